@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, only when some are missing.
+set -euo pipefail
+pkgs=(cmake g++ make pkg-config ccache
+      libsdl2-dev libasound2-dev libfreetype-dev libfontconfig-dev libvorbis-dev libfluidsynth-dev
+      libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
+      fonts-ipafont-gothic fonts-ipafont-mincho timgm6mb-soundfont)
+missing=()
+for p in "${pkgs[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    $SUDO apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

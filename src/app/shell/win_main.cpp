@@ -1,0 +1,3 @@
+#include "app/shell/win_main.h"
+
+int WinMain(int, char**) { return 0; }

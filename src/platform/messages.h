@@ -1,0 +1,49 @@
+// Per-thread message queues in place of the platform's window messages.
+//
+// Every thread that calls one of these gets its own queue on first use. The main window is served
+// by the thread that created it (the window thread); messages for it go to that thread's queue.
+// A SendMessage from another thread waits until the window thread has handled it; the window
+// thread serves sent messages before posted ones whenever it waits or pumps. Once shut-down
+// begins (BeginAbort), every pending and new SendMessage returns 0 at once and flag polls end.
+#pragma once
+#include "platform/win_types.h"
+#include <functional>
+
+namespace win {
+
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using ThreadId = DWORD;
+
+// The main window object: created by the window thread, which then owns its queue.
+HWND CreateMainWindowObject(WNDPROC proc);
+void DestroyMainWindowObject(HWND hwnd);
+ThreadId GetWindowThreadId(HWND hwnd);
+
+ThreadId GetCurrentThreadId();
+
+BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+BOOL PostThreadMessage(ThreadId thread, UINT msg, WPARAM wParam, LPARAM lParam);
+// Called on the window's own thread: runs the procedure directly. From another thread: queues
+// the request for the window thread and waits for its result (0 once shut-down has begun).
+LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// PM_REMOVE (1) takes the message off the queue. Sent requests addressed to this thread are
+// served first. Returns FALSE when nothing is waiting.
+constexpr UINT PM_NOREMOVE = 0;
+constexpr UINT PM_REMOVE = 1;
+BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg);
+// Waits for a posted message; returns FALSE for WM_QUIT, TRUE otherwise.
+BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
+// Waits until something arrives for this thread (also returns when shut-down begins).
+BOOL WaitMessage();
+// Waits at most `ms` milliseconds for something to arrive.
+void WaitMessageTimeout(DWORD ms);
+LRESULT DispatchMessage(const MSG* msg);
+void PostQuitMessage(int exitCode);
+
+// Shut-down: all blocking waits of the message model end.
+void BeginAbort();
+bool IsAborting();
+// For tests: a clean state (no queues, no abort).
+void ResetMessageModelForTests();
+
+} // namespace win
