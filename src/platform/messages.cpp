@@ -1,0 +1,255 @@
+#include "platform/messages.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace win {
+
+struct WindowObject {
+    WNDPROC proc = nullptr;
+    ThreadId owner = 0;
+};
+
+namespace {
+
+// A synchronous request waiting to be served by the window's thread.
+struct SentRequest {
+    MSG msg;
+    LRESULT result = 0;
+    bool done = false;
+};
+
+struct Queue {
+    std::deque<MSG> posted;
+    std::deque<std::shared_ptr<SentRequest>> sent;
+};
+
+// One lock guards every queue: messages are few per frame, and a single lock keeps the
+// hand-over between threads simple to reason about.
+std::mutex g_lock;
+std::condition_variable g_changed;
+std::map<ThreadId, std::shared_ptr<Queue>> g_queues;
+std::atomic<bool> g_aborting{false};
+std::atomic<ThreadId> g_nextThreadId{1};
+
+DWORD Now() {
+    using namespace std::chrono;
+    return static_cast<DWORD>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// Removes the thread's queue when the thread ends, so that posting to it fails again.
+struct QueueOwner {
+    ThreadId id = 0;
+    ~QueueOwner() {
+        if (id == 0) return;
+        std::lock_guard lock(g_lock);
+        g_queues.erase(id);
+    }
+};
+
+thread_local ThreadId t_id = 0;
+thread_local QueueOwner t_owner;
+
+// The calling thread's queue, created on first use as the platform does.
+std::shared_ptr<Queue> OwnQueueLocked() {
+    ThreadId id = GetCurrentThreadId();
+    auto& q = g_queues[id];
+    if (!q) {
+        q = std::make_shared<Queue>();
+        t_owner.id = id;
+    }
+    return q;
+}
+
+std::shared_ptr<Queue> FindQueueLocked(ThreadId id) {
+    auto it = g_queues.find(id);
+    return it == g_queues.end() ? nullptr : it->second;
+}
+
+bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi) {
+    if (hwnd && m.hwnd != hwnd) return false;
+    if (lo == 0 && hi == 0) return true;
+    return m.message >= lo && m.message <= hi;
+}
+
+// Serves every request sent to this thread; called without the lock held.
+void ServeSent() {
+    for (;;) {
+        std::shared_ptr<SentRequest> req;
+        {
+            std::lock_guard lock(g_lock);
+            auto q = FindQueueLocked(GetCurrentThreadId());
+            if (!q || q->sent.empty()) return;
+            req = q->sent.front();
+            q->sent.pop_front();
+        }
+        LRESULT r = 0;
+        if (req->msg.hwnd && req->msg.hwnd->proc)
+            r = req->msg.hwnd->proc(req->msg.hwnd, req->msg.message, req->msg.wParam, req->msg.lParam);
+        {
+            std::lock_guard lock(g_lock);
+            req->result = r;
+            req->done = true;
+        }
+        g_changed.notify_all();
+    }
+}
+
+bool TakePostedLocked(Queue& q, MSG* out, HWND hwnd, UINT lo, UINT hi, bool remove) {
+    auto it = std::find_if(q.posted.begin(), q.posted.end(),
+                           [&](const MSG& m) { return Matches(m, hwnd, lo, hi); });
+    if (it == q.posted.end()) return false;
+    if (out) *out = *it;
+    if (remove) q.posted.erase(it);
+    return true;
+}
+
+} // namespace
+
+ThreadId GetCurrentThreadId() {
+    if (t_id == 0) t_id = g_nextThreadId.fetch_add(1);
+    return t_id;
+}
+
+HWND CreateMainWindowObject(WNDPROC proc) {
+    auto* w = new WindowObject{proc, GetCurrentThreadId()};
+    std::lock_guard lock(g_lock);
+    OwnQueueLocked();
+    return w;
+}
+
+void DestroyMainWindowObject(HWND hwnd) {
+    if (!hwnd) return;
+    std::unique_lock lock(g_lock);
+    // Requests still waiting for this window are answered with 0.
+    if (auto q = FindQueueLocked(hwnd->owner)) {
+        for (auto& req : q->sent)
+            if (req->msg.hwnd == hwnd) req->done = true;
+        std::erase_if(q->sent, [&](const auto& req) { return req->msg.hwnd == hwnd; });
+        std::erase_if(q->posted, [&](const MSG& m) { return m.hwnd == hwnd; });
+    }
+    lock.unlock();
+    g_changed.notify_all();
+    delete hwnd;
+}
+
+ThreadId GetWindowThreadId(HWND hwnd) {
+    return hwnd ? hwnd->owner : 0;
+}
+
+BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    {
+        std::lock_guard lock(g_lock);
+        std::shared_ptr<Queue> q = hwnd ? FindQueueLocked(hwnd->owner) : OwnQueueLocked();
+        if (!q) return FALSE;
+        q->posted.push_back(MSG{hwnd, msg, wParam, lParam, Now()});
+    }
+    g_changed.notify_all();
+    return TRUE;
+}
+
+BOOL PostThreadMessage(ThreadId thread, UINT msg, WPARAM wParam, LPARAM lParam) {
+    {
+        std::lock_guard lock(g_lock);
+        auto q = FindQueueLocked(thread);
+        if (!q) return FALSE;
+        q->posted.push_back(MSG{nullptr, msg, wParam, lParam, Now()});
+    }
+    g_changed.notify_all();
+    return TRUE;
+}
+
+LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!hwnd) return 0;
+    if (hwnd->owner == GetCurrentThreadId()) return hwnd->proc ? hwnd->proc(hwnd, msg, wParam, lParam) : 0;
+    if (g_aborting) return 0;
+    auto req = std::make_shared<SentRequest>();
+    req->msg = MSG{hwnd, msg, wParam, lParam, Now()};
+    std::unique_lock lock(g_lock);
+    auto q = FindQueueLocked(hwnd->owner);
+    if (!q) return 0;
+    q->sent.push_back(req);
+    g_changed.notify_all();
+    // Shut-down ends the wait; the request may still be served later and is then simply dropped.
+    g_changed.wait(lock, [&] { return req->done || g_aborting.load(); });
+    if (!req->done) std::erase(q->sent, req);
+    return req->done ? req->result : 0;
+}
+
+BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
+    ServeSent();
+    std::lock_guard lock(g_lock);
+    auto q = OwnQueueLocked();
+    return TakePostedLocked(*q, msg, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
+}
+
+BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+    for (;;) {
+        ServeSent();
+        std::unique_lock lock(g_lock);
+        auto q = OwnQueueLocked();
+        if (TakePostedLocked(*q, msg, hwnd, filterMin, filterMax, true))
+            return msg->message == WM_QUIT ? FALSE : TRUE;
+        g_changed.wait(lock, [&] {
+            return !q->sent.empty() || std::any_of(q->posted.begin(), q->posted.end(), [&](const MSG& m) {
+                return Matches(m, hwnd, filterMin, filterMax);
+            });
+        });
+    }
+}
+
+BOOL WaitMessage() {
+    std::unique_lock lock(g_lock);
+    auto q = OwnQueueLocked();
+    g_changed.wait(lock, [&] { return !q->sent.empty() || !q->posted.empty() || g_aborting.load(); });
+    return TRUE;
+}
+
+void WaitMessageTimeout(DWORD ms) {
+    std::unique_lock lock(g_lock);
+    auto q = OwnQueueLocked();
+    g_changed.wait_for(lock, std::chrono::milliseconds(ms),
+                       [&] { return !q->sent.empty() || !q->posted.empty() || g_aborting.load(); });
+}
+
+LRESULT DispatchMessage(const MSG* msg) {
+    if (!msg || !msg->hwnd || !msg->hwnd->proc) return 0;
+    return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+void PostQuitMessage(int exitCode) {
+    {
+        std::lock_guard lock(g_lock);
+        OwnQueueLocked()->posted.push_back(MSG{nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0, Now()});
+    }
+    g_changed.notify_all();
+}
+
+void BeginAbort() {
+    {
+        std::lock_guard lock(g_lock);
+        g_aborting = true;
+    }
+    g_changed.notify_all();
+}
+
+bool IsAborting() {
+    return g_aborting;
+}
+
+void ResetMessageModelForTests() {
+    std::lock_guard lock(g_lock);
+    g_aborting = false;
+    for (auto& [id, q] : g_queues) {
+        q->posted.clear();
+        q->sent.clear();
+    }
+}
+
+} // namespace win

@@ -1,0 +1,133 @@
+#include "platform/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+using namespace win;
+
+namespace {
+
+std::vector<UINT> g_seen;
+
+LRESULT RecordingProc(HWND, UINT msg, WPARAM wParam, LPARAM) {
+    g_seen.push_back(msg);
+    return static_cast<LRESULT>(wParam * 2);
+}
+
+class MessageModel : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetMessageModelForTests();
+        g_seen.clear();
+        hwnd = CreateMainWindowObject(RecordingProc);
+    }
+    void TearDown() override {
+        DestroyMainWindowObject(hwnd);
+        ResetMessageModelForTests();
+    }
+    HWND hwnd = nullptr;
+};
+
+} // namespace
+
+TEST_F(MessageModel, PostedMessagesArriveInOrderAndFilter) {
+    PostMessage(hwnd, WM_USER + 1, 0, 0);
+    PostMessage(hwnd, WM_CLOSE, 0, 0);
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, nullptr, WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
+    EXPECT_EQ(m.message, WM_CLOSE);
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, WM_USER + 1);
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, WM_CLOSE);
+    EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(MessageModel, ThreadMessagesNeedTheThreadsQueue) {
+    std::atomic<ThreadId> id{0};
+    std::atomic<bool> gotQuit{false};
+    std::thread worker([&] {
+        id = GetCurrentThreadId();
+        MSG m;
+        // No queue until the thread first looks at it: posts fail until then.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE);
+        while (GetMessage(&m, nullptr, 0, 0)) {
+        }
+        gotQuit = true;
+    });
+    while (id == 0)
+        std::this_thread::yield();
+    int tries = 0;
+    while (!PostThreadMessage(id, WM_APP, 0, 0)) {
+        ++tries;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_GT(tries, 0);
+    EXPECT_TRUE(PostThreadMessage(id, WM_QUIT, 0, 0));
+    worker.join();
+    EXPECT_TRUE(gotQuit);
+    // The queue went with the thread.
+    EXPECT_FALSE(PostThreadMessage(id, WM_APP, 0, 0));
+}
+
+TEST_F(MessageModel, SendFromWorkerIsServedWhileTheWindowThreadPumps) {
+    std::atomic<LRESULT> result{-1};
+    std::thread worker([&] { result = SendMessage(hwnd, WM_USER + 5, 21, 0); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the request is waiting by now
+    PostMessage(hwnd, WM_USER + 9, 0, 0);
+    MSG m;
+    while (result == -1) {
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessage(&m);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    worker.join();
+    EXPECT_EQ(result, 42);
+    // The sent request was served before the message posted ahead of it.
+    ASSERT_GE(g_seen.size(), 2u);
+    EXPECT_EQ(g_seen[0], WM_USER + 5);
+    EXPECT_EQ(g_seen[1], WM_USER + 9);
+}
+
+TEST_F(MessageModel, SendOnTheWindowsOwnThreadCallsTheProcedure) {
+    EXPECT_EQ(SendMessage(hwnd, WM_USER, 5, 0), 10);
+    EXPECT_EQ(g_seen.size(), 1u);
+}
+
+TEST_F(MessageModel, AbortEndsPendingAndNewSends) {
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        SendMessage(hwnd, WM_USER + 2, 1, 0);
+        returned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(returned);
+    auto start = std::chrono::steady_clock::now();
+    BeginAbort();
+    worker.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(returned);
+    std::thread late([&] { EXPECT_EQ(SendMessage(hwnd, WM_USER + 2, 1, 0), 0); });
+    late.join();
+    // The abandoned request is never served afterwards.
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessage(&m);
+    EXPECT_TRUE(g_seen.empty());
+}
+
+TEST_F(MessageModel, WaitMessageWakesOnPost) {
+    std::thread poster([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        PostMessage(hwnd, WM_USER, 0, 0);
+    });
+    WaitMessage();
+    MSG m;
+    EXPECT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    poster.join();
+}
