@@ -1,0 +1,366 @@
+#include "records/serial_record.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <sys/stat.h>
+
+std::int32_t g_nDataVersion = DATA_VERSION_CURRENT;
+std::int32_t g_nLoadVersion = 0;
+int g_bStripCR = 1;
+
+namespace {
+
+// Data file names are Windows relative paths ("data\database\Anime.dat").
+std::FILE* OpenPath(const char* name, const char* mode) {
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return std::fopen(path.c_str(), mode);
+}
+
+std::uintptr_t AsNumber(const void* p) {
+    return reinterpret_cast<std::uintptr_t>(p);
+}
+
+} // namespace
+
+// ---- Descriptors ----
+
+void RebaseField(FIELDDESC& dst, const FIELDDESC& src) {
+    dst.address = reinterpret_cast<void*>(AsNumber(src.address) - AsNumber(src.owner) + AsNumber(dst.owner));
+    dst.count = src.count;
+    dst.size = src.size;
+}
+
+void RebaseField(STRINGDESC& dst, const STRINGDESC& src) {
+    dst.address =
+        reinterpret_cast<std::string*>(AsNumber(src.address) - AsNumber(src.owner) + AsNumber(dst.owner));
+}
+
+// ---- cSerialRecord ----
+
+cSerialRecord::cSerialRecord(const cSerialRecord& src) {
+    RebaseFrom(src);
+}
+
+cSerialRecord& cSerialRecord::operator=(const cSerialRecord& src) {
+    if (this == &src) return *this;
+    RegisterMembers(g_nDataVersion);
+    src.OnCopy(g_nDataVersion);
+    RebaseFrom(src);
+    return *this;
+}
+
+cSerialRecord::~cSerialRecord() = default;
+
+void cSerialRecord::RebaseFrom(const cSerialRecord& src) {
+    m_Fields.resize(src.m_Fields.size());
+    m_Strings.resize(src.m_Strings.size());
+    for (std::size_t i = 0; i < m_Fields.size(); ++i) {
+        m_Fields[i].owner = this;
+        RebaseField(m_Fields[i], src.m_Fields[i]);
+    }
+    for (std::size_t i = 0; i < m_Strings.size(); ++i) {
+        m_Strings[i].owner = this;
+        RebaseField(m_Strings[i], src.m_Strings[i]);
+    }
+}
+
+void cSerialRecord::OnCopy(std::int32_t) const {}
+
+void cSerialRecord::RegisterMembers(std::int32_t) {
+    ClearMembers();
+}
+
+void cSerialRecord::ClearMembers() {
+    m_Fields.clear();
+    m_Strings.clear();
+}
+
+void cSerialRecord::AppendField(void* address, std::int32_t count, std::int8_t size) {
+    m_Fields.push_back(FIELDDESC{this, address, count, size});
+}
+
+void cSerialRecord::DeclareStringField(std::string* text, int n) {
+    for (int i = 0; i < n; ++i)
+        m_Strings.push_back(STRINGDESC{this, text});
+}
+
+FIELDDESC& cSerialRecord::FieldAt(int index) {
+    if (m_Fields.empty()) throw std::out_of_range("invalid vector<T> subscript");
+    if (index < 0 || static_cast<std::size_t>(index) >= m_Fields.size()) return m_Fields[0];
+    return m_Fields[static_cast<std::size_t>(index)];
+}
+
+STRINGDESC& cSerialRecord::StringAt(int index) {
+    if (m_Strings.empty()) throw std::out_of_range("invalid vector<T> subscript");
+    if (index < 0 || static_cast<std::size_t>(index) >= m_Strings.size()) return m_Strings[0];
+    return m_Strings[static_cast<std::size_t>(index)];
+}
+
+void cSerialRecord::Reset() {
+    RegisterMembers(g_nDataVersion);
+    for (const FIELDDESC& f : m_Fields)
+        std::memset(f.address, 0, static_cast<std::size_t>(f.count) * static_cast<std::size_t>(f.size));
+    for (const STRINGDESC& s : m_Strings)
+        s.address->clear();
+}
+
+void cSerialRecord::CopyFields(cSerialRecord& src) {
+    if (&src == this) return;
+    RegisterMembers(g_nDataVersion);
+    src.RegisterMembers(g_nDataVersion);
+    // Both records are of one class; a descriptor whose shape differs is left alone.
+    const std::size_t nFields = std::min(m_Fields.size(), src.m_Fields.size());
+    for (std::size_t i = 0; i < nFields; ++i) {
+        const FIELDDESC& d = m_Fields[i];
+        const FIELDDESC& s = src.m_Fields[i];
+        if (d.count != s.count || d.size != s.size) continue;
+        std::memcpy(d.address, s.address,
+                    static_cast<std::size_t>(d.count) * static_cast<std::size_t>(d.size));
+    }
+    const std::size_t nStrings = std::min(m_Strings.size(), src.m_Strings.size());
+    for (std::size_t i = 0; i < nStrings; ++i)
+        *m_Strings[i].address = *src.m_Strings[i].address;
+}
+
+bool cSerialRecord::Save(std::FILE* fp) {
+    RegisterMembers(g_nDataVersion);
+    if (!WriteI32(fp, static_cast<std::int32_t>(m_Fields.size()))) return false;
+    for (const FIELDDESC& f : m_Fields) {
+        const std::size_t bytes = static_cast<std::size_t>(f.count) * static_cast<std::size_t>(f.size);
+        if (!WriteBytes(fp, f.address, bytes)) return false;
+    }
+    return SaveStrings(fp);
+}
+
+bool cSerialRecord::SaveStrings(std::FILE* fp) {
+    if (!WriteI32(fp, static_cast<std::int32_t>(m_Strings.size()))) return false;
+    for (const STRINGDESC& s : m_Strings) {
+        std::string& text = *s.address;
+        // A text is stored up to its first 0 byte, as the reader gives it back. Long texts are
+        // stored whole rather than cut to a fixed buffer.
+        const std::size_t nul = text.find('\0');
+        if (nul != std::string::npos) text.resize(nul);
+        const std::int32_t length = static_cast<std::int32_t>(text.size()) + 1;
+        if (!WriteI32(fp, length)) return false;
+        if (length != 1 && !WriteBytes(fp, text.c_str(), text.size() + 1)) return false;
+    }
+    return true;
+}
+
+bool cSerialRecord::Load(std::FILE* fp) {
+    RegisterMembers(g_nLoadVersion);
+    bool ok = true;
+    std::int32_t nFields = 0;
+    if (!ReadI32(fp, nFields)) {
+        ok = false;
+    } else if (nFields > static_cast<std::int32_t>(m_Fields.size())) {
+        // More fields than this version declares: the file is damaged.
+        ok = false;
+    } else {
+        std::vector<unsigned char> buffer;
+        for (std::int32_t i = 0; i < nFields; ++i) {
+            const FIELDDESC& f = m_Fields[static_cast<std::size_t>(i)];
+            const std::size_t bytes = static_cast<std::size_t>(f.count) * static_cast<std::size_t>(f.size);
+            buffer.resize(bytes);
+            if (!ReadBytes(fp, buffer.data(), bytes)) {
+                ok = false;
+                break;
+            }
+            std::memcpy(f.address, buffer.data(), bytes);
+        }
+    }
+    if (ok) ok = LoadStrings(fp);
+    if (g_nDataVersion != g_nLoadVersion) RegisterMembers(g_nDataVersion);
+    return ok;
+}
+
+bool cSerialRecord::LoadStrings(std::FILE* fp) {
+    std::int32_t nStrings = 0;
+    if (!ReadI32(fp, nStrings)) return false;
+    // More strings than this version declares: the file is damaged.
+    if (nStrings > static_cast<std::int32_t>(m_Strings.size())) return false;
+    bool ok = true;
+    for (std::int32_t i = 0; i < nStrings; ++i) {
+        std::string& text = *m_Strings[static_cast<std::size_t>(i)].address;
+        std::int32_t length = 0;
+        if (!ReadI32(fp, length)) {
+            ok = false;
+            break;
+        }
+        if (length == 1) {
+            text.clear();
+            continue;
+        }
+        // A stored length below 1, or longer than the rest of the file, is refused.
+        if (length < 1 || static_cast<std::uint64_t>(length) > RemainingBytes(fp)) {
+            ok = false;
+            break;
+        }
+        std::unique_ptr<char[]> bytes(new char[static_cast<std::size_t>(length)]);
+        if (!ReadBytes(fp, bytes.get(), static_cast<std::size_t>(length))) {
+            ok = false;
+            break;
+        }
+        const char* end =
+            static_cast<const char*>(std::memchr(bytes.get(), 0, static_cast<std::size_t>(length)));
+        text.assign(bytes.get(),
+                    end ? static_cast<std::size_t>(end - bytes.get()) : static_cast<std::size_t>(length));
+    }
+    if (g_bStripCR) StripCR();
+    return ok;
+}
+
+void cSerialRecord::StripCR() {
+    for (const STRINGDESC& s : m_Strings) {
+        std::string& text = *s.address;
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    }
+}
+
+bool cSerialRecord::LoadFile(const std::string& name) {
+    std::FILE* fp = OpenDataFileRead(name.c_str());
+    if (!fp) return false;
+    const bool ok = Load(fp);
+    CloseDataFile(fp);
+    return ok;
+}
+
+bool cSerialRecord::SaveFile(const std::string& name) {
+    std::FILE* fp = OpenDataFileWrite(name.c_str());
+    if (!fp) return false;
+    const bool ok = Save(fp);
+    const bool closed = CloseDataFile(fp);
+    return ok && closed;
+}
+
+// ---- File functions ----
+
+std::FILE* OpenDataFileRead(const char* name) {
+    const char* path = (name && *name) ? name : "err";
+    std::FILE* fp = OpenPath(path, "rb");
+    if (!fp) return nullptr;
+    std::int32_t version = 0;
+    if (!ReadI32(fp, version)) {
+        // Not even a version word: nothing can be read from this file.
+        std::fclose(fp);
+        return nullptr;
+    }
+    g_nLoadVersion = version;
+    return fp;
+}
+
+std::FILE* OpenDataFileWrite(const char* name) {
+    const char* path = (name && *name) ? name : "err";
+    std::FILE* fp = OpenPath(path, "wb");
+    if (!fp) return nullptr;
+    if (!WriteI32(fp, g_nDataVersion)) {
+        std::fclose(fp);
+        return nullptr;
+    }
+    return fp;
+}
+
+bool CloseDataFile(std::FILE* fp) {
+    if (!fp) return true;
+    return std::fclose(fp) == 0;
+}
+
+// ---- Raw reads and writes ----
+
+std::uint64_t RemainingBytes(std::FILE* fp) {
+    const long pos = std::ftell(fp);
+    if (pos < 0) return 0;
+    std::uint64_t size = 0;
+    struct stat st {};
+    const int fd = fileno(fp);
+    if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        size = static_cast<std::uint64_t>(st.st_size);
+    } else {
+        // Not a plain file (a stream in memory): measure by seeking.
+        if (std::fseek(fp, 0, SEEK_END) != 0) return 0;
+        const long end = std::ftell(fp);
+        std::fseek(fp, pos, SEEK_SET);
+        if (end < 0) return 0;
+        size = static_cast<std::uint64_t>(end);
+    }
+    if (static_cast<std::uint64_t>(pos) > size) return 0;
+    return size - static_cast<std::uint64_t>(pos);
+}
+
+bool ReadBytes(std::FILE* fp, void* dst, std::size_t bytes) {
+    if (bytes == 0) return true;
+    if (bytes <= 64) {
+        unsigned char tmp[64];
+        if (std::fread(tmp, 1, bytes, fp) != bytes) return false;
+        std::memcpy(dst, tmp, bytes);
+        return true;
+    }
+    if (static_cast<std::uint64_t>(bytes) > RemainingBytes(fp)) return false;
+    return std::fread(dst, 1, bytes, fp) == bytes;
+}
+
+bool WriteBytes(std::FILE* fp, const void* src, std::size_t bytes) {
+    if (bytes == 0) return true;
+    return std::fwrite(src, 1, bytes, fp) == bytes;
+}
+
+// The host is little-endian like the files; values are moved as raw bytes.
+bool ReadI32(std::FILE* fp, std::int32_t& value) {
+    return ReadBytes(fp, &value, sizeof value);
+}
+bool ReadU32(std::FILE* fp, std::uint32_t& value) {
+    return ReadBytes(fp, &value, sizeof value);
+}
+bool ReadI16(std::FILE* fp, std::int16_t& value) {
+    return ReadBytes(fp, &value, sizeof value);
+}
+bool WriteI32(std::FILE* fp, std::int32_t value) {
+    return WriteBytes(fp, &value, sizeof value);
+}
+bool WriteU32(std::FILE* fp, std::uint32_t value) {
+    return WriteBytes(fp, &value, sizeof value);
+}
+bool WriteI16(std::FILE* fp, std::int16_t value) {
+    return WriteBytes(fp, &value, sizeof value);
+}
+
+bool ReadListCount(std::FILE* fp, std::uint32_t& count, std::size_t minElementBytes) {
+    count = 0;
+    std::uint32_t stored = 0;
+    if (!ReadU32(fp, stored)) return false;
+    const std::uint64_t need = static_cast<std::uint64_t>(stored) * std::max<std::size_t>(minElementBytes, 1);
+    if (stored != 0 && need > RemainingBytes(fp)) return false;
+    count = stored;
+    return true;
+}
+
+bool LoadByteVector(std::FILE* fp, std::vector<std::uint8_t>& bytes) {
+    std::uint32_t count = 0;
+    if (!ReadListCount(fp, count, 1)) return false;
+    std::vector<std::uint8_t> read(count);
+    if (!ReadBytes(fp, read.data(), count)) return false;
+    bytes = std::move(read);
+    return true;
+}
+
+bool SaveByteVector(std::FILE* fp, const std::vector<std::uint8_t>& bytes) {
+    if (!WriteU32(fp, static_cast<std::uint32_t>(bytes.size()))) return false;
+    return WriteBytes(fp, bytes.data(), bytes.size());
+}
+
+bool LoadI32Vector(std::FILE* fp, std::vector<std::int32_t>& words) {
+    std::uint32_t count = 0;
+    if (!ReadListCount(fp, count, 4)) return false;
+    std::vector<std::int32_t> read(count);
+    if (!ReadBytes(fp, read.data(), static_cast<std::size_t>(count) * 4)) return false;
+    words = std::move(read);
+    return true;
+}
+
+bool SaveI32Vector(std::FILE* fp, const std::vector<std::int32_t>& words) {
+    if (!WriteU32(fp, static_cast<std::uint32_t>(words.size()))) return false;
+    return WriteBytes(fp, words.data(), words.size() * 4);
+}
