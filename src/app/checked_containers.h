@@ -1,0 +1,63 @@
+// The vector and list that hold every list of records, read through one checked access.
+//
+// A bad index never reads outside the container: it is written to the EC log and the report log
+// ("err V[index] ( count , element size )" / "err L[...]"), WM_CLOSE is posted to the main window,
+// and the caller gets a harmless element to carry on with until the close arrives.
+#pragma once
+#include <cstddef>
+#include <list>
+#include <vector>
+
+// Logs the failed access and posts WM_CLOSE to g_hWnd. `kind` is 'V' or 'L'.
+void ReportBadIndex(char kind, int index, int count, std::size_t elementSize);
+
+// The element handed out after a failed access. It is built anew for every failure, so a caller that
+// wrote into the element handed out before does not pass its writes on to the next one.
+template <class T> T& CheckedDefaultElement() {
+    thread_local T element{};
+    element = T{};
+    return element;
+}
+
+template <class T> class cCheckedVector : public std::vector<T> {
+  public:
+    using std::vector<T>::vector;
+    using std::vector<T>::operator=;
+
+    int Count() const { return static_cast<int>(this->size()); }
+
+    T& at(int index) {
+        if (index >= 0 && static_cast<std::size_t>(index) < this->size()) return (*this)[index];
+        ReportBadIndex('V', index, Count(), sizeof(T));
+        // An empty vector has no element 0: a default element is returned as the list does, so the
+        // program closes through WM_CLOSE instead of aborting.
+        if (this->empty()) return CheckedDefaultElement<T>();
+        return this->front();
+    }
+    const T& at(int index) const { return const_cast<cCheckedVector*>(this)->at(index); }
+
+    void Fill(const T& value) {
+        for (int i = 0; i < Count(); ++i)
+            at(i) = value;
+    }
+};
+
+template <class T> class cCheckedList : public std::list<T> {
+  public:
+    using std::list<T>::list;
+    using std::list<T>::operator=;
+
+    int Count() const { return static_cast<int>(this->size()); }
+
+    T& at(int index) {
+        if (index >= 0 && static_cast<std::size_t>(index) < this->size()) {
+            auto it = this->begin();
+            for (int i = 0; i < index; ++i)
+                ++it;
+            return *it;
+        }
+        ReportBadIndex('L', index, Count(), sizeof(T));
+        return CheckedDefaultElement<T>();
+    }
+    const T& at(int index) const { return const_cast<cCheckedList*>(this)->at(index); }
+};

@@ -1,0 +1,3 @@
+#include "app/globals.h"
+
+win::HWND g_hWnd = nullptr;

@@ -1,0 +1,180 @@
+#include "platform/file_system.h"
+
+#include "platform/cp932.h"
+
+#include <dirent.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fsys {
+namespace {
+
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = x - 'A' + 'a';
+        if (y >= 'A' && y <= 'Z') y = y - 'A' + 'a';
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool PathExists(const std::string& native) {
+    struct stat st;
+    return lstat(native.c_str(), &st) == 0;
+}
+
+// The entry of `folder` whose name equals `name` but for ASCII case; empty when there is none.
+std::string FindIgnoringCase(const std::string& folder, const std::string& name) {
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return {};
+    std::string found;
+    while (dirent* e = readdir(dir)) {
+        if (EqualsIgnoreAsciiCase(e->d_name, name)) {
+            found = e->d_name;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+std::string Native(std::string_view sysPath) {
+    return ToNative(sysPath);
+}
+
+} // namespace
+
+bool IsAbsolute(std::string_view sysPath) {
+    return !sysPath.empty() && (sysPath[0] == '\\' || sysPath[0] == '/');
+}
+
+std::string ToNative(std::string_view sysPath) {
+    // Converted first, so that a trail byte 0x5C inside a two-byte character is never taken for a
+    // separator; in UTF-8 every 0x5C is a backslash.
+    std::string utf8 = cp932::ToUtf8(sysPath);
+    for (char& c : utf8)
+        if (c == '\\') c = '/';
+    const bool absolute = !utf8.empty() && utf8[0] == '/';
+
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= utf8.size()) {
+        size_t end = utf8.find('/', start);
+        if (end == std::string::npos) end = utf8.size();
+        if (end > start) parts.emplace_back(utf8.substr(start, end - start));
+        start = end + 1;
+    }
+
+    std::string out = absolute ? "/" : "";
+    bool resolving = true;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        const std::string folder = out;
+        std::string candidate = out + part;
+        if (resolving && part != "." && part != ".." && !PathExists(candidate)) {
+            std::string other = FindIgnoringCase(folder, part);
+            if (!other.empty())
+                candidate = out + other;
+            else
+                resolving = false; // nothing below a missing part can exist
+        }
+        out = candidate;
+        if (i + 1 < parts.size()) out += '/';
+    }
+    if (out.empty()) out = ".";
+    return out;
+}
+
+std::FILE* Open(std::string_view sysPath, const char* mode) {
+    if (sysPath.empty()) return nullptr;
+    return std::fopen(Native(sysPath).c_str(), mode);
+}
+
+bool Exists(std::string_view sysPath) {
+    if (sysPath.empty()) return false;
+    struct stat st;
+    return stat(Native(sysPath).c_str(), &st) == 0;
+}
+
+bool IsDirectory(std::string_view sysPath) {
+    if (sysPath.empty()) return false;
+    struct stat st;
+    return stat(Native(sysPath).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsFile(std::string_view sysPath) {
+    if (sysPath.empty()) return false;
+    struct stat st;
+    return stat(Native(sysPath).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool CreateDirectory(std::string_view sysPath) {
+    if (sysPath.empty()) return false;
+    return mkdir(Native(sysPath).c_str(), 0777) == 0;
+}
+
+bool CopyTree(std::string_view from, std::string_view to) {
+    namespace fs = std::filesystem;
+    const fs::path src = Native(from);
+    const fs::path dst = Native(to);
+    std::error_code ec;
+    if (!fs::is_directory(src, ec)) return false;
+    fs::create_directories(dst, ec);
+    if (ec) return false;
+    // Walked by hand so that every entry that cannot be copied (unreadable file, broken link,
+    // device or pipe) is a failure rather than being skipped.
+    fs::recursive_directory_iterator it(src, ec), end;
+    if (ec) return false;
+    for (; it != end; it.increment(ec)) {
+        if (ec) return false;
+        const fs::path rel = fs::relative(it->path(), src, ec);
+        if (ec) return false;
+        const fs::path target = dst / rel;
+        fs::file_status st = fs::status(it->path(), ec);
+        if (ec) return false;
+        if (fs::is_directory(st)) {
+            fs::create_directories(target, ec);
+        } else if (fs::is_regular_file(st)) {
+            fs::copy_file(it->path(), target, fs::copy_options::overwrite_existing, ec);
+        } else {
+            return false;
+        }
+        if (ec) return false;
+    }
+    return !ec;
+}
+
+bool RemoveTree(std::string_view sysPath) {
+    if (sysPath.empty()) return false;
+    std::error_code ec;
+    std::filesystem::remove_all(Native(sysPath), ec);
+    return !ec;
+}
+
+bool RemoveFile(std::string_view sysPath) {
+    if (sysPath.empty()) return false;
+    return unlink(Native(sysPath).c_str()) == 0;
+}
+
+bool GetCurrentDirectory(std::string& out) {
+    std::vector<char> buf(4096);
+    if (!getcwd(buf.data(), buf.size())) return false;
+    std::string cwd = cp932::FromUtf8(buf.data());
+    for (char& c : cwd)
+        if (c == '/') c = '\\'; // CP932 has no trail byte 0x2F, so every '/' is a separator
+    out = cwd;
+    return true;
+}
+
+std::uint64_t FreeBytes(std::string_view sysPath) {
+    struct statvfs sv;
+    if (statvfs(Native(sysPath.empty() ? std::string_view(".") : sysPath).c_str(), &sv) != 0) return 0;
+    return static_cast<std::uint64_t>(sv.f_bavail) * sv.f_frsize;
+}
+
+} // namespace fsys

@@ -1,0 +1,44 @@
+// File-system layer. The system names its files as Windows does: Shift-JIS (CP932) texts with
+// backslashes, relative to the working folder ("data\\stg4\\a.stg4_000"). A path that starts with a
+// separator is absolute (from the root of the file system). Both '\\' and '/' separate; a 0x5C byte
+// that is the second byte of a two-byte character is part of the name, not a separator.
+//
+// Names on disk are UTF-8. Game projects are made on a case-insensitive file system, so when a name
+// of the path does not exist exactly, a name in the same folder that differs only in the case of
+// ASCII letters is used instead.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace fsys {
+
+// The path as the operating system takes it: UTF-8, '/' separators, case-insensitive fallback
+// applied to every part that exists under another case. Parts that do not exist stay as given.
+std::string ToNative(std::string_view sysPath);
+
+// fopen on a system path; the mode is passed on unchanged ("rb", "wb", "r+b" ...).
+std::FILE* Open(std::string_view sysPath, const char* mode);
+
+bool Exists(std::string_view sysPath);      // a file or a folder (GetFileAttributes succeeds)
+bool IsDirectory(std::string_view sysPath); // PathIsDirectory
+bool IsFile(std::string_view sysPath);      // a regular file
+// Creates one folder; false when it already exists or cannot be made.
+bool CreateDirectory(std::string_view sysPath);
+// Copies the folder `from` with everything in it to the folder `to` (made when missing).
+// False when anything could not be copied; what was copied stays (the caller removes it).
+bool CopyTree(std::string_view from, std::string_view to);
+// Removes a file or a folder with everything in it; false when something could not be removed.
+bool RemoveTree(std::string_view sysPath);
+bool RemoveFile(std::string_view sysPath);
+
+// The working folder as a system path (CP932, backslashes, starting with a backslash);
+// false when it cannot be read.
+bool GetCurrentDirectory(std::string& out);
+bool IsAbsolute(std::string_view sysPath);
+
+// Free bytes of the file system holding the path, for the caller (0 when unknown).
+std::uint64_t FreeBytes(std::string_view sysPath);
+
+} // namespace fsys
