@@ -1,5 +1,7 @@
 #include "records/serial_record.h"
 
+#include "platform/file_system.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -14,9 +16,7 @@ namespace {
 
 // Data file names are Windows relative paths ("data\database\Anime.dat").
 std::FILE* OpenPath(const char* name, const char* mode) {
-    std::string path = name;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return std::fopen(path.c_str(), mode);
+    return fsys::Open(name, mode);
 }
 
 std::uintptr_t AsNumber(const void* p) {
@@ -88,15 +88,11 @@ void cSerialRecord::DeclareStringField(std::string* text, int n) {
 }
 
 FIELDDESC& cSerialRecord::FieldAt(int index) {
-    if (m_Fields.empty()) throw std::out_of_range("invalid vector<T> subscript");
-    if (index < 0 || static_cast<std::size_t>(index) >= m_Fields.size()) return m_Fields[0];
-    return m_Fields[static_cast<std::size_t>(index)];
+    return m_Fields.at(index);
 }
 
 STRINGDESC& cSerialRecord::StringAt(int index) {
-    if (m_Strings.empty()) throw std::out_of_range("invalid vector<T> subscript");
-    if (index < 0 || static_cast<std::size_t>(index) >= m_Strings.size()) return m_Strings[0];
-    return m_Strings[static_cast<std::size_t>(index)];
+    return m_Strings.at(index);
 }
 
 void cSerialRecord::Reset() {

@@ -29,6 +29,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "app/checked_containers.h"
+
 // The format version of this build.
 constexpr std::int32_t DATA_VERSION_CURRENT = 732;
 
@@ -89,8 +91,8 @@ class cSerialRecord {
     bool LoadFile(const std::string& name);
     bool SaveFile(const std::string& name);
 
-    // Checked access to the descriptor lists (an index outside the list gives element 0 of a
-    // non-empty list and is reported; see FieldAt in the source).
+    // Checked access to the descriptor lists: an index outside a list is reported and yields
+    // element 0 (the checked vector's rule).
     FIELDDESC& FieldAt(int index);
     STRINGDESC& StringAt(int index);
     int FieldCount() const { return static_cast<int>(m_Fields.size()); }
@@ -114,8 +116,8 @@ class cSerialRecord {
     void AppendField(void* address, std::int32_t count, std::int8_t size);
     void RebaseFrom(const cSerialRecord& src);
 
-    std::vector<FIELDDESC> m_Fields;
-    std::vector<STRINGDESC> m_Strings;
+    cCheckedVector<FIELDDESC> m_Fields;
+    cCheckedVector<STRINGDESC> m_Strings;
 };
 
 // ---- File functions ----
