@@ -1,0 +1,211 @@
+#include "app/game_loop.h"
+
+#include "app/globals.h"
+#include "app/input.h"
+#include "app/log.h"
+#include "app/scene.h"
+#include "app/str_format.h"
+#include "platform/messages.h"
+#include "platform/threads.h"
+#include "platform/time.h"
+
+#include <cstdint>
+
+std::atomic<int> g_bActive{0};
+std::atomic<unsigned> g_nFrameCount{0};
+int g_nFps = 0;
+unsigned g_nFrameMs = 0;
+int g_bSelfTimed = 0;
+
+namespace {
+
+// The frame timers. Only one frame loop runs at a time (the game thread, or the pause or ranking
+// loop while the game thread waits for it), so they need no lock.
+struct FrameTimers {
+    win::DWORD stamp = 0;
+    unsigned elapsed = 0;
+    bool deadlineSet = false;
+    win::DWORD deadline = 0;
+    bool windowStarted = false;
+    win::DWORD windowStart = 0;
+    unsigned windowCount = 0;
+    unsigned published = 0;
+    unsigned ring[16] = {};
+    int ringNext = 0;
+    int average = 0;
+    bool presentStarted = false;
+    win::DWORD presentT0 = 0;
+    int presentN = 0;
+    int tickCounter = 0;
+    // For the shut-down line: when the first frame ran.
+    bool firstFrameSeen = false;
+    win::DWORD firstFrame = 0;
+};
+FrameTimers g_Timers;
+
+// `now` is at or after `when`, also across the wrap of the 32-bit millisecond counter.
+bool Reached(win::DWORD now, win::DWORD when) {
+    return static_cast<std::int32_t>(now - when) >= 0;
+}
+
+} // namespace
+
+void ResetFrameTimers() {
+    g_Timers = FrameTimers{};
+    g_nFrameCount = 0;
+    g_nFps = 0;
+    g_nFrameMs = 0;
+}
+
+bool FrameTimerDue(int rate) {
+    win::DWORD now = win::timeGetTime();
+    if (rate == 0) return true;
+    if (!g_Timers.deadlineSet) {
+        g_Timers.deadlineSet = true;
+        g_Timers.deadline = now;
+    }
+    if (!Reached(now, g_Timers.deadline)) return false;
+    g_Timers.deadline = now + static_cast<win::DWORD>(1000 / rate);
+    return true;
+}
+
+void FrameStamp() {
+    g_Timers.stamp = win::timeGetTime();
+}
+
+unsigned FrameElapsed(int bUpdate) {
+    if (bUpdate) g_Timers.elapsed = win::timeGetTime() - g_Timers.stamp;
+    return g_Timers.elapsed;
+}
+
+unsigned MeasureFps(int bUpdate) {
+    win::DWORD now = win::timeGetTime();
+    if (!g_Timers.windowStarted) {
+        g_Timers.windowStarted = true;
+        g_Timers.windowStart = now;
+    }
+    if (bUpdate) {
+        if (now - g_Timers.windowStart >= 1000) {
+            g_Timers.published = g_Timers.windowCount;
+            g_Timers.windowStart = now;
+            g_Timers.windowCount = 0;
+        } else {
+            ++g_Timers.windowCount;
+        }
+    }
+    return g_Timers.published;
+}
+
+bool DrawFpsAverage(int rate, int, int) {
+    if (rate == 0 || !g_DrawingHooks.direct3DActive()) return true;
+    win::DWORD now = win::timeGetTime();
+    if (!g_Timers.presentStarted) {
+        g_Timers.presentStarted = true;
+        g_Timers.presentT0 = now;
+        g_Timers.presentN = 0;
+    }
+    // Milliseconds since t0 as an unsigned difference, so the counter's wrap does not matter.
+    double sinceT0 = static_cast<double>(static_cast<win::DWORD>(now - g_Timers.presentT0));
+    double due = static_cast<double>(g_Timers.presentN) * 1000.0 / static_cast<double>(rate);
+    if (sinceT0 < due) return false;
+    if (++g_Timers.presentN >= rate) {
+        g_Timers.presentN = 0;
+        g_Timers.presentT0 = now;
+    }
+    return true;
+}
+
+bool FrameTimerTick(int mode, int n) {
+    if (mode == 0) {
+        g_Timers.tickCounter = 0;
+        return false;
+    }
+    if (mode == 2) return g_Timers.tickCounter == 0;
+    if (++g_Timers.tickCounter == n) {
+        g_Timers.tickCounter = 0;
+        return true;
+    }
+    return false;
+}
+
+int FpsAverage() {
+    return g_Timers.average;
+}
+
+void WaitFrame() {
+    if (!g_DrawingHooks.directDrawActive()) return;
+    while (!FrameTimerDue(g_SceneManager.g_nFrameRate))
+        win::Sleep(1);
+}
+
+bool RestoreSurfaces() {
+    if (!g_DrawingHooks.directDrawActive()) return true;
+    return g_DrawingHooks.restoreSurfaces();
+}
+
+void PresentFrame() {
+    if (g_DrawingHooks.direct3DActive()) {
+        if (!g_DrawingHooks.presentDirect3D(g_SceneManager.g_nFrameRate))
+            win::SendMessage(g_hWnd, win::WM_USER + 100, 0, 0);
+        return;
+    }
+    if (!g_DrawingHooks.directDrawActive()) return;
+    g_DrawingHooks.presentDirectDraw();
+}
+
+bool RunFrame() {
+    WaitFrame();
+    ++g_nFrameCount;
+    FrameStamp();
+    if (!g_Timers.firstFrameSeen) {
+        g_Timers.firstFrameSeen = true;
+        g_Timers.firstFrame = g_Timers.stamp;
+    }
+    if (g_DrawingHooks.directDrawActive() && !RestoreSurfaces()) return false;
+    UpdateInput(g_Inputs);
+    g_SceneManager.SwitchAndRun();
+    g_nFps = static_cast<int>(MeasureFps(1));
+    g_nFrameMs = FrameElapsed(1);
+    if (g_lpGameScene) SetGameSceneFps(g_lpGameScene, g_nFps);
+    int showFps = g_DrawingHooks.showFpsSetting();
+    if (showFps != 0) {
+        g_Timers.ring[g_Timers.ringNext] = g_nFrameMs;
+        if (++g_Timers.ringNext >= 16) {
+            g_Timers.ringNext = 0;
+            unsigned sum = 0;
+            for (unsigned v : g_Timers.ring)
+                sum += v;
+            g_Timers.average = static_cast<int>(sum >> 4);
+        }
+        std::string text;
+        StrFormat(text, "FPS%2d(%2d)", g_nFps, g_Timers.average);
+        g_DrawingHooks.drawFpsText(showFps, text);
+    }
+    PresentFrame();
+    return true;
+}
+
+unsigned GameLoop(void*) {
+    win::MSG msg;
+    for (;;) {
+        win::ParkWhileSuspended();
+        if (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) {
+            if (msg.message == win::WM_QUIT) {
+                ECLog("GameLoop WM_QUIT!");
+                // The frames run and the time they took, for measuring the pacing from outside.
+                win::DWORD span = g_Timers.firstFrameSeen ? win::timeGetTime() - g_Timers.firstFrame : 0;
+                Report("GameLoop : %u frames in %u ms", g_nFrameCount.load(), static_cast<unsigned>(span));
+                return 1;
+            }
+            continue;
+        }
+        if (!g_bActive) {
+            win::Sleep(1);
+            continue;
+        }
+        if (!RunFrame()) {
+            win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+            return 1;
+        }
+    }
+}

@@ -1,0 +1,54 @@
+// The game thread's frame loop: pacing, the frame counter, input, the scene of the frame, the
+// frame-rate measure and display, and presenting the finished frame.
+#pragma once
+#include <atomic>
+#include <string>
+
+// The last wParam of WM_ACTIVATEAPP: 0 while the application is in the background.
+extern std::atomic<int> g_bActive;
+// Frames run by RunFrame since start-up.
+extern std::atomic<unsigned> g_nFrameCount;
+// Frames counted in the last complete second, and the last frame's work time in milliseconds.
+extern int g_nFps;
+extern unsigned g_nFrameMs;
+// 1 when a full-screen DirectDraw display presents by copying instead of flipping.
+extern int g_bSelfTimed;
+
+// What the frame loop needs of the drawing library. The drawing library fills these in when it
+// starts; until then the placeholders of app/placeholders.h stand in.
+struct DrawingHooks {
+    bool (*direct3DActive)();
+    bool (*directDrawActive)();
+    // DirectDraw: the lost-surface recovery of every surface; false when it fails.
+    bool (*restoreSurfaces)();
+    // Direct3D: ends the frame and presents it, pacing with DrawFpsAverage when vertical sync is
+    // off; false when the device is lost.
+    bool (*presentDirect3D)(int rate);
+    // DirectDraw: blit or flip the back buffer to the screen.
+    void (*presentDirectDraw)();
+    // Draws the frame-rate text into the back buffer: `showFps` 2 the small font at (549, 469),
+    // other values the text font in a rectangle at (495, 463).
+    void (*drawFpsText)(int showFps, const std::string& text);
+    // The settings word ShowFps.
+    int (*showFpsSetting)();
+};
+extern DrawingHooks g_DrawingHooks;
+
+unsigned GameLoop(void* argument);
+// One frame; false only when lost surfaces could not be restored.
+bool RunFrame();
+void WaitFrame();
+bool RestoreSurfaces();
+void PresentFrame();
+
+bool FrameTimerDue(int rate);
+void FrameStamp();
+unsigned FrameElapsed(int bUpdate);
+unsigned MeasureFps(int bUpdate);
+bool DrawFpsAverage(int rate, int debugA, int debugB);
+bool FrameTimerTick(int mode, int n);
+// The running average of the last 16 frame work times shown after the frame rate.
+int FpsAverage();
+
+// Back to the state at start-up (first calls not made yet, counters 0); for tests.
+void ResetFrameTimers();

@@ -1,0 +1,119 @@
+#include "app/thread.h"
+
+#include "app/globals.h"
+#include "app/log.h"
+#include "platform/time.h"
+
+cThread thGame;
+cThread thPause;
+cThread thRanking;
+cThread thStageLoad;
+
+cThread::~cThread() {
+    Exit();
+}
+
+int cThread::Start(win::ThreadProc proc, void* arg) {
+    std::lock_guard lock(m_Lock);
+    win::ThreadId id = 0;
+    win::HANDLE h = win::BeginThread(proc, arg, &id);
+    if (!h) return 0;
+    m_nThreadId = id;
+    m_hThread = h;
+    return 1;
+}
+
+void cThread::Wait() {
+    for (;;) {
+        {
+            std::lock_guard lock(m_Lock);
+            // Another thread's Exit may have stopped and released it meanwhile.
+            if (!m_hThread) return;
+            if (win::WaitForSingleObject(m_hThread, 0) != win::WAIT_TIMEOUT) {
+                win::CloseHandle(m_hThread);
+                m_hThread = nullptr;
+                return;
+            }
+        }
+        win::Sleep(1);
+    }
+}
+
+bool cThread::Suspend() {
+    std::lock_guard lock(m_Lock);
+    if (!m_hThread) return true;
+    return win::SuspendThread(m_hThread) != 0xFFFFFFFF;
+}
+
+bool cThread::Resume() {
+    std::lock_guard lock(m_Lock);
+    if (!m_hThread) return true;
+    return win::ResumeThread(m_hThread) != 0xFFFFFFFF;
+}
+
+bool cThread::HasThread() {
+    std::lock_guard lock(m_Lock);
+    return m_hThread != nullptr;
+}
+
+void cThread::Exit() {
+    if (!HasThread()) return;
+    while (!Resume()) {
+    }
+    ECLog("Exit A");
+    win::PostThreadMessage(m_nThreadId, win::WM_QUIT, 0, 0);
+    ECLog("Exit B");
+    ECLog("Exit C");
+    for (int pass = 0;;) {
+        {
+            std::lock_guard lock(m_Lock);
+            if (!m_hThread) break;
+            if (win::WaitForSingleObject(m_hThread, 0) != win::WAIT_TIMEOUT) {
+                win::CloseHandle(m_hThread);
+                m_hThread = nullptr;
+                break;
+            }
+            if (pass >= 200) {
+                // A thread is never killed in the middle of what it does: it is left to end by
+                // itself, and the process ends without waiting for it.
+                Report("Exit : thread %u did not end", static_cast<unsigned>(m_nThreadId));
+                win::CloseHandle(m_hThread);
+                m_hThread = nullptr;
+                break;
+            }
+        }
+        win::Sleep(1);
+        win::PostThreadMessage(m_nThreadId, win::WM_QUIT, 0, 0);
+        ++pass;
+    }
+    ECLog("Exit D");
+    ECLog("Exit E");
+}
+
+bool StartThreadWithQueue(cThread& thread, win::ThreadProc proc, void* arg, bool yieldBetweenTries) {
+    if (!thread.Start(proc, arg)) {
+        ErrorBoxText("スレッドを作成できません！");
+        win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+        return false;
+    }
+    while (!win::PostThreadMessage(thread.m_nThreadId, win::WM_APP, 0, 0)) {
+        // A thread that ended before making its queue would never accept the poke.
+        if (win::WaitForSingleObject(thread.m_hThread, 0) != win::WAIT_TIMEOUT) return true;
+        if (yieldBetweenTries) win::Sleep(0);
+    }
+    return true;
+}
+
+void SuspendWorkers() {
+    thGame.Suspend();
+    thPause.Suspend();
+    thRanking.Suspend();
+    thStageLoad.Suspend();
+}
+
+void ResumeWorkers() {
+    thGame.Resume();
+    thPause.Resume();
+    thRanking.Resume();
+    thStageLoad.Resume();
+}

@@ -1,0 +1,53 @@
+// Thread objects: the game thread, the pause and ranking loops and the stage loader each run in
+// one of four global cThread objects.
+#pragma once
+#include "platform/messages.h"
+#include "platform/threads.h"
+
+#include <mutex>
+
+class cThread {
+  public:
+    cThread() = default;
+    cThread(const cThread&) = delete;
+    cThread& operator=(const cThread&) = delete;
+    // Stops a thread still running at program end.
+    ~cThread();
+
+    // Starts `proc(arg)`; 1 when the thread runs, 0 when it could not be created.
+    int Start(win::ThreadProc proc, void* arg);
+    // Blocks until the thread has ended by itself (or was stopped by Exit on another thread),
+    // then releases the handle.
+    void Wait();
+    // Suspension is cooperative: the thread parks at its next sleep. True without a thread.
+    bool Suspend();
+    bool Resume();
+    // Asks the thread to end with WM_QUIT, polling every millisecond and repeating the request; a
+    // thread that has not ended after 200 polls is reported and left to end by itself.
+    void Exit();
+
+    // Whether the object holds a thread (running, or ended and not yet waited for).
+    bool HasThread();
+    win::ThreadId ThreadIdOf() const { return m_nThreadId; }
+
+    win::ThreadId m_nThreadId = 0;
+    win::HANDLE m_hThread = nullptr;
+
+  private:
+    std::mutex m_Lock;
+};
+
+extern cThread thGame;
+extern cThread thPause;
+extern cThread thRanking;
+extern cThread thStageLoad;
+
+// Starts a thread that receives thread messages and pokes it with WM_APP until its queue exists.
+// `yieldBetweenTries` sleeps 0 ms between tries (the starters on the game thread do; the window
+// thread retries at once). A thread that cannot be created is a fatal error: reported with a box
+// and WM_CLOSE, and false is returned instead of waiting for a queue that never comes.
+bool StartThreadWithQueue(cThread& thread, win::ThreadProc proc, void* arg, bool yieldBetweenTries);
+
+// Suspend (resume) the four worker threads in the order game, pause, ranking, stage load.
+void SuspendWorkers();
+void ResumeWorkers();

@@ -1,0 +1,141 @@
+#include "app/thread.h"
+#include "platform/time.h"
+#include "shell_test_support.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace std::chrono;
+
+namespace {
+
+class ThreadObjects : public testsupport::ShellFixture {};
+
+std::atomic<int> g_ticks{0};
+std::atomic<bool> g_releaseStubborn{false};
+
+// A worker as the player writes them: looks at its queue every millisecond, ends on WM_QUIT.
+unsigned MessageLoop(void*) {
+    win::MSG msg;
+    for (;;) {
+        while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
+            if (msg.message == win::WM_QUIT) return 7;
+        ++g_ticks;
+        win::Sleep(1);
+    }
+}
+
+unsigned EndsAtOnce(void*) {
+    return 3;
+}
+
+// Ignores WM_QUIT until the test lets it go.
+unsigned Stubborn(void*) {
+    win::MSG msg;
+    while (!g_releaseStubborn) {
+        win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE);
+        win::Sleep(1);
+    }
+    return 0;
+}
+
+template <class F> long long MillisecondsOf(F&& f) {
+    auto t0 = steady_clock::now();
+    f();
+    return duration_cast<milliseconds>(steady_clock::now() - t0).count();
+}
+
+} // namespace
+
+TEST_F(ThreadObjects, ExitOnIdleObjectDoesNothing) {
+    cThread t;
+    EXPECT_FALSE(t.HasThread());
+    t.Exit();
+    EXPECT_TRUE(t.Suspend());
+    EXPECT_TRUE(t.Resume());
+    EXPECT_EQ(ReportText(), "");
+}
+
+TEST_F(ThreadObjects, StartedThreadAcceptsPokeAndEndsOnExit) {
+    cThread t;
+    ASSERT_TRUE(StartThreadWithQueue(t, &MessageLoop, nullptr, true));
+    EXPECT_TRUE(t.HasThread());
+    EXPECT_NE(t.m_nThreadId, 0u);
+    EXPECT_NE(t.m_nThreadId, win::GetCurrentThreadId());
+    EXPECT_LT(MillisecondsOf([&] { t.Exit(); }), 150);
+    EXPECT_FALSE(t.HasThread());
+    EXPECT_EQ(ReportText(), "");
+    // Its queue went with it: posting to it fails again.
+    EXPECT_FALSE(win::PostThreadMessage(t.m_nThreadId, win::WM_APP, 0, 0));
+}
+
+TEST_F(ThreadObjects, ExitOnEndedThreadReleasesWithoutWaiting) {
+    cThread t;
+    ASSERT_EQ(t.Start(&EndsAtOnce, nullptr), 1);
+    ASSERT_EQ(win::WaitForSingleObject(t.m_hThread, 2000), win::WAIT_OBJECT_0);
+    win::DWORD code = 0;
+    EXPECT_TRUE(win::GetExitCodeThread(t.m_hThread, &code));
+    EXPECT_EQ(code, 3u);
+    EXPECT_LT(MillisecondsOf([&] { t.Exit(); }), 20);
+    EXPECT_FALSE(t.HasThread());
+}
+
+TEST_F(ThreadObjects, StubbornThreadIsReportedAndLeftAfterTwoHundredPolls) {
+    g_releaseStubborn = false;
+    cThread t;
+    ASSERT_TRUE(StartThreadWithQueue(t, &Stubborn, nullptr, true));
+    long long ms = MillisecondsOf([&] { t.Exit(); });
+    EXPECT_GE(ms, 200);
+    EXPECT_LT(ms, 1500);
+    EXPECT_FALSE(t.HasThread());
+    EXPECT_NE(ReportText().find("did not end"), std::string::npos);
+    EXPECT_TRUE(win::AnyThreadAbandoned());
+    g_releaseStubborn = true;
+}
+
+TEST_F(ThreadObjects, SuspendParksAtNextSleepAndResumeWakes) {
+    cThread t;
+    g_ticks = 0;
+    ASSERT_TRUE(StartThreadWithQueue(t, &MessageLoop, nullptr, true));
+    while (g_ticks < 3)
+        std::this_thread::sleep_for(milliseconds(1));
+    EXPECT_TRUE(t.Suspend());
+    std::this_thread::sleep_for(milliseconds(20));
+    int parked = g_ticks;
+    std::this_thread::sleep_for(milliseconds(30));
+    EXPECT_LE(g_ticks - parked, 1);
+    EXPECT_EQ(win::SuspendCount(t.m_hThread), 1);
+    EXPECT_TRUE(t.Resume());
+    auto until = steady_clock::now() + seconds(2);
+    while (g_ticks < parked + 5 && steady_clock::now() < until)
+        std::this_thread::sleep_for(milliseconds(1));
+    EXPECT_GE(g_ticks, parked + 5);
+    // A suspended thread is woken by Exit and still ends on its own.
+    t.Suspend();
+    EXPECT_LT(MillisecondsOf([&] { t.Exit(); }), 150);
+    EXPECT_EQ(ReportText(), "");
+}
+
+TEST_F(ThreadObjects, WaitReturnsWhenTheThreadEndsOrIsStoppedElsewhere) {
+    cThread quick;
+    ASSERT_EQ(quick.Start(&EndsAtOnce, nullptr), 1);
+    quick.Wait();
+    EXPECT_FALSE(quick.HasThread());
+
+    // One thread waits for a loop that another thread stops (the game thread waiting for the
+    // ranking loop while the window closes): the waiter comes back, nothing is released twice.
+    cThread loop;
+    ASSERT_TRUE(StartThreadWithQueue(loop, &MessageLoop, nullptr, true));
+    std::atomic<bool> waited{false};
+    std::thread waiter([&] {
+        loop.Wait();
+        waited = true;
+    });
+    std::this_thread::sleep_for(milliseconds(10));
+    EXPECT_FALSE(waited);
+    loop.Exit();
+    waiter.join();
+    EXPECT_TRUE(waited);
+    EXPECT_FALSE(loop.HasThread());
+}
