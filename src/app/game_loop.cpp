@@ -109,7 +109,9 @@ bool DrawFpsAverage(int rate, int, int) {
     double due = static_cast<double>(g_Timers.presentN) * 1000.0 / static_cast<double>(rate);
     if (sinceT0 < due) return false;
     if (++g_Timers.presentN >= rate) {
-        g_Timers.presentN = 0;
+        // A new run of `rate` frames starts with this frame. (Starting it one frame later, at n 0,
+        // would let the next frame through at once: 61 frames every 983 ms instead of 60 a second.)
+        g_Timers.presentN = 1;
         g_Timers.presentT0 = now;
     }
     return true;

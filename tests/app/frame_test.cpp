@@ -1,0 +1,234 @@
+#include "app/game_loop.h"
+#include "app/placeholders.h"
+#include "app/scene.h"
+#include "app/thread.h"
+#include "platform/time.h"
+#include "shell_test_support.h"
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+bool g_directDraw = false;
+bool g_direct3D = true;
+bool g_restoreOk = true;
+int g_showFps = 0;
+int g_presents = 0;
+std::vector<std::string> g_fpsTexts;
+
+bool DirectDrawActive() {
+    return g_directDraw;
+}
+bool Direct3DActive() {
+    return g_direct3D;
+}
+bool Restore() {
+    return g_restoreOk;
+}
+bool Present3D(int rate) {
+    ++g_presents;
+    while (!DrawFpsAverage(rate, 0, 0))
+        win::Sleep(1);
+    return true;
+}
+void PresentDD() {
+    ++g_presents;
+}
+void FpsText(int, const std::string& text) {
+    g_fpsTexts.push_back(text);
+}
+int ShowFps() {
+    return g_showFps;
+}
+
+// A scene whose frame takes g_workMs milliseconds of the manual clock.
+win::ManualClock* g_clock = nullptr;
+win::DWORD g_workMs = 0;
+class WorkingScene : public cScene {
+  public:
+    void Run() override { g_clock->Advance(g_workMs); }
+};
+cScene* CreateWorkingScene(int) {
+    return new WorkingScene;
+}
+
+class FrameLoop : public testsupport::ShellFixture {
+  protected:
+    void SetUp() override {
+        ShellFixture::SetUp();
+        clock.now = 0;
+        clock.sleepAdvances = true;
+        win::UseManualClock(&clock);
+        g_clock = &clock;
+        ResetFrameTimers();
+        g_directDraw = false;
+        g_direct3D = true;
+        g_restoreOk = true;
+        g_showFps = 0;
+        g_presents = 0;
+        g_fpsTexts.clear();
+        g_DrawingHooks = DrawingHooks{&Direct3DActive, &DirectDrawActive, &Restore, &Present3D,
+                                      &PresentDD,      &FpsText,          &ShowFps};
+        g_SceneManager.g_nFrameRate = 60;
+        g_SceneManager.g_nSceneIndex = SCENE_TITLE;
+    }
+    void TearDown() override {
+        win::UseManualClock(nullptr);
+        UsePlaceholderDrawingHooks();
+        g_SceneManager.DeleteAll();
+        g_bActive = 0;
+        ShellFixture::TearDown();
+    }
+    win::ManualClock clock;
+};
+
+} // namespace
+
+TEST_F(FrameLoop, FrameTimerDueFirstAtOnceThenAfterTheWholePeriod) {
+    EXPECT_TRUE(FrameTimerDue(0));
+    clock.now = 1000;
+    EXPECT_TRUE(FrameTimerDue(60));
+    clock.now = 1015;
+    EXPECT_FALSE(FrameTimerDue(60));
+    clock.now = 1016;
+    EXPECT_TRUE(FrameTimerDue(60));
+    // The next deadline counts from the moment the wait ended: a late frame delays the rest.
+    clock.now = 1040;
+    EXPECT_TRUE(FrameTimerDue(60));
+    clock.now = 1055;
+    EXPECT_FALSE(FrameTimerDue(60));
+    clock.now = 1056;
+    EXPECT_TRUE(FrameTimerDue(60));
+}
+
+TEST_F(FrameLoop, FrameTimerDueSurvivesTheCounterWrapping) {
+    clock.now = 0xFFFFFFF8u;
+    EXPECT_TRUE(FrameTimerDue(60)); // deadline 8 ms after the wrap
+    clock.now = 0xFFFFFFFFu;
+    EXPECT_FALSE(FrameTimerDue(60));
+    clock.now = 7;
+    EXPECT_FALSE(FrameTimerDue(60));
+    clock.now = 8;
+    EXPECT_TRUE(FrameTimerDue(60));
+}
+
+TEST_F(FrameLoop, MeasureFpsPublishesCompleteSeconds) {
+    for (unsigned t = 0; t <= 2100; t += 16) {
+        clock.now = t;
+        unsigned fps = MeasureFps(1);
+        if (t == 992) {
+            EXPECT_EQ(fps, 0u);
+        }
+        if (t == 1008) {
+            EXPECT_EQ(fps, 63u);
+        }
+        if (t == 2016) {
+            EXPECT_EQ(fps, 62u);
+        }
+    }
+    EXPECT_EQ(MeasureFps(0), 62u);
+}
+
+TEST_F(FrameLoop, DirectDrawPacingRunsAtMost62AndAHalfFramesASecond) {
+    g_directDraw = true;
+    g_direct3D = false;
+    int frames = 0;
+    while (clock.now < 10000) {
+        WaitFrame();
+        if (clock.now < 10000) ++frames;
+    }
+    EXPECT_EQ(frames, 625); // one frame every 16 ms
+    // Direct3D pacing only: DrawFpsAverage is always due under DirectDraw.
+    EXPECT_TRUE(DrawFpsAverage(60, 0, 0));
+}
+
+TEST_F(FrameLoop, Direct3DPacingRunsExactlyTheRate) {
+    EXPECT_TRUE(DrawFpsAverage(0, 0, 0));
+    clock.now = 0xFFFFF000u; // 4096 ms before the counter wraps
+    win::DWORD start = clock.now;
+    int frames = 0;
+    while (static_cast<win::DWORD>(clock.now - start) < 10000) {
+        if (DrawFpsAverage(60, 0, 0))
+            ++frames;
+        else
+            win::Sleep(1);
+    }
+    EXPECT_EQ(frames, 600);
+}
+
+TEST_F(FrameLoop, RunFrameCountsRunsTheSceneAndShowsTheRate) {
+    g_showFps = 1;
+    g_SceneManager.m_pfnCreate = &CreateWorkingScene;
+    for (int i = 0; i < 16; ++i) {
+        g_workMs = static_cast<win::DWORD>(i < 8 ? 4 : 6);
+        ASSERT_TRUE(RunFrame());
+    }
+    g_SceneManager.m_pfnCreate = &CreateScene;
+    EXPECT_EQ(g_nFrameCount.load(), 16u);
+    EXPECT_EQ(g_presents, 16);
+    ASSERT_NE(g_SceneManager.SceneAt(SCENE_TITLE), nullptr);
+    ASSERT_EQ(g_fpsTexts.size(), 16u);
+    // The first 15 frames show the average 0; the 16th the average of 16 frame times.
+    EXPECT_EQ(g_fpsTexts[14], "FPS 0( 0)");
+    EXPECT_EQ(g_fpsTexts[15], "FPS 0( 5)"); // (8 x 4 + 8 x 6) / 16
+    EXPECT_EQ(FpsAverage(), 5);
+    EXPECT_EQ(g_nFrameMs, 6u);
+    g_showFps = 0;
+    RunFrame();
+    EXPECT_EQ(g_fpsTexts.size(), 16u);
+}
+
+TEST_F(FrameLoop, FailedRestoreUnderDirectDrawEndsTheFrame) {
+    g_directDraw = true;
+    g_direct3D = false;
+    g_restoreOk = false;
+    EXPECT_FALSE(RunFrame());
+    EXPECT_EQ(g_presents, 0);
+    EXPECT_EQ(RestoreSurfaces(), false);
+    g_directDraw = false;
+    EXPECT_TRUE(RestoreSurfaces()); // nothing to restore under Direct3D
+}
+
+TEST_F(FrameLoop, FrameTimerTickModes) {
+    EXPECT_FALSE(FrameTimerTick(0, 3));
+    EXPECT_TRUE(FrameTimerTick(2, 3));
+    EXPECT_FALSE(FrameTimerTick(1, 3));
+    EXPECT_FALSE(FrameTimerTick(2, 3));
+    EXPECT_FALSE(FrameTimerTick(1, 3));
+    EXPECT_TRUE(FrameTimerTick(1, 3));
+    EXPECT_TRUE(FrameTimerTick(2, 3));
+}
+
+TEST_F(FrameLoop, GameLoopRunsFramesOnlyWhileActiveAndEndsOnQuit) {
+    win::UseManualClock(nullptr);
+    g_DrawingHooks.presentDirect3D = [](int) { return true; };
+    g_bActive = 0;
+    cThread game;
+    ASSERT_TRUE(StartThreadWithQueue(game, &GameLoop, nullptr, false));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(g_nFrameCount.load(), 0u);
+    g_bActive = 1;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (g_nFrameCount < 10 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_GE(g_nFrameCount.load(), 10u);
+    game.Exit();
+    EXPECT_FALSE(game.HasThread());
+    EXPECT_NE(ReportText().find("GameLoop : "), std::string::npos);
+    EXPECT_EQ(TakeCloses(), 0);
+}
+
+TEST_F(FrameLoop, GameLoopClosesTheProgramWhenAFrameFails) {
+    win::UseManualClock(nullptr);
+    g_directDraw = true;
+    g_direct3D = false;
+    g_restoreOk = false;
+    g_bActive = 1;
+    cThread game;
+    ASSERT_TRUE(StartThreadWithQueue(game, &GameLoop, nullptr, false));
+    game.Wait();
+    EXPECT_EQ(TakeCloses(), 1);
+}
