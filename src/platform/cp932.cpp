@@ -17,7 +17,27 @@ struct Converter {
     }
 };
 
-std::string Convert(Converter& conv, std::string_view text, bool* exact) {
+// Bytes to drop at a sequence that cannot be converted: one whole character where its length can be
+// told (a UTF-8 sequence, a CP932 lead and trail pair), else one byte.
+size_t BadSequenceLength(bool fromUtf8, const unsigned char* p, size_t left) {
+    size_t n = 1;
+    if (fromUtf8) {
+        if (p[0] >= 0xF0)
+            n = 4;
+        else if (p[0] >= 0xE0)
+            n = 3;
+        else if (p[0] >= 0xC0)
+            n = 2;
+        for (size_t i = 1; i < n; ++i)
+            if (i >= left || (p[i] & 0xC0) != 0x80) return i;
+        return n;
+    }
+    const bool lead = (p[0] >= 0x81 && p[0] <= 0x9F) || (p[0] >= 0xE0 && p[0] <= 0xFC);
+    if (lead && left >= 2 && p[1] >= 0x40 && p[1] <= 0xFC && p[1] != 0x7F) return 2;
+    return 1;
+}
+
+std::string Convert(Converter& conv, std::string_view text, bool* exact, bool fromUtf8) {
     if (exact) *exact = true;
     std::string out;
     if (text.empty()) return out;
@@ -41,8 +61,9 @@ std::string Convert(Converter& conv, std::string_view text, bool* exact) {
             // EILSEQ or EINVAL (cut-off sequence): replace one byte and go on.
             if (exact) *exact = false;
             out.push_back('?');
-            ++in;
-            --inLeft;
+            const size_t skip = BadSequenceLength(fromUtf8, reinterpret_cast<unsigned char*>(in), inLeft);
+            in += skip;
+            inLeft -= skip;
             iconv(conv.cd, nullptr, nullptr, nullptr, nullptr);
         }
     }
@@ -73,7 +94,7 @@ bool IsAscii(std::string_view text) {
 std::string ToUtf8(std::string_view text) {
     // CP932 maps every byte below 0x80 to the same ASCII character (0x5C stays a backslash).
     if (IsAscii(text)) return std::string(text);
-    return Convert(ToUtf8Conv(), text, nullptr);
+    return Convert(ToUtf8Conv(), text, nullptr, false);
 }
 
 std::string FromUtf8(std::string_view text, bool* exact) {
@@ -81,7 +102,7 @@ std::string FromUtf8(std::string_view text, bool* exact) {
         if (exact) *exact = true;
         return std::string(text);
     }
-    return Convert(FromUtf8Conv(), text, exact);
+    return Convert(FromUtf8Conv(), text, exact, true);
 }
 
 } // namespace cp932

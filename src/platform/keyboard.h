@@ -1,6 +1,8 @@
 // Key state of the keyboard, kept by the window thread from the window's key events and read by
 // whichever thread samples input. Keys are named by their virtual-key codes.
 #pragma once
+#include "platform/win_types.h"
+
 #include <cstdint>
 
 namespace win {

@@ -1,0 +1,241 @@
+#include "app/paths.h"
+
+#include "app/sjis.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// The parts between separators, pairing lead and trail bytes from the start of the text.
+std::vector<std::string> SplitParts(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string cur;
+    for (size_t i = 0; i < path.size();) {
+        if (IsSjisPair(path.c_str() + i)) {
+            cur.append(path, i, 2);
+            i += 2;
+        } else if (IsSeparator(path[i])) {
+            if (!cur.empty()) parts.push_back(cur);
+            cur.clear();
+            ++i;
+        } else {
+            cur.push_back(path[i]);
+            ++i;
+        }
+    }
+    if (!cur.empty()) parts.push_back(cur);
+    return parts;
+}
+
+bool EndsWithSeparator(const std::string& path) {
+    bool last = false;
+    for (size_t i = 0; i < path.size();) {
+        if (IsSjisPair(path.c_str() + i)) {
+            last = false;
+            i += 2;
+        } else {
+            last = IsSeparator(path[i]);
+            ++i;
+        }
+    }
+    return last;
+}
+
+bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = x - 'A' + 'a';
+        if (y >= 'A' && y <= 'Z') y = y - 'A' + 'a';
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Copies text into a MAX_PATH buffer; false (buffer untouched) when it does not fit.
+bool Store(char* out, const std::string& text) {
+    if (text.size() >= static_cast<size_t>(MAX_PATH)) return false;
+    std::memcpy(out, text.c_str(), text.size() + 1);
+    return true;
+}
+
+bool Fits(const char* path) {
+    return path && std::strlen(path) < static_cast<size_t>(MAX_PATH);
+}
+
+// Absolute form of a path: the working folder's parts, then the path's, "." dropped and ".." going up.
+bool FullPath(const std::string& path, std::string& full) {
+    std::vector<std::string> parts;
+    if (!fsys::IsAbsolute(path)) {
+        std::string cwd;
+        if (!fsys::GetCurrentDirectory(cwd)) return false;
+        parts = SplitParts(cwd);
+    }
+    for (const std::string& p : SplitParts(path)) {
+        if (p == ".") continue;
+        if (p == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(p);
+    }
+    full.clear();
+    for (const std::string& p : parts)
+        full += "\\" + p;
+    if (full.empty() || EndsWithSeparator(path)) full += "\\";
+    return true;
+}
+
+} // namespace
+
+void CreateSystemFolders() {
+    for (int i = 0; g_SystemFolders[i]; ++i)
+        fsys::CreateDirectory(g_SystemFolders[i]);
+}
+
+bool EnsureDataFolder(win::HWND owner) {
+    if (fsys::IsDirectory(g_PathTable[PATH_DATA])) return true;
+    if (!fsys::IsDirectory(g_PathTable[PATH_DEFAULT])) return false;
+    if (win::MessageBox(owner, "データが存在しません！デフォルトデータを作成しますか？\n",
+                        "デフォルトデータ作成の確認", win::MB_YESNO) == win::IDNO)
+        return false;
+    char from[MAX_PATH];
+    char to[MAX_PATH];
+    std::strcpy(from, g_PathTable[PATH_DEFAULT].c_str());
+    std::strcpy(to, g_PathTable[PATH_DATA].c_str());
+    if (!MakeFullPath(from) || !MakeFullPath(to)) return false;
+    const size_t n = std::strlen(from);
+    if (n > 1 && from[n - 1] == '\\') from[n - 1] = '\0';
+    if (fsys::CopyTree(from, to)) return true;
+    // A copy that failed half-way is removed, so that the next start asks again.
+    fsys::RemoveTree(to);
+    return false;
+}
+
+bool MakeFullPath(char* path) {
+    if (!Fits(path)) return false;
+    if (fsys::IsAbsolute(path)) return true;
+    std::string full;
+    if (!FullPath(path, full)) return false;
+    return Store(path, full);
+}
+
+bool MakeRelativePath(char* path) {
+    if (!Fits(path)) return false;
+    if (!fsys::IsAbsolute(path)) return true;
+    std::string cwd;
+    if (!fsys::GetCurrentDirectory(cwd)) return false;
+    std::string full;
+    if (!FullPath(path, full)) return false;
+    const std::vector<std::string> from = SplitParts(cwd);
+    const std::vector<std::string> to = SplitParts(full);
+    size_t common = 0;
+    while (common < from.size() && common < to.size() && SameIgnoringAsciiCase(from[common], to[common]))
+        ++common;
+    std::string rel;
+    if (common == from.size()) {
+        rel = ".";
+    } else {
+        for (size_t i = common; i < from.size(); ++i)
+            rel += (rel.empty() ? ".." : "\\..");
+    }
+    for (size_t i = common; i < to.size(); ++i)
+        rel += "\\" + to[i];
+    if (EndsWithSeparator(path)) rel += "\\";
+    return Store(path, rel);
+}
+
+bool MakeRelativePathStr(std::string& path) {
+    char buf[MAX_PATH];
+    if (!Store(buf, path)) return false;
+    if (!MakeRelativePath(buf)) return false;
+    path = buf;
+    return true;
+}
+
+void SplitPathSjis(char* path) {
+    if (!path) return;
+    const char* last = nullptr;
+    for (const char* p = path; *p;) {
+        if (IsSjisPair(p)) {
+            p += 2;
+            continue;
+        }
+        if (*p == '\\') last = p;
+        ++p;
+    }
+    if (last) std::memmove(path, last + 1, std::strlen(last + 1) + 1);
+}
+
+bool ReplaceExtension(char* out, const char* path, const char* ext) {
+    if (!Fits(path)) return false;
+    std::string text = path;
+    const size_t dot = text.rfind('.');
+    if (dot == std::string::npos) {
+        Store(out, text);
+        return false;
+    }
+    text.resize(ext ? dot + 1 : dot);
+    if (ext) text += ext;
+    return Store(out, text);
+}
+
+bool RemoveExtension(char* out, const std::string& path) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return false;
+    return Store(out, path.substr(0, dot));
+}
+
+void RemoveExtensionStr(std::string& path) {
+    const size_t dot = path.rfind('.');
+    if (dot != std::string::npos) path.resize(dot);
+}
+
+bool GetExtension(char* out, const char* name) {
+    if (!name) return false;
+    const char* dot = std::strrchr(name, '.');
+    if (!dot) return false;
+    return Store(out, dot + 1);
+}
+
+bool AddTwoDigitSuffix(char* out, const char* name, int digit1, int digit2) {
+    if (!Fits(name)) return false;
+    const std::string text = name;
+    const size_t dot = text.rfind('.');
+    if (dot == std::string::npos) return false;
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "_%d%d.", digit1, digit2);
+    return Store(out, text.substr(0, dot) + digits + text.substr(dot + 1));
+}
+
+bool FindLatestNumberedFile(char* out, const char* path, const char* ext) {
+    if (!Fits(path)) return false;
+    char base[MAX_PATH];
+    if (!ReplaceExtension(base, path, ext)) {
+        if (std::strchr(path, '.')) return false; // has an extension but the result did not fit
+        std::strcpy(base, path);
+    }
+    char name[MAX_PATH + 16];
+    for (int a = 9; a >= 0; --a)
+        for (int b = 9; b >= 0; --b)
+            for (int c = 9; c >= 0; --c) {
+                std::snprintf(name, sizeof name, "%s_%d%d%d", base, a, b, c);
+                if (fsys::Exists(name)) return Store(out, name);
+            }
+    return false;
+}
+
+bool FindLatestNumberedFileStr(std::string& out, const std::string& path, const std::string& ext) {
+    char buf[MAX_PATH];
+    if (!FindLatestNumberedFile(buf, path.c_str(), ext.c_str())) return false;
+    out = buf;
+    return true;
+}

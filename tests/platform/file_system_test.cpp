@@ -1,0 +1,121 @@
+#include "platform/cp932.h"
+#include "platform/file_system.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileSystem : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/m4fsXXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        old = fs::current_path();
+        fs::current_path(dir);
+    }
+    void TearDown() override {
+        fs::current_path(old);
+        fs::remove_all(dir);
+    }
+    static void Touch(const fs::path& p, const std::string& text = "x") {
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << text;
+    }
+    static std::string Read(std::FILE* f) {
+        std::string s;
+        if (!f) return "<none>";
+        int c;
+        while ((c = std::fgetc(f)) != EOF)
+            s.push_back(static_cast<char>(c));
+        std::fclose(f);
+        return s;
+    }
+    fs::path dir, old;
+};
+
+TEST(Cp932, RoundTripsTheSystemsTexts) {
+    const std::string sjis = "データが存在しません！～－①ソ表\\";
+    const std::string utf8 = cp932::ToUtf8(sjis);
+    EXPECT_EQ(utf8, "\xe3\x83\x87\xe3\x83\xbc\xe3\x82\xbf\xe3\x81\x8c\xe5\xad\x98\xe5\x9c\xa8\xe3\x81\x97"
+                    "\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xef\xbc\x81\xef\xbd\x9e\xef\xbc\x8d\xe2\x91\xa0"
+                    "\xe3\x82\xbd\xe8\xa1\xa8\\");
+    bool exact = false;
+    EXPECT_EQ(cp932::FromUtf8(utf8, &exact), sjis);
+    EXPECT_TRUE(exact);
+}
+
+TEST(Cp932, BadBytesBecomeQuestionMarks) {
+    const char cut[] = {'a', '\x82', '\0'};
+    EXPECT_EQ(cp932::ToUtf8(cut), "a?");
+    bool exact = true;
+    EXPECT_EQ(cp932::FromUtf8("x\xf0\x9f\x98\x80y", &exact), "x?y"); // an emoji has no CP932 form
+    EXPECT_FALSE(exact);
+    EXPECT_EQ(cp932::ToUtf8(""), "");
+    const char unmapped[] = {'\x85', '\x40', 'z', '\0'}; // a pair with no character behind it
+    EXPECT_EQ(cp932::ToUtf8(unmapped), "?z");
+}
+
+TEST_F(FileSystem, BackslashPathsAndCp932NamesReachTheUtf8Files) {
+    Touch(dir / "data" / "stg4" / cp932::ToUtf8("ステージ.stg4_000"), "stage");
+    EXPECT_EQ(Read(fsys::Open("data\\stg4\\ステージ.stg4_000", "rb")), "stage");
+    EXPECT_TRUE(fsys::IsFile("data\\stg4\\ステージ.stg4_000"));
+    EXPECT_TRUE(fsys::IsDirectory("data\\stg4\\"));
+    EXPECT_FALSE(fsys::IsFile("data\\stg4"));
+    EXPECT_TRUE(fsys::Exists("data/stg4"));
+    EXPECT_FALSE(fsys::Exists(""));
+    // A trail byte 0x5C ("ソ") is part of the name, not a folder separator.
+    Touch(dir / cp932::ToUtf8("ソフト"), "soft");
+    EXPECT_EQ(Read(fsys::Open("ソフト", "rb")), "soft");
+}
+
+TEST_F(FileSystem, MissingNamesFallBackToAnotherCase) {
+    Touch(dir / "Data" / "DataBase" / "Sound.DAT", "snd");
+    EXPECT_EQ(Read(fsys::Open("data\\database\\sound.dat", "rb")), "snd");
+    EXPECT_EQ(fsys::ToNative("DATA\\database\\SOUND.dat"), "Data/DataBase/Sound.DAT");
+    // The exact name wins when both exist.
+    Touch(dir / "Data" / "DataBase" / "sound.dat", "exact");
+    EXPECT_EQ(Read(fsys::Open("data\\database\\sound.dat", "rb")), "exact");
+    // A file made where only its folder exists goes into the existing folder.
+    std::FILE* f = fsys::Open("DATA\\New.txt", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_TRUE(fs::exists(dir / "Data" / "New.txt"));
+    EXPECT_FALSE(fsys::Exists("data\\nothing\\deeper"));
+}
+
+TEST_F(FileSystem, AbsolutePathsStartAtTheRoot) {
+    std::string cwd;
+    ASSERT_TRUE(fsys::GetCurrentDirectory(cwd));
+    ASSERT_EQ(cwd[0], '\\');
+    Touch(dir / "a.txt", "abs");
+    EXPECT_TRUE(fsys::IsAbsolute(cwd));
+    EXPECT_EQ(Read(fsys::Open(cwd + "\\a.txt", "rb")), "abs");
+}
+
+TEST_F(FileSystem, CreateCopyAndRemoveFolders) {
+    EXPECT_TRUE(fsys::CreateDirectory("made"));
+    EXPECT_FALSE(fsys::CreateDirectory("made"));
+    EXPECT_FALSE(fsys::CreateDirectory("no\\parent"));
+    Touch(dir / "src" / "a" / "b.txt", "b");
+    Touch(dir / "src" / "c.txt", "c");
+    fs::create_directories(dir / "src" / "empty");
+    ASSERT_TRUE(fsys::CopyTree("src", "dst\\"));
+    EXPECT_EQ(Read(fsys::Open("dst\\a\\b.txt", "rb")), "b");
+    EXPECT_EQ(Read(fsys::Open("dst\\c.txt", "rb")), "c");
+    EXPECT_TRUE(fs::is_directory(dir / "dst" / "empty"));
+    EXPECT_FALSE(fsys::CopyTree("nothing", "dst2"));
+    EXPECT_TRUE(fsys::RemoveTree("dst"));
+    EXPECT_FALSE(fs::exists(dir / "dst"));
+    EXPECT_TRUE(fsys::RemoveFile("src\\c.txt"));
+    EXPECT_FALSE(fsys::RemoveFile("src\\c.txt"));
+    EXPECT_GT(fsys::FreeBytes("."), 0u);
+}
+
+} // namespace
