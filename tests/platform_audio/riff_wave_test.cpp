@@ -1,0 +1,139 @@
+#include "platform/audio/riff_wave.h"
+#include "wave_builder.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace testwave;
+
+namespace {
+
+bool Parse(const std::vector<std::uint8_t>& v, audio::WaveData* out) {
+    return audio::ParseRiffWave(v.data(), v.size(), out);
+}
+
+} // namespace
+
+TEST(RiffWave, EveryPcmKindLoadsWithItsFormatAndSamples) {
+    for (std::uint16_t ch : {1, 2})
+        for (std::uint16_t bits : {8, 16})
+            for (std::uint32_t rate : {8000u, 22050u, 44100u}) {
+                auto file = SineWave(ch, rate, bits, 101);
+                audio::WaveData w;
+                ASSERT_TRUE(Parse(file, &w)) << ch << " " << bits << " " << rate;
+                EXPECT_EQ(w.format.wFormatTag, 1);
+                EXPECT_EQ(w.format.nChannels, ch);
+                EXPECT_EQ(w.format.wBitsPerSample, bits);
+                EXPECT_EQ(w.format.nSamplesPerSec, rate);
+                EXPECT_EQ(w.format.nBlockAlign, ch * bits / 8);
+                EXPECT_EQ(w.samples, SineData(ch, rate, bits, 101).body);
+            }
+}
+
+TEST(RiffWave, OtherChunksAreSkippedHonouringThePadByte) {
+    // An odd-sized chunk before "fmt " and another between "fmt " and "data"; a long fmt chunk
+    // (with the extension size) is read only as far as the format record goes.
+    Chunk list{"LIST", {1, 2, 3}};
+    Chunk fact{"fact", {9, 9, 9, 9, 9}};
+    Chunk fmt = Fmt(1, 1, 11025, 16);
+    Put16(fmt.body, 0);
+    fmt.body.push_back(0x77); // 19 bytes: padded
+    auto data = SineData(1, 11025, 16, 7);
+    audio::WaveData w;
+    ASSERT_TRUE(Parse(Riff({list, fmt, fact, data}), &w));
+    EXPECT_EQ(w.format.nSamplesPerSec, 11025u);
+    EXPECT_EQ(w.samples, data.body);
+    // An odd data chunk keeps its odd length.
+    Chunk odd{"data", {1, 2, 3}};
+    ASSERT_TRUE(Parse(Riff({Fmt(1, 1, 8000, 8), odd}), &w));
+    EXPECT_EQ(w.samples.size(), 3u);
+}
+
+TEST(RiffWave, RiffLengthLongerThanTheFileIsCutAtTheEnd) {
+    auto file = SineWave(1, 8000, 8, 50);
+    file[4] = 0xFF;
+    file[5] = 0xFF;
+    audio::WaveData w;
+    EXPECT_TRUE(Parse(file, &w));
+    EXPECT_EQ(w.samples.size(), 50u);
+}
+
+TEST(RiffWave, FormatsOtherThanPlainPcmAreRefused) {
+    auto data = SineData(1, 8000, 16, 10);
+    audio::WaveData w;
+    EXPECT_FALSE(Parse(Riff({Fmt(3, 1, 8000, 16), data}), &w)) << "float tag";
+    EXPECT_FALSE(Parse(Riff({Fmt(2, 1, 8000, 16), data}), &w)) << "ADPCM tag";
+    EXPECT_FALSE(Parse(Riff({Fmt(1, 0, 8000, 16), data}), &w)) << "no channels";
+    EXPECT_FALSE(Parse(Riff({Fmt(1, 3, 8000, 16), data}), &w)) << "three channels";
+    EXPECT_FALSE(Parse(Riff({Fmt(1, 1, 8000, 24), data}), &w)) << "24 bits";
+    EXPECT_FALSE(Parse(Riff({Fmt(1, 1, 0, 16), data}), &w)) << "rate 0";
+    EXPECT_FALSE(Parse(Riff({Fmt(1, 2, 8000, 16, 2), data}), &w)) << "block alignment";
+    Chunk shortFmt = Fmt(1, 1, 8000, 16);
+    shortFmt.body.resize(14);
+    EXPECT_FALSE(Parse(Riff({shortFmt, data}), &w)) << "format chunk too short";
+}
+
+TEST(RiffWave, MissingOrMisplacedChunksAreRefused) {
+    auto fmt = Fmt(1, 1, 8000, 16);
+    auto data = SineData(1, 8000, 16, 10);
+    audio::WaveData w;
+    EXPECT_FALSE(Parse(Riff({fmt, data}, "AVI "), &w)) << "not a WAVE form";
+    EXPECT_FALSE(Parse(Riff({data}), &w)) << "no fmt";
+    EXPECT_FALSE(Parse(Riff({fmt}), &w)) << "no data";
+    EXPECT_FALSE(Parse(Riff({data, fmt}), &w)) << "data before fmt";
+    EXPECT_FALSE(Parse({}, &w));
+    EXPECT_FALSE(audio::ParseRiffWave(nullptr, 0, &w));
+}
+
+TEST(RiffWave, ChunksThatRunPastTheFileAreRefused) {
+    auto file = SineWave(1, 8000, 16, 10);
+    // The data chunk's length is the last length field: make it one byte longer than its body.
+    std::size_t dataLenAt = file.size() - 20 - 4;
+    file[dataLenAt] = 21;
+    audio::WaveData w;
+    EXPECT_FALSE(Parse(file, &w));
+    file[dataLenAt + 3] = 0xFF; // a huge length
+    EXPECT_FALSE(Parse(file, &w));
+}
+
+TEST(RiffWave, EveryPrefixIsRefusedWithoutReadingPastIt) {
+    auto file = SineWave(2, 8000, 16, 40);
+    for (std::size_t n = 0; n < file.size(); ++n) {
+        std::vector<std::uint8_t> prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
+        audio::WaveData w;
+        EXPECT_FALSE(Parse(prefix, &w)) << n;
+    }
+}
+
+TEST(RiffWave, RandomDamageNeverReadsOutsideTheFile) {
+    std::mt19937 rng(1234);
+    auto file = Riff({Chunk{"LIST", {1, 2, 3}}, Fmt(1, 2, 22050, 16), SineData(2, 22050, 16, 64)});
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        auto v = file;
+        int flips = 1 + static_cast<int>(rng() % 4);
+        for (int i = 0; i < flips; ++i)
+            v[rng() % v.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+        audio::WaveData w;
+        if (Parse(v, &w)) {
+            ++accepted;
+            EXPECT_LE(w.samples.size(), v.size());
+            EXPECT_EQ(w.format.nBlockAlign, w.format.nChannels * w.format.wBitsPerSample / 8);
+        }
+    }
+    EXPECT_GT(accepted, 0); // flips inside the samples leave a valid file
+}
+
+TEST(RiffWave, ReadsFilesAndRefusesMissingOnes) {
+    std::string path = testing::TempDir() + "riff_wave_test.wav";
+    auto file = SineWave(1, 8000, 8, 30);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    audio::WaveData w;
+    EXPECT_TRUE(audio::ReadRiffWaveFile(path, &w));
+    EXPECT_EQ(w.samples.size(), 30u);
+    EXPECT_FALSE(audio::ReadRiffWaveFile(path + ".missing", &w));
+    std::remove(path.c_str());
+}
