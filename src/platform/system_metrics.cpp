@@ -1,0 +1,16 @@
+#include "platform/system_metrics.h"
+
+#include <SDL.h>
+
+namespace win {
+
+int GetSystemMetrics(int index) {
+    if (index != SM_CXSCREEN && index != SM_CYSCREEN) return 0;
+    SDL_DisplayMode mode{};
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || SDL_GetDesktopDisplayMode(0, &mode) != 0 || mode.w <= 0 ||
+        mode.h <= 0)
+        return index == SM_CXSCREEN ? 640 : 480;
+    return index == SM_CXSCREEN ? mode.w : mode.h;
+}
+
+} // namespace win
