@@ -134,14 +134,12 @@ bool cSerialRecord::Save(std::FILE* fp) {
 bool cSerialRecord::SaveStrings(std::FILE* fp) {
     if (!WriteI32(fp, static_cast<std::int32_t>(m_Strings.size()))) return false;
     for (const STRINGDESC& s : m_Strings) {
-        std::string& text = *s.address;
-        // A text is stored up to its first 0 byte, as the reader gives it back. Long texts are
+        // A text is stored up to its first 0 byte, as the reader gives it back; long texts are
         // stored whole rather than cut to a fixed buffer.
+        std::string& text = *s.address;
         const std::size_t nul = text.find('\0');
         if (nul != std::string::npos) text.resize(nul);
-        const std::int32_t length = static_cast<std::int32_t>(text.size()) + 1;
-        if (!WriteI32(fp, length)) return false;
-        if (length != 1 && !WriteBytes(fp, text.c_str(), text.size() + 1)) return false;
+        if (!WriteText(fp, text)) return false;
     }
     return true;
 }
@@ -179,32 +177,8 @@ bool cSerialRecord::LoadStrings(std::FILE* fp) {
     // More strings than this version declares: the file is damaged.
     if (nStrings > static_cast<std::int32_t>(m_Strings.size())) return false;
     bool ok = true;
-    for (std::int32_t i = 0; i < nStrings; ++i) {
-        std::string& text = *m_Strings[static_cast<std::size_t>(i)].address;
-        std::int32_t length = 0;
-        if (!ReadI32(fp, length)) {
-            ok = false;
-            break;
-        }
-        if (length == 1) {
-            text.clear();
-            continue;
-        }
-        // A stored length below 1, or longer than the rest of the file, is refused.
-        if (length < 1 || static_cast<std::uint64_t>(length) > RemainingBytes(fp)) {
-            ok = false;
-            break;
-        }
-        std::unique_ptr<char[]> bytes(new char[static_cast<std::size_t>(length)]);
-        if (!ReadBytes(fp, bytes.get(), static_cast<std::size_t>(length))) {
-            ok = false;
-            break;
-        }
-        const char* end =
-            static_cast<const char*>(std::memchr(bytes.get(), 0, static_cast<std::size_t>(length)));
-        text.assign(bytes.get(),
-                    end ? static_cast<std::size_t>(end - bytes.get()) : static_cast<std::size_t>(length));
-    }
+    for (std::int32_t i = 0; i < nStrings && ok; ++i)
+        ok = ReadText(fp, *m_Strings[static_cast<std::size_t>(i)].address);
     if (g_bStripCR) StripCR();
     return ok;
 }
@@ -359,4 +333,47 @@ bool LoadI32Vector(std::FILE* fp, std::vector<std::int32_t>& words) {
 bool SaveI32Vector(std::FILE* fp, const std::vector<std::int32_t>& words) {
     if (!WriteU32(fp, static_cast<std::uint32_t>(words.size()))) return false;
     return WriteBytes(fp, words.data(), words.size() * 4);
+}
+
+bool ReadText(std::FILE* fp, std::string& text) {
+    std::int32_t length = 0;
+    if (!ReadI32(fp, length)) return false;
+    if (length == 1) {
+        text.clear();
+        return true;
+    }
+    // A stored length below 1, or longer than the rest of the file, is refused.
+    if (length < 1 || static_cast<std::uint64_t>(length) > RemainingBytes(fp)) return false;
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    if (!ReadBytes(fp, bytes.data(), bytes.size())) return false;
+    const std::size_t nul = bytes.find('\0');
+    if (nul != std::string::npos) bytes.resize(nul);
+    text = std::move(bytes);
+    return true;
+}
+
+bool WriteText(std::FILE* fp, const std::string& text) {
+    const std::size_t nul = text.find('\0');
+    const std::size_t size = nul == std::string::npos ? text.size() : nul;
+    if (!WriteI32(fp, static_cast<std::int32_t>(size) + 1)) return false;
+    if (size == 0) return true;
+    if (!WriteBytes(fp, text.data(), size)) return false;
+    return WriteBytes(fp, "", 1);
+}
+
+bool LoadStringVector(std::FILE* fp, std::vector<std::string>& texts) {
+    std::uint32_t count = 0;
+    if (!ReadListCount(fp, count, 4)) return false;
+    std::vector<std::string> read(count);
+    for (std::string& text : read)
+        if (!ReadText(fp, text)) return false;
+    texts = std::move(read);
+    return true;
+}
+
+bool SaveStringVector(std::FILE* fp, const std::vector<std::string>& texts) {
+    if (!WriteU32(fp, static_cast<std::uint32_t>(texts.size()))) return false;
+    for (const std::string& text : texts)
+        if (!WriteText(fp, text)) return false;
+    return true;
 }

@@ -160,6 +160,14 @@ bool SaveByteVector(std::FILE* fp, const std::vector<std::uint8_t>& bytes);
 bool LoadI32Vector(std::FILE* fp, std::vector<std::int32_t>& words);
 bool SaveI32Vector(std::FILE* fp, const std::vector<std::int32_t>& words);
 
+// A vector of texts: u32 count, then each text as in a chunk's string section (L = length + 1,
+// then the text and its 0 byte unless L is 1).
+bool LoadStringVector(std::FILE* fp, std::vector<std::string>& texts);
+bool SaveStringVector(std::FILE* fp, const std::vector<std::string>& texts);
+// One text in that form.
+bool ReadText(std::FILE* fp, std::string& text);
+bool WriteText(std::FILE* fp, const std::string& text);
+
 // A list of records: u32 count, then each element's chunk as its Save writes it.
 // Reading empties the list, fills it with `count` copies of the prototype (a record registered
 // for the current version with its defaults) and loads each element in index order.
