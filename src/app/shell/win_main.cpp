@@ -1,3 +1,171 @@
 #include "app/shell/win_main.h"
 
-int WinMain(int, char**) { return 0; }
+#include "app/game_loop.h"
+#include "app/globals.h"
+#include "app/log.h"
+#include "app/paths.h"
+#include "app/shell/init_game.h"
+#include "app/shell/main_window.h"
+#include "app/system_report.h"
+#include "platform/cp932.h"
+#include "platform/message_box.h"
+#include "platform/messages.h"
+#include "platform/signals.h"
+#include "platform/single_instance.h"
+#include "platform/time.h"
+#include "platform/window.h"
+
+#include <cstring>
+#include <mutex>
+#include <string>
+
+using namespace win;
+
+std::atomic<HWND> g_hMainWnd{nullptr};
+int g_bFromEditor = 0;
+std::atomic<unsigned char> g_bInitialised{0};
+
+namespace {
+
+constexpr int SW_SHOWDEFAULT = 10;
+constexpr int SW_SHOW = 5;
+constexpr int CLIENT_WIDTH = 640;
+constexpr int CLIENT_HEIGHT = 480;
+const char* const WINDOW_CLASS = "Mirelda4";
+const char* const EDITOR_CLASS = "Mirelda4_Editor";
+
+// A signal that arrives before the window exists closes it as soon as it does.
+std::mutex g_signalLock;
+bool g_closeRequested = false;
+// The window object lives until the very end, so that late posts to it stay harmless.
+HWND g_windowObject = nullptr;
+
+void CloseOnSignal() {
+    std::lock_guard<std::mutex> guard(g_signalLock);
+    if (HWND h = g_hMainWnd.load())
+        PostMessage(h, WM_CLOSE, 0, 0);
+    else
+        g_closeRequested = true;
+}
+
+// There is no editor on this platform: its window is never found and the notice is dropped, as a
+// notice to a missing editor window is.
+void NotifyEditor(unsigned dwData, int value) {
+    if (FindWindowProcess(EDITOR_CLASS) == 0) return;
+    ECLogF("editor notice %u %d", dwData, value);
+}
+
+int RunWinMain(const char* cmdLine, int nCmdShow) {
+    ECLogSet(0, "EC_Game.txt");
+
+    char reportPath[MAX_PATH] = "Report_Game.txt";
+    MakeFullPath(reportPath);
+    if (!ReportOpen(reportPath)) {
+        // Without its report log the program cannot run; the user is told why it does not start.
+        ErrorBox("%s が作成できません！", reportPath);
+        return 0;
+    }
+    Report("App : ver %s", "732");
+    SystemReport();
+
+    g_bFromEditor = nCmdShow == SW_SHOW ? 1 : 0;
+
+    InstanceMutex mutex;
+    bool alreadyRunning = false;
+    CreateInstanceMutex("ゲーム", mutex, alreadyRunning);
+    if (alreadyRunning) {
+        const int answer = MessageBox(nullptr,
+                                      "既に起動しています。\n実行中のプログラムを閉じて再起動しますか？\n\nRu"
+                                      "nning this program now. Restart?",
+                                      "二重起動", MB_YESNO);
+        if (answer == IDNO) {
+            ReleaseInstanceMutex(mutex);
+            return 0;
+        }
+        if (const int pid = FindWindowProcess(WINDOW_CLASS)) {
+            if (!TerminateProcessAndWait(pid, 500)) {
+                MessageBox(nullptr, "プログラムの終了に失敗しました。", "二重起動", MB_OK);
+                ReleaseInstanceMutex(mutex);
+                return 0;
+            }
+        }
+    }
+
+    if (!RegisterWindowClass(WINDOW_CLASS)) {
+        ReleaseInstanceMutex(mutex);
+        return 0;
+    }
+    HWND hwnd = CreateMainWindowObject(&MainWndProc);
+    g_windowObject = hwnd;
+    if (!CreateMainWindow(hwnd, "", 100, 100, CLIENT_WIDTH, CLIENT_HEIGHT)) {
+        ErrorBoxText("ウインドウが生成出来ません！");
+        ReleaseInstanceMutex(mutex);
+        return 0;
+    }
+    {
+        std::lock_guard<std::mutex> guard(g_signalLock);
+        g_hMainWnd = hwnd;
+        if (g_closeRequested) PostMessage(hwnd, WM_CLOSE, 0, 0);
+    }
+    CenterOnDesktop(hwnd);
+    ECLog("G");
+    if (g_bFromEditor) NotifyEditorStart();
+    ECLog("H");
+
+    if (!InitGame(cmdLine, nCmdShow)) {
+        UnInitGame();
+        if (g_bFromEditor) NotifyEditorExit(0);
+        ReleaseMainWindow(hwnd);
+        ReleaseInstanceMutex(mutex);
+        return 0;
+    }
+    g_bInitialised = 1;
+    ECLog("I");
+
+    ECLog("J");
+
+    MSG msg;
+    int exitCode = 0;
+    for (;;) {
+        PumpWindowEvents();
+        if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                exitCode = static_cast<int>(msg.wParam);
+                break;
+            }
+            DispatchMessage(&msg);
+        } else if (!g_bActive) {
+            WaitForMessageOrEvent();
+        }
+        Sleep(1);
+    }
+
+    UnInitGame();
+    ECLog("UnInitGame後");
+    ReleaseMainWindow(hwnd);
+    ReleaseInstanceMutex(mutex);
+    ECLog("ReleaseMutex後");
+    return exitCode;
+}
+
+} // namespace
+
+void NotifyEditorStart() {
+    NotifyEditor(1, 1);
+}
+void NotifyEditorExit(int nValue) {
+    NotifyEditor(0, nValue);
+}
+
+int WinMain(int argc, char** argv) {
+    // The command line arrives as UTF-8; the system's texts are CP932.
+    const std::string cmdLine = argc > 1 ? cp932::FromUtf8(argv[1]) : std::string();
+    StartCloseSignalWatcher(&CloseOnSignal);
+    const int exitCode = RunWinMain(cmdLine.c_str(), SW_SHOWDEFAULT);
+    StopCloseSignalWatcher();
+    g_hMainWnd = nullptr;
+    g_hWnd = nullptr;
+    DestroyMainWindowObject(g_windowObject);
+    g_windowObject = nullptr;
+    return exitCode;
+}

@@ -1,0 +1,14 @@
+// SIGINT and SIGTERM take the same road as the window's close box: a watcher thread turns each into
+// a call of the given function (which posts WM_CLOSE to the main window).
+#pragma once
+#include <functional>
+
+namespace win {
+
+// Blocks SIGINT and SIGTERM in the calling thread, and so in every thread started after it, and
+// starts the watcher. Call it first, on the process's first thread.
+void StartCloseSignalWatcher(std::function<void()> onSignal);
+// Ends the watcher (the signals stay blocked).
+void StopCloseSignalWatcher();
+
+} // namespace win

@@ -1,0 +1,189 @@
+#include "platform/window.h"
+
+#include "platform/cp932.h"
+#include "platform/keyboard.h"
+#include "platform/messages.h"
+#include "platform/single_instance.h"
+
+#include <SDL.h>
+#include <mutex>
+#include <string>
+
+namespace win {
+namespace {
+
+std::mutex g_windowLock;
+SDL_Window* g_sdlWindow = nullptr;
+HWND g_hwnd = nullptr;
+std::string g_className;
+bool g_videoUp = false;
+
+bool StartVideo() {
+    if (g_videoUp) return true;
+    // Signals are the signal watcher's (platform/signals.h), not SDL's.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        // No display: go on without a visible window.
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+    }
+    g_videoUp = true;
+    return true;
+}
+
+void RemoveSdlWindow() {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    if (g_sdlWindow) SDL_DestroyWindow(g_sdlWindow);
+    g_sdlWindow = nullptr;
+    if (!g_className.empty()) WithdrawWindowClass(g_className.c_str());
+    g_hwnd = nullptr;
+}
+
+LPARAM MakeLParam(int low, int high) {
+    return static_cast<LPARAM>((static_cast<DWORD>(high & 0xFFFF) << 16) | static_cast<DWORD>(low & 0xFFFF));
+}
+
+void Translate(const SDL_Event& e, HWND hwnd) {
+    switch (e.type) {
+    case SDL_QUIT:
+        PostMessage(hwnd, WM_CLOSE, 0, 0);
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        const int vk = VirtualKeyFromScancode(e.key.keysym.scancode);
+        if (vk == 0) break;
+        const bool down = e.type == SDL_KEYDOWN;
+        SetKeyDown(vk, down);
+        PostMessage(hwnd, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), e.key.repeat ? 1 : 0);
+        break;
+    }
+    case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            PostMessage(hwnd, WM_CLOSE, 0, 0);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            PostMessage(hwnd, WM_ACTIVATEAPP, 1, 0);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            // Key-up events do not reach a window in the background.
+            ReleaseAllKeys();
+            PostMessage(hwnd, WM_ACTIVATEAPP, 0, 0);
+            break;
+        case SDL_WINDOWEVENT_MOVED:
+            PostMessage(hwnd, WM_MOVE, 0, MakeLParam(e.window.data1, e.window.data2));
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            PostMessage(hwnd, WM_SIZE, 0, MakeLParam(e.window.data1, e.window.data2));
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+            PostMessage(hwnd, WM_PAINT, 0, 0);
+            break;
+        default:
+            break;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+BOOL RegisterWindowClass(const char* className) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    g_className = className ? className : "";
+    return TRUE;
+}
+
+bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidth, int clientHeight) {
+    if (!hwnd || !StartVideo()) return false;
+    const std::string utf8 = cp932::ToUtf8(title ? title : "");
+    SDL_Window* w = SDL_CreateWindow(utf8.c_str(), x, y, clientWidth, clientHeight, SDL_WINDOW_HIDDEN);
+    if (!w) return false;
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    g_sdlWindow = w;
+    g_hwnd = hwnd;
+    if (!g_className.empty()) PublishWindowClass(g_className.c_str());
+    return true;
+}
+
+BOOL DestroyWindow(HWND hwnd) {
+    if (!hwnd || !IsWindow(hwnd)) return FALSE;
+    SendMessage(hwnd, WM_DESTROY, 0, 0);
+    RemoveSdlWindow();
+    return TRUE;
+}
+
+void ReleaseMainWindow(HWND hwnd) {
+    if (IsWindow(hwnd)) RemoveSdlWindow();
+}
+
+bool IsWindow(HWND hwnd) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    return hwnd && hwnd == g_hwnd && g_sdlWindow;
+}
+
+void CenterOnDesktop(HWND hwnd) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    if (hwnd == g_hwnd && g_sdlWindow)
+        SDL_SetWindowPosition(g_sdlWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+void SetWindowText(HWND hwnd, const char* title) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    if (hwnd == g_hwnd && g_sdlWindow)
+        SDL_SetWindowTitle(g_sdlWindow, cp932::ToUtf8(title ? title : "").c_str());
+}
+
+void ShowWindow(HWND hwnd, bool show) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    if (hwnd != g_hwnd || !g_sdlWindow) return;
+    if (show)
+        SDL_ShowWindow(g_sdlWindow);
+    else
+        SDL_HideWindow(g_sdlWindow);
+}
+
+bool GetWindowRect(HWND hwnd, RECT* rect) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    if (!rect || hwnd != g_hwnd || !g_sdlWindow) return false;
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(g_sdlWindow, &x, &y);
+    SDL_GetWindowSize(g_sdlWindow, &w, &h);
+    *rect = RECT{x, y, x + w, y + h};
+    return true;
+}
+
+void MoveWindow(HWND hwnd, int x, int y) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    if (hwnd == g_hwnd && g_sdlWindow) SDL_SetWindowPosition(g_sdlWindow, x, y);
+}
+
+void* GetMainSdlWindow() {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    return g_sdlWindow;
+}
+
+void PumpWindowEvents() {
+    if (!g_videoUp) return;
+    HWND hwnd;
+    {
+        std::lock_guard<std::mutex> guard(g_windowLock);
+        hwnd = g_hwnd;
+    }
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+        if (hwnd) Translate(e, hwnd);
+}
+
+void WaitForMessageOrEvent() {
+    for (;;) {
+        PumpWindowEvents();
+        MSG msg;
+        if (PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE) || IsAborting()) return;
+        WaitMessageTimeout(10);
+    }
+}
+
+} // namespace win

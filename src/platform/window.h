@@ -1,0 +1,42 @@
+// The main window: an SDL window standing in for the platform window, and the window thread's event
+// pump that turns its events into window messages for the main window object (platform/messages.h):
+// the close box -> WM_CLOSE, keys -> the key table (platform/keyboard.h) and WM_KEYDOWN / WM_KEYUP
+// (Escape included), focus -> WM_ACTIVATEAPP (1 gained, 0 lost), moves -> WM_MOVE, size -> WM_SIZE,
+// exposure -> WM_PAINT. With the dummy video driver there is no visible window and no focus event.
+#pragma once
+#include "platform/win_types.h"
+
+namespace win {
+
+// Remembers the class name under which the main window is published to other processes
+// (platform/single_instance.h). Always succeeds.
+BOOL RegisterWindowClass(const char* className);
+
+// Makes the hidden SDL window for the window object: client area width x height at (x, y), title
+// in CP932. The calling thread must own the object (it becomes the window thread). False when the
+// video system or the window cannot be set up; without a display the dummy driver is used.
+bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidth, int clientHeight);
+// Sends WM_DESTROY to the window procedure, then removes the SDL window. The window object itself
+// stays valid (posts to it are harmless) until DestroyMainWindowObject at the very end.
+BOOL DestroyWindow(HWND hwnd);
+// Removes the SDL window without any message (start-up failed).
+void ReleaseMainWindow(HWND hwnd);
+// True while the SDL window of the object exists.
+bool IsWindow(HWND hwnd);
+
+void CenterOnDesktop(HWND hwnd);
+void SetWindowText(HWND hwnd, const char* title);
+void ShowWindow(HWND hwnd, bool show);
+// Outer rectangle on the desktop (the same as the client area here: the frame is the desktop's).
+bool GetWindowRect(HWND hwnd, RECT* rect);
+void MoveWindow(HWND hwnd, int x, int y);
+
+// The SDL_Window* of the main window (for the presenter); null before it exists.
+void* GetMainSdlWindow();
+
+// Window thread: turns every waiting SDL event into messages.
+void PumpWindowEvents();
+// Window thread: waits until a message is waiting or an SDL event arrived.
+void WaitForMessageOrEvent();
+
+} // namespace win
