@@ -1,0 +1,45 @@
+#include "records/def_env.h"
+
+#include "records/ed_block_def.h"
+#include "records/ed_chara_def.h"
+#include "records/ed_item_def.h"
+
+std::int64_t cDefRecordEnv::PaletteCount(PaletteId id, PaletteList list) const {
+    switch (list) {
+    case PaletteList::Blocks:
+        if (auto* blocks = BlockPalette(id)) return blocks->Count();
+        break;
+    case PaletteList::Charas:
+        if (auto* charas = CharaPalette(id)) return charas->Count();
+        break;
+    case PaletteList::Items:
+        if (auto* items = ItemPalette(id)) return items->Count();
+        break;
+    }
+    return -1;
+}
+
+const cDefRecordEnv* DefRecordEnv() {
+    return dynamic_cast<const cDefRecordEnv*>(&FlowRecordEnv());
+}
+
+bool PaletteOfSelector(int selector, PaletteId& id) {
+    if (selector == PALETTE_COMMON) {
+        id = PaletteId::Common;
+        return true;
+    }
+    if (selector == PALETTE_STAGE) {
+        id = PaletteId::Stage;
+        return true;
+    }
+    return false;
+}
+
+bool PaletteRefKept(int selector, int entry, PaletteList list) {
+    if (selector == PALETTE_NONE) return true;
+    PaletteId id{};
+    if (!PaletteOfSelector(selector, id)) return false;
+    const std::int64_t count = FlowRecordEnv().PaletteCount(id, list);
+    if (count < 0) return true;
+    return entry >= 0 && entry < count;
+}

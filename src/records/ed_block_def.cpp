@@ -1,0 +1,153 @@
+#include "records/ed_block_def.h"
+
+#include <algorithm>
+
+#include "records/def_env.h"
+
+namespace {
+
+// Pictures of kind 3 were renumbered from version 219 on.
+constexpr std::int32_t VERSION_PICTURE_RENUMBER = 219;
+constexpr std::uint16_t MAX_RENUMBERED_PICTURE = 119;
+
+} // namespace
+
+cEdBlockDef::cEdBlockDef() {
+    RegisterMembers(g_nDataVersion);
+    Clear();
+}
+
+cEdBlockDef::~cEdBlockDef() = default;
+
+void cEdBlockDef::Clear() {
+    Reset();
+    m_nX = 0;
+    m_nY = 0;
+    m_Conditions.clear();
+    m_nSolidity = 1;
+    m_InheritFlags.assign(BLOCK_GROUP_COUNT, 0);
+    m_nPassFaction = 255;
+    m_nPictureNo = 0;
+}
+
+void cEdBlockDef::RegisterMembers(std::int32_t) {
+    ClearMembers();
+    DeclareField(&m_nPalette);
+    DeclareField(&m_nPaletteEntry);
+    DeclareField(&m_nConditionMode);
+    DeclareField(&m_nConditionLatch);
+    DeclareField(&m_nPictureNo);
+    DeclareField(&m_nPictureKind);
+    DeclareField(&m_nPictureArg);
+    DeclareField(&m_nLayer);
+    DeclareField(&m_nNoDraw);
+    DeclareField(&m_nMarkMode);
+    DeclareField(&m_nMarkNo);
+    DeclareField(&m_nSolidity);
+    DeclareField(&m_nPassFaction);
+    DeclareField(&m_nHeroAction);
+    DeclareField(&m_nHeroActionValue);
+    DeclareField(&m_nItemPalette);
+    DeclareField(&m_nItemEntry);
+    DeclareField(&m_nNoOverwrite);
+    DeclareStringField(&m_strText);
+}
+
+bool cEdBlockDef::Load(std::FILE* fp) {
+    if (!cSerialRecord::Load(fp)) return false;
+    if (!ReadI16(fp, m_nX) || !ReadI16(fp, m_nY)) return false;
+    if (!LoadInheritFlags(fp, m_InheritFlags)) return false;
+    if (!LoadCondList(m_Conditions, fp)) return false;
+    if (g_nLoadVersion < VERSION_PICTURE_RENUMBER && m_nPictureKind == 3)
+        m_nPictureNo = static_cast<std::uint16_t>(std::min<int>(m_nPictureNo + 1, MAX_RENUMBERED_PICTURE));
+    ApplyBlockInheritance(*this);
+    ValidateBlockDef(*this);
+    return true;
+}
+
+bool cEdBlockDef::Save(std::FILE* fp) {
+    ValidateBlockDef(*this);
+    if (!cSerialRecord::Save(fp)) return false;
+    if (!WriteI16(fp, m_nX) || !WriteI16(fp, m_nY)) return false;
+    if (!SaveByteVector(fp, m_InheritFlags)) return false;
+    return SaveCondList(m_Conditions, fp);
+}
+
+void CopyBlockGroup(cEdBlockDef& dst, const cEdBlockDef& src, int group) {
+    switch (group) {
+    case 0:
+        dst.m_strText = src.m_strText;
+        break;
+    case 1:
+        dst.m_Conditions = src.m_Conditions;
+        dst.m_nConditionMode = src.m_nConditionMode;
+        dst.m_nConditionLatch = src.m_nConditionLatch;
+        break;
+    case 2:
+        dst.m_nPictureNo = src.m_nPictureNo;
+        dst.m_nPictureKind = src.m_nPictureKind;
+        dst.m_nPictureArg = src.m_nPictureArg;
+        break;
+    case 3:
+        dst.m_nLayer = src.m_nLayer;
+        break;
+    case 4:
+        dst.m_nNoDraw = src.m_nNoDraw;
+        break;
+    case 5:
+        dst.m_nMarkMode = src.m_nMarkMode;
+        dst.m_nMarkNo = src.m_nMarkNo;
+        break;
+    case 6:
+        dst.m_nSolidity = src.m_nSolidity;
+        break;
+    case 7:
+        dst.m_nPassFaction = src.m_nPassFaction;
+        break;
+    case 8:
+        dst.m_nHeroAction = src.m_nHeroAction;
+        dst.m_nHeroActionValue = src.m_nHeroActionValue;
+        break;
+    case 9:
+        dst.m_nItemPalette = src.m_nItemPalette;
+        dst.m_nItemEntry = src.m_nItemEntry;
+        break;
+    case 10:
+        dst.m_nNoOverwrite = src.m_nNoOverwrite;
+        break;
+    default: // flags beyond the group table are kept but mean nothing
+        break;
+    }
+}
+
+void ApplyBlockInheritance(cEdBlockDef& block) {
+    cEdBlockDef* entry =
+        ResolveInheritEntry(block.m_nPalette, block.m_nPaletteEntry, &cDefRecordEnv::BlockPalette);
+    if (!entry || entry == &block) return;
+    const int n = std::min<int>(static_cast<int>(block.m_InheritFlags.size()), BLOCK_GROUP_COUNT);
+    for (int i = 0; i < n; ++i)
+        if (block.m_InheritFlags[static_cast<std::size_t>(i)]) CopyBlockGroup(block, *entry, i);
+}
+
+void ValidateBlockDef(cEdBlockDef& block) {
+    if (!PaletteRefKept(block.m_nPalette, block.m_nPaletteEntry, PaletteList::Blocks)) {
+        block.m_nPalette = 0;
+        block.m_nPaletteEntry = 0;
+    }
+    // Conditions hold no references to fix.
+    if (block.m_nPictureNo == 0) {
+        block.m_nSolidity = 0;
+        block.m_nNoOverwrite = 0;
+    }
+}
+
+void ValidateItemRef(cEdBlockDef& block) {
+    if (!PaletteRefKept(block.m_nItemPalette, block.m_nItemEntry, PaletteList::Items)) {
+        block.m_nItemPalette = 0;
+        block.m_nItemEntry = 0;
+    }
+}
+
+bool LoadInheritFlags(std::FILE* fp, std::vector<std::uint8_t>& flags) {
+    return LoadByteVector(fp, flags);
+}
