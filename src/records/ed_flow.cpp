@@ -5,7 +5,7 @@
 namespace {
 
 // Depth of flows inside commands inside flows while a file is read.
-int g_nFlowLoadDepth = 0;
+thread_local int g_nFlowLoadDepth = 0;
 
 struct NestingGuard {
     bool ok;
@@ -216,8 +216,6 @@ bool LoadKeyStepList(cCheckedVector<cEdFlowEntry>& list, std::FILE* fp) {
 }
 
 bool LoadCommandList(cCheckedVector<cEdFlowCmd>& list, std::FILE* fp) {
-    NestingGuard guard;
-    if (!guard.ok) return false;
     return LoadRecordList(fp, list, MakeCommandPrototype());
 }
 
