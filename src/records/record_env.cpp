@@ -9,6 +9,8 @@ const cFlowRecordEnv& FlowRecordEnv() {
     return g_lpFlowRecordEnv ? *g_lpFlowRecordEnv : defaultEnv;
 }
 
-void SetFlowRecordEnv(const cFlowRecordEnv* env) {
+const cFlowRecordEnv* SetFlowRecordEnv(const cFlowRecordEnv* env) {
+    const cFlowRecordEnv* previous = g_lpFlowRecordEnv;
     g_lpFlowRecordEnv = env;
+    return previous;
 }

@@ -43,8 +43,9 @@ class cFlowRecordEnv {
 
 // The environment in use (the default one when none is installed).
 const cFlowRecordEnv& FlowRecordEnv();
-// Installs an environment (null: back to the default). The caller keeps it alive while installed.
-void SetFlowRecordEnv(const cFlowRecordEnv* env);
+// Installs an environment (null: back to the default) and returns the one installed before. The caller
+// keeps it alive while installed.
+const cFlowRecordEnv* SetFlowRecordEnv(const cFlowRecordEnv* env);
 
 // True when `value`, taken as an unsigned 32-bit number after sign extension, is not below `count`.
 // An unknown count (negative) puts nothing outside.

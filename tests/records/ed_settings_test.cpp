@@ -255,7 +255,7 @@ TEST(EdShot, UpgradesOlderLayouts) {
 }
 
 TEST(EdShot, NormalisesSizeFactorAndEffectNumber) {
-    TestEnv env;
+    FlowTestEnv env;
     env.Count(DbList::Effects) = 5;
     cEdShot s;
     s.m_nSizeFactor = 0;

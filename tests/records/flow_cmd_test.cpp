@@ -194,7 +194,7 @@ TEST(EdFlowCmd, UpgradesSettingsOfShotsAndCharges) {
 }
 
 TEST(EdFlowCmd, FixReferencesAgainstTheProjectLists) {
-    TestEnv env;
+    FlowTestEnv env;
     env.Count(DbList::Sounds) = 4;
     env.Count(DbList::Animes) = 3;
     env.Count(DbList::SwordTypes) = 2;
@@ -268,19 +268,19 @@ TEST(EdFlowCmd, EditorOnlyFlowsAreDroppedUnlessKept) {
     c.nFlows = 3;
     c.flows = ThreeFlows();
     {
-        TestEnv env;
+        FlowTestEnv env;
         cEdFlowCmd cmd = LoadCmd(c, 732);
         ASSERT_EQ(cmd.m_Flows.size(), 2u);
         EXPECT_EQ(cmd.m_Flows[0].m_nId, 1);
         EXPECT_EQ(cmd.m_Flows[1].m_nId, 3);
     }
     {
-        TestEnv env;
+        FlowTestEnv env;
         env.fromEditor = true;
         EXPECT_EQ(LoadCmd(c, 732).m_Flows.size(), 3u);
     }
     {
-        TestEnv env;
+        FlowTestEnv env;
         env.keepEditorOnly = true;
         EXPECT_EQ(LoadCmd(c, 732).m_Flows.size(), 3u);
     }
@@ -321,7 +321,7 @@ TEST(EdFlowCmd, CopiesAreDeep) {
 }
 
 TEST(EdFlowCmd, ValidatePalettesResetsReferencesOutsideTheirLists) {
-    TestEnv env;
+    FlowTestEnv env;
     env.palettes[0][2] = 5; // common items
     env.palettes[1][2] = 2; // stage items
     env.palettes[1][1] = 3; // stage characters

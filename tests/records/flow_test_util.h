@@ -10,6 +10,9 @@
 #include "records/record_env.h"
 #include "records/serial_record.h"
 
+// Everything in a namespace of its own: other test files of this program have helpers of the same names.
+namespace flowtest {
+
 using Bytes = std::vector<std::uint8_t>;
 
 // Appends little-endian numbers to a byte sequence: B(bytes).u8(1).i16(-2).i32(3)...
@@ -80,15 +83,16 @@ bool LoadFromBytes(R& record, const Bytes& bytes, std::int32_t version, long* co
 }
 
 // An environment with known list lengths, installed for the lifetime of the object.
-struct TestEnv : cFlowRecordEnv {
+struct FlowTestEnv : cFlowRecordEnv {
     std::int64_t counts[9] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
     std::int64_t palettes[2][3] = {{-1, -1, -1}, {-1, -1, -1}};
     std::vector<std::vector<std::int32_t>> swordFrames;
     bool fromEditor = false;
     bool keepEditorOnly = false;
 
-    TestEnv() { SetFlowRecordEnv(this); }
-    ~TestEnv() override { SetFlowRecordEnv(nullptr); }
+    const cFlowRecordEnv* previous;
+    FlowTestEnv() : previous(SetFlowRecordEnv(this)) {}
+    ~FlowTestEnv() override { SetFlowRecordEnv(previous); }
 
     std::int64_t& Count(DbList l) { return counts[static_cast<int>(l)]; }
     std::int64_t DatabaseCount(DbList l) const override { return counts[static_cast<int>(l)]; }
@@ -103,3 +107,7 @@ struct TestEnv : cFlowRecordEnv {
     bool FromEditor() const override { return fromEditor; }
     bool KeepEditorOnlyFlows() const override { return keepEditorOnly; }
 };
+
+} // namespace flowtest
+
+using namespace flowtest;
