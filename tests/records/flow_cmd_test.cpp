@@ -167,6 +167,73 @@ TEST(EdFlowCmd, UpgradesArrangementsTargetsAndSummons) {
     EXPECT_EQ(LoadCmd(g, 218).m_Params[1], 51);
 }
 
+TEST(EdFlowCmd, UpgradesOfEffectsMusicFlowControlAndSwitches) {
+    CmdBytes bgm;
+    bgm.kind = FCT_PLAY_BGM;
+    bgm.params = {4};
+    EXPECT_EQ(Params(LoadCmd(bgm, 165)), (std::vector<std::int32_t>{4, 1}));
+    bgm.params = {4, 0};
+    EXPECT_EQ(Params(LoadCmd(bgm, 166)), (std::vector<std::int32_t>{4, 0}));
+
+    CmdBytes fx;
+    fx.kind = FCT_SCREEN_EFFECT;
+    fx.params = {7, 8};
+    EXPECT_EQ(Params(LoadCmd(fx, 194)), (std::vector<std::int32_t>{7, 0, 8}));
+    fx.item = 1;
+    fx.kind = ICT_CHARA_EFFECT;
+    EXPECT_EQ(Params(LoadCmd(fx, 194)), (std::vector<std::int32_t>{7, 0, 8}));
+
+    CmdBytes flow;
+    flow.kind = FCT_FLOW_CONTROL;
+    flow.params = {1, 2, 3, 4, 5};
+    EXPECT_EQ(Params(LoadCmd(flow, 202)), (std::vector<std::int32_t>{1, 2, 3}));
+
+    CmdBytes sw;
+    sw.kind = FCT_STATUS2;
+    sw.params = {1, 6, 1};
+    EXPECT_EQ(LoadCmd(sw, 209).m_Params[1], 7);
+    sw.params = {2, 6, 1};
+    EXPECT_EQ(LoadCmd(sw, 209).m_Params[1], 6); // the system's switches are not renumbered
+    sw.params = {1, 5, 1};
+    EXPECT_EQ(LoadCmd(sw, 209).m_Params[1], 5);
+}
+
+TEST(EdFlowCmd, StepsWithoutItemKindConcernCharacterCommandsOnly) {
+    // Item kind 5 is the warp: the charge-move step (character kind 5) does not touch it.
+    CmdBytes warp;
+    warp.item = 1;
+    warp.kind = ICT_WARP;
+    cEdMove move;
+    move.m_nAngle = 45;
+    warp.move = SavedBytesAt(move, 513);
+    EXPECT_EQ(LoadCmd(warp, 513).m_Move->m_nAngle, 45);
+    // Item kind 14 is the character effect, not the character summon: its parameters are kept.
+    CmdBytes fx;
+    fx.item = 1;
+    fx.kind = ICT_CHARA_EFFECT;
+    fx.params = {1, 2, 3};
+    EXPECT_EQ(Params(LoadCmd(fx, 200)), (std::vector<std::int32_t>{1, 2, 3}));
+    // Item kind 1 (flow change) does not take the flow-control step: it keeps its two integers.
+    CmdBytes change;
+    change.item = 1;
+    change.kind = ICT_FLOW_CHANGE;
+    change.params = {1, 2};
+    EXPECT_EQ(Params(LoadCmd(change, 200)), (std::vector<std::int32_t>{1, 2}));
+}
+
+TEST(EdFlowCmd, UnknownListsKeepEveryReference) {
+    // Without a project database every list length is unknown: nothing is reset.
+    CmdBytes c;
+    c.kind = FCT_PLAY_SE;
+    c.sound = 300;
+    c.anim = -5;
+    c.params = {1000};
+    cEdFlowCmd cmd = LoadCmd(c, 732);
+    EXPECT_EQ(cmd.m_nSound, 300);
+    EXPECT_EQ(cmd.m_nAnimation, -5);
+    EXPECT_EQ(cmd.m_Params[0], 1000);
+}
+
 TEST(EdFlowCmd, UpgradesSettingsOfShotsAndCharges) {
     CmdBytes s;
     s.kind = FCT_SHOT;
