@@ -1,0 +1,490 @@
+// The stage record: registration per version, the chunk and file layout, upgrades of older files,
+// normalisation, timing values and the sub-records.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "def_test_util.h"
+
+using namespace deftest;
+
+namespace {
+
+// A stage body (after the version word) written by hand.
+struct StageBody {
+    int version = 732;
+    std::map<int, double> fields;
+    std::vector<std::int32_t> results = {1, 1, 1, 1, 1};
+    std::vector<BlockSpec> paletteBlocks = {BlockSpec{}, BlockSpec{}};
+    std::vector<CharaSpec> paletteCharas = {CharaSpec{}, CharaSpec{}};
+    std::vector<ItemSpec> paletteItems = {ItemSpec{}, ItemSpec{}};
+    std::vector<BlockSpec> blocks;
+    std::vector<CharaSpec> charas;
+    std::vector<ItemSpec> items;
+    int backgrounds = 0;
+    std::vector<std::string> texts;
+    bool marker = true;
+};
+
+// The five limit records at their defaults, as stored by `version`.
+void WriteLimits(ByteWriter& w, int version) {
+    const int values[5][8] = {{0, 0, 0, 0, 0, 0, 0, 0},
+                              {0, 0, 0, 0, 0, 0, 0, 0},
+                              {0, 0, 0, 0, 0, 0, 0, 0},
+                              {1, 1, 1, 1, 0, 0, 0, 0},
+                              {1, 1, 1, 1, 10, 10, 10, 10}};
+    for (const auto& v : values) {
+        if (version >= 125) {
+            w.i32(8);
+            for (int x : v)
+                w.i32(x);
+        } else {
+            w.i32(5).i32(v[0]).i32(v[4]).i32(v[5]).i32(v[6]).i32(v[7]);
+        }
+        w.i32(0);
+    }
+}
+
+// A default background layer at the current layout.
+void WriteBackground(ByteWriter& w, const std::string& file) {
+    w.i32(10).i32(1).i32(0).i32(16).i32(0).f64(0.1).f64(0.1).i32(0).i32(0).f64(0).f64(0);
+    w.i32(1).str(file);
+}
+
+Bytes WriteStage(const StageBody& s) {
+    ByteWriter w;
+    WriteStageChunk(w, s.version, s.fields);
+    w.u32(static_cast<std::uint32_t>(s.results.size()));
+    for (std::int32_t r : s.results)
+        w.i32(r);
+    WriteLimits(w, s.version);
+    w.u32(static_cast<std::uint32_t>(s.paletteBlocks.size()));
+    for (const auto& b : s.paletteBlocks)
+        WriteBlock(w, b);
+    w.u32(static_cast<std::uint32_t>(s.paletteCharas.size()));
+    for (const auto& c : s.paletteCharas)
+        WriteChara(w, c, s.version);
+    w.u32(static_cast<std::uint32_t>(s.paletteItems.size()));
+    for (const auto& i : s.paletteItems)
+        WriteItem(w, i);
+    w.u32(static_cast<std::uint32_t>(s.blocks.size()));
+    for (const auto& b : s.blocks)
+        WriteBlock(w.i32(0), b);
+    w.u32(static_cast<std::uint32_t>(s.charas.size()));
+    for (const auto& c : s.charas)
+        WriteChara(w.i32(0), c, s.version);
+    w.u32(static_cast<std::uint32_t>(s.items.size()));
+    for (const auto& i : s.items)
+        WriteItem(w.i32(0), i);
+    w.u32(static_cast<std::uint32_t>(s.backgrounds));
+    for (int i = 0; i < s.backgrounds; ++i)
+        WriteBackground(w, "bg" + std::to_string(i) + ".bmp");
+    w.u32(static_cast<std::uint32_t>(s.texts.size()));
+    for (const auto& t : s.texts)
+        w.i32(0).i32(1).str(t);
+    if (s.marker) w.bytes({0x15, 0xCD, 0x5B, 0x07});
+    return w.data();
+}
+
+// A saved block without picture and a placed hero.
+BlockSpec PlainBlock() {
+    BlockSpec b;
+    b.solidity = 0;
+    return b;
+}
+CharaSpec Hero() {
+    CharaSpec c;
+    c.f[13] = 1; // picture
+    c.f[26] = 0; // player
+    return c;
+}
+
+class StageRecord : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        env.stageBlocks = &stage.m_PaletteBlocks;
+        env.stageCharas = &stage.m_PaletteCharas;
+        env.stageItems = &stage.m_PaletteItems;
+        env.running = &stage;
+    }
+    cEdStage stage;
+    TestEnv env;
+};
+
+} // namespace
+
+TEST_F(StageRecord, FieldCountsPerVersion) {
+    const std::pair<int, int> cases[] = {{154, 71}, {155, 79}, {199, 83}, {224, 97}, {732, 98}};
+    for (auto [version, count] : cases) {
+        cEdStage s;
+        s.RegisterMembers(version);
+        EXPECT_EQ(s.FieldCount(), count) << version;
+        EXPECT_EQ(s.StringCount(), 1) << version;
+        EXPECT_EQ(StageFieldCount(version), count) << version;
+    }
+}
+
+TEST_F(StageRecord, ChunkOfTheDefaultsIs416BytesInTheDocumentedOrder) {
+    stage.SetHitLevel(10);
+    ByteWriter w;
+    std::map<int, double> derived = {{87, 10},    {88, 10.0}, {89, 100.0}, {90, 60.0},
+                                     {91, 0.004}, {92, 6.0},  {93, 80}};
+    WriteStageChunk(w, 732, derived, "name");
+    stage.m_strText = "name";
+    const Bytes chunk = WrittenBytes([&](std::FILE* fp) { stage.cSerialRecord::Save(fp); });
+    ASSERT_EQ(chunk.size(), 4u + 416 + 4 + 9);
+    EXPECT_EQ(chunk, w.data());
+}
+
+TEST_F(StageRecord, ClearGivesOneEntryPalettesFiveSwitchesAndTheLimitDefaults) {
+    stage.m_PaletteBlocks.resize(4);
+    stage.m_Blocks.resize(3);
+    stage.m_ResultItems.assign(2, 0);
+    stage.m_nFrameRate = 30;
+    stage.Clear();
+    EXPECT_EQ(stage.m_PaletteBlocks.size(), 1u);
+    EXPECT_EQ(stage.m_PaletteCharas.size(), 1u);
+    EXPECT_EQ(stage.m_PaletteItems.size(), 1u);
+    EXPECT_TRUE(stage.m_Blocks.empty());
+    EXPECT_EQ(stage.m_ResultItems, std::vector<std::int32_t>(5, 1));
+    EXPECT_EQ(stage.m_nFrameRate, 60);
+    EXPECT_EQ(stage.m_Limits[0].m_nBottom, 0);
+    EXPECT_EQ(stage.m_Limits[3].m_nLeft, 1);
+    EXPECT_EQ(stage.m_Limits[3].m_nDistLeft, 0);
+    EXPECT_EQ(stage.m_Limits[4].m_nBottom, 1);
+    EXPECT_EQ(stage.m_Limits[4].m_nDistBottom, 10);
+}
+
+TEST_F(StageRecord, FileLayoutLoadsAndSavesByteForByte) {
+    StageBody body;
+    body.fields = {{1, 40},   {4, 20},   {13, 30},   {21, 0.5},   {22, 12},   {24, 0}, {87, 2},
+                   {88, 2.0}, {89, 4.0}, {90, 60.0}, {91, 0.125}, {92, 30.0}, {93, 16}};
+    body.results = {1, 0, 1, 0, 1};
+    BlockSpec pb = body.paletteBlocks[1];
+    pb.pictureNo = 3;
+    pb.text = "wall";
+    body.paletteBlocks = {PlainBlock(), pb};
+    BlockSpec placed = PlainBlock();
+    placed.x = 7;
+    placed.y = 8;
+    body.blocks = {placed, placed};
+    body.charas = {Hero()};
+    body.items = {ItemSpec{}};
+    body.backgrounds = 2;
+    body.texts = {"a", ""};
+    const Bytes bytes = WriteStage(body);
+
+    ASSERT_TRUE(LoadBytes(stage, bytes));
+    EXPECT_EQ(stage.m_nWidth, 40);
+    EXPECT_EQ(stage.m_nHeight, 20);
+    EXPECT_EQ(stage.m_ResultItems, (std::vector<std::int32_t>{1, 0, 1, 0, 1}));
+    ASSERT_EQ(stage.m_PaletteBlocks.size(), 2u);
+    EXPECT_EQ(stage.m_PaletteBlocks[1].m_strText, "wall");
+    ASSERT_EQ(stage.m_Blocks.size(), 2u);
+    EXPECT_EQ(stage.m_Blocks[1].m_nY, 8);
+    ASSERT_EQ(stage.m_Backgrounds.size(), 2u);
+    EXPECT_EQ(stage.m_Backgrounds[1].m_strFile, "bg1.bmp");
+    ASSERT_EQ(stage.m_Texts.size(), 2u);
+    EXPECT_EQ(stage.m_Texts[0].m_strText, "a");
+    EXPECT_EQ(stage.FindHero(), 0);
+    EXPECT_EQ(stage.m_nFrameMul, 2);
+    EXPECT_EQ(SavedBytes(stage), bytes);
+}
+
+TEST_F(StageRecord, PalettesAreFilledToTwoAndEntryZeroHoldsTheDefaults) {
+    StageBody body;
+    BlockSpec odd;
+    odd.text = "zero";
+    odd.pictureNo = 4;
+    odd.flags = std::vector<int>(11, 1);
+    body.paletteBlocks = {odd};
+    body.paletteCharas = {};
+    CharaSpec c0;
+    c0.f[39] = 500;
+    body.paletteItems = {ItemSpec{}, ItemSpec{}, ItemSpec{}};
+    ASSERT_TRUE(LoadBytes(stage, WriteStage(body)));
+    ASSERT_EQ(stage.m_PaletteBlocks.size(), 2u);
+    EXPECT_EQ(stage.m_PaletteBlocks[0].m_strText, "");
+    EXPECT_EQ(stage.m_PaletteBlocks[0].m_nPictureNo, 0);
+    EXPECT_EQ(stage.m_PaletteBlocks[0].m_InheritFlags, std::vector<std::uint8_t>(11, 0));
+    EXPECT_EQ(stage.m_PaletteCharas.size(), 2u);
+    EXPECT_EQ(stage.m_PaletteItems.size(), 3u);
+
+    body.paletteCharas = {c0};
+    ASSERT_TRUE(LoadBytes(stage, WriteStage(body)));
+    EXPECT_EQ(stage.m_PaletteCharas[0].m_nMaxHP, 10u);
+}
+
+TEST_F(StageRecord, ResultSwitchesOfOlderFilesBecomeFive) {
+    StageBody body;
+    body.version = 180;
+    body.results = {1, 1, 1};
+    ASSERT_TRUE(LoadBytes(stage, WriteStage(body), 180));
+    EXPECT_EQ(stage.m_ResultItems, (std::vector<std::int32_t>{1, 1, 1, 0, 0}));
+    body.results = {1, 1, 1, 1, 1, 1, 1};
+    ASSERT_TRUE(LoadBytes(stage, WriteStage(body), 180));
+    EXPECT_EQ(stage.m_ResultItems, (std::vector<std::int32_t>{1, 1, 1, 0, 0}));
+    body.version = 181;
+    ASSERT_TRUE(LoadBytes(stage, WriteStage(body), 181));
+    EXPECT_EQ(stage.m_ResultItems.size(), 7u);
+}
+
+TEST_F(StageRecord, OlderVersionsAreUpgraded) {
+    StageBody body;
+    body.version = 154;
+    body.marker = false;
+    body.fields = {{40, 20}, {41, 28}, {64, 10}, {65, 22}};
+    ASSERT_TRUE(LoadBytes(stage, WriteStage(body), 154));
+    EXPECT_EQ(stage.m_nHeroCharaRangeFlyW, 20);
+    EXPECT_EQ(stage.m_nHeroCharaRangeFlyH, 28);
+    EXPECT_EQ(stage.m_nCharaCharaRangeFlyW, 10);
+    EXPECT_EQ(stage.m_nCharaCharaRangeFlyH, 22);
+    EXPECT_EQ(stage.m_nHeroCharaRangePlace, 0);
+    EXPECT_EQ(stage.m_nCharaCharaRangeFlyPlace, 0);
+    EXPECT_EQ(stage.m_nBgmLoop, 1);
+    EXPECT_EQ(stage.m_nStatusDisplay, 1);
+    EXPECT_EQ(stage.m_nResultAutoAdvance, 0);
+    EXPECT_EQ(stage.m_nKeepBgm, 0);
+    EXPECT_EQ(stage.m_nHeroBodyColour, 5);
+    EXPECT_EQ(stage.m_nCharaBodyH, 30);
+    EXPECT_EQ(stage.m_nCharaBodyFlyH, 30);
+    EXPECT_EQ(stage.m_nCharaBodyFlyPlace, 1);
+    EXPECT_EQ(stage.m_nStartBanner2, 0);
+    // The limit records of files below 125 hold five words.
+    EXPECT_EQ(stage.m_Limits[4].m_nDistTop, 10);
+
+    // Each upgrade only below its own version.
+    body.version = 199;
+    body.marker = true;
+    body.fields = {{25, 0}, {30, 0}, {31, 1}};
+    ASSERT_TRUE(LoadBytes(stage, WriteStage(body), 199));
+    EXPECT_EQ(stage.m_nBgmLoop, 0);
+    EXPECT_EQ(stage.m_nStatusDisplay, 0);
+    EXPECT_EQ(stage.m_nResultAutoAdvance, 1);
+    EXPECT_EQ(stage.m_nHeroBodyColour, 5);
+    body.version = 224;
+    body.fields = {{56, 3}, {26, 1}};
+    ASSERT_TRUE(LoadBytes(stage, WriteStage(body), 224));
+    EXPECT_EQ(stage.m_nHeroBodyColour, 3);
+    EXPECT_EQ(stage.m_nKeepBgm, 1);
+    EXPECT_EQ(stage.m_nStartBanner2, 0);
+}
+
+TEST_F(StageRecord, NormaliseClampsScrollLimitsAndMusic) {
+    env.counts = {{DbList::Bgms, 5}};
+    stage.m_nWidth = 30;
+    stage.m_nHeight = 20;
+    stage.m_nLimitLeftCol = 25;
+    stage.m_nLimitRightCol = 40;
+    stage.m_nLimitTopRow = 6;
+    stage.m_nLimitBottomRow = 19;
+    stage.m_nBgm = 5;
+    stage.Normalise();
+    EXPECT_EQ(stage.m_nLimitLeftCol, 10);
+    EXPECT_EQ(stage.m_nLimitRightCol, 29);
+    EXPECT_EQ(stage.m_nLimitTopRow, 5);
+    EXPECT_EQ(stage.m_nLimitBottomRow, 19);
+    EXPECT_EQ(stage.m_nBgm, 0);
+    stage.m_nLimitLeftCol = 5;
+    stage.m_nBgm = 4;
+    stage.Normalise();
+    EXPECT_EQ(stage.m_nLimitLeftCol, 5);
+    EXPECT_EQ(stage.m_nBgm, 4);
+    stage.m_nBgm = -1;
+    stage.Normalise();
+    EXPECT_EQ(stage.m_nBgm, 0);
+}
+
+TEST_F(StageRecord, NormalisingAnyStageDerivesTheRunningStagesTiming) {
+    stage.m_nHitLevel = 4;
+    cEdStage other;
+    other.m_nHitLevel = 12;
+    other.Normalise();
+    EXPECT_EQ(stage.m_nFrameMul, 4);
+    EXPECT_EQ(other.m_nFrameMul, 0);
+}
+
+TEST_F(StageRecord, HitLevelDerivesTheTimingValues) {
+    stage.m_dGravityBase = 0.4;
+    stage.SetHitLevel(10);
+    EXPECT_EQ(stage.m_nFrameMul, 10);
+    EXPECT_EQ(stage.m_nFramePeriod, 60);
+    EXPECT_DOUBLE_EQ(stage.m_dFrameScale, 10.0);
+    EXPECT_DOUBLE_EQ(stage.m_dFrameScale2, 100.0);
+    EXPECT_DOUBLE_EQ(stage.m_dBaseSpeed, 60.0);
+    EXPECT_DOUBLE_EQ(stage.m_dMaxSpeed, 6.0);
+    EXPECT_DOUBLE_EQ(stage.m_dGravity, 0.004);
+    EXPECT_EQ(stage.m_nFrameMul8, 80);
+
+    stage.SetHitLevel(11);
+    EXPECT_EQ(stage.m_nFrameMul, 1);
+    EXPECT_DOUBLE_EQ(stage.m_dBaseSpeed, 60.0);
+    EXPECT_DOUBLE_EQ(stage.m_dMaxSpeed, 60.0);
+    EXPECT_DOUBLE_EQ(stage.m_dGravity, 0.4);
+
+    stage.SetHitLevel(19);
+    EXPECT_EQ(stage.m_nFrameMul, 9);
+    EXPECT_DOUBLE_EQ(stage.m_dMaxSpeed, 60.0 / 9);
+    EXPECT_EQ(stage.m_nHitLevel, 19);
+
+    stage.SetHitLevel(20);
+    EXPECT_EQ(stage.m_nFrameMul, 20);
+    EXPECT_DOUBLE_EQ(stage.m_dBaseSpeed, 120.0);
+    EXPECT_DOUBLE_EQ(stage.m_dMaxSpeed, 6.0);
+
+    // A level below 1 counts as 1; a huge level is capped.
+    for (int level : {0, -5}) {
+        stage.SetHitLevel(level);
+        EXPECT_EQ(stage.m_nHitLevel, level);
+        EXPECT_EQ(stage.m_nFrameMul, 1);
+        EXPECT_DOUBLE_EQ(stage.m_dMaxSpeed, 6.0);
+        EXPECT_DOUBLE_EQ(stage.m_dGravity, 0.4);
+    }
+    stage.SetHitLevel(1000000);
+    EXPECT_EQ(stage.m_nFrameMul, MAX_FRAME_MUL);
+}
+
+TEST_F(StageRecord, HeroIsTheFirstPlayerCharacterWithAPicture) {
+    EXPECT_FALSE(stage.HasHero());
+    stage.m_Charas.resize(3);
+    stage.m_Charas[0].m_nPictureNo = 4;  // computer
+    stage.m_Charas[1].m_nController = 0; // player without picture
+    EXPECT_EQ(stage.FindHero(), -1);
+    stage.m_Charas[2].m_nController = 0;
+    stage.m_Charas[2].m_nPictureNo = 2;
+    EXPECT_EQ(stage.FindHero(), 2);
+    EXPECT_TRUE(stage.HasHero());
+}
+
+TEST_F(StageRecord, ReplayBodyTakesSetupPartsFromTheOriginal) {
+    cEdStage original;
+    original.m_nFrameRate = 45;
+    original.m_ResultItems = {0, 0, 0, 0, 0};
+    original.m_Backgrounds.resize(1);
+    original.m_Limits[0].m_nLeft = 1;
+    stage.m_nFrameRate = 20;
+    stage.m_Charas.resize(1);
+    stage.m_Charas[0].m_nX = 9;
+    const Bytes body = WrittenBytes([&](std::FILE* fp) { stage.SaveForReplay(fp, original); });
+    cEdStage read;
+    env.running = &read;
+    ASSERT_TRUE(LoadBytes(read, body));
+    EXPECT_EQ(read.m_nFrameRate, 45);
+    EXPECT_EQ(read.m_ResultItems, std::vector<std::int32_t>(5, 0));
+    EXPECT_EQ(read.m_Backgrounds.size(), 1u);
+    EXPECT_EQ(read.m_Limits[0].m_nLeft, 1);
+    ASSERT_EQ(read.m_Charas.size(), 1u);
+    EXPECT_EQ(read.m_Charas[0].m_nX, 9);
+    EXPECT_EQ(Bytes(body.end() - 4, body.end()), (Bytes{0x15, 0xCD, 0x5B, 0x07}));
+}
+
+TEST_F(StageRecord, SizesAndCountsBeyondTheFileOrLimitsFailTheLoad) {
+    StageBody body;
+    body.fields = {{1, -1}};
+    EXPECT_FALSE(LoadBytes(stage, WriteStage(body)));
+    body.fields = {{1, 100000}, {4, 10}};
+    EXPECT_FALSE(LoadBytes(stage, WriteStage(body)));
+    body.fields = {{1, 3000}, {4, 3000}};
+    EXPECT_FALSE(LoadBytes(stage, WriteStage(body)));
+    body.fields = {{1, 256}, {4, 256}};
+    EXPECT_TRUE(LoadBytes(stage, WriteStage(body)));
+    EXPECT_TRUE(StageSizeAccepted(2000, 15));
+
+    // A placed-block count larger than the rest of the file. With every list empty the count
+    // stands 24 bytes before the end (five list counts and the marker follow it).
+    body.fields = {};
+    Bytes bytes = WriteStage(body);
+    const std::size_t at = bytes.size() - 24;
+    ASSERT_EQ(Bytes(bytes.begin() + at, bytes.begin() + at + 4), (Bytes{0, 0, 0, 0}));
+    EXPECT_TRUE(LoadBytes(stage, bytes));
+    bytes[at + 3] = 0x10;
+    EXPECT_FALSE(LoadBytes(stage, bytes));
+}
+
+TEST(StageSub, OldLimitRecordsReadFiveWords) {
+    cEdStageSub sub;
+    sub.Set(0, 7, 8, 9, 0, 0, 0, 0);
+    ByteWriter w;
+    w.i32(5).i32(1).i32(2).i32(3).i32(4).i32(5).i32(0);
+    ASSERT_TRUE(LoadBytes(sub, w.data(), 124));
+    EXPECT_EQ(sub.m_nLeft, 1);
+    EXPECT_EQ(sub.m_nRight, 7);
+    EXPECT_EQ(sub.m_nTop, 8);
+    EXPECT_EQ(sub.m_nBottom, 9);
+    EXPECT_EQ(sub.m_nDistLeft, 2);
+    EXPECT_EQ(sub.m_nDistBottom, 5);
+    ByteWriter current;
+    current.i32(8).i32(1).i32(7).i32(8).i32(9).i32(2).i32(3).i32(4).i32(5).i32(0);
+    EXPECT_EQ(SavedBytes(sub), current.data());
+}
+
+TEST(StageTableD, OlderLayoutsDropTheirTwoWords) {
+    cEdStageTableD layer;
+    ByteWriter v60;
+    v60.i32(5).i32(1).i32(33).i32(1).i32(777).i32(888).i32(1).str("old.bmp");
+    ASSERT_TRUE(LoadBytes(layer, v60.data(), 60));
+    EXPECT_EQ(layer.m_nShown, 1);
+    EXPECT_EQ(layer.m_nKind, 1);
+    EXPECT_EQ(layer.m_nColour, 33);
+    EXPECT_EQ(layer.m_nPass, 1);
+    EXPECT_DOUBLE_EQ(layer.m_dSpeedX, 0.1);
+    EXPECT_DOUBLE_EQ(layer.m_dSpeedY, 0.1);
+    EXPECT_EQ(layer.m_strFile, "old.bmp");
+
+    cEdStageTableD layer61;
+    ByteWriter v61;
+    v61.i32(9).i32(0).i32(16).i32(0).f64(0.5).f64(0.25).i32(1).i32(0).i32(777).i32(888);
+    v61.i32(1).str("b.bmp");
+    ASSERT_TRUE(LoadBytes(layer61, v61.data(), 61));
+    EXPECT_DOUBLE_EQ(layer61.m_dSpeedX, 0.5);
+    EXPECT_EQ(layer61.m_nAutoX, 1);
+    EXPECT_DOUBLE_EQ(layer61.m_dOffsetX, 0.0);
+
+    ByteWriter current;
+    WriteBackground(current, "b.bmp");
+    cEdStageTableD fresh;
+    fresh.m_strFile = "b.bmp";
+    EXPECT_EQ(SavedBytes(fresh), current.data());
+}
+
+TEST(StageFileDamage, EveryPrefixAndRandomFlipsLoadWithoutHarm) {
+    cEdStage stage;
+    TestEnv env;
+    env.stageBlocks = &stage.m_PaletteBlocks;
+    env.stageCharas = &stage.m_PaletteCharas;
+    env.stageItems = &stage.m_PaletteItems;
+    env.running = &stage;
+    StageBody body;
+    BlockSpec inherit = PlainBlock();
+    inherit.palette = 2;
+    inherit.entry = 1;
+    inherit.flags = std::vector<int>(11, 1);
+    body.blocks = {inherit, PlainBlock()};
+    CharaSpec hero = Hero();
+    hero.f[1] = 2;
+    hero.f[2] = 1;
+    hero.flags = std::vector<int>(37, 1);
+    body.charas = {hero};
+    body.items = {ItemSpec{}};
+    body.backgrounds = 1;
+    body.texts = {"t"};
+    const Bytes whole = WriteStage(body);
+    for (std::size_t n = 0; n < whole.size(); n += 3) {
+        cEdStage s;
+        env.running = &s;
+        env.stageBlocks = &s.m_PaletteBlocks;
+        EXPECT_FALSE(LoadBytes(s, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)))) << n;
+    }
+    std::mt19937 gen(7);
+    for (int k = 0; k < 400; ++k) {
+        Bytes copy = whole;
+        for (int c = 0; c < 3; ++c)
+            copy[gen() % copy.size()] = static_cast<std::uint8_t>(gen());
+        cEdStage s;
+        env.running = &s;
+        env.stageBlocks = &s.m_PaletteBlocks;
+        env.stageCharas = &s.m_PaletteCharas;
+        env.stageItems = &s.m_PaletteItems;
+        LoadBytes(s, copy);
+    }
+}
