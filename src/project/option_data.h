@@ -1,0 +1,30 @@
+// The user's options, "user_data\Option.dat": one record in the data-file container.
+#pragma once
+
+#include "records/serial_record.h"
+
+#include <cstdint>
+#include <string>
+
+class cOptionData : public cSerialRecord {
+  public:
+    static constexpr int VOLUME_LEVELS = 11;
+    static constexpr int PALETTE_CHOICES = 27; // 0-11 rotated hues, 12-26 one-hue palettes
+
+    std::int32_t nPalette = 0;     // palette set used at 8 bits
+    std::int32_t bMusic = 1;       // 0: no background music
+    std::int32_t nVolume = 7;      // index 0-10 into the sound-effect volume table
+    std::int32_t nRankingMode = 0; // how a qualifying result is registered
+    std::string strRankingName = "aaa";
+
+    cOptionData();
+    void RegisterMembers(std::int32_t version) override;
+    bool Load(std::FILE* fp) override;
+
+    // The volume level and palette choice inside their tables (a damaged or foreign file must not
+    // turn them into indexes outside them).
+    int VolumeLevel() const;
+    int PaletteChoice() const;
+};
+
+extern cOptionData g_OptionData;
