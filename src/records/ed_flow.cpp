@@ -18,6 +18,23 @@ int Signed8(std::uint8_t v) {
     return static_cast<std::int8_t>(v);
 }
 
+// The least bytes a stored element can take: its chunk's two counts, and the counts of its extras.
+constexpr std::size_t MIN_FLOW_BYTES = MIN_CHUNK_BYTES + 3 * 4;    // conditions, key steps, commands
+constexpr std::size_t MIN_COMMAND_BYTES = MIN_CHUNK_BYTES + 4 * 4; // two settings flags, flows, parameters
+constexpr std::size_t MIN_KEY_STEP_BYTES = MIN_CHUNK_BYTES + 4;    // key states
+
+// A list of records: the count must fit the rest of the file, each element taking at least minBytes.
+template <class T>
+bool LoadList(cCheckedVector<T>& list, std::FILE* fp, const T& prototype, std::size_t minBytes) {
+    std::uint32_t count = 0;
+    if (!ReadListCount(fp, count, minBytes)) return false;
+    list.clear();
+    list.resize(count, prototype);
+    for (T& element : list)
+        if (!element.Load(fp)) return false;
+    return true;
+}
+
 template <class T> bool SaveList(cCheckedVector<T>& list, std::FILE* fp) {
     if (!WriteU32(fp, static_cast<std::uint32_t>(list.size()))) return false;
     for (T& element : list)
@@ -208,21 +225,21 @@ cEdFlowCmd MakeCommandPrototype() {
 }
 
 bool LoadCondList(cCheckedVector<cEdFlowCond>& list, std::FILE* fp) {
-    return LoadRecordList(fp, list, cEdFlowCond());
+    return LoadList(list, fp, cEdFlowCond(), MIN_CHUNK_BYTES);
 }
 
 bool LoadKeyStepList(cCheckedVector<cEdFlowEntry>& list, std::FILE* fp) {
-    return LoadRecordList(fp, list, MakeKeyStepPrototype());
+    return LoadList(list, fp, MakeKeyStepPrototype(), MIN_KEY_STEP_BYTES);
 }
 
 bool LoadCommandList(cCheckedVector<cEdFlowCmd>& list, std::FILE* fp) {
-    return LoadRecordList(fp, list, MakeCommandPrototype());
+    return LoadList(list, fp, MakeCommandPrototype(), MIN_COMMAND_BYTES);
 }
 
 bool LoadFlowList(cCheckedVector<cEdFlow>& list, std::FILE* fp) {
     NestingGuard guard;
     if (!guard.ok) return false;
-    return LoadRecordList(fp, list, MakeFlowPrototype());
+    return LoadList(list, fp, MakeFlowPrototype(), MIN_FLOW_BYTES);
 }
 
 bool SaveCondList(cCheckedVector<cEdFlowCond>& list, std::FILE* fp) {
