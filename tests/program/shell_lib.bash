@@ -1,0 +1,34 @@
+# Helpers for the whole-program tests of the process shell (sourced, not run as a test).
+# Every test runs in its own temporary folders with its own runtime folder, so that its single-instance
+# lock never meets another test's player.
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# wait_for <seconds> <command...>: polls every 50 ms until the command succeeds.
+wait_for() {
+    local limit=$1; shift
+    local end=$((SECONDS + limit))
+    until "$@"; do
+        [ $SECONDS -ge $end ] && return 1
+        sleep 0.05
+    done
+}
+
+# A working folder holding only default/ with a few files (one with a Japanese name).
+make_game_folder() {
+    local d=$1
+    mkdir -p "$d/default/database" "$d/default/stg4"
+    printf 'system' > "$d/default/System.dat"
+    printf 'sounds' > "$d/default/database/Sound.dat"
+    printf 'stage' > "$d/default/stg4/ステージ.stg4_000"
+}
+
+# The window is published (runtime folder) and start-up has made its folders.
+player_ready() {
+    local d=$1
+    [ -f "$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid" ] && [ -d "$d/bgm" ]
+}
+
+FOLDERS=(user_data user_data/story user_data/challenge user_data/free user_data/rpl4 data data/database
+         data/stg4 data/stg4/old_ver data/work data/plt4 bmp bmp/back bmp/chara_sp bmp/effect bmp/picture
+         bmp/sword bmp/convert bmp/plt bmp/hbt wave bgm)
