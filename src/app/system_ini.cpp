@@ -2,6 +2,8 @@
 
 #include "platform/file_system.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -40,6 +42,12 @@ const SysIniKey& KeyAt(const std::vector<SysIniKey>& keys, int index) {
     static const SysIniKey none;
     return index >= 0 && static_cast<std::size_t>(index) < keys.size() ? keys[static_cast<std::size_t>(index)]
                                                                        : none;
+}
+
+// The number at the start of the text, as atoi reads it; values beyond 32 bits are clamped.
+std::int32_t ToInt(const std::string& text) {
+    const long long v = std::strtoll(text.c_str(), nullptr, 10);
+    return static_cast<std::int32_t>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
 }
 
 } // namespace
@@ -101,7 +109,7 @@ bool ReadSystemIni(const char* fileName, cSystemIni& ini, const std::vector<SysI
         if (index == FREE_STAGE_KEY) {
             if (value.size() >= 2 && value.size() < SYSTEM_INI_PATH_MAX) ini.FreeStage = value;
         } else if (std::int32_t* word = ini.Word(index)) {
-            *word = static_cast<std::int32_t>(std::atoi(value.c_str()));
+            *word = ToInt(value);
         }
     }
     return finish(true);
