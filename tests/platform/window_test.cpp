@@ -1,0 +1,147 @@
+#include "platform/keyboard.h"
+#include "platform/messages.h"
+#include "platform/single_instance.h"
+#include "platform/window.h"
+
+#include <SDL.h>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::vector<win::UINT> g_procCalls;
+win::LRESULT RecordingProc(win::HWND, win::UINT msg, win::WPARAM, win::LPARAM) {
+    g_procCalls.push_back(msg);
+    return 0;
+}
+
+class MainWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        char tmpl[] = "/tmp/m4winXXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        run = tmpl;
+        setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+        win::ResetMessageModelForTests();
+        g_procCalls.clear();
+        win::ReleaseAllKeys();
+        win::RegisterWindowClass("TestClass");
+        hwnd = win::CreateMainWindowObject(&RecordingProc);
+        ASSERT_TRUE(win::CreateMainWindow(hwnd, "タイトル", 100, 100, 640, 480));
+        Drain();
+    }
+    void TearDown() override {
+        win::ReleaseMainWindow(hwnd);
+        win::DestroyMainWindowObject(hwnd);
+        std::filesystem::remove_all(run);
+        unsetenv("XDG_RUNTIME_DIR");
+    }
+    void Push(const SDL_Event& e) {
+        SDL_Event copy = e;
+        ASSERT_EQ(SDL_PushEvent(&copy), 1);
+    }
+    void PushWindowEvent(Uint8 what) {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = what;
+        Push(e);
+    }
+    void PushKey(bool down, SDL_Scancode sc) {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.keysym.scancode = sc;
+        Push(e);
+    }
+    // The messages the pump posted, in order.
+    std::vector<win::MSG> Drain() {
+        win::PumpWindowEvents();
+        std::vector<win::MSG> out;
+        win::MSG m;
+        while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE))
+            out.push_back(m);
+        return out;
+    }
+    std::filesystem::path run;
+    win::HWND hwnd = nullptr;
+};
+
+TEST_F(MainWindow, HasTheRequestedClientAreaAndIsPublishedUnderItsClass) {
+    win::RECT r;
+    ASSERT_TRUE(win::GetWindowRect(hwnd, &r));
+    EXPECT_EQ(r.right - r.left, 640);
+    EXPECT_EQ(r.bottom - r.top, 480);
+    EXPECT_NE(win::GetMainSdlWindow(), nullptr);
+    EXPECT_TRUE(std::filesystem::exists(run / "mirelda4-window-TestClass.pid"));
+    // Our own window is not "another running instance".
+    EXPECT_EQ(win::FindWindowProcess("TestClass"), 0);
+}
+
+TEST_F(MainWindow, CloseBoxAndQuitBecomeWmClose) {
+    PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    Push(quit);
+    const auto msgs = Drain();
+    ASSERT_EQ(msgs.size(), 2u);
+    for (const win::MSG& m : msgs) {
+        EXPECT_EQ(m.message, win::WM_CLOSE);
+        EXPECT_EQ(m.hwnd, hwnd);
+    }
+}
+
+TEST_F(MainWindow, KeysFillTheKeyTableAndPostKeyMessages) {
+    PushKey(true, SDL_SCANCODE_ESCAPE);
+    PushKey(true, SDL_SCANCODE_LEFT);
+    auto msgs = Drain();
+    ASSERT_EQ(msgs.size(), 2u);
+    EXPECT_EQ(msgs[0].message, win::WM_KEYDOWN);
+    EXPECT_EQ(msgs[0].wParam, static_cast<win::WPARAM>(win::VK_ESCAPE));
+    EXPECT_EQ(msgs[1].wParam, static_cast<win::WPARAM>(win::VK_LEFT));
+    EXPECT_NE(GetAsyncKeyState(win::VK_LEFT), 0);
+    PushKey(false, SDL_SCANCODE_LEFT);
+    msgs = Drain();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].message, win::WM_KEYUP);
+    EXPECT_EQ(GetAsyncKeyState(win::VK_LEFT), 0);
+}
+
+TEST_F(MainWindow, FocusBecomesActivateAppAndLosingItReleasesKeys) {
+    PushKey(true, SDL_SCANCODE_Z);
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    const auto msgs = Drain();
+    ASSERT_EQ(msgs.size(), 3u);
+    EXPECT_EQ(msgs[1].message, win::WM_ACTIVATEAPP);
+    EXPECT_EQ(msgs[1].wParam, 0u);
+    EXPECT_EQ(msgs[2].message, win::WM_ACTIVATEAPP);
+    EXPECT_EQ(msgs[2].wParam, 1u);
+    EXPECT_EQ(GetAsyncKeyState('Z'), 0);
+}
+
+TEST_F(MainWindow, WaitReturnsOnAnEventOrAPostedMessage) {
+    PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+    win::WaitForMessageOrEvent(); // returns: the event became a message
+    win::MSG m;
+    ASSERT_TRUE(win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE));
+    EXPECT_EQ(m.message, win::WM_CLOSE);
+}
+
+TEST_F(MainWindow, DestroySendsWmDestroyAndWithdrawsTheWindow) {
+    EXPECT_TRUE(win::IsWindow(hwnd));
+    EXPECT_TRUE(win::DestroyWindow(hwnd));
+    ASSERT_EQ(g_procCalls.size(), 1u);
+    EXPECT_EQ(g_procCalls[0], win::WM_DESTROY);
+    EXPECT_FALSE(win::IsWindow(hwnd));
+    EXPECT_FALSE(std::filesystem::exists(run / "mirelda4-window-TestClass.pid"));
+    EXPECT_FALSE(win::DestroyWindow(hwnd)); // only once
+    EXPECT_EQ(g_procCalls.size(), 1u);
+    // Posting to the destroyed window is harmless.
+    win::PostMessage(hwnd, win::WM_CLOSE, 0, 0);
+    Drain();
+}
+
+} // namespace
