@@ -1,0 +1,122 @@
+#include "platform/gfx/blit.h"
+#include <cstring>
+#include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace gfx {
+namespace {
+
+template <class T> void CopyRow(T* d, const T* s, int n, bool keyed, T key) {
+    if (!keyed) {
+        std::memcpy(d, s, static_cast<std::size_t>(n) * sizeof(T));
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        if (s[i] != key) d[i] = s[i];
+}
+
+template <class T> void ScaledRow(T* d, const T* s, const int* cols, int n, bool keyed, T key) {
+    if (keyed) {
+        for (int i = 0; i < n; ++i) {
+            const T v = s[cols[i]];
+            if (v != key) d[i] = v;
+        }
+    } else {
+        for (int i = 0; i < n; ++i)
+            d[i] = s[cols[i]];
+    }
+}
+
+int SourceIndex(int i, int start, int size, int dsize) {
+    const long long step = static_cast<long long>(i) * (size < 0 ? -size : size) / dsize;
+    return size < 0 ? start - 1 - static_cast<int>(step) : start + static_cast<int>(step);
+}
+
+} // namespace
+
+void CopyKeyed32(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t key) {
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i k = _mm_set1_epi32(static_cast<int>(key));
+    for (; i + 4 <= n; i += 4) {
+        const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i m = _mm_cmpeq_epi32(sv, k);
+        const __m128i r = _mm_or_si128(_mm_and_si128(m, dv), _mm_andnot_si128(m, sv));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), r);
+    }
+#endif
+    for (; i < n; ++i)
+        if (s[i] != key) d[i] = s[i];
+}
+
+void ScaledCopy(const BlitParams& p) {
+    PixelBuffer& d = *p.dst;
+    const PixelBuffer& s = *p.src;
+    const int bpp = BytesPerPixel(d.format);
+    const int n = p.i1 - p.i0;
+    if (n <= 0 || p.j1 <= p.j0) return;
+    const bool unscaledX = p.sw == p.dw;
+    std::vector<int> cols;
+    if (!unscaledX) {
+        cols.resize(static_cast<std::size_t>(n));
+        for (int i = p.i0; i < p.i1; ++i)
+            cols[i - p.i0] = SourceIndex(i, p.sx, p.sw, p.dw);
+    }
+    for (int j = p.j0; j < p.j1; ++j) {
+        const int sy = SourceIndex(j, p.sy, p.sh, p.dh);
+        std::uint8_t* drow = d.Row(p.dy + j) + static_cast<std::ptrdiff_t>(p.dx + p.i0) * bpp;
+        const std::uint8_t* srow = s.Row(sy);
+        if (unscaledX) {
+            const std::uint8_t* sp = srow + static_cast<std::ptrdiff_t>(p.sx + p.i0) * bpp;
+            switch (bpp) {
+            case 1:
+                CopyRow(drow, sp, n, p.keyed, static_cast<std::uint8_t>(p.key));
+                break;
+            case 2:
+                CopyRow(reinterpret_cast<std::uint16_t*>(drow), reinterpret_cast<const std::uint16_t*>(sp), n,
+                        p.keyed, static_cast<std::uint16_t>(p.key));
+                break;
+            case 4:
+                if (p.keyed)
+                    CopyKeyed32(reinterpret_cast<std::uint32_t*>(drow),
+                                reinterpret_cast<const std::uint32_t*>(sp), n, p.key);
+                else
+                    std::memcpy(drow, sp, static_cast<std::size_t>(n) * 4);
+                break;
+            default:
+                for (int i = 0; i < n; ++i) {
+                    const std::uint8_t* q = sp + i * 3;
+                    const std::uint32_t v = q[0] | (q[1] << 8) | (q[2] << 16);
+                    if (!p.keyed || v != p.key) std::memcpy(drow + i * 3, q, 3);
+                }
+                break;
+            }
+            continue;
+        }
+        switch (bpp) {
+        case 1:
+            ScaledRow(drow, srow, cols.data(), n, p.keyed, static_cast<std::uint8_t>(p.key));
+            break;
+        case 2:
+            ScaledRow(reinterpret_cast<std::uint16_t*>(drow), reinterpret_cast<const std::uint16_t*>(srow),
+                      cols.data(), n, p.keyed, static_cast<std::uint16_t>(p.key));
+            break;
+        case 4:
+            ScaledRow(reinterpret_cast<std::uint32_t*>(drow), reinterpret_cast<const std::uint32_t*>(srow),
+                      cols.data(), n, p.keyed, p.key);
+            break;
+        default:
+            for (int i = 0; i < n; ++i) {
+                const std::uint8_t* q = srow + cols[i] * 3;
+                const std::uint32_t v = q[0] | (q[1] << 8) | (q[2] << 16);
+                if (!p.keyed || v != p.key) std::memcpy(drow + i * 3, q, 3);
+            }
+            break;
+        }
+    }
+}
+
+} // namespace gfx

@@ -1,0 +1,41 @@
+// Our own reader of Windows bitmap files: BI_RGB at 1, 4, 8, 16, 24 and 32 bits, BI_BITFIELDS at 16
+// and 32 bits, RLE8 and RLE4, bottom-up and top-down rows. Damaged files (truncated, huge, bad
+// offsets, run-length overruns) are refused, never read outside the data.
+#pragma once
+#include "platform/gfx/gfx_types.h"
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gfx {
+
+// A decoded picture in the layout of a DIB section: `bitCount` bits per pixel (run-length pictures
+// are expanded to 4 or 8 bits), rows of `stride` bytes stored bottom-up (row 0 of `bits` is the
+// bottom row of the picture), the colour table for 1-, 4- and 8-bit pictures, and channel masks for
+// 16- and 32-bit pictures (5-5-5 and 8-8-8 when the file gives none).
+struct Dib {
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+    int stride = 0;
+    std::vector<std::uint8_t> bits;
+    std::vector<PALETTEENTRY> colours; // peFlags 0
+    std::uint32_t redMask = 0, greenMask = 0, blueMask = 0;
+
+    // Colour of the pixel at (x, y), y counted from the top, as opaque ARGB.
+    std::uint32_t PixelArgb(int x, int y) const;
+    // The raw pixel value (index, or packed 16/24/32-bit value) at (x, y) from the top.
+    std::uint32_t PixelRaw(int x, int y) const;
+};
+
+// Largest picture accepted (either side, and in pixels overall).
+constexpr int kMaxBmpSide = 16384;
+constexpr std::int64_t kMaxBmpPixels = 64LL * 1024 * 1024;
+
+// Decodes a whole file held in memory. On failure returns false and leaves `why` describing it.
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, Dib& out, std::string* why = nullptr);
+// Reads a file named by a system path (CP932, backslashes allowed).
+bool LoadBmpFile(std::string_view sysPath, Dib& out, std::string* why = nullptr);
+
+} // namespace gfx

@@ -1,0 +1,538 @@
+#include "platform/gfx/ddraw.h"
+#include "platform/gfx/blit.h"
+#include "platform/gfx/gdi.h"
+#include "platform/gfx/presenter.h"
+#include "platform/gfx/sim.h"
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace gfx {
+namespace {
+
+// The live devices, for simulated loss. Guarded because tests may lose surfaces from any thread.
+std::mutex g_liveMutex;
+std::vector<DirectDraw7*> g_liveDevices;
+
+bool RectInside(const RECT& r, int w, int h) {
+    return r.left >= 0 && r.top >= 0 && r.right <= w && r.bottom <= h && r.left <= r.right &&
+           r.top <= r.bottom;
+}
+
+RECT WholeRect(const PixelBuffer& p) {
+    return RECT{0, 0, p.width, p.height};
+}
+
+void FillPixelFormat(PixelFormat f, DDPIXELFORMAT* pf) {
+    *pf = DDPIXELFORMAT{};
+    pf->dwRGBBitCount = static_cast<DWORD>(BitsPerPixel(f));
+    switch (f) {
+    case PixelFormat::Index8:
+        pf->dwFlags = DDPF_RGB | DDPF_PALETTEINDEXED8;
+        break;
+    case PixelFormat::R5G6B5:
+        pf->dwFlags = DDPF_RGB;
+        pf->dwRBitMask = 0xF800;
+        pf->dwGBitMask = 0x07E0;
+        pf->dwBBitMask = 0x001F;
+        break;
+    case PixelFormat::X1R5G5B5:
+    case PixelFormat::A1R5G5B5:
+        pf->dwFlags = DDPF_RGB | (f == PixelFormat::A1R5G5B5 ? DDPF_ALPHAPIXELS : 0);
+        pf->dwRBitMask = 0x7C00;
+        pf->dwGBitMask = 0x03E0;
+        pf->dwBBitMask = 0x001F;
+        pf->dwRGBAlphaBitMask = f == PixelFormat::A1R5G5B5 ? 0x8000 : 0;
+        break;
+    default:
+        pf->dwFlags = DDPF_RGB | (f == PixelFormat::A8R8G8B8 ? DDPF_ALPHAPIXELS : 0);
+        pf->dwRBitMask = 0xFF0000;
+        pf->dwGBitMask = 0x00FF00;
+        pf->dwBBitMask = 0x0000FF;
+        pf->dwRGBAlphaBitMask = f == PixelFormat::A8R8G8B8 ? 0xFF000000u : 0;
+        break;
+    }
+}
+
+std::uint32_t RawMask(PixelFormat f) {
+    const int bits = BitsPerPixel(f);
+    return bits >= 32 ? 0xFFFFFFFFu : ((1u << bits) - 1);
+}
+
+void LoseLiveSurfaces() {
+    std::lock_guard lock(g_liveMutex);
+    for (DirectDraw7* dd : g_liveDevices)
+        for (DirectDrawSurface7* s : dd->Surfaces())
+            if (s->InVideoMemory()) s->MarkLost();
+}
+
+} // namespace
+
+// ---- DirectDraw7 ----
+
+HRESULT DirectDrawCreateEx(void*, void** out, IID iid, void*) {
+    if (!out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (iid != IID_IDirectDraw7 || sim::NoDirectDraw()) return DDERR_GENERIC;
+    sim::RegisterLossHooks(nullptr, LoseLiveSurfaces);
+    auto* dd = new DirectDraw7();
+    {
+        std::lock_guard lock(g_liveMutex);
+        g_liveDevices.push_back(dd);
+    }
+    *out = dd;
+    return DD_OK;
+}
+
+DirectDraw7::~DirectDraw7() {
+    std::lock_guard lock(g_liveMutex);
+    g_liveDevices.erase(std::remove(g_liveDevices.begin(), g_liveDevices.end(), this), g_liveDevices.end());
+    // Surfaces still held by their owners keep working without the device.
+    for (DirectDrawSurface7* s : surfaces_)
+        s->dd_ = nullptr;
+}
+
+void DirectDraw7::ForgetSurface(DirectDrawSurface7* s) {
+    std::lock_guard lock(g_liveMutex);
+    surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), s), surfaces_.end());
+    if (primary_ == s) primary_ = nullptr;
+}
+
+PixelFormat DirectDraw7::DisplayFormat() const {
+    switch (bpp_) {
+    case 8:
+        return PixelFormat::Index8;
+    case 16:
+        return PixelFormat::R5G6B5;
+    case 24:
+        return PixelFormat::R8G8B8;
+    default:
+        return PixelFormat::X8R8G8B8;
+    }
+}
+
+HRESULT DirectDraw7::SetCooperativeLevel(HWND hwnd, DWORD flags) {
+    if ((flags & DDSCL_FULLSCREEN) && !(flags & DDSCL_EXCLUSIVE)) return DDERR_INVALIDPARAMS;
+    hwnd_ = hwnd;
+    coop_ = flags;
+    return DD_OK;
+}
+
+HRESULT DirectDraw7::SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD refreshRate, DWORD) {
+    if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return DDERR_INVALIDMODE;
+    if (width == 0 || height == 0 || width > 4096 || height > 4096) return DDERR_INVALIDMODE;
+    if (refreshRate != 0 && refreshRate != 60) return DDERR_INVALIDMODE;
+    width_ = static_cast<int>(width);
+    height_ = static_cast<int>(height);
+    bpp_ = static_cast<int>(bpp);
+    SetDisplayBitsPerPixel(bpp_);
+    return DD_OK;
+}
+
+HRESULT DirectDraw7::RestoreDisplayMode() {
+    return DD_OK;
+}
+
+HRESULT DirectDraw7::GetDisplayMode(DDSURFACEDESC2* desc) {
+    if (!desc) return DDERR_INVALIDPARAMS;
+    *desc = DDSURFACEDESC2{};
+    desc->dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+    desc->dwWidth = static_cast<DWORD>(width_);
+    desc->dwHeight = static_cast<DWORD>(height_);
+    desc->dwRefreshRate = 60;
+    FillPixelFormat(DisplayFormat(), &desc->ddpfPixelFormat);
+    return DD_OK;
+}
+
+HRESULT DirectDraw7::CreateSurface(DDSURFACEDESC2* desc, LPDIRECTDRAWSURFACE7* out, void*) {
+    if (!desc || !out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    const DWORD caps = (desc->dwFlags & DDSD_CAPS) ? desc->ddsCaps.dwCaps : DDSCAPS_OFFSCREENPLAIN;
+    if (caps & DDSCAPS_PRIMARYSURFACE) {
+        if (primary_) return DDERR_GENERIC;
+        DWORD backs = 0;
+        if (desc->dwFlags & DDSD_BACKBUFFERCOUNT) {
+            if (!(caps & DDSCAPS_FLIP)) return DDERR_INVALIDPARAMS;
+            backs = desc->dwBackBufferCount;
+            if (backs < 1 || backs > 3) return DDERR_INVALIDPARAMS;
+        }
+        auto* primary = new DirectDrawSurface7(this, caps | DDSCAPS_VIDEOMEMORY | DDSCAPS_FRONTBUFFER, width_,
+                                               height_, DisplayFormat());
+        for (DWORD i = 0; i < backs; ++i) {
+            auto* back = new DirectDrawSurface7(this, DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_VIDEOMEMORY,
+                                                width_, height_, DisplayFormat());
+            back->owner_ = primary;
+            primary->chain_.push_back(back);
+        }
+        primary_ = primary;
+        *out = primary;
+        return DD_OK;
+    }
+    const bool hasSize = (desc->dwFlags & (DDSD_WIDTH | DDSD_HEIGHT)) == (DDSD_WIDTH | DDSD_HEIGHT);
+    if (!hasSize || desc->dwWidth == 0 || desc->dwHeight == 0 || desc->dwWidth > 16384 ||
+        desc->dwHeight > 16384)
+        return DDERR_INVALIDPARAMS;
+    const int w = static_cast<int>(desc->dwWidth), h = static_cast<int>(desc->dwHeight);
+    DWORD memCaps = caps & DDSCAPS_SYSTEMMEMORY ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY;
+    if (memCaps == DDSCAPS_VIDEOMEMORY) {
+        const std::size_t bytes = static_cast<std::size_t>(w) * h * BytesPerPixel(DisplayFormat());
+        if (videoBytes_ + bytes > sim::VideoMemoryBudget()) return DDERR_OUTOFVIDEOMEMORY;
+    }
+    *out = new DirectDrawSurface7(this, (caps & ~(DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY)) | memCaps, w,
+                                  h, DisplayFormat());
+    return DD_OK;
+}
+
+HRESULT DirectDraw7::CreatePalette(DWORD caps, const PALETTEENTRY* entries, LPDIRECTDRAWPALETTE* out, void*) {
+    if (!out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (!(caps & DDPCAPS_8BIT)) return DDERR_UNSUPPORTED;
+    auto* p = new DirectDrawPalette();
+    if (entries) std::copy_n(entries, 256, p->entries_);
+    *out = p;
+    return DD_OK;
+}
+
+HRESULT DirectDraw7::CreateClipper(DWORD, LPDIRECTDRAWCLIPPER* out, void*) {
+    if (!out) return DDERR_INVALIDPARAMS;
+    *out = new DirectDrawClipper();
+    return DD_OK;
+}
+
+HRESULT DirectDraw7::FlipToGDISurface() {
+    return DD_OK;
+}
+
+HRESULT DirectDraw7::WaitForVerticalBlank(DWORD, HANDLE) {
+    sim::WaitForVerticalBlank();
+    return DD_OK;
+}
+
+HRESULT DirectDraw7::GetAvailableVidMem(DDSCAPS2*, DWORD* total, DWORD* free) {
+    const std::size_t budget = std::min<std::size_t>(sim::VideoMemoryBudget(), 0xFFFFFFFFu);
+    if (total) *total = static_cast<DWORD>(budget);
+    if (free) *free = static_cast<DWORD>(budget > videoBytes_ ? budget - videoBytes_ : 0);
+    return DD_OK;
+}
+
+// ---- palette and clipper ----
+
+HRESULT DirectDrawPalette::SetEntries(DWORD, DWORD start, DWORD count, const PALETTEENTRY* entries) {
+    if (!entries || start > 256 || count > 256 - start) return DDERR_INVALIDPARAMS;
+    std::copy_n(entries, count, entries_ + start);
+    return DD_OK;
+}
+
+HRESULT DirectDrawPalette::GetEntries(DWORD, DWORD start, DWORD count, PALETTEENTRY* entries) const {
+    if (!entries || start > 256 || count > 256 - start) return DDERR_INVALIDPARAMS;
+    std::copy_n(entries_ + start, count, entries);
+    return DD_OK;
+}
+
+HRESULT DirectDrawClipper::SetHWnd(DWORD, HWND hwnd) {
+    hwnd_ = hwnd;
+    return DD_OK;
+}
+
+// ---- surfaces ----
+
+DirectDrawSurface7::DirectDrawSurface7(DirectDraw7* dd, DWORD caps, int w, int h, PixelFormat f)
+    : dd_(dd), caps_(caps), pixels_(std::make_shared<PixelBuffer>()) {
+    pixels_->Allocate(w, h, f);
+    std::lock_guard lock(g_liveMutex);
+    dd_->surfaces_.push_back(this);
+    if (InVideoMemory()) dd_->videoBytes_ += pixels_->bytes.size();
+}
+
+DirectDrawSurface7::~DirectDrawSurface7() {
+    for (DirectDrawSurface7* back : chain_) {
+        back->owner_ = nullptr;
+        back->Release();
+    }
+    if (dc_) DeleteSurfaceDC(dc_);
+    SafeRelease(palette_);
+    SafeRelease(clipper_);
+    if (dd_) {
+        if (InVideoMemory()) dd_->videoBytes_ -= std::min(dd_->videoBytes_, pixels_->bytes.size());
+        dd_->ForgetSurface(this);
+    }
+}
+
+HRESULT DirectDrawSurface7::CheckUsable() const {
+    if (lost_) return DDERR_SURFACELOST;
+    if (locked_) return DDERR_SURFACEBUSY;
+    return DD_OK;
+}
+
+const PALETTEENTRY* DirectDrawSurface7::EffectivePalette() const {
+    if (palette_) return palette_->Entries();
+    if (owner_ && owner_->palette_) return owner_->palette_->Entries();
+    if (dd_ && dd_->Primary() && dd_->Primary()->palette_) return dd_->Primary()->palette_->Entries();
+    return nullptr;
+}
+
+void DirectDrawSurface7::PublishToPresenter() {
+    const PixelBuffer& p = *pixels_;
+    std::vector<std::uint32_t> xrgb(static_cast<std::size_t>(p.width) * p.height);
+    ConvertToXrgb(p, EffectivePalette(), xrgb.data());
+    PublishFrame(xrgb.data(), p.width, p.height, p.width);
+}
+
+HRESULT DirectDrawSurface7::GetAttachedSurface(DDSCAPS2* caps, LPDIRECTDRAWSURFACE7* out) {
+    if (!caps || !out) return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    if (!(caps->dwCaps & DDSCAPS_BACKBUFFER) || chain_.empty()) return DDERR_GENERIC;
+    chain_.front()->AddRef();
+    *out = chain_.front();
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::Flip(LPDIRECTDRAWSURFACE7, DWORD flags) {
+    if (chain_.empty()) return DDERR_NOTFLIPPABLE;
+    if (lost_ || chain_.front()->lost_) return DDERR_SURFACELOST;
+    if (locked_ || chain_.front()->locked_) return DDERR_SURFACEBUSY;
+    if (flags & DDFLIP_WAIT) sim::WaitForVerticalBlank();
+    // The back buffer becomes the front: the stores rotate through the chain.
+    std::shared_ptr<PixelBuffer> front = pixels_;
+    pixels_ = chain_.front()->pixels_;
+    for (std::size_t i = 0; i + 1 < chain_.size(); ++i)
+        chain_[i]->pixels_ = chain_[i + 1]->pixels_;
+    chain_.back()->pixels_ = front;
+    PublishToPresenter();
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRect, DWORD flags,
+                                DDBLTFX* fx) {
+    if (HRESULT hr = CheckUsable(); FAILED(hr)) return hr;
+    PixelBuffer& d = *pixels_;
+    RECT dr = dst ? *dst : WholeRect(d);
+    // A windowed primary with a clipper: the destination is cut to the window's client area,
+    // which is the whole primary here.
+    const bool clipped = IsPrimary() && clipper_ != nullptr;
+    if (flags & DDBLT_COLORFILL) {
+        if (!fx) return DDERR_INVALIDPARAMS;
+        if (clipped) {
+            dr.left = std::max<LONG>(dr.left, 0);
+            dr.top = std::max<LONG>(dr.top, 0);
+            dr.right = std::min<LONG>(dr.right, d.width);
+            dr.bottom = std::min<LONG>(dr.bottom, d.height);
+            if (dr.right <= dr.left || dr.bottom <= dr.top) return DD_OK;
+        } else if (!RectInside(dr, d.width, d.height)) {
+            return DDERR_INVALIDRECT;
+        }
+        d.Fill(dr.left, dr.top, dr.right, dr.bottom, fx->dwFillColor & RawMask(d.format));
+        if (IsPrimary()) PublishToPresenter();
+        return DD_OK;
+    }
+    if (!src) return DDERR_INVALIDPARAMS;
+    if (src->lost_) return DDERR_SURFACELOST;
+    if (src->locked_) return DDERR_SURFACEBUSY;
+    const PixelBuffer& s = *src->pixels_;
+    if (s.format != d.format) return DDERR_UNSUPPORTED;
+    RECT sr = srcRect ? *srcRect : WholeRect(s);
+    if (!RectInside(sr, s.width, s.height)) return DDERR_INVALIDRECT;
+    const bool keyed = (flags & DDBLT_KEYSRC) != 0;
+    if (keyed && !src->hasKey_) return DDERR_NOCOLORKEY;
+    const int dw = dr.right - dr.left, dh = dr.bottom - dr.top;
+    const int sw = sr.right - sr.left, sh = sr.bottom - sr.top;
+    if (dw < 0 || dh < 0) return DDERR_INVALIDRECT;
+    // The visible part of the destination, in destination-relative steps.
+    int i0 = 0, j0 = 0, i1 = dw, j1 = dh;
+    if (clipped) {
+        i0 = std::max(0, -static_cast<int>(dr.left));
+        j0 = std::max(0, -static_cast<int>(dr.top));
+        i1 = std::min(dw, d.width - static_cast<int>(dr.left));
+        j1 = std::min(dh, d.height - static_cast<int>(dr.top));
+    } else if (!RectInside(dr, d.width, d.height)) {
+        return DDERR_INVALIDRECT;
+    }
+    if (i1 <= i0 || j1 <= j0 || sw == 0 || sh == 0) return DD_OK;
+    BlitParams bp;
+    bp.dst = &d;
+    bp.dx = dr.left;
+    bp.dy = dr.top;
+    bp.dw = dw;
+    bp.dh = dh;
+    bp.i0 = i0;
+    bp.j0 = j0;
+    bp.i1 = i1;
+    bp.j1 = j1;
+    bp.sx = sr.left;
+    bp.sy = sr.top;
+    bp.sw = sw;
+    bp.sh = sh;
+    bp.keyed = keyed;
+    bp.key = src->key_;
+    if (src == this) {
+        PixelBuffer copy = s;
+        bp.src = &copy;
+        ScaledCopy(bp);
+    } else {
+        bp.src = &s;
+        ScaledCopy(bp);
+    }
+    if (IsPrimary()) PublishToPresenter();
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 src, RECT* srcRect, DWORD flags) {
+    if (HRESULT hr = CheckUsable(); FAILED(hr)) return hr;
+    if (!src) return DDERR_INVALIDPARAMS;
+    if (src->lost_) return DDERR_SURFACELOST;
+    if (src->locked_) return DDERR_SURFACEBUSY;
+    PixelBuffer& d = *pixels_;
+    const PixelBuffer& s = *src->pixels_;
+    if (s.format != d.format) return DDERR_UNSUPPORTED;
+    const RECT sr = srcRect ? *srcRect : WholeRect(s);
+    if (!RectInside(sr, s.width, s.height)) return DDERR_INVALIDRECT;
+    const std::int64_t w = sr.right - sr.left, h = sr.bottom - sr.top;
+    if (static_cast<std::int64_t>(x) + w > d.width || static_cast<std::int64_t>(y) + h > d.height)
+        return DDERR_INVALIDRECT;
+    const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
+    if (keyed && !src->hasKey_) return DDERR_NOCOLORKEY;
+    if (w == 0 || h == 0) return DD_OK;
+    BlitParams bp;
+    bp.dst = &d;
+    bp.dx = static_cast<int>(x);
+    bp.dy = static_cast<int>(y);
+    bp.dw = bp.i1 = bp.sw = static_cast<int>(w);
+    bp.dh = bp.j1 = bp.sh = static_cast<int>(h);
+    bp.sx = sr.left;
+    bp.sy = sr.top;
+    bp.keyed = keyed;
+    bp.key = src->key_;
+    if (src == this) {
+        PixelBuffer copy = s;
+        bp.src = &copy;
+        ScaledCopy(bp);
+    } else {
+        bp.src = &s;
+        ScaledCopy(bp);
+    }
+    if (IsPrimary()) PublishToPresenter();
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::SetColorKey(DWORD flags, DDCOLORKEY* key) {
+    if (!(flags & DDCKEY_SRCBLT)) return DDERR_UNSUPPORTED;
+    if (!key) {
+        hasKey_ = false;
+        return DD_OK;
+    }
+    hasKey_ = true;
+    key_ = key->dwColorSpaceLowValue & RawMask(pixels_->format);
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::GetColorKey(DWORD flags, DDCOLORKEY* key) {
+    if (!(flags & DDCKEY_SRCBLT) || !key) return DDERR_INVALIDPARAMS;
+    if (!hasKey_) return DDERR_NOCOLORKEY;
+    key->dwColorSpaceLowValue = key->dwColorSpaceHighValue = key_;
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::Lock(RECT* rect, DDSURFACEDESC2* desc, DWORD, HANDLE) {
+    if (!desc) return DDERR_INVALIDPARAMS;
+    if (lost_) return DDERR_SURFACELOST;
+    if (locked_ || dc_) return DDERR_SURFACEBUSY;
+    if (sim::ConsumeLockFailure()) return DDERR_WASSTILLDRAWING;
+    PixelBuffer& p = *pixels_;
+    RECT r = rect ? *rect : WholeRect(p);
+    if (!RectInside(r, p.width, p.height)) return DDERR_INVALIDRECT;
+    locked_ = true;
+    GetSurfaceDesc(desc);
+    desc->dwFlags |= DDSD_LPSURFACE | DDSD_PITCH;
+    desc->lpSurface =
+        p.bytes.data() + static_cast<std::size_t>(r.top) * p.pitch + r.left * BytesPerPixel(p.format);
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::Unlock(RECT*) {
+    if (!locked_) return DDERR_NOTLOCKED;
+    locked_ = false;
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::GetDC(HDC* dc) {
+    if (!dc) return DDERR_INVALIDPARAMS;
+    *dc = nullptr;
+    if (lost_) return DDERR_SURFACELOST;
+    if (dc_) return DDERR_DCALREADYCREATED;
+    if (locked_) return DDERR_SURFACEBUSY;
+    dc_ = CreateSurfaceDC(pixels_.get(), EffectivePalette());
+    *dc = dc_;
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::ReleaseDC(HDC dc) {
+    if (!dc_ || dc != dc_) return DDERR_NODC;
+    DeleteSurfaceDC(dc_);
+    dc_ = nullptr;
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::SetPalette(LPDIRECTDRAWPALETTE palette) {
+    if (palette && pixels_->format != PixelFormat::Index8) return DDERR_UNSUPPORTED;
+    if (palette) palette->AddRef();
+    SafeRelease(palette_);
+    palette_ = palette;
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::GetPalette(LPDIRECTDRAWPALETTE* palette) {
+    if (!palette) return DDERR_INVALIDPARAMS;
+    *palette = palette_;
+    if (!palette_) return DDERR_NOPALETTEATTACHED;
+    palette_->AddRef();
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::SetClipper(LPDIRECTDRAWCLIPPER clipper) {
+    if (clipper) clipper->AddRef();
+    SafeRelease(clipper_);
+    clipper_ = clipper;
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::GetPixelFormat(DDPIXELFORMAT* pf) {
+    if (!pf) return DDERR_INVALIDPARAMS;
+    FillPixelFormat(pixels_->format, pf);
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::GetSurfaceDesc(DDSURFACEDESC2* desc) {
+    if (!desc) return DDERR_INVALIDPARAMS;
+    const PixelBuffer& p = *pixels_;
+    *desc = DDSURFACEDESC2{};
+    desc->dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
+    desc->dwWidth = static_cast<DWORD>(p.width);
+    desc->dwHeight = static_cast<DWORD>(p.height);
+    desc->lPitch = p.pitch;
+    desc->dwBackBufferCount = static_cast<DWORD>(chain_.size());
+    desc->ddsCaps.dwCaps = caps_;
+    if (hasKey_) desc->ddckCKSrcBlt.dwColorSpaceLowValue = desc->ddckCKSrcBlt.dwColorSpaceHighValue = key_;
+    FillPixelFormat(p.format, &desc->ddpfPixelFormat);
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::GetCaps(DDSCAPS2* caps) {
+    if (!caps) return DDERR_INVALIDPARAMS;
+    *caps = DDSCAPS2{};
+    caps->dwCaps = caps_;
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::IsLost() {
+    return lost_ ? DDERR_SURFACELOST : DD_OK;
+}
+
+HRESULT DirectDrawSurface7::Restore() {
+    if (lost_) {
+        std::fill(pixels_->bytes.begin(), pixels_->bytes.end(), 0);
+        lost_ = false;
+    }
+    return DD_OK;
+}
+
+} // namespace gfx

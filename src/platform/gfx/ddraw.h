@@ -1,0 +1,263 @@
+// The DirectDraw-like device: display modes at 8, 16, 24 and 32 bits, a flipping primary with back
+// buffers or a windowed primary with a clipper, off-screen surfaces in "video" or "system" memory,
+// colour fills, copies with nearest-neighbour scaling and a source colour key, locks, GDI device
+// contexts, palettes and simulated surface loss. Everything is software; the primary hands its
+// finished frames to the presenter (presenter.h).
+#pragma once
+#include "platform/gfx/gfx_types.h"
+#include "platform/gfx/pixels.h"
+#include <memory>
+#include <vector>
+
+namespace gfx {
+
+struct DeviceContext;
+using HDC = DeviceContext*;
+
+class DirectDraw7;
+class DirectDrawSurface7;
+class DirectDrawPalette;
+class DirectDrawClipper;
+using LPDIRECTDRAW7 = DirectDraw7*;
+using LPDIRECTDRAWSURFACE7 = DirectDrawSurface7*;
+using LPDIRECTDRAWPALETTE = DirectDrawPalette*;
+using LPDIRECTDRAWCLIPPER = DirectDrawClipper*;
+
+// Interface identifier accepted by DirectDrawCreateEx.
+enum IID { IID_IDirectDraw7 = 7 };
+
+// Cooperative levels.
+constexpr DWORD DDSCL_FULLSCREEN = 0x00000001;
+constexpr DWORD DDSCL_ALLOWREBOOT = 0x00000002;
+constexpr DWORD DDSCL_NORMAL = 0x00000008;
+constexpr DWORD DDSCL_EXCLUSIVE = 0x00000010;
+
+// Surface description fields.
+constexpr DWORD DDSD_CAPS = 0x00000001;
+constexpr DWORD DDSD_HEIGHT = 0x00000002;
+constexpr DWORD DDSD_WIDTH = 0x00000004;
+constexpr DWORD DDSD_PITCH = 0x00000008;
+constexpr DWORD DDSD_BACKBUFFERCOUNT = 0x00000020;
+constexpr DWORD DDSD_LPSURFACE = 0x00000800;
+constexpr DWORD DDSD_PIXELFORMAT = 0x00001000;
+
+// Surface capabilities.
+constexpr DWORD DDSCAPS_BACKBUFFER = 0x00000004;
+constexpr DWORD DDSCAPS_COMPLEX = 0x00000008;
+constexpr DWORD DDSCAPS_FLIP = 0x00000010;
+constexpr DWORD DDSCAPS_FRONTBUFFER = 0x00000020;
+constexpr DWORD DDSCAPS_OFFSCREENPLAIN = 0x00000040;
+constexpr DWORD DDSCAPS_PRIMARYSURFACE = 0x00000200;
+constexpr DWORD DDSCAPS_SYSTEMMEMORY = 0x00000800;
+constexpr DWORD DDSCAPS_VIDEOMEMORY = 0x00004000;
+
+// Pixel-format flags.
+constexpr DWORD DDPF_PALETTEINDEXED8 = 0x00000020;
+constexpr DWORD DDPF_RGB = 0x00000040;
+constexpr DWORD DDPF_ALPHAPIXELS = 0x00000001;
+
+// Blt / BltFast / Flip / Lock / colour-key / vertical-blank flags.
+constexpr DWORD DDBLT_COLORFILL = 0x00000400;
+constexpr DWORD DDBLT_KEYSRC = 0x00008000;
+constexpr DWORD DDBLT_WAIT = 0x01000000;
+constexpr DWORD DDBLTFAST_NOCOLORKEY = 0x00000000;
+constexpr DWORD DDBLTFAST_SRCCOLORKEY = 0x00000001;
+constexpr DWORD DDBLTFAST_WAIT = 0x00000010;
+constexpr DWORD DDFLIP_WAIT = 0x00000001;
+constexpr DWORD DDLOCK_WAIT = 0x00000001;
+constexpr DWORD DDLOCK_READONLY = 0x00000010;
+constexpr DWORD DDLOCK_WRITEONLY = 0x00000020;
+constexpr DWORD DDCKEY_SRCBLT = 0x00000008;
+constexpr DWORD DDWAITVB_BLOCKBEGIN = 0x00000001;
+constexpr DWORD DDPCAPS_8BIT = 0x00000004;
+constexpr DWORD DDPCAPS_ALLOW256 = 0x00000040;
+
+struct DDPIXELFORMAT {
+    DWORD dwSize = sizeof(DDPIXELFORMAT);
+    DWORD dwFlags = 0;
+    DWORD dwFourCC = 0;
+    DWORD dwRGBBitCount = 0;
+    DWORD dwRBitMask = 0;
+    DWORD dwGBitMask = 0;
+    DWORD dwBBitMask = 0;
+    DWORD dwRGBAlphaBitMask = 0;
+};
+
+struct DDCOLORKEY {
+    DWORD dwColorSpaceLowValue = 0;
+    DWORD dwColorSpaceHighValue = 0;
+};
+
+struct DDSCAPS2 {
+    DWORD dwCaps = 0;
+    DWORD dwCaps2 = 0;
+    DWORD dwCaps3 = 0;
+    DWORD dwCaps4 = 0;
+};
+
+struct DDSURFACEDESC2 {
+    DWORD dwSize = sizeof(DDSURFACEDESC2);
+    DWORD dwFlags = 0;
+    DWORD dwHeight = 0;
+    DWORD dwWidth = 0;
+    LONG lPitch = 0;
+    DWORD dwBackBufferCount = 0;
+    DWORD dwRefreshRate = 0;
+    void* lpSurface = nullptr;
+    DDCOLORKEY ddckCKSrcBlt;
+    DDPIXELFORMAT ddpfPixelFormat;
+    DDSCAPS2 ddsCaps;
+};
+
+struct DDBLTFX {
+    DWORD dwSize = sizeof(DDBLTFX);
+    DWORD dwFillColor = 0; // raw pixel value for DDBLT_COLORFILL
+};
+
+// The device object: display mode, cooperative level, and the factory of surfaces, palettes and
+// clippers. One exists at a time in the player.
+class DirectDraw7 : public RefCounted {
+  public:
+    HRESULT SetCooperativeLevel(HWND hwnd, DWORD flags);
+    // Modes offered: 640 x 480 (and any size up to 4096) at 8, 16, 24 or 32 bits; any refresh rate
+    // 0 or 60 is accepted.
+    HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD refreshRate, DWORD flags);
+    HRESULT RestoreDisplayMode();
+    HRESULT GetDisplayMode(DDSURFACEDESC2* desc);
+    // A primary (flipping with DDSD_BACKBUFFERCOUNT 1 or 2, or plain), or an off-screen plain surface
+    // of the display's format; "video" surfaces fall back to nothing: the caller retries in system
+    // memory when video memory is short (sim::SetVideoMemoryBudget).
+    HRESULT CreateSurface(DDSURFACEDESC2* desc, LPDIRECTDRAWSURFACE7* out, void* unknown);
+    HRESULT CreatePalette(DWORD caps, const PALETTEENTRY* entries, LPDIRECTDRAWPALETTE* out, void* unknown);
+    HRESULT CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* out, void* unknown);
+    HRESULT FlipToGDISurface();
+    // Blocks until the next emulated 60 Hz vertical blank (returns at once when emulation is off).
+    HRESULT WaitForVerticalBlank(DWORD flags, HANDLE event);
+    HRESULT GetAvailableVidMem(DDSCAPS2* caps, DWORD* total, DWORD* free);
+
+    // Not part of the platform's interface: state the surfaces consult.
+    int Bpp() const { return bpp_; }
+    PixelFormat DisplayFormat() const;
+    bool Fullscreen() const { return (coop_ & DDSCL_FULLSCREEN) != 0; }
+    HWND Window() const { return hwnd_; }
+    DirectDrawSurface7* Primary() const { return primary_; }
+    void ForgetSurface(DirectDrawSurface7* s); // a released surface leaves the device's lists
+    std::size_t VideoBytesInUse() const { return videoBytes_; }
+    void AddVideoBytes(std::ptrdiff_t n) {
+        videoBytes_ = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(videoBytes_) + n);
+    }
+    const std::vector<DirectDrawSurface7*>& Surfaces() const { return surfaces_; }
+
+  private:
+    friend HRESULT DirectDrawCreateEx(void*, void**, IID, void*);
+    friend class DirectDrawSurface7;
+    DirectDraw7() = default;
+    ~DirectDraw7() override;
+    HWND hwnd_ = nullptr;
+    DWORD coop_ = 0;
+    int width_ = 640;
+    int height_ = 480;
+    int bpp_ = 32;
+    DirectDrawSurface7* primary_ = nullptr;
+    std::vector<DirectDrawSurface7*> surfaces_; // live surfaces (for loss simulation)
+    std::size_t videoBytes_ = 0;
+};
+
+// Creates the device (`*out` receives a DirectDraw7*). Fails with DDERR_GENERIC when injected.
+HRESULT DirectDrawCreateEx(void* guid, void** out, IID iid, void* unknown);
+
+// A palette of 256 entries; changes show at the next present of a palettised primary.
+class DirectDrawPalette : public RefCounted {
+  public:
+    HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, const PALETTEENTRY* entries);
+    HRESULT GetEntries(DWORD flags, DWORD start, DWORD count, PALETTEENTRY* entries) const;
+    const PALETTEENTRY* Entries() const { return entries_; }
+
+  private:
+    friend class DirectDraw7;
+    DirectDrawPalette() = default;
+    PALETTEENTRY entries_[256]{};
+};
+
+// Limits blits onto the windowed primary to the window's client area.
+class DirectDrawClipper : public RefCounted {
+  public:
+    HRESULT SetHWnd(DWORD flags, HWND hwnd);
+    HWND Window() const { return hwnd_; }
+
+  private:
+    friend class DirectDraw7;
+    DirectDrawClipper() = default;
+    HWND hwnd_ = nullptr;
+};
+
+// A surface: the primary, one of its back buffers, or an off-screen plain surface.
+class DirectDrawSurface7 : public RefCounted {
+  public:
+    // The back buffer attached to a flipping primary (with a reference added).
+    HRESULT GetAttachedSurface(DDSCAPS2* caps, LPDIRECTDRAWSURFACE7* out);
+    // Shows the back buffer: publishes it (palettised frames through the palette as it is now),
+    // exchanges the chain's pixel stores, and with DDFLIP_WAIT waits for the vertical blank.
+    HRESULT Flip(LPDIRECTDRAWSURFACE7 target, DWORD flags);
+    // DDBLT_COLORFILL fills `dst` (null = whole surface) with fx->dwFillColor as a raw value.
+    // Otherwise copies `src` rect to `dst` rect, scaling nearest-neighbour (destination pixel i takes
+    // source pixel trunc(i * sw / dw)), skipping pixels equal to the source colour key with
+    // DDBLT_KEYSRC. Rectangles must lie inside their surfaces (DDERR_INVALIDRECT), except on a
+    // windowed primary with a clipper, where the destination is cut to the client area.
+    HRESULT Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRect, DWORD flags, DDBLTFX* fx);
+    // Unscaled copy to (x, y); a rectangle outside either surface fails with DDERR_INVALIDRECT.
+    HRESULT BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 src, RECT* srcRect, DWORD flags);
+    // Only DDCKEY_SRCBLT; low value is the key (exact raw-value match). Null clears the key.
+    HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key);
+    HRESULT GetColorKey(DWORD flags, DDCOLORKEY* key);
+    // Whole-surface lock: fills lpSurface, lPitch, size and pixel format. A second lock fails with
+    // DDERR_SURFACEBUSY; a lost surface fails with DDERR_SURFACELOST.
+    HRESULT Lock(RECT* rect, DDSURFACEDESC2* desc, DWORD flags, HANDLE event);
+    HRESULT Unlock(RECT* rect);
+    // A device context drawing into this surface (GDI text, BitBlt). Counts as a lock.
+    HRESULT GetDC(HDC* dc);
+    HRESULT ReleaseDC(HDC dc);
+    HRESULT SetPalette(LPDIRECTDRAWPALETTE palette);
+    HRESULT GetPalette(LPDIRECTDRAWPALETTE* palette);
+    HRESULT SetClipper(LPDIRECTDRAWCLIPPER clipper);
+    HRESULT GetPixelFormat(DDPIXELFORMAT* pf);
+    HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc);
+    HRESULT GetCaps(DDSCAPS2* caps);
+    // DD_OK, or DDERR_SURFACELOST after a simulated loss of a video-memory surface.
+    HRESULT IsLost();
+    // Gives a lost surface its memory back (contents undefined: zeroed here).
+    HRESULT Restore();
+
+    // Not part of the platform's interface.
+    PixelBuffer& Pixels() { return *pixels_; }
+    const PixelBuffer& Pixels() const { return *pixels_; }
+    bool IsPrimary() const { return (caps_ & DDSCAPS_PRIMARYSURFACE) != 0; }
+    bool InVideoMemory() const { return (caps_ & DDSCAPS_VIDEOMEMORY) != 0; }
+    void MarkLost() { lost_ = true; }
+    DirectDrawPalette* Palette() const { return palette_; }
+    // The palette that colours this surface's indices: its own, else the primary's.
+    const PALETTEENTRY* EffectivePalette() const;
+    // Publishes this surface's pixels as the shown frame (used by Flip and by blits to the primary).
+    void PublishToPresenter();
+
+  private:
+    friend class DirectDraw7;
+    DirectDrawSurface7(DirectDraw7* dd, DWORD caps, int w, int h, PixelFormat f);
+    ~DirectDrawSurface7() override;
+    HRESULT CheckUsable() const;
+
+    DirectDraw7* dd_;
+    DWORD caps_;
+    std::shared_ptr<PixelBuffer> pixels_;
+    DirectDrawPalette* palette_ = nullptr;
+    DirectDrawClipper* clipper_ = nullptr;
+    bool hasKey_ = false;
+    std::uint32_t key_ = 0;
+    bool locked_ = false;
+    bool lost_ = false;
+    HDC dc_ = nullptr;
+    std::vector<DirectDrawSurface7*> chain_; // primary: its back buffers (owned references)
+    DirectDrawSurface7* owner_ = nullptr;    // back buffer: its primary
+};
+
+} // namespace gfx

@@ -1,0 +1,192 @@
+#include "platform/gfx/pixels.h"
+#include "platform/gfx/gfx_types.h"
+#include <cstring>
+
+namespace gfx {
+
+int BytesPerPixel(PixelFormat f) {
+    switch (f) {
+    case PixelFormat::Index8:
+        return 1;
+    case PixelFormat::R5G6B5:
+    case PixelFormat::X1R5G5B5:
+    case PixelFormat::A1R5G5B5:
+        return 2;
+    case PixelFormat::R8G8B8:
+        return 3;
+    case PixelFormat::X8R8G8B8:
+    case PixelFormat::A8R8G8B8:
+        return 4;
+    }
+    return 4;
+}
+
+int BitsPerPixel(PixelFormat f) {
+    return BytesPerPixel(f) * 8;
+}
+
+bool HasAlpha(PixelFormat f) {
+    return f == PixelFormat::A1R5G5B5 || f == PixelFormat::A8R8G8B8;
+}
+
+void PixelBuffer::Allocate(int w, int h, PixelFormat f) {
+    width = w > 0 ? w : 0;
+    height = h > 0 ? h : 0;
+    format = f;
+    pitch = (width * BytesPerPixel(f) + 3) & ~3;
+    bytes.assign(static_cast<std::size_t>(pitch) * height, 0);
+}
+
+std::uint32_t PixelBuffer::Get(int x, int y) const {
+    const std::uint8_t* p = Row(y);
+    switch (BytesPerPixel(format)) {
+    case 1:
+        return p[x];
+    case 2: {
+        std::uint16_t v;
+        std::memcpy(&v, p + x * 2, 2);
+        return v;
+    }
+    case 3:
+        return p[x * 3] | (p[x * 3 + 1] << 8) | (p[x * 3 + 2] << 16);
+    default: {
+        std::uint32_t v;
+        std::memcpy(&v, p + x * 4, 4);
+        return v;
+    }
+    }
+}
+
+void PixelBuffer::Set(int x, int y, std::uint32_t raw) {
+    std::uint8_t* p = Row(y);
+    switch (BytesPerPixel(format)) {
+    case 1:
+        p[x] = static_cast<std::uint8_t>(raw);
+        break;
+    case 2: {
+        std::uint16_t v = static_cast<std::uint16_t>(raw);
+        std::memcpy(p + x * 2, &v, 2);
+        break;
+    }
+    case 3:
+        p[x * 3] = static_cast<std::uint8_t>(raw);
+        p[x * 3 + 1] = static_cast<std::uint8_t>(raw >> 8);
+        p[x * 3 + 2] = static_cast<std::uint8_t>(raw >> 16);
+        break;
+    default:
+        std::memcpy(p + x * 4, &raw, 4);
+        break;
+    }
+}
+
+void PixelBuffer::Fill(int x0, int y0, int x1, int y1, std::uint32_t raw) {
+    const int bpp = BytesPerPixel(format);
+    for (int y = y0; y < y1; ++y) {
+        std::uint8_t* p = Row(y);
+        if (bpp == 1) {
+            std::memset(p + x0, static_cast<int>(raw & 0xFF), static_cast<std::size_t>(x1 - x0));
+        } else if (bpp == 2) {
+            auto* q = reinterpret_cast<std::uint16_t*>(p) + x0;
+            for (int x = x0; x < x1; ++x)
+                *q++ = static_cast<std::uint16_t>(raw);
+        } else if (bpp == 4) {
+            auto* q = reinterpret_cast<std::uint32_t*>(p) + x0;
+            for (int x = x0; x < x1; ++x)
+                *q++ = raw;
+        } else {
+            for (int x = x0; x < x1; ++x)
+                Set(x, y, raw);
+        }
+    }
+}
+
+std::uint32_t ToArgb(PixelFormat f, std::uint32_t v) {
+    switch (f) {
+    case PixelFormat::Index8:
+        return 0xFF000000u | (v & 0xFF) * 0x010101u;
+    case PixelFormat::R5G6B5:
+        return 0xFF000000u | Expand5((v >> 11) & 31) << 16 | Expand6((v >> 5) & 63) << 8 | Expand5(v & 31);
+    case PixelFormat::X1R5G5B5:
+    case PixelFormat::A1R5G5B5: {
+        std::uint32_t a = (f == PixelFormat::X1R5G5B5 || (v & 0x8000)) ? 0xFF000000u : 0;
+        return a | Expand5((v >> 10) & 31) << 16 | Expand5((v >> 5) & 31) << 8 | Expand5(v & 31);
+    }
+    case PixelFormat::R8G8B8:
+    case PixelFormat::X8R8G8B8:
+        return 0xFF000000u | (v & 0xFFFFFF);
+    case PixelFormat::A8R8G8B8:
+        return v;
+    }
+    return v;
+}
+
+std::uint32_t FromArgb(PixelFormat f, std::uint32_t c) {
+    const std::uint32_t r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF, a = c >> 24;
+    switch (f) {
+    case PixelFormat::Index8:
+        return (r * 77 + g * 151 + b * 28) >> 8;
+    case PixelFormat::R5G6B5:
+        return Narrow5(r) << 11 | Narrow6(g) << 5 | Narrow5(b);
+    case PixelFormat::X1R5G5B5:
+        return Narrow5(r) << 10 | Narrow5(g) << 5 | Narrow5(b);
+    case PixelFormat::A1R5G5B5:
+        return (a >= 128 ? 0x8000u : 0) | Narrow5(r) << 10 | Narrow5(g) << 5 | Narrow5(b);
+    case PixelFormat::R8G8B8:
+    case PixelFormat::X8R8G8B8:
+        return c & 0xFFFFFF;
+    case PixelFormat::A8R8G8B8:
+        return c;
+    }
+    return c;
+}
+
+std::uint32_t PaletteToArgb(const PALETTEENTRY& e) {
+    return 0xFF000000u | std::uint32_t(e.peRed) << 16 | std::uint32_t(e.peGreen) << 8 | e.peBlue;
+}
+
+int NearestIndex(const PALETTEENTRY* entries, int count, std::uint32_t argb) {
+    const int r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+    int best = 0;
+    long bestDist = -1;
+    for (int i = 0; i < count; ++i) {
+        const long dr = entries[i].peRed - r, dg = entries[i].peGreen - g, db = entries[i].peBlue - b;
+        const long d = dr * dr + dg * dg + db * db;
+        if (bestDist < 0 || d < bestDist) {
+            bestDist = d;
+            best = i;
+            if (d == 0) break;
+        }
+    }
+    return best;
+}
+
+void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uint32_t* out) {
+    std::uint32_t lut[256];
+    if (src.format == PixelFormat::Index8) {
+        for (int i = 0; i < 256; ++i)
+            lut[i] = palette ? PaletteToArgb(palette[i]) : 0xFF000000u | i * 0x010101u;
+    }
+    for (int y = 0; y < src.height; ++y) {
+        std::uint32_t* o = out + static_cast<std::size_t>(y) * src.width;
+        const std::uint8_t* row = src.Row(y);
+        switch (src.format) {
+        case PixelFormat::Index8:
+            for (int x = 0; x < src.width; ++x)
+                o[x] = lut[row[x]];
+            break;
+        case PixelFormat::X8R8G8B8:
+        case PixelFormat::A8R8G8B8: {
+            const auto* p = reinterpret_cast<const std::uint32_t*>(row);
+            for (int x = 0; x < src.width; ++x)
+                o[x] = 0xFF000000u | p[x];
+            break;
+        }
+        default:
+            for (int x = 0; x < src.width; ++x)
+                o[x] = 0xFF000000u | ToArgb(src.format, src.Get(x, y));
+            break;
+        }
+    }
+}
+
+} // namespace gfx

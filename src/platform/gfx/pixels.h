@@ -1,0 +1,71 @@
+// Pixel storage shared by the DirectDraw-like surfaces, the Direct3D-like surfaces and GDI bitmaps,
+// and the conversions between the pixel formats and 32-bit ARGB.
+//
+// Conversion rules: 5- and 6-bit channels widen by repeating their top bits ((v << 3) | (v >> 2));
+// 8-bit channels narrow by rounding to the nearest level (no dithering); a one-bit alpha is set
+// from alpha >= 128; formats without alpha read back as opaque.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace gfx {
+
+enum class PixelFormat : std::uint8_t {
+    Index8,   // palette index
+    R5G6B5,   // 16 bits
+    X1R5G5B5, // 16 bits, top bit unused
+    A1R5G5B5, // 16 bits, top bit is alpha
+    R8G8B8,   // 24 bits, bytes B, G, R
+    X8R8G8B8, // 32 bits, top byte unused
+    A8R8G8B8, // 32 bits
+};
+
+int BytesPerPixel(PixelFormat f);
+int BitsPerPixel(PixelFormat f);
+bool HasAlpha(PixelFormat f);
+
+// A rectangle of pixels; rows are `pitch` bytes apart (4-byte aligned).
+struct PixelBuffer {
+    int width = 0;
+    int height = 0;
+    PixelFormat format = PixelFormat::X8R8G8B8;
+    int pitch = 0;
+    std::vector<std::uint8_t> bytes;
+
+    void Allocate(int w, int h, PixelFormat f); // zero-filled
+    std::uint8_t* Row(int y) { return bytes.data() + static_cast<std::size_t>(y) * pitch; }
+    const std::uint8_t* Row(int y) const { return bytes.data() + static_cast<std::size_t>(y) * pitch; }
+    bool Empty() const { return width <= 0 || height <= 0; }
+    std::uint32_t Get(int x, int y) const;                        // raw value at (x, y)
+    void Set(int x, int y, std::uint32_t raw);                    // raw value at (x, y)
+    void Fill(int x0, int y0, int x1, int y1, std::uint32_t raw); // [x0,x1) x [y0,y1), unclipped
+};
+
+// Raw pixel value <-> ARGB. Index8 values cannot be converted without a palette: ToArgb gives the
+// index as grey and FromArgb the luminance; callers with a palette use PaletteToArgb/NearestIndex.
+std::uint32_t ToArgb(PixelFormat f, std::uint32_t raw);
+std::uint32_t FromArgb(PixelFormat f, std::uint32_t argb);
+inline std::uint32_t Expand5(std::uint32_t v) {
+    return (v << 3) | (v >> 2);
+}
+inline std::uint32_t Expand6(std::uint32_t v) {
+    return (v << 2) | (v >> 4);
+}
+inline std::uint32_t Narrow5(std::uint32_t v) {
+    return (v * 31 + 127) / 255;
+}
+inline std::uint32_t Narrow6(std::uint32_t v) {
+    return (v * 63 + 127) / 255;
+}
+
+struct PALETTEENTRY;
+// The entry's colour as opaque ARGB.
+std::uint32_t PaletteToArgb(const PALETTEENTRY& e);
+// Index of the entry nearest to an RGB colour (squared distance; the first of equals wins).
+int NearestIndex(const PALETTEENTRY* entries, int count, std::uint32_t argb);
+
+// Converts a whole buffer to opaque XRGB (0xFFRRGGBB) rows of `width` pixels, using `palette`
+// (256 entries) for Index8 buffers.
+void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uint32_t* out);
+
+} // namespace gfx

@@ -1,0 +1,32 @@
+// The frame hand-off between the drawing thread and the window thread. A flip or present publishes
+// the finished frame (already converted to XRGB with the palette current at that moment); the window
+// thread shows the latest one (present_sdl.h); headless tests read it back. The frame slot's mutex is
+// the only lock between drawing and showing.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace gfx {
+
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
+
+// Copies a frame of `width` x `height` XRGB pixels (rows `pitchPixels` apart) into the slot.
+void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels);
+// The latest published frame; false when none has been published yet.
+bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height);
+// How many frames have been published since start (or the last ClearPublishedFrames).
+std::uint64_t PublishedFrameCount();
+void ClearPublishedFrames();
+
+// Where a frame of w x h lands in a window of winW x winH: the largest whole-number scale that fits
+// (at least 1), centred.
+struct ScaledPlacement {
+    int x = 0, y = 0, w = 0, h = 0, scale = 1;
+};
+ScaledPlacement PlaceScaled(int frameW, int frameH, int winW, int winH);
+
+// Writes the latest frame as a binary PPM (P6); false when there is none or the file cannot be made.
+bool WriteLastFramePpm(const char* path);
+
+} // namespace gfx

@@ -1,0 +1,347 @@
+// The DirectDraw-like device: fills, copies, colour keys, scaling, refusals, locks, palettes at
+// present time, flips and simulated loss. Expected pixels are computed from the blit rules.
+#include "platform/gfx/ddraw.h"
+#include "platform/gfx/presenter.h"
+#include "platform/gfx/sim.h"
+#include <gtest/gtest.h>
+#include <cstring>
+
+using namespace gfx;
+
+namespace {
+
+class DDrawTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim::ResetSimulation();
+        sim::SetVerticalBlankEmulation(false);
+        ClearPublishedFrames();
+    }
+    void TearDown() override {
+        for (auto* s : made_)
+            s->Release();
+        if (dd_) dd_->Release();
+        sim::ResetSimulation();
+    }
+    void Init(int bpp, bool fullscreen = true) {
+        void* p = nullptr;
+        ASSERT_EQ(DirectDrawCreateEx(nullptr, &p, IID_IDirectDraw7, nullptr), DD_OK);
+        dd_ = static_cast<DirectDraw7*>(p);
+        ASSERT_EQ(dd_->SetCooperativeLevel(nullptr, fullscreen ? 0x13 : DDSCL_NORMAL), DD_OK);
+        ASSERT_EQ(dd_->SetDisplayMode(640, 480, bpp, 0, 0), DD_OK);
+    }
+    DirectDrawSurface7* Offscreen(int w, int h, bool system = false) {
+        DDSURFACEDESC2 d;
+        d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | (system ? DDSCAPS_SYSTEMMEMORY : 0);
+        d.dwWidth = w;
+        d.dwHeight = h;
+        DirectDrawSurface7* s = nullptr;
+        EXPECT_EQ(dd_->CreateSurface(&d, &s, nullptr), DD_OK);
+        if (s) made_.push_back(s);
+        return s;
+    }
+    static std::uint32_t At(DirectDrawSurface7* s, int x, int y) { return s->Pixels().Get(x, y); }
+    // Every pixel of a surface set to a value derived from its position.
+    static void Pattern(DirectDrawSurface7* s) {
+        PixelBuffer& p = s->Pixels();
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                p.Set(x, y, static_cast<std::uint32_t>(y * 16 + x + 1) & 0xFFFF);
+    }
+    DirectDraw7* dd_ = nullptr;
+    std::vector<DirectDrawSurface7*> made_;
+};
+
+TEST_F(DDrawTest, ColourFillWritesRawValueInsideTheRectOnly) {
+    Init(16);
+    auto* s = Offscreen(8, 4);
+    DDBLTFX fx;
+    fx.dwFillColor = 0x1234F800; // only the low 16 bits are a pixel here
+    RECT r{2, 1, 5, 3};
+    ASSERT_EQ(s->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const bool inside = x >= 2 && x < 5 && y >= 1 && y < 3;
+            EXPECT_EQ(At(s, x, y), inside ? 0xF800u : 0u) << x << "," << y;
+        }
+    RECT outside{-1, 0, 4, 2};
+    EXPECT_EQ(s->Blt(&outside, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_INVALIDRECT);
+    EXPECT_EQ(s->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
+    EXPECT_EQ(At(s, 0, 0), 0xF800u);
+    EXPECT_EQ(At(s, 7, 3), 0xF800u);
+}
+
+TEST_F(DDrawTest, BltFastCopiesAndHonoursTheSourceKey) {
+    Init(32);
+    auto* src = Offscreen(4, 2);
+    auto* dst = Offscreen(8, 4);
+    const std::uint32_t key = 0xFF00FF;
+    std::uint32_t pix[2][4] = {{1, key, 3, 4}, {key, 6, key, 8}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            src->Pixels().Set(x, y, pix[y][x]);
+    DDBLTFX fx;
+    fx.dwFillColor = 0x777777;
+    dst->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx);
+    DDCOLORKEY ck{key, key};
+    ASSERT_EQ(src->SetColorKey(DDCKEY_SRCBLT, &ck), DD_OK);
+    ASSERT_EQ(dst->BltFast(3, 1, src, nullptr, DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY), DD_OK);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) {
+            std::uint32_t want = 0x777777;
+            if (x >= 3 && x < 7 && y >= 1 && y < 3 && pix[y - 1][x - 3] != key) want = pix[y - 1][x - 3];
+            EXPECT_EQ(At(dst, x, y), want) << x << "," << y;
+        }
+    // Without the key flag the key colour is copied like any other.
+    ASSERT_EQ(dst->BltFast(0, 0, src, nullptr, DDBLTFAST_WAIT), DD_OK);
+    EXPECT_EQ(At(dst, 1, 0), key);
+}
+
+TEST_F(DDrawTest, BltFastRefusesRectanglesOutsideEitherSurface) {
+    Init(16);
+    auto* src = Offscreen(4, 4);
+    auto* dst = Offscreen(8, 8);
+    Pattern(src);
+    RECT r{0, 0, 4, 4};
+    EXPECT_EQ(dst->BltFast(5, 0, src, &r, 0), DDERR_INVALIDRECT);         // past the right edge
+    EXPECT_EQ(dst->BltFast(0, 5, src, &r, 0), DDERR_INVALIDRECT);         // past the bottom
+    EXPECT_EQ(dst->BltFast(DWORD(-1), 0, src, &r, 0), DDERR_INVALIDRECT); // negative x
+    RECT big{0, 0, 5, 4};
+    EXPECT_EQ(dst->BltFast(0, 0, src, &big, 0), DDERR_INVALIDRECT); // source too large
+    RECT neg{-1, 0, 3, 4};
+    EXPECT_EQ(dst->BltFast(0, 0, src, &neg, 0), DDERR_INVALIDRECT);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(At(dst, x, y), 0u);             // nothing was drawn
+    EXPECT_EQ(dst->BltFast(4, 4, src, &r, 0), DD_OK); // touching the corner exactly is fine
+    EXPECT_EQ(At(dst, 7, 7), At(src, 3, 3));
+    // A keyed copy from a surface that has no key is refused.
+    EXPECT_EQ(dst->BltFast(0, 0, src, &r, DDBLTFAST_SRCCOLORKEY), DDERR_NOCOLORKEY);
+}
+
+TEST_F(DDrawTest, ScaledBltSamplesNearestByTruncation) {
+    Init(16);
+    auto* src = Offscreen(4, 3);
+    auto* dst = Offscreen(10, 7);
+    Pattern(src);
+    RECT sr{1, 0, 4, 3}; // 3 x 3
+    RECT dr{2, 1, 9, 6}; // 7 x 5
+    ASSERT_EQ(dst->Blt(&dr, src, &sr, DDBLT_WAIT, nullptr), DD_OK);
+    for (int j = 0; j < 5; ++j)
+        for (int i = 0; i < 7; ++i)
+            EXPECT_EQ(At(dst, 2 + i, 1 + j), At(src, 1 + i * 3 / 7, j * 3 / 5)) << i << "," << j;
+    EXPECT_EQ(At(dst, 1, 1), 0u);
+    EXPECT_EQ(At(dst, 9, 1), 0u);
+    // Shrinking works the same way.
+    auto* small = Offscreen(2, 2);
+    ASSERT_EQ(small->Blt(nullptr, src, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(At(small, 1, 1), At(src, 2, 1));
+    // A destination outside the surface is refused (no clipper).
+    RECT over{5, 0, 11, 2};
+    EXPECT_EQ(dst->Blt(&over, src, nullptr, DDBLT_WAIT, nullptr), DDERR_INVALIDRECT);
+}
+
+TEST_F(DDrawTest, ScaledKeyedBltAt8Bits) {
+    Init(8);
+    auto* src = Offscreen(2, 1);
+    auto* dst = Offscreen(4, 2);
+    src->Pixels().Set(0, 0, 9);
+    src->Pixels().Set(1, 0, 0); // key
+    DDCOLORKEY ck{0, 0};
+    src->SetColorKey(DDCKEY_SRCBLT, &ck);
+    DDBLTFX fx;
+    fx.dwFillColor = 5;
+    dst->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx);
+    ASSERT_EQ(dst->Blt(nullptr, src, nullptr, DDBLT_KEYSRC | DDBLT_WAIT, nullptr), DD_OK);
+    for (int y = 0; y < 2; ++y) {
+        EXPECT_EQ(At(dst, 0, y), 9u);
+        EXPECT_EQ(At(dst, 1, y), 9u);
+        EXPECT_EQ(At(dst, 2, y), 5u);
+        EXPECT_EQ(At(dst, 3, y), 5u);
+    }
+}
+
+TEST_F(DDrawTest, BlitsAt24BitsKeepByteOrder) {
+    Init(24);
+    auto* src = Offscreen(3, 1);
+    auto* dst = Offscreen(3, 1);
+    src->Pixels().Set(0, 0, 0x112233);
+    src->Pixels().Set(1, 0, 0xABCDEF);
+    src->Pixels().Set(2, 0, 0x445566);
+    DDCOLORKEY ck{0xABCDEF, 0xABCDEF};
+    src->SetColorKey(DDCKEY_SRCBLT, &ck);
+    ASSERT_EQ(dst->BltFast(0, 0, src, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
+    EXPECT_EQ(dst->Pixels().Row(0)[0], 0x33); // blue first
+    EXPECT_EQ(At(dst, 0, 0), 0x112233u);
+    EXPECT_EQ(At(dst, 1, 0), 0u);
+    EXPECT_EQ(At(dst, 2, 0), 0x445566u);
+}
+
+TEST_F(DDrawTest, LockGivesPitchAndASecondLockFails) {
+    Init(16);
+    auto* s = Offscreen(13, 5);
+    DDSURFACEDESC2 d;
+    ASSERT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(d.dwWidth, 13u);
+    EXPECT_EQ(d.dwHeight, 5u);
+    EXPECT_EQ(d.lPitch, 28); // 26 bytes rounded up to 4
+    EXPECT_EQ(d.ddpfPixelFormat.dwRGBBitCount, 16u);
+    EXPECT_EQ(d.ddpfPixelFormat.dwGBitMask, 0x07E0u);
+    auto* row2 = static_cast<std::uint8_t*>(d.lpSurface) + 2 * d.lPitch;
+    std::uint16_t v = 0xBEEF;
+    std::memcpy(row2 + 3 * 2, &v, 2);
+    DDSURFACEDESC2 d2;
+    EXPECT_EQ(s->Lock(nullptr, &d2, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+    DDBLTFX fx;
+    EXPECT_EQ(s->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DDERR_SURFACEBUSY);
+    EXPECT_EQ(s->Unlock(nullptr), DD_OK);
+    EXPECT_EQ(s->Unlock(nullptr), DDERR_NOTLOCKED);
+    EXPECT_EQ(At(s, 3, 2), 0xBEEFu);
+    // Injected lock failure.
+    sim::FailLocks(1);
+    EXPECT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DDERR_WASSTILLDRAWING);
+    EXPECT_EQ(s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+    s->Unlock(nullptr);
+}
+
+TEST_F(DDrawTest, PixelFormatsPerDepth) {
+    const int depths[] = {8, 16, 24, 32};
+    for (int bpp : depths) {
+        Init(bpp);
+        auto* s = Offscreen(2, 2);
+        DDPIXELFORMAT pf;
+        ASSERT_EQ(s->GetPixelFormat(&pf), DD_OK);
+        EXPECT_EQ(pf.dwRGBBitCount, DWORD(bpp));
+        if (bpp == 8) {
+            EXPECT_TRUE(pf.dwFlags & DDPF_PALETTEINDEXED8);
+        }
+        if (bpp == 16) {
+            EXPECT_EQ(pf.dwRBitMask, 0xF800u);
+        }
+        if (bpp >= 24) {
+            EXPECT_EQ(pf.dwRBitMask, 0xFF0000u);
+        }
+        for (auto* m : made_)
+            m->Release();
+        made_.clear();
+        dd_->Release();
+        dd_ = nullptr;
+    }
+    Init(32);
+    EXPECT_EQ(dd_->SetDisplayMode(640, 480, 15, 0, 0), DDERR_INVALIDMODE);
+}
+
+TEST_F(DDrawTest, FlipPublishesThroughThePaletteCurrentAtPresentTime) {
+    Init(8);
+    DDSURFACEDESC2 d;
+    d.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    d.dwBackBufferCount = 1;
+    DirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(dd_->CreateSurface(&d, &primary, nullptr), DD_OK);
+    made_.push_back(primary);
+    DDSCAPS2 caps;
+    caps.dwCaps = DDSCAPS_BACKBUFFER;
+    DirectDrawSurface7* back = nullptr;
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+    made_.insert(made_.begin(), back);
+    PALETTEENTRY pal[256] = {};
+    pal[7] = {10, 20, 30, 0};
+    DirectDrawPalette* palette = nullptr;
+    ASSERT_EQ(dd_->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, pal, &palette, nullptr), DD_OK);
+    ASSERT_EQ(primary->SetPalette(palette), DD_OK);
+    DDBLTFX fx;
+    fx.dwFillColor = 7;
+    RECT r{0, 0, 1, 1};
+    back->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL, &fx);
+    // The entry changes after drawing: the frame shows the new colour.
+    PALETTEENTRY changed{200, 100, 50, 0};
+    ASSERT_EQ(palette->SetEntries(0, 7, 1, &changed), DD_OK);
+    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    std::vector<std::uint32_t> frame;
+    int w = 0, h = 0;
+    ASSERT_TRUE(ReadLastFrame(frame, w, h));
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    EXPECT_EQ(frame[0], 0xFFC86432u);
+    EXPECT_EQ(frame[1], 0xFF000000u); // entry 0
+    // After the flip the back buffer holds the former front store.
+    EXPECT_EQ(At(back, 0, 0), 0u);
+    EXPECT_EQ(At(primary, 0, 0), 7u);
+    EXPECT_EQ(palette->SetEntries(0, 255, 2, pal), DDERR_INVALIDPARAMS);
+    palette->Release();
+}
+
+TEST_F(DDrawTest, WindowedPrimaryClipsBltsToTheClientArea) {
+    Init(32, false);
+    DDSURFACEDESC2 d;
+    d.dwFlags = DDSD_CAPS;
+    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    DirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(dd_->CreateSurface(&d, &primary, nullptr), DD_OK);
+    made_.push_back(primary);
+    DirectDrawClipper* clipper = nullptr;
+    ASSERT_EQ(dd_->CreateClipper(0, &clipper, nullptr), DD_OK);
+    clipper->SetHWnd(0, nullptr);
+    primary->SetClipper(clipper);
+    clipper->Release();
+    auto* src = Offscreen(4, 2);
+    Pattern(src);
+    RECT dr{638, -1, 642, 1};
+    ASSERT_EQ(primary->Blt(&dr, src, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(At(primary, 638, 0), At(src, 0, 1));
+    EXPECT_EQ(At(primary, 639, 0), At(src, 1, 1));
+    std::vector<std::uint32_t> frame;
+    int w = 0, h = 0;
+    ASSERT_TRUE(ReadLastFrame(frame, w, h));
+    EXPECT_EQ(frame[639], 0xFF000000u | At(src, 1, 1));
+}
+
+TEST_F(DDrawTest, SimulatedLossAndRestore) {
+    Init(16);
+    auto* video = Offscreen(4, 4);
+    auto* system = Offscreen(4, 4, true);
+    Pattern(video);
+    Pattern(system);
+    sim::LoseSurfaces();
+    EXPECT_EQ(video->IsLost(), DDERR_SURFACELOST);
+    EXPECT_EQ(system->IsLost(), DD_OK);
+    EXPECT_EQ(system->BltFast(0, 0, video, nullptr, 0), DDERR_SURFACELOST);
+    DDSURFACEDESC2 d;
+    EXPECT_EQ(video->Lock(nullptr, &d, 0, nullptr), DDERR_SURFACELOST);
+    EXPECT_EQ(video->Restore(), DD_OK);
+    EXPECT_EQ(video->IsLost(), DD_OK);
+    EXPECT_EQ(At(video, 1, 1), 0u); // contents are gone
+    EXPECT_EQ(video->BltFast(0, 0, system, nullptr, 0), DD_OK);
+}
+
+TEST_F(DDrawTest, VideoMemoryBudgetRefusesVideoSurfacesOnly) {
+    Init(32);
+    sim::SetVideoMemoryBudget(100 * 100 * 4);
+    auto* a = Offscreen(100, 100);
+    ASSERT_NE(a, nullptr);
+    DDSURFACEDESC2 d;
+    d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    d.dwWidth = d.dwHeight = 10;
+    DirectDrawSurface7* b = nullptr;
+    EXPECT_EQ(dd_->CreateSurface(&d, &b, nullptr), DDERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(b, nullptr);
+    EXPECT_NE(Offscreen(10, 10, true), nullptr);
+    // Releasing gives the memory back.
+    made_.erase(made_.begin());
+    a->Release();
+    EXPECT_NE(Offscreen(10, 10), nullptr);
+}
+
+TEST_F(DDrawTest, SurfacesOutliveTheDevice) {
+    Init(16);
+    auto* a = Offscreen(2, 2);
+    auto* b = Offscreen(2, 2);
+    dd_->Release();
+    dd_ = nullptr;
+    EXPECT_EQ(a->BltFast(0, 0, b, nullptr, 0), DD_OK);
+}
+
+} // namespace
