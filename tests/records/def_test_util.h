@@ -54,8 +54,8 @@ template <class R> Bytes SavedBytes(R& record) {
 // lifetime of the object.
 class TestEnv : public cDefRecordEnv {
   public:
-    TestEnv() { SetFlowRecordEnv(this); }
-    ~TestEnv() override { SetFlowRecordEnv(nullptr); }
+    TestEnv() : m_lpPrevious(SetFlowRecordEnv(this)) {}
+    ~TestEnv() override { SetFlowRecordEnv(m_lpPrevious); }
     TestEnv(const TestEnv&) = delete;
     TestEnv& operator=(const TestEnv&) = delete;
 
@@ -84,6 +84,9 @@ class TestEnv : public cDefRecordEnv {
     cCheckedVector<cEdItemDef>* stageItems = nullptr;
     std::int64_t charaBitmaps = -1;
     cEdStage* running = nullptr;
+
+  private:
+    const cFlowRecordEnv* m_lpPrevious;
 };
 
 // ---- Hand-written chunks ----

@@ -1,0 +1,135 @@
+#include "project/stage_file.h"
+
+#include <atomic>
+
+#include "app/log.h"
+#include "app/paths.h"
+#include "app/thread.h"
+#include "platform/messages.h"
+#include "platform/threads.h"
+#include "platform/time.h"
+#include "project/project_record_env.h"
+#include "records/vocab_defs.h"
+
+cEdStage g_Stage;
+cEdStage g_StageOriginal;
+
+std::int32_t& g_nFrameMul = g_Stage.m_nFrameMul;
+std::int32_t& g_nFramePeriod = g_Stage.m_nFramePeriod;
+double& g_dFrameScale = g_Stage.m_dFrameScale;
+double& g_dGravity = g_Stage.m_dGravity;
+double& g_dMaxSpeed = g_Stage.m_dMaxSpeed;
+
+namespace {
+
+// Stages resolve their references against the project.
+[[maybe_unused]] const bool g_bEnvInstalled = InstallProjectRecordEnv();
+
+// Set by the loading thread when it has finished with g_Stage.
+std::atomic<bool> g_bStageLoadFinished{true};
+
+constexpr int FILE_EXT_STAGE = 1;
+
+template <class List> void DestroyList(List& list) {
+    List().swap(list);
+}
+
+} // namespace
+
+int CheckStageFile(const std::string& path) {
+    std::FILE* fp = OpenDataFileRead(path.c_str());
+    if (!fp) return 1;
+    if (g_nLoadVersion < VERSION_STAGE_END_MARKER + 1) {
+        CloseDataFile(fp);
+        return 1;
+    }
+    std::uint32_t marker = 0;
+    const bool read = std::fseek(fp, -4, SEEK_END) == 0 && ReadU32(fp, marker);
+    CloseDataFile(fp);
+    if (read && marker == STAGE_END_MARKER) return 1;
+    // A damaged stage is refused; the caller stays where it is, so the program goes on.
+    ErrorBox("ステージファイル %s が破損しています！", path.c_str());
+    return 0;
+}
+
+unsigned StageLoadProc(void*) {
+    const bool ok = g_Stage.LoadFile(g_Stage.m_strPath);
+    if (ok) g_Stage.m_nLoaded = 1;
+    g_bStageLoadFinished.store(true, std::memory_order_release);
+    return ok ? 1 : 0;
+}
+
+void KeepStageSetup(cEdStage& target, cEdStage& stage) {
+    if (&target == &stage) return;
+    target.CopyFields(stage);
+    target.m_Backgrounds = stage.m_Backgrounds;
+    target.m_Texts = stage.m_Texts;
+    for (int i = 0; i < STAGE_LIMIT_RECORDS; ++i)
+        target.m_Limits[i] = stage.m_Limits[i];
+    target.m_ResultItems = stage.m_ResultItems;
+    DestroyList(target.m_Blocks);
+    DestroyList(target.m_Charas);
+    DestroyList(target.m_Items);
+    DestroyList(target.m_PaletteBlocks);
+    DestroyList(target.m_PaletteCharas);
+    DestroyList(target.m_PaletteItems);
+}
+
+int LoadStageForPlay(const std::string& path, int newest, cEdStage* target) {
+    g_Stage.m_nNewest = newest;
+    if (newest == 1) {
+        std::string found;
+        if (!FindLatestNumberedFileStr(found, path, FileExtTable()[FILE_EXT_STAGE])) return 0;
+        g_Stage.m_strPath = found;
+    } else {
+        g_Stage.m_strPath = path;
+    }
+    MakeRelativePathStr(g_Stage.m_strPath);
+    const std::string stagePath = g_Stage.m_strPath;
+    if (!CheckStageFile(stagePath)) return 0;
+
+    g_Stage.m_nLoaded = 0;
+    g_bStageLoadFinished.store(false, std::memory_order_release);
+    if (!thStageLoad.Start(StageLoadProc, nullptr))
+        g_bStageLoadFinished.store(true, std::memory_order_release);
+
+    // Keep this thread's own messages moving while the file is read, waiting a millisecond at a
+    // time rather than spinning.
+    bool quit = false;
+    win::WPARAM quitCode = 0;
+    while (!g_bStageLoadFinished.load(std::memory_order_acquire)) {
+        win::MSG msg{};
+        if (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) {
+            if (msg.message == win::WM_QUIT) {
+                ECLogText("msg.message == WM_QUIT");
+                quit = true;
+                quitCode = msg.wParam;
+                break;
+            }
+            win::DispatchMessage(&msg);
+        } else {
+            win::WaitMessageTimeout(1);
+        }
+    }
+    // The loader is never stopped while it fills g_Stage: it is waited for (a load is short and
+    // bounded by the file's size).
+    while (!g_bStageLoadFinished.load(std::memory_order_acquire))
+        win::Sleep(1);
+    thStageLoad.Wait();
+    if (quit) {
+        // The quit belongs to the caller's own loop: post it again so the program still ends.
+        win::PostQuitMessage(static_cast<int>(quitCode));
+        return 0;
+    }
+
+    if (g_Stage.m_nLoaded == 0) {
+        ErrorBox("ステージファイル %s の読み込みに失敗しました！", stagePath.c_str());
+        return 0;
+    }
+    if (!g_Stage.HasHero()) {
+        ErrorBox("主人公が配置されていないのでプレイできません！");
+        return 0;
+    }
+    if (target) KeepStageSetup(*target, g_Stage);
+    return 1;
+}

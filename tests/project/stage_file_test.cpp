@@ -1,0 +1,228 @@
+// Stage files for play: the end-marker check, the newest revision, loading on the stage-load thread
+// while the caller's messages keep moving, refusals, and the set-up parts kept in g_StageOriginal.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/thread.h"
+#include "fixtures/box_capture.h"
+#include "platform/messages.h"
+#include "project/stage_file.h"
+#include "records/def_test_util.h"
+
+using namespace deftest;
+
+namespace {
+
+// A stage file written by hand: version word, chunk, switches, limits, palettes of two entries,
+// `blocks` placed blocks, the placed characters, backgrounds and texts, and the marker.
+Bytes StageFile(int version, const std::map<int, double>& fields, const std::vector<CharaSpec>& charas,
+                int blocks = 0, bool marker = true) {
+    ByteWriter w;
+    w.i32(version);
+    WriteStageChunk(w, version, fields, "stage");
+    w.u32(5).i32(1).i32(0).i32(1).i32(1).i32(1);
+    for (int r = 0; r < 5; ++r) {
+        if (version >= 125) {
+            w.i32(8);
+            for (int k = 0; k < 8; ++k)
+                w.i32(r == 2 ? k : 0);
+        } else {
+            w.i32(5).i32(0).i32(0).i32(0).i32(0).i32(0);
+        }
+        w.i32(0);
+    }
+    BlockSpec plain;
+    plain.solidity = 0;
+    w.u32(2);
+    WriteBlock(w, plain);
+    WriteBlock(w, plain);
+    w.u32(2);
+    WriteChara(w, CharaSpec{}, version);
+    WriteChara(w, CharaSpec{}, version);
+    w.u32(2);
+    WriteItem(w, ItemSpec{});
+    WriteItem(w, ItemSpec{});
+    w.u32(static_cast<std::uint32_t>(blocks));
+    for (int i = 0; i < blocks; ++i) {
+        plain.x = static_cast<int>(i % 256);
+        plain.y = static_cast<int>(i / 256);
+        WriteBlock(w.i32(0), plain);
+    }
+    w.u32(static_cast<std::uint32_t>(charas.size()));
+    for (const CharaSpec& c : charas)
+        WriteChara(w.i32(0), c, version);
+    w.u32(0);
+    w.u32(1).i32(10).i32(1).i32(0).i32(16).i32(0).f64(0.1).f64(0.1).i32(0).i32(0).f64(0).f64(0).i32(1).str(
+        "sky.bmp");
+    w.u32(1).i32(0).i32(1).str("memo");
+    if (marker) w.u32(123456789);
+    return w.data();
+}
+
+CharaSpec Hero() {
+    CharaSpec c;
+    c.f[13] = 1;
+    c.f[26] = 0;
+    return c;
+}
+
+class StageFile_ : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        win::ResetMessageModelForTests();
+        g_Stage.Clear();
+        g_StageOriginal.Clear();
+    }
+    void TearDown() override {
+        g_Stage.Clear();
+        g_StageOriginal.Clear();
+        win::ResetMessageModelForTests();
+    }
+    fixtures::TempDir dir;
+    fixtures::ScopedCurrentDir cwd{dir.path()};
+    fixtures::BoxCapture boxes;
+};
+using StageFileLoad = StageFile_;
+
+} // namespace
+
+TEST_F(StageFileLoad, NewestRevisionIsLoadedAndTheSetupPartsKept) {
+    fixtures::WriteAll(dir.file("data/stg4/one.stg4_000"), StageFile(732, {{13, 30}}, {Hero()}));
+    fixtures::WriteAll(dir.file("data/stg4/one.stg4_012"), StageFile(732, {{13, 45}, {1, 30}}, {Hero()}));
+    ASSERT_EQ(LoadStageForPlay("data\\stg4\\one.stg4", 1, &g_StageOriginal), 1);
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_EQ(g_Stage.m_strPath, "data\\stg4\\one.stg4_012");
+    EXPECT_EQ(g_Stage.m_nNewest, 1);
+    EXPECT_EQ(g_Stage.m_nLoaded, 1);
+    EXPECT_EQ(g_Stage.m_nFrameRate, 45);
+    EXPECT_EQ(g_nFrameMul, 10);
+    EXPECT_DOUBLE_EQ(g_dMaxSpeed, 6.0);
+    EXPECT_EQ(g_Stage.m_Charas.size(), 1u);
+
+    EXPECT_EQ(g_StageOriginal.m_nFrameRate, 45);
+    EXPECT_EQ(g_StageOriginal.m_nWidth, 30);
+    EXPECT_EQ(g_StageOriginal.m_strText, "stage");
+    EXPECT_EQ(g_StageOriginal.m_ResultItems, (std::vector<std::int32_t>{1, 0, 1, 1, 1}));
+    EXPECT_EQ(g_StageOriginal.m_Limits[2].m_nDistBottom, 7);
+    ASSERT_EQ(g_StageOriginal.m_Backgrounds.size(), 1u);
+    EXPECT_EQ(g_StageOriginal.m_Backgrounds[0].m_strFile, "sky.bmp");
+    ASSERT_EQ(g_StageOriginal.m_Texts.size(), 1u);
+    EXPECT_TRUE(g_StageOriginal.m_Blocks.empty());
+    EXPECT_TRUE(g_StageOriginal.m_Charas.empty());
+    EXPECT_TRUE(g_StageOriginal.m_Items.empty());
+    EXPECT_TRUE(g_StageOriginal.m_PaletteBlocks.empty());
+    EXPECT_TRUE(g_StageOriginal.m_PaletteCharas.empty());
+    EXPECT_TRUE(g_StageOriginal.m_PaletteItems.empty());
+
+    // Without a target only g_Stage changes.
+    g_StageOriginal.m_nFrameRate = 1;
+    ASSERT_EQ(LoadStageForPlay("data\\stg4\\one.stg4_000", 0, nullptr), 1);
+    EXPECT_EQ(g_Stage.m_nFrameRate, 30);
+    EXPECT_EQ(g_Stage.m_nNewest, 0);
+    EXPECT_EQ(g_StageOriginal.m_nFrameRate, 1);
+}
+
+TEST_F(StageFileLoad, NoRevisionGivesFailureWithoutMessage) {
+    EXPECT_EQ(LoadStageForPlay("data\\stg4\\none.stg4", 1, &g_StageOriginal), 0);
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(StageFileLoad, DamagedEndMarkerIsRefusedBeforeReading) {
+    Bytes file = StageFile(174, {{13, 50}}, {Hero()});
+    file.back() = 0x08;
+    fixtures::WriteAll(dir.file("bad.stg4_000"), file);
+    EXPECT_EQ(CheckStageFile("bad.stg4_000"), 0);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_EQ(boxes.texts()[0], "ステージファイル bad.stg4_000 が破損しています！");
+    EXPECT_EQ(LoadStageForPlay("bad.stg4_000", 0, &g_StageOriginal), 0);
+    EXPECT_EQ(g_Stage.m_nFrameRate, 60);
+    EXPECT_EQ(boxes.texts().size(), 2u);
+    // The refusal does not close the program.
+    win::MSG msg{};
+    EXPECT_FALSE(win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE));
+
+    // Version 173 carries the marker but is not checked; older files have none.
+    file = StageFile(173, {}, {Hero()});
+    file.back() = 0x08;
+    fixtures::WriteAll(dir.file("v173.stg4_000"), file);
+    EXPECT_EQ(CheckStageFile("v173.stg4_000"), 1);
+    fixtures::WriteAll(dir.file("v172.stg4_000"), StageFile(172, {{13, 25}}, {Hero()}, 0, false));
+    EXPECT_EQ(LoadStageForPlay("v172.stg4_000", 0, &g_StageOriginal), 1);
+    EXPECT_EQ(g_Stage.m_nFrameRate, 25);
+    // A missing file passes the check; the load reports it.
+    EXPECT_EQ(CheckStageFile("missing.stg4_000"), 1);
+    EXPECT_EQ(LoadStageForPlay("missing.stg4_000", 0, &g_StageOriginal), 0);
+    EXPECT_EQ(boxes.texts().back(), "ステージファイル missing.stg4_000 の読み込みに失敗しました！");
+}
+
+TEST_F(StageFileLoad, UnreadableStageAndStageWithoutHeroAreRefused) {
+    Bytes file = StageFile(732, {}, {Hero()});
+    file.resize(file.size() - 40);
+    file.insert(file.end(), {0x15, 0xCD, 0x5B, 0x07});
+    fixtures::WriteAll(dir.file("short.stg4_000"), file);
+    g_StageOriginal.m_nFrameRate = 5;
+    EXPECT_EQ(LoadStageForPlay("short.stg4_000", 0, &g_StageOriginal), 0);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_EQ(boxes.texts()[0], "ステージファイル short.stg4_000 の読み込みに失敗しました！");
+    EXPECT_EQ(g_StageOriginal.m_nFrameRate, 5);
+
+    CharaSpec computer = Hero();
+    computer.f[26] = 1;
+    CharaSpec noPicture = Hero();
+    noPicture.f[13] = 0;
+    fixtures::WriteAll(dir.file("nohero.stg4_000"), StageFile(732, {}, {computer, noPicture}));
+    EXPECT_EQ(LoadStageForPlay("nohero.stg4_000", 0, &g_StageOriginal), 0);
+    ASSERT_EQ(boxes.texts().size(), 2u);
+    EXPECT_EQ(boxes.texts()[1], "主人公が配置されていないのでプレイできません！");
+    EXPECT_EQ(g_StageOriginal.m_nFrameRate, 5);
+    win::MSG msg{};
+    EXPECT_FALSE(win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE));
+}
+
+namespace {
+std::atomic<int> g_nDispatched{0};
+win::LRESULT CountingProc(win::HWND, win::UINT msg, win::WPARAM, win::LPARAM) {
+    if (msg == win::WM_USER + 50) ++g_nDispatched;
+    return 0;
+}
+} // namespace
+
+TEST_F(StageFileLoad, CallerKeepsDispatchingItsMessagesWhileTheFileIsRead) {
+    fixtures::WriteAll(dir.file("big.stg4_000"), StageFile(732, {{1, 256}, {4, 256}}, {Hero()}, 40000));
+    win::HWND hwnd = win::CreateMainWindowObject(&CountingProc);
+    g_nDispatched = 0;
+    std::atomic<bool> done{false};
+    std::thread poster([&] {
+        while (!done) {
+            win::PostMessage(hwnd, win::WM_USER + 50, 0, 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    // The message waiting before the load starts is served by the load's own pump.
+    win::PostMessage(hwnd, win::WM_USER + 50, 0, 0);
+    const int result = LoadStageForPlay("big.stg4_000", 0, &g_StageOriginal);
+    done = true;
+    poster.join();
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(g_Stage.m_Blocks.size(), 40000u);
+    EXPECT_GE(g_nDispatched.load(), 1);
+    EXPECT_FALSE(thStageLoad.HasThread());
+    win::DestroyMainWindowObject(hwnd);
+}
+
+TEST_F(StageFileLoad, QuitDuringTheLoadEndsItAndIsPostedAgain) {
+    fixtures::WriteAll(dir.file("big.stg4_000"), StageFile(732, {{1, 256}, {4, 256}}, {Hero()}, 40000));
+    g_StageOriginal.m_nFrameRate = 5;
+    win::PostQuitMessage(3);
+    EXPECT_EQ(LoadStageForPlay("big.stg4_000", 0, &g_StageOriginal), 0);
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_EQ(g_StageOriginal.m_nFrameRate, 5);
+    // The loader was waited for, not left running.
+    EXPECT_FALSE(thStageLoad.HasThread());
+    win::MSG msg{};
+    ASSERT_TRUE(win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE));
+    EXPECT_EQ(msg.message, win::WM_QUIT);
+    EXPECT_EQ(msg.wParam, 3u);
+}
