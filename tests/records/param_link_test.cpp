@@ -257,6 +257,11 @@ TEST_F(ParamLinkTest, QueuedLinksApplyInOrderAndItemCommandsMatchByKindPlus15) {
     cEdFlowCmd arrange = MakeCommandPrototype();
     arrange.m_nKind = FCT_ARRANGE;
     arrange.m_Params.assign({FCT_SHOT, 18, PLO_MUL, VS_CHARA, 2});
+    // An arrangement has no parameters of its own: links never change it.
+    ParamLinkList toArrange;
+    toArrange.push_back(ParamLink{FCT_ARRANGE, 0, PLO_ASSIGN, VS_STAGE, 1});
+    ApplyItemParamLinks(&arrange, vars, toArrange);
+    EXPECT_EQ(arrange.m_Params[0], FCT_SHOT);
     const ParamLink link = ParamLinkFromCommand(arrange);
     EXPECT_EQ(link.kind, FCT_SHOT);
     EXPECT_EQ(link.op, PLO_MUL);
