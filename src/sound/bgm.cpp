@@ -2,6 +2,8 @@
 
 #include "app/log.h"
 #include "platform/file_system.h"
+#include "project/project_database.h"
+#include "project/system_data.h"
 
 #include <new>
 
@@ -12,7 +14,6 @@ cBgmNameTable g_BgmMidiNames = {"bgm\\Title.mid", "bgm\\WorldMap.mid", "bgm\\Cha
                                 "bgm\\Option.mid", "bgm\\Stage.mid"};
 std::int32_t g_nCurBgm = 0;
 std::int32_t g_nBgmLoop = 0;
-cBgmCatalog g_BgmCatalog;
 
 namespace {
 
@@ -293,17 +294,17 @@ win::LRESULT OnBgmRequest(win::WPARAM wParam, win::LPARAM lParam) {
     const int context = static_cast<int>(wParam);
     std::lock_guard lock(g_Bgm.m_Lock);
     if (context < 4) {
-        std::int32_t number = g_BgmCatalog.menuNumbers.at(context);
+        std::int32_t number = g_SystemData.m_vnMenuBgm.at(context);
         if (number == 0) {
             g_Bgm.Stop();
             return 0;
         }
-        g_Bgm.SetSlot(context, g_BgmCatalog.names.at(number));
-        g_Bgm.Play(0, context, g_BgmCatalog.menuLoops.at(context), 0, 1);
+        g_Bgm.SetSlot(context, g_Database.m_Bgms.at(number).szFileName);
+        g_Bgm.Play(0, context, g_SystemData.m_vbMenuBgmLoop.at(context), 0, 1);
         return 0;
     }
     g_nCurBgm = static_cast<std::int32_t>(lParam);
-    g_Bgm.SetSlot(4, g_BgmCatalog.names.at(g_nCurBgm));
+    g_Bgm.SetSlot(4, g_Database.m_Bgms.at(g_nCurBgm).szFileName);
     if (g_nCurBgm != 0)
         g_Bgm.Play(0, 4, g_nBgmLoop, 0, 1);
     else

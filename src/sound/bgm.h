@@ -93,21 +93,12 @@ extern cBgmNameTable g_BgmMidiNames;
 extern std::int32_t g_nCurBgm;
 extern std::int32_t g_nBgmLoop;
 
-// What the music request reads: the file name of every entry of the project's music list (entry 0
-// means none) and, for the menu contexts 0-3, the music number and loop flag of the system
-// settings. Filled at start-up from the project (FillBgmCatalogFromProject) or directly by tests.
-struct cBgmCatalog {
-    cCheckedVector<std::string> names;
-    cCheckedVector<std::int32_t> menuNumbers;
-    cCheckedVector<std::uint8_t> menuLoops;
-};
-extern cBgmCatalog g_BgmCatalog;
-
 // Start-up with music on, and the options' change of the music setting: the manager with one
 // channel, the default name tables and five slots.
 int BgmInitDefault();
 void ApplyMusicOption(int musicOn);
 
 // The main window's handler of WM_USER_BGM: context wParam 0-4, lParam the music number of
-// context 4. Result 0.
+// context 4. The menu contexts take their music number and loop flag from the system data, every
+// number names a record of the project's music list (entry 0: none). Result 0.
 win::LRESULT OnBgmRequest(win::WPARAM wParam, win::LPARAM lParam);

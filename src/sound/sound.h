@@ -42,6 +42,7 @@ struct cSoundSource {
     std::string szFileName;
     std::int32_t nDupCount = 1;
     std::int32_t nVolume = 0; // hundredths of a decibel, -10000..0; 0 = full volume
+    std::int32_t nFlag = 0;   // 1 for every source that start-up fills
 };
 
 // A WAVE file's format and samples, while it is being loaded.
@@ -54,6 +55,11 @@ struct cWaveData {
 // The sound list and its source list (built by start-up, same length).
 extern cCheckedVector<cSound> g_Sounds;
 extern cCheckedVector<cSoundSource> g_SoundSources;
+
+// Start-up's step that sizes the two lists to 16 + the number of the project's sound records:
+// sources 0-16 take the system sounds of the system data, source 16 + k the file of sound record k;
+// every source filled has duplicate count 1, volume 0 and flag 1.
+void BuildSoundLists();
 
 // The option's sound-effect volume levels 0-10 in hundredths of a decibel.
 extern const std::int32_t g_SoundVolumeTable[11];

@@ -1,6 +1,8 @@
 #include "../platform_audio/audio_test_util.h"
 #include "fixtures/box_capture.h"
 #include "midi_builder.h"
+#include "project/project_database.h"
+#include "project/system_data.h"
 #include "sound/bgm.h"
 #include "sound_test_env.h"
 
@@ -21,6 +23,9 @@ class Music : public soundtest::SoundEnv {
         audio::SetVoxAvailabilityForTests(true, true, true);
         savedOgg = g_BgmOggNames;
         savedMid = g_BgmMidiNames;
+        savedBgms = g_Database.m_Bgms;
+        savedMenu = g_SystemData.m_vnMenuBgm;
+        savedLoops = g_SystemData.m_vbMenuBgmLoop;
         std::filesystem::copy_file(M4_SOURCE_DIR "/tests/platform_audio/data/tone.ogg", dir / "tone.ogg");
         Track t;
         t.Ev(0, {0xC0, 0}).Ev(0, {0x90, 60, 100}).Ev(96, {0x80, 60, 0}).End(96);
@@ -32,7 +37,9 @@ class Music : public soundtest::SoundEnv {
         g_Bgm.Release();
         g_BgmOggNames = savedOgg;
         g_BgmMidiNames = savedMid;
-        g_BgmCatalog = cBgmCatalog();
+        g_Database.m_Bgms = savedBgms;
+        g_SystemData.m_vnMenuBgm = savedMenu;
+        g_SystemData.m_vbMenuBgmLoop = savedLoops;
         g_nCurBgm = g_nBgmLoop = 0;
         audio::SetVoxAvailabilityForTests(true, true, true);
         audio::SetMidiSinkForTests(nullptr);
@@ -52,7 +59,23 @@ class Music : public soundtest::SoundEnv {
     }
 
     audio::RecordingMidiSink sink;
+    // The project's music list and the system data's menu music, as the request reads them.
+    void Project(const std::vector<std::string>& files, std::vector<std::int32_t> menu,
+                 std::vector<std::uint8_t> loops) {
+        g_Database.m_Bgms.clear();
+        for (const std::string& f : files) {
+            cEdBgm b;
+            b.szFileName = f;
+            g_Database.m_Bgms.push_back(b);
+        }
+        g_SystemData.m_vnMenuBgm.assign(menu.begin(), menu.end());
+        g_SystemData.m_vbMenuBgmLoop.assign(loops.begin(), loops.end());
+    }
+
     cBgmNameTable savedOgg, savedMid;
+    cCheckedVector<cEdBgm> savedBgms;
+    cCheckedVector<std::int32_t> savedMenu;
+    cCheckedVector<std::uint8_t> savedLoops;
 };
 
 } // namespace
@@ -154,9 +177,7 @@ TEST_F(Music, TheCurrentSlotRestartsOnlyWhenForced) {
 }
 
 TEST_F(Music, TheRequestPlaysMenuAndStageMusic) {
-    g_BgmCatalog.names = {"", Path("tone.ogg"), Path("song.mid")};
-    g_BgmCatalog.menuNumbers = {1, 2, 0, 1};
-    g_BgmCatalog.menuLoops = {1, 0, 1, 1};
+    Project({"", Path("tone.ogg"), Path("song.mid")}, {1, 2, 0, 1}, {1, 0, 1, 1});
     EXPECT_EQ(OnBgmRequest(0, 0), 0);
     EXPECT_EQ(g_Bgm.CurrentSlot(), 0);
     EXPECT_TRUE(audio::AnyVoxPlayingForTests());
@@ -184,9 +205,7 @@ TEST_F(Music, TheRequestPlaysMenuAndStageMusic) {
 }
 
 TEST_F(Music, WithMusicOffEveryRequestDoesNothing) {
-    g_BgmCatalog.names = {"", Path("tone.ogg")};
-    g_BgmCatalog.menuNumbers = {1, 1, 1, 1};
-    g_BgmCatalog.menuLoops = {1, 1, 1, 1};
+    Project({"", Path("tone.ogg")}, {1, 1, 1, 1}, {1, 1, 1, 1});
     g_Bgm.SetSlot(2, Path("song.mid"));
     ApplyMusicOption(0);
     EXPECT_FALSE(g_Bgm.IsInitialised());
@@ -222,9 +241,7 @@ TEST_F(Music, AMissingOggLibraryLeavesMusicOff) {
 }
 
 TEST_F(Music, TheOptionMaySwitchMusicWhileTheWindowThreadServesRequests) {
-    g_BgmCatalog.names = {"", Path("tone.ogg"), Path("song.mid")};
-    g_BgmCatalog.menuNumbers = {1, 2, 1, 2};
-    g_BgmCatalog.menuLoops = {1, 1, 1, 1};
+    Project({"", Path("tone.ogg"), Path("song.mid")}, {1, 2, 1, 2}, {1, 1, 1, 1});
     std::atomic<bool> done{false};
     std::thread game([&] {
         for (int i = 0; i < 20; ++i)

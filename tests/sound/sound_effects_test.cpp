@@ -1,3 +1,5 @@
+#include "project/project_database.h"
+#include "project/system_data.h"
 #include "sound/sound.h"
 #include "../platform_audio/audio_test_util.h"
 #include "../platform_audio/wave_builder.h"
@@ -199,4 +201,29 @@ TEST_F(SoundEffects, WithoutSoundEverythingReturnsAtOnce) {
     else
         unsetenv("SDL_AUDIODRIVER");
     audio::SetManualOutput(true);
+}
+
+TEST_F(SoundEffects, StartUpBuildsSystemAndProjectSources) {
+    auto savedSystem = g_SystemData.m_vstrSystemSounds;
+    auto savedSounds = g_Database.m_Sounds;
+    g_SystemData.m_vstrSystemSounds.clear();
+    for (int i = 0; i < 17; ++i)
+        g_SystemData.m_vstrSystemSounds.push_back("se\\sys" + std::to_string(i) + ".wav");
+    g_Database.m_Sounds.assign(3, cEdSound());
+    g_Database.m_Sounds[1].szFileName = "se\\jump.wav";
+    g_Database.m_Sounds[2].szFileName = "se\\coin.wav";
+    BuildSoundLists();
+    ASSERT_EQ(g_Sounds.Count(), 19);
+    ASSERT_EQ(g_SoundSources.Count(), 19);
+    EXPECT_EQ(g_SoundSources[0].szFileName, "se\\sys0.wav");
+    EXPECT_EQ(g_SoundSources[16].szFileName, "se\\sys16.wav");
+    EXPECT_EQ(g_SoundSources[17].szFileName, "se\\jump.wav");
+    EXPECT_EQ(g_SoundSources[18].szFileName, "se\\coin.wav");
+    for (const cSoundSource& s : g_SoundSources) {
+        EXPECT_EQ(s.nDupCount, 1);
+        EXPECT_EQ(s.nVolume, 0);
+        EXPECT_EQ(s.nFlag, 1);
+    }
+    g_SystemData.m_vstrSystemSounds = savedSystem;
+    g_Database.m_Sounds = savedSounds;
 }
