@@ -1,0 +1,48 @@
+#include "app/play_se.h"
+
+#include "app/globals.h"
+#include "platform/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::vector<long> g_played;
+
+win::LRESULT SoundProc(win::HWND, win::UINT msg, win::WPARAM wParam, win::LPARAM) {
+    if (msg == win::WM_USER + 5) g_played.push_back(static_cast<long>(static_cast<int>(wParam)));
+    return 0;
+}
+
+} // namespace
+
+TEST(PlaySe, RequestsGoToTheMainWindowFromAnyThread) {
+    win::ResetMessageModelForTests();
+    g_played.clear();
+    win::HWND old = g_hWnd;
+    g_hWnd = win::CreateMainWindowObject(SoundProc);
+    PlaySe(3);
+    PlayUserSe(0);
+    PlayUserSe(1);
+    PlayUserSe(-1);
+    PlayUserSe(static_cast<std::int16_t>(0x8000));
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        PlaySe(20);
+        done = true;
+    });
+    win::MSG m;
+    while (!done) {
+        while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE))
+            win::DispatchMessage(&m);
+        std::this_thread::yield();
+    }
+    worker.join();
+    EXPECT_EQ(g_played, (std::vector<long>{3, 17, 15, -32752, 20}));
+    win::DestroyMainWindowObject(g_hWnd);
+    g_hWnd = old;
+}
