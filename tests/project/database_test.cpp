@@ -407,3 +407,66 @@ TEST_F(DatabaseTest, DamagedFilesFailWithTheirOwnMessage) {
     g_Database = cProjectDatabase();
     EXPECT_FALSE(g_Database.Load());
 }
+
+TEST_F(DatabaseTest, OldestLayoutsOfTheMediaAndSwordRecords) {
+    WriteProject();
+    {
+        // Before 138 a sword frame stores eight fields (no mirror switches).
+        ByteWriter w;
+        w.i32(137).u32(1);
+        SwordFrame f;
+        f.offsetX = 6;
+        f.offsetY = 7;
+        f.placement = 3;
+        f.width = 11;
+        f.time = 2;
+        SwordType(w, 137, 0, "s", "l", "r", {f, f});
+        Write("SwordType.dat", w.data());
+    }
+    for (const char* name : {"Picture.dat", "Sound.dat", "Bgm.dat"}) {
+        // Before 151 a media record stores no field.
+        ByteWriter w;
+        w.i32(150).u32(2);
+        Media(w, 150, 0, "", "");
+        Media(w, 150, 0, "n", "file");
+        Write(name, w.data());
+    }
+    {
+        ByteWriter w;
+        w.i32(150).u32(1);
+        Effect(w, 150, 0, "e", "e.bmp", 24, 16, 1, {{3, 4}});
+        Write("Effect.dat", w.data());
+    }
+    {
+        // Before 152 a special bitmap stores no field.
+        ByteWriter w;
+        w.i32(151).u32(1);
+        CharaBmp(w, 151, 0, "b", "b.bmp");
+        Write("Bmp_CharaExc.dat", w.data());
+    }
+    fixtures::ScopedCurrentDir cd(dir.path());
+    ASSERT_TRUE(g_Database.Load());
+    const cEdSwordFrame& frame = g_Database.m_SwordTypes.at(0).m_Frames.at(1);
+    EXPECT_EQ(frame.nOffsetX, 6);
+    EXPECT_EQ(frame.nOffsetY, 7);
+    EXPECT_EQ(frame.bMirrorY, 0);
+    EXPECT_EQ(frame.nPlacement, 3);
+    EXPECT_EQ(frame.nWidth, 11);
+    EXPECT_EQ(frame.nTime, 2);
+    EXPECT_EQ(g_Database.m_Pictures.at(1).szFileName, "file");
+    EXPECT_EQ(g_Database.m_Bgms.at(1).szName, "n");
+    const cEdEffect& effect = g_Database.m_Effects.at(0);
+    EXPECT_EQ(effect.nCellWidth, 24);
+    EXPECT_EQ(effect.bScalable, 1);
+    EXPECT_EQ(effect.m_Frames.at(0).nTime, 4);
+    EXPECT_EQ(g_Database.m_CharaBmps.at(0).szFileName, "b.bmp");
+    // A saved record writes the current layout again.
+    cEdSwordType sword = g_Database.m_SwordTypes.at(0);
+    const std::string out = dir.file("sword.dat");
+    ASSERT_TRUE(sword.SaveFile(out));
+    ByteWriter expected;
+    expected.i32(732);
+    SwordFrame g = {6, 7, 0, 0, 3, 0, 0, 11, 0, 2};
+    SwordType(expected, 732, 0, "s", "l", "r", {g, g});
+    EXPECT_EQ(fixtures::ReadAll(out), expected.data());
+}
