@@ -111,7 +111,9 @@ bool EnsureDataFolder(win::HWND owner) {
     char to[MAX_PATH];
     std::strcpy(from, g_PathTable[PATH_DEFAULT].c_str());
     std::strcpy(to, g_PathTable[PATH_DATA].c_str());
-    if (!MakeFullPath(from) || !MakeFullPath(to)) return false;
+    // Full paths when the working folder can be named; relative ones reach the same folders.
+    MakeFullPath(from);
+    MakeFullPath(to);
     const size_t n = std::strlen(from);
     if (n > 1 && from[n - 1] == '\\') from[n - 1] = '\0';
     if (fsys::CopyTree(from, to)) return true;

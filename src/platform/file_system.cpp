@@ -164,7 +164,11 @@ bool RemoveFile(std::string_view sysPath) {
 bool GetCurrentDirectory(std::string& out) {
     std::vector<char> buf(4096);
     if (!getcwd(buf.data(), buf.size())) return false;
-    std::string cwd = cp932::FromUtf8(buf.data());
+    bool exact = false;
+    std::string cwd = cp932::FromUtf8(buf.data(), &exact);
+    // A folder whose name has no CP932 form cannot be named by the system; callers then keep their
+    // paths relative, which the file system resolves against the same folder.
+    if (!exact) return false;
     for (char& c : cwd)
         if (c == '/') c = '\\'; // CP932 has no trail byte 0x2F, so every '/' is a separator
     out = cwd;

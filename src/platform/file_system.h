@@ -34,7 +34,7 @@ bool RemoveTree(std::string_view sysPath);
 bool RemoveFile(std::string_view sysPath);
 
 // The working folder as a system path (CP932, backslashes, starting with a backslash);
-// false when it cannot be read.
+// false when it cannot be read or its name has characters without a CP932 form.
 bool GetCurrentDirectory(std::string& out);
 bool IsAbsolute(std::string_view sysPath);
 

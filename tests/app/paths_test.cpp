@@ -161,6 +161,22 @@ TEST_F(PathFolders, FullAndRelativePaths) {
     EXPECT_STREQ(rel, "data\\x");
 }
 
+TEST_F(PathFolders, AWorkingFolderWithoutACp932NameLeavesPathsRelativeAndStillCopies) {
+    const fs::path odd = dir / "j\xc3\xbcrgen"; // "ü" has no CP932 form
+    fs::create_directory(odd);
+    fs::current_path(odd);
+    char p[MAX_PATH] = "Report_Game.txt";
+    EXPECT_FALSE(MakeFullPath(p));
+    EXPECT_STREQ(p, "Report_Game.txt");
+    WriteFile(odd / "default" / "System.dat", "sys");
+    Answer("yes");
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(EnsureDataFolder(g_hWnd));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ReadFile(odd / "data" / "System.dat"), "sys");
+    fs::current_path(dir);
+}
+
 TEST_F(PathFolders, FindLatestNumberedFilePicksTheHighestRevision) {
     char out[MAX_PATH] = "untouched";
     EXPECT_FALSE(FindLatestNumberedFile(out, "data\\stg4\\stage.stg4", "stg4"));
