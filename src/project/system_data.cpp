@@ -1,6 +1,7 @@
 #include "project/system_data.h"
 
 #include "app/log.h"
+#include "app/sjis.h"
 #include "project/project_database.h"
 
 #include <algorithm>
@@ -511,25 +512,10 @@ int cSystemData::CountEnabledEntries(int n) const {
         std::count_if(mode.m_vbGenres.begin(), mode.m_vbGenres.end(), [](std::uint8_t b) { return b != 0; }));
 }
 
-namespace {
-
-// Characters of a Shift-JIS text: a lead byte and its trail byte count as one.
-int CountChars(const std::string& text) {
-    int count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i, ++count) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-        if (lead && i + 1 < text.size()) ++i;
-    }
-    return count;
-}
-
-} // namespace
-
 int cSystemData::CenteredTextX(int x, int first, int count, int extra) const {
     int widest = 0;
     for (int i = first; i < first + count; ++i)
-        widest = std::max(widest, CountChars(m_vstrTexts.at(i)));
+        widest = std::max(widest, CountSjisChars(m_vstrTexts.at(i)));
     if (count >= 1 && extra) ++widest;
     if (count < 1) widest = 0;
     return x - widest * 16 / 2;
