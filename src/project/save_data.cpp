@@ -479,6 +479,20 @@ void SetCurrentStageName(cSaveData& save, const char* fileName) {
     save.m_strStageName = StageNameOf(fileName, &save.m_bNumberedStage);
 }
 
+void ResetSaveData(cSaveData& save) {
+    save.Reset();
+    save.m_vnCarryFlags.assign(CARRY_GROUP_COUNT, 0);
+    save.m_CarryRecords.assign(1, cEdStageTableA());
+    save.m_vnStageFlags.assign(1000, 0);
+    save.m_vnStageFlags[0] = 1;
+    save.m_vnCommonVars.assign(256, 0);
+    save.m_StageValues.clear();
+    save.m_ChallengeStages.clear();
+    save.m_nChallengeOpened = 1;
+    save.m_nLastSlot = -1;
+    save.g_strRankingName = "aaa";
+}
+
 void BuildSaveSlotList(cCheckedVector<cSaveSlotInfo>& slots) {
     for (int i = 0; i < slots.Count(); ++i) {
         cSaveSlotInfo& info = slots[i];

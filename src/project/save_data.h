@@ -169,6 +169,11 @@ std::string StageNameOf(const char* fileName, std::int32_t* numbered);
 // Sets field 17 of the save.
 void SetCurrentStageName(cSaveData& save, const char* fileName);
 
+// The reset shared by new games, play files and a missing challenge file: every field 0, 25 carry
+// flags 0, one default carry record, 1000 stage flags (flag 0 set), 256 common variables, no stage
+// values or challenge stages, challenge progress 1, no slot, ranking name "aaa".
+void ResetSaveData(cSaveData& save);
+
 // The slot list shown by the menus, filled by BuildSaveSlotList and updated by WriteSlot.
 extern cCheckedVector<cSaveSlotInfo> g_SaveSlotList;
 void BuildSaveSlotList(cCheckedVector<cSaveSlotInfo>& slots);

@@ -1,0 +1,158 @@
+#include "play/replay.h"
+
+#include "fixtures/bytes.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+TEST(Replay, RunLengthRecording) {
+    cReplay r;
+    for (int i = 0; i < 1000; ++i)
+        r.RecordFrame(2, static_cast<std::uint16_t>(i < 10 ? 1 : 0));
+    ASSERT_EQ(r.m_Directions.size(), 1u);
+    EXPECT_EQ(r.m_DirectionRuns[0], 1000u);
+    ASSERT_EQ(r.m_Buttons.size(), 2u);
+    EXPECT_EQ(r.m_ButtonRuns[0], 10u);
+    EXPECT_EQ(r.m_ButtonRuns[1], 990u);
+}
+
+TEST(Replay, PlaybackEndsAtTheShorterStream) {
+    cReplay r;
+    r.RecordFrame(1, 8);
+    r.RecordFrame(1, 8);
+    r.RecordFrame(4, 8);
+    // The button stream loses its last run: it now ends after two frames.
+    r.m_ButtonRuns[0] = 2;
+    std::uint16_t d = 0, b = 0;
+    ASSERT_EQ(r.PlayFrame(d, b), 0);
+    EXPECT_EQ(d, 1);
+    EXPECT_EQ(b, 8);
+    ASSERT_EQ(r.PlayFrame(d, b), 0);
+    EXPECT_EQ(r.PlayFrame(d, b), 1);
+    r.Rewind();
+    ASSERT_EQ(r.PlayFrame(d, b), 0);
+    EXPECT_EQ(d, 1);
+}
+
+TEST(Replay, CopiesAndResetsKeepTheirOwnPlayback) {
+    cReplay a;
+    a.m_nSeed = 77;
+    a.RecordFrame(3, 0);
+    std::uint16_t d, b;
+    a.PlayFrame(d, b);
+    cReplay c;
+    c = a;
+    EXPECT_EQ(c.m_nSeed, 77);
+    EXPECT_EQ(c.PlayFrame(d, b), 0); // c starts from its first frame
+    a.ResetRecordVectors();
+    EXPECT_EQ(a.m_nSeed, 0);
+    EXPECT_TRUE(a.m_Directions.empty());
+    EXPECT_EQ(c.m_Directions.size(), 1u);
+}
+
+namespace {
+
+class ReplayFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_nDataVersion = 732;
+        replay.m_nSeed = 12345;
+        replay.RecordFrame(2, 0);
+        replay.RecordFrame(2, 1);
+        snapshot.m_nLives = 7;
+        snapshot.m_strStageName = "s.";
+    }
+    fixtures::TempDir dir;
+    cReplay replay;
+    cEdStage running, original;
+    cSaveData snapshot;
+};
+
+} // namespace
+
+TEST_F(ReplayFile, WrittenAndReadBack) {
+    const std::string path = dir.file("a.rpl4_732");
+    ASSERT_EQ(WriteReplayFile(replay, path, running, original, snapshot), 1);
+    cReplay back;
+    cEdStage r2, o2;
+    cSaveData s2;
+    ASSERT_EQ(ReadReplayFile(back, path, r2, o2, s2), 1);
+    EXPECT_EQ(back.m_nSeed, 12345);
+    EXPECT_EQ(back.m_Directions, replay.m_Directions);
+    EXPECT_EQ(back.m_ButtonRuns, replay.m_ButtonRuns);
+    EXPECT_EQ(s2.m_nLives, 7);
+    EXPECT_EQ(s2.m_strStageName, "s.");
+    EXPECT_TRUE(r2.m_PaletteCharas.empty());
+    EXPECT_TRUE(o2.m_Charas.empty());
+
+    // The replay part of the file: seed chunk, then the four arrays.
+    const auto bytes = fixtures::ReadAll(path);
+    fixtures::ByteWriter w;
+    w.i32(1).i32(12345).i32(0).u32(1).i16(2).u32(2).i16(0).i16(1).u32(1).u32(2).u32(2).u32(1).u32(1);
+    const auto& part = w.data();
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), part.begin(), part.end()), bytes.end());
+}
+
+TEST_F(ReplayFile, OldFilesHaveNoSnapshot) {
+    const std::string path = dir.file("old.rpl4_172");
+    g_nDataVersion = 172;
+    cEdStage stage172;
+    std::FILE* fp = OpenDataFileWrite(path.c_str());
+    ASSERT_NE(fp, nullptr);
+    ASSERT_TRUE(stage172.Save(fp));
+    // Files of that version had no end marker after the stage.
+    std::fseek(fp, -4, SEEK_CUR);
+    ASSERT_TRUE(replay.Save(fp));
+    CloseDataFile(fp);
+    g_nDataVersion = 732;
+    cReplay back;
+    cEdStage r2, o2;
+    cSaveData s2;
+    s2.m_nLives = 3;
+    ASSERT_EQ(ReadReplayFile(back, path, r2, o2, s2), 1);
+    EXPECT_EQ(back.m_nSeed, 12345);
+    EXPECT_EQ(s2.m_nLives, 3);
+}
+
+TEST_F(ReplayFile, FailuresChangeNothing) {
+    cReplay back;
+    back.m_nSeed = 5;
+    cEdStage r2, o2;
+    cSaveData s2;
+    EXPECT_EQ(ReadReplayFile(back, dir.file("missing"), r2, o2, s2), 0);
+    const std::string path = dir.file("a.rpl4_732");
+    ASSERT_EQ(WriteReplayFile(replay, path, running, original, snapshot), 1);
+    const auto whole = fixtures::ReadAll(path);
+    fixtures::DamageFile(
+        path, whole,
+        [&](const std::string& p, std::size_t n) {
+            cReplay r;
+            r.m_nSeed = 5;
+            cEdStage a, b;
+            cSaveData s;
+            if (!ReadReplayFile(r, p, a, b, s)) {
+                EXPECT_EQ(r.m_nSeed, 5) << n;
+            }
+        },
+        100, 7);
+    EXPECT_EQ(WriteReplayFile(replay, dir.file("no/such/folder/x"), running, original, snapshot), 0);
+}
+
+TEST_F(ReplayFile, DefaultNames) {
+    EXPECT_EQ(DefaultReplayName(""), "");
+    fixtures::ScopedCurrentDir cd(dir.path());
+    std::filesystem::create_directories(dir.path() / "user_data" / "rpl4");
+    EXPECT_EQ(DefaultReplayName("data\\stg4\\c01.stg4_002"), "c01_00.rpl4_732");
+    fixtures::WriteAll((dir.path() / "user_data" / "rpl4" / "c01_00.rpl4_732").string(), {1});
+    EXPECT_EQ(DefaultReplayName("c01.stg4_002"), "c01_01.rpl4_732");
+    for (int i = 0; i <= 8; ++i)
+        for (int j = 0; j <= 8; ++j)
+            fixtures::WriteAll((dir.path() / "user_data" / "rpl4" /
+                                ("c01_" + std::to_string(i) + std::to_string(j) + ".rpl4_732"))
+                                   .string(),
+                               {1});
+    EXPECT_EQ(DefaultReplayName("c01.stg4_002"), "c01_88.rpl4_732");
+}
