@@ -175,9 +175,12 @@ template <class List, class T> bool LoadRecordList(std::FILE* fp, List& list, co
     std::uint32_t count = 0;
     if (!ReadListCount(fp, count, MIN_CHUNK_BYTES)) return false;
     list.clear();
-    list.resize(count, prototype);
-    for (auto& element : list)
-        if (!element.Load(fp)) return false;
+    // Elements are added as the file provides them, so a damaged count costs no more memory
+    // than the data actually read.
+    for (std::uint32_t i = 0; i < count; ++i) {
+        list.push_back(prototype);
+        if (!list.back().Load(fp)) return false;
+    }
     return true;
 }
 template <class List> bool LoadRecordList(std::FILE* fp, List& list) {
@@ -189,9 +192,11 @@ template <class List> bool LoadRecordList(std::FILE* fp, List& list) {
 template <class List, class T> bool LoadRecordListKeep(std::FILE* fp, List& list, const T& prototype) {
     std::uint32_t count = 0;
     if (!ReadListCount(fp, count, MIN_CHUNK_BYTES)) return false;
-    list.resize(count, prototype);
-    for (auto& element : list)
-        if (!element.Load(fp)) return false;
+    if (list.size() > count) list.resize(count, prototype);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (i == list.size()) list.push_back(prototype);
+        if (!list[i].Load(fp)) return false;
+    }
     return true;
 }
 template <class List> bool SaveRecordList(std::FILE* fp, List& list) {
