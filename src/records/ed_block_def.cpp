@@ -57,7 +57,7 @@ bool cEdBlockDef::Load(std::FILE* fp) {
     if (!cSerialRecord::Load(fp)) return false;
     if (!ReadI16(fp, m_nX) || !ReadI16(fp, m_nY)) return false;
     if (!LoadInheritFlags(fp, m_InheritFlags)) return false;
-    if (!LoadCondList(m_Conditions, fp)) return false;
+    if (!LoadDefConditions(fp, m_Conditions)) return false;
     if (g_nLoadVersion < VERSION_PICTURE_RENUMBER && m_nPictureKind == 3)
         m_nPictureNo = static_cast<std::uint16_t>(std::min<int>(m_nPictureNo + 1, MAX_RENUMBERED_PICTURE));
     ApplyBlockInheritance(*this);
@@ -149,5 +149,30 @@ void ValidateItemRef(cEdBlockDef& block) {
 }
 
 bool LoadInheritFlags(std::FILE* fp, std::vector<std::uint8_t>& flags) {
-    return LoadByteVector(fp, flags);
+    // The usual short vector is read straight into place; a longer one must fit the file.
+    constexpr std::uint32_t SHORT_FLAGS = 64;
+    std::uint32_t count = 0;
+    if (!ReadU32(fp, count)) return false;
+    if (count > SHORT_FLAGS && count > RemainingBytes(fp)) return false;
+    std::uint8_t bytes[SHORT_FLAGS];
+    if (count <= SHORT_FLAGS) {
+        if (!ReadBytes(fp, bytes, count)) return false;
+        flags.assign(bytes, bytes + count);
+        return true;
+    }
+    std::vector<std::uint8_t> read(count);
+    if (!ReadBytes(fp, read.data(), count)) return false;
+    flags = std::move(read);
+    return true;
+}
+
+bool LoadDefConditions(std::FILE* fp, cCheckedVector<cEdFlowCond>& list) {
+    std::uint32_t count = 0;
+    if (!ReadListCount(fp, count, MIN_CHUNK_BYTES)) return false;
+    list.clear();
+    if (count == 0) return true;
+    list.resize(count, cEdFlowCond());
+    for (cEdFlowCond& condition : list)
+        if (!condition.Load(fp)) return false;
+    return true;
 }

@@ -70,3 +70,5 @@ void CopyBlockGroup(cEdBlockDef& dst, const cEdBlockDef& src, int group);
 
 // Reads a flag vector (u32 count + bytes); the vector takes the stored count.
 bool LoadInheritFlags(std::FILE* fp, std::vector<std::uint8_t>& flags);
+// Reads a definition's condition list (u32 count + condition chunks), emptying it first.
+bool LoadDefConditions(std::FILE* fp, cCheckedVector<cEdFlowCond>& list);

@@ -114,7 +114,7 @@ bool cEdCharaDef::Load(std::FILE* fp) {
     if (!cSerialRecord::Load(fp)) return false;
     if (!ReadI16(fp, m_nX) || !ReadI16(fp, m_nY) || !ReadI32(fp, m_nCarried)) return false;
     if (!LoadInheritFlags(fp, m_InheritFlags)) return false;
-    if (!LoadCondList(m_Conditions, fp)) return false;
+    if (!LoadDefConditions(fp, m_Conditions)) return false;
     if (!LoadFlowList(m_Flows, fp)) return false;
     if (ShouldRemoveEditorOnlyFlows()) RemoveEditorOnlyFlows(m_Flows);
 

@@ -59,7 +59,7 @@ bool cEdItemDef::Load(std::FILE* fp) {
     if (!cSerialRecord::Load(fp)) return false;
     if (!ReadI16(fp, m_nX) || !ReadI16(fp, m_nY)) return false;
     if (!LoadInheritFlags(fp, m_InheritFlags)) return false;
-    if (!LoadCondList(m_Conditions, fp)) return false;
+    if (!LoadDefConditions(fp, m_Conditions)) return false;
     if (!LoadCommandList(m_Commands, fp)) return false;
     if (g_nLoadVersion < VERSION_PICTURE_RENUMBER && m_nPictureKind == 3)
         m_nPictureNo = static_cast<std::int16_t>(std::min<int>(m_nPictureNo + 1, MAX_RENUMBERED_PICTURE));

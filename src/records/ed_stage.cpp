@@ -1,6 +1,7 @@
 #include "records/ed_stage.h"
 
 #include <algorithm>
+#include <stdio_ext.h>
 
 #include "records/def_env.h"
 
@@ -39,7 +40,7 @@ template <class T> bool LoadPalette(std::FILE* fp, cCheckedVector<T>& list, std:
 template <class T> bool LoadPlacedList(std::FILE* fp, cCheckedVector<T>& list, std::size_t minBytes) {
     std::uint32_t count = 0;
     if (!ReadListCount(fp, count, minBytes + PLACED_WORD_BYTES)) return false;
-    list.clear();
+    // Records already in the list are read over; records added are new and cleared.
     T prototype;
     prototype.RegisterMembers(DATA_VERSION_CURRENT);
     prototype.Clear();
@@ -47,8 +48,8 @@ template <class T> bool LoadPlacedList(std::FILE* fp, cCheckedVector<T>& list, s
     for (T& record : list) {
         std::int32_t word = 0;
         if (!ReadI32(fp, word)) return false;
+        // Load leaves the record registered for the current version.
         if (!record.Load(fp)) return false;
-        record.RegisterMembers(DATA_VERSION_CURRENT);
     }
     return true;
 }
@@ -273,6 +274,8 @@ void cEdStage::RegisterMembers(std::int32_t v) {
 }
 
 bool cEdStage::Load(std::FILE* fp) {
+    // The file is read by this thread alone: no locking per read.
+    __fsetlocking(fp, FSETLOCKING_BYCALLER);
     if (!cSerialRecord::Load(fp)) return false;
     // A play area larger than play can hold is a damaged file.
     if (!StageSizeAccepted(m_nWidth, m_nHeight)) return false;
