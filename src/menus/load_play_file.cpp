@@ -1,0 +1,42 @@
+#include "menus/load_play_file.h"
+
+#include "app/paths.h"
+#include "app/startup_state.h"
+#include "play/replay.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+#include "project/system_data.h"
+
+#include <cctype>
+
+bool IsReplayPath(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return false;
+    const std::string ext = path.substr(dot + 1, 4);
+    std::string lower;
+    for (char c : ext)
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower == "rpl4";
+}
+
+bool LoadPlayFile(const std::string& path, int fromStartup) {
+    if (path.size() >= MAX_PATH) return false;
+    ResetSaveData(g_SaveData);
+    if (IsReplayPath(path)) {
+        if (!ReadReplayFile(g_Replay, path, g_Stage, g_StageOriginal, g_SaveData)) return false;
+    } else if (!LoadStageForPlay(path, fromStartup, &g_StageOriginal)) {
+        return false;
+    }
+    g_SaveData.m_nStageNo = 1;
+    g_SaveData.m_nStagePart = 1;
+    if (!g_bStartFile && !g_SystemData.m_vnInfiniteLives.at(2)) {
+        g_SaveData.m_nStartLives = g_SystemData.m_vnStartLives.at(2);
+        g_SaveData.m_nLives = g_SaveData.m_nStartLives - 1;
+    } else {
+        g_SaveData.m_nStartLives = g_SaveData.m_nLives = UNLIMITED_LIVES;
+    }
+    std::string relative = path;
+    MakeRelativePathStr(relative);
+    SetCurrentStageName(g_SaveData, relative.c_str());
+    return true;
+}

@@ -1,0 +1,86 @@
+#include "menus/load_play_file.h"
+
+#include "app/startup_state.h"
+#include "fixtures/bytes.h"
+#include "play/replay.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+#include "project/system_data.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class LoadPlayFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_bStartFile = 0;
+        g_SystemData = cSystemData();
+        g_SystemData.m_vnStartLives.assign(4, 3);
+        g_SystemData.m_vnInfiniteLives.assign(4, 0);
+        cEdStage stage;
+        cEdCharaDef hero;
+        hero.m_nController = 0;
+        hero.m_nPictureNo = 1;
+        stage.m_Charas.push_back(hero);
+        ASSERT_TRUE(stage.SaveFile(dir.file("c01-1.stg4_001")));
+        cEdStage noHero;
+        ASSERT_TRUE(noHero.SaveFile(dir.file("empty.stg4_000")));
+    }
+    void TearDown() override {
+        g_SystemData = cSystemData();
+        g_bStartFile = 0;
+    }
+    fixtures::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(LoadPlayFileTest, RecognisesReplayPaths) {
+    EXPECT_TRUE(IsReplayPath("user_data\\rpl4\\a_00.rpl4_732"));
+    EXPECT_TRUE(IsReplayPath("A.RPL4_100"));
+    EXPECT_FALSE(IsReplayPath("data\\stg4\\a.stg4_001"));
+    EXPECT_FALSE(IsReplayPath("noext"));
+}
+
+TEST_F(LoadPlayFileTest, StageForFreePlay) {
+    g_SaveData.m_nScore = 99;
+    ASSERT_TRUE(LoadPlayFile(dir.file("c01-1.stg4_001"), 0));
+    EXPECT_EQ(g_SaveData.m_nScore, 0);
+    EXPECT_EQ(g_SaveData.m_nStageNo, 1);
+    EXPECT_EQ(g_SaveData.m_nStagePart, 1);
+    EXPECT_EQ(g_SaveData.m_nStartLives, 3);
+    EXPECT_EQ(g_SaveData.m_nLives, 2);
+    EXPECT_EQ(g_SaveData.m_nLastSlot, -1);
+    EXPECT_EQ(g_SaveData.g_strRankingName, "aaa");
+    EXPECT_EQ(g_SaveData.m_bNumberedStage, 1);
+    EXPECT_TRUE(g_Stage.HasHero());
+
+    g_bStartFile = 1;
+    ASSERT_TRUE(LoadPlayFile(dir.file("c01-1.stg4_001"), 0));
+    EXPECT_EQ(g_SaveData.m_nLives, UNLIMITED_LIVES);
+}
+
+TEST_F(LoadPlayFileTest, FailuresLeaveTheSaveReset) {
+    g_SaveData.m_nScore = 99;
+    EXPECT_FALSE(LoadPlayFile(dir.file("missing.stg4_000"), 0));
+    EXPECT_EQ(g_SaveData.m_nScore, 0);
+    EXPECT_FALSE(LoadPlayFile(dir.file("empty.stg4_000"), 0));
+    EXPECT_FALSE(LoadPlayFile(std::string(300, 'a'), 0));
+}
+
+TEST_F(LoadPlayFileTest, ReplayWithItsStage) {
+    cReplay r;
+    r.m_nSeed = 4242;
+    r.RecordFrame(1, 0);
+    cEdStage running, original;
+    cEdCharaDef hero;
+    hero.m_nController = 0;
+    hero.m_nPictureNo = 1;
+    running.m_Charas.push_back(hero);
+    cSaveData snap;
+    ASSERT_EQ(WriteReplayFile(r, dir.file("c01_00.rpl4_732"), running, original, snap), 1);
+    ASSERT_TRUE(LoadPlayFile(dir.file("c01_00.rpl4_732"), 0));
+    EXPECT_EQ(g_Replay.m_nSeed, 4242);
+    EXPECT_EQ(g_Stage.m_Charas.size(), 1u);
+}
