@@ -2,6 +2,8 @@
 
 #include "app/log.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 cProjectDatabase g_Database;
@@ -126,6 +128,13 @@ void cProjectDatabase::FillWorkingCopies() {
 
 namespace {
 
+// Tenths of a second in frames. A stored time too large for the result saturates instead of
+// wrapping round.
+std::int32_t TenthsToFrames(std::int32_t tenths) {
+    const std::int64_t frames = static_cast<std::int64_t>(tenths) * 6;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(frames, INT32_MIN, INT32_MAX));
+}
+
 // Builds one sequence per record: each frame's time in frames (x 6), record 0 without time and
 // switchable, the others switchable from their first interruptible frame on (when `marks` is
 // set; otherwise never); then the end frame.
@@ -148,7 +157,7 @@ void BuildSeqTable(cCheckedVector<cAnimSeqFrames>& table, const cCheckedVector<R
                 out.nDuration = 0;
                 out.nFlag = 1;
             } else {
-                out.nDuration = time * 6;
+                out.nDuration = TenthsToFrames(time);
                 out.nFlag = switchable ? 1 : 0;
             }
         }
@@ -187,7 +196,7 @@ void cCharaEffect::Init(int index, int flag) {
     m_lpSource = source;
     m_nIndex = index;
     m_nKind = source->nKind;
-    m_nFrames = source->nParam[0] * 6;
+    m_nFrames = TenthsToFrames(source->nParam[0]);
     m_bReverse = flag ? 1 : 0;
 }
 
@@ -207,7 +216,7 @@ void cScreenEffect::Init(int index, int flag) {
     m_lpSource = source;
     m_nIndex = index;
     m_nKind = source->nKind;
-    m_nFrames = source->nParam[0] * 6;
+    m_nFrames = TenthsToFrames(source->nParam[0]);
     m_bReverse = flag ? 1 : 0;
 }
 

@@ -385,25 +385,36 @@ TEST_F(DatabaseTest, EmptyListsStillHaveTheirNoneEntry) {
 
 TEST_F(DatabaseTest, DamagedFilesFailWithTheirOwnMessage) {
     WriteProject();
-    const std::filesystem::path anime = dir.path() / "data" / "database" / "Anime.dat";
-    const Bytes whole = fixtures::ReadAll(anime.string());
     fixtures::ScopedCurrentDir cd(dir.path());
     fixtures::BoxCapture boxes;
-    // Every strict prefix fails, naming the file; random flips never crash.
-    fixtures::DamageFile(
-        anime.string(), whole,
-        [&](const std::string&, std::size_t n) {
-            g_Database = cProjectDatabase();
-            const bool ok = g_Database.Load();
-            if (n < whole.size()) {
-                EXPECT_FALSE(ok) << n;
-                EXPECT_EQ(boxes.texts().back(), "data\\database\\Anime.dat のロードに失敗！");
-            }
-            EXPECT_GE(g_Database.m_Animes.size(), 1u);
-        },
-        200);
+    for (const char* file : g_DatabaseFiles) {
+        const std::string path = std::string(file).replace(4, 1, "/").replace(13, 1, "/");
+        const Bytes whole = fixtures::ReadAll(path);
+        ASSERT_FALSE(whole.empty()) << path;
+        // Every strict prefix fails, naming the file; random flips never crash, and every list
+        // keeps its entry 0 and the tables can be built.
+        fixtures::DamageFile(
+            path, whole,
+            [&](const std::string&, std::size_t n) {
+                g_Database = cProjectDatabase();
+                const bool ok = g_Database.Load();
+                if (n < whole.size()) {
+                    EXPECT_FALSE(ok) << path << " " << n;
+                    EXPECT_EQ(boxes.texts().back(), std::string(file) + " のロードに失敗！");
+                }
+                EXPECT_GE(g_Database.m_Animes.size(), 1u);
+                EXPECT_GE(g_Database.m_ScrEffects.size(), 1u);
+                g_Database.FillWorkingCopies();
+                BuildAnimeTable(g_AnimeSeqTable);
+                BuildEffectTable(g_EffectSeqTable);
+                BuildCharaEffectTables(g_CharaEffectTable, g_CharaEffectTableRev);
+                BuildScrEffectTables(g_ScrEffectTable, g_ScrEffectTableRev);
+            },
+            40);
+        fixtures::WriteAll(path, whole);
+    }
     // A count far beyond the file is refused without building the elements.
-    fixtures::WriteAll(anime.string(), ByteWriter().i32(732).u32(0x7FFFFFFF).data());
+    fixtures::WriteAll("data/database/Anime.dat", ByteWriter().i32(732).u32(0x7FFFFFFF).data());
     g_Database = cProjectDatabase();
     EXPECT_FALSE(g_Database.Load());
 }
@@ -469,4 +480,14 @@ TEST_F(DatabaseTest, OldestLayoutsOfTheMediaAndSwordRecords) {
     SwordFrame g = {6, 7, 0, 0, 3, 0, 0, 11, 0, 2};
     SwordType(expected, 732, 0, "s", "l", "r", {g, g});
     EXPECT_EQ(fixtures::ReadAll(out), expected.data());
+}
+
+TEST_F(DatabaseTest, TimesTooLargeForFramesSaturate) {
+    g_Database.m_Animes.at(1).m_Frames.at(0).nTime = 0x7FFFFFFF;
+    g_Database.m_CharaEffects.at(1).nParam[0] = -0x40000000;
+    g_Database.FillWorkingCopies();
+    BuildAnimeTable(g_AnimeSeqTable);
+    BuildCharaEffectTables(g_CharaEffectTable, g_CharaEffectTableRev);
+    EXPECT_EQ(g_AnimeSeqTable.at(1).at(0).nDuration, INT32_MAX);
+    EXPECT_EQ(g_CharaEffectTable.at(1).m_nFrames, INT32_MIN);
 }
