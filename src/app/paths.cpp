@@ -1,6 +1,7 @@
 #include "app/paths.h"
 
 #include "app/sjis.h"
+#include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 
@@ -225,14 +226,38 @@ bool FindLatestNumberedFile(char* out, const char* path, const char* ext) {
         if (std::strchr(path, '.')) return false; // has an extension but the result did not fit
         std::strcpy(base, path);
     }
-    char name[MAX_PATH + 16];
-    for (int a = 9; a >= 0; --a)
-        for (int b = 9; b >= 0; --b)
-            for (int c = 9; c >= 0; --c) {
-                std::snprintf(name, sizeof name, "%s_%d%d%d", base, a, b, c);
-                if (fsys::Exists(name)) return Store(out, name);
-            }
-    return false;
+    // The revisions are probed from 999 down to 000; the folder is read once and every entry named
+    // base_ddd (in any case of its ASCII letters, as a probe of that name would find it) counts.
+    const std::string text = base;
+    size_t nameStart = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (IsSjisPair(text.c_str() + i)) {
+            i += 2;
+        } else {
+            if (IsSeparator(text[i])) nameStart = i + 1;
+            ++i;
+        }
+    }
+    const std::string folder = text.substr(0, nameStart);
+    const std::string name = cp932::ToUtf8(text.substr(nameStart));
+    std::vector<std::string> entries;
+    if (!fsys::ListFolder(folder.empty() ? "." : folder, entries)) return false;
+    int best = -1;
+    char candidate[MAX_PATH + 16];
+    for (const std::string& e : entries) {
+        if (e.size() != name.size() + 4 || e[name.size()] != '_') continue;
+        if (!SameIgnoringAsciiCase(e.substr(0, name.size()), name)) continue;
+        const char* d = e.c_str() + name.size() + 1;
+        if (d[0] < '0' || d[0] > '9' || d[1] < '0' || d[1] > '9' || d[2] < '0' || d[2] > '9') continue;
+        const int revision = (d[0] - '0') * 100 + (d[1] - '0') * 10 + (d[2] - '0');
+        if (revision <= best) continue;
+        std::snprintf(candidate, sizeof candidate, "%s_%d%d%d", base, revision / 100, revision / 10 % 10,
+                      revision % 10);
+        if (fsys::Exists(candidate)) best = revision;
+    }
+    if (best < 0) return false;
+    std::snprintf(candidate, sizeof candidate, "%s_%d%d%d", base, best / 100, best / 10 % 10, best % 10);
+    return Store(out, candidate);
 }
 
 bool FindLatestNumberedFileStr(std::string& out, const std::string& path, const std::string& ext) {

@@ -2,6 +2,7 @@
 
 #include "platform/cp932.h"
 
+#include <cstring>
 #include <dirent.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -159,6 +160,18 @@ bool RemoveTree(std::string_view sysPath) {
 bool RemoveFile(std::string_view sysPath) {
     if (sysPath.empty()) return false;
     return unlink(Native(sysPath).c_str()) == 0;
+}
+
+bool ListFolder(std::string_view sysFolder, std::vector<std::string>& namesUtf8) {
+    namesUtf8.clear();
+    DIR* dir = opendir(Native(sysFolder.empty() ? std::string_view(".") : sysFolder).c_str());
+    if (!dir) return false;
+    while (dirent* e = readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        namesUtf8.emplace_back(e->d_name);
+    }
+    closedir(dir);
+    return true;
 }
 
 bool GetCurrentDirectory(std::string& out) {

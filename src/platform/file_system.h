@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fsys {
 
@@ -32,6 +33,10 @@ bool CopyTree(std::string_view from, std::string_view to);
 // Removes a file or a folder with everything in it; false when something could not be removed.
 bool RemoveTree(std::string_view sysPath);
 bool RemoveFile(std::string_view sysPath);
+
+// The names (UTF-8, as on disk) of the entries of a folder, "." and ".." left out; false when the
+// folder cannot be read.
+bool ListFolder(std::string_view sysFolder, std::vector<std::string>& namesUtf8);
 
 // The working folder as a system path (CP932, backslashes, starting with a backslash);
 // false when it cannot be read or its name has characters without a CP932 form.

@@ -198,6 +198,34 @@ TEST_F(PathFolders, FindLatestNumberedFilePicksTheHighestRevision) {
     s = "keep";
     EXPECT_FALSE(FindLatestNumberedFileStr(s, "data\\stg4\\missing.stg4", "stg4"));
     EXPECT_EQ(s, "keep");
+    EXPECT_FALSE(FindLatestNumberedFileStr(s, "nofolder\\stage.stg4", "stg4"));
+}
+
+TEST_F(PathFolders, FindLatestNumberedFileCountsFoldersOtherCasesAndJapaneseNames) {
+    char out[MAX_PATH];
+    // Names that only look alike do not count.
+    WriteFile(dir / "data" / "stg4" / "stage.stg4_9999", "x");
+    WriteFile(dir / "data" / "stg4" / "stage.stg4_9x9", "x");
+    WriteFile(dir / "data" / "stg4" / "stage.stg4-998", "x");
+    WriteFile(dir / "data" / "stg4" / "xstage.stg4_997", "x");
+    WriteFile(dir / "data" / "stg4" / "stage.stg4_004", "x");
+    ASSERT_TRUE(FindLatestNumberedFile(out, "data\\stg4\\stage.stg4", "stg4"));
+    EXPECT_STREQ(out, "data\\stg4\\stage.stg4_004");
+    // A folder named like a revision counts, and so does a name in another case.
+    fs::create_directories(dir / "data" / "stg4" / "stage.stg4_007");
+    WriteFile(dir / "data" / "stg4" / "STAGE.STG4_006", "x");
+    ASSERT_TRUE(FindLatestNumberedFile(out, "data\\stg4\\stage.stg4", "stg4"));
+    EXPECT_STREQ(out, "data\\stg4\\stage.stg4_007");
+    fs::remove(dir / "data" / "stg4" / "stage.stg4_007");
+    ASSERT_TRUE(FindLatestNumberedFile(out, "data\\stg4\\stage.stg4", "stg4"));
+    EXPECT_STREQ(out, "data\\stg4\\stage.stg4_006");
+    // CP932 names reach their UTF-8 files; a name in the working folder itself needs no folder part.
+    WriteFile(dir / "data" / "stg4" / cp932::ToUtf8("表ソ.stg4_012"), "x");
+    ASSERT_TRUE(FindLatestNumberedFile(out, "data\\stg4\\表ソ.stg4", "stg4"));
+    EXPECT_STREQ(out, "data\\stg4\\表ソ.stg4_012");
+    WriteFile(dir / "top_001", "x");
+    ASSERT_TRUE(FindLatestNumberedFile(out, "top", nullptr));
+    EXPECT_STREQ(out, "top_001");
 }
 
 TEST_F(PathFolders, CreatesTheTwentyTwoFolders) {
