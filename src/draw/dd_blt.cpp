@@ -1,0 +1,429 @@
+// Blits on both back-ends (device quads, recorded quads and the pixel path), pixel access to
+// surfaces, and the draw batch.
+#include "app/log.h"
+#include "draw/dd_internal.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace gfx;
+
+namespace {
+
+// The draw batch (Direct3D only).
+struct cDrawBatch {
+    bool bActive = false;
+    bool bSort = false;
+    std::int32_t nCounter = 0;
+    std::vector<DDBATCHCMD> cmds;
+    std::vector<std::pair<DDSURFACEDATA*, std::int32_t>> keys;
+    LPDIRECT3DVERTEXBUFFER9 lpVB = nullptr;
+    LPDIRECT3DINDEXBUFFER9 lpIB = nullptr;
+    std::vector<TLVERTEX> scratch;
+    void ReleaseBuffers() {
+        SafeRelease(lpIB);
+        SafeRelease(lpVB);
+        scratch.clear();
+    }
+    ~cDrawBatch() { ReleaseBuffers(); }
+};
+cDrawBatch g_Batch;
+
+void SetStageStates(LPDIRECT3DDEVICE9 dev, DWORD colorOp, DWORD alphaOp) {
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, colorOp);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, alphaOp);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+}
+
+// Before an opaque copy of a colour-keyed texture: the target rectangle takes the transparent
+// colour (opaque on BackBuffer, fully transparent elsewhere).
+void ClearForOpaqueKeyed(const DDBATCHCMD& c) {
+    const int bpp = g_DDSettings.nBpp;
+    if (bpp != 16 && bpp != 32) return;
+    const std::uint32_t colour = c.lpDstSD == &g_BackBuffer ? DDScreenKeyColour() : 0u;
+    int x = c.nX, y = c.nY, w = c.nWidth, h = c.nHeight;
+    DDClearRect(x, y, w, h, colour);
+}
+
+DDBATCHCMD MakeCommand(DDSURFACEDATA* dst, DDSURFACEDATA* src, const DDBLTRECT& r, std::uint32_t flags) {
+    DDBATCHCMD c;
+    c.lpDstSD = dst;
+    c.lpSrcSD = src;
+    c.nX = r.x, c.nY = r.y, c.nWidth = r.w, c.nHeight = r.h;
+    c.nSrcX = r.sx, c.nSrcY = r.sy, c.nSrcWidth = r.sw, c.nSrcHeight = r.sh;
+    c.dwFlags = flags;
+    c.dwDiffuse = lpDTCon->dwDiffuse;
+    c.dwColorOp = lpDTCon->dwColorOp;
+    c.dwAlphaOp = lpDTCon->dwAlphaOp;
+    c.dwReserved = 0;
+    return c;
+}
+
+void DrawImmediate(const DDBATCHCMD& c) {
+    LPDIRECT3DDEVICE9 dev = lpDTCon->lpDevice;
+    DTSURFACEDATA* s = c.lpSrcSD->lpDT;
+    if (!s->lpVB || !s->lpTexture) return;
+    void* p = nullptr;
+    if (FAILED(s->lpVB->Lock(0, 112, &p, 0))) return;
+    DDBuildQuad(static_cast<TLVERTEX*>(p), c);
+    s->lpVB->Unlock();
+    if (!DDBeginScene() || !DDSetRenderTarget(0, c.lpDstSD)) return;
+    if (c.dwFlags == 0 && s->bColorKey) ClearForOpaqueKeyed(c);
+    SetStageStates(dev, c.dwColorOp, c.dwAlphaOp);
+    dev->SetTexture(0, s->lpTexture);
+    dev->SetStreamSource(0, s->lpVB, 0, 28);
+    dev->SetFVF(D3DFVF_TLVERTEX);
+    dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+    if (lpDTCon->lpRenderTarget) DDSetRenderTarget(0, lpDTCon->lpRenderTarget);
+}
+
+// Pixel path: surfaces the device cannot draw into, and system-memory sources.
+void CopyPixels(DDSURFACEDATA* dst, int x, int y, int w, int h, DDSURFACEDATA* src, int sx, int sy, int sw,
+                int sh, std::uint32_t flags) {
+    const int bpp = g_DDSettings.nBpp;
+    if (bpp != 16 && bpp != 32) return;
+    if (w < 1 || h < 1 || sw == 0 || sh == 0) return;
+    cSurfaceLock dl(dst);
+    cSurfaceLock sl(src);
+    if (!dl.Locked() || !sl.Locked()) {
+        sl.Unlock();
+        return;
+    }
+    const bool same = w == sw && h == sh;
+    const double fx = static_cast<double>(sw) / w, fy = static_cast<double>(sh) / h;
+    const bool repack = bpp == 16 && dst == &g_BackBuffer && g_DDSettings.nWindowMode == 0;
+    const PIXCHANNELS& pc = g_PixChannels;
+    const PIXCHANNELS& dc = g_DispChannels;
+    for (int j = 0; j < h; ++j) {
+        const int ty = y + j;
+        if (ty < 0 || ty >= dst->nHeight) continue;
+        const int syy = same ? sy + j : sy + static_cast<int>(j * fy);
+        if (syy < 0 || syy >= src->nHeight) continue;
+        std::uint8_t* drow = dl.Bits() + static_cast<std::size_t>(ty) * dl.PitchBytes();
+        const std::uint8_t* srow = sl.Bits() + static_cast<std::size_t>(syy) * sl.PitchBytes();
+        for (int i = 0; i < w; ++i) {
+            const int tx = x + i;
+            if (tx < 0 || tx >= dst->nWidth) continue;
+            int sxx;
+            if (same) {
+                sxx = sx + i;
+            } else {
+                int it = static_cast<int>(i * fx);
+                if (sw > 0) {
+                    if (it < 0 || it >= sw) continue;
+                } else {
+                    if (!(sw < it && it <= 0)) continue;
+                    it -= 1;
+                }
+                sxx = sx + it;
+            }
+            if (sxx < 0 || sxx >= src->nWidth) continue;
+            if (bpp == 32) {
+                const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(srow)[sxx];
+                if (flags == 1 && (p >> 24) == 0) continue;
+                reinterpret_cast<std::uint32_t*>(drow)[tx] = p;
+            } else {
+                std::uint32_t p = reinterpret_cast<const std::uint16_t*>(srow)[sxx];
+                // Only the alpha bit tells a transparent 16-bit texel.
+                if (flags == 1 && !(p & 0x8000)) continue;
+                if (repack) {
+                    p = ((p >> pc.nShiftR) & pc.nMaxR) << dc.nShiftR |
+                        ((p >> pc.nShiftG) & pc.nMaxG) << (dc.nShiftG + 1) |
+                        ((p >> pc.nShiftB) & pc.nMaxB) << dc.nShiftB;
+                }
+                reinterpret_cast<std::uint16_t*>(drow)[tx] = static_cast<std::uint16_t>(p);
+            }
+        }
+    }
+    sl.Unlock();
+    dl.Unlock();
+}
+
+} // namespace
+
+void DDBuildQuad(TLVERTEX* v, const DDBATCHCMD& c) {
+    const float x0 = static_cast<float>(c.nX) - 0.5f, y0 = static_cast<float>(c.nY) - 0.5f;
+    const float x1 = static_cast<float>(c.nX + c.nWidth) - 0.5f,
+                y1 = static_cast<float>(c.nY + c.nHeight) - 0.5f;
+    const float aw = static_cast<float>(std::max(1, c.lpSrcSD->nSurfaceWidth));
+    const float ah = static_cast<float>(std::max(1, c.lpSrcSD->nSurfaceHeight));
+    const float u0 = static_cast<float>(c.nSrcX) / aw, u1 = static_cast<float>(c.nSrcX + c.nSrcWidth) / aw;
+    const float v0 = static_cast<float>(c.nSrcY) / ah, v1 = static_cast<float>(c.nSrcY + c.nSrcHeight) / ah;
+    v[0] = {x0, y0, 0.0f, 1.0f, c.dwDiffuse, u0, v0};
+    v[1] = {x0, y1, 0.0f, 1.0f, c.dwDiffuse, u0, v1};
+    v[2] = {x1, y0, 0.0f, 1.0f, c.dwDiffuse, u1, v0};
+    v[3] = {x1, y1, 0.0f, 1.0f, c.dwDiffuse, u1, v1};
+}
+
+void DDClearRect(int x, int y, int w, int h, std::uint32_t argb) {
+    D3DRECT r{x, y, x + w, y + h};
+    lpDTCon->lpDevice->Clear(1, &r, D3DCLEAR_TARGET, argb, 1.0f, 0);
+}
+
+bool cSurfaceLock::Lock(DDSURFACEDATA* lpSD) {
+    Unlock();
+    if (!lpSD) return false;
+    const int bytesPP = std::max(1, g_DDSettings.nBpp / 8);
+    if (lpDTCon) {
+        DTSURFACEDATA* t = lpSD->lpDT;
+        if (!t || !t->lpSurface) return false;
+        D3DLOCKED_RECT lr;
+        if (lpSD == &g_BackBuffer || !t->bRenderTarget) {
+            if (FAILED(t->lpSurface->LockRect(&lr, nullptr, 0))) {
+                DebugErrorBox("FAILED( lpSD->lpDT->lpSurface->LockRect(&(lock), NULL, 0) )");
+                return false;
+            }
+            m_lpLocked = t->lpSurface;
+        } else {
+            if (!t->lpSystemSurface ||
+                FAILED(lpDTCon->lpDevice->GetRenderTargetData(t->lpSurface, t->lpSystemSurface))) {
+                ECLog("FAILED( "
+                      "lpDevice->GetRenderTargetData(lpSD->lpDT->lpSurface,lpSD->lpDT->lpSystemSurface) )");
+                return false;
+            }
+            if (FAILED(t->lpSystemSurface->LockRect(&lr, nullptr, 0))) {
+                ECLog("FAILED( lpSD->lpDT->lpSystemSurface->LockRect(&lock, NULL, 0) )");
+                return false;
+            }
+            m_lpLocked = t->lpSystemSurface;
+        }
+        m_pBits = lr.pBits;
+        m_nPitchBytes = lr.Pitch;
+    } else {
+        DDSURFACEDESC2 desc;
+        void* bits = nullptr;
+        if (!DDLock(lpSD, &desc, &bits, g_DDSettings.nBpp) || !bits) return false;
+        m_pBits = bits;
+        m_nPitchBytes = desc.lPitch;
+    }
+    m_lpSD = lpSD;
+    m_nPitchPixels = m_nPitchBytes / bytesPP;
+    return true;
+}
+
+void cSurfaceLock::Unlock() {
+    if (!m_lpSD || !m_pBits) {
+        m_lpSD = nullptr;
+        m_pBits = nullptr;
+        return;
+    }
+    if (!lpDTCon) {
+        if (m_lpSD->lpDDSide && m_lpSD->lpDDSide->lpSurface) m_lpSD->lpDDSide->lpSurface->Unlock(nullptr);
+    } else if (m_lpSD->lpDT) {
+        DTSURFACEDATA* t = m_lpSD->lpDT;
+        if (m_lpLocked == t->lpSystemSurface && t->lpSystemSurface) {
+            if (FAILED(t->lpSystemSurface->UnlockRect()))
+                ECLog("D3D_OK != m_lpSD->lpDT->lpSystemSurface->UnlockRect();");
+            if (FAILED(lpDTCon->lpDevice->UpdateSurface(t->lpSystemSurface, nullptr, t->lpSurface, nullptr)))
+                DebugErrorBox("FAILED( lpDevice->UpdateSurface(m_lpSD->lpDT->lpSystemSurface, NULL, "
+                              "m_lpSD->lpDT->lpSurface, NULL)");
+        } else if (t->lpSurface) {
+            if (FAILED(t->lpSurface->UnlockRect()))
+                ECLog(m_lpSD == &g_BackBuffer ? "Back :: D3D_OK != m_lpSD->lpDT->lpSurface->UnlockRect();"
+                                              : "D3D_OK != m_lpSD->lpDT->lpSurface->UnlockRect();");
+        }
+    }
+    m_lpSD = nullptr;
+    m_pBits = nullptr;
+    m_lpLocked = nullptr;
+}
+
+bool DDLock(DDSURFACEDATA* lpSD, DDSURFACEDESC2* lpDDSD, void** lplpBits, int nBpp) {
+    if (lpDTCon) {
+        ECLog("D3DではDDLockは未対応");
+        return true;
+    }
+    if (!lpSD || !lpSD->lpDDSide || !lpSD->lpDDSide->lpSurface || !lpDDSD) return false;
+    *lpDDSD = DDSURFACEDESC2{};
+    if (FAILED(lpSD->lpDDSide->lpSurface->Lock(nullptr, lpDDSD, DDLOCK_WAIT, nullptr))) return false;
+    if (lplpBits && (nBpp == 8 || nBpp == 16 || nBpp == 24 || nBpp == 32)) *lplpBits = lpDDSD->lpSurface;
+    return true;
+}
+
+DDSURFACEDATA* DDSubstitute(DDSURFACEDATA* lpSD) {
+    if (lpSD && lpSD->lpMirrorSrc) return lpSD->lpMirrorSrc;
+    return lpSD;
+}
+
+DDSURFACEDATA* DDRedirect(DDSURFACEDATA* lpSD) {
+    if (lpDTCon && lpDTCon->bVirBackBuffer && lpSD == &g_BackBuffer) return &g_VirBackBuffer;
+    return lpSD;
+}
+
+void DDBlt(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURFACEDATA* lpSrcSD, int sx,
+           int sy, std::uint32_t dwFlags) {
+    if (lpDTCon) {
+        DDBltStretch(lpDstSD, x, y, nWidth, nHeight, lpSrcSD, sx, sy, nWidth, nHeight, dwFlags);
+        return;
+    }
+    if (!lpDstSD || !lpSrcSD || !lpDstSD->lpDDSide || !lpSrcSD->lpDDSide) return;
+    DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nWidth, nHeight};
+    if (!DDClipSameSize(r, lpDstSD->nWidth, lpDstSD->nHeight, lpSrcSD->nWidth, lpSrcSD->nHeight)) return;
+    RECT src{r.sx, r.sy, r.sx + r.sw, r.sy + r.sh};
+    lpDstSD->lpDDSide->lpSurface->BltFast(r.x, r.y, lpSrcSD->lpDDSide->lpSurface, &src,
+                                          dwFlags | DDBLTFAST_WAIT);
+}
+
+void DDBltStretch(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURFACEDATA* lpSrcSD,
+                  int sx, int sy, int nSrcWidth, int nSrcHeight, std::uint32_t dwFlags) {
+    if (!lpDTCon) {
+        if (!lpDstSD || !lpSrcSD || !lpDstSD->lpDDSide || !lpSrcSD->lpDDSide) return;
+        DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nSrcWidth, nSrcHeight};
+        if (!DDClipBlt(r, lpDstSD->nWidth, lpDstSD->nHeight, lpSrcSD->nWidth, lpSrcSD->nHeight, false))
+            return;
+        RECT dst{r.x, r.y, r.x + r.w, r.y + r.h};
+        RECT src{r.sx, r.sy, r.sx + r.sw, r.sy + r.sh};
+        lpDstSD->lpDDSide->lpSurface->Blt(&dst, lpSrcSD->lpDDSide->lpSurface, &src,
+                                          DDBLT_WAIT | (dwFlags == 1 ? DDBLT_KEYSRC : 0), nullptr);
+        return;
+    }
+    if (!lpDstSD || !lpSrcSD) return;
+    if (lpSrcSD->lpMirrorSrc) {
+        DDApplyMirrorRule(sx, nSrcWidth, lpSrcSD->nMirrorCellW);
+        DDApplyMirrorRule(sy, nSrcHeight, lpSrcSD->nMirrorCellH);
+    }
+    DDSURFACEDATA* dst = DDSubstitute(lpDstSD);
+    DDSURFACEDATA* src = DDSubstitute(lpSrcSD);
+    if (lpDTCon->bCopyVirBack) {
+        dst = &g_BackBuffer;
+        src = &g_VirBackBuffer;
+    } else {
+        dst = DDRedirect(dst);
+        src = DDRedirect(src);
+    }
+    if (!dst->lpDT || !src->lpDT) return;
+    if (DDIsRenderTarget(dst) && src->lpDT->nMemoryType != DTMEMORYTYPE_SYSTEM) {
+        DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nSrcWidth, nSrcHeight};
+        if (!DDClipBlt(r, dst->nWidth, dst->nHeight, src->nWidth, src->nHeight, true)) return;
+        DDBATCHCMD c = MakeCommand(dst, src, r, dwFlags);
+        if (g_Batch.bActive) {
+            if (g_Batch.bSort) {
+                for (auto& k : g_Batch.keys)
+                    if (k.first == src) c.nRegKey = k.second;
+            }
+            c.nSortKey = g_Batch.nCounter + c.nRegKey;
+            ++g_Batch.nCounter;
+            g_Batch.cmds.push_back(c);
+            return;
+        }
+        DrawImmediate(c);
+        return;
+    }
+    CopyPixels(dst, x, y, nWidth, nHeight, src, sx, sy, nSrcWidth, nSrcHeight, dwFlags);
+}
+
+void DDBltEx(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURFACEDATA* lpSrcSD, int sx,
+             int sy, std::uint32_t dwFlags, const std::uint32_t* lpParam) {
+    if (lpDTCon)
+        DDBltStretchEx(lpDstSD, x, y, nWidth, nHeight, lpSrcSD, sx, sy, nWidth, nHeight, dwFlags, lpParam);
+    else
+        DDBlt(lpDstSD, x, y, nWidth, nHeight, lpSrcSD, sx, sy, dwFlags);
+}
+
+void DDBltStretchEx(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURFACEDATA* lpSrcSD,
+                    int sx, int sy, int nSrcWidth, int nSrcHeight, std::uint32_t dwFlags,
+                    const std::uint32_t* lpParam) {
+    if (lpDTCon && lpParam) {
+        DDSetDrawColor(lpParam[0]);
+        DDSetColorOp(lpParam[1]);
+        DDBltStretch(lpDstSD, x, y, nWidth, nHeight, lpSrcSD, sx, sy, nSrcWidth, nSrcHeight, dwFlags);
+        DDResetDrawColor();
+        DDResetColorOp();
+        return;
+    }
+    DDBltStretch(lpDstSD, x, y, nWidth, nHeight, lpSrcSD, sx, sy, nSrcWidth, nSrcHeight, dwFlags);
+}
+
+void DDBeginBatch(int bSort) {
+    if (!lpDTCon) return;
+    g_Batch.bActive = true;
+    g_Batch.bSort = bSort != 0;
+    g_Batch.ReleaseBuffers();
+    g_Batch.cmds.clear();
+    g_Batch.keys.clear();
+    g_Batch.nCounter = 0;
+}
+
+void DDBatchAddSurface(DDSURFACEDATA* lpSD) {
+    if (!lpDTCon || !g_Batch.bActive || !g_Batch.bSort || !lpSD) return;
+    lpSD = DDRedirect(DDSubstitute(lpSD));
+    for (auto& k : g_Batch.keys)
+        if (k.first == lpSD) return;
+    const auto n = static_cast<std::int32_t>(g_Batch.keys.size());
+    g_Batch.keys.emplace_back(lpSD, (n + 1) * 100000);
+}
+
+void DDEndBatch() {
+    auto& b = g_Batch;
+    if (!lpDTCon || b.cmds.empty()) {
+        b.bActive = false;
+        b.cmds.clear();
+        b.keys.clear();
+        b.nCounter = 0;
+        return;
+    }
+    LPDIRECT3DDEVICE9 dev = lpDTCon->lpDevice;
+    if (b.bSort) DDSortBatch(b.cmds);
+    std::size_t i = 0;
+    while (i < b.cmds.size()) {
+        const std::size_t n = DDBatchGroupLength(b.cmds, i);
+        const DDBATCHCMD& first = b.cmds[i];
+        b.scratch.resize(n * 4);
+        for (std::size_t k = 0; k < n; ++k)
+            DDBuildQuad(&b.scratch[k * 4], b.cmds[i + k]);
+        const UINT bytes = static_cast<UINT>(n * 112);
+        if (FAILED(dev->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFVF_TLVERTEX, D3DPOOL_MANAGED,
+                                           &b.lpVB, nullptr))) {
+            b.ReleaseBuffers();
+            ReportErr("CreateVertexBuffer Err");
+            i += 1;
+            continue;
+        }
+        void* p = nullptr;
+        if (FAILED(b.lpVB->Lock(0, bytes, &p, 0))) {
+            b.ReleaseBuffers();
+            if (lpDTCon->lpRenderTarget) DDSetRenderTarget(0, lpDTCon->lpRenderTarget);
+            i += n;
+            continue;
+        }
+        std::memcpy(p, b.scratch.data(), bytes);
+        b.lpVB->Unlock();
+        if (SUCCEEDED(dev->CreateIndexBuffer(static_cast<UINT>(n * 8), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
+                                             D3DPOOL_MANAGED, &b.lpIB, nullptr)) &&
+            SUCCEEDED(b.lpIB->Lock(0, static_cast<UINT>(n * 8), &p, 0))) {
+            auto* idx = static_cast<std::uint16_t*>(p);
+            for (std::size_t k = 0; k < n * 4; ++k)
+                idx[k] = static_cast<std::uint16_t>(k);
+            b.lpIB->Unlock();
+        }
+        if (!b.lpIB || !DDBeginScene() || !DDSetRenderTarget(0, first.lpDstSD)) {
+            b.ReleaseBuffers();
+            i += 1;
+            continue;
+        }
+        if (first.dwFlags == 0 && first.lpSrcSD->lpDT->bColorKey)
+            for (std::size_t k = 0; k < n; ++k)
+                ClearForOpaqueKeyed(b.cmds[i + k]);
+        SetStageStates(dev, first.dwColorOp, first.dwAlphaOp);
+        dev->SetTexture(0, first.lpSrcSD->lpDT->lpTexture);
+        dev->SetStreamSource(0, b.lpVB, 0, 28);
+        dev->SetIndices(b.lpIB);
+        dev->SetFVF(D3DFVF_TLVERTEX);
+        for (UINT k = 0; k < n; ++k)
+            dev->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 4 * k, 4, 4 * k, 2);
+        b.ReleaseBuffers();
+        if (lpDTCon->lpRenderTarget && !DDSetRenderTarget(0, lpDTCon->lpRenderTarget)) {
+            i += 1;
+            continue;
+        }
+        i += n;
+    }
+    b.ReleaseBuffers();
+    b.cmds.clear();
+    b.keys.clear();
+    b.nCounter = 0;
+    b.bActive = false;
+}

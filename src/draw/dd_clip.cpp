@@ -1,0 +1,160 @@
+#include "draw/dd_clip.h"
+
+#include <algorithm>
+
+namespace {
+
+// Cuts [start, start + extent) to [0, limit) without moving what stays; returns the kept extent.
+int CutSourceSpan(int& start, int extent, int limit) {
+    int right = start + extent;
+    if (start < 0) start = 0;
+    if (right > limit) right = limit;
+    return right - start;
+}
+
+// Same-size cut of one axis: target position p against the target size, source span [s, right).
+void CutSameSizeAxis(int& p, int& s, int& right, int dstSize) {
+    if (p < 0) {
+        s -= p;
+        p = 0;
+    }
+    // The right (bottom) edge is tested after a left (top) cut as well, so that a picture wider
+    // than the target that starts left of it is still cut to the target.
+    if (right - s + p > dstSize) right = dstSize - p + s;
+}
+
+// Target cut of one axis of a scaled blit (DirectDraw): moves the source by the same fraction.
+bool CutScaledTargetAxis(int& p, int& ext, int& s, int& sext, int dstSize) {
+    if (p < 0) {
+        if (p + ext < 0 || ext == 0) return false;
+        int d = static_cast<int>(static_cast<double>(-p) / ext * sext);
+        s += d;
+        sext -= d;
+        ext += p;
+        p = 0;
+    }
+    if (p + ext > dstSize) {
+        if (p >= dstSize || ext == 0) return false;
+        sext = static_cast<int>(static_cast<double>(dstSize - p) / ext * sext);
+        ext = dstSize - p;
+    }
+    return true;
+}
+
+// Source cut of one axis of a scaled blit. Returns the kept fraction of the source extent.
+double CutScaledSourceAxis(int& s, int& sext, int srcSize, bool bD3D) {
+    bool mirrored = bD3D && sext < 0;
+    if (mirrored) {
+        s += sext;
+        sext = -sext;
+    }
+    int given = sext;
+    int kept = CutSourceSpan(s, sext, srcSize);
+    double frac = static_cast<double>(kept) / given;
+    sext = kept;
+    if (mirrored) {
+        s += sext;
+        sext = -sext;
+    }
+    return frac;
+}
+
+} // namespace
+
+bool DDClipSameSize(DDBLTRECT& r, int dstW, int dstH, int srcW, int srcH) {
+    if (r.w < 1 || r.h < 1 || r.sw == 0 || r.sh == 0) return false;
+    int right = r.sx + r.sw;
+    int bottom = r.sy + r.sh;
+    if (r.sx < 0) r.sx = 0;
+    if (r.sy < 0) r.sy = 0;
+    right = std::min(right, srcW);
+    bottom = std::min(bottom, srcH);
+    CutSameSizeAxis(r.x, r.sx, right, dstW);
+    CutSameSizeAxis(r.y, r.sy, bottom, dstH);
+    r.sw = right - r.sx;
+    r.sh = bottom - r.sy;
+    r.w = r.sw;
+    r.h = r.sh;
+    return r.sw >= 1 && r.sh >= 1;
+}
+
+bool DDClipScaled(DDBLTRECT& r, int dstW, int dstH, int srcW, int srcH, bool bD3D) {
+    if (r.w < 1 || r.h < 1 || r.sw == 0 || r.sh == 0) return false;
+    const int givenSw = r.sw;
+    const int givenSh = r.sh;
+    double fw = CutScaledSourceAxis(r.sx, r.sw, srcW, bD3D);
+    double fh = CutScaledSourceAxis(r.sy, r.sh, srcH, bD3D);
+    r.w = static_cast<int>(r.w * fw);
+    r.h = static_cast<int>(r.h * fh);
+    if (!bD3D) {
+        if (!CutScaledTargetAxis(r.x, r.w, r.sx, r.sw, dstW)) return false;
+        if (!CutScaledTargetAxis(r.y, r.h, r.sy, r.sh, dstH)) return false;
+    }
+    bool okW = r.sw >= 1 || (r.sw < 0 && givenSw < 0);
+    bool okH = r.sh >= 1 || (r.sh < 0 && givenSh < 0);
+    return okW && okH && r.w >= 1 && r.h >= 1;
+}
+
+bool DDClipBlt(DDBLTRECT& r, int dstW, int dstH, int srcW, int srcH, bool bD3D) {
+    if (r.w == r.sw && r.h == r.sh) return DDClipSameSize(r, dstW, dstH, srcW, srcH);
+    return DDClipScaled(r, dstW, dstH, srcW, srcH, bD3D);
+}
+
+void DDSortBatch(std::vector<DDBATCHCMD>& cmds) {
+    // Commands are recorded in counter order, so a stable sort on the registered key keeps the
+    // recording order within one source however many quads the batch holds.
+    std::stable_sort(cmds.begin(), cmds.end(),
+                     [](const DDBATCHCMD& a, const DDBATCHCMD& b) { return a.nRegKey < b.nRegKey; });
+}
+
+bool DDSameBatchGroup(const DDBATCHCMD& a, const DDBATCHCMD& b) {
+    return a.lpSrcSD == b.lpSrcSD && a.lpDstSD == b.lpDstSD && a.dwDiffuse == b.dwDiffuse &&
+           a.dwFlags == b.dwFlags && a.dwColorOp == b.dwColorOp && a.dwAlphaOp == b.dwAlphaOp &&
+           a.dwReserved == b.dwReserved;
+}
+
+std::size_t DDBatchGroupLength(const std::vector<DDBATCHCMD>& cmds, std::size_t first) {
+    std::size_t n = 1;
+    while (first + n < cmds.size() && DDSameBatchGroup(cmds[first], cmds[first + n]))
+        ++n;
+    return n;
+}
+
+void DDPrintfCell(unsigned char c, int& col, int& row) {
+    col = c & 0x0F;
+    if (c >= 0xA6 && c <= 0xBF)
+        row = (c - 0xA0) >> 4;
+    else if (c >= 0xC0 && c <= 0xDD)
+        row = 8 + ((c - 0xC0) >> 4);
+    else
+        row = c >> 4;
+}
+
+namespace {
+int FitPow2(int v) {
+    if (v > 0 && (v & (v - 1)) == 0) return v;
+    unsigned u = static_cast<unsigned>(v);
+    for (int bit = 31; bit >= 0; --bit)
+        if (u & (1u << bit)) return bit >= 30 ? static_cast<int>(1u << bit) : (1 << (bit + 1));
+    return 2;
+}
+} // namespace
+
+void DDFitTextureSizeRule(int& w, int& h, bool bPow2, bool bSquare) {
+    if (bPow2) {
+        w = FitPow2(w);
+        h = FitPow2(h);
+    }
+    if (bSquare) w = h = std::max(w, h);
+}
+
+void DDApplyMirrorRule(int& s, int& sext, int cell) {
+    if (cell == 0) return;
+    if (sext == cell) {
+        s += sext;
+        sext = -sext;
+    } else if (sext < cell) {
+        s = s - 2 * (s % cell) + cell;
+        sext = -sext;
+    }
+}
