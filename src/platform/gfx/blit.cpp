@@ -31,7 +31,7 @@ template <class T> void ScaledRow(T* d, const T* s, const int* cols, int n, bool
 
 int SourceIndex(int i, int start, int size, int dsize) {
     const long long step = static_cast<long long>(i) * (size < 0 ? -size : size) / dsize;
-    return size < 0 ? start - 1 - static_cast<int>(step) : start + static_cast<int>(step);
+    return size < 0 ? start - static_cast<int>(step) : start + static_cast<int>(step);
 }
 
 } // namespace

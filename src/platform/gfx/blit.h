@@ -10,13 +10,15 @@ struct BlitParams {
     const PixelBuffer* src = nullptr;
     int dx = 0, dy = 0, dw = 0, dh = 0; // destination rectangle (may extend past the buffer)
     int i0 = 0, j0 = 0, i1 = 0, j1 = 0; // its visible part, relative to (dx, dy)
-    int sx = 0, sy = 0, sw = 0, sh = 0; // source rectangle; a negative size runs backwards from sx/sy
+    int sx = 0, sy = 0, sw = 0,
+        sh = 0; // source start and extent; a negative extent runs backwards from sx/sy
     bool keyed = false;
     std::uint32_t key = 0;
 };
 
 // Destination pixel (dx + i, dy + j) takes source pixel (sx + trunc(i * sw / dw), sy + trunc(j * sh / dh));
-// with a negative sw the source column is sx - 1 - trunc(i * |sw| / dw) (and likewise for rows).
+// with a negative sw the source column is sx - trunc(i * |sw| / dw) (and likewise for rows), so that a
+// mirrored copy starts at the source's last column. dw and dh are positive.
 void ScaledCopy(const BlitParams& p);
 
 // Copies `count` 32-bit pixels, leaving those equal to `key` untouched in the destination.

@@ -22,6 +22,8 @@ class Direct3DSurface9;
 class Direct3DTexture9;
 class Direct3DVertexBuffer9;
 class Direct3DIndexBuffer9;
+struct D3DShared;
+struct RasterState;
 using LPDIRECT3D9 = Direct3D9*;
 using LPDIRECT3DDEVICE9 = Direct3DDevice9*;
 using LPDIRECT3DSURFACE9 = Direct3DSurface9*;
@@ -247,7 +249,9 @@ class Direct3DSurface9 : public RefCounted {
   private:
     friend class Direct3DDevice9;
     friend class Direct3DTexture9;
-    Direct3DSurface9(D3DFORMAT f, D3DPOOL pool, DWORD usage, int w, int h);
+    Direct3DSurface9(std::shared_ptr<D3DShared> shared, D3DFORMAT f, D3DPOOL pool, DWORD usage, int w, int h);
+    ~Direct3DSurface9() override;
+    std::shared_ptr<D3DShared> shared_; // video-memory accounting, outliving the device
     D3DFORMAT format_;
     D3DPOOL pool_;
     DWORD usage_;
@@ -260,7 +264,7 @@ class Direct3DSurface9 : public RefCounted {
 // A texture of one level.
 class Direct3DTexture9 : public RefCounted {
   public:
-    HRESULT GetSurfaceLevel(UINT level, LPDIRECT3DSURFACE9* out); // adds a reference
+    HRESULT GetSurfaceLevel(UINT level, LPDIRECT3DSURFACE9* out); // adds a reference to the level
     HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc);
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT UnlockRect(UINT level);
@@ -271,9 +275,8 @@ class Direct3DTexture9 : public RefCounted {
 
   private:
     friend class Direct3DDevice9;
-    Direct3DTexture9(Direct3DDevice9* dev, D3DFORMAT f, D3DPOOL pool, DWORD usage, int w, int h);
+    explicit Direct3DTexture9(Direct3DSurface9* level);
     ~Direct3DTexture9() override;
-    Direct3DDevice9* device_;
     Direct3DSurface9* level_;
 };
 
@@ -353,11 +356,14 @@ class Direct3DDevice9 : public RefCounted {
 
     // Not part of the platform's interface.
     bool IsLost() const { return lost_ != 0; }
-    void SimulateLoss(); // Present and TestCooperativeLevel start reporting D3DERR_DEVICELOST
+    // Present and the next `lostPolls` TestCooperativeLevel calls report D3DERR_DEVICELOST.
+    void SimulateLoss(int lostPolls = 1);
     // Draws one triangle in screen space (used by DrawPrimitive and by the sprite object).
     void DrawTriangle(const TLVERTEX& a, const TLVERTEX& b, const TLVERTEX& c);
     void DrawQuadStrip(const TLVERTEX* v4); // TL, BL, TR, BR
-    std::size_t VideoBytesInUse() const { return videoBytes_; }
+    std::size_t VideoBytesInUse() const;
+    // Live DEFAULT-pool resources other than the back buffer (Reset refuses while there are any).
+    int DefaultPoolResources() const;
 
   private:
     friend class Direct3D9;
@@ -365,8 +371,10 @@ class Direct3DDevice9 : public RefCounted {
     Direct3DDevice9(HWND hwnd, const D3DPRESENT_PARAMETERS& pp);
     ~Direct3DDevice9() override;
     void SetDefaultStates();
-    void DrawStrip(const TLVERTEX* vertices, const std::uint16_t* indices, UINT count, D3DPRIMITIVETYPE type);
-    void DrawTriangleImpl(const TLVERTEX& a, const TLVERTEX& b, const TLVERTEX& c);
+    HRESULT MakeBackBuffer();
+    HRESULT DrawVertices(D3DPRIMITIVETYPE type, UINT primitiveCount, const TLVERTEX* vertices,
+                         std::size_t vertexCount, const std::uint16_t* indices, INT baseVertex);
+    RasterState MakeRasterState() const;
 
     HWND hwnd_;
     D3DPRESENT_PARAMETERS pp_;
@@ -384,8 +392,7 @@ class Direct3DDevice9 : public RefCounted {
     bool inScene_ = false;
     int lost_ = 0; // 0 fine, 1 lost, 2 ready for Reset
     int lostPolls_ = 0;
-    int defaultPoolObjects_ = 0;
-    std::size_t videoBytes_ = 0;
+    std::shared_ptr<D3DShared> shared_;
 };
 
 } // namespace gfx

@@ -1,9 +1,71 @@
 #include "platform/gfx/gdi.h"
 #include <atomic>
+#include <cstdlib>
+#include <unordered_map>
 
 namespace gfx {
 namespace {
+
 std::atomic<int> g_displayBpp{32};
+
+// What a device context reads pixels from.
+struct Source {
+    const PixelBuffer* pixels = nullptr;
+    const PALETTEENTRY* palette = nullptr;
+    const Dib* dib = nullptr;
+    int w = 0, h = 0;
+    bool indexed = false;
+
+    explicit Source(HDC dc) {
+        if (!dc) return;
+        if (dc->bitmap) {
+            dib = &dc->bitmap->dib;
+            w = dib->width;
+            h = dib->height;
+            indexed = dib->bitCount <= 8;
+        } else if (dc->target) {
+            pixels = dc->target;
+            palette = dc->palette;
+            w = pixels->width;
+            h = pixels->height;
+            indexed = pixels->format == PixelFormat::Index8;
+        }
+    }
+    std::uint32_t Raw(int x, int y) const { return dib ? dib->PixelRaw(x, y) : pixels->Get(x, y); }
+    std::uint32_t Argb(int x, int y) const {
+        if (dib) return dib->PixelArgb(x, y);
+        const std::uint32_t raw = pixels->Get(x, y);
+        if (pixels->format == PixelFormat::Index8) {
+            return palette ? PaletteToArgb(palette[raw]) : 0xFF000000u | raw * 0x010101u;
+        }
+        return ToArgb(pixels->format, raw);
+    }
+};
+
+// Writes colours into a device context's pixels, converting to its format.
+struct Sink {
+    PixelBuffer* pixels;
+    const PALETTEENTRY* palette;
+    std::unordered_map<std::uint32_t, std::uint32_t> nearest;
+
+    std::uint32_t FromColour(std::uint32_t argb) {
+        if (pixels->format != PixelFormat::Index8) return FromArgb(pixels->format, argb);
+        if (!palette) return FromArgb(PixelFormat::Index8, argb);
+        auto it = nearest.find(argb);
+        if (it != nearest.end()) return it->second;
+        const auto idx = static_cast<std::uint32_t>(NearestIndex(palette, 256, argb));
+        nearest.emplace(argb, idx);
+        return idx;
+    }
+};
+
+// Normalises a signed extent to a start pixel and a direction: a negative extent at `start` covers
+// start, start - 1, ... (the first pixel is the start itself).
+int SourcePixel(int start, int extent, int i, int destExtent) {
+    const long long step = static_cast<long long>(i) * std::abs(extent) / destExtent;
+    return extent < 0 ? start - static_cast<int>(step) : start + static_cast<int>(step);
+}
+
 } // namespace
 
 void SetDisplayBitsPerPixel(int bpp) {
@@ -26,6 +88,135 @@ int GetDeviceCaps(HDC dc, int index) {
     if (dc && dc->target) return BitsPerPixel(dc->target->format);
     if (dc && dc->bitmap) return dc->bitmap->dib.bitCount;
     return g_displayBpp;
+}
+
+HANDLE LoadImageA(HANDLE, const char* name, UINT type, int, int, UINT flags) {
+    if (!name || type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE)) return nullptr;
+    auto* bmp = new BitmapObject();
+    if (!LoadBmpFile(name, bmp->dib)) {
+        delete bmp;
+        return nullptr;
+    }
+    return static_cast<void*>(bmp);
+}
+
+int GetObject(HGDIOBJ obj, int size, void* out) {
+    if (!obj || obj->kind != GdiObject::Kind::Bitmap || !out) return 0;
+    const Dib& d = static_cast<BitmapObject*>(obj)->dib;
+    BITMAP bm;
+    bm.bmWidth = d.width;
+    bm.bmHeight = d.height;
+    bm.bmWidthBytes = d.stride;
+    bm.bmBitsPixel = static_cast<WORD>(d.bitCount);
+    bm.bmBits = const_cast<std::uint8_t*>(d.bits.data());
+    if (size >= static_cast<int>(sizeof(DIBSECTION))) {
+        DIBSECTION ds;
+        ds.dsBm = bm;
+        ds.dsBmih.biWidth = d.width;
+        ds.dsBmih.biHeight = d.height;
+        ds.dsBmih.biBitCount = static_cast<WORD>(d.bitCount);
+        ds.dsBmih.biCompression = (d.bitCount == 16 || d.bitCount == 32) ? 3 : 0;
+        ds.dsBmih.biSizeImage = static_cast<DWORD>(d.bits.size());
+        ds.dsBmih.biClrUsed = static_cast<DWORD>(d.colours.size());
+        ds.dsBitfields[0] = d.redMask;
+        ds.dsBitfields[1] = d.greenMask;
+        ds.dsBitfields[2] = d.blueMask;
+        *static_cast<DIBSECTION*>(out) = ds;
+        return sizeof(DIBSECTION);
+    }
+    if (size >= static_cast<int>(sizeof(BITMAP))) {
+        *static_cast<BITMAP*>(out) = bm;
+        return sizeof(BITMAP);
+    }
+    return 0;
+}
+
+BOOL DeleteObject(HGDIOBJ obj) {
+    if (!obj) return FALSE;
+    if (obj->kind == GdiObject::Kind::Bitmap) {
+        auto* bmp = static_cast<BitmapObject*>(obj);
+        if (bmp->selectedInto) return FALSE; // still selected into a device context
+    }
+    delete obj;
+    return TRUE;
+}
+
+HDC CreateCompatibleDC(HDC) {
+    auto* dc = new DeviceContext();
+    dc->memory = true;
+    return dc;
+}
+
+BOOL DeleteDC(HDC dc) {
+    if (!dc || !dc->memory) return FALSE;
+    if (dc->bitmap) dc->bitmap->selectedInto = nullptr;
+    delete dc;
+    return TRUE;
+}
+
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj) {
+    if (!dc || !obj) return nullptr;
+    if (obj->kind == GdiObject::Kind::Font) {
+        HGDIOBJ old = dc->font;
+        dc->font = static_cast<FontObject*>(obj);
+        return old;
+    }
+    auto* bmp = static_cast<BitmapObject*>(obj);
+    if (!dc->memory || (bmp->selectedInto && bmp->selectedInto != dc)) return nullptr;
+    HGDIOBJ old = dc->bitmap;
+    if (dc->bitmap) dc->bitmap->selectedInto = nullptr;
+    dc->bitmap = bmp;
+    bmp->selectedInto = dc;
+    return old;
+}
+
+UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* out) {
+    if (!dc || !dc->bitmap || !out) return 0;
+    const auto& colours = dc->bitmap->dib.colours;
+    UINT n = 0;
+    for (UINT i = start; i < colours.size() && n < count; ++i, ++n)
+        out[n] = RGBQUAD{colours[i].peBlue, colours[i].peGreen, colours[i].peRed, 0};
+    return n;
+}
+
+BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, DWORD rop) {
+    if (!dst || !src || rop != SRCCOPY || !dst->target) return FALSE;
+    if (w == 0 || h == 0 || sw == 0 || sh == 0) return TRUE;
+    Source s(src);
+    if (s.w == 0) return FALSE;
+    // A negative destination extent mirrors: make it positive and run the source the other way.
+    if (w < 0) {
+        x = x + w + 1;
+        w = -w;
+        sx = sw > 0 ? sx + sw - 1 : sx + sw + 1;
+        sw = -sw;
+    }
+    if (h < 0) {
+        y = y + h + 1;
+        h = -h;
+        sy = sh > 0 ? sy + sh - 1 : sy + sh + 1;
+        sh = -sh;
+    }
+    Sink out{dst->target, dst->palette, {}};
+    PixelBuffer& d = *dst->target;
+    const bool copyIndices = s.indexed && d.format == PixelFormat::Index8;
+    for (int j = 0; j < h; ++j) {
+        const int ty = y + j;
+        const int fy = SourcePixel(sy, sh, j, h);
+        if (ty < 0 || ty >= d.height || fy < 0 || fy >= s.h) continue;
+        for (int i = 0; i < w; ++i) {
+            const int tx = x + i;
+            const int fx = SourcePixel(sx, sw, i, w);
+            if (tx < 0 || tx >= d.width || fx < 0 || fx >= s.w) continue;
+            d.Set(tx, ty, copyIndices ? s.Raw(fx, fy) : out.FromColour(s.Argb(fx, fy)));
+        }
+    }
+    return TRUE;
+}
+
+BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop) {
+    if (w < 0 || h < 0) return FALSE;
+    return StretchBlt(dst, x, y, w, h, src, sx, sy, w, h, rop);
 }
 
 } // namespace gfx

@@ -12,10 +12,12 @@ using win::BOOL;
 using win::BYTE;
 using win::COLORREF;
 using win::DWORD;
+using win::FALSE;
 using win::HWND;
 using win::LONG;
 using win::POINT;
 using win::RECT;
+using win::TRUE;
 using win::UINT;
 using win::WORD;
 using HRESULT = std::int32_t;
@@ -105,6 +107,7 @@ class RefCounted {
     RefCounted(const RefCounted&) = delete;
     RefCounted& operator=(const RefCounted&) = delete;
     ULONG AddRef() { return ++refs_; }
+    ULONG RefCount() const { return refs_; }
     ULONG Release() {
         ULONG left = --refs_;
         if (left == 0) delete this;

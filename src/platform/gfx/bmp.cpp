@@ -1,0 +1,262 @@
+#include "platform/gfx/bmp.h"
+#include "platform/file_system.h"
+#include <cstdio>
+#include <cstring>
+
+namespace gfx {
+namespace {
+
+constexpr std::uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3;
+constexpr std::size_t kMaxFileBytes = std::size_t(512) * 1024 * 1024;
+
+std::uint32_t U16(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8);
+}
+std::uint32_t U32(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+bool Fail(std::string* why, const char* text) {
+    if (why) *why = text;
+    return false;
+}
+
+// Position and width of a channel mask; false for an empty or broken (non-contiguous) mask.
+bool MaskShape(std::uint32_t mask, int& shift, int& bits) {
+    if (mask == 0) return false;
+    shift = 0;
+    while (!((mask >> shift) & 1))
+        ++shift;
+    bits = 0;
+    while (shift + bits < 32 && ((mask >> (shift + bits)) & 1))
+        ++bits;
+    return (mask >> shift) == ((bits >= 32) ? 0xFFFFFFFFu : ((1u << bits) - 1));
+}
+
+// A channel value of `bits` bits widened to 8 bits by repeating its top bits.
+std::uint32_t Widen(std::uint32_t v, int bits) {
+    if (bits >= 8) return v >> (bits - 8);
+    std::uint32_t out = 0;
+    int have = 0;
+    while (have < 8) {
+        out = (out << bits) | v;
+        have += bits;
+    }
+    return out >> (have - 8);
+}
+
+std::uint32_t Channel(std::uint32_t raw, std::uint32_t mask) {
+    int shift = 0, bits = 0;
+    if (!MaskShape(mask, shift, bits)) return 0;
+    return Widen((raw & mask) >> shift, bits);
+}
+
+// Run-length pictures: rows bottom-up, runs must stay inside their row, the picture ends with the end
+// marker or when its last row is complete.
+bool DecodeRle(const std::uint8_t* p, std::size_t n, Dib& d, bool four, std::string* why) {
+    int x = 0, y = 0; // y counts rows from the bottom
+    std::size_t i = 0;
+    auto put = [&](int value) {
+        std::uint8_t* row = d.bits.data() + static_cast<std::size_t>(y) * d.stride;
+        if (four) {
+            std::uint8_t& b = row[x / 2];
+            b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | (value & 0x0F))
+                        : static_cast<std::uint8_t>((b & 0x0F) | ((value & 0x0F) << 4));
+        } else {
+            row[x] = static_cast<std::uint8_t>(value);
+        }
+        ++x;
+    };
+    while (true) {
+        if (y >= d.height) return true; // every row written
+        if (i + 2 > n) return Fail(why, "run-length data ends early");
+        const int count = p[i], value = p[i + 1];
+        i += 2;
+        if (count > 0) {
+            if (x + count > d.width) return Fail(why, "run passes the end of its row");
+            for (int k = 0; k < count; ++k)
+                put(four ? ((k & 1) ? value & 0x0F : value >> 4) : value);
+            continue;
+        }
+        if (value == 0) { // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) { // end of picture
+            return true;
+        } else if (value == 2) { // move right and up
+            if (i + 2 > n) return Fail(why, "run-length data ends early");
+            x += p[i];
+            y += p[i + 1];
+            i += 2;
+            if (x > d.width || y > d.height || (y == d.height && x > 0))
+                return Fail(why, "move passes the picture's edge");
+        } else { // literal pixels, padded to a two-byte boundary
+            const int pixels = value;
+            const std::size_t bytes = four ? (static_cast<std::size_t>(pixels) + 1) / 2 : pixels;
+            if (i + bytes > n) return Fail(why, "run-length data ends early");
+            if (x + pixels > d.width) return Fail(why, "literal run passes the end of its row");
+            for (int k = 0; k < pixels; ++k) {
+                const std::uint8_t b = p[i + (four ? k / 2 : k)];
+                put(four ? ((k & 1) ? b & 0x0F : b >> 4) : b);
+            }
+            i += (bytes + 1) & ~std::size_t(1);
+        }
+    }
+}
+
+} // namespace
+
+std::uint32_t Dib::PixelRaw(int x, int y) const {
+    const std::uint8_t* row = bits.data() + static_cast<std::size_t>(height - 1 - y) * stride;
+    switch (bitCount) {
+    case 1:
+        return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4:
+        return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+    case 8:
+        return row[x];
+    case 16:
+        return U16(row + x * 2);
+    case 24:
+        return row[x * 3] | (row[x * 3 + 1] << 8) | (row[x * 3 + 2] << 16);
+    default:
+        return U32(row + x * 4);
+    }
+}
+
+std::uint32_t Dib::PixelArgb(int x, int y) const {
+    const std::uint32_t raw = PixelRaw(x, y);
+    if (bitCount <= 8) {
+        if (raw >= colours.size()) return 0xFF000000u;
+        const PALETTEENTRY& e = colours[raw];
+        return 0xFF000000u | std::uint32_t(e.peRed) << 16 | std::uint32_t(e.peGreen) << 8 | e.peBlue;
+    }
+    if (bitCount == 24) return 0xFF000000u | raw;
+    return 0xFF000000u | Channel(raw, redMask) << 16 | Channel(raw, greenMask) << 8 | Channel(raw, blueMask);
+}
+
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, Dib& out, std::string* why) {
+    out = Dib{};
+    if (!data || size < 14 + 12) return Fail(why, "too short for a bitmap");
+    if (data[0] != 'B' || data[1] != 'M') return Fail(why, "not a bitmap");
+    const std::uint32_t offBits = U32(data + 10);
+    const std::uint8_t* h = data + 14;
+    const std::uint32_t hsize = U32(h);
+    if (hsize != 12 && hsize != 40 && hsize != 52 && hsize != 56 && hsize != 108 && hsize != 124)
+        return Fail(why, "unknown header");
+    if (14 + static_cast<std::size_t>(hsize) > size) return Fail(why, "header cut short");
+    std::int64_t width = 0, height = 0;
+    std::uint32_t planes = 0, bitCount = 0, compression = BI_RGB, clrUsed = 0;
+    if (hsize == 12) {
+        width = U16(h + 4);
+        height = static_cast<std::int16_t>(U16(h + 6));
+        planes = U16(h + 8);
+        bitCount = U16(h + 10);
+    } else {
+        width = static_cast<std::int32_t>(U32(h + 4));
+        height = static_cast<std::int32_t>(U32(h + 8));
+        planes = U16(h + 12);
+        bitCount = U16(h + 14);
+        compression = U32(h + 16);
+        clrUsed = U32(h + 32);
+    }
+    const bool topDown = height < 0;
+    if (topDown) height = -height;
+    if (planes != 1) return Fail(why, "planes must be 1");
+    if (width <= 0 || height <= 0) return Fail(why, "empty picture");
+    if (width > kMaxBmpSide || height > kMaxBmpSide || width * height > kMaxBmpPixels)
+        return Fail(why, "picture too large");
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
+        return Fail(why, "unsupported depth");
+    if (compression == BI_RLE8 && bitCount != 8) return Fail(why, "RLE8 needs 8 bits");
+    if (compression == BI_RLE4 && bitCount != 4) return Fail(why, "RLE4 needs 4 bits");
+    if (compression == BI_BITFIELDS && bitCount != 16 && bitCount != 32)
+        return Fail(why, "bit fields need 16 or 32 bits");
+    if (compression > BI_BITFIELDS) return Fail(why, "unsupported compression");
+    if ((compression == BI_RLE8 || compression == BI_RLE4) && topDown)
+        return Fail(why, "top-down run-length picture");
+
+    Dib d;
+    d.width = static_cast<int>(width);
+    d.height = static_cast<int>(height);
+    d.bitCount = static_cast<int>(bitCount);
+    d.stride = static_cast<int>(((width * bitCount + 31) / 32) * 4);
+    std::size_t pos = 14 + hsize;
+    if (bitCount == 16) {
+        d.redMask = 0x7C00;
+        d.greenMask = 0x03E0;
+        d.blueMask = 0x001F;
+    } else if (bitCount == 32) {
+        d.redMask = 0xFF0000;
+        d.greenMask = 0x00FF00;
+        d.blueMask = 0x0000FF;
+    }
+    if (compression == BI_BITFIELDS) {
+        const std::uint8_t* m = h + 40; // after a 40-byte header, or inside the longer ones
+        if (hsize == 40) {
+            if (pos + 12 > size) return Fail(why, "masks cut short");
+            pos += 12;
+        }
+        d.redMask = U32(m);
+        d.greenMask = U32(m + 4);
+        d.blueMask = U32(m + 8);
+        int s = 0, b = 0;
+        if (!MaskShape(d.redMask, s, b) || !MaskShape(d.greenMask, s, b) || !MaskShape(d.blueMask, s, b))
+            return Fail(why, "broken channel mask");
+        if (bitCount == 16 && ((d.redMask | d.greenMask | d.blueMask) >> 16))
+            return Fail(why, "mask wider than pixel");
+    }
+    if (bitCount <= 8) {
+        const std::uint32_t maxEntries = 1u << bitCount;
+        const std::uint32_t count = clrUsed == 0 ? maxEntries : clrUsed;
+        if (count > maxEntries) return Fail(why, "colour table too long");
+        const std::size_t entrySize = hsize == 12 ? 3 : 4;
+        if (pos + count * entrySize > size) return Fail(why, "colour table cut short");
+        d.colours.resize(count);
+        for (std::uint32_t k = 0; k < count; ++k) {
+            const std::uint8_t* e = data + pos + k * entrySize;
+            d.colours[k] = PALETTEENTRY{e[2], e[1], e[0], 0};
+        }
+        pos += count * entrySize;
+    }
+    if (offBits < pos || offBits >= size) return Fail(why, "pixel data offset outside the file");
+    const std::size_t dataBytes = size - offBits;
+    const std::size_t imageBytes = static_cast<std::size_t>(d.stride) * d.height;
+    d.bits.assign(imageBytes, 0);
+    if (compression == BI_RLE8 || compression == BI_RLE4) {
+        if (!DecodeRle(data + offBits, dataBytes, d, compression == BI_RLE4, why)) return false;
+    } else {
+        if (dataBytes < imageBytes) return Fail(why, "pixel data cut short");
+        if (topDown) {
+            for (int y = 0; y < d.height; ++y)
+                std::memcpy(d.bits.data() + static_cast<std::size_t>(d.height - 1 - y) * d.stride,
+                            data + offBits + static_cast<std::size_t>(y) * d.stride,
+                            static_cast<std::size_t>(d.stride));
+        } else {
+            std::memcpy(d.bits.data(), data + offBits, imageBytes);
+        }
+    }
+    out = std::move(d);
+    return true;
+}
+
+bool LoadBmpFile(std::string_view sysPath, Dib& out, std::string* why) {
+    std::FILE* f = fsys::Open(sysPath, "rb");
+    if (!f) return Fail(why, "cannot open the file");
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buf[65536];
+    std::size_t got;
+    bool tooBig = false;
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        if (bytes.size() + got > kMaxFileBytes) {
+            tooBig = true;
+            break;
+        }
+        bytes.insert(bytes.end(), buf, buf + got);
+    }
+    std::fclose(f);
+    if (tooBig) return Fail(why, "file too large");
+    return DecodeBmp(bytes.data(), bytes.size(), out, why);
+}
+
+} // namespace gfx

@@ -1,0 +1,318 @@
+#include "platform/gfx/raster.h"
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace gfx {
+namespace {
+
+std::uint32_t Ch(std::uint32_t c, int shift) {
+    return (c >> shift) & 0xFF;
+}
+
+std::uint32_t Clamp255(int v) {
+    return static_cast<std::uint32_t>(std::clamp(v, 0, 255));
+}
+
+// One channel of an operation. `alpha` values are the blend weights some operations use.
+std::uint32_t Operate(DWORD op, std::uint32_t a1, std::uint32_t a2, std::uint32_t texAlpha,
+                      std::uint32_t difAlpha, std::uint32_t facAlpha) {
+    switch (op) {
+    case D3DTOP_SELECTARG1:
+        return a1;
+    case D3DTOP_SELECTARG2:
+        return a2;
+    case D3DTOP_MODULATE:
+        return Div255(a1 * a2);
+    case D3DTOP_MODULATE2X:
+        return std::min<std::uint32_t>(255, (2 * a1 * a2 + 127) / 255);
+    case D3DTOP_MODULATE4X:
+        return std::min<std::uint32_t>(255, (4 * a1 * a2 + 127) / 255);
+    case D3DTOP_ADD:
+        return std::min<std::uint32_t>(255, a1 + a2);
+    case D3DTOP_ADDSIGNED:
+        return Clamp255(static_cast<int>(a1 + a2) - 128);
+    case D3DTOP_ADDSIGNED2X:
+        return Clamp255(2 * (static_cast<int>(a1 + a2) - 128));
+    case D3DTOP_SUBTRACT:
+        return a1 > a2 ? a1 - a2 : 0;
+    case D3DTOP_ADDSMOOTH:
+        return std::min<std::uint32_t>(255, a1 + Div255(a2 * (255 - a1)));
+    case D3DTOP_BLENDDIFFUSEALPHA:
+        return Div255(a1 * difAlpha + a2 * (255 - difAlpha));
+    case D3DTOP_BLENDTEXTUREALPHA:
+        return Div255(a1 * texAlpha + a2 * (255 - texAlpha));
+    case D3DTOP_BLENDFACTORALPHA:
+        return Div255(a1 * facAlpha + a2 * (255 - facAlpha));
+    case D3DTOP_BLENDCURRENTALPHA: // the current colour of stage 0 is the diffuse colour
+        return Div255(a1 * difAlpha + a2 * (255 - difAlpha));
+    case D3DTOP_BLENDTEXTUREALPHAPM:
+        return std::min<std::uint32_t>(255, a1 + Div255(a2 * (255 - texAlpha)));
+    default:
+        return a1;
+    }
+}
+
+bool KnownOp(DWORD op) {
+    return op >= D3DTOP_SELECTARG1 && op <= D3DTOP_BLENDCURRENTALPHA;
+}
+
+void ReportUnknownOp(DWORD op) {
+    static std::atomic<bool> reported{false};
+    if (!reported.exchange(true))
+        std::fprintf(stderr, "texture operation %u is not available; its first argument is used\n",
+                     static_cast<unsigned>(op));
+}
+
+// The argument's value as ARGB (every channel already replicated or complemented as asked).
+std::uint32_t Arg(DWORD arg, std::uint32_t texel, std::uint32_t diffuse, std::uint32_t factor) {
+    std::uint32_t v;
+    switch (arg & 0x0F) {
+    case D3DTA_TEXTURE:
+        v = texel;
+        break;
+    case D3DTA_TFACTOR:
+        v = factor;
+        break;
+    default: // DIFFUSE, and CURRENT, which at stage 0 is the diffuse colour
+        v = diffuse;
+        break;
+    }
+    if (arg & D3DTA_COMPLEMENT) v = ~v;
+    if (arg & D3DTA_ALPHAREPLICATE) v = (v >> 24) * 0x01010101u;
+    return v;
+}
+
+std::uint32_t BlendFactor(DWORD mode, std::uint32_t srcAlpha, std::uint32_t srcChannel,
+                          std::uint32_t dstChannel) {
+    switch (mode) {
+    case D3DBLEND_ZERO:
+        return 0;
+    case D3DBLEND_ONE:
+        return 255;
+    case D3DBLEND_SRCALPHA:
+        return srcAlpha;
+    case D3DBLEND_INVSRCALPHA:
+        return 255 - srcAlpha;
+    case 3: // SRCCOLOR
+        return srcChannel;
+    case 4: // INVSRCCOLOR
+        return 255 - srcChannel;
+    case 9: // DESTCOLOR
+        return dstChannel;
+    case 10: // INVDESTCOLOR
+        return 255 - dstChannel;
+    default:
+        return 255;
+    }
+}
+
+std::uint32_t SampleTexel(const PixelBuffer* tex, int tx, int ty) {
+    if (!tex) return 0xFFFFFFFFu;
+    if (tex->format == PixelFormat::A8R8G8B8) {
+        std::uint32_t v;
+        std::memcpy(&v, tex->Row(ty) + tx * 4, 4);
+        return v;
+    }
+    return ToArgb(tex->format, tex->Get(tx, ty));
+}
+
+// Texel index along one axis: floor(t * size), wrapped into the texture.
+int TexelIndex(double t, int size) {
+    long long i = static_cast<long long>(std::floor(t * size + 1e-7));
+    i %= size;
+    if (i < 0) i += size;
+    return static_cast<int>(i);
+}
+
+void WritePixel(const RasterState& rs, int x, int y, std::uint32_t colour) {
+    PixelBuffer& t = *rs.target;
+    if (rs.blend) colour = BlendPixel(rs, colour, ToArgb(t.format, t.Get(x, y)));
+    t.Set(x, y, FromArgb(t.format, colour));
+}
+
+} // namespace
+
+std::uint32_t CombineStage(const StageArgs& s, std::uint32_t texel, std::uint32_t diffuse,
+                           std::uint32_t factor) {
+    const std::uint32_t ta = texel >> 24, da = diffuse >> 24, fa = factor >> 24;
+    std::uint32_t rgb;
+    if (s.colourOp == D3DTOP_DISABLE) {
+        rgb = diffuse & 0xFFFFFF;
+    } else {
+        DWORD op = s.colourOp;
+        if (!KnownOp(op)) {
+            ReportUnknownOp(op);
+            op = D3DTOP_SELECTARG1;
+        }
+        const std::uint32_t c1 = Arg(s.colourArg1, texel, diffuse, factor);
+        const std::uint32_t c2 = Arg(s.colourArg2, texel, diffuse, factor);
+        rgb = Operate(op, Ch(c1, 16), Ch(c2, 16), ta, da, fa) << 16 |
+              Operate(op, Ch(c1, 8), Ch(c2, 8), ta, da, fa) << 8 |
+              Operate(op, Ch(c1, 0), Ch(c2, 0), ta, da, fa);
+    }
+    std::uint32_t alpha;
+    if (s.alphaOp == D3DTOP_DISABLE) {
+        alpha = da;
+    } else {
+        DWORD op = s.alphaOp;
+        if (!KnownOp(op)) {
+            ReportUnknownOp(op);
+            op = D3DTOP_SELECTARG1;
+        }
+        alpha = Operate(op, Arg(s.alphaArg1, texel, diffuse, factor) >> 24,
+                        Arg(s.alphaArg2, texel, diffuse, factor) >> 24, ta, da, fa);
+    }
+    return alpha << 24 | rgb;
+}
+
+std::uint32_t BlendPixel(const RasterState& rs, std::uint32_t src, std::uint32_t dst) {
+    const std::uint32_t sa = src >> 24;
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const std::uint32_t s = Ch(src, shift), d = Ch(dst, shift);
+        const std::uint32_t fs = BlendFactor(rs.srcBlend, sa, s, d), fd = BlendFactor(rs.destBlend, sa, s, d);
+        out |= std::min<std::uint32_t>(255, (s * fs + d * fd + 127) / 255) << shift;
+    }
+    return out;
+}
+
+void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0, const TLVERTEX& c0) {
+    const PixelBuffer& t = *rs.target;
+    double area = (double(b0.x) - a.x) * (double(c0.y) - a.y) - (double(b0.y) - a.y) * (double(c0.x) - a.x);
+    if (area == 0 || !std::isfinite(area)) return;
+    if ((rs.cull == 2 && area > 0) || (rs.cull == 3 && area < 0)) return; // CW / CCW culling
+    const TLVERTEX& b = area > 0 ? b0 : c0;
+    const TLVERTEX& c = area > 0 ? c0 : b0;
+    area = std::fabs(area);
+    const double xs[3] = {a.x, b.x, c.x}, ys[3] = {a.y, b.y, c.y};
+    const double minX = std::max(0.0, std::ceil(std::min({xs[0], xs[1], xs[2]})));
+    const double maxX = std::min(double(t.width - 1), std::floor(std::max({xs[0], xs[1], xs[2]})));
+    const double minY = std::max(0.0, std::ceil(std::min({ys[0], ys[1], ys[2]})));
+    const double maxY = std::min(double(t.height - 1), std::floor(std::max({ys[0], ys[1], ys[2]})));
+    if (minX > maxX || minY > maxY) return;
+    // Edge i runs from vertex i+1 to vertex i+2 and is weighted by vertex i.
+    struct Edge {
+        double x0, y0, dx, dy;
+        bool topLeft;
+    } e[3];
+    for (int i = 0; i < 3; ++i) {
+        const int p = (i + 1) % 3, q = (i + 2) % 3;
+        e[i] = {xs[p], ys[p], xs[q] - xs[p], ys[q] - ys[p], false};
+        e[i].topLeft = (e[i].dy == 0 && e[i].dx > 0) || e[i].dy < 0;
+    }
+    const TLVERTEX* v[3] = {&a, &b, &c};
+    const bool flat = a.diffuse == b.diffuse && b.diffuse == c.diffuse;
+    const PixelBuffer* tex = rs.texture;
+    for (int py = static_cast<int>(minY); py <= static_cast<int>(maxY); ++py) {
+        for (int px = static_cast<int>(minX); px <= static_cast<int>(maxX); ++px) {
+            double w[3];
+            bool inside = true;
+            for (int i = 0; i < 3 && inside; ++i) {
+                w[i] = e[i].dx * (py - e[i].y0) - e[i].dy * (px - e[i].x0);
+                inside = w[i] > 0 || (w[i] == 0 && e[i].topLeft);
+            }
+            if (!inside) continue;
+            const double l0 = w[0] / area, l1 = w[1] / area, l2 = w[2] / area;
+            std::uint32_t diffuse = a.diffuse;
+            if (!flat) {
+                diffuse = 0;
+                for (int shift = 0; shift < 32; shift += 8) {
+                    const double ch = l0 * Ch(v[0]->diffuse, shift) + l1 * Ch(v[1]->diffuse, shift) +
+                                      l2 * Ch(v[2]->diffuse, shift);
+                    diffuse |= Clamp255(static_cast<int>(std::lround(ch))) << shift;
+                }
+            }
+            std::uint32_t texel = 0xFFFFFFFFu;
+            if (tex) {
+                const double u = l0 * a.tu + l1 * b.tu + l2 * c.tu;
+                const double vv = l0 * a.tv + l1 * b.tv + l2 * c.tv;
+                texel = SampleTexel(tex, TexelIndex(u, tex->width), TexelIndex(vv, tex->height));
+            }
+            WritePixel(rs, px, py, CombineStage(rs.stage, texel, diffuse, rs.textureFactor));
+        }
+    }
+}
+
+void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
+    const bool axisAligned = v[0].x == v[1].x && v[2].x == v[3].x && v[0].y == v[2].y && v[1].y == v[3].y &&
+                             v[0].tu == v[1].tu && v[2].tu == v[3].tu && v[0].tv == v[2].tv &&
+                             v[1].tv == v[3].tv && v[0].diffuse == v[1].diffuse &&
+                             v[0].diffuse == v[2].diffuse && v[0].diffuse == v[3].diffuse &&
+                             rs.cull == D3DCULL_NONE && v[0].x != v[2].x && v[0].y != v[1].y;
+    if (!axisAligned) {
+        RasterTriangle(rs, v[0], v[1], v[2]);
+        RasterTriangle(rs, v[1], v[2], v[3]);
+        return;
+    }
+    PixelBuffer& t = *rs.target;
+    // Pixel centres inside the half-open rectangle [left, right) x [top, bottom).
+    const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
+    const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
+    const int x0 = static_cast<int>(std::max(0.0, std::ceil(left)));
+    const int x1 = static_cast<int>(std::min<double>(t.width, std::ceil(right)));
+    const int y0 = static_cast<int>(std::max(0.0, std::ceil(top)));
+    const int y1 = static_cast<int>(std::min<double>(t.height, std::ceil(bottom)));
+    if (x0 >= x1 || y0 >= y1) return;
+    const PixelBuffer* tex = rs.texture;
+    const std::uint32_t diffuse = v[0].diffuse;
+    thread_local std::vector<int> cols;
+    cols.resize(static_cast<std::size_t>(x1 - x0));
+    const double du = (double(v[2].tu) - v[0].tu) / (double(v[2].x) - v[0].x);
+    const double dv = (double(v[1].tv) - v[0].tv) / (double(v[1].y) - v[0].y);
+    if (tex)
+        for (int x = x0; x < x1; ++x)
+            cols[x - x0] = TexelIndex(v[0].tu + (x - double(v[0].x)) * du, tex->width);
+
+    const StageArgs& s = rs.stage;
+    const bool whiteDiffuse = diffuse == 0xFFFFFFFFu;
+    auto isDiffuse = [](DWORD a) { return a == D3DTA_DIFFUSE || a == D3DTA_CURRENT; };
+    auto passes = [&](DWORD op, DWORD a1, DWORD a2) {
+        if (op == D3DTOP_SELECTARG1) return a1 == D3DTA_TEXTURE;
+        if (op == D3DTOP_SELECTARG2) return a2 == D3DTA_TEXTURE;
+        if (op == D3DTOP_MODULATE)
+            return whiteDiffuse &&
+                   ((a1 == D3DTA_TEXTURE && isDiffuse(a2)) || (a2 == D3DTA_TEXTURE && isDiffuse(a1)));
+        return false;
+    };
+    const bool passThrough = tex && tex->format == PixelFormat::A8R8G8B8 &&
+                             passes(s.colourOp, s.colourArg1, s.colourArg2) &&
+                             passes(s.alphaOp, s.alphaArg1, s.alphaArg2);
+    const bool target32 = t.format == PixelFormat::A8R8G8B8 || t.format == PixelFormat::X8R8G8B8;
+    const bool standardBlend =
+        rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
+
+    for (int y = y0; y < y1; ++y) {
+        const int ty = tex ? TexelIndex(v[0].tv + (y - double(v[0].y)) * dv, tex->height) : 0;
+        if (passThrough && target32 && (standardBlend || !rs.blend)) {
+            const auto* trow = reinterpret_cast<const std::uint32_t*>(tex->Row(ty));
+            auto* drow = reinterpret_cast<std::uint32_t*>(t.Row(y));
+            const std::uint32_t keepAlpha = t.format == PixelFormat::X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+            for (int x = x0; x < x1; ++x) {
+                const std::uint32_t src = trow[cols[x - x0]];
+                const std::uint32_t sa = src >> 24;
+                if (!rs.blend || sa == 255) {
+                    drow[x] = src & keepAlpha;
+                } else if (sa != 0) {
+                    const std::uint32_t d = drow[x] | ~keepAlpha; // X8 targets read as opaque
+                    const std::uint32_t ia = 255 - sa;
+                    const std::uint32_t r = Div255(Ch(src, 16) * sa + Ch(d, 16) * ia);
+                    const std::uint32_t g = Div255(Ch(src, 8) * sa + Ch(d, 8) * ia);
+                    const std::uint32_t b = Div255(Ch(src, 0) * sa + Ch(d, 0) * ia);
+                    const std::uint32_t a = Div255(sa * sa + Ch(d, 24) * ia);
+                    drow[x] = ((a << 24) | (r << 16) | (g << 8) | b) & keepAlpha;
+                }
+            }
+            continue;
+        }
+        for (int x = x0; x < x1; ++x) {
+            const std::uint32_t texel = tex ? SampleTexel(tex, cols[x - x0], ty) : 0xFFFFFFFFu;
+            WritePixel(rs, x, y, CombineStage(s, texel, diffuse, rs.textureFactor));
+        }
+    }
+}
+
+} // namespace gfx

@@ -1,0 +1,587 @@
+// The Direct3D-like device: fill rule, sampling, mirrored and rotated quads, every texture operation,
+// blending on colour and alpha, conversion to 16-bit targets, clears, copies between pools, and
+// device loss. Expected pixels are computed from the rules by hand.
+#include "platform/gfx/d3d9.h"
+#include "platform/gfx/presenter.h"
+#include "platform/gfx/sim.h"
+#include <gtest/gtest.h>
+#include <cmath>
+#include <cstring>
+
+using namespace gfx;
+
+namespace {
+
+class D3DTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim::ResetSimulation();
+        sim::SetVerticalBlankEmulation(false);
+        ClearPublishedFrames();
+        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(d3d_, nullptr);
+    }
+    void TearDown() override {
+        SafeRelease(tex_);
+        SafeRelease(vb_);
+        SafeRelease(dev_);
+        SafeRelease(d3d_);
+        sim::ResetSimulation();
+    }
+    void MakeDevice(D3DFORMAT f = D3DFMT_X8R8G8B8, UINT w = 64, UINT h = 32) {
+        D3DPRESENT_PARAMETERS pp;
+        pp.BackBufferWidth = w;
+        pp.BackBufferHeight = h;
+        pp.BackBufferFormat = f;
+        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        ASSERT_EQ(
+            d3d_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev_),
+            D3D_OK);
+        ASSERT_EQ(dev_->CreateVertexBuffer(28 * 64, D3DUSAGE_WRITEONLY, D3DFVF_TLVERTEX, D3DPOOL_MANAGED,
+                                           &vb_, nullptr),
+                  D3D_OK);
+        dev_->SetFVF(D3DFVF_TLVERTEX);
+        dev_->SetStreamSource(0, vb_, 0, 28);
+        // The states the drawing library sets once.
+        dev_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        dev_->SetRenderState(D3DRS_ZENABLE, 0);
+        dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+        dev_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        dev_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    }
+    // A managed A8R8G8B8 texture whose texel (x, y) is f(x, y).
+    template <class F> void MakeTexture(int w, int h, F f, D3DFORMAT fmt = D3DFMT_A8R8G8B8) {
+        SafeRelease(tex_);
+        ASSERT_EQ(dev_->CreateTexture(w, h, 1, 0, fmt, D3DPOOL_MANAGED, &tex_, nullptr), D3D_OK);
+        PixelBuffer& p = tex_->Level()->Pixels();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                p.Set(x, y, FromArgb(p.format, f(x, y)));
+        dev_->SetTexture(0, tex_);
+    }
+    // A quad strip TL, BL, TR, BR from (x0, y0) to (x1, y1) with texture coordinates u0..u1, v0..v1.
+    void Quad(float x0, float y0, float x1, float y1, DWORD diffuse, float u0 = 0, float v0 = 0, float u1 = 1,
+              float v1 = 1) {
+        TLVERTEX v[4] = {{x0, y0, 0, 1, diffuse, u0, v0},
+                         {x0, y1, 0, 1, diffuse, u0, v1},
+                         {x1, y0, 0, 1, diffuse, u1, v0},
+                         {x1, y1, 0, 1, diffuse, u1, v1}};
+        Draw(v, 4, D3DPT_TRIANGLESTRIP, 2);
+    }
+    void Draw(const TLVERTEX* v, int n, D3DPRIMITIVETYPE type, UINT prims) {
+        void* p = nullptr;
+        ASSERT_EQ(vb_->Lock(0, 0, &p, 0), D3D_OK);
+        std::memcpy(p, v, sizeof(TLVERTEX) * n);
+        vb_->Unlock();
+        ASSERT_EQ(dev_->DrawPrimitive(type, 0, prims), D3D_OK);
+    }
+    std::uint32_t Px(int x, int y) {
+        LPDIRECT3DSURFACE9 rt = nullptr;
+        dev_->GetRenderTarget(0, &rt);
+        const std::uint32_t v = rt->Pixels().Get(x, y);
+        rt->Release();
+        return v;
+    }
+    void ColourOps(DWORD cop, DWORD c1, DWORD c2, DWORD aop, DWORD a1, DWORD a2) {
+        dev_->SetTextureStageState(0, D3DTSS_COLOROP, cop);
+        dev_->SetTextureStageState(0, D3DTSS_COLORARG1, c1);
+        dev_->SetTextureStageState(0, D3DTSS_COLORARG2, c2);
+        dev_->SetTextureStageState(0, D3DTSS_ALPHAOP, aop);
+        dev_->SetTextureStageState(0, D3DTSS_ALPHAARG1, a1);
+        dev_->SetTextureStageState(0, D3DTSS_ALPHAARG2, a2);
+    }
+    int CountNonZero() {
+        int n = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 64; ++x)
+                n += Px(x, y) != 0;
+        return n;
+    }
+    Direct3D9* d3d_ = nullptr;
+    Direct3DDevice9* dev_ = nullptr;
+    Direct3DTexture9* tex_ = nullptr;
+    Direct3DVertexBuffer9* vb_ = nullptr;
+};
+
+TEST_F(D3DTest, TopLeftRuleCoversExactlyTheQuadsPixels) {
+    MakeDevice();
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    dev_->SetTexture(0, nullptr);
+    ColourOps(D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
+              D3DTA_DIFFUSE);
+    // The library places a w x h picture at (x - 0.5, y - 0.5): exactly w x h pixels from (x, y).
+    Quad(10 - 0.5f, 3 - 0.5f, 10 + 7 - 0.5f, 3 + 5 - 0.5f, 0xFF123456);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const bool in = x >= 10 && x < 17 && y >= 3 && y < 8;
+            EXPECT_EQ(Px(x, y), in ? 0x123456u : 0u) << x << "," << y;
+        }
+    // Edges on pixel centres: left and top inclusive, right and bottom exclusive.
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1, 0);
+    Quad(20, 10, 24, 12, 0xFF0000FF);
+    EXPECT_EQ(CountNonZero(), 8);
+    EXPECT_NE(Px(20, 10), 0u);
+    EXPECT_EQ(Px(24, 10), 0u);
+    EXPECT_EQ(Px(20, 12), 0u);
+    // Fractional edges: centres 31..33 lie in [30.2, 33.7).
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1, 0);
+    Quad(30.2f, 0.2f, 33.7f, 1.2f, 0xFF0000FF);
+    EXPECT_EQ(CountNonZero(), 3);
+    EXPECT_NE(Px(31, 1), 0u);
+    EXPECT_NE(Px(33, 1), 0u);
+    // A quad partly off the target is cut, not wrapped.
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1, 0);
+    Quad(-3.5f, -2.5f, 2.5f, 1.5f, 0xFF0000FF);
+    EXPECT_EQ(CountNonZero(), 3 * 2);
+}
+
+TEST_F(D3DTest, SharedEdgesOfRotatedQuadsAreDrawnOnce) {
+    MakeDevice();
+    dev_->SetTexture(0, nullptr);
+    dev_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    dev_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    ColourOps(D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
+              D3DTA_DIFFUSE);
+    // A quad turned by 30 degrees about (20, 16), and a fan of triangles around a centre on a pixel.
+    const double a = 30 * 3.14159265358979 / 180;
+    auto rot = [&](double x, double y) {
+        return std::pair<float, float>(float(20 + x * std::cos(a) - y * std::sin(a)),
+                                       float(16 + x * std::sin(a) + y * std::cos(a)));
+    };
+    auto [x0, y0] = rot(-8, -6);
+    auto [x1, y1] = rot(-8, 6);
+    auto [x2, y2] = rot(8, -6);
+    auto [x3, y3] = rot(8, 6);
+    TLVERTEX v[4] = {{x0, y0, 0, 1, 0xFF000001, 0, 0},
+                     {x1, y1, 0, 1, 0xFF000001, 0, 1},
+                     {x2, y2, 0, 1, 0xFF000001, 1, 0},
+                     {x3, y3, 0, 1, 0xFF000001, 1, 1}};
+    Draw(v, 4, D3DPT_TRIANGLESTRIP, 2);
+    TLVERTEX fan[7] = {{50, 16, 0, 1, 0xFF000100, 0, 0}, {50, 6, 0, 1, 0xFF000100, 0, 0},
+                       {60, 16, 0, 1, 0xFF000100, 0, 0}, {50, 26, 0, 1, 0xFF000100, 0, 0},
+                       {40, 16, 0, 1, 0xFF000100, 0, 0}, {50, 6, 0, 1, 0xFF000100, 0, 0}};
+    Draw(fan, 6, D3DPT_TRIANGLEFAN, 4);
+    int covered = 0, fanCovered = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const std::uint32_t p = Px(x, y) & 0xFFFFFF;
+            EXPECT_TRUE(p == 0 || p == 1 || p == 0x100) << x << "," << y << " " << p;
+            covered += p == 1;
+            fanCovered += p == 0x100;
+        }
+    EXPECT_NEAR(covered, 16 * 12, 8); // the area of the quad, within its rim
+    // The diamond |x - 50| + |y - 16| < 10 (181 centres) and the 19 centres of its rim on the two left
+    // edges; the top and bottom corners also lie on right edges and stay out.
+    EXPECT_EQ(fanCovered, 181 + 19);
+}
+
+TEST_F(D3DTest, PointSamplingScalesMirrorsAndWraps) {
+    MakeDevice();
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    ColourOps(D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+              D3DTA_DIFFUSE);
+    MakeTexture(4, 2, [](int x, int y) { return 0xFF000000u | (y << 8) | x; });
+    // Stretched to 10 x 4: pixel i samples texel floor((i + 0.5) * 4 / 10).
+    Quad(-0.5f, -0.5f, 9.5f, 3.5f, 0xFFFFFFFF);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 10; ++x) {
+            const std::uint32_t tx = static_cast<std::uint32_t>((x + 0.5) * 4 / 10);
+            const std::uint32_t ty = static_cast<std::uint32_t>((y + 0.5) * 2 / 4);
+            EXPECT_EQ(Px(x, y), (ty << 8) | tx) << x << "," << y;
+        }
+    // Mirrored: u runs from 1 to 0.
+    Quad(20 - 0.5f, -0.5f, 24 - 0.5f, 0.5f, 0xFFFFFFFF, 1, 0, 0, 0.5f);
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(Px(20 + x, 0), std::uint32_t(3 - x));
+    // Coordinates past 1 wrap around.
+    Quad(30 - 0.5f, -0.5f, 38 - 0.5f, 0.5f, 0xFFFFFFFF, 0, 0, 2, 0.5f);
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(Px(30 + x, 0), std::uint32_t(x % 4));
+}
+
+TEST_F(D3DTest, QuadTurnedByNinetyDegrees) {
+    MakeDevice();
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    ColourOps(D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+              D3DTA_DIFFUSE);
+    MakeTexture(4, 2, [](int x, int y) { return 0xFF000000u | (y << 8) | x; });
+    // Turned clockwise on screen: the picture's top edge becomes its right edge.
+    // TL -> (12, 10), TR -> (12, 14), BL -> (10, 10), BR -> (10, 14) (minus the half pixel).
+    TLVERTEX v[4] = {{11.5f, 9.5f, 0, 1, 0xFFFFFFFF, 0, 0},
+                     {9.5f, 9.5f, 0, 1, 0xFFFFFFFF, 0, 1},
+                     {11.5f, 13.5f, 0, 1, 0xFFFFFFFF, 1, 0},
+                     {9.5f, 13.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
+    Draw(v, 4, D3DPT_TRIANGLESTRIP, 2);
+    for (int ty = 0; ty < 2; ++ty)
+        for (int tx = 0; tx < 4; ++tx)
+            EXPECT_EQ(Px(11 - ty, 10 + tx), std::uint32_t((ty << 8) | tx)) << tx << "," << ty;
+    EXPECT_EQ(CountNonZero(), 7); // texel (0, 0) is black
+}
+
+TEST_F(D3DTest, FastRectanglesMatchTheTriangleRoad) {
+    // The same quads drawn as a strip (rectangle road) and as a list of two triangles.
+    const float quads[][8] = {{-0.5f, -0.5f, 9.5f, 6.5f, 0, 0, 1, 1},
+                              {3.25f, 2.75f, 17.6f, 11.1f, 0.1f, 0.3f, 2.2f, 1.7f},
+                              {20.5f, 3.5f, 12.5f, 9.5f, 1, 0, 0, 1}};
+    for (const auto& q : quads) {
+        std::vector<std::uint32_t> out[2];
+        for (int road = 0; road < 2; ++road) {
+            SafeRelease(tex_);
+            SafeRelease(vb_);
+            SafeRelease(dev_);
+            MakeDevice(D3DFMT_X8R8G8B8, 32, 16);
+            dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1, 0);
+            ColourOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE,
+                      D3DTA_DIFFUSE);
+            MakeTexture(5, 3, [](int x, int y) {
+                return std::uint32_t((x * 50) << 24 | (y * 80) << 8 | x * 40 | 0x30);
+            });
+            const DWORD c = 0xC0FF8040;
+            TLVERTEX tl{q[0], q[1], 0, 1, c, q[4], q[5]}, bl{q[0], q[3], 0, 1, c, q[4], q[7]};
+            TLVERTEX tr{q[2], q[1], 0, 1, c, q[6], q[5]}, br{q[2], q[3], 0, 1, c, q[6], q[7]};
+            if (road == 0) {
+                TLVERTEX v[4] = {tl, bl, tr, br};
+                Draw(v, 4, D3DPT_TRIANGLESTRIP, 2);
+            } else {
+                TLVERTEX v[6] = {tl, bl, tr, bl, tr, br};
+                Draw(v, 6, D3DPT_TRIANGLELIST, 2);
+            }
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 32; ++x)
+                    out[road].push_back(Px(x, y));
+        }
+        EXPECT_EQ(out[0], out[1]) << q[0];
+    }
+}
+
+struct OpCase {
+    DWORD op;
+    std::uint32_t want; // for texel 0x80C04020 (channels 0xC0, 0x40, 0x20) and diffuse 0x40608090
+};
+
+TEST_F(D3DTest, EveryTextureOperation) {
+    MakeDevice(D3DFMT_X8R8G8B8, 8, 8);
+    LPDIRECT3DTEXTURE9 rtTex = nullptr;
+    ASSERT_EQ(dev_->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rtTex,
+                                  nullptr),
+              D3D_OK);
+    LPDIRECT3DSURFACE9 rt = nullptr;
+    rtTex->GetSurfaceLevel(0, &rt);
+    ASSERT_EQ(dev_->SetRenderTarget(0, rt), D3D_OK);
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    dev_->SetRenderState(D3DRS_TEXTUREFACTOR, 0x33FFFFFF);
+    MakeTexture(1, 1, [](int, int) { return 0x80C04020u; });
+    // Arguments: texture (0xC0, 0x40, 0x20, alpha 0x80) and diffuse (0x60, 0x80, 0x90, alpha 0x40).
+    auto m = [](int a, int b) { return std::uint32_t((a * b + 127) / 255); };
+    auto blend = [](int a, int b, int w) { return std::uint32_t((a * w + b * (255 - w) + 127) / 255); };
+    auto rgb = [](std::uint32_t r, std::uint32_t g, std::uint32_t b) { return (r << 16) | (g << 8) | b; };
+    const OpCase cases[] = {
+        {D3DTOP_SELECTARG1, 0xC04020},
+        {D3DTOP_SELECTARG2, 0x608090},
+        {D3DTOP_MODULATE, rgb(m(0xC0, 0x60), m(0x40, 0x80), m(0x20, 0x90))},
+        {D3DTOP_MODULATE2X, rgb(std::min(255u, (2u * 0xC0 * 0x60 + 127) / 255), (2 * 0x40 * 0x80 + 127) / 255,
+                                (2 * 0x20 * 0x90 + 127) / 255)},
+        {D3DTOP_MODULATE4X, rgb(255, (4 * 0x40 * 0x80 + 127) / 255, (4 * 0x20 * 0x90 + 127) / 255)},
+        {D3DTOP_ADD, rgb(255, 0xC0, 0xB0)},
+        {D3DTOP_ADDSIGNED, rgb(0xA0, 0x40, 0x30)},
+        {D3DTOP_ADDSIGNED2X, rgb(255, 0x80, 0x60)},
+        {D3DTOP_SUBTRACT, rgb(0x60, 0, 0)},
+        {D3DTOP_ADDSMOOTH, rgb(0xC0 + m(0x60, 0x3F), 0x40 + m(0x80, 0xBF), 0x20 + m(0x90, 0xDF))},
+        {D3DTOP_BLENDDIFFUSEALPHA,
+         rgb(blend(0xC0, 0x60, 0x40), blend(0x40, 0x80, 0x40), blend(0x20, 0x90, 0x40))},
+        {D3DTOP_BLENDTEXTUREALPHA,
+         rgb(blend(0xC0, 0x60, 0x80), blend(0x40, 0x80, 0x80), blend(0x20, 0x90, 0x80))},
+        {D3DTOP_BLENDFACTORALPHA,
+         rgb(blend(0xC0, 0x60, 0x33), blend(0x40, 0x80, 0x33), blend(0x20, 0x90, 0x33))},
+        {D3DTOP_BLENDCURRENTALPHA,
+         rgb(blend(0xC0, 0x60, 0x40), blend(0x40, 0x80, 0x40), blend(0x20, 0x90, 0x40))},
+        {D3DTOP_BLENDTEXTUREALPHAPM, rgb(0xC0 + m(0x60, 0x7F), 0x40 + m(0x80, 0x7F), 0x20 + m(0x90, 0x7F))},
+    };
+    for (const OpCase& c : cases) {
+        ColourOps(c.op, D3DTA_TEXTURE, D3DTA_DIFFUSE, c.op, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+        Quad(-0.5f, -0.5f, 0.5f, 0.5f, 0x40608090);
+        const std::uint32_t got = rt->Pixels().Get(0, 0);
+        EXPECT_EQ(got & 0xFFFFFF, c.want) << "op " << c.op;
+        // The same operation on alpha: texture alpha 0x80 with diffuse alpha 0x40.
+        DWORD wantAlpha = 0;
+        switch (c.op) {
+        case D3DTOP_SELECTARG1:
+            wantAlpha = 0x80;
+            break;
+        case D3DTOP_SELECTARG2:
+            wantAlpha = 0x40;
+            break;
+        case D3DTOP_MODULATE:
+            wantAlpha = m(0x80, 0x40);
+            break;
+        case D3DTOP_ADD:
+            wantAlpha = 0xC0;
+            break;
+        case D3DTOP_SUBTRACT:
+            wantAlpha = 0x40;
+            break;
+        case D3DTOP_BLENDFACTORALPHA:
+            wantAlpha = blend(0x80, 0x40, 0x33);
+            break;
+        default:
+            wantAlpha = got >> 24;
+            break;
+        }
+        EXPECT_EQ(got >> 24, wantAlpha) << "alpha op " << c.op;
+    }
+    // DISABLE on alpha takes the diffuse alpha; the TFACTOR argument and the complement modifier.
+    ColourOps(D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_DIFFUSE, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    Quad(-0.5f, -0.5f, 0.5f, 0.5f, 0x40608090);
+    EXPECT_EQ(rt->Pixels().Get(0, 0), 0x40FFFFFFu);
+    ColourOps(D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE, D3DTOP_SELECTARG1,
+              D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE);
+    Quad(-0.5f, -0.5f, 0.5f, 0.5f, 0x40608090);
+    EXPECT_EQ(rt->Pixels().Get(0, 0), 0x7F3FBFDFu);
+    // Without a texture every sample is opaque white.
+    dev_->SetTexture(0, nullptr);
+    ColourOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    Quad(-0.5f, -0.5f, 0.5f, 0.5f, 0x40608090);
+    EXPECT_EQ(rt->Pixels().Get(0, 0), 0x40608090u);
+    dev_->SetRenderTarget(0, nullptr); // refused: a target is always set
+    LPDIRECT3DSURFACE9 bb = nullptr;
+    dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    dev_->SetRenderTarget(0, bb);
+    bb->Release();
+    rt->Release();
+    rtTex->Release();
+}
+
+TEST_F(D3DTest, SourceAlphaBlendingOnColourAndAlpha) {
+    MakeDevice(D3DFMT_X8R8G8B8, 8, 8);
+    LPDIRECT3DTEXTURE9 rtTex = nullptr;
+    ASSERT_EQ(dev_->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rtTex,
+                                  nullptr),
+              D3D_OK);
+    LPDIRECT3DSURFACE9 rt = nullptr;
+    rtTex->GetSurfaceLevel(0, &rt);
+    dev_->SetRenderTarget(0, rt);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0x80204060, 1, 0);
+    ColourOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    MakeTexture(2, 1, [](int x, int) { return x == 0 ? 0x40FF8000u : 0x00FFFFFFu; });
+    Quad(-0.5f, -0.5f, 1.5f, 0.5f, 0xFFFFFFFF);
+    auto b = [](int s, int d, int a) { return std::uint32_t((s * a + d * (255 - a) + 127) / 255); };
+    const std::uint32_t want = b(0x40, 0x80, 0x40) << 24 | b(0xFF, 0x20, 0x40) << 16 |
+                               b(0x80, 0x40, 0x40) << 8 | b(0x00, 0x60, 0x40);
+    EXPECT_EQ(rt->Pixels().Get(0, 0), want);
+    EXPECT_EQ(rt->Pixels().Get(1, 0), 0x80204060u); // alpha 0 leaves the target alone
+    // The same with a diffuse alpha (the general road).
+    Quad(-0.5f, 0.5f, 0.5f, 1.5f, 0x80FFFFFF, 0, 0, 0.5f, 1);
+    const int a = (0x40 * 0x80 + 127) / 255;
+    EXPECT_EQ(rt->Pixels().Get(0, 1),
+              b(a, 0x80, a) << 24 | b(0xFF, 0x20, a) << 16 | b(0x80, 0x40, a) << 8 | b(0x00, 0x60, a));
+    dev_->SetRenderTarget(0, nullptr);
+    LPDIRECT3DSURFACE9 bb = nullptr;
+    dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    dev_->SetRenderTarget(0, bb);
+    bb->Release();
+    rt->Release();
+    rtTex->Release();
+}
+
+TEST_F(D3DTest, SixteenBitTargetsRoundAndKeepTheAlphaBit) {
+    MakeDevice(D3DFMT_A1R5G5B5, 8, 4);
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    dev_->SetTexture(0, nullptr);
+    ColourOps(D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
+              D3DTA_DIFFUSE);
+    // 0x84 -> round(0x84 * 31 / 255) = 16; 0x7B -> 15; 0xFF -> 31.
+    Quad(-0.5f, -0.5f, 0.5f, 0.5f, 0x7F847BFF);
+    EXPECT_EQ(Px(0, 0), std::uint32_t(0 << 15 | 16 << 10 | 15 << 5 | 31));
+    Quad(0.5f, -0.5f, 1.5f, 0.5f, 0x80847BFF);
+    EXPECT_EQ(Px(1, 0), std::uint32_t(1 << 15 | 16 << 10 | 15 << 5 | 31));
+    // Clear converts its ARGB colour the same way.
+    D3DRECT r{2, 0, 3, 1};
+    dev_->Clear(1, &r, D3DCLEAR_TARGET, 0xFFFF00FF, 1, 0);
+    EXPECT_EQ(Px(2, 0), 0xFC1Fu);
+    SafeRelease(vb_);
+    SafeRelease(dev_);
+    MakeDevice(D3DFMT_R5G6B5, 8, 4);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF847B10, 1, 0);
+    // Green has six bits: round(0x7B * 63 / 255) = 30.
+    EXPECT_EQ(Px(5, 3), std::uint32_t(16 << 11 | 30 << 5 | 2));
+    // A1R5G5B5 textures: texels with the bit clear are transparent.
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1, 0);
+    ColourOps(D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+              D3DTA_DIFFUSE);
+    MakeTexture(
+        2, 1, [](int x, int) { return x == 0 ? 0xFFFF0000u : 0x00FFFFFFu; }, D3DFMT_A1R5G5B5);
+    Quad(-0.5f, -0.5f, 1.5f, 0.5f, 0xFFFFFFFF);
+    EXPECT_EQ(Px(0, 0), 0xF800u);
+    EXPECT_EQ(Px(1, 0), 0u);
+}
+
+TEST_F(D3DTest, ClearIsCutToTheTarget) {
+    MakeDevice(D3DFMT_X8R8G8B8, 8, 4);
+    D3DRECT r[2] = {{-5, -5, 2, 2}, {6, 3, 100, 100}};
+    ASSERT_EQ(dev_->Clear(2, r, D3DCLEAR_TARGET, 0xFF010203, 1, 0), D3D_OK);
+    int n = 0;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            n += Px(x, y) == 0x010203u;
+    EXPECT_EQ(n, 4 + 2);
+}
+
+TEST_F(D3DTest, LockingAndCopyingBetweenPools) {
+    MakeDevice(D3DFMT_X8R8G8B8, 8, 4);
+    LPDIRECT3DTEXTURE9 rtTex = nullptr;
+    ASSERT_EQ(dev_->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rtTex,
+                                  nullptr),
+              D3D_OK);
+    D3DLOCKED_RECT lr;
+    EXPECT_EQ(rtTex->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL); // render targets cannot be locked
+    LPDIRECT3DSURFACE9 rt = nullptr, sys = nullptr;
+    rtTex->GetSurfaceLevel(0, &rt);
+    ASSERT_EQ(dev_->CreateOffscreenPlainSurface(4, 4, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr),
+              D3D_OK);
+    dev_->SetRenderTarget(0, rt);
+    D3DRECT r{1, 1, 2, 2};
+    dev_->Clear(1, &r, D3DCLEAR_TARGET, 0x11223344, 1, 0);
+    ASSERT_EQ(dev_->GetRenderTargetData(rt, sys), D3D_OK);
+    ASSERT_EQ(sys->LockRect(&lr, nullptr, 0), D3D_OK);
+    EXPECT_EQ(lr.Pitch, 16);
+    D3DLOCKED_RECT again;
+    EXPECT_EQ(sys->LockRect(&again, nullptr, 0), D3DERR_INVALIDCALL);
+    auto* row1 = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(lr.pBits) + lr.Pitch);
+    EXPECT_EQ(row1[1], 0x11223344u);
+    row1[2] = 0xAABBCCDD;
+    sys->UnlockRect();
+    ASSERT_EQ(dev_->UpdateSurface(sys, nullptr, rt, nullptr), D3D_OK);
+    EXPECT_EQ(rt->Pixels().Get(2, 1), 0xAABBCCDDu);
+    EXPECT_EQ(dev_->UpdateSurface(rt, nullptr, sys, nullptr), D3DERR_INVALIDCALL); // wrong way round
+    // The back buffer is lockable; injected lock failures are reported.
+    LPDIRECT3DSURFACE9 bb = nullptr;
+    dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    sim::FailLocks(1);
+    EXPECT_EQ(bb->LockRect(&lr, nullptr, 0), D3DERR_WASSTILLDRAWING);
+    EXPECT_EQ(bb->LockRect(&lr, nullptr, 0), D3D_OK);
+    bb->UnlockRect();
+    EXPECT_EQ(dev_->SetRenderTarget(0, sys), D3DERR_INVALIDCALL); // not a render target
+    dev_->SetRenderTarget(0, bb);
+    bb->Release();
+    sys->Release();
+    rt->Release();
+    rtTex->Release();
+}
+
+TEST_F(D3DTest, DeviceLossDropsTheDefaultPoolOnReset) {
+    MakeDevice(D3DFMT_X8R8G8B8, 8, 4);
+    LPDIRECT3DTEXTURE9 def = nullptr, managed = nullptr;
+    ASSERT_EQ(
+        dev_->CreateTexture(4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &def, nullptr),
+        D3D_OK);
+    ASSERT_EQ(dev_->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &managed, nullptr), D3D_OK);
+    managed->Level()->Pixels().Set(0, 0, 0x12345678);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1, 0);
+    ASSERT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(PublishedFrameCount(), 1u);
+
+    sim::LoseDevice(2);
+    EXPECT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(PublishedFrameCount(), 1u);
+    EXPECT_EQ(dev_->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(dev_->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(dev_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    D3DPRESENT_PARAMETERS pp;
+    pp.BackBufferWidth = 8;
+    pp.BackBufferHeight = 4;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    EXPECT_EQ(dev_->Reset(&pp), D3DERR_INVALIDCALL); // a DEFAULT-pool texture is still alive
+    def->Release();
+    ASSERT_EQ(dev_->Reset(&pp), D3D_OK);
+    EXPECT_EQ(dev_->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(Px(0, 0), 0u);                                      // a new back buffer
+    EXPECT_EQ(managed->Level()->Pixels().Get(0, 0), 0x12345678u); // managed contents survive
+    DWORD cull = 0;
+    dev_->GetRenderState(D3DRS_CULLMODE, &cull);
+    EXPECT_EQ(cull, 3u); // states are back to their defaults
+    managed->Release();
+}
+
+TEST_F(D3DTest, CreationFailuresAndBudgets) {
+    D3DPRESENT_PARAMETERS pp;
+    pp.BackBufferFormat = D3DFMT_R8G8B8; // not a back buffer format of the device
+    Direct3DDevice9* dev = nullptr;
+    EXPECT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev),
+              D3DERR_NOTAVAILABLE);
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    sim::FailCreateDevice(1, true);
+    EXPECT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev),
+              D3DERR_NOTAVAILABLE);
+    ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev),
+              D3D_OK);
+    LPDIRECT3DSURFACE9 bb = nullptr;
+    dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    D3DSURFACE_DESC d;
+    bb->GetDesc(&d);
+    EXPECT_EQ(d.Width, 640u);
+    EXPECT_EQ(d.Height, 480u);
+    bb->Release();
+    sim::SetVideoMemoryBudget(dev->VideoBytesInUse() + 64 * 64 * 4);
+    LPDIRECT3DTEXTURE9 a = nullptr, b = nullptr, c = nullptr;
+    EXPECT_EQ(
+        dev->CreateTexture(64, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &a, nullptr),
+        D3D_OK);
+    EXPECT_EQ(
+        dev->CreateTexture(1, 1, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &b, nullptr),
+        D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(dev->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &c, nullptr), D3D_OK);
+    D3DCAPS9 caps;
+    sim::SetTextureCaps(true, true, false);
+    dev->GetDeviceCaps(&caps);
+    EXPECT_TRUE(caps.TextureCaps & D3DPTEXTURECAPS_POW2);
+    EXPECT_TRUE(caps.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY);
+    EXPECT_FALSE(caps.Caps2 & D3DCAPS2_DYNAMICTEXTURES);
+    // Resources outlive the device.
+    dev->Release();
+    a->Release();
+    c->Release();
+    sim::SetNoDirect3D(true);
+    EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION), nullptr);
+}
+
+TEST_F(D3DTest, IndexedStripsAndBadIndices) {
+    MakeDevice(D3DFMT_X8R8G8B8, 16, 4);
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    dev_->SetTexture(0, nullptr);
+    ColourOps(D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
+              D3DTA_DIFFUSE);
+    // Two quads in one buffer, drawn with indices 4k..4k+3 as the batch does.
+    TLVERTEX v[8];
+    for (int k = 0; k < 2; ++k) {
+        const float x = k * 8 - 0.5f;
+        const DWORD c = k ? 0xFF00FF00 : 0xFFFF0000;
+        v[4 * k] = {x, -0.5f, 0, 1, c, 0, 0};
+        v[4 * k + 1] = {x, 1.5f, 0, 1, c, 0, 1};
+        v[4 * k + 2] = {x + 4, -0.5f, 0, 1, c, 1, 0};
+        v[4 * k + 3] = {x + 4, 1.5f, 0, 1, c, 1, 1};
+    }
+    void* p = nullptr;
+    vb_->Lock(0, 0, &p, 0);
+    std::memcpy(p, v, sizeof v);
+    vb_->Unlock();
+    LPDIRECT3DINDEXBUFFER9 ib = nullptr;
+    ASSERT_EQ(dev_->CreateIndexBuffer(16, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+              D3D_OK);
+    ib->Lock(0, 0, &p, 0);
+    const std::uint16_t idx[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+    std::memcpy(p, idx, sizeof idx);
+    ib->Unlock();
+    dev_->SetIndices(ib);
+    ASSERT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 4, 4, 4, 2), D3D_OK);
+    EXPECT_EQ(Px(8, 0), 0x00FF00u);
+    EXPECT_EQ(Px(0, 0), 0u);
+    ASSERT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 0, 4, 0, 2), D3D_OK);
+    EXPECT_EQ(Px(3, 1), 0xFF0000u);
+    // Indices past the vertices held, or past the index buffer, are refused.
+    EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 62, 0, 4, 0, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev_->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 0, 4, 6, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 63, 2), D3DERR_INVALIDCALL);
+    ib->Release();
+}
+
+} // namespace
