@@ -39,10 +39,17 @@ std::string g_soundFontPath;
 bool g_soundFontPathSet = false;
 MidiSink* g_testSink = nullptr;
 
+std::string SoundFontPath() {
+    if (g_soundFontPathSet) return g_soundFontPath;
+    const char* env = std::getenv("MIRELDA4_SOUNDFONT");
+    if (env && *env) return env;
+    return "/usr/share/sounds/sf2/TimGM6mb.sf2";
+}
+
 // The General MIDI synthesizer: one instance for all streams, its soundfont loaded once.
 class SynthSink final : public MidiSink {
   public:
-    SynthSink() {
+    explicit SynthSink(const std::string& path) {
         fluid_set_log_function(FLUID_PANIC, &SynthLog, nullptr);
         fluid_set_log_function(FLUID_ERR, &SynthLog, nullptr);
         fluid_set_log_function(FLUID_WARN, &SynthLog, nullptr);
@@ -57,7 +64,6 @@ class SynthSink final : public MidiSink {
         fluid_settings_setnum(m_settings, "synth.gain", 0.6);
         m_synth = new_fluid_synth(m_settings);
         if (!m_synth) return;
-        std::string path = SoundFontPath();
         // A missing soundfont is reported in one line of our own, not in the loader's four.
         fluid_set_log_function(FLUID_ERR, nullptr, nullptr);
         int font = fluid_synth_sfload(m_synth, path.c_str(), 1);
@@ -132,12 +138,6 @@ class SynthSink final : public MidiSink {
     }
 
   private:
-    static std::string SoundFontPath() {
-        if (g_soundFontPathSet) return g_soundFontPath;
-        const char* env = std::getenv("MIRELDA4_SOUNDFONT");
-        if (env && *env) return env;
-        return "/usr/share/sounds/sf2/TimGM6mb.sf2";
-    }
     static void SynthLog(int level, const char* message, void*) {
         // Called under the audio lock; the log sink takes the same recursive lock.
         Log("audio: synthesizer %s: %s", level <= FLUID_ERR ? "error" : "warning", message);
@@ -160,7 +160,7 @@ class MidiDevice final : public Source {
 
     MidiSink* Sink() {
         if (g_testSink) return g_testSink;
-        if (!synth) synth = std::make_unique<SynthSink>();
+        if (!synth) synth = std::make_unique<SynthSink>(SoundFontPath());
         return synth.get();
     }
 
@@ -353,7 +353,7 @@ void ShutdownMidiSynth() {
 
 bool MidiSynthReadyForTests() {
     std::lock_guard lock(Lock());
-    if (!Device().synth) Device().synth = std::make_unique<SynthSink>();
+    if (!Device().synth) Device().synth = std::make_unique<SynthSink>(SoundFontPath());
     return Device().synth->Ready();
 }
 
@@ -371,11 +371,20 @@ MMRESULT midiStreamOpen(HMIDISTRM* out, UINT* deviceId, DWORD cMidi, std::uintpt
     if (deviceId && *deviceId != MIDI_MAPPER && *deviceId != 0) return MMSYSERR_BADDEVICEID;
     if (cMidi != 1) return MMSYSERR_INVALPARAM;
     if ((fdwOpen & 0x00070000) != CALLBACK_THREAD) return MMSYSERR_INVALFLAG;
+    // The synthesizer is made when the first stream opens. Loading the soundfont takes a while, so
+    // it is done without holding the audio lock, which would keep the sound effects waiting.
+    std::unique_ptr<audio::SynthSink> fresh;
+    std::string font;
+    {
+        std::lock_guard lock(Lock());
+        if (!audio::g_testSink && !Device().synth) font = audio::SoundFontPath();
+    }
+    if (!font.empty()) fresh = std::make_unique<audio::SynthSink>(font);
     auto* s = new MidiStreamObject;
     s->callbackThread = static_cast<ThreadId>(callback);
     std::lock_guard lock(Lock());
     auto& d = Device();
-    d.Sink(); // the synthesizer is made (and its soundfont loaded) when the first stream opens
+    if (fresh && !d.synth) d.synth = std::move(fresh);
     d.streams.push_back(s);
     if (!d.registered) {
         audio::AddSource(&d);
@@ -392,6 +401,11 @@ MMRESULT midiStreamClose(HMIDISTRM s) {
     auto& v = Device().streams;
     v.erase(std::find(v.begin(), v.end(), s));
     delete s;
+    if (v.empty() && Device().registered) {
+        // With no stream open the synthesizer is not run at all.
+        audio::RemoveSource(&Device());
+        Device().registered = false;
+    }
     return MMSYSERR_NOERROR;
 }
 
