@@ -226,3 +226,25 @@ TEST(SoundDevice, OpensThroughSdlAndFailsForAnUnknownDriver) {
         unsetenv("SDL_AUDIODRIVER");
     audio::SetManualOutput(true);
 }
+
+TEST(SoundDevice, WithNoDriverNamedSomeOutputOpensQuietly) {
+    audio::SetManualOutput(false);
+    const char* old = std::getenv("SDL_AUDIODRIVER");
+    std::string saved = old ? old : "";
+    unsetenv("SDL_AUDIODRIVER");
+    std::vector<std::string> lines;
+    static std::vector<std::string>* sink = nullptr;
+    sink = &lines;
+    audio::SetLogSink([](const std::string& line) { sink->push_back(line); });
+    testing::internal::CaptureStderr();
+    IDirectSound* ds = nullptr;
+    HRESULT hr = DirectSoundCreate(nullptr, &ds, nullptr);
+    std::string err = testing::internal::GetCapturedStderr();
+    audio::SetLogSink(nullptr);
+    ASSERT_EQ(hr, DS_OK) << "a real device or, failing that, the dummy driver";
+    ds->Release();
+    EXPECT_EQ(err.find("ALSA"), std::string::npos) << err;
+    EXPECT_LE(lines.size(), 1u) << "at most the one line that names the fallback";
+    if (old) setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    audio::SetManualOutput(true);
+}
