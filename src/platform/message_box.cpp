@@ -16,10 +16,12 @@ namespace {
 
 std::mutex g_boxLock;
 bool g_answersRead = false;
-std::vector<int> g_answers;
+std::vector<std::string> g_answers;
 size_t g_nextAnswer = 0;
 
-int ParseAnswer(const std::string& word) {
+int ParseAnswer(std::string word) {
+    for (char& c : word)
+        if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
     if (word == "ok") return IDOK;
     if (word == "yes") return IDYES;
     if (word == "no") return IDNO;
@@ -43,9 +45,7 @@ void ReadAnswers() {
             word.erase(word.begin());
         while (!word.empty() && word.back() == ' ')
             word.pop_back();
-        for (char& c : word)
-            if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
-        if (!word.empty()) g_answers.push_back(ParseAnswer(word));
+        if (!word.empty()) g_answers.push_back(word);
         start = end + 1;
     }
 }
@@ -107,7 +107,7 @@ int HeadlessAnswer(const std::string& text, const std::string& caption, UINT typ
     int answer = buttons[0];
     if (!g_answersRead) ReadAnswers();
     if (g_nextAnswer < g_answers.size()) {
-        const int wanted = g_answers[g_nextAnswer++];
+        const int wanted = ParseAnswer(g_answers[g_nextAnswer++]);
         for (int b : buttons)
             if (b == wanted) answer = wanted;
     }
@@ -125,6 +125,14 @@ bool IsHeadless() {
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0)) return true;
     return !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
+}
+
+bool TakeScriptedAnswer(std::string& answer) {
+    std::lock_guard<std::mutex> guard(g_boxLock);
+    if (!g_answersRead) ReadAnswers();
+    if (g_nextAnswer >= g_answers.size()) return false;
+    answer = g_answers[g_nextAnswer++];
+    return true;
 }
 
 void ResetMessageBoxAnswersForTests() {

@@ -8,9 +8,16 @@
 #pragma once
 #include "platform/win_types.h"
 
+#include <string>
+
 namespace win {
 
 int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
+
+// The next answer of MIRELDA4_ANSWERS as written (blanks around it removed), consumed; false when
+// the list is used up or not set. The headless dialogs and file choosers take their answers (a path,
+// a name, a choice) from here, so that boxes and dialogs share one list in the order they appear.
+bool TakeScriptedAnswer(std::string& answer);
 
 // True when boxes are answered without a display.
 bool IsHeadless();

@@ -54,6 +54,18 @@ TEST_F(HeadlessBoxes, AnAnswerThatIsNoButtonOfTheBoxCountsAsTheDefault) {
     EXPECT_EQ(Box(win::MB_YESNO), win::IDYES);
 }
 
+TEST_F(HeadlessBoxes, DialogsAndBoxesShareOneListInOrder) {
+    Answers("yes, data\\stg4\\A.stg4_000 ,No");
+    EXPECT_EQ(Box(win::MB_YESNO | win::MB_DEFBUTTON2), win::IDYES);
+    std::string path;
+    ASSERT_TRUE(win::TakeScriptedAnswer(path));
+    EXPECT_EQ(path, "data\\stg4\\A.stg4_000"); // as written, blanks around it removed
+    EXPECT_EQ(Box(win::MB_YESNO), win::IDNO);
+    EXPECT_FALSE(win::TakeScriptedAnswer(path));
+    Answers(nullptr);
+    EXPECT_FALSE(win::TakeScriptedAnswer(path));
+}
+
 TEST_F(HeadlessBoxes, CaptionAndTextGoToStandardErrorAsOneUtf8Line) {
     Answers(nullptr);
     Box(win::MB_YESNO, "既に起動しています。\n再起動しますか？");
