@@ -10,6 +10,7 @@
 namespace gfx {
 
 constexpr UINT D3DX_DEFAULT = 0xFFFFFFFFu;
+constexpr HRESULT D3DXERR_INVALIDDATA = MakeResult(0x88760B59u); // the file is missing or not a picture
 constexpr DWORD D3DX_FILTER_NONE = 1;
 constexpr DWORD D3DXSPRITE_ALPHABLEND = 0x10;
 constexpr DWORD D3DXSPRITE_SORT_TEXTURE = 0x20;
@@ -63,6 +64,7 @@ struct D3DXFONT_DESCA {
 
 class ID3DXSprite;
 class TextFace;
+struct Glyph;
 
 // A font: DrawTextA renders CP932 text with each glyph's coverage as the alpha of `colour`.
 class ID3DXFont : public RefCounted {
@@ -81,7 +83,7 @@ class ID3DXFont : public RefCounted {
     friend HRESULT D3DXCreateFontIndirectA(LPDIRECT3DDEVICE9, const D3DXFONT_DESCA*, ID3DXFont**);
     ID3DXFont(Direct3DDevice9* dev, std::shared_ptr<TextFace> face, int height);
     ~ID3DXFont() override;
-    Direct3DDevice9* device_;
+    Direct3DDevice9* device_; // counted reference
     std::shared_ptr<TextFace> face_;
     int height_;
 };
@@ -97,21 +99,21 @@ class ID3DXSprite : public RefCounted {
     HRESULT OnLostDevice();
     HRESULT OnResetDevice();
 
-    // Not part of the platform's interface: a quad of an ARGB coverage image (glyphs).
+    // Not part of the platform's interface: a glyph quad (glyphs stay in their face's cache).
     struct Quad {
-        std::shared_ptr<const std::vector<std::uint32_t>> argb; // w x h texels
-        int w = 0, h = 0;
-        int x = 0, y = 0;
+        const Glyph* glyph = nullptr;
+        int x = 0, y = 0; // top-left of the glyph's coverage
         std::uint32_t colour = 0;
-        int sortKey = 0;
+        const void* texture = nullptr; // what SORT_TEXTURE groups by (the font)
     };
     bool Open() const { return open_; }
     void AddQuad(Quad q);
 
   private:
     friend HRESULT D3DXCreateSprite(LPDIRECT3DDEVICE9, ID3DXSprite**);
-    explicit ID3DXSprite(Direct3DDevice9* dev) : device_(dev) {}
-    Direct3DDevice9* device_;
+    explicit ID3DXSprite(Direct3DDevice9* dev);
+    ~ID3DXSprite() override;
+    Direct3DDevice9* device_; // counted reference
     bool open_ = false;
     DWORD flags_ = 0;
     std::vector<Quad> quads_;

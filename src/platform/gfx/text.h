@@ -32,6 +32,13 @@ class TextFace {
     const Glyph& Get(std::uint32_t codepoint, int cellHeight, int width, bool mono);
     // Ascent in pixels for the cell height (the baseline's distance below the cell top).
     int Ascent(int cellHeight);
+    // The cell height of a font whose character (em) height is `em` pixels.
+    int CellForEm(int em);
+    // Whether the face has a glyph for the character.
+    bool Has(std::uint32_t codepoint);
+    // The glyph from this face, or from the Japanese Gothic face when this one lacks the character (as
+    // the platform links fonts for the Shift-JIS character set).
+    const Glyph& GetLinked(std::uint32_t codepoint, int cellHeight, int width, bool mono);
     const std::string& File() const { return file_; }
 
   private:
@@ -54,6 +61,6 @@ class TextFace {
 std::vector<std::uint32_t> DecodeCp932(std::string_view text);
 
 // The fontconfig rules that map the Windows Japanese faces to installed Japanese faces.
-extern const char kJapaneseFaceAliases[];
+extern const char8_t kJapaneseFaceAliases[];
 
 } // namespace gfx

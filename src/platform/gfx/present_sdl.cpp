@@ -1,0 +1,73 @@
+// The window thread's side of the presenter.
+#include "platform/gfx/present_sdl.h"
+#include "platform/gfx/presenter.h"
+#include <SDL.h>
+#include <vector>
+
+namespace gfx {
+namespace {
+
+struct WindowSide {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    int texW = 0, texH = 0;
+    std::uint64_t shown = 0;
+    std::vector<std::uint32_t> frame;
+    bool failed = false;
+};
+
+WindowSide g_side; // used by the window thread only
+
+} // namespace
+
+void ReleasePresenter() {
+    if (g_side.texture) SDL_DestroyTexture(g_side.texture);
+    if (g_side.renderer) SDL_DestroyRenderer(g_side.renderer);
+    g_side = WindowSide{};
+}
+
+bool PresentLatestFrame(void* sdlWindow) {
+    auto* window = static_cast<SDL_Window*>(sdlWindow);
+    if (!window) return false;
+    if (window != g_side.window) {
+        ReleasePresenter();
+        g_side.window = window;
+    }
+    if (g_side.failed) return false;
+    if (!g_side.renderer) {
+        g_side.renderer = SDL_CreateRenderer(window, -1, 0);
+        if (!g_side.renderer) {
+            g_side.failed = true; // e.g. the dummy video driver: frames are only kept for reading back
+            return false;
+        }
+    }
+    const std::uint64_t count = PublishedFrameCount();
+    int w = 0, h = 0;
+    if (count != g_side.shown) {
+        if (!ReadLastFrame(g_side.frame, w, h)) return false;
+        if (!g_side.texture || w != g_side.texW || h != g_side.texH) {
+            if (g_side.texture) SDL_DestroyTexture(g_side.texture);
+            SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+            g_side.texture = SDL_CreateTexture(g_side.renderer, SDL_PIXELFORMAT_ARGB8888,
+                                               SDL_TEXTUREACCESS_STREAMING, w, h);
+            if (!g_side.texture) return false;
+            g_side.texW = w;
+            g_side.texH = h;
+        }
+        SDL_UpdateTexture(g_side.texture, nullptr, g_side.frame.data(), w * 4);
+        g_side.shown = count;
+    }
+    if (!g_side.texture) return false;
+    int winW = 0, winH = 0;
+    SDL_GetRendererOutputSize(g_side.renderer, &winW, &winH);
+    const ScaledPlacement p = PlaceScaled(g_side.texW, g_side.texH, winW, winH);
+    SDL_SetRenderDrawColor(g_side.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(g_side.renderer);
+    const SDL_Rect dst{p.x, p.y, p.w, p.h};
+    SDL_RenderCopy(g_side.renderer, g_side.texture, nullptr, &dst);
+    SDL_RenderPresent(g_side.renderer);
+    return true;
+}
+
+} // namespace gfx
