@@ -3,6 +3,7 @@
 #include "project/common_palette.h"
 #include "project/project_database.h"
 #include "project/stage_file.h"
+#include "project/system_data.h"
 
 cProjectRecordEnv& ProjectRecordEnv() {
     static cProjectRecordEnv env;
@@ -64,4 +65,8 @@ std::int64_t cProjectRecordEnv::CharaBitmapCount() const {
 
 cEdStage* cProjectRecordEnv::RunningStage() const {
     return &g_Stage;
+}
+
+bool cProjectRecordEnv::KeepEditorOnlyFlows() const {
+    return g_SystemData.m_nFlowFormat != 0;
 }

@@ -8,7 +8,10 @@
 #include "app/thread.h"
 #include "fixtures/box_capture.h"
 #include "platform/messages.h"
+#include "project/project_database.h"
+#include "project/project_record_env.h"
 #include "project/stage_file.h"
+#include "project/system_data.h"
 #include "records/def_test_util.h"
 
 using namespace deftest;
@@ -225,4 +228,53 @@ TEST_F(StageFileLoad, QuitDuringTheLoadEndsItAndIsPostedAgain) {
     ASSERT_TRUE(win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE));
     EXPECT_EQ(msg.message, win::WM_QUIT);
     EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST(StageProjectEnv, DefinitionsResolveAgainstTheProject) {
+    // Database lists bound the references of definitions.
+    const cProjectDatabase keep = g_Database;
+    g_Database.m_Sounds.resize(3);
+    cEdItemDef item;
+    item.m_nSoundNo = 3;
+    ValidateItemDef(item);
+    EXPECT_EQ(item.m_nSoundNo, 0);
+    item.m_nSoundNo = 2;
+    ValidateItemDef(item);
+    EXPECT_EQ(item.m_nSoundNo, 2);
+    g_Database = keep;
+
+    // Editor-only flows stay only when started by the editor or kept by the system data.
+    cEdCharaDef chara;
+    chara.m_Flows.resize(2);
+    chara.m_Flows[0].m_bEditorOnly = 1;
+    chara.m_Flows[0].m_Conds.resize(1);
+    chara.m_Flows[1].m_Conds.resize(1);
+    const Bytes bytes = SavedBytes(chara);
+    auto flowsAfterLoad = [&] {
+        cEdCharaDef read;
+        EXPECT_TRUE(LoadBytes(read, bytes));
+        return read.m_Flows.size();
+    };
+    EXPECT_EQ(flowsAfterLoad(), 1u);
+    ProjectRecordEnv().m_bFromEditor = true;
+    EXPECT_EQ(flowsAfterLoad(), 2u);
+    ProjectRecordEnv().m_bFromEditor = false;
+    g_SystemData.m_nFlowFormat = 1;
+    EXPECT_EQ(flowsAfterLoad(), 2u);
+    g_SystemData.m_nFlowFormat = 0;
+}
+
+TEST(StageProjectEnv, ResizingDefinitionListsAddsClearedRecords) {
+    cCheckedVector<cEdCharaDef> charas(1);
+    charas[0].m_nMaxHP = 5;
+    ResizeCharaDefs(charas, 3);
+    ASSERT_EQ(charas.size(), 3u);
+    EXPECT_EQ(charas[0].m_nMaxHP, 5u);
+    EXPECT_EQ(charas[2].m_nMaxHP, 10u);
+    ResizeCharaDefs(charas, 1);
+    EXPECT_EQ(charas.size(), 1u);
+    cCheckedVector<cEdItemDef> items;
+    ResizeItemDefs(items, 2);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[1].m_nZ, 6);
 }
