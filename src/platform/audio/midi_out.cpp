@@ -300,9 +300,10 @@ class MidiDevice final : public Source {
     }
 };
 
+// Kept for the life of the process, as the mixer's state is.
 MidiDevice& Device() {
-    static MidiDevice device;
-    return device;
+    static MidiDevice* device = new MidiDevice;
+    return *device;
 }
 
 bool IsOpen(MidiStreamObject* s) {

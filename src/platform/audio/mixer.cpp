@@ -12,15 +12,24 @@ namespace audio {
 
 namespace {
 
-std::vector<Voice*> g_voices;
-std::vector<Source*> g_sources;
-std::vector<float> g_acc;
-LogSink g_logSink = nullptr;
-bool g_manual = false;
-bool g_open = false;
-SDL_AudioDeviceID g_device = 0;
-bool g_subsystemInit = false; // SDL_InitSubSystem(SDL_INIT_AUDIO) succeeded
-bool g_directInit = false;    // SDL_AudioInit("dummy") after the fallback
+// The mixer's state lives as long as the process: SDL's audio thread may still call in while the
+// process ends, after static objects have been destroyed.
+struct MixerState {
+    std::vector<Voice*> voices;
+    std::vector<Source*> sources;
+    std::vector<float> acc;
+    LogSink logSink = nullptr;
+    bool manual = false;
+    bool open = false;
+    SDL_AudioDeviceID device = 0;
+    bool subsystemInit = false; // SDL_InitSubSystem(SDL_INIT_AUDIO) succeeded
+    bool directInit = false;    // SDL_AudioInit("dummy") after the fallback
+};
+
+MixerState& S() {
+    static MixerState* state = new MixerState;
+    return *state;
+}
 
 void MixVoice(Voice& v, float* acc, int frames) {
     const PcmData& d = *v.data;
@@ -95,13 +104,13 @@ SDL_AudioDeviceID OpenDevice() {
 } // namespace
 
 std::recursive_mutex& Lock() {
-    static std::recursive_mutex m;
-    return m;
+    static std::recursive_mutex* m = new std::recursive_mutex;
+    return *m;
 }
 
 void SetLogSink(LogSink sink) {
     std::lock_guard lock(Lock());
-    g_logSink = sink;
+    S().logSink = sink;
 }
 
 void Log(const char* fmt, ...) {
@@ -113,7 +122,7 @@ void Log(const char* fmt, ...) {
     LogSink sink;
     {
         std::lock_guard lock(Lock());
-        sink = g_logSink;
+        sink = S().logSink;
     }
     if (sink)
         sink(buf);
@@ -123,22 +132,22 @@ void Log(const char* fmt, ...) {
 
 void AddVoice(Voice* voice) {
     std::lock_guard lock(Lock());
-    g_voices.push_back(voice);
+    S().voices.push_back(voice);
 }
 
 void RemoveVoice(Voice* voice) {
     std::lock_guard lock(Lock());
-    g_voices.erase(std::remove(g_voices.begin(), g_voices.end(), voice), g_voices.end());
+    S().voices.erase(std::remove(S().voices.begin(), S().voices.end(), voice), S().voices.end());
 }
 
 void AddSource(Source* source) {
     std::lock_guard lock(Lock());
-    g_sources.push_back(source);
+    S().sources.push_back(source);
 }
 
 void RemoveSource(Source* source) {
     std::lock_guard lock(Lock());
-    g_sources.erase(std::remove(g_sources.begin(), g_sources.end(), source), g_sources.end());
+    S().sources.erase(std::remove(S().sources.begin(), S().sources.end(), source), S().sources.end());
 }
 
 float GainOfVolume(long v) {
@@ -149,20 +158,20 @@ float GainOfVolume(long v) {
 
 void SetManualOutput(bool manual) {
     std::lock_guard lock(Lock());
-    g_manual = manual;
+    S().manual = manual;
 }
 
 bool IsOutputOpen() {
     std::lock_guard lock(Lock());
-    return g_open;
+    return S().open;
 }
 
 bool OpenOutput(std::string* error) {
     {
         std::lock_guard lock(Lock());
-        if (g_open) return true;
-        if (g_manual) {
-            g_open = true;
+        if (S().open) return true;
+        if (S().manual) {
+            S().open = true;
             return true;
         }
     }
@@ -172,23 +181,23 @@ bool OpenOutput(std::string* error) {
     SDL_AudioDeviceID dev = 0;
     std::string why;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        g_subsystemInit = true;
+        S().subsystemInit = true;
         dev = OpenDevice();
         if (dev == 0) {
             why = SDL_GetError();
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            g_subsystemInit = false;
+            S().subsystemInit = false;
         }
     } else {
         why = SDL_GetError();
     }
     if (dev == 0 && !chosen) {
         if (SDL_AudioInit("dummy") == 0) {
-            g_directInit = true;
+            S().directInit = true;
             dev = OpenDevice();
             if (dev == 0) {
                 SDL_AudioQuit();
-                g_directInit = false;
+                S().directInit = false;
             }
         }
         if (dev != 0) Log("audio: no sound device (%s); playing silently on the dummy driver", why.c_str());
@@ -199,8 +208,8 @@ bool OpenOutput(std::string* error) {
     }
     {
         std::lock_guard lock(Lock());
-        g_device = dev;
-        g_open = true;
+        S().device = dev;
+        S().open = true;
     }
     SDL_PauseAudioDevice(dev, 0);
     return true;
@@ -210,30 +219,30 @@ void CloseOutput() {
     SDL_AudioDeviceID dev;
     {
         std::lock_guard lock(Lock());
-        if (!g_open) return;
-        dev = g_device;
-        g_device = 0;
-        g_open = false;
+        if (!S().open) return;
+        dev = S().device;
+        S().device = 0;
+        S().open = false;
     }
     // Closing waits for a running callback, which takes the lock: close outside it.
     if (dev != 0) SDL_CloseAudioDevice(dev);
-    if (g_directInit) {
+    if (S().directInit) {
         SDL_AudioQuit();
-        g_directInit = false;
+        S().directInit = false;
     }
-    if (g_subsystemInit) {
+    if (S().subsystemInit) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        g_subsystemInit = false;
+        S().subsystemInit = false;
     }
 }
 
 void Pull(std::int16_t* out, int frames) {
     std::lock_guard lock(Lock());
-    if (g_acc.size() < static_cast<std::size_t>(frames) * 2)
-        g_acc.resize(static_cast<std::size_t>(frames) * 2);
-    float* acc = g_acc.data();
+    if (S().acc.size() < static_cast<std::size_t>(frames) * 2)
+        S().acc.resize(static_cast<std::size_t>(frames) * 2);
+    float* acc = S().acc.data();
     std::fill(acc, acc + 2 * frames, 0.0f);
-    for (Voice* v : g_voices)
+    for (Voice* v : S().voices)
         if (v->playing && v->gain > 0.0f)
             MixVoice(*v, acc, frames);
         else if (v->playing && v->data) {
@@ -246,7 +255,7 @@ void Pull(std::int16_t* out, int frames) {
                 v->playing = false;
             }
         }
-    for (Source* s : g_sources)
+    for (Source* s : S().sources)
         s->Mix(acc, frames);
     for (int i = 0; i < 2 * frames; ++i) {
         float x = std::clamp(acc[i], -32768.0f, 32767.0f);
