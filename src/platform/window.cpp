@@ -22,6 +22,9 @@ bool StartVideo() {
     if (g_videoUp) return true;
     // Signals are the signal watcher's (platform/signals.h), not SDL's.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // One click on the close box is one WM_CLOSE: no extra quit event after the window's own close
+    // (a second WM_CLOSE would end a pause that the first only asks to end).
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         // No display: go on without a visible window.
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
