@@ -87,17 +87,3 @@ TEST_F(VoxPlayers, FilesThatAreNotOggAreRefused) {
     vox->Play();
     EXPECT_EQ(Rms(PullFrames(4410)), 0.0);
 }
-
-TEST(VoxLibrary, AnswersOnlyToItsNameAndEntryAndCanBeMadeMissing) {
-    EXPECT_EQ(audio::LoadVoxLibrary("Other.dll"), nullptr);
-    auto* m = audio::LoadVoxLibrary("Vox.dll");
-    ASSERT_NE(m, nullptr);
-    EXPECT_EQ(audio::GetVoxProcAddress(m, "CreateVoxEx"), nullptr);
-    audio::SetVoxAvailabilityForTests(false, true, true);
-    EXPECT_EQ(audio::LoadVoxLibrary("Vox.dll"), nullptr);
-    audio::SetVoxAvailabilityForTests(true, false, true);
-    EXPECT_EQ(audio::GetVoxProcAddress(m, "CreateVox"), nullptr);
-    audio::SetVoxAvailabilityForTests(true, true, false);
-    EXPECT_EQ(audio::GetVoxProcAddress(m, "CreateVox")(), nullptr);
-    audio::SetVoxAvailabilityForTests(true, true, true);
-}
