@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <random>
+#include <unistd.h>
 
 using namespace testwave;
 
@@ -125,7 +126,7 @@ TEST(RiffWave, RandomDamageNeverReadsOutsideTheFile) {
 }
 
 TEST(RiffWave, ReadsFilesAndRefusesMissingOnes) {
-    std::string path = testing::TempDir() + "riff_wave_test.wav";
+    std::string path = testing::TempDir() + "riff_wave_test_" + std::to_string(getpid()) + ".wav";
     auto file = SineWave(1, 8000, 8, 30);
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_TRUE(f);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace soundtest {
@@ -23,7 +24,8 @@ class SoundEnv : public testing::Test {
   protected:
     void SetUp() override {
         dir = std::filesystem::path(testing::TempDir()) /
-              ("m4sound_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("m4sound_" + std::to_string(getpid()) + "_" +
+               std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir);
         ASSERT_TRUE(ReportOpen(Path("Report_Game.txt").c_str()));
