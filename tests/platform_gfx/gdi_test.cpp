@@ -1,0 +1,233 @@
+// GDI-like copies and text: colour conversion between bitmaps and surfaces, mirroring StretchBlt as
+// the cell mirroring uses it, CP932 text into an 8-bit surface, and the face aliases.
+#include "bmp_bytes.h"
+#include "platform/gfx/ddraw.h"
+#include "platform/gfx/gdi.h"
+#include "platform/gfx/sim.h"
+#include "platform/gfx/text.h"
+#include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+using namespace gfx;
+
+namespace {
+
+// A memory DC holding a bitmap decoded from bytes written by hand.
+struct BitmapDC {
+    explicit BitmapDC(const bmptest::Spec& s) {
+        const auto bytes = bmptest::Build(s);
+        bmp = new BitmapObject();
+        EXPECT_TRUE(DecodeBmp(bytes.data(), bytes.size(), bmp->dib));
+        dc = CreateCompatibleDC(nullptr);
+        SelectObject(dc, bmp);
+    }
+    ~BitmapDC() {
+        DeleteDC(dc);
+        DeleteObject(bmp);
+    }
+    BitmapObject* bmp;
+    HDC dc;
+};
+
+TEST(GdiCopy, IndexedBitmapsCopyIndicesAndTrueColourMapsToTheNearestEntry) {
+    PALETTEENTRY pal[256] = {};
+    pal[1] = {255, 0, 0, 0};
+    pal[2] = {0, 0, 250, 0};
+    pal[3] = {0, 0, 255, 0}; // the first of equal distances wins, exact matches win outright
+    PixelBuffer target;
+    target.Allocate(4, 1, PixelFormat::Index8);
+    HDC dst = CreateSurfaceDC(&target, pal);
+    bmptest::Spec ind(2, 1, 8);
+    ind.palette = {0x000000, 0x00FF00, 0x0000FF, 0x0000FF, 0x000000,
+                   0x000000, 0x000000, 0x000000, 0x000000, 0x000000};
+    ind.raw = {9, 2};
+    BitmapDC a(ind);
+    ASSERT_TRUE(BitBlt(dst, 0, 0, 2, 1, a.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(target.Get(0, 0), 9u); // indices, not colours
+    EXPECT_EQ(target.Get(1, 0), 2u);
+    bmptest::Spec rgb(2, 1, 24);
+    rgb.raw = {0xF00000, 0x0000FF};
+    BitmapDC b(rgb);
+    ASSERT_TRUE(BitBlt(dst, 2, 0, 2, 1, b.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(target.Get(2, 0), 1u);
+    EXPECT_EQ(target.Get(3, 0), 3u);
+    DeleteSurfaceDC(dst);
+}
+
+TEST(GdiCopy, TrueColourTo16BitsRoundsEachChannel) {
+    PixelBuffer target;
+    target.Allocate(2, 1, PixelFormat::R5G6B5);
+    HDC dst = CreateSurfaceDC(&target, nullptr);
+    bmptest::Spec s(2, 1, 24);
+    s.raw = {0x847B10, 0xFFFFFF};
+    BitmapDC b(s);
+    ASSERT_TRUE(BitBlt(dst, 0, 0, 2, 1, b.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(target.Get(0, 0), std::uint32_t(16 << 11 | 30 << 5 | 2));
+    EXPECT_EQ(target.Get(1, 0), 0xFFFFu);
+    // A 5-5-5 bitmap keeps its channels exactly.
+    bmptest::Spec s16(1, 1, 16);
+    s16.raw = {std::uint32_t(17 << 10 | 9 << 5 | 30)};
+    BitmapDC c(s16);
+    ASSERT_TRUE(BitBlt(dst, 0, 0, 1, 1, c.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(target.Get(0, 0) >> 11, 17u);
+    EXPECT_EQ((target.Get(0, 0) >> 6) & 31, 9u);
+    EXPECT_EQ(target.Get(0, 0) & 31, 30u);
+    DeleteSurfaceDC(dst);
+}
+
+TEST(GdiCopy, StretchBltMirrorsCellsFromTheirLastColumnAndRow) {
+    // A 6 x 4 picture of two 3 x 4 cells; each cell mirrored in place, then flipped upside down.
+    bmptest::Spec s(6, 4, 8);
+    for (int i = 0; i < 24; ++i)
+        s.raw.push_back(static_cast<std::uint32_t>(i + 1));
+    s.palette.assign(25, 0);
+    BitmapDC src(s);
+    PixelBuffer target;
+    target.Allocate(6, 4, PixelFormat::Index8);
+    HDC dst = CreateSurfaceDC(&target, nullptr);
+    const int cell = 3;
+    for (int c = 0; c < 2; ++c)
+        ASSERT_TRUE(StretchBlt(dst, c * cell, 0, cell, 4, src.dc, c * cell + cell - 1, 0, -cell, 4, SRCCOPY));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const int mirrored = (x / cell + 1) * cell - x % cell - 1;
+            EXPECT_EQ(target.Get(x, y), s.raw[y * 6 + mirrored]) << x << "," << y;
+        }
+    // Negative heights mirror rows; a negative destination extent does the same from the other side.
+    ASSERT_TRUE(StretchBlt(dst, 0, 0, 6, 4, src.dc, 0, 3, 6, -4, SRCCOPY));
+    EXPECT_EQ(target.Get(2, 0), s.raw[3 * 6 + 2]);
+    ASSERT_TRUE(StretchBlt(dst, 5, 0, -6, 4, src.dc, 0, 0, 6, 4, SRCCOPY));
+    EXPECT_EQ(target.Get(0, 1), s.raw[1 * 6 + 5]);
+    // Copies are cut at both edges without touching other memory.
+    target.Fill(0, 0, 6, 4, 0);
+    ASSERT_TRUE(BitBlt(dst, 4, 2, 6, 4, src.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(target.Get(4, 2), 1u);
+    EXPECT_EQ(target.Get(5, 3), 8u);
+    EXPECT_EQ(target.Get(3, 3), 0u);
+    DeleteSurfaceDC(dst);
+}
+
+TEST(GdiText, FaceNamesOfTheFontTableReachJapaneseFaces) {
+    auto gothic = TextFace::Open("ＭＳ ゴシック");
+    auto mincho = TextFace::Open("ＭＳ Ｐ明朝");
+    ASSERT_NE(gothic, nullptr);
+    ASSERT_NE(mincho, nullptr);
+    // Some systems link a generic name to the same file.
+    const std::string g = std::filesystem::canonical(gothic->File()).filename().string();
+    const std::string m = std::filesystem::canonical(mincho->File()).filename().string();
+    EXPECT_EQ(g, "ipag.ttf");
+    EXPECT_EQ(m, "ipamp.ttf");
+    EXPECT_TRUE(gothic->Has(0x3042)); // あ
+    // The rules shipped beside the sources are the ones compiled in.
+    std::ifstream in(std::string(M4_SOURCE_DIR) + "/src/platform/gfx/fonts-ja.conf", std::ios::binary);
+    std::stringstream file;
+    file << in.rdbuf();
+    EXPECT_EQ(file.str(), reinterpret_cast<const char*>(kJapaneseFaceAliases));
+}
+
+TEST(GdiText, Cp932TextInto8BitsWritesOnlyTheChosenIndex) {
+    PALETTEENTRY pal[256] = {};
+    for (int i = 0; i < 256; ++i)
+        pal[i] = {BYTE(i), BYTE(255 - i), BYTE(i / 2), 0};
+    pal[77] = {250, 250, 10, 0};
+    PixelBuffer target;
+    target.Allocate(80, 24, PixelFormat::Index8);
+    target.Fill(0, 0, 80, 24, 5);
+    HDC dc = CreateSurfaceDC(&target, pal);
+    HFONT font = CreateFontA(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, "ＭＳ ゴシック");
+    ASSERT_NE(font, nullptr);
+    SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 0)); // nearest to entry 77
+    const char* text = "あA漢ｱ";
+    ASSERT_TRUE(TextOutA(dc, 2, 3, text, -1));
+    std::set<std::uint32_t> seen;
+    int drawn = 0, minY = 99, maxY = -1;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 80; ++x) {
+            const std::uint32_t v = target.Get(x, y);
+            seen.insert(v);
+            if (v == 77) {
+                ++drawn;
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+        }
+    EXPECT_EQ(seen, (std::set<std::uint32_t>{5, 77}));
+    EXPECT_GT(drawn, 60);
+    EXPECT_GE(minY, 3);
+    EXPECT_LT(maxY, 3 + 16); // inside the cell that starts at y
+    SIZE full{}, half{};
+    ASSERT_TRUE(GetTextExtentPoint32A(dc, "あ", -1, &full));
+    ASSERT_TRUE(GetTextExtentPoint32A(dc, "A", 1, &half));
+    EXPECT_EQ(full.cy, 16);
+    EXPECT_GE(full.cx, 14);
+    EXPECT_LE(half.cx, full.cx);
+    SIZE both{};
+    GetTextExtentPoint32A(dc, "あA", -1, &both);
+    EXPECT_EQ(both.cx, full.cx + half.cx);
+    // A horizontal width scales the glyphs.
+    HFONT narrow =
+        CreateFontA(16, 4, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, "ＭＳ ゴシック");
+    SelectObject(dc, narrow);
+    SIZE small{};
+    GetTextExtentPoint32A(dc, "あ", -1, &small);
+    EXPECT_LT(small.cx, full.cx);
+    DeleteSurfaceDC(dc);
+    DeleteObject(font);
+    DeleteObject(narrow);
+}
+
+TEST(GdiText, SurfaceDCsUseTheDisplayPalette) {
+    sim::ResetSimulation();
+    void* p = nullptr;
+    ASSERT_EQ(DirectDrawCreateEx(nullptr, &p, IID_IDirectDraw7, nullptr), DD_OK);
+    auto* dd = static_cast<DirectDraw7*>(p);
+    dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
+    dd->SetDisplayMode(640, 480, 8, 0, 0);
+    EXPECT_EQ(GetDeviceCaps(nullptr, BITSPIXEL), 8);
+    DDSURFACEDESC2 d;
+    d.dwFlags = DDSD_CAPS;
+    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+    DirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(dd->CreateSurface(&d, &primary, nullptr), DD_OK);
+    PALETTEENTRY pal[256] = {};
+    pal[200] = {0, 0, 255, 0};
+    DirectDrawPalette* palette = nullptr;
+    dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, pal, &palette, nullptr);
+    primary->SetPalette(palette);
+    d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+    d.dwWidth = 40;
+    d.dwHeight = 20;
+    DirectDrawSurface7* sheet = nullptr;
+    ASSERT_EQ(dd->CreateSurface(&d, &sheet, nullptr), DD_OK);
+    HDC dc = nullptr;
+    ASSERT_EQ(sheet->GetDC(&dc), DD_OK);
+    DDSURFACEDESC2 locked;
+    EXPECT_EQ(sheet->Lock(nullptr, &locked, 0, nullptr), DDERR_SURFACEBUSY); // a DC counts as a lock
+    SetTextColor(dc, RGB(0, 0, 250));
+    SetBkMode(dc, TRANSPARENT);
+    HFONT font = CreateFontA(12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, "ＭＳ ゴシック");
+    SelectObject(dc, font);
+    TextOutA(dc, 0, 0, "W", 1);
+    EXPECT_EQ(sheet->ReleaseDC(dc), DD_OK);
+    int blue = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const auto v = sheet->Pixels().Get(x, y);
+            EXPECT_TRUE(v == 0 || v == 200);
+            blue += v == 200;
+        }
+    EXPECT_GT(blue, 5);
+    DeleteObject(font);
+    sheet->Release();
+    palette->Release();
+    primary->Release();
+    dd->Release();
+}
+
+} // namespace
