@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 #include <vorbis/vorbisfile.h>
@@ -26,16 +27,22 @@ class VoxPlayer final : public IVox, public Source {
     VoxPlayer() { AddSource(this); }
 
     std::uint8_t Load(const char* file) override {
-        std::lock_guard lock(Lock());
-        CloseLocked();
+        {
+            std::lock_guard lock(Lock());
+            CloseLocked();
+        }
         if (!file || !*file) return 0;
-        if (ov_fopen(file, &m_file) != 0) return 0;
-        vorbis_info* info = ov_info(&m_file, -1);
+        // The file is opened without the audio lock, so that the sound goes on meanwhile.
+        auto f = std::make_unique<OggVorbis_File>();
+        if (ov_fopen(file, f.get()) != 0) return 0;
+        vorbis_info* info = ov_info(f.get(), -1);
         if (!info || info->rate <= 0 || info->channels <= 0) {
-            ov_clear(&m_file);
+            ov_clear(f.get());
             return 0;
         }
-        m_open = true;
+        std::lock_guard lock(Lock());
+        CloseLocked();
+        m_file = std::move(f);
         m_rate = info->rate;
         m_step = (static_cast<std::uint64_t>(m_rate) << 32) / kOutputRate;
         return 1;
@@ -43,7 +50,7 @@ class VoxPlayer final : public IVox, public Source {
 
     void Play() override {
         std::lock_guard lock(Lock());
-        if (!m_open || m_playing) return;
+        if (!m_file || m_playing) return;
         m_playing = true;
         ++g_playing;
     }
@@ -108,8 +115,8 @@ class VoxPlayer final : public IVox, public Source {
 
     void CloseLocked() {
         SetStopped();
-        if (m_open) ov_clear(&m_file);
-        m_open = false;
+        if (m_file) ov_clear(m_file.get());
+        m_file.reset();
         m_ended = false;
         m_pcm.clear();
         m_pos = 0;
@@ -118,27 +125,27 @@ class VoxPlayer final : public IVox, public Source {
     // Appends one slice of decoded sound; at the end of the file either starts it again or marks
     // the end.
     void Decode() {
-        if (!m_open) {
+        if (!m_file) {
             m_ended = true;
             return;
         }
         char buf[8192];
         int section = 0;
-        long n = ov_read(&m_file, buf, sizeof buf, 0, 2, 1, &section);
+        long n = ov_read(m_file.get(), buf, sizeof buf, 0, 2, 1, &section);
         if (n == OV_HOLE) return;
         if (n < 0) {
             m_ended = true;
             return;
         }
         if (n == 0) {
-            if (m_loops == 0 || ov_pcm_seek(&m_file, 0) != 0) {
+            if (m_loops == 0 || ov_pcm_seek(m_file.get(), 0) != 0) {
                 m_ended = true;
                 return;
             }
             if (m_loops != kEndless) --m_loops;
             return;
         }
-        vorbis_info* info = ov_info(&m_file, section);
+        vorbis_info* info = ov_info(m_file.get(), section);
         int ch = info && info->channels > 0 ? info->channels : 1;
         const std::int16_t* s = reinterpret_cast<const std::int16_t*>(buf);
         std::size_t frames = static_cast<std::size_t>(n) / 2 / static_cast<std::size_t>(ch);
@@ -150,8 +157,7 @@ class VoxPlayer final : public IVox, public Source {
         }
     }
 
-    OggVorbis_File m_file{};
-    bool m_open = false;
+    std::unique_ptr<OggVorbis_File> m_file; // null while nothing is loaded
     bool m_playing = false;
     bool m_ended = false;
     long m_rate = 0;
