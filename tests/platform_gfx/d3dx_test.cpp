@@ -1,0 +1,181 @@
+// D3DX-like services: keyed textures from bitmap files of every depth at 16 and 32 bits, texture sizes
+// under the device's capabilities, the font with coverage as alpha, and the sprite's deferred drawing.
+#include "bmp_bytes.h"
+#include "platform/gfx/d3dx9.h"
+#include "platform/gfx/sim.h"
+#include <gtest/gtest.h>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+using namespace gfx;
+
+namespace {
+
+class D3DXTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim::ResetSimulation();
+        sim::SetVerticalBlankEmulation(false);
+        dir_ = std::filesystem::temp_directory_path() / ("gfx_d3dx_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_);
+        Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        D3DPRESENT_PARAMETERS pp;
+        pp.BackBufferWidth = 64;
+        pp.BackBufferHeight = 32;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        ASSERT_EQ(
+            d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev_),
+            D3D_OK);
+        d3d->Release();
+    }
+    void TearDown() override {
+        SafeRelease(dev_);
+        std::filesystem::remove_all(dir_);
+        sim::ResetSimulation();
+    }
+    std::filesystem::path dir_;
+    Direct3DDevice9* dev_ = nullptr;
+};
+
+TEST_F(D3DXTest, KeyedTexturesFromEveryDepthAt16And32Bits) {
+    sim::SetTextureCaps(true, false, true); // 4 x 3 pictures land in 4 x 4 textures
+    const auto samples = bmptest::Samples();
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const std::string path = (dir_ / ("s" + std::to_string(i) + ".bmp")).string();
+        ASSERT_TRUE(bmptest::Write(path, samples[i].bytes));
+        for (D3DFORMAT f : {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5}) {
+            LPDIRECT3DTEXTURE9 tex = nullptr;
+            D3DXIMAGE_INFO info;
+            ASSERT_EQ(D3DXCreateTextureFromFileExA(dev_, path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, 1, 0, f,
+                                                   D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_DEFAULT,
+                                                   0xFFFF00FF, &info, nullptr, &tex),
+                      D3D_OK)
+                << i;
+            EXPECT_EQ(info.Width, 4u);
+            EXPECT_EQ(info.Height, 3u);
+            D3DSURFACE_DESC d;
+            tex->GetLevelDesc(0, &d);
+            EXPECT_EQ(d.Width, 4u);
+            EXPECT_EQ(d.Height, 4u);
+            const PixelBuffer& p = tex->Level()->Pixels();
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 4; ++x) {
+                    std::uint32_t want = y < 3 ? samples[i].argb[y * 4 + x] : 0;
+                    if (want == 0xFFFF00FF) want = 0; // the key becomes transparent black
+                    EXPECT_EQ(ToArgb(p.format, p.Get(x, y)), want)
+                        << "sample " << i << " fmt " << f << " " << x << "," << y;
+                }
+            if (f == D3DFMT_A1R5G5B5) {
+                EXPECT_EQ(p.Get(1, 0), 0u); // alpha bit clear too
+            }
+            tex->Release();
+        }
+    }
+}
+
+TEST_F(D3DXTest, TextureSizesFollowTheCapabilities) {
+    auto size = [&](UINT w, UINT h) {
+        LPDIRECT3DTEXTURE9 t = nullptr;
+        EXPECT_EQ(D3DXCreateTexture(dev_, w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+        D3DSURFACE_DESC d;
+        t->GetLevelDesc(0, &d);
+        t->Release();
+        return std::pair<UINT, UINT>(d.Width, d.Height);
+    };
+    EXPECT_EQ(size(100, 50), std::make_pair(100u, 50u));
+    sim::SetTextureCaps(true, false, true);
+    EXPECT_EQ(size(100, 50), std::make_pair(128u, 64u));
+    EXPECT_EQ(size(64, 16), std::make_pair(64u, 16u));
+    sim::SetTextureCaps(true, true, true);
+    EXPECT_EQ(size(100, 50), std::make_pair(128u, 128u));
+    sim::SetVideoMemoryBudget(dev_->VideoBytesInUse());
+    LPDIRECT3DTEXTURE9 t = nullptr;
+    EXPECT_EQ(D3DXCreateTexture(dev_, 8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t),
+              D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(D3DXCreateTextureFromFileExA(dev_, (dir_ / "none.bmp").string().c_str(), 0, 0, 1, 0,
+                                           D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_DEFAULT,
+                                           0, nullptr, nullptr, &t),
+              D3DXERR_INVALIDDATA);
+}
+
+TEST_F(D3DXTest, TheKeyIsComparedAfterWidening16BitPixels) {
+    // (255, 0, 255) is 31/0/31 in 5-5-5 and widens back to exactly 0xFF00FF; (248, 0, 248) does not exist.
+    bmptest::Spec s(2, 1, 16);
+    s.raw = {31u << 10 | 31u, 30u << 10 | 31u};
+    const std::string path = (dir_ / "k16.bmp").string();
+    ASSERT_TRUE(bmptest::Write(path, bmptest::Build(s)));
+    LPDIRECT3DTEXTURE9 tex = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileExA(dev_, path.c_str(), 0, 0, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                           D3DX_FILTER_NONE, D3DX_DEFAULT, 0xFFFF00FF, nullptr, nullptr,
+                                           &tex),
+              D3D_OK);
+    EXPECT_EQ(tex->Level()->Pixels().Get(0, 0), 0u);
+    EXPECT_EQ(tex->Level()->Pixels().Get(1, 0), 0xFFF700FFu);
+    tex->Release();
+}
+
+TEST_F(D3DXTest, FontDrawsCoverageAsAlphaAndTheSpriteDefersIt) {
+    LPDIRECT3DTEXTURE9 rtTex = nullptr;
+    ASSERT_EQ(
+        D3DXCreateTexture(dev_, 64, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rtTex),
+        D3D_OK);
+    LPDIRECT3DSURFACE9 rt = nullptr;
+    rtTex->GetSurfaceLevel(0, &rt);
+    dev_->SetRenderTarget(0, rt);
+    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1, 0);
+    D3DXFONT_DESCA desc;
+    desc.Height = 16;
+    std::memcpy(desc.FaceName, "MS Gothic", 10);
+    LPD3DXFONT font = nullptr;
+    ASSERT_EQ(D3DXCreateFontIndirectA(dev_, &desc, &font), D3D_OK);
+    LPD3DXSPRITE sprite = nullptr;
+    ASSERT_EQ(D3DXCreateSprite(dev_, &sprite), D3D_OK);
+    RECT r{2, 2, 0, 0};
+    ASSERT_EQ(sprite->Begin(D3DXSPRITE_ALPHABLEND | D3DXSPRITE_SORT_TEXTURE), D3D_OK);
+    EXPECT_EQ(font->DrawTextA(sprite, "字", -1, &r, DT_NOCLIP, 0xFFFFFFFF), 16);
+    const PixelBuffer& p = rt->Pixels();
+    auto countAlpha = [&](bool partial) {
+        int n = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const std::uint32_t a = p.Get(x, y) >> 24;
+                n += partial ? (a > 0 && a < 255) : a > 0;
+            }
+        return n;
+    };
+    EXPECT_EQ(countAlpha(false), 0); // nothing until End
+    ASSERT_EQ(sprite->End(), D3D_OK);
+    EXPECT_GT(countAlpha(false), 30);
+    EXPECT_GT(countAlpha(true), 0); // antialiased edges
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const std::uint32_t v = p.Get(x, y);
+            // White at coverage c over transparent black: colour c and alpha c * c / 255 on every channel,
+            // as SRCALPHA / INVSRCALPHA blends both.
+            const std::uint32_t c = v & 0xFF;
+            EXPECT_EQ(v & 0xFFFFFF, c * 0x010101u);
+            EXPECT_EQ(v >> 24, (c * c + 127) / 255);
+            if (x < 2 || y < 2 || y >= 18) {
+                EXPECT_EQ(v, 0u) << x << "," << y;
+            }
+        }
+    RECT m{0, 0, 0, 0};
+    EXPECT_EQ(font->DrawTextA(nullptr, "ab\ncd", -1, &m, DT_CALCRECT, 0xFFFFFFFF), 32);
+    EXPECT_EQ(m.bottom, 32);
+    EXPECT_GT(m.right, 0);
+    // The objects keep the device alive.
+    LPDIRECT3DSURFACE9 bb = nullptr;
+    dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    dev_->SetRenderTarget(0, bb);
+    bb->Release();
+    rt->Release();
+    rtTex->Release();
+    dev_->Release();
+    sprite->OnLostDevice();
+    sprite->Release();
+    font->Release();
+    dev_ = nullptr;
+}
+
+} // namespace
