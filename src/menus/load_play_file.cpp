@@ -1,5 +1,6 @@
 #include "menus/load_play_file.h"
 
+#include "app/log.h"
 #include "app/paths.h"
 #include "app/startup_state.h"
 #include "play/replay.h"
@@ -23,7 +24,11 @@ bool LoadPlayFile(const std::string& path, int fromStartup) {
     if (path.size() >= MAX_PATH) return false;
     ResetSaveData(g_SaveData);
     if (IsReplayPath(path)) {
-        if (!ReadReplayFile(g_Replay, path, g_Stage, g_StageOriginal, g_SaveData)) return false;
+        if (!ReadReplayFile(g_Replay, path, g_Stage, g_StageOriginal, g_SaveData)) {
+            ErrorBox("「%s」の読み込みに失敗しました！", path.c_str());
+            return false;
+        }
+        g_Stage.m_strPath = path;
     } else if (!LoadStageForPlay(path, fromStartup, &g_StageOriginal)) {
         return false;
     }

@@ -1,0 +1,142 @@
+#include "app/shell/request_handlers.h"
+
+#include "app/globals.h"
+#include "app/log.h"
+#include "app/paths.h"
+#include "app/requests.h"
+#include "app/sjis.h"
+#include "app/system_ini.h"
+#include "app/thread.h"
+#include "draw/draw.h"
+#include "menus/load_play_file.h"
+#include "platform/cp932.h"
+#include "platform/message_box.h"
+#include "platform/messages.h"
+#include "play/replay.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+#include "sound/bgm.h"
+#include "sound/sound.h"
+#include "ui/file_dialog.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* Text(const char* english, const char* japanese) {
+    return g_SystemIni.English ? english : japanese;
+}
+
+// The first `chars` characters of a CP932 text (a two-byte character counts once).
+std::string FirstChars(const std::string& text, int chars) {
+    std::size_t i = 0;
+    for (int n = 0; n < chars && i < text.size(); ++n)
+        i += (i + 1 < text.size() && IsSjisPair(text.c_str() + i)) ? 2 : 1;
+    return text.substr(0, i);
+}
+
+} // namespace
+
+win::LRESULT OnNameDialogRequest() {
+    DDSetDialogMode(1);
+    SuspendWorkers();
+    // The name dialog: the entered name replaces the ranking name; confirming without an entry
+    // keeps the name offered.
+    std::string answer;
+    if (win::TakeScriptedAnswer(answer) && !answer.empty() && answer != "cancel")
+        g_SaveData.g_strRankingName = FirstChars(cp932::FromUtf8(answer), RANKING_NAME_CHARS);
+    DDSetDialogMode(0);
+    ResumeWorkers();
+    g_bNameDialogDone = 1;
+    return 0;
+}
+
+win::LRESULT OnStageFileRequest() {
+    DDSetDialogMode(1);
+    char path[MAX_PATH] = {};
+    const bool chosen =
+        OpenFileDialog(g_hWnd, path, sizeof path, "data\\stg4\\", "StageFile ( *.stg4_*;*.rpl4_* )",
+                       Text("Load stage file", "ステージファイルの読み込み"), "stg4_*;rpl4_*");
+    DDSetDialogMode(0);
+    // A file that cannot be loaded has shown its box; the menu stays where it is.
+    g_bFileLoaded = chosen && LoadPlayFile(path, 0) ? 1 : 0;
+    g_bRequestDone = 1;
+    return 0;
+}
+
+win::LRESULT OnReplayFileRequest() {
+    DDSetDialogMode(1);
+    char path[MAX_PATH] = {};
+    const bool chosen =
+        OpenFileDialog(g_hWnd, path, sizeof path, "user_data\\rpl4", "ReplayFile ( *.rpl4_* )",
+                       Text("Load replay file", "リプレイファイルの読み込み"), "rpl4_*");
+    DDSetDialogMode(0);
+    int loaded = 0;
+    if (chosen) {
+        if (ReadReplayFile(g_Replay, path, g_Stage, g_StageOriginal, g_SaveData)) {
+            g_Stage.m_strPath = path;
+            loaded = 1;
+        } else {
+            ErrorBox("「%s」の読み込みに失敗しました！", path);
+        }
+    }
+    g_bFileLoaded = loaded;
+    g_bRequestDone = 1;
+    return 0;
+}
+
+win::LRESULT OnReplaySaveRequest(win::WPARAM which) {
+    cReplay& replay = which == 0 ? g_Replay : g_ReplayPrev;
+    cSaveData& snapshot = which == 0 ? g_SaveSnapshotA : g_SaveSnapshotB;
+    char path[MAX_PATH] = {};
+    const std::string name = DefaultReplayName(g_Stage.m_strPath);
+    std::snprintf(path, sizeof path, "%s", name.c_str());
+    const std::string ext = ReplayExtension();
+    DDSetDialogMode(1);
+    const std::string filter = "ReplayFile ( *." + ext + " )";
+    const std::string pattern = "*." + ext;
+    const bool chosen = SaveFileDialog(g_hWnd, path, sizeof path, "user_data\\rpl4\\", filter.c_str(),
+                                       Text("Save replay file", "リプレイファイルの保存"), pattern.c_str());
+    DDSetDialogMode(0);
+    if (chosen && !WriteReplayFile(replay, path, g_Stage, g_StageOriginal, snapshot)) {
+        // The play goes on; only the file is missing.
+        ErrorBox("「%s」の書き込みに失敗しました！", path);
+    }
+    g_bFileLoaded = chosen ? 1 : 0;
+    g_bRequestDone = 1;
+    return 0;
+}
+
+win::LRESULT OnResetDeviceRequest() {
+    DDRestoreSurface();
+    return 0;
+}
+
+bool HandleWindowRequest(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam, win::LRESULT& result) {
+    switch (msg) {
+    case win::WM_USER + 1:
+        result = OnNameDialogRequest();
+        return true;
+    case win::WM_USER + 2:
+        result = OnStageFileRequest();
+        return true;
+    case win::WM_USER + 3:
+        result = OnReplayFileRequest();
+        return true;
+    case win::WM_USER + 4:
+        result = OnReplaySaveRequest(wParam);
+        return true;
+    case win::WM_USER + 5:
+        result = OnPlaySeRequest(wParam);
+        return true;
+    case win::WM_USER + 6:
+        result = OnBgmRequest(wParam, lParam);
+        return true;
+    case win::WM_USER + 100:
+        result = OnResetDeviceRequest();
+        return true;
+    default:
+        return false;
+    }
+}
