@@ -149,7 +149,10 @@ void DDFillRectRGB(DDSURFACEDATA* lpSD, int x, int y, int w, int h, std::uint32_
             std::fill(row + x, row + x + w, dwColor);
         }
     } else if (bpp == 16) {
-        const auto v = static_cast<std::uint16_t>(DDPackScaled16(g_PixChannels, dwColor));
+        // The full-screen back buffer holds the display's 16-bit layout, not the textures'.
+        const bool display = lpSD == &g_BackBuffer && g_DDSettings.nWindowMode == 0;
+        const auto v =
+            static_cast<std::uint16_t>(DDPackScaled16(display ? g_DispChannels : g_PixChannels, dwColor));
         for (int j = 0; j < h; ++j) {
             auto* row = reinterpret_cast<std::uint16_t*>(lock.Bits() +
                                                          static_cast<std::size_t>(y + j) * lock.PitchBytes());
@@ -247,6 +250,9 @@ bool DDLoadPaletteFromFile(PALETTEENTRY* lpPalette, const char* szFile, int) {
             if (i < present) e = dib.colours[i];
             lpPalette[i] = {e.peRed, e.peGreen, e.peBlue, 255};
         }
+        // The colour table is the palette: reading the picture's pixels again would turn the 0-255
+        // entries into 16-bit channel units.
+        marked = true;
     } else if (!lpDTCon && bpp == 8 && dib.bitCount == 8) {
         for (int i = 0; i < 256; ++i) {
             PALETTEENTRY e{};
@@ -301,20 +307,6 @@ void DDSetTransmit(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
 bool DDSetTransmitFromFile(const SURFACEDEF* lpDef) {
     if (!lpDef) return false;
     const int bpp = g_DDSettings.nBpp;
-    // The key colour as the pictures hold it comes from the picture's top-left pixel unless the
-    // project gave one (otherwise black would become transparent and the real key stay opaque).
-    auto* bmp = static_cast<BitmapObject*>(
-        LoadImageA(nullptr, lpDef->szFileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    if (bmp && bmp->dib.width > 0 && bmp->dib.height > 0) {
-        const std::uint32_t argb = bmp->dib.PixelArgb(0, 0);
-        const RGBTRIPLE topLeft{static_cast<std::uint8_t>(argb & 0xFF),
-                                static_cast<std::uint8_t>((argb >> 8) & 0xFF),
-                                static_cast<std::uint8_t>((argb >> 16) & 0xFF)};
-        if (lpDTCon && !lpDTCon->bTransmit16Given) lpDTCon->rgbTransmit16 = topLeft;
-        if (g_lpDDCon && !g_lpDDCon->bTransmit16Given) g_lpDDCon->rgbTransmit16 = topLeft;
-    }
-    if (bmp) DeleteObject(bmp);
-
     DDSURFACEDATA temp;
     if (DDCreateSurfaceFromFile(&temp, lpDef->szFileName, 0, bpp, 1, 1, 0, 0, 0, 0, 0) != 0) {
         ECLogF("%s 作成失敗！", lpDef->szFileName);
@@ -352,6 +344,20 @@ bool DDSetTransmitFromFile(const SURFACEDEF* lpDef) {
     }
     lock.Unlock();
     DDReleaseSurface(&temp);
+    // The key colour as the pictures hold it comes from the picture's top-left pixel unless the
+    // project gave one (otherwise black would become transparent and the real key stay opaque).
+    auto* bmp = static_cast<BitmapObject*>(
+        LoadImageA(nullptr, lpDef->szFileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (bmp && bmp->dib.width > 0 && bmp->dib.height > 0) {
+        const std::uint32_t argb = bmp->dib.PixelArgb(0, 0);
+        const RGBTRIPLE topLeft{static_cast<std::uint8_t>(argb & 0xFF),
+                                static_cast<std::uint8_t>((argb >> 8) & 0xFF),
+                                static_cast<std::uint8_t>((argb >> 16) & 0xFF)};
+        if (lpDTCon && !lpDTCon->bTransmit16Given) lpDTCon->rgbTransmit16 = topLeft;
+        if (g_lpDDCon && !g_lpDDCon->bTransmit16Given) g_lpDDCon->rgbTransmit16 = topLeft;
+    }
+    if (bmp) DeleteObject(bmp);
+
     return true;
 }
 

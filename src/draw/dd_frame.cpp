@@ -111,6 +111,8 @@ bool DDRestoreSurface() {
         SafeRelease(sd->lpDT->lpTexture);
         SafeRelease(sd->lpDT->lpSurface);
     }
+    // The device's own binding would keep the last default-pool texture alive through the reset.
+    dev->SetTexture(0, nullptr);
     DDFontsLost();
     if (g_BackBuffer.lpDT) SafeRelease(g_BackBuffer.lpDT->lpSurface);
     if (dev->TestCooperativeLevel() != D3DERR_DEVICENOTRESET) {

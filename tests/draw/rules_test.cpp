@@ -1,0 +1,125 @@
+// Exact rules of fills and blits on every back-end and depth, checked pixel by pixel on the
+// presented frame.
+#include "draw_fixture.h"
+
+namespace {
+
+class RulesTest : public DrawTest, public ::testing::WithParamInterface<DrawConfig> {};
+
+const std::uint32_t kBlue = 0x0000FF, kRed = 0xFF0000, kGreen = 0x00FF00, kCyan = 0x00FFFF, kKey = 0xFF00FF;
+
+// Pixel copies onto the full-screen 16-bit back buffer move the texture's 5-bit green into the
+// display's 6-bit field one place further left, so full green shows as 0xFB.
+std::uint32_t PixelPathGreen(const DrawConfig& c) {
+    return c.bD3D && c.nBpp == 16 && c.nWindowMode == 0 ? 0x00FB00 : kGreen;
+}
+
+TEST_P(RulesTest, FillsAreCutToTheSurfaceOnBothSides) {
+    OPEN_OR_SKIP(GetParam());
+    DDClear(&g_BackBuffer, PAL_BLUE);
+    DDFillRect(&g_BackBuffer, -20, 10, 700, 5, PAL_RED);  // wider than the screen, from the left
+    DDFillRect(&g_BackBuffer, -10, 40, 30, 5, PAL_GREEN); // left overhang only
+    DDFillRect(&g_BackBuffer, 630, 470, 30, 30, PAL_CYAN);
+    const auto f = PresentAndRead();
+    EXPECT_EQ(At(f, 0, 12), kRed);
+    EXPECT_EQ(At(f, 639, 12), kRed);
+    EXPECT_EQ(At(f, 320, 15), kBlue);
+    EXPECT_EQ(At(f, 0, 40), kGreen);
+    EXPECT_EQ(At(f, 19, 44), kGreen);
+    EXPECT_EQ(At(f, 20, 44), kBlue);
+    EXPECT_EQ(At(f, 639, 479), kCyan);
+    EXPECT_EQ(At(f, 629, 479), kBlue);
+}
+
+TEST_P(RulesTest, KeyedOpaqueStretchedAndMirroredCopies) {
+    OPEN_OR_SKIP(GetParam());
+    DDSURFACEDATA* sheet = &g_TestSurfaces[SYS_SHEET];
+    DDClear(&g_BackBuffer, PAL_BLUE);
+    DDBlt(&g_BackBuffer, 100, 100, 64, 32, sheet, 0, 0, 1);
+    DDBlt(&g_BackBuffer, 200, 100, 64, 32, sheet, 0, 0, 0);
+    DDBltStretch(&g_BackBuffer, 300, 100, 64, 64, sheet, 0, 0, 32, 32, 1);
+    DDBlt(&g_BackBuffer, 400, 100, 64, 32, &g_TestSurfaces[SYS_MIRROR], 0, 0, 1);
+    const auto f = PresentAndRead();
+    // Keyed: the key shows what lies beneath.
+    EXPECT_EQ(At(f, 100, 100), kBlue);
+    EXPECT_EQ(At(f, 103, 103), kRed);
+    EXPECT_EQ(At(f, 100 + 46, 100 + 14), kBlue); // the hole of cell 1
+    // Opaque copy of a keyed sheet onto the back buffer: the transparent colour itself.
+    EXPECT_EQ(At(f, 200, 100), kKey);
+    EXPECT_EQ(At(f, 246, 114), kKey);
+    EXPECT_EQ(At(f, 203, 103), kRed);
+    // Doubled: source (2..7) red upright becomes 4..15.
+    EXPECT_EQ(At(f, 303, 110), kBlue);
+    EXPECT_EQ(At(f, 304, 110), kRed);
+    EXPECT_EQ(At(f, 315, 110), kRed);
+    EXPECT_EQ(At(f, 316, 110), kBlue);
+    // Mirrored cells: the upright moves from 2..7 to 24..29 inside the cell.
+    EXPECT_EQ(At(f, 402, 110), kBlue);
+    EXPECT_EQ(At(f, 424, 110), kRed);
+    EXPECT_EQ(At(f, 429, 110), kRed);
+    EXPECT_EQ(At(f, 430, 110), kBlue);
+}
+
+TEST_P(RulesTest, APictureWiderThanItsTargetStartingLeftOfItIsCut) {
+    OPEN_OR_SKIP(GetParam());
+    DDSURFACEDATA* small = &g_TestSurfaces[SYS_SYSMEM]; // 32 x 32
+    DDClear(small, PAL_BLUE);
+    DDBlt(small, -8, 0, 64, 32, &g_TestSurfaces[SYS_SHEET], 0, 0, 0);
+    DDClear(&g_BackBuffer, PAL_BLACK);
+    DDBlt(&g_BackBuffer, 500, 100, 32, 32, small, 0, 0, 0);
+    const auto f = PresentAndRead();
+    // Column 0 of the small surface is sheet column 8: green foot at row 26, key above it.
+    const std::uint32_t green = PixelPathGreen(GetParam());
+    EXPECT_EQ(At(f, 500, 126), green);
+    EXPECT_EQ(At(f, 517, 126), green);                      // sheet column 25
+    EXPECT_EQ(At(f, 500 + 20, 100 + 4), 0xFF0000u | green); // sheet (28, 4): the yellow dot
+}
+
+TEST_P(RulesTest, SortedBatchDrawsByRegisteredSourceDirectDrawInCallOrder) {
+    OPEN_OR_SKIP(GetParam());
+    DDSURFACEDATA* sheet = &g_TestSurfaces[SYS_SHEET];
+    DDSURFACEDATA* sheet24 = &g_TestSurfaces[SYS_SHEET24];
+    DDClear(&g_BackBuffer, PAL_BLUE);
+    DDBeginBatch(1);
+    DDBatchAddSurface(sheet24);
+    DDBatchAddSurface(sheet);
+    DDBlt(&g_BackBuffer, 20, 200, 32, 32, sheet, 32, 0, 0);  // cyan square
+    DDBlt(&g_BackBuffer, 20, 200, 32, 32, sheet24, 0, 0, 0); // key where the square is
+    DDEndBatch();
+    const auto f = PresentAndRead();
+    // Direct3D draws sheet24 (registered first) before sheet; DirectDraw in call order.
+    EXPECT_EQ(At(f, 30, 210), GetParam().bD3D ? kCyan : kKey);
+}
+
+TEST_P(RulesTest, FillsDrawnDuringABatchLandBeneathItsQuads) {
+    OPEN_OR_SKIP(GetParam());
+    DDClear(&g_BackBuffer, PAL_BLUE);
+    DDBeginBatch(0);
+    DDBlt(&g_BackBuffer, 100, 100, 32, 32, &g_TestSurfaces[SYS_SHEET], 32, 0, 1);
+    DDFillRect(&g_BackBuffer, 100, 100, 32, 32, PAL_GREEN);
+    DDEndBatch();
+    const auto f = PresentAndRead();
+    EXPECT_EQ(At(f, 110, 110), GetParam().bD3D ? kCyan : kGreen);
+}
+
+TEST_P(RulesTest, KeyedPixelCopyTestsTheAlphaBitOnly) {
+    const DrawConfig& cfg = GetParam();
+    OPEN_OR_SKIP(cfg);
+    if (!cfg.bD3D) GTEST_SKIP() << "textures with alpha exist on the Direct3D back-end only";
+    DDSURFACEDATA* sys = &g_TestSurfaces[SYS_SYSMEM];
+    // A transparent red texel: the 16-bit form has bit 13 (a red bit) set and the alpha bit clear.
+    DDFillRectRGB(sys, 0, 0, 32, 32, 0x00FF0000);
+    DDFillRectRGB(sys, 0, 0, 8, 8, 0xFF00FF00);
+    DDClear(&g_BackBuffer, PAL_BLUE);
+    DDBlt(&g_BackBuffer, 300, 300, 32, 32, sys, 0, 0, 1);
+    const auto f = PresentAndRead();
+    EXPECT_EQ(At(f, 320, 320), kBlue);
+    EXPECT_EQ(At(f, 302, 302), PixelPathGreen(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllDisplays, RulesTest, ::testing::ValuesIn(kAllConfigs),
+                         [](const ::testing::TestParamInfo<DrawConfig>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
