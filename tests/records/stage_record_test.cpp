@@ -469,7 +469,7 @@ TEST(StageFileDamage, EveryPrefixAndRandomFlipsLoadWithoutHarm) {
     body.backgrounds = 1;
     body.texts = {"t"};
     const Bytes whole = WriteStage(body);
-    for (std::size_t n = 0; n < whole.size(); n += 3) {
+    for (std::size_t n = 0; n < whole.size(); ++n) {
         cEdStage s;
         env.running = &s;
         env.stageBlocks = &s.m_PaletteBlocks;
@@ -485,6 +485,60 @@ TEST(StageFileDamage, EveryPrefixAndRandomFlipsLoadWithoutHarm) {
         env.stageBlocks = &s.m_PaletteBlocks;
         env.stageCharas = &s.m_PaletteCharas;
         env.stageItems = &s.m_PaletteItems;
+        LoadBytes(s, copy);
+    }
+}
+
+TEST(StageFileDamage, StagesWithFlowsAndCommandsSurviveDamage) {
+    cEdStage stage;
+    TestEnv env;
+    env.running = &stage;
+    stage.m_nWidth = 20;
+    stage.m_nHeight = 15;
+    cEdFlow flow;
+    flow.m_nKeyGap = 3;
+    flow.m_Conds.resize(1);
+    flow.m_KeySteps.resize(1);
+    cEdFlowCmd command;
+    command.Clear();
+    command.m_nKind = 11; // a shot, with shot settings
+    NewShot(command.m_Shot);
+    NewMove(command.m_Move);
+    command.m_Params.assign(4, 1);
+    command.m_Flows.push_back(flow);
+    flow.m_Commands.push_back(command);
+    cEdCharaDef hero;
+    hero.m_nController = 0;
+    hero.m_nPictureNo = 1;
+    hero.m_Flows.push_back(flow);
+    stage.m_Charas.push_back(hero);
+    cEdItemDef item;
+    item.m_Commands.push_back(command);
+    item.m_Conditions.resize(1);
+    stage.m_Items.push_back(item);
+    stage.m_Texts.resize(1);
+    const Bytes whole = SavedBytes(stage);
+    ASSERT_GT(whole.size(), 500u);
+    {
+        cEdStage s;
+        env.running = &s;
+        ASSERT_TRUE(LoadBytes(s, whole));
+        ASSERT_EQ(s.m_Charas.size(), 1u);
+        ASSERT_EQ(s.m_Charas[0].m_Flows.size(), 1u);
+        EXPECT_EQ(s.m_Charas[0].m_Flows[0].m_Commands.size(), 1u);
+    }
+    for (std::size_t n = 0; n < whole.size(); ++n) {
+        cEdStage s;
+        env.running = &s;
+        EXPECT_FALSE(LoadBytes(s, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)))) << n;
+    }
+    std::mt19937 gen(11);
+    for (int k = 0; k < 1000; ++k) {
+        Bytes copy = whole;
+        for (int c = 0; c < 2; ++c)
+            copy[gen() % copy.size()] = static_cast<std::uint8_t>(gen());
+        cEdStage s;
+        env.running = &s;
         LoadBytes(s, copy);
     }
 }
