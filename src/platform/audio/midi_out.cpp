@@ -52,7 +52,8 @@ class SynthSink final : public MidiSink {
     explicit SynthSink(const std::string& path) {
         fluid_set_log_function(FLUID_PANIC, &SynthLog, nullptr);
         fluid_set_log_function(FLUID_ERR, &SynthLog, nullptr);
-        fluid_set_log_function(FLUID_WARN, &SynthLog, nullptr);
+        // Warnings (a program the soundfont lacks, say) would fill the log during play.
+        fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
         fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
         fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
         m_settings = new_fluid_settings();
@@ -140,7 +141,7 @@ class SynthSink final : public MidiSink {
   private:
     static void SynthLog(int level, const char* message, void*) {
         // Called under the audio lock; the log sink takes the same recursive lock.
-        Log("audio: synthesizer %s: %s", level <= FLUID_ERR ? "error" : "warning", message);
+        Log("audio: synthesizer %s: %s", level == FLUID_PANIC ? "panic" : "error", message);
     }
 
     fluid_settings_t* m_settings = nullptr;
