@@ -31,6 +31,12 @@ struct DrawingHooks {
     void (*drawFpsText)(int showFps, const std::string& text);
     // The settings word ShowFps.
     int (*showFpsSetting)();
+    // DirectDraw in a window: WM_PAINT copies the back buffer to the client area again.
+    void (*repaintDirectDraw)();
+    // DirectDraw: WM_QUERYNEWPALETTE / WM_PALETTECHANGED put the palette on the primary surface.
+    void (*applyPalette)();
+    // Direct3D: the device-lost recovery, run on the window thread (WM_USER+100).
+    void (*restoreDevice)();
 };
 extern DrawingHooks g_DrawingHooks;
 

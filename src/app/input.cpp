@@ -1,5 +1,6 @@
 #include "app/input.h"
 
+#include "app/paths.h"
 #include "platform/file_system.h"
 #include "platform/keyboard.h"
 
@@ -107,6 +108,15 @@ void SetDefaultKeyConfig(KEYCONFIG& config) {
     config.dwCount = KEYCONFIG_ENTRIES;
     config.dwJoysticks = 1;
     config.dwMode = 0;
+}
+
+void InitInputRecords() {
+    for (auto& rec : g_Inputs) {
+        SetKeyRepeat(rec, 18, 6);
+        SetJoyButtonMasks(rec);
+    }
+    if (!LoadKeyConfig(g_PathTable[PATH_KEYCONFIG_DAT].c_str(), g_KeyConfig))
+        SetDefaultKeyConfig(g_KeyConfig);
 }
 
 void UpdateInput(cCheckedVector<cInputRecord>& inputs) {

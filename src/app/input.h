@@ -93,6 +93,10 @@ InputSources PlatformInputSources();
 bool LoadKeyConfig(const char* path, KEYCONFIG& config);
 void SetDefaultKeyConfig(KEYCONFIG& config);
 
+// Start-up: every record gets the key-repeat delay 18 and interval 6 and the joystick button masks;
+// the key configuration is read from "user_data\KeyConfig.dat", or the defaults are used.
+void InitInputRecords();
+
 void UpdateInput(cCheckedVector<cInputRecord>& inputs);
 int SampleFixedInput(cInputRecord& rec, int joystick, int sources, int rate);
 int SampleConfiguredInput(cInputRecord& rec, int players, int rate);

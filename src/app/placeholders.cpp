@@ -3,6 +3,7 @@
 #include "app/game_loop.h"
 #include "app/globals.h"
 #include "app/input.h"
+#include "app/system_ini.h"
 #include "platform/messages.h"
 #include "platform/time.h"
 
@@ -64,8 +65,8 @@ bool PresentPaced(int rate) {
 }
 void Nothing() {}
 void NoText(int, const std::string&) {}
-int ShowFpsOff() {
-    return 0;
+int ShowFpsSetting() {
+    return g_SystemIni.ShowFps;
 }
 
 } // namespace
@@ -78,7 +79,9 @@ unsigned RankingViewLoop(void*) {
 }
 
 void UsePlaceholderDrawingHooks() {
-    g_DrawingHooks = DrawingHooks{&Yes, &No, &Yes, &PresentPaced, &Nothing, &NoText, &ShowFpsOff};
+    g_DrawingHooks = DrawingHooks{
+        &Yes, &No, &Yes, &PresentPaced, &Nothing, &NoText, &ShowFpsSetting, &Nothing, &Nothing, &Nothing};
 }
 
-DrawingHooks g_DrawingHooks{&Yes, &No, &Yes, &PresentPaced, &Nothing, &NoText, &ShowFpsOff};
+DrawingHooks g_DrawingHooks{&Yes,     &No,      &Yes,    &PresentPaced, &Nothing, &NoText, &ShowFpsSetting,
+                            &Nothing, &Nothing, &Nothing};

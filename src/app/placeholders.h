@@ -27,5 +27,5 @@ unsigned PauseLoop(void* playScene);
 unsigned RankingViewLoop(void* playScene);
 
 // PLACEHOLDER drawing hooks: a Direct3D-like back-end without vertical sync, which paces each
-// present with DrawFpsAverage and draws nothing; ShowFps 0.
+// present with DrawFpsAverage and draws nothing (the frame-rate text included).
 void UsePlaceholderDrawingHooks();

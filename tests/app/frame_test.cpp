@@ -70,8 +70,13 @@ class FrameLoop : public testsupport::ShellFixture {
         g_showFps = 0;
         g_presents = 0;
         g_fpsTexts.clear();
-        g_DrawingHooks = DrawingHooks{&Direct3DActive, &DirectDrawActive, &Restore, &Present3D,
-                                      &PresentDD,      &FpsText,          &ShowFps};
+        g_DrawingHooks.direct3DActive = &Direct3DActive;
+        g_DrawingHooks.directDrawActive = &DirectDrawActive;
+        g_DrawingHooks.restoreSurfaces = &Restore;
+        g_DrawingHooks.presentDirect3D = &Present3D;
+        g_DrawingHooks.presentDirectDraw = &PresentDD;
+        g_DrawingHooks.drawFpsText = &FpsText;
+        g_DrawingHooks.showFpsSetting = &ShowFps;
         g_SceneManager.g_nFrameRate = 60;
         g_SceneManager.g_nSceneIndex = SCENE_TITLE;
     }

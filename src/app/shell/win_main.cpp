@@ -7,14 +7,17 @@
 #include "app/shell/init_game.h"
 #include "app/shell/main_window.h"
 #include "app/system_report.h"
+#include "app/thread.h"
 #include "platform/cp932.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/signals.h"
 #include "platform/single_instance.h"
+#include "platform/threads.h"
 #include "platform/time.h"
 #include "platform/window.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -121,7 +124,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     }
     g_bInitialised = 1;
     ECLog("I");
-
+    StartThreadWithQueue(thGame, &GameLoop, nullptr, false);
     ECLog("J");
 
     MSG msg;
@@ -145,6 +148,9 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     ReleaseMainWindow(hwnd);
     ReleaseInstanceMutex(mutex);
     ECLog("ReleaseMutex後");
+    // A thread that would not stop is still running: end the process now that every file is
+    // written, without running the destructors of objects that thread may still use.
+    if (AnyThreadAbandoned()) std::_Exit(exitCode);
     return exitCode;
 }
 

@@ -1,0 +1,32 @@
+#!/bin/bash
+# A close (SIGTERM takes the road of the close box) stops every thread in order and ends the
+# program within one second with exit code 0, also when it arrives right after start-up.
+# Usage: runtime_close.sh <player> <build-dir>
+set -u
+player=$(realpath "$1")
+build=$(realpath "$2")
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cd "$dir" || exit 1
+mkdir -p data
+if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$dir" >/dev/null 2>&1 || true; fi
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+
+for wait_before in 1.5 0.3; do
+    rm -f Report_Game.txt
+    "$player" 2>stderr.txt &
+    pid=$!
+    sleep "$wait_before"
+    start=$(date +%s%N)
+    kill -TERM "$pid"
+    wait "$pid"
+    rc=$?
+    took=$(( ($(date +%s%N) - start) / 1000000 ))
+    echo "closed after ${wait_before}s of running: exit $rc in $took ms"
+    if [ "$rc" -ne 0 ]; then echo "FAIL: exit code $rc"; cat stderr.txt; exit 1; fi
+    if [ "$took" -gt 1000 ]; then echo "FAIL: the close took $took ms"; exit 1; fi
+    if tr -d '\r' <Report_Game.txt | grep -aq 'did not end'; then
+        echo "FAIL: a thread had to be left running"; cat Report_Game.txt; exit 1
+    fi
+done
+echo PASS

@@ -1,0 +1,50 @@
+#!/bin/bash
+# With the window placement switch on, a close writes user_data/Window.dat (version word 732, five
+# 4-byte fields, no strings: 32 bytes) and the next start puts the window back where it was.
+# Usage: runtime_window.sh <player> <build-dir>
+set -u
+player=$(realpath "$1")
+build=$(realpath "$2")
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cd "$dir" || exit 1
+mkdir -p data user_data
+if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$dir" >/dev/null 2>&1 || true; fi
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+printf 'Direct3D=1\r\nWindowMode=1\r\nExit\r\n' >System.ini
+
+run_and_close() {
+    "$player" 2>stderr.txt &
+    local pid=$!
+    sleep 1.5
+    kill -TERM "$pid"
+    wait "$pid"
+    local rc=$?
+    if [ "$rc" -ne 0 ]; then echo "FAIL: exit code $rc"; cat stderr.txt; exit 1; fi
+}
+hexdump_of() { od -An -tx1 -v "$1" | tr -s ' \n' ' ' | sed 's/^ //;s/ $//'; }
+
+run_and_close
+if [ ! -f user_data/Window.dat ]; then echo "FAIL: no Window.dat written"; cat Report_Game.txt; exit 1; fi
+size=$(stat -c %s user_data/Window.dat)
+if [ "$size" -ne 32 ]; then echo "FAIL: Window.dat has $size bytes"; exit 1; fi
+head=$(hexdump_of user_data/Window.dat | cut -d' ' -f1-8)
+if [ "$head" != "dc 02 00 00 05 00 00 00" ]; then echo "FAIL: Window.dat starts $head"; exit 1; fi
+tail=$(hexdump_of user_data/Window.dat | cut -d' ' -f29-32)
+if [ "$tail" != "00 00 00 00" ]; then echo "FAIL: Window.dat has strings: $tail"; exit 1; fi
+
+# A placement written by hand: corner (37, 45), client 640 x 480, not maximised.
+printf '\xdc\x02\x00\x00\x05\x00\x00\x00\x25\x00\x00\x00\x2d\x00\x00\x00\x80\x02\x00\x00\xe0\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00' >user_data/Window.dat
+expected=$(hexdump_of user_data/Window.dat)
+run_and_close
+got=$(hexdump_of user_data/Window.dat)
+if [ "$got" != "$expected" ]; then
+    echo "FAIL: the placement was not restored"; echo "wrote: $expected"; echo "saved: $got"; exit 1
+fi
+
+# With the switch off nothing is stored.
+rm -f user_data/Window.dat
+printf 'Direct3D=1\r\nWindowMode=0\r\nExit\r\n' >System.ini
+run_and_close
+if [ -f user_data/Window.dat ]; then echo "FAIL: Window.dat written in full screen"; exit 1; fi
+echo PASS
