@@ -4,6 +4,7 @@
 #include "app/log.h"
 #include "app/paths.h"
 #include "app/requests.h"
+#include "app/scene.h"
 #include "app/sjis.h"
 #include "app/system_ini.h"
 #include "app/thread.h"
@@ -13,6 +14,7 @@
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "play/replay.h"
+#include "project/option_data.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
 #include "sound/bgm.h"
@@ -41,11 +43,13 @@ std::string FirstChars(const std::string& text, int chars) {
 win::LRESULT OnNameDialogRequest() {
     DDSetDialogMode(1);
     SuspendWorkers();
-    // The name dialog: the entered name replaces the ranking name; confirming without an entry
-    // keeps the name offered.
+    // The name dialog: the entered name replaces the name offered (the options' fixed name when the
+    // options scene asks, else the registration name); confirming without an entry keeps it.
+    std::string& name =
+        g_SceneManager.g_nPlayMode == 5 ? g_OptionData.strRankingName : g_SaveData.g_strRankingName;
     std::string answer;
     if (win::TakeScriptedAnswer(answer) && !answer.empty() && answer != "cancel")
-        g_SaveData.g_strRankingName = FirstChars(cp932::FromUtf8(answer), RANKING_NAME_CHARS);
+        name = FirstChars(cp932::FromUtf8(answer), RANKING_NAME_CHARS);
     DDSetDialogMode(0);
     ResumeWorkers();
     g_bNameDialogDone = 1;
