@@ -44,6 +44,13 @@ bool WriteSystemData(const std::string& folder, const cSystemData& data) {
     return copy.SaveFile(DataPath(folder, "System.dat"));
 }
 
+bool WriteWorldMap(const std::string& folder, const cWorldMap& map) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(folder) / "data", ec);
+    cWorldMap copy = map;
+    return copy.SaveFile(DataPath(folder, "WorldMap.dat"));
+}
+
 bool WriteSystemIni(const std::string& folder, const std::string& text) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -69,7 +76,7 @@ std::string DemoSystemIni() {
 
 bool WriteDemoProject(const std::string& folder) {
     return WriteDatabase(folder, DemoDatabase()) && WriteSystemData(folder, DemoSystemData()) &&
-           WriteSystemIni(folder, DemoSystemIni());
+           WriteWorldMap(folder, cWorldMap()) && WriteSystemIni(folder, DemoSystemIni());
 }
 
 } // namespace project_writer

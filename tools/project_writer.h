@@ -5,6 +5,7 @@
 
 #include "project/project_database.h"
 #include "project/system_data.h"
+#include "project/world_map.h"
 
 #include <string>
 
@@ -15,6 +16,8 @@ namespace project_writer {
 bool WriteDatabase(const std::string& folder, const cProjectDatabase& db);
 // <folder>/data/System.dat.
 bool WriteSystemData(const std::string& folder, const cSystemData& data);
+// <folder>/data/WorldMap.dat.
+bool WriteWorldMap(const std::string& folder, const cWorldMap& map);
 // <folder>/System.ini with the given text.
 bool WriteSystemIni(const std::string& folder, const std::string& text);
 
@@ -24,7 +27,8 @@ cSystemData DemoSystemData();
 // "System.ini" of the demo: DirectDraw in a window, the project's default key names.
 std::string DemoSystemIni();
 
-// Writes the whole demo project into the folder (created when missing).
+// Writes the demo project's database, system data, world map and "System.ini" into the folder
+// (created when missing).
 bool WriteDemoProject(const std::string& folder);
 
 } // namespace project_writer

@@ -133,6 +133,8 @@ TEST_F(ProjectWriterTest, StartUpStepsOverAWrittenProject) {
     EXPECT_EQ(g_SystemIni.WindowMode, 1);
     EXPECT_EQ(g_AnimeSeqTable.size(), 2u);
     EXPECT_EQ(g_CharaEffectTableRev.size(), 2u);
+    cWorldMap map;
+    EXPECT_TRUE(map.LoadFile("data\\WorldMap.dat"));
     // Without Picture.dat the database step names the file.
     std::filesystem::remove(dir.path() / "data" / "database" / "Picture.dat");
     g_Database = cProjectDatabase();
