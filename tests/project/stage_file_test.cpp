@@ -18,49 +18,28 @@ using namespace deftest;
 
 namespace {
 
-// A stage file written by hand: version word, chunk, switches, limits, palettes of two entries,
-// `blocks` placed blocks, the placed characters, backgrounds and texts, and the marker.
+// A stage file: the version word and a body written by hand with `blocks` placed blocks, the
+// placed characters, one background and one text.
 Bytes StageFile(int version, const std::map<int, double>& fields, const std::vector<CharaSpec>& charas,
                 int blocks = 0, bool marker = true) {
-    ByteWriter w;
-    w.i32(version);
-    WriteStageChunk(w, version, fields, "stage");
-    w.u32(5).i32(1).i32(0).i32(1).i32(1).i32(1);
-    for (int r = 0; r < 5; ++r) {
-        if (version >= 125) {
-            w.i32(8);
-            for (int k = 0; k < 8; ++k)
-                w.i32(r == 2 ? k : 0);
-        } else {
-            w.i32(5).i32(0).i32(0).i32(0).i32(0).i32(0);
-        }
-        w.i32(0);
-    }
+    StageBody body;
+    body.version = version;
+    body.fields = fields;
+    body.results = {1, 0, 1, 1, 1};
     BlockSpec plain;
     plain.solidity = 0;
-    w.u32(2);
-    WriteBlock(w, plain);
-    WriteBlock(w, plain);
-    w.u32(2);
-    WriteChara(w, CharaSpec{}, version);
-    WriteChara(w, CharaSpec{}, version);
-    w.u32(2);
-    WriteItem(w, ItemSpec{});
-    WriteItem(w, ItemSpec{});
-    w.u32(static_cast<std::uint32_t>(blocks));
+    body.paletteBlocks = {plain, plain};
     for (int i = 0; i < blocks; ++i) {
-        plain.x = static_cast<int>(i % 256);
-        plain.y = static_cast<int>(i / 256);
-        WriteBlock(w.i32(0), plain);
+        plain.x = i % 256;
+        plain.y = i / 256;
+        body.blocks.push_back(plain);
     }
-    w.u32(static_cast<std::uint32_t>(charas.size()));
-    for (const CharaSpec& c : charas)
-        WriteChara(w.i32(0), c, version);
-    w.u32(0);
-    w.u32(1).i32(10).i32(1).i32(0).i32(16).i32(0).f64(0.1).f64(0.1).i32(0).i32(0).f64(0).f64(0).i32(1).str(
-        "sky.bmp");
-    w.u32(1).i32(0).i32(1).str("memo");
-    if (marker) w.u32(123456789);
+    body.charas = charas;
+    body.backgrounds = 1;
+    body.texts = {"memo"};
+    body.marker = marker;
+    ByteWriter w;
+    w.i32(version).bytes(WriteStage(body));
     return w.data();
 }
 
@@ -106,11 +85,11 @@ TEST_F(StageFileLoad, NewestRevisionIsLoadedAndTheSetupPartsKept) {
 
     EXPECT_EQ(g_StageOriginal.m_nFrameRate, 45);
     EXPECT_EQ(g_StageOriginal.m_nWidth, 30);
-    EXPECT_EQ(g_StageOriginal.m_strText, "stage");
+
     EXPECT_EQ(g_StageOriginal.m_ResultItems, (std::vector<std::int32_t>{1, 0, 1, 1, 1}));
-    EXPECT_EQ(g_StageOriginal.m_Limits[2].m_nDistBottom, 7);
+    EXPECT_EQ(g_StageOriginal.m_Limits[4].m_nDistBottom, 10);
     ASSERT_EQ(g_StageOriginal.m_Backgrounds.size(), 1u);
-    EXPECT_EQ(g_StageOriginal.m_Backgrounds[0].m_strFile, "sky.bmp");
+    EXPECT_EQ(g_StageOriginal.m_Backgrounds[0].m_strFile, "bg0.bmp");
     ASSERT_EQ(g_StageOriginal.m_Texts.size(), 1u);
     EXPECT_TRUE(g_StageOriginal.m_Blocks.empty());
     EXPECT_TRUE(g_StageOriginal.m_Charas.empty());

@@ -227,15 +227,3 @@ TEST(CharaDef, CopyOffsetsFollowStartStepAndMirror) {
     chara.m_nOffsetYMirror = 1;
     EXPECT_DOUBLE_EQ(chara.OffsetY(0, 1), 4.0);
 }
-
-TEST(CharaDef, InsertingAFlagShiftsTheRestAndDropsTheLast) {
-    std::vector<std::uint8_t> flags(40, 0);
-    flags[36] = 1; // the old last flag is lost
-    flags[38] = 1; // flags beyond 37 are dropped
-    flags[5] = 1;
-    flags[10] = 1;
-    InsertInheritFlag(flags, 8);
-    std::vector<std::uint8_t> expected(37, 0);
-    expected[5] = expected[8] = expected[11] = 1;
-    EXPECT_EQ(flags, expected);
-}

@@ -244,4 +244,82 @@ inline void WriteStageChunk(ByteWriter& w, int version, const std::map<int, doub
     w.i32(1).str(text);
 }
 
+// A stage body (after the version word) written by hand: the chunk, result switches, the five
+// limit records at their defaults, palettes, placed lists with their words, backgrounds, texts and
+// the end marker.
+struct StageBody {
+    int version = 732;
+    std::map<int, double> fields;
+    std::vector<std::int32_t> results = {1, 1, 1, 1, 1};
+    std::vector<BlockSpec> paletteBlocks = {BlockSpec{}, BlockSpec{}};
+    std::vector<CharaSpec> paletteCharas = {CharaSpec{}, CharaSpec{}};
+    std::vector<ItemSpec> paletteItems = {ItemSpec{}, ItemSpec{}};
+    std::vector<BlockSpec> blocks;
+    std::vector<CharaSpec> charas;
+    std::vector<ItemSpec> items;
+    int backgrounds = 0;
+    std::vector<std::string> texts;
+    bool marker = true;
+};
+
+// The five limit records at their defaults, as stored by `version`.
+inline void WriteLimits(ByteWriter& w, int version) {
+    const int values[5][8] = {{0, 0, 0, 0, 0, 0, 0, 0},
+                              {0, 0, 0, 0, 0, 0, 0, 0},
+                              {0, 0, 0, 0, 0, 0, 0, 0},
+                              {1, 1, 1, 1, 0, 0, 0, 0},
+                              {1, 1, 1, 1, 10, 10, 10, 10}};
+    for (const auto& v : values) {
+        if (version >= 125) {
+            w.i32(8);
+            for (int x : v)
+                w.i32(x);
+        } else {
+            w.i32(5).i32(v[0]).i32(v[4]).i32(v[5]).i32(v[6]).i32(v[7]);
+        }
+        w.i32(0);
+    }
+}
+
+// A default background layer at the current layout.
+inline void WriteBackground(ByteWriter& w, const std::string& file) {
+    w.i32(10).i32(1).i32(0).i32(16).i32(0).f64(0.1).f64(0.1).i32(0).i32(0).f64(0).f64(0);
+    w.i32(1).str(file);
+}
+
+inline Bytes WriteStage(const StageBody& s) {
+    ByteWriter w;
+    WriteStageChunk(w, s.version, s.fields);
+    w.u32(static_cast<std::uint32_t>(s.results.size()));
+    for (std::int32_t r : s.results)
+        w.i32(r);
+    WriteLimits(w, s.version);
+    w.u32(static_cast<std::uint32_t>(s.paletteBlocks.size()));
+    for (const auto& b : s.paletteBlocks)
+        WriteBlock(w, b);
+    w.u32(static_cast<std::uint32_t>(s.paletteCharas.size()));
+    for (const auto& c : s.paletteCharas)
+        WriteChara(w, c, s.version);
+    w.u32(static_cast<std::uint32_t>(s.paletteItems.size()));
+    for (const auto& i : s.paletteItems)
+        WriteItem(w, i);
+    w.u32(static_cast<std::uint32_t>(s.blocks.size()));
+    for (const auto& b : s.blocks)
+        WriteBlock(w.i32(0), b);
+    w.u32(static_cast<std::uint32_t>(s.charas.size()));
+    for (const auto& c : s.charas)
+        WriteChara(w.i32(0), c, s.version);
+    w.u32(static_cast<std::uint32_t>(s.items.size()));
+    for (const auto& i : s.items)
+        WriteItem(w.i32(0), i);
+    w.u32(static_cast<std::uint32_t>(s.backgrounds));
+    for (int i = 0; i < s.backgrounds; ++i)
+        WriteBackground(w, "bg" + std::to_string(i) + ".bmp");
+    w.u32(static_cast<std::uint32_t>(s.texts.size()));
+    for (const auto& t : s.texts)
+        w.i32(0).i32(1).str(t);
+    if (s.marker) w.bytes({0x15, 0xCD, 0x5B, 0x07});
+    return w.data();
+}
+
 } // namespace deftest
