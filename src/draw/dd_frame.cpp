@@ -274,4 +274,18 @@ void DDInstallFrameHooks() {
     g_DrawingHooks.restoreSurfaces = [] { return DDRestore(); };
     g_DrawingHooks.presentDirect3D = [](int rate) { return DDPresent(rate, 0, nullptr); };
     g_DrawingHooks.presentDirectDraw = [] { DDPresentDirectDraw(g_bSelfTimed); };
+    g_DrawingHooks.repaintDirectDraw = [] {
+        if (lpDTCon || !g_lpDDCon || g_DDSettings.nWindowMode != 1 || !g_PrimarySD.lpDDSide ||
+            !g_BackBuffer.lpDDSide)
+            return;
+        RECT client{0, 0, g_DDSettings.nWidth, g_DDSettings.nHeight};
+        g_PrimarySD.lpDDSide->lpSurface->Blt(&client, g_BackBuffer.lpDDSide->lpSurface, nullptr, DDBLT_WAIT,
+                                             nullptr);
+    };
+    g_DrawingHooks.applyPalette = [] {
+        if (lpDTCon || !g_lpDDCon || !g_lpDDCon->lpPalette || !g_PrimarySD.lpDDSide || g_DDSettings.nBpp > 8)
+            return;
+        g_PrimarySD.lpDDSide->lpSurface->SetPalette(g_lpDDCon->lpPalette);
+    };
+    g_DrawingHooks.restoreDevice = [] { DDRestoreSurface(); };
 }

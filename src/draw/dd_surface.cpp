@@ -492,7 +492,7 @@ bool DDLoadSystemSurfaces(DDSURFACEDATA* lpArray, const int* lpIndexList, int nC
         DDSURFACEDATA* sd = &lpArray[k];
         const SURFACEDEF& def = table[k];
         DDReleaseSurface(sd);
-        if (def.szFileName[0]) {
+        if (def.szFileName[0] && std::strcmp(def.szFileName, "E") != 0) {
             int r = DDCreateSurfaceFromFile(sd, def.szFileName, def.bColorKey, g_DDSettings.nBpp,
                                             def.nDDMemory, def.nD3DMemory, def.bNoResources, def.bIndexMap,
                                             def.nMirrorCellW, def.nMirrorCellH, 0);
