@@ -158,8 +158,12 @@ class cEdBmpCharaExc : public cSerialRecord {
     static cEdBmpCharaExc ListDefault(); // every field 0
     void RegisterMembers(std::int32_t version) override;
     bool Load(std::FILE* fp) override;
-    // Cell size in pixels of the sheet.
-    int CellSize() const { return bCustomCell ? nCellBlocks * 32 : 32; }
+    // Cell size in pixels of the sheet (a stored block count too large for it saturates).
+    std::int32_t CellSize() const {
+        if (!bCustomCell) return 32;
+        const std::int64_t size = static_cast<std::int64_t>(nCellBlocks) * 32;
+        return static_cast<std::int32_t>(size > INT32_MAX ? INT32_MAX : size < INT32_MIN ? INT32_MIN : size);
+    }
 };
 
 // A display name and a media file, with the tag stored from version 151.
