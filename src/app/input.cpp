@@ -111,6 +111,7 @@ void SetDefaultKeyConfig(KEYCONFIG& config) {
 }
 
 void InitInputRecords() {
+    win::InitJoysticks();
     for (auto& rec : g_Inputs) {
         SetKeyRepeat(rec, 18, 6);
         SetJoyButtonMasks(rec);

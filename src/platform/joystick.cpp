@@ -27,6 +27,11 @@ DWORD AxisToPosition(Sint16 value) {
 
 } // namespace
 
+bool InitJoysticks() {
+    std::lock_guard lock(g_lock);
+    return EnsureJoystickSubsystem();
+}
+
 UINT joyGetPosEx(UINT id, JOYINFOEX* info) {
     if (!info || id >= 8) return JOYERR_PARMS;
     std::lock_guard lock(g_lock);

@@ -31,6 +31,10 @@ struct JOYINFOEX {
 };
 static_assert(sizeof(JOYINFOEX) == 52);
 
+// Starts the joystick system; called once on the window thread at start-up (a later read starts it
+// itself when this was not called). False when no joystick can be read on this machine.
+bool InitJoysticks();
+
 // Reads joystick `id` (0-7). JOYERR_UNPLUGGED when no such device is attached, JOYERR_PARMS for a
 // bad id or a null record.
 UINT joyGetPosEx(UINT id, JOYINFOEX* info);

@@ -296,3 +296,30 @@ TEST_F(Input, StateHistoriesFollowExactDirectionsAndButtonBits) {
     EXPECT_EQ(rec.buttonHistories.at(1).at(0).dwFrames, 0u);
     EXPECT_EQ(rec.buttonHistories.at(1).at(0).dwState, 0u);
 }
+
+TEST_F(Input, UpdateInputSamplesPlayerOneWithTheConfiguredLayout) {
+    cCheckedVector<cInputRecord> inputs(2);
+    SetJoyButtonMasks(inputs.at(0));
+    g_keys['X'] = true;
+    UpdateInput(inputs);
+    EXPECT_EQ(inputs.at(0).wButtons, 0x2);
+    EXPECT_EQ(inputs.at(1).wButtons, 0);
+    Configure(5, 0);
+    g_KeyConfig.entries[4] = KEYCONFIGENTRY{8, 'X', 0};
+    g_keys['X'] = false;
+    g_keys[DOWN] = true;
+    UpdateInput(inputs);
+    EXPECT_EQ(inputs.at(0).wDir, DIR_DOWN);
+    EXPECT_EQ(inputs.at(0).nDirNumber, 8);
+    EXPECT_EQ(inputs.at(0).wButtons, 0);
+    EXPECT_EQ(g_joyReads, 1); // the fixed layout read joystick 0; the table polls none
+}
+
+TEST(Joystick, BadRequestsAndMissingDevicesAreRefused) {
+    win::JOYINFOEX info{};
+    info.dwSize = sizeof info;
+    EXPECT_EQ(win::joyGetPosEx(8, &info), win::JOYERR_PARMS);
+    EXPECT_EQ(win::joyGetPosEx(0, nullptr), win::JOYERR_PARMS);
+    // No test machine has eight joysticks attached.
+    EXPECT_EQ(win::joyGetPosEx(7, &info), win::JOYERR_UNPLUGGED);
+}

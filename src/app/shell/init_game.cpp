@@ -7,11 +7,13 @@
 #include "app/shell/main_window.h"
 #include "app/shell/win_main.h"
 #include "platform/messages.h"
+#include "platform/time.h"
 #include "platform/window.h"
 #include "project/system_data.h"
 
 bool InitGame(const char*, int) {
     g_hWnd = g_hMainWnd.load();
+    win::timeBeginPeriod(1);
     if (!EnsureDataFolder(g_hWnd)) return false;
     CreateSystemFolders();
     LoadSystemIni();
@@ -25,4 +27,7 @@ bool InitGame(const char*, int) {
     return true;
 }
 
-void UnInitGame() {}
+void UnInitGame() {
+    win::timeEndPeriod(1);
+    g_SceneManager.DeleteAll();
+}
