@@ -51,6 +51,7 @@ TEST_F(StartUpTest, SystemBitmapRecordsBecomeCreationRecords) {
 
 TEST_F(StartUpTest, DirectDrawIsTriedOnceWhenDirect3DFails) {
     const std::string ec = m_dir + "/EC_Game.txt";
+    g_bECLogStarted = 0; // a new log file: the first line creates it
     ECLogSet(1, ec.c_str());
     gfx::sim::FailCreateDevice(2, false);
     int useD3D = 1;

@@ -223,6 +223,7 @@ TEST_F(FrameTest, LostDeviceInAWindowReturnsFalse) {
 
 TEST_F(FrameTest, FailedDeviceFallsBackToDirectDraw) {
     const std::string ec = m_dir + "/EC_Game.txt";
+    g_bECLogStarted = 0; // a new log file: the first line creates it
     ECLogSet(1, ec.c_str());
     gfx::sim::FailCreateDevice(2, false);
     EXPECT_FALSE(DDInit(1, nullptr, 640, 480, 32, 0, 1, 1, 60, 0, g_TestSurfaces, g_TestTable, SYS_COUNT, 0));
