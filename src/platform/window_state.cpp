@@ -22,6 +22,11 @@ BOOL IsZoomed(HWND hwnd) {
     return (Flags(hwnd) & SDL_WINDOW_MAXIMIZED) ? TRUE : FALSE;
 }
 
+void SetClientSize(HWND hwnd, int width, int height) {
+    auto* window = static_cast<SDL_Window*>(GetMainSdlWindow());
+    if (hwnd && window && width > 0 && height > 0) SDL_SetWindowSize(window, width, height);
+}
+
 void MaximizeWindow(HWND hwnd) {
     auto* window = static_cast<SDL_Window*>(GetMainSdlWindow());
     if (hwnd && window) SDL_MaximizeWindow(window);

@@ -93,7 +93,7 @@ class MainWindow : public ::testing::Test {
         g_hWnd = nullptr;
         g_hMainWnd = nullptr;
         g_bInitialised = 0;
-        g_SystemIni.WindowMode = 0;
+        g_SystemIni = cSystemIni{};
         win::ResetMessageModelForTests();
         ReportOpen("");
         std::filesystem::current_path(oldCwd);
@@ -210,6 +210,13 @@ TEST_F(MainWindow, PlacementIsSavedOnlyForAWindowAfterStartUpAndRestored) {
     ASSERT_TRUE(win::GetWindowRect(hwnd, &r));
     EXPECT_EQ(r.left, 120);
     EXPECT_EQ(r.top, 90);
+    EXPECT_EQ(r.right - r.left, 640); // only a resizable Direct3D window takes the size
+    g_SystemIni.Direct3D = 1;
+    g_SystemIni.WindowMode = 2;
+    EXPECT_FALSE(RestoreWindowPlacement(hwnd));
+    ASSERT_TRUE(win::GetWindowRect(hwnd, &r));
+    EXPECT_EQ(r.right - r.left, 800);
+    EXPECT_EQ(r.bottom - r.top, 600);
     g_SystemIni.WindowMode = 0;
     win::MoveWindow(hwnd, 5, 5);
     EXPECT_FALSE(RestoreWindowPlacement(hwnd));

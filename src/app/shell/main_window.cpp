@@ -79,6 +79,9 @@ bool RestoreWindowPlacement(HWND hwnd) {
     if (g_SystemIni.WindowMode == 0) return false;
     if (!g_WindowData.LoadFile(g_PathTable[PATH_WINDOW_DAT])) return false;
     MoveWindow(hwnd, g_WindowData.m_nX, g_WindowData.m_nY);
+    // A resizable Direct3D window also gets its size back.
+    if (g_SystemIni.Direct3D != 0 && g_SystemIni.WindowMode == 2)
+        SetClientSize(hwnd, g_WindowData.m_nWidth, g_WindowData.m_nHeight);
     if (!g_WindowData.m_bZoomed) return false;
     MaximizeWindow(hwnd);
     return true;

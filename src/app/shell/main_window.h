@@ -9,7 +9,8 @@ extern win::RECT g_ClientRect;
 win::LRESULT MainWndProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
 
 // Start-up, with the window placement switch on: moves the window to the placement of
-// "user_data\Window.dat" (maximised when it was). True when the window was maximised.
+// "user_data\Window.dat" (maximised when it was; a resizable Direct3D window also gets its client
+// size back). True when the window was maximised.
 bool RestoreWindowPlacement(win::HWND hwnd);
 
 // Back to the state before the first message; for tests.
