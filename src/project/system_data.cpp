@@ -521,6 +521,20 @@ int cSystemData::CenteredTextX(int x, int first, int count, int extra) const {
     return x - widest * 16 / 2;
 }
 
+cSystemData::TextBlock cSystemData::TextLinesBlock(int first, int count, int mark) const {
+    TextBlock block;
+    if (count < 1) return block;
+    int widest = 0;
+    for (int i = first; i < first + count; ++i) {
+        const std::string& line = m_vstrTexts.at(i);
+        widest = std::max(widest, CountSjisChars(line));
+        block.text += (mark ? " " : "") + line + "\n";
+    }
+    block.width = (widest + (mark ? 1 : 0)) * 16;
+    block.height = count * 16;
+    return block;
+}
+
 bool cSystemData::ReachesLimit(int n, int value, int total) const {
     const cStatusItem& item = m_vStatusItems.at(n);
     if (item.m_nWarnPercent) return item.m_nWarnLimit >= static_cast<double>(value) * 100.0 / total;

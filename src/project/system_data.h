@@ -152,6 +152,15 @@ class cSystemData : public cSerialRecord {
     int CountEnabledEntries(int n) const;
     // Left x of the block of texts first .. first + count - 1 centred on x (16 pixels per character).
     int CenteredTextX(int x, int first, int count, int extra) const;
+    // The block of texts first .. first + count - 1 as DrawTextLines draws it with the text font:
+    // each line "%s\n" (" %s\n" with a cursor mark), 16 pixels per character of the widest text
+    // (one more with the mark) by 16 pixels per line. Empty for a count below 1.
+    struct TextBlock {
+        std::string text;
+        int width = 0;
+        int height = 0;
+    };
+    TextBlock TextLinesBlock(int first, int count, int mark) const;
     // Whether a value has reached the warning limit of status item n.
     bool ReachesLimit(int n, int value, int total) const;
     // The key list in the form the settings reader takes.

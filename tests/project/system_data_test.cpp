@@ -333,6 +333,18 @@ TEST_F(SystemDataTest, CenteredTexts) {
     EXPECT_EQ(d.CenteredTextX(100, 0, 2, 0), 76);
 }
 
+TEST_F(SystemDataTest, TextBlocksOfTheMenus) {
+    const cSystemData d;
+    const cSystemData::TextBlock choice = d.TextLinesBlock(10, 2, 1);
+    EXPECT_EQ(choice.text, " ステージに挑む\n やっぱりやめる\n");
+    EXPECT_EQ(choice.width, 8 * 16);
+    EXPECT_EQ(choice.height, 32);
+    const cSystemData::TextBlock one = d.TextLinesBlock(16, 1, 0);
+    EXPECT_EQ(one.width, 23 * 16);
+    EXPECT_EQ(one.height, 16);
+    EXPECT_TRUE(d.TextLinesBlock(0, 0, 1).text.empty());
+}
+
 TEST_F(SystemDataTest, WarningLimits) {
     cSystemData d;
     cStatusItem& hp = d.m_vStatusItems.at(2);
