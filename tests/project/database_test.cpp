@@ -231,7 +231,7 @@ TEST_F(DatabaseTest, AnimeSetUpgrades) {
     };
     for (const Case& c : cases) {
         WriteProject();
-        std::vector<AnimeSpec> animes;
+        std::vector<AnimeContent> animes;
         for (int i = 0; i < c.stored; ++i)
             animes.push_back({"s" + std::to_string(i), {{i, 1, 0}}});
         ByteWriter w;
