@@ -197,16 +197,6 @@ TEST_F(FrameLoop, FailedRestoreUnderDirectDrawEndsTheFrame) {
     EXPECT_TRUE(RestoreSurfaces()); // nothing to restore under Direct3D
 }
 
-TEST_F(FrameLoop, FrameTimerTickModes) {
-    EXPECT_FALSE(FrameTimerTick(0, 3));
-    EXPECT_TRUE(FrameTimerTick(2, 3));
-    EXPECT_FALSE(FrameTimerTick(1, 3));
-    EXPECT_FALSE(FrameTimerTick(2, 3));
-    EXPECT_FALSE(FrameTimerTick(1, 3));
-    EXPECT_TRUE(FrameTimerTick(1, 3));
-    EXPECT_TRUE(FrameTimerTick(2, 3));
-}
-
 TEST_F(FrameLoop, GameLoopRunsFramesOnlyWhileActiveAndEndsOnQuit) {
     win::UseManualClock(nullptr);
     g_DrawingHooks.presentDirect3D = [](int) { return true; };
