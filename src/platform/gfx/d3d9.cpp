@@ -567,48 +567,61 @@ RasterState Direct3DDevice9::MakeRasterState() const {
     return rs;
 }
 
+namespace {
+
+// Vertices a primitive count needs: 0 for an unknown type.
+std::size_t VerticesFor(D3DPRIMITIVETYPE type, UINT count) {
+    switch (type) {
+    case D3DPT_TRIANGLELIST:
+        return static_cast<std::size_t>(count) * 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN:
+        return count == 0 ? 0 : static_cast<std::size_t>(count) + 2;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
 HRESULT Direct3DDevice9::DrawVertices(D3DPRIMITIVETYPE type, UINT count, const TLVERTEX* vtx,
                                       std::size_t vertexCount, const std::uint16_t* indices, INT baseVertex) {
     if (fvf_ != D3DFVF_TLVERTEX) return D3DERR_INVALIDCALL;
-    std::size_t needed;
-    switch (type) {
-    case D3DPT_TRIANGLELIST:
-        needed = static_cast<std::size_t>(count) * 3;
-        break;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN:
-        needed = count == 0 ? 0 : static_cast<std::size_t>(count) + 2;
-        break;
-    default:
+    if (type != D3DPT_TRIANGLELIST && type != D3DPT_TRIANGLESTRIP && type != D3DPT_TRIANGLEFAN)
         return D3DERR_INVALIDCALL;
-    }
     if (count == 0) return D3D_OK;
+    const std::size_t needed = VerticesFor(type, count);
     // Gather the vertices, checking every index against the vertices the stream holds.
     thread_local std::vector<TLVERTEX> v;
-    v.resize(needed);
-    for (std::size_t i = 0; i < needed; ++i) {
-        const long long k =
-            indices ? static_cast<long long>(baseVertex) + indices[i] : static_cast<long long>(i);
-        if (k < 0 || static_cast<std::size_t>(k) >= vertexCount) return D3DERR_INVALIDCALL;
-        v[i] = vtx[k];
+    const TLVERTEX* use = vtx;
+    if (indices) {
+        v.resize(needed);
+        for (std::size_t i = 0; i < needed; ++i) {
+            const long long k = static_cast<long long>(baseVertex) + indices[i];
+            if (k < 0 || static_cast<std::size_t>(k) >= vertexCount) return D3DERR_INVALIDCALL;
+            v[i] = vtx[k];
+        }
+        use = v.data();
+    } else if (needed > vertexCount) {
+        return D3DERR_INVALIDCALL;
     }
     const RasterState rs = MakeRasterState();
     if (type == D3DPT_TRIANGLESTRIP) {
         for (UINT i = 0; i < count;) {
             if (i + 1 < count) { // a pair of triangles: a quad strip when it forms one
-                RasterQuadStrip(rs, &v[i]);
+                RasterQuadStrip(rs, &use[i]);
                 i += 2;
             } else {
-                RasterTriangle(rs, v[i], v[i + 1], v[i + 2]);
+                RasterTriangle(rs, use[i], use[i + 1], use[i + 2]);
                 ++i;
             }
         }
     } else if (type == D3DPT_TRIANGLELIST) {
         for (UINT i = 0; i < count; ++i)
-            RasterTriangle(rs, v[3 * i], v[3 * i + 1], v[3 * i + 2]);
+            RasterTriangle(rs, use[3 * i], use[3 * i + 1], use[3 * i + 2]);
     } else {
         for (UINT i = 0; i < count; ++i)
-            RasterTriangle(rs, v[0], v[i + 1], v[i + 2]);
+            RasterTriangle(rs, use[0], use[i + 1], use[i + 2]);
     }
     return D3D_OK;
 }
@@ -617,12 +630,12 @@ HRESULT Direct3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, 
     if (!stream_ || streamStride_ != sizeof(TLVERTEX)) return D3DERR_INVALIDCALL;
     const auto& bytes = stream_->Bytes();
     const std::size_t start = streamOffset_ + static_cast<std::size_t>(startVertex) * sizeof(TLVERTEX);
-    if (start > bytes.size()) return D3DERR_INVALIDCALL;
-    const std::size_t available = (bytes.size() - start) / sizeof(TLVERTEX);
+    const std::size_t needed = VerticesFor(type, count);
+    if (start > bytes.size() || needed > (bytes.size() - start) / sizeof(TLVERTEX)) return D3DERR_INVALIDCALL;
     thread_local std::vector<TLVERTEX> vtx;
-    vtx.resize(available);
-    if (available) std::memcpy(vtx.data(), bytes.data() + start, available * sizeof(TLVERTEX));
-    return DrawVertices(type, count, vtx.data(), available, nullptr, 0);
+    vtx.resize(needed);
+    if (needed) std::memcpy(vtx.data(), bytes.data() + start, needed * sizeof(TLVERTEX));
+    return DrawVertices(type, count, vtx.data(), needed, nullptr, 0);
 }
 
 HRESULT Direct3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT, UINT,
@@ -631,24 +644,31 @@ HRESULT Direct3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVer
     const auto& bytes = stream_->Bytes();
     if (streamOffset_ > bytes.size()) return D3DERR_INVALIDCALL;
     const std::size_t available = (bytes.size() - streamOffset_) / sizeof(TLVERTEX);
-    thread_local std::vector<TLVERTEX> vtx;
-    vtx.resize(available);
-    if (available) std::memcpy(vtx.data(), bytes.data() + streamOffset_, available * sizeof(TLVERTEX));
     const auto& ib = indices_->Bytes();
     const std::size_t indexCount = ib.size() / 2;
-    const std::size_t needed = type == D3DPT_TRIANGLELIST ? std::size_t(count) * 3 : std::size_t(count) + 2;
+    const std::size_t needed = VerticesFor(type, count);
     if (startIndex > indexCount || needed > indexCount - startIndex) return D3DERR_INVALIDCALL;
-    std::vector<std::uint16_t> idx(needed);
-    std::memcpy(idx.data(), ib.data() + static_cast<std::size_t>(startIndex) * 2, needed * 2);
-    return DrawVertices(type, count, vtx.data(), available, idx.data(), baseVertex);
+    thread_local std::vector<std::uint16_t> idx;
+    idx.resize(needed);
+    if (needed) std::memcpy(idx.data(), ib.data() + static_cast<std::size_t>(startIndex) * 2, needed * 2);
+    // The vertex bytes may be unaligned for TLVERTEX: read through a copy of the ones used.
+    thread_local std::vector<TLVERTEX> vtx;
+    vtx.resize(needed);
+    for (std::size_t i = 0; i < needed; ++i) {
+        const long long k = static_cast<long long>(baseVertex) + idx[i];
+        if (k < 0 || static_cast<std::size_t>(k) >= available) return D3DERR_INVALIDCALL;
+        std::memcpy(&vtx[i], bytes.data() + streamOffset_ + static_cast<std::size_t>(k) * sizeof(TLVERTEX),
+                    sizeof(TLVERTEX));
+    }
+    return DrawVertices(type, count, vtx.data(), needed, nullptr, 0);
 }
 
 HRESULT Direct3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, const void* vertices,
                                          UINT stride) {
     if (!vertices || stride != sizeof(TLVERTEX)) return D3DERR_INVALIDCALL;
-    const std::size_t n = type == D3DPT_TRIANGLELIST ? std::size_t(count) * 3 : std::size_t(count) + 2;
+    const std::size_t n = VerticesFor(type, count);
     std::vector<TLVERTEX> vtx(n);
-    std::memcpy(vtx.data(), vertices, n * sizeof(TLVERTEX));
+    if (n) std::memcpy(vtx.data(), vertices, n * sizeof(TLVERTEX));
     return DrawVertices(type, count, vtx.data(), n, nullptr, 0);
 }
 

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace gfx {
 namespace {
@@ -132,6 +135,107 @@ void WritePixel(const RasterState& rs, int x, int y, std::uint32_t colour) {
     PixelBuffer& t = *rs.target;
     if (rs.blend) colour = BlendPixel(rs, colour, ToArgb(t.format, t.Get(x, y)));
     t.Set(x, y, FromArgb(t.format, colour));
+}
+
+// Whether the stage computes "(texel | orMask) * mul / 255" per channel, and the two constants.
+bool SimpleStage(const StageArgs& s, std::uint32_t diffuse, std::uint32_t& orMask, std::uint32_t& mul) {
+    auto isDiffuse = [](DWORD a) { return a == D3DTA_DIFFUSE || a == D3DTA_CURRENT; };
+    // One half (colour or alpha): returns false when it is not of the simple kind.
+    auto half = [&](DWORD op, DWORD a1, DWORD a2, std::uint32_t channelMask) {
+        const std::uint32_t d = diffuse & channelMask;
+        if ((op == D3DTOP_SELECTARG1 && a1 == D3DTA_TEXTURE) ||
+            (op == D3DTOP_SELECTARG2 && a2 == D3DTA_TEXTURE)) {
+            mul |= 0xFFFFFFFFu & channelMask;
+            return true;
+        }
+        if ((op == D3DTOP_SELECTARG1 && isDiffuse(a1)) || (op == D3DTOP_SELECTARG2 && isDiffuse(a2)) ||
+            (op == D3DTOP_DISABLE && channelMask == 0xFF000000u)) {
+            orMask |= channelMask;
+            mul |= d;
+            return true;
+        }
+        if (op == D3DTOP_MODULATE &&
+            ((a1 == D3DTA_TEXTURE && isDiffuse(a2)) || (a2 == D3DTA_TEXTURE && isDiffuse(a1)))) {
+            mul |= d;
+            return true;
+        }
+        return false;
+    };
+    orMask = mul = 0;
+    if (s.colourOp == D3DTOP_DISABLE) return false;
+    return half(s.colourOp, s.colourArg1, s.colourArg2, 0x00FFFFFFu) &&
+           half(s.alphaOp, s.alphaArg1, s.alphaArg2, 0xFF000000u);
+}
+
+// Shades and writes a row of 32-bit pixels: src = (texel | orMask) * mul / 255 per channel, then with
+// blending dst = (src * srcAlpha + dst * (255 - srcAlpha)) / 255 on every channel (rounded).
+void ShadeRow32(std::uint32_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
+                std::uint32_t mul, bool blend, bool x8) {
+    const std::uint32_t keep = x8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+    const std::uint32_t readOr = x8 ? 0xFF000000u : 0; // X8 targets read as opaque
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i c128 = _mm_set1_epi16(128);
+    const __m128i c255 = _mm_set1_epi16(255);
+    const __m128i vmul = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(mul)), zero);
+    const __m128i vor = _mm_set1_epi32(static_cast<int>(orMask));
+    const __m128i vkeep = _mm_set1_epi32(static_cast<int>(keep));
+    const __m128i vreadOr = _mm_set1_epi32(static_cast<int>(readOr));
+    const bool identity = mul == 0xFFFFFFFFu && orMask == 0;
+    auto div255 = [&](__m128i x) {
+        x = _mm_add_epi16(x, c128);
+        return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+    };
+    auto alphas = [](__m128i px16) { // replicate each pixel's alpha over its four lanes
+        px16 = _mm_shufflelo_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
+        return _mm_shufflehi_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
+    };
+    for (; i + 4 <= n; i += 4) {
+        __m128i t = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i)), vor);
+        if (!identity) {
+            const __m128i lo = div255(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), vmul));
+            const __m128i hi = div255(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), vmul));
+            t = _mm_packus_epi16(lo, hi);
+        }
+        if (!blend) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_and_si128(t, vkeep));
+            continue;
+        }
+        const __m128i alpha = _mm_srli_epi32(t, 24);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(alpha, zero)) == 0xFFFF) continue; // four transparent pixels
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(255))) == 0xFFFF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                             _mm_and_si128(t, vkeep)); // four opaque ones
+            continue;
+        }
+        const __m128i d = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i)), vreadOr);
+        const __m128i slo = _mm_unpacklo_epi8(t, zero), shi = _mm_unpackhi_epi8(t, zero);
+        const __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
+        const __m128i alo = alphas(slo), ahi = alphas(shi);
+        const __m128i rlo =
+            div255(_mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(c255, alo))));
+        const __m128i rhi =
+            div255(_mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(c255, ahi))));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                         _mm_and_si128(_mm_packus_epi16(rlo, rhi), vkeep));
+    }
+#endif
+    for (; i < n; ++i) {
+        const std::uint32_t t = texels[i] | orMask;
+        std::uint32_t src = 0;
+        for (int sh = 0; sh < 32; sh += 8)
+            src |= Div255(Ch(t, sh) * Ch(mul, sh)) << sh;
+        if (!blend) {
+            dst[i] = src & keep;
+            continue;
+        }
+        const std::uint32_t a = src >> 24, d = dst[i] | readOr;
+        std::uint32_t out = 0;
+        for (int sh = 0; sh < 32; sh += 8)
+            out |= Div255(Ch(src, sh) * a + Ch(d, sh) * (255 - a)) << sh;
+        dst[i] = out & keep;
+    }
 }
 
 } // namespace
@@ -267,45 +371,37 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
         for (int x = x0; x < x1; ++x)
             cols[x - x0] = TexelIndex(v[0].tu + (x - double(v[0].x)) * du, tex->width);
 
+    // Stages that come down to "texel (with some channels forced to 255) times a constant" take the
+    // row loop below; the rest go pixel by pixel through the general combiner.
     const StageArgs& s = rs.stage;
-    const bool whiteDiffuse = diffuse == 0xFFFFFFFFu;
-    auto isDiffuse = [](DWORD a) { return a == D3DTA_DIFFUSE || a == D3DTA_CURRENT; };
-    auto passes = [&](DWORD op, DWORD a1, DWORD a2) {
-        if (op == D3DTOP_SELECTARG1) return a1 == D3DTA_TEXTURE;
-        if (op == D3DTOP_SELECTARG2) return a2 == D3DTA_TEXTURE;
-        if (op == D3DTOP_MODULATE)
-            return whiteDiffuse &&
-                   ((a1 == D3DTA_TEXTURE && isDiffuse(a2)) || (a2 == D3DTA_TEXTURE && isDiffuse(a1)));
-        return false;
-    };
-    const bool passThrough = tex && tex->format == PixelFormat::A8R8G8B8 &&
-                             passes(s.colourOp, s.colourArg1, s.colourArg2) &&
-                             passes(s.alphaOp, s.alphaArg1, s.alphaArg2);
+    std::uint32_t orMask = 0, mul = 0;
+    const bool simple = tex ? SimpleStage(s, diffuse, orMask, mul) && tex->format == PixelFormat::A8R8G8B8
+                            : SimpleStage(s, diffuse, orMask, mul) && (orMask = 0xFFFFFFFFu, true);
     const bool target32 = t.format == PixelFormat::A8R8G8B8 || t.format == PixelFormat::X8R8G8B8;
     const bool standardBlend =
         rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
 
+    thread_local std::vector<std::uint32_t> texels;
+    texels.resize(static_cast<std::size_t>(x1 - x0));
+    // One texel per pixel, left to right, without wrapping: rows can be read in place.
+    bool contiguous = tex != nullptr;
+    for (int x = x0 + 1; x < x1 && contiguous; ++x)
+        contiguous = cols[x - x0] == cols[x - x0 - 1] + 1;
     for (int y = y0; y < y1; ++y) {
         const int ty = tex ? TexelIndex(v[0].tv + (y - double(v[0].y)) * dv, tex->height) : 0;
-        if (passThrough && target32 && (standardBlend || !rs.blend)) {
-            const auto* trow = reinterpret_cast<const std::uint32_t*>(tex->Row(ty));
-            auto* drow = reinterpret_cast<std::uint32_t*>(t.Row(y));
-            const std::uint32_t keepAlpha = t.format == PixelFormat::X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
-            for (int x = x0; x < x1; ++x) {
-                const std::uint32_t src = trow[cols[x - x0]];
-                const std::uint32_t sa = src >> 24;
-                if (!rs.blend || sa == 255) {
-                    drow[x] = src & keepAlpha;
-                } else if (sa != 0) {
-                    const std::uint32_t d = drow[x] | ~keepAlpha; // X8 targets read as opaque
-                    const std::uint32_t ia = 255 - sa;
-                    const std::uint32_t r = Div255(Ch(src, 16) * sa + Ch(d, 16) * ia);
-                    const std::uint32_t g = Div255(Ch(src, 8) * sa + Ch(d, 8) * ia);
-                    const std::uint32_t b = Div255(Ch(src, 0) * sa + Ch(d, 0) * ia);
-                    const std::uint32_t a = Div255(sa * sa + Ch(d, 24) * ia);
-                    drow[x] = ((a << 24) | (r << 16) | (g << 8) | b) & keepAlpha;
-                }
+        if (simple && target32 && (standardBlend || !rs.blend)) {
+            const std::uint32_t* src = texels.data();
+            if (contiguous) {
+                src = reinterpret_cast<const std::uint32_t*>(tex->Row(ty)) + cols[0];
+            } else if (tex) {
+                const auto* trow = reinterpret_cast<const std::uint32_t*>(tex->Row(ty));
+                for (int x = x0; x < x1; ++x)
+                    texels[x - x0] = trow[cols[x - x0]];
+            } else {
+                std::fill(texels.begin(), texels.end(), 0xFFFFFFFFu);
             }
+            ShadeRow32(reinterpret_cast<std::uint32_t*>(t.Row(y)) + x0, src, x1 - x0, orMask, mul, rs.blend,
+                       t.format == PixelFormat::X8R8G8B8);
             continue;
         }
         for (int x = x0; x < x1; ++x) {

@@ -1,0 +1,80 @@
+// Pixel conversions, the rounding helper shared by the fast and general drawing roads, and where the
+// presenter places a frame in the window.
+#include "platform/gfx/pixels.h"
+#include "platform/gfx/presenter.h"
+#include "platform/gfx/raster.h"
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+using namespace gfx;
+
+namespace {
+
+TEST(Pixels, RoundedDivisionBy255IsExactOverEveryProduct) {
+    for (std::uint32_t x = 0; x <= 255 * 255; ++x)
+        ASSERT_EQ(Div255(x), (x + 127) / 255) << x;
+}
+
+TEST(Pixels, SixteenBitConversionsRoundTrip) {
+    for (std::uint32_t v = 0; v < 0x10000; ++v) {
+        ASSERT_EQ(FromArgb(PixelFormat::R5G6B5, ToArgb(PixelFormat::R5G6B5, v)), v);
+        ASSERT_EQ(FromArgb(PixelFormat::A1R5G5B5, ToArgb(PixelFormat::A1R5G5B5, v)), v);
+    }
+    EXPECT_EQ(ToArgb(PixelFormat::X1R5G5B5, 0x001F), 0xFF0000FFu); // no alpha bit: opaque
+    EXPECT_EQ(ToArgb(PixelFormat::A1R5G5B5, 0x001F), 0x000000FFu);
+    EXPECT_EQ(FromArgb(PixelFormat::A1R5G5B5, 0x7FFFFFFF), 0x7FFFu);
+    EXPECT_EQ(FromArgb(PixelFormat::A1R5G5B5, 0x80000000), 0x8000u);
+    EXPECT_EQ(FromArgb(PixelFormat::X8R8G8B8, 0x80123456), 0x123456u);
+}
+
+TEST(Pixels, BufferRowsAreFourByteAligned) {
+    PixelBuffer b;
+    b.Allocate(3, 2, PixelFormat::R8G8B8);
+    EXPECT_EQ(b.pitch, 12);
+    b.Set(2, 1, 0xABCDEF);
+    EXPECT_EQ(b.Row(1)[6], 0xEF);
+    EXPECT_EQ(b.Get(2, 1), 0xABCDEFu);
+    PALETTEENTRY pal[3] = {{0, 0, 0, 0}, {10, 10, 10, 0}, {10, 10, 10, 0}};
+    EXPECT_EQ(NearestIndex(pal, 3, 0xFF0B0B0B), 1); // the first of equals
+}
+
+TEST(Presenter, WholeNumberScalingKeepsTheAspect) {
+    auto p = PlaceScaled(640, 480, 1920, 1080);
+    EXPECT_EQ(p.scale, 2);
+    EXPECT_EQ(p.x, 320);
+    EXPECT_EQ(p.y, 60);
+    EXPECT_EQ(p.w, 1280);
+    p = PlaceScaled(640, 480, 640, 480);
+    EXPECT_EQ(p.scale, 1);
+    EXPECT_EQ(p.x, 0);
+    p = PlaceScaled(640, 480, 600, 400); // smaller than the frame: shown at 1, centred
+    EXPECT_EQ(p.scale, 1);
+    EXPECT_EQ(p.x, -20);
+    EXPECT_EQ(PlaceScaled(640, 480, 2000, 1439).scale, 2);
+}
+
+TEST(Presenter, LastFrameReadsBackAndWritesAsPpm) {
+    ClearPublishedFrames();
+    std::vector<std::uint32_t> out;
+    int w = 0, h = 0;
+    EXPECT_FALSE(ReadLastFrame(out, w, h));
+    const std::uint32_t px[6] = {0xFF112233, 0xFF445566, 0, 0xFFFFFFFF, 0xFF000000, 0};
+    PublishFrame(px, 2, 2, 3); // rows three pixels apart
+    ASSERT_TRUE(ReadLastFrame(out, w, h));
+    EXPECT_EQ(out, (std::vector<std::uint32_t>{0xFF112233, 0xFF445566, 0xFFFFFFFF, 0xFF000000}));
+    EXPECT_EQ(PublishedFrameCount(), 1u);
+    const auto path =
+        std::filesystem::temp_directory_path() / ("gfx_frame_" + std::to_string(::getpid()) + ".ppm");
+    ASSERT_TRUE(WriteLastFramePpm(path.string().c_str()));
+    std::ifstream in(path, std::ios::binary);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(all.substr(0, 11), "P6\n2 2\n255\n");
+    EXPECT_EQ(all.size(), 11u + 12u);
+    EXPECT_EQ(static_cast<unsigned char>(all[11]), 0x11);
+    std::filesystem::remove(path);
+    ClearPublishedFrames();
+}
+
+} // namespace
