@@ -56,6 +56,11 @@ bool cThread::HasThread() {
     return m_hThread != nullptr;
 }
 
+bool cThread::HasEnded() {
+    std::lock_guard lock(m_Lock);
+    return !m_hThread || win::WaitForSingleObject(m_hThread, 0) != win::WAIT_TIMEOUT;
+}
+
 void cThread::Exit() {
     if (!HasThread()) return;
     while (!Resume()) {
@@ -76,7 +81,7 @@ void cThread::Exit() {
             if (pass >= 200) {
                 // A thread is never killed in the middle of what it does: it is left to end by
                 // itself, and the process ends without waiting for it.
-                Report("Exit : thread %u did not end", static_cast<unsigned>(m_nThreadId));
+                Report("Exit : thread %u did not end", static_cast<unsigned>(m_nThreadId.load()));
                 win::CloseHandle(m_hThread);
                 m_hThread = nullptr;
                 break;
@@ -98,7 +103,7 @@ bool StartThreadWithQueue(cThread& thread, win::ThreadProc proc, void* arg, bool
     }
     while (!win::PostThreadMessage(thread.m_nThreadId, win::WM_APP, 0, 0)) {
         // A thread that ended before making its queue would never accept the poke.
-        if (win::WaitForSingleObject(thread.m_hThread, 0) != win::WAIT_TIMEOUT) return true;
+        if (thread.HasEnded()) return true;
         if (yieldBetweenTries) win::Sleep(0);
     }
     return true;

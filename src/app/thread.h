@@ -4,6 +4,7 @@
 #include "platform/messages.h"
 #include "platform/threads.h"
 
+#include <atomic>
 #include <mutex>
 
 class cThread {
@@ -28,9 +29,13 @@ class cThread {
 
     // Whether the object holds a thread (running, or ended and not yet waited for).
     bool HasThread();
+    // No thread, or its procedure has returned.
+    bool HasEnded();
     win::ThreadId ThreadIdOf() const { return m_nThreadId; }
 
-    win::ThreadId m_nThreadId = 0;
+    // The id is read by other threads (a close posts WM_QUIT to it); the handle only under m_Lock
+    // once the thread may be stopped from elsewhere.
+    std::atomic<win::ThreadId> m_nThreadId{0};
     win::HANDLE m_hThread = nullptr;
 
   private:

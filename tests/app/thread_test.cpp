@@ -61,8 +61,8 @@ TEST_F(ThreadObjects, StartedThreadAcceptsPokeAndEndsOnExit) {
     cThread t;
     ASSERT_TRUE(StartThreadWithQueue(t, &MessageLoop, nullptr, true));
     EXPECT_TRUE(t.HasThread());
-    EXPECT_NE(t.m_nThreadId, 0u);
-    EXPECT_NE(t.m_nThreadId, win::GetCurrentThreadId());
+    EXPECT_NE(t.m_nThreadId.load(), 0u);
+    EXPECT_NE(t.m_nThreadId.load(), win::GetCurrentThreadId());
     EXPECT_LT(MillisecondsOf([&] { t.Exit(); }), 150);
     EXPECT_FALSE(t.HasThread());
     EXPECT_EQ(ReportText(), "");
