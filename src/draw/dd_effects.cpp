@@ -141,7 +141,16 @@ DDFxLockPair::DDFxLockPair(DDSURFACEDATA* lpDstSD, DDSURFACEDATA* lpSrcSD) {
         }
         m_src = {m_srcLock.Bits(), m_srcLock.PitchBytes(), lpSrcSD->nWidth, lpSrcSD->nHeight, bytes};
     }
+    m_bRepack = lpDTCon && bytes == 2 && lpDstSD == &g_BackBuffer && lpSrcSD != lpDstSD &&
+                g_DDSettings.nWindowMode == 0;
     m_bOk = true;
+}
+
+std::uint32_t DDFxToScreen16(std::uint32_t p) {
+    const PIXCHANNELS& pc = g_PixChannels;
+    const PIXCHANNELS& dc = g_DispChannels;
+    return ((p >> pc.nShiftR) & pc.nMaxR) << dc.nShiftR | ((p >> pc.nShiftG) & pc.nMaxG) << (dc.nShiftG + 1) |
+           ((p >> pc.nShiftB) & pc.nMaxB) << dc.nShiftB;
 }
 
 // ---- Frames ----
@@ -342,7 +351,7 @@ void DDBltRotate(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, 
             if (!s.Inside(sx + u, sy + v)) continue;
             const std::uint32_t p = ReadPixel(s.At(sx + u, sy + v), bytes);
             if (dwFlags == 1 && IsTransparent(p, bytes)) continue;
-            WritePixel(d.At(tx, ty), bytes, p);
+            WritePixel(d.At(tx, ty), bytes, lk.Repack() ? DDFxToScreen16(p) : p);
         }
     }
 }
@@ -542,7 +551,7 @@ bool DDBltBlend(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, D
                 std::uint32_t out = ch(pc.nShiftR, pc.nMaxR, cr) | ch(pc.nShiftG, pc.nMaxG, cg) |
                                     ch(pc.nShiftB, pc.nMaxB, cb);
                 if (lpDTCon) out |= p & (static_cast<std::uint32_t>(pc.nMaxA) << pc.nShiftA);
-                WritePixel(dptr, 2, out);
+                WritePixel(dptr, 2, lk.Repack() ? DDFxToScreen16(out) : out);
             }
         }
     }
@@ -594,7 +603,7 @@ void DDBltLens(DDSURFACEDATA* lpDstSD, int x, int y, int nRadius, int nDepth, DD
                 if (sprite) WritePixel(dptr, 4, 0);
                 continue;
             }
-            WritePixel(dptr, bytes, p);
+            WritePixel(dptr, bytes, lk.Repack() ? DDFxToScreen16(p) : p);
         }
     }
 }
@@ -676,6 +685,8 @@ void DDBlur(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, int n
             if (bytes == 4) {
                 const std::uint32_t top = ReadPixel(dptr, 4) & 0xFF000000u;
                 WritePixel(dptr, 4, top | r << 16 | g << 8 | b);
+            } else if (lk.Repack()) {
+                WritePixel(dptr, 2, DDFxToScreen16(r << pc.nShiftR | g << pc.nShiftG | b << pc.nShiftB));
             } else {
                 const std::uint32_t alpha =
                     ReadPixel(dptr, 2) & (static_cast<std::uint32_t>(pc.nMaxA) << pc.nShiftA) & 0xFFFF;
@@ -699,8 +710,9 @@ void DDMosaic(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, int
     for (int j = 0; j < nHeight; j += nBlock) {
         for (int i = 0; i < nWidth; i += nBlock) {
             if (!s.Inside(sx + i, sy + j)) continue;
-            const std::uint32_t p = ReadPixel(s.At(sx + i, sy + j), bytes);
+            std::uint32_t p = ReadPixel(s.At(sx + i, sy + j), bytes);
             if (dwFlags == 1 && IsTransparent(p, bytes)) continue;
+            if (lk.Repack()) p = DDFxToScreen16(p);
             const int ye = std::min(j + nBlock, nHeight), xe = std::min(i + nBlock, nWidth);
             for (int b = j; b < ye; ++b) {
                 const int ty = y + b;

@@ -73,6 +73,9 @@ class DDFxLockPair {
   public:
     DDFxLockPair(DDSURFACEDATA* lpDstSD, DDSURFACEDATA* lpSrcSD);
     bool Ok() const { return m_bOk; }
+    // Direct3D at 16 bits full screen: the back buffer holds the display's layout, the textures
+    // another one, so pixels taken from a texture are packed again when written there.
+    bool Repack() const { return m_bRepack; }
     const DDFxPixels& Dst() const { return m_dst; }
     const DDFxPixels& Src() const { return m_src; }
 
@@ -80,4 +83,7 @@ class DDFxLockPair {
     cSurfaceLock m_dstLock, m_srcLock;
     DDFxPixels m_dst, m_src;
     bool m_bOk = false;
+    bool m_bRepack = false;
 };
+// A 16-bit pixel in the drawing channel layout, packed in the display's layout.
+std::uint32_t DDFxToScreen16(std::uint32_t p);

@@ -115,6 +115,11 @@ void WriteRle(const std::string& path, const std::vector<std::uint32_t>& frame) 
 void DisplayTest::SetUp() {
     gfx::sim::ResetSimulation();
     gfx::sim::SetVerticalBlankEmulation(false);
+    // Displays without a palette of their own (24 bits) must not see an earlier test's colours.
+    for (auto& e : g_BasePalette)
+        e = gfx::PALETTEENTRY{};
+    for (auto& e : g_Palette)
+        e = gfx::PALETTEENTRY{};
     std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     for (char& ch : test)
         if (ch == '/') ch = '_';
