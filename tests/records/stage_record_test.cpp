@@ -374,48 +374,6 @@ TEST(StageTableD, OlderLayoutsDropTheirTwoWords) {
 TEST(StageFileDamage, EveryPrefixAndRandomFlipsLoadWithoutHarm) {
     cEdStage stage;
     TestEnv env;
-    env.stageBlocks = &stage.m_PaletteBlocks;
-    env.stageCharas = &stage.m_PaletteCharas;
-    env.stageItems = &stage.m_PaletteItems;
-    env.running = &stage;
-    StageBody body;
-    BlockSpec inherit = PlainBlock();
-    inherit.palette = 2;
-    inherit.entry = 1;
-    inherit.flags = std::vector<int>(11, 1);
-    body.blocks = {inherit, PlainBlock()};
-    CharaSpec hero = Hero();
-    hero.f[1] = 2;
-    hero.f[2] = 1;
-    hero.flags = std::vector<int>(37, 1);
-    body.charas = {hero};
-    body.items = {ItemSpec{}};
-    body.backgrounds = 1;
-    body.texts = {"t"};
-    const Bytes whole = WriteStage(body);
-    for (std::size_t n = 0; n < whole.size(); ++n) {
-        cEdStage s;
-        env.running = &s;
-        env.stageBlocks = &s.m_PaletteBlocks;
-        EXPECT_FALSE(LoadBytes(s, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)))) << n;
-    }
-    std::mt19937 gen(7);
-    for (int k = 0; k < 400; ++k) {
-        Bytes copy = whole;
-        for (int c = 0; c < 3; ++c)
-            copy[gen() % copy.size()] = static_cast<std::uint8_t>(gen());
-        cEdStage s;
-        env.running = &s;
-        env.stageBlocks = &s.m_PaletteBlocks;
-        env.stageCharas = &s.m_PaletteCharas;
-        env.stageItems = &s.m_PaletteItems;
-        LoadBytes(s, copy);
-    }
-}
-
-TEST(StageFileDamage, StagesWithFlowsAndCommandsSurviveDamage) {
-    cEdStage stage;
-    TestEnv env;
     env.running = &stage;
     stage.m_nWidth = 20;
     stage.m_nHeight = 15;
@@ -431,11 +389,21 @@ TEST(StageFileDamage, StagesWithFlowsAndCommandsSurviveDamage) {
     command.m_Params.assign(4, 1);
     command.m_Flows.push_back(flow);
     flow.m_Commands.push_back(command);
+    stage.m_PaletteCharas.resize(2);
+    stage.m_PaletteCharas[1].m_Flows.push_back(flow);
     cEdCharaDef hero;
     hero.m_nController = 0;
     hero.m_nPictureNo = 1;
+    hero.m_nPalette = 2;
+    hero.m_nPaletteEntry = 1;
+    hero.m_InheritFlags.assign(37, 1);
     hero.m_Flows.push_back(flow);
     stage.m_Charas.push_back(hero);
+    cEdBlockDef block;
+    block.m_nPalette = 2;
+    block.m_nPaletteEntry = 1;
+    block.m_InheritFlags.assign(11, 1);
+    stage.m_Blocks.assign(2, block);
     cEdItemDef item;
     item.m_Commands.push_back(command);
     item.m_Conditions.resize(1);
@@ -446,14 +414,22 @@ TEST(StageFileDamage, StagesWithFlowsAndCommandsSurviveDamage) {
     {
         cEdStage s;
         env.running = &s;
+        env.stageCharas = &s.m_PaletteCharas;
         ASSERT_TRUE(LoadBytes(s, whole));
         ASSERT_EQ(s.m_Charas.size(), 1u);
         ASSERT_EQ(s.m_Charas[0].m_Flows.size(), 1u);
         EXPECT_EQ(s.m_Charas[0].m_Flows[0].m_Commands.size(), 1u);
     }
+    // Each load reads into its own stage, whose palette the placed records name.
+    auto use = [&](cEdStage& s) {
+        env.running = &s;
+        env.stageBlocks = &s.m_PaletteBlocks;
+        env.stageCharas = &s.m_PaletteCharas;
+        env.stageItems = &s.m_PaletteItems;
+    };
     for (std::size_t n = 0; n < whole.size(); ++n) {
         cEdStage s;
-        env.running = &s;
+        use(s);
         EXPECT_FALSE(LoadBytes(s, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)))) << n;
     }
     std::mt19937 gen(11);
@@ -462,7 +438,7 @@ TEST(StageFileDamage, StagesWithFlowsAndCommandsSurviveDamage) {
         for (int c = 0; c < 2; ++c)
             copy[gen() % copy.size()] = static_cast<std::uint8_t>(gen());
         cEdStage s;
-        env.running = &s;
+        use(s);
         LoadBytes(s, copy);
     }
 }
