@@ -165,8 +165,10 @@ TEST_F(StageFileLoad, UnreadableStageAndStageWithoutHeroAreRefused) {
 
 namespace {
 std::atomic<int> g_nDispatched{0};
+std::atomic<int> g_nServed{0};
 win::LRESULT CountingProc(win::HWND, win::UINT msg, win::WPARAM, win::LPARAM) {
     if (msg == win::WM_USER + 50) ++g_nDispatched;
+    if (msg == win::WM_USER + 51) ++g_nServed;
     return 0;
 }
 } // namespace
@@ -175,8 +177,11 @@ TEST_F(StageFileLoad, CallerKeepsDispatchingItsMessagesWhileTheFileIsRead) {
     fixtures::WriteAll(dir.file("big.stg4_000"), StageFile(732, {{1, 256}, {4, 256}}, {Hero()}, 40000));
     win::HWND hwnd = win::CreateMainWindowObject(&CountingProc);
     g_nDispatched = 0;
+    g_nServed = 0;
     std::atomic<bool> done{false};
     std::thread poster([&] {
+        // A request sent to the window is served by the load's pump, not left waiting.
+        win::SendMessage(hwnd, win::WM_USER + 51, 0, 0);
         while (!done) {
             win::PostMessage(hwnd, win::WM_USER + 50, 0, 0);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -185,9 +190,14 @@ TEST_F(StageFileLoad, CallerKeepsDispatchingItsMessagesWhileTheFileIsRead) {
     // The message waiting before the load starts is served by the load's own pump.
     win::PostMessage(hwnd, win::WM_USER + 50, 0, 0);
     const int result = LoadStageForPlay("big.stg4_000", 0, &g_StageOriginal);
+    const int servedDuringLoad = g_nServed;
     done = true;
+    win::MSG msg{};
+    while (g_nServed == 0)
+        win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE);
     poster.join();
     EXPECT_EQ(result, 1);
+    EXPECT_EQ(servedDuringLoad, 1);
     EXPECT_EQ(g_Stage.m_Blocks.size(), 40000u);
     EXPECT_GE(g_nDispatched.load(), 1);
     EXPECT_FALSE(thStageLoad.HasThread());
