@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <random>
+#include <unistd.h>
 
 using namespace gfx;
 

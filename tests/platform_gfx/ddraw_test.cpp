@@ -1,9 +1,11 @@
 // The DirectDraw-like device: fills, copies, colour keys, scaling, refusals, locks, palettes at
 // present time, flips and simulated loss. Expected pixels are computed from the blit rules.
 #include "platform/gfx/ddraw.h"
+#include "platform/gfx/gdi.h"
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/sim.h"
 #include <gtest/gtest.h>
+#include <chrono>
 #include <cstring>
 
 using namespace gfx;
@@ -342,6 +344,73 @@ TEST_F(DDrawTest, SurfacesOutliveTheDevice) {
     dd_->Release();
     dd_ = nullptr;
     EXPECT_EQ(a->BltFast(0, 0, b, nullptr, 0), DD_OK);
+}
+
+TEST_F(DDrawTest, WindowModeTakesTheDesktopDepth) {
+    SetDisplayBitsPerPixel(16);
+    void* p = nullptr;
+    ASSERT_EQ(DirectDrawCreateEx(nullptr, &p, IID_IDirectDraw7, nullptr), DD_OK);
+    dd_ = static_cast<DirectDraw7*>(p);
+    dd_->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
+    auto* s = Offscreen(4, 4);
+    DDPIXELFORMAT pf;
+    s->GetPixelFormat(&pf);
+    EXPECT_EQ(pf.dwRGBBitCount, 16u);
+    // A full-screen mode changes the desktop until it is restored.
+    dd_->SetDisplayMode(640, 480, 8, 60, 0);
+    EXPECT_EQ(GetDeviceCaps(nullptr, BITSPIXEL), 8);
+    EXPECT_EQ(dd_->SetDisplayMode(640, 480, 8, 75, 0), DDERR_INVALIDMODE);
+    dd_->RestoreDisplayMode();
+    EXPECT_EQ(GetDeviceCaps(nullptr, BITSPIXEL), 16);
+    SetDisplayBitsPerPixel(32);
+}
+
+TEST_F(DDrawTest, VerticalBlankIsASixtyHertzTick) {
+    Init(32);
+    sim::SetVerticalBlankEmulation(true);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 4; ++i)
+        dd_->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GT(ms, 3 * 16.0); // at least three whole periods between the first and the fourth blank
+    EXPECT_LT(ms, 500.0);
+    sim::SetVerticalBlankEmulation(false);
+    const auto again = std::chrono::steady_clock::now();
+    for (int i = 0; i < 100; ++i)
+        dd_->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
+    const double idle =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - again).count();
+    EXPECT_LT(idle, 50.0);
+}
+
+TEST_F(DDrawTest, TwoBackBuffersRotateThroughTheChain) {
+    Init(16);
+    DDSURFACEDESC2 d;
+    d.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    d.dwBackBufferCount = 2;
+    DirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(dd_->CreateSurface(&d, &primary, nullptr), DD_OK);
+    made_.push_back(primary);
+    DDSCAPS2 caps;
+    caps.dwCaps = DDSCAPS_BACKBUFFER;
+    DirectDrawSurface7* back = nullptr;
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+    made_.insert(made_.begin(), back);
+    DDBLTFX fx;
+    for (std::uint32_t frame = 1; frame <= 3; ++frame) {
+        fx.dwFillColor = frame;
+        RECT r{0, 0, 1, 1};
+        back->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL, &fx);
+        ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+        EXPECT_EQ(At(primary, 0, 0), frame); // what was drawn is shown
+    }
+    EXPECT_EQ(At(back, 0, 0), 1u); // three stores: the back buffer now holds frame 1's
+    EXPECT_EQ(back->Flip(nullptr, 0), DDERR_NOTFLIPPABLE);
+    d.dwBackBufferCount = 0;
+    DirectDrawSurface7* second = nullptr;
+    EXPECT_NE(dd_->CreateSurface(&d, &second, nullptr), DD_OK);
 }
 
 } // namespace

@@ -71,7 +71,8 @@ HRESULT Direct3D9::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) {
     mode->Width = kScreenWidth;
     mode->Height = kScreenHeight;
     mode->RefreshRate = 60;
-    mode->Format = D3DFMT_X8R8G8B8;
+    mode->Format =
+        gfx::GetDeviceCaps(static_cast<HDC>(nullptr), BITSPIXEL) == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8;
     return D3D_OK;
 }
 

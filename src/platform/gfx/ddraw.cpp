@@ -76,6 +76,8 @@ HRESULT DirectDrawCreateEx(void*, void** out, IID iid, void*) {
     if (iid != IID_IDirectDraw7 || sim::NoDirectDraw()) return DDERR_GENERIC;
     sim::RegisterLossHooks(nullptr, LoseLiveSurfaces);
     auto* dd = new DirectDraw7();
+    // Until a display mode is set (full screen), surfaces take the desktop's depth (window mode).
+    dd->bpp_ = dd->desktopBpp_ = GetDeviceCaps(nullptr, BITSPIXEL);
     {
         std::lock_guard lock(g_liveMutex);
         g_liveDevices.push_back(dd);
@@ -85,6 +87,7 @@ HRESULT DirectDrawCreateEx(void*, void** out, IID iid, void*) {
 }
 
 DirectDraw7::~DirectDraw7() {
+    if (modeSet_) SetDisplayBitsPerPixel(desktopBpp_); // the desktop comes back with the device's end
     std::lock_guard lock(g_liveMutex);
     g_liveDevices.erase(std::remove(g_liveDevices.begin(), g_liveDevices.end(), this), g_liveDevices.end());
     // Surfaces still held by their owners keep working without the device.
@@ -125,11 +128,14 @@ HRESULT DirectDraw7::SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD 
     width_ = static_cast<int>(width);
     height_ = static_cast<int>(height);
     bpp_ = static_cast<int>(bpp);
+    modeSet_ = true;
     SetDisplayBitsPerPixel(bpp_);
     return DD_OK;
 }
 
 HRESULT DirectDraw7::RestoreDisplayMode() {
+    SetDisplayBitsPerPixel(desktopBpp_);
+    modeSet_ = false;
     return DD_OK;
 }
 

@@ -119,8 +119,8 @@ struct DDBLTFX {
 class DirectDraw7 : public RefCounted {
   public:
     HRESULT SetCooperativeLevel(HWND hwnd, DWORD flags);
-    // Modes offered: 640 x 480 (and any size up to 4096) at 8, 16, 24 or 32 bits; any refresh rate
-    // 0 or 60 is accepted.
+    // Modes offered: any size up to 4096 at 8, 16, 24 or 32 bits, refresh rate 0 or 60. Without a mode
+    // (window mode) surfaces take the desktop's depth (gdi.h SetDisplayBitsPerPixel).
     HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD refreshRate, DWORD flags);
     HRESULT RestoreDisplayMode();
     HRESULT GetDisplayMode(DDSURFACEDESC2* desc);
@@ -158,6 +158,8 @@ class DirectDraw7 : public RefCounted {
     int width_ = 640;
     int height_ = 480;
     int bpp_ = 32;
+    int desktopBpp_ = 32;
+    bool modeSet_ = false;
     DirectDrawSurface7* primary_ = nullptr;
     std::vector<DirectDrawSurface7*> surfaces_; // live surfaces (for loss simulation)
     std::size_t videoBytes_ = 0;

@@ -6,6 +6,7 @@
 #include FT_TRUETYPE_TABLES_H
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <tuple>
 
 namespace gfx {
@@ -28,6 +29,7 @@ bool StartLocked(Library& lib) {
     if (lib.ready) return true;
     if (!lib.ft && FT_Init_FreeType(&lib.ft) != 0) return false;
     if (!FcInit()) return false;
+    std::atexit([] { FcFini(); }); // fontconfig's caches go back before the process ends
     FcConfig* config = FcConfigGetCurrent();
     if (!FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kJapaneseFaceAliases),
                                         FcTrue))
