@@ -127,6 +127,7 @@ int LoadStageForPlay(const std::string& path, int newest, cEdStage* target) {
         return 0;
     }
     if (!g_Stage.HasHero()) {
+        // Refused without closing the program: the caller stays where it is.
         ErrorBox("主人公が配置されていないのでプレイできません！");
         return 0;
     }

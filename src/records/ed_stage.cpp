@@ -39,6 +39,7 @@ template <class T> bool LoadPalette(std::FILE* fp, cCheckedVector<T>& list, std:
 
 template <class T> bool LoadPlacedList(std::FILE* fp, cCheckedVector<T>& list, std::size_t minBytes) {
     std::uint32_t count = 0;
+    // A count of more records than the rest of the file can hold is a damaged file.
     if (!ReadListCount(fp, count, minBytes + PLACED_WORD_BYTES)) return false;
     // Records already in the list are read over; records added are new and cleared.
     T prototype;
