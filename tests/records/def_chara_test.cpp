@@ -118,13 +118,23 @@ TEST(CharaDef, Version200FileLacksBlinkScrollSyncAndHitRange) {
     EXPECT_EQ(chara.m_InheritFlags, std::vector<std::uint8_t>(37, 1));
 }
 
-TEST(CharaDef, HitRangeTwoOfFilesBefore206IsTheCurrentThree) {
+TEST(CharaDef, LaterUpgradesApplyBelowTheirVersionsOnly) {
     CharaSpec spec;
     spec.f[42] = 2;
     EXPECT_EQ(CharaFrom(spec, 205).m_nHitRange, 3);
     EXPECT_EQ(CharaFrom(spec, 206).m_nHitRange, 2);
     spec.f[42] = 1;
     EXPECT_EQ(CharaFrom(spec, 205).m_nHitRange, 1);
+    // Kind-3 pictures of files before 219 are renumbered, capped at 119.
+    spec.f[14] = 3;
+    spec.f[13] = 5;
+    EXPECT_EQ(CharaFrom(spec, 218).m_nPictureNo, 6);
+    EXPECT_EQ(CharaFrom(spec, 219).m_nPictureNo, 5);
+    spec.f[13] = 119;
+    EXPECT_EQ(CharaFrom(spec, 218).m_nPictureNo, 119);
+    // Files from 285 on keep their blink colour.
+    EXPECT_EQ(CharaFrom(spec, 285).m_nBlinkKind, 0);
+    EXPECT_EQ(CharaFrom(spec, 284).m_nBlinkKind, 1);
 }
 
 TEST(CharaDef, ReferencesOutsideTheProjectListsAreReplaced) {
