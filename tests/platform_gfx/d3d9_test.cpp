@@ -490,8 +490,18 @@ TEST_F(D3DTest, DeviceLossDropsTheDefaultPoolOnReset) {
     pp.BackBufferWidth = 8;
     pp.BackBufferHeight = 4;
     pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    // What the device itself holds (the bound texture, the render target) does not count; what the
+    // caller still holds does.
+    LPDIRECT3DSURFACE9 level = nullptr, bb = nullptr;
+    def->GetSurfaceLevel(0, &level);
+    dev_->SetRenderTarget(0, level);
+    dev_->SetTexture(0, def);
+    level->Release();
     EXPECT_EQ(dev_->Reset(&pp), D3DERR_INVALIDCALL); // a DEFAULT-pool texture is still alive
     def->Release();
+    dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    EXPECT_EQ(dev_->Reset(&pp), D3DERR_INVALIDCALL); // so is a reference to the back buffer
+    bb->Release();
     ASSERT_EQ(dev_->Reset(&pp), D3D_OK);
     EXPECT_EQ(dev_->TestCooperativeLevel(), D3D_OK);
     EXPECT_EQ(Px(0, 0), 0u);                                      // a new back buffer

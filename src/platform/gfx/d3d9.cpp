@@ -317,12 +317,18 @@ HRESULT Direct3DDevice9::TestCooperativeLevel() {
 HRESULT Direct3DDevice9::Reset(D3DPRESENT_PARAMETERS* pp) {
     if (!pp) return D3DERR_INVALIDCALL;
     if (lost_ == 1 && lostPolls_ > 0) return D3DERR_DEVICELOST;
-    // Every DEFAULT-pool resource (and every extra reference to the back buffer) must be gone.
-    if (shared_->defaultResources > 0 || backBuffer_->RefCount() > 2) return D3DERR_INVALIDCALL;
-    if (!BackBufferFormatOk(pp->BackBufferFormat)) return D3DERR_INVALIDCALL;
+    if (!BackBufferFormatOk(pp->BackBufferFormat) || pp->BackBufferWidth > 4096 ||
+        pp->BackBufferHeight > 4096)
+        return D3DERR_INVALIDCALL;
+    // The device lets go of what it has bound; then every DEFAULT-pool resource and every reference to
+    // the back buffer held outside the device must be gone.
     SafeRelease(texture_);
     SafeRelease(stream_);
     SafeRelease(indices_);
+    backBuffer_->AddRef();
+    SafeRelease(renderTarget_);
+    renderTarget_ = backBuffer_;
+    if (shared_->defaultResources > 0 || backBuffer_->RefCount() > 2) return D3DERR_INVALIDCALL;
     SafeRelease(renderTarget_);
     SafeRelease(backBuffer_);
     pp_ = *pp;

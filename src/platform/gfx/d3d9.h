@@ -32,6 +32,14 @@ using LPDIRECT3DVERTEXBUFFER9 = Direct3DVertexBuffer9*;
 using LPDIRECT3DINDEXBUFFER9 = Direct3DIndexBuffer9*;
 
 constexpr UINT D3D_SDK_VERSION = 32;
+
+using D3DCOLOR = DWORD; // 0xAARRGGBB
+constexpr D3DCOLOR D3DCOLOR_ARGB(int a, int r, int g, int b) {
+    return static_cast<D3DCOLOR>(((a & 0xFF) << 24) | ((r & 0xFF) << 16) | ((g & 0xFF) << 8) | (b & 0xFF));
+}
+constexpr D3DCOLOR D3DCOLOR_XRGB(int r, int g, int b) {
+    return D3DCOLOR_ARGB(0xFF, r, g, b);
+}
 constexpr UINT D3DADAPTER_DEFAULT = 0;
 
 enum D3DFORMAT : DWORD {

@@ -100,6 +100,11 @@ struct DIBSECTION {
     HANDLE dshSection = nullptr;
     DWORD dsOffset = 0;
 };
+struct RGBTRIPLE {
+    BYTE rgbtBlue = 0;
+    BYTE rgbtGreen = 0;
+    BYTE rgbtRed = 0;
+};
 struct RGBQUAD {
     BYTE rgbBlue = 0;
     BYTE rgbGreen = 0;
