@@ -10,6 +10,8 @@ using namespace gfx;
 
 namespace {
 
+constexpr std::size_t kBatchPart = 64;
+
 // The draw batch (Direct3D only).
 struct cDrawBatch {
     bool bActive = false;
@@ -369,7 +371,9 @@ void DDEndBatch() {
     if (b.bSort) DDSortBatch(b.cmds);
     std::size_t i = 0;
     while (i < b.cmds.size()) {
-        const std::size_t n = DDBatchGroupLength(b.cmds, i);
+        // A long group is drawn in parts of at most kBatchPart quads: 16-bit indices address at most
+        // 16,384 quads, and smaller buffers are cheaper to hand over.
+        const std::size_t n = std::min(DDBatchGroupLength(b.cmds, i), kBatchPart);
         const DDBATCHCMD& first = b.cmds[i];
         b.scratch.resize(n * 4);
         for (std::size_t k = 0; k < n; ++k)

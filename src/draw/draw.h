@@ -8,6 +8,7 @@
 #include "platform/gfx/d3d9.h"
 #include "platform/gfx/d3dx9.h"
 #include "platform/gfx/ddraw.h"
+#include "platform/gfx/gdi.h"
 #include "platform/win_types.h"
 
 #include <cstdint>
@@ -38,11 +39,8 @@ enum DDERRCODE {
     SETCLIPPER_ERR = 12,
 };
 
-struct RGBTRIPLE {
-    std::uint8_t rgbtBlue = 0;
-    std::uint8_t rgbtGreen = 0;
-    std::uint8_t rgbtRed = 0;
-};
+// Blue, green, red bytes.
+using RGBTRIPLE = gfx::RGBTRIPLE;
 
 // Direct3D side of a surface.
 struct DTSURFACEDATA {

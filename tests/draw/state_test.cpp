@@ -278,3 +278,22 @@ TEST_F(FrameTest, DebugTextWrapsAtTheScreenWidthAndAtLineFeeds) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FrameTest, BatchOfMoreQuadsThanSixteenBitIndicesReach) {
+    ASSERT_TRUE(Open(kD3D32));
+    DDClear(&g_BackBuffer, PAL_BLUE);
+    DDBeginBatch(1);
+    DDBatchAddSurface(&g_TestSurfaces[SYS_SHEET]);
+    const int n = 20000;
+    for (int i = 0; i < n; ++i)
+        DDBlt(&g_BackBuffer, i % 640, i / 640, 1, 1, &g_TestSurfaces[SYS_SHEET], 3, 3, 0);
+    DDEndBatch();
+    const auto f = PresentAndRead();
+    EXPECT_EQ(At(f, 0, 0), kRed);
+    EXPECT_EQ(At(f, (n - 1) % 640, (n - 1) / 640), kRed);
+    EXPECT_EQ(At(f, n % 640, n / 640), kBlue);
+}
+
+} // namespace
