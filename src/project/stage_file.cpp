@@ -29,6 +29,8 @@ namespace {
 std::atomic<bool> g_bStageLoadFinished{true};
 
 constexpr int FILE_EXT_STAGE = 1;
+// Files from this version on are refused when they do not end with the end marker.
+constexpr std::int32_t VERSION_STAGE_MARKER_CHECKED = 174;
 
 template <class List> void DestroyList(List& list) {
     List().swap(list);
@@ -39,7 +41,7 @@ template <class List> void DestroyList(List& list) {
 int CheckStageFile(const std::string& path) {
     std::FILE* fp = OpenDataFileRead(path.c_str());
     if (!fp) return 1;
-    if (g_nLoadVersion < VERSION_STAGE_END_MARKER + 1) {
+    if (g_nLoadVersion < VERSION_STAGE_MARKER_CHECKED) {
         CloseDataFile(fp);
         return 1;
     }
