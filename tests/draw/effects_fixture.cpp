@@ -221,8 +221,7 @@ std::uint32_t RawPixel(DDSURFACEDATA* sd, int x, int y) {
     }
 }
 
-int CompareGolden(const std::string& name, const std::vector<std::uint32_t>& frame) {
-    const std::string golden = std::string(M4_SOURCE_DIR) + "/tests/draw/golden/" + name + ".rle";
+void WriteFramePpm(const std::string& name, const std::vector<std::uint32_t>& frame) {
     const std::string outDir = std::string(M4_BINARY_DIR) + "/draw_frames";
     fs::create_directories(outDir);
     {
@@ -234,6 +233,11 @@ int CompareGolden(const std::string& name, const std::vector<std::uint32_t>& fra
             f.write(rgb, 3);
         }
     }
+}
+
+int CompareGolden(const std::string& name, const std::vector<std::uint32_t>& frame) {
+    const std::string golden = std::string(M4_SOURCE_DIR) + "/tests/draw/golden/" + name + ".rle";
+    WriteFramePpm(name, frame);
     const char* update = std::getenv("M4_UPDATE_GOLDEN");
     if (update && std::strcmp(update, "1") == 0) {
         WriteRle(golden, frame);

@@ -65,5 +65,7 @@ std::uint32_t RawPixel(DDSURFACEDATA* sd, int x, int y);
 // Compares a frame with tests/draw/golden/<name>.rle; returns the number of differing pixels. A copy
 // viewable as PPM is written to the build folder.
 int CompareGolden(const std::string& name, const std::vector<std::uint32_t>& frame);
+// Writes a frame as PPM into the build folder (for looking at a failing test's picture).
+void WriteFramePpm(const std::string& name, const std::vector<std::uint32_t>& frame);
 
 } // namespace fxt
