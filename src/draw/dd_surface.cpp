@@ -38,6 +38,25 @@ void Unlist(DDSURFACEDATA* lpSD) {
     g_SurfaceList.remove(lpSD);
 }
 
+// Releases the Direct3D interfaces a record owns (none when it stands for another record) and takes
+// it off the live-surface list.
+void ReleaseInterfaces(DDSURFACEDATA* lpSD) {
+    DTSURFACEDATA* t = lpSD->lpDT;
+    if (!lpSD->lpMirrorSrc) {
+        SafeRelease(t->lpTexture);
+        SafeRelease(t->lpSpare);
+        SafeRelease(t->lpVB);
+        SafeRelease(t->lpSystemSurface);
+        SafeRelease(t->lpSurface);
+    }
+    t->lpTexture = nullptr;
+    t->lpSpare = nullptr;
+    t->lpVB = nullptr;
+    t->lpSystemSurface = t->lpSurface = nullptr;
+    // Removed by the record's own address: serial numbers can be shared.
+    Unlist(lpSD);
+}
+
 BitmapObject* LoadBitmapFile(const char* szFile) {
     if (!szFile || !*szFile) return nullptr;
     return static_cast<BitmapObject*>(
@@ -142,9 +161,8 @@ bool DDCreateSurface(DDSURFACEDATA* lpSD, int nWidth, int nHeight, int bColorKey
         std::strcpy(lpSD->szSurfaceType, "OffScreen");
         std::strcpy(lpSD->szFileName, "E");
         t.nMemoryType = nD3DMemory;
-        t.lpSurface = t.lpSystemSurface = nullptr;
-        t.lpTexture = nullptr;
-        t.lpVB = nullptr;
+        // A record created again without a release gives up what it held first.
+        ReleaseInterfaces(lpSD);
         t.bColorKey = bColorKey == 1;
         if (!bNoResources) {
             t.dwSerial = lpDTCon->dwSurfaceSerial++;
@@ -246,9 +264,7 @@ int DDCreateSurfaceFromFile(DDSURFACEDATA* lpSD, const char* szFile, int bColorK
         std::strcpy(lpSD->szSurfaceType, "OffScreenFromFile");
         CopyName(lpSD->szFileName, szFile);
         t.nMemoryType = nD3DMemory;
-        t.lpSurface = t.lpSystemSurface = nullptr;
-        t.lpTexture = nullptr;
-        t.lpVB = nullptr;
+        ReleaseInterfaces(lpSD);
         t.bColorKey = bColorKey == 1;
         if (!bNoResources) {
             t.dwSerial = lpDTCon->dwSurfaceSerial++;
@@ -528,15 +544,7 @@ void DDReleaseSurface(DDSURFACEDATA* lpSD) {
     if (!lpSD) return;
     if (lpSD->lpDT) {
         DTSURFACEDATA* t = lpSD->lpDT;
-        if (!lpSD->lpMirrorSrc) {
-            SafeRelease(t->lpTexture);
-            SafeRelease(t->lpSpare);
-            SafeRelease(t->lpVB);
-            SafeRelease(t->lpSystemSurface);
-            SafeRelease(t->lpSurface);
-        }
-        // Removed by the record's own address: serial numbers can be shared.
-        Unlist(lpSD);
+        ReleaseInterfaces(lpSD);
         delete t;
         lpSD->lpDT = nullptr;
     }

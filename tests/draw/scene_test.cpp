@@ -33,6 +33,10 @@ TEST_P(SceneTest, ALossFollowedByTheRestoreGivesTheSameNextFrame) {
     } else {
         gfx::sim::LoseSurfaces();
         EXPECT_TRUE(DDRestore());
+        // Blank video-memory surfaces come back marked for their owners to draw again.
+        EXPECT_EQ(g_TestSurfaces[SYS_WORK].bLost, 1);
+        EXPECT_EQ(g_TestSurfaces[SYS_SYSMEM].bLost, 0);
+        EXPECT_EQ(g_TestSurfaces[SYS_SHEET].bLost, 0);
     }
     DrawScene();
     const auto after = PresentAndRead();

@@ -297,3 +297,18 @@ TEST_F(FrameTest, BatchOfMoreQuadsThanSixteenBitIndicesReach) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SurfaceTest, CreatingARecordAgainGivesUpWhatItHeld) {
+    ASSERT_TRUE(Open(kD3D32));
+    DDSURFACEDATA sd;
+    ASSERT_TRUE(DDCreateSurface(&sd, 16, 16, 0, 0, 0, 0, 0));
+    ASSERT_TRUE(DDCreateSurface(&sd, 32, 32, 0, 0, 0, 0, 0));
+    EXPECT_EQ(std::count(g_SurfaceList.begin(), g_SurfaceList.end(), &sd), 1);
+    EXPECT_EQ(sd.nWidth, 32);
+    DDReleaseSurface(&sd);
+    EXPECT_FALSE(Listed(&sd));
+}
+
+} // namespace
