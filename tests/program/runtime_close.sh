@@ -11,6 +11,7 @@ cd "$dir" || exit 1
 mkdir -p data
 if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$dir" >/dev/null 2>&1 || true; fi
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
 
 for wait_before in 1.5 0.3; do
     rm -f Report_Game.txt

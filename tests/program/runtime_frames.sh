@@ -11,6 +11,8 @@ cd "$dir" || exit 1
 mkdir -p data
 if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$dir" >/dev/null 2>&1 || true; fi
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+# Direct3D without vertical sync: the frames pace themselves at the stage rate.
+printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
 
 "$player" 2>stderr.txt &
 pid=$!

@@ -11,7 +11,7 @@ cd "$dir" || exit 1
 mkdir -p data user_data
 if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$dir" >/dev/null 2>&1 || true; fi
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
-printf 'Direct3D=1\r\nWindowMode=1\r\nExit\r\n' >System.ini
+printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
 
 run_and_close() {
     "$player" 2>stderr.txt &
@@ -44,7 +44,7 @@ fi
 
 # With the switch off nothing is stored.
 rm -f user_data/Window.dat
-printf 'Direct3D=1\r\nWindowMode=0\r\nExit\r\n' >System.ini
+printf 'Direct3D=1\r\nWindowMode=0\r\nVSync=0\r\nExit\r\n' >System.ini
 run_and_close
 if [ -f user_data/Window.dat ]; then echo "FAIL: Window.dat written in full screen"; exit 1; fi
 echo PASS
