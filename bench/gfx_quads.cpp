@@ -10,15 +10,16 @@ using namespace gfx;
 
 namespace {
 
-void RunQuads(benchmark::State& state, bool partialAlpha, DWORD diffuse) {
+void RunQuads(benchmark::State& state, bool partialAlpha, DWORD diffuse, bool sixteen = false) {
     sim::SetVerticalBlankEmulation(false);
     Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
     D3DPRESENT_PARAMETERS pp;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.BackBufferFormat = sixteen ? D3DFMT_A1R5G5B5 : D3DFMT_X8R8G8B8;
     Direct3DDevice9* dev = nullptr;
     d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev);
     Direct3DTexture9* tex = nullptr;
-    dev->CreateTexture(32, 32, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr);
+    dev->CreateTexture(32, 32, 1, 0, sixteen ? D3DFMT_A1R5G5B5 : D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex,
+                       nullptr);
     PixelBuffer& t = tex->Level()->Pixels();
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
@@ -89,5 +90,13 @@ void BM_Quads2000Tinted(benchmark::State& state) {
     RunQuads(state, false, 0x80FF8040);
 }
 BENCHMARK(BM_Quads2000Tinted)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
+void BM_Quads2000KeyedSprites16(benchmark::State& state) {
+    RunQuads(state, false, 0xFFFFFFFF, true);
+}
+BENCHMARK(BM_Quads2000KeyedSprites16)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -219,39 +219,45 @@ TEST_F(D3DTest, QuadTurnedByNinetyDegrees) {
 }
 
 TEST_F(D3DTest, FastRectanglesMatchTheTriangleRoad) {
-    // The same quads drawn as a strip (rectangle road) and as a list of two triangles.
+    // The same quads drawn as a strip (rectangle road) and as a list of two triangles, on each target
+    // format, from each texture format, with and without a tint.
     const float quads[][8] = {{-0.5f, -0.5f, 9.5f, 6.5f, 0, 0, 1, 1},
                               {3.25f, 2.75f, 17.6f, 11.1f, 0.1f, 0.3f, 2.2f, 1.7f},
                               {20.5f, 3.5f, 12.5f, 9.5f, 1, 0, 0, 1}};
-    for (const auto& q : quads) {
-        std::vector<std::uint32_t> out[2];
-        for (int road = 0; road < 2; ++road) {
-            SafeRelease(tex_);
-            SafeRelease(vb_);
-            SafeRelease(dev_);
-            MakeDevice(D3DFMT_X8R8G8B8, 32, 16);
-            dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1, 0);
-            ColourOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE,
-                      D3DTA_DIFFUSE);
-            MakeTexture(5, 3, [](int x, int y) {
-                return std::uint32_t((x * 50) << 24 | (y * 80) << 8 | x * 40 | 0x30);
-            });
-            const DWORD c = 0xC0FF8040;
-            TLVERTEX tl{q[0], q[1], 0, 1, c, q[4], q[5]}, bl{q[0], q[3], 0, 1, c, q[4], q[7]};
-            TLVERTEX tr{q[2], q[1], 0, 1, c, q[6], q[5]}, br{q[2], q[3], 0, 1, c, q[6], q[7]};
-            if (road == 0) {
-                TLVERTEX v[4] = {tl, bl, tr, br};
-                Draw(v, 4, D3DPT_TRIANGLESTRIP, 2);
-            } else {
-                TLVERTEX v[6] = {tl, bl, tr, bl, tr, br};
-                Draw(v, 6, D3DPT_TRIANGLELIST, 2);
-            }
-            for (int y = 0; y < 16; ++y)
-                for (int x = 0; x < 32; ++x)
-                    out[road].push_back(Px(x, y));
-        }
-        EXPECT_EQ(out[0], out[1]) << q[0];
-    }
+    for (D3DFORMAT target : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, D3DFMT_A1R5G5B5})
+        for (D3DFORMAT texFormat : {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5})
+            for (DWORD c : {0xC0FF8040u, 0xFFFFFFFFu})
+                for (const auto& q : quads) {
+                    std::vector<std::uint32_t> out[2];
+                    for (int road = 0; road < 2; ++road) {
+                        SafeRelease(tex_);
+                        SafeRelease(vb_);
+                        SafeRelease(dev_);
+                        MakeDevice(target, 32, 16);
+                        dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1, 0);
+                        ColourOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE,
+                                  D3DTA_TEXTURE, D3DTA_DIFFUSE);
+                        MakeTexture(
+                            5, 3,
+                            [](int x, int y) {
+                                return std::uint32_t((x * 50) << 24 | (y * 80) << 8 | x * 40 | 0x30);
+                            },
+                            texFormat);
+                        TLVERTEX tl{q[0], q[1], 0, 1, c, q[4], q[5]}, bl{q[0], q[3], 0, 1, c, q[4], q[7]};
+                        TLVERTEX tr{q[2], q[1], 0, 1, c, q[6], q[5]}, br{q[2], q[3], 0, 1, c, q[6], q[7]};
+                        if (road == 0) {
+                            TLVERTEX v[4] = {tl, bl, tr, br};
+                            Draw(v, 4, D3DPT_TRIANGLESTRIP, 2);
+                        } else {
+                            TLVERTEX v[6] = {tl, bl, tr, bl, tr, br};
+                            Draw(v, 6, D3DPT_TRIANGLELIST, 2);
+                        }
+                        for (int y = 0; y < 16; ++y)
+                            for (int x = 0; x < 32; ++x)
+                                out[road].push_back(Px(x, y));
+                    }
+                    EXPECT_EQ(out[0], out[1]) << q[0] << " target " << target << " texture " << texFormat;
+                }
 }
 
 struct OpCase {

@@ -140,6 +140,64 @@ std::uint32_t FromArgb(PixelFormat f, std::uint32_t c) {
     return c;
 }
 
+void RowToArgb(const PixelBuffer& b, int x0, int y, int n, std::uint32_t* out) {
+    const std::uint8_t* row = b.Row(y);
+    switch (b.format) {
+    case PixelFormat::R5G6B5: {
+        const auto* p = reinterpret_cast<const std::uint16_t*>(row) + x0;
+        for (int i = 0; i < n; ++i) {
+            const std::uint32_t v = p[i];
+            out[i] = 0xFF000000u | Expand5(v >> 11) << 16 | Expand6((v >> 5) & 63) << 8 | Expand5(v & 31);
+        }
+        break;
+    }
+    case PixelFormat::A1R5G5B5:
+    case PixelFormat::X1R5G5B5: {
+        const auto* p = reinterpret_cast<const std::uint16_t*>(row) + x0;
+        const bool opaque = b.format == PixelFormat::X1R5G5B5;
+        for (int i = 0; i < n; ++i) {
+            const std::uint32_t v = p[i];
+            out[i] = ((opaque || (v & 0x8000)) ? 0xFF000000u : 0) | Expand5((v >> 10) & 31) << 16 |
+                     Expand5((v >> 5) & 31) << 8 | Expand5(v & 31);
+        }
+        break;
+    }
+    default:
+        for (int i = 0; i < n; ++i)
+            out[i] = ToArgb(b.format, b.Get(x0 + i, y));
+        break;
+    }
+}
+
+void RowFromArgb(PixelBuffer& b, int x0, int y, int n, const std::uint32_t* in) {
+    std::uint8_t* row = b.Row(y);
+    switch (b.format) {
+    case PixelFormat::R5G6B5: {
+        auto* p = reinterpret_cast<std::uint16_t*>(row) + x0;
+        for (int i = 0; i < n; ++i) {
+            const std::uint32_t c = in[i];
+            p[i] = static_cast<std::uint16_t>(Narrow5((c >> 16) & 0xFF) << 11 |
+                                              Narrow6((c >> 8) & 0xFF) << 5 | Narrow5(c & 0xFF));
+        }
+        break;
+    }
+    case PixelFormat::A1R5G5B5: {
+        auto* p = reinterpret_cast<std::uint16_t*>(row) + x0;
+        for (int i = 0; i < n; ++i) {
+            const std::uint32_t c = in[i];
+            p[i] = static_cast<std::uint16_t>((c >= 0x80000000u ? 0x8000u : 0) |
+                                              Narrow5((c >> 16) & 0xFF) << 10 |
+                                              Narrow5((c >> 8) & 0xFF) << 5 | Narrow5(c & 0xFF));
+        }
+        break;
+    }
+    default:
+        for (int i = 0; i < n; ++i)
+            b.Set(x0 + i, y, FromArgb(b.format, in[i]));
+        break;
+    }
+}
+
 std::uint32_t PaletteToArgb(const PALETTEENTRY& e) {
     return 0xFF000000u | std::uint32_t(e.peRed) << 16 | std::uint32_t(e.peGreen) << 8 | e.peBlue;
 }

@@ -58,6 +58,10 @@ inline std::uint32_t Narrow6(std::uint32_t v) {
     return (v * 63 + 127) / 255;
 }
 
+// A run of `n` pixels of row y from x0, as ARGB, and back (rounded as FromArgb does).
+void RowToArgb(const PixelBuffer& b, int x0, int y, int n, std::uint32_t* out);
+void RowFromArgb(PixelBuffer& b, int x0, int y, int n, const std::uint32_t* in);
+
 struct PALETTEENTRY;
 // The entry's colour as opaque ARGB.
 std::uint32_t PaletteToArgb(const PALETTEENTRY& e);

@@ -126,6 +126,7 @@ std::uint32_t SampleTexel(const PixelBuffer* tex, int tx, int ty) {
 // Texel index along one axis: floor(t * size), wrapped into the texture.
 int TexelIndex(double t, int size) {
     long long i = static_cast<long long>(std::floor(t * size + 1e-7));
+    if (i >= 0 && i < size) return static_cast<int>(i);
     i %= size;
     if (i < 0) i += size;
     return static_cast<int>(i);
@@ -235,6 +236,73 @@ void ShadeRow32(std::uint32_t* dst, const std::uint32_t* texels, int n, std::uin
         for (int sh = 0; sh < 32; sh += 8)
             out |= Div255(Ch(src, sh) * a + Ch(d, sh) * (255 - a)) << sh;
         dst[i] = out & keep;
+    }
+}
+
+// Conversion tables for 16-bit pixels: the three formats' values widened to ARGB, and 8-bit channels
+// narrowed to 5 and 6 bits.
+struct Tables16 {
+    std::vector<std::uint32_t> fromR565, fromA1555, fromX1555;
+    std::uint16_t narrow5[256], narrow6[256];
+    Tables16() : fromR565(65536), fromA1555(65536), fromX1555(65536) {
+        for (std::uint32_t v = 0; v < 65536; ++v) {
+            fromR565[v] = ToArgb(PixelFormat::R5G6B5, v);
+            fromA1555[v] = ToArgb(PixelFormat::A1R5G5B5, v);
+            fromX1555[v] = ToArgb(PixelFormat::X1R5G5B5, v);
+        }
+        for (std::uint32_t c = 0; c < 256; ++c) {
+            narrow5[c] = static_cast<std::uint16_t>(Narrow5(c));
+            narrow6[c] = static_cast<std::uint16_t>(Narrow6(c));
+        }
+    }
+    const std::uint32_t* From(PixelFormat f) const {
+        return f == PixelFormat::R5G6B5     ? fromR565.data()
+               : f == PixelFormat::A1R5G5B5 ? fromA1555.data()
+                                            : fromX1555.data();
+    }
+    std::uint16_t To(PixelFormat f, std::uint32_t c) const {
+        const std::uint32_t r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+        if (f == PixelFormat::R5G6B5)
+            return static_cast<std::uint16_t>(narrow5[r] << 11 | narrow6[g] << 5 | narrow5[b]);
+        const std::uint16_t a = (f == PixelFormat::A1R5G5B5 && c >= 0x80000000u) ? 0x8000 : 0;
+        return static_cast<std::uint16_t>(a | narrow5[r] << 10 | narrow5[g] << 5 | narrow5[b]);
+    }
+};
+
+const Tables16& T16() {
+    static const Tables16 tables;
+    return tables;
+}
+
+bool Is16(PixelFormat f) {
+    return f == PixelFormat::R5G6B5 || f == PixelFormat::A1R5G5B5 || f == PixelFormat::X1R5G5B5;
+}
+
+// ShadeRow32's rule for a row of 16-bit pixels: pixels left unchanged by the blend are not touched.
+void ShadeRow16(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
+                std::uint32_t mul, bool blend, PixelFormat f) {
+    const Tables16& t = T16();
+    const std::uint32_t* from = t.From(f);
+    const bool identity = mul == 0xFFFFFFFFu && orMask == 0;
+    for (int i = 0; i < n; ++i) {
+        std::uint32_t src = texels[i] | orMask;
+        if (!identity) {
+            std::uint32_t m = 0;
+            for (int sh = 0; sh < 32; sh += 8)
+                m |= Div255(Ch(src, sh) * Ch(mul, sh)) << sh;
+            src = m;
+        }
+        const std::uint32_t a = src >> 24;
+        if (blend && a == 0) continue;
+        if (!blend || a == 255) {
+            dst[i] = t.To(f, src);
+            continue;
+        }
+        const std::uint32_t d = from[dst[i]];
+        std::uint32_t out = 0;
+        for (int sh = 0; sh < 32; sh += 8)
+            out |= Div255(Ch(src, sh) * a + Ch(d, sh) * (255 - a)) << sh;
+        dst[i] = t.To(f, out);
     }
 }
 
@@ -375,33 +443,49 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     // row loop below; the rest go pixel by pixel through the general combiner.
     const StageArgs& s = rs.stage;
     std::uint32_t orMask = 0, mul = 0;
-    const bool simple = tex ? SimpleStage(s, diffuse, orMask, mul) && tex->format == PixelFormat::A8R8G8B8
-                            : SimpleStage(s, diffuse, orMask, mul) && (orMask = 0xFFFFFFFFu, true);
+    const bool simple = SimpleStage(s, diffuse, orMask, mul);
+    if (!tex) orMask = 0xFFFFFFFFu; // every sample is opaque white
     const bool target32 = t.format == PixelFormat::A8R8G8B8 || t.format == PixelFormat::X8R8G8B8;
     const bool standardBlend =
         rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
+    const int n = x1 - x0;
 
-    thread_local std::vector<std::uint32_t> texels;
-    texels.resize(static_cast<std::size_t>(x1 - x0));
-    // One texel per pixel, left to right, without wrapping: rows can be read in place.
-    bool contiguous = tex != nullptr;
+    thread_local std::vector<std::uint32_t> texels, targetRow;
+    texels.resize(static_cast<std::size_t>(n));
+    targetRow.resize(static_cast<std::size_t>(n));
+    // One texel per pixel, left to right, without wrapping: 32-bit rows can be read in place.
+    bool contiguous = tex != nullptr && tex->format == PixelFormat::A8R8G8B8;
     for (int x = x0 + 1; x < x1 && contiguous; ++x)
         contiguous = cols[x - x0] == cols[x - x0 - 1] + 1;
     for (int y = y0; y < y1; ++y) {
         const int ty = tex ? TexelIndex(v[0].tv + (y - double(v[0].y)) * dv, tex->height) : 0;
-        if (simple && target32 && (standardBlend || !rs.blend)) {
+        if (simple && (standardBlend || !rs.blend)) {
             const std::uint32_t* src = texels.data();
             if (contiguous) {
                 src = reinterpret_cast<const std::uint32_t*>(tex->Row(ty)) + cols[0];
+            } else if (tex && Is16(tex->format)) {
+                const std::uint32_t* from = T16().From(tex->format);
+                const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(ty));
+                for (int i = 0; i < n; ++i)
+                    texels[i] = from[trow[cols[i]]];
             } else if (tex) {
-                const auto* trow = reinterpret_cast<const std::uint32_t*>(tex->Row(ty));
-                for (int x = x0; x < x1; ++x)
-                    texels[x - x0] = trow[cols[x - x0]];
+                for (int i = 0; i < n; ++i)
+                    texels[i] = SampleTexel(tex, cols[i], ty);
             } else {
                 std::fill(texels.begin(), texels.end(), 0xFFFFFFFFu);
             }
-            ShadeRow32(reinterpret_cast<std::uint32_t*>(t.Row(y)) + x0, src, x1 - x0, orMask, mul, rs.blend,
-                       t.format == PixelFormat::X8R8G8B8);
+            if (target32) {
+                ShadeRow32(reinterpret_cast<std::uint32_t*>(t.Row(y)) + x0, src, n, orMask, mul, rs.blend,
+                           t.format == PixelFormat::X8R8G8B8);
+            } else if (Is16(t.format)) {
+                ShadeRow16(reinterpret_cast<std::uint16_t*>(t.Row(y)) + x0, src, n, orMask, mul, rs.blend,
+                           t.format);
+            } else {
+                // Other targets shade a copy of the row in ARGB, converted both ways.
+                RowToArgb(t, x0, y, n, targetRow.data());
+                ShadeRow32(targetRow.data(), src, n, orMask, mul, rs.blend, false);
+                RowFromArgb(t, x0, y, n, targetRow.data());
+            }
             continue;
         }
         for (int x = x0; x < x1; ++x) {
