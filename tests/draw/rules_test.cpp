@@ -39,6 +39,13 @@ TEST_P(RulesTest, KeyedOpaqueStretchedAndMirroredCopies) {
     DDBlt(&g_BackBuffer, 200, 100, 64, 32, sheet, 0, 0, 0);
     DDBltStretch(&g_BackBuffer, 300, 100, 64, 64, sheet, 0, 0, 32, 32, 1);
     DDBlt(&g_BackBuffer, 400, 100, 64, 32, &g_TestSurfaces[SYS_MIRROR], 0, 0, 1);
+    // The same mirrored cells from a 24-bit picture (converted pixel by pixel at 16 bits).
+    DDSURFACEDATA mirror24;
+    ASSERT_EQ(DDCreateSurfaceFromFile(&mirror24, g_TestTable[SYS_SHEET24].szFileName, 1, GetParam().nBpp, 0,
+                                      0, 0, 0, 32, 0, 0),
+              0);
+    DDBlt(&g_BackBuffer, 500, 100, 64, 32, &mirror24, 0, 0, 1);
+    DDReleaseSurface(&mirror24);
     const auto f = PresentAndRead();
     // Keyed: the key shows what lies beneath.
     EXPECT_EQ(At(f, 100, 100), kBlue);
@@ -58,6 +65,12 @@ TEST_P(RulesTest, KeyedOpaqueStretchedAndMirroredCopies) {
     EXPECT_EQ(At(f, 424, 110), kRed);
     EXPECT_EQ(At(f, 429, 110), kRed);
     EXPECT_EQ(At(f, 430, 110), kBlue);
+    EXPECT_EQ(At(f, 502, 110), kBlue);
+    EXPECT_EQ(At(f, 524, 110), kRed);
+    EXPECT_EQ(At(f, 529, 110), kRed);
+    EXPECT_EQ(At(f, 530, 110), kBlue);
+    EXPECT_EQ(At(f, 500 + 57, 100 + 5), 0xFFFFFFu); // cell 1's white corner (36..39) now at 56..59
+    EXPECT_EQ(At(f, 500 + 37, 100 + 5), kCyan);
 }
 
 TEST_P(RulesTest, APictureWiderThanItsTargetStartingLeftOfItIsCut) {
