@@ -312,3 +312,30 @@ TEST_F(SurfaceTest, CreatingARecordAgainGivesUpWhatItHeld) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FrameTest, ARecordStandingForAnotherFlipsItsCellsAtBlitTime) {
+    ASSERT_TRUE(Open(kD3D32));
+    DDSURFACEDATA view;
+    ASSERT_TRUE(DDCreateSurface(&view, 64, 32, 1, 0, 0, 1, 0)); // no resources of its own
+    view.lpMirrorSrc = &g_TestSurfaces[SYS_SHEET];
+    view.nMirrorCellW = 32;
+    DDClear(&g_BackBuffer, PAL_BLUE);
+    DDBlt(&g_BackBuffer, 100, 100, 32, 32, &view, 0, 0, 1);
+    // 16 columns from x = 40 come from the mirrored side: columns 55 down to 40.
+    DDBlt(&g_BackBuffer, 200, 100, 16, 32, &view, 40, 0, 1);
+    const auto f = PresentAndRead();
+    EXPECT_EQ(At(f, 102, 110), kBlue);
+    EXPECT_EQ(At(f, 124, 110), kRed);
+    EXPECT_EQ(At(f, 129, 110), kRed);
+    EXPECT_EQ(At(f, 203, 115), 0x00FFFFu); // column 52
+    EXPECT_EQ(At(f, 204, 115), kBlue);     // column 51: the hole
+    EXPECT_EQ(At(f, 211, 115), kBlue);     // column 44
+    EXPECT_EQ(At(f, 212, 115), 0x00FFFFu); // column 43
+    DDReleaseSurface(&view);
+    // The record it stood for keeps its interfaces.
+    EXPECT_NE(g_TestSurfaces[SYS_SHEET].lpDT->lpTexture, nullptr);
+}
+
+} // namespace
