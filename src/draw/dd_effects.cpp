@@ -182,16 +182,30 @@ void DDBltWave(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, in
     if (size < 1) return;
     const double step = 360.0 / size;
     double a = 0.0;
+    // Neighbouring strips moved by the same offset are copied as one: the pixels are the same and
+    // a wave of single columns costs a handful of copies instead of one per column.
+    int runStart = 0, runLen = 0, runD = 0;
+    auto flush = [&]() {
+        if (runLen == 0) return;
+        if (bHorizontal)
+            DDBlt(lpDstSD, x + runStart, y + runD, runLen, nHeight, lpSrcSD, sx + runStart, sy, dwFlags);
+        else
+            DDBlt(lpDstSD, x + runD, y + runStart, nWidth, runLen, lpSrcSD, sx, sy + runStart, dwFlags);
+        runLen = 0;
+    };
     DDBeginBatch(0);
     for (int o = 0; o < size; o += nStrip) {
         a = a + step * nStrip;
         const int d = static_cast<int>(std::sin((nPhase + a) * nPeriods * kWaveRadians) * dAmplitude);
         const int len = std::min(nStrip, size - o);
-        if (bHorizontal)
-            DDBlt(lpDstSD, x + o, y + d, len, nHeight, lpSrcSD, sx + o, sy, dwFlags);
-        else
-            DDBlt(lpDstSD, x + d, y + o, nWidth, len, lpSrcSD, sx, sy + o, dwFlags);
+        if (runLen > 0 && d != runD) flush();
+        if (runLen == 0) {
+            runStart = o;
+            runD = d;
+        }
+        runLen += len;
     }
+    flush();
     DDEndBatch();
 }
 
@@ -688,8 +702,10 @@ void DDBlur(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, int n
             } else if (lk.Repack()) {
                 WritePixel(dptr, 2, DDFxToScreen16(r << pc.nShiftR | g << pc.nShiftG | b << pc.nShiftB));
             } else {
-                const std::uint32_t alpha =
-                    ReadPixel(dptr, 2) & (static_cast<std::uint32_t>(pc.nMaxA) << pc.nShiftA) & 0xFFFF;
+                // Only Direct3D's textures have an alpha bit to keep.
+                const std::uint32_t alphaMask =
+                    lpDTCon ? (static_cast<std::uint32_t>(pc.nMaxA) << pc.nShiftA) & 0xFFFF : 0u;
+                const std::uint32_t alpha = ReadPixel(dptr, 2) & alphaMask;
                 WritePixel(dptr, 2, alpha | r << pc.nShiftR | g << pc.nShiftG | b << pc.nShiftB);
             }
         }

@@ -116,6 +116,9 @@ void DisplayTest::SetUp() {
     gfx::sim::ResetSimulation();
     gfx::sim::SetVerticalBlankEmulation(false);
     // Displays without a palette of their own (24 bits) must not see an earlier test's colours.
+    // Nor the channel tables of an earlier display (the player sets them up once per process).
+    g_PixChannels = PIXCHANNELS{};
+    g_DispChannels = PIXCHANNELS{};
     for (auto& e : g_BasePalette)
         e = gfx::PALETTEENTRY{};
     for (auto& e : g_Palette)
