@@ -163,9 +163,11 @@ TEST(GdiText, Cp932TextInto8BitsWritesOnlyTheChosenIndex) {
     SIZE full{}, half{};
     ASSERT_TRUE(GetTextExtentPoint32A(dc, "あ", -1, &full));
     ASSERT_TRUE(GetTextExtentPoint32A(dc, "A", 1, &half));
+    // The fixed-pitch Japanese face measures as the Windows one does: one em per full-width
+    // character, half of it per half-width one, and the cell is the font's height.
     EXPECT_EQ(full.cy, 16);
-    EXPECT_GE(full.cx, 14);
-    EXPECT_LE(half.cx, full.cx);
+    EXPECT_EQ(full.cx, 16);
+    EXPECT_EQ(half.cx, 8);
     SIZE both{};
     GetTextExtentPoint32A(dc, "あA", -1, &both);
     EXPECT_EQ(both.cx, full.cx + half.cx);

@@ -71,6 +71,13 @@ Metrics FaceMetrics(FT_Face face) {
             m.ascent = os2->usWinAscent;
             m.descent = os2->usWinDescent;
         }
+        // Japanese faces drawn in a cell of exactly one em, as the Windows Japanese faces are: a
+        // 16-pixel font has 16-pixel full-width characters.
+        if (os2->sTypoAscender - os2->sTypoDescender == face->units_per_EM && os2->sTypoAscender > 0 &&
+            FT_Get_Char_Index(face, 0x3042) != 0) {
+            m.ascent = os2->sTypoAscender;
+            m.descent = -os2->sTypoDescender;
+        }
         if (os2->xAvgCharWidth > 0) m.avgWidth = os2->xAvgCharWidth;
     }
     if (m.ascent + m.descent <= 0) {
