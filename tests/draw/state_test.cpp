@@ -339,3 +339,26 @@ TEST_F(FrameTest, ARecordStandingForAnotherFlipsItsCellsAtBlitTime) {
 }
 
 } // namespace
+
+namespace {
+
+// Shrinking 32 columns to 10: the device samples column floor((i + 0.5) * 3.2), the pixel paths and
+// DirectDraw column trunc(i * 3.2). Column 2 of the target shows source column 8 (key) or 6 (red).
+TEST_F(FrameTest, ScaledSamplingOfTheDeviceAndOfThePixelPaths) {
+    for (const DrawConfig& cfg : {kD3D32, kDD32}) {
+        ASSERT_TRUE(Open(cfg));
+        DDSURFACEDATA* sys = &g_TestSurfaces[SYS_SYSMEM];
+        DDClear(&g_BackBuffer, PAL_BLUE);
+        DDClear(sys, PAL_BLUE);
+        DDBltStretch(&g_BackBuffer, 100, 100, 10, 32, &g_TestSurfaces[SYS_SHEET], 0, 0, 32, 32, 1);
+        DDBltStretch(sys, 0, 0, 10, 32, &g_TestSurfaces[SYS_SHEET], 0, 0, 32, 32, 1);
+        DDBlt(&g_BackBuffer, 200, 100, 32, 32, sys, 0, 0, 0);
+        const auto f = PresentAndRead();
+        EXPECT_EQ(At(f, 101, 110), kRed) << cfg.name;
+        EXPECT_EQ(At(f, 102, 110), cfg.bD3D ? kBlue : kRed) << cfg.name;
+        EXPECT_EQ(At(f, 202, 110), kRed) << cfg.name;
+        DDEnd();
+    }
+}
+
+} // namespace
