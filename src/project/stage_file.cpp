@@ -78,6 +78,9 @@ void KeepStageSetup(cEdStage& target, cEdStage& stage) {
 }
 
 int LoadStageForPlay(const std::string& path, int newest, cEdStage* target) {
+    // A load started from a message dispatched while another load runs would have two threads
+    // filling g_Stage: it is refused.
+    if (!g_bStageLoadFinished.load(std::memory_order_acquire)) return 0;
     g_Stage.m_nNewest = newest;
     if (newest == 1) {
         std::string found;

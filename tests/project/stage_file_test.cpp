@@ -166,9 +166,11 @@ TEST_F(StageFileLoad, UnreadableStageAndStageWithoutHeroAreRefused) {
 namespace {
 std::atomic<int> g_nDispatched{0};
 std::atomic<int> g_nServed{0};
+int g_nNestedResult = -1;
 win::LRESULT CountingProc(win::HWND, win::UINT msg, win::WPARAM, win::LPARAM) {
     if (msg == win::WM_USER + 50) ++g_nDispatched;
     if (msg == win::WM_USER + 51) ++g_nServed;
+    if (msg == win::WM_USER + 52) g_nNestedResult = LoadStageForPlay("big.stg4_000", 0, nullptr);
     return 0;
 }
 } // namespace
@@ -187,8 +189,11 @@ TEST_F(StageFileLoad, CallerKeepsDispatchingItsMessagesWhileTheFileIsRead) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
-    // The message waiting before the load starts is served by the load's own pump.
+    // The messages waiting before the load starts are served by the load's own pump; a load
+    // started from one of them is refused while this one runs.
     win::PostMessage(hwnd, win::WM_USER + 50, 0, 0);
+    win::PostMessage(hwnd, win::WM_USER + 52, 0, 0);
+    g_nNestedResult = -1;
     const int result = LoadStageForPlay("big.stg4_000", 0, &g_StageOriginal);
     const int servedDuringLoad = g_nServed;
     done = true;
@@ -198,6 +203,7 @@ TEST_F(StageFileLoad, CallerKeepsDispatchingItsMessagesWhileTheFileIsRead) {
     poster.join();
     EXPECT_EQ(result, 1);
     EXPECT_EQ(servedDuringLoad, 1);
+    EXPECT_EQ(g_nNestedResult, 0);
     EXPECT_EQ(g_Stage.m_Blocks.size(), 40000u);
     EXPECT_GE(g_nDispatched.load(), 1);
     EXPECT_FALSE(thStageLoad.HasThread());
