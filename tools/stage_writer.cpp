@@ -26,8 +26,9 @@ std::string StageRevisionName(const std::string& base, int revision) {
 bool WriteCommonPalette(const std::string& folder, const cCommonPalette& palette) {
     const std::filesystem::path dir = std::filesystem::path(folder) / "data";
     if (!MakeFolder(dir)) return false;
-    cCommonPalette copy = palette;
-    return copy.SaveFile((dir / "CommonPalette.cplt4").string());
+    // Saved as the common palette, which selector 1 names while it is validated.
+    g_CommonPalette = palette;
+    return g_CommonPalette.SaveFile((dir / "CommonPalette.cplt4").string());
 }
 
 bool WriteStageFile(const std::string& folder, const std::string& base, int revision, const cEdStage& stage) {

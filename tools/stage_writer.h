@@ -10,7 +10,8 @@
 
 namespace stage_writer {
 
-// <folder>/data/CommonPalette.cplt4.
+// <folder>/data/CommonPalette.cplt4. The palette is saved as the common palette (what selector 1
+// names while it is saved), so g_CommonPalette is replaced by a copy of `palette`.
 bool WriteCommonPalette(const std::string& folder, const cCommonPalette& palette);
 // <folder>/data/stg4/<base>.stg4_<revision as three digits>, revision 0 to 999, ending with the
 // end marker. The stage is saved as the running stage (its palette is what selector 2 names while

@@ -56,6 +56,9 @@ TEST_F(StageWriter, CommonPaletteFileMatchesTheDocumentedLayout) {
     cCommonPalette palette;
     palette.m_Blocks.resize(2);
     palette.m_Blocks[1] = stage_writer::MakeBlock(0, 0, 4);
+    palette.m_Items.resize(3);
+    palette.m_Items[1].m_nPalette = 1; // names entry 2 of the palette being written
+    palette.m_Items[1].m_nPaletteEntry = 2;
     ASSERT_TRUE(stage_writer::WriteCommonPalette(dir.path().string(), palette));
     ByteWriter w;
     w.i32(732).i32(0).i32(0);
@@ -69,8 +72,12 @@ TEST_F(StageWriter, CommonPaletteFileMatchesTheDocumentedLayout) {
     w.u32(2);
     WriteChara(w, CharaSpec{});
     WriteChara(w, CharaSpec{});
-    w.u32(2);
+    ItemSpec heir;
+    heir.palette = 1;
+    heir.entry = 2;
+    w.u32(3);
     WriteItem(w, ItemSpec{});
+    WriteItem(w, heir);
     WriteItem(w, ItemSpec{});
     EXPECT_EQ(fixtures::ReadAll(dir.file("data/CommonPalette.cplt4")), w.data());
 
