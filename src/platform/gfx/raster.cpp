@@ -8,6 +8,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace gfx {
 namespace {
@@ -168,6 +171,70 @@ bool SimpleStage(const StageArgs& s, std::uint32_t diffuse, std::uint32_t& orMas
            half(s.alphaOp, s.alphaArg1, s.alphaArg2, 0xFF000000u);
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define GFX_HAVE_AVX2_ROW 1
+__attribute__((target("avx2"))) inline __m256i Div255x16(__m256i x) {
+    x = _mm256_add_epi16(x, _mm256_set1_epi16(128));
+    return _mm256_srli_epi16(_mm256_add_epi16(x, _mm256_srli_epi16(x, 8)), 8);
+}
+
+__attribute__((target("avx2"))) inline __m256i AlphasX16(__m256i px16) {
+    px16 = _mm256_shufflelo_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm256_shufflehi_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
+}
+
+// ShadeRow32's SIMD part eight pixels at a time, for processors with AVX2; returns how many pixels it
+// did (a multiple of eight). The arithmetic is the same, lane for lane.
+__attribute__((target("avx2"))) int ShadeRow32Avx2(std::uint32_t* dst, const std::uint32_t* texels, int n,
+                                                   std::uint32_t orMask, std::uint32_t mul, bool blend,
+                                                   bool x8) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i c255 = _mm256_set1_epi16(255);
+    const __m256i vmul = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(mul)), zero);
+    const __m256i vor = _mm256_set1_epi32(static_cast<int>(orMask));
+    const __m256i vkeep = _mm256_set1_epi32(static_cast<int>(x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
+    const __m256i vreadOr = _mm256_set1_epi32(static_cast<int>(x8 ? 0xFF000000u : 0));
+    const __m256i opaque = _mm256_set1_epi32(255);
+    const bool identity = mul == 0xFFFFFFFFu && orMask == 0;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        __m256i t = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels + i)), vor);
+        if (!identity) {
+            const __m256i lo = Div255x16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(t, zero), vmul));
+            const __m256i hi = Div255x16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(t, zero), vmul));
+            t = _mm256_packus_epi16(lo, hi);
+        }
+        if (!blend) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_and_si256(t, vkeep));
+            continue;
+        }
+        const __m256i alpha = _mm256_srli_epi32(t, 24);
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, zero)) == -1) continue;
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, opaque)) == -1) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_and_si256(t, vkeep));
+            continue;
+        }
+        const __m256i d =
+            _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i)), vreadOr);
+        const __m256i slo = _mm256_unpacklo_epi8(t, zero), shi = _mm256_unpackhi_epi8(t, zero);
+        const __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
+        const __m256i alo = AlphasX16(slo), ahi = AlphasX16(shi);
+        const __m256i rlo = Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
+                                                       _mm256_mullo_epi16(dlo, _mm256_sub_epi16(c255, alo))));
+        const __m256i rhi = Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
+                                                       _mm256_mullo_epi16(dhi, _mm256_sub_epi16(c255, ahi))));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
+                            _mm256_and_si256(_mm256_packus_epi16(rlo, rhi), vkeep));
+    }
+    return i;
+}
+
+bool HaveAvx2() {
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+#endif
+
 // Shades and writes a row of 32-bit pixels: src = (texel | orMask) * mul / 255 per channel, then with
 // blending dst = (src * srcAlpha + dst * (255 - srcAlpha)) / 255 on every channel (rounded).
 void ShadeRow32(std::uint32_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
@@ -175,6 +242,9 @@ void ShadeRow32(std::uint32_t* dst, const std::uint32_t* texels, int n, std::uin
     const std::uint32_t keep = x8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
     const std::uint32_t readOr = x8 ? 0xFF000000u : 0; // X8 targets read as opaque
     int i = 0;
+#ifdef GFX_HAVE_AVX2_ROW
+    if (HaveAvx2()) i = ShadeRow32Avx2(dst, texels, n, orMask, mul, blend, x8);
+#endif
 #ifdef __SSE2__
     const __m128i zero = _mm_setzero_si128();
     const __m128i c128 = _mm_set1_epi16(128);
