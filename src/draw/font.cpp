@@ -228,6 +228,8 @@ void Font::Create(const char* lpFaceName, int nWidth, int nHeight, int nCellWidt
     else if (g_lpDDCon)
         m_dwSerial = g_lpDDCon->dwFontSerial++;
     if (std::find(g_FontList.begin(), g_FontList.end(), this) == g_FontList.end()) g_FontList.push_back(this);
+    // Device recovery walks the font list from here on.
+    InstallFontRecovery();
 
     if (bFastFont == 0) {
         DestroySheets();

@@ -134,5 +134,5 @@ int CreateFonts(Font* lpFonts, const FONTDEF* lpDefs, int nCount);
 int CreateNumberSurfaces(DDSURFACEDATA* lpSurfaces, const SYSTEMBITMAP* lpDefs, int nCount, Font* lpFonts,
                          const FONTDEF* lpFontDefs);
 void DrawDigits(DDSURFACEDATA* lpSD, Font* lpFont);
-// Hooks the fonts into the drawing library's recovery after a loss.
+// Hooks the fonts into the drawing library's recovery after a loss (every Font::Create does it).
 void InstallFontRecovery();

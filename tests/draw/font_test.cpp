@@ -45,7 +45,6 @@ class FontTest : public DisplayTest {
   protected:
     void OpenAt(int display) {
         ASSERT_TRUE(Open(kDisplays[display])) << kDisplays[display].name;
-        InstallFontRecovery();
         DDClear(&g_BackBuffer, BLACK);
     }
     std::unique_ptr<Font> Make(int cell, int fast, bool icons = true) {
