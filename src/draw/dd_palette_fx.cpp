@@ -19,6 +19,9 @@ std::uint8_t g_BlendTable[BLEND_TABLE_SIZE];
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr const char* kNoChangeColorDD =
+    "DDrawでは DDChangeColor(DDSURFACEDATA *lpDstSD,int x,int y,int nWidth,int "
+    "nHeight,int nAlpha,BYTE bRed,BYTE bGreen,BYTE bBlue) は未対応";
 
 // Fade phases in degrees, one per direction and back-end.
 double g_dFadeOutPhaseD3D = 90.0;
@@ -194,9 +197,7 @@ void DDFade_UnPal(DDSURFACEDATA* lpDstSD, int nWeight, std::uint8_t bRed, std::u
 bool DDChangeColor(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, int nAlpha,
                    std::uint8_t bRed, std::uint8_t bGreen, std::uint8_t bBlue) {
     if (!lpDTCon) {
-        ECLog("DDrawでは DDChangeColor(DDSURFACEDATA *lpDstSD,int x,int y,int nWidth,int nHeight,int "
-              "nAlpha,BYTE "
-              "bRed,BYTE bGreen,BYTE bBlue) は未対応");
+        ECLog(kNoChangeColorDD);
         return true;
     }
     return DDChangeColor(lpDstSD, x, y, nWidth, nHeight, lpDstSD, nAlpha, bRed, bGreen, bBlue);
@@ -205,9 +206,7 @@ bool DDChangeColor(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight
 bool DDChangeColor(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURFACEDATA* lpSrcSD,
                    int nAlpha, std::uint8_t bRed, std::uint8_t bGreen, std::uint8_t bBlue) {
     if (!lpDTCon) {
-        ECLog("DDrawでは DDChangeColor(DDSURFACEDATA *lpDstSD,int x,int y,int nWidth,int nHeight,int "
-              "nAlpha,BYTE "
-              "bRed,BYTE bGreen,BYTE bBlue) は未対応");
+        ECLog(kNoChangeColorDD);
         return true;
     }
     if (!lpDstSD || !lpSrcSD) return true;

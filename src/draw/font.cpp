@@ -26,9 +26,10 @@ const char g_szFullWidthTable[] =
     "ッャュョ□■☆★％＆＜＞：";
 // clang-format on
 
+// The list is made before the fonts and goes after them: a font leaves it when it is destroyed.
+std::vector<Font*> g_FontList;
 Font g_Fonts[FONT_OBJECT_COUNT];
 Font& g_Font = g_Fonts[1];
-std::vector<Font*> g_FontList;
 
 namespace {
 
