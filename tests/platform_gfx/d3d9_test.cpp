@@ -5,6 +5,7 @@
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/sim.h"
 #include <gtest/gtest.h>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -558,6 +559,31 @@ TEST_F(D3DTest, CreationFailuresAndBudgets) {
     c->Release();
     sim::SetNoDirect3D(true);
     EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION), nullptr);
+}
+
+TEST_F(D3DTest, PresentWaitsForTheBlankOnlyWithVerticalSync) {
+    D3DPRESENT_PARAMETERS pp;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
+    ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev_),
+              D3D_OK);
+    sim::SetVerticalBlankEmulation(true);
+    auto elapsed = [&](int frames) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < frames; ++i)
+            EXPECT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    EXPECT_GT(elapsed(4), 3 * 16.0);
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    ASSERT_EQ(dev_->Reset(&pp), D3D_OK);
+    EXPECT_LT(elapsed(60), 800.0); // waiting would take at least 59 periods (983 ms)
+    EXPECT_EQ(PublishedFrameCount(), 64u);
+    std::vector<std::uint32_t> frame;
+    int w = 0, h = 0;
+    ASSERT_TRUE(ReadLastFrame(frame, w, h));
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(frame[0], 0xFF000000u);
 }
 
 TEST_F(D3DTest, IndexedStripsAndBadIndices) {

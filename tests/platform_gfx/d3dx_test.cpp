@@ -74,6 +74,27 @@ TEST_F(D3DXTest, KeyedTexturesFromEveryDepthAt16And32Bits) {
     }
 }
 
+TEST_F(D3DXTest, KeyedTextureFromATwoColourBitmap) {
+    bmptest::Spec s(9, 2, 1); // nine pixels: the row spills into a second byte
+    s.palette = {0xFF00FF, 0x20A040};
+    s.raw = {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    const std::string path = (dir_ / "one.bmp").string();
+    ASSERT_TRUE(bmptest::Write(path, bmptest::Build(s)));
+    for (D3DFORMAT f : {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5}) {
+        LPDIRECT3DTEXTURE9 tex = nullptr;
+        ASSERT_EQ(D3DXCreateTextureFromFileExA(dev_, path.c_str(), 0, 0, 1, 0, f, D3DPOOL_MANAGED,
+                                               D3DX_FILTER_NONE, D3DX_DEFAULT, 0xFFFF00FF, nullptr, nullptr,
+                                               &tex),
+                  D3D_OK);
+        const PixelBuffer& p = tex->Level()->Pixels();
+        for (int i = 0; i < 18; ++i) {
+            const std::uint32_t want = s.raw[i] ? FromArgb(p.format, 0xFF20A040) : 0;
+            EXPECT_EQ(p.Get(i % 9, i / 9), want) << i << " fmt " << f;
+        }
+        tex->Release();
+    }
+}
+
 TEST_F(D3DXTest, TextureSizesFollowTheCapabilities) {
     auto size = [&](UINT w, UINT h) {
         LPDIRECT3DTEXTURE9 t = nullptr;
