@@ -362,3 +362,36 @@ TEST_F(FrameTest, ScaledSamplingOfTheDeviceAndOfThePixelPaths) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ColourTest, TransparentColourFromThePicturesTopLeftPixelAtEveryDepth) {
+    struct Case {
+        DrawConfig cfg;
+        std::uint32_t pixel;
+    };
+    const Case cases[] = {{{"dd8_full", 0, 8, 0}, PAL_KEY},
+                          {{"dd16_full", 0, 16, 0}, 0xF81F},
+                          {{"dd32_full", 0, 32, 0}, 0xFF00FF},
+                          {{"d3d32_full", 1, 32, 0}, 0}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(Open(c.cfg));
+        EXPECT_EQ(g_dwTransmitPixel, c.pixel) << c.cfg.name;
+        if (lpDTCon) {
+            EXPECT_EQ(lpDTCon->dwColorKey, 0xFFFF00FFu);
+            EXPECT_EQ(lpDTCon->rgbTransmit.rgbtRed, 255);
+        }
+        if (g_lpDDCon) {
+            EXPECT_EQ(g_lpDDCon->rgbTransmit16.rgbtRed, 255) << c.cfg.name;
+            EXPECT_EQ(g_lpDDCon->rgbTransmit16.rgbtGreen, 0) << c.cfg.name;
+        }
+        DDEnd();
+    }
+    // A colour given by the project replaces the picture's at 16 bits, as the key pictures hold.
+    ASSERT_TRUE(Open(DrawConfig{"d3d16_window", 1, 16, 1}));
+    ASSERT_TRUE(DDSetUpTransmit(&g_TestTable[SYS_PALETTE], true, 0, 177, 0));
+    EXPECT_EQ(lpDTCon->rgbTransmit16.rgbtGreen, 177);
+    EXPECT_EQ(lpDTCon->wTransmit_16, 0xFC1F); // still the picture's top-left pixel
+}
+
+} // namespace
