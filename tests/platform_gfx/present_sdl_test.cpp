@@ -1,0 +1,48 @@
+// The window thread's side of the presenter, with SDL's dummy video driver: the latest frame is shown
+// scaled by a whole number, centred, nearest-neighbour.
+#include "platform/gfx/present_sdl.h"
+#include "platform/gfx/presenter.h"
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+using namespace gfx;
+
+namespace {
+
+TEST(PresentSdl, LatestFrameIsScaledByAWholeNumberAndCentred) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    SDL_Window* window = SDL_CreateWindow("t", 0, 0, 1400, 1000, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    ClearPublishedFrames();
+    EXPECT_FALSE(PresentLatestFrame(window)); // nothing published yet
+    std::vector<std::uint32_t> frame(640 * 480, 0xFF000000u);
+    frame[0] = 0xFFFF0000u;             // top-left red
+    frame[640 * 480 - 1] = 0xFF0000FFu; // bottom-right blue
+    PublishFrame(frame.data(), 640, 480, 640);
+    if (!PresentLatestFrame(window)) {
+        SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        GTEST_SKIP() << "no renderer for this video driver";
+    }
+    SDL_Renderer* r = SDL_GetRenderer(window);
+    ASSERT_NE(r, nullptr);
+    // Scale 2 (1280 x 960) centred in 1400 x 1000: the frame starts at (60, 20).
+    auto at = [&](int x, int y) {
+        std::uint32_t px = 0;
+        SDL_Rect rc{x, y, 1, 1};
+        SDL_RenderReadPixels(r, &rc, SDL_PIXELFORMAT_ARGB8888, &px, 4);
+        return px | 0xFF000000u;
+    };
+    EXPECT_EQ(at(60, 20), 0xFFFF0000u);
+    EXPECT_EQ(at(61, 21), 0xFFFF0000u);
+    EXPECT_EQ(at(62, 20), 0xFF000000u);
+    EXPECT_EQ(at(59, 20), 0xFF000000u); // the border
+    EXPECT_EQ(at(60 + 1279, 20 + 959), 0xFF0000FFu);
+    EXPECT_EQ(at(60 + 1278, 20 + 958), 0xFF0000FFu);
+    ReleasePresenter();
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    ClearPublishedFrames();
+}
+
+} // namespace
