@@ -2,9 +2,11 @@
 // scene and render-target state, dialog boxes and the debug text.
 #include "draw_fixture.h"
 
+#include "app/game_loop.h"
 #include "app/log.h"
 #include "platform/gfx/sim.h"
 #include "platform/message_box.h"
+#include "platform/time.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -392,6 +394,28 @@ TEST_F(ColourTest, TransparentColourFromThePicturesTopLeftPixelAtEveryDepth) {
     ASSERT_TRUE(DDSetUpTransmit(&g_TestTable[SYS_PALETTE], true, 0, 177, 0));
     EXPECT_EQ(lpDTCon->rgbTransmit16.rgbtGreen, 177);
     EXPECT_EQ(lpDTCon->wTransmit_16, 0xFC1F); // still the picture's top-left pixel
+}
+
+} // namespace
+
+namespace {
+
+// Without vertical sync the present waits for each frame's time itself: 60 frames at 60 a second
+// take one second of the clock (whole frames of 1000 / 60 ms from the first present on).
+TEST_F(FrameTest, PresentWithoutVerticalSyncPacesItself) {
+    win::ManualClock clock;
+    clock.now = 5000;
+    win::UseManualClock(&clock);
+    ResetFrameTimers();
+    ASSERT_TRUE(Open(kD3D32)); // vertical sync off
+    const win::DWORD start = clock.now;
+    for (int i = 0; i < 61; ++i)
+        ASSERT_TRUE(DDPresent(60, 0, nullptr));
+    const win::DWORD elapsed = clock.now - start;
+    win::UseManualClock(nullptr);
+    ResetFrameTimers();
+    EXPECT_GE(elapsed, 990u);
+    EXPECT_LE(elapsed, 1010u);
 }
 
 } // namespace
