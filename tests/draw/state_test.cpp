@@ -419,3 +419,40 @@ TEST_F(FrameTest, PresentWithoutVerticalSyncPacesItself) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FrameTest, DialogModeOnlyActsInFullScreen) {
+    ASSERT_TRUE(Open(DrawConfig{"d3d32_window", 1, 32, 1}));
+    ASSERT_TRUE(DDBeginScene());
+    EXPECT_TRUE(DDSetDialogMode(1));
+    EXPECT_EQ(lpDTCon->bSceneBegun, 1); // a window needs nothing
+    DDEnd();
+    ASSERT_TRUE(Open(DrawConfig{"d3d32_full", 1, 32, 0}));
+    ASSERT_TRUE(DDBeginScene());
+    EXPECT_TRUE(DDSetDialogMode(1));
+    EXPECT_EQ(lpDTCon->bSceneBegun, 0); // the scene is ended for the dialog
+    EXPECT_TRUE(DDSetDialogMode(0));
+    DDEnd();
+    ASSERT_TRUE(Open(kDD32));
+    EXPECT_TRUE(DDSetDialogMode(1));
+    EXPECT_TRUE(DDSetDialogMode(0));
+}
+
+TEST_F(FrameTest, BitmapSizeCheckOnDirectDraw) {
+    ASSERT_TRUE(Open(kDD32));
+    int tooLarge = -1;
+    EXPECT_TRUE(DDCheckBitmapSize(tooLarge, g_TestTable[SYS_SHEET].szFileName, 64, 32));
+    EXPECT_EQ(tooLarge, 0);
+    EXPECT_TRUE(DDCheckBitmapSize(tooLarge, g_TestTable[SYS_SHEET].szFileName, 63, 32));
+    EXPECT_EQ(tooLarge, 1);
+    EXPECT_FALSE(DDCheckBitmapSize(tooLarge, (m_dir + "/none.bmp").c_str(), 64, 32));
+    EXPECT_EQ(tooLarge, 0);
+    DDEnd();
+    ASSERT_TRUE(Open(kD3D32));
+    tooLarge = 7;
+    EXPECT_TRUE(DDCheckBitmapSize(tooLarge, g_TestTable[SYS_SHEET].szFileName, 1, 1));
+    EXPECT_EQ(tooLarge, 7); // Direct3D leaves it alone
+}
+
+} // namespace
