@@ -13,4 +13,11 @@ int GetSystemMetrics(int index) {
     return index == SM_CXSCREEN ? mode.w : mode.h;
 }
 
+int GetDesktopBitsPerPixel() {
+    SDL_DisplayMode mode{};
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || SDL_GetDesktopDisplayMode(0, &mode) != 0) return 32;
+    const int bits = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+    return bits > 0 && bits <= 16 ? 16 : 32;
+}
+
 } // namespace win

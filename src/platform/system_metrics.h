@@ -10,4 +10,8 @@ constexpr int SM_CYSCREEN = 1;
 // (and when it has no display) the game's own screen size, 640 x 480, is reported.
 int GetSystemMetrics(int index);
 
+// The colour depth of the desktop in bits per pixel, as a window's device context reports it: 16 for
+// a 16-bit desktop, 32 for 24- and 32-bit ones (and without a display).
+int GetDesktopBitsPerPixel();
+
 } // namespace win

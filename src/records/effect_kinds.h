@@ -2,6 +2,8 @@
 // kind: name, range and the default an effect record takes when its file predates the parameter.
 #pragma once
 
+#include "records/param_desc.h"
+
 #include <cstdint>
 #include <string>
 
@@ -46,13 +48,6 @@ enum ScreenEffectKind : int {
 
 constexpr int EFFECT_PARAM_COUNT = 5;
 
-// One parameter of an effect kind. An unused slot has the empty name and 0..0 (0).
-struct cParamDesc {
-    std::string name;
-    std::int16_t minimum = 0;
-    std::int16_t maximum = 0;
-    std::int16_t defaultValue = 0;
-};
 
 // Parameter p (1-5) of kind k is entry 5 x k + p - 1.
 extern const cParamDesc g_CharaEffectParams[CHARA_EFFECT_KIND_COUNT * EFFECT_PARAM_COUNT];

@@ -2,6 +2,8 @@
 // parameters of each kind through which arrangements change a command before it runs.
 #pragma once
 
+#include "records/param_desc.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -124,13 +126,6 @@ enum class ParamHolder { Integers, Move, Shot };
 ParamHolder ParamHolderOfKind(int kind);
 int ParamFieldBits(int kind, std::int32_t n);
 
-// A named value of a shot formation or shot movement kind.
-struct cParamDesc {
-    std::string name;
-    std::int16_t minimum = 0;
-    std::int16_t maximum = 0;
-    std::int16_t defaultValue = 0;
-};
 
 // g_ShotFormationParams: three descriptors per formation 0-5 (18); g_ShotMoveParams: three per shot
 // movement kind 0-9 (30). Built on first use.
