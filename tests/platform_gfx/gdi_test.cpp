@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 
@@ -171,6 +172,12 @@ TEST(GdiText, Cp932TextInto8BitsWritesOnlyTheChosenIndex) {
     SIZE both{};
     GetTextExtentPoint32A(dc, "あA", -1, &both);
     EXPECT_EQ(both.cx, full.cx + half.cx);
+    // A count past the terminator stops at it (the sanitizers watch the exact-size buffer).
+    std::unique_ptr<char[]> exact(new char[2]{'A', 0});
+    SIZE counted{};
+    ASSERT_TRUE(GetTextExtentPoint32A(dc, exact.get(), 50, &counted));
+    EXPECT_EQ(counted.cx, half.cx);
+    EXPECT_TRUE(TextOutA(dc, 0, 0, exact.get(), 50));
     // A horizontal width scales the glyphs.
     HFONT narrow =
         CreateFontA(16, 4, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, "ＭＳ ゴシック");

@@ -19,9 +19,10 @@ FontObject* CurrentFont(HDC dc) {
     return fallback;
 }
 
+// Bytes of the text: up to its terminator, and never past it even when a longer count is given.
 int TextLength(const char* text, int count) {
     if (!text) return 0;
-    return count < 0 ? static_cast<int>(std::strlen(text)) : count;
+    return count < 0 ? static_cast<int>(std::strlen(text)) : static_cast<int>(strnlen(text, count));
 }
 
 } // namespace
