@@ -14,21 +14,30 @@ namespace project_writer {
 // The ten database files of `db` into <folder>/data/database/ (version word, record count,
 // the records).
 bool WriteDatabase(const std::string& folder, const cProjectDatabase& db);
-// <folder>/data/System.dat.
-bool WriteSystemData(const std::string& folder, const cSystemData& data);
+// <folder>/data/System.dat. Saving clears every menu music number beyond the music list, so the
+// list is taken from `db` (the database written beside it).
+bool WriteSystemData(const std::string& folder, const cSystemData& data,
+                     const cProjectDatabase& db = g_Database);
 // <folder>/data/WorldMap.dat.
 bool WriteWorldMap(const std::string& folder, const cWorldMap& map);
 // <folder>/System.ini with the given text.
 bool WriteSystemIni(const std::string& folder, const std::string& text);
 
-// The demo project's contents: the database and system data of a new project with a title.
-cProjectDatabase DemoDatabase();
+// The demo project's contents. The database is a new project's with four sounds (entries 1-4 of
+// the sound list) and two pieces of music: entry 1 the title music (the OGG file, or the MIDI file
+// when `oggMusic` is false), entry 2 the MIDI file.
+cProjectDatabase DemoDatabase(bool oggMusic = true);
+// A new project's system data with the demo's title, its 17 system sound files, the title scene
+// playing music 1 and the other menus music 2.
 cSystemData DemoSystemData();
+// A 20 x 15 island in the sea with a road between two nodes that name the demo stage; the second
+// node is closed (it blocks the marker) until the first one's clear switch 1 is set.
+cWorldMap DemoWorldMap();
 // "System.ini" of the demo: DirectDraw in a window, the project's default key names.
 std::string DemoSystemIni();
 
 // Writes the demo project's database, system data, world map and "System.ini" into the folder
 // (created when missing).
-bool WriteDemoProject(const std::string& folder);
+bool WriteDemoProject(const std::string& folder, bool oggMusic = true);
 
 } // namespace project_writer

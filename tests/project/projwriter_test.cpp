@@ -107,7 +107,13 @@ class ProjectWriterTest : public ::testing::Test {
 } // namespace
 
 TEST_F(ProjectWriterTest, WritesTheDocumentedBytes) {
-    ASSERT_TRUE(project_writer::WriteDemoProject(dir.path().string()));
+    // A new project's database and system data with a title; the demo's own lists are checked by
+    // the shell's demo project test.
+    cSystemData titled;
+    titled.m_strTitle = "Mirelda4 デモ";
+    ASSERT_TRUE(project_writer::WriteDatabase(dir.path().string(), cProjectDatabase()));
+    ASSERT_TRUE(project_writer::WriteSystemData(dir.path().string(), titled));
+    ASSERT_TRUE(project_writer::WriteSystemIni(dir.path().string(), project_writer::DemoSystemIni()));
     for (const char* name : {"AnimeSet.dat", "Anime.dat", "Bmp_CharaExc.dat", "SwordType.dat", "Effect.dat",
                              "CharaEffect.dat", "ScrEffect.dat", "Picture.dat", "Sound.dat", "Bgm.dat"}) {
         EXPECT_EQ(fixtures::ReadAll((dir.path() / "data" / "database" / name).string()), DatabaseFile(name))

@@ -1,0 +1,36 @@
+// The demo project's system pictures, drawn in code with the demo palette: the palette picture, the
+// block, character, shot, item and mark sheets (32-pixel cells, 15 to a row), the window fill, the
+// status bar sheet, the title picture, the menu accessories, the symbol letters, the word sheet of
+// banners and digits, and the world map's chips and node icons.
+#pragma once
+
+#include "bmp_writer.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace demo_pictures {
+
+// Palette entries of the demo palette.
+constexpr std::uint8_t kKey = 255; // the transparent colour (magenta)
+constexpr std::uint8_t kWhite = 240;
+constexpr std::uint8_t kNavy = 241;
+// Hue h (0 red, 1 orange, 2 yellow, 3 lime, 4 green, 5 spring green, 6 cyan, 7 azure, 8 blue,
+// 9 violet, 10 magenta, 11 rose) in shade s (0 darkest, 7 the pure hue, 15 nearly white).
+std::uint8_t Hue(int h, int s);
+// Grey level g from 1 (darkest) to 15 (white).
+std::uint8_t Grey(int g);
+
+struct Sheet {
+    std::string file; // the project's path, "bmp\..."
+    bmp_writer::Picture picture;
+};
+
+// Every picture the system bitmap table requires, each once.
+std::vector<Sheet> SystemPictures();
+
+// Writes them into <folder>/bmp/ (and bmp/plt/) with the demo palette.
+bool WriteAll(const std::string& folder);
+
+} // namespace demo_pictures
