@@ -413,4 +413,39 @@ TEST_F(DDrawTest, TwoBackBuffersRotateThroughTheChain) {
     EXPECT_NE(dd_->CreateSurface(&d, &second, nullptr), DD_OK);
 }
 
+TEST_F(DDrawTest, WideKeyedCopiesMatchPixelByPixel) {
+    // Rows long enough for the copies that take many pixels at a time, with keys at odd places.
+    for (int bpp : {8, 16, 24, 32}) {
+        Init(bpp);
+        auto* src = Offscreen(53, 3);
+        auto* dst = Offscreen(60, 3);
+        const std::uint32_t mask = bpp == 32 ? 0xFFFFFF : (1u << std::min(bpp, 24)) - 1;
+        const std::uint32_t key = 0x5A5A5A & mask;
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 53; ++x) {
+                const bool keyed = (x * 7 + y * 3) % 5 == 0 || (x >= 16 && x < 32 && y == 1);
+                src->Pixels().Set(x, y, keyed ? key : (0x010203u * (x + 1) + y) & mask);
+                dst->Pixels().Set(x, y, 0);
+            }
+        for (int x = 0; x < 60; ++x)
+            for (int y = 0; y < 3; ++y)
+                dst->Pixels().Set(x, y, 0x111111 & mask);
+        DDCOLORKEY ck{key, key};
+        src->SetColorKey(DDCKEY_SRCBLT, &ck);
+        ASSERT_EQ(dst->BltFast(5, 0, src, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 60; ++x) {
+                std::uint32_t want = 0x111111 & mask;
+                if (x >= 5 && x < 58 && src->Pixels().Get(x - 5, y) != key)
+                    want = src->Pixels().Get(x - 5, y);
+                ASSERT_EQ(At(dst, x, y), want) << bpp << " bits " << x << "," << y;
+            }
+        for (auto* m : made_)
+            m->Release();
+        made_.clear();
+        dd_->Release();
+        dd_ = nullptr;
+    }
+}
+
 } // namespace
