@@ -2,6 +2,7 @@
 #include "platform/file_system.h"
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace gfx {
 namespace {
@@ -106,6 +107,8 @@ bool DecodeRle(const std::uint8_t* p, std::size_t n, Dib& d, bool four, std::str
 
 } // namespace
 
+static bool DecodeBmpChecked(const std::uint8_t* data, std::size_t size, Dib& out, std::string* why);
+
 std::uint32_t Dib::PixelRaw(int x, int y) const {
     const std::uint8_t* row = bits.data() + static_cast<std::size_t>(height - 1 - y) * stride;
     switch (bitCount) {
@@ -136,6 +139,15 @@ std::uint32_t Dib::PixelArgb(int x, int y) const {
 }
 
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, Dib& out, std::string* why) {
+    try {
+        return DecodeBmpChecked(data, size, out, why);
+    } catch (const std::bad_alloc&) {
+        out = Dib{};
+        return Fail(why, "not enough memory for the picture");
+    }
+}
+
+static bool DecodeBmpChecked(const std::uint8_t* data, std::size_t size, Dib& out, std::string* why) {
     out = Dib{};
     if (!data || size < 14 + 12) return Fail(why, "too short for a bitmap");
     if (data[0] != 'B' || data[1] != 'M') return Fail(why, "not a bitmap");
@@ -247,12 +259,16 @@ bool LoadBmpFile(std::string_view sysPath, Dib& out, std::string* why) {
     std::uint8_t buf[65536];
     std::size_t got;
     bool tooBig = false;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        if (bytes.size() + got > kMaxFileBytes) {
-            tooBig = true;
-            break;
+    try {
+        while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) {
+            if (bytes.size() + got > kMaxFileBytes) {
+                tooBig = true;
+                break;
+            }
+            bytes.insert(bytes.end(), buf, buf + got);
         }
-        bytes.insert(bytes.end(), buf, buf + got);
+    } catch (const std::bad_alloc&) {
+        tooBig = true;
     }
     std::fclose(f);
     if (tooBig) return Fail(why, "file too large");

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 namespace gfx {
 
@@ -398,8 +399,12 @@ HRESULT Direct3DDevice9::CreateTexture(UINT w, UINT h, UINT levels, DWORD usage,
     if ((usage & D3DUSAGE_DYNAMIC) && !sim::DynamicTextures()) return D3DERR_INVALIDCALL;
     if (pool == D3DPOOL_DEFAULT && shared_->videoBytes + SurfaceBytes(f, w, h) > sim::VideoMemoryBudget())
         return D3DERR_OUTOFVIDEOMEMORY;
-    auto* level = new Direct3DSurface9(shared_, f, pool, usage, static_cast<int>(w), static_cast<int>(h));
-    *out = new Direct3DTexture9(level);
+    try {
+        auto* level = new Direct3DSurface9(shared_, f, pool, usage, static_cast<int>(w), static_cast<int>(h));
+        *out = new Direct3DTexture9(level);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     return D3D_OK;
 }
 
@@ -411,7 +416,11 @@ HRESULT Direct3DDevice9::CreateOffscreenPlainSurface(UINT w, UINT h, D3DFORMAT f
         return D3DERR_INVALIDCALL;
     if (pool == D3DPOOL_DEFAULT && shared_->videoBytes + SurfaceBytes(f, w, h) > sim::VideoMemoryBudget())
         return D3DERR_OUTOFVIDEOMEMORY;
-    *out = new Direct3DSurface9(shared_, f, pool, 0, static_cast<int>(w), static_cast<int>(h));
+    try {
+        *out = new Direct3DSurface9(shared_, f, pool, 0, static_cast<int>(w), static_cast<int>(h));
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     return D3D_OK;
 }
 

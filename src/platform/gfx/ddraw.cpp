@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 namespace gfx {
 namespace {
@@ -184,8 +185,12 @@ HRESULT DirectDraw7::CreateSurface(DDSURFACEDESC2* desc, LPDIRECTDRAWSURFACE7* o
         const std::size_t bytes = static_cast<std::size_t>(w) * h * BytesPerPixel(DisplayFormat());
         if (videoBytes_ + bytes > sim::VideoMemoryBudget()) return DDERR_OUTOFVIDEOMEMORY;
     }
-    *out = new DirectDrawSurface7(this, (caps & ~(DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY)) | memCaps, w,
-                                  h, DisplayFormat());
+    try {
+        *out = new DirectDrawSurface7(this, (caps & ~(DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY)) | memCaps,
+                                      w, h, DisplayFormat());
+    } catch (const std::bad_alloc&) {
+        return DDERR_OUTOFMEMORY;
+    }
     return DD_OK;
 }
 
