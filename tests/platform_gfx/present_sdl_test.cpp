@@ -39,6 +39,11 @@ TEST(PresentSdl, LatestFrameIsScaledByAWholeNumberAndCentred) {
     EXPECT_EQ(at(59, 20), 0xFF000000u); // the border
     EXPECT_EQ(at(60 + 1279, 20 + 959), 0xFF0000FFu);
     EXPECT_EQ(at(60 + 1278, 20 + 958), 0xFF0000FFu);
+    // Nothing new: nothing drawn, unless asked to redraw.
+    EXPECT_FALSE(PresentLatestFrame(window));
+    EXPECT_TRUE(PresentLatestFrame(window, true));
+    PublishFrame(frame.data(), 640, 480, 640);
+    EXPECT_TRUE(PresentLatestFrame(window));
     ReleasePresenter();
     SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);

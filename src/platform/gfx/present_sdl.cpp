@@ -12,6 +12,7 @@ struct WindowSide {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     int texW = 0, texH = 0;
+    int outW = 0, outH = 0;
     std::uint64_t shown = 0;
     std::vector<std::uint32_t> frame;
     bool failed = false;
@@ -27,7 +28,7 @@ void ReleasePresenter() {
     g_side = WindowSide{};
 }
 
-bool PresentLatestFrame(void* sdlWindow) {
+bool PresentLatestFrame(void* sdlWindow, bool redraw) {
     auto* window = static_cast<SDL_Window*>(sdlWindow);
     if (!window) return false;
     if (window != g_side.window) {
@@ -44,7 +45,8 @@ bool PresentLatestFrame(void* sdlWindow) {
     }
     const std::uint64_t count = PublishedFrameCount();
     int w = 0, h = 0;
-    if (count != g_side.shown) {
+    const bool fresh = count != g_side.shown;
+    if (fresh) {
         if (!ReadLastFrame(g_side.frame, w, h)) return false;
         if (!g_side.texture || w != g_side.texW || h != g_side.texH) {
             if (g_side.texture) SDL_DestroyTexture(g_side.texture);
@@ -61,6 +63,9 @@ bool PresentLatestFrame(void* sdlWindow) {
     if (!g_side.texture) return false;
     int winW = 0, winH = 0;
     SDL_GetRendererOutputSize(g_side.renderer, &winW, &winH);
+    if (!fresh && !redraw && winW == g_side.outW && winH == g_side.outH) return false;
+    g_side.outW = winW;
+    g_side.outH = winH;
     const ScaledPlacement p = PlaceScaled(g_side.texW, g_side.texH, winW, winH);
     SDL_SetRenderDrawColor(g_side.renderer, 0, 0, 0, 255);
     SDL_RenderClear(g_side.renderer);

@@ -4,9 +4,10 @@
 
 namespace gfx {
 
-// `sdlWindow` is the SDL_Window*. Uploads the frame when a new one was published and redraws.
-// Returns false when the window has no renderer (e.g. the dummy video driver) or nothing to show.
-bool PresentLatestFrame(void* sdlWindow);
+// `sdlWindow` is the SDL_Window*. Draws when a new frame was published since the last call, when the
+// window's size changed, or when `redraw` asks for it (the window was exposed). Returns whether it drew:
+// false when there was nothing new, nothing published yet, or no renderer for the video driver.
+bool PresentLatestFrame(void* sdlWindow, bool redraw = false);
 // Frees the renderer and texture made for the window (before the window is destroyed).
 void ReleasePresenter();
 
