@@ -14,19 +14,28 @@ wait_for() {
     done
 }
 
-# A working folder holding only default/ with a few files (one with a Japanese name).
+# The project writer beside the player.
+writer() { "$(dirname "$player")/m4_projwriter" "$@" >/dev/null || fail "the project writer failed"; }
+
+# A working folder whose project stands only in default/ (one file with a Japanese name besides).
 make_game_folder() {
     local d=$1
-    mkdir -p "$d/default/database" "$d/default/stg4"
-    printf 'system' > "$d/default/System.dat"
-    printf 'sounds' > "$d/default/database/Sound.dat"
+    mkdir -p "$d"
+    writer "$d"
+    mv "$d/data" "$d/default"
     printf 'stage' > "$d/default/stg4/ステージ.stg4_000"
+}
+
+# A working folder with its project in data/.
+make_project_folder() {
+    mkdir -p "$1"
+    writer "$1"
 }
 
 # The window is published (runtime folder) and start-up has made its folders.
 player_ready() {
     local d=$1
-    [ -f "$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid" ] && [ -d "$d/bgm" ]
+    [ -f "$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid" ] && [ -d "$d/user_data" ]
 }
 
 FOLDERS=(user_data user_data/story user_data/challenge user_data/free user_data/rpl4 data data/database

@@ -10,7 +10,9 @@ top=$(mktemp -d)
 pids=()
 trap 'for p in "${pids[@]}"; do kill -9 $p 2>/dev/null; done; rm -rf "$top"' EXIT
 export XDG_RUNTIME_DIR=$top/run
-mkdir -p "$XDG_RUNTIME_DIR" "$top/one/data" "$top/two/data"
+mkdir -p "$XDG_RUNTIME_DIR"
+make_project_folder "$top/one"
+make_project_folder "$top/two"
 
 cd "$top/one"
 "$player" 2> "$top/err1" &
@@ -25,7 +27,7 @@ code=$?
 [ $code -eq 0 ] || fail "second start answered No: exit code $code"
 grep -q "二重起動" "$top/err2" || fail "no question with the caption 二重起動"
 grep -q "既に起動しています。" "$top/err2" || fail "question text missing"
-[ -d "$top/two/bgm" ] && fail "second start answered No went on starting"
+[ -d "$top/two/user_data" ] && fail "second start answered No went on starting"
 kill -0 $first || fail "first player ended after the No"
 [ "$(cat "$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid")" = "$first" ] || fail "first window no longer published"
 

@@ -1,54 +1,260 @@
 #include "app/shell/init_game.h"
 
+#include "app/display_report.h"
+#include "app/game_loop.h"
 #include "app/globals.h"
 #include "app/input.h"
+#include "app/log.h"
 #include "app/paths.h"
+#include "app/system_report.h"
 #include "app/scene.h"
 #include "app/shell/main_window.h"
+#include "app/shell/palette_variants.h"
 #include "app/shell/win_main.h"
+#include "app/startup_state.h"
 #include "app/system_ini.h"
 #include "draw/dd_startup.h"
+#include "draw/font.h"
+#include "menus/load_play_file.h"
+#include "platform/crt_rand.h"
+#include "platform/file_system.h"
 #include "platform/messages.h"
+#include "platform/system_metrics.h"
 #include "platform/time.h"
 #include "platform/window.h"
+#include "project/boot_data.h"
+#include "project/common_palette.h"
+#include "project/font_names.h"
+#include "project/option_data.h"
+#include "project/project_database.h"
+#include "project/project_record_env.h"
+#include "project/system_bitmaps.h"
 #include "project/system_data.h"
+#include "project/world_map.h"
+#include "records/param_tables.h"
+#include "sound/bgm.h"
+#include "sound/sound.h"
+#include "ui/boot_dialog.h"
+
+#include <cstdio>
+#include <cstring>
+
+DDSURFACEDATA g_NumberSurfaces[FONT_COUNT];
 
 namespace {
 
-// The display: the depth and vertical sync that the settings leave to start-up are chosen here, and a
-// failing Direct3D set-up falls back to DirectDraw once (the settings then say DirectDraw).
-bool StartDisplay() {
+// The display mode the settings ask for: window or full screen, vertical sync and colour depth.
+// False (with its box) when the depth cannot be used.
+bool ChooseDisplayMode() {
     cSystemIni& ini = g_SystemIni;
-    const int bpp = (ini.Bpp == 8 || ini.Bpp == 16 || ini.Bpp == 24) ? ini.Bpp : 32;
-    int useD3D = ini.Direct3D == 1 ? 1 : 0;
-    const int window = ini.WindowMode != 0 ? 1 : 0;
-    if (ini.VSync >= 2) ini.VSync = useD3D ? 1 : 0;
-    if (!DDStartUpDisplay(useD3D, g_hWnd, bpp, ini.VSync, window)) return false;
-    ini.Direct3D = useD3D;
+    const bool d3d = ini.Direct3D != 0;
+    g_bWindowed = ini.WindowMode != 0 ? 1 : 0;
+    if (d3d) {
+        if (ini.VSync >= 2) ini.VSync = 1;
+    } else if (g_bWindowed) {
+        ini.VSync = 0;
+    } else if (ini.VSync >= 2) {
+        ini.VSync = IsOsVersionAtLeast(6, 0) ? 0 : 1;
+    }
+    const int desktop = win::GetDesktopBitsPerPixel();
+    int bpp = ini.Bpp;
+    if (bpp == 0) {
+        if (g_bWindowed)
+            bpp = desktop;
+        else if (d3d)
+            bpp = g_SystemData.m_nD3DDepth == 1 ? 16 : 32;
+        else if (g_SystemData.m_nDDDepth == 1)
+            bpp = 16;
+        else if (g_SystemData.m_nDDDepth == 2 && g_SystemData.m_nColourMode == 0)
+            bpp = 8;
+        else
+            bpp = 32;
+    }
+    ini.Bpp = bpp;
+    g_nScreenBpp = bpp;
+    const bool usual = bpp == 16 || bpp == 32;
+    if (g_bWindowed && usual && bpp != desktop) {
+        ErrorBox(
+            "画面モードが不正です！\nウインドウモードではSystem.iniの設定と画面の色の設定を合わせて下さい！");
+        return false;
+    }
+    const bool allowed = usual || (!g_bWindowed && !d3d && bpp == 8 && g_SystemData.m_nColourMode == 0);
+    if (!allowed) {
+        ErrorBox("画面モードが不正です！\nSystem.iniと画面の設定を見直して下さい！");
+        return false;
+    }
+    return true;
+}
+
+// The palette and the transparent colour from the palette picture (record 0 of the table).
+bool SetUpPalette() {
+    if (!DDIsD3D() && !(g_lpDDCon && g_lpDDCon->lpPalette)) return true;
+    if (!DDLoadPaletteFromFile(g_BasePalette, SystemBitmapTable[SYSBMP_PALETTE].szFileName, g_bWindowed)) {
+        ECLog("DDLoadPaletteFromFile失敗");
+        return false;
+    }
+    std::memcpy(g_Palette, g_BasePalette, sizeof g_Palette);
+    const cSystemData& sd = g_SystemData;
+    if (sd.m_nColourMode == 0 || g_nScreenBpp == 16) {
+        if (!DDSetTransmitFromFile(&g_SystemSurfaceDefs[SYSBMP_PALETTE])) {
+            ECLog("DDSetTransmit失敗");
+            return false;
+        }
+        if (sd.m_nColourMode != 0) {
+            RGBTRIPLE& rgb = DDIsD3D() ? lpDTCon->rgbTransmit : g_lpDDCon->rgbTransmit;
+            rgb.rgbtRed = sd.m_byTransRed;
+            rgb.rgbtGreen = sd.m_byTransGreen;
+            rgb.rgbtBlue = sd.m_byTransBlue;
+        }
+    } else {
+        DDSetTransmit(sd.m_byTransRed, sd.m_byTransGreen, sd.m_byTransBlue);
+    }
+    ECLog("1");
+    return true;
+}
+
+bool SetUpFonts() {
+    for (FONTDEF& def : g_FontDefs) {
+        std::snprintf(def.szFaceName, sizeof def.szFaceName, "%s",
+                      FontNameForIndex(g_SystemData.m_nFontIndex).c_str());
+        if (def.nCacheMode == 2)
+            def.nCacheMode = DDIsD3D() ? g_SystemIni.D3D_FontCache : g_SystemIni.DD_FontCache;
+    }
+    if (!CreateFonts(g_Fonts, g_FontDefs, FONT_COUNT)) return false;
+    g_Font.m_bIcon = g_SystemData.m_nFontOptionA;
+    g_Font.bCenterGlyph = g_SystemData.m_nFontOptionB;
+    if (!CreateNumberSurfaces(g_NumberSurfaces, g_NumberSheetDefs, FONT_COUNT, g_Fonts, g_FontDefs))
+        return false;
+    ECLog("3");
+    return true;
+}
+
+// The start file: its newest revision is played at once; a missing one is only reported.
+bool LoadStartFile() {
+    std::string& path = g_SystemIni.FreeStage;
+    if (path.empty()) return true;
+    std::string newest;
+    if (FindLatestNumberedFileStr(newest, path, "stg4")) path = newest;
+    if (!fsys::Exists(path)) {
+        ReportErr("「%s」の読み込みに失敗しました！", path.c_str());
+        path.clear();
+        return true;
+    }
+    g_bStartFile = 1;
+    if (!LoadPlayFile(path, 1)) return false;
+    g_SceneManager.g_nGameMode = 2;
+    g_SceneManager.g_bRanking = 1;
+    // A replay given at start-up is played back; a stage is played.
+    g_SceneManager.g_nPlayMode = IsReplayPath(path) ? 4 : 3;
+    g_SceneManager.g_nSceneIndex = SCENE_PLAY;
+    g_SceneManager.g_nPrevScene = 0;
     return true;
 }
 
 } // namespace
 
-bool InitGame(const char*, int) {
+bool InitGame(const char* cmdLine, int nCmdShow) {
+    (void)nCmdShow;
     g_hWnd = g_hMainWnd.load();
+    // 1-2: timer, random seed, data version, command parameter tables.
     win::timeBeginPeriod(1);
-    if (!EnsureDataFolder(g_hWnd)) return false;
+    crt::srand(win::timeGetTime());
+    g_nDataVersion = DATA_VERSION_CURRENT;
+    g_bStripCR = 1;
+    BuildParamTables();
+    InstallProjectRecordEnv();
+    ProjectRecordEnv().m_bFromEditor = g_bFromEditor != 0;
+
+    // 3-4: folders.
+    if (!EnsureDataFolder(g_hWnd)) {
+        ReportErrBox("「data」フォルダの作成に失敗…\n「default」フォルダに問題がある可能性があります。");
+        return false;
+    }
     CreateSystemFolders();
+
+    // 5-8: the project's database with its run-time tables, and its system data.
+    if (!LoadProjectDatabase()) return false;
+    if (!LoadSystemData()) return false;
+
+    // 9-11: settings, the start-up dialog, the start file from the command line.
     LoadSystemIni();
+    if (g_SystemIni.Direct3D >= 2) {
+        g_BootData.LoadFile(g_PathTable[PATH_BOOT_DAT]);
+        if (!g_BootData.bNoAsk && !RunBootDialog()) return false;
+        g_SystemIni.Direct3D = g_BootData.nDrawMode == 1 ? 1 : 0;
+    }
+    if (cmdLine && *cmdLine) g_SystemIni.FreeStage = cmdLine;
+
+    // 12-14: frame rate, key repeat, display mode.
     g_SceneManager.g_nFrameRate = 60;
     g_SceneManager.g_nFade = 10;
-    RestoreWindowPlacement(g_hWnd);
+    InitInputRecords();
+    for (auto& rec : g_Inputs)
+        SetKeyRepeat(rec, 18, 6);
+    if (!ChooseDisplayMode()) return false;
+
+    // 15-18: the window.
+    win::SetWindowText(g_hWnd, g_SystemData.m_strTitle.c_str());
+    const int vsync = g_SystemIni.VSync != 0 ? 1 : 0;
+    if (g_nScreenBpp == 8) g_SystemIni.DD_VideoStretch = 0;
+
+    // 19-20: the display, falling back once from Direct3D to DirectDraw.
+    int useD3D = g_SystemIni.Direct3D != 0 ? 1 : 0;
+    if (!DDStartUpDisplay(useD3D, g_hWnd, g_nScreenBpp, vsync, g_bWindowed)) return false;
+    g_SystemIni.Direct3D = useD3D;
+
+    // 21-23: placement, the window shown, the display report.
+    if (g_SystemIni.WindowMode != 0) RestoreWindowPlacement(g_hWnd);
     win::ShowWindow(g_hWnd, true);
     // The window shown is the active one (without a display no focus event ever says so).
     win::PostMessage(g_hWnd, win::WM_ACTIVATEAPP, 1, 0);
-    InitInputRecords();
-    if (!StartDisplay()) return false;
-    return true;
+    DisplayReport(1);
+    ECLog("DDInit成功");
+
+    // 24-27: palette, transparent colour, presentation timing, system surfaces, fonts.
+    if (!SetUpPalette()) return false;
+    if (!DDIsD3D()) g_bSelfTimed = g_bWindowed || g_SystemIni.VSync == 0 ? 1 : 0;
+    const int firstSurfaces[] = {1};
+    if (!DDLoadSystemSurfaces(g_SystemSurfaces, firstSurfaces, 1)) return false;
+    if (!SetUpFonts()) return false;
+
+    // 28-31: input, options, palette variant.
+    for (auto& rec : g_Inputs)
+        SetJoyButtonMasks(rec);
+    if (!LoadKeyConfig(g_PathTable[PATH_KEYCONFIG_DAT].c_str(), g_KeyConfig))
+        SetDefaultKeyConfig(g_KeyConfig);
+    g_OptionData.LoadFile(g_PathTable[PATH_OPTION_DAT]);
+    if (g_nScreenBpp == 8 && !LoadHbtPalettes(g_OptionData.PaletteChoice())) return false;
+
+    // 32-35: music and sound effects.
+    if (g_OptionData.bMusic) BgmInitDefault();
+    BuildSoundLists();
+    if (!DS_Init(g_hWnd, 22050, 8, 1)) {
+        ECLog("DS_Init失敗！");
+        return false;
+    }
+    LoadSounds(g_Sounds, g_SoundSources, g_SoundVolumeTable[g_OptionData.VolumeLevel()]);
+
+    // 36: the world map and the common palette.
+    if (!g_WorldMap.LoadFile(g_PathTable[PATH_WORLDMAP])) {
+        ReportErrBox("%s のロードに失敗！", g_PathTable[PATH_WORLDMAP].c_str());
+        return false;
+    }
+    if (!LoadCommonPalette()) return false;
+    ECLog("4");
+
+    // 37: the start file.
+    return LoadStartFile();
 }
 
 void UnInitGame() {
     win::timeEndPeriod(1);
+    DS_Release();
+    g_Bgm.Release();
     g_SceneManager.DeleteAll();
+    for (Font& font : g_Fonts)
+        font.Release();
+    for (DDSURFACEDATA& sd : g_NumberSurfaces)
+        DDReleaseSurface(&sd);
     DDShutDown();
 }
