@@ -14,7 +14,8 @@ struct Screen {
         gfx::sim::ResetSimulation();
         gfx::sim::SetVerticalBlankEmulation(false);
         if (!DDInit(bD3D, nullptr, 640, 480, 32, 0, 1, 1, 60, 0, nullptr, nullptr, 0, 0)) return;
-        if (!DDCreateSurface(&picture, 640, 480, 1, 0, DTMEMORYTYPE_VIDEO_RT, 0, 0)) return;
+        // The screen effects wave a copy of the screen, which has no transparent colour.
+        if (!DDCreateSurface(&picture, 640, 480, 0, 0, DTMEMORYTYPE_VIDEO_RT, 0, 0)) return;
         for (int y = 0; y < 480; y += 16)
             for (int x = 0; x < 640; x += 16)
                 DDFillRectRGB(&picture, x, y, 16, 16,
