@@ -10,6 +10,7 @@ namespace bmp_writer {
 
 struct Rgb {
     std::uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
 };
 using Palette = std::array<Rgb, 256>;
 

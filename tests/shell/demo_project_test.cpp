@@ -1,0 +1,330 @@
+// The demo project written by the project writer, read back through the player's own loaders: every
+// file that start-up and the first scenes read exists and loads. Also the writer's raw formats
+// (WAVE, MIDI, blend tables) against bytes and values worked out by hand.
+#include "../../tools/blend_table.h"
+#include "../../tools/demo_media.h"
+#include "../../tools/demo_music.h"
+#include "../../tools/demo_project.h"
+#include "../../tools/midi_writer.h"
+#include "../../tools/project_writer.h"
+#include "../../tools/wave_writer.h"
+
+#include "app/paths.h"
+#include "draw/dd_palette_fx.h"
+#include "fixtures/box_capture.h"
+#include "fixtures/bytes.h"
+#include "platform/audio/riff_wave.h"
+#include "platform/audio/vox.h"
+#include "platform/file_system.h"
+#include "platform/gfx/bmp.h"
+#include "project/common_palette.h"
+#include "project/project_database.h"
+#include "project/stage_file.h"
+#include "project/system_bitmaps.h"
+#include "project/system_data.h"
+#include "project/world_map.h"
+#include "sound/midi.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <set>
+
+using fixtures::Bytes;
+
+namespace {
+
+class DemoProjectTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(demo_project::Write(dir.path().string())); }
+    void TearDown() override {
+        g_Database = cProjectDatabase();
+        g_SystemData = cSystemData();
+        g_WorldMap = cWorldMap();
+        g_Stage = cEdStage();
+    }
+    fixtures::TempDir dir;
+};
+
+double ColourDistance(const bmp_writer::Rgb& c, double r, double g, double b) {
+    return std::sqrt((c.r - r) * (c.r - r) + (c.g - g) * (c.g - g) + (c.b - b) * (c.b - b));
+}
+
+} // namespace
+
+TEST_F(DemoProjectTest, StartUpFilesLoadThroughThePlayersLoaders) {
+    fixtures::ScopedCurrentDir cd(dir.path());
+    fixtures::BoxCapture boxes;
+    ASSERT_TRUE(LoadProjectDatabase());
+    ASSERT_TRUE(LoadSystemData());
+    ASSERT_TRUE(LoadSystemIni());
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_EQ(g_SystemData.m_strTitle, "Mirelda4 デモ");
+
+    // Sound and music lists, and the menu music pointing into the music list (kept by the
+    // clamp, which checks against the list written beside System.dat).
+    ASSERT_EQ(g_Database.m_Sounds.Count(), 5);
+    EXPECT_EQ(g_Database.m_Sounds.at(1).szName, "ジャンプ");
+    EXPECT_EQ(g_Database.m_Sounds.at(4).szFileName, "wave\\Explosion.wav");
+    ASSERT_EQ(g_Database.m_Bgms.Count(), 3);
+    EXPECT_EQ(g_Database.m_Bgms.at(1).szFileName, "bgm\\Title.ogg");
+    EXPECT_EQ(g_Database.m_Bgms.at(2).szFileName, "bgm\\Title.mid");
+    EXPECT_EQ(std::vector<std::int32_t>(g_SystemData.m_vnMenuBgm.begin(), g_SystemData.m_vnMenuBgm.end()),
+              (std::vector<std::int32_t>{1, 2, 2, 2}));
+    for (int k = 1; k <= 2; ++k)
+        EXPECT_TRUE(fsys::IsFile(g_Database.m_Bgms.at(k).szFileName)) << k;
+
+    // Every sound source start-up builds: the 17 system sounds, then the project's sounds.
+    std::vector<std::string> sources(g_SystemData.m_vstrSystemSounds.begin(),
+                                     g_SystemData.m_vstrSystemSounds.end());
+    ASSERT_EQ(sources.size(), 17u);
+    for (int k = 1; k < g_Database.m_Sounds.Count(); ++k)
+        sources.push_back(g_Database.m_Sounds.at(k).szFileName);
+    EXPECT_EQ(std::set<std::string>(sources.begin(), sources.end()).size(), sources.size());
+    for (const std::string& name : sources) {
+        audio::WaveData wave;
+        ASSERT_TRUE(audio::ReadRiffWaveFile(fsys::ToNative(name), &wave)) << name;
+        EXPECT_EQ(wave.format.wFormatTag, 1) << name;
+        EXPECT_EQ(wave.format.nChannels, 1) << name;
+        EXPECT_EQ(wave.format.nSamplesPerSec, 22050u) << name;
+        EXPECT_EQ(wave.format.wBitsPerSample, 16) << name;
+        EXPECT_GT(wave.samples.size(), 400u) << name; // at least 10 ms
+        EXPECT_LT(wave.samples.size(), 22050u * 2 * 2) << name;
+    }
+
+    // The world map, the common palette, and the stage its nodes name (newest revision).
+    ASSERT_TRUE(g_WorldMap.LoadFile("data\\WorldMap.dat"));
+    ASSERT_EQ(g_WorldMap.nodes.Count(), 2);
+    for (const cWorldMapNode& node : g_WorldMap.nodes)
+        EXPECT_EQ(node.m_Entries.at(0).szTextB, demo_media::kStageFile);
+    cCommonPalette palette;
+    EXPECT_TRUE(palette.LoadFile("data\\CommonPalette.cplt4"));
+    std::string stage;
+    ASSERT_TRUE(FindLatestNumberedFileStr(stage, demo_media::kStageFile, "stg4"));
+    EXPECT_EQ(stage, "data\\stg4\\demo.stg4_000");
+    EXPECT_EQ(CheckStageFile(stage), 1);
+    ASSERT_TRUE(g_Stage.LoadFile(stage));
+    EXPECT_EQ(g_Stage.m_nWidth, 40);
+    EXPECT_TRUE(g_Stage.HasHero());
+
+    // The title music: the MIDI file merges, the OGG file opens in the OGG player.
+    cMidiData midi(demo_media::kTitleMidi);
+    EXPECT_TRUE(midi.HasImage());
+    audio::VoxModule* vox = audio::LoadVoxLibrary("Vox.dll");
+    ASSERT_NE(vox, nullptr);
+    audio::CreateVoxProc create = audio::GetVoxProcAddress(vox, "CreateVox");
+    ASSERT_NE(create, nullptr);
+    audio::IVox* player = create();
+    ASSERT_NE(player, nullptr);
+    EXPECT_NE(player->Load(fsys::ToNative(demo_media::kTitleOgg).c_str()), 0);
+    player->Close();
+    player->Release();
+    audio::FreeVoxLibrary(vox);
+}
+
+TEST_F(DemoProjectTest, EveryRequiredSystemPictureIsAnEightBitPictureWithTheProjectPalette) {
+    fixtures::ScopedCurrentDir cd(dir.path());
+    const bmp_writer::Palette demo = bmp_writer::DemoPalette();
+    std::set<std::string> seen;
+    for (const SYSTEMBITMAP& record : SystemBitmapTable) {
+        const std::string file = record.szFileName;
+        if (record.nOptional || file == "E" || !seen.insert(file).second) continue;
+        gfx::Dib dib;
+        std::string why;
+        ASSERT_TRUE(gfx::LoadBmpFile(file, dib, &why)) << file << ": " << why;
+        EXPECT_EQ(dib.bitCount, 8) << file;
+        ASSERT_EQ(dib.colours.size(), 256u) << file;
+        for (int i = 0; i < 256; ++i)
+            ASSERT_TRUE(dib.colours[i].peRed == demo[i].r && dib.colours[i].peGreen == demo[i].g &&
+                        dib.colours[i].peBlue == demo[i].b)
+                << file << " entry " << i;
+        EXPECT_EQ(dib.width % 16, 0) << file;
+        EXPECT_EQ(dib.height % 16, 0) << file;
+    }
+    EXPECT_EQ(seen.size(), 16u);
+
+    // The transparent colour is the first pixel of the palette picture: the magenta of entry 255.
+    gfx::Dib palette;
+    ASSERT_TRUE(gfx::LoadBmpFile("bmp\\plt\\Palette.bmp", palette));
+    EXPECT_EQ(palette.PixelRaw(0, 0), 255u);
+    // Pictures blitted whole at the screen's size, and the sheets read at fixed places.
+    const struct {
+        const char* file;
+        int width, height;
+    } sizes[] = {{"bmp\\Title.bmp", 640, 480},        {"bmp\\Window.bmp", 640, 480},
+                 {"bmp\\StatusWindow.bmp", 640, 176}, {"bmp\\Word.bmp", 320, 192},
+                 {"bmp\\Accessory.bmp", 128, 64},     {"bmp\\Symbol.bmp", 416, 16},
+                 {"bmp\\WorldMapChip.bmp", 160, 128}, {"bmp\\Item_Mini.bmp", 240, 64}};
+    for (const auto& s : sizes) {
+        gfx::Dib dib;
+        ASSERT_TRUE(gfx::LoadBmpFile(s.file, dib)) << s.file;
+        EXPECT_EQ(dib.width, s.width) << s.file;
+        EXPECT_EQ(dib.height, s.height) << s.file;
+    }
+    // Title and window fill are opaque pictures: no transparent pixel shows through.
+    for (const char* file : {"bmp\\Title.bmp", "bmp\\Window.bmp"}) {
+        gfx::Dib dib;
+        ASSERT_TRUE(gfx::LoadBmpFile(file, dib));
+        for (int y = 0; y < dib.height; y += 3)
+            for (int x = 0; x < dib.width; x += 3)
+                ASSERT_NE(dib.PixelRaw(x, y), 255u) << file << " " << x << "," << y;
+    }
+    // Cell 0 of the block, character and item sheets means "nothing" and stays transparent;
+    // the hero (character 1) and the ground block (block 1) are drawn.
+    for (const char* file : {"bmp\\Block.bmp", "bmp\\Character1.bmp", "bmp\\Item.bmp"}) {
+        gfx::Dib dib;
+        ASSERT_TRUE(gfx::LoadBmpFile(file, dib));
+        int cell0 = 0, cell1 = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                cell0 += dib.PixelRaw(x, y) != 255u;
+                cell1 += dib.PixelRaw(32 + x, y) != 255u;
+            }
+        EXPECT_EQ(cell0, 0) << file;
+        EXPECT_GT(cell1, 100) << file;
+    }
+}
+
+TEST_F(DemoProjectTest, BlendTablesOfEveryColourVariantLoad) {
+    fixtures::ScopedCurrentDir cd(dir.path());
+    std::vector<std::uint8_t> table(blend_table::kTableSize);
+    char path[32];
+    for (int n = 0; n < 27; ++n) {
+        std::snprintf(path, sizeof path, "bmp\\hbt\\hbt%02d.dat", n);
+        EXPECT_TRUE(DDLoadBlendTable(table.data(), path)) << path;
+    }
+    EXPECT_FALSE(fsys::Exists("bmp\\hbt\\hbt27.dat"));
+    // Variant 3 in its file is the table of the palette rotated by three hue blocks.
+    std::snprintf(path, sizeof path, "bmp\\hbt\\hbt%02d.dat", 3);
+    ASSERT_TRUE(DDLoadBlendTable(table.data(), path));
+    EXPECT_EQ(table, blend_table::Compute(blend_table::PaletteVariant(bmp_writer::DemoPalette(), 3)));
+}
+
+TEST_F(DemoProjectTest, TheFirstNodeCanBeReachedFromTheStartAndTheSecondOpensAfterIt) {
+    const cWorldMap map = project_writer::DemoWorldMap();
+    const auto open = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= map.width || y >= map.height) return false;
+        return map.tiles.at(map.CellAt(x, y)).bBlocked == 0;
+    };
+    ASSERT_TRUE(open(map.startX, map.startY));
+    // Walk the open cells from the start.
+    std::set<std::pair<int, int>> reached{{map.startX, map.startY}};
+    std::deque<std::pair<int, int>> todo{{map.startX, map.startY}};
+    while (!todo.empty()) {
+        const auto [x, y] = todo.front();
+        todo.pop_front();
+        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
+            if (open(x + dx, y + dy) && reached.insert({x + dx, y + dy}).second)
+                todo.push_back({x + dx, y + dy});
+    }
+    ASSERT_EQ(map.nodes.Count(), 2);
+    for (const cWorldMapNode& node : map.nodes)
+        EXPECT_TRUE(reached.count({node.x, node.y})) << node.x << "," << node.y;
+    // The second node: its stage entry applies once switch 1 (the first node's clear switch) is
+    // set; before that its last entry blocks the marker.
+    const cWorldMapNode& second = map.nodes.at(1);
+    ASSERT_EQ(second.m_Entries.Count(), 2);
+    EXPECT_EQ(map.nodes.at(0).m_Entries.at(0).nValues[0], 1);
+    EXPECT_EQ(second.m_Entries.at(0).nFlag, 1);
+    EXPECT_EQ(second.m_Entries.at(0).nKind, 0);
+    EXPECT_EQ(second.m_Entries.at(1).nFlag, 0);
+    EXPECT_EQ(second.m_Entries.at(1).nKind, 2);
+}
+
+TEST(DemoBlendTable, EntriesAreTheColourNearestTheAverage) {
+    const bmp_writer::Palette pal = bmp_writer::DemoPalette();
+    const std::vector<std::uint8_t> table = blend_table::Compute(pal);
+    ASSERT_EQ(table.size(), 65536u);
+    for (int a = 0; a < 256; ++a) {
+        // A colour with itself: its own first index.
+        int first = 0;
+        while (pal[first].r != pal[a].r || pal[first].g != pal[a].g || pal[first].b != pal[a].b)
+            ++first;
+        ASSERT_EQ(table[a * 256 + a], first) << a;
+        for (int b = a + 1; b < 256; b += 3) {
+            ASSERT_EQ(table[a * 256 + b], table[b * 256 + a]);
+            // Within the colour cube's rounding of the best match (8 levels per channel).
+            const double r = (pal[a].r + pal[b].r) / 2, g = (pal[a].g + pal[b].g) / 2,
+                         bl = (pal[a].b + pal[b].b) / 2;
+            double best = 1e9;
+            for (const bmp_writer::Rgb& c : pal)
+                best = std::min(best, ColourDistance(c, r, g, bl));
+            ASSERT_LE(ColourDistance(pal[table[a * 256 + b]], r, g, bl), best + 2 * 8 * std::sqrt(3.0))
+                << a << "," << b;
+        }
+    }
+    // Black and white meet in a middle grey.
+    const bmp_writer::Rgb mid = pal[table[0 * 256 + 240]];
+    EXPECT_EQ(mid.r, mid.g);
+    EXPECT_NEAR(mid.r, 127, 12);
+}
+
+TEST(DemoBlendTable, ColourVariantsMoveTheHueBlocksAsThePlayerDoes) {
+    const bmp_writer::Palette base = bmp_writer::DemoPalette();
+    const bmp_writer::Palette same = blend_table::PaletteVariant(base, 0);
+    EXPECT_TRUE(same == base);
+    // Below 12: block b takes the colours of block b + n, counted round.
+    const bmp_writer::Palette v3 = blend_table::PaletteVariant(base, 3);
+    for (int s = 0; s < 16; ++s) {
+        EXPECT_EQ(v3[16 + s].r, base[16 + 48 + s].r);
+        EXPECT_EQ(v3[16 + 11 * 16 + s].g, base[16 + 2 * 16 + s].g);
+    }
+    // From 12 on: one hue everywhere, taken from entry 16 x (n - 11); 26 takes the last 16 entries.
+    for (int n : {12, 20, 26}) {
+        const bmp_writer::Palette v = blend_table::PaletteVariant(base, n);
+        for (int i = 16; i < 208; ++i)
+            ASSERT_TRUE(v[i] == base[16 * (n - 11) + (i - 16) % 16]) << n << " " << i;
+        for (int i : {0, 15, 208, 240, 255})
+            EXPECT_TRUE(v[i] == base[i]);
+    }
+}
+
+TEST(DemoMediaWriters, WaveFileBytes) {
+    const Bytes expected = {'R',  'I',  'F', 'F', 40,   0,    0, 0, 'W',  'A',  'V',  'E',
+                            'f',  'm',  't', ' ', 16,   0,    0, 0, 1,    0,    1,    0,
+                            0x22, 0x56, 0,   0,   0x44, 0xAC, 0, 0, 2,    0,    16,   0,
+                            'd',  'a',  't', 'a', 4,    0,    0, 0, 0x01, 0x00, 0xFE, 0xFF};
+    EXPECT_EQ(wave_writer::Encode({1, -2}, 22050), expected);
+}
+
+TEST(DemoMediaWriters, MidiFileBytes) {
+    midi_writer::Track track;
+    track.Tempo(0, 500000);
+    // A note ending where the next begins: the end comes first; 480 ticks is "83 60".
+    track.Note(480, 480, 0, 60, 100);
+    track.Note(0, 480, 0, 62, 90);
+    // clang-format off
+    const Bytes expected = {
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 1, 0x01, 0xE0, // format 1, one track, 480 a quarter
+        'M', 'T', 'r', 'k', 0, 0, 0, 29,
+        0, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20, // tempo 500,000
+        0, 0x90, 62, 90,                    // on
+        0x83, 0x60, 0x80, 62, 0,            // off at 480
+        0, 0x90, 60, 100,                   // on at 480
+        0x83, 0x60, 0x80, 60, 0,            // off at 960
+        0, 0xFF, 0x2F, 0};                  // end of track
+    // clang-format on
+    EXPECT_EQ(midi_writer::Encode({track}, 480), expected);
+}
+
+TEST(DemoMediaWriters, TitleTuneIsEightWholeBarsInEveryPart) {
+    const std::vector<midi_writer::Track> tracks = demo_music::TitleTracks();
+    ASSERT_EQ(tracks.size(), 5u);
+    const std::uint32_t end = demo_music::kBars * 4 * demo_music::kDivision;
+    for (std::size_t t = 1; t < tracks.size(); ++t) {
+        std::uint32_t last = 0;
+        for (const midi_writer::Event& e : tracks[t].Events())
+            last = std::max(last, e.tick);
+        EXPECT_LE(last, end) << t;
+        EXPECT_GT(last, end - demo_music::kDivision) << t;
+    }
+    // The synthesised version: four bars at 120 beats a minute are 8 seconds, within full scale.
+    const std::vector<float> samples = demo_music::RenderTitle(4);
+    EXPECT_EQ(samples.size(), static_cast<std::size_t>(8 * demo_music::kOggRate));
+    float loudest = 0;
+    for (float s : samples)
+        loudest = std::max(loudest, std::fabs(s));
+    EXPECT_GT(loudest, 0.5f);
+    EXPECT_LE(loudest, 0.75f);
+}
