@@ -11,12 +11,15 @@ cd "$dir" || exit 1
 mkdir -p data
 if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$dir" >/dev/null 2>&1 || true; fi
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+# A runtime folder of its own: the single-instance lock never meets another test's player.
+export XDG_RUNTIME_DIR="$dir/run"
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 # Direct3D without vertical sync: the frames pace themselves at the stage rate.
 printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
 
 "$player" 2>stderr.txt &
 pid=$!
-sleep 6
+sleep 7.5
 kill -TERM "$pid"
 wait "$pid"
 rc=$?
