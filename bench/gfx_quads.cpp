@@ -100,3 +100,65 @@ BENCHMARK(BM_Quads2000KeyedSprites16)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+namespace {
+
+// A full-screen picture blended over the frame through the texture factor (the blend effect), and a
+// full-screen tinted copy: the general combiner's road.
+void RunFullScreen(benchmark::State& state, DWORD colourOp) {
+    sim::SetVerticalBlankEmulation(false);
+    Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    Direct3DDevice9* dev = nullptr;
+    d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev);
+    Direct3DTexture9* tex = nullptr;
+    dev->CreateTexture(1024, 512, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr);
+    PixelBuffer& t = tex->Level()->Pixels();
+    for (int y = 0; y < 512; ++y)
+        for (int x = 0; x < 1024; ++x)
+            t.Set(x, y, 0xFF000000u | static_cast<std::uint32_t>(x * 7 + y * 13));
+    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    dev->SetRenderState(D3DRS_TEXTUREFACTOR, 0x80FFFFFF);
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, colourOp);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG2,
+                              colourOp == D3DTOP_BLENDFACTORALPHA ? D3DTA_TFACTOR : D3DTA_DIFFUSE);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    dev->SetTexture(0, tex);
+    dev->SetFVF(D3DFVF_TLVERTEX);
+    const float u = 640.0f / 1024, v = 480.0f / 512;
+    TLVERTEX q[4] = {{-0.5f, -0.5f, 0, 1, 0xC0808080, 0, 0},
+                     {-0.5f, 479.5f, 0, 1, 0xC0808080, 0, v},
+                     {639.5f, -0.5f, 0, 1, 0xC0808080, u, 0},
+                     {639.5f, 479.5f, 0, 1, 0xC0808080, u, v}};
+    for (auto _ : state) {
+        dev->BeginScene();
+        dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVERTEX));
+        dev->EndScene();
+        benchmark::ClobberMemory();
+    }
+    tex->Release();
+    dev->Release();
+    d3d->Release();
+}
+
+void BM_FullScreenBlendFactor(benchmark::State& state) {
+    RunFullScreen(state, D3DTOP_BLENDFACTORALPHA);
+}
+BENCHMARK(BM_FullScreenBlendFactor)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_FullScreenAddSigned(benchmark::State& state) {
+    RunFullScreen(state, D3DTOP_ADDSIGNED);
+}
+BENCHMARK(BM_FullScreenAddSigned)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
+} // namespace

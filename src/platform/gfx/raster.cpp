@@ -24,8 +24,8 @@ std::uint32_t Clamp255(int v) {
 }
 
 // One channel of an operation. `alpha` values are the blend weights some operations use.
-std::uint32_t Operate(DWORD op, std::uint32_t a1, std::uint32_t a2, std::uint32_t texAlpha,
-                      std::uint32_t difAlpha, std::uint32_t facAlpha) {
+inline std::uint32_t Operate(DWORD op, std::uint32_t a1, std::uint32_t a2, std::uint32_t texAlpha,
+                             std::uint32_t difAlpha, std::uint32_t facAlpha) {
     switch (op) {
     case D3DTOP_SELECTARG1:
         return a1;
@@ -376,6 +376,147 @@ void ShadeRow16(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uin
     }
 }
 
+// One argument of a row: the texel (with its modifiers) or a value that is the same for the whole row.
+struct RowArg {
+    bool fromTexel = false;
+    DWORD modifiers = 0;
+    std::uint32_t constant = 0;
+    RowArg(DWORD arg, std::uint32_t diffuse, std::uint32_t factor)
+        : fromTexel((arg & 0x0F) == D3DTA_TEXTURE),
+          modifiers(arg & (D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE)),
+          constant(fromTexel ? 0 : Arg(arg, 0, diffuse, factor)) {}
+    std::uint32_t Get(std::uint32_t texel) const {
+        if (!fromTexel) return constant;
+        std::uint32_t v = modifiers & D3DTA_COMPLEMENT ? ~texel : texel;
+        return modifiers & D3DTA_ALPHAREPLICATE ? (v >> 24) * 0x01010101u : v;
+    }
+};
+
+template <DWORD Op>
+void ColourRow(const RowArg& a1, const RowArg& a2, const std::uint32_t* texels, int n, std::uint32_t da,
+               std::uint32_t fa, std::uint32_t* out) {
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t t = texels[i], c1 = a1.Get(t), c2 = a2.Get(t), ta = t >> 24;
+        out[i] = Operate(Op, Ch(c1, 16), Ch(c2, 16), ta, da, fa) << 16 |
+                 Operate(Op, Ch(c1, 8), Ch(c2, 8), ta, da, fa) << 8 |
+                 Operate(Op, Ch(c1, 0), Ch(c2, 0), ta, da, fa);
+    }
+}
+
+template <DWORD Op>
+void AlphaRow(const RowArg& a1, const RowArg& a2, const std::uint32_t* texels, int n, std::uint32_t da,
+              std::uint32_t fa, std::uint32_t* out) {
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t t = texels[i];
+        out[i] |= Operate(Op, a1.Get(t) >> 24, a2.Get(t) >> 24, t >> 24, da, fa) << 24;
+    }
+}
+
+using RowFn = void (*)(const RowArg&, const RowArg&, const std::uint32_t*, int, std::uint32_t, std::uint32_t,
+                       std::uint32_t*);
+
+RowFn ColourRowFor(DWORD op) {
+    switch (op) {
+    case D3DTOP_SELECTARG1:
+        return ColourRow<D3DTOP_SELECTARG1>;
+    case D3DTOP_SELECTARG2:
+        return ColourRow<D3DTOP_SELECTARG2>;
+    case D3DTOP_MODULATE:
+        return ColourRow<D3DTOP_MODULATE>;
+    case D3DTOP_MODULATE2X:
+        return ColourRow<D3DTOP_MODULATE2X>;
+    case D3DTOP_MODULATE4X:
+        return ColourRow<D3DTOP_MODULATE4X>;
+    case D3DTOP_ADD:
+        return ColourRow<D3DTOP_ADD>;
+    case D3DTOP_ADDSIGNED:
+        return ColourRow<D3DTOP_ADDSIGNED>;
+    case D3DTOP_ADDSIGNED2X:
+        return ColourRow<D3DTOP_ADDSIGNED2X>;
+    case D3DTOP_SUBTRACT:
+        return ColourRow<D3DTOP_SUBTRACT>;
+    case D3DTOP_ADDSMOOTH:
+        return ColourRow<D3DTOP_ADDSMOOTH>;
+    case D3DTOP_BLENDDIFFUSEALPHA:
+        return ColourRow<D3DTOP_BLENDDIFFUSEALPHA>;
+    case D3DTOP_BLENDTEXTUREALPHA:
+        return ColourRow<D3DTOP_BLENDTEXTUREALPHA>;
+    case D3DTOP_BLENDFACTORALPHA:
+        return ColourRow<D3DTOP_BLENDFACTORALPHA>;
+    case D3DTOP_BLENDTEXTUREALPHAPM:
+        return ColourRow<D3DTOP_BLENDTEXTUREALPHAPM>;
+    case D3DTOP_BLENDCURRENTALPHA:
+        return ColourRow<D3DTOP_BLENDCURRENTALPHA>;
+    default:
+        return nullptr;
+    }
+}
+
+RowFn AlphaRowFor(DWORD op) {
+    switch (op) {
+    case D3DTOP_SELECTARG1:
+        return AlphaRow<D3DTOP_SELECTARG1>;
+    case D3DTOP_SELECTARG2:
+        return AlphaRow<D3DTOP_SELECTARG2>;
+    case D3DTOP_MODULATE:
+        return AlphaRow<D3DTOP_MODULATE>;
+    case D3DTOP_MODULATE2X:
+        return AlphaRow<D3DTOP_MODULATE2X>;
+    case D3DTOP_MODULATE4X:
+        return AlphaRow<D3DTOP_MODULATE4X>;
+    case D3DTOP_ADD:
+        return AlphaRow<D3DTOP_ADD>;
+    case D3DTOP_ADDSIGNED:
+        return AlphaRow<D3DTOP_ADDSIGNED>;
+    case D3DTOP_ADDSIGNED2X:
+        return AlphaRow<D3DTOP_ADDSIGNED2X>;
+    case D3DTOP_SUBTRACT:
+        return AlphaRow<D3DTOP_SUBTRACT>;
+    case D3DTOP_ADDSMOOTH:
+        return AlphaRow<D3DTOP_ADDSMOOTH>;
+    case D3DTOP_BLENDDIFFUSEALPHA:
+        return AlphaRow<D3DTOP_BLENDDIFFUSEALPHA>;
+    case D3DTOP_BLENDTEXTUREALPHA:
+        return AlphaRow<D3DTOP_BLENDTEXTUREALPHA>;
+    case D3DTOP_BLENDFACTORALPHA:
+        return AlphaRow<D3DTOP_BLENDFACTORALPHA>;
+    case D3DTOP_BLENDTEXTUREALPHAPM:
+        return AlphaRow<D3DTOP_BLENDTEXTUREALPHAPM>;
+    case D3DTOP_BLENDCURRENTALPHA:
+        return AlphaRow<D3DTOP_BLENDCURRENTALPHA>;
+    default:
+        return nullptr;
+    }
+}
+
+// CombineStage for a row of texels with one diffuse colour, an operation at a time.
+void CombineRow(const StageArgs& s, const std::uint32_t* texels, int n, std::uint32_t diffuse,
+                std::uint32_t factor, std::uint32_t* out) {
+    const std::uint32_t da = diffuse >> 24, fa = factor >> 24;
+    if (s.colourOp == D3DTOP_DISABLE) {
+        std::fill(out, out + n, diffuse & 0xFFFFFF);
+    } else {
+        RowFn f = ColourRowFor(s.colourOp);
+        DWORD a1 = s.colourArg1;
+        if (!f) {
+            ReportUnknownOp(s.colourOp);
+            f = ColourRow<D3DTOP_SELECTARG1>;
+        }
+        f(RowArg(a1, diffuse, factor), RowArg(s.colourArg2, diffuse, factor), texels, n, da, fa, out);
+    }
+    if (s.alphaOp == D3DTOP_DISABLE) {
+        for (int i = 0; i < n; ++i)
+            out[i] |= da << 24;
+        return;
+    }
+    RowFn f = AlphaRowFor(s.alphaOp);
+    if (!f) {
+        ReportUnknownOp(s.alphaOp);
+        f = AlphaRow<D3DTOP_SELECTARG1>;
+    }
+    f(RowArg(s.alphaArg1, diffuse, factor), RowArg(s.alphaArg2, diffuse, factor), texels, n, da, fa, out);
+}
+
 } // namespace
 
 std::uint32_t CombineStage(const StageArgs& s, std::uint32_t texel, std::uint32_t diffuse,
@@ -520,16 +661,17 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
         rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
     const int n = x1 - x0;
 
-    thread_local std::vector<std::uint32_t> texels, targetRow;
+    thread_local std::vector<std::uint32_t> texels, targetRow, combined;
     texels.resize(static_cast<std::size_t>(n));
     targetRow.resize(static_cast<std::size_t>(n));
+    combined.resize(static_cast<std::size_t>(n));
     // One texel per pixel, left to right, without wrapping: 32-bit rows can be read in place.
     bool contiguous = tex != nullptr && tex->format == PixelFormat::A8R8G8B8;
     for (int x = x0 + 1; x < x1 && contiguous; ++x)
         contiguous = cols[x - x0] == cols[x - x0 - 1] + 1;
     for (int y = y0; y < y1; ++y) {
         const int ty = tex ? TexelIndex(v[0].tv + (y - double(v[0].y)) * dv, tex->height) : 0;
-        if (simple && (standardBlend || !rs.blend)) {
+        if (standardBlend || !rs.blend) {
             const std::uint32_t* src = texels.data();
             if (contiguous) {
                 src = reinterpret_cast<const std::uint32_t*>(tex->Row(ty)) + cols[0];
@@ -544,16 +686,24 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
             } else {
                 std::fill(texels.begin(), texels.end(), 0xFFFFFFFFu);
             }
+            std::uint32_t om = orMask, ml = mul;
+            if (!simple) {
+                // Other stages are combined a row at a time first; the row is then written as is.
+                CombineRow(s, src, n, diffuse, rs.textureFactor, combined.data());
+                src = combined.data();
+                om = 0;
+                ml = 0xFFFFFFFFu;
+            }
             if (target32) {
-                ShadeRow32(reinterpret_cast<std::uint32_t*>(t.Row(y)) + x0, src, n, orMask, mul, rs.blend,
+                ShadeRow32(reinterpret_cast<std::uint32_t*>(t.Row(y)) + x0, src, n, om, ml, rs.blend,
                            t.format == PixelFormat::X8R8G8B8);
             } else if (Is16(t.format)) {
-                ShadeRow16(reinterpret_cast<std::uint16_t*>(t.Row(y)) + x0, src, n, orMask, mul, rs.blend,
+                ShadeRow16(reinterpret_cast<std::uint16_t*>(t.Row(y)) + x0, src, n, om, ml, rs.blend,
                            t.format);
             } else {
                 // Other targets shade a copy of the row in ARGB, converted both ways.
                 RowToArgb(t, x0, y, n, targetRow.data());
-                ShadeRow32(targetRow.data(), src, n, orMask, mul, rs.blend, false);
+                ShadeRow32(targetRow.data(), src, n, om, ml, rs.blend, false);
                 RowFromArgb(t, x0, y, n, targetRow.data());
             }
             continue;
