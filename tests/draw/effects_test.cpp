@@ -2,10 +2,13 @@
 // the others), the refusals of sizes that leave nothing to draw, and one golden frame per display.
 #include "draw/dd_effects.h"
 #include "draw/dd_palette_fx.h"
+#include "app/log.h"
 #include "effects_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
 #include <vector>
 
 using namespace fxt;
@@ -329,8 +332,15 @@ TEST_F(EffectTest, BlurAveragesTheBoxBeforeThePoint) {
     TearDown();
     SetUp();
     OpenAt(DD8);
+    const std::string log = m_dir + "/ec.txt";
+    ECLogSet(1, log.c_str());
     DDBlur(Bb(), 100, 100, 16, 16, 1, 1, Pic(), 6, 6, 0);
+    ECLogSet(0, "");
     EXPECT_EQ(RawPixel(Bb(), 105, 105), static_cast<std::uint32_t>(BLACK));
+    std::ifstream in(log);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line.substr(0, line.find('\r')), "8ビットぼかしは不可能！");
 }
 
 TEST_F(EffectTest, MosaicCellsTakeTheirTopLeftPixel) {

@@ -241,6 +241,19 @@ TEST_F(FadeRulesTest, DirectDrawWeightsAtThirtyTwoBits) {
     EXPECT_EQ(RawPixel(&g_BackBuffer, 10, 10) & 0xFFFFFF, 0x0A141Eu);
 }
 
+TEST_F(FadeRulesTest, DirectDrawWeightsAtSixteenBits) {
+    ASSERT_TRUE(Open(kDisplays[1]));
+    DDResetFadePhases();
+    DDClear(&g_BackBuffer, WHITE);
+    EXPECT_FALSE(DDFadeOut(g_Palette, 0, 255, 0, 0, 0, 45, g_BasePalette, 0));
+    EXPECT_FALSE(DDFadeOut(g_Palette, 0, 255, 0, 0, 0, 45, g_BasePalette, 0));
+    // Each channel through 0-255: 255 x 181 >> 8 = 180, back as 180 x max / 255.
+    const PIXCHANNELS& c = g_PixChannels;
+    const std::uint32_t expect = (180u * c.nMaxR / 255) << c.nShiftR | (180u * c.nMaxG / 255) << c.nShiftG |
+                                 (180u * c.nMaxB / 255) << c.nShiftB;
+    EXPECT_EQ(RawPixel(&g_BackBuffer, 10, 10), expect);
+}
+
 TEST_F(FadeRulesTest, EightBitFadesChangeThePaletteOnly) {
     ASSERT_TRUE(Open(kDisplays[0]));
     DDResetFadePhases();
