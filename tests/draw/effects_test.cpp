@@ -437,3 +437,20 @@ TEST_F(EffectTest, PixelPathsKeepColoursOnTheSixteenBitScreen) {
     EXPECT_EQ(grey >> 16, grey & 0xFF);
     EXPECT_GT(grey & 0xFF, 0x70u);
 }
+
+// While the virtual back buffer is on, effects aimed at the back buffer land in it and show after.
+TEST_F(EffectTest, EffectsFollowTheVirtualBackBuffer) {
+    OpenAt(D3D32);
+    DDSetBackBufferMode(1);
+    DDClear(Bb(), BLACK);
+    DDMosaic(Bb(), 0, 0, 64, 64, 1, Pic(), 0, 0, 1);
+    DDBltLens(Bb(), 132, 32, 10, 0, Pic(), 20, 20, 0, 0);
+    DDBltRotate(Bb(), 232, 32, 64, 64, 32, 32, 0, Pic(), 0, 0, 1);
+    DDBltAlpha(Bb(), 300, 0, 64, 64, Pic(), 0, 0, 1, nullptr, 0);
+    DDSetBackBufferMode(0);
+    const auto f = Frame();
+    EXPECT_EQ(At(f, 5, 7), Pc(5, 7));
+    EXPECT_EQ(At(f, 132, 32), Pc(20, 20));
+    EXPECT_EQ(At(f, 205, 7), Pc(5, 7));
+    EXPECT_EQ(At(f, 305, 7), Pc(5, 7));
+}

@@ -320,6 +320,20 @@ TEST_F(FontTest, SheetsAreRedrawnAfterLostSurfaces) {
     EXPECT_EQ(Frame(), before);
 }
 
+TEST_F(FontTest, TextFollowsTheVirtualBackBuffer) {
+    OpenAt(D3D32);
+    auto fast = Make(16, 1);
+    auto slow = Make(16, 0);
+    DDSetBackBufferMode(1);
+    DDClear(&g_BackBuffer, BLACK);
+    fast->Draw(&g_BackBuffer, 10, 10, "ABC漢字", 0);
+    slow->Draw(&g_BackBuffer, 10, 40, "ABC漢字", 0);
+    DDSetBackBufferMode(0);
+    const auto f = Frame();
+    EXPECT_GT(Drawn(f, 10, 10, 80, 16), 40);
+    EXPECT_GT(Drawn(f, 10, 40, 80, 16), 40);
+}
+
 // ---- A frame of text per display ----
 
 class FontGoldenTest : public DisplayTest, public ::testing::WithParamInterface<int> {};
