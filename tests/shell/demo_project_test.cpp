@@ -10,7 +10,10 @@
 #include "../../tools/wave_writer.h"
 
 #include "app/paths.h"
+#include "app/shell/palette_variants.h"
+#include "app/startup_state.h"
 #include "draw/dd_palette_fx.h"
+#include "draw/draw.h"
 #include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 #include "platform/audio/riff_wave.h"
@@ -29,22 +32,31 @@
 
 #include <cmath>
 #include <deque>
+#include <memory>
 #include <set>
 
 using fixtures::Bytes;
 
 namespace {
 
+// One demo project written for the whole suite; the tests only read it.
 class DemoProjectTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(demo_project::Write(dir.path().string())); }
+    static void SetUpTestSuite() {
+        s_Dir = std::make_unique<fixtures::TempDir>();
+        s_Written = demo_project::Write(s_Dir->path().string());
+    }
+    static void TearDownTestSuite() { s_Dir.reset(); }
+    void SetUp() override { ASSERT_TRUE(s_Written); }
     void TearDown() override {
         g_Database = cProjectDatabase();
         g_SystemData = cSystemData();
         g_WorldMap = cWorldMap();
         g_Stage = cEdStage();
     }
-    fixtures::TempDir dir;
+    static inline std::unique_ptr<fixtures::TempDir> s_Dir;
+    static inline bool s_Written = false;
+    const fixtures::TempDir& dir = *s_Dir;
 };
 
 double ColourDistance(const bmp_writer::Rgb& c, double r, double g, double b) {
@@ -199,6 +211,28 @@ TEST_F(DemoProjectTest, BlendTablesOfEveryColourVariantLoad) {
     std::snprintf(path, sizeof path, "bmp\\hbt\\hbt%02d.dat", 3);
     ASSERT_TRUE(DDLoadBlendTable(table.data(), path));
     EXPECT_EQ(table, blend_table::Compute(blend_table::PaletteVariant(bmp_writer::DemoPalette(), 3)));
+}
+
+TEST_F(DemoProjectTest, ThePlayersColourVariantMatchesItsBlendTable) {
+    // An 8-bit DirectDraw display without a window: the variant's table and palette are read from
+    // the project's files and the palette is rotated by the player's own code.
+    fixtures::ScopedCurrentDir cd(dir.path());
+    const int bpp = g_DDSettings.nBpp;
+    g_DDSettings.nBpp = 8;
+    g_nScreenBpp = 8;
+    for (int n : {3, 14}) {
+        ASSERT_TRUE(LoadHbtPalettes(n)) << n;
+        const bmp_writer::Palette expected = blend_table::PaletteVariant(bmp_writer::DemoPalette(), n);
+        for (int i = 0; i < 256; ++i)
+            ASSERT_TRUE(g_BasePalette[i].peRed == expected[i].r &&
+                        g_BasePalette[i].peGreen == expected[i].g && g_BasePalette[i].peBlue == expected[i].b)
+                << n << " entry " << i;
+        EXPECT_TRUE(std::equal(g_BlendTable, g_BlendTable + blend_table::kTableSize,
+                               blend_table::Compute(expected).begin()))
+            << n;
+    }
+    g_nScreenBpp = 0;
+    g_DDSettings.nBpp = bpp;
 }
 
 TEST_F(DemoProjectTest, TheFirstNodeCanBeReachedFromTheStartAndTheSecondOpensAfterIt) {
