@@ -42,7 +42,7 @@ unsigned SendingWorker(void*) {
         while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
             if (msg.message == win::WM_QUIT) return 1;
         g_sending = true;
-        win::SendMessage(g_hWnd, win::WM_USER + 1, 0, 0);
+        win::SendMessage(g_hWnd, win::WM_NULL, 0, 0);
     }
 }
 

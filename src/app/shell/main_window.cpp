@@ -3,10 +3,8 @@
 #include "app/game_loop.h"
 #include "app/globals.h"
 #include "app/log.h"
-#include "app/placeholders.h"
-#include "app/requests.h"
 #include "app/scene.h"
-#include "app/shell/shell_placeholders.h"
+#include "app/shell/request_handlers.h"
 #include "app/shell/win_main.h"
 #include "app/shell/window_data.h"
 #include "app/thread.h"
@@ -15,7 +13,7 @@
 #include "platform/messages.h"
 #include "platform/window.h"
 #include "platform/window_state.h"
-#include "sound/sound.h"
+#include "sound/bgm.h"
 
 using namespace win;
 
@@ -63,7 +61,7 @@ void OnClose(HWND hwnd) {
     ECLog("WM_CLOSE 成功！");
     // From here no worker may stay blocked in a request to this window or in a flag poll.
     BeginAbort();
-    StopBgm();
+    g_Bgm.Stop();
     thStageLoad.Exit();
     thPause.Exit();
     thRanking.Exit();
@@ -137,19 +135,11 @@ LRESULT MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg == WM_PALETTECHANGED && reinterpret_cast<HWND>(wParam) == hwnd) return 0;
         if (g_DrawingHooks.directDrawActive()) g_DrawingHooks.applyPalette();
         return 0;
-    case WM_USER + 1:
-    case WM_USER + 2:
-    case WM_USER + 3:
-    case WM_USER + 4:
-    case WM_USER + 6:
-        HandleRequestPlaceholder(msg, wParam, lParam);
-        return 0;
-    case WM_USER + 5:
-        return OnPlaySeRequest(wParam);
-    case WM_USER + 100:
-        g_DrawingHooks.restoreDevice();
-        return 0;
-    default:
-        return 0;
+    default: {
+        // The requests of the other threads (WM_USER+1 ... +6, +100).
+        LRESULT result = 0;
+        HandleWindowRequest(msg, wParam, lParam, result);
+        return result;
+    }
     }
 }
