@@ -3,6 +3,7 @@
 #include "platform/gfx/d3d9.h"
 #include "platform/gfx/sim.h"
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -105,7 +106,7 @@ namespace {
 
 // A full-screen picture blended over the frame through the texture factor (the blend effect), and a
 // full-screen tinted copy: the general combiner's road.
-void RunFullScreen(benchmark::State& state, DWORD colourOp) {
+void RunFullScreen(benchmark::State& state, DWORD colourOp, double degrees = 0) {
     sim::SetVerticalBlankEmulation(false);
     Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
     D3DPRESENT_PARAMETERS pp;
@@ -137,6 +138,12 @@ void RunFullScreen(benchmark::State& state, DWORD colourOp) {
                      {-0.5f, 479.5f, 0, 1, 0xC0808080, 0, v},
                      {639.5f, -0.5f, 0, 1, 0xC0808080, u, 0},
                      {639.5f, 479.5f, 0, 1, 0xC0808080, u, v}};
+    const double r = degrees * 3.14159265358979 / 180;
+    for (auto& p : q) { // turned about the centre of the screen
+        const double x = p.x - 319.5, y = p.y - 239.5;
+        p.x = static_cast<float>(319.5 + x * std::cos(r) - y * std::sin(r));
+        p.y = static_cast<float>(239.5 + x * std::sin(r) + y * std::cos(r));
+    }
     for (auto _ : state) {
         dev->BeginScene();
         dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVERTEX));
@@ -160,5 +167,10 @@ void BM_FullScreenAddSigned(benchmark::State& state) {
     RunFullScreen(state, D3DTOP_ADDSIGNED);
 }
 BENCHMARK(BM_FullScreenAddSigned)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
+void BM_FullScreenRotated(benchmark::State& state) {
+    RunFullScreen(state, D3DTOP_MODULATE, 30);
+}
+BENCHMARK(BM_FullScreenRotated)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
 } // namespace

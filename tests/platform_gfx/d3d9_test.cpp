@@ -3,6 +3,7 @@
 // device loss. Expected pixels are computed from the rules by hand.
 #include "platform/gfx/d3d9.h"
 #include "platform/gfx/presenter.h"
+#include "platform/gfx/raster.h"
 #include "platform/gfx/sim.h"
 #include <gtest/gtest.h>
 #include <chrono>
@@ -261,9 +262,9 @@ TEST_F(D3DTest, FastRectanglesMatchTheTriangleRoad) {
                 }
 }
 
-TEST_F(D3DTest, CombinedRowsMatchTheTriangleRoad) {
+TEST_F(D3DTest, RowsFollowThePixelRule) {
     // Every operation, with arguments from the texture, the diffuse colour, the factor and the modifiers,
-    // drawn as a rectangle (a row at a time) and as two triangles (a pixel at a time).
+    // drawn a row at a time, against the stage and blend applied pixel by pixel (CombineStage, BlendPixel).
     const DWORD ops[] = {D3DTOP_SELECTARG1,       D3DTOP_SELECTARG2,          D3DTOP_MODULATE,
                          D3DTOP_MODULATE2X,       D3DTOP_MODULATE4X,          D3DTOP_ADD,
                          D3DTOP_ADDSIGNED,        D3DTOP_ADDSIGNED2X,         D3DTOP_SUBTRACT,
@@ -273,39 +274,41 @@ TEST_F(D3DTest, CombinedRowsMatchTheTriangleRoad) {
     const DWORD args[][2] = {{D3DTA_TEXTURE, D3DTA_DIFFUSE},
                              {D3DTA_TFACTOR, D3DTA_TEXTURE | D3DTA_COMPLEMENT},
                              {D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE, D3DTA_CURRENT}};
-    for (D3DFORMAT target : {D3DFMT_X8R8G8B8, D3DFMT_A1R5G5B5})
-        for (DWORD op : ops)
-            for (const auto& a : args) {
-                std::vector<std::uint32_t> out[2];
-                for (int road = 0; road < 2; ++road) {
+    auto texel = [](int x, int y) {
+        return std::uint32_t((x * 17 + 3) << 24 | (y * 120 + x) << 16 | (x * 15) << 8 | 0x50);
+    };
+    for (D3DFORMAT target : {D3DFMT_X8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_R5G6B5})
+        for (bool blend : {false, true})
+            for (DWORD op : ops)
+                for (const auto& a : args) {
                     SafeRelease(tex_);
                     SafeRelease(vb_);
                     SafeRelease(dev_);
-                    MakeDevice(target, 16, 8);
-                    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF306090, 1, 0);
-                    dev_->SetRenderState(D3DRS_TEXTUREFACTOR, 0x9060A0C0);
+                    MakeDevice(target, 16, 2);
+                    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
+                    const DWORD background = 0xFF306090, factor = 0x9060A0C0, diffuse = 0xA0C08040;
+                    dev_->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1, 0);
+                    dev_->SetRenderState(D3DRS_TEXTUREFACTOR, factor);
                     const DWORD alphaOp = op == D3DTOP_DISABLE ? D3DTOP_DISABLE : ops[(op * 7) % 15];
                     ColourOps(op, a[0], a[1], alphaOp, a[1], a[0]);
-                    MakeTexture(3, 2, [](int x, int y) {
-                        return std::uint32_t((x * 90 + 20) << 24 | (y * 120) << 16 | (x * 70) << 8 | 0x50);
-                    });
-                    const DWORD c = 0xA0C08040;
-                    TLVERTEX tl{1.5f, 0.5f, 0, 1, c, 0, 0}, bl{1.5f, 6.5f, 0, 1, c, 0, 1};
-                    TLVERTEX tr{13.5f, 0.5f, 0, 1, c, 1, 0}, br{13.5f, 6.5f, 0, 1, c, 1, 1};
-                    if (road == 0) {
-                        TLVERTEX v[4] = {tl, bl, tr, br};
-                        Draw(v, 4, D3DPT_TRIANGLESTRIP, 2);
-                    } else {
-                        TLVERTEX v[6] = {tl, bl, tr, bl, tr, br};
-                        Draw(v, 6, D3DPT_TRIANGLELIST, 2);
-                    }
-                    for (int y = 0; y < 8; ++y)
-                        for (int x = 0; x < 16; ++x)
-                            out[road].push_back(Px(x, y));
+                    MakeTexture(16, 2, texel);
+                    Quad(-0.5f, -0.5f, 15.5f, 1.5f, diffuse);
+                    RasterState rs;
+                    rs.stage = {op, a[0], a[1], alphaOp, a[1], a[0]};
+                    rs.blend = blend;
+                    rs.srcBlend = D3DBLEND_SRCALPHA;
+                    rs.destBlend = D3DBLEND_INVSRCALPHA;
+                    const PixelFormat pf = ToPixelFormat(target);
+                    const std::uint32_t dst = ToArgb(pf, FromArgb(pf, background));
+                    for (int y = 0; y < 2; ++y)
+                        for (int x = 0; x < 16; ++x) {
+                            std::uint32_t c = CombineStage(rs.stage, texel(x, y), diffuse, factor);
+                            if (blend) c = BlendPixel(rs, c, dst);
+                            ASSERT_EQ(Px(x, y), FromArgb(pf, c))
+                                << "op " << op << " args " << a[0] << "," << a[1] << " target " << target
+                                << " blend " << blend << " at " << x << "," << y;
+                        }
                 }
-                EXPECT_EQ(out[0], out[1])
-                    << "op " << op << " args " << a[0] << "," << a[1] << " target " << target;
-            }
 }
 
 struct OpCase {

@@ -517,6 +517,37 @@ void CombineRow(const StageArgs& s, const std::uint32_t* texels, int n, std::uin
     f(RowArg(s.alphaArg1, diffuse, factor), RowArg(s.alphaArg2, diffuse, factor), texels, n, da, fa, out);
 }
 
+// Writes a run of pixels of one row: texels (ARGB) through the stage with one diffuse colour, then
+// the standard blend (or none) into the target, whatever its format.
+void ShadeRun(const RasterState& rs, int x0, int y, const std::uint32_t* src, int n, std::uint32_t diffuse,
+              bool simple, std::uint32_t orMask, std::uint32_t mul) {
+    PixelBuffer& t = *rs.target;
+    thread_local std::vector<std::uint32_t> targetRow, combined;
+    targetRow.resize(static_cast<std::size_t>(n));
+    combined.resize(static_cast<std::size_t>(n));
+    const bool target32 = t.format == PixelFormat::A8R8G8B8 || t.format == PixelFormat::X8R8G8B8;
+    const StageArgs& s = rs.stage;
+    std::uint32_t om = orMask, ml = mul;
+    if (!simple) {
+        // Other stages are combined a row at a time first; the row is then written as is.
+        CombineRow(s, src, n, diffuse, rs.textureFactor, combined.data());
+        src = combined.data();
+        om = 0;
+        ml = 0xFFFFFFFFu;
+    }
+    if (target32) {
+        ShadeRow32(reinterpret_cast<std::uint32_t*>(t.Row(y)) + x0, src, n, om, ml, rs.blend,
+                   t.format == PixelFormat::X8R8G8B8);
+    } else if (Is16(t.format)) {
+        ShadeRow16(reinterpret_cast<std::uint16_t*>(t.Row(y)) + x0, src, n, om, ml, rs.blend, t.format);
+    } else {
+        // Other targets shade a copy of the row in ARGB, converted both ways.
+        RowToArgb(t, x0, y, n, targetRow.data());
+        ShadeRow32(targetRow.data(), src, n, om, ml, rs.blend, false);
+        RowFromArgb(t, x0, y, n, targetRow.data());
+    }
+}
+
 } // namespace
 
 std::uint32_t CombineStage(const StageArgs& s, std::uint32_t texel, std::uint32_t diffuse,
@@ -590,7 +621,23 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
     const TLVERTEX* v[3] = {&a, &b, &c};
     const bool flat = a.diffuse == b.diffuse && b.diffuse == c.diffuse;
     const PixelBuffer* tex = rs.texture;
+    // With one diffuse colour and the standard blend (or none), covered runs of a row are shaded together.
+    const bool standardBlend =
+        rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
+    const bool runs = flat && (standardBlend || !rs.blend);
+    std::uint32_t orMask = 0, mul = 0;
+    const bool simple = SimpleStage(rs.stage, a.diffuse, orMask, mul);
+    if (!tex) orMask = 0xFFFFFFFFu;
+    thread_local std::vector<std::uint32_t> run;
     for (int py = static_cast<int>(minY); py <= static_cast<int>(maxY); ++py) {
+        run.clear();
+        int runStart = 0;
+        auto flush = [&] {
+            if (!run.empty())
+                ShadeRun(rs, runStart, py, run.data(), static_cast<int>(run.size()), a.diffuse, simple,
+                         orMask, mul);
+            run.clear();
+        };
         for (int px = static_cast<int>(minX); px <= static_cast<int>(maxX); ++px) {
             double w[3];
             bool inside = true;
@@ -598,7 +645,10 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
                 w[i] = e[i].dx * (py - e[i].y0) - e[i].dy * (px - e[i].x0);
                 inside = w[i] > 0 || (w[i] == 0 && e[i].topLeft);
             }
-            if (!inside) continue;
+            if (!inside) {
+                flush();
+                continue;
+            }
             const double l0 = w[0] / area, l1 = w[1] / area, l2 = w[2] / area;
             std::uint32_t diffuse = a.diffuse;
             if (!flat) {
@@ -615,8 +665,14 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
                 const double vv = l0 * a.tv + l1 * b.tv + l2 * c.tv;
                 texel = SampleTexel(tex, TexelIndex(u, tex->width), TexelIndex(vv, tex->height));
             }
-            WritePixel(rs, px, py, CombineStage(rs.stage, texel, diffuse, rs.textureFactor));
+            if (runs) {
+                if (run.empty()) runStart = px;
+                run.push_back(texel);
+            } else {
+                WritePixel(rs, px, py, CombineStage(rs.stage, texel, diffuse, rs.textureFactor));
+            }
         }
+        flush();
     }
 }
 
@@ -656,15 +712,12 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     std::uint32_t orMask = 0, mul = 0;
     const bool simple = SimpleStage(s, diffuse, orMask, mul);
     if (!tex) orMask = 0xFFFFFFFFu; // every sample is opaque white
-    const bool target32 = t.format == PixelFormat::A8R8G8B8 || t.format == PixelFormat::X8R8G8B8;
     const bool standardBlend =
         rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
     const int n = x1 - x0;
 
-    thread_local std::vector<std::uint32_t> texels, targetRow, combined;
+    thread_local std::vector<std::uint32_t> texels;
     texels.resize(static_cast<std::size_t>(n));
-    targetRow.resize(static_cast<std::size_t>(n));
-    combined.resize(static_cast<std::size_t>(n));
     // One texel per pixel, left to right, without wrapping: 32-bit rows can be read in place.
     bool contiguous = tex != nullptr && tex->format == PixelFormat::A8R8G8B8;
     for (int x = x0 + 1; x < x1 && contiguous; ++x)
@@ -686,26 +739,7 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
             } else {
                 std::fill(texels.begin(), texels.end(), 0xFFFFFFFFu);
             }
-            std::uint32_t om = orMask, ml = mul;
-            if (!simple) {
-                // Other stages are combined a row at a time first; the row is then written as is.
-                CombineRow(s, src, n, diffuse, rs.textureFactor, combined.data());
-                src = combined.data();
-                om = 0;
-                ml = 0xFFFFFFFFu;
-            }
-            if (target32) {
-                ShadeRow32(reinterpret_cast<std::uint32_t*>(t.Row(y)) + x0, src, n, om, ml, rs.blend,
-                           t.format == PixelFormat::X8R8G8B8);
-            } else if (Is16(t.format)) {
-                ShadeRow16(reinterpret_cast<std::uint16_t*>(t.Row(y)) + x0, src, n, om, ml, rs.blend,
-                           t.format);
-            } else {
-                // Other targets shade a copy of the row in ARGB, converted both ways.
-                RowToArgb(t, x0, y, n, targetRow.data());
-                ShadeRow32(targetRow.data(), src, n, om, ml, rs.blend, false);
-                RowFromArgb(t, x0, y, n, targetRow.data());
-            }
+            ShadeRun(rs, x0, y, src, n, diffuse, simple, orMask, mul);
             continue;
         }
         for (int x = x0; x < x1; ++x) {
