@@ -220,6 +220,49 @@ TEST_F(D3DTest, QuadTurnedByNinetyDegrees) {
     EXPECT_EQ(CountNonZero(), 7); // texel (0, 0) is black
 }
 
+TEST_F(D3DTest, TurnedQuadSamplesByTheInverseMapOfEachPixelCentre) {
+    MakeDevice();
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    ColourOps(D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+              D3DTA_DIFFUSE);
+    MakeTexture(8, 6,
+                [](int x, int y) { return 0xFF000000u | std::uint32_t(y + 1) << 8 | std::uint32_t(x + 1); });
+    // A 24 x 18 picture turned by 30 degrees about (30, 16).
+    const double a = 30 * 3.14159265358979 / 180, cx = 30, cy = 16, w = 24, h = 18;
+    auto place = [&](double lx, double ly) {
+        const double x = lx - w / 2, y = ly - h / 2;
+        return std::pair<float, float>(float(cx + x * std::cos(a) - y * std::sin(a)),
+                                       float(cy + x * std::sin(a) + y * std::cos(a)));
+    };
+    auto [x0, y0] = place(0, 0);
+    auto [x1, y1] = place(0, h);
+    auto [x2, y2] = place(w, 0);
+    auto [x3, y3] = place(w, h);
+    TLVERTEX v[4] = {{x0, y0, 0, 1, 0xFFFFFFFF, 0, 0},
+                     {x1, y1, 0, 1, 0xFFFFFFFF, 0, 1},
+                     {x2, y2, 0, 1, 0xFFFFFFFF, 1, 0},
+                     {x3, y3, 0, 1, 0xFFFFFFFF, 1, 1}};
+    Draw(v, 4, D3DPT_TRIANGLESTRIP, 2);
+    int checked = 0;
+    for (int py = 0; py < 32; ++py)
+        for (int px = 0; px < 64; ++px) {
+            // The pixel centre mapped back into the picture.
+            const double dx = px - cx, dy = py - cy;
+            const double lx = dx * std::cos(a) + dy * std::sin(a) + w / 2,
+                         ly = -dx * std::sin(a) + dy * std::cos(a) + h / 2;
+            const double u = lx / w * 8, vv = ly / h * 6;
+            const double eps = 1e-3;
+            const bool near = std::fabs(u - std::round(u)) < eps || std::fabs(vv - std::round(vv)) < eps;
+            if (near) continue; // on an edge or a texel boundary: either side is right
+            const bool inside = u > 0 && u < 8 && vv > 0 && vv < 6;
+            const std::uint32_t want =
+                inside ? (std::uint32_t(std::floor(vv)) + 1) << 8 | (std::uint32_t(std::floor(u)) + 1) : 0;
+            EXPECT_EQ(Px(px, py), want) << px << "," << py;
+            checked += inside;
+        }
+    EXPECT_GT(checked, 300);
+}
+
 TEST_F(D3DTest, FastRectanglesMatchTheTriangleRoad) {
     // The same quads drawn as a strip (rectangle road) and as a list of two triangles, on each target
     // format, from each texture format, with and without a tint.
