@@ -252,6 +252,7 @@ void UnInitGame() {
     DS_Release();
     g_Bgm.Release();
     g_SceneManager.DeleteAll();
+    g_DrawingHooks.drawFpsText = [](int, const std::string&) {};
     for (Font& font : g_Fonts)
         font.Release();
     for (DDSURFACEDATA& sd : g_NumberSurfaces)
