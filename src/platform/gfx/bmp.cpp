@@ -46,10 +46,8 @@ std::uint32_t Widen(std::uint32_t v, int bits) {
     return out >> (have - 8);
 }
 
-std::uint32_t Channel(std::uint32_t raw, std::uint32_t mask) {
-    int shift = 0, bits = 0;
-    if (!MaskShape(mask, shift, bits)) return 0;
-    return Widen((raw & mask) >> shift, bits);
+std::uint32_t Channel(std::uint32_t raw, std::uint32_t mask, int shift, int bits) {
+    return bits == 0 ? 0 : Widen((raw & mask) >> shift, bits);
 }
 
 // Run-length pictures: rows bottom-up, runs must stay inside their row, the picture ends with the end
@@ -135,7 +133,23 @@ std::uint32_t Dib::PixelArgb(int x, int y) const {
         return 0xFF000000u | std::uint32_t(e.peRed) << 16 | std::uint32_t(e.peGreen) << 8 | e.peBlue;
     }
     if (bitCount == 24) return 0xFF000000u | raw;
-    return 0xFF000000u | Channel(raw, redMask) << 16 | Channel(raw, greenMask) << 8 | Channel(raw, blueMask);
+    return 0xFF000000u | Channel(raw, redMask, maskShift[0], maskBits[0]) << 16 |
+           Channel(raw, greenMask, maskShift[1], maskBits[1]) << 8 |
+           Channel(raw, blueMask, maskShift[2], maskBits[2]);
+}
+
+bool Dib::SetMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+    redMask = red;
+    greenMask = green;
+    blueMask = blue;
+    const std::uint32_t masks[3] = {red, green, blue};
+    bool ok = true;
+    for (int i = 0; i < 3; ++i)
+        if (!MaskShape(masks[i], maskShift[i], maskBits[i])) {
+            maskShift[i] = maskBits[i] = 0;
+            ok = false;
+        }
+    return ok;
 }
 
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, Dib& out, std::string* why) {
@@ -195,13 +209,9 @@ static bool DecodeBmpChecked(const std::uint8_t* data, std::size_t size, Dib& ou
     d.stride = static_cast<int>(((width * bitCount + 31) / 32) * 4);
     std::size_t pos = 14 + hsize;
     if (bitCount == 16) {
-        d.redMask = 0x7C00;
-        d.greenMask = 0x03E0;
-        d.blueMask = 0x001F;
+        d.SetMasks(0x7C00, 0x03E0, 0x001F);
     } else if (bitCount == 32) {
-        d.redMask = 0xFF0000;
-        d.greenMask = 0x00FF00;
-        d.blueMask = 0x0000FF;
+        d.SetMasks(0xFF0000, 0x00FF00, 0x0000FF);
     }
     if (compression == BI_BITFIELDS) {
         const std::uint8_t* m = h + 40; // after a 40-byte header, or inside the longer ones
@@ -209,12 +219,7 @@ static bool DecodeBmpChecked(const std::uint8_t* data, std::size_t size, Dib& ou
             if (pos + 12 > size) return Fail(why, "masks cut short");
             pos += 12;
         }
-        d.redMask = U32(m);
-        d.greenMask = U32(m + 4);
-        d.blueMask = U32(m + 8);
-        int s = 0, b = 0;
-        if (!MaskShape(d.redMask, s, b) || !MaskShape(d.greenMask, s, b) || !MaskShape(d.blueMask, s, b))
-            return Fail(why, "broken channel mask");
+        if (!d.SetMasks(U32(m), U32(m + 4), U32(m + 8))) return Fail(why, "broken channel mask");
         if (bitCount == 16 && ((d.redMask | d.greenMask | d.blueMask) >> 16))
             return Fail(why, "mask wider than pixel");
     }

@@ -22,6 +22,11 @@ struct Dib {
     std::vector<std::uint8_t> bits;
     std::vector<PALETTEENTRY> colours; // peFlags 0
     std::uint32_t redMask = 0, greenMask = 0, blueMask = 0;
+    // Where each mask's channel sits and how wide it is (set by DecodeBmp, or by SetMasks).
+    int maskShift[3] = {0, 0, 0}, maskBits[3] = {0, 0, 0};
+
+    // Sets the three masks and their shapes; false for an empty or broken (non-contiguous) mask.
+    bool SetMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue);
 
     // Colour of the pixel at (x, y), y counted from the top, as opaque ARGB.
     std::uint32_t PixelArgb(int x, int y) const;
