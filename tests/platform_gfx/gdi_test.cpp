@@ -58,7 +58,7 @@ TEST(GdiCopy, IndexedBitmapsCopyIndicesAndTrueColourMapsToTheNearestEntry) {
     DeleteSurfaceDC(dst);
 }
 
-TEST(GdiCopy, TrueColourTo16BitsRoundsEachChannel) {
+TEST(GdiCopy, TrueColourTo16BitsScalesEachChannelDown) {
     PixelBuffer target;
     target.Allocate(2, 1, PixelFormat::R5G6B5);
     HDC dst = CreateSurfaceDC(&target, nullptr);
@@ -66,16 +66,28 @@ TEST(GdiCopy, TrueColourTo16BitsRoundsEachChannel) {
     s.raw = {0x847B10, 0xFFFFFF};
     BitmapDC b(s);
     ASSERT_TRUE(BitBlt(dst, 0, 0, 2, 1, b.dc, 0, 0, SRCCOPY));
-    EXPECT_EQ(target.Get(0, 0), std::uint32_t(16 << 11 | 30 << 5 | 2));
+    // Channel x maximum / 255, as the transparent colour is computed: 132 -> 16, 123 -> 30, 16 -> 1.
+    EXPECT_EQ(target.Get(0, 0), std::uint32_t(16 << 11 | 30 << 5 | 1));
     EXPECT_EQ(target.Get(1, 0), 0xFFFFu);
-    // A 5-5-5 bitmap keeps its channels exactly.
-    bmptest::Spec s16(1, 1, 16);
-    s16.raw = {std::uint32_t(17 << 10 | 9 << 5 | 30)};
+    // Every 8-bit channel value lands where that rule puts it.
+    for (std::uint32_t c = 0; c < 256; ++c)
+        ASSERT_EQ(GdiColourValue(PixelFormat::R5G6B5, 0xFF000000u | c << 16 | c << 8 | c),
+                  (c * 31 / 255) << 11 | (c * 63 / 255) << 5 | (c * 31 / 255));
+    // A 5-5-5 bitmap keeps its channels exactly, the darkest ones too; green widens to six bits.
+    bmptest::Spec s16(2, 1, 16);
+    s16.raw = {std::uint32_t(17 << 10 | 9 << 5 | 30), std::uint32_t(1 << 10 | 1 << 5 | 3)};
     BitmapDC c(s16);
-    ASSERT_TRUE(BitBlt(dst, 0, 0, 1, 1, c.dc, 0, 0, SRCCOPY));
-    EXPECT_EQ(target.Get(0, 0) >> 11, 17u);
-    EXPECT_EQ((target.Get(0, 0) >> 6) & 31, 9u);
-    EXPECT_EQ(target.Get(0, 0) & 31, 30u);
+    ASSERT_TRUE(BitBlt(dst, 0, 0, 2, 1, c.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(target.Get(0, 0), std::uint32_t(17 << 11 | (9 << 1) << 5 | 30));
+    EXPECT_EQ(target.Get(1, 0), std::uint32_t(1 << 11 | (1 << 1) << 5 | 3));
+    // Between surfaces of one format pixels are copied as they are.
+    PixelBuffer other;
+    other.Allocate(2, 1, PixelFormat::R5G6B5);
+    other.Set(0, 0, 0x0821);
+    HDC src = CreateSurfaceDC(&other, nullptr);
+    ASSERT_TRUE(BitBlt(dst, 0, 0, 1, 1, src, 0, 0, SRCCOPY));
+    EXPECT_EQ(target.Get(0, 0), 0x0821u);
+    DeleteSurfaceDC(src);
     DeleteSurfaceDC(dst);
 }
 

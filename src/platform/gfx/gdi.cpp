@@ -49,7 +49,7 @@ struct Sink {
     std::unordered_map<std::uint32_t, std::uint32_t> nearest;
 
     std::uint32_t FromColour(std::uint32_t argb) {
-        if (pixels->format != PixelFormat::Index8) return FromArgb(pixels->format, argb);
+        if (pixels->format != PixelFormat::Index8) return GdiColourValue(pixels->format, argb);
         if (!palette) return FromArgb(PixelFormat::Index8, argb);
         auto it = nearest.find(argb);
         if (it != nearest.end()) return it->second;
@@ -59,6 +59,28 @@ struct Sink {
     }
 };
 
+// A channel of `from` bits as a channel of `to` bits: widened by repeating its top bits, or cut.
+std::uint32_t Rebits(std::uint32_t v, int from, int to) {
+    if (from == to || from == 0) return v;
+    if (from > to) return v >> (from - to);
+    std::uint32_t out = v << (to - from);
+    return out | (v >> (2 * from - to > 0 ? 2 * from - to : 0));
+}
+
+// A 16-bit picture's pixel in a 16-bit surface's format, channel by channel.
+std::uint32_t Channels16(const Dib& d, std::uint32_t raw, PixelFormat f) {
+    std::uint32_t c[3];
+    const std::uint32_t masks[3] = {d.redMask, d.greenMask, d.blueMask};
+    for (int i = 0; i < 3; ++i)
+        c[i] = (raw & masks[i]) >> d.maskShift[i];
+    if (f == PixelFormat::R5G6B5)
+        return Rebits(c[0], d.maskBits[0], 5) << 11 | Rebits(c[1], d.maskBits[1], 6) << 5 |
+               Rebits(c[2], d.maskBits[2], 5);
+    return (f == PixelFormat::X1R5G5B5 || f == PixelFormat::A1R5G5B5 ? 0x8000u : 0) |
+           Rebits(c[0], d.maskBits[0], 5) << 10 | Rebits(c[1], d.maskBits[1], 5) << 5 |
+           Rebits(c[2], d.maskBits[2], 5);
+}
+
 // Normalises a signed extent to a start pixel and a direction: a negative extent at `start` covers
 // start, start - 1, ... (the first pixel is the start itself).
 int SourcePixel(int start, int extent, int i, int destExtent) {
@@ -67,6 +89,19 @@ int SourcePixel(int start, int extent, int i, int destExtent) {
 }
 
 } // namespace
+
+std::uint32_t GdiColourValue(PixelFormat f, std::uint32_t argb) {
+    const std::uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+    switch (f) {
+    case PixelFormat::R5G6B5:
+        return (r * 31 / 255) << 11 | (g * 63 / 255) << 5 | (b * 31 / 255);
+    case PixelFormat::X1R5G5B5:
+    case PixelFormat::A1R5G5B5:
+        return 0x8000u | (r * 31 / 255) << 10 | (g * 31 / 255) << 5 | (b * 31 / 255);
+    default:
+        return FromArgb(f, argb);
+    }
+}
 
 void SetDisplayBitsPerPixel(int bpp) {
     g_displayBpp = bpp;
@@ -199,7 +234,17 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
     }
     Sink out{dst->target, dst->palette, {}};
     PixelBuffer& d = *dst->target;
-    const bool copyIndices = s.indexed && d.format == PixelFormat::Index8;
+    // Values that need no colour conversion are copied as they are: indices between 8-bit pictures and
+    // surfaces, and pixels between surfaces of one format. 16-bit pictures into 16-bit surfaces keep their
+    // channels exactly (only a green of another width is widened or narrowed).
+    const bool copyRaw =
+        (s.indexed && d.format == PixelFormat::Index8) || (s.pixels && s.pixels->format == d.format);
+    const bool channels16 = s.dib && s.dib->bitCount == 16 && BytesPerPixel(d.format) == 2;
+    auto value = [&](int fx, int fy) -> std::uint32_t {
+        if (copyRaw) return s.Raw(fx, fy);
+        if (channels16) return Channels16(*s.dib, s.Raw(fx, fy), d.format);
+        return out.FromColour(s.Argb(fx, fy));
+    };
     for (int j = 0; j < h; ++j) {
         const int ty = y + j;
         const int fy = SourcePixel(sy, sh, j, h);
@@ -208,7 +253,7 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
             const int tx = x + i;
             const int fx = SourcePixel(sx, sw, i, w);
             if (tx < 0 || tx >= d.width || fx < 0 || fx >= s.w) continue;
-            d.Set(tx, ty, copyIndices ? s.Raw(fx, fy) : out.FromColour(s.Argb(fx, fy)));
+            d.Set(tx, ty, value(fx, fy));
         }
     }
     return TRUE;

@@ -68,7 +68,7 @@ BOOL TextOutA(HDC dc, int x, int y, const char* text, int count) {
     // At 8 bits the colour is the nearest entry of the palette in use.
     const std::uint32_t raw = t.format == PixelFormat::Index8 && dc->palette
                                   ? static_cast<std::uint32_t>(NearestIndex(dc->palette, 256, argb))
-                                  : FromArgb(t.format, argb);
+                                  : GdiColourValue(t.format, argb);
     int pen = x;
     for (std::uint32_t cp :
          DecodeCp932(std::string_view(text, static_cast<std::size_t>(TextLength(text, count))))) {
