@@ -85,11 +85,13 @@ std::vector<midi_writer::Track> TitleTracks() {
         if (channels[i] != 9) tracks[i + 1].Program(0, channels[i], programs[i]);
         tracks[i + 1].Controller(0, channels[i], 7, volumes[i]);
     }
-    // Every part ends at the end of the last bar, so that the piece loops in time.
     for (const Note& n : TitleNotes()) {
         const int part = n.channel == 9 ? 4 : n.channel + 1;
         tracks[static_cast<std::size_t>(part)].Note(n.tick, n.length, n.channel, n.key, n.velocity);
     }
+    // Every part ends at the end of the last bar, so that the piece loops in time.
+    for (midi_writer::Track& track : tracks)
+        track.EndAt(kBars * kBar);
     return tracks;
 }
 
@@ -161,10 +163,10 @@ std::vector<float> RenderTitle(int bars) {
             break;
         }
     }
-    std::vector<float> out = b.Normalised(0.7);
-    // Exactly the bars' length: the tails of the last notes give way to the loop's start.
-    out.resize(static_cast<std::size_t>(end * secondsPerTick * kOggRate), 0.0f);
-    return out;
+    // Exactly the bars' length: the tails of the last notes sound over the start of the next
+    // turn, as they would when the piece loops.
+    b.FoldAt(static_cast<std::size_t>(end * secondsPerTick * kOggRate));
+    return b.Normalised(0.7);
 }
 
 bool WriteAll(const std::string& folder, bool ogg) {

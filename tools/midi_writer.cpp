@@ -83,7 +83,7 @@ std::vector<std::uint8_t> Encode(const std::vector<Track>& tracks, int division)
             now = e.tick;
             body.insert(body.end(), e.bytes.begin(), e.bytes.end());
         }
-        PutVarLen(body, 0);
+        PutVarLen(body, track.End() > now ? track.End() - now : 0);
         body.insert(body.end(), {0xFF, 0x2F, 0x00});
         out.insert(out.end(), {'M', 'T', 'r', 'k'});
         Put(out, static_cast<std::uint32_t>(body.size()), 4);

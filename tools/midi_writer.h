@@ -22,10 +22,15 @@ class Track {
     void Program(std::uint32_t tick, int channel, int program);
     void Controller(std::uint32_t tick, int channel, int controller, int value);
     void Note(std::uint32_t tick, std::uint32_t length, int channel, int key, int velocity);
+    // The track ends at this tick (or at its last event, when that comes later), so that a piece
+    // looping at its end keeps its metre.
+    void EndAt(std::uint32_t tick) { m_End = tick; }
     const std::vector<Event>& Events() const { return m_Events; }
+    std::uint32_t End() const { return m_End; }
 
   private:
     std::vector<Event> m_Events;
+    std::uint32_t m_End = 0;
 };
 
 // The file's bytes: format 1, the tracks in order, `division` ticks per quarter note.

@@ -53,6 +53,16 @@ void Buffer::Add(const Tone& tone) {
     }
 }
 
+void Buffer::FoldAt(std::size_t length) {
+    if (length == 0) {
+        m_Samples.clear();
+        return;
+    }
+    for (std::size_t i = length; i < m_Samples.size(); ++i)
+        m_Samples[i % length] += m_Samples[i];
+    m_Samples.resize(length, 0.0f);
+}
+
 void Buffer::LowPass(double cutoffHz) {
     const double rc = 1.0 / (2 * kPi * cutoffHz);
     const double dt = 1.0 / m_Rate;

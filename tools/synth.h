@@ -30,6 +30,8 @@ class Buffer {
     int Rate() const { return m_Rate; }
     // Adds a tone, growing the buffer as needed.
     void Add(const Tone& tone);
+    // Makes the buffer `length` samples long, adding what lies beyond onto its start (a loop).
+    void FoldAt(std::size_t length);
     // One-pole low-pass filter over the whole buffer.
     void LowPass(double cutoffHz);
     const std::vector<float>& Samples() const { return m_Samples; }

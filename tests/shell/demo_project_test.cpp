@@ -346,13 +346,39 @@ TEST(DemoMediaWriters, TitleTuneIsEightWholeBarsInEveryPart) {
     const std::vector<midi_writer::Track> tracks = demo_music::TitleTracks();
     ASSERT_EQ(tracks.size(), 5u);
     const std::uint32_t end = demo_music::kBars * 4 * demo_music::kDivision;
-    for (std::size_t t = 1; t < tracks.size(); ++t) {
-        std::uint32_t last = 0;
-        for (const midi_writer::Event& e : tracks[t].Events())
-            last = std::max(last, e.tick);
-        EXPECT_LE(last, end) << t;
-        EXPECT_GT(last, end - demo_music::kDivision) << t;
+    // Walk every encoded track by its delta times: each one's end of track lies exactly at the end
+    // of the last bar, so the piece loops in time; no event lies beyond it.
+    const Bytes file = midi_writer::Encode(tracks, demo_music::kDivision);
+    std::size_t at = 14;
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        ASSERT_EQ(Bytes(file.begin() + at, file.begin() + at + 4), (Bytes{'M', 'T', 'r', 'k'}));
+        const std::size_t length =
+            (std::size_t{file[at + 4]} << 24) | (file[at + 5] << 16) | (file[at + 6] << 8) | file[at + 7];
+        std::size_t p = at + 8;
+        const std::size_t stop = p + length;
+        std::uint32_t now = 0;
+        bool ended = false;
+        while (p < stop && !ended) {
+            std::uint32_t delta = 0;
+            do
+                delta = (delta << 7) | (file[p] & 0x7F);
+            while (file[p++] & 0x80);
+            now += delta;
+            const std::uint8_t status = file[p++];
+            if (status == 0xFF) {
+                ended = file[p] == 0x2F;
+                p += 2 + file[p + 1];
+            } else {
+                p += (status & 0xF0) == 0xC0 ? 1 : 2;
+            }
+            ASSERT_LE(now, end) << "track " << t;
+        }
+        EXPECT_TRUE(ended) << t;
+        EXPECT_EQ(p, stop) << t;
+        EXPECT_EQ(now, end) << t;
+        at = stop;
     }
+    EXPECT_EQ(at, file.size());
     // The synthesised version: four bars at 120 beats a minute are 8 seconds, within full scale.
     const std::vector<float> samples = demo_music::RenderTitle(4);
     EXPECT_EQ(samples.size(), static_cast<std::size_t>(8 * demo_music::kOggRate));
