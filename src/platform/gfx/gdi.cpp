@@ -91,16 +91,7 @@ int SourcePixel(int start, int extent, int i, int destExtent) {
 } // namespace
 
 std::uint32_t GdiColourValue(PixelFormat f, std::uint32_t argb) {
-    const std::uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
-    switch (f) {
-    case PixelFormat::R5G6B5:
-        return (r * 31 / 255) << 11 | (g * 63 / 255) << 5 | (b * 31 / 255);
-    case PixelFormat::X1R5G5B5:
-    case PixelFormat::A1R5G5B5:
-        return 0x8000u | (r * 31 / 255) << 10 | (g * 31 / 255) << 5 | (b * 31 / 255);
-    default:
-        return FromArgb(f, argb);
-    }
+    return FromArgb(f, argb);
 }
 
 void SetDisplayBitsPerPixel(int bpp) {

@@ -160,9 +160,8 @@ inline BOOL GetTextExtentPoint32(HDC dc, const char* text, int count, SIZE* size
     return GetTextExtentPoint32A(dc, text, count, size);
 }
 
-// The value GDI writes for a colour into a surface of the given format. Into 16-bit surfaces each
-// channel becomes channel x maximum / 255 (integer division), the rule the drawing library uses for its
-// transparent colour, so that a picture's key colour and the transparent colour agree.
+// The value GDI writes for a colour into a surface of the given format: 16-bit channels are rounded to
+// the nearest level, so that a channel value c widened as c x 255 / maximum comes back as c.
 std::uint32_t GdiColourValue(PixelFormat f, std::uint32_t argb);
 
 // A device context drawing into a pixel store (used by the surfaces' GetDC).
