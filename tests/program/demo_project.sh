@@ -1,6 +1,7 @@
 #!/bin/bash
 # The demo project written by the project writer is complete: the player starts in it on either
-# drawing back-end without a message box, reaches its frame loop and ends cleanly on SIGTERM.
+# drawing back-end, and on a full-screen 8-bit DirectDraw display (which reads the palette picture
+# and a blend table), without a message box, reaches its frame loop and ends cleanly on SIGTERM.
 # Usage: demo_project.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -18,22 +19,24 @@ start=$(date +%s%N)
 echo "demo project written in $(( ($(date +%s%N) - start) / 1000000 )) ms"
 cd "$dir/demo" || exit 1
 
-for d3d in 0 1; do
+for mode in "0 1 0" "1 1 0" "0 0 8"; do
+    read -r d3d window bpp <<<"$mode"
+    label="Direct3D=$d3d WindowMode=$window Bpp=$bpp"
     rm -f Report_Game.txt
-    printf 'Direct3D=%s\r\nWindowMode=1\r\nExit\r\n' "$d3d" >System.ini
+    printf 'Direct3D=%s\r\nWindowMode=%s\r\nBpp=%s\r\nExit\r\n' "$d3d" "$window" "$bpp" >System.ini
     "$player" 2>stderr.txt &
     pid=$!
     sleep 2
     kill -TERM "$pid"
     wait "$pid"
     rc=$?
-    [ "$rc" -eq 0 ] || { echo "FAIL: exit code $rc (Direct3D=$d3d)"; cat stderr.txt; exit 1; }
+    [ "$rc" -eq 0 ] || { echo "FAIL: exit code $rc ($label)"; cat stderr.txt; exit 1; }
     # Headless message boxes are written to standard error: none may appear.
-    [ -s stderr.txt ] && { echo "FAIL: output on standard error (Direct3D=$d3d)"; cat stderr.txt; exit 1; }
+    [ -s stderr.txt ] && { echo "FAIL: output on standard error ($label)"; cat stderr.txt; exit 1; }
     report=$(tr -d '\r' <Report_Game.txt | iconv -f CP932 -t UTF-8)
-    for line in 'App : ver 732' 'Mode : Window' 'GameLoop : '; do
-        grep -q "^$line" <<<"$report" || { echo "FAIL: no \"$line\" (Direct3D=$d3d)"; echo "$report"; exit 1; }
+    for line in 'App : ver 732' 'GameLoop : '; do
+        grep -q "^$line" <<<"$report" || { echo "FAIL: no \"$line\" ($label)"; echo "$report"; exit 1; }
     done
-    echo "Direct3D=$d3d: $(grep '^GameLoop' <<<"$report")"
+    echo "$label: $(grep '^GameLoop' <<<"$report")"
 done
 echo PASS
