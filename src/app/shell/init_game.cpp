@@ -125,6 +125,13 @@ bool SetUpFonts() {
     g_Font.bCenterGlyph = g_SystemData.m_nFontOptionB;
     if (!CreateNumberSurfaces(g_NumberSurfaces, g_NumberSheetDefs, FONT_COUNT, g_Fonts, g_FontDefs))
         return false;
+    // The frame-rate text: the small font at the bottom right, or the text font in a box sized to it.
+    g_DrawingHooks.drawFpsText = [](int showFps, const std::string& text) {
+        if (showFps == 2)
+            g_Fonts[0].DrawF(&g_BackBuffer, 549, 469, "%s", text.c_str());
+        else
+            g_Font.DrawInRectF(&g_BackBuffer, 495, 463, 0, 0, "%s", text.c_str());
+    };
     ECLog("3");
     return true;
 }

@@ -9,6 +9,7 @@
 #include "app/system_report.h"
 #include "app/thread.h"
 #include "platform/cp932.h"
+#include "platform/gfx/present_sdl.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/signals.h"
@@ -131,6 +132,8 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     int exitCode = 0;
     for (;;) {
         PumpWindowEvents();
+        // The latest finished frame goes to the window (the drawing threads never touch it).
+        gfx::PresentLatestFrame(GetMainSdlWindow());
         if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 exitCode = static_cast<int>(msg.wParam);
@@ -144,6 +147,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     }
 
     UnInitGame();
+    gfx::ReleasePresenter();
     ECLog("UnInitGame後");
     ReleaseMainWindow(hwnd);
     ReleaseInstanceMutex(mutex);
