@@ -118,21 +118,24 @@ struct DDBLTFX {
 // clippers. One exists at a time in the player.
 class DirectDraw7 : public RefCounted {
   public:
+    // DDSCL_NORMAL (window) or DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN (full screen, with a display mode).
     HRESULT SetCooperativeLevel(HWND hwnd, DWORD flags);
     // Modes offered: any size up to 4096 at 8, 16, 24 or 32 bits, refresh rate 0 or 60. Without a mode
     // (window mode) surfaces take the desktop's depth (gdi.h SetDisplayBitsPerPixel).
     HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD refreshRate, DWORD flags);
-    HRESULT RestoreDisplayMode();
-    HRESULT GetDisplayMode(DDSURFACEDESC2* desc);
+    HRESULT RestoreDisplayMode(); // the desktop's depth comes back (also when the device ends)
+    HRESULT GetDisplayMode(DDSURFACEDESC2* desc); // size, 60 Hz and the pixel format
     // A primary (flipping with DDSD_BACKBUFFERCOUNT 1 or 2, or plain), or an off-screen plain surface
     // of the display's format; "video" surfaces fall back to nothing: the caller retries in system
     // memory when video memory is short (sim::SetVideoMemoryBudget).
     HRESULT CreateSurface(DDSURFACEDESC2* desc, LPDIRECTDRAWSURFACE7* out, void* unknown);
+    // DDPCAPS_8BIT palettes of 256 entries (copied from `entries` when given).
     HRESULT CreatePalette(DWORD caps, const PALETTEENTRY* entries, LPDIRECTDRAWPALETTE* out, void* unknown);
-    HRESULT CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* out, void* unknown);
-    HRESULT FlipToGDISurface();
+    HRESULT CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* out, void* unknown); // for the windowed primary
+    HRESULT FlipToGDISurface(); // nothing to do: dialogs are drawn by the window thread
     // Blocks until the next emulated 60 Hz vertical blank (returns at once when emulation is off).
     HRESULT WaitForVerticalBlank(DWORD flags, HANDLE event);
+    // The video-memory budget (sim::SetVideoMemoryBudget) and what video surfaces leave of it.
     HRESULT GetAvailableVidMem(DDSCAPS2* caps, DWORD* total, DWORD* free);
 
     // Not part of the platform's interface: state the surfaces consult.
@@ -219,12 +222,12 @@ class DirectDrawSurface7 : public RefCounted {
     // A device context drawing into this surface (GDI text, BitBlt). Counts as a lock.
     HRESULT GetDC(HDC* dc);
     HRESULT ReleaseDC(HDC dc);
-    HRESULT SetPalette(LPDIRECTDRAWPALETTE palette);
-    HRESULT GetPalette(LPDIRECTDRAWPALETTE* palette);
-    HRESULT SetClipper(LPDIRECTDRAWCLIPPER clipper);
-    HRESULT GetPixelFormat(DDPIXELFORMAT* pf);
-    HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc);
-    HRESULT GetCaps(DDSCAPS2* caps);
+    HRESULT SetPalette(LPDIRECTDRAWPALETTE palette);  // 8-bit surfaces only; null detaches
+    HRESULT GetPalette(LPDIRECTDRAWPALETTE* palette); // adds a reference
+    HRESULT SetClipper(LPDIRECTDRAWCLIPPER clipper);  // blits onto a windowed primary are then cut
+    HRESULT GetPixelFormat(DDPIXELFORMAT* pf);        // bit count and channel masks
+    HRESULT GetSurfaceDesc(DDSURFACEDESC2* desc);     // size, pitch, caps, key and pixel format
+    HRESULT GetCaps(DDSCAPS2* caps);                  // including DDSCAPS_VIDEOMEMORY or DDSCAPS_SYSTEMMEMORY
     // DD_OK, or DDERR_SURFACELOST after a simulated loss of a video-memory surface.
     HRESULT IsLost();
     // Gives a lost surface its memory back (contents undefined: zeroed here).
