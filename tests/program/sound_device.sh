@@ -1,0 +1,47 @@
+#!/bin/bash
+# Sound in a running player: start-up opens the audio device (here SDL's disk driver, which
+# writes what it is given to a file), the mixer feeds it in real time while the game runs, and a
+# close releases sound and music and ends the program at once with exit code 0.
+# Usage: sound_device.sh <player> <build-dir>
+set -u
+player=$(realpath "$1")
+build=$(realpath "$2")
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cd "$dir" || exit 1
+mkdir -p data
+if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$dir" >/dev/null 2>&1 || true; fi
+printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$dir/audio.raw"
+
+"$player" 2>stderr.txt &
+pid=$!
+# A second of 16-bit stereo at 44.1 kHz is 176,400 bytes; half a second of output must come.
+ok=0
+for _ in $(seq 1 100); do
+    size=$(stat -c %s audio.raw 2>/dev/null || echo 0)
+    if [ "$size" -ge 88200 ]; then ok=1; break; fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+done
+if [ "$ok" -ne 1 ]; then
+    echo "FAIL: the audio device wrote ${size:-0} bytes"
+    kill -TERM "$pid" 2>/dev/null; wait "$pid"
+    cat stderr.txt; tr -d '\r' <Report_Game.txt 2>/dev/null | tail -20
+    exit 1
+fi
+start=$(date +%s%N)
+kill -TERM "$pid"
+wait "$pid"
+rc=$?
+took=$(( ($(date +%s%N) - start) / 1000000 ))
+echo "device output: $size bytes before the close; exit $rc in $took ms"
+if [ "$rc" -ne 0 ]; then echo "FAIL: exit code $rc"; cat stderr.txt; exit 1; fi
+if [ "$took" -gt 1000 ]; then echo "FAIL: the close took $took ms"; exit 1; fi
+if tr -d '\r' <Report_Game.txt | grep -aq 'cannot open the sound output'; then
+    echo "FAIL: no sound output"; tr -d '\r' <Report_Game.txt; exit 1
+fi
+after=$(stat -c %s audio.raw)
+sleep 0.2
+if [ "$(stat -c %s audio.raw)" -ne "$after" ]; then echo "FAIL: the device still runs"; exit 1; fi
+echo PASS
