@@ -1,5 +1,7 @@
 #include "platform/threads.h"
 
+#include <SDL.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -43,6 +45,8 @@ HANDLE BeginThread(ThreadProc proc, void* arg, ThreadId* threadId) {
             idPromise.set_value(GetCurrentThreadId());
             DWORD code = proc(arg);
             t_self = nullptr;
+            // What SDL keeps for this thread (its error text, for one) goes with the thread.
+            SDL_TLSCleanup();
             {
                 std::lock_guard lock(shared->lock);
                 shared->exitCode = code;
