@@ -445,6 +445,7 @@ void Shots(Picture& p) {
                 FillEllipse(p, x + 10, y + 8, 4, 1.5, kWhite);
                 break;
             }
+            bmp_writer::Outline(p, x, y, s, s, kKey, Hue(8, 0));
         }
 }
 
