@@ -322,16 +322,20 @@ class Direct3DDevice9 : public RefCounted {
     HRESULT Reset(D3DPRESENT_PARAMETERS* pp);
     // Publishes the back buffer; with interval DEFAULT or ONE waits for the emulated 60 Hz blank.
     HRESULT Present(const RECT* src, const RECT* dst, HWND override, const void* dirty);
+    // The back buffer, with a reference added.
     HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type, LPDIRECT3DSURFACE9* out);
-    HRESULT BeginScene();
-    HRESULT EndScene();
-    HRESULT SetDialogBoxMode(BOOL enable);
-    HRESULT GetDeviceCaps(D3DCAPS9* caps);
+    HRESULT BeginScene();                  // a second BeginScene before EndScene fails
+    HRESULT EndScene();                    // Present inside a scene fails
+    HRESULT SetDialogBoxMode(BOOL enable); // accepted: dialogs are drawn by the window thread
+    HRESULT GetDeviceCaps(D3DCAPS9* caps); // as Direct3D9::GetDeviceCaps
 
+    // One level of any size up to the maximum; RENDERTARGET only in the DEFAULT pool; DEFAULT-pool
+    // resources count against the video-memory budget (D3DERR_OUTOFVIDEOMEMORY).
     HRESULT CreateTexture(UINT w, UINT h, UINT levels, DWORD usage, D3DFORMAT f, D3DPOOL pool,
                           LPDIRECT3DTEXTURE9* out, HANDLE* shared);
     HRESULT CreateOffscreenPlainSurface(UINT w, UINT h, D3DFORMAT f, D3DPOOL pool, LPDIRECT3DSURFACE9* out,
                                         HANDLE* shared);
+    // Buffers are plain memory and survive device loss and the device itself.
     HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                LPDIRECT3DVERTEXBUFFER9* out, HANDLE* shared);
     HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT f, D3DPOOL pool,
@@ -348,15 +352,19 @@ class Direct3DDevice9 : public RefCounted {
     // Fills the rectangles (all of the target when count is 0) with the colour in the target format.
     HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, DWORD colour, float z, DWORD stencil);
 
+    // Blending (ALPHABLENDENABLE, SRCBLEND, DESTBLEND), CULLMODE and TEXTUREFACTOR act; the other states
+    // are kept and read back.
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
     HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value);
-    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE state, DWORD value);
-    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value);
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE state, DWORD value);         // point, wrap
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value); // stage 0
     HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD* value);
+    // Null: every sample reads opaque white (1, 1, 1, 1).
     HRESULT SetTexture(DWORD stage, LPDIRECT3DTEXTURE9 texture);
-    HRESULT SetStreamSource(UINT stream, LPDIRECT3DVERTEXBUFFER9 vb, UINT offset, UINT stride);
+    HRESULT SetStreamSource(UINT stream, LPDIRECT3DVERTEXBUFFER9 vb, UINT offset, UINT stride); // stride 28
     HRESULT SetIndices(LPDIRECT3DINDEXBUFFER9 ib);
-    HRESULT SetFVF(DWORD fvf);
+    HRESULT SetFVF(DWORD fvf); // only D3DFVF_TLVERTEX draws
+    // Triangle lists, strips and fans of TLVERTEX; vertices or indices outside their buffers fail.
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount);
     HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT numVertices,
                                  UINT startIndex, UINT primitiveCount);
