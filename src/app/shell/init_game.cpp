@@ -86,6 +86,35 @@ bool ChooseDisplayMode() {
     return true;
 }
 
+// What the display report says of the display just set up: our own software layer.
+void FillDisplayInfo() {
+    DisplayInfo& info = g_DisplayInfo;
+    info = DisplayInfo{};
+    info.setUp = true;
+    info.windowMode = g_bWindowed ? 1 : 0;
+    info.bpp = g_nScreenBpp;
+    info.refreshRate = 60;
+    if (!DDIsD3D()) {
+        info.directDraw = true;
+        gfx::DWORD total = 0, free = 0;
+        gfx::DDSCAPS2 caps{};
+        if (g_lpDDCon && g_lpDDCon->lpDD) g_lpDDCon->lpDD->GetAvailableVidMem(&caps, &total, &free);
+        info.videoMemoryTotal = total;
+        info.videoMemoryFree = free;
+        return;
+    }
+    info.direct3D = true;
+    info.versionText = "software Direct3D-like device";
+    DisplayDeviceInfo dev;
+    dev.chipType = "software rasteriser";
+    dev.displayMemory = "system memory";
+    dev.driverName = "mirelda4";
+    dev.ddiVersion = "9";
+    dev.maxTextureWidth = static_cast<int>(lpDTCon->caps.MaxTextureWidth);
+    dev.maxTextureHeight = static_cast<int>(lpDTCon->caps.MaxTextureHeight);
+    info.devices.push_back(dev);
+}
+
 // The palette and the transparent colour from the palette picture (record 0 of the table).
 bool SetUpPalette() {
     if (!DDIsD3D() && !(g_lpDDCon && g_lpDDCon->lpPalette)) return true;
@@ -215,6 +244,7 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
     win::ShowWindow(g_hWnd, true);
     // The window shown is the active one (without a display no focus event ever says so).
     win::PostMessage(g_hWnd, win::WM_ACTIVATEAPP, 1, 0);
+    FillDisplayInfo();
     DisplayReport(1);
     ECLog("DDInit成功");
 
@@ -265,4 +295,5 @@ void UnInitGame() {
     for (DDSURFACEDATA& sd : g_NumberSurfaces)
         DDReleaseSurface(&sd);
     DDShutDown();
+    g_DisplayInfo = DisplayInfo{};
 }
