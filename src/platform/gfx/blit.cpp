@@ -4,6 +4,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace gfx {
 namespace {
@@ -50,8 +53,36 @@ int SourceIndex(int i, int start, int size, int dsize) {
 
 } // namespace
 
+#if defined(__x86_64__) && defined(__GNUC__)
+namespace {
+
+// Eight pixels at a time where the processor has AVX2; returns how many it copied.
+__attribute__((target("avx2"))) int CopyKeyed32Avx2(std::uint32_t* d, const std::uint32_t* s, int n,
+                                                    std::uint32_t key) {
+    const __m256i k = _mm256_set1_epi32(static_cast<int>(key));
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+        const __m256i m = _mm256_cmpeq_epi32(sv, k);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_blendv_epi8(sv, dv, m));
+    }
+    return i;
+}
+
+bool HaveAvx2() {
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+
+} // namespace
+#endif
+
 void CopyKeyed32(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t key) {
     int i = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HaveAvx2()) i = CopyKeyed32Avx2(d, s, n, key);
+#endif
 #ifdef __SSE2__
     const __m128i k = _mm_set1_epi32(static_cast<int>(key));
     for (; i + 4 <= n; i += 4) {
