@@ -16,6 +16,7 @@
 #include "draw/dd_startup.h"
 #include "draw/font.h"
 #include "menus/load_play_file.h"
+#include "menus/title_scene.h"
 #include "platform/crt_rand.h"
 #include "platform/file_system.h"
 #include "platform/messages.h"
@@ -220,6 +221,8 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
         g_SystemIni.Direct3D = g_BootData.nDrawMode == 1 ? 1 : 0;
     }
     if (cmdLine && *cmdLine) g_SystemIni.FreeStage = cmdLine;
+
+    g_SceneManager.m_pfnCreate = &CreateMenuOrPlayScene;
 
     // 12-14: frame rate, key repeat, display mode.
     g_SceneManager.g_nFrameRate = 60;
