@@ -298,6 +298,7 @@ TEST_F(DDrawTest, WindowedPrimaryClipsBltsToTheClientArea) {
     int w = 0, h = 0;
     ASSERT_TRUE(ReadLastFrame(frame, w, h));
     EXPECT_EQ(frame[639], 0xFF000000u | At(src, 1, 1));
+    EXPECT_EQ(primary->BltFast(0, 0, src, nullptr, 0), DDERR_UNSUPPORTED); // BltFast cannot clip
 }
 
 TEST_F(DDrawTest, SimulatedLossAndRestore) {

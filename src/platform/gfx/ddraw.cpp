@@ -389,6 +389,7 @@ HRESULT DirectDrawSurface7::Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRe
 
 HRESULT DirectDrawSurface7::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 src, RECT* srcRect, DWORD flags) {
     if (HRESULT hr = CheckUsable(); FAILED(hr)) return hr;
+    if (clipper_) return DDERR_UNSUPPORTED; // BltFast cannot clip: a surface with a clipper refuses it
     if (!src) return DDERR_INVALIDPARAMS;
     if (src->lost_) return DDERR_SURFACELOST;
     if (src->locked_) return DDERR_SURFACEBUSY;

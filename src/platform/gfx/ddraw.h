@@ -210,7 +210,8 @@ class DirectDrawSurface7 : public RefCounted {
     // DDBLT_KEYSRC. Rectangles must lie inside their surfaces (DDERR_INVALIDRECT), except on a
     // windowed primary with a clipper, where the destination is cut to the client area.
     HRESULT Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRect, DWORD flags, DDBLTFX* fx);
-    // Unscaled copy to (x, y); a rectangle outside either surface fails with DDERR_INVALIDRECT.
+    // Unscaled copy to (x, y); a rectangle outside either surface fails with DDERR_INVALIDRECT, and a
+    // surface with a clipper refuses it (DDERR_UNSUPPORTED).
     HRESULT BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 src, RECT* srcRect, DWORD flags);
     // Only DDCKEY_SRCBLT; low value is the key (exact raw-value match). Null clears the key.
     HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key);
