@@ -343,7 +343,6 @@ HRESULT Direct3DDevice9::Reset(D3DPRESENT_PARAMETERS* pp) {
 
 HRESULT Direct3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
     if (lost_) return D3DERR_DEVICELOST;
-    if (inScene_) return D3DERR_INVALIDCALL;
     const PixelBuffer& p = backBuffer_->Pixels();
     std::vector<std::uint32_t> xrgb(static_cast<std::size_t>(p.width) * p.height);
     ConvertToXrgb(p, nullptr, xrgb.data());
