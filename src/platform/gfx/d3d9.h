@@ -325,7 +325,7 @@ class Direct3DDevice9 : public RefCounted {
     // The back buffer, with a reference added.
     HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type, LPDIRECT3DSURFACE9* out);
     HRESULT BeginScene();                  // a second BeginScene before EndScene fails
-    HRESULT EndScene();                    // Present inside a scene fails
+    HRESULT EndScene();                    // without BeginScene fails
     HRESULT SetDialogBoxMode(BOOL enable); // accepted: dialogs are drawn by the window thread
     HRESULT GetDeviceCaps(D3DCAPS9* caps); // as Direct3D9::GetDeviceCaps
 
