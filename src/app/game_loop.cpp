@@ -1,5 +1,7 @@
 #include "app/game_loop.h"
 
+#include <cstdlib>
+
 #include "app/globals.h"
 #include "app/input.h"
 #include "app/log.h"
@@ -187,8 +189,20 @@ bool RunFrame() {
     return true;
 }
 
+namespace {
+
+// For measuring from outside: MIRELDA4_FRAME_LIMIT=n closes the program after n frames.
+unsigned FrameLimitFromEnvironment() {
+    const char* env = std::getenv("MIRELDA4_FRAME_LIMIT");
+    return env ? static_cast<unsigned>(std::strtoul(env, nullptr, 10)) : 0;
+}
+
+} // namespace
+
 unsigned GameLoop(void*) {
     win::MSG msg;
+    const unsigned frameLimit = FrameLimitFromEnvironment();
+    bool limitReached = false;
     for (;;) {
         win::ParkWhileSuspended();
         if (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) {
@@ -208,6 +222,10 @@ unsigned GameLoop(void*) {
         if (!RunFrame()) {
             win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
             return 1;
+        }
+        if (frameLimit != 0 && !limitReached && g_nFrameCount >= frameLimit) {
+            limitReached = true;
+            win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
         }
     }
 }
