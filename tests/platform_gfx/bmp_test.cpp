@@ -144,12 +144,16 @@ TEST(BmpReader, DamagedHeadersAreRefused) {
     };
     for (const auto& [name, bytes] : cases)
         EXPECT_FALSE(DecodeBmp(bytes.data(), bytes.size(), d)) << name;
-    // A palette that claims more entries than the depth allows.
+    // A table longer than any picture can use is refused; one longer than this depth uses is read.
     bmptest::Spec p{2, 2, 4};
-    p.palette.assign(17, 0);
+    p.palette.assign(257, 0);
     p.raw.assign(4, 0);
-    const auto pb = bmptest::Build(p);
+    auto pb = bmptest::Build(p);
     EXPECT_FALSE(DecodeBmp(pb.data(), pb.size(), d));
+    p.palette.assign(256, 0x123456);
+    pb = bmptest::Build(p);
+    ASSERT_TRUE(DecodeBmp(pb.data(), pb.size(), d));
+    EXPECT_EQ(d.PixelArgb(1, 1), 0xFF123456u);
 }
 
 TEST(BmpReader, EveryPrefixOfEveryFileIsRefused) {

@@ -224,9 +224,9 @@ static bool DecodeBmpChecked(const std::uint8_t* data, std::size_t size, Dib& ou
             return Fail(why, "mask wider than pixel");
     }
     if (bitCount <= 8) {
-        const std::uint32_t maxEntries = 1u << bitCount;
-        const std::uint32_t count = clrUsed == 0 ? maxEntries : clrUsed;
-        if (count > maxEntries) return Fail(why, "colour table too long");
+        // A table may list more entries than the depth can use (some writers always give 256).
+        const std::uint32_t count = clrUsed == 0 ? 1u << bitCount : clrUsed;
+        if (count > 256) return Fail(why, "colour table too long");
         const std::size_t entrySize = hsize == 12 ? 3 : 4;
         if (pos + count * entrySize > size) return Fail(why, "colour table cut short");
         d.colours.resize(count);
