@@ -46,4 +46,16 @@ timeout 60 "$player" 2>err.txt
 [ $? -eq 0 ] || fail "without the world map: exit code"
 grep -q 'data\\WorldMap.dat のロードに失敗！' err.txt || { cat err.txt; fail "no world-map message"; }
 report | grep -q "GameLoop : " && fail "ran frames without a world map"
+# Without a database file or without System.dat: the file is named and start-up ends cleanly.
+project
+rm data/database/Picture.dat
+timeout 60 "$player" 2>err.txt
+[ $? -eq 0 ] || fail "without Picture.dat: exit code"
+grep -q 'data\\database\\Picture.dat のロードに失敗！' err.txt || { cat err.txt; fail "no Picture.dat message"; }
+project
+rm data/System.dat
+timeout 60 "$player" 2>err.txt
+[ $? -eq 0 ] || fail "without System.dat: exit code"
+grep -q 'data\\System.dat の読み込みに失敗' err.txt || { cat err.txt; fail "no System.dat message"; }
+report | grep -q "GameLoop : " && fail "ran frames without System.dat"
 echo PASS
