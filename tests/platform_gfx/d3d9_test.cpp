@@ -679,6 +679,22 @@ TEST_F(D3DTest, PresentWaitsForTheBlankOnlyWithVerticalSync) {
     EXPECT_EQ(frame[0], 0xFF000000u);
 }
 
+TEST_F(D3DTest, WildVerticesDrawNothingWrongAndNeverCrash) {
+    MakeDevice();
+    ColourOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    MakeTexture(4, 4, [](int x, int y) { return 0xFF000000u | std::uint32_t(x + y); });
+    const float nan = std::nanf(""), inf = INFINITY;
+    Quad(nan, 0, 10, 10, 0xFFFFFFFF);
+    Quad(0, 0, inf, 10, 0xFFFFFFFF);
+    Quad(-1e30f, -1e30f, 1e30f, 1e30f, 0xFFFFFFFF, -1e30f, 0, 1e30f, 1); // texture coordinates far out
+    Quad(0, 0, 10, 10, 0xFFFFFFFF, nan, nan, nan, nan);
+    TLVERTEX v[3] = {{1e20f, 5, 0, 1, 0xFFFFFFFF, 0, 0},
+                     {-1e20f, 7, 0, 1, 0xFFFFFFFF, 1e25f, 0},
+                     {3, 1e20f, 0, 1, 0xFFFFFFFF, 0, -1e25f}};
+    Draw(v, 3, D3DPT_TRIANGLELIST, 1);
+    SUCCEED();
+}
+
 TEST_F(D3DTest, IndexedStripsAndBadIndices) {
     MakeDevice(D3DFMT_X8R8G8B8, 16, 4);
     dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);

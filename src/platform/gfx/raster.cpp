@@ -128,7 +128,9 @@ std::uint32_t SampleTexel(const PixelBuffer* tex, int tx, int ty) {
 
 // Texel index along one axis: floor(t * size), wrapped into the texture.
 int TexelIndex(double t, int size) {
-    long long i = static_cast<long long>(std::floor(t * size + 1e-7));
+    const double f = std::floor(t * size + 1e-7);
+    if (!(std::fabs(f) < 1e15)) return 0; // not a number, or too far out to wrap meaningfully
+    long long i = static_cast<long long>(f);
     if (i >= 0 && i < size) return static_cast<int>(i);
     i %= size;
     if (i < 0) i += size;
