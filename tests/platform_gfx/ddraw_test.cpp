@@ -299,6 +299,8 @@ TEST_F(DDrawTest, WindowedPrimaryClipsBltsToTheClientArea) {
     ASSERT_TRUE(ReadLastFrame(frame, w, h));
     EXPECT_EQ(frame[639], 0xFF000000u | At(src, 1, 1));
     EXPECT_EQ(primary->BltFast(0, 0, src, nullptr, 0), DDERR_UNSUPPORTED); // BltFast cannot clip
+    RECT far{-0x7FFFFFFF, 0, 0x7FFFFFFF, 2};
+    EXPECT_EQ(primary->Blt(&far, src, nullptr, DDBLT_WAIT, nullptr), DDERR_INVALIDRECT);
 }
 
 TEST_F(DDrawTest, SimulatedLossAndRestore) {

@@ -116,6 +116,9 @@ TEST(GdiCopy, StretchBltMirrorsCellsFromTheirLastColumnAndRow) {
     EXPECT_EQ(target.Get(2, 0), s.raw[3 * 6 + 2]);
     ASSERT_TRUE(StretchBlt(dst, 5, 0, -6, 4, src.dc, 0, 0, 6, 4, SRCCOPY));
     EXPECT_EQ(target.Get(0, 1), s.raw[1 * 6 + 5]);
+    // Absurd extents are refused at once, not walked.
+    EXPECT_FALSE(StretchBlt(dst, 0, 0, 0x7FFFFFFF, 4, src.dc, 0, 0, 6, 4, SRCCOPY));
+    EXPECT_FALSE(BitBlt(dst, -0x7FFFFFFF, 0, 6, 4, src.dc, 0, 0, SRCCOPY));
     // Copies are cut at both edges without touching other memory.
     target.Fill(0, 0, 6, 4, 0);
     ASSERT_TRUE(BitBlt(dst, 4, 2, 6, 4, src.dc, 0, 0, SRCCOPY));

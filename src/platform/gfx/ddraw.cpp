@@ -345,9 +345,14 @@ HRESULT DirectDrawSurface7::Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRe
     if (!RectInside(sr, s.width, s.height)) return DDERR_INVALIDRECT;
     const bool keyed = (flags & DDBLT_KEYSRC) != 0;
     if (keyed && !src->hasKey_) return DDERR_NOCOLORKEY;
-    const int dw = dr.right - dr.left, dh = dr.bottom - dr.top;
+    // Extents in 64 bits: a destination on a clipped primary may lie anywhere.
+    const std::int64_t dw64 = std::int64_t(dr.right) - dr.left, dh64 = std::int64_t(dr.bottom) - dr.top;
+    if (dw64 < 0 || dh64 < 0 || dw64 > 65536 || dh64 > 65536) return DDERR_INVALIDRECT;
+    if (std::int64_t(dr.left) + dw64 > 1 << 30 || std::int64_t(dr.left) < -(1 << 30) ||
+        std::int64_t(dr.top) + dh64 > 1 << 30 || std::int64_t(dr.top) < -(1 << 30))
+        return DDERR_INVALIDRECT;
+    const int dw = static_cast<int>(dw64), dh = static_cast<int>(dh64);
     const int sw = sr.right - sr.left, sh = sr.bottom - sr.top;
-    if (dw < 0 || dh < 0) return DDERR_INVALIDRECT;
     // The visible part of the destination, in destination-relative steps.
     int i0 = 0, j0 = 0, i1 = dw, j1 = dh;
     if (clipped) {

@@ -208,6 +208,12 @@ UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* out) {
 BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, DWORD rop) {
     if (!dst || !src || rop != SRCCOPY || !dst->target) return FALSE;
     if (w == 0 || h == 0 || sw == 0 || sh == 0) return TRUE;
+    // Extents and positions beyond any surface are refused rather than walked.
+    constexpr int kLimit = 1 << 16;
+    for (int v : {w, h, sw, sh})
+        if (v < -kLimit || v > kLimit) return FALSE;
+    for (int v : {x, y, sx, sy})
+        if (v < -(1 << 30) || v > (1 << 30)) return FALSE;
     Source s(src);
     if (s.w == 0) return FALSE;
     // A negative destination extent mirrors: make it positive and run the source the other way.
