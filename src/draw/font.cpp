@@ -45,6 +45,19 @@ bool SurfaceUsable(const DDSURFACEDATA* sd) {
     return lpDTCon ? (sd->lpDT && sd->lpDT->lpTexture) : (sd->lpDDSide && sd->lpDDSide->lpSurface);
 }
 
+// Clears an area to index 0, which leaves a colour-keyed surface transparent: the glyph sheets, the
+// work surface and the digit sheets are blitted with their colour key. Under Direct3D index 0 is
+// transparent black. Under DirectDraw index 0 is palette entry 0, which need not be the transparent
+// colour (the palette picture's top-left pixel), so a keyed surface is cleared with its key.
+void ClearTransparent(DDSURFACEDATA* sd, int x, int y, int w, int h) {
+    DDCOLORKEY key{};
+    if (!lpDTCon && sd && sd->lpDDSide && sd->lpDDSide->lpSurface &&
+        SUCCEEDED(sd->lpDDSide->lpSurface->GetColorKey(DDCKEY_SRCBLT, &key)))
+        DDFillRectRGB(sd, x, y, w, h, key.dwColorSpaceLowValue);
+    else
+        DDFillRect(sd, x, y, w, h, 0);
+}
+
 void PostClose() {
     win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
 }
@@ -274,7 +287,7 @@ void Font::DrawHalfSheet() {
     const int saveFast = bFastFont, saveIcon = m_bIcon;
     bFastFont = 0;
     m_bIcon = 0;
-    DDFillRect(&sheet->m_Sheet, 0, 0, sheet->m_Sheet.nWidth, sheet->m_Sheet.nHeight, 0);
+    ClearTransparent(&sheet->m_Sheet, 0, 0, sheet->m_Sheet.nWidth, sheet->m_Sheet.nHeight);
     // Each cell on its own: a row drawn as one text would pair lead bytes with their neighbours.
     for (int c = 0x20; c < 256; ++c) {
         const unsigned char b = static_cast<unsigned char>(c);
@@ -306,7 +319,7 @@ void Font::DrawFullSheet(bool bInitial) {
     const int saveFast = bFastFont, saveIcon = m_bIcon;
     bFastFont = 0;
     m_bIcon = 0;
-    DDFillRect(&sheet->m_Sheet, 0, 0, sheet->m_Sheet.nWidth, sheet->m_Sheet.nHeight, 0);
+    ClearTransparent(&sheet->m_Sheet, 0, 0, sheet->m_Sheet.nWidth, sheet->m_Sheet.nHeight);
     Draw(&sheet->m_Sheet, 0, 0, text.c_str(), 1);
     bFastFont = saveFast;
     m_bIcon = saveIcon;
@@ -518,7 +531,7 @@ void Font::Extent(HDC hDC, const char* lpText, int* lpWidth, int* lpHeight) cons
 int Font::DrawThroughWork(DDSURFACEDATA* lpDstSD, int x, int y, const char* lpText, bool bIcons) {
     int w = 0, h = 0;
     Measure(lpText, &w, &h);
-    DDFillRect(&m_WorkSD, 0, 0, w, h, 0);
+    ClearTransparent(&m_WorkSD, 0, 0, w, h);
     Walk walk;
     walk.lpSurface = &m_WorkSD;
     walk.bSheets = bFastFont && m_lpFastFont_Half && m_lpFastFont_FullAdd && m_nCellWidth && m_nCellHeight;
@@ -678,7 +691,7 @@ int CreateNumberSurfaces(DDSURFACEDATA* lpSurfaces, const SYSTEMBITMAP* lpDefs, 
 
 void DrawDigits(DDSURFACEDATA* lpSD, Font* lpFont) {
     if (!lpSD || !lpFont) return;
-    DDFillRect(lpSD, 0, 0, lpSD->nWidth, lpSD->nHeight, 0);
+    ClearTransparent(lpSD, 0, 0, lpSD->nWidth, lpSD->nHeight);
     lpFont->Draw(lpSD, 0, 0, "0123456789", 0);
 }
 
