@@ -461,7 +461,8 @@ HRESULT Direct3DDevice9::UpdateSurface(LPDIRECT3DSURFACE9 src, const RECT* srcRe
         r.top > r.bottom)
         return D3DERR_INVALIDCALL;
     const LONG w = r.right - r.left, h = r.bottom - r.top;
-    if (px < 0 || py < 0 || px + w > d.width || py + h > d.height) return D3DERR_INVALIDCALL;
+    if (px < 0 || py < 0 || std::int64_t(px) + w > d.width || std::int64_t(py) + h > d.height)
+        return D3DERR_INVALIDCALL;
     const int bpp = BytesPerPixel(s.format);
     for (LONG y = 0; y < h; ++y)
         std::memcpy(d.Row(py + y) + px * bpp, s.Row(r.top + y) + r.left * bpp,

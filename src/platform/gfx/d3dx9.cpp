@@ -160,6 +160,8 @@ HRESULT ID3DXFont::OnResetDevice() {
 INT ID3DXFont::DrawTextA(ID3DXSprite* sprite, const char* text, INT count, RECT* rect, DWORD format,
                          DWORD colour) {
     if (!text || !rect) return 0;
+    if (rect->left < -(1 << 30) || rect->left > (1 << 30) || rect->top < -(1 << 30) || rect->top > (1 << 30))
+        return 0; // far off any surface
     // Up to the terminator, and never past it even when a longer count is given.
     const std::size_t n = count < 0 ? std::strlen(text) : strnlen(text, static_cast<std::size_t>(count));
     const auto cps = DecodeCp932(std::string_view(text, n));

@@ -59,6 +59,8 @@ COLORREF SetTextColor(HDC dc, COLORREF colour) {
 
 BOOL TextOutA(HDC dc, int x, int y, const char* text, int count) {
     if (!dc || !dc->target || !text) return FALSE;
+    if (x < -(1 << 30) || x > (1 << 30) || y < -(1 << 30) || y > (1 << 30))
+        return FALSE; // far off any surface
     FontObject* font = CurrentFont(dc);
     if (!font->face) return FALSE;
     PixelBuffer& t = *dc->target;
