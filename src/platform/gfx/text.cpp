@@ -143,7 +143,7 @@ const Glyph& TextFace::Get(std::uint32_t cp, int cellHeight, int width, bool mon
     if (it != cache_.end()) return it->second;
     Glyph g;
     auto* face = static_cast<FT_Face>(face_);
-    if (cellHeight > 0 && cellHeight <= 1024) {
+    if (cellHeight > 0 && cellHeight <= 1024 && width >= 0 && width <= 1024) { // larger ones draw nothing
         SetSize(cellHeight, width);
         const Metrics m = FaceMetrics(face);
         const int ascent = static_cast<int>(std::lround(cellHeight * m.ascent / (m.ascent + m.descent)));
