@@ -580,7 +580,11 @@ TEST_F(D3DTest, DeviceLossDropsTheDefaultPoolOnReset) {
     ASSERT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     EXPECT_EQ(PublishedFrameCount(), 1u);
 
+    def->Level()->Pixels().Set(1, 1, 0x11223344);
     sim::LoseDevice(2);
+    EXPECT_EQ(def->Level()->Pixels().Get(1, 1), 0u);              // DEFAULT-pool contents are gone
+    EXPECT_EQ(managed->Level()->Pixels().Get(0, 0), 0x12345678u); // MANAGED ones are not
+    EXPECT_EQ(Px(0, 0), 0u);                                      // nor is the back buffer's picture kept
     EXPECT_EQ(dev_->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_EQ(PublishedFrameCount(), 1u);
     EXPECT_EQ(dev_->TestCooperativeLevel(), D3DERR_DEVICELOST);

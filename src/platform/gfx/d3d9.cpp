@@ -15,6 +15,8 @@ namespace gfx {
 struct D3DShared {
     std::atomic<std::size_t> videoBytes{0};
     std::atomic<int> defaultResources{0};
+    std::mutex mutex;                           // guards the list: loss may be simulated from any thread
+    std::vector<Direct3DSurface9*> defaultPool; // surfaces whose contents a device loss takes away
 };
 
 namespace {
@@ -118,12 +120,21 @@ Direct3DSurface9::Direct3DSurface9(std::shared_ptr<D3DShared> shared, D3DFORMAT 
     : shared_(std::move(shared)), format_(f), pool_(pool), usage_(usage),
       pixels_(std::make_shared<PixelBuffer>()) {
     pixels_->Allocate(w, h, ToPixelFormat(f));
-    if (pool_ == D3DPOOL_DEFAULT) shared_->videoBytes += pixels_->bytes.size();
+    if (pool_ == D3DPOOL_DEFAULT) {
+        shared_->videoBytes += pixels_->bytes.size();
+        std::lock_guard lock(shared_->mutex);
+        shared_->defaultPool.push_back(this);
+    }
 }
 
 Direct3DSurface9::~Direct3DSurface9() {
     if (dc_) DeleteSurfaceDC(dc_);
-    if (pool_ == D3DPOOL_DEFAULT) shared_->videoBytes -= pixels_->bytes.size();
+    if (pool_ == D3DPOOL_DEFAULT) {
+        shared_->videoBytes -= pixels_->bytes.size();
+        std::lock_guard lock(shared_->mutex);
+        auto& list = shared_->defaultPool;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
 }
 
 HRESULT Direct3DSurface9::GetDesc(D3DSURFACE_DESC* desc) {
@@ -295,6 +306,10 @@ void Direct3DDevice9::SetDefaultStates() {
 void Direct3DDevice9::SimulateLoss(int lostPolls) {
     lost_ = 1;
     lostPolls_ = lostPolls;
+    // Video memory is taken away: what the DEFAULT pool held is gone.
+    std::lock_guard lock(shared_->mutex);
+    for (Direct3DSurface9* s : shared_->defaultPool)
+        std::fill(s->pixels_->bytes.begin(), s->pixels_->bytes.end(), 0);
 }
 
 std::size_t Direct3DDevice9::VideoBytesInUse() const {
