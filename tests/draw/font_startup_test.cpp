@@ -84,7 +84,8 @@ struct Display {
     int bD3D, nBpp, nWindowMode;
 };
 const Display kDisplays[] = {
-    {"dd32w", 0, 32, 1}, {"dd16", 0, 16, 0}, {"dd8", 0, 8, 0}, {"d3d32w", 1, 32, 1}, {"d3d16", 1, 16, 0},
+    {"dd32w", 0, 32, 1},  {"dd16", 0, 16, 0},  {"dd8", 0, 8, 0},
+    {"d3d32w", 1, 32, 1}, {"d3d16", 1, 16, 0}, {"dd24", 0, 24, 0},
 };
 
 struct Case {
@@ -277,7 +278,8 @@ TEST_P(FontStartupTest, TextShowsInTheTextColourOnUntouchedBackground) {
 
 INSTANTIATE_TEST_SUITE_P(Displays, FontStartupTest,
                          ::testing::Values(Case{0, 1}, Case{0, 0}, Case{1, 1}, Case{1, 0}, Case{2, 1},
-                                           Case{2, 0}, Case{3, 0}, Case{3, 1}, Case{4, 0}, Case{4, 1}),
+                                           Case{2, 0}, Case{3, 0}, Case{3, 1}, Case{4, 0}, Case{4, 1},
+                                           Case{5, 1}),
                          [](const auto& info) {
                              return std::string(kDisplays[info.param.display].name) + "_cache" +
                                     std::to_string(info.param.cache);
