@@ -201,6 +201,10 @@ __attribute__((target("avx2"))) int ShadeRow32Avx2(std::uint32_t* dst, const std
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         __m256i t = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels + i)), vor);
+        // Alpha 0 stays 0 through the multiply: such pixels leave the target as it is, unmultiplied.
+        if (blend && !identity &&
+            _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_srli_epi32(t, 24), zero)) == -1)
+            continue;
         if (!identity) {
             const __m256i lo = Div255x16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(t, zero), vmul));
             const __m256i hi = Div255x16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(t, zero), vmul));
@@ -266,6 +270,8 @@ void ShadeRow32(std::uint32_t* dst, const std::uint32_t* texels, int n, std::uin
     };
     for (; i + 4 <= n; i += 4) {
         __m128i t = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i)), vor);
+        if (blend && !identity && _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(t, 24), zero)) == 0xFFFF)
+            continue;
         if (!identity) {
             const __m128i lo = div255(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), vmul));
             const __m128i hi = div255(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), vmul));
