@@ -143,11 +143,14 @@ Palette DemoPalette() {
         pal[i] = {static_cast<std::uint8_t>((i - 208) * 8), 64,
                   static_cast<std::uint8_t>(255 - (i - 208) * 8)};
     pal[240] = {255, 255, 255};
-    pal[241] = {16, 24, 96};
+    pal[241] = {255, 248, 208};
     for (int i = 242; i < 255; ++i)
         pal[i] = {static_cast<std::uint8_t>((i - 242) * 20), static_cast<std::uint8_t>((i - 242) * 20),
                   static_cast<std::uint8_t>((i - 242) * 20)};
-    pal[255] = {255, 0, 255};
+    // The transparent colour is entry 0, as in the projects the kit makes: the drawing library fills
+    // new surfaces with entry 0 and under Direct3D entry 0 is transparent. Black moves to entry 255.
+    pal[0] = {255, 0, 255};
+    pal[255] = {0, 0, 0};
     return pal;
 }
 

@@ -41,8 +41,8 @@ Picture HalfSize(const Picture& src, std::uint8_t key);
 // Draws a one-index outline around the pixels that are not `key`, inside a w x h cell at (x, y).
 void Outline(Picture& p, int x, int y, int w, int h, std::uint8_t key, std::uint8_t index);
 
-// The demo palette: entry 0 black, 1-15 a grey ramp, 16-207 twelve hues of 16 shades, 208-239 cycling
-// colours, 240 white, 241 a dark blue, 242-254 greys, 255 magenta (the transparent colour).
+// The demo palette: entry 0 magenta (the transparent colour), 1-15 a grey ramp, 16-207 twelve hues of
+// 16 shades, 208-239 cycling colours, 240 white, 241 light cream (text), 242-254 greys, 255 black.
 Palette DemoPalette();
 
 // Writes a bottom-up 8-bit BMP (BI_RGB, 256 palette entries). False when the file cannot be written.

@@ -653,7 +653,7 @@ void Gradient(Picture& p, int x, int y, int w, int h, int hue, int fromShade, in
 }
 
 Picture WindowFill() {
-    Picture p = MakePicture(640, 480, kNavy);
+    Picture p = MakePicture(640, 480, Hue(8, 1));
     Gradient(p, 0, 0, 640, 480, 8, 3, 1);
     for (int y = 0; y < 480; y += 8)
         for (int x = (y / 8) % 2 * 4; x < 640; x += 8)
@@ -945,11 +945,15 @@ Picture DebugSheet() {
 }
 
 Picture PalettePicture() {
-    // The 256 colours in 8 x 8 squares; the first square (and so the first pixel) shows the
-    // transparent colour, the others follow from entry 0.
-    Picture p = MakePicture(128, 128, kKey);
-    for (int k = 0; k < 256; ++k)
-        FillRect(p, (k % 16) * 8, (k / 16) * 8, 8, 8, static_cast<std::uint8_t>((k + 255) % 256));
+    // The palette as the drawing library reads it from pixels: entry i at (i % 16, 8 + i / 16); the
+    // top-left pixel gives the transparent colour. Beside it the same colours in 8 x 8 squares, for
+    // people looking at the file.
+    Picture p = MakePicture(160, 136, FileIndex(kKey));
+    for (int i = 0; i < 256; ++i) {
+        const auto index = static_cast<std::uint8_t>(i);
+        p.at(i % 16, 8 + i / 16) = index;
+        FillRect(p, 24 + (i % 16) * 8, 8 + (i / 16) * 8, 8, 8, index);
+    }
     return p;
 }
 
@@ -960,6 +964,13 @@ Picture Drawn(int w, int h, void (*draw)(Picture&)) {
 }
 
 } // namespace
+
+// Pictures are drawn with black as entry 0 and the transparent colour as entry 255; the files hold them
+// the other way round (the demo palette's order).
+void ToFileIndexes(Picture& p) {
+    for (auto& px : p.pixels)
+        px = FileIndex(px);
+}
 
 std::vector<Sheet> SystemPictures() {
     std::vector<Sheet> sheets;
@@ -980,6 +991,9 @@ std::vector<Sheet> SystemPictures() {
     sheets.push_back({"bmp\\Word.bmp", Words()});
     sheets.push_back({"bmp\\WorldMapChip.bmp", MapChips()});
     sheets.push_back({"bmp\\WorldEvent.bmp", NodeIcons()});
+    // The palette picture is laid out in file indexes already.
+    for (std::size_t i = 1; i < sheets.size(); ++i)
+        ToFileIndexes(sheets[i].picture);
     return sheets;
 }
 

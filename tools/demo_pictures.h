@@ -15,7 +15,12 @@ namespace demo_pictures {
 // Palette entries of the demo palette.
 constexpr std::uint8_t kKey = 255; // the transparent colour (magenta)
 constexpr std::uint8_t kWhite = 240;
-constexpr std::uint8_t kNavy = 241;
+constexpr std::uint8_t kText = 241; // the fonts' text colour: light cream, readable on the window fill
+// The index a picture drawn with the entries above stores in its file: the transparent colour and
+// black trade places (entry 0 is transparent in the files, entry 255 black).
+constexpr std::uint8_t FileIndex(std::uint8_t drawn) {
+    return drawn == kKey ? 0 : drawn == 0 ? 255 : drawn;
+}
 // Hue h (0 red, 1 orange, 2 yellow, 3 lime, 4 green, 5 spring green, 6 cyan, 7 azure, 8 blue,
 // 9 violet, 10 magenta, 11 rose) in shade s (0 darkest, 7 the pure hue, 15 nearly white).
 std::uint8_t Hue(int h, int s);

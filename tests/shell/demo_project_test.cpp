@@ -151,15 +151,19 @@ TEST_F(DemoProjectTest, EveryRequiredSystemPictureIsAnEightBitPictureWithTheProj
             ASSERT_TRUE(dib.colours[i].peRed == demo[i].r && dib.colours[i].peGreen == demo[i].g &&
                         dib.colours[i].peBlue == demo[i].b)
                 << file << " entry " << i;
+        if (file == "bmp\\plt\\Palette.bmp") continue;
         EXPECT_EQ(dib.width % 16, 0) << file;
         EXPECT_EQ(dib.height % 16, 0) << file;
     }
     EXPECT_EQ(seen.size(), 16u);
 
-    // The transparent colour is the first pixel of the palette picture: the magenta of entry 255.
+    // The transparent colour is the first pixel of the palette picture: the magenta of entry 0. The
+    // entries stand one pixel each from row 8 on, as the drawing library reads them from pixels.
     gfx::Dib palette;
     ASSERT_TRUE(gfx::LoadBmpFile("bmp\\plt\\Palette.bmp", palette));
-    EXPECT_EQ(palette.PixelRaw(0, 0), 255u);
+    EXPECT_EQ(palette.PixelRaw(0, 0), 0u);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(palette.PixelRaw(i % 16, 8 + i / 16), static_cast<unsigned>(i)) << i;
     // Pictures blitted whole at the screen's size, and the sheets read at fixed places.
     const struct {
         const char* file;
@@ -180,7 +184,7 @@ TEST_F(DemoProjectTest, EveryRequiredSystemPictureIsAnEightBitPictureWithTheProj
         ASSERT_TRUE(gfx::LoadBmpFile(file, dib));
         for (int y = 0; y < dib.height; y += 3)
             for (int x = 0; x < dib.width; x += 3)
-                ASSERT_NE(dib.PixelRaw(x, y), 255u) << file << " " << x << "," << y;
+                ASSERT_NE(dib.PixelRaw(x, y), 0u) << file << " " << x << "," << y;
     }
     // Cell 0 of the block, character and item sheets means "nothing" and stays transparent;
     // the hero (character 1) and the ground block (block 1) are drawn.
@@ -190,8 +194,8 @@ TEST_F(DemoProjectTest, EveryRequiredSystemPictureIsAnEightBitPictureWithTheProj
         int cell0 = 0, cell1 = 0;
         for (int y = 0; y < 32; ++y)
             for (int x = 0; x < 32; ++x) {
-                cell0 += dib.PixelRaw(x, y) != 255u;
-                cell1 += dib.PixelRaw(32 + x, y) != 255u;
+                cell0 += dib.PixelRaw(x, y) != 0u;
+                cell1 += dib.PixelRaw(32 + x, y) != 0u;
             }
         EXPECT_EQ(cell0, 0) << file;
         EXPECT_GT(cell1, 100) << file;
@@ -289,7 +293,7 @@ TEST(DemoBlendTable, EntriesAreTheColourNearestTheAverage) {
         }
     }
     // Black and white meet in a middle grey.
-    const bmp_writer::Rgb mid = pal[table[0 * 256 + 240]];
+    const bmp_writer::Rgb mid = pal[table[255 * 256 + 240]];
     EXPECT_EQ(mid.r, mid.g);
     EXPECT_NEAR(mid.r, 127, 12);
 }
