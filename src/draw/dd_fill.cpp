@@ -419,6 +419,9 @@ void DDSetPalette_UnPal(PALETTEENTRY* lpPalette, DDSURFACEDATA* lpSD) {
             lpPalette[i].peRed = static_cast<BYTE>((v >> c.nShiftR) & c.nMaxR);
             lpPalette[i].peGreen = static_cast<BYTE>((v >> c.nShiftG) & c.nMaxG);
             lpPalette[i].peBlue = static_cast<BYTE>((v >> c.nShiftB) & c.nMaxB);
+        } else if (bpp == 24) {
+            const std::uint8_t* q = row + x * 3;
+            lpPalette[i] = {q[2], q[1], q[0], 0};
         } else if (bpp == 32) {
             const std::uint8_t* q = row + x * 4;
             if (lpDTCon && q[3] == 0) continue;
