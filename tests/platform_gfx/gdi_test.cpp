@@ -202,9 +202,11 @@ TEST(GdiText, Cp932TextInto8BitsWritesOnlyTheChosenIndex) {
     SIZE small{};
     GetTextExtentPoint32A(dc, "あ", -1, &small);
     EXPECT_LT(small.cx, full.cx);
+    // A font selected into a device context cannot be deleted; once replaced or the context is gone, it can.
+    EXPECT_FALSE(DeleteObject(narrow));
+    EXPECT_TRUE(DeleteObject(font));
     DeleteSurfaceDC(dc);
-    DeleteObject(font);
-    DeleteObject(narrow);
+    EXPECT_TRUE(DeleteObject(narrow));
 }
 
 TEST(GdiText, SurfaceDCsUseTheDisplayPalette) {

@@ -106,6 +106,7 @@ HDC CreateSurfaceDC(PixelBuffer* target, const PALETTEENTRY* palette) {
 }
 
 void DeleteSurfaceDC(HDC dc) {
+    if (dc && dc->font) --dc->font->selections;
     delete dc;
 }
 
@@ -162,6 +163,8 @@ BOOL DeleteObject(HGDIOBJ obj) {
     if (obj->kind == GdiObject::Kind::Bitmap) {
         auto* bmp = static_cast<BitmapObject*>(obj);
         if (bmp->selectedInto) return FALSE; // still selected into a device context
+    } else if (static_cast<FontObject*>(obj)->selections > 0) {
+        return FALSE;
     }
     delete obj;
     return TRUE;
@@ -176,6 +179,7 @@ HDC CreateCompatibleDC(HDC) {
 BOOL DeleteDC(HDC dc) {
     if (!dc || !dc->memory) return FALSE;
     if (dc->bitmap) dc->bitmap->selectedInto = nullptr;
+    if (dc->font) --dc->font->selections;
     delete dc;
     return TRUE;
 }
@@ -184,7 +188,9 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj) {
     if (!dc || !obj) return nullptr;
     if (obj->kind == GdiObject::Kind::Font) {
         HGDIOBJ old = dc->font;
+        if (dc->font) --dc->font->selections;
         dc->font = static_cast<FontObject*>(obj);
+        ++dc->font->selections;
         return old;
     }
     auto* bmp = static_cast<BitmapObject*>(obj);

@@ -36,8 +36,9 @@ using HBITMAP = BitmapObject*;
 struct FontObject : GdiObject {
     FontObject() : GdiObject(Kind::Font) {}
     std::shared_ptr<TextFace> face;
-    int height = 0; // cell height in pixels (ascent + descent)
-    int width = 0;  // average character width; 0 = the face's own proportions
+    int height = 0;     // cell height in pixels (ascent + descent)
+    int width = 0;      // average character width; 0 = the face's own proportions
+    int selections = 0; // device contexts that have it selected (it cannot be deleted meanwhile)
 };
 using HFONT = FontObject*;
 
@@ -119,7 +120,7 @@ inline HANDLE LoadImage(HANDLE instance, const char* name, UINT type, int cx, in
 }
 // BITMAP (size >= sizeof(BITMAP)) or DIBSECTION (size >= sizeof(DIBSECTION)) of a bitmap; bytes written.
 int GetObject(HGDIOBJ obj, int size, void* out);
-BOOL DeleteObject(HGDIOBJ obj);
+BOOL DeleteObject(HGDIOBJ obj); // FALSE while the object is selected into a device context
 
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
