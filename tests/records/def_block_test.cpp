@@ -7,9 +7,9 @@ using namespace deftest;
 
 namespace {
 
-cEdBlockDef BlockFrom(const BlockSpec& spec, int version = 732) {
+cEdBlockDef BlockFrom(const BlockSpec& def, int version = 732) {
     ByteWriter w;
-    WriteBlock(w, spec);
+    WriteBlock(w, def);
     cEdBlockDef block;
     EXPECT_TRUE(LoadBytes(block, w.data(), version));
     return block;
@@ -18,31 +18,31 @@ cEdBlockDef BlockFrom(const BlockSpec& spec, int version = 732) {
 } // namespace
 
 TEST(BlockDef, ChunkBytesMatchTheDocumentedLayout) {
-    BlockSpec spec;
-    spec.palette = 0;
-    spec.entry = 0x0102;
-    spec.condMode = 1;
-    spec.condLatch = 1;
-    spec.pictureNo = 0x0304;
-    spec.pictureKind = 2;
-    spec.pictureArg = 0x0506;
-    spec.layer = 3;
-    spec.noDraw = 1;
-    spec.markMode = 1;
-    spec.markNo = 0x0708;
-    spec.solidity = 4;
-    spec.passFaction = 5;
-    spec.heroAction = 3;
-    spec.heroActionValue = 0x0A0B0C0D;
-    spec.itemPalette = 0;
-    spec.itemEntry = 0x0E0F;
-    spec.noOverwrite = 1;
-    spec.text = "abc";
-    spec.x = -2;
-    spec.y = 300;
-    spec.flags = {1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
+    BlockSpec def;
+    def.palette = 0;
+    def.entry = 0x0102;
+    def.condMode = 1;
+    def.condLatch = 1;
+    def.pictureNo = 0x0304;
+    def.pictureKind = 2;
+    def.pictureArg = 0x0506;
+    def.layer = 3;
+    def.noDraw = 1;
+    def.markMode = 1;
+    def.markNo = 0x0708;
+    def.solidity = 4;
+    def.passFaction = 5;
+    def.heroAction = 3;
+    def.heroActionValue = 0x0A0B0C0D;
+    def.itemPalette = 0;
+    def.itemEntry = 0x0E0F;
+    def.noOverwrite = 1;
+    def.text = "abc";
+    def.x = -2;
+    def.y = 300;
+    def.flags = {1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1};
     ByteWriter w;
-    WriteBlock(w, spec);
+    WriteBlock(w, def);
     // 4 (nFields) + 26 field bytes + 4 (nStrings) + 8 ("abc") + 4 (x, y) + 4 + 11 flags + 4 conditions.
     ASSERT_EQ(w.size(), 65u);
 
@@ -71,25 +71,25 @@ TEST(BlockDef, NewBlockHasTheDocumentedDefaultsAndSavesWithoutSolidity) {
     EXPECT_EQ(block.m_InheritFlags.size(), 11u);
     // A block without picture is saved neither solid nor protected.
     block.m_nNoOverwrite = 1;
-    BlockSpec spec;
-    spec.solidity = 0;
+    BlockSpec def;
+    def.solidity = 0;
     ByteWriter w;
-    WriteBlock(w, spec);
+    WriteBlock(w, def);
     EXPECT_EQ(SavedBytes(block), w.data());
     EXPECT_EQ(block.m_nSolidity, 0);
     EXPECT_EQ(block.m_nNoOverwrite, 0);
 }
 
 TEST(BlockDef, KindThreePicturesOfOlderFilesAreRenumbered) {
-    BlockSpec spec;
-    spec.pictureKind = 3;
-    spec.pictureNo = 119;
-    EXPECT_EQ(BlockFrom(spec, 218).m_nPictureNo, 119);
-    spec.pictureNo = 5;
-    EXPECT_EQ(BlockFrom(spec, 218).m_nPictureNo, 6);
-    EXPECT_EQ(BlockFrom(spec, 219).m_nPictureNo, 5);
-    spec.pictureKind = 2;
-    EXPECT_EQ(BlockFrom(spec, 218).m_nPictureNo, 5);
+    BlockSpec def;
+    def.pictureKind = 3;
+    def.pictureNo = 119;
+    EXPECT_EQ(BlockFrom(def, 218).m_nPictureNo, 119);
+    def.pictureNo = 5;
+    EXPECT_EQ(BlockFrom(def, 218).m_nPictureNo, 6);
+    EXPECT_EQ(BlockFrom(def, 219).m_nPictureNo, 5);
+    def.pictureKind = 2;
+    EXPECT_EQ(BlockFrom(def, 218).m_nPictureNo, 5);
 }
 
 TEST(BlockDef, OnlyFlaggedGroupsAreInheritedAndPositionNever) {
@@ -108,16 +108,16 @@ TEST(BlockDef, OnlyFlaggedGroupsAreInheritedAndPositionNever) {
     TestEnv env;
     env.commonBlocks = &common;
 
-    BlockSpec spec;
-    spec.palette = 1;
-    spec.entry = 2;
-    spec.pictureNo = 9;
-    spec.text = "own";
-    spec.layer = 1;
-    spec.x = 12;
-    spec.y = 34;
-    spec.flags = {0, 1, 1, 0, 0, 0, 1, 0, 0, 0, 0};
-    cEdBlockDef block = BlockFrom(spec);
+    BlockSpec def;
+    def.palette = 1;
+    def.entry = 2;
+    def.pictureNo = 9;
+    def.text = "own";
+    def.layer = 1;
+    def.x = 12;
+    def.y = 34;
+    def.flags = {0, 1, 1, 0, 0, 0, 1, 0, 0, 0, 0};
+    cEdBlockDef block = BlockFrom(def);
     EXPECT_EQ(block.m_strText, "own");
     EXPECT_EQ(block.m_nLayer, 1);
     EXPECT_EQ(block.m_nPassFaction, 255);
@@ -143,38 +143,38 @@ TEST(BlockDef, ReferencesOutsideThePaletteBecomeNone) {
     env.commonBlocks = &common;
     env.commonItems = &items;
 
-    BlockSpec spec;
-    spec.pictureNo = 1;
-    spec.layer = 4;
-    spec.flags = std::vector<int>(11, 1);
+    BlockSpec def;
+    def.pictureNo = 1;
+    def.layer = 4;
+    def.flags = std::vector<int>(11, 1);
     // An entry equal to the list's length: none, own members kept.
-    spec.palette = 1;
-    spec.entry = 3;
-    cEdBlockDef block = BlockFrom(spec);
+    def.palette = 1;
+    def.entry = 3;
+    cEdBlockDef block = BlockFrom(def);
     EXPECT_EQ(block.m_nPalette, 0);
     EXPECT_EQ(block.m_nPaletteEntry, 0);
     EXPECT_EQ(block.m_nLayer, 4);
     // Entry 0 names nothing.
-    spec.entry = 0;
-    block = BlockFrom(spec);
+    def.entry = 0;
+    block = BlockFrom(def);
     EXPECT_EQ(block.m_nPalette, 1);
     EXPECT_EQ(block.m_nLayer, 4);
     // A negative entry is outside the list too.
-    spec.entry = -1;
-    block = BlockFrom(spec);
+    def.entry = -1;
+    block = BlockFrom(def);
     EXPECT_EQ(block.m_nPalette, 0);
     EXPECT_EQ(block.m_nPaletteEntry, 0);
     EXPECT_EQ(block.m_nLayer, 4);
     // A selector outside 0-2 names no palette.
-    spec.palette = 3;
-    spec.entry = 1;
-    block = BlockFrom(spec);
+    def.palette = 3;
+    def.entry = 1;
+    block = BlockFrom(def);
     EXPECT_EQ(block.m_nPalette, 0);
     EXPECT_EQ(block.m_nPaletteEntry, 0);
     EXPECT_EQ(block.m_nLayer, 4);
 
     // Item references: outside or negative entries and unknown selectors become none.
-    spec.palette = 0;
+    def.palette = 0;
     for (auto [sel, ent, keep] : {std::tuple{1, 1, true}, std::tuple{1, 2, false}, std::tuple{1, -3, false},
                                   std::tuple{-1, 1, false}, std::tuple{0, 7, true}}) {
         cEdBlockDef b;
@@ -192,19 +192,19 @@ TEST(BlockDef, FlagsBeyondTheGroupTableAreKeptButApplyNothing) {
     stage[1].m_nPictureNo = 3;
     TestEnv env;
     env.stageBlocks = &stage;
-    BlockSpec spec;
-    spec.palette = 2;
-    spec.entry = 1;
-    spec.pictureNo = 5;
-    spec.flags = std::vector<int>(14, 0);
-    spec.flags[12] = 1;
-    spec.flags[13] = 1;
-    cEdBlockDef block = BlockFrom(spec);
+    BlockSpec def;
+    def.palette = 2;
+    def.entry = 1;
+    def.pictureNo = 5;
+    def.flags = std::vector<int>(14, 0);
+    def.flags[12] = 1;
+    def.flags[13] = 1;
+    cEdBlockDef block = BlockFrom(def);
     EXPECT_EQ(block.m_InheritFlags.size(), 14u);
     EXPECT_EQ(block.m_nNoOverwrite, 0);
     EXPECT_EQ(block.m_nPictureNo, 5);
-    spec.flags[10] = 1;
-    EXPECT_EQ(BlockFrom(spec).m_nNoOverwrite, 1);
+    def.flags[10] = 1;
+    EXPECT_EQ(BlockFrom(def).m_nNoOverwrite, 1);
 }
 
 TEST(BlockDef, DamagedChunksFailTheLoad) {

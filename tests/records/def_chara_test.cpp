@@ -8,9 +8,9 @@ using namespace deftest;
 
 namespace {
 
-cEdCharaDef CharaFrom(const CharaSpec& spec, int version = 732, bool* ok = nullptr) {
+cEdCharaDef CharaFrom(const CharaSpec& def, int version = 732, bool* ok = nullptr) {
     ByteWriter w;
-    WriteChara(w, spec, version);
+    WriteChara(w, def, version);
     cEdCharaDef chara;
     const bool loaded = LoadBytes(chara, w.data(), version);
     if (ok)
@@ -27,25 +27,25 @@ TEST(CharaDef, CurrentChunkHas53FieldsIn82Bytes) {
     EXPECT_EQ(CharaFieldCount(200), 50);
     EXPECT_EQ(CharaFieldCount(167), 47);
 
-    CharaSpec spec;
+    CharaSpec def;
     // Distinct values in every field, so that a field out of place shows.
     for (int n = 1; n <= 53; ++n)
-        spec.f[n] = n + 1;
-    spec.f[1] = 0;    // palette: none
-    spec.f[13] = 300; // pictureNo
-    spec.f[14] = 1;   // pictureKind
-    spec.f[16] = 0;   // animeSet inside every list
-    spec.f[19] = 0;
-    spec.f[22] = 0;
-    spec.f[45] = 0;
-    spec.f[39] = 0x01020304;
-    spec.f[48] = 0x7FFFFFFF;
-    spec.text = "hero";
-    spec.x = 5;
-    spec.y = -6;
-    spec.carried = 0x11223344;
+        def.f[n] = n + 1;
+    def.f[1] = 0;    // palette: none
+    def.f[13] = 300; // pictureNo
+    def.f[14] = 1;   // pictureKind
+    def.f[16] = 0;   // animeSet inside every list
+    def.f[19] = 0;
+    def.f[22] = 0;
+    def.f[45] = 0;
+    def.f[39] = 0x01020304;
+    def.f[48] = 0x7FFFFFFF;
+    def.text = "hero";
+    def.x = 5;
+    def.y = -6;
+    def.carried = 0x11223344;
     ByteWriter w;
-    WriteChara(w, spec);
+    WriteChara(w, def);
     // nFields + 82 + nStrings + text (4 + 5) + x, y, word (8) + 4 + 37 flags + two empty lists.
     ASSERT_EQ(w.size(), 4u + 82 + 4 + 9 + 8 + 4 + 37 + 8);
 
@@ -80,13 +80,13 @@ TEST(CharaDef, NewCharacterHasTheDocumentedDefaults) {
 }
 
 TEST(CharaDef, Version167FileIsUpgradedWithThreeNewInheritedGroups) {
-    CharaSpec spec;
-    spec.f[42] = 2; // not stored by this version
-    spec.flags = std::vector<int>(34, 0);
-    spec.flags[20] = 1; // old group 20 (scale) stays 20
-    spec.flags[30] = 1; // old group 30 becomes group 33 (activation group)
-    spec.f[20] = 3;     // not stored by this version
-    cEdCharaDef chara = CharaFrom(spec, 167);
+    CharaSpec def;
+    def.f[42] = 2; // not stored by this version
+    def.flags = std::vector<int>(34, 0);
+    def.flags[20] = 1; // old group 20 (scale) stays 20
+    def.flags[30] = 1; // old group 30 becomes group 33 (activation group)
+    def.f[20] = 3;     // not stored by this version
+    cEdCharaDef chara = CharaFrom(def, 167);
     ASSERT_EQ(chara.m_InheritFlags.size(), 37u);
     std::vector<std::uint8_t> expected(37, 0);
     expected[20] = expected[21] = expected[25] = expected[29] = expected[33] = 1;
@@ -102,12 +102,12 @@ TEST(CharaDef, Version167FileIsUpgradedWithThreeNewInheritedGroups) {
 }
 
 TEST(CharaDef, Version200FileLacksBlinkScrollSyncAndHitRange) {
-    CharaSpec spec;
-    spec.f[20] = 2;  // effect mode, stored from 196
-    spec.f[46] = 15; // defense, stored from 168
-    spec.f[47] = 4;
-    spec.flags = std::vector<int>(35, 1);
-    cEdCharaDef chara = CharaFrom(spec, 200);
+    CharaSpec def;
+    def.f[20] = 2;  // effect mode, stored from 196
+    def.f[46] = 15; // defense, stored from 168
+    def.f[47] = 4;
+    def.flags = std::vector<int>(35, 1);
+    cEdCharaDef chara = CharaFrom(def, 200);
     EXPECT_EQ(chara.m_nCharaEffect1Mode, 2);
     EXPECT_EQ(chara.m_nDefense, 15u);
     EXPECT_EQ(chara.m_nImpactResist, 4);
@@ -119,37 +119,37 @@ TEST(CharaDef, Version200FileLacksBlinkScrollSyncAndHitRange) {
 }
 
 TEST(CharaDef, LaterUpgradesApplyBelowTheirVersionsOnly) {
-    CharaSpec spec;
-    spec.f[42] = 2;
-    EXPECT_EQ(CharaFrom(spec, 205).m_nHitRange, 3);
-    EXPECT_EQ(CharaFrom(spec, 206).m_nHitRange, 2);
-    spec.f[42] = 1;
-    EXPECT_EQ(CharaFrom(spec, 205).m_nHitRange, 1);
+    CharaSpec def;
+    def.f[42] = 2;
+    EXPECT_EQ(CharaFrom(def, 205).m_nHitRange, 3);
+    EXPECT_EQ(CharaFrom(def, 206).m_nHitRange, 2);
+    def.f[42] = 1;
+    EXPECT_EQ(CharaFrom(def, 205).m_nHitRange, 1);
     // Kind-3 pictures of files before 219 are renumbered, capped at 119.
-    spec.f[14] = 3;
-    spec.f[13] = 5;
-    EXPECT_EQ(CharaFrom(spec, 218).m_nPictureNo, 6);
-    EXPECT_EQ(CharaFrom(spec, 219).m_nPictureNo, 5);
-    spec.f[13] = 119;
-    EXPECT_EQ(CharaFrom(spec, 218).m_nPictureNo, 119);
+    def.f[14] = 3;
+    def.f[13] = 5;
+    EXPECT_EQ(CharaFrom(def, 218).m_nPictureNo, 6);
+    EXPECT_EQ(CharaFrom(def, 219).m_nPictureNo, 5);
+    def.f[13] = 119;
+    EXPECT_EQ(CharaFrom(def, 218).m_nPictureNo, 119);
     // Files from 285 on keep their blink colour.
-    EXPECT_EQ(CharaFrom(spec, 285).m_nBlinkKind, 0);
-    EXPECT_EQ(CharaFrom(spec, 284).m_nBlinkKind, 1);
+    EXPECT_EQ(CharaFrom(def, 285).m_nBlinkKind, 0);
+    EXPECT_EQ(CharaFrom(def, 284).m_nBlinkKind, 1);
 }
 
 TEST(CharaDef, ReferencesOutsideTheProjectListsAreReplaced) {
     TestEnv env;
     env.counts = {{DbList::AnimeSets, 3}, {DbList::CharaEffects, 2}, {DbList::Effects, 4}};
     env.charaBitmaps = 5;
-    CharaSpec spec;
-    spec.f[14] = 4; // character bitmap
-    spec.f[13] = 5;
-    spec.f[16] = 3;
-    spec.f[19] = 1;
-    spec.f[22] = 2;
-    spec.f[45] = 3;
-    spec.f[35] = 0;
-    cEdCharaDef chara = CharaFrom(spec);
+    CharaSpec def;
+    def.f[14] = 4; // character bitmap
+    def.f[13] = 5;
+    def.f[16] = 3;
+    def.f[19] = 1;
+    def.f[22] = 2;
+    def.f[45] = 3;
+    def.f[35] = 0;
+    cEdCharaDef chara = CharaFrom(def);
     EXPECT_EQ(chara.m_nPictureNo, 1);
     EXPECT_EQ(chara.m_nAnimeSet, 0);
     EXPECT_EQ(chara.m_nCharaEffect1, 1);
@@ -157,15 +157,15 @@ TEST(CharaDef, ReferencesOutsideTheProjectListsAreReplaced) {
     EXPECT_EQ(chara.m_nEffectNo, 3);
     EXPECT_EQ(chara.m_nScale, 1);
     // Another picture kind keeps its number; a scale above 127 counts as negative.
-    spec.f[14] = 1;
-    spec.f[35] = 200;
-    chara = CharaFrom(spec);
+    def.f[14] = 1;
+    def.f[35] = 200;
+    chara = CharaFrom(def);
     EXPECT_EQ(chara.m_nPictureNo, 5);
     EXPECT_EQ(chara.m_nScale, 1);
     // A bitmap list without entry 1 gives picture 0 rather than another number outside it.
     env.charaBitmaps = 1;
-    spec.f[14] = 4;
-    EXPECT_EQ(CharaFrom(spec).m_nPictureNo, 0);
+    def.f[14] = 4;
+    EXPECT_EQ(CharaFrom(def).m_nPictureNo, 0);
 }
 
 TEST(CharaDef, EmptyFlowsDisappearOnLoadAndSave) {
@@ -198,14 +198,14 @@ TEST(CharaDef, InheritanceCopiesFlaggedGroupsWithDeepFlows) {
     TestEnv env;
     env.stageCharas = &stage;
 
-    CharaSpec spec;
-    spec.f[1] = 2;
-    spec.f[2] = 1;
-    spec.f[13] = 8;
-    spec.flags[1] = 1;  // controller, playerNo
-    spec.flags[36] = 1; // flows
-    spec.x = 4;
-    cEdCharaDef chara = CharaFrom(spec);
+    CharaSpec def;
+    def.f[1] = 2;
+    def.f[2] = 1;
+    def.f[13] = 8;
+    def.flags[1] = 1;  // controller, playerNo
+    def.flags[36] = 1; // flows
+    def.x = 4;
+    cEdCharaDef chara = CharaFrom(def);
     EXPECT_EQ(chara.m_nController, 0);
     EXPECT_EQ(chara.m_nPlayerNo, 1);
     EXPECT_EQ(chara.m_nMaxHP, 10u);
@@ -218,8 +218,8 @@ TEST(CharaDef, InheritanceCopiesFlaggedGroupsWithDeepFlows) {
     EXPECT_EQ(entry.m_Flows[0].m_nId, 3);
 
     // Files older than 168 inherit the defense group by default.
-    spec.flags = std::vector<int>(34, 0);
-    EXPECT_EQ(CharaFrom(spec, 167).m_nDefense, 7u);
+    def.flags = std::vector<int>(34, 0);
+    EXPECT_EQ(CharaFrom(def, 167).m_nDefense, 7u);
 }
 
 TEST(CharaDef, CopyOffsetsFollowStartStepAndMirror) {

@@ -7,9 +7,9 @@ using namespace deftest;
 
 namespace {
 
-cEdItemDef ItemFrom(const ItemSpec& spec, int version = 732) {
+cEdItemDef ItemFrom(const ItemSpec& def, int version = 732) {
     ByteWriter w;
-    WriteItem(w, spec);
+    WriteItem(w, def);
     cEdItemDef item;
     EXPECT_TRUE(LoadBytes(item, w.data(), version));
     return item;
@@ -18,25 +18,25 @@ cEdItemDef ItemFrom(const ItemSpec& spec, int version = 732) {
 } // namespace
 
 TEST(ItemDef, ChunkBytesMatchTheDocumentedLayout) {
-    ItemSpec spec;
-    spec.entry = 0x0102;
-    spec.condMode = 1;
-    spec.offsetX = -8;
-    spec.offsetY = 0x0304;
-    spec.pictureNo = 0x0506;
-    spec.pictureKind = 1;
-    spec.pictureArg = 0x0708;
-    spec.z = 2;
-    spec.transparent = 1;
-    spec.markMode = 1;
-    spec.markNo = 0x090A;
-    spec.takeMessage = 0; // stored before takeMode
-    spec.takeMode = 2;
-    spec.scale = 3;
-    spec.soundNo = 0x0B0C;
-    spec.text = "key";
+    ItemSpec def;
+    def.entry = 0x0102;
+    def.condMode = 1;
+    def.offsetX = -8;
+    def.offsetY = 0x0304;
+    def.pictureNo = 0x0506;
+    def.pictureKind = 1;
+    def.pictureArg = 0x0708;
+    def.z = 2;
+    def.transparent = 1;
+    def.markMode = 1;
+    def.markNo = 0x090A;
+    def.takeMessage = 0; // stored before takeMode
+    def.takeMode = 2;
+    def.scale = 3;
+    def.soundNo = 0x0B0C;
+    def.text = "key";
     ByteWriter w;
-    WriteItem(w, spec);
+    WriteItem(w, def);
     // nFields + 24 + nStrings + text (4 + 4) + x, y + 4 + 13 flags + two empty lists.
     ASSERT_EQ(w.size(), 4u + 24 + 4 + 8 + 4 + 4 + 13 + 8);
     cEdItemDef item;
@@ -61,18 +61,18 @@ TEST(ItemDef, ChunkBytesMatchTheDocumentedLayout) {
 TEST(ItemDef, SoundOutsideTheListAndZeroScaleAreReplaced) {
     TestEnv env;
     env.counts = {{DbList::Sounds, 4}};
-    ItemSpec spec;
-    spec.soundNo = 4;
-    spec.scale = 0;
-    cEdItemDef item = ItemFrom(spec);
+    ItemSpec def;
+    def.soundNo = 4;
+    def.scale = 0;
+    cEdItemDef item = ItemFrom(def);
     EXPECT_EQ(item.m_nSoundNo, 0);
     EXPECT_EQ(item.m_nScale, 1);
-    spec.soundNo = 3;
-    EXPECT_EQ(ItemFrom(spec).m_nSoundNo, 3);
+    def.soundNo = 3;
+    EXPECT_EQ(ItemFrom(def).m_nSoundNo, 3);
     // Kind-3 pictures of older files are renumbered, as for blocks.
-    spec.pictureKind = 3;
-    spec.pictureNo = 10;
-    EXPECT_EQ(ItemFrom(spec, 218).m_nPictureNo, 11);
+    def.pictureKind = 3;
+    def.pictureNo = 10;
+    EXPECT_EQ(ItemFrom(def, 218).m_nPictureNo, 11);
 }
 
 TEST(ItemDef, InheritanceCopiesFlaggedGroupsAndCommandsDeeply) {
@@ -84,13 +84,13 @@ TEST(ItemDef, InheritanceCopiesFlaggedGroupsAndCommandsDeeply) {
     entry.m_Commands[0].m_Params.assign(3, 5);
     TestEnv env;
     env.commonItems = &common;
-    ItemSpec spec;
-    spec.palette = 1;
-    spec.entry = 1;
-    spec.offsetX = 3;
-    spec.flags[3] = 1;  // offsetY
-    spec.flags[12] = 1; // commands
-    cEdItemDef item = ItemFrom(spec);
+    ItemSpec def;
+    def.palette = 1;
+    def.entry = 1;
+    def.offsetX = 3;
+    def.flags[3] = 1;  // offsetY
+    def.flags[12] = 1; // commands
+    cEdItemDef item = ItemFrom(def);
     EXPECT_EQ(item.m_nOffsetX, 3);
     EXPECT_EQ(item.m_nOffsetY, 12);
     EXPECT_EQ(item.m_nTakeMode, 0);
