@@ -19,6 +19,7 @@
 #include "menus/title_scene.h"
 #include "platform/crt_rand.h"
 #include "platform/file_system.h"
+#include "platform/gfx/gdi.h"
 #include "platform/messages.h"
 #include "platform/system_metrics.h"
 #include "platform/time.h"
@@ -58,6 +59,8 @@ bool ChooseDisplayMode() {
         ini.VSync = IsOsVersionAtLeast(6, 0) ? 0 : 1;
     }
     const int desktop = win::GetDesktopBitsPerPixel();
+    // Window-mode surfaces take the desktop's depth.
+    gfx::SetDisplayBitsPerPixel(desktop);
     int bpp = ini.Bpp;
     if (bpp == 0) {
         if (g_bWindowed)
