@@ -9,6 +9,7 @@
 #include "app/shell/window_data.h"
 #include "app/thread.h"
 #include "app/paths.h"
+#include "platform/time.h"
 #include "app/system_ini.h"
 #include "platform/messages.h"
 #include "platform/window.h"
@@ -55,7 +56,12 @@ void OnClose(HWND hwnd) {
         // thread sees the quit flag and closes again.
         ECLog("WM_CLOSE thPause.m_hThread");
         SetGameSceneQuit(g_lpGameScene);
-        PostThreadMessage(thPause.m_nThreadId, WM_QUIT, 0, 0);
+        // A pause loop that has only just been started may not take messages yet: the quit is
+        // posted again until it is taken, so that the close is never lost.
+        for (int tries = 0; !PostThreadMessage(thPause.m_nThreadId, WM_QUIT, 0, 0) && tries < 500; ++tries) {
+            if (!thPause.HasThread()) break;
+            Sleep(1);
+        }
         return;
     }
     ECLog("WM_CLOSE 成功！");
