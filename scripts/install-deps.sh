@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only when some are missing.
 set -euo pipefail
-pkgs=(cmake g++ make pkg-config ccache
+pkgs=(cmake g++ make pkg-config ccache python3
       libsdl2-dev libasound2-dev libfreetype-dev libfontconfig-dev libvorbis-dev libfluidsynth-dev
       libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
       fonts-ipafont-gothic fonts-ipafont-mincho timgm6mb-soundfont)
