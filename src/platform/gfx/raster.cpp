@@ -127,8 +127,15 @@ std::uint32_t SampleTexel(const PixelBuffer* tex, int tx, int ty) {
 }
 
 // Texel index along one axis: floor(t * size), wrapped into the texture.
+// floor(v), without a call into the maths library for the values texture coordinates take.
+inline double Floor(double v) {
+    if (!(std::fabs(v) < 4503599627370496.0)) return std::floor(v); // 2^52: already whole, or not a number
+    const double t = static_cast<double>(static_cast<long long>(v));
+    return t > v ? t - 1 : t;
+}
+
 int TexelIndex(double t, int size) {
-    const double f = std::floor(t * size + 1e-7);
+    const double f = Floor(t * size + 1e-7);
     if (!(std::fabs(f) < 1e15)) return 0; // not a number, or too far out to wrap meaningfully
     long long i = static_cast<long long>(f);
     if (i >= 0 && i < size) return static_cast<int>(i);
@@ -173,11 +180,102 @@ bool SimpleStage(const StageArgs& s, std::uint32_t diffuse, std::uint32_t& orMas
            half(s.alphaOp, s.alphaArg1, s.alphaArg2, 0xFF000000u);
 }
 
+// The row rule of the 32-bit targets: src = (texel | orMask) * mul / 255 per channel; without blending
+// dst = src, with the standard blend dst = (src * srcAlpha + dst * (255 - srcAlpha)) / 255 on every
+// channel (rounded), and pixels whose source alpha is 0 are left as they are. X8 targets read as opaque
+// and are written with the unused byte clear.
+struct Shade32 {
+    std::uint32_t orMask = 0, mul = 0xFFFFFFFFu;
+    bool blend = false, x8 = false;
+    bool Identity() const { return mul == 0xFFFFFFFFu && orMask == 0; }
+};
+
+// One pixel of the row rule; returns the value written (`dst` itself when it is left alone).
+inline std::uint32_t ShadePixel32(const Shade32& k, std::uint32_t texel, std::uint32_t dst) {
+    const std::uint32_t keep = k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+    const std::uint32_t t = texel | k.orMask;
+    std::uint32_t src = t;
+    if (!k.Identity()) {
+        src = 0;
+        for (int sh = 0; sh < 32; sh += 8)
+            src |= Div255(Ch(t, sh) * Ch(k.mul, sh)) << sh;
+    }
+    if (!k.blend) return src & keep;
+    const std::uint32_t a = src >> 24;
+    if (a == 0) return dst;
+    const std::uint32_t d = dst | (k.x8 ? 0xFF000000u : 0);
+    std::uint32_t out = 0;
+    for (int sh = 0; sh < 32; sh += 8)
+        out |= Div255(Ch(src, sh) * a + Ch(d, sh) * (255 - a)) << sh;
+    return out & keep;
+}
+
+void ShadeRow32Scalar(const Shade32& k, std::uint32_t* dst, const std::uint32_t* texels, int n) {
+    for (int i = 0; i < n; ++i)
+        dst[i] = ShadePixel32(k, texels[i], dst[i]);
+}
+
+#ifdef __SSE2__
+// Four pixels at a time, the same arithmetic lane for lane; round(x / 255) of 16-bit lanes is
+// ((x + 128) * 257) >> 16, which equals Div255.
+void ShadeRow32Sse2(const Shade32& k, std::uint32_t* dst, const std::uint32_t* texels, int n) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i c128 = _mm_set1_epi16(128), c257 = _mm_set1_epi16(257), c255 = _mm_set1_epi16(255);
+    const __m128i vmul = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(k.mul)), zero);
+    const __m128i vor = _mm_set1_epi32(static_cast<int>(k.orMask));
+    const __m128i vkeep = _mm_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
+    const __m128i vreadOr = _mm_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
+    const __m128i opaque = _mm_set1_epi32(255);
+    const bool identity = k.Identity(), blend = k.blend;
+    auto div255 = [&](__m128i x) { return _mm_mulhi_epu16(_mm_add_epi16(x, c128), c257); };
+    auto alphas = [](__m128i px16) { // each pixel's alpha over its four lanes
+        px16 = _mm_shufflelo_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
+        return _mm_shufflehi_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
+    };
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        __m128i t = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i)), vor);
+        if (blend && !identity && _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(t, 24), zero)) == 0xFFFF)
+            continue; // alpha 0 stays 0 through the multiply
+        __m128i slo = _mm_unpacklo_epi8(t, zero), shi = _mm_unpackhi_epi8(t, zero);
+        if (!identity) {
+            slo = div255(_mm_mullo_epi16(slo, vmul));
+            shi = div255(_mm_mullo_epi16(shi, vmul));
+            t = _mm_packus_epi16(slo, shi);
+        }
+        __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+        if (!blend) {
+            _mm_storeu_si128(out, _mm_and_si128(t, vkeep));
+            continue;
+        }
+        const __m128i alpha = _mm_srli_epi32(t, 24);
+        const __m128i clear = _mm_cmpeq_epi32(alpha, zero), full = _mm_cmpeq_epi32(alpha, opaque);
+        const int clearBits = _mm_movemask_epi8(clear);
+        if (clearBits == 0xFFFF) continue;
+        const __m128i d0 = _mm_loadu_si128(out);
+        __m128i r;
+        if ((clearBits | _mm_movemask_epi8(full)) == 0xFFFF) {
+            r = _mm_and_si128(t, vkeep); // every pixel transparent or opaque
+        } else {
+            const __m128i d = _mm_or_si128(d0, vreadOr);
+            const __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
+            const __m128i alo = alphas(slo), ahi = alphas(shi);
+            const __m128i rlo = div255(
+                _mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(c255, alo))));
+            const __m128i rhi = div255(
+                _mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(c255, ahi))));
+            r = _mm_and_si128(_mm_packus_epi16(rlo, rhi), vkeep);
+        }
+        _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(clear, d0), _mm_andnot_si128(clear, r)));
+    }
+    ShadeRow32Scalar(k, dst + i, texels + i, n - i);
+}
+#endif
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #define GFX_HAVE_AVX2_ROW 1
-__attribute__((target("avx2"))) inline __m256i Div255x16(__m256i x) {
-    x = _mm256_add_epi16(x, _mm256_set1_epi16(128));
-    return _mm256_srli_epi16(_mm256_add_epi16(x, _mm256_srli_epi16(x, 8)), 8);
+__attribute__((target("avx2"))) inline __m256i Div255x16(__m256i x, __m256i c128, __m256i c257) {
+    return _mm256_mulhi_epu16(_mm256_add_epi16(x, c128), c257);
 }
 
 __attribute__((target("avx2"))) inline __m256i AlphasX16(__m256i px16) {
@@ -185,136 +283,90 @@ __attribute__((target("avx2"))) inline __m256i AlphasX16(__m256i px16) {
     return _mm256_shufflehi_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
 }
 
-// ShadeRow32's SIMD part eight pixels at a time, for processors with AVX2; returns how many pixels it
-// did (a multiple of eight). The arithmetic is the same, lane for lane.
-__attribute__((target("avx2"))) int ShadeRow32Avx2(std::uint32_t* dst, const std::uint32_t* texels, int n,
-                                                   std::uint32_t orMask, std::uint32_t mul, bool blend,
-                                                   bool x8) {
+// Eight pixels at a time for processors with AVX2, the last few through masked loads and stores.
+__attribute__((target("avx2"))) void ShadeRow32Avx2(const Shade32& k, std::uint32_t* dst,
+                                                    const std::uint32_t* texels, int n) {
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i c255 = _mm256_set1_epi16(255);
-    const __m256i vmul = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(mul)), zero);
-    const __m256i vor = _mm256_set1_epi32(static_cast<int>(orMask));
-    const __m256i vkeep = _mm256_set1_epi32(static_cast<int>(x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
-    const __m256i vreadOr = _mm256_set1_epi32(static_cast<int>(x8 ? 0xFF000000u : 0));
+    const __m256i c128 = _mm256_set1_epi16(128), c257 = _mm256_set1_epi16(257), c255 = _mm256_set1_epi16(255);
+    const __m256i vmul = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(k.mul)), zero);
+    const __m256i vor = _mm256_set1_epi32(static_cast<int>(k.orMask));
+    const __m256i vkeep = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
+    const __m256i vreadOr = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
     const __m256i opaque = _mm256_set1_epi32(255);
-    const bool identity = mul == 0xFFFFFFFFu && orMask == 0;
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        __m256i t = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels + i)), vor);
-        // Alpha 0 stays 0 through the multiply: such pixels leave the target as it is, unmultiplied.
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const bool identity = k.Identity(), blend = k.blend;
+    for (int i = 0; i < n; i += 8) {
+        const bool whole = i + 8 <= n;
+        // Lanes past the end of the row are neither read nor written.
+        const __m256i mask =
+            whole ? _mm256_set1_epi32(-1) : _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), lanes);
+        const int* tp = reinterpret_cast<const int*>(texels + i);
+        __m256i t = whole ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tp))
+                          : _mm256_maskload_epi32(tp, mask);
+        t = _mm256_or_si256(t, vor);
         if (blend && !identity &&
             _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_srli_epi32(t, 24), zero)) == -1)
-            continue;
+            continue; // alpha 0 stays 0 through the multiply
+        __m256i slo = _mm256_unpacklo_epi8(t, zero), shi = _mm256_unpackhi_epi8(t, zero);
         if (!identity) {
-            const __m256i lo = Div255x16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(t, zero), vmul));
-            const __m256i hi = Div255x16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(t, zero), vmul));
-            t = _mm256_packus_epi16(lo, hi);
+            slo = Div255x16(_mm256_mullo_epi16(slo, vmul), c128, c257);
+            shi = Div255x16(_mm256_mullo_epi16(shi, vmul), c128, c257);
+            t = _mm256_packus_epi16(slo, shi);
         }
+        int* out = reinterpret_cast<int*>(dst + i);
+        __m256i r;
         if (!blend) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_and_si256(t, vkeep));
-            continue;
+            r = _mm256_and_si256(t, vkeep);
+        } else {
+            const __m256i alpha = _mm256_srli_epi32(t, 24);
+            const __m256i clear = _mm256_cmpeq_epi32(alpha, zero), full = _mm256_cmpeq_epi32(alpha, opaque);
+            const int clearBits = _mm256_movemask_epi8(clear);
+            if (clearBits == -1) continue;
+            const __m256i d0 = whole ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out))
+                                     : _mm256_maskload_epi32(out, mask);
+            if ((clearBits | _mm256_movemask_epi8(full)) == -1) {
+                r = _mm256_and_si256(t, vkeep); // every pixel transparent or opaque
+            } else {
+                const __m256i d = _mm256_or_si256(d0, vreadOr);
+                const __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
+                const __m256i alo = AlphasX16(slo), ahi = AlphasX16(shi);
+                const __m256i rlo =
+                    Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
+                                               _mm256_mullo_epi16(dlo, _mm256_sub_epi16(c255, alo))),
+                              c128, c257);
+                const __m256i rhi =
+                    Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
+                                               _mm256_mullo_epi16(dhi, _mm256_sub_epi16(c255, ahi))),
+                              c128, c257);
+                r = _mm256_and_si256(_mm256_packus_epi16(rlo, rhi), vkeep);
+            }
+            r = _mm256_blendv_epi8(r, d0, clear);
         }
-        const __m256i alpha = _mm256_srli_epi32(t, 24);
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, zero)) == -1) continue;
-        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, opaque)) == -1) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_and_si256(t, vkeep));
-            continue;
-        }
-        const __m256i d =
-            _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i)), vreadOr);
-        const __m256i slo = _mm256_unpacklo_epi8(t, zero), shi = _mm256_unpackhi_epi8(t, zero);
-        const __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
-        const __m256i alo = AlphasX16(slo), ahi = AlphasX16(shi);
-        const __m256i rlo = Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
-                                                       _mm256_mullo_epi16(dlo, _mm256_sub_epi16(c255, alo))));
-        const __m256i rhi = Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
-                                                       _mm256_mullo_epi16(dhi, _mm256_sub_epi16(c255, ahi))));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
-                            _mm256_and_si256(_mm256_packus_epi16(rlo, rhi), vkeep));
+        if (whole)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), r);
+        else
+            _mm256_maskstore_epi32(out, mask, r);
     }
-    return i;
-}
-
-bool HaveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
 }
 #endif
 
-// Shades and writes a row of 32-bit pixels: src = (texel | orMask) * mul / 255 per channel, then with
-// blending dst = (src * srcAlpha + dst * (255 - srcAlpha)) / 255 on every channel (rounded).
-void ShadeRow32(std::uint32_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
-                std::uint32_t mul, bool blend, bool x8) {
-    const std::uint32_t keep = x8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
-    const std::uint32_t readOr = x8 ? 0xFF000000u : 0; // X8 targets read as opaque
-    int i = 0;
+using Row32Fn = void (*)(const Shade32&, std::uint32_t*, const std::uint32_t*, int);
+
+// The fastest row function the processor runs.
+Row32Fn PickRow32() {
 #ifdef GFX_HAVE_AVX2_ROW
-    if (HaveAvx2()) i = ShadeRow32Avx2(dst, texels, n, orMask, mul, blend, x8);
+    if (__builtin_cpu_supports("avx2")) return ShadeRow32Avx2;
 #endif
 #ifdef __SSE2__
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i c128 = _mm_set1_epi16(128);
-    const __m128i c255 = _mm_set1_epi16(255);
-    const __m128i vmul = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(mul)), zero);
-    const __m128i vor = _mm_set1_epi32(static_cast<int>(orMask));
-    const __m128i vkeep = _mm_set1_epi32(static_cast<int>(keep));
-    const __m128i vreadOr = _mm_set1_epi32(static_cast<int>(readOr));
-    const bool identity = mul == 0xFFFFFFFFu && orMask == 0;
-    auto div255 = [&](__m128i x) {
-        x = _mm_add_epi16(x, c128);
-        return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
-    };
-    auto alphas = [](__m128i px16) { // replicate each pixel's alpha over its four lanes
-        px16 = _mm_shufflelo_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
-        return _mm_shufflehi_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
-    };
-    for (; i + 4 <= n; i += 4) {
-        __m128i t = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i)), vor);
-        if (blend && !identity && _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(t, 24), zero)) == 0xFFFF)
-            continue;
-        if (!identity) {
-            const __m128i lo = div255(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), vmul));
-            const __m128i hi = div255(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), vmul));
-            t = _mm_packus_epi16(lo, hi);
-        }
-        if (!blend) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_and_si128(t, vkeep));
-            continue;
-        }
-        const __m128i alpha = _mm_srli_epi32(t, 24);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(alpha, zero)) == 0xFFFF) continue; // four transparent pixels
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, _mm_set1_epi32(255))) == 0xFFFF) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                             _mm_and_si128(t, vkeep)); // four opaque ones
-            continue;
-        }
-        const __m128i d = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i)), vreadOr);
-        const __m128i slo = _mm_unpacklo_epi8(t, zero), shi = _mm_unpackhi_epi8(t, zero);
-        const __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
-        const __m128i alo = alphas(slo), ahi = alphas(shi);
-        const __m128i rlo =
-            div255(_mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(c255, alo))));
-        const __m128i rhi =
-            div255(_mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(c255, ahi))));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                         _mm_and_si128(_mm_packus_epi16(rlo, rhi), vkeep));
-    }
+    return ShadeRow32Sse2;
+#else
+    return ShadeRow32Scalar;
 #endif
-    for (; i < n; ++i) {
-        const std::uint32_t t = texels[i] | orMask;
-        std::uint32_t src = 0;
-        for (int sh = 0; sh < 32; sh += 8)
-            src |= Div255(Ch(t, sh) * Ch(mul, sh)) << sh;
-        if (!blend) {
-            dst[i] = src & keep;
-            continue;
-        }
-        const std::uint32_t a = src >> 24, d = dst[i] | readOr;
-        std::uint32_t out = 0;
-        for (int sh = 0; sh < 32; sh += 8)
-            out |= Div255(Ch(src, sh) * a + Ch(d, sh) * (255 - a)) << sh;
-        dst[i] = out & keep;
-    }
+}
+
+void ShadeRow32(const Shade32& k, std::uint32_t* dst, const std::uint32_t* texels, int n) {
+    static const Row32Fn row = PickRow32();
+    row(k, dst, texels, n);
 }
 
 // Conversion tables for 16-bit pixels: the three formats' values widened to ARGB, and 8-bit channels
@@ -525,36 +577,58 @@ void CombineRow(const StageArgs& s, const std::uint32_t* texels, int n, std::uin
     f(RowArg(s.alphaArg1, diffuse, factor), RowArg(s.alphaArg2, diffuse, factor), texels, n, da, fa, out);
 }
 
-// Writes a run of pixels of one row: texels (ARGB) through the stage with one diffuse colour, then
-// the standard blend (or none) into the target, whatever its format.
-void ShadeRun(const RasterState& rs, int x0, int y, const std::uint32_t* src, int n, std::uint32_t diffuse,
-              bool simple, std::uint32_t orMask, std::uint32_t mul) {
-    PixelBuffer& t = *rs.target;
-    thread_local std::vector<std::uint32_t> targetRow, combined;
-    targetRow.resize(static_cast<std::size_t>(n));
-    combined.resize(static_cast<std::size_t>(n));
-    const bool target32 = t.format == PixelFormat::A8R8G8B8 || t.format == PixelFormat::X8R8G8B8;
-    const StageArgs& s = rs.stage;
-    std::uint32_t om = orMask, ml = mul;
-    if (!simple) {
-        // Other stages are combined a row at a time first; the row is then written as is.
-        CombineRow(s, src, n, diffuse, rs.textureFactor, combined.data());
-        src = combined.data();
-        om = 0;
-        ml = 0xFFFFFFFFu;
+// Writes runs of pixels of one row for one draw: texels (ARGB) through the stage with one diffuse
+// colour, then the standard blend (or none) into the target, whatever its format. What stays the same
+// from run to run is worked out once.
+class RunShader {
+  public:
+    RunShader(const RasterState& rs, std::uint32_t diffuse)
+        : rs_(rs), target_(*rs.target), diffuse_(diffuse),
+          target32_(target_.format == PixelFormat::A8R8G8B8 || target_.format == PixelFormat::X8R8G8B8) {
+        simple_ = SimpleStage(rs.stage, diffuse, k_.orMask, k_.mul);
+        if (!rs.texture) k_.orMask = 0xFFFFFFFFu; // every sample is opaque white
+        if (!simple_) {
+            // Other stages are combined a row at a time first; the row is then written as is.
+            k_.orMask = 0;
+            k_.mul = 0xFFFFFFFFu;
+        }
+        k_.blend = rs.blend;
+        k_.x8 = target_.format == PixelFormat::X8R8G8B8;
     }
-    if (target32) {
-        ShadeRow32(reinterpret_cast<std::uint32_t*>(t.Row(y)) + x0, src, n, om, ml, rs.blend,
-                   t.format == PixelFormat::X8R8G8B8);
-    } else if (Is16(t.format)) {
-        ShadeRow16(reinterpret_cast<std::uint16_t*>(t.Row(y)) + x0, src, n, om, ml, rs.blend, t.format);
-    } else {
-        // Other targets shade a copy of the row in ARGB, converted both ways.
-        RowToArgb(t, x0, y, n, targetRow.data());
-        ShadeRow32(targetRow.data(), src, n, om, ml, rs.blend, false);
-        RowFromArgb(t, x0, y, n, targetRow.data());
+
+    void Run(int x0, int y, const std::uint32_t* src, int n) {
+        if (!simple_) {
+            combined_.resize(static_cast<std::size_t>(n));
+            CombineRow(rs_.stage, src, n, diffuse_, rs_.textureFactor, combined_.data());
+            src = combined_.data();
+        }
+        if (target32_) {
+            ShadeRow32(k_, reinterpret_cast<std::uint32_t*>(target_.Row(y)) + x0, src, n);
+        } else if (Is16(target_.format)) {
+            ShadeRow16(reinterpret_cast<std::uint16_t*>(target_.Row(y)) + x0, src, n, k_.orMask, k_.mul,
+                       k_.blend, target_.format);
+        } else {
+            // Other targets shade a copy of the row in ARGB, converted both ways.
+            targetRow_.resize(static_cast<std::size_t>(n));
+            RowToArgb(target_, x0, y, n, targetRow_.data());
+            Shade32 k = k_;
+            k.x8 = false;
+            ShadeRow32(k, targetRow_.data(), src, n);
+            RowFromArgb(target_, x0, y, n, targetRow_.data());
+        }
     }
-}
+
+  private:
+    const RasterState& rs_;
+    PixelBuffer& target_;
+    std::uint32_t diffuse_;
+    bool target32_;
+    bool simple_ = false;
+    Shade32 k_;
+    static thread_local std::vector<std::uint32_t> targetRow_, combined_;
+};
+
+thread_local std::vector<std::uint32_t> RunShader::targetRow_, RunShader::combined_;
 
 } // namespace
 
@@ -633,17 +707,13 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
     const bool standardBlend =
         rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
     const bool runs = flat && (standardBlend || !rs.blend);
-    std::uint32_t orMask = 0, mul = 0;
-    const bool simple = SimpleStage(rs.stage, a.diffuse, orMask, mul);
-    if (!tex) orMask = 0xFFFFFFFFu;
+    RunShader shader(rs, a.diffuse);
     thread_local std::vector<std::uint32_t> run;
     for (int py = static_cast<int>(minY); py <= static_cast<int>(maxY); ++py) {
         run.clear();
         int runStart = 0;
         auto flush = [&] {
-            if (!run.empty())
-                ShadeRun(rs, runStart, py, run.data(), static_cast<int>(run.size()), a.diffuse, simple,
-                         orMask, mul);
+            if (!run.empty()) shader.Run(runStart, py, run.data(), static_cast<int>(run.size()));
             run.clear();
         };
         for (int px = static_cast<int>(minX); px <= static_cast<int>(maxX); ++px) {
@@ -706,54 +776,56 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     if (x0 >= x1 || y0 >= y1) return;
     const PixelBuffer* tex = rs.texture;
     const std::uint32_t diffuse = v[0].diffuse;
+    const int n = x1 - x0;
     thread_local std::vector<int> cols;
-    cols.resize(static_cast<std::size_t>(x1 - x0));
+    cols.resize(static_cast<std::size_t>(n));
     const double du = (double(v[2].tu) - v[0].tu) / (double(v[2].x) - v[0].x);
     const double dv = (double(v[1].tv) - v[0].tv) / (double(v[1].y) - v[0].y);
     if (tex)
         for (int x = x0; x < x1; ++x)
             cols[x - x0] = TexelIndex(v[0].tu + (x - double(v[0].x)) * du, tex->width);
+    auto texelRow = [&](int y) {
+        return tex ? TexelIndex(v[0].tv + (y - double(v[0].y)) * dv, tex->height) : 0;
+    };
 
-    // Stages that come down to "texel (with some channels forced to 255) times a constant" take the
-    // row loop below; the rest go pixel by pixel through the general combiner.
     const StageArgs& s = rs.stage;
-    std::uint32_t orMask = 0, mul = 0;
-    const bool simple = SimpleStage(s, diffuse, orMask, mul);
-    if (!tex) orMask = 0xFFFFFFFFu; // every sample is opaque white
     const bool standardBlend =
         rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
-    const int n = x1 - x0;
+    if (rs.blend && !standardBlend) {
+        // Other blends go pixel by pixel through the general combiner.
+        for (int y = y0; y < y1; ++y) {
+            const int ty = texelRow(y);
+            for (int x = x0; x < x1; ++x) {
+                const std::uint32_t texel = tex ? SampleTexel(tex, cols[x - x0], ty) : 0xFFFFFFFFu;
+                WritePixel(rs, x, y, CombineStage(s, texel, diffuse, rs.textureFactor));
+            }
+        }
+        return;
+    }
 
+    RunShader shader(rs, diffuse);
     thread_local std::vector<std::uint32_t> texels;
     texels.resize(static_cast<std::size_t>(n));
+    if (!tex) std::fill(texels.begin(), texels.end(), 0xFFFFFFFFu);
     // One texel per pixel, left to right, without wrapping: 32-bit rows can be read in place.
     bool contiguous = tex != nullptr && tex->format == PixelFormat::A8R8G8B8;
     for (int x = x0 + 1; x < x1 && contiguous; ++x)
         contiguous = cols[x - x0] == cols[x - x0 - 1] + 1;
+    const std::uint32_t* from16 = tex && Is16(tex->format) ? T16().From(tex->format) : nullptr;
     for (int y = y0; y < y1; ++y) {
-        const int ty = tex ? TexelIndex(v[0].tv + (y - double(v[0].y)) * dv, tex->height) : 0;
-        if (standardBlend || !rs.blend) {
-            const std::uint32_t* src = texels.data();
-            if (contiguous) {
-                src = reinterpret_cast<const std::uint32_t*>(tex->Row(ty)) + cols[0];
-            } else if (tex && Is16(tex->format)) {
-                const std::uint32_t* from = T16().From(tex->format);
-                const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(ty));
-                for (int i = 0; i < n; ++i)
-                    texels[i] = from[trow[cols[i]]];
-            } else if (tex) {
-                for (int i = 0; i < n; ++i)
-                    texels[i] = SampleTexel(tex, cols[i], ty);
-            } else {
-                std::fill(texels.begin(), texels.end(), 0xFFFFFFFFu);
-            }
-            ShadeRun(rs, x0, y, src, n, diffuse, simple, orMask, mul);
-            continue;
+        const int ty = texelRow(y);
+        const std::uint32_t* src = texels.data();
+        if (contiguous) {
+            src = reinterpret_cast<const std::uint32_t*>(tex->Row(ty)) + cols[0];
+        } else if (from16) {
+            const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(ty));
+            for (int i = 0; i < n; ++i)
+                texels[i] = from16[trow[cols[i]]];
+        } else if (tex) {
+            for (int i = 0; i < n; ++i)
+                texels[i] = SampleTexel(tex, cols[i], ty);
         }
-        for (int x = x0; x < x1; ++x) {
-            const std::uint32_t texel = tex ? SampleTexel(tex, cols[x - x0], ty) : 0xFFFFFFFFu;
-            WritePixel(rs, x, y, CombineStage(s, texel, diffuse, rs.textureFactor));
-        }
+        shader.Run(x0, y, src, n);
     }
 }
 

@@ -1,0 +1,136 @@
+// Rows of every length and start on 32-bit targets against the per-pixel rule (CombineStage and
+// BlendPixel): the last few pixels of a row take the same rule as the rest, transparent texels leave the
+// target as it was, and pixels beside the row are never touched.
+#include "platform/gfx/d3d9.h"
+#include "platform/gfx/raster.h"
+#include "platform/gfx/sim.h"
+#include <gtest/gtest.h>
+#include <ostream>
+#include <random>
+#include <vector>
+
+using namespace gfx;
+
+namespace {
+
+struct RowCase {
+    D3DFORMAT target;
+    bool blend;
+    DWORD diffuse;
+    bool mirrored; // texels read right to left: the row is gathered first
+};
+
+void PrintTo(const RowCase& c, std::ostream* os) {
+    *os << (c.target == D3DFMT_A8R8G8B8 ? "A8R8G8B8" : "X8R8G8B8") << (c.blend ? " blended" : " copied")
+        << " diffuse " << std::hex << c.diffuse << (c.mirrored ? " mirrored" : "");
+}
+
+class RasterRowsTest : public ::testing::TestWithParam<RowCase> {};
+
+TEST_P(RasterRowsTest, EveryLengthAndStartFollowsThePixelRule) {
+    const RowCase rc = GetParam();
+    sim::ResetSimulation();
+    Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    D3DPRESENT_PARAMETERS pp;
+    pp.BackBufferWidth = 48;
+    pp.BackBufferHeight = 4;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    Direct3DDevice9* dev = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev),
+              D3D_OK);
+    Direct3DTexture9* rtTex = nullptr;
+    Direct3DSurface9* rt = nullptr;
+    if (rc.target == D3DFMT_A8R8G8B8) {
+        ASSERT_EQ(dev->CreateTexture(48, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                     &rtTex, nullptr),
+                  D3D_OK);
+        rtTex->GetSurfaceLevel(0, &rt);
+        dev->SetRenderTarget(0, rt);
+    } else {
+        dev->GetRenderTarget(0, &rt);
+    }
+    Direct3DTexture9* tex = nullptr;
+    ASSERT_EQ(dev->CreateTexture(64, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+    // Runs of transparent, opaque and partly transparent texels, so that groups of every mixture occur.
+    std::mt19937 rng(7);
+    std::vector<std::uint32_t> texels(64);
+    for (int x = 0; x < 64; ++x) {
+        const std::uint32_t kind = (x / 3 + x / 7) % 4;
+        const std::uint32_t alpha = kind == 0 ? 0 : kind == 1 ? 255 : rng() & 0xFF;
+        texels[x] = alpha << 24 | (rng() & 0xFFFFFF);
+        tex->Level()->Pixels().Set(x, 0, texels[x]);
+    }
+    dev->SetTexture(0, tex);
+    dev->SetFVF(D3DFVF_TLVERTEX);
+    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, rc.blend);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    RasterState rs;
+    rs.stage = {D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE};
+    rs.blend = rc.blend;
+    rs.srcBlend = D3DBLEND_SRCALPHA;
+    rs.destBlend = D3DBLEND_INVSRCALPHA;
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, rs.stage.colourOp);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG1, rs.stage.colourArg1);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG2, rs.stage.colourArg2);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, rs.stage.alphaOp);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, rs.stage.alphaArg1);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, rs.stage.alphaArg2);
+    PixelBuffer& target = rt->Pixels();
+    const PixelFormat pf = target.format;
+    for (int start = 0; start < 4; ++start)
+        for (int n = 1; n <= 40; ++n) {
+            // Whatever the target holds, the unused byte of X8 pixels included.
+            std::vector<std::uint32_t> before(48);
+            for (int x = 0; x < 48; ++x) {
+                before[x] = rng();
+                target.Set(x, 1, before[x]);
+            }
+            const int first = start * 3 + n % 5; // first texel
+            float u0 = first / 64.0f, u1 = (first + n) / 64.0f;
+            if (rc.mirrored) std::swap(u0, u1);
+            const float x0 = start - 0.5f, x1 = start + n - 0.5f;
+            TLVERTEX q[4] = {{x0, 0.5f, 0, 1, rc.diffuse, u0, 0},
+                             {x0, 1.5f, 0, 1, rc.diffuse, u0, 1},
+                             {x1, 0.5f, 0, 1, rc.diffuse, u1, 0},
+                             {x1, 1.5f, 0, 1, rc.diffuse, u1, 1}};
+            ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVERTEX)), D3D_OK);
+            for (int x = 0; x < 48; ++x) {
+                std::uint32_t want = before[x];
+                if (x >= start && x < start + n) {
+                    const int i = x - start;
+                    const std::uint32_t texel = texels[rc.mirrored ? first + n - 1 - i : first + i];
+                    const std::uint32_t c = CombineStage(rs.stage, texel, rc.diffuse, 0xFFFFFFFF);
+                    if (!rc.blend)
+                        want = FromArgb(pf, c);
+                    else if (c >> 24 != 0) // transparent pixels leave the target alone
+                        want = FromArgb(pf, BlendPixel(rs, c, ToArgb(pf, before[x])));
+                }
+                ASSERT_EQ(target.Get(x, 1), want) << "start " << start << " length " << n << " at " << x;
+            }
+        }
+    tex->Release();
+    rt->Release();
+    if (rtTex) {
+        Direct3DSurface9* bb = nullptr;
+        dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+        dev->SetRenderTarget(0, bb);
+        bb->Release();
+        rtTex->Release();
+    }
+    dev->Release();
+    d3d->Release();
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, RasterRowsTest,
+                         ::testing::Values(RowCase{D3DFMT_X8R8G8B8, true, 0xFFFFFFFF, false},
+                                           RowCase{D3DFMT_X8R8G8B8, true, 0x80FF8040, false},
+                                           RowCase{D3DFMT_X8R8G8B8, false, 0xC0FFFFFF, false},
+                                           RowCase{D3DFMT_X8R8G8B8, true, 0xFFFFFFFF, true},
+                                           RowCase{D3DFMT_A8R8G8B8, true, 0xFFFFFFFF, false},
+                                           RowCase{D3DFMT_A8R8G8B8, true, 0x80FF8040, true},
+                                           RowCase{D3DFMT_A8R8G8B8, false, 0x80FF8040, false}));
+
+} // namespace
