@@ -6,11 +6,7 @@
 #include "platform/gfx/sim.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -31,73 +27,6 @@ std::uint32_t PaletteColour(int i) {
     // Distinct colours for the rest.
     return static_cast<std::uint32_t>((i * 7) & 0xFF) << 16 |
            static_cast<std::uint32_t>((i * 13) & 0xFF) << 8 | static_cast<std::uint32_t>(i & 0xFF);
-}
-
-namespace {
-
-void Put16(std::vector<std::uint8_t>& b, std::uint32_t v) {
-    b.push_back(v & 0xFF);
-    b.push_back((v >> 8) & 0xFF);
-}
-void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-std::vector<std::uint8_t> Header(int w, int h, int bits, int colours, std::size_t imageBytes) {
-    std::vector<std::uint8_t> b;
-    const std::uint32_t offset = 14 + 40 + colours * 4;
-    b.push_back('B');
-    b.push_back('M');
-    Put32(b, static_cast<std::uint32_t>(offset + imageBytes));
-    Put32(b, 0);
-    Put32(b, offset);
-    Put32(b, 40);
-    Put32(b, static_cast<std::uint32_t>(w));
-    Put32(b, static_cast<std::uint32_t>(h));
-    Put16(b, 1);
-    Put16(b, static_cast<std::uint32_t>(bits));
-    Put32(b, 0);
-    Put32(b, static_cast<std::uint32_t>(imageBytes));
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, static_cast<std::uint32_t>(colours));
-    Put32(b, 0);
-    return b;
-}
-
-} // namespace
-
-void WriteBmp8(const std::string& path, int w, int h, const std::vector<std::uint32_t>& colours,
-               const std::vector<std::uint8_t>& indices) {
-    const int stride = (w + 3) & ~3;
-    auto b = Header(w, h, 8, static_cast<int>(colours.size()), static_cast<std::size_t>(stride) * h);
-    for (std::uint32_t c : colours)
-        Put32(b, c & 0xFFFFFF);
-    for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < stride; ++x)
-            b.push_back(x < w ? indices[static_cast<std::size_t>(y) * w + x] : 0);
-    }
-    WriteFile(path, b);
-}
-
-void WriteBmp24(const std::string& path, int w, int h, const std::vector<std::uint32_t>& rgb) {
-    const int stride = (w * 3 + 3) & ~3;
-    auto b = Header(w, h, 24, 0, static_cast<std::size_t>(stride) * h);
-    for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t c = rgb[static_cast<std::size_t>(y) * w + x];
-            b.push_back(c & 0xFF);
-            b.push_back((c >> 8) & 0xFF);
-            b.push_back((c >> 16) & 0xFF);
-        }
-        for (int x = w * 3; x < stride; ++x)
-            b.push_back(0);
-    }
-    WriteFile(path, b);
 }
 
 std::vector<std::uint8_t> SheetIndices() {
@@ -121,11 +50,7 @@ std::vector<std::uint8_t> SheetIndices() {
 void DrawTest::SetUp() {
     gfx::sim::ResetSimulation();
     gfx::sim::SetVerticalBlankEmulation(false);
-    std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    for (char& ch : test)
-        if (ch == '/') ch = '_';
-    m_dir = (fs::temp_directory_path() / ("m4_draw_" + std::to_string(::getpid()) + "_" + test)).string();
-    fs::create_directories(m_dir);
+    m_dir = MakeTestFolder("m4_draw_");
     std::vector<std::uint32_t> colours(256);
     for (int i = 0; i < 256; ++i)
         colours[i] = PaletteColour(i);
@@ -169,10 +94,7 @@ void DrawTest::SetUp() {
 }
 
 void DrawTest::TearDown() {
-    DDEnd();
-    for (auto& sd : g_TestSurfaces)
-        sd = DDSURFACEDATA{};
-    g_BackBuffer = g_VirBackBuffer = g_WorkSD = g_PrimarySD = g_ScreenCopySD = DDSURFACEDATA{};
+    CloseTestDisplay(g_TestSurfaces, SYS_COUNT);
     std::error_code ec;
     fs::remove_all(m_dir, ec);
 }
@@ -193,27 +115,18 @@ bool DrawTest::Open(const DrawConfig& cfg) {
         }
         if (m_unsupported) return true;
     }
-    if (!DDInit(cfg.bD3D, nullptr, 640, 480, cfg.nBpp, 0, cfg.nWindowMode, 1, 60, 0, g_TestSurfaces,
-                g_TestTable, SYS_COUNT, 0))
+    if (!OpenTestDisplay(cfg.bD3D, cfg.nBpp, cfg.nWindowMode, g_TestSurfaces, g_TestTable, SYS_COUNT, 0))
         return false;
-    if (!DDLoadPaletteFromFile(g_BasePalette, g_TestTable[SYS_PALETTE].szFileName, 0)) return false;
-    std::memcpy(g_Palette, g_BasePalette, sizeof g_Palette);
-    if (!DDSetUpTransmit(&g_TestTable[SYS_PALETTE], false, 0, 0, 0)) return false;
     const int all[SYS_COUNT] = {0, 1, 2, 3, 4, 5};
     return DDLoadSystemSurfaces(g_TestSurfaces, all, SYS_COUNT);
 }
 
 std::vector<std::uint32_t> DrawTest::PresentAndRead() {
-    if (lpDTCon)
-        EXPECT_TRUE(DDPresent(0, 0, nullptr));
-    else
-        DDPresentDirectDraw(1);
-    std::vector<std::uint32_t> frame;
+    EXPECT_TRUE(PresentBackBuffer());
     int w = 0, h = 0;
-    EXPECT_TRUE(gfx::ReadLastFrame(frame, w, h));
+    auto frame = ShownFrame(&w, &h);
     EXPECT_EQ(w, 640);
     EXPECT_EQ(h, 480);
-    frame.resize(640 * 480);
     return frame;
 }
 
@@ -258,73 +171,4 @@ void DrawScene() {
     DDSetBackBufferMode(0);
     DDFillRect(bb, 260, 200, 40, 40, PAL_WHITE);
     DDBlt(bb, 264, 204, 32, 32, sheet, 0, 0, 1);
-}
-
-namespace {
-
-std::vector<std::uint32_t> ReadRle(const std::string& path) {
-    std::vector<std::uint32_t> out;
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return out;
-    char magic[8] = {};
-    f.read(magic, 8);
-    if (std::memcmp(magic, "M4RLE01\n", 8) != 0) return out;
-    std::uint32_t w = 0, h = 0;
-    f.read(reinterpret_cast<char*>(&w), 4);
-    f.read(reinterpret_cast<char*>(&h), 4);
-    if (w > 4096 || h > 4096) return {};
-    while (out.size() < static_cast<std::size_t>(w) * h) {
-        std::uint32_t n = 0, v = 0;
-        if (!f.read(reinterpret_cast<char*>(&n), 4) || !f.read(reinterpret_cast<char*>(&v), 4)) return {};
-        if (n > w * h - out.size()) return {};
-        out.insert(out.end(), n, v);
-    }
-    return out;
-}
-
-void WriteRle(const std::string& path, const std::vector<std::uint32_t>& frame) {
-    std::ofstream f(path, std::ios::binary);
-    f.write("M4RLE01\n", 8);
-    const std::uint32_t w = 640, h = 480;
-    f.write(reinterpret_cast<const char*>(&w), 4);
-    f.write(reinterpret_cast<const char*>(&h), 4);
-    for (std::size_t i = 0; i < frame.size();) {
-        std::uint32_t n = 1;
-        while (i + n < frame.size() && frame[i + n] == frame[i])
-            ++n;
-        const std::uint32_t v = frame[i] & 0xFFFFFF;
-        f.write(reinterpret_cast<const char*>(&n), 4);
-        f.write(reinterpret_cast<const char*>(&v), 4);
-        i += n;
-    }
-}
-
-void WritePpm(const std::string& path, const std::vector<std::uint32_t>& frame) {
-    std::ofstream f(path, std::ios::binary);
-    f << "P6\n640 480\n255\n";
-    for (std::uint32_t p : frame) {
-        const char rgb[3] = {static_cast<char>((p >> 16) & 0xFF), static_cast<char>((p >> 8) & 0xFF),
-                             static_cast<char>(p & 0xFF)};
-        f.write(rgb, 3);
-    }
-}
-
-} // namespace
-
-int CompareGolden(const std::string& name, const std::vector<std::uint32_t>& frame) {
-    const std::string golden = std::string(M4_SOURCE_DIR) + "/tests/draw/golden/" + name + ".rle";
-    const std::string outDir = std::string(M4_BINARY_DIR) + "/draw_frames";
-    fs::create_directories(outDir);
-    WritePpm(outDir + "/" + name + ".ppm", frame);
-    const char* update = std::getenv("M4_UPDATE_GOLDEN");
-    if (update && std::strcmp(update, "1") == 0) {
-        WriteRle(golden, frame);
-        return 0;
-    }
-    const auto expected = ReadRle(golden);
-    if (expected.size() != frame.size()) return static_cast<int>(frame.size());
-    int diff = 0;
-    for (std::size_t i = 0; i < frame.size(); ++i)
-        if ((expected[i] & 0xFFFFFF) != (frame[i] & 0xFFFFFF)) ++diff;
-    return diff;
 }

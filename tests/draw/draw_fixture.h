@@ -2,6 +2,7 @@
 // table that names them, display set-up per back-end and depth, the test scene, and golden frames.
 #pragma once
 
+#include "display_files.h"
 #include "draw/draw.h"
 
 #include <gtest/gtest.h>
@@ -45,10 +46,6 @@ enum : int {
 extern DDSURFACEDATA g_TestSurfaces[SYS_COUNT];
 extern SURFACEDEF g_TestTable[SYS_COUNT];
 
-// Writes a BMP file: 8-bit with a colour table, or 24-bit.
-void WriteBmp8(const std::string& path, int w, int h, const std::vector<std::uint32_t>& colours,
-               const std::vector<std::uint8_t>& indices);
-void WriteBmp24(const std::string& path, int w, int h, const std::vector<std::uint32_t>& rgb);
 // The sheet picture as palette indices (64 x 32).
 std::vector<std::uint8_t> SheetIndices();
 
@@ -78,7 +75,3 @@ class DrawTest : public ::testing::Test {
 
 // The fixed scene of the golden images.
 void DrawScene();
-
-// Compares a frame with tests/draw/golden/<name>.rle (M4_UPDATE_GOLDEN=1 rewrites it) and writes a
-// viewable copy to the build folder. Returns the number of differing pixels.
-int CompareGolden(const std::string& name, const std::vector<std::uint32_t>& frame);

@@ -4,6 +4,7 @@
 // frames kept in tests/draw/golden (M4_UPDATE_GOLDEN=1 rewrites them).
 #pragma once
 
+#include "display_files.h"
 #include "draw/draw.h"
 
 #include <gtest/gtest.h>
@@ -61,11 +62,5 @@ class DisplayTest : public ::testing::Test {
 
 // Raw pixel of a surface (locked for the read).
 std::uint32_t RawPixel(DDSURFACEDATA* sd, int x, int y);
-
-// Compares a frame with tests/draw/golden/<name>.rle; returns the number of differing pixels. A copy
-// viewable as PPM is written to the build folder.
-int CompareGolden(const std::string& name, const std::vector<std::uint32_t>& frame);
-// Writes a frame as PPM into the build folder (for looking at a failing test's picture).
-void WriteFramePpm(const std::string& name, const std::vector<std::uint32_t>& frame);
 
 } // namespace fxt

@@ -3,6 +3,7 @@
 // pixel) the transparent colour. The frame-rate text, the boxed text and the digit sheets must put
 // the text colour on the glyph pixels and leave everything else of the back buffer as it was, on
 // every back-end and depth, with the glyph sheets on and off.
+#include "display_files.h"
 #include "draw/font.h"
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/sim.h"
@@ -16,9 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -41,11 +40,6 @@ Rgb Entry(int i) {
     return {v, v, static_cast<std::uint8_t>(255 - v)};
 }
 
-void Put(std::vector<std::uint8_t>& b, std::uint32_t v, int bytes) {
-    for (int k = 0; k < bytes; ++k)
-        b.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-}
-
 // An 8-bit palette picture: the top-left pixel shows the transparent colour, rows 8-23 hold the
 // 256 entries one pixel each, sixteen to a row.
 void WritePalettePicture(const std::string& path) {
@@ -53,30 +47,12 @@ void WritePalettePicture(const std::string& path) {
     std::vector<std::uint8_t> px(static_cast<std::size_t>(w * h), kKey);
     for (int i = 0; i < 256; ++i)
         px[static_cast<std::size_t>(8 + i / 16) * w + i % 16] = static_cast<std::uint8_t>(i);
-    const std::uint32_t offset = 14 + 40 + 256 * 4;
-    std::vector<std::uint8_t> b{'B', 'M'};
-    Put(b, offset + w * h, 4);
-    Put(b, 0, 4);
-    Put(b, offset, 4);
-    Put(b, 40, 4);
-    Put(b, w, 4);
-    Put(b, h, 4);
-    Put(b, 1, 2);
-    Put(b, 8, 2);
-    Put(b, 0, 4);
-    Put(b, w * h, 4);
-    Put(b, 2835, 4);
-    Put(b, 2835, 4);
-    Put(b, 256, 4);
-    Put(b, 0, 4);
+    std::vector<std::uint32_t> colours(256);
     for (int i = 0; i < 256; ++i) {
         const Rgb c = Entry(i);
-        b.insert(b.end(), {c.b, c.g, c.r, 0});
+        colours[i] = static_cast<std::uint32_t>(c.r) << 16 | static_cast<std::uint32_t>(c.g) << 8 | c.b;
     }
-    for (int y = h - 1; y >= 0; --y)
-        b.insert(b.end(), px.begin() + y * w, px.begin() + (y + 1) * w);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    WriteBmp8(path, w, h, colours, px);
 }
 
 struct Display {
@@ -100,8 +76,7 @@ class FontStartupTest : public ::testing::TestWithParam<Case> {
         gfx::sim::SetVerticalBlankEmulation(false);
         g_PixChannels = PIXCHANNELS{};
         g_DispChannels = PIXCHANNELS{};
-        m_dir = (fs::temp_directory_path() / ("m4_fontstart_" + std::to_string(::getpid()))).string();
-        fs::create_directories(m_dir);
+        m_dir = MakeTestFolder("m4_fontstart_");
         WritePalettePicture(m_dir + "/Palette.bmp");
         for (auto& d : m_table)
             d = SURFACEDEF{};
@@ -115,10 +90,7 @@ class FontStartupTest : public ::testing::TestWithParam<Case> {
             f.Release();
         for (DDSURFACEDATA& sd : m_digits)
             DDReleaseSurface(&sd);
-        DDEnd();
-        for (auto& sd : m_surfaces)
-            sd = DDSURFACEDATA{};
-        g_BackBuffer = g_VirBackBuffer = g_WorkSD = g_PrimarySD = g_ScreenCopySD = DDSURFACEDATA{};
+        CloseTestDisplay(m_surfaces.data(), SYSTEM_BITMAP_COUNT);
         std::error_code ec;
         fs::remove_all(m_dir, ec);
     }
@@ -127,12 +99,9 @@ class FontStartupTest : public ::testing::TestWithParam<Case> {
     // and digit sheets from the program's definitions. The box and icon pictures the definitions
     // name are not loaded yet, as at start-up.
     bool StartUp(const Display& d, int cache) {
-        if (!DDInit(d.bD3D, nullptr, 640, 480, d.nBpp, 0, d.nWindowMode, 1, 60, 0, m_surfaces.data(),
-                    m_table.data(), SYSTEM_BITMAP_COUNT, 0))
+        if (!OpenTestDisplay(d.bD3D, d.nBpp, d.nWindowMode, m_surfaces.data(), m_table.data(),
+                             SYSTEM_BITMAP_COUNT, d.nWindowMode))
             return false;
-        if (!DDLoadPaletteFromFile(g_BasePalette, m_table[0].szFileName, d.nWindowMode)) return false;
-        std::memcpy(g_Palette, g_BasePalette, sizeof g_Palette);
-        if (!DDSetUpTransmit(&m_table[0], false, 0, 0, 0)) return false;
         std::array<FONTDEF, FONT_COUNT> defs;
         std::memcpy(defs.data(), g_FontDefs, sizeof g_FontDefs);
         for (FONTDEF& def : defs)
@@ -151,16 +120,8 @@ class FontStartupTest : public ::testing::TestWithParam<Case> {
     }
 
     std::vector<std::uint32_t> Frame() {
-        if (lpDTCon)
-            DDPresent(0, 0, nullptr);
-        else
-            DDPresentDirectDraw(1);
-        std::vector<std::uint32_t> frame;
-        int w = 0, h = 0;
-        EXPECT_TRUE(gfx::ReadLastFrame(frame, w, h));
-        frame.resize(640 * 480);
-        for (auto& p : frame)
-            p &= 0xFFFFFF;
+        PresentBackBuffer();
+        auto frame = ShownFrame();
         m_back = frame[2 * 640];
         m_text = frame[0];
         m_white = frame[1];
