@@ -8,7 +8,38 @@ namespace {
 
 // Pictures of kind 3 were renumbered from version 219 on.
 constexpr std::int32_t VERSION_PICTURE_RENUMBER = 219;
-constexpr std::uint16_t MAX_RENUMBERED_PICTURE = 119;
+constexpr int MAX_RENUMBERED_PICTURE = 119;
+
+// Reads a flag vector (u32 count + bytes); the vector takes the stored count.
+bool LoadInheritFlags(std::FILE* fp, std::vector<std::uint8_t>& flags) {
+    // The usual short vector is read straight into place; a longer one must fit the file.
+    constexpr std::uint32_t SHORT_FLAGS = 64;
+    std::uint32_t count = 0;
+    if (!ReadU32(fp, count)) return false;
+    if (count > SHORT_FLAGS && count > RemainingBytes(fp)) return false;
+    std::uint8_t bytes[SHORT_FLAGS];
+    if (count <= SHORT_FLAGS) {
+        if (!ReadBytes(fp, bytes, count)) return false;
+        flags.assign(bytes, bytes + count);
+        return true;
+    }
+    std::vector<std::uint8_t> read(count);
+    if (!ReadBytes(fp, read.data(), count)) return false;
+    flags = std::move(read);
+    return true;
+}
+
+// Reads a definition's condition list (u32 count + condition chunks), emptying it first.
+bool LoadDefConditions(std::FILE* fp, cCheckedVector<cEdFlowCond>& list) {
+    std::uint32_t count = 0;
+    if (!ReadListCount(fp, count, MIN_CHUNK_BYTES)) return false;
+    list.clear();
+    if (count == 0) return true;
+    list.resize(count, cEdFlowCond());
+    for (cEdFlowCond& condition : list)
+        if (!condition.Load(fp)) return false;
+    return true;
+}
 
 } // namespace
 
@@ -56,10 +87,8 @@ void cEdBlockDef::RegisterMembers(std::int32_t) {
 bool cEdBlockDef::Load(std::FILE* fp) {
     if (!cSerialRecord::Load(fp)) return false;
     if (!ReadI16(fp, m_nX) || !ReadI16(fp, m_nY)) return false;
-    if (!LoadInheritFlags(fp, m_InheritFlags)) return false;
-    if (!LoadDefConditions(fp, m_Conditions)) return false;
-    if (g_nLoadVersion < VERSION_PICTURE_RENUMBER && m_nPictureKind == 3)
-        m_nPictureNo = static_cast<std::uint16_t>(std::min<int>(m_nPictureNo + 1, MAX_RENUMBERED_PICTURE));
+    if (!LoadDefFlagsAndConditions(fp, m_InheritFlags, m_Conditions)) return false;
+    m_nPictureNo = static_cast<std::uint16_t>(UpgradedPictureNo(m_nPictureKind, m_nPictureNo));
     ApplyBlockInheritance(*this);
     ValidateBlockDef(*this);
     return true;
@@ -69,8 +98,7 @@ bool cEdBlockDef::Save(std::FILE* fp) {
     ValidateBlockDef(*this);
     if (!cSerialRecord::Save(fp)) return false;
     if (!WriteI16(fp, m_nX) || !WriteI16(fp, m_nY)) return false;
-    if (!SaveByteVector(fp, m_InheritFlags)) return false;
-    return SaveCondList(m_Conditions, fp);
+    return SaveDefFlagsAndConditions(fp, m_InheritFlags, m_Conditions);
 }
 
 void CopyBlockGroup(cEdBlockDef& dst, const cEdBlockDef& src, int group) {
@@ -148,31 +176,18 @@ void ValidateItemRef(cEdBlockDef& block) {
     }
 }
 
-bool LoadInheritFlags(std::FILE* fp, std::vector<std::uint8_t>& flags) {
-    // The usual short vector is read straight into place; a longer one must fit the file.
-    constexpr std::uint32_t SHORT_FLAGS = 64;
-    std::uint32_t count = 0;
-    if (!ReadU32(fp, count)) return false;
-    if (count > SHORT_FLAGS && count > RemainingBytes(fp)) return false;
-    std::uint8_t bytes[SHORT_FLAGS];
-    if (count <= SHORT_FLAGS) {
-        if (!ReadBytes(fp, bytes, count)) return false;
-        flags.assign(bytes, bytes + count);
-        return true;
-    }
-    std::vector<std::uint8_t> read(count);
-    if (!ReadBytes(fp, read.data(), count)) return false;
-    flags = std::move(read);
-    return true;
+bool LoadDefFlagsAndConditions(std::FILE* fp, std::vector<std::uint8_t>& flags,
+                               cCheckedVector<cEdFlowCond>& conditions) {
+    return LoadInheritFlags(fp, flags) && LoadDefConditions(fp, conditions);
 }
 
-bool LoadDefConditions(std::FILE* fp, cCheckedVector<cEdFlowCond>& list) {
-    std::uint32_t count = 0;
-    if (!ReadListCount(fp, count, MIN_CHUNK_BYTES)) return false;
-    list.clear();
-    if (count == 0) return true;
-    list.resize(count, cEdFlowCond());
-    for (cEdFlowCond& condition : list)
-        if (!condition.Load(fp)) return false;
-    return true;
+bool SaveDefFlagsAndConditions(std::FILE* fp, const std::vector<std::uint8_t>& flags,
+                               cCheckedVector<cEdFlowCond>& conditions) {
+    return SaveByteVector(fp, flags) && SaveCondList(conditions, fp);
+}
+
+int UpgradedPictureNo(int kind, int number) {
+    if (g_nLoadVersion < VERSION_PICTURE_RENUMBER && kind == 3)
+        return std::min(number + 1, MAX_RENUMBERED_PICTURE);
+    return number;
 }

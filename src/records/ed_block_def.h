@@ -68,7 +68,13 @@ void ValidateItemRef(cEdBlockDef& block);
 // Copies member group `group` of `src` into `dst` (groups outside 0-10 copy nothing).
 void CopyBlockGroup(cEdBlockDef& dst, const cEdBlockDef& src, int group);
 
-// Reads a flag vector (u32 count + bytes); the vector takes the stored count.
-bool LoadInheritFlags(std::FILE* fp, std::vector<std::uint8_t>& flags);
-// Reads a definition's condition list (u32 count + condition chunks), emptying it first.
-bool LoadDefConditions(std::FILE* fp, cCheckedVector<cEdFlowCond>& list);
+// The inherit flags (u32 count + bytes; the vector takes the stored count) and the condition list
+// (u32 count + condition chunks) that the block, item and character definitions store after their
+// placement.
+bool LoadDefFlagsAndConditions(std::FILE* fp, std::vector<std::uint8_t>& flags,
+                               cCheckedVector<cEdFlowCond>& conditions);
+bool SaveDefFlagsAndConditions(std::FILE* fp, const std::vector<std::uint8_t>& flags,
+                               cCheckedVector<cEdFlowCond>& conditions);
+// A definition's picture number as the current version counts it: pictures of kind 3 were
+// renumbered from version 219 on, so the number of an older file goes up by one, to 119 at most.
+int UpgradedPictureNo(int kind, int number);

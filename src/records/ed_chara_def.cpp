@@ -13,15 +13,12 @@ constexpr std::int32_t VERSION_EFFECT_MODES = 196;
 constexpr std::int32_t VERSION_HIT_RANGE = 201;
 constexpr std::int32_t VERSION_HIT_RANGE_VALUE2 = 206;
 constexpr std::int32_t VERSION_SCROLL_SYNC = 210;
-constexpr std::int32_t VERSION_PICTURE_RENUMBER = 219;
 constexpr std::int32_t VERSION_BLINK = 285;
 
 // Groups added by later versions: a file older than the version inherits them by default.
 constexpr int GROUP_DEFENSE_OLD = 27;
 constexpr int GROUP_HIT_RANGE_OLD = 24;
 constexpr int GROUP_SCROLL_SYNC = 21;
-
-constexpr int MAX_RENUMBERED_PICTURE = 119;
 
 } // namespace
 
@@ -113,8 +110,7 @@ void cEdCharaDef::RegisterMembers(std::int32_t version) {
 bool cEdCharaDef::Load(std::FILE* fp) {
     if (!cSerialRecord::Load(fp)) return false;
     if (!ReadI16(fp, m_nX) || !ReadI16(fp, m_nY) || !ReadI32(fp, m_nCarried)) return false;
-    if (!LoadInheritFlags(fp, m_InheritFlags)) return false;
-    if (!LoadDefConditions(fp, m_Conditions)) return false;
+    if (!LoadDefFlagsAndConditions(fp, m_InheritFlags, m_Conditions)) return false;
     if (!LoadFlowList(m_Flows, fp)) return false;
     if (ShouldRemoveEditorOnlyFlows()) RemoveEditorOnlyFlows(m_Flows);
 
@@ -138,8 +134,7 @@ bool cEdCharaDef::Load(std::FILE* fp) {
             m_nScrollSync = 0;
             InsertInheritFlag(m_InheritFlags, GROUP_SCROLL_SYNC);
         }
-        if (v < VERSION_PICTURE_RENUMBER && m_nPictureKind == 3)
-            m_nPictureNo = static_cast<std::int16_t>(std::min<int>(m_nPictureNo + 1, MAX_RENUMBERED_PICTURE));
+        m_nPictureNo = static_cast<std::int16_t>(UpgradedPictureNo(m_nPictureKind, m_nPictureNo));
         if (v < VERSION_BLINK) m_nBlinkKind = 1;
     }
     ApplyCharaInheritance(*this);
@@ -151,8 +146,7 @@ bool cEdCharaDef::Save(std::FILE* fp) {
     ValidateCharaDef(*this);
     if (!cSerialRecord::Save(fp)) return false;
     if (!WriteI16(fp, m_nX) || !WriteI16(fp, m_nY) || !WriteI32(fp, m_nCarried)) return false;
-    if (!SaveByteVector(fp, m_InheritFlags)) return false;
-    if (!SaveCondList(m_Conditions, fp)) return false;
+    if (!SaveDefFlagsAndConditions(fp, m_InheritFlags, m_Conditions)) return false;
     return SaveFlowList(m_Flows, fp);
 }
 

@@ -5,13 +5,6 @@
 #include "records/def_env.h"
 #include "records/ed_block_def.h"
 
-namespace {
-
-constexpr std::int32_t VERSION_PICTURE_RENUMBER = 219;
-constexpr int MAX_RENUMBERED_PICTURE = 119;
-
-} // namespace
-
 cEdItemDef::cEdItemDef() {
     RegisterMembers(g_nDataVersion);
     Clear();
@@ -58,11 +51,9 @@ void cEdItemDef::RegisterMembers(std::int32_t) {
 bool cEdItemDef::Load(std::FILE* fp) {
     if (!cSerialRecord::Load(fp)) return false;
     if (!ReadI16(fp, m_nX) || !ReadI16(fp, m_nY)) return false;
-    if (!LoadInheritFlags(fp, m_InheritFlags)) return false;
-    if (!LoadDefConditions(fp, m_Conditions)) return false;
+    if (!LoadDefFlagsAndConditions(fp, m_InheritFlags, m_Conditions)) return false;
     if (!LoadCommandList(m_Commands, fp)) return false;
-    if (g_nLoadVersion < VERSION_PICTURE_RENUMBER && m_nPictureKind == 3)
-        m_nPictureNo = static_cast<std::int16_t>(std::min<int>(m_nPictureNo + 1, MAX_RENUMBERED_PICTURE));
+    m_nPictureNo = static_cast<std::int16_t>(UpgradedPictureNo(m_nPictureKind, m_nPictureNo));
     ApplyItemInheritance(*this);
     ValidateItemDef(*this);
     return true;
@@ -72,8 +63,7 @@ bool cEdItemDef::Save(std::FILE* fp) {
     ValidateItemDef(*this);
     if (!cSerialRecord::Save(fp)) return false;
     if (!WriteI16(fp, m_nX) || !WriteI16(fp, m_nY)) return false;
-    if (!SaveByteVector(fp, m_InheritFlags)) return false;
-    if (!SaveCondList(m_Conditions, fp)) return false;
+    if (!SaveDefFlagsAndConditions(fp, m_InheritFlags, m_Conditions)) return false;
     return SaveCommandList(m_Commands, fp);
 }
 
