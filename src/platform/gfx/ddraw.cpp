@@ -313,6 +313,32 @@ HRESULT DirectDrawSurface7::Flip(LPDIRECTDRAWSURFACE7, DWORD flags) {
     return DD_OK;
 }
 
+HRESULT DirectDrawSurface7::CheckSource(const DirectDrawSurface7* src, const RECT* srcRect, RECT& sr) const {
+    if (!src) return DDERR_INVALIDPARAMS;
+    if (src->lost_) return DDERR_SURFACELOST;
+    if (src->locked_) return DDERR_SURFACEBUSY;
+    const PixelBuffer& s = *src->pixels_;
+    if (s.format != pixels_->format) return DDERR_UNSUPPORTED;
+    sr = srcRect ? *srcRect : WholeRect(s);
+    if (!RectInside(sr, s.width, s.height)) return DDERR_INVALIDRECT;
+    return DD_OK;
+}
+
+HRESULT DirectDrawSurface7::RunCopy(BlitParams& bp, const DirectDrawSurface7* src) {
+    bp.dst = pixels_.get();
+    bp.key = src->key_;
+    if (src == this) {
+        PixelBuffer copy = *src->pixels_;
+        bp.src = &copy;
+        ScaledCopy(bp);
+    } else {
+        bp.src = src->pixels_.get();
+        ScaledCopy(bp);
+    }
+    if (IsPrimary()) PublishToPresenter();
+    return DD_OK;
+}
+
 HRESULT DirectDrawSurface7::Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRect, DWORD flags,
                                 DDBLTFX* fx) {
     if (HRESULT hr = CheckUsable(); FAILED(hr)) return hr;
@@ -336,13 +362,8 @@ HRESULT DirectDrawSurface7::Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRe
         if (IsPrimary()) PublishToPresenter();
         return DD_OK;
     }
-    if (!src) return DDERR_INVALIDPARAMS;
-    if (src->lost_) return DDERR_SURFACELOST;
-    if (src->locked_) return DDERR_SURFACEBUSY;
-    const PixelBuffer& s = *src->pixels_;
-    if (s.format != d.format) return DDERR_UNSUPPORTED;
-    RECT sr = srcRect ? *srcRect : WholeRect(s);
-    if (!RectInside(sr, s.width, s.height)) return DDERR_INVALIDRECT;
+    RECT sr;
+    if (HRESULT hr = CheckSource(src, srcRect, sr); FAILED(hr)) return hr;
     const bool keyed = (flags & DDBLT_KEYSRC) != 0;
     if (keyed && !src->hasKey_) return DDERR_NOCOLORKEY;
     // Extents in 64 bits: a destination on a clipped primary may lie anywhere.
@@ -365,7 +386,6 @@ HRESULT DirectDrawSurface7::Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRe
     }
     if (i1 <= i0 || j1 <= j0 || sw == 0 || sh == 0) return DD_OK;
     BlitParams bp;
-    bp.dst = &d;
     bp.dx = dr.left;
     bp.dy = dr.top;
     bp.dw = dw;
@@ -379,30 +399,15 @@ HRESULT DirectDrawSurface7::Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRe
     bp.sw = sw;
     bp.sh = sh;
     bp.keyed = keyed;
-    bp.key = src->key_;
-    if (src == this) {
-        PixelBuffer copy = s;
-        bp.src = &copy;
-        ScaledCopy(bp);
-    } else {
-        bp.src = &s;
-        ScaledCopy(bp);
-    }
-    if (IsPrimary()) PublishToPresenter();
-    return DD_OK;
+    return RunCopy(bp, src);
 }
 
 HRESULT DirectDrawSurface7::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 src, RECT* srcRect, DWORD flags) {
     if (HRESULT hr = CheckUsable(); FAILED(hr)) return hr;
     if (clipper_) return DDERR_UNSUPPORTED; // BltFast cannot clip: a surface with a clipper refuses it
-    if (!src) return DDERR_INVALIDPARAMS;
-    if (src->lost_) return DDERR_SURFACELOST;
-    if (src->locked_) return DDERR_SURFACEBUSY;
-    PixelBuffer& d = *pixels_;
-    const PixelBuffer& s = *src->pixels_;
-    if (s.format != d.format) return DDERR_UNSUPPORTED;
-    const RECT sr = srcRect ? *srcRect : WholeRect(s);
-    if (!RectInside(sr, s.width, s.height)) return DDERR_INVALIDRECT;
+    RECT sr;
+    if (HRESULT hr = CheckSource(src, srcRect, sr); FAILED(hr)) return hr;
+    const PixelBuffer& d = *pixels_;
     const std::int64_t w = sr.right - sr.left, h = sr.bottom - sr.top;
     if (static_cast<std::int64_t>(x) + w > d.width || static_cast<std::int64_t>(y) + h > d.height)
         return DDERR_INVALIDRECT;
@@ -410,7 +415,6 @@ HRESULT DirectDrawSurface7::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 src, 
     if (keyed && !src->hasKey_) return DDERR_NOCOLORKEY;
     if (w == 0 || h == 0) return DD_OK;
     BlitParams bp;
-    bp.dst = &d;
     bp.dx = static_cast<int>(x);
     bp.dy = static_cast<int>(y);
     bp.dw = bp.i1 = bp.sw = static_cast<int>(w);
@@ -418,17 +422,7 @@ HRESULT DirectDrawSurface7::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 src, 
     bp.sx = sr.left;
     bp.sy = sr.top;
     bp.keyed = keyed;
-    bp.key = src->key_;
-    if (src == this) {
-        PixelBuffer copy = s;
-        bp.src = &copy;
-        ScaledCopy(bp);
-    } else {
-        bp.src = &s;
-        ScaledCopy(bp);
-    }
-    if (IsPrimary()) PublishToPresenter();
-    return DD_OK;
+    return RunCopy(bp, src);
 }
 
 HRESULT DirectDrawSurface7::SetColorKey(DWORD flags, DDCOLORKEY* key) {

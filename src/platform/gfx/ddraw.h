@@ -18,6 +18,7 @@ class DirectDraw7;
 class DirectDrawSurface7;
 class DirectDrawPalette;
 class DirectDrawClipper;
+struct BlitParams;
 using LPDIRECTDRAW7 = DirectDraw7*;
 using LPDIRECTDRAWSURFACE7 = DirectDrawSurface7*;
 using LPDIRECTDRAWPALETTE = DirectDrawPalette*;
@@ -251,6 +252,12 @@ class DirectDrawSurface7 : public RefCounted {
     DirectDrawSurface7(DirectDraw7* dd, DWORD caps, int w, int h, PixelFormat f);
     ~DirectDrawSurface7() override;
     HRESULT CheckUsable() const;
+    // The checks a copy's source passes for Blt and BltFast alike: given, usable, of this surface's
+    // format, with the source rectangle (the whole source when none is given, set into sr) inside it.
+    HRESULT CheckSource(const DirectDrawSurface7* src, const RECT* srcRect, RECT& sr) const;
+    // Runs the copy set up in bp from src onto this surface (a surface copied onto itself is read
+    // from a snapshot) and shows the new frame where this is the primary.
+    HRESULT RunCopy(BlitParams& bp, const DirectDrawSurface7* src);
 
     DirectDraw7* dd_;
     DWORD caps_;
