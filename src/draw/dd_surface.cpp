@@ -34,6 +34,19 @@ bool CreateQuadBuffer(DTSURFACEDATA& t, HRESULT* hrOut) {
     return SUCCEEDED(hr);
 }
 
+// Takes the top level of a texture just made, and its description; a failure is reported and its
+// code goes to hrOut.
+bool TakeTopLevel(DTSURFACEDATA& t, HRESULT* hrOut) {
+    const HRESULT hr = t.lpTexture->GetSurfaceLevel(0, &t.lpSurface);
+    if (hrOut) *hrOut = hr;
+    if (FAILED(hr)) {
+        ReportErr("GetSurfaceLevel Err hr = %x", static_cast<unsigned>(hr));
+        return false;
+    }
+    t.lpTexture->GetLevelDesc(0, &t.desc);
+    return true;
+}
+
 void Unlist(DDSURFACEDATA* lpSD) {
     g_SurfaceList.remove(lpSD);
 }
@@ -204,16 +217,10 @@ bool DDCreateSurface(DDSURFACEDATA* lpSD, int nWidth, int nHeight, int bColorKey
             return false;
         }
     }
-    if (!t.lpTexture) return false;
-    HRESULT hr = t.lpTexture->GetSurfaceLevel(0, &t.lpSurface);
-    if (FAILED(hr)) {
-        ReportErr("GetSurfaceLevel Err hr = %x", static_cast<unsigned>(hr));
-        return false;
-    }
-    t.lpTexture->GetLevelDesc(0, &t.desc);
+    if (!t.lpTexture || !TakeTopLevel(t, nullptr)) return false;
     if (t.nMemoryType == DTMEMORYTYPE_VIDEO_RT && !t.lpSystemSurface) {
-        hr = dev->CreateOffscreenPlainSurface(t.desc.Width, t.desc.Height, lpDTCon->fmtTexture,
-                                              D3DPOOL_SYSTEMMEM, &t.lpSystemSurface, nullptr);
+        HRESULT hr = dev->CreateOffscreenPlainSurface(t.desc.Width, t.desc.Height, lpDTCon->fmtTexture,
+                                                      D3DPOOL_SYSTEMMEM, &t.lpSystemSurface, nullptr);
         if (FAILED(hr)) {
             ReportErr("CreateOffscreenPlainSurface Err hr = %x", static_cast<unsigned>(hr));
             FatalTextureFailure();
@@ -325,12 +332,7 @@ int DDCreateSurfaceFromFile(DDSURFACEDATA* lpSD, const char* szFile, int bColorK
             }
         }
         if (!t.lpTexture) return LOADIMAGE_ERR;
-        HRESULT hr = t.lpTexture->GetSurfaceLevel(0, &t.lpSurface);
-        if (FAILED(hr)) {
-            ReportErr("GetSurfaceLevel Err hr = %x", static_cast<unsigned>(hr));
-            return hr;
-        }
-        t.lpTexture->GetLevelDesc(0, &t.desc);
+        if (HRESULT hr = D3D_OK; !TakeTopLevel(t, &hr)) return hr;
         lpSD->nWidth = bw;
         lpSD->nHeight = bh;
         lpSD->nSurfaceWidth = static_cast<int>(t.desc.Width);
