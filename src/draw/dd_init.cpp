@@ -52,22 +52,30 @@ void SetDDSurface(DDSURFACEDATA& sd, LPDIRECTDRAWSURFACE7 s, int w, int h, int m
     sd.nMemoryType = mem;
 }
 
-int SetUpFullScreenDD() {
-    auto& st = g_DDSettings;
-    const int w = st.nWidth, h = st.nHeight;
-    g_PrimarySD.nWidth = g_BackBuffer.nWidth = g_ScreenCopySD.nWidth = w;
-    g_PrimarySD.nHeight = g_BackBuffer.nHeight = g_ScreenCopySD.nHeight = h;
+// Sizes the display records to the settings, creates the DirectDraw object into the context and
+// sets its cooperative level; 0, or the code of the step that failed (reported).
+int OpenDirectDraw(DWORD coopFlags) {
+    const auto& st = g_DDSettings;
+    g_PrimarySD.nWidth = g_BackBuffer.nWidth = g_ScreenCopySD.nWidth = st.nWidth;
+    g_PrimarySD.nHeight = g_BackBuffer.nHeight = g_ScreenCopySD.nHeight = st.nHeight;
     void* p = nullptr;
     if (FAILED(DirectDrawCreateEx(nullptr, &p, IID_IDirectDraw7, nullptr))) {
         ReportErr("DirectDrawCreateEx Err");
         return CREATEEX_ERR;
     }
-    LPDIRECTDRAW7 dd = static_cast<LPDIRECTDRAW7>(p);
-    g_lpDDCon->lpDD = dd;
-    if (FAILED(dd->SetCooperativeLevel(st.hWnd, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT))) {
+    g_lpDDCon->lpDD = static_cast<LPDIRECTDRAW7>(p);
+    if (FAILED(g_lpDDCon->lpDD->SetCooperativeLevel(st.hWnd, coopFlags))) {
         ReportErr("SetCooperativeLevel Err");
         return SETCOOPLEVEL_ERR;
     }
+    return 0;
+}
+
+int SetUpFullScreenDD() {
+    auto& st = g_DDSettings;
+    const int w = st.nWidth, h = st.nHeight;
+    if (int r = OpenDirectDraw(DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT)) return r;
+    LPDIRECTDRAW7 dd = g_lpDDCon->lpDD;
     HRESULT hr;
     if (st.bUseRefreshRate) {
         hr = dd->SetDisplayMode(w, h, st.nBpp, st.nRefreshRate, 0);
@@ -126,22 +134,11 @@ int SetUpFullScreenDD() {
 int SetUpWindowDD() {
     auto& st = g_DDSettings;
     const int w = st.nWidth, h = st.nHeight;
-    g_PrimarySD.nWidth = g_BackBuffer.nWidth = g_ScreenCopySD.nWidth = w;
-    g_PrimarySD.nHeight = g_BackBuffer.nHeight = g_ScreenCopySD.nHeight = h;
     // The desktop runs at the configured depth here.
     SetDisplayBitsPerPixel(st.nBpp);
     const int desktopBpp = GetDeviceCaps(nullptr, BITSPIXEL);
-    void* p = nullptr;
-    if (FAILED(DirectDrawCreateEx(nullptr, &p, IID_IDirectDraw7, nullptr))) {
-        ReportErr("DirectDrawCreateEx Err");
-        return CREATEEX_ERR;
-    }
-    LPDIRECTDRAW7 dd = static_cast<LPDIRECTDRAW7>(p);
-    g_lpDDCon->lpDD = dd;
-    if (FAILED(dd->SetCooperativeLevel(st.hWnd, DDSCL_NORMAL))) {
-        ReportErr("SetCooperativeLevel Err");
-        return SETCOOPLEVEL_ERR;
-    }
+    if (int r = OpenDirectDraw(DDSCL_NORMAL)) return r;
+    LPDIRECTDRAW7 dd = g_lpDDCon->lpDD;
     DDSURFACEDESC2 d;
     d.dwFlags = DDSD_CAPS;
     d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
