@@ -81,6 +81,19 @@ DDSURFACEDATA* Resolve(DDSURFACEDATA* lpSD) {
     return lpDTCon ? DDRedirect(DDSubstitute(lpSD)) : lpSD;
 }
 
+// Under Direct3D, for an effect that copies a piece of src onto dst: the source piece of r after the
+// mirror rule of a mirrored source, and the surfaces drawing really uses. False where either of
+// them has no texture side.
+bool ResolveForDevice(DDSURFACEDATA*& dst, DDSURFACEDATA*& src, DDBLTRECT& r) {
+    if (src->lpMirrorSrc) {
+        DDApplyMirrorRule(r.sx, r.sw, src->nMirrorCellW);
+        DDApplyMirrorRule(r.sy, r.sh, src->nMirrorCellH);
+    }
+    dst = Resolve(dst);
+    src = Resolve(src);
+    return dst->lpDT && src->lpDT;
+}
+
 // Same-size clipping of a quad's rectangles under Direct3D (the source cut to its visible size).
 bool ClipQuad(DDBLTRECT& r, const DDSURFACEDATA* dst, const DDSURFACEDATA* src) {
     return DDClipBlt(r, dst->nWidth, dst->nHeight, src->nWidth, src->nHeight, true);
@@ -304,17 +317,11 @@ void DDBltRotate(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, 
     if (!lpDstSD || !lpSrcSD || nWidth < 1 || nHeight < 1) return;
     const double theta = nAngle * kRotateRadians;
     if (lpDTCon) {
-        int qsx = sx, qsy = sy, qsw = nWidth, qsh = nHeight;
-        if (lpSrcSD->lpMirrorSrc) {
-            DDApplyMirrorRule(qsx, qsw, lpSrcSD->nMirrorCellW);
-            DDApplyMirrorRule(qsy, qsh, lpSrcSD->nMirrorCellH);
-        }
-        DDSURFACEDATA* dst = Resolve(lpDstSD);
-        DDSURFACEDATA* src = Resolve(lpSrcSD);
-        if (!dst->lpDT || !src->lpDT) return;
-        if (QuadPath(dst, src)) {
+        DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nWidth, nHeight};
+        if (!ResolveForDevice(lpDstSD, lpSrcSD, r)) return;
+        if (QuadPath(lpDstSD, lpSrcSD)) {
             TLVERTEX v[4];
-            DDFxQuadVertices(v, 0, 0, nWidth, nHeight, src, qsx, qsy, qsw, qsh, lpDTCon->dwDiffuse);
+            DDFxQuadVertices(v, 0, 0, nWidth, nHeight, lpSrcSD, r.sx, r.sy, r.sw, r.sh, lpDTCon->dwDiffuse);
             const double sn = std::sin(theta), cs = std::cos(theta);
             const double ox = x - 0.5 + (nPivotX - nWidth / 2), oy = y - 0.5 + (nPivotY - nHeight / 2);
             const int cx[4] = {0, 0, nWidth, nWidth}, cy[4] = {0, nHeight, 0, nHeight};
@@ -325,11 +332,9 @@ void DDBltRotate(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, 
             }
             const DDFXSTAGE st{lpDTCon->dwColorOp, D3DTA_TEXTURE, D3DTA_DIFFUSE,
                                lpDTCon->dwAlphaOp, D3DTA_TEXTURE, D3DTA_DIFFUSE};
-            DDFxDrawQuad(dst, src, v, st, true);
+            DDFxDrawQuad(lpDstSD, lpSrcSD, v, st, true);
             return;
         }
-        lpDstSD = dst;
-        lpSrcSD = src;
     }
     DDFxLockPair lk(lpDstSD, lpSrcSD);
     if (!lk.Ok()) return;
@@ -376,28 +381,19 @@ void DDBltAlpha(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, D
                 int sy, std::uint32_t dwFlags, const std::uint8_t* lpBlendTable, int nAlpha) {
     if (!lpDstSD || !lpSrcSD) return;
     if (lpDTCon) {
-        int qsx = sx, qsy = sy, qsw = nWidth, qsh = nHeight;
-        if (lpSrcSD->lpMirrorSrc) {
-            DDApplyMirrorRule(qsx, qsw, lpSrcSD->nMirrorCellW);
-            DDApplyMirrorRule(qsy, qsh, lpSrcSD->nMirrorCellH);
-        }
-        DDSURFACEDATA* dst = Resolve(lpDstSD);
-        DDSURFACEDATA* src = Resolve(lpSrcSD);
-        if (!dst->lpDT || !src->lpDT) return;
-        if (QuadPath(dst, src)) {
-            DDBLTRECT r{x, y, nWidth, nHeight, qsx, qsy, qsw, qsh};
-            if (!ClipQuad(r, dst, src)) return;
+        DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nWidth, nHeight};
+        if (!ResolveForDevice(lpDstSD, lpSrcSD, r)) return;
+        if (QuadPath(lpDstSD, lpSrcSD)) {
+            if (!ClipQuad(r, lpDstSD, lpSrcSD)) return;
             TLVERTEX v[4];
             const std::uint32_t diffuse =
                 static_cast<std::uint32_t>((255 - nAlpha) & 0xFF) << 24 | 0x00FFFFFFu;
-            DDFxQuadVertices(v, r.x, r.y, r.w, r.h, src, r.sx, r.sy, r.sw, r.sh, diffuse);
+            DDFxQuadVertices(v, r.x, r.y, r.w, r.h, lpSrcSD, r.sx, r.sy, r.sw, r.sh, diffuse);
             const DDFXSTAGE st{D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE,
                                D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE};
-            DDFxDrawQuad(dst, src, v, st, true);
+            DDFxDrawQuad(lpDstSD, lpSrcSD, v, st, true);
             return;
         }
-        lpDstSD = dst;
-        lpSrcSD = src;
     }
     const int bytes = PixelBytes();
     if (bytes == 1 && !lpBlendTable) return;
@@ -480,31 +476,22 @@ bool DDBltBlend(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, D
     const int strength = std::min(nCount, 4);
     if (lpDTCon) {
         if (!lpPalette) return true;
-        int qsx = sx, qsy = sy, qsw = nWidth, qsh = nHeight;
-        if (lpSrcSD->lpMirrorSrc) {
-            DDApplyMirrorRule(qsx, qsw, lpSrcSD->nMirrorCellW);
-            DDApplyMirrorRule(qsy, qsh, lpSrcSD->nMirrorCellH);
-        }
-        DDSURFACEDATA* dst = Resolve(lpDstSD);
-        DDSURFACEDATA* src = Resolve(lpSrcSD);
-        if (!dst->lpDT || !src->lpDT) return true;
+        DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nWidth, nHeight};
+        if (!ResolveForDevice(lpDstSD, lpSrcSD, r)) return true;
         const PALETTEENTRY& e = lpPalette[colour];
-        if (QuadPath(dst, src)) {
+        if (QuadPath(lpDstSD, lpSrcSD)) {
             static constexpr std::uint32_t kFactor[4] = {0x80, 0x50, 0x30, 0x10};
-            DDBLTRECT r{x, y, nWidth, nHeight, qsx, qsy, qsw, qsh};
-            if (!ClipQuad(r, dst, src)) return true;
+            if (!ClipQuad(r, lpDstSD, lpSrcSD)) return true;
             const std::uint32_t factor = kFactor[strength - 1] << 24 | std::uint32_t(e.peRed) << 16 |
                                          std::uint32_t(e.peGreen) << 8 | e.peBlue;
             lpDTCon->lpDevice->SetRenderState(D3DRS_TEXTUREFACTOR, factor);
             TLVERTEX v[4];
-            DDFxQuadVertices(v, r.x, r.y, r.w, r.h, src, r.sx, r.sy, r.sw, r.sh, lpDTCon->dwDiffuse);
+            DDFxQuadVertices(v, r.x, r.y, r.w, r.h, lpSrcSD, r.sx, r.sy, r.sw, r.sh, lpDTCon->dwDiffuse);
             const DDFXSTAGE st{D3DTOP_BLENDFACTORALPHA, D3DTA_TEXTURE, D3DTA_TFACTOR,
                                D3DTOP_SELECTARG1,       D3DTA_TEXTURE, D3DTA_DIFFUSE};
-            DDFxDrawQuad(dst, src, v, st, true);
+            DDFxDrawQuad(lpDstSD, lpSrcSD, v, st, true);
             return true;
         }
-        lpDstSD = dst;
-        lpSrcSD = src;
     }
     const int bytes = PixelBytes();
     if (bytes == 1 && !lpBlendTable) return true;
