@@ -5,16 +5,9 @@
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-cd "$dir" || exit 1
-mkdir -p data
-if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$dir" >/dev/null 2>&1 || true; fi
-export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
-# A runtime folder of its own: the single-instance lock never meets another test's player.
-export XDG_RUNTIME_DIR="$dir/run"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
+. "$(dirname "$0")/shell_lib.bash"
+enter_run_folder
+export SDL_AUDIODRIVER=dummy
 
 for wait_before in 1.5 0.3; do
     rm -f Report_Game.txt

@@ -41,3 +41,19 @@ player_ready() {
 FOLDERS=(user_data user_data/story user_data/challenge user_data/free user_data/rpl4 data data/database
          data/stg4 data/stg4/old_ver data/work data/plt4 bmp bmp/back bmp/chara_sp bmp/effect bmp/picture
          bmp/sword bmp/convert bmp/plt bmp/hbt wave bgm)
+
+# enter_run_folder: a fresh temporary folder (removed at exit), made the current one and named in dir,
+# with a project in data/ (written where the project writer stands in $build), SDL's dummy video
+# driver, a runtime folder of its own and a System.ini for Direct3D in a window without vertical
+# sync. The audio driver is the caller's.
+enter_run_folder() {
+    dir=$(mktemp -d)
+    trap 'rm -rf "$dir"' EXIT
+    cd "$dir" || exit 1
+    mkdir -p data
+    if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$dir" >/dev/null 2>&1 || true; fi
+    export SDL_VIDEODRIVER=dummy
+    export XDG_RUNTIME_DIR="$dir/run"
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+    printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
+}

@@ -6,13 +6,9 @@
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-cd "$dir" || exit 1
-mkdir -p data
-if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$dir" >/dev/null 2>&1 || true; fi
-printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
-export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$dir/audio.raw"
+. "$(dirname "$0")/shell_lib.bash"
+enter_run_folder
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$dir/audio.raw"
 
 "$player" 2>stderr.txt &
 pid=$!
