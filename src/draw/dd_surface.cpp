@@ -76,6 +76,18 @@ BitmapObject* LoadBitmapFile(const char* szFile) {
         LoadImageA(nullptr, szFile, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
 }
 
+// The definition kept beside a blank surface of a surface container.
+SURFACEDEF BlankSurfaceDef(int w, int h, int bColorKey, int nDDMemory, int nD3DMemory, int bNoResources) {
+    SURFACEDEF def;
+    def.bColorKey = bColorKey;
+    def.nDDMemory = nDDMemory;
+    def.nD3DMemory = nD3DMemory;
+    def.bNoResources = bNoResources;
+    def.nWidth = w;
+    def.nHeight = h;
+    return def;
+}
+
 } // namespace
 
 void DDReportBadSurfaceIndex(int index, int count, std::size_t elementSize) {
@@ -563,14 +575,7 @@ void DDReleaseSurface(DDSURFACEDATA* lpSD) {
 bool DDCreateSurfaceVec(DDSurfaceVec& vecSD, DDSurfaceDefVec& vecDef, int w, int h, int bColorKey,
                         int nDDMemory, int nD3DMemory, int bNoResources) {
     DDSURFACEDATA& sd = vecSD.push_back(DDSURFACEDATA{});
-    SURFACEDEF def;
-    def.bColorKey = bColorKey;
-    def.nDDMemory = nDDMemory;
-    def.nD3DMemory = nD3DMemory;
-    def.bNoResources = bNoResources;
-    def.nWidth = w;
-    def.nHeight = h;
-    vecDef.push_back(def);
+    vecDef.push_back(BlankSurfaceDef(w, h, bColorKey, nDDMemory, nD3DMemory, bNoResources));
     if (!DDCreateSurface(&sd, w, h, bColorKey, nDDMemory, nD3DMemory, bNoResources, 0))
         ECLogF("DDCreateSurfaceVec Err (%d,%d)", w, h);
     return true;
@@ -579,14 +584,7 @@ bool DDCreateSurfaceVec(DDSurfaceVec& vecSD, DDSurfaceDefVec& vecDef, int w, int
 bool DDCreateSurfaceList(DDSurfaceList& listSD, DDSurfaceDefList& listDef, int w, int h, int bColorKey,
                          int nDDMemory, int nD3DMemory, int bNoResources) {
     DDSURFACEDATA& sd = listSD.emplace_back();
-    SURFACEDEF def;
-    def.bColorKey = bColorKey;
-    def.nDDMemory = nDDMemory;
-    def.nD3DMemory = nD3DMemory;
-    def.bNoResources = bNoResources;
-    def.nWidth = w;
-    def.nHeight = h;
-    listDef.push_back(def);
+    listDef.push_back(BlankSurfaceDef(w, h, bColorKey, nDDMemory, nD3DMemory, bNoResources));
     if (!DDCreateSurface(&sd, w, h, bColorKey, nDDMemory, nD3DMemory, bNoResources, 0))
         ECLogF("DDCreateSurfaceList Err (%d,%d)", w, h);
     return true;
