@@ -190,6 +190,15 @@ struct Shade32 {
     bool Identity() const { return mul == 0xFFFFFFFFu && orMask == 0; }
 };
 
+// A block of rows of one width: target row r starts at dst + r * stride and takes the texels src[r].
+struct Rows32 {
+    std::uint32_t* dst;
+    std::ptrdiff_t stride; // in pixels
+    const std::uint32_t* const* src;
+    int n;
+    int rows;
+};
+
 // One pixel of the row rule; returns the value written (`dst` itself when it is left alone).
 inline std::uint32_t ShadePixel32(const Shade32& k, std::uint32_t texel, std::uint32_t dst) {
     const std::uint32_t keep = k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
@@ -218,7 +227,7 @@ void ShadeRow32Scalar(const Shade32& k, std::uint32_t* dst, const std::uint32_t*
 #ifdef __SSE2__
 // Four pixels at a time, the same arithmetic lane for lane; round(x / 255) of 16-bit lanes is
 // ((x + 128) * 257) >> 16, which equals Div255.
-void ShadeRow32Sse2(const Shade32& k, std::uint32_t* dst, const std::uint32_t* texels, int n) {
+void ShadeRows32Sse2(const Shade32& k, const Rows32& b) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i c128 = _mm_set1_epi16(128), c257 = _mm_set1_epi16(257), c255 = _mm_set1_epi16(255);
     const __m128i vmul = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(k.mul)), zero);
@@ -232,141 +241,216 @@ void ShadeRow32Sse2(const Shade32& k, std::uint32_t* dst, const std::uint32_t* t
         px16 = _mm_shufflelo_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
         return _mm_shufflehi_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
     };
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-        __m128i t = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i)), vor);
-        if (blend && !identity && _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(t, 24), zero)) == 0xFFFF)
-            continue; // alpha 0 stays 0 through the multiply
-        __m128i slo = _mm_unpacklo_epi8(t, zero), shi = _mm_unpackhi_epi8(t, zero);
-        if (!identity) {
-            slo = div255(_mm_mullo_epi16(slo, vmul));
-            shi = div255(_mm_mullo_epi16(shi, vmul));
-            t = _mm_packus_epi16(slo, shi);
+    for (int row = 0; row < b.rows; ++row) {
+        std::uint32_t* dst = b.dst + row * b.stride;
+        const std::uint32_t* texels = b.src[row];
+        int i = 0;
+        for (; i + 4 <= b.n; i += 4) {
+            __m128i t = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i)), vor);
+            if (blend && !identity &&
+                _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(t, 24), zero)) == 0xFFFF)
+                continue; // alpha 0 stays 0 through the multiply
+            __m128i slo = _mm_unpacklo_epi8(t, zero), shi = _mm_unpackhi_epi8(t, zero);
+            if (!identity) {
+                slo = div255(_mm_mullo_epi16(slo, vmul));
+                shi = div255(_mm_mullo_epi16(shi, vmul));
+                t = _mm_packus_epi16(slo, shi);
+            }
+            __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+            if (!blend) {
+                _mm_storeu_si128(out, _mm_and_si128(t, vkeep));
+                continue;
+            }
+            const __m128i alpha = _mm_srli_epi32(t, 24);
+            const __m128i clear = _mm_cmpeq_epi32(alpha, zero), full = _mm_cmpeq_epi32(alpha, opaque);
+            const int clearBits = _mm_movemask_epi8(clear);
+            if (clearBits == 0xFFFF) continue;
+            const __m128i d0 = _mm_loadu_si128(out);
+            __m128i r;
+            if ((clearBits | _mm_movemask_epi8(full)) == 0xFFFF) {
+                r = _mm_and_si128(t, vkeep); // every pixel transparent or opaque
+            } else {
+                const __m128i d = _mm_or_si128(d0, vreadOr);
+                const __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
+                const __m128i alo = alphas(slo), ahi = alphas(shi);
+                const __m128i rlo = div255(
+                    _mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(c255, alo))));
+                const __m128i rhi = div255(
+                    _mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(c255, ahi))));
+                r = _mm_and_si128(_mm_packus_epi16(rlo, rhi), vkeep);
+            }
+            _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(clear, d0), _mm_andnot_si128(clear, r)));
         }
-        __m128i* out = reinterpret_cast<__m128i*>(dst + i);
-        if (!blend) {
-            _mm_storeu_si128(out, _mm_and_si128(t, vkeep));
-            continue;
-        }
-        const __m128i alpha = _mm_srli_epi32(t, 24);
-        const __m128i clear = _mm_cmpeq_epi32(alpha, zero), full = _mm_cmpeq_epi32(alpha, opaque);
-        const int clearBits = _mm_movemask_epi8(clear);
-        if (clearBits == 0xFFFF) continue;
-        const __m128i d0 = _mm_loadu_si128(out);
-        __m128i r;
-        if ((clearBits | _mm_movemask_epi8(full)) == 0xFFFF) {
-            r = _mm_and_si128(t, vkeep); // every pixel transparent or opaque
-        } else {
-            const __m128i d = _mm_or_si128(d0, vreadOr);
-            const __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
-            const __m128i alo = alphas(slo), ahi = alphas(shi);
-            const __m128i rlo = div255(
-                _mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(c255, alo))));
-            const __m128i rhi = div255(
-                _mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(c255, ahi))));
-            r = _mm_and_si128(_mm_packus_epi16(rlo, rhi), vkeep);
-        }
-        _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(clear, d0), _mm_andnot_si128(clear, r)));
+        ShadeRow32Scalar(k, dst + i, texels + i, b.n - i);
     }
-    ShadeRow32Scalar(k, dst + i, texels + i, n - i);
+}
+#endif
+
+#ifndef __SSE2__
+void ShadeRows32Scalar(const Shade32& k, const Rows32& b) {
+    for (int row = 0; row < b.rows; ++row)
+        ShadeRow32Scalar(k, b.dst + row * b.stride, b.src[row], b.n);
 }
 #endif
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define GFX_HAVE_AVX2_ROW 1
-__attribute__((target("avx2"))) inline __m256i Div255x16(__m256i x, __m256i c128, __m256i c257) {
-    return _mm256_mulhi_epu16(_mm256_add_epi16(x, c128), c257);
+#define GFX_AVX2 __attribute__((target("avx2")))
+#define GFX_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+struct Avx2Consts {
+    __m256i zero, c128, c257, c255, vmul, vor, vkeep, vreadOr, opaque;
+};
+
+GFX_AVX2_INLINE __m256i Div255x16(const Avx2Consts& c, __m256i x) {
+    return _mm256_mulhi_epu16(_mm256_add_epi16(x, c.c128), c.c257);
 }
 
-__attribute__((target("avx2"))) inline __m256i AlphasX16(__m256i px16) {
+GFX_AVX2_INLINE __m256i AlphasX16(__m256i px16) {
     px16 = _mm256_shufflelo_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
     return _mm256_shufflehi_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
 }
 
-// Eight pixels at a time for processors with AVX2, the last few through masked loads and stores.
-__attribute__((target("avx2"))) void ShadeRow32Avx2(const Shade32& k, std::uint32_t* dst,
-                                                    const std::uint32_t* texels, int n) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i c128 = _mm256_set1_epi16(128), c257 = _mm256_set1_epi16(257), c255 = _mm256_set1_epi16(255);
-    const __m256i vmul = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(k.mul)), zero);
-    const __m256i vor = _mm256_set1_epi32(static_cast<int>(k.orMask));
-    const __m256i vkeep = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
-    const __m256i vreadOr = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
-    const __m256i opaque = _mm256_set1_epi32(255);
-    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const bool identity = k.Identity(), blend = k.blend;
-    for (int i = 0; i < n; i += 8) {
-        const bool whole = i + 8 <= n;
-        // Lanes past the end of the row are neither read nor written.
-        const __m256i mask =
-            whole ? _mm256_set1_epi32(-1) : _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), lanes);
-        const int* tp = reinterpret_cast<const int*>(texels + i);
-        __m256i t = whole ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tp))
-                          : _mm256_maskload_epi32(tp, mask);
-        t = _mm256_or_si256(t, vor);
-        if (blend && !identity &&
-            _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_srli_epi32(t, 24), zero)) == -1)
-            continue; // alpha 0 stays 0 through the multiply
-        __m256i slo = _mm256_unpacklo_epi8(t, zero), shi = _mm256_unpackhi_epi8(t, zero);
-        if (!identity) {
-            slo = Div255x16(_mm256_mullo_epi16(slo, vmul), c128, c257);
-            shi = Div255x16(_mm256_mullo_epi16(shi, vmul), c128, c257);
-            t = _mm256_packus_epi16(slo, shi);
+template <bool Tail> GFX_AVX2_INLINE __m256i Load8(const std::uint32_t* p, __m256i mask) {
+    if (Tail) return _mm256_maskload_epi32(reinterpret_cast<const int*>(p), mask);
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+template <bool Tail> GFX_AVX2_INLINE void Store8(std::uint32_t* p, __m256i mask, __m256i v) {
+    if (Tail)
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(p), mask, v);
+    else
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
+// Eight pixels of the row rule; with Tail, only the lanes of `mask` are read and written.
+template <bool Blend, bool Identity, bool Tail>
+GFX_AVX2_INLINE void Group8(const Avx2Consts& c, std::uint32_t* out, const std::uint32_t* in, __m256i mask) {
+    __m256i t = _mm256_or_si256(Load8<Tail>(in, mask), c.vor);
+    if (Blend && !Identity &&
+        _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_srli_epi32(t, 24), c.zero)) == -1)
+        return; // alpha 0 stays 0 through the multiply
+    __m256i slo, shi;
+    if (!Identity) {
+        slo = Div255x16(c, _mm256_mullo_epi16(_mm256_unpacklo_epi8(t, c.zero), c.vmul));
+        shi = Div255x16(c, _mm256_mullo_epi16(_mm256_unpackhi_epi8(t, c.zero), c.vmul));
+        t = _mm256_packus_epi16(slo, shi);
+    }
+    if (!Blend) {
+        Store8<Tail>(out, mask, _mm256_and_si256(t, c.vkeep));
+        return;
+    }
+    const __m256i alpha = _mm256_srli_epi32(t, 24);
+    const __m256i clear = _mm256_cmpeq_epi32(alpha, c.zero), full = _mm256_cmpeq_epi32(alpha, c.opaque);
+    const int clearBits = _mm256_movemask_epi8(clear);
+    if (clearBits == -1) return;
+    const __m256i d0 = Load8<Tail>(out, mask);
+    __m256i r;
+    if ((clearBits | _mm256_movemask_epi8(full)) == -1) {
+        r = _mm256_and_si256(t, c.vkeep); // every pixel transparent or opaque
+    } else {
+        if (Identity) {
+            slo = _mm256_unpacklo_epi8(t, c.zero);
+            shi = _mm256_unpackhi_epi8(t, c.zero);
         }
-        int* out = reinterpret_cast<int*>(dst + i);
-        __m256i r;
-        if (!blend) {
-            r = _mm256_and_si256(t, vkeep);
-        } else {
-            const __m256i alpha = _mm256_srli_epi32(t, 24);
-            const __m256i clear = _mm256_cmpeq_epi32(alpha, zero), full = _mm256_cmpeq_epi32(alpha, opaque);
-            const int clearBits = _mm256_movemask_epi8(clear);
-            if (clearBits == -1) continue;
-            const __m256i d0 = whole ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out))
-                                     : _mm256_maskload_epi32(out, mask);
-            if ((clearBits | _mm256_movemask_epi8(full)) == -1) {
-                r = _mm256_and_si256(t, vkeep); // every pixel transparent or opaque
-            } else {
-                const __m256i d = _mm256_or_si256(d0, vreadOr);
-                const __m256i dlo = _mm256_unpacklo_epi8(d, zero), dhi = _mm256_unpackhi_epi8(d, zero);
-                const __m256i alo = AlphasX16(slo), ahi = AlphasX16(shi);
-                const __m256i rlo =
-                    Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
-                                               _mm256_mullo_epi16(dlo, _mm256_sub_epi16(c255, alo))),
-                              c128, c257);
-                const __m256i rhi =
-                    Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
-                                               _mm256_mullo_epi16(dhi, _mm256_sub_epi16(c255, ahi))),
-                              c128, c257);
-                r = _mm256_and_si256(_mm256_packus_epi16(rlo, rhi), vkeep);
-            }
-            r = _mm256_blendv_epi8(r, d0, clear);
-        }
-        if (whole)
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), r);
-        else
-            _mm256_maskstore_epi32(out, mask, r);
+        const __m256i d = _mm256_or_si256(d0, c.vreadOr);
+        const __m256i dlo = _mm256_unpacklo_epi8(d, c.zero), dhi = _mm256_unpackhi_epi8(d, c.zero);
+        const __m256i alo = AlphasX16(slo), ahi = AlphasX16(shi);
+        const __m256i rlo =
+            Div255x16(c, _mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
+                                          _mm256_mullo_epi16(dlo, _mm256_sub_epi16(c.c255, alo))));
+        const __m256i rhi =
+            Div255x16(c, _mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
+                                          _mm256_mullo_epi16(dhi, _mm256_sub_epi16(c.c255, ahi))));
+        r = _mm256_and_si256(_mm256_packus_epi16(rlo, rhi), c.vkeep);
+    }
+    Store8<Tail>(out, mask, _mm256_blendv_epi8(r, d0, clear));
+}
+
+// Eight pixels at a time for processors with AVX2, the last few of each row through masked loads and
+// stores.
+template <bool Blend, bool Identity> GFX_AVX2 void ShadeRows32Avx2(const Shade32& k, const Rows32& b) {
+    Avx2Consts c;
+    c.zero = _mm256_setzero_si256();
+    c.c128 = _mm256_set1_epi16(128);
+    c.c257 = _mm256_set1_epi16(257);
+    c.c255 = _mm256_set1_epi16(255);
+    c.vmul = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(k.mul)), c.zero);
+    c.vor = _mm256_set1_epi32(static_cast<int>(k.orMask));
+    c.vkeep = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
+    c.vreadOr = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
+    c.opaque = _mm256_set1_epi32(255);
+    const int whole = b.n & ~7, rest = b.n & 7;
+    const __m256i mask =
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    for (int row = 0; row < b.rows; ++row) {
+        std::uint32_t* dst = b.dst + row * b.stride;
+        const std::uint32_t* src = b.src[row];
+        for (int i = 0; i < whole; i += 8)
+            Group8<Blend, Identity, false>(c, dst + i, src + i, mask);
+        if (rest) Group8<Blend, Identity, true>(c, dst + whole, src + whole, mask);
     }
 }
+
+bool HaveAvx2() {
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
 #endif
 
-using Row32Fn = void (*)(const Shade32&, std::uint32_t*, const std::uint32_t*, int);
+using Rows32Fn = void (*)(const Shade32&, const Rows32&);
 
-// The fastest row function the processor runs.
-Row32Fn PickRow32() {
+// The fastest row function the processor runs for the rule's kind.
+Rows32Fn PickRows32(const Shade32& k) {
 #ifdef GFX_HAVE_AVX2_ROW
-    if (__builtin_cpu_supports("avx2")) return ShadeRow32Avx2;
+    if (HaveAvx2()) {
+        if (k.blend) return k.Identity() ? ShadeRows32Avx2<true, true> : ShadeRows32Avx2<true, false>;
+        return k.Identity() ? ShadeRows32Avx2<false, true> : ShadeRows32Avx2<false, false>;
+    }
 #endif
 #ifdef __SSE2__
-    return ShadeRow32Sse2;
+    return ShadeRows32Sse2;
 #else
-    return ShadeRow32Scalar;
+    return ShadeRows32Scalar;
 #endif
 }
 
-void ShadeRow32(const Shade32& k, std::uint32_t* dst, const std::uint32_t* texels, int n) {
-    static const Row32Fn row = PickRow32();
-    row(k, dst, texels, n);
+// TexelIndex(t0 + (double(first + i) - origin) * step, size) for i in [0, count): the texel columns or
+// rows of a rectangle, four at a time where the processor has AVX2, with the same arithmetic.
+#ifdef GFX_HAVE_AVX2_ROW
+GFX_AVX2 int TexelIndicesAvx2(double t0, double origin, int first, double step, int count, int size,
+                              int* out) {
+    const __m256d vt0 = _mm256_set1_pd(t0), vorigin = _mm256_set1_pd(origin), vstep = _mm256_set1_pd(step);
+    const __m256d vsize = _mm256_set1_pd(size), nudge = _mm256_set1_pd(1e-7), zero = _mm256_setzero_pd();
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m256d x =
+            _mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(first + i), _mm_setr_epi32(0, 1, 2, 3)));
+        const __m256d t = _mm256_add_pd(vt0, _mm256_mul_pd(_mm256_sub_pd(x, vorigin), vstep));
+        const __m256d f = _mm256_round_pd(_mm256_add_pd(_mm256_mul_pd(t, vsize), nudge),
+                                          _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+        const __m256d inside =
+            _mm256_and_pd(_mm256_cmp_pd(f, zero, _CMP_GE_OQ), _mm256_cmp_pd(f, vsize, _CMP_LT_OQ));
+        if (_mm256_movemask_pd(inside) == 0xF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_cvttpd_epi32(f));
+        } else { // wrapped, or not a number
+            alignas(32) double ts[4];
+            _mm256_store_pd(ts, t);
+            for (int j = 0; j < 4; ++j)
+                out[i + j] = TexelIndex(ts[j], size);
+        }
+    }
+    return i;
+}
+#endif
+
+void TexelIndices(double t0, double origin, int first, double step, int count, int size, int* out) {
+    int i = 0;
+#ifdef GFX_HAVE_AVX2_ROW
+    if (HaveAvx2()) i = TexelIndicesAvx2(t0, origin, first, step, count, size, out);
+#endif
+    for (; i < count; ++i)
+        out[i] = TexelIndex(t0 + ((first + i) - origin) * step, size);
 }
 
 // Conversion tables for 16-bit pixels: the three formats' values widened to ARGB, and 8-bit channels
@@ -594,6 +678,17 @@ class RunShader {
         }
         k_.blend = rs.blend;
         k_.x8 = target_.format == PixelFormat::X8R8G8B8;
+        rows32_ = PickRows32(k_);
+    }
+
+    // Whether rows of texels go to the target as they are, several rows at a time.
+    bool Direct() const { return simple_ && target32_; }
+
+    // `rows` rows from (x0, y0) down, row r taking the texels src[r]; only when Direct().
+    void Rows(int x0, int y0, const std::uint32_t* const* src, int n, int rows) {
+        const Rows32 b{reinterpret_cast<std::uint32_t*>(target_.Row(y0)) + x0, target_.pitch / 4, src, n,
+                       rows};
+        rows32_(k_, b);
     }
 
     void Run(int x0, int y, const std::uint32_t* src, int n) {
@@ -603,7 +698,7 @@ class RunShader {
             src = combined_.data();
         }
         if (target32_) {
-            ShadeRow32(k_, reinterpret_cast<std::uint32_t*>(target_.Row(y)) + x0, src, n);
+            rows32_(k_, Rows32{reinterpret_cast<std::uint32_t*>(target_.Row(y)) + x0, 0, &src, n, 1});
         } else if (Is16(target_.format)) {
             ShadeRow16(reinterpret_cast<std::uint16_t*>(target_.Row(y)) + x0, src, n, k_.orMask, k_.mul,
                        k_.blend, target_.format);
@@ -613,7 +708,7 @@ class RunShader {
             RowToArgb(target_, x0, y, n, targetRow_.data());
             Shade32 k = k_;
             k.x8 = false;
-            ShadeRow32(k, targetRow_.data(), src, n);
+            rows32_(k, Rows32{targetRow_.data(), 0, &src, n, 1});
             RowFromArgb(target_, x0, y, n, targetRow_.data());
         }
     }
@@ -625,6 +720,7 @@ class RunShader {
     bool target32_;
     bool simple_ = false;
     Shade32 k_;
+    Rows32Fn rows32_ = nullptr;
     static thread_local std::vector<std::uint32_t> targetRow_, combined_;
 };
 
@@ -776,30 +872,28 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     if (x0 >= x1 || y0 >= y1) return;
     const PixelBuffer* tex = rs.texture;
     const std::uint32_t diffuse = v[0].diffuse;
-    const int n = x1 - x0;
-    thread_local std::vector<int> cols;
+    const int n = x1 - x0, rows = y1 - y0;
+    thread_local std::vector<int> cols, texRows;
     cols.resize(static_cast<std::size_t>(n));
-    const double du = (double(v[2].tu) - v[0].tu) / (double(v[2].x) - v[0].x);
-    const double dv = (double(v[1].tv) - v[0].tv) / (double(v[1].y) - v[0].y);
-    if (tex)
-        for (int x = x0; x < x1; ++x)
-            cols[x - x0] = TexelIndex(v[0].tu + (x - double(v[0].x)) * du, tex->width);
-    auto texelRow = [&](int y) {
-        return tex ? TexelIndex(v[0].tv + (y - double(v[0].y)) * dv, tex->height) : 0;
-    };
+    texRows.resize(static_cast<std::size_t>(rows));
+    if (tex) {
+        const double du = (double(v[2].tu) - v[0].tu) / (double(v[2].x) - v[0].x);
+        const double dv = (double(v[1].tv) - v[0].tv) / (double(v[1].y) - v[0].y);
+        TexelIndices(v[0].tu, v[0].x, x0, du, n, tex->width, cols.data());
+        TexelIndices(v[0].tv, v[0].y, y0, dv, rows, tex->height, texRows.data());
+    }
 
     const StageArgs& s = rs.stage;
     const bool standardBlend =
         rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
     if (rs.blend && !standardBlend) {
         // Other blends go pixel by pixel through the general combiner.
-        for (int y = y0; y < y1; ++y) {
-            const int ty = texelRow(y);
+        for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x) {
-                const std::uint32_t texel = tex ? SampleTexel(tex, cols[x - x0], ty) : 0xFFFFFFFFu;
+                const std::uint32_t texel =
+                    tex ? SampleTexel(tex, cols[x - x0], texRows[y - y0]) : 0xFFFFFFFFu;
                 WritePixel(rs, x, y, CombineStage(s, texel, diffuse, rs.textureFactor));
             }
-        }
         return;
     }
 
@@ -809,11 +903,20 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     if (!tex) std::fill(texels.begin(), texels.end(), 0xFFFFFFFFu);
     // One texel per pixel, left to right, without wrapping: 32-bit rows can be read in place.
     bool contiguous = tex != nullptr && tex->format == PixelFormat::A8R8G8B8;
-    for (int x = x0 + 1; x < x1 && contiguous; ++x)
-        contiguous = cols[x - x0] == cols[x - x0 - 1] + 1;
+    for (int i = 1; i < n && contiguous; ++i)
+        contiguous = cols[i] == cols[i - 1] + 1;
+    if (shader.Direct() && (contiguous || !tex)) {
+        thread_local std::vector<const std::uint32_t*> src;
+        src.resize(static_cast<std::size_t>(rows));
+        for (int r = 0; r < rows; ++r)
+            src[r] = contiguous ? reinterpret_cast<const std::uint32_t*>(tex->Row(texRows[r])) + cols[0]
+                                : texels.data();
+        shader.Rows(x0, y0, src.data(), n, rows);
+        return;
+    }
     const std::uint32_t* from16 = tex && Is16(tex->format) ? T16().From(tex->format) : nullptr;
     for (int y = y0; y < y1; ++y) {
-        const int ty = texelRow(y);
+        const int ty = texRows[y - y0];
         const std::uint32_t* src = texels.data();
         if (contiguous) {
             src = reinterpret_cast<const std::uint32_t*>(tex->Row(ty)) + cols[0];
