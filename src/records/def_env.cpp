@@ -43,3 +43,9 @@ bool PaletteRefKept(int selector, int entry, PaletteList list) {
     if (count < 0) return true;
     return entry >= 0 && entry < count;
 }
+
+void DropLostPaletteRef(std::int8_t& selector, std::int16_t& entry, PaletteList list) {
+    if (PaletteRefKept(selector, entry, list)) return;
+    selector = 0;
+    entry = 0;
+}

@@ -47,6 +47,8 @@ bool PaletteOfSelector(int selector, PaletteId& id);
 // lies inside that palette's list (or the list is unknown); a negative index is outside, and a
 // selector outside 0-2 never stays.
 bool PaletteRefKept(int selector, int entry, PaletteList list);
+// A palette reference that may not stay becomes none (selector and entry 0).
+void DropLostPaletteRef(std::int8_t& selector, std::int16_t& entry, PaletteList list);
 
 // The entry a definition inherits from, resolved as loading does: null when the selector or the
 // entry is 0 or the palette is unknown; a selector outside 0-2, or an entry outside the palette's

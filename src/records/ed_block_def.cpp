@@ -158,10 +158,7 @@ void ApplyBlockInheritance(cEdBlockDef& block) {
 }
 
 void ValidateBlockDef(cEdBlockDef& block) {
-    if (!PaletteRefKept(block.m_nPalette, block.m_nPaletteEntry, PaletteList::Blocks)) {
-        block.m_nPalette = 0;
-        block.m_nPaletteEntry = 0;
-    }
+    DropLostPaletteRef(block.m_nPalette, block.m_nPaletteEntry, PaletteList::Blocks);
     // Conditions hold no references to fix.
     if (block.m_nPictureNo == 0) {
         block.m_nSolidity = 0;
@@ -170,10 +167,7 @@ void ValidateBlockDef(cEdBlockDef& block) {
 }
 
 void ValidateItemRef(cEdBlockDef& block) {
-    if (!PaletteRefKept(block.m_nItemPalette, block.m_nItemEntry, PaletteList::Items)) {
-        block.m_nItemPalette = 0;
-        block.m_nItemEntry = 0;
-    }
+    DropLostPaletteRef(block.m_nItemPalette, block.m_nItemEntry, PaletteList::Items);
 }
 
 bool LoadDefFlagsAndConditions(std::FILE* fp, std::vector<std::uint8_t>& flags,

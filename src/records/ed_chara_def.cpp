@@ -314,10 +314,7 @@ void ApplyCharaInheritance(cEdCharaDef& chara) {
 }
 
 void ValidateCharaDef(cEdCharaDef& chara) {
-    if (!PaletteRefKept(chara.m_nPalette, chara.m_nPaletteEntry, PaletteList::Charas)) {
-        chara.m_nPalette = 0;
-        chara.m_nPaletteEntry = 0;
-    }
+    DropLostPaletteRef(chara.m_nPalette, chara.m_nPaletteEntry, PaletteList::Charas);
     const cDefRecordEnv* defEnv = DefRecordEnv();
     if (chara.m_nPictureKind == 4 && defEnv) {
         const std::int64_t bitmaps = defEnv->CharaBitmapCount();

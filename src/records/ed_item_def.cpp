@@ -128,10 +128,7 @@ void ApplyItemInheritance(cEdItemDef& item) {
 }
 
 void ValidateItemDef(cEdItemDef& item) {
-    if (!PaletteRefKept(item.m_nPalette, item.m_nPaletteEntry, PaletteList::Items)) {
-        item.m_nPalette = 0;
-        item.m_nPaletteEntry = 0;
-    }
+    DropLostPaletteRef(item.m_nPalette, item.m_nPaletteEntry, PaletteList::Items);
     if (item.m_nScale < 1) item.m_nScale = 1;
     if (IsOutsideList(item.m_nSoundNo, FlowRecordEnv().DatabaseCount(DbList::Sounds))) item.m_nSoundNo = 0;
     // Conditions hold no references to fix.
