@@ -457,8 +457,11 @@ void TexelIndices(double t0, double origin, int first, double step, int count, i
 // narrowed to 5 and 6 bits.
 struct Tables16 {
     std::vector<std::uint32_t> fromR565, fromA1555, fromX1555;
+    std::vector<std::uint16_t> sameR565, sameA1555, sameX1555; // a value as written back to its format
     std::uint16_t narrow5[256], narrow6[256];
-    Tables16() : fromR565(65536), fromA1555(65536), fromX1555(65536) {
+    Tables16()
+        : fromR565(65536), fromA1555(65536), fromX1555(65536), sameR565(65536), sameA1555(65536),
+          sameX1555(65536) {
         for (std::uint32_t v = 0; v < 65536; ++v) {
             fromR565[v] = ToArgb(PixelFormat::R5G6B5, v);
             fromA1555[v] = ToArgb(PixelFormat::A1R5G5B5, v);
@@ -468,6 +471,16 @@ struct Tables16 {
             narrow5[c] = static_cast<std::uint16_t>(Narrow5(c));
             narrow6[c] = static_cast<std::uint16_t>(Narrow6(c));
         }
+        for (std::uint32_t v = 0; v < 65536; ++v) {
+            sameR565[v] = To(PixelFormat::R5G6B5, fromR565[v]);
+            sameA1555[v] = To(PixelFormat::A1R5G5B5, fromA1555[v]);
+            sameX1555[v] = To(PixelFormat::X1R5G5B5, fromX1555[v]);
+        }
+    }
+    const std::uint16_t* Same(PixelFormat f) const {
+        return f == PixelFormat::R5G6B5     ? sameR565.data()
+               : f == PixelFormat::A1R5G5B5 ? sameA1555.data()
+                                            : sameX1555.data();
     }
     const std::uint32_t* From(PixelFormat f) const {
         return f == PixelFormat::R5G6B5     ? fromR565.data()
@@ -680,6 +693,9 @@ class RunShader {
         k_.x8 = target_.format == PixelFormat::X8R8G8B8;
         rows32_ = PickRows32(k_);
     }
+
+    // Whether texels are written as they are (before any blending).
+    bool Plain() const { return simple_ && k_.Identity(); }
 
     // Whether rows of texels go to the target as they are, several rows at a time.
     bool Direct() const { return simple_ && target32_; }
@@ -915,6 +931,24 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
         return;
     }
     const std::uint32_t* from16 = tex && Is16(tex->format) ? T16().From(tex->format) : nullptr;
+    if (from16 && tex->format == t.format && shader.Plain()) {
+        // A 16-bit texture on a target of its own format: each opaque texel's value on the target is
+        // looked up, transparent ones are skipped under blending, the rest blend as any other.
+        const std::uint16_t* same = T16().Same(t.format);
+        for (int y = y0; y < y1; ++y) {
+            auto* drow = reinterpret_cast<std::uint16_t*>(t.Row(y)) + x0;
+            const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(texRows[y - y0]));
+            for (int i = 0; i < n; ++i) {
+                const std::uint16_t texel = trow[cols[i]];
+                const std::uint32_t alpha = from16[texel] >> 24;
+                if (!rs.blend || alpha == 255)
+                    drow[i] = same[texel];
+                else if (alpha != 0)
+                    ShadeRow16(drow + i, &from16[texel], 1, 0, 0xFFFFFFFFu, true, t.format);
+            }
+        }
+        return;
+    }
     for (int y = y0; y < y1; ++y) {
         const int ty = texRows[y - y0];
         const std::uint32_t* src = texels.data();
