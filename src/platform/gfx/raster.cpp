@@ -116,7 +116,7 @@ std::uint32_t BlendFactor(DWORD mode, std::uint32_t srcAlpha, std::uint32_t srcC
     }
 }
 
-std::uint32_t SampleTexel(const PixelBuffer* tex, int tx, int ty) {
+inline std::uint32_t SampleTexel(const PixelBuffer* tex, int tx, int ty) {
     if (!tex) return 0xFFFFFFFFu;
     if (tex->format == PixelFormat::A8R8G8B8) {
         std::uint32_t v;
@@ -134,7 +134,7 @@ inline double Floor(double v) {
     return t > v ? t - 1 : t;
 }
 
-int TexelIndex(double t, int size) {
+__attribute__((always_inline)) inline int TexelIndex(double t, int size) {
     const double f = Floor(t * size + 1e-7);
     if (!(std::fabs(f) < 1e15)) return 0; // not a number, or too far out to wrap meaningfully
     long long i = static_cast<long long>(f);
@@ -828,11 +828,13 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
             if (!run.empty()) shader.Run(runStart, py, run.data(), static_cast<int>(run.size()));
             run.clear();
         };
+        const double rowTerm[3] = {e[0].dx * (py - e[0].y0), e[1].dx * (py - e[1].y0),
+                                   e[2].dx * (py - e[2].y0)};
         for (int px = static_cast<int>(minX); px <= static_cast<int>(maxX); ++px) {
             double w[3];
             bool inside = true;
             for (int i = 0; i < 3 && inside; ++i) {
-                w[i] = e[i].dx * (py - e[i].y0) - e[i].dy * (px - e[i].x0);
+                w[i] = rowTerm[i] - e[i].dy * (px - e[i].x0);
                 inside = w[i] > 0 || (w[i] == 0 && e[i].topLeft);
             }
             if (!inside) {
