@@ -18,11 +18,15 @@ struct RowCase {
     bool blend;
     DWORD diffuse;
     bool mirrored; // texels read right to left: the row is gathered first
+    StageArgs stage{D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE,
+                    D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE};
+    DWORD factor = 0xFFFFFFFF;
 };
 
 void PrintTo(const RowCase& c, std::ostream* os) {
     *os << (c.target == D3DFMT_A8R8G8B8 ? "A8R8G8B8" : "X8R8G8B8") << (c.blend ? " blended" : " copied")
-        << " diffuse " << std::hex << c.diffuse << (c.mirrored ? " mirrored" : "");
+        << " diffuse " << std::hex << c.diffuse << (c.mirrored ? " mirrored" : "") << " colour op "
+        << std::dec << c.stage.colourOp << " factor " << std::hex << c.factor;
 }
 
 class RasterRowsTest : public ::testing::TestWithParam<RowCase> {};
@@ -68,7 +72,8 @@ TEST_P(RasterRowsTest, EveryLengthAndStartFollowsThePixelRule) {
     dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     RasterState rs;
-    rs.stage = {D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE};
+    rs.stage = rc.stage;
+    dev->SetRenderState(D3DRS_TEXTUREFACTOR, rc.factor);
     rs.blend = rc.blend;
     rs.srcBlend = D3DBLEND_SRCALPHA;
     rs.destBlend = D3DBLEND_INVSRCALPHA;
@@ -102,7 +107,7 @@ TEST_P(RasterRowsTest, EveryLengthAndStartFollowsThePixelRule) {
                 if (x >= start && x < start + n) {
                     const int i = x - start;
                     const std::uint32_t texel = texels[rc.mirrored ? first + n - 1 - i : first + i];
-                    const std::uint32_t c = CombineStage(rs.stage, texel, rc.diffuse, 0xFFFFFFFF);
+                    const std::uint32_t c = CombineStage(rs.stage, texel, rc.diffuse, rc.factor);
                     if (!rc.blend)
                         want = FromArgb(pf, c);
                     else if (c >> 24 != 0) // transparent pixels leave the target alone
@@ -132,6 +137,19 @@ INSTANTIATE_TEST_SUITE_P(Targets, RasterRowsTest,
                                            RowCase{D3DFMT_A8R8G8B8, true, 0xFFFFFFFF, false},
                                            RowCase{D3DFMT_A8R8G8B8, true, 0x80FF8040, true},
                                            RowCase{D3DFMT_A8R8G8B8, false, 0x80FF8040, false}));
+
+// The texel weighed against a constant colour by the factor's alpha, each way round.
+const StageArgs kFactorTexture{D3DTOP_BLENDFACTORALPHA, D3DTA_TEXTURE, D3DTA_TFACTOR,
+                               D3DTOP_SELECTARG2,       D3DTA_TEXTURE, D3DTA_DIFFUSE};
+const StageArgs kFactorDiffuse{D3DTOP_BLENDFACTORALPHA, D3DTA_DIFFUSE | D3DTA_COMPLEMENT,
+                               D3DTA_TEXTURE,           D3DTOP_SELECTARG1,
+                               D3DTA_TEXTURE,           D3DTA_DIFFUSE};
+INSTANTIATE_TEST_SUITE_P(
+    FactorBlends, RasterRowsTest,
+    ::testing::Values(RowCase{D3DFMT_X8R8G8B8, true, 0xC0808080, false, kFactorTexture, 0x80FFFFFF},
+                      RowCase{D3DFMT_X8R8G8B8, false, 0xC0808080, false, kFactorTexture, 0x3340C0FF},
+                      RowCase{D3DFMT_A8R8G8B8, true, 0x40FF2080, true, kFactorDiffuse, 0xD0000000},
+                      RowCase{D3DFMT_A8R8G8B8, true, 0x40FF2080, false, kFactorDiffuse, 0xFF123456}));
 
 } // namespace
 

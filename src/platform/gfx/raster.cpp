@@ -150,8 +150,10 @@ void WritePixel(const RasterState& rs, int x, int y, std::uint32_t colour) {
     t.Set(x, y, FromArgb(t.format, colour));
 }
 
-// Whether the stage computes "(texel | orMask) * mul / 255" per channel, and the two constants.
-bool SimpleStage(const StageArgs& s, std::uint32_t diffuse, std::uint32_t& orMask, std::uint32_t& mul) {
+// Whether the stage computes "((texel | orMask) * mul + add) / 255" per channel, and the constants; `add`
+// holds one 16-bit term per channel (blue in the low bits) and is only ever non-zero on colour.
+bool SimpleStage(const StageArgs& s, std::uint32_t diffuse, std::uint32_t factor, std::uint32_t& orMask,
+                 std::uint32_t& mul, std::uint64_t& add) {
     auto isDiffuse = [](DWORD a) { return a == D3DTA_DIFFUSE || a == D3DTA_CURRENT; };
     // One half (colour or alpha): returns false when it is not of the simple kind.
     auto half = [&](DWORD op, DWORD a1, DWORD a2, std::uint32_t channelMask) {
@@ -172,9 +174,23 @@ bool SimpleStage(const StageArgs& s, std::uint32_t diffuse, std::uint32_t& orMas
             mul |= d;
             return true;
         }
+        // The texel weighed against a constant colour by the factor's alpha.
+        if (op == D3DTOP_BLENDFACTORALPHA && channelMask == 0x00FFFFFFu &&
+            ((a1 == D3DTA_TEXTURE && (a2 & 0x0F) != D3DTA_TEXTURE) ||
+             (a2 == D3DTA_TEXTURE && (a1 & 0x0F) != D3DTA_TEXTURE))) {
+            const std::uint32_t fa = factor >> 24;
+            const bool first = a1 == D3DTA_TEXTURE;
+            const std::uint32_t c = Arg(first ? a2 : a1, 0, diffuse, factor);
+            const std::uint32_t weight = first ? fa : 255 - fa, other = 255 - weight;
+            mul |= weight * 0x010101u;
+            for (int sh = 0; sh < 24; sh += 8)
+                add |= static_cast<std::uint64_t>(Ch(c, sh) * other) << (2 * sh);
+            return true;
+        }
         return false;
     };
     orMask = mul = 0;
+    add = 0;
     if (s.colourOp == D3DTOP_DISABLE) return false;
     return half(s.colourOp, s.colourArg1, s.colourArg2, 0x00FFFFFFu) &&
            half(s.alphaOp, s.alphaArg1, s.alphaArg2, 0xFF000000u);
@@ -186,8 +202,9 @@ bool SimpleStage(const StageArgs& s, std::uint32_t diffuse, std::uint32_t& orMas
 // and are written with the unused byte clear.
 struct Shade32 {
     std::uint32_t orMask = 0, mul = 0xFFFFFFFFu;
+    std::uint64_t add = 0; // per channel, 16 bits each, added to the product before the division
     bool blend = false, x8 = false;
-    bool Identity() const { return mul == 0xFFFFFFFFu && orMask == 0; }
+    bool Identity() const { return mul == 0xFFFFFFFFu && orMask == 0 && add == 0; }
 };
 
 // A block of rows of one width: target row r starts at dst + r * stride and takes the texels src[r].
@@ -207,7 +224,9 @@ inline std::uint32_t ShadePixel32(const Shade32& k, std::uint32_t texel, std::ui
     if (!k.Identity()) {
         src = 0;
         for (int sh = 0; sh < 32; sh += 8)
-            src |= Div255(Ch(t, sh) * Ch(k.mul, sh)) << sh;
+            src |=
+                Div255(Ch(t, sh) * Ch(k.mul, sh) + static_cast<std::uint32_t>((k.add >> (2 * sh)) & 0xFFFF))
+                << sh;
     }
     if (!k.blend) return src & keep;
     const std::uint32_t a = src >> 24;
@@ -231,6 +250,7 @@ void ShadeRows32Sse2(const Shade32& k, const Rows32& b) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i c128 = _mm_set1_epi16(128), c257 = _mm_set1_epi16(257), c255 = _mm_set1_epi16(255);
     const __m128i vmul = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(k.mul)), zero);
+    const __m128i vadd = _mm_set1_epi64x(static_cast<long long>(k.add));
     const __m128i vor = _mm_set1_epi32(static_cast<int>(k.orMask));
     const __m128i vkeep = _mm_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
     const __m128i vreadOr = _mm_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
@@ -252,8 +272,8 @@ void ShadeRows32Sse2(const Shade32& k, const Rows32& b) {
                 continue; // alpha 0 stays 0 through the multiply
             __m128i slo = _mm_unpacklo_epi8(t, zero), shi = _mm_unpackhi_epi8(t, zero);
             if (!identity) {
-                slo = div255(_mm_mullo_epi16(slo, vmul));
-                shi = div255(_mm_mullo_epi16(shi, vmul));
+                slo = div255(_mm_add_epi16(_mm_mullo_epi16(slo, vmul), vadd));
+                shi = div255(_mm_add_epi16(_mm_mullo_epi16(shi, vmul), vadd));
                 t = _mm_packus_epi16(slo, shi);
             }
             __m128i* out = reinterpret_cast<__m128i*>(dst + i);
@@ -299,7 +319,7 @@ void ShadeRows32Scalar(const Shade32& k, const Rows32& b) {
 #define GFX_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 struct Avx2Consts {
-    __m256i zero, c128, c257, c255, vmul, vor, vkeep, vreadOr, opaque;
+    __m256i zero, c128, c257, c255, vmul, vadd, vor, vkeep, vreadOr, opaque;
 };
 
 GFX_AVX2_INLINE __m256i Div255x16(const Avx2Consts& c, __m256i x) {
@@ -332,8 +352,10 @@ GFX_AVX2_INLINE void Group8(const Avx2Consts& c, std::uint32_t* out, const std::
         return; // alpha 0 stays 0 through the multiply
     __m256i slo, shi;
     if (!Identity) {
-        slo = Div255x16(c, _mm256_mullo_epi16(_mm256_unpacklo_epi8(t, c.zero), c.vmul));
-        shi = Div255x16(c, _mm256_mullo_epi16(_mm256_unpackhi_epi8(t, c.zero), c.vmul));
+        slo = Div255x16(
+            c, _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(t, c.zero), c.vmul), c.vadd));
+        shi = Div255x16(
+            c, _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(t, c.zero), c.vmul), c.vadd));
         t = _mm256_packus_epi16(slo, shi);
     }
     if (!Blend) {
@@ -376,6 +398,7 @@ template <bool Blend, bool Identity> GFX_AVX2 void ShadeRows32Avx2(const Shade32
     c.c257 = _mm256_set1_epi16(257);
     c.c255 = _mm256_set1_epi16(255);
     c.vmul = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(k.mul)), c.zero);
+    c.vadd = _mm256_set1_epi64x(static_cast<long long>(k.add));
     c.vor = _mm256_set1_epi32(static_cast<int>(k.orMask));
     c.vkeep = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
     c.vreadOr = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
@@ -682,12 +705,14 @@ class RunShader {
     RunShader(const RasterState& rs, std::uint32_t diffuse)
         : rs_(rs), target_(*rs.target), diffuse_(diffuse),
           target32_(target_.format == PixelFormat::A8R8G8B8 || target_.format == PixelFormat::X8R8G8B8) {
-        simple_ = SimpleStage(rs.stage, diffuse, k_.orMask, k_.mul);
-        if (!rs.texture) k_.orMask = 0xFFFFFFFFu; // every sample is opaque white
+        simple_ = SimpleStage(rs.stage, diffuse, rs.textureFactor, k_.orMask, k_.mul, k_.add);
+        if (!rs.texture) k_.orMask = 0xFFFFFFFFu;       // every sample is opaque white
+        if (k_.add != 0 && !target32_) simple_ = false; // 16-bit rows multiply only
         if (!simple_) {
             // Other stages are combined a row at a time first; the row is then written as is.
             k_.orMask = 0;
             k_.mul = 0xFFFFFFFFu;
+            k_.add = 0;
         }
         k_.blend = rs.blend;
         k_.x8 = target_.format == PixelFormat::X8R8G8B8;
