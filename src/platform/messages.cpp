@@ -31,10 +31,17 @@ struct Queue {
 };
 
 // One lock guards every queue: messages are few per frame, and a single lock keeps the
-// hand-over between threads simple to reason about.
-std::mutex g_lock;
-std::condition_variable g_changed;
-std::map<ThreadId, std::shared_ptr<Queue>> g_queues;
+// hand-over between threads simple to reason about. The registry is never destroyed, so that a
+// thread still ending after the program's static objects are gone can remove its queue safely.
+struct Registry {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::map<ThreadId, std::shared_ptr<Queue>> queues;
+};
+Registry& R() {
+    static Registry* registry = new Registry;
+    return *registry;
+}
 std::atomic<bool> g_aborting{false};
 std::atomic<ThreadId> g_nextThreadId{1};
 
@@ -48,8 +55,8 @@ struct QueueOwner {
     ThreadId id = 0;
     ~QueueOwner() {
         if (id == 0) return;
-        std::lock_guard lock(g_lock);
-        g_queues.erase(id);
+        std::lock_guard lock(R().lock);
+        R().queues.erase(id);
     }
 };
 
@@ -59,7 +66,7 @@ thread_local QueueOwner t_owner;
 // The calling thread's queue, created on first use as the platform does.
 std::shared_ptr<Queue> OwnQueueLocked() {
     ThreadId id = GetCurrentThreadId();
-    auto& q = g_queues[id];
+    auto& q = R().queues[id];
     if (!q) {
         q = std::make_shared<Queue>();
         t_owner.id = id;
@@ -68,8 +75,8 @@ std::shared_ptr<Queue> OwnQueueLocked() {
 }
 
 std::shared_ptr<Queue> FindQueueLocked(ThreadId id) {
-    auto it = g_queues.find(id);
-    return it == g_queues.end() ? nullptr : it->second;
+    auto it = R().queues.find(id);
+    return it == R().queues.end() ? nullptr : it->second;
 }
 
 bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi) {
@@ -83,7 +90,7 @@ void ServeSent() {
     for (;;) {
         std::shared_ptr<SentRequest> req;
         {
-            std::lock_guard lock(g_lock);
+            std::lock_guard lock(R().lock);
             auto q = FindQueueLocked(GetCurrentThreadId());
             if (!q || q->sent.empty()) return;
             req = q->sent.front();
@@ -93,11 +100,11 @@ void ServeSent() {
         if (req->msg.hwnd && req->msg.hwnd->proc)
             r = req->msg.hwnd->proc(req->msg.hwnd, req->msg.message, req->msg.wParam, req->msg.lParam);
         {
-            std::lock_guard lock(g_lock);
+            std::lock_guard lock(R().lock);
             req->result = r;
             req->done = true;
         }
-        g_changed.notify_all();
+        R().changed.notify_all();
     }
 }
 
@@ -119,14 +126,14 @@ ThreadId GetCurrentThreadId() {
 
 HWND CreateMainWindowObject(WNDPROC proc) {
     auto* w = new WindowObject{proc, GetCurrentThreadId()};
-    std::lock_guard lock(g_lock);
+    std::lock_guard lock(R().lock);
     OwnQueueLocked();
     return w;
 }
 
 void DestroyMainWindowObject(HWND hwnd) {
     if (!hwnd) return;
-    std::unique_lock lock(g_lock);
+    std::unique_lock lock(R().lock);
     // Requests still waiting for this window are answered with 0.
     if (auto q = FindQueueLocked(hwnd->owner)) {
         for (auto& req : q->sent)
@@ -135,7 +142,7 @@ void DestroyMainWindowObject(HWND hwnd) {
         std::erase_if(q->posted, [&](const MSG& m) { return m.hwnd == hwnd; });
     }
     lock.unlock();
-    g_changed.notify_all();
+    R().changed.notify_all();
     delete hwnd;
 }
 
@@ -145,23 +152,23 @@ ThreadId GetWindowThreadId(HWND hwnd) {
 
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     {
-        std::lock_guard lock(g_lock);
+        std::lock_guard lock(R().lock);
         std::shared_ptr<Queue> q = hwnd ? FindQueueLocked(hwnd->owner) : OwnQueueLocked();
         if (!q) return FALSE;
         q->posted.push_back(MSG{hwnd, msg, wParam, lParam, Now()});
     }
-    g_changed.notify_all();
+    R().changed.notify_all();
     return TRUE;
 }
 
 BOOL PostThreadMessage(ThreadId thread, UINT msg, WPARAM wParam, LPARAM lParam) {
     {
-        std::lock_guard lock(g_lock);
+        std::lock_guard lock(R().lock);
         auto q = FindQueueLocked(thread);
         if (!q) return FALSE;
         q->posted.push_back(MSG{nullptr, msg, wParam, lParam, Now()});
     }
-    g_changed.notify_all();
+    R().changed.notify_all();
     return TRUE;
 }
 
@@ -171,20 +178,20 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (g_aborting) return 0;
     auto req = std::make_shared<SentRequest>();
     req->msg = MSG{hwnd, msg, wParam, lParam, Now()};
-    std::unique_lock lock(g_lock);
+    std::unique_lock lock(R().lock);
     auto q = FindQueueLocked(hwnd->owner);
     if (!q) return 0;
     q->sent.push_back(req);
-    g_changed.notify_all();
+    R().changed.notify_all();
     // Shut-down ends the wait; the request may still be served later and is then simply dropped.
-    g_changed.wait(lock, [&] { return req->done || g_aborting.load(); });
+    R().changed.wait(lock, [&] { return req->done || g_aborting.load(); });
     if (!req->done) std::erase(q->sent, req);
     return req->done ? req->result : 0;
 }
 
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
     ServeSent();
-    std::lock_guard lock(g_lock);
+    std::lock_guard lock(R().lock);
     auto q = OwnQueueLocked();
     return TakePostedLocked(*q, msg, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
@@ -192,11 +199,11 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     for (;;) {
         ServeSent();
-        std::unique_lock lock(g_lock);
+        std::unique_lock lock(R().lock);
         auto q = OwnQueueLocked();
         if (TakePostedLocked(*q, msg, hwnd, filterMin, filterMax, true))
             return msg->message == WM_QUIT ? FALSE : TRUE;
-        g_changed.wait(lock, [&] {
+        R().changed.wait(lock, [&] {
             return !q->sent.empty() || std::any_of(q->posted.begin(), q->posted.end(), [&](const MSG& m) {
                 return Matches(m, hwnd, filterMin, filterMax);
             });
@@ -205,17 +212,17 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
 }
 
 BOOL WaitMessage() {
-    std::unique_lock lock(g_lock);
+    std::unique_lock lock(R().lock);
     auto q = OwnQueueLocked();
-    g_changed.wait(lock, [&] { return !q->sent.empty() || !q->posted.empty() || g_aborting.load(); });
+    R().changed.wait(lock, [&] { return !q->sent.empty() || !q->posted.empty() || g_aborting.load(); });
     return TRUE;
 }
 
 void WaitMessageTimeout(DWORD ms) {
-    std::unique_lock lock(g_lock);
+    std::unique_lock lock(R().lock);
     auto q = OwnQueueLocked();
-    g_changed.wait_for(lock, std::chrono::milliseconds(ms),
-                       [&] { return !q->sent.empty() || !q->posted.empty() || g_aborting.load(); });
+    R().changed.wait_for(lock, std::chrono::milliseconds(ms),
+                         [&] { return !q->sent.empty() || !q->posted.empty() || g_aborting.load(); });
 }
 
 LRESULT DispatchMessage(const MSG* msg) {
@@ -225,18 +232,18 @@ LRESULT DispatchMessage(const MSG* msg) {
 
 void PostQuitMessage(int exitCode) {
     {
-        std::lock_guard lock(g_lock);
+        std::lock_guard lock(R().lock);
         OwnQueueLocked()->posted.push_back(MSG{nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0, Now()});
     }
-    g_changed.notify_all();
+    R().changed.notify_all();
 }
 
 void BeginAbort() {
     {
-        std::lock_guard lock(g_lock);
+        std::lock_guard lock(R().lock);
         g_aborting = true;
     }
-    g_changed.notify_all();
+    R().changed.notify_all();
 }
 
 bool IsAborting() {
@@ -244,9 +251,9 @@ bool IsAborting() {
 }
 
 void ResetMessageModelForTests() {
-    std::lock_guard lock(g_lock);
+    std::lock_guard lock(R().lock);
     g_aborting = false;
-    for (auto& [id, q] : g_queues) {
+    for (auto& [id, q] : R().queues) {
         q->posted.clear();
         q->sent.clear();
     }
