@@ -33,6 +33,27 @@ Font& g_Font = g_Fonts[1];
 
 namespace {
 
+// The one device context that measures text for every font.
+HDC SharedMeasureDC() {
+    static HDC dc = CreateCompatibleDC(nullptr);
+    return dc;
+}
+
+// A font still selected into the measuring context cannot be deleted: a neutral font takes its place
+// there first.
+void DeleteFontObject(HFONT& font) {
+    if (!font) return;
+    static HFONT neutral = CreateFontA(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "");
+    SelectObject(SharedMeasureDC(), neutral);
+    DeleteObject(font);
+    font = nullptr;
+}
+
+} // namespace
+
+namespace {
+
 constexpr DWORD kSpriteFlags = D3DXSPRITE_ALPHABLEND | D3DXSPRITE_SORT_TEXTURE; // 48
 
 int KeyOf(const char* c) {
@@ -156,10 +177,7 @@ void Font::Release() {
     DestroySheets();
     SafeRelease(m_lpSprite);
     SafeRelease(m_lpD3DXFont);
-    if (m_hFont) {
-        DeleteObject(m_hFont);
-        m_hFont = nullptr;
-    }
+    DeleteFontObject(m_hFont);
     DDReleaseSurface(&m_WorkSD);
     m_WorkSD = DDSURFACEDATA{};
     g_FontList.erase(std::remove(g_FontList.begin(), g_FontList.end(), this), g_FontList.end());
@@ -203,10 +221,7 @@ void Font::Create(const char* lpFaceName, int nWidth, int nHeight, int nCellWidt
     // A font made again lets go of what it held before.
     SafeRelease(m_lpSprite);
     SafeRelease(m_lpD3DXFont);
-    if (m_hFont) {
-        DeleteObject(m_hFont);
-        m_hFont = nullptr;
-    }
+    DeleteFontObject(m_hFont);
     // The GDI-like font draws under DirectDraw and measures proportional text on both back-ends.
     m_hFont = CreateFontA(nHeight, nWidth, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, m_strFaceName.c_str());
@@ -326,7 +341,7 @@ void Font::DrawFullSheet(bool bInitial) {
 }
 
 HDC Font::MeasureDC() const {
-    static HDC dc = CreateCompatibleDC(nullptr);
+    HDC dc = SharedMeasureDC();
     SelectObject(dc, m_hFont);
     return dc;
 }
