@@ -7,6 +7,8 @@
 // are and nothing is inherited.
 #pragma once
 
+#include <algorithm>
+
 #include <cstdint>
 
 #include "app/checked_containers.h"
@@ -72,4 +74,16 @@ T* ResolveInheritEntry(std::int8_t& palette, std::int16_t& entry,
         return nullptr;
     }
     return &(*list)[static_cast<std::size_t>(entry)];
+}
+
+// Copies from the entry a definition names every member group its inherit flags mark (flags beyond
+// the `groups` groups of the class mean nothing).
+template <class T>
+void ApplyInheritance(T& def, cCheckedVector<T>* (cDefRecordEnv::*listOf)(PaletteId) const, int groups,
+                      void (*copyGroup)(T&, const T&, int)) {
+    T* entry = ResolveInheritEntry(def.m_nPalette, def.m_nPaletteEntry, listOf);
+    if (!entry || entry == &def) return;
+    const int n = std::min<int>(static_cast<int>(def.m_InheritFlags.size()), groups);
+    for (int i = 0; i < n; ++i)
+        if (def.m_InheritFlags[static_cast<std::size_t>(i)]) copyGroup(def, *entry, i);
 }

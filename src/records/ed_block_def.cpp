@@ -149,12 +149,7 @@ void CopyBlockGroup(cEdBlockDef& dst, const cEdBlockDef& src, int group) {
 }
 
 void ApplyBlockInheritance(cEdBlockDef& block) {
-    cEdBlockDef* entry =
-        ResolveInheritEntry(block.m_nPalette, block.m_nPaletteEntry, &cDefRecordEnv::BlockPalette);
-    if (!entry || entry == &block) return;
-    const int n = std::min<int>(static_cast<int>(block.m_InheritFlags.size()), BLOCK_GROUP_COUNT);
-    for (int i = 0; i < n; ++i)
-        if (block.m_InheritFlags[static_cast<std::size_t>(i)]) CopyBlockGroup(block, *entry, i);
+    ApplyInheritance(block, &cDefRecordEnv::BlockPalette, BLOCK_GROUP_COUNT, &CopyBlockGroup);
 }
 
 void ValidateBlockDef(cEdBlockDef& block) {

@@ -305,12 +305,7 @@ void CopyCharaGroup(cEdCharaDef& dst, const cEdCharaDef& src, int group) {
 }
 
 void ApplyCharaInheritance(cEdCharaDef& chara) {
-    cEdCharaDef* entry =
-        ResolveInheritEntry(chara.m_nPalette, chara.m_nPaletteEntry, &cDefRecordEnv::CharaPalette);
-    if (!entry || entry == &chara) return;
-    const int n = std::min<int>(static_cast<int>(chara.m_InheritFlags.size()), CHARA_GROUP_COUNT);
-    for (int i = 0; i < n; ++i)
-        if (chara.m_InheritFlags[static_cast<std::size_t>(i)]) CopyCharaGroup(chara, *entry, i);
+    ApplyInheritance(chara, &cDefRecordEnv::CharaPalette, CHARA_GROUP_COUNT, &CopyCharaGroup);
 }
 
 void ValidateCharaDef(cEdCharaDef& chara) {

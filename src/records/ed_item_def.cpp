@@ -119,12 +119,7 @@ void CopyItemGroup(cEdItemDef& dst, const cEdItemDef& src, int group) {
 }
 
 void ApplyItemInheritance(cEdItemDef& item) {
-    cEdItemDef* entry =
-        ResolveInheritEntry(item.m_nPalette, item.m_nPaletteEntry, &cDefRecordEnv::ItemPalette);
-    if (!entry || entry == &item) return;
-    const int n = std::min<int>(static_cast<int>(item.m_InheritFlags.size()), ITEM_GROUP_COUNT);
-    for (int i = 0; i < n; ++i)
-        if (item.m_InheritFlags[static_cast<std::size_t>(i)]) CopyItemGroup(item, *entry, i);
+    ApplyInheritance(item, &cDefRecordEnv::ItemPalette, ITEM_GROUP_COUNT, &CopyItemGroup);
 }
 
 void ValidateItemDef(cEdItemDef& item) {
