@@ -2,11 +2,51 @@
 #pragma once
 #include "platform/audio/mixer.h"
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace testaudio {
+
+// Ends the test program with a message when the work it guards is still running after `seconds`,
+// so that a hang in the mixer fails the run instead of holding up the suite. The limit is far
+// above what the guarded work needs (under the sanitizers too); it catches hangs, it measures
+// nothing.
+class HangGuard {
+  public:
+    HangGuard(std::string what, int seconds)
+        : m_thread([this, what = std::move(what), seconds] {
+              std::unique_lock lock(m_mutex);
+              if (!m_cv.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_done; })) {
+                  std::fprintf(stderr, "hung: %s\n", what.c_str());
+                  std::fflush(stderr);
+                  std::abort();
+              }
+          }) {}
+    ~HangGuard() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_cv.notify_one();
+        m_thread.join();
+    }
+    HangGuard(const HangGuard&) = delete;
+    HangGuard& operator=(const HangGuard&) = delete;
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_done = false;
+    std::thread m_thread; // last: it starts once the members above exist
+};
 
 inline std::vector<std::int16_t> PullFrames(int frames) {
     std::vector<std::int16_t> out(static_cast<std::size_t>(frames) * 2);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 #include <vorbis/vorbisfile.h>
 
@@ -22,6 +23,31 @@ std::atomic<int> g_playing{0};
 
 constexpr std::int32_t kEndless = 0x7FFFFFFF;
 
+// The sample rates a file may have: up to 384 kHz, the highest rate of sound hardware and of the
+// sound formats that studios deliver. A higher rate comes from a damaged header, and playing it
+// would decode thousands of the file's frames for each frame mixed.
+constexpr long kMinRate = 1;
+constexpr long kMaxRate = 384000;
+
+struct FileCloser {
+    void operator()(OggVorbis_File* f) const {
+        ov_clear(f);
+        delete f;
+    }
+};
+using FilePtr = std::unique_ptr<OggVorbis_File, FileCloser>;
+
+// Opens an OGG Vorbis file that can be played; null when it cannot.
+FilePtr Open(const char* path, long* rate) {
+    auto f = std::make_unique<OggVorbis_File>();
+    if (ov_fopen(path, f.get()) != 0) return nullptr;
+    FilePtr file(f.release());
+    vorbis_info* info = ov_info(file.get(), -1);
+    if (!info || info->rate < kMinRate || info->rate > kMaxRate || info->channels <= 0) return nullptr;
+    *rate = info->rate;
+    return file;
+}
+
 class VoxPlayer final : public IVox, public Source {
   public:
     VoxPlayer() { AddSource(this); }
@@ -33,17 +59,14 @@ class VoxPlayer final : public IVox, public Source {
         }
         if (!file || !*file) return 0;
         // The file is opened without the audio lock, so that the sound goes on meanwhile.
-        auto f = std::make_unique<OggVorbis_File>();
-        if (ov_fopen(file, f.get()) != 0) return 0;
-        vorbis_info* info = ov_info(f.get(), -1);
-        if (!info || info->rate <= 0 || info->channels <= 0) {
-            ov_clear(f.get());
-            return 0;
-        }
+        long rate = 0;
+        auto f = Open(file, &rate);
+        if (!f) return 0;
         std::lock_guard lock(Lock());
         CloseLocked();
         m_file = std::move(f);
-        m_rate = info->rate;
+        m_path = file;
+        m_rate = rate;
         m_step = (static_cast<std::uint64_t>(m_rate) << 32) / kOutputRate;
         return 1;
     }
@@ -115,8 +138,10 @@ class VoxPlayer final : public IVox, public Source {
 
     void CloseLocked() {
         SetStopped();
-        if (m_file) ov_clear(m_file.get());
         m_file.reset();
+        m_path.clear();
+        m_passFrames = 0;
+        m_damaged = false;
         m_ended = false;
         m_pcm.clear();
         m_pos = 0;
@@ -132,17 +157,16 @@ class VoxPlayer final : public IVox, public Source {
         char buf[8192];
         int section = 0;
         long n = ov_read(m_file.get(), buf, sizeof buf, 0, 2, 1, &section);
-        if (n == OV_HOLE) return;
+        if (n == OV_HOLE) {
+            m_damaged = true;
+            return;
+        }
         if (n < 0) {
             m_ended = true;
             return;
         }
         if (n == 0) {
-            if (m_loops == 0 || ov_pcm_seek(m_file.get(), 0) != 0) {
-                m_ended = true;
-                return;
-            }
-            if (m_loops != kEndless) --m_loops;
+            Restart();
             return;
         }
         vorbis_info* info = ov_info(m_file.get(), section);
@@ -155,9 +179,41 @@ class VoxPlayer final : public IVox, public Source {
             m_pcm.push_back(l);
             m_pcm.push_back(r);
         }
+        m_passFrames += frames;
     }
 
-    std::unique_ptr<OggVorbis_File> m_file; // null while nothing is loaded
+    // At the end of the file: starts it again while loops remain. A pass that yielded nothing
+    // gives up, as every further pass would do the same. After damage (a hole, or fewer or more
+    // frames than the file says it holds), the file is opened afresh rather than sought back:
+    // seeking in a damaged stream can leave the Ogg library's state inconsistent.
+    void Restart() {
+        const bool damaged =
+            m_damaged || m_passFrames != static_cast<std::uint64_t>(ov_pcm_total(m_file.get(), -1));
+        const bool yielded = m_passFrames > 0;
+        m_passFrames = 0;
+        m_damaged = false;
+        if (m_loops == 0 || !yielded) {
+            m_ended = true;
+            return;
+        }
+        if (damaged) {
+            long rate = 0;
+            m_file = Open(m_path.c_str(), &rate);
+            if (!m_file || rate != m_rate) {
+                m_ended = true;
+                return;
+            }
+        } else if (ov_pcm_seek(m_file.get(), 0) != 0) {
+            m_ended = true;
+            return;
+        }
+        if (m_loops != kEndless) --m_loops;
+    }
+
+    FilePtr m_file;                 // null while nothing is loaded
+    std::string m_path;             // of the loaded file, to open it again
+    std::uint64_t m_passFrames = 0; // frames decoded since the file was opened or sought back
+    bool m_damaged = false;         // a hole was met since then
     bool m_playing = false;
     bool m_ended = false;
     long m_rate = 0;

@@ -1,12 +1,17 @@
 /* Writes tone.ogg: half a second of a 440 Hz sine, mono, 22050 Hz, OGG Vorbis.
+   "make_tone_ogg SECONDS FILE" writes SECONDS of the same sine to FILE instead, one page for
+   each packet, so that a page can be damaged in the middle of the sound
+   (tone-2s.ogg: make_tone_ogg 2 tone-2s.ogg).
    Build: cc make_tone_ogg.c -o make_tone_ogg -lvorbisenc -lvorbis -logg -lm */
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <vorbis/vorbisenc.h>
 
-int main(void) {
-    const int rate = 22050, frames = rate / 2;
+int main(int argc, char** argv) {
+    const int rate = 22050;
+    const int frames = argc > 2 ? (int)(rate * atof(argv[1])) : rate / 2;
+    const char* name = argc > 2 ? argv[2] : "tone.ogg";
     vorbis_info vi;
     vorbis_info_init(&vi);
     if (vorbis_encode_init_vbr(&vi, 1, rate, 0.0f) != 0) return 1;
@@ -23,7 +28,7 @@ int main(void) {
     ogg_stream_packetin(&os, &h);
     ogg_stream_packetin(&os, &hc);
     ogg_stream_packetin(&os, &hcode);
-    FILE* out = fopen("tone.ogg", "wb");
+    FILE* out = fopen(name, "wb");
     ogg_page og;
     while (ogg_stream_flush(&os, &og)) {
         fwrite(og.header, 1, og.header_len, out);
@@ -40,7 +45,7 @@ int main(void) {
         vorbis_bitrate_addblock(&vb);
         while (vorbis_bitrate_flushpacket(&vd, &op)) {
             ogg_stream_packetin(&os, &op);
-            while (!eos && ogg_stream_pageout(&os, &og)) {
+            while (!eos && (argc > 2 ? ogg_stream_flush(&os, &og) : ogg_stream_pageout(&os, &og))) {
                 fwrite(og.header, 1, og.header_len, out);
                 fwrite(og.body, 1, og.body_len, out);
                 if (ogg_page_eos(&og)) eos = 1;
