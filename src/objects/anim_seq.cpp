@@ -1,0 +1,75 @@
+#include "objects/anim_seq.h"
+
+void cAnimSeq::Build(const cAnimFrame* const* lists) {
+    Clear();
+    if (!lists) return;
+    for (; *lists; ++lists) {
+        cAnimSeqFrames seq;
+        for (const cAnimFrame* f = *lists;; ++f) {
+            seq.push_back(*f);
+            if (f->nPattern < 0) break;
+        }
+        m_Seqs.push_back(std::move(seq));
+    }
+}
+
+void cAnimSeq::Build(const cCheckedVector<cAnimSeqFrames>& seqs) {
+    Clear();
+    m_Seqs = seqs;
+}
+
+void cAnimSeq::Clear() {
+    m_Seqs.clear();
+    m_nSeq = m_nFrame = m_nTick = 0;
+}
+
+const cAnimFrame& cAnimSeq::CurrentFrame() const {
+    return m_Seqs.at(m_nSeq).at(m_nFrame);
+}
+
+bool cAnimSeq::CurrentHasPicture() const {
+    for (const cAnimFrame& f : m_Seqs.at(m_nSeq))
+        if (f.nPattern >= 0) return true;
+    return false;
+}
+
+int cAnimSeq::SetSequence(int n, int force) {
+    if (!force && !m_Seqs.empty() && CurrentFrame().nFlag) return 0;
+    m_nFrame = 0;
+    m_nSeq = n;
+    m_nTick = 0;
+    return 1;
+}
+
+int cAnimSeq::ChangeSequence(int n, int force) {
+    if (n == m_nSeq) return 1;
+    return SetSequence(n, force);
+}
+
+int cAnimSeq::Tick() {
+    if (m_Seqs.empty()) return 0;
+    // A sequence without a picture frame would step past its end: it stays where it is.
+    if (!CurrentHasPicture()) return 0;
+    ++m_nTick;
+    if (m_nTick >= CurrentFrame().nDuration) {
+        m_nTick = 0;
+        ++m_nFrame;
+        const cAnimFrame& f = CurrentFrame();
+        if (f.nPattern == ANIM_CODE_SWITCH) {
+            SetSequence(f.nDuration, 1);
+            if (!CurrentHasPicture()) return 0;
+        } else if (f.nPattern == ANIM_CODE_LOOP) {
+            m_nFrame = 0;
+        } else if (f.nPattern == ANIM_CODE_HOLD) {
+            m_nFrame -= 1;
+        }
+    }
+    return GetPattern();
+}
+
+int cAnimSeq::GetPattern() const {
+    if (m_Seqs.empty()) return 0;
+    int p = CurrentFrame().nPattern;
+    // A control frame is never drawn.
+    return p < 0 ? 0 : p;
+}

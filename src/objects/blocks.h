@@ -1,0 +1,28 @@
+// The stage's grid of 32 x 32-pixel blocks, including the 10-block margin on every side. The row
+// length is a power of two: cell (column, row) is element (row << stride exponent) + column.
+#pragma once
+
+#include "app/checked_containers.h"
+#include "records/ed_flow.h"
+
+#include <cstdint>
+
+struct cBlock {
+    cCheckedVector<cEdFlowCond> m_Conditions;
+    std::uint8_t m_nConditionMode = 0;
+    std::uint8_t m_nConditionLatch = 0;
+    std::uint8_t m_bHeld = 0;       // the conditions have held once
+    std::uint8_t m_nSolid = 0;      // 0 passable, 1 solid, 2 solid for the computer side, deadly for players
+    std::uint8_t m_nPassKind = 255; // objects of this kind pass through
+    int m_nPictureA = 0, m_nPictureB = 0;
+    int m_bOverlay = 0, m_nOverlayCount = 0;
+};
+
+extern cCheckedVector<cBlock> g_Blocks;
+
+// The block of a grid cell, or null outside the grid (nothing outside the grid is solid).
+const cBlock* BlockAt(int column, int row);
+// 0 when the block's conditions do not hold or its pass kind is `kind`, else its solid byte.
+std::uint8_t IsBlockSolid(const cBlock& block, int kind);
+// A grid of `columns` x `rows` cells of passable blocks, rows padded to `stride` cells.
+void ResetBlockGrid(int stride, int rows);

@@ -1,0 +1,410 @@
+// The run-time objects of a stage: every live thing is one object of a single family rooted in
+// cGameObject.
+//
+//   cGameObject  geometry (a hit box in stage pixels, doubles), speeds, animation
+//     cItem       an item definition; lives in g_Items, and one is embedded in each cStageChara
+//     cShot       shot settings and owner; lives in the play scene's shot list
+//     cChara      a character definition copied whole, HP, SP, flows, target links
+//       cStageChara  the carried item, activation, two part boxes; lives in g_Charas
+//       cHero        its player's input; lives in g_Heroes (element 0 is player 1)
+//
+// Geometry: x and y are the hit box's left and top; right = x + width - 1 and bottom = y +
+// height - 1 after every clamp. The picture cell (hit width x hit height, usually 32 x 32 times
+// the giant factor) lies so that the hit box sits at the hit offset inside it; the screen
+// rectangle is that cell in view coordinates.
+//
+// Links between objects (a target and those watching it, an owner and its owned objects, a rider
+// and what it rides, the faction groups of the play scene) are only made and broken through
+// cObjectLinks, which keeps both sides. An object's destructor unlinks it from everything, so
+// erasing it from its list, clearing a list at the end of a stage and a defeat all leave no
+// pointer to it behind. Copies do not take over the links of their source, except the target
+// and the owner, which the copy re-makes through the helper.
+#pragma once
+
+#include "objects/anim_seq.h"
+#include "objects/object_hooks.h"
+#include "records/ed_chara_def.h"
+#include "records/ed_item_def.h"
+#include "records/ed_shot.h"
+
+#include <cstdint>
+#include <list>
+#include <vector>
+
+class cChara;
+class cItem;
+class cShot;
+struct cBlock;
+struct cInputRecord;
+
+constexpr int FACTION_COUNT = 8;
+constexpr int MAX_GIANT_SCALE = 10;
+constexpr int SCORE_MAX = 999999;
+
+// Which class an object is, so that the link helper never treats a shot as a character.
+enum ObjectKind { OBJKIND_ITEM = 0, OBJKIND_SHOT = 1, OBJKIND_STAGECHARA = 2, OBJKIND_HERO = 3 };
+
+struct cScreenRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// A part box of a stage character or shot: the position rectangle and its offsets and size, with
+// the unscaled copies.
+struct cPartBox {
+    double dLeft = 0, dTop = 0, dRight = 0, dBottom = 0;
+    int nOffsetX = 0, nOffsetY = 0, nWidth = 0, nHeight = 0;
+    int nOffsetX0 = 0, nOffsetY0 = 0, nWidth0 = 0, nHeight0 = 0;
+    // Scaled = unscaled x factor.
+    void Scale(int factor);
+    // Left = int(x) + offset, right = left + width - 1 (the same along y).
+    void PlaceX(double x);
+    void PlaceY(double y);
+    // A box of size (w, h) centred in the object's 32-pixel cell (mode 0) or standing on its floor
+    // (mode 1), for an object whose hit box is at (hitX, hitY) in the cell.
+    void SetFromSize(int w, int h, int mode, int hitX, int hitY);
+};
+
+class cGameObject {
+  public:
+    cGameObject() = default;
+    cGameObject(const cGameObject& other) { cGameObject::Assign(other); }
+    cGameObject& operator=(const cGameObject& other) {
+        if (this != &other) Assign(other);
+        return *this;
+    }
+
+    // ---- Virtual operations, in slot order ----
+    virtual ~cGameObject();
+    // Copies the base fields (links excepted; the target and owner are re-made on the copy).
+    virtual void Assign(const cGameObject& other);
+    // Giant scale from factor old to new: sizes x new, x shifted by half the width per step and
+    // clamped, then ShiftYForScale and ScaleParts. Nothing at all when the factors are equal.
+    virtual void SetScale(int newScale, int oldScale);
+    virtual void ScaleParts(int) {}
+    virtual void ShiftYForScale(int, int) {}
+    virtual void UpdatePartsRectX() {}
+    virtual void UpdatePartsRectY() {}
+    // Screen centring: moves the object so that its picture cell's centre lies on the given
+    // screen pixel. Only characters move; the result forms clear the caller's four-word record and
+    // hand it back.
+    virtual void SetScreenCenter(int, int) {}
+    virtual int* SetScreenCenterR(int* result, int x, int y);
+    virtual void SetScreenCenterX(int) {}
+    virtual int* SetScreenCenterXR(int* result, int x);
+    virtual void SetScreenCenterY(int) {}
+    virtual int* SetScreenCenterYR(int* result, int y);
+
+    // ---- Set-up and geometry ----
+    void Init(int id, int playerFlag, int playerIndex, int passKind, int picture,
+              const cAnimFrame* const* anims, int firstSeq, int hitX, int hitY, int width, int height,
+              int hitW, int hitH, int dir, int moveMode, std::int16_t word);
+    // (no gravity, block mode): 0 -> (0, 1), 1 -> (1, 0), 2 -> (1, 1), 3 -> (1, 2); others change nothing.
+    void SetMoveMode(int mode);
+    int GetDirSign() const { return m_nDir > 0 ? 1 : -1; }
+    void UpdateScreenRect();
+    bool IsOnScreen() const;
+    bool IsOnScreenAxes(int skipX, int skipY) const;
+    bool IsInsideStage(int strict) const;
+    bool RectsOverlap(double left, double top, double right, double bottom) const;
+    int ScreenCenterX() const { return m_rcScreen.left + m_nHitW / 2; }
+    int ScreenCenterY() const { return m_rcScreen.top + m_nHitH / 2; }
+    bool IsChara() const { return m_nObjKind == OBJKIND_STAGECHARA || m_nObjKind == OBJKIND_HERO; }
+
+    // ---- Movement (stage bounds, speeds, block tests) ----
+    // Side codes: x 0-3, y 0-6 (see ClampToStageY).
+    int MoveX(int mode);
+    int MoveY(int mode);
+    int ClampToStageX(int mode);
+    int ClampToStageY(int mode);
+    void ApplyGravity();
+    void ApplyFriction(double& speed, int enabled) const;
+    bool TouchesSolidBlock() const;
+    bool TouchesSolidBlockAt(int) const { return TouchesSolidBlock(); }
+
+    // ---- Fields ----
+    int m_nId = 0;
+    int m_nWord1 = 0; // set to 2,147,483,647 by Init; copied, not read here
+    int m_nDir = 0;   // facing: 0 left, 1 right
+    std::int16_t m_nWord16 = 0;
+    int m_nPicture = 0;
+    int m_nWord2 = 0; // copied, not read here
+    cAnimSeq m_AnimSeq;
+    cScreenRect m_rcScreen;
+    int m_nHitX = 0, m_nHitY = 0, m_nHitW = 0, m_nHitH = 0;     // scaled
+    int m_nHitX0 = 0, m_nHitY0 = 0, m_nHitW0 = 0, m_nHitH0 = 0; // unscaled
+    int m_nPlayerFlag = 0;
+    int m_nPlayerIndex = 0;
+    int m_nPassKind = 0; // the kind IsBlockSolid compares with a block's pass kind
+    double m_dX = 0, m_dY = 0, m_dRight = 0, m_dBottom = 0;
+    int m_nCellLeft = 0, m_nCellTop = 0, m_nCellRight = 0, m_nCellBottom = 0;
+    double m_dVX = 0, m_dVY = 0, m_dAX = 0, m_dAY = 0;
+    double m_dDecel = 0;
+    int m_bFrictionX = 0, m_bFrictionY = 0;
+    std::int16_t m_bScrollSync = 0;
+    int m_nWidth = 0, m_nHeight = 0;   // scaled hit box
+    int m_nWidth0 = 0, m_nHeight0 = 0; // unscaled
+    int m_bNoGravity = 0;
+    int m_nBlockMode = 0;
+    int m_bPresent = 0;
+    int m_bInView = 0;
+    int m_nWord3 = 0;
+
+    // Kind and links (made and broken only by cObjectLinks).
+    int m_nObjKind = OBJKIND_ITEM;
+    cChara* m_pTarget = nullptr;  // the character this object aims at or follows
+    cChara* m_pOwner = nullptr;   // the character that fired or owns this object
+    cChara* m_pCarrier = nullptr; // the character this one rides on
+    int m_nGroupFaction = -1;     // the play scene's faction list it is in, -1 none
+    std::vector<cGameObject*>* m_pGroupList = nullptr;
+    int m_bTargetLost = 0; // set when the target left play while watched
+};
+
+class cItem : public cGameObject {
+  public:
+    cItem() { m_nObjKind = OBJKIND_ITEM; }
+    cItem(const cItem& other) : cGameObject() {
+        m_nObjKind = OBJKIND_ITEM;
+        *this = other;
+    }
+    cItem& operator=(const cItem& other);
+    ~cItem() override = default;
+    void ShiftYForScale(int newScale, int oldScale) override;
+    // x = (margin + column) x 32 + hit offset x + 0.5, y likewise; scale; both clamps in mode 2.
+    void SetCellPos(int column, int row);
+
+    cEdItemDef m_Def;
+    int m_bHidden = 0;
+    int m_bOverlay = 0;
+    int m_nOverlayCount = 0;
+    int m_nCellA = 0, m_nCellB = 0;
+    int m_nScale = 1;
+};
+
+class cShot : public cGameObject {
+  public:
+    cShot() { m_nObjKind = OBJKIND_SHOT; }
+    cShot(const cShot& other) : cGameObject() {
+        m_nObjKind = OBJKIND_SHOT;
+        *this = other;
+    }
+    cShot& operator=(const cShot& other);
+    ~cShot() override = default;
+    void ScaleParts(int newScale) override { m_Part.Scale(newScale); }
+    void ShiftYForScale(int newScale, int oldScale) override;
+    void UpdatePartsRectX() override { m_Part.PlaceX(m_dX); }
+    void UpdatePartsRectY() override { m_Part.PlaceY(m_dY); }
+
+    cEdShot m_Settings;
+    int m_nPower = 0;
+    std::int8_t m_nImpact = 0;
+    std::uint16_t m_nHitEffect = 0;
+    int m_bOwnSpeeds = 0; // the shot carries its own knock-back direction (its speeds)
+    int m_nScale = 1;
+    cPartBox m_Part;
+};
+
+// A character's running flow: the definition it runs. The flow engine fills in the rest.
+struct cFlow {
+    const cEdFlow* m_lpDef = nullptr;
+    int m_nIndex = 0; // its definition's index in the character's own definition
+};
+
+// What a jump is asked with: the speed prepared from the jump height and the sound to play.
+struct cJumpRequest {
+    double m_dJumpSpeed = 0.0;
+    int m_nSound = 0;
+};
+
+struct cGauge {
+    int nFrames = 0;      // frames left to show
+    double dChange = 0;   // change still shown, fiftieths of the gauge
+    double dPerFrame = 0; // change taken off per frame
+    int nShown = 0;       // shown part, 0-50
+};
+
+struct cAttackerTimer {
+    int nId = 0;
+    int nFrames = 0;
+};
+
+class cChara : public cGameObject {
+  public:
+    cChara() = default;
+    cChara(const cChara& other) : cGameObject() { cChara::operator=(other); }
+    ~cChara() override;
+
+    void ShiftYForScale(int newScale, int oldScale) override;
+    void SetScreenCenter(int x, int y) override;
+    void SetScreenCenterX(int px) override;
+    void SetScreenCenterY(int py) override;
+    // ---- Character slots, in order ----
+    // Whole-object copy: every field by value, flows re-linked to the copy's own definitions.
+    virtual cChara& operator=(const cChara& other);
+    virtual cItem* GetCarriedItem() { return nullptr; }
+    virtual int AfterMoveX() { return 0; }
+    virtual int AfterMoveY() { return 0; }
+    virtual int StepX() { return 0; }
+    virtual int StepY() { return 0; }
+    virtual int RunFlows(int) { return 0; }
+    // Refused (returning the first non-zero reason) while falling, falling from a ceiling, knocked
+    // back or with air frames counted; otherwise jumps and returns 1.
+    virtual int Jump(const cJumpRequest& jump);
+
+    // ---- Set-up ----
+    // Copies the definition and fills HP, SP and the flows from it.
+    void SetDefinition(const cEdCharaDef& def);
+    void SetCellPos(int column, int row);
+    void SavePosition();
+    void RestorePosition();
+    // Rebuilds the animation sequences from animation set `set` of the project (unless force is 0
+    // and the set is already current).
+    void ChangeAnimSet(int set, int force);
+    int Scale() const { return m_Def.m_nScale == 0 ? 1 : m_Def.m_nScale; }
+    std::int8_t Impact() const { return static_cast<std::int8_t>(m_Def.m_nBodyImpact); }
+
+    // ---- Movement ----
+    void ApplyGravity();
+    void DecayPushX();
+    void DecayPushY();
+    // The vertical push before each vertical step.
+    void ApplyVerticalPush();
+    void ApplyPush(std::int8_t power, double dx, double dy);
+    void PushByChara(const cChara& attacker);
+    void PushByShot(const cShot& shot);
+    void Land();
+    void HitCeiling();
+    void ClearHoldState(int set);
+    bool IsStandingOnSolid() const;
+    double JumpSpeedForHeight(int halfBlocks) const;
+    int JumpTimeForHeight(int halfBlocks) const;
+
+    // ---- HP, SP, invincibility, hits, defeat ----
+    int AddHP(std::int64_t delta, int force, int show);
+    int AddSP(std::int64_t delta, int show);
+    void ShowHPGauge(std::int64_t delta);
+    void ShowSPGauge(std::int64_t delta);
+    void StartInvincibility();
+    void StartInvincibilityFrom(int attackerId);
+    void TickInvincibility();
+    bool IsInvincible() const { return m_nInvincible > 0; }
+    bool IsInvincibleTo(int attackerId) const;
+    int TakeHitFromChara(cChara& attacker);
+    int TakeHitFromShot(cShot& shot);
+    int Defeat();
+
+    // ---- Flow triggers of this frame ----
+    // Marks trigger kind k (0-19) as raised; the flow engine starts the flows of the marked kinds.
+    void RaiseTrigger(int kind);
+    void ClearFrameFlag();
+
+    // ---- Fields ----
+    std::vector<cGameObject*> m_Watchers; // objects whose target is this character
+    std::vector<cGameObject*> m_Owned;    // objects this character owns
+    std::vector<cChara*> m_Riders;        // characters riding on this one
+    cEdCharaDef m_Def;
+    std::vector<cFlow> m_Flows;
+    std::vector<std::uint32_t> m_FlowGroupBits;
+    int m_nCurAnimSet = -1;
+    int m_bKnockBack = 0, m_bJumped = 0, m_bAirborne = 0, m_bFalling = 0, m_nAirFrames = 0;
+    int m_bCeilingFall = 0, m_bLanded = 0, m_bHitCeiling = 0, m_bHold = 0, m_bMoveOff = 0;
+    int m_bHold2 = 0;
+    const cBlock* m_lpStandBlock = nullptr;
+    double m_dPushX = 0, m_dPushY = 0, m_dPrevPushY = 0;
+    int m_bDefeated = 0;
+    int m_nTouchLeft = 0, m_nTouchRight = 0, m_nTouchTop = 0, m_nTouchBottom = 0;
+    int m_nHP = 0;
+    cGauge m_HPGauge;
+    int m_nSP = 0;
+    cGauge m_SPGauge;
+    int m_nInvincible = 0;
+    std::list<cAttackerTimer> m_AttackerTimers;
+    int m_nLightRadius = 0;
+    std::vector<int> m_Vars;
+    int m_nCharaEffect = 0;
+    // Trigger kinds raised this frame, as bits and in the order raised.
+    std::uint32_t m_nTriggerBits = 0;
+    std::vector<int> m_RaisedTriggers;
+
+    double m_SavedPos[4] = {0, 0, 0, 0};
+};
+
+class cStageChara : public cChara {
+  public:
+    cStageChara() { m_nObjKind = OBJKIND_STAGECHARA; }
+    cStageChara(const cStageChara& other) : cChara() {
+        m_nObjKind = OBJKIND_STAGECHARA;
+        *this = other;
+    }
+    cStageChara& operator=(const cStageChara& other) {
+        cStageChara::operator=(static_cast<const cChara&>(other));
+        return *this;
+    }
+    ~cStageChara() override = default;
+
+    void ScaleParts(int newScale) override;
+    void UpdatePartsRectX() override;
+    void UpdatePartsRectY() override;
+    cChara& operator=(const cChara& other) override;
+    cItem* GetCarriedItem() override { return m_bHasItem ? &m_Item : nullptr; }
+    int AfterMoveX() override;
+    int AfterMoveY() override;
+    int StepX() override;
+    int StepY() override;
+
+    // Builds the character from its definition: hit box from the stage's sizes, giant factor,
+    // carried item, activation switches, first animation sequence.
+    void Init(int id, const cEdCharaDef& def, const cItem* carried);
+    // Activation: active while the rectangle meets the view on the axes that count.
+    void UpdateActive(std::vector<std::int32_t>& switches);
+    int CheckAwake(std::vector<std::int32_t>& switches);
+
+    cItem m_Item;
+    int m_bHasItem = 0;
+    int m_bActive = 0;
+    cPartBox m_Parts[2];
+    int m_bSkipAreaX = 0, m_bSkipAreaY = 0;
+    int m_bBlink = 0, m_nBlinkCount = 0, m_nBlinkKind = 0;
+    int m_bEverActive = 0;
+};
+
+class cHero : public cChara {
+  public:
+    cHero() { m_nObjKind = OBJKIND_HERO; }
+    cHero(const cHero& other) : cChara() {
+        m_nObjKind = OBJKIND_HERO;
+        *this = other;
+    }
+    cHero& operator=(const cHero& other) {
+        cHero::operator=(static_cast<const cChara&>(other));
+        return *this;
+    }
+    ~cHero() override = default;
+
+    void ScaleParts(int newScale) override;
+    void UpdatePartsRectX() override;
+    void UpdatePartsRectY() override;
+    cChara& operator=(const cChara& other) override;
+    // Until the hero's own step exists, a hero is held inside the stage like a stage character.
+    int AfterMoveX() override;
+    int AfterMoveY() override;
+    int StepX() override;
+    int StepY() override;
+
+    cInputRecord* m_lpInput = nullptr;
+    int m_nSavedDir = 0;
+    std::list<int> m_TouchingItems;
+    int m_nJumpCount = 0, m_nJumpHold = 0;
+    int m_nDashState = 0;
+    cPartBox m_Parts[3];
+    std::vector<cScreenRect> m_BoxDisplay;
+};
+
+extern std::vector<cHero> g_Heroes;
+extern std::list<cStageChara> g_Charas;
+extern std::list<cItem> g_Items;
+extern int g_nScore;
+// The jump-speed factor of non-hero characters: their jump speed is multiplied by
+// (0.99 - k x 0.025).
+extern double g_dNonHeroJumpK;
+
+cChara* FindCharaById(int id);

@@ -1,0 +1,44 @@
+#include "objects/game_scene.h"
+
+#include "objects/object_links.h"
+
+int g_nPlayMode = 0;
+int g_nGameMode = 0;
+int g_bRanking = 0;
+cMenuAnchor g_PlayMenuPos[3] = {{320, 272, 0, 0}, {320, 272, 0, 0}, {184, 64, 0, 0}};
+
+cGameScene::cGameScene() {
+    m_Handlers.resize(GAMESCENE_STATE_COUNT);
+    m_RankValues.assign(RESULT_ITEMS, 0);
+    m_ScrollX.SetUp(0, 0);
+    m_ScrollY.SetUp(1, 0);
+}
+
+cGameScene::~cGameScene() {
+    // The scene's lists go with it: nothing may stay in a faction list of a scene that is gone.
+    for (auto& group : m_CharaGroups)
+        while (!group.empty())
+            cObjectLinks::LeaveFaction(*group.back());
+    for (auto& group : m_ShotGroups)
+        while (!group.empty())
+            cObjectLinks::LeaveFaction(*group.back());
+    m_Shots.clear();
+    if (g_lpGameScene == this) g_lpGameScene = nullptr;
+}
+
+namespace {
+cScrollPos MakeDefaultView(int axis) {
+    cScrollPos s;
+    s.SetUp(axis, 0);
+    return s;
+}
+} // namespace
+
+cScrollPos& ViewX() {
+    static cScrollPos fallback = MakeDefaultView(0);
+    return g_lpGameScene ? g_lpGameScene->m_ScrollX : fallback;
+}
+cScrollPos& ViewY() {
+    static cScrollPos fallback = MakeDefaultView(1);
+    return g_lpGameScene ? g_lpGameScene->m_ScrollY : fallback;
+}

@@ -1,0 +1,93 @@
+// The play scene's record: the working state of a running stage that the game objects, flows,
+// effects and message windows reach through g_lpGameScene. Its states and operations come with
+// the play scene itself; this record only holds the fields, in their declared order.
+#pragma once
+
+#include "app/scene.h"
+#include "objects/game_object.h"
+#include "objects/scroll_pos.h"
+
+#include <atomic>
+#include <list>
+#include <memory>
+#include <vector>
+
+class cFlowCommand;
+
+constexpr int GAMESCENE_STATE_COUNT = 8;
+constexpr int RESULT_ITEMS = 5;
+
+class cGameScene : public cScene {
+  public:
+    cGameScene();
+    ~cGameScene() override;
+    cGameScene(const cGameScene&) = delete;
+    cGameScene& operator=(const cGameScene&) = delete;
+
+    int m_nSavedState = 0;
+    int m_nSavedSubState = 0;
+    // 0 none, 1 end the stage as cleared, 2 defeat hero 1.
+    int m_nStageEndRequest = 0;
+    cScrollPos m_ScrollX;
+    cScrollPos m_ScrollY;
+    std::list<cShot> m_Shots;
+    // The stage characters and the live shots of each faction.
+    std::vector<cGameObject*> m_CharaGroups[FACTION_COUNT];
+    std::vector<cGameObject*> m_ShotGroups[FACTION_COUNT];
+    // Message windows and effect objects; their element types come with the message windows and
+    // the effect objects.
+    std::list<std::shared_ptr<void>> m_Messages;
+    std::list<std::shared_ptr<void>> m_Effects;
+    std::int16_t m_bVirtualBackBuffer = 0;
+    int m_nWaitKind = 0;
+    int m_nWaitDelay = 0;
+    int m_bWaitConfirm = 0;
+    int m_nWaitFrames = 0;
+    // Set by the window thread's close while the pause thread runs; the play step then closes again.
+    std::atomic<int> m_bClosing{0};
+    cChara* m_lpCurChara = nullptr;
+    cFlow* m_lpCurFlow = nullptr;
+    cFlowCommand* m_lpCurCommand = nullptr;
+    int m_nPlayers = 1;
+    int m_nSubStep = 0;
+    int m_nSubStepCount = 0;
+    int m_nTimeLimit = 0;
+    int m_bTimeStopped = 0;
+    int m_nElapsedFrames = 0;
+    int m_nElapsedCs = 0;
+    int m_nBannerCount = 0;
+    int m_nBannerCount2 = 0;
+    unsigned m_nRandomSeed = 0;
+    int m_bWaitClosed = 0;
+    int m_bHpCheck = 0;
+    std::vector<int> m_StageVars;
+    int m_nPlayFrame = 0;
+    int m_bRankQualified = 0;
+    int m_RankPlaces[RESULT_ITEMS] = {-1, -1, -1, -1, -1};
+    std::vector<int> m_RankValues;
+    int m_bRegistered = 0;
+
+    // Frames per second measured by the frame loop, for its display.
+    int m_nFps = 0;
+};
+
+// How the play was started: 0 new story, 1 continued story, 2 challenge, 3 stage or replay file
+// by path, 4 replay playback.
+extern int g_nPlayMode;
+// 0 story, 1 challenge, 2 free play of a stage file, 3 replay.
+extern int g_nGameMode;
+// Rankings are kept for this play.
+extern int g_bRanking;
+
+struct cMenuAnchor {
+    int x = 0;
+    int y = 0;
+    int nWord1 = 0;
+    int nWord2 = 0;
+};
+// 0 the pause menu, 1 the continue menu, 2 the ranking view.
+extern cMenuAnchor g_PlayMenuPos[3];
+
+// The view of the running play scene; a fixed default view while no play scene exists.
+cScrollPos& ViewX();
+cScrollPos& ViewY();

@@ -1,0 +1,407 @@
+// Movement of game objects: speeds into positions, the clamps that keep them in the view, the
+// scroll area or the stage, gravity, knock-back, landing, ceilings, jumps and the block tests.
+#include "app/log.h"
+#include "app/play_se.h"
+#include "objects/blocks.h"
+#include "objects/game_object.h"
+#include "objects/game_scene.h"
+#include "objects/movement.h"
+#include "project/stage_file.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Trigger kinds raised by landing and by a ceiling.
+constexpr int TRIGGER_BLOCK = 9;
+constexpr int TRIGGER_ABOVE_OR_BELOW = 13;
+constexpr int TRIGGER_ABOVE = 14;
+constexpr int TRIGGER_BELOW = 15;
+
+double ClampSpeed(double v) {
+    const double max = g_Stage.m_dMaxSpeed;
+    if (v > max) return max;
+    if (v < -max) return -max;
+    return v;
+}
+
+// Gravity of 0 or below has no jump height: reported once per run.
+bool GravityUsable() {
+    if (g_Stage.m_dGravity > 0.0) return true;
+    static bool reported = false;
+    if (!reported) {
+        reported = true;
+        ECLogF("gravity %f: jumps have no height", g_Stage.m_dGravity);
+    }
+    return false;
+}
+
+} // namespace
+
+int HalfBlocksToPixels(std::int8_t n) {
+    return n * 32 / 2;
+}
+
+double HundredthsToSpeed(std::int16_t n) {
+    const double scale = g_Stage.m_dFrameScale2 > 0.0 ? g_Stage.m_dFrameScale2 : 1.0;
+    return n * 0.01 / scale;
+}
+
+int FramesToApex(double v) {
+    if (!GravityUsable()) return 0;
+    return static_cast<int>(g_Stage.m_dFrameScale - v / g_Stage.m_dGravity);
+}
+
+// ---- cGameObject ----
+
+int cGameObject::ClampToStageX(int mode) {
+    const cScrollPos& s = ViewX();
+    const double w = m_nWidth;
+    int side = 0;
+    auto outsideView = [&] { return m_dX < s.ViewLow() || m_dX + w - 1 >= s.ViewHigh(); };
+    if (mode == 0) {
+        if (m_dX < s.ViewLow())
+            m_dX = s.ViewLow();
+        else if (m_dX + w - 1 >= s.ViewHigh())
+            m_dX = s.ViewHigh() - w;
+    } else if (mode == 1) {
+        if (m_dX < s.OuterLow())
+            m_dX = s.OuterLow();
+        else if (m_dX + w - 1 >= s.OuterHigh())
+            m_dX = s.OuterHigh() - w;
+        else
+            side = outsideView() ? 1 : 0;
+    } else {
+        if (m_dX < 0) {
+            m_dX = 0;
+            side = 3;
+        } else if (m_dX + w - 1 >= s.StageSize()) {
+            m_dX = s.StageSize() - w;
+            side = 3;
+        } else if (m_dX < s.OuterLow() || m_dX + w - 1 >= s.OuterHigh()) {
+            side = 2;
+        } else {
+            side = outsideView() ? 1 : 0;
+        }
+    }
+    m_dRight = m_dX + w - 1;
+    UpdatePartsRectX();
+    m_nCellLeft = static_cast<int>(m_dX) >> 5;
+    m_nCellRight = static_cast<int>(m_dRight) >> 5;
+    return side;
+}
+
+int cGameObject::ClampToStageY(int mode) {
+    const cScrollPos& s = ViewY();
+    const double h = m_nHeight;
+    int side = 0;
+    auto viewSide = [&] { return m_dY < s.ViewLow() ? 1 : (m_dY + h - 1 >= s.ViewHigh() ? 4 : 0); };
+    if (mode == 0) {
+        if (m_dY < s.ViewLow())
+            m_dY = s.ViewLow();
+        else if (m_dY + h - 1 >= s.ViewHigh())
+            m_dY = s.ViewHigh() - h;
+    } else if (mode == 1) {
+        if (m_dY < s.OuterLow())
+            m_dY = s.OuterLow();
+        else if (m_dY + h - 1 >= s.OuterHigh())
+            m_dY = s.OuterHigh() - h;
+        else
+            side = viewSide();
+    } else {
+        if (m_dY < 0) {
+            m_dY = 0;
+            side = 3;
+        } else if (m_dY + h - 1 >= s.StageSize()) {
+            m_dY = s.StageSize() - h;
+            side = 6;
+        } else if (m_dY < s.OuterLow()) {
+            side = 2;
+        } else if (m_dY + h - 1 >= s.OuterHigh()) {
+            side = 5;
+        } else {
+            side = viewSide();
+        }
+    }
+    m_dBottom = m_dY + h - 1;
+    UpdatePartsRectY();
+    m_nCellTop = static_cast<int>(m_dY) >> 5;
+    m_nCellBottom = static_cast<int>(m_dBottom) >> 5;
+    return side;
+}
+
+int cGameObject::MoveX(int mode) {
+    m_dVX = ClampSpeed(m_dVX);
+    m_dX += m_dVX;
+    int side = ClampToStageX(mode);
+    return (side >= 1 && side <= 3) ? side : 0;
+}
+
+int cGameObject::MoveY(int mode) {
+    m_dVY = ClampSpeed(m_dVY);
+    m_dY += m_dVY;
+    int side = ClampToStageY(mode);
+    return (side >= 1 && side <= 6) ? side : 0;
+}
+
+void cGameObject::ApplyGravity() {
+    if (!m_bNoGravity) m_dVY += g_Stage.m_dGravity;
+}
+
+void cGameObject::ApplyFriction(double& speed, int enabled) const {
+    if (!enabled) return;
+    if (speed > 0) {
+        speed -= m_dDecel;
+        if (speed < 0) speed = 0;
+    } else if (speed < 0) {
+        speed += m_dDecel;
+        if (speed >= 0) speed = 0;
+    }
+}
+
+bool cGameObject::TouchesSolidBlock() const {
+    const int cells[4][2] = {{m_nCellLeft, m_nCellTop},
+                             {m_nCellLeft, m_nCellBottom},
+                             {m_nCellRight, m_nCellTop},
+                             {m_nCellRight, m_nCellBottom}};
+    for (const auto& c : cells) {
+        const cBlock* b = BlockAt(c[0], c[1]);
+        if (b && IsBlockSolid(*b, m_nPassKind)) return true;
+    }
+    return false;
+}
+
+// ---- cChara ----
+
+void cChara::ApplyGravity() {
+    if (m_bNoGravity || m_bHold || m_bMoveOff || m_dPushY < 0) return;
+    m_dVY += g_Stage.m_dGravity;
+}
+
+namespace {
+void DecayToZero(double& push) {
+    if (push == 0) return;
+    const double step = 1.0 / StageFrameScale();
+    if (push > 0) {
+        push -= step;
+        if (push < 0) push = 0;
+    } else {
+        push += step;
+        if (push > 0) push = 0;
+    }
+}
+} // namespace
+
+void cChara::DecayPushX() {
+    DecayToZero(m_dPushX);
+}
+
+void cChara::DecayPushY() {
+    DecayToZero(m_dPushY);
+}
+
+void cChara::ApplyVerticalPush() {
+    if (m_dPushY != 0) {
+        if (m_bNoGravity) {
+            m_dVY += m_dPushY;
+        } else if (m_dPushY <= 0) {
+            m_dVY = m_dVY - m_dPrevPushY + m_dPushY;
+        } else if (m_lpStandBlock && IsBlockSolid(*m_lpStandBlock, m_nPassKind)) {
+            m_dPushY = 0;
+        } else if (!m_bHold) {
+            m_dVY = m_dVY - m_dPrevPushY + m_dPushY;
+        } else {
+            m_dPushY = 0;
+        }
+    }
+    m_dPrevPushY = m_dPushY;
+}
+
+void cChara::ApplyPush(std::int8_t power8, double dx, double dy) {
+    int power = power8;
+    if (power == 0) return;
+    const int r = m_Def.m_nImpactResist;
+    if (power < 0)
+        power = std::clamp(power + r, -20, 0);
+    else
+        power = std::clamp(power - r, 0, 20);
+    const double s = std::fabs(dx) + std::fabs(dy);
+    if (s == 0) {
+        m_dPushX = m_dPushY = 0;
+        return;
+    }
+    const double g = StageFrameScale();
+    auto shape = [g](double c) {
+        if (c == 0) return 0.0;
+        if (c > 0) return (std::sqrt(128 * g * c + 1) - 1) / (2 * g);
+        return -(std::sqrt(1 - 128 * g * c) - 1) / (2 * g);
+    };
+    m_dPushX = shape(power * dx / s);
+    m_dPushY = shape(power * dy / s);
+    const double e = 1e-8;
+    if ((m_dPushX > e && m_dAX < -e) || (m_dPushX < -e && m_dAX > e)) m_dAX = 0;
+    if ((m_dPushY > e && m_dAY < -e) || (m_dPushY < -e && m_dAY > e)) m_dAY = 0;
+    if ((m_dPushY > e && m_dVY < -e) || (m_dPushY < -e && m_dVY > e)) m_dVY = 0;
+    m_bKnockBack = 1;
+}
+
+void cChara::PushByChara(const cChara& attacker) {
+    double dy = attacker.m_dVY;
+    if (!attacker.m_bNoGravity && attacker.m_dVY < g_Stage.m_nFrameMul8 * g_Stage.m_dGravity) dy = 0;
+    ApplyPush(attacker.Impact(), attacker.m_dVX, dy);
+}
+
+void cChara::PushByShot(const cShot& shot) {
+    if (shot.m_bOwnSpeeds)
+        ApplyPush(shot.m_nImpact, shot.m_dVX, shot.m_dVY);
+    else
+        ApplyPush(shot.m_nImpact, shot.GetDirSign(), 0);
+}
+
+void cChara::Land() {
+    m_dVY = m_dAY = 0;
+    m_bLanded = 1;
+    m_bFalling = m_bJumped = m_bAirborne = m_bKnockBack = m_nAirFrames = 0;
+    if (m_nObjKind == OBJKIND_HERO) m_bCeilingFall = 0;
+    m_dY -= (static_cast<int>(m_dBottom) % 32) + 1;
+    AfterMoveY();
+    RaiseTrigger(TRIGGER_BLOCK);
+    RaiseTrigger(TRIGGER_ABOVE_OR_BELOW);
+    RaiseTrigger(TRIGGER_BELOW);
+}
+
+void cChara::HitCeiling() {
+    m_bJumped = m_bAirborne = m_bHitCeiling = m_bCeilingFall = 1;
+    m_dVY = m_dAY = 0;
+    m_dY = m_dY - (static_cast<int>(m_dY) % 32) + 32;
+    AfterMoveY();
+    RaiseTrigger(TRIGGER_BLOCK);
+    RaiseTrigger(TRIGGER_ABOVE_OR_BELOW);
+    RaiseTrigger(TRIGGER_ABOVE);
+}
+
+int cChara::Jump(const cJumpRequest& jump) {
+    if (m_bFalling) return m_bFalling;
+    if (m_bCeilingFall) return m_bCeilingFall;
+    if (m_bKnockBack) return m_bKnockBack;
+    if (m_nAirFrames) return m_nAirFrames;
+    PlayUserSe(static_cast<std::int16_t>(jump.m_nSound));
+    m_dVY = jump.m_dJumpSpeed;
+    m_bAirborne = m_bJumped = 1;
+    m_bHold = 0;
+    return 1;
+}
+
+void cChara::ClearHoldState(int set) {
+    m_bHold = 0;
+    if (m_dPushY == 0) m_dVY = 0;
+    if (set) m_bHold2 = 1;
+}
+
+bool cChara::IsStandingOnSolid() const {
+    if (!m_lpStandBlock) return m_bHold != 0;
+    if (IsBlockSolid(*m_lpStandBlock, m_nPassKind)) return true;
+    return m_bHold != 0;
+}
+
+double cChara::JumpSpeedForHeight(int halfBlocks) const {
+    if (!GravityUsable()) return 0.0;
+    const double g = g_Stage.m_dGravity;
+    const double h = halfBlocks * 16;
+    // A height below nothing jumps with the least speed rather than the root of a negative number.
+    const double radicand = std::max(0.0, (8 * h + g) * g);
+    double v = (-g - std::sqrt(radicand)) * 0.5;
+    if (!m_nPlayerFlag) v *= 0.99 - g_dNonHeroJumpK * 0.025;
+    return v;
+}
+
+int cChara::JumpTimeForHeight(int halfBlocks) const {
+    if (!GravityUsable()) return 0;
+    const int mul = g_Stage.m_nFrameMul > 0 ? g_Stage.m_nFrameMul : 1;
+    return FramesToApex(JumpSpeedForHeight(halfBlocks)) / mul / 6 + 1;
+}
+
+// ---- cStageChara ----
+
+int cStageChara::AfterMoveX() {
+    return ClampToStageX(2);
+}
+
+int cStageChara::AfterMoveY() {
+    return ClampToStageY(2);
+}
+
+int cStageChara::StepX() {
+    if (m_dPushX != 0) {
+        m_dVX = m_dPushX;
+    } else if (m_dAX != 0) {
+        ApplyFriction(m_dAX, m_bFrictionX);
+        m_dVX += m_dAX;
+    }
+    int side = MoveX(2);
+    AfterMoveX();
+    return side == 3 ? 4 : side;
+}
+
+int cStageChara::StepY() {
+    ApplyVerticalPush();
+    if (m_dPushY == 0 && m_bNoGravity && m_dAY != 0) {
+        ApplyFriction(m_dAY, m_bFrictionY);
+        m_dVY += m_dAY;
+    }
+    int side = MoveY(2);
+    AfterMoveY();
+    if (!m_bNoGravity) return (side == 5 || side == 6) ? 7 : side;
+    return (side == 3 || side == 6) ? 8 : side;
+}
+
+void cStageChara::UpdateActive(std::vector<std::int32_t>& switches) {
+    m_bActive = IsOnScreenAxes(m_bSkipAreaX, m_bSkipAreaY) ? 1 : 0;
+    const int n = m_Def.m_nGroupNo;
+    if (m_bActive && m_Def.m_nGroupSwitch && n < static_cast<int>(switches.size())) switches[n] = 1;
+}
+
+int cStageChara::CheckAwake(std::vector<std::int32_t>& switches) {
+    const int n = m_Def.m_nGroupNo;
+    const bool switched = m_Def.m_nGroupSwitch && n < static_cast<int>(switches.size()) && switches[n];
+    const bool gravity = !m_bNoGravity;
+    const bool awake =
+        m_bActive || switched || (gravity && m_bAirborne) || (gravity && m_bEverActive && m_bFalling);
+    if (!awake) return 0;
+    m_bEverActive = 1;
+    if (m_Def.m_nActivationRule == 1) m_bSkipAreaX = m_bSkipAreaY = 1;
+    UpdateScreenRect();
+    return 1;
+}
+
+// ---- cHero ----
+// The hero's own step (view follow, dash) comes with the hero; until then it moves and is held in
+// the stage like a stage character.
+
+int cHero::AfterMoveX() {
+    return ClampToStageX(2);
+}
+
+int cHero::AfterMoveY() {
+    return ClampToStageY(2);
+}
+
+int cHero::StepX() {
+    if (m_dPushX != 0) {
+        m_dVX = m_dPushX;
+    } else if (m_dAX != 0) {
+        ApplyFriction(m_dAX, m_bFrictionX);
+        m_dVX += m_dAX;
+    }
+    int side = MoveX(2);
+    AfterMoveX();
+    return side == 3 ? 4 : side;
+}
+
+int cHero::StepY() {
+    ApplyVerticalPush();
+    int side = MoveY(2);
+    AfterMoveY();
+    return side;
+}

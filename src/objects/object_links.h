@@ -1,0 +1,31 @@
+// The one place where links between game objects are made and broken. Every link is kept on both
+// sides:
+//   target:  object.m_pTarget            <-> target.m_Watchers
+//   owner:   object.m_pOwner             <-> owner.m_Owned
+//   rider:   rider.m_pCarrier            <-> carrier.m_Riders
+//   faction: object.m_nGroupFaction      <-> the play scene's m_CharaGroups / m_ShotGroups
+// A faction outside 0-7 names no list: joining it leaves the object in no list.
+#pragma once
+
+class cGameObject;
+class cChara;
+
+namespace cObjectLinks {
+
+void SetTarget(cGameObject& watcher, cChara* target);
+void SetOwner(cGameObject& owned, cChara* owner);
+void SetCarrier(cChara& rider, cChara* carrier);
+void JoinFaction(cGameObject& obj, int faction);
+void LeaveFaction(cGameObject& obj);
+
+// The target leaves: every watcher loses it (a shot also learns that its target is gone), and its
+// own target link is dropped.
+void DropWatchers(cChara& target);
+// Every owned object loses its owner.
+void DropOwned(cChara& owner);
+// Every rider stops riding.
+void DropRiders(cChara& carrier);
+// Everything at once: what an object leaving play needs. Run by every object's destructor.
+void UnlinkAll(cGameObject& obj);
+
+} // namespace cObjectLinks
