@@ -4,6 +4,8 @@
 #include "sound_test_env.h"
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 using namespace testmidi;
@@ -181,4 +183,27 @@ TEST_F(MidiPlayer, ThePlayersThreadEndsWithThePlayer) {
     EXPECT_EQ(bad.PlayerThreadId(), 0u);
     bad.Restart(1);
     EXPECT_EQ(bad.State(), MIDI_STOPPED);
+}
+
+// Found by fuzzing: one note 0x0FFFFFFF ticks away (some 16 days at 96 ticks a beat). The piece
+// plays, looping, without a sound; the frames until the note are counted without overflowing,
+// so that each block, with nothing due in it, is rendered in one piece.
+TEST_F(MidiPlayer, AnEventDaysAwayWaitsQuietly) {
+    struct CountingSink : audio::RecordingMidiSink {
+        void Render(float*, int) override { ++renders; }
+        int renders = 0;
+    } counting;
+    audio::SetMidiSinkForTests(&counting);
+    std::ifstream in(M4_SOURCE_DIR "/tests/platform_audio/data/midi-delta-0x0fffffff.mid", std::ios::binary);
+    cMidiStream& m = Open(Bytes(std::istreambuf_iterator<char>(in), {}));
+    ASSERT_TRUE(m.HasImage());
+    m.Restart(1);
+    {
+        testaudio::HangGuard guard("playing a note days away", 120);
+        Play(1024 * 200);
+    }
+    audio::SetMidiSinkForTests(&sink);
+    EXPECT_TRUE(counting.Events().empty());
+    EXPECT_EQ(counting.renders, 200);
+    EXPECT_EQ(m.State(), MIDI_PLAYING);
 }

@@ -171,8 +171,10 @@ class MidiDevice final : public Source {
             int n = frames - done;
             for (MidiStreamObject* s : streams) {
                 DispatchDue(*s);
-                if (s->running && s->haveEvent)
-                    n = std::min(n, std::max(1, static_cast<int>(std::ceil(s->framesToNext))));
+                // The next event may lie days away (a delta of 2^28 ticks): compared as a double,
+                // converted only once it is known to fall within the block.
+                if (s->running && s->haveEvent && std::ceil(s->framesToNext) < n)
+                    n = std::max(1, static_cast<int>(std::ceil(s->framesToNext)));
             }
             Sink()->Render(acc + 2 * done, n);
             for (MidiStreamObject* s : streams)
