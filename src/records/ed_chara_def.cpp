@@ -313,8 +313,9 @@ void ValidateCharaDef(cEdCharaDef& chara) {
     const cDefRecordEnv* defEnv = DefRecordEnv();
     if (chara.m_nPictureKind == 4 && defEnv) {
         const std::int64_t bitmaps = defEnv->CharaBitmapCount();
-        // The replacement picture is entry 1, or entry 0 when the list has no entry 1.
-        if (IsOutsideList(chara.m_nPictureNo, bitmaps)) chara.m_nPictureNo = bitmaps > 1 ? 1 : 0;
+        // The replacement picture is entry 1, even when the list holds only its "none" entry: a
+        // picture number of 0 would make a hero no hero (FindHero passes over it).
+        if (IsOutsideList(chara.m_nPictureNo, bitmaps)) chara.m_nPictureNo = 1;
     }
     if (static_cast<std::int8_t>(chara.m_nScale) < 1) chara.m_nScale = 1;
     const cFlowRecordEnv& env = FlowRecordEnv();

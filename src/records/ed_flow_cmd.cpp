@@ -278,12 +278,12 @@ void cEdFlowCmd::FixReferences() {
                 m_nUseTime = sum;
             }
         }
-        // The first parameter names an entry of a database list; one outside it becomes entry 1, or
-        // entry 0 when the list has no entry 1.
+        // The first parameter names an entry of a database list; one outside it becomes the reset
+        // value (entry 1 for most kinds), whatever the list's length.
         auto fixFirst = [this](DbList list, std::int32_t reset) {
             const std::int64_t count = FlowRecordEnv().DatabaseCount(list);
             if (m_Params.empty() || !IsOutsideList(m_Params[0], count)) return;
-            m_Params[0] = (reset == 1 && count < 2) ? 0 : reset;
+            m_Params[0] = reset;
         };
         switch (kind) {
         case FCT_CHANGE_ANIMSET:

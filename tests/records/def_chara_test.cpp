@@ -162,10 +162,10 @@ TEST(CharaDef, ReferencesOutsideTheProjectListsAreReplaced) {
     chara = CharaFrom(def);
     EXPECT_EQ(chara.m_nPictureNo, 5);
     EXPECT_EQ(chara.m_nScale, 1);
-    // A bitmap list without entry 1 gives picture 0 rather than another number outside it.
+    // A bitmap list holding only its "none" entry still gives picture 1: 0 would be no picture.
     env.charaBitmaps = 1;
     def.f[14] = 4;
-    EXPECT_EQ(CharaFrom(def).m_nPictureNo, 0);
+    EXPECT_EQ(CharaFrom(def).m_nPictureNo, 1);
 }
 
 TEST(CharaDef, EmptyFlowsDisappearOnLoadAndSave) {

@@ -279,9 +279,14 @@ TEST(EdFlowCmd, FixReferencesAgainstTheProjectLists) {
     EXPECT_EQ(cmd.m_Params[0], 1);
     c.params = {-1};
     EXPECT_EQ(LoadCmd(c, 732).m_Params[0], 1);
-    // A list without an entry 1 resets to 0.
+    // A list holding only its "none" entry resets to 1 all the same; the animation-set change
+    // resets to 0.
     c.kind = FCT_PLAY_BGM;
     c.params = {5, 1};
+    EXPECT_EQ(LoadCmd(c, 732).m_Params[0], 1);
+    env.Count(DbList::AnimeSets) = 1;
+    c.kind = FCT_CHANGE_ANIMSET;
+    c.params = {3};
     EXPECT_EQ(LoadCmd(c, 732).m_Params[0], 0);
 
     CmdBytes s;

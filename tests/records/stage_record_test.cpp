@@ -280,6 +280,21 @@ TEST_F(StageRecord, HeroIsTheFirstPlayerCharacterWithAPicture) {
     EXPECT_TRUE(stage.HasHero());
 }
 
+TEST_F(StageRecord, HeroDrawnFromAShortBitmapListStaysAHero) {
+    // The project's character-bitmap list holds only its "none" entry: a hero naming bitmap 3
+    // gets bitmap 1 and is still found.
+    env.charaBitmaps = 1;
+    StageBody body;
+    CharaSpec hero = Hero();
+    hero.f[14] = 4;
+    hero.f[13] = 3;
+    body.charas = {hero};
+    ASSERT_TRUE(LoadBytes(stage, WriteStage(body)));
+    ASSERT_EQ(stage.m_Charas.size(), 1u);
+    EXPECT_EQ(stage.m_Charas[0].m_nPictureNo, 1);
+    EXPECT_EQ(stage.FindHero(), 0);
+}
+
 TEST_F(StageRecord, ReplayBodyTakesSetupPartsFromTheOriginal) {
     cEdStage original;
     original.m_nFrameRate = 45;
