@@ -1,4 +1,4 @@
 // Program entry: the process's first thread becomes the window thread.
-#include "app/shell/win_main.h"
+#include "shell/win_main.h"
 
 int main(int argc, char** argv) { return WinMain(argc, argv); }

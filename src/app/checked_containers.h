@@ -5,6 +5,7 @@
 // and the caller gets a harmless element to carry on with until the close arrives.
 #pragma once
 #include <cstddef>
+#include <deque>
 #include <list>
 #include <vector>
 
@@ -60,4 +61,26 @@ template <class T> class cCheckedList : public std::list<T> {
         return CheckedDefaultElement<T>();
     }
     const T& at(int index) const { return const_cast<cCheckedList*>(this)->at(index); }
+};
+
+// The vector form for records that others point at: elements keep their addresses for as long as
+// they are in the container (it grows only at its end), read through the same checked access.
+template <class T> class cStableVector {
+  public:
+    int Count() const { return static_cast<int>(m_items.size()); }
+    T& at(int index) {
+        if (index >= 0 && index < Count()) return m_items[static_cast<std::size_t>(index)];
+        ReportBadIndex('V', index, Count(), sizeof(T));
+        if (m_items.empty()) return CheckedDefaultElement<T>();
+        return m_items.front();
+    }
+    T& back() { return m_items.back(); }
+    T& push_back(const T& v) { return m_items.emplace_back(v); }
+    void clear() { m_items.clear(); }
+    bool empty() const { return m_items.empty(); }
+    auto begin() { return m_items.begin(); }
+    auto end() { return m_items.end(); }
+
+  private:
+    std::deque<T> m_items;
 };

@@ -7,6 +7,7 @@
 #include "app/log.h"
 #include "app/scene.h"
 #include "app/str_format.h"
+#include "app/system_ini.h"
 #include "platform/messages.h"
 #include "platform/threads.h"
 #include "platform/time.h"
@@ -170,7 +171,7 @@ bool RunFrame() {
     g_SceneManager.SwitchAndRun();
     g_nFps = static_cast<int>(MeasureFps(1));
     g_nFrameMs = FrameElapsed(1);
-    if (g_lpGameScene) SetGameSceneFps(g_lpGameScene, g_nFps);
+    if (g_lpGameScene) SceneEnv().SetGameSceneFps(g_lpGameScene, g_nFps);
     int showFps = g_DrawingHooks.showFpsSetting();
     if (showFps != 0) {
         g_Timers.ring[g_Timers.ringNext] = g_nFrameMs;
@@ -227,5 +228,57 @@ unsigned GameLoop(void*) {
             limitReached = true;
             win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
         }
+    }
+}
+
+namespace {
+
+// The hooks before the drawing library starts: a Direct3D-like back-end without vertical sync that
+// paces each present with DrawFpsAverage and draws nothing.
+bool HookNo() {
+    return false;
+}
+bool HookYes() {
+    return true;
+}
+bool HookPresentPaced(int rate) {
+    while (!DrawFpsAverage(rate, 0, 0))
+        win::Sleep(1);
+    return true;
+}
+void HookNothing() {}
+void HookNoText(int, const std::string&) {}
+int HookShowFpsSetting() {
+    return g_SystemIni.ShowFps;
+}
+
+constexpr DrawingHooks NO_DRAWING_HOOKS{&HookYes,
+                                        &HookNo,
+                                        &HookYes,
+                                        &HookPresentPaced,
+                                        &HookNothing,
+                                        &HookNoText,
+                                        &HookShowFpsSetting,
+                                        &HookNothing,
+                                        &HookNothing,
+                                        &HookNothing};
+
+} // namespace
+
+DrawingHooks g_DrawingHooks = NO_DRAWING_HOOKS;
+
+void ResetDrawingHooks() {
+    g_DrawingHooks = NO_DRAWING_HOOKS;
+}
+
+unsigned FrameLoopUntilQuit() {
+    win::MSG msg;
+    for (;;) {
+        while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
+            if (msg.message == win::WM_QUIT) return 0;
+        WaitFrame();
+        RestoreSurfaces();
+        UpdateInput(g_Inputs);
+        PresentFrame();
     }
 }

@@ -15,7 +15,8 @@ extern unsigned g_nFrameMs;
 extern int g_bSelfTimed;
 
 // What the frame loop needs of the drawing library. The drawing library fills these in when it
-// starts; until then the placeholders of app/placeholders.h stand in.
+// starts; until then hooks that draw nothing stand in (a Direct3D-like back-end without vertical
+// sync, paced by DrawFpsAverage).
 struct DrawingHooks {
     bool (*direct3DActive)();
     bool (*directDrawActive)();
@@ -39,6 +40,8 @@ struct DrawingHooks {
     void (*restoreDevice)();
 };
 extern DrawingHooks g_DrawingHooks;
+// Back to the hooks that draw nothing.
+void ResetDrawingHooks();
 
 unsigned GameLoop(void* argument);
 // One frame; false only when lost surfaces could not be restored.
@@ -58,3 +61,7 @@ int FpsAverage();
 
 // Back to the state at start-up (first calls not made yet, counters 0); for tests.
 void ResetFrameTimers();
+
+// A frame loop that draws nothing (paced, restoring surfaces, sampling input, presenting) until
+// WM_QUIT; for the worker threads whose own loops are not built yet.
+unsigned FrameLoopUntilQuit();

@@ -8,6 +8,21 @@
 cSceneManager g_SceneManager;
 cGameScene* g_lpGameScene = nullptr;
 
+namespace {
+const cSceneEnv g_defaultSceneEnv;
+const cSceneEnv* g_lpSceneEnv = &g_defaultSceneEnv;
+} // namespace
+
+const cSceneEnv& SceneEnv() {
+    return *g_lpSceneEnv;
+}
+
+const cSceneEnv* SetSceneEnv(const cSceneEnv* env) {
+    const cSceneEnv* before = g_lpSceneEnv;
+    g_lpSceneEnv = env ? env : &g_defaultSceneEnv;
+    return before == &g_defaultSceneEnv ? nullptr : before;
+}
+
 void cScene::RunStates() {
     if (m_nState == -1) {
         try {
@@ -52,7 +67,7 @@ void cSceneManager::SwitchScene(int index) {
     if (slot < 0 || m_lpScenes[slot]) return;
     cScene* scene = nullptr;
     try {
-        scene = m_pfnCreate(index);
+        scene = SceneEnv().CreateScene(index);
     } catch (const std::bad_alloc&) {
         scene = nullptr;
     }
@@ -62,7 +77,7 @@ void cSceneManager::SwitchScene(int index) {
         return;
     }
     m_lpScenes[slot] = scene;
-    if (index == SCENE_PLAY) g_lpGameScene = AsGameScene(scene);
+    if (index == SCENE_PLAY) g_lpGameScene = SceneEnv().AsGameScene(scene);
 }
 
 void cSceneManager::DeleteAll() {

@@ -43,14 +43,27 @@ class cGameScene;
 // The play scene while it exists; cleared when the play scene is deleted.
 extern cGameScene* g_lpGameScene;
 
-// Builds the scene object of an index (0-5); may throw std::bad_alloc or a text.
-using SceneFactory = cScene* (*)(int index);
-// The scene module's own factory (the menu scenes and the play scene).
-cScene* CreateScene(int index);
-// The play scene's module gives access to its object.
-cGameScene* AsGameScene(cScene* playScene);
-void SetGameSceneQuit(cGameScene* scene);
-void SetGameSceneFps(cGameScene* scene, int fps);
+// What the scene manager and the frame loop need of the scenes, which live in the layers above this
+// one (the menu scenes and the play scene). The top layer installs its environment at start-up
+// (SetSceneEnv); until then no scene can be built and the play-scene operations do nothing.
+class cSceneEnv {
+  public:
+    virtual ~cSceneEnv() = default;
+    // Builds the scene of an index (0-5); null when it cannot. May throw std::bad_alloc or a text.
+    virtual cScene* CreateScene(int) const { return nullptr; }
+    // The play scene's object behind its scene slot.
+    virtual cGameScene* AsGameScene(cScene*) const { return nullptr; }
+    // A close while the pause thread runs marks the play scene to close again from its next step.
+    virtual void SetGameSceneQuit(cGameScene*) const {}
+    // The frame loop hands the measured frame rate to the play scene every frame.
+    virtual void SetGameSceneFps(cGameScene*, int) const {}
+};
+
+// The environment in use (the default one when none is installed).
+const cSceneEnv& SceneEnv();
+// Installs an environment (null: back to the default) and returns the one installed before. The caller
+// keeps it alive while installed.
+const cSceneEnv* SetSceneEnv(const cSceneEnv* env);
 
 class cSceneManager {
   public:
@@ -78,9 +91,6 @@ class cSceneManager {
     int g_nFrameRate = 60;
     int g_nFade = 10;
     int g_nCurMenuBgm = 0;
-
-    // Tests replace the factory; the player uses CreateScene.
-    SceneFactory m_pfnCreate = &CreateScene;
 
   private:
     static int SlotOf(int index);

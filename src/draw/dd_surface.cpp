@@ -90,10 +90,6 @@ SURFACEDEF BlankSurfaceDef(int w, int h, int bColorKey, int nDDMemory, int nD3DM
 
 } // namespace
 
-void DDReportBadSurfaceIndex(int index, int count, std::size_t elementSize) {
-    ReportBadIndex('V', index, count, elementSize);
-}
-
 void DDMakeSideRecord(DDSURFACEDATA* lpSD) {
     if (!lpSD) return;
     if (lpDTCon) {

@@ -4,6 +4,7 @@
 // set means the Direct3D path, null the DirectDraw path.
 #pragma once
 
+#include "app/checked_containers.h"
 #include "draw/dd_clip.h"
 #include "platform/gfx/d3d9.h"
 #include "platform/gfx/d3dx9.h"
@@ -12,7 +13,6 @@
 #include "platform/win_types.h"
 
 #include <cstdint>
-#include <deque>
 #include <list>
 #include <string>
 #include <vector>
@@ -210,24 +210,8 @@ bool DDCheckBitmapSize(int& bTooLarge, const char* szFile, int nMaxW, int nMaxH)
 void DDMakeSideRecord(DDSURFACEDATA* lpSD);
 void DDReleaseSurface(DDSURFACEDATA* lpSD);
 
-void DDReportBadSurfaceIndex(int index, int count, std::size_t elementSize);
-
 // Surface containers. Records keep their addresses for as long as they are in the container (the
-// live-surface list and mirror records point at them), so the vector form is built on a deque.
-template <class T> class cStableVector {
-  public:
-    int Count() const { return static_cast<int>(m_items.size()); }
-    T& at(int index);
-    T& back() { return m_items.back(); }
-    T& push_back(const T& v) { return m_items.emplace_back(v); }
-    void clear() { m_items.clear(); }
-    bool empty() const { return m_items.empty(); }
-    auto begin() { return m_items.begin(); }
-    auto end() { return m_items.end(); }
-
-  private:
-    std::deque<T> m_items;
-};
+// live-surface list and mirror records point at them).
 using DDSurfaceVec = cStableVector<DDSURFACEDATA>;
 using DDSurfaceDefVec = cStableVector<SURFACEDEF>;
 using DDSurfaceList = std::list<DDSURFACEDATA>;
@@ -334,14 +318,3 @@ inline bool DDIsD3D() {
 // The record that drawing really uses: its mirror source, and the virtual back buffer for BackBuffer.
 DDSURFACEDATA* DDSubstitute(DDSURFACEDATA* lpSD);
 DDSURFACEDATA* DDRedirect(DDSURFACEDATA* lpSD);
-
-template <class T> T& cStableVector<T>::at(int index) {
-    if (index >= 0 && index < Count()) return m_items[static_cast<std::size_t>(index)];
-    DDReportBadSurfaceIndex(index, Count(), sizeof(T));
-    if (m_items.empty()) {
-        static thread_local T blank{};
-        blank = T{};
-        return blank;
-    }
-    return m_items.front();
-}

@@ -42,8 +42,3 @@ void cTitleScene::Init() {
 void cTitleScene::Run() {
     RunStates();
 }
-
-cScene* CreateMenuOrPlayScene(int index) {
-    if (index == SCENE_TITLE) return new cTitleScene;
-    return CreateScene(index);
-}

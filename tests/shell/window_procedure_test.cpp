@@ -1,11 +1,12 @@
 #include "app/game_loop.h"
 #include "app/globals.h"
 #include "app/log.h"
-#include "app/placeholders.h"
+#include "play/game_scene.h"
+#include "shell/scene_env.h"
 #include "app/scene.h"
-#include "app/shell/main_window.h"
-#include "app/shell/win_main.h"
-#include "app/shell/window_data.h"
+#include "shell/main_window.h"
+#include "shell/win_main.h"
+#include "shell/window_data.h"
 #include "app/system_ini.h"
 #include "app/thread.h"
 #include "platform/messages.h"
@@ -142,7 +143,7 @@ TEST_F(MainWindow, CloseWhileAWorkerWaitsInSendMessageEndsAtOnce) {
 }
 
 TEST_F(MainWindow, CloseWhileThePauseLoopRunsEndsItFirstThenClosesAgain) {
-    g_SceneManager.m_pfnCreate = &CreateScene;
+    InstallSceneEnv();
     g_SceneManager.SwitchScene(SCENE_PLAY);
     ASSERT_NE(g_lpGameScene, nullptr);
     ASSERT_TRUE(StartThreadWithQueue(thGame, &GameWaitingForPause, nullptr, false));

@@ -1,4 +1,4 @@
-#include "app/shell/window_data.h"
+#include "shell/window_data.h"
 
 #include "platform/system_metrics.h"
 

@@ -1,7 +1,7 @@
 // The project writer's flow builders make records that save and load as the editor's do.
 #include <gtest/gtest.h>
 
-#include "../../tools/flow_writer.cpp"
+#include "tools/flow_writer.h"
 #include "records/flow_test_util.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The project writer's output against bytes written by hand, and a start-up over its project.
 // The writer's functions are compiled into this test program.
-#include "../tools/project_writer.cpp"
+#include "tools/project_writer.h"
 
 #include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"

@@ -1,4 +1,5 @@
-#include "app/shell/init_game.h"
+#include "shell/init_game.h"
+#include "shell/scene_env.h"
 
 #include "app/display_report.h"
 #include "app/game_loop.h"
@@ -8,14 +9,14 @@
 #include "app/paths.h"
 #include "app/system_report.h"
 #include "app/scene.h"
-#include "app/shell/main_window.h"
-#include "app/shell/palette_variants.h"
-#include "app/shell/win_main.h"
+#include "shell/main_window.h"
+#include "shell/palette_variants.h"
+#include "shell/win_main.h"
 #include "app/startup_state.h"
 #include "app/system_ini.h"
 #include "draw/dd_startup.h"
 #include "draw/font.h"
-#include "menus/load_play_file.h"
+#include "play/load_play_file.h"
 #include "menus/title_scene.h"
 #include "platform/crt_rand.h"
 #include "platform/file_system.h"
@@ -225,7 +226,7 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
     }
     if (cmdLine && *cmdLine) g_SystemIni.FreeStage = cmdLine;
 
-    g_SceneManager.m_pfnCreate = &CreateMenuOrPlayScene;
+    InstallSceneEnv();
 
     // 12-14: frame rate, key repeat, display mode.
     g_SceneManager.g_nFrameRate = 60;

@@ -1,12 +1,12 @@
-#include "app/shell/main_window.h"
+#include "shell/main_window.h"
 
 #include "app/game_loop.h"
 #include "app/globals.h"
 #include "app/log.h"
 #include "app/scene.h"
-#include "app/shell/request_handlers.h"
-#include "app/shell/win_main.h"
-#include "app/shell/window_data.h"
+#include "shell/request_handlers.h"
+#include "shell/win_main.h"
+#include "shell/window_data.h"
 #include "app/thread.h"
 #include "app/paths.h"
 #include "platform/time.h"
@@ -55,7 +55,7 @@ void OnClose(HWND hwnd) {
         // The game thread waits inside a frame for the pause loop: end the loop first; the game
         // thread sees the quit flag and closes again.
         ECLog("WM_CLOSE thPause.m_hThread");
-        SetGameSceneQuit(g_lpGameScene);
+        SceneEnv().SetGameSceneQuit(g_lpGameScene);
         // A pause loop that has only just been started may not take messages yet: the quit is
         // posted again until it is taken, so that the close is never lost.
         for (int tries = 0; !PostThreadMessage(thPause.m_nThreadId, WM_QUIT, 0, 0) && tries < 500; ++tries) {

@@ -1,4 +1,4 @@
-#include "app/shell/request_handlers.h"
+#include "shell/request_handlers.h"
 
 #include "app/globals.h"
 #include "app/log.h"
@@ -9,7 +9,7 @@
 #include "app/system_ini.h"
 #include "app/thread.h"
 #include "draw/draw.h"
-#include "menus/load_play_file.h"
+#include "play/load_play_file.h"
 #include "platform/cp932.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"

@@ -1,4 +1,4 @@
-#include "app/shell/palette_variants.h"
+#include "shell/palette_variants.h"
 
 #include "app/log.h"
 #include "app/startup_state.h"

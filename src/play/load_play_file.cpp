@@ -1,4 +1,4 @@
-#include "menus/load_play_file.h"
+#include "play/load_play_file.h"
 
 #include "app/log.h"
 #include "app/paths.h"

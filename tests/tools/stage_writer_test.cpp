@@ -2,7 +2,8 @@
 // The writer's functions are compiled into this test program.
 #include <gtest/gtest.h>
 
-#include "../../tools/stage_writer.cpp"
+#include "tools/stage_writer.h"
+#include "project/stage_file.h"
 #include "fixtures/box_capture.h"
 #include "records/def_test_util.h"
 

@@ -1,16 +1,16 @@
 // The demo project written by the project writer, read back through the player's own loaders: every
 // file that start-up and the first scenes read exists and loads. Also the writer's raw formats
 // (WAVE, MIDI, blend tables) against bytes and values worked out by hand.
-#include "../../tools/blend_table.h"
-#include "../../tools/demo_media.h"
-#include "../../tools/demo_music.h"
-#include "../../tools/demo_project.h"
-#include "../../tools/midi_writer.h"
-#include "../../tools/project_writer.h"
-#include "../../tools/wave_writer.h"
+#include "tools/blend_table.h"
+#include "tools/demo_media.h"
+#include "tools/demo_music.h"
+#include "tools/demo_project.h"
+#include "tools/midi_writer.h"
+#include "tools/project_writer.h"
+#include "tools/wave_writer.h"
 
 #include "app/paths.h"
-#include "app/shell/palette_variants.h"
+#include "shell/palette_variants.h"
 #include "app/startup_state.h"
 #include "draw/dd_palette_fx.h"
 #include "draw/draw.h"
@@ -58,10 +58,6 @@ class DemoProjectTest : public ::testing::Test {
     static inline bool s_Written = false;
     const fixtures::TempDir& dir = *s_Dir;
 };
-
-double ColourDistance(const bmp_writer::Rgb& c, double r, double g, double b) {
-    return std::sqrt((c.r - r) * (c.r - r) + (c.g - g) * (c.g - g) + (c.b - b) * (c.b - b));
-}
 
 } // namespace
 
@@ -270,54 +266,6 @@ TEST_F(DemoProjectTest, TheFirstNodeCanBeReachedFromTheStartAndTheSecondOpensAft
     EXPECT_EQ(second.m_Entries.at(1).nKind, 2);
 }
 
-TEST(DemoBlendTable, EntriesAreTheColourNearestTheAverage) {
-    const bmp_writer::Palette pal = bmp_writer::DemoPalette();
-    const std::vector<std::uint8_t> table = blend_table::Compute(pal);
-    ASSERT_EQ(table.size(), 65536u);
-    for (int a = 0; a < 256; ++a) {
-        // A colour with itself: its own first index.
-        int first = 0;
-        while (pal[first].r != pal[a].r || pal[first].g != pal[a].g || pal[first].b != pal[a].b)
-            ++first;
-        ASSERT_EQ(table[a * 256 + a], first) << a;
-        for (int b = a + 1; b < 256; b += 3) {
-            ASSERT_EQ(table[a * 256 + b], table[b * 256 + a]);
-            // Within the colour cube's rounding of the best match (8 levels per channel).
-            const double r = (pal[a].r + pal[b].r) / 2, g = (pal[a].g + pal[b].g) / 2,
-                         bl = (pal[a].b + pal[b].b) / 2;
-            double best = 1e9;
-            for (const bmp_writer::Rgb& c : pal)
-                best = std::min(best, ColourDistance(c, r, g, bl));
-            ASSERT_LE(ColourDistance(pal[table[a * 256 + b]], r, g, bl), best + 2 * 8 * std::sqrt(3.0))
-                << a << "," << b;
-        }
-    }
-    // Black and white meet in a middle grey.
-    const bmp_writer::Rgb mid = pal[table[255 * 256 + 240]];
-    EXPECT_EQ(mid.r, mid.g);
-    EXPECT_NEAR(mid.r, 127, 12);
-}
-
-TEST(DemoBlendTable, ColourVariantsMoveTheHueBlocksAsThePlayerDoes) {
-    const bmp_writer::Palette base = bmp_writer::DemoPalette();
-    const bmp_writer::Palette same = blend_table::PaletteVariant(base, 0);
-    EXPECT_TRUE(same == base);
-    // Below 12: block b takes the colours of block b + n, counted round.
-    const bmp_writer::Palette v3 = blend_table::PaletteVariant(base, 3);
-    for (int s = 0; s < 16; ++s) {
-        EXPECT_EQ(v3[16 + s].r, base[16 + 48 + s].r);
-        EXPECT_EQ(v3[16 + 11 * 16 + s].g, base[16 + 2 * 16 + s].g);
-    }
-    // From 12 on: one hue everywhere, taken from entry 16 x (n - 11); 26 takes the last 16 entries.
-    for (int n : {12, 20, 26}) {
-        const bmp_writer::Palette v = blend_table::PaletteVariant(base, n);
-        for (int i = 16; i < 208; ++i)
-            ASSERT_TRUE(v[i] == base[16 * (n - 11) + (i - 16) % 16]) << n << " " << i;
-        for (int i : {0, 15, 208, 240, 255})
-            EXPECT_TRUE(v[i] == base[i]);
-    }
-}
-
 TEST(DemoMediaWriters, WaveFileBytes) {
     const Bytes expected = {'R',  'I',  'F', 'F', 40,   0,    0, 0, 'W',  'A',  'V',  'E',
                             'f',  'm',  't', ' ', 16,   0,    0, 0, 1,    0,    1,    0,
@@ -383,12 +331,4 @@ TEST(DemoMediaWriters, TitleTuneIsEightWholeBarsInEveryPart) {
         at = stop;
     }
     EXPECT_EQ(at, file.size());
-    // The synthesised version: four bars at 120 beats a minute are 8 seconds, within full scale.
-    const std::vector<float> samples = demo_music::RenderTitle(4);
-    EXPECT_EQ(samples.size(), static_cast<std::size_t>(8 * demo_music::kOggRate));
-    float loudest = 0;
-    for (float s : samples)
-        loudest = std::max(loudest, std::fabs(s));
-    EXPECT_GT(loudest, 0.5f);
-    EXPECT_LE(loudest, 0.75f);
 }

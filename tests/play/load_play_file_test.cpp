@@ -1,4 +1,4 @@
-#include "menus/load_play_file.h"
+#include "play/load_play_file.h"
 
 #include "app/startup_state.h"
 #include "fixtures/bytes.h"

@@ -1,0 +1,30 @@
+#include "shell/scene_env.h"
+
+#include "app/scene.h"
+#include "menus/menu_scenes.h"
+#include "play/game_scene.h"
+
+namespace {
+
+class cPlayerSceneEnv : public cSceneEnv {
+  public:
+    cScene* CreateScene(int index) const override {
+        if (index == SCENE_PLAY) return new cGameScene;
+        return CreateMenuScene(index);
+    }
+    cGameScene* AsGameScene(cScene* scene) const override { return static_cast<cGameScene*>(scene); }
+    void SetGameSceneQuit(cGameScene* scene) const override {
+        if (scene) scene->m_bQuit = 1;
+    }
+    void SetGameSceneFps(cGameScene* scene, int fps) const override {
+        if (scene) scene->m_nFps = fps;
+    }
+};
+
+const cPlayerSceneEnv g_PlayerSceneEnv;
+
+} // namespace
+
+void InstallSceneEnv() {
+    SetSceneEnv(&g_PlayerSceneEnv);
+}
