@@ -14,6 +14,8 @@ int g_bStripCR = 1;
 
 namespace {
 
+constexpr std::size_t READ_BUFFER_BYTES = 64 * 1024;
+
 // Data file names are Windows relative paths ("data\database\Anime.dat").
 std::FILE* OpenPath(const char* name, const char* mode) {
     return fsys::Open(name, mode);
@@ -46,7 +48,7 @@ cSerialRecord::cSerialRecord(const cSerialRecord& src) {
 
 cSerialRecord& cSerialRecord::operator=(const cSerialRecord& src) {
     if (this == &src) return *this;
-    RegisterMembers(g_nDataVersion);
+    RegisterFor(g_nDataVersion);
     src.OnCopy(g_nDataVersion);
     RebaseFrom(src);
     return *this;
@@ -55,16 +57,18 @@ cSerialRecord& cSerialRecord::operator=(const cSerialRecord& src) {
 cSerialRecord::~cSerialRecord() = default;
 
 void cSerialRecord::RebaseFrom(const cSerialRecord& src) {
-    m_Fields.resize(src.m_Fields.size());
-    m_Strings.resize(src.m_Strings.size());
-    for (std::size_t i = 0; i < m_Fields.size(); ++i) {
-        m_Fields[i].owner = this;
-        RebaseField(m_Fields[i], src.m_Fields[i]);
+    // The descriptors are copied whole, then moved onto this record's members.
+    m_Fields = src.m_Fields;
+    m_Strings = src.m_Strings;
+    for (FIELDDESC& f : m_Fields) {
+        f.address = reinterpret_cast<void*>(AsNumber(f.address) - AsNumber(f.owner) + AsNumber(this));
+        f.owner = this;
     }
-    for (std::size_t i = 0; i < m_Strings.size(); ++i) {
-        m_Strings[i].owner = this;
-        RebaseField(m_Strings[i], src.m_Strings[i]);
+    for (STRINGDESC& s : m_Strings) {
+        s.address = reinterpret_cast<std::string*>(AsNumber(s.address) - AsNumber(s.owner) + AsNumber(this));
+        s.owner = this;
     }
+    m_nRegisteredFor = src.m_nRegisteredFor;
 }
 
 void cSerialRecord::OnCopy(std::int32_t) const {}
@@ -76,6 +80,13 @@ void cSerialRecord::RegisterMembers(std::int32_t) {
 void cSerialRecord::ClearMembers() {
     m_Fields.clear();
     m_Strings.clear();
+    m_nRegisteredFor = NOT_REGISTERED;
+}
+
+void cSerialRecord::RegisterFor(std::int32_t version) {
+    if (m_nRegisteredFor == version) return;
+    RegisterMembers(version);
+    m_nRegisteredFor = version;
 }
 
 void cSerialRecord::AppendField(void* address, std::int32_t count, std::int8_t size) {
@@ -96,7 +107,7 @@ STRINGDESC& cSerialRecord::StringAt(int index) {
 }
 
 void cSerialRecord::Reset() {
-    RegisterMembers(g_nDataVersion);
+    RegisterFor(g_nDataVersion);
     for (const FIELDDESC& f : m_Fields)
         std::memset(f.address, 0, static_cast<std::size_t>(f.count) * static_cast<std::size_t>(f.size));
     for (const STRINGDESC& s : m_Strings)
@@ -105,8 +116,8 @@ void cSerialRecord::Reset() {
 
 void cSerialRecord::CopyFields(cSerialRecord& src) {
     if (&src == this) return;
-    RegisterMembers(g_nDataVersion);
-    src.RegisterMembers(g_nDataVersion);
+    RegisterFor(g_nDataVersion);
+    src.RegisterFor(g_nDataVersion);
     // Both records are of one class; a descriptor whose shape differs is left alone.
     const std::size_t nFields = std::min(m_Fields.size(), src.m_Fields.size());
     for (std::size_t i = 0; i < nFields; ++i) {
@@ -122,7 +133,7 @@ void cSerialRecord::CopyFields(cSerialRecord& src) {
 }
 
 bool cSerialRecord::Save(std::FILE* fp) {
-    RegisterMembers(g_nDataVersion);
+    RegisterFor(g_nDataVersion);
     if (!WriteI32(fp, static_cast<std::int32_t>(m_Fields.size()))) return false;
     for (const FIELDDESC& f : m_Fields) {
         const std::size_t bytes = static_cast<std::size_t>(f.count) * static_cast<std::size_t>(f.size);
@@ -145,7 +156,7 @@ bool cSerialRecord::SaveStrings(std::FILE* fp) {
 }
 
 bool cSerialRecord::Load(std::FILE* fp) {
-    RegisterMembers(g_nLoadVersion);
+    RegisterFor(g_nLoadVersion);
     bool ok = true;
     std::int32_t nFields = 0;
     if (!ReadI32(fp, nFields)) {
@@ -154,20 +165,55 @@ bool cSerialRecord::Load(std::FILE* fp) {
         // More fields than this version declares: the file is damaged.
         ok = false;
     } else {
-        std::vector<unsigned char> buffer;
+        // The stored fields are read as one block (a record's fields are a few hundred bytes at
+        // most), then handed out field by field; a short file still sets every field it holds
+        // whole and no other.
+        std::size_t total = 0;
+        for (std::int32_t i = 0; i < nFields; ++i) {
+            const FIELDDESC& f = m_Fields[static_cast<std::size_t>(i)];
+            total += static_cast<std::size_t>(f.count) * static_cast<std::size_t>(f.size);
+        }
+        unsigned char local[1024];
+        std::vector<unsigned char> large;
+        unsigned char* buffer = local;
+        if (total > sizeof local) {
+            // A record with large declared arrays: room only for what the file still holds.
+            total = static_cast<std::size_t>(std::min<std::uint64_t>(total, RemainingBytes(fp)));
+            large.resize(total);
+            buffer = large.data();
+        }
+        const std::size_t got = total == 0 ? 0 : std::fread(buffer, 1, total, fp);
+        std::size_t at = 0;
         for (std::int32_t i = 0; i < nFields; ++i) {
             const FIELDDESC& f = m_Fields[static_cast<std::size_t>(i)];
             const std::size_t bytes = static_cast<std::size_t>(f.count) * static_cast<std::size_t>(f.size);
-            buffer.resize(bytes);
-            if (!ReadBytes(fp, buffer.data(), bytes)) {
+            if (bytes > got - at) {
                 ok = false;
                 break;
             }
-            std::memcpy(f.address, buffer.data(), bytes);
+            // Fields of one element are moved with a fixed size, which the compiler does inline.
+            switch (bytes) {
+            case 1:
+                std::memcpy(f.address, buffer + at, 1);
+                break;
+            case 2:
+                std::memcpy(f.address, buffer + at, 2);
+                break;
+            case 4:
+                std::memcpy(f.address, buffer + at, 4);
+                break;
+            case 8:
+                std::memcpy(f.address, buffer + at, 8);
+                break;
+            default:
+                std::memcpy(f.address, buffer + at, bytes);
+                break;
+            }
+            at += bytes;
         }
     }
     if (ok) ok = LoadStrings(fp);
-    if (g_nDataVersion != g_nLoadVersion) RegisterMembers(g_nDataVersion);
+    if (g_nDataVersion != g_nLoadVersion) RegisterFor(g_nDataVersion);
     return ok;
 }
 
@@ -212,6 +258,8 @@ std::FILE* OpenDataFileRead(const char* name) {
     const char* path = (name && *name) ? name : "err";
     std::FILE* fp = OpenPath(path, "rb");
     if (!fp) return nullptr;
+    // Records are read a few bytes at a time: a large buffer keeps the reads from the system few.
+    std::setvbuf(fp, nullptr, _IOFBF, READ_BUFFER_BYTES);
     std::int32_t version = 0;
     if (!ReadI32(fp, version)) {
         // Not even a version word: nothing can be read from this file.
@@ -310,6 +358,14 @@ bool ReadListCount(std::FILE* fp, std::uint32_t& count, std::size_t minElementBy
 bool LoadByteVector(std::FILE* fp, std::vector<std::uint8_t>& bytes) {
     std::uint32_t count = 0;
     if (!ReadListCount(fp, count, 1)) return false;
+    // Short vectors (the definitions' flags) are read on the stack and copied into the room the
+    // vector already has.
+    std::uint8_t local[64];
+    if (count <= sizeof local) {
+        if (!ReadBytes(fp, local, count)) return false;
+        bytes.assign(local, local + count);
+        return true;
+    }
     std::vector<std::uint8_t> read(count);
     if (!ReadBytes(fp, read.data(), count)) return false;
     bytes = std::move(read);

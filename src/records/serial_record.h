@@ -70,8 +70,12 @@ class cSerialRecord {
 
     // Hook called on the source of a copy; records leave it empty.
     virtual void OnCopy(std::int32_t version) const;
-    // Empties both lists, then declares the members stored by `version`, in file order.
+    // Empties both lists, then declares the members stored by `version`, in file order. What a
+    // class declares depends on the version alone.
     virtual void RegisterMembers(std::int32_t version);
+    // RegisterMembers, unless the record is registered for that version already (by an earlier
+    // RegisterFor, or as the copy of a record that was).
+    void RegisterFor(std::int32_t version);
     // Reads the record's chunk (and, in overrides, its extras). False: damaged or short file.
     virtual bool Load(std::FILE* fp);
     // Writes the record's chunk (and, in overrides, its extras). False: a write failed.
@@ -116,8 +120,13 @@ class cSerialRecord {
     void AppendField(void* address, std::int32_t count, std::int8_t size);
     void RebaseFrom(const cSerialRecord& src);
 
+    static constexpr std::int32_t NOT_REGISTERED = INT32_MIN;
+
     cCheckedVector<FIELDDESC> m_Fields;
     cCheckedVector<STRINGDESC> m_Strings;
+    // The version the lists were declared for by RegisterFor; any other RegisterMembers call
+    // clears it.
+    std::int32_t m_nRegisteredFor = NOT_REGISTERED;
 };
 
 // ---- File functions ----

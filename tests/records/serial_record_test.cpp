@@ -213,6 +213,33 @@ TEST_F(SerialRecordTest, FewerFieldsAndStringsThanDeclared) {
     EXPECT_EQ(s.m_nC, 0xAB);
 }
 
+TEST_F(SerialRecordTest, FileCutInsideTheFieldsSetsOnlyTheFieldsItHoldsWhole) {
+    // Six fields announced; the file ends three bytes into the double.
+    WriteAll(path, ByteWriter().i32(732).i32(6).i32(1).i16(2).u8(3).i32(4).bytes({0, 0, 0}).data());
+    cSample s = Filled();
+    EXPECT_FALSE(s.LoadFile(path));
+    EXPECT_EQ(s.m_nA, 1);
+    EXPECT_EQ(s.m_nB, 2);
+    EXPECT_EQ(s.m_nC, 3);
+    EXPECT_EQ(s.m_nLater, 4);
+    EXPECT_EQ(s.m_dD, 1.5);
+    EXPECT_EQ(s.m_anArr[0], 1);
+    // The same record then reads an older layout and a current one, each with its own fields.
+    WriteAll(path,
+             ByteWriter().i32(400).i32(5).i32(9).i16(3).u8(4).f64(2.25).i32(7).i32(8).i32(9).i32(0).data());
+    ASSERT_TRUE(s.LoadFile(path));
+    EXPECT_EQ(s.m_nLater, 4);
+    EXPECT_EQ(s.m_anArr[2], 9);
+    ASSERT_TRUE(s.LoadFile(path));
+    EXPECT_EQ(s.FieldCount(), 6);
+    cSample copy = s;
+    WriteAll(path, FilledBytes());
+    ASSERT_TRUE(copy.LoadFile(path));
+    EXPECT_EQ(copy.m_nLater, 5);
+    EXPECT_EQ(copy.m_anArr[2], -1);
+    EXPECT_EQ(s.m_nLater, 4);
+}
+
 TEST_F(SerialRecordTest, CarriageReturnsAreStrippedOnlyWhileSwitchedOn) {
     cSample s;
     s.m_szName = "a\r\nb\r";
