@@ -45,7 +45,7 @@ void cPartBox::SetFromSize(int w, int h, int mode, int hitX, int hitY) {
 // ---- cGameObject ----
 
 cGameObject::~cGameObject() {
-    cObjectLinks::UnlinkAll(*this);
+    cObjectLinks::UnlinkObject(*this);
 }
 
 void cGameObject::Assign(const cGameObject& o) {
@@ -223,7 +223,9 @@ void cShot::ShiftYForScale(int newScale, int oldScale) {
 
 // ---- cChara ----
 
-cChara::~cChara() = default;
+cChara::~cChara() {
+    cObjectLinks::UnlinkChara(*this);
+}
 
 cChara& cChara::operator=(const cChara& o) {
     if (this == &o) return *this;

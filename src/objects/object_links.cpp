@@ -79,17 +79,22 @@ void DropRiders(cChara& carrier) {
     carrier.m_Riders.clear();
 }
 
-void UnlinkAll(cGameObject& obj) {
+void UnlinkObject(cGameObject& obj) {
     SetTarget(obj, nullptr);
     SetOwner(obj, nullptr);
     LeaveFaction(obj);
-    if (obj.IsChara()) {
-        cChara& c = static_cast<cChara&>(obj);
-        DropWatchers(c);
-        DropOwned(c);
-        DropRiders(c);
-        SetCarrier(c, nullptr);
-    }
+}
+
+void UnlinkChara(cChara& c) {
+    DropWatchers(c);
+    DropOwned(c);
+    DropRiders(c);
+    SetCarrier(c, nullptr);
+}
+
+void UnlinkAll(cGameObject& obj) {
+    if (obj.IsChara()) UnlinkChara(static_cast<cChara&>(obj));
+    UnlinkObject(obj);
 }
 
 } // namespace cObjectLinks

@@ -25,7 +25,12 @@ void DropWatchers(cChara& target);
 void DropOwned(cChara& owner);
 // Every rider stops riding.
 void DropRiders(cChara& carrier);
-// Everything at once: what an object leaving play needs. Run by every object's destructor.
+// The links every object has (target, owner, faction) and those only characters have (watchers,
+// owned objects, riders, what it rides). The destructors run them, each while its own members
+// still exist: a character's part first, then the object's.
+void UnlinkObject(cGameObject& obj);
+void UnlinkChara(cChara& chara);
+// Everything at once: what an object leaving play needs.
 void UnlinkAll(cGameObject& obj);
 
 } // namespace cObjectLinks
