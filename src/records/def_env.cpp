@@ -20,7 +20,7 @@ std::int64_t cDefRecordEnv::PaletteCount(PaletteId id, PaletteList list) const {
 }
 
 const cDefRecordEnv* DefRecordEnv() {
-    return dynamic_cast<const cDefRecordEnv*>(&FlowRecordEnv());
+    return FlowRecordEnv().AsDefEnv();
 }
 
 bool PaletteOfSelector(int selector, PaletteId& id) {

@@ -26,6 +26,7 @@ constexpr int PALETTE_STAGE = 2;
 
 class cDefRecordEnv : public cFlowRecordEnv {
   public:
+    const cDefRecordEnv* AsDefEnv() const override { return this; }
     // The lists of a palette; null when that palette is not known.
     virtual cCheckedVector<cEdBlockDef>* BlockPalette(PaletteId) const { return nullptr; }
     virtual cCheckedVector<cEdCharaDef>* CharaPalette(PaletteId) const { return nullptr; }

@@ -26,9 +26,14 @@ enum class DbList {
 enum class PaletteId { Common, Stage };
 enum class PaletteList { Blocks, Charas, Items };
 
+class cDefRecordEnv;
+
 class cFlowRecordEnv {
   public:
     virtual ~cFlowRecordEnv() = default;
+    // The same environment when it also resolves definitions (a cDefRecordEnv), else null. Asked
+    // for every record read, so it is a plain virtual call rather than a dynamic_cast.
+    virtual const cDefRecordEnv* AsDefEnv() const { return nullptr; }
     // Number of entries of a database list; negative when unknown.
     virtual std::int64_t DatabaseCount(DbList) const { return -1; }
     // Number of definitions of a palette's list; negative when unknown.

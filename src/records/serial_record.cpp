@@ -21,6 +21,27 @@ std::FILE* OpenPath(const char* name, const char* mode) {
     return fsys::Open(name, mode);
 }
 
+// Takes `bytes` bytes from what the stream has already buffered, as getc_unlocked does; false
+// (and nothing taken) when fewer are buffered. Records are read a few bytes at a time, and each
+// fread call costs more than the copy.
+bool TakeBuffered(std::FILE* fp, void* dst, std::size_t bytes) {
+#ifdef __GLIBC__
+    if (fp->_IO_read_ptr && static_cast<std::size_t>(fp->_IO_read_end - fp->_IO_read_ptr) >= bytes) {
+        std::memcpy(dst, fp->_IO_read_ptr, bytes);
+        fp->_IO_read_ptr += bytes;
+        return true;
+    }
+#endif
+    (void)fp, (void)dst, (void)bytes;
+    return false;
+}
+
+// Reads up to `bytes` bytes; the number read.
+std::size_t ReadUpTo(std::FILE* fp, void* dst, std::size_t bytes) {
+    if (TakeBuffered(fp, dst, bytes)) return bytes;
+    return std::fread(dst, 1, bytes, fp);
+}
+
 std::uintptr_t AsNumber(const void* p) {
     return reinterpret_cast<std::uintptr_t>(p);
 }
@@ -57,17 +78,18 @@ cSerialRecord& cSerialRecord::operator=(const cSerialRecord& src) {
 cSerialRecord::~cSerialRecord() = default;
 
 void cSerialRecord::RebaseFrom(const cSerialRecord& src) {
-    // The descriptors are copied whole, then moved onto this record's members.
-    m_Fields = src.m_Fields;
-    m_Strings = src.m_Strings;
-    for (FIELDDESC& f : m_Fields) {
-        f.address = reinterpret_cast<void*>(AsNumber(f.address) - AsNumber(f.owner) + AsNumber(this));
-        f.owner = this;
-    }
-    for (STRINGDESC& s : m_Strings) {
-        s.address = reinterpret_cast<std::string*>(AsNumber(s.address) - AsNumber(s.owner) + AsNumber(this));
-        s.owner = this;
-    }
+    // One pass per list: each descriptor is built on this record's member.
+    m_Fields.clear();
+    m_Fields.reserve(src.m_Fields.size());
+    for (const FIELDDESC& f : src.m_Fields)
+        m_Fields.push_back(
+            FIELDDESC{this, reinterpret_cast<void*>(AsNumber(f.address) - AsNumber(f.owner) + AsNumber(this)),
+                      f.count, f.size});
+    m_Strings.clear();
+    m_Strings.reserve(src.m_Strings.size());
+    for (const STRINGDESC& s : src.m_Strings)
+        m_Strings.push_back(STRINGDESC{
+            this, reinterpret_cast<std::string*>(AsNumber(s.address) - AsNumber(s.owner) + AsNumber(this))});
     m_nRegisteredFor = src.m_nRegisteredFor;
 }
 
@@ -182,7 +204,7 @@ bool cSerialRecord::Load(std::FILE* fp) {
             large.resize(total);
             buffer = large.data();
         }
-        const std::size_t got = total == 0 ? 0 : std::fread(buffer, 1, total, fp);
+        const std::size_t got = total == 0 ? 0 : ReadUpTo(fp, buffer, total);
         std::size_t at = 0;
         for (std::int32_t i = 0; i < nFields; ++i) {
             const FIELDDESC& f = m_Fields[static_cast<std::size_t>(i)];
@@ -310,6 +332,7 @@ std::uint64_t RemainingBytes(std::FILE* fp) {
 
 bool ReadBytes(std::FILE* fp, void* dst, std::size_t bytes) {
     if (bytes == 0) return true;
+    if (TakeBuffered(fp, dst, bytes)) return true;
     if (bytes <= 64) {
         unsigned char tmp[64];
         if (std::fread(tmp, 1, bytes, fp) != bytes) return false;
