@@ -1,10 +1,11 @@
 #include "platform/gfx/blit.h"
+#include "platform/gfx/cpu.h"
 #include <cstring>
 #include <vector>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef GFX_HAVE_AVX2
 #include <immintrin.h>
 #endif
 
@@ -53,12 +54,11 @@ int SourceIndex(int i, int start, int size, int dsize) {
 
 } // namespace
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef GFX_HAVE_AVX2
 namespace {
 
 // Eight pixels at a time where the processor has AVX2; returns how many it copied.
-__attribute__((target("avx2"))) int CopyKeyed32Avx2(std::uint32_t* d, const std::uint32_t* s, int n,
-                                                    std::uint32_t key) {
+GFX_AVX2 int CopyKeyed32Avx2(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t key) {
     const __m256i k = _mm256_set1_epi32(static_cast<int>(key));
     int i = 0;
     for (; i + 8 <= n; i += 8) {
@@ -70,17 +70,12 @@ __attribute__((target("avx2"))) int CopyKeyed32Avx2(std::uint32_t* d, const std:
     return i;
 }
 
-bool HaveAvx2() {
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
-
 } // namespace
 #endif
 
 void CopyKeyed32(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t key) {
     int i = 0;
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef GFX_HAVE_AVX2
     if (HaveAvx2()) i = CopyKeyed32Avx2(d, s, n, key);
 #endif
 #ifdef __SSE2__

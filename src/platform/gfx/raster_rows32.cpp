@@ -1,0 +1,227 @@
+// The row rule of 32-bit targets: a scalar road, four pixels at a time with SSE2, eight with AVX2.
+#include "platform/gfx/cpu.h"
+#include "platform/gfx/raster_internal.h"
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+#ifdef GFX_HAVE_AVX2
+#include <immintrin.h>
+#endif
+
+namespace gfx::raster_detail {
+namespace {
+
+// One pixel of the row rule; returns the value written (`dst` itself when it is left alone).
+inline std::uint32_t ShadePixel32(const Shade32& k, std::uint32_t texel, std::uint32_t dst) {
+    const std::uint32_t keep = k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+    const std::uint32_t t = texel | k.orMask;
+    std::uint32_t src = t;
+    if (!k.Identity()) {
+        src = 0;
+        for (int sh = 0; sh < 32; sh += 8)
+            src |=
+                Div255(Ch(t, sh) * Ch(k.mul, sh) + static_cast<std::uint32_t>((k.add >> (2 * sh)) & 0xFFFF))
+                << sh;
+    }
+    if (!k.blend) return src & keep;
+    const std::uint32_t a = src >> 24;
+    if (a == 0) return dst;
+    const std::uint32_t d = dst | (k.x8 ? 0xFF000000u : 0);
+    std::uint32_t out = 0;
+    for (int sh = 0; sh < 32; sh += 8)
+        out |= Div255(Ch(src, sh) * a + Ch(d, sh) * (255 - a)) << sh;
+    return out & keep;
+}
+
+void ShadeRow32Scalar(const Shade32& k, std::uint32_t* dst, const std::uint32_t* texels, int n) {
+    for (int i = 0; i < n; ++i)
+        dst[i] = ShadePixel32(k, texels[i], dst[i]);
+}
+
+#ifdef __SSE2__
+// Four pixels at a time, the same arithmetic lane for lane; round(x / 255) of 16-bit lanes is
+// ((x + 128) * 257) >> 16, which equals Div255.
+void ShadeRows32Sse2(const Shade32& k, const Rows32& b) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i c128 = _mm_set1_epi16(128), c257 = _mm_set1_epi16(257), c255 = _mm_set1_epi16(255);
+    const __m128i vmul = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(k.mul)), zero);
+    const __m128i vadd = _mm_set1_epi64x(static_cast<long long>(k.add));
+    const __m128i vor = _mm_set1_epi32(static_cast<int>(k.orMask));
+    const __m128i vkeep = _mm_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
+    const __m128i vreadOr = _mm_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
+    const __m128i opaque = _mm_set1_epi32(255);
+    const bool identity = k.Identity(), blend = k.blend;
+    auto div255 = [&](__m128i x) { return _mm_mulhi_epu16(_mm_add_epi16(x, c128), c257); };
+    auto alphas = [](__m128i px16) { // each pixel's alpha over its four lanes
+        px16 = _mm_shufflelo_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
+        return _mm_shufflehi_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
+    };
+    for (int row = 0; row < b.rows; ++row) {
+        std::uint32_t* dst = b.dst + row * b.stride;
+        const std::uint32_t* texels = b.src[row];
+        int i = 0;
+        for (; i + 4 <= b.n; i += 4) {
+            __m128i t = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i)), vor);
+            if (blend && !identity &&
+                _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(t, 24), zero)) == 0xFFFF)
+                continue; // alpha 0 stays 0 through the multiply
+            __m128i slo = _mm_unpacklo_epi8(t, zero), shi = _mm_unpackhi_epi8(t, zero);
+            if (!identity) {
+                slo = div255(_mm_add_epi16(_mm_mullo_epi16(slo, vmul), vadd));
+                shi = div255(_mm_add_epi16(_mm_mullo_epi16(shi, vmul), vadd));
+                t = _mm_packus_epi16(slo, shi);
+            }
+            __m128i* out = reinterpret_cast<__m128i*>(dst + i);
+            if (!blend) {
+                _mm_storeu_si128(out, _mm_and_si128(t, vkeep));
+                continue;
+            }
+            const __m128i alpha = _mm_srli_epi32(t, 24);
+            const __m128i clear = _mm_cmpeq_epi32(alpha, zero), full = _mm_cmpeq_epi32(alpha, opaque);
+            const int clearBits = _mm_movemask_epi8(clear);
+            if (clearBits == 0xFFFF) continue;
+            const __m128i d0 = _mm_loadu_si128(out);
+            __m128i r;
+            if ((clearBits | _mm_movemask_epi8(full)) == 0xFFFF) {
+                r = _mm_and_si128(t, vkeep); // every pixel transparent or opaque
+            } else {
+                const __m128i d = _mm_or_si128(d0, vreadOr);
+                const __m128i dlo = _mm_unpacklo_epi8(d, zero), dhi = _mm_unpackhi_epi8(d, zero);
+                const __m128i alo = alphas(slo), ahi = alphas(shi);
+                const __m128i rlo = div255(
+                    _mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(c255, alo))));
+                const __m128i rhi = div255(
+                    _mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(c255, ahi))));
+                r = _mm_and_si128(_mm_packus_epi16(rlo, rhi), vkeep);
+            }
+            _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(clear, d0), _mm_andnot_si128(clear, r)));
+        }
+        ShadeRow32Scalar(k, dst + i, texels + i, b.n - i);
+    }
+}
+#endif
+
+#ifndef __SSE2__
+void ShadeRows32Scalar(const Shade32& k, const Rows32& b) {
+    for (int row = 0; row < b.rows; ++row)
+        ShadeRow32Scalar(k, b.dst + row * b.stride, b.src[row], b.n);
+}
+#endif
+#ifdef GFX_HAVE_AVX2
+
+struct Avx2Consts {
+    __m256i zero, c128, c257, c255, vmul, vadd, vor, vkeep, vreadOr, opaque;
+};
+
+GFX_AVX2_INLINE __m256i Div255x16(const Avx2Consts& c, __m256i x) {
+    return _mm256_mulhi_epu16(_mm256_add_epi16(x, c.c128), c.c257);
+}
+
+GFX_AVX2_INLINE __m256i AlphasX16(__m256i px16) {
+    px16 = _mm256_shufflelo_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm256_shufflehi_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
+}
+
+template <bool Tail> GFX_AVX2_INLINE __m256i Load8(const std::uint32_t* p, __m256i mask) {
+    if (Tail) return _mm256_maskload_epi32(reinterpret_cast<const int*>(p), mask);
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+template <bool Tail> GFX_AVX2_INLINE void Store8(std::uint32_t* p, __m256i mask, __m256i v) {
+    if (Tail)
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(p), mask, v);
+    else
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
+// Eight pixels of the row rule; with Tail, only the lanes of `mask` are read and written.
+template <bool Blend, bool Identity, bool Tail>
+GFX_AVX2_INLINE void Group8(const Avx2Consts& c, std::uint32_t* out, const std::uint32_t* in, __m256i mask) {
+    __m256i t = _mm256_or_si256(Load8<Tail>(in, mask), c.vor);
+    if (Blend && !Identity &&
+        _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_srli_epi32(t, 24), c.zero)) == -1)
+        return; // alpha 0 stays 0 through the multiply
+    __m256i slo, shi;
+    if (!Identity) {
+        slo = Div255x16(
+            c, _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(t, c.zero), c.vmul), c.vadd));
+        shi = Div255x16(
+            c, _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(t, c.zero), c.vmul), c.vadd));
+        t = _mm256_packus_epi16(slo, shi);
+    }
+    if (!Blend) {
+        Store8<Tail>(out, mask, _mm256_and_si256(t, c.vkeep));
+        return;
+    }
+    const __m256i alpha = _mm256_srli_epi32(t, 24);
+    const __m256i clear = _mm256_cmpeq_epi32(alpha, c.zero), full = _mm256_cmpeq_epi32(alpha, c.opaque);
+    const int clearBits = _mm256_movemask_epi8(clear);
+    if (clearBits == -1) return;
+    const __m256i d0 = Load8<Tail>(out, mask);
+    __m256i r;
+    if ((clearBits | _mm256_movemask_epi8(full)) == -1) {
+        r = _mm256_and_si256(t, c.vkeep); // every pixel transparent or opaque
+    } else {
+        if (Identity) {
+            slo = _mm256_unpacklo_epi8(t, c.zero);
+            shi = _mm256_unpackhi_epi8(t, c.zero);
+        }
+        const __m256i d = _mm256_or_si256(d0, c.vreadOr);
+        const __m256i dlo = _mm256_unpacklo_epi8(d, c.zero), dhi = _mm256_unpackhi_epi8(d, c.zero);
+        const __m256i alo = AlphasX16(slo), ahi = AlphasX16(shi);
+        const __m256i rlo =
+            Div255x16(c, _mm256_add_epi16(_mm256_mullo_epi16(slo, alo),
+                                          _mm256_mullo_epi16(dlo, _mm256_sub_epi16(c.c255, alo))));
+        const __m256i rhi =
+            Div255x16(c, _mm256_add_epi16(_mm256_mullo_epi16(shi, ahi),
+                                          _mm256_mullo_epi16(dhi, _mm256_sub_epi16(c.c255, ahi))));
+        r = _mm256_and_si256(_mm256_packus_epi16(rlo, rhi), c.vkeep);
+    }
+    Store8<Tail>(out, mask, _mm256_blendv_epi8(r, d0, clear));
+}
+
+// Eight pixels at a time for processors with AVX2, the last few of each row through masked loads and
+// stores.
+template <bool Blend, bool Identity> GFX_AVX2 void ShadeRows32Avx2(const Shade32& k, const Rows32& b) {
+    Avx2Consts c;
+    c.zero = _mm256_setzero_si256();
+    c.c128 = _mm256_set1_epi16(128);
+    c.c257 = _mm256_set1_epi16(257);
+    c.c255 = _mm256_set1_epi16(255);
+    c.vmul = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(k.mul)), c.zero);
+    c.vadd = _mm256_set1_epi64x(static_cast<long long>(k.add));
+    c.vor = _mm256_set1_epi32(static_cast<int>(k.orMask));
+    c.vkeep = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
+    c.vreadOr = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
+    c.opaque = _mm256_set1_epi32(255);
+    const int whole = b.n & ~7, rest = b.n & 7;
+    const __m256i mask =
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    for (int row = 0; row < b.rows; ++row) {
+        std::uint32_t* dst = b.dst + row * b.stride;
+        const std::uint32_t* src = b.src[row];
+        for (int i = 0; i < whole; i += 8)
+            Group8<Blend, Identity, false>(c, dst + i, src + i, mask);
+        if (rest) Group8<Blend, Identity, true>(c, dst + whole, src + whole, mask);
+    }
+}
+#endif
+
+} // namespace
+
+// The fastest row function the processor runs for the rule's kind.
+Rows32Fn PickRows32(const Shade32& k) {
+#ifdef GFX_HAVE_AVX2
+    if (HaveAvx2()) {
+        if (k.blend) return k.Identity() ? ShadeRows32Avx2<true, true> : ShadeRows32Avx2<true, false>;
+        return k.Identity() ? ShadeRows32Avx2<false, true> : ShadeRows32Avx2<false, false>;
+    }
+#endif
+#ifdef __SSE2__
+    return ShadeRows32Sse2;
+#else
+    return ShadeRows32Scalar;
+#endif
+}
+
+} // namespace gfx::raster_detail
