@@ -7,6 +7,9 @@
 
 cSceneManager g_SceneManager;
 cGameScene* g_lpGameScene = nullptr;
+int g_nPlayMode = 0;
+int g_nGameMode = 0;
+int g_bRanking = 0;
 
 namespace {
 const cSceneEnv g_defaultSceneEnv;

@@ -43,6 +43,14 @@ class cGameScene;
 // The play scene while it exists; cleared when the play scene is deleted.
 extern cGameScene* g_lpGameScene;
 
+// How the play was started: 0 new story, 1 continued story, 2 challenge, 3 stage or replay file
+// by path, 4 replay playback.
+extern int g_nPlayMode;
+// 0 story, 1 challenge, 2 free play of a stage file, 3 replay.
+extern int g_nGameMode;
+// Rankings are kept for this play.
+extern int g_bRanking;
+
 // What the scene manager and the frame loop need of the scenes, which live in the layers above this
 // one (the menu scenes and the play scene). The top layer installs its environment at start-up
 // (SetSceneEnv); until then no scene can be built and the play-scene operations do nothing.
@@ -84,10 +92,7 @@ class cSceneManager {
     int g_nSceneIndex = 0;
     int g_nNextScene = 0;
     int g_nPrevScene = 0;
-    int g_nPlayMode = 0;
-    int g_nGameMode = 0;
     int m_nChallengeCursor[2] = {};
-    int g_bRanking = 0;
     int g_nFrameRate = 60;
     int g_nFade = 10;
     int g_nCurMenuBgm = 0;

@@ -2,9 +2,6 @@
 
 #include "objects/object_links.h"
 
-int g_nPlayMode = 0;
-int g_nGameMode = 0;
-int g_bRanking = 0;
 cMenuAnchor g_PlayMenuPos[3] = {{320, 272, 0, 0}, {320, 272, 0, 0}, {184, 64, 0, 0}};
 
 cGameScene::cGameScene() {

@@ -71,14 +71,6 @@ class cGameScene : public cScene {
     int m_nFps = 0;
 };
 
-// How the play was started: 0 new story, 1 continued story, 2 challenge, 3 stage or replay file
-// by path, 4 replay playback.
-extern int g_nPlayMode;
-// 0 story, 1 challenge, 2 free play of a stage file, 3 replay.
-extern int g_nGameMode;
-// Rankings are kept for this play.
-extern int g_bRanking;
-
 struct cMenuAnchor {
     int x = 0;
     int y = 0;

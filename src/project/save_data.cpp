@@ -264,7 +264,7 @@ void cSaveData::RestoreStageStart(bool retry) {
     if (g_bStartFile) {
         restore = g_SystemData.m_nRestoreStartFile != 0;
     } else {
-        switch (g_SceneManager.g_nGameMode) {
+        switch (g_nGameMode) {
         case 0:
             restore = g_SystemData.m_nRestoreStory != 0;
             break;

@@ -183,10 +183,10 @@ bool LoadStartFile() {
     }
     g_bStartFile = 1;
     if (!LoadPlayFile(path, 1)) return false;
-    g_SceneManager.g_nGameMode = 2;
-    g_SceneManager.g_bRanking = 1;
+    g_nGameMode = 2;
+    g_bRanking = 1;
     // A replay given at start-up is played back; a stage is played.
-    g_SceneManager.g_nPlayMode = IsReplayPath(path) ? 4 : 3;
+    g_nPlayMode = IsReplayPath(path) ? 4 : 3;
     g_SceneManager.g_nSceneIndex = SCENE_PLAY;
     g_SceneManager.g_nPrevScene = 0;
     return true;

@@ -46,7 +46,7 @@ win::LRESULT OnNameDialogRequest() {
     // The name dialog: the entered name replaces the name offered (the options' fixed name when the
     // options scene asks, else the registration name); confirming without an entry keeps it.
     std::string& name =
-        g_SceneManager.g_nPlayMode == 5 ? g_OptionData.strRankingName : g_SaveData.g_strRankingName;
+        g_nPlayMode == 5 ? g_OptionData.strRankingName : g_SaveData.g_strRankingName;
     std::string answer;
     if (win::TakeScriptedAnswer(answer) && !answer.empty() && answer != "cancel")
         name = FirstChars(cp932::FromUtf8(answer), RANKING_NAME_CHARS);

@@ -2,19 +2,19 @@
 
 #include "app/scene.h"
 #include "menus/menu_scenes.h"
-#include "play/game_scene.h"
+#include "play/play_scene.h"
 
 namespace {
 
 class cPlayerSceneEnv : public cSceneEnv {
   public:
     cScene* CreateScene(int index) const override {
-        if (index == SCENE_PLAY) return new cGameScene;
+        if (index == SCENE_PLAY) return CreatePlayScene();
         return CreateMenuScene(index);
     }
     cGameScene* AsGameScene(cScene* scene) const override { return static_cast<cGameScene*>(scene); }
     void SetGameSceneQuit(cGameScene* scene) const override {
-        if (scene) scene->m_bQuit = 1;
+        if (scene) scene->m_bClosing = 1;
     }
     void SetGameSceneFps(cGameScene* scene, int fps) const override {
         if (scene) scene->m_nFps = fps;

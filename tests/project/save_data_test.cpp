@@ -21,7 +21,7 @@ class SaveData : public ::testing::Test {
         g_WorldMap = cWorldMap();
         g_SaveSlotList.clear();
         g_bStartFile = 0;
-        g_SceneManager.g_nGameMode = 0;
+        g_nGameMode = 0;
     }
     void TearDown() override {
         g_SystemData = cSystemData();
@@ -231,7 +231,7 @@ TEST_F(SaveData, StageStartRestoredByMode) {
     EXPECT_EQ(s.m_vnCommonVars, (std::vector<std::int32_t>{9, 9}));
     EXPECT_EQ(s.m_nLives, 1);
 
-    g_SceneManager.g_nGameMode = 1;
+    g_nGameMode = 1;
     g_SystemData.m_nRestoreChallenge = 1;
     s.RestoreStageStart(false);
     EXPECT_EQ(s.m_vnCommonVars, (std::vector<std::int32_t>{1, 2}));
@@ -243,7 +243,7 @@ TEST_F(SaveData, StageStartRestoredByMode) {
     EXPECT_EQ(s.m_vnCommonVars, (std::vector<std::int32_t>{9, 9}));
 
     g_bStartFile = 0;
-    g_SceneManager.g_nGameMode = 3;
+    g_nGameMode = 3;
     s.RestoreStageStart(false);
     EXPECT_EQ(s.m_vnCommonVars, (std::vector<std::int32_t>{1, 2}));
 }

@@ -1,7 +1,7 @@
 #include "app/scene.h"
 #include "app/shell_test_support.h"
 #include "menus/title_scene.h"
-#include "play/game_scene.h"
+#include "play/play_scene.h"
 #include "shell/scene_env.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "app/game_loop.h"
 #include "app/globals.h"
 #include "app/log.h"
-#include "play/game_scene.h"
+#include "play/play_scene.h"
 #include "shell/scene_env.h"
 #include "app/scene.h"
 #include "shell/main_window.h"
@@ -54,7 +54,7 @@ unsigned GameWaitingForPause(void*) {
     win::PeekMessage(&msg, nullptr, 0, 0, win::PM_NOREMOVE); // the queue exists from here on
     StartThreadWithQueue(thPause, &PauseLoop, g_lpGameScene, true);
     thPause.Wait();
-    if (static_cast<cGameScene*>(g_lpGameScene)->m_bQuit) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+    if (g_lpGameScene->m_bClosing) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
     for (;;) {
         while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
             if (msg.message == win::WM_QUIT) return 1;
@@ -154,7 +154,7 @@ TEST_F(MainWindow, CloseWhileThePauseLoopRunsEndsItFirstThenClosesAgain) {
     win::PostMessage(hwnd, win::WM_CLOSE, 0, 0);
     EXPECT_TRUE(PumpUntilQuit(seconds(2)));
     EXPECT_EQ(g_closes.load(), 2);
-    EXPECT_EQ(static_cast<cGameScene*>(g_lpGameScene)->m_bQuit, 1);
+    EXPECT_EQ(g_lpGameScene->m_bClosing, 1);
     EXPECT_FALSE(thPause.HasThread());
     EXPECT_FALSE(thGame.HasThread());
     EXPECT_EQ(ReadFile(dir / "Report_Game.txt").find("did not end"), std::string::npos);
