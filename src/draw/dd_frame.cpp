@@ -2,6 +2,7 @@
 // lost surfaces, dialog mode over the display, and the debug text.
 #include "app/game_loop.h"
 #include "app/log.h"
+#include "app/scene.h"
 #include "draw/dd_internal.h"
 #include "platform/message_box.h"
 #include "platform/time.h"
@@ -256,14 +257,21 @@ void DDPresentDirectDraw(int bSelfTimed) {
     LPDIRECTDRAWSURFACE7 primary = g_PrimarySD.lpDDSide->lpSurface;
     if (!primary) return;
     const auto& st = g_DDSettings;
+    // A stage faster than 60 frames a second neither waits for the blank nor flips, so that the display
+    // does not cap it.
+    const bool fastStage = g_lpGameScene != nullptr && g_SceneManager.g_nFrameRate > 60;
     if (st.nWindowMode == 0) {
-        if (!bSelfTimed && st.bVSync)
+        // Full screen flips on the blank unless it presents by copying (self-timed: vertical sync off, or
+        // a display slower than the frame rate).
+        if (!bSelfTimed && !fastStage)
             primary->Flip(nullptr, DDFLIP_WAIT);
         else
             DDBlt(&g_PrimarySD, 0, 0, st.nWidth, st.nHeight, &g_BackBuffer, 0, 0, 0);
         return;
     }
-    if (!bSelfTimed) g_lpDDCon->lpDD->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
+    // A window is always self-timed, and still shows each frame on the blank: the frame loop's own
+    // pacing (16 ms at 60 frames a second) would otherwise run it at 62-63 frames a second.
+    if (!fastStage) g_lpDDCon->lpDD->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
     RECT client{0, 0, st.nWidth, st.nHeight};
     primary->Blt(&client, g_BackBuffer.lpDDSide->lpSurface, nullptr, DDBLT_WAIT, nullptr);
 }

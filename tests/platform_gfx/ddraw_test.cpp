@@ -5,7 +5,7 @@
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/sim.h"
 #include <gtest/gtest.h>
-#include <chrono>
+#include <algorithm>
 #include <cstring>
 
 using namespace gfx;
@@ -368,23 +368,34 @@ TEST_F(DDrawTest, WindowModeTakesTheDesktopDepth) {
     SetDisplayBitsPerPixel(32);
 }
 
-TEST_F(DDrawTest, VerticalBlankIsASixtyHertzTick) {
+// A clock of nanoseconds that moves only by waits.
+class StepClock final : public sim::BlankClock {
+  public:
+    long long now = 0;
+    long long Now() override { return now; }
+    void WaitUntil(long long ns) override { now = std::max(now, ns); }
+};
+
+TEST_F(DDrawTest, VerticalBlankIsASixtyHertzTickOfItsClock) {
     Init(32);
+    StepClock clock;
+    clock.now = 5'000'000; // 5 ms
+    sim::SetBlankClock(&clock);
     sim::SetVerticalBlankEmulation(true);
-    const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 4; ++i)
         dd_->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_GT(ms, 3 * 16.0); // at least three whole periods between the first and the fourth blank
-    EXPECT_LT(ms, 500.0);
+    EXPECT_EQ(clock.now, 66'666'666); // the fourth blank; the first began 11.7 ms after the start
+    EXPECT_EQ(sim::VerticalBlankWaits(), 4u);
+    DWORD hz = 0;
+    EXPECT_EQ(dd_->GetMonitorFrequency(&hz), DD_OK);
+    EXPECT_EQ(hz, 60u);
+    // Switched off, a wait returns at once.
     sim::SetVerticalBlankEmulation(false);
-    const auto again = std::chrono::steady_clock::now();
     for (int i = 0; i < 100; ++i)
         dd_->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
-    const double idle =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - again).count();
-    EXPECT_LT(idle, 50.0);
+    EXPECT_EQ(clock.now, 66'666'666);
+    EXPECT_EQ(sim::VerticalBlankWaits(), 4u);
+    sim::SetBlankClock(nullptr);
 }
 
 TEST_F(DDrawTest, TwoBackBuffersRotateThroughTheChain) {

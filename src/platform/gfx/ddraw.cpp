@@ -219,6 +219,12 @@ HRESULT DirectDraw7::WaitForVerticalBlank(DWORD, HANDLE) {
     return DD_OK;
 }
 
+HRESULT DirectDraw7::GetMonitorFrequency(DWORD* frequency) {
+    if (!frequency) return DDERR_INVALIDPARAMS;
+    *frequency = 60;
+    return DD_OK;
+}
+
 HRESULT DirectDraw7::GetAvailableVidMem(DDSCAPS2*, DWORD* total, DWORD* free) {
     const std::size_t budget = std::min<std::size_t>(sim::VideoMemoryBudget(), 0xFFFFFFFFu);
     if (total) *total = static_cast<DWORD>(budget);

@@ -136,6 +136,8 @@ class DirectDraw7 : public RefCounted {
     HRESULT FlipToGDISurface(); // nothing to do: dialogs are drawn by the window thread
     // Blocks until the next emulated 60 Hz vertical blank (returns at once when emulation is off).
     HRESULT WaitForVerticalBlank(DWORD flags, HANDLE event);
+    // The display's refresh rate in hertz: the blank's 60.
+    HRESULT GetMonitorFrequency(DWORD* frequency);
     // The video-memory budget (sim::SetVideoMemoryBudget) and what video surfaces leave of it.
     HRESULT GetAvailableVidMem(DDSCAPS2* caps, DWORD* total, DWORD* free);
 

@@ -21,6 +21,23 @@ struct State {
 std::mutex g_mutex;
 State g_state;
 
+class MonotonicBlankClock final : public BlankClock {
+  public:
+    long long Now() override {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    void WaitUntil(long long ns) override {
+        const long long now = Now();
+        if (ns > now) std::this_thread::sleep_for(std::chrono::nanoseconds(ns - now));
+    }
+};
+
+MonotonicBlankClock g_monotonic;
+std::atomic<BlankClock*> g_blankClock{&g_monotonic};
+std::atomic<unsigned long long> g_blankWaits{0};
+
 } // namespace
 
 namespace {
@@ -37,6 +54,7 @@ void RegisterLossHooks(void (*loseDevice)(int), void (*loseSurfaces)()) {
 void ResetSimulation() {
     std::lock_guard lock(g_mutex);
     g_state = State{};
+    g_blankWaits = 0;
 }
 
 void SetVerticalBlankEmulation(bool on) {
@@ -49,13 +67,28 @@ bool VerticalBlankEmulation() {
     return g_state.vblank;
 }
 
+long long NextBlankAfter(long long ns) {
+    constexpr long long kSecond = 1'000'000'000LL, kRate = 60;
+    // Whole seconds and the blanks within the second apart, so that nothing overflows.
+    const long long seconds = ns / kSecond, within = ns % kSecond;
+    // Blank k of the second starts at floor(k / 60 s): the first k whose start lies after `within`.
+    const long long k = (kRate * (within + 1) + kSecond - 1) / kSecond;
+    return seconds * kSecond + k * kSecond / kRate;
+}
+
+void SetBlankClock(BlankClock* clock) {
+    g_blankClock = clock ? clock : &g_monotonic;
+}
+
+unsigned long long VerticalBlankWaits() {
+    return g_blankWaits.load();
+}
+
 void WaitForVerticalBlank() {
     if (!VerticalBlankEmulation()) return;
-    using namespace std::chrono;
-    const auto period = nanoseconds(1'000'000'000LL / 60);
-    const auto now = steady_clock::now().time_since_epoch();
-    const auto next = (now / period + 1) * period;
-    std::this_thread::sleep_for(next - now);
+    BlankClock* clock = g_blankClock.load();
+    clock->WaitUntil(NextBlankAfter(clock->Now()));
+    ++g_blankWaits;
 }
 
 void SetTextureCaps(bool pow2, bool squareOnly, bool dynamicTextures) {

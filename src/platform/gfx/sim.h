@@ -12,8 +12,28 @@ void ResetSimulation();
 // interval DEFAULT/ONE wait for it. Tests that present many frames switch it off.
 void SetVerticalBlankEmulation(bool on);
 bool VerticalBlankEmulation();
-// Waits for the next 60 Hz tick of the monotonic clock (returns at once when emulation is off).
+// Waits for the start of the next blank (returns at once when emulation is off). Blank k begins at
+// k * 1/60 s of the blank clock (exactly 60 in every second), and a wait that starts on a blank waits
+// for the following one.
 void WaitForVerticalBlank();
+// Blanks waited for (while emulation was on) since start-up or the last ResetSimulation.
+unsigned long long VerticalBlankWaits();
+
+// The clock the blanks keep: the monotonic clock unless a test puts its own in place, for example one
+// that moves only when told to, so that pacing is checked without real time passing.
+class BlankClock {
+  public:
+    virtual ~BlankClock() = default;
+    // Nanoseconds since a fixed start (never negative).
+    virtual long long Now() = 0;
+    // Returns at `ns` or later; a manual clock moves itself there.
+    virtual void WaitUntil(long long ns) = 0;
+};
+// Puts `clock` in place (null: back to the monotonic clock). The caller keeps it alive while it is in
+// place; ResetSimulation does not change it.
+void SetBlankClock(BlankClock* clock);
+// The start of the first blank after `ns` on a 60 Hz clock.
+long long NextBlankAfter(long long ns);
 
 // Capabilities reported by the Direct3D-like factory (default: none of the three restrictions,
 // dynamic textures offered, 4096 x 4096 textures at most).
