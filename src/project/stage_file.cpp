@@ -1,6 +1,7 @@
 #include "project/stage_file.h"
 
 #include <atomic>
+#include <new>
 
 #include "app/log.h"
 #include "app/paths.h"
@@ -27,6 +28,8 @@ namespace {
 
 // Set by the loading thread when it has finished with g_Stage.
 std::atomic<bool> g_bStageLoadFinished{true};
+// Set by the loading thread when the stage's lists could not be allocated.
+std::atomic<bool> g_bStageLoadOutOfMemory{false};
 
 constexpr int FILE_EXT_STAGE = 1;
 // Files from this version on are refused when they do not end with the end marker.
@@ -55,7 +58,14 @@ int CheckStageFile(const std::string& path) {
 }
 
 unsigned StageLoadProc(void*) {
-    const bool ok = g_Stage.LoadFile(g_Stage.m_strPath);
+    bool ok = false;
+    try {
+        ok = g_Stage.LoadFile(g_Stage.m_strPath);
+    } catch (const std::bad_alloc&) {
+        // A stage larger than the memory left: the caller reports it, the partly read stage is
+        // not played.
+        g_bStageLoadOutOfMemory.store(true, std::memory_order_relaxed);
+    }
     if (ok) g_Stage.m_nLoaded = 1;
     g_bStageLoadFinished.store(true, std::memory_order_release);
     return ok ? 1 : 0;
@@ -94,6 +104,7 @@ int LoadStageForPlay(const std::string& path, int newest, cEdStage* target) {
     if (!CheckStageFile(stagePath)) return 0;
 
     g_Stage.m_nLoaded = 0;
+    g_bStageLoadOutOfMemory.store(false, std::memory_order_relaxed);
     g_bStageLoadFinished.store(false, std::memory_order_release);
     if (!thStageLoad.Start(StageLoadProc, nullptr))
         g_bStageLoadFinished.store(true, std::memory_order_release);
@@ -127,6 +138,10 @@ int LoadStageForPlay(const std::string& path, int newest, cEdStage* target) {
         return 0;
     }
 
+    if (g_bStageLoadOutOfMemory.load(std::memory_order_relaxed)) {
+        OutOfMemory();
+        return 0;
+    }
     if (g_Stage.m_nLoaded == 0) {
         ErrorBox("ステージファイル %s の読み込みに失敗しました！", stagePath.c_str());
         return 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdio_ext.h>
 
+#include "platform/system_info.h"
 #include "records/def_env.h"
 
 namespace {
@@ -278,7 +279,8 @@ bool cEdStage::Load(std::FILE* fp) {
     // The file is read by this thread alone: no locking per read.
     __fsetlocking(fp, FSETLOCKING_BYCALLER);
     if (!cSerialRecord::Load(fp)) return false;
-    // A play area larger than play can hold is a damaged file.
+    // A negative play area, or one whose grid could never be held in this machine's memory, is a
+    // damaged file: it is refused before anything is built for it.
     if (!StageSizeAccepted(m_nWidth, m_nHeight)) return false;
     if (!LoadI32Vector(fp, m_ResultItems)) return false;
     for (cEdStageSub& limit : m_Limits)
@@ -424,12 +426,22 @@ int cEdStage::FindHero() const {
     return -1;
 }
 
-bool StageSizeAccepted(std::int32_t width, std::int32_t height) {
-    if (width < 0 || height < 0 || width > MAX_STAGE_SIDE || height > MAX_STAGE_SIDE) return false;
-    std::int64_t pitch = 1;
-    while (pitch < static_cast<std::int64_t>(width) + 20)
+std::uint64_t StageGridCells(std::int32_t width, std::int32_t height) {
+    std::uint64_t pitch = 1;
+    while (pitch < static_cast<std::uint64_t>(std::max(width, 0)) + 2 * STAGE_GRID_BORDER)
         pitch <<= 1;
-    return pitch * (static_cast<std::int64_t>(height) + 20) <= MAX_STAGE_GRID_CELLS;
+    // At most 2^32 x (2^31 + 19): below 2^64.
+    return pitch * (static_cast<std::uint64_t>(std::max(height, 0)) + 2 * STAGE_GRID_BORDER);
+}
+
+bool StageSizeAccepted(std::int32_t width, std::int32_t height, std::uint64_t memoryBytes) {
+    if (width < 0 || height < 0) return false;
+    if (memoryBytes == 0) {
+        const sysinfo::Memory memory = sysinfo::GetMemory();
+        memoryBytes =
+            memory.totalPhys != 0 ? std::min(memory.totalPhys, memory.totalVirtual) : memory.totalVirtual;
+    }
+    return StageGridCells(width, height) <= memoryBytes;
 }
 
 void PadBlockList(cCheckedVector<cEdBlockDef>& list, std::size_t n) {

@@ -28,10 +28,8 @@ constexpr int STAGE_LIMIT_RECORDS = 5;
 constexpr int RESULT_ITEM_COUNT = 5;
 // The most steps a frame is computed in, whatever level a file holds.
 constexpr std::int32_t MAX_FRAME_MUL = 20;
-// Largest play area a stage may have: each side in blocks, and the cells of its grid (the play
-// area with a border of 10 blocks on every side, rows padded to a power of two).
-constexpr std::int32_t MAX_STAGE_SIDE = 16000;
-constexpr std::int64_t MAX_STAGE_GRID_CELLS = 1 << 22;
+// The border of blocks around the play area in the grid that stage set-up builds.
+constexpr std::int32_t STAGE_GRID_BORDER = 10;
 
 class cEdStage : public cSerialRecord {
   public:
@@ -196,8 +194,15 @@ class cEdStage : public cSerialRecord {
     void UpgradeOldVersion(std::int32_t version);
 };
 
-// Whether a play area of w x h blocks is within the limits above.
-bool StageSizeAccepted(std::int32_t width, std::int32_t height);
+// Cells of the grid that stage set-up builds for a play area of w x h blocks: the area with a
+// border of STAGE_GRID_BORDER blocks on every side, rows padded to a power of two (a negative side
+// counts as 0).
+std::uint64_t StageGridCells(std::int32_t width, std::int32_t height);
+// Whether a play area of w x h blocks can be played here: no side is negative, and its grid has no
+// more cells than the machine has bytes of memory (`memoryBytes`; 0 asks the machine). The stage
+// format sets no other limit; a grid that passes but cannot be allocated is reported as a lack of
+// memory where it is built.
+bool StageSizeAccepted(std::int32_t width, std::int32_t height, std::uint64_t memoryBytes = 0);
 
 // Fills a definition list up to n entries with cleared records (longer lists are kept).
 void PadBlockList(cCheckedVector<cEdBlockDef>& list, std::size_t n);

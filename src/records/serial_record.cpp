@@ -259,11 +259,10 @@ void cSerialRecord::StripCR() {
 }
 
 bool cSerialRecord::LoadFile(const std::string& name) {
-    std::FILE* fp = OpenDataFileRead(name.c_str());
+    // The file is closed also when the load throws (a list larger than the memory left).
+    std::unique_ptr<std::FILE, decltype(&CloseDataFile)> fp(OpenDataFileRead(name.c_str()), &CloseDataFile);
     if (!fp) return false;
-    const bool ok = Load(fp);
-    CloseDataFile(fp);
-    return ok;
+    return Load(fp.get());
 }
 
 bool cSerialRecord::SaveFile(const std::string& name) {

@@ -321,13 +321,25 @@ TEST_F(StageRecord, SizesAndCountsBeyondTheFileOrLimitsFailTheLoad) {
     StageBody body;
     body.fields = {{1, -1}};
     EXPECT_FALSE(LoadBytes(stage, WriteStage(body)));
+    body.fields = {{1, 10}, {4, -5}};
+    EXPECT_FALSE(LoadBytes(stage, WriteStage(body)));
+    // Wide and large areas are stages like any other; only a grid that no memory could hold is
+    // refused.
     body.fields = {{1, 100000}, {4, 10}};
-    EXPECT_FALSE(LoadBytes(stage, WriteStage(body)));
-    body.fields = {{1, 3000}, {4, 3000}};
-    EXPECT_FALSE(LoadBytes(stage, WriteStage(body)));
-    body.fields = {{1, 256}, {4, 256}};
     EXPECT_TRUE(LoadBytes(stage, WriteStage(body)));
-    EXPECT_TRUE(StageSizeAccepted(2000, 15));
+    body.fields = {{1, 4000}, {4, 1100}};
+    EXPECT_TRUE(LoadBytes(stage, WriteStage(body)));
+    EXPECT_EQ(stage.m_nWidth, 4000);
+    body.fields = {{1, INT32_MAX}, {4, INT32_MAX}};
+    EXPECT_FALSE(LoadBytes(stage, WriteStage(body)));
+    // The grid: a border of 10 blocks, rows padded to a power of two, weighed against the memory.
+    EXPECT_EQ(StageGridCells(4000, 1100), 4096u * 1120u);
+    EXPECT_EQ(StageGridCells(0, 0), 32u * 20u);
+    EXPECT_EQ(StageGridCells(INT32_MAX, INT32_MAX),
+              (std::uint64_t{1} << 32) * (std::uint64_t{1} << 31) + 19 * (std::uint64_t{1} << 32));
+    EXPECT_TRUE(StageSizeAccepted(4000, 1100, 4096u * 1120u));
+    EXPECT_FALSE(StageSizeAccepted(4000, 1100, 4096u * 1120u - 1));
+    EXPECT_FALSE(StageSizeAccepted(-1, 10, UINT64_MAX));
 
     // A placed-block count larger than the rest of the file. With every list empty the count
     // stands 24 bytes before the end (five list counts and the marker follow it).
