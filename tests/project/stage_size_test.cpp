@@ -145,7 +145,7 @@ TEST_F(StageSize, ListsThatCannotBeAllocatedAreReportedAsLackOfMemory) {
     fixtures::WriteAll(dir.file("many.stg4_000"), StageFile({{1, 256}, {4, 256}}, 5000));
     g_StageOriginal.m_nFrameRate = 7;
     // No room kept from earlier loads.
-    g_Stage.m_Blocks = {};
+    cCheckedVector<cEdBlockDef>().swap(g_Stage.m_Blocks);
     EXPECT_EQ(Load("many.stg4_000", 256 * 1024), 0);
     ASSERT_EQ(boxes.texts().size(), 1u);
     EXPECT_EQ(boxes.texts()[0], "メモリが不足しています！");
