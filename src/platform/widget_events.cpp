@@ -1,0 +1,146 @@
+#include "platform/widget_events.h"
+
+#include "platform/keyboard.h"
+#include "platform/window.h"
+
+#include <SDL.h>
+#include <algorithm>
+
+namespace win {
+namespace {
+
+constexpr int VK_LBUTTON = 0x01;
+constexpr int VK_RBUTTON = 0x02;
+constexpr int kGameW = 640, kGameH = 480;
+
+// Where the game area lies in the window: the presenter shows it at the largest whole-number scale
+// that fits, centred.
+struct Placement {
+    int x = 0, y = 0, scale = 1;
+};
+Placement GamePlacement(SDL_Window* window) {
+    int ww = kGameW, wh = kGameH;
+    if (window) SDL_GetWindowSize(window, &ww, &wh);
+    Placement p;
+    p.scale = std::max(1, std::min(ww / kGameW, wh / kGameH));
+    p.x = (ww - kGameW * p.scale) / 2;
+    p.y = (wh - kGameH * p.scale) / 2;
+    return p;
+}
+
+// The game-area point under a window point.
+void ToGame(int wx, int wy, int& x, int& y) {
+    const Placement p = GamePlacement(static_cast<SDL_Window*>(GetMainSdlWindow()));
+    // Rounded towards minus infinity, so that a point left of the area is negative.
+    auto down = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+    x = down(wx - p.x, p.scale);
+    y = down(wy - p.y, p.scale);
+}
+
+bool Convert(const SDL_Event& s, UiEvent& e) {
+    e = UiEvent{};
+    switch (s.type) {
+    case SDL_QUIT:
+        e.kind = UiEvent::Close;
+        return true;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        const int vk = VirtualKeyFromScancode(s.key.keysym.scancode);
+        if (vk == 0) return false;
+        const bool down = s.type == SDL_KEYDOWN;
+        SetKeyDown(vk, down);
+        e.kind = down ? UiEvent::KeyDown : UiEvent::KeyUp;
+        e.vk = vk;
+        e.repeat = s.key.repeat != 0;
+        e.shift = (s.key.keysym.mod & KMOD_SHIFT) != 0;
+        e.ctrl = (s.key.keysym.mod & KMOD_CTRL) != 0;
+        return true;
+    }
+    case SDL_TEXTINPUT:
+        e.kind = UiEvent::Text;
+        e.text = s.text.text;
+        return true;
+    case SDL_TEXTEDITING:
+        e.kind = UiEvent::Editing;
+        e.text = s.edit.text;
+        e.cursor = s.edit.start;
+        return true;
+    case SDL_MOUSEMOTION:
+        e.kind = UiEvent::MouseMove;
+        ToGame(s.motion.x, s.motion.y, e.x, e.y);
+        return true;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        const int button = s.button.button == SDL_BUTTON_LEFT    ? 1
+                           : s.button.button == SDL_BUTTON_RIGHT ? 2
+                                                                 : 0;
+        if (!button) return false;
+        const bool down = s.type == SDL_MOUSEBUTTONDOWN;
+        SetKeyDown(button == 1 ? VK_LBUTTON : VK_RBUTTON, down);
+        e.kind = down ? UiEvent::MouseDown : UiEvent::MouseUp;
+        e.button = button;
+        e.clicks = s.button.clicks;
+        ToGame(s.button.x, s.button.y, e.x, e.y);
+        return true;
+    }
+    case SDL_WINDOWEVENT:
+        switch (s.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            e.kind = UiEvent::Close;
+            return true;
+        case SDL_WINDOWEVENT_LEAVE:
+            e.kind = UiEvent::MouseLeave;
+            return true;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            ReleaseAllKeys();
+            return false;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            e.kind = UiEvent::Expose;
+            return true;
+        default:
+            return false;
+        }
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+bool PollUiEvent(UiEvent& e) {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return false;
+    SDL_Event s;
+    while (SDL_PollEvent(&s))
+        if (Convert(s, e)) return true;
+    return false;
+}
+
+void WaitUiEvent(int ms) {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) {
+        SDL_Delay(static_cast<Uint32>(ms));
+        return;
+    }
+    SDL_WaitEventTimeout(nullptr, ms);
+}
+
+void StartUiTextInput(int x, int y, int w, int h) {
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    SDL_Rect r{x, y, w, h};
+    SDL_SetTextInputRect(&r);
+    SDL_StartTextInput();
+}
+
+void StopUiTextInput() {
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    SDL_StopTextInput();
+}
+
+void WarpPointerInGame(int x, int y) {
+    auto* window = static_cast<SDL_Window*>(GetMainSdlWindow());
+    if (!window || (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) == 0) return;
+    const Placement p = GamePlacement(window);
+    SDL_WarpMouseInWindow(window, p.x + x * p.scale, p.y + y * p.scale);
+}
+
+} // namespace win

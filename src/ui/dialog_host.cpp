@@ -1,0 +1,116 @@
+// The hosts of running dialogs: the window thread's (SDL events, frames shown in the game window)
+// and the scripted one's drawing.
+#include "app/globals.h"
+#include "platform/gfx/present_sdl.h"
+#include "platform/gfx/presenter.h"
+#include "platform/messages.h"
+#include "platform/widget_events.h"
+#include "platform/window.h"
+#include "ui/desktop.h"
+#include "ui/dialog.h"
+#include "ui/widget_draw.h"
+
+namespace ui {
+namespace {
+
+// What the game window showed before each open dialog: the dialog is drawn over it, and it comes
+// back when the dialog ends.
+std::vector<std::vector<std::uint32_t>> g_Backdrops;
+
+std::vector<std::uint32_t> CurrentFrame() {
+    std::vector<std::uint32_t> px;
+    int w = 0, h = 0;
+    if (!gfx::ReadLastFrame(px, w, h) || w != FRAME_W || h != FRAME_H)
+        px.assign(static_cast<std::size_t>(FRAME_W) * FRAME_H, 0);
+    return px;
+}
+
+void Publish(const std::vector<std::uint32_t>& frame) {
+    gfx::PublishFrame(frame.data(), FRAME_W, FRAME_H, FRAME_W);
+    gfx::PresentLatestFrame(win::GetMainSdlWindow(), true);
+}
+
+void BeginShowing() {
+    g_Backdrops.push_back(CurrentFrame());
+    // The start-up dialog comes before the window is first shown.
+    if (g_hWnd) win::ShowWindow(g_hWnd, true);
+    SetCursorWarp(&win::WarpPointerInGame);
+}
+
+void ShowDialog(const cDialog& dialog, std::vector<std::uint32_t>& frame) {
+    frame = g_Backdrops.empty() ? CurrentFrame() : g_Backdrops.back();
+    RenderDialog(dialog, frame);
+    Publish(frame);
+}
+
+void EndShowing() {
+    if (g_Backdrops.empty()) return;
+    Publish(g_Backdrops.back());
+    g_Backdrops.pop_back();
+}
+
+class cWindowHost : public cDialogHost {
+  public:
+    void Begin(cDialog&) override {
+        BeginShowing();
+        m_bTextInput = false;
+    }
+    bool Next(cDialog&, win::UiEvent& e) override {
+        for (;;) {
+            if (win::PollUiEvent(e)) return true;
+            // Requests sent by other threads are served meanwhile; a close of the program (or its
+            // shut-down) closes the dialog and is handled when the dialog is gone.
+            win::MSG m;
+            win::PeekMessage(&m, nullptr, 0, 0, win::PM_NOREMOVE);
+            if (win::IsAborting() ||
+                win::PeekMessage(&m, nullptr, win::WM_CLOSE, win::WM_CLOSE, win::PM_NOREMOVE))
+                return false;
+            win::WaitUiEvent(10);
+        }
+    }
+    void Show(cDialog& dialog) override {
+        ShowDialog(dialog, m_Frame);
+        const cWidget* f = dialog.Focus();
+        if (f && f->type == WidgetType::Edit) {
+            const win::RECT r = dialog.WindowRect();
+            win::StartUiTextInput(r.left + dialog.FrameLeft() + f->rect.left,
+                                  r.top + dialog.FrameTop() + f->rect.top, f->rect.right - f->rect.left,
+                                  f->rect.bottom - f->rect.top);
+            m_bTextInput = true;
+        } else if (m_bTextInput) {
+            win::StopUiTextInput();
+            m_bTextInput = false;
+        }
+    }
+    void End(cDialog&) override {
+        if (m_bTextInput) win::StopUiTextInput();
+        m_bTextInput = false;
+        EndShowing();
+    }
+
+  private:
+    std::vector<std::uint32_t> m_Frame;
+    bool m_bTextInput = false;
+};
+
+} // namespace
+
+void cScriptHost::Begin(cDialog&) {
+    if (m_bPublish) BeginShowing();
+}
+
+void cScriptHost::End(cDialog&) {
+    if (m_bPublish) EndShowing();
+}
+
+void cScriptHost::Show(cDialog& dialog) {
+    if (!m_bPublish) return;
+    ShowDialog(dialog, m_Frame);
+}
+
+cDialogHost& WindowHost() {
+    static cWindowHost host;
+    return host;
+}
+
+} // namespace ui

@@ -1,0 +1,27 @@
+// Drawing of the toolkit's dialogs into a 640 x 480 XRGB frame, in the platform's classic grey look,
+// with the dialog font ("ＭＳ Ｐゴシック", 9 points, mapped to the installed Japanese face).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class cDialog;
+
+constexpr int FRAME_W = 640;
+constexpr int FRAME_H = 480;
+
+// Draws the dialog over what `frame` holds (640 x 480 pixels; made black when it has another size).
+void RenderDialog(const cDialog& dialog, std::vector<std::uint32_t>& frame);
+
+// The width in pixels of CP932 text in the dialog font.
+int DialogTextWidth(const std::string& text);
+
+// A 64-bit FNV-1a checksum of a frame's pixels.
+std::uint64_t FrameChecksum(const std::vector<std::uint32_t>& frame);
+
+// Writes a frame as a 24-bit bitmap file; false when it cannot be written.
+bool WriteFrameBmp(const std::vector<std::uint32_t>& frame, const std::string& path);
+
+} // namespace ui

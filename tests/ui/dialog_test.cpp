@@ -1,0 +1,247 @@
+#include "ui/dialog.h"
+#include "ui/widget_draw.h"
+
+#include "platform/keyboard.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using namespace ui;
+
+const std::string kU8(const char8_t* s) {
+    return reinterpret_cast<const char*>(s);
+}
+
+// A small dialog: two radio buttons and a check box bound to ints, a name field of three
+// characters, OK (default) and Cancel.
+class TestDialog : public cDialog {
+  public:
+    TestDialog()
+        : cDialog(
+              DialogTemplate{200,
+                             120,
+                             80,
+                             WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                             "Test",
+                             {
+                                 {10, WidgetType::RadioButton, "A", 5, 5, 30, 10, CS_TABSTOP | CS_GROUP},
+                                 {11, WidgetType::RadioButton, "B", 40, 5, 30, 10, CS_TABSTOP},
+                                 {12, WidgetType::CheckBox, "C", 5, 20, 40, 10, CS_TABSTOP | CS_GROUP},
+                                 {13, WidgetType::Edit, "", 5, 35, 40, 14, CS_TABSTOP},
+                                 {1000, WidgetType::PushButton, "OK", 5, 55, 40, 14, CS_TABSTOP | CS_DEFAULT},
+                                 {1001, WidgetType::PushButton, "Cancel", 50, 55, 40, 14, CS_TABSTOP},
+                             }}),
+          radioA(&choice, 1), radioB(&choice, 0), check(&flag), edit(&name, 3, true) {}
+
+    void OnInit(win::WPARAM wp, win::LPARAM lp) override {
+        cDialog::OnInit(wp, lp);
+        AddControl(&radioA, 10);
+        AddControl(&radioB, 11);
+        AddControl(&check, 12);
+        AddControl(&edit, 13);
+        CopyIntoControls();
+    }
+    win::LRESULT OnCommand(win::WPARAM wp, win::LPARAM lp) override {
+        cDialog::OnCommand(wp, lp);
+        if ((wp & 0xFFFF) == 1000) {
+            CopyBackFromControls();
+            End(1);
+        } else if ((wp & 0xFFFF) == 1001) {
+            End(0);
+        }
+        return 1;
+    }
+    int Draw() override {
+        ++draws;
+        return 0;
+    }
+    void UseScrollBars() { m_nDlgScrollFlags = SCROLL_DLG_VERT; }
+
+    int choice = 1, flag = 0, draws = 0;
+    std::string name = "ABC";
+    cRadioCtrl radioA, radioB;
+    cCheckCtrl check;
+    cEditCtrl edit;
+};
+
+class Dialogs : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        win::ReleaseAllKeys();
+        SetDialogHost(&host);
+    }
+    void TearDown() override {
+        SetDialogHost(nullptr);
+        cHook::Uninstall();
+    }
+    // Focus on the edit field with its whole text selected.
+    cScriptHost& ToEdit() { return host.Key(win::VK_TAB).Key(win::VK_TAB).Key(win::VK_TAB); }
+    int Count(const TestDialog& d, win::UINT msg, win::WPARAM wp) {
+        int n = 0;
+        for (const auto& t : d.m_Trace)
+            n += t.msg == msg && t.wParam == wp;
+        return n;
+    }
+    cScriptHost host;
+};
+
+TEST_F(Dialogs, RunningTwiceIsRefusedAndClosingGivesZero) {
+    TestDialog d;
+    int nested = -1, open = 0;
+    host.Do([&](cDialog& dlg) {
+        nested = dlg.RunModal(0);
+        open = cDialog::OpenCount();
+    });
+    EXPECT_EQ(d.RunModal(0), 0); // the script ends: closed
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(open, 1);
+    EXPECT_EQ(cDialog::OpenCount(), 0);
+    EXPECT_FALSE(d.IsOpen());
+
+    // A click on the caption's close box closes; nothing is copied back.
+    cScriptHost clicks;
+    clicks.ClickItem(12).ClickItem(CLICK_CLOSE_BOX).ClickItem(1000);
+    SetDialogHost(&clicks);
+    TestDialog e;
+    e.SetRequestedPos(100, 50);
+    EXPECT_EQ(e.RunModal(0), 0);
+    EXPECT_EQ(e.flag, 0);
+}
+
+TEST_F(Dialogs, RadioButtonsAndCheckBoxBindToTheirVariables) {
+    TestDialog d;
+    d.choice = 0; // shows B marked
+    host.Do([](cDialog& dlg) {
+        EXPECT_EQ(dlg.GetDlgItem(10)->checked, 0);
+        EXPECT_EQ(dlg.GetDlgItem(11)->checked, 1);
+    });
+    // Focus starts on A; an arrow key moves within the group and marks; Tab goes on to the check box.
+    host.ClickItem(10).Key(win::VK_RIGHT).Key(win::VK_TAB).Key(win::VK_SPACE).Key(win::VK_RETURN);
+    EXPECT_EQ(d.RunModal(0), 1);
+    EXPECT_EQ(d.choice, 0);
+    EXPECT_EQ(d.flag, 1);
+
+    TestDialog e;
+    e.choice = 0;
+    cScriptHost h2;
+    SetDialogHost(&h2);
+    h2.ClickItem(10).ClickItem(1000);
+    EXPECT_EQ(e.RunModal(0), 1);
+    EXPECT_EQ(e.choice, 1);
+}
+
+TEST_F(Dialogs, EditLimitCountsShiftJisCharactersAndRefusalRestores) {
+    TestDialog d;
+    d.name = "AB";
+    ToEdit()
+        .Text(kU8(u8"あ")) // replaces the selection: "あ"
+        .Text("x")         // "あx"
+        .Key(win::VK_LEFT) // caret between them
+        .Text(kU8(u8"い")) // "あいx": three characters in five bytes
+        .Do([](cDialog& dlg) {
+            EXPECT_EQ(dlg.GetDlgItem(13)->text, "あいx");
+            EXPECT_EQ(dlg.GetDlgItem(13)->selEnd, 4);
+        })
+        .Text("z") // a fourth character: refused
+        .Do([](cDialog& dlg) {
+            const cWidget* w = dlg.GetDlgItem(13);
+            EXPECT_EQ(w->text, "あいx");
+            EXPECT_EQ(w->selStart, 4);
+            EXPECT_EQ(w->selEnd, 4);
+        })
+        .Text(kU8(u8"\U0001F600")) // no Shift-JIS form: refused, nothing changes
+        .Key(win::VK_RETURN);
+    EXPECT_EQ(d.RunModal(0), 1);
+    EXPECT_EQ(d.name, "あいx");
+}
+
+TEST_F(Dialogs, EnterWhileComposingOnlyCommits) {
+    TestDialog d;
+    d.name = "";
+    ToEdit()
+        .Compose(kU8(u8"か"))
+        .Key(win::VK_RETURN) // the input method's: commits, no OK
+        .Do([](cDialog& dlg) { EXPECT_TRUE(dlg.IsOpen()); })
+        .Text(kU8(u8"か"))
+        .Key(win::VK_RETURN);
+    EXPECT_EQ(d.RunModal(0), 1);
+    EXPECT_EQ(d.name, "か");
+    EXPECT_EQ(Count(d, win::WM_KEYDOWN, win::VK_RETURN), 1);
+}
+
+TEST_F(Dialogs, HookHandsKeysToTheDialogOnce) {
+    TestDialog d;
+    const int installs = cHook::InstallCount();
+    host.Key(win::VK_RIGHT).Key(win::VK_TAB).Key('Q').Key(win::VK_F1 + 7).Key(win::VK_F1 + 8);
+    d.RunModal(0);
+    EXPECT_EQ(Count(d, WM_USER_HOOKKEY, win::VK_RIGHT), 1);
+    EXPECT_EQ(Count(d, win::WM_KEYDOWN, win::VK_RIGHT), 0);
+    EXPECT_EQ(Count(d, win::WM_KEYUP, win::VK_RIGHT), 1);
+    EXPECT_EQ(Count(d, win::WM_KEYDOWN, win::VK_TAB) + Count(d, WM_USER_HOOKKEY, win::VK_TAB), 0);
+    EXPECT_EQ(Count(d, win::WM_KEYDOWN, 'Q'), 1);
+    EXPECT_EQ(Count(d, WM_USER_HOOKKEY, win::VK_F1 + 7), 1);
+    EXPECT_EQ(Count(d, win::WM_KEYDOWN, win::VK_F1 + 8), 1);
+
+    // A second dialog keeps the one hook; without the hook nothing reaches the dialog.
+    TestDialog e;
+    cScriptHost h2;
+    h2.Key(win::VK_UP);
+    SetDialogHost(&h2);
+    e.RunModal(0);
+    EXPECT_EQ(cHook::InstallCount(), installs + 1);
+    EXPECT_EQ(Count(e, WM_USER_HOOKKEY, win::VK_UP), 1);
+    cHook::Uninstall();
+    TestDialog f;
+    cScriptHost h3;
+    h3.Do([](cDialog&) { cHook::Uninstall(); }).Key(win::VK_UP);
+    SetDialogHost(&h3);
+    f.RunModal(0);
+    EXPECT_EQ(Count(f, WM_USER_HOOKKEY, win::VK_UP), 0);
+}
+
+TEST_F(Dialogs, ScrollControlKeepsToItsRange) {
+    cScrollCtrl s;
+    s.nMin = 0;
+    s.nMax = 20;
+    s.nPage = 5;
+    EXPECT_TRUE(s.Apply(SB_PAGEDOWN));
+    EXPECT_EQ(s.nPos, 5);
+    EXPECT_TRUE(s.Apply(SB_BOTTOM));
+    EXPECT_EQ(s.nPos, 16);
+    EXPECT_FALSE(s.Apply(SB_PAGEDOWN));
+    EXPECT_FALSE(s.Apply(SB_LINEDOWN));
+    s.nTrackPos = 3;
+    EXPECT_TRUE(s.Apply(SB_THUMBTRACK));
+    EXPECT_EQ(s.nPos, 3);
+    EXPECT_EQ(s.HandleMessage(WM_RBUTTONUP), 0);
+
+    // Page Down reaches the dialog's own scroll control; at the end nothing is drawn again.
+    TestDialog d;
+    d.UseScrollBars();
+    host.Do([](cDialog& dlg) {
+        dlg.m_pScrollV->nMax = 10;
+        dlg.m_pScrollV->nPage = 10;
+        dlg.m_pScrollV->nPos = 1;
+    });
+    host.Key(win::VK_NEXT);
+    d.RunModal(0);
+    EXPECT_EQ(d.draws, 0);
+    EXPECT_EQ(Count(d, WM_VSCROLL, SB_PAGEDOWN), 1);
+}
+
+TEST_F(Dialogs, DrawsTheDialogOverTheFrame) {
+    TestDialog d;
+    d.SetRequestedPos(20, 30);
+    std::vector<std::uint32_t> frame;
+    host.Do([&](cDialog& dlg) { RenderDialog(dlg, frame); });
+    d.RunModal(0);
+    ASSERT_EQ(frame.size(), 640u * 480u);
+    EXPECT_EQ(frame[0], 0u);                          // outside: the backdrop
+    EXPECT_EQ(frame[(30 + 1) * 640 + 20], 0xFFFFFFu); // the raised frame's light edge
+    EXPECT_EQ(frame[(30 + 5) * 640 + 60], 0x0A246Au); // the caption
+}
+
+} // namespace
