@@ -279,7 +279,15 @@ void DDPresentDirectDraw(int bSelfTimed) {
 void DDInstallFrameHooks() {
     g_DrawingHooks.direct3DActive = [] { return lpDTCon != nullptr && g_DDSettings.bInitialized != 0; };
     g_DrawingHooks.directDrawActive = [] { return g_lpDDCon != nullptr && g_DDSettings.bInitialized != 0; };
-    g_DrawingHooks.restoreSurfaces = [] { return DDRestore(); };
+    // The frame loop's lost-surface check: the restore (which also redraws every font's glyph sheets)
+    // runs only when the primary surface has been lost.
+    g_DrawingHooks.restoreSurfaces = [] {
+        const DDSURFACEDATA& primary = g_PrimarySD;
+        if (!primary.lpDDSide || !primary.lpDDSide->lpSurface ||
+            primary.lpDDSide->lpSurface->IsLost() != DDERR_SURFACELOST)
+            return true;
+        return DDRestore();
+    };
     g_DrawingHooks.presentDirect3D = [](int rate) { return DDPresent(rate, 0, nullptr); };
     g_DrawingHooks.presentDirectDraw = [] { DDPresentDirectDraw(g_bSelfTimed); };
     g_DrawingHooks.repaintDirectDraw = [] {

@@ -1,6 +1,7 @@
 // Fonts: measuring, the glyph sheets (single-byte cells, the full-width table, the sheet's limit),
 // icons, boxes, proportional lines, the program's fonts and digit sheets, recovery after a loss, and
 // a golden frame of text per display.
+#include "app/game_loop.h"
 #include "draw/font.h"
 #include "effects_fixture.h"
 #include "platform/gfx/sim.h"
@@ -318,6 +319,23 @@ TEST_F(FontTest, SheetsAreRedrawnAfterLostSurfaces) {
     DDClear(&g_BackBuffer, BLACK);
     font->Draw(&g_BackBuffer, 10, 10, text, 0);
     EXPECT_EQ(Frame(), before);
+}
+
+// The frame loop's lost-surface check restores (and redraws the glyph sheets) only after a loss: a
+// frame that lost nothing leaves the sheets as they are.
+TEST_F(FontTest, TheFrameLoopRedrawsTheSheetsOnlyAfterALoss) {
+    OpenAt(DD32);
+    DDInstallFrameHooks();
+    auto font = Make(16, 1);
+    gfx::PixelBuffer& sheet = font->m_lpFastFont_Half->m_Sheet.lpDDSide->lpSurface->Pixels();
+    const std::uint32_t drawn = sheet.Get(0, 0), mark = drawn ^ 0x123456;
+    sheet.Set(0, 0, mark);
+    EXPECT_TRUE(g_DrawingHooks.restoreSurfaces());
+    EXPECT_EQ(sheet.Get(0, 0), mark);
+    gfx::sim::LoseSurfaces();
+    EXPECT_TRUE(g_DrawingHooks.restoreSurfaces());
+    EXPECT_EQ(g_PrimarySD.lpDDSide->lpSurface->IsLost(), gfx::DD_OK);
+    EXPECT_EQ(font->m_lpFastFont_Half->m_Sheet.lpDDSide->lpSurface->Pixels().Get(0, 0), drawn);
 }
 
 TEST_F(FontTest, TextFollowsTheVirtualBackBuffer) {

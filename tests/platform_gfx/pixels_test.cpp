@@ -78,4 +78,46 @@ TEST(Presenter, LastFrameReadsBackAndWritesAsPpm) {
     ClearPublishedFrames();
 }
 
+// A frame published from its pixels is each pixel made opaque XRGB (through the palette at 8 bits),
+// whatever the format and however the width falls on the wide copies; frames of another size follow
+// one another.
+TEST(Presenter, PublishedPixelsAreTheConvertedFrame) {
+    ClearPublishedFrames();
+    PALETTEENTRY palette[256];
+    for (int i = 0; i < 256; ++i)
+        palette[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 7), 0};
+    int published = 0;
+    for (PixelFormat f : {PixelFormat::Index8, PixelFormat::R5G6B5, PixelFormat::X1R5G5B5,
+                          PixelFormat::R8G8B8, PixelFormat::X8R8G8B8, PixelFormat::A8R8G8B8})
+        for (int w : {1, 3, 4, 7, 9, 640}) {
+            PixelBuffer b;
+            b.Allocate(w, 3, f);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < w; ++x)
+                    b.Set(x, y, (0x9E3779B9u * static_cast<std::uint32_t>(y * w + x + 1)) & 0x7FFFFFFF);
+            std::vector<std::uint32_t> expected;
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const std::uint32_t v = b.Get(x, y);
+                    const PALETTEENTRY& e = palette[v & 0xFF];
+                    expected.push_back(0xFF000000u |
+                                       (f == PixelFormat::Index8
+                                            ? std::uint32_t(e.peRed) << 16 | e.peGreen << 8 | e.peBlue
+                                            : ToArgb(f, v) & 0xFFFFFF));
+                }
+            PublishPixels(b, palette);
+            ++published;
+            std::vector<std::uint32_t> out;
+            int ow = 0, oh = 0;
+            ASSERT_TRUE(ReadLastFrame(out, ow, oh));
+            EXPECT_EQ(ow, w);
+            EXPECT_EQ(oh, 3);
+            EXPECT_EQ(out, expected) << "format " << static_cast<int>(f) << " width " << w;
+            for (std::uint32_t px : out)
+                ASSERT_EQ(px >> 24, 0xFFu);
+        }
+    EXPECT_EQ(PublishedFrameCount(), static_cast<std::uint64_t>(published));
+    ClearPublishedFrames();
+}
+
 } // namespace

@@ -358,11 +358,9 @@ HRESULT Direct3DDevice9::Reset(D3DPRESENT_PARAMETERS* pp) {
 
 HRESULT Direct3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
     if (lost_) return D3DERR_DEVICELOST;
-    const PixelBuffer& p = backBuffer_->Pixels();
-    std::vector<std::uint32_t> xrgb(static_cast<std::size_t>(p.width) * p.height);
-    ConvertToXrgb(p, nullptr, xrgb.data());
+    // Nothing draws into the back buffer while its thread waits here: the frame is the same after the wait.
     if (pp_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) sim::WaitForVerticalBlank();
-    PublishFrame(xrgb.data(), p.width, p.height, p.width);
+    PublishPixels(backBuffer_->Pixels(), nullptr);
     return D3D_OK;
 }
 

@@ -289,10 +289,7 @@ const PALETTEENTRY* DirectDrawSurface7::EffectivePalette() const {
 }
 
 void DirectDrawSurface7::PublishToPresenter() {
-    const PixelBuffer& p = *pixels_;
-    std::vector<std::uint32_t> xrgb(static_cast<std::size_t>(p.width) * p.height);
-    ConvertToXrgb(p, EffectivePalette(), xrgb.data());
-    PublishFrame(xrgb.data(), p.width, p.height, p.width);
+    PublishPixels(*pixels_, EffectivePalette());
 }
 
 HRESULT DirectDrawSurface7::GetAttachedSurface(DDSCAPS2* caps, LPDIRECTDRAWSURFACE7* out) {

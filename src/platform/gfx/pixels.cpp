@@ -1,6 +1,9 @@
 #include "platform/gfx/pixels.h"
 #include "platform/gfx/gfx_types.h"
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace gfx {
 
@@ -235,13 +238,22 @@ void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uin
         case PixelFormat::X8R8G8B8:
         case PixelFormat::A8R8G8B8: {
             const auto* p = reinterpret_cast<const std::uint32_t*>(row);
-            for (int x = 0; x < src.width; ++x)
+            int x = 0;
+#ifdef __SSE2__
+            const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+            for (; x + 4 <= src.width; x += 4)
+                _mm_storeu_si128(
+                    reinterpret_cast<__m128i*>(o + x),
+                    _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x)), opaque));
+#endif
+            for (; x < src.width; ++x)
                 o[x] = 0xFF000000u | p[x];
             break;
         }
-        default:
+        default: // 16 and 24 bits: the row's own conversion, made opaque
+            RowToArgb(src, 0, y, src.width, o);
             for (int x = 0; x < src.width; ++x)
-                o[x] = 0xFF000000u | ToArgb(src.format, src.Get(x, y));
+                o[x] |= 0xFF000000u;
             break;
         }
     }

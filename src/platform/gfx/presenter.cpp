@@ -11,6 +11,11 @@ struct Slot {
     std::vector<std::uint32_t> pixels;
     int width = 0, height = 0;
     std::uint64_t count = 0;
+    // The store the next frame is converted into, outside the slot's lock; it trades places with
+    // `pixels` when the frame is complete. Its own lock keeps two publishers (the drawing thread and
+    // the window thread's repaint) apart.
+    std::mutex spareMutex;
+    std::vector<std::uint32_t> spare;
 };
 
 Slot& TheSlot() {
@@ -30,6 +35,19 @@ void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPix
                     s.pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
     s.width = width;
     s.height = height;
+    ++s.count;
+}
+
+void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette) {
+    if (frame.width <= 0 || frame.height <= 0) return;
+    Slot& s = TheSlot();
+    std::lock_guard spareLock(s.spareMutex);
+    s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
+    ConvertToXrgb(frame, palette, s.spare.data());
+    std::lock_guard lock(s.mutex);
+    s.pixels.swap(s.spare);
+    s.width = frame.width;
+    s.height = frame.height;
     ++s.count;
 }
 

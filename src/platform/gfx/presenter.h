@@ -3,6 +3,7 @@
 // thread shows the latest one (present_sdl.h); headless tests read it back. The frame slot's mutex is
 // the only lock between drawing and showing.
 #pragma once
+#include "platform/gfx/pixels.h"
 #include <cstdint>
 #include <vector>
 
@@ -13,6 +14,10 @@ constexpr int kScreenHeight = 480;
 
 // Copies a frame of `width` x `height` XRGB pixels (rows `pitchPixels` apart) into the slot.
 void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels);
+// Publishes the pixels of `frame` converted to XRGB (ConvertToXrgb, with `palette` for 8-bit frames).
+// The conversion writes into a frame store that the slot keeps for the purpose, so that a frame costs
+// one pass over its pixels and no allocation.
+void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette);
 // The latest published frame; false when none has been published yet.
 bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height);
 // How many frames have been published since start (or the last ClearPublishedFrames).
