@@ -2,8 +2,11 @@
 
 #include "platform/cp932.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -192,6 +195,51 @@ std::uint64_t FreeBytes(std::string_view sysPath) {
     struct statvfs sv;
     if (statvfs(Native(sysPath.empty() ? std::string_view(".") : sysPath).c_str(), &sv) != 0) return 0;
     return static_cast<std::uint64_t>(sv.f_bavail) * sv.f_frsize;
+}
+
+namespace {
+
+std::atomic<WriteFault> g_WriteFault{WriteFault::None};
+std::atomic<unsigned> g_nTempCounter{0};
+
+// A new file beside `native`, named after it ("Window.dat.tmp-<pid>-<n>"), made with the modes an
+// ordinary fopen would give; null when it cannot be made.
+std::FILE* CreateTempBeside(const std::string& native, std::string& tempName) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = native + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(g_nTempCounter++);
+        const int fd = open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return nullptr;
+        }
+        if (std::FILE* fp = fdopen(fd, "wb")) return fp;
+        close(fd);
+        unlink(tempName.c_str());
+        return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill) {
+    if (sysPath.empty()) return false;
+    const std::string native = Native(sysPath);
+    std::string temp;
+    std::FILE* fp = CreateTempBeside(native, temp);
+    if (!fp) return false;
+    const WriteFault fault = g_WriteFault.load();
+    bool ok = fill(fp);
+    // Bytes still in the stream's buffer must reach the file: a full disk shows here or at close.
+    ok = std::fflush(fp) == 0 && fault != WriteFault::Flush && ok;
+    ok = std::fclose(fp) == 0 && ok;
+    if (ok) ok = fault != WriteFault::Rename && std::rename(temp.c_str(), native.c_str()) == 0;
+    if (!ok) unlink(temp.c_str());
+    return ok;
+}
+
+void SetWriteFaultForTests(WriteFault fault) {
+    g_WriteFault = fault;
 }
 
 } // namespace fsys

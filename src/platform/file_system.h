@@ -9,6 +9,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,5 +46,17 @@ bool IsAbsolute(std::string_view sysPath);
 
 // Free bytes of the file system holding the path, for the caller (0 when unknown).
 std::uint64_t FreeBytes(std::string_view sysPath);
+
+// Writes a file whole or not at all. `fill` writes the contents into a new temporary file in the
+// file's own folder; only when it returns true and every byte has reached the file (the flush and
+// the close both succeed) does the temporary take the file's name, replacing the old file in one
+// step. Otherwise the temporary is removed and the old file, if there was one, keeps its bytes.
+// False when the file was not written; the caller reports it.
+bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill);
+
+// Tests only: makes the next WriteWholeFile calls fail at one step, as a full disk or a failing
+// device would.
+enum class WriteFault { None, Flush, Rename };
+void SetWriteFaultForTests(WriteFault fault);
 
 } // namespace fsys

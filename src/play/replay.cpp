@@ -150,11 +150,10 @@ int ReadReplayFile(cReplay& replay, const std::string& path, cEdStage& running, 
 
 int WriteReplayFile(cReplay& replay, const std::string& path, cEdStage& running, cEdStage& original,
                     cSaveData& snapshot) {
-    std::FILE* fp = OpenDataFileWrite(path.c_str());
-    if (!fp) return 0;
-    bool ok = running.SaveForReplay(fp, original) && replay.Save(fp) && snapshot.Save(fp);
-    ok = CloseDataFile(fp) && ok;
-    if (!ok) fsys::RemoveFile(path);
+    // Written whole or not at all: a failed write leaves an older replay of that name as it was.
+    const bool ok = SaveDataFile(path, [&](std::FILE* fp) {
+        return running.SaveForReplay(fp, original) && replay.Save(fp) && snapshot.Save(fp);
+    });
     return ok ? 1 : 0;
 }
 

@@ -1,5 +1,6 @@
 #include "records/serial_record.h"
 
+#include "app/log.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -266,11 +267,7 @@ bool cSerialRecord::LoadFile(const std::string& name) {
 }
 
 bool cSerialRecord::SaveFile(const std::string& name) {
-    std::FILE* fp = OpenDataFileWrite(name.c_str());
-    if (!fp) return false;
-    const bool ok = Save(fp);
-    const bool closed = CloseDataFile(fp);
-    return ok && closed;
+    return SaveDataFile(name, [this](std::FILE* fp) { return Save(fp); });
 }
 
 // ---- File functions ----
@@ -300,6 +297,14 @@ std::FILE* OpenDataFileWrite(const char* name) {
         return nullptr;
     }
     return fp;
+}
+
+bool SaveDataFile(const std::string& name, const std::function<bool(std::FILE*)>& fill) {
+    const std::string path = name.empty() ? std::string("err") : name;
+    const bool ok = fsys::WriteWholeFile(
+        path, [&fill](std::FILE* fp) { return WriteI32(fp, g_nDataVersion) && fill(fp); });
+    if (!ok) Report("%s が保存できません", path.c_str());
+    return ok;
 }
 
 bool CloseDataFile(std::FILE* fp) {

@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -90,7 +91,8 @@ class cSerialRecord {
     bool SaveStrings(std::FILE* fp);
     // Removes every carriage return from every declared string.
     void StripCR();
-    // Opens the file, runs Load/Save and closes it. 0 when the file cannot be opened, read
+    // Opens the file, runs Load and closes it; SaveFile writes through SaveDataFile (the old file
+    // stays unless the whole record was written). 0 when the file cannot be opened, read
     // completely or written completely.
     bool LoadFile(const std::string& name);
     bool SaveFile(const std::string& name);
@@ -134,8 +136,14 @@ class cSerialRecord {
 // Opens a data file for reading ("rb") and reads its version word into g_nLoadVersion.
 // A null or empty name opens "err". Null when the file cannot be opened or has no version word.
 std::FILE* OpenDataFileRead(const char* name);
-// Opens a data file for writing ("wb") and writes g_nDataVersion as its version word.
+// Opens a data file for writing ("wb", in place) and writes g_nDataVersion as its version word.
+// User files are written through SaveDataFile instead, which never leaves a half-written file.
 std::FILE* OpenDataFileWrite(const char* name);
+// Writes a data file whole or not at all: the version word, then what `fill` writes, go to a
+// temporary file that replaces the file only when every byte was written. A failed write leaves
+// the old file as it was and puts one line in the report log ("<name> が保存できません"). An empty
+// name writes "err".
+bool SaveDataFile(const std::string& name, const std::function<bool(std::FILE*)>& fill);
 // Closes the file when it is not null. False when closing a written file failed.
 bool CloseDataFile(std::FILE* fp);
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -116,6 +117,62 @@ TEST_F(FileSystem, CreateCopyAndRemoveFolders) {
     EXPECT_TRUE(fsys::RemoveFile("src\\c.txt"));
     EXPECT_FALSE(fsys::RemoveFile("src\\c.txt"));
     EXPECT_GT(fsys::FreeBytes("."), 0u);
+}
+
+// What is left in the folder after a whole-file write: the file's bytes and every other name.
+struct WriteOutcome {
+    bool result;
+    std::string bytes;
+    std::vector<std::string> names;
+};
+
+TEST_F(FileSystem, WholeFileWritesReplaceTheOldFileOnlyWhenEveryByteWasWritten) {
+    struct Case {
+        const char* what;
+        fsys::WriteFault fault;
+        bool writerSucceeds;
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"a complete write", fsys::WriteFault::None, true, true},
+        {"a writer whose stream fails midway", fsys::WriteFault::None, false, false},
+        {"a flush that fails (full disk)", fsys::WriteFault::Flush, true, false},
+        {"a rename that fails", fsys::WriteFault::Rename, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Touch(dir / "save" / "Window.dat", "old bytes");
+        fsys::SetWriteFaultForTests(c.fault);
+        WriteOutcome out;
+        out.result = fsys::WriteWholeFile("save\\Window.dat", [&](std::FILE* fp) {
+            std::fputs("new", fp);
+            return c.writerSucceeds;
+        });
+        fsys::SetWriteFaultForTests(fsys::WriteFault::None);
+        out.bytes = Read(fsys::Open("save\\Window.dat", "rb"));
+        for (const auto& e : fs::directory_iterator(dir / "save"))
+            out.names.push_back(e.path().filename().string());
+        EXPECT_EQ(out.result, c.replaced);
+        EXPECT_EQ(out.bytes, c.replaced ? "new" : "old bytes");
+        EXPECT_EQ(out.names, std::vector<std::string>{"Window.dat"}); // no temporary file is left
+    }
+}
+
+TEST_F(FileSystem, WholeFileWritesMakeNewFilesAndKeepTheNameOnDisk) {
+    auto write = [](const char* path, const char* text) {
+        return fsys::WriteWholeFile(path, [text](std::FILE* fp) { return std::fputs(text, fp) >= 0; });
+    };
+    EXPECT_TRUE(write("fresh.dat", "a"));
+    EXPECT_EQ(Read(fsys::Open("fresh.dat", "rb")), "a");
+    // A file made on a case-insensitive system is replaced under its own name.
+    Touch(dir / "user" / "option.DAT", "old");
+    EXPECT_TRUE(write("USER\\Option.dat", "b"));
+    EXPECT_EQ(Read(std::fopen((dir / "user" / "option.DAT").c_str(), "rb")), "b");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "user"), fs::directory_iterator()), 1);
+    // Nothing is made in a folder that does not exist.
+    EXPECT_FALSE(write("missing\\x.dat", "c"));
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+    EXPECT_FALSE(write("", "d"));
 }
 
 } // namespace

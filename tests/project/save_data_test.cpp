@@ -3,6 +3,7 @@
 #include "app/scene.h"
 #include "app/startup_state.h"
 #include "fixtures/bytes.h"
+#include "platform/file_system.h"
 #include "project/system_data.h"
 #include "project/world_map.h"
 
@@ -140,6 +141,17 @@ TEST_F(SaveData, SlotNamesAndWrites) {
     EXPECT_EQ(g_SaveSlotList[1].bUsed, 1);
     EXPECT_GE(g_SaveSlotList[1].stamp.wYear, 2020);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "user_data" / "story" / "Story02.dat"));
+
+    // A write that fails midway keeps the slot as it was on disk.
+    const Bytes before = fixtures::ReadAll((dir.path() / "user_data" / "story" / "Story02.dat").string());
+    s.m_nLives = 9;
+    fsys::SetWriteFaultForTests(fsys::WriteFault::Flush);
+    EXPECT_FALSE(s.WriteSlot(1));
+    fsys::SetWriteFaultForTests(fsys::WriteFault::None);
+    EXPECT_EQ(fixtures::ReadAll((dir.path() / "user_data" / "story" / "Story02.dat").string()), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "user_data" / "story"),
+                            std::filesystem::directory_iterator()),
+              1);
 
     cCheckedVector<cSaveSlotInfo> list(3);
     BuildSaveSlotList(list);

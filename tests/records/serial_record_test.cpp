@@ -1,6 +1,8 @@
 #include "records/serial_record.h"
 
+#include "app/log.h"
 #include "fixtures/bytes.h"
+#include "platform/file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -274,6 +276,30 @@ TEST_F(SerialRecordTest, MissingOrUnwritableFiles) {
     WriteAll(path, Bytes{0xDC, 0x02});
     EXPECT_FALSE(s.LoadFile(path));
     EXPECT_TRUE(CloseDataFile(nullptr));
+}
+
+TEST_F(SerialRecordTest, FailedSaveKeepsTheOldFileAndLogsOneLine) {
+    const std::string report = dir.file("Report_Game.txt");
+    ASSERT_TRUE(ReportOpen(report.c_str()));
+    cSample s = Filled();
+    ASSERT_TRUE(s.SaveFile(path));
+    s.m_nA = 5;
+    fsys::SetWriteFaultForTests(fsys::WriteFault::Flush);
+    EXPECT_FALSE(s.SaveFile(path));
+    fsys::SetWriteFaultForTests(fsys::WriteFault::None);
+    EXPECT_EQ(ReadAll(path), FilledBytes());
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+        2); // the record and the report, no temporary file
+    const std::string line = path + " が保存できません\r\n";
+    const Bytes logged = ReadAll(report);
+    EXPECT_EQ(std::string(logged.begin(), logged.end()), line);
+    g_szReportPath[0] = '\0';
+    // A complete save replaces the file.
+    ASSERT_TRUE(s.SaveFile(path));
+    cSample read;
+    ASSERT_TRUE(read.LoadFile(path));
+    EXPECT_EQ(read.m_nA, 5);
 }
 
 TEST_F(SerialRecordTest, BackslashPathsAreFolders) {
