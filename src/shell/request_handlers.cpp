@@ -20,6 +20,7 @@
 #include "sound/bgm.h"
 #include "sound/sound.h"
 #include "ui/file_dialog.h"
+#include "ui/name_dialog.h"
 
 #include <cstring>
 #include <string>
@@ -30,26 +31,15 @@ const char* Text(const char* english, const char* japanese) {
     return g_SystemIni.English ? english : japanese;
 }
 
-// The first `chars` characters of a CP932 text (a two-byte character counts once).
-std::string FirstChars(const std::string& text, int chars) {
-    std::size_t i = 0;
-    for (int n = 0; n < chars && i < text.size(); ++n)
-        i += (i + 1 < text.size() && IsSjisPair(text.c_str() + i)) ? 2 : 1;
-    return text.substr(0, i);
-}
-
 } // namespace
 
 win::LRESULT OnNameDialogRequest() {
     DDSetDialogMode(1);
     SuspendWorkers();
     // The name dialog: the entered name replaces the name offered (the options' fixed name when the
-    // options scene asks, else the registration name); confirming without an entry keeps it.
-    std::string& name =
-        g_nPlayMode == 5 ? g_OptionData.strRankingName : g_SaveData.g_strRankingName;
-    std::string answer;
-    if (win::TakeScriptedAnswer(answer) && !answer.empty() && answer != "cancel")
-        name = FirstChars(cp932::FromUtf8(answer), RANKING_NAME_CHARS);
+    // options scene asks, else the registration name); closing it keeps the name.
+    std::string& name = g_nPlayMode == 5 ? g_OptionData.strRankingName : g_SaveData.g_strRankingName;
+    RunNameDialog(&name);
     DDSetDialogMode(0);
     ResumeWorkers();
     g_bNameDialogDone = 1;

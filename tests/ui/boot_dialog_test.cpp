@@ -1,8 +1,13 @@
 #include "ui/boot_dialog.h"
+#include "ui/desktop.h"
+#include "ui/dialog.h"
 
 #include "fixtures/bytes.h"
+#include "platform/keyboard.h"
 #include "platform/message_box.h"
+#include "app/system_ini.h"
 #include "project/boot_data.h"
+#include "project/system_data.h"
 
 #include <gtest/gtest.h>
 
@@ -60,3 +65,77 @@ TEST_F(BootDialog, CancelAndDefaults) {
     EXPECT_EQ(RunBootDialog(), 1);
     EXPECT_EQ(g_BootData.nDrawMode, 0);
 }
+
+namespace {
+
+using namespace ui;
+
+class BootDialogWidgets : public BootDialog {
+  protected:
+    void SetUp() override {
+        BootDialog::SetUp();
+        ResetDesktopForTests();
+        SetDialogHost(&host);
+    }
+    void TearDown() override {
+        SetDialogHost(nullptr);
+        g_SystemIni.English = 0;
+        BootDialog::TearDown();
+    }
+    cScriptHost host;
+};
+
+TEST_F(BootDialogWidgets, StartStoresTheChoiceAndTheFlag) {
+    g_BootData.nDrawMode = 0;
+    host.Do([](cDialog& d) {
+        // Placed over the middle of the game area, the cursor on the start button.
+        EXPECT_EQ(d.GetWindowPos().x, 133);
+        EXPECT_EQ(d.GetWindowPos().y, 104);
+        win::POINT pt;
+        ASSERT_TRUE(GetCursorPos(&pt));
+        EXPECT_EQ(pt.x, 133 + 181);
+        EXPECT_EQ(pt.y, 104 + 198);
+        const win::RECT r = d.GetDlgItem(1000)->rect;
+        const int cx = pt.x - 133 - d.FrameLeft(), cy = pt.y - 104 - d.FrameTop();
+        EXPECT_TRUE(cx >= r.left && cx < r.right && cy >= r.top && cy < r.bottom);
+        // The stored choice shows.
+        EXPECT_EQ(d.GetDlgItem(1003)->checked, 1);
+        EXPECT_EQ(d.GetDlgItem(1002)->checked, 0);
+    });
+    host.ClickItem(1002).ClickItem(1004).Key(win::VK_RETURN);
+    EXPECT_EQ(RunBootDialog(), 1);
+    fixtures::ByteWriter w;
+    w.i32(732).i32(2).i32(1).i32(1).i32(0);
+    EXPECT_EQ(fixtures::ReadAll((dir.path() / "user_data" / "Boot.dat").string()), w.data());
+}
+
+TEST_F(BootDialogWidgets, CancelOrCloseEndsWithNothingStored) {
+    host.ClickItem(1004).ClickItem(1001);
+    EXPECT_EQ(RunBootDialog(), 0);
+    cScriptHost close;
+    close.ClickItem(CLICK_CLOSE_BOX);
+    SetDialogHost(&close);
+    EXPECT_EQ(RunBootDialog(), 0);
+    EXPECT_EQ(g_BootData.bNoAsk, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "user_data" / "Boot.dat"));
+}
+
+TEST_F(BootDialogWidgets, EnglishLabelsLeaveTheRadioCaptions) {
+    g_SystemIni.English = 1;
+    g_SystemData.m_strTitle = "Game";
+    std::vector<std::string> texts;
+    std::string caption;
+    host.Do([&](cDialog& d) {
+        caption = d.Caption();
+        for (int id : {1006, 1000, 1001, 1005, 1004, 1002, 1003})
+            texts.push_back(d.GetDlgItem(id)->text);
+    });
+    cBootDialog dialog;
+    EXPECT_EQ(dialog.RunModal(0), 0);
+    EXPECT_EQ(caption, "Game");
+    EXPECT_EQ(texts, (std::vector<std::string>{"Drawing mode", "Start", "Cancel",
+                                               "Configure the detail settings at \"System.ini\".",
+                                               "Do not ask this dialog again", "Direct3D", "DirectDraw"}));
+}
+
+} // namespace
