@@ -21,6 +21,7 @@
 // and the owner, which the copy re-makes through the helper.
 #pragma once
 
+#include "flow/flow_model.h"
 #include "objects/anim_seq.h"
 #include "objects/object_hooks.h"
 #include "records/ed_chara_def.h"
@@ -203,12 +204,6 @@ class cShot : public cGameObject {
     cPartBox m_Part;
 };
 
-// A character's running flow: the definition it runs. The flow engine fills in the rest.
-struct cFlow {
-    const cEdFlow* m_lpDef = nullptr;
-    int m_nIndex = 0; // its definition's index in the character's own definition
-};
-
 // What a jump is asked with: the speed prepared from the jump height and the sound to play.
 struct cJumpRequest {
     double m_dJumpSpeed = 0.0;
@@ -304,6 +299,7 @@ class cChara : public cGameObject {
     cEdCharaDef m_Def;
     std::vector<cFlow> m_Flows;
     std::vector<std::uint32_t> m_FlowGroupBits;
+    cCharaFlowState m_FlowState; // the flow engine's counters and marks beside the flows
     int m_nCurAnimSet = -1;
     int m_bKnockBack = 0, m_bJumped = 0, m_bAirborne = 0, m_bFalling = 0, m_nAirFrames = 0;
     int m_bCeilingFall = 0, m_bLanded = 0, m_bHitCeiling = 0, m_bHold = 0, m_bMoveOff = 0;

@@ -1,0 +1,673 @@
+#include "flow/flow_engine.h"
+
+#include "app/input.h"
+#include "app/log.h"
+#include "flow/status_ops.h"
+#include "objects/aim.h"
+#include "objects/game_object.h"
+#include "objects/game_scene.h"
+#include "project/project_database.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+
+#include <algorithm>
+#include <cassert>
+#include <climits>
+#include <cmath>
+
+FlowHooks g_FlowHooks;
+
+namespace {
+
+// ---- The command-type table ----
+
+FlowCommandTypeEntry g_Types[FCT_COUNT];
+
+int StatusOperationShared(cChara& chara, cEdFlowCmd& rec) {
+    CmdStatusOperation(chara, rec);
+    return 0;
+}
+int StatusOperation2Shared(cChara& chara, cEdFlowCmd& rec) {
+    CmdStatusOperation2(chara, rec);
+    return 0;
+}
+int NoShared(cChara&, cEdFlowCmd&) {
+    return 0;
+}
+
+struct TableInit {
+    TableInit() { ResetFlowCommandTable(); }
+} g_TableInit;
+
+// ---- Current character, flow and command ----
+
+cChara* g_CurChara = nullptr;
+cFlow* g_CurFlow = nullptr;
+cFlowCommand* g_CurCommand = nullptr;
+
+void SetCurFlow(cFlow* flow) {
+    g_CurFlow = flow;
+    if (g_lpGameScene) g_lpGameScene->m_lpCurFlow = flow;
+}
+void SetCurCommand(cFlowCommand* inst) {
+    g_CurCommand = inst;
+    if (g_lpGameScene) g_lpGameScene->m_lpCurCommand = inst;
+}
+void ClearCurrent() {
+    SetCurFlowChara(nullptr);
+    SetCurFlow(nullptr);
+    SetCurCommand(nullptr);
+}
+
+// Marks the character's flow list as walked for the life of the object; when the outermost walk
+// ends, the flows queued meanwhile are built.
+class WalkGuard {
+  public:
+    explicit WalkGuard(cChara& chara) : m_Chara(chara), m_nSize(chara.m_Flows.size()) {
+        ++m_Chara.m_FlowState.nWalking;
+    }
+    ~WalkGuard() {
+        assert(m_Chara.m_Flows.size() == m_nSize && "the flow list changed size while it was walked");
+        if (--m_Chara.m_FlowState.nWalking == 0 && !m_Chara.m_FlowState.queued.empty()) {
+            std::vector<cQueuedFlows> queued;
+            queued.swap(m_Chara.m_FlowState.queued);
+            for (cQueuedFlows& q : queued)
+                BuildFlows(m_Chara, q.defs, q.bAdd, q.nIndex);
+        }
+    }
+    WalkGuard(const WalkGuard&) = delete;
+    WalkGuard& operator=(const WalkGuard&) = delete;
+
+  private:
+    cChara& m_Chara;
+    std::size_t m_nSize;
+};
+
+int CommandType(const cEdFlowCmd& rec) {
+    const int type = rec.FlowKind();
+    return type < 0 ? FCT_NONE : type;
+}
+
+std::int32_t Param(const cEdFlowCmd& rec, int n) {
+    return n >= 0 && n < rec.m_Params.Count() ? rec.m_Params[static_cast<std::size_t>(n)] : 0;
+}
+
+// A message that waits for its window (parameters 15 and 6 both 0).
+bool IsWaitingMessage(const cEdFlowCmd& rec) {
+    return CommandType(rec) == FCT_MESSAGE && Param(rec, 15) == 0 && Param(rec, 6) == 0;
+}
+
+int ClampToInt(std::int64_t v) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
+
+cEdFlow& DefOf(cChara& chara, const cFlow& flow) {
+    return chara.m_Def.m_Flows.at(flow.m_nIndex);
+}
+
+// Gives the instance k of a flow its record from the flow's definition.
+cFlowCommand& InstanceAt(cFlow& flow, int k) {
+    cFlowCommand& inst = flow.m_Commands[static_cast<std::size_t>(k)];
+    inst.m_lpRecord = const_cast<cEdFlowCmd*>(&flow.m_lpDef->m_Commands[static_cast<std::size_t>(k)]);
+    return inst;
+}
+
+void MarkGroupEnded(cChara& chara, int group) {
+    if (group == 0) return;
+    SetFlowGroupBits(chara, group, FlowGroupBits(chara, group) | FLOW_GROUP_ENDED);
+    chara.m_FlowState.bGroupEnded = 1;
+}
+
+void BuildCues(cFlow& flow) {
+    flow.m_Cues.clear();
+    const int mul = std::max(1, static_cast<int>(g_nFrameMul));
+    std::int64_t start = 0;
+    for (std::size_t j = 0; j < flow.m_Commands.size(); ++j) {
+        const cEdFlowCmd& rec = *flow.m_Commands[j].m_lpRecord;
+        if (rec.m_nAnimation != 0) {
+            const std::int64_t lf = static_cast<std::int64_t>(AnimationLength(rec.m_nAnimation)) * 6;
+            const std::int64_t t = lf * mul;
+            std::int64_t r = t;
+            bool found = false;
+            for (std::size_t k = j; k-- > 0;) {
+                if (flow.m_Commands[k].m_lpRecord->m_bRunWithNext != 1) r -= flow.m_Commands[k].m_nUseTime;
+                if (r < 1) {
+                    found = true;
+                    break;
+                }
+            }
+            const int type = CommandType(rec);
+            cAnimeCue cue;
+            cue.m_nAnime = rec.m_nAnimation;
+            cue.m_nBase6 = static_cast<std::int16_t>(static_cast<std::uint16_t>(rec.m_nUseTime) * 6);
+            cue.m_bHold = (type == FCT_JUMP || type == FCT_SWORD) ? 0 : 1;
+            if (found) {
+                cue.m_nStart = ClampToInt(start - t);
+                cue.m_nSkip = 0;
+                cue.m_nPlay = static_cast<std::int16_t>(lf);
+            } else {
+                const std::int64_t skip = std::min(r / mul, lf);
+                cue.m_nStart = 0;
+                cue.m_nSkip = static_cast<std::int16_t>(skip);
+                cue.m_nPlay = static_cast<std::int16_t>(lf - skip);
+            }
+            flow.m_Cues.push_back(cue);
+        }
+        if (rec.m_bRunWithNext != 1) start += flow.m_Commands[j].m_nUseTime;
+    }
+}
+
+// Variables a condition or an arrangement reads.
+std::vector<std::int32_t>& StageVars() {
+    static std::vector<std::int32_t> none;
+    return g_lpGameScene ? g_lpGameScene->m_StageVars : none;
+}
+
+} // namespace
+
+// ---- The command-type table ----
+
+const FlowCommandTypeEntry& FlowCommandTypeInfo(int type) {
+    static const FlowCommandTypeEntry nothing{};
+    return type >= 0 && type < FCT_COUNT ? g_Types[type] : nothing;
+}
+
+void SetFlowCommandPrep(int type, FlowCommandPrep prep) {
+    if (type >= 0 && type < FCT_COUNT) g_Types[type].prep = prep;
+}
+void SetFlowCommandHandler(int type, FlowCommandHandler handler) {
+    if (type >= 0 && type < FCT_COUNT) g_Types[type].handler = handler;
+}
+void SetSharedCommandHandler(int type, SharedCommandHandler handler) {
+    if (type > FCT_FLOW_CONTROL && type < FCT_COUNT) g_Types[type].shared = handler ? handler : &NoShared;
+}
+
+void ResetFlowCommandTable() {
+    for (int t = 0; t < FCT_COUNT; ++t) {
+        g_Types[t] = FlowCommandTypeEntry{};
+        g_Types[t].itemType = ItemTypeOfCommand(t);
+        if (t > FCT_FLOW_CONTROL) g_Types[t].shared = &NoShared;
+    }
+    g_Types[FCT_STATUS].shared = &StatusOperationShared;
+    g_Types[FCT_STATUS2].shared = &StatusOperation2Shared;
+}
+
+int ItemTypeOfCommand(int type) {
+    return type >= FCT_STAGE_CLEAR && type < FCT_COUNT ? type - ITEM_KIND_OFFSET : 0;
+}
+int CommandTypeOfItem(int itemType) {
+    return itemType >= ICT_STAGE_CLEAR && itemType < ICT_COUNT ? itemType + ITEM_KIND_OFFSET : 0;
+}
+
+int RunItemCommand(cChara& chara, int itemType, cEdFlowCmd& record) {
+    const int type = CommandTypeOfItem(itemType);
+    if (type == 0) return 0;
+    return g_Types[type].shared(chara, record);
+}
+
+// ---- Current character ----
+
+cChara* CurFlowChara() {
+    return g_CurChara;
+}
+cFlow* CurFlow() {
+    return g_CurFlow;
+}
+cFlowCommand* CurFlowCommand() {
+    return g_CurCommand;
+}
+void SetCurFlowChara(cChara* chara) {
+    g_CurChara = chara;
+    if (g_lpGameScene) g_lpGameScene->m_lpCurChara = chara;
+}
+
+// ---- Group words ----
+
+std::uint32_t FlowGroupBits(const cChara& chara, int group) {
+    const auto g = static_cast<std::uint8_t>(group);
+    return g < chara.m_FlowGroupBits.size() ? chara.m_FlowGroupBits[g] : 0;
+}
+
+void SetFlowGroupBits(cChara& chara, int group, std::uint32_t bits) {
+    const auto g = static_cast<std::uint8_t>(group);
+    if (chara.m_FlowGroupBits.size() < FLOW_GROUP_WORDS) chara.m_FlowGroupBits.resize(FLOW_GROUP_WORDS, 0);
+    chara.m_FlowGroupBits[g] = bits;
+}
+
+// ---- Building ----
+
+int AnimationLength(int anime) {
+    if (anime < 0 || anime >= g_Database.m_Animes.Count()) return 0;
+    std::int64_t sum = 0;
+    for (const cEdAnimeFrame& f : g_Database.m_Animes[static_cast<std::size_t>(anime)].m_Frames) {
+        if (f.nPattern < 0) break;
+        sum += std::max(0, f.nTime);
+    }
+    return static_cast<int>(std::min<std::int64_t>(sum, 4000));
+}
+
+void RelinkFlows(cChara& chara) {
+    for (std::size_t i = 0; i < chara.m_Flows.size(); ++i) {
+        cFlow& f = chara.m_Flows[i];
+        f.m_nIndex = static_cast<int>(i);
+        f.m_lpDef = &chara.m_Def.m_Flows.at(f.m_nIndex);
+        const std::size_t n = std::min(f.m_Commands.size(), f.m_lpDef->m_Commands.size());
+        for (std::size_t k = 0; k < n; ++k)
+            InstanceAt(f, static_cast<int>(k));
+    }
+}
+
+void AssignFlows(cChara& dst, const cChara& src) {
+    dst.m_Flows = src.m_Flows;
+    RelinkFlows(dst);
+}
+
+void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, int nIndex) {
+    cCharaFlowState& st = chara.m_FlowState;
+    if (st.nWalking > 0) {
+        st.queued.push_back(cQueuedFlows{defs, bAdd, nIndex});
+        return;
+    }
+    cCheckedVector<cEdFlow>& own = chara.m_Def.m_Flows;
+    const int count = defs.Count();
+    int first = 0;
+    if (!bAdd) {
+        if (&defs != &own) own = defs;
+        chara.m_Flows.assign(own.size(), cFlow{});
+    } else {
+        const cCheckedVector<cEdFlow> copies = defs; // defs may be the character's own
+        if (nIndex >= 0 && nIndex < own.Count()) {
+            first = nIndex;
+            own.insert(own.begin() + nIndex, copies.begin(), copies.end());
+            chara.m_Flows.insert(chara.m_Flows.begin() + nIndex, static_cast<std::size_t>(count), cFlow{});
+        } else {
+            first = static_cast<int>(chara.m_Flows.size());
+            own.insert(own.end(), copies.begin(), copies.end());
+            chara.m_Flows.resize(chara.m_Flows.size() + static_cast<std::size_t>(count));
+        }
+    }
+    if (g_FlowHooks.ExpandLoops)
+        for (int i = 0; i < count; ++i)
+            g_FlowHooks.ExpandLoops(own.at(first + i).m_Commands);
+
+    const std::int64_t clone = st.nCloneValue;
+    const std::int64_t mul = g_nFrameMul;
+    const double scale = g_dFrameScale > 0 ? g_dFrameScale : 1.0;
+    for (int i = 0; i < count; ++i) {
+        cFlow& f = chara.m_Flows[static_cast<std::size_t>(first + i)];
+        cEdFlow& def = own.at(first + i);
+        f = cFlow{};
+        f.m_nIndex = first + i;
+        f.m_lpDef = &def;
+        f.m_nId = st.nCounter++;
+        f.m_Commands.resize(def.m_Commands.size());
+        for (std::size_t k = 0; k < def.m_Commands.size(); ++k) {
+            cFlowCommand& inst = f.m_Commands[k];
+            cEdFlowCmd& rec = def.m_Commands[k];
+            inst.m_lpRecord = &rec;
+            const std::int64_t base = static_cast<std::uint16_t>(rec.m_nUseTime);
+            inst.m_nUseTime =
+                ClampToInt(std::max<std::int64_t>(0, (base + rec.m_nUseTimeStep * clone) * mul * 6));
+            if (rec.m_Move) {
+                const cEdMove& mv = *rec.m_Move;
+                inst.m_dSpeed = static_cast<double>(mv.m_nSpeed + mv.m_nSpeedStep * clone) * 0.1 / scale;
+                inst.m_nDirByte = mv.m_nDirection;
+                if (mv.m_bInertia) inst.m_dSpeed2 = mv.m_nInertiaLimit * 0.1 / scale;
+            }
+            if (FlowCommandPrep prep = FlowCommandTypeInfo(CommandType(rec)).prep) prep(inst, chara);
+        }
+    }
+    if (bAdd) {
+        for (int i = 0; i < count; ++i) {
+            cFlow& f = chara.m_Flows[static_cast<std::size_t>(first + i)];
+            if (f.m_lpDef->m_bKeyLevel == 0) f.m_bLastKey = 1;
+        }
+        RelinkFlows(chara);
+    }
+    for (int i = 0; i < count; ++i)
+        BuildCues(chara.m_Flows[static_cast<std::size_t>(first + i)]);
+}
+
+// ---- Starting ----
+
+void ClearFlowFrameMarks(cChara& chara) {
+    for (cFlow& f : chara.m_Flows)
+        f.m_bTriggered = f.m_bStarted = 0;
+    for (std::uint32_t& w : chara.m_FlowGroupBits)
+        w &= ~FLOW_GROUP_TAKEN;
+}
+
+void TriggerFlows(cChara& chara, int kind) {
+    SetCurFlowChara(&chara);
+    {
+        WalkGuard walk(chara);
+        for (cFlow& f : chara.m_Flows) {
+            if (!f.m_lpDef || f.m_lpDef->m_nTrigger != kind) continue;
+            if (f.m_bTriggered) continue;
+            f.m_bTriggered = 1;
+            if (f.m_bRunning || f.m_bPaused || f.m_bStopped || f.m_bStarted) continue;
+            const int group = f.m_lpDef->m_nGroup;
+            if (kind == FTK_ALWAYS && group != 0 &&
+                (FlowGroupBits(chara, group) & (FLOW_GROUP_RUNNING | FLOW_GROUP_TAKEN)))
+                continue;
+            if (!CheckFlowConditions(f, chara) || !CheckFlowKeyInput(chara, f)) continue;
+            const cInputRecord* input = InputRecordOf(chara);
+            f.m_nFirstKey = input ? FirstPressedKey(*input) : 0;
+            StartFlow(f);
+        }
+    }
+    ClearCurrent();
+}
+
+void TriggerRaisedFlows(cChara& chara) {
+    std::vector<int> kinds;
+    kinds.swap(chara.m_RaisedTriggers);
+    chara.m_nTriggerBits = 0;
+    for (int kind : kinds)
+        TriggerFlows(chara, kind);
+}
+
+void StartFlow(cFlow& flow) {
+    flow.m_bRunning = 1;
+    flow.m_nReached = 0;
+    flow.m_nFramesRun = 0;
+    flow.m_nMessageWait = 0;
+    for (cFlowCommand& c : flow.m_Commands)
+        c.m_bDone = 0;
+    flow.m_bStarted = 1;
+    cChara* chara = CurFlowChara();
+    if (!chara || !flow.m_lpDef) return;
+    const int kind = flow.m_lpDef->m_nTrigger;
+    const int group = flow.m_lpDef->m_nGroup;
+    if (kind == FTK_ALWAYS && group != 0)
+        SetFlowGroupBits(*chara, group, FlowGroupBits(*chara, group) | FLOW_GROUP_RUNNING | FLOW_GROUP_TAKEN);
+    if (kind == FTK_BEFORE_STAGE && !flow.m_Commands.empty()) {
+        SetCurFlow(&flow);
+        flow.m_bStopWalk = 0;
+        for (std::size_t i = 0; i < flow.m_Commands.size(); ++i) {
+            flow.m_nReached = static_cast<int>(i);
+            cFlowCommand& inst = InstanceAt(flow, static_cast<int>(i));
+            if (CommandType(*inst.m_lpRecord) < FCT_FLOW_CONTROL || inst.m_lpRecord->m_bRunWithNext == 0)
+                continue;
+            StartFlowCommand(inst);
+            if (!StepFlowCommand(inst)) DebugErrorBox("使用時間0なので、ここにくることはあり得ないはず！");
+            if (flow.m_bStopWalk) break;
+            inst.m_bDone = 1;
+        }
+        ResetFlow(flow, *chara);
+    }
+}
+
+bool CompareCondition(int op, std::int64_t left, std::int64_t right) {
+    switch (op) {
+    case 0:
+        return left == right;
+    case 1:
+        return left != right;
+    case 2:
+        return left >= right;
+    case 3:
+        return left <= right;
+    case 4:
+        return left > right;
+    case 5:
+        return left < right;
+    case 6:
+        return right == 0 || (left < 0 ? -left : left) % right == 0;
+    case 7:
+        return right != 0 && (left < 0 ? -left : left) % right != 0;
+    default:
+        return false;
+    }
+}
+
+bool CheckFlowConditions(cFlow& flow, cChara& chara) {
+    cEdFlow& def = DefOf(chara, flow);
+    if (def.m_Conds.empty()) return true;
+    if (def.m_bLatch && flow.m_bLatched) return true;
+    if (!CheckConditionList(def.m_Conds, def.m_nCondMode, chara)) return false;
+    flow.m_bLatched = 1;
+    return true;
+}
+
+bool CheckConditionList(cCheckedVector<cEdFlowCond>& list, int mode, cChara& chara) {
+    if (mode == 0) {
+        for (cEdFlowCond& c : list)
+            if (!CheckCondition(c, chara)) return false;
+        return true;
+    }
+    if (mode == 1) {
+        for (cEdFlowCond& c : list)
+            if (CheckCondition(c, chara)) return true;
+        return false;
+    }
+    return false;
+}
+
+bool CheckCondition(cEdFlowCond& cond, cChara& chara) {
+    switch (cond.m_nKind) {
+    case CK_COMMON_VAR:
+        return CompareCondition(cond.m_nOperator, ReadVariable(g_SaveData.m_vnCommonVars, cond.m_nNumber),
+                                cond.m_nValue);
+    case CK_STAGE_VAR:
+        return CompareCondition(cond.m_nOperator, ReadVariable(StageVars(), cond.m_nNumber), cond.m_nValue);
+    case CK_CHARA_VAR:
+        return CompareCondition(cond.m_nOperator, ReadVariable(chara.m_Vars, cond.m_nNumber), cond.m_nValue);
+    case CK_STATUS:
+        return CheckStatusCondition(cond, chara);
+    case CK_STATUS2:
+        return TestStatusCondition(chara, cond);
+    case CK_STATUS3:
+        return TestStateCondition(chara, cond);
+    case CK_DISTANCE:
+        return CheckDistanceCondition(chara, cond);
+    default:
+        return false;
+    }
+}
+
+bool CheckDistanceCondition(cChara& chara, const cEdFlowCond& cond) {
+    const int r = cond.m_nValue * 16 + static_cast<std::int16_t>(cond.m_nRightNumber);
+    const cGameObject* other = nullptr;
+    if (cond.m_nSubject == 0)
+        other = g_Heroes.empty() ? nullptr : &g_Heroes[0];
+    else if (cond.m_nSubject == 1)
+        other = chara.m_pTarget;
+    if (!other) return false;
+    const cScreenRect& me = chara.m_rcScreen;
+    const cScreenRect& it = other->m_rcScreen;
+    const bool right = chara.m_nDir != 0; // ahead is the higher side
+    bool in = false;
+    switch (cond.m_nAxis) {
+    case 0:
+        in = IsSpanInRange(me.left, me.right - me.left + 1, it.left, it.right, 0, r, r, 0);
+        break;
+    case 1:
+        in = IsSpanInRange(me.left, me.right - me.left + 1, it.left, it.right, 0, right ? 0 : r,
+                           right ? r : 0, 1);
+        break;
+    case 2:
+        in = IsSpanInRange(me.left, me.right - me.left + 1, it.left, it.right, 0, right ? r : 0,
+                           right ? 0 : r, 1);
+        break;
+    case 3:
+        in = IsSpanInRange(me.top, me.bottom - me.top + 1, it.top, it.bottom, 0, r, r, 0);
+        break;
+    case 4:
+        in = IsSpanInRange(me.top, me.bottom - me.top + 1, it.top, it.bottom, 0, right ? 0 : r, right ? r : 0,
+                           1);
+        break;
+    case 5:
+        in = IsSpanInRange(me.top, me.bottom - me.top + 1, it.top, it.bottom, 0, right ? r : 0, right ? 0 : r,
+                           1);
+        break;
+    case 6: {
+        const double dx = (chara.m_dX + chara.m_nWidth / 2.0) - (other->m_dX + other->m_nWidth / 2.0);
+        const double dy = (chara.m_dY + chara.m_nHeight / 2.0) - (other->m_dY + other->m_nHeight / 2.0);
+        in = std::sqrt(dx * dx + dy * dy) <= r;
+        break;
+    }
+    default:
+        return false;
+    }
+    if (cond.m_nOperator == 0) return in;
+    if (cond.m_nOperator == 1) return !in;
+    return false;
+}
+
+// ---- Stepping ----
+
+void StartFlowCommand(cFlowCommand& inst) {
+    inst.m_nRemain = inst.m_nUseTime;
+    inst.m_bDone = 0;
+    inst.m_nCounter = 0;
+    inst.m_bStartedMark = 0;
+    std::fill(std::begin(inst.m_nWords), std::end(inst.m_nWords), 0);
+    if (!inst.m_lpRecord || CommandType(*inst.m_lpRecord) == FCT_ARRANGE) return;
+    cFlow* flow = CurFlow();
+    if (!flow || flow->m_Pending.empty()) return;
+    cChara* chara = CurFlowChara();
+    static const std::vector<std::int32_t> noVars;
+    ParamLinkVars vars{g_SaveData.m_vnCommonVars, StageVars(), chara ? chara->m_Vars : noVars};
+    ApplyParamLinks(inst.m_lpRecord, vars, &flow->m_Pending);
+    flow->m_Pending.clear();
+}
+
+bool StepFlowCommand(cFlowCommand& inst) {
+    SetCurCommand(&inst);
+    if (cChara* chara = CurFlowChara()) ExecuteFlowCommand(*chara, inst);
+    if (--inst.m_nRemain >= 1) return false;
+    inst.m_nRemain = 0;
+    return true;
+}
+
+void ExecuteFlowCommand(cChara& chara, cFlowCommand& inst) {
+    if (!inst.m_lpRecord) return;
+    const FlowCommandTypeEntry& e = FlowCommandTypeInfo(CommandType(*inst.m_lpRecord));
+    if (e.shared)
+        e.shared(chara, *inst.m_lpRecord);
+    else if (e.handler)
+        e.handler(chara, inst);
+}
+
+bool StepFlow(cFlow& flow) {
+    SetCurFlow(&flow);
+    flow.m_bStopWalk = 0;
+    const int n = static_cast<int>(flow.m_Commands.size());
+    for (int i = 0; i <= flow.m_nReached && i < n; ++i) {
+        cFlowCommand& inst = InstanceAt(flow, i);
+        if (inst.m_bDone) continue;
+        const cEdFlowCmd& rec = *inst.m_lpRecord;
+        if (inst.m_nRemain == 0) {
+            StartFlowCommand(inst);
+            if (!IsWaitingMessage(rec) && rec.m_bRunWithNext == 0) flow.m_nMessageWait = 0;
+        }
+        if (rec.m_bRunWithNext == 1) {
+            if (StepFlowCommand(inst)) {
+                inst.m_bDone = 1;
+                if (i == n - 1) return true;
+            }
+            if (i == flow.m_nReached) ++flow.m_nReached;
+            if (flow.m_bStopWalk) return false;
+        } else if (StepFlowCommand(inst)) {
+            inst.m_bDone = 1;
+            if (IsWaitingMessage(rec)) flow.m_nMessageWait = 1;
+            if (i == n - 1) return true;
+            ++flow.m_nReached;
+            break;
+        } else if (flow.m_bStopWalk) {
+            return false;
+        }
+    }
+    if (n > 0 && flow.m_Commands.back().m_bDone) return true;
+    ++flow.m_nFramesRun;
+    return false;
+}
+
+void ResetFlow(cFlow& flow, cChara& chara) {
+    if (!flow.m_bRunning) return;
+    flow.m_bRunning = 0;
+    flow.m_Pending.clear();
+    for (cFlowCommand& c : flow.m_Commands)
+        c.m_nRemain = 0;
+    if (flow.m_lpDef) MarkGroupEnded(chara, flow.m_lpDef->m_nGroup);
+}
+
+void PauseFlow(cFlow& flow) {
+    flow.m_bPaused = 1;
+}
+void ResumeFlow(cFlow& flow) {
+    flow.m_bPaused = 0;
+}
+
+void StopFlowForEver(cFlow& flow, cChara& chara) {
+    flow.m_bStopped = 1;
+    if (!flow.m_bRunning) return;
+    for (cFlowCommand& c : flow.m_Commands)
+        c.m_nRemain = 0;
+    if (flow.m_lpDef) MarkGroupEnded(chara, flow.m_lpDef->m_nGroup);
+}
+
+void RunFlowAnimeCues(cChara& chara) {
+    if (!g_FlowHooks.AttachAnimation) return;
+    for (cFlow& f : chara.m_Flows) {
+        if (!f.m_bRunning || f.m_bPaused) continue;
+        for (const cAnimeCue& cue : f.m_Cues)
+            if (cue.m_nStart == f.m_nFramesRun) g_FlowHooks.AttachAnimation(chara, cue, f.m_nId);
+    }
+}
+
+void EraseFlow(cChara& chara, int index) {
+    assert(chara.m_FlowState.nWalking == 0 && "flows are erased only after the walk");
+    if (index < 0 || index >= static_cast<int>(chara.m_Flows.size())) return;
+    cFlow& f = chara.m_Flows[static_cast<std::size_t>(index)];
+    ResetFlow(f, chara);
+    if (g_FlowHooks.EraseAttachedAnimations) g_FlowHooks.EraseAttachedAnimations(chara, f.m_nId);
+    if (index < chara.m_Def.m_Flows.Count()) chara.m_Def.m_Flows.erase(chara.m_Def.m_Flows.begin() + index);
+    chara.m_Flows.erase(chara.m_Flows.begin() + index);
+    RelinkFlows(chara);
+}
+
+void RunFlowUpdate(cChara& chara, int bDying) {
+    SetCurFlowChara(&chara);
+    RunFlowAnimeCues(chara);
+    bool cutShort = false;
+    {
+        WalkGuard walk(chara);
+        for (cFlow& f : chara.m_Flows) {
+            if (!f.m_bRunning) continue;
+            if (f.m_Commands.empty()) {
+                ResetFlow(f, chara);
+                continue;
+            }
+            if (f.m_bPaused || f.m_bStopped) continue;
+            const int kind = f.m_lpDef ? f.m_lpDef->m_nTrigger : -1;
+            if (bDying && kind != FTK_DIED) continue;
+            if (StepFlow(f)) ResetFlow(f, chara);
+            if (chara.m_nObjKind == OBJKIND_STAGECHARA && g_FlowHooks.IsRemoved &&
+                g_FlowHooks.IsRemoved(chara)) {
+                cutShort = true;
+                break;
+            }
+            if (!bDying && kind != FTK_DIED && chara.m_nHP < 1) {
+                cutShort = true;
+                break;
+            }
+        }
+    }
+    ClearCurrent();
+    if (cutShort) return;
+    if (chara.m_FlowState.bDeleted) {
+        for (int i = 0; i < static_cast<int>(chara.m_Flows.size());)
+            if (chara.m_Flows[static_cast<std::size_t>(i)].m_bDeleted)
+                EraseFlow(chara, i);
+            else
+                ++i;
+        chara.m_FlowState.bDeleted = 0;
+    }
+    if (chara.m_FlowState.bGroupEnded) {
+        for (std::uint32_t& w : chara.m_FlowGroupBits)
+            if (w & FLOW_GROUP_ENDED) w &= ~(FLOW_GROUP_RUNNING | FLOW_GROUP_ENDED);
+        chara.m_FlowState.bGroupEnded = 0;
+    }
+}

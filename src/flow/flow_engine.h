@@ -1,0 +1,140 @@
+// The flow engine: building a character's running flows from its flow definitions, deciding each
+// sub-step which flows start (trigger kind, per-frame marks, flow groups, general conditions, key
+// input), and stepping the started flows command by command.
+//
+// Flows are stepped once per object sub-step; use times, frames run and frame counters count
+// sub-steps. The character, flow and command being run are published in the play scene
+// (m_lpCurChara, m_lpCurFlow, m_lpCurCommand) for the command handlers and the evaluator; the
+// same three are kept here too, so that the engine also runs without a play scene.
+//
+// The flow list of a character never changes size while it is walked: flows added meanwhile are
+// queued and built after the walk, erasure waits for the end of the update.
+#pragma once
+
+#include "flow/flow_model.h"
+#include "records/ed_flow.h"
+#include "records/param_tables.h"
+#include "records/vocab_flow.h"
+
+#include <cstdint>
+
+class cChara;
+class cHero;
+struct cInputRecord;
+
+// ---- The command-type table ----
+
+// Called by BuildFlows for each new instance of the type.
+using FlowCommandPrep = void (*)(cFlowCommand& inst, cChara& chara);
+// Called every sub-step the instance runs (types 0-16: they need the instance's work fields).
+using FlowCommandHandler = void (*)(cChara& chara, cFlowCommand& inst);
+// The handlers shared with item commands (types 17-38; item type = type - 15): they see only the
+// record. The result is 1 when the command ends the stage.
+using SharedCommandHandler = int (*)(cChara& chara, cEdFlowCmd& record);
+
+struct FlowCommandTypeEntry {
+    FlowCommandPrep prep = nullptr;
+    FlowCommandHandler handler = nullptr;
+    SharedCommandHandler shared = nullptr;
+    int itemType = 0; // 0 for types only characters run
+};
+
+// The entry of a command type (0-38); a type outside the table gets an entry that does nothing.
+const FlowCommandTypeEntry& FlowCommandTypeInfo(int type);
+// Later parts install their preparations and handlers here; nothing resets them but
+// ResetFlowCommandTable, which restores every type to doing nothing (types 22 and 23 to the status
+// operations).
+void SetFlowCommandPrep(int type, FlowCommandPrep prep);
+void SetFlowCommandHandler(int type, FlowCommandHandler handler);
+void SetSharedCommandHandler(int type, SharedCommandHandler handler);
+void ResetFlowCommandTable();
+// Item type k (2-23) <-> command type k + 15; other values give 0.
+int ItemTypeOfCommand(int type);
+int CommandTypeOfItem(int itemType);
+// Runs the shared handler of an item command of type itemType (2-23) for a character; 0 otherwise.
+int RunItemCommand(cChara& chara, int itemType, cEdFlowCmd& record);
+
+// ---- Calls into parts of stage play that are built on top of the flow engine ----
+struct FlowHooks {
+    // Loop expansion of a command list before its flows are built.
+    void (*ExpandLoops)(cCheckedVector<cEdFlowCmd>& commands) = nullptr;
+    // Appends the cue's animation to the character's attached animations, tagged with the flow id.
+    void (*AttachAnimation)(cChara& chara, const cAnimeCue& cue, int flowId) = nullptr;
+    // Erases the attached animations tagged with the flow id.
+    void (*EraseAttachedAnimations)(cChara& chara, int flowId) = nullptr;
+    // Whether a stage character has been removed from play (its update then ends at once).
+    bool (*IsRemoved)(const cChara& chara) = nullptr;
+    // Removes a stage character from play at the end of the step.
+    void (*RemoveFromPlay)(cChara& chara) = nullptr;
+    // The play scene's work surfaces are made again (a hero's sight changed).
+    void (*CreateWorkSurfaces)() = nullptr;
+    // The first hero's move type; its hit ranges after a change of giant factor.
+    void (*SetHeroMoveType)(cHero& hero, int type) = nullptr;
+    void (*RebuildHeroHitRanges)(cHero& hero) = nullptr;
+};
+extern FlowHooks g_FlowHooks;
+
+// ---- Current character, flow and command ----
+cChara* CurFlowChara();
+cFlow* CurFlow();
+cFlowCommand* CurFlowCommand();
+void SetCurFlowChara(cChara* chara);
+
+// ---- Building ----
+
+// Builds flows for `defs`: bAdd 0 replaces every flow of the character (defs become its own
+// definitions); bAdd 1 inserts copies of defs before nIndex when 0 <= nIndex < the number of its
+// definitions, else appends them. While the character's flows are being walked, an addition is
+// queued and built when the walk ends.
+void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, int nIndex);
+// Points every flow at the character's own definition at its position.
+void RelinkFlows(cChara& chara);
+// Copies the flows of src into dst (running state included) and relinks them to dst's definitions.
+void AssignFlows(cChara& dst, const cChara& src);
+// The animation's length in frames: the durations of its frames up to the first end mark.
+int AnimationLength(int anime);
+
+// ---- Starting ----
+
+void ClearFlowFrameMarks(cChara& chara);
+// Raises trigger kind `kind`: every flow of that kind that is idle and passes its tests starts.
+void TriggerFlows(cChara& chara, int kind);
+// Raises the kinds marked on the character since the last call, in the order they were marked.
+void TriggerRaisedFlows(cChara& chara);
+void StartFlow(cFlow& flow);
+
+bool CheckFlowConditions(cFlow& flow, cChara& chara);
+bool CheckConditionList(cCheckedVector<cEdFlowCond>& list, int mode, cChara& chara);
+bool CheckCondition(cEdFlowCond& cond, cChara& chara);
+bool CheckDistanceCondition(cChara& chara, const cEdFlowCond& cond);
+// The comparison operators of conditions (0-7), in 64 bits; any other operator is false.
+bool CompareCondition(int op, std::int64_t left, std::int64_t right);
+
+// ---- Key input ----
+
+// The key record a character reads: a hero's own, else player 1's.
+const cInputRecord* InputRecordOf(const cChara& chara);
+int CheckFlowKeyInput(cChara& chara, cFlow& flow);
+int CheckKeySequence(cChara& chara, const cCheckedVector<cEdFlowEntry>& steps, int gap);
+bool CheckKeyStates(const cInputRecord& input, const cEdFlowEntry& step);
+int FirstPressedKey(const cInputRecord& input);
+
+// ---- Stepping ----
+
+bool StepFlow(cFlow& flow);
+void StartFlowCommand(cFlowCommand& inst);
+bool StepFlowCommand(cFlowCommand& inst);
+void ExecuteFlowCommand(cChara& chara, cFlowCommand& inst);
+void ResetFlow(cFlow& flow, cChara& chara);
+void PauseFlow(cFlow& flow);
+void ResumeFlow(cFlow& flow);
+void StopFlowForEver(cFlow& flow, cChara& chara);
+void RunFlowAnimeCues(cChara& chara);
+// The flow side of a character's per-frame update (cues, steps, erasure, group bits).
+void RunFlowUpdate(cChara& chara, int bDying);
+// Erases flow `index` with its definition and attached animations (not during a walk).
+void EraseFlow(cChara& chara, int index);
+
+// ---- Group words ----
+std::uint32_t FlowGroupBits(const cChara& chara, int group);
+void SetFlowGroupBits(cChara& chara, int group, std::uint32_t bits);

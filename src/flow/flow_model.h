@@ -1,0 +1,91 @@
+// The running state of event scripts: a character's flows (cFlow), one per flow definition, each
+// with one running instance (cFlowCommand) per command and the animation cues that play a
+// command's animation ahead of it.
+//
+// A flow reaches its definition through m_lpDef, which points into the owning character's own
+// definition vector and is re-pointed by position (m_nIndex) whenever that vector moves or the
+// character is copied. Command instances carry a record pointer that the walk refreshes from the
+// definition before every use, so a copied character never runs the records of its source.
+//
+// These are plain records: the character holds them by value, and the flow engine (flow_engine.h)
+// gives them their behaviour.
+#pragma once
+
+#include "records/ed_flow.h"
+#include "records/param_link.h"
+
+#include <cstdint>
+#include <vector>
+
+// One command of a running flow.
+struct cFlowCommand {
+    cEdFlowCmd* m_lpRecord = nullptr; // its command record (refreshed by the walk)
+    int m_bDone = 0;
+    int m_nUseTime = 0; // sub-steps
+    int m_nRemain = 0;  // sub-steps left; 0 while idle
+    std::uint8_t m_nDirByte = 0;
+    double m_dSpeed = 0.0; // pixels per sub-step
+    // Work fields of the movement handlers.
+    int m_nWork[6] = {0, 0, 0, 0, 0, 0};
+    double m_dWork[6] = {0, 0, 0, 0, 0, 0};
+    int m_nCounter = 0; // wraps at g_nFramePeriod
+    int m_bStartedMark = 0;
+    int m_nWords[4] = {0, 0, 0, 0}; // cleared at every start
+    double m_dSpeed2 = 0.0;
+};
+
+// When a command's animation starts, relative to its flow's start.
+struct cAnimeCue {
+    int m_nStart = 0;          // compared with the flow's frames run
+    std::int16_t m_nAnime = 0; // the project's animation number
+    std::int16_t m_nSkip = 0;  // frames skipped at its start
+    std::int16_t m_nPlay = 0;  // frames played
+    std::int16_t m_nBase6 = 0; // the command's base use time x 6
+    int m_bHold = 0;           // holds on its marked frame while the command runs
+};
+
+// One flow of a character.
+struct cFlow {
+    const cEdFlow* m_lpDef = nullptr; // the definition it runs
+    int m_nIndex = 0;                 // position of the definition in the character's vector
+    int m_nId = 0;                    // tags what the flow creates
+    int m_bLatched = 0;               // its conditions held once
+    int m_bLastKey = 0;               // the key sequence held at the previous test
+    std::vector<cFlowCommand> m_Commands{};
+    std::vector<cAnimeCue> m_Cues{};
+    int m_bRunning = 0;
+    int m_bPaused = 0;
+    int m_bStopped = 0; // stopped for ever
+    int m_bDeleted = 0; // marked for erasure
+    int m_nReached = 0; // highest command index that may run this sub-step
+    int m_nFramesRun = 0;
+    int m_nFirstKey = 0; // direction slot pressed when it started
+    int m_bTriggered = 0;
+    int m_bStarted = 0;
+    int m_nMessageWait = 0;
+    int m_bStopWalk = 0;
+    ParamLinkList m_Pending{}; // arrangement links for the next command that starts
+};
+
+// Flows added while the character's flow list was being walked, built when the walk ends.
+struct cQueuedFlows {
+    cCheckedVector<cEdFlow> defs;
+    int bAdd = 1;
+    int nIndex = -1;
+};
+
+// A character's flow bookkeeping beside its flows. Group numbers index the character's group
+// words (cChara::m_FlowGroupBits), whose bits say what holds for each group this frame.
+struct cCharaFlowState {
+    std::int16_t nCloneValue = 0; // copy number: per-copy increases are multiplied by it
+    int nCounter = 0;             // ids given to flows so far
+    int bGroupEnded = 0;          // some group's ended bit is set
+    int bDeleted = 0;             // some flow is marked for erasure
+    int nWalking = 0;             // the flow list is being walked: it must not change size
+    std::vector<cQueuedFlows> queued{};
+};
+
+constexpr std::uint32_t FLOW_GROUP_RUNNING = 1;
+constexpr std::uint32_t FLOW_GROUP_ENDED = 2;
+constexpr std::uint32_t FLOW_GROUP_TAKEN = 4;
+constexpr int FLOW_GROUP_WORDS = 256;

@@ -1,0 +1,237 @@
+// Which flows start: per-frame marks, running flows, groups, conditions with the latch, key input
+// by edge and level, key sequences with the gap, and the flows run before the stage.
+#include "flow_fixture.h"
+
+#include <climits>
+
+namespace {
+
+using Cmds = std::vector<TestCmd>;
+
+cEdFlowCond CommonVarIs(int index, int value) {
+    cEdFlowCond c;
+    c.m_nKind = CK_COMMON_VAR;
+    c.m_nNumber = static_cast<std::int16_t>(index);
+    c.m_nValue = value;
+    c.m_nOperator = 0;
+    return c;
+}
+
+TEST_F(FlowTest, AKindRaisedTwiceInAFrameIsTestedOnce) {
+    cStageChara c;
+    cEdFlow f = MakeFlow(FTK_HIT_BLOCK, {{FCT_WAIT, 0, 0, 'A'}});
+    f.m_Conds.push_back(CommonVarIs(1, 1));
+    Give(c, {f});
+    ClearFlowFrameMarks(c);
+    TriggerFlows(c, FTK_HIT_BLOCK);
+    g_SaveData.m_vnCommonVars[1] = 1;
+    TriggerFlows(c, FTK_HIT_BLOCK); // landing raises kind 9 again in the same frame
+    EXPECT_EQ(c.m_Flows[0].m_bRunning, 0);
+    ClearFlowFrameMarks(c);
+    TriggerFlows(c, FTK_HIT_BLOCK);
+    EXPECT_EQ(c.m_Flows[0].m_bRunning, 1);
+}
+
+TEST_F(FlowTest, ARunningFlowIsNeverRestarted) {
+    const Cmds cmds = {{FCT_WAIT, 3, 0, 'A'}};
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_ALWAYS, cmds)});
+    SetFrames(c, 0, cmds);
+    for (int f = 0; f < 4; ++f)
+        Frame(c, {FTK_ALWAYS});
+    EXPECT_EQ(s_Trace, "1:A+|2:A|3:A-|4:A+");
+}
+
+TEST_F(FlowTest, AGroupRunsOneAlwaysFlowAtATime) {
+    // Flow A runs while common variable 1 is 0; flow B of the same group waits for the group.
+    const Cmds a = {{FCT_WAIT, 2, 0, 'A'}}, b = {{FCT_WAIT, 1, 0, 'B'}};
+    cEdFlow fa = MakeFlow(FTK_ALWAYS, a, 3);
+    fa.m_Conds.push_back(CommonVarIs(1, 0));
+    cStageChara c;
+    Give(c, {fa, MakeFlow(FTK_ALWAYS, b, 3)});
+    SetFrames(c, 0, a);
+    SetFrames(c, 1, b);
+    m_OnRun = [](cChara&, cFlowCommand& inst) {
+        if (inst.m_lpRecord->m_strText == "A") g_SaveData.m_vnCommonVars[1] = 1;
+    };
+    for (int f = 0; f < 3; ++f)
+        Frame(c, {FTK_ALWAYS});
+    // A ends in frame 2; the group is free again from frame 3.
+    EXPECT_EQ(s_Trace, "1:A+|2:A-|3:B+-");
+}
+
+TEST_F(FlowTest, TheLatchKeepsConditionsThatHeldOnce) {
+    const Cmds cmds = {{FCT_WAIT, 0, 0, 'A'}};
+    cEdFlow latched = MakeFlow(FTK_ALWAYS, cmds);
+    latched.m_Conds.push_back(CommonVarIs(1, 1));
+    latched.m_bLatch = 1;
+    cEdFlow plain = latched;
+    plain.m_bLatch = 0;
+    plain.m_Commands[0].m_strText = "B";
+    cStageChara c;
+    Give(c, {latched, plain});
+    Frame(c, {FTK_ALWAYS});
+    g_SaveData.m_vnCommonVars[1] = 1;
+    Frame(c, {FTK_ALWAYS});
+    g_SaveData.m_vnCommonVars[1] = 0;
+    Frame(c, {FTK_ALWAYS});
+    EXPECT_EQ(s_Trace, "2:A+- B+-|3:A+-");
+}
+
+TEST_F(FlowTest, BeforeStageFlowsRunOnlyTheirInstantCommands) {
+    static int s_runs = 0;
+    s_runs = 0;
+    SetSharedCommandHandler(FCT_PLAY_SE, [](cChara&, cEdFlowCmd&) {
+        ++s_runs;
+        return 0;
+    });
+    cStageChara c;
+    Give(c,
+         {MakeFlow(FTK_BEFORE_STAGE,
+                   {{FCT_LINE_MOVE, 0, 1}, {FCT_PLAY_SE, 0, 1}, {FCT_PLAY_SE, 0, 0}, {FCT_WAIT, 0, 1, 'A'}}),
+          MakeFlow(FTK_BEFORE_STAGE, {{FCT_LINE_MOVE, 0, 1}, {FCT_JUMP, 0, 0}})});
+    ClearFlowFrameMarks(c);
+    TriggerFlows(c, FTK_BEFORE_STAGE);
+    EXPECT_EQ(s_runs, 1); // only the sound with run-with-next
+    EXPECT_EQ(c.m_Flows[0].m_bRunning, 0);
+    EXPECT_EQ(c.m_Flows[1].m_bRunning, 0);
+    EXPECT_EQ(s_Trace, "");
+}
+
+// ---- Conditions ----
+
+struct CompareCase {
+    int op;
+    std::int64_t left, right;
+    bool expected;
+};
+
+TEST(FlowConditions, ComparisonOperators) {
+    const CompareCase cases[] = {
+        {0, 3, 3, true},         {1, 3, 3, false},       {2, 3, 3, true},  {3, 2, 3, true},
+        {4, 3, 3, false},        {5, 2, 3, true},        {6, 9, 3, true},  {6, -9, 3, true},
+        {6, 7, 0, true},         {7, 7, 0, false},       {7, -7, 3, true}, {6, INT_MIN, -1, true},
+        {7, INT_MIN, -1, false}, {6, INT_MIN, 7, false}, {8, 1, 1, false}, {255, 0, 0, false},
+    };
+    for (const CompareCase& c : cases)
+        EXPECT_EQ(CompareCondition(c.op, c.left, c.right), c.expected)
+            << "op " << c.op << " " << c.left << " " << c.right;
+}
+
+TEST_F(FlowTest, ConditionListModesAndDistances) {
+    cStageChara c;
+    Give(c, {});
+    cCheckedVector<cEdFlowCond> list{CommonVarIs(1, 0), CommonVarIs(2, 5)};
+    EXPECT_FALSE(CheckConditionList(list, 0, c));
+    EXPECT_TRUE(CheckConditionList(list, 1, c));
+    EXPECT_FALSE(CheckConditionList(list, 2, c));
+    cCheckedVector<cEdFlowCond> empty;
+    EXPECT_TRUE(CheckConditionList(empty, 0, c));
+    EXPECT_FALSE(CheckConditionList(empty, 1, c));
+
+    // Circle distance between hit-box centres: 3 half blocks (48 px) + 2 px.
+    cStageChara other;
+    c.m_dX = 100, c.m_dY = 100, c.m_nWidth = c.m_nHeight = 20;
+    other.m_dX = 150, other.m_dY = 100, other.m_nWidth = other.m_nHeight = 20;
+    cEdFlowCond d;
+    d.m_nKind = CK_DISTANCE;
+    d.m_nSubject = 1;
+    d.m_nAxis = 6;
+    d.m_nValue = 3;
+    d.m_nRightNumber = 2;
+    EXPECT_FALSE(CheckCondition(d, c)); // no target: false
+    c.m_pTarget = &other;
+    EXPECT_TRUE(CheckCondition(d, c));
+    d.m_nOperator = 1;
+    EXPECT_FALSE(CheckCondition(d, c));
+    d.m_nRightNumber = 1;
+    EXPECT_TRUE(CheckCondition(d, c)); // 49 px: outside
+    c.m_pTarget = nullptr;
+}
+
+// ---- Key input ----
+
+class FlowKeyTest : public FlowTest {
+  protected:
+    void SetUp() override {
+        FlowTest::SetUp();
+        g_Heroes.resize(1);
+        g_Heroes[0].m_lpInput = &m_Input;
+        g_Heroes[0].m_nDir = 1;
+    }
+    // Frames with the given direction and button words, each recorded into the histories.
+    void Feed(std::uint16_t dir, std::uint16_t buttons, int frames) {
+        for (int i = 0; i < frames; ++i) {
+            m_Input.wDir = dir;
+            m_Input.wButtons = buttons;
+            SampleInput(m_Input);
+        }
+    }
+    static cEdFlowEntry Want(std::initializer_list<std::pair<int, int>> slots, int mode = 0) {
+        cEdFlowEntry e;
+        e.Clear();
+        for (auto [slot, want] : slots)
+            e.m_KeyStates[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(want);
+        e.m_bAnyHold = 1;
+        e.m_nMatchMode = static_cast<std::uint8_t>(mode);
+        return e;
+    }
+    cInputRecord m_Input;
+};
+
+constexpr int SLOT_RIGHT = 2, SLOT_LEFT = 1, SLOT_DOWN = 4, SLOT_BUTTON0 = 11;
+
+TEST_F(FlowKeyTest, AnEdgeKeyStartsItsFlowOncePerPress) {
+    cEdFlow f = MakeFlow(FTK_ALWAYS, {{FCT_WAIT, 0, 0, 'A'}});
+    f.m_KeySteps.push_back(Want({{SLOT_BUTTON0, 1}}));
+    cEdFlow level = f;
+    level.m_bKeyLevel = 1;
+    level.m_Commands[0].m_strText = "L";
+    cHero& h = g_Heroes[0];
+    Give(h, {f, level});
+    const std::pair<int, std::uint16_t> script[] = {{0, 0}, {1, 1}, {1, 1}, {1, 1}, {0, 0}, {1, 1}};
+    for (auto [pressed, buttons] : script) {
+        (void)pressed;
+        Feed(0, buttons, 1);
+        Frame(h, {FTK_ALWAYS});
+    }
+    EXPECT_EQ(s_Trace, "2:A+- L+-|3:L+-|4:L+-|6:A+- L+-");
+}
+
+TEST_F(FlowKeyTest, KeySequencesWithTheGap) {
+    // Down held 3 frames, nothing for 2, then right: the steps "down" then "right".
+    Feed(DIR_DOWN, 0, 3);
+    Feed(0, 0, 2);
+    Feed(DIR_RIGHT, 0, 1);
+    cCheckedVector<cEdFlowEntry> steps{Want({{SLOT_DOWN, 1}}), Want({{SLOT_RIGHT, 1}})};
+    cHero& h = g_Heroes[0];
+    EXPECT_EQ(CheckKeySequence(h, steps, 0), 0);
+    EXPECT_EQ(CheckKeySequence(h, steps, 1), 0);
+    EXPECT_EQ(CheckKeySequence(h, steps, 2), 1);
+    EXPECT_EQ(CheckKeySequence(h, steps, 3), 1);
+    // Hold bounds: right held exactly 1 frame.
+    steps[1].m_bAnyHold = 0;
+    steps[1].m_nMinHold = 2;
+    steps[1].m_nMaxHold = 5;
+    EXPECT_EQ(CheckKeySequence(h, steps, 3), 0);
+}
+
+TEST_F(FlowKeyTest, MirroredStepsAndCurrentStates) {
+    Feed(DIR_RIGHT, 1, 2);
+    cCheckedVector<cEdFlowEntry> steps{Want({{SLOT_LEFT, 1}})};
+    steps[0].m_bMirror = 1;
+    cHero& h = g_Heroes[0];
+    h.m_nDir = 1;
+    EXPECT_EQ(CheckKeySequence(h, steps, 0), 0);
+    h.m_nDir = 0; // facing left, the step's left and right change places
+    EXPECT_EQ(CheckKeySequence(h, steps, 0), 1);
+
+    EXPECT_EQ(FirstPressedKey(m_Input), SLOT_RIGHT);
+    EXPECT_TRUE(CheckKeyStates(m_Input, Want({{SLOT_RIGHT, 1}, {SLOT_BUTTON0, 1}})));
+    EXPECT_FALSE(CheckKeyStates(m_Input, Want({{SLOT_RIGHT, 1}, {SLOT_LEFT, 1}})));
+    EXPECT_TRUE(CheckKeyStates(m_Input, Want({{SLOT_RIGHT, 1}, {SLOT_LEFT, 1}}, 1)));
+    EXPECT_TRUE(CheckKeyStates(m_Input, Want({{SLOT_LEFT, 1}, {SLOT_DOWN, 2}}, 2)));
+    EXPECT_FALSE(CheckKeyStates(m_Input, Want({{SLOT_RIGHT, 1}, {SLOT_DOWN, 2}}, 2)));
+}
+
+} // namespace

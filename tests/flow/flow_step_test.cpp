@@ -1,0 +1,229 @@
+// Flows stepped sub-step by sub-step: traces of command starts and ends, worked out by hand.
+#include "flow_fixture.h"
+
+namespace {
+
+using Cmds = std::vector<TestCmd>;
+
+struct TraceCase {
+    const char* name;
+    Cmds cmds;
+    int frames;
+    const char* trace;
+};
+
+class FlowTraceTest : public FlowTest, public ::testing::WithParamInterface<TraceCase> {};
+
+TEST_P(FlowTraceTest, StartsAndEndsCommandsAsWorkedOut) {
+    const TraceCase& tc = GetParam();
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_ALWAYS, tc.cmds)});
+    SetFrames(c, 0, tc.cmds);
+    Frame(c, {FTK_ALWAYS});
+    for (int f = 1; f < tc.frames; ++f)
+        Frame(c);
+    EXPECT_EQ(s_Trace, tc.trace);
+    EXPECT_EQ(c.m_Flows[0].m_bRunning, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Walks, FlowTraceTest,
+    ::testing::Values(
+        // The first runs beside the second; the third waits for the second, not for the first.
+        TraceCase{"WithNextFirstOfThree",
+                  {{FCT_WAIT, 4, 1, 'A'}, {FCT_WAIT, 2, 0, 'B'}, {FCT_WAIT, 2, 0, 'C'}},
+                  5,
+                  "1:A+ B+|2:A B-|3:A C+|4:A- C-"},
+        // A last command with run-with-next ends the flow while an earlier one still runs.
+        TraceCase{"WithNextLast", {{FCT_WAIT, 5, 1, 'A'}, {FCT_WAIT, 2, 1, 'B'}}, 4, "1:A+ B+|2:A B-"},
+        // Use time 0 runs its handler once and ends in the frame it starts.
+        TraceCase{"UseTimeZero", {{FCT_WAIT, 0, 0, 'A'}, {FCT_WAIT, 0, 0, 'B'}}, 4, "1:A+-|2:B+-"},
+        // Plain commands hold the walk until they finish.
+        TraceCase{"Plain", {{FCT_WAIT, 2, 0, 'A'}, {FCT_WAIT, 1, 0, 'B'}}, 4, "1:A+|2:A-|3:B+-"},
+        // Run-with-next commands that follow one another all join in the same frame.
+        TraceCase{
+            "ChainOfWithNext",
+            {{FCT_WAIT, 3, 1, 'A'}, {FCT_WAIT, 1, 1, 'B'}, {FCT_WAIT, 2, 0, 'C'}, {FCT_WAIT, 1, 0, 'D'}},
+            5,
+            "1:A+ B+- C+|2:A C-|3:A- D+-"}),
+    [](const ::testing::TestParamInfo<TraceCase>& i) { return std::string(i.param.name); });
+
+TEST_F(FlowTest, PauseKeepsThePlaceAndTheCuesWait) {
+    std::vector<int> cueFrames;
+    static std::vector<int>* s_cues = nullptr;
+    s_cues = &cueFrames;
+    static int s_frame = 0;
+    g_FlowHooks.AttachAnimation = [](cChara&, const cAnimeCue&, int) { s_cues->push_back(s_frame); };
+    const Cmds cmds = {{FCT_WAIT, 3, 0, 'A'}};
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_ALWAYS, cmds)});
+    SetFrames(c, 0, cmds);
+    c.m_Flows[0].m_Cues.push_back(cAnimeCue{2, 1, 0, 6, 6, 1});
+    s_frame = 1;
+    Frame(c, {FTK_ALWAYS});
+    PauseFlow(c.m_Flows[0]);
+    for (s_frame = 2; s_frame <= 4; ++s_frame)
+        Frame(c, {FTK_ALWAYS});
+    ResumeFlow(c.m_Flows[0]);
+    for (s_frame = 5; s_frame <= 7; ++s_frame)
+        Frame(c);
+    EXPECT_EQ(s_Trace, "1:A+|5:A|6:A-");
+    // The cue at frames-run 2 comes with the flow's third stepped frame, after the pause.
+    EXPECT_EQ(cueFrames, std::vector<int>{6});
+}
+
+TEST_F(FlowTest, HpBelowOneStopsTheWalkExceptDeathFlowsWhileDying) {
+    cStageChara c;
+    const Cmds a = {{FCT_WAIT, 2, 0, 'A'}}, b = {{FCT_WAIT, 2, 0, 'B'}}, d = {{FCT_WAIT, 2, 0, 'D'}};
+    Give(c, {MakeFlow(FTK_ALWAYS, a), MakeFlow(FTK_ALWAYS, b), MakeFlow(FTK_DIED, d)});
+    SetFrames(c, 0, a);
+    SetFrames(c, 1, b);
+    SetFrames(c, 2, d);
+    m_OnRun = [](cChara& ch, cFlowCommand& inst) {
+        if (inst.m_lpRecord->m_strText == "A") ch.m_nHP = 0;
+    };
+    Frame(c, {FTK_ALWAYS, FTK_DIED});
+    EXPECT_EQ(s_Trace, "1:A+");
+    s_Step.clear();
+    RunFlowUpdate(c, 1);
+    EXPECT_EQ(s_Step, "D+");
+}
+
+TEST_F(FlowTest, ErasedFlowLeavesWithItsDefinitionAndAnimations) {
+    static std::vector<int> erased;
+    erased.clear();
+    g_FlowHooks.EraseAttachedAnimations = [](cChara&, int id) { erased.push_back(id); };
+    cStageChara c;
+    const Cmds a = {{FCT_WAIT, 3, 0, 'A'}}, b = {{FCT_WAIT, 3, 0, 'B'}};
+    Give(c, {MakeFlow(FTK_ALWAYS, a), MakeFlow(FTK_ALWAYS, b)});
+    SetFrames(c, 0, a);
+    SetFrames(c, 1, b);
+    m_OnRun = [](cChara& ch, cFlowCommand& inst) {
+        if (inst.m_lpRecord->m_strText == "A") {
+            ch.m_Flows[0].m_bDeleted = 1;
+            ch.m_FlowState.bDeleted = 1;
+        }
+    };
+    Frame(c, {FTK_ALWAYS});
+    ASSERT_EQ(c.m_Flows.size(), 1u);
+    ASSERT_EQ(c.m_Def.m_Flows.Count(), 1);
+    EXPECT_EQ(erased, std::vector<int>{0});
+    EXPECT_EQ(c.m_Flows[0].m_nIndex, 0);
+    EXPECT_EQ(c.m_Flows[0].m_lpDef, &c.m_Def.m_Flows[0]);
+    EXPECT_EQ(c.m_Flows[0].m_nId, 1);
+    Frame(c);
+    EXPECT_EQ(s_Trace, "1:A+ B+|2:B");
+}
+
+TEST_F(FlowTest, ArrangementsApplyToTheNextCommandOnceAndStay) {
+    BuildParamTables();
+    g_SaveData.m_vnCommonVars[1] = 5;
+    // Parameter 0 of "ステータスの操作" is its integer 8 (the random minimum).
+    const Cmds cmds = {{FCT_WAIT, 0, 0, 'Q'},
+                       {FCT_STATUS, 0, 0, 'x', std::vector<std::int32_t>(18, 0)},
+                       {FCT_STATUS, 0, 0, 'y', std::vector<std::int32_t>(18, 0)}};
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_ALWAYS, cmds)});
+    m_OnRun = [](cChara&, cFlowCommand&) {
+        CurFlow()->m_Pending.push_back(ParamLink{FCT_STATUS, 0, PLO_ADD, VS_COMMON, 1});
+    };
+    for (int f = 0; f < 3; ++f)
+        Frame(c, {FTK_ALWAYS});
+    const auto& recs = c.m_Def.m_Flows[0].m_Commands;
+    EXPECT_EQ(recs[1].m_Params[8], 5);
+    EXPECT_EQ(recs[2].m_Params[8], 0);
+    EXPECT_TRUE(c.m_Flows[0].m_Pending.empty());
+    // A second run adds again to the changed record.
+    for (int f = 0; f < 3; ++f)
+        Frame(c, {FTK_ALWAYS});
+    EXPECT_EQ(recs[1].m_Params[8], 10);
+}
+
+TEST_F(FlowTest, BuildFlowsTimesCuesAndPlacement) {
+    g_Stage.SetHitLevel(2);
+    g_Database.m_Animes.resize(2);
+    g_Database.m_Animes[1].m_Frames.resize(3);
+    g_Database.m_Animes[1].m_Frames[0].nTime = 1;
+    g_Database.m_Animes[1].m_Frames[1].nTime = 1;
+    g_Database.m_Animes[1].m_Frames[2].nPattern = -1; // the end mark
+    g_Database.m_Animes[1].m_Frames[2].nTime = 50;
+    cEdFlow f = MakeFlow(FTK_ALWAYS, {{FCT_WAIT}, {FCT_WAIT}, {FCT_SWORD}});
+    f.m_Commands[0].m_nUseTime = 1; // 6 frames = 12 sub-steps
+    f.m_Commands[0].m_nUseTimeStep = 1;
+    f.m_Commands[1].m_nUseTime = 2;
+    f.m_Commands[1].m_nAnimation = 1;
+    f.m_Commands[2].m_nUseTime = 1;
+    f.m_Commands[2].m_nAnimation = 1;
+    cStageChara c;
+    c.m_FlowState.nCloneValue = 2;
+    Give(c, {f});
+    const cFlow& fl = c.m_Flows[0];
+    EXPECT_EQ(fl.m_Commands[0].m_nUseTime, 36); // (1 + 1 x 2) x 2 x 6
+    EXPECT_EQ(fl.m_Commands[1].m_nUseTime, 24);
+    ASSERT_EQ(fl.m_Cues.size(), 2u);
+    // Animation: 2 frames = 12 frames = 24 sub-steps. Command 1 starts at 36: it fits.
+    EXPECT_EQ(fl.m_Cues[0].m_nStart, 12);
+    EXPECT_EQ(fl.m_Cues[0].m_nSkip, 0);
+    EXPECT_EQ(fl.m_Cues[0].m_nPlay, 12);
+    EXPECT_EQ(fl.m_Cues[0].m_bHold, 1);
+    EXPECT_EQ(fl.m_Cues[1].m_nStart, 36);
+    EXPECT_EQ(fl.m_Cues[1].m_nBase6, 6);
+    EXPECT_EQ(fl.m_Cues[1].m_bHold, 0); // a sword does not hold
+
+    // A first command's animation does not fit before the flow starts: all skipped.
+    cStageChara d;
+    cEdFlow g = MakeFlow(FTK_ALWAYS, {{FCT_WAIT}});
+    g.m_Commands[0].m_nAnimation = 1;
+    Give(d, {g});
+    EXPECT_EQ(d.m_Flows[0].m_Cues[0].m_nSkip, 12);
+    EXPECT_EQ(d.m_Flows[0].m_Cues[0].m_nPlay, 0);
+
+    // Insert before flow 1, then append: definitions and flows stay paired, ids keep counting.
+    cStageChara e;
+    Give(e, {MakeFlow(FTK_ALWAYS, {}), MakeFlow(FTK_DIED, {})});
+    cCheckedVector<cEdFlow> more{MakeFlow(FTK_HIT_BLOCK, {})};
+    BuildFlows(e, more, 1, 1);
+    BuildFlows(e, more, 1, -1);
+    ASSERT_EQ(e.m_Flows.size(), 4u);
+    const int kinds[4] = {FTK_ALWAYS, FTK_HIT_BLOCK, FTK_DIED, FTK_HIT_BLOCK};
+    const int ids[4] = {0, 2, 1, 3};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(e.m_Flows[i].m_lpDef, &e.m_Def.m_Flows[i]);
+        EXPECT_EQ(e.m_Flows[i].m_lpDef->m_nTrigger, kinds[i]);
+        EXPECT_EQ(e.m_Flows[i].m_nId, ids[i]);
+    }
+    g_Database.m_Animes.clear();
+}
+
+TEST_F(FlowTest, FlowsAddedDuringAWalkAreBuiltAfterIt) {
+    const Cmds cmds = {{FCT_WAIT, 0, 0, 'A'}};
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_ALWAYS, cmds)});
+    m_OnRun = [](cChara& ch, cFlowCommand&) {
+        cCheckedVector<cEdFlow> more{MakeFlow(FTK_ALWAYS, {{FCT_WAIT, 0, 0, 'N'}})};
+        BuildFlows(ch, more, 1, 0);
+        EXPECT_EQ(ch.m_Flows.size(), 1u);
+    };
+    Frame(c, {FTK_ALWAYS});
+    ASSERT_EQ(c.m_Flows.size(), 2u);
+    EXPECT_EQ(c.m_Flows[0].m_lpDef->m_Commands[0].m_strText, "N");
+    EXPECT_EQ(c.m_Flows[1].m_lpDef->m_Commands[0].m_strText, "A");
+}
+
+TEST_F(FlowTest, CopiedCharacterRunsItsOwnDefinitions) {
+    const Cmds cmds = {{FCT_WAIT, 3, 0, 'A'}};
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_ALWAYS, cmds)});
+    SetFrames(c, 0, cmds);
+    Frame(c, {FTK_ALWAYS});
+    cStageChara copy;
+    copy = c;
+    AssignFlows(copy, c);
+    c.m_Def.m_Flows[0].m_Commands[0].m_strText = "Z";
+    s_Trace.clear();
+    Frame(copy);
+    EXPECT_EQ(s_Trace, "2:A");
+    EXPECT_EQ(copy.m_Flows[0].m_Commands[0].m_lpRecord, &copy.m_Def.m_Flows[0].m_Commands[0]);
+}
+
+} // namespace
