@@ -158,6 +158,8 @@ class cGameObject {
     int m_nGroupFaction = -1;     // the play scene's faction list it is in, -1 none
     std::vector<cGameObject*>* m_pGroupList = nullptr;
     int m_bTargetLost = 0; // set when the target left play while watched
+    // Marked to leave play: already unlinked, erased from its list once no walk of it is running.
+    int m_bRemoved = 0;
 };
 
 class cItem : public cGameObject {
@@ -179,6 +181,7 @@ class cItem : public cGameObject {
     int m_nOverlayCount = 0;
     int m_nCellA = 0, m_nCellB = 0;
     int m_nScale = 1;
+    int m_bTaken = 0; // taken for good; erased after the item walk
 };
 
 class cShot : public cGameObject {
@@ -202,6 +205,10 @@ class cShot : public cGameObject {
     int m_bOwnSpeeds = 0; // the shot carries its own knock-back direction (its speeds)
     int m_nScale = 1;
     cPartBox m_Part;
+    // 0: passes through characters and hits each once (swords); else ends at its first hit unless
+    // its record lets it pass that kind of character.
+    int m_bEndsOnHit = 1;
+    std::vector<int> m_HitIds; // ids of the characters already hit
 };
 
 // What a jump is asked with: the speed prepared from the jump height and the sound to play.
@@ -322,6 +329,15 @@ class cChara : public cGameObject {
     std::vector<int> m_RaisedTriggers;
 
     double m_SavedPos[4] = {0, 0, 0, 0};
+
+    // The block walk and block characters.
+    int m_nWallSide = 0; // the last wall touched: 0 left, 1 right
+    const cBlock* m_lpPrevStandBlock = nullptr;
+    int m_bRiding = 0;                     // stands on a block character
+    int m_nRiddenId = 0;                   // the block character it stands on
+    double m_RiddenRect[4] = {0, 0, 0, 0}; // that block character's rectangle at the last landing
+    int m_nBlockOverlap = 0;               // 2 while a block placed over it must not squeeze it
+    int m_bWallPushed = 0;                 // a block character pushed it sideways
 };
 
 class cStageChara : public cChara {
@@ -391,6 +407,8 @@ class cHero : public cChara {
     std::list<int> m_TouchingItems;
     int m_nJumpCount = 0, m_nJumpHold = 0;
     int m_nDashState = 0;
+    int m_bFallLatch = 0;  // set when the hero has been without floor for the fall delay
+    int m_bStandLatch = 0; // cleared when the hero lands on a block character
     cPartBox m_Parts[3];
     std::vector<cScreenRect> m_BoxDisplay;
 };

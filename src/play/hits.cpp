@@ -1,0 +1,607 @@
+#include "play/hits.h"
+
+#include "app/log.h"
+#include "app/play_se.h"
+#include "objects/blocks.h"
+#include "objects/game_object.h"
+#include "objects/game_scene.h"
+#include "objects/object_links.h"
+#include "play/collision.h"
+#include "project/stage_file.h"
+#include "project/system_data.h"
+#include "records/ed_item_def.h"
+
+#include <algorithm>
+#include <limits>
+
+PlayHooks g_PlayHooks;
+
+namespace {
+
+constexpr int TRIGGER_CHARA = 4;
+constexpr int TRIGGER_BLOCK_CHARA = 5;
+constexpr int TRIGGER_ON_BLOCK_CHARA = 6;
+constexpr int TRIGGER_SHOT = 7;
+constexpr int TRIGGER_ITEM = 8;
+constexpr int TRIGGER_RIDDEN_BY_HERO = 16;
+constexpr int TRIGGER_RIDDEN = 17;
+
+constexpr int SE_DAMAGE = 7;
+constexpr int SE_PLAYER_DEFEAT = 8;
+constexpr int SE_DEFEAT = 9;
+
+constexpr int SHOTS_PASS_THROUGH = 2;
+
+cHitRect FromPart(const cPartBox& p, const cGameObject& fallback) {
+    // A box never given a size stands for the object's own rectangle.
+    if (p.nWidth <= 0 || p.nHeight <= 0) return PositionRect(fallback);
+    return {p.dLeft, p.dTop, p.dRight, p.dBottom};
+}
+
+bool KeepsDefeated() {
+    return g_SystemData.m_nCompat272 != 0;
+}
+
+void EndStage() {
+    if (g_PlayHooks.StageEnd) g_PlayHooks.StageEnd();
+    if (g_lpGameScene) g_lpGameScene->m_nState = GAMESTATE_RESULT;
+}
+
+cHero* Hero1() {
+    return g_Heroes.empty() ? nullptr : &g_Heroes[0];
+}
+
+bool IsLiveBlockChara(const cStageChara& bc, const cGameObject& self) {
+    return &bc != &self && bc.m_Def.m_nBlockChara && bc.m_bPresent && !bc.m_bDefeated && !bc.m_bRemoved;
+}
+
+cStageChara* FindLiveBlockChara(std::list<cStageChara>& list, int id, const cGameObject& self) {
+    if (id == 0) return nullptr;
+    for (cStageChara& bc : list)
+        if (bc.m_nId == id && IsLiveBlockChara(bc, self)) return &bc;
+    return nullptr;
+}
+
+void StopRiding(cChara& c) {
+    c.m_bRiding = 0;
+    c.m_nRiddenId = 0;
+    cObjectLinks::SetCarrier(c, nullptr);
+}
+
+void RecordRidden(cChara& c, const cStageChara& bc) {
+    c.m_nRiddenId = bc.m_nId;
+    c.m_RiddenRect[0] = bc.m_dX;
+    c.m_RiddenRect[1] = bc.m_dY;
+    c.m_RiddenRect[2] = bc.m_dRight;
+    c.m_RiddenRect[3] = bc.m_dBottom;
+}
+
+bool TouchesAny(const cHitRect& strip, std::list<cStageChara>& list, const cGameObject& self) {
+    return std::any_of(list.begin(), list.end(), [&](const cStageChara& bc) {
+        return IsLiveBlockChara(bc, self) && RectsMeet(strip, PositionRect(bc));
+    });
+}
+
+// The corrections that overlapping block characters propose: each is measured on both axes and
+// proposes one side, by the axis of the smaller overlap depth.
+struct Proposals {
+    double left = -std::numeric_limits<double>::infinity(); // largest new left (a wall on the left)
+    double right = std::numeric_limits<double>::infinity(); // smallest new left (a wall on the right)
+    double floor = std::numeric_limits<double>::infinity(); // smallest new top
+    double ceiling = -std::numeric_limits<double>::infinity();
+    cStageChara *leftBy = nullptr, *rightBy = nullptr, *floorBy = nullptr, *ceilingBy = nullptr;
+    bool touched = false;
+
+    void Gather(cChara& c, std::list<cStageChara>& list) {
+        const cHitRect me = PositionRect(c);
+        for (cStageChara& bc : list) {
+            if (!IsLiveBlockChara(bc, c)) continue;
+            const cHitRect it = PositionRect(bc);
+            if (!RectsMeet(me, it)) continue;
+            touched = true;
+            const double depthX = std::min(me.right, it.right) - std::max(me.left, it.left) + 1;
+            const double depthY = std::min(me.bottom, it.bottom) - std::max(me.top, it.top) + 1;
+            if (depthX < depthY) {
+                if (me.left + me.right < it.left + it.right) {
+                    c.m_nTouchRight = 1;
+                    if (it.left - c.m_nWidth < right) right = it.left - c.m_nWidth, rightBy = &bc;
+                } else {
+                    c.m_nTouchLeft = 1;
+                    if (it.right + 1 > left) left = it.right + 1, leftBy = &bc;
+                }
+            } else if (me.top + me.bottom < it.top + it.bottom) {
+                c.m_nTouchBottom = 1;
+                if (it.top - c.m_nHeight < floor) floor = it.top - c.m_nHeight, floorBy = &bc;
+            } else {
+                c.m_nTouchTop = 1;
+                if (it.bottom + 1 > ceiling) ceiling = it.bottom + 1, ceilingBy = &bc;
+            }
+        }
+    }
+};
+
+void SetLeft(cChara& c, double left, const cStageChara* by) {
+    c.m_dAX = 0;
+    if (!by || by->m_nId != c.m_nRiddenId) c.m_bWallPushed = 1;
+    c.m_dX = left;
+    c.AfterMoveX();
+}
+
+// Standing on a block character: it becomes the ridden one.
+void StandOn(cChara& c, cStageChara& bc, double top) {
+    const bool first = c.m_nRiddenId != bc.m_nId || !c.m_bRiding;
+    RecordRidden(c, bc);
+    cObjectLinks::SetCarrier(c, &bc);
+    if (first) {
+        c.m_bRiding = 1;
+        if (IsPlayerSide(c)) bc.RaiseTrigger(TRIGGER_RIDDEN_BY_HERO);
+        bc.RaiseTrigger(TRIGGER_RIDDEN);
+    }
+    c.m_dY = top;
+    c.AfterMoveY();
+    c.m_dVY = c.m_dAY = 0;
+    c.m_nAirFrames = 0;
+    c.m_bAirborne = c.m_bFalling = 0;
+    if (!IsPlayerSide(c))
+        c.m_bJumped = 0;
+    else if (cHero* hero = Hero1())
+        hero->m_bStandLatch = 0;
+}
+
+// Whether the object, moved to `top`, would meet another block character or a solid block.
+bool BlockedAtTop(const cChara& c, double top, std::list<cStageChara>& list, int exceptId) {
+    const cHitRect moved{c.m_dX, top, c.m_dRight, top + c.m_nHeight - 1};
+    for (const cStageChara& bc : list)
+        if (IsLiveBlockChara(bc, c) && bc.m_nId != exceptId && RectsMeet(moved, PositionRect(bc)))
+            return true;
+    const int l = static_cast<int>(moved.left) >> 5, r = static_cast<int>(moved.right) >> 5;
+    const int t = static_cast<int>(moved.top) >> 5, b = static_cast<int>(moved.bottom) >> 5;
+    return PickBlockAtCorners(l, t, r, b, c.m_nPassKind).solid != 0;
+}
+
+int NoGravityContact(cChara& c, std::list<cStageChara>& list) {
+    Proposals p;
+    p.Gather(c, list);
+    if (!p.touched) return WALK_GO_ON;
+    c.RaiseTrigger(TRIGGER_BLOCK_CHARA);
+    if (c.m_nBlockMode == 2) return WALK_KILLED;
+    // Back against the nearest block character on each axis, or pushed by one moving into it.
+    auto movingInto = [&](const cStageChara* bc, double speed, bool fromLowSide) {
+        return bc && (fromLowSide ? speed > 0 : speed < 0);
+    };
+    if (p.leftBy || p.rightBy) {
+        if (movingInto(p.leftBy, p.leftBy ? p.leftBy->m_dVX : 0, true) ||
+            movingInto(p.rightBy, p.rightBy ? p.rightBy->m_dVX : 0, false)) {
+            PushOutOfBlockChara(c, list, 0);
+        } else {
+            c.m_dVX = 0;
+            c.m_dX = p.leftBy ? p.left : p.right;
+            c.AfterMoveX();
+        }
+    }
+    if (p.floorBy || p.ceilingBy) {
+        if (movingInto(p.ceilingBy, p.ceilingBy ? p.ceilingBy->m_dVY : 0, true) ||
+            movingInto(p.floorBy, p.floorBy ? p.floorBy->m_dVY : 0, false)) {
+            PushOutOfBlockChara(c, list, 1);
+        } else {
+            c.m_dVY = 0;
+            c.m_dY = p.ceilingBy ? p.ceiling : p.floor;
+            c.AfterMoveY();
+        }
+    }
+    // Pushed against another block character: both sides are touched, which the squeeze tests read.
+    if (IsSqueezedByBlockCharas(c, PositionRect(c), list)) ECLog("Squeezed");
+    return WALK_GO_ON;
+}
+
+} // namespace
+
+// ---- Rectangles ----
+
+bool RectsMeet(const cHitRect& a, const cHitRect& b) {
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+cHitRect PositionRect(const cGameObject& obj) {
+    return {obj.m_dX, obj.m_dY, obj.m_dRight, obj.m_dBottom};
+}
+
+cHitRect ContactRect(const cChara& c) {
+    if (c.m_nObjKind == OBJKIND_STAGECHARA) return FromPart(static_cast<const cStageChara&>(c).m_Parts[0], c);
+    if (c.m_nObjKind == OBJKIND_HERO) return FromPart(static_cast<const cHero&>(c).m_Parts[0], c);
+    return PositionRect(c);
+}
+
+cHitRect ShotTargetRect(const cChara& c) {
+    if (c.m_nObjKind == OBJKIND_STAGECHARA) return FromPart(static_cast<const cStageChara&>(c).m_Parts[1], c);
+    if (c.m_nObjKind == OBJKIND_HERO) return FromPart(static_cast<const cHero&>(c).m_Parts[1], c);
+    return PositionRect(c);
+}
+
+cHitRect ItemTouchRect(const cHero& hero) {
+    return FromPart(hero.m_Parts[2], hero);
+}
+
+cHitRect ShotHitRect(const cShot& shot) {
+    return FromPart(shot.m_Part, shot);
+}
+
+bool CountsForHits(const cGameObject& obj) {
+    if (!obj.m_bPresent || obj.m_bRemoved) return false;
+    return !g_Stage.m_nActiveOnly || obj.m_bInView;
+}
+
+bool IsBlockChara(const cChara& c) {
+    return c.m_Def.m_nBlockChara != 0;
+}
+
+// ---- The three passes ----
+
+namespace {
+
+bool ShotHasEffect(const cShot& shot) {
+    return shot.m_nPower != 0 || shot.m_nImpact != 0 || shot.m_nHitEffect != 0 ||
+           shot.m_Settings.m_nItemPalette != 0;
+}
+
+// The item a shot hands to hero 1, built from its palette reference.
+bool MakeShotItem(const cShot& shot, cItem& item) {
+    const std::uint8_t palette = shot.m_Settings.m_nItemPalette;
+    const std::int16_t entry = shot.m_Settings.m_nItemEntry;
+    if (palette == 0) return false;
+    if (g_PlayHooks.MakeItem) return g_PlayHooks.MakeItem(palette, entry, item);
+    const cEdItemDef* def = PaletteRefValid(static_cast<std::int8_t>(palette), entry);
+    if (!def) return false;
+    item.m_Def = *def;
+    item.m_bPresent = 1;
+    return true;
+}
+
+int ShotAgainstCharas(cGameScene& scene) {
+    for (int i = 0; i < FACTION_COUNT; ++i) {
+        auto& shots = scene.m_ShotGroups[i];
+        for (int j = 0; j < FACTION_COUNT; ++j) {
+            if (j == i) continue;
+            auto& charas = scene.m_CharaGroups[j];
+            // Indexes, not iterators: objects a dying flow adds join at the end.
+            for (std::size_t s = 0; s < shots.size(); ++s) {
+                auto& shot = static_cast<cShot&>(*shots[s]);
+                if (shot.m_bRemoved || !CountsForHits(shot)) continue;
+                bool ends = false;
+                for (std::size_t k = 0; k < charas.size(); ++k) {
+                    auto& c = static_cast<cChara&>(*charas[k]);
+                    if (!CountsForHits(c) || c.m_bDefeated || c.m_Def.m_nInvincible == SHOTS_PASS_THROUGH)
+                        continue;
+                    if (!RectsMeet(ShotTargetRect(c), ShotHitRect(shot))) continue;
+                    if (std::find(shot.m_HitIds.begin(), shot.m_HitIds.end(), c.m_nId) != shot.m_HitIds.end())
+                        continue;
+                    c.RaiseTrigger(TRIGGER_SHOT);
+                    if (!ShotHasEffect(shot) || c.IsInvincible()) continue;
+                    if (!c.TakeHitFromShot(shot)) {
+                        PlaySe(SE_DAMAGE);
+                        c.StartInvincibility();
+                    } else {
+                        if (!IsPlayerSide(c)) PlaySe(SE_DEFEAT);
+                        if (const int r = DefeatObject(c)) {
+                            if (ends) shot.m_bRemoved = 1;
+                            return r;
+                        }
+                    }
+                    const bool passes = IsBlockChara(c) ? shot.m_Settings.m_bThroughBlockCharas == 1
+                                                        : shot.m_Settings.m_bThroughCharas == 1;
+                    if (!shot.m_bEndsOnHit || passes)
+                        shot.m_HitIds.push_back(c.m_nId);
+                    else
+                        ends = true;
+                    cItem item;
+                    if (cHero* hero = Hero1(); hero && MakeShotItem(shot, item)) {
+                        if (const int r = TakeItem(&item, *hero)) {
+                            if (ends) shot.m_bRemoved = 1;
+                            return r;
+                        }
+                    }
+                }
+                if (ends) shot.m_bRemoved = 1;
+            }
+        }
+    }
+    return HIT_NONE;
+}
+
+int CharaAgainstCharas(cGameScene& scene) {
+    auto eligible = [](const cChara& c) { return CountsForHits(c) && !c.m_bDefeated && !IsBlockChara(c); };
+    auto hurts = [](const cChara& by) { return by.m_Def.m_nBodyPower != 0 || by.Impact() != 0; };
+    for (int i = 0; i < FACTION_COUNT; ++i) {
+        for (int k = i + 1; k < FACTION_COUNT; ++k) {
+            auto& gi = scene.m_CharaGroups[i];
+            auto& gk = scene.m_CharaGroups[k];
+            for (std::size_t x = 0; x < gi.size(); ++x) {
+                auto& a = static_cast<cChara&>(*gi[x]);
+                for (std::size_t y = 0; y < gk.size() && x < gi.size(); ++y) {
+                    auto& b = static_cast<cChara&>(*gk[y]);
+                    if (!eligible(a) || !eligible(b) || !RectsMeet(ContactRect(a), ContactRect(b))) continue;
+                    a.RaiseTrigger(TRIGGER_CHARA);
+                    b.RaiseTrigger(TRIGGER_CHARA);
+                    const bool hurtA = hurts(b) && !a.IsInvincibleTo(b.m_nId);
+                    const bool hurtB = hurts(a) && !b.IsInvincibleTo(a.m_nId);
+                    const int deadA = hurtA ? a.TakeHitFromChara(b) : 0;
+                    const int deadB = hurtB ? b.TakeHitFromChara(a) : 0;
+                    if (!hurtA && !hurtB) continue;
+                    PlaySe(SE_DAMAGE);
+                    const struct {
+                        bool hurt;
+                        int dead;
+                        cChara& victim;
+                        cChara& other;
+                    } victims[2] = {{hurtA, deadA, a, b}, {hurtB, deadB, b, a}};
+                    for (const auto& v : victims) {
+                        if (!v.hurt) continue;
+                        if (!v.dead) {
+                            v.victim.StartInvincibilityFrom(v.other.m_nId);
+                            continue;
+                        }
+                        if (!IsPlayerSide(v.victim)) PlaySe(SE_DEFEAT);
+                        if (const int r = DefeatObject(v.victim)) return r;
+                    }
+                }
+            }
+        }
+    }
+    return HIT_NONE;
+}
+
+void ShotAgainstShots(cGameScene& scene) {
+    for (int i = 0; i < FACTION_COUNT; ++i) {
+        for (int k = i + 1; k < FACTION_COUNT; ++k) {
+            for (cGameObject* pa : scene.m_ShotGroups[i]) {
+                auto& a = static_cast<cShot&>(*pa);
+                for (cGameObject* pb : scene.m_ShotGroups[k]) {
+                    if (a.m_bRemoved) break;
+                    auto& b = static_cast<cShot&>(*pb);
+                    if (b.m_bRemoved) continue;
+                    const bool ca = a.m_Settings.m_bCancelWithShots != 0;
+                    const bool cb = b.m_Settings.m_bCancelWithShots != 0;
+                    if ((!ca && !cb) || !RectsMeet(PositionRect(a), PositionRect(b))) continue;
+                    if (ca && cb) {
+                        const int sa = a.m_Settings.m_nVanishValue, sb = b.m_Settings.m_nVanishValue;
+                        if (sa <= sb) a.m_bRemoved = 1;
+                        if (sb <= sa) b.m_bRemoved = 1;
+                    } else {
+                        (ca ? a : b).m_bRemoved = 1;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Characters defeated by hits leave at once unless the project keeps them to show their death.
+void ReleaseDefeated() {
+    if (KeepsDefeated()) return;
+    for (cStageChara& c : g_Charas)
+        if (c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
+}
+
+} // namespace
+
+int ResolveShotAndCharaHits(cGameScene& scene, bool shotStep) {
+    int r = shotStep ? ShotAgainstCharas(scene) : HIT_NONE;
+    if (r == HIT_NONE) r = CharaAgainstCharas(scene);
+    if (r == HIT_NONE) ShotAgainstShots(scene);
+    ReleaseDefeated();
+    SweepRemoved(&scene);
+    return r;
+}
+
+// ---- Block characters ----
+
+bool OverlapsChara(const cGameObject& obj, const std::list<cStageChara>& list) {
+    return OverlapsCharaExcept(obj, list, 0);
+}
+
+bool OverlapsCharaExcept(const cGameObject& obj, const std::list<cStageChara>& list, int otherId) {
+    if (PassesBlocks(obj)) return false;
+    const cHitRect me = PositionRect(obj);
+    return std::any_of(list.begin(), list.end(), [&](const cStageChara& bc) {
+        return IsLiveBlockChara(bc, obj) && (otherId == 0 || bc.m_nId != otherId) &&
+               RectsMeet(me, PositionRect(bc));
+    });
+}
+
+bool IsStandingOnRidden(const cChara& c, std::list<cStageChara>& list) {
+    const cStageChara* bc = FindLiveBlockChara(list, c.m_nRiddenId, c);
+    return bc && RectsMeet({c.m_dX, c.m_dBottom, c.m_dRight, c.m_dBottom + 5}, PositionRect(*bc));
+}
+
+cStageChara* FindBlockCharaUnderFeet(const cChara& c, std::list<cStageChara>& list) {
+    const cHitRect feet{c.m_dX, c.m_dBottom, c.m_dRight, c.m_dBottom + 5};
+    for (cStageChara& bc : list)
+        if (IsLiveBlockChara(bc, c) && RectsMeet(feet, PositionRect(bc))) return &bc;
+    return nullptr;
+}
+
+bool IsSqueezedByBlockCharas(const cChara& c, const cHitRect& r, std::list<cStageChara>& list) {
+    const cHitRect me = PositionRect(c);
+    const cHitRect strips[4][2] = {
+        {{me.left, me.top + 1, me.left, me.bottom - 1}, {r.right, r.top + 1, r.right, r.bottom - 1}},
+        {{me.right, me.top + 1, me.right, me.bottom - 1}, {r.left, r.top + 1, r.left, r.bottom - 1}},
+        {{me.left + 1, me.top, me.right - 1, me.top}, {r.left + 1, r.bottom, r.right - 1, r.bottom}},
+        {{me.left + 1, me.bottom, me.right - 1, me.bottom}, {r.left + 1, r.top, r.right - 1, r.top}},
+    };
+    for (const auto& pair : strips)
+        if (TouchesAny(pair[0], list, c) && TouchesAny(pair[1], list, c)) return true;
+    return false;
+}
+
+void PushOutOfBlockChara(cChara& c, std::list<cStageChara>& list, int axis) {
+    const cHitRect me = PositionRect(c);
+    double low = -std::numeric_limits<double>::infinity(), high = std::numeric_limits<double>::infinity();
+    const cStageChara *lowBy = nullptr, *highBy = nullptr;
+    for (cStageChara& bc : list) {
+        if (!IsLiveBlockChara(bc, c)) continue;
+        const cHitRect it = PositionRect(bc);
+        if (!RectsMeet(me, it)) continue;
+        if (axis == 0) {
+            if (RectsMeet({me.left, me.top + 1, me.left, me.bottom - 1}, it)) {
+                c.m_nTouchLeft = 1;
+                if (it.right + 1 > low) low = it.right + 1, lowBy = &bc;
+            }
+            if (RectsMeet({me.right, me.top + 1, me.right, me.bottom - 1}, it)) {
+                c.m_nTouchRight = 1;
+                if (it.left - c.m_nWidth < high) high = it.left - c.m_nWidth, highBy = &bc;
+            }
+        } else {
+            if (RectsMeet({me.left + 1, me.top, me.right - 1, me.top}, it)) {
+                c.m_nTouchTop = 1;
+                if (it.bottom + 1 > low) low = it.bottom + 1, lowBy = &bc;
+            }
+            if (RectsMeet({me.left + 1, me.bottom, me.right - 1, me.bottom}, it)) {
+                c.m_nTouchBottom = 1;
+                if (it.top - c.m_nHeight < high) high = it.top - c.m_nHeight, highBy = &bc;
+            }
+        }
+    }
+    if (axis == 0) {
+        if (lowBy) SetLeft(c, low, lowBy);
+        if (highBy) SetLeft(c, high, highBy);
+        return;
+    }
+    for (const double top : {lowBy ? low : c.m_dY, highBy ? high : c.m_dY}) {
+        c.m_dY = top;
+        c.AfterMoveY();
+    }
+}
+
+int ResolveBlockCharaContact(cChara& c, std::list<cStageChara>& list) {
+    if (PassesBlocks(c)) return WALK_GO_ON;
+    if (c.m_bNoGravity) return NoGravityContact(c, list);
+    Proposals p;
+    p.Gather(c, list);
+    int result = WALK_GO_ON;
+    if (p.floorBy) {
+        StandOn(c, *p.floorBy, p.floor);
+    } else if (c.m_bRiding && !IsStandingOnRidden(c, list)) {
+        StopRiding(c);
+    }
+    if (p.ceilingBy && c.m_dVY < 0 && !BlockedAtTop(c, p.ceiling, list, p.ceilingBy->m_nId)) {
+        c.m_bAirborne = c.m_bJumped = 1;
+        c.m_dVY = p.ceilingBy->m_dVY;
+        c.m_dY = p.ceiling;
+        c.AfterMoveY();
+        result = CheckFloorAndCeiling(c);
+    }
+    if (p.leftBy) SetLeft(c, p.left, p.leftBy);
+    if (p.rightBy) SetLeft(c, p.right, p.rightBy);
+    if (p.touched) c.RaiseTrigger(TRIGGER_BLOCK_CHARA);
+    if (p.touched && c.m_bRiding) c.RaiseTrigger(TRIGGER_ON_BLOCK_CHARA);
+    return result;
+}
+
+void CarryRider(cChara& c, std::list<cStageChara>& list) {
+    if (c.m_bNoGravity || !c.m_bRiding) return;
+    cStageChara* bc = FindLiveBlockChara(list, c.m_nRiddenId, c);
+    if (!bc) {
+        StopRiding(c);
+        return;
+    }
+    c.m_dVX += bc->m_dX - c.m_RiddenRect[0];
+    if (bc->m_bNoGravity || bc->m_bFalling) c.m_dVY = bc->m_dY - c.m_RiddenRect[1];
+    if (IsPlayerSide(c)) bc->RaiseTrigger(TRIGGER_RIDDEN_BY_HERO);
+    bc->RaiseTrigger(TRIGGER_RIDDEN);
+}
+
+// ---- Items ----
+
+int TakeItem(cItem* item, cHero& hero) {
+    if (!item || item->m_Def.m_nTakeMode == 2 || !item->m_bPresent) return 0;
+    if (item->m_Def.m_nTakeMessage && g_PlayHooks.PushMessage) g_PlayHooks.PushMessage(hero, *item);
+    PlayUserSe(static_cast<std::int16_t>(item->m_Def.m_nSoundNo));
+    return g_PlayHooks.RunItemCommands ? g_PlayHooks.RunItemCommands(hero, *item) : 0;
+}
+
+int TouchItems(cHero& hero) {
+    cHero* taker = Hero1();
+    int result = 0;
+    for (cItem& item : g_Items) {
+        if (!item.m_bPresent || item.m_bTaken || item.m_bRemoved || item.m_Def.m_nTakeMode == 2) continue;
+        auto& touching = hero.m_TouchingItems;
+        const auto at = std::find(touching.begin(), touching.end(), item.m_nId);
+        const bool staying = item.m_Def.m_nTakeMode == 1;
+        if (!RectsMeet(ItemTouchRect(hero), PositionRect(item))) {
+            if (staying && at != touching.end()) touching.erase(at);
+            continue;
+        }
+        hero.RaiseTrigger(TRIGGER_ITEM);
+        if (staying && at != touching.end()) continue;
+        if (at == touching.end()) touching.push_back(item.m_nId);
+        if (!taker) continue;
+        result = TakeItem(&item, *taker);
+        if (!staying) item.m_bTaken = 1;
+        if (result) break;
+    }
+    g_Items.remove_if([](const cItem& i) { return i.m_bTaken || i.m_bRemoved; });
+    // A taken item is gone: no touch of it is remembered.
+    hero.m_TouchingItems.remove_if([](int id) {
+        return std::none_of(g_Items.begin(), g_Items.end(), [id](const cItem& i) { return i.m_nId == id; });
+    });
+    return result;
+}
+
+// ---- Deaths ----
+
+int DefeatObject(cChara& c) {
+    if (IsPlayerSide(c)) return HIT_PLAYER_DIED;
+    if (c.m_bDefeated) return HIT_NONE;
+    return c.Defeat() == 1 ? HIT_STAGE_CLEAR : HIT_NONE;
+}
+
+int ResolveDeath(cChara& c) {
+    const int r = DefeatObject(c);
+    if (r == HIT_STAGE_CLEAR) {
+        EndStage();
+    } else if (r == HIT_PLAYER_DIED) {
+        PlaySe(SE_PLAYER_DEFEAT);
+        cHero* hero = Hero1();
+        if (hero && !hero->m_bDefeated && hero->Defeat() == 1) EndStage();
+    }
+    return r;
+}
+
+int CheckDefeats() {
+    if (cHero* hero = Hero1(); hero && hero->m_nHP <= 0) {
+        if (!hero->m_bDefeated) {
+            PlaySe(SE_PLAYER_DEFEAT);
+            if (hero->Defeat() == 1) EndStage();
+        }
+        return 1;
+    }
+    for (cStageChara& c : g_Charas) {
+        if (c.m_bRemoved || c.m_nHP > 0) continue;
+        // A defeated character kept to show its death has been through here once already.
+        if (c.m_bDefeated && KeepsDefeated()) continue;
+        const int r = ResolveDeath(c);
+        if (KeepsDefeated()) {
+            if (r == HIT_STAGE_CLEAR) {
+                RemoveFromPlay(c);
+                return 1;
+            }
+            PlaySe(SE_DEFEAT);
+        } else {
+            RemoveFromPlay(c);
+        }
+        if (r != HIT_NONE) return 1;
+    }
+    return 0;
+}
+
+void RemoveFromPlay(cStageChara& c) {
+    if (c.m_bRemoved) return;
+    cObjectLinks::UnlinkAll(c);
+    c.m_bRemoved = 1;
+}
+
+void SweepRemoved(cGameScene* scene) {
+    g_Charas.remove_if([](const cStageChara& c) { return c.m_bRemoved != 0; });
+    g_Items.remove_if([](const cItem& i) { return i.m_bRemoved || i.m_bTaken; });
+    if (scene) scene->m_Shots.remove_if([](const cShot& s) { return s.m_bRemoved != 0; });
+}

@@ -1,0 +1,84 @@
+// Hits between live objects, once per sub-step: shots against characters of other factions,
+// characters against characters of other factions, shots against shots, heroes against items, and
+// every character against the block characters (solid, rideable characters).
+//
+// Results: 0 nothing to report, 1 the stage is cleared, 2 a player-side object died.
+//
+// No list is erased while it is walked: a shot, item or character that leaves play is unlinked at
+// once and marked (m_bRemoved, m_bTaken), and erased from its list by a sweep after the walk.
+// Already-hit lists and riders hold ids, so an erased object can never be mistaken for a new one.
+#pragma once
+
+#include <cstdint>
+#include <list>
+
+class cChara;
+class cGameObject;
+class cGameScene;
+class cHero;
+class cItem;
+class cShot;
+class cStageChara;
+
+constexpr int HIT_NONE = 0;
+constexpr int HIT_STAGE_CLEAR = 1;
+constexpr int HIT_PLAYER_DIED = 2;
+
+// The parts of stage play that hits call and that are built elsewhere. Each default does the least
+// harm.
+struct PlayHooks {
+    // The stage ends as cleared (tally, rankings); the scene goes to its result state afterwards.
+    void (*StageEnd)() = nullptr;
+    // Runs an item's command list on a hero: 1 when a command cleared the stage, 2 when it killed.
+    int (*RunItemCommands)(cHero& hero, cItem& item) = nullptr;
+    // Queues a taken item's message with its three words.
+    void (*PushMessage)(cHero& hero, cItem& item) = nullptr;
+    // Builds the item a shot hands over from its palette reference; false when none is built.
+    bool (*MakeItem)(std::uint8_t palette, std::int16_t entry, cItem& out) = nullptr;
+};
+extern PlayHooks g_PlayHooks;
+
+// The play scene's result state, entered when hits or defeats clear the stage.
+constexpr int GAMESTATE_RESULT = 4;
+
+// The rectangles hits compare (left, top, right, bottom, inclusive).
+struct cHitRect {
+    double left = 0, top = 0, right = 0, bottom = 0;
+};
+bool RectsMeet(const cHitRect& a, const cHitRect& b);
+cHitRect PositionRect(const cGameObject& obj);
+cHitRect ContactRect(const cChara& c);
+cHitRect ShotTargetRect(const cChara& c);
+cHitRect ItemTouchRect(const cHero& hero);
+cHitRect ShotHitRect(const cShot& shot);
+
+// Whether an object takes part in hits: present, and on screen while the stage counts only objects
+// in view.
+bool CountsForHits(const cGameObject& obj);
+bool IsBlockChara(const cChara& c);
+
+// The three passes; the shot-against-character pass only in the sub-steps the schedule marks.
+int ResolveShotAndCharaHits(cGameScene& scene, bool shotStep = true);
+
+// Block characters.
+int ResolveBlockCharaContact(cChara& c, std::list<cStageChara>& list);
+void CarryRider(cChara& c, std::list<cStageChara>& list);
+bool IsStandingOnRidden(const cChara& c, std::list<cStageChara>& list);
+cStageChara* FindBlockCharaUnderFeet(const cChara& c, std::list<cStageChara>& list);
+bool IsSqueezedByBlockCharas(const cChara& c, const cHitRect& rect, std::list<cStageChara>& list);
+void PushOutOfBlockChara(cChara& c, std::list<cStageChara>& list, int axis);
+bool OverlapsChara(const cGameObject& obj, const std::list<cStageChara>& list);
+bool OverlapsCharaExcept(const cGameObject& obj, const std::list<cStageChara>& list, int otherId);
+
+// Items.
+int TouchItems(cHero& hero);
+int TakeItem(cItem* item, cHero& hero);
+
+// Deaths.
+int DefeatObject(cChara& c);
+int ResolveDeath(cChara& c);
+int CheckDefeats();
+// Takes a stage character out of play: every link to it is cut and it is marked for the sweep.
+void RemoveFromPlay(cStageChara& c);
+// Erases the marked characters, taken items and ended shots from their lists.
+void SweepRemoved(cGameScene* scene);
