@@ -1,0 +1,505 @@
+#include "flow/evaluator.h"
+
+#include "app/log.h"
+#include "draw/dd_palette_fx.h"
+#include "flow/flow_engine.h"
+#include "flow/status_ops.h"
+#include "objects/game_object.h"
+#include "objects/game_scene.h"
+#include "objects/movement.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+bool g_bError = false;
+
+// Deeper nesting than any authored text needs is refused rather than recursed into.
+constexpr int MAX_DEPTH = 200;
+
+constexpr std::int32_t VAR_LIMIT = 999999;
+
+enum TokenKind { TK_NUMBER = 0, TK_VARIABLE = 1, TK_STATUS = 2, TK_SYSTEM = 3, TK_OPERATOR = 4 };
+enum Operator { OP_ASSIGN = 0, OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD, OP_COUNT };
+
+const char* const OPERATOR_NAMES[OP_COUNT] = {"=", "+", "-", "*", "/", "%"};
+const int OPERATOR_PASS[OP_COUNT] = {2, 1, 1, 0, 0, 0};
+
+enum ObjectIndex { OBJ_MY = 0, OBJ_TG, OBJ_PL, OBJ_SYS, OBJ_COUNT };
+const char* const OBJECT_NAMES[OBJ_COUNT] = {"my", "tg", "pl", "sys"};
+
+enum StatusIndex {
+    ST_HP = 8,
+    ST_SP,
+    ST_MHP,
+    ST_MSP,
+    ST_CID,
+    ST_Z,
+    ST_MARK,
+    ST_SIGHT,
+    ST_POWER,
+    ST_IMP,
+    ST_DEF,
+    ST_IMPD,
+    ST_STOP,
+    ST_GETSC,
+    ST_COUNT
+};
+const char* const STATUS_NAMES[ST_COUNT] = {"v1",    "v2",  "v3",  "v4",   "v5",   "v6",   "v7",   "v8",
+                                            "hp",    "sp",  "mhp", "msp",  "cid",  "z",    "mark", "sight",
+                                            "power", "imp", "def", "impd", "stop", "getsc"};
+
+enum SystemIndex { SY_TIME = 0, SY_SCRLX, SY_SCRLY, SY_SCORE, SY_LIFE, SY_COUNT };
+const char* const SYSTEM_NAMES[SY_COUNT] = {"time", "scrlx", "scrly", "score", "life"};
+
+struct Token {
+    int kind = TK_NUMBER;
+    std::int32_t value = 0;
+    StatusField target;
+    std::int32_t lower = 0;
+    std::int32_t upper = 0;
+    int op = 0;
+    int status = 0;
+    cChara* object = nullptr;
+};
+
+int Fail() {
+    g_bError = true;
+    return 0;
+}
+
+template <std::size_t N> int FindName(const char* const (&names)[N], const std::string& word) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (word == names[i]) return static_cast<int>(i);
+    return -1;
+}
+
+// The decimal value of a word's leading digits (optional sign), saturated to the int range.
+std::int32_t DecimalValue(const std::string& s, std::size_t from = 0) {
+    std::size_t i = from;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    std::int64_t v = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        v = v * 10 + (s[i] - '0');
+        if (v > static_cast<std::int64_t>(INT_MAX) + 1) v = static_cast<std::int64_t>(INT_MAX) + 1;
+    }
+    if (negative) v = -v;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
+
+std::int32_t Wrap32(std::int64_t v) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)));
+}
+
+std::int32_t MaxOf(std::uint32_t v) {
+    return static_cast<std::int32_t>(std::min<std::uint32_t>(v, INT_MAX));
+}
+
+// The storage and range of status s of character c.
+void StatusTarget(cChara& c, int s, Token& t) {
+    cEdCharaDef& d = c.m_Def;
+    auto set = [&t](StatusField f, std::int32_t lo, std::int32_t hi) {
+        t.target = f;
+        t.lower = lo;
+        t.upper = hi;
+    };
+    if (s < ST_HP) {
+        set(StatusField{&VariableAt(c.m_Vars, s + 1), 4}, -VAR_LIMIT, VAR_LIMIT);
+        return;
+    }
+    switch (s) {
+    case ST_HP:
+        set(StatusField{&c.m_nHP, 4}, 0, MaxOf(d.m_nMaxHP));
+        break;
+    case ST_SP:
+        set(StatusField{&c.m_nSP, 4}, 0, MaxOf(d.m_nMaxSP));
+        break;
+    case ST_MHP:
+        set(StatusField{&d.m_nMaxHP, 4}, 1, VAR_LIMIT);
+        break;
+    case ST_MSP:
+        set(StatusField{&d.m_nMaxSP, 4}, 1, VAR_LIMIT);
+        break;
+    case ST_CID:
+        set(StatusField{&d.m_nCharaId, 1}, 0, 99);
+        break;
+    case ST_Z:
+        set(StatusField{&d.m_nZ, 1}, 0, 7);
+        break;
+    case ST_MARK:
+        set(StatusField{&d.m_nMarkNo, 2}, 0, 119);
+        break;
+    case ST_SIGHT:
+        set(StatusField{&d.m_nSightRange, 1}, 0, 40);
+        break;
+    case ST_POWER:
+        set(StatusField{&d.m_nBodyPower, 4}, -VAR_LIMIT, VAR_LIMIT);
+        break;
+    case ST_IMP:
+        set(StatusField{&d.m_nBodyImpact, 1}, -20, 20);
+        break;
+    case ST_DEF:
+        set(StatusField{&d.m_nDefense, 4}, 0, VAR_LIMIT);
+        break;
+    case ST_IMPD:
+        set(StatusField{&d.m_nImpactResist, 1}, 0, 20);
+        break;
+    case ST_STOP:
+        set(StatusField{&d.m_nStoppability, 2}, 0, 200);
+        break;
+    default:
+        set(StatusField{&d.m_nScore, 4}, -VAR_LIMIT, VAR_LIMIT);
+        break;
+    }
+}
+
+void SystemRange(int s, Token& t) {
+    static const std::int32_t ranges[SY_COUNT][2] = {
+        {0, 999}, {-480, 480}, {-480, 480}, {0, VAR_LIMIT}, {0, 99}};
+    t.lower = ranges[s][0];
+    t.upper = ranges[s][1];
+}
+
+std::int32_t ReadSystemValue(int s) {
+    switch (s) {
+    case SY_TIME:
+        return g_lpGameScene ? g_lpGameScene->m_nTimeLimit : 0;
+    case SY_SCRLX:
+        return g_Stage.m_nAutoScrollSpeedH;
+    case SY_SCRLY:
+        return g_Stage.m_nAutoScrollSpeedV;
+    case SY_SCORE:
+        return g_nScore;
+    default:
+        return g_SaveData.m_nLives == UNLIMITED_LIVES ? 0 : g_SaveData.m_nLives;
+    }
+}
+
+// "=": stores the right value into the left operand's target, with the side effects of what it
+// writes; the stored value.
+std::int32_t Assign(const Token& left, std::int32_t value, cChara& self) {
+    std::int32_t v = value;
+    ClampValue(&v, left.lower, left.upper);
+    if (left.kind == TK_SYSTEM) {
+        switch (left.status) {
+        case SY_TIME:
+            if (g_lpGameScene) g_lpGameScene->m_nTimeLimit = v;
+            break;
+        case SY_SCRLX:
+            g_Stage.m_nAutoScrollSpeedH = v;
+            ViewX().SetAutoSpeed(g_Stage.m_nScrollModeH, v);
+            break;
+        case SY_SCRLY:
+            g_Stage.m_nAutoScrollSpeedV = v;
+            ViewY().SetAutoSpeed(g_Stage.m_nScrollModeV, v);
+            break;
+        case SY_SCORE:
+            g_nScore = v;
+            break;
+        default:
+            if (g_SaveData.m_nLives == UNLIMITED_LIVES) v = UNLIMITED_LIVES;
+            g_SaveData.m_nLives = v;
+            break;
+        }
+        return v;
+    }
+    left.target.Write(v);
+    if (left.kind != TK_STATUS || !left.object) return v;
+    cChara& c = *left.object;
+    switch (left.status) {
+    case ST_HP:
+        if (&c != &self && c.m_nHP < 1 && g_lpGameScene) g_lpGameScene->m_bHpCheck = 1;
+        break;
+    case ST_MHP:
+        ClampValue(&c.m_nHP, 1, v);
+        break;
+    case ST_MSP:
+        ClampValue(&c.m_nSP, 1, v);
+        break;
+    case ST_SIGHT:
+        if (c.m_nObjKind == OBJKIND_HERO) {
+            c.m_nLightRadius = HalfBlocksToPixels(static_cast<std::int8_t>(v));
+            if (g_FlowHooks.CreateWorkSurfaces) g_FlowHooks.CreateWorkSurfaces();
+        }
+        break;
+    default:
+        break;
+    }
+    return v;
+}
+
+// Applies operator `op` to its neighbours; false after an error.
+bool Apply(int op, const Token& left, const Token& right, const std::string& text, cChara& self,
+           std::int32_t& result) {
+    const std::int64_t a = left.value, b = right.value;
+    switch (op) {
+    case OP_ASSIGN:
+        if (left.kind == TK_NUMBER) {
+            ErrorBox("値を代入できません！(%s)", text.c_str());
+            return Fail(), false;
+        }
+        result = Assign(left, right.value, self);
+        return true;
+    case OP_ADD:
+        result = Wrap32(a + b);
+        return true;
+    case OP_SUB:
+        result = Wrap32(a - b);
+        return true;
+    case OP_MUL:
+        result = Wrap32(a * b);
+        return true;
+    case OP_DIV:
+    case OP_MOD:
+        if (b == 0) {
+            ErrorBox("0除算が行われました！(%s)", text.c_str());
+            return Fail(), false;
+        }
+        result = Wrap32(op == OP_DIV ? a / b : a % b);
+        return true;
+    default:
+        DebugErrorBox("演算子のエラー（未定義？）");
+        return Fail(), false;
+    }
+}
+
+// The character an object name stands for; false (with the flag set) when there is none.
+bool ResolveObject(int obj, cChara& self, cChara*& out) {
+    switch (obj) {
+    case OBJ_MY:
+        out = &self;
+        return true;
+    case OBJ_TG:
+        out = self.m_pTarget;
+        return out != nullptr || Fail();
+    case OBJ_PL:
+        out = g_Heroes.empty() ? nullptr : &g_Heroes[0];
+        return out != nullptr || Fail();
+    case OBJ_SYS:
+        out = nullptr;
+        return true;
+    default:
+        ErrorBox("オブジェクトの設定エラー!");
+        return Fail();
+    }
+}
+
+std::int32_t Parse(const std::string& text, cChara& chara, int depth);
+
+// Splits the text of a call's arguments at the commas outside nested parentheses.
+std::vector<std::string> SplitArguments(const std::string& s) {
+    std::vector<std::string> args;
+    int depth = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '(')
+            ++depth;
+        else if (s[i] == ')')
+            --depth;
+        else if (s[i] == ',' && depth == 0) {
+            args.push_back(s.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    args.push_back(s.substr(start));
+    return args;
+}
+
+std::int32_t Parse(const std::string& input, cChara& chara, int depth) {
+    if (depth > MAX_DEPTH) {
+        ErrorBox("式が深すぎます！");
+        return Fail();
+    }
+    std::string text = input;
+    SyncStringLength(text);
+    for (;;) {
+        std::size_t open = std::string::npos, wordStart = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char ch = text[i];
+            if (ch == '(') {
+                open = i;
+                break;
+            }
+            if (ch == ' ' || ch == ')') wordStart = i + 1;
+        }
+        if (open == std::string::npos) return EvaluateTerm(text, chara);
+        const std::string word = text.substr(wordStart, open - wordStart);
+        const bool isRand = word == "rand";
+        std::size_t close = std::string::npos;
+        int nest = 0;
+        for (std::size_t i = open; i < text.size(); ++i) {
+            if (text[i] == '(')
+                ++nest;
+            else if (text[i] == ')' && --nest == 0) {
+                close = i;
+                break;
+            }
+        }
+        if (close == std::string::npos) {
+            if (isRand)
+                ErrorBox("関数 %s で\")\"が見つかりません！", word.c_str());
+            else
+                ErrorBox("\")\"が見つかりません！");
+            return Fail();
+        }
+        const std::string inner = text.substr(open + 1, close - open - 1);
+        std::int32_t value = 0;
+        std::size_t replaceFrom = open;
+        if (isRand) {
+            const std::vector<std::string> args = SplitArguments(inner);
+            if (args.size() != 2) {
+                ErrorBox("関数 %s の引数が不正です！", word.c_str());
+                return Fail();
+            }
+            const std::int32_t a = Parse(args[0], chara, depth + 1);
+            if (g_bError) return 0;
+            const std::int32_t b = Parse(args[1], chara, depth + 1);
+            if (g_bError) return 0;
+            value = RandRange(a, b);
+            replaceFrom = wordStart;
+        } else {
+            value = Parse(inner, chara, depth + 1);
+            if (g_bError) return 0;
+        }
+        text = text.substr(0, replaceFrom) + std::to_string(value) + text.substr(close + 1);
+    }
+}
+
+} // namespace
+
+bool ExpressionFailed() {
+    return g_bError;
+}
+
+int SyncStringLength(std::string& s) {
+    const std::size_t nul = s.find('\0');
+    if (nul != std::string::npos) s.resize(nul);
+    return static_cast<int>(s.size());
+}
+
+std::string MidString(const std::string& s, int start, int count) {
+    if (start < 0) {
+        if (count != -1) count += start;
+        start = 0;
+    }
+    if (static_cast<std::size_t>(start) >= s.size() || (count != -1 && count <= 0)) return std::string();
+    return count == -1 ? s.substr(static_cast<std::size_t>(start))
+                       : s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(count));
+}
+
+bool EvaluateExpression(const std::string& text, cChara& chara) {
+    g_bError = false;
+    const int hp = chara.m_nHP, sp = chara.m_nSP;
+    ParseExpression(text, chara);
+    if (g_bError) return false;
+    if (chara.m_nHP != hp) chara.ShowHPGauge(static_cast<std::int64_t>(chara.m_nHP) - hp);
+    if (chara.m_nSP != sp) chara.ShowSPGauge(static_cast<std::int64_t>(chara.m_nSP) - sp);
+    return true;
+}
+
+std::int32_t ParseExpression(const std::string& text, cChara& chara) {
+    return Parse(text, chara, 0);
+}
+
+std::int32_t EvaluateTerm(const std::string& input, cChara& chara) {
+    std::string text = input;
+    SyncStringLength(text);
+    std::vector<Token> tokens;
+    int pendingObject = -1;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        const std::size_t end = std::min(text.find(' ', i), text.size());
+        std::string word = text.substr(i, end - i);
+        i = end;
+
+        int obj = pendingObject;
+        if (const std::size_t dot = word.find('.'); dot != std::string::npos) {
+            const std::string name = word.substr(0, dot);
+            obj = FindName(OBJECT_NAMES, name);
+            if (obj < 0) {
+                ErrorBox("オブジェクト \"%s.\" が認識できません！", name.c_str());
+                return Fail();
+            }
+            cChara* who = nullptr;
+            if (!ResolveObject(obj, chara, who)) return 0;
+            word = word.substr(dot + 1);
+            if (word.empty()) {
+                pendingObject = obj;
+                continue;
+            }
+        }
+        pendingObject = -1;
+
+        Token t;
+        if (const int op = FindName(OPERATOR_NAMES, word); op >= 0) {
+            t.kind = TK_OPERATOR;
+            t.op = op;
+        } else if (word[0] == 'C' || word[0] == 'S') {
+            t.kind = TK_VARIABLE;
+            const int n = DecimalValue(word, 1);
+            std::int32_t& v = ScopedVariable(word[0] == 'C' ? 0 : 1, n);
+            t.target = StatusField{&v, 4};
+            t.value = v;
+            t.lower = -VAR_LIMIT;
+            t.upper = VAR_LIMIT;
+        } else if (const int s = FindName(STATUS_NAMES, word); s >= 0) {
+            cChara* who = nullptr;
+            if (!ResolveObject(obj < 0 ? OBJ_MY : obj, chara, who)) return 0;
+            if (!who) {
+                ErrorBox("オブジェクト \"sys.\" に %s はありません！", word.c_str());
+                return Fail();
+            }
+            t.kind = TK_STATUS;
+            t.status = s;
+            t.object = who;
+            StatusTarget(*who, s, t);
+            t.value = t.target.Read();
+        } else if (const int s = FindName(SYSTEM_NAMES, word); s >= 0) {
+            t.kind = TK_SYSTEM;
+            t.status = s;
+            SystemRange(s, t);
+            t.value = ReadSystemValue(s);
+        } else {
+            t.kind = TK_NUMBER;
+            t.value = DecimalValue(word);
+        }
+        tokens.push_back(t);
+    }
+
+    bool applied = false;
+    std::int32_t result = 0;
+    for (int pass = 0; pass < 3; ++pass) {
+        for (;;) {
+            std::size_t k = 0;
+            while (k < tokens.size() &&
+                   !(tokens[k].kind == TK_OPERATOR && OPERATOR_PASS[tokens[k].op] == pass))
+                ++k;
+            if (k == tokens.size()) break;
+            if (k == 0 || k + 1 >= tokens.size() || tokens[k - 1].kind == TK_OPERATOR ||
+                tokens[k + 1].kind == TK_OPERATOR) {
+                ErrorBox("演算子 %s の前後に値がありません！(%s)", OPERATOR_NAMES[tokens[k].op],
+                         text.c_str());
+                return Fail();
+            }
+            if (!Apply(tokens[k].op, tokens[k - 1], tokens[k + 1], text, chara, result)) return 0;
+            applied = true;
+            Token r;
+            r.value = result;
+            tokens[k - 1] = r;
+            tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(k),
+                         tokens.begin() + static_cast<std::ptrdiff_t>(k + 2));
+        }
+    }
+    if (applied) return result;
+    return tokens.empty() ? 0 : tokens.back().value;
+}
