@@ -42,16 +42,22 @@ template <class T> bool LoadPlacedList(std::FILE* fp, cCheckedVector<T>& list, s
     std::uint32_t count = 0;
     // A count of more records than the rest of the file can hold is a damaged file.
     if (!ReadListCount(fp, count, minBytes + PLACED_WORD_BYTES)) return false;
-    // Records already in the list are read over; records added are new and cleared.
+    // Records already in the list are read over; records added are new and cleared. Each new
+    // record is made just before it is read, while its memory is still at hand.
     T prototype;
     prototype.RegisterMembers(DATA_VERSION_CURRENT);
     prototype.Clear();
-    list.resize(count, prototype);
-    for (T& record : list) {
+    if (list.size() > count) list.resize(count);
+    list.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i == list.size()) list.push_back(prototype);
         std::int32_t word = 0;
-        if (!ReadI32(fp, word)) return false;
-        // Load leaves the record registered for the current version.
-        if (!record.Load(fp)) return false;
+        // Load leaves the record registered for the current version. A damaged file still leaves
+        // the list at its stated length.
+        if (!ReadI32(fp, word) || !list[i].Load(fp)) {
+            list.resize(count, prototype);
+            return false;
+        }
     }
     return true;
 }

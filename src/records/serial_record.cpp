@@ -78,19 +78,25 @@ cSerialRecord& cSerialRecord::operator=(const cSerialRecord& src) {
 
 cSerialRecord::~cSerialRecord() = default;
 
+static_assert(std::is_trivially_copyable_v<FIELDDESC> && std::is_trivially_copyable_v<STRINGDESC>);
+
 void cSerialRecord::RebaseFrom(const cSerialRecord& src) {
-    // One pass per list: each descriptor is built on this record's member.
-    m_Fields.clear();
-    m_Fields.reserve(src.m_Fields.size());
-    for (const FIELDDESC& f : src.m_Fields)
-        m_Fields.push_back(
-            FIELDDESC{this, reinterpret_cast<void*>(AsNumber(f.address) - AsNumber(f.owner) + AsNumber(this)),
-                      f.count, f.size});
-    m_Strings.clear();
-    m_Strings.reserve(src.m_Strings.size());
-    for (const STRINGDESC& s : src.m_Strings)
-        m_Strings.push_back(STRINGDESC{
-            this, reinterpret_cast<std::string*>(AsNumber(s.address) - AsNumber(s.owner) + AsNumber(this))});
+    // The descriptors are plain data: copied as one block, then moved onto this record's members.
+    m_Fields.resize(src.m_Fields.size());
+    m_Strings.resize(src.m_Strings.size());
+    if (!m_Fields.empty())
+        std::memcpy(m_Fields.data(), src.m_Fields.data(), m_Fields.size() * sizeof(FIELDDESC));
+    if (!m_Strings.empty())
+        std::memcpy(m_Strings.data(), src.m_Strings.data(), m_Strings.size() * sizeof(STRINGDESC));
+    const std::uintptr_t to = AsNumber(this);
+    for (FIELDDESC& f : m_Fields) {
+        f.address = reinterpret_cast<void*>(AsNumber(f.address) - AsNumber(f.owner) + to);
+        f.owner = this;
+    }
+    for (STRINGDESC& d : m_Strings) {
+        d.address = reinterpret_cast<std::string*>(AsNumber(d.address) - AsNumber(d.owner) + to);
+        d.owner = this;
+    }
     m_nRegisteredFor = src.m_nRegisteredFor;
 }
 
