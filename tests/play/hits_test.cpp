@@ -1,0 +1,293 @@
+// Hits between objects on a fixture stage: factions, pass modes, swords, cancelling shots, body
+// contact, deaths and their unlinking, items and riding block characters.
+#include "objects/object_links.h"
+#include "objects/objects_fixture.h"
+#include "play/collision.h"
+#include "play/hits.h"
+#include "project/system_data.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+int g_Taken = 0;
+int CountTake(cHero&, cItem&) {
+    ++g_Taken;
+    return 0;
+}
+
+class HitsTest : public ObjectsTest {
+  protected:
+    void SetUp() override {
+        ObjectsTest::SetUp();
+        g_Stage.m_nActiveOnly = 0;
+        g_Taken = 0;
+        g_PlayHooks = PlayHooks{};
+        g_PlayHooks.RunItemCommands = CountTake;
+    }
+    void TearDown() override {
+        g_SystemData.m_nCompat272 = 0;
+        g_PlayHooks = PlayHooks{};
+        ObjectsTest::TearDown();
+    }
+    static void MakeLive(cGameObject& o) { o.m_bPresent = o.m_bInView = 1; }
+    cShot& AddShot(int faction, double x, double y, int power = 3) {
+        cShot& s = m_Scene->m_Shots.emplace_back();
+        s.cGameObject::Init(++m_NextId, 0, 0, 0, 0, nullptr, 0, 0, 0, 16, 16, 16, 16, 0, 1, 0);
+        s.m_dX = x;
+        s.m_dY = y;
+        s.ClampToStageX(2);
+        s.ClampToStageY(2);
+        s.m_nPower = power;
+        MakeLive(s);
+        cObjectLinks::JoinFaction(s, faction);
+        return s;
+    }
+    cStageChara& AddChara(int faction, double x, double y, int hp = 10) {
+        cStageChara& c = g_Charas.emplace_back();
+        Place(c, x, y);
+        c.m_nId = ++m_NextId;
+        c.m_Def.m_nMaxHP = hp;
+        c.m_nHP = hp;
+        MakeLive(c);
+        cObjectLinks::JoinFaction(c, faction);
+        return c;
+    }
+    static bool Raised(const cChara& c, int kind) {
+        return std::count(c.m_RaisedTriggers.begin(), c.m_RaisedTriggers.end(), kind) > 0;
+    }
+    int m_NextId = 0;
+};
+
+TEST_F(HitsTest, ShotsHitOnlyOtherFactionsThatLetThemIn) {
+    struct Case {
+        int shotFaction, charaFaction, invincible, through;
+        int hp, kind7, shotLeft;
+    };
+    const Case cases[] = {
+        {1, 1, 0, 0, 10, 0, 1}, // its own faction: nothing at all
+        {0, 1, 0, 0, 7, 1, 0},  // hit, and the shot ends
+        {0, 1, 0, 1, 7, 1, 1},  // hit, and the shot flies on through characters
+        {0, 1, 2, 0, 10, 0, 1}, // shots pass through the character: no hit, no kind 7
+        {0, 1, 1, 0, 10, 1, 0}, // invulnerable: struck and the shot spent, no damage
+    };
+    for (const Case& k : cases) {
+        cStageChara& c = AddChara(k.charaFaction, 640, 480);
+        c.m_Def.m_nInvincible = static_cast<std::uint8_t>(k.invincible);
+        cShot& s = AddShot(k.shotFaction, 640, 490);
+        s.m_Settings.m_bThroughCharas = static_cast<std::uint8_t>(k.through);
+        EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+        EXPECT_EQ(c.m_nHP, k.hp) << k.shotFaction << k.invincible << k.through;
+        EXPECT_EQ(Raised(c, 7), k.kind7 != 0);
+        EXPECT_EQ(m_Scene->m_Shots.size(), static_cast<std::size_t>(k.shotLeft));
+        m_Scene->m_Shots.clear();
+        g_Charas.clear();
+    }
+}
+
+TEST_F(HitsTest, ASwordHitsEachCharacterOnceWhileItOverlaps) {
+    cStageChara& a = AddChara(1, 640, 480);
+    cStageChara& b = AddChara(2, 645, 480);
+    cShot& sword = AddShot(0, 640, 490);
+    sword.m_bEndsOnHit = 0;
+    for (int frame = 0; frame < 4; ++frame)
+        EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+    EXPECT_EQ(a.m_nHP, 7);
+    EXPECT_EQ(b.m_nHP, 7);
+    ASSERT_EQ(m_Scene->m_Shots.size(), 1u);
+    EXPECT_EQ(sword.m_HitIds, (std::vector<int>{a.m_nId, b.m_nId}));
+}
+
+TEST_F(HitsTest, CancellingShotsGoByStrength) {
+    struct Case {
+        int cancelA, strengthA, cancelB, strengthB;
+        bool aLeft, bLeft;
+    };
+    const Case cases[] = {
+        {1, 3, 1, 3, false, false}, {1, 2, 1, 5, false, true}, {1, 5, 1, 2, true, false},
+        {1, 9, 0, 0, false, true},  {0, 0, 1, 1, true, false}, {0, 0, 0, 0, true, true},
+    };
+    for (const Case& k : cases) {
+        cShot& a = AddShot(0, 640, 480);
+        cShot& b = AddShot(3, 650, 490);
+        a.m_Settings.m_bCancelWithShots = static_cast<std::uint8_t>(k.cancelA);
+        a.m_Settings.m_nVanishValue = static_cast<std::int8_t>(k.strengthA);
+        b.m_Settings.m_bCancelWithShots = static_cast<std::uint8_t>(k.cancelB);
+        b.m_Settings.m_nVanishValue = static_cast<std::int8_t>(k.strengthB);
+        const int idA = a.m_nId, idB = b.m_nId;
+        ResolveShotAndCharaHits(*m_Scene);
+        auto left = [&](int id) {
+            return std::any_of(m_Scene->m_Shots.begin(), m_Scene->m_Shots.end(),
+                               [id](const cShot& s) { return s.m_nId == id; });
+        };
+        EXPECT_EQ(left(idA), k.aLeft) << k.strengthA << " " << k.strengthB;
+        EXPECT_EQ(left(idB), k.bLeft);
+        for (const auto& g : m_Scene->m_ShotGroups)
+            EXPECT_EQ(g.size(), static_cast<std::size_t>(
+                                    std::count_if(m_Scene->m_Shots.begin(), m_Scene->m_Shots.end(),
+                                                  [&](const cShot& s) { return &g == s.m_pGroupList; })));
+        m_Scene->m_Shots.clear();
+    }
+}
+
+TEST_F(HitsTest, BodiesHurtOtherFactionsAndDefeatsLeaveAtOnceUnlessKept) {
+    cStageChara& a = AddChara(1, 640, 480);
+    cStageChara& same = AddChara(1, 630, 480); // touches a, not b
+    cStageChara& b = AddChara(2, 650, 480, 4);
+    a.m_Def.m_nBodyPower = 3;
+    same.m_Def.m_nBodyPower = 3;
+    EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+    EXPECT_TRUE(Raised(a, 4) && Raised(b, 4));
+    EXPECT_FALSE(Raised(same, 1)) << "the same faction never hurts";
+    EXPECT_EQ(a.m_nHP, 10);
+    EXPECT_EQ(b.m_nHP, 1);
+    EXPECT_TRUE(b.IsInvincibleTo(a.m_nId) || g_Stage.m_nCharaHitRepeat == 0);
+
+    // The next blow defeats b; with defeated characters not kept it leaves in the same frame.
+    b.m_AttackerTimers.clear();
+    const int bId = b.m_nId;
+    EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+    EXPECT_EQ(FindCharaById(bId), nullptr);
+    EXPECT_TRUE(m_Scene->m_CharaGroups[2].empty());
+
+    // Kept: it stays in the list, defeated.
+    g_SystemData.m_nCompat272 = 1;
+    cStageChara& d = AddChara(3, 650, 480, 1);
+    EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+    EXPECT_EQ(d.m_bDefeated, 1);
+    EXPECT_EQ(FindCharaById(d.m_nId), &d);
+
+    // A player-side character that dies reports it.
+    cStageChara& p = AddChara(4, 650, 480, 1);
+    p.m_nPlayerFlag = 1;
+    EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_PLAYER_DIED);
+}
+
+TEST_F(HitsTest, ALeavingCharacterKeepsNoLinkAndIsSweptAfterTheWalk) {
+    cStageChara& gone = AddChara(1, 640, 480);
+    cStageChara& watcher = AddChara(2, 800, 480);
+    cStageChara& rider = AddChara(2, 900, 480);
+    cShot& shot = AddShot(0, 640, 490);
+    cObjectLinks::SetTarget(watcher, &gone);
+    cObjectLinks::SetTarget(shot, &gone);
+    cObjectLinks::SetCarrier(rider, &gone);
+    cObjectLinks::SetOwner(shot, &gone);
+    RemoveFromPlay(gone);
+    EXPECT_EQ(gone.m_bRemoved, 1);
+    EXPECT_EQ(watcher.m_pTarget, nullptr);
+    EXPECT_EQ(shot.m_pTarget, nullptr);
+    EXPECT_EQ(shot.m_bTargetLost, 1);
+    EXPECT_EQ(shot.m_pOwner, nullptr);
+    EXPECT_EQ(rider.m_pCarrier, nullptr);
+    EXPECT_TRUE(m_Scene->m_CharaGroups[1].empty());
+    // Still in the list until the sweep, but out of every pass.
+    EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+    EXPECT_EQ(g_Charas.size(), 2u);
+    EXPECT_TRUE(shot.m_HitIds.empty());
+}
+
+TEST_F(HitsTest, ItemsAreTakenOncePerContactByTheirMode) {
+    g_Heroes.resize(1);
+    cHero& hero = g_Heroes[0];
+    Place(hero, 640, 480);
+    hero.m_nId = 99;
+    MakeLive(hero);
+    auto addItem = [&](int mode, double x) -> cItem& {
+        cItem& item = g_Items.emplace_back();
+        item.cGameObject::Init(++m_NextId, 0, 0, 0, 0, nullptr, 0, 0, 0, 16, 16, 32, 32, 0, 0, 0);
+        item.m_Def.m_nTakeMode = static_cast<std::uint8_t>(mode);
+        item.m_Def.m_nTakeMessage = 0;
+        item.m_dX = x;
+        item.m_dY = 485;
+        item.ClampToStageX(2);
+        item.ClampToStageY(2);
+        MakeLive(item);
+        return item;
+    };
+    addItem(1, 645); // staying
+    addItem(2, 645); // never touched
+    // Frames: touching, touching, apart, touching again.
+    const double heroX[] = {640, 641, 700, 640};
+    const int takes[] = {1, 1, 1, 2};
+    for (int f = 0; f < 4; ++f) {
+        hero.m_dX = heroX[f];
+        hero.AfterMoveX();
+        hero.m_RaisedTriggers.clear();
+        EXPECT_EQ(TouchItems(hero), 0);
+        EXPECT_EQ(g_Taken, takes[f]) << f;
+        EXPECT_EQ(Raised(hero, 8), f != 2);
+    }
+    // An item taken for good leaves the list; its touch is forgotten.
+    addItem(0, 645);
+    EXPECT_EQ(TouchItems(hero), 0);
+    EXPECT_EQ(g_Taken, 3);
+    EXPECT_EQ(g_Items.size(), 2u);
+    EXPECT_EQ(hero.m_TouchingItems.size(), 1u);
+}
+
+TEST_F(HitsTest, ABlockCharacterCarriesItsRider) {
+    cStageChara& bc = AddChara(1, 640, 512, 10);
+    bc.m_Def.m_nBlockChara = 1;
+    bc.m_nWidth = 32;
+    bc.m_nHeight = 32;
+    bc.AfterMoveX();
+    bc.AfterMoveY();
+    cStageChara& rider = AddChara(0, 650, 512 - 24 + 3); // 3 pixels into its top
+    rider.m_nPlayerFlag = 1;
+    rider.m_dVY = 2;
+    EXPECT_EQ(ResolveBlockCharaContact(rider, g_Charas), 0);
+    EXPECT_DOUBLE_EQ(rider.m_dBottom, 511);
+    EXPECT_EQ(rider.m_bRiding, 1);
+    EXPECT_EQ(rider.m_nRiddenId, bc.m_nId);
+    EXPECT_EQ(rider.m_dVY, 0);
+    EXPECT_EQ(rider.m_nTouchBottom, 1);
+    EXPECT_EQ(bc.m_RaisedTriggers, (std::vector<int>{16, 17}));
+    EXPECT_EQ(rider.m_RaisedTriggers, (std::vector<int>{5, 6}));
+    EXPECT_TRUE(IsStandingOnRidden(rider, g_Charas));
+    EXPECT_EQ(FindBlockCharaUnderFeet(rider, g_Charas), &bc);
+
+    // The next frame: no new first-ride kinds from the contact; the carrier moves and takes it along.
+    bc.m_RaisedTriggers.clear();
+    rider.m_dVY = 1;
+    rider.m_dY += 1;
+    rider.AfterMoveY();
+    ResolveBlockCharaContact(rider, g_Charas);
+    EXPECT_TRUE(bc.m_RaisedTriggers.empty());
+    bc.m_dX += 5;
+    bc.AfterMoveX();
+    rider.m_dVX = 0;
+    CarryRider(rider, g_Charas);
+    EXPECT_DOUBLE_EQ(rider.m_dVX, 5);
+    EXPECT_EQ(bc.m_RaisedTriggers, (std::vector<int>{16, 17}));
+
+    // Its carrier gone, the rider stops riding.
+    RemoveFromPlay(bc);
+    CarryRider(rider, g_Charas);
+    EXPECT_EQ(rider.m_bRiding, 0);
+    EXPECT_EQ(rider.m_pCarrier, nullptr);
+}
+
+TEST_F(HitsTest, BlockCharactersWallOffAndBlockPlacements) {
+    cStageChara& bc = AddChara(1, 640, 480, 10);
+    bc.m_Def.m_nBlockChara = 1;
+    cStageChara c = cStageChara();
+    Place(c, 640 - 16 + 4, 480); // 4 pixels into its left side
+    EXPECT_TRUE(OverlapsChara(c, g_Charas));
+    EXPECT_FALSE(OverlapsCharaExcept(c, g_Charas, bc.m_nId));
+    EXPECT_TRUE(IsBlockedAt(c));
+    EXPECT_EQ(ResolveBlockCharaContact(c, g_Charas), 0);
+    EXPECT_DOUBLE_EQ(c.m_dRight, bc.m_dX - 1);
+    EXPECT_EQ(c.m_nTouchRight, 1);
+    EXPECT_EQ(c.m_bWallPushed, 1);
+    EXPECT_FALSE(IsBlockedAt(c));
+    // A no-gravity object with block mode 2 dies on touching one; with mode 0 it never meets one.
+    cStageChara fly;
+    Place(fly, 640 - 16 + 4, 480, 16, 24, 3);
+    EXPECT_EQ(ResolveBlockCharaContact(fly, g_Charas), 2);
+    Place(fly, 640 - 16 + 4, 480, 16, 24, 1);
+    EXPECT_EQ(ResolveBlockCharaContact(fly, g_Charas), 0);
+    EXPECT_FALSE(IsBlockedAt(fly));
+}
+
+} // namespace
