@@ -224,11 +224,30 @@ void DrawWidget(Canvas& cv, const cDialog& d, const cWidget& w, int ox, int oy) 
         DrawEdit(cv, d, w, ox, oy, focused);
         break;
     case WidgetType::Static: {
-        const Clip saved = cv.clip;
-        cv.clip = Clip{std::max(saved.l, x), std::max(saved.t, y), std::min(saved.r, x + wd),
-                       std::min(saved.b, y + ht)};
-        DrawText(cv, x, y, w.text, ink);
-        cv.clip = saved;
+        // Left-aligned text, wrapped at the static's width (at a blank when the line has one,
+        // else at any character) and drawn on as far as the dialog reaches.
+        const std::vector<std::uint32_t> cps = gfx::DecodeCp932(w.text);
+        int ly = y;
+        std::size_t i = 0;
+        while (i < cps.size()) {
+            std::size_t end = i, lastBlank = 0;
+            int width = 0;
+            while (end < cps.size() && cps[end] != '\n') {
+                const int adv = WidthOf({cps[end]});
+                if (width + adv > wd && end > i) break;
+                if (cps[end] == ' ') lastBlank = end;
+                width += adv;
+                ++end;
+            }
+            if (end < cps.size() && cps[end] != '\n' && lastBlank > i) end = lastBlank;
+            DrawCodePoints(cv, x, ly,
+                           std::vector<std::uint32_t>(cps.begin() + static_cast<std::ptrdiff_t>(i),
+                                                      cps.begin() + static_cast<std::ptrdiff_t>(end)),
+                           ink);
+            ly += cell;
+            i = end;
+            if (i < cps.size() && (cps[i] == '\n' || cps[i] == ' ')) ++i;
+        }
         break;
     }
     case WidgetType::GroupBox: {
