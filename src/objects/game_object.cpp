@@ -213,6 +213,7 @@ cShot& cShot::operator=(const cShot& o) {
     m_bOwnSpeeds = o.m_bOwnSpeeds;
     m_nScale = o.m_nScale;
     m_Part = o.m_Part;
+    m_Work = o.m_Work;
     return *this;
 }
 
@@ -258,6 +259,7 @@ cChara& cChara::operator=(const cChara& o) {
     m_nCharaEffect = o.m_nCharaEffect;
     m_nTriggerBits = o.m_nTriggerBits;
     m_RaisedTriggers = o.m_RaisedTriggers;
+    m_Motion = o.m_Motion;
     std::copy(std::begin(o.m_SavedPos), std::end(o.m_SavedPos), m_SavedPos);
     return *this;
 }
@@ -473,6 +475,7 @@ cChara& cHero::operator=(const cChara& other) {
     cChara::operator=(other);
     if (const auto* o = dynamic_cast<const cHero*>(&other)) {
         m_lpInput = o->m_lpInput;
+        m_Work = o->m_Work;
         m_nSavedDir = o->m_nSavedDir;
         m_TouchingItems = o->m_TouchingItems;
         m_nJumpCount = o->m_nJumpCount, m_nJumpHold = o->m_nJumpHold;

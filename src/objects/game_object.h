@@ -25,11 +25,14 @@
 #include "objects/anim_seq.h"
 #include "objects/object_hooks.h"
 #include "records/ed_chara_def.h"
+#include "records/ed_flow.h"
 #include "records/ed_item_def.h"
 #include "records/ed_shot.h"
+#include "records/param_link.h"
 
 #include <cstdint>
 #include <list>
+#include <string>
 #include <vector>
 
 class cChara;
@@ -37,6 +40,8 @@ class cItem;
 class cShot;
 struct cBlock;
 struct cInputRecord;
+struct cEmission;
+struct DDSURFACEDATA;
 
 constexpr int FACTION_COUNT = 8;
 constexpr int MAX_GIANT_SCALE = 10;
@@ -174,6 +179,9 @@ class cItem : public cGameObject {
     void ShiftYForScale(int newScale, int oldScale) override;
     // x = (margin + column) x 32 + hit offset x + 0.5, y likewise; scale; both clamps in mode 2.
     void SetCellPos(int column, int row);
+    // Copies the definition and sets the item up as a 32 x 32 object with the stage's item hit box.
+    void Init(int id, const cEdItemDef& def, int column, int row);
+    void Draw(DDSURFACEDATA* surface, int still);
 
     cEdItemDef m_Def;
     int m_bHidden = 0;
@@ -182,6 +190,30 @@ class cItem : public cGameObject {
     int m_nCellA = 0, m_nCellB = 0;
     int m_nScale = 1;
     int m_bTaken = 0; // taken for good; erased after the item walk
+};
+
+// A shot's flight: where it came from, its movement kind with its work values, its own
+// velocity and acceleration, and its life.
+struct cShotWork {
+    int nOwnerId = 0;
+    int nCmdType = 11;               // 11 shot, 12 sword
+    int nRep = 0;                    // repetition index of its emission
+    int nMoveKind = 0;               // 0-9
+    int nFrame = 0;                  // frames of its movement kind so far
+    int bDone = 0;                   // the movement kind's one-off change has happened
+    double dSpeed = 0;               // the movement's speed s, pixels per sub-step
+    double dWorkVX = 0, dWorkVY = 0; // own velocity (the scroll comes on top)
+    double dAccel = 0;               // own acceleration along the travel
+    double dOwnAX = 0, dOwnAY = 0;
+    int bOwnAccel = 0;
+    int bGravity = 0; // falling ("落下" after its change)
+    double dWaveAmp = 0, dWavePhase = 0, dWaveUX = 0, dWaveUY = 0;
+    int nLife = 0; // frames left, when limited
+    int bLifeLimit = 0;
+    int nRangeFrames = 0, bRangeLimit = 0; // flight length in frames
+    int bPassBlocks = 0;
+    int bSword = 0; // moved by the sword step
+    int nSwordFrame = 0, nSwordTick = 0;
 };
 
 class cShot : public cGameObject {
@@ -198,7 +230,19 @@ class cShot : public cGameObject {
     void UpdatePartsRectX() override { m_Part.PlaceX(m_dX); }
     void UpdatePartsRectY() override { m_Part.PlaceY(m_dY); }
 
+    // Builds the shot from its settings for the firer (command type 11) or as a sword (12).
+    void Init(cChara& owner, int cmdType, const cEdShot& rec, const cEmission& em);
+    // One frame of the shot's own movement (the sword step for a sword); 1 when the shot ends.
+    int MoveStep();
+    void AccelerateX();
+    void AccelerateY();
+    bool HitsBlock() const;
+    // Points (ax, ay) along (dx, dy) with the shot's own acceleration.
+    void SetAccelAlong(double& ax, double& ay, double dx, double dy) const;
+    void Draw(DDSURFACEDATA* surface, int still);
+
     cEdShot m_Settings;
+    cShotWork m_Work;
     int m_nPower = 0;
     std::int8_t m_nImpact = 0;
     std::uint16_t m_nHitEffect = 0;
@@ -211,10 +255,27 @@ class cShot : public cGameObject {
     std::vector<int> m_HitIds; // ids of the characters already hit
 };
 
-// What a jump is asked with: the speed prepared from the jump height and the sound to play.
+// What a jump is asked with: the speed prepared from the jump height and the sound to play. A
+// jump command also hands over its instance's speed and started mark (which the hero's jump
+// updates), the key-hold limit in frames, the jump kind and whether its key is held.
 struct cJumpRequest {
     double m_dJumpSpeed = 0.0;
     int m_nSound = 0;
+    double* m_lpSpeed = nullptr;
+    int* m_lpStarted = nullptr;
+    int m_nHoldLimit = 0;
+    int m_nKind = 0;
+    int m_bKeyHeld = 1;
+    int m_bHasKeySteps = 0;
+};
+
+// Marks and requests of the movement commands on a character, kept per frame.
+struct cCharaMotion {
+    int bMoveCmd = 0;    // a move command ran this frame
+    int bJumpActive = 0; // a jump command ran this frame
+    int bDash = 0;
+    int bStopped = 0;  // "移動の無効化" ran
+    int bTurnBack = 0; // riding: turn back at the next ground walk (carrier: m_nRiddenId)
 };
 
 struct cGauge {
@@ -307,6 +368,7 @@ class cChara : public cGameObject {
     std::vector<cFlow> m_Flows;
     std::vector<std::uint32_t> m_FlowGroupBits;
     cCharaFlowState m_FlowState; // the flow engine's counters and marks beside the flows
+    cCharaMotion m_Motion;
     int m_nCurAnimSet = -1;
     int m_bKnockBack = 0, m_bJumped = 0, m_bAirborne = 0, m_bFalling = 0, m_nAirFrames = 0;
     int m_bCeilingFall = 0, m_bLanded = 0, m_bHitCeiling = 0, m_bHold = 0, m_bMoveOff = 0;
@@ -362,6 +424,7 @@ class cStageChara : public cChara {
     int AfterMoveY() override;
     int StepX() override;
     int StepY() override;
+    int RunFlows(int dying) override;
 
     // Builds the character from its definition: hit box from the stage's sizes, giant factor,
     // carried item, activation switches, first animation sequence.
@@ -377,6 +440,28 @@ class cStageChara : public cChara {
     int m_bSkipAreaX = 0, m_bSkipAreaY = 0;
     int m_bBlink = 0, m_nBlinkCount = 0, m_nBlinkKind = 0;
     int m_bEverActive = 0;
+};
+
+struct cBoxDisplay {
+    int nBox = 0, nStyle = 0, nColour = 0, nWidth = 0, nHeight = 0;
+};
+
+// The hero's own work: jump, dash, the flow driver's counter and the flow changes it applies after
+// its flows.
+struct cHeroWork {
+    int nDriverFrames = 0;
+    int nHeldFrames = 0;
+    int bReady = 1;
+    int bNoExtend = 0;
+    double dBaseJump = 0; // 4.0 / frame scale
+    int nDashKind = 0;
+    double dDashFactor = 1.0;
+    int nMoveType = 0;
+    int nGravityCounter = 0;
+    int nContact = 0, nLastContact = 0; // contact words of this frame and the last
+    std::vector<cEdFlowCmd> pendingFlowChanges;
+    std::vector<cBoxDisplay> boxes;
+    ParamLinkList pendingLinks;
 };
 
 class cHero : public cChara {
@@ -402,7 +487,22 @@ class cHero : public cChara {
     int StepX() override;
     int StepY() override;
 
+    void Init(int id, const cEdCharaDef& def, int column, int row, int word1, int word2);
+    void SetMoveType(int type, int scaleToo);
+    void LatchState();
+    void SaveFacing() { m_nSavedDir = m_nDir; }
+    bool IsNotTouching(int itemId) const;
+    void EndTouch(int itemId);
+    void PushMessage(const std::string& text, int position);
+    int RunFlows(int dying) override;
+    int Jump(const cJumpRequest& jump) override;
+    void BuildHitRanges();
+    // Runs an item's commands for this hero: 0 all ran, 1 stopped by a handler (stage clear),
+    // 2 the hero's HP fell below 1.
+    int RunItemCommands(cCheckedVector<cEdFlowCmd>& commands);
+
     cInputRecord* m_lpInput = nullptr;
+    cHeroWork m_Work;
     int m_nSavedDir = 0;
     std::list<int> m_TouchingItems;
     int m_nJumpCount = 0, m_nJumpHold = 0;

@@ -374,34 +374,3 @@ int cStageChara::CheckAwake(std::vector<std::int32_t>& switches) {
     UpdateScreenRect();
     return 1;
 }
-
-// ---- cHero ----
-// The hero's own step (view follow, dash) comes with the hero; until then it moves and is held in
-// the stage like a stage character.
-
-int cHero::AfterMoveX() {
-    return ClampToStageX(2);
-}
-
-int cHero::AfterMoveY() {
-    return ClampToStageY(2);
-}
-
-int cHero::StepX() {
-    if (m_dPushX != 0) {
-        m_dVX = m_dPushX;
-    } else if (m_dAX != 0) {
-        ApplyFriction(m_dAX, m_bFrictionX);
-        m_dVX += m_dAX;
-    }
-    int side = MoveX(2);
-    AfterMoveX();
-    return side == 3 ? 4 : side;
-}
-
-int cHero::StepY() {
-    ApplyVerticalPush();
-    int side = MoveY(2);
-    AfterMoveY();
-    return side;
-}

@@ -1,0 +1,305 @@
+#include "objects/object_links.h"
+#include "objects/shot.h"
+#include "objects_fixture.h"
+#include "project/project_database.h"
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+
+class ShotTest : public ObjectsTest {
+  protected:
+    void SetUp() override {
+        SetUpStage(40, 30);
+        m_Scene->m_ScrollX.m_dPos = 400;
+        m_Scene->m_ScrollY.m_dPos = 400;
+        Place(m_Firer, 700, 600);
+        m_Firer.m_Def.m_nFaction = 1;
+        m_Firer.UpdateScreenRect();
+    }
+    void TearDown() override {
+        m_Scene->m_Shots.clear();
+        ObjectsTest::TearDown();
+    }
+    static cEdShot Shot(int pattern, int copies, int speed = 10) {
+        cEdShot r;
+        r.m_nFormation = static_cast<std::int8_t>(pattern);
+        r.m_nCount = static_cast<std::int8_t>(copies);
+        r.m_nSpeed = static_cast<std::int16_t>(speed);
+        r.m_bMirrorAngle = 0;
+        return r;
+    }
+    int Fire(const cEdShot& r) { return ExecShotCommand(m_Firer, r, m_Scene->m_Shots); }
+    std::vector<cShot*> Shots() {
+        std::vector<cShot*> v;
+        for (cShot& s : m_Scene->m_Shots)
+            v.push_back(&s);
+        return v;
+    }
+    // The angle of a shot's travel (0 left, 90 up), rounded to a degree.
+    static int AngleOf(const cShot& s) {
+        double a = std::atan2(-s.m_dVY, -s.m_dVX) * 180.0 / PI;
+        return static_cast<int>(std::lround(a));
+    }
+    int CentreY() const { return static_cast<int>(ViewY().m_dPos) + m_Firer.ScreenCenterY(); }
+
+    cStageChara m_Firer;
+};
+
+TEST_F(ShotTest, DirectionKindsResolveByFacingAndUnknownKindsGoLeft) {
+    struct Case {
+        int kind, facing, input, index;
+    } cases[] = {{0, 1, 5, 3},  {0, 0, 5, 2},   {1, 1, 5, 2}, {4, 1, 5, 7},  {5, 1, 5, 6},  {12, 0, 9, 11},
+                 {12, 1, 5, 3}, {10, 0, 5, 10}, {3, 0, 5, 3}, {77, 1, 5, 2}, {-5, 0, 5, 2}, {13, 1, 5, 2}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ShotDirIndex(c.kind, c.facing, c.input), c.index) << c.kind << "/" << c.facing;
+    // A record with a direction byte that has no rule of its own fires as a left shot does.
+    cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1);
+    r.m_nDirection = 99;
+    ASSERT_EQ(Fire(r), 1);
+    EXPECT_EQ(AngleOf(*Shots()[0]), 0);
+    EXPECT_LT(Shots()[0]->m_dVX, 0);
+}
+
+TEST_F(ShotTest, FansAndCirclesSpreadTheirCopies) {
+    struct Case {
+        int pattern, copies, step, facing;
+        std::vector<int> angles;
+    } cases[] = {
+        {SHOT_PATTERN_SPREAD, 4, 30, 0, {-45, -15, 15, 45}},
+        {SHOT_PATTERN_SPREAD, 3, 30, 0, {-30, 0, 30}},
+        {SHOT_PATTERN_SPREAD, 3, 30, 1, {150, 180, -150}},
+        {SHOT_PATTERN_BURST, 8, 0, 0, {0, 45, 90, 135, 180, -135, -90, -45}},
+        {SHOT_PATTERN_BURST, 0, 0, 0, {}},
+        {SHOT_PATTERN_BURST, -3, 0, 0, {}},
+        {SHOT_PATTERN_RING, 0, 6, 0, {}},
+    };
+    for (const Case& c : cases) {
+        m_Scene->m_Shots.clear();
+        m_Firer.m_nDir = c.facing;
+        m_Firer.m_pTarget = nullptr;
+        cEdShot r = Shot(c.pattern, c.copies);
+        r.m_nFormationValues[0] = static_cast<std::int16_t>(c.step);
+        r.m_nRingCentre = 2;
+        EXPECT_EQ(Fire(r), static_cast<int>(c.angles.size()));
+        std::vector<int> got;
+        for (cShot* s : Shots()) {
+            got.push_back(AngleOf(*s));
+            EXPECT_NEAR(std::hypot(s->m_dVX, s->m_dVY), 1.0, 1e-9);
+        }
+        EXPECT_EQ(got, c.angles) << "pattern " << c.pattern << " copies " << c.copies;
+    }
+}
+
+TEST_F(ShotTest, StraightRowIsCentredOnTheFirer) {
+    m_Firer.m_nDir = 1;
+    cEdShot r = Shot(SHOT_PATTERN_LINE_A, 3);
+    r.m_nFormationValues[0] = 1;
+    ASSERT_EQ(Fire(r), 3);
+    const int cy = CentreY();
+    const std::vector<cShot*> s = Shots();
+    EXPECT_EQ(s[0]->m_dY, cy - 40);
+    EXPECT_EQ(s[1]->m_dY, cy - 8);
+    EXPECT_EQ(s[2]->m_dY, cy + 24);
+    // They stand just right of the firer and fly right.
+    const int right = static_cast<int>(ViewX().m_dPos) + m_Firer.m_rcScreen.right + 1;
+    for (cShot* shot : s) {
+        EXPECT_EQ(shot->m_dX, right);
+        EXPECT_GT(shot->m_dVX, 0);
+        EXPECT_EQ(shot->m_dVY, 0);
+    }
+}
+
+TEST_F(ShotTest, LightningColumnsAreCentredOnTheStart) {
+    struct Case {
+        int columns;
+        std::vector<int> dy;
+    } cases[] = {{3, {-32, 0, 32}}, {2, {-16, 16}}, {1, {0}}};
+    for (const Case& c : cases) {
+        m_Scene->m_Shots.clear();
+        cEdShot r = Shot(SHOT_PATTERN_THUNDER, 1);
+        r.m_nRingCentre = 2; // the firer stands for the subject
+        r.m_nFormationValues[1] = static_cast<std::int16_t>(c.columns);
+        r.m_nFormationValues[2] = 2;
+        ASSERT_EQ(Fire(r), c.columns);
+        const int startY =
+            static_cast<int>(ViewY().m_dPos) + m_Firer.m_rcScreen.top + m_Firer.m_nHitH / 2 - 8;
+        std::vector<int> dy;
+        for (cShot* s : Shots()) {
+            dy.push_back(static_cast<int>(s->m_dY) - startY);
+            // Leftward lightning enters from the view's right edge.
+            EXPECT_EQ(s->m_dX, ViewX().m_dPos + 640 - 16);
+        }
+        EXPECT_EQ(dy, c.dy) << c.columns;
+    }
+    // Without a target, lightning aimed at the target makes nothing.
+    cEdShot r = Shot(SHOT_PATTERN_THUNDER, 2);
+    m_Scene->m_Shots.clear();
+    EXPECT_EQ(Fire(r), 0);
+}
+
+TEST_F(ShotTest, AimWithoutTargetFollowsTheFacingAndAimWithTargetPointsAtIt) {
+    cEmission em;
+    cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1);
+    m_Firer.m_nDir = 1;
+    EXPECT_EQ(AimAngleAtTarget(0, 0, m_Firer, r, em), 180);
+    m_Firer.m_nDir = 0;
+    EXPECT_EQ(AimAngleAtTarget(0, 0, m_Firer, r, em), 0);
+
+    cStageChara target;
+    Place(target, 700, 400);
+    target.UpdateScreenRect();
+    m_Firer.m_pTarget = &target;
+    const int tx = static_cast<int>(ViewX().m_dPos) + target.ScreenCenterX();
+    const int ty = static_cast<int>(ViewY().m_dPos) + target.ScreenCenterY();
+    EXPECT_EQ(AimAngleAtTarget(tx, ty + 100, m_Firer, r, em), 90); // straight up
+    EXPECT_EQ(AimAngleAtTarget(tx - 50, ty, m_Firer, r, em), 180); // to the right
+    m_Firer.m_pTarget = nullptr;
+}
+
+TEST_F(ShotTest, StillShotKeepsItsPlaceAndLifeAndRangeEndIt) {
+    cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1, 0);
+    ASSERT_EQ(Fire(r), 1);
+    cShot& s = *Shots()[0];
+    s.m_dX = ViewX().StageSize() + 100.0; // beyond the stage edge
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(s.MoveStep(), 0);
+        s.AccelerateX();
+    }
+    EXPECT_EQ(s.m_dX, ViewX().StageSize() + 100.0);
+
+    // A life of 1/10 s ends after 6 frames at one step per frame.
+    m_Scene->m_Shots.clear();
+    r = Shot(SHOT_PATTERN_SPREAD, 1, 10);
+    r.m_bLifetimeLimit = 1;
+    r.m_nLifetime = 1;
+    Fire(r);
+    int frames = 0;
+    while (Shots()[0]->MoveStep() == 0 && frames < 100)
+        ++frames;
+    EXPECT_EQ(frames + 1, 6);
+
+    // A range of 1 half block at 1 pixel per frame ends after 16 frames, or stops there.
+    for (int stop = 0; stop < 2; ++stop) {
+        m_Scene->m_Shots.clear();
+        r = Shot(SHOT_PATTERN_SPREAD, 1, 10);
+        r.m_bRangeLimit = 1;
+        r.m_nRange = 1;
+        r.m_bStopAtRange = static_cast<std::uint8_t>(stop);
+        Fire(r);
+        cShot& t = *Shots()[0];
+        int n = 0;
+        while (t.MoveStep() == 0 && n < 40) {
+            t.AccelerateX();
+            ++n;
+        }
+        if (stop) {
+            EXPECT_EQ(n, 40);
+            EXPECT_EQ(t.m_dVX, 0);
+        } else {
+            EXPECT_EQ(n + 1, 16);
+        }
+    }
+}
+
+TEST_F(ShotTest, HomingShotForgetsItsTargetWhenTheTargetGoes) {
+    auto* target = new cStageChara;
+    Place(*target, 900, 600);
+    target->UpdateScreenRect();
+    cObjectLinks::SetTarget(m_Firer, target);
+    cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1, 10);
+    r.m_nMoveKind = 6;
+    r.m_nMoveValues[0] = 0;
+    r.m_nMoveValues[1] = 999;
+    ASSERT_EQ(Fire(r), 1);
+    cShot& s = *Shots()[0];
+    EXPECT_EQ(s.m_pTarget, target);
+    s.MoveStep();
+    const double vx = s.m_dVX;
+    EXPECT_GT(vx, 0); // homing turned it toward the target on the right
+    delete target;    // the target leaves play
+    EXPECT_EQ(s.m_pTarget, nullptr);
+    EXPECT_EQ(m_Firer.m_pTarget, nullptr);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(s.MoveStep(), 0);
+    EXPECT_DOUBLE_EQ(s.m_dVX, vx);
+}
+
+TEST_F(ShotTest, AimKindTurnsOnceAtItsDistance) {
+    cStageChara target;
+    Place(target, 700, 300); // straight above the firer
+    target.UpdateScreenRect();
+    cObjectLinks::SetTarget(m_Firer, &target);
+    cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1, 20); // 2 pixels per frame
+    r.m_nMoveKind = 3;
+    r.m_nMoveValues[0] = 1; // 16 pixels: the 8th frame
+    ASSERT_EQ(Fire(r), 1);
+    cShot& s = *Shots()[0];
+    for (int f = 0; f < 8; ++f) {
+        s.MoveStep();
+        EXPECT_DOUBLE_EQ(s.m_dVX, -2.0) << f;
+        s.AccelerateX();
+        s.UpdateScreenRect();
+    }
+    s.MoveStep();
+    EXPECT_LT(s.m_dVY, 0);
+    EXPECT_NEAR(std::hypot(s.m_dVX, s.m_dVY), 2.0, 1e-9);
+    m_Scene->m_Shots.clear();
+    cObjectLinks::SetTarget(m_Firer, nullptr);
+}
+
+TEST_F(ShotTest, WideShotTestsItsFarEdge) {
+    cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1, 0);
+    r.m_nSizeFactor = 3; // 48 x 48
+    ASSERT_EQ(Fire(r), 1);
+    cShot& s = *Shots()[0];
+    s.m_dX = 40 * 32 + 5; // spans cells 40 and 41 (far edge 40*32+52)
+    s.m_dY = 20 * 32;
+    s.ClampToStageX(2);
+    s.ClampToStageY(2);
+    EXPECT_FALSE(s.HitsBlock());
+    PutBlock(41, 21); // only under the far edge of the lower row
+    EXPECT_TRUE(s.HitsBlock());
+    s.m_Work.bPassBlocks = 1;
+    EXPECT_FALSE(s.HitsBlock());
+}
+
+TEST_F(ShotTest, SwordFollowsItsOwnerThroughItsFrames) {
+    g_Heroes.clear();
+    cEdSwordType sword;
+    sword.m_Frames.clear();
+    for (int t : {1, 2}) {
+        cEdSwordFrame f;
+        f.nWidth = 24;
+        f.nHeight = 8;
+        f.nTime = t;
+        f.nOffsetX = 4;
+        f.bMirrorX = 1;
+        sword.m_Frames.push_back(f);
+    }
+    g_Database.m_SwordTypes.clear();
+    g_Database.m_SwordTypes.push_back(sword);
+    g_Charas.push_back(m_Firer);
+    cStageChara& owner = g_Charas.back();
+    owner.m_nId = 7;
+    owner.m_nDir = 1;
+    owner.UpdateScreenRect();
+    cEdShot r;
+    ASSERT_TRUE(ExecSword(owner, r, m_Scene->m_Shots));
+    cShot& s = m_Scene->m_Shots.back();
+    int ticks = 0;
+    while (s.MoveStep() == 0 && ticks < 100) {
+        ++ticks;
+        // In front of a right-facing owner, the x offset mirrored.
+        EXPECT_EQ(s.m_dX, ViewX().m_dPos + owner.m_rcScreen.right + 1 - 4);
+        EXPECT_EQ(s.m_nWidth, 24);
+    }
+    // Frames last duration x 6 frames and one more tick: 7 + 13.
+    EXPECT_EQ(ticks + 1, 20);
+    g_Database.m_SwordTypes.clear();
+}
+
+} // namespace
