@@ -35,6 +35,9 @@ void BeginShowing() {
     // The start-up dialog comes before the window is first shown.
     if (g_hWnd) win::ShowWindow(g_hWnd, true);
     SetCursorWarp(&win::WarpPointerInGame);
+    // The dialog has put the cursor on its button before it was shown.
+    win::POINT pt;
+    if (GetCursorPos(&pt)) win::WarpPointerInGame(pt.x, pt.y);
 }
 
 void ShowDialog(const cDialog& dialog, std::vector<std::uint32_t>& frame) {
@@ -57,7 +60,12 @@ class cWindowHost : public cDialogHost {
     }
     bool Next(cDialog&, win::UiEvent& e) override {
         for (;;) {
-            if (win::PollUiEvent(e)) return true;
+            if (win::PollUiEvent(e)) {
+                if (e.kind != win::UiEvent::Close) return true;
+                // The game window's close box: the dialog is closed, then the program.
+                if (g_hWnd) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+                return false;
+            }
             // Requests sent by other threads are served meanwhile; a close of the program (or its
             // shut-down) closes the dialog and is handled when the dialog is gone.
             win::MSG m;

@@ -1,0 +1,40 @@
+#!/bin/bash
+# System.ini asks for the drawing mode: the start-up dialog is shown in the game window (under the
+# dummy driver) and driven by injected events. Choosing DirectDraw and ticking "do not ask again"
+# stores both words in user_data/Boot.dat and starts on DirectDraw; the next start asks nothing and
+# keeps DirectDraw; "ゲーム中止" ends the program before the display is set up.
+# Usage: startup_dialog.sh <player> <build-dir>
+set -u
+player=$(realpath "$1")
+build=$(realpath "$2")
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+cd "$dir" || exit 1
+"$build/m4_projwriter" "$dir" >/dev/null || { echo "FAIL: the project writer failed"; exit 1; }
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+printf 'Direct3D=2\r\nWindowMode=1\r\nExit\r\n' >System.ini
+
+# DirectDraw (1003), do not ask again (1004), Enter presses the default start button.
+MIRELDA4_ANSWERS="events:click:1003 click:1004 enter" MIRELDA4_FRAME_LIMIT=3 timeout 60 "$player" 2>stderr.txt
+rc=$?
+[ "$rc" -eq 0 ] || { echo "FAIL: exit code $rc"; cat stderr.txt; exit 1; }
+boot=$(od -An -tx1 -v user_data/Boot.dat | tr -d ' \n')
+# Version 732, two fields, DirectDraw (0), do not ask (1), no strings.
+[ "$boot" = "dc02000002000000000000000100000000000000" ] || { echo "FAIL: Boot.dat holds $boot"; exit 1; }
+grep -aq 'Device HAL' Report_Game.txt && { echo "FAIL: Direct3D was set up"; exit 1; }
+grep -aq '^GameLoop : ' Report_Game.txt || { echo "FAIL: the game did not run"; exit 1; }
+
+# The next start does not ask: an answer that would cancel stays unused.
+MIRELDA4_ANSWERS="events:click:1001" MIRELDA4_FRAME_LIMIT=3 timeout 60 "$player" 2>stderr.txt
+rc=$?
+[ "$rc" -eq 0 ] || { echo "FAIL: second start: exit code $rc"; exit 1; }
+grep -aq '^GameLoop : ' Report_Game.txt || { echo "FAIL: second start did not run"; exit 1; }
+grep -aq 'Device HAL' Report_Game.txt && { echo "FAIL: second start set up Direct3D"; exit 1; }
+
+# Cancelling ends start-up before any display.
+rm user_data/Boot.dat
+MIRELDA4_ANSWERS="events:click:1001" MIRELDA4_FRAME_LIMIT=3 timeout 60 "$player" 2>stderr.txt
+grep -aq '^GameLoop : ' Report_Game.txt && { echo "FAIL: the game ran after cancel"; exit 1; }
+grep -aq 'Device HAL' Report_Game.txt && { echo "FAIL: the display was set up after cancel"; exit 1; }
+[ -f user_data/Boot.dat ] && { echo "FAIL: Boot.dat written after cancel"; exit 1; }
+echo PASS
