@@ -155,65 +155,67 @@ INSTANTIATE_TEST_SUITE_P(
 
 namespace {
 
-TEST(RasterRows16, TexturesOnTargetsOfTheirOwnFormatFollowThePixelRule) {
-    // Every value of a 16-bit texture, copied and blended onto a target of the same format.
-    for (D3DFORMAT f : {D3DFMT_R5G6B5, D3DFMT_A1R5G5B5, D3DFMT_X1R5G5B5})
-        for (bool blend : {false, true}) {
-            sim::ResetSimulation();
-            Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-            ASSERT_NE(d3d, nullptr);
-            D3DPRESENT_PARAMETERS pp;
-            pp.BackBufferWidth = 256;
-            pp.BackBufferHeight = 256;
-            pp.BackBufferFormat = f;
-            Direct3DDevice9* dev = nullptr;
-            ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &pp, &dev), D3D_OK);
-            Direct3DTexture9* tex = nullptr;
-            ASSERT_EQ(dev->CreateTexture(256, 256, 1, 0, f, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
-            PixelBuffer& texels = tex->Level()->Pixels();
-            Direct3DSurface9* rt = nullptr;
-            dev->GetRenderTarget(0, &rt);
-            PixelBuffer& target = rt->Pixels();
-            const PixelFormat pf = target.format;
-            for (int y = 0; y < 256; ++y)
-                for (int x = 0; x < 256; ++x) {
-                    texels.Set(x, y, static_cast<std::uint32_t>(y << 8 | x));
-                    target.Set(x, y, static_cast<std::uint32_t>((x * 97 + y * 31) & 0xFFFF));
-                }
-            const PixelBuffer before = target;
-            dev->SetTexture(0, tex);
-            dev->SetFVF(D3DFVF_TLVERTEX);
-            dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-            dev->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
-            dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-            dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-            TLVERTEX q[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0},
-                             {-0.5f, 255.5f, 0, 1, 0xFFFFFFFF, 0, 1},
-                             {255.5f, -0.5f, 0, 1, 0xFFFFFFFF, 1, 0},
-                             {255.5f, 255.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
-            ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVERTEX)), D3D_OK);
-            RasterState rs;
-            rs.blend = blend;
-            rs.srcBlend = D3DBLEND_SRCALPHA;
-            rs.destBlend = D3DBLEND_INVSRCALPHA;
-            int wrong = 0;
-            for (int y = 0; y < 256; ++y)
-                for (int x = 0; x < 256; ++x) {
-                    const std::uint32_t c =
-                        CombineStage(rs.stage, ToArgb(pf, texels.Get(x, y)), 0xFFFFFFFF, 0);
-                    std::uint32_t want = FromArgb(pf, c);
-                    if (blend) {
-                        want = before.Get(x, y);
-                        if (c >> 24 != 0) want = FromArgb(pf, BlendPixel(rs, c, ToArgb(pf, want)));
+TEST(RasterRows16, SixteenBitTexturesOnSixteenBitTargetsFollowThePixelRule) {
+    // Every value of a 16-bit texture, copied and blended onto a 16-bit target of each format.
+    const D3DFORMAT formats[] = {D3DFMT_R5G6B5, D3DFMT_A1R5G5B5, D3DFMT_X1R5G5B5};
+    for (D3DFORMAT f : formats)
+        for (D3DFORMAT tf : formats)
+            for (bool blend : {false, true}) {
+                sim::ResetSimulation();
+                Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+                ASSERT_NE(d3d, nullptr);
+                D3DPRESENT_PARAMETERS pp;
+                pp.BackBufferWidth = 256;
+                pp.BackBufferHeight = 256;
+                pp.BackBufferFormat = f;
+                Direct3DDevice9* dev = nullptr;
+                ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &pp, &dev), D3D_OK);
+                Direct3DTexture9* tex = nullptr;
+                ASSERT_EQ(dev->CreateTexture(256, 256, 1, 0, tf, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+                PixelBuffer& texels = tex->Level()->Pixels();
+                Direct3DSurface9* rt = nullptr;
+                dev->GetRenderTarget(0, &rt);
+                PixelBuffer& target = rt->Pixels();
+                const PixelFormat pf = target.format;
+                for (int y = 0; y < 256; ++y)
+                    for (int x = 0; x < 256; ++x) {
+                        texels.Set(x, y, static_cast<std::uint32_t>(y << 8 | x));
+                        target.Set(x, y, static_cast<std::uint32_t>((x * 97 + y * 31) & 0xFFFF));
                     }
-                    wrong += target.Get(x, y) != want;
-                }
-            EXPECT_EQ(wrong, 0) << "format " << f << " blend " << blend;
-            rt->Release();
-            tex->Release();
-            dev->Release();
-            d3d->Release();
-        }
+                const PixelBuffer before = target;
+                dev->SetTexture(0, tex);
+                dev->SetFVF(D3DFVF_TLVERTEX);
+                dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+                dev->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
+                dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+                dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+                TLVERTEX q[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0},
+                                 {-0.5f, 255.5f, 0, 1, 0xFFFFFFFF, 0, 1},
+                                 {255.5f, -0.5f, 0, 1, 0xFFFFFFFF, 1, 0},
+                                 {255.5f, 255.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
+                ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVERTEX)), D3D_OK);
+                RasterState rs;
+                rs.blend = blend;
+                rs.srcBlend = D3DBLEND_SRCALPHA;
+                rs.destBlend = D3DBLEND_INVSRCALPHA;
+                int wrong = 0;
+                for (int y = 0; y < 256; ++y)
+                    for (int x = 0; x < 256; ++x) {
+                        const std::uint32_t c =
+                            CombineStage(rs.stage, ToArgb(texels.format, texels.Get(x, y)), 0xFFFFFFFF, 0);
+                        std::uint32_t want = FromArgb(pf, c);
+                        if (blend) {
+                            want = before.Get(x, y);
+                            if (c >> 24 != 0) want = FromArgb(pf, BlendPixel(rs, c, ToArgb(pf, want)));
+                        }
+                        wrong += target.Get(x, y) != want;
+                    }
+                EXPECT_EQ(wrong, 0) << "target " << f << " texture " << tf << " blend " << blend;
+                rt->Release();
+                tex->Release();
+                dev->Release();
+                d3d->Release();
+            }
 }
 
 } // namespace

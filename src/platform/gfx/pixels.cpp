@@ -1,6 +1,7 @@
 #include "platform/gfx/pixels.h"
 #include "platform/gfx/gfx_types.h"
 #include <cstring>
+#include <vector>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -143,26 +144,46 @@ std::uint32_t FromArgb(PixelFormat f, std::uint32_t c) {
     return c;
 }
 
+namespace {
+
+std::vector<std::uint32_t> MakeArgbTable(PixelFormat f) {
+    std::vector<std::uint32_t> t(65536);
+    for (std::uint32_t v = 0; v < 65536; ++v)
+        t[v] = ToArgb(f, v);
+    return t;
+}
+
+} // namespace
+
+const std::uint32_t* ArgbOf16(PixelFormat f) {
+    switch (f) {
+    case PixelFormat::R5G6B5: {
+        static const std::vector<std::uint32_t> t = MakeArgbTable(f);
+        return t.data();
+    }
+    case PixelFormat::X1R5G5B5: {
+        static const std::vector<std::uint32_t> t = MakeArgbTable(f);
+        return t.data();
+    }
+    case PixelFormat::A1R5G5B5: {
+        static const std::vector<std::uint32_t> t = MakeArgbTable(f);
+        return t.data();
+    }
+    default:
+        return nullptr;
+    }
+}
+
 void RowToArgb(const PixelBuffer& b, int x0, int y, int n, std::uint32_t* out) {
     const std::uint8_t* row = b.Row(y);
     switch (b.format) {
-    case PixelFormat::R5G6B5: {
-        const auto* p = reinterpret_cast<const std::uint16_t*>(row) + x0;
-        for (int i = 0; i < n; ++i) {
-            const std::uint32_t v = p[i];
-            out[i] = 0xFF000000u | Expand5(v >> 11) << 16 | Expand6((v >> 5) & 63) << 8 | Expand5(v & 31);
-        }
-        break;
-    }
+    case PixelFormat::R5G6B5:
     case PixelFormat::A1R5G5B5:
     case PixelFormat::X1R5G5B5: {
         const auto* p = reinterpret_cast<const std::uint16_t*>(row) + x0;
-        const bool opaque = b.format == PixelFormat::X1R5G5B5;
-        for (int i = 0; i < n; ++i) {
-            const std::uint32_t v = p[i];
-            out[i] = ((opaque || (v & 0x8000)) ? 0xFF000000u : 0) | Expand5((v >> 10) & 31) << 16 |
-                     Expand5((v >> 5) & 31) << 8 | Expand5(v & 31);
-        }
+        const std::uint32_t* argb = ArgbOf16(b.format);
+        for (int i = 0; i < n; ++i)
+            out[i] = argb[p[i]];
         break;
     }
     default:
@@ -250,7 +271,16 @@ void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uin
                 o[x] = 0xFF000000u | p[x];
             break;
         }
-        default: // 16 and 24 bits: the row's own conversion, made opaque
+        case PixelFormat::R5G6B5:
+        case PixelFormat::X1R5G5B5:
+        case PixelFormat::A1R5G5B5: {
+            const auto* p = reinterpret_cast<const std::uint16_t*>(row);
+            const std::uint32_t* argb = ArgbOf16(src.format);
+            for (int x = 0; x < src.width; ++x)
+                o[x] = 0xFF000000u | argb[p[x]];
+            break;
+        }
+        default: // 24 bits: the row's own conversion, made opaque
             RowToArgb(src, 0, y, src.width, o);
             for (int x = 0; x < src.width; ++x)
                 o[x] |= 0xFF000000u;

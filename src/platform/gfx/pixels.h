@@ -58,6 +58,10 @@ inline std::uint32_t Narrow6(std::uint32_t v) {
     return (v * 63 + 127) / 255;
 }
 
+// ToArgb of every value of a 16-bit format (R5G6B5, X1R5G5B5, A1R5G5B5), made once per format at its
+// first use; null for the other formats.
+const std::uint32_t* ArgbOf16(PixelFormat f);
+
 // A run of `n` pixels of row y from x0, as ARGB, and back (rounded as FromArgb does).
 void RowToArgb(const PixelBuffer& b, int x0, int y, int n, std::uint32_t* out);
 void RowFromArgb(PixelBuffer& b, int x0, int y, int n, const std::uint32_t* in);

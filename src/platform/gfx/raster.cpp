@@ -374,20 +374,23 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
         return;
     }
     const std::uint32_t* from16 = tex && Is16(tex->format) ? T16().From(tex->format) : nullptr;
-    if (from16 && tex->format == t.format && shader.Plain()) {
-        // A 16-bit texture on a target of its own format: each opaque texel's value on the target is
-        // looked up, transparent ones are skipped under blending, the rest blend as any other.
-        const std::uint16_t* same = T16().Same(t.format);
+    if (from16 && Is16(t.format) && shader.Plain()) {
+        // A 16-bit texture on a 16-bit target: each texel's value on the target is looked up. A 16-bit
+        // texel is opaque or (A1R5G5B5 without its alpha bit) transparent, never in between, so under
+        // blending the transparent ones are skipped and the others written as they are.
+        const std::uint16_t* conv = Convert16(tex->format, t.format);
+        const bool keyed = rs.blend && tex->format == PixelFormat::A1R5G5B5;
         for (int y = y0; y < y1; ++y) {
             auto* drow = reinterpret_cast<std::uint16_t*>(t.Row(y)) + x0;
             const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(texRows[y - y0]));
+            if (!keyed) {
+                for (int i = 0; i < n; ++i)
+                    drow[i] = conv[trow[cols[i]]];
+                continue;
+            }
             for (int i = 0; i < n; ++i) {
                 const std::uint16_t texel = trow[cols[i]];
-                const std::uint32_t alpha = from16[texel] >> 24;
-                if (!rs.blend || alpha == 255)
-                    drow[i] = same[texel];
-                else if (alpha != 0)
-                    ShadeRow16(drow + i, &from16[texel], 1, 0, 0xFFFFFFFFu, true, t.format);
+                if (texel & 0x8000) drow[i] = conv[texel];
             }
         }
         return;

@@ -117,24 +117,19 @@ using Rows32Fn = void (*)(const Shade32&, const Rows32&);
 // The fastest row function the processor runs for the rule's kind.
 Rows32Fn PickRows32(const Shade32& k);
 
-// Conversion tables for 16-bit pixels: the three formats' values widened to ARGB, and 8-bit channels
-// narrowed to 5 and 6 bits.
+// Conversion tables for 16-bit pixels: the three formats' values widened to ARGB (ArgbOf16), each value
+// as written back to its own format, and 8-bit channels narrowed to 5 and 6 bits.
 struct Tables16 {
-    std::vector<std::uint32_t> fromR565, fromA1555, fromX1555;
     std::vector<std::uint16_t> sameR565, sameA1555, sameX1555; // a value as written back to its format
     std::uint16_t narrow5[256], narrow6[256];
-    Tables16()
-        : fromR565(65536), fromA1555(65536), fromX1555(65536), sameR565(65536), sameA1555(65536),
-          sameX1555(65536) {
-        for (std::uint32_t v = 0; v < 65536; ++v) {
-            fromR565[v] = ToArgb(PixelFormat::R5G6B5, v);
-            fromA1555[v] = ToArgb(PixelFormat::A1R5G5B5, v);
-            fromX1555[v] = ToArgb(PixelFormat::X1R5G5B5, v);
-        }
+    Tables16() : sameR565(65536), sameA1555(65536), sameX1555(65536) {
         for (std::uint32_t c = 0; c < 256; ++c) {
             narrow5[c] = static_cast<std::uint16_t>(Narrow5(c));
             narrow6[c] = static_cast<std::uint16_t>(Narrow6(c));
         }
+        const std::uint32_t* fromR565 = ArgbOf16(PixelFormat::R5G6B5);
+        const std::uint32_t* fromA1555 = ArgbOf16(PixelFormat::A1R5G5B5);
+        const std::uint32_t* fromX1555 = ArgbOf16(PixelFormat::X1R5G5B5);
         for (std::uint32_t v = 0; v < 65536; ++v) {
             sameR565[v] = To(PixelFormat::R5G6B5, fromR565[v]);
             sameA1555[v] = To(PixelFormat::A1R5G5B5, fromA1555[v]);
@@ -146,11 +141,7 @@ struct Tables16 {
                : f == PixelFormat::A1R5G5B5 ? sameA1555.data()
                                             : sameX1555.data();
     }
-    const std::uint32_t* From(PixelFormat f) const {
-        return f == PixelFormat::R5G6B5     ? fromR565.data()
-               : f == PixelFormat::A1R5G5B5 ? fromA1555.data()
-                                            : fromX1555.data();
-    }
+    static const std::uint32_t* From(PixelFormat f) { return ArgbOf16(f); }
     std::uint16_t To(PixelFormat f, std::uint32_t c) const {
         const std::uint32_t r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
         if (f == PixelFormat::R5G6B5)
@@ -162,6 +153,9 @@ struct Tables16 {
 
 const Tables16& T16();
 bool Is16(PixelFormat f);
+// Every value of 16-bit format `from` as written to 16-bit format `to` (through ARGB, as ShadeRow16
+// writes an opaque pixel); made once per pair at its first use.
+const std::uint16_t* Convert16(PixelFormat from, PixelFormat to);
 // ShadeRow32's rule for a row of 16-bit pixels: pixels left unchanged by the blend are not touched.
 void ShadeRow16(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
                 std::uint32_t mul, bool blend, PixelFormat f);
