@@ -1,5 +1,6 @@
 #include "app/input.h"
 
+#include "app/input_script.h"
 #include "app/paths.h"
 #include "platform/file_system.h"
 #include "platform/keyboard.h"
@@ -121,6 +122,8 @@ void InitInputRecords() {
 }
 
 void UpdateInput(cCheckedVector<cInputRecord>& inputs) {
+    // A test's input script stands in for the devices.
+    if (SampleScriptedInput(inputs.at(0))) return;
     if (g_KeyConfig.dwMode == 0)
         SampleFixedInput(inputs.at(0), 0, 3, 60);
     else

@@ -17,4 +17,8 @@ int rand() {
     return static_cast<int>((t_state >> 16) & 0x7FFF);
 }
 
+unsigned int rand_state() {
+    return t_state;
+}
+
 } // namespace crt

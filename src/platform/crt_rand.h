@@ -9,5 +9,7 @@ constexpr int RAND_MAX_VALUE = 0x7FFF;
 
 void srand(unsigned int seed);
 int rand();
+// The calling thread's generator state (for state hashes of test traces).
+unsigned int rand_state();
 
 } // namespace crt
