@@ -443,9 +443,13 @@ std::uint64_t StageGridCells(std::int32_t width, std::int32_t height) {
 bool StageSizeAccepted(std::int32_t width, std::int32_t height, std::uint64_t memoryBytes) {
     if (width < 0 || height < 0) return false;
     if (memoryBytes == 0) {
-        const sysinfo::Memory memory = sysinfo::GetMemory();
-        memoryBytes =
-            memory.totalPhys != 0 ? std::min(memory.totalPhys, memory.totalVirtual) : memory.totalVirtual;
+        // The machine's memory is asked once.
+        static const std::uint64_t machine = [] {
+            const sysinfo::Memory memory = sysinfo::GetMemory();
+            return memory.totalPhys != 0 ? std::min(memory.totalPhys, memory.totalVirtual)
+                                         : memory.totalVirtual;
+        }();
+        memoryBytes = machine;
     }
     return StageGridCells(width, height) <= memoryBytes;
 }
