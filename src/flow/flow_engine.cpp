@@ -5,7 +5,9 @@
 #include "flow/status_ops.h"
 #include "objects/aim.h"
 #include "objects/game_object.h"
+#include "objects/flow_calls.h"
 #include "objects/game_scene.h"
+#include "objects/item.h"
 #include "project/project_database.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
@@ -35,8 +37,26 @@ int NoShared(cChara&, cEdFlowCmd&) {
     return 0;
 }
 
+void ApplyHeroItemLinks(cChara& chara, cEdFlowCmd& record) {
+    if (chara.m_nObjKind != OBJKIND_HERO) return;
+    ParamLinkList& pending = static_cast<cHero&>(chara).m_Work.pendingLinks;
+    if (pending.empty()) return;
+    static std::vector<std::int32_t> noStage;
+    ParamLinkVars vars{g_SaveData.m_vnCommonVars, g_lpGameScene ? g_lpGameScene->m_StageVars : noStage,
+                       chara.m_Vars};
+    ApplyItemParamLinks(&record, vars, pending);
+    pending.clear();
+}
+
+bool IsRemovedFromPlay(const cChara& chara) {
+    return chara.m_bRemoved != 0;
+}
+
 struct TableInit {
-    TableInit() { ResetFlowCommandTable(); }
+    TableInit() {
+        ResetFlowCommandTable();
+        InstallFlowEngine();
+    }
 } g_TableInit;
 
 // ---- Current character, flow and command ----
@@ -205,6 +225,15 @@ int RunItemCommand(cChara& chara, int itemType, cEdFlowCmd& record) {
     return g_Types[type].shared(chara, record);
 }
 
+void InstallFlowEngine() {
+    g_ObjectFlowCalls.RunFlowUpdate = &RunFlowUpdate;
+    g_ObjectFlowCalls.BuildFlows = &BuildFlows;
+    g_ObjectFlowCalls.EraseFlow = &EraseFlow;
+    g_ObjectFlowCalls.RunItemCommand = &RunItemCommand;
+    g_ObjectFlowCalls.ApplyItemLinks = &ApplyHeroItemLinks;
+    g_ObjectFlowCalls.IsRemoved = &IsRemovedFromPlay;
+}
+
 // ---- Current character ----
 
 cChara* CurFlowChara() {
@@ -286,9 +315,8 @@ void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, in
             chara.m_Flows.resize(chara.m_Flows.size() + static_cast<std::size_t>(count));
         }
     }
-    if (g_FlowHooks.ExpandLoops)
-        for (int i = 0; i < count; ++i)
-            g_FlowHooks.ExpandLoops(own.at(first + i).m_Commands);
+    for (int i = 0; i < count; ++i)
+        ExpandLoops(own.at(first + i).m_Commands);
 
     const std::int64_t clone = st.nCloneValue;
     const std::int64_t mul = g_nFrameMul;
@@ -618,9 +646,13 @@ void RunFlowAnimeCues(cChara& chara) {
 }
 
 void EraseFlow(cChara& chara, int index) {
-    assert(chara.m_FlowState.nWalking == 0 && "flows are erased only after the walk");
     if (index < 0 || index >= static_cast<int>(chara.m_Flows.size())) return;
     cFlow& f = chara.m_Flows[static_cast<std::size_t>(index)];
+    if (chara.m_FlowState.nWalking > 0) {
+        f.m_bDeleted = 1;
+        chara.m_FlowState.bDeleted = 1;
+        return;
+    }
     ResetFlow(f, chara);
     if (g_FlowHooks.EraseAttachedAnimations) g_FlowHooks.EraseAttachedAnimations(chara, f.m_nId);
     if (index < chara.m_Def.m_Flows.Count()) chara.m_Def.m_Flows.erase(chara.m_Def.m_Flows.begin() + index);
@@ -644,8 +676,7 @@ void RunFlowUpdate(cChara& chara, int bDying) {
             const int kind = f.m_lpDef ? f.m_lpDef->m_nTrigger : -1;
             if (bDying && kind != FTK_DIED) continue;
             if (StepFlow(f)) ResetFlow(f, chara);
-            if (chara.m_nObjKind == OBJKIND_STAGECHARA && g_FlowHooks.IsRemoved &&
-                g_FlowHooks.IsRemoved(chara)) {
+            if (chara.m_nObjKind == OBJKIND_STAGECHARA && IsRemovedFromPlay(chara)) {
                 cutShort = true;
                 break;
             }

@@ -56,23 +56,20 @@ int RunItemCommand(cChara& chara, int itemType, cEdFlowCmd& record);
 
 // ---- Calls into parts of stage play that are built on top of the flow engine ----
 struct FlowHooks {
-    // Loop expansion of a command list before its flows are built.
-    void (*ExpandLoops)(cCheckedVector<cEdFlowCmd>& commands) = nullptr;
     // Appends the cue's animation to the character's attached animations, tagged with the flow id.
     void (*AttachAnimation)(cChara& chara, const cAnimeCue& cue, int flowId) = nullptr;
     // Erases the attached animations tagged with the flow id.
     void (*EraseAttachedAnimations)(cChara& chara, int flowId) = nullptr;
-    // Whether a stage character has been removed from play (its update then ends at once).
-    bool (*IsRemoved)(const cChara& chara) = nullptr;
-    // Removes a stage character from play at the end of the step.
+    // Removes a stage character from play at the end of the step. Default: it is unlinked from
+    // everything and marked removed.
     void (*RemoveFromPlay)(cChara& chara) = nullptr;
     // The play scene's work surfaces are made again (a hero's sight changed).
     void (*CreateWorkSurfaces)() = nullptr;
-    // The first hero's move type; its hit ranges after a change of giant factor.
-    void (*SetHeroMoveType)(cHero& hero, int type) = nullptr;
-    void (*RebuildHeroHitRanges)(cHero& hero) = nullptr;
 };
 extern FlowHooks g_FlowHooks;
+
+// Installs the engine's entry points into the game objects (their flow calls); done at start-up.
+void InstallFlowEngine();
 
 // ---- Current character, flow and command ----
 cChara* CurFlowChara();
@@ -132,7 +129,8 @@ void StopFlowForEver(cFlow& flow, cChara& chara);
 void RunFlowAnimeCues(cChara& chara);
 // The flow side of a character's per-frame update (cues, steps, erasure, group bits).
 void RunFlowUpdate(cChara& chara, int bDying);
-// Erases flow `index` with its definition and attached animations (not during a walk).
+// Erases flow `index` with its definition and attached animations; during a walk of the flows the
+// flow is only marked, and erased when the walk's update ends.
 void EraseFlow(cChara& chara, int index);
 
 // ---- Group words ----

@@ -5,6 +5,7 @@
 #include "flow/flow_engine.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
+#include "objects/object_links.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
 #include "records/ed_flow.h"
@@ -494,10 +495,14 @@ void CmdStatusOperation2(cChara& chara, cEdFlowCmd& rec) {
     const bool hero = who->m_nObjKind == OBJKIND_HERO;
     switch (index) {
     case 0:
-        if (hero)
+        if (hero) {
             who->m_nHP = 0;
-        else if (g_FlowHooks.RemoveFromPlay)
+        } else if (g_FlowHooks.RemoveFromPlay) {
             g_FlowHooks.RemoveFromPlay(*who);
+        } else if (!who->m_bRemoved) {
+            cObjectLinks::UnlinkAll(*who);
+            who->m_bRemoved = 1;
+        }
         if (who != &chara) FlagHpCheck();
         break;
     case 1:
@@ -509,8 +514,7 @@ void CmdStatusOperation2(cChara& chara, cEdFlowCmd& rec) {
     case 3:
         if (hero && !g_Heroes.empty()) {
             d.m_nMoveType = static_cast<std::uint8_t>(std::clamp(value, 0, 3));
-            if (g_FlowHooks.SetHeroMoveType)
-                g_FlowHooks.SetHeroMoveType(g_Heroes[0], std::clamp(value, 0, 3));
+            g_Heroes[0].SetMoveType(std::clamp(value, 0, 3), 1);
         }
         break;
     case 4:
@@ -521,8 +525,7 @@ void CmdStatusOperation2(cChara& chara, cEdFlowCmd& rec) {
         const int old = who->Scale();
         who->SetScale(scale, old);
         d.m_nScale = static_cast<std::uint8_t>(scale);
-        if (hero && !g_Heroes.empty() && g_FlowHooks.RebuildHeroHitRanges)
-            g_FlowHooks.RebuildHeroHitRanges(g_Heroes[0]);
+        if (hero && !g_Heroes.empty()) g_Heroes[0].BuildHitRanges();
         break;
     }
     case 6:

@@ -43,7 +43,7 @@ struct ValueCase {
 };
 
 TEST_F(EvaluatorTest, ValuesOfOperatorsObjectsAndNames) {
-    m_Self.m_pTarget = &m_Other;
+    cObjectLinks::SetTarget(m_Self, &m_Other);
     m_Self.m_Vars[1] = 6;
     m_Self.m_Vars[8] = -2;
     const ValueCase cases[] = {
@@ -112,7 +112,7 @@ TEST_F(EvaluatorTest, RandomNumbersComeFromThePlayGenerator) {
 }
 
 TEST_F(EvaluatorTest, AssignmentsKeepTheirRangesAndHaveTheirEffects) {
-    m_Self.m_pTarget = &m_Other;
+    cObjectLinks::SetTarget(m_Self, &m_Other);
     std::int32_t hp, imp, z, mark, mhp, power;
     const auto read = [&] {
         hp = m_Self.m_nHP;
@@ -231,7 +231,7 @@ TEST(StringHelpers, MidAndSync) {
 
 // Random word salads and every prefix of real texts: each ends as a value or an error.
 TEST_F(EvaluatorTest, RandomAndTruncatedTextsNeverCrash) {
-    m_Self.m_pTarget = &m_Other;
+    cObjectLinks::SetTarget(m_Self, &m_Other);
     const std::string pieces[] = {"(",           ")",
                                   " ",           "rand(",
                                   ",",           "=",

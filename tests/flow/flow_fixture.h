@@ -7,6 +7,7 @@
 #include "flow/flow_engine.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
+#include "objects/object_links.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
 #include "records/param_tables.h"

@@ -140,13 +140,13 @@ TEST_F(FlowTest, ConditionListModesAndDistances) {
     d.m_nValue = 3;
     d.m_nRightNumber = 2;
     EXPECT_FALSE(CheckCondition(d, c)); // no target: false
-    c.m_pTarget = &other;
+    cObjectLinks::SetTarget(c, &other);
     EXPECT_TRUE(CheckCondition(d, c));
     d.m_nOperator = 1;
     EXPECT_FALSE(CheckCondition(d, c));
     d.m_nRightNumber = 1;
     EXPECT_TRUE(CheckCondition(d, c)); // 49 px: outside
-    c.m_pTarget = nullptr;
+    cObjectLinks::SetTarget(c, nullptr);
 }
 
 // ---- Key input ----

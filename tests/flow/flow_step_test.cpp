@@ -100,8 +100,8 @@ TEST_F(FlowTest, ErasedFlowLeavesWithItsDefinitionAndAnimations) {
     SetFrames(c, 1, b);
     m_OnRun = [](cChara& ch, cFlowCommand& inst) {
         if (inst.m_lpRecord->m_strText == "A") {
-            ch.m_Flows[0].m_bDeleted = 1;
-            ch.m_FlowState.bDeleted = 1;
+            EraseFlow(ch, 0); // during the walk: only marked
+            EXPECT_EQ(ch.m_Flows.size(), 2u);
         }
     };
     Frame(c, {FTK_ALWAYS});

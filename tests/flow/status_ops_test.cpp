@@ -103,11 +103,11 @@ TEST_F(StatusTest, OperationsOnCharacterStatuses) {
     // On the target: nothing without one; the defeat check when its HP falls below 1.
     run(Op22(1, 1, PLO_ASSIGN, 0));
     EXPECT_EQ(m_Scene->m_bHpCheck, 0);
-    m_Self.m_pTarget = &m_Other;
+    cObjectLinks::SetTarget(m_Self, &m_Other);
     run(Op22(1, 1, PLO_ASSIGN, 0));
     EXPECT_EQ(m_Other.m_nHP, 0);
     EXPECT_EQ(m_Scene->m_bHpCheck, 1);
-    m_Self.m_pTarget = nullptr;
+    cObjectLinks::SetTarget(m_Self, nullptr);
 
     // A variable by percent of its current value, and a system status.
     g_SaveData.m_vnCommonVars[4] = 80;
@@ -125,6 +125,14 @@ TEST_F(StatusTest, OperationsOnCharacterStatuses) {
     g_SaveData.m_nLives = 3;
 }
 
+TEST_F(StatusTest, VanishingWithoutPlaySceneHooksUnlinksAndMarks) {
+    cObjectLinks::SetTarget(m_Self, &m_Other);
+    cEdFlowCmd vanish = Op23(1, 0, 0);
+    CmdStatusOperation2(m_Self, vanish);
+    EXPECT_EQ(m_Other.m_bRemoved, 1);
+    EXPECT_EQ(m_Self.m_pTarget, nullptr);
+}
+
 TEST_F(StatusTest, OnOffStatusesAndVanishing) {
     static int removed = 0;
     removed = 0;
@@ -136,11 +144,11 @@ TEST_F(StatusTest, OnOffStatusesAndVanishing) {
     EXPECT_EQ(m_Self.m_Def.m_nTransparent, 1);
     run(Op23(1, 0, 1)); // no target: nothing
     EXPECT_EQ(removed, 0);
-    m_Self.m_pTarget = &m_Other;
+    cObjectLinks::SetTarget(m_Self, &m_Other);
     run(Op23(1, 0, 0));
     EXPECT_EQ(removed, 1);
     EXPECT_EQ(m_Scene->m_bHpCheck, 1);
-    m_Self.m_pTarget = nullptr;
+    cObjectLinks::SetTarget(m_Self, nullptr);
 }
 
 TEST_F(StatusTest, StatusConditions) {
