@@ -661,6 +661,9 @@ void EraseFlow(cChara& chara, int index) {
 }
 
 void RunFlowUpdate(cChara& chara, int bDying) {
+    // A defeat marks the death kind and steps the dying character at once: its death flows start
+    // here unless the kind was already raised this frame.
+    if (bDying && (chara.m_nTriggerBits & (1u << FTK_DIED))) TriggerFlows(chara, FTK_DIED);
     SetCurFlowChara(&chara);
     RunFlowAnimeCues(chara);
     bool cutShort = false;

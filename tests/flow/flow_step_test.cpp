@@ -82,8 +82,10 @@ TEST_F(FlowTest, HpBelowOneStopsTheWalkExceptDeathFlowsWhileDying) {
     m_OnRun = [](cChara& ch, cFlowCommand& inst) {
         if (inst.m_lpRecord->m_strText == "A") ch.m_nHP = 0;
     };
-    Frame(c, {FTK_ALWAYS, FTK_DIED});
+    Frame(c, {FTK_ALWAYS});
     EXPECT_EQ(s_Trace, "1:A+");
+    // The defeat marks the death kind and steps the dying character: its death flow starts.
+    c.RaiseTrigger(FTK_DIED);
     s_Step.clear();
     RunFlowUpdate(c, 1);
     EXPECT_EQ(s_Step, "D+");
