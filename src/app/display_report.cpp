@@ -43,6 +43,13 @@ void DeviceReport(const DisplayInfo& info, int full) {
         Report("DDI : %s", d.ddiVersion.c_str());
         Report("TextureMaxSize : (%d,%d)", d.maxTextureWidth, d.maxTextureHeight);
         Report("TextureMaxBlend : (%d,%d)", d.textureBlendStages, d.simultaneousTextures);
+        // Eight fields to a line; the lines after the first start with a tab.
+        for (size_t f = 0; full && f < d.capabilityFields.size(); f += 8) {
+            std::string line = f == 0 ? "" : "\t";
+            for (size_t k = f; k < f + 8 && k < d.capabilityFields.size(); ++k)
+                line += (k == f ? "" : " ") + d.capabilityFields[k];
+            Report("%s", line.c_str());
+        }
         for (const std::string& cap : d.capabilityNames)
             Report("%s", cap.c_str());
         if (full && info.checkFormat) {

@@ -16,6 +16,8 @@ struct DisplayDeviceInfo {
     int maxTextureHeight = 0;
     int textureBlendStages = 0;
     int simultaneousTextures = 0;
+    // The capability record, one formatted value per field in its order (the full report).
+    std::vector<std::string> capabilityFields;
     std::vector<std::string> capabilityNames; // capabilities present, one line each
     bool ddAcceleration = false;
     bool d3dAcceleration = false;

@@ -11,6 +11,7 @@
 #include "app/scene.h"
 #include "shell/main_window.h"
 #include "shell/palette_variants.h"
+#include "shell/program_icon.h"
 #include "shell/win_main.h"
 #include "app/startup_state.h"
 #include "app/system_ini.h"
@@ -21,10 +22,12 @@
 #include "platform/crt_rand.h"
 #include "platform/file_system.h"
 #include "platform/gfx/gdi.h"
+#include "platform/gfx/sim.h"
 #include "platform/messages.h"
 #include "platform/system_metrics.h"
 #include "platform/time.h"
 #include "platform/window.h"
+#include "platform/window_frame.h"
 #include "project/boot_data.h"
 #include "project/common_palette.h"
 #include "project/font_names.h"
@@ -45,6 +48,9 @@
 DDSURFACEDATA g_NumberSurfaces[FONT_COUNT];
 
 namespace {
+
+// The program's icon, shown by the main window from start-up to shut-down.
+win::HICON g_hIcon = nullptr;
 
 // The display mode the settings ask for: window or full screen, vertical sync and colour depth.
 // False (with its box) when the depth cannot be used.
@@ -88,7 +94,29 @@ bool ChooseDisplayMode() {
         ErrorBox("画面モードが不正です！\nSystem.iniと画面の設定を見直して下さい！");
         return false;
     }
+    // A Direct3D window scales its picture to any size: with WindowMode 2 the user may resize it.
+    if (g_bWindowed && d3d && ini.WindowMode == 2) win::SetWindowResizable(g_hWnd, true);
     return true;
+}
+
+// The system surfaces that view another one draw from that one's pictures (under Direct3D they
+// hold no texture of their own).
+void LinkSystemSurfaceViews() {
+    for (int k = 0; k < SYSTEM_BITMAP_COUNT; ++k) {
+        const int source = g_SystemBitmapViews[k];
+        g_SystemSurfaces[k].lpMirrorSrc =
+            source >= 0 && source < SYSTEM_BITMAP_COUNT ? &g_SystemSurfaces[source] : nullptr;
+    }
+}
+
+// Whether the software device makes the display format as a resource of `usage` and type (1
+// surface, 3 texture): 0 it does, 1 not available. Textures can be render targets, and dynamic
+// when the device offers it; plain surfaces take no usage.
+int CheckDisplayFormat(unsigned usage, int resourceType) {
+    if (resourceType != 3 || !lpDTCon) return 1;
+    if (usage == gfx::D3DUSAGE_RENDERTARGET) return 0;
+    if (usage == gfx::D3DUSAGE_DYNAMIC) return (lpDTCon->caps.Caps2 & gfx::D3DCAPS2_DYNAMICTEXTURES) ? 0 : 1;
+    return 1;
 }
 
 // What the display report says of the display just set up: our own software layer.
@@ -110,14 +138,44 @@ void FillDisplayInfo() {
     }
     info.direct3D = true;
     info.versionText = "software Direct3D-like device";
+    info.textureMemory = gfx::sim::VideoMemoryBudget();
+    const gfx::D3DCAPS9& caps = lpDTCon->caps;
     DisplayDeviceInfo dev;
     dev.chipType = "software rasteriser";
     dev.displayMemory = "system memory";
     dev.driverName = "mirelda4";
     dev.ddiVersion = "9";
-    dev.maxTextureWidth = static_cast<int>(lpDTCon->caps.MaxTextureWidth);
-    dev.maxTextureHeight = static_cast<int>(lpDTCon->caps.MaxTextureHeight);
+    dev.maxTextureWidth = static_cast<int>(caps.MaxTextureWidth);
+    dev.maxTextureHeight = static_cast<int>(caps.MaxTextureHeight);
+    // One texture stage, one texture at a time.
+    dev.textureBlendStages = 1;
+    dev.simultaneousTextures = 1;
+    // The capability record field by field: counts in decimal, flag words in hex.
+    char text[32];
+    const auto field = [&](const char* format, unsigned value) {
+        std::snprintf(text, sizeof text, format, value);
+        dev.capabilityFields.push_back(text);
+    };
+    field("%u", static_cast<unsigned>(caps.DeviceType));
+    field("%u", caps.AdapterOrdinal);
+    for (gfx::DWORD flags : {caps.Caps, caps.Caps2, caps.Caps3, caps.PresentationIntervals, caps.TextureCaps})
+        field("%08x", flags);
+    field("%u", caps.MaxTextureWidth);
+    field("%u", caps.MaxTextureHeight);
+    const struct {
+        bool present;
+        const char* name;
+    } named[] = {
+        {(caps.Caps3 & gfx::D3DCAPS3_ALPHA_FULLSCREEN_FLIP_OR_DISCARD) != 0,
+         "D3DCAPS3_ALPHA_FULLSCREEN_FLIP_OR_DISCARD"},
+        {(caps.TextureCaps & gfx::D3DPTEXTURECAPS_POW2) != 0, "D3DPTEXTURECAPS_POW2"},
+        {(caps.TextureCaps & gfx::D3DPTEXTURECAPS_SQUAREONLY) != 0, "D3DPTEXTURECAPS_SQUAREONLY"},
+        {(caps.Caps2 & gfx::D3DCAPS2_DYNAMICTEXTURES) != 0, "D3DCAPS2_DYNAMICTEXTURES"},
+    };
+    for (const auto& cap : named)
+        if (cap.present) dev.capabilityNames.push_back(cap.name);
     info.devices.push_back(dev);
+    info.checkFormat = &CheckDisplayFormat;
 }
 
 // The palette and the transparent colour from the palette picture (record 0 of the table).
@@ -238,6 +296,8 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
 
     // 15-18: the window.
     win::SetWindowText(g_hWnd, g_SystemData.m_strTitle.c_str());
+    g_hIcon = ExtractProgramIcon();
+    if (g_hIcon) win::SetWindowIcon(g_hWnd, g_hIcon);
     const int vsync = g_SystemIni.VSync != 0 ? 1 : 0;
     if (g_nScreenBpp == 8) g_SystemIni.DD_VideoStretch = 0;
 
@@ -245,6 +305,7 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
     int useD3D = g_SystemIni.Direct3D != 0 ? 1 : 0;
     if (!DDStartUpDisplay(useD3D, g_hWnd, g_nScreenBpp, vsync, g_bWindowed)) return false;
     g_SystemIni.Direct3D = useD3D;
+    LinkSystemSurfaceViews();
 
     // 21-23: placement, the window shown, the display report.
     if (g_SystemIni.WindowMode != 0) RestoreWindowPlacement(g_hWnd);
@@ -292,6 +353,11 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
 }
 
 void UnInitGame() {
+    // How many texts the two small fonts kept in their glyph caches.
+    if (lpDTCon || g_lpDDCon) {
+        if (const cFontCache* cache = g_Fonts[0].m_lpFastFont_FullAdd) Report("Font10 : %d", cache->m_nCount);
+        if (const cFontCache* cache = g_Fonts[1].m_lpFastFont_FullAdd) Report("Font16 : %d", cache->m_nCount);
+    }
     win::timeEndPeriod(1);
     DS_Release();
     g_Bgm.Release();
@@ -303,4 +369,6 @@ void UnInitGame() {
         DDReleaseSurface(&sd);
     DDShutDown();
     g_DisplayInfo = DisplayInfo{};
+    win::DestroyIcon(g_hIcon);
+    g_hIcon = nullptr;
 }

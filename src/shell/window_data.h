@@ -9,8 +9,10 @@ class cWindowData : public cSerialRecord {
   public:
     cWindowData();
     void RegisterMembers(std::int32_t version) override;
-    // Reads the record; a corner outside the screen (a display that is gone) is moved onto it.
+    // Reads the record; a corner outside the screen (a display that is gone) is moved onto it, and
+    // a size larger than the desktop becomes the desktop's.
     bool Load(std::FILE* fp) override;
+    // The placement to store; a size larger than the desktop is stored as the desktop's.
     void Set(int x, int y, int width, int height, int zoomed);
 
     std::int32_t m_nX = 0;

@@ -65,11 +65,22 @@ TEST_F(WindowData, StoredAsVersionWordFiveFieldsAndNoStrings) {
     EXPECT_EQ(back.m_bZoomed, 1);
 }
 
-TEST_F(WindowData, CornerOffTheScreenIsMovedOntoIt) {
-    Write(Le32(732) + Le32(5) + Le32(-500) + Le32(100000) + Le32(800) + Le32(600) + Le32(0) + Le32(0));
+TEST_F(WindowData, PlacementOffTheScreenOrLargerThanItIsKeptToIt) {
+    const int screenW = win::GetSystemMetrics(win::SM_CXSCREEN);
+    const int screenH = win::GetSystemMetrics(win::SM_CYSCREEN);
+    Write(Le32(732) + Le32(5) + Le32(-500) + Le32(100000) + Le32(100000) + Le32(-3) + Le32(0) + Le32(0));
     cWindowData w;
     ASSERT_TRUE(w.LoadFile("user_data\\Window.dat"));
     EXPECT_EQ(w.m_nX, 0);
-    EXPECT_EQ(w.m_nY, win::GetSystemMetrics(win::SM_CYSCREEN));
-    EXPECT_EQ(w.m_nWidth, 800);
+    EXPECT_EQ(w.m_nY, screenH);
+    EXPECT_EQ(w.m_nWidth, screenW);
+    EXPECT_EQ(w.m_nHeight, 0);
+
+    // A size that fits is kept; a larger one given to store is stored as the screen's.
+    w.Set(10, 20, screenW - 1, screenH, 0);
+    EXPECT_EQ(w.m_nWidth, screenW - 1);
+    EXPECT_EQ(w.m_nHeight, screenH);
+    w.Set(10, 20, 100000, 70000, 0);
+    ASSERT_TRUE(w.SaveFile("user_data\\Window.dat"));
+    EXPECT_EQ(Bytes().substr(16, 8), Le32(screenW) + Le32(screenH));
 }

@@ -1,0 +1,190 @@
+// The player's start-up and shut-down, run in this process on the demo project with the dummy
+// video and audio drivers: what the window shows (icon, resizable frame, a size kept to the
+// desktop), the system surfaces that view others, and the lines of the report log.
+#include "tools/demo_project.h"
+
+#include "app/globals.h"
+#include "app/log.h"
+#include "draw/dd_startup.h"
+#include "draw/draw.h"
+#include "fixtures/bytes.h"
+#include "platform/gfx/presenter.h"
+#include "platform/messages.h"
+#include "platform/system_metrics.h"
+#include "platform/window.h"
+#include "platform/window_frame.h"
+#include "project/system_bitmaps.h"
+#include "shell/init_game.h"
+#include "shell/main_window.h"
+#include "shell/win_main.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class PlayerStartUp : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        s_Dir = std::make_unique<fixtures::TempDir>();
+        s_Written = demo_project::Write(s_Dir->path().string());
+        std::copy(std::begin(g_FontDefs), std::end(g_FontDefs), s_FontDefs);
+    }
+    static void TearDownTestSuite() { s_Dir.reset(); }
+    void SetUp() override {
+        ASSERT_TRUE(s_Written);
+        m_Cd = std::make_unique<fixtures::ScopedCurrentDir>(s_Dir->path());
+        fs::remove_all("user_data");
+        fs::remove("Report_Game.txt");
+    }
+    void TearDown() override {
+        if (m_Wnd) Stop();
+        m_Cd.reset();
+        // Start-up fills the font definitions in place: the next start begins from the built-in ones.
+        std::copy(std::begin(s_FontDefs), std::end(s_FontDefs), g_FontDefs);
+    }
+
+    // Starts the player with these System.ini lines; true when start-up succeeded.
+    bool Start(const std::string& ini) {
+        std::ofstream("System.ini", std::ios::binary) << ini << "Exit\r\n";
+        EXPECT_TRUE(ReportOpen("Report_Game.txt"));
+        m_Wnd = win::CreateMainWindowObject(&MainWndProc);
+        EXPECT_TRUE(win::CreateMainWindow(m_Wnd, "", 100, 100, 640, 480));
+        g_hMainWnd = m_Wnd;
+        return InitGame("", 10);
+    }
+    // Shuts down as the program does after its message loop; returns the report log.
+    std::string Stop() {
+        UnInitGame();
+        win::ReleaseMainWindow(m_Wnd);
+        g_hMainWnd = nullptr;
+        g_hWnd = nullptr;
+        win::DestroyMainWindowObject(m_Wnd);
+        m_Wnd = nullptr;
+        std::ifstream in("Report_Game.txt", std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    static bool Has(const std::string& report, const std::string& line) {
+        return report.find(line + "\r\n") != std::string::npos ||
+               report.find("\n" + line) != std::string::npos;
+    }
+    static bool HasPrefix(const std::string& report, const std::string& prefix) {
+        return report.find("\n" + prefix) != std::string::npos;
+    }
+
+    win::HWND m_Wnd = nullptr;
+    std::unique_ptr<fixtures::ScopedCurrentDir> m_Cd;
+    static inline std::unique_ptr<fixtures::TempDir> s_Dir;
+    static inline bool s_Written = false;
+    static inline FONTDEF s_FontDefs[FONT_COUNT];
+};
+
+struct DisplayCase {
+    const char* name;
+    const char* ini;
+    bool resizable;  // the window has a resizable frame
+    bool fontLines;  // shut-down reports the glyph caches of fonts 0 and 1
+    bool deviceCaps; // the display report describes the Direct3D device
+};
+
+const DisplayCase kCases[] = {
+    {"Direct3DResizable", "Direct3D=1\r\nWindowMode=2\r\nD3D_FontCache=1\r\n", true, true, true},
+    {"Direct3DFixedWindow", "Direct3D=1\r\nWindowMode=1\r\nD3D_FontCache=0\r\n", false, false, true},
+    {"DirectDrawGlyphCaches", "Direct3D=0\r\nWindowMode=2\r\nDD_FontCache=1\r\n", false, true, false},
+    {"DirectDrawNoCaches", "Direct3D=0\r\nWindowMode=1\r\nDD_FontCache=0\r\n", false, false, false},
+};
+
+class PlayerDisplays : public PlayerStartUp, public ::testing::WithParamInterface<DisplayCase> {};
+
+} // namespace
+
+TEST_P(PlayerDisplays, WindowFrameIconAndReportLines) {
+    const DisplayCase& c = GetParam();
+    ASSERT_TRUE(Start(c.ini));
+    EXPECT_EQ(win::IsWindowResizable(m_Wnd), c.resizable);
+    const win::HICON icon = win::GetWindowIcon(m_Wnd);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(win::IconWidth(icon), 32);
+    EXPECT_EQ(win::IconHeight(icon), 32);
+
+    const std::string report = Stop();
+    EXPECT_EQ(HasPrefix(report, "Font10 : "), c.fontLines) << report;
+    EXPECT_EQ(HasPrefix(report, "Font16 : "), c.fontLines) << report;
+    // The device description: its capabilities and the table of the display format's uses.
+    EXPECT_EQ(Has(report, "D3DCAPS3_ALPHA_FULLSCREEN_FLIP_OR_DISCARD"), c.deviceCaps) << report;
+    EXPECT_EQ(Has(report, "D3DCAPS2_DYNAMICTEXTURES"), c.deviceCaps) << report;
+    EXPECT_EQ(Has(report, "RE-SU× RE-TE○ "), c.deviceCaps) << report;
+    EXPECT_EQ(Has(report, "AU-SU× AU-TE× "), c.deviceCaps) << report;
+    EXPECT_EQ(HasPrefix(report, "VRAM Total : "), !c.deviceCaps) << report;
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, PlayerDisplays, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<DisplayCase>& info) { return info.param.name; });
+
+TEST_F(PlayerStartUp, MirroredViewsDrawTheirSourcesCellsTurnedRound) {
+    ASSERT_TRUE(Start("Direct3D=1\r\nWindowMode=1\r\n"));
+    // Character sheet 1 (surface 4) and its view with each 32-pixel cell mirrored (surface 5).
+    const int sheets[] = {4, 5};
+    ASSERT_TRUE(DDLoadSystemSurfaces(g_SystemSurfaces, sheets, 2));
+    DDClear(&g_BackBuffer, 255);
+    // The hero's first frame (cell 1), as it stands and through the view.
+    DDBlt(&g_BackBuffer, 0, 0, 32, 32, &g_SystemSurfaces[4], 32, 0, 1);
+    DDBlt(&g_BackBuffer, 100, 0, 32, 32, &g_SystemSurfaces[5], 32, 0, 1);
+    ASSERT_TRUE(DDPresent(0, 0, nullptr));
+    std::vector<std::uint32_t> frame;
+    int w = 0, h = 0;
+    ASSERT_TRUE(gfx::ReadLastFrame(frame, w, h));
+    ASSERT_EQ(w, 640);
+    const auto at = [&](int x, int y) { return frame[static_cast<std::size_t>(y) * 640 + x] & 0xFFFFFF; };
+    const std::uint32_t back = at(50, 50);
+    int drawn = 0, mirrored = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            drawn += at(x, y) != back;
+            mirrored += at(x, y) == at(100 + 31 - x, y);
+        }
+    EXPECT_GT(drawn, 100);
+    EXPECT_EQ(mirrored, 32 * 32);
+}
+
+TEST_F(PlayerStartUp, AWindowSizeBeyondTheDesktopIsKeptToItAndStoredSo) {
+    // A resizable Direct3D window placed at (10, 20) with a client area of 100000 x 100000.
+    fs::create_directories("user_data");
+    std::ofstream out("user_data/Window.dat", std::ios::binary);
+    for (std::int32_t v : {732, 5, 10, 20, 100000, 100000, 0, 0})
+        out.write(reinterpret_cast<const char*>(&v), 4);
+    out.close();
+    ASSERT_TRUE(Start("Direct3D=1\r\nWindowMode=2\r\n"));
+    const int desktopW = win::GetSystemMetrics(win::SM_CXSCREEN);
+    const int desktopH = win::GetSystemMetrics(win::SM_CYSCREEN);
+    win::RECT rect;
+    ASSERT_TRUE(win::GetWindowRect(m_Wnd, &rect));
+    EXPECT_LE(rect.right - rect.left, desktopW);
+    EXPECT_LE(rect.bottom - rect.top, desktopH);
+
+    // The close stores the placement from the size the window reported.
+    g_bInitialised = 1;
+    win::PumpWindowEvents();
+    win::MSG msg;
+    while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
+        if (msg.message != win::WM_QUIT) win::DispatchMessage(&msg);
+    win::SendMessage(m_Wnd, win::WM_CLOSE, 0, 0);
+    g_bInitialised = 0;
+    std::ifstream in("user_data/Window.dat", std::ios::binary);
+    std::int32_t stored[8] = {};
+    in.read(reinterpret_cast<char*>(stored), sizeof stored);
+    ASSERT_EQ(in.gcount(), 32);
+    EXPECT_GT(stored[4], 0);
+    EXPECT_LE(stored[4], desktopW);
+    EXPECT_GT(stored[5], 0);
+    EXPECT_LE(stored[5], desktopH);
+}
