@@ -81,10 +81,17 @@ class cWindowHost : public cDialogHost {
         const cWidget* f = dialog.Focus();
         if (f && f->type == WidgetType::Edit) {
             const win::RECT r = dialog.WindowRect();
-            win::StartUiTextInput(r.left + dialog.FrameLeft() + f->rect.left,
-                                  r.top + dialog.FrameTop() + f->rect.top, f->rect.right - f->rect.left,
-                                  f->rect.bottom - f->rect.top);
-            m_bTextInput = true;
+            const win::RECT field{
+                r.left + dialog.FrameLeft() + f->rect.left, r.top + dialog.FrameTop() + f->rect.top,
+                r.left + dialog.FrameLeft() + f->rect.right, r.top + dialog.FrameTop() + f->rect.bottom};
+            // Started again only for another field: starting resets a composition on some systems.
+            if (!m_bTextInput || field.left != m_Field.left || field.top != m_Field.top ||
+                field.right != m_Field.right || field.bottom != m_Field.bottom) {
+                win::StartUiTextInput(field.left, field.top, field.right - field.left,
+                                      field.bottom - field.top);
+                m_Field = field;
+                m_bTextInput = true;
+            }
         } else if (m_bTextInput) {
             win::StopUiTextInput();
             m_bTextInput = false;
@@ -99,6 +106,7 @@ class cWindowHost : public cDialogHost {
   private:
     std::vector<std::uint32_t> m_Frame;
     bool m_bTextInput = false;
+    win::RECT m_Field;
 };
 
 } // namespace
