@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
-# Writes the demo project into demo/ and starts the player in it (extra arguments go to the player,
-# e.g. a stage or replay file to play at once).
+# Starts the player in the demo folder (demo/, or $DEMO_DIR), writing the demo project there first
+# when it has none. The settings in its System.ini are the user's: a later start keeps them.
+# Usage: run-demo.sh [--new-demo] [file]
+#   --new-demo  writes the demo project anew, System.ini included
+#   file        a stage or replay file for the player to play at once
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$top/build}"
+demo="${DEMO_DIR:-$top/demo}"
+new=0
+if [ "${1:-}" = "--new-demo" ]; then
+    new=1
+    shift
+fi
 for f in mirelda4 m4_projwriter; do
     [ -x "$build/$f" ] || { echo "run-demo: $build/$f is missing; build first (see README.md)" >&2; exit 1; }
 done
-mkdir -p "$top/demo"
-"$build/m4_projwriter" "$top/demo"
-cd "$top/demo"
+if [ "$new" -eq 1 ] || [ ! -f "$demo/data/System.dat" ]; then
+    mkdir -p "$demo"
+    "$build/m4_projwriter" "$demo"
+fi
+cd "$demo"
 exec "$build/mirelda4" "$@"

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 namespace demo_pictures {
 
@@ -931,6 +932,33 @@ Picture NodeIcons() {
     return p;
 }
 
+Picture GameModes() {
+    // One 32-pixel row per title menu item, in item order: new game, continue, challenge, free play,
+    // replay, options, quit.
+    const char* const items[] = {"NEW GAME", "CONTINUE", "CHALLENGE", "FREE PLAY",
+                                 "REPLAY",   "OPTIONS",  "QUIT"};
+    Picture p = MakePicture(192, 7 * kCell, kKey);
+    for (int k = 0; k < 7; ++k)
+        BannerText(p, (p.width - TextWidth(items[k], 3)) / 2, k * kCell + 5, items[k], 3, 3, 2 + k % 3 * 3);
+    return p;
+}
+
+// Character sheet n (2 to 8): the sheet of sheet 1 with its characters in other colours, for the
+// characters a project puts on its further sheets.
+void OtherCharacters(Picture& p, int n) {
+    for (int col = 1; col < 15; ++col)
+        for (int f = 0; f < p.height / kCell; ++f) {
+            const int x = col * kCell, y = f * kCell, hue = (col + n * 5) % 12;
+            if (col % 3 == 1)
+                Hero(p, x, y, f, hue);
+            else if (col % 3 == 2)
+                Slime(p, x, y, f, hue);
+            else
+                Bat(p, x, y, f, hue);
+            bmp_writer::Outline(p, x, y, kCell, kCell, kKey, Hue(8, 0));
+        }
+}
+
 Picture DebugSheet() {
     // Frames for showing boxes: hit box, attack box, block box, centre mark.
     Picture p = MakePicture(4 * kCell, kCell, kKey);
@@ -978,6 +1006,11 @@ std::vector<Sheet> SystemPictures() {
     sheets.push_back({"bmp\\Debug.bmp", DebugSheet()});
     sheets.push_back({"bmp\\Block.bmp", Drawn(15 * kCell, 8 * kCell, Blocks)});
     sheets.push_back({"bmp\\Character1.bmp", Drawn(15 * kCell, 8 * kCell, Characters)});
+    for (int n = 2; n <= 8; ++n) {
+        Picture p = MakePicture(15 * kCell, 8 * kCell, kKey);
+        OtherCharacters(p, n);
+        sheets.push_back({"bmp\\Character" + std::to_string(n) + ".bmp", std::move(p)});
+    }
     sheets.push_back({"bmp\\Shot.bmp", Drawn(30 * 16, 4 * 16, Shots)});
     Picture items = Drawn(15 * kCell, 4 * kCell, Items);
     sheets.push_back({"bmp\\Item_Mini.bmp", bmp_writer::HalfSize(items, kKey)});
@@ -986,6 +1019,7 @@ std::vector<Sheet> SystemPictures() {
     sheets.push_back({"bmp\\Window.bmp", WindowFill()});
     sheets.push_back({"bmp\\StatusWindow.bmp", StatusSheet()});
     sheets.push_back({"bmp\\Title.bmp", TitlePicture()});
+    sheets.push_back({"bmp\\GameMode.bmp", GameModes()});
     sheets.push_back({"bmp\\Accessory.bmp", Accessories()});
     sheets.push_back({"bmp\\Symbol.bmp", Symbols()});
     sheets.push_back({"bmp\\Word.bmp", Words()});

@@ -1,7 +1,7 @@
 // The demo project's system pictures, drawn in code with the demo palette: the palette picture, the
-// block, character, shot, item and mark sheets (32-pixel cells, 15 to a row), the window fill, the
-// status bar sheet, the title picture, the menu accessories, the symbol letters, the word sheet of
-// banners and digits, and the world map's chips and node icons.
+// block, eight character, shot, item and mark sheets (32-pixel cells, 15 to a row), the window fill,
+// the status bar sheet, the title picture and its menu items, the menu accessories, the symbol
+// letters, the word sheet of banners and digits, and the world map's chips and node icons.
 #pragma once
 
 #include "bmp_writer.h"
@@ -32,7 +32,8 @@ struct Sheet {
     bmp_writer::Picture picture;
 };
 
-// Every picture the system bitmap table requires, each once.
+// Every picture the system bitmap table names, each once (the world-map background and the stage
+// backgrounds come from the world map and the stages, which name none).
 std::vector<Sheet> SystemPictures();
 
 // Writes them into <folder>/bmp/ (and bmp/plt/) with the demo palette.
