@@ -8,7 +8,7 @@
 
 namespace {
 
-class EvaluatorTest : public FlowTest {
+class FlowEvaluatorTest : public FlowTest {
   protected:
     void SetUp() override {
         FlowTest::SetUp();
@@ -42,7 +42,7 @@ struct ValueCase {
     std::int32_t expected;
 };
 
-TEST_F(EvaluatorTest, ValuesOfOperatorsObjectsAndNames) {
+TEST_F(FlowEvaluatorTest, ValuesOfOperatorsObjectsAndNames) {
     cObjectLinks::SetTarget(m_Self, &m_Other);
     m_Self.m_Vars[1] = 6;
     m_Self.m_Vars[8] = -2;
@@ -92,7 +92,7 @@ TEST_F(EvaluatorTest, ValuesOfOperatorsObjectsAndNames) {
     EXPECT_TRUE(s_Boxes.empty());
 }
 
-TEST_F(EvaluatorTest, RandomNumbersComeFromThePlayGenerator) {
+TEST_F(FlowEvaluatorTest, RandomNumbersComeFromThePlayGenerator) {
     crt::srand(7);
     std::vector<int> seen(4, 0);
     for (int i = 0; i < 200; ++i) {
@@ -111,7 +111,7 @@ TEST_F(EvaluatorTest, RandomNumbersComeFromThePlayGenerator) {
     EXPECT_EQ(ParseExpression("rand(-2147483648, 2147483647) * 0", m_Self), 0);
 }
 
-TEST_F(EvaluatorTest, AssignmentsKeepTheirRangesAndHaveTheirEffects) {
+TEST_F(FlowEvaluatorTest, AssignmentsKeepTheirRangesAndHaveTheirEffects) {
     cObjectLinks::SetTarget(m_Self, &m_Other);
     std::int32_t hp, imp, z, mark, mhp, power;
     const auto read = [&] {
@@ -182,7 +182,7 @@ struct ErrorCase {
     const char* box; // null: an error without a box
 };
 
-TEST_F(EvaluatorTest, ErrorsStopTheTextAndKeepEarlierAssignments) {
+TEST_F(FlowEvaluatorTest, ErrorsStopTheTextAndKeepEarlierAssignments) {
     const ErrorCase cases[] = {
         {"(1 + 2", "\")\"が見つかりません！"},
         {"rand(1, 2", "関数 rand で\")\"が見つかりません！"},
@@ -218,7 +218,7 @@ TEST_F(EvaluatorTest, ErrorsStopTheTextAndKeepEarlierAssignments) {
     EXPECT_EQ(m_Self.m_HPGauge.nFrames, 0);
 }
 
-TEST(StringHelpers, MidAndSync) {
+TEST(FlowStrings, MidAndSync) {
     EXPECT_EQ(MidString("abcdef", 2, 3), "cde");
     EXPECT_EQ(MidString("abcdef", -2, 4), "ab");
     EXPECT_EQ(MidString("abcdef", 4, -1), "ef");
@@ -230,7 +230,7 @@ TEST(StringHelpers, MidAndSync) {
 }
 
 // Random word salads and every prefix of real texts: each ends as a value or an error.
-TEST_F(EvaluatorTest, RandomAndTruncatedTextsNeverCrash) {
+TEST_F(FlowEvaluatorTest, RandomAndTruncatedTextsNeverCrash) {
     cObjectLinks::SetTarget(m_Self, &m_Other);
     const std::string pieces[] = {"(",           ")",
                                   " ",           "rand(",

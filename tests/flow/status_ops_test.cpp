@@ -12,7 +12,7 @@ struct OpCase {
     std::int32_t lower, upper, expected;
 };
 
-TEST(StatusArithmetic, OperationsSaturateAndKeepTheRange) {
+TEST(FlowStatusArithmetic, OperationsSaturateAndKeepTheRange) {
     const OpCase cases[] = {
         {20, 100, PLO_ADD, 0, 50, 50},
         {5, 7, PLO_ASSIGN, 0, 50, 7},
@@ -47,7 +47,7 @@ TEST(StatusArithmetic, OperationsSaturateAndKeepTheRange) {
     EXPECT_EQ(PercentOf(INT_MAX, INT_MAX), INT_MAX);
 }
 
-class StatusTest : public FlowTest {
+class FlowStatusTest : public FlowTest {
   protected:
     void SetUp() override {
         FlowTest::SetUp();
@@ -78,7 +78,7 @@ class StatusTest : public FlowTest {
     cStageChara m_Other;
 };
 
-TEST_F(StatusTest, OperationsOnCharacterStatuses) {
+TEST_F(FlowStatusTest, OperationsOnCharacterStatuses) {
     auto run = [this](cEdFlowCmd rec) { CmdStatusOperation(m_Self, rec); };
     run(Op22(0, 1, PLO_ADD, 100)); // HP + 100 stops at the maximum
     EXPECT_EQ(m_Self.m_nHP, 50);
@@ -125,7 +125,7 @@ TEST_F(StatusTest, OperationsOnCharacterStatuses) {
     g_SaveData.m_nLives = 3;
 }
 
-TEST_F(StatusTest, VanishingWithoutPlaySceneHooksUnlinksAndMarks) {
+TEST_F(FlowStatusTest, VanishingWithoutPlaySceneHooksUnlinksAndMarks) {
     cObjectLinks::SetTarget(m_Self, &m_Other);
     cEdFlowCmd vanish = Op23(1, 0, 0);
     CmdStatusOperation2(m_Self, vanish);
@@ -133,7 +133,7 @@ TEST_F(StatusTest, VanishingWithoutPlaySceneHooksUnlinksAndMarks) {
     EXPECT_EQ(m_Self.m_pTarget, nullptr);
 }
 
-TEST_F(StatusTest, OnOffStatusesAndVanishing) {
+TEST_F(FlowStatusTest, OnOffStatusesAndVanishing) {
     static int removed = 0;
     removed = 0;
     g_FlowHooks.RemoveFromPlay = [](cChara&) { ++removed; };
@@ -151,7 +151,7 @@ TEST_F(StatusTest, OnOffStatusesAndVanishing) {
     cObjectLinks::SetTarget(m_Self, nullptr);
 }
 
-TEST_F(StatusTest, StatusConditions) {
+TEST_F(FlowStatusTest, StatusConditions) {
     cEdFlowCond c;
     c.m_nKind = CK_STATUS;
     c.m_nItem = 1; // HP 20 of 50
