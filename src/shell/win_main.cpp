@@ -59,6 +59,18 @@ void NotifyEditor(unsigned dwData, int value) {
     ECLogF("editor notice %u %d", dwData, value);
 }
 
+// No worker may draw or play once the display and the sound are released. The close has stopped
+// them on the usual road; this only catches a thread still running when shut-down begins.
+void StopWorkers() {
+    if (!thGame.HasThread() && !thPause.HasThread() && !thRanking.HasThread() && !thStageLoad.HasThread())
+        return;
+    BeginAbort();
+    thStageLoad.Exit();
+    thPause.Exit();
+    thRanking.Exit();
+    thGame.Exit();
+}
+
 int RunWinMain(const char* cmdLine, int nCmdShow) {
     ECLogSet(0, "EC_Game.txt");
 
@@ -116,9 +128,17 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     if (g_bFromEditor) NotifyEditorStart();
     ECLog("H");
 
-    if (!InitGame(cmdLine, nCmdShow)) {
+    const bool started = InitGame(cmdLine, nCmdShow);
+    // A close taken during start-up (the stage-load pump and the dialogs dispatch messages) has
+    // stopped the workers and destroyed the window already: start-up ends there and shut-down
+    // follows at once, without a game thread that would draw into a display about to go.
+    const bool closed = !IsWindow(hwnd);
+    if (!started || closed) {
+        if (closed) ECLog("start-up ended by a close");
+        StopWorkers();
         UnInitGame();
-        if (g_bFromEditor) NotifyEditorExit(0);
+        // A destroyed window has told the editor already.
+        if (g_bFromEditor && !closed) NotifyEditorExit(0);
         ReleaseMainWindow(hwnd);
         ReleaseInstanceMutex(mutex);
         return 0;
@@ -146,6 +166,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         Sleep(1);
     }
 
+    StopWorkers();
     UnInitGame();
     gfx::ReleasePresenter();
     ECLog("UnInitGame後");
