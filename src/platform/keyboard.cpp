@@ -17,6 +17,36 @@ bool Held(int vk) {
     return vk > 0 && vk < 256 && g_keys[vk].load(std::memory_order_relaxed) != 0;
 }
 
+// The code of a sign key of the US layout, by its sign; 0 for any other character.
+int OemKeyFromCharacter(int ch) {
+    switch (ch) {
+    case ';':
+        return 0xBA;
+    case '=':
+        return 0xBB;
+    case ',':
+        return 0xBC;
+    case '-':
+        return 0xBD;
+    case '.':
+        return 0xBE;
+    case '/':
+        return 0xBF;
+    case '`':
+        return 0xC0;
+    case '[':
+        return 0xDB;
+    case '\\':
+        return 0xDC;
+    case ']':
+        return 0xDD;
+    case '\'':
+        return 0xDE;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 short GetAsyncKeyState(int vk) {
@@ -142,6 +172,17 @@ int VirtualKeyFromScancode(int sc) {
     default:
         return 0;
     }
+}
+
+int VirtualKeyFromKey(int scancode, int keycode) {
+    if (keycode >= SDLK_a && keycode <= SDLK_z) return 'A' + (keycode - SDLK_a);
+    if (keycode >= SDLK_0 && keycode <= SDLK_9) return '0' + (keycode - SDLK_0);
+    const int vk = VirtualKeyFromScancode(scancode);
+    const bool letterOrDigit = (vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9');
+    if (!letterOrDigit || keycode == SDLK_UNKNOWN) return vk;
+    // Where the US layout has a letter or a digit, this layout has a sign: the key is named by its
+    // sign, never by a letter that another key of this layout carries.
+    return OemKeyFromCharacter(keycode);
 }
 
 } // namespace win

@@ -49,8 +49,13 @@ void SetKeyDown(int vk, bool down);
 // All keys up (the window lost the focus, or a test starts afresh).
 void ReleaseAllKeys();
 
-// The virtual-key code of an SDL scancode; 0 for keys without one.
+// The virtual-key code of an SDL scancode (the key's position, as on the US layout); 0 for keys
+// without one.
 int VirtualKeyFromScancode(int scancode);
+// The virtual-key code of a key event, as the platform's keyboard layout gives it: letter and digit
+// keys by what the layout prints on them (the SDL keycode), every other key by its position. A key
+// that holds a letter or digit on the US layout but a sign on this one is named by that sign.
+int VirtualKeyFromKey(int scancode, int keycode);
 
 } // namespace win
 

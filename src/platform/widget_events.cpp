@@ -45,7 +45,7 @@ bool Convert(const SDL_Event& s, UiEvent& e) {
         return true;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        const int vk = VirtualKeyFromScancode(s.key.keysym.scancode);
+        const int vk = VirtualKeyFromKey(s.key.keysym.scancode, s.key.keysym.sym);
         if (vk == 0) return false;
         const bool down = s.type == SDL_KEYDOWN;
         SetKeyDown(vk, down);

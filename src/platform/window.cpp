@@ -53,7 +53,7 @@ void Translate(const SDL_Event& e, HWND hwnd) {
         break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        const int vk = VirtualKeyFromScancode(e.key.keysym.scancode);
+        const int vk = VirtualKeyFromKey(e.key.keysym.scancode, e.key.keysym.sym);
         if (vk == 0) break;
         const bool down = e.type == SDL_KEYDOWN;
         SetKeyDown(vk, down);

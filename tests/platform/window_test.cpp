@@ -50,10 +50,11 @@ class MainWindow : public ::testing::Test {
         e.window.event = what;
         Push(e);
     }
-    void PushKey(bool down, SDL_Scancode sc) {
+    void PushKey(bool down, SDL_Scancode sc, SDL_Keycode sym = SDLK_UNKNOWN) {
         SDL_Event e{};
         e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
         e.key.keysym.scancode = sc;
+        e.key.keysym.sym = sym;
         Push(e);
     }
     // The messages the pump posted, in order.
@@ -107,6 +108,19 @@ TEST_F(MainWindow, KeysFillTheKeyTableAndPostKeyMessages) {
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0].message, win::WM_KEYUP);
     EXPECT_EQ(GetAsyncKeyState(win::VK_LEFT), 0);
+}
+
+TEST_F(MainWindow, LetterKeysAreNamedByTheLayout) {
+    // The French layout's A key stands where the US layout has Q.
+    PushKey(true, SDL_SCANCODE_Q, SDLK_a);
+    auto msgs = Drain();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].wParam, static_cast<win::WPARAM>('A'));
+    EXPECT_NE(GetAsyncKeyState('A'), 0);
+    EXPECT_EQ(GetAsyncKeyState('Q'), 0);
+    PushKey(false, SDL_SCANCODE_Q, SDLK_a);
+    Drain();
+    EXPECT_EQ(GetAsyncKeyState('A'), 0);
 }
 
 TEST_F(MainWindow, FocusBecomesActivateAppAndLosingItReleasesKeys) {
