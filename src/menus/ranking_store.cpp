@@ -1,0 +1,177 @@
+#include "menus/ranking_store.h"
+
+#include "app/log.h"
+#include "app/paths.h"
+
+#include <cstring>
+
+cRankingStore g_RankingStore;
+
+namespace {
+
+constexpr std::int32_t DEFAULT_DESCENDING[RANKING_GENRES] = {1, 1, 0, 1, 1};
+// The version from which a file's tables are taken as stored.
+constexpr std::int32_t VERSION_FREE_TABLES = 181;
+
+cRankingTable NormalizedTable() {
+    cRankingTable table;
+    table.Normalize();
+    return table;
+}
+
+} // namespace
+
+// ---- cRankingEntry ----
+
+cRankingEntry::cRankingEntry() {
+    RegisterMembers(g_nDataVersion);
+    Reset();
+}
+
+void cRankingEntry::RegisterMembers(std::int32_t) {
+    ClearMembers();
+    DeclareField(&bUsed);
+    DeclareField(&value);
+    DeclareStringField(&name);
+}
+
+// ---- cRankingTable ----
+
+cRankingTable::cRankingTable() {
+    RegisterMembers(g_nDataVersion);
+    Reset();
+}
+
+void cRankingTable::RegisterMembers(std::int32_t) {
+    ClearMembers();
+    DeclareField(&bDescending);
+}
+
+bool cRankingTable::Load(std::FILE* fp) {
+    return cSerialRecord::Load(fp) && LoadRecordList(fp, entries);
+}
+
+bool cRankingTable::Save(std::FILE* fp) {
+    return cSerialRecord::Save(fp) && SaveRecordList(fp, entries);
+}
+
+std::int32_t cRankingTable::FindRank(std::int32_t v) const {
+    for (int i = 0; i < entries.Count(); ++i) {
+        const cRankingEntry& e = entries[static_cast<std::size_t>(i)];
+        if (e.bUsed == 0) return i;
+        if (bDescending ? v > e.value : v < e.value) return i;
+    }
+    return -1;
+}
+
+void cRankingTable::Register(const std::string& entryName, std::int32_t v) {
+    const std::int32_t place = FindRank(v);
+    cRankingEntry entry;
+    entry.Reset();
+    entry.bUsed = 1;
+    entry.name = entryName;
+    entry.value = v;
+    if (place >= 0 && place < entries.Count())
+        entries.insert(entries.begin() + place, entry);
+    else
+        entries.push_back(entry);
+    entries.pop_back();
+}
+
+void cRankingTable::Normalize() {
+    cSerialRecord::Reset();
+    entries.resize(RANKING_PLACES, cRankingEntry());
+}
+
+// ---- cRankingStore ----
+
+cRankingStore::cRankingStore() {
+    RegisterMembers(g_nDataVersion);
+    Reset();
+}
+
+void cRankingStore::RegisterMembers(std::int32_t) {
+    ClearMembers();
+}
+
+void cRankingStore::Reset() {
+    cSerialRecord::Reset();
+    tables.assign(RANKING_GENRES, NormalizedTable());
+    for (int g = 0; g < RANKING_GENRES; ++g)
+        tables[static_cast<std::size_t>(g)].bDescending = DEFAULT_DESCENDING[g];
+}
+
+bool cRankingStore::Load(std::FILE* fp) {
+    const std::int32_t version = g_nLoadVersion;
+    if (!cSerialRecord::Load(fp)) return false;
+    if (!LoadRecordList(fp, tables)) return false;
+    if (version < VERSION_FREE_TABLES) {
+        if (tables.Count() > RANKING_GENRES) tables.resize(RANKING_GENRES);
+        while (tables.Count() < RANKING_GENRES)
+            tables.push_back(NormalizedTable());
+        tables[3].bDescending = 1;
+        tables[4].bDescending = 1;
+        return true;
+    }
+    // Every genre has a table, also when a newer file holds fewer; more tables are kept as stored.
+    for (int g = tables.Count(); g < RANKING_GENRES; ++g) {
+        tables.push_back(NormalizedTable());
+        tables.back().bDescending = DEFAULT_DESCENDING[g];
+    }
+    return true;
+}
+
+bool cRankingStore::Save(std::FILE* fp) {
+    return cSerialRecord::Save(fp) && SaveRecordList(fp, tables);
+}
+
+bool cRankingStore::LoadFile(int gameMode, const std::string& stageName) {
+    std::string file;
+    if (!MakeRankingFileName(file, gameMode, stageName)) {
+        Reset();
+        return false;
+    }
+    std::FILE* fp = OpenDataFileRead(file.c_str());
+    if (!fp) {
+        Reset();
+        return false;
+    }
+    const bool ok = Load(fp);
+    CloseDataFile(fp);
+    if (!ok) {
+        // What was read of a damaged file is not used: the rankings start again from empty tables.
+        Report("%s が壊れているので、ランキングを初期化しました", file.c_str());
+        Reset();
+        return false;
+    }
+    return true;
+}
+
+bool cRankingStore::SaveFile(int gameMode, const std::string& stageName) {
+    std::string file;
+    if (!MakeRankingFileName(file, gameMode, stageName)) return false;
+    return cSerialRecord::SaveFile(file);
+}
+
+bool MakeRankingFileName(std::string& out, int gameMode, const std::string& stageName) {
+    out.clear();
+    int folder;
+    switch (gameMode) {
+    case 0:
+        folder = PATH_USER_STORY;
+        break;
+    case 1:
+        folder = PATH_USER_CHALLENGE;
+        break;
+    case 2:
+        folder = PATH_USER_FREE;
+        break;
+    default:
+        return false;
+    }
+    char name[MAX_PATH] = {};
+    std::strncpy(name, stageName.c_str(), MAX_PATH - 1);
+    SplitPathSjis(name);
+    out = g_PathTable[folder] + name + "rkg";
+    return true;
+}

@@ -1,0 +1,289 @@
+// The ranking store: places and registration, the file's bytes against the layout written by hand,
+// old and damaged files, and the file names.
+#include "menus/ranking_store.h"
+
+#include "app/log.h"
+#include "fixtures/bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using fixtures::Bytes;
+using fixtures::ByteWriter;
+
+namespace {
+
+// One entry as stored.
+void Entry(ByteWriter& w, int used, int value, const std::string& name) {
+    w.i32(2).u32(static_cast<std::uint32_t>(used)).i32(value).i32(1).str(name);
+}
+
+// A table as stored: its flag, then the entries given, then empty places up to `places`.
+struct StoredEntry {
+    int value;
+    const char* name;
+};
+void Table(ByteWriter& w, int descending, std::initializer_list<StoredEntry> used, int places = 20) {
+    w.i32(1).u32(static_cast<std::uint32_t>(descending)).i32(0).u32(static_cast<std::uint32_t>(places));
+    int n = 0;
+    for (const StoredEntry& e : used) {
+        Entry(w, 1, e.value, e.name);
+        ++n;
+    }
+    for (; n < places; ++n)
+        Entry(w, 0, 0, "");
+}
+
+Bytes DefaultFile(int version = 732) {
+    ByteWriter w;
+    w.i32(version).i32(0).i32(0).u32(5);
+    for (int d : {1, 1, 0, 1, 1})
+        Table(w, d, {});
+    return w.data();
+}
+
+// A table from (value) list: registered entries first, then empty places up to `places`.
+cRankingTable MakeTable(int descending, std::initializer_list<int> values, int places = 20) {
+    cRankingTable t;
+    t.bDescending = descending;
+    for (int v : values) {
+        cRankingEntry e;
+        e.bUsed = 1;
+        e.value = v;
+        e.name = "x";
+        t.entries.push_back(e);
+    }
+    while (t.entries.Count() < places)
+        t.entries.push_back(cRankingEntry());
+    return t;
+}
+
+std::vector<int> UsedValues(const cRankingTable& t) {
+    std::vector<int> out;
+    for (const auto& e : t.entries)
+        if (e.bUsed) out.push_back(e.value);
+    return out;
+}
+
+class RankingFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* f : {"user_data/story", "user_data/challenge", "user_data/free"})
+            std::filesystem::create_directories(dir.path() / f);
+        ReportOpen(dir.file("Report_Game.txt").c_str());
+    }
+    void TearDown() override { ReportOpen(""); }
+    fixtures::TempDir dir;
+    fixtures::ScopedCurrentDir cwd{dir.path()};
+};
+
+} // namespace
+
+struct RankCase {
+    const char* what;
+    int descending;
+    std::vector<int> values; // registered entries, then empty places up to `places`
+    int places;
+    int value;
+    int rank;
+    std::vector<int> after; // registered values after Register
+};
+
+class RankingTableCases : public ::testing::TestWithParam<RankCase> {};
+
+TEST_P(RankingTableCases, FindRankThenRegister) {
+    const RankCase& c = GetParam();
+    cRankingTable t;
+    t.bDescending = c.descending;
+    for (int v : c.values) {
+        cRankingEntry e;
+        e.bUsed = 1;
+        e.value = v;
+        t.entries.push_back(e);
+    }
+    while (t.entries.Count() < c.places)
+        t.entries.push_back(cRankingEntry());
+    EXPECT_EQ(t.FindRank(c.value), c.rank) << c.what;
+    t.Register("new", c.value);
+    EXPECT_EQ(t.entries.Count(), c.places) << c.what;
+    EXPECT_EQ(UsedValues(t), c.after) << c.what;
+    if (c.rank >= 0) {
+        EXPECT_EQ(t.entries[static_cast<std::size_t>(c.rank)].name, "new") << c.what;
+        EXPECT_EQ(t.entries[static_cast<std::size_t>(c.rank)].bUsed, 1) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RankingTableCases,
+    ::testing::Values(
+        RankCase{"a tie goes behind the equal values",
+                 1,
+                 {500, 300, 300, 100},
+                 20,
+                 300,
+                 3,
+                 {500, 300, 300, 300, 100}},
+        RankCase{"a full table refuses its last value",
+                 1,
+                 {2000, 1900, 1800, 1700, 1600, 1500, 1400, 1300, 1200, 1100,
+                  1000, 900,  800,  700,  600,  500,  400,  300,  200,  100},
+                 20,
+                 100,
+                 -1,
+                 {2000, 1900, 1800, 1700, 1600, 1500, 1400, 1300, 1200, 1100,
+                  1000, 900,  800,  700,  600,  500,  400,  300,  200,  100}},
+        RankCase{
+            "smaller is better in the clear-time table", 0, {1000, 2000}, 20, 1500, 1, {1000, 1500, 2000}},
+        RankCase{"a better value pushes the last one out", 1, {30, 20, 10}, 3, 25, 1, {30, 25, 20}},
+        RankCase{"a table of three stays three", 1, {}, 3, 7, 0, {7}},
+        RankCase{"an empty table has no place and stays empty", 1, {}, 0, 7, -1, {}},
+        RankCase{"negative values compare as signed", 1, {5, -5}, 20, -1, 1, {5, -1, -5}}));
+
+TEST(RankingTable, NormalizeMakesTwentyAndClearsTheFlag) {
+    cRankingTable t = MakeTable(1, {1, 2, 3}, 25);
+    t.Normalize();
+    EXPECT_EQ(t.entries.Count(), 20);
+    EXPECT_EQ(t.bDescending, 0);
+    EXPECT_EQ(UsedValues(t), (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(RankingFiles, DefaultStoreWritesTheLayoutByteForByte) {
+    cRankingStore store;
+    ASSERT_TRUE(store.SaveFile(2, "data\\stg4\\sample.stg4_003"));
+    const Bytes written = fixtures::ReadAll(dir.file("user_data/free/sample.stg4_003rkg"));
+    EXPECT_EQ(written.size(), 2096u);
+    EXPECT_EQ(written, DefaultFile());
+}
+
+TEST_F(RankingFiles, RegisteredEntriesAreStoredWithTheirNames) {
+    cRankingStore store;
+    store.tables[0].Register("ＡＢ", 1200);
+    store.tables[2].Register("", 4567);
+    ASSERT_TRUE(store.SaveFile(0, "data\\stg4\\c01-1.stg4"));
+    ByteWriter w;
+    w.i32(732).i32(0).i32(0).u32(5);
+    Table(w, 1, {{1200, "ＡＢ"}});
+    Table(w, 1, {});
+    Table(w, 0, {{4567, ""}});
+    Table(w, 1, {});
+    Table(w, 1, {});
+    EXPECT_EQ(fixtures::ReadAll(dir.file("user_data/story/c01-1.stg4rkg")), w.data());
+
+    cRankingStore back;
+    back.tables.clear();
+    ASSERT_TRUE(back.LoadFile(0, "data\\stg4\\c01-1.stg4"));
+    ASSERT_EQ(back.tables.Count(), 5);
+    EXPECT_EQ(back.tables[0].entries[0].name, "ＡＢ");
+    EXPECT_EQ(back.tables[0].entries[0].value, 1200);
+    EXPECT_EQ(back.tables[2].entries[0].bUsed, 1);
+    EXPECT_EQ(back.tables[2].bDescending, 0);
+}
+
+TEST_F(RankingFiles, OldFileWithThreeTablesLoadsAsFive) {
+    ByteWriter w;
+    w.i32(180).i32(0).i32(0).u32(3);
+    Table(w, 1, {{10, "aaa"}}, 2);
+    Table(w, 0, {}, 2);
+    Table(w, 1, {}, 2);
+    fixtures::WriteAll(dir.file("user_data/challenge/c01-1.stg4rkg"), w.data());
+    cRankingStore store;
+    ASSERT_TRUE(store.LoadFile(1, "data\\stg4\\c01-1.stg4"));
+    ASSERT_EQ(store.tables.Count(), 5);
+    EXPECT_EQ(store.tables[0].entries.Count(), 2); // loaded tables stay as stored
+    EXPECT_EQ(store.tables[0].entries[0].name, "aaa");
+    EXPECT_EQ(store.tables[1].bDescending, 0); // flags read from the file are kept
+    EXPECT_EQ(store.tables[2].bDescending, 1);
+    for (int g : {3, 4}) {
+        EXPECT_EQ(store.tables[g].entries.Count(), 20);
+        EXPECT_EQ(store.tables[g].bDescending, 1);
+        EXPECT_TRUE(UsedValues(store.tables[g]).empty());
+    }
+}
+
+TEST_F(RankingFiles, NewerFileKeepsItsTablesButGetsEveryGenre) {
+    ByteWriter w;
+    w.i32(732).i32(0).i32(0).u32(2);
+    Table(w, 0, {{1, "a"}}, 1);
+    Table(w, 0, {}, 1);
+    fixtures::WriteAll(dir.file("user_data/free/s.stg4rkg"), w.data());
+    cRankingStore store;
+    ASSERT_TRUE(store.LoadFile(2, "s.stg4"));
+    ASSERT_EQ(store.tables.Count(), 5);
+    EXPECT_EQ(store.tables[0].entries.Count(), 1);
+    EXPECT_EQ(store.tables[0].bDescending, 0);
+    EXPECT_EQ(store.tables[2].bDescending, 0);
+    EXPECT_EQ(store.tables[3].bDescending, 1);
+    EXPECT_EQ(store.tables[4].entries.Count(), 20);
+}
+
+TEST_F(RankingFiles, DamagedFilesGiveTheDefaultStore) {
+    ByteWriter w;
+    w.i32(732).i32(0).i32(0).u32(5);
+    Table(w, 1, {{99, "abc"}});
+    for (int i = 0; i < 4; ++i)
+        Table(w, 1, {});
+    const Bytes whole = w.data();
+    int usedLoads = 0;
+    fixtures::DamageFile(
+        dir.file("user_data/free/d.stg4rkg"), whole,
+        [&](const std::string&, std::size_t n) {
+            cRankingStore store;
+            store.tables[1].Register("zz", 5); // replaced by the load or by the defaults
+            const bool ok = store.LoadFile(2, "d.stg4");
+            ASSERT_GE(store.tables.Count(), 5);
+            if (!ok) {
+                EXPECT_TRUE(UsedValues(store.tables[0]).empty());
+                EXPECT_TRUE(UsedValues(store.tables[1]).empty());
+                EXPECT_EQ(store.tables[0].entries.Count(), 20);
+            } else if (n < whole.size()) {
+                ADD_FAILURE() << "a file cut after " << n << " bytes was taken";
+            } else {
+                ++usedLoads;
+            }
+        },
+        200, 7);
+    EXPECT_GT(usedLoads, 0);
+    // A huge count in a short file is refused, not allocated.
+    ByteWriter big;
+    big.i32(732).i32(0).i32(0).u32(0x7FFFFFFF);
+    fixtures::WriteAll(dir.file("user_data/free/d.stg4rkg"), big.data());
+    cRankingStore store;
+    EXPECT_FALSE(store.LoadFile(2, "d.stg4"));
+    EXPECT_EQ(store.tables.Count(), 5);
+}
+
+TEST_F(RankingFiles, ReplayModeHasNoFile) {
+    cRankingStore store;
+    store.tables[0].Register("abc", 10);
+    EXPECT_FALSE(store.SaveFile(3, "data\\stg4\\a.stg4"));
+    EXPECT_FALSE(store.LoadFile(3, "data\\stg4\\a.stg4"));
+    EXPECT_TRUE(UsedValues(store.tables[0]).empty()); // the default store
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "user_data" / "free"));
+    // A missing file also gives the defaults.
+    EXPECT_FALSE(store.LoadFile(0, "nothing.stg4"));
+    EXPECT_EQ(store.tables.Count(), 5);
+}
+
+TEST(RankingFileName, FolderByModeAndTheFileNameKept) {
+    struct Case {
+        int mode;
+        const char* stage;
+        const char* file; // null: no file
+    };
+    const Case cases[] = {
+        {2, "data\\stg4\\sample.stg4_003", "user_data\\free\\sample.stg4_003rkg"},
+        {1, "data\\stg4\\c01-1.stg4", "user_data\\challenge\\c01-1.stg4rkg"},
+        {0, "plain.stg4", "user_data\\story\\plain.stg4rkg"},
+        // The second byte of "ソ" is 0x5C: not a separator.
+        {0, "data\\ソ.stg4", "user_data\\story\\ソ.stg4rkg"},
+        {3, "data\\stg4\\a.stg4", nullptr},
+        {-1, "a.stg4", nullptr},
+    };
+    for (const Case& c : cases) {
+        std::string out = "junk";
+        EXPECT_EQ(MakeRankingFileName(out, c.mode, c.stage), c.file != nullptr) << c.stage;
+        EXPECT_EQ(out, c.file ? c.file : "") << c.stage;
+    }
+}
