@@ -67,35 +67,46 @@ void ApplyFlowChange(cHero& hero, const cEdFlowCmd& cmd) {
 } // namespace
 
 void ExpandLoops(cCheckedVector<cEdFlowCmd>& commands) {
+    if (std::none_of(commands.begin(), commands.end(), IsLoop)) return;
+    // The list is worked through as indexes of its commands: `rest` holds what is still to be
+    // looked at, its front at the back, so that expanding the first loop touches only what it adds.
+    std::vector<int> done;
+    std::vector<int> rest;
+    for (int k = commands.Count() - 1; k >= 0; --k)
+        rest.push_back(k);
     bool reported = false;
-    for (;;) {
-        auto it = std::find_if(commands.begin(), commands.end(), IsLoop);
-        if (it == commands.end()) return;
-        const std::size_t at = static_cast<std::size_t>(it - commands.begin());
-        const int r = Param(*it, 0);
-        const std::size_t after = commands.size() - at - 1;
-        const std::size_t n = std::min<std::size_t>(std::max(Param(*it, 1), 0), after);
-        if (n > 0 && r > 1) {
-            std::vector<cEdFlowCmd> body(commands.begin() + at + 1, commands.begin() + at + 1 + n);
-            std::size_t copies = static_cast<std::size_t>(r - 1);
-            const std::size_t room =
-                commands.size() < MAX_EXPANDED_COMMANDS ? MAX_EXPANDED_COMMANDS - commands.size() : 0;
-            if (copies * n > room) {
-                copies = room / n;
-                if (!reported) {
-                    reported = true;
-                    Report("command loops expand to more than %zu commands: the list is cut there",
-                           MAX_EXPANDED_COMMANDS);
-                }
-            }
-            std::vector<cEdFlowCmd> inserted;
-            inserted.reserve(copies * n);
-            for (std::size_t k = 0; k < copies; ++k)
-                inserted.insert(inserted.end(), body.begin(), body.end());
-            commands.insert(commands.begin() + at + 1 + n, inserted.begin(), inserted.end());
+    while (!rest.empty()) {
+        const int at = rest.back();
+        rest.pop_back();
+        const cEdFlowCmd& cmd = commands[at];
+        if (!IsLoop(cmd)) {
+            done.push_back(at);
+            continue;
         }
-        commands.erase(commands.begin() + at);
+        const int r = Param(cmd, 0);
+        const std::size_t n = std::min<std::size_t>(std::max(Param(cmd, 1), 0), rest.size());
+        if (n == 0 || r <= 1) continue;
+        // The body stands r times: r - 1 copies go in front of it, as far as the cap allows.
+        const std::vector<int> body(rest.end() - n, rest.end());
+        std::size_t copies = static_cast<std::size_t>(r - 1);
+        const std::size_t size = done.size() + rest.size();
+        const std::size_t room = size < MAX_EXPANDED_COMMANDS ? MAX_EXPANDED_COMMANDS - size : 0;
+        if (reported) {
+            copies = 0; // once cut, the list grows no more
+        } else if (copies * n > room) {
+            copies = room / n;
+            reported = true;
+            Report("command loops expand to more than %zu commands: the list is cut there",
+                   MAX_EXPANDED_COMMANDS);
+        }
+        for (std::size_t c = 0; c < copies; ++c)
+            rest.insert(rest.end(), body.begin(), body.end());
     }
+    cCheckedVector<cEdFlowCmd> out;
+    out.reserve(done.size());
+    for (int k : done)
+        out.push_back(commands[k]);
+    commands.swap(out);
 }
 
 void cItem::Init(int id, const cEdItemDef& def, int column, int row) {

@@ -1,0 +1,234 @@
+#include "objects/flow_calls.h"
+#include "objects/item.h"
+#include "objects_fixture.h"
+#include "project/system_data.h"
+#include "records/ed_flow.h"
+
+#include <vector>
+
+namespace {
+
+cEdFlowCmd Cmd(int kind, std::vector<int> params = {}, bool item = true) {
+    cEdFlowCmd c;
+    c.m_bItem = item ? 1 : 0;
+    c.m_nKind = static_cast<std::int8_t>(kind);
+    c.m_Params.assign(params.begin(), params.end());
+    return c;
+}
+
+std::vector<int> Kinds(const cCheckedVector<cEdFlowCmd>& list) {
+    std::vector<int> v;
+    for (const cEdFlowCmd& c : list)
+        v.push_back(c.m_nKind);
+    return v;
+}
+
+TEST(ExpandLoopsTest, LoopsRepeatWhatFollowsThem) {
+    struct Case {
+        std::vector<cEdFlowCmd> in;
+        std::vector<int> out;
+    } cases[] = {
+        // 3 x (4 5), then 6.
+        {{Cmd(23, {3, 2}), Cmd(4), Cmd(5), Cmd(6)}, {4, 5, 4, 5, 4, 5, 6}},
+        // Nested: the outer loop repeats the inner loop, which then expands each copy.
+        {{Cmd(23, {2, 2}), Cmd(23, {2, 1}), Cmd(7)}, {7, 7, 7, 7}},
+        // A length past the end is cut; a count below 1 adds nothing.
+        {{Cmd(4), Cmd(23, {2, 9}), Cmd(5)}, {4, 5, 5}},
+        {{Cmd(23, {0, 1}), Cmd(5)}, {5}},
+        {{Cmd(23, {-4, 1}), Cmd(5)}, {5}},
+        {{Cmd(5), Cmd(23, {3, 1})}, {5}},
+        // Character lists loop with type 38 (type 23 is a character command there).
+        {{Cmd(38, {2, 1}, false), Cmd(23, {}, false)}, {23, 23}},
+    };
+    for (Case& c : cases) {
+        cCheckedVector<cEdFlowCmd> list;
+        list.assign(c.in.begin(), c.in.end());
+        ExpandLoops(list);
+        EXPECT_EQ(Kinds(list), c.out);
+    }
+}
+
+TEST(ExpandLoopsTest, GrowthStopsAtTheCap) {
+    // Three nested loops of 127 would make 127^3 commands.
+    cCheckedVector<cEdFlowCmd> list;
+    list.push_back(Cmd(23, {127, 3}));
+    list.push_back(Cmd(23, {127, 2}));
+    list.push_back(Cmd(23, {127, 1}));
+    list.push_back(Cmd(4));
+    ExpandLoops(list);
+    EXPECT_LE(list.size(), MAX_EXPANDED_COMMANDS);
+    EXPECT_GT(list.size(), MAX_EXPANDED_COMMANDS / 2);
+    for (const cEdFlowCmd& c : list)
+        EXPECT_EQ(c.m_nKind, 4);
+}
+
+class ItemHeroTest : public ObjectsTest {
+  protected:
+    void TearDown() override {
+        g_ObjectFlowCalls = ObjectFlowCalls{};
+        g_SystemData.m_nCompat214 = 0;
+        ObjectsTest::TearDown();
+    }
+    cHero& MakeHero(int moveType = 0) {
+        cEdCharaDef def;
+        def.m_nController = 0;
+        def.m_nMoveType = static_cast<std::uint8_t>(moveType);
+        def.m_nMaxHP = 10;
+        g_Heroes.resize(1);
+        g_Heroes[0].Init(1, def, 5, 5, 0, 0);
+        return g_Heroes[0];
+    }
+};
+
+// Item commands: 2 ends the stage, 7 takes 20 HP, 4 is a message; every run is recorded.
+std::vector<int> g_Ran;
+int FakeItemCommand(cChara& chara, int type, cEdFlowCmd&) {
+    g_Ran.push_back(type);
+    if (type == 7) chara.m_nHP -= 20;
+    return type == 2 ? 1 : 0;
+}
+int g_Built = 0;
+void FakeBuild(cChara&, const cCheckedVector<cEdFlow>& defs, int, int) {
+    g_Built += defs.Count();
+}
+
+TEST_F(ItemHeroTest, ItemCommandsStopAtAClearOrADeath) {
+    cHero& hero = MakeHero();
+    g_ObjectFlowCalls.RunItemCommand = FakeItemCommand;
+    struct Case {
+        std::vector<int> kinds;
+        int result;
+        std::vector<int> ran;
+    } cases[] = {
+        {{4, 4, 19}, 0, {4, 4, 19}},
+        {{4, 2, 4}, 1, {4, 2}},
+        {{7, 4, 2}, 2, {7}},
+        {{0, 23, 4}, 0, {4}},
+    };
+    for (const Case& c : cases) {
+        hero.m_nHP = 10;
+        g_Ran.clear();
+        cCheckedVector<cEdFlowCmd> list;
+        for (int k : c.kinds)
+            list.push_back(Cmd(k));
+        EXPECT_EQ(hero.RunItemCommands(list), c.result);
+        EXPECT_EQ(g_Ran, c.ran);
+    }
+}
+
+TEST_F(ItemHeroTest, FlowChangeWaitsWhileTheHerosOwnFlowsRun) {
+    cHero& hero = MakeHero();
+    g_ObjectFlowCalls.BuildFlows = FakeBuild;
+    g_Built = 0;
+    cCheckedVector<cEdFlowCmd> list;
+    list.push_back(Cmd(1, {0, 0}));
+    list[0].m_Flows.resize(2);
+    m_Scene->m_lpCurChara = &hero;
+    EXPECT_EQ(hero.RunItemCommands(list), 0);
+    EXPECT_EQ(g_Built, 0);
+    EXPECT_EQ(hero.m_Work.pendingFlowChanges.size(), 1u);
+    // The driver applies it once the hero's flows have been stepped.
+    hero.RunFlows(0);
+    EXPECT_EQ(g_Built, 2);
+    EXPECT_TRUE(hero.m_Work.pendingFlowChanges.empty());
+    // Not during its own step, it happens at once.
+    m_Scene->m_lpCurChara = nullptr;
+    hero.RunItemCommands(list);
+    EXPECT_EQ(g_Built, 4);
+}
+
+TEST_F(ItemHeroTest, ItemIsCentredAndBlinksBetweenTwoPatterns) {
+    g_Stage.m_nItemRangeW = 20;
+    g_Stage.m_nItemRangeH = 10;
+    cEdItemDef def;
+    def.m_nScale = 0;
+    cItem item;
+    item.Init(3, def, 4, 2);
+    EXPECT_EQ(item.m_nHitX, 6);
+    EXPECT_EQ(item.m_nHitY, 11);
+    EXPECT_EQ(item.m_nScale, 1);
+    EXPECT_EQ(item.m_bNoGravity, 1);
+    EXPECT_EQ(item.m_nDir, 0);
+    EXPECT_DOUBLE_EQ(item.m_dY, (10 + 2) * 32 + 11);
+    std::vector<int> seen;
+    for (int i = 0; i < 32; ++i)
+        seen.push_back(item.m_AnimSeq.Tick());
+    EXPECT_EQ(seen[0], 0);
+    EXPECT_EQ(seen[13], 0);
+    EXPECT_EQ(seen[14], 1);
+    EXPECT_EQ(seen[28], 1);
+    EXPECT_EQ(seen[29], 0);
+}
+
+TEST_F(ItemHeroTest, HeroBoxesAreListedLargestFirstAndTouchesAreKept) {
+    g_Stage.m_nHeroBodyW = 16, g_Stage.m_nHeroBodyH = 24;
+    g_Stage.m_nHeroItemRangeW = 30, g_Stage.m_nHeroItemRangeH = 30;
+    g_Stage.m_nHeroShotRangeW = 4, g_Stage.m_nHeroShotRangeH = 4;
+    cHero& hero = MakeHero();
+    std::vector<int> order;
+    for (const cBoxDisplay& b : hero.m_Work.boxes)
+        order.push_back(b.nBox);
+    EXPECT_EQ(order, (std::vector<int>{2, 0, 1, 3}));
+    EXPECT_EQ(hero.m_nHitY, 8); // feet on the cell's floor
+    hero.m_TouchingItems.push_back(9);
+    EXPECT_FALSE(hero.IsNotTouching(9));
+    hero.EndTouch(9);
+    EXPECT_TRUE(hero.IsNotTouching(9));
+}
+
+TEST_F(ItemHeroTest, MoveTypesAndTheScrollSetTheHerosSpeeds) {
+    cHero& hero = MakeHero(1); // flying
+    hero.m_dVX = 3, hero.m_dVY = -2, hero.m_dAX = 1, hero.m_dAY = 1;
+    hero.SetMoveType(0, 1); // leaving no-gravity stops at once
+    EXPECT_EQ(hero.m_dVX, 0);
+    EXPECT_EQ(hero.m_dVY, 0);
+    EXPECT_EQ(hero.m_dAX, 0);
+    EXPECT_EQ(hero.m_Work.nGravityCounter, 2);
+    // Scroll-bound heroes: a walking hero starts each frame at vx 0, whatever the scroll.
+    m_Scene->m_ScrollX.SetAutoSpeed(1, 20);
+    hero.m_bScrollSync = 1;
+    g_SystemData.m_nCompat214 = 1;
+    hero.m_dVX = 5;
+    hero.RunFlows(0);
+    EXPECT_EQ(hero.m_dVX, 0);
+    g_SystemData.m_nCompat214 = 0;
+    hero.RunFlows(0);
+    EXPECT_EQ(hero.m_dVX, m_Scene->m_ScrollX.MovingSpeed());
+}
+
+TEST_F(ItemHeroTest, JumpIsCutByAnEarlyReleaseAndIgnoredWithoutGravity) {
+    cHero& hero = MakeHero();
+    double speed = -8.0;
+    int started = 0;
+    auto jump = [&](int held) {
+        cJumpRequest r;
+        r.m_lpSpeed = &speed;
+        r.m_lpStarted = &started;
+        r.m_nHoldLimit = 10;
+        r.m_nKind = 1;
+        r.m_bKeyHeld = held;
+        hero.m_Motion.bJumpActive = 0;
+        return hero.Jump(r);
+    };
+    jump(1);
+    EXPECT_EQ(hero.m_dVY, -8.0);
+    EXPECT_EQ(started, 1);
+    hero.m_dVY = -5.0; // rising
+    jump(1);
+    EXPECT_EQ(hero.m_dVY, -5.0);
+    jump(0); // released before the limit
+    EXPECT_DOUBLE_EQ(hero.m_dVY, -1.5);
+    EXPECT_EQ(hero.m_bJumped, 1);
+
+    cHero& flyer = MakeHero(1);
+    started = 0;
+    flyer.m_dVY = 0;
+    cJumpRequest r;
+    r.m_lpSpeed = &speed;
+    r.m_lpStarted = &started;
+    r.m_nHoldLimit = 10;
+    EXPECT_EQ(flyer.Jump(r), 0);
+    EXPECT_EQ(flyer.m_dVY, 0);
+}
+
+} // namespace
