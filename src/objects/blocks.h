@@ -16,6 +16,10 @@ struct cBlock {
     std::uint8_t m_nPassKind = 255; // objects of this kind pass through
     int m_nPictureA = 0, m_nPictureB = 0;
     int m_bOverlay = 0, m_nOverlayCount = 0;
+    // Drawing: the layer (0 behind the objects, 1 in front) and the hidden switch. The picture is
+    // m_nPictureA (0 nothing to draw), a cell of the block sheet.
+    std::uint8_t m_nLayer = 0;
+    std::uint8_t m_bHidden = 0;
 };
 
 extern cCheckedVector<cBlock> g_Blocks;

@@ -23,6 +23,7 @@
 
 #include "flow/flow_model.h"
 #include "objects/anim_seq.h"
+#include "objects/chara_draw.h"
 #include "objects/object_hooks.h"
 #include "records/ed_chara_def.h"
 #include "records/ed_flow.h"
@@ -400,6 +401,30 @@ class cChara : public cGameObject {
     double m_RiddenRect[4] = {0, 0, 0, 0}; // that block character's rectangle at the last landing
     int m_nBlockOverlap = 0;               // 2 while a block placed over it must not squeeze it
     int m_bWallPushed = 0;                 // a block character pushed it sideways
+
+    // ---- Drawing (chara_draw.cpp) ----
+    // An animation attached by an animation command: it replaces the own pattern while it runs.
+    struct cAttachedAnim {
+        cAnimSeq seq;
+        int bPriority = 0;
+        int nFrames = 0; // frames left
+        int nCount = 0;  // a second count
+        int nId = 0;
+        int bHeld = 0; // a held entry neither ticks nor is drawn
+    };
+    std::list<cAttachedAnim> m_AttachedAnims;
+    // Every entry with that id goes.
+    void EraseEffectsById(int id);
+    // An entry with that id goes when its time is out, else it is held.
+    void EndEffectsById(int id);
+    void ReleaseEffectsById(int id);
+    // The running character effect (started lazily from m_nCharaEffect when the two differ).
+    cCharaEffectState m_EffectState;
+    int m_nDefeatCount = 0;  // frames of the defeat display without an effect
+    int m_bHiddenDraw = 0;   // hidden: only the effect advances
+    int m_bNoDraw = 0;       // not drawn: only the effect advances
+    int m_bPictureOnly = 0;  // the frame drawing advances the effect and draws the gauges only
+    int m_bPinX = 0, m_nPinX = 0, m_bPinY = 0, m_nPinY = 0; // pinned screen position per axis
 };
 
 class cStageChara : public cChara {
@@ -439,6 +464,7 @@ class cStageChara : public cChara {
     cPartBox m_Parts[2];
     int m_bSkipAreaX = 0, m_bSkipAreaY = 0;
     int m_bBlink = 0, m_nBlinkCount = 0, m_nBlinkKind = 0;
+    int m_nBlinkFrame = 0, m_nBlinkSizeA = 32, m_nBlinkSizeB = 32; // the blink chip's frame and size words
     int m_bEverActive = 0;
 };
 

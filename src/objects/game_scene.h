@@ -6,6 +6,7 @@
 #include "app/scene.h"
 #include "objects/game_object.h"
 #include "objects/scroll_pos.h"
+#include "play/effects.h"
 
 #include <atomic>
 #include <list>
@@ -34,10 +35,10 @@ class cGameScene : public cScene {
     // The stage characters and the live shots of each faction.
     std::vector<cGameObject*> m_CharaGroups[FACTION_COUNT];
     std::vector<cGameObject*> m_ShotGroups[FACTION_COUNT];
-    // Message windows and effect objects; their element types come with the message windows and
-    // the effect objects.
+    // Message windows; their element type comes with the message windows.
     std::list<std::shared_ptr<void>> m_Messages;
-    std::list<std::shared_ptr<void>> m_Effects;
+    // Effect objects, drawn and ended by the frame drawing.
+    std::list<cEffectObj> m_Effects;
     std::int16_t m_bVirtualBackBuffer = 0;
     int m_nWaitKind = 0;
     int m_nWaitDelay = 0;

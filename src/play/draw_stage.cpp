@@ -1,0 +1,445 @@
+#include "play/draw_stage.h"
+
+#include "app/game_loop.h"
+#include "app/globals.h"
+#include "app/log.h"
+#include "app/play_se.h"
+#include "app/sjis.h"
+#include "draw/dd_effects.h"
+#include "draw/dd_palette_fx.h"
+#include "draw/dd_startup.h"
+#include "draw/font.h"
+#include "objects/blocks.h"
+#include "objects/chara_draw.h"
+#include "objects/game_scene.h"
+#include "objects/object_hooks.h"
+#include "platform/messages.h"
+#include "project/project_database.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+#include "project/system_bitmaps.h"
+#include "project/system_data.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+DDSurfaceVec g_StageBitmaps, g_StageSwords, g_StageEffects;
+DDSurfaceDefVec g_StageBitmapDefs, g_StageSwordDefs, g_StageEffectDefs;
+DDSURFACEDATA g_DarkSD, g_HoleSD;
+int g_bRebuildTiles[2] = {0, 0};
+cScreenColour g_ScreenColour;
+
+extern DDSurfaceVec* g_lpStageBitmaps;
+
+namespace {
+
+DDSURFACEDATA* Sys(int k) {
+    return &g_SystemSurfaces[k];
+}
+
+int VisibleWidth(DDSURFACEDATA* sd) {
+    const DDSURFACEDATA* s = DDSubstitute(sd);
+    return s ? s->nWidth : 0;
+}
+int VisibleHeight(DDSURFACEDATA* sd) {
+    const DDSURFACEDATA* s = DDSubstitute(sd);
+    return s ? s->nHeight : 0;
+}
+
+// Four records for one picture file: the picture, its cells mirrored, and both again in system
+// memory. Under Direct3D the three others view the first.
+bool LoadPictureSet(DDSurfaceVec& vec, DDSurfaceDefVec& defs, const std::string& file, int cellW, int cellH) {
+    DDSURFACEDATA* first = nullptr;
+    bool ok = true;
+    for (int k = 0; k < 4; ++k) {
+        DDSURFACEDATA& sd = vec.push_back(DDSURFACEDATA{});
+        SURFACEDEF def;
+        std::snprintf(def.szFileName, sizeof def.szFileName, "%s", file.c_str());
+        def.bColorKey = 1;
+        def.nDDMemory = k >= 2 ? 1 : 0;
+        def.nMirrorCellW = (k & 1) ? cellW : 0;
+        def.nMirrorCellH = 0;
+        defs.push_back(def);
+        if (k == 0) {
+            first = &sd;
+            ok = DDCheckResult(DDCreateSurfaceFromFile(&sd, def.szFileName, 1, g_DDSettings.nBpp, 0,
+                                                       DTMEMORYTYPE_VIDEO_NORT, 0, 0, 0, 0, 0));
+            if (!ok) break;
+            continue;
+        }
+        if (DDIsD3D()) {
+            sd.lpMirrorSrc = first;
+            sd.nMirrorCellW = def.nMirrorCellW;
+            sd.nWidth = first->nWidth;
+            sd.nHeight = first->nHeight;
+        } else {
+            DDCreateSurfaceFromFile(&sd, def.szFileName, 1, g_DDSettings.nBpp, def.nDDMemory, 0, 0, 0,
+                                    def.nMirrorCellW, 0, 0);
+            sd.lpMirrorSrc = first;
+        }
+    }
+    (void)cellH;
+    return ok;
+}
+
+template <class List, class Info>
+void LoadPictureList(DDSurfaceVec& vec, DDSurfaceDefVec& defs, List& list, const char* failure, Info info) {
+    for (auto& sd : vec) {
+        sd.lpMirrorSrc = nullptr;
+        DDReleaseSurface(&sd);
+    }
+    vec.clear();
+    defs.clear();
+    for (int n = 1; n < list.Count(); ++n) {
+        std::string file;
+        int w = 32, h = 32;
+        info(list.at(n), file, w, h);
+        const int before = vec.Count();
+        if (!LoadPictureSet(vec, defs, file, w, h)) {
+            ECLogF(failure, file.c_str());
+            // The entry keeps its four places, blank, so that later entries keep their numbers.
+            while (vec.Count() < before + 4) {
+                vec.push_back(DDSURFACEDATA{});
+                defs.push_back(SURFACEDEF{});
+            }
+        }
+    }
+}
+
+} // namespace
+
+// ---- Resources ----
+
+void BuildBlockTile(DDSURFACEDATA* tiles, DDSURFACEDATA* src) {
+    DDFillRect(tiles, 0, 0, tiles->nWidth, tiles->nHeight, 0);
+    DDBeginBatch(0);
+    for (int r = 0; r < 30; ++r)
+        for (int k = 0; k < 4; ++k) {
+            DDBlt(tiles, 8 + 64 * k, 8 + 32 * r, 16, 16, src, 32 * k, 16 * r, 0);
+            DDBlt(tiles, 40 + 64 * k, 8 + 32 * r, 16, 16, src, 32 * k + 16, 16 * r, 0);
+        }
+    DDEndBatch();
+}
+
+void BuildBlockTiles() {
+    BuildBlockTile(Sys(SYSBMP_TILES_A), Sys(SYSBMP_BLOCK));
+    BuildBlockTile(Sys(SYSBMP_TILES_B), Sys(SYSBMP_BLOCK + 1));
+}
+
+void LoadStageBitmaps() {
+    LoadPictureList(g_StageBitmaps, g_StageBitmapDefs, g_Database.m_CharaBmps, "専用bmp %s 読み込み失敗！",
+                    [](const cEdBmpCharaExc& e, std::string& file, int& w, int& h) {
+                        file = e.szFileName;
+                        w = h = e.bCustomCell ? std::clamp(e.CellSize(), 1, 4096) : 32;
+                    });
+    g_lpStageBitmaps = &g_StageBitmaps;
+}
+
+void LoadStageSwords() {
+    LoadPictureList(g_StageSwords, g_StageSwordDefs, g_Database.m_SwordTypes, "ソード %s 読み込み失敗！",
+                    [](const cEdSwordType& e, std::string& file, int& w, int& h) {
+                        file = e.szFileName;
+                        w = h = 32;
+                    });
+}
+
+void LoadStageEffects() {
+    LoadPictureList(g_StageEffects, g_StageEffectDefs, g_Database.m_Effects, "エフェクト %s 読み込み失敗！",
+                    [](const cEdEffect& e, std::string& file, int& w, int& h) {
+                        file = e.szFileName;
+                        w = std::max(1, e.nCellWidth);
+                        h = std::max(1, e.nCellHeight);
+                    });
+}
+
+void ReleaseStagePictures() {
+    for (DDSurfaceVec* v : {&g_StageBitmaps, &g_StageSwords, &g_StageEffects}) {
+        for (auto& sd : *v) {
+            sd.lpMirrorSrc = nullptr;
+            DDReleaseSurface(&sd);
+        }
+        v->clear();
+    }
+    g_StageBitmapDefs.clear();
+    g_StageSwordDefs.clear();
+    g_StageEffectDefs.clear();
+}
+
+bool CreateWorkSurfaces() {
+    const int r = g_Heroes.empty() ? 0 : std::clamp(g_Heroes[0].m_nLightRadius, 0, 2048);
+    DDReleaseSurface(&g_DarkSD);
+    DDReleaseSurface(&g_HoleSD);
+    const int w = 1280 + 2 * r, h = 960 + 2 * r;
+    if (!DDCreateSurface(&g_DarkSD, w, h, 1, 1, DTMEMORYTYPE_VIDEO_RT, 0, 0)) {
+        win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+        return false;
+    }
+    DDFillRect(&g_DarkSD, 0, 0, w, h, 16);
+    if (r == 0) return true;
+    const int shape = g_Heroes[0].m_Def.m_nSightShape;
+    if (shape != 1 && shape != 2) {
+        DDFillRect(&g_DarkSD, w / 2 - r, h / 2 - r, 2 * r, 2 * r, 0);
+        return true;
+    }
+    if (!DDCreateSurface(&g_HoleSD, 2 * r, 2 * r, 1, 1, DTMEMORYTYPE_VIDEO_RT, 0, 0)) {
+        win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+        return false;
+    }
+    if (DDIsD3D())
+        DDFillRect(&g_HoleSD, 0, 0, 2 * r, 2 * r, 0);
+    else
+        DDFillRectRGB(&g_HoleSD, 0, 0, 2 * r, 2 * r, g_dwTransmitPixel);
+    DDBltCircle(&g_DarkSD, w / 2, h / 2, r, r, r, 1, &g_HoleSD, r, r, 0);
+    return true;
+}
+
+// ---- Background ----
+
+double WrapScroll(double pos, double speed, int size) {
+    if (size <= 0) return pos;
+    double p = std::fmod(pos - speed, static_cast<double>(size));
+    if (p < 0) p += size;
+    if (p >= size) p = 0; // fmod of a tiny negative value can round up to the size
+    return p;
+}
+
+void ScrollBackground() {
+    for (int k = 0; k < g_Stage.m_Backgrounds.Count(); ++k) {
+        cEdStageTableD& layer = g_Stage.m_Backgrounds.at(k);
+        if (k >= SYSBMP_BACKGROUND_SLOTS) break;
+        DDSURFACEDATA* pic = Sys(SYSBMP_BACKGROUND_FIRST + k);
+        if (layer.m_nAutoX)
+            layer.m_dOffsetX = WrapScroll(layer.m_dOffsetX, layer.m_dSpeedX, VisibleWidth(pic));
+        if (layer.m_nAutoY)
+            layer.m_dOffsetY = WrapScroll(layer.m_dOffsetY, layer.m_dSpeedY, VisibleHeight(pic));
+    }
+}
+
+void DrawBackground(DDSURFACEDATA* surface, int group) {
+    const int count = std::min(g_Stage.m_Backgrounds.Count(), SYSBMP_BACKGROUND_SLOTS);
+    bool any = false;
+    for (int k = 0; k < count; ++k)
+        any = any || g_Stage.m_Backgrounds.at(k).m_nShown;
+    if (group == 0 && !any) {
+        DDFillRect(surface, 0, 0, 640, 480, 16);
+        return;
+    }
+    const cScrollPos& vx = ViewX();
+    const cScrollPos& vy = ViewY();
+    const int originX = vx.m_nMargin * 32, originY = vy.m_nMargin * 32;
+    bool first = group == 0;
+    for (int k = 0; k < count; ++k) {
+        const cEdStageTableD& layer = g_Stage.m_Backgrounds.at(k);
+        if (!layer.m_nShown || layer.m_nPass != group) continue;
+        if (layer.m_nKind != 0) {
+            DDFillRect(surface, 0, 0, 640, 480, static_cast<std::uint32_t>(layer.m_nColour) & 0xFF);
+            first = false;
+            continue;
+        }
+        DDSURFACEDATA* pic = Sys(SYSBMP_BACKGROUND_FIRST + k);
+        const int w = VisibleWidth(pic), h = VisibleHeight(pic);
+        if (w <= 0 || h <= 0) continue; // a picture without size is skipped
+        const int ox =
+            layer.m_nAutoX
+                ? static_cast<int>(layer.m_dOffsetX + vx.m_dPos - originX)
+                : static_cast<int>((static_cast<int>(vx.m_dPos + 0.5) - originX) * layer.m_dSpeedX);
+        const int oy =
+            layer.m_nAutoY
+                ? static_cast<int>(layer.m_dOffsetY + vy.m_dPos - originY)
+                : static_cast<int>((static_cast<int>(vy.m_dPos + 0.5) - originY) * layer.m_dSpeedY);
+        const int mx = ((ox % w) + w) % w, my = ((oy % h) + h) % h;
+        const std::uint32_t flags = first ? 0 : 1;
+        first = false;
+        DDBeginBatch(0);
+        int rows = 0;
+        for (int y = -my; y < 480 && rows < 1000; y += h, ++rows) {
+            int cols = 0;
+            for (int x = -mx; x < 640 && cols < 1000; x += w, ++cols)
+                DDBlt(surface, x, y, w, h, pic, 0, 0, flags);
+        }
+        DDEndBatch();
+    }
+}
+
+// ---- Blocks ----
+
+void DrawBlocks(cGameScene&, DDSURFACEDATA* surface, int layer) {
+    const cScrollPos& vx = ViewX();
+    const cScrollPos& vy = ViewY();
+    const int px = static_cast<int>(vx.m_dPos), py = static_cast<int>(vy.m_dPos);
+    const int c0 = px >> 5, r0 = py >> 5;
+    const int margin = STAGE_MARGIN_BLOCKS;
+    DDBeginBatch(0);
+    for (int i = 0; i < 16; ++i)
+        for (int j = 0; j < 21; ++j) {
+            const int col = c0 + j, row = r0 + i;
+            // Only the stage itself: the margin around it is never drawn.
+            const int sc = col - margin, sr = row - margin;
+            if (sc < 0 || sc >= g_Stage.m_nWidth || sr < 0 || sr >= g_Stage.m_nHeight) continue;
+            const cBlock* b = BlockAt(col, row);
+            if (!b || b->m_nPictureA == 0 || b->m_nLayer != layer || b->m_bHidden) continue;
+            if (!b->m_Conditions.empty() && g_ObjectHooks.BlockConditionsHold &&
+                !g_ObjectHooks.BlockConditionsHold(*b))
+                continue;
+            DrawBlockCell(*b, surface, 32 * j - (px & 31), 32 * i - (py & 31));
+        }
+    DDEndBatch();
+}
+
+// ---- Status bar and time ----
+
+int GaugeFill(std::int64_t value, std::int64_t maximum) {
+    if (maximum < 1) return 0;
+    return static_cast<int>(std::clamp<std::int64_t>(value * 50 / maximum, 0, 50));
+}
+
+cStatusLayout StatusBarLayout() {
+    cStatusLayout l;
+    const int n = std::min(g_SystemData.m_vStatusItems.Count(), 5);
+    int sum = 0;
+    for (int i = 0; i < n; ++i) {
+        const cStatusItem& it = g_SystemData.m_vStatusItems.at(i);
+        if (!it.m_nShow) continue;
+        l.bShown[i] = 1;
+        ++l.nShown;
+        l.nLabelWidth[i] = it.m_nIcon ? 16 : 16 * CountSjisChars(it.m_strLabel);
+        const int value = (i == 2 || i == 3) ? 50 : 16 * std::clamp(it.m_nDigits, 0, 64);
+        l.nWidth[i] = l.nLabelWidth[i] + value;
+        sum += l.nWidth[i];
+    }
+    if (l.nShown == 0) return l;
+    l.nGap = (638 - sum) / (l.nShown + 1);
+    int x = l.nGap;
+    for (int i = 0; i < 5; ++i) {
+        if (!l.bShown[i]) continue;
+        l.nX[i] = x;
+        x += l.nWidth[i] + l.nGap;
+    }
+    return l;
+}
+
+void DrawStatusBar(cGameScene&, DDSURFACEDATA* surface) {
+    if (!g_Stage.m_nStatusDisplay) return;
+    const cStatusLayout l = StatusBarLayout();
+    if (l.nShown == 0) return;
+    DDSURFACEDATA* sheet = Sys(SYSBMP_STATUS);
+    DDBlt(surface, 0, 0, 640, 20, sheet, 0, 0, 1);
+    static const int kIconX[5] = {0, 16, 32, 48, 64};
+    const cHero* hero = g_Heroes.empty() ? nullptr : &g_Heroes[0];
+    for (int i = 0; i < 5; ++i) {
+        if (!l.bShown[i]) continue;
+        const cStatusItem& it = g_SystemData.m_vStatusItems.at(i);
+        const int x = l.nX[i], y = 3;
+        if (i == 2 || i == 3) {
+            if (it.m_nIcon)
+                DDBlt(surface, x, y, 16, 16, sheet, kIconX[i], 32, 1);
+            else
+                g_Font.DrawF(surface, x, y, "%s", it.m_strLabel.c_str());
+            const int gx = x + l.nLabelWidth[i];
+            const int sx = i == 2 ? 0 : 64;
+            DDBlt(surface, gx, y, 50, 16, sheet, sx, 128, 1);
+            const std::int64_t value = hero ? (i == 2 ? hero->m_nHP : hero->m_nSP) : 0;
+            const std::int64_t total = hero ? (i == 2 ? hero->m_Def.m_nMaxHP : hero->m_Def.m_nMaxSP) : 0;
+            const int fill = GaugeFill(value, total);
+            const bool low = total > 0 && g_SystemData.ReachesLimit(
+                                              i, static_cast<int>(value),
+                                              static_cast<int>(std::min<std::int64_t>(total, INT32_MAX)));
+            if (fill > 0) DDBlt(surface, gx, y, fill, 16, sheet, sx, low ? 160 : 144, 1);
+            if (it.m_nShowValue) g_Fonts[0].DrawF(surface, gx, 6, "%d", static_cast<int>(value));
+            continue;
+        }
+        const int value = i == 0 ? g_SaveData.m_nTotalScore : i == 1 ? g_nScore : g_SaveData.m_nLives;
+        const bool unlimited = i == 4 && value == 999999;
+        if (it.m_nIcon) {
+            DDBlt(surface, x, y, 16, 16, sheet, kIconX[i], 32, 1);
+            if (unlimited)
+                g_Font.DrawF(surface, x + 16, y, "-");
+            else
+                g_Font.DrawF(surface, x + 16, y, "%d", value);
+        } else if (unlimited) {
+            g_Font.DrawF(surface, x, y, "%s-", it.m_strLabel.c_str());
+        } else {
+            g_Font.DrawF(surface, x, y, "%s%d", it.m_strLabel.c_str(), value);
+        }
+    }
+}
+
+void DrawTimeLimit(cGameScene& scene, DDSURFACEDATA* surface, int beep) {
+    if (scene.m_bTimeStopped) return;
+    const int t = std::clamp(scene.m_nTimeLimit, 0, 999);
+    const int digits[3] = {t / 100, (t / 10) % 10, t % 10};
+    for (int k = 0; k < 3; ++k)
+        DDBlt(surface, 272 + 32 * k, 24, 32, 32, Sys(SYSBMP_WORD), digits[k] * 32, 160, 1);
+    // The period counter belongs to the play step; the display only asks whether it is at zero.
+    if (scene.m_nTimeLimit > 0 && scene.m_nTimeLimit <= g_Stage.m_nTimeWarning && FrameTimerTick(2, 0) &&
+        beep)
+        PlaySe(13);
+}
+
+// ---- Screen colour ----
+
+void SetScreenColor(cScreenColour& c, const int p[8]) {
+    c.prevR = c.r, c.prevG = c.g, c.prevB = c.b;
+    c.nPrevStrength = c.nStrength;
+    c.nPrevAlpha = c.nAlpha;
+    c.r = static_cast<std::uint8_t>(p[0]);
+    c.g = static_cast<std::uint8_t>(p[1]);
+    c.b = static_cast<std::uint8_t>(p[2]);
+    c.nStrength = std::clamp(p[3], 0, 100);
+    c.nMode = p[4];
+    c.nDuration = std::max(0, p[5]) * 6;
+    c.bThereAndBack = p[6];
+    c.nRepeat = p[7];
+    c.bActive = 1;
+    c.nFrame = 0;
+    c.nPasses = 0;
+}
+
+int ScreenColourAlpha(const cScreenColour& c) {
+    // The progress is a fraction: an integer division would hold the colour until the end.
+    const double f = c.nDuration > 0 ? static_cast<double>(c.nFrame) / c.nDuration : 1.0;
+    double a;
+    if (c.nMode == 0)
+        a = 255.0 - f * c.nStrength * 2.55;
+    else
+        a = c.nDuration > 0 ? c.nPrevAlpha + f * (255.0 - c.nPrevAlpha) : 255.0;
+    return std::clamp(static_cast<int>(a), 0, 255);
+}
+
+void DrawScreenColor(cGameScene& scene, int paused) {
+    cScreenColour& c = g_ScreenColour;
+    if (!c.bActive) return;
+    c.nAlpha = ScreenColourAlpha(c);
+    if (!DDIsD3D()) {
+        if (g_DDSettings.nBpp == 8) {
+            BlendPaletteToColor(g_Palette, 0, 255, c.nAlpha * 256 / 255, c.r, c.g, c.b, g_BasePalette);
+            if (g_lpDDCon && g_lpDDCon->lpPalette) g_lpDDCon->lpPalette->SetEntries(0, 0, 256, g_Palette);
+        } else {
+            c.bActive = 0;
+            return;
+        }
+    } else if (scene.m_bVirtualBackBuffer && lpDTCon->bVirBackBuffer) {
+        DDFillRectRGB(Sys(SYSBMP_SCREEN_COPY), 0, 0, 640, 480,
+                      0xFF000000u | (c.r << 16) | (c.g << 8) | static_cast<std::uint32_t>(c.b));
+        DDBltAlpha(&g_BackBuffer, 0, 0, 640, 480, Sys(SYSBMP_SCREEN_COPY), 0, 0, 0, g_BlendTable, c.nAlpha);
+    } else {
+        DDChangeColor(&g_BackBuffer, 0, 0, 640, 480, c.nAlpha, c.r, c.g, c.b);
+    }
+    if (paused) return;
+    ++c.nFrame;
+    if (c.bThereAndBack) {
+        if (c.nFrame >= c.nDuration) {
+            c.nFrame = 0;
+            if (++c.nPasses >= c.nRepeat) c.bActive = 0;
+        }
+    } else if (c.nFrame >= c.nDuration) {
+        c.nFrame = c.nDuration;
+        if (c.nMode != 0 || c.nStrength == 0) c.bActive = 0;
+    }
+}
+
+void ResetStageDrawing() {
+    g_ScreenColour = cScreenColour{};
+    g_bRebuildTiles[0] = g_bRebuildTiles[1] = 0;
+}

@@ -1,0 +1,195 @@
+#include "play/effects.h"
+
+#include "app/checked_containers.h"
+#include "app/log.h"
+#include "app/thread.h"
+#include "draw/dd_palette_fx.h"
+#include "draw/dd_startup.h"
+#include "objects/game_object.h"
+#include "objects/game_scene.h"
+#include "objects/object_hooks.h"
+#include "platform/messages.h"
+#include "play/draw_stage.h"
+#include "project/project_database.h"
+
+#include <algorithm>
+#include <cstring>
+
+DDSurfaceList g_PictureSurfaces;
+DDSurfaceDefList g_PictureDefs;
+std::list<cPictureLayer> g_ShownPictures;
+
+bool OnGameThread() {
+    const win::ThreadId game = thGame.m_nThreadId.load();
+    return game == 0 || game == win::GetCurrentThreadId();
+}
+
+void EffectPlace(const double a[4], const double b[4], int w, int h, double& x, double& y) {
+    double l = std::max(a[0], b[0]), t = std::max(a[1], b[1]);
+    double r = std::min(a[2], b[2]), btm = std::min(a[3], b[3]);
+    if (l > r || t > btm) l = t = r = btm = 0;
+    x = (static_cast<int>(r - l + 1) >> 1) + l - (w >> 1);
+    y = (static_cast<int>(btm - t + 1) >> 1) + t - (h >> 1);
+}
+
+cEffectObj::cEffectObj(int n, const double attacker[4], const double victim[4], int scale) {
+    const cEdEffect& def = g_Database.m_Effects.at(n);
+    m_nEffect = static_cast<std::uint16_t>(n);
+    m_nWidth = def.nCellWidth;
+    m_nHeight = def.nCellHeight;
+    const int k = std::clamp(scale, 1, MAX_GIANT_SCALE);
+    if (def.bScalable && k > 1) {
+        m_nWidth *= k;
+        m_nHeight *= k;
+        m_bScaled = 1;
+    }
+    EffectPlace(attacker, victim, m_nWidth, m_nHeight, m_dX, m_dY);
+    // Play draws its random numbers on the game thread only: another thread's generator would make
+    // replays drift.
+    if (OnGameThread()) {
+        m_dX += RandRange(-4 * k, 4 * k);
+        m_dY += RandRange(-4 * k, 4 * k);
+    } else {
+        ECLog("cEffectObj: random jitter asked off the game thread");
+    }
+    SetAnimation(n);
+}
+
+void cEffectObj::SetAnimation(int n) {
+    cCheckedVector<cAnimSeqFrames> seqs;
+    if (n >= 0 && n < static_cast<int>(g_EffectSeqTable.size())) seqs.push_back(g_EffectSeqTable.at(n));
+    m_Anim.Build(seqs);
+}
+
+void cEffectObj::Restart() {
+    const cEdEffect& def = g_Database.m_Effects.at(m_nEffect);
+    const int k = m_bScaled && def.nCellWidth > 0 ? std::max(1, m_nWidth / std::max(1, def.nCellWidth)) : 1;
+    m_nWidth = def.nCellWidth * k;
+    m_nHeight = def.nCellHeight * k;
+    SetAnimation(m_nEffect);
+    m_bRestart = 0;
+}
+
+namespace {
+
+bool AtEnd(const cAnimSeq& a) {
+    if (a.m_Seqs.empty()) return true;
+    const cAnimSeqFrames& s = a.m_Seqs.at(a.m_nSeq);
+    return a.m_nFrame >= 0 && a.m_nFrame < s.Count() && s.at(a.m_nFrame).nPattern == ANIM_CODE_END;
+}
+
+DDSURFACEDATA* EffectPicture(int n) {
+    if (n < 1) return nullptr;
+    const int sysmem = !DDIsD3D() && g_ObjectSheets.nCharaBase != SYSBMP_CHARA_FIRST ? 2 : 0;
+    const int k = 4 * (n - 1) + sysmem;
+    if (k >= g_StageEffects.Count()) return nullptr;
+    return &g_StageEffects.at(k);
+}
+
+} // namespace
+
+int DrawEffectObj(cEffectObj& e, DDSURFACEDATA* surface, int advance) {
+    if (e.m_nEffect >= g_Database.m_Effects.Count() || g_Database.m_Effects.at(e.m_nEffect).m_Frames.empty())
+        return 1;
+    if (e.m_bRestart) e.Restart();
+    int pattern = e.m_Anim.GetPattern();
+    if (advance && !e.m_bHeld) pattern = e.m_Anim.Tick();
+    if (AtEnd(e.m_Anim)) return 1;
+    const cEdEffect& def = g_Database.m_Effects.at(e.m_nEffect);
+    DDSURFACEDATA* pic = EffectPicture(e.m_nEffect);
+    if (!pic) return 0;
+    const int x = static_cast<int>(e.m_dX - ViewX().m_dPos), y = static_cast<int>(e.m_dY - ViewY().m_dPos);
+    const int sx = pattern * def.nCellWidth;
+    if (e.m_bScaled)
+        DDBltStretch(surface, x, y, e.m_nWidth, e.m_nHeight, pic, sx, 0, def.nCellWidth, def.nCellHeight, 1);
+    else
+        DDBlt(surface, x, y, def.nCellWidth, def.nCellHeight, pic, sx, 0, 1);
+    return 0;
+}
+
+void StartHitEffect(int effect, cChara& struck, cGameObject& attacker, int scale) {
+    if (!g_lpGameScene || effect <= 0) return;
+    const double a[4] = {attacker.m_dX, attacker.m_dY, attacker.m_dRight, attacker.m_dBottom};
+    const double v[4] = {struck.m_dX, struck.m_dY, struck.m_dRight, struck.m_dBottom};
+    g_lpGameScene->m_Effects.emplace_back(effect, a, v, scale);
+}
+
+// ---- Shown pictures ----
+
+void cPictureLayer::Set(int id, double x, double y, int displayMode, int frames, int countWhilePaused,
+                        int fixed, int scale, int width, int height, int layer, int slot) {
+    m_nId = static_cast<std::int16_t>(id);
+    m_dX = x;
+    m_dY = y;
+    m_nDisplayMode = displayMode;
+    m_nFrames = frames;
+    m_bCountWhilePaused = countWhilePaused;
+    m_bFixed = fixed;
+    m_bStretch = scale != 100;
+    m_nWidth = width;
+    m_nHeight = height;
+    m_nLayer = static_cast<std::uint8_t>(layer);
+    m_nSlot = slot;
+    if (fixed) {
+        m_nScreenX = static_cast<int>(x) - static_cast<int>(ViewX().m_dPos);
+        m_nScreenY = static_cast<int>(y) - static_cast<int>(ViewY().m_dPos);
+    }
+}
+
+int cPictureLayer::Draw(DDSURFACEDATA* surface, DDSURFACEDATA* picture, int paused) {
+    if (m_nDisplayMode == 2 && !(paused && !m_bCountWhilePaused)) {
+        if (--m_nFrames < 0) return 1;
+    }
+    const int x = m_bFixed ? m_nScreenX : static_cast<int>(m_dX) - static_cast<int>(ViewX().m_dPos);
+    const int y = m_bFixed ? m_nScreenY : static_cast<int>(m_dY) - static_cast<int>(ViewY().m_dPos);
+    if (!picture) return 0;
+    if (m_bStretch)
+        DDBltStretch(surface, x, y, m_nWidth, m_nHeight, picture, 0, 0, picture->nWidth, picture->nHeight, 1);
+    else
+        DDBlt(surface, x, y, picture->nWidth, picture->nHeight, picture, 0, 0, 1);
+    return 0;
+}
+
+cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values) {
+    DDSURFACEDATA& sd = g_PictureSurfaces.emplace_back();
+    SURFACEDEF def;
+    std::snprintf(def.szFileName, sizeof def.szFileName, "%s", file ? file : "");
+    def.bColorKey = 1;
+    g_PictureDefs.push_back(def);
+    if (!DDCheckResult(DDCreateSurfaceFromFile(&sd, def.szFileName, 1, g_DDSettings.nBpp, 0,
+                                               DTMEMORYTYPE_VIDEO_NORT, 0, 0, 0, 0, 0))) {
+        DDRemoveSurface(g_PictureSurfaces, g_PictureDefs, &sd);
+        return nullptr;
+    }
+    cPictureLayer& p = g_ShownPictures.emplace_back(values);
+    p.m_lpSurface = &sd;
+    if (p.m_nWidth <= 0) p.m_nWidth = sd.nWidth;
+    if (p.m_nHeight <= 0) p.m_nHeight = sd.nHeight;
+    return &p;
+}
+
+void DrawShownPictures(DDSURFACEDATA* surface, int layer, int paused) {
+    for (auto it = g_ShownPictures.begin(); it != g_ShownPictures.end();) {
+        if (it->m_nLayer != layer) {
+            ++it;
+            continue;
+        }
+        if (it->Draw(surface, it->m_lpSurface, paused)) {
+            DDRemoveSurface(g_PictureSurfaces, g_PictureDefs, it->m_lpSurface);
+            it = g_ShownPictures.erase(it);
+            continue;
+        }
+        ++it;
+    }
+}
+
+void ClearShownPictures() {
+    DDReleaseSurfaceList(g_PictureSurfaces);
+    g_PictureSurfaces.clear();
+    g_PictureDefs.clear();
+    g_ShownPictures.clear();
+}
+
+void InstallEffectHooks() {
+    g_ObjectHooks.StartHitEffect = StartHitEffect;
+}

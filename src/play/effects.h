@@ -1,0 +1,87 @@
+// Effect objects (an animation of the project's effect list played where two objects hit each
+// other) and shown pictures (a picture put on the screen by the picture command).
+//
+// The records here are plain values whose special members are all inline: the play scene's record
+// holds them in its lists, and code below stage play destroys those lists.
+#pragma once
+
+#include "draw/draw.h"
+#include "objects/anim_seq.h"
+
+#include <cstdint>
+#include <list>
+#include <string>
+
+class cChara;
+class cGameObject;
+
+// One running effect object, placed in stage pixels.
+class cEffectObj {
+  public:
+    // Effect `n` on the overlap of the attacker's and the victim's rectangles (left, top, right,
+    // bottom), `scale` being the attacker's giant factor. Jitter is drawn from the play generator.
+    cEffectObj(int n, const double attacker[4], const double victim[4], int scale);
+    cEffectObj(const cEffectObj&) = default;
+    cEffectObj& operator=(const cEffectObj&) = default;
+
+    // (Re)starts the animation of effect n from its definition.
+    void SetAnimation(int n);
+    // Reads the definition again (its cell size and animation).
+    void Restart();
+
+    std::uint16_t m_nEffect = 0;
+    double m_dX = 0, m_dY = 0;
+    int m_nWidth = 0, m_nHeight = 0;
+    std::int16_t m_bScaled = 0;
+    int m_bRestart = 0;
+    int m_bHeld = 0; // a held effect does not advance
+    cAnimSeq m_Anim;
+    std::list<std::string> m_Texts;
+};
+
+// The place of an effect of w x h on the overlap of two rectangles (left, top, right, bottom); an
+// empty rectangle at the origin when they do not overlap.
+void EffectPlace(const double a[4], const double b[4], int w, int h, double& x, double& y);
+// Draws one frame; 1 when the effect has ended.
+int DrawEffectObj(cEffectObj& e, DDSURFACEDATA* surface, int advance);
+// Starts effect `effect` between a struck character and its attacker (the objects' hit hook).
+void StartHitEffect(int effect, cChara& struck, cGameObject& attacker, int scale);
+// Whether the caller runs on the game thread (or no game thread runs: tests, start-up).
+bool OnGameThread();
+
+// One picture shown by the picture command.
+class cPictureLayer {
+  public:
+    // Stores the values; with fixed set, the screen position is taken from the view now.
+    void Set(int id, double x, double y, int displayMode, int frames, int countWhilePaused, int fixed,
+             int scale, int width, int height, int layer, int slot);
+    // One frame; 1 when the picture's time is over.
+    int Draw(DDSURFACEDATA* surface, DDSURFACEDATA* picture, int paused);
+
+    std::int16_t m_nId = 0;
+    double m_dX = 0, m_dY = 0;
+    int m_nDisplayMode = 0; // 0 until cleared, 2 for a time
+    int m_nFrames = 0;
+    int m_bCountWhilePaused = 0;
+    int m_bFixed = 0;
+    int m_nScreenX = 0, m_nScreenY = 0;
+    int m_bStretch = 0;
+    int m_nWidth = 0, m_nHeight = 0;
+    std::uint8_t m_nLayer = 0; // 0 behind the blocks, 1 in front
+    int m_nSlot = 0;
+    DDSURFACEDATA* m_lpSurface = nullptr; // its entry in g_PictureSurfaces
+};
+
+// The shown pictures beside their surfaces and creation records.
+extern DDSurfaceList g_PictureSurfaces;
+extern DDSurfaceDefList g_PictureDefs;
+extern std::list<cPictureLayer> g_ShownPictures;
+
+// Loads a picture file and shows it; the new entry, or null when the file could not be loaded.
+cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values);
+// The pictures of one layer; those whose time is over leave with their surfaces.
+void DrawShownPictures(DDSURFACEDATA* surface, int layer, int paused);
+// Releases every shown picture.
+void ClearShownPictures();
+// Installs the effect hook of the game objects.
+void InstallEffectHooks();

@@ -1,0 +1,50 @@
+// A stage brought up for drawing tests: small pictures written on the spot into the slots of the
+// system-surface table that the stage drawing reads, the display on either back-end, a play scene
+// with its view over a stage of blocks, and golden frames in tests/play/golden
+// (M4_UPDATE_GOLDEN=1 rewrites them).
+#pragma once
+
+#include "draw/draw.h"
+#include "objects/blocks.h"
+#include "objects/game_object.h"
+#include "objects/game_scene.h"
+#include "project/system_bitmaps.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Palette entries of the test pictures.
+enum : int { SP_BLACK = 0, SP_KEY = 1, SP_BLUE = 2, SP_RED = 3, SP_GREEN = 4, SP_YELLOW = 5, SP_WHITE = 6 };
+std::uint32_t StagePaletteColour(int index); // 0x00RRGGBB
+
+// The colour a block picture n fills its cell with (a palette index), and likewise a character cell.
+int BlockColour(int picture);
+int CharaColour(int picture, int row);
+
+class StageDrawTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Display at 32 bits (or the given depth) over the chosen back-end, pictures loaded, a stage of
+    // w x h blocks with its view at the stage's top-left corner.
+    bool Open(int bD3D, int nBpp = 32, int widthBlocks = 30, int heightBlocks = 20);
+    // Places block picture `picture` at stage cell (column, row).
+    static cBlock& PutBlock(int column, int row, int picture, int layer = 0);
+    // Places the view's top-left at stage pixel (x, y) of the stage itself (margin excluded).
+    void SetView(double x, double y);
+    std::vector<std::uint32_t> PresentAndRead();
+    // The pixel at (x, y) of a frame as 0x00RRGGBB.
+    static std::uint32_t At(const std::vector<std::uint32_t>& f, int x, int y) {
+        return f[static_cast<std::size_t>(y) * 640 + x] & 0xFFFFFF;
+    }
+    // Differing pixels against tests/play/golden/<name>.rle (a copy goes to the build folder).
+    static int CompareGolden(const std::string& name, const std::vector<std::uint32_t>& frame);
+
+    std::string m_dir;
+    std::unique_ptr<cGameScene> m_Scene;
+    SURFACEDEF m_Table[SYSTEM_BITMAP_COUNT];
+};
