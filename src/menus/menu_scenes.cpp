@@ -11,7 +11,3 @@ cScene* CreateMenuScene(int index) {
     if (index == SCENE_TITLE) return new cTitleScene;
     return new cPlaceholderMenuScene(index);
 }
-
-unsigned RankingViewLoop(void*) {
-    return FrameLoopUntilQuit();
-}

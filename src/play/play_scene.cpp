@@ -26,7 +26,3 @@ class cPlaceholderPlayScene : public cGameScene {
 cScene* CreatePlayScene() {
     return new cPlaceholderPlayScene;
 }
-
-unsigned PauseLoop(void*) {
-    return FrameLoopUntilQuit();
-}

@@ -1,0 +1,157 @@
+// The pause loop on its own thread: the game thread waits while the loop paces, samples scripted
+// input, draws frozen frames and presents them until its wait is over or the program closes.
+#include "play/pause_loop.h"
+
+#include "app/game_loop.h"
+#include "app/globals.h"
+#include "app/input.h"
+#include "app/input_script.h"
+#include "app/scene.h"
+#include "app/thread.h"
+#include "objects/game_scene.h"
+#include "platform/messages.h"
+#include "platform/time.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::atomic<int> g_presents{0};
+// Present number at which the test closes the program (0: never).
+std::atomic<int> g_closeAtPresent{0};
+std::vector<int> g_sounds;
+
+bool Yes() {
+    return true;
+}
+bool No() {
+    return false;
+}
+bool CountPresent(int) {
+    const int n = ++g_presents;
+    if (g_closeAtPresent != 0 && n == g_closeAtPresent && g_lpGameScene) g_lpGameScene->m_bClosing = 1;
+    return true;
+}
+
+win::LRESULT SoundProc(win::HWND, win::UINT msg, win::WPARAM wParam, win::LPARAM) {
+    if (msg == win::WM_USER + 5) g_sounds.push_back(static_cast<int>(wParam));
+    return 0;
+}
+
+class PauseLoopThread : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        win::ResetMessageModelForTests();
+        g_hWnd = win::CreateMainWindowObject(&SoundProc);
+        savedHooks = g_DrawingHooks;
+        g_DrawingHooks.direct3DActive = &Yes;
+        g_DrawingHooks.directDrawActive = &No;
+        g_DrawingHooks.presentDirect3D = &CountPresent;
+        g_bActive = 1;
+        g_presents = 0;
+        g_closeAtPresent = 0;
+        g_sounds.clear();
+        scene = std::make_unique<cGameScene>();
+        g_lpGameScene = scene.get();
+    }
+    void TearDown() override {
+        SetInputScript(nullptr);
+        win::UseManualClock(nullptr);
+        scene.reset();
+        g_DrawingHooks = savedHooks;
+        win::DestroyMainWindowObject(g_hWnd);
+        g_hWnd = nullptr;
+        g_bActive = 0;
+        win::ResetMessageModelForTests();
+    }
+    void Script(const char* text) {
+        auto s = std::make_unique<cInputScript>();
+        ASSERT_TRUE(s->Parse(text, nullptr));
+        SetInputScript(std::move(s));
+    }
+    // The game thread's side: start the loop and wait for it. This thread serves the sounds the loop
+    // asks the main window for. False when the loop did not end within a generous limit.
+    bool RunWait() {
+        std::atomic<bool> done{false};
+        std::atomic<bool> started{false};
+        std::thread game([&] {
+            started = RunPauseLoop(*scene);
+            done = true;
+        });
+        win::MSG msg;
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!done && std::chrono::steady_clock::now() < limit) {
+            while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
+                win::DispatchMessage(&msg);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        if (!done) {
+            thPause.Exit();
+            game.join();
+            return false;
+        }
+        game.join();
+        return started;
+    }
+    DrawingHooks savedHooks{};
+    std::unique_ptr<cGameScene> scene;
+};
+
+TEST_F(PauseLoopThread, TimedWaitDrawsItsDelayThenEnds) {
+    SetPauseWait(*scene, 0, 0, 0, 0);
+    scene->m_nWaitDelay = 5;
+    ASSERT_TRUE(RunWait());
+    EXPECT_EQ(g_presents, 5);
+    EXPECT_EQ(scene->m_nWaitFrames, -1);
+    EXPECT_EQ(scene->m_bWaitClosed, 0);
+    EXPECT_TRUE(g_sounds.empty());
+
+    g_presents = 0;
+    SetPauseWait(*scene, 0, 0, 30, 0); // a 30-frame notice
+    ASSERT_TRUE(RunWait());
+    EXPECT_EQ(g_presents, 30);
+}
+
+TEST_F(PauseLoopThread, ConfirmCountsOnlyOnThePressEdge) {
+    struct Case {
+        int kind;
+        int sound;
+    };
+    for (const Case c : {Case{1, 12}, Case{0, 1}}) {
+        g_presents = 0;
+        g_sounds.clear();
+        // Held from the first frame through the delay and beyond, released, then pressed again.
+        Script("15 0 1\n2 0 0\n1 0 1\n");
+        SetPauseWait(*scene, c.kind, 1, 0, 0);
+        EXPECT_EQ(scene->m_nWaitDelay, c.kind == 1 ? 10 : 0);
+        ASSERT_TRUE(RunWait());
+        EXPECT_EQ(g_presents, 17) << "kind " << c.kind;
+        EXPECT_EQ(scene->m_bWaitClosed, 1);
+        EXPECT_EQ(g_sounds, std::vector<int>{c.sound});
+    }
+}
+
+TEST_F(PauseLoopThread, ClosingStopsTheDrawingAndEndsTheLoopByItself) {
+    win::ManualClock clock;
+    win::UseManualClock(&clock);
+    SetPauseWait(*scene, 1, 1, 0, 0); // waits for a confirm that never comes
+    g_closeAtPresent = 3;
+    ASSERT_TRUE(RunWait());
+    EXPECT_EQ(g_presents, 3);
+    EXPECT_EQ(scene->m_bWaitClosed, 0);
+    EXPECT_GE(clock.now.load(), 2000u);
+    EXPECT_FALSE(thPause.HasThread());
+
+    // A scene already closing starts no loop at all.
+    g_presents = 0;
+    EXPECT_EQ(PauseLoop(nullptr), 0u);
+    EXPECT_EQ(g_presents, 0);
+}
+
+} // namespace
