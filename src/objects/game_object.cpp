@@ -187,6 +187,7 @@ cItem& cItem::operator=(const cItem& o) {
     m_nCellA = o.m_nCellA;
     m_nCellB = o.m_nCellB;
     m_nScale = o.m_nScale;
+    m_bTaken = o.m_bTaken;
     return *this;
 }
 
@@ -214,6 +215,8 @@ cShot& cShot::operator=(const cShot& o) {
     m_nScale = o.m_nScale;
     m_Part = o.m_Part;
     m_Work = o.m_Work;
+    m_bEndsOnHit = o.m_bEndsOnHit;
+    m_HitIds = o.m_HitIds;
     return *this;
 }
 
@@ -238,6 +241,9 @@ cChara& cChara::operator=(const cChara& o) {
         f.m_lpDef =
             (f.m_nIndex >= 0 && f.m_nIndex < m_Def.m_Flows.Count()) ? &m_Def.m_Flows[f.m_nIndex] : nullptr;
     m_FlowGroupBits = o.m_FlowGroupBits;
+    // The copy's counters and marks, but no walk of its flows is running.
+    m_FlowState = o.m_FlowState;
+    m_FlowState.nWalking = 0;
     m_nCurAnimSet = o.m_nCurAnimSet;
     m_bKnockBack = o.m_bKnockBack, m_bJumped = o.m_bJumped, m_bAirborne = o.m_bAirborne;
     m_bFalling = o.m_bFalling, m_nAirFrames = o.m_nAirFrames, m_bCeilingFall = o.m_bCeilingFall;

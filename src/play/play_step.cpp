@@ -1,0 +1,565 @@
+#include "play/play_step.h"
+
+#include "app/game_loop.h"
+#include "app/globals.h"
+#include "app/input.h"
+#include "app/log.h"
+#include "app/play_se.h"
+#include "app/scene.h"
+#include "flow/flow_engine.h"
+#include "objects/aim.h"
+#include "objects/game_object.h"
+#include "objects/game_scene.h"
+#include "objects/hero.h"
+#include "objects/movement.h"
+#include "objects/object_hooks.h"
+#include "objects/object_links.h"
+#include "platform/keyboard.h"
+#include "platform/messages.h"
+#include "play/collision.h"
+#include "play/hits.h"
+#include "play/replay.h"
+#include "play/set_stage.h"
+#include "play/trace.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+#include "project/system_data.h"
+#include "sound/bgm.h"
+
+#include <algorithm>
+#include <climits>
+
+PlayStepHooks g_PlayStepHooks;
+
+namespace {
+
+constexpr int PLAY_MODE_REPLAY = 4;
+constexpr int SE_PAUSE = 4;
+constexpr int SE_PLAYER_DEFEAT = 8;
+constexpr int SE_DEFEAT = 9;
+constexpr int SE_BOUNCE = 10;
+constexpr int LIFE_UNLIMITED = INT_MAX;
+constexpr int ELAPSED_CS_MAX = 599999;
+
+// Whether the play step goes on after a part of it, or ends at once without drawing.
+enum Flow { GO_ON, STOP };
+
+cHero* Hero1() {
+    return g_Heroes.empty() ? nullptr : &g_Heroes[0];
+}
+
+void EndStageCleared(cGameScene& scene) {
+    if (g_PlayHooks.StageEnd) g_PlayHooks.StageEnd();
+    scene.m_nState = GAMESTATE_RESULT;
+}
+
+// Hero 1 is defeated: the cause goes to the EC log; the play step ends.
+Flow DefeatHero(cGameScene& scene, const char* cause) {
+    if (cause) ECLog(cause);
+    PlaySe(SE_PLAYER_DEFEAT);
+    cHero* hero = Hero1();
+    if (hero && !hero->m_bDefeated && hero->Defeat() == 1) EndStageCleared(scene);
+    return STOP;
+}
+
+bool KeepsDefeated() {
+    return g_SystemData.m_nCompat272 != 0;
+}
+
+// A character's end in its own step: dead characters leave unless kept to show their death.
+Flow CharaDeath(cStageChara& c) {
+    const int r = ResolveDeath(c);
+    if (KeepsDefeated() && r != HIT_STAGE_CLEAR) {
+        PlaySe(SE_DEFEAT);
+    } else {
+        RemoveFromPlay(c);
+    }
+    return r != HIT_NONE ? STOP : GO_ON;
+}
+
+bool Squeezed(const cChara& c) {
+    return ((c.m_nTouchLeft && c.m_nTouchRight) || (c.m_nTouchTop && c.m_nTouchBottom)) &&
+           c.m_nBlockOverlap == 0;
+}
+
+// A block placed over an object protects it from the squeeze only while it still overlaps it.
+void ReleaseBlockOverlap(cChara& c) {
+    if (c.m_nBlockOverlap && !c.TouchesSolidBlock()) c.m_nBlockOverlap = 0;
+}
+
+bool StepInput(cGameScene& scene) {
+    cInputRecord& in = g_Inputs.at(0);
+    if (g_nPlayMode == PLAY_MODE_REPLAY) {
+        cKeyRepeat::Reset(in);
+        cKeyRepeat::Clear(in);
+        std::uint16_t dir = 0, buttons = 0;
+        if (g_Replay.PlayFrame(dir, buttons)) {
+            g_SaveData.RestoreStageStart(true);
+            SetStage(scene, true, true);
+            scene.m_nState = GAMESTATE_START;
+            return false;
+        }
+        in.wDir = dir;
+        in.wButtons = buttons;
+        in.nDirNumber = KeyBitsToDirection(dir);
+        cInputHistory::Record(in);
+        SampleInput(in);
+        return true;
+    }
+    // The button that closed a wait or a menu does not act in play until it is released.
+    if (in.wButtons) {
+        if (scene.m_bWaitClosed) in.wButtons = 0;
+    } else {
+        scene.m_bWaitClosed = 0;
+    }
+    cInputHistory::Record(in);
+    SampleInput(in);
+    if (g_SystemData.m_nReplay) g_Replay.RecordFrame(in.wDir, in.wButtons);
+    return true;
+}
+
+void TriggerStep(cChara& c) {
+    TriggerRaisedFlows(c);
+    TriggerFlows(c, FTK_ALWAYS);
+}
+
+Flow StepHero(cGameScene& scene, cHero& hero) {
+    TriggerStep(hero);
+    if (hero.RunFlows(0)) return DefeatHero(scene, nullptr);
+    if (scene.m_nStageEndRequest == 1) {
+        EndStageCleared(scene);
+        return STOP;
+    }
+    if (scene.m_nStageEndRequest == 2) return DefeatHero(scene, nullptr);
+    if (scene.m_bHpCheck && CheckDefeats()) return STOP;
+    ApplyStandingBlockEffect(hero);
+    if (hero.m_bRiding) CarryRider(hero, g_Charas);
+
+    hero.StepX();
+    KeepInViewX(hero);
+    if (WalkBlocksX(hero) == WALK_KILLED) return DefeatHero(scene, "Dead 1");
+    KeepInViewX(hero);
+    hero.ApplyGravity();
+    if (hero.StepY() == 7) return DefeatHero(scene, "Dead 2");
+    if (KeepInViewY(hero) == WALK_KILLED) return DefeatHero(scene, "Dead 3");
+    if (WalkBlocksY(hero) == WALK_KILLED) return DefeatHero(scene, "Dead 4");
+    if (KeepInViewY(hero) == WALK_KILLED) return DefeatHero(scene, "Dead 5");
+
+    auto squeeze = [&](const char* cause) {
+        if (!Squeezed(hero)) return GO_ON;
+        ECLogF("Player[P1].LRUD = %d,%d,%d,%d", hero.m_nTouchLeft, hero.m_nTouchRight, hero.m_nTouchTop,
+               hero.m_nTouchBottom);
+        hero.RestorePosition();
+        return DefeatHero(scene, cause);
+    };
+    if (squeeze("Dead SP") == STOP) return STOP;
+    auto killed = [&](int r) { return r == WALK_KILLED && !hero.m_bDefeated && hero.m_nBlockOverlap == 0; };
+    if (killed(ResolveBlockCharaContact(hero, g_Charas))) return DefeatHero(scene, "Dead 6");
+    if ((hero.m_nTouchLeft || hero.m_nTouchRight) && killed(CheckWallsX(hero)))
+        return DefeatHero(scene, "Dead 7");
+    if ((hero.m_nTouchTop || hero.m_nTouchBottom) && killed(CheckFloorAndCeiling(hero)))
+        return DefeatHero(scene, "Dead 8");
+    if (squeeze("Dead 9") == STOP) return STOP;
+    hero.DecayPushX();
+    hero.DecayPushY();
+    ReleaseBlockOverlap(hero);
+    return GO_ON;
+}
+
+Flow StepChara(cGameScene& scene, cStageChara& c) {
+    if (c.m_bRemoved || c.m_bDefeated || !c.m_bPresent || !IsCharaRunning(c)) return GO_ON;
+    TriggerStep(c);
+    if (c.RunFlows(0)) {
+        // A character that vanished is already out of play; any other end is its death.
+        if (c.m_bRemoved) return GO_ON;
+        return CharaDeath(c);
+    }
+    if (scene.m_bHpCheck && CheckDefeats()) return STOP;
+    if (c.m_bRemoved || c.m_bDefeated) return GO_ON;
+    auto dies = [](int r) { return r == WALK_KILLED; };
+    if (IsBlockChara(c)) {
+        c.StepX();
+        if (dies(WalkBlocksX(c))) return CharaDeath(c);
+        c.ApplyGravity();
+        if (c.StepY() == 7 || dies(WalkBlocksY(c))) return CharaDeath(c);
+    } else {
+        if (c.m_bRiding) CarryRider(c, g_Charas);
+        c.StepX();
+        if (dies(WalkBlocksX(c))) return CharaDeath(c);
+        c.ApplyGravity();
+        if (c.StepY() == 7 || dies(WalkBlocksY(c))) return CharaDeath(c);
+        if (dies(ResolveBlockCharaContact(c, g_Charas)) || dies(CheckWallsX(c)) ||
+            dies(CheckFloorAndCeiling(c)))
+            return CharaDeath(c);
+    }
+    c.DecayPushX();
+    c.DecayPushY();
+    ReleaseBlockOverlap(c);
+    return GO_ON;
+}
+
+cLimits LimitsOf(const cEdStageSub& s) {
+    cLimits l;
+    l.bOn[0] = s.m_nLeft, l.bOn[1] = s.m_nRight, l.bOn[2] = s.m_nTop, l.bOn[3] = s.m_nBottom;
+    l.nDist[0] = s.m_nDistLeft, l.nDist[1] = s.m_nDistRight;
+    l.nDist[2] = s.m_nDistTop, l.nDist[3] = s.m_nDistBottom;
+    return l;
+}
+
+// The removal limits: characters by gravity (records 0 and 1), items (2), shots of the player side
+// (3) and of the others (4).
+const cEdStageSub& LimitRecord(int index) {
+    return g_Stage.m_Limits[std::clamp(index, 0, STAGE_LIMIT_RECORDS - 1)];
+}
+
+void RemoveShot(cShot& shot) {
+    cObjectLinks::LeaveFaction(shot);
+    shot.m_bRemoved = 1;
+}
+
+void StepShots(cGameScene& scene, bool firstSubStep) {
+    for (cShot& shot : scene.m_Shots) {
+        if (shot.m_bRemoved) continue;
+        const bool playerSide = shot.m_pOwner ? IsPlayerSide(*shot.m_pOwner) : IsPlayerSide(shot);
+        const cLimits limits = LimitsOf(LimitRecord(playerSide ? 3 : 4));
+        bool gone = false;
+        if (shot.MoveStep() == 0) {
+            shot.AccelerateY();
+            shot.AccelerateX();
+            gone = firstSubStep && IsOutsideLimits(shot, limits);
+        } else {
+            // Its life, range or sword frames have run out.
+            gone = true;
+        }
+        if (gone || shot.HitsBlock()) RemoveShot(shot);
+    }
+}
+
+void CountDownLives() {
+    for (cStageChara& c : g_Charas) {
+        if (c.m_bRemoved || c.m_bDefeated || c.m_nWord1 == LIFE_UNLIMITED) continue;
+        if (--c.m_nWord1 < 0) RemoveFromPlay(c);
+    }
+    for (cItem& item : g_Items) {
+        if (item.m_bRemoved || item.m_nWord1 == LIFE_UNLIMITED) continue;
+        if (--item.m_nWord1 < 0) item.m_bRemoved = 1;
+    }
+}
+
+void RemoveOutside() {
+    for (cStageChara& c : g_Charas)
+        if (!c.m_bRemoved && IsOutsideLimits(c, LimitsOf(LimitRecord(c.m_bNoGravity ? 1 : 0))))
+            RemoveFromPlay(c);
+    const cLimits items = LimitsOf(LimitRecord(2));
+    for (cItem& item : g_Items)
+        if (!item.m_bRemoved && IsOutsideLimits(item, items)) item.m_bRemoved = 1;
+}
+
+// The result of the hits or the item touch: 1 clears the stage, 2 defeats hero 1.
+Flow ActOnResult(cGameScene& scene, int r) {
+    if (r == HIT_STAGE_CLEAR) {
+        EndStageCleared(scene);
+        return STOP;
+    }
+    if (r == HIT_PLAYER_DIED) return DefeatHero(scene, nullptr);
+    return GO_ON;
+}
+
+Flow SubStep(cGameScene& scene, int k) {
+    scene.m_nSubStep = k;
+    ++scene.m_nSubStepCount;
+    UpdateObjectActivity(scene);
+    cHero* hero = Hero1();
+    const bool heroLive = hero && !hero->m_bDefeated;
+    if (heroLive) CountDownLives();
+    for (cStageChara& c : g_Charas) {
+        if (c.m_bRemoved) continue;
+        c.TickInvincibility();
+        c.ClearFrameFlag();
+        c.SavePosition();
+    }
+    if (hero) {
+        hero->TickInvincibility();
+        hero->ClearFrameFlag();
+        hero->SavePosition();
+        hero->SaveFacing();
+        hero->LatchState();
+    }
+    scene.m_ScrollX.Step();
+    scene.m_ScrollY.Step();
+    if (heroLive) {
+        // Block characters first, so that what rides on them moves with them.
+        for (cStageChara& c : g_Charas)
+            if (IsBlockChara(c) && StepChara(scene, c) == STOP) return STOP;
+        if (StepHero(scene, *hero) == STOP) return STOP;
+        for (cStageChara& c : g_Charas)
+            if (!IsBlockChara(c) && StepChara(scene, c) == STOP) return STOP;
+    }
+    StepShots(scene, k == 1);
+    RemoveOutside();
+    SweepRemoved(&scene);
+    const auto& schedule = g_PlayWork.stepSchedule;
+    const bool shotStep =
+        k - 1 >= static_cast<int>(schedule.size()) || schedule[static_cast<std::size_t>(k - 1)];
+    if (ActOnResult(scene, ResolveShotAndCharaHits(scene, shotStep)) == STOP) return STOP;
+    hero = Hero1();
+    if (hero && !hero->m_bDefeated && ActOnResult(scene, TouchItems(*hero)) == STOP) return STOP;
+    return GO_ON;
+}
+
+// Everything of a frame after the input: false when the frame ends without drawing.
+bool RunFrameBody(cGameScene& scene) {
+    TickElapsedTime(scene);
+    cHero* hero = Hero1();
+    if (TickTimeLimit(scene, -1) && hero && !hero->m_bDefeated) {
+        DefeatHero(scene, nullptr);
+        return false;
+    }
+    if (hero) ClearFlowFrameMarks(*hero);
+    for (cStageChara& c : g_Charas)
+        if (!c.m_bDefeated && !c.m_bRemoved) ClearFlowFrameMarks(c);
+    for (int k = 1; k <= g_nFrameMul; ++k) {
+        if (SubStep(scene, k) == STOP) {
+            SweepRemoved(&scene);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DefaultCheckSpaceKey(cGameScene& scene) {
+    if (!(win::GetAsyncKeyState(win::VK_SPACE) & 0x8000)) return false;
+    PlaySe(SE_PAUSE);
+    scene.m_nSavedState = scene.m_nState;
+    scene.m_nSavedSubState = scene.m_nSubState;
+    return true;
+}
+
+bool CondsHold(cCheckedVector<cEdFlowCond>& list, int mode, int latch, bool passed, cChara* subject) {
+    if (list.empty()) return true;
+    if (latch && passed) return true;
+    if (!subject) return false;
+    return CheckConditionList(list, mode, *subject);
+}
+
+} // namespace
+
+// ---- The step ----
+
+void PlayStep(cGameScene& scene) {
+    if (scene.m_bClosing) {
+        win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+        return;
+    }
+    if (CheckSpaceKey(scene)) {
+        scene.m_nSubState = 0;
+        scene.m_nState = GAMESTATE_PAUSE;
+        return;
+    }
+    if (g_PlayStepHooks.CheckReplayHotKeys && g_PlayStepHooks.CheckReplayHotKeys(scene)) return;
+    ++scene.m_nPlayFrame;
+    // The end of a replay starts it again: the stage is set up anew.
+    if (!StepInput(scene)) return;
+    if (RunFrameBody(scene) && g_PlayStepHooks.DrawFrame) g_PlayStepHooks.DrawFrame(scene, 1, 0, 1, 1);
+    g_PlayTrace.WriteStep(scene, PlayEndWord(scene));
+}
+
+int PlayEndWord(const cGameScene& scene) {
+    if (scene.m_nState == GAMESTATE_RESULT) return PLAY_END_CLEARED;
+    if (!g_Heroes.empty() && g_Heroes[0].m_bDefeated) return PLAY_END_DEFEATED;
+    return PLAY_END_NONE;
+}
+
+bool CheckSpaceKey(cGameScene& scene) {
+    return g_PlayStepHooks.CheckSpaceKey ? g_PlayStepHooks.CheckSpaceKey(scene) : DefaultCheckSpaceKey(scene);
+}
+
+// ---- Time ----
+
+bool TickTimeLimit(cGameScene& scene, int step) {
+    if (scene.m_bTimeStopped || !FrameTimerTick(1, 60)) return false;
+    const long long t = static_cast<long long>(scene.m_nTimeLimit) + step;
+    if (t >= 1000) {
+        scene.m_nTimeLimit = 999;
+        return false;
+    }
+    if (t < 1) {
+        scene.m_nTimeLimit = 0;
+        return true;
+    }
+    scene.m_nTimeLimit = static_cast<int>(t);
+    return false;
+}
+
+void TickElapsedTime(cGameScene& scene) {
+    if (scene.m_nElapsedCs >= ELAPSED_CS_MAX) return;
+    ++scene.m_nElapsedFrames;
+    const long long cs = static_cast<long long>(scene.m_nElapsedFrames) * 100 / 60;
+    scene.m_nElapsedCs = static_cast<int>(std::min<long long>(cs, ELAPSED_CS_MAX));
+}
+
+// ---- Activity ----
+
+void UpdateObjectActivity(cGameScene& scene) {
+    if (cHero* hero = Hero1()) hero->m_bPresent = hero->m_bInView = hero->m_nWord3 = 1;
+    int groups = 0;
+    for (const cStageChara& c : g_Charas)
+        if (c.m_Def.m_nGroupSwitch) groups = std::max(groups, c.m_Def.m_nGroupNo + 1);
+    auto& switches = g_PlayWork.groupSwitches;
+    switches.assign(static_cast<std::size_t>(groups), 0);
+    for (cStageChara& c : g_Charas) {
+        if (c.m_bRemoved) continue;
+        if (TestCharaConditionsOnce(c)) {
+            c.m_bPresent = 1;
+            c.m_bInView = c.IsOnScreen() ? 1 : 0;
+            c.UpdateActive(switches);
+        } else {
+            c.m_bPresent = c.m_bInView = 0;
+            c.m_bActive = 0;
+        }
+    }
+    g_PlayWork.running.clear();
+    for (cStageChara& c : g_Charas)
+        if (!c.m_bRemoved && c.m_bPresent && c.CheckAwake(switches)) g_PlayWork.running.insert(c.m_nId);
+    for (cItem& item : g_Items) {
+        if (TestItemConditionsOnce(item)) {
+            item.m_bPresent = 1;
+            item.m_bInView = item.IsOnScreen() ? 1 : 0;
+        } else {
+            item.m_bPresent = item.m_bInView = 0;
+        }
+    }
+    for (cShot& shot : scene.m_Shots) {
+        shot.m_bPresent = 1;
+        shot.m_bInView = shot.IsOnScreen() ? 1 : 0;
+    }
+}
+
+bool IsCharaRunning(const cStageChara& chara) {
+    return g_PlayWork.running.count(chara.m_nId) != 0;
+}
+
+bool TestConditionsOnce(cBlock& block) {
+    if (block.m_Conditions.empty()) return true;
+    if (!CondsHold(block.m_Conditions, block.m_nConditionMode, block.m_nConditionLatch, block.m_bHeld != 0,
+                   Hero1()))
+        return false;
+    block.m_bHeld = 1;
+    return true;
+}
+
+bool TestCharaConditionsOnce(cStageChara& chara) {
+    auto& passed = g_PlayWork.passedCharas;
+    if (!CondsHold(chara.m_Def.m_Conditions, chara.m_Def.m_nConditionMode, chara.m_Def.m_nConditionLatch,
+                   passed.count(chara.m_nId) != 0, &chara))
+        return false;
+    if (!chara.m_Def.m_Conditions.empty()) passed.insert(chara.m_nId);
+    return true;
+}
+
+bool TestItemConditionsOnce(cItem& item) {
+    auto& passed = g_PlayWork.passedItems;
+    if (!CondsHold(item.m_Def.m_Conditions, item.m_Def.m_nConditionMode, item.m_Def.m_nConditionLatch,
+                   passed.count(item.m_nId) != 0, Hero1()))
+        return false;
+    if (!item.m_Def.m_Conditions.empty()) passed.insert(item.m_nId);
+    return true;
+}
+
+// ---- Music ----
+
+void PlayStageBgm(int music, int loop) {
+    g_SaveData.m_nStageBgmLoop = loop;
+    g_nBgmLoop = loop;
+    if (g_hWnd) win::SendMessage(g_hWnd, WM_USER_BGM, BGM_SLOT_STAGE, music);
+}
+
+// ---- Standing-block effects ----
+
+int ApplyStandingBlockEffect(cChara& c) {
+    if (c.m_bNoGravity) return 0;
+    cStandEffect& e = g_PlayWork.standEffects[c.m_nId];
+    const cBlock* block = c.m_lpStandBlock;
+    if (e.nFrames <= 0 && block && IsBlockSolid(*block, c.m_nPassKind)) {
+        const cBlockCellInfo* info = BlockCellInfoOf(block);
+        const int kind = info ? info->nEffectKind : 0;
+        const int value = info ? info->nEffectValue : 0;
+        if (kind != 2) e.bBlockFlag = 0;
+        switch (kind) {
+        case 1:
+            PlaySe(SE_BOUNCE);
+            c.m_dVY = c.JumpSpeedForHeight(value);
+            c.m_bJumped = c.m_bAirborne = 1;
+            c.m_nAirFrames = 0;
+            // Off the block: the bounce acts once.
+            c.m_lpStandBlock = nullptr;
+            (void)FramesToApex(c.m_dVY);
+            break;
+        case 2:
+            e.bBlockFlag = 1;
+            break;
+        case 3:
+        case 4:
+        case 5:
+            e.nKind = kind;
+            e.nValue = value;
+            e.nFrames = std::max(0, g_nFrameMul);
+            break;
+        default:
+            break;
+        }
+    }
+    if (e.nFrames > 0) {
+        const double amount = e.nValue * 0.1 / StageFrameScale();
+        if (e.nKind == 3) {
+            c.m_dVX *= e.nValue * 0.01;
+        } else if (e.nKind == 4) {
+            c.m_dVX -= amount;
+            if (c.m_dAX > 0) c.m_dAX = 0;
+        } else if (e.nKind == 5) {
+            c.m_dVX += amount;
+            if (c.m_dAX < 0) c.m_dAX = 0;
+        }
+        if (--e.nFrames == 0 && c.m_dVY >= 0) c.m_dVY += 1.0;
+    }
+    return 0;
+}
+
+// ---- Hooks ----
+
+namespace {
+
+int RunItemCommandsHook(cHero& hero, cItem& item) {
+    return hero.RunItemCommands(item.m_Def.m_Commands);
+}
+
+void PushItemMessage(cHero& hero, cItem& item) {
+    hero.PushMessage(item.m_Def.m_strText, 0);
+}
+
+int TakeCarriedItem(cChara& taker, cGameObject& item) {
+    if (taker.m_nObjKind != OBJKIND_HERO || item.m_nObjKind != OBJKIND_ITEM) return 0;
+    return TakeItem(static_cast<cItem*>(&item), static_cast<cHero&>(taker));
+}
+
+bool StageEnding() {
+    return g_lpGameScene && g_lpGameScene->m_nState == GAMESTATE_RESULT;
+}
+
+void RemoveCharaFromPlay(cChara& c) {
+    if (c.m_nObjKind == OBJKIND_STAGECHARA)
+        RemoveFromPlay(static_cast<cStageChara&>(c));
+    else
+        c.m_nHP = 0; // a hero that vanishes is defeated by its HP
+}
+
+} // namespace
+
+void InstallPlayHooks() {
+    g_PlayHooks.RunItemCommands = &RunItemCommandsHook;
+    g_PlayHooks.PushMessage = &PushItemMessage;
+    g_ObjectHooks.TakeItem = &TakeCarriedItem;
+    g_ObjectHooks.StageEnding = &StageEnding;
+    g_FlowHooks.RemoveFromPlay = &RemoveCharaFromPlay;
+    InstallStageSpawners();
+}

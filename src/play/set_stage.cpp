@@ -1,0 +1,528 @@
+#include "play/set_stage.h"
+
+#include "app/game_loop.h"
+#include "app/globals.h"
+#include "app/input.h"
+#include "app/log.h"
+#include "app/scene.h"
+#include "flow/flow_engine.h"
+#include "objects/game_object.h"
+#include "objects/game_scene.h"
+#include "objects/object_hooks.h"
+#include "objects/object_links.h"
+#include "objects/shot.h"
+#include "platform/crt_rand.h"
+#include "platform/messages.h"
+#include "platform/time.h"
+#include "play/collision.h"
+#include "play/hits.h"
+#include "play/play_step.h"
+#include "play/replay.h"
+#include "play/trace.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+#include "project/system_data.h"
+#include "sound/bgm.h"
+
+#include <algorithm>
+#include <climits>
+#include <new>
+
+std::vector<cBlockCellInfo> g_BlockCells;
+cPlayWork g_PlayWork;
+
+namespace {
+
+constexpr int PLAY_MODE_REPLAY = 4;
+
+void PostClose() {
+    win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+}
+
+// The set-up parts of the stage as loaded (fields, texts, backgrounds, limits, result items) go
+// back into the running stage; its placements and palettes were never changed by play.
+void RestoreStageSetup(cEdStage& running, cEdStage& original) {
+    if (&running == &original) return;
+    running.CopyFields(original);
+    running.m_Backgrounds = original.m_Backgrounds;
+    running.m_Texts = original.m_Texts;
+    for (int i = 0; i < STAGE_LIMIT_RECORDS; ++i)
+        running.m_Limits[i] = original.m_Limits[i];
+    running.m_ResultItems = original.m_ResultItems;
+}
+
+void EmptyLists(cGameScene& scene) {
+    // Shots first: they may belong to characters; destructors unlink everything.
+    scene.m_Shots.clear();
+    g_Items.clear();
+    g_Charas.clear();
+    g_Heroes.clear();
+    for (auto& group : scene.m_CharaGroups)
+        group.clear();
+    for (auto& group : scene.m_ShotGroups)
+        group.clear();
+    scene.m_Effects.clear();
+    g_PlayWork.passedCharas.clear();
+    g_PlayWork.passedItems.clear();
+    g_PlayWork.running.clear();
+    g_PlayWork.standEffects.clear();
+}
+
+void RenewSeed(cGameScene& scene) {
+    if (g_nPlayMode == PLAY_MODE_REPLAY) {
+        g_Replay.Rewind();
+        scene.m_nRandomSeed = static_cast<unsigned>(g_Replay.m_nSeed);
+    } else if (g_SystemData.m_nReplay) {
+        g_SaveSnapshotA = g_SaveSnapshotB;
+        g_SaveSnapshotB = g_SaveData;
+        g_ReplayPrev = g_Replay;
+        g_Replay.ResetRecordVectors();
+        const unsigned seed = win::timeGetTime();
+        g_Replay.m_nSeed = static_cast<std::int32_t>(seed);
+        scene.m_nRandomSeed = seed;
+    }
+    crt::srand(scene.m_nRandomSeed);
+}
+
+void SetUpView(cGameScene& scene) {
+    const cEdStage& st = g_Stage;
+    scene.m_ScrollX.SetUp(0, st.m_nWidth, st.m_nExtentX + VIEW_WIDTH);
+    scene.m_ScrollX.SetAutoSpeed(st.m_nScrollModeH, st.m_nAutoScrollSpeedH);
+    scene.m_ScrollX.SetRange(st.m_nLimitLeftCol, st.m_nLimitRightCol, st.m_nScrollLimitLeft,
+                             st.m_nScrollLimitRight);
+    scene.m_ScrollY.SetUp(1, st.m_nHeight, st.m_nExtentY + VIEW_WIDTH);
+    scene.m_ScrollY.SetAutoSpeed(st.m_nScrollModeV, st.m_nAutoScrollSpeedV);
+    scene.m_ScrollY.SetRange(st.m_nLimitTopRow, st.m_nLimitBottomRow, st.m_nScrollLimitTop,
+                             st.m_nScrollLimitBottom);
+}
+
+void BuildGrid() {
+    const cEdStage& st = g_Stage;
+    const int stride = 1 << GridStrideExp(st.m_nWidth);
+    const int rows = std::max(0, st.m_nHeight) + 2 * STAGE_GRID_BORDER;
+    // Every cell's run-time fields start cleared.
+    ResetBlockGrid(stride, rows);
+    g_BlockCells.assign(g_Blocks.size(), cBlockCellInfo{});
+    for (const cEdBlockDef& def : st.m_Blocks) {
+        const long long index = StageCellIndex(st.m_nWidth, st.m_nHeight, def.m_nX, def.m_nY);
+        if (index < 0) {
+            Report("SetStage : block at (%d, %d) lies outside the stage and is left out", def.m_nX, def.m_nY);
+            continue;
+        }
+        g_Blocks[static_cast<std::size_t>(index)] = MakeBlockCell(def);
+        g_BlockCells[static_cast<std::size_t>(index)] = MakeBlockCellInfo(def);
+    }
+}
+
+bool CellInStage(int column, int row) {
+    return StageCellIndex(g_Stage.m_nWidth, g_Stage.m_nHeight, column, row) >= 0;
+}
+
+void MoveByOffset(cChara& c, const cEdCharaDef& placement, int copy) {
+    c.m_dX += placement.OffsetX(copy, c.m_nDir);
+    c.m_dY += placement.OffsetY(copy, c.m_nDir);
+    c.m_dRight = c.m_dX + c.m_nWidth - 1;
+    c.m_dBottom = c.m_dY + c.m_nHeight - 1;
+}
+
+void BuildOwnFlows(cChara& c) {
+    const cCheckedVector<cEdFlow> defs = c.m_Def.m_Flows;
+    BuildFlows(c, defs, 0, -1);
+}
+
+void SetUpHero(cGameScene& scene) {
+    cEdStage& st = g_Stage;
+    scene.m_nPlayers = 1;
+    const int index = st.FindHero();
+    if (index < 0) {
+        Report("SetStage : the stage places no hero");
+        return;
+    }
+    cEdCharaDef& placement = st.m_Charas.at(index);
+    if (g_SaveData.m_bNextStart) {
+        placement.m_nFacing = static_cast<std::uint8_t>(g_SaveData.m_nNextStartFacing);
+        placement.m_nX = static_cast<std::int16_t>(g_SaveData.m_nNextStartX);
+        placement.m_nY = static_cast<std::int16_t>(g_SaveData.m_nNextStartY);
+    }
+    g_Heroes.resize(1);
+    cHero& hero = g_Heroes[0];
+    int column = placement.m_nX, row = placement.m_nY;
+    if (!CellInStage(column, row)) {
+        Report("SetStage : hero at (%d, %d) lies outside the stage and starts at its first cell", column,
+               row);
+        column = row = 0;
+    }
+    hero.Init(g_PlayWork.nNextCharaId++, placement, column, row, 0, 0);
+    MoveByOffset(hero, placement, 0);
+    hero.AfterMoveX();
+    hero.AfterMoveY();
+    if (st.m_nTakeOver) {
+        std::int32_t hp = hero.m_nHP, sp = hero.m_nSP;
+        g_SaveData.LoadCarryOverCounters(0, hp, sp);
+        hero.m_nHP = hp;
+        hero.m_nSP = sp;
+    }
+    hero.m_AnimSeq.SetSequence(hero.m_bNoGravity ? 2 : 0, 1);
+    cObjectLinks::JoinFaction(hero, hero.m_Def.m_nFaction);
+
+    scene.m_ScrollX.m_dPos = hero.m_dX - VIEW_WIDTH / 2 + hero.m_nWidth / 2;
+    scene.m_ScrollX.Clamp();
+    scene.m_ScrollY.m_dPos = hero.m_dY - VIEW_HEIGHT / 2 + hero.m_nHeight / 2;
+    scene.m_ScrollY.Clamp();
+    hero.UpdateScreenRect();
+    if (hero.m_Def.m_nSightRange != 0 && g_FlowHooks.CreateWorkSurfaces) g_FlowHooks.CreateWorkSurfaces();
+}
+
+void PlaceCharasAndItems() {
+    cEdStage& st = g_Stage;
+    const int heroIndex = st.FindHero();
+    for (int i = 0; i < st.m_Charas.Count(); ++i) {
+        const cEdCharaDef& placement = st.m_Charas[i];
+        // Heroes are built apart; a player character other than the hero is not placed.
+        if (i == heroIndex || placement.m_nController == 0) continue;
+        if (!CellInStage(placement.m_nX, placement.m_nY)) {
+            Report("SetStage : character at (%d, %d) lies outside the stage and is left out", placement.m_nX,
+                   placement.m_nY);
+            continue;
+        }
+        SpawnAtBlock(g_Charas, placement.m_nX, placement.m_nY, g_PlayWork.nNextCharaId, placement, nullptr);
+    }
+    for (const cEdItemDef& placement : st.m_Items) {
+        if (!CellInStage(placement.m_nX, placement.m_nY)) {
+            Report("SetStage : item at (%d, %d) lies outside the stage and is left out", placement.m_nX,
+                   placement.m_nY);
+            continue;
+        }
+        SpawnItemAtBlock(g_Items, placement.m_nX, placement.m_nY, g_PlayWork.nNextItemId, placement);
+    }
+}
+
+void ResetCounters(cGameScene& scene) {
+    const cEdStage& st = g_Stage;
+    g_PlayWork.stepSchedule = BuildStepSchedule(g_nFrameMul, st.m_nHitLevel2);
+    scene.m_nStageEndRequest = 0;
+    scene.m_nBannerCount = scene.m_nBannerCount2 = 0;
+    if (!st.m_nTimeLimitOn) {
+        scene.m_nTimeLimit = 999;
+        scene.m_bTimeStopped = 1;
+    } else {
+        scene.m_bTimeStopped = 0;
+        scene.m_nTimeLimit = st.m_nTimeLimit;
+    }
+    scene.m_nElapsedFrames = scene.m_nElapsedCs = 0;
+    scene.m_nSubStep = scene.m_nSubStepCount = 0;
+    g_nScore = 0;
+    g_SaveData.MarkStageStart();
+    for (cInputRecord& rec : g_Inputs) {
+        cInputHistory::Clear(rec);
+        UpdateInputBuffers(rec);
+    }
+    FrameTimerTick(0, st.m_nFrameRate);
+    g_SceneManager.g_nFrameRate = st.m_nFrameRate;
+}
+
+// A character leaves play during set-up: it is taken out at once (nothing walks the list here).
+void DropFromList(std::list<cStageChara>::iterator it) {
+    RemoveFromPlay(*it);
+    g_Charas.erase(it);
+}
+
+void RunStartFlows(cGameScene& scene) {
+    const bool activityFirst = g_SystemData.m_nCompat697 == 0;
+    if (activityFirst) UpdateObjectActivity(scene);
+    if (!g_Heroes.empty()) TriggerFlows(g_Heroes[0], FTK_BEFORE_STAGE);
+    for (auto it = g_Charas.begin(); it != g_Charas.end();) {
+        cStageChara& c = *it;
+        if (activityFirst && !c.m_bPresent) {
+            ++it;
+            continue;
+        }
+        TriggerFlows(c, FTK_BEFORE_STAGE);
+        auto next = std::next(it);
+        if (c.m_bRemoved) {
+            g_Charas.erase(it);
+        } else if (c.m_nHP <= 0) {
+            ResolveDeath(c);
+            DropFromList(it);
+        }
+        it = next;
+    }
+    UpdateObjectActivity(scene);
+}
+
+void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
+    ECLog("In SetStage");
+    scene.m_nPlayFrame = 0;
+    EmptyLists(scene);
+    if (reload) {
+        if (g_nPlayMode == PLAY_MODE_REPLAY) {
+            cEdStage loaded;
+            if (!ReadReplayFile(g_Replay, g_Stage.m_strPath, g_Stage, loaded, g_SaveData)) PostClose();
+        }
+        RestoreStageSetup(g_Stage, g_StageOriginal);
+    }
+    RenewSeed(scene);
+    cEdStage& st = g_Stage;
+    if (st.m_nTakeOver) {
+        const int hero = st.FindHero();
+        if (hero >= 0) g_SaveData.LoadCarryOver(0, st.m_Charas.at(hero));
+    }
+    if (StageMusicRequested(st.m_nBgm, g_nCurBgm, startMusic, st.m_nKeepBgm != 0))
+        PlayStageBgm(st.m_nBgm, st.m_nBgmLoop);
+    g_PlayWork.nNextCharaId = g_PlayWork.nNextItemId = 0;
+    st.SetHitLevel(st.m_nHitLevel);
+    SetUpView(scene);
+    BuildGrid();
+    SetUpHero(scene);
+    PlaceCharasAndItems();
+    ResetCounters(scene);
+    RunStartFlows(scene);
+    g_PlayTrace.BeginStage();
+    ECLog("Out SetStage");
+}
+
+} // namespace
+
+// ---- Grid ----
+
+int GridStrideExp(int width) {
+    unsigned v = static_cast<unsigned>(std::max(0, width)) + 19u;
+    int bits = 0;
+    while (v) {
+        ++bits;
+        v >>= 1;
+    }
+    return bits;
+}
+
+long long StageCellIndex(int width, int height, int column, int row) {
+    const long long c = static_cast<long long>(column) + STAGE_GRID_BORDER;
+    const long long r = static_cast<long long>(row) + STAGE_GRID_BORDER;
+    if (c < 0 || r < 0 || c >= static_cast<long long>(std::max(0, width)) + 2 * STAGE_GRID_BORDER ||
+        r >= static_cast<long long>(std::max(0, height)) + 2 * STAGE_GRID_BORDER)
+        return -1;
+    return (r << GridStrideExp(width)) + c;
+}
+
+cBlockCellInfo* BlockCellInfoOf(const cBlock* block) {
+    if (!block || g_Blocks.empty() || g_BlockCells.size() != g_Blocks.size()) return nullptr;
+    const cBlock* first = g_Blocks.data();
+    if (block < first || block >= first + g_Blocks.size()) return nullptr;
+    return &g_BlockCells[static_cast<std::size_t>(block - first)];
+}
+
+cBlock MakeBlockCell(const cEdBlockDef& def) {
+    cBlock b;
+    b.m_Conditions = def.m_Conditions;
+    b.m_nConditionMode = def.m_nConditionMode;
+    b.m_nConditionLatch = def.m_nConditionLatch;
+    b.m_bHeld = 0;
+    b.m_nSolid = def.m_nSolidity;
+    b.m_nPassKind = def.m_nPassFaction;
+    b.m_nPictureA = def.m_nPictureNo;
+    b.m_nPictureB = def.m_nPictureArg;
+    b.m_bOverlay = def.m_nMarkMode;
+    b.m_nOverlayCount = def.m_nMarkNo;
+    return b;
+}
+
+cBlockCellInfo MakeBlockCellInfo(const cEdBlockDef& def) {
+    cBlockCellInfo info;
+    info.nEffectKind = static_cast<std::int8_t>(def.m_nHeroAction);
+    info.nEffectValue = static_cast<int>(def.m_nHeroActionValue);
+    info.bNoOverwrite = def.m_nNoOverwrite;
+    info.nPictureNo = def.m_nPictureNo;
+    return info;
+}
+
+std::vector<std::uint8_t> BuildStepSchedule(int mul, int count) {
+    if (mul <= 0) return {};
+    if (count <= 0) return std::vector<std::uint8_t>(static_cast<std::size_t>(mul), 1);
+    std::vector<std::uint8_t> table(static_cast<std::size_t>(mul), 0);
+    int set = 0;
+    for (long long k = 0; k < count; ++k) {
+        const long long pos = k * mul / count;
+        if (pos >= mul) break;
+        table[static_cast<std::size_t>(pos)] = 1;
+        ++set;
+    }
+    if (set < count) table.back() = 1;
+    return table;
+}
+
+bool StageMusicRequested(int music, int playing, bool startMusic, bool keepMusic) {
+    if (!startMusic) return music != playing;
+    if (keepMusic && music == playing) return music == 0;
+    return true;
+}
+
+// ---- Set-up ----
+
+void SetStage(cGameScene& scene, bool reload, bool startMusic) {
+    try {
+        SetStageBody(scene, reload, startMusic);
+    } catch (const std::bad_alloc&) {
+        ErrorBox("メモリ不足により、ステージの初期設定に失敗しました！");
+        PostClose();
+    }
+}
+
+// ---- Spawners ----
+
+int SpawnAtBlock(std::list<cStageChara>& list, int column, int row, int& nextId, const cEdCharaDef& placement,
+                 const cItem* carried) {
+    int placed = 0;
+    for (int i = 0; i <= placement.m_nExtraCopies; ++i) {
+        cStageChara proto;
+        proto.Init(nextId, placement, carried);
+        proto.m_FlowState.nCloneValue = static_cast<std::int16_t>(i);
+        proto.SetCellPos(column, row);
+        MoveByOffset(proto, placement, i);
+        if (!proto.IsInsideStage(1)) continue;
+        proto.AfterMoveX();
+        proto.AfterMoveY();
+        proto.UpdatePartsRectX();
+        proto.UpdatePartsRectY();
+        list.push_back(proto);
+        cStageChara& c = list.back();
+        BuildOwnFlows(c);
+        c.UpdateScreenRect();
+        if (g_lpGameScene) cObjectLinks::JoinFaction(c, c.m_Def.m_nFaction);
+        ++nextId;
+        ++placed;
+    }
+    return placed;
+}
+
+int SpawnItemAtBlock(std::list<cItem>& list, int column, int row, int& nextId, const cEdItemDef& placement) {
+    cItem proto;
+    proto.Init(nextId, placement, column, row);
+    if (!proto.IsInsideStage(1)) return 0;
+    proto.ClampToStageX(2);
+    proto.ClampToStageY(2);
+    list.push_back(proto);
+    list.back().UpdateScreenRect();
+    ++nextId;
+    return 1;
+}
+
+cStageChara* SpawnCharacter(const cEdCharaDef& def, int x, int y, const cSpawnParams& params) {
+    cStageChara proto;
+    proto.Init(g_PlayWork.nNextCharaId, def, nullptr);
+    proto.m_FlowState.nCloneValue = static_cast<std::int16_t>(params.nCopy);
+    proto.m_dX = x + proto.m_nHitX;
+    proto.m_dY = y + proto.m_nHitY;
+    proto.m_dRight = proto.m_dX + proto.m_nWidth - 1;
+    proto.m_dBottom = proto.m_dY + proto.m_nHeight - 1;
+    if (!proto.IsInsideStage(1)) return nullptr;
+    proto.AfterMoveX();
+    proto.AfterMoveY();
+    proto.UpdatePartsRectX();
+    proto.UpdatePartsRectY();
+    if (IsBlockedAt(proto)) return nullptr;
+    g_Charas.push_back(proto);
+    cStageChara& c = g_Charas.back();
+    BuildOwnFlows(c);
+    c.UpdateScreenRect();
+    if (params.bLifetime) {
+        const long long life = static_cast<long long>(params.nLifetime) * 6 * std::max(0, g_nFrameMul);
+        c.m_nWord1 = static_cast<int>(std::clamp<long long>(life, 0, INT_MAX - 1));
+    }
+    if (g_lpGameScene) cObjectLinks::JoinFaction(c, c.m_Def.m_nFaction);
+    ++g_PlayWork.nNextCharaId;
+    return &c;
+}
+
+cItem* SpawnItem(const cEdItemDef& def, int x, int y) {
+    cItem proto;
+    proto.Init(g_PlayWork.nNextItemId, def, 0, 0);
+    proto.m_dX = x + proto.m_nHitX + static_cast<std::int16_t>(def.m_nOffsetX);
+    proto.m_dY = y + proto.m_nHitY + static_cast<std::int16_t>(def.m_nOffsetY);
+    proto.m_dRight = proto.m_dX + proto.m_nWidth - 1;
+    proto.m_dBottom = proto.m_dY + proto.m_nHeight - 1;
+    if (!proto.IsInsideStage(1)) return nullptr;
+    proto.ClampToStageX(2);
+    proto.ClampToStageY(2);
+    g_Items.push_back(proto);
+    g_Items.back().UpdateScreenRect();
+    ++g_PlayWork.nNextItemId;
+    return &g_Items.back();
+}
+
+bool SetBlockAt(int x, int y, const cEdBlockDef& def, const cSpawnParams& params) {
+    if (x < 0 || y < 0) return false;
+    const int column = x / BLOCK_SIZE, row = y / BLOCK_SIZE;
+    cBlock* cell = const_cast<cBlock*>(BlockAt(column, row));
+    cBlockCellInfo* info = BlockCellInfoOf(cell);
+    if (!cell || !info || info->bFlagB) return false;
+    if (info->bNoOverwrite) {
+        if (g_SystemData.m_nCompat637) return false;
+        if (info->nPictureNo != 0 && TestConditionsOnce(*cell)) return false;
+    }
+    const cBlock placed = MakeBlockCell(def);
+    const double left = column * BLOCK_SIZE, top = row * BLOCK_SIZE;
+    const double right = (column + 1) * BLOCK_SIZE - 0.1, bottom = (row + 1) * BLOCK_SIZE - 0.1;
+    bool heroUnder = false, charaUnder = false;
+    auto covers = [&](cChara& c) {
+        if (!IsBlockSolid(placed, c.m_nPassKind) || !c.RectsOverlap(left, top, right, bottom)) return false;
+        c.m_nBlockOverlap = 2;
+        return true;
+    };
+    for (cHero& h : g_Heroes)
+        if (!h.m_bDefeated && covers(h)) heroUnder = true;
+    for (cStageChara& c : g_Charas)
+        if (c.m_bPresent && !c.m_bDefeated && !c.m_bRemoved && covers(c)) charaUnder = true;
+    if ((heroUnder && params.bRefuseOnHero) || (charaUnder && params.bRefuseOnChara)) return false;
+    *cell = placed;
+    *info = MakeBlockCellInfo(def);
+    return true;
+}
+
+// ---- Summons ----
+
+namespace {
+
+cSpawnParams ParamsOf(const cEdShot& rec) {
+    cSpawnParams p;
+    p.bLifetime = rec.m_bLifetimeLimit;
+    p.nLifetime = rec.m_nLifetime;
+    return p;
+}
+
+bool SummonBlock(const cEdBlockDef& def, int column, int row, int mode) {
+    const cBlock* cell = BlockAt(column, row);
+    const cBlockCellInfo* info = BlockCellInfoOf(cell);
+    if (!cell || !info) return false;
+    const bool present = info->nPictureNo != 0 || cell->m_nSolid != 0;
+    cEdBlockDef empty;
+    empty.m_nSolidity = 0;
+    empty.m_nPictureNo = 0;
+    const bool remove = mode == 1 || (mode == 2 && present);
+    return SetBlockAt(column * BLOCK_SIZE, row * BLOCK_SIZE, remove ? empty : def, cSpawnParams{});
+}
+
+cChara* SummonChara(const cEdCharaDef& def, int x, int y, cChara&, const cEdShot& rec) {
+    return SpawnCharacter(def, x, y, ParamsOf(rec));
+}
+
+cItem* SummonItem(const cEdItemDef& def, int x, int y, cChara&, const cEdShot& rec) {
+    cItem* item = SpawnItem(def, x, y);
+    if (item && rec.m_bLifetimeLimit) {
+        const long long life = static_cast<long long>(rec.m_nLifetime) * 6 * std::max(0, g_nFrameMul);
+        item->m_nWord1 = static_cast<int>(std::clamp<long long>(life, 0, INT_MAX - 1));
+    }
+    return item;
+}
+
+bool BlockHolds(const cBlock& block) {
+    return TestConditionsOnce(const_cast<cBlock&>(block));
+}
+
+} // namespace
+
+void InstallStageSpawners() {
+    g_SummonHooks.PlaceBlock = &SummonBlock;
+    g_SummonHooks.SpawnCharacter = &SummonChara;
+    g_SummonHooks.SpawnItem = &SummonItem;
+    g_ObjectHooks.BlockConditionsHold = &BlockHolds;
+}

@@ -1,0 +1,214 @@
+// Stage set-up: the grid and its cell index, the step schedule, the music rule, placements (copies
+// past the edge, damaged cells), the time limit, restarts restoring what play changed, and the block
+// placement of summons.
+#include "play_fixture.h"
+
+#include "objects/blocks.h"
+#include "play/collision.h"
+
+using namespace play_fixture;
+
+TEST(SetStageGrid, StrideIsTheBitLengthOfWidthPlus19AndCellsSitInsideTheMargin) {
+    struct Case {
+        int width, height, column, row;
+        int exp;
+        long long index;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, 5, (10 << 5) + 10},  // 19 -> 5 bits
+        {12, 3, 0, 0, 5, (10 << 5) + 10}, // 31 -> 5 bits: rows of 32 cells
+        {13, 3, 2, 1, 6, (11 << 6) + 12}, // 32 -> 6 bits
+        {300, 20, 299, 19, 9, (29 << 9) + 309},
+        {20, 15, -10, -10, 6, 0}, // the margin's first cell
+        {20, 15, 30, 0, 6, -1},   // past the margin
+        {20, 15, 0, -11, 6, -1},
+        {20, 15, 0, 25, 6, -1},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << k.width << " x " << k.height << " at " << k.column << "," << k.row);
+        EXPECT_EQ(GridStrideExp(k.width), k.exp);
+        EXPECT_EQ(StageCellIndex(k.width, k.height, k.column, k.row), k.index);
+    }
+}
+
+TEST(SetStageSchedule, SpreadsTheSpeedCountOverTheSubSteps) {
+    struct Case {
+        int mul, count;
+        std::vector<std::uint8_t> table;
+    };
+    const Case cases[] = {
+        {4, 0, {1, 1, 1, 1}}, {4, 1, {1, 0, 0, 0}}, {4, 2, {1, 0, 1, 0}}, {5, 2, {1, 0, 1, 0, 0}},
+        {3, 3, {1, 1, 1}},    {2, 5, {1, 1}},       {0, 3, {}},           {-1, 0, {}},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(BuildStepSchedule(k.mul, k.count), k.table) << k.mul << " / " << k.count;
+}
+
+TEST(SetStageMusic, RequestsByTheStartFlagAndTheKeepSwitch) {
+    struct Case {
+        int music, playing;
+        bool start, keep, asked;
+    };
+    const Case cases[] = {
+        {3, 3, false, false, false}, // a retry keeps the same music
+        {3, 2, false, false, true},  // a retry onto other music
+        {3, 3, true, false, true},   // entering a stage restarts its music
+        {3, 3, true, true, false},   // unless the stage keeps it
+        {0, 0, true, true, true},    // silence is asked again
+        {4, 3, true, true, true},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(StageMusicRequested(k.music, k.playing, k.start, k.keep), k.asked)
+            << k.music << "/" << k.playing;
+}
+
+class SetStageTest : public PlayTest {};
+
+TEST_F(SetStageTest, PlacesHeroCharactersAndItemsAndDropsWhatLiesOutside) {
+    FloorStage(20, 15);
+    cEdCharaDef pair = Chara(19, 5);
+    pair.m_nExtraCopies = 1;
+    pair.m_nOffsetXStep = 12 * 32; // the second copy lies past the grid's right edge
+    g_Stage.m_Charas.push_back(pair);
+    g_Stage.m_Charas.push_back(Chara(40, 2)); // a damaged cell: outside the grid
+    g_Stage.m_Items.push_back(Item(5, 5));
+    g_Stage.m_Items.push_back(Item(-30, 5));
+    g_Stage.m_Blocks.push_back(Block(3, 99));
+    g_Stage.m_Blocks.push_back(Block(4, 4));
+    Start();
+
+    ASSERT_EQ(g_Heroes.size(), 1u);
+    EXPECT_EQ(Hero().m_nId, 0);
+    EXPECT_EQ(g_Charas.size(), 1u);
+    EXPECT_EQ(g_Charas.front().m_nId, 1);
+    EXPECT_EQ(g_PlayWork.nNextCharaId, 2); // the dropped copy used no id
+    EXPECT_EQ(g_Items.size(), 1u);
+    // The hero stands in its cell, the view centred on it; placed blocks are solid where placed.
+    EXPECT_DOUBLE_EQ(Hero().m_dBottom, (13 + 10) * 32 + 31);
+    EXPECT_NE(ProbeBlockAt((4 + 10) * 32, (4 + 10) * 32, 0).solid, 0);
+    EXPECT_EQ(m_Scene->m_ScrollX.m_nGridStride, 1 << GridStrideExp(20));
+    EXPECT_EQ(g_Blocks.size(), static_cast<std::size_t>(64 * 35));
+    // Everyone is in its faction's list for the hits.
+    EXPECT_EQ(m_Scene->m_CharaGroups[0].size(), 1u);
+    EXPECT_EQ(m_Scene->m_CharaGroups[1].size(), 1u);
+}
+
+TEST_F(SetStageTest, TimeLimitCountersAndScheduleAreReset) {
+    FloorStage(20, 15);
+    struct Case {
+        int on, seconds, limit, stopped;
+    };
+    for (const Case& k : {Case{0, 30, 999, 1}, Case{1, 30, 30, 0}}) {
+        g_Stage.m_nTimeLimitOn = k.on;
+        g_Stage.m_nTimeLimit = k.seconds;
+        g_Stage.m_nHitLevel = 10;
+        g_Stage.m_nHitLevel2 = 1;
+        m_Scene->m_nElapsedFrames = 77;
+        m_Scene->m_nStageEndRequest = 2;
+        g_nScore = 500;
+        Start();
+        EXPECT_EQ(m_Scene->m_nTimeLimit, k.limit);
+        EXPECT_EQ(m_Scene->m_bTimeStopped, k.stopped);
+        EXPECT_EQ(m_Scene->m_nElapsedFrames, 0);
+        EXPECT_EQ(m_Scene->m_nStageEndRequest, 0);
+        EXPECT_EQ(g_nScore, 0);
+        EXPECT_EQ(g_PlayWork.stepSchedule, BuildStepSchedule(g_nFrameMul, 1));
+    }
+}
+
+TEST_F(SetStageTest, RestartRestoresBlocksObjectsAndSettingsChangedInPlay) {
+    FloorStage(20, 15);
+    g_Stage.m_Charas.push_back(Chara(10, 13));
+    g_Stage.m_Items.push_back(Item(6, 12));
+    g_Stage.m_nTimeLimitOn = 1;
+    g_Stage.m_nTimeLimit = 50;
+    Start();
+    const double charaX = g_Charas.front().m_dX;
+    // Play changes a block, moves and removes objects and a stage setting.
+    cEdBlockDef wall = Block(0, 0);
+    ASSERT_TRUE(SetBlockAt((5 + 10) * 32, (5 + 10) * 32, wall, cSpawnParams{}));
+    g_Charas.front().m_dX += 100;
+    g_Items.clear();
+    g_Stage.m_nTimeLimit = 5;
+    Hero().m_nHP = 0;
+
+    SetStage(*m_Scene, true, false);
+    EXPECT_EQ(ProbeBlockAt((5 + 10) * 32, (5 + 10) * 32, 0).solid, 0);
+    ASSERT_EQ(g_Charas.size(), 1u);
+    EXPECT_DOUBLE_EQ(g_Charas.front().m_dX, charaX);
+    EXPECT_EQ(g_Items.size(), 1u);
+    EXPECT_EQ(m_Scene->m_nTimeLimit, 50);
+    EXPECT_GT(Hero().m_nHP, 0);
+}
+
+TEST_F(SetStageTest, StartFlowsRunAndACharacterDeadBeforeTheStartLeaves) {
+    FloorStage(20, 15);
+    cEdCharaDef doomed = Chara(8, 13);
+    doomed.m_nMaxHP = 0; // starts with no HP: it dies before play begins
+    g_Stage.m_Charas.push_back(doomed);
+    g_Stage.m_Charas.push_back(Chara(12, 13));
+    Start();
+    ASSERT_EQ(g_Charas.size(), 1u);
+    EXPECT_EQ(g_Charas.front().m_nId, 2);
+    EXPECT_EQ(m_Scene->m_CharaGroups[1].size(), 1u);
+}
+
+TEST_F(SetStageTest, SetBlockAtRefusesProtectedCellsAndCoveredObjectsThatSaySo) {
+    FloorStage(20, 15);
+    cEdBlockDef guarded = Block(6, 5);
+    guarded.m_nNoOverwrite = 1;
+    g_Stage.m_Blocks.push_back(guarded);
+    Start();
+    const int heroX = static_cast<int>(Hero().m_dX), heroY = static_cast<int>(Hero().m_dY);
+    const cEdBlockDef block = Block(0, 0);
+    struct Case {
+        const char* what;
+        int x, y;
+        int refuseOnHero, compat637;
+        bool placed;
+        int overlapMark;
+    };
+    const Case cases[] = {
+        {"outside the grid", -5, 100, 0, 0, false, 0},
+        {"far outside the grid", 100000, 100, 0, 0, false, 0},
+        {"a protected cell with a picture", (6 + 10) * 32, (5 + 10) * 32, 0, 0, false, 0},
+        {"over the hero, refused", heroX, heroY, 1, 0, false, 2},
+        {"over the hero, placed", heroX, heroY, 0, 0, true, 2},
+        {"an open cell", (9 + 10) * 32, (5 + 10) * 32, 0, 1, true, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Hero().m_nBlockOverlap = 0;
+        g_SystemData.m_nCompat637 = k.compat637;
+        cSpawnParams params;
+        params.bRefuseOnHero = k.refuseOnHero;
+        EXPECT_EQ(SetBlockAt(k.x, k.y, block, params), k.placed);
+        EXPECT_EQ(Hero().m_nBlockOverlap, k.overlapMark);
+    }
+    // With the compatibility switch a protected cell is refused even without a picture.
+    cEdBlockDef bare = Block(0, 0, 0, 0);
+    bare.m_nNoOverwrite = 1;
+    ASSERT_TRUE(SetBlockAt((3 + 10) * 32, (3 + 10) * 32, bare, cSpawnParams{}));
+    g_SystemData.m_nCompat637 = 1;
+    EXPECT_FALSE(SetBlockAt((3 + 10) * 32, (3 + 10) * 32, block, cSpawnParams{}));
+    g_SystemData.m_nCompat637 = 0;
+    EXPECT_TRUE(SetBlockAt((3 + 10) * 32, (3 + 10) * 32, block, cSpawnParams{}));
+}
+
+TEST_F(SetStageTest, SummonedCharactersStayOutOfBlocksAndCountTheirLifetime) {
+    FloorStage(20, 15);
+    Start();
+    cEdCharaDef def = Chara(0, 0);
+    cSpawnParams params;
+    params.bLifetime = 1;
+    params.nLifetime = 5; // half a second
+    // Into the floor: refused; above it: placed, with its faction and lifetime in sub-steps.
+    EXPECT_EQ(SpawnCharacter(def, (6 + 10) * 32, (14 + 10) * 32, params), nullptr);
+    cStageChara* c = SpawnCharacter(def, (6 + 10) * 32, (10 + 10) * 32, params);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->m_nWord1, 5 * 6 * g_nFrameMul);
+    EXPECT_EQ(c->m_nGroupFaction, 1);
+    EXPECT_EQ(c->m_nId, 1);
+    EXPECT_EQ(SpawnCharacter(def, -500, 100, params), nullptr);
+}
