@@ -1,0 +1,253 @@
+// Characters in their draw modes, character effects, the darkness window, blink chips and effect
+// objects.
+#include "draw/dd_startup.h"
+#include "objects/chara_draw.h"
+#include "play/effects.h"
+#include "play/stage_draw_fixture.h"
+#include "platform/crt_rand.h"
+#include "project/project_database.h"
+#include "project/system_data.h"
+#include "app/thread.h"
+
+#include <array>
+
+#include <thread>
+
+namespace {
+
+// Character effects 1.. of the given kinds and parameters (duration in tenths, start, end, p1, p2).
+void SetCharaEffects(std::initializer_list<std::array<int, 6>> effects) {
+    g_Database.m_CharaEffects.clear();
+    g_Database.m_CharaEffects.push_back(cEffectRecord::ListDefault());
+    for (const auto& e : effects) {
+        cEffectRecord r;
+        r.nKind = e[0];
+        for (int k = 0; k < 5; ++k)
+            r.nParam[k] = e[k + 1];
+        g_Database.m_CharaEffects.push_back(r);
+    }
+    g_Database.FillWorkingCopies();
+    BuildCharaEffectTables(g_CharaEffectTable, g_CharaEffectTableRev);
+}
+
+// Frames until Step reports the end (at most `limit`).
+int FramesToEnd(cCharaEffectState& s, int limit = 1000) {
+    for (int n = 1; n <= limit; ++n)
+        if (s.Step()) return n;
+    return -1;
+}
+
+TEST(CharaEffects, RunTheirTimeForwardBackAndLooping) {
+    SetCharaEffects({{CHARA_EFFECT_MOSAIC, 1, 4, 4, 0, 0},  // start = end: runs on time
+                     {CHARA_EFFECT_ZOOM, 1, 0, 60, 0, 0},   // 10 per frame
+                     {CHARA_EFFECT_ZOOM, 0, 0, 60, 0, 0},   // no duration
+                     {CHARA_EFFECT_BLINK, 2, 0, 0, 3, 0}}); // timed kind
+    cCharaEffectState s;
+    const struct {
+        int effect, mode, loop, frames;
+    } cases[] = {{1, 0, 0, 6}, {1, 2, 0, 12}, {2, 0, 0, 7},  {2, 1, 0, 7}, {2, 2, 0, 14},
+                 {3, 0, 0, 1}, {4, 0, 0, 12}, {1, 0, 1, -1}, {2, 2, 1, -1}};
+    for (const auto& c : cases) {
+        s.Start(c.effect, c.mode, c.loop);
+        EXPECT_EQ(FramesToEnd(s), c.frames) << c.effect << " mode " << c.mode << " loop " << c.loop;
+    }
+    // The reverse list runs from the end value back to the start.
+    s.Start(2, 1, 0);
+    EXPECT_EQ(s.dValue, 60);
+    s.Step();
+    EXPECT_EQ(s.dValue, 50);
+    // There and back: the second pass plays the reverse entry.
+    s.Start(2, 2, 0);
+    for (int i = 0; i < 7; ++i)
+        s.Step();
+    EXPECT_EQ(s.bReverse, 1);
+    EXPECT_EQ(s.dValue, 60);
+}
+
+class CharaDraw : public StageDrawTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CharaDraw, ModesDrawAndAnEndingModeClearsItsEffectTheSameFrame) {
+    ASSERT_TRUE(Open(GetParam()));
+    SetCharaEffects({{CHARA_EFFECT_ZOOM, 0, 100, 100, 0, 0}, {CHARA_EFFECT_BLINK, 1, 0, 0, 2, 0}});
+    g_Charas.emplace_back();
+    cStageChara& c = g_Charas.back();
+    c.Init(1, c.m_Def, nullptr);
+    c.m_nPicture = 2;
+    c.m_nHitW = c.m_nHitH = c.m_nHitW0 = c.m_nHitH0 = 32;
+    c.m_rcScreen = {100, 100, 131, 131};
+    const std::uint32_t body = StagePaletteColour(CharaColour(2, 0));
+    for (int kind = 0; kind < 2; ++kind) {
+        c.m_nCharaEffect = kind; // 0 plain, 1 a zoom of 100 % for 0 tenths: draws once, then ends
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawChara(&g_BackBuffer, 0, c);
+        auto f = PresentAndRead();
+        EXPECT_EQ(At(f, 116, 116), body) << "kind " << kind;
+        EXPECT_EQ(At(f, 101, 116), StagePaletteColour(SP_BLUE)) << "the cell's transparent edge";
+        EXPECT_EQ(c.m_nCharaEffect, 0);
+    }
+    // Blink with an interval of 2: visible, visible, hidden, hidden, visible ...
+    c.m_nCharaEffect = 2;
+    const bool shown[] = {true, true, false, false, true, true};
+    for (bool expect : shown) {
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawChara(&g_BackBuffer, 0, c);
+        auto f = PresentAndRead();
+        EXPECT_EQ(At(f, 116, 116) == body, expect);
+    }
+    // A still frame neither blinks on nor advances.
+    const cCharaEffectState before = c.m_EffectState;
+    DrawChara(&g_BackBuffer, 1, c);
+    EXPECT_EQ(c.m_EffectState.nBlinkCount, before.nBlinkCount);
+    EXPECT_EQ(c.m_EffectState.dElapsed, before.dElapsed);
+    g_Charas.clear();
+}
+
+TEST_P(CharaDraw, BlinkChipShowsDuringCounts64To95) {
+    ASSERT_TRUE(Open(GetParam()));
+    g_Charas.emplace_back();
+    cStageChara& c = g_Charas.back();
+    c.m_bBlink = 1;
+    c.m_nBlinkKind = 0; // a block picture, shrunk to 16 x 16
+    c.m_nBlinkFrame = 3;
+    c.m_nHitW = 32;
+    c.m_rcScreen = {200, 200, 231, 231};
+    const int x = 200 + 16 - 8 + 8, y = 200 - 16 + 8; // the chip's centre
+    for (int count : {0, 63, 64, 95}) {
+        c.m_nBlinkCount = count;
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawBlinkChip(&g_BackBuffer, c);
+        auto f = PresentAndRead();
+        EXPECT_EQ(At(f, x, y) == StagePaletteColour(BlockColour(3)), count >= 64) << count;
+        EXPECT_EQ(c.m_nBlinkCount, (count + 1) % 96);
+    }
+    g_Charas.clear();
+}
+
+TEST_P(CharaDraw, GaugeRowsFollowTheSheetHeight) {
+    ASSERT_TRUE(Open(GetParam()));
+    g_SystemData.m_vStatusItems.resize(5);
+    cChara c;
+    c.m_nHitW = 32;
+    c.m_rcScreen = {300, 300, 331, 331};
+    c.m_Def.m_nMaxHP = 10;
+    c.m_nHP = 5;
+    c.m_HPGauge = {10, -10, 1, 25};
+    DDClear(&g_BackBuffer, SP_BLUE);
+    DrawHPGauge(&g_BackBuffer, c);
+    auto f = PresentAndRead();
+    // The status sheet is 176 high: rows 128 (frame), 144 (fill), 176 (loss, outside: nothing).
+    EXPECT_EQ(At(f, 291 + 10, 297), StagePaletteColour(27)) << "fill from row 144";
+    EXPECT_EQ(At(f, 291 + 40, 297), StagePaletteColour(26)) << "frame from row 128";
+    c.m_HPGauge.nFrames = 0;
+    DDClear(&g_BackBuffer, SP_BLUE);
+    DrawHPGauge(&g_BackBuffer, c);
+    f = PresentAndRead();
+    EXPECT_EQ(At(f, 301, 297), StagePaletteColour(SP_BLUE)) << "no frames left";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, CharaDraw, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param ? "D3D" : "DD"; });
+
+TEST(Darkness, WindowStaysInsideItsSheet) {
+    cHero h;
+    h.m_nHitW = h.m_nHitH = 32;
+    h.m_nLightRadius = 64;
+    const int sw = 1280 + 128, sh = 960 + 128;
+    const struct {
+        int left, top, shape, dir;
+        int sx, sy;
+    } cases[] = {
+        {304, 224, 1, 0, 384, 304},     // centred: the hole's centre under the hero's
+        {-500, -500, 1, 0, 768, 608},   // far left and up: kept to the sheet's far edge
+        {2000, 2000, 1, 0, 0, 0},       // far right and down
+        {304, 224, 2, 1, 384 - 48, 304} // forward light facing right shifts the window
+    };
+    for (const auto& c : cases) {
+        h.m_rcScreen = {c.left, c.top, c.left + 31, c.top + 31};
+        h.m_Def.m_nSightShape = static_cast<std::uint8_t>(c.shape);
+        h.m_nDir = c.dir;
+        int sx = 0, sy = 0;
+        DarknessSource(h, sw, sh, sx, sy);
+        EXPECT_EQ(sx, c.sx) << c.left;
+        EXPECT_EQ(sy, c.sy) << c.top;
+        EXPECT_GE(sx, 0);
+        EXPECT_LE(sx + 640, sw);
+        EXPECT_LE(sy + 480, sh);
+    }
+}
+
+TEST(EffectObjects, PlacedOnTheOverlapAndJitteredByScale) {
+    g_Database.m_Effects.clear();
+    g_Database.m_Effects.push_back(cEdEffect::ListDefault());
+    cEdEffect e;
+    e.nCellWidth = 20;
+    e.nCellHeight = 10;
+    e.bScalable = 1;
+    cEdEffectFrame fr;
+    fr.nTime = 1;
+    e.m_Frames.push_back(fr);
+    g_Database.m_Effects.push_back(e);
+    BuildEffectTable(g_EffectSeqTable);
+
+    double x = 0, y = 0;
+    const double a[4] = {0, 0, 99, 49}, b[4] = {50, 20, 149, 69};
+    EffectPlace(a, b, 20, 10, x, y);
+    EXPECT_EQ(x, 50 + 25 - 10);
+    EXPECT_EQ(y, 20 + 15 - 5);
+    const double far[4] = {500, 500, 510, 510};
+    EffectPlace(a, far, 20, 10, x, y);
+    EXPECT_EQ(x, 0 - 10 + 0);
+    EXPECT_EQ(y, 0 - 5 + 0);
+
+    crt::srand(7);
+    int minX = 1000, maxX = -1000;
+    for (int i = 0; i < 400; ++i) {
+        cEffectObj o(1, a, b, 3);
+        EXPECT_EQ(o.m_nWidth, 60);
+        EXPECT_EQ(o.m_nHeight, 30);
+        EXPECT_EQ(o.m_bScaled, 1);
+        const double cx = 50 + 25 - 30, cy = 20 + 15 - 15;
+        minX = std::min(minX, static_cast<int>(o.m_dX - cx));
+        maxX = std::max(maxX, static_cast<int>(o.m_dX - cx));
+        EXPECT_LE(std::abs(o.m_dY - cy), 12);
+    }
+    EXPECT_EQ(minX, -12);
+    EXPECT_EQ(maxX, 12);
+
+    // One frame of a tenth (6 frames), then the end of the animation; frames that do not advance
+    // change nothing.
+    cEffectObj o(1, a, b, 1);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(DrawEffectObj(o, nullptr, 0), 0) << "not advanced: goes on";
+    for (int i = 1; i < 6; ++i)
+        EXPECT_EQ(DrawEffectObj(o, nullptr, 1), 0) << i;
+    EXPECT_EQ(DrawEffectObj(o, nullptr, 1), 1);
+
+    // Off the game thread no random number is drawn.
+    thGame.m_nThreadId = win::GetCurrentThreadId();
+    const unsigned state = crt::rand_state();
+    std::thread([&] {
+        cEffectObj off(1, a, b, 3);
+        EXPECT_EQ(off.m_dX, 50 + 25 - 30);
+    }).join();
+    EXPECT_EQ(crt::rand_state(), state);
+    thGame.m_nThreadId = 0;
+    g_Database = cProjectDatabase{};
+}
+
+TEST(ShownPictures, ATimedPictureWaitsWhilePausedUnlessItCounts) {
+    cPictureLayer p;
+    p.Set(1, 0, 0, 2, 2, 0, 0, 100, 0, 0, 0, 0);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(p.Draw(nullptr, nullptr, 1), 0) << "paused";
+    EXPECT_EQ(p.Draw(nullptr, nullptr, 0), 0);
+    EXPECT_EQ(p.Draw(nullptr, nullptr, 0), 0);
+    EXPECT_EQ(p.Draw(nullptr, nullptr, 0), 1);
+    p.Set(1, 0, 0, 2, 0, 1, 0, 100, 0, 0, 0, 0);
+    EXPECT_EQ(p.Draw(nullptr, nullptr, 1), 1) << "counts while paused";
+    p.Set(1, 0, 0, 0, 0, 0, 0, 150, 0, 0, 0, 0);
+    EXPECT_EQ(p.m_bStretch, 1);
+    EXPECT_EQ(p.Draw(nullptr, nullptr, 0), 0) << "until cleared";
+}
+
+} // namespace
