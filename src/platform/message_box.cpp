@@ -1,20 +1,41 @@
 #include "platform/message_box.h"
 
 #include "platform/cp932.h"
+#include "platform/messages.h"
+#include "platform/window.h"
 
 #include <SDL.h>
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
+#include <poll.h>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
+
+extern char** environ;
 
 namespace win {
 namespace {
 
 std::mutex g_boxLock;
+// Counts the closes that have arrived; a box ends when it changes while the box is open.
+std::atomic<unsigned> g_closes{0};
+MessageBoxPresenter g_presenter;
+// The program's entry serves boxes in a child process (ServeMessageBoxChild): its path.
+std::string g_childProgram;
+const char* const CHILD_VARIABLE = "MIRELDA4_MESSAGE_BOX_CHILD";
 bool g_answersRead = false;
 std::vector<std::string> g_answers;
 size_t g_nextAnswer = 0;
@@ -102,6 +123,15 @@ const char* ButtonLabel(int id) {
     }
 }
 
+// The box as one line on standard error, with the answer it got.
+void WriteBoxLine(const std::string& text, const std::string& caption, int answer) {
+    std::string line = "[" + caption + "] " + text;
+    for (char& c : line)
+        if (c == '\n' || c == '\r') c = ' ';
+    std::fprintf(stderr, "%s -> %s\n", line.c_str(), AnswerName(answer));
+    std::fflush(stderr);
+}
+
 int HeadlessAnswer(const std::string& text, const std::string& caption, UINT type) {
     const std::vector<int> buttons = Buttons(type);
     int answer = buttons[0];
@@ -111,41 +141,12 @@ int HeadlessAnswer(const std::string& text, const std::string& caption, UINT typ
         for (int b : buttons)
             if (b == wanted) answer = wanted;
     }
-    std::string line = "[" + caption + "] " + text;
-    for (char& c : line)
-        if (c == '\n' || c == '\r') c = ' ';
-    std::fprintf(stderr, "%s -> %s\n", line.c_str(), AnswerName(answer));
-    std::fflush(stderr);
+    WriteBoxLine(text, caption, answer);
     return answer;
 }
 
-} // namespace
-
-bool IsHeadless() {
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0)) return true;
-    return !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
-}
-
-bool TakeScriptedAnswer(std::string& answer) {
-    std::lock_guard<std::mutex> guard(g_boxLock);
-    if (!g_answersRead) ReadAnswers();
-    if (g_nextAnswer >= g_answers.size()) return false;
-    answer = g_answers[g_nextAnswer++];
-    return true;
-}
-
-void ResetMessageBoxAnswersForTests() {
-    std::lock_guard<std::mutex> guard(g_boxLock);
-    g_answersRead = false;
-}
-
-int MessageBox(HWND, const char* text, const char* caption, UINT type) {
-    std::lock_guard<std::mutex> guard(g_boxLock);
-    const std::string utext = cp932::ToUtf8(text ? text : "");
-    const std::string ucaption = cp932::ToUtf8(caption ? caption : "");
-    if (IsHeadless()) return HeadlessAnswer(utext, ucaption, type);
-
+// The SDL message box, on this thread until a button is pressed; 0 when it cannot be shown.
+int ShowSdlBox(const std::string& utext, const std::string& ucaption, UINT type) {
     const std::vector<int> buttons = Buttons(type);
     std::vector<SDL_MessageBoxButtonData> data;
     // SDL lays the buttons out from the array; keep the platform's order (Yes, No, Cancel / OK, Cancel).
@@ -173,13 +174,149 @@ int MessageBox(HWND, const char* text, const char* caption, UINT type) {
     box.numbuttons = static_cast<int>(data.size());
     box.buttons = data.data();
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) return HeadlessAnswer(utext, ucaption, type);
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) return 0;
     if (pressed < 0) { // closed without a button
         for (int id : {IDCANCEL, IDNO})
             if (std::find(buttons.begin(), buttons.end(), id) != buttons.end()) return id;
         return IDOK;
     }
     return pressed;
+}
+
+// The SDL box shown by a child process of this program, which is ended (with whatever it started)
+// when a close arrives. 0 when it could not be shown, or -1 when no child could be started.
+int ShowInChild(const MessageBoxRequest& box, const std::function<bool()>& closed) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // A group of its own, so that a helper the box starts ends with it; the close signals, which
+    // this process keeps for its watcher, are the child's to act on.
+    sigset_t none, closeSignals;
+    sigemptyset(&none);
+    sigemptyset(&closeSignals);
+    sigaddset(&closeSignals, SIGINT);
+    sigaddset(&closeSignals, SIGTERM);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &closeSignals);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    const std::string typeText = std::to_string(box.type);
+    char* argv[] = {const_cast<char*>(g_childProgram.c_str()), const_cast<char*>(box.text.c_str()),
+                    const_cast<char*>(box.caption.c_str()), const_cast<char*>(typeText.c_str()), nullptr};
+    std::vector<char*> env;
+    std::string marker = std::string(CHILD_VARIABLE) + "=1";
+    for (char** e = environ; e && *e; ++e)
+        env.push_back(*e);
+    env.push_back(marker.data());
+    env.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, g_childProgram.c_str(), &actions, &attr, argv, env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    close(out[1]);
+    if (spawned != 0) {
+        close(out[0]);
+        return -1;
+    }
+    std::string answer;
+    for (;;) {
+        if (closed()) {
+            kill(-pid, SIGKILL);
+            break;
+        }
+        pollfd p{out[0], POLLIN, 0};
+        if (poll(&p, 1, 10) <= 0) continue;
+        char buf[32];
+        const ssize_t n = read(out[0], buf, sizeof buf);
+        if (n > 0)
+            answer.append(buf, static_cast<size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    close(out[0]);
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return std::atoi(answer.c_str());
+}
+
+} // namespace
+
+bool IsHeadless() {
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0)) return true;
+    return !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
+}
+
+bool TakeScriptedAnswer(std::string& answer) {
+    std::lock_guard<std::mutex> guard(g_boxLock);
+    if (!g_answersRead) ReadAnswers();
+    if (g_nextAnswer >= g_answers.size()) return false;
+    answer = g_answers[g_nextAnswer++];
+    return true;
+}
+
+void ResetMessageBoxAnswersForTests() {
+    std::lock_guard<std::mutex> guard(g_boxLock);
+    g_answersRead = false;
+}
+
+void SetMessageBoxPresenter(MessageBoxPresenter presenter) {
+    std::lock_guard<std::mutex> guard(g_boxLock);
+    g_presenter = std::move(presenter);
+}
+
+void EndOpenMessageBoxes() {
+    g_closes.fetch_add(1);
+}
+
+int ServeMessageBoxChild(int argc, char** argv) {
+    if (!std::getenv(CHILD_VARIABLE)) {
+        char self[4096];
+        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (n > 0) g_childProgram.assign(self, static_cast<size_t>(n));
+        return -1;
+    }
+#if defined(__linux__)
+    // The box goes with the program that asked for it.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    if (argc < 4) return 1;
+    const int pressed = ShowSdlBox(argv[1], argv[2], static_cast<UINT>(std::strtoul(argv[3], nullptr, 10)));
+    std::printf("%d\n", pressed);
+    return 0;
+}
+
+int MessageBox(HWND, const char* text, const char* caption, UINT type) {
+    std::lock_guard<std::mutex> guard(g_boxLock);
+    const std::string utext = cp932::ToUtf8(text ? text : "");
+    const std::string ucaption = cp932::ToUtf8(caption ? caption : "");
+    if (!g_presenter && IsHeadless()) return HeadlessAnswer(utext, ucaption, type);
+
+    // A close that arrives while the box is open (a close signal, the main window's close box, or
+    // shut-down begun) ends the box with its default answer, and the close goes on. On the window
+    // thread the window's events keep being turned into messages meanwhile.
+    const unsigned closesBefore = g_closes.load();
+    const std::function<bool()> closed = [closesBefore] {
+        PumpWindowEvents();
+        return g_closes.load() != closesBefore || IsAborting();
+    };
+    const MessageBoxRequest request{utext, ucaption, type};
+    int answer = 0;
+    if (g_presenter)
+        answer = g_presenter(request, closed);
+    else if (g_childProgram.empty() || (answer = ShowInChild(request, closed)) < 0)
+        answer = ShowSdlBox(utext, ucaption, type); // cannot be ended from outside
+    const int defaultAnswer = Buttons(type)[0];
+    if (closed()) {
+        WriteBoxLine(utext, ucaption, defaultAnswer);
+        return defaultAnswer;
+    }
+    if (answer == 0) return HeadlessAnswer(utext, ucaption, type);
+    return answer;
 }
 
 } // namespace win

@@ -8,11 +8,36 @@
 #pragma once
 #include "platform/win_types.h"
 
+#include <functional>
 #include <string>
 
 namespace win {
 
+// Shows the box and returns the button pressed. A close arriving while the box is open (a close
+// signal, the main window's close box, or shut-down begun) ends it with its default button; the box
+// is then written to standard error as in a headless run.
 int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
+
+// A close arrived: every box open now ends with its default answer. Called by the close-signal
+// handler and by the window's event pump (the close box).
+void EndOpenMessageBoxes();
+
+// What a box asks, in UTF-8.
+struct MessageBoxRequest {
+    std::string text;
+    std::string caption;
+    UINT type = 0;
+};
+// Puts a box before the user on the thread that called MessageBox and returns the button pressed
+// (0: could not be shown). It polls `closed` while it waits and returns soon after it turns true
+// (its answer is then not used). For tests; an empty presenter restores the display's own box.
+using MessageBoxPresenter = std::function<int(const MessageBoxRequest&, const std::function<bool()>& closed)>;
+void SetMessageBoxPresenter(MessageBoxPresenter presenter);
+
+// Program entry, first of all: with a display, boxes are shown by a child process of this program
+// that is ended when a close arrives. Returns the exit code when this process is such a child (it
+// has shown its box), else -1 and the program goes on.
+int ServeMessageBoxChild(int argc, char** argv);
 
 // The next answer of MIRELDA4_ANSWERS as written (blanks around it removed), consumed; false when
 // the list is used up or not set. The headless dialogs and file choosers take their answers (a path,

@@ -31,7 +31,17 @@ std::string SafeName(const char* name) {
 }
 
 std::string ClassFile(const char* className) {
-    return RuntimeFolder() + "/mirelda4-window-" + SafeName(className) + ".pid";
+    const std::string folder = RuntimeFolder();
+    return folder.empty() ? std::string() : folder + "/mirelda4-window-" + SafeName(className) + ".pid";
+}
+
+// A folder only this user can use: made when missing; an existing one is taken only when it is a
+// real folder (not a link), owned by this user and closed to everybody else.
+bool PrivateFolder(const std::string& path) {
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+           (st.st_mode & 077) == 0;
 }
 
 bool ProcessAlive(int pid) {
@@ -39,6 +49,7 @@ bool ProcessAlive(int pid) {
 }
 
 int ReadPid(const std::string& file) {
+    if (file.empty()) return 0;
     std::FILE* f = std::fopen(file.c_str(), "r");
     if (!f) return 0;
     int pid = 0;
@@ -53,14 +64,23 @@ std::string RuntimeFolder() {
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
     struct stat st;
     if (xdg && *xdg && stat(xdg, &st) == 0 && S_ISDIR(st.st_mode)) return xdg;
-    std::string own = "/tmp/mirelda4-" + std::to_string(getuid());
-    mkdir(own.c_str(), 0700);
-    return own;
+    // A folder of this user's own in the temporary folder. A name that another user has taken is
+    // passed over; every instance tries the names in the same order, so they still meet.
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base =
+        std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/mirelda4-" + std::to_string(getuid());
+    for (int i = 0; i < 10; ++i) {
+        const std::string folder = i == 0 ? base : base + "-" + std::to_string(i);
+        if (PrivateFolder(folder)) return folder;
+    }
+    return "";
 }
 
 bool CreateInstanceMutex(const char* name, InstanceMutex& mutex, bool& alreadyExists) {
     alreadyExists = false;
-    const std::string file = RuntimeFolder() + "/mirelda4-mutex-" + SafeName(name) + ".lock";
+    const std::string folder = RuntimeFolder();
+    if (folder.empty()) return false;
+    const std::string file = folder + "/mirelda4-mutex-" + SafeName(name) + ".lock";
     mutex.fd = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (mutex.fd < 0) return false;
     if (flock(mutex.fd, LOCK_EX | LOCK_NB) == 0) {
@@ -81,6 +101,7 @@ void ReleaseInstanceMutex(InstanceMutex& mutex) {
 
 void PublishWindowClass(const char* className) {
     const std::string file = ClassFile(className);
+    if (file.empty()) return;
     const std::string tmp = file + "." + std::to_string(getpid());
     std::FILE* f = std::fopen(tmp.c_str(), "w");
     if (!f) return;
@@ -91,6 +112,7 @@ void PublishWindowClass(const char* className) {
 
 void WithdrawWindowClass(const char* className) {
     const std::string file = ClassFile(className);
+    if (file.empty()) return;
     // Only our own entry: a later instance may have published its window since.
     if (ReadPid(file) == static_cast<int>(getpid())) unlink(file.c_str());
 }

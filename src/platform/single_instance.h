@@ -1,10 +1,9 @@
 // Single instance and finding the running instance, in place of the platform's named mutex and
 // window search across processes.
 //
-// The named mutex is a lock file in the user's runtime folder ($XDG_RUNTIME_DIR, else a folder of
-// the user's own under /tmp). Every instance holds it shared; a start finds it "already existing"
-// when another process holds it. A process whose main window exists publishes its process id under
-// its window class, so a later start can find and end it.
+// The named mutex is a lock file in the user's runtime folder (RuntimeFolder below). Every instance holds it
+// shared; a start finds it "already existing" when another process holds it. A process whose main window
+// exists publishes its process id under its window class, so a later start can find and end it.
 #pragma once
 #include <string>
 
@@ -29,7 +28,9 @@ int FindWindowProcess(const char* className);
 // to be gone. False when the process cannot be signalled.
 bool TerminateProcessAndWait(int pid, int waitMs);
 
-// The folder that holds the lock and process-id files.
+// The folder that holds the lock and process-id files: $XDG_RUNTIME_DIR, else a folder of the
+// user's own under $TMPDIR (or /tmp), "mirelda4-<uid>" (or "-1" ... "-9" after it when another
+// user holds that name); empty when there is none (the instance check is then left out).
 std::string RuntimeFolder();
 
 } // namespace win

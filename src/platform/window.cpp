@@ -2,12 +2,15 @@
 
 #include "platform/cp932.h"
 #include "platform/keyboard.h"
+#include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/single_instance.h"
 
 #include <SDL.h>
+#include <cstdlib>
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace win {
 namespace {
@@ -17,19 +20,38 @@ SDL_Window* g_sdlWindow = nullptr;
 HWND g_hwnd = nullptr;
 std::string g_className;
 bool g_videoUp = false;
+// The thread that started the video system: only it may take SDL's events.
+std::thread::id g_videoThread;
 
-bool StartVideo() {
+bool HasValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+bool StartVideo(std::string& problem) {
     if (g_videoUp) return true;
     // Signals are the signal watcher's (platform/signals.h), not SDL's.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // One click on the close box is one WM_CLOSE: no extra quit event after the window's own close
     // (a second WM_CLOSE would end a pause that the first only asks to end).
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        // No display: go on without a visible window.
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+#if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
+    if (!HasValue("SDL_VIDEODRIVER")) {
+        // Without a display the player would run where nobody can see it.
+        if (!HasValue("DISPLAY") && !HasValue("WAYLAND_DISPLAY")) {
+            problem = "no display to show the game on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                      "SDL_VIDEODRIVER=dummy runs it without a window";
+            return false;
+        }
+        // Outside a Wayland session only X is asked, so that no Wayland client library complains.
+        if (!HasValue("WAYLAND_DISPLAY")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     }
+#endif
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        problem = std::string("the display cannot be opened: ") + SDL_GetError();
+        return false;
+    }
+    g_videoThread = std::this_thread::get_id();
     g_videoUp = true;
     return true;
 }
@@ -49,6 +71,7 @@ LPARAM MakeLParam(int low, int high) {
 void Translate(const SDL_Event& e, HWND hwnd) {
     switch (e.type) {
     case SDL_QUIT:
+        EndOpenMessageBoxes();
         PostMessage(hwnd, WM_CLOSE, 0, 0);
         break;
     case SDL_KEYDOWN:
@@ -63,6 +86,7 @@ void Translate(const SDL_Event& e, HWND hwnd) {
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
+            EndOpenMessageBoxes();
             PostMessage(hwnd, WM_CLOSE, 0, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -99,8 +123,13 @@ BOOL RegisterWindowClass(const char* className) {
     return TRUE;
 }
 
+bool OpenDisplay(std::string& problem) {
+    return StartVideo(problem);
+}
+
 bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidth, int clientHeight) {
-    if (!hwnd || !StartVideo()) return false;
+    std::string problem;
+    if (!hwnd || !StartVideo(problem)) return false;
     const std::string utf8 = cp932::ToUtf8(title ? title : "");
     SDL_Window* w = SDL_CreateWindow(utf8.c_str(), x, y, clientWidth, clientHeight, SDL_WINDOW_HIDDEN);
     if (!w) return false;
@@ -169,7 +198,7 @@ void* GetMainSdlWindow() {
 }
 
 void PumpWindowEvents() {
-    if (!g_videoUp) return;
+    if (!g_videoUp || std::this_thread::get_id() != g_videoThread) return;
     HWND hwnd;
     {
         std::lock_guard<std::mutex> guard(g_windowLock);

@@ -6,7 +6,14 @@
 #pragma once
 #include "platform/win_types.h"
 
+#include <string>
+
 namespace win {
+
+// Starts the video system on the calling thread, which becomes the window thread. Without
+// SDL_VIDEODRIVER, a display must be named (DISPLAY or WAYLAND_DISPLAY) and reachable; false, with
+// one line saying why, when it is not.
+bool OpenDisplay(std::string& problem);
 
 // Remembers the class name under which the main window is published to other processes
 // (platform/single_instance.h). Always succeeds.
@@ -14,7 +21,7 @@ BOOL RegisterWindowClass(const char* className);
 
 // Makes the hidden SDL window for the window object: client area width x height at (x, y), title
 // in CP932. The calling thread must own the object (it becomes the window thread). False when the
-// video system or the window cannot be set up; without a display the dummy driver is used.
+// video system (OpenDisplay) or the window cannot be set up.
 bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidth, int clientHeight);
 // Sends WM_DESTROY to the window procedure, then removes the SDL window. The window object itself
 // stays valid (posts to it are harmless) until DestroyMainWindowObject at the very end.
@@ -34,7 +41,7 @@ void MoveWindow(HWND hwnd, int x, int y);
 // The SDL_Window* of the main window (for the presenter); null before it exists.
 void* GetMainSdlWindow();
 
-// Window thread: turns every waiting SDL event into messages.
+// Window thread: turns every waiting SDL event into messages (on any other thread: nothing).
 void PumpWindowEvents();
 // Window thread: waits until a message is waiting or an SDL event arrived.
 void WaitForMessageOrEvent();

@@ -18,6 +18,7 @@
 #include "platform/time.h"
 #include "platform/window.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -45,6 +46,8 @@ bool g_closeRequested = false;
 HWND g_windowObject = nullptr;
 
 void CloseOnSignal() {
+    // A box open now ends with its default answer, so that the close is taken.
+    EndOpenMessageBoxes();
     std::lock_guard<std::mutex> guard(g_signalLock);
     if (HWND h = g_hMainWnd.load())
         PostMessage(h, WM_CLOSE, 0, 0);
@@ -73,19 +76,10 @@ void StopWorkers() {
 
 int RunWinMain(const char* cmdLine, int nCmdShow) {
     ECLogSet(0, "EC_Game.txt");
-
-    char reportPath[MAX_PATH] = "Report_Game.txt";
-    MakeFullPath(reportPath);
-    if (!ReportOpen(reportPath)) {
-        // Without its report log the program cannot run; the user is told why it does not start.
-        ErrorBox("%s が作成できません！", reportPath);
-        return 0;
-    }
-    Report("App : ver %s", "732");
-    SystemReport();
-
     g_bFromEditor = nCmdShow == SW_SHOW ? 1 : 0;
 
+    // Another instance is looked for before the report log is opened: opening empties the file,
+    // and a refused second start must leave the running instance's log as it is.
     InstanceMutex mutex;
     bool alreadyRunning = false;
     CreateInstanceMutex("ゲーム", mutex, alreadyRunning);
@@ -106,6 +100,17 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
             }
         }
     }
+
+    char reportPath[MAX_PATH] = "Report_Game.txt";
+    MakeFullPath(reportPath);
+    if (!ReportOpen(reportPath)) {
+        // Without its report log the program cannot run; the user is told why it does not start.
+        ErrorBox("%s が作成できません！", reportPath);
+        ReleaseInstanceMutex(mutex);
+        return 0;
+    }
+    Report("App : ver %s", "732");
+    SystemReport();
 
     if (!RegisterWindowClass(WINDOW_CLASS)) {
         ReleaseInstanceMutex(mutex);
@@ -189,6 +194,13 @@ void NotifyEditorExit(int nValue) {
 }
 
 int WinMain(int argc, char** argv) {
+    if (const int boxCode = ServeMessageBoxChild(argc, argv); boxCode >= 0) return boxCode;
+    // A player nobody can see is no use: without a display it says so and ends.
+    std::string problem;
+    if (!OpenDisplay(problem)) {
+        std::fprintf(stderr, "error: %s\n", problem.c_str());
+        return 1;
+    }
     // The command line arrives as UTF-8; the system's texts are CP932.
     const std::string cmdLine = argc > 1 ? cp932::FromUtf8(argv[1]) : std::string();
     StartCloseSignalWatcher(&CloseOnSignal);

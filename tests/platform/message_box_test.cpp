@@ -1,8 +1,12 @@
 #include "platform/message_box.h"
+#include "platform/messages.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -74,6 +78,64 @@ TEST_F(HeadlessBoxes, CaptionAndTextGoToStandardErrorAsOneUtf8Line) {
     EXPECT_NE(lastLine.find("\xe6\x97\xa2\xe3\x81\xab"), std::string::npos);
     EXPECT_EQ(lastLine.find('\n'), lastLine.size() - 1);
     EXPECT_NE(lastLine.find("-> yes"), std::string::npos);
+}
+
+// A box the user leaves open: it answers `answer` only when it is not ended first (or after ten
+// seconds, which fails the tests that expect a close to end it).
+class OpenBoxes : public ::testing::Test {
+  protected:
+    void SetUp() override { win::ResetMessageModelForTests(); }
+    void TearDown() override {
+        win::SetMessageBoxPresenter(nullptr);
+        win::ResetMessageModelForTests();
+    }
+    void KeepOpen(int answer) {
+        win::SetMessageBoxPresenter(
+            [this, answer](const win::MessageBoxRequest&, const std::function<bool()>& closed) {
+                shown = true;
+                const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (!closed() && std::chrono::steady_clock::now() < end)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return answer;
+            });
+    }
+    // Opens a box on another thread, lets `close` arrive once it is shown, returns its answer.
+    template <class Close> int CloseWhileOpen(win::UINT type, Close close) {
+        shown = false;
+        int result = 0;
+        testing::internal::CaptureStderr();
+        std::thread box([&] { result = win::MessageBox(nullptr, "System.ini", "エラー", type); });
+        while (!shown)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        close();
+        box.join();
+        lastLine = testing::internal::GetCapturedStderr();
+        return result;
+    }
+    std::atomic<bool> shown{false};
+    std::string lastLine;
+};
+
+TEST_F(OpenBoxes, ACloseEndsTheOpenBoxWithItsDefaultAnswer) {
+    KeepOpen(win::IDNO);
+    EXPECT_EQ(CloseWhileOpen(win::MB_YESNO, [] { win::EndOpenMessageBoxes(); }), win::IDYES);
+    // The box is not lost: it is written as a headless box is.
+    EXPECT_NE(lastLine.find("System.ini -> yes"), std::string::npos);
+    KeepOpen(win::IDCANCEL);
+    EXPECT_EQ(CloseWhileOpen(win::MB_YESNOCANCEL | win::MB_DEFBUTTON2, [] { win::EndOpenMessageBoxes(); }),
+              win::IDNO);
+    // Shut-down begun ends a box too (a worker's box must not hold it up).
+    KeepOpen(win::IDCANCEL);
+    EXPECT_EQ(CloseWhileOpen(win::MB_OKCANCEL, [] { win::BeginAbort(); }), win::IDOK);
+}
+
+TEST_F(OpenBoxes, AnEarlierCloseLeavesALaterBoxToTheUser) {
+    win::SetMessageBoxPresenter([](const win::MessageBoxRequest& box, const std::function<bool()>&) {
+        EXPECT_EQ(box.caption, "\xe3\x82\xa8\xe3\x83\xa9\xe3\x83\xbc"); // "エラー" in UTF-8
+        return win::IDNO;
+    });
+    win::EndOpenMessageBoxes();
+    EXPECT_EQ(win::MessageBox(nullptr, "System.ini", "エラー", win::MB_YESNO), win::IDNO);
 }
 
 } // namespace

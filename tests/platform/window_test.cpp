@@ -1,10 +1,13 @@
 #include "platform/keyboard.h"
+#include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/single_instance.h"
 #include "platform/window.h"
 
 #include <SDL.h>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -142,6 +145,26 @@ TEST_F(MainWindow, WaitReturnsOnAnEventOrAPostedMessage) {
     win::MSG m;
     ASSERT_TRUE(win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE));
     EXPECT_EQ(m.message, win::WM_CLOSE);
+}
+
+// A box open on the window thread keeps the window's events moving: its close box ends the box with
+// the default answer, and the close is posted to go on.
+TEST_F(MainWindow, TheCloseBoxEndsABoxOpenOnTheWindowThread) {
+    win::SetMessageBoxPresenter([this](const win::MessageBoxRequest&, const std::function<bool()>& closed) {
+        PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!closed() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return win::IDNO;
+    });
+    testing::internal::CaptureStderr();
+    const int answer = win::MessageBox(nullptr, "text", "caption", win::MB_YESNO);
+    testing::internal::GetCapturedStderr();
+    win::SetMessageBoxPresenter(nullptr);
+    EXPECT_EQ(answer, win::IDYES);
+    const auto msgs = Drain();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].message, win::WM_CLOSE);
 }
 
 TEST_F(MainWindow, DestroySendsWmDestroyAndWithdrawsTheWindow) {
