@@ -1,0 +1,225 @@
+#include "flow/cmd_motion.h"
+#include "flow_fixture.h"
+#include "objects/blocks.h"
+#include "project/project_database.h"
+
+#include <cmath>
+
+namespace {
+
+class MotionTest : public FlowTest {
+  protected:
+    void SetUp() override {
+        FlowTest::SetUp();
+        RegisterMotionCommands();
+        RegisterShotCommands();
+        ResetBlockGrid(m_Scene->m_ScrollX.m_nGridStride, m_Scene->m_ScrollY.m_nGridExtent);
+    }
+    void TearDown() override {
+        m_Scene->m_Shots.clear();
+        g_Blocks.clear();
+        FlowTest::TearDown();
+    }
+    // A command of `type` with movement (or shot) settings, built into an instance for c.
+    cFlowCommand Build(cChara& c, cEdFlowCmd& rec, int useTime) {
+        cFlowCommand inst;
+        inst.m_lpRecord = &rec;
+        inst.m_nUseTime = inst.m_nRemain = useTime;
+        if (rec.m_Move) {
+            inst.m_dSpeed = rec.m_Move->m_nSpeed * 0.1;
+            inst.m_nDirByte = rec.m_Move->m_nDirection;
+        }
+        if (const auto prep = FlowCommandTypeInfo(rec.m_nKind).prep) prep(inst, c);
+        return inst;
+    }
+    static cEdFlowCmd MoveCmd(int type, int dir = 0, int speed = 10) {
+        cEdFlowCmd rec;
+        rec.m_nKind = static_cast<std::int8_t>(type);
+        NewMove(rec.m_Move);
+        rec.m_Move->m_nDirection = static_cast<std::uint8_t>(dir);
+        rec.m_Move->m_nSpeed = static_cast<std::int16_t>(speed);
+        rec.m_Move->m_bMirrorAngle = 0;
+        return rec;
+    }
+    // One frame of a command: the character's base speeds cleared, the handler, the step.
+    static void Run(cChara& c, cFlowCommand& inst) {
+        c.m_dVX = 0;
+        if (c.m_bNoGravity) c.m_dVY = 0;
+        FlowCommandTypeInfo(inst.m_lpRecord->m_nKind).handler(c, inst);
+        c.StepX();
+        c.StepY();
+    }
+    static void PlaceChara(cStageChara& c, double x, double y, int moveMode) {
+        c.cGameObject::Init(1, 0, 0, 1, 0, nullptr, 0, 8, 8, 16, 24, 32, 32, 0, moveMode, 0);
+        c.m_Def.m_nFixedFacing = 0;
+        c.m_dX = x;
+        c.m_dY = y;
+        c.AfterMoveX();
+        c.AfterMoveY();
+        c.UpdateScreenRect();
+    }
+};
+
+TEST_F(MotionTest, StraightMovesKeepTheirQuadrantAndAxes) {
+    struct Case {
+        int dir, angle, holdX, sx, sy; // expected signs
+    } cases[] = {
+        {10, 0, 0, 1, -1}, {10, 20, 0, 1, -1}, {10, -20, 0, 1, -1},
+        {2, 0, 0, -1, 0},  {6, 0, 1, 0, -1},   {3, 0, 1, 0, 0},
+    };
+    for (const Case& k : cases) {
+        cStageChara c;
+        PlaceChara(c, 600, 600, 1);
+        cEdFlowCmd rec = MoveCmd(2, k.dir, 20);
+        rec.m_Move->m_nAngle = static_cast<std::int16_t>(k.angle);
+        rec.m_Move->m_bHoldX = static_cast<std::uint8_t>(k.holdX);
+        cFlowCommand inst = Build(c, rec, 10);
+        for (int f = 0; f < 5; ++f)
+            Run(c, inst);
+        auto sign = [](double d) { return d > 1e-9 ? 1 : (d < -1e-9 ? -1 : 0); };
+        EXPECT_EQ(sign(c.m_dX - 600), k.sx) << k.dir << "/" << k.angle;
+        EXPECT_EQ(sign(c.m_dY - 600), k.sy) << k.dir << "/" << k.angle;
+    }
+}
+
+TEST_F(MotionTest, TimesAndSpeedsComeFromDistancesWithoutDividingByZero) {
+    cStageChara c;
+    PlaceChara(c, 600, 600, 1);
+    struct Case {
+        int given, distance, speed, useTime;
+        double expectSpeed;
+        int expectTime;
+    } cases[] = {
+        {1, 4, 10, 32, 2.0, 32}, // 4 half blocks in 32 frames: 2 pixels a frame
+        {1, 4, 10, 0, 0.0, 0},   // no time: no speed
+        {2, 4, 20, 99, 2.0, 32}, // 64 pixels at 2 a frame
+        {2, 4, 0, 99, 0.0, 0},   // no speed: no time
+        {2, -4, 20, 99, 2.0, 32},
+    };
+    for (const Case& k : cases) {
+        cEdFlowCmd rec = MoveCmd(2, 3, k.speed);
+        rec.m_Move->m_nGivenValues = static_cast<std::uint8_t>(k.given);
+        rec.m_Move->m_nDistance = static_cast<std::int16_t>(k.distance);
+        cFlowCommand inst = Build(c, rec, k.useTime);
+        EXPECT_DOUBLE_EQ(inst.m_dSpeed, k.expectSpeed) << k.given << " " << k.speed;
+        EXPECT_EQ(inst.m_nUseTime, k.expectTime);
+    }
+    // The circle with no time or no speed turns by nothing.
+    cEdFlowCmd circle = MoveCmd(4, 0, 0);
+    circle.m_Move->m_nDistance = 90;
+    circle.m_Move->m_nGivenValues = 1;
+    cFlowCommand inst = Build(c, circle, 50);
+    EXPECT_EQ(inst.m_nUseTime, 0);
+    circle.m_Move->m_nGivenValues = 0;
+    inst = Build(c, circle, 0);
+    Run(c, inst);
+    EXPECT_DOUBLE_EQ(c.m_dX, 600);
+}
+
+TEST_F(MotionTest, ChargeAndHomingWithoutTargetStandStill) {
+    for (int type : {5, 6}) {
+        cStageChara c;
+        PlaceChara(c, 600, 600, 1);
+        cEdFlowCmd rec = MoveCmd(type, 0, 30);
+        cFlowCommand inst = Build(c, rec, 10);
+        for (int f = 0; f < 4; ++f)
+            Run(c, inst);
+        EXPECT_DOUBLE_EQ(c.m_dX, 600);
+        EXPECT_DOUBLE_EQ(c.m_dY, 600);
+    }
+}
+
+TEST_F(MotionTest, GroundWalkerTurnsBackAtTheLedge) {
+    // A floor of cells 14-17 on row 20; the walker stands on it facing right.
+    for (int col = 14; col <= 17; ++col)
+        g_Blocks[(static_cast<std::size_t>(20) << m_Scene->m_ScrollX.m_nStrideExp) + col].m_nSolid = 1;
+    cStageChara c;
+    PlaceChara(c, 15 * 32 + 8, 20 * 32 - 24, 0);
+    c.m_nDir = 1;
+    cEdFlowCmd rec = MoveCmd(3, 0, 20);
+    cFlowCommand inst = Build(c, rec, 200);
+    double maxRight = 0;
+    for (int f = 0; f < 60; ++f) {
+        Run(c, inst);
+        maxRight = std::max(maxRight, c.m_dRight);
+    }
+    EXPECT_LE(maxRight, 18 * 32 + 4); // turns back as soon as its front leaves the floor
+    EXPECT_GE(c.m_dX, 14 * 32 - 16);
+}
+
+TEST_F(MotionTest, ShotsFireOnTheFirstFrameAndEveryPeriodAndSwordsOnce) {
+    cStageChara c;
+    PlaceChara(c, 600, 600, 1);
+    c.m_Def.m_nFaction = 1;
+    cEdSwordType sword;
+    g_Database.m_SwordTypes.assign(1, sword);
+    struct Case {
+        int type, useTime, emitted;
+    } cases[] = {{11, 1, 1}, {11, 13, 3}, {11, 6, 1}, {11, 7, 2}, {12, 40, 1}};
+    for (const Case& k : cases) {
+        m_Scene->m_Shots.clear();
+        cEdFlowCmd rec;
+        rec.m_nKind = static_cast<std::int8_t>(k.type);
+        NewShot(rec.m_Shot);
+        rec.m_Shot->m_nFormation = 2;
+        rec.m_Shot->m_nCount = 1;
+        cFlowCommand inst = Build(c, rec, k.useTime);
+        for (int f = 0; f < k.useTime; ++f)
+            FlowCommandTypeInfo(k.type).handler(c, inst);
+        EXPECT_EQ(static_cast<int>(m_Scene->m_Shots.size()), k.emitted) << k.type << " " << k.useTime;
+    }
+    g_Database.m_SwordTypes.clear();
+}
+
+// A hero jumps on a floor under scripted input: the jump lasts to its apex, and the heights are
+// those of the jump speed for 4 half blocks at gravity 0.5 (v0 = -8.2539052968), held to the limit
+// (64.0625) or released on its fifth frame (the rest of the rise x 0.3: 30.6441).
+TEST_F(MotionTest, HeroJumpsToTheHeightOfItsHoldOnAFloor) {
+    g_Stage.m_dGravityBase = 0.5;
+    g_Stage.SetHitLevel(11); // one step a frame, speeds up to 60 pixels a frame
+    struct Case {
+        int release; // frame of the release, 0 none
+        double rise;
+    } cases[] = {{0, 64.0624847487}, {5, 30.6441359543}};
+    for (const Case& k : cases) {
+        g_Heroes.assign(1, cHero{});
+        cHero& hero = g_Heroes[0];
+        cEdCharaDef def;
+        def.m_nController = 0;
+        hero.Init(1, def, 5, 10, 0, 0);
+        const double floorY = hero.m_dY;
+        hero.m_lpStandBlock = &g_Blocks[0];
+        hero.m_bHold = 1; // stands on the fixture floor
+        cEdFlowCmd rec;
+        rec.m_nKind = 10;
+        rec.m_Params.assign({1, 0, 4});
+        cFlowCommand inst = Build(hero, rec, 0);
+        EXPECT_EQ(inst.m_nUseTime, 18);
+        hero.m_bHold = 0;
+        double top = floorY;
+        for (int f = 1; f <= 40; ++f) {
+            hero.m_Motion.bJumpActive = 0;
+            cJumpRequest req;
+            req.m_lpSpeed = &inst.m_dSpeed;
+            req.m_lpStarted = &inst.m_bStartedMark;
+            req.m_nHoldLimit = inst.m_nUseTime;
+            req.m_nKind = 1;
+            req.m_bKeyHeld = (k.release == 0 || f < k.release) ? 1 : 0;
+            req.m_bHasKeySteps = 1;
+            hero.Jump(req);
+            hero.ApplyGravity();
+            hero.StepY();
+            // The fixture floor: landing on the starting row.
+            if (hero.m_dY >= floorY && hero.m_dVY > 0) {
+                hero.m_dY = floorY + 1;
+                hero.ClampToStageY(2);
+                hero.Land();
+            }
+            top = std::min(top, hero.m_dY);
+        }
+        EXPECT_NEAR(floorY - top, k.rise, 1e-6) << k.release;
+        EXPECT_DOUBLE_EQ(hero.m_dY, floorY);
+    }
+}
+
+} // namespace
