@@ -1,0 +1,94 @@
+// Screen effects: how long they run, there and back, looping, and the shake's uncovered edge.
+#include "draw/dd_startup.h"
+#include "play/draw_stage.h"
+#include "play/screen_effects.h"
+#include "play/stage_draw_fixture.h"
+#include "project/project_database.h"
+
+#include <array>
+
+namespace {
+
+// Screen effects 1.. of the given kinds and parameters (duration in tenths, start, end, p1, p2).
+void SetScreenEffects(std::initializer_list<std::array<int, 6>> effects) {
+    g_Database.m_ScrEffects.clear();
+    g_Database.m_ScrEffects.push_back(cScrEffectRecord::ListDefault());
+    for (const auto& e : effects) {
+        cScrEffectRecord r;
+        r.nKind = e[0];
+        for (int k = 0; k < 5; ++k)
+            r.nParam[k] = e[k + 1];
+        g_Database.m_ScrEffects.push_back(r);
+    }
+    g_Database.FillWorkingCopies();
+    BuildScrEffectTables(g_ScrEffectTable, g_ScrEffectTableRev);
+}
+
+TEST(ScreenEffectState, RunsExactlyItsDurationThereAndBackOrForEver) {
+    SetScreenEffects({{SCREEN_EFFECT_MOSAIC, 2, 8, 8, 0, 0},      // start = end: 12 frames
+                      {SCREEN_EFFECT_ROTATE, 1, 0, 60, 0, 0},     // 10 degrees a frame
+                      {SCREEN_EFFECT_SHAKE_H, 1, 8, 1, 0, 0},     // always timed
+                      {SCREEN_EFFECT_ZOOM, 0, 640, 1280, 0, 0}}); // no duration
+    const struct {
+        int effect, mode, loop, frames;
+    } cases[] = {{1, 0, 0, 12}, {1, 2, 0, 24}, {2, 0, 0, 7},  {2, 1, 0, 7}, {2, 2, 0, 14},
+                 {3, 0, 0, 6},  {4, 0, 0, 1},  {1, 2, 1, -1}, {2, 0, 1, -1}};
+    for (const auto& c : cases) {
+        cScreenEffectState s;
+        s.Start(c.effect, c.mode, c.loop);
+        int n = -1;
+        for (int f = 1; f <= 500 && n < 0; ++f)
+            if (s.Step()) n = f;
+        EXPECT_EQ(n, c.frames) << c.effect << " mode " << c.mode << " loop " << c.loop;
+    }
+    cScreenEffectState s;
+    s.Start(2, 1, 0);
+    EXPECT_EQ(s.dValue, 60) << "the reverse list swaps start and end";
+}
+
+class ScreenEffectDraw : public StageDrawTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ScreenEffectDraw, ShakeAlternatesAndLeavesNoGarbageAtTheEdge) {
+    ASSERT_TRUE(Open(GetParam()));
+    // Amplitude 8, two swings in one tenth: 8 x 2 x 4 / 6 pixels a frame.
+    SetScreenEffects({{SCREEN_EFFECT_SHAKE_H, 1, 8, 2, 0, 0}});
+    g_ScreenEffect.Start(1, 0, 0);
+    std::vector<int> values;
+    const std::uint32_t edge = StagePaletteColour(16), picture = StagePaletteColour(SP_RED);
+    for (int f = 0; f < 6; ++f) {
+        DDSetBackBufferMode(1);
+        DDClear(&g_BackBuffer, SP_RED);
+        const int v = static_cast<int>(g_ScreenEffect.dValue);
+        RunScreenEffect(0);
+        values.push_back(static_cast<int>(g_ScreenEffect.dValue));
+        DDSetBackBufferMode(0);
+        const auto fr = PresentAndRead();
+        for (int x : {0, 7, 632, 639}) {
+            const bool uncovered = (v > 0 && x < v) || (v < 0 && x >= 640 + v);
+            EXPECT_EQ(At(fr, x, 200), uncovered ? edge : picture)
+                << "frame " << f << " v " << v << " x " << x;
+        }
+    }
+    EXPECT_EQ(values, (std::vector<int>{8, -2, -8, 2, 8, -2})) << "bounded by the amplitude";
+    EXPECT_EQ(g_ScreenEffect.nEffect, 0) << "ended after its duration";
+    g_Database = cProjectDatabase{};
+    g_ScreenEffect = cScreenEffectState{};
+}
+
+TEST_P(ScreenEffectDraw, PausedFramesDrawWithoutAdvancing) {
+    ASSERT_TRUE(Open(GetParam()));
+    SetScreenEffects({{SCREEN_EFFECT_MOSAIC, 1, 4, 16, 0, 0}});
+    g_ScreenEffect.Start(1, 0, 0);
+    g_ScreenEffect.dValue = 8;
+    for (int i = 0; i < 3; ++i)
+        RunScreenEffect(1);
+    EXPECT_EQ(g_ScreenEffect.dValue, 8);
+    EXPECT_EQ(g_ScreenEffect.nEffect, 1);
+    g_Database = cProjectDatabase{};
+    g_ScreenEffect = cScreenEffectState{};
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ScreenEffectDraw, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param ? "D3D" : "DD"; });
+
+} // namespace
