@@ -2,6 +2,7 @@
 
 #include "app/log.h"
 #include "app/paths.h"
+#include "menus/ranking_register.h"
 
 #include <cstring>
 
@@ -175,3 +176,8 @@ bool MakeRankingFileName(std::string& out, int gameMode, const std::string& stag
     out = g_PathTable[folder] + name + "rkg";
     return true;
 }
+
+namespace {
+// The stage clear reaches the rankings from the start of the program.
+[[maybe_unused]] const bool g_bRankingHooksInstalled = InstallRankingHooks();
+} // namespace
