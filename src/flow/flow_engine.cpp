@@ -1,5 +1,7 @@
 #include "flow/flow_engine.h"
 
+#include "flow/cmd_motion.h"
+
 #include "app/input.h"
 #include "app/log.h"
 #include "flow/status_ops.h"
@@ -52,9 +54,12 @@ bool IsRemovedFromPlay(const cChara& chara) {
     return chara.m_bRemoved != 0;
 }
 
+// The command table with every command built so far, ready before the program starts.
 struct TableInit {
     TableInit() {
         ResetFlowCommandTable();
+        RegisterMotionCommands();
+        RegisterShotCommands();
         InstallFlowEngine();
     }
 } g_TableInit;
