@@ -1,7 +1,9 @@
 #include "shell/scene_env.h"
 
 #include "app/scene.h"
+#include "menus/menu_frame.h"
 #include "menus/menu_scenes.h"
+#include "shell/palette_variants.h"
 #include "play/play_scene.h"
 
 namespace {
@@ -27,4 +29,6 @@ const cPlayerSceneEnv g_PlayerSceneEnv;
 
 void InstallSceneEnv() {
     SetSceneEnv(&g_PlayerSceneEnv);
+    g_MenuHooks.updateBlinkColours = &UpdateBlinkColours;
+    g_MenuHooks.loadColourTable = &LoadHbtPalettes;
 }
