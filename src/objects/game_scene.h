@@ -7,6 +7,7 @@
 #include "objects/game_object.h"
 #include "objects/scroll_pos.h"
 #include "play/effects.h"
+#include "play/message_window.h"
 
 #include <atomic>
 #include <list>
@@ -35,8 +36,8 @@ class cGameScene : public cScene {
     // The stage characters and the live shots of each faction.
     std::vector<cGameObject*> m_CharaGroups[FACTION_COUNT];
     std::vector<cGameObject*> m_ShotGroups[FACTION_COUNT];
-    // Message windows; their element type comes with the message windows.
-    std::list<std::shared_ptr<void>> m_Messages;
+    // Message windows, drawn and ended by the frame drawing.
+    std::list<cMessage> m_Messages;
     // Effect objects, drawn and ended by the frame drawing.
     std::list<cEffectObj> m_Effects;
     std::int16_t m_bVirtualBackBuffer = 0;
