@@ -24,5 +24,6 @@ check() {
     echo "$what: $(cat err.txt)"
 }
 check "no display"
-check "a display nobody serves" DISPLAY=:97
+# Asking X starts the message-bus library, which keeps an allocation for the life of the process.
+check "a display nobody serves" DISPLAY=:97 ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 echo PASS
