@@ -1,6 +1,8 @@
 #include "flow/flow_engine.h"
 
 #include "flow/cmd_motion.h"
+#include "flow/cmd_control.h"
+#include "flow/cmd_items.h"
 
 #include "app/input.h"
 #include "app/log.h"
@@ -60,6 +62,8 @@ struct TableInit {
         ResetFlowCommandTable();
         RegisterMotionCommands();
         RegisterShotCommands();
+        RegisterControlCommands();
+        RegisterItemCommands();
         InstallFlowEngine();
     }
 } g_TableInit;

@@ -1,0 +1,90 @@
+#include "flow/cmd_items.h"
+
+#include "app/log.h"
+#include "flow/flow_engine.h"
+#include "objects/game_object.h"
+#include "objects/game_scene.h"
+#include "objects/item.h"
+#include "project/common_palette.h"
+#include "project/stage_file.h"
+#include "records/param_link.h"
+
+#include <map>
+
+namespace {
+
+// Item taking that takes items again (an item whose commands give itself) stops at this depth.
+constexpr int MAX_TAKE_DEPTH = 16;
+
+int Param(const cEdFlowCmd& rec, int n) {
+    return n >= 0 && n < rec.m_Params.Count() ? rec.m_Params[static_cast<std::size_t>(n)] : 0;
+}
+
+// The stage's working copies of common-palette command lists, by item number, and the play scene
+// they belong to (a new scene never sees the copies of an earlier one).
+std::map<int, cCheckedVector<cEdFlowCmd>> g_CommonCopies;
+const cGameScene* g_CopiesScene = nullptr;
+int g_nTakeDepth = 0;
+
+cCheckedVector<cEdFlowCmd>& CommonCommands(int item) {
+    if (g_CopiesScene != g_lpGameScene) {
+        g_CommonCopies.clear();
+        g_CopiesScene = g_lpGameScene;
+    }
+    auto it = g_CommonCopies.find(item);
+    if (it == g_CommonCopies.end()) {
+        it = g_CommonCopies.emplace(item, g_CommonPalette.m_Items.at(item).m_Commands).first;
+        ExpandLoops(it->second);
+    }
+    return it->second;
+}
+
+} // namespace
+
+void ResetItemPaletteCopies() {
+    g_CommonCopies.clear();
+    g_CopiesScene = g_lpGameScene;
+}
+
+int CmdGetItem(cChara&, cEdFlowCmd& record) {
+    const int palette = Param(record, 0);
+    const int item = Param(record, 1);
+    if (palette != 0 && palette != 1) {
+        Report("Item taking: palette %d is neither the common (0) nor the stage palette (1)", palette);
+        return 0;
+    }
+    if (g_Heroes.empty()) return 0;
+    if (g_nTakeDepth >= MAX_TAKE_DEPTH) {
+        Report("Item taking: item %d of palette %d takes items more than %d deep", item, palette,
+               MAX_TAKE_DEPTH);
+        return 0;
+    }
+    cCheckedVector<cEdItemDef>& list = palette == 0 ? g_CommonPalette.m_Items : g_Stage.m_PaletteItems;
+    if (list.empty()) {
+        Report("Item taking: palette %d holds no items", palette);
+        return 0;
+    }
+    cCheckedVector<cEdFlowCmd>& commands = palette == 0 ? CommonCommands(item) : list.at(item).m_Commands;
+    if (palette == 1) ExpandLoops(commands);
+    ++g_nTakeDepth;
+    const int result = g_Heroes[0].RunItemCommands(commands);
+    --g_nTakeDepth;
+    // A request already made this sub-step (a clear before the item) is never taken back.
+    if (g_lpGameScene && result != 0) g_lpGameScene->m_nStageEndRequest = result;
+    return result;
+}
+
+int CmdArrange(cChara&, cEdFlowCmd& record) {
+    const ParamLink link = ParamLinkFromCommand(record);
+    if (record.m_bItem) {
+        if (!g_Heroes.empty()) g_Heroes[0].m_Work.pendingLinks.push_back(link);
+    } else if (cFlow* flow = CurFlow()) {
+        flow->m_Pending.push_back(link);
+    }
+    return 0;
+}
+
+void RegisterItemCommands() {
+    SetSharedCommandHandler(FCT_TAKE_ITEM, &CmdGetItem);
+    SetSharedCommandHandler(FCT_ARRANGE, &CmdArrange);
+}

@@ -1,0 +1,21 @@
+// Item taking (24) and arrangements (37), shared by character and item flows.
+#pragma once
+
+class cChara;
+class cEdFlowCmd;
+
+// Installs commands 24 and 37 in the flow engine's command table.
+void RegisterItemCommands();
+
+// The first hero takes item parameter 1 of the common palette (parameter 0 = 0) or of the stage
+// palette (1) at once; the result of its commands (1 the stage is cleared, 2 the hero fell below 1
+// HP) becomes the play scene's stage-end request. Another palette value does nothing but log.
+int CmdGetItem(cChara& chara, cEdFlowCmd& record);
+// Queues the command's parameter list as one arrangement link: for the current flow's next
+// command, or in an item's list for the first hero's next item command.
+int CmdArrange(cChara& chara, cEdFlowCmd& record);
+
+// The commands of the common palette's items as this stage runs them: arrangements change them for
+// the rest of the stage, never the palette itself. Stage set-up calls this so that every stage
+// starts again from the palette's own records.
+void ResetItemPaletteCopies();

@@ -1,0 +1,280 @@
+// Flow operations, game waits, item taking and arrangements, traced sub-step by sub-step.
+#include "flow/cmd_control.h"
+#include "flow/cmd_hooks.h"
+#include "flow/cmd_items.h"
+#include "flow_fixture.h"
+#include "objects/item.h"
+#include "project/common_palette.h"
+
+namespace {
+
+using Cmds = std::vector<TestCmd>;
+
+class FlowControlTest : public FlowTest {
+  protected:
+    void SetUp() override {
+        FlowTest::SetUp();
+        BuildParamTables();
+        RegisterControlCommands();
+        RegisterItemCommands();
+    }
+    void TearDown() override {
+        g_FlowPlayHooks = FlowPlayHooks{};
+        FlowTest::TearDown();
+    }
+    static TestCmd Control(int op, int pick, int id = 0) {
+        return {FCT_FLOW_CONTROL, 1, 0, '-', {op, pick, id}};
+    }
+};
+
+struct CurrentCase {
+    const char* name;
+    int op;
+    bool retrigger; // the flow's kind is raised again on frame 3
+    const char* trace;
+    bool running; // after the last frame
+    std::size_t flows;
+};
+
+class FlowControlCurrentTest : public FlowControlTest, public ::testing::WithParamInterface<CurrentCase> {};
+
+// A flow A, operation on itself, B: raised on frame 1 only (and on frame 3 when asked).
+TEST_P(FlowControlCurrentTest, ActsOnTheFlowThatRunsIt) {
+    const CurrentCase& k = GetParam();
+    const Cmds cmds = {{FCT_WAIT, 1, 0, 'A'}, Control(k.op, 0), {FCT_WAIT, 1, 0, 'B'}};
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_BY_COMMAND, cmds)});
+    SetFrames(c, 0, cmds);
+    for (int f = 1; f <= 6; ++f) {
+        if (f == 1 || (f == 3 && k.retrigger)) {
+            Frame(c, {FTK_BY_COMMAND});
+        } else {
+            Frame(c);
+        }
+    }
+    EXPECT_EQ(s_Trace, k.trace);
+    ASSERT_EQ(c.m_Flows.size(), k.flows);
+    EXPECT_EQ(c.m_Def.m_Flows.size(), k.flows);
+    if (k.flows) {
+        EXPECT_EQ(c.m_Flows[0].m_bRunning != 0, k.running);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ops, FlowControlCurrentTest,
+    ::testing::Values(
+        // Ends at once: B never runs, and the flow can start again from the next frame on.
+        CurrentCase{"End", 1, false, "1:A+-", false, 1},
+        CurrentCase{"EndThenRaised", 1, true, "1:A+-|3:A+-", false, 1},
+        // Restarts: the first command runs again on the next frame, every time round.
+        CurrentCase{"Start", 0, false, "1:A+-|3:A+-|5:A+-", true, 1},
+        CurrentCase{"Pause", 2, true, "1:A+-", true, 1},
+        // Resuming a running flow from inside itself changes nothing.
+        CurrentCase{"Resume", 3, false, "1:A+-|3:B+-", false, 1},
+        // Gone with its definition after the frame's update.
+        CurrentCase{"Delete", 4, true, "1:A+-", false, 0},
+        CurrentCase{"StopForEver", 5, true, "1:A+-", true, 1},
+        CurrentCase{"UnknownOperation", 9, false, "1:A+-|3:B+-", false, 1}),
+    [](const ::testing::TestParamInfo<CurrentCase>& i) { return std::string(i.param.name); });
+
+struct OtherCase {
+    const char* name;
+    int op, pick, id, otherId;
+    const char* trace;
+};
+
+class FlowControlOtherTest : public FlowControlTest, public ::testing::WithParamInterface<OtherCase> {};
+
+// Flow 0: X, the operation, A. Flow 1 (ID otherId): B for 4 sub-steps. Both start on frame 1.
+TEST_P(FlowControlOtherTest, ActsOnTheChosenFlows) {
+    const OtherCase& k = GetParam();
+    const Cmds first = {{FCT_WAIT, 1, 0, 'X'}, Control(k.op, k.pick, k.id), {FCT_WAIT, 1, 0, 'A'}};
+    const Cmds second = {{FCT_WAIT, 4, 0, 'B'}};
+    cStageChara c;
+    cEdFlow other = MakeFlow(FTK_BY_COMMAND, second);
+    other.m_nId = static_cast<std::uint8_t>(k.otherId);
+    Give(c, {MakeFlow(FTK_BY_COMMAND, first), other});
+    SetFrames(c, 0, first);
+    SetFrames(c, 1, second);
+    Frame(c, {FTK_BY_COMMAND});
+    for (int f = 2; f <= 5; ++f)
+        Frame(c);
+    EXPECT_EQ(s_Trace, k.trace);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, FlowControlOtherTest,
+    ::testing::Values(OtherCase{"EndById", 1, 2, 5, 5, "1:X+- B+|3:A+-"},
+                      // ID 0 names no flow, not even flows without an ID.
+                      OtherCase{"IdZeroMatchesNothing", 1, 2, 0, 0, "1:X+- B+|2:B|3:A+- B|4:B-"},
+                      OtherCase{"OtherId", 1, 2, 6, 5, "1:X+- B+|2:B|3:A+- B|4:B-"},
+                      OtherCase{"PauseOthers", 2, 1, 0, 0, "1:X+- B+|3:A+-"},
+                      OtherCase{"EndOthers", 1, 1, 0, 0, "1:X+- B+|3:A+-"}),
+    [](const ::testing::TestParamInfo<OtherCase>& i) { return std::string(i.param.name); });
+
+TEST_F(FlowControlTest, PausedOthersCannotStartAndResumeWhereTheyWere) {
+    const Cmds first = {Control(2, 1)};
+    const Cmds second = {{FCT_WAIT, 3, 0, 'B'}};
+    const Cmds idle = {{FCT_WAIT, 1, 0, 'C'}};
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_HIT_BLOCK, first), MakeFlow(FTK_BY_COMMAND, second), MakeFlow(FTK_HIT_ITEM, idle)});
+    SetFrames(c, 0, first);
+    SetFrames(c, 1, second);
+    SetFrames(c, 2, idle);
+    Frame(c, {FTK_BY_COMMAND}); // B starts
+    Frame(c, {FTK_HIT_BLOCK});  // every other flow paused, the idle one too
+    Frame(c, {FTK_HIT_ITEM});   // the paused idle flow does not start
+    EXPECT_EQ(s_Trace, "1:B+");
+    // Resumed from outside any flow: every flow counts as "other".
+    cEdFlowCmd rec = MakeCommand(Control(3, 1));
+    cFlowCommand inst;
+    inst.m_lpRecord = &rec;
+    CmdFlowControl(c, inst);
+    Frame(c);
+    Frame(c, {FTK_HIT_ITEM});
+    EXPECT_EQ(s_Trace, "1:B+|4:B|5:B- C+-");
+}
+
+// The pause loop as the tests see it: the wait fields and the message list while it runs.
+struct PauseProbe {
+    int runs = 0, kind = -1, confirm = -1, frames = -1, messages = -1, shownFrames = -1;
+    std::string text = "?";
+};
+PauseProbe g_Probe;
+
+bool ProbeRun(cGameScene& s) {
+    ++g_Probe.runs;
+    g_Probe.kind = s.m_nWaitKind;
+    g_Probe.confirm = s.m_bWaitConfirm;
+    g_Probe.frames = s.m_nWaitFrames;
+    g_Probe.messages = static_cast<int>(s.m_Messages.size());
+    if (!s.m_Messages.empty()) {
+        g_Probe.text = s.m_Messages.back().m_strText;
+        g_Probe.shownFrames = s.m_Messages.back().m_nFrames;
+    }
+    return true;
+}
+
+TEST_F(FlowControlTest, GameWaitHoldsTheGameTenthsTimesSixFrames) {
+    g_Probe = {};
+    g_FlowPlayHooks.RunPauseLoop = &ProbeRun;
+    cStageChara c;
+    cEdFlowCmd rec = MakeCommand({FCT_GAME_WAIT, 1, 0, '-', {10}});
+    m_Scene->m_Messages.emplace_back().m_strText = "kept";
+    EXPECT_EQ(RunItemCommand(c, ItemTypeOfCommand(FCT_GAME_WAIT), rec), 0);
+    EXPECT_EQ(g_Probe.runs, 1);
+    EXPECT_EQ(g_Probe.frames, 60);
+    EXPECT_EQ(g_Probe.kind, 0);
+    EXPECT_EQ(g_Probe.confirm, 0);
+    // An entry without text lasted the wait, and went with it.
+    EXPECT_EQ(g_Probe.messages, 2);
+    EXPECT_EQ(g_Probe.text, "");
+    EXPECT_EQ(g_Probe.shownFrames, 60);
+    ASSERT_EQ(m_Scene->m_Messages.size(), 1u);
+    EXPECT_EQ(m_Scene->m_Messages.front().m_strText, "kept");
+    // A closing scene waits no more.
+    m_Scene->m_bClosing = 1;
+    CmdGameWait(c, rec);
+    EXPECT_EQ(g_Probe.runs, 1);
+    EXPECT_EQ(m_Scene->m_Messages.size(), 1u);
+}
+
+TEST_F(FlowControlTest, ArrangementsAccumulateForTheNextCommandOnly) {
+    // Each link adds character variable 0 to parameter 1 ("対象キャラID") of a target command.
+    const TestCmd arrange = {FCT_ARRANGE, 1, 1, '-', {FCT_SET_TARGET, 1, PLO_ADD, VS_CHARA, 0}};
+    const TestCmd target = {FCT_SET_TARGET, 1, 0, '-', std::vector<std::int32_t>(10, 0)};
+    const Cmds cmds = {arrange, arrange, target, target};
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_BY_COMMAND, cmds)});
+    SetFrames(c, 0, cmds);
+    c.m_Vars[0] = 7;
+    Frame(c, {FTK_BY_COMMAND});
+    Frame(c);
+    const cEdFlow& def = c.m_Def.m_Flows[0];
+    EXPECT_EQ(def.m_Commands[2].m_Params[9], 14);
+    EXPECT_EQ(def.m_Commands[3].m_Params[9], 0);
+    // In an item's list the link waits on the first hero.
+    g_Heroes.resize(1);
+    cEdFlowCmd rec = MakeCommand(arrange);
+    rec.m_bItem = 1;
+    CmdArrange(c, rec);
+    CmdArrange(c, rec);
+    EXPECT_EQ(g_Heroes[0].m_Work.pendingLinks.size(), 2u);
+}
+
+class FlowGetItemTest : public FlowControlTest {
+  protected:
+    void SetUp() override {
+        FlowControlTest::SetUp();
+        m_SavedPalette = g_CommonPalette.m_Items;
+        g_Heroes.resize(1);
+        g_Heroes[0].m_nHP = 5;
+        g_Heroes[0].m_Vars.assign(4, 0);
+        // A fake clear for item type 2.
+        SetSharedCommandHandler(FCT_STAGE_CLEAR, [](cChara&, cEdFlowCmd&) { return 1; });
+        ResetItemPaletteCopies();
+    }
+    void TearDown() override {
+        g_CommonPalette.m_Items = m_SavedPalette;
+        g_Stage.m_PaletteItems.clear();
+        ResetItemPaletteCopies();
+        FlowControlTest::TearDown();
+    }
+    static cEdFlowCmd ItemCmd(int itemType, std::vector<std::int32_t> params) {
+        cEdFlowCmd rec;
+        rec.m_bItem = 1;
+        rec.m_nKind = static_cast<std::int8_t>(itemType);
+        rec.m_Params.assign(params.begin(), params.end());
+        return rec;
+    }
+    int Take(int palette, int item) {
+        cEdFlowCmd rec = MakeCommand({FCT_TAKE_ITEM, 1, 0, '-', {palette, item}});
+        return CmdGetItem(g_Heroes[0], rec);
+    }
+    cCheckedVector<cEdItemDef> m_SavedPalette;
+};
+
+TEST_F(FlowGetItemTest, ResultBecomesTheStageEndRequest) {
+    g_CommonPalette.m_Items.resize(3);
+    g_Stage.m_PaletteItems.resize(2);
+    g_Stage.m_PaletteItems[1].m_Commands.push_back(ItemCmd(ICT_STAGE_CLEAR, {}));
+    EXPECT_EQ(Take(0, 1), 0);
+    EXPECT_EQ(m_Scene->m_nStageEndRequest, 0);
+    EXPECT_EQ(Take(1, 1), 1);
+    EXPECT_EQ(m_Scene->m_nStageEndRequest, 1);
+    // Another palette value asks for nothing.
+    m_Scene->m_nStageEndRequest = 0;
+    EXPECT_EQ(Take(2, 1), 0);
+    EXPECT_EQ(m_Scene->m_nStageEndRequest, 0);
+    // An item that gives itself stops instead of recursing for ever.
+    g_CommonPalette.m_Items[2].m_Commands.push_back(ItemCmd(ICT_TAKE_ITEM, {0, 2}));
+    EXPECT_EQ(Take(0, 2), 0);
+}
+
+TEST_F(FlowGetItemTest, ArrangementsOfCommonItemsLastOneStage) {
+    // Item 1: an arrangement adding hero variable 0 to a target command's ID, then that command.
+    g_CommonPalette.m_Items.resize(2);
+    auto& cmds = g_CommonPalette.m_Items[1].m_Commands;
+    cmds.push_back(ItemCmd(ICT_ARRANGE, {FCT_SET_TARGET, 1, PLO_ADD, VS_CHARA, 0}));
+    cmds.push_back(ItemCmd(ICT_SET_TARGET, std::vector<std::int32_t>(10, 0)));
+    static std::vector<int> s_Seen;
+    s_Seen.clear();
+    SetSharedCommandHandler(FCT_SET_TARGET, [](cChara&, cEdFlowCmd& r) {
+        s_Seen.push_back(r.m_Params[9]);
+        return 0;
+    });
+    g_Heroes[0].m_Vars[0] = 3;
+    // Within a stage the changes stay, as they do for the stage palette's records.
+    Take(0, 1);
+    Take(0, 1);
+    ResetItemPaletteCopies(); // the next stage starts from the palette's own records
+    Take(0, 1);
+    EXPECT_EQ(s_Seen, (std::vector<int>{3, 6, 3}));
+    EXPECT_EQ(cmds[1].m_Params[9], 0) << "the palette's own record never changes";
+    g_Stage.m_PaletteItems = g_CommonPalette.m_Items;
+    Take(1, 1);
+    Take(1, 1);
+    EXPECT_EQ(g_Stage.m_PaletteItems[1].m_Commands[1].m_Params[9], 6);
+}
+
+} // namespace
