@@ -9,6 +9,7 @@
 
 class cGameScene;
 class cMessage;
+struct cClearNext;
 class cPictureLayer;
 struct cScreenEffectState;
 struct cScreenColour;
@@ -37,10 +38,16 @@ struct FlowPlayHooks {
     cPictureLayer* (*ShowPicture)(const char* file, const cPictureLayer& values) = nullptr;
     // Starts effect object `effect` with its cell centred on stage pixel (x, y), at `scale` percent.
     void (*StartEffectAt)(int effect, double x, double y, int scale) = nullptr;
+    // Where play goes after a clear (g_ClearNext); without it the stage-clear command keeps its
+    // choice in a record of its own (FlowClearNext).
+    cClearNext* ClearNext = nullptr;
     // Asks the window thread for stage music (PlayStageBgm).
     void (*PlayStageBgm)(int music, int loop) = nullptr;
 };
 extern FlowPlayHooks g_FlowPlayHooks;
+
+// The record the stage-clear command writes: the hooked one, else the command's own.
+cClearNext& FlowClearNext();
 
 // Runs a wait of the pause loop on the play scene: the wait fields are set, the loop runs and the
 // game thread waits for it. Nothing while the scene is closing. True when the loop ran.

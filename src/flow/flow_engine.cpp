@@ -3,6 +3,7 @@
 #include "flow/cmd_motion.h"
 #include "flow/cmd_control.h"
 #include "flow/cmd_items.h"
+#include "flow/cmd_stage.h"
 
 #include "app/input.h"
 #include "app/log.h"
@@ -64,6 +65,7 @@ struct TableInit {
         RegisterShotCommands();
         RegisterControlCommands();
         RegisterItemCommands();
+        RegisterStageCommands();
         InstallFlowEngine();
     }
 } g_TableInit;

@@ -1,0 +1,190 @@
+// The stage clear's next-stage record, warps against walls and the stage's edge, and target links.
+#include "flow/cmd_hooks.h"
+#include "flow/cmd_stage.h"
+#include "flow_fixture.h"
+#include "objects/blocks.h"
+#include "play/stage_clear.h"
+#include "records/ed_move.h"
+
+namespace {
+
+class FlowStageCmdTest : public FlowTest {
+  protected:
+    void SetUp() override {
+        FlowTest::SetUp();
+        RegisterStageCommands();
+        ResetBlockGrid(m_Scene->m_ScrollX.m_nGridStride, m_Scene->m_ScrollY.m_nGridExtent);
+        m_SavedSave = g_SaveData;
+        FlowClearNext() = cClearNext{};
+    }
+    void TearDown() override {
+        g_Blocks.clear();
+        g_SaveData = m_SavedSave;
+        FlowClearNext() = cClearNext{};
+        FlowTest::TearDown();
+    }
+    static void Place(cChara& c, double x, double y, int id = 1) {
+        c.cGameObject::Init(id, 0, 0, 1, 0, nullptr, 0, 0, 0, 32, 32, 32, 32, 0, 0, 0);
+        c.m_dX = x;
+        c.m_dY = y;
+        c.AfterMoveX();
+        c.AfterMoveY();
+        c.UpdateScreenRect();
+        c.m_bPresent = 1;
+    }
+    void Solid(int col, int row) {
+        g_Blocks[(static_cast<std::size_t>(row) << m_Scene->m_ScrollX.m_nStrideExp) + col].m_nSolid = 1;
+    }
+    static cEdFlowCmd Cmd(int type, std::vector<std::int32_t> params, std::string text = "") {
+        cEdFlowCmd rec;
+        rec.m_nKind = static_cast<std::int8_t>(type);
+        rec.m_Params.assign(params.begin(), params.end());
+        rec.m_strText = std::move(text);
+        return rec;
+    }
+    // A warp by direction code `dir` (0 facing left at rest) over `blocks` half blocks.
+    static cEdFlowCmd Warp(int dir, int halfBlocks) {
+        cEdFlowCmd rec = Cmd(FCT_WARP, {});
+        NewMove(rec.m_Move);
+        rec.m_Move->m_nTargetMode = 0;
+        rec.m_Move->m_nDirection = static_cast<std::uint8_t>(dir);
+        rec.m_Move->m_nDistance = static_cast<std::int16_t>(halfBlocks);
+        rec.m_Move->m_nLengthUnit = 0;
+        rec.m_Move->m_bMirrorAngle = 0;
+        return rec;
+    }
+    cSaveData m_SavedSave;
+};
+
+TEST_F(FlowStageCmdTest, StageClearSaysWhatFollows) {
+    struct Case {
+        std::vector<std::int32_t> params;
+        std::string text;
+        int index, useName;
+        std::string name;
+        std::size_t boxes;
+    } cases[] = {
+        {{0}, "", 4, 0, "", 0},
+        {{1, 7}, "", 7, 0, "", 0},
+        {{2}, "data\\stg4\\other.stg4", 3, 1, "data\\stg4\\other.stg4", 0},
+        // An empty path is reported with an empty name; the stage ends all the same, with nothing to follow.
+        {{2}, "", 3, 1, "", 1},
+        {{3}, "", 0, 0, "", 0},
+    };
+    cStageChara c;
+    std::string box;
+    for (const Case& k : cases) {
+        s_Boxes.clear();
+        g_SaveData.m_nStagePart = 3;
+        m_Scene->m_nStageEndRequest = 0;
+        FlowClearNext().strName = "left over";
+        cEdFlowCmd rec = Cmd(FCT_STAGE_CLEAR, k.params, k.text);
+        EXPECT_EQ(RunItemCommand(c, ICT_STAGE_CLEAR, rec), 1);
+        EXPECT_EQ(m_Scene->m_nStageEndRequest, 1);
+        EXPECT_EQ(FlowClearNext().nIndex, k.index) << k.params[0];
+        EXPECT_EQ(FlowClearNext().bUseName, k.useName);
+        EXPECT_EQ(FlowClearNext().strName, k.name);
+        ASSERT_EQ(s_Boxes.size(), k.boxes);
+        if (k.boxes) box = s_Boxes[0];
+    }
+    EXPECT_NE(box.find("ステージファイル  が不正です。"), std::string::npos);
+}
+
+TEST_F(FlowStageCmdTest, StageClearKeepsMapPositionAndNextStart) {
+    g_Heroes.resize(1);
+    g_Heroes[0].m_nDir = 1;
+    g_SaveData.m_nMapX = 1, g_SaveData.m_nMapY = 1;
+    cStageChara c;
+    // The world-map position is kept as given (the world map keeps it inside the map), and the
+    // hero's start on the next stage takes hero 1's facing now.
+    cEdFlowCmd rec = Cmd(FCT_STAGE_CLEAR, {0, 0, 1, 999, 12, 1, 40, 2, 2});
+    CmdStageClear(c, rec);
+    EXPECT_EQ(g_SaveData.m_nMapX, 999);
+    EXPECT_EQ(g_SaveData.m_nMapY, 12);
+    EXPECT_EQ(g_SaveData.m_bNextStart, 1);
+    EXPECT_EQ(g_SaveData.m_nNextStartX, 40);
+    EXPECT_EQ(g_SaveData.m_nNextStartY, 2);
+    EXPECT_EQ(g_SaveData.m_nNextStartFacing, 1);
+    // Without the switches the position stays and the start is cleared.
+    rec = Cmd(FCT_STAGE_CLEAR, {0, 0, 0, 5, 5, 0, 1, 1, 0});
+    CmdStageClear(c, rec);
+    EXPECT_EQ(g_SaveData.m_nMapX, 999);
+    EXPECT_EQ(g_SaveData.m_bNextStart, 0);
+}
+
+TEST_F(FlowStageCmdTest, WarpStaysPutWhenBlockedOrOutside) {
+    struct Case {
+        const char* name;
+        double x, y;
+        int dir, halfBlocks;
+        double ex, ey;
+    } cases[] = {
+        {"Free", 640, 640, 2, 4, 576, 640},     // left by 64 pixels
+        {"Up", 640, 640, 6, 2, 640, 608},       // up by 32
+        {"IntoWall", 640, 640, 3, 4, 640, 640}, // a solid cell at column 22
+        {"OutOfStage", 40, 640, 2, 8, 40, 640}, // 128 pixels left of x 40
+    };
+    Solid(22, 20);
+    for (const Case& k : cases) {
+        cStageChara c;
+        Place(c, k.x, k.y);
+        c.m_dVY = 3;
+        cEdFlowCmd rec = Warp(k.dir, k.halfBlocks);
+        CmdWarp(c, rec);
+        EXPECT_DOUBLE_EQ(c.m_dX, k.ex) << k.name;
+        EXPECT_DOUBLE_EQ(c.m_dY, k.ey) << k.name;
+        EXPECT_DOUBLE_EQ(c.m_dRight, k.ex + 31) << k.name;
+        EXPECT_DOUBLE_EQ(c.m_dBottom, k.ey + 31) << k.name;
+        // A character with gravity that arrived loses its vertical speed.
+        EXPECT_DOUBLE_EQ(c.m_dVY, k.ex != k.x || k.ey != k.y ? 0 : 3) << k.name;
+    }
+}
+
+TEST_F(FlowStageCmdTest, TargetLinksStayOnBothSides) {
+    g_Heroes.resize(1);
+    Place(g_Heroes[0], 320, 640, 100);
+    cStageChara& me = g_Charas.emplace_back();
+    Place(me, 640, 640, 1);
+    cStageChara& near = g_Charas.emplace_back();
+    Place(near, 700, 640, 2);
+    cStageChara& far = g_Charas.emplace_back();
+    Place(far, 900, 640, 3);
+    auto set = [&](std::vector<std::int32_t> p) {
+        p.resize(10, 0);
+        cEdFlowCmd rec = Cmd(FCT_SET_TARGET, p);
+        CmdSetTarget(me, rec);
+    };
+    auto watchedBy = [](const cChara& t, const cChara& w) {
+        return std::count(t.m_Watchers.begin(), t.m_Watchers.end(), &w);
+    };
+    set({0});
+    EXPECT_EQ(me.m_pTarget, &g_Heroes[0]);
+    EXPECT_EQ(watchedBy(g_Heroes[0], me), 1);
+    set({1});
+    EXPECT_EQ(me.m_pTarget, &me);
+    EXPECT_EQ(watchedBy(g_Heroes[0], me), 0);
+    set({2, 0, 0, 1}); // the nearest other character anywhere
+    EXPECT_EQ(me.m_pTarget, &near);
+    set({3, 0, 0, 0, 0, 0, 0, 0, 0, 3});
+    EXPECT_EQ(me.m_pTarget, &far);
+    EXPECT_EQ(watchedBy(near, me), 0);
+    EXPECT_EQ(watchedBy(far, me), 1);
+    set({3, 0, 0, 0, 0, 0, 0, 0, 0, 3});
+    EXPECT_EQ(watchedBy(far, me), 1) << "setting the same target twice links once";
+    // An ID no character has leaves no target, and no watcher entry behind.
+    set({3, 0, 0, 0, 0, 0, 0, 0, 0, 77});
+    EXPECT_EQ(me.m_pTarget, nullptr);
+    EXPECT_EQ(watchedBy(far, me), 0);
+    // A target that leaves the stage takes the link with it.
+    set({3, 0, 0, 0, 0, 0, 0, 0, 0, 2});
+    g_Charas.remove_if([](const cStageChara& c) { return c.m_nId == 2; });
+    EXPECT_EQ(me.m_pTarget, nullptr);
+    // A character already taken out of play is never chosen.
+    far.m_bRemoved = 1;
+    set({3, 0, 0, 0, 0, 0, 0, 0, 0, 3});
+    EXPECT_EQ(me.m_pTarget, nullptr);
+    set({4});
+    EXPECT_EQ(me.m_pTarget, nullptr);
+}
+
+} // namespace
