@@ -1,0 +1,19 @@
+# libFuzzer harnesses, one per reader: fuzz_<name> from <name>.cpp, linked with the fuzz_support
+# helpers and the libraries of the player.
+add_library(m4_fuzz_support STATIC ${CMAKE_CURRENT_LIST_DIR}/fuzz_support.cpp)
+target_link_libraries(m4_fuzz_support PUBLIC m4_shell)
+target_include_directories(m4_fuzz_support PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_SOURCE_DIR}/src)
+
+file(GLOB m4_fuzz_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/fuzz_*.cpp)
+list(FILTER m4_fuzz_srcs EXCLUDE REGEX "/fuzz_support\\.cpp$")
+foreach(src ${m4_fuzz_srcs})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE m4_fuzz_support)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endforeach()
+
+# The seed corpora (scripts/fuzz.sh runs it once per corpus folder).
+add_executable(m4_fuzz_seeds ${CMAKE_CURRENT_LIST_DIR}/make_seeds.cpp)
+target_link_libraries(m4_fuzz_seeds PRIVATE m4_tools m4_shell)
+target_include_directories(m4_fuzz_seeds PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src)

@@ -1,0 +1,214 @@
+// m4_fuzz_seeds <corpus folder> [found folder]: writes the seed corpus of every harness, one folder
+// per harness. Seeds come from the demo project (written anew into a scratch folder), from files
+// written by the player's own record classes (saves, options, key configuration, start-up choice,
+// rankings, replays, window placement), from a list of code texts, and from the damaged inputs of
+// the found folder, sorted by their extension.
+#include "app/input.h"
+#include "menus/ranking_store.h"
+#include "play/replay.h"
+#include "project/boot_data.h"
+#include "project/option_data.h"
+#include "project/project_database.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+#include "shell/window_data.h"
+#include "tools/demo_project.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+fs::path g_Out;
+int g_nWritten = 0;
+
+Bytes ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void Put(const std::string& harness, const std::string& name, const Bytes& bytes) {
+    const fs::path dir = g_Out / harness;
+    fs::create_directories(dir);
+    std::ofstream out(dir / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    ++g_nWritten;
+}
+
+void PutText(const std::string& harness, const std::string& name, const std::string& text) {
+    Put(harness, name, Bytes(text.begin(), text.end()));
+}
+
+// Files of the scratch folder with the given extension (folders searched through).
+std::vector<fs::path> FilesWith(const fs::path& root, const std::string& ext, std::uintmax_t maxBytes) {
+    std::vector<fs::path> found;
+    if (!fs::exists(root)) return found;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        if (!e.is_regular_file() || e.file_size() > maxBytes) continue;
+        const std::string name = e.path().filename().string();
+        if (name.size() >= ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0)
+            found.push_back(e.path());
+    }
+    return found;
+}
+
+// Saves a record through its own SaveFile into the scratch folder and returns the file's bytes.
+template <class R> Bytes Saved(R& record, const std::string& name) {
+    if (!record.cSerialRecord::SaveFile(name)) {
+        std::fprintf(stderr, "m4_fuzz_seeds: cannot write %s\n", name.c_str());
+        std::exit(1);
+    }
+    return ReadAll(name);
+}
+
+void DemoSeeds(const fs::path& demo) {
+    const fs::path data = demo / "data";
+    for (const char* name : {"System.dat", "WorldMap.dat", "CommonPalette.cplt4"})
+        Put("container", name, ReadAll(data / name));
+    Put("system_dat", "System.dat", ReadAll(data / "System.dat"));
+    Put("world_map", "WorldMap.dat", ReadAll(data / "WorldMap.dat"));
+    Put("common_palette", "CommonPalette.cplt4", ReadAll(data / "CommonPalette.cplt4"));
+    for (int i = 0; i < DATABASE_FILE_COUNT; ++i) {
+        std::string name = g_DatabaseFiles[i];
+        name = name.substr(name.rfind('\\') + 1);
+        Bytes file = ReadAll(data / "database" / name);
+        Put("container", name, file);
+        file.insert(file.begin(), static_cast<std::uint8_t>(i));
+        Put("database", name, file);
+    }
+    for (const fs::path& p : FilesWith(data / "stg4", "", 1 << 20))
+        Put("stage", p.filename().string(), ReadAll(p));
+    for (const fs::path& p : FilesWith(demo / "bmp", ".bmp", 64 << 10))
+        Put("bmp", p.filename().string(), ReadAll(p));
+    for (const fs::path& p : FilesWith(demo / "wave", ".wav", 64 << 10))
+        Put("wave", p.filename().string(), ReadAll(p));
+    for (const fs::path& p : FilesWith(demo / "bgm", ".mid", 1 << 20))
+        Put("smf", p.filename().string(), ReadAll(p));
+    for (const fs::path& p : FilesWith(demo / "bgm", ".ogg", 1 << 20))
+        Put("ogg", p.filename().string(), ReadAll(p));
+    Put("system_ini", "System.ini", ReadAll(demo / "System.ini"));
+}
+
+void RecordSeeds(const fs::path& demo) {
+    cSaveData save;
+    ResetSaveData(save);
+    Put("save", "new.dat", Saved(save, "seed-save.dat"));
+    save.m_nLives = 5;
+    save.m_strStageName = "demo.";
+    save.RecordStageValue("demo.", 1234);
+    save.m_vnCommonVars.at(3) = 9;
+    Put("save", "played.dat", Saved(save, "seed-save.dat"));
+
+    cOptionData options;
+    Put("options", "Option.dat", Saved(options, "seed-option.dat"));
+    options.nVolume = 3;
+    options.strRankingName = "abc";
+    Put("options", "Option-changed.dat", Saved(options, "seed-option.dat"));
+
+    cBootData boot;
+    boot.nDrawMode = 1;
+    Put("boot", "Boot.dat", Saved(boot, "seed-boot.dat"));
+
+    KEYCONFIG keys{};
+    SetDefaultKeyConfig(keys);
+    Bytes raw(sizeof keys);
+    std::memcpy(raw.data(), &keys, sizeof keys);
+    Put("key_config", "KeyConfig.dat", raw);
+    keys.dwMode = 1;
+    keys.dwJoysticks = 1;
+    std::memcpy(raw.data(), &keys, sizeof keys);
+    Put("key_config", "KeyConfig-table.dat", raw);
+
+    cRankingStore ranking;
+    ranking.Reset();
+    Put("ranking", "empty.rkg", Saved(ranking, "seed-ranking.dat"));
+    ranking.tables.at(0).Register("abc", 500);
+    ranking.tables.at(2).Register("xyz", 30);
+    Put("ranking", "two.rkg", Saved(ranking, "seed-ranking.dat"));
+
+    cWindowData window;
+    window.Set(10, 20, 640, 480, 0);
+    Put("window_data", "Window.dat", Saved(window, "seed-window.dat"));
+
+    // A replay of the demo stage: a few frames of input over the stage as loaded.
+    for (const fs::path& p : FilesWith(demo / "data" / "stg4", "", 1 << 20)) {
+        cEdStage stage;
+        if (!stage.LoadFile(p.string())) continue;
+        cEdStage original;
+        KeepStageSetup(original, stage);
+        cReplay replay;
+        replay.m_nSeed = 7;
+        for (int f = 0; f < 40; ++f)
+            replay.RecordFrame(static_cast<std::uint16_t>(f / 10 % 3),
+                               static_cast<std::uint16_t>(f % 7 == 0));
+        ResetSaveData(save);
+        if (!WriteReplayFile(replay, "seed-replay.rpl", stage, original, save)) continue;
+        Put("replay", p.filename().string() + ".rpl", ReadAll("seed-replay.rpl"));
+    }
+
+    const char* texts[] = {
+        "1 + 2 * 3",
+        "my.hp = my.hp - 5",
+        "C3 = ( C3 + 1 ) % 7",
+        "S2 = rand(1, 6) * 10",
+        "tg.sp = pl.hp / 2",
+        "score = score + time * 10",
+        "life = life + 1",
+        "my.v1 = scrlx - scrly",
+        "sys.v0 = ( 4 - ( 2 * ( 1 + 1 ) ) )",
+    };
+    int n = 0;
+    for (const char* t : texts)
+        PutText("evaluator", "text" + std::to_string(n++), t);
+    PutText("system_ini", "System-keys.ini", "Direct3D=1\r\nWindowMode=2\r\nBpp=16\r\nVSync=0\r\nExit\r\n");
+}
+
+void FoundSeeds(const fs::path& found) {
+    if (found.empty() || !fs::exists(found)) return;
+    const std::pair<const char*, const char*> kinds[] = {
+        {".ogg", "ogg"}, {".mid", "smf"}, {".bmp", "bmp"}, {".wav", "wave"}, {".ini", "system_ini"},
+    };
+    for (const auto& e : fs::directory_iterator(found)) {
+        if (!e.is_regular_file()) continue;
+        const std::string ext = e.path().extension().string();
+        for (const auto& [suffix, harness] : kinds)
+            if (ext == suffix) Put(harness, e.path().filename().string(), ReadAll(e.path()));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: %s <corpus folder> [found folder]\n", argv[0]);
+        return 2;
+    }
+    g_Out = fs::absolute(argv[1]);
+    const fs::path found = argc == 3 ? fs::absolute(argv[2]) : fs::path();
+    char scratchName[] = "/tmp/m4-fuzz-seeds-XXXXXX";
+    if (!mkdtemp(scratchName)) return 1;
+    const fs::path scratch = scratchName;
+    const fs::path demo = scratch / "demo";
+    if (!demo_project::Write(demo.string())) {
+        std::fprintf(stderr, "m4_fuzz_seeds: cannot write the demo project\n");
+        return 1;
+    }
+    fs::current_path(scratch);
+    DemoSeeds(demo);
+    RecordSeeds(demo);
+    FoundSeeds(found);
+    fs::current_path(g_Out);
+    fs::remove_all(scratch);
+    std::printf("m4_fuzz_seeds: %d seed files under %s\n", g_nWritten, g_Out.c_str());
+    return 0;
+}

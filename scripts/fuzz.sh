@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Builds and runs the libFuzzer harnesses of fuzz/ with clang, in a build folder of their own.
+#
+#   scripts/fuzz.sh list                     the harness names
+#   scripts/fuzz.sh build                    installs what is missing, configures and builds them
+#   scripts/fuzz.sh run NAME SECONDS [ARGS]  fuzzes one harness for SECONDS (ARGS go to libFuzzer)
+#   scripts/fuzz.sh all SECONDS [PARALLEL]   fuzzes every harness for SECONDS, PARALLEL at a time (2)
+#   scripts/fuzz.sh check [NAME...]          runs harnesses once over their corpus and seeds only
+#
+# Environment: FUZZ_BUILD (build folder, default build-fuzz), FUZZ_JOBS (build jobs, default 3),
+# FUZZ_FOUND (damaged inputs to add to the seeds, default ../shared/found beside the repository).
+# The working corpus of NAME grows in $FUZZ_BUILD/corpus/NAME; its seeds are written to
+# $FUZZ_BUILD/seeds/NAME; crashes, hangs and leaks go to $FUZZ_BUILD/artifacts/NAME/ and the log of
+# the last run to $FUZZ_BUILD/logs/NAME.log.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=${FUZZ_BUILD:-build-fuzz}
+jobs=${FUZZ_JOBS:-3}
+found=${FUZZ_FOUND:-$root/../shared/found}
+
+install_tools() {
+    bash scripts/install-deps.sh
+    local pkgs=(clang)
+    local missing=()
+    for p in "${pkgs[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    install() {
+        local SUDO=""
+        [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+        $SUDO apt-get update -q
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "$@"
+    }
+    if [ ${#missing[@]} -gt 0 ]; then install "${missing[@]}"; fi
+    # libFuzzer and the sanitizer run-times of the installed clang's version.
+    local major
+    major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n1)
+    local rt="libclang-rt-${major}-dev"
+    if ! dpkg-query -W -f='${Status}' "$rt" 2>/dev/null | grep -q 'install ok installed'; then
+        install "$rt"
+    fi
+}
+
+harnesses() {
+    for f in fuzz/fuzz_*.cpp; do
+        n=$(basename "$f" .cpp)
+        [ "$n" = fuzz_support ] && continue
+        echo "${n#fuzz_}"
+    done
+}
+
+build_all() {
+    install_tools
+    CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g" \
+        -DM4_FUZZ=ON -DM4_TESTS=OFF -DM4_BENCH=OFF >/dev/null
+    local targets=(m4_fuzz_seeds)
+    for n in $(harnesses); do targets+=("fuzz_$n"); done
+    cmake --build "$build" -j"$jobs" --target "${targets[@]}"
+    # The seeds are written anew with each build (the demo project may have changed).
+    rm -rf "$build/seeds"
+    ASAN_OPTIONS=detect_leaks=0 "$build/m4_fuzz_seeds" "$build/seeds" "$found"
+}
+
+# Runs one harness: fuzz_NAME over its working corpus, seeded from its seed folder.
+run_one() {
+    local name=$1 seconds=$2
+    shift 2
+    local exe="$build/fuzz_$name"
+    [ -x "$exe" ] || { echo "no harness $exe (run: $0 build)" >&2; return 2; }
+    mkdir -p "$build/corpus/$name" "$build/seeds/$name" "$build/artifacts/$name" "$build/logs"
+    # Absolute paths: the harnesses work in a scratch folder of their own.
+    local dir rc=0
+    dir=$(cd "$build" && pwd)
+    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+        ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        "$dir/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+        -print_final_stats=1 -artifact_prefix="$dir/artifacts/$name/" "$@" \
+        "$dir/corpus/$name" "$dir/seeds/$name" >"$build/logs/$name.log" 2>&1 || rc=$?
+    local stats
+    stats=$(grep -E '^stat::number_of_executed_units' "$build/logs/$name.log" | awk '{print $2}' || true)
+    echo "$name: exit $rc, ${stats:-?} executions, $(ls "$build/corpus/$name" | wc -l) corpus files," \
+        "$(ls "$build/artifacts/$name" | wc -l) artifacts"
+    return $rc
+}
+
+case "${1:-}" in
+list) harnesses ;;
+build) build_all ;;
+run)
+    [ $# -ge 3 ] || { echo "usage: $0 run NAME SECONDS [libFuzzer args]" >&2; exit 2; }
+    name=$2 seconds=$3
+    shift 3
+    run_one "$name" "$seconds" "$@"
+    ;;
+all)
+    [ $# -ge 2 ] || { echo "usage: $0 all SECONDS [PARALLEL]" >&2; exit 2; }
+    seconds=$2 parallel=${3:-2}
+    export build
+    export -f run_one
+    harnesses | xargs -P "$parallel" -I{} bash -c 'run_one "$1" "$2" || true' _ {} "$seconds"
+    ;;
+check)
+    shift
+    names=("$@")
+    [ ${#names[@]} -gt 0 ] || mapfile -t names < <(harnesses)
+    status=0
+    for n in "${names[@]}"; do run_one "$n" 0 -runs=0 || status=1; done
+    exit $status
+    ;;
+*)
+    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+    exit 2
+    ;;
+esac
