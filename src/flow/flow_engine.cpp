@@ -4,6 +4,7 @@
 #include "flow/cmd_control.h"
 #include "flow/cmd_items.h"
 #include "flow/cmd_stage.h"
+#include "flow/cmd_present.h"
 
 #include "app/input.h"
 #include "app/log.h"
@@ -66,6 +67,7 @@ struct TableInit {
         RegisterControlCommands();
         RegisterItemCommands();
         RegisterStageCommands();
+        RegisterPresentCommands();
         InstallFlowEngine();
     }
 } g_TableInit;

@@ -1,0 +1,147 @@
+// Presentation commands: the waits of messages, background layers, animation sets and code texts.
+#include "flow/cmd_hooks.h"
+#include "flow/cmd_present.h"
+#include "flow_fixture.h"
+#include "project/project_database.h"
+
+namespace {
+
+struct WaitSeen {
+    int runs = 0, kind = -1, confirm = -1, frames = -1;
+};
+WaitSeen g_Seen;
+
+class FlowPresentTest : public FlowTest {
+  protected:
+    void SetUp() override {
+        FlowTest::SetUp();
+        RegisterPresentCommands();
+        g_Seen = {};
+        g_FlowPlayHooks.RunPauseLoop = [](cGameScene& s) {
+            g_Seen = {g_Seen.runs + 1, s.m_nWaitKind, s.m_bWaitConfirm, s.m_nWaitFrames};
+            return true;
+        };
+    }
+    void TearDown() override {
+        g_FlowPlayHooks = FlowPlayHooks{};
+        g_Stage.m_Backgrounds.clear();
+        FlowTest::TearDown();
+    }
+    static cEdFlowCmd Cmd(int type, std::vector<std::int32_t> params, std::string text = "") {
+        cEdFlowCmd rec;
+        rec.m_nKind = static_cast<std::int8_t>(type);
+        rec.m_Params.assign(params.begin(), params.end());
+        rec.m_strText = std::move(text);
+        return rec;
+    }
+};
+
+TEST_F(FlowPresentTest, MessagesThatStopTheGameWaitOnThePauseLoop) {
+    struct Case {
+        const char* name;
+        std::vector<std::int32_t> params;
+        int runs, confirm, frames;
+    } cases[] = {
+        {"UntilKey", {0, 0, 0, 0, 0, 0, 0, 0, 1}, 1, 1, 0},
+        {"ForTime", {0, 0, 0, 0, 0, 3, 2, 0, 1}, 1, 0, 18},
+        {"UntilStageEnd", {0, 0, 0, 0, 0, 0, 1, 0, 1}, 0, -1, -1},
+        {"NoStop", {0, 0, 0, 0, 0, 0, 0, 0, 0}, 0, -1, -1},
+    };
+    cStageChara c;
+    for (const Case& k : cases) {
+        g_Seen = {};
+        m_Scene->m_Messages.clear();
+        cEdFlowCmd rec = Cmd(FCT_MESSAGE, k.params, "hello");
+        CmdMessage(c, rec);
+        EXPECT_EQ(g_Seen.runs, k.runs) << k.name;
+        EXPECT_EQ(g_Seen.confirm, k.confirm) << k.name;
+        EXPECT_EQ(g_Seen.frames, k.frames) << k.name;
+        if (k.runs) {
+            EXPECT_EQ(g_Seen.kind, 1) << k.name;
+        }
+        ASSERT_EQ(m_Scene->m_Messages.size(), 1u) << k.name;
+        EXPECT_EQ(m_Scene->m_Messages.back().m_strText, "hello");
+    }
+}
+
+TEST_F(FlowPresentTest, MessageIdsReplaceAndClosingShowsNothing) {
+    cStageChara c;
+    std::vector<std::int32_t> p(18, 0);
+    p[13] = 4;
+    cEdFlowCmd first = Cmd(FCT_MESSAGE, p, "one");
+    cEdFlowCmd second = Cmd(FCT_MESSAGE, p, "two");
+    p[13] = 0;
+    cEdFlowCmd plain = Cmd(FCT_MESSAGE, p, "three");
+    CmdMessage(c, first);
+    CmdMessage(c, plain);
+    CmdMessage(c, second);
+    ASSERT_EQ(m_Scene->m_Messages.size(), 2u);
+    EXPECT_EQ(m_Scene->m_Messages.front().m_strText, "three");
+    EXPECT_EQ(m_Scene->m_Messages.back().m_strText, "two");
+    m_Scene->m_bClosing = 1;
+    p[8] = 1;
+    cEdFlowCmd waiting = Cmd(FCT_MESSAGE, p, "late");
+    CmdMessage(c, waiting);
+    EXPECT_EQ(m_Scene->m_Messages.size(), 2u);
+    EXPECT_EQ(g_Seen.runs, 0);
+}
+
+TEST_F(FlowPresentTest, BackgroundLayersCountFromOne) {
+    g_Stage.m_Backgrounds.resize(2);
+    struct Case {
+        int layer, action, shown0, shown1;
+    } cases[] = {
+        {0, 1, 1, 1}, {3, 1, 1, 1}, {-1, 1, 1, 1}, {1, 1, 0, 1},
+        {1, 2, 1, 1}, {2, 2, 1, 0}, {2, 0, 1, 1},  {2, 7, 1, 1},
+    };
+    cStageChara c;
+    for (const Case& k : cases) {
+        cEdFlowCmd rec = Cmd(FCT_CHANGE_BACKGROUND, {k.layer, k.action});
+        EXPECT_EQ(RunItemCommand(c, ICT_CHANGE_BACKGROUND, rec), 0);
+        EXPECT_EQ(g_Stage.m_Backgrounds[0].m_nShown, k.shown0) << k.layer << "/" << k.action;
+        EXPECT_EQ(g_Stage.m_Backgrounds[1].m_nShown, k.shown1) << k.layer << "/" << k.action;
+    }
+}
+
+TEST_F(FlowPresentTest, TheSameAnimationSetDoesNotRestart) {
+    const auto saved = g_Database.m_AnimeSets;
+    g_Database.m_AnimeSets.resize(3);
+    for (auto& set : g_Database.m_AnimeSets) {
+        cEdAnime& a = set.m_Animes.emplace_back();
+        a.m_Frames.resize(3);
+        for (int i = 0; i < 3; ++i) {
+            a.m_Frames[static_cast<std::size_t>(i)].nPattern = i;
+            a.m_Frames[static_cast<std::size_t>(i)].nTime = 1;
+        }
+    }
+    cStageChara c;
+    c.ChangeAnimSet(1, 1);
+    c.m_AnimSeq.m_nFrame = 2; // part-way through
+    c.m_AnimSeq.m_nTick = 3;
+    const int frame = c.m_AnimSeq.Frame(), tick = c.m_AnimSeq.TickCount();
+    ASSERT_NE(frame * 100 + tick, 0);
+    cEdFlowCmd same = Cmd(FCT_CHANGE_ANIMSET, {1});
+    CmdChangeAnimeSet(c, same);
+    EXPECT_EQ(c.m_AnimSeq.Frame(), frame);
+    EXPECT_EQ(c.m_AnimSeq.TickCount(), tick);
+    cEdFlowCmd other = Cmd(FCT_CHANGE_ANIMSET, {2});
+    CmdChangeAnimeSet(c, other);
+    EXPECT_EQ(c.m_nCurAnimSet, 2);
+    EXPECT_EQ(c.m_AnimSeq.Frame() * 100 + c.m_AnimSeq.TickCount(), 0);
+    g_Database.m_AnimeSets = saved;
+}
+
+TEST_F(FlowPresentTest, AFaultyCodeTextGoesOnWithTheNextCommand) {
+    const std::vector<TestCmd> cmds = {{FCT_RUN_CODE, 1, 0, '-', {}}, {FCT_WAIT, 1, 0, 'A'}};
+    cStageChara c;
+    cEdFlow flow = MakeFlow(FTK_BY_COMMAND, cmds);
+    flow.m_Commands[0].m_strText = "1 +";
+    Give(c, {flow});
+    SetFrames(c, 0, cmds);
+    Frame(c, {FTK_BY_COMMAND});
+    Frame(c);
+    EXPECT_EQ(s_Trace, "2:A+-");
+    EXPECT_FALSE(s_Boxes.empty());
+}
+
+} // namespace
