@@ -6,6 +6,7 @@
 #include "project/stage_file.h"
 #include "records/ed_stage.h"
 
+#include <algorithm>
 #include <cstdio>
 
 cReplay g_Replay;
@@ -64,6 +65,11 @@ bool cReplay::Load(std::FILE* fp) {
         return false;
     // Every stream entry has its run length; a file where they differ would be read past its end.
     if (dirs.size() != dirRuns.size() || buttons.size() != buttonRuns.size()) return false;
+    // A run of no frames cannot have been recorded: the file is damaged.
+    auto hasEmptyRun = [](const std::vector<std::uint32_t>& runs) {
+        return std::find(runs.begin(), runs.end(), 0u) != runs.end();
+    };
+    if (hasEmptyRun(dirRuns) || hasEmptyRun(buttonRuns)) return false;
     m_Directions = std::move(dirs);
     m_Buttons = std::move(buttons);
     m_DirectionRuns = std::move(dirRuns);
