@@ -4,6 +4,7 @@
 #include "app/log.h"
 #include "app/scene.h"
 #include "draw/dd_internal.h"
+#include "draw/frame_snapshot.h"
 #include "platform/message_box.h"
 #include "platform/time.h"
 #include "platform/window.h"
@@ -288,8 +289,15 @@ void DDInstallFrameHooks() {
             return true;
         return DDRestore();
     };
-    g_DrawingHooks.presentDirect3D = [](int rate) { return DDPresent(rate, 0, nullptr); };
-    g_DrawingHooks.presentDirectDraw = [] { DDPresentDirectDraw(g_bSelfTimed); };
+    g_DrawingHooks.presentDirect3D = [](int rate) {
+        const bool shown = DDPresent(rate, 0, nullptr);
+        if (shown) DDSnapshotPresentedFrame();
+        return shown;
+    };
+    g_DrawingHooks.presentDirectDraw = [] {
+        DDPresentDirectDraw(g_bSelfTimed);
+        DDSnapshotPresentedFrame();
+    };
     g_DrawingHooks.repaintDirectDraw = [] {
         if (lpDTCon || !g_lpDDCon || g_DDSettings.nWindowMode != 1 || !g_PrimarySD.lpDDSide ||
             !g_BackBuffer.lpDDSide)

@@ -546,9 +546,13 @@ void DrawChara(DDSURFACEDATA* surface, int still, cChara& chara) {
     }
 }
 
-bool DrawDefeated(cChara& chara, DDSURFACEDATA* surface) {
+bool DrawDefeated(cChara& chara, DDSURFACEDATA* surface, int still) {
     cCellDesc cell;
     const bool hasCell = CharaCell(chara, chara.m_AnimSeq.GetPattern(), cell);
+    if (still) {
+        if (chara.m_nCharaEffect) RunMode(chara, surface, hasCell ? &cell : nullptr, 1, 1);
+        return false;
+    }
     if (chara.m_nObjKind == OBJKIND_HERO) {
         if (!chara.m_nCharaEffect) return true;
         if (RunMode(chara, surface, hasCell ? &cell : nullptr, 0, 1)) {

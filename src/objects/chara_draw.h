@@ -102,8 +102,9 @@ int TickAnimations(cChara& chara, int still);
 void DrawChara(DDSURFACEDATA* surface, int still, cChara& chara);
 // Runs the draw mode without drawing, so that the effect advances; clears the effect at its end.
 int DrawMode(cChara& chara, int still);
-// True when the defeat display has ended.
-bool DrawDefeated(cChara& chara, DDSURFACEDATA* surface);
+// True when the defeat display has ended. A still frame draws the display where it is and never
+// ends it, so that a paused frame changes nothing however long the pause lasts.
+bool DrawDefeated(cChara& chara, DDSURFACEDATA* surface, int still = 0);
 void DrawGauge(DDSURFACEDATA* surface, const cChara& chara, cGauge& gauge, int isSP);
 void DrawHPGauge(DDSURFACEDATA* surface, cChara& chara);
 void DrawSPGauge(DDSURFACEDATA* surface, cChara& chara);

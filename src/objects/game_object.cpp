@@ -267,6 +267,13 @@ cChara& cChara::operator=(const cChara& o) {
     m_RaisedTriggers = o.m_RaisedTriggers;
     m_Motion = o.m_Motion;
     std::copy(std::begin(o.m_SavedPos), std::end(o.m_SavedPos), m_SavedPos);
+    // What the drawing keeps: attached animations, the running effect, the defeat count, the
+    // hidden switches and the pinned position.
+    m_AttachedAnims = o.m_AttachedAnims;
+    m_EffectState = o.m_EffectState;
+    m_nDefeatCount = o.m_nDefeatCount;
+    m_bHiddenDraw = o.m_bHiddenDraw, m_bNoDraw = o.m_bNoDraw, m_bPictureOnly = o.m_bPictureOnly;
+    m_bPinX = o.m_bPinX, m_nPinX = o.m_nPinX, m_bPinY = o.m_bPinY, m_nPinY = o.m_nPinY;
     return *this;
 }
 

@@ -323,6 +323,8 @@ cBlock MakeBlockCell(const cEdBlockDef& def) {
     b.m_nPictureB = def.m_nPictureArg;
     b.m_bOverlay = def.m_nMarkMode;
     b.m_nOverlayCount = def.m_nMarkNo;
+    b.m_nLayer = def.m_nLayer;
+    b.m_bHidden = def.m_nNoDraw;
     return b;
 }
 

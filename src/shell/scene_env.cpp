@@ -4,6 +4,7 @@
 #include "menus/menu_frame.h"
 #include "menus/menu_scenes.h"
 #include "shell/palette_variants.h"
+#include "play/draw_frame.h"
 #include "play/play_scene.h"
 
 namespace {
@@ -31,4 +32,5 @@ void InstallSceneEnv() {
     SetSceneEnv(&g_PlayerSceneEnv);
     g_MenuHooks.updateBlinkColours = &UpdateBlinkColours;
     g_MenuHooks.loadColourTable = &LoadHbtPalettes;
+    InstallStageDrawing(&UpdateBlinkColours);
 }

@@ -1,0 +1,264 @@
+#include "play/draw_frame.h"
+
+#include "app/globals.h"
+#include "app/scene.h"
+#include "app/sjis.h"
+#include "app/startup_state.h"
+#include "draw/font.h"
+#include "objects/chara_draw.h"
+#include "objects/game_scene.h"
+#include "project/project_record_env.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+#include "project/system_data.h"
+#include "play/draw_stage.h"
+#include "play/effects.h"
+#include "play/hits.h"
+#include "play/message_window.h"
+#include "play/play_step.h"
+#include "play/screen_effects.h"
+#include "play/set_stage.h"
+
+FrameDrawHooks g_FrameDrawHooks;
+
+namespace {
+
+// The play scene's states that follow a defeat of hero 1.
+constexpr int STATE_CONTINUE = 5;
+constexpr int STATE_GAME_OVER = 6;
+
+constexpr int OBJECT_LAYERS = 8;
+constexpr int TEXT_CAPTION_EDITOR = 25;
+constexpr int TEXT_CAPTION_START_FILE = 26;
+
+DDSURFACEDATA* BackBuffer() {
+    return &g_BackBuffer;
+}
+
+void DrawBackgroundOnly() {
+    DrawBackground(BackBuffer(), 0);
+    DrawBackground(BackBuffer(), 1);
+}
+
+// The object layer an object is drawn in: its depth with layered drawing, else the one layer.
+bool InLayer(int z, int layer, bool layered) {
+    return !layered || z == layer;
+}
+
+void DrawItems(int layer, bool layered, int frozen) {
+    DDBeginBatch(1);
+    DDBatchAddSurface(OverlaySheet());
+    for (cItem& item : g_Items) {
+        if (!InLayer(item.m_Def.m_nZ, layer, layered)) continue;
+        if (!item.m_bPresent || item.m_bHidden || item.m_bTaken || item.m_bRemoved) continue;
+        item.UpdateScreenRect();
+        item.Draw(BackBuffer(), frozen);
+    }
+    DDEndBatch();
+}
+
+void DrawCharas(int layer, bool layered, int frozen) {
+    for (auto it = g_Charas.begin(); it != g_Charas.end();) {
+        cStageChara& c = *it;
+        if (c.m_bRemoved || !InLayer(c.m_Def.m_nZ, layer, layered)) {
+            ++it;
+            continue;
+        }
+        if (DrawCharaAndGauges(c, frozen)) {
+            // Its defeat display is over: every link to it goes, then the character.
+            RemoveFromPlay(c);
+            it = g_Charas.erase(it);
+            continue;
+        }
+        ++it;
+    }
+}
+
+void DrawShots(cGameScene& scene, int layer, bool layered, int frozen) {
+    DDBeginBatch(0);
+    for (cShot& shot : scene.m_Shots) {
+        if (shot.m_bRemoved || !InLayer(shot.m_Settings.m_nZOrder, layer, layered)) continue;
+        if (!shot.IsOnScreen()) continue;
+        shot.UpdateScreenRect();
+        shot.Draw(BackBuffer(), frozen);
+    }
+    DDEndBatch();
+}
+
+void DrawEffects(cGameScene& scene, int frozen) {
+    DDBeginBatch(0);
+    for (auto it = scene.m_Effects.begin(); it != scene.m_Effects.end();) {
+        if (DrawEffectObj(*it, BackBuffer(), !frozen) && !frozen) {
+            it = scene.m_Effects.erase(it);
+            continue;
+        }
+        ++it;
+    }
+    DDEndBatch();
+}
+
+void DrawMessages(cGameScene& scene, int frozen) {
+    for (auto it = scene.m_Messages.begin(); it != scene.m_Messages.end();) {
+        if (DrawMessage(*it, BackBuffer(), frozen)) {
+            it = scene.m_Messages.erase(it);
+            continue;
+        }
+        ++it;
+    }
+}
+
+void DrawCaption() {
+    const char* text = FrameCaption();
+    if (!text) return;
+    g_Font.Draw(BackBuffer(), 320 - CountSjisChars(text) * 8, 456, text, 0);
+}
+
+} // namespace
+
+// ---- Characters ----
+
+bool DrawCharaAndGauges(cStageChara& chara, int frozen) {
+    DDSURFACEDATA* bb = BackBuffer();
+    if (chara.m_bDefeated) {
+        chara.UpdateScreenRect();
+        return DrawDefeated(chara, bb, frozen);
+    }
+    if (chara.IsOnScreen()) {
+        chara.UpdateScreenRect();
+        if (chara.m_bPictureOnly) {
+            DrawMode(chara, frozen);
+            DrawHPGauge(bb, chara);
+            DrawSPGauge(bb, chara);
+            return false;
+        }
+        DrawChara(bb, frozen, chara);
+        DrawHPGauge(bb, chara);
+        DrawSPGauge(bb, chara);
+        DrawBlinkChip(bb, chara);
+        return false;
+    }
+    // Off the screen only a character in the air is drawn (it may reach into the view from above).
+    if (chara.m_nAirFrames != 0) {
+        chara.UpdateScreenRect();
+        DrawChara(bb, frozen, chara);
+    }
+    return false;
+}
+
+bool UseLife() {
+    if (g_bStartFile) return true;
+    if (g_SaveData.m_nLives == UNLIMITED_LIVES) return true;
+    if (g_SaveData.m_nLives > 0) {
+        --g_SaveData.m_nLives;
+        return true;
+    }
+    return false;
+}
+
+void HeroDefeatEnded(cGameScene& scene) {
+    if (g_nPlayMode == 4) {
+        g_SaveData.RestoreStageStart(true);
+        SetStage(scene, true, true);
+        scene.m_nState = GAMESTATE_START;
+        return;
+    }
+    if (!UseLife()) {
+        scene.m_nState = STATE_GAME_OVER;
+        return;
+    }
+    if (g_Stage.m_nTakeOver) g_SaveData.ClearCarryOverFlags();
+    g_SaveData.RestoreStageStart(false);
+    if (g_nGameMode == 0 && g_SystemData.m_nContinueMenu) {
+        scene.m_nSubState = 0;
+        scene.m_nState = STATE_CONTINUE;
+        return;
+    }
+    SetStage(scene, true, false);
+    scene.m_nState = GAMESTATE_START;
+}
+
+void DrawHeroAndCheckDeath(cGameScene& scene, int frozen) {
+    if (g_Heroes.empty()) return;
+    cHero& hero = g_Heroes[0];
+    DDSURFACEDATA* bb = BackBuffer();
+    hero.UpdateScreenRect();
+    if (!hero.m_bDefeated) {
+        DrawHero(bb, frozen, hero);
+        DrawHPGauge(bb, hero);
+        DrawSPGauge(bb, hero);
+        return;
+    }
+    if (!DrawDefeated(hero, bb, frozen)) return;
+    if (g_FrameDrawHooks.HeroDefeatEnded)
+        g_FrameDrawHooks.HeroDefeatEnded(scene);
+    else
+        HeroDefeatEnded(scene);
+}
+
+// ---- The frame ----
+
+const char* FrameCaption() {
+    int text = -1;
+    if (g_bStartFile)
+        text = TEXT_CAPTION_START_FILE;
+    else if (ProjectRecordEnv().m_bFromEditor)
+        text = TEXT_CAPTION_EDITOR;
+    if (text < 0 || text >= g_SystemData.m_vstrTexts.Count()) return nullptr;
+    return g_SystemData.m_vstrTexts.at(text).c_str();
+}
+
+void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption) {
+    DDSURFACEDATA* bb = BackBuffer();
+    if (g_bRebuildTiles[0] || g_bRebuildTiles[1]) {
+        BuildBlockTiles();
+        g_bRebuildTiles[0] = g_bRebuildTiles[1] = 0;
+    }
+    // The screen effect reads the finished picture, which under Direct3D lives in the virtual back
+    // buffer.
+    if (scene.m_bVirtualBackBuffer || ScreenEffectRunning()) DDSetBackBufferMode(1);
+
+    // Self-scrolling backgrounds move in every frame drawn, waits included: they are scenery.
+    ScrollBackground();
+    DrawBackground(bb, 0);
+    if (!live && scene.m_nState == GAMESTATE_PAUSE && g_SystemData.m_nPauseDraw) {
+        DrawBackground(bb, 1);
+        DrawScreenColor(scene, frozen);
+        return;
+    }
+    DrawShownPictures(bb, 0, frozen);
+    DrawBlocks(scene, bb, 0);
+
+    const bool layered = g_Stage.m_nDrawPriority != 0;
+    const int layers = layered ? OBJECT_LAYERS : 1;
+    for (int layer = 0; layer < layers; ++layer) {
+        if (!g_Heroes.empty() && InLayer(g_Heroes[0].m_Def.m_nZ, layer, layered))
+            DrawHeroAndCheckDeath(scene, frozen);
+        DrawItems(layer, layered, frozen);
+        DrawCharas(layer, layered, frozen);
+        DrawShots(scene, layer, layered, frozen);
+    }
+
+    DrawBlocks(scene, bb, 1);
+    DrawBackground(bb, 1);
+    if (!g_Heroes.empty()) DrawDarkness(bb, g_Heroes[0], &g_DarkSD);
+    DrawShownPictures(bb, 1, frozen);
+    DrawEffects(scene, frozen);
+    DrawMessages(scene, frozen);
+    RunScreenEffect(frozen);
+    DrawStatusBar(scene, bb);
+    DrawTimeLimit(scene, bb, warning);
+    if (caption) DrawCaption();
+    if (g_FrameDrawHooks.UpdateBlinkColours) g_FrameDrawHooks.UpdateBlinkColours();
+    DrawScreenColor(scene, frozen);
+}
+
+void InstallStageDrawing(void (*updateBlinkColours)()) {
+    InstallCharaDrawHooks();
+    InstallEffectHooks();
+    InstallMessageHooks();
+    g_pfnDrawBackgroundOnly = &DrawBackgroundOnly;
+    g_FrameDrawHooks.UpdateBlinkColours = updateBlinkColours;
+    g_PlayStepHooks.DrawFrame = [](cGameScene& scene, int live, int frozen, int warning, int caption) {
+        DrawFrame(scene, live, frozen, warning, caption);
+    };
+}
