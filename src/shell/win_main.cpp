@@ -195,16 +195,17 @@ void NotifyEditorExit(int nValue) {
 
 int WinMain(int argc, char** argv) {
     if (const int boxCode = ServeMessageBoxChild(argc, argv); boxCode >= 0) return boxCode;
-    // A player nobody can see is no use: without a display it says so and ends.
-    std::string problem;
-    if (!OpenDisplay(problem)) {
-        std::fprintf(stderr, "error: %s\n", problem.c_str());
-        return 1;
-    }
     // The command line arrives as UTF-8; the system's texts are CP932.
     const std::string cmdLine = argc > 1 ? cp932::FromUtf8(argv[1]) : std::string();
+    // First of all, before any thread exists: the close signals go to their watcher alone.
     StartCloseSignalWatcher(&CloseOnSignal);
-    const int exitCode = RunWinMain(cmdLine.c_str(), SW_SHOWDEFAULT);
+    // A player nobody can see is no use: without a display it says so and ends.
+    std::string problem;
+    int exitCode = 1;
+    if (OpenDisplay(problem))
+        exitCode = RunWinMain(cmdLine.c_str(), SW_SHOWDEFAULT);
+    else
+        std::fprintf(stderr, "error: %s\n", problem.c_str());
     StopCloseSignalWatcher();
     g_hMainWnd = nullptr;
     g_hWnd = nullptr;
