@@ -12,7 +12,9 @@
 #include "records/ed_item_def.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
+#include <vector>
 
 PlayHooks g_PlayHooks;
 
@@ -257,7 +259,166 @@ bool MakeShotItem(const cShot& shot, cItem& item) {
     return true;
 }
 
+// Anything that may move objects, change their state or change the faction lists (damage, a
+// defeat and its flows, item commands) advances this count; what the passes took from the objects
+// before is then taken again.
+unsigned g_nHitEpoch = 0;
+
+// Where the shots of a group may hit: the group's characters that shots can hit, with their
+// rectangles, taken once and sorted into vertical strips of the stage so that a shot looks only at
+// the characters of the strips it spans. Indexes are those of the group's list; a shot meets the
+// characters it overlaps in the list's order.
+class cTargetStrips {
+  public:
+    void Build(const std::vector<cGameObject*>& group) {
+        m_nEpoch = g_nHitEpoch;
+        m_pGroup = &group;
+        m_nSize = group.size();
+        m_Rects.resize(m_nSize);
+        m_Ok.assign(m_nSize, 0);
+        m_Wide.clear();
+        m_nStrips = 0;
+        std::size_t count = 0;
+        double low = std::numeric_limits<double>::infinity(), high = -low;
+        for (std::size_t k = 0; k < m_nSize; ++k) {
+            const auto& c = static_cast<const cChara&>(*group[k]);
+            if (!CountsForHits(c) || c.m_bDefeated || c.m_Def.m_nInvincible == SHOTS_PASS_THROUGH) continue;
+            const cHitRect r = ShotTargetRect(c);
+            // A rectangle with a NaN edge meets nothing.
+            if (std::isnan(r.left) || std::isnan(r.top) || std::isnan(r.right) || std::isnan(r.bottom))
+                continue;
+            m_Rects[k] = r;
+            m_Ok[k] = 1;
+            ++count;
+            if (std::isfinite(r.left) && std::isfinite(r.right)) {
+                low = std::min(low, r.left);
+                high = std::max(high, r.right);
+            }
+        }
+        if (count < MIN_FOR_STRIPS || !(high > low)) {
+            m_bLinear = true;
+            return;
+        }
+        m_bLinear = false;
+        m_dLow = low;
+        m_nStrips = static_cast<int>(std::min<std::size_t>(count / 2, MAX_STRIPS));
+        m_dWidth = (high - low) / m_nStrips;
+        m_Strips.resize(static_cast<std::size_t>(m_nStrips));
+        for (auto& strip : m_Strips)
+            strip.clear();
+        for (std::size_t k = 0; k < m_nSize; ++k) {
+            if (!m_Ok[k]) continue;
+            const int a = StripOf(m_Rects[k].left), b = StripOf(m_Rects[k].right);
+            if (!std::isfinite(m_Rects[k].left) || !std::isfinite(m_Rects[k].right) ||
+                b - a > m_nStrips / 4) {
+                m_Wide.push_back(k);
+                continue;
+            }
+            for (int x = a; x <= b; ++x)
+                m_Strips[static_cast<std::size_t>(x)].push_back(k);
+        }
+    }
+    bool Valid(const std::vector<cGameObject*>& group) const {
+        return m_nEpoch == g_nHitEpoch && m_pGroup == &group && m_nSize == group.size();
+    }
+    // The indexes from `from` on whose rectangles meet `r`, in increasing order.
+    void Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) const {
+        out.clear();
+        if (std::isnan(r.left) || std::isnan(r.top) || std::isnan(r.right) || std::isnan(r.bottom)) return;
+        auto take = [&](std::size_t k) {
+            if (k >= from && RectsMeet(m_Rects[k], r)) out.push_back(k);
+        };
+        if (m_bLinear) {
+            for (std::size_t k = from; k < m_nSize; ++k)
+                if (m_Ok[k]) take(k);
+            return;
+        }
+        const int a = StripOf(r.left), b = StripOf(r.right);
+        int sources = m_Wide.empty() ? 0 : 1;
+        for (const std::size_t k : m_Wide)
+            take(k);
+        for (int x = a; x <= b; ++x) {
+            const auto& strip = m_Strips[static_cast<std::size_t>(x)];
+            if (strip.empty()) continue;
+            ++sources;
+            for (const std::size_t k : strip)
+                take(k);
+        }
+        if (sources > 1) {
+            std::sort(out.begin(), out.end());
+            out.erase(std::unique(out.begin(), out.end()), out.end());
+        }
+    }
+
+  private:
+    static constexpr std::size_t MIN_FOR_STRIPS = 16;
+    static constexpr std::size_t MAX_STRIPS = 256;
+
+    int StripOf(double x) const {
+        const double f = (x - m_dLow) / m_dWidth;
+        if (!(f > 0)) return 0;
+        if (f >= m_nStrips) return m_nStrips - 1;
+        return static_cast<int>(f);
+    }
+
+    unsigned m_nEpoch = 0;
+    const std::vector<cGameObject*>* m_pGroup = nullptr;
+    std::size_t m_nSize = 0;
+    std::vector<cHitRect> m_Rects;
+    std::vector<std::uint8_t> m_Ok;
+    bool m_bLinear = true;
+    double m_dLow = 0, m_dWidth = 1;
+    int m_nStrips = 0;
+    std::vector<std::vector<std::size_t>> m_Strips;
+    std::vector<std::size_t> m_Wide;
+};
+
+// One shot against the characters of one group. Returns a result of 1 or 2 at once; `ends` tells
+// whether the shot stopped at a character.
+int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cTargetStrips& strips, bool& ends,
+                     std::vector<std::size_t>& candidates) {
+    std::size_t from = 0;
+    for (;;) {
+        if (!strips.Valid(charas)) strips.Build(charas);
+        strips.Collect(ShotHitRect(shot), from, candidates);
+        const unsigned epoch = g_nHitEpoch;
+        for (const std::size_t k : candidates) {
+            auto& c = static_cast<cChara&>(*charas[k]);
+            if (std::find(shot.m_HitIds.begin(), shot.m_HitIds.end(), c.m_nId) != shot.m_HitIds.end())
+                continue;
+            c.RaiseTrigger(TRIGGER_SHOT);
+            if (!ShotHasEffect(shot) || c.IsInvincible()) continue;
+            // From here on anything may change: damage, defeat flows, item commands.
+            ++g_nHitEpoch;
+            if (!c.TakeHitFromShot(shot)) {
+                PlaySe(SE_DAMAGE);
+                c.StartInvincibility();
+            } else {
+                if (!IsPlayerSide(c)) PlaySe(SE_DEFEAT);
+                if (const int r = DefeatObject(c)) return r;
+            }
+            const bool passes = IsBlockChara(c) ? shot.m_Settings.m_bThroughBlockCharas == 1
+                                                : shot.m_Settings.m_bThroughCharas == 1;
+            if (!shot.m_bEndsOnHit || passes)
+                shot.m_HitIds.push_back(c.m_nId);
+            else
+                ends = true;
+            cItem item;
+            if (cHero* hero = Hero1(); hero && MakeShotItem(shot, item)) {
+                if (const int r = TakeItem(&item, *hero)) return r;
+            }
+            from = k + 1;
+            break;
+        }
+        if (epoch == g_nHitEpoch) return HIT_NONE;
+    }
+}
+
 int ShotAgainstCharas(cGameScene& scene) {
+    static cTargetStrips strips[FACTION_COUNT];
+    static std::vector<std::size_t> candidates;
+    for (auto& s : strips)
+        s = cTargetStrips{};
     for (int i = 0; i < FACTION_COUNT; ++i) {
         auto& shots = scene.m_ShotGroups[i];
         for (int j = 0; j < FACTION_COUNT; ++j) {
@@ -265,43 +426,13 @@ int ShotAgainstCharas(cGameScene& scene) {
             auto& charas = scene.m_CharaGroups[j];
             // Indexes, not iterators: objects a dying flow adds join at the end.
             for (std::size_t s = 0; s < shots.size(); ++s) {
+                if (charas.empty()) break;
                 auto& shot = static_cast<cShot&>(*shots[s]);
                 if (shot.m_bRemoved || !CountsForHits(shot)) continue;
                 bool ends = false;
-                for (std::size_t k = 0; k < charas.size(); ++k) {
-                    auto& c = static_cast<cChara&>(*charas[k]);
-                    if (!CountsForHits(c) || c.m_bDefeated || c.m_Def.m_nInvincible == SHOTS_PASS_THROUGH)
-                        continue;
-                    if (!RectsMeet(ShotTargetRect(c), ShotHitRect(shot))) continue;
-                    if (std::find(shot.m_HitIds.begin(), shot.m_HitIds.end(), c.m_nId) != shot.m_HitIds.end())
-                        continue;
-                    c.RaiseTrigger(TRIGGER_SHOT);
-                    if (!ShotHasEffect(shot) || c.IsInvincible()) continue;
-                    if (!c.TakeHitFromShot(shot)) {
-                        PlaySe(SE_DAMAGE);
-                        c.StartInvincibility();
-                    } else {
-                        if (!IsPlayerSide(c)) PlaySe(SE_DEFEAT);
-                        if (const int r = DefeatObject(c)) {
-                            if (ends) shot.m_bRemoved = 1;
-                            return r;
-                        }
-                    }
-                    const bool passes = IsBlockChara(c) ? shot.m_Settings.m_bThroughBlockCharas == 1
-                                                        : shot.m_Settings.m_bThroughCharas == 1;
-                    if (!shot.m_bEndsOnHit || passes)
-                        shot.m_HitIds.push_back(c.m_nId);
-                    else
-                        ends = true;
-                    cItem item;
-                    if (cHero* hero = Hero1(); hero && MakeShotItem(shot, item)) {
-                        if (const int r = TakeItem(&item, *hero)) {
-                            if (ends) shot.m_bRemoved = 1;
-                            return r;
-                        }
-                    }
-                }
+                const int r = ShotAgainstGroup(shot, charas, strips[j], ends, candidates);
                 if (ends) shot.m_bRemoved = 1;
+                if (r != HIT_NONE) return r;
             }
         }
     }
@@ -350,24 +481,63 @@ int CharaAgainstCharas(cGameScene& scene) {
     return HIT_NONE;
 }
 
+// What shot against shot reads of one group, taken once: the pass changes nothing but the removal
+// marks, which it keeps here and on the shots alike.
+struct cShotTable {
+    std::vector<cShot*> shots;
+    std::vector<cHitRect> rects;
+    std::vector<std::uint8_t> cancels, removed;
+    std::vector<int> strengths;
+    std::vector<std::size_t> all, cancellable;
+
+    void Build(const std::vector<cGameObject*>& group) {
+        const std::size_t n = group.size();
+        shots.resize(n);
+        rects.resize(n);
+        cancels.resize(n);
+        removed.resize(n);
+        strengths.resize(n);
+        all.resize(n);
+        cancellable.clear();
+        for (std::size_t x = 0; x < n; ++x) {
+            auto& s = static_cast<cShot&>(*group[x]);
+            shots[x] = &s;
+            rects[x] = PositionRect(s);
+            cancels[x] = s.m_Settings.m_bCancelWithShots != 0;
+            removed[x] = s.m_bRemoved != 0;
+            strengths[x] = s.m_Settings.m_nVanishValue;
+            all[x] = x;
+            if (cancels[x]) cancellable.push_back(x);
+        }
+    }
+    void Remove(std::size_t x) {
+        removed[x] = 1;
+        shots[x]->m_bRemoved = 1;
+    }
+};
+
 void ShotAgainstShots(cGameScene& scene) {
+    static cShotTable tables[FACTION_COUNT];
+    for (int i = 0; i < FACTION_COUNT; ++i)
+        tables[i].Build(scene.m_ShotGroups[i]);
     for (int i = 0; i < FACTION_COUNT; ++i) {
+        cShotTable& ta = tables[i];
         for (int k = i + 1; k < FACTION_COUNT; ++k) {
-            for (cGameObject* pa : scene.m_ShotGroups[i]) {
-                auto& a = static_cast<cShot&>(*pa);
-                for (cGameObject* pb : scene.m_ShotGroups[k]) {
-                    if (a.m_bRemoved) break;
-                    auto& b = static_cast<cShot&>(*pb);
-                    if (b.m_bRemoved) continue;
-                    const bool ca = a.m_Settings.m_bCancelWithShots != 0;
-                    const bool cb = b.m_Settings.m_bCancelWithShots != 0;
-                    if ((!ca && !cb) || !RectsMeet(PositionRect(a), PositionRect(b))) continue;
+            cShotTable& tb = tables[k];
+            for (std::size_t x = 0; x < ta.shots.size(); ++x) {
+                const bool ca = ta.cancels[x] != 0;
+                // A pair of shots neither of which is cancellable does nothing.
+                for (const std::size_t y : ca ? tb.all : tb.cancellable) {
+                    if (ta.removed[x]) break;
+                    if (tb.removed[y]) continue;
+                    if (!RectsMeet(ta.rects[x], tb.rects[y])) continue;
+                    const bool cb = tb.cancels[y] != 0;
                     if (ca && cb) {
-                        const int sa = a.m_Settings.m_nVanishValue, sb = b.m_Settings.m_nVanishValue;
-                        if (sa <= sb) a.m_bRemoved = 1;
-                        if (sb <= sa) b.m_bRemoved = 1;
+                        const int sa = ta.strengths[x], sb = tb.strengths[y];
+                        if (sa <= sb) ta.Remove(x);
+                        if (sb <= sa) tb.Remove(y);
                     } else {
-                        (ca ? a : b).m_bRemoved = 1;
+                        ca ? ta.Remove(x) : tb.Remove(y);
                     }
                 }
             }
