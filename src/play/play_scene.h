@@ -1,8 +1,4 @@
-// The play scene as far as it is built: the play record of a running stage, whose states come with
-// stage play. Until the scene's states are built, a PLACEHOLDER scene sets the given stage up on
-// entry, starts play on its second frame and runs the play step every frame after; the pause,
-// result, continue, game-over and leave states do nothing yet (the pause state returns to play).
-// A PLACEHOLDER pause loop draws nothing.
+// The play scene as the scene manager builds it (its states: play/play_states.h).
 #pragma once
 #include "objects/game_scene.h"
 
