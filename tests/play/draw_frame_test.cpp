@@ -1,0 +1,386 @@
+// The whole play frame: layer order, golden frames on both back-ends, what a frame moves on (and a
+// frozen frame does not), the end of a defeat display, and the frame snapshots of the test tooling.
+#include "app/game_loop.h"
+#include "app/startup_state.h"
+#include "draw/dd_startup.h"
+#include "draw/font.h"
+#include "draw/frame_snapshot.h"
+#include "objects/chara_draw.h"
+#include "objects/object_links.h"
+#include "platform/gfx/bmp.h"
+#include "play/draw_frame.h"
+#include "play/draw_stage.h"
+#include "play/play_step.h"
+#include "play/screen_effects.h"
+#include "play/stage_draw_fixture.h"
+#include "project/project_database.h"
+#include "project/save_data.h"
+#include "project/stage_file.h"
+#include "project/system_data.h"
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int M = STAGE_MARGIN_BLOCKS * BLOCK_SIZE; // stage pixels of the margin
+
+template <class T> void Place(T& o, int x, int y, int size = 32) {
+    o.m_dX = M + x, o.m_dY = M + y;
+    o.m_dRight = o.m_dX + size - 1, o.m_dBottom = o.m_dY + size - 1;
+    o.m_nHitX = o.m_nHitY = 0;
+    o.m_nHitW = o.m_nHitH = o.m_nHitW0 = o.m_nHitH0 = size;
+    o.m_nWidth = o.m_nHeight = size;
+}
+
+// A stage character at screen (x, y) with the view at the stage's corner.
+cStageChara& PutChara(int id, int x, int y, int picture, int z, int effect = 0) {
+    cStageChara& c = g_Charas.emplace_back();
+    c.Init(id, c.m_Def, nullptr);
+    Place(c, x, y);
+    c.m_nPicture = picture;
+    c.m_Def.m_nZ = static_cast<std::uint8_t>(z);
+    c.m_nCharaEffect = effect;
+    return c;
+}
+
+void SetEffectLists(std::initializer_list<std::array<int, 6>> chara,
+                    std::initializer_list<std::array<int, 6>> screen) {
+    g_Database.m_CharaEffects.clear();
+    g_Database.m_CharaEffects.push_back(cEffectRecord::ListDefault());
+    for (const auto& e : chara) {
+        cEffectRecord r;
+        r.nKind = e[0];
+        for (int k = 0; k < 5; ++k)
+            r.nParam[k] = e[k + 1];
+        g_Database.m_CharaEffects.push_back(r);
+    }
+    g_Database.m_ScrEffects.clear();
+    g_Database.m_ScrEffects.push_back(cScrEffectRecord::ListDefault());
+    for (const auto& e : screen) {
+        cScrEffectRecord r;
+        r.nKind = e[0];
+        for (int k = 0; k < 5; ++k)
+            r.nParam[k] = e[k + 1];
+        g_Database.m_ScrEffects.push_back(r);
+    }
+    g_Database.FillWorkingCopies();
+    BuildCharaEffectTables(g_CharaEffectTable, g_CharaEffectTableRev);
+    BuildScrEffectTables(g_ScrEffectTable, g_ScrEffectTableRev);
+}
+
+class FrameDraw : public StageDrawTest, public ::testing::WithParamInterface<int> {
+  protected:
+    void SetUp() override {
+        StageDrawTest::SetUp();
+        g_FrameDrawHooks = FrameDrawHooks{};
+    }
+    void TearDown() override {
+        g_ScreenEffect = cScreenEffectState{};
+        g_Database = cProjectDatabase{};
+        g_SaveData.m_vnCommonVars.clear();
+        g_nScore = 0;
+        g_SaveData.m_nTotalScore = 0;
+        g_SaveData.m_nLives = 0;
+        g_Font.Release();
+        g_FrameDrawHooks = FrameDrawHooks{};
+        StageDrawTest::TearDown();
+    }
+    // The basic stage: a parallax background behind, a self-scrolling one in front, blocks on both
+    // block layers, hero, characters, an item and a shot, the HP and SP gauges and the time.
+    bool OpenStage() {
+        if (!Open(GetParam())) return false;
+        InstallStageDrawing(nullptr);
+        for (int k : {0, 1}) {
+            g_Stage.m_Backgrounds.push_back(cEdStageTableD{});
+            cEdStageTableD& l = g_Stage.m_Backgrounds.back();
+            l.m_nShown = 1;
+            l.m_nPass = k;
+            l.m_dSpeedX = k ? 3.0 : 0.5;
+            l.m_nAutoX = k;
+        }
+        for (int col = 0; col < 20; ++col)
+            PutBlock(col, 13, 1 + col % 4);
+        PutBlock(3, 3, 5);
+        PutBlock(5, 3, 7, 1);
+        g_Heroes.resize(1);
+        cHero& h = g_Heroes[0];
+        Place(h, 256, 384);
+        h.m_nPicture = 16;
+        h.m_Def.m_nZ = 3;
+        h.m_Def.m_nMaxHP = h.m_Def.m_nMaxSP = 10;
+        h.m_nHP = 7, h.m_nSP = 2;
+        PutChara(1, 96, 96, 3, 3);  // over the back block
+        PutChara(2, 160, 96, 4, 3); // under the front block
+        PutChara(3, 64, 64, 5, 3);  // under a patch of the foreground
+        cItem& item = g_Items.emplace_back();
+        Place(item, 400, 384);
+        item.m_nPicture = 1;
+        item.m_bPresent = 1;
+        item.m_Def.m_nZ = 3;
+        cShot& shot = m_Scene->m_Shots.emplace_back();
+        Place(shot, 480, 400, 16);
+        shot.m_nPicture = 2;
+        g_SystemData.m_vStatusItems.resize(5);
+        for (int i = 2; i <= 3; ++i) {
+            g_SystemData.m_vStatusItems.at(i).m_nShow = 1;
+            g_SystemData.m_vStatusItems.at(i).m_nIcon = 1;
+            g_SystemData.m_vStatusItems.at(i).m_nWarnLimit = 3;
+        }
+        // Score 1234, total 56, unlimited lives ("-").
+        g_nScore = 1234;
+        g_SaveData.m_nTotalScore = 56;
+        g_SaveData.m_nLives = UNLIMITED_LIVES;
+        m_Scene->m_nTimeLimit = 123;
+        SetView(8, 0);
+        return true;
+    }
+    std::vector<std::uint32_t> Frame(int live = 1, int frozen = 0) {
+        DrawFrame(*m_Scene, live, frozen, 0, 0);
+        return PresentAndRead();
+    }
+    std::string Name(const char* what) const { return std::string(what) + (GetParam() ? "_d3d" : "_dd"); }
+};
+
+TEST_P(FrameDraw, LayersStackInTheirOrderAndMatchTheGoldenFrame) {
+    ASSERT_TRUE(OpenStage());
+    auto f = Frame();
+    // With the view 8 pixels in, stage x maps to screen x - 8.
+    EXPECT_EQ(At(f, 96 - 8 + 16, 96 + 16), StagePaletteColour(CharaColour(3, 0)))
+        << "object over block layer 0";
+    EXPECT_EQ(At(f, 160 - 8 + 16, 96 + 16), StagePaletteColour(BlockColour(7)))
+        << "block layer 1 over the object";
+    // The foreground scrolled 3 pixels left: its 16 x 16 patches start at x 59, over the object.
+    EXPECT_EQ(At(f, 65, 72), StagePaletteColour(54)) << "the foreground over the object";
+    EXPECT_EQ(At(f, 65, 84), StagePaletteColour(CharaColour(5, 0))) << "the object below the patch";
+    EXPECT_EQ(CompareGolden(Name("basic"), f), 0);
+
+    // Objects on a layer of their own still lie between the block layers.
+    g_Charas.front().m_Def.m_nZ = 7;
+    f = Frame();
+    EXPECT_EQ(At(f, 96 - 8 + 16, 96 + 16), StagePaletteColour(CharaColour(3, 0)));
+    // Without layered drawing every object is drawn in the one pass, whatever its depth.
+    g_Stage.m_nDrawPriority = 0;
+    g_Charas.front().m_Def.m_nZ = 200;
+    f = Frame();
+    EXPECT_EQ(At(f, 96 - 8 + 16, 96 + 16), StagePaletteColour(CharaColour(3, 0)));
+
+    // The pause screen of a project that hides the stage: backgrounds only.
+    g_SystemData.m_nPauseDraw = 1;
+    m_Scene->m_nState = GAMESTATE_PAUSE;
+    f = Frame(0, 1);
+    EXPECT_NE(At(f, 96 - 8 + 16, 96 + 16), StagePaletteColour(CharaColour(3, 0)));
+    EXPECT_NE(At(f, 100, 13 * 32 + 16), StagePaletteColour(BlockColour(4)));
+    m_Scene->m_nState = 0;
+    f = Frame(0, 1);
+    EXPECT_EQ(At(f, 96 - 8 + 16, 96 + 16), StagePaletteColour(CharaColour(3, 0))) << "only in the pause menu";
+}
+
+TEST_P(FrameDraw, DrawModesMessageScreenEffectsColourAndDarknessMatchTheirGoldenFrames) {
+    ASSERT_TRUE(OpenStage());
+    SetEffectLists({{CHARA_EFFECT_ZOOM, 10, 150, 150, 0, 0},
+                    {CHARA_EFFECT_ROTATE_B, 10, 45, 45, 0, 0},
+                    {CHARA_EFFECT_MOSAIC, 10, 6, 6, 0, 0},
+                    {CHARA_EFFECT_TRANSLUCENT, 10, 0, 0, 0, 0},
+                    {CHARA_EFFECT_WAVE_H, 10, 4, 4, 8, 0}},
+                   {{SCREEN_EFFECT_WAVE_H, 10, 6, 6, 16, 2}, {SCREEN_EFFECT_MOSAIC, 10, 8, 8, 0, 0}});
+    for (int k : {0, 1}) // a plain back keeps these frames small
+        g_Stage.m_Backgrounds.at(k).m_nShown = 0;
+    for (int k = 0; k < 5; ++k)
+        PutChara(10 + k, 64 + 96 * k, 224, 6 + k, 3, k + 1);
+    auto f = Frame();
+    EXPECT_EQ(CompareGolden(Name("modes"), f), 0);
+    g_Charas.clear();
+
+    // A message window with "#" fields, fixed on the screen.
+    g_Font.Create("ＭＳ ゴシック", 0, 16, 16, 16, SP_WHITE, &g_SystemSurfaces[SYSBMP_STATUS], 1, SP_YELLOW,
+                  nullptr, 1);
+    g_SaveData.m_vnCommonVars.assign(256, 0);
+    g_SaveData.m_vnCommonVars[12] = 7;
+    cMessage& m = m_Scene->m_Messages.emplace_back();
+    m.Set(1, "SCORE #C12_Z4. HP#C12_P3.", 0, 0, 0, 0, 0, 0, 0, 40, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0);
+    f = Frame();
+    EXPECT_EQ(CompareGolden(Name("message"), f), 0);
+    m_Scene->m_Messages.clear();
+
+    // Screen effects at a fixed frame: the third frame of each.
+    for (int n : {1, 2}) {
+        g_ScreenEffect.Start(n, 0, 0);
+        for (int i = 0; i < 2; ++i)
+            Frame();
+        f = Frame();
+        EXPECT_EQ(CompareGolden(Name(n == 1 ? "wave" : "mosaic"), f), 0) << n;
+        g_ScreenEffect = cScreenEffectState{};
+        DDSetBackBufferMode(0);
+    }
+
+    // The screen colour half way to red at 60 %; under DirectDraw at 32 bits it switches itself off.
+    const int red[8] = {255, 0, 0, 60, 0, 1, 0, 0};
+    SetScreenColor(g_ScreenColour, red);
+    for (int i = 0; i < 3; ++i)
+        Frame();
+    f = Frame();
+    EXPECT_EQ(g_ScreenColour.bActive, GetParam());
+    EXPECT_EQ(CompareGolden(Name("colour"), f), 0);
+    g_ScreenColour = cScreenColour{};
+
+    // The darkness: a round light of 64 pixels around the hero.
+    g_Heroes[0].m_nLightRadius = 64;
+    g_Heroes[0].m_Def.m_nSightShape = 1;
+    ASSERT_TRUE(CreateWorkSurfaces());
+    f = Frame();
+    EXPECT_EQ(At(f, 5, 100), StagePaletteColour(16)) << "dark far from the hero";
+    EXPECT_EQ(CompareGolden(Name("darkness"), f), 0);
+}
+
+TEST_P(FrameDraw, FrozenFramesKeepEverythingAndEndedDefeatsLeavePlay) {
+    ASSERT_TRUE(OpenStage());
+    g_SceneManager.g_nFrameRate = 60;
+    cStageChara& gone = g_Charas.front();
+    gone.m_bDefeated = 1;
+    const int goneId = gone.m_nId;
+    cObjectLinks::SetTarget(m_Scene->m_Shots.front(), &gone);
+    // A chip message for 3 frames that does not count while paused.
+    cMessage& m = m_Scene->m_Messages.emplace_back();
+    m.Set(2, nullptr, 0, 0, 1, 0, 0, 0, 100, 100, 1, 1, 2, 3, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1);
+    g_Heroes[0].m_bDefeated = 1;
+    static int s_ended = 0;
+    s_ended = 0;
+    g_FrameDrawHooks.HeroDefeatEnded = [](cGameScene&) { ++s_ended; };
+    const double bg = g_Stage.m_Backgrounds.at(1).m_dOffsetX;
+
+    for (int i = 0; i < 200; ++i)
+        DrawFrame(*m_Scene, 0, 1, 0, 1);
+    EXPECT_EQ(gone.m_nDefeatCount, 0);
+    EXPECT_EQ(g_Charas.size(), 3u);
+    EXPECT_EQ(m_Scene->m_Messages.size(), 1u);
+    EXPECT_EQ(s_ended, 0) << "a frozen frame never ends a defeat";
+    EXPECT_NE(g_Stage.m_Backgrounds.at(1).m_dOffsetX, bg) << "the background scrolls by itself";
+
+    int frames = 0;
+    auto live = [&](int until) {
+        for (; frames < until; ++frames)
+            DrawFrame(*m_Scene, 1, 0, 0, 0);
+    };
+    live(1);
+    EXPECT_EQ(s_ended, 1) << "a hero without defeat effect is over at once";
+    live(3);
+    EXPECT_EQ(m_Scene->m_Messages.size(), 1u);
+    live(4);
+    EXPECT_TRUE(m_Scene->m_Messages.empty()) << "shown for its 3 frames";
+    live(60);
+    EXPECT_EQ(g_Charas.size(), 3u) << "the display lasts a second";
+    live(61);
+    EXPECT_EQ(g_Charas.size(), 2u);
+    for (const cStageChara& c : g_Charas)
+        EXPECT_NE(c.m_nId, goneId);
+    EXPECT_EQ(m_Scene->m_Shots.front().m_pTarget, nullptr) << "links to it are cut";
+    EXPECT_EQ(m_Scene->m_Shots.front().m_bTargetLost, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, FrameDraw, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param ? "D3D" : "DD"; });
+
+TEST(HeroDefeat, LivesDecideBetweenRetryContinueAndGameOver) {
+    cGameScene scene;
+    const int savedMode = g_nGameMode, savedPlay = g_nPlayMode, savedLives = g_SaveData.m_nLives;
+    g_nGameMode = 0;
+    g_nPlayMode = 0;
+    g_SystemData.m_nContinueMenu = 1;
+    g_SaveData.m_nLives = 0;
+    HeroDefeatEnded(scene);
+    EXPECT_EQ(scene.m_nState, 6) << "no life left";
+    g_SaveData.m_nLives = 3;
+    HeroDefeatEnded(scene);
+    EXPECT_EQ(scene.m_nState, 5) << "the continue menu";
+    EXPECT_EQ(g_SaveData.m_nLives, 2);
+    g_SaveData.m_nLives = UNLIMITED_LIVES;
+    EXPECT_TRUE(UseLife());
+    EXPECT_EQ(g_SaveData.m_nLives, UNLIMITED_LIVES);
+    g_SaveData.m_nLives = 0;
+    g_bStartFile = 1;
+    EXPECT_TRUE(UseLife()) << "a start file never runs out";
+    g_bStartFile = 0;
+    g_nGameMode = savedMode;
+    g_nPlayMode = savedPlay;
+    g_SaveData.m_nLives = savedLives;
+    g_SystemData.m_nContinueMenu = 0;
+}
+
+TEST(Characters, ACopyKeepsWhatItsDrawingNeeds) {
+    cStageChara a;
+    a.m_AttachedAnims.emplace_back().nId = 5;
+    a.m_EffectState.nEffect = 3;
+    a.m_EffectState.dValue = 1.5;
+    a.m_nDefeatCount = 9;
+    a.m_bHiddenDraw = a.m_bNoDraw = a.m_bPictureOnly = 1;
+    a.m_bPinX = 1, a.m_nPinX = 40, a.m_bPinY = 1, a.m_nPinY = 50;
+    cStageChara b(a);
+    ASSERT_EQ(b.m_AttachedAnims.size(), 1u);
+    EXPECT_EQ(b.m_AttachedAnims.front().nId, 5);
+    EXPECT_EQ(b.m_EffectState.nEffect, 3);
+    EXPECT_EQ(b.m_EffectState.dValue, 1.5);
+    EXPECT_EQ(b.m_nDefeatCount, 9);
+    EXPECT_EQ(b.m_bHiddenDraw + b.m_bNoDraw + b.m_bPictureOnly, 3);
+    EXPECT_EQ(b.m_nPinX + b.m_nPinY, 90);
+}
+
+TEST(Snapshots, SpecsAndBitmaps) {
+    std::string dir;
+    std::vector<std::uint64_t> frames;
+    EXPECT_TRUE(ParseSnapshotSpec("/tmp/a:b:3,1,3", dir, frames));
+    EXPECT_EQ(dir, "/tmp/a:b") << "the last colon ends the folder";
+    EXPECT_EQ(frames, (std::vector<std::uint64_t>{1, 3}));
+    for (const char* bad :
+         {"", "dir", ":1", "dir:", "dir:0", "dir:1,", "dir:1,x", "dir:-2", "dir:99999999999999999999"})
+        EXPECT_FALSE(ParseSnapshotSpec(bad, dir, frames)) << bad;
+
+    // A smaller frame is padded with black, rows go bottom-up.
+    const fs::path path = fs::temp_directory_path() / "m4_snapshot_test.bmp";
+    std::vector<std::uint32_t> px(4 * 2, 0x123456);
+    px[0] = 0xFF0000;
+    ASSERT_TRUE(WriteSnapshotBmp(path.string(), px.data(), 4, 2));
+    gfx::Dib dib;
+    ASSERT_TRUE(gfx::LoadBmpFile(path.string(), dib));
+    EXPECT_EQ(dib.width, 640);
+    EXPECT_EQ(dib.height, 480);
+    EXPECT_EQ(dib.bitCount, 24);
+    EXPECT_EQ(dib.PixelArgb(0, 0) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(dib.PixelArgb(3, 1) & 0xFFFFFF, 0x123456u);
+    EXPECT_EQ(dib.PixelArgb(4, 0) & 0xFFFFFF, 0u);
+    EXPECT_EQ(dib.PixelArgb(639, 479) & 0xFFFFFF, 0u);
+    fs::remove(path);
+}
+
+class SnapshotPresent : public StageDrawTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SnapshotPresent, WritesTheNamedPresentedFrames) {
+    ASSERT_TRUE(Open(GetParam()));
+    const std::string spec = m_dir + ":2,3";
+    setenv("MIRELDA4_SNAPSHOT", spec.c_str(), 1);
+    DDResetSnapshot();
+    DDInstallFrameHooks();
+    const int colours[] = {SP_RED, SP_GREEN, SP_BLUE, SP_YELLOW};
+    for (int c : colours) {
+        DDClear(&g_BackBuffer, static_cast<std::uint32_t>(c));
+        PresentFrame();
+    }
+    unsetenv("MIRELDA4_SNAPSHOT");
+    DDResetSnapshot();
+    ResetDrawingHooks();
+    EXPECT_FALSE(fs::exists(m_dir + "/frame-1.bmp"));
+    EXPECT_FALSE(fs::exists(m_dir + "/frame-4.bmp"));
+    for (int n : {2, 3}) {
+        gfx::Dib dib;
+        ASSERT_TRUE(gfx::LoadBmpFile(m_dir + "/frame-" + std::to_string(n) + ".bmp", dib)) << n;
+        EXPECT_EQ(dib.PixelArgb(320, 240) & 0xFFFFFF, StagePaletteColour(colours[n - 1])) << n;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SnapshotPresent, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param ? "D3D" : "DD"; });
+
+} // namespace
