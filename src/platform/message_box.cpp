@@ -299,6 +299,11 @@ int MessageBox(HWND, const char* text, const char* caption, UINT type) {
     // A close that arrives while the box is open (a close signal, the main window's close box, or
     // shut-down begun) ends the box with its default answer, and the close goes on. On the window
     // thread the window's events keep being turned into messages meanwhile.
+    const int defaultAnswer = Buttons(type)[0];
+    if (IsAborting()) { // shut-down has begun: nobody waits for an answer any more
+        WriteBoxLine(utext, ucaption, defaultAnswer);
+        return defaultAnswer;
+    }
     const unsigned closesBefore = g_closes.load();
     const std::function<bool()> closed = [closesBefore] {
         PumpWindowEvents();
@@ -310,7 +315,6 @@ int MessageBox(HWND, const char* text, const char* caption, UINT type) {
         answer = g_presenter(request, closed);
     else if (g_childProgram.empty() || (answer = ShowInChild(request, closed)) < 0)
         answer = ShowSdlBox(utext, ucaption, type); // cannot be ended from outside
-    const int defaultAnswer = Buttons(type)[0];
     if (closed()) {
         WriteBoxLine(utext, ucaption, defaultAnswer);
         return defaultAnswer;
