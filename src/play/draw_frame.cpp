@@ -19,6 +19,8 @@
 #include "play/screen_effects.h"
 #include "play/set_stage.h"
 
+#include <algorithm>
+
 FrameDrawHooks g_FrameDrawHooks;
 
 namespace {
@@ -40,9 +42,11 @@ void DrawBackgroundOnly() {
     DrawBackground(BackBuffer(), 1);
 }
 
-// The object layer an object is drawn in: its depth with layered drawing, else the one layer.
+// The object layer an object is drawn in: its depth with layered drawing, else the one layer. A
+// depth set beyond the layers (the status commands can write any value) is drawn in the nearest
+// layer, so that no object, hero 1 least of all, drops out of the frame and its defeat check.
 bool InLayer(int z, int layer, bool layered) {
-    return !layered || z == layer;
+    return !layered || std::clamp(z, 0, OBJECT_LAYERS - 1) == layer;
 }
 
 void DrawItems(int layer, bool layered, int frozen) {

@@ -162,9 +162,12 @@ TEST_P(FrameDraw, LayersStackInTheirOrderAndMatchTheGoldenFrame) {
     g_Charas.front().m_Def.m_nZ = 7;
     f = Frame();
     EXPECT_EQ(At(f, 96 - 8 + 16, 96 + 16), StagePaletteColour(CharaColour(3, 0)));
-    // Without layered drawing every object is drawn in the one pass, whatever its depth.
-    g_Stage.m_nDrawPriority = 0;
+    // A depth beyond the layers is drawn in the last one; without layered drawing every object is
+    // drawn in the one pass.
     g_Charas.front().m_Def.m_nZ = 200;
+    f = Frame();
+    EXPECT_EQ(At(f, 96 - 8 + 16, 96 + 16), StagePaletteColour(CharaColour(3, 0)));
+    g_Stage.m_nDrawPriority = 0;
     f = Frame();
     EXPECT_EQ(At(f, 96 - 8 + 16, 96 + 16), StagePaletteColour(CharaColour(3, 0)));
 
