@@ -99,6 +99,52 @@ TEST_F(HitsTest, ASwordHitsEachCharacterOnceWhileItOverlaps) {
     EXPECT_EQ(sword.m_HitIds, (std::vector<int>{a.m_nId, b.m_nId}));
 }
 
+TEST_F(HitsTest, ShotsAmongManyCharactersHitExactlyThoseTheyOverlapInListOrder) {
+    // Characters scattered over the stage out of list order, one wider than the stage, one
+    // defeated (and kept) and one that shots pass through.
+    SetUpStage(200, 15);
+    g_SystemData.m_nCompat272 = 1;
+    std::vector<cStageChara*> charas;
+    for (int i = 0; i < 40; ++i)
+        charas.push_back(&AddChara(1, 400 + (i * 613) % 5000, 470 + (i % 3) * 12));
+    cStageChara& wide = AddChara(1, 2000, 480);
+    wide.m_Parts[1] = cPartBox{300, 478, 6400, 482, 0, 0, 6101, 5};
+    charas.push_back(&wide);
+    charas[3]->m_bDefeated = 1;
+    charas[7]->m_Def.m_nInvincible = 2;
+    auto expected = [&](const cShot& s) {
+        std::vector<int> ids;
+        for (const cStageChara* c : charas)
+            if (!c->m_bDefeated && c->m_Def.m_nInvincible != 2 &&
+                RectsMeet(ShotTargetRect(*c), ShotHitRect(s)))
+                ids.push_back(c->m_nId);
+        return ids;
+    };
+    // A small shot, one spanning a third of the stage, one beyond every character but the wide one,
+    // one on the defeated character and one on the character shots pass through.
+    const double spans[][2] = {{1013, 1028},
+                               {1500, 3600},
+                               {6300, 6315},
+                               {charas[3]->m_dX, charas[3]->m_dX + 15},
+                               {charas[7]->m_dX, charas[7]->m_dX + 15}};
+    for (const auto& span : spans) {
+        for (cStageChara* c : charas) {
+            c->m_nInvincible = 0;
+            c->m_RaisedTriggers.clear();
+        }
+        cShot& s = AddShot(0, span[0], 470, 1);
+        s.m_bEndsOnHit = 0;
+        s.m_Part = cPartBox{span[0], 470, span[1], 500, 0, 0, static_cast<int>(span[1] - span[0]) + 1, 31};
+        const std::vector<int> ids = expected(s);
+        EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+        EXPECT_EQ(s.m_HitIds, ids) << span[0];
+        EXPECT_FALSE(ids.empty());
+        for (const cStageChara* c : charas)
+            EXPECT_EQ(Raised(*c, 7), std::count(ids.begin(), ids.end(), c->m_nId) == 1) << c->m_nId;
+        m_Scene->m_Shots.clear();
+    }
+}
+
 TEST_F(HitsTest, CancellingShotsGoByStrength) {
     struct Case {
         int cancelA, strengthA, cancelB, strengthB;
