@@ -32,13 +32,11 @@ TEST_F(PlayerScenes, EachIndexBuildsItsOwnSceneAndThePlaySceneIsReachable) {
     EXPECT_EQ(g_lpGameScene, nullptr);
 }
 
-TEST_F(PlayerScenes, QuitFlagOfThePlaySceneClosesAtItsNextFrame) {
-    manager.g_nSceneIndex = SCENE_PLAY;
-    manager.SwitchAndRun();
-    EXPECT_EQ(TakeCloses(), 0);
+TEST_F(PlayerScenes, AMarkedCloseAndTheFrameRateReachThePlayScene) {
+    manager.SwitchScene(SCENE_PLAY);
+    ASSERT_NE(g_lpGameScene, nullptr);
     SceneEnv().SetGameSceneQuit(g_lpGameScene);
-    manager.SwitchAndRun();
-    EXPECT_EQ(TakeCloses(), 1);
+    EXPECT_EQ(g_lpGameScene->m_bClosing, 1);
     SceneEnv().SetGameSceneFps(g_lpGameScene, 59);
     EXPECT_EQ(g_lpGameScene->m_nFps, 59);
 }
