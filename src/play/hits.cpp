@@ -676,6 +676,9 @@ void CarryRider(cChara& c, std::list<cStageChara>& list) {
     }
     c.m_dVX += bc->m_dX - c.m_RiddenRect[0];
     if (bc->m_bNoGravity || bc->m_bFalling) c.m_dVY = bc->m_dY - c.m_RiddenRect[1];
+    // The rider now goes along with this much of the carrier's way: the next carry takes only what
+    // the carrier moves from here on, whether or not the rider lands on it again in between.
+    RecordRidden(c, *bc);
     if (IsPlayerSide(c)) bc->RaiseTrigger(TRIGGER_RIDDEN_BY_HERO);
     bc->RaiseTrigger(TRIGGER_RIDDEN);
 }

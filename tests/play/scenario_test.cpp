@@ -183,3 +183,41 @@ TEST_F(ScenarioTest, SameInputGivesTheSameTrace) {
     EXPECT_NE(runs[0].front().substr(runs[0].front().find("hero=")),
               runs[0].back().substr(runs[0].back().find("hero=")));
 }
+
+TEST_F(ScenarioTest, HeroRidesAMovingPlatform) {
+    // A floating block character under the hero moves right a quarter pixel per sub-step; the hero
+    // drops onto it from just above.
+    FloorStage(30, 15);
+    cEdCharaDef& hero = g_Stage.m_Charas.back();
+    hero.m_nX = 5;
+    hero.m_nY = 7;
+    cEdCharaDef platform = Chara(5, 8);
+    platform.m_nBlockChara = 1;
+    platform.m_nMoveType = 1;
+    platform.m_Flows.push_back(MoveFlow());
+    g_Stage.m_Charas.push_back(platform);
+    ASSERT_TRUE(g_Stage.SaveFile(m_Path));
+    g_Stage = cEdStage();
+    ASSERT_TRUE(g_Stage.LoadFile(m_Path));
+    g_Stage.m_nActiveOnly = 0;
+    Start();
+    ASSERT_EQ(g_Charas.size(), 1u);
+    const cStageChara& p = g_Charas.front();
+    int frame = 0;
+    for (; frame < 10 && !Hero().m_bRiding; ++frame)
+        Play(1);
+    ASSERT_EQ(Hero().m_bRiding, 1) << "the hero never landed on the platform";
+    EXPECT_EQ(Hero().m_nRiddenId, p.m_nId);
+    const double offset = Hero().m_dX - p.m_dX;
+    const double startX = p.m_dX;
+    // Carried along for 100 frames: it stays where it stood, on top, never pushed to a side.
+    for (int f = 0; f < 100; ++f) {
+        Play(1);
+        ASSERT_EQ(Hero().m_bRiding, 1) << f;
+        ASSERT_DOUBLE_EQ(Hero().m_dX - p.m_dX, offset) << f;
+        ASSERT_EQ(static_cast<int>(Hero().m_dBottom), static_cast<int>(p.m_dY) - 1) << f;
+        ASSERT_FALSE(Hero().m_nTouchLeft || Hero().m_nTouchRight) << f;
+    }
+    EXPECT_DOUBLE_EQ(p.m_dX - startX, 100 * 10 * 0.25);
+    EXPECT_FALSE(Hero().m_bDefeated);
+}
