@@ -36,6 +36,9 @@ struct Sheet {
 // backgrounds come from the world map and the stages, which name none).
 std::vector<Sheet> SystemPictures();
 
+// Turns a picture drawn with the entries above into the indexes its file stores (see FileIndex).
+void ToFileIndexes(bmp_writer::Picture& p);
+
 // Writes them into <folder>/bmp/ (and bmp/plt/) with the demo palette.
 bool WriteAll(const std::string& folder);
 

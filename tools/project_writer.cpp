@@ -1,5 +1,6 @@
 #include "project_writer.h"
 
+#include "demo_game.h"
 #include "demo_media.h"
 
 #include <filesystem>
@@ -80,6 +81,9 @@ cProjectDatabase DemoDatabase(bool oggMusic) {
         db.m_Bgms.at(k).szFileName = demo_media::kMusic[k - 1].file;
     }
     if (!oggMusic) db.m_Bgms.at(1).szFileName = demo_media::kTitleMidi;
+    db.m_Pictures.resize(2);
+    db.m_Pictures.at(1).szName = "かんばん";
+    db.m_Pictures.at(1).szFileName = demo_game::kSignPicture;
     return db;
 }
 
@@ -89,6 +93,27 @@ cSystemData DemoSystemData() {
     for (int n = 0; n < demo_media::kSystemSoundCount; ++n)
         data.m_vstrSystemSounds.at(n) = demo_media::kSystemSounds[n];
     data.m_vnMenuBgm = {1, 2, 2, 2};
+    // Every title item shown; three lives to start with in every mode, one more per 1,000 points.
+    for (cMenuItem& item : data.m_vTitleMenu)
+        item.m_nShow = 1;
+    for (cMenuItem& item : data.m_vSaveMenu)
+        item.m_nShow = 1;
+    for (std::int32_t& lives : data.m_vnStartLives)
+        lives = 3;
+    data.m_nExtraLife = 1;
+    data.m_nExtraLifeScore = 1000;
+    data.m_nContinueMenu = 1;
+    data.m_nMapShowLives = 1;
+    data.m_nMapShowScore = 1;
+    data.m_nChallengeStages = demo_game::kChallengeStages;
+    data.m_nChallengeHighScore = 1;
+    data.m_nChallengeTotal = 1;
+    // Rankings in every mode, on every genre.
+    for (cRankingMode& mode : data.m_vRankingModes) {
+        mode.m_nEnabled = 1;
+        for (std::uint8_t& genre : mode.m_vbGenres)
+            genre = 1;
+    }
     return data;
 }
 
@@ -126,23 +151,32 @@ cWorldMap DemoWorldMap() {
     first.szName = "はじめのステージ";
     first.m_Entries.assign(1, open);
 
-    cWorldMapNodeEntry castle = open;
-    castle.nIcon = 1;
-    castle.nValues[0] = 2;
-    castle.nFlag = 1; // open once the first stage is cleared
-    castle.szTextA = "おしろのステージ";
+    // The cave opens once the first stage is cleared (switch 1), the castle once the cave is
+    // (switch 2); until then each node's last entry blocks the marker.
     cWorldMapNodeEntry closed;
     closed.nKind = 2;
     closed.nIcon = 2;
-    cWorldMapNode second;
-    second.x = 13;
-    second.y = 7;
-    second.szName = "おしろ";
-    second.m_Entries.assign(1, castle);
-    second.m_Entries.push_back(closed);
+    const auto node = [&](int x, int y, const char* name, const char* file, int opensOn, int clearSwitch) {
+        cWorldMapNodeEntry entry = open;
+        entry.nIcon = opensOn;
+        entry.nValues[0] = clearSwitch;
+        entry.nFlag = opensOn;
+        entry.szTextA = name;
+        entry.szTextB = file;
+        cWorldMapNode n;
+        n.x = x;
+        n.y = y;
+        n.szName = name;
+        n.m_Entries.assign(1, entry);
+        n.m_Entries.push_back(closed);
+        return n;
+    };
+    const cWorldMapNode second = node(13, 7, "どうくつ", demo_game::kStory2File, 1, 2);
+    const cWorldMapNode third = node(14, 9, "おしろ", demo_game::kStory3File, 2, 3);
 
     map.nodes.assign(1, first);
     map.nodes.push_back(second);
+    map.nodes.push_back(third);
     return map;
 }
 

@@ -24,14 +24,17 @@ bool WriteWorldMap(const std::string& folder, const cWorldMap& map);
 bool WriteSystemIni(const std::string& folder, const std::string& text);
 
 // The demo project's contents. The database is a new project's with four sounds (entries 1-4 of
-// the sound list) and two pieces of music: entry 1 the title music (the OGG file, or the MIDI file
-// when `oggMusic` is false), entry 2 the MIDI file.
+// the sound list), two pieces of music (entry 1 the title music: the OGG file, or the MIDI file
+// when `oggMusic` is false; entry 2 the MIDI file) and one picture (entry 1, the cave's sign).
 cProjectDatabase DemoDatabase(bool oggMusic = true);
 // A new project's system data with the demo's title, its 17 system sound files, the title scene
-// playing music 1 and the other menus music 2.
+// playing music 1 and the other menus music 2, every title and save item shown, three lives and an
+// extra life per 1,000 points, the continue menu, the two challenge stages, and rankings kept in
+// every mode and genre.
 cSystemData DemoSystemData();
-// A 20 x 15 island in the sea with a road between two nodes that name the demo stage; the second
-// node is closed (it blocks the marker) until the first one's clear switch 1 is set.
+// A 20 x 15 island in the sea with a road past three nodes, the three story stages (the meadow,
+// the cave, the castle); each node after the first is closed (it blocks the marker) until the
+// clear switch of the one before is set.
 cWorldMap DemoWorldMap();
 // "System.ini" of the demo: DirectDraw in a window, the project's default key names.
 std::string DemoSystemIni();

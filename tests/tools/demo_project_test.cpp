@@ -2,6 +2,7 @@
 // file that start-up and the first scenes read exists and loads. Also the writer's raw formats
 // (WAVE, MIDI, blend tables) against bytes and values worked out by hand.
 #include "tools/blend_table.h"
+#include "tools/demo_game.h"
 #include "tools/demo_media.h"
 #include "tools/demo_music.h"
 #include "tools/demo_project.h"
@@ -103,9 +104,10 @@ TEST_F(DemoProjectTest, StartUpFilesLoadThroughThePlayersLoaders) {
 
     // The world map, the common palette, and the stage its nodes name (newest revision).
     ASSERT_TRUE(g_WorldMap.LoadFile("data\\WorldMap.dat"));
-    ASSERT_EQ(g_WorldMap.nodes.Count(), 2);
-    for (const cWorldMapNode& node : g_WorldMap.nodes)
-        EXPECT_EQ(node.m_Entries.at(0).szTextB, demo_media::kStageFile);
+    ASSERT_EQ(g_WorldMap.nodes.Count(), 3);
+    EXPECT_EQ(g_WorldMap.nodes.at(0).m_Entries.at(0).szTextB, demo_media::kStageFile);
+    EXPECT_EQ(g_WorldMap.nodes.at(1).m_Entries.at(0).szTextB, demo_game::kStory2File);
+    EXPECT_EQ(g_WorldMap.nodes.at(2).m_Entries.at(0).szTextB, demo_game::kStory3File);
     cCommonPalette palette;
     EXPECT_TRUE(palette.LoadFile("data\\CommonPalette.cplt4"));
     std::string stage;
@@ -272,18 +274,21 @@ TEST_F(DemoProjectTest, TheFirstNodeCanBeReachedFromTheStartAndTheSecondOpensAft
             if (open(x + dx, y + dy) && reached.insert({x + dx, y + dy}).second)
                 todo.push_back({x + dx, y + dy});
     }
-    ASSERT_EQ(map.nodes.Count(), 2);
+    ASSERT_EQ(map.nodes.Count(), 3);
     for (const cWorldMapNode& node : map.nodes)
         EXPECT_TRUE(reached.count({node.x, node.y})) << node.x << "," << node.y;
-    // The second node: its stage entry applies once switch 1 (the first node's clear switch) is
-    // set; before that its last entry blocks the marker.
-    const cWorldMapNode& second = map.nodes.at(1);
-    ASSERT_EQ(second.m_Entries.Count(), 2);
+    // Each later node: its stage entry applies once switch n (the clear switch of the node before)
+    // is set; before that its last entry blocks the marker.
     EXPECT_EQ(map.nodes.at(0).m_Entries.at(0).nValues[0], 1);
-    EXPECT_EQ(second.m_Entries.at(0).nFlag, 1);
-    EXPECT_EQ(second.m_Entries.at(0).nKind, 0);
-    EXPECT_EQ(second.m_Entries.at(1).nFlag, 0);
-    EXPECT_EQ(second.m_Entries.at(1).nKind, 2);
+    for (int n = 1; n <= 2; ++n) {
+        const cWorldMapNode& node = map.nodes.at(n);
+        ASSERT_EQ(node.m_Entries.Count(), 2);
+        EXPECT_EQ(node.m_Entries.at(0).nFlag, n);
+        EXPECT_EQ(map.nodes.at(n - 1).m_Entries.at(0).nValues[0], n);
+        EXPECT_EQ(node.m_Entries.at(0).nKind, 0);
+        EXPECT_EQ(node.m_Entries.at(1).nFlag, 0);
+        EXPECT_EQ(node.m_Entries.at(1).nKind, 2);
+    }
 }
 
 TEST(DemoMediaWriters, WaveFileBytes) {

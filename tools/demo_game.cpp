@@ -1,0 +1,520 @@
+#include "demo_game.h"
+
+#include "bmp_writer.h"
+#include "demo_pictures.h"
+#include "flow_writer.h"
+#include "stage_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <initializer_list>
+
+namespace demo_game {
+
+namespace {
+
+using flow_writer::MakeCommand;
+using flow_writer::MakeItemCommand;
+using stage_writer::MakeBlock;
+using stage_writer::MakeChara;
+using stage_writer::MakeItem;
+
+// Key slots of a key step: directions 1 left, 2 right; buttons from slot 10 (10 none, 11 the first).
+constexpr int SLOT_LEFT = 1, SLOT_RIGHT = 2, SLOT_BUTTON1 = 11, SLOT_BUTTON2 = 12, SLOT_BUTTON3 = 13;
+constexpr std::uint8_t PRESSED = 1;
+// Directions of the movement list: 2 left, 3 right, 6 up, 7 down.
+constexpr std::uint8_t LEFT = 2, RIGHT = 3, UP = 6, DOWN = 7;
+// Picture numbers of the demo sheets: blocks 1 grass, 2 dirt, 3 brick, 6 bonus; characters 1 the
+// hero, 2 the slime, 12 the bat; items 1 the coin, 2 the gem, 3 the key.
+constexpr int BLOCK_GRASS = 1, BLOCK_DIRT = 2, BLOCK_BRICK = 3, BLOCK_BONUS = 6;
+constexpr int CHARA_HERO = 1, CHARA_SLIME = 2, CHARA_BIG = 9, CHARA_BAT = 12, CHARA_PLATFORM = 3;
+constexpr int ITEM_COIN = 1, ITEM_GEM = 2, ITEM_KEY = 3, ITEM_HEART = 4, ITEM_GOAL = 5, ITEM_SIGN = 6;
+
+cEdFlow Flow(FlowTriggerKind trigger, std::initializer_list<cEdFlowCmd> commands) {
+    cEdFlow flow = flow_writer::MakeFlow(trigger);
+    for (const cEdFlowCmd& c : commands)
+        flow.m_Commands.push_back(c);
+    return flow;
+}
+
+// A flow started by a key held for any time: again and again while it is held (`level`), or once per
+// press.
+cEdFlow KeyFlow(int slot, bool level, std::initializer_list<cEdFlowCmd> commands) {
+    cEdFlow flow = Flow(FTK_ALWAYS, commands);
+    cEdFlowEntry step = flow_writer::MakeKeyStep({{slot, PRESSED}});
+    step.m_bAnyHold = 1;
+    flow.m_KeySteps.push_back(step);
+    flow.m_bKeyLevel = level ? 1 : 0;
+    return flow;
+}
+
+cEdFlowCmd Timed(cEdFlowCmd c, std::int16_t tenths) {
+    c.m_nUseTime = tenths;
+    return c;
+}
+
+cEdFlowCmd WithParams(cEdFlowCmd c, std::initializer_list<std::int32_t> params) {
+    std::size_t i = 0;
+    for (std::int32_t p : params)
+        if (i < c.m_Params.size()) c.m_Params[i++] = p;
+    return c;
+}
+
+cEdFlowCmd Move(FlowCommandType kind, std::uint8_t direction, std::int16_t speed, std::int16_t tenths) {
+    cEdFlowCmd c = MakeCommand(kind);
+    c.m_Move->m_nDirection = direction;
+    c.m_Move->m_nSpeed = speed;
+    c.m_nUseTime = tenths;
+    return c;
+}
+
+// A shot command: graphic, count, direction (0 forward), speed in tenths, movement kind (0 straight,
+// 4 homing on the hero), power and lifetime in tenths.
+cEdFlowCmd Shot(std::int16_t graphic, std::int8_t count, std::int16_t speed, std::int8_t moveKind, int power,
+                std::int16_t lifetime) {
+    cEdFlowCmd c = flow_writer::MakeShot(graphic, count, 0, speed);
+    c.m_Shot->m_nMoveKind = moveKind;
+    if (moveKind == 4) c.m_Shot->m_nMoveValues[1] = 999;
+    c.m_Shot->m_nPower = power;
+    c.m_Shot->m_nVanishValue = 1;
+    c.m_Shot->m_bLifetimeLimit = 1;
+    c.m_Shot->m_nLifetime = lifetime;
+    return c;
+}
+
+cEdFlowCmd Code(const std::string& text) {
+    return flow_writer::MakeCode(text);
+}
+
+// A message shown for `tenths` near its character, not stopping the game.
+cEdFlowCmd TimedMessage(const std::string& text, std::int32_t id, std::int32_t tenths) {
+    cEdFlowCmd c = flow_writer::MakeMessage(id);
+    c.m_strText = text;
+    c.m_Params[0] = 0;      // position: fixed on the screen
+    c.m_Params[1] = 2;      // column
+    c.m_Params[2] = 1;      // row
+    c.m_Params[5] = tenths; // how long
+    c.m_Params[6] = 1;      // shown for its time
+    return c;
+}
+
+cEdFlowCmd ItemCode(const std::string& text) {
+    cEdFlowCmd c = MakeItemCommand(ICT_RUN_CODE);
+    c.m_strText = text;
+    return c;
+}
+
+cEdFlowCmd ItemSound(int sound) {
+    return WithParams(MakeItemCommand(ICT_PLAY_SE), {sound});
+}
+
+// Project sounds 1-4: jump, coin, shot, explosion (system sounds come first: 16 + k).
+constexpr int SE_JUMP = 1, SE_COIN = 2, SE_SHOT = 3, SE_BOOM = 4;
+
+cEdCharaDef Enemy(int x, int y, int picture, int hp, int score) {
+    cEdCharaDef c = MakeChara(x, y, picture);
+    c.m_nMaxHP = static_cast<std::uint32_t>(hp);
+    c.m_nScore = static_cast<std::uint32_t>(score);
+    c.m_nBodyPower = 1;
+    c.m_nFixedFacing = 1;
+    return c;
+}
+
+cEdItemDef Coin(int x, int y) {
+    cEdItemDef item = MakeItem(x, y, ITEM_COIN);
+    item.m_nTakeMode = 0; // taken once
+    item.m_nSoundNo = SE_COIN;
+    item.m_Commands.push_back(ItemCode("score = score + 10"));
+    return item;
+}
+
+// The goal: touching it clears the stage; play goes on with the stage that follows, if any.
+cEdItemDef Goal(int x, int y) {
+    cEdItemDef item = MakeItem(x, y, ITEM_GOAL);
+    item.m_Commands.push_back(MakeItemCommand(ICT_STAGE_CLEAR));
+    return item;
+}
+
+// A stage of width x height with grass on its last row and dirt below nothing.
+cEdStage Field(int width, int height, int heroX) {
+    cEdStage stage;
+    stage.m_nWidth = width;
+    stage.m_nHeight = height;
+    for (int x = 0; x < width; ++x)
+        stage.m_Blocks.push_back(MakeBlock(x, height - 1, BLOCK_GRASS));
+    stage.m_Charas.push_back(Hero(heroX, height - 2));
+    return stage;
+}
+
+cEdStageTableD Layer(const char* file, double speed) {
+    cEdStageTableD layer;
+    layer.m_strFile = file;
+    layer.m_dSpeedX = speed;
+    layer.m_dSpeedY = speed / 2;
+    return layer;
+}
+
+void Row(cEdStage& stage, int x0, int x1, int y, int picture) {
+    for (int x = x0; x <= x1; ++x)
+        stage.m_Blocks.push_back(MakeBlock(x, y, picture));
+}
+
+// A character that rides back and forth: a platform heroes stand on.
+cEdCharaDef MovingPlatform(int x, int y) {
+    cEdCharaDef p = MakeChara(x, y, CHARA_PLATFORM);
+    p.m_nBlockChara = 1;
+    p.m_nMoveType = 1; // flies: no gravity
+    p.m_nInvincible = 1;
+    p.m_nFaction = 2;
+    p.m_Flows.push_back(
+        Flow(FTK_ALWAYS, {Move(FCT_LINE_MOVE, RIGHT, 10, 30), Timed(MakeCommand(FCT_WAIT), 5),
+                          Move(FCT_LINE_MOVE, LEFT, 10, 30), Timed(MakeCommand(FCT_WAIT), 5)}));
+    // A hero riding it hears it; another character riding it is turned round.
+    p.m_Flows.push_back(Flow(FTK_RIDDEN_BY_HERO, {WithParams(MakeCommand(FCT_PLAY_SE), {SE_JUMP})}));
+    p.m_Flows.push_back(Flow(FTK_RIDDEN_BY_CHARA, {WithParams(MakeCommand(FCT_TURN), {1})}));
+    return p;
+}
+
+// Pictures of the stages' own.
+bmp_writer::Picture Sky() {
+    using demo_pictures::Hue;
+    bmp_writer::Picture p = bmp_writer::MakePicture(640, 480, Hue(7, 12));
+    for (int y = 0; y < 480; y += 40)
+        bmp_writer::FillRect(p, 0, y, 640, 40, Hue(7, 13 - y / 80));
+    for (int i = 0; i < 6; ++i)
+        bmp_writer::FillEllipse(p, 60 + i * 110, 80 + (i % 3) * 40, 40, 14, demo_pictures::kWhite);
+    return p;
+}
+
+bmp_writer::Picture Hills() {
+    using demo_pictures::Hue;
+    bmp_writer::Picture p = bmp_writer::MakePicture(640, 480, demo_pictures::kKey);
+    for (int x = 0; x < 640; ++x) {
+        const int top = 300 + static_cast<int>(50 * std::sin(x * 3.14159265358979 / 160));
+        bmp_writer::FillRect(p, x, top, 1, 480 - top, Hue(4, 4 + (x / 160) % 2));
+    }
+    return p;
+}
+
+bmp_writer::Picture CaveWall() {
+    bmp_writer::Picture p = bmp_writer::MakePicture(640, 480, demo_pictures::Grey(3));
+    for (int y = 0; y < 480; y += 32)
+        for (int x = (y / 32) % 2 * 16; x < 640; x += 32)
+            bmp_writer::FrameRect(p, x, y, 32, 32, demo_pictures::Grey(5));
+    return p;
+}
+
+bmp_writer::Picture SignPicture() {
+    using demo_pictures::Hue;
+    bmp_writer::Picture p = bmp_writer::MakePicture(160, 96, Hue(1, 6));
+    bmp_writer::FrameRect(p, 0, 0, 160, 96, Hue(1, 2));
+    bmp_writer::FrameRect(p, 4, 4, 152, 88, Hue(1, 3));
+    for (int i = 0; i < 4; ++i)
+        bmp_writer::FillRect(p, 20, 20 + i * 16, 120 - i * 20, 6, Hue(1, 2));
+    return p;
+}
+
+} // namespace
+
+cEdCharaDef Hero(int x, int y) {
+    cEdCharaDef hero = stage_writer::MakeHero(x, y, CHARA_HERO);
+    hero.m_nMaxHP = 3;
+    hero.m_nFixedFacing = 1;
+    hero.m_Flows.push_back(KeyFlow(SLOT_LEFT, true, {Move(FCT_LINE_MOVE, LEFT, 25, 1)}));
+    hero.m_Flows.push_back(KeyFlow(SLOT_RIGHT, true, {Move(FCT_LINE_MOVE, RIGHT, 25, 1)}));
+    cEdFlowCmd jump = WithParams(MakeCommand(FCT_JUMP), {0, 0, 5});
+    jump.m_nSound = SE_JUMP;
+    hero.m_Flows.push_back(KeyFlow(SLOT_BUTTON1, false, {jump}));
+    cEdFlowCmd shot = Shot(1, 1, 60, 0, 1, 10);
+    shot.m_nSound = SE_SHOT;
+    hero.m_Flows.push_back(KeyFlow(SLOT_BUTTON2, false, {shot, Timed(MakeCommand(FCT_WAIT), 2)}));
+    cEdFlowCmd sword = MakeCommand(FCT_SWORD);
+    sword.m_Shot->m_nPower = 2;
+    sword.m_nUseTime = 2;
+    hero.m_Flows.push_back(KeyFlow(SLOT_BUTTON3, false, {sword}));
+    // Hurt: a blink and the damage sound.
+    hero.m_Flows.push_back(Flow(
+        FTK_DAMAGED, {WithParams(MakeCommand(FCT_CHARA_EFFECT), {1, 0, 0}), MakeCommand(FCT_CANCEL_MOVE)}));
+    return hero;
+}
+
+cEdStage Meadow() {
+    cEdStage stage = Field(40, 15, 2);
+    stage.m_nTimeLimitOn = 1;
+    stage.m_nTimeLimit = 150;
+    stage.m_nTimeWarning = 30;
+    stage.m_nBgm = 2;
+    stage.m_Backgrounds.push_back(Layer(kSkyPicture, 0.1));
+    stage.m_Backgrounds.push_back(Layer(kHillsPicture, 0.4));
+    // Brick platforms with a bonus block, and a higher one the slime patrols.
+    for (int x = 8; x < 12; ++x)
+        stage.m_Blocks.push_back(MakeBlock(x, 10, x == 10 ? BLOCK_BONUS : BLOCK_BRICK));
+    Row(stage, 16, 20, 8, BLOCK_BRICK);
+    // Coins along the floor (taken once), a heart on the high platform (taken any number of
+    // times: one more life at most once a second), a sign beside it (never taken: it speaks).
+    for (int x = 6; x <= 30; x += 4)
+        stage.m_Items.push_back(Coin(x, 13));
+    for (int x = 17; x < 20; ++x)
+        stage.m_Items.push_back(Coin(x, 7));
+    cEdItemDef heart = MakeItem(16, 7, ITEM_HEART);
+    heart.m_nTakeMode = 1;
+    heart.m_Commands.push_back(ItemCode("life = life + 1"));
+    heart.m_Commands.push_back(ItemSound(SE_COIN));
+    stage.m_Items.push_back(heart);
+    cEdItemDef sign = MakeItem(20, 7, ITEM_SIGN);
+    sign.m_nTakeMode = 2;
+    sign.m_nTakeMessage = 0;
+    cEdFlowCmd signText = MakeItemCommand(ICT_MESSAGE);
+    signText.m_strText = "この先 ゴール！ スコア #C1_6Z";
+    signText.m_Params[13] = 7;
+    signText.m_Params[5] = 20;
+    signText.m_Params[6] = 1;
+    sign.m_Commands.push_back(signText);
+    stage.m_Items.push_back(sign);
+    stage.m_Items.push_back(Goal(37, 13));
+
+    // The hero greets the stage: stage variable 1 counts the tries, shown in the greeting.
+    cEdCharaDef& hero = stage.m_Charas.back();
+    hero.m_Flows.push_back(
+        Flow(FTK_BEFORE_STAGE, {Code("S1 = S1 + 1"), TimedMessage("はじめのステージ #S1 かいめ！", 1, 30)}));
+
+    // The slime patrols the high platform and turns at its ends and at other characters.
+    cEdCharaDef slime = Enemy(18, 7, CHARA_SLIME, 1, 50);
+    slime.m_Flows.push_back(Flow(FTK_ALWAYS, {Move(FCT_GROUND_TURN_MOVE, 0, 8, 10)}));
+    slime.m_Flows.push_back(Flow(FTK_HIT_CHARA, {WithParams(MakeCommand(FCT_TURN), {5})}));
+    slime.m_Flows.push_back(Flow(FTK_DIED, {WithParams(MakeCommand(FCT_PLAY_SE), {SE_BOOM})}));
+    stage.m_Charas.push_back(slime);
+    stage.m_Charas.push_back(MovingPlatform(28, 9));
+    return stage;
+}
+
+cEdStage Cave() {
+    cEdStage stage = Field(50, 15, 2);
+    stage.m_nTimeLimitOn = 1;
+    stage.m_nTimeLimit = 180;
+    stage.m_nBgm = 2;
+    stage.m_Backgrounds.push_back(Layer(kCavePicture, 0.3));
+    Row(stage, 0, 49, 0, BLOCK_DIRT);
+    Row(stage, 12, 15, 10, BLOCK_BRICK);
+    Row(stage, 30, 34, 9, BLOCK_BRICK);
+    // Darkness: the hero sees a circle of five half blocks.
+    cEdCharaDef& hero = stage.m_Charas.back();
+    hero.m_nSightShape = 1;
+    hero.m_nSightRange = 5;
+    // A lamp keeper sets the scene before the stage: a dim blue screen, the sign picture for two
+    // seconds, and a short game wait.
+    cEdCharaDef keeper = MakeChara(3, 2, 0);
+    keeper.m_nMoveType = 1;
+    keeper.m_nInvincible = 1;
+    keeper.m_nFaction = 2;
+    keeper.m_Flows.push_back(
+        Flow(FTK_BEFORE_STAGE, {WithParams(MakeCommand(FCT_SCREEN_COLOUR), {0, 0, 64, 30}),
+                                WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 20}),
+                                WithParams(MakeCommand(FCT_GAME_WAIT), {5})}));
+    stage.m_Charas.push_back(keeper);
+    // Bats: one homes in on the hero, one circles; both flap (an attached animation).
+    cEdCharaDef bat = Enemy(20, 6, CHARA_BAT, 2, 80);
+    bat.m_nMoveType = 1;
+    bat.m_Flows.push_back(
+        Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {0}), Move(FCT_HOMING_MOVE, 0, 12, 30),
+                          MakeCommand(FCT_RUN_ANIME), Timed(MakeCommand(FCT_WAIT), 10)}));
+    bat.m_Flows.push_back(Flow(FTK_HIT_SHOT, {WithParams(MakeCommand(FCT_CHARA_EFFECT), {1, 0, 0})}));
+    stage.m_Charas.push_back(bat);
+    cEdCharaDef circler = Enemy(36, 5, CHARA_BAT + 1, 2, 80);
+    circler.m_nMoveType = 1;
+    cEdFlowCmd circle = Move(FCT_CIRCLE_MOVE, 0, 0, 40);
+    circle.m_Move->m_nHomingWeakness = 3; // radius in half blocks
+    circle.m_Move->m_nDistance = 360;     // one whole turn
+    circler.m_Flows.push_back(Flow(FTK_ALWAYS, {circle}));
+    circler.m_Flows.push_back(Flow(FTK_HIT_BLOCK, {MakeCommand(FCT_CANCEL_MOVE)}));
+    stage.m_Charas.push_back(circler);
+    // A turret on the ledge shoots shots that home in on the hero, every two seconds.
+    cEdCharaDef turret = Enemy(32, 8, CHARA_SLIME + 2, 4, 120);
+    turret.m_Flows.push_back(Flow(FTK_ALWAYS, {Shot(5, 1, 25, 4, 1, 40), Timed(MakeCommand(FCT_WAIT), 20)}));
+    turret.m_Flows.push_back(Flow(FTK_IMPACT, {MakeCommand(FCT_CANCEL_MOVE)}));
+    stage.m_Charas.push_back(turret);
+    // Gems (taken once) that open the way, a key behind the turret.
+    for (int x = 13; x <= 15; ++x)
+        stage.m_Items.push_back(Coin(x, 9));
+    cEdItemDef gem = MakeItem(24, 13, ITEM_GEM);
+    gem.m_Commands.push_back(ItemCode("score = score + 100"));
+    gem.m_Commands.push_back(WithParams(MakeItemCommand(ICT_SCREEN_COLOUR), {0, 0, 0, 0}));
+    stage.m_Items.push_back(gem);
+    stage.m_Items.push_back(Goal(47, 13));
+    return stage;
+}
+
+cEdStage Castle() {
+    cEdStage stage = Field(30, 15, 2);
+    stage.m_nBgm = 2;
+    stage.m_nTimeLimitOn = 1;
+    stage.m_nTimeLimit = 240;
+    Row(stage, 0, 29, 0, BLOCK_BRICK);
+    for (int y = 1; y < 14; ++y) {
+        stage.m_Blocks.push_back(MakeBlock(0, y, BLOCK_BRICK));
+        stage.m_Blocks.push_back(MakeBlock(29, y, BLOCK_BRICK));
+    }
+    Row(stage, 5, 8, 10, BLOCK_BRICK);
+    Row(stage, 21, 24, 10, BLOCK_BRICK);
+    stage.m_Backgrounds.push_back(Layer(kCavePicture, 0.2));
+    stage.m_Texts.push_back(cEdStageTableE());
+    stage.m_Texts.back().m_strText = "おしろ";
+
+    // The boss: twenty hit points; it charges, shoots fans of shots, summons slimes and blocks,
+    // warps above the hero, and its defeat clears the stage.
+    cEdCharaDef boss = Enemy(22, 12, CHARA_BIG, 20, 1000);
+    boss.m_nCharaId = 9;
+    boss.m_nDefense = 0;
+    cEdFlowCmd fan = Shot(3, 5, 30, 0, 1, 30);
+    fan.m_Shot->m_nFormation = 2; // spread
+    fan.m_Shot->m_nFormationValues[0] = 20;
+    cEdFlowCmd summon = MakeCommand(FCT_SUMMON_CHARA);
+    summon.m_Shot->m_nGraphic = CHARA_SLIME;
+    summon.m_Shot->m_nCount = 1;
+    summon.m_Shot->m_nRange = 100;
+    cEdFlowCmd charge = Move(FCT_CHARGE_MOVE, 0, 40, 15);
+    cEdFlowCmd warp = MakeCommand(FCT_WARP);
+    warp.m_Move->m_nTargetMode = 1; // from the target
+    warp.m_Move->m_nDirection = UP;
+    warp.m_Move->m_nDistance = 4;
+    cEdFlowCmd loop = WithParams(MakeCommand(FCT_LOOP), {0, 2});
+    boss.m_Flows.push_back(Flow(
+        FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {0}), WithParams(MakeCommand(FCT_TURN), {2}),
+                     fan, Timed(MakeCommand(FCT_WAIT), 15), charge, MakeCommand(FCT_CANCEL_MOVE),
+                     Timed(MakeCommand(FCT_WAIT), 10), loop, summon}));
+    // Hurt: it flashes, the screen shakes, and below half its hit points it turns red and
+    // warps away once (the second flow, started by command).
+    boss.m_Flows.push_back(Flow(FTK_DAMAGED, {WithParams(MakeCommand(FCT_CHARA_EFFECT), {1, 0, 0}),
+                                              WithParams(MakeCommand(FCT_SCREEN_EFFECT), {1, 0, 0}),
+                                              WithParams(MakeCommand(FCT_FLOW_CONTROL), {0, 2, 7})}));
+    cEdFlow angry = Flow(FTK_BY_COMMAND, {WithParams(MakeCommand(FCT_CHANGE_GRAPHIC), {1, CHARA_BIG + 1, 0}),
+                                          MakeCommand(FCT_CHANGE_ANIMSET), warp,
+                                          WithParams(MakeCommand(FCT_PLAY_BGM), {2, 1})});
+    angry.m_nId = 7;
+    angry.m_Conds.push_back(flow_writer::MakeVariableCondition(CK_STAGE_VAR, 2, 0, 0));
+    boss.m_Flows.push_back(angry);
+    boss.m_Flows.push_back(
+        Flow(FTK_IMPACT, {WithParams(MakeCommand(FCT_RUN_EFFECT), {0, 0, 0, 0, 0, 0, 100})}));
+    boss.m_Flows.push_back(Flow(FTK_DIED, {WithParams(MakeCommand(FCT_SCREEN_EFFECT), {1, 0, 0}),
+                                           WithParams(MakeCommand(FCT_PLAY_SE), {SE_BOOM}),
+                                           WithParams(MakeCommand(FCT_STAGE_CLEAR), {3})}));
+    // Against the walls it turns and makes a block fall behind it.
+    cEdFlowCmd block = MakeCommand(FCT_SUMMON_BLOCK);
+    block.m_Shot->m_nGraphic = BLOCK_BRICK;
+    block.m_Shot->m_nCount = 1;
+    boss.m_Flows.push_back(Flow(FTK_BLOCK_LEFT_RIGHT, {WithParams(MakeCommand(FCT_TURN), {5}), block}));
+    stage.m_Charas.push_back(boss);
+
+    // A guard that jumps between the ledges.
+    cEdCharaDef guard = Enemy(7, 9, CHARA_SLIME + 1, 2, 100);
+    guard.m_Flows.push_back(
+        Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_JUMP), {0, 0, 4}), Timed(MakeCommand(FCT_WAIT), 15)}));
+    guard.m_Flows.push_back(Flow(FTK_BLOCK_UP, {MakeCommand(FCT_CANCEL_MOVE)}));
+    guard.m_Flows.push_back(Flow(FTK_BLOCK_DOWN, {WithParams(MakeCommand(FCT_TURN), {4})}));
+    stage.m_Charas.push_back(guard);
+    // A heart (taken once) that heals the hero through a status operation.
+    cEdItemDef heart = MakeItem(6, 9, ITEM_HEART);
+    heart.m_Commands.push_back(WithParams(MakeItemCommand(ICT_STATUS), {0, 0, 1, 0, 0, 0, 1}));
+    stage.m_Items.push_back(heart);
+    return stage;
+}
+
+cEdStage Challenge1() {
+    cEdStage stage = Field(30, 15, 2);
+    stage.m_nTimeLimitOn = 1;
+    stage.m_nTimeLimit = 40;
+    stage.m_nTimeWarning = 10;
+    stage.m_Backgrounds.push_back(Layer(kSkyPicture, 0.1));
+    stage.m_Backgrounds.push_back(Layer(kHillsPicture, 0.5));
+    for (int x = 4; x < 28; x += 2)
+        stage.m_Items.push_back(Coin(x, 13));
+    Row(stage, 10, 18, 9, BLOCK_BRICK);
+    // A coin fountain: a character that gives items and a hidden layer switch.
+    cEdCharaDef fountain = MakeChara(14, 8, ITEM_KEY);
+    fountain.m_nMoveType = 1;
+    fountain.m_nInvincible = 1;
+    fountain.m_nFaction = 2;
+    cEdFlowCmd coins = MakeCommand(FCT_SUMMON_ITEM);
+    coins.m_Shot->m_nGraphic = ITEM_COIN;
+    coins.m_Shot->m_nCount = 3;
+    coins.m_Shot->m_nRange = 50;
+    fountain.m_Flows.push_back(Flow(FTK_ALWAYS, {coins, Timed(MakeCommand(FCT_WAIT), 50),
+                                                 WithParams(MakeCommand(FCT_CHANGE_BACKGROUND), {2, 2})}));
+    fountain.m_Flows.push_back(Flow(FTK_HIT_ITEM, {WithParams(MakeCommand(FCT_TAKE_ITEM), {0, 1})}));
+    stage.m_Charas.push_back(fountain);
+    // The hero keeps a tally: every coin taken adds to common variable 1.
+    cEdCharaDef& hero = stage.m_Charas.front();
+    hero.m_Flows.push_back(Flow(FTK_HIT_ITEM, {Code("C1 = C1 + 1")}));
+    hero.m_Flows.push_back(Flow(FTK_ON_BLOCK_CHARA, {MakeCommand(FCT_NONE)}));
+    // The arrangement sets the next status operation's random range from common variable 1.
+    hero.m_Flows.push_back(
+        Flow(FTK_BLOCK_UP_DOWN,
+             {MakeCommand(FCT_STATUS2), flow_writer::MakeArrange(FCT_STATUS, 1, PLO_ASSIGN, VS_COMMON, 1),
+              MakeCommand(FCT_STATUS)}));
+    stage.m_Charas.push_back(MovingPlatform(20, 10));
+    stage.m_Items.push_back(Goal(28, 13));
+    return stage;
+}
+
+cEdStage Challenge2() {
+    cEdStage stage = Field(60, 15, 2);
+    stage.m_nScrollModeH = 1; // automatic
+    stage.m_nAutoScrollSpeedH = 10;
+    stage.m_nTimeLimitOn = 1;
+    stage.m_nTimeLimit = 90;
+    stage.m_Backgrounds.push_back(Layer(kSkyPicture, 0.2));
+    for (int x = 12; x < 56; x += 11)
+        Row(stage, x, x + 2, 10, BLOCK_BRICK);
+    // Bats that keep on the screen, shooters that shoot straight, and a block character to stand on.
+    for (int x = 15; x < 56; x += 13) {
+        cEdCharaDef bat = Enemy(x, 4, CHARA_BAT, 1, 60);
+        bat.m_nMoveType = 1;
+        bat.m_Flows.push_back(Flow(FTK_ALWAYS, {Move(FCT_AVOID_OFFSCREEN_MOVE, 0, 10, 20)}));
+        bat.m_Flows.push_back(Flow(FTK_HIT_BLOCK_CHARA, {WithParams(MakeCommand(FCT_TURN), {5})}));
+        stage.m_Charas.push_back(bat);
+    }
+    cEdCharaDef shooter = Enemy(40, 13, CHARA_SLIME, 3, 150);
+    shooter.m_Flows.push_back(Flow(FTK_ALWAYS, {Shot(2, 1, 30, 0, 1, 30), Timed(MakeCommand(FCT_WAIT), 25)}));
+    shooter.m_Flows.push_back(Flow(FTK_BLOCK_LEFT, {WithParams(MakeCommand(FCT_TURN), {1})}));
+    shooter.m_Flows.push_back(Flow(FTK_BLOCK_RIGHT, {WithParams(MakeCommand(FCT_TURN), {0})}));
+    stage.m_Charas.push_back(shooter);
+    for (int x = 10; x < 58; x += 5)
+        stage.m_Items.push_back(Coin(x, 12));
+    stage.m_Items.push_back(Goal(58, 13));
+    return stage;
+}
+
+std::vector<StageFile> StageFiles() {
+    return {{"demo", Meadow()},
+            {"cave", Cave()},
+            {"castle", Castle()},
+            {"c01-1", Challenge1()},
+            {"c02-1", Challenge2()}};
+}
+
+bool WriteStages(const std::string& folder) {
+    for (const StageFile& file : StageFiles())
+        if (!stage_writer::WriteStageFile(folder, file.base, 0, file.stage)) return false;
+    const bmp_writer::Palette palette = bmp_writer::DemoPalette();
+    const struct {
+        const char* file;
+        bmp_writer::Picture picture;
+    } pictures[] = {{kSkyPicture, Sky()},
+                    {kHillsPicture, Hills()},
+                    {kCavePicture, CaveWall()},
+                    {kSignPicture, SignPicture()}};
+    for (const auto& [file, drawn] : pictures) {
+        bmp_writer::Picture picture = drawn;
+        demo_pictures::ToFileIndexes(picture);
+        std::string relative = file;
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        const std::filesystem::path path = std::filesystem::path(folder) / relative;
+        std::error_code ec;
+        std::filesystem::create_directories(path.parent_path(), ec);
+        if (!bmp_writer::WriteBmp8(path.string(), picture, palette)) return false;
+    }
+    return true;
+}
+
+} // namespace demo_game
