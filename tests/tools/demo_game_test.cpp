@@ -1,0 +1,204 @@
+// The demo game as the player reads it: every stage file written by the project writer is read back
+// through the player's own loaders (database and system data first, so that references are checked
+// against the project's lists), and what the game promises is looked for in what was read: the
+// flows use every command kind and every trigger kind, the world map's nodes and the challenge
+// menu find their stages, and each stage has the pieces it is made of.
+#include "tools/demo_game.h"
+#include "tools/demo_media.h"
+#include "tools/demo_project.h"
+
+#include "app/paths.h"
+#include "fixtures/box_capture.h"
+#include "fixtures/bytes.h"
+#include "menus/challenge_scene.h"
+#include "platform/file_system.h"
+#include "platform/gfx/bmp.h"
+#include "project/project_database.h"
+#include "project/stage_file.h"
+#include "project/system_data.h"
+#include "project/world_map.h"
+#include "records/param_tables.h"
+#include "records/vocab_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <set>
+
+namespace {
+
+struct Seen {
+    std::set<int> commands; // character command kinds, nested flows included
+    std::set<int> triggers;
+    std::set<int> itemCommands;
+    std::set<int> takeModes;
+};
+
+void WalkFlows(const cCheckedVector<cEdFlow>& flows, Seen& seen);
+
+void WalkCommands(const cCheckedVector<cEdFlowCmd>& commands, Seen& seen) {
+    for (const cEdFlowCmd& cmd : commands) {
+        if (cmd.m_bItem)
+            seen.itemCommands.insert(cmd.m_nKind);
+        else
+            seen.commands.insert(cmd.m_nKind);
+        WalkFlows(cmd.m_Flows, seen);
+    }
+}
+
+void WalkFlows(const cCheckedVector<cEdFlow>& flows, Seen& seen) {
+    for (const cEdFlow& flow : flows) {
+        seen.triggers.insert(flow.m_nTrigger);
+        WalkCommands(flow.m_Commands, seen);
+    }
+}
+
+void WalkStage(const cEdStage& stage, Seen& seen) {
+    for (const cEdCharaDef& c : stage.m_Charas)
+        WalkFlows(c.m_Flows, seen);
+    for (const cEdCharaDef& c : stage.m_PaletteCharas)
+        WalkFlows(c.m_Flows, seen);
+    for (const cEdItemDef& item : stage.m_Items) {
+        seen.takeModes.insert(item.m_nTakeMode);
+        WalkCommands(item.m_Commands, seen);
+    }
+}
+
+bool HasCommand(const cEdCharaDef& c, FlowTriggerKind trigger, FlowCommandType kind) {
+    for (const cEdFlow& flow : c.m_Flows)
+        if (flow.m_nTrigger == trigger)
+            for (const cEdFlowCmd& cmd : flow.m_Commands)
+                if (!cmd.m_bItem && cmd.m_nKind == kind) return true;
+    return false;
+}
+
+bool StageHasCommand(const cEdStage& stage, FlowCommandType kind) {
+    Seen seen;
+    WalkStage(stage, seen);
+    return seen.commands.count(kind) != 0;
+}
+
+class DemoGameTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        s_Dir = std::make_unique<fixtures::TempDir>();
+        s_Written = demo_project::Write(s_Dir->path().string());
+    }
+    static void TearDownTestSuite() { s_Dir.reset(); }
+    void SetUp() override {
+        ASSERT_TRUE(s_Written);
+        m_Cd = std::make_unique<fixtures::ScopedCurrentDir>(s_Dir->path());
+        ASSERT_TRUE(LoadProjectDatabase());
+        ASSERT_TRUE(LoadSystemData());
+    }
+    void TearDown() override {
+        m_Cd.reset();
+        g_Database = cProjectDatabase();
+        g_SystemData = cSystemData();
+        g_WorldMap = cWorldMap();
+        g_Stage = cEdStage();
+    }
+    // The newest revision of a stage file named as the world map and menus name them, read back.
+    static cEdStage Read(const std::string& name) {
+        std::string path;
+        EXPECT_TRUE(FindLatestNumberedFileStr(path, name, "stg4")) << name;
+        EXPECT_EQ(CheckStageFile(path), 1) << path;
+        g_Stage = cEdStage();
+        EXPECT_TRUE(g_Stage.LoadFile(path)) << path;
+        EXPECT_TRUE(g_Stage.HasHero()) << path;
+        return g_Stage;
+    }
+    // The story stages in world-map order, then the challenge stages.
+    std::vector<cEdStage> ReadAll() {
+        std::vector<cEdStage> stages;
+        EXPECT_TRUE(g_WorldMap.LoadFile("data\\WorldMap.dat"));
+        for (const cWorldMapNode& node : g_WorldMap.nodes)
+            stages.push_back(Read(node.m_Entries.at(0).szTextB));
+        for (int n = 1; n <= g_SystemData.m_nChallengeStages; ++n) {
+            stages.push_back(Read(ChallengeStageFile(n))); // "data\stg4\c01-1.stg4"
+        }
+        return stages;
+    }
+
+    static inline std::unique_ptr<fixtures::TempDir> s_Dir;
+    static inline bool s_Written = false;
+    std::unique_ptr<fixtures::ScopedCurrentDir> m_Cd;
+};
+
+} // namespace
+
+TEST_F(DemoGameTest, FlowsUseEveryCommandKindAndEveryTriggerKind) {
+    fixtures::BoxCapture boxes;
+    const std::vector<cEdStage> stages = ReadAll();
+    ASSERT_EQ(stages.size(), 5u);
+    Seen seen;
+    for (const cEdStage& stage : stages)
+        WalkStage(stage, seen);
+    for (int kind = 0; kind < FCT_COUNT; ++kind)
+        EXPECT_TRUE(seen.commands.count(kind)) << "command kind " << kind << " unused";
+    for (int trigger = 0; trigger < FTK_COUNT; ++trigger)
+        EXPECT_TRUE(seen.triggers.count(trigger)) << "trigger " << trigger << " unused";
+    EXPECT_EQ(*seen.commands.rbegin(), FCT_COUNT - 1);
+    EXPECT_EQ(*seen.triggers.rbegin(), FTK_COUNT - 1);
+    // Items of every take mode, and items that clear the stage.
+    EXPECT_EQ(seen.takeModes, (std::set<int>{0, 1, 2}));
+    EXPECT_TRUE(seen.itemCommands.count(ICT_STAGE_CLEAR));
+    EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(DemoGameTest, StoryChallengeAndMenusAreWhatTheGamePromises) {
+    const std::vector<cEdStage> stages = ReadAll();
+    ASSERT_EQ(stages.size(), 5u);
+    // System data: every title item shown, lives and extra lives, two challenge stages, rankings.
+    for (const cMenuItem& item : g_SystemData.m_vTitleMenu)
+        EXPECT_EQ(item.m_nShow, 1) << item.m_strLabel;
+    EXPECT_EQ(g_SystemData.m_nChallengeStages, demo_game::kChallengeStages);
+    EXPECT_NE(g_SystemData.m_nExtraLife, 0);
+    EXPECT_GT(g_SystemData.m_nExtraLifeScore, 0);
+    for (int mode = 0; mode < SYSTEM_GAME_MODES; ++mode)
+        EXPECT_GT(g_SystemData.CountEnabledEntries(mode), 0) << mode;
+
+    for (const cEdStage& stage : stages)
+        EXPECT_EQ(stage.m_nTimeLimitOn, 1);
+    // The meadow: two parallax layers moving at different speeds, a moving block character a hero
+    // can ride, a greeting with "#" fields before the stage.
+    const cEdStage& meadow = stages[0];
+    ASSERT_GE(meadow.m_Backgrounds.Count(), 2);
+    EXPECT_NE(meadow.m_Backgrounds.at(0).m_dSpeedX, meadow.m_Backgrounds.at(1).m_dSpeedX);
+    for (const cEdStageTableD& layer : meadow.m_Backgrounds) {
+        gfx::Dib dib;
+        EXPECT_TRUE(gfx::LoadBmpFile(layer.m_strFile, dib)) << layer.m_strFile;
+    }
+    bool platform = false, greeting = false;
+    for (const cEdCharaDef& c : meadow.m_Charas) {
+        platform |= c.m_nBlockChara != 0 && HasCommand(c, FTK_ALWAYS, FCT_LINE_MOVE);
+        for (const cEdFlow& flow : c.m_Flows)
+            for (const cEdFlowCmd& cmd : flow.m_Commands)
+                greeting |= flow.m_nTrigger == FTK_BEFORE_STAGE && cmd.m_nKind == FCT_MESSAGE &&
+                            cmd.m_strText.find("#S1") != std::string::npos;
+    }
+    EXPECT_TRUE(platform);
+    EXPECT_TRUE(greeting);
+    // The cave: darkness around the hero, the screen colour, a picture of the project's list, a
+    // game wait, homing moves and shots that home in on the hero.
+    const cEdStage& cave = stages[1];
+    const cEdCharaDef& caveHero = cave.m_Charas.at(static_cast<std::size_t>(cave.FindHero()));
+    EXPECT_NE(caveHero.m_nSightShape, 0);
+    EXPECT_GT(caveHero.m_nSightRange, 0);
+    for (FlowCommandType kind : {FCT_SCREEN_COLOUR, FCT_SHOW_PICTURE, FCT_GAME_WAIT, FCT_HOMING_MOVE})
+        EXPECT_TRUE(StageHasCommand(cave, kind)) << kind;
+    bool homingShot = false;
+    for (const cEdCharaDef& c : cave.m_Charas)
+        for (const cEdFlow& flow : c.m_Flows)
+            for (const cEdFlowCmd& cmd : flow.m_Commands)
+                homingShot |= cmd.m_nKind == FCT_SHOT && cmd.m_Shot && cmd.m_Shot->m_nMoveKind == 4;
+    EXPECT_TRUE(homingShot);
+    ASSERT_GE(g_Database.m_Pictures.Count(), 2);
+    EXPECT_TRUE(fsys::IsFile(g_Database.m_Pictures.at(1).szFileName));
+    // The castle: a boss whose defeat clears the stage.
+    bool boss = false;
+    for (const cEdCharaDef& c : stages[2].m_Charas)
+        boss |= c.m_nController != 0 && c.m_nMaxHP >= 10 && HasCommand(c, FTK_DIED, FCT_STAGE_CLEAR);
+    EXPECT_TRUE(boss);
+}
