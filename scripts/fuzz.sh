@@ -75,6 +75,7 @@ run_one() {
     dir=$(cd "$build" && pwd)
     SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
         ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        LSAN_OPTIONS=suppressions="$root/fuzz/lsan.supp" \
         "$dir/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$dir/artifacts/$name/" "$@" \
         "$dir/corpus/$name" "$dir/seeds/$name" >"$build/logs/$name.log" 2>&1 || rc=$?
@@ -97,7 +98,7 @@ run)
 all)
     [ $# -ge 2 ] || { echo "usage: $0 all SECONDS [PARALLEL]" >&2; exit 2; }
     seconds=$2 parallel=${3:-2}
-    export build
+    export build root
     export -f run_one
     harnesses | xargs -P "$parallel" -I{} bash -c 'run_one "$1" "$2" || true' _ {} "$seconds"
     ;;
