@@ -5,6 +5,7 @@
 
 #include "app/game_loop.h"
 #include "objects/blocks.h"
+#include "objects/object_links.h"
 
 #include <climits>
 #include <cstdio>
@@ -197,4 +198,38 @@ TEST_F(PlayStepTest, StageEndRequestAndTraceLines) {
     EXPECT_EQ(lines, 3);
     EXPECT_EQ(all.rfind("3 hero=", 0), 0u) << all;
     EXPECT_NE(all.find(" end=1 "), std::string::npos) << all;
+}
+
+TEST_F(PlayStepTest, ShotsBeyondTheirSidesRemovalLimitsLeaveBeforeTheHitPass) {
+    // An enemy to the right of the view, within ten blocks of its edge. By default a player-side
+    // shot leaves at the view's edge (limit record 4), another shot ten blocks beyond (record 5).
+    FloorStage(60, 15);
+    cEdCharaDef enemy = Chara(25, 13);
+    enemy.m_nMaxHP = 10;
+    g_Stage.m_Charas.push_back(enemy);
+    Start();
+    cStageChara& e = g_Charas.front();
+    ASSERT_GT(e.m_dX, m_Scene->m_ScrollX.m_dPos + 640);
+    ASSERT_LT(e.m_dX, m_Scene->m_ScrollX.m_dPos + 640 + 10 * 32);
+    auto fire = [&](int playerFlag, int faction) -> int {
+        cShot& s = m_Scene->m_Shots.emplace_back();
+        s.cGameObject::Init(900 + faction, playerFlag, 0, 0, 0, nullptr, 0, 0, 0, 16, 16, 16, 16, 1, 1, 0);
+        s.m_dX = e.m_dX;
+        s.m_dY = e.m_dY;
+        s.ClampToStageX(2);
+        s.ClampToStageY(2);
+        s.m_Work.bPassBlocks = 1;
+        s.m_nPower = 1;
+        cObjectLinks::JoinFaction(s, faction);
+        const int hp = e.m_nHP;
+        Play(1);
+        return hp - e.m_nHP;
+    };
+    EXPECT_EQ(fire(1, 0), 0) << "a player-side shot out of view leaves before it can hit";
+    EXPECT_TRUE(m_Scene->m_Shots.empty());
+    EXPECT_EQ(fire(0, 2), 1) << "another side's shot is still within its limit";
+    // The player side's record moved out by ten blocks: its shot stays and hits.
+    g_Stage.m_Limits[3].m_nDistRight = 10;
+    e.m_nInvincible = 0;
+    EXPECT_EQ(fire(1, 0), 1);
 }
