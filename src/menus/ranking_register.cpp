@@ -7,6 +7,9 @@
 #include "menus/menu_cursor.h"
 #include "menus/ranking_store.h"
 #include "menus/ranking_view.h"
+#include "menus/result_window.h"
+#include "play/play_states.h"
+#include "sound/sound.h"
 #include "objects/game_scene.h"
 #include "platform/messages.h"
 #include "platform/time.h"
@@ -67,5 +70,16 @@ bool InstallRankingHooks() {
     g_StageClearHooks.FindRankPlace = &FindPlace;
     g_StageClearHooks.RegisterRanking = &RegisterRanking;
     g_StageClearHooks.PlaceTitleCursor = &PlaceTitleCursor;
+    // The play scene's menus: its rankings, its result window and the cursor's direct click.
+    g_PlaySceneHooks.LoadRankings = [](int gameMode, const std::string& stageName) {
+        g_RankingStore.LoadFile(gameMode, stageName);
+    };
+    g_PlaySceneHooks.DrawStageResult = [](int x, int y, const std::int32_t places[5],
+                                          const std::vector<std::int32_t>& values) {
+        DrawStageResult(&g_BackBuffer, x, y, places, values);
+    };
+    g_PlaySceneHooks.CursorSound = [] {
+        if (g_Sounds.Count() > 0) SoundPlay(g_Sounds.at(0), 0);
+    };
     return true;
 }

@@ -7,6 +7,7 @@
 #include "app/scene.h"
 #include "app/thread.h"
 #include "objects/game_scene.h"
+#include "play/replay_play.h"
 #include "platform/messages.h"
 #include "platform/time.h"
 #include "records/rect_list.h"
@@ -39,7 +40,7 @@ bool RunPauseLoop(cGameScene& scene) {
 void DrawFrozenFrame(cGameScene&) {}
 
 bool ServeReplayHotKeys(cGameScene&) {
-    return false;
+    return CheckReplayHotKeys() != 0;
 }
 
 unsigned PauseLoop(void*) {

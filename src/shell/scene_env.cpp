@@ -3,6 +3,7 @@
 #include "app/scene.h"
 #include "menus/menu_frame.h"
 #include "menus/menu_scenes.h"
+#include "menus/ranking_register.h"
 #include "shell/palette_variants.h"
 #include "play/draw_frame.h"
 #include "play/play_scene.h"
@@ -33,4 +34,5 @@ void InstallSceneEnv() {
     g_MenuHooks.updateBlinkColours = &UpdateBlinkColours;
     g_MenuHooks.loadColourTable = &LoadHbtPalettes;
     InstallStageDrawing(&UpdateBlinkColours);
+    InstallRankingHooks();
 }
