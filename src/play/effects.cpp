@@ -55,6 +55,22 @@ cEffectObj::cEffectObj(int n, const double attacker[4], const double victim[4], 
     SetAnimation(n);
 }
 
+cEffectObj::cEffectObj(int n, double x, double y, int scale) {
+    const cEdEffect& def = g_Database.m_Effects.at(n);
+    m_nEffect = static_cast<std::uint16_t>(n);
+    m_nWidth = def.nCellWidth;
+    m_nHeight = def.nCellHeight;
+    const int k = std::clamp(scale, 1, MAX_GIANT_SCALE);
+    if (def.bScalable && k > 1) {
+        m_nWidth *= k;
+        m_nHeight *= k;
+        m_bScaled = 1;
+    }
+    m_dX = x - m_nWidth / 2.0;
+    m_dY = y - m_nHeight / 2.0;
+    SetAnimation(n);
+}
+
 void cEffectObj::SetAnimation(int n) {
     cCheckedVector<cAnimSeqFrames> seqs;
     if (n >= 0 && n < static_cast<int>(g_EffectSeqTable.size())) seqs.push_back(g_EffectSeqTable.at(n));

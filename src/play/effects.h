@@ -21,6 +21,8 @@ class cEffectObj {
     // Effect `n` on the overlap of the attacker's and the victim's rectangles (left, top, right,
     // bottom), `scale` being the attacker's giant factor. Jitter is drawn from the play generator.
     cEffectObj(int n, const double attacker[4], const double victim[4], int scale);
+    // Effect `n` with its cell centred on stage pixel (x, y), at the giant factor `scale`; no jitter.
+    cEffectObj(int n, double x, double y, int scale);
     cEffectObj(const cEffectObj&) = default;
     cEffectObj& operator=(const cEffectObj&) = default;
 

@@ -6,6 +6,7 @@
 #include "menus/ranking_register.h"
 #include "shell/palette_variants.h"
 #include "play/draw_frame.h"
+#include "play/flow_play_hooks.h"
 #include "play/play_scene.h"
 
 namespace {
@@ -35,4 +36,5 @@ void InstallSceneEnv() {
     g_MenuHooks.loadColourTable = &LoadHbtPalettes;
     InstallStageDrawing(&UpdateBlinkColours);
     InstallRankingHooks();
+    InstallFlowPlayHooks();
 }
