@@ -413,9 +413,9 @@ cEdStage Castle() {
     guard.m_Flows.push_back(Flow(FTK_BLOCK_UP, {MakeCommand(FCT_CANCEL_MOVE)}));
     guard.m_Flows.push_back(Flow(FTK_BLOCK_DOWN, {WithParams(MakeCommand(FCT_TURN), {4})}));
     stage.m_Charas.push_back(guard);
-    // A heart (taken once) that heals the hero through a status operation.
+    // A heart (taken once) that gives the hero one hit point through a status operation.
     cEdItemDef heart = MakeItem(6, 9, ITEM_HEART);
-    heart.m_Commands.push_back(WithParams(MakeItemCommand(ICT_STATUS), {0, 0, 1, 0, 0, 0, 1}));
+    heart.m_Commands.push_back(WithParams(MakeItemCommand(ICT_STATUS), {0, 0, 0, 0, 0, PLO_ADD, 0, 1}));
     stage.m_Items.push_back(heart);
     return stage;
 }
@@ -447,11 +447,12 @@ cEdStage Challenge1() {
     cEdCharaDef& hero = stage.m_Charas.front();
     hero.m_Flows.push_back(Flow(FTK_HIT_ITEM, {Code("C1 = C1 + 1")}));
     hero.m_Flows.push_back(Flow(FTK_ON_BLOCK_CHARA, {MakeCommand(FCT_NONE)}));
-    // The arrangement sets the next status operation's random range from common variable 1.
+    // Landing or bumping the head: the scroll stays with the hero (a system status), and stage
+    // variable 3 gains a random 1 to 3, the top of the range arranged from common variable 1.
+    cEdFlowCmd gain = WithParams(MakeCommand(FCT_STATUS), {1, 1, 3, 0, 0, PLO_ADD, 1, 0, 1, 3});
     hero.m_Flows.push_back(
-        Flow(FTK_BLOCK_UP_DOWN,
-             {MakeCommand(FCT_STATUS2), flow_writer::MakeArrange(FCT_STATUS, 1, PLO_ASSIGN, VS_COMMON, 1),
-              MakeCommand(FCT_STATUS)}));
+        Flow(FTK_BLOCK_UP_DOWN, {WithParams(MakeCommand(FCT_STATUS2), {2, 0, 0}),
+                                 flow_writer::MakeArrange(FCT_STATUS, 1, PLO_ASSIGN, VS_COMMON, 1), gain}));
     stage.m_Charas.push_back(MovingPlatform(20, 10));
     stage.m_Items.push_back(Goal(28, 13));
     return stage;
@@ -480,7 +481,7 @@ cEdStage Challenge2() {
     shooter.m_Flows.push_back(Flow(FTK_BLOCK_RIGHT, {WithParams(MakeCommand(FCT_TURN), {0})}));
     stage.m_Charas.push_back(shooter);
     for (int x = 10; x < 58; x += 5)
-        stage.m_Items.push_back(Coin(x, 12));
+        stage.m_Items.push_back(Coin(x, 13));
     stage.m_Items.push_back(Goal(58, 13));
     return stage;
 }
