@@ -132,6 +132,10 @@ int LoadStageForPlay(const std::string& path, int newest, cEdStage* target) {
     while (!g_bStageLoadFinished.load(std::memory_order_acquire))
         win::Sleep(1);
     thStageLoad.Wait();
+    // A close dispatched just before the load finished leaves its quit in the queue: the load then
+    // counts as cut off too, and the quit stays for the caller's own loop.
+    win::MSG pending{};
+    if (!quit && win::PeekMessage(&pending, nullptr, win::WM_QUIT, win::WM_QUIT, win::PM_NOREMOVE)) return 0;
     if (quit) {
         // The quit belongs to the caller's own loop: post it again so the program still ends.
         win::PostQuitMessage(static_cast<int>(quitCode));
