@@ -7,6 +7,7 @@
 #include "app/scene.h"
 #include "app/thread.h"
 #include "objects/game_scene.h"
+#include "play/draw_frame.h"
 #include "play/replay_play.h"
 #include "platform/messages.h"
 #include "platform/time.h"
@@ -37,7 +38,10 @@ bool RunPauseLoop(cGameScene& scene) {
     return true;
 }
 
-void DrawFrozenFrame(cGameScene&) {}
+// The play frame as it stands, drawn again while the pause loop waits: nothing moves or advances.
+void DrawFrozenFrame(cGameScene& scene) {
+    DrawFrame(scene, 0, 1, 0, 1);
+}
 
 bool ServeReplayHotKeys(cGameScene&) {
     return CheckReplayHotKeys() != 0;

@@ -14,8 +14,9 @@ export SDL_AUDIODRIVER=dummy
 # 2 seconds.
 stage=data/stg4/demo.stg4_000
 printf '\x01\x00\x00\x00\x02\x00\x00\x00' | dd of="$stage" bs=1 seek=60 conv=notrunc status=none
-printf '# walk right, then nothing\n30 2 0\n20 0 1\n' >input.txt
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=200 \
+# The fade-in and the start banner come first (about 90 frames): the walk starts after them.
+printf '# wait for play, walk right, then nothing\n100 0 0\n30 2 0\n20 0 1\n' >input.txt
+MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=320 \
     timeout 60 "$player" "$stage" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
