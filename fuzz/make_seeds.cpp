@@ -92,8 +92,10 @@ void DemoSeeds(const fs::path& demo) {
         Put("bmp", p.filename().string(), ReadAll(p));
     for (const fs::path& p : FilesWith(demo / "wave", ".wav", 64 << 10))
         Put("wave", p.filename().string(), ReadAll(p));
-    for (const fs::path& p : FilesWith(demo / "bgm", ".mid", 1 << 20))
+    for (const fs::path& p : FilesWith(demo / "bgm", ".mid", 1 << 20)) {
         Put("smf", p.filename().string(), ReadAll(p));
+        Put("smf_play", p.filename().string(), ReadAll(p));
+    }
     for (const fs::path& p : FilesWith(demo / "bgm", ".ogg", 1 << 20))
         Put("ogg", p.filename().string(), ReadAll(p));
     Put("system_ini", "System.ini", ReadAll(demo / "System.ini"));
@@ -183,6 +185,7 @@ void FoundSeeds(const fs::path& found) {
         const std::string ext = e.path().extension().string();
         for (const auto& [suffix, harness] : kinds)
             if (ext == suffix) Put(harness, e.path().filename().string(), ReadAll(e.path()));
+        if (ext == ".mid") Put("smf_play", e.path().filename().string(), ReadAll(e.path()));
     }
 }
 
