@@ -306,6 +306,12 @@ TEST_F(HitsTest, ABlockCharacterCarriesItsRider) {
     CarryRider(rider, g_Charas);
     EXPECT_DOUBLE_EQ(rider.m_dVX, 5);
     EXPECT_EQ(bc.m_RaisedTriggers, (std::vector<int>{16, 17}));
+    // The next carry takes only the carrier's way since this one, not again since the landing.
+    bc.m_dX += 2;
+    bc.AfterMoveX();
+    rider.m_dVX = 0;
+    CarryRider(rider, g_Charas);
+    EXPECT_DOUBLE_EQ(rider.m_dVX, 2);
 
     // Its carrier gone, the rider stops riding.
     RemoveFromPlay(bc);
