@@ -318,6 +318,8 @@ class cTargetStrips {
                 m_Strips[static_cast<std::size_t>(x)].push_back(k);
         }
     }
+    // Taken again at the next use; the storage is kept.
+    void Forget() { m_pGroup = nullptr; }
     bool Valid(const std::vector<cGameObject*>& group) const {
         return m_nEpoch == g_nHitEpoch && m_pGroup == &group && m_nSize == group.size();
     }
@@ -418,7 +420,7 @@ int ShotAgainstCharas(cGameScene& scene) {
     static cTargetStrips strips[FACTION_COUNT];
     static std::vector<std::size_t> candidates;
     for (auto& s : strips)
-        s = cTargetStrips{};
+        s.Forget();
     for (int i = 0; i < FACTION_COUNT; ++i) {
         auto& shots = scene.m_ShotGroups[i];
         for (int j = 0; j < FACTION_COUNT; ++j) {
