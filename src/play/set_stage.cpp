@@ -73,8 +73,9 @@ void RenewSeed(cGameScene& scene) {
         g_Replay.Rewind();
         scene.m_nRandomSeed = static_cast<unsigned>(g_Replay.m_nSeed);
     } else if (g_SystemData.m_nReplay) {
-        g_SaveSnapshotA = g_SaveSnapshotB;
-        g_SaveSnapshotB = g_SaveData;
+        // The newer snapshot (A) goes with this play's replay, the older (B) with the previous one.
+        g_SaveSnapshotB = g_SaveSnapshotA;
+        g_SaveSnapshotA = g_SaveData;
         g_ReplayPrev = g_Replay;
         g_Replay.ResetRecordVectors();
         const unsigned seed = win::timeGetTime();

@@ -117,6 +117,20 @@ TEST_F(SetStageTest, TimeLimitCountersAndScheduleAreReset) {
     }
 }
 
+TEST_F(SetStageTest, EachRecordedPlayKeepsItsOwnStartSnapshot) {
+    FloorStage(20, 15);
+    g_SystemData.m_nReplay = 1;
+    g_nPlayMode = 0;
+    g_SaveData.m_nLives = 5;
+    Start();
+    g_SaveData.m_nLives = 4;
+    Start();
+    // The replay saved with F1 starts from this play's lives, the one saved with F2 from the last.
+    EXPECT_EQ(g_SaveSnapshotA.m_nLives, 4);
+    EXPECT_EQ(g_SaveSnapshotB.m_nLives, 5);
+    g_SystemData.m_nReplay = 0;
+}
+
 TEST_F(SetStageTest, RestartRestoresBlocksObjectsAndSettingsChangedInPlay) {
     FloorStage(20, 15);
     g_Stage.m_Charas.push_back(Chara(10, 13));
