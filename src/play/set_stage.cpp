@@ -5,6 +5,7 @@
 #include "app/input.h"
 #include "app/log.h"
 #include "app/scene.h"
+#include "flow/cmd_items.h"
 #include "flow/flow_engine.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
@@ -255,6 +256,8 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     ECLog("In SetStage");
     scene.m_nPlayFrame = 0;
     EmptyLists(scene);
+    // Item commands changed by arrangements start again from the palette's own records.
+    ResetItemPaletteCopies();
     if (reload) {
         if (g_nPlayMode == PLAY_MODE_REPLAY) {
             cEdStage loaded;
