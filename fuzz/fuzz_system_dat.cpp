@@ -1,7 +1,9 @@
 // "data\System.dat": the system-data step of start-up, then the settings step whose key list the
-// system data declares, and the values the menus derive from the data.
+// system data declares, the values the menus derive from the data, and a new game's progress
+// saved with it.
 #include "fuzz_support.h"
 
+#include "project/save_data.h"
 #include "project/system_data.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -25,6 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         g_SystemData.CenteredTextX(320, 0, texts, 1);
         g_SystemData.TextLinesBlock(0, texts, 1);
         g_SystemData.SaveFile("data\\System-out.dat");
+        // A new game's progress is sized by the system data when it is saved.
+        ResetSaveData(g_SaveData);
+        g_SaveData.SaveFile("user_data\\story\\out.dat");
     }
     fuzz::TakeBoxCount();
     return 0;

@@ -479,8 +479,9 @@ bool cSystemData::Load(std::FILE* fp) {
     PadTo(m_vstrRankingModeNames, SYSTEM_GAME_MODES,
           [](int i) { return std::string(DEFAULT_RANKING_MODE_NAMES[i]); });
     PadTo(m_vIniKeys, SYSTEM_INI_KEYS, DefaultIniKey);
-    // The challenge progress and its save record are sized by this number.
-    if (m_nChallengeStages < 0) m_nChallengeStages = 0;
+    // The challenge progress and its save record are sized by this number: a damaged file must not
+    // make them ask for more memory than there is.
+    m_nChallengeStages = std::clamp(m_nChallengeStages, 0, SYSTEM_MAX_CHALLENGE_STAGES);
 
     ClampMenuBgm();
     return true;

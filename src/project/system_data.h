@@ -72,6 +72,8 @@ constexpr int SYSTEM_OPTION_ITEMS = 6;
 constexpr int SYSTEM_SOUNDS = 17;
 constexpr int SYSTEM_TEXTS = 28;
 constexpr int SYSTEM_INI_KEYS = 10;
+// The most challenge stages a project can have (their names number them with up to three digits).
+constexpr int SYSTEM_MAX_CHALLENGE_STAGES = 999;
 
 class cSystemData : public cSerialRecord {
   public:

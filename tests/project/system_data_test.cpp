@@ -1,5 +1,6 @@
 #include "project/font_names.h"
 #include "project/project_database.h"
+#include "project/save_data.h"
 #include "project/system_data.h"
 
 #include "fixtures/box_capture.h"
@@ -7,6 +8,8 @@
 #include "fixtures/system_bytes.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdint>
 
 using fixtures::Bytes;
 using fixtures::sys::SystemDat;
@@ -274,6 +277,23 @@ TEST_F(SystemDataTest, ShortFixedListsAreCompletedWithDefaults) {
     EXPECT_EQ(d.m_vIniKeys.at(1).m_strName, "WindowMode");
     EXPECT_EQ(d.m_vTitleMenu.size(), 7u);
     EXPECT_EQ(d.m_nChallengeStages, 0);
+}
+
+// A damaged challenge-stage count is kept to what a project can have: the challenge progress of a
+// new game is sized by it when saved, and a count of 2^31 - 1 once asked for 150 GB there.
+TEST_F(SystemDataTest, ChallengeStageCountIsKeptToWhatAProjectCanHave) {
+    const std::pair<std::int32_t, std::int32_t> cases[] = {
+        {12, 12}, {999, 999}, {1000, 999}, {INT32_MAX, 999}, {INT32_MIN, 0}};
+    for (const auto& [stored, expected] : cases) {
+        Values v;
+        v.challengeStages = stored;
+        g_SystemData = LoadBytes(SystemDat(732, v));
+        EXPECT_EQ(g_SystemData.m_nChallengeStages, expected) << stored;
+        cSaveData save;
+        ResetSaveData(save);
+        ASSERT_TRUE(save.SaveFile(dir.file("save.dat"))) << stored;
+        EXPECT_EQ(save.m_ChallengeStages.Count(), expected) << stored;
+    }
 }
 
 TEST_F(SystemDataTest, DamagedFilesNeverLoadPartially) {
