@@ -18,6 +18,8 @@ class cFlowCommand;
 
 constexpr int GAMESCENE_STATE_COUNT = 8;
 constexpr int RESULT_ITEMS = 5;
+// Stage variables of a running stage: 0 to 255, the indexes that flows and message fields name.
+constexpr int STAGE_VARIABLE_COUNT = 256;
 
 class cGameScene : public cScene {
   public:

@@ -203,6 +203,8 @@ void ResetCounters(cGameScene& scene) {
     const cEdStage& st = g_Stage;
     g_PlayWork.stepSchedule = BuildStepSchedule(g_nFrameMul, st.m_nHitLevel2);
     scene.m_nStageEndRequest = 0;
+    // Every set-up starts the stage's variables again, before its start flows can use them.
+    scene.m_StageVars.assign(STAGE_VARIABLE_COUNT, 0);
     scene.m_nBannerCount = scene.m_nBannerCount2 = 0;
     if (!st.m_nTimeLimitOn) {
         scene.m_nTimeLimit = 999;
