@@ -6,6 +6,7 @@
 #include "objects/aim.h"
 #include "objects/blocks.h"
 #include "objects/game_scene.h"
+#include "objects/object_hooks.h"
 #include "objects/object_links.h"
 #include "objects/shot.h"
 #include "project/project_database.h"
@@ -337,10 +338,79 @@ int ChooseSheetVariant(int i, int flag) {
     return hasDD(i + 18) ? i + 18 : i;
 }
 
+namespace {
+
+bool HasDDSurface(const DDSURFACEDATA* sd) {
+    return sd && sd->lpDDSide && sd->lpDDSide->lpSurface;
+}
+
+// Copies a source rectangle to (x, y), `scale` times its size.
+void BltScaled(DDSURFACEDATA* dst, int x, int y, int scale, DDSURFACEDATA* src, int sx, int sy, int w,
+               int h) {
+    if (scale == 1)
+        DDBlt(dst, x, y, w, h, src, sx, sy, 1);
+    else
+        DDBltStretch(dst, x, y, w * scale, h * scale, src, sx, sy, w, h, 1);
+}
+
+// Draws the rectangle (sx, sy, w, h) of a sword picture at (x, y), `scale` times its size; with
+// `mirrored` the picture is the record whose cells are mirrored in place and the rectangle comes out
+// as the horizontal mirror of the same rectangle of the plain picture. The part of the rectangle
+// outside the picture draws nothing.
+void DrawSwordCell(DDSURFACEDATA* dst, int x, int y, int scale, DDSURFACEDATA* pic, bool mirrored, int sx,
+                   int sy, int w, int h) {
+    const DDSURFACEDATA* shown = DDSubstitute(pic);
+    if (!shown) return;
+    const int x0 = std::max(sx, 0), x1 = std::min(sx + w, static_cast<int>(shown->nWidth));
+    const int y0 = std::max(sy, 0), y1 = std::min(sy + h, static_cast<int>(shown->nHeight));
+    if (x0 >= x1 || y0 >= y1) return;
+    y += (y0 - sy) * scale;
+    const int cell = pic->nMirrorCellW;
+    if (!mirrored || cell <= 0) {
+        BltScaled(dst, x + (x0 - sx) * scale, y, scale, pic, x0, y0, x1 - x0, y1 - y0);
+        return;
+    }
+    // A mirrored cell holds source column c + k at c + cell - 1 - k. Strips that stay inside one
+    // cell read the same through both back-ends, so the rectangle goes strip by strip, laid from
+    // right to left.
+    for (int s0 = x0; s0 < x1;) {
+        const int c = s0 - s0 % cell;
+        const int s1 = std::min(x1, c + cell);
+        BltScaled(dst, x + (sx + w - s1) * scale, y, scale, pic, 2 * c + cell - s1, y0, s1 - s0, y1 - y0);
+        s0 = s1;
+    }
+}
+
+} // namespace
+
 void cShot::Draw(DDSURFACEDATA* surface, int still) {
     if (m_Settings.m_bHidden) return;
-    // Swords are drawn from the stage's sword pictures, which come with the stage resources.
-    if (m_Work.bSword) return;
+    if (m_Work.bSword) {
+        // The current frame's rectangle of the sword's picture: the picture itself facing left, its
+        // mirror facing right; stretched by the giant factor.
+        const int type = m_Settings.m_nMoveKind;
+        if (!g_ObjectHooks.SwordPicture || type < 1 || type >= g_Database.m_SwordTypes.Count()) return;
+        const cEdSwordType& st = g_Database.m_SwordTypes.at(type);
+        if (m_Work.nSwordFrame < 0 || m_Work.nSwordFrame >= st.m_Frames.Count()) return;
+        const cEdSwordFrame& fr = st.m_Frames.at(m_Work.nSwordFrame);
+        if (fr.nWidth <= 0 || fr.nHeight <= 0) return;
+        const int scale = std::clamp(m_nScale, 1, MAX_GIANT_SCALE);
+        const int face = m_nDir == 1 ? 1 : 0;
+        // The system-memory copies (two records further) stand in as the shot sheets' second variants.
+        int record = face;
+        if (!DDIsD3D()) {
+            DDSURFACEDATA* plain = g_ObjectHooks.SwordPicture(type, face);
+            DDSURFACEDATA* sysmem = g_ObjectHooks.SwordPicture(type, face + 2);
+            const int* seventh = g_SystemIni.Word(6);
+            const bool second = scale >= 2 && !(seventh && *seventh != 0);
+            if (second ? HasDDSurface(sysmem) : !HasDDSurface(plain)) record = face + 2;
+        }
+        DDSURFACEDATA* pic = g_ObjectHooks.SwordPicture(type, record);
+        if (!pic) return;
+        DrawSwordCell(surface, m_rcScreen.left, m_rcScreen.top, scale, pic, face == 1, fr.nCellX, fr.nCellY,
+                      fr.nWidth, fr.nHeight);
+        return;
+    }
     const int pattern = still ? m_AnimSeq.GetPattern() : m_AnimSeq.Tick();
     const int p = m_nPicture < 0 ? 0 : m_nPicture;
     const int sx = (p % 30) * 16;
