@@ -71,13 +71,15 @@ run_one() {
     [ -x "$exe" ] || { echo "no harness $exe (run: $0 build)" >&2; return 2; }
     mkdir -p "$build/corpus/$name" "$build/seeds/$name" "$build/artifacts/$name" "$build/logs"
     # Absolute paths: the harnesses work in a scratch folder of their own.
-    local dir rc=0
+    local dir rc=0 dict=()
     dir=$(cd "$build" && pwd)
+    # A dictionary of the words the input's format knows, where the harness has one.
+    [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
     SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
         ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
         LSAN_OPTIONS=suppressions="$root/fuzz/lsan.supp" \
         "$dir/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-        -print_final_stats=1 -artifact_prefix="$dir/artifacts/$name/" "$@" \
+        -print_final_stats=1 -artifact_prefix="$dir/artifacts/$name/" "${dict[@]}" "$@" \
         "$dir/corpus/$name" "$dir/seeds/$name" >"$build/logs/$name.log" 2>&1 || rc=$?
     local stats
     stats=$(grep -E '^stat::number_of_executed_units' "$build/logs/$name.log" | awk '{print $2}' || true)
