@@ -1,0 +1,93 @@
+#!/bin/bash
+# The story through the menus, headless with scripted input on the demo project: the title's first
+# item starts a new game on the world map; cancel there opens the save menu, where slot 1 is saved
+# (confirmed with "yes") and the autosave switched on; back on the map the marker walks two cells
+# left onto the first stage's node, whose start question is answered "yes"; the meadow, played with
+# right held, clears (stage end 1); on the result screen F3 registers the result under the name the
+# scripted name dialog gives (three characters), and confirm leaves for the world map, whose return
+# from play writes the autosave: slot 1's file then holds the first stage's clear switch, which only
+# that write can have put there (the menu's saves came before the stage).
+# Usage: menu_story.sh <player> <build-dir>
+set -u
+player=$(realpath "$1")
+build=$(realpath "$2")
+source "$(dirname "$0")/shell_lib.bash"
+enter_run_folder
+export SDL_AUDIODRIVER=dummy
+[ -f data/WorldMap.dat ] || fail "no demo project (project writer missing in $build)"
+
+# Frames count from the program's first; a fade takes 10 frames. Directions: 1 left, 2 right, 4 up,
+# 8 down; buttons: 1 confirm, 2 cancel.
+cat >input.txt <<'EOF'
+14 0 0
+1 0 1     # 15: title, "new game"
+29 0 0
+1 0 2     # 45: world map, cancel: the save menu
+29 0 0
+1 0 1     # 75: "save"
+3 0 0
+1 0 1     # 79: slot 1
+3 0 0
+1 4 0     # 83: the question's "yes"
+3 0 0
+1 0 1     # 87: saved
+3 0 0
+1 0 2     # 91: back to the menu
+3 0 0
+1 8 0     # 95: "autosave"
+3 0 0
+1 0 1     # 99
+3 0 0
+1 4 0     # 103: "yes"
+3 0 0
+1 0 1     # 107: autosave on
+3 0 0
+1 0 2     # 111: back to the world map
+29 0 0
+1 1 0     # 141: left
+3 0 0
+1 1 0     # 145: left, onto the first stage's node
+3 0 0
+1 0 1     # 149: the start question
+3 0 0
+1 4 0     # 153: "yes"
+3 0 0
+1 0 1     # 157: the stage starts
+2 0 0
+581 2 0   # 160-740: right held; play starts near frame 257 and clears about 440 steps later
+11 0 0
+1 0 0 f3  # 752: result screen: register the result
+3 0 0
+1 0 1     # 756: the ranking table is left
+3 0 0
+1 0 1     # 760: the result screen is left
+30 0 0
+EOF
+
+MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=790 MIRELDA4_ANSWERS=Kai \
+    timeout 60 "$player" 2>stderr.txt
+rc=$?
+[ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
+
+slot=user_data/story/Story01.dat
+[ -s "$slot" ] || { cat stderr.txt; ls -R user_data; fail "the save menu wrote no slot 1"; }
+[ -s trace.txt ] || { cat stderr.txt; fail "the stage was never played (no trace)"; }
+clear=$(grep -m 1 ' end=[^0]' trace.txt) || fail "the stage did not end: $(tail -n 1 trace.txt)"
+grep -q ' end=1 ' <<<"$clear" || fail "the stage ended otherwise than by a clear: $clear"
+
+# The slot file ends with the stage flags (a count, then one 32-bit word each) and the common
+# variables (likewise).
+size=$(stat -c %s "$slot")
+word() { od -An -t d4 -j "$1" -N 4 "$slot" | tr -d ' '; }
+vars=$((size - 4 - 4 * 256))
+[ "$(word "$vars")" = 256 ] || fail "slot 1 does not end with 256 common variables"
+flags=$((vars - 4 - 4 * 1000))
+[ "$(word "$flags")" = 1000 ] || fail "slot 1 does not hold 1000 stage flags"
+[ "$(word $((flags + 4)))" = 1 ] || fail "stage flag 0 is not set in slot 1"
+[ "$(word $((flags + 8)))" = 1 ] || fail "the autosave after the clear did not write slot 1 (clear switch 1 unset)"
+
+# The ranking of the meadow, registered under the scripted name.
+[ -s user_data/story/demo.rkg ] || { ls user_data/story; fail "no ranking file for the meadow"; }
+grep -q Kai user_data/story/demo.rkg || fail "the ranking does not hold the name the dialog gave"
+echo "cleared: $clear"
+echo PASS
