@@ -1,7 +1,9 @@
 // Presentation commands: the waits of messages, background layers, animation sets and code texts.
+#include "app/globals.h"
 #include "flow/cmd_hooks.h"
 #include "flow/cmd_present.h"
 #include "flow_fixture.h"
+#include "platform/messages.h"
 #include "project/project_database.h"
 
 namespace {
@@ -142,6 +144,36 @@ TEST_F(FlowPresentTest, AFaultyCodeTextGoesOnWithTheNextCommand) {
     Frame(c);
     EXPECT_EQ(s_Trace, "2:A+-");
     EXPECT_FALSE(s_Boxes.empty());
+}
+
+std::vector<int> g_Played;
+
+// A sound with "only if in view" is heard only from a character in the view; without it, always.
+TEST_F(FlowPresentTest, SoundOnlyIfInViewStaysSilentOutsideIt) {
+    win::ResetMessageModelForTests();
+    const win::HWND saved = g_hWnd;
+    g_hWnd = win::CreateMainWindowObject([](win::HWND, win::UINT msg, win::WPARAM wParam, win::LPARAM) {
+        if (msg == win::WM_USER + 5) g_Played.push_back(static_cast<int>(wParam));
+        return win::LRESULT{0};
+    });
+    struct Case {
+        int onlyIf, inView, sound;
+        std::vector<int> played;
+    } cases[] = {
+        {0, 0, 5, {21}}, {0, 1, 5, {21}}, {1, 1, 5, {21}}, {1, 0, 5, {}}, {0, 1, 0, {}},
+    };
+    for (const Case& k : cases) {
+        g_Played.clear();
+        cStageChara c;
+        c.m_bInView = k.inView;
+        cEdFlowCmd rec = Cmd(FCT_PLAY_SE, {k.sound});
+        rec.m_nSoundCond = static_cast<std::uint8_t>(k.onlyIf);
+        EXPECT_EQ(RunItemCommand(c, ICT_PLAY_SE, rec), 0);
+        EXPECT_EQ(g_Played, k.played) << k.onlyIf << "/" << k.inView << "/" << k.sound;
+    }
+    win::DestroyMainWindowObject(g_hWnd);
+    g_hWnd = saved;
+    win::ResetMessageModelForTests();
 }
 
 } // namespace
