@@ -223,11 +223,19 @@ TEST_F(ReplayFile, DefaultNames) {
     EXPECT_EQ(DefaultReplayName("data\\stg4\\c01.stg4_002"), "c01_00.rpl4_732");
     fixtures::WriteAll((dir.path() / "user_data" / "rpl4" / "c01_00.rpl4_732").string(), {1});
     EXPECT_EQ(DefaultReplayName("c01.stg4_002"), "c01_01.rpl4_732");
+    // Two digits of 0-8 each: with _00.._87 taken (no 9 anywhere) the next free name is _88, and
+    // once that is taken too, _88 is offered again.
+    auto write = [&](const std::string& digits) {
+        fixtures::WriteAll((dir.path() / "user_data" / "rpl4" / ("c01_" + digits + ".rpl4_732")).string(),
+                           {1});
+    };
     for (int i = 0; i <= 8; ++i)
         for (int j = 0; j <= 8; ++j)
-            fixtures::WriteAll((dir.path() / "user_data" / "rpl4" /
-                                ("c01_" + std::to_string(i) + std::to_string(j) + ".rpl4_732"))
-                                   .string(),
-                               {1});
+            if (i * 10 + j != 88) write(std::to_string(i) + std::to_string(j));
     EXPECT_EQ(DefaultReplayName("c01.stg4_002"), "c01_88.rpl4_732");
+    write("88");
+    EXPECT_EQ(DefaultReplayName("c01.stg4_002"), "c01_88.rpl4_732");
+    // A name given back in the middle is the one offered.
+    std::filesystem::remove(dir.path() / "user_data" / "rpl4" / "c01_45.rpl4_732");
+    EXPECT_EQ(DefaultReplayName("c01.stg4_002"), "c01_45.rpl4_732");
 }
