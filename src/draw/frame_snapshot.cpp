@@ -35,11 +35,11 @@ void PutLE(std::vector<unsigned char>& b, std::size_t at, std::uint32_t v, int b
 
 } // namespace
 
-bool ParseSnapshotSpec(const char* spec, std::string& dir, std::vector<std::uint64_t>& frames) {
+bool ParseSnapshotSetting(const char* setting, std::string& dir, std::vector<std::uint64_t>& frames) {
     dir.clear();
     frames.clear();
-    if (!spec) return false;
-    const std::string s(spec);
+    if (!setting) return false;
+    const std::string s(setting);
     const std::size_t colon = s.rfind(':');
     if (colon == std::string::npos || colon == 0) return false;
     dir = s.substr(0, colon);
@@ -97,7 +97,7 @@ void DDSnapshotPresentedFrame() {
         s.read = true;
         const char* env = std::getenv("MIRELDA4_SNAPSHOT");
         if (env && *env) {
-            s.on = ParseSnapshotSpec(env, s.dir, s.frames);
+            s.on = ParseSnapshotSetting(env, s.dir, s.frames);
             if (!s.on) Report("MIRELDA4_SNAPSHOT ignored: expected DIR:N[,N...], got \"%s\"", env);
         }
     }

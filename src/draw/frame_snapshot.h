@@ -9,7 +9,7 @@
 
 // Splits DIR:N[,N...] (the last colon ends the folder); false when the folder is empty or a number
 // is missing, not a whole number or 0.
-bool ParseSnapshotSpec(const char* spec, std::string& dir, std::vector<std::uint64_t>& frames);
+bool ParseSnapshotSetting(const char* setting, std::string& dir, std::vector<std::uint64_t>& frames);
 // Writes `w` x `h` XRGB pixels (top row first) as a 24-bit bottom-up BMP of 640 x 480: a larger frame
 // is cut, a smaller one padded with black. False when the file cannot be written whole.
 bool WriteSnapshotBmp(const std::string& path, const std::uint32_t* xrgb, int w, int h);

@@ -334,12 +334,12 @@ TEST(Characters, ACopyKeepsWhatItsDrawingNeeds) {
 TEST(Snapshots, SpecsAndBitmaps) {
     std::string dir;
     std::vector<std::uint64_t> frames;
-    EXPECT_TRUE(ParseSnapshotSpec("/tmp/a:b:3,1,3", dir, frames));
+    EXPECT_TRUE(ParseSnapshotSetting("/tmp/a:b:3,1,3", dir, frames));
     EXPECT_EQ(dir, "/tmp/a:b") << "the last colon ends the folder";
     EXPECT_EQ(frames, (std::vector<std::uint64_t>{1, 3}));
     for (const char* bad :
          {"", "dir", ":1", "dir:", "dir:0", "dir:1,", "dir:1,x", "dir:-2", "dir:99999999999999999999"})
-        EXPECT_FALSE(ParseSnapshotSpec(bad, dir, frames)) << bad;
+        EXPECT_FALSE(ParseSnapshotSetting(bad, dir, frames)) << bad;
 
     // A smaller frame is padded with black, rows go bottom-up.
     const fs::path path = fs::temp_directory_path() / "m4_snapshot_test.bmp";
@@ -362,8 +362,8 @@ class SnapshotPresent : public StageDrawTest, public ::testing::WithParamInterfa
 
 TEST_P(SnapshotPresent, WritesTheNamedPresentedFrames) {
     ASSERT_TRUE(Open(GetParam()));
-    const std::string spec = m_dir + ":2,3";
-    setenv("MIRELDA4_SNAPSHOT", spec.c_str(), 1);
+    const std::string setting = m_dir + ":2,3";
+    setenv("MIRELDA4_SNAPSHOT", setting.c_str(), 1);
     DDResetSnapshot();
     DDInstallFrameHooks();
     const int colours[] = {SP_RED, SP_GREEN, SP_BLUE, SP_YELLOW};
