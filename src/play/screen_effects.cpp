@@ -148,7 +148,7 @@ void DrawKind(cScreenEffectState& s, int paused) {
         }
         break;
     case SCREEN_EFFECT_ROTATE:
-        DDBltRotate(bb, 0, 0, 640, 480, 320, 240, v, copy, 0, 0, 0);
+        DDBltRotate(bb, 320, 240, 640, 480, 320, 240, v, copy, 0, 0, 0); // centred on the screen
         break;
     case SCREEN_EFFECT_CIRCLE: {
         int cx = 0, cy = 0;
