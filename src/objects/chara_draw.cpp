@@ -410,17 +410,21 @@ void DrawModeBody(int kind, cCharaEffectState& s, const ModeArgs& a) {
                   0, 0, 1, kind == CHARA_EFFECT_WAVE_H);
         break;
     case CHARA_EFFECT_ROTATE_A:
-        if (a.cell->nGiant > 1) {
+    case CHARA_EFFECT_ROTATE_B: {
+        // A picture turned about its own centre is drawn centred on the point given: the
+        // character's centre, so that it turns in place.
+        const int cx = a.x + a.w / 2, cy = a.y + a.h / 2;
+        if (kind == CHARA_EFFECT_ROTATE_B)
+            DDBltRotate(a.dst, cx, cy, a.w, a.h, a.w / 2, a.h / 2, v, work, 0, 0, 1);
+        else if (a.cell->nGiant > 1) {
             work = ToWork(a);
-            DDBltRotate(a.dst, a.x, a.y, a.w, a.h, a.w / 2, a.h / 2, v, work, 0, 0, 1);
+            DDBltRotate(a.dst, cx, cy, a.w, a.h, a.w / 2, a.h / 2, v, work, 0, 0, 1);
         } else {
-            DDBltRotate(a.dst, a.x, a.y, a.w, a.h, a.w / 2, a.h / 2, v, a.cell->sheet, a.cell->sx, a.cell->sy,
+            DDBltRotate(a.dst, cx, cy, a.w, a.h, a.w / 2, a.h / 2, v, a.cell->sheet, a.cell->sx, a.cell->sy,
                         1);
         }
         break;
-    case CHARA_EFFECT_ROTATE_B:
-        DDBltRotate(a.dst, a.x, a.y, a.w, a.h, a.w / 2, a.h / 2, v, work, 0, 0, 1);
-        break;
+    }
     case CHARA_EFFECT_ROTATE_DEPTH:
         DDBltFlip(a.dst, a.x, a.y, a.w, a.h, a.cell->sheet, a.cell->sx, a.cell->sy, a.cell->sheet, a.cell->sx,
                   a.cell->sy, a.cell->w, a.cell->h, 1, v, s.nP1 == 1 ? 1 : 0);
