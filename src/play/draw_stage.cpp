@@ -319,6 +319,11 @@ cStatusLayout StatusBarLayout() {
     return l;
 }
 
+std::string StatusValueText(int item, int value, const std::string& label, bool icon) {
+    const std::string number = item == 4 && value == 999999 ? "-" : std::to_string(value);
+    return icon ? number : label + number;
+}
+
 void DrawStatusBar(cGameScene&, DDSURFACEDATA* surface) {
     if (!g_Stage.m_nStatusDisplay) return;
     const cStatusLayout l = StatusBarLayout();
@@ -350,17 +355,12 @@ void DrawStatusBar(cGameScene&, DDSURFACEDATA* surface) {
             continue;
         }
         const int value = i == 0 ? g_SaveData.m_nTotalScore : i == 1 ? g_nScore : g_SaveData.m_nLives;
-        const bool unlimited = i == 4 && value == 999999;
+        const std::string text = StatusValueText(i, value, it.m_strLabel, it.m_nIcon != 0);
         if (it.m_nIcon) {
             DDBlt(surface, x, y, 16, 16, sheet, kIconX[i], 32, 1);
-            if (unlimited)
-                g_Font.DrawF(surface, x + 16, y, "-");
-            else
-                g_Font.DrawF(surface, x + 16, y, "%d", value);
-        } else if (unlimited) {
-            g_Font.DrawF(surface, x, y, "%s-", it.m_strLabel.c_str());
+            g_Font.DrawF(surface, x + 16, y, "%s", text.c_str());
         } else {
-            g_Font.DrawF(surface, x, y, "%s%d", it.m_strLabel.c_str(), value);
+            g_Font.DrawF(surface, x, y, "%s", text.c_str());
         }
     }
 }

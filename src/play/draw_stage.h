@@ -6,6 +6,7 @@
 
 #include "draw/draw.h"
 
+#include <string>
 #include <cstdint>
 
 class cGameScene;
@@ -59,6 +60,9 @@ struct cStatusLayout {
     int nX[5] = {};
 };
 cStatusLayout StatusBarLayout();
+// The text of a number item of the status bar (0 total score, 1 score, 4 lives): the value after
+// its label, or alone after an icon; unlimited lives (999,999) show as "-".
+std::string StatusValueText(int item, int value, const std::string& label, bool icon);
 // A gauge's filled width: value x 50 / maximum, in 0 .. 50 (0 for a maximum below 1).
 int GaugeFill(std::int64_t value, std::int64_t maximum);
 void DrawStatusBar(cGameScene& scene, DDSURFACEDATA* surface);

@@ -31,6 +31,19 @@ TEST(StageScroll, WrapsIntoThePictureWhateverTheSpeed) {
     }
 }
 
+TEST(StageStatusBar, NumberTextsShowUnlimitedLivesAsADash) {
+    struct Case {
+        int item, value;
+        const char* label;
+        bool icon;
+        const char* text;
+    };
+    for (const Case& c : {Case{4, 999999, "残り", false, "残り-"}, Case{4, 999999, "", true, "-"},
+                          Case{4, 3, "残り", false, "残り3"}, Case{1, 999999, "SCORE", false, "SCORE999999"},
+                          Case{0, -5, "TOTAL", true, "-5"}})
+        EXPECT_EQ(StatusValueText(c.item, c.value, c.label, c.icon), c.text) << c.item << " " << c.value;
+}
+
 TEST(StageStatusBar, GapsAreEqualAndGaugesStayInRange) {
     g_SystemData = cSystemData{};
     g_SystemData.m_vStatusItems.resize(5);
