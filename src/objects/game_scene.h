@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-class cFlowCommand;
+struct cFlowCommand;
 
 constexpr int GAMESCENE_STATE_COUNT = 8;
 constexpr int RESULT_ITEMS = 5;
