@@ -9,6 +9,7 @@
 #include "objects/blocks.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
+#include "objects/shot.h"
 #include "project/stage_file.h"
 #include "project/system_data.h"
 #include "records/ed_move.h"
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
-const double R = 1.0 / std::sqrt(2.0);
 
 // Work fields of a movement instance.
 enum { DW_VX = 0, DW_VY = 1, DW_ANGLE = 2, DW_STEP = 3, DW_RADIUS = 4 };
@@ -46,60 +46,10 @@ bool Reversed(const cChara& c) {
     return c.m_Def.m_nFacing == 1;
 }
 
-int CodeAngle(int code) {
-    switch (code) {
-    case 3:
-        return 180;
-    case 6:
-        return 90;
-    case 7:
-        return 270;
-    case 8:
-        return 45;
-    case 9:
-        return 315;
-    case 10:
-        return 135;
-    case 11:
-        return 225;
-    default:
-        return 0;
-    }
-}
-
 int CodeFacing(int code) {
     if (code == 2 || code == 8 || code == 9) return 1;
     if (code == 3 || code == 10 || code == 11) return 2;
     return 0;
-}
-
-void CodeVelocity(int code, double s, double& vx, double& vy) {
-    switch (code) {
-    case 3:
-        vx = s, vy = 0;
-        break;
-    case 6:
-        vx = 0, vy = -s;
-        break;
-    case 7:
-        vx = 0, vy = s;
-        break;
-    case 8:
-        vx = -R * s, vy = -R * s;
-        break;
-    case 9:
-        vx = -R * s, vy = R * s;
-        break;
-    case 10:
-        vx = R * s, vy = -R * s;
-        break;
-    case 11:
-        vx = R * s, vy = R * s;
-        break;
-    default:
-        vx = -s, vy = 0;
-        break;
-    }
 }
 
 bool FirstFrame(cFlowCommand& inst) {
@@ -237,10 +187,10 @@ void CmdStraightMove(cChara& c, cFlowCommand& inst) {
             const int code = MoveDirCode(inst.m_nDirByte, c, flow ? flow->m_nFirstKey : 0);
             facing = CodeFacing(code);
             if (angle == 0)
-                CodeVelocity(code, s, vx, vy);
+                DirVelocity(code, s, vx, vy);
             else
-                vx = -std::cos(Rad(CodeAngle(code) + angle)) * s,
-                vy = -std::sin(Rad(CodeAngle(code) + angle)) * s;
+                vx = -std::cos(Rad(DirIndexAngle(code) + angle)) * s,
+                vy = -std::sin(Rad(DirIndexAngle(code) + angle)) * s;
         } else {
             int tx = mv->m_nTargetXBl * 32 + mv->m_nTargetXDot;
             int ty = mv->m_nTargetYBl * 32 + mv->m_nTargetYDot;

@@ -8,6 +8,7 @@
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
+#include "objects/shot.h"
 #include "play/stage_clear.h"
 #include "project/save_data.h"
 #include "records/ed_move.h"
@@ -26,31 +27,9 @@ enum NextStage { NEXT_PART = 0, NEXT_NUMBER = 1, NEXT_PATH = 2, NEXT_WORLD_CLEAR
 enum TargetKind { TARGET_HERO = 0, TARGET_SELF = 1, TARGET_NEAREST = 2, TARGET_BY_ID = 3 };
 constexpr int FACING_AS_NOW = 2;
 
-// The angle of a direction code (0 pointing left, 90 up).
-int CodeAngle(int code) {
-    switch (code) {
-    case 3:
-        return 180;
-    case 6:
-        return 90;
-    case 7:
-        return 270;
-    case 8:
-        return 45;
-    case 9:
-        return 315;
-    case 10:
-        return 135;
-    case 11:
-        return 225;
-    default:
-        return 0;
-    }
-}
-
 // A displacement of length d along a direction code turned by `angle` degrees.
 void CodeDisplacement(int code, int angle, double d, double& dx, double& dy) {
-    const double a = (CodeAngle(code) + angle) * PI / 180.0;
+    const double a = (DirIndexAngle(code) + angle) * PI / 180.0;
     dx = -std::cos(a) * d;
     dy = -std::sin(a) * d;
     // Straight axes stay exact.

@@ -128,35 +128,6 @@ void Emit(EmitCtx& c, int x, int y, double vx, double vy) {
     }
 }
 
-void DirVelocity(int d, double s, double& vx, double& vy) {
-    switch (d) {
-    case 3:
-        vx = s, vy = 0;
-        break;
-    case 6:
-        vx = 0, vy = -s;
-        break;
-    case 7:
-        vx = 0, vy = s;
-        break;
-    case 8:
-        vx = -R * s, vy = -R * s;
-        break;
-    case 9:
-        vx = -R * s, vy = R * s;
-        break;
-    case 10:
-        vx = R * s, vy = -R * s;
-        break;
-    case 11:
-        vx = R * s, vy = R * s;
-        break;
-    default:
-        vx = -s, vy = 0;
-        break;
-    }
-}
-
 void AngleVelocity(double a, double s, double& vx, double& vy) {
     vx = -std::cos(Rad(a)) * s;
     vy = -std::sin(Rad(a)) * s;
@@ -540,6 +511,35 @@ int DirIndexAngle(int index) {
         return 225;
     default:
         return 0;
+    }
+}
+
+void DirVelocity(int d, double s, double& vx, double& vy) {
+    switch (d) {
+    case 3:
+        vx = s, vy = 0;
+        break;
+    case 6:
+        vx = 0, vy = -s;
+        break;
+    case 7:
+        vx = 0, vy = s;
+        break;
+    case 8:
+        vx = -R * s, vy = -R * s;
+        break;
+    case 9:
+        vx = -R * s, vy = R * s;
+        break;
+    case 10:
+        vx = R * s, vy = -R * s;
+        break;
+    case 11:
+        vx = R * s, vy = R * s;
+        break;
+    default:
+        vx = -s, vy = 0;
+        break;
     }
 }
 

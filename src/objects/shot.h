@@ -41,6 +41,8 @@ struct cEmission {
 int ShotDirIndex(int kind, int facing, int inputDir);
 // The angle of a direction index (degrees).
 int DirIndexAngle(int index);
+// The velocity of speed s along a direction index; a diagonal moves s / sqrt(2) on each axis.
+void DirVelocity(int index, double s, double& vx, double& vy);
 
 // Fires the settings of a shot command (11) into the shot list; the number of shots made.
 int ExecShotCommand(cChara& firer, const cEdShot& rec, std::list<cShot>& shots);
