@@ -49,11 +49,6 @@ cChallengeScene::cChallengeScene() {
 
 cChallengeScene::~cChallengeScene() {
     ReleaseMenuBitmaps(CHALLENGE_BITMAPS, 2);
-    DDReleaseSurfaceVec(m_Surfaces);
-}
-
-DDSURFACEDATA* cChallengeScene::Screen() {
-    return m_Surfaces.empty() ? nullptr : &m_Surfaces.at(0);
 }
 
 void cChallengeScene::CountRows() {
@@ -77,9 +72,7 @@ void cChallengeScene::Init() {
     CountRows();
     CursorActive().row = std::clamp(s_nLastRow, 0, std::max(m_nRows - 1, 0));
     SelectChallengeStage(CursorActive().row + 1);
-    DDCreateSurfaceVec(m_Surfaces, m_SurfaceDefs, 640, 480, 0, 0, DTMEMORYTYPE_VIDEO_RT, 0);
-    if (!Screen() || (!Screen()->lpDT && !Screen()->lpDDSide)) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
-    DrawScreen(Screen());
+    CreateScreen();
     m_nSubState = 0;
 }
 
@@ -113,20 +106,8 @@ void cChallengeScene::DrawScreen(DDSURFACEDATA* surface) {
         g_RankingStore.DrawTable(surface, 292, 108, g_SaveData.m_nRankingGenre, -1);
 }
 
-void cChallengeScene::ShowScreen() {
-    DDSURFACEDATA* screen = Screen();
-    if (screen && screen->bLost) {
-        DrawScreen(screen);
-        screen->bLost = 0;
-    }
-    if (screen) DDBlt(&g_BackBuffer, 0, 0, 640, 480, screen, 0, 0, 0);
-    MenuUpdateBlinkColours();
-}
-
 void cChallengeScene::FadeIn() {
-    if (g_DDSettings.nBpp == 8) DrawScreen(Screen());
-    ShowScreen();
-    if (FadeInStep()) m_nState = MENU;
+    FadeInScreen();
 }
 
 void cChallengeScene::Menu() {

@@ -11,7 +11,7 @@
 // The stage file of challenge stage n (from 1), without its revision: "data\stg4\c01-1.stg4".
 std::string ChallengeStageFile(int n);
 
-class cChallengeScene : public cMenuScene {
+class cChallengeScene : public cScreenMenuScene {
   public:
     enum State { FADE_IN = 0, MENU = 1, LEAVE = 2 };
 
@@ -23,22 +23,16 @@ class cChallengeScene : public cMenuScene {
     void Menu();
     // Rows: the open stages; shown rows: at most ten from the first shown row.
     void CountRows();
-    void DrawScreen(DDSURFACEDATA* surface);
+    void DrawScreen(DDSURFACEDATA* surface) override;
 
     int m_nFirstRow = 0;
     int m_nRows = 0;
     int m_nShownRows = 0;
     std::uint16_t m_wPrevButtons = 0;
-    DDSurfaceVec m_Surfaces;
-    DDSurfaceDefVec m_SurfaceDefs;
 
     // Kept between visits: the last chosen row and the first row shown then.
     static int s_nLastRow;
     static int s_nLastFirstRow;
-
-  private:
-    DDSURFACEDATA* Screen();
-    void ShowScreen();
 };
 
 // The current stage name := challenge stage n's file; its ranking is loaded when rankings are kept.

@@ -87,6 +87,38 @@ bool cMenuScene::LeaveStep(int self, bool resetCursor) {
     return true;
 }
 
+// ---- The screen of a whole-screen menu ----
+
+cScreenMenuScene::~cScreenMenuScene() {
+    DDReleaseSurfaceVec(m_Surfaces);
+}
+
+DDSURFACEDATA* cScreenMenuScene::Screen() {
+    return m_Surfaces.empty() ? nullptr : &m_Surfaces.at(0);
+}
+
+void cScreenMenuScene::CreateScreen() {
+    DDCreateSurfaceVec(m_Surfaces, m_SurfaceDefs, 640, 480, 0, 0, DTMEMORYTYPE_VIDEO_RT, 0);
+    if (!Screen() || (!Screen()->lpDT && !Screen()->lpDDSide)) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+    DrawScreen(Screen());
+}
+
+void cScreenMenuScene::ShowScreen() {
+    DDSURFACEDATA* screen = Screen();
+    if (screen && screen->bLost) {
+        DrawScreen(screen);
+        screen->bLost = 0;
+    }
+    if (screen) DDBlt(&g_BackBuffer, 0, 0, 640, 480, screen, 0, 0, 0);
+    MenuUpdateBlinkColours();
+}
+
+void cScreenMenuScene::FadeInScreen() {
+    if (g_DDSettings.nBpp == 8) DrawScreen(Screen());
+    ShowScreen();
+    if (FadeInStep()) m_nState = 1;
+}
+
 // ---- The menu cursor ----
 
 MenuCursorPos& CursorActive() {

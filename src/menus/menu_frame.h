@@ -67,6 +67,29 @@ class cMenuScene : public cScene {
     static bool LeaveStep(int self, bool resetCursor = true);
 };
 
+// A menu scene drawn whole on one 640 x 480 screen surface of its own, which is shown each frame
+// (and drawn anew when it was lost).
+class cScreenMenuScene : public cMenuScene {
+  public:
+    ~cScreenMenuScene() override;
+    // Draws the scene's screen onto `surface` (nothing for a null surface).
+    virtual void DrawScreen(DDSURFACEDATA* surface) = 0;
+
+    DDSurfaceVec m_Surfaces;
+    DDSurfaceDefVec m_SurfaceDefs;
+
+  protected:
+    // The screen surface; null before Init made it.
+    DDSURFACEDATA* Screen();
+    // Makes the screen surface (posting WM_CLOSE when it cannot be made) and draws it.
+    void CreateScreen();
+    // The screen onto the back buffer (drawn anew when lost), then the blinking colours.
+    void ShowScreen();
+    // One frame of the fade-in (an 8-bit display draws the screen anew each frame); the state moves
+    // to 1 when the fade has finished.
+    void FadeInScreen();
+};
+
 // ---- The menu cursor (g_MenuCursor) as the scenes use it ----
 using MenuCursorPos = cCursorRecord;
 // The active level.

@@ -72,11 +72,6 @@ cOptionScene::cOptionScene() {
 
 cOptionScene::~cOptionScene() {
     ReleaseMenuBitmaps(OPTION_BITMAPS, 2);
-    DDReleaseSurfaceVec(m_Surfaces);
-}
-
-DDSURFACEDATA* cOptionScene::Screen() {
-    return m_Surfaces.empty() ? nullptr : &m_Surfaces.at(0);
 }
 
 void cOptionScene::Init() {
@@ -90,9 +85,7 @@ void cOptionScene::Init() {
         m_nItems[0] = OPTION_COLOUR;
         m_nCount = 1;
     }
-    DDCreateSurfaceVec(m_Surfaces, m_SurfaceDefs, 640, 480, 0, 0, DTMEMORYTYPE_VIDEO_RT, 0);
-    if (!Screen() || (!Screen()->lpDT && !Screen()->lpDDSide)) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
-    DrawScreen(Screen());
+    CreateScreen();
     m_nSubState = 0;
 }
 
@@ -131,20 +124,8 @@ void cOptionScene::DrawScreen(DDSURFACEDATA* surface) {
     }
 }
 
-void cOptionScene::ShowScreen() {
-    DDSURFACEDATA* screen = Screen();
-    if (screen && screen->bLost) {
-        DrawScreen(screen);
-        screen->bLost = 0;
-    }
-    if (screen) DDBlt(&g_BackBuffer, 0, 0, 640, 480, screen, 0, 0, 0);
-    MenuUpdateBlinkColours();
-}
-
 void cOptionScene::FadeIn() {
-    if (g_DDSettings.nBpp == 8) DrawScreen(Screen());
-    ShowScreen();
-    if (FadeInStep()) m_nState = 1;
+    FadeInScreen();
 }
 
 void cOptionScene::ApplyEdited() {

@@ -26,7 +26,7 @@ int OptionRecordOf(int id);
 // its music again.
 void ApplyMusicOption();
 
-class cOptionScene : public cMenuScene {
+class cOptionScene : public cScreenMenuScene {
   public:
     cOptionScene();
     ~cOptionScene() override;
@@ -34,7 +34,7 @@ class cOptionScene : public cMenuScene {
     void FadeIn() override;
     void Leave() override;
     void Menu();
-    void DrawScreen(DDSURFACEDATA* surface);
+    void DrawScreen(DDSURFACEDATA* surface) override;
 
     int m_nCount = 1;
     int m_nItems[OPTION_ITEM_COUNT] = {};
@@ -42,12 +42,8 @@ class cOptionScene : public cMenuScene {
     std::int32_t m_nOldValue = 0;
     std::int32_t* m_lpValue = nullptr;
     std::int32_t m_nMin = 0, m_nMax = 0;
-    DDSurfaceVec m_Surfaces;
-    DDSurfaceDefVec m_SurfaceDefs;
 
   private:
-    DDSURFACEDATA* Screen();
-    void ShowScreen();
     // After the edited value changed: the colour table or the volume take effect, the screen is redrawn.
     void ApplyEdited();
 };
