@@ -1,5 +1,7 @@
 // A frame of 1,000 colour-keyed 32 x 32 copies on each back-end at 32 bits: through the sorted
 // draw batch on the Direct3D-like device, as keyed blits on the DirectDraw-like one.
+#include "bench_bitmap.h"
+
 #include "draw/draw.h"
 #include "platform/gfx/sim.h"
 
@@ -7,44 +9,16 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
 
 namespace {
 
-void Put(std::vector<std::uint8_t>& b, std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i)
-        b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
 // A 128 x 32 24-bit sheet: magenta key with a square per cell.
 std::string WriteSheet() {
-    const std::string path = (std::filesystem::temp_directory_path() / "m4_bench_sheet.bmp").string();
-    const int w = 128, h = 32, stride = w * 3;
-    std::vector<std::uint8_t> b{'B', 'M'};
-    Put(b, 54 + stride * h, 4);
-    Put(b, 0, 4);
-    Put(b, 54, 4);
-    Put(b, 40, 4);
-    Put(b, w, 4);
-    Put(b, h, 4);
-    Put(b, 1, 2);
-    Put(b, 24, 2);
-    Put(b, 0, 4);
-    Put(b, stride * h, 4);
-    Put(b, 0, 16);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const bool inside = (x % 32) > 4 && (x % 32) < 28 && y > 4 && y < 28;
-            const std::uint32_t c =
-                inside ? 0x2080F0u + static_cast<std::uint32_t>(x / 32) * 0x300000u : 0xFF00FFu;
-            Put(b, c, 3);
-        }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-    return path;
+    return bench::WriteBitmap24("m4_bench_sheet.bmp", 128, 32, [](int x, int y) {
+        const bool inside = (x % 32) > 4 && (x % 32) < 28 && y > 4 && y < 28;
+        return inside ? 0x2080F0u + static_cast<std::uint32_t>(x / 32) * 0x300000u : 0xFF00FFu;
+    });
 }
 
 void RunFrames(benchmark::State& state, int bD3D) {

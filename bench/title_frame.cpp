@@ -1,6 +1,8 @@
 // One frame of the title screen on each back-end at 32 and 16 bits in a window, as the frame loop runs it:
 // the lost-surface check (DirectDraw), the title scene's copy of its 640 x 480 picture into the back buffer,
 // the frame-rate text in the text font, and the present step (no vertical blank, no pacing).
+#include "bench_bitmap.h"
+
 #include "app/game_loop.h"
 #include "app/scene.h"
 #include "draw/draw.h"
@@ -14,40 +16,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
 
 namespace {
 
-void Put(std::vector<std::uint8_t>& b, std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i)
-        b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
 // A 640 x 480 24-bit picture with gradients, so that no row is like another.
 std::string WritePicture() {
-    const std::string path = (std::filesystem::temp_directory_path() / "m4_bench_title.bmp").string();
-    const int w = 640, h = 480, stride = w * 3;
-    std::vector<std::uint8_t> b{'B', 'M'};
-    Put(b, 54 + stride * h, 4);
-    Put(b, 0, 4);
-    Put(b, 54, 4);
-    Put(b, 40, 4);
-    Put(b, w, 4);
-    Put(b, h, 4);
-    Put(b, 1, 2);
-    Put(b, 24, 2);
-    Put(b, 0, 4);
-    Put(b, stride * h, 4);
-    Put(b, 0, 16);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            Put(b, static_cast<std::uint32_t>((x * 255 / w) << 16 | (y * 255 / h) << 8 | ((x + y) & 0xFF)),
-                3);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-    return path;
+    constexpr int w = 640, h = 480;
+    return bench::WriteBitmap24("m4_bench_title.bmp", w, h, [](int x, int y) {
+        return static_cast<std::uint32_t>((x * 255 / w) << 16 | (y * 255 / h) << 8 | ((x + y) & 0xFF));
+    });
 }
 
 void TitleFrames(benchmark::State& state) {
