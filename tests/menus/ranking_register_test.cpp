@@ -9,6 +9,7 @@
 #include "app/requests.h"
 #include "app/scene.h"
 #include "fixtures/bytes.h"
+#include "fixtures/window_thread.h"
 #include "menus/ranking_store.h"
 #include "objects/game_scene.h"
 #include "platform/messages.h"
@@ -20,7 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -30,12 +30,6 @@ namespace {
 std::vector<int> g_sounds;
 int g_asks = 0;
 
-bool Yes() {
-    return true;
-}
-bool No() {
-    return false;
-}
 bool Present(int) {
     return true;
 }
@@ -65,10 +59,7 @@ class Registration : public ::testing::TestWithParam<RegisterCase> {
         std::filesystem::create_directories(dir.path() / "user_data" / "free");
         win::ResetMessageModelForTests();
         g_hWnd = win::CreateMainWindowObject(&Proc);
-        saved = g_DrawingHooks;
-        g_DrawingHooks.direct3DActive = &Yes;
-        g_DrawingHooks.directDrawActive = &No;
-        g_DrawingHooks.presentDirect3D = &Present;
+        saved = fixtures::UseDirect3DPresent(&Present);
         g_bActive = 1;
         g_sounds.clear();
         g_asks = 0;
@@ -114,13 +105,7 @@ TEST_P(Registration, RegistersOncePerClear) {
         RegisterRanking(scene); // the result screen may ask again
         done = true;
     });
-    win::MSG msg;
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done && std::chrono::steady_clock::now() < limit) {
-        while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
-            win::DispatchMessage(&msg);
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    fixtures::ServeWindowUntil(done);
     ASSERT_TRUE(done) << c.what;
     game.join();
     EXPECT_EQ(g_asks, c.asks) << c.what;

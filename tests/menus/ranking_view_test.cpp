@@ -7,6 +7,7 @@
 #include "app/input.h"
 #include "app/input_script.h"
 #include "app/scene.h"
+#include "fixtures/window_thread.h"
 #include "objects/game_scene.h"
 #include "platform/messages.h"
 #include "project/save_data.h"
@@ -15,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -25,12 +25,6 @@ namespace {
 std::atomic<int> g_presents{0};
 std::vector<int> g_sounds;
 
-bool Yes() {
-    return true;
-}
-bool No() {
-    return false;
-}
 bool CountPresent(int) {
     ++g_presents;
     return true;
@@ -55,10 +49,7 @@ class RankingViewThread : public ::testing::TestWithParam<ViewCase> {
     void SetUp() override {
         win::ResetMessageModelForTests();
         g_hWnd = win::CreateMainWindowObject(&SoundProc);
-        saved = g_DrawingHooks;
-        g_DrawingHooks.direct3DActive = &Yes;
-        g_DrawingHooks.directDrawActive = &No;
-        g_DrawingHooks.presentDirect3D = &CountPresent;
+        saved = fixtures::UseDirect3DPresent(&CountPresent);
         g_bActive = 1;
         g_presents = 0;
         g_sounds.clear();
@@ -94,13 +85,7 @@ TEST_P(RankingViewThread, ShowsTablesUntilConfirm) {
         shown = RunRankingView(scene);
         done = true;
     });
-    win::MSG msg;
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done && std::chrono::steady_clock::now() < limit) {
-        while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
-            win::DispatchMessage(&msg);
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    fixtures::ServeWindowUntil(done);
     ASSERT_TRUE(done) << c.what;
     game.join();
     EXPECT_EQ(shown, c.shown) << c.what;

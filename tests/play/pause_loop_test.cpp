@@ -8,6 +8,7 @@
 #include "app/input_script.h"
 #include "app/scene.h"
 #include "app/thread.h"
+#include "fixtures/window_thread.h"
 #include "objects/game_scene.h"
 #include "platform/messages.h"
 #include "platform/time.h"
@@ -15,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -27,12 +27,6 @@ std::atomic<int> g_presents{0};
 std::atomic<int> g_closeAtPresent{0};
 std::vector<int> g_sounds;
 
-bool Yes() {
-    return true;
-}
-bool No() {
-    return false;
-}
 bool CountPresent(int) {
     const int n = ++g_presents;
     if (g_closeAtPresent != 0 && n == g_closeAtPresent && g_lpGameScene) g_lpGameScene->m_bClosing = 1;
@@ -49,10 +43,7 @@ class PauseLoopThread : public ::testing::Test {
     void SetUp() override {
         win::ResetMessageModelForTests();
         g_hWnd = win::CreateMainWindowObject(&SoundProc);
-        savedHooks = g_DrawingHooks;
-        g_DrawingHooks.direct3DActive = &Yes;
-        g_DrawingHooks.directDrawActive = &No;
-        g_DrawingHooks.presentDirect3D = &CountPresent;
+        savedHooks = fixtures::UseDirect3DPresent(&CountPresent);
         g_bActive = 1;
         g_presents = 0;
         g_closeAtPresent = 0;
@@ -84,13 +75,7 @@ class PauseLoopThread : public ::testing::Test {
             started = RunPauseLoop(*scene);
             done = true;
         });
-        win::MSG msg;
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!done && std::chrono::steady_clock::now() < limit) {
-            while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
-                win::DispatchMessage(&msg);
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+        fixtures::ServeWindowUntil(done);
         if (!done) {
             thPause.Exit();
             game.join();
