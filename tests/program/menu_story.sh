@@ -18,40 +18,9 @@ export SDL_AUDIODRIVER=dummy
 
 # Frames count from the program's first; a fade takes 10 frames. Directions: 1 left, 2 right, 4 up,
 # 8 down; buttons: 1 confirm, 2 cancel.
-cat >input.txt <<'EOF'
-14 0 0
-1 0 1     # 15: title, "new game"
-29 0 0
-1 0 2     # 45: world map, cancel: the save menu
-29 0 0
-1 0 1     # 75: "save"
-3 0 0
-1 0 1     # 79: slot 1
-3 0 0
-1 4 0     # 83: the question's "yes"
-3 0 0
-1 0 1     # 87: saved
-3 0 0
-1 0 2     # 91: back to the menu
-3 0 0
-1 8 0     # 95: "autosave"
-3 0 0
-1 0 1     # 99
-3 0 0
-1 4 0     # 103: "yes"
-3 0 0
-1 0 1     # 107: autosave on
-3 0 0
-1 0 2     # 111: back to the world map
-29 0 0
-1 1 0     # 141: left
-3 0 0
-1 1 0     # 145: left, onto the first stage's node
-3 0 0
-1 0 1     # 149: the start question
-3 0 0
-1 4 0     # 153: "yes"
-3 0 0
+{
+    story_to_first_stage_input
+    cat <<'EOF'
 1 0 1     # 157: the stage starts
 2 0 0
 581 2 0   # 160-740: right held; play starts near frame 257 and clears about 440 steps later
@@ -63,6 +32,7 @@ cat >input.txt <<'EOF'
 1 0 1     # 760: the result screen is left
 30 0 0
 EOF
+} >input.txt
 
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=790 MIRELDA4_ANSWERS=Kai \
     timeout 60 "$player" 2>stderr.txt

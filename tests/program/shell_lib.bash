@@ -57,3 +57,45 @@ enter_run_folder() {
     mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
 }
+
+# The input of a new story up to the first stage's start, one line per run of frames (frames count
+# from the program's first; a fade takes 10 frames): title "new game", the save menu saves slot 1
+# and switches the autosave on, back to the world map, two steps left onto the first stage's node,
+# "yes" to its start question. The next line, on frame 157, confirms the stage's start.
+story_to_first_stage_input() {
+    cat <<'EOF'
+14 0 0
+1 0 1     # 15: title, "new game"
+29 0 0
+1 0 2     # 45: world map, cancel: the save menu
+29 0 0
+1 0 1     # 75: "save"
+3 0 0
+1 0 1     # 79: slot 1
+3 0 0
+1 4 0     # 83: the question's "yes"
+3 0 0
+1 0 1     # 87: saved
+3 0 0
+1 0 2     # 91: back to the menu
+3 0 0
+1 8 0     # 95: "autosave"
+3 0 0
+1 0 1     # 99
+3 0 0
+1 4 0     # 103: "yes"
+3 0 0
+1 0 1     # 107: autosave on
+3 0 0
+1 0 2     # 111: back to the world map
+29 0 0
+1 1 0     # 141: left
+3 0 0
+1 1 0     # 145: left, onto the first stage's node
+3 0 0
+1 0 1     # 149: the start question
+3 0 0
+1 4 0     # 153: "yes"
+3 0 0
+EOF
+}
