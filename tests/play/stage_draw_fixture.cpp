@@ -1,5 +1,15 @@
 #include "play/stage_draw_fixture.h"
 
+#include <filesystem>
+
+#include <cstring>
+
+#include <cstdlib>
+
+#include <cstdio>
+
+#include <cinttypes>
+
 // The drawing tests' own picture writer and display set-up, built into this test program too.
 #include "draw/display_files.cpp"
 
@@ -231,4 +241,35 @@ int StageDrawTest::CompareGolden(const std::string& name, const std::vector<std:
     for (std::size_t i = 0; i < frame.size(); ++i)
         if ((expected[i] & 0xFFFFFF) != (frame[i] & 0xFFFFFF)) ++diff;
     return diff;
+}
+
+std::uint64_t GoldenChecksum(const std::vector<std::uint32_t>& frame) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (std::uint32_t p : frame)
+        for (int shift : {16, 8, 0}) {
+            h ^= (p >> shift) & 0xFF;
+            h *= 1099511628211ull;
+        }
+    return h;
+}
+
+void ExpectGoldenSum(const std::string& name, const std::vector<std::uint32_t>& frame, const GoldenSum* table,
+                     std::size_t count) {
+    const std::uint64_t sum = GoldenChecksum(frame);
+    const char* update = std::getenv("M4_UPDATE_GOLDEN");
+    const bool updating = update && std::strcmp(update, "1") == 0;
+    const GoldenSum* g = nullptr;
+    for (std::size_t k = 0; k < count; ++k)
+        if (name == table[k].name) g = &table[k];
+    if (updating || !g || g->sum != sum) {
+        const std::string dir = std::string(M4_BINARY_DIR) + "/golden_review";
+        std::filesystem::create_directories(dir);
+        WriteBmp24(dir + "/" + name + ".bmp", 640, 480, frame);
+    }
+    if (updating) {
+        std::printf("    {\"%s\", 0x%016" PRIx64 "ull},\n", name.c_str(), sum);
+        return;
+    }
+    ASSERT_NE(g, nullptr) << "no golden row for " << name;
+    EXPECT_EQ(g->sum, sum) << name << " differs (now 0x" << std::hex << sum << ", written to golden_review)";
 }

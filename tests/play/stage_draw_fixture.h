@@ -25,6 +25,23 @@ std::uint32_t StagePaletteColour(int index); // 0x00RRGGBB
 int BlockColour(int picture);
 int CharaColour(int picture, int row);
 
+// A golden frame's 64-bit checksum (FNV-1a over the colour bytes), as looked at once.
+struct GoldenSum {
+    const char* name;
+    std::uint64_t sum;
+};
+std::uint64_t GoldenChecksum(const std::vector<std::uint32_t>& frame);
+// Compares a 640 x 480 frame's checksum with its row of `table`. With M4_UPDATE_GOLDEN=1 the row is
+// printed instead; then, and for a frame that differs, the frame is written as a BMP into the build
+// folder's golden_review/ for a look by eye.
+void ExpectGoldenSum(const std::string& name, const std::vector<std::uint32_t>& frame, const GoldenSum* table,
+                     std::size_t count);
+template <std::size_t N>
+void ExpectGoldenSum(const std::string& name, const std::vector<std::uint32_t>& frame,
+                     const GoldenSum (&table)[N]) {
+    ExpectGoldenSum(name, frame, table, N);
+}
+
 class StageDrawTest : public ::testing::Test {
   protected:
     void SetUp() override;
