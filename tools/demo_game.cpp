@@ -144,6 +144,7 @@ cEdStage Field(int width, int height, int heroX) {
     for (int x = 0; x < width; ++x)
         stage.m_Blocks.push_back(MakeBlock(x, height - 1, BLOCK_GRASS));
     stage.m_Charas.push_back(Hero(heroX, height - 2));
+    stage.m_nHeroInvincible = 60; // a hurt hero is untouchable for a second
     return stage;
 }
 
@@ -219,7 +220,7 @@ bmp_writer::Picture SignPicture() {
 
 cEdCharaDef Hero(int x, int y) {
     cEdCharaDef hero = stage_writer::MakeHero(x, y, CHARA_HERO);
-    hero.m_nMaxHP = 3;
+    hero.m_nMaxHP = 5;
     hero.m_nFixedFacing = 1;
     hero.m_Flows.push_back(KeyFlow(SLOT_LEFT, true, {Move(FCT_LINE_MOVE, LEFT, 25, 1)}));
     hero.m_Flows.push_back(KeyFlow(SLOT_RIGHT, true, {Move(FCT_LINE_MOVE, RIGHT, 25, 1)}));
@@ -361,12 +362,12 @@ cEdStage Castle() {
     stage.m_Texts.push_back(cEdStageTableE());
     stage.m_Texts.back().m_strText = "おしろ";
 
-    // The boss: twenty hit points; it charges, shoots fans of shots, summons slimes and blocks,
+    // The boss: eight hit points; it charges, shoots fans of shots, summons slimes and blocks,
     // warps above the hero, and its defeat clears the stage.
-    cEdCharaDef boss = Enemy(22, 12, CHARA_BIG, 20, 1000);
+    cEdCharaDef boss = Enemy(22, 12, CHARA_BIG, 8, 1000);
     boss.m_nCharaId = 9;
     boss.m_nDefense = 0;
-    cEdFlowCmd fan = Shot(3, 5, 30, 0, 1, 30);
+    cEdFlowCmd fan = Shot(3, 3, 30, 0, 1, 30);
     fan.m_Shot->m_nFormation = 2; // spread
     fan.m_Shot->m_nFormationValues[0] = 20;
     cEdFlowCmd summon = MakeCommand(FCT_SUMMON_CHARA);
@@ -396,9 +397,13 @@ cEdStage Castle() {
     boss.m_Flows.push_back(angry);
     boss.m_Flows.push_back(
         Flow(FTK_IMPACT, {WithParams(MakeCommand(FCT_RUN_EFFECT), {0, 0, 0, 0, 0, 0, 100})}));
-    boss.m_Flows.push_back(Flow(FTK_DIED, {WithParams(MakeCommand(FCT_SCREEN_EFFECT), {1, 0, 0}),
-                                           WithParams(MakeCommand(FCT_PLAY_SE), {SE_BOOM}),
-                                           WithParams(MakeCommand(FCT_STAGE_CLEAR), {3})}));
+    // A defeated character steps its death flows once, so the three commands run together.
+    cEdFlow died = Flow(FTK_DIED, {WithParams(MakeCommand(FCT_SCREEN_EFFECT), {1, 0, 0}),
+                                   WithParams(MakeCommand(FCT_PLAY_SE), {SE_BOOM}),
+                                   WithParams(MakeCommand(FCT_STAGE_CLEAR), {3})});
+    died.m_Commands.at(0).m_bRunWithNext = 1;
+    died.m_Commands.at(1).m_bRunWithNext = 1;
+    boss.m_Flows.push_back(died);
     // Against the walls it turns and makes a block fall behind it.
     cEdFlowCmd block = MakeCommand(FCT_SUMMON_BLOCK);
     block.m_Shot->m_nGraphic = BLOCK_BRICK;

@@ -100,6 +100,7 @@ cSystemData DemoSystemData() {
         item.m_nShow = 1;
     for (std::int32_t& lives : data.m_vnStartLives)
         lives = 3;
+    data.m_vnInfiniteLives.assign({0, 0, 0, 1}); // counted in story, challenge and free play
     data.m_nExtraLife = 1;
     data.m_nExtraLifeScore = 1000;
     data.m_nContinueMenu = 1;

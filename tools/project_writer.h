@@ -28,9 +28,9 @@ bool WriteSystemIni(const std::string& folder, const std::string& text);
 // when `oggMusic` is false; entry 2 the MIDI file) and one picture (entry 1, the cave's sign).
 cProjectDatabase DemoDatabase(bool oggMusic = true);
 // A new project's system data with the demo's title, its 17 system sound files, the title scene
-// playing music 1 and the other menus music 2, every title and save item shown, three lives and an
-// extra life per 1,000 points, the continue menu, the two challenge stages, and rankings kept in
-// every mode and genre.
+// playing music 1 and the other menus music 2, every title and save item shown, three counted lives
+// (unlimited only in replays) and an extra life per 1,000 points, the continue menu, the two
+// challenge stages, and rankings kept in every mode and genre.
 cSystemData DemoSystemData();
 // A 20 x 15 island in the sea with a road past three nodes, the three story stages (the meadow,
 // the cave, the castle); each node after the first is closed (it blocks the marker) until the

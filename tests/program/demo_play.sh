@@ -24,14 +24,14 @@ play() {
 }
 
 play trace1.txt
-head -n 1 trace1.txt | grep -q '^1 hero=.* hp=3 .* end=0 ' || fail "first step: $(head -n 1 trace1.txt)"
+head -n 1 trace1.txt | grep -q '^1 hero=.* hp=5 .* end=0 ' || fail "first step: $(head -n 1 trace1.txt)"
 clear=$(grep -m 1 -n ' end=[^0]' trace1.txt) || fail "the stage did not end: $(tail -n 1 trace1.txt)"
 line=${clear#*:}
 step=${clear%%:*}
 grep -q ' end=1 ' <<<"$line" || fail "the stage ended otherwise than by a clear: $line"
 # Every step before the clear: untouched and still playing.
-head -n $((step - 1)) trace1.txt | grep -v ' hp=3 .* end=0 ' | head -n 1 | grep -q . &&
-    fail "hurt or ended before the goal: $(head -n $((step - 1)) trace1.txt | grep -v ' hp=3 .* end=0 ' | head -n 1)"
+head -n $((step - 1)) trace1.txt | grep -v ' hp=5 .* end=0 ' | head -n 1 | grep -q . &&
+    fail "hurt or ended before the goal: $(head -n $((step - 1)) trace1.txt | grep -v ' hp=5 .* end=0 ' | head -n 1)"
 # At the goal (column 37 behind the 10-block margin: x 1504), with the coins of the floor taken.
 x=$(sed -E 's/.* hero=([0-9]+)\..*/\1/' <<<"$line")
 score=$(sed -E 's/.* score=([0-9]+) .*/\1/' <<<"$line")
