@@ -61,6 +61,7 @@ class Registration : public ::testing::TestWithParam<RegisterCase> {
         g_hWnd = win::CreateMainWindowObject(&Proc);
         saved = fixtures::UseDirect3DPresent(&Present);
         g_bActive = 1;
+        savedOptions = g_OptionData;
         g_sounds.clear();
         g_asks = 0;
         g_bRanking = 1;
@@ -79,11 +80,13 @@ class Registration : public ::testing::TestWithParam<RegisterCase> {
         g_bActive = 0;
         g_bRanking = 0;
         g_RankingStore.Reset();
+        g_OptionData = savedOptions; // the ranking mode and name are the player's options
         win::ResetMessageModelForTests();
     }
     fixtures::TempDir dir;
     fixtures::ScopedCurrentDir cwd{dir.path()};
     DrawingHooks saved{};
+    cOptionData savedOptions;
 };
 
 TEST_P(Registration, RegistersOncePerClear) {
