@@ -387,7 +387,8 @@ void cShot::Draw(DDSURFACEDATA* surface, int still) {
     if (m_Settings.m_bHidden) return;
     if (m_Work.bSword) {
         // The current frame's rectangle of the sword's picture: the picture itself facing left, its
-        // mirror facing right; stretched by the giant factor.
+        // mirror facing right (or, as it is, the type's own picture for facing right); stretched by
+        // the giant factor.
         const int type = m_Settings.m_nMoveKind;
         if (!g_ObjectHooks.SwordPicture || type < 1 || type >= g_Database.m_SwordTypes.Count()) return;
         const cEdSwordType& st = g_Database.m_SwordTypes.at(type);

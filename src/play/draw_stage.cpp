@@ -47,42 +47,73 @@ int VisibleHeight(DDSURFACEDATA* sd) {
     return s ? s->nHeight : 0;
 }
 
-// Four records for one picture file: the picture, its cells mirrored, and both again in system
-// memory. Under Direct3D the three others view the first.
-bool LoadPictureSet(DDSurfaceVec& vec, DDSurfaceDefVec& defs, const std::string& file, int cellW, int cellH) {
-    DDSURFACEDATA* first = nullptr;
-    bool ok = true;
-    for (int k = 0; k < 4; ++k) {
-        DDSURFACEDATA& sd = vec.push_back(DDSURFACEDATA{});
-        SURFACEDEF def;
-        std::snprintf(def.szFileName, sizeof def.szFileName, "%s", file.c_str());
-        def.bColorKey = 1;
-        def.nDDMemory = k >= 2 ? 1 : 0;
-        def.nMirrorCellW = (k & 1) ? cellW : 0;
-        def.nMirrorCellH = 0;
-        defs.push_back(def);
-        if (k == 0) {
-            first = &sd;
-            ok = DDCheckResult(DDCreateSurfaceFromFile(&sd, def.szFileName, 1, g_DDSettings.nBpp, 0,
-                                                       DTMEMORYTYPE_VIDEO_NORT, 0, 0, 0, 0, 0));
-            if (!ok) break;
-            continue;
-        }
-        if (DDIsD3D()) {
-            sd.lpMirrorSrc = first;
-            sd.nMirrorCellW = def.nMirrorCellW;
-            sd.nWidth = first->nWidth;
-            sd.nHeight = first->nHeight;
-        } else {
-            DDCreateSurfaceFromFile(&sd, def.szFileName, 1, g_DDSettings.nBpp, def.nDDMemory, 0, 0, 0,
-                                    def.nMirrorCellW, 0, 0);
-            sd.lpMirrorSrc = first;
-        }
-    }
-    (void)cellH;
-    return ok;
+// The picture of one record from its file: in video memory for record 0 (and for a picture of its own
+// in record 1), else as its definition says.
+bool CreatePictureRecord(DDSURFACEDATA& sd, const SURFACEDEF& def, bool primary) {
+    if (primary)
+        return DDCheckResult(DDCreateSurfaceFromFile(&sd, def.szFileName, 1, g_DDSettings.nBpp, 0,
+                                                     DTMEMORYTYPE_VIDEO_NORT, 0, 0, 0, 0, 0));
+    return DDCreateSurfaceFromFile(&sd, def.szFileName, 1, g_DDSettings.nBpp, def.nDDMemory, 0, 0, 0,
+                                   def.nMirrorCellW, 0, 0) != 0;
 }
 
+// Four records for one picture file: the picture, its cells mirrored, and both again in system
+// memory. Under Direct3D the three others view the first. With `right` (a sword type's picture for
+// facing right) the two mirrored records hold that picture as it is instead; when it cannot be read,
+// `rightFailed` is set and they stay the mirror.
+bool LoadPictureSet(DDSurfaceVec& vec, DDSurfaceDefVec& defs, const std::string& file, int cellW,
+                    const std::string& right, bool& rightFailed) {
+    DDSURFACEDATA* first = nullptr;
+    DDSURFACEDATA* own = nullptr; // record 1 when it holds the right-facing picture
+    bool useRight = !right.empty();
+    rightFailed = false;
+    for (int k = 0; k < 4; ++k) {
+        DDSURFACEDATA& sd = vec.push_back(DDSURFACEDATA{});
+        const bool mirrorRecord = (k & 1) != 0;
+        SURFACEDEF def;
+        std::snprintf(def.szFileName, sizeof def.szFileName, "%s",
+                      (mirrorRecord && useRight ? right : file).c_str());
+        def.bColorKey = 1;
+        def.nDDMemory = k >= 2 ? 1 : 0;
+        def.nMirrorCellW = mirrorRecord && !useRight ? cellW : 0;
+        def.nMirrorCellH = 0;
+        if (k == 0) {
+            defs.push_back(def);
+            first = &sd;
+            if (!CreatePictureRecord(sd, def, true)) return false;
+            continue;
+        }
+        if (k == 1 && useRight) {
+            if (CreatePictureRecord(sd, def, true)) {
+                defs.push_back(def);
+                own = &sd;
+                continue;
+            }
+            // Unreadable: the mirror of the left-facing picture stands in.
+            DDReleaseSurface(&sd);
+            sd = DDSURFACEDATA{};
+            rightFailed = true;
+            useRight = false;
+            std::snprintf(def.szFileName, sizeof def.szFileName, "%s", file.c_str());
+            def.nMirrorCellW = cellW;
+        }
+        defs.push_back(def);
+        DDSURFACEDATA* base = mirrorRecord && own ? own : first;
+        if (DDIsD3D()) {
+            sd.lpMirrorSrc = base;
+            sd.nMirrorCellW = def.nMirrorCellW;
+            sd.nWidth = base->nWidth;
+            sd.nHeight = base->nHeight;
+        } else {
+            CreatePictureRecord(sd, def, false);
+            sd.lpMirrorSrc = base;
+        }
+    }
+    return true;
+}
+
+// Four records per entry of `list` (entry 0 is none); `info` gives an entry's file, its right-facing
+// file (empty for none) and its cell size.
 template <class List, class Info>
 void LoadPictureList(DDSurfaceVec& vec, DDSurfaceDefVec& defs, List& list, const char* failure, Info info) {
     for (auto& sd : vec) {
@@ -92,18 +123,20 @@ void LoadPictureList(DDSurfaceVec& vec, DDSurfaceDefVec& defs, List& list, const
     vec.clear();
     defs.clear();
     for (int n = 1; n < list.Count(); ++n) {
-        std::string file;
+        std::string file, right;
         int w = 32, h = 32;
-        info(list.at(n), file, w, h);
+        info(list.at(n), file, right, w, h);
         const int before = vec.Count();
-        if (!LoadPictureSet(vec, defs, file, w, h)) {
+        bool rightFailed = false;
+        if (!LoadPictureSet(vec, defs, file, w, right, rightFailed)) {
             ECLogF(failure, file.c_str());
             // The entry keeps its four places, blank, so that later entries keep their numbers.
-            while (vec.Count() < before + 4) {
+            while (vec.Count() < before + 4)
                 vec.push_back(DDSURFACEDATA{});
+            while (defs.Count() < before + 4)
                 defs.push_back(SURFACEDEF{});
-            }
         }
+        if (rightFailed) ECLogF(failure, right.c_str());
     }
 }
 
@@ -129,7 +162,7 @@ void BuildBlockTiles() {
 
 void LoadStageBitmaps() {
     LoadPictureList(g_StageBitmaps, g_StageBitmapDefs, g_Database.m_CharaBmps, "専用bmp %s 読み込み失敗！",
-                    [](const cEdBmpCharaExc& e, std::string& file, int& w, int& h) {
+                    [](const cEdBmpCharaExc& e, std::string& file, std::string&, int& w, int& h) {
                         file = e.szFileName;
                         w = h = e.bCustomCell ? std::clamp(e.CellSize(), 1, 4096) : 32;
                     });
@@ -138,15 +171,16 @@ void LoadStageBitmaps() {
 
 void LoadStageSwords() {
     LoadPictureList(g_StageSwords, g_StageSwordDefs, g_Database.m_SwordTypes, "ソード %s 読み込み失敗！",
-                    [](const cEdSwordType& e, std::string& file, int& w, int& h) {
+                    [](const cEdSwordType& e, std::string& file, std::string& right, int& w, int& h) {
                         file = e.szFileName;
+                        right = e.szFileName2;
                         w = h = 32;
                     });
 }
 
 void LoadStageEffects() {
     LoadPictureList(g_StageEffects, g_StageEffectDefs, g_Database.m_Effects, "エフェクト %s 読み込み失敗！",
-                    [](const cEdEffect& e, std::string& file, int& w, int& h) {
+                    [](const cEdEffect& e, std::string& file, std::string&, int& w, int& h) {
                         file = e.szFileName;
                         w = std::max(1, e.nCellWidth);
                         h = std::max(1, e.nCellHeight);

@@ -1,5 +1,6 @@
 // A sword drawn from the stage's sword picture: the frame's rectangle facing left, its mirror facing
-// right, and both stretched by the giant factor, on either back-end.
+// right (or the type's own right-facing picture as it is), and both stretched by the giant factor,
+// on either back-end.
 #include "draw/display_files.h"
 #include "objects/shot.h"
 #include "play/draw_frame.h"
@@ -51,6 +52,7 @@ class SwordDraw : public StageDrawTest, public ::testing::WithParamInterface<int
             for (int u = kCellX; u < kCellX + kW; ++u)
                 px[static_cast<std::size_t>(v) * 96 + u] = static_cast<std::uint8_t>(PixelColour(u, v));
         WriteBmp8(m_dir + "/sword.bmp", 96, 32, colours, px);
+        WriteBmp8(m_dir + "/sword_right.bmp", 96, 32, colours, px);
 
         m_SavedSwords = g_Database.m_SwordTypes;
         g_Database.m_SwordTypes.clear();
@@ -97,24 +99,34 @@ class SwordDraw : public StageDrawTest, public ::testing::WithParamInterface<int
     cCheckedVector<cEdSwordType> m_SavedSwords;
 };
 
-TEST_P(SwordDraw, DrawsItsFrameFacingLeftAndTheMirrorFacingRightAlsoStretched) {
+// The right-facing picture: none (the mirror of the left-facing one), the type's own, or a file that
+// cannot be read (the mirror again).
+enum RightPicture { kMirror, kOwn, kUnreadable };
+
+TEST_P(SwordDraw, DrawsItsFrameFacingLeftAndTheMirrorOrItsOwnPictureFacingRightAlsoStretched) {
     ASSERT_TRUE(Open(GetParam()));
     MakeSwordType();
-    LoadStageSwords();
     InstallStageDrawing(nullptr);
     const std::uint32_t blue = StagePaletteColour(SP_BLUE);
 
     struct Case {
+        RightPicture right;
         int dir, scale, left, top;
     };
     // In front of the owner: left of its box facing left, right of it facing right; centred on its
     // middle row (216).
-    const Case cases[] = {{0, 1, 200 - kW, 216 - kH / 2},
-                          {1, 1, 232, 216 - kH / 2},
-                          {0, 2, 200 - 2 * kW, 216 - kH},
-                          {1, 2, 232, 216 - kH}};
+    const Case cases[] = {{kMirror, 0, 1, 200 - kW, 216 - kH / 2}, {kMirror, 1, 1, 232, 216 - kH / 2},
+                          {kMirror, 0, 2, 200 - 2 * kW, 216 - kH}, {kMirror, 1, 2, 232, 216 - kH},
+                          {kOwn, 1, 1, 232, 216 - kH / 2},         {kOwn, 1, 2, 232, 216 - kH},
+                          {kOwn, 0, 1, 200 - kW, 216 - kH / 2},    {kUnreadable, 1, 1, 232, 216 - kH / 2},
+                          {kUnreadable, 1, 2, 232, 216 - kH}};
     for (const Case& k : cases) {
-        SCOPED_TRACE(::testing::Message() << "facing " << k.dir << " scale " << k.scale);
+        SCOPED_TRACE(::testing::Message()
+                     << "right picture " << k.right << " facing " << k.dir << " scale " << k.scale);
+        g_Database.m_SwordTypes.at(1).szFileName2 =
+            k.right == kMirror ? "" : m_dir + (k.right == kOwn ? "/sword_right.bmp" : "/missing.bmp");
+        LoadStageSwords();
+        const bool mirrored = k.dir == 1 && k.right != kOwn;
         cScreenRect where{};
         const auto frame = Swing(k.dir, k.scale, where);
         ASSERT_EQ(where.left, k.left);
@@ -128,7 +140,7 @@ TEST_P(SwordDraw, DrawsItsFrameFacingLeftAndTheMirrorFacingRightAlsoStretched) {
                 std::uint32_t expected = blue;
                 if (x >= k.left && x < k.left + w && y >= k.top && y < k.top + h) {
                     const int i = (x - k.left) / k.scale;
-                    const int u = k.dir == 1 ? kCellX + kW - 1 - i : kCellX + i;
+                    const int u = mirrored ? kCellX + kW - 1 - i : kCellX + i;
                     const int v = kCellY + (y - k.top) / k.scale;
                     if (u != kKeyColumn) expected = StagePaletteColour(PixelColour(u, v));
                 }
