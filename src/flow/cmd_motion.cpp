@@ -89,13 +89,6 @@ void MotionStep(cChara& c, cFlowCommand& inst, double vx, double vy, int facing,
     }
 }
 
-double CentreX(const cChara& c) {
-    return static_cast<int>(ViewX().m_dPos) + c.ScreenCenterX();
-}
-double CentreY(const cChara& c) {
-    return static_cast<int>(ViewY().m_dPos) + c.ScreenCenterY();
-}
-
 // ---- Preparations ----
 
 // Distance and time: speed from a time, or time from a speed; nothing is divided by zero.
@@ -192,31 +185,8 @@ void CmdStraightMove(cChara& c, cFlowCommand& inst) {
                 vx = -std::cos(Rad(DirIndexAngle(code) + angle)) * s,
                 vy = -std::sin(Rad(DirIndexAngle(code) + angle)) * s;
         } else {
-            int tx = mv->m_nTargetXBl * 32 + mv->m_nTargetXDot;
-            int ty = mv->m_nTargetYBl * 32 + mv->m_nTargetYDot;
-            if (Reversed(c) && mv->m_bMirrorX) tx = -tx;
-            if (Reversed(c) && mv->m_bMirrorY) ty = -ty;
             double dx = 0, dy = 0;
-            const double cx = CentreX(c), cy = CentreY(c);
-            switch (mv->m_nCoordBase) {
-            case 0: {
-                const double px = (ViewX().m_nMargin + c.m_Def.m_nX) * 32 + 16.0;
-                const double py = (ViewY().m_nMargin + c.m_Def.m_nY) * 32 + 16.0;
-                dx = px + tx - cx, dy = py + ty - cy;
-                break;
-            }
-            case 1:
-                dx = tx, dy = ty;
-                break;
-            case 2:
-                dx = ViewX().m_nOrigin + tx + 16 - cx, dy = ViewY().m_nOrigin + ty + 16 - cy;
-                break;
-            default:
-                dx = ViewX().m_dPos + tx + 16 - cx, dy = ViewY().m_dPos + ty + 16 - cy;
-                break;
-            }
-            if (!mv->m_bUseTargetX) dx = 0;
-            if (!mv->m_bUseTargetY) dy = 0;
+            TargetPointOffset(c, *mv, Reversed(c), dx, dy);
             const double len = std::sqrt(dx * dx + dy * dy);
             if (len != 0) vx = dx / len * s, vy = dy / len * s;
             facing = vx < 0 ? 1 : (vx > 0 ? 2 : 0);
@@ -444,6 +414,38 @@ void CmdJump(cChara& c, cFlowCommand& inst) {
 }
 
 } // namespace
+
+double CentreX(const cGameObject& c) {
+    return static_cast<int>(ViewX().m_dPos) + c.ScreenCenterX();
+}
+double CentreY(const cGameObject& c) {
+    return static_cast<int>(ViewY().m_dPos) + c.ScreenCenterY();
+}
+
+void TargetPointOffset(const cChara& c, const cEdMove& mv, bool reversed, double& dx, double& dy) {
+    int tx = mv.m_nTargetXBl * 32 + mv.m_nTargetXDot;
+    int ty = mv.m_nTargetYBl * 32 + mv.m_nTargetYDot;
+    if (reversed && mv.m_bMirrorX) tx = -tx;
+    if (reversed && mv.m_bMirrorY) ty = -ty;
+    const double cx = CentreX(c), cy = CentreY(c);
+    switch (mv.m_nCoordBase) {
+    case 0:
+        dx = (ViewX().m_nMargin + c.m_Def.m_nX) * 32 + 16.0 + tx - cx;
+        dy = (ViewY().m_nMargin + c.m_Def.m_nY) * 32 + 16.0 + ty - cy;
+        break;
+    case 1:
+        dx = tx, dy = ty;
+        break;
+    case 2:
+        dx = ViewX().m_nOrigin + tx + 16 - cx, dy = ViewY().m_nOrigin + ty + 16 - cy;
+        break;
+    default:
+        dx = ViewX().m_dPos + tx + 16 - cx, dy = ViewY().m_dPos + ty + 16 - cy;
+        break;
+    }
+    if (!mv.m_bUseTargetX) dx = 0;
+    if (!mv.m_bUseTargetY) dy = 0;
+}
 
 int MoveDirCode(int direction, const cChara& chara, int firstKey) {
     const bool right = chara.m_nDir == 1;

@@ -2,6 +2,8 @@
 #pragma once
 
 class cChara;
+class cGameObject;
+struct cEdMove;
 struct cFlowCommand;
 
 // Installs the preparations and handlers of commands 2-10, and of commands 11-15, in the flow
@@ -13,3 +15,14 @@ void RegisterShotCommands();
 // direction key pressed when the flow started (firstKey, a direction history slot). Diagonals fold
 // to left or right for a character with gravity.
 int MoveDirCode(int direction, const cChara& chara, int firstKey);
+
+// An object's picture-cell centre in stage pixels, as the movement commands measure it.
+double CentreX(const cGameObject& c);
+double CentreY(const cGameObject& c);
+
+// The offset from the character's centre to the target point of a movement record: the record's point
+// in blocks and dots (negated on an axis the record mirrors, when `reversed`) measured from the
+// character's placement cell (coordinate base 0), from its centre (1), from the stage's origin (2)
+// or from the view (3), each of the others naming a block's centre; an axis the record does not use
+// is 0.
+void TargetPointOffset(const cChara& c, const cEdMove& mv, bool reversed, double& dx, double& dy);

@@ -37,14 +37,6 @@ void CodeDisplacement(int code, int angle, double d, double& dx, double& dy) {
     if (std::fabs(dy) < 1e-9) dy = 0;
 }
 
-// The character's picture-cell centre in stage pixels, as the movement commands measure it.
-double CentreX(const cGameObject& c) {
-    return static_cast<int>(ViewX().m_dPos) + c.ScreenCenterX();
-}
-double CentreY(const cGameObject& c) {
-    return static_cast<int>(ViewY().m_dPos) + c.ScreenCenterY();
-}
-
 // Puts the hit box at (x, y) and brings every rectangle along.
 void PlaceAt(cChara& c, double x, double y) {
     c.m_dX = x;
@@ -84,28 +76,7 @@ bool WarpDisplacement(cChara& c, const cEdMove& mv, double& dx, double& dy) {
         return true;
     }
     default: {
-        int tx = mv.m_nTargetXBl * 32 + mv.m_nTargetXDot;
-        int ty = mv.m_nTargetYBl * 32 + mv.m_nTargetYDot;
-        if (reversed && mv.m_bMirrorX) tx = -tx;
-        if (reversed && mv.m_bMirrorY) ty = -ty;
-        const double cx = CentreX(c), cy = CentreY(c);
-        switch (mv.m_nCoordBase) {
-        case 0:
-            dx = (ViewX().m_nMargin + c.m_Def.m_nX) * 32 + 16.0 + tx - cx;
-            dy = (ViewY().m_nMargin + c.m_Def.m_nY) * 32 + 16.0 + ty - cy;
-            break;
-        case 1:
-            dx = tx, dy = ty;
-            break;
-        case 2:
-            dx = ViewX().m_nOrigin + tx + 16 - cx, dy = ViewY().m_nOrigin + ty + 16 - cy;
-            break;
-        default:
-            dx = ViewX().m_dPos + tx + 16 - cx, dy = ViewY().m_dPos + ty + 16 - cy;
-            break;
-        }
-        if (!mv.m_bUseTargetX) dx = 0;
-        if (!mv.m_bUseTargetY) dy = 0;
+        TargetPointOffset(c, mv, reversed, dx, dy);
         return true;
     }
     }
