@@ -11,7 +11,7 @@
 #include "draw/draw.h"
 #include "draw/dd_palette_fx.h"
 #include "fixtures/box_capture.h"
-#include "fixtures/bytes.h"
+#include "fixtures/in_process_player.h"
 #include "menus/menu_frame.h"
 #include "platform/gfx/presenter.h"
 #include "platform/messages.h"
@@ -40,24 +40,11 @@ namespace menus_test {
 
 namespace fs = std::filesystem;
 
-class MenuPlayer : public ::testing::Test {
+class MenuPlayer : public fixtures::InProcessPlayer {
   protected:
-    static void SetUpTestSuite() {
-        s_Dir = std::make_unique<fixtures::TempDir>();
-        s_Written = demo_project::Write(s_Dir->path().string());
-        std::copy(std::begin(g_FontDefs), std::end(g_FontDefs), s_FontDefs);
-    }
-    static void TearDownTestSuite() { s_Dir.reset(); }
-    void SetUp() override {
-        ASSERT_TRUE(s_Written);
-        m_Cd = std::make_unique<fixtures::ScopedCurrentDir>(s_Dir->path());
-        fs::remove_all("user_data");
-        fs::remove("Report_Game.txt");
-    }
     void TearDown() override {
         if (m_Wnd) Stop();
-        m_Cd.reset();
-        std::copy(std::begin(s_FontDefs), std::end(s_FontDefs), g_FontDefs);
+        InProcessPlayer::TearDown();
         g_nPlayMode = g_nGameMode = g_bRanking = 0;
         g_SceneManager.g_nSceneIndex = g_SceneManager.g_nNextScene = g_SceneManager.g_nPrevScene = 0;
         g_SaveData = cSaveData();
@@ -66,26 +53,15 @@ class MenuPlayer : public ::testing::Test {
         unsetenv("MIRELDA4_ANSWERS");
     }
 
-    // Starts the player (DirectDraw in a window unless told otherwise) with the scene manager on
-    // `scene`; true when start-up succeeded.
+    // Starts the player (DirectDraw in a window unless told otherwise); true when start-up succeeded.
     bool Start(const std::string& ini = "Direct3D=0\r\nWindowMode=1\r\n") {
-        std::ofstream("System.ini", std::ios::binary) << ini << "Exit\r\n";
-        EXPECT_TRUE(ReportOpen("Report_Game.txt"));
-        m_Wnd = win::CreateMainWindowObject(&MainWndProc);
-        EXPECT_TRUE(win::CreateMainWindow(m_Wnd, "", 100, 100, 640, 480));
-        g_hMainWnd = m_Wnd;
-        const bool ok = InitGame("", 10);
+        const bool ok = StartPlayer(ini);
         ResetButtonLatches();
         return ok;
     }
     void Stop() {
         g_SceneManager.DeleteAll();
-        UnInitGame();
-        win::ReleaseMainWindow(m_Wnd);
-        g_hMainWnd = nullptr;
-        g_hWnd = nullptr;
-        win::DestroyMainWindowObject(m_Wnd);
-        m_Wnd = nullptr;
+        StopPlayer();
     }
 
     // One frame of the scene manager with these keys held.
@@ -147,12 +123,6 @@ class MenuPlayer : public ::testing::Test {
         }
         return sum;
     }
-
-    win::HWND m_Wnd = nullptr;
-    std::unique_ptr<fixtures::ScopedCurrentDir> m_Cd;
-    static inline std::unique_ptr<fixtures::TempDir> s_Dir;
-    static inline bool s_Written = false;
-    static inline FONTDEF s_FontDefs[FONT_COUNT];
 };
 
 } // namespace menus_test

@@ -7,7 +7,7 @@
 #include "app/log.h"
 #include "draw/dd_startup.h"
 #include "draw/draw.h"
-#include "fixtures/bytes.h"
+#include "fixtures/in_process_player.h"
 #include "platform/gfx/presenter.h"
 #include "platform/messages.h"
 #include "platform/system_metrics.h"
@@ -30,44 +30,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PlayerStartUp : public ::testing::Test {
+class PlayerStartUp : public fixtures::InProcessPlayer {
   protected:
-    static void SetUpTestSuite() {
-        s_Dir = std::make_unique<fixtures::TempDir>();
-        s_Written = demo_project::Write(s_Dir->path().string());
-        std::copy(std::begin(g_FontDefs), std::end(g_FontDefs), s_FontDefs);
-    }
-    static void TearDownTestSuite() { s_Dir.reset(); }
-    void SetUp() override {
-        ASSERT_TRUE(s_Written);
-        m_Cd = std::make_unique<fixtures::ScopedCurrentDir>(s_Dir->path());
-        fs::remove_all("user_data");
-        fs::remove("Report_Game.txt");
-    }
-    void TearDown() override {
-        if (m_Wnd) Stop();
-        m_Cd.reset();
-        // Start-up fills the font definitions in place: the next start begins from the built-in ones.
-        std::copy(std::begin(s_FontDefs), std::end(s_FontDefs), g_FontDefs);
-    }
-
-    // Starts the player with these System.ini lines; true when start-up succeeded.
-    bool Start(const std::string& ini) {
-        std::ofstream("System.ini", std::ios::binary) << ini << "Exit\r\n";
-        EXPECT_TRUE(ReportOpen("Report_Game.txt"));
-        m_Wnd = win::CreateMainWindowObject(&MainWndProc);
-        EXPECT_TRUE(win::CreateMainWindow(m_Wnd, "", 100, 100, 640, 480));
-        g_hMainWnd = m_Wnd;
-        return InitGame("", 10);
-    }
+    bool Start(const std::string& ini) { return StartPlayer(ini); }
     // Shuts down as the program does after its message loop; returns the report log.
     std::string Stop() {
-        UnInitGame();
-        win::ReleaseMainWindow(m_Wnd);
-        g_hMainWnd = nullptr;
-        g_hWnd = nullptr;
-        win::DestroyMainWindowObject(m_Wnd);
-        m_Wnd = nullptr;
+        StopPlayer();
         std::ifstream in("Report_Game.txt", std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
@@ -80,12 +48,6 @@ class PlayerStartUp : public ::testing::Test {
     static bool HasPrefix(const std::string& report, const std::string& prefix) {
         return report.find("\n" + prefix) != std::string::npos;
     }
-
-    win::HWND m_Wnd = nullptr;
-    std::unique_ptr<fixtures::ScopedCurrentDir> m_Cd;
-    static inline std::unique_ptr<fixtures::TempDir> s_Dir;
-    static inline bool s_Written = false;
-    static inline FONTDEF s_FontDefs[FONT_COUNT];
 };
 
 struct DisplayCase {
