@@ -1,11 +1,13 @@
-// The demo script writes the demo project only into a folder that has none, so that the user's
-// settings in its System.ini stay from start to start; an option writes it anew.
+// The demo script writes the demo project only into a folder that has none or one older than the
+// project writer, so that the user's settings in its System.ini stay from start to start; an option
+// writes it anew.
 #include "tools/project_writer.h"
 
 #include "fixtures/bytes.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -53,6 +55,19 @@ TEST(RunDemoScript, WritesTheDemoOnlyWhereItIsMissingOrWhenAskedAnew) {
     ASSERT_EQ(run("data/stg4/demo.stg4_000"), 0);
     EXPECT_EQ(ReadText(demo / "System.ini"), mine);
     EXPECT_EQ(ReadText(demo / "started.txt"), "data/stg4/demo.stg4_000\n");
+
+    // A project older than the project writer is written anew, the user's System.ini kept; a
+    // current one is left as it is.
+    const auto old = fs::last_write_time(build / "m4_projwriter") - std::chrono::hours(24);
+    fs::last_write_time(demo / "data" / "System.dat", old);
+    fs::last_write_time(demo / "data" / "WorldMap.dat", old);
+    ASSERT_EQ(run(""), 0);
+    EXPECT_GT(fs::last_write_time(demo / "data" / "WorldMap.dat"), old) << "the old project was kept";
+    EXPECT_EQ(ReadText(demo / "System.ini"), mine);
+    fs::last_write_time(demo / "data" / "WorldMap.dat", old);
+    ASSERT_EQ(run(""), 0);
+    EXPECT_EQ(fs::last_write_time(demo / "data" / "WorldMap.dat"), old)
+        << "a current project was written again";
 
     ASSERT_EQ(run("--new-demo"), 0);
     EXPECT_EQ(ReadText(demo / "System.ini"), project_writer::DemoSystemIni());
