@@ -33,16 +33,7 @@ void EffectPlace(const double a[4], const double b[4], int w, int h, double& x, 
 }
 
 cEffectObj::cEffectObj(int n, const double attacker[4], const double victim[4], int scale) {
-    const cEdEffect& def = g_Database.m_Effects.at(n);
-    m_nEffect = static_cast<std::uint16_t>(n);
-    m_nWidth = def.nCellWidth;
-    m_nHeight = def.nCellHeight;
-    const int k = std::clamp(scale, 1, MAX_GIANT_SCALE);
-    if (def.bScalable && k > 1) {
-        m_nWidth *= k;
-        m_nHeight *= k;
-        m_bScaled = 1;
-    }
+    const int k = SetSize(n, scale);
     EffectPlace(attacker, victim, m_nWidth, m_nHeight, m_dX, m_dY);
     // Play draws its random numbers on the game thread only: another thread's generator would make
     // replays drift.
@@ -56,6 +47,13 @@ cEffectObj::cEffectObj(int n, const double attacker[4], const double victim[4], 
 }
 
 cEffectObj::cEffectObj(int n, double x, double y, int scale) {
+    SetSize(n, scale);
+    m_dX = x - m_nWidth / 2.0;
+    m_dY = y - m_nHeight / 2.0;
+    SetAnimation(n);
+}
+
+int cEffectObj::SetSize(int n, int scale) {
     const cEdEffect& def = g_Database.m_Effects.at(n);
     m_nEffect = static_cast<std::uint16_t>(n);
     m_nWidth = def.nCellWidth;
@@ -66,9 +64,7 @@ cEffectObj::cEffectObj(int n, double x, double y, int scale) {
         m_nHeight *= k;
         m_bScaled = 1;
     }
-    m_dX = x - m_nWidth / 2.0;
-    m_dY = y - m_nHeight / 2.0;
-    SetAnimation(n);
+    return k;
 }
 
 void cEffectObj::SetAnimation(int n) {

@@ -26,6 +26,9 @@ class cEffectObj {
     cEffectObj(const cEffectObj&) = default;
     cEffectObj& operator=(const cEffectObj&) = default;
 
+    // Effect n's cell size, times the giant factor (kept to 1..MAX_GIANT_SCALE, returned) when the
+    // effect scales.
+    int SetSize(int n, int scale);
     // (Re)starts the animation of effect n from its definition.
     void SetAnimation(int n);
     // Reads the definition again (its cell size and animation).
