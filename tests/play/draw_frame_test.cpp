@@ -49,24 +49,8 @@ cStageChara& PutChara(int id, int x, int y, int picture, int z, int effect = 0) 
 
 void SetEffectLists(std::initializer_list<std::array<int, 6>> chara,
                     std::initializer_list<std::array<int, 6>> screen) {
-    g_Database.m_CharaEffects.clear();
-    g_Database.m_CharaEffects.push_back(cEffectRecord::ListDefault());
-    for (const auto& e : chara) {
-        cEffectRecord r;
-        r.nKind = e[0];
-        for (int k = 0; k < 5; ++k)
-            r.nParam[k] = e[k + 1];
-        g_Database.m_CharaEffects.push_back(r);
-    }
-    g_Database.m_ScrEffects.clear();
-    g_Database.m_ScrEffects.push_back(cScrEffectRecord::ListDefault());
-    for (const auto& e : screen) {
-        cScrEffectRecord r;
-        r.nKind = e[0];
-        for (int k = 0; k < 5; ++k)
-            r.nParam[k] = e[k + 1];
-        g_Database.m_ScrEffects.push_back(r);
-    }
+    FillEffectList(g_Database.m_CharaEffects, chara);
+    FillEffectList(g_Database.m_ScrEffects, screen);
     g_Database.FillWorkingCopies();
     BuildCharaEffectTables(g_CharaEffectTable, g_CharaEffectTableRev);
     BuildScrEffectTables(g_ScrEffectTable, g_ScrEffectTableRev);

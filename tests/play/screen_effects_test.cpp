@@ -11,15 +11,7 @@ namespace {
 
 // Screen effects 1.. of the given kinds and parameters (duration in tenths, start, end, p1, p2).
 void SetScreenEffects(std::initializer_list<std::array<int, 6>> effects) {
-    g_Database.m_ScrEffects.clear();
-    g_Database.m_ScrEffects.push_back(cScrEffectRecord::ListDefault());
-    for (const auto& e : effects) {
-        cScrEffectRecord r;
-        r.nKind = e[0];
-        for (int k = 0; k < 5; ++k)
-            r.nParam[k] = e[k + 1];
-        g_Database.m_ScrEffects.push_back(r);
-    }
+    FillEffectList(g_Database.m_ScrEffects, effects);
     g_Database.FillWorkingCopies();
     BuildScrEffectTables(g_ScrEffectTable, g_ScrEffectTableRev);
 }

@@ -8,11 +8,14 @@
 #include "objects/blocks.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
+#include "project/project_database.h"
 #include "project/system_bitmaps.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,3 +68,18 @@ class StageDrawTest : public ::testing::Test {
     std::unique_ptr<cGameScene> m_Scene;
     SURFACEDEF m_Table[SYSTEM_BITMAP_COUNT];
 };
+
+// An effect list of the project database: its default entry 0, then one record per row (kind and the
+// five parameters).
+template <class Record>
+void FillEffectList(cCheckedVector<Record>& list, std::initializer_list<std::array<int, 6>> rows) {
+    list.clear();
+    list.push_back(Record::ListDefault());
+    for (const auto& e : rows) {
+        Record r;
+        r.nKind = e[0];
+        for (int k = 0; k < 5; ++k)
+            r.nParam[k] = e[k + 1];
+        list.push_back(r);
+    }
+}
