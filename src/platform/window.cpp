@@ -168,6 +168,12 @@ void SetWindowText(HWND hwnd, const char* title) {
         SDL_SetWindowTitle(g_sdlWindow, cp932::ToUtf8(title ? title : "").c_str());
 }
 
+std::string GetWindowText(HWND hwnd) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    if (hwnd != g_hwnd || !g_sdlWindow) return {};
+    return cp932::FromUtf8(SDL_GetWindowTitle(g_sdlWindow));
+}
+
 void ShowWindow(HWND hwnd, bool show) {
     std::lock_guard<std::mutex> guard(g_windowLock);
     if (hwnd != g_hwnd || !g_sdlWindow) return;

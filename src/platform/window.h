@@ -33,6 +33,8 @@ bool IsWindow(HWND hwnd);
 
 void CenterOnDesktop(HWND hwnd);
 void SetWindowText(HWND hwnd, const char* title);
+// The main window's title as set (CP932); empty for any other window.
+std::string GetWindowText(HWND hwnd);
 void ShowWindow(HWND hwnd, bool show);
 // Outer rectangle on the desktop (the same as the client area here: the frame is the desktop's).
 bool GetWindowRect(HWND hwnd, RECT* rect);

@@ -274,6 +274,9 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
     // 5-8: the project's database with its run-time tables, and its system data.
     if (!LoadProjectDatabase()) return false;
     if (!LoadSystemData()) return false;
+    // The window carries the project's title from here on: the start-up dialog and any box about
+    // the settings show over it.
+    win::SetWindowText(g_hWnd, g_SystemData.m_strTitle.c_str());
 
     // 9-11: settings, the start-up dialog, the start file from the command line.
     LoadSystemIni();
@@ -294,8 +297,7 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
         SetKeyRepeat(rec, 18, 6);
     if (!ChooseDisplayMode()) return false;
 
-    // 15-18: the window.
-    win::SetWindowText(g_hWnd, g_SystemData.m_strTitle.c_str());
+    // 15-18: the window's icon (its title is already set).
     g_hIcon = ExtractProgramIcon();
     if (g_hIcon) win::SetWindowIcon(g_hWnd, g_hIcon);
     const int vsync = g_SystemIni.VSync != 0 ? 1 : 0;

@@ -14,6 +14,7 @@
 #include "platform/window.h"
 #include "platform/window_frame.h"
 #include "project/system_bitmaps.h"
+#include "project/system_data.h"
 #include "shell/init_game.h"
 #include "shell/main_window.h"
 #include "shell/win_main.h"
@@ -145,4 +146,15 @@ TEST_F(PlayerStartUp, AWindowSizeBeyondTheDesktopIsKeptToIt) {
         EXPECT_LE(static_cast<int>(lParam >> 16), desktopH);
     }
     EXPECT_GT(sizes, 0);
+}
+
+TEST_F(PlayerStartUp, TheWindowCarriesTheProjectsTitleBeforeTheDisplayIsChosen) {
+    // A depth the desktop cannot give in a window is refused before the display is set up; the
+    // refusal's box shows over a window that already carries the project's title.
+    const int desktop = win::GetDesktopBitsPerPixel();
+    const std::string ini =
+        std::string("Direct3D=0\r\nWindowMode=1\r\nBpp=") + (desktop == 16 ? "32" : "16") + "\r\n";
+    EXPECT_FALSE(Start(ini));
+    EXPECT_FALSE(g_SystemData.m_strTitle.empty());
+    EXPECT_EQ(win::GetWindowText(m_Wnd), g_SystemData.m_strTitle);
 }
