@@ -193,6 +193,8 @@ void cPlayScene::Run() {
 }
 
 void cPlayScene::Init() {
+    // Play takes the music over: the menu entered next asks for its own music again.
+    g_SceneManager.g_nCurMenuBgm = 0;
     g_ClearNext.bFollowUpLoaded = 0;
     m_RankValues.assign(RESULT_ITEMS, 0);
     SelectObjectSheets();
