@@ -110,9 +110,10 @@ cSystemData DemoSystemData() {
     data.m_nChallengeStages = demo_game::kChallengeStages;
     data.m_nChallengeHighScore = 1;
     data.m_nChallengeTotal = 1;
-    // Rankings in every mode, on every genre.
-    for (cRankingMode& mode : data.m_vRankingModes) {
-        mode.m_nEnabled = 1;
+    // Rankings on every genre, kept in story, challenge and free play; replays keep none.
+    for (int m = 0; m < data.m_vRankingModes.Count(); ++m) {
+        cRankingMode& mode = data.m_vRankingModes.at(m);
+        mode.m_nEnabled = m < 3 ? 1 : 0;
         for (std::uint8_t& genre : mode.m_vbGenres)
             genre = 1;
     }

@@ -329,9 +329,9 @@ constexpr GoldenCase kGolden[] = {
     {"title_text", 0x1aef1f111326fcf0ull, 0x997194dbce2fa598ull},
     {"title_picture", 0x28aa2a9b385d3e5dull, 0x28aa2a9b385d3e5dull},
     {"slots", 0xf62d783dc1e305bfull, 0x5d98fb98e9ea0aaeull},
-    {"world_map", 0x6b31979eda7a38feull, 0xe18610f7e774de38ull},
+    {"world_map", 0x9e28cee63ebd18b2ull, 0x877b303fbd86691cull},
     {"save_menu", 0x860308192eb1e003ull, 0xa3577383f66162edull},
-    {"challenge", 0xe8ca49dcdfbda963ull, 0xc245363dd52c7b5cull},
+    {"challenge", 0x213b6a4b102bffc7ull, 0xdc7f6ac507b19590ull},
     {"options", 0x2e97b69edb57f5b3ull, 0xa3149aceb227d2f6ull},
 };
 

@@ -191,13 +191,31 @@ TEST_F(DemoProjectTest, EverySystemPictureThePlayerLoadsIsAnEightBitPictureWithT
         int width, height;
     } sizes[] = {{"bmp\\Title.bmp", 640, 480},        {"bmp\\Window.bmp", 640, 480},
                  {"bmp\\StatusWindow.bmp", 640, 176}, {"bmp\\Word.bmp", 320, 192},
-                 {"bmp\\Accessory.bmp", 128, 64},     {"bmp\\Symbol.bmp", 416, 16},
+                 {"bmp\\Accessory.bmp", 128, 128},    {"bmp\\Symbol.bmp", 416, 16},
                  {"bmp\\WorldMapChip.bmp", 160, 128}, {"bmp\\Item_Mini.bmp", 240, 64}};
     for (const auto& s : sizes) {
         gfx::Dib dib;
         ASSERT_TRUE(gfx::LoadBmpFile(s.file, dib)) << s.file;
         EXPECT_EQ(dib.width, s.width) << s.file;
         EXPECT_EQ(dib.height, s.height) << s.file;
+    }
+    // The cells the menus cut from the accessory sheet are drawn: the menu cursor, the list cursors,
+    // the challenge menu's cleared mark, the life icon and the world map's marker in its eight frames.
+    {
+        gfx::Dib dib;
+        ASSERT_TRUE(gfx::LoadBmpFile("bmp\\Accessory.bmp", dib));
+        const struct {
+            int x, y, size;
+        } cells[] = {{0, 0, 32},   {64, 0, 16},  {80, 0, 16},  {96, 0, 32},  {0, 48, 16},
+                     {0, 64, 32},  {32, 64, 32}, {64, 64, 32}, {96, 64, 32}, {0, 96, 32},
+                     {32, 96, 32}, {64, 96, 32}, {96, 96, 32}};
+        for (const auto& c : cells) {
+            int drawn = 0;
+            for (int y = 0; y < c.size; ++y)
+                for (int x = 0; x < c.size; ++x)
+                    drawn += dib.PixelRaw(c.x + x, c.y + y) != 0u;
+            EXPECT_GT(drawn, c.size * c.size / 8) << "Accessory.bmp cell " << c.x << "," << c.y;
+        }
     }
     // Title and window fill are opaque pictures: no transparent pixel shows through.
     for (const char* file : {"bmp\\Title.bmp", "bmp\\Window.bmp"}) {
