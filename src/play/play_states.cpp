@@ -404,7 +404,9 @@ void cPlayScene::ResultScreen() {
         const cSystemData& sd = g_SystemData;
         if (TEXT_RANKING_HINT < sd.m_vstrTexts.Count()) {
             const std::string& hint = sd.m_vstrTexts.at(TEXT_RANKING_HINT);
-            g_Font.DrawF(&g_BackBuffer, 320 - 8 * static_cast<int>(hint.size()), 456, "%s", hint.c_str());
+            // Centred on x 320 by characters (16 pixels each), as every centred text is.
+            g_Font.DrawF(&g_BackBuffer, sd.CenteredTextX(320, TEXT_RANKING_HINT, 1, 0), 456, "%s",
+                         hint.c_str());
         }
     } else {
         DrawFrameNow(1);

@@ -103,8 +103,9 @@ register_and_leave() {
     idle_to $((frame + 100))
 } >input.txt
 
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_MUSIC=music.txt MIRELDA4_FRAME_LIMIT=$((frame + 5)) \
-    MIRELDA4_ANSWERS=Kai timeout 110 "$player" 2>stderr.txt &
+mkdir -p snap
+MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_MUSIC=music.txt MIRELDA4_SNAPSHOT=snap:745 \
+    MIRELDA4_FRAME_LIMIT=$((frame + 5)) MIRELDA4_ANSWERS=Kai timeout 110 "$player" 2>stderr.txt &
 pid=$!
 # Every version of slot 1 the player writes, kept in order (the writes are seconds apart).
 slot=user_data/story/Story01.dat
@@ -133,6 +134,22 @@ grep -q ' end=[^1]' <<<"$ends" && fail "a stage ended otherwise than by a clear:
 limits=$(grep '^1 hero=' trace.txt | sed 's/.* time=\([0-9]*\) .*/\1/' | tr '\n' ' ')
 [ "$limits" = "150 180 240 " ] || fail "the stages were not the meadow, the cave and the castle: $limits"
 grep -q '^459 .* score=1000 .* end=1 ' <<<"$ends" || fail "the boss was not defeated at step 459: $ends"
+
+# The meadow's result screen (frame 745) shows the F3 hint of its ranking centred on x 320: its
+# pale letters on the ground (rows 456-471, left of the frame counter) are as far left of it as right.
+ink=$(python3 - snap/frame-745.bmp <<'EOF'
+import struct, sys
+d = open(sys.argv[1], "rb").read()
+off, (w, h) = struct.unpack_from("<I", d, 10)[0], struct.unpack_from("<ii", d, 18)
+row = (w * 3 + 3) // 4 * 4
+xs = [x for y in range(456, 472) for x in range(480)
+      if min(d[off + (h - 1 - y) * row + 3 * x:off + (h - 1 - y) * row + 3 * x + 3]) >= 192]
+print(min(xs), max(xs)) if xs else print("none")
+EOF
+)
+read -r left right <<<"$ink"
+[ "$left" != none ] && [ $(((left + right) / 2)) -ge 316 ] && [ $(((left + right) / 2)) -le 324 ] ||
+    fail "the F3 hint is not centred on x 320: its letters span $ink"
 
 # The music requests ("context number"): the title (music 1), the world map (2; the save menu shares
 # its music and asks for none), each stage (2), and after each stage the menu it returns to asks
