@@ -9,6 +9,7 @@
 #include "menus/title_scene.h"
 #include "menus/world_map_scene.h"
 #include "platform/message_box.h"
+#include "play/replay.h"
 #include "project/stage_file.h"
 #include "tools/stage_writer.h"
 
@@ -238,6 +239,27 @@ TEST_F(TitleMenu, FreePlayAndReplayThroughTheScriptedChooser) {
     EXPECT_EQ(g_nPlayMode, 3);
     EXPECT_EQ(g_nGameMode, 2);
     EXPECT_EQ(g_SceneManager.g_nNextScene, SCENE_PLAY);
+
+    // A replay chosen there is played back as a replay, with its own save data, and the menu
+    // reopens on free play.
+    cReplay replay;
+    replay.RecordFrame(0, 0);
+    cSaveData snapshot;
+    ResetSaveData(snapshot);
+    snapshot.m_nLives = 7;
+    ASSERT_EQ(WriteReplayFile(replay, "free.rpl4_732", g_Stage, g_StageOriginal, snapshot), 1);
+    g_SceneManager.DeleteAll();
+    scene = Open();
+    setenv("MIRELDA4_ANSWERS", "free.rpl4_732", 1);
+    win::ResetMessageBoxAnswersForTests();
+    Choose(scene, TITLE_FREE);
+    EXPECT_EQ(scene->m_nState, cTitleScene::LEAVE);
+    EXPECT_EQ(g_nPlayMode, TITLE_REPLAY);
+    EXPECT_EQ(g_nGameMode, 3);
+    EXPECT_EQ(g_SaveData.m_nLives, 7);
+    g_SceneManager.DeleteAll();
+    scene = Open();
+    EXPECT_EQ(scene->m_nItems[CursorActive().row], TITLE_FREE);
 }
 
 class ChallengeMenu : public TitleMenu {
