@@ -342,7 +342,11 @@ cEdStage Cave() {
     gem.m_Commands.push_back(ItemCode("score = score + 100"));
     gem.m_Commands.push_back(WithParams(MakeItemCommand(ICT_SCREEN_COLOUR), {0, 0, 0, 0}));
     stage.m_Items.push_back(gem);
-    stage.m_Items.push_back(Goal(47, 13));
+    // The goal also opens the story's second world.
+    cEdItemDef goal = Goal(47, 13);
+    goal.m_Commands.insert(goal.m_Commands.begin(),
+                           ItemCode("C" + std::to_string(kSecondWorldVariable) + " = 1"));
+    stage.m_Items.push_back(goal);
     return stage;
 }
 

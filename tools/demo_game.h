@@ -15,6 +15,8 @@ namespace demo_game {
 inline constexpr const char* kStory2File = "data\\stg4\\cave.stg4";
 inline constexpr const char* kStory3File = "data\\stg4\\castle.stg4";
 inline constexpr int kChallengeStages = 2;
+// The common variable the cave's goal sets to 1: the story has reached its second world.
+inline constexpr int kSecondWorldVariable = 2;
 
 // Picture files of the stages' own: the parallax layers and the picture the cave shows.
 inline constexpr const char* kSkyPicture = "bmp\\back\\Sky.bmp";

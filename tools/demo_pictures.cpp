@@ -739,7 +739,7 @@ Picture TitlePicture() {
 }
 
 Picture Accessories() {
-    Picture p = MakePicture(128, 64, kKey);
+    Picture p = MakePicture(128, 128, kKey);
     // The menu cursor (32 x 32 at (0, 0)) in two positions, the list cursor (16 x 16 at (64, 0)).
     for (int k = 0; k < 2; ++k) {
         Triangle(p, 4 + k * 34, 4, 28 + k * 34, 16, 4 + k * 34, 28, Hue(2, 8));
@@ -752,7 +752,25 @@ Picture Accessories() {
     FillRect(p, 9, 56, 1, 2, 0);
     Star(p, 24, 56, 8, 3.6, Hue(0, 7));
     Text(p, 22, 53, "N", 1, 1, kWhite);
+    // The challenge menu's cleared mark (96, 0), 32 x 32.
+    Star(p, 112, 16, 14, 6, Hue(0, 7));
+    Star(p, 112, 16, 8, 3.4, Hue(0, 12));
     bmp_writer::Outline(p, 0, 0, 128, 64, kKey, Hue(8, 0));
+    // The world map's marker, 32 x 32, two frames side by side for each facing: down at (0, 64), up
+    // at (64, 64), left at (64, 96), right at (0, 96). A round walker with a nose towards its facing;
+    // the second frame bobs one pixel.
+    const struct {
+        int x, y, dx, dy;
+    } facings[] = {{0, 64, 0, 1}, {64, 64, 0, -1}, {64, 96, -1, 0}, {0, 96, 1, 0}};
+    for (const auto& f : facings)
+        for (int k = 0; k < 2; ++k) {
+            const int cx = f.x + 32 * k + 16, cy = f.y + 17 - k;
+            FillEllipse(p, cx, cy, 10, 11, Hue(6, 6));
+            FillEllipse(p, cx, cy - 2, 7, 7, Hue(6, 11));
+            FillEllipse(p, cx + 7 * f.dx, cy + 7 * f.dy, 3, 3, Hue(0, 10));
+            FillRect(p, cx - 7, f.y + 28 - k, 5, 3, Hue(8, 3));
+            FillRect(p, cx + 2, f.y + 28 - k, 5, 3, Hue(8, 3));
+        }
     return p;
 }
 

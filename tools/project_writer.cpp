@@ -4,6 +4,7 @@
 #include "demo_media.h"
 
 #include <filesystem>
+#include <initializer_list>
 #include <fstream>
 
 namespace project_writer {
@@ -109,9 +110,10 @@ cSystemData DemoSystemData() {
     data.m_nChallengeStages = demo_game::kChallengeStages;
     data.m_nChallengeHighScore = 1;
     data.m_nChallengeTotal = 1;
-    // Rankings in every mode, on every genre.
-    for (cRankingMode& mode : data.m_vRankingModes) {
-        mode.m_nEnabled = 1;
+    // Rankings on every genre, kept in story, challenge and free play; replays keep none.
+    for (int m = 0; m < data.m_vRankingModes.Count(); ++m) {
+        cRankingMode& mode = data.m_vRankingModes.at(m);
+        mode.m_nEnabled = m < 3 ? 1 : 0;
         for (std::uint8_t& genre : mode.m_vbGenres)
             genre = 1;
     }
@@ -138,42 +140,53 @@ cWorldMap DemoWorldMap() {
     set(12, 9, 3);
     map.name = "デモワールド";
 
+    // A stage entry asks before it starts and may be played again.
     cWorldMapNodeEntry open;
     open.nKind = 0;
-    open.nIcon = 0;
-    open.nValues[0] = 1; // clear switch
-    open.nValues[1] = 1; // asks before starting
-    open.nValues[2] = 1; // may be played again
-    open.szTextA = "はじめのステージ";
-    open.szTextB = demo_media::kStageFile;
-    cWorldMapNode first;
-    first.x = 7;
-    first.y = 7;
-    first.szName = "はじめのステージ";
-    first.m_Entries.assign(1, open);
-
-    // The cave opens once the first stage is cleared (switch 1), the castle once the cave is
-    // (switch 2); until then each node's last entry blocks the marker.
-    cWorldMapNodeEntry closed;
-    closed.nKind = 2;
-    closed.nIcon = 2;
-    const auto node = [&](int x, int y, const char* name, const char* file, int opensOn, int clearSwitch) {
+    open.nValues[1] = 1;
+    open.nValues[2] = 1;
+    const auto stage = [&](int icon, int clearSwitch, int afterClear, const char* name, const char* file) {
         cWorldMapNodeEntry entry = open;
-        entry.nIcon = opensOn;
+        entry.nIcon = icon;
         entry.nValues[0] = clearSwitch;
-        entry.nFlag = opensOn;
+        entry.nValues[3] = afterClear;
         entry.szTextA = name;
         entry.szTextB = file;
+        return entry;
+    };
+    const auto node = [&](int x, int y, const char* name, std::initializer_list<cWorldMapNodeEntry> entries) {
         cWorldMapNode n;
         n.x = x;
         n.y = y;
         n.szName = name;
-        n.m_Entries.assign(1, entry);
-        n.m_Entries.push_back(closed);
+        n.m_Entries.assign(entries.begin(), entries.end());
         return n;
     };
-    const cWorldMapNode second = node(13, 7, "どうくつ", demo_game::kStory2File, 1, 2);
-    const cWorldMapNode third = node(14, 9, "おしろ", demo_game::kStory3File, 2, 3);
+    // The first world: the meadow, then the cave, which opens once the meadow is cleared (switch 1);
+    // until then the cave's last entry blocks the marker. Clearing the cave advances the story (the
+    // switches are cleared and the marker goes back to the start cell) into the second world, which
+    // the cave's goal marks in a common variable: there the meadow and the cave are places passed by
+    // and the castle is open. The castle is the last stage: its clear returns to the title.
+    const auto inWorld = [](cWorldMapNodeEntry entry, int world) {
+        entry.nVariable = demo_game::kSecondWorldVariable;
+        entry.nValue = world - 1;
+        return entry;
+    };
+    cWorldMapNodeEntry passed;
+    passed.nKind = 1;
+    cWorldMapNodeEntry closed;
+    closed.nKind = 2;
+    closed.nIcon = 2;
+    cWorldMapNodeEntry cave = stage(1, 2, 1, "どうくつ", demo_game::kStory2File);
+    cave.nFlag = 1;
+    passed.nIcon = 0;
+    const cWorldMapNode first =
+        node(7, 7, "はじめのステージ",
+             {inWorld(stage(0, 1, 0, "はじめのステージ", demo_media::kStageFile), 1), inWorld(passed, 2)});
+    passed.nIcon = 1;
+    const cWorldMapNode second = node(13, 7, "どうくつ", {cave, inWorld(passed, 2), closed});
+    const cWorldMapNode third =
+        node(14, 9, "おしろ", {inWorld(stage(2, 3, 2, "おしろ", demo_game::kStory3File), 2), closed});
 
     map.nodes.assign(1, first);
     map.nodes.push_back(second);

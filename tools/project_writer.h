@@ -33,8 +33,9 @@ cProjectDatabase DemoDatabase(bool oggMusic = true);
 // challenge stages, and rankings kept in every mode and genre.
 cSystemData DemoSystemData();
 // A 20 x 15 island in the sea with a road past three nodes, the three story stages (the meadow,
-// the cave, the castle); each node after the first is closed (it blocks the marker) until the
-// clear switch of the one before is set.
+// the cave, the castle) in two worlds: the cave is closed (it blocks the marker) until the meadow's
+// clear switch is set, and its clear advances the story into the second world, where the castle is
+// open; the castle's clear returns to the title.
 cWorldMap DemoWorldMap();
 // "System.ini" of the demo: DirectDraw in a window, the project's default key names.
 std::string DemoSystemIni();

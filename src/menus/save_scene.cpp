@@ -172,8 +172,9 @@ void cSaveScene::AutoSave() {
         if (Confirmed()) {
             PlaySe(1);
             if (CursorActive().row == 0) {
-                g_SaveData.WriteSlot(g_SaveData.m_nLastSlot);
+                // The choice is written with the slot, so that the slot loads with it on.
                 g_SaveData.m_bAutoSave = 1;
+                g_SaveData.WriteSlot(g_SaveData.m_nLastSlot);
             } else {
                 g_SaveData.m_bAutoSave = 0;
             }

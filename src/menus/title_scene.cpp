@@ -37,6 +37,10 @@ void SetGameMode(int gameMode) {
     g_bRanking = RankingFlag(gameMode);
 }
 
+// A replay chosen in the free-play chooser is played back in the replay's play mode, while the menu
+// reopens on the free-play item that was chosen.
+bool g_bReplayFromFreePlay = false;
+
 } // namespace
 
 void StartNewStory() {
@@ -86,9 +90,10 @@ void cTitleScene::Init() {
     }
     // The menu reopens on the item chosen last; a hidden one leaves the row out of range, which the
     // first move of the cursor brings back to the top.
-    CursorActive().row = g_nPlayMode;
+    const int chosen = g_bReplayFromFreePlay && g_nPlayMode == TITLE_REPLAY ? TITLE_FREE : g_nPlayMode;
+    CursorActive().row = chosen;
     for (int k = 0; k < m_nCount; ++k)
-        if (m_nItems[k] == g_nPlayMode) {
+        if (m_nItems[k] == chosen) {
             CursorActive().row = k;
             break;
         }
@@ -160,6 +165,7 @@ void cTitleScene::Menu() {
     PlaySe(1);
     const int id = m_nItems[std::clamp(CursorActive().row, 0, m_nCount - 1)];
     g_nPlayMode = id;
+    g_bReplayFromFreePlay = false;
     switch (id) {
     case TITLE_NEW:
         SetGameMode(0);
@@ -189,6 +195,7 @@ void cTitleScene::Menu() {
             // The free-play chooser also offers replays: a replay chosen there is played back.
             if (IsReplayPath(g_Stage.m_strPath)) {
                 g_nPlayMode = TITLE_REPLAY;
+                g_bReplayFromFreePlay = true;
                 SetGameMode(3);
             }
             g_SceneManager.g_nNextScene = SCENE_PLAY;

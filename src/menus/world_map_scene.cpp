@@ -6,6 +6,7 @@
 #include "draw/font.h"
 #include "menus/ranking_store.h"
 #include "platform/messages.h"
+#include "play/stage_clear.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
 #include "project/system_data.h"
@@ -31,6 +32,9 @@ std::int32_t ConfirmNeeded(const cWorldMapNodeEntry& page) {
 }
 std::int32_t Replayable(const cWorldMapNodeEntry& page) {
     return page.nValues[2];
+}
+std::int32_t AfterClear(const cWorldMapNodeEntry& page) {
+    return page.nValues[3];
 }
 
 // A switch or variable of the save data; 0 for a number outside its list.
@@ -139,6 +143,7 @@ void cWorldMapScene::StartMapStage() {
     const auto page = std::find_if(m_lpEvent->m_Entries.begin(), m_lpEvent->m_Entries.end(),
                                    [&](const cWorldMapNodeEntry& e) { return &e == m_lpPage; });
     g_SaveData.m_nNodeEntry = static_cast<std::int32_t>(page - m_lpEvent->m_Entries.begin());
+    g_nWorldMapAfterClear = AfterClear(*m_lpPage);
     if (!g_SystemData.m_nKeepLives)
         g_SaveData.m_nStartLives = g_SystemData.m_vnStartLives.at(0);
     else if (!g_SystemData.m_vnInfiniteLives.at(0))

@@ -29,6 +29,8 @@ bool LoadPlayFile(const std::string& path, int fromStartup) {
             return false;
         }
         g_Stage.m_strPath = path;
+        // A replay plays with the save data of its own start, however it was opened.
+        if (g_nLoadVersion >= VERSION_REPLAY_SNAPSHOT) return true;
     } else if (!LoadStageForPlay(path, fromStartup, &g_StageOriginal)) {
         return false;
     }

@@ -193,6 +193,8 @@ void cPlayScene::Run() {
 }
 
 void cPlayScene::Init() {
+    // Play takes the music over: the menu entered next asks for its own music again.
+    g_SceneManager.g_nCurMenuBgm = 0;
     g_ClearNext.bFollowUpLoaded = 0;
     m_RankValues.assign(RESULT_ITEMS, 0);
     SelectObjectSheets();
@@ -402,7 +404,9 @@ void cPlayScene::ResultScreen() {
         const cSystemData& sd = g_SystemData;
         if (TEXT_RANKING_HINT < sd.m_vstrTexts.Count()) {
             const std::string& hint = sd.m_vstrTexts.at(TEXT_RANKING_HINT);
-            g_Font.DrawF(&g_BackBuffer, 320 - 8 * static_cast<int>(hint.size()), 456, "%s", hint.c_str());
+            // Centred on x 320 by characters (16 pixels each), as every centred text is.
+            g_Font.DrawF(&g_BackBuffer, sd.CenteredTextX(320, TEXT_RANKING_HINT, 1, 0), 456, "%s",
+                         hint.c_str());
         }
     } else {
         DrawFrameNow(1);

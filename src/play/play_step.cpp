@@ -469,6 +469,7 @@ bool TestItemConditionsOnce(cItem& item) {
 // ---- Music ----
 
 void PlayStageBgm(int music, int loop) {
+    g_SaveData.m_nStageBgm = music;
     g_SaveData.m_nStageBgmLoop = loop;
     g_nBgmLoop = loop;
     if (g_hWnd) win::SendMessage(g_hWnd, WM_USER_BGM, BGM_SLOT_STAGE, music);

@@ -23,6 +23,7 @@ int g_nWorldMapAfterClear = 0;
 namespace {
 
 constexpr int MAX_LIVES = 99;
+constexpr int PLAY_MODE_REPLAY = 4;
 constexpr int SOUND_STAGE_END = 14;
 constexpr int SOUND_EXTRA_LIFE = 15;
 constexpr int NOTICE_FRAMES = 30;
@@ -138,7 +139,8 @@ void StageEnd(cGameScene& scene) {
     const cSaveData& s = g_SaveData;
     scene.m_RankValues = {s.m_nTotalScore, s.m_nTotalRemainTime, s.m_nTotalClearTime, s.m_nTotalHP,
                           s.m_nTotalSP};
-    if (!RankingsOn()) return;
+    // Replays keep no rankings, whatever the project says of their game mode.
+    if (!RankingsOn() || g_nPlayMode == PLAY_MODE_REPLAY) return;
     for (int g = 0; g < RESULT_ITEMS; ++g) {
         if (!GenreRanked(g)) continue;
         scene.m_RankPlaces[g] = FindRankPlace(g, scene.m_RankValues[static_cast<std::size_t>(g)]);

@@ -241,10 +241,11 @@ bool LoadStartFile() {
     }
     g_bStartFile = 1;
     if (!LoadPlayFile(path, 1)) return false;
-    g_nGameMode = 2;
-    g_bRanking = 1;
-    // A replay given at start-up is played back; a stage is played.
-    g_nPlayMode = IsReplayPath(path) ? 4 : 3;
+    // A replay given at start-up is played back, and keeps no rankings; a stage is played.
+    const bool replay = IsReplayPath(path);
+    g_nGameMode = replay ? 3 : 2;
+    g_bRanking = replay ? 0 : 1;
+    g_nPlayMode = replay ? 4 : 3;
     g_SceneManager.g_nSceneIndex = SCENE_PLAY;
     g_SceneManager.g_nPrevScene = 0;
     return true;

@@ -5,6 +5,8 @@
 #include "project/project_database.h"
 #include "project/system_data.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 
 cBgm g_Bgm;
@@ -289,9 +291,27 @@ void ApplyMusicOption(int musicOn) {
     if (musicOn) BgmInitDefault();
 }
 
+namespace {
+
+// Test tooling, off unless MIRELDA4_MUSIC names a file: one line per music request received,
+// "CONTEXT NUMBER" (contexts 0-3 the menus with their music number, 4 the stage's music).
+void LogMusicRequest(int context, std::int32_t number) {
+    static std::FILE* const file = [] {
+        const char* path = std::getenv("MIRELDA4_MUSIC");
+        return path && *path ? std::fopen(path, "w") : nullptr;
+    }();
+    if (!file) return;
+    std::fprintf(file, "%d %d\n", context, static_cast<int>(number));
+    std::fflush(file);
+}
+
+} // namespace
+
 win::LRESULT OnBgmRequest(win::WPARAM wParam, win::LPARAM lParam) {
     if (wParam > 4) return 0;
     const int context = static_cast<int>(wParam);
+    LogMusicRequest(context,
+                    context < 4 ? g_SystemData.m_vnMenuBgm.at(context) : static_cast<std::int32_t>(lParam));
     std::lock_guard lock(g_Bgm.m_Lock);
     if (context < 4) {
         std::int32_t number = g_SystemData.m_vnMenuBgm.at(context);

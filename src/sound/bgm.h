@@ -100,5 +100,6 @@ void ApplyMusicOption(int musicOn);
 
 // The main window's handler of WM_USER_BGM: context wParam 0-4, lParam the music number of
 // context 4. The menu contexts take their music number and loop flag from the system data, every
-// number names a record of the project's music list (entry 0: none). Result 0.
+// number names a record of the project's music list (entry 0: none). Result 0. Test tooling: with
+// MIRELDA4_MUSIC naming a file, each request is written to it as a line "CONTEXT NUMBER".
 win::LRESULT OnBgmRequest(win::WPARAM wParam, win::LPARAM lParam);

@@ -96,6 +96,19 @@ std::vector<std::string> SplitPatterns(const std::string& list) {
     return out;
 }
 
+// A name saved without an extension takes the filter's first extension when that is a fixed one
+// ("*.rpl4_732"), so that the file is listed by the same filter afterwards.
+std::string WithDefaultExtension(const std::string& path, const std::vector<std::string>& patterns) {
+    const std::size_t sep = LastSeparator(path);
+    const std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    if (name.empty() || name.find('.') != std::string::npos || patterns.empty()) return path;
+    const std::string& first = patterns.front();
+    if (first.size() < 3 || first.compare(0, 2, "*.") != 0 ||
+        first.find_first_of("*?", 2) != std::string::npos)
+        return path;
+    return path + first.substr(1);
+}
+
 DialogTemplate ChooserTemplate(bool save, const std::string& title) {
     return DialogTemplate{
         0,
@@ -186,6 +199,7 @@ bool Choose(bool save, char* result, std::size_t bufferSize, const char* initial
         break;
     }
     }
+    if (save) path = WithDefaultExtension(path, SplitPatterns(pattern ? pattern : ""));
     if (path.size() + 1 > bufferSize) return false;
     std::memcpy(result, path.c_str(), path.size() + 1);
     return true;
@@ -327,16 +341,18 @@ void cFileChooser::Accept() {
         return;
     }
     const std::string caption = Caption();
+    const std::string target = m_bSave ? WithDefaultExtension(full, m_Patterns) : full;
     if (!m_bSave && !fsys::IsFile(full)) {
         AskInWindow(m_strName + Text("\nFile not found.", "\nファイルが見つかりません。"), caption, false);
         return;
     }
-    if (m_bSave && fsys::Exists(full) &&
-        AskInWindow(m_strName + Text(" already exists.\nDo you want to replace it?",
-                                     " は既に存在します。\n上書きしますか？"),
-                    caption, true) != IDC_YES)
+    if (m_bSave && fsys::Exists(target) &&
+        AskInWindow(
+            WithDefaultExtension(m_strName, m_Patterns) +
+                Text(" already exists.\nDo you want to replace it?", " は既に存在します。\n上書きしますか？"),
+            caption, true) != IDC_YES)
         return;
-    m_strPath = full;
+    m_strPath = target;
     End(1);
 }
 

@@ -1,7 +1,8 @@
 // Open and save file dialogs: a chooser drawn in the game window, listing the folders and the files
 // that match the filter of a folder (patterns may hold wildcards inside the extension, as
 // "*.stg4_*;*.rpl4_*"), with a name field. The open dialog takes only an existing file; the save
-// dialog asks before replacing a file. Names typed are taken as typed: no extension is ever added.
+// dialog asks before replacing a file. A name saved without an extension takes the filter's first
+// extension when that is a fixed one ("*.rpl4_732"); open names are taken as typed.
 // Paths are system paths (CP932, backslashes), relative to the working folder unless absolute.
 //
 // Scripted answers (ui/dialog_route.h): a path (UTF-8) chooses that file, "cancel" cancels; without

@@ -310,7 +310,11 @@ TEST_F(SaveMenu, AutosaveAsksForASlotFirstThenSwitches) {
     Press(DIR_UP);
     Confirm();
     EXPECT_EQ(g_SaveData.m_bAutoSave, 1);
-    EXPECT_TRUE(SlotFile(6));
+    ASSERT_TRUE(SlotFile(6));
+    // The slot is written with the choice in it: loaded again, the autosave is on.
+    g_SaveData.m_bAutoSave = 0;
+    g_SaveData.LoadSlot(6);
+    EXPECT_EQ(g_SaveData.m_bAutoSave, 1);
 }
 
 TEST_F(SaveMenu, BackAndToTitle) {

@@ -9,6 +9,7 @@
 #include "menus/title_scene.h"
 #include "menus/world_map_scene.h"
 #include "platform/message_box.h"
+#include "play/replay.h"
 #include "project/stage_file.h"
 #include "tools/stage_writer.h"
 
@@ -238,6 +239,27 @@ TEST_F(TitleMenu, FreePlayAndReplayThroughTheScriptedChooser) {
     EXPECT_EQ(g_nPlayMode, 3);
     EXPECT_EQ(g_nGameMode, 2);
     EXPECT_EQ(g_SceneManager.g_nNextScene, SCENE_PLAY);
+
+    // A replay chosen there is played back as a replay, with its own save data, and the menu
+    // reopens on free play.
+    cReplay replay;
+    replay.RecordFrame(0, 0);
+    cSaveData snapshot;
+    ResetSaveData(snapshot);
+    snapshot.m_nLives = 7;
+    ASSERT_EQ(WriteReplayFile(replay, "free.rpl4_732", g_Stage, g_StageOriginal, snapshot), 1);
+    g_SceneManager.DeleteAll();
+    scene = Open();
+    setenv("MIRELDA4_ANSWERS", "free.rpl4_732", 1);
+    win::ResetMessageBoxAnswersForTests();
+    Choose(scene, TITLE_FREE);
+    EXPECT_EQ(scene->m_nState, cTitleScene::LEAVE);
+    EXPECT_EQ(g_nPlayMode, TITLE_REPLAY);
+    EXPECT_EQ(g_nGameMode, 3);
+    EXPECT_EQ(g_SaveData.m_nLives, 7);
+    g_SceneManager.DeleteAll();
+    scene = Open();
+    EXPECT_EQ(scene->m_nItems[CursorActive().row], TITLE_FREE);
 }
 
 class ChallengeMenu : public TitleMenu {
@@ -329,9 +351,9 @@ constexpr GoldenCase kGolden[] = {
     {"title_text", 0x1aef1f111326fcf0ull, 0x997194dbce2fa598ull},
     {"title_picture", 0x28aa2a9b385d3e5dull, 0x28aa2a9b385d3e5dull},
     {"slots", 0xf62d783dc1e305bfull, 0x5d98fb98e9ea0aaeull},
-    {"world_map", 0x6b31979eda7a38feull, 0xe18610f7e774de38ull},
+    {"world_map", 0x9e28cee63ebd18b2ull, 0x877b303fbd86691cull},
     {"save_menu", 0x860308192eb1e003ull, 0xa3577383f66162edull},
-    {"challenge", 0xe8ca49dcdfbda963ull, 0xc245363dd52c7b5cull},
+    {"challenge", 0x213b6a4b102bffc7ull, 0xdc7f6ac507b19590ull},
     {"options", 0x2e97b69edb57f5b3ull, 0xa3149aceb227d2f6ull},
 };
 

@@ -79,8 +79,24 @@ TEST_F(LoadPlayFileTest, ReplayWithItsStage) {
     hero.m_nPictureNo = 1;
     running.m_Charas.push_back(hero);
     cSaveData snap;
+    ResetSaveData(snap);
+    snap.m_nStageNo = 4;
+    snap.m_nStagePart = 2;
+    snap.m_nStartLives = 8;
+    snap.m_nLives = 7;
+    snap.m_strStageName = "data\\stg4\\cave.";
     ASSERT_EQ(WriteReplayFile(r, dir.file("c01_00.rpl4_732"), running, original, snap), 1);
-    ASSERT_TRUE(LoadPlayFile(dir.file("c01_00.rpl4_732"), 0));
-    EXPECT_EQ(g_Replay.m_nSeed, 4242);
-    EXPECT_EQ(g_Stage.m_Charas.size(), 1u);
+    // The replay plays with the save data of its start, from the menus or from a start file.
+    for (const int startFile : {0, 1}) {
+        g_bStartFile = startFile;
+        ASSERT_TRUE(LoadPlayFile(dir.file("c01_00.rpl4_732"), startFile));
+        EXPECT_EQ(g_Replay.m_nSeed, 4242);
+        EXPECT_EQ(g_Stage.m_Charas.size(), 1u);
+        EXPECT_EQ(g_Stage.m_strPath, dir.file("c01_00.rpl4_732"));
+        EXPECT_EQ(g_SaveData.m_nStageNo, 4) << startFile;
+        EXPECT_EQ(g_SaveData.m_nStagePart, 2) << startFile;
+        EXPECT_EQ(g_SaveData.m_nStartLives, 8) << startFile;
+        EXPECT_EQ(g_SaveData.m_nLives, 7) << startFile;
+        EXPECT_EQ(g_SaveData.m_strStageName, "data\\stg4\\cave.") << startFile;
+    }
 }

@@ -143,6 +143,22 @@ TEST_F(StageClear, RankingsAreTakenOnlyAtTheLastStageOfASeries) {
     g_bStartFile = 1;
     StageEnd(*scene);
     EXPECT_FALSE(g_rankAsked.empty());
+
+    // A replay has no rankings, from a start file or from the menu, even when its game mode is
+    // ranked; the result values are still those of the run.
+    for (const int startFile : {1, 0}) {
+        g_rankAsked.clear();
+        g_nPlayMode = 4;
+        g_nGameMode = 3;
+        g_bStartFile = startFile;
+        g_bRanking = 1;
+        g_SystemData.m_vRankingModes.at(3).m_nEnabled = 1;
+        g_SystemData.m_vRankingModes.at(3).m_vbGenres.assign(5, 1);
+        StageEnd(*scene);
+        EXPECT_TRUE(g_rankAsked.empty()) << startFile;
+        EXPECT_EQ(scene->m_bRankQualified, 0) << startFile;
+        EXPECT_EQ(scene->m_RankValues[0], g_SaveData.m_nTotalScore) << startFile;
+    }
 }
 
 TEST_F(StageClear, ExtraLivesOnePerThresholdUpToNinetyNine) {

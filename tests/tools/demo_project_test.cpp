@@ -17,12 +17,14 @@
 #include "draw/draw.h"
 #include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
+#include "menus/world_map_scene.h"
 #include "platform/audio/riff_wave.h"
 #include "platform/audio/vox.h"
 #include "platform/file_system.h"
 #include "platform/gfx/bmp.h"
 #include "project/common_palette.h"
 #include "project/project_database.h"
+#include "project/save_data.h"
 #include "project/stage_file.h"
 #include "project/system_bitmaps.h"
 #include "project/system_data.h"
@@ -31,6 +33,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <deque>
 #include <memory>
@@ -188,13 +191,31 @@ TEST_F(DemoProjectTest, EverySystemPictureThePlayerLoadsIsAnEightBitPictureWithT
         int width, height;
     } sizes[] = {{"bmp\\Title.bmp", 640, 480},        {"bmp\\Window.bmp", 640, 480},
                  {"bmp\\StatusWindow.bmp", 640, 176}, {"bmp\\Word.bmp", 320, 192},
-                 {"bmp\\Accessory.bmp", 128, 64},     {"bmp\\Symbol.bmp", 416, 16},
+                 {"bmp\\Accessory.bmp", 128, 128},    {"bmp\\Symbol.bmp", 416, 16},
                  {"bmp\\WorldMapChip.bmp", 160, 128}, {"bmp\\Item_Mini.bmp", 240, 64}};
     for (const auto& s : sizes) {
         gfx::Dib dib;
         ASSERT_TRUE(gfx::LoadBmpFile(s.file, dib)) << s.file;
         EXPECT_EQ(dib.width, s.width) << s.file;
         EXPECT_EQ(dib.height, s.height) << s.file;
+    }
+    // The cells the menus cut from the accessory sheet are drawn: the menu cursor, the list cursors,
+    // the challenge menu's cleared mark, the life icon and the world map's marker in its eight frames.
+    {
+        gfx::Dib dib;
+        ASSERT_TRUE(gfx::LoadBmpFile("bmp\\Accessory.bmp", dib));
+        const struct {
+            int x, y, size;
+        } cells[] = {{0, 0, 32},   {64, 0, 16},  {80, 0, 16},  {96, 0, 32},  {0, 48, 16},
+                     {0, 64, 32},  {32, 64, 32}, {64, 64, 32}, {96, 64, 32}, {0, 96, 32},
+                     {32, 96, 32}, {64, 96, 32}, {96, 96, 32}};
+        for (const auto& c : cells) {
+            int drawn = 0;
+            for (int y = 0; y < c.size; ++y)
+                for (int x = 0; x < c.size; ++x)
+                    drawn += dib.PixelRaw(c.x + x, c.y + y) != 0u;
+            EXPECT_GT(drawn, c.size * c.size / 8) << "Accessory.bmp cell " << c.x << "," << c.y;
+        }
     }
     // Title and window fill are opaque pictures: no transparent pixel shows through.
     for (const char* file : {"bmp\\Title.bmp", "bmp\\Window.bmp"}) {
@@ -257,38 +278,60 @@ TEST_F(DemoProjectTest, ThePlayersColourVariantMatchesItsBlendTable) {
     g_DDSettings.nBpp = bpp;
 }
 
-TEST_F(DemoProjectTest, TheFirstNodeCanBeReachedFromTheStartAndTheSecondOpensAfterIt) {
-    const cWorldMap map = project_writer::DemoWorldMap();
-    const auto open = [&](int x, int y) {
-        if (x < 0 || y < 0 || x >= map.width || y >= map.height) return false;
-        return map.tiles.at(map.CellAt(x, y)).bBlocked == 0;
-    };
-    ASSERT_TRUE(open(map.startX, map.startY));
-    // Walk the open cells from the start.
-    std::set<std::pair<int, int>> reached{{map.startX, map.startY}};
-    std::deque<std::pair<int, int>> todo{{map.startX, map.startY}};
-    while (!todo.empty()) {
-        const auto [x, y] = todo.front();
-        todo.pop_front();
-        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
-            if (open(x + dx, y + dy) && reached.insert({x + dx, y + dy}).second)
-                todo.push_back({x + dx, y + dy});
-    }
+TEST_F(DemoProjectTest, TheStoryRunsThroughTwoWorldsToTheTitle) {
+    cWorldMap map = project_writer::DemoWorldMap();
     ASSERT_EQ(map.nodes.Count(), 3);
-    for (const cWorldMapNode& node : map.nodes)
-        EXPECT_TRUE(reached.count({node.x, node.y})) << node.x << "," << node.y;
-    // Each later node: its stage entry applies once switch n (the clear switch of the node before)
-    // is set; before that its last entry blocks the marker.
-    EXPECT_EQ(map.nodes.at(0).m_Entries.at(0).nValues[0], 1);
-    for (int n = 1; n <= 2; ++n) {
-        const cWorldMapNode& node = map.nodes.at(n);
-        ASSERT_EQ(node.m_Entries.Count(), 2);
-        EXPECT_EQ(node.m_Entries.at(0).nFlag, n);
-        EXPECT_EQ(map.nodes.at(n - 1).m_Entries.at(0).nValues[0], n);
-        EXPECT_EQ(node.m_Entries.at(0).nKind, 0);
-        EXPECT_EQ(node.m_Entries.at(1).nFlag, 0);
-        EXPECT_EQ(node.m_Entries.at(1).nKind, 2);
-    }
+    cSaveData save;
+    save.m_vnStageFlags.assign(1000, 0);
+    save.m_vnCommonVars.assign(256, 0);
+    // The kind of each node's active page (-1 none) and, for a stage, its clear switch and what
+    // follows its clear (0 the map, 1 the story advances, 2 the title).
+    const auto pages = [&] {
+        std::vector<std::array<int, 3>> out;
+        for (cWorldMapNode& node : map.nodes) {
+            const cWorldMapNodeEntry* page = SelectEventPage(&node, save);
+            out.push_back(page ? std::array<int, 3>{page->nKind, page->nValues[0], page->nValues[3]}
+                               : std::array<int, 3>{-1, 0, 0});
+        }
+        return out;
+    };
+    // Every node is reached from the start over open cells and nodes that do not block.
+    const auto reachable = [&] {
+        const auto blocked = pages();
+        const auto open = [&](int x, int y) {
+            if (x < 0 || y < 0 || x >= map.width || y >= map.height) return false;
+            for (int n = 0; n < map.nodes.Count(); ++n)
+                if (map.nodes.at(n).x == x && map.nodes.at(n).y == y) return blocked[n][0] != 2;
+            return map.tiles.at(map.CellAt(x, y)).bBlocked == 0;
+        };
+        std::set<std::pair<int, int>> reached{{map.startX, map.startY}};
+        std::deque<std::pair<int, int>> todo{{map.startX, map.startY}};
+        while (!todo.empty()) {
+            const auto [x, y] = todo.front();
+            todo.pop_front();
+            for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
+                if (open(x + dx, y + dy) && reached.insert({x + dx, y + dy}).second)
+                    todo.push_back({x + dx, y + dy});
+        }
+        std::vector<bool> out;
+        for (const cWorldMapNode& node : map.nodes)
+            out.push_back(reached.count({node.x, node.y}) != 0);
+        return out;
+    };
+    using Pages = std::vector<std::array<int, 3>>;
+    // A new story: the meadow is open, the cave closed, the castle closed.
+    EXPECT_EQ(pages(), (Pages{{0, 1, 0}, {2, 0, 0}, {2, 0, 0}}));
+    EXPECT_EQ(reachable(), (std::vector<bool>{true, false, false}));
+    // The meadow cleared: the cave opens, and its clear advances the story.
+    save.m_vnStageFlags.at(1) = 1;
+    EXPECT_EQ(pages(), (Pages{{0, 1, 0}, {0, 2, 1}, {2, 0, 0}}));
+    EXPECT_EQ(reachable(), (std::vector<bool>{true, true, false}));
+    // The second world (switches cleared, the goal's variable set): the meadow and the cave are
+    // passed by, the castle is open and its clear returns to the title.
+    save.m_vnStageFlags.assign(1000, 0);
+    save.m_vnCommonVars.at(demo_game::kSecondWorldVariable) = 1;
+    EXPECT_EQ(pages(), (Pages{{1, 0, 0}, {1, 0, 0}, {0, 3, 2}}));
+    EXPECT_EQ(reachable(), (std::vector<bool>{true, true, true}));
 }
 
 TEST(DemoMediaWriters, WaveFileBytes) {

@@ -101,7 +101,7 @@ TEST_F(Chooser, CancelLeavesTheBufferAlone) {
     EXPECT_STREQ(path, "keep");
 }
 
-TEST_F(Chooser, SaveOffersTheNameAsksBeforeReplacingAndAddsNoExtension) {
+TEST_F(Chooser, SaveOffersTheNameAsksBeforeReplacingAndAddsTheDefaultExtension) {
     char path[260] = "r_00.rpl4_732";
     host.Do([](cDialog& d) {
         const cWidget* name = d.GetDlgItem(1105);
@@ -121,11 +121,34 @@ TEST_F(Chooser, SaveOffersTheNameAsksBeforeReplacingAndAddsNoExtension) {
     EXPECT_EQ(question, "r_00.rpl4_732 は既に存在します。");
     EXPECT_STREQ(path, "user_data\\rpl4\\r_00.rpl4_732");
 
+    // A name typed without an extension takes the filter's: the replay chooser lists it. The question
+    // before replacing is asked of that name; a name with an extension of its own keeps it.
     cScriptHost h2;
     h2.Text("mine").Key(win::VK_RETURN);
     SetDialogHost(&h2);
     ASSERT_TRUE(Save(path));
-    EXPECT_STREQ(path, "user_data\\rpl4\\mine");
+    EXPECT_STREQ(path, "user_data\\rpl4\\mine.rpl4_732");
+    cScriptHost h3;
+    question.clear();
+    h3.Text("r_00")
+        .Key(win::VK_RETURN)
+        .Do([&](cDialog& d) { question = d.GetDlgItem(1200)->text; })
+        .Key(win::VK_RETURN); // "Yes"
+    SetDialogHost(&h3);
+    ASSERT_TRUE(Save(path));
+    EXPECT_EQ(question, "r_00.rpl4_732 は既に存在します。");
+    EXPECT_STREQ(path, "user_data\\rpl4\\r_00.rpl4_732");
+    cScriptHost h4;
+    h4.Text("mine.txt").Key(win::VK_RETURN);
+    SetDialogHost(&h4);
+    ASSERT_TRUE(Save(path));
+    EXPECT_STREQ(path, "user_data\\rpl4\\mine.txt");
+    // A scripted answer is a typed name too.
+    SetDialogHost(nullptr);
+    setenv("MIRELDA4_ANSWERS", "user_data/rpl4/typed", 1);
+    win::ResetMessageBoxAnswersForTests();
+    ASSERT_TRUE(Save(path));
+    EXPECT_STREQ(path, "user_data/rpl4/typed.rpl4_732");
 }
 
 TEST_F(Chooser, EnglishAndScriptedAnswers) {
