@@ -16,7 +16,9 @@
 #include "platform/messages.h"
 #include "platform/time.h"
 #include "play/collision.h"
+#include "play/effects.h"
 #include "play/hits.h"
+#include "play/message_window.h"
 #include "play/play_step.h"
 #include "play/replay.h"
 #include "play/trace.h"
@@ -281,6 +283,9 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     BuildGrid();
     SetUpHero(scene);
     PlaceCharasAndItems();
+    // Pictures and message texts shown before stay with the play they belonged to.
+    ClearShownPictures();
+    ClearMessageSurfaces();
     ResetCounters(scene);
     RunStartFlows(scene);
     g_PlayTrace.BeginStage();
