@@ -491,12 +491,25 @@ cEdStage Challenge2() {
     return stage;
 }
 
+cEdStage Gallery() {
+    cEdStage stage = Field(20, 15, 2);
+    stage.m_nTimeLimitOn = 1;
+    stage.m_nTimeLimit = 3;
+    cEdCharaDef& hero = stage.m_Charas.back();
+    const cEdFlowCmd picture =
+        WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 0}); // until the end
+    cEdFlow paint = KeyFlow(SLOT_BUTTON3 + 1, true, {picture, Code("my.v1 = my.v1 + 1")});
+    paint.m_Conds.push_back(flow_writer::MakeVariableCondition(CK_CHARA_VAR, 1, 5, 100)); // v1 < 100
+    hero.m_Flows.push_back(paint);
+    cEdFlow done = Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_STAGE_CLEAR), {3})});
+    done.m_Conds.push_back(flow_writer::MakeVariableCondition(CK_CHARA_VAR, 1, 2, 100)); // v1 >= 100
+    hero.m_Flows.push_back(done);
+    return stage;
+}
+
 std::vector<StageFile> StageFiles() {
-    return {{"demo", Meadow()},
-            {"cave", Cave()},
-            {"castle", Castle()},
-            {"c01-1", Challenge1()},
-            {"c02-1", Challenge2()}};
+    return {{"demo", Meadow()},      {"cave", Cave()},        {"castle", Castle()},
+            {"c01-1", Challenge1()}, {"c02-1", Challenge2()}, {"gallery", Gallery()}};
 }
 
 bool WriteStages(const std::string& folder) {
