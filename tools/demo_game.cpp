@@ -508,13 +508,17 @@ cEdStage Gallery() {
 }
 
 std::vector<StageFile> StageFiles() {
-    return {{"demo", Meadow()},      {"cave", Cave()},        {"castle", Castle()},
-            {"c01-1", Challenge1()}, {"c02-1", Challenge2()}, {"gallery", Gallery()}};
+    return {{"demo", Meadow()},
+            {"cave", Cave()},
+            {"castle", Castle()},
+            {"c01-1", Challenge1()},
+            {"c02-1", Challenge2()}};
 }
 
 bool WriteStages(const std::string& folder) {
     for (const StageFile& file : StageFiles())
         if (!stage_writer::WriteStageFile(folder, file.base, 0, file.stage)) return false;
+    if (!stage_writer::WriteStageFile(folder, "gallery", 0, Gallery())) return false;
     const bmp_writer::Palette palette = bmp_writer::DemoPalette();
     const struct {
         const char* file;
