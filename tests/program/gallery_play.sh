@@ -1,12 +1,13 @@
 #!/bin/bash
-# Pictures shown until the end of a stage do not outlive it, and showing one again reads no file,
-# headless with scripted input on the demo's gallery (three seconds; while button 4 is held the hero
-# puts up the sign picture until the end, one a step; at 100 the stage is cleared). First try: 50
-# pictures go up and stay until the time limit defeats the hero; the stage starts again (a restart)
-# with no picture up. Second try: 100 pictures go up, all from one loaded surface, and the clear
-# follows; confirming the result starts the next stage (the same file, played from its file) with no
-# picture up.
-# Usage: shown_pictures.sh <player> <build-dir>
+# A character variable counted and acted on, and pictures shown until the end of a stage that do not
+# outlive it, headless with scripted input on the demo's gallery (three seconds; while button 4 is
+# held the hero puts up the sign picture until the end, one a step, adding 1 to its variable v1 in a
+# code text; a condition on v1 stops the pictures at 100 and another then clears the stage). First
+# try: 50 pictures go up and stay until the time limit defeats the hero; the stage starts again (a
+# restart) with no picture up. Second try: 100 pictures go up, all from one loaded surface, no more,
+# and the clear follows the 100th; confirming the result starts the next stage (the same file,
+# played from its file) with no picture up.
+# Usage: gallery_play.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
@@ -30,6 +31,7 @@ MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=900 \
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 [ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
+grep -q 'err V\[' Report_Game.txt 2>/dev/null && fail "a variable index was refused: $(grep -m 1 'err V\[' Report_Game.txt)"
 
 # Three set-ups: the stage, its restart and the next stage.
 starts=($(grep -n '^1 hero=' trace.txt | cut -d: -f1))
@@ -42,6 +44,11 @@ for at in "${starts[1]}" "${starts[2]}"; do
     line=$(sed -n "${at}p" trace.txt)
     grep -q ' pics=0,0 ' <<<"$line" || fail "pictures of the play before are still up at line $at: $line"
 done
+# v1 stopped the pictures at 100 and cleared the stage right after the 100th.
+awk '{ sub(/.* pics=/, ""); sub(/,.*/, ""); if ($0 + 0 > 100) { print; exit 1 } }' trace.txt ||
+    fail "more than 100 pictures went up"
+first100=$(grep -m 1 -n ' pics=100,' trace.txt | cut -d: -f1)
+[ $((starts[2] - 1 - first100)) -le 1 ] || fail "the 100th picture at line $first100, the clear at line $((starts[2] - 1))"
 # However many pictures are up, they hold one loaded surface.
 other=$(grep -v -E ' pics=(0,0|[0-9]+,1) ' trace.txt | head -n 1)
 [ -z "$other" ] || fail "the pictures hold more than one surface: $other"
