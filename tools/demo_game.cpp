@@ -495,6 +495,22 @@ cEdStage Challenge2() {
     return stage;
 }
 
+cEdStage Gallery() {
+    cEdStage stage = Field(20, 15, 2);
+    stage.m_nTimeLimitOn = 1;
+    stage.m_nTimeLimit = 3;
+    cEdCharaDef& hero = stage.m_Charas.back();
+    const cEdFlowCmd picture =
+        WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 0}); // until the end
+    cEdFlow paint = KeyFlow(SLOT_BUTTON3 + 1, true, {picture, Code("my.v1 = my.v1 + 1")});
+    paint.m_Conds.push_back(flow_writer::MakeVariableCondition(CK_CHARA_VAR, 1, 5, 100)); // v1 < 100
+    hero.m_Flows.push_back(paint);
+    cEdFlow done = Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_STAGE_CLEAR), {3})});
+    done.m_Conds.push_back(flow_writer::MakeVariableCondition(CK_CHARA_VAR, 1, 2, 100)); // v1 >= 100
+    hero.m_Flows.push_back(done);
+    return stage;
+}
+
 std::vector<StageFile> StageFiles() {
     return {{"demo", Meadow()},
             {"cave", Cave()},
@@ -506,6 +522,7 @@ std::vector<StageFile> StageFiles() {
 bool WriteStages(const std::string& folder) {
     for (const StageFile& file : StageFiles())
         if (!stage_writer::WriteStageFile(folder, file.base, 0, file.stage)) return false;
+    if (!stage_writer::WriteStageFile(folder, "gallery", 0, Gallery())) return false;
     const bmp_writer::Palette palette = bmp_writer::DemoPalette();
     const struct {
         const char* file;

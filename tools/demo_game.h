@@ -49,6 +49,11 @@ cEdStage Castle();
 // that avoid leaving the screen.
 cEdStage Challenge1();
 cEdStage Challenge2();
+// The gallery (data\stg4\gallery.stg4, written with the other stages but outside the story and the
+// challenges: it is played from its file): while button 4 is held the hero puts the sign picture up
+// until the end of the stage, one a step, counting them in its variable v1; at 100 it stops, and
+// the stage is cleared. The time limit is three seconds.
+cEdStage Gallery();
 
 // Every stage file of the game, story first.
 std::vector<StageFile> StageFiles();

@@ -288,6 +288,7 @@ void cChara::SetDefinition(const cEdCharaDef& def) {
     if (m_Def.m_nScale == 0) m_Def.m_nScale = 1;
     m_nHP = ClampToInt(m_Def.m_nMaxHP);
     m_nSP = ClampToInt(m_Def.m_nMaxSP);
+    m_Vars.assign(CHARA_VARIABLE_COUNT, 0);
     m_Flows.clear();
     for (int i = 0; i < m_Def.m_Flows.Count(); ++i)
         m_Flows.push_back(cFlow{&m_Def.m_Flows[i], i});

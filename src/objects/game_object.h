@@ -47,6 +47,9 @@ struct DDSURFACEDATA;
 constexpr int FACTION_COUNT = 8;
 constexpr int MAX_GIANT_SCALE = 10;
 constexpr int SCORE_MAX = 999999;
+// A character's variables: "v1" to "v8" are entries 1 to 8; entry 0 is the first of the list that
+// arrangements and variable conditions can name.
+constexpr int CHARA_VARIABLE_COUNT = 9;
 
 // Which class an object is, so that the link helper never treats a shot as a character.
 enum ObjectKind { OBJKIND_ITEM = 0, OBJKIND_SHOT = 1, OBJKIND_STAGECHARA = 2, OBJKIND_HERO = 3 };
@@ -315,7 +318,7 @@ class cChara : public cGameObject {
     virtual int Jump(const cJumpRequest& jump);
 
     // ---- Set-up ----
-    // Copies the definition and fills HP, SP and the flows from it.
+    // Copies the definition and fills HP, SP and the flows from it; the variables start at 0.
     void SetDefinition(const cEdCharaDef& def);
     void SetCellPos(int column, int row);
     void SavePosition();

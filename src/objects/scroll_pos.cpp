@@ -4,6 +4,19 @@
 #include "records/ed_stage.h"
 
 #include <algorithm>
+#include <climits>
+
+static_assert((STAGE_SIDE_MAX + 2LL * STAGE_MARGIN_BLOCKS) * BLOCK_SIZE <= INT_MAX,
+              "the largest stage's grid must be measurable in pixels");
+
+namespace {
+
+// A pixel position worked out in 64 bits, kept to what an int holds.
+int ToPixels(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+} // namespace
 
 double StageFrameScale() {
     return g_Stage.m_dFrameScale >= 1.0 ? g_Stage.m_dFrameScale : 1.0;
@@ -40,12 +53,16 @@ void cScrollPos::SetAutoSpeed(int on, int n) {
 }
 
 void cScrollPos::SetRange(int firstBlock, int lastBlock, int firstOn, int lastOn) {
-    m_nLowest = firstOn ? m_nOrigin + firstBlock * BLOCK_SIZE : m_nOrigin;
-    m_nHighestEnd = lastOn ? m_nOrigin + (lastBlock + 1) * BLOCK_SIZE : m_nStageEnd;
+    // The limits are the stage's own numbers: any of them is measured without overflow.
+    m_nLowest = firstOn ? ToPixels(m_nOrigin + static_cast<long long>(firstBlock) * BLOCK_SIZE) : m_nOrigin;
+    m_nHighestEnd =
+        lastOn ? ToPixels(m_nOrigin + (static_cast<long long>(lastBlock) + 1) * BLOCK_SIZE) : m_nStageEnd;
     if (m_nHighestEnd < m_nLowest) m_nHighestEnd = m_nLowest;
 }
 
 void cScrollPos::SetUp(int axis, int stageBlocks, int extraExtent) {
+    // No stage file holds a longer side; kept to it, the grid's extent in pixels fits an int.
+    stageBlocks = std::clamp(stageBlocks, -STAGE_SIDE_MAX, STAGE_SIDE_MAX);
     m_nAxis = axis;
     m_nViewSize = axis == 0 ? VIEW_WIDTH : VIEW_HEIGHT;
     m_nMargin = STAGE_MARGIN_BLOCKS;

@@ -39,8 +39,9 @@ class cScrollPos {
     void SetRange(int firstBlock, int lastBlock, int firstOn, int lastOn);
 
     // The values stage set-up gives an axis of `stageBlocks` blocks (the range is the whole stage,
-    // no automatic scroll, position at the origin). Horizontally the grid's row stride is the
-    // smallest power of two not below the grid extent.
+    // no automatic scroll, position at the origin); a side longer than STAGE_SIDE_MAX counts as
+    // that. Horizontally the grid's row stride is the smallest power of two not below the grid
+    // extent.
     void SetUp(int axis, int stageBlocks, int extraExtent = VIEW_WIDTH);
 
     // The speed by which the view moves this sub-step: 0 while it stands still or is held at an

@@ -162,21 +162,45 @@ int cPictureLayer::Draw(DDSURFACEDATA* surface, DDSURFACEDATA* picture, int paus
     return 0;
 }
 
+namespace {
+
+// The loaded surface of a picture file, or null when no shown picture holds it.
+DDSURFACEDATA* LoadedPicture(const char* file) {
+    auto sd = g_PictureSurfaces.begin();
+    for (auto def = g_PictureDefs.begin(); def != g_PictureDefs.end() && sd != g_PictureSurfaces.end();
+         ++def, ++sd)
+        if (std::strcmp(def->szFileName, file) == 0) return &*sd;
+    return nullptr;
+}
+
+bool SurfaceShown(const DDSURFACEDATA* surface) {
+    return std::any_of(g_ShownPictures.begin(), g_ShownPictures.end(),
+                       [surface](const cPictureLayer& p) { return p.m_lpSurface == surface; });
+}
+
+} // namespace
+
 cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values) {
-    DDSURFACEDATA& sd = g_PictureSurfaces.emplace_back();
     SURFACEDEF def;
     std::snprintf(def.szFileName, sizeof def.szFileName, "%s", file ? file : "");
     def.bColorKey = 1;
-    g_PictureDefs.push_back(def);
-    if (!DDCheckResult(DDCreateSurfaceFromFile(&sd, def.szFileName, 1, g_DDSettings.nBpp, 0,
-                                               DTMEMORYTYPE_VIDEO_NORT, 0, 0, 0, 0, 0))) {
-        DDRemoveSurface(g_PictureSurfaces, g_PictureDefs, &sd);
-        return nullptr;
+    // A picture already on the screen is shown again from its loaded surface: a command that repeats
+    // never reads its file twice.
+    DDSURFACEDATA* surface = LoadedPicture(def.szFileName);
+    if (!surface) {
+        DDSURFACEDATA& sd = g_PictureSurfaces.emplace_back();
+        g_PictureDefs.push_back(def);
+        if (!DDCheckResult(DDCreateSurfaceFromFile(&sd, def.szFileName, 1, g_DDSettings.nBpp, 0,
+                                                   DTMEMORYTYPE_VIDEO_NORT, 0, 0, 0, 0, 0))) {
+            DDRemoveSurface(g_PictureSurfaces, g_PictureDefs, &sd);
+            return nullptr;
+        }
+        surface = &sd;
     }
     cPictureLayer& p = g_ShownPictures.emplace_back(values);
-    p.m_lpSurface = &sd;
-    if (p.m_nWidth <= 0) p.m_nWidth = sd.nWidth;
-    if (p.m_nHeight <= 0) p.m_nHeight = sd.nHeight;
+    p.m_lpSurface = surface;
+    if (p.m_nWidth <= 0) p.m_nWidth = surface->nWidth;
+    if (p.m_nHeight <= 0) p.m_nHeight = surface->nHeight;
     return &p;
 }
 
@@ -187,8 +211,10 @@ void DrawShownPictures(DDSURFACEDATA* surface, int layer, int paused) {
             continue;
         }
         if (it->Draw(surface, it->m_lpSurface, paused)) {
-            DDRemoveSurface(g_PictureSurfaces, g_PictureDefs, it->m_lpSurface);
+            DDSURFACEDATA* picture = it->m_lpSurface;
             it = g_ShownPictures.erase(it);
+            // The surface goes with the last picture that shows it.
+            if (!SurfaceShown(picture)) DDRemoveSurface(g_PictureSurfaces, g_PictureDefs, picture);
             continue;
         }
         ++it;

@@ -77,16 +77,19 @@ class cPictureLayer {
     DDSURFACEDATA* m_lpSurface = nullptr; // its entry in g_PictureSurfaces
 };
 
-// The shown pictures beside their surfaces and creation records.
+// The shown pictures, and the surfaces of their picture files beside those files' creation records
+// (one surface per file, shared by every shown picture of that file).
 extern DDSurfaceList g_PictureSurfaces;
 extern DDSurfaceDefList g_PictureDefs;
 extern std::list<cPictureLayer> g_ShownPictures;
 
-// Loads a picture file and shows it; the new entry, or null when the file could not be loaded.
+// Shows a picture file, loading it unless a shown picture already holds it; the new entry, or null
+// when the file could not be loaded.
 cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values);
-// The pictures of one layer; those whose time is over leave with their surfaces.
+// The pictures of one layer; those whose time is over leave, and a surface no shown picture holds
+// any more is released.
 void DrawShownPictures(DDSURFACEDATA* surface, int layer, int paused);
-// Releases every shown picture.
+// Releases every shown picture and its surface (stage set-up).
 void ClearShownPictures();
 // Installs the effect hook of the game objects.
 void InstallEffectHooks();

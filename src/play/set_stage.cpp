@@ -16,7 +16,9 @@
 #include "platform/messages.h"
 #include "platform/time.h"
 #include "play/collision.h"
+#include "play/effects.h"
 #include "play/hits.h"
+#include "play/message_window.h"
 #include "play/play_step.h"
 #include "play/replay.h"
 #include "play/trace.h"
@@ -86,13 +88,18 @@ void RenewSeed(cGameScene& scene) {
     crt::srand(scene.m_nRandomSeed);
 }
 
+// The view's extra extent: the stage's value and a view width, at most what an int holds.
+int ExtraExtent(std::int32_t value) {
+    return static_cast<int>(std::min<long long>(INT_MAX, static_cast<long long>(value) + VIEW_WIDTH));
+}
+
 void SetUpView(cGameScene& scene) {
     const cEdStage& st = g_Stage;
-    scene.m_ScrollX.SetUp(0, st.m_nWidth, st.m_nExtentX + VIEW_WIDTH);
+    scene.m_ScrollX.SetUp(0, st.m_nWidth, ExtraExtent(st.m_nExtentX));
     scene.m_ScrollX.SetAutoSpeed(st.m_nScrollModeH, st.m_nAutoScrollSpeedH);
     scene.m_ScrollX.SetRange(st.m_nLimitLeftCol, st.m_nLimitRightCol, st.m_nScrollLimitLeft,
                              st.m_nScrollLimitRight);
-    scene.m_ScrollY.SetUp(1, st.m_nHeight, st.m_nExtentY + VIEW_WIDTH);
+    scene.m_ScrollY.SetUp(1, st.m_nHeight, ExtraExtent(st.m_nExtentY));
     scene.m_ScrollY.SetAutoSpeed(st.m_nScrollModeV, st.m_nAutoScrollSpeedV);
     scene.m_ScrollY.SetRange(st.m_nLimitTopRow, st.m_nLimitBottomRow, st.m_nScrollLimitTop,
                              st.m_nScrollLimitBottom);
@@ -281,6 +288,9 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     BuildGrid();
     SetUpHero(scene);
     PlaceCharasAndItems();
+    // Pictures and message texts shown before stay with the play they belonged to.
+    ClearShownPictures();
+    ClearMessageSurfaces();
     ResetCounters(scene);
     RunStartFlows(scene);
     g_PlayTrace.BeginStage();
@@ -290,6 +300,9 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
 } // namespace
 
 // ---- Grid ----
+
+// A stage's size is weighed when its file is read, at this cost a cell.
+static_assert(sizeof(cBlock) + sizeof(cBlockCellInfo) <= STAGE_CELL_BYTES);
 
 int GridStrideExp(int width) {
     unsigned v = static_cast<unsigned>(std::max(0, width)) + 19u;

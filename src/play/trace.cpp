@@ -3,6 +3,7 @@
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
 #include "platform/crt_rand.h"
+#include "play/effects.h"
 
 #include <cinttypes>
 #include <cstdlib>
@@ -58,6 +59,20 @@ void AddChara(Hasher& h, const cChara& c) {
     }
 }
 
+void AddPicture(Hasher& h, const cPictureLayer& p) {
+    h.Add(p.m_nId);
+    h.Add(p.m_dX);
+    h.Add(p.m_dY);
+    h.Add(p.m_nDisplayMode);
+    h.Add(p.m_nFrames);
+    h.Add(p.m_bFixed);
+    h.Add(p.m_nScreenX);
+    h.Add(p.m_nScreenY);
+    h.Add(p.m_nWidth);
+    h.Add(p.m_nHeight);
+    h.Add(p.m_nLayer);
+}
+
 template <class List> int LiveCount(const List& list) {
     int n = 0;
     for (const auto& o : list)
@@ -77,6 +92,8 @@ std::uint64_t HashPlayState(const cGameScene& scene) {
         if (!i.m_bRemoved && !i.m_bTaken) AddObject(h, i);
     for (const cShot& s : scene.m_Shots)
         if (!s.m_bRemoved) AddObject(h, s);
+    for (const cPictureLayer& p : g_ShownPictures)
+        AddPicture(h, p);
     h.Add(g_nScore);
     h.Add(scene.m_nTimeLimit);
     h.Add(scene.m_nElapsedFrames);
@@ -93,9 +110,10 @@ std::string FormatTraceLine(int frame, const cGameScene& scene, int endWord) {
         std::snprintf(hero, sizeof hero, "hero=%.3f,%.3f hp=%d", h.m_dX, h.m_dY, h.m_nHP);
     }
     char line[256];
-    std::snprintf(line, sizeof line, "%d %s score=%d time=%d objs=%d,%d,%d end=%d hash=%016" PRIx64, frame,
-                  hero, g_nScore, scene.m_nTimeLimit, LiveCount(g_Charas), LiveCount(g_Items),
-                  LiveCount(scene.m_Shots), endWord, HashPlayState(scene));
+    std::snprintf(
+        line, sizeof line, "%d %s score=%d time=%d objs=%d,%d,%d pics=%zu,%zu end=%d hash=%016" PRIx64, frame,
+        hero, g_nScore, scene.m_nTimeLimit, LiveCount(g_Charas), LiveCount(g_Items), LiveCount(scene.m_Shots),
+        g_ShownPictures.size(), g_PictureSurfaces.size(), endWord, HashPlayState(scene));
     return line;
 }
 

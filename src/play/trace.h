@@ -1,12 +1,13 @@
 // The play trace (test tooling, off unless MIRELDA4_TRACE names a file): one line per play step,
 //
-//   FRAME hero=X,Y hp=HP score=SCORE time=TIME objs=CHARAS,ITEMS,SHOTS end=WORD hash=HEX16
+//   FRAME hero=X,Y hp=HP score=SCORE time=TIME objs=CHARAS,ITEMS,SHOTS pics=SHOWN,LOADED end=WORD hash=HEX16
 //
 // taken after the step and its drawing. FRAME counts the steps of a stage from 1 and starts again
 // at each set-up of a stage; X and Y are hero 1's position with three decimals; TIME is the time
-// display's seconds; the counts are those of the live lists; WORD is the stage-end word; the hash
-// covers the whole play state: every object's id, position, speeds, HP and SP and its flows'
-// positions, the score, the time counters and the random generator's state.
+// display's seconds; the counts are those of the live lists; SHOWN counts the pictures shown by
+// commands and LOADED the picture surfaces they hold; WORD is the stage-end word; the hash covers
+// the whole play state: every object's id, position, speeds, HP and SP and its flows' positions,
+// the shown pictures, the score, the time counters and the random generator's state.
 #pragma once
 
 #include <cstdint>

@@ -147,7 +147,12 @@ int LoadStageForPlay(const std::string& path, int newest, cEdStage* target) {
         return 0;
     }
     if (g_Stage.m_nLoaded == 0) {
-        ErrorBox("ステージファイル %s の読み込みに失敗しました！", stagePath.c_str());
+        // A size no play could hold is a damaged file: the reader refused it before building
+        // anything for it.
+        if (!StageSizeAccepted(g_Stage.m_nWidth, g_Stage.m_nHeight))
+            ErrorBox("ステージファイル %s が破損しています！", stagePath.c_str());
+        else
+            ErrorBox("ステージファイル %s の読み込みに失敗しました！", stagePath.c_str());
         return 0;
     }
     if (!g_Stage.HasHero()) {

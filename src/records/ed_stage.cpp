@@ -285,9 +285,11 @@ bool cEdStage::Load(std::FILE* fp) {
     // The file is read by this thread alone: no locking per read.
     __fsetlocking(fp, FSETLOCKING_BYCALLER);
     if (!cSerialRecord::Load(fp)) return false;
-    // A negative play area, or one whose grid could never be held in this machine's memory, is a
-    // damaged file: it is refused before anything is built for it.
+    // A negative play area, a side longer than the view can measure, or a grid this machine's
+    // memory could never hold is a damaged file: it is refused before anything is built for it.
     if (!StageSizeAccepted(m_nWidth, m_nHeight)) return false;
+    // Stage set-up loops over the hit-test sub-step count: it is kept to the editor's range.
+    m_nHitLevel2 = std::clamp(m_nHitLevel2, 0, STEP_SCHEDULE_COUNT_MAX);
     if (!LoadI32Vector(fp, m_ResultItems)) return false;
     for (cEdStageSub& limit : m_Limits)
         if (!limit.Load(fp)) return false;
@@ -441,7 +443,7 @@ std::uint64_t StageGridCells(std::int32_t width, std::int32_t height) {
 }
 
 bool StageSizeAccepted(std::int32_t width, std::int32_t height, std::uint64_t memoryBytes) {
-    if (width < 0 || height < 0) return false;
+    if (width < 0 || height < 0 || width > STAGE_SIDE_MAX || height > STAGE_SIDE_MAX) return false;
     if (memoryBytes == 0) {
         // The machine's memory is asked once.
         static const std::uint64_t machine = [] {
@@ -451,7 +453,8 @@ bool StageSizeAccepted(std::int32_t width, std::int32_t height, std::uint64_t me
         }();
         memoryBytes = machine;
     }
-    return StageGridCells(width, height) <= memoryBytes;
+    // Within the side limit a grid has at most 2^52 cells: its bytes stay below 2^59.
+    return StageGridCells(width, height) * STAGE_CELL_BYTES <= memoryBytes;
 }
 
 void PadBlockList(cCheckedVector<cEdBlockDef>& list, std::size_t n) {

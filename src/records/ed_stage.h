@@ -30,6 +30,14 @@ constexpr int RESULT_ITEM_COUNT = 5;
 constexpr std::int32_t MAX_FRAME_MUL = 20;
 // The border of blocks around the play area in the grid that stage set-up builds.
 constexpr std::int32_t STAGE_GRID_BORDER = 10;
+// The most blocks a side of the play area may have: the view measures the grid (the side and its
+// two borders) in pixels, 32 a block, in an int.
+constexpr std::int32_t STAGE_SIDE_MAX = INT32_MAX / 32 - 2 * STAGE_GRID_BORDER;
+// What one grid cell costs in memory at set-up: its block and the block's extras (stage set-up
+// checks this against the types it builds).
+constexpr std::uint64_t STAGE_CELL_BYTES = 72;
+// The most sub-steps of a frame in which the hit tests run (field 23; 0 is every sub-step).
+constexpr std::int32_t STEP_SCHEDULE_COUNT_MAX = 5;
 
 class cEdStage : public cSerialRecord {
   public:
@@ -95,7 +103,7 @@ class cEdStage : public cSerialRecord {
     std::int32_t m_nAutoScrollSpeedV = 0;  // 20
     double m_dGravityBase = 0.4;           // 21
     std::int32_t m_nHitLevel = 10;         // 22: collision level 1-19
-    std::int32_t m_nHitLevel2 = 0;         // 23
+    std::int32_t m_nHitLevel2 = 0;         // 23: hit-test sub-steps 0-5
     std::int32_t m_nBgm = 0;               // 24: music record number
     std::int32_t m_nBgmLoop = 0;           // 25: from 166
     std::int32_t m_nKeepBgm = 0;           // 26: from 199
@@ -198,10 +206,10 @@ class cEdStage : public cSerialRecord {
 // border of STAGE_GRID_BORDER blocks on every side, rows padded to a power of two (a negative side
 // counts as 0).
 std::uint64_t StageGridCells(std::int32_t width, std::int32_t height);
-// Whether a play area of w x h blocks can be played here: no side is negative, and its grid has no
-// more cells than the machine has bytes of memory (`memoryBytes`; 0 asks the machine). The stage
-// format sets no other limit; a grid that passes but cannot be allocated is reported as a lack of
-// memory where it is built.
+// Whether a play area of w x h blocks can be played here: each side is from 0 to STAGE_SIDE_MAX, and
+// its grid, at STAGE_CELL_BYTES a cell, fits in the machine's memory (`memoryBytes`; 0 asks the
+// machine). A grid that passes but cannot be allocated is reported as a lack of memory where it is
+// built.
 bool StageSizeAccepted(std::int32_t width, std::int32_t height, std::uint64_t memoryBytes = 0);
 
 // Fills a definition list up to n entries with cleared records (longer lists are kept).

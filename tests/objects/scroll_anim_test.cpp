@@ -1,6 +1,7 @@
 #include "objects/anim_seq.h"
 #include "objects_fixture.h"
 
+#include <climits>
 #include <vector>
 
 namespace {
@@ -33,6 +34,36 @@ TEST_F(ScrollTest, ClampKeepsTheViewInsideItsRange) {
         s.Clamp();
         EXPECT_DOUBLE_EQ(s.m_dPos, c.expectPos) << c.stageBlocks << " " << c.pos;
         EXPECT_EQ(s.m_bAtLimit, c.expectLimit) << c.stageBlocks << " " << c.pos;
+    }
+}
+
+TEST_F(ScrollTest, StageSidesAndLimitsAreMeasuredInPixelsWithoutOverflow) {
+    // The longest side a stage may have, one past it and the largest int: the grid's extent in
+    // pixels is that of the longest side.
+    const long long longest = (STAGE_SIDE_MAX + 20LL) * 32;
+    for (int side : {STAGE_SIDE_MAX, STAGE_SIDE_MAX + 1, INT_MAX}) {
+        cScrollPos s;
+        s.SetUp(0, side);
+        EXPECT_EQ(s.StageSize(), longest) << side;
+        EXPECT_EQ(s.m_nStageEnd, longest - 10 * 32) << side;
+        EXPECT_EQ(s.m_nGridStride, 1 << 26) << side;
+    }
+    // Limits at the ends of the int range reach the ends of the pixel range.
+    struct Case {
+        int first, last;
+        int lowest, highestEnd;
+    };
+    const Case cases[] = {
+        {INT_MIN, INT_MAX, INT_MIN, INT_MAX},
+        {-1, 0, 320 - 32, 320 + 32},
+        {INT_MAX, INT_MIN, INT_MAX, INT_MAX}, // a last block before the first collapses
+    };
+    for (const Case& c : cases) {
+        cScrollPos s;
+        s.SetUp(1, 15);
+        s.SetRange(c.first, c.last, 1, 1);
+        EXPECT_EQ(s.m_nLowest, c.lowest) << c.first;
+        EXPECT_EQ(s.m_nHighestEnd, c.highestEnd) << c.last;
     }
 }
 

@@ -363,6 +363,42 @@ TEST_P(PresentScenario, EachCommandShowsItsEffectStepByStep) {
     ExpectGolden(Name("held"), Shown());
 }
 
+// Pictures of one file share its surface: it stays while any of them is shown and goes with the last;
+// stage set-up releases every picture, and the next one loads its file again.
+TEST_P(PresentScenario, PicturesOfOneFileShareItsSurfaceUntilTheLastLeaves) {
+    ASSERT_TRUE(StartStage({}));
+    const std::string file = g_Database.m_Pictures[1].szFileName;
+    cPictureLayer timed, kept;
+    timed.m_nDisplayMode = 2;
+    timed.m_nFrames = 2;
+    kept.m_nLayer = 1;
+    ASSERT_NE(ShowPicture(file.c_str(), timed), nullptr);
+    ASSERT_NE(ShowPicture(file.c_str(), kept), nullptr);
+    ASSERT_EQ(g_PictureSurfaces.size(), 1u);
+    EXPECT_EQ(g_ShownPictures.front().m_lpSurface, &g_PictureSurfaces.front());
+    EXPECT_EQ(g_ShownPictures.back().m_lpSurface, &g_PictureSurfaces.front());
+    EXPECT_EQ(g_ShownPictures.back().m_nWidth, 96);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NE(Step().find(" end=0 "), std::string::npos);
+    // The timed one has gone; the other still draws from the file's surface.
+    ASSERT_EQ(g_ShownPictures.size(), 1u);
+    ASSERT_EQ(g_PictureSurfaces.size(), 1u);
+    EXPECT_EQ(g_ShownPictures.front().m_lpSurface, &g_PictureSurfaces.front());
+    EXPECT_NE(Step().find(" pics=1,1 "), std::string::npos);
+
+    SetStage(*m_Scene, true, false);
+    EXPECT_TRUE(g_ShownPictures.empty());
+    EXPECT_TRUE(g_PictureSurfaces.empty());
+    EXPECT_TRUE(g_PictureDefs.empty());
+    // Alone, a timed picture takes its surface with it.
+    ASSERT_NE(ShowPicture(file.c_str(), timed), nullptr);
+    EXPECT_EQ(g_PictureSurfaces.size(), 1u);
+    for (int i = 0; i < 4; ++i)
+        Step();
+    EXPECT_TRUE(g_ShownPictures.empty());
+    EXPECT_TRUE(g_PictureSurfaces.empty());
+}
+
 const Display kDisplays[] = {{"dd", 0}, {"d3d", 1}};
 std::string DisplayName(const ::testing::TestParamInfo<Display>& info) {
     return info.param.name;

@@ -3,6 +3,7 @@
 // placement of summons.
 #include "play_fixture.h"
 
+#include "flow/evaluator.h"
 #include "objects/blocks.h"
 #include "play/collision.h"
 
@@ -225,4 +226,23 @@ TEST_F(SetStageTest, SummonedCharactersStayOutOfBlocksAndCountTheirLifetime) {
     EXPECT_EQ(c->m_nGroupFaction, 1);
     EXPECT_EQ(c->m_nId, 1);
     EXPECT_EQ(SpawnCharacter(def, -500, 100, params), nullptr);
+}
+
+TEST_F(SetStageTest, EveryCharacterIsMadeWithVariablesOneToEight) {
+    FloorStage(20, 15);
+    g_Stage.m_Charas.push_back(Chara(10, 13));
+    Start();
+    cStageChara* summoned = SpawnCharacter(Chara(0, 0), (6 + 10) * 32, (10 + 10) * 32, cSpawnParams{});
+    ASSERT_NE(summoned, nullptr);
+    for (cChara* c : {static_cast<cChara*>(&Hero()), static_cast<cChara*>(&g_Charas.front()),
+                      static_cast<cChara*>(summoned)}) {
+        SCOPED_TRACE(c->m_nId);
+        EXPECT_TRUE(EvaluateExpression("my.v1 = 3", *c));
+        EXPECT_TRUE(EvaluateExpression("my.v8 = my.v1 + 4", *c));
+        EXPECT_EQ(c->m_Vars.at(1), 3);
+        EXPECT_EQ(c->m_Vars.at(8), 7);
+    }
+    // A restart makes them again, from 0.
+    SetStage(*m_Scene, true, false);
+    EXPECT_EQ(Hero().m_Vars, std::vector<int>(CHARA_VARIABLE_COUNT, 0));
 }

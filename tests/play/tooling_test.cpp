@@ -4,6 +4,7 @@
 #include "objects/objects_fixture.h"
 #include "platform/crt_rand.h"
 #include "platform/keyboard.h"
+#include "play/effects.h"
 #include "play/trace.h"
 
 #include <cstdio>
@@ -78,7 +79,8 @@ TEST_F(PlayTraceTest, LinesCountStepsAndHashTheWholeState) {
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h0));
     EXPECT_EQ(FormatTraceLine(3, *m_Scene, 1),
-              std::string("3 hero=640.500,480.000 hp=7 score=120 time=199 objs=1,0,0 end=1 hash=") + hex);
+              std::string("3 hero=640.500,480.000 hp=7 score=120 time=199 objs=1,0,0 pics=0,0 end=1 hash=") +
+                  hex);
 
     // Every part of the state moves the hash: positions, HP, the score, time and random draws.
     std::vector<std::uint64_t> seen{h0};
@@ -99,6 +101,13 @@ TEST_F(PlayTraceTest, LinesCountStepsAndHashTheWholeState) {
     EXPECT_TRUE(changed());
     crt::rand();
     EXPECT_TRUE(changed());
+    // A shown picture counts, and so does its remaining time.
+    g_ShownPictures.emplace_back().m_nDisplayMode = 2;
+    EXPECT_TRUE(changed());
+    --g_ShownPictures.back().m_nFrames;
+    EXPECT_TRUE(changed());
+    EXPECT_NE(FormatTraceLine(1, *m_Scene, 0).find(" pics=1,0 end=0 "), std::string::npos);
+    g_ShownPictures.clear();
 
     std::FILE* f = std::tmpfile();
     ASSERT_NE(f, nullptr);

@@ -6,12 +6,14 @@
 // large requests as a machine without memory would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <new>
 
 #include "fixtures/box_capture.h"
 #include "platform/messages.h"
+#include "platform/system_info.h"
 #include "project/stage_file.h"
 #include "records/def_test_util.h"
 
@@ -126,6 +128,18 @@ TEST_F(StageSize, LargeStagesLoadAndLyingHeadersAreRefusedWithoutTheirMemory) {
     fixtures::WriteAll(dir.file("huge.stg4_000"), StageFile({{1, 2000000000}, {4, 2000000000}}, 0));
     EXPECT_EQ(Load("huge.stg4_000"), 0);
     EXPECT_LT(g_nLargest.load(), 4 * MB);
+    // A grid of fewer cells than this machine has bytes, but of more bytes: rows 4,096 cells long,
+    // as many as make an eighth of the memory in cells.
+    const sysinfo::Memory memory = sysinfo::GetMemory();
+    const std::uint64_t machine =
+        memory.totalPhys != 0 ? std::min(memory.totalPhys, memory.totalVirtual) : memory.totalVirtual;
+    const std::uint64_t rows = machine / 8 / 4096;
+    ASSERT_GT(rows, 20u);
+    ASSERT_LE(rows - 20, static_cast<std::uint64_t>(STAGE_SIDE_MAX));
+    fixtures::WriteAll(dir.file("costly.stg4_000"),
+                       StageFile({{1, 4000}, {4, static_cast<double>(rows - 20)}}, 0));
+    EXPECT_EQ(Load("costly.stg4_000"), 0);
+    EXPECT_LT(g_nLargest.load(), 4 * MB);
 
     // A placed-block count of 2^28 in the same short file (the count stands 24 bytes before the
     // end when the lists after it are empty).
@@ -136,9 +150,11 @@ TEST_F(StageSize, LargeStagesLoadAndLyingHeadersAreRefusedWithoutTheirMemory) {
     fixtures::WriteAll(dir.file("lying.stg4_000"), lying);
     EXPECT_EQ(Load("lying.stg4_000"), 0);
     EXPECT_LT(g_nLargest.load(), 4 * MB);
-    ASSERT_EQ(boxes.texts().size(), 2u);
-    EXPECT_EQ(boxes.texts()[0], "ステージファイル huge.stg4_000 の読み込みに失敗しました！");
-    EXPECT_EQ(boxes.texts()[1], "ステージファイル lying.stg4_000 の読み込みに失敗しました！");
+    // A size no play could hold is a damaged file; a list longer than the file could not be read.
+    ASSERT_EQ(boxes.texts().size(), 3u);
+    EXPECT_EQ(boxes.texts()[0], "ステージファイル huge.stg4_000 が破損しています！");
+    EXPECT_EQ(boxes.texts()[1], "ステージファイル costly.stg4_000 が破損しています！");
+    EXPECT_EQ(boxes.texts()[2], "ステージファイル lying.stg4_000 の読み込みに失敗しました！");
 }
 
 TEST_F(StageSize, ListsThatCannotBeAllocatedAreReportedAsLackOfMemory) {

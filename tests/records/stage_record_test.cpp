@@ -337,8 +337,10 @@ TEST_F(StageRecord, SizesAndCountsBeyondTheFileOrLimitsFailTheLoad) {
     EXPECT_EQ(StageGridCells(0, 0), 32u * 20u);
     EXPECT_EQ(StageGridCells(INT32_MAX, INT32_MAX),
               (std::uint64_t{1} << 32) * (std::uint64_t{1} << 31) + 19 * (std::uint64_t{1} << 32));
-    EXPECT_TRUE(StageSizeAccepted(4000, 1100, 4096u * 1120u));
-    EXPECT_FALSE(StageSizeAccepted(4000, 1100, 4096u * 1120u - 1));
+    // Each cell costs STAGE_CELL_BYTES.
+    const std::uint64_t gridBytes = std::uint64_t{4096} * 1120 * STAGE_CELL_BYTES;
+    EXPECT_TRUE(StageSizeAccepted(4000, 1100, gridBytes));
+    EXPECT_FALSE(StageSizeAccepted(4000, 1100, gridBytes - 1));
     EXPECT_FALSE(StageSizeAccepted(-1, 10, UINT64_MAX));
 
     // A placed-block count larger than the rest of the file. With every list empty the count
@@ -350,6 +352,35 @@ TEST_F(StageRecord, SizesAndCountsBeyondTheFileOrLimitsFailTheLoad) {
     EXPECT_TRUE(LoadBytes(stage, bytes));
     bytes[at + 3] = 0x10;
     EXPECT_FALSE(LoadBytes(stage, bytes));
+}
+
+TEST_F(StageRecord, DamagedSidesAreRefusedAndTheHitStepCountIsKeptToItsRange) {
+    // The longest side the view can measure and one past it, whatever the memory.
+    struct Side {
+        std::int32_t width, height;
+        bool accepted;
+    };
+    const Side sides[] = {
+        {STAGE_SIDE_MAX, 0, true},      {STAGE_SIDE_MAX + 1, 0, false}, {0, STAGE_SIDE_MAX, true},
+        {0, STAGE_SIDE_MAX + 1, false}, {INT32_MAX, 0, false},
+    };
+    for (const Side& k : sides)
+        EXPECT_EQ(StageSizeAccepted(k.width, k.height, UINT64_MAX), k.accepted)
+            << k.width << " x " << k.height;
+    StageBody body;
+    body.fields = {{1, STAGE_SIDE_MAX + 1}, {4, 0}};
+    EXPECT_FALSE(LoadBytes(stage, WriteStage(body)));
+
+    // Field 23, the sub-steps of a frame that test hits: 0 to 5 as stored, beyond that the nearest.
+    struct Count {
+        std::int32_t stored, read;
+    };
+    const Count counts[] = {{0, 0}, {5, 5}, {6, 5}, {-1, 0}, {INT32_MAX, 5}, {INT32_MIN, 0}};
+    for (const Count& k : counts) {
+        body.fields = {{23, k.stored}};
+        ASSERT_TRUE(LoadBytes(stage, WriteStage(body))) << k.stored;
+        EXPECT_EQ(stage.m_nHitLevel2, k.read) << k.stored;
+    }
 }
 
 TEST(StageSub, OldLimitRecordsReadFiveWords) {
