@@ -91,6 +91,10 @@ void cReplay::ResetRecordVectors() {
     Rewind();
 }
 
+bool cReplay::HasFrames() const {
+    return !m_Directions.empty() && !m_Buttons.empty();
+}
+
 void cReplay::Rewind() {
     m_nDirectionIndex = m_nButtonIndex = m_nDirectionUsed = m_nButtonUsed = 0;
 }
@@ -143,6 +147,9 @@ int ReadReplayFile(cReplay& replay, const std::string& path, cEdStage& running, 
     if (ok && g_nLoadVersion >= VERSION_REPLAY_SNAPSHOT) ok = save.Load(fp);
     CloseDataFile(fp);
     if (!ok) return 0;
+    // A replay that cannot play (a stage without a hero, no recorded frame) is refused like a
+    // damaged one: the caller stays where it was.
+    if (!stage.HasHero() || !rec.HasFrames()) return 0;
     running = stage;
     KeepStageSetup(original, stage);
     running.m_PaletteBlocks.clear();
