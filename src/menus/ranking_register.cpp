@@ -1,5 +1,6 @@
 #include "menus/ranking_register.h"
 
+#include "app/log.h"
 #include "app/globals.h"
 #include "app/play_se.h"
 #include "app/requests.h"
@@ -61,7 +62,10 @@ void RegisterRanking(cGameScene& scene) {
         g_RankingStore.tables.at(g).Register(name, scene.m_RankValues[static_cast<std::size_t>(g)]);
     }
     // An unwritable file keeps the new entries in memory only; the view still shows them.
-    g_RankingStore.SaveFile(g_nGameMode, g_SaveData.m_strStageName);
+    std::string file;
+    if (MakeRankingFileName(file, g_nGameMode, g_SaveData.m_strStageName) &&
+        !g_RankingStore.SaveFile(g_nGameMode, g_SaveData.m_strStageName))
+        ErrorBox("%s の書き込みに失敗！", file.c_str());
     scene.m_bRegistered = 1;
     RunRankingView(scene);
 }

@@ -165,6 +165,22 @@ bool RemoveFile(std::string_view sysPath) {
     return unlink(Native(sysPath).c_str()) == 0;
 }
 
+bool MoveAside(std::string_view sysPath, std::string& movedTo) {
+    movedTo.clear();
+    if (sysPath.empty()) return false;
+    const std::string native = Native(sysPath);
+    for (int n = 1; n <= 99; ++n) {
+        const std::string suffix = n == 1 ? ".bad" : ".bad" + std::to_string(n);
+        struct stat st;
+        // An earlier damaged copy keeps its name.
+        if (lstat((native + suffix).c_str(), &st) == 0) continue;
+        if (std::rename(native.c_str(), (native + suffix).c_str()) != 0) return false;
+        movedTo = std::string(sysPath) + suffix;
+        return true;
+    }
+    return false;
+}
+
 bool ListFolder(std::string_view sysFolder, std::vector<std::string>& namesUtf8) {
     namesUtf8.clear();
     DIR* dir = opendir(Native(sysFolder.empty() ? std::string_view(".") : sysFolder).c_str());

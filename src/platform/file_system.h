@@ -35,6 +35,11 @@ bool CopyTree(std::string_view from, std::string_view to);
 bool RemoveTree(std::string_view sysPath);
 bool RemoveFile(std::string_view sysPath);
 
+// Renames a file that cannot be read to "NAME.bad" ("NAME.bad2" ... when that name is taken), so
+// that a later save under its name does not replace it. `movedTo` is the new system path; false
+// (and it empty) when the file could not be renamed.
+bool MoveAside(std::string_view sysPath, std::string& movedTo);
+
 // The names (UTF-8, as on disk) of the entries of a folder, "." and ".." left out; false when the
 // folder cannot be read.
 bool ListFolder(std::string_view sysFolder, std::vector<std::string>& namesUtf8);

@@ -4,6 +4,7 @@
 #include "app/paths.h"
 #include "app/scene.h"
 #include "app/startup_state.h"
+#include "platform/file_system.h"
 #include "project/system_data.h"
 #include "project/world_map.h"
 
@@ -203,10 +204,15 @@ int cSaveData::LoadSlot(int n) {
 }
 
 int cSaveData::LoadChallenge() {
-    std::FILE* fp = OpenDataFileRead(g_PathTable[PATH_CHALLENGE_DAT].c_str());
-    if (!fp) return 0;
-    Load(fp);
+    const std::string& name = g_PathTable[PATH_CHALLENGE_DAT];
+    std::FILE* fp = OpenDataFileRead(name.c_str());
+    const bool ok = fp && Load(fp);
     CloseDataFile(fp);
+    if (!ok) {
+        // A damaged progress is not played from: it is kept aside and the caller starts afresh.
+        if (fsys::IsFile(name)) SetAsideDamagedFile(name, "チャレンジの記録を初期化しました");
+        return 0;
+    }
     ApplyLivesRule(1);
     return 1;
 }
@@ -497,11 +503,16 @@ void BuildSaveSlotList(cCheckedVector<cSaveSlotInfo>& slots) {
     for (int i = 0; i < slots.Count(); ++i) {
         cSaveSlotInfo& info = slots[i];
         info.bUsed = 0;
-        std::FILE* fp = OpenDataFileRead(cSaveData::SlotFileName(i).c_str());
-        if (!fp) continue;
+        const std::string name = cSaveData::SlotFileName(i);
+        std::FILE* fp = OpenDataFileRead(name.c_str());
         cSaveData temp;
-        temp.Load(fp);
+        const bool ok = fp && temp.Load(fp);
         CloseDataFile(fp);
+        if (!ok) {
+            // A damaged slot shows empty; its file is kept aside, so that saving there keeps it.
+            if (fsys::IsFile(name)) SetAsideDamagedFile(name, "このスロットは空になりました");
+            continue;
+        }
         info.bUsed = 1;
         info.stamp = temp.m_Stamp;
     }

@@ -127,7 +127,8 @@ class cSaveData : public cSerialRecord {
     bool WriteSlot(int n);
     // Loads slot n; a missing file leaves the progress unchanged. Returns 1.
     int LoadSlot(int n);
-    // 0 when "Challenge.dat" cannot be opened (the record unchanged).
+    // 0 when "Challenge.dat" is missing, or damaged (then moved aside and told; the record may be
+    // partly read and is to be reset).
     int LoadChallenge();
 
     void RecordStageValue(const std::string& stage, std::int32_t value);

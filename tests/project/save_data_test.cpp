@@ -2,6 +2,7 @@
 
 #include "app/scene.h"
 #include "app/startup_state.h"
+#include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 #include "platform/file_system.h"
 #include "project/system_data.h"
@@ -318,4 +319,52 @@ TEST_F(SaveData, DamagedSlotsLoadSafely) {
             EXPECT_LE(s.m_ChallengeStages.size(), 2u);
         },
         200);
+}
+
+// A challenge progress that cannot be read (here its version word alone) is not played from: it is
+// moved aside and told, and the caller starts afresh. A sound one is taken without a word.
+TEST_F(SaveData, ADamagedChallengeFileIsKeptAsideAndTold) {
+    fixtures::ScopedCurrentDir cd(dir.path());
+    fixtures::BoxCapture boxes;
+    const auto folder = dir.path() / "user_data" / "challenge";
+    std::filesystem::create_directories(folder);
+    const Bytes damaged = fixtures::ReadAll(M4_SOURCE_DIR "/tests/data/damaged/Challenge.dat.trunc4");
+    fixtures::WriteAll((folder / "Challenge.dat").string(), damaged);
+    cSaveData s;
+    EXPECT_EQ(s.LoadChallenge(), 0);
+    EXPECT_FALSE(std::filesystem::exists(folder / "Challenge.dat"));
+    EXPECT_EQ(fixtures::ReadAll((folder / "Challenge.dat.bad").string()), damaged);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_NE(boxes.texts()[0].find("Challenge.dat.bad"), std::string::npos);
+
+    fixtures::WriteAll((folder / "Challenge.dat").string(), HandWrittenSave());
+    EXPECT_EQ(s.LoadChallenge(), 1);
+    EXPECT_EQ(s.m_nChallengeOpened, 2);
+    EXPECT_EQ(boxes.texts().size(), 1u);
+}
+
+// The slot list: a slot file that cannot be read (short, or empty) shows as an empty slot, is moved
+// aside and told once; the sound slot beside it is listed.
+TEST_F(SaveData, DamagedSlotFilesAreListedEmptyAndKeptAside) {
+    fixtures::ScopedCurrentDir cd(dir.path());
+    fixtures::BoxCapture boxes;
+    const auto folder = dir.path() / "user_data" / "story";
+    std::filesystem::create_directories(folder);
+    const Bytes whole = HandWrittenSave();
+    fixtures::WriteAll((folder / "Story01.dat").string(), whole);
+    fixtures::WriteAll((folder / "Story02.dat").string(), Bytes(whole.begin(), whole.end() - 1));
+    fixtures::WriteAll((folder / "Story03.dat").string(), Bytes{});
+    cCheckedVector<cSaveSlotInfo> list(4);
+    BuildSaveSlotList(list);
+    EXPECT_EQ(list[0].bUsed, 1);
+    EXPECT_EQ(list[0].stamp.wYear, 2009);
+    EXPECT_EQ(list[1].bUsed, 0);
+    EXPECT_EQ(list[2].bUsed, 0);
+    EXPECT_EQ(list[3].bUsed, 0);
+    EXPECT_EQ(boxes.texts().size(), 2u);
+    EXPECT_EQ(fixtures::ReadAll((folder / "Story02.dat.bad").string()).size(), whole.size() - 1);
+    EXPECT_TRUE(std::filesystem::exists(folder / "Story03.dat.bad"));
+    BuildSaveSlotList(list);
+    EXPECT_EQ(list[0].bUsed, 1);
+    EXPECT_EQ(boxes.texts().size(), 2u);
 }
