@@ -2,11 +2,13 @@
 
 #include "platform/cp932.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -252,6 +254,40 @@ bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE
     if (ok) ok = fault != WriteFault::Rename && std::rename(temp.c_str(), native.c_str()) == 0;
     if (!ok) unlink(temp.c_str());
     return ok;
+}
+
+bool IsTempFileName(std::string_view name, long* pid) {
+    // "<file>.tmp-<digits>-<digits>", as CreateTempBeside names them.
+    const std::size_t mark = name.rfind(".tmp-");
+    if (mark == std::string_view::npos || mark == 0) return false;
+    const std::string_view tail = name.substr(mark + 5);
+    const std::size_t dash = tail.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == tail.size()) return false;
+    auto digits = [](std::string_view d) {
+        return d.size() <= 18 && std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(tail.substr(0, dash)) || !digits(tail.substr(dash + 1))) return false;
+    if (pid) *pid = std::stol(std::string(tail.substr(0, dash)));
+    return true;
+}
+
+int RemoveLeftoverTempFiles(std::string_view sysFolder) {
+    std::vector<std::string> names;
+    if (!ListFolder(sysFolder, names)) return 0;
+    const std::string folder = Native(sysFolder.empty() ? std::string_view(".") : sysFolder);
+    int removed = 0;
+    for (const std::string& name : names) {
+        long pid = 0;
+        if (!IsTempFileName(name, &pid)) continue;
+        // A write of a process still running is left alone; this process has written nothing yet.
+        const bool ended =
+            pid == getpid() || pid <= 0 || (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+        if (!ended) continue;
+        const std::string path = folder + "/" + name;
+        struct stat st;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(path.c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 void SetWriteFaultForTests(WriteFault fault) {

@@ -59,6 +59,13 @@ std::uint64_t FreeBytes(std::string_view sysPath);
 // False when the file was not written; the caller reports it.
 bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill);
 
+// True for the name of a temporary file of WriteWholeFile ("NAME.tmp-PID-N"); `pid` (when given)
+// receives the writer's process id.
+bool IsTempFileName(std::string_view name, long* pid = nullptr);
+// Removes from the folder the temporary files that writes of processes no longer running left
+// behind (a process killed in the middle of a write). The number removed.
+int RemoveLeftoverTempFiles(std::string_view sysFolder);
+
 // Tests only: makes the next WriteWholeFile calls fail at one step, as a full disk or a failing
 // device would.
 enum class WriteFault { None, Flush, Rename };

@@ -273,6 +273,7 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
         return false;
     }
     CreateSystemFolders();
+    RemoveLeftoverTempFiles();
 
     // 5-8: the project's database with its run-time tables, and its system data.
     if (!LoadProjectDatabase()) return false;
