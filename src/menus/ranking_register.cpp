@@ -33,14 +33,16 @@ void PlaceTitleCursor(int playMode) {
 }
 
 // The name entered in the name dialog, which the window thread shows while this thread waits; false
-// when the program closes meanwhile.
+// when the program closes meanwhile, also when its close is what ended the dialog.
 bool AskName(std::string& name) {
     g_bNameDialogDone = 0;
+    g_bNameDialogClosed = 0;
     win::SendMessage(g_hWnd, win::WM_USER + 1, 0, 0);
     while (!g_bNameDialogDone) {
         if (win::IsAborting()) return false;
         win::Sleep(1);
     }
+    if (g_bNameDialogClosed) return false;
     name = g_SaveData.g_strRankingName;
     return true;
 }
