@@ -1,7 +1,7 @@
 #include "menus/option_scene.h"
 
-#include "app/log.h"
 #include "app/globals.h"
+#include "app/log.h"
 #include "app/requests.h"
 #include "app/sjis.h"
 #include "draw/dd_palette_fx.h"

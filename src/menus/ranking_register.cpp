@@ -1,7 +1,7 @@
 #include "menus/ranking_register.h"
 
-#include "app/log.h"
 #include "app/globals.h"
+#include "app/log.h"
 #include "app/play_se.h"
 #include "app/requests.h"
 #include "app/scene.h"

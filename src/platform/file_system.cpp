@@ -8,8 +8,8 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <filesystem>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
