@@ -133,6 +133,8 @@ void cSaveData::RegisterMembers(std::int32_t version) {
 }
 
 bool cSaveData::Load(std::FILE* fp) {
+    // A version word no player writes (an emptied file reads 0) marks a damaged file.
+    if (g_nLoadVersion < 1 || g_nLoadVersion > DATA_VERSION_CURRENT) return false;
     bool ok = cSerialRecord::Load(fp) && ReadBytes(fp, &m_Stamp, sizeof m_Stamp);
     if (ok && g_nLoadVersion >= 501) ok = LoadI32Vector(fp, m_vnCarryFlags);
     ok = ok && LoadRecordList(fp, m_CarryRecords, cEdStageTableA());
@@ -162,6 +164,10 @@ bool cSaveData::Save(std::FILE* fp) {
 }
 
 void cSaveData::Normalise() {
+    // Every stage flag and common variable a project can name exists, also after a file that
+    // stored fewer.
+    if (m_vnStageFlags.size() < STAGE_FLAG_COUNT) m_vnStageFlags.resize(STAGE_FLAG_COUNT, 0);
+    if (m_vnCommonVars.size() < COMMON_VARIABLE_COUNT) m_vnCommonVars.resize(COMMON_VARIABLE_COUNT, 0);
     if (m_nMapX >= g_WorldMap.width) m_nMapX = g_WorldMap.startX;
     if (m_nMapY >= g_WorldMap.height) m_nMapY = g_WorldMap.startY;
     const int stages = std::max(0, g_SystemData.m_nChallengeStages);
@@ -489,9 +495,9 @@ void ResetSaveData(cSaveData& save) {
     save.Reset();
     save.m_vnCarryFlags.assign(CARRY_GROUP_COUNT, 0);
     save.m_CarryRecords.assign(1, cEdStageTableA());
-    save.m_vnStageFlags.assign(1000, 0);
+    save.m_vnStageFlags.assign(STAGE_FLAG_COUNT, 0);
     save.m_vnStageFlags[0] = 1;
-    save.m_vnCommonVars.assign(256, 0);
+    save.m_vnCommonVars.assign(COMMON_VARIABLE_COUNT, 0);
     save.m_StageValues.clear();
     save.m_ChallengeStages.clear();
     save.m_nChallengeOpened = 1;

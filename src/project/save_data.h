@@ -30,6 +30,9 @@ static_assert(sizeof(SAVESTAMP) == 16);
 SAVESTAMP LocalTimeStamp();
 
 constexpr int CARRY_GROUP_COUNT = 25;
+// The stage flags and common variables of a new progress.
+constexpr std::size_t STAGE_FLAG_COUNT = 1000;
+constexpr std::size_t COMMON_VARIABLE_COUNT = 256;
 constexpr std::int32_t UNLIMITED_LIVES = 999999;
 
 // The carry-over record of one player: the hero's definition and five words.

@@ -47,8 +47,12 @@ Bytes HandWrittenSave() {
     w.u32(0);                                                           // carry records
     w.u32(1).i32(1).i32(700).i32(1).str("c01.");                        // stage values
     w.u32(2).i32(2).i32(1).i32(700).i32(0).i32(2).i32(0).i32(0).i32(0); // challenge stages
-    w.u32(3).i32(1).i32(0).i32(1);                                      // stage flags
-    w.u32(2).i32(-5).i32(77);                                           // common variables
+    w.u32(1000).i32(1).i32(0).i32(1);                                   // stage flags
+    for (int i = 3; i < 1000; ++i)
+        w.i32(0);
+    w.u32(256).i32(-5).i32(77); // common variables
+    for (int i = 2; i < 256; ++i)
+        w.i32(0);
     return w.data();
 }
 
@@ -74,7 +78,9 @@ TEST_F(SaveData, SlotFileBytesAsLaidOut) {
     EXPECT_EQ(s.FindStageValue("c01."), 700);
     ASSERT_EQ(s.m_ChallengeStages.size(), 2u);
     EXPECT_EQ(s.m_ChallengeStages[0].w2, 700);
-    EXPECT_EQ(s.m_vnCommonVars, (std::vector<std::int32_t>{-5, 77}));
+    ASSERT_EQ(s.m_vnCommonVars.size(), 256u);
+    EXPECT_EQ(s.m_vnCommonVars[0], -5);
+    EXPECT_EQ(s.m_vnCommonVars[1], 77);
 
     const std::string copy = dir.file("copy.dat");
     ASSERT_TRUE(s.SaveFile(copy));
@@ -341,6 +347,20 @@ TEST_F(SaveData, ADamagedChallengeFileIsKeptAsideAndTold) {
     EXPECT_EQ(s.LoadChallenge(), 1);
     EXPECT_EQ(s.m_nChallengeOpened, 2);
     EXPECT_EQ(boxes.texts().size(), 1u);
+
+    // Zeroed, its version word is none a player writes.
+    fixtures::WriteAll((folder / "Challenge.dat").string(), Bytes(HandWrittenSave().size(), 0));
+    EXPECT_EQ(s.LoadChallenge(), 0);
+    EXPECT_TRUE(std::filesystem::exists(folder / "Challenge.dat.bad2"));
+    // A progress that reads whole but stores fewer variables or flags than a project can name
+    // gets the rest, so that no stage refers to one that is missing.
+    ByteWriter w;
+    w.i32(732).i32(0).i32(0).bytes(Bytes(16, 0)).u32(0).u32(0).u32(0).u32(0).u32(2).i32(1).i32(1).u32(0);
+    fixtures::WriteAll((folder / "Challenge.dat").string(), w.data());
+    ASSERT_EQ(s.LoadChallenge(), 1);
+    EXPECT_EQ(s.m_vnStageFlags.size(), STAGE_FLAG_COUNT);
+    EXPECT_EQ(s.m_vnStageFlags[1], 1);
+    EXPECT_EQ(s.m_vnCommonVars.size(), COMMON_VARIABLE_COUNT);
 }
 
 // The slot list: a slot file that cannot be read (short, or empty) shows as an empty slot, is moved
