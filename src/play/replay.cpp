@@ -139,6 +139,11 @@ int ReadReplayFile(cReplay& replay, const std::string& path, cEdStage& running, 
                    cSaveData& snapshot) {
     std::FILE* fp = OpenDataFileRead(path.c_str());
     if (!fp) return 0;
+    // A version word no player writes (an emptied file reads 0) marks a damaged file.
+    if (g_nLoadVersion < 1 || g_nLoadVersion > DATA_VERSION_CURRENT) {
+        CloseDataFile(fp);
+        return 0;
+    }
     // Read into copies first, so that a damaged file changes nothing.
     cEdStage stage;
     cReplay rec;

@@ -199,6 +199,16 @@ TEST_F(ReplayFile, ReplaysThatCannotPlayAreRefused) {
     cReplay empty;
     ASSERT_EQ(WriteReplayFile(empty, path, running, original, snapshot), 1);
     EXPECT_TRUE(refused(path));
+    // A sound replay under a version word no player writes.
+    ASSERT_EQ(WriteReplayFile(replay, path, running, original, snapshot), 1);
+    const fixtures::Bytes bytes = fixtures::ReadAll(path);
+    for (const std::uint32_t version : {0u, 733u}) {
+        fixtures::Bytes copy = bytes;
+        for (int i = 0; i < 4; ++i)
+            copy[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(version >> (8 * i));
+        fixtures::WriteAll(path, copy);
+        EXPECT_TRUE(refused(path)) << version;
+    }
     ASSERT_EQ(WriteReplayFile(replay, path, running, original, snapshot), 1);
     EXPECT_FALSE(refused(path));
 }
