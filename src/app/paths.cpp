@@ -102,6 +102,12 @@ void CreateSystemFolders() {
         fsys::CreateDirectory(g_SystemFolders[i]);
 }
 
+void RemoveLeftoverTempFiles() {
+    for (int i = 0; g_SystemFolders[i]; ++i)
+        if (std::strncmp(g_SystemFolders[i], "user_data", 9) == 0)
+            fsys::RemoveLeftoverTempFiles(g_SystemFolders[i]);
+}
+
 bool EnsureDataFolder(win::HWND owner) {
     if (fsys::IsDirectory(g_PathTable[PATH_DATA])) return true;
     if (!fsys::IsDirectory(g_PathTable[PATH_DEFAULT])) return false;

@@ -124,6 +124,8 @@ inline const char* const g_SystemFolders[SYSTEM_FOLDER_COUNT + 1] = {
 
 // Makes every folder of g_SystemFolders; folders that exist stay as they are, failures are ignored.
 void CreateSystemFolders();
+// Removes the temporary files that interrupted saves left in the user folders.
+void RemoveLeftoverTempFiles();
 
 // When "data\" is missing and "default\" exists, asks the user and copies "default\" to "data\"
 // (a failed copy is removed again). True when "data\" exists afterwards.

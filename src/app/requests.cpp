@@ -3,3 +3,4 @@
 std::atomic<int> g_bRequestDone{0};
 std::atomic<int> g_bFileLoaded{0};
 std::atomic<int> g_bNameDialogDone{0};
+std::atomic<int> g_bNameDialogClosed{0};

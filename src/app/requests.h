@@ -9,3 +9,5 @@ extern std::atomic<int> g_bRequestDone;
 extern std::atomic<int> g_bFileLoaded;
 // WM_USER+1: the name dialog has closed.
 extern std::atomic<int> g_bNameDialogDone;
+// Set with it when the dialog was closed by the program's close: the name is not to be used.
+extern std::atomic<int> g_bNameDialogClosed;

@@ -1,6 +1,7 @@
 #include "menus/option_scene.h"
 
 #include "app/globals.h"
+#include "app/log.h"
 #include "app/requests.h"
 #include "app/sjis.h"
 #include "draw/dd_palette_fx.h"
@@ -207,7 +208,8 @@ void cOptionScene::Leave() {
     if (!DDFadeOut(g_Palette, 0, 255, 0, 0, 0, g_SceneManager.g_nFade, g_BasePalette, 0)) return;
     DDClear(&g_BackBuffer, 16);
     ApplyMusicOption();
-    g_OptionData.SaveFile(g_PathTable[PATH_OPTION_DAT]);
+    if (!g_OptionData.SaveFile(g_PathTable[PATH_OPTION_DAT]))
+        ErrorBox("%s の書き込みに失敗！", g_PathTable[PATH_OPTION_DAT].c_str());
     CursorReset();
     g_SceneManager.g_nPrevScene = SCENE_OPTION;
     g_SceneManager.g_nSceneIndex = g_SceneManager.g_nNextScene;

@@ -1,6 +1,7 @@
 #include "menus/ranking_register.h"
 
 #include "app/globals.h"
+#include "app/log.h"
 #include "app/play_se.h"
 #include "app/requests.h"
 #include "app/scene.h"
@@ -32,14 +33,16 @@ void PlaceTitleCursor(int playMode) {
 }
 
 // The name entered in the name dialog, which the window thread shows while this thread waits; false
-// when the program closes meanwhile.
+// when the program closes meanwhile, also when its close is what ended the dialog.
 bool AskName(std::string& name) {
     g_bNameDialogDone = 0;
+    g_bNameDialogClosed = 0;
     win::SendMessage(g_hWnd, win::WM_USER + 1, 0, 0);
     while (!g_bNameDialogDone) {
         if (win::IsAborting()) return false;
         win::Sleep(1);
     }
+    if (g_bNameDialogClosed) return false;
     name = g_SaveData.g_strRankingName;
     return true;
 }
@@ -61,7 +64,10 @@ void RegisterRanking(cGameScene& scene) {
         g_RankingStore.tables.at(g).Register(name, scene.m_RankValues[static_cast<std::size_t>(g)]);
     }
     // An unwritable file keeps the new entries in memory only; the view still shows them.
-    g_RankingStore.SaveFile(g_nGameMode, g_SaveData.m_strStageName);
+    std::string file;
+    if (MakeRankingFileName(file, g_nGameMode, g_SaveData.m_strStageName) &&
+        !g_RankingStore.SaveFile(g_nGameMode, g_SaveData.m_strStageName))
+        ErrorBox("%s の書き込みに失敗！", file.c_str());
     scene.m_bRegistered = 1;
     RunRankingView(scene);
 }

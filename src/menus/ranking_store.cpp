@@ -3,6 +3,7 @@
 #include "app/log.h"
 #include "app/paths.h"
 #include "menus/ranking_register.h"
+#include "platform/file_system.h"
 
 #include <cstring>
 
@@ -133,15 +134,12 @@ bool cRankingStore::LoadFile(int gameMode, const std::string& stageName) {
         return false;
     }
     std::FILE* fp = OpenDataFileRead(file.c_str());
-    if (!fp) {
-        Reset();
-        return false;
-    }
-    const bool ok = Load(fp);
+    const bool ok = fp && Load(fp);
     CloseDataFile(fp);
     if (!ok) {
-        // What was read of a damaged file is not used: the rankings start again from empty tables.
-        Report("%s が壊れているので、ランキングを初期化しました", file.c_str());
+        // What was read of a damaged file is not used: the rankings start again from empty tables,
+        // and the file is kept aside so that the next registration does not replace its entries.
+        if (fsys::IsFile(file)) SetAsideDamagedFile(file, "ランキングを初期化しました");
         Reset();
         return false;
     }

@@ -15,7 +15,8 @@
 // Files older than version 181 are brought to exactly five tables (tables 3 and 4 descending).
 // Newer files are taken as stored, except that a store of fewer than five tables gets the missing
 // default tables, so that every genre has a table. A short or damaged file is not used: the
-// default store takes its place and the report log says so. Files are replaced whole or not at all.
+// default store takes its place, and the file is moved aside ("NAME.bad") with a box saying so.
+// Files are replaced whole or not at all.
 #pragma once
 
 #include "app/checked_containers.h"

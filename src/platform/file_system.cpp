@@ -2,12 +2,14 @@
 
 #include "platform/cp932.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -165,6 +167,22 @@ bool RemoveFile(std::string_view sysPath) {
     return unlink(Native(sysPath).c_str()) == 0;
 }
 
+bool MoveAside(std::string_view sysPath, std::string& movedTo) {
+    movedTo.clear();
+    if (sysPath.empty()) return false;
+    const std::string native = Native(sysPath);
+    for (int n = 1; n <= 99; ++n) {
+        const std::string suffix = n == 1 ? ".bad" : ".bad" + std::to_string(n);
+        struct stat st;
+        // An earlier damaged copy keeps its name.
+        if (lstat((native + suffix).c_str(), &st) == 0) continue;
+        if (std::rename(native.c_str(), (native + suffix).c_str()) != 0) return false;
+        movedTo = std::string(sysPath) + suffix;
+        return true;
+    }
+    return false;
+}
+
 bool ListFolder(std::string_view sysFolder, std::vector<std::string>& namesUtf8) {
     namesUtf8.clear();
     DIR* dir = opendir(Native(sysFolder.empty() ? std::string_view(".") : sysFolder).c_str());
@@ -236,6 +254,40 @@ bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE
     if (ok) ok = fault != WriteFault::Rename && std::rename(temp.c_str(), native.c_str()) == 0;
     if (!ok) unlink(temp.c_str());
     return ok;
+}
+
+bool IsTempFileName(std::string_view name, long* pid) {
+    // "<file>.tmp-<digits>-<digits>", as CreateTempBeside names them.
+    const std::size_t mark = name.rfind(".tmp-");
+    if (mark == std::string_view::npos || mark == 0) return false;
+    const std::string_view tail = name.substr(mark + 5);
+    const std::size_t dash = tail.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == tail.size()) return false;
+    auto digits = [](std::string_view d) {
+        return d.size() <= 18 && std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(tail.substr(0, dash)) || !digits(tail.substr(dash + 1))) return false;
+    if (pid) *pid = std::stol(std::string(tail.substr(0, dash)));
+    return true;
+}
+
+int RemoveLeftoverTempFiles(std::string_view sysFolder) {
+    std::vector<std::string> names;
+    if (!ListFolder(sysFolder, names)) return 0;
+    const std::string folder = Native(sysFolder.empty() ? std::string_view(".") : sysFolder);
+    int removed = 0;
+    for (const std::string& name : names) {
+        long pid = 0;
+        if (!IsTempFileName(name, &pid)) continue;
+        // A write of a process still running is left alone; this process has written nothing yet.
+        const bool ended =
+            pid == getpid() || pid <= 0 || (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+        if (!ended) continue;
+        const std::string path = folder + "/" + name;
+        struct stat st;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(path.c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 void SetWriteFaultForTests(WriteFault fault) {

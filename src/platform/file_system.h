@@ -35,6 +35,11 @@ bool CopyTree(std::string_view from, std::string_view to);
 bool RemoveTree(std::string_view sysPath);
 bool RemoveFile(std::string_view sysPath);
 
+// Renames a file that cannot be read to "NAME.bad" ("NAME.bad2" ... when that name is taken), so
+// that a later save under its name does not replace it. `movedTo` is the new system path; false
+// (and it empty) when the file could not be renamed.
+bool MoveAside(std::string_view sysPath, std::string& movedTo);
+
 // The names (UTF-8, as on disk) of the entries of a folder, "." and ".." left out; false when the
 // folder cannot be read.
 bool ListFolder(std::string_view sysFolder, std::vector<std::string>& namesUtf8);
@@ -53,6 +58,13 @@ std::uint64_t FreeBytes(std::string_view sysPath);
 // step. Otherwise the temporary is removed and the old file, if there was one, keeps its bytes.
 // False when the file was not written; the caller reports it.
 bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill);
+
+// True for the name of a temporary file of WriteWholeFile ("NAME.tmp-PID-N"); `pid` (when given)
+// receives the writer's process id.
+bool IsTempFileName(std::string_view name, long* pid = nullptr);
+// Removes from the folder the temporary files that writes of processes no longer running left
+// behind (a process killed in the middle of a write). The number removed.
+int RemoveLeftoverTempFiles(std::string_view sysFolder);
 
 // Tests only: makes the next WriteWholeFile calls fail at one step, as a full disk or a failing
 // device would.

@@ -91,6 +91,10 @@ void cReplay::ResetRecordVectors() {
     Rewind();
 }
 
+bool cReplay::HasFrames() const {
+    return !m_Directions.empty() && !m_Buttons.empty();
+}
+
 void cReplay::Rewind() {
     m_nDirectionIndex = m_nButtonIndex = m_nDirectionUsed = m_nButtonUsed = 0;
 }
@@ -135,6 +139,11 @@ int ReadReplayFile(cReplay& replay, const std::string& path, cEdStage& running, 
                    cSaveData& snapshot) {
     std::FILE* fp = OpenDataFileRead(path.c_str());
     if (!fp) return 0;
+    // A version word no player writes (an emptied file reads 0) marks a damaged file.
+    if (g_nLoadVersion < 1 || g_nLoadVersion > DATA_VERSION_CURRENT) {
+        CloseDataFile(fp);
+        return 0;
+    }
     // Read into copies first, so that a damaged file changes nothing.
     cEdStage stage;
     cReplay rec;
@@ -143,6 +152,9 @@ int ReadReplayFile(cReplay& replay, const std::string& path, cEdStage& running, 
     if (ok && g_nLoadVersion >= VERSION_REPLAY_SNAPSHOT) ok = save.Load(fp);
     CloseDataFile(fp);
     if (!ok) return 0;
+    // A replay that cannot play (a stage without a hero, no recorded frame) is refused like a
+    // damaged one: the caller stays where it was.
+    if (!stage.HasHero() || !rec.HasFrames()) return 0;
     running = stage;
     KeepStageSetup(original, stage);
     running.m_PaletteBlocks.clear();

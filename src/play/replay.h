@@ -38,6 +38,8 @@ class cReplay : public cSerialRecord {
     void ResetRecordVectors();
     // Playback from the first frame again.
     void Rewind();
+    // True when both streams hold at least one frame.
+    bool HasFrames() const;
 
     // Appends one frame of input.
     void RecordFrame(std::uint16_t direction, std::uint16_t buttons);
@@ -58,7 +60,8 @@ extern cReplay g_ReplayPrev;
 std::string ReplayExtension();
 
 // Reads a replay file into the replay, the running stage (its placed records), the stage as loaded
-// (its set-up parts) and the save data. 0 when the file cannot be opened or is damaged.
+// (its set-up parts) and the save data. 0 when the file cannot be opened, is damaged, or cannot
+// play (its stage places no hero, or it holds no frame); nothing is changed then.
 int ReadReplayFile(cReplay& replay, const std::string& path, cEdStage& running, cEdStage& original,
                    cSaveData& snapshot);
 // Writes a replay file. 0 when it cannot be written completely (a partial file is removed).

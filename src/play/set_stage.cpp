@@ -269,8 +269,12 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     ResetItemPaletteCopies();
     if (reload) {
         if (g_nPlayMode == PLAY_MODE_REPLAY) {
+            // The replay's stage does not store its file's path: the running stage keeps it for the
+            // next restart.
+            const std::string path = g_Stage.m_strPath;
             cEdStage loaded;
-            if (!ReadReplayFile(g_Replay, g_Stage.m_strPath, g_Stage, loaded, g_SaveData)) PostClose();
+            if (!ReadReplayFile(g_Replay, path, g_Stage, loaded, g_SaveData)) PostClose();
+            g_Stage.m_strPath = path;
         }
         RestoreStageSetup(g_Stage, g_StageOriginal);
     }

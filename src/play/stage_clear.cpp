@@ -216,7 +216,8 @@ int NextSceneAfterClear(cGameScene& scene) {
         }
         if (s.m_nChallengeOpened <= index)
             s.m_nChallengeOpened = std::min(index + 1, g_SystemData.m_nChallengeStages);
-        s.SaveFile(g_PathTable[PATH_CHALLENGE_DAT]);
+        if (!s.SaveFile(g_PathTable[PATH_CHALLENGE_DAT]))
+            ErrorBox("%s の書き込みに失敗！", g_PathTable[PATH_CHALLENGE_DAT].c_str());
         return SCENE_CHALLENGE;
     }
     case 3:

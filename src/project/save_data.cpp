@@ -4,6 +4,7 @@
 #include "app/paths.h"
 #include "app/scene.h"
 #include "app/startup_state.h"
+#include "platform/file_system.h"
 #include "project/system_data.h"
 #include "project/world_map.h"
 
@@ -132,6 +133,8 @@ void cSaveData::RegisterMembers(std::int32_t version) {
 }
 
 bool cSaveData::Load(std::FILE* fp) {
+    // A version word no player writes (an emptied file reads 0) marks a damaged file.
+    if (g_nLoadVersion < 1 || g_nLoadVersion > DATA_VERSION_CURRENT) return false;
     bool ok = cSerialRecord::Load(fp) && ReadBytes(fp, &m_Stamp, sizeof m_Stamp);
     if (ok && g_nLoadVersion >= 501) ok = LoadI32Vector(fp, m_vnCarryFlags);
     ok = ok && LoadRecordList(fp, m_CarryRecords, cEdStageTableA());
@@ -161,6 +164,10 @@ bool cSaveData::Save(std::FILE* fp) {
 }
 
 void cSaveData::Normalise() {
+    // Every stage flag and common variable a project can name exists, also after a file that
+    // stored fewer.
+    if (m_vnStageFlags.size() < STAGE_FLAG_COUNT) m_vnStageFlags.resize(STAGE_FLAG_COUNT, 0);
+    if (m_vnCommonVars.size() < COMMON_VARIABLE_COUNT) m_vnCommonVars.resize(COMMON_VARIABLE_COUNT, 0);
     if (m_nMapX >= g_WorldMap.width) m_nMapX = g_WorldMap.startX;
     if (m_nMapY >= g_WorldMap.height) m_nMapY = g_WorldMap.startY;
     const int stages = std::max(0, g_SystemData.m_nChallengeStages);
@@ -203,10 +210,15 @@ int cSaveData::LoadSlot(int n) {
 }
 
 int cSaveData::LoadChallenge() {
-    std::FILE* fp = OpenDataFileRead(g_PathTable[PATH_CHALLENGE_DAT].c_str());
-    if (!fp) return 0;
-    Load(fp);
+    const std::string& name = g_PathTable[PATH_CHALLENGE_DAT];
+    std::FILE* fp = OpenDataFileRead(name.c_str());
+    const bool ok = fp && Load(fp);
     CloseDataFile(fp);
+    if (!ok) {
+        // A damaged progress is not played from: it is kept aside and the caller starts afresh.
+        if (fsys::IsFile(name)) SetAsideDamagedFile(name, "チャレンジの記録を初期化しました");
+        return 0;
+    }
     ApplyLivesRule(1);
     return 1;
 }
@@ -483,9 +495,9 @@ void ResetSaveData(cSaveData& save) {
     save.Reset();
     save.m_vnCarryFlags.assign(CARRY_GROUP_COUNT, 0);
     save.m_CarryRecords.assign(1, cEdStageTableA());
-    save.m_vnStageFlags.assign(1000, 0);
+    save.m_vnStageFlags.assign(STAGE_FLAG_COUNT, 0);
     save.m_vnStageFlags[0] = 1;
-    save.m_vnCommonVars.assign(256, 0);
+    save.m_vnCommonVars.assign(COMMON_VARIABLE_COUNT, 0);
     save.m_StageValues.clear();
     save.m_ChallengeStages.clear();
     save.m_nChallengeOpened = 1;
@@ -497,11 +509,16 @@ void BuildSaveSlotList(cCheckedVector<cSaveSlotInfo>& slots) {
     for (int i = 0; i < slots.Count(); ++i) {
         cSaveSlotInfo& info = slots[i];
         info.bUsed = 0;
-        std::FILE* fp = OpenDataFileRead(cSaveData::SlotFileName(i).c_str());
-        if (!fp) continue;
+        const std::string name = cSaveData::SlotFileName(i);
+        std::FILE* fp = OpenDataFileRead(name.c_str());
         cSaveData temp;
-        temp.Load(fp);
+        const bool ok = fp && temp.Load(fp);
         CloseDataFile(fp);
+        if (!ok) {
+            // A damaged slot shows empty; its file is kept aside, so that saving there keeps it.
+            if (fsys::IsFile(name)) SetAsideDamagedFile(name, "このスロットは空になりました");
+            continue;
+        }
         info.bUsed = 1;
         info.stamp = temp.m_Stamp;
     }

@@ -30,6 +30,9 @@ static_assert(sizeof(SAVESTAMP) == 16);
 SAVESTAMP LocalTimeStamp();
 
 constexpr int CARRY_GROUP_COUNT = 25;
+// The stage flags and common variables of a new progress.
+constexpr std::size_t STAGE_FLAG_COUNT = 1000;
+constexpr std::size_t COMMON_VARIABLE_COUNT = 256;
 constexpr std::int32_t UNLIMITED_LIVES = 999999;
 
 // The carry-over record of one player: the hero's definition and five words.
@@ -127,7 +130,8 @@ class cSaveData : public cSerialRecord {
     bool WriteSlot(int n);
     // Loads slot n; a missing file leaves the progress unchanged. Returns 1.
     int LoadSlot(int n);
-    // 0 when "Challenge.dat" cannot be opened (the record unchanged).
+    // 0 when "Challenge.dat" is missing, or damaged (then moved aside and told; the record may be
+    // partly read and is to be reset).
     int LoadChallenge();
 
     void RecordStageValue(const std::string& stage, std::int32_t value);

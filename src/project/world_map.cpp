@@ -199,6 +199,8 @@ bool cWorldMap::Load(std::FILE* fp) {
 }
 
 bool cWorldMap::LoadParts(std::FILE* fp) {
+    // A map chunk that does not store its size (an emptied file) is refused below.
+    width = height = 0;
     if (!cSerialRecord::Load(fp)) return false;
     if (!LoadRecordList(fp, tiles, cWorldMapTile())) return false;
     if (!LoadI32Vector(fp, cells)) return false;
@@ -214,6 +216,15 @@ bool cWorldMap::LoadParts(std::FILE* fp) {
     // A cell naming a tile that does not exist shows tile 0.
     for (auto& c : cells)
         if (c < 0 || c >= tiles.Count()) c = 0;
+    // Sheet cells are drawn from (number x 32): a number no picture could hold shows cell 0.
+    auto onSheet = [](std::int32_t& cell) {
+        if (cell < 0 || cell >= MAX_SHEET_CELLS) cell = 0;
+    };
+    for (auto& tile : tiles)
+        onSheet(tile.nPicture);
+    for (auto& node : nodes)
+        for (auto& entry : node.m_Entries)
+            onSheet(entry.nIcon);
     Normalise();
     return true;
 }

@@ -66,6 +66,8 @@ class cWorldMap : public cSerialRecord {
   public:
     // Stored grids are kept within this many cells on each side.
     static constexpr std::int32_t MAX_SIDE = 4096;
+    // Tile pictures and node icons are numbers of 32 x 32 cells of their sheets, below this.
+    static constexpr std::int32_t MAX_SHEET_CELLS = 65536;
 
     std::int32_t width = 0;
     std::int32_t height = 0;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -311,6 +313,22 @@ bool SaveDataFile(const std::string& name, const std::function<bool(std::FILE*)>
         path, [&fill](std::FILE* fp) { return WriteI32(fp, g_nDataVersion) && fill(fp); });
     if (!ok) Report("%s が保存できません", path.c_str());
     return ok;
+}
+
+void SetAsideDamagedFile(const std::string& name, const char* consequence) {
+    std::string moved;
+    if (fsys::MoveAside(name, moved)) {
+        ReportErrBox("%s が壊れているので、%s に移して、%s", name.c_str(), moved.c_str(), consequence);
+        return;
+    }
+    // A file that cannot be moved is read again at every visit: it is told about once.
+    static std::mutex lock;
+    static std::set<std::string> told;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        if (!told.insert(name).second) return;
+    }
+    ReportErrBox("%s が壊れているので、%s", name.c_str(), consequence);
 }
 
 bool CloseDataFile(std::FILE* fp) {

@@ -144,6 +144,11 @@ std::FILE* OpenDataFileWrite(const char* name);
 // the old file as it was and puts one line in the report log ("<name> が保存できません"). An empty
 // name writes "err".
 bool SaveDataFile(const std::string& name, const std::function<bool(std::FILE*)>& fill);
+// A user file that exists but cannot be read is moved aside ("NAME.bad"), so that the next save
+// under its name keeps what it holds, and the user is told in a box and the report log, the
+// message ending with `consequence` ("...を初期化しました"). A file that cannot be moved is told
+// about once per run.
+void SetAsideDamagedFile(const std::string& name, const char* consequence);
 // Closes the file when it is not null. False when closing a written file failed.
 bool CloseDataFile(std::FILE* fp);
 

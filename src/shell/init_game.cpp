@@ -181,8 +181,10 @@ void FillDisplayInfo() {
 // The palette and the transparent colour from the palette picture (record 0 of the table).
 bool SetUpPalette() {
     if (!DDIsD3D() && !(g_lpDDCon && g_lpDDCon->lpPalette)) return true;
-    if (!DDLoadPaletteFromFile(g_BasePalette, SystemBitmapTable[SYSBMP_PALETTE].szFileName, g_bWindowed)) {
+    const char* file = SystemBitmapTable[SYSBMP_PALETTE].szFileName;
+    if (!DDLoadPaletteFromFile(g_BasePalette, file, g_bWindowed)) {
         ECLog("DDLoadPaletteFromFile失敗");
+        ReportErrBox("%s の読み込みに失敗！", file);
         return false;
     }
     std::memcpy(g_Palette, g_BasePalette, sizeof g_Palette);
@@ -190,6 +192,7 @@ bool SetUpPalette() {
     if (sd.m_nColourMode == 0 || g_nScreenBpp == 16) {
         if (!DDSetTransmitFromFile(&g_SystemSurfaceDefs[SYSBMP_PALETTE])) {
             ECLog("DDSetTransmit失敗");
+            ReportErrBox("%s の読み込みに失敗！", file);
             return false;
         }
         if (sd.m_nColourMode != 0) {
@@ -271,6 +274,7 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
         return false;
     }
     CreateSystemFolders();
+    RemoveLeftoverTempFiles();
 
     // 5-8: the project's database with its run-time tables, and its system data.
     if (!LoadProjectDatabase()) return false;

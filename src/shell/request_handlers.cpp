@@ -39,7 +39,14 @@ win::LRESULT OnNameDialogRequest() {
     // The name dialog: the entered name replaces the name offered (the options' fixed name when the
     // options scene asks, else the registration name); closing it keeps the name.
     std::string& name = g_nPlayMode == 5 ? g_OptionData.strRankingName : g_SaveData.g_strRankingName;
-    RunNameDialog(&name);
+    const int entered = RunNameDialog(&name);
+    // A close of the program (the close box, a signal) also ends the dialog: the waiting thread
+    // is told, so that it registers nothing.
+    win::MSG m;
+    g_bNameDialogClosed = !entered && (win::IsAborting() || win::PeekMessage(&m, nullptr, win::WM_CLOSE,
+                                                                             win::WM_CLOSE, win::PM_NOREMOVE))
+                              ? 1
+                              : 0;
     DDSetDialogMode(0);
     ResumeWorkers();
     g_bNameDialogDone = 1;

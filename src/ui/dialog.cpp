@@ -4,9 +4,13 @@
 #include "app/sjis.h"
 #include "platform/cp932.h"
 #include "platform/keyboard.h"
+#include "platform/messages.h"
 #include "ui/desktop.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
 
 namespace ui {
 namespace {
@@ -845,6 +849,13 @@ cScriptHost& cScriptHost::Close() {
     return *this;
 }
 
+cScriptHost& cScriptHost::WaitForClose() {
+    Step s;
+    s.waitForClose = true;
+    m_Steps.push_back(s);
+    return *this;
+}
+
 cScriptHost& cScriptHost::Do(std::function<void(cDialog&)> action) {
     Step s;
     s.action = std::move(action);
@@ -860,6 +871,21 @@ bool cScriptHost::Next(cDialog& dialog, win::UiEvent& e) {
     }
     while (m_nNext < m_Steps.size()) {
         Step& s = m_Steps[m_nNext++];
+        if (s.waitForClose) {
+            // Said on standard error, as boxes answered without a display are, so that a script
+            // knows when to close the program.
+            std::fprintf(stderr, "[%s] waiting for the close\n", cp932::ToUtf8(dialog.Caption()).c_str());
+            std::fflush(stderr);
+            win::MSG m;
+            for (;;) {
+                // Requests sent by other threads are served meanwhile.
+                win::PeekMessage(&m, nullptr, 0, 0, win::PM_NOREMOVE);
+                if (win::IsAborting() ||
+                    win::PeekMessage(&m, nullptr, win::WM_CLOSE, win::WM_CLOSE, win::PM_NOREMOVE))
+                    return false;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
         if (s.action) {
             const auto action = s.action; // the action may add steps
             action(dialog);
@@ -923,6 +949,8 @@ bool ParseScript(const std::string& words, cScriptHost& host) {
             host.ClickItem(std::atoi(w.c_str() + 6));
         } else if (w == "close") {
             host.Close();
+        } else if (w == "wait") {
+            host.WaitForClose();
         } else {
             const Name* k =
                 std::find_if(std::begin(kKeys), std::end(kKeys), [&](const Name& n) { return w == n.word; });

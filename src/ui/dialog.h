@@ -304,6 +304,9 @@ class cScriptHost : public cDialogHost {
     cScriptHost& Click(int x, int y, int clicks = 1); // desktop pixels
     cScriptHost& ClickItem(int id, int clicks = 1);   // the middle of a control (or CLICK_CLOSE_BOX)
     cScriptHost& Close();
+    // Keeps the dialog open until the program is closed (a signal or the close box), as a user
+    // who leaves it open would.
+    cScriptHost& WaitForClose();
     cScriptHost& Do(std::function<void(cDialog&)> action);
 
     bool Next(cDialog& dialog, win::UiEvent& e) override;
@@ -320,6 +323,7 @@ class cScriptHost : public cDialogHost {
         win::UiEvent event;
         int clickId = 0;
         std::function<void(cDialog&)> action;
+        bool waitForClose = false;
     };
     std::vector<Step> m_Steps;
     std::size_t m_nNext = 0;
@@ -330,7 +334,8 @@ class cScriptHost : public cDialogHost {
 // Builds a script from a text of words separated by blanks: a key name ("enter", "tab", "space",
 // "escape", "left", "right", "up", "down", "back", "delete", "home", "end", "pgup", "pgdn",
 // "shift+tab"), "text:WORD" (committed text), "compose:WORD", "click:ID" (a control), "click:close" (the
-// caption's close box) or "close" (the window closed). False when a word is not understood.
+// caption's close box), "close" (the window closed) or "wait" (open until the program is closed).
+// False when a word is not understood.
 bool ParseScript(const std::string& words, cScriptHost& host);
 
 // The host for the next dialogs: null means the window thread's own (SDL events).

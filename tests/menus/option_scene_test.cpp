@@ -2,7 +2,9 @@
 // applies again, leaving applies the music setting and writes Option.dat.
 #include "menu_player.h"
 
+#include "fixtures/box_capture.h"
 #include "menus/option_scene.h"
+#include "platform/file_system.h"
 #include "sound/bgm.h"
 #include "sound/sound.h"
 
@@ -123,6 +125,27 @@ TEST_F(OptionScene, LeavingAppliesTheMusicAndWritesTheOptionsFile) {
     Frame(); // the title's Init: its music is requested again
     EXPECT_EQ(g_SceneManager.g_nCurMenuBgm, g_SystemData.m_vnMenuBgm.at(0));
     EXPECT_EQ(g_Bgm.CurrentSlot(), 0);
+}
+
+// Options that cannot be written when the scene is left (a full disk) are told; the file keeps
+// what it held.
+TEST_F(OptionScene, AFailedWriteIsTold) {
+    ASSERT_TRUE(Start());
+    ASSERT_NE(Open(), nullptr);
+    fixtures::BoxCapture boxes;
+    const bool existed = std::filesystem::exists("user_data/Option.dat");
+    const fixtures::Bytes before = existed ? fixtures::ReadAll("user_data/Option.dat") : fixtures::Bytes{};
+    fsys::SetWriteFaultForTests(fsys::WriteFault::Flush);
+    Cancel();
+    const bool left = RunUntilScene(SCENE_TITLE);
+    fsys::SetWriteFaultForTests(fsys::WriteFault::None);
+    ASSERT_TRUE(left);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_NE(boxes.texts()[0].find("Option.dat"), std::string::npos);
+    EXPECT_EQ(std::filesystem::exists("user_data/Option.dat"), existed);
+    if (existed) {
+        EXPECT_EQ(fixtures::ReadAll("user_data/Option.dat"), before);
+    }
 }
 
 TEST_F(OptionScene, ItemsFollowTheirRecordsAndNoneLeavesTheColourTable) {

@@ -8,10 +8,12 @@
 #include "app/input_script.h"
 #include "app/requests.h"
 #include "app/scene.h"
+#include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 #include "fixtures/window_thread.h"
 #include "menus/ranking_store.h"
 #include "objects/game_scene.h"
+#include "platform/file_system.h"
 #include "platform/messages.h"
 #include "play/stage_clear.h"
 #include "project/option_data.h"
@@ -139,6 +141,33 @@ INSTANTIATE_TEST_SUITE_P(
                       RegisterCase{"name asked, automatic", 2, 1, false, "bob", 1, {16, 1}},
                       RegisterCase{"nothing qualified asks nothing", 0, 0, false, nullptr, 0, {}},
                       RegisterCase{"a close while the name is asked", 0, 1, true, nullptr, 0, {}}));
+
+// A registration whose file cannot be written (a full disk) keeps the entry for the view and tells
+// the user.
+TEST_F(Registration, AFailedWriteIsTold) {
+    fixtures::BoxCapture boxes;
+    g_OptionData.nRankingMode = 1;
+    auto script = std::make_unique<cInputScript>();
+    ASSERT_TRUE(script->Parse("1 0 0\n1 0 1\n", nullptr));
+    SetInputScript(std::move(script));
+    cGameScene scene;
+    scene.m_bRankQualified = 1;
+    scene.m_RankValues = {700, 0, 0, 0, 0};
+    scene.m_RankPlaces[0] = 0;
+    fsys::SetWriteFaultForTests(fsys::WriteFault::Rename);
+    std::atomic<bool> done{false};
+    std::thread game([&] {
+        RegisterRanking(scene);
+        done = true;
+    });
+    fixtures::ServeWindowUntil(done);
+    game.join();
+    fsys::SetWriteFaultForTests(fsys::WriteFault::None);
+    EXPECT_EQ(g_RankingStore.tables[0].entries[0].value, 700);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "user_data" / "free" / "s.stg4_001rkg"));
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_NE(boxes.texts()[0].find("s.stg4_001rkg"), std::string::npos) << boxes.texts()[0];
+}
 
 TEST(RankingHooks, TheStageClearFindsPlacesInTheLoadedStore) {
     InstallRankingHooks();

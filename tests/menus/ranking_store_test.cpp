@@ -3,6 +3,7 @@
 #include "menus/ranking_store.h"
 
 #include "app/log.h"
+#include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 
 #include <gtest/gtest.h>
@@ -219,6 +220,7 @@ TEST_F(RankingFiles, NewerFileKeepsItsTablesButGetsEveryGenre) {
 }
 
 TEST_F(RankingFiles, DamagedFilesGiveTheDefaultStore) {
+    fixtures::BoxCapture boxes; // each damaged file is told
     ByteWriter w;
     w.i32(732).i32(0).i32(0).u32(5);
     Table(w, 1, {{99, "abc"}});
@@ -252,6 +254,36 @@ TEST_F(RankingFiles, DamagedFilesGiveTheDefaultStore) {
     cRankingStore store;
     EXPECT_FALSE(store.LoadFile(2, "d.stg4"));
     EXPECT_EQ(store.tables.Count(), 5);
+}
+
+// A damaged ranking file (one byte short) is moved aside and told once; the next registration
+// writes a new file, and the entries the damaged one held stay beside it. A file damaged again
+// does not replace the first copy.
+TEST_F(RankingFiles, ADamagedFileIsKeptAsideAndTold) {
+    fixtures::BoxCapture boxes;
+    const Bytes damaged = fixtures::ReadAll(M4_SOURCE_DIR "/tests/data/damaged/demo.rkg.trunc-1");
+    const auto folder = dir.path() / "user_data" / "free";
+    fixtures::WriteAll((folder / "demo.rkg").string(), damaged);
+    cRankingStore store;
+    EXPECT_FALSE(store.LoadFile(2, "demo."));
+    EXPECT_TRUE(UsedValues(store.tables[0]).empty());
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_NE(boxes.texts()[0].find("demo.rkg.bad"), std::string::npos) << boxes.texts()[0];
+    EXPECT_EQ(fixtures::ReadAll((folder / "demo.rkg.bad").string()), damaged);
+
+    store.tables[0].Register("new", 5);
+    ASSERT_TRUE(store.SaveFile(2, "demo."));
+    cRankingStore back;
+    ASSERT_TRUE(back.LoadFile(2, "demo."));
+    EXPECT_EQ(UsedValues(back.tables[0]), std::vector<int>{5});
+    EXPECT_EQ(fixtures::ReadAll((folder / "demo.rkg.bad").string()), damaged);
+    EXPECT_EQ(boxes.texts().size(), 1u);
+
+    fixtures::WriteAll((folder / "demo.rkg").string(), Bytes(damaged.begin(), damaged.begin() + 9));
+    EXPECT_FALSE(back.LoadFile(2, "demo."));
+    EXPECT_EQ(fixtures::ReadAll((folder / "demo.rkg.bad").string()), damaged);
+    EXPECT_EQ(fixtures::ReadAll((folder / "demo.rkg.bad2").string()).size(), 9u);
+    EXPECT_EQ(boxes.texts().size(), 2u);
 }
 
 TEST_F(RankingFiles, ReplayModeHasNoFile) {

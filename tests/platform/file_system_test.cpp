@@ -1,10 +1,12 @@
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -173,6 +175,38 @@ TEST_F(FileSystem, WholeFileWritesMakeNewFilesAndKeepTheNameOnDisk) {
     EXPECT_FALSE(write("missing\\x.dat", "c"));
     EXPECT_FALSE(fs::exists(dir / "missing"));
     EXPECT_FALSE(write("", "d"));
+}
+
+// The temporary files of whole-file writes: recognised by name (the name a write really uses
+// among them), and those of processes that have ended removed, also this process's own (nothing
+// is being written when the folder is cleaned); a live process's and other files stay.
+TEST_F(FileSystem, LeftoverTemporaryFilesOfEndedWritersAreRemoved) {
+    std::vector<std::string> during;
+    ASSERT_TRUE(fsys::WriteWholeFile("w.dat", [&](std::FILE*) { return fsys::ListFolder(".", during); }));
+    ASSERT_EQ(during.size(), 1u);
+    EXPECT_TRUE(fsys::IsTempFileName(during[0]));
+    for (const char* name : {"a.tmp-", "a.tmp-1", "a.tmp-1-", "a.tmp--1", "a.tmp-x-1", ".tmp-1-2", "a.dat",
+                             "a.tmp-1-2.bak", "a.tmp-1234567890123456789-1"})
+        EXPECT_FALSE(fsys::IsTempFileName(name)) << name;
+    long pid = 0;
+    EXPECT_TRUE(fsys::IsTempFileName("Story01.dat.tmp-4242-17", &pid));
+    EXPECT_EQ(pid, 4242);
+
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    const std::string ended = std::to_string(child), self = std::to_string(getpid()),
+                      live = std::to_string(getppid());
+    for (const std::string& n : {"r.rpl4_732.tmp-" + ended + "-0", "Option.dat.tmp-" + self + "-3",
+                                 "Story01.dat.tmp-" + live + "-1", std::string("Story01.dat"), std::string("x.tmp-1-2-3")})
+        Touch(dir / "u" / n);
+    EXPECT_EQ(fsys::RemoveLeftoverTempFiles("u"), 2);
+    std::vector<std::string> left;
+    ASSERT_TRUE(fsys::ListFolder("u", left));
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left,
+              (std::vector<std::string>{"Story01.dat", "Story01.dat.tmp-" + live + "-1", "x.tmp-1-2-3"}));
 }
 
 } // namespace

@@ -65,6 +65,11 @@ class ReplayFile : public ::testing::Test {
         replay.RecordFrame(2, 1);
         snapshot.m_nLives = 7;
         snapshot.m_strStageName = "s.";
+        // A stage that places a hero: a replay of any other cannot play.
+        cEdCharaDef hero;
+        hero.m_nController = 0;
+        hero.m_nPictureNo = 1;
+        running.m_Charas.push_back(hero);
     }
     fixtures::TempDir dir;
     cReplay replay;
@@ -171,10 +176,47 @@ TEST_F(ReplayFile, ImpossibleRunsAreRefused) {
     EXPECT_EQ(r.m_ButtonRuns, std::vector<std::uint32_t>{5});
 }
 
+// Replays that read whole but cannot play are refused, leaving everything as it was: a zeroed file
+// (its stage places no hero and it holds no frame), a stage without a hero, no recorded frame.
+TEST_F(ReplayFile, ReplaysThatCannotPlayAreRefused) {
+    auto refused = [&](const std::string& path) {
+        cReplay r;
+        r.m_nSeed = 9;
+        cEdStage a, b;
+        cSaveData s;
+        s.m_nLives = 4;
+        if (ReadReplayFile(r, path, a, b, s)) return false;
+        EXPECT_EQ(r.m_nSeed, 9);
+        EXPECT_EQ(s.m_nLives, 4);
+        EXPECT_TRUE(a.m_Charas.empty());
+        return true;
+    };
+    EXPECT_TRUE(refused(M4_SOURCE_DIR "/tests/data/damaged/zero.rpl4_732"));
+    const std::string path = dir.file("c.rpl4_732");
+    cEdStage noHero;
+    ASSERT_EQ(WriteReplayFile(replay, path, noHero, original, snapshot), 1);
+    EXPECT_TRUE(refused(path));
+    cReplay empty;
+    ASSERT_EQ(WriteReplayFile(empty, path, running, original, snapshot), 1);
+    EXPECT_TRUE(refused(path));
+    // A sound replay under a version word no player writes.
+    ASSERT_EQ(WriteReplayFile(replay, path, running, original, snapshot), 1);
+    const fixtures::Bytes bytes = fixtures::ReadAll(path);
+    for (const std::uint32_t version : {0u, 733u}) {
+        fixtures::Bytes copy = bytes;
+        for (int i = 0; i < 4; ++i)
+            copy[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(version >> (8 * i));
+        fixtures::WriteAll(path, copy);
+        EXPECT_TRUE(refused(path)) << version;
+    }
+    ASSERT_EQ(WriteReplayFile(replay, path, running, original, snapshot), 1);
+    EXPECT_FALSE(refused(path));
+}
+
 TEST_F(ReplayFile, OldFilesHaveNoSnapshot) {
     const std::string path = dir.file("old.rpl4_172");
     g_nDataVersion = 172;
-    cEdStage stage172;
+    cEdStage stage172 = running;
     std::FILE* fp = OpenDataFileWrite(path.c_str());
     ASSERT_NE(fp, nullptr);
     ASSERT_TRUE(stage172.Save(fp));

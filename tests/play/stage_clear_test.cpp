@@ -6,9 +6,11 @@
 #include "app/globals.h"
 #include "app/scene.h"
 #include "app/startup_state.h"
+#include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
+#include "platform/file_system.h"
 #include "platform/messages.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
@@ -306,4 +308,25 @@ TEST_F(StageClear, NextSceneByPlayMode) {
     g_SaveData.m_nTotalScore = 999;
     EXPECT_EQ(NextSceneAfterClear(*scene), SCENE_PLAY);
     EXPECT_EQ(g_SaveData.m_nTotalScore, 10);
+}
+
+// The challenge progress written at a clear: a write that fails (a full disk) keeps the file that
+// was there and is told, as a failed slot save is.
+TEST_F(StageClear, AFailedChallengeWriteIsTold) {
+    fixtures::BoxCapture boxes;
+    g_nPlayMode = 2;
+    g_SystemData.m_nChallengeStages = 3;
+    g_SaveData.m_ChallengeStages.assign(3, cEdStageTableC());
+    g_SaveData.m_nStageNo = 1;
+    EXPECT_EQ(NextSceneAfterClear(*scene), SCENE_CHALLENGE);
+    const std::string file = dir.file("user_data/challenge/Challenge.dat");
+    const fixtures::Bytes before = fixtures::ReadAll(file);
+    EXPECT_TRUE(boxes.texts().empty());
+    g_SaveData.m_nStageNo = 2;
+    fsys::SetWriteFaultForTests(fsys::WriteFault::Flush);
+    EXPECT_EQ(NextSceneAfterClear(*scene), SCENE_CHALLENGE);
+    fsys::SetWriteFaultForTests(fsys::WriteFault::None);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_NE(boxes.texts()[0].find("Challenge.dat"), std::string::npos);
+    EXPECT_EQ(fixtures::ReadAll(file), before);
 }

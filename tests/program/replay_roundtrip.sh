@@ -1,7 +1,8 @@
 #!/bin/bash
 # A play of the demo stage is recorded from scripted input, saved with F1 through the scripted save
 # dialog, and the saved file given to the player as its start file: the playback's trace equals the
-# recorded one frame by frame until the recording ends, after which the replay starts again.
+# recorded one frame by frame until the recording ends, after which the replay starts again, and
+# again, the same each time.
 # Usage: replay_roundtrip.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -21,7 +22,7 @@ MIRELDA4_INPUT="$dir/input.txt" MIRELDA4_TRACE="$dir/recorded.txt" MIRELDA4_FRAM
     { echo "FAIL: the recording run failed"; cat "$dir/err1.txt"; exit 1; }
 [ -s user_data/rpl4/rec.rpl4_732 ] || { echo "FAIL: no replay file was saved"; exit 1; }
 
-MIRELDA4_TRACE="$dir/played.txt" MIRELDA4_FRAME_LIMIT=380 "$player" 'user_data\rpl4\rec.rpl4_732' \
+MIRELDA4_TRACE="$dir/played.txt" MIRELDA4_FRAME_LIMIT=830 "$player" 'user_data\rpl4\rec.rpl4_732' \
     2>"$dir/err2.txt" || { echo "FAIL: the playback run failed"; cat "$dir/err2.txt"; exit 1; }
 
 # The recording holds the play frames before F1's frame: 180.
@@ -31,4 +32,9 @@ head -n 180 "$dir/played.txt" >"$dir/b.txt"
 cmp -s "$dir/a.txt" "$dir/b.txt" || { echo "FAIL: playback differs"; diff "$dir/a.txt" "$dir/b.txt" | head; exit 1; }
 # Then the replay starts again from its first frame.
 [ "$(sed -n 181p "$dir/played.txt" | cut -d' ' -f1)" = 1 ] || { echo "FAIL: the replay did not start again"; exit 1; }
+# And again, playing the same steps each time, until the player is closed.
+[ "$(sed -n 361p "$dir/played.txt" | cut -d' ' -f1)" = 1 ] ||
+    { echo "FAIL: the replay did not start a third time"; tail -n 3 "$dir/played.txt"; exit 1; }
+sed -n 361,540p "$dir/played.txt" >"$dir/c.txt"
+cmp -s "$dir/b.txt" "$dir/c.txt" || { echo "FAIL: the third playback differs"; diff "$dir/b.txt" "$dir/c.txt" | head; exit 1; }
 echo "180 frames played back identically"

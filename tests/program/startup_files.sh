@@ -1,7 +1,8 @@
 #!/bin/bash
 # Start-up with and without its files: a stage path on the command line plays its newest revision;
 # a missing start file is only reported; a missing "System.ini" is shown and the defaults are used; a
-# missing world map ends start-up with its message and exit code 0.
+# missing or zeroed world map, and a missing, empty or damaged palette picture, end start-up with
+# their messages and exit code 0.
 # Usage: startup_files.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -14,6 +15,7 @@ project() {
     rm -rf "$top/p" && mkdir -p "$top/p" && cd "$top/p" || exit 1
     "$build/m4_projwriter" "$top/p" >/dev/null || fail "the project writer failed"
 }
+damaged=$(realpath "$(dirname "$0")/../data/damaged")
 report() { iconv -f CP932 -t UTF-8 Report_Game.txt | tr -d '\r'; }
 
 # Revisions _001 and _002 of a stage: the newest is played at once (the older one is damaged, so
@@ -46,6 +48,26 @@ timeout 60 "$player" 2>err.txt
 [ $? -eq 0 ] || fail "without the world map: exit code"
 grep -q 'data\\WorldMap.dat のロードに失敗！' err.txt || { cat err.txt; fail "no world-map message"; }
 report | grep -q "GameLoop : " && fail "ran frames without a world map"
+# A zeroed world map is named as a missing one is.
+project
+cp "$damaged/WorldMap.dat.zero" data/WorldMap.dat
+timeout 60 "$player" 2>err.txt
+[ $? -eq 0 ] || fail "zeroed world map: exit code"
+grep -q 'data\\WorldMap.dat のロードに失敗！' err.txt || { cat err.txt; fail "no message for a zeroed world map"; }
+report | grep -q "GameLoop : " && fail "ran frames with a zeroed world map"
+# A missing, empty or damaged common palette picture is named in a box and in the report.
+for how in missing empty damaged; do
+    project
+    case $how in
+    missing) rm bmp/plt/Palette.bmp ;;
+    empty) : >bmp/plt/Palette.bmp ;;
+    damaged) head -c 40 data/WorldMap.dat >bmp/plt/Palette.bmp ;;
+    esac
+    timeout 60 "$player" 2>err.txt
+    [ $? -eq 0 ] || fail "$how Palette.bmp: exit code"
+    grep -q 'bmp\\plt\\Palette.bmp の読み込みに失敗！' err.txt || { cat err.txt; fail "no box for a $how Palette.bmp"; }
+    report | grep -q 'bmp\\plt\\Palette.bmp の読み込みに失敗！' || fail "no report line for a $how Palette.bmp"
+done
 # Without a database file or without System.dat: the file is named and start-up ends cleanly.
 project
 rm data/database/Picture.dat

@@ -2,6 +2,7 @@
 
 #include "app/scene.h"
 #include "app/startup_state.h"
+#include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 #include "platform/file_system.h"
 #include "project/system_data.h"
@@ -46,8 +47,12 @@ Bytes HandWrittenSave() {
     w.u32(0);                                                           // carry records
     w.u32(1).i32(1).i32(700).i32(1).str("c01.");                        // stage values
     w.u32(2).i32(2).i32(1).i32(700).i32(0).i32(2).i32(0).i32(0).i32(0); // challenge stages
-    w.u32(3).i32(1).i32(0).i32(1);                                      // stage flags
-    w.u32(2).i32(-5).i32(77);                                           // common variables
+    w.u32(1000).i32(1).i32(0).i32(1);                                   // stage flags
+    for (int i = 3; i < 1000; ++i)
+        w.i32(0);
+    w.u32(256).i32(-5).i32(77); // common variables
+    for (int i = 2; i < 256; ++i)
+        w.i32(0);
     return w.data();
 }
 
@@ -73,7 +78,9 @@ TEST_F(SaveData, SlotFileBytesAsLaidOut) {
     EXPECT_EQ(s.FindStageValue("c01."), 700);
     ASSERT_EQ(s.m_ChallengeStages.size(), 2u);
     EXPECT_EQ(s.m_ChallengeStages[0].w2, 700);
-    EXPECT_EQ(s.m_vnCommonVars, (std::vector<std::int32_t>{-5, 77}));
+    ASSERT_EQ(s.m_vnCommonVars.size(), 256u);
+    EXPECT_EQ(s.m_vnCommonVars[0], -5);
+    EXPECT_EQ(s.m_vnCommonVars[1], 77);
 
     const std::string copy = dir.file("copy.dat");
     ASSERT_TRUE(s.SaveFile(copy));
@@ -318,4 +325,66 @@ TEST_F(SaveData, DamagedSlotsLoadSafely) {
             EXPECT_LE(s.m_ChallengeStages.size(), 2u);
         },
         200);
+}
+
+// A challenge progress that cannot be read (here its version word alone) is not played from: it is
+// moved aside and told, and the caller starts afresh. A sound one is taken without a word.
+TEST_F(SaveData, ADamagedChallengeFileIsKeptAsideAndTold) {
+    fixtures::ScopedCurrentDir cd(dir.path());
+    fixtures::BoxCapture boxes;
+    const auto folder = dir.path() / "user_data" / "challenge";
+    std::filesystem::create_directories(folder);
+    const Bytes damaged = fixtures::ReadAll(M4_SOURCE_DIR "/tests/data/damaged/Challenge.dat.trunc4");
+    fixtures::WriteAll((folder / "Challenge.dat").string(), damaged);
+    cSaveData s;
+    EXPECT_EQ(s.LoadChallenge(), 0);
+    EXPECT_FALSE(std::filesystem::exists(folder / "Challenge.dat"));
+    EXPECT_EQ(fixtures::ReadAll((folder / "Challenge.dat.bad").string()), damaged);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_NE(boxes.texts()[0].find("Challenge.dat.bad"), std::string::npos);
+
+    fixtures::WriteAll((folder / "Challenge.dat").string(), HandWrittenSave());
+    EXPECT_EQ(s.LoadChallenge(), 1);
+    EXPECT_EQ(s.m_nChallengeOpened, 2);
+    EXPECT_EQ(boxes.texts().size(), 1u);
+
+    // Zeroed, its version word is none a player writes.
+    fixtures::WriteAll((folder / "Challenge.dat").string(), Bytes(HandWrittenSave().size(), 0));
+    EXPECT_EQ(s.LoadChallenge(), 0);
+    EXPECT_TRUE(std::filesystem::exists(folder / "Challenge.dat.bad2"));
+    // A progress that reads whole but stores fewer variables or flags than a project can name
+    // gets the rest, so that no stage refers to one that is missing.
+    ByteWriter w;
+    w.i32(732).i32(0).i32(0).bytes(Bytes(16, 0)).u32(0).u32(0).u32(0).u32(0).u32(2).i32(1).i32(1).u32(0);
+    fixtures::WriteAll((folder / "Challenge.dat").string(), w.data());
+    ASSERT_EQ(s.LoadChallenge(), 1);
+    EXPECT_EQ(s.m_vnStageFlags.size(), STAGE_FLAG_COUNT);
+    EXPECT_EQ(s.m_vnStageFlags[1], 1);
+    EXPECT_EQ(s.m_vnCommonVars.size(), COMMON_VARIABLE_COUNT);
+}
+
+// The slot list: a slot file that cannot be read (short, or empty) shows as an empty slot, is moved
+// aside and told once; the sound slot beside it is listed.
+TEST_F(SaveData, DamagedSlotFilesAreListedEmptyAndKeptAside) {
+    fixtures::ScopedCurrentDir cd(dir.path());
+    fixtures::BoxCapture boxes;
+    const auto folder = dir.path() / "user_data" / "story";
+    std::filesystem::create_directories(folder);
+    const Bytes whole = HandWrittenSave();
+    fixtures::WriteAll((folder / "Story01.dat").string(), whole);
+    fixtures::WriteAll((folder / "Story02.dat").string(), Bytes(whole.begin(), whole.end() - 1));
+    fixtures::WriteAll((folder / "Story03.dat").string(), Bytes{});
+    cCheckedVector<cSaveSlotInfo> list(4);
+    BuildSaveSlotList(list);
+    EXPECT_EQ(list[0].bUsed, 1);
+    EXPECT_EQ(list[0].stamp.wYear, 2009);
+    EXPECT_EQ(list[1].bUsed, 0);
+    EXPECT_EQ(list[2].bUsed, 0);
+    EXPECT_EQ(list[3].bUsed, 0);
+    EXPECT_EQ(boxes.texts().size(), 2u);
+    EXPECT_EQ(fixtures::ReadAll((folder / "Story02.dat.bad").string()).size(), whole.size() - 1);
+    EXPECT_TRUE(std::filesystem::exists(folder / "Story03.dat.bad"));
+    BuildSaveSlotList(list);
+    EXPECT_EQ(list[0].bUsed, 1);
+    EXPECT_EQ(boxes.texts().size(), 2u);
 }

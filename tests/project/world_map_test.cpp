@@ -29,20 +29,22 @@ void WriteNode(ByteWriter& w, int version, int x, int y, const std::string& name
 }
 
 // A 3 x 2 map (pitch 4) with two tiles, written by hand.
-Bytes SmallMap(int version, int startX, std::vector<std::pair<int, int>> nodeCells, int minimum = 5) {
+// `cell` is the road tile's picture and every node entry's icon.
+Bytes SmallMap(int version, int startX, std::vector<std::pair<int, int>> nodeCells, int minimum = 5,
+               std::int64_t cell = 6) {
     ByteWriter w;
     w.i32(version);
     w.i32(8).i32(3).i32(2).i32(4).i32(2).i32(startX).i32(1).i32(16).i32(1);
     w.i32(2).str("map").str("bmp\\back.bmp");
     w.u32(2);
     w.i32(3).i32(0).i32(1).i32(0).i32(2).str("").str("wall");
-    w.i32(3).i32(0).i32(0).i32(6).i32(2).str("").str("road");
+    w.i32(3).i32(0).i32(0).i32(cell).i32(2).str("").str("road");
     w.u32(8);
     for (int c : {1, 0, 1, 0, 0, 7, 1, 0})
         w.i32(c);
     w.u32(static_cast<std::uint32_t>(nodeCells.size()));
     for (auto [x, y] : nodeCells)
-        WriteNode(w, version, x, y, "n", {Entry{1, 2, 0, 0, 0, 0, minimum}});
+        WriteNode(w, version, x, y, "n", {Entry{1, static_cast<int>(cell), 0, 0, 0, 0, minimum}});
     w.u32(1);
     WriteNode(w, version, 3, 0, "tmpl", {});
     return w.data();
@@ -197,4 +199,38 @@ TEST_F(WorldMapFile, MissingOrDamagedFilesLeaveASaneMap) {
             EXPECT_EQ(m.cells.size(), 480u);
         }
     });
+}
+
+// Sheet cells are drawn from (number x 32): a number no sheet could hold is read as cell 0, so the
+// drawing never computes a position outside the integers.
+TEST_F(WorldMapFile, PictureAndIconNumbersStayOnTheirSheets) {
+    const std::int64_t cases[][2] = {{6, 6},  {65535, 65535}, {65536, 0},
+                                     {-1, 0}, {INT32_MAX, 0}, {INT32_MIN, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        fixtures::WriteAll(path, SmallMap(732, 1, {{2, 1}}, 5, c[0]));
+        cWorldMap m;
+        ASSERT_TRUE(m.LoadFile(path));
+        EXPECT_EQ(m.tiles[1].nPicture, c[1]);
+        EXPECT_EQ(m.nodes[0].m_Entries[0].nIcon, c[1]);
+    }
+    // A demo map whose third node's entry holds random bytes from its kind to its values.
+    ASSERT_TRUE(map.LoadFile(M4_SOURCE_DIR "/tests/data/damaged/WorldMap.dat.node-overflow"));
+    for (const auto& node : map.nodes)
+        for (const auto& entry : node.m_Entries) {
+            EXPECT_GE(entry.nIcon, 0);
+            EXPECT_LT(entry.nIcon, cWorldMap::MAX_SHEET_CELLS);
+        }
+}
+
+// An emptied map file (every byte 0) stores no size: it is refused, as a short file is.
+TEST_F(WorldMapFile, AZeroedFileIsRefused) {
+    EXPECT_FALSE(map.LoadFile(M4_SOURCE_DIR "/tests/data/damaged/WorldMap.dat.zero"));
+    EXPECT_EQ(map.width, 20);
+    EXPECT_EQ(map.tiles.size(), 10u);
+    // A chunk that stores the width alone is refused too.
+    ByteWriter w;
+    w.i32(732).i32(1).i32(5).i32(0).u32(0).u32(0).u32(0).u32(0);
+    fixtures::WriteAll(path, w.data());
+    EXPECT_FALSE(map.LoadFile(path));
 }

@@ -67,6 +67,11 @@ TEST_F(Requests, ReplaySavedAndLoaded) {
     g_Replay.ResetRecordVectors();
     g_Replay.m_nSeed = 99;
     g_Replay.RecordFrame(4, 2);
+    // A replay of a stage that places a hero: no other can play.
+    cEdCharaDef hero;
+    hero.m_nController = 0;
+    hero.m_nPictureNo = 1;
+    g_Stage.m_Charas.assign(1, hero);
     const std::string path = dir.file("r.rpl4_732");
     Answers(path + "," + path);
     OnReplaySaveRequest(0);

@@ -24,7 +24,9 @@ class Chooser : public ::testing::Test {
   protected:
     void SetUp() override {
         for (const char* f : {"data/stg4/a.stg4_001", "data/stg4/B.RPL4_732", "data/stg4/c.stg4",
-                              "data/stg4/sub/d.stg4_002", "user_data/rpl4/r_00.rpl4_732"})
+                              "data/stg4/sub/d.stg4_002", "user_data/rpl4/r_00.rpl4_732",
+                              // saves in progress or cut off are never offered
+                              "data/stg4/a.stg4_001.tmp-77-0", "user_data/rpl4/r_01.rpl4_732.tmp-77-1"})
             fixtures::WriteAll(dir.file(f), {1, 2, 3});
         std::filesystem::create_directories(dir.path() / "data" / "stg4" / "empty");
         SetDialogHost(&host);

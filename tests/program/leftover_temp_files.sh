@@ -1,0 +1,47 @@
+#!/bin/bash
+# Temporary files of saves cut off by a kill: start-up removes those whose writer has ended, keeps
+# one whose writer still runs (this script), and the replay chooser never lists it.
+# Usage: leftover_temp_files.sh <player> <build-dir>
+set -u
+player=$(realpath "$1")
+build=$(realpath "$2")
+source "$(dirname "$0")/shell_lib.bash"
+enter_run_folder
+export SDL_AUDIODRIVER=dummy
+[ -f data/stg4/demo.stg4_000 ] || fail "no demo project (project writer missing in $build)"
+mkdir -p user_data/story user_data/challenge user_data/free user_data/rpl4
+
+bash -c 'exit 0' &
+ended=$!
+wait "$ended"
+left=(user_data/Option.dat.tmp-$ended-0 user_data/story/Story01.dat.tmp-$ended-3
+      user_data/challenge/Challenge.dat.tmp-$ended-1 user_data/free/demo.rkg.tmp-$ended-2
+      user_data/rpl4/demo_00.rpl4_732.tmp-$ended-4)
+for f in "${left[@]}"; do printf 'cut' >"$f"; done
+live=user_data/rpl4/demo_01.rpl4_732.tmp-$$-0
+: >"$live"
+printf 'keep' >user_data/story/Story01.dat
+
+# Frames count from the program's first. The title's fifth item opens the replay chooser, whose
+# script takes the first file listed (two steps down past "[..]"): nothing, as only "[..]" is listed.
+cat >input.txt <<'EOF'
+14 0 0
+1 8 0     # 15: title, down four times onto "replay"
+3 0 0
+1 8 0
+3 0 0
+1 8 0
+3 0 0
+1 8 0
+3 0 0
+1 0 1     # 31: the replay chooser
+EOF
+MIRELDA4_INPUT=input.txt MIRELDA4_FRAME_LIMIT=60 MIRELDA4_ANSWERS="events:down down enter" \
+    timeout 60 "$player" 2>stderr.txt
+rc=$?
+[ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
+for f in "${left[@]}"; do [ -e "$f" ] && fail "start-up left $f"; done
+[ -e "$live" ] || fail "start-up removed the file of a writer still running"
+[ "$(cat user_data/story/Story01.dat)" = keep ] || fail "start-up changed a user file"
+grep -q 'demo_01.rpl4_732' stderr.txt && { cat stderr.txt; fail "the replay chooser offered a temporary file"; }
+echo PASS
