@@ -74,6 +74,17 @@ void StopWorkers() {
     thGame.Exit();
 }
 
+// Releases the game's resources unless a worker that would not stop may still use them: then they
+// are kept, and the process ends without releasing them once its files are written.
+void ReleaseGameUnlessAbandoned() {
+    if (AnyThreadAbandoned()) {
+        Report("UnInitGame : skipped, a thread is still running");
+        return;
+    }
+    UnInitGame();
+    gfx::ReleasePresenter();
+}
+
 int RunWinMain(const char* cmdLine, int nCmdShow) {
     ECLogSet(0, "EC_Game.txt");
     g_bFromEditor = nCmdShow == SW_SHOW ? 1 : 0;
@@ -141,11 +152,12 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     if (!started || closed) {
         if (closed) ECLog("start-up ended by a close");
         StopWorkers();
-        UnInitGame();
+        ReleaseGameUnlessAbandoned();
         // A destroyed window has told the editor already.
         if (g_bFromEditor && !closed) NotifyEditorExit(0);
         ReleaseMainWindow(hwnd);
         ReleaseInstanceMutex(mutex);
+        if (AnyThreadAbandoned()) std::_Exit(0);
         return 0;
     }
     g_bInitialised = 1;
@@ -172,8 +184,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     }
 
     StopWorkers();
-    UnInitGame();
-    gfx::ReleasePresenter();
+    ReleaseGameUnlessAbandoned();
     ECLog("UnInitGame後");
     ReleaseMainWindow(hwnd);
     ReleaseInstanceMutex(mutex);
