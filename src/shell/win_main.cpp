@@ -9,6 +9,7 @@
 #include "app/system_report.h"
 #include "app/thread.h"
 #include "platform/cp932.h"
+#include "platform/display_connection.h"
 #include "platform/gfx/present_sdl.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -183,6 +184,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         Sleep(1);
     }
 
+    if (DisplayConnectionLost()) Report("App : the connection to the display was lost");
     StopWorkers();
     ReleaseGameUnlessAbandoned();
     ECLog("UnInitGame後");
