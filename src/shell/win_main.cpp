@@ -152,6 +152,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     const bool closed = !IsWindow(hwnd);
     if (!started || closed) {
         if (closed) ECLog("start-up ended by a close");
+        if (DisplayConnectionLost()) Report("App : the connection to the display was lost");
         StopWorkers();
         ReleaseGameUnlessAbandoned();
         // A destroyed window has told the editor already.
