@@ -46,6 +46,10 @@ struct FrameTimers {
 };
 FrameTimers g_Timers;
 
+// The frame limit (0 none) and the frames presented so far.
+std::atomic<unsigned> g_nFrameLimit{0};
+std::atomic<unsigned> g_nPresented{0};
+
 // `now` is at or after `when`, also across the wrap of the 32-bit millisecond counter.
 bool Reached(win::DWORD now, win::DWORD when) {
     return static_cast<std::int32_t>(now - when) >= 0;
@@ -56,6 +60,7 @@ bool Reached(win::DWORD now, win::DWORD when) {
 void ResetFrameTimers() {
     g_Timers = FrameTimers{};
     g_nFrameCount = 0;
+    g_nPresented = 0;
     g_nFps = 0;
     g_nFrameMs = 0;
 }
@@ -150,12 +155,20 @@ bool RestoreSurfaces() {
 
 void PresentFrame() {
     if (g_DrawingHooks.direct3DActive()) {
-        if (!g_DrawingHooks.presentDirect3D(g_SceneManager.g_nFrameRate))
+        if (g_DrawingHooks.presentDirect3D(g_SceneManager.g_nFrameRate))
+            ++g_nPresented;
+        else
             win::SendMessage(g_hWnd, win::WM_USER + 100, 0, 0);
         return;
     }
     if (!g_DrawingHooks.directDrawActive()) return;
     g_DrawingHooks.presentDirectDraw();
+    ++g_nPresented;
+}
+
+bool FrameLimitReached() {
+    const unsigned limit = g_nFrameLimit;
+    return limit != 0 && g_nPresented >= limit;
 }
 
 bool RunFrame() {
@@ -192,7 +205,7 @@ bool RunFrame() {
 
 namespace {
 
-// For measuring from outside: MIRELDA4_FRAME_LIMIT=n closes the program after n frames.
+// For measuring from outside: MIRELDA4_FRAME_LIMIT=n closes the program after n presented frames.
 unsigned FrameLimitFromEnvironment() {
     const char* env = std::getenv("MIRELDA4_FRAME_LIMIT");
     return env ? static_cast<unsigned>(std::strtoul(env, nullptr, 10)) : 0;
@@ -202,7 +215,7 @@ unsigned FrameLimitFromEnvironment() {
 
 unsigned GameLoop(void*) {
     win::MSG msg;
-    const unsigned frameLimit = FrameLimitFromEnvironment();
+    g_nFrameLimit = FrameLimitFromEnvironment();
     bool limitReached = false;
     for (;;) {
         win::ParkWhileSuspended();
@@ -216,7 +229,8 @@ unsigned GameLoop(void*) {
             }
             continue;
         }
-        if (!g_bActive) {
+        // After the frame limit no frame runs: the close it asked for ends the loop.
+        if (!g_bActive || limitReached) {
             win::Sleep(1);
             continue;
         }
@@ -224,7 +238,9 @@ unsigned GameLoop(void*) {
             win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
             return 1;
         }
-        if (frameLimit != 0 && !limitReached && g_nFrameCount >= frameLimit) {
+        // Asked for once the frame is complete (a pause loop within it has ended by then), so that
+        // the close is taken at once.
+        if (FrameLimitReached()) {
             limitReached = true;
             win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
         }

@@ -48,7 +48,15 @@ unsigned GameLoop(void* argument);
 bool RunFrame();
 void WaitFrame();
 bool RestoreSurfaces();
+// Presents the back buffer; every frame presented (by the game thread or a pause or ranking loop)
+// is counted.
 void PresentFrame();
+
+// Test tooling, off unless MIRELDA4_FRAME_LIMIT=n is set (read when the game loop starts): the
+// player closes after exactly n presented frames. Once the n-th frame is presented this is true:
+// the pause and ranking loops end, and the game loop finishes its frame, asks for the close and
+// runs no frame more, so that a scripted run always ends at the same play step.
+bool FrameLimitReached();
 
 bool FrameTimerDue(int rate);
 void FrameStamp();

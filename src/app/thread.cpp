@@ -4,6 +4,8 @@
 #include "app/log.h"
 #include "platform/time.h"
 
+#include <chrono>
+
 cThread thGame;
 cThread thPause;
 cThread thRanking;
@@ -61,8 +63,10 @@ bool cThread::HasEnded() {
     return !m_hThread || win::WaitForSingleObject(m_hThread, 0) != win::WAIT_TIMEOUT;
 }
 
-void cThread::Exit() {
+void cThread::Exit(unsigned giveUpMs) {
     if (!HasThread()) return;
+    // The wall clock, not the frame clock: the wait is real time.
+    const auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(giveUpMs);
     while (!Resume()) {
     }
     ECLog("Exit A");
@@ -78,9 +82,11 @@ void cThread::Exit() {
                 m_hThread = nullptr;
                 break;
             }
-            if (pass >= 200) {
+            if (pass == 200)
+                Report("Exit : thread %u is still busy, waiting", static_cast<unsigned>(m_nThreadId.load()));
+            if (std::chrono::steady_clock::now() >= giveUpAt) {
                 // A thread is never killed in the middle of what it does: it is left to end by
-                // itself, and the process ends without waiting for it.
+                // itself, and the process ends without releasing anything it may still use.
                 Report("Exit : thread %u did not end", static_cast<unsigned>(m_nThreadId.load()));
                 win::CloseHandle(m_hThread);
                 m_hThread = nullptr;

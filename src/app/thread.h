@@ -23,9 +23,15 @@ class cThread {
     // Suspension is cooperative: the thread parks at its next sleep. True without a thread.
     bool Suspend();
     bool Resume();
-    // Asks the thread to end with WM_QUIT, polling every millisecond and repeating the request; a
-    // thread that has not ended after 200 polls is reported and left to end by itself.
-    void Exit();
+    // Asks the thread to end with WM_QUIT, polling every millisecond and repeating the request, and
+    // waits until it has ended: a step that takes long (a picture being read) is let finish. A
+    // thread still running after 200 polls is reported; one still running after `giveUpMs`
+    // milliseconds is reported and left to end by itself (counted by win::AnyThreadAbandoned: from
+    // then on nothing it may use is released).
+    void Exit(unsigned giveUpMs = EXIT_GIVE_UP_MS);
+
+    // Far longer than any step of a worker that has been asked to stop.
+    static constexpr unsigned EXIT_GIVE_UP_MS = 5000;
 
     // Whether the object holds a thread (running, or ended and not yet waited for).
     bool HasThread();

@@ -512,6 +512,9 @@ bool DDLoadSystemSurfaces(DDSURFACEDATA* lpArray, const int* lpIndexList, int nC
     const int tableCount = g_DDSettings.nSystemSD;
     if (!lpArray || !table) return false;
     for (int n = 0; n < nCount; ++n) {
+        // A close stops a long load between two pictures: shut-down waits for this thread, and
+        // what is not loaded yet is never needed.
+        if (win::IsAborting()) return false;
         const int k = lpIndexList[n];
         // An entry outside the table is refused instead of read.
         if (k < 0 || k >= tableCount) {

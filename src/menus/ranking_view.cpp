@@ -70,6 +70,8 @@ unsigned RankingViewLoop(void* playScene) {
             win::Sleep(1);
             continue;
         }
+        // A measured run's last frame has been presented: the game thread takes the close.
+        if (FrameLimitReached()) return 1;
         WaitFrame();
         if (!RestoreSurfaces()) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
         UpdateInput(g_Inputs);

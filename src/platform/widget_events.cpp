@@ -1,5 +1,6 @@
 #include "platform/widget_events.h"
 
+#include "platform/display_connection.h"
 #include "platform/keyboard.h"
 #include "platform/window.h"
 
@@ -110,6 +111,13 @@ bool Convert(const SDL_Event& s, UiEvent& e) {
 
 bool PollUiEvent(UiEvent& e) {
     if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return false;
+    // A lost display closes the dialog and then the program, as the close box does.
+    if (DisplayConnectionLost()) {
+        if (!TakeDisplayConnectionLoss()) return false;
+        e = UiEvent{};
+        e.kind = UiEvent::Close;
+        return true;
+    }
     SDL_Event s;
     while (SDL_PollEvent(&s))
         if (Convert(s, e)) return true;
@@ -117,7 +125,7 @@ bool PollUiEvent(UiEvent& e) {
 }
 
 void WaitUiEvent(int ms) {
-    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0 || DisplayConnectionLost()) {
         SDL_Delay(static_cast<Uint32>(ms));
         return;
     }
@@ -125,14 +133,14 @@ void WaitUiEvent(int ms) {
 }
 
 void StartUiTextInput(int x, int y, int w, int h) {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || DisplayConnectionLost()) return;
     SDL_Rect r{x, y, w, h};
     SDL_SetTextInputRect(&r);
     SDL_StartTextInput();
 }
 
 void StopUiTextInput() {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || DisplayConnectionLost()) return;
     SDL_StopTextInput();
 }
 

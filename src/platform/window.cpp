@@ -1,6 +1,7 @@
 #include "platform/window.h"
 
 #include "platform/cp932.h"
+#include "platform/display_connection.h"
 #include "platform/keyboard.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -22,6 +23,12 @@ std::string g_className;
 bool g_videoUp = false;
 // The thread that started the video system: only it may take SDL's events.
 std::thread::id g_videoThread;
+
+// The SDL window as far as it may still be used: after the display connection is lost the window
+// object lives on (the close road needs it) but nothing more is asked of the display.
+SDL_Window* UsableSdlWindowLocked() {
+    return DisplayConnectionLost() ? nullptr : g_sdlWindow;
+}
 
 bool HasValue(const char* name) {
     const char* value = std::getenv(name);
@@ -58,7 +65,7 @@ bool StartVideo(std::string& problem) {
 
 void RemoveSdlWindow() {
     std::lock_guard<std::mutex> guard(g_windowLock);
-    if (g_sdlWindow) SDL_DestroyWindow(g_sdlWindow);
+    if (SDL_Window* w = UsableSdlWindowLocked()) SDL_DestroyWindow(w);
     g_sdlWindow = nullptr;
     if (!g_className.empty()) WithdrawWindowClass(g_className.c_str());
     g_hwnd = nullptr;
@@ -133,6 +140,7 @@ bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidt
     const std::string utf8 = cp932::ToUtf8(title ? title : "");
     SDL_Window* w = SDL_CreateWindow(utf8.c_str(), x, y, clientWidth, clientHeight, SDL_WINDOW_HIDDEN);
     if (!w) return false;
+    WatchDisplayConnection(w);
     std::lock_guard<std::mutex> guard(g_windowLock);
     g_sdlWindow = w;
     g_hwnd = hwnd;
@@ -158,14 +166,14 @@ bool IsWindow(HWND hwnd) {
 
 void CenterOnDesktop(HWND hwnd) {
     std::lock_guard<std::mutex> guard(g_windowLock);
-    if (hwnd == g_hwnd && g_sdlWindow)
-        SDL_SetWindowPosition(g_sdlWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    if (SDL_Window* w = UsableSdlWindowLocked(); hwnd == g_hwnd && w)
+        SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
 }
 
 void SetWindowText(HWND hwnd, const char* title) {
     std::lock_guard<std::mutex> guard(g_windowLock);
-    if (hwnd == g_hwnd && g_sdlWindow)
-        SDL_SetWindowTitle(g_sdlWindow, cp932::ToUtf8(title ? title : "").c_str());
+    if (SDL_Window* w = UsableSdlWindowLocked(); hwnd == g_hwnd && w)
+        SDL_SetWindowTitle(w, cp932::ToUtf8(title ? title : "").c_str());
 }
 
 std::string GetWindowText(HWND hwnd) {
@@ -176,11 +184,12 @@ std::string GetWindowText(HWND hwnd) {
 
 void ShowWindow(HWND hwnd, bool show) {
     std::lock_guard<std::mutex> guard(g_windowLock);
-    if (hwnd != g_hwnd || !g_sdlWindow) return;
+    SDL_Window* w = UsableSdlWindowLocked();
+    if (hwnd != g_hwnd || !w) return;
     if (show)
-        SDL_ShowWindow(g_sdlWindow);
+        SDL_ShowWindow(w);
     else
-        SDL_HideWindow(g_sdlWindow);
+        SDL_HideWindow(w);
 }
 
 bool GetWindowRect(HWND hwnd, RECT* rect) {
@@ -195,12 +204,12 @@ bool GetWindowRect(HWND hwnd, RECT* rect) {
 
 void MoveWindow(HWND hwnd, int x, int y) {
     std::lock_guard<std::mutex> guard(g_windowLock);
-    if (hwnd == g_hwnd && g_sdlWindow) SDL_SetWindowPosition(g_sdlWindow, x, y);
+    if (SDL_Window* w = UsableSdlWindowLocked(); hwnd == g_hwnd && w) SDL_SetWindowPosition(w, x, y);
 }
 
 void* GetMainSdlWindow() {
     std::lock_guard<std::mutex> guard(g_windowLock);
-    return g_sdlWindow;
+    return UsableSdlWindowLocked();
 }
 
 void PumpWindowEvents() {
@@ -210,9 +219,16 @@ void PumpWindowEvents() {
         std::lock_guard<std::mutex> guard(g_windowLock);
         hwnd = g_hwnd;
     }
-    SDL_Event e;
-    while (SDL_PollEvent(&e))
-        if (hwnd) Translate(e, hwnd);
+    if (!DisplayConnectionLost()) {
+        SDL_Event e;
+        while (SDL_PollEvent(&e))
+            if (hwnd) Translate(e, hwnd);
+    }
+    // A lost display ends the player the way the close box does, once.
+    if (hwnd && TakeDisplayConnectionLoss()) {
+        EndOpenMessageBoxes();
+        PostMessage(hwnd, WM_CLOSE, 0, 0);
+    }
 }
 
 void WaitForMessageOrEvent() {

@@ -40,7 +40,8 @@ void ShowWindow(HWND hwnd, bool show);
 bool GetWindowRect(HWND hwnd, RECT* rect);
 void MoveWindow(HWND hwnd, int x, int y);
 
-// The SDL_Window* of the main window (for the presenter); null before it exists.
+// The SDL_Window* of the main window (for the presenter); null before it exists and once the
+// display connection is lost (platform/display_connection.h).
 void* GetMainSdlWindow();
 
 // Window thread: turns every waiting SDL event into messages (on any other thread: nothing).

@@ -80,6 +80,8 @@ unsigned PauseLoop(void*) {
             win::Sleep(1);
             continue;
         }
+        // A measured run's last frame has been presented: the game thread takes the close.
+        if (FrameLimitReached()) break;
         WaitFrame();
         if (!RestoreSurfaces()) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
         UpdateInput(g_Inputs);

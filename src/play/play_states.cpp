@@ -54,6 +54,8 @@ constexpr int TEXT_PAUSE_MENU = 19;
 constexpr int TEXT_CONTINUE_MENU = 22;
 constexpr int TEXT_RANKING_HINT = 27;
 
+constexpr int STATE_SET_UP_FAILED = -2;
+
 constexpr int MENU_PAUSE = 0;
 constexpr int MENU_CONTINUE = 1;
 
@@ -186,6 +188,8 @@ void cPlayScene::Run() {
     m_wLastButtons = buttons;
     if (m_nState == -1) {
         Init();
+        // A set-up cut short has asked for the close: half a stage is never drawn or played.
+        if (m_nState == STATE_SET_UP_FAILED) return;
         m_nState = GAMESTATE_FADEIN;
     }
     if (m_nState >= 0 && m_nState < static_cast<int>(m_Handlers.size()))
@@ -203,11 +207,13 @@ void cPlayScene::Init() {
     if (followUp) {
         if (!LoadSurfaces(g_SurfaceLists.slots, SYSBMP_BACKGROUND_SLOTS)) {
             win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+            m_nState = STATE_SET_UP_FAILED;
             return;
         }
     } else {
         if (!LoadSurfaces(g_SurfaceLists.all, PLAY_SURFACE_COUNT)) {
             win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+            m_nState = STATE_SET_UP_FAILED;
             return;
         }
         m_bPicturesLoaded = true;

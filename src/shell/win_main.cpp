@@ -9,6 +9,7 @@
 #include "app/system_report.h"
 #include "app/thread.h"
 #include "platform/cp932.h"
+#include "platform/display_connection.h"
 #include "platform/gfx/present_sdl.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -72,6 +73,17 @@ void StopWorkers() {
     thPause.Exit();
     thRanking.Exit();
     thGame.Exit();
+}
+
+// Releases the game's resources unless a worker that would not stop may still use them: then they
+// are kept, and the process ends without releasing them once its files are written.
+void ReleaseGameUnlessAbandoned() {
+    if (AnyThreadAbandoned()) {
+        Report("UnInitGame : skipped, a thread is still running");
+        return;
+    }
+    UnInitGame();
+    gfx::ReleasePresenter();
 }
 
 int RunWinMain(const char* cmdLine, int nCmdShow) {
@@ -140,12 +152,14 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     const bool closed = !IsWindow(hwnd);
     if (!started || closed) {
         if (closed) ECLog("start-up ended by a close");
+        if (DisplayConnectionLost()) Report("App : the connection to the display was lost");
         StopWorkers();
-        UnInitGame();
+        ReleaseGameUnlessAbandoned();
         // A destroyed window has told the editor already.
         if (g_bFromEditor && !closed) NotifyEditorExit(0);
         ReleaseMainWindow(hwnd);
         ReleaseInstanceMutex(mutex);
+        if (AnyThreadAbandoned()) std::_Exit(0);
         return 0;
     }
     g_bInitialised = 1;
@@ -171,9 +185,9 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         Sleep(1);
     }
 
+    if (DisplayConnectionLost()) Report("App : the connection to the display was lost");
     StopWorkers();
-    UnInitGame();
-    gfx::ReleasePresenter();
+    ReleaseGameUnlessAbandoned();
     ECLog("UnInitGame後");
     ReleaseMainWindow(hwnd);
     ReleaseInstanceMutex(mutex);

@@ -81,13 +81,31 @@ TEST_F(ThreadObjects, ExitOnEndedThreadReleasesWithoutWaiting) {
     EXPECT_FALSE(t.HasThread());
 }
 
-TEST_F(ThreadObjects, StubbornThreadIsReportedAndLeftAfterTwoHundredPolls) {
+// A worker busy in one long step when asked to stop (a picture being read): Exit waits for it
+// instead of giving up after 200 polls, so that nothing it uses is released under it.
+TEST_F(ThreadObjects, ExitWaitsForABusyThreadToEnd) {
     g_releaseStubborn = false;
     cThread t;
     ASSERT_TRUE(StartThreadWithQueue(t, &Stubborn, nullptr, true));
-    long long ms = MillisecondsOf([&] { t.Exit(); });
-    EXPECT_GE(ms, 200);
-    EXPECT_LT(ms, 1500);
+    std::thread releaser([] {
+        std::this_thread::sleep_for(milliseconds(400));
+        g_releaseStubborn = true;
+    });
+    const long long ms = MillisecondsOf([&] { t.Exit(); });
+    releaser.join();
+    EXPECT_GE(ms, 400);
+    EXPECT_FALSE(t.HasThread());
+    EXPECT_NE(ReportText().find("still busy"), std::string::npos);
+    EXPECT_EQ(ReportText().find("did not end"), std::string::npos);
+}
+
+TEST_F(ThreadObjects, ThreadThatNeverEndsIsReportedAndLeftAtTheLimit) {
+    g_releaseStubborn = false;
+    cThread t;
+    ASSERT_TRUE(StartThreadWithQueue(t, &Stubborn, nullptr, true));
+    const long long ms = MillisecondsOf([&] { t.Exit(300); });
+    EXPECT_GE(ms, 300);
+    EXPECT_LT(ms, 3000);
     EXPECT_FALSE(t.HasThread());
     EXPECT_NE(ReportText().find("did not end"), std::string::npos);
     EXPECT_TRUE(win::AnyThreadAbandoned());

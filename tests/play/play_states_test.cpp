@@ -135,6 +135,24 @@ class PlayStates : public ::testing::Test {
 
 } // namespace
 
+// Pictures that cannot be loaded (a missing file, or a close that stopped the load): the scene
+// asks for the close and waits for it, without setting up, drawing or playing half a stage.
+TEST_F(PlayStates, SetUpWithoutPicturesWaitsForTheClose) {
+    g_PlaySceneHooks.LoadSurfaces = [](const int* list, int count) {
+        g_Loads.emplace_back(list, list + count);
+        return false;
+    };
+    static int draws;
+    draws = 0;
+    g_PlayStepHooks.DrawFrame = [](cGameScene&, int, int, int, int) { ++draws; };
+    for (int i = 0; i < 5; ++i)
+        Frame();
+    EXPECT_EQ(g_Loads.size(), 1u);
+    EXPECT_LT(State(), -1);
+    EXPECT_EQ(draws, 0);
+    EXPECT_TRUE(g_Heroes.empty());
+}
+
 TEST_F(PlayStates, FadeInBannerThenPlay) {
     Frame();
     EXPECT_EQ(g_Loads.size(), 1u);

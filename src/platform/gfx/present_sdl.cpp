@@ -1,6 +1,7 @@
 // The window thread's side of the presenter.
 #include "platform/gfx/present_sdl.h"
 #include "platform/gfx/presenter.h"
+#include "platform/display_connection.h"
 #include <SDL.h>
 #include <vector>
 
@@ -23,8 +24,11 @@ WindowSide g_side; // used by the window thread only
 } // namespace
 
 void ReleasePresenter() {
-    if (g_side.texture) SDL_DestroyTexture(g_side.texture);
-    if (g_side.renderer) SDL_DestroyRenderer(g_side.renderer);
+    // A renderer whose display is gone is only forgotten: releasing it would talk to that display.
+    if (!win::DisplayConnectionLost()) {
+        if (g_side.texture) SDL_DestroyTexture(g_side.texture);
+        if (g_side.renderer) SDL_DestroyRenderer(g_side.renderer);
+    }
     g_side = WindowSide{};
 }
 
