@@ -282,7 +282,7 @@ int AnimationLength(int anime) {
     if (anime < 0 || anime >= g_Database.m_Animes.Count()) return 0;
     std::int64_t sum = 0;
     for (const cEdAnimeFrame& f : g_Database.m_Animes[static_cast<std::size_t>(anime)].m_Frames) {
-        if (f.nPattern < 0) break;
+        if (f.bInterruptible) break;
         sum += std::max(0, f.nTime);
     }
     return static_cast<int>(std::min<std::int64_t>(sum, 4000));

@@ -147,8 +147,19 @@ TEST_F(FlowTest, BuildFlowsTimesCuesAndPlacement) {
     g_Database.m_Animes[1].m_Frames.resize(3);
     g_Database.m_Animes[1].m_Frames[0].nTime = 1;
     g_Database.m_Animes[1].m_Frames[1].nTime = 1;
-    g_Database.m_Animes[1].m_Frames[2].nPattern = -1; // the end mark
+    g_Database.m_Animes[1].m_Frames[2].bInterruptible = 1; // from here on it may be switched away
     g_Database.m_Animes[1].m_Frames[2].nTime = 50;
+    // The length counts the frames before the first switchable one; a first frame that is
+    // switchable leaves nothing to wait for, and with none marked every frame counts.
+    EXPECT_EQ(AnimationLength(1), 2);
+    g_Database.m_Animes.resize(4);
+    g_Database.m_Animes[2].m_Frames.resize(2);
+    g_Database.m_Animes[2].m_Frames[0].bInterruptible = 1;
+    g_Database.m_Animes[3].m_Frames.resize(2);
+    g_Database.m_Animes[3].m_Frames[0].nTime = 1;
+    g_Database.m_Animes[3].m_Frames[1].nTime = 7;
+    EXPECT_EQ(AnimationLength(2), 0);
+    EXPECT_EQ(AnimationLength(3), 8);
     cEdFlow f = MakeFlow(FTK_ALWAYS, {{FCT_WAIT}, {FCT_WAIT}, {FCT_SWORD}});
     f.m_Commands[0].m_nUseTime = 1; // 6 frames = 12 sub-steps
     f.m_Commands[0].m_nUseTimeStep = 1;
