@@ -146,6 +146,19 @@ int CmdWarp(cChara& c, cEdFlowCmd& record) {
     return 0;
 }
 
+// The character whose authored character ID is `id`: the faction lists are searched from faction
+// 0 to 7 and the first match is taken. Characters already taken out of play are passed over.
+cChara* FindCharaByAuthoredId(int id) {
+    if (!g_lpGameScene) return nullptr;
+    for (const std::vector<cGameObject*>& group : g_lpGameScene->m_CharaGroups)
+        for (cGameObject* obj : group) {
+            if (!obj->IsChara()) continue;
+            cChara* c = static_cast<cChara*>(obj);
+            if (c->m_Def.m_nCharaId == id && !c->m_bRemoved) return c;
+        }
+    return nullptr;
+}
+
 int CmdSetTarget(cChara& c, cEdFlowCmd& record) {
     cChara* target = nullptr;
     switch (Param(record, 0)) {
@@ -169,7 +182,7 @@ int CmdSetTarget(cChara& c, cEdFlowCmd& record) {
         break;
     }
     case TARGET_BY_ID:
-        target = FindCharaById(Param(record, 9));
+        target = FindCharaByAuthoredId(Param(record, 9));
         break;
     default:
         return 0;

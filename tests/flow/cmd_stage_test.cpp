@@ -165,6 +165,14 @@ TEST_F(FlowStageCmdTest, TargetLinksStayOnBothSides) {
     EXPECT_EQ(watchedBy(g_Heroes[0], me), 0);
     set({2, 0, 0, 1}); // the nearest other character anywhere
     EXPECT_EQ(me.m_pTarget, &near);
+    // By the character ID the author gave, not the run-time number: two characters share ID 3,
+    // and the one of the lower faction is taken whatever their order in the stage.
+    near.m_Def.m_nCharaId = 3;
+    far.m_Def.m_nCharaId = 3;
+    g_Heroes[0].m_Def.m_nCharaId = 3;
+    cObjectLinks::JoinFaction(near, 5);
+    cObjectLinks::JoinFaction(far, 1);
+    cObjectLinks::JoinFaction(g_Heroes[0], 2);
     set({3, 0, 0, 0, 0, 0, 0, 0, 0, 3});
     EXPECT_EQ(me.m_pTarget, &far);
     EXPECT_EQ(watchedBy(near, me), 0);
@@ -175,13 +183,19 @@ TEST_F(FlowStageCmdTest, TargetLinksStayOnBothSides) {
     set({3, 0, 0, 0, 0, 0, 0, 0, 0, 77});
     EXPECT_EQ(me.m_pTarget, nullptr);
     EXPECT_EQ(watchedBy(far, me), 0);
-    // A target that leaves the stage takes the link with it.
+    // A run-time number is no character ID.
     set({3, 0, 0, 0, 0, 0, 0, 0, 0, 2});
-    g_Charas.remove_if([](const cStageChara& c) { return c.m_nId == 2; });
     EXPECT_EQ(me.m_pTarget, nullptr);
-    // A character already taken out of play is never chosen.
+    // A character already taken out of play is never chosen: the next faction's match is.
     far.m_bRemoved = 1;
     set({3, 0, 0, 0, 0, 0, 0, 0, 0, 3});
+    EXPECT_EQ(me.m_pTarget, &g_Heroes[0]);
+    // A target that leaves the stage takes the link with it.
+    g_Heroes[0].m_Def.m_nCharaId = 0;
+    set({3, 0, 0, 0, 0, 0, 0, 0, 0, 3});
+    EXPECT_EQ(me.m_pTarget, &near);
+    cObjectLinks::LeaveFaction(near);
+    g_Charas.remove_if([](const cStageChara& c) { return c.m_nId == 2; });
     EXPECT_EQ(me.m_pTarget, nullptr);
     set({4});
     EXPECT_EQ(me.m_pTarget, nullptr);
