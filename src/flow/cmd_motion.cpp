@@ -404,7 +404,8 @@ void CmdJump(cChara& c, cFlowCommand& inst) {
     }
     if (c.m_nObjKind == OBJKIND_HERO) {
         c.Jump(req);
-    } else if (inst.m_nCounter == 0) {
+    } else {
+        // Tried on every frame of the use time: a jump asked while falling happens on landing.
         cJumpRequest plain;
         plain.m_dJumpSpeed = inst.m_dSpeed;
         plain.m_nSound = req.m_nSound;

@@ -60,6 +60,27 @@ class MotionTest : public FlowTest {
     }
 };
 
+TEST_F(MotionTest, AStageCharacterJumpsOnLandingWithinTheUseTime) {
+    g_Stage.m_dGravityBase = 0.5;
+    cStageChara c;
+    PlaceChara(c, 600, 600, 0);
+    cEdFlowCmd rec;
+    rec.m_nKind = FCT_JUMP;
+    rec.m_Params.assign({0, 0, 4});
+    cFlowCommand inst = Build(c, rec, 0);
+    ASSERT_LT(inst.m_dSpeed, 0);
+    // Falling for the first three frames of the command, then on the ground.
+    c.m_bFalling = 1;
+    for (int f = 0; f < 3; ++f) {
+        FlowCommandTypeInfo(FCT_JUMP).handler(c, inst);
+        EXPECT_EQ(c.m_bJumped, 0) << "frame " << f;
+    }
+    c.m_bFalling = 0;
+    FlowCommandTypeInfo(FCT_JUMP).handler(c, inst);
+    EXPECT_EQ(c.m_bJumped, 1);
+    EXPECT_DOUBLE_EQ(c.m_dVY, inst.m_dSpeed);
+}
+
 TEST_F(MotionTest, StraightMovesKeepTheirQuadrantAndAxes) {
     struct Case {
         int dir, angle, holdX, sx, sy; // expected signs
