@@ -251,6 +251,24 @@ TEST_F(ShotTest, AimKindTurnsOnceAtItsDistance) {
     cObjectLinks::SetTarget(m_Firer, nullptr);
 }
 
+TEST_F(ShotTest, AimedShotFlyingBackwardsTurnsAtOnceStraightAwayFromItsTarget) {
+    cStageChara target;
+    Place(target, 700, 300); // straight above the firer
+    target.UpdateScreenRect();
+    cObjectLinks::SetTarget(m_Firer, &target);
+    cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1, -20); // 2 pixels per frame, backwards
+    r.m_nMoveKind = 3;
+    r.m_nMoveValues[0] = 1; // 16 pixels: -8 frames at a negative speed
+    ASSERT_EQ(Fire(r), 1);
+    cShot& s = *Shots()[0];
+    // Aimed on the first frame, down and away from the target above, not diagonally.
+    s.MoveStep();
+    EXPECT_NEAR(std::hypot(s.m_dVX, s.m_dVY), 2.0, 1e-9);
+    EXPECT_GT(s.m_dVY, 1.99);
+    m_Scene->m_Shots.clear();
+    cObjectLinks::SetTarget(m_Firer, nullptr);
+}
+
 TEST_F(ShotTest, WideShotTestsItsFarEdge) {
     cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1, 0);
     r.m_nSizeFactor = 3; // 48 x 48
