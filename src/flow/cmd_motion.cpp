@@ -449,6 +449,10 @@ void TargetPointOffset(const cChara& c, const cEdMove& mv, bool reversed, double
 }
 
 int MoveDirCode(int direction, const cChara& chara, int firstKey) {
+    return MoveDirCode(direction, chara, firstKey, chara.m_bNoGravity);
+}
+
+int MoveDirCode(int direction, const cChara& chara, int keySlot, int keepDiagonals) {
     const bool right = chara.m_nDir == 1;
     int code = direction;
     switch (direction) {
@@ -466,7 +470,7 @@ int MoveDirCode(int direction, const cChara& chara, int firstKey) {
         break;
     case 12: {
         static const int fromSlot[INPUT_DIR_HISTORIES] = {0, 2, 3, 6, 7, 8, 9, 10, 11, 0};
-        code = firstKey >= 0 && firstKey < INPUT_DIR_HISTORIES ? fromSlot[firstKey] : 0;
+        code = keySlot >= 0 && keySlot < INPUT_DIR_HISTORIES ? fromSlot[keySlot] : 0;
         if (code == 0) code = right ? 3 : 2;
         break;
     }
@@ -474,7 +478,7 @@ int MoveDirCode(int direction, const cChara& chara, int firstKey) {
         break;
     }
     if (code != 2 && code != 3 && (code < 6 || code > 11)) code = right ? 3 : 2;
-    if (!chara.m_bNoGravity) {
+    if (!keepDiagonals) {
         if (code == 8 || code == 9) code = 2;
         if (code == 10 || code == 11) code = 3;
     }
