@@ -238,8 +238,25 @@ int RunItemCommand(cChara& chara, int itemType, cEdFlowCmd& record) {
     return g_Types[type].shared(chara, record);
 }
 
+namespace {
+
+// A trigger raised by what happens to a character (a contact, a hit, its defeat) starts its flows
+// at once, even while another character's flow is being run: that flow stays the current one.
+void TriggerFlowsNow(cChara& chara, int kind) {
+    cChara* const chara0 = g_CurChara;
+    cFlow* const flow0 = g_CurFlow;
+    cFlowCommand* const command0 = g_CurCommand;
+    TriggerFlows(chara, kind);
+    SetCurFlowChara(chara0);
+    SetCurFlow(flow0);
+    SetCurCommand(command0);
+}
+
+} // namespace
+
 void InstallFlowEngine() {
     g_ObjectFlowCalls.RunFlowUpdate = &RunFlowUpdate;
+    g_ObjectFlowCalls.TriggerFlows = &TriggerFlowsNow;
     g_ObjectFlowCalls.BuildFlows = &BuildFlows;
     g_ObjectFlowCalls.EraseFlow = &EraseFlow;
     g_ObjectFlowCalls.RunItemCommand = &RunItemCommand;
