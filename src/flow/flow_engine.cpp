@@ -13,6 +13,7 @@
 #include "objects/game_object.h"
 #include "objects/flow_calls.h"
 #include "objects/game_scene.h"
+#include "objects/hero.h"
 #include "objects/item.h"
 #include "project/project_database.h"
 #include "project/save_data.h"
@@ -721,6 +722,9 @@ void RunFlowUpdate(cChara& chara, int bDying) {
     }
     ClearCurrent();
     if (cutShort) return;
+    // The hero's pending flow changes come before erasure and the groups' end, so that a group
+    // whose flows a change erased is free from the next frame.
+    if (chara.m_nObjKind == OBJKIND_HERO) ApplyPendingFlowChanges(static_cast<cHero&>(chara));
     if (chara.m_FlowState.bDeleted) {
         for (int i = 0; i < static_cast<int>(chara.m_Flows.size());)
             if (chara.m_Flows[static_cast<std::size_t>(i)].m_bDeleted)

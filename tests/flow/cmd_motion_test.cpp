@@ -195,6 +195,32 @@ TEST_F(MotionTest, ShotsFireOnTheFirstFrameAndEveryPeriodAndSwordsOnce) {
 // A hero jumps on a floor under scripted input: the jump lasts to its apex, and the heights are
 // those of the jump speed for 4 half blocks at gravity 0.5 (v0 = -8.2539052968), held to the limit
 // (64.0625) or released on its fifth frame (the rest of the rise x 0.3: 30.6441).
+// A hero held in place leaves the hold on the last sub-step of a frame, a little faster.
+TEST_F(MotionTest, AHeroHeldInPlaceJumpsOnTheFramesLastSubStep) {
+    g_Stage.m_dGravityBase = 0.5;
+    g_Stage.SetHitLevel(2);
+    ASSERT_EQ(g_Stage.m_nFrameMul, 2);
+    g_Heroes.assign(1, cHero{});
+    cHero& hero = g_Heroes[0];
+    cEdCharaDef def;
+    def.m_nController = 0;
+    hero.Init(1, def, 5, 10, 0, 0);
+    hero.m_bHold = 1;
+    double speed = -8;
+    int started = 0;
+    cJumpRequest req;
+    req.m_lpSpeed = &speed;
+    req.m_lpStarted = &started;
+    req.m_nHoldLimit = 36;
+    for (int k = 1; k <= 2; ++k) {
+        m_Scene->m_nSubStep = k;
+        hero.m_Motion.bJumpActive = 0;
+        hero.Jump(req);
+        EXPECT_EQ(hero.m_bHold, k == 1 ? 1 : 0) << k;
+        EXPECT_DOUBLE_EQ(hero.m_dVY, k == 1 ? 0.0 : -8 * 1.0199999809265137) << k;
+    }
+}
+
 TEST_F(MotionTest, HeroJumpsToTheHeightOfItsHoldOnAFloor) {
     g_Stage.m_dGravityBase = 0.5;
     g_Stage.SetHitLevel(11); // one step a frame, speeds up to 60 pixels a frame

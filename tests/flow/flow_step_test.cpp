@@ -117,6 +117,28 @@ TEST_F(FlowTest, ErasedFlowLeavesWithItsDefinitionAndAnimations) {
     EXPECT_EQ(s_Trace, "1:A+ B+|2:B");
 }
 
+// An item's flow change that replaces the running flow of a group frees the group in the same
+// driver run: the new flow of that group starts on the next frame.
+TEST_F(FlowTest, AHerosFlowChangeFreesTheGroupItEndsForTheNextFrame) {
+    const Cmds old = {{FCT_WAIT, 50, 0, 'O'}}, fresh = {{FCT_WAIT, 50, 0, 'N'}};
+    cHero hero;
+    Give(hero, {MakeFlow(FTK_ALWAYS, old, 3)});
+    SetFrames(hero, 0, old);
+    Frame(hero, {FTK_ALWAYS});
+    cEdFlowCmd change;
+    change.m_nKind = static_cast<std::int8_t>(ICT_FLOW_CHANGE);
+    change.m_Params.assign({1, 3}); // replace the flows of group 3
+    change.m_Flows.push_back(MakeFlow(FTK_ALWAYS, fresh, 3));
+    hero.m_Work.pendingFlowChanges.push_back(change);
+    ++m_nFrame;
+    ClearFlowFrameMarks(hero);
+    hero.RunFlows(0);
+    ASSERT_EQ(hero.m_Flows.size(), 1u);
+    SetFrames(hero, 0, fresh);
+    Frame(hero, {FTK_ALWAYS});
+    EXPECT_EQ(s_Trace, "1:O+|3:N+");
+}
+
 TEST_F(FlowTest, ArrangementsApplyToTheNextCommandOnceAndStay) {
     BuildParamTables();
     g_SaveData.m_vnCommonVars[1] = 5;
