@@ -21,7 +21,7 @@ namespace {
 constexpr double PI = 3.14159265358979323846;
 
 // Work fields of a movement instance.
-enum { DW_VX = 0, DW_VY = 1, DW_ANGLE = 2, DW_STEP = 3, DW_RADIUS = 4 };
+enum { DW_VX = 0, DW_VY = 1, DW_ANGLE = 2, DW_STEP = 3, DW_RADIUS = 4, DW_POINT_X = 2, DW_POINT_Y = 3 };
 enum { NW_FACING = 0, NW_LASTDIR = 1, NW_SENSE = 2 };
 constexpr int WORD_STARTED = 0; // m_nWords: the first frame has run
 
@@ -268,16 +268,45 @@ void CmdCircleMove(cChara& c, cFlowCommand& inst) {
     MotionStep(c, inst, vx, vy, 0, false);
 }
 
+// The point a charge or homing move heads for: the target's centre moved by the command's target
+// offsets (negated for a right-facing character by the mirror switches). An axis the move does not
+// use keeps the character's own centre, so that the move covers no distance along it. False when
+// the move uses neither axis.
+bool MovePoint(const cChara& c, const cChara& t, const cEdMove* mv, int& px, int& py) {
+    px = c.ScreenCenterX();
+    py = c.ScreenCenterY();
+    int ox = 0, oy = 0;
+    bool useX = true, useY = true;
+    if (mv) {
+        ox = mv->m_nTargetXBl * 32 + mv->m_nTargetXDot;
+        oy = mv->m_nTargetYBl * 32 + mv->m_nTargetYDot;
+        if (c.m_nDir == 1 && mv->m_bMirrorX) ox = -ox;
+        if (c.m_nDir == 1 && mv->m_bMirrorY) oy = -oy;
+        useX = mv->m_bUseTargetX != 0;
+        useY = mv->m_bUseTargetY != 0;
+    }
+    if (!useX && !useY) return false;
+    GetAimPoint(t, &px, &py, ox, oy, useX ? 0 : 1, useY ? 0 : 1);
+    return true;
+}
+
 void CmdChargeMove(cChara& c, cFlowCommand& inst) {
     const cChara* t = c.m_pTarget;
     if (!t) return;
     const double s = inst.m_dSpeed;
+    const cEdMove* mv = inst.m_lpRecord ? inst.m_lpRecord->m_Move.get() : nullptr;
     if (FirstFrame(inst)) {
         double vx = 0, vy = 0;
-        int dir = 0;
-        AimVelocity(vx, vy, dir, &c, c.ScreenCenterX(), c.ScreenCenterY(), t->ScreenCenterX(),
-                    t->ScreenCenterY(), s, 1, 0, 0);
-        const cEdMove* mv = inst.m_lpRecord ? inst.m_lpRecord->m_Move.get() : nullptr;
+        int dir = 0, px = 0, py = 0;
+        if (MovePoint(c, *t, mv, px, py)) {
+            if (c.m_bNoGravity) {
+                AimVelocity(vx, vy, dir, &c, c.ScreenCenterX(), c.ScreenCenterY(), px, py, s, 1, 0, 0);
+            } else if (px != c.ScreenCenterX()) {
+                // Along the ground: the speed itself, toward the point.
+                double work = 0;
+                ChargeSpeed(vx, work, dir, &c, c.ScreenCenterX(), px, s, 0, 0);
+            }
+        }
         const int a = mv ? mv->m_nAngle + mv->m_nAngleStep * CloneValue(c) : 0;
         if (a != 0) {
             double tdeg;
@@ -293,7 +322,19 @@ void CmdChargeMove(cChara& c, cFlowCommand& inst) {
         if (!c.m_bNoGravity) vy = 0;
         inst.m_dWork[DW_VX] = vx;
         inst.m_dWork[DW_VY] = vy;
+        inst.m_dWork[DW_POINT_X] = px;
+        inst.m_dWork[DW_POINT_Y] = py;
         inst.m_nWork[NW_FACING] = vx < 0 ? 1 : (vx > 0 ? 2 : 0);
+    } else if (mv && mv->m_bStopAtTarget && c.m_bNoGravity) {
+        // Once there, the character is put on the point and stays.
+        const double dx = inst.m_dWork[DW_POINT_X] - c.ScreenCenterX();
+        const double dy = inst.m_dWork[DW_POINT_Y] - c.ScreenCenterY();
+        const bool moving = inst.m_dWork[DW_VX] != 0 || inst.m_dWork[DW_VY] != 0;
+        if (moving && std::fabs(dx) < std::fabs(s) && std::fabs(dy) < std::fabs(s)) {
+            c.SetScreenCenter(static_cast<int>(inst.m_dWork[DW_POINT_X]),
+                              static_cast<int>(inst.m_dWork[DW_POINT_Y]));
+            inst.m_dWork[DW_VX] = inst.m_dWork[DW_VY] = 0;
+        }
     }
     MotionStep(c, inst, inst.m_dWork[DW_VX], inst.m_dWork[DW_VY], inst.m_nWork[NW_FACING], false);
 }
@@ -303,10 +344,16 @@ void CmdHomingMove(cChara& c, cFlowCommand& inst) {
     if (!t) return;
     const int interval = inst.m_nWork[NW_SENSE];
     if (interval <= 0 || inst.m_nCounter % interval == 0) {
-        double vx = 0, vy = 0;
-        int dir = 0;
-        AimVelocity(vx, vy, dir, &c, c.ScreenCenterX(), c.ScreenCenterY(), t->ScreenCenterX(),
-                    t->ScreenCenterY(), inst.m_dSpeed, 1, 0, 0);
+        const cEdMove* mv = inst.m_lpRecord ? inst.m_lpRecord->m_Move.get() : nullptr;
+        const int stop = mv && mv->m_bStopAtTarget ? 1 : 0;
+        double vx = 0, vy = 0, work = 0;
+        int dir = 0, px = 0, py = 0;
+        if (MovePoint(c, *t, mv, px, py)) {
+            if (c.m_bNoGravity)
+                HomeToward(vx, vy, dir, c, px, py, inst.m_dSpeed, stop);
+            else if (px != c.ScreenCenterX())
+                HomeTowardX(vx, work, dir, c, px, inst.m_dSpeed, stop);
+        }
         if (!c.m_bNoGravity) vy = 0;
         inst.m_dWork[DW_VX] = vx;
         inst.m_dWork[DW_VY] = vy;

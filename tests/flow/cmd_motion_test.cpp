@@ -1,6 +1,7 @@
 #include "flow/cmd_motion.h"
 #include "flow_fixture.h"
 #include "objects/blocks.h"
+#include "objects/object_links.h"
 #include "project/project_database.h"
 
 #include <cmath>
@@ -147,6 +148,42 @@ TEST_F(MotionTest, ChargeAndHomingWithoutTargetStandStill) {
             Run(c, inst);
         EXPECT_DOUBLE_EQ(c.m_dX, 600);
         EXPECT_DOUBLE_EQ(c.m_dY, 600);
+    }
+}
+
+// A flying charger heads for its target's centre moved by the target offsets and, told to stop
+// there, is put on that point and stays; one with gravity charges along the ground at its full
+// speed, however high the target stands.
+TEST_F(MotionTest, ChargeHeadsForTheTargetPointAndStopsThere) {
+    cStageChara target;
+    PlaceChara(target, 800, 700, 1);
+    struct Case {
+        int moveMode; // 1 flies
+        double farX;  // x after one frame
+    } cases[] = {{1, -1}, {0, 603}};
+    for (const Case& k : cases) {
+        cStageChara c;
+        PlaceChara(c, 600, 600, k.moveMode);
+        cObjectLinks::SetTarget(c, &target);
+        cEdFlowCmd rec = MoveCmd(5, 0, 30); // 3 pixels a frame
+        rec.m_Move->m_bUseTargetX = rec.m_Move->m_bUseTargetY = 1;
+        rec.m_Move->m_nTargetYDot = -150; // above the target's centre
+        rec.m_Move->m_bStopAtTarget = 1;
+        cFlowCommand inst = Build(c, rec, 400);
+        const int px = target.ScreenCenterX(), py = target.ScreenCenterY() - 150;
+        Run(c, inst);
+        if (k.farX > 0) {
+            EXPECT_DOUBLE_EQ(c.m_dX, k.farX);
+        } else {
+            for (int f = 0; f < 150; ++f) {
+                c.UpdateScreenRect();
+                Run(c, inst);
+            }
+            c.UpdateScreenRect();
+            EXPECT_EQ(c.ScreenCenterX(), px);
+            EXPECT_EQ(c.ScreenCenterY(), py);
+        }
+        cObjectLinks::SetTarget(c, nullptr);
     }
 }
 
