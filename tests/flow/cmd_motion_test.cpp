@@ -187,6 +187,33 @@ TEST_F(MotionTest, ChargeHeadsForTheTargetPointAndStopsThere) {
     }
 }
 
+// A homing character told to stop at the point comes to rest on it; with only the target's X in
+// use it does not rise or sink toward the target.
+TEST_F(MotionTest, HomingStopsOnTheTargetPointAlongTheAxesInUse) {
+    cStageChara target;
+    PlaceChara(target, 800, 700, 1);
+    for (const int useY : {1, 0}) {
+        cStageChara c;
+        PlaceChara(c, 600, 600, 1);
+        cObjectLinks::SetTarget(c, &target);
+        cEdFlowCmd rec = MoveCmd(6, 0, 30);
+        rec.m_Move->m_bUseTargetX = 1;
+        rec.m_Move->m_bUseTargetY = static_cast<std::uint8_t>(useY);
+        rec.m_Move->m_nTargetXDot = -40;
+        rec.m_Move->m_bStopAtTarget = 1;
+        cFlowCommand inst = Build(c, rec, 400);
+        const int startY = c.ScreenCenterY();
+        for (int f = 0; f < 150; ++f) {
+            c.UpdateScreenRect();
+            Run(c, inst);
+        }
+        c.UpdateScreenRect();
+        EXPECT_EQ(c.ScreenCenterX(), target.ScreenCenterX() - 40) << useY;
+        EXPECT_EQ(c.ScreenCenterY(), useY ? target.ScreenCenterY() : startY) << useY;
+        cObjectLinks::SetTarget(c, nullptr);
+    }
+}
+
 TEST_F(MotionTest, GroundWalkerTurnsBackAtTheLedge) {
     // A floor of cells 14-17 on row 20; the walker stands on it facing right.
     for (int col = 14; col <= 17; ++col)
