@@ -253,17 +253,24 @@ void CmdGroundTurnMove(cChara& c, cFlowCommand& inst) {
 }
 
 void CmdCircleMove(cChara& c, cFlowCommand& inst) {
-    // The character turns on its circle: its velocity is the change of its place on the circle.
+    // The character turns on its circle: at angle a its x speed is the circle step at a, its y
+    // speed the step at a + 270 turning right, a + 90 turning left. From angle 0 it runs along the
+    // top of its circle, to the right when it turns right.
     int sense = inst.m_nWork[NW_SENSE];
     if (sense == 2) sense = c.m_nDir == 0 ? 0 : 1;
     if (sense == 3) sense = c.m_nDir == 0 ? 1 : 0;
-    const double sign = sense == 0 ? 1.0 : -1.0;
+    const double fs = StageFrameScale();
     const double r = inst.m_dWork[DW_RADIUS] / FrameMul();
-    const double a0 = inst.m_dWork[DW_ANGLE] / FrameMul();
-    const double a1 = a0 + sign * inst.m_dWork[DW_STEP] / FrameMul();
-    inst.m_dWork[DW_ANGLE] = a1 * FrameMul();
-    double vx = r * (std::cos(Rad(a1)) - std::cos(Rad(a0)));
-    double vy = r * (std::sin(Rad(a1)) - std::sin(Rad(a0)));
+    const double angle = inst.m_dWork[DW_ANGLE] / FrameMul();
+    const double step = inst.m_dWork[DW_STEP] / FrameMul(); // degrees a frame
+    // The step's phase counts the angle in frame-scale units; its radius carries the angular
+    // speed, so that the speed is r x step (in radians) x cos(angle).
+    const double size = r * step * fs;
+    double phase = angle * fs;
+    double phaseY = phase;
+    double vx = CircleMoveStep(size, 1, phase, step * fs, 0);
+    double vy = CircleMoveStep(size, 1, phaseY, step * fs, sense == 0 ? 270 : 90);
+    inst.m_dWork[DW_ANGLE] = phase / fs * FrameMul();
     if (!c.m_bNoGravity) vy = 0;
     MotionStep(c, inst, vx, vy, 0, false);
 }

@@ -214,6 +214,25 @@ TEST_F(MotionTest, HomingStopsOnTheTargetPointAlongTheAxesInUse) {
     }
 }
 
+// A circle from angle 0 turning right: along the top of the circle to the right first, then down
+// its right side; a quarter turn lands about one radius right and one radius down.
+TEST_F(MotionTest, CircleMoveStartsAlongTheTopOfItsCircle) {
+    cStageChara c;
+    PlaceChara(c, 600, 600, 1);
+    cEdFlowCmd rec = MoveCmd(4, 0, 0);
+    rec.m_Move->m_nHomingWeakness = 2; // radius 32 pixels: 5 pixels a frame
+    rec.m_Move->m_nAngle = 0;
+    rec.m_Move->m_nDistance = 360; // one turn over the use time: 9 degrees a frame
+    cFlowCommand inst = Build(c, rec, 40);
+    Run(c, inst);
+    EXPECT_NEAR(c.m_dX - 600, 32 * 9 * 3.14159265358979323846 / 180, 1e-9);
+    EXPECT_NEAR(c.m_dY, 600, 1e-9);
+    for (int f = 1; f < 10; ++f)
+        Run(c, inst);
+    EXPECT_NEAR(c.m_dX - 600, 32, 4);
+    EXPECT_NEAR(c.m_dY - 600, 32, 4);
+}
+
 TEST_F(MotionTest, GroundWalkerTurnsBackAtTheLedge) {
     // A floor of cells 14-17 on row 20; the walker stands on it facing right.
     for (int col = 14; col <= 17; ++col)
