@@ -17,6 +17,7 @@
 #include "objects/item.h"
 #include "project/project_database.h"
 #include "project/save_data.h"
+#include "project/system_data.h"
 #include "project/stage_file.h"
 
 #include <algorithm>
@@ -402,7 +403,8 @@ void TriggerFlows(cChara& chara, int kind) {
         WalkGuard walk(chara);
         for (cFlow& f : chara.m_Flows) {
             if (!f.m_lpDef || f.m_lpDef->m_nTrigger != kind) continue;
-            if (f.m_bTriggered) continue;
+            // A flow is tested once a frame by its kind; older projects test it at every call.
+            if (f.m_bTriggered && !g_SystemData.m_nCompat525) continue;
             f.m_bTriggered = 1;
             if (f.m_bRunning || f.m_bPaused || f.m_bStopped || f.m_bStarted) continue;
             const int group = f.m_lpDef->m_nGroup;
