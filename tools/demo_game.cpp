@@ -303,6 +303,11 @@ cEdStage Cave() {
     cEdCharaDef& hero = stage.m_Charas.back();
     hero.m_nSightShape = 1;
     hero.m_nSightRange = 5;
+    // Every three seconds the hero looks round: the animation starts ahead of the second wait, so
+    // that it has wound up when the wait begins, and holds while the wait runs.
+    cEdFlowCmd look = Timed(MakeCommand(FCT_WAIT), 10);
+    look.m_nAnimation = kLookRoundAnime;
+    hero.m_Flows.push_back(Flow(FTK_ALWAYS, {Timed(MakeCommand(FCT_WAIT), 20), look}));
     // A lamp keeper sets the scene before the stage: a dim blue screen, the sign picture for two
     // seconds, and a short game wait.
     cEdCharaDef keeper = MakeChara(3, 2, 0);

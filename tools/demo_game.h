@@ -17,6 +17,10 @@ inline constexpr const char* kStory3File = "data\\stg4\\castle.stg4";
 inline constexpr int kChallengeStages = 2;
 // The common variable the cave's goal sets to 1: the story has reached its second world.
 inline constexpr int kSecondWorldVariable = 2;
+// The project's animation in which the hero looks round: the attack cell held for 0.3 s, then the
+// same cell from which the animation may be switched away.
+inline constexpr int kLookRoundAnime = 1;
+inline constexpr int kLookRoundPattern = 6;
 
 // Picture files of the stages' own: the parallax layers and the picture the cave shows.
 inline constexpr const char* kSkyPicture = "bmp\\back\\Sky.bmp";
@@ -39,8 +43,9 @@ cEdCharaDef Hero(int x, int y);
 // layers, a time limit, a greeting with "#" fields, and the goal that clears the stage. Walking right
 // along the floor reaches the goal untouched.
 cEdStage Meadow();
-// The cave (story stage 2): darkness around the hero, the screen colour, a shown picture, bats that
-// home in and circle, a turret whose shots home in on the hero, a game wait and the goal.
+// The cave (story stage 2): darkness around the hero, who looks round now and then, the screen
+// colour, a shown picture, bats that home in and circle, a turret whose shots home in on the hero, a game
+// wait and the goal.
 cEdStage Cave();
 // The castle (story stage 3): the boss, whose defeat clears the stage, with its shots, charges,
 // summons, screen effects and the stage music.

@@ -82,6 +82,15 @@ cProjectDatabase DemoDatabase(bool oggMusic) {
         db.m_Bgms.at(k).szFileName = demo_media::kMusic[k - 1].file;
     }
     if (!oggMusic) db.m_Bgms.at(1).szFileName = demo_media::kTitleMidi;
+    db.m_Animes.resize(2);
+    cEdAnime& look = db.m_Animes.at(demo_game::kLookRoundAnime);
+    look.szName = "みまわす";
+    look.m_Frames.resize(2);
+    for (cEdAnimeFrame& f : look.m_Frames)
+        f.nPattern = demo_game::kLookRoundPattern;
+    look.m_Frames.at(0).nTime = 3;
+    look.m_Frames.at(1).nTime = 1;
+    look.m_Frames.at(1).bInterruptible = 1;
     db.m_Pictures.resize(2);
     db.m_Pictures.at(1).szName = "かんばん";
     db.m_Pictures.at(1).szFileName = demo_game::kSignPicture;

@@ -15,6 +15,9 @@ namespace {
 
 // Item taking that takes items again (an item whose commands give itself) stops at this depth.
 constexpr int MAX_TAKE_DEPTH = 16;
+// The stage-end request of an item taken from a palette that does not exist: neither a clear (1)
+// nor a defeat (2).
+constexpr int STAGE_END_BAD_PALETTE = -1;
 
 int Param(const cEdFlowCmd& rec, int n) {
     return n >= 0 && n < rec.m_Params.Count() ? rec.m_Params[static_cast<std::size_t>(n)] : 0;
@@ -51,6 +54,8 @@ int CmdGetItem(cChara&, cEdFlowCmd& record) {
     const int item = Param(record, 1);
     if (palette != 0 && palette != 1) {
         Report("Item taking: palette %d is neither the common (0) nor the stage palette (1)", palette);
+        // The request word says something went wrong without asking for a clear or a defeat.
+        if (g_lpGameScene) g_lpGameScene->m_nStageEndRequest = STAGE_END_BAD_PALETTE;
         return 0;
     }
     if (g_Heroes.empty()) return 0;
@@ -69,8 +74,8 @@ int CmdGetItem(cChara&, cEdFlowCmd& record) {
     ++g_nTakeDepth;
     const int result = g_Heroes[0].RunItemCommands(commands);
     --g_nTakeDepth;
-    // A request already made this sub-step (a clear before the item) is never taken back.
-    if (g_lpGameScene && result != 0) g_lpGameScene->m_nStageEndRequest = result;
+    // The item's result is the request, 0 included.
+    if (g_lpGameScene) g_lpGameScene->m_nStageEndRequest = result;
     return result;
 }
 

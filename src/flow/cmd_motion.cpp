@@ -21,8 +21,8 @@ namespace {
 constexpr double PI = 3.14159265358979323846;
 
 // Work fields of a movement instance.
-enum { DW_VX = 0, DW_VY = 1, DW_ANGLE = 2, DW_STEP = 3, DW_RADIUS = 4 };
-enum { NW_FACING = 0, NW_LASTDIR = 1, NW_SENSE = 2 };
+enum { DW_VX = 0, DW_VY = 1, DW_ANGLE = 2, DW_STEP = 3, DW_RADIUS = 4, DW_POINT_X = 2, DW_POINT_Y = 3 };
+enum { NW_FACING = 0, NW_LASTDIR = 1, NW_SENSE = 2, NW_START_DIR = 3 };
 constexpr int WORD_STARTED = 0; // m_nWords: the first frame has run
 
 int FrameMul() {
@@ -253,31 +253,67 @@ void CmdGroundTurnMove(cChara& c, cFlowCommand& inst) {
 }
 
 void CmdCircleMove(cChara& c, cFlowCommand& inst) {
-    // The character turns on its circle: its velocity is the change of its place on the circle.
+    // The character turns on its circle: at angle a its x speed is the circle step at a, its y
+    // speed the step at a + 270 turning right, a + 90 turning left. From angle 0 it runs along the
+    // top of its circle, to the right when it turns right.
     int sense = inst.m_nWork[NW_SENSE];
     if (sense == 2) sense = c.m_nDir == 0 ? 0 : 1;
     if (sense == 3) sense = c.m_nDir == 0 ? 1 : 0;
-    const double sign = sense == 0 ? 1.0 : -1.0;
+    const double fs = StageFrameScale();
     const double r = inst.m_dWork[DW_RADIUS] / FrameMul();
-    const double a0 = inst.m_dWork[DW_ANGLE] / FrameMul();
-    const double a1 = a0 + sign * inst.m_dWork[DW_STEP] / FrameMul();
-    inst.m_dWork[DW_ANGLE] = a1 * FrameMul();
-    double vx = r * (std::cos(Rad(a1)) - std::cos(Rad(a0)));
-    double vy = r * (std::sin(Rad(a1)) - std::sin(Rad(a0)));
+    const double angle = inst.m_dWork[DW_ANGLE] / FrameMul();
+    const double step = inst.m_dWork[DW_STEP] / FrameMul(); // degrees a frame
+    // The step's phase counts the angle in frame-scale units; its radius carries the angular
+    // speed, so that the speed is r x step (in radians) x cos(angle).
+    const double size = r * step * fs;
+    double phase = angle * fs;
+    double phaseY = phase;
+    double vx = CircleMoveStep(size, 1, phase, step * fs, 0);
+    double vy = CircleMoveStep(size, 1, phaseY, step * fs, sense == 0 ? 270 : 90);
+    inst.m_dWork[DW_ANGLE] = phase / fs * FrameMul();
     if (!c.m_bNoGravity) vy = 0;
     MotionStep(c, inst, vx, vy, 0, false);
+}
+
+// The point a charge or homing move heads for: the target's centre moved by the command's target
+// offsets (negated by the mirror switches when the move started facing right). An axis the move does not
+// use keeps the character's own centre, so that the move covers no distance along it. False when
+// the move uses neither axis.
+bool MovePoint(const cChara& c, const cChara& t, const cEdMove* mv, bool startedRight, int& px, int& py) {
+    px = c.ScreenCenterX();
+    py = c.ScreenCenterY();
+    int ox = 0, oy = 0;
+    bool useX = true, useY = true;
+    if (mv) {
+        ox = mv->m_nTargetXBl * 32 + mv->m_nTargetXDot;
+        oy = mv->m_nTargetYBl * 32 + mv->m_nTargetYDot;
+        if (startedRight && mv->m_bMirrorX) ox = -ox;
+        if (startedRight && mv->m_bMirrorY) oy = -oy;
+        useX = mv->m_bUseTargetX != 0;
+        useY = mv->m_bUseTargetY != 0;
+    }
+    if (!useX && !useY) return false;
+    GetAimPoint(t, &px, &py, ox, oy, useX ? 0 : 1, useY ? 0 : 1);
+    return true;
 }
 
 void CmdChargeMove(cChara& c, cFlowCommand& inst) {
     const cChara* t = c.m_pTarget;
     if (!t) return;
     const double s = inst.m_dSpeed;
+    const cEdMove* mv = inst.m_lpRecord ? inst.m_lpRecord->m_Move.get() : nullptr;
     if (FirstFrame(inst)) {
         double vx = 0, vy = 0;
-        int dir = 0;
-        AimVelocity(vx, vy, dir, &c, c.ScreenCenterX(), c.ScreenCenterY(), t->ScreenCenterX(),
-                    t->ScreenCenterY(), s, 1, 0, 0);
-        const cEdMove* mv = inst.m_lpRecord ? inst.m_lpRecord->m_Move.get() : nullptr;
+        int dir = 0, px = 0, py = 0;
+        if (MovePoint(c, *t, mv, c.m_nDir == 1, px, py)) {
+            if (c.m_bNoGravity) {
+                AimVelocity(vx, vy, dir, &c, c.ScreenCenterX(), c.ScreenCenterY(), px, py, s, 1, 0, 0);
+            } else if (px != c.ScreenCenterX()) {
+                // Along the ground: the speed itself, toward the point.
+                double work = 0;
+                ChargeSpeed(vx, work, dir, &c, c.ScreenCenterX(), px, s, 0, 0);
+            }
+        }
         const int a = mv ? mv->m_nAngle + mv->m_nAngleStep * CloneValue(c) : 0;
         if (a != 0) {
             double tdeg;
@@ -293,7 +329,19 @@ void CmdChargeMove(cChara& c, cFlowCommand& inst) {
         if (!c.m_bNoGravity) vy = 0;
         inst.m_dWork[DW_VX] = vx;
         inst.m_dWork[DW_VY] = vy;
+        inst.m_dWork[DW_POINT_X] = px;
+        inst.m_dWork[DW_POINT_Y] = py;
         inst.m_nWork[NW_FACING] = vx < 0 ? 1 : (vx > 0 ? 2 : 0);
+    } else if (mv && mv->m_bStopAtTarget && c.m_bNoGravity) {
+        // Once there, the character is put on the point and stays.
+        const double dx = inst.m_dWork[DW_POINT_X] - c.ScreenCenterX();
+        const double dy = inst.m_dWork[DW_POINT_Y] - c.ScreenCenterY();
+        const bool moving = inst.m_dWork[DW_VX] != 0 || inst.m_dWork[DW_VY] != 0;
+        if (moving && std::fabs(dx) < std::fabs(s) && std::fabs(dy) < std::fabs(s)) {
+            c.SetScreenCenter(static_cast<int>(inst.m_dWork[DW_POINT_X]),
+                              static_cast<int>(inst.m_dWork[DW_POINT_Y]));
+            inst.m_dWork[DW_VX] = inst.m_dWork[DW_VY] = 0;
+        }
     }
     MotionStep(c, inst, inst.m_dWork[DW_VX], inst.m_dWork[DW_VY], inst.m_nWork[NW_FACING], false);
 }
@@ -302,11 +350,18 @@ void CmdHomingMove(cChara& c, cFlowCommand& inst) {
     const cChara* t = c.m_pTarget;
     if (!t) return;
     const int interval = inst.m_nWork[NW_SENSE];
+    if (inst.m_nCounter == 0) inst.m_nWork[NW_START_DIR] = c.m_nDir;
     if (interval <= 0 || inst.m_nCounter % interval == 0) {
-        double vx = 0, vy = 0;
-        int dir = 0;
-        AimVelocity(vx, vy, dir, &c, c.ScreenCenterX(), c.ScreenCenterY(), t->ScreenCenterX(),
-                    t->ScreenCenterY(), inst.m_dSpeed, 1, 0, 0);
+        const cEdMove* mv = inst.m_lpRecord ? inst.m_lpRecord->m_Move.get() : nullptr;
+        const int stop = mv && mv->m_bStopAtTarget ? 1 : 0;
+        double vx = 0, vy = 0, work = 0;
+        int dir = 0, px = 0, py = 0;
+        if (MovePoint(c, *t, mv, inst.m_nWork[NW_START_DIR] == 1, px, py)) {
+            if (c.m_bNoGravity)
+                HomeToward(vx, vy, dir, c, px, py, inst.m_dSpeed, stop);
+            else if (px != c.ScreenCenterX())
+                HomeTowardX(vx, work, dir, c, px, inst.m_dSpeed, stop);
+        }
         if (!c.m_bNoGravity) vy = 0;
         inst.m_dWork[DW_VX] = vx;
         inst.m_dWork[DW_VY] = vy;
@@ -404,7 +459,8 @@ void CmdJump(cChara& c, cFlowCommand& inst) {
     }
     if (c.m_nObjKind == OBJKIND_HERO) {
         c.Jump(req);
-    } else if (inst.m_nCounter == 0) {
+    } else {
+        // Tried on every frame of the use time: a jump asked while falling happens on landing.
         cJumpRequest plain;
         plain.m_dJumpSpeed = inst.m_dSpeed;
         plain.m_nSound = req.m_nSound;
@@ -448,6 +504,10 @@ void TargetPointOffset(const cChara& c, const cEdMove& mv, bool reversed, double
 }
 
 int MoveDirCode(int direction, const cChara& chara, int firstKey) {
+    return MoveDirCode(direction, chara, firstKey, chara.m_bNoGravity);
+}
+
+int MoveDirCode(int direction, const cChara& chara, int keySlot, int keepDiagonals) {
     const bool right = chara.m_nDir == 1;
     int code = direction;
     switch (direction) {
@@ -465,7 +525,7 @@ int MoveDirCode(int direction, const cChara& chara, int firstKey) {
         break;
     case 12: {
         static const int fromSlot[INPUT_DIR_HISTORIES] = {0, 2, 3, 6, 7, 8, 9, 10, 11, 0};
-        code = firstKey >= 0 && firstKey < INPUT_DIR_HISTORIES ? fromSlot[firstKey] : 0;
+        code = keySlot >= 0 && keySlot < INPUT_DIR_HISTORIES ? fromSlot[keySlot] : 0;
         if (code == 0) code = right ? 3 : 2;
         break;
     }
@@ -473,7 +533,7 @@ int MoveDirCode(int direction, const cChara& chara, int firstKey) {
         break;
     }
     if (code != 2 && code != 3 && (code < 6 || code > 11)) code = right ? 3 : 2;
-    if (!chara.m_bNoGravity) {
+    if (!keepDiagonals) {
         if (code == 8 || code == 9) code = 2;
         if (code == 10 || code == 11) code = 3;
     }

@@ -12,8 +12,11 @@ void RegisterMotionCommands();
 void RegisterShotCommands();
 
 // The direction code (2, 3, 6-11) of a movement direction for the character; 12 takes the
-// direction key pressed when the flow started (firstKey, a direction history slot). Diagonals fold
-// to left or right for a character with gravity.
+// direction of key slot `keySlot` (a direction history slot). Unless keepDiagonals is set,
+// diagonals fold to left or right.
+int MoveDirCode(int direction, const cChara& chara, int keySlot, int keepDiagonals);
+// The same for a move: diagonals fold for a character with gravity, and 12 takes the direction
+// key pressed when the flow started.
 int MoveDirCode(int direction, const cChara& chara, int firstKey);
 
 // An object's picture-cell centre in stage pixels, as the movement commands measure it.

@@ -104,14 +104,17 @@ int CmdMessage(cChara& chara, cEdFlowCmd& rec) {
     const int display = Param(rec, 6);
     const int frames = Param(rec, 5) * 6;
     const cFlow* flow = rec.m_bItem ? nullptr : CurFlow();
-    // A message that follows a waited-for message of the same flow continues in its window.
-    const int noOpening = flow && flow->m_nMessageWait ? 1 : 0;
+    // A message that follows a waited-for message of the same flow, or an earlier message of the
+    // same item run, continues in its window.
+    const int noOpening =
+        rec.m_bItem ? (scene.m_bMessageContinued ? 1 : 0) : (flow && flow->m_nMessageWait ? 1 : 0);
     const int period = Param(rec, 12);
     cMessage& m = scene.m_Messages.emplace_back();
     SetMessage(m, rec.m_strText.c_str(), posMode, Param(rec, 1), Param(rec, 2), Param(rec, 3), Param(rec, 4),
                Param(rec, 9), Param(rec, 10), display, frames, Param(rec, 11), AnchorId(chara, posMode),
                noOpening, rec.m_strText.find('#') != std::string::npos, period > 0, period, Param(rec, 7),
                id);
+    scene.m_bMessageContinued = 1;
     if (Param(rec, 8) != 0) WaitWhileShown(display, frames);
     return 0;
 }

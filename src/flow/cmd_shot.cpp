@@ -26,18 +26,20 @@ template <int Type> void CmdEmit(cChara& c, cFlowCommand& inst) {
     if (inst.m_nCounter == 0 && rec->m_Shot) {
         PlaySound(c, *rec);
         const cEdShot& shot = *rec->m_Shot;
+        const cFlow* flow = CurFlow();
+        const int key = flow ? flow->m_nFirstKey : 0;
         switch (Type) {
         case 11:
-            if (g_lpGameScene) ExecShotCommand(c, shot, g_lpGameScene->m_Shots);
+            if (g_lpGameScene) ExecShotCommand(c, shot, g_lpGameScene->m_Shots, key);
             break;
         case 13:
-            ExecSummonBlock(c, shot);
+            ExecSummonBlock(c, shot, key);
             break;
         case 14:
-            ExecSummonChara(c, shot);
+            ExecSummonChara(c, shot, key);
             break;
         default:
-            ExecSummonItem(c, shot);
+            ExecSummonItem(c, shot, key);
             break;
         }
     }

@@ -1,5 +1,6 @@
 #include "flow/cmd_stage.h"
 
+#include "app/input.h"
 #include "app/log.h"
 #include "flow/cmd_hooks.h"
 #include "flow/cmd_motion.h"
@@ -11,6 +12,7 @@
 #include "objects/shot.h"
 #include "play/stage_clear.h"
 #include "project/save_data.h"
+#include "project/system_data.h"
 #include "records/ed_move.h"
 
 #include <cmath>
@@ -60,8 +62,11 @@ bool WarpDisplacement(cChara& c, const cEdMove& mv, double& dx, double& dy) {
     if (mv.m_nLengthUnit != 1) dist *= 16;
     int angle = mv.m_nAngle + mv.m_nAngleStep * clone;
     if (mv.m_bMirrorAngle && reversed) angle = 360 - angle;
-    const cFlow* flow = CurFlow();
-    const int code = MoveDirCode(mv.m_nDirection, c, flow ? flow->m_nFirstKey : 0);
+    // The input direction is the key pressed now; older projects fold diagonals for a character
+    // with gravity, as moves do.
+    const cInputRecord* input = InputRecordOf(c);
+    const int keepDiagonals = g_SystemData.m_nCompat721 ? c.m_bNoGravity : 1;
+    const int code = MoveDirCode(mv.m_nDirection, c, input ? FirstPressedKey(*input) : 0, keepDiagonals);
     switch (mv.m_nTargetMode) {
     case 0:
         CodeDisplacement(code, angle, dist, dx, dy);
@@ -146,6 +151,19 @@ int CmdWarp(cChara& c, cEdFlowCmd& record) {
     return 0;
 }
 
+// The character whose authored character ID is `id`: the faction lists are searched from faction
+// 0 to 7 and the first match is taken. Characters already taken out of play are passed over.
+cChara* FindCharaByAuthoredId(int id) {
+    if (!g_lpGameScene) return nullptr;
+    for (const std::vector<cGameObject*>& group : g_lpGameScene->m_CharaGroups)
+        for (cGameObject* obj : group) {
+            if (!obj->IsChara()) continue;
+            cChara* c = static_cast<cChara*>(obj);
+            if (c->m_Def.m_nCharaId == id && !c->m_bRemoved) return c;
+        }
+    return nullptr;
+}
+
 int CmdSetTarget(cChara& c, cEdFlowCmd& record) {
     cChara* target = nullptr;
     switch (Param(record, 0)) {
@@ -169,7 +187,7 @@ int CmdSetTarget(cChara& c, cEdFlowCmd& record) {
         break;
     }
     case TARGET_BY_ID:
-        target = FindCharaById(Param(record, 9));
+        target = FindCharaByAuthoredId(Param(record, 9));
         break;
     default:
         return 0;

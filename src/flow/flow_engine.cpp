@@ -13,9 +13,11 @@
 #include "objects/game_object.h"
 #include "objects/flow_calls.h"
 #include "objects/game_scene.h"
+#include "objects/hero.h"
 #include "objects/item.h"
 #include "project/project_database.h"
 #include "project/save_data.h"
+#include "project/system_data.h"
 #include "project/stage_file.h"
 
 #include <algorithm>
@@ -238,8 +240,25 @@ int RunItemCommand(cChara& chara, int itemType, cEdFlowCmd& record) {
     return g_Types[type].shared(chara, record);
 }
 
+namespace {
+
+// A trigger raised by what happens to a character (a contact, a hit, its defeat) starts its flows
+// at once, even while another character's flow is being run: that flow stays the current one.
+void TriggerFlowsNow(cChara& chara, int kind) {
+    cChara* const chara0 = g_CurChara;
+    cFlow* const flow0 = g_CurFlow;
+    cFlowCommand* const command0 = g_CurCommand;
+    TriggerFlows(chara, kind);
+    SetCurFlowChara(chara0);
+    SetCurFlow(flow0);
+    SetCurCommand(command0);
+}
+
+} // namespace
+
 void InstallFlowEngine() {
     g_ObjectFlowCalls.RunFlowUpdate = &RunFlowUpdate;
+    g_ObjectFlowCalls.TriggerFlows = &TriggerFlowsNow;
     g_ObjectFlowCalls.BuildFlows = &BuildFlows;
     g_ObjectFlowCalls.EraseFlow = &EraseFlow;
     g_ObjectFlowCalls.RunItemCommand = &RunItemCommand;
@@ -282,7 +301,7 @@ int AnimationLength(int anime) {
     if (anime < 0 || anime >= g_Database.m_Animes.Count()) return 0;
     std::int64_t sum = 0;
     for (const cEdAnimeFrame& f : g_Database.m_Animes[static_cast<std::size_t>(anime)].m_Frames) {
-        if (f.nPattern < 0) break;
+        if (f.bInterruptible) break;
         sum += std::max(0, f.nTime);
     }
     return static_cast<int>(std::min<std::int64_t>(sum, 4000));
@@ -384,7 +403,8 @@ void TriggerFlows(cChara& chara, int kind) {
         WalkGuard walk(chara);
         for (cFlow& f : chara.m_Flows) {
             if (!f.m_lpDef || f.m_lpDef->m_nTrigger != kind) continue;
-            if (f.m_bTriggered) continue;
+            // A flow is tested once a frame by its kind; older projects test it at every call.
+            if (f.m_bTriggered && !g_SystemData.m_nCompat525) continue;
             f.m_bTriggered = 1;
             if (f.m_bRunning || f.m_bPaused || f.m_bStopped || f.m_bStarted) continue;
             const int group = f.m_lpDef->m_nGroup;
@@ -704,6 +724,9 @@ void RunFlowUpdate(cChara& chara, int bDying) {
     }
     ClearCurrent();
     if (cutShort) return;
+    // The hero's pending flow changes come before erasure and the groups' end, so that a group
+    // whose flows a change erased is free from the next frame.
+    if (chara.m_nObjKind == OBJKIND_HERO) ApplyPendingFlowChanges(static_cast<cHero&>(chara));
     if (chara.m_FlowState.bDeleted) {
         for (int i = 0; i < static_cast<int>(chara.m_Flows.size());)
             if (chara.m_Flows[static_cast<std::size_t>(i)].m_bDeleted)

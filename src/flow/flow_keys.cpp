@@ -2,6 +2,7 @@
 #include "app/input.h"
 #include "flow/flow_engine.h"
 #include "objects/game_object.h"
+#include "project/system_data.h"
 
 #include <algorithm>
 #include <array>
@@ -200,12 +201,14 @@ int CheckKeySequence(cChara& chara, const cCheckedVector<cEdFlowEntry>& steps, i
             found = CheckKeyCondition(*in, mirror, step, cur, held);
         }
         if (!found) {
-            // The earlier step may overlap the later one by a frame.
+            // The earlier step may overlap the later one by a frame; unless the project predates
+            // the switch that allows it, not at a frame where the later step holds as well.
             cur = here;
             MoveForward(*in, cur);
             int laterHeld = 0;
             if (!CheckKeyCondition(*in, mirror, step, cur, held) ||
-                CheckKeyCondition(*in, mirror, steps[static_cast<std::size_t>(k)], cur, laterHeld))
+                (!g_SystemData.m_nCompat669 &&
+                 CheckKeyCondition(*in, mirror, steps[static_cast<std::size_t>(k)], cur, laterHeld)))
                 return 0;
         }
         --k;

@@ -12,6 +12,9 @@ class cEdFlowCmd;
 struct ObjectFlowCalls {
     // The flow side of a character's per-frame update: cues, stepping, erasure and group bits.
     void (*RunFlowUpdate)(cChara& chara, int dying) = nullptr;
+    // Raises trigger kind `kind` on the character at the moment it happens: the flows of that kind
+    // that pass their tests now start. The flow being run, if any, stays the current one.
+    void (*TriggerFlows)(cChara& chara, int kind) = nullptr;
     // Adds flows (bAdd 1, before index or appended) or replaces them all (bAdd 0).
     void (*BuildFlows)(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, int index) = nullptr;
     // Erases flow `index` of the character with its definition.

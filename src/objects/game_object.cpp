@@ -1,5 +1,6 @@
 #include "objects/game_object.h"
 
+#include "objects/flow_calls.h"
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
 #include "project/project_database.h"
@@ -373,6 +374,10 @@ void cChara::ChangeAnimSet(int set, int force) {
 
 void cChara::RaiseTrigger(int kind) {
     if (kind < 0 || kind >= 32) return;
+    if (g_ObjectFlowCalls.TriggerFlows) {
+        g_ObjectFlowCalls.TriggerFlows(*this, kind);
+        return;
+    }
     m_nTriggerBits |= 1u << kind;
     m_RaisedTriggers.push_back(kind);
 }

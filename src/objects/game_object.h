@@ -360,7 +360,8 @@ class cChara : public cGameObject {
     int Defeat();
 
     // ---- Flow triggers of this frame ----
-    // Marks trigger kind k (0-19) as raised; the flow engine starts the flows of the marked kinds.
+    // Raises trigger kind k (0-19): the flow engine tests and starts the flows of that kind at once;
+    // without it the kind is kept for TriggerRaisedFlows.
     void RaiseTrigger(int kind);
     void ClearFrameFlag();
 
@@ -423,10 +424,10 @@ class cChara : public cGameObject {
     void ReleaseEffectsById(int id);
     // The running character effect (started lazily from m_nCharaEffect when the two differ).
     cCharaEffectState m_EffectState;
-    int m_nDefeatCount = 0;  // frames of the defeat display without an effect
-    int m_bHiddenDraw = 0;   // hidden: only the effect advances
-    int m_bNoDraw = 0;       // not drawn: only the effect advances
-    int m_bPictureOnly = 0;  // the frame drawing advances the effect and draws the gauges only
+    int m_nDefeatCount = 0; // frames of the defeat display without an effect
+    int m_bHiddenDraw = 0;  // hidden: only the effect advances
+    int m_bNoDraw = 0;      // not drawn: only the effect advances
+    int m_bPictureOnly = 0; // the frame drawing advances the effect and draws the gauges only
     int m_bPinX = 0, m_nPinX = 0, m_bPinY = 0, m_nPinY = 0; // pinned screen position per axis
 };
 

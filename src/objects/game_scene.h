@@ -32,6 +32,9 @@ class cGameScene : public cScene {
     int m_nSavedSubState = 0;
     // 0 none, 1 end the stage as cleared, 2 defeat hero 1.
     int m_nStageEndRequest = 0;
+    // Set by each message of an item's command run, so that a later message of the run continues
+    // the window of the first; cleared when a run starts.
+    int m_bMessageContinued = 0;
     cScrollPos m_ScrollX;
     cScrollPos m_ScrollY;
     std::list<cShot> m_Shots;

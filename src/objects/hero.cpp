@@ -212,7 +212,6 @@ int cHero::RunFlows(int dying) {
     if (g_ObjectFlowCalls.RunFlowUpdate) g_ObjectFlowCalls.RunFlowUpdate(*this, dying);
     ClearCurrent();
     if (!dying && m_nHP < 1) return 1;
-    ApplyPendingFlowChanges(*this);
     ++m_Work.nDriverFrames;
     if (!m_Motion.bMoveCmd && m_dAX == 0 && m_dAY == 0) m_AnimSeq.ChangeSequence(m_bNoGravity ? 2 : 0, 1);
     if (!m_Motion.bJumpActive) {
@@ -262,8 +261,9 @@ int cHero::Jump(const cJumpRequest& jump) {
                     m_dVY = speed;
                     started = 1;
                     PlayUserSe(static_cast<std::int16_t>(jump.m_nSound));
-                } else {
-                    // Held in place: the jump leaves the hold a little faster.
+                } else if (!g_lpGameScene || g_lpGameScene->m_nSubStep == FrameMul()) {
+                    // Held in place: the jump leaves the hold a little faster, on the frame's last
+                    // sub-step.
                     m_bHold = 0;
                     m_dVY = speed * HELD_JUMP_FACTOR;
                 }

@@ -149,6 +149,7 @@ void cItem::Draw(DDSURFACEDATA* surface, int still) {
 }
 
 int cHero::RunItemCommands(cCheckedVector<cEdFlowCmd>& commands) {
+    if (g_lpGameScene) g_lpGameScene->m_bMessageContinued = 0;
     for (cEdFlowCmd& cmd : commands) {
         const int type = ItemTypeOf(cmd);
         if (type != ITEM_TYPE_ARRANGE && g_ObjectFlowCalls.ApplyItemLinks)

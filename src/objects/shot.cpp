@@ -440,14 +440,6 @@ void RunPattern(EmitCtx& c, const Frame& f) {
 }
 
 // The key direction of the controlling input (1-9 as on a keypad, 5 none).
-int InputDirOf(const cChara& c) {
-    if (c.m_nObjKind == OBJKIND_HERO) {
-        const cHero& h = static_cast<const cHero&>(c);
-        if (h.m_lpInput) return h.m_lpInput->nDirNumber;
-    }
-    return g_Inputs.empty() ? 5 : g_Inputs[0].nDirNumber;
-}
-
 int Mirrored(int angle, const cEdShot& rec, const cChara& firer) {
     return (rec.m_bMirrorAngle && firer.m_nDir == 1) ? 360 - angle : angle;
 }
@@ -472,9 +464,9 @@ void Offsets(const cEdShot& rec, const cChara& firer, int i, int& x, int& y) {
 }
 
 int SummonOnce(cChara& firer, const cEdShot& rec, int cmdType, const cEdBlockDef* block,
-               const cEdCharaDef* chara, const cEdItemDef* item, int scale) {
+               const cEdCharaDef* chara, const cEdItemDef* item, int scale, int keySlot) {
     cEmission em;
-    em.nDir = ShotDirIndex(rec.m_nDirection, firer.m_nDir, InputDirOf(firer));
+    em.nDir = ShotDirIndex(rec.m_nDirection, firer.m_nDir, keySlot);
     em.dSpeed = 1.0;
     em.nAngle = 0;
     Offsets(rec, firer, 0, em.nOffX, em.nOffY);
@@ -543,7 +535,7 @@ void DirVelocity(int d, double s, double& vx, double& vy) {
     }
 }
 
-int ShotDirIndex(int kind, int facing, int inputDir) {
+int ShotDirIndex(int kind, int facing, int keySlot) {
     const bool right = facing == 1;
     int d;
     switch (kind) {
@@ -560,8 +552,10 @@ int ShotDirIndex(int kind, int facing, int inputDir) {
         d = right ? 6 : 7;
         break;
     case 12: {
-        static const int fromKey[10] = {0, 8, 6, 10, 2, 0, 3, 9, 7, 11};
-        d = (inputDir >= 1 && inputDir <= 9 && inputDir != 5) ? fromKey[inputDir] : (right ? 3 : 2);
+        // Key slots 1-8: left, right, up, down, up-left, down-left, up-right, down-right; slot 0
+        // (no direction key) fires to the facing side.
+        static const int fromSlot[9] = {0, 2, 3, 6, 7, 8, 9, 10, 11};
+        d = (keySlot >= 1 && keySlot <= 8) ? fromSlot[keySlot] : (right ? 3 : 2);
         break;
     }
     default:
@@ -596,9 +590,9 @@ int AimAngleAtTarget(int x, int y, cChara& firer, const cEdShot& rec, cEmission&
     return static_cast<int>(std::atan2(dy, dx) * 180.0 / PI + 180.0 + 0.5);
 }
 
-int ExecShotCommand(cChara& firer, const cEdShot& rec, std::list<cShot>& shots) {
+int ExecShotCommand(cChara& firer, const cEdShot& rec, std::list<cShot>& shots, int keySlot) {
     const int size = (rec.m_nSizeFactor < 1 ? 1 : rec.m_nSizeFactor) * 16;
-    const int dir = ShotDirIndex(rec.m_nDirection, firer.m_nDir, InputDirOf(firer));
+    const int dir = ShotDirIndex(rec.m_nDirection, firer.m_nDir, keySlot);
     RefreshScreenRects(firer);
     double speed = rec.m_nSpeed * 0.1;
     int angle = Spread(Mirrored(rec.m_nAngleOffset, rec, firer), rec);
@@ -634,22 +628,22 @@ bool ExecSword(cChara& firer, const cEdShot& rec, std::list<cShot>& shots) {
     return true;
 }
 
-int ExecSummonBlock(cChara& firer, const cEdShot& rec) {
+int ExecSummonBlock(cChara& firer, const cEdShot& rec, int keySlot) {
     const auto& list = rec.m_nSummonPalette == 0 ? g_CommonPalette.m_Blocks : g_Stage.m_PaletteBlocks;
     if (!InList(list, rec.m_nSummonEntry)) return 0;
-    return SummonOnce(firer, rec, 13, &list[rec.m_nSummonEntry], nullptr, nullptr, 1);
+    return SummonOnce(firer, rec, 13, &list[rec.m_nSummonEntry], nullptr, nullptr, 1, keySlot);
 }
 
-int ExecSummonChara(cChara& firer, const cEdShot& rec) {
+int ExecSummonChara(cChara& firer, const cEdShot& rec, int keySlot) {
     const auto& list = rec.m_nSummonPalette == 0 ? g_CommonPalette.m_Charas : g_Stage.m_PaletteCharas;
     if (!InList(list, rec.m_nSummonEntry)) return 0;
     const cEdCharaDef& def = list[rec.m_nSummonEntry];
-    return SummonOnce(firer, rec, 14, nullptr, &def, nullptr, def.m_nScale);
+    return SummonOnce(firer, rec, 14, nullptr, &def, nullptr, def.m_nScale, keySlot);
 }
 
-int ExecSummonItem(cChara& firer, const cEdShot& rec) {
+int ExecSummonItem(cChara& firer, const cEdShot& rec, int keySlot) {
     const auto& list = rec.m_nSummonPalette == 0 ? g_CommonPalette.m_Items : g_Stage.m_PaletteItems;
     if (!InList(list, rec.m_nSummonEntry)) return 0;
     const cEdItemDef& def = list[rec.m_nSummonEntry];
-    return SummonOnce(firer, rec, 15, nullptr, nullptr, &def, def.m_nScale);
+    return SummonOnce(firer, rec, 15, nullptr, nullptr, &def, def.m_nScale, keySlot);
 }

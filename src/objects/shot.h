@@ -37,21 +37,23 @@ struct cEmission {
 };
 
 // The direction index of a direction kind for a facing (1 right). Kinds without a rule of their
-// own (anything but 2, 3 and 6-11 once resolved) start as kind 2, to the left.
-int ShotDirIndex(int kind, int facing, int inputDir);
+// own (anything but 2, 3 and 6-11 once resolved) start as kind 2, to the left. Kind 12 takes the
+// direction of key slot `keySlot` (1-8), the facing side for slot 0.
+int ShotDirIndex(int kind, int facing, int keySlot);
 // The angle of a direction index (degrees).
 int DirIndexAngle(int index);
 // The velocity of speed s along a direction index; a diagonal moves s / sqrt(2) on each axis.
 void DirVelocity(int index, double s, double& vx, double& vy);
 
-// Fires the settings of a shot command (11) into the shot list; the number of shots made.
-int ExecShotCommand(cChara& firer, const cEdShot& rec, std::list<cShot>& shots);
+// Fires the settings of a shot command (11) into the shot list; the number of shots made. The
+// input direction (12) is that of key slot `keySlot` (0-8), the key that started the flow.
+int ExecShotCommand(cChara& firer, const cEdShot& rec, std::list<cShot>& shots, int keySlot = 0);
 // The sword of a sword command (12): appended to the shot list; false without a sword list.
 bool ExecSword(cChara& firer, const cEdShot& rec, std::list<cShot>& shots);
 // Summons (13, 14, 15): the number of objects placed.
-int ExecSummonBlock(cChara& firer, const cEdShot& rec);
-int ExecSummonChara(cChara& firer, const cEdShot& rec);
-int ExecSummonItem(cChara& firer, const cEdShot& rec);
+int ExecSummonBlock(cChara& firer, const cEdShot& rec, int keySlot = 0);
+int ExecSummonChara(cChara& firer, const cEdShot& rec, int keySlot = 0);
+int ExecSummonItem(cChara& firer, const cEdShot& rec, int keySlot = 0);
 
 // The angle from (x, y) at the firer's target; 180 facing right and 0 facing left without one.
 // With lead aim the emission's speed may change.

@@ -14,6 +14,7 @@
 #include "project/system_data.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -28,10 +29,21 @@ int FrameMul() {
     return g_Stage.m_nFrameMul > 0 ? g_Stage.m_nFrameMul : 1;
 }
 
-// A distance in half blocks as frames of flight at speed s (0 at speed 0).
+// A distance in half blocks as frames of flight at speed s, with the speed's sign: a shot flying
+// backwards (negative speed) counts a negative number of frames, so the change comes at once. 0 at
+// speed 0; a count beyond an int is held at its limit.
 int FramesFor(int halfBlocks, double s) {
     if (s == 0) return 0;
-    return static_cast<int>(halfBlocks * 16 / std::fabs(s));
+    const double frames = halfBlocks * 16 / s;
+    if (frames >= INT_MAX) return INT_MAX;
+    if (frames <= INT_MIN) return INT_MIN;
+    return static_cast<int>(frames);
+}
+
+// The range as frames of flight: measured along the way the shot flies whatever its speed's sign,
+// so that a shot flying backwards still flies its range instead of ending at once.
+int RangeFramesFor(int halfBlocks, double s) {
+    return FramesFor(halfBlocks, std::fabs(s));
 }
 
 const cChara* Hero1() {
@@ -124,13 +136,14 @@ void cShot::SetAccelAlong(double& ax, double& ay, double dx, double dy) const {
 
 namespace {
 
-// Re-aims the shot's own velocity at a character; false without one.
+// Re-aims the shot's own velocity at a character; false without one. A negative speed flies
+// straight away from it.
 bool AimAt(cShot& s, const cChara* t) {
     if (!t) return false;
     double vx = s.m_Work.dWorkVX, vy = s.m_Work.dWorkVY;
     int dir = 0;
     AimVelocity(vx, vy, dir, &s, s.ScreenCenterX(), s.ScreenCenterY(), t->ScreenCenterX(), t->ScreenCenterY(),
-                s.m_Work.dSpeed, 0, 0, 0);
+                s.m_Work.dSpeed, s.m_bScrollSync != 0 ? 1 : 0, 1, 0);
     s.m_Work.dWorkVX = vx;
     s.m_Work.dWorkVY = vy;
     return true;
@@ -203,7 +216,7 @@ bool RunMoveKind(cShot& s) {
         break;
     }
     if (w.nFrame == 0 && w.bRangeLimit) {
-        w.nRangeFrames = FramesFor(rec.m_nRange + rec.m_nRangeStep * w.nRep, w.dSpeed);
+        w.nRangeFrames = RangeFramesFor(rec.m_nRange + rec.m_nRangeStep * w.nRep, w.dSpeed);
         if (w.dSpeed == 0) w.bRangeLimit = 0;
     }
     ++w.nFrame;

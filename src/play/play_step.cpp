@@ -17,6 +17,7 @@
 #include "platform/keyboard.h"
 #include "platform/messages.h"
 #include "play/collision.h"
+#include "play/draw_stage.h"
 #include "play/hits.h"
 #include "play/replay.h"
 #include "play/set_stage.h"
@@ -554,6 +555,43 @@ void RemoveCharaFromPlay(cChara& c) {
         c.m_nHP = 0; // a hero that vanishes is defeated by its HP
 }
 
+// A command's animation, started on its cue ahead of the command: a copy of the animation's
+// sequence that plays the cue's frames, advanced by the frames the cue skips; with a hold the
+// first switchable frame lasts the command's base use time, so the picture holds there while
+// the command runs.
+void AttachCueAnimation(cChara& chara, const cAnimeCue& cue, int flowId) {
+    if (cue.m_nAnime < 0 || cue.m_nAnime >= g_AnimeSeqTable.Count()) return;
+    cAnimSeqFrames frames = g_AnimeSeqTable.at(cue.m_nAnime);
+    if (cue.m_nBase6 >= 2 && cue.m_bHold) {
+        for (cAnimFrame& f : frames)
+            if (f.nFlag) {
+                f.nDuration += cue.m_nBase6 - 1;
+                break;
+            }
+    }
+    cCheckedVector<cAnimSeqFrames> seqs;
+    seqs.push_back(std::move(frames));
+    cChara::cAttachedAnim& a = chara.m_AttachedAnims.emplace_back();
+    a.seq.Build(seqs);
+    a.bPriority = 1;
+    a.nFrames = cue.m_nPlay;
+    a.nCount = cue.m_nBase6;
+    a.nId = flowId;
+    for (int i = 0; i < cue.m_nSkip; ++i) {
+        const cAnimSeqFrames& seq = a.seq.m_Seqs.at(0);
+        if (a.seq.Frame() >= seq.Count() || seq.at(a.seq.Frame()).nPattern == ANIM_CODE_END) break;
+        a.seq.Tick();
+    }
+}
+
+void EraseFlowAnimations(cChara& chara, int flowId) {
+    chara.EraseEffectsById(flowId);
+}
+
+void RebuildWorkSurfaces() {
+    CreateWorkSurfaces();
+}
+
 } // namespace
 
 void InstallPlayHooks() {
@@ -562,5 +600,8 @@ void InstallPlayHooks() {
     g_ObjectHooks.TakeItem = &TakeCarriedItem;
     g_ObjectHooks.StageEnding = &StageEnding;
     g_FlowHooks.RemoveFromPlay = &RemoveCharaFromPlay;
+    g_FlowHooks.AttachAnimation = &AttachCueAnimation;
+    g_FlowHooks.EraseAttachedAnimations = &EraseFlowAnimations;
+    g_FlowHooks.CreateWorkSurfaces = &RebuildWorkSurfaces;
     InstallStageSpawners();
 }

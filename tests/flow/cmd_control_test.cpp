@@ -242,10 +242,15 @@ TEST_F(FlowGetItemTest, ResultBecomesTheStageEndRequest) {
     EXPECT_EQ(m_Scene->m_nStageEndRequest, 0);
     EXPECT_EQ(Take(1, 1), 1);
     EXPECT_EQ(m_Scene->m_nStageEndRequest, 1);
-    // Another palette value asks for nothing.
-    m_Scene->m_nStageEndRequest = 0;
-    EXPECT_EQ(Take(2, 1), 0);
+    // The result is stored whatever it is: an item of no effect taken after it takes the clear back.
+    EXPECT_EQ(Take(0, 1), 0);
     EXPECT_EQ(m_Scene->m_nStageEndRequest, 0);
+    // Another palette value sets the word, but to neither a clear nor a defeat.
+    EXPECT_EQ(Take(2, 1), 0);
+    EXPECT_NE(m_Scene->m_nStageEndRequest, 0);
+    EXPECT_NE(m_Scene->m_nStageEndRequest, 1);
+    EXPECT_NE(m_Scene->m_nStageEndRequest, 2);
+    m_Scene->m_nStageEndRequest = 0;
     // An item that gives itself stops instead of recursing for ever.
     g_CommonPalette.m_Items[2].m_Commands.push_back(ItemCmd(ICT_TAKE_ITEM, {0, 2}));
     EXPECT_EQ(Take(0, 2), 0);

@@ -1,6 +1,7 @@
 #include "flow/cmd_motion.h"
 #include "flow_fixture.h"
 #include "objects/blocks.h"
+#include "objects/object_links.h"
 #include "project/project_database.h"
 
 #include <cmath>
@@ -59,6 +60,27 @@ class MotionTest : public FlowTest {
         c.UpdateScreenRect();
     }
 };
+
+TEST_F(MotionTest, AStageCharacterJumpsOnLandingWithinTheUseTime) {
+    g_Stage.m_dGravityBase = 0.5;
+    cStageChara c;
+    PlaceChara(c, 600, 600, 0);
+    cEdFlowCmd rec;
+    rec.m_nKind = FCT_JUMP;
+    rec.m_Params.assign({0, 0, 4});
+    cFlowCommand inst = Build(c, rec, 0);
+    ASSERT_LT(inst.m_dSpeed, 0);
+    // Falling for the first three frames of the command, then on the ground.
+    c.m_bFalling = 1;
+    for (int f = 0; f < 3; ++f) {
+        FlowCommandTypeInfo(FCT_JUMP).handler(c, inst);
+        EXPECT_EQ(c.m_bJumped, 0) << "frame " << f;
+    }
+    c.m_bFalling = 0;
+    FlowCommandTypeInfo(FCT_JUMP).handler(c, inst);
+    EXPECT_EQ(c.m_bJumped, 1);
+    EXPECT_DOUBLE_EQ(c.m_dVY, inst.m_dSpeed);
+}
 
 TEST_F(MotionTest, StraightMovesKeepTheirQuadrantAndAxes) {
     struct Case {
@@ -129,6 +151,88 @@ TEST_F(MotionTest, ChargeAndHomingWithoutTargetStandStill) {
     }
 }
 
+// A flying charger heads for its target's centre moved by the target offsets and, told to stop
+// there, is put on that point and stays; one with gravity charges along the ground at its full
+// speed, however high the target stands.
+TEST_F(MotionTest, ChargeHeadsForTheTargetPointAndStopsThere) {
+    cStageChara target;
+    PlaceChara(target, 800, 700, 1);
+    struct Case {
+        int moveMode; // 1 flies
+        double farX;  // x after one frame
+    } cases[] = {{1, -1}, {0, 603}};
+    for (const Case& k : cases) {
+        cStageChara c;
+        PlaceChara(c, 600, 600, k.moveMode);
+        cObjectLinks::SetTarget(c, &target);
+        cEdFlowCmd rec = MoveCmd(5, 0, 30); // 3 pixels a frame
+        rec.m_Move->m_bUseTargetX = rec.m_Move->m_bUseTargetY = 1;
+        rec.m_Move->m_nTargetYDot = -150; // above the target's centre
+        rec.m_Move->m_bStopAtTarget = 1;
+        cFlowCommand inst = Build(c, rec, 400);
+        const int px = target.ScreenCenterX(), py = target.ScreenCenterY() - 150;
+        Run(c, inst);
+        if (k.farX > 0) {
+            EXPECT_DOUBLE_EQ(c.m_dX, k.farX);
+        } else {
+            for (int f = 0; f < 150; ++f) {
+                c.UpdateScreenRect();
+                Run(c, inst);
+            }
+            c.UpdateScreenRect();
+            EXPECT_EQ(c.ScreenCenterX(), px);
+            EXPECT_EQ(c.ScreenCenterY(), py);
+        }
+        cObjectLinks::SetTarget(c, nullptr);
+    }
+}
+
+// A homing character told to stop at the point comes to rest on it; with only the target's X in
+// use it does not rise or sink toward the target.
+TEST_F(MotionTest, HomingStopsOnTheTargetPointAlongTheAxesInUse) {
+    cStageChara target;
+    PlaceChara(target, 800, 700, 1);
+    for (const int useY : {1, 0}) {
+        cStageChara c;
+        PlaceChara(c, 600, 600, 1);
+        cObjectLinks::SetTarget(c, &target);
+        cEdFlowCmd rec = MoveCmd(6, 0, 30);
+        rec.m_Move->m_bUseTargetX = 1;
+        rec.m_Move->m_bUseTargetY = static_cast<std::uint8_t>(useY);
+        rec.m_Move->m_nTargetXDot = -40;
+        rec.m_Move->m_bStopAtTarget = 1;
+        cFlowCommand inst = Build(c, rec, 400);
+        const int startY = c.ScreenCenterY();
+        for (int f = 0; f < 150; ++f) {
+            c.UpdateScreenRect();
+            Run(c, inst);
+        }
+        c.UpdateScreenRect();
+        EXPECT_EQ(c.ScreenCenterX(), target.ScreenCenterX() - 40) << useY;
+        EXPECT_EQ(c.ScreenCenterY(), useY ? target.ScreenCenterY() : startY) << useY;
+        cObjectLinks::SetTarget(c, nullptr);
+    }
+}
+
+// A circle from angle 0 turning right: along the top of the circle to the right first, then down
+// its right side; a quarter turn lands about one radius right and one radius down.
+TEST_F(MotionTest, CircleMoveStartsAlongTheTopOfItsCircle) {
+    cStageChara c;
+    PlaceChara(c, 600, 600, 1);
+    cEdFlowCmd rec = MoveCmd(4, 0, 0);
+    rec.m_Move->m_nHomingWeakness = 2; // radius 32 pixels: 5 pixels a frame
+    rec.m_Move->m_nAngle = 0;
+    rec.m_Move->m_nDistance = 360; // one turn over the use time: 9 degrees a frame
+    cFlowCommand inst = Build(c, rec, 40);
+    Run(c, inst);
+    EXPECT_NEAR(c.m_dX - 600, 32 * 9 * 3.14159265358979323846 / 180, 1e-9);
+    EXPECT_NEAR(c.m_dY, 600, 1e-9);
+    for (int f = 1; f < 10; ++f)
+        Run(c, inst);
+    EXPECT_NEAR(c.m_dX - 600, 32, 4);
+    EXPECT_NEAR(c.m_dY - 600, 32, 4);
+}
+
 TEST_F(MotionTest, GroundWalkerTurnsBackAtTheLedge) {
     // A floor of cells 14-17 on row 20; the walker stands on it facing right.
     for (int col = 14; col <= 17; ++col)
@@ -174,6 +278,32 @@ TEST_F(MotionTest, ShotsFireOnTheFirstFrameAndEveryPeriodAndSwordsOnce) {
 // A hero jumps on a floor under scripted input: the jump lasts to its apex, and the heights are
 // those of the jump speed for 4 half blocks at gravity 0.5 (v0 = -8.2539052968), held to the limit
 // (64.0625) or released on its fifth frame (the rest of the rise x 0.3: 30.6441).
+// A hero held in place leaves the hold on the last sub-step of a frame, a little faster.
+TEST_F(MotionTest, AHeroHeldInPlaceJumpsOnTheFramesLastSubStep) {
+    g_Stage.m_dGravityBase = 0.5;
+    g_Stage.SetHitLevel(2);
+    ASSERT_EQ(g_Stage.m_nFrameMul, 2);
+    g_Heroes.assign(1, cHero{});
+    cHero& hero = g_Heroes[0];
+    cEdCharaDef def;
+    def.m_nController = 0;
+    hero.Init(1, def, 5, 10, 0, 0);
+    hero.m_bHold = 1;
+    double speed = -8;
+    int started = 0;
+    cJumpRequest req;
+    req.m_lpSpeed = &speed;
+    req.m_lpStarted = &started;
+    req.m_nHoldLimit = 36;
+    for (int k = 1; k <= 2; ++k) {
+        m_Scene->m_nSubStep = k;
+        hero.m_Motion.bJumpActive = 0;
+        hero.Jump(req);
+        EXPECT_EQ(hero.m_bHold, k == 1 ? 1 : 0) << k;
+        EXPECT_DOUBLE_EQ(hero.m_dVY, k == 1 ? 0.0 : -8 * 1.0199999809265137) << k;
+    }
+}
+
 TEST_F(MotionTest, HeroJumpsToTheHeightOfItsHoldOnAFloor) {
     g_Stage.m_dGravityBase = 0.5;
     g_Stage.SetHitLevel(11); // one step a frame, speeds up to 60 pixels a frame

@@ -66,6 +66,26 @@ TEST_F(FlowPresentTest, MessagesThatStopTheGameWaitOnThePauseLoop) {
     }
 }
 
+// Within one item run the second message continues the window of the first; the next run opens
+// its own again.
+TEST_F(FlowPresentTest, AnItemRunsSecondMessageContinuesTheFirst) {
+    g_Heroes.resize(1);
+    g_Heroes[0].m_nHP = 5;
+    cCheckedVector<cEdFlowCmd> list;
+    for (const char* text : {"one", "two"}) {
+        cEdFlowCmd rec = Cmd(ICT_MESSAGE, {0, 0, 0, 0, 0, 0, 0, 0, 0}, text);
+        rec.m_bItem = 1;
+        list.push_back(rec);
+    }
+    for (int run = 0; run < 2; ++run) {
+        m_Scene->m_Messages.clear();
+        EXPECT_EQ(g_Heroes[0].RunItemCommands(list), 0);
+        ASSERT_EQ(m_Scene->m_Messages.size(), 2u);
+        EXPECT_TRUE(m_Scene->m_Messages.front().m_bOpening) << run;
+        EXPECT_FALSE(m_Scene->m_Messages.back().m_bOpening) << run;
+    }
+}
+
 TEST_F(FlowPresentTest, MessageIdsReplaceAndClosingShowsNothing) {
     cStageChara c;
     std::vector<std::int32_t> p(18, 0);

@@ -1,10 +1,15 @@
 // The stage clear's next-stage record, warps against walls and the stage's edge, and target links.
+#include "app/input.h"
 #include "flow/cmd_hooks.h"
+#include "flow/cmd_motion.h"
 #include "flow/cmd_stage.h"
 #include "flow_fixture.h"
 #include "objects/blocks.h"
 #include "play/stage_clear.h"
+#include "project/system_data.h"
 #include "records/ed_move.h"
+
+#include <cmath>
 
 namespace {
 
@@ -140,6 +145,67 @@ TEST_F(FlowStageCmdTest, WarpStaysPutWhenBlockedOrOutside) {
     }
 }
 
+// Direction 12: a shot fires along the key that started its flow, a warp goes along the key
+// pressed now. The flow starts with up held; right is held by the time both commands run.
+TEST_F(FlowStageCmdTest, InputDirectionIsTheStartingKeyForShotsAndTheKeyNowForWarps) {
+    RegisterShotCommands();
+    const std::vector<cInputRecord> savedInputs(g_Inputs.begin(), g_Inputs.end());
+    g_Inputs.assign(1, cInputRecord{});
+    const auto hold = [](std::uint16_t dir, int number) {
+        cInputRecord& in = g_Inputs[0];
+        in.wDir = dir;
+        in.nDirNumber = number;
+        cInputHistory::Record(in);
+        SampleInput(in);
+    };
+    cEdFlowCmd wait = Cmd(FCT_WAIT, {});
+    cEdFlowCmd shot = Cmd(FCT_SHOT, {});
+    NewShot(shot.m_Shot);
+    shot.m_Shot->m_nFormation = 2;
+    shot.m_Shot->m_nCount = 1;
+    shot.m_Shot->m_nSpeed = 20;
+    shot.m_Shot->m_nDirection = 12;
+    cEdFlowCmd warp = Warp(12, 4);
+    cEdFlow flow = MakeFlow(FTK_ALWAYS, {});
+    for (const cEdFlowCmd* rec : {&wait, &shot, &warp})
+        flow.m_Commands.push_back(*rec);
+    cStageChara& c = g_Charas.emplace_back();
+    Place(c, 640, 640);
+    c.m_bNoGravity = 1;
+    Give(c, {flow});
+    for (cFlowCommand& inst : c.m_Flows[0].m_Commands)
+        inst.m_nUseTime = 1;
+    hold(4, 8); // up
+    Frame(c, {FTK_ALWAYS});
+    hold(2, 6); // right
+    Frame(c);
+    ASSERT_EQ(m_Scene->m_Shots.size(), 1u);
+    EXPECT_NEAR(m_Scene->m_Shots.front().m_dVX, 0.0, 1e-9);
+    EXPECT_LT(m_Scene->m_Shots.front().m_dVY, 0);
+    Frame(c);
+    EXPECT_DOUBLE_EQ(c.m_dX, 640 + 64);
+    EXPECT_DOUBLE_EQ(c.m_dY, 640);
+    m_Scene->m_Shots.clear();
+    g_Inputs.assign(savedInputs.begin(), savedInputs.end());
+}
+
+// A diagonal warp keeps its diagonal for a character with gravity unless the project is older
+// than the switch that keeps it.
+TEST_F(FlowStageCmdTest, DiagonalWarpsFoldOnlyInOlderProjects) {
+    const std::int32_t saved = g_SystemData.m_nCompat721;
+    for (const int older : {0, 1}) {
+        g_SystemData.m_nCompat721 = older;
+        cStageChara c;
+        Place(c, 640, 640);
+        cEdFlowCmd rec = Warp(10, 4); // up-right, 64 pixels
+        CmdWarp(c, rec);
+        const double diagonal = 64 / std::sqrt(2.0);
+        EXPECT_NEAR(c.m_dX, 640 + (older ? 64 : diagonal), 1.0) << older;
+        EXPECT_NEAR(c.m_dY, 640 - (older ? 0 : diagonal), 1.0) << older;
+    }
+    g_SystemData.m_nCompat721 = saved;
+}
+
 TEST_F(FlowStageCmdTest, TargetLinksStayOnBothSides) {
     g_Heroes.resize(1);
     Place(g_Heroes[0], 320, 640, 100);
@@ -165,6 +231,14 @@ TEST_F(FlowStageCmdTest, TargetLinksStayOnBothSides) {
     EXPECT_EQ(watchedBy(g_Heroes[0], me), 0);
     set({2, 0, 0, 1}); // the nearest other character anywhere
     EXPECT_EQ(me.m_pTarget, &near);
+    // By the character ID the author gave, not the run-time number: two characters share ID 3,
+    // and the one of the lower faction is taken whatever their order in the stage.
+    near.m_Def.m_nCharaId = 3;
+    far.m_Def.m_nCharaId = 3;
+    g_Heroes[0].m_Def.m_nCharaId = 3;
+    cObjectLinks::JoinFaction(near, 5);
+    cObjectLinks::JoinFaction(far, 1);
+    cObjectLinks::JoinFaction(g_Heroes[0], 2);
     set({3, 0, 0, 0, 0, 0, 0, 0, 0, 3});
     EXPECT_EQ(me.m_pTarget, &far);
     EXPECT_EQ(watchedBy(near, me), 0);
@@ -175,13 +249,19 @@ TEST_F(FlowStageCmdTest, TargetLinksStayOnBothSides) {
     set({3, 0, 0, 0, 0, 0, 0, 0, 0, 77});
     EXPECT_EQ(me.m_pTarget, nullptr);
     EXPECT_EQ(watchedBy(far, me), 0);
-    // A target that leaves the stage takes the link with it.
+    // A run-time number is no character ID.
     set({3, 0, 0, 0, 0, 0, 0, 0, 0, 2});
-    g_Charas.remove_if([](const cStageChara& c) { return c.m_nId == 2; });
     EXPECT_EQ(me.m_pTarget, nullptr);
-    // A character already taken out of play is never chosen.
+    // A character already taken out of play is never chosen: the next faction's match is.
     far.m_bRemoved = 1;
     set({3, 0, 0, 0, 0, 0, 0, 0, 0, 3});
+    EXPECT_EQ(me.m_pTarget, &g_Heroes[0]);
+    // A target that leaves the stage takes the link with it.
+    g_Heroes[0].m_Def.m_nCharaId = 0;
+    set({3, 0, 0, 0, 0, 0, 0, 0, 0, 3});
+    EXPECT_EQ(me.m_pTarget, &near);
+    cObjectLinks::LeaveFaction(near);
+    g_Charas.remove_if([](const cStageChara& c) { return c.m_nId == 2; });
     EXPECT_EQ(me.m_pTarget, nullptr);
     set({4});
     EXPECT_EQ(me.m_pTarget, nullptr);

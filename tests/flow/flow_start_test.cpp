@@ -1,6 +1,7 @@
 // Which flows start: per-frame marks, running flows, groups, conditions with the latch, key input
 // by edge and level, key sequences with the gap, and the flows run before the stage.
 #include "flow_fixture.h"
+#include "project/system_data.h"
 
 #include <climits>
 
@@ -30,6 +31,21 @@ TEST_F(FlowTest, AKindRaisedTwiceInAFrameIsTestedOnce) {
     ClearFlowFrameMarks(c);
     TriggerFlows(c, FTK_HIT_BLOCK);
     EXPECT_EQ(c.m_Flows[0].m_bRunning, 1);
+}
+
+TEST_F(FlowTest, OlderProjectsTestAKindAtEveryCall) {
+    const std::int32_t saved = g_SystemData.m_nCompat525;
+    g_SystemData.m_nCompat525 = 1;
+    cStageChara c;
+    cEdFlow f = MakeFlow(FTK_HIT_BLOCK, {{FCT_WAIT, 0, 0, 'A'}});
+    f.m_Conds.push_back(CommonVarIs(1, 1));
+    Give(c, {f});
+    ClearFlowFrameMarks(c);
+    TriggerFlows(c, FTK_HIT_BLOCK);
+    g_SaveData.m_vnCommonVars[1] = 1;
+    TriggerFlows(c, FTK_HIT_BLOCK);
+    EXPECT_EQ(c.m_Flows[0].m_bRunning, 1);
+    g_SystemData.m_nCompat525 = saved;
 }
 
 TEST_F(FlowTest, ARunningFlowIsNeverRestarted) {
@@ -214,6 +230,21 @@ TEST_F(FlowKeyTest, KeySequencesWithTheGap) {
     steps[1].m_nMinHold = 2;
     steps[1].m_nMaxHold = 5;
     EXPECT_EQ(CheckKeySequence(h, steps, 3), 0);
+}
+
+// Button 0 comes one frame late, together with button 1: refused, unless the project predates
+// the switch that refuses it.
+TEST_F(FlowKeyTest, AnEarlierStepFoundLateBesideTheLaterOne) {
+    Feed(0, 0, 3);
+    Feed(0, 3, 1);
+    Feed(0, 2, 1);
+    cCheckedVector<cEdFlowEntry> steps{Want({{SLOT_BUTTON0, 1}}), Want({{SLOT_BUTTON0 + 1, 1}})};
+    const std::int32_t saved = g_SystemData.m_nCompat669;
+    for (const int older : {0, 1}) {
+        g_SystemData.m_nCompat669 = older;
+        EXPECT_EQ(CheckKeySequence(g_Heroes[0], steps, 1), older) << older;
+    }
+    g_SystemData.m_nCompat669 = saved;
 }
 
 TEST_F(FlowKeyTest, MirroredStepsAndCurrentStates) {

@@ -117,6 +117,28 @@ TEST_F(FlowTest, ErasedFlowLeavesWithItsDefinitionAndAnimations) {
     EXPECT_EQ(s_Trace, "1:A+ B+|2:B");
 }
 
+// An item's flow change that replaces the running flow of a group frees the group in the same
+// driver run: the new flow of that group starts on the next frame.
+TEST_F(FlowTest, AHerosFlowChangeFreesTheGroupItEndsForTheNextFrame) {
+    const Cmds old = {{FCT_WAIT, 50, 0, 'O'}}, fresh = {{FCT_WAIT, 50, 0, 'N'}};
+    cHero hero;
+    Give(hero, {MakeFlow(FTK_ALWAYS, old, 3)});
+    SetFrames(hero, 0, old);
+    Frame(hero, {FTK_ALWAYS});
+    cEdFlowCmd change;
+    change.m_nKind = static_cast<std::int8_t>(ICT_FLOW_CHANGE);
+    change.m_Params.assign({1, 3}); // replace the flows of group 3
+    change.m_Flows.push_back(MakeFlow(FTK_ALWAYS, fresh, 3));
+    hero.m_Work.pendingFlowChanges.push_back(change);
+    ++m_nFrame;
+    ClearFlowFrameMarks(hero);
+    hero.RunFlows(0);
+    ASSERT_EQ(hero.m_Flows.size(), 1u);
+    SetFrames(hero, 0, fresh);
+    Frame(hero, {FTK_ALWAYS});
+    EXPECT_EQ(s_Trace, "1:O+|3:N+");
+}
+
 TEST_F(FlowTest, ArrangementsApplyToTheNextCommandOnceAndStay) {
     BuildParamTables();
     g_SaveData.m_vnCommonVars[1] = 5;
@@ -147,8 +169,19 @@ TEST_F(FlowTest, BuildFlowsTimesCuesAndPlacement) {
     g_Database.m_Animes[1].m_Frames.resize(3);
     g_Database.m_Animes[1].m_Frames[0].nTime = 1;
     g_Database.m_Animes[1].m_Frames[1].nTime = 1;
-    g_Database.m_Animes[1].m_Frames[2].nPattern = -1; // the end mark
+    g_Database.m_Animes[1].m_Frames[2].bInterruptible = 1; // from here on it may be switched away
     g_Database.m_Animes[1].m_Frames[2].nTime = 50;
+    // The length counts the frames before the first switchable one; a first frame that is
+    // switchable leaves nothing to wait for, and with none marked every frame counts.
+    EXPECT_EQ(AnimationLength(1), 2);
+    g_Database.m_Animes.resize(4);
+    g_Database.m_Animes[2].m_Frames.resize(2);
+    g_Database.m_Animes[2].m_Frames[0].bInterruptible = 1;
+    g_Database.m_Animes[3].m_Frames.resize(2);
+    g_Database.m_Animes[3].m_Frames[0].nTime = 1;
+    g_Database.m_Animes[3].m_Frames[1].nTime = 7;
+    EXPECT_EQ(AnimationLength(2), 0);
+    EXPECT_EQ(AnimationLength(3), 8);
     cEdFlow f = MakeFlow(FTK_ALWAYS, {{FCT_WAIT}, {FCT_WAIT}, {FCT_SWORD}});
     f.m_Commands[0].m_nUseTime = 1; // 6 frames = 12 sub-steps
     f.m_Commands[0].m_nUseTimeStep = 1;

@@ -1,4 +1,5 @@
 #include "objects/flow_calls.h"
+#include "objects/hero.h"
 #include "objects/item.h"
 #include "objects_fixture.h"
 #include "project/system_data.h"
@@ -127,7 +128,9 @@ TEST_F(ItemHeroTest, FlowChangeWaitsWhileTheHerosOwnFlowsRun) {
     EXPECT_EQ(hero.RunItemCommands(list), 0);
     EXPECT_EQ(g_Built, 0);
     EXPECT_EQ(hero.m_Work.pendingFlowChanges.size(), 1u);
-    // The driver applies it once the hero's flows have been stepped.
+    // The driver applies it once the hero's flows have been stepped (the flow engine's update
+    // does, before it erases flows and frees ended groups).
+    g_ObjectFlowCalls.RunFlowUpdate = [](cChara& c, int) { ApplyPendingFlowChanges(static_cast<cHero&>(c)); };
     hero.RunFlows(0);
     EXPECT_EQ(g_Built, 2);
     EXPECT_TRUE(hero.m_Work.pendingFlowChanges.empty());

@@ -52,8 +52,9 @@ class ShotTest : public ObjectsTest {
 TEST_F(ShotTest, DirectionKindsResolveByFacingAndUnknownKindsGoLeft) {
     struct Case {
         int kind, facing, input, index;
-    } cases[] = {{0, 1, 5, 3},  {0, 0, 5, 2},   {1, 1, 5, 2}, {4, 1, 5, 7},  {5, 1, 5, 6},  {12, 0, 9, 11},
-                 {12, 1, 5, 3}, {10, 0, 5, 10}, {3, 0, 5, 3}, {77, 1, 5, 2}, {-5, 0, 5, 2}, {13, 1, 5, 2}};
+    } cases[] = {{0, 1, 0, 3},   {0, 0, 0, 2},  {1, 1, 0, 2},  {4, 1, 0, 7},  {5, 1, 0, 6},
+                 {12, 0, 8, 11}, {12, 0, 4, 7}, {12, 1, 1, 2}, {12, 1, 0, 3}, {12, 0, 0, 2},
+                 {10, 0, 0, 10}, {3, 0, 0, 3},  {77, 1, 0, 2}, {-5, 0, 0, 2}, {13, 1, 0, 2}};
     for (const Case& c : cases)
         EXPECT_EQ(ShotDirIndex(c.kind, c.facing, c.input), c.index) << c.kind << "/" << c.facing;
     // A record with a direction byte that has no rule of its own fires as a left shot does.
@@ -247,6 +248,24 @@ TEST_F(ShotTest, AimKindTurnsOnceAtItsDistance) {
     s.MoveStep();
     EXPECT_LT(s.m_dVY, 0);
     EXPECT_NEAR(std::hypot(s.m_dVX, s.m_dVY), 2.0, 1e-9);
+    m_Scene->m_Shots.clear();
+    cObjectLinks::SetTarget(m_Firer, nullptr);
+}
+
+TEST_F(ShotTest, AimedShotFlyingBackwardsTurnsAtOnceStraightAwayFromItsTarget) {
+    cStageChara target;
+    Place(target, 700, 300); // straight above the firer
+    target.UpdateScreenRect();
+    cObjectLinks::SetTarget(m_Firer, &target);
+    cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1, -20); // 2 pixels per frame, backwards
+    r.m_nMoveKind = 3;
+    r.m_nMoveValues[0] = 1; // 16 pixels: -8 frames at a negative speed
+    ASSERT_EQ(Fire(r), 1);
+    cShot& s = *Shots()[0];
+    // Aimed on the first frame, down and away from the target above, not diagonally.
+    s.MoveStep();
+    EXPECT_NEAR(std::hypot(s.m_dVX, s.m_dVY), 2.0, 1e-9);
+    EXPECT_GT(s.m_dVY, 1.99);
     m_Scene->m_Shots.clear();
     cObjectLinks::SetTarget(m_Firer, nullptr);
 }

@@ -1,5 +1,6 @@
 // The block walk on small hand-made grids. The fixture's stage is 20 x 15 blocks; grid cell
 // (column, row) covers pixels column x 32 .. column x 32 + 31 (margin included).
+#include "objects/flow_calls.h"
 #include "objects/objects_fixture.h"
 #include "play/collision.h"
 #include "play/hits.h"
@@ -11,10 +12,18 @@ namespace {
 
 class CollisionTest : public ObjectsTest {
   protected:
+    // The kinds raised on a character are kept on it in order, instead of starting its flows.
+    void SetUp() override {
+        ObjectsTest::SetUp();
+        m_SavedTrigger = g_ObjectFlowCalls.TriggerFlows;
+        g_ObjectFlowCalls.TriggerFlows = nullptr;
+    }
     void TearDown() override {
+        g_ObjectFlowCalls.TriggerFlows = m_SavedTrigger;
         g_SystemData.m_nCompat677 = 0;
         ObjectsTest::TearDown();
     }
+    void (*m_SavedTrigger)(cChara&, int) = nullptr;
     // The cell index of a probe, or -1 outside the grid.
     static long CellOf(const cBlockProbe& p) { return p.block ? p.block - &g_Blocks[0] : -1; }
     long Cell(int column, int row) const {

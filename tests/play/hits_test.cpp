@@ -1,9 +1,12 @@
 // Hits between objects on a fixture stage: factions, pass modes, swords, cancelling shots, body
 // contact, deaths and their unlinking, items and riding block characters.
+#include "flow/flow_engine.h"
+#include "objects/flow_calls.h"
 #include "objects/object_links.h"
 #include "objects/objects_fixture.h"
 #include "play/collision.h"
 #include "play/hits.h"
+#include "project/save_data.h"
 #include "project/system_data.h"
 
 #include <algorithm>
@@ -25,13 +28,18 @@ class HitsTest : public ObjectsTest {
         g_Taken = 0;
         g_PlayHooks = PlayHooks{};
         g_PlayHooks.RunItemCommands = CountTake;
+        // The kinds raised on a character are kept on it in order, instead of starting its flows.
+        m_SavedTrigger = g_ObjectFlowCalls.TriggerFlows;
+        g_ObjectFlowCalls.TriggerFlows = nullptr;
     }
     void TearDown() override {
+        g_ObjectFlowCalls.TriggerFlows = m_SavedTrigger;
         g_SystemData.m_nCompat272 = 0;
         g_PlayHooks = PlayHooks{};
         ObjectsTest::TearDown();
     }
     static void MakeLive(cGameObject& o) { o.m_bPresent = o.m_bInView = 1; }
+    void (*m_SavedTrigger)(cChara&, int) = nullptr;
     cShot& AddShot(int faction, double x, double y, int power = 3) {
         cShot& s = m_Scene->m_Shots.emplace_back();
         s.cGameObject::Init(++m_NextId, 0, 0, 0, 0, nullptr, 0, 0, 0, 16, 16, 16, 16, 0, 1, 0);
@@ -270,6 +278,45 @@ TEST_F(HitsTest, ItemsAreTakenOncePerContactByTheirMode) {
     EXPECT_EQ(g_Taken, 3);
     EXPECT_EQ(g_Items.size(), 2u);
     EXPECT_EQ(hero.m_TouchingItems.size(), 1u);
+}
+
+// The touch starts the hero's item flows at once, before the item is taken: a condition on what
+// the item's commands change sees the value from before.
+TEST_F(HitsTest, AnItemTouchStartsTheHerosFlowsBeforeTheItemIsTaken) {
+    g_ObjectFlowCalls.TriggerFlows = m_SavedTrigger;
+    ASSERT_NE(g_ObjectFlowCalls.TriggerFlows, nullptr);
+    const std::vector<std::int32_t> savedVars = g_SaveData.m_vnCommonVars;
+    g_SaveData.m_vnCommonVars.assign(8, 0);
+    g_PlayHooks.RunItemCommands = [](cHero&, cItem&) {
+        g_SaveData.m_vnCommonVars[1] = 1;
+        return 0;
+    };
+    g_Heroes.resize(1);
+    cHero& hero = g_Heroes[0];
+    Place(hero, 640, 480);
+    MakeLive(hero);
+    cEdFlow flow;
+    flow.m_nTrigger = FTK_HIT_ITEM;
+    cEdFlowCond untaken;
+    untaken.m_nKind = CK_COMMON_VAR;
+    untaken.m_nNumber = 1;
+    untaken.m_nValue = 0;
+    flow.m_Conds.push_back(untaken);
+    flow.m_Commands.push_back(cEdFlowCmd{});
+    cCheckedVector<cEdFlow> defs;
+    defs.push_back(flow);
+    BuildFlows(hero, defs, 0, 0);
+    cItem& item = g_Items.emplace_back();
+    item.cGameObject::Init(++m_NextId, 0, 0, 0, 0, nullptr, 0, 0, 0, 16, 16, 32, 32, 0, 0, 0);
+    item.m_dX = 645;
+    item.m_dY = 485;
+    item.ClampToStageX(2);
+    item.ClampToStageY(2);
+    MakeLive(item);
+    TouchItems(hero);
+    EXPECT_EQ(g_SaveData.m_vnCommonVars[1], 1);
+    EXPECT_EQ(hero.m_Flows.at(0).m_bRunning, 1);
+    g_SaveData.m_vnCommonVars = savedVars;
 }
 
 TEST_F(HitsTest, ABlockCharacterCarriesItsRider) {

@@ -3,16 +3,32 @@
 // desktop), the system surfaces that view others, and the lines of the report log.
 #include "tools/demo_project.h"
 
+#include "app/game_loop.h"
 #include "app/globals.h"
+#include "app/scene.h"
 #include "app/log.h"
 #include "draw/dd_startup.h"
 #include "draw/draw.h"
+#include "flow/cmd_hooks.h"
+#include "flow/flow_engine.h"
+#include "menus/menu_frame.h"
+#include "objects/flow_calls.h"
+#include "objects/hero.h"
+#include "objects/item.h"
+#include "objects/object_hooks.h"
+#include "objects/shot.h"
 #include "fixtures/in_process_player.h"
 #include "platform/gfx/presenter.h"
 #include "platform/messages.h"
 #include "platform/system_metrics.h"
 #include "platform/window.h"
 #include "platform/window_frame.h"
+#include "play/draw_frame.h"
+#include "play/hits.h"
+#include "play/play_states.h"
+#include "play/play_step.h"
+#include "play/screen_effects.h"
+#include "play/stage_clear.h"
 #include "project/system_bitmaps.h"
 #include "project/system_data.h"
 #include "shell/init_game.h"
@@ -26,6 +42,8 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -157,4 +175,118 @@ TEST_F(PlayerStartUp, TheWindowCarriesTheProjectsTitleBeforeTheDisplayIsChosen) 
     EXPECT_FALSE(Start(ini));
     EXPECT_FALSE(g_SystemData.m_strTitle.empty());
     EXPECT_EQ(win::GetWindowText(m_Wnd), g_SystemData.m_strTitle);
+}
+
+// ---- Every hook a lower layer leaves to a higher one is filled by the player itself ----
+
+namespace {
+
+// Converts to any pointer type, so that a hook table can be brace-initialised field by field.
+struct AnyPointer {
+    template <class T> operator T() const;
+};
+
+template <class T, class... A> constexpr int FieldCount() {
+    if constexpr (requires { T{A{}..., AnyPointer{}}; })
+        return FieldCount<T, A..., AnyPointer>();
+    else
+        return static_cast<int>(sizeof...(A));
+}
+
+// Whether each field of a table of pointers is set, in declaration order.
+template <class T> std::vector<bool> FieldsSet(const T& t) {
+    constexpr int n = FieldCount<T>();
+    const auto set = [](const auto&... f) { return std::vector<bool>{(f != nullptr)...}; };
+    static_assert(n >= 1 && n <= 12, "a hook table of this size needs another case here");
+    if constexpr (n == 1) {
+        const auto& [a] = t;
+        return set(a);
+    } else if constexpr (n == 2) {
+        const auto& [a, b] = t;
+        return set(a, b);
+    } else if constexpr (n == 3) {
+        const auto& [a, b, c] = t;
+        return set(a, b, c);
+    } else if constexpr (n == 4) {
+        const auto& [a, b, c, d] = t;
+        return set(a, b, c, d);
+    } else if constexpr (n == 5) {
+        const auto& [a, b, c, d, e] = t;
+        return set(a, b, c, d, e);
+    } else if constexpr (n == 6) {
+        const auto& [a, b, c, d, e, f] = t;
+        return set(a, b, c, d, e, f);
+    } else if constexpr (n == 7) {
+        const auto& [a, b, c, d, e, f, g] = t;
+        return set(a, b, c, d, e, f, g);
+    } else if constexpr (n == 8) {
+        const auto& [a, b, c, d, e, f, g, h] = t;
+        return set(a, b, c, d, e, f, g, h);
+    } else if constexpr (n == 9) {
+        const auto& [a, b, c, d, e, f, g, h, i] = t;
+        return set(a, b, c, d, e, f, g, h, i);
+    } else if constexpr (n == 10) {
+        const auto& [a, b, c, d, e, f, g, h, i, j] = t;
+        return set(a, b, c, d, e, f, g, h, i, j);
+    } else if constexpr (n == 11) {
+        const auto& [a, b, c, d, e, f, g, h, i, j, k] = t;
+        return set(a, b, c, d, e, f, g, h, i, j, k);
+    } else {
+        const auto& [a, b, c, d, e, f, g, h, i, j, k, l] = t;
+        return set(a, b, c, d, e, f, g, h, i, j, k, l);
+    }
+}
+
+void Answered() {}
+// Marks a hook whose empty value already means the real behaviour (a test seam).
+template <class F> void Seam(F& hook) {
+    if (!hook) hook = reinterpret_cast<F>(&Answered);
+}
+
+template <class T> std::string Unset(const char* name, const T& table) {
+    std::string missing;
+    const std::vector<bool> set = FieldsSet(table);
+    for (std::size_t i = 0; i < set.size(); ++i)
+        if (!set[i]) missing += std::string(" ") + name + "[" + std::to_string(i) + "]";
+    return missing;
+}
+
+} // namespace
+
+TEST_F(PlayerStartUp, StartingStagePlayInstallsEveryHook) {
+    ASSERT_TRUE(Start("Direct3D=1\r\nWindowMode=1\r\n"));
+    std::unique_ptr<cScene> play(SceneEnv().CreateScene(SCENE_PLAY));
+    ASSERT_NE(play, nullptr);
+
+    PlayHooks play_ = g_PlayHooks;
+    PlaySceneHooks scene = g_PlaySceneHooks;
+    FrameDrawHooks frame = g_FrameDrawHooks;
+    PlayStepHooks step = g_PlayStepHooks;
+    StageClearHooks clear = g_StageClearHooks;
+    Seam(play_.MakeItem);
+    Seam(scene.LoadSurfaces);
+    Seam(scene.BuildStagePictures);
+    Seam(scene.ReloadPlayFile);
+    Seam(frame.HeroDefeatEnded);
+    Seam(step.CheckSpaceKey);
+    Seam(clear.LoadFollowUpStage);
+
+    std::string missing;
+    missing += Unset("FlowHooks", g_FlowHooks);
+    missing += Unset("FlowPlayHooks", g_FlowPlayHooks);
+    missing += Unset("ObjectFlowCalls", g_ObjectFlowCalls);
+    missing += Unset("ObjectHooks", g_ObjectHooks);
+    missing += Unset("HeroHooks", g_HeroHooks);
+    missing += Unset("ItemDrawHooks", g_ItemDrawHooks);
+    missing += Unset("SummonHooks", g_SummonHooks);
+    missing += Unset("DrawingHooks", g_DrawingHooks);
+    missing += Unset("MenuHooks", g_MenuHooks);
+    missing += Unset("PlayHooks", play_);
+    missing += Unset("PlaySceneHooks", scene);
+    missing += Unset("FrameDrawHooks", frame);
+    missing += Unset("PlayStepHooks", step);
+    missing += Unset("StageClearHooks", clear);
+    EXPECT_EQ(missing, "");
+    EXPECT_NE(g_pfnDrawBackgroundOnly, nullptr);
+    play.reset();
 }
