@@ -71,7 +71,7 @@ __attribute__((always_inline)) inline int TexelIndex(double t, int size) {
 
 void WritePixel(const RasterState& rs, int x, int y, std::uint32_t colour) {
     PixelBuffer& t = *rs.target;
-    if (rs.blend) colour = BlendPixel(rs, colour, ToArgb(t.format, t.Get(x, y)));
+    if (rs.blend) colour = BlendPixel(rs, colour, ToArgb(t.format, rs.under ? rs.underRaw : t.Get(x, y)));
     t.Set(x, y, FromArgb(t.format, colour));
 }
 
@@ -132,6 +132,8 @@ class RunShader {
         }
         k_.blend = rs.blend;
         k_.x8 = target_.format == PixelFormat::X8R8G8B8;
+        k_.under = rs.under;
+        k_.underRaw = rs.underRaw;
         rows32_ = PickRows32(k_);
     }
 
@@ -156,7 +158,11 @@ class RunShader {
         }
         if (target32_) {
             rows32_(k_, Rows32{reinterpret_cast<std::uint32_t*>(target_.Row(y)) + x0, 0, &src, n, 1});
-        } else if (Is16(target_.format)) {
+            return;
+        }
+        // Other targets take the under value first, while the row is in the cache.
+        if (k_.under) target_.Fill(x0, y, x0 + n, y + 1, k_.underRaw);
+        if (Is16(target_.format)) {
             ShadeRow16(reinterpret_cast<std::uint16_t*>(target_.Row(y)) + x0, src, n, k_.orMask, k_.mul,
                        k_.blend, target_.format);
         } else {
@@ -165,7 +171,8 @@ class RunShader {
             RowToArgb(target_, x0, y, n, targetRow_.data());
             Shade32 k = k_;
             k.x8 = false;
-            rows32_(k, Rows32{targetRow_.data(), 0, &src, n, 1});
+            k.under = false;
+            (k_.under ? PickRows32(k) : rows32_)(k, Rows32{targetRow_.data(), 0, &src, n, 1});
             RowFromArgb(target_, x0, y, n, targetRow_.data());
         }
     }
@@ -388,9 +395,17 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
                     drow[i] = conv[trow[cols[i]]];
                 continue;
             }
+            if (!rs.under) {
+                for (int i = 0; i < n; ++i) {
+                    const std::uint16_t texel = trow[cols[i]];
+                    if (texel & 0x8000) drow[i] = conv[texel];
+                }
+                continue;
+            }
+            const auto under = static_cast<std::uint16_t>(rs.underRaw);
             for (int i = 0; i < n; ++i) {
                 const std::uint16_t texel = trow[cols[i]];
-                if (texel & 0x8000) drow[i] = conv[texel];
+                drow[i] = texel & 0x8000 ? conv[texel] : under;
             }
         }
         return;
