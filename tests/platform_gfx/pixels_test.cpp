@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
+#include <vector>
 
 using namespace gfx;
 
@@ -28,6 +29,24 @@ TEST(Pixels, SixteenBitConversionsRoundTrip) {
     EXPECT_EQ(FromArgb(PixelFormat::A1R5G5B5, 0x7FFFFFFF), 0x7FFFu);
     EXPECT_EQ(FromArgb(PixelFormat::A1R5G5B5, 0x80000000), 0x8000u);
     EXPECT_EQ(FromArgb(PixelFormat::X8R8G8B8, 0x80123456), 0x123456u);
+}
+
+TEST(Pixels, SixteenBitFramesConvertToOpaqueXrgbValueForValue) {
+    // Every value of each format, in rows whose widths leave every number of pixels after the last
+    // group of eight.
+    for (PixelFormat f : {PixelFormat::R5G6B5, PixelFormat::X1R5G5B5, PixelFormat::A1R5G5B5})
+        for (int width : {256, 259, 263, 7}) {
+            PixelBuffer b;
+            const int height = (65536 + width - 1) / width;
+            b.Allocate(width, height, f);
+            for (int i = 0; i < width * height; ++i)
+                b.Set(i % width, i / width, static_cast<std::uint32_t>(i & 0xFFFF));
+            std::vector<std::uint32_t> out(static_cast<std::size_t>(width) * height);
+            ConvertToXrgb(b, nullptr, out.data());
+            for (int i = 0; i < width * height; ++i)
+                ASSERT_EQ(out[i], 0xFF000000u | ToArgb(f, static_cast<std::uint32_t>(i & 0xFFFF)))
+                    << "format " << static_cast<int>(f) << " width " << width << " value " << (i & 0xFFFF);
+        }
 }
 
 TEST(Pixels, BufferRowsAreFourByteAligned) {

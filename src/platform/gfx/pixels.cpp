@@ -242,6 +242,39 @@ int NearestIndex(const PALETTEENTRY* entries, int count, std::uint32_t argb) {
     return best;
 }
 
+namespace {
+
+#ifdef __SSE2__
+// Channels of eight 16-bit pixels widened by repeating their top bits, as Expand5 and Expand6 do, eight
+// at a time: the same values as the conversion table without a look-up per pixel. Returns how many
+// pixels it converted.
+int SixteenToXrgbSse2(const std::uint16_t* p, int n, bool r565, std::uint32_t* o) {
+    const __m128i zero = _mm_setzero_si128(), opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i m5 = _mm_set1_epi32(31), m6 = _mm_set1_epi32(63);
+    auto widen = [&](__m128i v) {
+        const __m128i r = _mm_and_si128(_mm_srli_epi32(v, r565 ? 11 : 10), m5);
+        const __m128i g =
+            r565 ? _mm_and_si128(_mm_srli_epi32(v, 5), m6) : _mm_and_si128(_mm_srli_epi32(v, 5), m5);
+        const __m128i b = _mm_and_si128(v, m5);
+        const __m128i r8 = _mm_or_si128(_mm_slli_epi32(r, 3), _mm_srli_epi32(r, 2));
+        const __m128i g8 = r565 ? _mm_or_si128(_mm_slli_epi32(g, 2), _mm_srli_epi32(g, 4))
+                                : _mm_or_si128(_mm_slli_epi32(g, 3), _mm_srli_epi32(g, 2));
+        const __m128i b8 = _mm_or_si128(_mm_slli_epi32(b, 3), _mm_srli_epi32(b, 2));
+        return _mm_or_si128(_mm_or_si128(opaque, _mm_slli_epi32(r8, 16)),
+                            _mm_or_si128(_mm_slli_epi32(g8, 8), b8));
+    };
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + x), widen(_mm_unpacklo_epi16(v, zero)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + x + 4), widen(_mm_unpackhi_epi16(v, zero)));
+    }
+    return x;
+}
+#endif
+
+} // namespace
+
 void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uint32_t* out) {
     std::uint32_t lut[256];
     if (src.format == PixelFormat::Index8) {
@@ -276,7 +309,11 @@ void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uin
         case PixelFormat::A1R5G5B5: {
             const auto* p = reinterpret_cast<const std::uint16_t*>(row);
             const std::uint32_t* argb = ArgbOf16(src.format);
-            for (int x = 0; x < src.width; ++x)
+            int x = 0;
+#ifdef __SSE2__
+            x = SixteenToXrgbSse2(p, src.width, src.format == PixelFormat::R5G6B5, o);
+#endif
+            for (; x < src.width; ++x)
                 o[x] = 0xFF000000u | argb[p[x]];
             break;
         }
