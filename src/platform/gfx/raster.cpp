@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstring>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #ifdef GFX_HAVE_AVX2
 #include <immintrin.h>
 #endif
@@ -67,6 +70,32 @@ __attribute__((always_inline)) inline int TexelIndex(double t, int size) {
     i %= size;
     if (i < 0) i += size;
     return static_cast<int>(i);
+}
+
+// A row of 16-bit texels of the target's format; with `keyed`, texels without the alpha bit leave the
+// target as it was (or, with `under`, take the under value).
+void CopyRow16(std::uint16_t* d, const std::uint16_t* s, int n, bool keyed, bool under, std::uint16_t u) {
+    if (!keyed) {
+        std::memcpy(d, s, static_cast<std::size_t>(n) * 2);
+        return;
+    }
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i vu = _mm_set1_epi16(static_cast<short>(u));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i m = _mm_srai_epi16(t, 15); // all ones where the alpha bit is set
+        const __m128i b = under ? vu : _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                         _mm_or_si128(_mm_and_si128(m, t), _mm_andnot_si128(m, b)));
+    }
+#endif
+    for (; i < n; ++i) {
+        if (s[i] & 0x8000)
+            d[i] = s[i];
+        else if (under)
+            d[i] = u;
+    }
 }
 
 void WritePixel(const RasterState& rs, int x, int y, std::uint32_t colour) {
@@ -387,9 +416,18 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
         // blending the transparent ones are skipped and the others written as they are.
         const std::uint16_t* conv = Convert16(tex->format, t.format);
         const bool keyed = rs.blend && tex->format == PixelFormat::A1R5G5B5;
+        // Texels of the target's own format (but X1R5G5B5, whose unused bit is cleared) are written as
+        // they are; one texel a pixel, left to right, the rows go whole.
+        bool same = tex->format == t.format && t.format != PixelFormat::X1R5G5B5;
+        for (int i = 1; i < n && same; ++i)
+            same = cols[i] == cols[i - 1] + 1;
         for (int y = y0; y < y1; ++y) {
             auto* drow = reinterpret_cast<std::uint16_t*>(t.Row(y)) + x0;
             const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(texRows[y - y0]));
+            if (same) {
+                CopyRow16(drow, trow + cols[0], n, keyed, rs.under, static_cast<std::uint16_t>(rs.underRaw));
+                continue;
+            }
             if (!keyed) {
                 for (int i = 0; i < n; ++i)
                     drow[i] = conv[trow[cols[i]]];
