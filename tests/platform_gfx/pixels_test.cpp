@@ -5,6 +5,7 @@
 #include "platform/gfx/raster.h"
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -136,6 +137,56 @@ TEST(Presenter, PublishedPixelsAreTheConvertedFrame) {
                 ASSERT_EQ(px >> 24, 0xFFu);
         }
     EXPECT_EQ(PublishedFrameCount(), static_cast<std::uint64_t>(published));
+    ClearPublishedFrames();
+}
+
+// A frame the same as the one before is published (and counted) but is no change to show; any pixel
+// or the size differing is one. The window side reads the latest frame in place.
+TEST(Presenter, OnlyFramesThatDifferCountAsChanges) {
+    ClearPublishedFrames();
+    PixelBuffer b;
+    b.Allocate(640, 480, PixelFormat::R5G6B5);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            b.Set(x, y, static_cast<std::uint32_t>(x * 31 + y * 17) & 0xFFFF);
+    const std::uint64_t start = PublishedChangeCount();
+    PublishPixels(b, nullptr);
+    EXPECT_EQ(PublishedChangeCount(), start + 1);
+    PublishPixels(b, nullptr); // the idle title: the same frame again
+    EXPECT_EQ(PublishedChangeCount(), start + 1);
+    EXPECT_EQ(PublishedFrameCount(), 2u);
+    b.Set(639, 479, b.Get(639, 479) ^ 1); // the last pixel only
+    PublishPixels(b, nullptr);
+    EXPECT_EQ(PublishedChangeCount(), start + 2);
+    struct Seen {
+        std::uint32_t last = 0;
+        int w = 0, h = 0;
+    } seen;
+    ASSERT_TRUE(UseLastFrame(
+        [](const std::uint32_t* px, int w, int h, void* context) {
+            auto& s = *static_cast<Seen*>(context);
+            s.last = px[static_cast<std::size_t>(w) * h - 1];
+            s.w = w;
+            s.h = h;
+        },
+        &seen));
+    EXPECT_EQ(seen.last, ToArgb(PixelFormat::R5G6B5, b.Get(639, 479)));
+    EXPECT_EQ(seen.w, 640);
+    EXPECT_EQ(seen.h, 480);
+    // The same pixels in another shape, and a frame given as XRGB rows.
+    PixelBuffer narrow;
+    narrow.Allocate(480, 640, PixelFormat::R5G6B5);
+    std::memcpy(narrow.bytes.data(), b.bytes.data(), b.bytes.size());
+    PublishPixels(narrow, nullptr);
+    EXPECT_EQ(PublishedChangeCount(), start + 3);
+    const std::uint32_t px[4] = {1, 2, 3, 4};
+    PublishFrame(px, 2, 2, 2);
+    PublishFrame(px, 2, 2, 2);
+    EXPECT_EQ(PublishedChangeCount(), start + 4);
+    ClearPublishedFrames();
+    EXPECT_FALSE(UseLastFrame([](const std::uint32_t*, int, int, void*) { FAIL(); }, nullptr));
+    PublishFrame(px, 2, 2, 2); // after a clear, the first frame is a change
+    EXPECT_EQ(PublishedChangeCount(), start + 5);
     ClearPublishedFrames();
 }
 

@@ -1,6 +1,7 @@
 #include "platform/gfx/presenter.h"
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 namespace gfx {
@@ -11,6 +12,7 @@ struct Slot {
     std::vector<std::uint32_t> pixels;
     int width = 0, height = 0;
     std::uint64_t count = 0;
+    std::uint64_t changes = 0; // never reset: the window side compares it with what it last showed
     // The store the next frame is converted into, outside the slot's lock; it trades places with
     // `pixels` when the frame is complete. Its own lock keeps two publishers (the drawing thread and
     // the window thread's repaint) apart.
@@ -23,16 +25,25 @@ Slot& TheSlot() {
     return slot;
 }
 
+// Whether `next` differs from the slot's frame (the lock held).
+bool Differs(const Slot& s, const std::vector<std::uint32_t>& next, int width, int height) {
+    return s.count == 0 || width != s.width || height != s.height || next.size() != s.pixels.size() ||
+           std::memcmp(next.data(), s.pixels.data(), next.size() * 4) != 0;
+}
+
 } // namespace
 
 void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels) {
     if (!xrgb || width <= 0 || height <= 0) return;
     Slot& s = TheSlot();
-    std::lock_guard lock(s.mutex);
-    s.pixels.resize(static_cast<std::size_t>(width) * height);
+    std::lock_guard spareLock(s.spareMutex);
+    s.spare.resize(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y)
         std::copy_n(xrgb + static_cast<std::size_t>(y) * pitchPixels, width,
-                    s.pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
+                    s.spare.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    std::lock_guard lock(s.mutex);
+    if (Differs(s, s.spare, width, height)) ++s.changes;
+    s.pixels.swap(s.spare);
     s.width = width;
     s.height = height;
     ++s.count;
@@ -45,6 +56,7 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette) {
     s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
     ConvertToXrgb(frame, palette, s.spare.data());
     std::lock_guard lock(s.mutex);
+    if (Differs(s, s.spare, frame.width, frame.height)) ++s.changes;
     s.pixels.swap(s.spare);
     s.width = frame.width;
     s.height = frame.height;
@@ -59,6 +71,20 @@ bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height) {
     width = s.width;
     height = s.height;
     return true;
+}
+
+bool UseLastFrame(void (*use)(const std::uint32_t*, int, int, void*), void* context) {
+    Slot& s = TheSlot();
+    std::lock_guard lock(s.mutex);
+    if (s.count == 0) return false;
+    use(s.pixels.data(), s.width, s.height, context);
+    return true;
+}
+
+std::uint64_t PublishedChangeCount() {
+    Slot& s = TheSlot();
+    std::lock_guard lock(s.mutex);
+    return s.changes;
 }
 
 std::uint64_t PublishedFrameCount() {
