@@ -183,10 +183,35 @@ TEST(Presenter, OnlyFramesThatDifferCountAsChanges) {
     PublishFrame(px, 2, 2, 2);
     PublishFrame(px, 2, 2, 2);
     EXPECT_EQ(PublishedChangeCount(), start + 4);
+    // The 16-bit frame again after another frame: shown again, with its own pixels.
+    PublishPixels(narrow, nullptr);
+    EXPECT_EQ(PublishedChangeCount(), start + 5);
+    std::vector<std::uint32_t> out;
+    int w = 0, h = 0;
+    ASSERT_TRUE(ReadLastFrame(out, w, h));
+    EXPECT_EQ(w, 480);
+    EXPECT_EQ(out[0], ToArgb(PixelFormat::R5G6B5, narrow.Get(0, 0)));
+    // At 8 bits the same pixels under another palette are another frame.
+    PixelBuffer indexed;
+    indexed.Allocate(4, 2, PixelFormat::Index8);
+    indexed.Set(1, 1, 7);
+    PALETTEENTRY palette[256] = {};
+    PublishPixels(indexed, palette);
+    PublishPixels(indexed, palette);
+    EXPECT_EQ(PublishedChangeCount(), start + 6);
+    palette[7].peRed = 200;
+    PublishPixels(indexed, palette);
+    EXPECT_EQ(PublishedChangeCount(), start + 7);
+    ASSERT_TRUE(ReadLastFrame(out, w, h));
+    EXPECT_EQ(out[5], 0xFFC80000u);
     ClearPublishedFrames();
     EXPECT_FALSE(UseLastFrame([](const std::uint32_t*, int, int, void*) { FAIL(); }, nullptr));
+    PublishPixels(indexed, palette); // after a clear, the same pixels are a frame again
+    ASSERT_TRUE(ReadLastFrame(out, w, h));
+    EXPECT_EQ(out.size(), 8u);
+    EXPECT_EQ(PublishedFrameCount(), 1u);
     PublishFrame(px, 2, 2, 2); // after a clear, the first frame is a change
-    EXPECT_EQ(PublishedChangeCount(), start + 5);
+    EXPECT_EQ(PublishedChangeCount(), start + 9);
     ClearPublishedFrames();
 }
 

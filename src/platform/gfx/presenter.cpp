@@ -1,4 +1,5 @@
 #include "platform/gfx/presenter.h"
+#include "platform/gfx/gfx_types.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -18,7 +19,23 @@ struct Slot {
     // the window thread's repaint) apart.
     std::mutex spareMutex;
     std::vector<std::uint32_t> spare;
+    // The pixels (and palette) the slot's frame was converted from, kept with the spare's lock: the
+    // same pixels published again are counted without being converted or compared again.
+    bool haveSource = false;
+    PixelBuffer source;
+    PALETTEENTRY palette[256] = {};
 };
+
+bool SameSource(const Slot& s, const PixelBuffer& frame, const PALETTEENTRY* palette) {
+    const PixelBuffer& k = s.source;
+    if (!s.haveSource || k.width != frame.width || k.height != frame.height || k.format != frame.format ||
+        k.pitch != frame.pitch || k.bytes.size() != frame.bytes.size())
+        return false;
+    if (frame.format == PixelFormat::Index8 &&
+        (!palette || std::memcmp(palette, s.palette, sizeof s.palette) != 0))
+        return false;
+    return std::memcmp(k.bytes.data(), frame.bytes.data(), k.bytes.size()) == 0;
+}
 
 Slot& TheSlot() {
     static Slot slot;
@@ -37,6 +54,7 @@ void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPix
     if (!xrgb || width <= 0 || height <= 0) return;
     Slot& s = TheSlot();
     std::lock_guard spareLock(s.spareMutex);
+    s.haveSource = false;
     s.spare.resize(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y)
         std::copy_n(xrgb + static_cast<std::size_t>(y) * pitchPixels, width,
@@ -53,8 +71,20 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette) {
     if (frame.width <= 0 || frame.height <= 0) return;
     Slot& s = TheSlot();
     std::lock_guard spareLock(s.spareMutex);
+    if (SameSource(s, frame, palette)) {
+        std::lock_guard lock(s.mutex);
+        ++s.count;
+        return;
+    }
     s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
     ConvertToXrgb(frame, palette, s.spare.data());
+    s.source.width = frame.width;
+    s.source.height = frame.height;
+    s.source.format = frame.format;
+    s.source.pitch = frame.pitch;
+    s.source.bytes.assign(frame.bytes.begin(), frame.bytes.end());
+    if (frame.format == PixelFormat::Index8 && palette) std::memcpy(s.palette, palette, sizeof s.palette);
+    s.haveSource = true;
     std::lock_guard lock(s.mutex);
     if (Differs(s, s.spare, frame.width, frame.height)) ++s.changes;
     s.pixels.swap(s.spare);
@@ -95,6 +125,8 @@ std::uint64_t PublishedFrameCount() {
 
 void ClearPublishedFrames() {
     Slot& s = TheSlot();
+    std::lock_guard spareLock(s.spareMutex);
+    s.haveSource = false;
     std::lock_guard lock(s.mutex);
     s.pixels.clear();
     s.width = s.height = 0;
