@@ -1,5 +1,5 @@
-// The pictures the benchmarks load: uncompressed 24-bit bitmap files written to the temporary
-// folder.
+// The pictures the benchmarks load: uncompressed 24-bit bitmap files written to the benchmarks'
+// temporary folder.
 #pragma once
 
 #include <cstdint>
@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "bench_temp.h"
+
 namespace bench {
 
-// Writes a w x h 24-bit bitmap named `name` in the temporary folder, bottom row first, the colour
+// Writes a w x h 24-bit bitmap named `name` in the benchmarks' temporary folder, bottom row first, the colour
 // of each pixel 0xRRGGBB from pixel(x, y); the file's path.
 template <class Pixel> std::string WriteBitmap24(const char* name, int w, int h, Pixel pixel) {
-    const std::string path = (std::filesystem::temp_directory_path() / name).string();
+    const std::string path = (TempFolder() / name).string();
     const int stride = (w * 3 + 3) & ~3;
     std::vector<std::uint8_t> b{'B', 'M'};
     auto put = [&b](std::uint32_t v, int n) {

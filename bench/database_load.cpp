@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_temp.h"
 #include "project/project_database.h"
 #include "project/system_data.h"
 
@@ -22,7 +23,7 @@ void PrepareProject() {
     static bool done = false;
     if (done) return;
     done = true;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "m4_bench_database";
+    const std::filesystem::path dir = bench::TempFolder() / "database";
     std::filesystem::create_directories(dir / "data" / "database");
     std::filesystem::current_path(dir);
     cProjectDatabase db;

@@ -5,6 +5,7 @@
 // sword in a fixed pattern so that shots, hits and scrolling stay busy. A stage that ends (cleared
 // or lost) is confirmed on until it plays again, outside the timing.
 // Reported per stage and back-end as the median of the repetitions.
+#include "bench_temp.h"
 #include "tools/demo_project.h"
 
 #include "app/globals.h"
@@ -28,24 +29,17 @@
 #include <fstream>
 #include <string>
 
-#include <unistd.h>
-
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr std::array<const char*, 5> kStages = {"demo", "cave", "castle", "c01-1", "c02-1"};
 
-// The written demo project, once per run, in a temporary folder left at exit.
+// The written demo project, once per run, in the benchmarks' temporary folder.
 const fs::path& ProjectFolder() {
     static const fs::path dir = [] {
-        fs::path d = fs::temp_directory_path() / ("m4_bench_demo_" + std::to_string(::getpid()));
-        fs::remove_all(d);
+        fs::path d = bench::TempFolder() / "demo";
         if (!demo_project::Write(d.string())) d.clear();
-        std::atexit([] {
-            std::error_code ec;
-            fs::remove_all(fs::temp_directory_path() / ("m4_bench_demo_" + std::to_string(::getpid())), ec);
-        });
         return d;
     }();
     return dir;

@@ -1,5 +1,6 @@
 // Loading pictures: decoding a 640 x 480 bitmap, copying it into a surface through GDI, and making a
 // keyed texture of it.
+#include "bench_temp.h"
 #include "platform/gfx/bmp.h"
 #include "platform/gfx/d3dx9.h"
 #include "platform/gfx/gdi.h"
@@ -7,7 +8,6 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 using namespace gfx;
 
@@ -71,8 +71,7 @@ BENCHMARK(BM_BitBltBitmapTo16)
     ->Unit(benchmark::kMillisecond);
 
 void BM_KeyedTextureFromFile(benchmark::State& state) {
-    const auto path =
-        std::filesystem::temp_directory_path() / ("gfx_load_" + std::to_string(::getpid()) + ".bmp");
+    const auto path = bench::TempFolder() / "gfx_load.bmp";
     const auto bytes = Picture(24);
     std::FILE* f = std::fopen(path.string().c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), f);

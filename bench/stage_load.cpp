@@ -7,12 +7,13 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_temp.h"
 #include "project/stage_file.h"
 
 namespace {
 
 std::string WriteBenchStage(int blocks, int charas, int items) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "m4_bench_stage";
+    const std::filesystem::path dir = bench::TempFolder() / "stage";
     std::filesystem::create_directories(dir);
     const std::string path = (dir / ("s" + std::to_string(blocks) + ".stg4_000")).string();
     cEdStage& stage = g_Stage;

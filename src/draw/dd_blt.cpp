@@ -40,14 +40,34 @@ void SetStageStates(LPDIRECT3DDEVICE9 dev, DWORD colorOp, DWORD alphaOp) {
     dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
 }
 
-// Before an opaque copy of a colour-keyed texture: the target rectangle takes the transparent
-// colour (opaque on BackBuffer, fully transparent elsewhere).
-void ClearForOpaqueKeyed(const DDBATCHCMD& c) {
+// An opaque copy of a colour-keyed texture leaves the transparent colour where the texture is
+// transparent (opaque on BackBuffer, fully transparent elsewhere).
+bool KeysUnder(const DDBATCHCMD& c) {
     const int bpp = g_DDSettings.nBpp;
-    if (bpp != 16 && bpp != 32) return;
-    const std::uint32_t colour = c.lpDstSD == &g_BackBuffer ? DDScreenKeyColour() : 0u;
-    int x = c.nX, y = c.nY, w = c.nWidth, h = c.nHeight;
-    DDClearRect(x, y, w, h, colour);
+    return c.dwFlags == 0 && c.lpSrcSD->lpDT->bColorKey && (bpp == 16 || bpp == 32);
+}
+
+DWORD KeyUnder(const DDBATCHCMD& c) {
+    return c.lpDstSD == &g_BackBuffer ? DDScreenKeyColour() : 0u;
+}
+
+// Before an opaque copy of a colour-keyed texture: the target rectangle takes the transparent colour.
+void ClearForOpaqueKeyed(const DDBATCHCMD& c) {
+    DDClearRect(c.nX, c.nY, c.nWidth, c.nHeight, KeyUnder(c));
+}
+
+// Whether a rectangle of the group overlaps one drawn before it. The group's rectangles are cleared
+// together before any is drawn, so where they overlap a later copy shows the earlier one through its
+// transparent texels; only groups without overlaps are drawn in one pass each.
+bool RectsOverlap(const DDBATCHCMD* cmds, std::size_t n) {
+    for (std::size_t k = 1; k < n; ++k)
+        for (std::size_t j = 0; j < k; ++j) {
+            const DDBATCHCMD &a = cmds[j], &b = cmds[k];
+            if (a.nX < b.nX + b.nWidth && b.nX < a.nX + a.nWidth && a.nY < b.nY + b.nHeight &&
+                b.nY < a.nY + a.nHeight)
+                return true;
+        }
+    return false;
 }
 
 DDBATCHCMD MakeCommand(DDSURFACEDATA* dst, DDSURFACEDATA* src, const DDBLTRECT& r, std::uint32_t flags) {
@@ -73,12 +93,16 @@ void DrawImmediate(const DDBATCHCMD& c) {
     DDBuildQuad(static_cast<TLVERTEX*>(p), c);
     s->lpVB->Unlock();
     if (!DDBeginScene() || !DDSetRenderTarget(0, c.lpDstSD)) return;
-    if (c.dwFlags == 0 && s->bColorKey) ClearForOpaqueKeyed(c);
+    // The transparent colour goes under the copy in the same pass.
+    const bool under = KeysUnder(c);
+    const DWORD key = KeyUnder(c);
+    if (under) dev->SetUnderColour(&key);
     SetStageStates(dev, c.dwColorOp, c.dwAlphaOp);
     dev->SetTexture(0, s->lpTexture);
     dev->SetStreamSource(0, s->lpVB, 0, 28);
     dev->SetFVF(D3DFVF_TLVERTEX);
     dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+    if (under) dev->SetUnderColour(nullptr);
     if (lpDTCon->lpRenderTarget) DDSetRenderTarget(0, lpDTCon->lpRenderTarget);
 }
 
@@ -408,7 +432,11 @@ void DDEndBatch() {
             i += 1;
             continue;
         }
-        if (first.dwFlags == 0 && first.lpSrcSD->lpDT->bColorKey)
+        // An opaque keyed group takes the transparent colour under each copy in the same pass, unless
+        // its rectangles overlap.
+        const bool keyed = KeysUnder(first);
+        const bool under = keyed && !RectsOverlap(&b.cmds[i], n);
+        if (keyed && !under)
             for (std::size_t k = 0; k < n; ++k)
                 ClearForOpaqueKeyed(b.cmds[i + k]);
         SetStageStates(dev, first.dwColorOp, first.dwAlphaOp);
@@ -416,8 +444,12 @@ void DDEndBatch() {
         dev->SetStreamSource(0, b.lpVB, 0, 28);
         dev->SetIndices(b.lpIB);
         dev->SetFVF(D3DFVF_TLVERTEX);
-        for (UINT k = 0; k < n; ++k)
+        for (UINT k = 0; k < n; ++k) {
+            const DWORD key = KeyUnder(b.cmds[i + k]);
+            if (under) dev->SetUnderColour(&key);
             dev->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 4 * k, 4, 4 * k, 2);
+        }
+        if (under) dev->SetUnderColour(nullptr);
         b.ReleaseBuffers();
         if (lpDTCon->lpRenderTarget && !DDSetRenderTarget(0, lpDTCon->lpRenderTarget)) {
             i += 1;

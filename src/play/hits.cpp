@@ -57,11 +57,59 @@ bool IsLiveBlockChara(const cStageChara& bc, const cGameObject& self) {
     return &bc != &self && bc.m_Def.m_nBlockChara && bc.m_bPresent && !bc.m_bDefeated && !bc.m_bRemoved;
 }
 
+// The block characters of g_Charas in its order, while a sub-step runs. Made at the first use and
+// again whenever the list changed since: a sweep forgets it, and a character added (a spawn) shows in
+// the list's length and last element.
+struct cBlockCharaIndex {
+    int scopes = 0;
+    bool made = false;
+    std::size_t size = 0;
+    const cStageChara* back = nullptr;
+    std::vector<cStageChara*> items;
+} g_BlockCharas;
+
+const std::vector<cStageChara*>* IndexedBlockCharas(const std::list<cStageChara>& list) {
+    cBlockCharaIndex& x = g_BlockCharas;
+    if (x.scopes == 0 || &list != &g_Charas) return nullptr;
+    const cStageChara* back = list.empty() ? nullptr : &list.back();
+    if (!x.made || x.size != list.size() || x.back != back) {
+        x.items.clear();
+        for (cStageChara& c : g_Charas)
+            if (c.m_Def.m_nBlockChara) x.items.push_back(&c);
+        x.made = true;
+        x.size = list.size();
+        x.back = back;
+    }
+    return &x.items;
+}
+
+// Calls f on the block characters of the list in its order until it returns true; whether it did.
+template <class F> bool AnyBlockChara(const std::list<cStageChara>& list, F&& f) {
+    if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list)) {
+        for (cStageChara* bc : *items)
+            if (f(*bc)) return true;
+        return false;
+    }
+    for (const cStageChara& bc : list)
+        if (bc.m_Def.m_nBlockChara && f(const_cast<cStageChara&>(bc))) return true;
+    return false;
+}
+
+template <class F> void EachBlockChara(const std::list<cStageChara>& list, F&& f) {
+    AnyBlockChara(list, [&](cStageChara& bc) {
+        f(bc);
+        return false;
+    });
+}
+
 cStageChara* FindLiveBlockChara(std::list<cStageChara>& list, int id, const cGameObject& self) {
     if (id == 0) return nullptr;
-    for (cStageChara& bc : list)
-        if (bc.m_nId == id && IsLiveBlockChara(bc, self)) return &bc;
-    return nullptr;
+    cStageChara* found = nullptr;
+    AnyBlockChara(list, [&](cStageChara& bc) {
+        if (bc.m_nId == id && IsLiveBlockChara(bc, self)) found = &bc;
+        return found != nullptr;
+    });
+    return found;
 }
 
 void StopRiding(cChara& c) {
@@ -79,7 +127,7 @@ void RecordRidden(cChara& c, const cStageChara& bc) {
 }
 
 bool TouchesAny(const cHitRect& strip, std::list<cStageChara>& list, const cGameObject& self) {
-    return std::any_of(list.begin(), list.end(), [&](const cStageChara& bc) {
+    return AnyBlockChara(list, [&](const cStageChara& bc) {
         return IsLiveBlockChara(bc, self) && RectsMeet(strip, PositionRect(bc));
     });
 }
@@ -96,10 +144,10 @@ struct Proposals {
 
     void Gather(cChara& c, std::list<cStageChara>& list) {
         const cHitRect me = PositionRect(c);
-        for (cStageChara& bc : list) {
-            if (!IsLiveBlockChara(bc, c)) continue;
+        EachBlockChara(list, [&](cStageChara& bc) {
+            if (!IsLiveBlockChara(bc, c)) return;
             const cHitRect it = PositionRect(bc);
-            if (!RectsMeet(me, it)) continue;
+            if (!RectsMeet(me, it)) return;
             touched = true;
             const double depthX = std::min(me.right, it.right) - std::max(me.left, it.left) + 1;
             const double depthY = std::min(me.bottom, it.bottom) - std::max(me.top, it.top) + 1;
@@ -118,7 +166,7 @@ struct Proposals {
                 c.m_nTouchTop = 1;
                 if (it.bottom + 1 > ceiling) ceiling = it.bottom + 1, ceilingBy = &bc;
             }
-        }
+        });
     }
 };
 
@@ -153,9 +201,10 @@ void StandOn(cChara& c, cStageChara& bc, double top) {
 // Whether the object, moved to `top`, would meet another block character or a solid block.
 bool BlockedAtTop(const cChara& c, double top, std::list<cStageChara>& list, int exceptId) {
     const cHitRect moved{c.m_dX, top, c.m_dRight, top + c.m_nHeight - 1};
-    for (const cStageChara& bc : list)
-        if (IsLiveBlockChara(bc, c) && bc.m_nId != exceptId && RectsMeet(moved, PositionRect(bc)))
-            return true;
+    if (AnyBlockChara(list, [&](const cStageChara& bc) {
+            return IsLiveBlockChara(bc, c) && bc.m_nId != exceptId && RectsMeet(moved, PositionRect(bc));
+        }))
+        return true;
     const int l = static_cast<int>(moved.left) >> 5, r = static_cast<int>(moved.right) >> 5;
     const int t = static_cast<int>(moved.top) >> 5, b = static_cast<int>(moved.bottom) >> 5;
     return PickBlockAtCorners(l, t, r, b, c.m_nPassKind).solid != 0;
@@ -574,7 +623,7 @@ bool OverlapsChara(const cGameObject& obj, const std::list<cStageChara>& list) {
 bool OverlapsCharaExcept(const cGameObject& obj, const std::list<cStageChara>& list, int otherId) {
     if (PassesBlocks(obj)) return false;
     const cHitRect me = PositionRect(obj);
-    return std::any_of(list.begin(), list.end(), [&](const cStageChara& bc) {
+    return AnyBlockChara(list, [&](const cStageChara& bc) {
         return IsLiveBlockChara(bc, obj) && (otherId == 0 || bc.m_nId != otherId) &&
                RectsMeet(me, PositionRect(bc));
     });
@@ -587,9 +636,12 @@ bool IsStandingOnRidden(const cChara& c, std::list<cStageChara>& list) {
 
 cStageChara* FindBlockCharaUnderFeet(const cChara& c, std::list<cStageChara>& list) {
     const cHitRect feet{c.m_dX, c.m_dBottom, c.m_dRight, c.m_dBottom + 5};
-    for (cStageChara& bc : list)
-        if (IsLiveBlockChara(bc, c) && RectsMeet(feet, PositionRect(bc))) return &bc;
-    return nullptr;
+    cStageChara* found = nullptr;
+    AnyBlockChara(list, [&](cStageChara& bc) {
+        if (IsLiveBlockChara(bc, c) && RectsMeet(feet, PositionRect(bc))) found = &bc;
+        return found != nullptr;
+    });
+    return found;
 }
 
 bool IsSqueezedByBlockCharas(const cChara& c, const cHitRect& r, std::list<cStageChara>& list) {
@@ -609,10 +661,10 @@ void PushOutOfBlockChara(cChara& c, std::list<cStageChara>& list, int axis) {
     const cHitRect me = PositionRect(c);
     double low = -std::numeric_limits<double>::infinity(), high = std::numeric_limits<double>::infinity();
     const cStageChara *lowBy = nullptr, *highBy = nullptr;
-    for (cStageChara& bc : list) {
-        if (!IsLiveBlockChara(bc, c)) continue;
+    EachBlockChara(list, [&](cStageChara& bc) {
+        if (!IsLiveBlockChara(bc, c)) return;
         const cHitRect it = PositionRect(bc);
-        if (!RectsMeet(me, it)) continue;
+        if (!RectsMeet(me, it)) return;
         if (axis == 0) {
             if (RectsMeet({me.left, me.top + 1, me.left, me.bottom - 1}, it)) {
                 c.m_nTouchLeft = 1;
@@ -632,7 +684,7 @@ void PushOutOfBlockChara(cChara& c, std::list<cStageChara>& list, int axis) {
                 if (it.top - c.m_nHeight < high) high = it.top - c.m_nHeight, highBy = &bc;
             }
         }
-    }
+    });
     if (axis == 0) {
         if (lowBy) SetLeft(c, low, lowBy);
         if (highBy) SetLeft(c, high, highBy);
@@ -775,7 +827,16 @@ void RemoveFromPlay(cStageChara& c) {
     c.m_bRemoved = 1;
 }
 
+cBlockCharaScope::cBlockCharaScope() {
+    if (g_BlockCharas.scopes++ == 0) g_BlockCharas.made = false;
+}
+
+cBlockCharaScope::~cBlockCharaScope() {
+    if (--g_BlockCharas.scopes == 0) g_BlockCharas.made = false;
+}
+
 void SweepRemoved(cGameScene* scene) {
+    g_BlockCharas.made = false;
     g_Charas.remove_if([](const cStageChara& c) { return c.m_bRemoved != 0; });
     g_Items.remove_if([](const cItem& i) { return i.m_bRemoved || i.m_bTaken; });
     if (scene) scene->m_Shots.remove_if([](const cShot& s) { return s.m_bRemoved != 0; });

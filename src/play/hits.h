@@ -61,6 +61,15 @@ bool IsBlockChara(const cChara& c);
 int ResolveShotAndCharaHits(cGameScene& scene, bool shotStep = true);
 
 // Block characters.
+// While one lives (a sub-step of play), the passes below keep the block characters of g_Charas in a
+// list of their own instead of walking every character for each one.
+class cBlockCharaScope {
+  public:
+    cBlockCharaScope();
+    ~cBlockCharaScope();
+    cBlockCharaScope(const cBlockCharaScope&) = delete;
+    cBlockCharaScope& operator=(const cBlockCharaScope&) = delete;
+};
 int ResolveBlockCharaContact(cChara& c, std::list<cStageChara>& list);
 void CarryRider(cChara& c, std::list<cStageChara>& list);
 bool IsStandingOnRidden(const cChara& c, std::list<cStageChara>& list);

@@ -267,6 +267,7 @@ Flow ActOnResult(cGameScene& scene, int r) {
 }
 
 Flow SubStep(cGameScene& scene, int k) {
+    const cBlockCharaScope blockCharas;
     scene.m_nSubStep = k;
     ++scene.m_nSubStepCount;
     UpdateObjectActivity(scene);

@@ -5,9 +5,11 @@
 #include "platform/gfx/raster.h"
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
+#include <vector>
 
 using namespace gfx;
 
@@ -28,6 +30,24 @@ TEST(Pixels, SixteenBitConversionsRoundTrip) {
     EXPECT_EQ(FromArgb(PixelFormat::A1R5G5B5, 0x7FFFFFFF), 0x7FFFu);
     EXPECT_EQ(FromArgb(PixelFormat::A1R5G5B5, 0x80000000), 0x8000u);
     EXPECT_EQ(FromArgb(PixelFormat::X8R8G8B8, 0x80123456), 0x123456u);
+}
+
+TEST(Pixels, SixteenBitFramesConvertToOpaqueXrgbValueForValue) {
+    // Every value of each format, in rows whose widths leave every number of pixels after the last
+    // group of eight.
+    for (PixelFormat f : {PixelFormat::R5G6B5, PixelFormat::X1R5G5B5, PixelFormat::A1R5G5B5})
+        for (int width : {256, 259, 263, 7}) {
+            PixelBuffer b;
+            const int height = (65536 + width - 1) / width;
+            b.Allocate(width, height, f);
+            for (int i = 0; i < width * height; ++i)
+                b.Set(i % width, i / width, static_cast<std::uint32_t>(i & 0xFFFF));
+            std::vector<std::uint32_t> out(static_cast<std::size_t>(width) * height);
+            ConvertToXrgb(b, nullptr, out.data());
+            for (int i = 0; i < width * height; ++i)
+                ASSERT_EQ(out[i], 0xFF000000u | ToArgb(f, static_cast<std::uint32_t>(i & 0xFFFF)))
+                    << "format " << static_cast<int>(f) << " width " << width << " value " << (i & 0xFFFF);
+        }
 }
 
 TEST(Pixels, BufferRowsAreFourByteAligned) {
@@ -117,6 +137,81 @@ TEST(Presenter, PublishedPixelsAreTheConvertedFrame) {
                 ASSERT_EQ(px >> 24, 0xFFu);
         }
     EXPECT_EQ(PublishedFrameCount(), static_cast<std::uint64_t>(published));
+    ClearPublishedFrames();
+}
+
+// A frame the same as the one before is published (and counted) but is no change to show; any pixel
+// or the size differing is one. The window side reads the latest frame in place.
+TEST(Presenter, OnlyFramesThatDifferCountAsChanges) {
+    ClearPublishedFrames();
+    PixelBuffer b;
+    b.Allocate(640, 480, PixelFormat::R5G6B5);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            b.Set(x, y, static_cast<std::uint32_t>(x * 31 + y * 17) & 0xFFFF);
+    const std::uint64_t start = PublishedChangeCount();
+    PublishPixels(b, nullptr);
+    EXPECT_EQ(PublishedChangeCount(), start + 1);
+    PublishPixels(b, nullptr); // the idle title: the same frame again
+    EXPECT_EQ(PublishedChangeCount(), start + 1);
+    EXPECT_EQ(PublishedFrameCount(), 2u);
+    b.Set(639, 479, b.Get(639, 479) ^ 1); // the last pixel only
+    PublishPixels(b, nullptr);
+    EXPECT_EQ(PublishedChangeCount(), start + 2);
+    struct Seen {
+        std::uint32_t last = 0;
+        int w = 0, h = 0;
+    } seen;
+    ASSERT_TRUE(UseLastFrame(
+        [](const std::uint32_t* px, int w, int h, void* context) {
+            auto& s = *static_cast<Seen*>(context);
+            s.last = px[static_cast<std::size_t>(w) * h - 1];
+            s.w = w;
+            s.h = h;
+        },
+        &seen));
+    EXPECT_EQ(seen.last, ToArgb(PixelFormat::R5G6B5, b.Get(639, 479)));
+    EXPECT_EQ(seen.w, 640);
+    EXPECT_EQ(seen.h, 480);
+    // The same pixels in another shape, and a frame given as XRGB rows.
+    PixelBuffer narrow;
+    narrow.Allocate(480, 640, PixelFormat::R5G6B5);
+    std::memcpy(narrow.bytes.data(), b.bytes.data(), b.bytes.size());
+    PublishPixels(narrow, nullptr);
+    EXPECT_EQ(PublishedChangeCount(), start + 3);
+    const std::uint32_t px[4] = {1, 2, 3, 4};
+    PublishFrame(px, 2, 2, 2);
+    PublishFrame(px, 2, 2, 2);
+    EXPECT_EQ(PublishedChangeCount(), start + 4);
+    // The 16-bit frame again after another frame: shown again, with its own pixels.
+    PublishPixels(narrow, nullptr);
+    EXPECT_EQ(PublishedChangeCount(), start + 5);
+    std::vector<std::uint32_t> out;
+    int w = 0, h = 0;
+    ASSERT_TRUE(ReadLastFrame(out, w, h));
+    EXPECT_EQ(w, 480);
+    EXPECT_EQ(out[0], ToArgb(PixelFormat::R5G6B5, narrow.Get(0, 0)));
+    // At 8 bits the same pixels under another palette are another frame.
+    PixelBuffer indexed;
+    indexed.Allocate(4, 2, PixelFormat::Index8);
+    indexed.Set(1, 1, 7);
+    PALETTEENTRY palette[256] = {};
+    PublishPixels(indexed, palette);
+    PublishPixels(indexed, palette);
+    EXPECT_EQ(PublishedChangeCount(), start + 6);
+    palette[7].peRed = 200;
+    PublishPixels(indexed, palette);
+    EXPECT_EQ(PublishedChangeCount(), start + 7);
+    ASSERT_TRUE(ReadLastFrame(out, w, h));
+    EXPECT_EQ(out[5], 0xFFC80000u);
+    ClearPublishedFrames();
+    EXPECT_FALSE(UseLastFrame([](const std::uint32_t*, int, int, void*) { FAIL(); }, nullptr));
+    PublishPixels(indexed, palette); // after a clear, the same pixels are a frame again
+    ASSERT_TRUE(ReadLastFrame(out, w, h));
+    EXPECT_EQ(out.size(), 8u);
+    EXPECT_EQ(PublishedFrameCount(), 1u);
+    PublishFrame(px, 2, 2, 2); // after a clear, the first frame is a change
+    EXPECT_EQ(PublishedChangeCount(), start + 9);
     ClearPublishedFrames();
 }
 

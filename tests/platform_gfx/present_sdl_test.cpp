@@ -42,8 +42,13 @@ TEST(PresentSdl, LatestFrameIsScaledByAWholeNumberAndCentred) {
     // Nothing new: nothing drawn, unless asked to redraw.
     EXPECT_FALSE(PresentLatestFrame(window));
     EXPECT_TRUE(PresentLatestFrame(window, true));
+    // The same frame published again is not drawn again; a changed one is.
+    PublishFrame(frame.data(), 640, 480, 640);
+    EXPECT_FALSE(PresentLatestFrame(window));
+    frame[1] = 0xFF00FF00u;
     PublishFrame(frame.data(), 640, 480, 640);
     EXPECT_TRUE(PresentLatestFrame(window));
+    EXPECT_EQ(at(62, 20), 0xFF00FF00u);
     ReleasePresenter();
     SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);

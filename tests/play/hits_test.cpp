@@ -389,4 +389,28 @@ TEST_F(HitsTest, BlockCharactersWallOffAndBlockPlacements) {
     EXPECT_FALSE(IsBlockedAt(fly));
 }
 
+// Within a sub-step the block characters are kept in a list of their own: one spawned after the list
+// was made is met at once, and after a sweep the list holds what the character list holds.
+TEST_F(HitsTest, ASubStepMeetsBlockCharactersSpawnedAndPlacedAfterASweep) {
+    const cBlockCharaScope subStep;
+    cStageChara& walker = AddChara(0, 640 - 16 + 4, 480);
+    EXPECT_FALSE(OverlapsChara(walker, g_Charas));
+    cStageChara& spawned = AddChara(1, 640, 480);
+    spawned.m_Def.m_nBlockChara = 1;
+    EXPECT_TRUE(OverlapsChara(walker, g_Charas));
+    EXPECT_EQ(ResolveBlockCharaContact(walker, g_Charas), 0);
+    EXPECT_DOUBLE_EQ(walker.m_dRight, spawned.m_dX - 1);
+
+    RemoveFromPlay(spawned);
+    SweepRemoved(nullptr);
+    Place(walker, 640 - 16 + 4, 480);
+    cStageChara& other = AddChara(1, 200, 480);
+    EXPECT_FALSE(OverlapsChara(walker, g_Charas));
+    RemoveFromPlay(other);
+    SweepRemoved(nullptr);
+    cStageChara& placed = AddChara(1, 640, 480); // the list as long as before
+    placed.m_Def.m_nBlockChara = 1;
+    EXPECT_TRUE(OverlapsChara(walker, g_Charas));
+}
+
 } // namespace

@@ -98,7 +98,22 @@ void ScaledCopy(const BlitParams& p) {
     const int bpp = BytesPerPixel(d.format);
     const int n = p.i1 - p.i0;
     if (n <= 0 || p.j1 <= p.j0) return;
-    const bool unscaledX = p.sw == p.dw;
+    const bool unscaledX = p.sw == p.dw, unscaledY = p.sh == p.dh;
+    if (unscaledX && unscaledY && !p.keyed) {
+        // An unscaled unkeyed copy: whole rows of the same pitch are one block, other rows a copy each.
+        const std::size_t rowBytes = static_cast<std::size_t>(n) * bpp;
+        std::uint8_t* drow = d.Row(p.dy + p.j0) + static_cast<std::ptrdiff_t>(p.dx + p.i0) * bpp;
+        const std::uint8_t* srow = s.Row(p.sy + p.j0) + static_cast<std::ptrdiff_t>(p.sx + p.i0) * bpp;
+        const int rows = p.j1 - p.j0;
+        if (d.pitch == s.pitch && rowBytes == static_cast<std::size_t>(d.pitch)) {
+            std::memcpy(drow, srow, rowBytes * static_cast<std::size_t>(rows));
+            return;
+        }
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(drow + static_cast<std::ptrdiff_t>(r) * d.pitch,
+                        srow + static_cast<std::ptrdiff_t>(r) * s.pitch, rowBytes);
+        return;
+    }
     std::vector<int> cols;
     if (!unscaledX) {
         cols.resize(static_cast<std::size_t>(n));

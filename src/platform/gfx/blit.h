@@ -18,7 +18,7 @@ struct BlitParams {
 
 // Destination pixel (dx + i, dy + j) takes source pixel (sx + trunc(i * sw / dw), sy + trunc(j * sh / dh));
 // with a negative sw the source column is sx - trunc(i * |sw| / dw) (and likewise for rows), so that a
-// mirrored copy starts at the source's last column. dw and dh are positive.
+// mirrored copy starts at the source's last column. dw and dh are positive; the buffers are distinct.
 void ScaledCopy(const BlitParams& p);
 
 // Copies `count` 32-bit pixels, leaving those equal to `key` untouched in the destination.

@@ -279,6 +279,7 @@ HRESULT Direct3DDevice9::MakeBackBuffer() {
 }
 
 void Direct3DDevice9::SetDefaultStates() {
+    underOn_ = false;
     renderStates_.fill(0);
     renderStates_[D3DRS_ZENABLE] = 1;
     renderStates_[D3DRS_SRCBLEND] = D3DBLEND_ONE;
@@ -593,6 +594,8 @@ RasterState Direct3DDevice9::MakeRasterState() const {
     rs.srcBlend = renderStates_[D3DRS_SRCBLEND];
     rs.destBlend = renderStates_[D3DRS_DESTBLEND];
     rs.cull = renderStates_[D3DRS_CULLMODE];
+    rs.under = underOn_;
+    rs.underRaw = underOn_ ? FromArgb(rs.target->format, under_) : 0;
     return rs;
 }
 
@@ -707,6 +710,11 @@ void Direct3DDevice9::DrawTriangle(const TLVERTEX& a, const TLVERTEX& b, const T
 
 void Direct3DDevice9::DrawQuadStrip(const TLVERTEX* v4) {
     RasterQuadStrip(MakeRasterState(), v4);
+}
+
+void Direct3DDevice9::SetUnderColour(const DWORD* argb) {
+    underOn_ = argb != nullptr;
+    under_ = argb ? *argb : 0;
 }
 
 } // namespace gfx

@@ -377,6 +377,9 @@ class Direct3DDevice9 : public RefCounted {
     // Draws one triangle in screen space (used by DrawPrimitive and by the sprite object).
     void DrawTriangle(const TLVERTEX& a, const TLVERTEX& b, const TLVERTEX& c);
     void DrawQuadStrip(const TLVERTEX* v4); // TL, BL, TR, BR
+    // With a colour (ARGB), the draws that follow treat every pixel they cover as first cleared to it, as
+    // Clear of the covered pixels followed by the draw would, in one pass; null ends it.
+    void SetUnderColour(const DWORD* argb);
     std::size_t VideoBytesInUse() const;
     // Live DEFAULT-pool resources other than the back buffer (Reset refuses while there are any).
     int DefaultPoolResources() const;
@@ -407,6 +410,8 @@ class Direct3DDevice9 : public RefCounted {
     std::array<std::array<DWORD, 16>, 2> samplerStates_{};
     bool inScene_ = false;
     int lost_ = 0; // 0 fine, 1 lost, 2 ready for Reset
+    bool underOn_ = false;
+    DWORD under_ = 0;
     int lostPolls_ = 0;
     std::shared_ptr<D3DShared> shared_;
 };

@@ -242,6 +242,38 @@ int NearestIndex(const PALETTEENTRY* entries, int count, std::uint32_t argb) {
     return best;
 }
 
+namespace {
+
+#ifdef __SSE2__
+// Channels of 16-bit pixels widened by repeating their top bits, as Expand5 and Expand6 do, eight at a
+// time in 16-bit lanes: the same values as the conversion table without a look-up per pixel. Returns
+// how many pixels it converted.
+template <bool R565> int SixteenToXrgbSse2(const std::uint16_t* p, int n, std::uint32_t* o) {
+    const __m128i m5 = _mm_set1_epi16(31), m6 = _mm_set1_epi16(63);
+    const __m128i alpha = _mm_set1_epi16(static_cast<short>(0xFF00));
+    auto expand5 = [](__m128i c) { return _mm_or_si128(_mm_slli_epi16(c, 3), _mm_srli_epi16(c, 2)); };
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
+        const __m128i r = expand5(_mm_and_si128(_mm_srli_epi16(v, R565 ? 11 : 10), m5));
+        const __m128i b = expand5(_mm_and_si128(v, m5));
+        __m128i g;
+        if (R565) {
+            const __m128i g6 = _mm_and_si128(_mm_srli_epi16(v, 5), m6);
+            g = _mm_or_si128(_mm_slli_epi16(g6, 2), _mm_srli_epi16(g6, 4));
+        } else {
+            g = expand5(_mm_and_si128(_mm_srli_epi16(v, 5), m5));
+        }
+        const __m128i gb = _mm_or_si128(_mm_slli_epi16(g, 8), b), ar = _mm_or_si128(alpha, r);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + x), _mm_unpacklo_epi16(gb, ar));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + x + 4), _mm_unpackhi_epi16(gb, ar));
+    }
+    return x;
+}
+#endif
+
+} // namespace
+
 void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uint32_t* out) {
     std::uint32_t lut[256];
     if (src.format == PixelFormat::Index8) {
@@ -276,7 +308,12 @@ void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uin
         case PixelFormat::A1R5G5B5: {
             const auto* p = reinterpret_cast<const std::uint16_t*>(row);
             const std::uint32_t* argb = ArgbOf16(src.format);
-            for (int x = 0; x < src.width; ++x)
+            int x = 0;
+#ifdef __SSE2__
+            x = src.format == PixelFormat::R5G6B5 ? SixteenToXrgbSse2<true>(p, src.width, o)
+                                                  : SixteenToXrgbSse2<false>(p, src.width, o);
+#endif
+            for (; x < src.width; ++x)
                 o[x] = 0xFF000000u | argb[p[x]];
             break;
         }

@@ -14,8 +14,7 @@ struct WindowSide {
     SDL_Texture* texture = nullptr;
     int texW = 0, texH = 0;
     int outW = 0, outH = 0;
-    std::uint64_t shown = 0;
-    std::vector<std::uint32_t> frame;
+    std::uint64_t shown = 0; // the change count of the frame in the texture
     bool failed = false;
 };
 
@@ -47,22 +46,28 @@ bool PresentLatestFrame(void* sdlWindow, bool redraw) {
             return false;
         }
     }
-    const std::uint64_t count = PublishedFrameCount();
-    int w = 0, h = 0;
-    const bool fresh = count != g_side.shown;
+    // A frame the same as the one shown is not shown again.
+    const std::uint64_t version = PublishedChangeCount();
+    const bool fresh = version != g_side.shown;
     if (fresh) {
-        if (!ReadLastFrame(g_side.frame, w, h)) return false;
-        if (!g_side.texture || w != g_side.texW || h != g_side.texH) {
-            if (g_side.texture) SDL_DestroyTexture(g_side.texture);
-            SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-            g_side.texture = SDL_CreateTexture(g_side.renderer, SDL_PIXELFORMAT_ARGB8888,
-                                               SDL_TEXTUREACCESS_STREAMING, w, h);
-            if (!g_side.texture) return false;
-            g_side.texW = w;
-            g_side.texH = h;
-        }
-        SDL_UpdateTexture(g_side.texture, nullptr, g_side.frame.data(), w * 4);
-        g_side.shown = count;
+        // The texture takes the frame straight from the hand-over slot.
+        bool ok = false;
+        auto upload = [](const std::uint32_t* px, int w, int h, void* context) {
+            bool& done = *static_cast<bool*>(context);
+            if (!g_side.texture || w != g_side.texW || h != g_side.texH) {
+                if (g_side.texture) SDL_DestroyTexture(g_side.texture);
+                SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+                g_side.texture = SDL_CreateTexture(g_side.renderer, SDL_PIXELFORMAT_ARGB8888,
+                                                   SDL_TEXTUREACCESS_STREAMING, w, h);
+                if (!g_side.texture) return;
+                g_side.texW = w;
+                g_side.texH = h;
+            }
+            SDL_UpdateTexture(g_side.texture, nullptr, px, w * 4);
+            done = true;
+        };
+        if (!UseLastFrame(upload, &ok) || !ok) return false;
+        g_side.shown = version;
     }
     if (!g_side.texture) return false;
     int winW = 0, winH = 0;
@@ -71,8 +76,11 @@ bool PresentLatestFrame(void* sdlWindow, bool redraw) {
     g_side.outW = winW;
     g_side.outH = winH;
     const ScaledPlacement p = PlaceScaled(g_side.texW, g_side.texH, winW, winH);
-    SDL_SetRenderDrawColor(g_side.renderer, 0, 0, 0, 255);
-    SDL_RenderClear(g_side.renderer);
+    // Only the borders around a frame that does not fill the window need clearing.
+    if (p.x > 0 || p.y > 0 || p.w < winW || p.h < winH) {
+        SDL_SetRenderDrawColor(g_side.renderer, 0, 0, 0, 255);
+        SDL_RenderClear(g_side.renderer);
+    }
     const SDL_Rect dst{p.x, p.y, p.w, p.h};
     SDL_RenderCopy(g_side.renderer, g_side.texture, nullptr, &dst);
     SDL_RenderPresent(g_side.renderer);

@@ -1,6 +1,8 @@
 #include "platform/gfx/presenter.h"
+#include "platform/gfx/gfx_types.h"
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 namespace gfx {
@@ -11,16 +13,39 @@ struct Slot {
     std::vector<std::uint32_t> pixels;
     int width = 0, height = 0;
     std::uint64_t count = 0;
+    std::uint64_t changes = 0; // never reset: the window side compares it with what it last showed
     // The store the next frame is converted into, outside the slot's lock; it trades places with
     // `pixels` when the frame is complete. Its own lock keeps two publishers (the drawing thread and
     // the window thread's repaint) apart.
     std::mutex spareMutex;
     std::vector<std::uint32_t> spare;
+    // The pixels (and palette) the slot's frame was converted from, kept with the spare's lock: the
+    // same pixels published again are counted without being converted or compared again.
+    bool haveSource = false;
+    PixelBuffer source;
+    PALETTEENTRY palette[256] = {};
 };
+
+bool SameSource(const Slot& s, const PixelBuffer& frame, const PALETTEENTRY* palette) {
+    const PixelBuffer& k = s.source;
+    if (!s.haveSource || k.width != frame.width || k.height != frame.height || k.format != frame.format ||
+        k.pitch != frame.pitch || k.bytes.size() != frame.bytes.size())
+        return false;
+    if (frame.format == PixelFormat::Index8 &&
+        (!palette || std::memcmp(palette, s.palette, sizeof s.palette) != 0))
+        return false;
+    return std::memcmp(k.bytes.data(), frame.bytes.data(), k.bytes.size()) == 0;
+}
 
 Slot& TheSlot() {
     static Slot slot;
     return slot;
+}
+
+// Whether `next` differs from the slot's frame (the lock held).
+bool Differs(const Slot& s, const std::vector<std::uint32_t>& next, int width, int height) {
+    return s.count == 0 || width != s.width || height != s.height || next.size() != s.pixels.size() ||
+           std::memcmp(next.data(), s.pixels.data(), next.size() * 4) != 0;
 }
 
 } // namespace
@@ -28,11 +53,15 @@ Slot& TheSlot() {
 void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels) {
     if (!xrgb || width <= 0 || height <= 0) return;
     Slot& s = TheSlot();
-    std::lock_guard lock(s.mutex);
-    s.pixels.resize(static_cast<std::size_t>(width) * height);
+    std::lock_guard spareLock(s.spareMutex);
+    s.haveSource = false;
+    s.spare.resize(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y)
         std::copy_n(xrgb + static_cast<std::size_t>(y) * pitchPixels, width,
-                    s.pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
+                    s.spare.begin() + static_cast<std::ptrdiff_t>(y) * width);
+    std::lock_guard lock(s.mutex);
+    if (Differs(s, s.spare, width, height)) ++s.changes;
+    s.pixels.swap(s.spare);
     s.width = width;
     s.height = height;
     ++s.count;
@@ -42,9 +71,22 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette) {
     if (frame.width <= 0 || frame.height <= 0) return;
     Slot& s = TheSlot();
     std::lock_guard spareLock(s.spareMutex);
+    if (SameSource(s, frame, palette)) {
+        std::lock_guard lock(s.mutex);
+        ++s.count;
+        return;
+    }
     s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
     ConvertToXrgb(frame, palette, s.spare.data());
+    s.source.width = frame.width;
+    s.source.height = frame.height;
+    s.source.format = frame.format;
+    s.source.pitch = frame.pitch;
+    s.source.bytes.assign(frame.bytes.begin(), frame.bytes.end());
+    if (frame.format == PixelFormat::Index8 && palette) std::memcpy(s.palette, palette, sizeof s.palette);
+    s.haveSource = true;
     std::lock_guard lock(s.mutex);
+    if (Differs(s, s.spare, frame.width, frame.height)) ++s.changes;
     s.pixels.swap(s.spare);
     s.width = frame.width;
     s.height = frame.height;
@@ -61,6 +103,20 @@ bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height) {
     return true;
 }
 
+bool UseLastFrame(void (*use)(const std::uint32_t*, int, int, void*), void* context) {
+    Slot& s = TheSlot();
+    std::lock_guard lock(s.mutex);
+    if (s.count == 0) return false;
+    use(s.pixels.data(), s.width, s.height, context);
+    return true;
+}
+
+std::uint64_t PublishedChangeCount() {
+    Slot& s = TheSlot();
+    std::lock_guard lock(s.mutex);
+    return s.changes;
+}
+
 std::uint64_t PublishedFrameCount() {
     Slot& s = TheSlot();
     std::lock_guard lock(s.mutex);
@@ -69,6 +125,8 @@ std::uint64_t PublishedFrameCount() {
 
 void ClearPublishedFrames() {
     Slot& s = TheSlot();
+    std::lock_guard spareLock(s.spareMutex);
+    s.haveSource = false;
     std::lock_guard lock(s.mutex);
     s.pixels.clear();
     s.width = s.height = 0;

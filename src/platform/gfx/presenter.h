@@ -22,6 +22,13 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette);
 bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height);
 // How many frames have been published since start (or the last ClearPublishedFrames).
 std::uint64_t PublishedFrameCount();
+// Advances only when a published frame differs from the one before it (in size or in any pixel): a
+// frame that did not change need not be shown again.
+std::uint64_t PublishedChangeCount();
+// Calls `use` with the latest frame's pixels (rows `width` apart) under the slot's lock, without
+// copying them out; false (and no call) when none has been published yet.
+bool UseLastFrame(void (*use)(const std::uint32_t* xrgb, int width, int height, void* context),
+                  void* context);
 void ClearPublishedFrames();
 
 // Where a frame of w x h lands in a window of winW x winH: the largest whole-number scale that fits

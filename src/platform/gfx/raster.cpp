@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstring>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #ifdef GFX_HAVE_AVX2
 #include <immintrin.h>
 #endif
@@ -69,9 +72,35 @@ __attribute__((always_inline)) inline int TexelIndex(double t, int size) {
     return static_cast<int>(i);
 }
 
+// A row of 16-bit texels of the target's format; with `keyed`, texels without the alpha bit leave the
+// target as it was (or, with `under`, take the under value).
+void CopyRow16(std::uint16_t* d, const std::uint16_t* s, int n, bool keyed, bool under, std::uint16_t u) {
+    if (!keyed) {
+        std::memcpy(d, s, static_cast<std::size_t>(n) * 2);
+        return;
+    }
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i vu = _mm_set1_epi16(static_cast<short>(u));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i m = _mm_srai_epi16(t, 15); // all ones where the alpha bit is set
+        const __m128i b = under ? vu : _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                         _mm_or_si128(_mm_and_si128(m, t), _mm_andnot_si128(m, b)));
+    }
+#endif
+    for (; i < n; ++i) {
+        if (s[i] & 0x8000)
+            d[i] = s[i];
+        else if (under)
+            d[i] = u;
+    }
+}
+
 void WritePixel(const RasterState& rs, int x, int y, std::uint32_t colour) {
     PixelBuffer& t = *rs.target;
-    if (rs.blend) colour = BlendPixel(rs, colour, ToArgb(t.format, t.Get(x, y)));
+    if (rs.blend) colour = BlendPixel(rs, colour, ToArgb(t.format, rs.under ? rs.underRaw : t.Get(x, y)));
     t.Set(x, y, FromArgb(t.format, colour));
 }
 
@@ -132,6 +161,8 @@ class RunShader {
         }
         k_.blend = rs.blend;
         k_.x8 = target_.format == PixelFormat::X8R8G8B8;
+        k_.under = rs.under;
+        k_.underRaw = rs.underRaw;
         rows32_ = PickRows32(k_);
     }
 
@@ -156,7 +187,11 @@ class RunShader {
         }
         if (target32_) {
             rows32_(k_, Rows32{reinterpret_cast<std::uint32_t*>(target_.Row(y)) + x0, 0, &src, n, 1});
-        } else if (Is16(target_.format)) {
+            return;
+        }
+        // Other targets take the under value first, while the row is in the cache.
+        if (k_.under) target_.Fill(x0, y, x0 + n, y + 1, k_.underRaw);
+        if (Is16(target_.format)) {
             ShadeRow16(reinterpret_cast<std::uint16_t*>(target_.Row(y)) + x0, src, n, k_.orMask, k_.mul,
                        k_.blend, target_.format);
         } else {
@@ -165,7 +200,8 @@ class RunShader {
             RowToArgb(target_, x0, y, n, targetRow_.data());
             Shade32 k = k_;
             k.x8 = false;
-            rows32_(k, Rows32{targetRow_.data(), 0, &src, n, 1});
+            k.under = false;
+            (k_.under ? PickRows32(k) : rows32_)(k, Rows32{targetRow_.data(), 0, &src, n, 1});
             RowFromArgb(target_, x0, y, n, targetRow_.data());
         }
     }
@@ -380,17 +416,34 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
         // blending the transparent ones are skipped and the others written as they are.
         const std::uint16_t* conv = Convert16(tex->format, t.format);
         const bool keyed = rs.blend && tex->format == PixelFormat::A1R5G5B5;
+        // Texels of the target's own format (but X1R5G5B5, whose unused bit is cleared) are written as
+        // they are; one texel a pixel, left to right, the rows go whole.
+        bool same = tex->format == t.format && t.format != PixelFormat::X1R5G5B5;
+        for (int i = 1; i < n && same; ++i)
+            same = cols[i] == cols[i - 1] + 1;
         for (int y = y0; y < y1; ++y) {
             auto* drow = reinterpret_cast<std::uint16_t*>(t.Row(y)) + x0;
             const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(texRows[y - y0]));
+            if (same) {
+                CopyRow16(drow, trow + cols[0], n, keyed, rs.under, static_cast<std::uint16_t>(rs.underRaw));
+                continue;
+            }
             if (!keyed) {
                 for (int i = 0; i < n; ++i)
                     drow[i] = conv[trow[cols[i]]];
                 continue;
             }
+            if (!rs.under) {
+                for (int i = 0; i < n; ++i) {
+                    const std::uint16_t texel = trow[cols[i]];
+                    if (texel & 0x8000) drow[i] = conv[texel];
+                }
+                continue;
+            }
+            const auto under = static_cast<std::uint16_t>(rs.underRaw);
             for (int i = 0; i < n; ++i) {
                 const std::uint16_t texel = trow[cols[i]];
-                if (texel & 0x8000) drow[i] = conv[texel];
+                drow[i] = texel & 0x8000 ? conv[texel] : under;
             }
         }
         return;

@@ -20,6 +20,10 @@ struct RasterState {
     bool blend = false;
     DWORD srcBlend = D3DBLEND_ONE, destBlend = D3DBLEND_ZERO;
     DWORD cull = D3DCULL_NONE;
+    // With `under`, every covered pixel is taken to hold `underRaw` (in the target's format) before the
+    // draw: a fill of the covered pixels and the draw over it in one pass.
+    bool under = false;
+    std::uint32_t underRaw = 0;
 };
 
 // Colour of one pixel before blending, from the texel and the interpolated diffuse colour.

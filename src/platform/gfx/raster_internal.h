@@ -101,6 +101,10 @@ struct Shade32 {
     std::uint32_t orMask = 0, mul = 0xFFFFFFFFu;
     std::uint64_t add = 0; // per channel, 16 bits each, added to the product before the division
     bool blend = false, x8 = false;
+    // With `under`, the blend reads `underRaw` in place of the target's pixels, and pixels left
+    // unchanged take it.
+    bool under = false;
+    std::uint32_t underRaw = 0;
     bool Identity() const { return mul == 0xFFFFFFFFu && orMask == 0 && add == 0; }
 };
 

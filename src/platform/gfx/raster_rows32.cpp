@@ -35,7 +35,7 @@ inline std::uint32_t ShadePixel32(const Shade32& k, std::uint32_t texel, std::ui
 
 void ShadeRow32Scalar(const Shade32& k, std::uint32_t* dst, const std::uint32_t* texels, int n) {
     for (int i = 0; i < n; ++i)
-        dst[i] = ShadePixel32(k, texels[i], dst[i]);
+        dst[i] = ShadePixel32(k, texels[i], k.under ? k.underRaw : dst[i]);
 }
 
 #ifdef __SSE2__
@@ -50,7 +50,8 @@ void ShadeRows32Sse2(const Shade32& k, const Rows32& b) {
     const __m128i vkeep = _mm_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
     const __m128i vreadOr = _mm_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
     const __m128i opaque = _mm_set1_epi32(255);
-    const bool identity = k.Identity(), blend = k.blend;
+    const __m128i vunder = _mm_set1_epi32(static_cast<int>(k.underRaw));
+    const bool identity = k.Identity(), blend = k.blend, under = k.under;
     auto div255 = [&](__m128i x) { return _mm_mulhi_epu16(_mm_add_epi16(x, c128), c257); };
     auto alphas = [](__m128i px16) { // each pixel's alpha over its four lanes
         px16 = _mm_shufflelo_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3));
@@ -62,16 +63,18 @@ void ShadeRows32Sse2(const Shade32& k, const Rows32& b) {
         int i = 0;
         for (; i + 4 <= b.n; i += 4) {
             __m128i t = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i)), vor);
+            __m128i* out = reinterpret_cast<__m128i*>(dst + i);
             if (blend && !identity &&
-                _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(t, 24), zero)) == 0xFFFF)
+                _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(t, 24), zero)) == 0xFFFF) {
+                if (under) _mm_storeu_si128(out, vunder);
                 continue; // alpha 0 stays 0 through the multiply
+            }
             __m128i slo = _mm_unpacklo_epi8(t, zero), shi = _mm_unpackhi_epi8(t, zero);
             if (!identity) {
                 slo = div255(_mm_add_epi16(_mm_mullo_epi16(slo, vmul), vadd));
                 shi = div255(_mm_add_epi16(_mm_mullo_epi16(shi, vmul), vadd));
                 t = _mm_packus_epi16(slo, shi);
             }
-            __m128i* out = reinterpret_cast<__m128i*>(dst + i);
             if (!blend) {
                 _mm_storeu_si128(out, _mm_and_si128(t, vkeep));
                 continue;
@@ -79,8 +82,11 @@ void ShadeRows32Sse2(const Shade32& k, const Rows32& b) {
             const __m128i alpha = _mm_srli_epi32(t, 24);
             const __m128i clear = _mm_cmpeq_epi32(alpha, zero), full = _mm_cmpeq_epi32(alpha, opaque);
             const int clearBits = _mm_movemask_epi8(clear);
-            if (clearBits == 0xFFFF) continue;
-            const __m128i d0 = _mm_loadu_si128(out);
+            if (clearBits == 0xFFFF) {
+                if (under) _mm_storeu_si128(out, vunder);
+                continue;
+            }
+            const __m128i d0 = under ? vunder : _mm_loadu_si128(out);
             __m128i r;
             if ((clearBits | _mm_movemask_epi8(full)) == 0xFFFF) {
                 r = _mm_and_si128(t, vkeep); // every pixel transparent or opaque
@@ -110,7 +116,7 @@ void ShadeRows32Scalar(const Shade32& k, const Rows32& b) {
 #ifdef GFX_HAVE_AVX2
 
 struct Avx2Consts {
-    __m256i zero, c128, c257, c255, vmul, vadd, vor, vkeep, vreadOr, opaque;
+    __m256i zero, c128, c257, c255, vmul, vadd, vor, vkeep, vreadOr, opaque, vunder;
 };
 
 GFX_AVX2_INLINE __m256i Div255x16(const Avx2Consts& c, __m256i x) {
@@ -134,13 +140,16 @@ template <bool Tail> GFX_AVX2_INLINE void Store8(std::uint32_t* p, __m256i mask,
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-// Eight pixels of the row rule; with Tail, only the lanes of `mask` are read and written.
-template <bool Blend, bool Identity, bool Tail>
+// Eight pixels of the row rule; with Tail, only the lanes of `mask` are read and written; with Under,
+// the target is not read and pixels left unchanged take the under value.
+template <bool Blend, bool Identity, bool Tail, bool Under>
 GFX_AVX2_INLINE void Group8(const Avx2Consts& c, std::uint32_t* out, const std::uint32_t* in, __m256i mask) {
     __m256i t = _mm256_or_si256(Load8<Tail>(in, mask), c.vor);
     if (Blend && !Identity &&
-        _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_srli_epi32(t, 24), c.zero)) == -1)
+        _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_srli_epi32(t, 24), c.zero)) == -1) {
+        if (Under) Store8<Tail>(out, mask, c.vunder);
         return; // alpha 0 stays 0 through the multiply
+    }
     __m256i slo, shi;
     if (!Identity) {
         slo = Div255x16(
@@ -156,8 +165,11 @@ GFX_AVX2_INLINE void Group8(const Avx2Consts& c, std::uint32_t* out, const std::
     const __m256i alpha = _mm256_srli_epi32(t, 24);
     const __m256i clear = _mm256_cmpeq_epi32(alpha, c.zero), full = _mm256_cmpeq_epi32(alpha, c.opaque);
     const int clearBits = _mm256_movemask_epi8(clear);
-    if (clearBits == -1) return;
-    const __m256i d0 = Load8<Tail>(out, mask);
+    if (clearBits == -1) {
+        if (Under) Store8<Tail>(out, mask, c.vunder);
+        return;
+    }
+    const __m256i d0 = Under ? c.vunder : Load8<Tail>(out, mask);
     __m256i r;
     if ((clearBits | _mm256_movemask_epi8(full)) == -1) {
         r = _mm256_and_si256(t, c.vkeep); // every pixel transparent or opaque
@@ -182,7 +194,8 @@ GFX_AVX2_INLINE void Group8(const Avx2Consts& c, std::uint32_t* out, const std::
 
 // Eight pixels at a time for processors with AVX2, the last few of each row through masked loads and
 // stores.
-template <bool Blend, bool Identity> GFX_AVX2 void ShadeRows32Avx2(const Shade32& k, const Rows32& b) {
+template <bool Blend, bool Identity, bool Under = false>
+GFX_AVX2 void ShadeRows32Avx2(const Shade32& k, const Rows32& b) {
     Avx2Consts c;
     c.zero = _mm256_setzero_si256();
     c.c128 = _mm256_set1_epi16(128);
@@ -194,6 +207,7 @@ template <bool Blend, bool Identity> GFX_AVX2 void ShadeRows32Avx2(const Shade32
     c.vkeep = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
     c.vreadOr = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
     c.opaque = _mm256_set1_epi32(255);
+    c.vunder = _mm256_set1_epi32(static_cast<int>(k.underRaw));
     const int whole = b.n & ~7, rest = b.n & 7;
     const __m256i mask =
         _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
@@ -201,8 +215,8 @@ template <bool Blend, bool Identity> GFX_AVX2 void ShadeRows32Avx2(const Shade32
         std::uint32_t* dst = b.dst + row * b.stride;
         const std::uint32_t* src = b.src[row];
         for (int i = 0; i < whole; i += 8)
-            Group8<Blend, Identity, false>(c, dst + i, src + i, mask);
-        if (rest) Group8<Blend, Identity, true>(c, dst + whole, src + whole, mask);
+            Group8<Blend, Identity, false, Under>(c, dst + i, src + i, mask);
+        if (rest) Group8<Blend, Identity, true, Under>(c, dst + whole, src + whole, mask);
     }
 }
 #endif
@@ -213,6 +227,8 @@ template <bool Blend, bool Identity> GFX_AVX2 void ShadeRows32Avx2(const Shade32
 Rows32Fn PickRows32(const Shade32& k) {
 #ifdef GFX_HAVE_AVX2
     if (HaveAvx2()) {
+        if (k.blend && k.under)
+            return k.Identity() ? ShadeRows32Avx2<true, true, true> : ShadeRows32Avx2<true, false, true>;
         if (k.blend) return k.Identity() ? ShadeRows32Avx2<true, true> : ShadeRows32Avx2<true, false>;
         return k.Identity() ? ShadeRows32Avx2<false, true> : ShadeRows32Avx2<false, false>;
     }

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The share of a processor the whole player takes while it runs: the idle title and the busy demo
+# stage, on each back-end, in a window, for 600 frames each (MIRELDA4_FRAME_LIMIT). Prints the CPU
+# time (user + system) of the player alone over the wall time of each run. Without a display it
+# starts an Xvfb server of its own for the runs, so that frames really reach a window.
+# Usage: bench/cpu_share.sh [build dir]
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(cd "${1:-$top/build}" && pwd)"
+for f in mirelda4 m4_projwriter; do
+    [ -x "$build/$f" ] || { echo "cpu_share: $build/$f is missing; build first" >&2; exit 1; }
+done
+work="$(mktemp -d "${TMPDIR:-/tmp}/m4_cpu_share.XXXXXX")"
+xvfb=""
+cleanup() {
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+"$build/m4_projwriter" "$work/demo" >/dev/null
+cd "$work/demo"
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    xvfb=$!
+    for _ in $(seq 50); do
+        [ -s "$work/display" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=":$(head -n1 "$work/display")"
+fi
+printf '%-10s %-6s %8s %8s %8s %7s\n' scene d3d user_s sys_s wall_s share
+for d3d in 0 1; do
+    for scene in title stage; do
+        printf 'Direct3D=%s\r\nWindowMode=1\r\nShowFps=0\r\nExit\r\n' "$d3d" >System.ini
+        rm -rf user_data
+        args=()
+        [ "$scene" = stage ] && args=('data\stg4\demo.stg4_000')
+        MIRELDA4_FRAME_LIMIT=600 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
+            /usr/bin/time -f '%U %S %e' -o "$work/time" "$build/mirelda4" "${args[@]}" \
+            >/dev/null 2>&1 || true
+        read -r user sys wall <"$work/time" || true
+        share=$(awk -v u="${user:-0}" -v s="${sys:-0}" -v w="${wall:-0}" \
+            'BEGIN { if (w > 0) printf "%.1f%%", 100 * (u + s) / w; else print "-" }')
+        printf '%-10s %-6s %8s %8s %8s %7s\n' "$scene" "$d3d" "${user:--}" "${sys:--}" "${wall:--}" "$share"
+    done
+done
