@@ -66,6 +66,8 @@ void cShot::Init(cChara& owner, int cmdType, const cEdShot& rec, const cEmission
         m_AnimSeq.Clear();
         m_nObjKind = OBJKIND_SHOT;
         m_Work.bSword = 1;
+        // A sword stays for its frames and strikes each character once.
+        m_bEndsOnHit = 0;
         int w = 16, h = 16;
         if (!g_Database.m_SwordTypes.empty()) {
             const cEdSwordType& st = g_Database.m_SwordTypes.at(rec.m_nMoveKind);
