@@ -462,11 +462,11 @@ void cStageChara::Init(int id, const cEdCharaDef& def, const cItem* carried) {
     m_bHasItem = carried ? 1 : 0;
     if (carried) m_Item = *carried;
     switch (m_Def.m_nActivityArea) {
-    case 1:
-        m_bSkipAreaX = 1, m_bSkipAreaY = 0;
-        break;
-    case 2:
+    case 1: // only the horizontal position counts
         m_bSkipAreaX = 0, m_bSkipAreaY = 1;
+        break;
+    case 2: // only the vertical position counts
+        m_bSkipAreaX = 1, m_bSkipAreaY = 0;
         break;
     case 3:
         m_bSkipAreaX = 1, m_bSkipAreaY = 1;
