@@ -432,19 +432,17 @@ void cStageChara::Init(int id, const cEdCharaDef& def, const cItem* carried) {
         hitX = (32 - w) / 2;
         hitY = anchored ? 32 - h : (32 - h) / 2;
     }
-    // The first part box follows the box shape; the second is the stage's range against shots,
-    // centred in the cell.
+    // The first part box is the range the hit-range choice names (the cell for choice 3); the
+    // second is the stage's range against shots, centred in the cell.
     switch (m_Def.m_nHitRange) {
     case 1:
-        m_Parts[0].SetFromSize(st.m_nCharaCharaRangeW, st.m_nCharaCharaRangeH, st.m_nCharaCharaRangePlace,
-                               hitX, hitY);
+        m_Parts[0].SetFromSize(st.m_nCharaShotRangeW, st.m_nCharaShotRangeH, 0, hitX, hitY);
         break;
     case 2:
-        m_Parts[0].SetFromSize(st.m_nCharaCharaRangeFlyW, st.m_nCharaCharaRangeFlyH,
-                               st.m_nCharaCharaRangeFlyPlace, hitX, hitY);
+        m_Parts[0].SetFromSize(st.m_nCharaShotCharaRangeW, st.m_nCharaShotCharaRangeH, 0, hitX, hitY);
         break;
     case 3:
-        m_Parts[0].SetFromSize(w, h, anchored ? 1 : 0, hitX, hitY);
+        m_Parts[0].SetFromSize(32, 32, 0, hitX, hitY);
         break;
     default:
         if (gravity)
