@@ -601,6 +601,13 @@ void DrawGauge(DDSURFACEDATA* surface, const cChara& chara, cGauge& gauge, int i
         const int w = std::min(change, shown);
         if (w > 0) DDBlt(surface, x + shown - w, y, w, 2, sheet, sx, base + 4 * step, 1);
     }
+    // Each drawing takes a frame off; the change strip shrinks over the first second and is gone
+    // for the second.
+    --gauge.nFrames;
+    if (gauge.nFrames >= 60)
+        gauge.dChange -= gauge.dPerFrame;
+    else
+        gauge.dChange = 0;
 }
 
 void DrawHPGauge(DDSURFACEDATA* surface, cChara& chara) {

@@ -145,6 +145,35 @@ TEST_P(CharaDraw, GaugeRowsFollowTheSheetHeight) {
     EXPECT_EQ(At(f, 301, 297), StagePaletteColour(SP_BLUE)) << "no frames left";
 }
 
+TEST_P(CharaDraw, GaugeCountsDownAndItsChangeShrinksOverTheFirstSecond) {
+    ASSERT_TRUE(Open(GetParam()));
+    g_SystemData.m_vStatusItems.resize(5);
+    cChara c;
+    c.m_nHitW = 32;
+    c.m_rcScreen = {300, 300, 331, 331};
+    c.m_Def.m_nMaxHP = 10;
+    c.m_nHP = 10;
+    ASSERT_EQ(c.AddHP(-5, 0, 1), 0);
+    ASSERT_EQ(c.m_HPGauge.nFrames, 120);
+    ASSERT_DOUBLE_EQ(c.m_HPGauge.dChange, -25);
+    for (int draw = 1; draw <= 121; ++draw) {
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawHPGauge(&g_BackBuffer, c);
+        if (draw == 30) {
+            EXPECT_NEAR(c.m_HPGauge.dChange, -12.5, 1e-9);
+        } else if (draw == 60) {
+            EXPECT_NEAR(c.m_HPGauge.dChange, 0, 1e-9);
+        } else if (draw == 61) {
+            EXPECT_EQ(c.m_HPGauge.dChange, 0);
+        }
+        if (draw >= 119) {
+            auto f = PresentAndRead();
+            EXPECT_EQ(At(f, 291 + 40, 297) == StagePaletteColour(26), draw <= 120) << "draw " << draw;
+        }
+    }
+    EXPECT_EQ(c.m_HPGauge.nFrames, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, CharaDraw, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param ? "D3D" : "DD"; });
 
