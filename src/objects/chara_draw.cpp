@@ -525,7 +525,7 @@ int DrawMode(cChara& chara, int still) {
 
 void DrawChara(DDSURFACEDATA* surface, int still, cChara& chara) {
     const int pattern = TickAnimations(chara, still);
-    if (chara.m_bHiddenDraw || chara.m_bNoDraw) {
+    if (chara.m_bHiddenDraw || chara.m_bNoDraw || chara.m_Def.m_nTransparent) {
         DrawMode(chara, still);
         return;
     }
@@ -619,7 +619,7 @@ void DrawSPGauge(DDSURFACEDATA* surface, cChara& chara) {
 }
 
 void DrawBlinkChip(DDSURFACEDATA* surface, cStageChara& chara) {
-    if (!chara.m_bBlink || chara.m_bHiddenDraw || chara.m_bNoDraw) return;
+    if (!chara.m_bBlink || chara.m_bHiddenDraw || chara.m_bNoDraw || chara.m_Def.m_nTransparent) return;
     const int count = chara.m_nBlinkCount;
     chara.m_nBlinkCount = (count + 1) % 96;
     if (count < 64) return;

@@ -2,6 +2,7 @@
 // objects.
 #include "draw/dd_startup.h"
 #include "objects/chara_draw.h"
+#include "objects/item.h"
 #include "play/effects.h"
 #include "play/stage_draw_fixture.h"
 #include "platform/crt_rand.h"
@@ -99,6 +100,50 @@ TEST_P(CharaDraw, ModesDrawAndAnEndingModeClearsItsEffectTheSameFrame) {
     DrawChara(&g_BackBuffer, 1, c);
     EXPECT_EQ(c.m_EffectState.nBlinkCount, before.nBlinkCount);
     EXPECT_EQ(c.m_EffectState.dElapsed, before.dElapsed);
+    g_Charas.clear();
+}
+
+TEST_P(CharaDraw, TransparentCharactersAndItemsDrawNeitherPictureNorMark) {
+    ASSERT_TRUE(Open(GetParam()));
+    SetCharaEffects({{CHARA_EFFECT_BLINK, 1, 0, 0, 2, 0}});
+    g_Charas.emplace_back();
+    cStageChara& c = g_Charas.back();
+    c.m_Def.m_nMarkMode = 1;
+    c.m_Def.m_nMarkNo = 0;
+    c.Init(1, c.m_Def, nullptr);
+    c.m_nPicture = 2;
+    c.m_nHitW = c.m_nHitH = c.m_nHitW0 = c.m_nHitH0 = 32;
+    c.m_rcScreen = {100, 100, 131, 131};
+    const std::uint32_t body = StagePaletteColour(CharaColour(2, 0));
+    const std::uint32_t mark = StagePaletteColour(200); // the top edge of mark 0
+    for (int transparent : {1, 0}) {
+        c.m_Def.m_nTransparent = static_cast<std::uint8_t>(transparent);
+        c.m_nCharaEffect = 1;
+        c.m_EffectState = cCharaEffectState{};
+        c.m_EffectState.bVisible = 1;
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawChara(&g_BackBuffer, 0, c);
+        auto f = PresentAndRead();
+        EXPECT_EQ(At(f, 116, 116) == body, !transparent) << "transparent " << transparent;
+        EXPECT_EQ(At(f, 116, 100) == mark, !transparent) << "transparent " << transparent;
+        EXPECT_EQ(c.m_EffectState.nBlinkCount, 1) << "the effect advances either way";
+    }
+    // Items take their transparency and their mark from the definition.
+    for (int transparent : {1, 0}) {
+        cEdItemDef def;
+        def.m_nPictureNo = 3;
+        def.m_nTransparent = static_cast<std::uint8_t>(transparent);
+        def.m_nMarkMode = 1;
+        def.m_nMarkNo = 0;
+        cItem item;
+        item.Init(1, def, 0, 0);
+        item.m_rcScreen = {300, 100, 331, 131};
+        DDClear(&g_BackBuffer, SP_BLUE);
+        item.Draw(&g_BackBuffer, 1);
+        auto f = PresentAndRead();
+        EXPECT_EQ(At(f, 316, 116) == StagePaletteColour(63), !transparent) << "transparent " << transparent;
+        EXPECT_EQ(At(f, 316, 100) == mark, !transparent) << "transparent " << transparent;
+    }
     g_Charas.clear();
 }
 
