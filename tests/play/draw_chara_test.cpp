@@ -147,6 +147,47 @@ TEST_P(CharaDraw, TransparentCharactersAndItemsDrawNeitherPictureNorMark) {
     g_Charas.clear();
 }
 
+TEST_P(CharaDraw, SheetRowsAddThePictureArgumentAndTheStateOffsets) {
+    ASSERT_TRUE(Open(GetParam()));
+    const auto savedSets = g_Database.m_AnimeSets;
+    cEdAnimeSet set;
+    set.nPatternOffsetA = 1; // invincible
+    set.nPatternOffsetB = 2; // block character
+    set.nPatternOffsetC = 3; // not under gravity
+    g_Database.m_AnimeSets.assign(1, set);
+    g_Charas.emplace_back();
+    cStageChara& c = g_Charas.back();
+    c.Init(1, c.m_Def, nullptr);
+    c.m_nPicture = 2;
+    c.m_nHitW = c.m_nHitH = c.m_nHitW0 = c.m_nHitH0 = 32;
+    c.m_rcScreen = {100, 100, 131, 131};
+    c.m_Def.m_nAnimeSet = 0;
+    c.m_Def.m_nPictureArg = 1;
+    struct Case {
+        int kind, moveType, block, invincible, row; // row -1: nothing from the character sheets
+    };
+    const Case cases[] = {
+        {1, 0, 0, 0, 1}, {1, 1, 0, 0, 4}, {1, 0, 1, 0, 3},  {1, 0, 0, 5, 2},
+        {1, 2, 1, 5, 7}, {2, 0, 0, 0, 1}, {4, 0, 0, 0, -1}, // kind 4: the character-bitmap list
+    };
+    for (const Case& k : cases) {
+        c.m_Def.m_nPictureKind = static_cast<std::uint8_t>(k.kind);
+        c.m_Def.m_nMoveType = static_cast<std::uint8_t>(k.moveType);
+        c.m_Def.m_nBlockChara = static_cast<std::uint8_t>(k.block);
+        c.m_nInvincible = k.invincible;
+        c.m_nCharaEffect = 0;
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawChara(&g_BackBuffer, 1, c);
+        auto f = PresentAndRead();
+        const std::uint32_t expect =
+            k.row < 0 ? StagePaletteColour(SP_BLUE) : StagePaletteColour(CharaColour(2, k.row));
+        EXPECT_EQ(At(f, 116, 116), expect) << "kind " << k.kind << " move " << k.moveType << " block "
+                                           << k.block << " invincible " << k.invincible;
+    }
+    g_Database.m_AnimeSets = savedSets;
+    g_Charas.clear();
+}
+
 TEST_P(CharaDraw, BlinkChipShowsDuringCounts64To95) {
     ASSERT_TRUE(Open(GetParam()));
     g_Charas.emplace_back();
