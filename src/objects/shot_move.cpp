@@ -38,13 +38,12 @@ const cChara* Hero1() {
     return g_Heroes.empty() ? nullptr : &g_Heroes[0];
 }
 
+// The nearest character of the faction's list, heroes included.
 const cChara* NearestOfFaction(const cShot& s, int faction) {
     cCharaFilter f;
-    f.bFaction = 1;
-    f.nFaction = faction;
     f.bSkipInvul2 = 1;
-    return FindNearestChara(s.ScreenCenterX(), s.ScreenCenterY(), g_Charas, g_Stage.m_nActiveOnly > 0 ? 2 : 0,
-                            f);
+    return FindNearestInFaction(s.ScreenCenterX(), s.ScreenCenterY(), faction,
+                                g_Stage.m_nActiveOnly > 0 ? 2 : 0, f);
 }
 
 } // namespace
