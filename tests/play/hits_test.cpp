@@ -88,6 +88,18 @@ TEST_F(HitsTest, ShotsHitOnlyOtherFactionsThatLetThemIn) {
     }
 }
 
+TEST_F(HitsTest, AShotMarkedToEndStrikesEveryGroupOfItsPassAndThenGoes) {
+    cStageChara& a = AddChara(1, 640, 480);
+    cStageChara& b = AddChara(2, 642, 480);
+    cStageChara& c = AddChara(3, 644, 480);
+    AddShot(0, 640, 480);
+    EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+    EXPECT_EQ(a.m_nHP, 7);
+    EXPECT_EQ(b.m_nHP, 7);
+    EXPECT_EQ(c.m_nHP, 7);
+    EXPECT_TRUE(m_Scene->m_Shots.empty());
+}
+
 TEST_F(HitsTest, ASwordHitsEachCharacterOnceWhileItOverlaps) {
     // A sword as a sword command makes it, whatever its record says about passing characters.
     cEdSwordType type;
