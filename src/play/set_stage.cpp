@@ -15,10 +15,13 @@
 #include "platform/crt_rand.h"
 #include "platform/messages.h"
 #include "platform/time.h"
+#include "draw/draw.h"
 #include "play/collision.h"
+#include "play/draw_stage.h"
 #include "play/hits.h"
 #include "play/play_step.h"
 #include "play/replay.h"
+#include "play/screen_effects.h"
 #include "play/trace.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
@@ -27,6 +30,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <new>
 
 std::vector<cBlockCellInfo> g_BlockCells;
@@ -225,6 +229,19 @@ void ResetCounters(cGameScene& scene) {
     g_SceneManager.g_nFrameRate = st.m_nFrameRate;
 }
 
+// What the last attempt left on the screen goes: the screen colour and the screen effect.
+void ResetScreenState() {
+    ResetStageDrawing();
+    g_ScreenEffect = cScreenEffectState{};
+}
+
+// In 8-bit colour the palette that fades and colours changed is put back and shown.
+void RestoreDisplayPalette() {
+    if (g_DDSettings.nBpp != 8) return;
+    std::memcpy(g_Palette, g_BasePalette, sizeof g_Palette);
+    if (g_lpDDCon && g_lpDDCon->lpPalette) g_lpDDCon->lpPalette->SetEntries(0, 0, 256, g_Palette);
+}
+
 // A character leaves play during set-up: it is taken out at once (nothing walks the list here).
 void DropFromList(std::list<cStageChara>::iterator it) {
     RemoveFromPlay(*it);
@@ -281,7 +298,9 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     BuildGrid();
     SetUpHero(scene);
     PlaceCharasAndItems();
+    ResetScreenState();
     ResetCounters(scene);
+    RestoreDisplayPalette();
     RunStartFlows(scene);
     g_PlayTrace.BeginStage();
     ECLog("Out SetStage");

@@ -3,8 +3,15 @@
 // placement of summons.
 #include "play_fixture.h"
 
+#include "draw/draw.h"
 #include "objects/blocks.h"
 #include "play/collision.h"
+#include "play/draw_frame.h"
+#include "play/draw_stage.h"
+#include "play/screen_effects.h"
+
+#include <cstring>
+#include <functional>
 
 using namespace play_fixture;
 
@@ -154,6 +161,41 @@ TEST_F(SetStageTest, RestartRestoresBlocksObjectsAndSettingsChangedInPlay) {
     EXPECT_EQ(g_Items.size(), 1u);
     EXPECT_EQ(m_Scene->m_nTimeLimit, 50);
     EXPECT_GT(Hero().m_nHP, 0);
+}
+
+TEST_F(SetStageTest, RetryRestartAndNextStageStartWithACleanScreen) {
+    FloorStage(20, 15);
+    Start();
+    const int savedBpp = g_DDSettings.nBpp;
+    const int savedLives = g_SaveData.m_nLives;
+    g_DDSettings.nBpp = 8;
+    // The restart after a defeat, a retry and the next stage all set the stage up again.
+    const std::function<void()> ways[] = {
+        [&] {
+            g_SaveData.m_nLives = 3;
+            g_SystemData.m_nContinueMenu = 0;
+            HeroDefeatEnded(*m_Scene);
+            EXPECT_EQ(m_Scene->m_nState, GAMESTATE_START);
+        },
+        [&] { SetStage(*m_Scene, true, true); },
+        [&] { SetStage(*m_Scene, false, true); },
+    };
+    for (const auto& way : ways) {
+        const int colour[8] = {255, 0, 0, 80, 0, 0, 0, 0};
+        SetScreenColor(g_ScreenColour, colour);
+        ASSERT_NE(ScreenColourAlpha(g_ScreenColour), 255);
+        g_ScreenEffect.Start(1, 0, 1);
+        g_ScreenEffect.nEffect = 1;
+        g_Palette[40] = {1, 2, 3, 0};
+        g_BasePalette[40] = {9, 9, 9, 0};
+        way();
+        EXPECT_EQ(ScreenColourAlpha(g_ScreenColour), 255);
+        EXPECT_EQ(g_ScreenEffect.nEffect, 0);
+        EXPECT_EQ(std::memcmp(&g_Palette[40], &g_BasePalette[40], sizeof g_Palette[40]), 0);
+    }
+    g_DDSettings.nBpp = savedBpp;
+    g_SaveData.m_nLives = savedLives;
+    g_BasePalette[40] = g_Palette[40] = {};
 }
 
 TEST_F(SetStageTest, StartFlowsRunAndACharacterDeadBeforeTheStartLeaves) {
