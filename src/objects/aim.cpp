@@ -39,8 +39,8 @@ bool IsOutsideLimits(const cGameObject& o, const cLimits& l) {
     if (l.bOn[1] && static_cast<int>(l.nDist[1] * 32 + vx + VIEW_WIDTH) <= o.m_dX) return true;
     if (l.bOn[3] && static_cast<int>(l.nDist[3] * 32 + vy + VIEW_HEIGHT) <= o.m_dY) return true;
     if (l.bOn[2] && static_cast<int>(vy - l.nDist[2] * 32) >= o.m_dBottom) return true;
-    return o.m_dX <= 0 || o.m_dRight >= ViewX().StageSize() - 1 || o.m_dY <= 0 ||
-           o.m_dBottom >= ViewY().StageSize() - 1;
+    return o.m_dX <= 0 || o.m_dRight >= ViewX().ObjectExtent() - 1 || o.m_dY <= 0 ||
+           o.m_dBottom >= ViewY().ObjectExtent() - 1;
 }
 
 namespace {

@@ -166,7 +166,8 @@ bool cGameObject::IsOnScreen() const {
 bool cGameObject::IsInsideStage(int strict) const {
     const cScrollPos& vx = ViewX();
     const cScrollPos& vy = ViewY();
-    if (strict) return m_dX >= 0 && m_dRight < vx.StageSize() && m_dY >= 0 && m_dBottom < vy.StageSize();
+    if (strict)
+        return m_dX >= 0 && m_dRight < vx.ObjectExtent() && m_dY >= 0 && m_dBottom < vy.ObjectExtent();
     return m_dX >= vx.OuterLow() && m_dRight < vx.OuterHigh() && m_dY >= vy.OuterLow() &&
            m_dBottom < vy.OuterHigh();
 }

@@ -198,6 +198,32 @@ TEST_F(SetStageTest, RetryRestartAndNextStageStartWithACleanScreen) {
     g_BasePalette[40] = g_Palette[40] = {};
 }
 
+TEST_F(SetStageTest, ObjectsStayInsideTheStagesOwnExtentNotTheGrid) {
+    // The grid is 40 + 20 blocks wide (1,920 pixels); the stage lets objects use 200 + 640 pixels
+    // across and, with 0, 640 down.
+    FloorStage(40, 15);
+    g_Stage.m_Charas.push_back(Chara(5, 5));
+    g_Stage.m_Charas.back().m_nMoveType = 1; // no gravity
+    g_Stage.m_nExtentX = 200;
+    g_Stage.m_nExtentY = 0;
+    KeepStageSetup(g_StageOriginal, g_Stage);
+    SetStage(*m_Scene, false, false);
+    ASSERT_EQ(g_Charas.size(), 1u);
+    cStageChara& c = g_Charas.front();
+    EXPECT_EQ(ViewX().ObjectExtent(), 840);
+    EXPECT_EQ(ViewY().ObjectExtent(), 640);
+    c.m_dX = 5000;
+    c.m_dY = 5000;
+    c.AfterMoveX();
+    c.AfterMoveY();
+    EXPECT_DOUBLE_EQ(c.m_dRight, 839);
+    EXPECT_DOUBLE_EQ(c.m_dBottom, 639);
+    EXPECT_TRUE(c.IsInsideStage(1));
+    c.m_dX = 830;
+    c.m_dRight = 830 + c.m_nWidth - 1;
+    EXPECT_FALSE(c.IsInsideStage(1));
+}
+
 TEST_F(SetStageTest, StartFlowsRunAndACharacterDeadBeforeTheStartLeaves) {
     FloorStage(20, 15);
     cEdCharaDef doomed = Chara(8, 13);

@@ -201,8 +201,8 @@ bool StageDrawTest::Open(int bD3D, int nBpp, int widthBlocks, int heightBlocks) 
     g_Stage.m_Backgrounds.clear();
     m_Scene = std::make_unique<cGameScene>();
     g_lpGameScene = m_Scene.get();
-    m_Scene->m_ScrollX.SetUp(0, widthBlocks);
-    m_Scene->m_ScrollY.SetUp(1, heightBlocks);
+    m_Scene->m_ScrollX.SetUp(0, widthBlocks, widthBlocks * BLOCK_SIZE + VIEW_WIDTH);
+    m_Scene->m_ScrollY.SetUp(1, heightBlocks, heightBlocks * BLOCK_SIZE + VIEW_WIDTH);
     ResetBlockGrid(m_Scene->m_ScrollX.m_nGridStride, m_Scene->m_ScrollY.m_nGridExtent);
     SetView(0, 0);
     return true;
