@@ -437,8 +437,8 @@ cStageChara* SpawnCharacter(const cEdCharaDef& def, int x, int y, const cSpawnPa
     cStageChara proto;
     proto.Init(g_PlayWork.nNextCharaId, def, nullptr);
     proto.m_FlowState.nCloneValue = static_cast<std::int16_t>(params.nCopy);
-    proto.m_dX = x + proto.m_nHitX;
-    proto.m_dY = y + proto.m_nHitY;
+    proto.m_dX = x + proto.m_nHitX + params.dOffsetX;
+    proto.m_dY = y + proto.m_nHitY + params.dOffsetY;
     proto.m_dRight = proto.m_dX + proto.m_nWidth - 1;
     proto.m_dBottom = proto.m_dY + proto.m_nHeight - 1;
     if (!proto.IsInsideStage(1)) return nullptr;
@@ -528,8 +528,27 @@ bool SummonBlock(const cEdBlockDef& def, int column, int row, int mode) {
     return SetBlockAt(column * BLOCK_SIZE, row * BLOCK_SIZE, remove ? empty : def, cSpawnParams{});
 }
 
-cChara* SummonChara(const cEdCharaDef& def, int x, int y, cChara&, const cEdShot& rec) {
-    return SpawnCharacter(def, x, y, ParamsOf(rec));
+// A summoned character faces the summoner's way (or away from it) and takes its faction from its
+// definition, the summoner or the command; its extra copies stand at their offsets for that facing.
+cChara* SummonChara(const cEdCharaDef& def, int x, int y, cChara& summoner, const cEdShot& rec) {
+    cEdCharaDef summoned = def;
+    const int facing = (summoner.m_nDir == 1 ? 1 : 0) ^ (rec.m_bSummonFacingReversed ? 1 : 0);
+    summoned.m_nFacing = static_cast<std::uint8_t>(facing);
+    if (rec.m_nSummonForceSource == 1)
+        summoned.m_nFaction = summoner.m_Def.m_nFaction;
+    else if (rec.m_nSummonForceSource == 2)
+        summoned.m_nFaction = static_cast<std::uint8_t>(rec.m_nForce);
+    const int copies = std::max(0, static_cast<int>(static_cast<std::int8_t>(def.m_nExtraCopies)));
+    cChara* first = nullptr;
+    for (int i = 0; i <= copies; ++i) {
+        cSpawnParams params = ParamsOf(rec);
+        params.nCopy = i;
+        params.dOffsetX = summoned.OffsetX(i, facing);
+        params.dOffsetY = summoned.OffsetY(i, facing);
+        cChara* c = SpawnCharacter(summoned, x, y, params);
+        if (!first) first = c;
+    }
+    return first;
 }
 
 cItem* SummonItem(const cEdItemDef& def, int x, int y, cChara&, const cEdShot& rec) {

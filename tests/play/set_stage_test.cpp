@@ -5,6 +5,7 @@
 
 #include "draw/draw.h"
 #include "objects/blocks.h"
+#include "objects/shot.h"
 #include "play/collision.h"
 #include "play/draw_frame.h"
 #include "play/draw_stage.h"
@@ -276,6 +277,46 @@ TEST_F(SetStageTest, SetBlockAtRefusesProtectedCellsAndCoveredObjectsThatSaySo) 
     EXPECT_FALSE(SetBlockAt((3 + 10) * 32, (3 + 10) * 32, block, cSpawnParams{}));
     g_SystemData.m_nCompat637 = 0;
     EXPECT_TRUE(SetBlockAt((3 + 10) * 32, (3 + 10) * 32, block, cSpawnParams{}));
+}
+
+TEST_F(SetStageTest, SummonedCharactersComeWithTheirCopiesFacingAndFaction) {
+    FloorStage(20, 15);
+    cEdCharaDef summoned = Chara(0, 0, 1);
+    summoned.m_nMoveType = 1; // a flying body, clear of the floor beside the hero
+    summoned.m_nExtraCopies = 2;
+    summoned.m_nOffsetXStart = 8;
+    summoned.m_nOffsetXStep = 40;
+    summoned.m_nOffsetXMirror = 1; // facing right, the copies go left
+    g_Stage.m_PaletteCharas.resize(2);
+    g_Stage.m_PaletteCharas[1] = summoned;
+    Start();
+    Hero().m_nDir = 1; // facing right
+    struct Case {
+        int source, reversed, faction, facing, step;
+    };
+    const Case cases[] = {{0, 0, 1, 1, -40}, {1, 0, 0, 1, -40}, {2, 1, 5, 0, 40}};
+    for (const Case& k : cases) {
+        g_Charas.clear();
+        cEdShot rec;
+        rec.m_nFormation = SHOT_PATTERN_SPREAD;
+        rec.m_nCount = 1;
+        rec.m_nSummonPalette = 1;
+        rec.m_nSummonEntry = 1;
+        rec.m_nSummonForceSource = static_cast<std::uint8_t>(k.source);
+        rec.m_nForce = 5;
+        rec.m_bSummonFacingReversed = static_cast<std::uint8_t>(k.reversed);
+        EXPECT_EQ(ExecSummonChara(Hero(), rec), 1);
+        ASSERT_EQ(g_Charas.size(), 3u) << "source " << k.source;
+        int copy = 0;
+        const double x0 = g_Charas.front().m_dX;
+        for (const cStageChara& c : g_Charas) {
+            EXPECT_EQ(c.m_nGroupFaction, k.faction) << "source " << k.source;
+            EXPECT_EQ(c.m_nDir, k.facing) << "source " << k.source;
+            EXPECT_EQ(c.m_FlowState.nCloneValue, copy);
+            EXPECT_DOUBLE_EQ(c.m_dX - x0, k.step * copy) << "copy " << copy;
+            ++copy;
+        }
+    }
 }
 
 TEST_F(SetStageTest, SummonedCharactersStayOutOfBlocksAndCountTheirLifetime) {
