@@ -420,10 +420,10 @@ class cChara : public cGameObject {
     void ReleaseEffectsById(int id);
     // The running character effect (started lazily from m_nCharaEffect when the two differ).
     cCharaEffectState m_EffectState;
-    int m_nDefeatCount = 0;  // frames of the defeat display without an effect
-    int m_bHiddenDraw = 0;   // hidden: only the effect advances
-    int m_bNoDraw = 0;       // not drawn: only the effect advances
-    int m_bPictureOnly = 0;  // the frame drawing advances the effect and draws the gauges only
+    int m_nDefeatCount = 0; // frames of the defeat display without an effect
+    int m_bHiddenDraw = 0;  // hidden: only the effect advances
+    int m_bNoDraw = 0;      // not drawn: only the effect advances
+    int m_bPictureOnly = 0; // the frame drawing advances the effect and draws the gauges only
     int m_bPinX = 0, m_nPinX = 0, m_bPinY = 0, m_nPinY = 0; // pinned screen position per axis
 };
 
@@ -519,7 +519,8 @@ class cHero : public cChara {
     void SaveFacing() { m_nSavedDir = m_nDir; }
     bool IsNotTouching(int itemId) const;
     void EndTouch(int itemId);
-    void PushMessage(const std::string& text, int position);
+    // A notice of a picture (kind, number, argument as a character's) rising above the hero.
+    void PushMessage(int pictureKind, int pictureNo, int pictureArg);
     int RunFlows(int dying) override;
     int Jump(const cJumpRequest& jump) override;
     void BuildHitRanges();

@@ -158,8 +158,8 @@ void cHero::EndTouch(int itemId) {
     m_TouchingItems.remove(itemId);
 }
 
-void cHero::PushMessage(const std::string& text, int position) {
-    if (g_HeroHooks.PushMessage) g_HeroHooks.PushMessage(*this, text, position);
+void cHero::PushMessage(int pictureKind, int pictureNo, int pictureArg) {
+    if (g_HeroHooks.PushMessage) g_HeroHooks.PushMessage(*this, pictureKind, pictureNo, pictureArg);
 }
 
 int cHero::AfterMoveX() {

@@ -276,9 +276,11 @@ void ClearMessageSurfaces() {
 
 void InstallMessageHooks() {
     g_pfnFreeMessageSurface = FreeMessageSurface;
-    g_HeroHooks.PushMessage = [](cHero&, const std::string& text, int position) {
+    // The picture of a taken item rises above the hero for 30 frames from where it was taken.
+    g_HeroHooks.PushMessage = [](cHero& hero, int pictureKind, int pictureNo, int pictureArg) {
         if (!g_lpGameScene) return;
         cMessage& m = g_lpGameScene->m_Messages.emplace_back();
-        m.Set(1, text.c_str(), 0, 0, 0, position, 0, 0, 0, 0, 1, 0, 2, 90, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0);
+        m.Set(2, nullptr, pictureArg, pictureKind, pictureNo, 4, 0, 0, 0, 0, 1, 1, 2, MESSAGE_NOTICE_FRAMES,
+              0, hero.m_nId, 1, 0, 0, 0, 0, 0, 0, 0);
     };
 }

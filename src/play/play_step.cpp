@@ -534,7 +534,7 @@ int RunItemCommandsHook(cHero& hero, cItem& item) {
 }
 
 void PushItemMessage(cHero& hero, cItem& item) {
-    hero.PushMessage(item.m_Def.m_strText, 0);
+    hero.PushMessage(item.m_Def.m_nPictureKind, item.m_Def.m_nPictureNo, item.m_Def.m_nPictureArg);
 }
 
 int TakeCarriedItem(cChara& taker, cGameObject& item) {

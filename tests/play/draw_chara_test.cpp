@@ -4,6 +4,7 @@
 #include "objects/chara_draw.h"
 #include "objects/item.h"
 #include "play/effects.h"
+#include "play/message_window.h"
 #include "play/stage_draw_fixture.h"
 #include "platform/crt_rand.h"
 #include "project/project_database.h"
@@ -258,6 +259,37 @@ TEST_P(CharaDraw, GaugeCountsDownAndItsChangeShrinksOverTheFirstSecond) {
         }
     }
     EXPECT_EQ(c.m_HPGauge.nFrames, 0);
+}
+
+TEST_P(CharaDraw, ATakenItemsPictureRisesAboveTheHero) {
+    ASSERT_TRUE(Open(GetParam()));
+    InstallMessageHooks();
+    g_Heroes.resize(1);
+    cHero& hero = g_Heroes[0];
+    hero.m_nId = 4;
+    hero.m_nWidth = hero.m_nHitW = 32;
+    hero.m_nHeight = hero.m_nHitH = 32;
+    hero.m_rcScreen = {200, 200, 231, 231};
+    hero.m_bPresent = 1;
+    // A character picture as the item's: sheet column 3, row 1.
+    hero.PushMessage(1, 3, 1);
+    ASSERT_EQ(m_Scene->m_Messages.size(), 1u);
+    cMessage& m = m_Scene->m_Messages.back();
+    const std::uint32_t chip = StagePaletteColour(CharaColour(3, 1));
+    const int x = 200 - 8 + 16, y = 200 - 16; // centred above the hero
+    for (int draw = 1; draw <= 31; ++draw) {
+        DDClear(&g_BackBuffer, SP_BLUE);
+        const int ended = DrawMessage(m, &g_BackBuffer, 0);
+        EXPECT_EQ(ended, draw == 31 ? 1 : 0) << "draw " << draw;
+        if (draw == 1 || draw == 9) {
+            auto f = PresentAndRead();
+            const int rise = draw == 1 ? 0 : 2; // a pixel every four frames
+            EXPECT_EQ(At(f, x + 8, y + 14 - rise), chip) << "draw " << draw;
+            EXPECT_EQ(At(f, x + 8, y + 15) == chip, rise == 0) << "draw " << draw;
+        }
+    }
+    m_Scene->m_Messages.clear();
+    g_Heroes.clear();
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, CharaDraw, ::testing::Values(0, 1),
