@@ -230,14 +230,16 @@ int DrawMessage(cMessage& m, DDSURFACEDATA* surface, int paused) {
             m.m_bRecorded = 1, m.m_nRecX = x + static_cast<int>(vx), m.m_nRecY = y + static_cast<int>(vy);
         x = m.m_nRecX - static_cast<int>(vx), y = m.m_nRecY - static_cast<int>(vy);
     }
-    if (x < 0)
-        x = 0;
-    else if (w + x >= 639)
-        x = 640 - w;
-    if (y < 20)
-        y = 20;
-    else if (h + y >= 479)
-        y = 480 - h;
+    if (m.m_bKeepOnScreen) {
+        if (x < 0)
+            x = 0;
+        else if (w + x >= 639)
+            x = 640 - w;
+        if (y < 20)
+            y = 20;
+        else if (h + y >= 479)
+            y = 480 - h;
+    }
     if (m.m_nKind == 1) {
         if (m.m_lpSurface && m.m_lpSurface->bLost) m.Render();
         if (m.m_strText.empty()) return 0;

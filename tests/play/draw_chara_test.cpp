@@ -292,6 +292,22 @@ TEST_P(CharaDraw, ATakenItemsPictureRisesAboveTheHero) {
     g_Heroes.clear();
 }
 
+TEST_P(CharaDraw, OnlyMessagesThatAskAreKeptOnTheScreen) {
+    ASSERT_TRUE(Open(GetParam()));
+    // The life icon (colour 29 from its third pixel to its fourteenth) at screen cell (0, 0) moved
+    // 8 pixels off the left edge, and 10 above the status bar.
+    for (int keep : {1, 0}) {
+        cMessage m;
+        m.Set(3, nullptr, 0, 0, 0, 7, 0, 0, -8, 10, keep, 1, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1);
+        DDClear(&g_BackBuffer, SP_BLUE);
+        EXPECT_EQ(DrawMessage(m, &g_BackBuffer, 0), 0);
+        auto f = PresentAndRead();
+        const std::uint32_t icon = StagePaletteColour(29);
+        EXPECT_EQ(At(f, 9, 22) == icon, keep == 1) << "kept at (0, 20)";
+        EXPECT_EQ(At(f, 3, 12) == icon, keep == 0) << "where it was asked";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, CharaDraw, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param ? "D3D" : "DD"; });
 
