@@ -288,7 +288,10 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     cEdStage& st = g_Stage;
     if (st.m_nTakeOver) {
         const int hero = st.FindHero();
-        if (hero >= 0) g_SaveData.LoadCarryOver(0, st.m_Charas.at(hero));
+        // The carried time limit, lives and music reach the stage before its music and time start.
+        if (hero >= 0)
+            g_SaveData.LoadCarryOver(0, st.m_Charas.at(hero), &st.m_nTimeLimit, &g_SaveData.m_nLives,
+                                     &st.m_nBgm);
     }
     if (StageMusicRequested(st.m_nBgm, g_nCurBgm, startMusic, st.m_nKeepBgm != 0))
         PlayStageBgm(st.m_nBgm, st.m_nBgmLoop);

@@ -110,7 +110,7 @@ void StoreCarryOver() {
                                   static_cast<std::uint16_t>(hero.m_nCharaEffect),
                                   hero.m_Def.m_nCharaEffect1Mode, hero.m_Def.m_nCharaEffect1Loop,
                                   g_lpGameScene ? g_lpGameScene->m_nTimeLimit : 0, g_SaveData.m_nLives,
-                                  g_SaveData.m_nStageCounter);
+                                  g_Stage.m_nBgm);
     }
 }
 

@@ -225,6 +225,29 @@ TEST_F(SetStageTest, ObjectsStayInsideTheStagesOwnExtentNotTheGrid) {
     EXPECT_FALSE(c.IsInsideStage(1));
 }
 
+TEST_F(SetStageTest, CarriedTimeLivesAndMusicReachTheNextStage) {
+    FloorStage(20, 15);
+    g_Stage.m_nTakeOver = 1;
+    g_Stage.m_nTimeLimitOn = 1;
+    g_Stage.m_nTimeLimit = 200;
+    g_Stage.m_nBgm = 0;
+    const auto savedGroups = g_SystemData.m_vbCarryOver;
+    const cSaveData savedData = g_SaveData;
+    g_SystemData.m_vbCarryOver.assign(CARRY_GROUP_COUNT, 0);
+    for (int g : {22, 23, 24})
+        g_SystemData.m_vbCarryOver[g] = 1;
+    // The stage before stored 87 seconds, 4 lives and music 2.
+    cEdCharaDef before = play_fixture::Hero(0, 0);
+    g_SaveData.StoreCarryOver(0, before, 0, 0, 0, 0, 0, 87, 4, 2);
+    g_SaveData.m_nLives = 1;
+    Start();
+    EXPECT_EQ(m_Scene->m_nTimeLimit, 87);
+    EXPECT_EQ(g_SaveData.m_nLives, 4);
+    EXPECT_EQ(g_Stage.m_nBgm, 2);
+    g_SystemData.m_vbCarryOver = savedGroups;
+    g_SaveData = savedData;
+}
+
 TEST_F(SetStageTest, StartFlowsRunAndACharacterDeadBeforeTheStartLeaves) {
     FloorStage(20, 15);
     cEdCharaDef doomed = Chara(8, 13);

@@ -182,6 +182,24 @@ TEST_F(StageClear, ExtraLivesOnePerThresholdUpToNinetyNine) {
     }
 }
 
+TEST_F(StageClear, HandOverCarriesTheTimeTheLivesAndTheStagesMusic) {
+    g_SystemData.m_vbCarryOver.assign(CARRY_GROUP_COUNT, 0);
+    for (int g : {22, 23, 24})
+        g_SystemData.m_vbCarryOver[g] = 1;
+    g_Stage.m_nHandOver = 1;
+    g_Stage.m_nBgm = 3;
+    g_SaveData.m_nStageCounter = 9;
+    g_SaveData.m_nLives = 5;
+    scene->m_nTimeLimit = 41;
+    g_nPlayMode = 3;
+    NextSceneAfterClear(*scene);
+    ASSERT_GE(g_SaveData.m_CarryRecords.Count(), 1);
+    const cEdStageTableA& rec = g_SaveData.m_CarryRecords.at(0);
+    EXPECT_EQ(rec.w3, 41);
+    EXPECT_EQ(rec.w4, 5);
+    EXPECT_EQ(rec.w5, 3);
+}
+
 TEST_F(StageClear, TotalsWrapAsThirtyTwoBitValues) {
     g_SaveData.m_nTotalScore = INT_MAX;
     g_nScore = 10;
