@@ -143,11 +143,10 @@ int ReadReplayFile(cReplay& replay, const std::string& path, cEdStage& running, 
     if (ok && g_nLoadVersion >= VERSION_REPLAY_SNAPSHOT) ok = save.Load(fp);
     CloseDataFile(fp);
     if (!ok) return 0;
+    // The running stage keeps the palettes the file carries: summons and shot items of the stage
+    // played back draw on them as they did when it was recorded.
     running = stage;
     KeepStageSetup(original, stage);
-    running.m_PaletteBlocks.clear();
-    running.m_PaletteCharas.clear();
-    running.m_PaletteItems.clear();
     replay = rec;
     replay.Rewind();
     snapshot = save;
