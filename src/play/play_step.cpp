@@ -101,7 +101,7 @@ bool StepInput(cGameScene& scene) {
         }
         in.wDir = dir;
         in.wButtons = buttons;
-        in.nDirNumber = KeyBitsToDirection(dir);
+        in.nDirNumber = RecordedDirection(dir);
         cInputHistory::Record(in);
         SampleInput(in);
         return true;

@@ -175,3 +175,18 @@ TEST_F(ReplayPlay, RecordedPlayPlaysBackIdentically) {
     EXPECT_TRUE(restarted);
     EXPECT_EQ(g_Replay.m_nSeed, seed);
 }
+
+// Left and right held together in the fixed layout were played as no direction (number 5); their
+// recorded word plays back as the same number.
+TEST_F(ReplayPlay, BothHorizontalKeysPlayBackAsTheyWerePlayed) {
+    FloorStage(20, 15);
+    g_nPlayMode = 4;
+    g_Replay.ResetRecordVectors();
+    for (int i = 0; i < 3; ++i)
+        g_Replay.RecordFrame(DIR_LEFT | DIR_RIGHT | DIR_UP, 0);
+    g_Replay.Rewind();
+    Start();
+    Play(1);
+    EXPECT_EQ(g_Inputs[0].wDir, DIR_LEFT | DIR_RIGHT | DIR_UP);
+    EXPECT_EQ(g_Inputs[0].nDirNumber, 2);
+}
