@@ -155,7 +155,8 @@ bool LookupItemCell(int kind, int picture, int pattern, DDSURFACEDATA** sheet, i
 
 void DrawOverlayCell(DDSURFACEDATA* surface, int x, int y, int w, int h, int n) {
     if (n < 0) return;
-    const int ox = (n % 15) * 32, oy = (n / 15) * 32;
+    // Marks stand in columns of 15 on the mark sheet.
+    const int ox = (n / 15) * 32, oy = (n % 15) * 32;
     if (w == 32 && h == 32)
         DDBlt(surface, x, y, 32, 32, OverlaySheet(), ox, oy, 1);
     else

@@ -140,7 +140,7 @@ void cItem::Draw(DDSURFACEDATA* surface, int still) {
     if (m_bOverlay == 1 && g_ItemDrawHooks.OverlaySheet) {
         DDSURFACEDATA* overlay = g_ItemDrawHooks.OverlaySheet();
         if (!overlay) return;
-        const int ox = (m_nOverlayCount % 15) * 32, oy = (m_nOverlayCount / 15) * 32;
+        const int ox = (m_nOverlayCount / 15) * 32, oy = (m_nOverlayCount % 15) * 32;
         if (m_nScale > 1)
             DDBltStretch(surface, m_rcScreen.left, m_rcScreen.top, 32 * m_nScale, 32 * m_nScale, overlay, ox,
                          oy, 32, 32, 1);

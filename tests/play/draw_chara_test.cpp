@@ -189,6 +189,38 @@ TEST_P(CharaDraw, SheetRowsAddThePictureArgumentAndTheStateOffsets) {
     g_Charas.clear();
 }
 
+TEST_P(CharaDraw, MarksStandInColumnsOfFifteen) {
+    ASSERT_TRUE(Open(GetParam()));
+    // Mark 2 is the third cell of the first column; mark 31 the second cell of the third.
+    for (int n : {2, 31}) {
+        const std::uint32_t mark = StagePaletteColour(200 + n);
+        g_Charas.emplace_back();
+        cStageChara& c = g_Charas.back();
+        c.Init(1, c.m_Def, nullptr);
+        c.m_Def.m_nMarkMode = 1;
+        c.m_Def.m_nMarkNo = static_cast<std::uint16_t>(n);
+        c.m_rcScreen = {100, 100, 131, 131};
+        cEdItemDef def;
+        def.m_nPictureNo = 3;
+        def.m_nMarkMode = 1;
+        def.m_nMarkNo = static_cast<std::uint16_t>(n);
+        cItem item;
+        item.Init(1, def, 0, 0);
+        item.m_rcScreen = {200, 100, 231, 131};
+        cBlock block;
+        block.m_bOverlay = 1;
+        block.m_nOverlayCount = n;
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawChara(&g_BackBuffer, 1, c);
+        item.Draw(&g_BackBuffer, 1);
+        DrawBlockCell(block, &g_BackBuffer, 300, 100);
+        auto f = PresentAndRead();
+        for (int x : {116, 216, 316})
+            EXPECT_EQ(At(f, x, 100), mark) << "mark " << n << " at " << x;
+        g_Charas.clear();
+    }
+}
+
 TEST_P(CharaDraw, BlinkChipShowsDuringCounts64To95) {
     ASSERT_TRUE(Open(GetParam()));
     g_Charas.emplace_back();

@@ -88,10 +88,10 @@ void StageDrawTest::SetUp() {
             chara.Fill(col * 32 + 4, row * 32 + 2, 4, 4, SP_WHITE);
         }
     write("chara.bmp", chara);
-    Canvas mark(480, 96);
+    Canvas mark(96, 480); // mark n in column n / 15, row n mod 15
     for (int n = 0; n < 45; ++n) {
-        mark.Fill((n % 15) * 32, (n / 15) * 32, 32, 2, 200 + n);
-        mark.Fill((n % 15) * 32, (n / 15) * 32 + 30, 32, 2, 200 + n);
+        mark.Fill((n / 15) * 32, (n % 15) * 32, 32, 2, 200 + n);
+        mark.Fill((n / 15) * 32, (n % 15) * 32 + 30, 32, 2, 200 + n);
     }
     write("mark.bmp", mark);
     Canvas status(640, 176);
