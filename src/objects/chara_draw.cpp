@@ -1,5 +1,7 @@
 #include "objects/chara_draw.h"
 
+#include "draw/blink_colours.h"
+
 #include "app/globals.h"
 #include "app/scene.h"
 #include "app/system_ini.h"
@@ -519,6 +521,15 @@ bool CharaCell(cChara& chara, int pattern, cCellDesc& cell) {
     // Kind 4 is a picture of the character-bitmap list; the others draw from the character sheets.
     const int kind = chara.m_Def.m_nPictureKind == 4 ? CELL_IMAGE : CELL_CHARA;
     if (!LookupCell(kind, chara.m_nPicture, row, pattern, chara.m_nDir, cell)) return false;
+    // An invincible character with a blink kind takes that kind's tint under Direct3D when the
+    // project's blink switch allows it.
+    const int blink = chara.m_Def.m_nBlinkKind;
+    if (chara.IsInvincible() && DDIsD3D() && g_SystemData.m_nCompat287 && blink >= 1 &&
+        blink <= BLINK_COLOUR_COUNT) {
+        cell.bColour = 1;
+        cell.dwColour = g_BlinkColours[blink - 1].dwColour;
+        cell.dwColourOp = static_cast<std::uint32_t>(g_BlinkColours[blink - 1].nOp);
+    }
     cell.nGiant = std::max(1, chara.Scale());
     return true;
 }

@@ -1,5 +1,6 @@
 // Characters in their draw modes, character effects, the darkness window, blink chips and effect
 // objects.
+#include "draw/blink_colours.h"
 #include "draw/dd_startup.h"
 #include "objects/chara_draw.h"
 #include "objects/item.h"
@@ -219,6 +220,41 @@ TEST_P(CharaDraw, MarksStandInColumnsOfFifteen) {
             EXPECT_EQ(At(f, x, 100), mark) << "mark " << n << " at " << x;
         g_Charas.clear();
     }
+}
+
+TEST_P(CharaDraw, InvincibleCharactersTakeTheirBlinkTintUnderDirect3D) {
+    ASSERT_TRUE(Open(GetParam()));
+    const BlinkColour saved = g_BlinkColours[2];
+    g_BlinkColours[2] = {0xFF000000u, 7}; // an added black: the pixel as it is, through the tint path
+    g_Charas.emplace_back();
+    cStageChara& c = g_Charas.back();
+    c.Init(1, c.m_Def, nullptr);
+    c.m_nPicture = 2;
+    c.m_rcScreen = {100, 100, 131, 131};
+    c.m_Def.m_nBlinkKind = 3;
+    c.m_Def.m_nAnimeSet = 999; // no animation set: no row offset while invincible
+    struct Case {
+        int invincible, compat;
+        std::uint32_t colour;
+    };
+    const std::uint32_t body = StagePaletteColour(CharaColour(2, 0));
+    for (std::uint32_t tint : {0xFF000000u, 0xFF300000u}) {
+        g_BlinkColours[2].dwColour = tint;
+        const Case cases[] = {{5, 1, tint}, {0, 1, 0}, {5, 0, 0}};
+        for (const Case& k : cases) {
+            c.m_nInvincible = k.invincible;
+            g_SystemData.m_nCompat287 = k.compat;
+            DDClear(&g_BackBuffer, SP_BLUE);
+            DrawChara(&g_BackBuffer, 1, c);
+            auto f = PresentAndRead();
+            const bool tinted = GetParam() == 1 && k.colour == 0xFF300000u;
+            EXPECT_EQ(At(f, 116, 116) == body, !tinted)
+                << "invincible " << k.invincible << " switch " << k.compat << " tint " << std::hex << tint;
+        }
+    }
+    g_SystemData.m_nCompat287 = 0;
+    g_BlinkColours[2] = saved;
+    g_Charas.clear();
 }
 
 TEST_P(CharaDraw, BlinkChipShowsDuringCounts64To95) {
