@@ -649,7 +649,7 @@ void DrawBlinkChip(DDSURFACEDATA* surface, cStageChara& chara) {
 
 void DrawHero(DDSURFACEDATA* surface, int still, cHero& hero) {
     DrawChara(surface, still, hero);
-    for (const cBoxDisplay& b : hero.m_Work.boxes) {
+    for (cBoxDisplay& b : hero.m_Work.boxes) {
         if (b.nStyle == 0) continue;
         int left = 0, top = 0, w = 0, h = 0;
         if (b.nBox == 0) {
@@ -662,15 +662,14 @@ void DrawHero(DDSURFACEDATA* surface, int still, cHero& hero) {
             w = p.nWidth, h = p.nHeight;
         }
         const int x = left - static_cast<int>(ViewX().m_dPos), y = top - static_cast<int>(ViewY().m_dPos);
-        const bool pal = !DDIsD3D() && g_DDSettings.nBpp == 8;
-        if (b.nStyle == 1) {
-            if (pal)
-                DDFillRect(surface, x, y, w, h, static_cast<std::uint32_t>(b.nColour) & 0xFF);
-            else
-                DDFillRectRGB(surface, x, y, w, h, static_cast<std::uint32_t>(b.nColour));
-        } else if (b.nStyle == 2) {
-            DDFrameRect(surface, x, y, w, h, 1, static_cast<std::uint32_t>(b.nColour) & 0xFF);
-        }
+        // Each colour steps through four palette entries, eight drawings each.
+        const std::uint32_t index = 208 + 4 * static_cast<std::uint32_t>(std::clamp(b.nColour, 0, 7)) +
+                                    static_cast<std::uint32_t>(b.nCounter / 8);
+        b.nCounter = (b.nCounter + 1) % 32;
+        if (b.nStyle == 1)
+            DDFillRect(surface, x, y, w, h, index);
+        else if (b.nStyle == 2)
+            DDFrameRect(surface, x, y, w, h, 1, index);
     }
 }
 

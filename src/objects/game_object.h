@@ -470,6 +470,7 @@ class cStageChara : public cChara {
 
 struct cBoxDisplay {
     int nBox = 0, nStyle = 0, nColour = 0, nWidth = 0, nHeight = 0;
+    int nCounter = 0; // drawings of the box, 0-31: picks one of its colour's four entries
 };
 
 // The hero's own work: jump, dash, the flow driver's counter and the flow changes it applies after

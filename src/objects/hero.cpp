@@ -303,6 +303,10 @@ int cHero::Jump(const cJumpRequest& jump) {
 
 void cHero::BuildHitRanges() {
     const cEdStage& st = g_Stage;
+    // A box keeps its colour step across a rebuild.
+    int counters[4] = {};
+    for (const cBoxDisplay& b : m_Work.boxes)
+        if (b.nBox >= 0 && b.nBox < 4) counters[b.nBox] = b.nCounter;
     m_Work.boxes = {
         {0, st.m_nHeroBodyDisplay, st.m_nHeroBodyColour, m_nWidth, m_nHeight},
         {2, st.m_nHeroItemRangeDisplay, st.m_nHeroItemRangeColour, m_Parts[2].nWidth, m_Parts[2].nHeight},
@@ -314,4 +318,6 @@ void cHero::BuildHitRanges() {
                          return static_cast<long long>(a.nWidth) * a.nHeight >
                                 static_cast<long long>(b.nWidth) * b.nHeight;
                      });
+    for (cBoxDisplay& b : m_Work.boxes)
+        b.nCounter = counters[b.nBox];
 }

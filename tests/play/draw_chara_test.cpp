@@ -376,6 +376,30 @@ TEST_P(CharaDraw, OnlyMessagesThatAskAreKeptOnTheScreen) {
     }
 }
 
+TEST_P(CharaDraw, HeroBoxesStepThroughTheirColoursFourEntries) {
+    ASSERT_TRUE(Open(GetParam()));
+    g_Heroes.resize(1);
+    cHero& hero = g_Heroes[0];
+    hero.m_dX = ViewX().m_dPos + 100;
+    hero.m_dY = ViewY().m_dPos + 100;
+    hero.m_nWidth = 16;
+    hero.m_nHeight = 24;
+    // The body as a frame in colour 0, the first part box filled in colour 1.
+    hero.m_Parts[0] = cPartBox{hero.m_dX + 200, hero.m_dY, hero.m_dX + 215, hero.m_dY + 15, 0, 0, 16, 16};
+    hero.m_Work.boxes = {{0, 2, 0, 16, 24}, {1, 1, 1, 16, 16}};
+    for (int draw = 1; draw <= 33; ++draw) {
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawHero(&g_BackBuffer, 1, hero);
+        if (draw == 1 || draw == 8 || draw == 9 || draw == 25 || draw == 33) {
+            auto f = PresentAndRead();
+            const int step = ((draw - 1) % 32) / 8;
+            EXPECT_EQ(At(f, 100, 110), StagePaletteColour(208 + step)) << "draw " << draw;
+            EXPECT_EQ(At(f, 308, 108), StagePaletteColour(212 + step)) << "draw " << draw;
+        }
+    }
+    g_Heroes.clear();
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, CharaDraw, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param ? "D3D" : "DD"; });
 
