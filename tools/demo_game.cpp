@@ -287,6 +287,15 @@ cEdStage Meadow() {
     slime.m_Flows.push_back(Flow(FTK_DIED, {WithParams(MakeCommand(FCT_PLAY_SE), {SE_BOOM})}));
     stage.m_Charas.push_back(slime);
     stage.m_Charas.push_back(MovingPlatform(28, 9));
+    // An unseen trigger on the way to the goal: touching it shows a message once in a while.
+    cEdCharaDef trigger = MakeChara(24, 13, CHARA_SLIME);
+    trigger.m_nTransparent = 1;
+    trigger.m_nMoveType = 1;
+    trigger.m_nInvincible = 1;
+    trigger.m_nFaction = 2;
+    trigger.m_Flows.push_back(
+        Flow(FTK_HIT_CHARA, {TimedMessage("ひみつの ばしょ！", 3, 20), Timed(MakeCommand(FCT_WAIT), 30)}));
+    stage.m_Charas.push_back(trigger);
     return stage;
 }
 
@@ -379,10 +388,18 @@ cEdStage Castle() {
     cEdFlowCmd fan = Shot(3, 3, 30, 0, 1, 30);
     fan.m_Shot->m_nFormation = 2; // spread
     fan.m_Shot->m_nFormationValues[0] = 20;
+    // Its slimes come from the castle's own palette, on the boss's side.
+    cEdCharaDef minion = Enemy(0, 0, CHARA_SLIME, 1, 20);
+    minion.m_Flows.push_back(Flow(FTK_ALWAYS, {Move(FCT_GROUND_TURN_MOVE, 0, 8, 10)}));
+    stage.m_PaletteCharas.resize(2);
+    stage.m_PaletteCharas.at(1) = minion;
     cEdFlowCmd summon = MakeCommand(FCT_SUMMON_CHARA);
     summon.m_Shot->m_nGraphic = CHARA_SLIME;
     summon.m_Shot->m_nCount = 1;
     summon.m_Shot->m_nRange = 100;
+    summon.m_Shot->m_nSummonPalette = 1;
+    summon.m_Shot->m_nSummonEntry = 1;
+    summon.m_Shot->m_nSummonForceSource = 1;
     cEdFlowCmd charge = Move(FCT_CHARGE_MOVE, 0, 40, 15);
     cEdFlowCmd warp = MakeCommand(FCT_WARP);
     warp.m_Move->m_nTargetMode = 1; // from the target

@@ -637,6 +637,17 @@ void Marks(Picture& p) {
     }
 }
 
+// The marks as the player reads them: mark n in column n / 15, row n mod 15 (drawn above in rows).
+void MarkColumns(Picture& p) {
+    Picture rows = MakePicture(15 * kCell, 3 * kCell, kKey);
+    Marks(rows);
+    for (int n = 0; n < 45; ++n)
+        for (int y = 0; y < kCell; ++y)
+            for (int x = 0; x < kCell; ++x)
+                p.at((n / 15) * kCell + x, (n % 15) * kCell + y) =
+                    rows.at((n % 15) * kCell + x, (n / 15) * kCell + y);
+}
+
 // ---- Screens and sheets ----
 
 void Gradient(Picture& p, int x, int y, int w, int h, int hue, int fromShade, int toShade) {
@@ -1033,7 +1044,7 @@ std::vector<Sheet> SystemPictures() {
     Picture items = Drawn(15 * kCell, 4 * kCell, Items);
     sheets.push_back({"bmp\\Item_Mini.bmp", bmp_writer::HalfSize(items, kKey)});
     sheets.push_back({"bmp\\Item.bmp", std::move(items)});
-    sheets.push_back({"bmp\\Mark.bmp", Drawn(15 * kCell, 3 * kCell, Marks)});
+    sheets.push_back({"bmp\\Mark.bmp", Drawn(3 * kCell, 15 * kCell, MarkColumns)});
     sheets.push_back({"bmp\\Window.bmp", WindowFill()});
     sheets.push_back({"bmp\\StatusWindow.bmp", StatusSheet()});
     sheets.push_back({"bmp\\Title.bmp", TitlePicture()});

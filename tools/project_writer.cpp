@@ -71,6 +71,10 @@ bool WriteSystemIni(const std::string& folder, const std::string& text) {
 
 cProjectDatabase DemoDatabase(bool oggMusic) {
     cProjectDatabase db;
+    // The demo's character sheets hold one row per animation pattern and no rows of their own for
+    // invincible or block characters.
+    for (cEdAnimeSet& set : db.m_AnimeSets)
+        set.nPatternOffsetA = set.nPatternOffsetB = 0;
     db.m_Sounds.resize(1 + demo_media::kProjectSoundCount);
     for (int k = 1; k <= demo_media::kProjectSoundCount; ++k) {
         db.m_Sounds.at(k).szName = demo_media::kProjectSounds[k - 1].name;

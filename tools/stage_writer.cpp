@@ -36,6 +36,9 @@ bool WriteStageFile(const std::string& folder, const std::string& base, int revi
     const std::filesystem::path dir = std::filesystem::path(folder) / "data" / "stg4";
     if (!MakeFolder(dir)) return false;
     g_Stage = stage;
+    // Objects may use the whole stage, as the editor stores it, unless the stage says otherwise.
+    if (g_Stage.m_nExtentX == 0) g_Stage.m_nExtentX = g_Stage.m_nWidth * 32;
+    if (g_Stage.m_nExtentY == 0) g_Stage.m_nExtentY = g_Stage.m_nHeight * 32;
     return g_Stage.SaveFile((dir / StageRevisionName(base, revision)).string());
 }
 

@@ -258,6 +258,15 @@ int KeyBitsToDirection(std::uint16_t dirBits) {
     return number;
 }
 
+int RecordedDirection(std::uint16_t dirBits) {
+    int number = 5;
+    if (dirBits & DIR_LEFT) number -= 1;
+    if (dirBits & DIR_RIGHT) number += 1;
+    if (dirBits & DIR_UP) number -= 3;
+    if (dirBits & DIR_DOWN) number += 3;
+    return number;
+}
+
 void SampleInput(cInputRecord& rec) {
     for (int h = 0; h < INPUT_DIR_HISTORIES; ++h)
         PushState(rec.dirHistories.at(h), rec.wDir == g_DirHistoryValues[h]);

@@ -132,7 +132,7 @@ bool SampleScriptedInput(cInputRecord& rec) {
     g_HeldKeys.clear();
     const cInputScript::Frame f = state.script->Next();
     rec.wDir = f.dir;
-    rec.nDirNumber = KeyBitsToDirection(f.dir);
+    rec.nDirNumber = RecordedDirection(f.dir);
     rec.wButtons = f.buttons;
     if (f.keys) {
         for (int vk : *f.keys)

@@ -1,6 +1,8 @@
 // Palette effects and colour conversion.
 #include "draw/dd_palette_fx.h"
 
+#include "draw/blink_colours.h"
+
 #include "app/log.h"
 #include "draw/dd_effects.h"
 #include "draw/dd_internal.h"
@@ -11,6 +13,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+BlinkColour g_BlinkColours[BLINK_COLOUR_COUNT];
 
 using namespace gfx;
 

@@ -39,8 +39,8 @@ bool IsOutsideLimits(const cGameObject& o, const cLimits& l) {
     if (l.bOn[1] && static_cast<int>(l.nDist[1] * 32 + vx + VIEW_WIDTH) <= o.m_dX) return true;
     if (l.bOn[3] && static_cast<int>(l.nDist[3] * 32 + vy + VIEW_HEIGHT) <= o.m_dY) return true;
     if (l.bOn[2] && static_cast<int>(vy - l.nDist[2] * 32) >= o.m_dBottom) return true;
-    return o.m_dX <= 0 || o.m_dRight >= ViewX().StageSize() - 1 || o.m_dY <= 0 ||
-           o.m_dBottom >= ViewY().StageSize() - 1;
+    return o.m_dX <= 0 || o.m_dRight >= ViewX().ObjectExtent() - 1 || o.m_dY <= 0 ||
+           o.m_dBottom >= ViewY().ObjectExtent() - 1;
 }
 
 namespace {
@@ -196,7 +196,7 @@ bool HomeTowardY(double& vy, double& work, int& dir, cGameObject& obj, int ty, d
 
 namespace {
 
-bool Passes(const cStageChara& c, const cCharaFilter& f) {
+bool Passes(const cChara& c, const cCharaFilter& f) {
     if (!c.m_bPresent || c.m_bDefeated) return false;
     if (f.bFaction && c.m_Def.m_nFaction != f.nFaction) return false;
     if (f.bSkipId && c.m_nId == f.nSkipId) return false;
@@ -206,10 +206,13 @@ bool Passes(const cStageChara& c, const cCharaFilter& f) {
     return true;
 }
 
-cStageChara* Nearest(int x, int y, std::list<cStageChara>& list, const cCharaFilter& f, int inView) {
-    cStageChara* best = nullptr;
+// The nearest passing character of `list`; `get` gives the character of an entry.
+template <class T, class List, class Get>
+T* NearestOf(int x, int y, List& list, Get get, const cCharaFilter& f, int inView) {
+    T* best = nullptr;
     long long bestDist = LLONG_MAX;
-    for (cStageChara& c : list) {
+    for (auto& entry : list) {
+        T& c = *get(entry);
         if (inView >= 0 && (c.m_bInView != 0) != (inView != 0)) continue;
         if (!Passes(c, f)) continue;
         const long long d = std::llabs(static_cast<long long>(c.ScreenCenterX()) - x) +
@@ -218,6 +221,16 @@ cStageChara* Nearest(int x, int y, std::list<cStageChara>& list, const cCharaFil
         if (d < bestDist) bestDist = d, best = &c;
     }
     return best;
+}
+
+cStageChara* Nearest(int x, int y, std::list<cStageChara>& list, const cCharaFilter& f, int inView) {
+    return NearestOf<cStageChara>(
+        x, y, list, [](cStageChara& c) { return &c; }, f, inView);
+}
+
+cChara* Nearest(int x, int y, std::vector<cGameObject*>& group, const cCharaFilter& f, int inView) {
+    return NearestOf<cChara>(
+        x, y, group, [](cGameObject* o) { return static_cast<cChara*>(o); }, f, inView);
 }
 
 } // namespace
@@ -234,6 +247,15 @@ cStageChara* FindNearestChara(int x, int y, std::list<cStageChara>& list, int mo
     cStageChara* c = Nearest(x, y, list, filter, 1);
     if (c || mode == 2) return c;
     return Nearest(x, y, list, filter, 0);
+}
+
+cChara* FindNearestInFaction(int x, int y, int faction, int mode, const cCharaFilter& filter) {
+    if (!g_lpGameScene || faction < 0 || faction >= FACTION_COUNT) return nullptr;
+    auto& group = g_lpGameScene->m_CharaGroups[faction];
+    if (mode == 1) return Nearest(x, y, group, filter, -1);
+    cChara* c = Nearest(x, y, group, filter, 1);
+    if (c || mode == 2) return c;
+    return Nearest(x, y, group, filter, 0);
 }
 
 cStageChara* FindNearestCharaDefault(int x, int y, std::list<cStageChara>& list) {

@@ -63,3 +63,5 @@ cStageChara* FindFirstChara(std::list<cStageChara>& list, const cCharaFilter& fi
 cStageChara* FindNearestChara(int x, int y, std::list<cStageChara>& list, int mode,
                               const cCharaFilter& filter);
 cStageChara* FindNearestCharaDefault(int x, int y, std::list<cStageChara>& list);
+// The nearest character of the play scene's list for a faction, heroes included.
+cChara* FindNearestInFaction(int x, int y, int faction, int mode, const cCharaFilter& filter);

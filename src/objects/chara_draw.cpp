@@ -1,5 +1,7 @@
 #include "objects/chara_draw.h"
 
+#include "draw/blink_colours.h"
+
 #include "app/globals.h"
 #include "app/scene.h"
 #include "app/system_ini.h"
@@ -155,7 +157,8 @@ bool LookupItemCell(int kind, int picture, int pattern, DDSURFACEDATA** sheet, i
 
 void DrawOverlayCell(DDSURFACEDATA* surface, int x, int y, int w, int h, int n) {
     if (n < 0) return;
-    const int ox = (n % 15) * 32, oy = (n / 15) * 32;
+    // Marks stand in columns of 15 on the mark sheet.
+    const int ox = (n / 15) * 32, oy = (n % 15) * 32;
     if (w == 32 && h == 32)
         DDBlt(surface, x, y, 32, 32, OverlaySheet(), ox, oy, 1);
     else
@@ -503,14 +506,30 @@ int RunMode(cChara& chara, DDSURFACEDATA* dst, const cCellDesc* cell, int still,
 
 // The cell of a character as drawn this frame.
 bool CharaCell(cChara& chara, int pattern, cCellDesc& cell) {
-    int row = 0;
+    // The row base is the picture's own plus the animation set's offsets for flying, for a block
+    // character and for an invincible one.
+    std::int64_t rows = chara.m_Def.m_nPictureArg;
     const int set = chara.m_Def.m_nAnimeSet;
     if (set >= 0 && set < g_Database.m_AnimeSets.Count()) {
         const cEdAnimeSet& s = g_Database.m_AnimeSets.at(set);
-        if (chara.m_Def.m_nMoveType != 0) row += s.nPatternOffsetA;
+        if (chara.m_Def.m_nMoveType != 0) rows += s.nPatternOffsetC;
+        if (chara.m_Def.m_nBlockChara) rows += s.nPatternOffsetB;
+        if (chara.IsInvincible()) rows += s.nPatternOffsetA;
     }
-    const int kind = chara.m_Def.m_nPictureKind == 2 ? CELL_IMAGE : CELL_CHARA;
+    // Offsets from the records may be anything; a row this far off lies outside every sheet.
+    const int row = static_cast<int>(std::clamp<std::int64_t>(rows, -(1 << 24), 1 << 24));
+    // Kind 4 is a picture of the character-bitmap list; the others draw from the character sheets.
+    const int kind = chara.m_Def.m_nPictureKind == 4 ? CELL_IMAGE : CELL_CHARA;
     if (!LookupCell(kind, chara.m_nPicture, row, pattern, chara.m_nDir, cell)) return false;
+    // An invincible character with a blink kind takes that kind's tint under Direct3D when the
+    // project's blink switch allows it.
+    const int blink = chara.m_Def.m_nBlinkKind;
+    if (chara.IsInvincible() && DDIsD3D() && g_SystemData.m_nCompat287 && blink >= 1 &&
+        blink <= BLINK_COLOUR_COUNT) {
+        cell.bColour = 1;
+        cell.dwColour = g_BlinkColours[blink - 1].dwColour;
+        cell.dwColourOp = static_cast<std::uint32_t>(g_BlinkColours[blink - 1].nOp);
+    }
     cell.nGiant = std::max(1, chara.Scale());
     return true;
 }
@@ -525,7 +544,7 @@ int DrawMode(cChara& chara, int still) {
 
 void DrawChara(DDSURFACEDATA* surface, int still, cChara& chara) {
     const int pattern = TickAnimations(chara, still);
-    if (chara.m_bHiddenDraw || chara.m_bNoDraw) {
+    if (chara.m_bHiddenDraw || chara.m_bNoDraw || chara.m_Def.m_nTransparent) {
         DrawMode(chara, still);
         return;
     }
@@ -601,6 +620,13 @@ void DrawGauge(DDSURFACEDATA* surface, const cChara& chara, cGauge& gauge, int i
         const int w = std::min(change, shown);
         if (w > 0) DDBlt(surface, x + shown - w, y, w, 2, sheet, sx, base + 4 * step, 1);
     }
+    // Each drawing takes a frame off; the change strip shrinks over the first second and is gone
+    // for the second.
+    --gauge.nFrames;
+    if (gauge.nFrames >= 60)
+        gauge.dChange -= gauge.dPerFrame;
+    else
+        gauge.dChange = 0;
 }
 
 void DrawHPGauge(DDSURFACEDATA* surface, cChara& chara) {
@@ -612,7 +638,7 @@ void DrawSPGauge(DDSURFACEDATA* surface, cChara& chara) {
 }
 
 void DrawBlinkChip(DDSURFACEDATA* surface, cStageChara& chara) {
-    if (!chara.m_bBlink || chara.m_bHiddenDraw || chara.m_bNoDraw) return;
+    if (!chara.m_bBlink || chara.m_bHiddenDraw || chara.m_bNoDraw || chara.m_Def.m_nTransparent) return;
     const int count = chara.m_nBlinkCount;
     chara.m_nBlinkCount = (count + 1) % 96;
     if (count < 64) return;
@@ -623,7 +649,7 @@ void DrawBlinkChip(DDSURFACEDATA* surface, cStageChara& chara) {
 
 void DrawHero(DDSURFACEDATA* surface, int still, cHero& hero) {
     DrawChara(surface, still, hero);
-    for (const cBoxDisplay& b : hero.m_Work.boxes) {
+    for (cBoxDisplay& b : hero.m_Work.boxes) {
         if (b.nStyle == 0) continue;
         int left = 0, top = 0, w = 0, h = 0;
         if (b.nBox == 0) {
@@ -636,15 +662,14 @@ void DrawHero(DDSURFACEDATA* surface, int still, cHero& hero) {
             w = p.nWidth, h = p.nHeight;
         }
         const int x = left - static_cast<int>(ViewX().m_dPos), y = top - static_cast<int>(ViewY().m_dPos);
-        const bool pal = !DDIsD3D() && g_DDSettings.nBpp == 8;
-        if (b.nStyle == 1) {
-            if (pal)
-                DDFillRect(surface, x, y, w, h, static_cast<std::uint32_t>(b.nColour) & 0xFF);
-            else
-                DDFillRectRGB(surface, x, y, w, h, static_cast<std::uint32_t>(b.nColour));
-        } else if (b.nStyle == 2) {
-            DDFrameRect(surface, x, y, w, h, 1, static_cast<std::uint32_t>(b.nColour) & 0xFF);
-        }
+        // Each colour steps through four palette entries, eight drawings each.
+        const std::uint32_t index = 208 + 4 * static_cast<std::uint32_t>(std::clamp(b.nColour, 0, 7)) +
+                                    static_cast<std::uint32_t>(b.nCounter / 8);
+        b.nCounter = (b.nCounter + 1) % 32;
+        if (b.nStyle == 1)
+            DDFillRect(surface, x, y, w, h, index);
+        else if (b.nStyle == 2)
+            DDFrameRect(surface, x, y, w, h, 1, index);
     }
 }
 

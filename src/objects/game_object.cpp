@@ -167,7 +167,8 @@ bool cGameObject::IsOnScreen() const {
 bool cGameObject::IsInsideStage(int strict) const {
     const cScrollPos& vx = ViewX();
     const cScrollPos& vy = ViewY();
-    if (strict) return m_dX >= 0 && m_dRight < vx.StageSize() && m_dY >= 0 && m_dBottom < vy.StageSize();
+    if (strict)
+        return m_dX >= 0 && m_dRight < vx.ObjectExtent() && m_dY >= 0 && m_dBottom < vy.ObjectExtent();
     return m_dX >= vx.OuterLow() && m_dRight < vx.OuterHigh() && m_dY >= vy.OuterLow() &&
            m_dBottom < vy.OuterHigh();
 }
@@ -438,19 +439,17 @@ void cStageChara::Init(int id, const cEdCharaDef& def, const cItem* carried) {
         hitX = (32 - w) / 2;
         hitY = anchored ? 32 - h : (32 - h) / 2;
     }
-    // The first part box follows the box shape; the second is the stage's range against shots,
-    // centred in the cell.
+    // The first part box is the range the hit-range choice names (the cell for choice 3); the
+    // second is the stage's range against shots, centred in the cell.
     switch (m_Def.m_nHitRange) {
     case 1:
-        m_Parts[0].SetFromSize(st.m_nCharaCharaRangeW, st.m_nCharaCharaRangeH, st.m_nCharaCharaRangePlace,
-                               hitX, hitY);
+        m_Parts[0].SetFromSize(st.m_nCharaShotRangeW, st.m_nCharaShotRangeH, 0, hitX, hitY);
         break;
     case 2:
-        m_Parts[0].SetFromSize(st.m_nCharaCharaRangeFlyW, st.m_nCharaCharaRangeFlyH,
-                               st.m_nCharaCharaRangeFlyPlace, hitX, hitY);
+        m_Parts[0].SetFromSize(st.m_nCharaShotCharaRangeW, st.m_nCharaShotCharaRangeH, 0, hitX, hitY);
         break;
     case 3:
-        m_Parts[0].SetFromSize(w, h, anchored ? 1 : 0, hitX, hitY);
+        m_Parts[0].SetFromSize(32, 32, 0, hitX, hitY);
         break;
     default:
         if (gravity)
@@ -468,11 +467,11 @@ void cStageChara::Init(int id, const cEdCharaDef& def, const cItem* carried) {
     m_bHasItem = carried ? 1 : 0;
     if (carried) m_Item = *carried;
     switch (m_Def.m_nActivityArea) {
-    case 1:
-        m_bSkipAreaX = 1, m_bSkipAreaY = 0;
-        break;
-    case 2:
+    case 1: // only the horizontal position counts
         m_bSkipAreaX = 0, m_bSkipAreaY = 1;
+        break;
+    case 2: // only the vertical position counts
+        m_bSkipAreaX = 1, m_bSkipAreaY = 0;
         break;
     case 3:
         m_bSkipAreaX = 1, m_bSkipAreaY = 1;

@@ -474,6 +474,7 @@ class cStageChara : public cChara {
 
 struct cBoxDisplay {
     int nBox = 0, nStyle = 0, nColour = 0, nWidth = 0, nHeight = 0;
+    int nCounter = 0; // drawings of the box, 0-31: picks one of its colour's four entries
 };
 
 // The hero's own work: jump, dash, the flow driver's counter and the flow changes it applies after
@@ -523,7 +524,8 @@ class cHero : public cChara {
     void SaveFacing() { m_nSavedDir = m_nDir; }
     bool IsNotTouching(int itemId) const;
     void EndTouch(int itemId);
-    void PushMessage(const std::string& text, int position);
+    // A notice of a picture (kind, number, argument as a character's) rising above the hero.
+    void PushMessage(int pictureKind, int pictureNo, int pictureArg);
     int RunFlows(int dying) override;
     int Jump(const cJumpRequest& jump) override;
     void BuildHitRanges();

@@ -111,20 +111,25 @@ void cHero::SetMoveType(int type, int scaleToo) {
     m_nHitX0 = (32 - w) / 2;
     m_nHitY0 = anchored ? 32 - h : (32 - h) / 2;
     m_nHitW0 = m_nHitH0 = 32;
+    // The range against characters is the one the definition's hit-range choice names: its own
+    // range against characters, its range against shots, the range of its shots, or the cell.
     switch (m_Def.m_nHitRange) {
     case 1:
-        m_Parts[0].SetFromSize(st.m_nHeroCharaRangeW, st.m_nHeroCharaRangeH, st.m_nHeroCharaRangePlace,
-                               m_nHitX0, m_nHitY0);
+        m_Parts[0].SetFromSize(st.m_nHeroShotRangeW, st.m_nHeroShotRangeH, 0, m_nHitX0, m_nHitY0);
         break;
     case 2:
-        m_Parts[0].SetFromSize(st.m_nHeroCharaRangeFlyW, st.m_nHeroCharaRangeFlyH,
-                               st.m_nHeroCharaRangeFlyPlace, m_nHitX0, m_nHitY0);
+        m_Parts[0].SetFromSize(st.m_nHeroShotCharaRangeW, st.m_nHeroShotCharaRangeH, 0, m_nHitX0, m_nHitY0);
         break;
     case 3:
         m_Parts[0].SetFromSize(32, 32, 0, m_nHitX0, m_nHitY0);
         break;
     default:
-        m_Parts[0].SetFromSize(w, h, anchored ? 1 : 0, m_nHitX0, m_nHitY0);
+        if (gravity)
+            m_Parts[0].SetFromSize(st.m_nHeroCharaRangeW, st.m_nHeroCharaRangeH, st.m_nHeroCharaRangePlace,
+                                   m_nHitX0, m_nHitY0);
+        else
+            m_Parts[0].SetFromSize(st.m_nHeroCharaRangeFlyW, st.m_nHeroCharaRangeFlyH,
+                                   st.m_nHeroCharaRangeFlyPlace, m_nHitX0, m_nHitY0);
         break;
     }
     m_Parts[1].SetFromSize(st.m_nHeroShotRangeW, st.m_nHeroShotRangeH, 0, m_nHitX0, m_nHitY0);
@@ -153,8 +158,8 @@ void cHero::EndTouch(int itemId) {
     m_TouchingItems.remove(itemId);
 }
 
-void cHero::PushMessage(const std::string& text, int position) {
-    if (g_HeroHooks.PushMessage) g_HeroHooks.PushMessage(*this, text, position);
+void cHero::PushMessage(int pictureKind, int pictureNo, int pictureArg) {
+    if (g_HeroHooks.PushMessage) g_HeroHooks.PushMessage(*this, pictureKind, pictureNo, pictureArg);
 }
 
 int cHero::AfterMoveX() {
@@ -298,6 +303,10 @@ int cHero::Jump(const cJumpRequest& jump) {
 
 void cHero::BuildHitRanges() {
     const cEdStage& st = g_Stage;
+    // A box keeps its colour step across a rebuild.
+    int counters[4] = {};
+    for (const cBoxDisplay& b : m_Work.boxes)
+        if (b.nBox >= 0 && b.nBox < 4) counters[b.nBox] = b.nCounter;
     m_Work.boxes = {
         {0, st.m_nHeroBodyDisplay, st.m_nHeroBodyColour, m_nWidth, m_nHeight},
         {2, st.m_nHeroItemRangeDisplay, st.m_nHeroItemRangeColour, m_Parts[2].nWidth, m_Parts[2].nHeight},
@@ -309,4 +318,6 @@ void cHero::BuildHitRanges() {
                          return static_cast<long long>(a.nWidth) * a.nHeight >
                                 static_cast<long long>(b.nWidth) * b.nHeight;
                      });
+    for (cBoxDisplay& b : m_Work.boxes)
+        b.nCounter = counters[b.nBox];
 }

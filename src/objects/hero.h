@@ -7,7 +7,7 @@ class cHero;
 
 // Stage play's message windows take an item's message; without them the message is dropped.
 struct HeroHooks {
-    void (*PushMessage)(cHero& hero, const std::string& text, int position) = nullptr;
+    void (*PushMessage)(cHero& hero, int pictureKind, int pictureNo, int pictureArg) = nullptr;
 };
 extern HeroHooks g_HeroHooks;
 

@@ -117,9 +117,10 @@ void cItem::Init(int id, const cEdItemDef& def, int column, int row) {
     cGameObject::Init(id, 0, 0, 0, m_Def.m_nPictureNo, kItemAnims, 0, 16 - w / 2, 16 - h / 2, w, h, 32, 32, 0,
                       1, 0);
     ExpandLoops(m_Def.m_Commands);
-    m_bHidden = 0;
-    m_bOverlay = 0;
-    m_nOverlayCount = 0;
+    // A transparent item is not drawn but can still be taken; its mark is the definition's.
+    m_bHidden = m_Def.m_nTransparent != 0 ? 1 : 0;
+    m_bOverlay = m_Def.m_nMarkMode;
+    m_nOverlayCount = m_Def.m_nMarkNo;
     SetCellPos(column, row);
 }
 
@@ -139,7 +140,7 @@ void cItem::Draw(DDSURFACEDATA* surface, int still) {
     if (m_bOverlay == 1 && g_ItemDrawHooks.OverlaySheet) {
         DDSURFACEDATA* overlay = g_ItemDrawHooks.OverlaySheet();
         if (!overlay) return;
-        const int ox = (m_nOverlayCount % 15) * 32, oy = (m_nOverlayCount / 15) * 32;
+        const int ox = (m_nOverlayCount / 15) * 32, oy = (m_nOverlayCount % 15) * 32;
         if (m_nScale > 1)
             DDBltStretch(surface, m_rcScreen.left, m_rcScreen.top, 32 * m_nScale, 32 * m_nScale, overlay, ox,
                          oy, 32, 32, 1);

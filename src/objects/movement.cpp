@@ -76,8 +76,8 @@ int cGameObject::ClampToStageX(int mode) {
         if (m_dX < 0) {
             m_dX = 0;
             side = 3;
-        } else if (m_dX + w - 1 >= s.StageSize()) {
-            m_dX = s.StageSize() - w;
+        } else if (m_dX + w - 1 >= s.ObjectExtent()) {
+            m_dX = s.ObjectExtent() - w;
             side = 3;
         } else if (m_dX < s.OuterLow() || m_dX + w - 1 >= s.OuterHigh()) {
             side = 2;
@@ -113,8 +113,8 @@ int cGameObject::ClampToStageY(int mode) {
         if (m_dY < 0) {
             m_dY = 0;
             side = 3;
-        } else if (m_dY + h - 1 >= s.StageSize()) {
-            m_dY = s.StageSize() - h;
+        } else if (m_dY + h - 1 >= s.ObjectExtent()) {
+            m_dY = s.ObjectExtent() - h;
             side = 6;
         } else if (m_dY < s.OuterLow()) {
             side = 2;

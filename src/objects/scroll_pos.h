@@ -12,18 +12,18 @@ constexpr int BLOCK_SIZE = 32;
 
 class cScrollPos {
   public:
-    double m_dPos = 0.0;   // the view's first pixel on this axis
-    int m_bAtLimit = 0;    // 1 when the last clamp held the view at either end of its range
-    int m_nAxis = 0;       // 0 horizontal, 1 vertical
-    int m_nViewSize = 0;   // 640 or 480
-    int m_nLowest = 0;     // lowest position
-    int m_nHighestEnd = 0; // the view's far edge may not pass this pixel
-    int m_nOrigin = 0;     // 320: where the stage begins
-    int m_nStageEnd = 0;   // (stage size in blocks + 10) x 32, at least 0
-    int m_nMargin = 0;     // 10 blocks
-    int m_nExtraExtent = 0;
-    int m_nGridExtent = 0; // stage size + 20 blocks
-    int m_nGridStride = 0; // horizontally the power-of-two row stride of the block grid
+    double m_dPos = 0.0;    // the view's first pixel on this axis
+    int m_bAtLimit = 0;     // 1 when the last clamp held the view at either end of its range
+    int m_nAxis = 0;        // 0 horizontal, 1 vertical
+    int m_nViewSize = 0;    // 640 or 480
+    int m_nLowest = 0;      // lowest position
+    int m_nHighestEnd = 0;  // the view's far edge may not pass this pixel
+    int m_nOrigin = 0;      // 320: where the stage begins
+    int m_nStageEnd = 0;    // (stage size in blocks + 10) x 32, at least 0
+    int m_nMargin = 0;      // 10 blocks
+    int m_nExtraExtent = 0; // the whole stage for objects, pixels
+    int m_nGridExtent = 0;  // stage size + 20 blocks
+    int m_nGridStride = 0;  // horizontally the power-of-two row stride of the block grid
     int m_nStrideExp = 0;
     double m_dAutoSpeed = 0.0; // pixels per sub-step
     int m_bAutoScroll = 0;
@@ -54,6 +54,9 @@ class cScrollPos {
     double OuterLow() const { return m_dPos - m_nMargin * BLOCK_SIZE; }
     double OuterHigh() const { return m_dPos + m_nViewSize + m_nMargin * BLOCK_SIZE; }
     int StageSize() const { return m_nGridExtent * BLOCK_SIZE; }
+    // The whole stage for objects: from 0 to the stage's own extent plus 640 pixels, which the
+    // stage sets and which need not match the grid.
+    int ObjectExtent() const { return m_nExtraExtent; }
 };
 
 // The running stage's frame scale; an unset stage counts as scale 1.

@@ -50,13 +50,12 @@ const cChara* Hero1() {
     return g_Heroes.empty() ? nullptr : &g_Heroes[0];
 }
 
+// The nearest character of the faction's list, heroes included.
 const cChara* NearestOfFaction(const cShot& s, int faction) {
     cCharaFilter f;
-    f.bFaction = 1;
-    f.nFaction = faction;
     f.bSkipInvul2 = 1;
-    return FindNearestChara(s.ScreenCenterX(), s.ScreenCenterY(), g_Charas, g_Stage.m_nActiveOnly > 0 ? 2 : 0,
-                            f);
+    return FindNearestInFaction(s.ScreenCenterX(), s.ScreenCenterY(), faction,
+                                g_Stage.m_nActiveOnly > 0 ? 2 : 0, f);
 }
 
 } // namespace
@@ -78,6 +77,8 @@ void cShot::Init(cChara& owner, int cmdType, const cEdShot& rec, const cEmission
         m_AnimSeq.Clear();
         m_nObjKind = OBJKIND_SHOT;
         m_Work.bSword = 1;
+        // A sword stays for its frames and strikes each character once.
+        m_bEndsOnHit = 0;
         int w = 16, h = 16;
         if (!g_Database.m_SwordTypes.empty()) {
             const cEdSwordType& st = g_Database.m_SwordTypes.at(rec.m_nMoveKind);

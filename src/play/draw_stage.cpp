@@ -252,13 +252,6 @@ void ScrollBackground() {
 
 void DrawBackground(DDSURFACEDATA* surface, int group) {
     const int count = std::min(g_Stage.m_Backgrounds.Count(), SYSBMP_BACKGROUND_SLOTS);
-    bool any = false;
-    for (int k = 0; k < count; ++k)
-        any = any || g_Stage.m_Backgrounds.at(k).m_nShown;
-    if (group == 0 && !any) {
-        DDFillRect(surface, 0, 0, 640, 480, 16);
-        return;
-    }
     const cScrollPos& vx = ViewX();
     const cScrollPos& vy = ViewY();
     const int originX = vx.m_nMargin * 32, originY = vy.m_nMargin * 32;
@@ -273,7 +266,9 @@ void DrawBackground(DDSURFACEDATA* surface, int group) {
         }
         DDSURFACEDATA* pic = Sys(SYSBMP_BACKGROUND_FIRST + k);
         const int w = VisibleWidth(pic), h = VisibleHeight(pic);
-        if (w <= 0 || h <= 0) continue; // a picture without size is skipped
+        // A picture without size, or one whose file gave no surface, is skipped.
+        const DDSURFACEDATA* src = DDSubstitute(pic);
+        if (w <= 0 || h <= 0 || !src || (!src->lpDT && !src->lpDDSide)) continue;
         const int ox =
             layer.m_nAutoX
                 ? static_cast<int>(layer.m_dOffsetX + vx.m_dPos - originX)
@@ -294,6 +289,8 @@ void DrawBackground(DDSURFACEDATA* surface, int group) {
         }
         DDEndBatch();
     }
+    // A back pass that drew no layer (none shown there, or no picture) leaves no earlier frame.
+    if (group == 0 && first) DDFillRect(surface, 0, 0, 640, 480, 16);
 }
 
 // ---- Blocks ----

@@ -468,6 +468,13 @@ int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cTargetStri
 int ShotAgainstCharas(cGameScene& scene) {
     static cTargetStrips strips[FACTION_COUNT];
     static std::vector<std::size_t> candidates;
+    // A shot marked to end meets every character group of the pass and goes after it.
+    static std::vector<cShot*> ending;
+    ending.clear();
+    auto endMarked = [] {
+        for (cShot* shot : ending)
+            shot->m_bRemoved = 1;
+    };
     for (auto& s : strips)
         s.Forget();
     for (int i = 0; i < FACTION_COUNT; ++i) {
@@ -482,11 +489,16 @@ int ShotAgainstCharas(cGameScene& scene) {
                 if (shot.m_bRemoved || !CountsForHits(shot)) continue;
                 bool ends = false;
                 const int r = ShotAgainstGroup(shot, charas, strips[j], ends, candidates);
-                if (ends) shot.m_bRemoved = 1;
-                if (r != HIT_NONE) return r;
+                if (ends && std::find(ending.begin(), ending.end(), &shot) == ending.end())
+                    ending.push_back(&shot);
+                if (r != HIT_NONE) {
+                    endMarked();
+                    return r;
+                }
             }
         }
     }
+    endMarked();
     return HIT_NONE;
 }
 

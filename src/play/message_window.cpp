@@ -230,14 +230,16 @@ int DrawMessage(cMessage& m, DDSURFACEDATA* surface, int paused) {
             m.m_bRecorded = 1, m.m_nRecX = x + static_cast<int>(vx), m.m_nRecY = y + static_cast<int>(vy);
         x = m.m_nRecX - static_cast<int>(vx), y = m.m_nRecY - static_cast<int>(vy);
     }
-    if (x < 0)
-        x = 0;
-    else if (w + x >= 639)
-        x = 640 - w;
-    if (y < 20)
-        y = 20;
-    else if (h + y >= 479)
-        y = 480 - h;
+    if (m.m_bKeepOnScreen) {
+        if (x < 0)
+            x = 0;
+        else if (w + x >= 639)
+            x = 640 - w;
+        if (y < 20)
+            y = 20;
+        else if (h + y >= 479)
+            y = 480 - h;
+    }
     if (m.m_nKind == 1) {
         if (m.m_lpSurface && m.m_lpSurface->bLost) m.Render();
         if (m.m_strText.empty()) return 0;
@@ -276,9 +278,11 @@ void ClearMessageSurfaces() {
 
 void InstallMessageHooks() {
     g_pfnFreeMessageSurface = FreeMessageSurface;
-    g_HeroHooks.PushMessage = [](cHero&, const std::string& text, int position) {
+    // The picture of a taken item rises above the hero for 30 frames from where it was taken.
+    g_HeroHooks.PushMessage = [](cHero& hero, int pictureKind, int pictureNo, int pictureArg) {
         if (!g_lpGameScene) return;
         cMessage& m = g_lpGameScene->m_Messages.emplace_back();
-        m.Set(1, text.c_str(), 0, 0, 0, position, 0, 0, 0, 0, 1, 0, 2, 90, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0);
+        m.Set(2, nullptr, pictureArg, pictureKind, pictureNo, 4, 0, 0, 0, 0, 1, 1, 2, MESSAGE_NOTICE_FRAMES,
+              0, hero.m_nId, 1, 0, 0, 0, 0, 0, 0, 0);
     };
 }

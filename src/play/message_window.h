@@ -86,6 +86,9 @@ void OpeningBox(int x, int y, int w, int h, int c, int& bx, int& by, int& bw, in
 // One frame of a message; 1 when it has ended.
 int DrawMessage(cMessage& m, DDSURFACEDATA* surface, int paused);
 
+// Frames of the notices that rise above a hero: a taken item's picture and the extra-life icon.
+constexpr int MESSAGE_NOTICE_FRAMES = 30;
+
 extern DDSurfaceList g_MessageSurfaces;
 extern DDSurfaceDefList g_MessageSurfaceDefs;
 void ClearMessageSurfaces();

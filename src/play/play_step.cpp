@@ -102,7 +102,7 @@ bool StepInput(cGameScene& scene) {
         }
         in.wDir = dir;
         in.wButtons = buttons;
-        in.nDirNumber = KeyBitsToDirection(dir);
+        in.nDirNumber = RecordedDirection(dir);
         cInputHistory::Record(in);
         SampleInput(in);
         return true;
@@ -537,7 +537,7 @@ int RunItemCommandsHook(cHero& hero, cItem& item) {
 }
 
 void PushItemMessage(cHero& hero, cItem& item) {
-    hero.PushMessage(item.m_Def.m_strText, 0);
+    hero.PushMessage(item.m_Def.m_nPictureKind, item.m_Def.m_nPictureNo, item.m_Def.m_nPictureArg);
 }
 
 int TakeCarriedItem(cChara& taker, cGameObject& item) {

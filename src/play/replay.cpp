@@ -155,11 +155,10 @@ int ReadReplayFile(cReplay& replay, const std::string& path, cEdStage& running, 
     // A replay that cannot play (a stage without a hero, no recorded frame) is refused like a
     // damaged one: the caller stays where it was.
     if (!stage.HasHero() || !rec.HasFrames()) return 0;
+    // The running stage keeps the palettes the file carries: summons and shot items of the stage
+    // played back draw on them as they did when it was recorded.
     running = stage;
     KeepStageSetup(original, stage);
-    running.m_PaletteBlocks.clear();
-    running.m_PaletteCharas.clear();
-    running.m_PaletteItems.clear();
     replay = rec;
     replay.Rewind();
     snapshot = save;

@@ -15,12 +15,15 @@
 #include "platform/crt_rand.h"
 #include "platform/messages.h"
 #include "platform/time.h"
+#include "draw/draw.h"
 #include "play/collision.h"
 #include "play/effects.h"
+#include "play/draw_stage.h"
 #include "play/hits.h"
 #include "play/message_window.h"
 #include "play/play_step.h"
 #include "play/replay.h"
+#include "play/screen_effects.h"
 #include "play/trace.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
@@ -29,6 +32,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <new>
 
 std::vector<cBlockCellInfo> g_BlockCells;
@@ -232,6 +236,19 @@ void ResetCounters(cGameScene& scene) {
     g_SceneManager.g_nFrameRate = st.m_nFrameRate;
 }
 
+// What the last attempt left on the screen goes: the screen colour and the screen effect.
+void ResetScreenState() {
+    ResetStageDrawing();
+    g_ScreenEffect = cScreenEffectState{};
+}
+
+// In 8-bit colour the palette that fades and colours changed is put back and shown.
+void RestoreDisplayPalette() {
+    if (g_DDSettings.nBpp != 8) return;
+    std::memcpy(g_Palette, g_BasePalette, sizeof g_Palette);
+    if (g_lpDDCon && g_lpDDCon->lpPalette) g_lpDDCon->lpPalette->SetEntries(0, 0, 256, g_Palette);
+}
+
 // A character leaves play during set-up: it is taken out at once (nothing walks the list here).
 void DropFromList(std::list<cStageChara>::iterator it) {
     RemoveFromPlay(*it);
@@ -282,7 +299,10 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     cEdStage& st = g_Stage;
     if (st.m_nTakeOver) {
         const int hero = st.FindHero();
-        if (hero >= 0) g_SaveData.LoadCarryOver(0, st.m_Charas.at(hero));
+        // The carried time limit, lives and music reach the stage before its music and time start.
+        if (hero >= 0)
+            g_SaveData.LoadCarryOver(0, st.m_Charas.at(hero), &st.m_nTimeLimit, &g_SaveData.m_nLives,
+                                     &st.m_nBgm);
     }
     if (StageMusicRequested(st.m_nBgm, g_nCurBgm, startMusic, st.m_nKeepBgm != 0))
         PlayStageBgm(st.m_nBgm, st.m_nBgmLoop);
@@ -295,7 +315,9 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     // Pictures and message texts shown before stay with the play they belonged to.
     ClearShownPictures();
     ClearMessageSurfaces();
+    ResetScreenState();
     ResetCounters(scene);
+    RestoreDisplayPalette();
     RunStartFlows(scene);
     g_PlayTrace.BeginStage();
     ECLog("Out SetStage");
@@ -435,8 +457,8 @@ cStageChara* SpawnCharacter(const cEdCharaDef& def, int x, int y, const cSpawnPa
     cStageChara proto;
     proto.Init(g_PlayWork.nNextCharaId, def, nullptr);
     proto.m_FlowState.nCloneValue = static_cast<std::int16_t>(params.nCopy);
-    proto.m_dX = x + proto.m_nHitX;
-    proto.m_dY = y + proto.m_nHitY;
+    proto.m_dX = x + proto.m_nHitX + params.dOffsetX;
+    proto.m_dY = y + proto.m_nHitY + params.dOffsetY;
     proto.m_dRight = proto.m_dX + proto.m_nWidth - 1;
     proto.m_dBottom = proto.m_dY + proto.m_nHeight - 1;
     if (!proto.IsInsideStage(1)) return nullptr;
@@ -526,8 +548,27 @@ bool SummonBlock(const cEdBlockDef& def, int column, int row, int mode) {
     return SetBlockAt(column * BLOCK_SIZE, row * BLOCK_SIZE, remove ? empty : def, cSpawnParams{});
 }
 
-cChara* SummonChara(const cEdCharaDef& def, int x, int y, cChara&, const cEdShot& rec) {
-    return SpawnCharacter(def, x, y, ParamsOf(rec));
+// A summoned character faces the summoner's way (or away from it) and takes its faction from its
+// definition, the summoner or the command; its extra copies stand at their offsets for that facing.
+cChara* SummonChara(const cEdCharaDef& def, int x, int y, cChara& summoner, const cEdShot& rec) {
+    cEdCharaDef summoned = def;
+    const int facing = (summoner.m_nDir == 1 ? 1 : 0) ^ (rec.m_bSummonFacingReversed ? 1 : 0);
+    summoned.m_nFacing = static_cast<std::uint8_t>(facing);
+    if (rec.m_nSummonForceSource == 1)
+        summoned.m_nFaction = summoner.m_Def.m_nFaction;
+    else if (rec.m_nSummonForceSource == 2)
+        summoned.m_nFaction = static_cast<std::uint8_t>(rec.m_nForce);
+    const int copies = std::max(0, static_cast<int>(static_cast<std::int8_t>(def.m_nExtraCopies)));
+    cChara* first = nullptr;
+    for (int i = 0; i <= copies; ++i) {
+        cSpawnParams params = ParamsOf(rec);
+        params.nCopy = i;
+        params.dOffsetX = summoned.OffsetX(i, facing);
+        params.dOffsetY = summoned.OffsetY(i, facing);
+        cChara* c = SpawnCharacter(summoned, x, y, params);
+        if (!first) first = c;
+    }
+    return first;
 }
 
 cItem* SummonItem(const cEdItemDef& def, int x, int y, cChara&, const cEdShot& rec) {

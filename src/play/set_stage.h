@@ -95,6 +95,7 @@ struct cSpawnParams {
     int bRefuseOnHero = 0;
     int bRefuseOnChara = 0;
     int nCopy = 0;
+    double dOffsetX = 0, dOffsetY = 0; // the copy's shift from the given position
 };
 
 // The characters of one placement at stage cell (column, row), carrying `carried` when given: 1 +

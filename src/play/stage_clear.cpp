@@ -7,6 +7,7 @@
 #include "app/startup_state.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
+#include "play/message_window.h"
 #include "play/pause_loop.h"
 #include "play/replay.h"
 #include "project/save_data.h"
@@ -43,11 +44,22 @@ bool LoadFollowUp(const std::string& fileName) {
     return LoadStageForPlay(fileName, 0, &g_StageOriginal) != 0;
 }
 
-// The extra-life notice over player 1's hero, held for 30 frames by the pause loop. The notice's
-// icon is drawn by the message windows; until they are in place the wait alone is shown.
+// The extra-life notice: the life icon rising above player 1's hero, held for 30 frames by the
+// pause loop and taken away after it.
 void ShowExtraLifeNotice(cGameScene& scene) {
+    cMessage& notice = scene.m_Messages.emplace_back();
+    const int heroId = g_Heroes.empty() ? 0 : g_Heroes[0].m_nId;
+    notice.Set(3, nullptr, 0, 0, 0, 4, 0, 0, 0, 0, 1, 1, 2, MESSAGE_NOTICE_FRAMES, 1, heroId, 1, 0, 0, 0, 0,
+               0, 0, 0);
+    const cMessage* shown = &notice;
     SetPauseWait(scene, 0, 0, NOTICE_FRAMES, 0);
     RunPauseLoop(scene);
+    // The frame drawing may have dropped it already when its frames ran out.
+    for (auto it = scene.m_Messages.begin(); it != scene.m_Messages.end(); ++it)
+        if (&*it == shown) {
+            scene.m_Messages.erase(it);
+            break;
+        }
 }
 
 // The genre is ranked in this game mode and the stage shows its result value.
@@ -99,7 +111,7 @@ void StoreCarryOver() {
                                   static_cast<std::uint16_t>(hero.m_nCharaEffect),
                                   hero.m_Def.m_nCharaEffect1Mode, hero.m_Def.m_nCharaEffect1Loop,
                                   g_lpGameScene ? g_lpGameScene->m_nTimeLimit : 0, g_SaveData.m_nLives,
-                                  g_SaveData.m_nStageCounter);
+                                  g_Stage.m_nBgm);
     }
 }
 

@@ -12,8 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 
-BlinkColour g_BlinkColours[BLINK_COLOUR_COUNT];
-
 namespace {
 
 int g_nChannel[BLINK_COLOUR_COUNT];

@@ -1,16 +1,9 @@
 // Palette variants of 8-bit displays and the blinking colours of characters.
 #pragma once
 
-#include <cstdint>
+#include "draw/blink_colours.h"
 
-// One tint a character can blink with: an opaque ARGB colour and the texture-stage operation that
-// applies it (7 add, 10 subtract).
-struct BlinkColour {
-    std::uint32_t dwColour = 0;
-    std::int32_t nOp = 0;
-};
-constexpr int BLINK_COLOUR_COUNT = 9;
-extern BlinkColour g_BlinkColours[BLINK_COLOUR_COUNT];
+#include <cstdint>
 
 constexpr int PALETTE_VARIANT_COUNT = 27;
 

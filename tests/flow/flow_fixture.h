@@ -52,8 +52,8 @@ class FlowTest : public ::testing::Test {
         g_Stage.SetHitLevel(1);
         m_Scene = std::make_unique<cGameScene>();
         g_lpGameScene = m_Scene.get();
-        m_Scene->m_ScrollX.SetUp(0, 20);
-        m_Scene->m_ScrollY.SetUp(1, 15);
+        m_Scene->m_ScrollX.SetUp(0, 20, 20 * BLOCK_SIZE + VIEW_WIDTH);
+        m_Scene->m_ScrollY.SetUp(1, 15, 15 * BLOCK_SIZE + VIEW_WIDTH);
         m_Scene->m_StageVars.assign(16, 0);
         g_SaveData.m_vnCommonVars.assign(256, 0);
         ResetFlowCommandTable();

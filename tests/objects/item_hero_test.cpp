@@ -179,6 +179,47 @@ TEST_F(ItemHeroTest, HeroBoxesAreListedLargestFirstAndTouchesAreKept) {
     EXPECT_TRUE(hero.IsNotTouching(9));
 }
 
+TEST_F(ItemHeroTest, HitRangeChoicesTakeTheStageRangeTheyName) {
+    const cEdStage saved = g_Stage;
+    cEdStage& st = g_Stage;
+    st.m_nHeroBodyW = 6, st.m_nHeroBodyH = 7, st.m_nHeroBodyFlyW = 8, st.m_nHeroBodyFlyH = 9;
+    st.m_nHeroCharaRangeW = 10, st.m_nHeroCharaRangeH = 11;
+    st.m_nHeroCharaRangeFlyW = 12, st.m_nHeroCharaRangeFlyH = 13;
+    st.m_nHeroShotRangeW = 14, st.m_nHeroShotRangeH = 15;
+    st.m_nHeroShotCharaRangeW = 18, st.m_nHeroShotCharaRangeH = 19;
+    st.m_nCharaBodyW = 2, st.m_nCharaBodyH = 3, st.m_nCharaBodyFlyW = 4, st.m_nCharaBodyFlyH = 5;
+    st.m_nCharaCharaRangeW = 20, st.m_nCharaCharaRangeH = 21;
+    st.m_nCharaCharaRangeFlyW = 22, st.m_nCharaCharaRangeFlyH = 23;
+    st.m_nCharaShotRangeW = 24, st.m_nCharaShotRangeH = 25;
+    st.m_nCharaShotCharaRangeW = 26, st.m_nCharaShotCharaRangeH = 27;
+    struct Case {
+        int choice, moveType, heroW, heroH, charaW, charaH;
+    };
+    const Case cases[] = {
+        {0, 0, 10, 11, 20, 21}, {0, 1, 12, 13, 22, 23}, {1, 0, 14, 15, 24, 25},
+        {1, 1, 14, 15, 24, 25}, {2, 0, 18, 19, 26, 27}, {3, 1, 32, 32, 32, 32},
+    };
+    for (const Case& k : cases) {
+        cEdCharaDef def;
+        def.m_nHitRange = static_cast<std::uint8_t>(k.choice);
+        def.m_nMoveType = static_cast<std::uint8_t>(k.moveType);
+        g_Heroes.resize(1);
+        g_Heroes[0].Init(1, def, 5, 5, 0, 0);
+        const cPartBox& hero = g_Heroes[0].m_Parts[0];
+        EXPECT_EQ(hero.nWidth, k.heroW) << k.choice << "/" << k.moveType;
+        EXPECT_EQ(hero.nHeight, k.heroH) << k.choice << "/" << k.moveType;
+        cStageChara c;
+        c.Init(2, def, nullptr);
+        EXPECT_EQ(c.m_Parts[0].nWidth, k.charaW) << k.choice << "/" << k.moveType;
+        EXPECT_EQ(c.m_Parts[0].nHeight, k.charaH) << k.choice << "/" << k.moveType;
+        if (k.choice == 3) { // the whole cell
+            EXPECT_EQ(c.m_nHitX + c.m_Parts[0].nOffsetX, 0);
+            EXPECT_EQ(c.m_nHitY + c.m_Parts[0].nOffsetY, 0);
+        }
+    }
+    g_Stage = saved;
+}
+
 TEST_F(ItemHeroTest, MoveTypesAndTheScrollSetTheHerosSpeeds) {
     cHero& hero = MakeHero(1); // flying
     hero.m_dVX = 3, hero.m_dVY = -2, hero.m_dAX = 1, hero.m_dAY = 1;

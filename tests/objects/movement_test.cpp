@@ -268,10 +268,29 @@ TEST_F(MovementTest, ScriptedWalkerFallsLandsAndStopsAtAWall) {
 
 TEST_F(MovementTest, ActivationFollowsTheViewOnTheAxesThatCount) {
     std::vector<std::int32_t> switches(10, 0);
+    // Area 0 tests both axes, 1 only x, 2 only y, 3 none; one place beside the view, one below it.
+    const struct {
+        int area, besideActive, belowActive;
+    } areas[] = {{0, 0, 0}, {1, 0, 1}, {2, 1, 0}, {3, 1, 1}};
+    for (const auto& k : areas) {
+        cEdCharaDef def;
+        def.m_nActivityArea = static_cast<std::uint8_t>(k.area);
+        cStageChara c;
+        c.Init(1, def, nullptr);
+        const double places[2][3] = {{5000, 400, double(k.besideActive)}, {500, 1000, double(k.belowActive)}};
+        for (const auto& p : places) {
+            c.m_dX = p[0];
+            c.m_dY = p[1];
+            c.AfterMoveX();
+            c.AfterMoveY();
+            c.UpdateActive(switches);
+            EXPECT_EQ(c.m_bActive, int(p[2])) << "area " << k.area << " at " << p[0] << "," << p[1];
+        }
+    }
     cEdCharaDef def;
     def.m_nGroupSwitch = 1;
     def.m_nGroupNo = 3;
-    def.m_nActivityArea = 1; // only the vertical position counts
+    def.m_nActivityArea = 2; // only the vertical position counts
     cStageChara c;
     c.Init(1, def, nullptr);
     c.m_dX = 5000; // far right of the view, but the horizontal test is off

@@ -18,8 +18,9 @@ class ObjectsTest : public ::testing::Test {
         g_Stage.SetHitLevel(hitLevel);
         m_Scene = std::make_unique<cGameScene>();
         g_lpGameScene = m_Scene.get();
-        m_Scene->m_ScrollX.SetUp(0, widthBlocks);
-        m_Scene->m_ScrollY.SetUp(1, heightBlocks);
+        // Objects may go anywhere on the grid, as a stage whose extents cover it lets them.
+        m_Scene->m_ScrollX.SetUp(0, widthBlocks, widthBlocks * BLOCK_SIZE + VIEW_WIDTH);
+        m_Scene->m_ScrollY.SetUp(1, heightBlocks, heightBlocks * BLOCK_SIZE + VIEW_WIDTH);
         ResetBlockGrid(m_Scene->m_ScrollX.m_nGridStride, m_Scene->m_ScrollY.m_nGridExtent);
     }
     void SetUp() override { SetUpStage(20, 15); }

@@ -270,6 +270,46 @@ TEST_F(ShotTest, AimedShotFlyingBackwardsTurnsAtOnceStraightAwayFromItsTarget) {
     cObjectLinks::SetTarget(m_Firer, nullptr);
 }
 
+TEST_F(ShotTest, FactionSeekingShotsFindHeroesInTheirFactionList) {
+    // A hero of faction 0 to the right, a character of faction 0 farther off to the left, and a
+    // nearer character of another faction just above.
+    g_Heroes.resize(1);
+    cEdCharaDef def;
+    def.m_nController = 0;
+    def.m_nFaction = 0;
+    g_Heroes[0].Init(1, def, 5, 5, 0, 0);
+    cHero& hero = g_Heroes[0];
+    cStageChara& other = g_Charas.emplace_back();
+    cStageChara& near = g_Charas.emplace_back();
+    const struct {
+        cChara* c;
+        double x, y;
+        int faction;
+    } places[] = {{&hero, 880, 600, 0}, {&other, 480, 600, 0}, {&near, 700, 560, 2}};
+    for (const auto& p : places) {
+        if (p.c != &hero) Place(*p.c, p.x, p.y);
+        p.c->m_dX = p.x;
+        p.c->m_dY = p.y;
+        p.c->AfterMoveX();
+        p.c->AfterMoveY();
+        p.c->UpdateScreenRect();
+        p.c->m_bPresent = p.c->m_bInView = 1;
+        cObjectLinks::JoinFaction(*p.c, p.faction);
+    }
+    for (const int kind : {2, 5, 7}) {
+        cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1, 20);
+        r.m_nMoveKind = static_cast<std::int8_t>(kind);
+        r.m_nMoveValues[0] = 0;                 // turns on its first frame
+        r.m_nMoveValues[1] = kind == 2 ? 0 : 9; // kind 2: the faction; homing: flies on for a while
+        r.m_nMoveValues[2] = 0;                 // homing: the faction
+        ASSERT_EQ(Fire(r), 1);
+        cShot& s = *Shots()[0];
+        s.MoveStep();
+        EXPECT_GT(s.m_dVX, 0) << "kind " << kind << " turns toward the hero";
+        m_Scene->m_Shots.clear();
+    }
+}
+
 TEST_F(ShotTest, WideShotTestsItsFarEdge) {
     cEdShot r = Shot(SHOT_PATTERN_SPREAD, 1, 0);
     r.m_nSizeFactor = 3; // 48 x 48

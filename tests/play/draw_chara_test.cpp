@@ -1,8 +1,11 @@
 // Characters in their draw modes, character effects, the darkness window, blink chips and effect
 // objects.
+#include "draw/blink_colours.h"
 #include "draw/dd_startup.h"
 #include "objects/chara_draw.h"
+#include "objects/item.h"
 #include "play/effects.h"
+#include "play/message_window.h"
 #include "play/stage_draw_fixture.h"
 #include "platform/crt_rand.h"
 #include "project/project_database.h"
@@ -102,6 +105,158 @@ TEST_P(CharaDraw, ModesDrawAndAnEndingModeClearsItsEffectTheSameFrame) {
     g_Charas.clear();
 }
 
+TEST_P(CharaDraw, TransparentCharactersAndItemsDrawNeitherPictureNorMark) {
+    ASSERT_TRUE(Open(GetParam()));
+    SetCharaEffects({{CHARA_EFFECT_BLINK, 1, 0, 0, 2, 0}});
+    g_Charas.emplace_back();
+    cStageChara& c = g_Charas.back();
+    c.m_Def.m_nMarkMode = 1;
+    c.m_Def.m_nMarkNo = 0;
+    c.Init(1, c.m_Def, nullptr);
+    c.m_nPicture = 2;
+    c.m_nHitW = c.m_nHitH = c.m_nHitW0 = c.m_nHitH0 = 32;
+    c.m_rcScreen = {100, 100, 131, 131};
+    const std::uint32_t body = StagePaletteColour(CharaColour(2, 0));
+    const std::uint32_t mark = StagePaletteColour(200); // the top edge of mark 0
+    for (int transparent : {1, 0}) {
+        c.m_Def.m_nTransparent = static_cast<std::uint8_t>(transparent);
+        c.m_nCharaEffect = 1;
+        c.m_EffectState = cCharaEffectState{};
+        c.m_EffectState.bVisible = 1;
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawChara(&g_BackBuffer, 0, c);
+        auto f = PresentAndRead();
+        EXPECT_EQ(At(f, 116, 116) == body, !transparent) << "transparent " << transparent;
+        EXPECT_EQ(At(f, 116, 100) == mark, !transparent) << "transparent " << transparent;
+        EXPECT_EQ(c.m_EffectState.nBlinkCount, 1) << "the effect advances either way";
+    }
+    // Items take their transparency and their mark from the definition.
+    for (int transparent : {1, 0}) {
+        cEdItemDef def;
+        def.m_nPictureNo = 3;
+        def.m_nTransparent = static_cast<std::uint8_t>(transparent);
+        def.m_nMarkMode = 1;
+        def.m_nMarkNo = 0;
+        cItem item;
+        item.Init(1, def, 0, 0);
+        item.m_rcScreen = {300, 100, 331, 131};
+        DDClear(&g_BackBuffer, SP_BLUE);
+        item.Draw(&g_BackBuffer, 1);
+        auto f = PresentAndRead();
+        EXPECT_EQ(At(f, 316, 116) == StagePaletteColour(63), !transparent) << "transparent " << transparent;
+        EXPECT_EQ(At(f, 316, 100) == mark, !transparent) << "transparent " << transparent;
+    }
+    g_Charas.clear();
+}
+
+TEST_P(CharaDraw, SheetRowsAddThePictureArgumentAndTheStateOffsets) {
+    ASSERT_TRUE(Open(GetParam()));
+    const auto savedSets = g_Database.m_AnimeSets;
+    cEdAnimeSet set;
+    set.nPatternOffsetA = 1; // invincible
+    set.nPatternOffsetB = 2; // block character
+    set.nPatternOffsetC = 3; // not under gravity
+    g_Database.m_AnimeSets.assign(1, set);
+    g_Charas.emplace_back();
+    cStageChara& c = g_Charas.back();
+    c.Init(1, c.m_Def, nullptr);
+    c.m_nPicture = 2;
+    c.m_nHitW = c.m_nHitH = c.m_nHitW0 = c.m_nHitH0 = 32;
+    c.m_rcScreen = {100, 100, 131, 131};
+    c.m_Def.m_nAnimeSet = 0;
+    c.m_Def.m_nPictureArg = 1;
+    struct Case {
+        int kind, moveType, block, invincible, row; // row -1: nothing from the character sheets
+    };
+    const Case cases[] = {
+        {1, 0, 0, 0, 1}, {1, 1, 0, 0, 4}, {1, 0, 1, 0, 3},  {1, 0, 0, 5, 2},
+        {1, 2, 1, 5, 7}, {2, 0, 0, 0, 1}, {4, 0, 0, 0, -1}, // kind 4: the character-bitmap list
+    };
+    for (const Case& k : cases) {
+        c.m_Def.m_nPictureKind = static_cast<std::uint8_t>(k.kind);
+        c.m_Def.m_nMoveType = static_cast<std::uint8_t>(k.moveType);
+        c.m_Def.m_nBlockChara = static_cast<std::uint8_t>(k.block);
+        c.m_nInvincible = k.invincible;
+        c.m_nCharaEffect = 0;
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawChara(&g_BackBuffer, 1, c);
+        auto f = PresentAndRead();
+        const std::uint32_t expect =
+            k.row < 0 ? StagePaletteColour(SP_BLUE) : StagePaletteColour(CharaColour(2, k.row));
+        EXPECT_EQ(At(f, 116, 116), expect) << "kind " << k.kind << " move " << k.moveType << " block "
+                                           << k.block << " invincible " << k.invincible;
+    }
+    g_Database.m_AnimeSets = savedSets;
+    g_Charas.clear();
+}
+
+TEST_P(CharaDraw, MarksStandInColumnsOfFifteen) {
+    ASSERT_TRUE(Open(GetParam()));
+    // Mark 2 is the third cell of the first column; mark 31 the second cell of the third.
+    for (int n : {2, 31}) {
+        const std::uint32_t mark = StagePaletteColour(200 + n);
+        g_Charas.emplace_back();
+        cStageChara& c = g_Charas.back();
+        c.Init(1, c.m_Def, nullptr);
+        c.m_Def.m_nMarkMode = 1;
+        c.m_Def.m_nMarkNo = static_cast<std::uint16_t>(n);
+        c.m_rcScreen = {100, 100, 131, 131};
+        cEdItemDef def;
+        def.m_nPictureNo = 3;
+        def.m_nMarkMode = 1;
+        def.m_nMarkNo = static_cast<std::uint16_t>(n);
+        cItem item;
+        item.Init(1, def, 0, 0);
+        item.m_rcScreen = {200, 100, 231, 131};
+        cBlock block;
+        block.m_bOverlay = 1;
+        block.m_nOverlayCount = n;
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawChara(&g_BackBuffer, 1, c);
+        item.Draw(&g_BackBuffer, 1);
+        DrawBlockCell(block, &g_BackBuffer, 300, 100);
+        auto f = PresentAndRead();
+        for (int x : {116, 216, 316})
+            EXPECT_EQ(At(f, x, 100), mark) << "mark " << n << " at " << x;
+        g_Charas.clear();
+    }
+}
+
+TEST_P(CharaDraw, InvincibleCharactersTakeTheirBlinkTintUnderDirect3D) {
+    ASSERT_TRUE(Open(GetParam()));
+    const BlinkColour saved = g_BlinkColours[2];
+    g_BlinkColours[2] = {0xFF000000u, 7}; // an added black: the pixel as it is, through the tint path
+    g_Charas.emplace_back();
+    cStageChara& c = g_Charas.back();
+    c.Init(1, c.m_Def, nullptr);
+    c.m_nPicture = 2;
+    c.m_rcScreen = {100, 100, 131, 131};
+    c.m_Def.m_nBlinkKind = 3;
+    c.m_Def.m_nAnimeSet = 999; // no animation set: no row offset while invincible
+    struct Case {
+        int invincible, compat;
+        std::uint32_t colour;
+    };
+    const std::uint32_t body = StagePaletteColour(CharaColour(2, 0));
+    for (std::uint32_t tint : {0xFF000000u, 0xFF300000u}) {
+        g_BlinkColours[2].dwColour = tint;
+        const Case cases[] = {{5, 1, tint}, {0, 1, 0}, {5, 0, 0}};
+        for (const Case& k : cases) {
+            c.m_nInvincible = k.invincible;
+            g_SystemData.m_nCompat287 = k.compat;
+            DDClear(&g_BackBuffer, SP_BLUE);
+            DrawChara(&g_BackBuffer, 1, c);
+            auto f = PresentAndRead();
+            const bool tinted = GetParam() == 1 && k.colour == 0xFF300000u;
+            EXPECT_EQ(At(f, 116, 116) == body, !tinted)
+                << "invincible " << k.invincible << " switch " << k.compat << " tint " << std::hex << tint;
+        }
+    }
+    g_SystemData.m_nCompat287 = 0;
+    g_BlinkColours[2] = saved;
+    g_Charas.clear();
+}
+
 TEST_P(CharaDraw, BlinkChipShowsDuringCounts64To95) {
     ASSERT_TRUE(Open(GetParam()));
     g_Charas.emplace_back();
@@ -143,6 +298,106 @@ TEST_P(CharaDraw, GaugeRowsFollowTheSheetHeight) {
     DrawHPGauge(&g_BackBuffer, c);
     f = PresentAndRead();
     EXPECT_EQ(At(f, 301, 297), StagePaletteColour(SP_BLUE)) << "no frames left";
+}
+
+TEST_P(CharaDraw, GaugeCountsDownAndItsChangeShrinksOverTheFirstSecond) {
+    ASSERT_TRUE(Open(GetParam()));
+    g_SystemData.m_vStatusItems.resize(5);
+    cChara c;
+    c.m_nHitW = 32;
+    c.m_rcScreen = {300, 300, 331, 331};
+    c.m_Def.m_nMaxHP = 10;
+    c.m_nHP = 10;
+    ASSERT_EQ(c.AddHP(-5, 0, 1), 0);
+    ASSERT_EQ(c.m_HPGauge.nFrames, 120);
+    ASSERT_DOUBLE_EQ(c.m_HPGauge.dChange, -25);
+    for (int draw = 1; draw <= 121; ++draw) {
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawHPGauge(&g_BackBuffer, c);
+        if (draw == 30) {
+            EXPECT_NEAR(c.m_HPGauge.dChange, -12.5, 1e-9);
+        } else if (draw == 60) {
+            EXPECT_NEAR(c.m_HPGauge.dChange, 0, 1e-9);
+        } else if (draw == 61) {
+            EXPECT_EQ(c.m_HPGauge.dChange, 0);
+        }
+        if (draw >= 119) {
+            auto f = PresentAndRead();
+            EXPECT_EQ(At(f, 291 + 40, 297) == StagePaletteColour(26), draw <= 120) << "draw " << draw;
+        }
+    }
+    EXPECT_EQ(c.m_HPGauge.nFrames, 0);
+}
+
+TEST_P(CharaDraw, ATakenItemsPictureRisesAboveTheHero) {
+    ASSERT_TRUE(Open(GetParam()));
+    InstallMessageHooks();
+    g_Heroes.resize(1);
+    cHero& hero = g_Heroes[0];
+    hero.m_nId = 4;
+    hero.m_nWidth = hero.m_nHitW = 32;
+    hero.m_nHeight = hero.m_nHitH = 32;
+    hero.m_rcScreen = {200, 200, 231, 231};
+    hero.m_bPresent = 1;
+    // A character picture as the item's: sheet column 3, row 1.
+    hero.PushMessage(1, 3, 1);
+    ASSERT_EQ(m_Scene->m_Messages.size(), 1u);
+    cMessage& m = m_Scene->m_Messages.back();
+    const std::uint32_t chip = StagePaletteColour(CharaColour(3, 1));
+    const int x = 200 - 8 + 16, y = 200 - 16; // centred above the hero
+    for (int draw = 1; draw <= 31; ++draw) {
+        DDClear(&g_BackBuffer, SP_BLUE);
+        const int ended = DrawMessage(m, &g_BackBuffer, 0);
+        EXPECT_EQ(ended, draw == 31 ? 1 : 0) << "draw " << draw;
+        if (draw == 1 || draw == 9) {
+            auto f = PresentAndRead();
+            const int rise = draw == 1 ? 0 : 2; // a pixel every four frames
+            EXPECT_EQ(At(f, x + 8, y + 14 - rise), chip) << "draw " << draw;
+            EXPECT_EQ(At(f, x + 8, y + 15) == chip, rise == 0) << "draw " << draw;
+        }
+    }
+    m_Scene->m_Messages.clear();
+    g_Heroes.clear();
+}
+
+TEST_P(CharaDraw, OnlyMessagesThatAskAreKeptOnTheScreen) {
+    ASSERT_TRUE(Open(GetParam()));
+    // The life icon (colour 29 from its third pixel to its fourteenth) at screen cell (0, 0) moved
+    // 8 pixels off the left edge, and 10 above the status bar.
+    for (int keep : {1, 0}) {
+        cMessage m;
+        m.Set(3, nullptr, 0, 0, 0, 7, 0, 0, -8, 10, keep, 1, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1);
+        DDClear(&g_BackBuffer, SP_BLUE);
+        EXPECT_EQ(DrawMessage(m, &g_BackBuffer, 0), 0);
+        auto f = PresentAndRead();
+        const std::uint32_t icon = StagePaletteColour(29);
+        EXPECT_EQ(At(f, 9, 22) == icon, keep == 1) << "kept at (0, 20)";
+        EXPECT_EQ(At(f, 3, 12) == icon, keep == 0) << "where it was asked";
+    }
+}
+
+TEST_P(CharaDraw, HeroBoxesStepThroughTheirColoursFourEntries) {
+    ASSERT_TRUE(Open(GetParam()));
+    g_Heroes.resize(1);
+    cHero& hero = g_Heroes[0];
+    hero.m_dX = ViewX().m_dPos + 100;
+    hero.m_dY = ViewY().m_dPos + 100;
+    hero.m_nWidth = 16;
+    hero.m_nHeight = 24;
+    // The body as a frame in colour 0, the first part box filled in colour 1.
+    hero.m_Parts[0] = cPartBox{hero.m_dX + 200, hero.m_dY, hero.m_dX + 215, hero.m_dY + 15, 0, 0, 16, 16};
+    hero.m_Work.boxes = {{0, 2, 0, 16, 24}, {1, 1, 1, 16, 16}};
+    for (int draw = 1; draw <= 33; ++draw) {
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawHero(&g_BackBuffer, 1, hero);
+        if (draw == 1 || draw == 8 || draw == 9 || draw == 25 || draw == 33) {
+            auto f = PresentAndRead();
+            const int step = ((draw - 1) % 32) / 8;
+            EXPECT_EQ(At(f, 100, 110), StagePaletteColour(208 + step)) << "draw " << draw;
+            EXPECT_EQ(At(f, 308, 108), StagePaletteColour(212 + step)) << "draw " << draw;
+        }
+    }
+    g_Heroes.clear();
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, CharaDraw, ::testing::Values(0, 1),

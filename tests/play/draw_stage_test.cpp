@@ -157,6 +157,33 @@ TEST_P(StageLayers, TilesArePaddedAndBlocksStayInsideTheStage) {
     EXPECT_EQ(At(f, 630, 100), none) << "beyond the stage";
 }
 
+TEST_P(StageLayers, ABackPassThatDrawsNoLayerFillsTheView) {
+    ASSERT_TRUE(Open(GetParam()));
+    // Layer 0 is bg0 (its quarters colours 50 to 53), layer 1 a front layer, layer 3 a back layer
+    // whose picture did not load.
+    DDReleaseSurface(&g_SystemSurfaces[SYSBMP_BACKGROUND_FIRST + 3]);
+    g_Stage.m_Backgrounds.resize(4);
+    const struct {
+        int backShown, frontShown, missingShown;
+        bool filled;
+    } cases[] = {{0, 0, 0, true}, {0, 1, 0, true}, {0, 1, 1, true}, {1, 1, 1, false}};
+    for (const auto& k : cases) {
+        const int shown[4] = {k.backShown, k.frontShown, 0, k.missingShown};
+        for (int n = 0; n < 4; ++n) {
+            cEdStageTableD& layer = g_Stage.m_Backgrounds.at(n);
+            layer = cEdStageTableD{};
+            layer.m_nShown = shown[n];
+            layer.m_nPass = n == 1 ? 1 : 0;
+            layer.m_dSpeedX = layer.m_dSpeedY = 0;
+        }
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawBackground(&g_BackBuffer, 0);
+        auto f = PresentAndRead();
+        EXPECT_EQ(At(f, 5, 5), StagePaletteColour(k.filled ? 16 : 50))
+            << k.backShown << k.frontShown << k.missingShown;
+    }
+}
+
 TEST_P(StageLayers, StatusBarAndTimeDisplay) {
     ASSERT_TRUE(Open(GetParam()));
     g_SystemData.m_vStatusItems.resize(5);

@@ -3,10 +3,12 @@
 #include "flow/flow_engine.h"
 #include "objects/flow_calls.h"
 #include "objects/object_links.h"
+#include "objects/shot.h"
 #include "objects/objects_fixture.h"
 #include "play/collision.h"
 #include "play/hits.h"
 #include "project/save_data.h"
+#include "project/project_database.h"
 #include "project/system_data.h"
 
 #include <algorithm>
@@ -94,15 +96,46 @@ TEST_F(HitsTest, ShotsHitOnlyOtherFactionsThatLetThemIn) {
     }
 }
 
-TEST_F(HitsTest, ASwordHitsEachCharacterOnceWhileItOverlaps) {
+TEST_F(HitsTest, AShotMarkedToEndStrikesEveryGroupOfItsPassAndThenGoes) {
     cStageChara& a = AddChara(1, 640, 480);
-    cStageChara& b = AddChara(2, 645, 480);
-    cShot& sword = AddShot(0, 640, 490);
-    sword.m_bEndsOnHit = 0;
-    for (int frame = 0; frame < 4; ++frame)
-        EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+    cStageChara& b = AddChara(2, 642, 480);
+    cStageChara& c = AddChara(3, 644, 480);
+    AddShot(0, 640, 480);
+    EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
     EXPECT_EQ(a.m_nHP, 7);
     EXPECT_EQ(b.m_nHP, 7);
+    EXPECT_EQ(c.m_nHP, 7);
+    EXPECT_TRUE(m_Scene->m_Shots.empty());
+}
+
+TEST_F(HitsTest, ASwordHitsEachCharacterOnceWhileItOverlaps) {
+    // A sword as a sword command makes it, whatever its record says about passing characters.
+    cEdSwordType type;
+    cEdSwordFrame frame;
+    frame.nWidth = 32;
+    frame.nHeight = 32;
+    frame.nTime = 50;
+    type.m_Frames.assign(1, frame);
+    g_Database.m_SwordTypes.assign(1, type);
+    cStageChara& owner = AddChara(0, 600, 480);
+    owner.m_Def.m_nFaction = 0; // the sword takes its firer's faction
+    owner.m_nDir = 1;
+    owner.UpdateScreenRect();
+    cEdShot rec;
+    rec.m_nPower = 3;
+    ASSERT_TRUE(ExecSword(owner, rec, m_Scene->m_Shots));
+    cShot& sword = m_Scene->m_Shots.back();
+    ASSERT_EQ(sword.MoveStep(), 0);
+    const cHitRect reach = ShotHitRect(sword);
+    ASSERT_GE(reach.right - reach.left, 16);
+    cStageChara& a = AddChara(1, reach.left + 2, reach.top + 2);
+    cStageChara& b = AddChara(2, reach.left + 12, reach.top + 2);
+    for (int frame = 0; frame < 4; ++frame)
+        EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+    g_Database.m_SwordTypes.clear();
+    EXPECT_EQ(a.m_nHP, 7);
+    EXPECT_EQ(b.m_nHP, 7);
+    EXPECT_EQ(owner.m_nHP, 10);
     ASSERT_EQ(m_Scene->m_Shots.size(), 1u);
     EXPECT_EQ(sword.m_HitIds, (std::vector<int>{a.m_nId, b.m_nId}));
 }

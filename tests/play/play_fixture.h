@@ -104,6 +104,9 @@ class PlayTest : public ::testing::Test {
     }
     // Keeps the stage as loaded and sets it up.
     void Start() {
+        // Objects may use the whole stage, as the editor stores it.
+        if (g_Stage.m_nExtentX == 0) g_Stage.m_nExtentX = g_Stage.m_nWidth * 32;
+        if (g_Stage.m_nExtentY == 0) g_Stage.m_nExtentY = g_Stage.m_nHeight * 32;
         KeepStageSetup(g_StageOriginal, g_Stage);
         SetStage(*m_Scene, false, false);
         m_Scene->m_nState = GAMESTATE_PLAY;

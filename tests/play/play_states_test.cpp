@@ -71,6 +71,8 @@ class PlayStates : public ::testing::Test {
         g_Stage = cEdStage();
         g_Stage.m_nWidth = 20;
         g_Stage.m_nHeight = 15;
+        g_Stage.m_nExtentX = 20 * 32;
+        g_Stage.m_nExtentY = 15 * 32;
         for (int x = 0; x < 20; ++x)
             g_Stage.m_Blocks.push_back(play_fixture::Block(x, 14));
         g_Stage.m_Charas.push_back(play_fixture::Hero(2, 13));

@@ -219,6 +219,8 @@ class PresentScenario : public StageDrawTest, public ::testing::WithParamInterfa
         wait.m_nUseTime = 1000;
         flow.m_Commands.push_back(wait);
         g_Stage.m_Charas.push_back(hero);
+        g_Stage.m_nExtentX = g_Stage.m_nWidth * 32;
+        g_Stage.m_nExtentY = g_Stage.m_nHeight * 32;
         KeepStageSetup(g_StageOriginal, g_Stage);
         SetStage(*m_Scene, false, false);
         m_Scene->m_nState = GAMESTATE_PLAY;

@@ -4,6 +4,8 @@
 #include "app/globals.h"
 #include "app/requests.h"
 #include "fixtures/bytes.h"
+#include "flow/cmd_control.h"
+#include "flow/cmd_motion.h"
 #include "platform/keyboard.h"
 #include "platform/messages.h"
 #include "play/replay.h"
@@ -174,4 +176,73 @@ TEST_F(ReplayPlay, RecordedPlayPlaysBackIdentically) {
     EXPECT_EQ(played, recorded);
     EXPECT_TRUE(restarted);
     EXPECT_EQ(g_Replay.m_nSeed, seed);
+}
+
+// Left and right held together in the fixed layout were played as no direction (number 5); their
+// recorded word plays back as the same number.
+TEST_F(ReplayPlay, BothHorizontalKeysPlayBackAsTheyWerePlayed) {
+    FloorStage(20, 15);
+    g_nPlayMode = 4;
+    g_Replay.ResetRecordVectors();
+    for (int i = 0; i < 3; ++i)
+        g_Replay.RecordFrame(DIR_LEFT | DIR_RIGHT | DIR_UP, 0);
+    g_Replay.Rewind();
+    Start();
+    Play(1);
+    EXPECT_EQ(g_Inputs[0].wDir, DIR_LEFT | DIR_RIGHT | DIR_UP);
+    EXPECT_EQ(g_Inputs[0].nDirNumber, 2);
+}
+
+// The hero summons from the stage's own palette every half second while it plays: the replay read
+// back from its file summons the same characters on the same frames.
+TEST_F(ReplayPlay, SummonsFromTheStagesPaletteComeBackInPlayback) {
+    fixtures::TempDir dir;
+    log.savePath = dir.file("summon.rpl4_732");
+    // Other tests may have left the command table and the spawners reset.
+    RegisterControlCommands();
+    RegisterShotCommands();
+    InstallStageSpawners();
+    FloorStage(30, 15);
+    cEdCharaDef summoned = play_fixture::Chara(0, 0, 2);
+    summoned.m_nMoveType = 1;
+    g_Stage.m_PaletteCharas.resize(2);
+    g_Stage.m_PaletteCharas[1] = summoned;
+    cEdFlowCmd summon;
+    summon.m_nKind = FCT_SUMMON_CHARA;
+    summon.m_nSoundCond = 0;
+    NewShot(summon.m_Shot);
+    summon.m_Shot->m_nFormation = SHOT_PATTERN_SPREAD;
+    summon.m_Shot->m_nCount = 1;
+    summon.m_Shot->m_nSummonPalette = 1;
+    summon.m_Shot->m_nSummonEntry = 1;
+    cEdFlowCmd wait;
+    wait.m_nKind = FCT_WAIT;
+    wait.m_nSoundCond = 0;
+    wait.m_nUseTime = 5;
+    cEdFlow& flow = g_Stage.m_Charas.front().m_Flows.emplace_back();
+    flow.m_nTrigger = FTK_ALWAYS;
+    flow.m_Commands.push_back(summon);
+    flow.m_Commands.push_back(wait);
+    const int frames = 90;
+    const auto recorded = Traced([&] {
+        Start();
+        Play(40, DIR_RIGHT, 0);
+        Play(frames - 40, DIR_LEFT, 0);
+    });
+    ASSERT_GT(g_Charas.size(), 1u) << "the play summoned";
+    ASSERT_EQ(Keys(true, false), 1);
+    ASSERT_EQ(log.saves, std::vector<int>{0});
+
+    g_Replay.ResetRecordVectors();
+    g_Stage.m_PaletteCharas.clear(); // the playback has only what the file gives
+    cSaveData snapshot;
+    ASSERT_EQ(ReadReplayFile(g_Replay, log.savePath, g_Stage, g_StageOriginal, snapshot), 1);
+    g_Stage.m_strPath = log.savePath;
+    g_nPlayMode = 4;
+    const auto played = Traced([&] {
+        SetStage(*m_Scene, false, false);
+        m_Scene->m_nState = GAMESTATE_PLAY;
+        Play(frames);
+    });
+    EXPECT_EQ(played, recorded);
 }

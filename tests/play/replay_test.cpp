@@ -81,6 +81,9 @@ class ReplayFile : public ::testing::Test {
 
 TEST_F(ReplayFile, WrittenAndReadBack) {
     const std::string path = dir.file("a.rpl4_732");
+    running.m_PaletteCharas.resize(3);
+    running.m_PaletteCharas[2].m_nMaxHP = 77;
+    running.m_PaletteItems.resize(2);
     ASSERT_EQ(WriteReplayFile(replay, path, running, original, snapshot), 1);
     cReplay back;
     cEdStage r2, o2;
@@ -91,7 +94,10 @@ TEST_F(ReplayFile, WrittenAndReadBack) {
     EXPECT_EQ(back.m_ButtonRuns, replay.m_ButtonRuns);
     EXPECT_EQ(s2.m_nLives, 7);
     EXPECT_EQ(s2.m_strStageName, "s.");
-    EXPECT_TRUE(r2.m_PaletteCharas.empty());
+    // The stage's palettes come back for the summons and shot items of the play.
+    ASSERT_EQ(r2.m_PaletteCharas.size(), 3u);
+    EXPECT_EQ(r2.m_PaletteCharas[2].m_nMaxHP, 77u);
+    EXPECT_EQ(r2.m_PaletteItems.size(), 2u);
     EXPECT_TRUE(o2.m_Charas.empty());
 
     // The replay part of the file: seed chunk, then the four arrays.

@@ -4,8 +4,16 @@
 #include "play_fixture.h"
 
 #include "flow/evaluator.h"
+#include "draw/draw.h"
 #include "objects/blocks.h"
+#include "objects/shot.h"
 #include "play/collision.h"
+#include "play/draw_frame.h"
+#include "play/draw_stage.h"
+#include "play/screen_effects.h"
+
+#include <cstring>
+#include <functional>
 
 using namespace play_fixture;
 
@@ -157,6 +165,90 @@ TEST_F(SetStageTest, RestartRestoresBlocksObjectsAndSettingsChangedInPlay) {
     EXPECT_GT(Hero().m_nHP, 0);
 }
 
+TEST_F(SetStageTest, RetryRestartAndNextStageStartWithACleanScreen) {
+    FloorStage(20, 15);
+    Start();
+    const int savedBpp = g_DDSettings.nBpp;
+    const int savedLives = g_SaveData.m_nLives;
+    g_DDSettings.nBpp = 8;
+    // The restart after a defeat, a retry and the next stage all set the stage up again.
+    const std::function<void()> ways[] = {
+        [&] {
+            g_SaveData.m_nLives = 3;
+            g_SystemData.m_nContinueMenu = 0;
+            HeroDefeatEnded(*m_Scene);
+            EXPECT_EQ(m_Scene->m_nState, GAMESTATE_START);
+        },
+        [&] { SetStage(*m_Scene, true, true); },
+        [&] { SetStage(*m_Scene, false, true); },
+    };
+    for (const auto& way : ways) {
+        const int colour[8] = {255, 0, 0, 80, 0, 0, 0, 0};
+        SetScreenColor(g_ScreenColour, colour);
+        ASSERT_NE(ScreenColourAlpha(g_ScreenColour), 255);
+        g_ScreenEffect.Start(1, 0, 1);
+        g_ScreenEffect.nEffect = 1;
+        g_Palette[40] = {1, 2, 3, 0};
+        g_BasePalette[40] = {9, 9, 9, 0};
+        way();
+        EXPECT_EQ(ScreenColourAlpha(g_ScreenColour), 255);
+        EXPECT_EQ(g_ScreenEffect.nEffect, 0);
+        EXPECT_EQ(std::memcmp(&g_Palette[40], &g_BasePalette[40], sizeof g_Palette[40]), 0);
+    }
+    g_DDSettings.nBpp = savedBpp;
+    g_SaveData.m_nLives = savedLives;
+    g_BasePalette[40] = g_Palette[40] = {};
+}
+
+TEST_F(SetStageTest, ObjectsStayInsideTheStagesOwnExtentNotTheGrid) {
+    // The grid is 40 + 20 blocks wide (1,920 pixels); the stage lets objects use 200 + 640 pixels
+    // across and, with 0, 640 down.
+    FloorStage(40, 15);
+    g_Stage.m_Charas.push_back(Chara(5, 5));
+    g_Stage.m_Charas.back().m_nMoveType = 1; // no gravity
+    g_Stage.m_nExtentX = 200;
+    g_Stage.m_nExtentY = 0;
+    KeepStageSetup(g_StageOriginal, g_Stage);
+    SetStage(*m_Scene, false, false);
+    ASSERT_EQ(g_Charas.size(), 1u);
+    cStageChara& c = g_Charas.front();
+    EXPECT_EQ(ViewX().ObjectExtent(), 840);
+    EXPECT_EQ(ViewY().ObjectExtent(), 640);
+    c.m_dX = 5000;
+    c.m_dY = 5000;
+    c.AfterMoveX();
+    c.AfterMoveY();
+    EXPECT_DOUBLE_EQ(c.m_dRight, 839);
+    EXPECT_DOUBLE_EQ(c.m_dBottom, 639);
+    EXPECT_TRUE(c.IsInsideStage(1));
+    c.m_dX = 830;
+    c.m_dRight = 830 + c.m_nWidth - 1;
+    EXPECT_FALSE(c.IsInsideStage(1));
+}
+
+TEST_F(SetStageTest, CarriedTimeLivesAndMusicReachTheNextStage) {
+    FloorStage(20, 15);
+    g_Stage.m_nTakeOver = 1;
+    g_Stage.m_nTimeLimitOn = 1;
+    g_Stage.m_nTimeLimit = 200;
+    g_Stage.m_nBgm = 0;
+    const auto savedGroups = g_SystemData.m_vbCarryOver;
+    const cSaveData savedData = g_SaveData;
+    g_SystemData.m_vbCarryOver.assign(CARRY_GROUP_COUNT, 0);
+    for (int g : {22, 23, 24})
+        g_SystemData.m_vbCarryOver[g] = 1;
+    // The stage before stored 87 seconds, 4 lives and music 2.
+    cEdCharaDef before = play_fixture::Hero(0, 0);
+    g_SaveData.StoreCarryOver(0, before, 0, 0, 0, 0, 0, 87, 4, 2);
+    g_SaveData.m_nLives = 1;
+    Start();
+    EXPECT_EQ(m_Scene->m_nTimeLimit, 87);
+    EXPECT_EQ(g_SaveData.m_nLives, 4);
+    EXPECT_EQ(g_Stage.m_nBgm, 2);
+    g_SystemData.m_vbCarryOver = savedGroups;
+    g_SaveData = savedData;
+}
+
 TEST_F(SetStageTest, StartFlowsRunAndACharacterDeadBeforeTheStartLeaves) {
     FloorStage(20, 15);
     cEdCharaDef doomed = Chara(8, 13);
@@ -209,6 +301,46 @@ TEST_F(SetStageTest, SetBlockAtRefusesProtectedCellsAndCoveredObjectsThatSaySo) 
     EXPECT_FALSE(SetBlockAt((3 + 10) * 32, (3 + 10) * 32, block, cSpawnParams{}));
     g_SystemData.m_nCompat637 = 0;
     EXPECT_TRUE(SetBlockAt((3 + 10) * 32, (3 + 10) * 32, block, cSpawnParams{}));
+}
+
+TEST_F(SetStageTest, SummonedCharactersComeWithTheirCopiesFacingAndFaction) {
+    FloorStage(20, 15);
+    cEdCharaDef summoned = Chara(0, 0, 1);
+    summoned.m_nMoveType = 1; // a flying body, clear of the floor beside the hero
+    summoned.m_nExtraCopies = 2;
+    summoned.m_nOffsetXStart = 8;
+    summoned.m_nOffsetXStep = 40;
+    summoned.m_nOffsetXMirror = 1; // facing right, the copies go left
+    g_Stage.m_PaletteCharas.resize(2);
+    g_Stage.m_PaletteCharas[1] = summoned;
+    Start();
+    Hero().m_nDir = 1; // facing right
+    struct Case {
+        int source, reversed, faction, facing, step;
+    };
+    const Case cases[] = {{0, 0, 1, 1, -40}, {1, 0, 0, 1, -40}, {2, 1, 5, 0, 40}};
+    for (const Case& k : cases) {
+        g_Charas.clear();
+        cEdShot rec;
+        rec.m_nFormation = SHOT_PATTERN_SPREAD;
+        rec.m_nCount = 1;
+        rec.m_nSummonPalette = 1;
+        rec.m_nSummonEntry = 1;
+        rec.m_nSummonForceSource = static_cast<std::uint8_t>(k.source);
+        rec.m_nForce = 5;
+        rec.m_bSummonFacingReversed = static_cast<std::uint8_t>(k.reversed);
+        EXPECT_EQ(ExecSummonChara(Hero(), rec), 1);
+        ASSERT_EQ(g_Charas.size(), 3u) << "source " << k.source;
+        int copy = 0;
+        const double x0 = g_Charas.front().m_dX;
+        for (const cStageChara& c : g_Charas) {
+            EXPECT_EQ(c.m_nGroupFaction, k.faction) << "source " << k.source;
+            EXPECT_EQ(c.m_nDir, k.facing) << "source " << k.source;
+            EXPECT_EQ(c.m_FlowState.nCloneValue, copy);
+            EXPECT_DOUBLE_EQ(c.m_dX - x0, k.step * copy) << "copy " << copy;
+            ++copy;
+        }
+    }
 }
 
 TEST_F(SetStageTest, SummonedCharactersStayOutOfBlocksAndCountTheirLifetime) {

@@ -1,5 +1,6 @@
 // A cleared stage: the tally with its extra lives and notices, the ranking places only at the last
 // stage of a series, the follow-up names, and the next scene for every play mode.
+#include "play/message_window.h"
 #include "play/stage_clear.h"
 
 #include "app/game_loop.h"
@@ -27,6 +28,7 @@ namespace {
 
 std::vector<int> g_sounds;
 int g_presents = 0;
+int g_iconsShown = 0;         // presented frames that showed the extra-life icon over the hero
 std::vector<int> g_rankAsked; // genres whose place was looked up
 std::vector<std::string> g_loaded;
 
@@ -38,6 +40,9 @@ bool No() {
 }
 bool Present(int) {
     ++g_presents;
+    if (g_lpGameScene)
+        for (const cMessage& m : g_lpGameScene->m_Messages)
+            if (m.m_nKind == 3 && m.m_nPosMode == 4 && m.m_nCharaId == g_Heroes.at(0).m_nId) ++g_iconsShown;
     return true;
 }
 win::LRESULT Proc(win::HWND, win::UINT msg, win::WPARAM wParam, win::LPARAM) {
@@ -182,14 +187,35 @@ TEST_F(StageClear, ExtraLivesOnePerThresholdUpToNinetyNine) {
     for (const Case& c : cases) {
         g_sounds.clear();
         g_presents = 0;
+        g_iconsShown = 0;
         g_SaveData.m_nLives = c.lives;
         g_SaveData.m_nTotalScore = c.total;
         g_nScore = c.score;
         TallyStageClear(*scene);
         EXPECT_EQ(g_SaveData.m_nLives, c.livesAfter) << c.what;
         EXPECT_EQ(g_sounds, std::vector<int>(static_cast<std::size_t>(c.notices), 15)) << c.what;
-        EXPECT_EQ(g_presents, 30 * c.notices) << c.what; // each notice holds play for 30 frames
+        EXPECT_EQ(g_presents, 30 * c.notices) << c.what;   // each notice holds play for 30 frames
+        EXPECT_EQ(g_iconsShown, 30 * c.notices) << c.what; // and shows the life icon all along
+        EXPECT_TRUE(scene->m_Messages.empty()) << c.what;
     }
+}
+
+TEST_F(StageClear, HandOverCarriesTheTimeTheLivesAndTheStagesMusic) {
+    g_SystemData.m_vbCarryOver.assign(CARRY_GROUP_COUNT, 0);
+    for (int g : {22, 23, 24})
+        g_SystemData.m_vbCarryOver[g] = 1;
+    g_Stage.m_nHandOver = 1;
+    g_Stage.m_nBgm = 3;
+    g_SaveData.m_nStageCounter = 9;
+    g_SaveData.m_nLives = 5;
+    scene->m_nTimeLimit = 41;
+    g_nPlayMode = 3;
+    NextSceneAfterClear(*scene);
+    ASSERT_GE(g_SaveData.m_CarryRecords.Count(), 1);
+    const cEdStageTableA& rec = g_SaveData.m_CarryRecords.at(0);
+    EXPECT_EQ(rec.w3, 41);
+    EXPECT_EQ(rec.w4, 5);
+    EXPECT_EQ(rec.w5, 3);
 }
 
 TEST_F(StageClear, TotalsWrapAsThirtyTwoBitValues) {

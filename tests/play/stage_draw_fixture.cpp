@@ -88,10 +88,10 @@ void StageDrawTest::SetUp() {
             chara.Fill(col * 32 + 4, row * 32 + 2, 4, 4, SP_WHITE);
         }
     write("chara.bmp", chara);
-    Canvas mark(480, 96);
+    Canvas mark(96, 480); // mark n in column n / 15, row n mod 15
     for (int n = 0; n < 45; ++n) {
-        mark.Fill((n % 15) * 32, (n / 15) * 32, 32, 2, 200 + n);
-        mark.Fill((n % 15) * 32, (n / 15) * 32 + 30, 32, 2, 200 + n);
+        mark.Fill((n / 15) * 32, (n % 15) * 32, 32, 2, 200 + n);
+        mark.Fill((n / 15) * 32, (n % 15) * 32 + 30, 32, 2, 200 + n);
     }
     write("mark.bmp", mark);
     Canvas status(640, 176);
@@ -201,8 +201,8 @@ bool StageDrawTest::Open(int bD3D, int nBpp, int widthBlocks, int heightBlocks) 
     g_Stage.m_Backgrounds.clear();
     m_Scene = std::make_unique<cGameScene>();
     g_lpGameScene = m_Scene.get();
-    m_Scene->m_ScrollX.SetUp(0, widthBlocks);
-    m_Scene->m_ScrollY.SetUp(1, heightBlocks);
+    m_Scene->m_ScrollX.SetUp(0, widthBlocks, widthBlocks * BLOCK_SIZE + VIEW_WIDTH);
+    m_Scene->m_ScrollY.SetUp(1, heightBlocks, heightBlocks * BLOCK_SIZE + VIEW_WIDTH);
     ResetBlockGrid(m_Scene->m_ScrollX.m_nGridStride, m_Scene->m_ScrollY.m_nGridExtent);
     SetView(0, 0);
     return true;

@@ -194,6 +194,11 @@ TEST_F(DemoGameTest, StoryChallengeAndMenusAreWhatTheGamePromises) {
     }
     EXPECT_TRUE(platform);
     EXPECT_TRUE(greeting);
+    // An unseen character that shows a message when touched.
+    bool unseen = false;
+    for (const cEdCharaDef& c : meadow.m_Charas)
+        unseen |= c.m_nTransparent != 0 && HasCommand(c, FTK_HIT_CHARA, FCT_MESSAGE);
+    EXPECT_TRUE(unseen);
     // The cave: darkness around the hero, the screen colour, a picture of the project's list, a
     // game wait, homing moves and shots that home in on the hero.
     const cEdStage& cave = stages[1];
@@ -215,4 +220,13 @@ TEST_F(DemoGameTest, StoryChallengeAndMenusAreWhatTheGamePromises) {
     for (const cEdCharaDef& c : stages[2].m_Charas)
         boss |= c.m_nController != 0 && c.m_nMaxHP >= 5 && DeathFlowRuns(c, FCT_STAGE_CLEAR);
     EXPECT_TRUE(boss);
+    // Its summons come from the castle's own palette, whose entry exists.
+    bool ownPalette = false;
+    for (const cEdCharaDef& c : stages[2].m_Charas)
+        for (const cEdFlow& flow : c.m_Flows)
+            for (const cEdFlowCmd& cmd : flow.m_Commands)
+                ownPalette |= cmd.m_nKind == FCT_SUMMON_CHARA && cmd.m_Shot &&
+                              cmd.m_Shot->m_nSummonPalette == 1 &&
+                              cmd.m_Shot->m_nSummonEntry < stages[2].m_PaletteCharas.Count();
+    EXPECT_TRUE(ownPalette);
 }
