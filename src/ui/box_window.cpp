@@ -240,9 +240,10 @@ int ShowMessageBoxWindow(const win::MessageBoxRequest& box) {
     cMessageBoxDialog dialog(box);
     int w = 0, h = 0;
     RenderMessageBox(box, w, h);
-    SDL_Window* window = w > 0 && h > 0 ? SDL_CreateWindow(box.caption.c_str(), SDL_WINDOWPOS_CENTERED,
-                                                           SDL_WINDOWPOS_CENTERED, w, h, SDL_WINDOW_SHOWN)
-                                        : nullptr;
+    SDL_Window* window =
+        w > 0 && h > 0 ? SDL_CreateWindow(box.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                          w, h, SDL_WINDOW_SHOWN | SDL_WINDOW_ALWAYS_ON_TOP)
+                       : nullptr;
     int answer = 0;
     if (window) {
         SDL_RaiseWindow(window);

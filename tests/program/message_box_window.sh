@@ -3,7 +3,7 @@
 # ("データが存在しません！...", caption "デフォルトデータ作成の確認") shows in a window of its own,
 # titled with the caption, whose pixels are exactly the box as the player draws it with its own
 # fonts (text included); Tab and Enter answer No, and the player says in a second box (an OK box,
-# checked the same way) that it has no data, and ends at its Enter. A second time the player is
+# checked the same way) that it has no data, and ends when its button is clicked. A second time the player is
 # closed (SIGTERM) while the box is open: the box goes with it. Runs on its own Xvfb.
 # Usage: message_box_window.sh <player> <build-dir>
 set -u
@@ -68,7 +68,9 @@ for what in answer close; do
         wait_for 10 box_shown $MB_OK "$error" "$error_text" ||
             { cat probe.txt; fail "the error's window does not show the box"; }
         cat probe.txt
-        xdotool windowfocus --sync "$box" key Return
+        # A click on its button, the middle of the bottom row.
+        eval "$(xdotool getwindowgeometry --shell "$box")"
+        xdotool mousemove --window "$box" $((WIDTH / 2)) $((HEIGHT - 25)) click 1
         wait_for 30 eval '! kill -0 $pid 2>/dev/null' || fail "the player did not end after the error"
     else
         kill -TERM "$pid"
