@@ -71,8 +71,13 @@ void ReadAnswers() {
     }
 }
 
-// The buttons of a box type, the first entry being the default.
 std::vector<int> Buttons(UINT type) {
+    return MessageBoxButtons(type);
+}
+
+} // namespace
+
+std::vector<int> MessageBoxButtons(UINT type) {
     std::vector<int> b;
     switch (type & 0xF) {
     case MB_OKCANCEL:
@@ -92,6 +97,15 @@ std::vector<int> Buttons(UINT type) {
     if (def < b.size()) std::swap(b[0], b[def]);
     return b;
 }
+
+int ClosedBoxAnswer(UINT type) {
+    const std::vector<int> buttons = MessageBoxButtons(type);
+    for (int id : {IDCANCEL, IDNO})
+        if (std::find(buttons.begin(), buttons.end(), id) != buttons.end()) return id;
+    return IDOK;
+}
+
+namespace {
 
 const char* AnswerName(int id) {
     switch (id) {
@@ -175,11 +189,7 @@ int ShowSdlBox(const std::string& utext, const std::string& ucaption, UINT type)
     box.buttons = data.data();
     int pressed = -1;
     if (SDL_ShowMessageBox(&box, &pressed) != 0) return 0;
-    if (pressed < 0) { // closed without a button
-        for (int id : {IDCANCEL, IDNO})
-            if (std::find(buttons.begin(), buttons.end(), id) != buttons.end()) return id;
-        return IDOK;
-    }
+    if (pressed < 0) return ClosedBoxAnswer(type); // closed without a button
     return pressed;
 }
 
@@ -273,7 +283,7 @@ void EndOpenMessageBoxes() {
     g_closes.fetch_add(1);
 }
 
-int ServeMessageBoxChild(int argc, char** argv) {
+int ServeMessageBoxChild(int argc, char** argv, BoxWindow window) {
     if (!std::getenv(CHILD_VARIABLE)) {
         char self[4096];
         const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -285,7 +295,11 @@ int ServeMessageBoxChild(int argc, char** argv) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
 #endif
     if (argc < 4) return 1;
-    const int pressed = ShowSdlBox(argv[1], argv[2], static_cast<UINT>(std::strtoul(argv[3], nullptr, 10)));
+    const MessageBoxRequest box{argv[1], argv[2], static_cast<UINT>(std::strtoul(argv[3], nullptr, 10))};
+    // The box is drawn with the program's own dialogs and fonts, so that its text reads right
+    // whatever the locale and the display's fonts; the display's own box is the last resort.
+    int pressed = window ? window(box) : 0;
+    if (pressed == 0) pressed = ShowSdlBox(box.text, box.caption, box.type);
     std::printf("%d\n", pressed);
     return 0;
 }

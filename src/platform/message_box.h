@@ -1,6 +1,6 @@
 // Message boxes. Texts and captions are the system's CP932 texts.
 //
-// With a display, an SDL message box is shown. In a headless run (SDL_VIDEODRIVER=dummy or no
+// With a display, the box is shown in a window of its own. In a headless run (SDL_VIDEODRIVER=dummy or no
 // display at all) the caption and text are written as one UTF-8 line to standard error and the box is
 // answered with its default button, unless the environment variable MIRELDA4_ANSWERS lists answers
 // (comma-separated "ok", "yes", "no", "cancel"), which are consumed one per box. An answer that is
@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace win {
 
@@ -34,10 +35,20 @@ struct MessageBoxRequest {
 using MessageBoxPresenter = std::function<int(const MessageBoxRequest&, const std::function<bool()>& closed)>;
 void SetMessageBoxPresenter(MessageBoxPresenter presenter);
 
+// The buttons of a box type, the default one first.
+std::vector<int> MessageBoxButtons(UINT type);
+// The answer of a box closed without a button (its close box, Escape): Cancel, else No, else OK.
+int ClosedBoxAnswer(UINT type);
+
+// Shows a box in a window of its own until it is answered; returns the button pressed, 0 when the
+// box cannot be shown that way.
+using BoxWindow = int (*)(const MessageBoxRequest& box);
+
 // Program entry, first of all: with a display, boxes are shown by a child process of this program
-// that is ended when a close arrives. Returns the exit code when this process is such a child (it
-// has shown its box), else -1 and the program goes on.
-int ServeMessageBoxChild(int argc, char** argv);
+// that is ended when a close arrives. The child draws its box with `window` (the display's own
+// message box when that cannot show it). Returns the exit code when this process is such a child
+// (it has shown its box), else -1 and the program goes on.
+int ServeMessageBoxChild(int argc, char** argv, BoxWindow window = nullptr);
 
 // The next answer of MIRELDA4_ANSWERS as written (blanks around it removed), consumed; false when
 // the list is used up or not set. The headless dialogs and file choosers take their answers (a path,

@@ -18,6 +18,7 @@
 #include "platform/threads.h"
 #include "platform/time.h"
 #include "platform/window.h"
+#include "ui/box_window.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -208,7 +209,7 @@ void NotifyEditorExit(int nValue) {
 }
 
 int WinMain(int argc, char** argv) {
-    if (const int boxCode = ServeMessageBoxChild(argc, argv); boxCode >= 0) return boxCode;
+    if (const int boxCode = ServeMessageBoxChild(argc, argv, &ui::ShowMessageBoxWindow); boxCode >= 0) return boxCode;
     // The command line arrives as UTF-8; the system's texts are CP932.
     const std::string cmdLine = argc > 1 ? cp932::FromUtf8(argv[1]) : std::string();
     // First of all, before any thread exists: the close signals go to their watcher alone.

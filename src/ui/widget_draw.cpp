@@ -305,6 +305,14 @@ int DialogTextWidth(const std::string& text) {
     return WidthOf(gfx::DecodeCp932(text));
 }
 
+int DialogLineHeight() {
+    return Cell();
+}
+
+bool DialogFontAvailable() {
+    return Face() != nullptr;
+}
+
 void RenderDialog(const cDialog& d, std::vector<std::uint32_t>& frame) {
     if (frame.size() != static_cast<std::size_t>(FRAME_W) * FRAME_H)
         frame.assign(static_cast<std::size_t>(FRAME_W) * FRAME_H, 0);

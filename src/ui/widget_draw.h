@@ -18,6 +18,11 @@ void RenderDialog(const cDialog& dialog, std::vector<std::uint32_t>& frame);
 // The width in pixels of CP932 text in the dialog font.
 int DialogTextWidth(const std::string& text);
 
+// The height of a line of text in the dialog font.
+int DialogLineHeight();
+// False when no face for the dialog font is installed (texts are then not drawn).
+bool DialogFontAvailable();
+
 // A 64-bit FNV-1a checksum of a frame's pixels.
 std::uint64_t FrameChecksum(const std::vector<std::uint32_t>& frame);
 
