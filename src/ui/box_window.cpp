@@ -45,16 +45,8 @@ std::vector<int> ButtonRow(win::UINT type) {
 
 DialogTemplate BoxTemplate(const std::string& text, const std::string& caption, win::UINT type) {
     // The text's lines, and the width they take up to the wrapping width.
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    int widest = 0;
-    for (const std::string& l : lines)
-        widest = std::max(widest, DialogTextWidth(l));
+    const std::vector<std::string> lines = DialogTextLines(text);
+    const int widest = DialogTextWidth(lines);
     const int textPx = std::min(widest, kMaxTextPx);
     int rows = 0;
     for (const std::string& l : lines) {

@@ -231,17 +231,8 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
 
 int AskInWindow(const std::string& text, const std::string& caption, bool yesNo) {
     // Sized to the text: one static line per line of text, buttons below.
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    int widest = 0;
-    for (const std::string& l : lines)
-        widest = std::max(widest, DialogTextWidth(l));
+    const std::vector<std::string> lines = DialogTextLines(text);
+    const int widest = DialogTextWidth(lines);
     const int wDlu = std::clamp(widest * 2 / 3 + 20, yesNo ? 130 : 80, 400);
     const int hDlu = static_cast<int>(lines.size()) * 10 + 40;
     DialogTemplate tpl{0, wDlu, hDlu, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, caption, {}};

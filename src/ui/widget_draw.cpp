@@ -305,6 +305,24 @@ int DialogTextWidth(const std::string& text) {
     return WidthOf(gfx::DecodeCp932(text));
 }
 
+std::vector<std::string> DialogTextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+int DialogTextWidth(const std::vector<std::string>& lines) {
+    int widest = 0;
+    for (const std::string& l : lines)
+        widest = std::max(widest, DialogTextWidth(l));
+    return widest;
+}
+
 int DialogLineHeight() {
     return Cell();
 }

@@ -17,6 +17,10 @@ void RenderDialog(const cDialog& dialog, std::vector<std::uint32_t>& frame);
 
 // The width in pixels of CP932 text in the dialog font.
 int DialogTextWidth(const std::string& text);
+// The lines of a text as a dialog shows them, one a line end (an empty text is one empty line).
+std::vector<std::string> DialogTextLines(const std::string& text);
+// The width of the widest of those lines.
+int DialogTextWidth(const std::vector<std::string>& lines);
 
 // The height of a line of text in the dialog font.
 int DialogLineHeight();
