@@ -1,0 +1,151 @@
+#include "play_driver.h"
+
+#include "fuzz_support.h"
+
+#include "app/input_script.h"
+#include "app/scene.h"
+#include "app/startup_state.h"
+#include "objects/game_scene.h"
+#include "platform/messages.h"
+#include "platform/time.h"
+#include "platform/window.h"
+#include "play/load_play_file.h"
+#include "play/trace.h"
+#include "project/project_database.h"
+#include "project/system_data.h"
+#include "shell/init_game.h"
+#include "shell/main_window.h"
+#include "shell/win_main.h"
+#include "tools/demo_project.h"
+#include "tools/project_writer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace fuzz {
+
+namespace {
+
+std::string g_Folder;
+win::HWND g_Window = nullptr;
+win::ManualClock g_Clock;
+bool g_bStarted = false;
+bool g_bD3D = false;
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "m4 play fuzz: %s\n", what);
+    std::abort();
+}
+
+// Messages left for the window since the last input (activation notices, closes asked by play):
+// dropped, so that one input's requests never reach the next.
+void DropMessages() {
+    win::MSG msg{};
+    while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) {
+    }
+}
+
+// The player started with the back-end asked for; started again when the back-end changes. False
+// when the project on disk does not start.
+bool StartPlayer(bool d3d) {
+    if (g_bStarted && d3d == g_bD3D) return true;
+    if (g_bStarted) {
+        g_SceneManager.DeleteAll();
+        UnInitGame();
+    }
+    std::string ini = project_writer::DemoSystemIni();
+    const std::string key = "Direct3D=";
+    const std::size_t at = ini.find(key);
+    if (at != std::string::npos) ini[at + key.size()] = d3d ? '1' : '0';
+    if (!project_writer::WriteSystemIni(g_Folder, ini)) Fail("cannot write System.ini");
+    g_bStarted = InitGame("", 10);
+    g_bD3D = d3d;
+    if (!g_bStarted) UnInitGame();
+    static bool registered = false;
+    if (g_bStarted && !registered) {
+        // Shut down before the libraries' own statics go (registered after they were made).
+        registered = true;
+        std::atexit([] {
+            if (!g_bStarted) return;
+            g_SceneManager.DeleteAll();
+            UnInitGame();
+        });
+    }
+    return g_bStarted;
+}
+
+std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
+    h ^= v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
+    return h;
+}
+
+std::uint64_t PlayOnce(const PlayRun& run) {
+    g_SceneManager.DeleteAll();
+    DropMessages();
+    // Every play starts at the same clock reading (the seed of a recorded play is taken from it).
+    g_Clock.now = 100000;
+    auto script = std::make_unique<cInputScript>();
+    if (!script->Parse(run.script, nullptr)) Fail("the harness wrote an input script it cannot read");
+    SetInputScript(std::move(script));
+    g_bStartFile = 1;
+    if (!LoadPlayFile(run.playerPath, 0)) return 0;
+    g_nGameMode = 2;
+    g_bRanking = 1;
+    g_nPlayMode = IsReplayPath(run.playerPath) ? 4 : 3;
+    g_SceneManager.g_nSceneIndex = SCENE_PLAY;
+    g_SceneManager.g_nNextScene = SCENE_PLAY;
+    g_SceneManager.g_nPrevScene = 0;
+    std::uint64_t h = 0;
+    for (int frame = 0; frame < run.frames; ++frame) {
+        g_SceneManager.SwitchAndRun();
+        g_Clock.Advance(16);
+        h = Mix(h, static_cast<std::uint64_t>(g_SceneManager.g_nSceneIndex));
+        if (g_SceneManager.g_nSceneIndex == SCENE_PLAY && g_lpGameScene)
+            h = Mix(h, HashPlayState(*g_lpGameScene));
+    }
+    g_SceneManager.DeleteAll();
+    SetInputScript(nullptr);
+    DropMessages();
+    return h;
+}
+
+} // namespace
+
+void InitPlayer() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    Init();
+    g_Folder = std::filesystem::current_path().string();
+    if (!demo_project::Write(g_Folder)) Fail("cannot write the demo project");
+    win::UseManualClock(&g_Clock);
+    g_Window = win::CreateMainWindowObject(&MainWndProc);
+    if (!win::CreateMainWindow(g_Window, "", 100, 100, 640, 480)) Fail("cannot create the main window");
+    g_hMainWnd = g_Window;
+}
+
+std::uint64_t PlayTwice(const PlayRun& run) {
+    InitPlayer();
+    if (!StartPlayer(run.d3d) || (run.reloadProject && !(LoadProjectDatabase() && LoadSystemData())) ||
+        (run.writeFiles && !run.writeFiles())) {
+        TakeBoxCount();
+        return 0;
+    }
+    const std::uint64_t first = PlayOnce(run);
+    const std::uint64_t second = PlayOnce(run);
+    TakeBoxCount();
+    if (first != second) {
+        std::fprintf(stderr, "m4 play fuzz: the same input played twice gave %016llx and %016llx\n",
+                     static_cast<unsigned long long>(first), static_cast<unsigned long long>(second));
+        std::abort();
+    }
+    return first;
+}
+
+std::string WorkFolder() {
+    return g_Folder;
+}
+
+} // namespace fuzz
