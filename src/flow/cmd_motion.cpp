@@ -13,6 +13,7 @@
 #include "project/stage_file.h"
 #include "project/system_data.h"
 #include "records/ed_move.h"
+#include "app/int_range.h"
 
 #include <cmath>
 
@@ -159,7 +160,7 @@ void PrepJump(cFlowCommand& inst, cChara& c) {
     inst.m_dSpeed = c.JumpSpeedForHeight(height);
     const int base = c.JumpTimeForHeight(height);
     rec.m_nUseTime = static_cast<std::int16_t>(base);
-    inst.m_nUseTime = base * FrameMul() * 6;
+    inst.m_nUseTime = SaturateInt(std::int64_t{base} * FrameMul() * 6);
 }
 
 // ---- Handlers ----

@@ -17,6 +17,7 @@
 #include "project/project_database.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
+#include "app/int_range.h"
 
 #include <algorithm>
 #include <cassert>
@@ -508,7 +509,8 @@ bool CheckCondition(cEdFlowCond& cond, cChara& chara) {
 }
 
 bool CheckDistanceCondition(cChara& chara, const cEdFlowCond& cond) {
-    const int r = cond.m_nValue * 16 + static_cast<std::int16_t>(cond.m_nRightNumber);
+    const int r =
+        SaturateInt(std::int64_t{cond.m_nValue} * 16 + static_cast<std::int16_t>(cond.m_nRightNumber));
     const cGameObject* other = nullptr;
     if (cond.m_nSubject == 0)
         other = g_Heroes.empty() ? nullptr : &g_Heroes[0];

@@ -254,7 +254,7 @@ int cShot::MoveStep() {
         ClampToStageX(2);
         ClampToStageY(2);
         UpdateScreenRect();
-        if (++m_Work.nSwordTick > fr.nTime * FrameMul() * 6) {
+        if (++m_Work.nSwordTick > std::int64_t{fr.nTime} * FrameMul() * 6) {
             m_Work.nSwordTick = 0;
             if (++m_Work.nSwordFrame >= static_cast<int>(st.m_Frames.size())) return 1;
         }
