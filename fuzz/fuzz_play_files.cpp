@@ -14,6 +14,11 @@
 
 #include <string>
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::InitPlayer();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
     fuzz::InitPlayer();

@@ -301,6 +301,11 @@ cEdStage MakeStage(Generator& g) {
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::InitPlayer();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::InitPlayer();
     FuzzedDataProvider p(data, size);

@@ -12,6 +12,7 @@
 #include "play/load_play_file.h"
 #include "play/trace.h"
 #include "project/project_database.h"
+#include "project/stage_file.h"
 #include "project/system_data.h"
 #include "shell/init_game.h"
 #include "shell/main_window.h"
@@ -23,10 +24,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace fuzz {
 
 namespace {
+
+// The largest block grid played (cells): 4 M cells are about 250 MB of blocks.
+constexpr std::uint64_t MAX_GRID_CELLS = 4u << 20;
 
 std::string g_Folder;
 win::HWND g_Window = nullptr;
@@ -81,7 +86,10 @@ std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
     return h;
 }
 
-std::uint64_t PlayOnce(const PlayRun& run) {
+// One line per frame: the scene and, in play, the play trace's line of the frame (its whole-state
+// hash included).
+std::vector<std::string> PlayOnce(const PlayRun& run) {
+    std::vector<std::string> frames;
     g_SceneManager.DeleteAll();
     DropMessages();
     // Every play starts at the same clock reading (the seed of a recorded play is taken from it).
@@ -90,24 +98,37 @@ std::uint64_t PlayOnce(const PlayRun& run) {
     if (!script->Parse(run.script, nullptr)) Fail("the harness wrote an input script it cannot read");
     SetInputScript(std::move(script));
     g_bStartFile = 1;
-    if (!LoadPlayFile(run.playerPath, 0)) return 0;
+    if (!LoadPlayFile(run.playerPath, 0)) return frames;
+    // Play areas whose block grid is larger than a harness process may hold are left to the stage
+    // reader's own checks.
+    if (StageGridCells(g_Stage.m_nWidth, g_Stage.m_nHeight) > MAX_GRID_CELLS) return frames;
     g_nGameMode = 2;
     g_bRanking = 1;
     g_nPlayMode = IsReplayPath(run.playerPath) ? 4 : 3;
     g_SceneManager.g_nSceneIndex = SCENE_PLAY;
     g_SceneManager.g_nNextScene = SCENE_PLAY;
     g_SceneManager.g_nPrevScene = 0;
-    std::uint64_t h = 0;
     for (int frame = 0; frame < run.frames; ++frame) {
         g_SceneManager.SwitchAndRun();
         g_Clock.Advance(16);
-        h = Mix(h, static_cast<std::uint64_t>(g_SceneManager.g_nSceneIndex));
-        if (g_SceneManager.g_nSceneIndex == SCENE_PLAY && g_lpGameScene)
-            h = Mix(h, HashPlayState(*g_lpGameScene));
+        std::string line = "scene " + std::to_string(g_SceneManager.g_nSceneIndex);
+        if (g_SceneManager.g_nSceneIndex == SCENE_PLAY && g_lpGameScene) {
+            const cGameScene& scene = *g_lpGameScene;
+            line += " state " + std::to_string(scene.m_nState) + " " + FormatTraceLine(frame + 1, scene, 0);
+        }
+        frames.push_back(std::move(line));
     }
     g_SceneManager.DeleteAll();
     SetInputScript(nullptr);
     DropMessages();
+    return frames;
+}
+
+std::uint64_t HashLines(const std::vector<std::string>& lines) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (const std::string& line : lines)
+        for (unsigned char c : line)
+            h = (h ^ c) * 1099511628211ull;
     return h;
 }
 
@@ -124,6 +145,7 @@ void InitPlayer() {
     g_Window = win::CreateMainWindowObject(&MainWndProc);
     if (!win::CreateMainWindow(g_Window, "", 100, 100, 640, 480)) Fail("cannot create the main window");
     g_hMainWnd = g_Window;
+    StartPlayer(false);
 }
 
 std::uint64_t PlayTwice(const PlayRun& run) {
@@ -133,15 +155,19 @@ std::uint64_t PlayTwice(const PlayRun& run) {
         TakeBoxCount();
         return 0;
     }
-    const std::uint64_t first = PlayOnce(run);
-    const std::uint64_t second = PlayOnce(run);
+    const std::vector<std::string> first = PlayOnce(run);
+    const std::vector<std::string> second = PlayOnce(run);
     TakeBoxCount();
     if (first != second) {
-        std::fprintf(stderr, "m4 play fuzz: the same input played twice gave %016llx and %016llx\n",
-                     static_cast<unsigned long long>(first), static_cast<unsigned long long>(second));
+        std::size_t k = 0;
+        while (k < first.size() && k < second.size() && first[k] == second[k])
+            ++k;
+        std::fprintf(stderr, "m4 play fuzz: the same input played twice differs at frame %zu:\n  %s\n  %s\n",
+                     k + 1, k < first.size() ? first[k].c_str() : "(ended)",
+                     k < second.size() ? second[k].c_str() : "(ended)");
         std::abort();
     }
-    return first;
+    return HashLines(first);
 }
 
 std::string WorkFolder() {

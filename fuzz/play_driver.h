@@ -10,8 +10,8 @@
 
 namespace fuzz {
 
-// Once per process: the work folder (fuzz::Init), the demo project written into it, the main
-// window. The player itself is started by the first Play.
+// Once per process (LLVMFuzzerInitialize, so that it counts towards no input's time): the work
+// folder (fuzz::Init), the demo project written into it, the main window, the player started.
 void InitPlayer();
 
 // The play of one input: the file at `playerPath` (a stage, or a replay when its extension says so)
