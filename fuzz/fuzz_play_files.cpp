@@ -14,7 +14,8 @@
 
 #include <string>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::AbsoluteArguments(argc, argv);
     fuzz::InitPlayer();
     return 0;
 }

@@ -301,7 +301,8 @@ cEdStage MakeStage(Generator& g) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzz::AbsoluteArguments(argc, argv);
     fuzz::InitPlayer();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "platform/time.h"
 #include "platform/window.h"
 #include "play/load_play_file.h"
+#include "play/play_states.h"
 #include "play/trace.h"
 #include "project/project_database.h"
 #include "project/stage_file.h"
@@ -99,6 +100,9 @@ std::vector<std::string> PlayOnce(const PlayRun& run) {
     SetInputScript(std::move(script));
     g_bStartFile = 1;
     if (!LoadPlayFile(run.playerPath, 0)) return frames;
+    // The load waits for its thread with sleeps, each moving the clock: the play starts at one
+    // reading whatever the wait took.
+    g_Clock.now = 100000;
     // Play areas whose block grid is larger than a harness process may hold are left to the stage
     // reader's own checks.
     if (StageGridCells(g_Stage.m_nWidth, g_Stage.m_nHeight) > MAX_GRID_CELLS) return frames;
@@ -145,7 +149,27 @@ void InitPlayer() {
     g_Window = win::CreateMainWindowObject(&MainWndProc);
     if (!win::CreateMainWindow(g_Window, "", 100, 100, 640, 480)) Fail("cannot create the main window");
     g_hMainWnd = g_Window;
+    // Free play reloads its file after a lost life: the clock, which seeds the next recorded play,
+    // reads afterwards what it read before, however long the loading thread's wait took.
+    g_PlaySceneHooks.ReloadPlayFile = [](const std::string& path) {
+        const win::DWORD now = g_Clock.now;
+        const bool ok = LoadPlayFile(path, 0);
+        g_Clock.now = now;
+        return ok;
+    };
     StartPlayer(false);
+}
+
+void AbsoluteArguments(int* argc, char*** argv) {
+    if (!argc || !argv) return;
+    static std::vector<std::string> kept;
+    kept.reserve(static_cast<std::size_t>(*argc));
+    for (int i = 1; i < *argc; ++i) {
+        const char* a = (*argv)[i];
+        if (!a || a[0] == '-' || a[0] == '/') continue;
+        kept.push_back(std::filesystem::absolute(a).string());
+        (*argv)[i] = kept.back().data();
+    }
 }
 
 std::uint64_t PlayTwice(const PlayRun& run) {

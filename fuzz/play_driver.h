@@ -14,6 +14,10 @@ namespace fuzz {
 // folder (fuzz::Init), the demo project written into it, the main window, the player started.
 void InitPlayer();
 
+// The arguments that name files or folders made absolute (the work folder becomes the current
+// one before libFuzzer reads them).
+void AbsoluteArguments(int* argc, char*** argv);
+
 // The play of one input: the file at `playerPath` (a stage, or a replay when its extension says so)
 // loaded and played for `frames` frames through the back-end `d3d` chooses, player 1's input taken
 // from `script` (the scripted-input form: "FRAMES DIRECTION BUTTONS" lines). `reloadProject` reads
