@@ -3,6 +3,7 @@
 #include "flow/cmd_motion.h"
 
 #include "app/input.h"
+#include "app/int_range.h"
 #include "app/play_se.h"
 #include "flow/flow_engine.h"
 #include "objects/aim.h"
@@ -13,7 +14,6 @@
 #include "project/stage_file.h"
 #include "project/system_data.h"
 #include "records/ed_move.h"
-#include "app/int_range.h"
 
 #include <cmath>
 

@@ -7,6 +7,7 @@
 #include "flow/cmd_present.h"
 
 #include "app/input.h"
+#include "app/int_range.h"
 #include "app/log.h"
 #include "flow/status_ops.h"
 #include "objects/aim.h"
@@ -17,7 +18,6 @@
 #include "project/project_database.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
-#include "app/int_range.h"
 
 #include <algorithm>
 #include <cassert>

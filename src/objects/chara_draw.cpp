@@ -1,6 +1,7 @@
 #include "objects/chara_draw.h"
 
 #include "app/globals.h"
+#include "app/int_range.h"
 #include "app/scene.h"
 #include "app/system_ini.h"
 #include "draw/dd_effects.h"
@@ -12,7 +13,6 @@
 #include "objects/item.h"
 #include "project/project_database.h"
 #include "project/system_data.h"
-#include "app/int_range.h"
 
 #include <algorithm>
 #include <cmath>

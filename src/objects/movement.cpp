@@ -1,5 +1,6 @@
 // Movement of game objects: speeds into positions, the clamps that keep them in the view, the
 // scroll area or the stage, gravity, knock-back, landing, ceilings, jumps and the block tests.
+#include "app/int_range.h"
 #include "app/log.h"
 #include "app/play_se.h"
 #include "objects/blocks.h"
@@ -7,7 +8,6 @@
 #include "objects/game_scene.h"
 #include "objects/movement.h"
 #include "project/stage_file.h"
-#include "app/int_range.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,7 @@
 #include "play/effects.h"
 
 #include "app/checked_containers.h"
+#include "app/int_range.h"
 #include "app/log.h"
 #include "app/thread.h"
 #include "draw/dd_palette_fx.h"
@@ -11,7 +12,6 @@
 #include "platform/messages.h"
 #include "play/draw_stage.h"
 #include "project/project_database.h"
-#include "app/int_range.h"
 
 #include <algorithm>
 #include <cstring>
