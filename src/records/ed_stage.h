@@ -30,6 +30,8 @@ constexpr int RESULT_ITEM_COUNT = 5;
 constexpr std::int32_t MAX_FRAME_MUL = 20;
 // The border of blocks around the play area in the grid that stage set-up builds.
 constexpr std::int32_t STAGE_GRID_BORDER = 10;
+// The largest object size or range in pixels (either sign) a stage keeps when it is read.
+constexpr std::int32_t STAGE_MAX_OBJECT_SIZE = 32767;
 
 class cEdStage : public cSerialRecord {
   public:
@@ -52,9 +54,11 @@ class cEdStage : public cSerialRecord {
     // `original`, the palettes and placed lists of this record.
     bool SaveForReplay(std::FILE* fp, cEdStage& original);
 
-    // Scroll limits clamped, timing values derived, music and references checked, palettes of at
-    // least 2 entries.
+    // Scroll limits clamped, object sizes kept within STAGE_MAX_OBJECT_SIZE, timing values
+    // derived, music and references checked, palettes of at least 2 entries.
     void Normalise();
+    // The stage's object sizes and ranges in pixels (fields 36-47, 60-77, 80 and 81).
+    std::vector<std::int32_t*> ObjectSizes();
     // Stores the collision level and derives the timing values from it.
     void SetHitLevel(std::int32_t level);
     // Index of the first placed character with a picture and controller 0 (player); -1 if none.
