@@ -2,8 +2,10 @@
 // distance of a distance condition and the use time a jump works out stay defined at the boundary
 // where their result stops fitting an int and past it.
 #include "flow/cmd_motion.h"
+#include "flow/cmd_present.h"
 #include "flow_fixture.h"
 #include "objects/object_links.h"
+#include "project/project_database.h"
 
 #include <climits>
 
@@ -80,6 +82,40 @@ TEST_F(FlowTest, JumpUseTimeSaturatesUnderAlmostNoGravity) {
             EXPECT_LT(inst.m_nUseTime, 600);
         }
     }
+}
+
+TEST_F(FlowTest, ShownTimesOfAnySizeSaturateInFrames) {
+    // Tenths of a second: 357913941 x 6 is the last time in frames that fits an int.
+    const struct {
+        std::int32_t tenths;
+        int frames;
+    } cases[] = {{357913941, 2147483646}, {357913942, INT_MAX}, {INT32_MAX, INT_MAX}, {5, 30}};
+    const cProjectDatabase kept = g_Database;
+    for (const auto& k : cases) {
+        cStageChara c;
+        Give(c, {});
+        // A message shown for a time, not waited for.
+        cEdFlowCmd message;
+        message.m_nKind = FCT_MESSAGE;
+        message.m_Params.assign(14, 0);
+        message.m_Params[5] = k.tenths;
+        message.m_Params[6] = 1;
+        CmdMessage(c, message);
+        ASSERT_FALSE(m_Scene->m_Messages.empty());
+        EXPECT_EQ(m_Scene->m_Messages.back().m_nFrames, k.frames) << k.tenths;
+        // An animation of the database run on the character.
+        g_Database.m_Animes.assign(2, cEdAnime());
+        g_Database.m_Animes[1].m_Frames.at(0).nTime = k.tenths;
+        g_Database.m_Animes[1].m_Frames.at(0).nPattern = 1;
+        cEdFlowCmd anime;
+        anime.m_nKind = FCT_RUN_ANIME;
+        anime.m_Params.assign({1});
+        CmdRunAnime(c, anime);
+        ASSERT_FALSE(c.m_AttachedAnims.empty());
+        EXPECT_EQ(c.m_AttachedAnims.back().seq.m_Seqs.at(0).at(0).nDuration, k.frames) << k.tenths;
+    }
+    m_Scene->m_Messages.clear();
+    g_Database = kept;
 }
 
 } // namespace
