@@ -21,10 +21,12 @@
 #include "tools/demo_project.h"
 #include "tools/project_writer.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace fuzz {
@@ -45,12 +47,13 @@ bool g_bD3D = false;
     std::abort();
 }
 
-// Messages left for the window since the last input (activation notices, closes asked by play):
-// dropped, so that one input's requests never reach the next.
+// Messages left for the window since the last input: the activation notice of start-up is served
+// (a player in the background waits in its pause loops), the rest (closes asked by play) dropped,
+// so that one input's requests never reach the next.
 void DropMessages() {
     win::MSG msg{};
-    while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) {
-    }
+    while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
+        if (msg.message == win::WM_ACTIVATEAPP) win::DispatchMessage(&msg);
 }
 
 // The player started with the back-end asked for; started again when the back-end changes. False
@@ -117,16 +120,28 @@ std::vector<std::string> PlayOnce(const PlayRun& run) {
     g_SceneManager.g_nSceneIndex = SCENE_PLAY;
     g_SceneManager.g_nNextScene = SCENE_PLAY;
     g_SceneManager.g_nPrevScene = 0;
-    for (int frame = 0; frame < run.frames; ++frame) {
-        g_SceneManager.SwitchAndRun();
-        g_Clock.Advance(16);
-        std::string line = "scene " + std::to_string(g_SceneManager.g_nSceneIndex);
-        if (g_SceneManager.g_nSceneIndex == SCENE_PLAY && g_lpGameScene) {
-            const cGameScene& scene = *g_lpGameScene;
-            line += " state " + std::to_string(scene.m_nState) + " " + FormatTraceLine(frame + 1, scene, 0);
+    // The frames run on a thread of their own, as the game thread runs them, while this thread
+    // serves what they ask of the window (sounds, the pause loop's requests).
+    std::atomic<bool> done{false};
+    std::thread game([&] {
+        for (int frame = 0; frame < run.frames; ++frame) {
+            g_SceneManager.SwitchAndRun();
+            g_Clock.Advance(16);
+            std::string line = "scene " + std::to_string(g_SceneManager.g_nSceneIndex);
+            if (g_SceneManager.g_nSceneIndex == SCENE_PLAY && g_lpGameScene) {
+                const cGameScene& scene = *g_lpGameScene;
+                line +=
+                    " state " + std::to_string(scene.m_nState) + " " + FormatTraceLine(frame + 1, scene, 0);
+            }
+            frames.push_back(std::move(line));
         }
-        frames.push_back(std::move(line));
+        done = true;
+    });
+    while (!done) {
+        DropMessages();
+        win::WaitMessageTimeout(1);
     }
+    game.join();
     g_SceneManager.DeleteAll();
     SetInputScript(nullptr);
     DropMessages();
