@@ -1,8 +1,10 @@
 // m4_fuzz_seeds <corpus folder> [found folder]: writes the seed corpus of every harness, one folder
 // per harness. Seeds come from the demo project (written anew into a scratch folder), from files
 // written by the player's own record classes (saves, options, key configuration, start-up choice,
-// rankings, replays, window placement), from a list of code texts, and from the damaged inputs of
-// the found folder, sorted by their extension.
+// rankings, replays, window placement), from a list of code texts, from the damaged inputs of
+// the found folder, sorted by their extension, and from the regression inputs kept in fuzz/seeds/
+// (one folder per harness). The play harnesses get the demo's stages and the replays of
+// tests/replays/ behind a head of input.
 #include "app/input.h"
 #include "menus/ranking_store.h"
 #include "play/replay.h"
@@ -13,6 +15,8 @@
 #include "project/stage_file.h"
 #include "shell/window_data.h"
 #include "tools/demo_project.h"
+#include "tools/flow_writer.h"
+#include "tools/stage_writer.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -175,6 +179,77 @@ void RecordSeeds(const fs::path& demo) {
     PutText("system_ini", "System-keys.ini", "Direct3D=1\r\nWindowMode=2\r\nBpp=16\r\nVSync=0\r\nExit\r\n");
 }
 
+// The head of a play_files input: flags (bit 0 Direct3D, bit 1 a replay), frames, and three runs
+// of input: standing, walking right with jumps, walking left shooting.
+Bytes PlayHead(int flags) {
+    return {static_cast<std::uint8_t>(flags), 90, 3, 60, 0, 0, 60, 2, 1, 60, 1, 2};
+}
+
+void PlaySeeds(const fs::path& demo) {
+    for (const fs::path& p : FilesWith(demo / "data" / "stg4", "", 1 << 20)) {
+        for (int d3d = 0; d3d < 2; ++d3d) {
+            Bytes seed = PlayHead(d3d);
+            const Bytes file = ReadAll(p);
+            seed.insert(seed.end(), file.begin(), file.end());
+            Put("play_files", p.filename().string() + (d3d ? ".d3d" : ".dd"), seed);
+        }
+    }
+    for (const fs::path& p : FilesWith(fs::path(M4_SOURCE_DIR) / "tests" / "replays", ".rpl4_732", 1 << 20)) {
+        Bytes seed = PlayHead(2);
+        const Bytes file = ReadAll(p);
+        seed.insert(seed.end(), file.begin(), file.end());
+        Put("play_files", p.filename().string(), seed);
+    }
+    // Stages holding values at the far ends of their stored types, each where play once overflowed:
+    // out-of-area limits of every group a whole int of blocks away and beyond the other way, a
+    // distance condition of the largest value, jumps of the largest height, and all of it under
+    // almost no gravity (a jump whose top is further than an int of frames away).
+    cEdStage extreme = stage_writer::MakeFloorStage(20, 15);
+    for (int k = 0; k < STAGE_LIMIT_RECORDS; ++k)
+        extreme.m_Limits[k].Set(1, 1, 1, 1, 67108864, INT32_MIN, INT32_MAX, -67108865);
+    cEdCharaDef walker = stage_writer::MakeChara(8, 13, 2);
+    cEdFlow flow = flow_writer::MakeFlow(FTK_ALWAYS);
+    cEdFlowCond far;
+    far.m_nKind = CK_DISTANCE;
+    far.m_nValue = INT32_MAX;
+    far.m_nRightNumber = 0x7FFF;
+    far.m_nAxis = 6;
+    flow.m_Conds.push_back(far);
+    cEdFlowCmd jump = flow_writer::MakeCommand(FCT_JUMP);
+    jump.m_Params.at(2) = INT32_MAX;
+    flow.m_Commands.push_back(jump);
+    walker.m_Flows.push_back(flow);
+    extreme.m_Charas.push_back(walker);
+    const std::pair<const char*, double> gravities[] = {{"extreme-limits-jumps", 0.4},
+                                                        {"extreme-no-gravity", 1e-20}};
+    for (const auto& [name, gravity] : gravities) {
+        extreme.m_dGravityBase = gravity;
+        if (!stage_writer::WriteStageFile(".", "seed-extreme", 0, extreme)) continue;
+        Bytes seed = PlayHead(0);
+        const Bytes file =
+            ReadAll(fs::path("data") / "stg4" / stage_writer::StageRevisionName("seed-extreme", 0));
+        seed.insert(seed.end(), file.begin(), file.end());
+        Put("play_files", name, seed);
+    }
+    // The generator takes any bytes: a few fillers reach its plainest and busiest projects.
+    for (int fill : {0x00, 0x55, 0xaa, 0xff}) {
+        Put("play_gen", "fill-" + std::to_string(fill), Bytes(512, static_cast<std::uint8_t>(fill)));
+        Bytes ramp(1024);
+        for (std::size_t i = 0; i < ramp.size(); ++i)
+            ramp[i] = static_cast<std::uint8_t>(i * 7 + fill);
+        Put("play_gen", "ramp-" + std::to_string(fill), ramp);
+    }
+    // Inputs that once made play misbehave.
+    const fs::path kept = fs::path(M4_SOURCE_DIR) / "fuzz" / "seeds";
+    if (!fs::exists(kept)) return;
+    for (const auto& dir : fs::directory_iterator(kept)) {
+        if (!dir.is_directory()) continue;
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.is_regular_file())
+                Put(dir.path().filename().string(), e.path().filename().string(), ReadAll(e.path()));
+    }
+}
+
 void FoundSeeds(const fs::path& found) {
     if (found.empty() || !fs::exists(found)) return;
     const std::pair<const char*, const char*> kinds[] = {
@@ -209,6 +284,7 @@ int main(int argc, char** argv) {
     fs::current_path(scratch);
     DemoSeeds(demo);
     RecordSeeds(demo);
+    PlaySeeds(demo);
     FoundSeeds(found);
     fs::current_path(g_Out);
     fs::remove_all(scratch);

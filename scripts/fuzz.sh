@@ -73,8 +73,10 @@ run_one() {
     # Absolute paths: the harnesses work in a scratch folder of their own.
     local dir rc=0 dict=()
     dir=$(cd "$build" && pwd)
-    # A dictionary of the words the input's format knows, where the harness has one.
+    # A dictionary of the words the input's format knows, where the harness has one; libFuzzer
+    # options of the harness's own (fuzz/NAME.options, one a line) go after the common ones.
     [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
+    [ -f "$root/fuzz/$name.options" ] && mapfile -t -O ${#dict[@]} dict < <(grep -v '^#' "$root/fuzz/$name.options")
     SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
         ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
         LSAN_OPTIONS=suppressions="$root/fuzz/lsan.supp" \

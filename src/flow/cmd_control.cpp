@@ -1,5 +1,6 @@
 #include "flow/cmd_control.h"
 
+#include "app/int_range.h"
 #include "flow/cmd_hooks.h"
 #include "flow/flow_engine.h"
 #include "objects/game_object.h"
@@ -117,7 +118,7 @@ void CmdFlowControl(cChara& chara, cFlowCommand& inst) {
 int CmdGameWait(cChara&, cEdFlowCmd& record) {
     cGameScene* scene = g_lpGameScene;
     if (!scene || scene->m_bClosing) return 0;
-    const int frames = Param(record, 0) * 6;
+    const int frames = SaturateInt(std::int64_t{Param(record, 0)} * 6);
     // An entry without text holds the message list's place for the time of the wait.
     cMessage& entry = scene->m_Messages.emplace_back();
     entry.m_nKind = 1;

@@ -3,6 +3,7 @@
 #include "flow/cmd_motion.h"
 
 #include "app/input.h"
+#include "app/int_range.h"
 #include "app/play_se.h"
 #include "flow/flow_engine.h"
 #include "objects/aim.h"
@@ -159,7 +160,7 @@ void PrepJump(cFlowCommand& inst, cChara& c) {
     inst.m_dSpeed = c.JumpSpeedForHeight(height);
     const int base = c.JumpTimeForHeight(height);
     rec.m_nUseTime = static_cast<std::int16_t>(base);
-    inst.m_nUseTime = base * FrameMul() * 6;
+    inst.m_nUseTime = SaturateInt(std::int64_t{base} * FrameMul() * 6);
 }
 
 // ---- Handlers ----

@@ -1,5 +1,6 @@
 #include "flow/cmd_present.h"
 
+#include "app/int_range.h"
 #include "app/log.h"
 #include "app/play_se.h"
 #include "draw/draw.h"
@@ -102,7 +103,7 @@ int CmdMessage(cChara& chara, cEdFlowCmd& rec) {
         scene.m_Messages.remove_if([id](const cMessage& m) { return m.m_nKind == 1 && m.m_nReserved == id; });
     const int posMode = Param(rec, 0);
     const int display = Param(rec, 6);
-    const int frames = Param(rec, 5) * 6;
+    const int frames = SaturateInt(std::int64_t{Param(rec, 5)} * 6);
     const cFlow* flow = rec.m_bItem ? nullptr : CurFlow();
     // A message that follows a waited-for message of the same flow, or an earlier message of the
     // same item run, continues in its window.
@@ -139,7 +140,7 @@ int CmdRunAnime(cChara& chara, cEdFlowCmd& rec) {
     const cEdAnime& anime = g_Database.m_Animes.at(n);
     cAnimSeqFrames frames;
     for (const cEdAnimeFrame& f : anime.m_Frames)
-        frames.push_back(cAnimFrame{f.nPattern, f.nTime * 6, 1});
+        frames.push_back(cAnimFrame{f.nPattern, TenthsToFrames(f.nTime), 1});
     frames.push_back(cAnimFrame{ANIM_CODE_END, 0, 1});
     cCheckedVector<cAnimSeqFrames> seqs;
     seqs.push_back(std::move(frames));
@@ -189,7 +190,7 @@ int CmdShowPicture(cChara& chara, cEdFlowCmd& rec) {
     AnchorPoint(chara, rec, x, y);
     const int scale = Param(rec, 7) > 0 ? Param(rec, 7) : 100;
     const int display = Param(rec, 8);
-    const int frames = Param(rec, 9) * 6;
+    const int frames = SaturateInt(std::int64_t{Param(rec, 9)} * 6);
     cPictureLayer values;
     values.m_nId = static_cast<std::int16_t>(n);
     values.m_nDisplayMode = display;

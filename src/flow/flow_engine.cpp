@@ -7,6 +7,7 @@
 #include "flow/cmd_present.h"
 
 #include "app/input.h"
+#include "app/int_range.h"
 #include "app/log.h"
 #include "flow/status_ops.h"
 #include "objects/aim.h"
@@ -528,7 +529,8 @@ bool CheckCondition(cEdFlowCond& cond, cChara& chara) {
 }
 
 bool CheckDistanceCondition(cChara& chara, const cEdFlowCond& cond) {
-    const int r = cond.m_nValue * 16 + static_cast<std::int16_t>(cond.m_nRightNumber);
+    const int r =
+        SaturateInt(std::int64_t{cond.m_nValue} * 16 + static_cast<std::int16_t>(cond.m_nRightNumber));
     const cGameObject* other = nullptr;
     if (cond.m_nSubject == 0)
         other = g_Heroes.empty() ? nullptr : &g_Heroes[0];

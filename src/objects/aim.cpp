@@ -35,10 +35,13 @@ bool IsOutsideLimits(const cGameObject& o, const cLimits& l) {
     if (o.m_bInView) return false;
     const double vx = ViewX().m_dPos;
     const double vy = ViewY().m_dPos;
-    if (l.bOn[0] && static_cast<int>(vx - l.nDist[0] * 32) >= o.m_dRight) return true;
-    if (l.bOn[1] && static_cast<int>(l.nDist[1] * 32 + vx + VIEW_WIDTH) <= o.m_dX) return true;
-    if (l.bOn[3] && static_cast<int>(l.nDist[3] * 32 + vy + VIEW_HEIGHT) <= o.m_dY) return true;
-    if (l.bOn[2] && static_cast<int>(vy - l.nDist[2] * 32) >= o.m_dBottom) return true;
+    // Each limit line is a whole pixel (cut toward 0), worked out in doubles: a distance of any
+    // stored size stays exact and far away.
+    const auto block = [&l](int k) { return l.nDist[k] * 32.0; };
+    if (l.bOn[0] && std::trunc(vx - block(0)) >= o.m_dRight) return true;
+    if (l.bOn[1] && std::trunc(block(1) + vx + VIEW_WIDTH) <= o.m_dX) return true;
+    if (l.bOn[3] && std::trunc(block(3) + vy + VIEW_HEIGHT) <= o.m_dY) return true;
+    if (l.bOn[2] && std::trunc(vy - block(2)) >= o.m_dBottom) return true;
     return o.m_dX <= 0 || o.m_dRight >= ViewX().ObjectExtent() - 1 || o.m_dY <= 0 ||
            o.m_dBottom >= ViewY().ObjectExtent() - 1;
 }

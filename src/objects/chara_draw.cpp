@@ -3,6 +3,7 @@
 #include "draw/blink_colours.h"
 
 #include "app/globals.h"
+#include "app/int_range.h"
 #include "app/scene.h"
 #include "app/system_ini.h"
 #include "draw/dd_effects.h"
@@ -106,7 +107,7 @@ bool LookupCell(int kind, int picture, int row, int pattern, int dir, cCellDesc&
         if (group >= 8) break;
         sheet = &g_SystemSurfaces[g_ObjectSheets.nCharaBase + 2 * group + (dir == 1 ? 1 : 0)];
         cell.sx = (picture % 15) * 32;
-        cell.sy = (row + pattern) * 32;
+        cell.sy = SaturateInt((std::int64_t{row} + pattern) * 32);
         break;
     }
     case CELL_ITEM:
@@ -127,15 +128,15 @@ bool LookupCell(int kind, int picture, int row, int pattern, int dir, cCellDesc&
             g_Database.m_CharaBmps.Count() > picture ? g_Database.m_CharaBmps.at(picture).CellSize() : 32;
         cell.w = cell.h = std::clamp(size, 1, 1024);
         cell.sx = 0;
-        cell.sy = (row + pattern) * cell.h;
+        cell.sy = SaturateInt((std::int64_t{row} + pattern) * cell.h);
         break;
     }
     default:
         return false;
     }
     DDSURFACEDATA* src = sheet ? DDSubstitute(sheet) : nullptr;
-    if (!src || cell.sx < 0 || cell.sy < 0 || cell.sx + cell.w > src->nWidth ||
-        cell.sy + cell.h > src->nHeight) {
+    if (!src || cell.sx < 0 || cell.sy < 0 || std::int64_t{cell.sx} + cell.w > src->nWidth ||
+        std::int64_t{cell.sy} + cell.h > src->nHeight) {
         sheet = &g_SystemSurfaces[SYSBMP_CHARA_FIRST];
         cell.sx = cell.sy = 0;
     }

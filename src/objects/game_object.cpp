@@ -362,7 +362,7 @@ void cChara::ChangeAnimSet(int set, int force) {
     for (const cEdAnime& anim : rec.m_Animes) {
         cAnimSeqFrames frames;
         for (const cEdAnimeFrame& f : anim.m_Frames)
-            frames.push_back(cAnimFrame{f.nPattern, f.nTime * 6, 1});
+            frames.push_back(cAnimFrame{f.nPattern, TenthsToFrames(f.nTime), 1});
         frames.push_back(cAnimFrame{ANIM_CODE_LOOP, 0, 1});
         seqs.push_back(std::move(frames));
     }

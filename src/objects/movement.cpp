@@ -1,5 +1,6 @@
 // Movement of game objects: speeds into positions, the clamps that keep them in the view, the
 // scroll area or the stage, gravity, knock-back, landing, ceilings, jumps and the block tests.
+#include "app/int_range.h"
 #include "app/log.h"
 #include "app/play_se.h"
 #include "objects/blocks.h"
@@ -50,7 +51,8 @@ double HundredthsToSpeed(std::int16_t n) {
 
 int FramesToApex(double v) {
     if (!GravityUsable()) return 0;
-    return static_cast<int>(g_Stage.m_dFrameScale - v / g_Stage.m_dGravity);
+    // A speed far beyond what gravity stops within a stage's time saturates.
+    return SaturateInt(g_Stage.m_dFrameScale - v / g_Stage.m_dGravity);
 }
 
 // ---- cGameObject ----
@@ -308,7 +310,7 @@ bool cChara::IsStandingOnSolid() const {
 double cChara::JumpSpeedForHeight(int halfBlocks) const {
     if (!GravityUsable()) return 0.0;
     const double g = g_Stage.m_dGravity;
-    const double h = halfBlocks * 16;
+    const double h = halfBlocks * 16.0;
     // A height below nothing jumps with the least speed rather than the root of a negative number.
     const double radicand = std::max(0.0, (8 * h + g) * g);
     double v = (-g - std::sqrt(radicand)) * 0.5;

@@ -1,5 +1,6 @@
 // A shot's life after its emission: its set-up, the ten movement kinds, acceleration, the stage and
 // block tests, the sword step and drawing.
+#include "app/int_range.h"
 #include "app/system_ini.h"
 #include "draw/dd_startup.h"
 #include "draw/draw.h"
@@ -114,7 +115,7 @@ void cShot::Init(cChara& owner, int cmdType, const cEdShot& rec, const cEmission
     }
     if (rec.m_bLifetimeLimit) {
         m_Work.bLifeLimit = 1;
-        m_Work.nLife = em.nLife * FrameMul() * 6;
+        m_Work.nLife = SaturateInt(std::int64_t{em.nLife} * FrameMul() * 6);
     }
     m_Work.bRangeLimit = rec.m_bRangeLimit;
     m_bScrollSync = rec.m_bScrollFollow;
@@ -268,7 +269,7 @@ int cShot::MoveStep() {
         ClampToStageX(2);
         ClampToStageY(2);
         UpdateScreenRect();
-        if (++m_Work.nSwordTick > fr.nTime * FrameMul() * 6) {
+        if (++m_Work.nSwordTick > std::int64_t{fr.nTime} * FrameMul() * 6) {
             m_Work.nSwordTick = 0;
             if (++m_Work.nSwordFrame >= static_cast<int>(st.m_Frames.size())) return 1;
         }

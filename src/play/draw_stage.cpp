@@ -2,6 +2,7 @@
 
 #include "app/game_loop.h"
 #include "app/globals.h"
+#include "app/int_range.h"
 #include "app/log.h"
 #include "app/play_se.h"
 #include "app/sjis.h"
@@ -419,7 +420,7 @@ void SetScreenColor(cScreenColour& c, const int p[8]) {
     c.b = static_cast<std::uint8_t>(p[2]);
     c.nStrength = std::clamp(p[3], 0, 100);
     c.nMode = p[4];
-    c.nDuration = std::max(0, p[5]) * 6;
+    c.nDuration = SaturateInt(std::int64_t{std::max(0, p[5])} * 6);
     c.bThereAndBack = p[6];
     c.nRepeat = p[7];
     c.bActive = 1;

@@ -1,6 +1,7 @@
 #include "play/effects.h"
 
 #include "app/checked_containers.h"
+#include "app/int_range.h"
 #include "app/log.h"
 #include "app/thread.h"
 #include "draw/dd_palette_fx.h"
@@ -60,8 +61,8 @@ int cEffectObj::SetSize(int n, int scale) {
     m_nHeight = def.nCellHeight;
     const int k = std::clamp(scale, 1, MAX_GIANT_SCALE);
     if (def.bScalable && k > 1) {
-        m_nWidth *= k;
-        m_nHeight *= k;
+        m_nWidth = SaturateInt(std::int64_t{m_nWidth} * k);
+        m_nHeight = SaturateInt(std::int64_t{m_nHeight} * k);
         m_bScaled = 1;
     }
     return k;
@@ -76,8 +77,8 @@ void cEffectObj::SetAnimation(int n) {
 void cEffectObj::Restart() {
     const cEdEffect& def = g_Database.m_Effects.at(m_nEffect);
     const int k = m_bScaled && def.nCellWidth > 0 ? std::max(1, m_nWidth / std::max(1, def.nCellWidth)) : 1;
-    m_nWidth = def.nCellWidth * k;
-    m_nHeight = def.nCellHeight * k;
+    m_nWidth = SaturateInt(std::int64_t{def.nCellWidth} * k);
+    m_nHeight = SaturateInt(std::int64_t{def.nCellHeight} * k);
     SetAnimation(m_nEffect);
     m_bRestart = 0;
 }
@@ -111,7 +112,7 @@ int DrawEffectObj(cEffectObj& e, DDSURFACEDATA* surface, int advance) {
     DDSURFACEDATA* pic = EffectPicture(e.m_nEffect);
     if (!pic) return 0;
     const int x = static_cast<int>(e.m_dX - ViewX().m_dPos), y = static_cast<int>(e.m_dY - ViewY().m_dPos);
-    const int sx = pattern * def.nCellWidth;
+    const int sx = SaturateInt(std::int64_t{pattern} * def.nCellWidth);
     if (e.m_bScaled)
         DDBltStretch(surface, x, y, e.m_nWidth, e.m_nHeight, pic, sx, 0, def.nCellWidth, def.nCellHeight, 1);
     else

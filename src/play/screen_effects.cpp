@@ -1,5 +1,6 @@
 #include "play/screen_effects.h"
 
+#include "app/int_range.h"
 #include "draw/dd_effects.h"
 #include "draw/dd_startup.h"
 #include "objects/game_object.h"
@@ -22,7 +23,7 @@ void cScreenEffectState::Load(const cScreenEffect& entry) {
     const bool always = nKind == SCREEN_EFFECT_MOVE || nKind == SCREEN_EFFECT_SHAKE_H ||
                         nKind == SCREEN_EFFECT_SHAKE_V || nKind == SCREEN_EFFECT_BLINK;
     bTimed = always || start == end;
-    nDuration = std::max(0, nParam[0]) * 6;
+    nDuration = SaturateInt(std::int64_t{std::max(0, nParam[0])} * 6);
     nFrames = 0;
     dValue = (nKind == SCREEN_EFFECT_SHAKE_H || nKind == SCREEN_EFFECT_SHAKE_V) ? 0 : start;
     dStep = nDuration > 0 ? std::fabs(static_cast<double>(end) - start) / nDuration : 0;

@@ -126,14 +126,12 @@ void cProjectDatabase::FillWorkingCopies() {
 
 // ---- Run-time tables ----
 
-namespace {
-
-// Tenths of a second in frames. A stored time too large for the result saturates instead of
-// wrapping round.
 std::int32_t TenthsToFrames(std::int32_t tenths) {
     const std::int64_t frames = static_cast<std::int64_t>(tenths) * 6;
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(frames, INT32_MIN, INT32_MAX));
 }
+
+namespace {
 
 // Builds one sequence per record: each frame's time in frames (x 6), record 0 without time and
 // switchable, the others switchable from their first interruptible frame on (when `marks` is

@@ -86,6 +86,10 @@ extern cCheckedVector<cCharaEffect> g_CharaEffectTableRev;
 extern cCheckedVector<cScreenEffect> g_ScrEffectTable;
 extern cCheckedVector<cScreenEffect> g_ScrEffectTableRev;
 
+// Tenths of a second in frames (x 6). A stored time too large for the result saturates instead of
+// wrapping round.
+std::int32_t TenthsToFrames(std::int32_t tenths);
+
 void BuildAnimeTable(cCheckedVector<cAnimSeqFrames>& table);
 void BuildEffectTable(cCheckedVector<cAnimSeqFrames>& table);
 void BuildCharaEffectTables(cCheckedVector<cCharaEffect>& forward, cCheckedVector<cCharaEffect>& reverse);

@@ -482,6 +482,9 @@ bool cSystemData::Load(std::FILE* fp) {
     // The challenge progress and its save record are sized by this number: a damaged file must not
     // make them ask for more memory than there is.
     m_nChallengeStages = std::clamp(m_nChallengeStages, 0, SYSTEM_MAX_CHALLENGE_STAGES);
+    // A blink channel runs from 0 to 255: a step of 255 or more already turns at both ends on
+    // every frame, so larger rates are brought to that size (the sign is kept).
+    m_nBlinkRate = std::clamp(m_nBlinkRate, -SYSTEM_MAX_BLINK_RATE, SYSTEM_MAX_BLINK_RATE);
 
     ClampMenuBgm();
     return true;

@@ -74,6 +74,8 @@ constexpr int SYSTEM_TEXTS = 28;
 constexpr int SYSTEM_INI_KEYS = 10;
 // The most challenge stages a project can have (their names number them with up to three digits).
 constexpr int SYSTEM_MAX_CHALLENGE_STAGES = 999;
+// The largest blink rate (either sign) kept when System.dat is read.
+constexpr int SYSTEM_MAX_BLINK_RATE = 255;
 
 class cSystemData : public cSerialRecord {
   public:

@@ -404,11 +404,27 @@ void cEdStage::Normalise() {
 
     if (IsOutsideList(m_nBgm, FlowRecordEnv().DatabaseCount(DbList::Bgms))) m_nBgm = 0;
 
+    // Object sizes and ranges in pixels: one beyond any play area is brought to the bound (keeping
+    // its sign), so that a size times the largest giant factor stays well inside an int.
+    for (std::int32_t* size : ObjectSizes())
+        *size = std::clamp(*size, -STAGE_MAX_OBJECT_SIZE, STAGE_MAX_OBJECT_SIZE);
+
     PadBlockList(m_PaletteBlocks, 2);
     PadCharaList(m_PaletteCharas, 2);
     PadItemList(m_PaletteItems, 2);
     ValidateDefLists(m_PaletteBlocks, m_PaletteCharas, m_PaletteItems);
     ValidateDefLists(m_Blocks, m_Charas, m_Items);
+}
+
+std::vector<std::int32_t*> cEdStage::ObjectSizes() {
+    return {
+        &m_nHeroBodyW,           &m_nHeroBodyH,           &m_nHeroBodyFlyW,         &m_nHeroBodyFlyH,
+        &m_nHeroCharaRangeW,     &m_nHeroCharaRangeH,     &m_nHeroCharaRangeFlyW,   &m_nHeroCharaRangeFlyH,
+        &m_nHeroShotRangeW,      &m_nHeroShotRangeH,      &m_nHeroItemRangeW,       &m_nHeroItemRangeH,
+        &m_nCharaBodyW,          &m_nCharaBodyH,          &m_nCharaBodyFlyW,        &m_nCharaBodyFlyH,
+        &m_nCharaCharaRangeW,    &m_nCharaCharaRangeH,    &m_nCharaCharaRangeFlyW,  &m_nCharaCharaRangeFlyH,
+        &m_nCharaShotRangeW,     &m_nCharaShotRangeH,     &m_nItemRangeW,           &m_nItemRangeH,
+        &m_nHeroShotCharaRangeW, &m_nHeroShotCharaRangeH, &m_nCharaShotCharaRangeW, &m_nCharaShotCharaRangeH};
 }
 
 void cEdStage::SetHitLevel(std::int32_t level) {

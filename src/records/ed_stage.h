@@ -38,6 +38,8 @@ constexpr std::int32_t STAGE_SIDE_MAX = INT32_MAX / 32 - 2 * STAGE_GRID_BORDER;
 constexpr std::uint64_t STAGE_CELL_BYTES = 72;
 // The most sub-steps of a frame in which the hit tests run (field 23; 0 is every sub-step).
 constexpr std::int32_t STEP_SCHEDULE_COUNT_MAX = 5;
+// The largest object size or range in pixels (either sign) a stage keeps when it is read.
+constexpr std::int32_t STAGE_MAX_OBJECT_SIZE = 32767;
 
 class cEdStage : public cSerialRecord {
   public:
@@ -60,9 +62,11 @@ class cEdStage : public cSerialRecord {
     // `original`, the palettes and placed lists of this record.
     bool SaveForReplay(std::FILE* fp, cEdStage& original);
 
-    // Scroll limits clamped, timing values derived, music and references checked, palettes of at
-    // least 2 entries.
+    // Scroll limits clamped, object sizes kept within STAGE_MAX_OBJECT_SIZE, timing values
+    // derived, music and references checked, palettes of at least 2 entries.
     void Normalise();
+    // The stage's object sizes and ranges in pixels (fields 36-47, 60-77, 80 and 81).
+    std::vector<std::int32_t*> ObjectSizes();
     // Stores the collision level and derives the timing values from it.
     void SetHitLevel(std::int32_t level);
     // Index of the first placed character with a picture and controller 0 (player); -1 if none.

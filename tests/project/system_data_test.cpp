@@ -296,6 +296,17 @@ TEST_F(SystemDataTest, ChallengeStageCountIsKeptToWhatAProjectCanHave) {
     }
 }
 
+TEST_F(SystemDataTest, BlinkRatesBeyondAChannelAreKeptToItsSize) {
+    // A channel runs 0 .. 255: every larger step already turns at both ends on each frame.
+    const std::pair<std::int32_t, std::int32_t> cases[] = {
+        {16, 16}, {255, 255}, {256, 255}, {-255, -255}, {-256, -255}, {INT32_MAX, 255}, {INT32_MIN, -255}};
+    for (const auto& [stored, expected] : cases) {
+        Values v;
+        v.blinkRate = stored;
+        EXPECT_EQ(LoadBytes(SystemDat(732, v)).m_nBlinkRate, expected) << stored;
+    }
+}
+
 TEST_F(SystemDataTest, DamagedFilesNeverLoadPartially) {
     Values v;
     v.texts = Numbered("x", 28);

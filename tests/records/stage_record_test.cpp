@@ -219,6 +219,23 @@ TEST_F(StageRecord, NormaliseClampsScrollLimitsAndMusic) {
     EXPECT_EQ(stage.m_nBgm, 0);
 }
 
+TEST_F(StageRecord, ObjectSizesBeyondAnyPlayAreaAreBroughtToTheBound) {
+    const std::pair<std::int32_t, std::int32_t> cases[] = {
+        {16, 16},         {32767, 32767},     {32768, 32767},      {-32767, -32767},
+        {-32768, -32767}, {INT32_MAX, 32767}, {INT32_MIN, -32767}, {1936483678, 32767},
+    };
+    for (const auto& [stored, kept] : cases) {
+        for (std::int32_t* size : stage.ObjectSizes())
+            *size = stored;
+        stage.m_nCarried78 = stored; // a carried word is kept as read
+        stage.Normalise();
+        for (std::int32_t* size : stage.ObjectSizes())
+            EXPECT_EQ(*size, kept) << stored;
+        EXPECT_EQ(stage.m_nCarried78, stored);
+    }
+    EXPECT_EQ(stage.ObjectSizes().size(), 28u);
+}
+
 TEST_F(StageRecord, NormalisingAnyStageDerivesTheRunningStagesTiming) {
     stage.m_nHitLevel = 4;
     cEdStage other;

@@ -1,0 +1,221 @@
+#include "play_driver.h"
+
+#include "fuzz_support.h"
+
+#include "app/input_script.h"
+#include "app/scene.h"
+#include "app/startup_state.h"
+#include "objects/game_scene.h"
+#include "platform/messages.h"
+#include "platform/time.h"
+#include "platform/window.h"
+#include "play/load_play_file.h"
+#include "play/play_states.h"
+#include "play/trace.h"
+#include "project/project_database.h"
+#include "project/stage_file.h"
+#include "project/system_data.h"
+#include "shell/init_game.h"
+#include "shell/main_window.h"
+#include "shell/win_main.h"
+#include "tools/demo_project.h"
+#include "tools/project_writer.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace fuzz {
+
+namespace {
+
+// The largest block grid played (cells): 4 M cells are about 250 MB of blocks.
+constexpr std::uint64_t MAX_GRID_CELLS = 4u << 20;
+
+std::string g_Folder;
+win::HWND g_Window = nullptr;
+win::ManualClock g_Clock;
+bool g_bStarted = false;
+bool g_bD3D = false;
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "m4 play fuzz: %s\n", what);
+    std::abort();
+}
+
+// Messages left for the window since the last input: the activation notice of start-up is served
+// (a player in the background waits in its pause loops), the rest (closes asked by play) dropped,
+// so that one input's requests never reach the next.
+void DropMessages() {
+    win::MSG msg{};
+    while (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE))
+        if (msg.message == win::WM_ACTIVATEAPP) win::DispatchMessage(&msg);
+}
+
+// The player started with the back-end asked for; started again when the back-end changes. False
+// when the project on disk does not start.
+bool StartPlayer(bool d3d) {
+    if (g_bStarted && d3d == g_bD3D) return true;
+    if (g_bStarted) {
+        g_SceneManager.DeleteAll();
+        UnInitGame();
+    }
+    std::string ini = project_writer::DemoSystemIni();
+    const std::string key = "Direct3D=";
+    const std::size_t at = ini.find(key);
+    if (at != std::string::npos) ini[at + key.size()] = d3d ? '1' : '0';
+    if (!project_writer::WriteSystemIni(g_Folder, ini)) Fail("cannot write System.ini");
+    g_bStarted = InitGame("", 10);
+    g_bD3D = d3d;
+    if (!g_bStarted) UnInitGame();
+    static bool registered = false;
+    if (g_bStarted && !registered) {
+        // Shut down before the libraries' own statics go (registered after they were made).
+        registered = true;
+        std::atexit([] {
+            if (!g_bStarted) return;
+            g_SceneManager.DeleteAll();
+            UnInitGame();
+        });
+    }
+    return g_bStarted;
+}
+
+std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
+    h ^= v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
+    return h;
+}
+
+// One line per frame: the scene and, in play, the play trace's line of the frame (its whole-state
+// hash included).
+std::vector<std::string> PlayOnce(const PlayRun& run) {
+    std::vector<std::string> frames;
+    g_SceneManager.DeleteAll();
+    DropMessages();
+    // Every play starts at the same clock reading (the seed of a recorded play is taken from it).
+    g_Clock.now = 100000;
+    // After the input's own runs the confirm button is pressed every other frame, so that a flow
+    // waiting for the advance key (in the pause loop, beyond the frames counted here) goes on.
+    std::string text = run.script;
+    for (int i = 0; i < 4096; ++i)
+        text += "1 0 1\n1 0 0\n";
+    auto script = std::make_unique<cInputScript>();
+    if (!script->Parse(text, nullptr)) Fail("the harness wrote an input script it cannot read");
+    SetInputScript(std::move(script));
+    g_bStartFile = 1;
+    if (!LoadPlayFile(run.playerPath, 0)) return frames;
+    // The load waits for its thread with sleeps, each moving the clock: the play starts at one
+    // reading whatever the wait took.
+    g_Clock.now = 100000;
+    // Play areas whose block grid is larger than a harness process may hold are left to the stage
+    // reader's own checks.
+    if (StageGridCells(g_Stage.m_nWidth, g_Stage.m_nHeight) > MAX_GRID_CELLS) return frames;
+    g_nGameMode = 2;
+    g_bRanking = 1;
+    g_nPlayMode = IsReplayPath(run.playerPath) ? 4 : 3;
+    g_SceneManager.g_nSceneIndex = SCENE_PLAY;
+    g_SceneManager.g_nNextScene = SCENE_PLAY;
+    g_SceneManager.g_nPrevScene = 0;
+    // The frames run on a thread of their own, as the game thread runs them, while this thread
+    // serves what they ask of the window (sounds, the pause loop's requests).
+    std::atomic<bool> done{false};
+    std::thread game([&] {
+        for (int frame = 0; frame < run.frames; ++frame) {
+            g_SceneManager.SwitchAndRun();
+            g_Clock.Advance(16);
+            std::string line = "scene " + std::to_string(g_SceneManager.g_nSceneIndex);
+            if (g_SceneManager.g_nSceneIndex == SCENE_PLAY && g_lpGameScene) {
+                const cGameScene& scene = *g_lpGameScene;
+                line +=
+                    " state " + std::to_string(scene.m_nState) + " " + FormatTraceLine(frame + 1, scene, 0);
+            }
+            frames.push_back(std::move(line));
+        }
+        done = true;
+    });
+    while (!done) {
+        DropMessages();
+        win::WaitMessageTimeout(1);
+    }
+    game.join();
+    g_SceneManager.DeleteAll();
+    SetInputScript(nullptr);
+    DropMessages();
+    return frames;
+}
+
+std::uint64_t HashLines(const std::vector<std::string>& lines) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (const std::string& line : lines)
+        for (unsigned char c : line)
+            h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+
+} // namespace
+
+void InitPlayer() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    Init();
+    g_Folder = std::filesystem::current_path().string();
+    if (!demo_project::Write(g_Folder)) Fail("cannot write the demo project");
+    win::UseManualClock(&g_Clock);
+    g_Window = win::CreateMainWindowObject(&MainWndProc);
+    if (!win::CreateMainWindow(g_Window, "", 100, 100, 640, 480)) Fail("cannot create the main window");
+    g_hMainWnd = g_Window;
+    // Free play reloads its file after a lost life: the clock, which seeds the next recorded play,
+    // reads afterwards what it read before, however long the loading thread's wait took.
+    g_PlaySceneHooks.ReloadPlayFile = [](const std::string& path) {
+        const win::DWORD now = g_Clock.now;
+        const bool ok = LoadPlayFile(path, 0);
+        g_Clock.now = now;
+        return ok;
+    };
+    StartPlayer(false);
+}
+
+void AbsoluteArguments(int* argc, char*** argv) {
+    if (!argc || !argv) return;
+    static std::vector<std::string> kept;
+    kept.reserve(static_cast<std::size_t>(*argc));
+    for (int i = 1; i < *argc; ++i) {
+        const char* a = (*argv)[i];
+        if (!a || a[0] == '-' || a[0] == '/') continue;
+        kept.push_back(std::filesystem::absolute(a).string());
+        (*argv)[i] = kept.back().data();
+    }
+}
+
+std::uint64_t PlayTwice(const PlayRun& run) {
+    InitPlayer();
+    if (!StartPlayer(run.d3d) || (run.reloadProject && !(LoadProjectDatabase() && LoadSystemData())) ||
+        (run.writeFiles && !run.writeFiles())) {
+        TakeBoxCount();
+        return 0;
+    }
+    const std::vector<std::string> first = PlayOnce(run);
+    const std::vector<std::string> second = PlayOnce(run);
+    TakeBoxCount();
+    if (first != second) {
+        std::size_t k = 0;
+        while (k < first.size() && k < second.size() && first[k] == second[k])
+            ++k;
+        std::fprintf(stderr, "m4 play fuzz: the same input played twice differs at frame %zu:\n  %s\n  %s\n",
+                     k + 1, k < first.size() ? first[k].c_str() : "(ended)",
+                     k < second.size() ? second[k].c_str() : "(ended)");
+        std::abort();
+    }
+    return HashLines(first);
+}
+
+std::string WorkFolder() {
+    return g_Folder;
+}
+
+} // namespace fuzz
