@@ -25,8 +25,6 @@
 #include <cmath>
 #include <string>
 
-DDSurfaceVec g_StageBitmaps, g_StageSwords, g_StageEffects;
-DDSurfaceDefVec g_StageBitmapDefs, g_StageSwordDefs, g_StageEffectDefs;
 DDSURFACEDATA g_DarkSD, g_HoleSD;
 int g_bRebuildTiles[2] = {0, 0};
 cScreenColour g_ScreenColour;

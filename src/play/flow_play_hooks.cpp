@@ -1,10 +1,10 @@
 #include "play/flow_play_hooks.h"
 
 #include "flow/cmd_hooks.h"
+#include "objects/effects.h"
 #include "objects/game_scene.h"
+#include "objects/message_window.h"
 #include "play/draw_stage.h"
-#include "play/effects.h"
-#include "play/message_window.h"
 #include "play/pause_loop.h"
 #include "play/play_step.h"
 #include "play/screen_effects.h"

@@ -1,0 +1,9 @@
+// The stage's picture vectors, which the objects draw from: four records per database entry from
+// entry 1: the picture, its cells mirrored, and the same two in system memory (views of the first
+// under Direct3D). The stage drawing loads and releases them.
+#pragma once
+
+#include "draw/draw.h"
+
+extern DDSurfaceVec g_StageBitmaps, g_StageSwords, g_StageEffects;
+extern DDSurfaceDefVec g_StageBitmapDefs, g_StageSwordDefs, g_StageEffectDefs;
