@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Each folder of src/ is a layer that includes only its own folder and the layers below it. This
-# lists every `#include "..."` under src/ that reaches a folder above the including file's own, and
-# fails when there is one.
+# lists every `#include "..."` (or `<...>` naming a header of src/) under src/ that reaches a folder
+# above the including file's own, and fails when there is one.
 #
 #   scripts/check_layers.sh [SRC]     SRC defaults to the src/ folder beside this script
 #
@@ -24,6 +24,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src=${1:-src}
+[[ -d $src ]] || { echo "no source folder $src"; exit 2; }
 
 layers=(platform platform/gfx platform/audio app records project draw sound objects flow play menus ui shell)
 
@@ -55,7 +56,7 @@ while IFS= read -r hit; do
         seen[$file]=1 fail=1
         continue
     fi
-    [[ $line =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\"([^\"]+)\" ]] || continue
+    [[ $line =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\"\<]([^\">]+)[\"\>] ]] || continue
     inc=${BASH_REMATCH[1]}
     # A name without a folder is beside the including file; one with ".." leaves the layer map.
     if [[ $inc == *..* ]]; then
@@ -71,7 +72,7 @@ while IFS= read -r hit; do
         echo "$file:$n: includes \"$inc\", of a layer above its own"
         fail=1
     fi
-done < <(grep -rn --include='*.h' --include='*.cpp' -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$src" | sort -t: -k1,1 -k2,2n)
+done < <(grep -rn --include='*.h' --include='*.cpp' -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]' "$src" | sort -t: -k1,1 -k2,2n)
 
 if ((fail)); then
     echo "The layers from the bottom up: ${layers[*]}"

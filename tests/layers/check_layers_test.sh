@@ -46,6 +46,9 @@ expect upward 1 'objects/o.cpp:3: includes "play/q.h", of a layer above its own'
 tree sideways_up "${base[@]}" 'platform/gfx/g.h=#pragma once\n' 'platform/p.cpp=#include "platform/gfx/g.h"\n'
 expect sideways_up 1 'platform/p.cpp:1: includes "platform/gfx/g.h"'
 
+tree angled "${base[@]}" 'draw/d.cpp=#include <vector>\n#  include <objects/o.h>\n'
+expect angled 1 'draw/d.cpp:2: includes "objects/o.h", of a layer above its own'
+
 tree relative "${base[@]}" 'objects/r.cpp=#include "../play/q.h"\n'
 expect relative 1 'objects/r.cpp:1: includes "../play/q.h" by a relative path'
 
