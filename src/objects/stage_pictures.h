@@ -7,3 +7,7 @@
 
 extern DDSurfaceVec g_StageBitmaps, g_StageSwords, g_StageEffects;
 extern DDSurfaceDefVec g_StageBitmapDefs, g_StageSwordDefs, g_StageEffectDefs;
+
+// The stage's picture of sword type `type` (from 1) as record `record`: 0 the picture, 1 the same
+// with its cells mirrored, 2 and 3 those two in system memory. Null when there is none.
+DDSURFACEDATA* StageSwordPicture(int type, int record);

@@ -29,8 +29,6 @@ DDSURFACEDATA g_DarkSD, g_HoleSD;
 int g_bRebuildTiles[2] = {0, 0};
 cScreenColour g_ScreenColour;
 
-extern DDSurfaceVec* g_lpStageBitmaps;
-
 namespace {
 
 DDSURFACEDATA* Sys(int k) {
@@ -165,7 +163,6 @@ void LoadStageBitmaps() {
                         file = e.szFileName;
                         w = h = e.bCustomCell ? std::clamp(e.CellSize(), 1, 4096) : 32;
                     });
-    g_lpStageBitmaps = &g_StageBitmaps;
 }
 
 void LoadStageSwords() {
