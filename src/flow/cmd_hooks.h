@@ -11,7 +11,6 @@ class cGameScene;
 class cMessage;
 struct cClearNext;
 class cPictureLayer;
-struct cScreenEffectState;
 struct cScreenColour;
 
 // cMessage::Set: kind, text, reserved, chip kind, chip index, position mode, column, row, offset x,
@@ -19,7 +18,6 @@ struct cScreenColour;
 // opening, expand, refresh, refresh period, window, two reserved words, do not render now.
 using MessageSetFn = void (cMessage::*)(int, const char*, int, int, int, int, int, int, int, int, int, int,
                                         int, int, int, int, int, int, int, int, int, int, int, int);
-using ScreenEffectStartFn = void (cScreenEffectState::*)(int n, int mode, int loop);
 
 struct FlowPlayHooks {
     // The pause loop's wait fields and its run on thPause (SetPauseWait, RunPauseLoop). Without
@@ -28,9 +26,8 @@ struct FlowPlayHooks {
     bool (*RunPauseLoop)(cGameScene& scene) = nullptr;
     // Fills a message record (cMessage::Set); without it the fields are stored and nothing is rendered.
     MessageSetFn MessageSet = nullptr;
-    // The play scene's screen effect and its start (g_ScreenEffect, cScreenEffectState::Start).
-    cScreenEffectState* ScreenEffect = nullptr;
-    ScreenEffectStartFn StartScreenEffect = nullptr;
+    // Starts screen effect n on the play scene (g_ScreenEffect); the effect then running, 0 none.
+    int (*StartScreenEffect)(int n, int mode, int loop) = nullptr;
     // The screen colour and its start (g_ScreenColour, SetScreenColor).
     cScreenColour* ScreenColour = nullptr;
     void (*SetScreenColor)(cScreenColour& colour, const int p[8]) = nullptr;

@@ -10,8 +10,6 @@
 #include "objects/chara_draw.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
-#include "play/draw_stage.h"
-#include "play/screen_effects.h"
 #include "project/project_database.h"
 #include "project/stage_file.h"
 
@@ -169,12 +167,12 @@ int CmdRunCharaEffect(cChara& chara, cEdFlowCmd& rec) {
 }
 
 int CmdRunScreenEffect(cChara&, cEdFlowCmd& rec) {
-    cScreenEffectState* state = g_FlowPlayHooks.ScreenEffect;
-    if (state && g_FlowPlayHooks.StartScreenEffect)
-        (state->*g_FlowPlayHooks.StartScreenEffect)(static_cast<std::int16_t>(Param(rec, 0)), Param(rec, 1),
-                                                    Param(rec, 2));
+    const int running = g_FlowPlayHooks.StartScreenEffect
+                            ? g_FlowPlayHooks.StartScreenEffect(static_cast<std::int16_t>(Param(rec, 0)),
+                                                                Param(rec, 1), Param(rec, 2))
+                            : 0;
     // With no effect left the finished picture is no longer needed.
-    if ((!state || state->nEffect == 0) && DDIsD3D() && lpDTCon->bVirBackBuffer) DDSetBackBufferMode(0);
+    if (running == 0 && DDIsD3D() && lpDTCon->bVirBackBuffer) DDSetBackBufferMode(0);
     return 0;
 }
 

@@ -10,7 +10,6 @@
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
 #include "objects/shot.h"
-#include "play/stage_clear.h"
 #include "project/save_data.h"
 #include "project/system_data.h"
 #include "records/ed_move.h"

@@ -2,8 +2,22 @@
 // flows.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 class cChara;
 class cEdFlowCmd;
+
+// Where play goes after the clear, as the stage-clear command leaves it.
+struct cClearNext {
+    // Part number of the series' next stage; 0 when the stage has no follow-up.
+    std::int32_t nIndex = 0;
+    // The follow-up is the stage named by strName rather than the series' next part.
+    std::int32_t bUseName = 0;
+    std::string strName;
+    // Set when the follow-up stage has been loaded, so that the play scene keeps it.
+    std::int32_t bFollowUpLoaded = 0;
+};
 
 // Installs commands 17, 20 and 21 in the flow engine's command table.
 void RegisterStageCommands();

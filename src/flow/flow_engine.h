@@ -11,7 +11,7 @@
 // queued and built after the walk, erasure waits for the end of the update.
 #pragma once
 
-#include "flow/flow_model.h"
+#include "objects/flow_model.h"
 #include "records/ed_flow.h"
 #include "records/param_tables.h"
 #include "records/vocab_flow.h"

@@ -13,6 +13,7 @@
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
 #include "objects/item.h"
+#include "objects/stage_pictures.h"
 #include "project/project_database.h"
 #include "project/system_data.h"
 
@@ -34,20 +35,11 @@ bool HasPicture(int k) {
 }
 
 // The special character sheets of the stage: four records per database entry, from entry 1.
-DDSURFACEDATA* StageBitmap(int entry, int mirrored);
-
-} // namespace
-
-// Filled by the stage resources; null until they are loaded.
-DDSurfaceVec* g_lpStageBitmaps = nullptr;
-
-namespace {
-
 DDSURFACEDATA* StageBitmap(int entry, int mirrored) {
-    if (!g_lpStageBitmaps || entry < 1) return nullptr;
+    if (entry < 1) return nullptr;
     const int k = 4 * (entry - 1) + (mirrored ? 1 : 0);
-    if (k >= g_lpStageBitmaps->Count()) return nullptr;
-    return &g_lpStageBitmaps->at(k);
+    if (k >= g_StageBitmaps.Count()) return nullptr;
+    return &g_StageBitmaps.at(k);
 }
 
 // Clears a rectangle of a keyed surface to the transparent colour.

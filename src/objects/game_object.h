@@ -21,9 +21,9 @@
 // and the owner, which the copy re-makes through the helper.
 #pragma once
 
-#include "flow/flow_model.h"
 #include "objects/anim_seq.h"
 #include "objects/chara_draw.h"
+#include "objects/flow_model.h"
 #include "objects/object_hooks.h"
 #include "records/ed_chara_def.h"
 #include "records/ed_flow.h"

@@ -4,10 +4,10 @@
 #pragma once
 
 #include "app/scene.h"
+#include "objects/effects.h"
 #include "objects/game_object.h"
+#include "objects/message_window.h"
 #include "objects/scroll_pos.h"
-#include "play/effects.h"
-#include "play/message_window.h"
 
 #include <atomic>
 #include <list>

@@ -6,7 +6,6 @@
 class cChara;
 class cGameObject;
 struct cBlock;
-struct DDSURFACEDATA;
 
 struct ObjectHooks {
     // Starts effect `effect` between the struck character and its attacker, with the attacker's
@@ -20,10 +19,6 @@ struct ObjectHooks {
     bool (*BlockConditionsHold)(const cBlock& block) = nullptr;
     // Whether the play scene is ending the stage, so that a defeat stops at once.
     bool (*StageEnding)() = nullptr;
-    // The stage's picture of sword type `type` (from 1) as record `record`: 0 the picture, 1 the
-    // same with its cells mirrored, 2 and 3 those two in system memory. Default: none, so swords
-    // draw nothing.
-    DDSURFACEDATA* (*SwordPicture)(int type, int record) = nullptr;
 };
 
 extern ObjectHooks g_ObjectHooks;

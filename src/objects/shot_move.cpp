@@ -7,9 +7,9 @@
 #include "objects/aim.h"
 #include "objects/blocks.h"
 #include "objects/game_scene.h"
-#include "objects/object_hooks.h"
 #include "objects/object_links.h"
 #include "objects/shot.h"
+#include "objects/stage_pictures.h"
 #include "project/project_database.h"
 #include "project/stage_file.h"
 #include "project/system_data.h"
@@ -405,7 +405,7 @@ void cShot::Draw(DDSURFACEDATA* surface, int still) {
         // mirror facing right (or, as it is, the type's own picture for facing right); stretched by
         // the giant factor.
         const int type = m_Settings.m_nMoveKind;
-        if (!g_ObjectHooks.SwordPicture || type < 1 || type >= g_Database.m_SwordTypes.Count()) return;
+        if (type < 1 || type >= g_Database.m_SwordTypes.Count()) return;
         const cEdSwordType& st = g_Database.m_SwordTypes.at(type);
         if (m_Work.nSwordFrame < 0 || m_Work.nSwordFrame >= st.m_Frames.Count()) return;
         const cEdSwordFrame& fr = st.m_Frames.at(m_Work.nSwordFrame);
@@ -415,13 +415,13 @@ void cShot::Draw(DDSURFACEDATA* surface, int still) {
         // The system-memory copies (two records further) stand in as the shot sheets' second variants.
         int record = face;
         if (!DDIsD3D()) {
-            DDSURFACEDATA* plain = g_ObjectHooks.SwordPicture(type, face);
-            DDSURFACEDATA* sysmem = g_ObjectHooks.SwordPicture(type, face + 2);
+            DDSURFACEDATA* plain = StageSwordPicture(type, face);
+            DDSURFACEDATA* sysmem = StageSwordPicture(type, face + 2);
             const int* seventh = g_SystemIni.Word(6);
             const bool second = scale >= 2 && !(seventh && *seventh != 0);
             if (second ? HasDDSurface(sysmem) : !HasDDSurface(plain)) record = face + 2;
         }
-        DDSURFACEDATA* pic = g_ObjectHooks.SwordPicture(type, record);
+        DDSURFACEDATA* pic = StageSwordPicture(type, record);
         if (!pic) return;
         DrawSwordCell(surface, m_rcScreen.left, m_rcScreen.top, scale, pic, face == 1, fr.nCellX, fr.nCellY,
                       fr.nWidth, fr.nHeight);

@@ -7,15 +7,14 @@
 #include "draw/font.h"
 #include "objects/chara_draw.h"
 #include "objects/game_scene.h"
-#include "objects/object_hooks.h"
 #include "project/project_record_env.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
 #include "project/system_data.h"
 #include "play/draw_stage.h"
-#include "play/effects.h"
+#include "objects/effects.h"
 #include "play/hits.h"
-#include "play/message_window.h"
+#include "objects/message_window.h"
 #include "play/play_step.h"
 #include "play/screen_effects.h"
 #include "play/set_stage.h"
@@ -262,11 +261,6 @@ void InstallStageDrawing(void (*updateBlinkColours)()) {
     InstallEffectHooks();
     InstallMessageHooks();
     g_pfnDrawBackgroundOnly = &DrawBackgroundOnly;
-    g_ObjectHooks.SwordPicture = [](int type, int record) -> DDSURFACEDATA* {
-        const int k = 4 * (type - 1) + record;
-        return type >= 1 && record >= 0 && record < 4 && k < g_StageSwords.Count() ? &g_StageSwords.at(k)
-                                                                                   : nullptr;
-    };
     g_FrameDrawHooks.UpdateBlinkColours = updateBlinkColours;
     g_PlayStepHooks.DrawFrame = [](cGameScene& scene, int live, int frozen, int warning, int caption) {
         DrawFrame(scene, live, frozen, warning, caption);

@@ -25,13 +25,9 @@
 #include <cmath>
 #include <string>
 
-DDSurfaceVec g_StageBitmaps, g_StageSwords, g_StageEffects;
-DDSurfaceDefVec g_StageBitmapDefs, g_StageSwordDefs, g_StageEffectDefs;
 DDSURFACEDATA g_DarkSD, g_HoleSD;
 int g_bRebuildTiles[2] = {0, 0};
 cScreenColour g_ScreenColour;
-
-extern DDSurfaceVec* g_lpStageBitmaps;
 
 namespace {
 
@@ -167,7 +163,6 @@ void LoadStageBitmaps() {
                         file = e.szFileName;
                         w = h = e.bCustomCell ? std::clamp(e.CellSize(), 1, 4096) : 32;
                     });
-    g_lpStageBitmaps = &g_StageBitmaps;
 }
 
 void LoadStageSwords() {

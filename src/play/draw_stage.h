@@ -5,6 +5,7 @@
 #pragma once
 
 #include "draw/draw.h"
+#include "objects/stage_pictures.h"
 
 #include <string>
 #include <cstdint>
@@ -17,10 +18,6 @@ constexpr int SYSBMP_TILES_A = 63;
 constexpr int SYSBMP_TILES_B = 64;
 constexpr int SYSBMP_SCREEN_COPY = 67;
 
-// The stage's picture vectors: four records per database entry from entry 1: the picture, its
-// cells mirrored, and the same two in system memory (views of the first under Direct3D).
-extern DDSurfaceVec g_StageBitmaps, g_StageSwords, g_StageEffects;
-extern DDSurfaceDefVec g_StageBitmapDefs, g_StageSwordDefs, g_StageEffectDefs;
 // The darkness: the dark surface with its light hole, and the round hole's own surface.
 extern DDSURFACEDATA g_DarkSD, g_HoleSD;
 // Set by block changes; the frame drawing rebuilds the tiles when either is set.

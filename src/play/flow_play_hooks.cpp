@@ -1,10 +1,10 @@
 #include "play/flow_play_hooks.h"
 
 #include "flow/cmd_hooks.h"
+#include "objects/effects.h"
 #include "objects/game_scene.h"
+#include "objects/message_window.h"
 #include "play/draw_stage.h"
-#include "play/effects.h"
-#include "play/message_window.h"
 #include "play/pause_loop.h"
 #include "play/play_step.h"
 #include "play/screen_effects.h"
@@ -17,14 +17,18 @@ void StartEffectAt(int effect, double x, double y, int scale) {
     g_lpGameScene->m_Effects.emplace_back(effect, x, y, scale);
 }
 
+int StartScreenEffect(int n, int mode, int loop) {
+    g_ScreenEffect.Start(n, mode, loop);
+    return g_ScreenEffect.nEffect;
+}
+
 } // namespace
 
 void InstallFlowPlayHooks() {
     g_FlowPlayHooks.SetPauseWait = &SetPauseWait;
     g_FlowPlayHooks.RunPauseLoop = &RunPauseLoop;
     g_FlowPlayHooks.MessageSet = &cMessage::Set;
-    g_FlowPlayHooks.ScreenEffect = &g_ScreenEffect;
-    g_FlowPlayHooks.StartScreenEffect = &cScreenEffectState::Start;
+    g_FlowPlayHooks.StartScreenEffect = &StartScreenEffect;
     g_FlowPlayHooks.ScreenColour = &g_ScreenColour;
     g_FlowPlayHooks.SetScreenColor = &SetScreenColor;
     g_FlowPlayHooks.ShowPicture = &ShowPicture;

@@ -7,7 +7,7 @@
 #include "app/startup_state.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
-#include "play/message_window.h"
+#include "objects/message_window.h"
 #include "play/pause_loop.h"
 #include "play/replay.h"
 #include "project/save_data.h"

@@ -7,21 +7,14 @@
 // Totals are summed in 64 bits and kept as 32-bit values that wrap.
 #pragma once
 
+#include "flow/cmd_stage.h"
+
 #include <cstdint>
 #include <string>
 
 class cGameScene;
 
-// Where play goes after the clear, as the stage-clear command leaves it.
-struct cClearNext {
-    // Part number of the series' next stage; 0 when the stage has no follow-up.
-    std::int32_t nIndex = 0;
-    // The follow-up is the stage named by strName rather than the series' next part.
-    std::int32_t bUseName = 0;
-    std::string strName;
-    // Set when the follow-up stage has been loaded, so that the play scene keeps it.
-    std::int32_t bFollowUpLoaded = 0;
-};
+// Where play goes after the clear: the record the stage-clear command writes.
 extern cClearNext g_ClearNext;
 
 // The parts of the clear that live above stage play (the rankings and the menus) or that tests

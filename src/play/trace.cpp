@@ -1,9 +1,9 @@
 #include "play/trace.h"
 
+#include "objects/effects.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
 #include "platform/crt_rand.h"
-#include "play/effects.h"
 
 #include <cinttypes>
 #include <cstdlib>

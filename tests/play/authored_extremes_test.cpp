@@ -1,6 +1,6 @@
 // Effect cell sizes a project or a damaged file can make as large as their stored type allows: the
 // giant factor's product saturates at the boundary where it stops fitting an int and past it.
-#include "play/effects.h"
+#include "objects/effects.h"
 #include "project/project_database.h"
 
 #include <gtest/gtest.h>

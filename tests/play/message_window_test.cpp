@@ -1,6 +1,6 @@
 // Message windows: "#" fields, the opening box, display mode 2 and messages whose character goes.
 #include "objects/game_scene.h"
-#include "play/message_window.h"
+#include "objects/message_window.h"
 #include "project/save_data.h"
 
 #include <gtest/gtest.h>

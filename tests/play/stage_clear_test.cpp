@@ -1,6 +1,6 @@
 // A cleared stage: the tally with its extra lives and notices, the ranking places only at the last
 // stage of a series, the follow-up names, and the next scene for every play mode.
-#include "play/message_window.h"
+#include "objects/message_window.h"
 #include "play/stage_clear.h"
 
 #include "app/game_loop.h"

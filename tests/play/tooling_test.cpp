@@ -1,10 +1,10 @@
 // The test tooling of stage play: the input script and the play trace.
 #include "app/input.h"
 #include "app/input_script.h"
+#include "objects/effects.h"
 #include "objects/objects_fixture.h"
 #include "platform/crt_rand.h"
 #include "platform/keyboard.h"
-#include "play/effects.h"
 #include "play/trace.h"
 
 #include <cstdio>

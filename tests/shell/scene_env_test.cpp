@@ -5,7 +5,7 @@
 #include "shell/scene_env.h"
 #include "flow/cmd_hooks.h"
 #include "platform/crt_rand.h"
-#include "play/effects.h"
+#include "objects/effects.h"
 #include "play/stage_clear.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "play/effects.h"
+#include "objects/effects.h"
 
 #include "app/checked_containers.h"
 #include "app/int_range.h"
@@ -9,8 +9,8 @@
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
 #include "objects/object_hooks.h"
+#include "objects/stage_pictures.h"
 #include "platform/messages.h"
-#include "play/draw_stage.h"
 #include "project/project_database.h"
 
 #include <algorithm>

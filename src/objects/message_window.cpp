@@ -1,4 +1,4 @@
-#include "play/message_window.h"
+#include "objects/message_window.h"
 
 #include "app/sjis.h"
 #include "draw/dd_startup.h"
