@@ -13,9 +13,9 @@ tree() {
     local root=$tmp/$1
     shift
     mkdir -p "$root"
-    for spec in "$@"; do
-        mkdir -p "$(dirname "$root/${spec%%=*}")"
-        printf '%b' "${spec#*=}" >"$root/${spec%%=*}"
+    for entry in "$@"; do
+        mkdir -p "$(dirname "$root/${entry%%=*}")"
+        printf '%b' "${entry#*=}" >"$root/${entry%%=*}"
     done
 }
 
