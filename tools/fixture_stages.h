@@ -2,6 +2,7 @@
 // pictures and sounds they use): small stages each made to show one piece of play in the trace.
 #pragma once
 
+#include "project/project_database.h"
 #include "records/ed_stage.h"
 
 #include <string>
@@ -17,6 +18,9 @@ struct StageFile {
 // The replay fixture ("fx_replay"): the demo's hero on a floor, summoning a walking slime from the
 // stage's own palette every second while it plays.
 cEdStage ReplaySummons();
+
+// The demo's database with entry 1 of the character, screen and picture effect lists made to show.
+cProjectDatabase Database();
 
 // Every fixture stage.
 std::vector<StageFile> All();
