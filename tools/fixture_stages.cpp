@@ -125,7 +125,16 @@ cEdStage Walls(FlowTriggerKind trigger, int wrong) {
     return stage;
 }
 
-// A character two blocks to the hero's right, which the hero walks into.
+// A character that walks left into the hero from four blocks to its right, pushing with its body but
+// doing no harm.
+cEdCharaDef Pusher() {
+    cEdCharaDef pusher = Chara(HERO_X + 4, HERO_Y);
+    pusher.m_nBodyImpact = 10;
+    pusher.m_Flows.push_back(Flow(FTK_ALWAYS, {Move(FCT_LINE_MOVE, LEFT, 10, 100)}));
+    return pusher;
+}
+
+// A character two blocks to the hero's right (or as placed), which the hero walks into.
 cEdStage Touch(const cEdCharaDef& other, FlowTriggerKind trigger, int wrong) {
     cEdStage stage = Probe();
     stage.m_Charas.push_back(other);
@@ -201,11 +210,7 @@ std::vector<StageFile> All() {
         enemy.m_nBodyPower = 1;
         return Touch(enemy, FTK_DAMAGED, -1);
     }());
-    add("t_impact", [] {
-        cEdCharaDef pusher = Chara(HERO_X + 2, HERO_Y);
-        pusher.m_nBodyImpact = 5;
-        return Touch(pusher, FTK_IMPACT, FTK_DAMAGED);
-    }());
+    add("t_impact", Touch(Pusher(), FTK_IMPACT, FTK_DAMAGED));
     add("t_died", Target(1, FTK_DIED));
     add("t_hit_chara", Touch(Chara(HERO_X + 2, HERO_Y), FTK_HIT_CHARA, FTK_HIT_BLOCK_CHARA));
     add("t_hit_block_chara", Touch(BlockChara(HERO_X + 2, HERO_Y), FTK_HIT_BLOCK_CHARA, FTK_HIT_CHARA));
@@ -337,6 +342,41 @@ std::vector<StageFile> All() {
     // Two hit points taken by the hero's own status command (status 1, HP: add -2), once.
     add("c_status", Runs({WithParams(MakeCommand(FCT_STATUS), {0, 0, 0, 0, 1, PLO_ADD, 0, -2}),
                           Timed(MakeCommand(FCT_WAIT), 100)}));
+    // The pusher of "t_impact" walks into the hero, whose flow of that trigger stops the push at
+    // once: the hero is thrown back less far.
+    add("c_cancel_move", Touch(Pusher(), FTK_IMPACT, -1));
+    files.back().stage.m_Charas.front().m_Flows.back() = Flow(FTK_IMPACT, {MakeCommand(FCT_CANCEL_MOVE)});
+    // Both bounds of the random HP change (-1 as written) arranged from common variable 1, set to
+    // -3 before: the hero loses 3.
+    add("c_arrange", Runs({flow_writer::MakeCode("C1 = -3"),
+                           flow_writer::MakeArrange(FCT_STATUS, 0, PLO_ASSIGN, VS_COMMON, 1),
+                           flow_writer::MakeArrange(FCT_STATUS, 1, PLO_ASSIGN, VS_COMMON, 1),
+                           WithParams(MakeCommand(FCT_STATUS), {0, 0, 0, 0, 1, PLO_ADD, 1, 0, -1, -1}),
+                           Timed(MakeCommand(FCT_WAIT), 100)}));
+    // The stage's music (none) changed to music 2.
+    add("c_play_bgm", Runs({Timed(MakeCommand(FCT_WAIT), 5), WithParams(MakeCommand(FCT_PLAY_BGM), {2, 1}),
+                            Timed(MakeCommand(FCT_WAIT), 100)}));
+    // A character that removes itself (switch 0 of the second status command) after half a second.
+    add("c_status2", [] {
+        cEdStage stage = Probe();
+        cEdCharaDef leaving = Chara(HERO_X + 4, HERO_Y);
+        leaving.m_Flows.push_back(Flow(
+            FTK_ALWAYS, {Timed(MakeCommand(FCT_WAIT), 5), WithParams(MakeCommand(FCT_STATUS2), {0, 0, 1})}));
+        stage.m_Charas.push_back(leaving);
+        return stage;
+    }());
+    // The hero takes item 1 of the stage's palette by command, once: the item's code counts.
+    add("c_take_item", [] {
+        cEdStage stage =
+            Runs({WithParams(MakeCommand(FCT_TAKE_ITEM), {1, 1}), Timed(MakeCommand(FCT_WAIT), 100)});
+        cEdItemDef item = stage_writer::MakeItem(0, 0, ITEM_COIN);
+        cEdFlowCmd code = flow_writer::MakeItemCommand(ICT_RUN_CODE);
+        code.m_strText = "score = score + 1";
+        item.m_Commands.push_back(code);
+        stage.m_PaletteItems.resize(2);
+        stage.m_PaletteItems.at(1) = item;
+        return stage;
+    }());
     // The game waits a second, once: play makes no steps meanwhile.
     add("c_game_wait",
         Runs({WithParams(MakeCommand(FCT_GAME_WAIT), {10}), Timed(MakeCommand(FCT_WAIT), 100)}));
@@ -360,6 +400,15 @@ std::vector<StageFile> All() {
         message.m_Params[5] = 50; // tenths shown
         message.m_Params[6] = 1;  // for its time
         return once(message);
+    }());
+    // A hidden sky layer shown.
+    add("c_change_background", [&] {
+        cEdStage stage = once(WithParams(MakeCommand(FCT_CHANGE_BACKGROUND), {1, 0}));
+        cEdStageTableD sky;
+        sky.m_strFile = demo_game::kSkyPicture;
+        sky.m_nShown = 0;
+        stage.m_Backgrounds.push_back(sky);
+        return stage;
     }());
     add("c_summon_block", [&] {
         cEdFlowCmd block = MakeCommand(FCT_SUMMON_BLOCK);

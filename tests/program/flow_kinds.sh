@@ -20,7 +20,7 @@ export SDL_AUDIODRIVER=dummy
 # Play begins about frame 90; direction 1 is left, 2 right; buttons 1 jump, 2 shoot.
 cat >table.txt <<'EOF2'
 t_damaged          | 240 2 0                      | counted and r[-1].hp < 5
-t_impact           | 240 2 0                      | counted
+t_impact           | 240 0 0                      | counted and min(s.x for s in r) < r[0].x - 16
 t_died             | 100 0 0;5 0 2;20 0 0;5 0 2;110 0 0 | counted and r[-1].charas < r[0].charas
 t_hit_chara        | 240 2 0                      | counted
 t_hit_block_chara  | 240 2 0                      | counted
@@ -55,6 +55,11 @@ c_warp             | 240 0 0                      | any(a.y - b.y >= 32 for a, b
 c_loop             | 240 0 0                      | r[30].score == 3
 c_show_picture     | 240 0 0                      | max(s.pics for s in r) >= 1
 c_status           | 240 0 0                      | r[0].hp == 3 and r[-1].hp == 3
+c_cancel_move      | 240 0 0                      | min(s.x for s in r) > min(s.x for s in rows('t_impact')) + 8
+c_arrange          | 240 0 0                      | r[-1].hp == 2
+c_play_bgm         | 240 0 0                      | music(name)[-1] == '4 2'
+c_status2          | 240 0 0                      | r[0].charas == 1 and r[-1].charas == 0
+c_take_item        | 240 0 0                      | r[-1].score == 1
 c_game_wait        | 240 0 0                      | len(r) <= still - 50 and r[-1].x == r[0].x
 c_still            | 240 0 0                      | r[-1].x == r[0].x
 c_screen_colour    | 240 0 0                      | drawn(name)
@@ -64,6 +69,7 @@ c_change_graphic   | 240 0 0                      | drawn(name)
 c_run_effect       | 240 0 0                      | drawn(name)
 c_message          | 240 0 0                      | drawn(name)
 c_summon_block     | 240 0 0                      | drawn(name)
+c_change_background | 240 0 0                     | drawn(name)
 EOF2
 
 # Each stage in a copy of the project with a runtime folder of its own, eight at a time.
@@ -78,7 +84,7 @@ while IFS='|' read -r name input check; do
     tr ';' '\n' <<<"$input" >"$name/input.txt"
     mkdir "$name/snaps"
     (cd "$name" && XDG_RUNTIME_DIR="$dir/$name/run" MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt \
-        MIRELDA4_FRAME_LIMIT=240 MIRELDA4_SNAPSHOT="snaps:100,$(seq -s, 150 5 220)" timeout 60 "$player" "data\\stg4\\fx_$name.stg4_000" 2>stderr.txt
+        MIRELDA4_MUSIC=music.txt MIRELDA4_FRAME_LIMIT=240 MIRELDA4_SNAPSHOT="snaps:100,$(seq -s, 150 5 220)" timeout 60 "$player" "data\\stg4\\fx_$name.stg4_000" 2>stderr.txt
     echo $? >rc) &
     [ $(( ${#names[@]} % 8 )) -eq 0 ] && wait
 done <table.txt
@@ -102,22 +108,29 @@ def turned(r):
     xs = [s.x for s in r]
     top = xs.index(max(xs))
     return max(xs) > xs[0] + 16 and min(xs[top:]) < max(xs) - 32
-for line in open(sys.argv[1]):
-    name, _, check = [p.strip() for p in line.split('|')]
-    rc = open(f'{name}/rc').read().strip()
-    rows = []
-    for t in open(f'{name}/trace.txt') if rc == '0' else []:
+def rows(name):
+    if open(f'{name}/rc').read().strip() != '0':
+        return []
+    found = []
+    for t in open(f'{name}/trace.txt'):
         m = re.match(r'\d+ hero=([-\d.]+),([-\d.]+) hp=(-?\d+) score=(\d+) time=\d+ '
                      r'objs=(\d+),(\d+),(\d+) pics=(\d+),\d+ end=(\d+)', t)
         if m:
             v = m.groups()
-            rows.append(types.SimpleNamespace(x=float(v[0]), y=float(v[1]), hp=int(v[2]), score=int(v[3]),
-                                              charas=int(v[4]), items=int(v[5]), shots=int(v[6]),
-                                              pics=int(v[7]), end=int(v[8])))
-    if len(rows) < 20:
-        print(f'FAIL: {name}: exit code {rc}, {len(rows)} steps traced'); ok = False; continue
-    r = rows
-    still = sum(1 for _ in open('c_still/trace.txt'))
+            found.append(types.SimpleNamespace(x=float(v[0]), y=float(v[1]), hp=int(v[2]), score=int(v[3]),
+                                               charas=int(v[4]), items=int(v[5]), shots=int(v[6]),
+                                               pics=int(v[7]), end=int(v[8])))
+    return found
+def music(name):
+    return [l.strip() for l in open(f'{name}/music.txt')]
+still = len(rows('c_still'))
+for line in open(sys.argv[1]):
+    name, _, check = [p.strip() for p in line.split('|')]
+    r = rows(name)
+    if len(r) < 20:
+        print(f'FAIL: {name}: exit code {open(f"{name}/rc").read().strip()}, {len(r)} steps traced')
+        ok = False
+        continue
     counted = 1 <= r[-1].score < 900000
     if not eval(check):
         print(f'FAIL: {name}: {check}\n  first {r[0]}\n  last  {r[-1]}'); ok = False
