@@ -250,7 +250,7 @@ cChara& cChara::operator=(const cChara& o) {
     m_bKnockBack = o.m_bKnockBack, m_bJumped = o.m_bJumped, m_bAirborne = o.m_bAirborne;
     m_bFalling = o.m_bFalling, m_nAirFrames = o.m_nAirFrames, m_bCeilingFall = o.m_bCeilingFall;
     m_bLanded = o.m_bLanded, m_bHitCeiling = o.m_bHitCeiling, m_bHold = o.m_bHold, m_bMoveOff = o.m_bMoveOff;
-    m_bHold2 = o.m_bHold2;
+    m_bHold2 = o.m_bHold2, m_nApexFrames = o.m_nApexFrames;
     m_lpStandBlock = o.m_lpStandBlock;
     m_dPushX = o.m_dPushX, m_dPushY = o.m_dPushY, m_dPrevPushY = o.m_dPrevPushY;
     m_bDefeated = o.m_bDefeated;

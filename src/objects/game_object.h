@@ -378,6 +378,7 @@ class cChara : public cGameObject {
     int m_bKnockBack = 0, m_bJumped = 0, m_bAirborne = 0, m_bFalling = 0, m_nAirFrames = 0;
     int m_bCeilingFall = 0, m_bLanded = 0, m_bHitCeiling = 0, m_bHold = 0, m_bMoveOff = 0;
     int m_bHold2 = 0;
+    int m_nApexFrames = 0; // the frames a jump takes to its apex, kept from its start until landing
     const cBlock* m_lpStandBlock = nullptr;
     double m_dPushX = 0, m_dPushY = 0, m_dPrevPushY = 0;
     int m_bDefeated = 0;

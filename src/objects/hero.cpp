@@ -9,6 +9,7 @@
 #include "objects/flow_calls.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
+#include "objects/movement.h"
 #include "project/project_database.h"
 #include "project/stage_file.h"
 #include "project/system_data.h"
@@ -264,6 +265,7 @@ int cHero::Jump(const cJumpRequest& jump) {
                 m_bAirborne = 1;
                 if (!m_bHold) {
                     m_dVY = speed;
+                    m_nApexFrames = FramesToApex(m_dVY);
                     started = 1;
                     PlayUserSe(static_cast<std::int16_t>(jump.m_nSound));
                 } else if (!g_lpGameScene || g_lpGameScene->m_nSubStep == FrameMul()) {
@@ -271,6 +273,7 @@ int cHero::Jump(const cJumpRequest& jump) {
                     // sub-step.
                     m_bHold = 0;
                     m_dVY = speed * HELD_JUMP_FACTOR;
+                    m_nApexFrames = FramesToApex(m_dVY);
                 }
             }
         }

@@ -264,7 +264,7 @@ void cChara::PushByShot(const cShot& shot) {
 void cChara::Land() {
     m_dVY = m_dAY = 0;
     m_bLanded = 1;
-    m_bFalling = m_bJumped = m_bAirborne = m_bKnockBack = m_nAirFrames = 0;
+    m_bFalling = m_bJumped = m_bAirborne = m_bKnockBack = m_nAirFrames = m_nApexFrames = 0;
     if (m_nObjKind == OBJKIND_HERO) m_bCeilingFall = 0;
     m_dY -= (static_cast<int>(m_dBottom) % 32) + 1;
     AfterMoveY();
@@ -290,6 +290,7 @@ int cChara::Jump(const cJumpRequest& jump) {
     if (m_nAirFrames) return m_nAirFrames;
     PlayUserSe(static_cast<std::int16_t>(jump.m_nSound));
     m_dVY = jump.m_dJumpSpeed;
+    m_nApexFrames = FramesToApex(m_dVY);
     m_bAirborne = m_bJumped = 1;
     m_bHold = 0;
     return 1;

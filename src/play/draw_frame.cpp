@@ -141,8 +141,8 @@ bool DrawCharaAndGauges(cStageChara& chara, int frozen) {
         DrawBlinkChip(bb, chara);
         return false;
     }
-    // Off the screen only a character in the air is drawn (it may reach into the view from above).
-    if (chara.m_nAirFrames != 0) {
+    // Off the screen only a character on a jump is drawn (its picture may reach into the view).
+    if (chara.m_nApexFrames != 0) {
         chara.UpdateScreenRect();
         DrawChara(bb, frozen, chara);
     }

@@ -190,7 +190,7 @@ void StandOn(cChara& c, cStageChara& bc, double top) {
     c.m_dY = top;
     c.AfterMoveY();
     c.m_dVY = c.m_dAY = 0;
-    c.m_nAirFrames = 0;
+    c.m_nAirFrames = c.m_nApexFrames = 0;
     c.m_bAirborne = c.m_bFalling = 0;
     if (!IsPlayerSide(c))
         c.m_bJumped = 0;

@@ -496,7 +496,7 @@ int ApplyStandingBlockEffect(cChara& c) {
             c.m_nAirFrames = 0;
             // Off the block: the bounce acts once.
             c.m_lpStandBlock = nullptr;
-            (void)FramesToApex(c.m_dVY);
+            c.m_nApexFrames = FramesToApex(c.m_dVY);
             break;
         case 2:
             e.bBlockFlag = 1;

@@ -6,9 +6,12 @@
 #include "objects/item.h"
 #include "objects/effects.h"
 #include "objects/message_window.h"
+#include "objects/movement.h"
+#include "play/draw_frame.h"
 #include "play/stage_draw_fixture.h"
 #include "platform/crt_rand.h"
 #include "project/project_database.h"
+#include "project/stage_file.h"
 #include "project/system_data.h"
 #include "app/thread.h"
 
@@ -358,6 +361,43 @@ TEST_P(CharaDraw, ATakenItemsPictureRisesAboveTheHero) {
     }
     m_Scene->m_Messages.clear();
     g_Heroes.clear();
+}
+
+TEST_P(CharaDraw, OffTheScreenOnlyACharacterOnAJumpIsDrawn) {
+    ASSERT_TRUE(Open(GetParam()));
+    g_Stage.SetHitLevel(1); // a gravity that gives jumps their apex
+    SetView(0, 8);
+    g_Charas.emplace_back();
+    cStageChara& c = g_Charas.back();
+    c.Init(1, c.m_Def, nullptr);
+    c.m_nPicture = 2;
+    // A box in the lower half of its cell: at row 15 the box is below the view, the picture's top
+    // 8 rows are in it.
+    c.m_nHitW = c.m_nHitW0 = c.m_nWidth = 32;
+    c.m_nHitH = c.m_nHitH0 = c.m_nHeight = 16;
+    c.m_nHitY = c.m_nHitY0 = 16;
+    const auto place = [&] {
+        c.SetCellPos(5, 15);
+        ASSERT_FALSE(c.IsOnScreen());
+    };
+    const auto drawn = [&] {
+        DDClear(&g_BackBuffer, SP_BLUE);
+        EXPECT_FALSE(DrawCharaAndGauges(c, 0));
+        return At(PresentAndRead(), 5 * 32 + 16, 476) == StagePaletteColour(CharaColour(2, 0));
+    };
+    place();
+    cJumpRequest jump;
+    jump.m_dJumpSpeed = -6;
+    ASSERT_EQ(c.Jump(jump), 1);
+    EXPECT_EQ(c.m_nApexFrames, FramesToApex(-6));
+    ASSERT_GT(c.m_nApexFrames, 0);
+    EXPECT_TRUE(drawn());
+    c.Land();
+    place();
+    EXPECT_FALSE(drawn());
+    c.m_nAirFrames = 5; // walked off an edge: in the air, on no jump
+    EXPECT_FALSE(drawn());
+    g_Charas.clear();
 }
 
 TEST_P(CharaDraw, OnlyMessagesThatAskAreKeptOnTheScreen) {

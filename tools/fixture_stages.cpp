@@ -1,0 +1,466 @@
+#include "fixture_stages.h"
+
+#include "demo_game.h"
+#include "flow_writer.h"
+#include "ogg_writer.h"
+#include "project_writer.h"
+#include "stage_writer.h"
+
+#include "project/database_records.h"
+#include "project/project_database.h"
+#include "records/effect_kinds.h"
+#include "records/serial_record.h"
+
+#include <initializer_list>
+#include <utility>
+
+namespace fixture_stages {
+
+namespace {
+
+using flow_writer::MakeCommand;
+
+// Demo pictures: block 1 grass, 3 brick; characters 2 the slime, 3 the platform; items 1 the coin.
+constexpr int BLOCK_GRASS = 1, BLOCK_BRICK = 3, CHARA_SLIME = 2, CHARA_PLATFORM = 3, ITEM_COIN = 1;
+// Directions of the movement list: 2 left, 3 right, 6 up.
+constexpr std::uint8_t LEFT = 2, RIGHT = 3, UP = 6;
+
+cEdFlow Flow(FlowTriggerKind trigger, std::initializer_list<cEdFlowCmd> commands) {
+    cEdFlow flow = flow_writer::MakeFlow(trigger);
+    for (const cEdFlowCmd& c : commands)
+        flow.m_Commands.push_back(c);
+    return flow;
+}
+
+cEdFlowCmd Timed(cEdFlowCmd c, std::int16_t tenths) {
+    c.m_nUseTime = tenths;
+    return c;
+}
+
+cEdFlowCmd WithParams(cEdFlowCmd c, std::initializer_list<std::int32_t> params) {
+    std::size_t i = 0;
+    for (std::int32_t p : params)
+        if (i < c.m_Params.size()) c.m_Params[i++] = p;
+    return c;
+}
+
+cEdFlowCmd Move(FlowCommandType kind, std::uint8_t direction, std::int16_t speed, std::int16_t tenths) {
+    cEdFlowCmd c = MakeCommand(kind);
+    c.m_Move->m_nDirection = direction;
+    c.m_Move->m_nSpeed = speed;
+    c.m_nUseTime = tenths;
+    return c;
+}
+
+// What a probe's flow does when its trigger is raised: the score counts it. A trigger that must not
+// be raised sets the score to a mark far above any count.
+cEdFlowCmd Count() {
+    return flow_writer::MakeCode("score = score + 1");
+}
+cEdFlowCmd Wrong() {
+    return flow_writer::MakeCode("score = 900000");
+}
+// A command that runs before the stage starts (the flows of that trigger run only such commands).
+cEdFlowCmd AtStart(cEdFlowCmd c) {
+    c.m_bRunWithNext = 1;
+    return c;
+}
+
+// A stage of width x height with grass on its last row and the demo's hero at column `heroX`.
+cEdStage Floor(int width, int height, int heroX) {
+    cEdStage stage;
+    stage.m_nWidth = width;
+    stage.m_nHeight = height;
+    for (int x = 0; x < width; ++x)
+        stage.m_Blocks.push_back(stage_writer::MakeBlock(x, height - 1, BLOCK_GRASS));
+    stage.m_Charas.push_back(demo_game::Hero(heroX, height - 2));
+    return stage;
+}
+
+// The probes' stage: 20 x 15 blocks, the floor on row 14, the hero standing at (8, 13).
+constexpr int PROBE_W = 20, PROBE_H = 15, HERO_X = 8, HERO_Y = 13;
+cEdStage Probe() {
+    return Floor(PROBE_W, PROBE_H, HERO_X);
+}
+cEdCharaDef& HeroOf(cEdStage& stage) {
+    return stage.m_Charas.front();
+}
+void Wall(cEdStage& stage, int x, int y0, int y1) {
+    for (int y = y0; y <= y1; ++y)
+        stage.m_Blocks.push_back(stage_writer::MakeBlock(x, y, BLOCK_BRICK));
+}
+cEdCharaDef Chara(int x, int y) {
+    cEdCharaDef c = stage_writer::MakeChara(x, y, CHARA_SLIME);
+    c.m_nFixedFacing = 1;
+    return c;
+}
+cEdCharaDef BlockChara(int x, int y) {
+    cEdCharaDef c = stage_writer::MakeChara(x, y, CHARA_PLATFORM);
+    c.m_nBlockChara = 1;
+    c.m_nMoveType = 1;
+    c.m_nInvincible = 1;
+    c.m_nFaction = 2;
+    return c;
+}
+
+// ---- Trigger probes: the flow of the trigger counts in the score ----
+
+// A hero that falls from four blocks up onto the floor, flows on `trigger` counting and on `wrong`
+// (if any) marking.
+cEdStage Landing(FlowTriggerKind trigger, int wrong) {
+    cEdStage stage = Probe();
+    HeroOf(stage).m_nY = HERO_Y - 4;
+    HeroOf(stage).m_Flows.push_back(Flow(trigger, {Count()}));
+    if (wrong >= 0) HeroOf(stage).m_Flows.push_back(Flow(static_cast<FlowTriggerKind>(wrong), {Wrong()}));
+    return stage;
+}
+
+// Walls of two blocks three columns to either side of the hero, which it walks into (scripted input).
+cEdStage Walls(FlowTriggerKind trigger, int wrong) {
+    cEdStage stage = Probe();
+    Wall(stage, HERO_X - 3, HERO_Y - 1, HERO_Y);
+    Wall(stage, HERO_X + 3, HERO_Y - 1, HERO_Y);
+    HeroOf(stage).m_Flows.push_back(Flow(trigger, {Count()}));
+    if (wrong >= 0) HeroOf(stage).m_Flows.push_back(Flow(static_cast<FlowTriggerKind>(wrong), {Wrong()}));
+    return stage;
+}
+
+// A character that walks left into the hero from four blocks to its right, pushing with its body but
+// doing no harm.
+cEdCharaDef Pusher() {
+    cEdCharaDef pusher = Chara(HERO_X + 4, HERO_Y);
+    pusher.m_nBodyImpact = 10;
+    pusher.m_Flows.push_back(Flow(FTK_ALWAYS, {Move(FCT_LINE_MOVE, LEFT, 10, 100)}));
+    return pusher;
+}
+
+// A character two blocks to the hero's right (or as placed), which the hero walks into.
+cEdStage Touch(const cEdCharaDef& other, FlowTriggerKind trigger, int wrong) {
+    cEdStage stage = Probe();
+    stage.m_Charas.push_back(other);
+    HeroOf(stage).m_Flows.push_back(Flow(trigger, {Count()}));
+    if (wrong >= 0) HeroOf(stage).m_Flows.push_back(Flow(static_cast<FlowTriggerKind>(wrong), {Wrong()}));
+    return stage;
+}
+
+// A character three blocks to the hero's right, which the hero shoots; its own flows count.
+cEdStage Target(int hp, FlowTriggerKind trigger) {
+    cEdStage stage = Probe();
+    cEdCharaDef target = Chara(HERO_X + 3, HERO_Y);
+    target.m_nMaxHP = static_cast<std::uint32_t>(hp);
+    target.m_Flows.push_back(Flow(trigger, {Count()}));
+    stage.m_Charas.push_back(target);
+    return stage;
+}
+
+// A block character under the hero's landing place (`hero`) or under a falling character.
+cEdStage Riding(bool hero, FlowTriggerKind heroTrigger, FlowTriggerKind platformTrigger, int wrong) {
+    cEdStage stage = Probe();
+    cEdCharaDef platform = BlockChara(hero ? HERO_X : HERO_X + 4, HERO_Y - 1);
+    if (hero) {
+        HeroOf(stage).m_nY = HERO_Y - 4;
+        if (heroTrigger != FTK_ALWAYS) HeroOf(stage).m_Flows.push_back(Flow(heroTrigger, {Count()}));
+    } else {
+        stage.m_Charas.push_back(Chara(HERO_X + 4, HERO_Y - 4));
+    }
+    if (platformTrigger != FTK_ALWAYS) platform.m_Flows.push_back(Flow(platformTrigger, {Count()}));
+    if (wrong >= 0) platform.m_Flows.push_back(Flow(static_cast<FlowTriggerKind>(wrong), {Wrong()}));
+    stage.m_Charas.push_back(platform);
+    return stage;
+}
+
+// ---- Command probes: the hero runs the command over and over (its flow of every frame) ----
+
+cEdStage Runs(std::initializer_list<cEdFlowCmd> commands) {
+    cEdStage stage = Probe();
+    HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, commands));
+    return stage;
+}
+
+} // namespace
+
+cEdStage ReplaySummons() {
+    cEdStage stage = Floor(30, 15, 4);
+    cEdCharaDef slime = stage_writer::MakeChara(0, 0, CHARA_SLIME);
+    cEdFlowCmd walk = MakeCommand(FCT_GROUND_TURN_MOVE);
+    walk.m_Move->m_nSpeed = 8;
+    walk.m_nUseTime = 10;
+    slime.m_Flows.push_back(Flow(FTK_ALWAYS, {walk}));
+    stage.m_PaletteCharas.resize(2);
+    stage.m_PaletteCharas.at(1) = slime;
+    cEdFlowCmd summon = MakeCommand(FCT_SUMMON_CHARA);
+    summon.m_Shot->m_nGraphic = CHARA_SLIME;
+    summon.m_Shot->m_nCount = 1;
+    summon.m_Shot->m_nSummonPalette = 1; // the stage's own palette
+    summon.m_Shot->m_nSummonEntry = 1;
+    stage.m_Charas.front().m_Flows.push_back(Flow(FTK_ALWAYS, {summon, Timed(MakeCommand(FCT_WAIT), 10)}));
+    return stage;
+}
+
+std::vector<StageFile> All() {
+    std::vector<StageFile> files;
+    files.push_back({"fx_replay", ReplaySummons()});
+    const auto add = [&](const char* name, cEdStage stage) {
+        files.push_back({std::string("fx_") + name, stage});
+    };
+
+    // Triggers.
+    add("t_damaged", [] {
+        cEdCharaDef enemy = Chara(HERO_X + 2, HERO_Y);
+        enemy.m_nBodyPower = 1;
+        return Touch(enemy, FTK_DAMAGED, -1);
+    }());
+    add("t_impact", Touch(Pusher(), FTK_IMPACT, FTK_DAMAGED));
+    add("t_died", Target(1, FTK_DIED));
+    add("t_hit_chara", Touch(Chara(HERO_X + 2, HERO_Y), FTK_HIT_CHARA, FTK_HIT_BLOCK_CHARA));
+    add("t_hit_block_chara", Touch(BlockChara(HERO_X + 2, HERO_Y), FTK_HIT_BLOCK_CHARA, FTK_HIT_CHARA));
+    add("t_on_block_chara", Riding(true, FTK_ON_BLOCK_CHARA, FTK_ALWAYS, -1));
+    add("t_hit_shot", Target(99, FTK_HIT_SHOT));
+    add("t_hit_item", [] {
+        cEdStage stage = Probe();
+        stage.m_Items.push_back(stage_writer::MakeItem(HERO_X + 2, HERO_Y, ITEM_COIN));
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_HIT_ITEM, {Count()}));
+        return stage;
+    }());
+    add("t_hit_block", Landing(FTK_HIT_BLOCK, -1));
+    add("t_block_left_right", Walls(FTK_BLOCK_LEFT_RIGHT, FTK_BLOCK_UP));
+    add("t_block_left", Walls(FTK_BLOCK_LEFT, FTK_BLOCK_RIGHT));
+    add("t_block_right", Walls(FTK_BLOCK_RIGHT, FTK_BLOCK_LEFT));
+    add("t_block_up_down", Landing(FTK_BLOCK_UP_DOWN, FTK_BLOCK_LEFT_RIGHT));
+    add("t_block_up", [] {
+        // A ceiling two blocks above the hero's head, which its jump meets.
+        cEdStage stage = Landing(FTK_BLOCK_UP, -1);
+        HeroOf(stage).m_nY = HERO_Y;
+        for (int x = HERO_X - 1; x <= HERO_X + 1; ++x)
+            stage.m_Blocks.push_back(stage_writer::MakeBlock(x, HERO_Y - 3, BLOCK_BRICK));
+        return stage;
+    }());
+    add("t_block_down", Landing(FTK_BLOCK_DOWN, FTK_BLOCK_UP));
+    // A hero riding raises both: 16, then 17.
+    add("t_ridden_by_hero", Riding(true, FTK_ALWAYS, FTK_RIDDEN_BY_HERO, -1));
+    add("t_ridden_by_chara", Riding(false, FTK_ALWAYS, FTK_RIDDEN_BY_CHARA, FTK_RIDDEN_BY_HERO));
+    add("t_before_stage", [] {
+        cEdStage stage = Probe();
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_BEFORE_STAGE, {AtStart(Count())}));
+        return stage;
+    }());
+    // A flow started by the flow-control command of another (start, by ID, ID 7), once.
+    add("t_by_command", [] {
+        cEdStage stage = Probe();
+        cEdFlow started = Flow(FTK_BY_COMMAND, {Count()});
+        started.m_nId = 7;
+        HeroOf(stage).m_Flows.push_back(started);
+        HeroOf(stage).m_Flows.push_back(
+            Flow(FTK_ALWAYS,
+                 {WithParams(MakeCommand(FCT_FLOW_CONTROL), {0, 2, 7}), Timed(MakeCommand(FCT_WAIT), 100)}));
+        return stage;
+    }());
+
+    // Commands.
+    add("c_wait", Runs({Timed(MakeCommand(FCT_WAIT), 10), Count()}));
+    add("c_line_move", Runs({Move(FCT_LINE_MOVE, LEFT, 25, 5)}));
+    // On a ledge of five blocks, raised four blocks over the floor, the hero walks and turns at its ends.
+    add("c_ground_turn_move", [] {
+        cEdStage stage = Probe();
+        for (int x = HERO_X - 2; x <= HERO_X + 2; ++x)
+            stage.m_Blocks.push_back(stage_writer::MakeBlock(x, HERO_Y - 4, BLOCK_BRICK));
+        HeroOf(stage).m_nY = HERO_Y - 5;
+        HeroOf(stage).m_nFixedFacing = 0;
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, {Move(FCT_GROUND_TURN_MOVE, 0, 25, 10)}));
+        return stage;
+    }());
+    add("c_circle_move", [] {
+        cEdFlowCmd circle = Move(FCT_CIRCLE_MOVE, 0, 0, 10);
+        circle.m_Move->m_nHomingWeakness = 4; // radius in half blocks
+        circle.m_Move->m_nDistance = 360;
+        cEdStage stage = Runs({circle});
+        HeroOf(stage).m_nMoveType = 1;
+        HeroOf(stage).m_nY = HERO_Y - 5;
+        return stage;
+    }());
+    // A character that hurts by touch targets the hero (faction 0) and charges at it, or flies at it
+    // homing in; the hero, standing still, is hurt only when it arrives.
+    add("c_charge_move", [] {
+        cEdStage stage = Probe();
+        cEdCharaDef charger = Chara(HERO_X + 5, HERO_Y);
+        charger.m_nBodyPower = 1;
+        charger.m_Flows.push_back(
+            Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {0}), Move(FCT_CHARGE_MOVE, 0, 40, 15),
+                              Timed(MakeCommand(FCT_WAIT), 10)}));
+        stage.m_Charas.push_back(charger);
+        return stage;
+    }());
+    add("c_homing_move", [] {
+        cEdStage stage = Probe();
+        cEdCharaDef bat = Chara(HERO_X + 5, HERO_Y - 4);
+        bat.m_nBodyPower = 1;
+        bat.m_nMoveType = 1;
+        bat.m_Flows.push_back(Flow(
+            FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {0}), Move(FCT_HOMING_MOVE, 0, 40, 30)}));
+        stage.m_Charas.push_back(bat);
+        return stage;
+    }());
+    // Turned to the left, the hero walks forward: to the left.
+    add("c_turn", Runs({WithParams(MakeCommand(FCT_TURN), {0}), Move(FCT_LINE_MOVE, 0, 25, 5)}));
+    add("c_jump", Runs({WithParams(MakeCommand(FCT_JUMP), {0, 0, 5})}));
+    add("c_shot", [] {
+        cEdFlowCmd shot = flow_writer::MakeShot(1, 1, 0, 60);
+        shot.m_Shot->m_nVanishValue = 1;
+        shot.m_Shot->m_bLifetimeLimit = 1;
+        shot.m_Shot->m_nLifetime = 10;
+        return Runs({shot, Timed(MakeCommand(FCT_WAIT), 5)});
+    }());
+    add("c_sword", Runs({Timed(MakeCommand(FCT_SWORD), 2), Timed(MakeCommand(FCT_WAIT), 5)}));
+    add("c_summon_chara", [] {
+        cEdFlowCmd summon = MakeCommand(FCT_SUMMON_CHARA);
+        summon.m_Shot->m_nGraphic = CHARA_SLIME;
+        summon.m_Shot->m_nCount = 1;
+        summon.m_Shot->m_nSummonPalette = 0; // the common palette's character
+        summon.m_Shot->m_nSummonEntry = 1;
+        return Runs({summon, Timed(MakeCommand(FCT_WAIT), 10)});
+    }());
+    add("c_summon_item", [] {
+        cEdFlowCmd coins = MakeCommand(FCT_SUMMON_ITEM);
+        coins.m_Shot->m_nGraphic = ITEM_COIN;
+        coins.m_Shot->m_nCount = 3;
+        coins.m_Shot->m_nRange = 50;
+        return Runs({coins, Timed(MakeCommand(FCT_WAIT), 50)});
+    }());
+    add("c_stage_clear",
+        Runs({Timed(MakeCommand(FCT_WAIT), 5), WithParams(MakeCommand(FCT_STAGE_CLEAR), {3})}));
+    // Four half blocks up from where it stands, once a second.
+    add("c_warp", [] {
+        cEdFlowCmd warp = MakeCommand(FCT_WARP);
+        warp.m_Move->m_nTargetMode = 0;
+        warp.m_Move->m_nDirection = UP;
+        warp.m_Move->m_nDistance = 4;
+        return Runs({Timed(MakeCommand(FCT_WAIT), 5), warp, Timed(MakeCommand(FCT_WAIT), 5)});
+    }());
+    // The count three times (the loop stands the one command after it three times), then a long wait.
+    add("c_loop",
+        Runs({WithParams(MakeCommand(FCT_LOOP), {3, 1}), Count(), Timed(MakeCommand(FCT_WAIT), 100)}));
+    // Two hit points taken by the hero's own status command (status 1, HP: add -2), once.
+    add("c_status", Runs({WithParams(MakeCommand(FCT_STATUS), {0, 0, 0, 0, 1, PLO_ADD, 0, -2}),
+                          Timed(MakeCommand(FCT_WAIT), 100)}));
+    // The pusher of "t_impact" walks into the hero, whose flow of that trigger stops the push at
+    // once: the hero is thrown back less far.
+    add("c_cancel_move", Touch(Pusher(), FTK_IMPACT, -1));
+    files.back().stage.m_Charas.front().m_Flows.back() = Flow(FTK_IMPACT, {MakeCommand(FCT_CANCEL_MOVE)});
+    // Both bounds of the random HP change (-1 as written) arranged from common variable 1, set to
+    // -3 before: the hero loses 3.
+    add("c_arrange", Runs({flow_writer::MakeCode("C1 = -3"),
+                           flow_writer::MakeArrange(FCT_STATUS, 0, PLO_ASSIGN, VS_COMMON, 1),
+                           flow_writer::MakeArrange(FCT_STATUS, 1, PLO_ASSIGN, VS_COMMON, 1),
+                           WithParams(MakeCommand(FCT_STATUS), {0, 0, 0, 0, 1, PLO_ADD, 1, 0, -1, -1}),
+                           Timed(MakeCommand(FCT_WAIT), 100)}));
+    // The stage's music (none) changed to music 2.
+    add("c_play_bgm", Runs({Timed(MakeCommand(FCT_WAIT), 5), WithParams(MakeCommand(FCT_PLAY_BGM), {2, 1}),
+                            Timed(MakeCommand(FCT_WAIT), 100)}));
+    // A character that removes itself (switch 0 of the second status command) after half a second.
+    add("c_status2", [] {
+        cEdStage stage = Probe();
+        cEdCharaDef leaving = Chara(HERO_X + 4, HERO_Y);
+        leaving.m_Flows.push_back(Flow(
+            FTK_ALWAYS, {Timed(MakeCommand(FCT_WAIT), 5), WithParams(MakeCommand(FCT_STATUS2), {0, 0, 1})}));
+        stage.m_Charas.push_back(leaving);
+        return stage;
+    }());
+    // The hero takes item 1 of the stage's palette by command, once: the item's code counts.
+    add("c_take_item", [] {
+        cEdStage stage =
+            Runs({WithParams(MakeCommand(FCT_TAKE_ITEM), {1, 1}), Timed(MakeCommand(FCT_WAIT), 100)});
+        cEdItemDef item = stage_writer::MakeItem(0, 0, ITEM_COIN);
+        cEdFlowCmd code = flow_writer::MakeItemCommand(ICT_RUN_CODE);
+        code.m_strText = "score = score + 1";
+        item.m_Commands.push_back(code);
+        stage.m_PaletteItems.resize(2);
+        stage.m_PaletteItems.at(1) = item;
+        return stage;
+    }());
+    // The game waits a second, once: play makes no steps meanwhile.
+    add("c_game_wait",
+        Runs({WithParams(MakeCommand(FCT_GAME_WAIT), {10}), Timed(MakeCommand(FCT_WAIT), 100)}));
+    // Commands that show only in the picture: each runs once after a second, and the frames drawn
+    // then differ from those of the same stage without it ("c_still").
+    const auto once = [](cEdFlowCmd c) {
+        return Runs({Timed(MakeCommand(FCT_WAIT), 10), c, Timed(MakeCommand(FCT_WAIT), 100)});
+    };
+    add("c_still", Runs({Timed(MakeCommand(FCT_WAIT), 100)}));
+    add("c_screen_colour", once(WithParams(MakeCommand(FCT_SCREEN_COLOUR), {0, 0, 64, 30})));
+    add("c_screen_effect", once(WithParams(MakeCommand(FCT_SCREEN_EFFECT), {1, 0, 0})));
+    add("c_chara_effect", once(WithParams(MakeCommand(FCT_CHARA_EFFECT), {1, 0, 0})));
+    add("c_change_graphic", once(WithParams(MakeCommand(FCT_CHANGE_GRAPHIC), {1, 10, 0})));
+    add("c_run_effect", once(WithParams(MakeCommand(FCT_RUN_EFFECT), {1, 0, 0, 0, 0, 0, 100})));
+    add("c_message", [&] {
+        cEdFlowCmd message = flow_writer::MakeMessage(1);
+        message.m_strText = "Hello";
+        message.m_Params[0] = 0;  // fixed on the screen
+        message.m_Params[1] = 2;  // column
+        message.m_Params[2] = 1;  // row
+        message.m_Params[5] = 50; // tenths shown
+        message.m_Params[6] = 1;  // for its time
+        return once(message);
+    }());
+    // A hidden sky layer shown.
+    add("c_change_background", [&] {
+        cEdStage stage = once(WithParams(MakeCommand(FCT_CHANGE_BACKGROUND), {1, 0}));
+        cEdStageTableD sky;
+        sky.m_strFile = demo_game::kSkyPicture;
+        sky.m_nShown = 0;
+        stage.m_Backgrounds.push_back(sky);
+        return stage;
+    }());
+    add("c_summon_block", [&] {
+        cEdFlowCmd block = MakeCommand(FCT_SUMMON_BLOCK);
+        block.m_Shot->m_nGraphic = BLOCK_BRICK;
+        block.m_Shot->m_nCount = 1;
+        block.m_Shot->m_nSummonEntry = 1; // the common palette's block
+        return once(block);
+    }());
+    add("c_show_picture", Runs({WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 0}),
+                                Timed(MakeCommand(FCT_WAIT), 100)}));
+    return files;
+}
+
+cProjectDatabase Database() {
+    cProjectDatabase db = project_writer::DemoDatabase(ogg_writer::Available());
+    // Entry 1 of each effect list shows for two seconds: a blinking character, a mosaic over the
+    // screen, and an effect that plays the sign picture's first cell.
+    cEffectRecord blink;
+    blink.szName = "blink";
+    blink.nKind = CHARA_EFFECT_BLINK;
+    blink.nParam[0] = 20; // tenths
+    blink.nParam[3] = 3;  // frames between blinks
+    db.m_CharaEffects.resize(2);
+    db.m_CharaEffects.at(1) = blink;
+    cScrEffectRecord mosaic;
+    mosaic.szName = "mosaic";
+    mosaic.nKind = SCREEN_EFFECT_MOSAIC;
+    mosaic.nParam[0] = 20;
+    mosaic.nParam[1] = mosaic.nParam[2] = 8; // cell size from start to end
+    db.m_ScrEffects.resize(2);
+    db.m_ScrEffects.at(1) = mosaic;
+    cEdEffect sign;
+    sign.szName = "sign";
+    sign.szFileName = demo_game::kSignPicture;
+    sign.m_Frames.resize(2);
+    for (cEdEffectFrame& f : sign.m_Frames)
+        f.nTime = 10;
+    db.m_Effects.resize(2);
+    db.m_Effects.at(1) = sign;
+    return db;
+}
+
+bool WriteAll(const std::string& folder) {
+    g_nDataVersion = DATA_VERSION_CURRENT;
+    // The stages are checked against the fixture's lists while they are saved.
+    cProjectDatabase running = g_Database;
+    g_Database = Database();
+    bool ok = project_writer::WriteDatabase(folder, g_Database);
+    for (const StageFile& file : All())
+        ok = ok && stage_writer::WriteStageFile(folder, file.base, 0, file.stage);
+    g_Database = std::move(running);
+    return ok;
+}
+
+} // namespace fixture_stages

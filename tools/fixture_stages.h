@@ -1,0 +1,31 @@
+// Fixture stages of the whole-program tests, written beside the demo project (whose database,
+// pictures and sounds they use): small stages each made to show one piece of play in the trace.
+#pragma once
+
+#include "project/project_database.h"
+#include "records/ed_stage.h"
+
+#include <string>
+#include <vector>
+
+namespace fixture_stages {
+
+struct StageFile {
+    std::string base; // under data\stg4\, without extension; revision 0 is written
+    cEdStage stage;
+};
+
+// The replay fixture ("fx_replay"): the demo's hero on a floor, summoning a walking slime from the
+// stage's own palette every second while it plays.
+cEdStage ReplaySummons();
+
+// The demo's database with entry 1 of the character, screen and picture effect lists made to show.
+cProjectDatabase Database();
+
+// Every fixture stage.
+std::vector<StageFile> All();
+
+// Writes every fixture stage into <folder>/data/stg4/ of a project the demo writer has written.
+bool WriteAll(const std::string& folder);
+
+} // namespace fixture_stages
