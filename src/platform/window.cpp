@@ -207,6 +207,13 @@ void ShowWindow(HWND hwnd, bool show) {
         SDL_HideWindow(w);
 }
 
+void SetFullScreen(HWND hwnd, bool fullScreen) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    SDL_Window* w = UsableSdlWindowLocked();
+    if (hwnd != g_hwnd || !w) return;
+    SDL_SetWindowFullscreen(w, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
 bool GetWindowRect(HWND hwnd, RECT* rect) {
     std::lock_guard<std::mutex> guard(g_windowLock);
     if (!rect || hwnd != g_hwnd || !g_sdlWindow) return false;
