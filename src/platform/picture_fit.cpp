@@ -17,6 +17,10 @@ PicturePlace PlacePicture(PictureFit fit, int picW, int picH, int areaW, int are
     PicturePlace p;
     if (picW <= 0 || picH <= 0 || areaW <= 0 || areaH <= 0) return p;
     switch (fit) {
+    case PictureFit::Fill:
+        p.w = areaW;
+        p.h = areaH;
+        break;
     case PictureFit::Letterbox:
         // The side that limits the scale is filled; the other keeps the picture's shape.
         if (static_cast<long long>(areaW) * picH <= static_cast<long long>(areaH) * picW) {
@@ -42,6 +46,7 @@ PicturePlace PlacePicture(PictureFit fit, int picW, int picH, int areaW, int are
 PictureFit FitOfWindow(void* sdlWindow) {
     const Uint32 flags = sdlWindow ? SDL_GetWindowFlags(static_cast<SDL_Window*>(sdlWindow)) : 0;
     if (flags & SDL_WINDOW_FULLSCREEN) return PictureFit::Letterbox;
+    if (flags & SDL_WINDOW_RESIZABLE) return PictureFit::Fill;
     return PictureFit::WholeNumber;
 }
 

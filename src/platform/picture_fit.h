@@ -6,6 +6,7 @@ namespace win {
 
 enum class PictureFit {
     WholeNumber, // the largest whole-number scale that fits (at least 1), centred: a window of fixed size
+    Fill,        // stretched over the whole area: a window the user may size, as a windowed back buffer is
     Letterbox,   // the largest scale that keeps the picture's shape, centred: full screen
 };
 
@@ -15,8 +16,8 @@ struct PicturePlace {
 
 // The place of a picW x picH picture in an areaW x areaH client area.
 PicturePlace PlacePicture(PictureFit fit, int picW, int picH, int areaW, int areaH);
-// How the SDL window `sdlWindow` shows the picture now: full screen letter-boxed, a window at a
-// whole-number scale.
+// How the SDL window `sdlWindow` shows the picture now: full screen letter-boxed, a window with a
+// resizable frame filled, any other window at a whole-number scale.
 PictureFit FitOfWindow(void* sdlWindow);
 // The picture's pixel under an area point (rounded towards minus infinity: a point left of or above
 // the picture is negative), and the first area point that shows a picture pixel.

@@ -15,6 +15,8 @@ TEST(PictureFit, PlacesThePictureByFit) {
         {PictureFit::WholeNumber, 640, 480, 0, 0, 640, 480},
         {PictureFit::WholeNumber, 1920, 1080, 320, 60, 1280, 960},
         {PictureFit::WholeNumber, 600, 400, -20, -40, 640, 480}, // never below 1
+        {PictureFit::Fill, 1000, 500, 0, 0, 1000, 500},
+        {PictureFit::Fill, 300, 700, 0, 0, 300, 700},
         {PictureFit::Letterbox, 1280, 1024, 0, 32, 1280, 960},
         {PictureFit::Letterbox, 1920, 1080, 240, 0, 1440, 1080}, // wide: bars left and right
         {PictureFit::Letterbox, 1000, 900, 0, 75, 1000, 750},    // tall: bars above and below
@@ -45,14 +47,20 @@ TEST(PictureFit, AreaPointsMapToPicturePixelsAndBack) {
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, -1);
     // The first area point showing each picture pixel maps back to that pixel.
-    for (int px = 0; px < 640; px += 37)
-        for (int py = 0; py < 480; py += 29) {
-            int ax = 0, ay = 0;
-            win::PictureToArea(p, 640, 480, px, py, ax, ay);
-            win::AreaToPicture(p, 640, 480, ax, ay, x, y);
-            EXPECT_EQ(x, px);
-            EXPECT_EQ(y, py);
-        }
+    // Also stretched unevenly over a window of any size.
+    const win::PicturePlace stretched = win::PlacePicture(PictureFit::Fill, 640, 480, 917, 733);
+    for (const win::PicturePlace& place : {p, stretched})
+        for (int px = 0; px < 640; px += 37)
+            for (int py = 0; py < 480; py += 29) {
+                int ax = 0, ay = 0;
+                win::PictureToArea(place, 640, 480, px, py, ax, ay);
+                win::AreaToPicture(place, 640, 480, ax, ay, x, y);
+                EXPECT_EQ(x, px);
+                EXPECT_EQ(y, py);
+            }
+    win::AreaToPicture(stretched, 640, 480, 916, 732, x, y);
+    EXPECT_EQ(x, 639);
+    EXPECT_EQ(y, 479);
 }
 
 TEST(PictureFit, AWindowWithoutFlagsIsShownAtAWholeNumberScale) {
