@@ -58,6 +58,7 @@ for d3d in 0 1; do
     rc=$?
     pid=
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "Direct3D=$d3d: exit code $rc"; }
+    grep -q 'terminate called\|ERROR: \|runtime error' stderr.txt && { cat stderr.txt; fail "abort or sanitizer report"; }
     [ -f user_data/Window.dat ] && fail "Direct3D=$d3d: Window.dat written in full screen"
 done
 
@@ -82,4 +83,5 @@ xdotool windowfocus --sync "$box" key Return
 wait_for 30 ended || fail "the player did not end after the box"
 wait "$pid"
 pid=
+grep -q 'terminate called\|ERROR: \|runtime error' stderr.txt && { cat stderr.txt; fail "abort or sanitizer report"; }
 echo PASS

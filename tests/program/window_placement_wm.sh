@@ -41,6 +41,7 @@ close() {
     local rc=$?
     pid=
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
+    grep -q 'terminate called\|ERROR: \|runtime error' stderr.txt && { cat stderr.txt; fail "abort or sanitizer report"; }
 }
 expect() { [ "$2" = "$3" ] || fail "$1: $2, not $3"; }
 

@@ -47,6 +47,7 @@ close() {
     local rc=$?
     pid=
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
+    grep -q 'terminate called\|ERROR: \|runtime error' stderr.txt && { cat stderr.txt; fail "abort or sanitizer report"; }
 }
 
 start
