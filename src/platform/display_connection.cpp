@@ -52,4 +52,23 @@ bool TakeDisplayConnectionLoss() {
     return g_lost && !g_taken.exchange(true);
 }
 
+bool QueryClientCorner(void* sdlWindow, int& x, int& y) {
+#if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (g_lost || !sdlWindow || !SDL_GetWindowWMInfo(static_cast<SDL_Window*>(sdlWindow), &info) ||
+        info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display)
+        return false;
+    Display* display = info.info.x11.display;
+    ::Window child = 0;
+    return XTranslateCoordinates(display, info.info.x11.window, DefaultRootWindow(display), 0, 0, &x, &y,
+                                 &child) != 0;
+#else
+    (void)sdlWindow;
+    (void)x;
+    (void)y;
+    return false;
+#endif
+}
+
 } // namespace win

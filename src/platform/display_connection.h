@@ -14,4 +14,9 @@ bool DisplayConnectionLost();
 // True once, for the first caller after the loss: that caller turns it into the close.
 bool TakeDisplayConnectionLoss();
 
+// The corner of `sdlWindow`'s client area on the desktop, asked of the display itself: the video
+// system's own record follows a move only once the window manager's answer has arrived. False when
+// the display cannot be asked so (not X, or the connection is lost).
+bool QueryClientCorner(void* sdlWindow, int& x, int& y);
+
 } // namespace win

@@ -2,6 +2,7 @@
 
 #include "platform/display_connection.h"
 #include "platform/keyboard.h"
+#include "platform/picture_fit.h"
 #include "platform/window.h"
 
 #include <SDL.h>
@@ -14,28 +15,17 @@ constexpr int VK_LBUTTON = 0x01;
 constexpr int VK_RBUTTON = 0x02;
 constexpr int kGameW = 640, kGameH = 480;
 
-// Where the game area lies in the window: the presenter shows it at the largest whole-number scale
-// that fits, centred.
-struct Placement {
-    int x = 0, y = 0, scale = 1;
-};
-Placement GamePlacement(SDL_Window* window) {
+// Where the game area lies in the window: where the presenter shows it.
+PicturePlace GamePlacement(SDL_Window* window) {
     int ww = kGameW, wh = kGameH;
     if (window) SDL_GetWindowSize(window, &ww, &wh);
-    Placement p;
-    p.scale = std::max(1, std::min(ww / kGameW, wh / kGameH));
-    p.x = (ww - kGameW * p.scale) / 2;
-    p.y = (wh - kGameH * p.scale) / 2;
-    return p;
+    return PlacePicture(FitOfWindow(window), kGameW, kGameH, ww, wh);
 }
 
 // The game-area point under a window point.
 void ToGame(int wx, int wy, int& x, int& y) {
-    const Placement p = GamePlacement(static_cast<SDL_Window*>(GetMainSdlWindow()));
-    // Rounded towards minus infinity, so that a point left of the area is negative.
-    auto down = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
-    x = down(wx - p.x, p.scale);
-    y = down(wy - p.y, p.scale);
+    const PicturePlace p = GamePlacement(static_cast<SDL_Window*>(GetMainSdlWindow()));
+    AreaToPicture(p, kGameW, kGameH, wx, wy, x, y);
 }
 
 bool Convert(const SDL_Event& s, UiEvent& e) {
@@ -147,8 +137,9 @@ void StopUiTextInput() {
 void WarpPointerInGame(int x, int y) {
     auto* window = static_cast<SDL_Window*>(GetMainSdlWindow());
     if (!window || (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) == 0) return;
-    const Placement p = GamePlacement(window);
-    SDL_WarpMouseInWindow(window, p.x + x * p.scale, p.y + y * p.scale);
+    int wx = 0, wy = 0;
+    PictureToArea(GamePlacement(window), kGameW, kGameH, x, y, wx, wy);
+    SDL_WarpMouseInWindow(window, wx, wy);
 }
 
 } // namespace win

@@ -1,6 +1,6 @@
 // The window thread's input for dialogs drawn inside the game window: SDL events of the main window
-// turned into plain events, with the mouse in game-area pixels (the frame is shown scaled and
-// centred), and the text-input (input method) switches.
+// turned into plain events, with the mouse in game-area pixels (the frame is placed in the window as
+// platform/picture_fit.h says), and the text-input (input method) switches.
 #pragma once
 #include <string>
 

@@ -71,6 +71,17 @@ void RemoveSdlWindow() {
     g_hwnd = nullptr;
 }
 
+// The window manager's frame around the client area, as the video system knows it: all 0 before
+// the window was first shown and without a window manager.
+void FrameBordersLocked(SDL_Window* w, int& top, int& left, int& bottom, int& right) {
+    if (SDL_GetWindowBordersSize(w, &top, &left, &bottom, &right) != 0) top = left = bottom = right = 0;
+}
+
+// The client area's corner on the desktop as it is now.
+void ClientCornerLocked(SDL_Window* w, int& x, int& y) {
+    if (!QueryClientCorner(w, x, y)) SDL_GetWindowPosition(w, &x, &y);
+}
+
 LPARAM MakeLParam(int low, int high) {
     return static_cast<LPARAM>((static_cast<DWORD>(high & 0xFFFF) << 16) | static_cast<DWORD>(low & 0xFFFF));
 }
@@ -140,6 +151,10 @@ bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidt
     const std::string utf8 = cp932::ToUtf8(title ? title : "");
     SDL_Window* w = SDL_CreateWindow(utf8.c_str(), x, y, clientWidth, clientHeight, SDL_WINDOW_HIDDEN);
     if (!w) return false;
+    // A renderer may need a window of another kind, which the video system makes by replacing the
+    // window, placed anew by the window manager. That is done now, while the window is hidden and
+    // not yet placed, so that the presenter's renderer later finds the window of its kind.
+    if (SDL_Renderer* trial = SDL_CreateRenderer(w, -1, 0)) SDL_DestroyRenderer(trial);
     WatchDisplayConnection(w);
     std::lock_guard<std::mutex> guard(g_windowLock);
     g_sdlWindow = w;
@@ -192,11 +207,29 @@ void ShowWindow(HWND hwnd, bool show) {
         SDL_HideWindow(w);
 }
 
+void SetFullScreen(HWND hwnd, bool fullScreen) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    SDL_Window* w = UsableSdlWindowLocked();
+    if (hwnd != g_hwnd || !w) return;
+    SDL_SetWindowFullscreen(w, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
 bool GetWindowRect(HWND hwnd, RECT* rect) {
     std::lock_guard<std::mutex> guard(g_windowLock);
     if (!rect || hwnd != g_hwnd || !g_sdlWindow) return false;
+    int x = 0, y = 0, w = 0, h = 0, top = 0, left = 0, bottom = 0, right = 0;
+    ClientCornerLocked(g_sdlWindow, x, y);
+    SDL_GetWindowSize(g_sdlWindow, &w, &h);
+    FrameBordersLocked(g_sdlWindow, top, left, bottom, right);
+    *rect = RECT{x - left, y - top, x + w + right, y + h + bottom};
+    return true;
+}
+
+bool GetClientRectOnScreen(HWND hwnd, RECT* rect) {
+    std::lock_guard<std::mutex> guard(g_windowLock);
+    if (!rect || hwnd != g_hwnd || !g_sdlWindow) return false;
     int x = 0, y = 0, w = 0, h = 0;
-    SDL_GetWindowPosition(g_sdlWindow, &x, &y);
+    ClientCornerLocked(g_sdlWindow, x, y);
     SDL_GetWindowSize(g_sdlWindow, &w, &h);
     *rect = RECT{x, y, x + w, y + h};
     return true;
@@ -204,7 +237,14 @@ bool GetWindowRect(HWND hwnd, RECT* rect) {
 
 void MoveWindow(HWND hwnd, int x, int y) {
     std::lock_guard<std::mutex> guard(g_windowLock);
-    if (SDL_Window* w = UsableSdlWindowLocked(); hwnd == g_hwnd && w) SDL_SetWindowPosition(w, x, y);
+    SDL_Window* w = UsableSdlWindowLocked();
+    if (hwnd != g_hwnd || !w) return;
+    // The video system places the client area and takes off the frame it knows of; the window
+    // manager puts the frame's corner where the window was asked to go (all of it when the frame
+    // is not yet known). Either way the frame's corner lands on x, y.
+    int top = 0, left = 0, bottom = 0, right = 0;
+    FrameBordersLocked(w, top, left, bottom, right);
+    SDL_SetWindowPosition(w, x + left, y + top);
 }
 
 void* GetMainSdlWindow() {

@@ -36,8 +36,16 @@ void SetWindowText(HWND hwnd, const char* title);
 // The main window's title as set (CP932); empty for any other window.
 std::string GetWindowText(HWND hwnd);
 void ShowWindow(HWND hwnd, bool show);
-// Outer rectangle on the desktop (the same as the client area here: the frame is the desktop's).
+// Window thread: the window takes the whole desktop, without a frame and above the other windows
+// (or gives it back). The desktop keeps its own mode: the picture is scaled to it, letter-boxed
+// (platform/picture_fit.h). Boxes and dialogs still show over it.
+void SetFullScreen(HWND hwnd, bool fullScreen);
+// Outer rectangle on the desktop: the client area with the window manager's frame around it.
 bool GetWindowRect(HWND hwnd, RECT* rect);
+// The client area on the desktop.
+bool GetClientRectOnScreen(HWND hwnd, RECT* rect);
+// Puts the window's outer corner (as GetWindowRect gives it) at x, y: a window put where its outer
+// rectangle was read stays there.
 void MoveWindow(HWND hwnd, int x, int y);
 
 // The SDL_Window* of the main window (for the presenter); null before it exists and once the

@@ -111,8 +111,8 @@ LRESULT MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         PostQuitMessage(0);
         return 0;
     case WM_MOVE:
-        // The client area on the screen (the window has no frame of its own here).
-        GetWindowRect(hwnd, &g_ClientRect);
+        // The client area on the screen.
+        GetClientRectOnScreen(hwnd, &g_ClientRect);
         return 0;
     case WM_SIZE:
         g_nClientWidth = LowWord(lParam);

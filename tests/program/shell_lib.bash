@@ -99,3 +99,47 @@ story_to_first_stage_input() {
 3 0 0
 EOF
 }
+
+# start_display_with_wm <width>x<height>: an Xvfb of its own (DISPLAY names it) managed by openbox,
+# whose settings and caches go to $dir. Sets xvfb and wm to their process ids. Needs $dir.
+start_display_with_wm() {
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$dir/display.txt" 2>/dev/null &
+    xvfb=$!
+    wait_for 20 test -s "$dir/display.txt" || fail "Xvfb did not start"
+    export DISPLAY=:$(cat "$dir/display.txt")
+    HOME=$dir XDG_CONFIG_HOME=$dir/config XDG_CACHE_HOME=$dir/cache openbox --sm-disable >/dev/null 2>&1 &
+    wm=$!
+    wait_for 20 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
+        fail "openbox did not start"
+}
+
+# client_geometry <window>: "X Y WIDTH HEIGHT" of the window's client area on the screen.
+client_geometry() {
+    xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+        /^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {if (w) print x, y, w, h}'
+}
+
+# settled_geometry <window>: the client geometry once two reads 0.3 s apart agree, in geometry.
+settled_geometry() {
+    local before
+    geometry=$(client_geometry "$1")
+    for _ in $(seq 40); do
+        before=$geometry
+        sleep 0.3
+        geometry=$(client_geometry "$1")
+        [ -n "$geometry" ] && [ "$geometry" = "$before" ] && return 0
+    done
+    return 1
+}
+
+# frame_corner <window> <x> <y>: "X Y" of the window manager's frame around a client at x, y (its
+# _NET_FRAME_EXTENTS are left, right, top, bottom).
+frame_corner() {
+    xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null |
+        awk -F'[=,]' -v x="$2" -v y="$3" '/=/ {print x - $2, y - $4}'
+}
+
+# window_dat: "X Y WIDTH HEIGHT ZOOMED" as user_data/Window.dat holds them.
+window_dat() {
+    od -An -td4 -j8 -N20 user_data/Window.dat | tr -s ' \n' '  ' | sed 's/^ //;s/ $//'
+}

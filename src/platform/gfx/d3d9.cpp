@@ -3,6 +3,7 @@
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/raster.h"
 #include "platform/gfx/sim.h"
+#include "platform/window.h"
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -105,6 +106,8 @@ HRESULT Direct3D9::CreateDevice(UINT adapter, D3DDEVTYPE, HWND hwnd, DWORD behav
         return D3DERR_OUTOFVIDEOMEMORY;
     }
     sim::RegisterLossHooks(LoseLiveDevices, nullptr);
+    // A full-screen device takes the screen with its window.
+    if (!pp->Windowed) win::SetFullScreen(pp->hDeviceWindow ? pp->hDeviceWindow : hwnd, true);
     {
         std::lock_guard lock(g_liveMutex);
         g_liveDevices.push_back(dev);

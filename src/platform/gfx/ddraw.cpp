@@ -3,6 +3,7 @@
 #include "platform/gfx/gdi.h"
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/sim.h"
+#include "platform/window.h"
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -131,11 +132,14 @@ HRESULT DirectDraw7::SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD 
     bpp_ = static_cast<int>(bpp);
     modeSet_ = true;
     SetDisplayBitsPerPixel(bpp_);
+    // The exclusive owner's window takes the screen.
+    if (coop_ & DDSCL_FULLSCREEN) win::SetFullScreen(hwnd_, true);
     return DD_OK;
 }
 
 HRESULT DirectDraw7::RestoreDisplayMode() {
     SetDisplayBitsPerPixel(desktopBpp_);
+    if (modeSet_ && (coop_ & DDSCL_FULLSCREEN)) win::SetFullScreen(hwnd_, false);
     modeSet_ = false;
     return DD_OK;
 }

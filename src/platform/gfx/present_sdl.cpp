@@ -2,6 +2,7 @@
 #include "platform/gfx/present_sdl.h"
 #include "platform/gfx/presenter.h"
 #include "platform/display_connection.h"
+#include "platform/picture_fit.h"
 #include <SDL.h>
 #include <vector>
 
@@ -75,7 +76,8 @@ bool PresentLatestFrame(void* sdlWindow, bool redraw) {
     if (!fresh && !redraw && winW == g_side.outW && winH == g_side.outH) return false;
     g_side.outW = winW;
     g_side.outH = winH;
-    const ScaledPlacement p = PlaceScaled(g_side.texW, g_side.texH, winW, winH);
+    const win::PicturePlace p =
+        win::PlacePicture(win::FitOfWindow(window), g_side.texW, g_side.texH, winW, winH);
     // Only the borders around a frame that does not fill the window need clearing.
     if (p.x > 0 || p.y > 0 || p.w < winW || p.h < winH) {
         SDL_SetRenderDrawColor(g_side.renderer, 0, 0, 0, 255);

@@ -1,5 +1,6 @@
 // The window thread's side of the presenter: shows the latest published frame in the SDL window,
-// scaled by a whole number and centred, nearest-neighbour. Call only on the window thread.
+// placed as the window asks (platform/picture_fit.h), nearest-neighbour. Call only on the window
+// thread.
 #pragma once
 
 namespace gfx {

@@ -1,0 +1,87 @@
+#!/bin/bash
+# WindowMode=0 takes the screen under a window manager (openbox) with either back-end: the window
+# covers the whole display without a frame, in the window manager's full-screen state, and shows the
+# game's picture scaled to the display's height and letter-boxed (1000 x 900: the picture 1000 x 750,
+# 75 black rows above and below). A message box shown over the full-screen window (a start whose
+# palette picture is missing) is stacked above it and seen on the screen; its answer ends the player.
+# Runs on its own Xvfb.
+# Usage: full_screen.sh <player> <build-dir>
+set -u
+player=$(realpath "$1")
+build=$(realpath "$2")
+. "$(dirname "$0")/shell_lib.bash"
+for tool in Xvfb openbox xdotool xwininfo xprop xwd python3; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
+done
+probe="$(dirname "$(realpath "$0")")/picture_probe.py"
+[ -x "$build/m4_box_probe" ] || fail "m4_box_probe is not built"
+enter_run_folder
+export SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+xvfb= wm= pid=
+trap 'kill $pid $wm $xvfb 2>/dev/null; rm -rf "$dir"' EXIT
+start_display_with_wm 1000x900
+
+game_window() {
+    window=$(xdotool search --onlyvisible --pid "$pid" --name Mirelda4 2>/dev/null | head -n 1)
+    [ -n "$window" ]
+}
+box_window() {
+    local w
+    box=
+    for w in $(xdotool search --onlyvisible --class mirelda4 2>/dev/null); do
+        [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "エラー" ] && box=$w
+    done
+    [ -n "$box" ]
+}
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+
+for d3d in 0 1; do
+    printf 'Direct3D=%d\r\nWindowMode=0\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
+    rm -rf snap && mkdir snap
+    MIRELDA4_SNAPSHOT=snap:200 "$player" 2>stderr.txt &
+    pid=$!
+    wait_for 60 game_window || { cat stderr.txt; fail "Direct3D=$d3d: no window was shown"; }
+    settled_geometry "$window" || fail "Direct3D=$d3d: the window does not settle"
+    echo "Direct3D=$d3d: window at $geometry"
+    [ "$geometry" = "0 0 1000 900" ] || fail "Direct3D=$d3d: the window does not cover the display"
+    xprop -id "$window" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
+        fail "Direct3D=$d3d: the window is not in the full-screen state"
+    # The title screen stands still from its frame 200 on.
+    wait_for 60 test -s snap/frame-200.bmp || fail "Direct3D=$d3d: frame 200 was not written"
+    sleep 0.5
+    xwd -root -silent >screen.xwd
+    python3 "$probe" screen.xwd snap/frame-200.bmp 0 75 1000 750 || fail "Direct3D=$d3d: the screen does not show the picture"
+    kill -TERM "$pid"
+    wait "$pid"
+    rc=$?
+    pid=
+    [ "$rc" -eq 0 ] || { cat stderr.txt; fail "Direct3D=$d3d: exit code $rc"; }
+    grep -q 'terminate called\|ERROR: \|runtime error' stderr.txt && { cat stderr.txt; fail "abort or sanitizer report"; }
+    [ -f user_data/Window.dat ] && fail "Direct3D=$d3d: Window.dat written in full screen"
+done
+
+# A box over the full-screen window: seen on the screen, above the window.
+mv bmp/plt/Palette.bmp Palette.bmp.away
+printf 'Direct3D=1\r\nWindowMode=0\r\nVSync=0\r\nExit\r\n' >System.ini
+"$player" 2>stderr.txt &
+pid=$!
+wait_for 60 box_window || { cat stderr.txt; fail "no box was shown"; }
+game_window || fail "the game window is not shown under the box"
+settled_geometry "$window" || fail "the window does not settle"
+[ "$geometry" = "0 0 1000 900" ] || fail "the window under the box does not cover the display"
+stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*#//' | tr -d ' ')
+above=$(printf '0x%x,0x%x' "$window" "$box")
+case ",$stacking," in *",${above},"*) ;; *) fail "the box is not stacked above the game window: $stacking" ;; esac
+# The box's part of the screen is the box as the player draws it: nothing covers it.
+sleep 0.5
+xwd -silent -id "$box" >box.xwd
+"$build/m4_box_probe" box.xwd 0 "エラー" 'bmp\plt\Palette.bmp の読み込みに失敗！' ||
+    fail "the box is not seen on the screen"
+xdotool windowfocus --sync "$box" key Return
+wait_for 30 ended || fail "the player did not end after the box"
+wait "$pid"
+pid=
+grep -q 'terminate called\|ERROR: \|runtime error' stderr.txt && { cat stderr.txt; fail "abort or sanitizer report"; }
+echo PASS

@@ -1,0 +1,74 @@
+#!/bin/bash
+# A resizable Direct3D window (WindowMode=2) under a window manager (openbox): sized by the user to
+# 960 x 600, it shows the game's picture stretched over the whole client area; the close keeps the
+# size in user_data/Window.dat, and the next start opens the window at the same place and size,
+# the picture again over all of it. Runs on its own Xvfb.
+# Usage: window_resize.sh <player> <build-dir>
+set -u
+player=$(realpath "$1")
+build=$(realpath "$2")
+. "$(dirname "$0")/shell_lib.bash"
+for tool in Xvfb openbox xdotool xwininfo xprop xwd python3; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
+done
+probe="$(dirname "$(realpath "$0")")/picture_probe.py"
+enter_run_folder
+export SDL_AUDIODRIVER=dummy
+unset SDL_VIDEODRIVER
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+xvfb= wm= pid=
+trap 'kill $pid $wm $xvfb 2>/dev/null; rm -rf "$dir"' EXIT
+start_display_with_wm 1280x1024
+printf 'Direct3D=1\r\nWindowMode=2\r\nVSync=0\r\nExit\r\n' >System.ini
+
+visible_window() {
+    window=$(xdotool search --onlyvisible --pid "$pid" --name Mirelda4 2>/dev/null | head -n 1)
+    [ -n "$window" ]
+}
+start() {
+    rm -rf snap && mkdir snap
+    MIRELDA4_SNAPSHOT=snap:200 "$player" 2>stderr.txt &
+    pid=$!
+    wait_for 60 visible_window || { cat stderr.txt; fail "no window was shown"; }
+    settled_geometry "$window" || fail "the window does not settle"
+}
+# shows_picture <what>: the window's client area shows the title screen (standing still from its
+# frame 200 on) stretched over all of it.
+shows_picture() {
+    wait_for 60 test -s snap/frame-200.bmp || fail "$1: frame 200 was not written"
+    sleep 0.5
+    read -r _ _ w h <<<"$geometry"
+    xwd -silent -id "$window" >window.xwd
+    python3 "$probe" window.xwd snap/frame-200.bmp 0 0 "$w" "$h" || fail "$1: the window does not show the picture over all of it"
+}
+close() {
+    kill -TERM "$pid"
+    wait "$pid"
+    local rc=$?
+    pid=
+    [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
+    grep -q 'terminate called\|ERROR: \|runtime error' stderr.txt && { cat stderr.txt; fail "abort or sanitizer report"; }
+}
+
+start
+read -r x y w h <<<"$geometry"
+[ "$w $h" = "640 480" ] || fail "the first start's window is $w x $h"
+xdotool windowsize "$window" 960 600
+wait_for 10 eval '[ "$(client_geometry "$window")" != "$geometry" ]' || fail "the window was not resized"
+settled_geometry "$window" || fail "the resized window does not settle"
+echo "resized: $geometry"
+read -r _ _ w h <<<"$geometry"
+[ "$w $h" = "960 600" ] || fail "the resized window is $w x $h"
+resized=$geometry
+shows_picture "resized"
+read -r x y _ <<<"$geometry"
+frame=$(frame_corner "$window" "$x" "$y")
+close
+[ "$(window_dat)" = "$frame 960 600 0" ] || fail "Window.dat holds $(window_dat), not $frame 960 600 0"
+
+start
+echo "restarted: $geometry"
+[ "$geometry" = "$resized" ] || fail "the restarted window is at $geometry, not $resized"
+shows_picture "restarted"
+close
+echo PASS
