@@ -221,7 +221,7 @@ bmp_writer::Picture SignPicture() {
 cEdCharaDef Hero(int x, int y) {
     cEdCharaDef hero = stage_writer::MakeHero(x, y, CHARA_HERO);
     hero.m_nMaxHP = 5;
-    hero.m_nFixedFacing = 1;
+    hero.m_nFixedFacing = 0; // the hero turns to the way it walks; shots and the sword go that way
     hero.m_Flows.push_back(KeyFlow(SLOT_LEFT, true, {Move(FCT_LINE_MOVE, LEFT, 25, 1)}));
     hero.m_Flows.push_back(KeyFlow(SLOT_RIGHT, true, {Move(FCT_LINE_MOVE, RIGHT, 25, 1)}));
     cEdFlowCmd jump = WithParams(MakeCommand(FCT_JUMP), {0, 0, 5});

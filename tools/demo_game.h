@@ -34,8 +34,8 @@ struct StageFile {
     cEdStage stage;
 };
 
-// Player 1's hero at (x, y): walks with left and right, jumps with button 1, shoots with button 2,
-// swings a sword with button 3; blinks when damaged.
+// Player 1's hero at (x, y): walks with left and right, facing the way it walks, jumps with button 1,
+// shoots with button 2 and swings a sword with button 3 the way it faces; blinks when damaged.
 cEdCharaDef Hero(int x, int y);
 
 // The meadow (story stage 1, "demo"): a floor, brick platforms, coins, a heart that can be taken

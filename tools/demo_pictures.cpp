@@ -312,6 +312,16 @@ void Blocks(Picture& p) {
 
 // ---- Characters ----
 
+// Turns every w x h cell of the picture round its vertical axis: the pictures are drawn facing right
+// and the object sheets hold them facing left (the player shows a sheet's mirror for facing right).
+void MirrorCells(Picture& p, int w, int h) {
+    for (int y0 = 0; y0 + h <= p.height; y0 += h)
+        for (int x0 = 0; x0 + w <= p.width; x0 += w)
+            for (int y = y0; y < y0 + h; ++y)
+                for (int x = 0; x < w / 2; ++x)
+                    std::swap(p.at(x0 + x, y), p.at(x0 + w - 1 - x, y));
+}
+
 // The hero facing right in frame f (0 stand, 1-3 walk, 4 jump, 5 fall, 6 attack, 7 hurt), its
 // clothes in hue h.
 void Hero(Picture& p, int x, int y, int f, int h) {
@@ -417,6 +427,7 @@ void Characters(Picture& p) {
                 Bat(p, x, y, f, (col - 12) * 4 + 1);
             bmp_writer::Outline(p, x, y, kCell, kCell, kKey, Hue(8, 0));
         }
+    MirrorCells(p, kCell, kCell);
 }
 
 // ---- Shots, items, marks ----
@@ -986,6 +997,7 @@ void OtherCharacters(Picture& p, int n) {
                 Bat(p, x, y, f, hue);
             bmp_writer::Outline(p, x, y, kCell, kCell, kKey, Hue(8, 0));
         }
+    MirrorCells(p, kCell, kCell);
 }
 
 Picture DebugSheet() {
