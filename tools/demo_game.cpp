@@ -26,7 +26,8 @@ constexpr std::uint8_t PRESSED = 1;
 // Directions of the movement list: 2 left, 3 right, 6 up, 7 down.
 constexpr std::uint8_t LEFT = 2, RIGHT = 3, UP = 6, DOWN = 7;
 // Picture numbers of the demo sheets: blocks 1 grass, 2 dirt, 3 brick, 6 bonus; characters 1 the
-// hero, 2 the slime, 12 the bat; items 1 the coin, 2 the gem, 3 the key.
+// hero, 2 the slime, 12 the bat; items 1 the coin, 2 the gem, 3 the key, 4 the heart, 5 the star of
+// the goal, 6 the sign.
 constexpr int BLOCK_GRASS = 1, BLOCK_DIRT = 2, BLOCK_BRICK = 3, BLOCK_BONUS = 6;
 constexpr int CHARA_HERO = 1, CHARA_SLIME = 2, CHARA_BIG = 9, CHARA_BAT = 12, CHARA_PLATFORM = 3;
 constexpr int ITEM_COIN = 1, ITEM_GEM = 2, ITEM_KEY = 3, ITEM_HEART = 4, ITEM_GOAL = 5, ITEM_SIGN = 6;
