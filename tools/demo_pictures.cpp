@@ -333,10 +333,10 @@ void Hero(Picture& p, int x, int y, int f, int h) {
     const std::uint8_t trousers = Hue(1, 3), boots = Hue(1, 2), hair = Hue(1, 3);
     const int lift = (f == 1 || f == 3) ? -1 : 0;
     y += lift;
-    // cap and hair
+    // cap with its peak in front, and hair
     FillRect(p, x + 10, y + 3, 13, 4, cloth);
     FillRect(p, x + 10, y + 3, 13, 1, clothLight);
-    FillRect(p, x + 6, y + 5, 5, 3, cloth);
+    FillRect(p, x + 22, y + 6, 5, 2, cloth);
     FillRect(p, x + 10, y + 7, 4, 6, hair);
     // face
     FillRect(p, x + 13, y + 7, 10, 8, skin);
