@@ -207,6 +207,31 @@ bmp_writer::Picture CaveWall() {
     return p;
 }
 
+// The sword's swing, one 32 x 32 cell a frame, the blade pointing left: raised, level, lowered.
+bmp_writer::Picture SwordPicture() {
+    using demo_pictures::Grey;
+    using demo_pictures::Hue;
+    bmp_writer::Picture p = bmp_writer::MakePicture(kSwordCells * 32, 32, demo_pictures::kKey);
+    // Per cell: the tip and the hilt end of the blade.
+    const double ends[kSwordCells][4] = {{7, 5, 27, 22}, {3, 15, 27, 15}, {7, 27, 27, 10}};
+    for (int k = 0; k < kSwordCells; ++k) {
+        const double x0 = k * 32 + ends[k][0], y0 = ends[k][1], x1 = k * 32 + ends[k][2], y1 = ends[k][3];
+        const double len = std::hypot(x1 - x0, y1 - y0), nx = -(y1 - y0) / len, ny = (x1 - x0) / len;
+        const double xs[4] = {x0, x1 + 2.5 * nx, x1 - 2.5 * nx, x0};
+        const double ys[4] = {y0, y1 + 2.5 * ny, y1 - 2.5 * ny, y0};
+        bmp_writer::FillPolygon(p, xs, ys, 4, Grey(14));
+        bmp_writer::Line(p, static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
+                         static_cast<int>(y1), Grey(10));
+        // The guard across the blade and the grip beyond it.
+        bmp_writer::Line(p, static_cast<int>(x1 + 5 * nx), static_cast<int>(y1 + 5 * ny),
+                         static_cast<int>(x1 - 5 * nx), static_cast<int>(y1 - 5 * ny), Hue(2, 7));
+        const double ux = (x1 - x0) / len, uy = (y1 - y0) / len;
+        bmp_writer::FillEllipse(p, x1 + 3.5 * ux, y1 + 3.5 * uy, 2, 2, Hue(1, 3));
+        bmp_writer::Outline(p, k * 32, 0, 32, 32, demo_pictures::kKey, Hue(8, 0));
+    }
+    return p;
+}
+
 bmp_writer::Picture SignPicture() {
     using demo_pictures::Hue;
     bmp_writer::Picture p = bmp_writer::MakePicture(160, 96, Hue(1, 6));
@@ -232,8 +257,9 @@ cEdCharaDef Hero(int x, int y) {
     shot.m_nSound = SE_SHOT;
     hero.m_Flows.push_back(KeyFlow(SLOT_BUTTON2, false, {shot, Timed(MakeCommand(FCT_WAIT), 2)}));
     cEdFlowCmd sword = MakeCommand(FCT_SWORD);
+    sword.m_Shot->m_nMoveKind = kHeroSword; // a sword command's sword type
     sword.m_Shot->m_nPower = 2;
-    sword.m_nUseTime = 2;
+    sword.m_nUseTime = kSwordCells; // the swing's length
     hero.m_Flows.push_back(KeyFlow(SLOT_BUTTON3, false, {sword}));
     // Hurt: a blink and the damage sound.
     hero.m_Flows.push_back(Flow(
@@ -553,7 +579,8 @@ bool WriteStages(const std::string& folder) {
     } pictures[] = {{kSkyPicture, Sky()},
                     {kHillsPicture, Hills()},
                     {kCavePicture, CaveWall()},
-                    {kSignPicture, SignPicture()}};
+                    {kSignPicture, SignPicture()},
+                    {kSwordPicture, SwordPicture()}};
     for (const auto& [file, drawn] : pictures) {
         bmp_writer::Picture picture = drawn;
         demo_pictures::ToFileIndexes(picture);

@@ -98,6 +98,21 @@ cProjectDatabase DemoDatabase(bool oggMusic) {
     db.m_Pictures.resize(2);
     db.m_Pictures.at(1).szName = "かんばん";
     db.m_Pictures.at(1).szFileName = demo_game::kSignPicture;
+    // The hero's sword: a swing from high to low in front of the hero, a tenth of a second a cell;
+    // its picture holds the cells facing left (the player mirrors each cell for facing right).
+    db.m_SwordTypes.resize(2);
+    cEdSwordType& sword = db.m_SwordTypes.at(demo_game::kHeroSword);
+    sword.szName = "つるぎ";
+    sword.szFileName = demo_game::kSwordPicture;
+    sword.m_Frames.resize(demo_game::kSwordCells);
+    for (int k = 0; k < demo_game::kSwordCells; ++k) {
+        cEdSwordFrame& frame = sword.m_Frames.at(k);
+        frame.nPlacement = 0;
+        frame.nCellX = k * 32;
+        frame.nWidth = frame.nHeight = 32;
+        frame.nOffsetY = -4;
+        frame.nTime = 1;
+    }
     return db;
 }
 
