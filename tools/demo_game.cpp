@@ -184,8 +184,9 @@ bmp_writer::Picture Sky() {
     bmp_writer::Picture p = bmp_writer::MakePicture(640, 480, Hue(7, 12));
     for (int y = 0; y < 480; y += 40)
         bmp_writer::FillRect(p, 0, y, 640, 40, Hue(7, 13 - y / 80));
+    // Clouds, each whole inside the picture.
     for (int i = 0; i < 6; ++i)
-        bmp_writer::FillEllipse(p, 60 + i * 110, 80 + (i % 3) * 40, 40, 14, demo_pictures::kWhite);
+        bmp_writer::FillEllipse(p, 60 + i * 104, 80 + (i % 3) * 40, 40, 14, demo_pictures::kWhite);
     return p;
 }
 

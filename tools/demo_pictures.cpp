@@ -772,7 +772,7 @@ Picture TitlePicture() {
     Gradient(p, 0, 0, 640, 360, 7, 3, 12);
     FillEllipse(p, 520, 90, 40, 40, Hue(2, 12));
     FillEllipse(p, 520, 90, 32, 32, Hue(2, 14));
-    const int clouds[4][3] = {{90, 150, 0}, {250, 110, 1}, {420, 190, 0}, {600, 230, 1}};
+    const int clouds[4][3] = {{90, 150, 0}, {250, 110, 1}, {420, 190, 0}, {570, 230, 1}};
     for (const auto& c : clouds) {
         FillEllipse(p, c[0], c[1], 40, 14, kWhite);
         FillEllipse(p, c[0] - 22, c[1] + 4, 24, 11, Grey(14));
@@ -994,8 +994,9 @@ Picture MapChips() {
 }
 
 Picture NodeIcons() {
-    // Row r is icon r; column 0 a node not yet cleared, column 1 a cleared one.
-    Picture p = MakePicture(2 * kCell, 4 * kCell, kKey);
+    // Row r is icon r (0 a round marker, 1 a castle, 2 a gate, 3 a house, 4 a cave); column 0 a node
+    // not yet cleared, column 1 a cleared one.
+    Picture p = MakePicture(2 * kCell, 5 * kCell, kKey);
     for (int c = 0; c < 2; ++c) {
         const int x = c * kCell;
         FillEllipse(p, x + 16, 16, 11, 9, Hue(c ? 8 : 0, 4));
@@ -1022,8 +1023,25 @@ Picture NodeIcons() {
         FillRect(p, x + 6, 110, 20, 14, Hue(2, 11));
         FillRect(p, x + 14, 116, 5, 8, Hue(1, 4));
         if (c) FillRect(p, x + 8, 113, 4, 4, Hue(2, 8));
+        // cave: a rock with a dark mouth, lit once cleared
+        FillEllipse(p, x + 16, 146, 14, 13, Grey(7));
+        FillEllipse(p, x + 12, 140, 5, 4, Grey(10));
+        FillRect(p, x + 2, 152, 28, 7, Grey(6));
+        FillEllipse(p, x + 16, 152, 7, 8, c ? Hue(1, 8) : Grey(1));
+        FillRect(p, x + 9, 152, 15, 7, c ? Hue(1, 8) : Grey(1));
     }
     bmp_writer::Outline(p, 0, 0, p.width, p.height, kKey, Hue(8, 0));
+    return p;
+}
+
+// The world map's back picture, the size of the 20 x 15 cell map: open sea with rows of waves.
+Picture WorldBack() {
+    Picture p = MakePicture(20 * kCell, 15 * kCell, Hue(8, 5));
+    for (int y = 0; y < p.height; y += 16)
+        for (int x = (y / 16) % 2 * 24; x < p.width; x += 48) {
+            Line(p, x, y + 8, x + 6, y + 5, Hue(8, 9));
+            Line(p, x + 6, y + 5, x + 12, y + 8, Hue(8, 9));
+        }
     return p;
 }
 
@@ -1121,6 +1139,7 @@ std::vector<Sheet> SystemPictures() {
     sheets.push_back({"bmp\\Word.bmp", Words()});
     sheets.push_back({"bmp\\WorldMapChip.bmp", MapChips()});
     sheets.push_back({"bmp\\WorldEvent.bmp", NodeIcons()});
+    sheets.push_back({"bmp\\WorldBack.bmp", WorldBack()});
     // The palette picture is laid out in file indexes already.
     for (std::size_t i = 1; i < sheets.size(); ++i)
         ToFileIndexes(sheets[i].picture);

@@ -205,16 +205,17 @@ cWorldMap DemoWorldMap() {
     cWorldMapNodeEntry closed;
     closed.nKind = 2;
     closed.nIcon = 2;
-    cWorldMapNodeEntry cave = stage(1, 2, 1, "どうくつ", demo_game::kStory2File);
+    // Icons: 0 a round marker, 1 a castle, 2 a gate (a closed way), 4 a cave.
+    cWorldMapNodeEntry cave = stage(4, 2, 1, "どうくつ", demo_game::kStory2File);
     cave.nFlag = 1;
     passed.nIcon = 0;
     const cWorldMapNode first =
         node(7, 7, "はじめのステージ",
              {inWorld(stage(0, 1, 0, "はじめのステージ", demo_media::kStageFile), 1), inWorld(passed, 2)});
-    passed.nIcon = 1;
+    passed.nIcon = 4;
     const cWorldMapNode second = node(13, 7, "どうくつ", {cave, inWorld(passed, 2), closed});
     const cWorldMapNode third =
-        node(14, 9, "おしろ", {inWorld(stage(2, 3, 2, "おしろ", demo_game::kStory3File), 2), closed});
+        node(14, 9, "おしろ", {inWorld(stage(1, 3, 2, "おしろ", demo_game::kStory3File), 2), closed});
 
     map.nodes.assign(1, first);
     map.nodes.push_back(second);
