@@ -393,24 +393,25 @@ cEdStage Cave() {
 }
 
 cEdStage Castle() {
-    cEdStage stage = Field(30, 15, 2);
+    // The hall is one screen wide: wherever the boss goes, the hero sees it and can hit it.
+    cEdStage stage = Field(20, 15, 2);
     stage.m_nBgm = 2;
     stage.m_nTimeLimitOn = 1;
     stage.m_nTimeLimit = 240;
-    Row(stage, 0, 29, 0, BLOCK_BRICK);
+    Row(stage, 0, 19, 0, BLOCK_BRICK);
     for (int y = 1; y < 14; ++y) {
         stage.m_Blocks.push_back(MakeBlock(0, y, BLOCK_BRICK));
-        stage.m_Blocks.push_back(MakeBlock(29, y, BLOCK_BRICK));
+        stage.m_Blocks.push_back(MakeBlock(19, y, BLOCK_BRICK));
     }
-    Row(stage, 5, 8, 10, BLOCK_BRICK);
-    Row(stage, 21, 24, 10, BLOCK_BRICK);
+    Row(stage, 4, 6, 10, BLOCK_BRICK);
+    Row(stage, 13, 15, 10, BLOCK_BRICK);
     stage.m_Backgrounds.push_back(Layer(kCavePicture, 0.2));
     stage.m_Texts.push_back(cEdStageTableE());
     stage.m_Texts.back().m_strText = "おしろ";
 
     // The boss: eight hit points; it charges, shoots fans of shots, summons slimes and blocks,
     // warps above the hero, and its defeat clears the stage.
-    cEdCharaDef boss = Enemy(22, 12, CHARA_BIG, 8, 1000);
+    cEdCharaDef boss = Enemy(15, 12, CHARA_BIG, 8, 1000);
     boss.m_nCharaId = 9;
     boss.m_nDefense = 0;
     cEdFlowCmd fan = Shot(3, 3, 30, 0, 1, 30);
@@ -466,14 +467,14 @@ cEdStage Castle() {
     stage.m_Charas.push_back(boss);
 
     // A guard that jumps between the ledges.
-    cEdCharaDef guard = Enemy(7, 9, CHARA_SLIME + 1, 2, 100);
+    cEdCharaDef guard = Enemy(6, 9, CHARA_SLIME + 1, 2, 100);
     guard.m_Flows.push_back(
         Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_JUMP), {0, 0, 4}), Timed(MakeCommand(FCT_WAIT), 15)}));
     guard.m_Flows.push_back(Flow(FTK_BLOCK_UP, {MakeCommand(FCT_CANCEL_MOVE)}));
     guard.m_Flows.push_back(Flow(FTK_BLOCK_DOWN, {WithParams(MakeCommand(FCT_TURN), {4})}));
     stage.m_Charas.push_back(guard);
     // A heart (taken once) that gives the hero one hit point through a status operation.
-    cEdItemDef heart = MakeItem(6, 9, ITEM_HEART);
+    cEdItemDef heart = MakeItem(4, 9, ITEM_HEART);
     heart.m_Commands.push_back(WithParams(MakeItemCommand(ICT_STATUS), {0, 0, 0, 0, 0, PLO_ADD, 0, 1}));
     stage.m_Items.push_back(heart);
     return stage;
