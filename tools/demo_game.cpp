@@ -26,7 +26,8 @@ constexpr std::uint8_t PRESSED = 1;
 // Directions of the movement list: 2 left, 3 right, 6 up, 7 down.
 constexpr std::uint8_t LEFT = 2, RIGHT = 3, UP = 6, DOWN = 7;
 // Picture numbers of the demo sheets: blocks 1 grass, 2 dirt, 3 brick, 6 bonus; characters 1 the
-// hero, 2 the slime, 12 the bat; items 1 the coin, 2 the gem, 3 the key.
+// hero, 2 the slime, 12 the bat; items 1 the coin, 2 the gem, 3 the key, 4 the heart, 5 the star of
+// the goal, 6 the sign.
 constexpr int BLOCK_GRASS = 1, BLOCK_DIRT = 2, BLOCK_BRICK = 3, BLOCK_BONUS = 6;
 constexpr int CHARA_HERO = 1, CHARA_SLIME = 2, CHARA_BIG = 9, CHARA_BAT = 12, CHARA_PLATFORM = 3;
 constexpr int ITEM_COIN = 1, ITEM_GEM = 2, ITEM_KEY = 3, ITEM_HEART = 4, ITEM_GOAL = 5, ITEM_SIGN = 6;
@@ -183,8 +184,9 @@ bmp_writer::Picture Sky() {
     bmp_writer::Picture p = bmp_writer::MakePicture(640, 480, Hue(7, 12));
     for (int y = 0; y < 480; y += 40)
         bmp_writer::FillRect(p, 0, y, 640, 40, Hue(7, 13 - y / 80));
+    // Clouds, each whole inside the picture.
     for (int i = 0; i < 6; ++i)
-        bmp_writer::FillEllipse(p, 60 + i * 110, 80 + (i % 3) * 40, 40, 14, demo_pictures::kWhite);
+        bmp_writer::FillEllipse(p, 60 + i * 104, 80 + (i % 3) * 40, 40, 14, demo_pictures::kWhite);
     return p;
 }
 
@@ -206,6 +208,31 @@ bmp_writer::Picture CaveWall() {
     return p;
 }
 
+// The sword's swing, one 32 x 32 cell a frame, the blade pointing left: raised, level, lowered.
+bmp_writer::Picture SwordPicture() {
+    using demo_pictures::Grey;
+    using demo_pictures::Hue;
+    bmp_writer::Picture p = bmp_writer::MakePicture(kSwordCells * 32, 32, demo_pictures::kKey);
+    // Per cell: the tip and the hilt end of the blade.
+    const double ends[kSwordCells][4] = {{7, 5, 27, 22}, {3, 15, 27, 15}, {7, 27, 27, 10}};
+    for (int k = 0; k < kSwordCells; ++k) {
+        const double x0 = k * 32 + ends[k][0], y0 = ends[k][1], x1 = k * 32 + ends[k][2], y1 = ends[k][3];
+        const double len = std::hypot(x1 - x0, y1 - y0), nx = -(y1 - y0) / len, ny = (x1 - x0) / len;
+        const double xs[4] = {x0, x1 + 2.5 * nx, x1 - 2.5 * nx, x0};
+        const double ys[4] = {y0, y1 + 2.5 * ny, y1 - 2.5 * ny, y0};
+        bmp_writer::FillPolygon(p, xs, ys, 4, Grey(14));
+        bmp_writer::Line(p, static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
+                         static_cast<int>(y1), Grey(10));
+        // The guard across the blade and the grip beyond it.
+        bmp_writer::Line(p, static_cast<int>(x1 + 5 * nx), static_cast<int>(y1 + 5 * ny),
+                         static_cast<int>(x1 - 5 * nx), static_cast<int>(y1 - 5 * ny), Hue(2, 7));
+        const double ux = (x1 - x0) / len, uy = (y1 - y0) / len;
+        bmp_writer::FillEllipse(p, x1 + 3.5 * ux, y1 + 3.5 * uy, 2, 2, Hue(1, 3));
+        bmp_writer::Outline(p, k * 32, 0, 32, 32, demo_pictures::kKey, Hue(8, 0));
+    }
+    return p;
+}
+
 bmp_writer::Picture SignPicture() {
     using demo_pictures::Hue;
     bmp_writer::Picture p = bmp_writer::MakePicture(160, 96, Hue(1, 6));
@@ -221,7 +248,7 @@ bmp_writer::Picture SignPicture() {
 cEdCharaDef Hero(int x, int y) {
     cEdCharaDef hero = stage_writer::MakeHero(x, y, CHARA_HERO);
     hero.m_nMaxHP = 5;
-    hero.m_nFixedFacing = 1;
+    hero.m_nFixedFacing = 0; // the hero turns to the way it walks; shots and the sword go that way
     hero.m_Flows.push_back(KeyFlow(SLOT_LEFT, true, {Move(FCT_LINE_MOVE, LEFT, 25, 1)}));
     hero.m_Flows.push_back(KeyFlow(SLOT_RIGHT, true, {Move(FCT_LINE_MOVE, RIGHT, 25, 1)}));
     cEdFlowCmd jump = WithParams(MakeCommand(FCT_JUMP), {0, 0, 5});
@@ -231,8 +258,9 @@ cEdCharaDef Hero(int x, int y) {
     shot.m_nSound = SE_SHOT;
     hero.m_Flows.push_back(KeyFlow(SLOT_BUTTON2, false, {shot, Timed(MakeCommand(FCT_WAIT), 2)}));
     cEdFlowCmd sword = MakeCommand(FCT_SWORD);
+    sword.m_Shot->m_nMoveKind = kHeroSword; // a sword command's sword type
     sword.m_Shot->m_nPower = 2;
-    sword.m_nUseTime = 2;
+    sword.m_nUseTime = kSwordCells; // the swing's length
     hero.m_Flows.push_back(KeyFlow(SLOT_BUTTON3, false, {sword}));
     // Hurt: a blink and the damage sound.
     hero.m_Flows.push_back(Flow(
@@ -365,24 +393,25 @@ cEdStage Cave() {
 }
 
 cEdStage Castle() {
-    cEdStage stage = Field(30, 15, 2);
+    // The hall is one screen wide: wherever the boss goes, the hero sees it and can hit it.
+    cEdStage stage = Field(20, 15, 2);
     stage.m_nBgm = 2;
     stage.m_nTimeLimitOn = 1;
     stage.m_nTimeLimit = 240;
-    Row(stage, 0, 29, 0, BLOCK_BRICK);
+    Row(stage, 0, 19, 0, BLOCK_BRICK);
     for (int y = 1; y < 14; ++y) {
         stage.m_Blocks.push_back(MakeBlock(0, y, BLOCK_BRICK));
-        stage.m_Blocks.push_back(MakeBlock(29, y, BLOCK_BRICK));
+        stage.m_Blocks.push_back(MakeBlock(19, y, BLOCK_BRICK));
     }
-    Row(stage, 5, 8, 10, BLOCK_BRICK);
-    Row(stage, 21, 24, 10, BLOCK_BRICK);
+    Row(stage, 4, 6, 10, BLOCK_BRICK);
+    Row(stage, 13, 15, 10, BLOCK_BRICK);
     stage.m_Backgrounds.push_back(Layer(kCavePicture, 0.2));
     stage.m_Texts.push_back(cEdStageTableE());
     stage.m_Texts.back().m_strText = "おしろ";
 
     // The boss: eight hit points; it charges, shoots fans of shots, summons slimes and blocks,
     // warps above the hero, and its defeat clears the stage.
-    cEdCharaDef boss = Enemy(22, 12, CHARA_BIG, 8, 1000);
+    cEdCharaDef boss = Enemy(15, 12, CHARA_BIG, 8, 1000);
     boss.m_nCharaId = 9;
     boss.m_nDefense = 0;
     cEdFlowCmd fan = Shot(3, 3, 30, 0, 1, 30);
@@ -438,14 +467,14 @@ cEdStage Castle() {
     stage.m_Charas.push_back(boss);
 
     // A guard that jumps between the ledges.
-    cEdCharaDef guard = Enemy(7, 9, CHARA_SLIME + 1, 2, 100);
+    cEdCharaDef guard = Enemy(6, 9, CHARA_SLIME + 1, 2, 100);
     guard.m_Flows.push_back(
         Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_JUMP), {0, 0, 4}), Timed(MakeCommand(FCT_WAIT), 15)}));
     guard.m_Flows.push_back(Flow(FTK_BLOCK_UP, {MakeCommand(FCT_CANCEL_MOVE)}));
     guard.m_Flows.push_back(Flow(FTK_BLOCK_DOWN, {WithParams(MakeCommand(FCT_TURN), {4})}));
     stage.m_Charas.push_back(guard);
     // A heart (taken once) that gives the hero one hit point through a status operation.
-    cEdItemDef heart = MakeItem(6, 9, ITEM_HEART);
+    cEdItemDef heart = MakeItem(4, 9, ITEM_HEART);
     heart.m_Commands.push_back(WithParams(MakeItemCommand(ICT_STATUS), {0, 0, 0, 0, 0, PLO_ADD, 0, 1}));
     stage.m_Items.push_back(heart);
     return stage;
@@ -552,7 +581,8 @@ bool WriteStages(const std::string& folder) {
     } pictures[] = {{kSkyPicture, Sky()},
                     {kHillsPicture, Hills()},
                     {kCavePicture, CaveWall()},
-                    {kSignPicture, SignPicture()}};
+                    {kSignPicture, SignPicture()},
+                    {kSwordPicture, SwordPicture()}};
     for (const auto& [file, drawn] : pictures) {
         bmp_writer::Picture picture = drawn;
         demo_pictures::ToFileIndexes(picture);

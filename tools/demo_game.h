@@ -22,11 +22,15 @@ inline constexpr int kSecondWorldVariable = 2;
 inline constexpr int kLookRoundAnime = 1;
 inline constexpr int kLookRoundPattern = 6;
 
-// Picture files of the stages' own: the parallax layers and the picture the cave shows.
+// Picture files of the stages' own: the parallax layers, the picture the cave shows and the sword's.
 inline constexpr const char* kSkyPicture = "bmp\\back\\Sky.bmp";
 inline constexpr const char* kHillsPicture = "bmp\\back\\Hills.bmp";
 inline constexpr const char* kCavePicture = "bmp\\back\\Cave.bmp";
 inline constexpr const char* kSignPicture = "bmp\\picture\\Sign.bmp";
+// The hero's sword: sword type 1, whose picture holds one 32 x 32 cell per swing frame.
+inline constexpr int kHeroSword = 1;
+inline constexpr int kSwordCells = 3;
+inline constexpr const char* kSwordPicture = "bmp\\sword\\Sword.bmp";
 
 // One stage file: its base name under data\stg4\ (without extension) and the stage.
 struct StageFile {
@@ -34,8 +38,8 @@ struct StageFile {
     cEdStage stage;
 };
 
-// Player 1's hero at (x, y): walks with left and right, jumps with button 1, shoots with button 2,
-// swings a sword with button 3; blinks when damaged.
+// Player 1's hero at (x, y): walks with left and right, facing the way it walks, jumps with button 1,
+// shoots with button 2 and swings a sword with button 3 the way it faces; blinks when damaged.
 cEdCharaDef Hero(int x, int y);
 
 // The meadow (story stage 1, "demo"): a floor, brick platforms, coins, a heart that can be taken

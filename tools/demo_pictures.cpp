@@ -94,10 +94,11 @@ void BannerText(Picture& p, int x, int y, const char* text, int sx, int sy, int 
 
 // ---- Shapes ----
 
-void Star(Picture& p, double cx, double cy, double outer, double inner, std::uint8_t index) {
+// A five-pointed star, its first point straight up turned by `turn` radians.
+void Star(Picture& p, double cx, double cy, double outer, double inner, std::uint8_t index, double turn = 0) {
     double xs[10], ys[10];
     for (int i = 0; i < 10; ++i) {
-        const double a = -1.5707963 + i * 0.6283185;
+        const double a = -1.5707963 + turn + i * 0.6283185;
         const double r = i % 2 ? inner : outer;
         xs[i] = cx + r * std::cos(a);
         ys[i] = cy + r * std::sin(a);
@@ -312,6 +313,16 @@ void Blocks(Picture& p) {
 
 // ---- Characters ----
 
+// Turns every w x h cell of the picture round its vertical axis: the pictures are drawn facing right
+// and the object sheets hold them facing left (the player shows a sheet's mirror for facing right).
+void MirrorCells(Picture& p, int w, int h) {
+    for (int y0 = 0; y0 + h <= p.height; y0 += h)
+        for (int x0 = 0; x0 + w <= p.width; x0 += w)
+            for (int y = y0; y < y0 + h; ++y)
+                for (int x = 0; x < w / 2; ++x)
+                    std::swap(p.at(x0 + x, y), p.at(x0 + w - 1 - x, y));
+}
+
 // The hero facing right in frame f (0 stand, 1-3 walk, 4 jump, 5 fall, 6 attack, 7 hurt), its
 // clothes in hue h.
 void Hero(Picture& p, int x, int y, int f, int h) {
@@ -322,10 +333,10 @@ void Hero(Picture& p, int x, int y, int f, int h) {
     const std::uint8_t trousers = Hue(1, 3), boots = Hue(1, 2), hair = Hue(1, 3);
     const int lift = (f == 1 || f == 3) ? -1 : 0;
     y += lift;
-    // cap and hair
+    // cap with its peak in front, and hair
     FillRect(p, x + 10, y + 3, 13, 4, cloth);
     FillRect(p, x + 10, y + 3, 13, 1, clothLight);
-    FillRect(p, x + 6, y + 5, 5, 3, cloth);
+    FillRect(p, x + 22, y + 6, 5, 2, cloth);
     FillRect(p, x + 10, y + 7, 4, 6, hair);
     // face
     FillRect(p, x + 13, y + 7, 10, 8, skin);
@@ -417,37 +428,55 @@ void Characters(Picture& p) {
                 Bat(p, x, y, f, (col - 12) * 4 + 1);
             bmp_writer::Outline(p, x, y, kCell, kCell, kKey, Hue(8, 0));
         }
+    MirrorCells(p, kCell, kCell);
 }
 
 // ---- Shots, items, marks ----
 
+// Shot picture n in frame f (0 or 1) drawn flying right in the 16 x 16 cell at (x, y): by n mod 5,
+// 1 an arrow, 2 a ball, 3 a star, 4 a bolt, 0 an orb, in a hue of its own.
+void ShotPicture(Picture& p, int x, int y, int n, int f) {
+    const int h = n < 6 ? (n == 1 ? 1 : n * 2) : (n * 5) % 12;
+    switch (n % 5) {
+    case 1: // arrow: the fletching flutters
+        FillRect(p, x + 2, y + 7, 10, 2, Hue(1, 5));
+        Triangle(p, x + 11, y + 4, x + 16, y + 8, x + 11, y + 12, Grey(13));
+        FillRect(p, x + 1, y + 5 + f, 2, 6 - 2 * f, Hue(h, 8));
+        FillRect(p, x + 3, y + 4 + 2 * f, 2, 8 - 4 * f, Hue(h, 10));
+        break;
+    case 2: // ball: its shine goes round
+        FillEllipse(p, x + 8, y + 8, 6, 6, Hue(h, 6));
+        FillEllipse(p, x + 8, y + 8, 4, 4, Hue(h, 11));
+        FillEllipse(p, x + (f ? 9 : 6.5), y + (f ? 9 : 6.5), 1.5, 1.5, kWhite);
+        break;
+    case 3: // star: it turns
+        Star(p, x + 8, y + 8, 7.5, 3.2, Hue(h, 9), f * 0.6283185);
+        break;
+    case 4: // bolt: a trail behind a bright head
+        FillEllipse(p, x + 8, y + 8, 7, 3 - f, Hue(h, 7));
+        FillEllipse(p, x + 10, y + 8, 4, 1.5, kWhite);
+        FillRect(p, x + 1, y + (f ? 5 : 10), 3, 1, Hue(h, 10));
+        break;
+    default: // orb: it pulses
+        FillEllipse(p, x + 8, y + 8, 7 - f, 7 - f, Hue(h, 5));
+        FillEllipse(p, x + 8, y + 8, 4 + f, 4 + f, Hue(h, 10));
+        SetPixel(p, x + 8, y + 8, kWhite);
+        break;
+    }
+}
+
+// The shot sheet: 16 x 16 cells, 30 to a row; shot picture n stands in column n mod 30, its first
+// frame in row (n / 30) x 2 and its second in the row below. The pictures fly left on the sheet (the
+// player shows its mirror for a shot flying right).
 void Shots(Picture& p) {
     constexpr int s = 16;
-    for (int row = 0; row < p.height / s; ++row)
-        for (int col = 0; col < p.width / s; ++col) {
-            if (row == 0 && col == 0) continue;
-            const int x = col * s, y = row * s, h = (col + row * 3) % 12;
-            switch (row) {
-            case 0:
-                FillEllipse(p, x + 8, y + 8, 6, 6, Hue(h, 6));
-                FillEllipse(p, x + 8, y + 8, 4, 4, Hue(h, 11));
-                FillEllipse(p, x + 7, y + 7, 1.5, 1.5, kWhite);
-                break;
-            case 1:
-                FillRect(p, x + 2, y + 7, 10, 2, Hue(1, 5));
-                Triangle(p, x + 11, y + 4, x + 16, y + 8, x + 11, y + 12, Grey(13));
-                FillRect(p, x + 1, y + 5, 2, 6, Hue(h, 8));
-                break;
-            case 2:
-                Star(p, x + 8, y + 8, 7.5, 3.2, Hue(h, 9));
-                break;
-            default:
-                FillEllipse(p, x + 8, y + 8, 7, 3, Hue(h, 7));
-                FillEllipse(p, x + 10, y + 8, 4, 1.5, kWhite);
-                break;
-            }
+    for (int n = 1; n < 30 * (p.height / (2 * s)); ++n)
+        for (int f = 0; f < 2; ++f) {
+            const int x = (n % 30) * s, y = ((n / 30) * 2 + f) * s;
+            ShotPicture(p, x, y, n, f);
             bmp_writer::Outline(p, x, y, s, s, kKey, Hue(8, 0));
         }
+    MirrorCells(p, s, s);
 }
 
 void Item(Picture& p, int x, int y, int n, int h) {
@@ -542,6 +571,13 @@ void Item(Picture& p, int x, int y, int n, int h) {
         FillEllipse(p, x + 16, y + 18, 2.5, 2.5, Hue(0, 7));
         break;
     }
+    case 13: // sign
+        FillRect(p, x + 14, y + 16, 4, 15, Hue(1, 3));
+        FillRect(p, x + 3, y + 4, 26, 15, Hue(1, 7));
+        FrameRect(p, x + 3, y + 4, 26, 15, Hue(1, 3));
+        for (int r = 0; r < 3; ++r)
+            FillRect(p, x + 7, y + 8 + r * 4, r == 2 ? 10 : 18, 1, Hue(1, 2));
+        break;
     default: // ring
         FillEllipse(p, x + 16, y + 19, 10, 10, Hue(2, 7));
         FillEllipse(p, x + 16, y + 19, 7, 7, kKey);
@@ -550,14 +586,44 @@ void Item(Picture& p, int x, int y, int n, int h) {
     }
 }
 
+// Item picture n (1 to 29) in frame f (0 or 1) in the 32 x 32 cell at (x, y): 1 a coin, 2 a gem,
+// 3 a key, 4 a heart, 5 a star, 6 a sign, 7 a potion, 8 an apple, 9 a shield, 10 a sword, 11 a clock,
+// 12 a bomb, 13 a flower, 14 a crown; 15 to 29 gems, potions and flowers in every hue. The second
+// frame turns the coin edge-on, lets the heart beat and the star turn, and puts a glint on the others
+// (the sign stays as it is).
+void ItemPicture(Picture& p, int x, int y, int n, int f) {
+    constexpr int kKinds[15] = {14, 0, 2, 3, 1, 4, 13, 5, 6, 7, 8, 9, 10, 11, 12};
+    const int kind = n < 15 ? kKinds[n] : (n % 3 == 0 ? 2 : n % 3 == 1 ? 5 : 11);
+    const int h = n < 15 ? 0 : n - 15;
+    if (f == 1 && kind == 0) { // the coin seen edge-on
+        FillEllipse(p, x + 16, y + 16, 4, 12, Hue(1, 6));
+        FillEllipse(p, x + 16, y + 16, 2, 10, Hue(2, 8));
+        return;
+    }
+    if (f == 1 && kind == 1) { // a beat of the heart
+        Heart(p, x + 16, y + 13, 12, Hue(0, 7));
+        FillEllipse(p, x + 9, y + 9, 3, 2.5, Hue(0, 13));
+        return;
+    }
+    if (f == 1 && kind == 4) { // the star turned
+        Star(p, x + 16, y + 17, 15, 6.5, Hue(2, 8), 0.6283185);
+        Star(p, x + 16, y + 17, 9, 4, Hue(2, 12), 0.6283185);
+        return;
+    }
+    Item(p, x, y, kind, kind == 1 ? 0 : h);
+    if (f == 1 && kind != 13) {
+        FillRect(p, x + 24, y + 2, 1, 7, kWhite);
+        FillRect(p, x + 21, y + 5, 7, 1, kWhite);
+    }
+}
+
+// The item sheet: item picture n stands in column n mod 15, its first frame in row (n / 15) x 2
+// and its second in the row below.
 void Items(Picture& p) {
-    for (int row = 0; row < p.height / kCell; ++row)
-        for (int col = 1; col < 15; ++col) {
-            const int x = col * kCell, y = row * kCell;
-            if (row == 0)
-                Item(p, x, y, col - 1, 0);
-            else
-                Item(p, x, y, row == 1 ? 2 : row == 2 ? 5 : 11, col - 1);
+    for (int n = 1; n < 15 * (p.height / (2 * kCell)); ++n)
+        for (int f = 0; f < 2; ++f) {
+            const int x = (n % 15) * kCell, y = ((n / 15) * 2 + f) * kCell;
+            ItemPicture(p, x, y, n, f);
             bmp_writer::Outline(p, x, y, kCell, kCell, kKey, Hue(8, 0));
         }
 }
@@ -706,7 +772,7 @@ Picture TitlePicture() {
     Gradient(p, 0, 0, 640, 360, 7, 3, 12);
     FillEllipse(p, 520, 90, 40, 40, Hue(2, 12));
     FillEllipse(p, 520, 90, 32, 32, Hue(2, 14));
-    const int clouds[4][3] = {{90, 150, 0}, {250, 110, 1}, {420, 190, 0}, {600, 230, 1}};
+    const int clouds[4][3] = {{90, 150, 0}, {250, 110, 1}, {420, 190, 0}, {570, 230, 1}};
     for (const auto& c : clouds) {
         FillEllipse(p, c[0], c[1], 40, 14, kWhite);
         FillEllipse(p, c[0] - 22, c[1] + 4, 24, 11, Grey(14));
@@ -928,8 +994,9 @@ Picture MapChips() {
 }
 
 Picture NodeIcons() {
-    // Row r is icon r; column 0 a node not yet cleared, column 1 a cleared one.
-    Picture p = MakePicture(2 * kCell, 4 * kCell, kKey);
+    // Row r is icon r (0 a round marker, 1 a castle, 2 a gate, 3 a house, 4 a cave); column 0 a node
+    // not yet cleared, column 1 a cleared one.
+    Picture p = MakePicture(2 * kCell, 5 * kCell, kKey);
     for (int c = 0; c < 2; ++c) {
         const int x = c * kCell;
         FillEllipse(p, x + 16, 16, 11, 9, Hue(c ? 8 : 0, 4));
@@ -956,8 +1023,25 @@ Picture NodeIcons() {
         FillRect(p, x + 6, 110, 20, 14, Hue(2, 11));
         FillRect(p, x + 14, 116, 5, 8, Hue(1, 4));
         if (c) FillRect(p, x + 8, 113, 4, 4, Hue(2, 8));
+        // cave: a rock with a dark mouth, lit once cleared
+        FillEllipse(p, x + 16, 146, 14, 13, Grey(7));
+        FillEllipse(p, x + 12, 140, 5, 4, Grey(10));
+        FillRect(p, x + 2, 152, 28, 7, Grey(6));
+        FillEllipse(p, x + 16, 152, 7, 8, c ? Hue(1, 8) : Grey(1));
+        FillRect(p, x + 9, 152, 15, 7, c ? Hue(1, 8) : Grey(1));
     }
     bmp_writer::Outline(p, 0, 0, p.width, p.height, kKey, Hue(8, 0));
+    return p;
+}
+
+// The world map's back picture, the size of the 20 x 15 cell map: open sea with rows of waves.
+Picture WorldBack() {
+    Picture p = MakePicture(20 * kCell, 15 * kCell, Hue(8, 5));
+    for (int y = 0; y < p.height; y += 16)
+        for (int x = (y / 16) % 2 * 24; x < p.width; x += 48) {
+            Line(p, x, y + 8, x + 6, y + 5, Hue(8, 9));
+            Line(p, x + 6, y + 5, x + 12, y + 8, Hue(8, 9));
+        }
     return p;
 }
 
@@ -986,6 +1070,7 @@ void OtherCharacters(Picture& p, int n) {
                 Bat(p, x, y, f, hue);
             bmp_writer::Outline(p, x, y, kCell, kCell, kKey, Hue(8, 0));
         }
+    MirrorCells(p, kCell, kCell);
 }
 
 Picture DebugSheet() {
@@ -1054,6 +1139,7 @@ std::vector<Sheet> SystemPictures() {
     sheets.push_back({"bmp\\Word.bmp", Words()});
     sheets.push_back({"bmp\\WorldMapChip.bmp", MapChips()});
     sheets.push_back({"bmp\\WorldEvent.bmp", NodeIcons()});
+    sheets.push_back({"bmp\\WorldBack.bmp", WorldBack()});
     // The palette picture is laid out in file indexes already.
     for (std::size_t i = 1; i < sheets.size(); ++i)
         ToFileIndexes(sheets[i].picture);

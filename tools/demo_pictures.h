@@ -1,7 +1,8 @@
 // The demo project's system pictures, drawn in code with the demo palette: the palette picture, the
 // block, eight character, shot, item and mark sheets (32-pixel cells, 15 to a row), the window fill,
 // the status bar sheet, the title picture and its menu items, the menu accessories, the symbol
-// letters, the word sheet of banners and digits, and the world map's chips and node icons.
+// letters, the word sheet of banners and digits, and the world map's chips, node icons and back picture.
+// Characters face left on their sheets: the player shows a sheet's mirror for a character facing right.
 #pragma once
 
 #include "bmp_writer.h"
@@ -32,8 +33,8 @@ struct Sheet {
     bmp_writer::Picture picture;
 };
 
-// Every picture the system bitmap table names, each once (the world-map background and the stage
-// backgrounds come from the world map and the stages, which name none).
+// Every picture the system bitmap table names, each once (the stage backgrounds come from the stages,
+// which name none).
 std::vector<Sheet> SystemPictures();
 
 // Turns a picture drawn with the entries above into the indexes its file stores (see FileIndex).

@@ -98,6 +98,21 @@ cProjectDatabase DemoDatabase(bool oggMusic) {
     db.m_Pictures.resize(2);
     db.m_Pictures.at(1).szName = "かんばん";
     db.m_Pictures.at(1).szFileName = demo_game::kSignPicture;
+    // The hero's sword: a swing from high to low in front of the hero, a tenth of a second a cell;
+    // its picture holds the cells facing left (the player mirrors each cell for facing right).
+    db.m_SwordTypes.resize(2);
+    cEdSwordType& sword = db.m_SwordTypes.at(demo_game::kHeroSword);
+    sword.szName = "つるぎ";
+    sword.szFileName = demo_game::kSwordPicture;
+    sword.m_Frames.resize(demo_game::kSwordCells);
+    for (int k = 0; k < demo_game::kSwordCells; ++k) {
+        cEdSwordFrame& frame = sword.m_Frames.at(k);
+        frame.nPlacement = 0;
+        frame.nCellX = k * 32;
+        frame.nWidth = frame.nHeight = 32;
+        frame.nOffsetY = -4;
+        frame.nTime = 1;
+    }
     return db;
 }
 
@@ -190,16 +205,17 @@ cWorldMap DemoWorldMap() {
     cWorldMapNodeEntry closed;
     closed.nKind = 2;
     closed.nIcon = 2;
-    cWorldMapNodeEntry cave = stage(1, 2, 1, "どうくつ", demo_game::kStory2File);
+    // Icons: 0 a round marker, 1 a castle, 2 a gate (a closed way), 4 a cave.
+    cWorldMapNodeEntry cave = stage(4, 2, 1, "どうくつ", demo_game::kStory2File);
     cave.nFlag = 1;
     passed.nIcon = 0;
     const cWorldMapNode first =
         node(7, 7, "はじめのステージ",
              {inWorld(stage(0, 1, 0, "はじめのステージ", demo_media::kStageFile), 1), inWorld(passed, 2)});
-    passed.nIcon = 1;
+    passed.nIcon = 4;
     const cWorldMapNode second = node(13, 7, "どうくつ", {cave, inWorld(passed, 2), closed});
     const cWorldMapNode third =
-        node(14, 9, "おしろ", {inWorld(stage(2, 3, 2, "おしろ", demo_game::kStory3File), 2), closed});
+        node(14, 9, "おしろ", {inWorld(stage(1, 3, 2, "おしろ", demo_game::kStory3File), 2), closed});
 
     map.nodes.assign(1, first);
     map.nodes.push_back(second);

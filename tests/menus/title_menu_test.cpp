@@ -348,9 +348,9 @@ struct GoldenCase {
     std::uint64_t dd, d3d;
 };
 constexpr GoldenCase kGolden[] = {
-    {"title_text", 0x1aef1f111326fcf0ull, 0x997194dbce2fa598ull},
-    {"title_picture", 0x28aa2a9b385d3e5dull, 0x28aa2a9b385d3e5dull},
-    {"slots", 0xf62d783dc1e305bfull, 0x5d98fb98e9ea0aaeull},
+    {"title_text", 0x60f164a80c7c05d5ull, 0x2b61dd9a689f322dull},
+    {"title_picture", 0x6925102badccbd48ull, 0x6925102badccbd48ull},
+    {"slots", 0x54d584918ae661e2ull, 0x38a7d0353e121b47ull},
     {"world_map", 0x9e28cee63ebd18b2ull, 0x877b303fbd86691cull},
     {"save_menu", 0x860308192eb1e003ull, 0xa3577383f66162edull},
     {"challenge", 0x213b6a4b102bffc7ull, 0xdc7f6ac507b19590ull},

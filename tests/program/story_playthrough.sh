@@ -4,8 +4,8 @@
 # ranking, back to the world map; on the map the marker walks to the cave, which is cleared by
 # walking, jumping, shooting and swinging the sword past the bats and the turret. The cave's node
 # advances the story: the stage counter rises, the clear switches are cleared and the marker stands
-# on the start cell of the second world, where the castle is open. Its boss is fought with shots and
-# jumps until its defeat clears the stage, that result is registered too, and the castle's node
+# on the start cell of the second world, where the castle is open. Its boss is fought with shots,
+# the hero turning to it on either side, until its defeat clears the stage, that result is registered too, and the castle's node
 # returns to the title. The slot is taken after each autosave; the music requests show each menu
 # asking for its music again after play. (The death and continue menu, the challenge, free play and
 # replays have their own scripts beside this one.)
@@ -39,7 +39,7 @@ enter_stage() {
     tap 0 1
     start=$((frame + 96))
 }
-# Shots in a fight, six frames each (three held, three released): S standing, L walking left, R walking
+# Shots in a fight, eight frames each (four held, four released): S standing, L walking left, R walking
 # right; j also jumps; a count repeats it.
 fight() {
     local t d b n
@@ -50,10 +50,15 @@ fight() {
         n=${t#?}
         n=${n#j}
         for ((n = ${n:-1}; n > 0; n--)); do
-            emit 3 "$d" "$b"
-            emit 3 "$d" 0
+            emit 4 "$d" "$b"
+            emit 4 "$d" 0
         done
     done
+}
+# A shot turning to a side (1 left, 2 right), then seven frames of rest.
+tap_shot() {
+    emit 1 "$1" 2
+    emit 7 0 0
 }
 # The result window: registered in the ranking with F3, the table left, the window left.
 register_and_leave() {
@@ -96,8 +101,13 @@ register_and_leave() {
     tap 8 0
     enter_stage
     idle_to "$start"
-    emit 135 2 0 # up to the boss, which wakes once on the screen
-    fight R3 S2 Sj2 L2 Sj3 L4 S3 L S S4 L6 L4 S2 Sj2 Rj4 Lj4 L Rj2 S Lj L3 # defeated at step 459
+    fight R30 # towards the boss, shooting
+    # Standing, turning to the boss on either side: six shots to the right, six to the left, twice.
+    for _ in 1 2; do
+        for _ in 1 2 3 4 5 6; do tap_shot 2; done
+        for _ in 1 2 3 4 5 6; do tap_shot 1; done
+    done
+    for _ in 1 2 3 4; do tap_shot 2; done # defeated at step 457
     idle_to $((start + 634))
     register_and_leave
     idle_to $((frame + 100))
@@ -133,7 +143,7 @@ ends=$(grep ' end=[^0]' trace.txt)
 grep -q ' end=[^1]' <<<"$ends" && fail "a stage ended otherwise than by a clear: $ends"
 limits=$(grep '^1 hero=' trace.txt | sed 's/.* time=\([0-9]*\) .*/\1/' | tr '\n' ' ')
 [ "$limits" = "150 180 240 " ] || fail "the stages were not the meadow, the cave and the castle: $limits"
-grep -q '^459 .* score=1000 .* end=1 ' <<<"$ends" || fail "the boss was not defeated at step 459: $ends"
+grep -q '^457 .* score=1020 .* end=1 ' <<<"$ends" || fail "the boss was not defeated at step 457: $ends"
 
 # The meadow's result screen (frame 745) shows the F3 hint of its ranking centred on x 320: its
 # pale letters on the ground (rows 456-471, left of the frame counter) are as far left of it as right.
