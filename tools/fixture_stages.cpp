@@ -77,10 +77,14 @@ cEdStage Floor(int width, int height, int heroX) {
     return stage;
 }
 
-// The probes' stage: 20 x 15 blocks, the floor on row 14, the hero standing at (8, 13).
+// The probes' stage: 20 x 15 blocks, the floor on row 14, the hero standing at (8, 13). The probes'
+// hero keeps the facing its flows give it (only such a character obeys a turn command), whichever way
+// the demo's own hero turns.
 constexpr int PROBE_W = 20, PROBE_H = 15, HERO_X = 8, HERO_Y = 13;
 cEdStage Probe() {
-    return Floor(PROBE_W, PROBE_H, HERO_X);
+    cEdStage stage = Floor(PROBE_W, PROBE_H, HERO_X);
+    stage.m_Charas.front().m_nFixedFacing = 1;
+    return stage;
 }
 cEdCharaDef& HeroOf(cEdStage& stage) {
     return stage.m_Charas.front();
