@@ -28,7 +28,6 @@
 DDSurfaceVec g_StageBitmaps, g_StageSwords, g_StageEffects;
 DDSurfaceDefVec g_StageBitmapDefs, g_StageSwordDefs, g_StageEffectDefs;
 DDSURFACEDATA g_DarkSD, g_HoleSD;
-int g_bRebuildTiles[2] = {0, 0};
 cScreenColour g_ScreenColour;
 
 extern DDSurfaceVec* g_lpStageBitmaps;
@@ -473,5 +472,4 @@ void DrawScreenColor(cGameScene& scene, int paused) {
 
 void ResetStageDrawing() {
     g_ScreenColour = cScreenColour{};
-    g_bRebuildTiles[0] = g_bRebuildTiles[1] = 0;
 }

@@ -303,16 +303,12 @@ TEST(Characters, ACopyKeepsWhatItsDrawingNeeds) {
     a.m_EffectState.nEffect = 3;
     a.m_EffectState.dValue = 1.5;
     a.m_nDefeatCount = 9;
-    a.m_bHiddenDraw = a.m_bNoDraw = a.m_bPictureOnly = 1;
-    a.m_bPinX = 1, a.m_nPinX = 40, a.m_bPinY = 1, a.m_nPinY = 50;
     cStageChara b(a);
     ASSERT_EQ(b.m_AttachedAnims.size(), 1u);
     EXPECT_EQ(b.m_AttachedAnims.front().nId, 5);
     EXPECT_EQ(b.m_EffectState.nEffect, 3);
     EXPECT_EQ(b.m_EffectState.dValue, 1.5);
     EXPECT_EQ(b.m_nDefeatCount, 9);
-    EXPECT_EQ(b.m_bHiddenDraw + b.m_bNoDraw + b.m_bPictureOnly, 3);
-    EXPECT_EQ(b.m_nPinX + b.m_nPinY, 90);
 }
 
 TEST(Snapshots, SpecsAndBitmaps) {
