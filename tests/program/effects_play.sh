@@ -2,11 +2,12 @@
 # Character and screen effects of every kind drawn in play, headless on a fixture project (the demo
 # with a character effect and a screen effect of every kind in its database): the hero stands still
 # and runs them in turn, each for 18 frames followed by 12 frames without an effect, first the
-# character effects 1-16, then the screen effects 1-13, then a character and a screen effect that
-# loop, turning back at each pass, until an effect of entry 0 ends both.
+# character effects 1-16, then the screen effects 1-13, then an effect object (an animation from its
+# own picture) at the screen's centre, then a character and a screen effect that loop, turning back
+# at each pass, until an effect of entry 0 ends both.
 # Each turn changes the picture while its effect runs, and nothing stays changed after it (an effect
-# run by its value may take a few frames more than its time): a
-# character effect only round the hero, a screen effect beyond it too.
+# run by its value may take a few frames more than its time): a character effect only round the
+# hero, a screen effect and the effect object beyond it too.
 # Usage: effects_play.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -18,11 +19,11 @@ export SDL_AUDIODRIVER=dummy
 "$build/m4_fixturewriter" "$dir" effects >/dev/null || fail "the fixture writer failed"
 stage=data/stg4/effects.stg4_000
 [ -f "$stage" ] || fail "no effects stage"
-limit=1100
+limit=1130
 printf '%d 0 0\n' "$limit" >input.txt
 mkdir snaps
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=$limit \
-    MIRELDA4_SNAPSHOT="snaps:$(seq -s, 90 3 1080)" timeout 100 "$player" "$stage" 2>stderr.txt
+    MIRELDA4_SNAPSHOT="snaps:$(seq -s, 90 3 1110)" timeout 100 "$player" "$stage" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 [ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
@@ -74,6 +75,7 @@ def changes(a, b):
 still = rows(min(n for n in taken if n >= first + 20))
 turns = [("character effect %d" % k, False, EFFECT) for k in range(1, 17)]
 turns += [("screen effect %d" % k, True, EFFECT) for k in range(1, 14)]
+turns += [("effect object", True, EFFECT)]  # at the screen's centre, away from the hero
 turns += [("looping effects", True, TURN)]  # ended by the next commands, a turn later
 for i, (name, screen, length) in enumerate(turns):
     start = first + TURN * (i + 1)  # the first turn follows half a second without an effect
