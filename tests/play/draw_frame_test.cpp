@@ -1,5 +1,6 @@
 // The whole play frame: layer order, golden frames on both back-ends, what a frame moves on (and a
 // frozen frame does not), the end of a defeat display, and the frame snapshots of the test tooling.
+#include "app/display_report.h"
 #include "app/game_loop.h"
 #include "app/startup_state.h"
 #include "draw/dd_startup.h"
@@ -266,6 +267,29 @@ TEST_P(FrameDraw, FrozenFramesKeepEverythingAndEndedDefeatsLeavePlay) {
         EXPECT_NE(c.m_nId, goneId);
     EXPECT_EQ(m_Scene->m_Shots.front().m_pTarget, nullptr) << "links to it are cut";
     EXPECT_EQ(m_Scene->m_Shots.front().m_bTargetLost, 1);
+}
+
+TEST_P(FrameDraw, MessageSurfacesGoToSystemMemoryWhenLittleVideoMemoryIsFree) {
+    ASSERT_TRUE(OpenStage());
+    const DisplayInfo saved = g_DisplayInfo;
+    // Free below a fifth of the total, at a fifth, and no DirectDraw figures at all (Direct3D).
+    const struct {
+        bool directDraw;
+        std::uint64_t total, free;
+        int system;
+    } cases[] = {{true, 100u << 20, 19u << 20, 1}, {true, 100u << 20, 20u << 20, 0}, {false, 0, 0, 0}};
+    for (const auto& c : cases) {
+        g_DisplayInfo.setUp = true;
+        g_DisplayInfo.directDraw = c.directDraw;
+        g_DisplayInfo.videoMemoryTotal = c.total;
+        g_DisplayInfo.videoMemoryFree = c.free;
+        cMessage m;
+        m.m_strText = "memory";
+        m.Render();
+        ASSERT_NE(m.m_lpSurface, nullptr);
+        EXPECT_EQ(m.m_lpSurface->nMemoryType, c.system) << c.free;
+    }
+    g_DisplayInfo = saved;
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, FrameDraw, ::testing::Values(0, 1),
