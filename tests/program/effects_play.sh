@@ -8,6 +8,7 @@
 # Each turn changes the picture while its effect runs, and nothing stays changed after it (an effect
 # run by its value may take a few frames more than its time): a character effect only round the
 # hero, a screen effect and the effect object beyond it too.
+# Played on both drawing back-ends.
 # Usage: effects_play.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -21,20 +22,24 @@ stage=data/stg4/effects.stg4_000
 [ -f "$stage" ] || fail "no effects stage"
 limit=1130
 printf '%d 0 0\n' "$limit" >input.txt
-mkdir snaps
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=$limit \
-    MIRELDA4_SNAPSHOT="snaps:$(seq -s, 90 3 1110)" timeout 100 "$player" "$stage" 2>stderr.txt
-rc=$?
-[ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
-[ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
-# The presented frame of play's first step: play runs to the frame limit, one step a frame.
-steps=$(wc -l <trace.txt)
-first=$((limit - steps + 1))
-# The hero's top left on the screen: the stage is as large as the screen, its 10-block margin off it.
-read -r hx hy < <(head -n 1 trace.txt | sed -E 's/.* hero=([0-9]+)\.[0-9]+,([0-9]+)\..*/\1 \2/')
-[ -n "${hx:-}" ] || fail "no hero position: $(head -n 1 trace.txt)"
-
-python3 - "$first" "$((hx - 320 + 16))" "$((hy - 320 + 16))" <<'PY' || exit 1
+for d3d in 0 1; do
+    backend=$([ "$d3d" = 1 ] && echo Direct3D || echo DirectDraw)
+    printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
+    rm -rf snaps trace.txt
+    mkdir snaps
+    MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=$limit \
+        MIRELDA4_SNAPSHOT="snaps:$(seq -s, 90 3 1110)" timeout 100 "$player" "$stage" 2>stderr.txt
+    rc=$?
+    [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$backend: exit code $rc"; }
+    [ -s trace.txt ] || { cat stderr.txt; fail "$backend: no trace written"; }
+    # The presented frame of play's first step: play runs to the frame limit, one step a frame.
+    steps=$(wc -l <trace.txt)
+    first=$((limit - steps + 1))
+    # The hero's top left on the screen: the stage is as large as the screen, its 10-block margin off it.
+    read -r hx hy < <(head -n 1 trace.txt | sed -E 's/.* hero=([0-9]+)\.[0-9]+,([0-9]+)\..*/\1 \2/')
+    [ -n "${hx:-}" ] || fail "$backend: no hero position: $(head -n 1 trace.txt)"
+    echo "$backend:"
+    python3 - "$first" "$((hx - 320 + 16))" "$((hy - 320 + 16))" <<'PY' || exit 1
 import os, struct, sys
 
 first, cx, cy = (int(a) for a in sys.argv[1:4])
@@ -93,4 +98,5 @@ for i, (name, screen, length) in enumerate(turns):
             fail("%s left the picture changed at frame %d" % (name, n))
     print("%s: drawn in %d of %d frames taken" % (name, sum(1 for c, _ in seen if c), len(shown)))
 PY
+done
 echo PASS
