@@ -1,0 +1,22 @@
+// The riding fixture: the demo project with a stage ("data\stg4\riding.stg4_000") whose hero starts
+// above a moving platform (a flying block character) high over the floor: the platform goes right
+// for 3 s, waits 0.5 s, goes left for 3 s and waits 0.5 s, again and again. The hero, left alone,
+// lands on it and is carried.
+#pragma once
+
+#include "records/ed_stage.h"
+
+#include <string>
+
+namespace riding_fixture {
+
+inline constexpr const char* kStageBase = "riding";
+// The row the platform starts in.
+inline constexpr int kPlatformRow = 8;
+
+cEdStage RidingStage();
+
+// Writes the demo project and the fixture's stage into the folder.
+bool Write(const std::string& folder);
+
+} // namespace riding_fixture
