@@ -1,6 +1,6 @@
 // m4_fixturewriter <folder> <fixture>: writes the demo project into the folder with the fixture
 // named: "effects", a character and a screen effect of every kind and a stage that runs them all;
-// "riding", a stage whose hero rides a moving platform.
+// "riding", a stage whose hero rides a moving platform and one whose hero summons a block.
 #include "effects_fixture.h"
 #include "riding_fixture.h"
 

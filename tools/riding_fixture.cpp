@@ -29,7 +29,39 @@ cEdCharaDef Platform(int x, int y) {
     return p;
 }
 
+// While the right key is held the hero walks right.
+cEdFlow WalkRight() {
+    cEdFlow flow = flow_writer::MakeFlow(FTK_ALWAYS);
+    cEdFlowEntry step = flow_writer::MakeKeyStep({{2, 1}});
+    step.m_bAnyHold = 1;
+    flow.m_KeySteps.push_back(step);
+    flow.m_bKeyLevel = 1;
+    flow.m_Commands.push_back(flow_writer::MakeLineMove(RIGHT, 25, 1));
+    return flow;
+}
+
 } // namespace
+
+cEdStage SummonStage() {
+    cEdStage stage = stage_writer::MakeFloorStage(40, 15);
+    cEdCharaDef& hero = stage.m_Charas.back();
+    hero.m_nMaxHP = 5;
+    hero.m_Flows.push_back(WalkRight());
+    // After half a second the hero summons the common palette's ground block kSummonOffset pixels to
+    // its right, once.
+    cEdFlow summon = flow_writer::MakeFlow(FTK_ALWAYS);
+    summon.m_Commands.push_back(flow_writer::MakeWait(5));
+    cEdFlowCmd place = flow_writer::MakeCommand(FCT_SUMMON_BLOCK);
+    place.m_Shot->m_nCount = 1;
+    place.m_Shot->m_nSummonPalette = 0;
+    place.m_Shot->m_nSummonEntry = 1;
+    place.m_Shot->m_nOffsetX = kSummonOffset;
+    place.m_Shot->m_bMirrorOffsetX = 0; // the offset as given, whichever way the hero faces
+    summon.m_Commands.push_back(place);
+    summon.m_Commands.push_back(flow_writer::MakeWait(9999));
+    hero.m_Flows.push_back(summon);
+    return stage;
+}
 
 cEdStage RidingStage() {
     cEdStage stage = stage_writer::MakeFloorStage(20, 15);
@@ -45,7 +77,8 @@ bool Write(const std::string& folder) {
     if (!demo_project::Write(folder)) return false;
     cProjectDatabase running = g_Database;
     g_Database = project_writer::DemoDatabase(ogg_writer::Available());
-    const bool stage = stage_writer::WriteStageFile(folder, kStageBase, 0, RidingStage());
+    const bool stage = stage_writer::WriteStageFile(folder, kStageBase, 0, RidingStage()) &&
+                       stage_writer::WriteStageFile(folder, kSummonBase, 0, SummonStage());
     g_Database = std::move(running);
     return stage;
 }

@@ -16,6 +16,13 @@ inline constexpr int kPlatformRow = 8;
 
 cEdStage RidingStage();
 
+// A second stage ("data\stg4\summon.stg4_000"), 40 blocks wide: the hero, on the floor, walks right
+// while the right key is held, and half a second into play summons the common palette's ground block
+// kSummonOffset pixels to its right.
+inline constexpr const char* kSummonBase = "summon";
+inline constexpr int kSummonOffset = 128;
+cEdStage SummonStage();
+
 // Writes the demo project and the fixture's stage into the folder.
 bool Write(const std::string& folder);
 
