@@ -1,7 +1,7 @@
 // The riding fixture: the demo project with a stage ("data\stg4\riding.stg4_000") whose hero starts
 // above a moving platform (a flying block character) high over the floor: the platform goes right
 // for 3 s, waits 0.5 s, goes left for 3 s and waits 0.5 s, again and again. The hero, left alone,
-// lands on it and is carried.
+// lands on it and is carried. A second stage, below, has the hero summon a block.
 #pragma once
 
 #include "records/ed_stage.h"
@@ -23,7 +23,7 @@ inline constexpr const char* kSummonBase = "summon";
 inline constexpr int kSummonOffset = 128;
 cEdStage SummonStage();
 
-// Writes the demo project and the fixture's stage into the folder.
+// Writes the demo project and the fixture's two stages into the folder.
 bool Write(const std::string& folder);
 
 } // namespace riding_fixture
