@@ -18,7 +18,8 @@ cEdStage RidingStage();
 
 // A second stage ("data\stg4\summon.stg4_000"), 40 blocks wide: the hero, on the floor, walks right
 // while the right key is held, and half a second into play summons the common palette's ground block
-// kSummonOffset pixels to its right.
+// kSummonOffset pixels to its right. A press of the up key summons the same block the way of that
+// key (shot direction 12): above the hero's head.
 inline constexpr const char* kSummonBase = "summon";
 inline constexpr int kSummonOffset = 128;
 cEdStage SummonStage();
