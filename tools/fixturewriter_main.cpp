@@ -1,16 +1,31 @@
-// m4_fixturewriter <folder>: writes the whole-program tests' fixture stages into a project folder that
-// m4_projwriter has written.
+// m4_fixturewriter <folder> [<fixture>]: with no fixture named, writes the whole-program tests' fixture
+// stages into a project folder that m4_projwriter has written; with one, writes the demo project into
+// the folder with the fixture named: "effects", a character and a screen effect of every kind and a
+// stage that runs them all; "riding", a stage whose hero rides a moving platform and one whose hero
+// summons a block.
+#include "effects_fixture.h"
 #include "fixture_stages.h"
+#include "riding_fixture.h"
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+    if (argc == 2) {
+        if (!fixture_stages::WriteAll(argv[1])) {
+            std::fprintf(stderr, "m4_fixturewriter: cannot write the fixture stages into %s\n", argv[1]);
+            return 1;
+        }
+        return 0;
+    }
+    const char* name = argc == 3 ? argv[2] : "";
+    const bool effects = std::strcmp(name, "effects") == 0, riding = std::strcmp(name, "riding") == 0;
+    if (!effects && !riding) {
+        std::fprintf(stderr, "usage: %s <folder> [effects|riding]\n", argv[0]);
         return 2;
     }
-    if (!fixture_stages::WriteAll(argv[1])) {
-        std::fprintf(stderr, "m4_fixturewriter: cannot write the fixture stages into %s\n", argv[1]);
+    if (!(effects ? effects_fixture::Write(argv[1]) : riding_fixture::Write(argv[1]))) {
+        std::fprintf(stderr, "m4_fixturewriter: cannot write the fixture into %s\n", argv[1]);
         return 1;
     }
     return 0;

@@ -197,34 +197,6 @@ bool ReplaceExtension(char* out, const char* path, const char* ext) {
     return Store(out, text);
 }
 
-bool RemoveExtension(char* out, const std::string& path) {
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos) return false;
-    return Store(out, path.substr(0, dot));
-}
-
-void RemoveExtensionStr(std::string& path) {
-    const size_t dot = path.rfind('.');
-    if (dot != std::string::npos) path.resize(dot);
-}
-
-bool GetExtension(char* out, const char* name) {
-    if (!name) return false;
-    const char* dot = std::strrchr(name, '.');
-    if (!dot) return false;
-    return Store(out, dot + 1);
-}
-
-bool AddTwoDigitSuffix(char* out, const char* name, int digit1, int digit2) {
-    if (!Fits(name)) return false;
-    const std::string text = name;
-    const size_t dot = text.rfind('.');
-    if (dot == std::string::npos) return false;
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "_%d%d.", digit1, digit2);
-    return Store(out, text.substr(0, dot) + digits + text.substr(dot + 1));
-}
-
 bool FindLatestNumberedFile(char* out, const char* path, const char* ext) {
     if (!Fits(path)) return false;
     char base[MAX_PATH];

@@ -147,14 +147,6 @@ void SplitPathSjis(char* path);
 // out := path with the text after its last '.' replaced by ext (ext null: the '.' and what follows
 // removed). False when there is no '.' (out then holds the copy) or the path does not fit.
 bool ReplaceExtension(char* out, const char* path, const char* ext);
-// out := path without its last '.' and what follows; false when there is no '.'.
-bool RemoveExtension(char* out, const std::string& path);
-// The same in place; unchanged when there is no '.'.
-void RemoveExtensionStr(std::string& path);
-// out := the text after the last '.' of name; false when there is none.
-bool GetExtension(char* out, const char* name);
-// base.ext with digits 1 and 2 becomes base_12.ext; false when the name has no '.'.
-bool AddTwoDigitSuffix(char* out, const char* name, int digit1, int digit2);
 
 // The highest revision "<base>_999" ... "<base>_000" that exists (file or folder), where base is the
 // path with its extension replaced by ext (the path itself when it has no '.'). False when none

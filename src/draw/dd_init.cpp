@@ -1,5 +1,6 @@
 // Display set-up and shut-down over either back-end, the set-up result codes and the default
 // render states.
+#include "app/display_report.h"
 #include "app/log.h"
 #include "draw/dd_internal.h"
 #include "platform/gfx/gdi.h"
@@ -201,8 +202,8 @@ const char* FormatName(D3DFORMAT f) {
 
 bool SetUpD3D() {
     auto& st = g_DDSettings;
-    // The display driver's interface level: the software device offers level 9.
-    const int ddiVersion = 9;
+    // The display driver's interface level.
+    const int ddiVersion = QueryDxDiag();
     if (ddiVersion < 9) {
         ReportErr("ビデオカードのドライバがDirectX9をサポートしていません！ %d", ddiVersion);
         return false;

@@ -228,19 +228,6 @@ bool DDChangeColor(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight
     return true;
 }
 
-std::uint16_t DDPalToRGB16(const PALETTEENTRY* lpEntry) {
-    if (lpDTCon) {
-        ECLog("DDPalToRGB16はDirect3Dでは未対応");
-        return 0;
-    }
-    if (!lpEntry) return 0;
-    const PIXCHANNELS& c = g_PixChannels;
-    const std::uint32_t v = (static_cast<std::uint32_t>(lpEntry->peRed & c.nMaxR) << c.nShiftR) |
-                            (static_cast<std::uint32_t>(lpEntry->peGreen & c.nMaxG) << c.nShiftG) |
-                            (static_cast<std::uint32_t>(lpEntry->peBlue & c.nMaxB) << c.nShiftB);
-    return static_cast<std::uint16_t>(v);
-}
-
 bool DDLoadBlendTable(std::uint8_t* lpTable, const char* lpFileName) {
     if (lpDTCon) return true;
     if (!lpTable || !lpFileName) return false;

@@ -32,8 +32,6 @@ bool DDChangeColor(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight
 bool DDChangeColor(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURFACEDATA* lpSrcSD,
                    int nAlpha, std::uint8_t bRed, std::uint8_t bGreen, std::uint8_t bBlue);
 
-std::uint16_t DDPalToRGB16(const gfx::PALETTEENTRY* lpEntry);
-
 // Reads the 65,536 bytes of a blend table. A file that cannot be opened or is too short gives false
 // (a short file leaves the table zeroed).
 bool DDLoadBlendTable(std::uint8_t* lpTable, const char* lpFileName);

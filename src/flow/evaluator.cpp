@@ -383,16 +383,6 @@ int SyncStringLength(std::string& s) {
     return static_cast<int>(s.size());
 }
 
-std::string MidString(const std::string& s, int start, int count) {
-    if (start < 0) {
-        if (count != -1) count += start;
-        start = 0;
-    }
-    if (static_cast<std::size_t>(start) >= s.size() || (count != -1 && count <= 0)) return std::string();
-    return count == -1 ? s.substr(static_cast<std::size_t>(start))
-                       : s.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(count));
-}
-
 bool EvaluateExpression(const std::string& text, cChara& chara) {
     g_bError = false;
     const int hp = chara.m_nHP, sp = chara.m_nSP;

@@ -25,6 +25,3 @@ bool ExpressionFailed();
 
 // Truncates a string at its first NUL; returns the new length.
 int SyncStringLength(std::string& s);
-// Substring: a negative start shortens the count by as much and starts at 0; a start past the end
-// gives an empty string; a count of -1 means to the end.
-std::string MidString(const std::string& s, int start, int count);

@@ -537,17 +537,9 @@ int DrawMode(cChara& chara, int still) {
 
 void DrawChara(DDSURFACEDATA* surface, int still, cChara& chara) {
     const int pattern = TickAnimations(chara, still);
-    if (chara.m_bHiddenDraw || chara.m_bNoDraw || chara.m_Def.m_nTransparent) {
+    if (chara.m_Def.m_nTransparent) {
         DrawMode(chara, still);
         return;
-    }
-    if (chara.m_bPinX) {
-        chara.m_rcScreen.right += chara.m_nPinX - chara.m_rcScreen.left;
-        chara.m_rcScreen.left = chara.m_nPinX;
-    }
-    if (chara.m_bPinY) {
-        chara.m_rcScreen.bottom += chara.m_nPinY - chara.m_rcScreen.top;
-        chara.m_rcScreen.top = chara.m_nPinY;
     }
     cCellDesc cell;
     if (CharaCell(chara, pattern, cell)) {
@@ -628,16 +620,6 @@ void DrawHPGauge(DDSURFACEDATA* surface, cChara& chara) {
 
 void DrawSPGauge(DDSURFACEDATA* surface, cChara& chara) {
     DrawGauge(surface, chara, chara.m_SPGauge, 1);
-}
-
-void DrawBlinkChip(DDSURFACEDATA* surface, cStageChara& chara) {
-    if (!chara.m_bBlink || chara.m_bHiddenDraw || chara.m_bNoDraw || chara.m_Def.m_nTransparent) return;
-    const int count = chara.m_nBlinkCount;
-    chara.m_nBlinkCount = (count + 1) % 96;
-    if (count < 64) return;
-    const int x = chara.m_rcScreen.left + chara.m_nHitW / 2 - chara.m_nBlinkSizeA / 4;
-    const int y = chara.m_rcScreen.top - chara.m_nBlinkSizeB / 2;
-    DrawMiniChip(surface, x, y, chara.m_nBlinkKind, chara.m_nBlinkFrame, 0);
 }
 
 void DrawHero(DDSURFACEDATA* surface, int still, cHero& hero) {

@@ -108,7 +108,6 @@ bool DrawDefeated(cChara& chara, DDSURFACEDATA* surface, int still = 0);
 void DrawGauge(DDSURFACEDATA* surface, const cChara& chara, cGauge& gauge, int isSP);
 void DrawHPGauge(DDSURFACEDATA* surface, cChara& chara);
 void DrawSPGauge(DDSURFACEDATA* surface, cChara& chara);
-void DrawBlinkChip(DDSURFACEDATA* surface, cStageChara& chara);
 void DrawHero(DDSURFACEDATA* surface, int still, cHero& hero);
 // The darkness around the hero, from the dark work surface.
 void DrawDarkness(DDSURFACEDATA* surface, cHero& hero, DDSURFACEDATA* darkSheet);

@@ -14,7 +14,6 @@ std::vector<cHero> g_Heroes;
 std::list<cStageChara> g_Charas;
 std::list<cItem> g_Items;
 int g_nScore = 0;
-double g_dNonHeroJumpK = 0.0;
 ObjectHooks g_ObjectHooks;
 
 // ---- Part boxes ----
@@ -269,13 +268,10 @@ cChara& cChara::operator=(const cChara& o) {
     m_RaisedTriggers = o.m_RaisedTriggers;
     m_Motion = o.m_Motion;
     std::copy(std::begin(o.m_SavedPos), std::end(o.m_SavedPos), m_SavedPos);
-    // What the drawing keeps: attached animations, the running effect, the defeat count, the
-    // hidden switches and the pinned position.
+    // What the drawing keeps: attached animations, the running effect and the defeat count.
     m_AttachedAnims = o.m_AttachedAnims;
     m_EffectState = o.m_EffectState;
     m_nDefeatCount = o.m_nDefeatCount;
-    m_bHiddenDraw = o.m_bHiddenDraw, m_bNoDraw = o.m_bNoDraw, m_bPictureOnly = o.m_bPictureOnly;
-    m_bPinX = o.m_bPinX, m_nPinX = o.m_nPinX, m_bPinY = o.m_bPinY, m_nPinY = o.m_nPinY;
     return *this;
 }
 
@@ -399,7 +395,6 @@ cChara& cStageChara::operator=(const cChara& other) {
         m_Parts[0] = o->m_Parts[0];
         m_Parts[1] = o->m_Parts[1];
         m_bSkipAreaX = o->m_bSkipAreaX, m_bSkipAreaY = o->m_bSkipAreaY;
-        m_bBlink = o->m_bBlink, m_nBlinkCount = o->m_nBlinkCount, m_nBlinkKind = o->m_nBlinkKind;
         m_bEverActive = o->m_bEverActive;
     }
     return *this;
@@ -480,7 +475,6 @@ void cStageChara::Init(int id, const cEdCharaDef& def, const cItem* carried) {
         m_bSkipAreaX = 0, m_bSkipAreaY = 0;
         break;
     }
-    m_bBlink = m_nBlinkCount = m_nBlinkKind = 0;
     m_bActive = m_bEverActive = 0;
     if (m_Def.m_nAnimeSet < g_Database.m_AnimeSets.size()) ChangeAnimSet(m_Def.m_nAnimeSet, 1);
     m_AnimSeq.SetSequence(gravity ? 1 : 0, 1);

@@ -399,13 +399,11 @@ class cChara : public cGameObject {
     double m_SavedPos[4] = {0, 0, 0, 0};
 
     // The block walk and block characters.
-    int m_nWallSide = 0; // the last wall touched: 0 left, 1 right
-    const cBlock* m_lpPrevStandBlock = nullptr;
+    int m_nWallSide = 0;                   // the last wall touched: 0 left, 1 right
     int m_bRiding = 0;                     // stands on a block character
     int m_nRiddenId = 0;                   // the block character it stands on
     double m_RiddenRect[4] = {0, 0, 0, 0}; // that block character's rectangle at the last landing
     int m_nBlockOverlap = 0;               // 2 while a block placed over it must not squeeze it
-    int m_bWallPushed = 0;                 // a block character pushed it sideways
 
     // ---- Drawing (chara_draw.cpp) ----
     // An animation attached by an animation command: it replaces the own pattern while it runs.
@@ -426,10 +424,6 @@ class cChara : public cGameObject {
     // The running character effect (started lazily from m_nCharaEffect when the two differ).
     cCharaEffectState m_EffectState;
     int m_nDefeatCount = 0; // frames of the defeat display without an effect
-    int m_bHiddenDraw = 0;  // hidden: only the effect advances
-    int m_bNoDraw = 0;      // not drawn: only the effect advances
-    int m_bPictureOnly = 0; // the frame drawing advances the effect and draws the gauges only
-    int m_bPinX = 0, m_nPinX = 0, m_bPinY = 0, m_nPinY = 0; // pinned screen position per axis
 };
 
 class cStageChara : public cChara {
@@ -468,8 +462,6 @@ class cStageChara : public cChara {
     int m_bActive = 0;
     cPartBox m_Parts[2];
     int m_bSkipAreaX = 0, m_bSkipAreaY = 0;
-    int m_bBlink = 0, m_nBlinkCount = 0, m_nBlinkKind = 0;
-    int m_nBlinkFrame = 0, m_nBlinkSizeA = 32, m_nBlinkSizeB = 32; // the blink chip's frame and size words
     int m_bEverActive = 0;
 };
 
@@ -540,8 +532,6 @@ class cHero : public cChara {
     std::list<int> m_TouchingItems;
     int m_nJumpCount = 0, m_nJumpHold = 0;
     int m_nDashState = 0;
-    int m_bFallLatch = 0;  // set when the hero has been without floor for the fall delay
-    int m_bStandLatch = 0; // cleared when the hero lands on a block character
     cPartBox m_Parts[3];
     std::vector<cScreenRect> m_BoxDisplay;
 };
@@ -550,8 +540,5 @@ extern std::vector<cHero> g_Heroes;
 extern std::list<cStageChara> g_Charas;
 extern std::list<cItem> g_Items;
 extern int g_nScore;
-// The jump-speed factor of non-hero characters: their jump speed is multiplied by
-// (0.99 - k x 0.025).
-extern double g_dNonHeroJumpK;
 
 cChara* FindCharaById(int id);

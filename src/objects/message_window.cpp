@@ -1,5 +1,6 @@
 #include "objects/message_window.h"
 
+#include "app/display_report.h"
 #include "app/sjis.h"
 #include "draw/dd_startup.h"
 #include "draw/font.h"
@@ -162,8 +163,12 @@ void cMessage::Set(int kind, const char* text, int reserved, int chipKind, int c
 
 void cMessage::Render() {
     if (!m_lpSurface) {
+        // With less than a fifth of the video memory free, the surface goes into system memory.
+        int total = 0, free = 0;
+        GetVideoMemoryMB(&total, &free);
+        const int systemMemory = free * 5 < total ? 1 : 0;
         DDCreateSurfaceList(g_MessageSurfaces, g_MessageSurfaceDefs, std::max(1, m_nWidth),
-                            std::max(1, m_nHeight), 1, 0, DTMEMORYTYPE_VIDEO_RT, 0);
+                            std::max(1, m_nHeight), 1, systemMemory, DTMEMORYTYPE_VIDEO_RT, 0);
         m_lpSurface = &g_MessageSurfaces.back();
     }
     if (DDIsD3D())

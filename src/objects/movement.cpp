@@ -315,7 +315,7 @@ double cChara::JumpSpeedForHeight(int halfBlocks) const {
     // A height below nothing jumps with the least speed rather than the root of a negative number.
     const double radicand = std::max(0.0, (8 * h + g) * g);
     double v = (-g - std::sqrt(radicand)) * 0.5;
-    if (!m_nPlayerFlag) v *= 0.99 - g_dNonHeroJumpK * 0.025;
+    if (!m_nPlayerFlag) v *= 0.99; // a computer character jumps a little lower
     return v;
 }
 

@@ -12,6 +12,7 @@
 #include "project/project_database.h"
 #include "project/stage_file.h"
 #include "project/system_data.h"
+#include "records/rect_list.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -551,13 +552,9 @@ int ShotDirIndex(int kind, int facing, int keySlot) {
     case 5:
         d = right ? 6 : 7;
         break;
-    case 12: {
-        // Key slots 1-8: left, right, up, down, up-left, down-left, up-right, down-right; slot 0
-        // (no direction key) fires to the facing side.
-        static const int fromSlot[9] = {0, 2, 3, 6, 7, 8, 9, 10, 11};
-        d = (keySlot >= 1 && keySlot <= 8) ? fromSlot[keySlot] : (right ? 3 : 2);
+    case 12: // the direction of the key that started the flow; none fires to the facing side
+        d = MapHitRange(keySlot, right ? 1 : 0);
         break;
-    }
     default:
         d = kind;
         break;

@@ -72,22 +72,15 @@ int FloorRule(cChara& c, int countAir) {
         c.m_lpStandBlock = nullptr;
         ++c.m_nAirFrames;
         if (c.m_nAirFrames >= g_Stage.m_nFrameMul8) {
-            if (!IsPlayerSide(c)) {
-                c.m_bFalling = 1;
-            } else if (!c.m_bRiding) {
-                c.m_bFalling = 1;
-                if (!g_Heroes.empty()) g_Heroes[0].m_bFallLatch = 1;
-            }
+            // A player side riding a block character is carried, not falling.
+            if (!IsPlayerSide(c) || !c.m_bRiding) c.m_bFalling = 1;
         }
         return WALK_GO_ON;
     }
     c.m_lpStandBlock = p.block;
-    // A player killed by a deadly floor still knows what it stood on.
-    if (p.solid >= 2 || !countAir) c.m_lpPrevStandBlock = p.block;
     if (Judge(c, p.solid) == KILLED) return WALK_KILLED;
     if (!g_SystemData.m_nCompat677 && !c.m_bNoGravity && c.m_dVY < 0) return WALK_GO_ON;
     if (IsPlayerSide(c)) c.m_lpStandBlock = PickFloorBlockWide(c).block;
-    c.m_lpPrevStandBlock = c.m_lpStandBlock;
     c.m_nTouchBottom = 1;
     c.Land();
     return WALK_GO_ON;

@@ -129,16 +129,9 @@ bool DrawCharaAndGauges(cStageChara& chara, int frozen) {
     }
     if (chara.IsOnScreen()) {
         chara.UpdateScreenRect();
-        if (chara.m_bPictureOnly) {
-            DrawMode(chara, frozen);
-            DrawHPGauge(bb, chara);
-            DrawSPGauge(bb, chara);
-            return false;
-        }
         DrawChara(bb, frozen, chara);
         DrawHPGauge(bb, chara);
         DrawSPGauge(bb, chara);
-        DrawBlinkChip(bb, chara);
         return false;
     }
     // Off the screen only a character on a jump is drawn (its picture may reach into the view).
@@ -213,10 +206,6 @@ const char* FrameCaption() {
 
 void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption) {
     DDSURFACEDATA* bb = BackBuffer();
-    if (g_bRebuildTiles[0] || g_bRebuildTiles[1]) {
-        BuildBlockTiles();
-        g_bRebuildTiles[0] = g_bRebuildTiles[1] = 0;
-    }
     // The screen effect reads the finished picture, which under Direct3D lives in the virtual back
     // buffer.
     if (scene.m_bVirtualBackBuffer || ScreenEffectRunning()) DDSetBackBufferMode(1);

@@ -26,7 +26,6 @@
 #include <string>
 
 DDSURFACEDATA g_DarkSD, g_HoleSD;
-int g_bRebuildTiles[2] = {0, 0};
 cScreenColour g_ScreenColour;
 
 namespace {
@@ -468,5 +467,4 @@ void DrawScreenColor(cGameScene& scene, int paused) {
 
 void ResetStageDrawing() {
     g_ScreenColour = cScreenColour{};
-    g_bRebuildTiles[0] = g_bRebuildTiles[1] = 0;
 }

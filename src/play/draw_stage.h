@@ -21,7 +21,6 @@ constexpr int SYSBMP_SCREEN_COPY = 67;
 // The darkness: the dark surface with its light hole, and the round hole's own surface.
 extern DDSURFACEDATA g_DarkSD, g_HoleSD;
 // Set by block changes; the frame drawing rebuilds the tiles when either is set.
-extern int g_bRebuildTiles[2];
 
 // Copies every 16 x 16 piece of the first 128 x 480 pixels of `src` to `tiles` with a 16-pixel
 // margin of colour 0 around it: piece (32k, 16r) to (8 + 64k, 8 + 32r), piece (32k + 16, 16r) to

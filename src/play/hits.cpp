@@ -170,9 +170,8 @@ struct Proposals {
     }
 };
 
-void SetLeft(cChara& c, double left, const cStageChara* by) {
+void SetLeft(cChara& c, double left) {
     c.m_dAX = 0;
-    if (!by || by->m_nId != c.m_nRiddenId) c.m_bWallPushed = 1;
     c.m_dX = left;
     c.AfterMoveX();
 }
@@ -192,10 +191,7 @@ void StandOn(cChara& c, cStageChara& bc, double top) {
     c.m_dVY = c.m_dAY = 0;
     c.m_nAirFrames = c.m_nApexFrames = 0;
     c.m_bAirborne = c.m_bFalling = 0;
-    if (!IsPlayerSide(c))
-        c.m_bJumped = 0;
-    else if (cHero* hero = Hero1())
-        hero->m_bStandLatch = 0;
+    if (!IsPlayerSide(c)) c.m_bJumped = 0;
 }
 
 // Whether the object, moved to `top`, would meet another block character or a solid block.
@@ -698,8 +694,8 @@ void PushOutOfBlockChara(cChara& c, std::list<cStageChara>& list, int axis) {
         }
     });
     if (axis == 0) {
-        if (lowBy) SetLeft(c, low, lowBy);
-        if (highBy) SetLeft(c, high, highBy);
+        if (lowBy) SetLeft(c, low);
+        if (highBy) SetLeft(c, high);
         return;
     }
     for (const double top : {lowBy ? low : c.m_dY, highBy ? high : c.m_dY}) {
@@ -726,8 +722,8 @@ int ResolveBlockCharaContact(cChara& c, std::list<cStageChara>& list) {
         c.AfterMoveY();
         result = CheckFloorAndCeiling(c);
     }
-    if (p.leftBy) SetLeft(c, p.left, p.leftBy);
-    if (p.rightBy) SetLeft(c, p.right, p.rightBy);
+    if (p.leftBy) SetLeft(c, p.left);
+    if (p.rightBy) SetLeft(c, p.right);
     if (p.touched) c.RaiseTrigger(TRIGGER_BLOCK_CHARA);
     if (p.touched && c.m_bRiding) c.RaiseTrigger(TRIGGER_ON_BLOCK_CHARA);
     return result;

@@ -501,7 +501,7 @@ bool SetBlockAt(int x, int y, const cEdBlockDef& def, const cSpawnParams& params
     const int column = x / BLOCK_SIZE, row = y / BLOCK_SIZE;
     cBlock* cell = const_cast<cBlock*>(BlockAt(column, row));
     cBlockCellInfo* info = BlockCellInfoOf(cell);
-    if (!cell || !info || info->bFlagB) return false;
+    if (!cell || !info) return false;
     if (info->bNoOverwrite) {
         if (g_SystemData.m_nCompat637) return false;
         if (info->nPictureNo != 0 && TestConditionsOnce(*cell)) return false;

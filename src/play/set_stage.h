@@ -37,7 +37,6 @@ struct cBlockCellInfo {
     std::uint16_t nPictureNo = 0;
     std::uint16_t nCounter = 0; // run-time fields, cleared at every set-up
     std::uint8_t bFlagA = 0;
-    std::uint8_t bFlagB = 0; // set: summons leave the cell alone
 };
 extern std::vector<cBlockCellInfo> g_BlockCells;
 

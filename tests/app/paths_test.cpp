@@ -46,28 +46,6 @@ TEST(PathHelpers, ReplaceExtension) {
     EXPECT_STREQ(out, "name.stg4");
 }
 
-TEST(PathHelpers, ExtensionsAndSuffixes) {
-    char out[MAX_PATH];
-    EXPECT_TRUE(GetExtension(out, "data\\stg4\\a.stg4_001"));
-    EXPECT_STREQ(out, "stg4_001");
-    EXPECT_TRUE(GetExtension(out, "ends."));
-    EXPECT_STREQ(out, "");
-    EXPECT_FALSE(GetExtension(out, "plain"));
-
-    EXPECT_TRUE(RemoveExtension(out, std::string("x\\y.z.bmp")));
-    EXPECT_STREQ(out, "x\\y.z");
-    EXPECT_FALSE(RemoveExtension(out, std::string("none")));
-    std::string s = "file.ogg";
-    RemoveExtensionStr(s);
-    EXPECT_EQ(s, "file");
-    RemoveExtensionStr(s);
-    EXPECT_EQ(s, "file");
-
-    EXPECT_TRUE(AddTwoDigitSuffix(out, "user_data\\story\\base.ext", 1, 2));
-    EXPECT_STREQ(out, "user_data\\story\\base_12.ext");
-    EXPECT_FALSE(AddTwoDigitSuffix(out, "base", 1, 2));
-}
-
 TEST(PathHelpers, LongPathsAreRefusedNotOverrun) {
     char out[MAX_PATH];
     std::memset(out, 'K', sizeof out);
@@ -77,8 +55,6 @@ TEST(PathHelpers, LongPathsAreRefusedNotOverrun) {
     EXPECT_FALSE(ReplaceExtension(out, grows.c_str(), "stg4"));
     const std::string tooLong(300, 'x');
     EXPECT_FALSE(ReplaceExtension(out, (tooLong + ".a").c_str(), "b"));
-    EXPECT_FALSE(AddTwoDigitSuffix(out, (tooLong + ".a").c_str(), 1, 2));
-    EXPECT_FALSE(AddTwoDigitSuffix(out, (std::string(257, 'a') + ".b").c_str(), 1, 2));
     EXPECT_FALSE(FindLatestNumberedFile(out, (tooLong + ".a").c_str(), "a"));
     std::string str = tooLong;
     EXPECT_FALSE(MakeRelativePathStr(str));

@@ -139,16 +139,6 @@ TEST(DDLoadBlendTable, ReadsWholeTablesAndRefusesShortOnes) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(DDPalToRGB16, PacksChannelUnitsWithTheChannelTable) {
-    const PIXCHANNELS saved = g_PixChannels;
-    g_PixChannels = PIXCHANNELS{11, 5, 0, 0, 31, 63, 31, 0};
-    const PALETTEENTRY white{31, 63, 31, 0}, some{1, 2, 3, 0}, over{0xFF, 0, 0, 0};
-    EXPECT_EQ(DDPalToRGB16(&white), 0xFFFF);
-    EXPECT_EQ(DDPalToRGB16(&some), (1 << 11) | (2 << 5) | 3);
-    EXPECT_EQ(DDPalToRGB16(&over), 31 << 11); // masked, not scaled
-    g_PixChannels = saved;
-}
-
 // ---- Fades on a display ----
 
 class FadeTest : public DisplayTest, public ::testing::WithParamInterface<Display> {

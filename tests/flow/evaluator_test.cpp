@@ -218,12 +218,7 @@ TEST_F(FlowEvaluatorTest, ErrorsStopTheTextAndKeepEarlierAssignments) {
     EXPECT_EQ(m_Self.m_HPGauge.nFrames, 0);
 }
 
-TEST(FlowStrings, MidAndSync) {
-    EXPECT_EQ(MidString("abcdef", 2, 3), "cde");
-    EXPECT_EQ(MidString("abcdef", -2, 4), "ab");
-    EXPECT_EQ(MidString("abcdef", 4, -1), "ef");
-    EXPECT_EQ(MidString("abcdef", 9, 2), "");
-    EXPECT_EQ(MidString("abcdef", -9, 3), "");
+TEST(FlowStrings, Sync) {
     std::string s("ab\0cd", 5);
     EXPECT_EQ(SyncStringLength(s), 2);
     EXPECT_EQ(s, "ab");

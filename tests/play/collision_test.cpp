@@ -105,10 +105,6 @@ TEST_F(CollisionTest, FloorsLandKillOrWaitBySideAndSpeed) {
             EXPECT_DOUBLE_EQ(c.m_dBottom, 16 * 32 - 1);
             EXPECT_EQ(c.m_nTouchBottom, 1);
             EXPECT_EQ(c.m_RaisedTriggers, (std::vector<int>{9, 13, 15}));
-            EXPECT_EQ(c.m_lpPrevStandBlock, c.m_lpStandBlock);
-        }
-        if (k.result == 2) {
-            EXPECT_EQ(c.m_lpPrevStandBlock, &g_Blocks[Cell(20, 16)]) << "kept by a killed player";
         }
     }
 }
@@ -173,11 +169,10 @@ TEST_F(CollisionTest, OpenFloorCountsToTheFallDelay) {
     g_Heroes.resize(1);
     struct Case {
         int player, riding;
-        int falling, latch;
+        int falling;
     };
-    const Case cases[] = {{0, 0, 1, 0}, {1, 0, 1, 1}, {1, 1, 0, 0}};
+    const Case cases[] = {{0, 0, 1}, {1, 0, 1}, {1, 1, 0}, {0, 1, 1}};
     for (const Case& k : cases) {
-        g_Heroes[0].m_bFallLatch = 0;
         cStageChara c;
         Place(c, 640, 400);
         c.m_nPlayerFlag = k.player;
@@ -188,7 +183,6 @@ TEST_F(CollisionTest, OpenFloorCountsToTheFallDelay) {
         HitFloor(c);
         EXPECT_EQ(c.m_nAirFrames, delay);
         EXPECT_EQ(c.m_bFalling, k.falling);
-        EXPECT_EQ(g_Heroes[0].m_bFallLatch, k.latch);
     }
 }
 

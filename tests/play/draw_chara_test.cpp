@@ -260,27 +260,6 @@ TEST_P(CharaDraw, InvincibleCharactersTakeTheirBlinkTintUnderDirect3D) {
     g_Charas.clear();
 }
 
-TEST_P(CharaDraw, BlinkChipShowsDuringCounts64To95) {
-    ASSERT_TRUE(Open(GetParam()));
-    g_Charas.emplace_back();
-    cStageChara& c = g_Charas.back();
-    c.m_bBlink = 1;
-    c.m_nBlinkKind = 0; // a block picture, shrunk to 16 x 16
-    c.m_nBlinkFrame = 3;
-    c.m_nHitW = 32;
-    c.m_rcScreen = {200, 200, 231, 231};
-    const int x = 200 + 16 - 8 + 8, y = 200 - 16 + 8; // the chip's centre
-    for (int count : {0, 63, 64, 95}) {
-        c.m_nBlinkCount = count;
-        DDClear(&g_BackBuffer, SP_BLUE);
-        DrawBlinkChip(&g_BackBuffer, c);
-        auto f = PresentAndRead();
-        EXPECT_EQ(At(f, x, y) == StagePaletteColour(BlockColour(3)), count >= 64) << count;
-        EXPECT_EQ(c.m_nBlinkCount, (count + 1) % 96);
-    }
-    g_Charas.clear();
-}
-
 TEST_P(CharaDraw, GaugeRowsFollowTheSheetHeight) {
     ASSERT_TRUE(Open(GetParam()));
     g_SystemData.m_vStatusItems.resize(5);

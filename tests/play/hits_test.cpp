@@ -411,7 +411,6 @@ TEST_F(HitsTest, BlockCharactersWallOffAndBlockPlacements) {
     EXPECT_EQ(ResolveBlockCharaContact(c, g_Charas), 0);
     EXPECT_DOUBLE_EQ(c.m_dRight, bc.m_dX - 1);
     EXPECT_EQ(c.m_nTouchRight, 1);
-    EXPECT_EQ(c.m_bWallPushed, 1);
     EXPECT_FALSE(IsBlockedAt(c));
     // A no-gravity object with block mode 2 dies on touching one; with mode 0 it never meets one.
     cStageChara fly;

@@ -1,0 +1,102 @@
+#!/bin/bash
+# Character and screen effects of every kind drawn in play, headless on a fixture project (the demo
+# with a character effect and a screen effect of every kind in its database): the hero stands still
+# and runs them in turn, each for 18 frames followed by 12 frames without an effect, first the
+# character effects 1-16, then the screen effects 1-13, then an effect object (an animation from its
+# own picture) at the screen's centre, then a character and a screen effect that loop, turning back
+# at each pass, until an effect of entry 0 ends both.
+# Each turn changes the picture while its effect runs, and nothing stays changed after it (an effect
+# run by its value may take a few frames more than its time): a character effect only round the
+# hero, a screen effect and the effect object beyond it too.
+# Played on both drawing back-ends.
+# Usage: effects_play.sh <player> <build-dir>
+set -u
+player=$(realpath "$1")
+build=$(realpath "$2")
+source "$(dirname "$0")/shell_lib.bash"
+enter_run_folder
+export SDL_AUDIODRIVER=dummy
+[ -x "$build/m4_fixturewriter" ] || fail "no fixture writer in $build"
+"$build/m4_fixturewriter" "$dir" effects >/dev/null || fail "the fixture writer failed"
+stage=data/stg4/effects.stg4_000
+[ -f "$stage" ] || fail "no effects stage"
+limit=1130
+printf '%d 0 0\n' "$limit" >input.txt
+for d3d in 0 1; do
+    backend=$([ "$d3d" = 1 ] && echo Direct3D || echo DirectDraw)
+    printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
+    rm -rf snaps trace.txt
+    mkdir snaps
+    MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=$limit \
+        MIRELDA4_SNAPSHOT="snaps:$(seq -s, 90 3 1110)" timeout 100 "$player" "$stage" 2>stderr.txt
+    rc=$?
+    [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$backend: exit code $rc"; }
+    [ -s trace.txt ] || { cat stderr.txt; fail "$backend: no trace written"; }
+    # The presented frame of play's first step: play runs to the frame limit, one step a frame.
+    steps=$(wc -l <trace.txt)
+    first=$((limit - steps + 1))
+    # The hero's top left on the screen: the stage is as large as the screen, its 10-block margin off it.
+    read -r hx hy < <(head -n 1 trace.txt | sed -E 's/.* hero=([0-9]+)\.[0-9]+,([0-9]+)\..*/\1 \2/')
+    [ -n "${hx:-}" ] || fail "$backend: no hero position: $(head -n 1 trace.txt)"
+    echo "$backend:"
+    python3 - "$first" "$((hx - 320 + 16))" "$((hy - 320 + 16))" <<'PY' || exit 1
+import os, struct, sys
+
+first, cx, cy = (int(a) for a in sys.argv[1:4])
+TURN, EFFECT, NEAR = 30, 18, 64
+ROWS = 456  # the time display below changes by itself
+taken = sorted(int(f[6:-4]) for f in os.listdir("snaps"))
+
+
+def rows(n):
+    d = open("snaps/frame-%d.bmp" % n, "rb").read()
+    off = struct.unpack_from("<I", d, 10)[0]
+    w, h = struct.unpack_from("<ii", d, 18)
+    stride = (w * 3 + 3) & ~3
+    return [d[off + (h - 1 - y) * stride : off + (h - 1 - y) * stride + w * 3] for y in range(ROWS)]
+
+
+def fail(text):
+    print("FAIL: " + text)
+    sys.exit(1)
+
+
+def changes(a, b):
+    """(changed at all, changed beyond NEAR pixels of the hero's centre)"""
+    near = far = False
+    for y in range(ROWS):
+        if a[y] == b[y]:
+            continue
+        near = True
+        if abs(y - cy) > NEAR:
+            return True, True
+        x0, x1 = max(0, cx - NEAR) * 3, min(640, cx + NEAR + 1) * 3
+        if a[y][:x0] != b[y][:x0] or a[y][x1:] != b[y][x1:]:
+            return True, True
+    return near, far
+
+
+# The picture before any effect: play has run a third of a second, the hero stands.
+still = rows(min(n for n in taken if n >= first + 20))
+turns = [("character effect %d" % k, False, EFFECT) for k in range(1, 17)]
+turns += [("screen effect %d" % k, True, EFFECT) for k in range(1, 14)]
+turns += [("effect object", True, EFFECT)]  # at the screen's centre, away from the hero
+turns += [("looping effects", True, TURN)]  # ended by the next commands, a turn later
+for i, (name, screen, length) in enumerate(turns):
+    start = first + TURN * (i + 1)  # the first turn follows half a second without an effect
+    shown = [n for n in taken if start <= n < start + length]
+    after = [n for n in taken if start + length + 5 <= n < start + length + TURN - EFFECT]
+    seen = [changes(rows(n), still) for n in shown]
+    if not any(c for c, _ in seen):
+        fail("%s changed nothing (frames %d-%d)" % (name, start, start + length - 1))
+    if screen and not any(f for _, f in seen):
+        fail("%s changed only the hero's surroundings" % name)
+    if not screen and any(f for _, f in seen):
+        fail("%s changed the picture away from the hero" % name)
+    for n in after:
+        if changes(rows(n), still)[0]:
+            fail("%s left the picture changed at frame %d" % (name, n))
+    print("%s: drawn in %d of %d frames taken" % (name, sum(1 for c, _ in seen if c), len(shown)))
+PY
+done
+echo PASS

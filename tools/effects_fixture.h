@@ -1,0 +1,28 @@
+// The effects fixture: the demo project with a character effect of every kind and a screen effect
+// of every kind in its database, and a stage ("data\stg4\effects.stg4_000") whose hero runs them in
+// turn, each for 0.3 s followed by 0.2 s without an effect, while standing still: first the character
+// effects 1-16, then the screen effects 1-13, then an effect object (a spark of three cells, from its
+// own picture) at the screen's centre, then the first character and screen effects once more as loops
+// that change direction at each pass, ended after 0.5 s.
+#pragma once
+
+#include "records/ed_stage.h"
+
+#include <string>
+
+namespace effects_fixture {
+
+// The stage file's base name under data\stg4\.
+inline constexpr const char* kStageBase = "effects";
+// Frames of one turn (an effect and the still time after it) and of the effect within it.
+inline constexpr int kTurnFrames = 30;
+inline constexpr int kEffectFrames = 18;
+
+// The stage, for a database whose lists of character and screen effects hold the fixture's entries
+// from `firstChara` and `firstScreen` on, and whose effect `spark` is the spark.
+cEdStage EffectsStage(int firstChara, int firstScreen, int spark);
+
+// Writes the demo project and the fixture's database and stage into the folder.
+bool Write(const std::string& folder);
+
+} // namespace effects_fixture
