@@ -8,7 +8,6 @@
 #include "draw/dd_startup.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
-#include "objects/object_hooks.h"
 #include "objects/stage_pictures.h"
 #include "platform/messages.h"
 #include "project/project_database.h"
@@ -227,8 +226,4 @@ void ClearShownPictures() {
     g_PictureSurfaces.clear();
     g_PictureDefs.clear();
     g_ShownPictures.clear();
-}
-
-void InstallEffectHooks() {
-    g_ObjectHooks.StartHitEffect = StartHitEffect;
 }

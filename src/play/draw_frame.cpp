@@ -257,9 +257,6 @@ void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption
 }
 
 void InstallStageDrawing(void (*updateBlinkColours)()) {
-    InstallCharaDrawHooks();
-    InstallEffectHooks();
-    InstallMessageHooks();
     g_pfnDrawBackgroundOnly = &DrawBackgroundOnly;
     g_FrameDrawHooks.UpdateBlinkColours = updateBlinkColours;
     g_PlayStepHooks.DrawFrame = [](cGameScene& scene, int live, int frozen, int warning, int caption) {

@@ -13,8 +13,6 @@
 #include "flow/flow_engine.h"
 #include "menus/menu_frame.h"
 #include "objects/flow_calls.h"
-#include "objects/hero.h"
-#include "objects/item.h"
 #include "objects/object_hooks.h"
 #include "objects/shot.h"
 #include "fixtures/in_process_player.h"
@@ -276,8 +274,6 @@ TEST_F(PlayerStartUp, StartingStagePlayInstallsEveryHook) {
     missing += Unset("FlowPlayHooks", g_FlowPlayHooks);
     missing += Unset("ObjectFlowCalls", g_ObjectFlowCalls);
     missing += Unset("ObjectHooks", g_ObjectHooks);
-    missing += Unset("HeroHooks", g_HeroHooks);
-    missing += Unset("ItemDrawHooks", g_ItemDrawHooks);
     missing += Unset("SummonHooks", g_SummonHooks);
     missing += Unset("DrawingHooks", g_DrawingHooks);
     missing += Unset("MenuHooks", g_MenuHooks);
