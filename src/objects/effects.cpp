@@ -126,6 +126,11 @@ void StartHitEffect(int effect, cChara& struck, cGameObject& attacker, int scale
     g_lpGameScene->m_Effects.emplace_back(effect, a, v, scale);
 }
 
+void StartEffectAt(int effect, double x, double y, int scale) {
+    if (!g_lpGameScene) return;
+    g_lpGameScene->m_Effects.emplace_back(effect, x, y, scale);
+}
+
 // ---- Shown pictures ----
 
 void cPictureLayer::Set(int id, double x, double y, int displayMode, int frames, int countWhilePaused,

@@ -50,6 +50,8 @@ void EffectPlace(const double a[4], const double b[4], int w, int h, double& x, 
 int DrawEffectObj(cEffectObj& e, DDSURFACEDATA* surface, int advance);
 // Starts effect `effect` between a struck character and its attacker (a character or a shot).
 void StartHitEffect(int effect, cChara& struck, cGameObject& attacker, int scale);
+// Starts effect `effect` with its cell centred on stage pixel (x, y), at `scale` percent.
+void StartEffectAt(int effect, double x, double y, int scale);
 // Whether the caller runs on the game thread (or no game thread runs: tests, start-up).
 bool OnGameThread();
 

@@ -12,11 +12,6 @@
 
 namespace {
 
-void StartEffectAt(int effect, double x, double y, int scale) {
-    if (!g_lpGameScene) return;
-    g_lpGameScene->m_Effects.emplace_back(effect, x, y, scale);
-}
-
 int StartScreenEffect(int n, int mode, int loop) {
     g_ScreenEffect.Start(n, mode, loop);
     return g_ScreenEffect.nEffect;
@@ -27,12 +22,8 @@ int StartScreenEffect(int n, int mode, int loop) {
 void InstallFlowPlayHooks() {
     g_FlowPlayHooks.SetPauseWait = &SetPauseWait;
     g_FlowPlayHooks.RunPauseLoop = &RunPauseLoop;
-    g_FlowPlayHooks.MessageSet = &cMessage::Set;
     g_FlowPlayHooks.StartScreenEffect = &StartScreenEffect;
     g_FlowPlayHooks.ScreenColour = &g_ScreenColour;
     g_FlowPlayHooks.SetScreenColor = &SetScreenColor;
-    g_FlowPlayHooks.ShowPicture = &ShowPicture;
-    g_FlowPlayHooks.StartEffectAt = &StartEffectAt;
-    g_FlowPlayHooks.ClearNext = &g_ClearNext;
     g_FlowPlayHooks.PlayStageBgm = &PlayStageBgm;
 }
