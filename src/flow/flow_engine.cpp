@@ -71,7 +71,6 @@ struct TableInit {
         RegisterItemCommands();
         RegisterStageCommands();
         RegisterPresentCommands();
-        InstallFlowEngine();
     }
 } g_TableInit;
 

@@ -68,7 +68,8 @@ struct FlowHooks {
 };
 extern FlowHooks g_FlowHooks;
 
-// Installs the engine's entry points into the game objects (their flow calls); done at start-up.
+// Installs the engine's entry points into the game objects (their flow calls); done at the start
+// of stage play.
 void InstallFlowEngine();
 
 // ---- Current character, flow and command ----

@@ -43,7 +43,6 @@ bool UseLife();
 // started by the editor, else none (null).
 const char* FrameCaption();
 
-// Installs the stage drawing into the objects and the play step: item cells, character effects, hit
-// effects, message windows, the blink screen effect's background and the play step's frame drawing.
-// `updateBlinkColours` is the program's cycling-colour update.
+// Installs the stage drawing into the play step: the blink screen effect's background, the frame
+// drawing and the program's cycling-colour update `updateBlinkColours`.
 void InstallStageDrawing(void (*updateBlinkColours)());

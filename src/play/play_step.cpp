@@ -20,7 +20,9 @@
 #include "play/draw_stage.h"
 #include "play/hits.h"
 #include "play/replay.h"
+#include "play/replay_play.h"
 #include "play/set_stage.h"
+#include "play/stage_clear.h"
 #include "play/trace.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
@@ -604,5 +606,10 @@ void InstallPlayHooks() {
     g_FlowHooks.AttachAnimation = &AttachCueAnimation;
     g_FlowHooks.EraseAttachedAnimations = &EraseFlowAnimations;
     g_FlowHooks.CreateWorkSurfaces = &RebuildWorkSurfaces;
+    g_PlayStepHooks.CheckReplayHotKeys = [](cGameScene&) { return CheckReplayHotKeys() != 0; };
+    // A cleared stage is tallied before the result screen.
+    g_PlayHooks.StageEnd = [] {
+        if (g_lpGameScene) StageEnd(*g_lpGameScene);
+    };
     InstallStageSpawners();
 }

@@ -65,5 +65,6 @@ void PlayStageBgm(int music, int loop);
 // The effect of the block a character stands on (bounce, block flag, friction, conveyors). 0.
 int ApplyStandingBlockEffect(cChara& chara);
 
-// Installs the play step's hooks into the objects, hits and the flow engine (idempotent).
+// Installs the play step's hooks into the objects, hits and the flow engine, and the replay keys
+// and the stage's end into the play step and hits (idempotent).
 void InstallPlayHooks();

@@ -30,6 +30,7 @@ class HitsTest : public ObjectsTest {
         g_Taken = 0;
         g_PlayHooks = PlayHooks{};
         g_PlayHooks.RunItemCommands = CountTake;
+        InstallFlowEngine();
         // The kinds raised on a character are kept on it in order, instead of starting its flows.
         m_SavedTrigger = g_ObjectFlowCalls.TriggerFlows;
         g_ObjectFlowCalls.TriggerFlows = nullptr;

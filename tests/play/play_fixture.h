@@ -68,6 +68,7 @@ class PlayTest : public ::testing::Test {
         UpdateInputBuffers(g_Inputs[0]);
         m_Scene = std::make_unique<cGameScene>();
         g_lpGameScene = m_Scene.get();
+        InstallFlowEngine();
         InstallPlayHooks();
         g_PlayStepHooks = PlayStepHooks{};
         g_PlayStepHooks.CheckSpaceKey = [](cGameScene&) { return false; };

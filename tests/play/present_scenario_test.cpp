@@ -177,6 +177,7 @@ class PresentScenario : public StageDrawTest, public ::testing::WithParamInterfa
         });
         m_OwnWnd = g_hWnd;
         InstallStageDrawing(nullptr);
+        InstallFlowEngine();
         InstallPlayHooks();
         InstallFlowPlayHooks();
         RegisterPresentCommands(); // other tests may have left the command table reset

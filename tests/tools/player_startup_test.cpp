@@ -253,6 +253,9 @@ template <class T> std::string Unset(const char* name, const T& table) {
 
 TEST_F(PlayerStartUp, StartingStagePlayInstallsEveryHook) {
     ASSERT_TRUE(Start("Direct3D=1\r\nWindowMode=1\r\n"));
+    // The frame loop's and the menus' hooks are filled at start-up: the menus run before any stage.
+    EXPECT_EQ(Unset("DrawingHooks", g_DrawingHooks) + Unset("MenuHooks", g_MenuHooks), "");
+    // The others when stage play starts.
     std::unique_ptr<cScene> play(SceneEnv().CreateScene(SCENE_PLAY));
     ASSERT_NE(play, nullptr);
 
@@ -275,8 +278,6 @@ TEST_F(PlayerStartUp, StartingStagePlayInstallsEveryHook) {
     missing += Unset("ObjectFlowCalls", g_ObjectFlowCalls);
     missing += Unset("ObjectHooks", g_ObjectHooks);
     missing += Unset("SummonHooks", g_SummonHooks);
-    missing += Unset("DrawingHooks", g_DrawingHooks);
-    missing += Unset("MenuHooks", g_MenuHooks);
     missing += Unset("PlayHooks", play_);
     missing += Unset("PlaySceneHooks", scene);
     missing += Unset("FrameDrawHooks", frame);
