@@ -1,8 +1,7 @@
 // Calls from the flow commands into stage play, which is built on top of the flow engine: the
-// pause loop, screen effects, the screen colour and the stage music. Stage play fills the table
-// when it installs its hooks; each entry left empty does the least harm (the command still runs,
-// decides and waits no time; nothing is shown or played), so that the flow engine runs on its own
-// in tests and tools.
+// pause loop, screen effects and the screen colour. Stage play fills the table when it installs its
+// hooks; each entry left empty does the least harm (the command still runs, decides and waits no
+// time; nothing is shown), so that the flow engine runs on its own in tests and tools.
 #pragma once
 
 #include <string>
@@ -20,8 +19,6 @@ struct FlowPlayHooks {
     // The screen colour and its start (g_ScreenColour, SetScreenColor).
     cScreenColour* ScreenColour = nullptr;
     void (*SetScreenColor)(cScreenColour& colour, const int p[8]) = nullptr;
-    // Asks the window thread for stage music (PlayStageBgm).
-    void (*PlayStageBgm)(int music, int loop) = nullptr;
 };
 extern FlowPlayHooks g_FlowPlayHooks;
 

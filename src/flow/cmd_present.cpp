@@ -12,6 +12,7 @@
 #include "objects/game_scene.h"
 #include "project/project_database.h"
 #include "project/stage_file.h"
+#include "sound/bgm.h"
 
 namespace {
 
@@ -243,7 +244,7 @@ int CmdPlaySound(cChara& chara, cEdFlowCmd& rec) {
 }
 
 int CmdPlayBgm(cChara&, cEdFlowCmd& rec) {
-    if (g_FlowPlayHooks.PlayStageBgm) g_FlowPlayHooks.PlayStageBgm(Param(rec, 0), Param(rec, 1));
+    PlayStageBgm(Param(rec, 0), Param(rec, 1));
     return 0;
 }
 

@@ -1,14 +1,10 @@
 #include "play/flow_play_hooks.h"
 
 #include "flow/cmd_hooks.h"
-#include "objects/effects.h"
 #include "objects/game_scene.h"
-#include "objects/message_window.h"
 #include "play/draw_stage.h"
 #include "play/pause_loop.h"
-#include "play/play_step.h"
 #include "play/screen_effects.h"
-#include "play/stage_clear.h"
 
 namespace {
 
@@ -25,5 +21,4 @@ void InstallFlowPlayHooks() {
     g_FlowPlayHooks.StartScreenEffect = &StartScreenEffect;
     g_FlowPlayHooks.ScreenColour = &g_ScreenColour;
     g_FlowPlayHooks.SetScreenColor = &SetScreenColor;
-    g_FlowPlayHooks.PlayStageBgm = &PlayStageBgm;
 }

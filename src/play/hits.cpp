@@ -753,7 +753,8 @@ void CarryRider(cChara& c, std::list<cStageChara>& list) {
 
 int TakeItem(cItem* item, cHero& hero) {
     if (!item || item->m_Def.m_nTakeMode == 2 || !item->m_bPresent) return 0;
-    if (item->m_Def.m_nTakeMessage && g_PlayHooks.PushMessage) g_PlayHooks.PushMessage(hero, *item);
+    if (item->m_Def.m_nTakeMessage)
+        hero.PushMessage(item->m_Def.m_nPictureKind, item->m_Def.m_nPictureNo, item->m_Def.m_nPictureArg);
     PlayUserSe(static_cast<std::int16_t>(item->m_Def.m_nSoundNo));
     return g_PlayHooks.RunItemCommands ? g_PlayHooks.RunItemCommands(hero, *item) : 0;
 }

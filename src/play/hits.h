@@ -31,8 +31,6 @@ struct PlayHooks {
     void (*StageEnd)() = nullptr;
     // Runs an item's command list on a hero: 1 when a command cleared the stage, 2 when it killed.
     int (*RunItemCommands)(cHero& hero, cItem& item) = nullptr;
-    // Queues a taken item's message with its three words.
-    void (*PushMessage)(cHero& hero, cItem& item) = nullptr;
     // Builds the item a shot hands over from its palette reference; false when none is built.
     bool (*MakeItem)(std::uint8_t palette, std::int16_t entry, cItem& out) = nullptr;
 };

@@ -470,15 +470,6 @@ bool TestItemConditionsOnce(cItem& item) {
     return true;
 }
 
-// ---- Music ----
-
-void PlayStageBgm(int music, int loop) {
-    g_SaveData.m_nStageBgm = music;
-    g_SaveData.m_nStageBgmLoop = loop;
-    g_nBgmLoop = loop;
-    if (g_hWnd) win::SendMessage(g_hWnd, WM_USER_BGM, BGM_SLOT_STAGE, music);
-}
-
 // ---- Standing-block effects ----
 
 int ApplyStandingBlockEffect(cChara& c) {
@@ -538,10 +529,6 @@ int RunItemCommandsHook(cHero& hero, cItem& item) {
     return hero.RunItemCommands(item.m_Def.m_Commands);
 }
 
-void PushItemMessage(cHero& hero, cItem& item) {
-    hero.PushMessage(item.m_Def.m_nPictureKind, item.m_Def.m_nPictureNo, item.m_Def.m_nPictureArg);
-}
-
 int TakeCarriedItem(cChara& taker, cGameObject& item) {
     if (taker.m_nObjKind != OBJKIND_HERO || item.m_nObjKind != OBJKIND_ITEM) return 0;
     return TakeItem(static_cast<cItem*>(&item), static_cast<cHero&>(taker));
@@ -558,39 +545,6 @@ void RemoveCharaFromPlay(cChara& c) {
         c.m_nHP = 0; // a hero that vanishes is defeated by its HP
 }
 
-// A command's animation, started on its cue ahead of the command: a copy of the animation's
-// sequence that plays the cue's frames, advanced by the frames the cue skips; with a hold the
-// first switchable frame lasts the command's base use time, so the picture holds there while
-// the command runs.
-void AttachCueAnimation(cChara& chara, const cAnimeCue& cue, int flowId) {
-    if (cue.m_nAnime < 0 || cue.m_nAnime >= g_AnimeSeqTable.Count()) return;
-    cAnimSeqFrames frames = g_AnimeSeqTable.at(cue.m_nAnime);
-    if (cue.m_nBase6 >= 2 && cue.m_bHold) {
-        for (cAnimFrame& f : frames)
-            if (f.nFlag) {
-                f.nDuration += cue.m_nBase6 - 1;
-                break;
-            }
-    }
-    cCheckedVector<cAnimSeqFrames> seqs;
-    seqs.push_back(std::move(frames));
-    cChara::cAttachedAnim& a = chara.m_AttachedAnims.emplace_back();
-    a.seq.Build(seqs);
-    a.bPriority = 1;
-    a.nFrames = cue.m_nPlay;
-    a.nCount = cue.m_nBase6;
-    a.nId = flowId;
-    for (int i = 0; i < cue.m_nSkip; ++i) {
-        const cAnimSeqFrames& seq = a.seq.m_Seqs.at(0);
-        if (a.seq.Frame() >= seq.Count() || seq.at(a.seq.Frame()).nPattern == ANIM_CODE_END) break;
-        a.seq.Tick();
-    }
-}
-
-void EraseFlowAnimations(cChara& chara, int flowId) {
-    chara.EraseEffectsById(flowId);
-}
-
 void RebuildWorkSurfaces() {
     CreateWorkSurfaces();
 }
@@ -599,12 +553,9 @@ void RebuildWorkSurfaces() {
 
 void InstallPlayHooks() {
     g_PlayHooks.RunItemCommands = &RunItemCommandsHook;
-    g_PlayHooks.PushMessage = &PushItemMessage;
     g_ObjectHooks.TakeItem = &TakeCarriedItem;
     g_ObjectHooks.StageEnding = &StageEnding;
     g_FlowHooks.RemoveFromPlay = &RemoveCharaFromPlay;
-    g_FlowHooks.AttachAnimation = &AttachCueAnimation;
-    g_FlowHooks.EraseAttachedAnimations = &EraseFlowAnimations;
     g_FlowHooks.CreateWorkSurfaces = &RebuildWorkSurfaces;
     g_PlayStepHooks.CheckReplayHotKeys = [](cGameScene&) { return CheckReplayHotKeys() != 0; };
     // A cleared stage is tallied before the result screen.

@@ -59,9 +59,6 @@ bool TestConditionsOnce(cBlock& block);
 bool TestCharaConditionsOnce(cStageChara& chara);
 bool TestItemConditionsOnce(cItem& item);
 
-// Asks for stage music `music` (loop flag `loop`) from the window thread.
-void PlayStageBgm(int music, int loop);
-
 // The effect of the block a character stands on (bounce, block flag, friction, conveyors). 0.
 int ApplyStandingBlockEffect(cChara& chara);
 
