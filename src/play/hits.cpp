@@ -7,6 +7,7 @@
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
 #include "play/collision.h"
+#include "play/stage_clear.h"
 #include "project/stage_file.h"
 #include "project/system_data.h"
 #include "records/ed_item_def.h"
@@ -45,7 +46,8 @@ bool KeepsDefeated() {
 }
 
 void EndStage() {
-    if (g_PlayHooks.StageEnd) g_PlayHooks.StageEnd();
+    // A cleared stage is tallied before the result screen.
+    if (g_lpGameScene) StageEnd(*g_lpGameScene);
     if (g_lpGameScene) g_lpGameScene->m_nState = GAMESTATE_RESULT;
 }
 

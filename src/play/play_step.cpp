@@ -52,7 +52,8 @@ cHero* Hero1() {
 }
 
 void EndStageCleared(cGameScene& scene) {
-    if (g_PlayHooks.StageEnd) g_PlayHooks.StageEnd();
+    // A cleared stage is tallied before the result screen.
+    if (g_lpGameScene) StageEnd(*g_lpGameScene);
     scene.m_nState = GAMESTATE_RESULT;
 }
 
@@ -360,7 +361,7 @@ void PlayStep(cGameScene& scene) {
         scene.m_nState = GAMESTATE_PAUSE;
         return;
     }
-    if (g_PlayStepHooks.CheckReplayHotKeys && g_PlayStepHooks.CheckReplayHotKeys(scene)) return;
+    if (CheckReplayHotKeys() != 0) return;
     ++scene.m_nPlayFrame;
     // The end of a replay starts it again: the stage is set up anew.
     if (!StepInput(scene)) return;
@@ -557,10 +558,5 @@ void InstallPlayHooks() {
     g_ObjectHooks.StageEnding = &StageEnding;
     g_FlowHooks.RemoveFromPlay = &RemoveCharaFromPlay;
     g_FlowHooks.CreateWorkSurfaces = &RebuildWorkSurfaces;
-    g_PlayStepHooks.CheckReplayHotKeys = [](cGameScene&) { return CheckReplayHotKeys() != 0; };
-    // A cleared stage is tallied before the result screen.
-    g_PlayHooks.StageEnd = [] {
-        if (g_lpGameScene) StageEnd(*g_lpGameScene);
-    };
     InstallStageSpawners();
 }

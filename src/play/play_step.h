@@ -26,10 +26,9 @@ constexpr int PLAY_END_CLEARED = 1;
 constexpr int PLAY_END_DEFEATED = 2;
 
 // The parts of the play scene that the play step calls and that are built elsewhere (the frame
-// drawing, the pause and replay keys). Each default does the least harm: no drawing, no hot key.
+// drawing, the pause key). Each default does the least harm: no drawing.
 struct PlayStepHooks {
     void (*DrawFrame)(cGameScene& scene, int live, int frozen, int warning, int caption) = nullptr;
-    bool (*CheckReplayHotKeys)(cGameScene& scene) = nullptr;
     // Default: Space held (the real key check).
     bool (*CheckSpaceKey)(cGameScene& scene) = nullptr;
 };
@@ -62,6 +61,5 @@ bool TestItemConditionsOnce(cItem& item);
 // The effect of the block a character stands on (bounce, block flag, friction, conveyors). 0.
 int ApplyStandingBlockEffect(cChara& chara);
 
-// Installs the play step's hooks into the objects, hits and the flow engine, and the replay keys
-// and the stage's end into the play step and hits (idempotent).
+// Installs the play step's hooks into the objects, hits and the flow engine (idempotent).
 void InstallPlayHooks();
