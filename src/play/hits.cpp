@@ -758,7 +758,7 @@ int TakeItem(cItem* item, cHero& hero) {
     if (item->m_Def.m_nTakeMessage)
         hero.PushMessage(item->m_Def.m_nPictureKind, item->m_Def.m_nPictureNo, item->m_Def.m_nPictureArg);
     PlayUserSe(static_cast<std::int16_t>(item->m_Def.m_nSoundNo));
-    return g_PlayHooks.RunItemCommands ? g_PlayHooks.RunItemCommands(hero, *item) : 0;
+    return hero.RunItemCommands(item->m_Def.m_Commands);
 }
 
 int TouchItems(cHero& hero) {

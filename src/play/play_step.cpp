@@ -526,10 +526,6 @@ int ApplyStandingBlockEffect(cChara& c) {
 
 namespace {
 
-int RunItemCommandsHook(cHero& hero, cItem& item) {
-    return hero.RunItemCommands(item.m_Def.m_Commands);
-}
-
 int TakeCarriedItem(cChara& taker, cGameObject& item) {
     if (taker.m_nObjKind != OBJKIND_HERO || item.m_nObjKind != OBJKIND_ITEM) return 0;
     return TakeItem(static_cast<cItem*>(&item), static_cast<cHero&>(taker));
@@ -553,7 +549,6 @@ void RebuildWorkSurfaces() {
 } // namespace
 
 void InstallPlayHooks() {
-    g_PlayHooks.RunItemCommands = &RunItemCommandsHook;
     g_ObjectHooks.TakeItem = &TakeCarriedItem;
     g_ObjectHooks.StageEnding = &StageEnding;
     g_FlowHooks.RemoveFromPlay = &RemoveCharaFromPlay;
