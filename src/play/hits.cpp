@@ -17,8 +17,6 @@
 #include <limits>
 #include <vector>
 
-PlayHooks g_PlayHooks;
-
 namespace {
 
 constexpr int TRIGGER_CHARA = 4;
@@ -302,7 +300,6 @@ bool MakeShotItem(const cShot& shot, cItem& item) {
     const std::uint8_t palette = shot.m_Settings.m_nItemPalette;
     const std::int16_t entry = shot.m_Settings.m_nItemEntry;
     if (palette == 0) return false;
-    if (g_PlayHooks.MakeItem) return g_PlayHooks.MakeItem(palette, entry, item);
     const cEdItemDef* def = PaletteRefValid(static_cast<std::int8_t>(palette), entry);
     if (!def) return false;
     item.m_Def = *def;

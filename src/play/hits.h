@@ -24,13 +24,6 @@ constexpr int HIT_NONE = 0;
 constexpr int HIT_STAGE_CLEAR = 1;
 constexpr int HIT_PLAYER_DIED = 2;
 
-// What a test replaces of the hits.
-struct PlayHooks {
-    // Builds the item a shot hands over from its palette reference; false when none is built.
-    bool (*MakeItem)(std::uint8_t palette, std::int16_t entry, cItem& out) = nullptr;
-};
-extern PlayHooks g_PlayHooks;
-
 // The play scene's result state, entered when hits or defeats clear the stage.
 constexpr int GAMESTATE_RESULT = 4;
 

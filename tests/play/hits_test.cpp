@@ -21,7 +21,6 @@ class HitsTest : public ObjectsTest {
     void SetUp() override {
         ObjectsTest::SetUp();
         g_Stage.m_nActiveOnly = 0;
-        g_PlayHooks = PlayHooks{};
         m_SavedVars = g_SaveData.m_vnCommonVars;
         g_SaveData.m_vnCommonVars.assign(8, 0);
         InstallFlowEngine();
@@ -32,7 +31,6 @@ class HitsTest : public ObjectsTest {
     void TearDown() override {
         g_ObjectFlowCalls.TriggerFlows = m_SavedTrigger;
         g_SystemData.m_nCompat272 = 0;
-        g_PlayHooks = PlayHooks{};
         g_SaveData.m_vnCommonVars = m_SavedVars;
         ObjectsTest::TearDown();
     }

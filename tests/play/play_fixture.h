@@ -88,7 +88,6 @@ class PlayTest : public ::testing::Test {
         g_BlockCells.clear();
         g_nScore = 0;
         g_PlayStepHooks = PlayStepHooks{};
-        g_PlayHooks = PlayHooks{};
         g_ObjectHooks = ObjectHooks{};
         g_SummonHooks = SummonHooks{};
         g_PlayTrace.SetFile(nullptr);

@@ -101,7 +101,6 @@ class PlayStates : public ::testing::Test {
         g_BlockCells.clear();
         g_PlayStepHooks = PlayStepHooks{};
         g_PlaySceneHooks = PlaySceneHooks{};
-        g_PlayHooks = PlayHooks{};
         g_ObjectHooks = ObjectHooks{};
         g_SummonHooks = SummonHooks{};
         win::ReleaseAllKeys();

@@ -258,12 +258,10 @@ TEST_F(PlayerStartUp, StartingStagePlayInstallsEveryHook) {
     std::unique_ptr<cScene> play(SceneEnv().CreateScene(SCENE_PLAY));
     ASSERT_NE(play, nullptr);
 
-    PlayHooks play_ = g_PlayHooks;
     PlaySceneHooks scene = g_PlaySceneHooks;
     FrameDrawHooks frame = g_FrameDrawHooks;
     PlayStepHooks step = g_PlayStepHooks;
     StageClearHooks clear = g_StageClearHooks;
-    Seam(play_.MakeItem);
     Seam(scene.LoadSurfaces);
     Seam(scene.BuildStagePictures);
     Seam(scene.ReloadPlayFile);
@@ -277,7 +275,6 @@ TEST_F(PlayerStartUp, StartingStagePlayInstallsEveryHook) {
     missing += Unset("ObjectFlowCalls", g_ObjectFlowCalls);
     missing += Unset("ObjectHooks", g_ObjectHooks);
     missing += Unset("SummonHooks", g_SummonHooks);
-    missing += Unset("PlayHooks", play_);
     missing += Unset("PlaySceneHooks", scene);
     missing += Unset("FrameDrawHooks", frame);
     missing += Unset("PlayStepHooks", step);
