@@ -12,6 +12,7 @@
 #include "objects/game_scene.h"
 #include "project/project_database.h"
 #include "project/stage_file.h"
+#include "sound/bgm.h"
 
 namespace {
 
@@ -62,24 +63,12 @@ void AnchorPoint(const cChara& chara, const cEdFlowCmd& rec, double& x, double& 
     }
 }
 
-// Fills a message record, through the message windows when they are installed.
+// Fills a text message record.
 void SetMessage(cMessage& m, const char* text, int posMode, int column, int row, int ox, int oy, int keep,
                 int fixed, int display, int frames, int countPaused, int charaId, int noOpening, int expand,
                 int refresh, int period, int window, int messageId) {
-    if (g_FlowPlayHooks.MessageSet) {
-        (m.*g_FlowPlayHooks.MessageSet)(1, text, messageId, 0, 0, posMode, column, row, ox, oy, keep, fixed,
-                                        display, frames, countPaused, charaId, noOpening, expand, refresh,
-                                        period, window, 0, 0, 0);
-        return;
-    }
-    m.m_nKind = 1;
-    m.m_strText = m.m_strSource = text ? text : "";
-    m.m_nReserved = messageId;
-    m.m_nPosMode = posMode, m.m_nColumn = column, m.m_nRow = row, m.m_nOffsetX = ox, m.m_nOffsetY = oy;
-    m.m_bKeepOnScreen = keep, m.m_bFixed = fixed, m.m_nDisplayMode = display, m.m_nFrames = frames;
-    m.m_bCountWhilePaused = countPaused, m.m_nCharaId = charaId, m.m_bExpand = expand, m.m_bRefresh = refresh;
-    m.m_nRefreshPeriod = period, m.m_bWindow = window;
-    m.m_bOpening = display == SHOW_UNTIL_KEY && !noOpening;
+    m.Set(1, text, messageId, 0, 0, posMode, column, row, ox, oy, keep, fixed, display, frames, countPaused,
+          charaId, noOpening, expand, refresh, period, window, 0, 0, 0);
 }
 
 // The pause-loop wait of a shown thing that waits: for the advance key, or for its frames.
@@ -156,7 +145,7 @@ int CmdRunEffect(cChara& chara, cEdFlowCmd& rec) {
     double x = 0, y = 0;
     AnchorPoint(chara, rec, x, y);
     const int scale = Param(rec, 6) > 0 ? Param(rec, 6) : 100;
-    if (g_FlowPlayHooks.StartEffectAt) g_FlowPlayHooks.StartEffectAt(Param(rec, 0), x, y, scale);
+    StartEffectAt(Param(rec, 0), x, y, scale);
     if (Param(rec, 7) != 0) WaitWhileShown(SHOW_UNTIL_KEY, 0);
     return 0;
 }
@@ -197,8 +186,7 @@ int CmdShowPicture(cChara& chara, cEdFlowCmd& rec) {
     values.m_bFixed = Param(rec, 6);
     values.m_bStretch = scale != 100;
     values.m_nLayer = static_cast<std::uint8_t>(Param(rec, 11) != 0);
-    if (!g_FlowPlayHooks.ShowPicture) return 0;
-    cPictureLayer* p = g_FlowPlayHooks.ShowPicture(file.c_str(), values);
+    cPictureLayer* p = ShowPicture(file.c_str(), values);
     if (!p) {
         ErrorBox("%s 読み込み失敗！", file.c_str());
         return 0;
@@ -256,7 +244,7 @@ int CmdPlaySound(cChara& chara, cEdFlowCmd& rec) {
 }
 
 int CmdPlayBgm(cChara&, cEdFlowCmd& rec) {
-    if (g_FlowPlayHooks.PlayStageBgm) g_FlowPlayHooks.PlayStageBgm(Param(rec, 0), Param(rec, 1));
+    PlayStageBgm(Param(rec, 0), Param(rec, 1));
     return 0;
 }
 

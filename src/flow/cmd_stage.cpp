@@ -2,7 +2,6 @@
 
 #include "app/input.h"
 #include "app/log.h"
-#include "flow/cmd_hooks.h"
 #include "flow/cmd_motion.h"
 #include "flow/flow_engine.h"
 #include "objects/aim.h"
@@ -88,13 +87,10 @@ bool WarpDisplacement(cChara& c, const cEdMove& mv, double& dx, double& dy) {
 
 } // namespace
 
-cClearNext& FlowClearNext() {
-    static cClearNext own;
-    return g_FlowPlayHooks.ClearNext ? *g_FlowPlayHooks.ClearNext : own;
-}
+cClearNext g_ClearNext;
 
 int CmdStageClear(cChara&, cEdFlowCmd& record) {
-    cClearNext& next = FlowClearNext();
+    cClearNext& next = g_ClearNext;
     const int current = g_SaveData.m_nStagePart;
     next.bUseName = 0;
     next.strName.clear();

@@ -18,6 +18,8 @@ struct cClearNext {
     // Set when the follow-up stage has been loaded, so that the play scene keeps it.
     std::int32_t bFollowUpLoaded = 0;
 };
+// The record the stage-clear command writes and the clear of stage play reads.
+extern cClearNext g_ClearNext;
 
 // Installs commands 17, 20 and 21 in the flow engine's command table.
 void RegisterStageCommands();

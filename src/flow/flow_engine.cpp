@@ -71,7 +71,6 @@ struct TableInit {
         RegisterItemCommands();
         RegisterStageCommands();
         RegisterPresentCommands();
-        InstallFlowEngine();
     }
 } g_TableInit;
 
@@ -671,12 +670,44 @@ void StopFlowForEver(cFlow& flow, cChara& chara) {
     if (flow.m_lpDef) MarkGroupEnded(chara, flow.m_lpDef->m_nGroup);
 }
 
+namespace {
+
+// A command's animation, started on its cue ahead of the command: a copy of the animation's
+// sequence that plays the cue's frames, advanced by the frames the cue skips; with a hold the
+// first switchable frame lasts the command's base use time, so the picture holds there while
+// the command runs. It joins the character's attached animations, tagged with the flow id.
+void AttachCueAnimation(cChara& chara, const cAnimeCue& cue, int flowId) {
+    if (cue.m_nAnime < 0 || cue.m_nAnime >= g_AnimeSeqTable.Count()) return;
+    cAnimSeqFrames frames = g_AnimeSeqTable.at(cue.m_nAnime);
+    if (cue.m_nBase6 >= 2 && cue.m_bHold) {
+        for (cAnimFrame& f : frames)
+            if (f.nFlag) {
+                f.nDuration += cue.m_nBase6 - 1;
+                break;
+            }
+    }
+    cCheckedVector<cAnimSeqFrames> seqs;
+    seqs.push_back(std::move(frames));
+    cChara::cAttachedAnim& a = chara.m_AttachedAnims.emplace_back();
+    a.seq.Build(seqs);
+    a.bPriority = 1;
+    a.nFrames = cue.m_nPlay;
+    a.nCount = cue.m_nBase6;
+    a.nId = flowId;
+    for (int i = 0; i < cue.m_nSkip; ++i) {
+        const cAnimSeqFrames& seq = a.seq.m_Seqs.at(0);
+        if (a.seq.Frame() >= seq.Count() || seq.at(a.seq.Frame()).nPattern == ANIM_CODE_END) break;
+        a.seq.Tick();
+    }
+}
+
+} // namespace
+
 void RunFlowAnimeCues(cChara& chara) {
-    if (!g_FlowHooks.AttachAnimation) return;
     for (cFlow& f : chara.m_Flows) {
         if (!f.m_bRunning || f.m_bPaused) continue;
         for (const cAnimeCue& cue : f.m_Cues)
-            if (cue.m_nStart == f.m_nFramesRun) g_FlowHooks.AttachAnimation(chara, cue, f.m_nId);
+            if (cue.m_nStart == f.m_nFramesRun) AttachCueAnimation(chara, cue, f.m_nId);
     }
 }
 
@@ -689,7 +720,7 @@ void EraseFlow(cChara& chara, int index) {
         return;
     }
     ResetFlow(f, chara);
-    if (g_FlowHooks.EraseAttachedAnimations) g_FlowHooks.EraseAttachedAnimations(chara, f.m_nId);
+    chara.EraseEffectsById(f.m_nId);
     if (index < chara.m_Def.m_Flows.Count()) chara.m_Def.m_Flows.erase(chara.m_Def.m_Flows.begin() + index);
     chara.m_Flows.erase(chara.m_Flows.begin() + index);
     RelinkFlows(chara);

@@ -56,10 +56,6 @@ int RunItemCommand(cChara& chara, int itemType, cEdFlowCmd& record);
 
 // ---- Calls into parts of stage play that are built on top of the flow engine ----
 struct FlowHooks {
-    // Appends the cue's animation to the character's attached animations, tagged with the flow id.
-    void (*AttachAnimation)(cChara& chara, const cAnimeCue& cue, int flowId) = nullptr;
-    // Erases the attached animations tagged with the flow id.
-    void (*EraseAttachedAnimations)(cChara& chara, int flowId) = nullptr;
     // Removes a stage character from play at the end of the step. Default: it is unlinked from
     // everything and marked removed.
     void (*RemoveFromPlay)(cChara& chara) = nullptr;
@@ -68,7 +64,8 @@ struct FlowHooks {
 };
 extern FlowHooks g_FlowHooks;
 
-// Installs the engine's entry points into the game objects (their flow calls); done at start-up.
+// Installs the engine's entry points into the game objects (their flow calls); done at the start
+// of stage play.
 void InstallFlowEngine();
 
 // ---- Current character, flow and command ----

@@ -10,7 +10,6 @@
 #include "menus/ranking_view.h"
 #include "menus/result_window.h"
 #include "play/play_states.h"
-#include "sound/sound.h"
 #include "objects/game_scene.h"
 #include "platform/messages.h"
 #include "platform/time.h"
@@ -76,16 +75,13 @@ bool InstallRankingHooks() {
     g_StageClearHooks.FindRankPlace = &FindPlace;
     g_StageClearHooks.RegisterRanking = &RegisterRanking;
     g_StageClearHooks.PlaceTitleCursor = &PlaceTitleCursor;
-    // The play scene's menus: its rankings, its result window and the cursor's direct click.
+    // The play scene's menus: its rankings and its result window.
     g_PlaySceneHooks.LoadRankings = [](int gameMode, const std::string& stageName) {
         g_RankingStore.LoadFile(gameMode, stageName);
     };
     g_PlaySceneHooks.DrawStageResult = [](int x, int y, const std::int32_t places[5],
                                           const std::vector<std::int32_t>& values) {
         DrawStageResult(&g_BackBuffer, x, y, places, values);
-    };
-    g_PlaySceneHooks.CursorSound = [] {
-        if (g_Sounds.Count() > 0) SoundPlay(g_Sounds.at(0), 0);
     };
     return true;
 }

@@ -10,5 +10,5 @@ class cGameScene;
 void RegisterRanking(cGameScene& scene);
 
 // Connects the stage clear with the ranking store (the places of the result values and the
-// registration). Done at start-up; also safe to call again.
+// registration). Done at the start of stage play; also safe to call again.
 bool InstallRankingHooks();

@@ -174,8 +174,3 @@ bool MakeRankingFileName(std::string& out, int gameMode, const std::string& stag
     out = g_PathTable[folder] + name + "rkg";
     return true;
 }
-
-namespace {
-// The stage clear reaches the rankings from the start of the program.
-[[maybe_unused]] const bool g_bRankingHooksInstalled = InstallRankingHooks();
-} // namespace

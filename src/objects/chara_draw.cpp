@@ -12,7 +12,6 @@
 #include "objects/blocks.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
-#include "objects/item.h"
 #include "objects/stage_pictures.h"
 #include "project/project_database.h"
 #include "project/system_data.h"
@@ -667,12 +666,4 @@ void DrawDarkness(DDSURFACEDATA* surface, cHero& hero, DDSURFACEDATA* darkSheet)
     int sx = 0, sy = 0;
     DarknessSource(hero, src->nWidth, src->nHeight, sx, sy);
     DDBlt(surface, 0, 0, 640, 480, darkSheet, sx, sy, 1);
-}
-
-void InstallCharaDrawHooks() {
-    g_ItemDrawHooks.LookupCell = LookupItemCell;
-    g_ItemDrawHooks.OverlaySheet = OverlaySheet;
-    g_ObjectHooks.StartCharaEffect = [](cChara& chara, int effect, int mode) {
-        StartCharaEffect(chara, effect, mode, 0);
-    };
 }

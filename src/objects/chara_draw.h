@@ -117,5 +117,3 @@ void DarknessSource(const cHero& hero, int sw, int sh, int& sx, int& sy);
 // The work surface the draw modes draw a character's cell into first (at least 320 x 320).
 DDSURFACEDATA* CharaWorkSurface();
 void ReleaseCharaWorkSurface();
-// Installs the item cell hooks and the character-effect start of the game objects.
-void InstallCharaDrawHooks();

@@ -8,7 +8,6 @@
 #include "draw/dd_startup.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
-#include "objects/object_hooks.h"
 #include "objects/stage_pictures.h"
 #include "platform/messages.h"
 #include "project/project_database.h"
@@ -127,6 +126,11 @@ void StartHitEffect(int effect, cChara& struck, cGameObject& attacker, int scale
     g_lpGameScene->m_Effects.emplace_back(effect, a, v, scale);
 }
 
+void StartEffectAt(int effect, double x, double y, int scale) {
+    if (!g_lpGameScene) return;
+    g_lpGameScene->m_Effects.emplace_back(effect, x, y, scale);
+}
+
 // ---- Shown pictures ----
 
 void cPictureLayer::Set(int id, double x, double y, int displayMode, int frames, int countWhilePaused,
@@ -227,8 +231,4 @@ void ClearShownPictures() {
     g_PictureSurfaces.clear();
     g_PictureDefs.clear();
     g_ShownPictures.clear();
-}
-
-void InstallEffectHooks() {
-    g_ObjectHooks.StartHitEffect = StartHitEffect;
 }

@@ -1,8 +1,7 @@
 // Effect objects (an animation of the project's effect list played where two objects hit each
 // other) and shown pictures (a picture put on the screen by the picture command).
 //
-// The records here are plain values whose special members are all inline: the play scene's record
-// holds them in its lists, and code below stage play destroys those lists.
+// The records here are plain values, held in the lists of the play scene's record.
 #pragma once
 
 #include "draw/draw.h"
@@ -49,8 +48,10 @@ class cEffectObj {
 void EffectPlace(const double a[4], const double b[4], int w, int h, double& x, double& y);
 // Draws one frame; 1 when the effect has ended.
 int DrawEffectObj(cEffectObj& e, DDSURFACEDATA* surface, int advance);
-// Starts effect `effect` between a struck character and its attacker (the objects' hit hook).
+// Starts effect `effect` between a struck character and its attacker (a character or a shot).
 void StartHitEffect(int effect, cChara& struck, cGameObject& attacker, int scale);
+// Starts effect `effect` with its cell centred on stage pixel (x, y), at `scale` percent.
+void StartEffectAt(int effect, double x, double y, int scale);
 // Whether the caller runs on the game thread (or no game thread runs: tests, start-up).
 bool OnGameThread();
 
@@ -91,5 +92,3 @@ cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values);
 void DrawShownPictures(DDSURFACEDATA* surface, int layer, int paused);
 // Releases every shown picture and its surface (stage set-up).
 void ClearShownPictures();
-// Installs the effect hook of the game objects.
-void InstallEffectHooks();

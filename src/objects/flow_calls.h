@@ -1,6 +1,6 @@
 // Calls from the game objects into the flow engine, which is built on top of them: the hero's flow
-// driver, item commands and flow changes go through these. The flow engine installs them when its
-// command table is set up; until then each does nothing.
+// driver, item commands and flow changes go through these. The flow engine installs them at the
+// start of stage play (InstallFlowEngine); until then each does nothing.
 #pragma once
 
 #include "app/checked_containers.h"

@@ -9,6 +9,7 @@
 #include "objects/flow_calls.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
+#include "objects/message_window.h"
 #include "objects/movement.h"
 #include "project/project_database.h"
 #include "project/stage_file.h"
@@ -16,8 +17,6 @@
 
 #include <algorithm>
 #include <cmath>
-
-HeroHooks g_HeroHooks;
 
 namespace {
 
@@ -160,7 +159,11 @@ void cHero::EndTouch(int itemId) {
 }
 
 void cHero::PushMessage(int pictureKind, int pictureNo, int pictureArg) {
-    if (g_HeroHooks.PushMessage) g_HeroHooks.PushMessage(*this, pictureKind, pictureNo, pictureArg);
+    // The picture of a taken item rises above the hero for 30 frames from where it was taken.
+    if (!g_lpGameScene) return;
+    cMessage& m = g_lpGameScene->m_Messages.emplace_back();
+    m.Set(2, nullptr, pictureArg, pictureKind, pictureNo, 4, 0, 0, 0, 0, 1, 1, 2, MESSAGE_NOTICE_FRAMES, 0,
+          m_nId, 1, 0, 0, 0, 0, 0, 0, 0);
 }
 
 int cHero::AfterMoveX() {

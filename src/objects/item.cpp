@@ -4,6 +4,7 @@
 
 #include "app/log.h"
 #include "draw/draw.h"
+#include "objects/chara_draw.h"
 #include "objects/flow_calls.h"
 #include "objects/hero.h"
 #include "objects/game_object.h"
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 
-ItemDrawHooks g_ItemDrawHooks;
 ObjectFlowCalls g_ObjectFlowCalls;
 
 namespace {
@@ -127,18 +127,17 @@ void cItem::Init(int id, const cEdItemDef& def, int column, int row) {
 void cItem::Draw(DDSURFACEDATA* surface, int still) {
     if (m_bHidden) return;
     const int pattern = still ? m_AnimSeq.GetPattern() : m_AnimSeq.Tick();
-    if (!g_ItemDrawHooks.LookupCell) return;
     DDSURFACEDATA* sheet = nullptr;
     int sx = 0, sy = 0, cw = 32, ch = 32;
-    if (!g_ItemDrawHooks.LookupCell(2, m_nPicture, pattern, &sheet, &sx, &sy, &cw, &ch) || !sheet) return;
+    if (!LookupItemCell(2, m_nPicture, pattern, &sheet, &sx, &sy, &cw, &ch) || !sheet) return;
     const bool stretch = m_nScale > 1 || cw != m_nHitW0 || ch != m_nHitH0;
     if (stretch)
         DDBltStretch(surface, m_rcScreen.left, m_rcScreen.top, m_nHitW0 * m_nScale, m_nHitH0 * m_nScale,
                      sheet, sx, sy, cw, ch, 1);
     else
         DDBlt(surface, m_rcScreen.left, m_rcScreen.top, m_nHitW, m_nHitH, sheet, sx, sy, 1);
-    if (m_bOverlay == 1 && g_ItemDrawHooks.OverlaySheet) {
-        DDSURFACEDATA* overlay = g_ItemDrawHooks.OverlaySheet();
+    if (m_bOverlay == 1) {
+        DDSURFACEDATA* overlay = OverlaySheet();
         if (!overlay) return;
         const int ox = (m_nOverlayCount / 15) * 32, oy = (m_nOverlayCount % 15) * 32;
         if (m_nScale > 1)

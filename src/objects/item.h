@@ -1,11 +1,9 @@
-// Items and their command lists: the loop expansion run on every command list before it runs, and
-// where an item's picture cell is found.
+// Items and their command lists: the loop expansion run on every command list before it runs.
 #pragma once
 
 #include "app/checked_containers.h"
 
 class cEdFlowCmd;
-struct DDSURFACEDATA;
 
 // The most commands a list may hold after its loops are expanded.
 constexpr std::size_t MAX_EXPANDED_COMMANDS = 65536;
@@ -15,12 +13,3 @@ constexpr std::size_t MAX_EXPANDED_COMMANDS = 65536;
 // A repetition count below 1 adds nothing; a list that would grow past MAX_EXPANDED_COMMANDS stops
 // growing there, with a log line.
 void ExpandLoops(cCheckedVector<cEdFlowCmd>& commands);
-
-// The picture cell of an object kind (2 items) for a picture and pattern, and the overlay sheet.
-// The character drawing installs these; without them items draw nothing.
-struct ItemDrawHooks {
-    bool (*LookupCell)(int objectKind, int picture, int pattern, DDSURFACEDATA** sheet, int* sx, int* sy,
-                       int* w, int* h) = nullptr;
-    DDSURFACEDATA* (*OverlaySheet)() = nullptr;
-};
-extern ItemDrawHooks g_ItemDrawHooks;

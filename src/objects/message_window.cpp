@@ -7,7 +7,6 @@
 #include "objects/chara_draw.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
-#include "objects/hero.h"
 #include "project/save_data.h"
 
 #include <algorithm>
@@ -17,17 +16,11 @@
 DDSurfaceList g_MessageSurfaces;
 DDSurfaceDefList g_MessageSurfaceDefs;
 
-namespace {
-
 void FreeMessageSurface(DDSURFACEDATA* sd) {
     DDRemoveSurface(g_MessageSurfaces, g_MessageSurfaceDefs, sd);
 }
 
-// Installed once the message windows are linked in.
-const bool g_bInstalled = [] {
-    g_pfnFreeMessageSurface = FreeMessageSurface;
-    return true;
-}();
+namespace {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -279,15 +272,4 @@ void ClearMessageSurfaces() {
     DDReleaseSurfaceList(g_MessageSurfaces);
     g_MessageSurfaces.clear();
     g_MessageSurfaceDefs.clear();
-}
-
-void InstallMessageHooks() {
-    g_pfnFreeMessageSurface = FreeMessageSurface;
-    // The picture of a taken item rises above the hero for 30 frames from where it was taken.
-    g_HeroHooks.PushMessage = [](cHero& hero, int pictureKind, int pictureNo, int pictureArg) {
-        if (!g_lpGameScene) return;
-        cMessage& m = g_lpGameScene->m_Messages.emplace_back();
-        m.Set(2, nullptr, pictureArg, pictureKind, pictureNo, 4, 0, 0, 0, 0, 1, 1, 2, MESSAGE_NOTICE_FRAMES,
-              0, hero.m_nId, 1, 0, 0, 0, 0, 0, 0, 0);
-    };
 }

@@ -2,8 +2,7 @@
 // the values of common and stage variables.
 //
 // Records are move-only: each owns its text surface, an entry of g_MessageSurfaces whose address
-// stays put, and gives it back when it goes. Their special members are inline, because the play
-// scene's record, which code below stage play destroys, holds them.
+// stays put, and gives it back when it goes.
 #pragma once
 
 #include "draw/draw.h"
@@ -11,8 +10,8 @@
 #include <string>
 #include <utility>
 
-// Gives a message's surface back to the message surface list; installed by the message windows.
-inline void (*g_pfnFreeMessageSurface)(DDSURFACEDATA*) = nullptr;
+// Gives a message's surface back to the message surface list.
+void FreeMessageSurface(DDSURFACEDATA* surface);
 
 class cMessage {
   public:
@@ -37,7 +36,7 @@ class cMessage {
     }
     ~cMessage() { FreeSurface(); }
     void FreeSurface() {
-        if (m_lpSurface && g_pfnFreeMessageSurface) g_pfnFreeMessageSurface(m_lpSurface);
+        if (m_lpSurface) FreeMessageSurface(m_lpSurface);
         m_lpSurface = nullptr;
     }
 
@@ -92,4 +91,3 @@ constexpr int MESSAGE_NOTICE_FRAMES = 30;
 extern DDSurfaceList g_MessageSurfaces;
 extern DDSurfaceDefList g_MessageSurfaceDefs;
 void ClearMessageSurfaces();
-void InstallMessageHooks();

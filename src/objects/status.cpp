@@ -1,5 +1,7 @@
 // HP and SP with their gauges, both invincibilities, hits from characters and shots, defeat and
 // the score.
+#include "objects/chara_draw.h"
+#include "objects/effects.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
@@ -105,8 +107,8 @@ int cChara::TakeHitFromChara(cChara& attacker) {
     const std::int64_t power = static_cast<std::int32_t>(attacker.m_Def.m_nBodyPower);
     const std::int64_t defence = static_cast<std::int32_t>(m_Def.m_nDefense);
     const int result = AddHP(-DamageOf(power, defence), 0, 1);
-    if (attacker.m_Def.m_nEffectNo && g_ObjectHooks.StartHitEffect)
-        g_ObjectHooks.StartHitEffect(attacker.m_Def.m_nEffectNo, *this, attacker, attacker.Scale());
+    if (attacker.m_Def.m_nEffectNo)
+        StartHitEffect(attacker.m_Def.m_nEffectNo, *this, attacker, attacker.Scale());
     PushByChara(attacker);
     if (power != 0) RaiseTrigger(TRIGGER_DAMAGE);
     if (attacker.Impact() != 0) RaiseTrigger(TRIGGER_IMPACT);
@@ -117,8 +119,7 @@ int cChara::TakeHitFromShot(cShot& shot) {
     const std::int64_t power = shot.m_nPower;
     const std::int64_t defence = static_cast<std::int32_t>(m_Def.m_nDefense);
     const int result = AddHP(-DamageOf(power, defence), 0, 1);
-    if (shot.m_nHitEffect && g_ObjectHooks.StartHitEffect)
-        g_ObjectHooks.StartHitEffect(shot.m_nHitEffect, *this, shot, shot.m_nScale);
+    if (shot.m_nHitEffect) StartHitEffect(shot.m_nHitEffect, *this, shot, shot.m_nScale);
     PushByShot(shot);
     if (power != 0) RaiseTrigger(TRIGGER_DAMAGE);
     if (shot.m_nImpact != 0) RaiseTrigger(TRIGGER_IMPACT);
@@ -142,8 +143,7 @@ int cChara::Defeat() {
     m_bDefeated = 1;
     if (m_Def.m_nCharaEffect2) {
         m_nCharaEffect = m_Def.m_nCharaEffect2;
-        if (g_ObjectHooks.StartCharaEffect)
-            g_ObjectHooks.StartCharaEffect(*this, m_Def.m_nCharaEffect2, m_Def.m_nCharaEffect2Mode);
+        StartCharaEffect(*this, m_Def.m_nCharaEffect2, m_Def.m_nCharaEffect2Mode, 0);
     }
     return 0;
 }

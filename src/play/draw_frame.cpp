@@ -37,11 +37,6 @@ DDSURFACEDATA* BackBuffer() {
     return &g_BackBuffer;
 }
 
-void DrawBackgroundOnly() {
-    DrawBackground(BackBuffer(), 0);
-    DrawBackground(BackBuffer(), 1);
-}
-
 // The object layer an object is drawn in: its depth with layered drawing, else the one layer. A
 // depth set beyond the layers (the status commands can write any value) is drawn in the nearest
 // layer, so that no object, hero 1 least of all, drops out of the frame and its defeat check.
@@ -118,6 +113,11 @@ void DrawCaption() {
 }
 
 } // namespace
+
+void DrawBackgroundOnly() {
+    DrawBackground(BackBuffer(), 0);
+    DrawBackground(BackBuffer(), 1);
+}
 
 // ---- Characters ----
 
@@ -246,10 +246,6 @@ void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption
 }
 
 void InstallStageDrawing(void (*updateBlinkColours)()) {
-    InstallCharaDrawHooks();
-    InstallEffectHooks();
-    InstallMessageHooks();
-    g_pfnDrawBackgroundOnly = &DrawBackgroundOnly;
     g_FrameDrawHooks.UpdateBlinkColours = updateBlinkColours;
     g_PlayStepHooks.DrawFrame = [](cGameScene& scene, int live, int frozen, int warning, int caption) {
         DrawFrame(scene, live, frozen, warning, caption);

@@ -24,6 +24,8 @@ extern FrameDrawHooks g_FrameDrawHooks;
 // live 0 allows the pause-screen variant; frozen 1 keeps everything where it is; warning 1 lets the
 // time display play its warning sound; caption 1 draws the caption of a start file or test play.
 void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption);
+// The background layers only (the blink screen effect's hidden frames).
+void DrawBackgroundOnly();
 
 // Draws one stage character with its gauges and blink chip; true when its defeat display has
 // ended (the caller then takes it out of play).
@@ -43,7 +45,6 @@ bool UseLife();
 // started by the editor, else none (null).
 const char* FrameCaption();
 
-// Installs the stage drawing into the objects and the play step: item cells, character effects, hit
-// effects, message windows, the blink screen effect's background and the play step's frame drawing.
-// `updateBlinkColours` is the program's cycling-colour update.
+// Installs the stage drawing into the play step: the frame drawing and the program's cycling-colour
+// update `updateBlinkColours`.
 void InstallStageDrawing(void (*updateBlinkColours)());

@@ -1,21 +1,12 @@
 #include "play/flow_play_hooks.h"
 
 #include "flow/cmd_hooks.h"
-#include "objects/effects.h"
 #include "objects/game_scene.h"
-#include "objects/message_window.h"
 #include "play/draw_stage.h"
 #include "play/pause_loop.h"
-#include "play/play_step.h"
 #include "play/screen_effects.h"
-#include "play/stage_clear.h"
 
 namespace {
-
-void StartEffectAt(int effect, double x, double y, int scale) {
-    if (!g_lpGameScene) return;
-    g_lpGameScene->m_Effects.emplace_back(effect, x, y, scale);
-}
 
 int StartScreenEffect(int n, int mode, int loop) {
     g_ScreenEffect.Start(n, mode, loop);
@@ -27,12 +18,7 @@ int StartScreenEffect(int n, int mode, int loop) {
 void InstallFlowPlayHooks() {
     g_FlowPlayHooks.SetPauseWait = &SetPauseWait;
     g_FlowPlayHooks.RunPauseLoop = &RunPauseLoop;
-    g_FlowPlayHooks.MessageSet = &cMessage::Set;
     g_FlowPlayHooks.StartScreenEffect = &StartScreenEffect;
     g_FlowPlayHooks.ScreenColour = &g_ScreenColour;
     g_FlowPlayHooks.SetScreenColor = &SetScreenColor;
-    g_FlowPlayHooks.ShowPicture = &ShowPicture;
-    g_FlowPlayHooks.StartEffectAt = &StartEffectAt;
-    g_FlowPlayHooks.ClearNext = &g_ClearNext;
-    g_FlowPlayHooks.PlayStageBgm = &PlayStageBgm;
 }

@@ -7,6 +7,7 @@
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
 #include "play/collision.h"
+#include "play/stage_clear.h"
 #include "project/stage_file.h"
 #include "project/system_data.h"
 #include "records/ed_item_def.h"
@@ -15,8 +16,6 @@
 #include <cmath>
 #include <limits>
 #include <vector>
-
-PlayHooks g_PlayHooks;
 
 namespace {
 
@@ -45,7 +44,8 @@ bool KeepsDefeated() {
 }
 
 void EndStage() {
-    if (g_PlayHooks.StageEnd) g_PlayHooks.StageEnd();
+    // A cleared stage is tallied before the result screen.
+    if (g_lpGameScene) StageEnd(*g_lpGameScene);
     if (g_lpGameScene) g_lpGameScene->m_nState = GAMESTATE_RESULT;
 }
 
@@ -296,7 +296,6 @@ bool MakeShotItem(const cShot& shot, cItem& item) {
     const std::uint8_t palette = shot.m_Settings.m_nItemPalette;
     const std::int16_t entry = shot.m_Settings.m_nItemEntry;
     if (palette == 0) return false;
-    if (g_PlayHooks.MakeItem) return g_PlayHooks.MakeItem(palette, entry, item);
     const cEdItemDef* def = PaletteRefValid(static_cast<std::int8_t>(palette), entry);
     if (!def) return false;
     item.m_Def = *def;
@@ -749,9 +748,10 @@ void CarryRider(cChara& c, std::list<cStageChara>& list) {
 
 int TakeItem(cItem* item, cHero& hero) {
     if (!item || item->m_Def.m_nTakeMode == 2 || !item->m_bPresent) return 0;
-    if (item->m_Def.m_nTakeMessage && g_PlayHooks.PushMessage) g_PlayHooks.PushMessage(hero, *item);
+    if (item->m_Def.m_nTakeMessage)
+        hero.PushMessage(item->m_Def.m_nPictureKind, item->m_Def.m_nPictureNo, item->m_Def.m_nPictureArg);
     PlayUserSe(static_cast<std::int16_t>(item->m_Def.m_nSoundNo));
-    return g_PlayHooks.RunItemCommands ? g_PlayHooks.RunItemCommands(hero, *item) : 0;
+    return hero.RunItemCommands(item->m_Def.m_Commands);
 }
 
 int TouchItems(cHero& hero) {

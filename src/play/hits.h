@@ -24,20 +24,6 @@ constexpr int HIT_NONE = 0;
 constexpr int HIT_STAGE_CLEAR = 1;
 constexpr int HIT_PLAYER_DIED = 2;
 
-// The parts of stage play that hits call and that are built elsewhere. Each default does the least
-// harm.
-struct PlayHooks {
-    // The stage ends as cleared (tally, rankings); the scene goes to its result state afterwards.
-    void (*StageEnd)() = nullptr;
-    // Runs an item's command list on a hero: 1 when a command cleared the stage, 2 when it killed.
-    int (*RunItemCommands)(cHero& hero, cItem& item) = nullptr;
-    // Queues a taken item's message with its three words.
-    void (*PushMessage)(cHero& hero, cItem& item) = nullptr;
-    // Builds the item a shot hands over from its palette reference; false when none is built.
-    bool (*MakeItem)(std::uint8_t palette, std::int16_t entry, cItem& out) = nullptr;
-};
-extern PlayHooks g_PlayHooks;
-
 // The play scene's result state, entered when hits or defeats clear the stage.
 constexpr int GAMESTATE_RESULT = 4;
 

@@ -2,7 +2,7 @@
 #pragma once
 #include "objects/game_scene.h"
 
-// Builds the play scene (and installs the play step's hooks).
+// Builds the play scene (its hooks are installed by whoever builds it: shell/scene_env.h).
 cScene* CreatePlayScene();
 
 // The procedure of the pause thread (play/pause_loop.h): serves the play scene's wait, drawing the

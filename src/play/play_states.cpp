@@ -29,6 +29,7 @@
 #include "project/system_data.h"
 #include "project/stage_file.h"
 #include "records/ed_stage.h"
+#include "sound/sound.h"
 
 #include <algorithm>
 
@@ -116,11 +117,9 @@ DDSURFACEDATA* Word() {
     return &g_SystemSurfaces[SYSBMP_WORD];
 }
 
+// The menu cursor's click, played here rather than through the main window.
 void CursorSound() {
-    if (g_PlaySceneHooks.CursorSound)
-        g_PlaySceneHooks.CursorSound();
-    else
-        PlaySe(SE_CURSOR);
+    if (g_Sounds.Count() > SE_CURSOR) SoundPlay(g_Sounds.at(SE_CURSOR), 0);
 }
 
 // The stage counter in 32 x 32 digit cells from (x, y); at least one digit.

@@ -39,8 +39,6 @@ struct PlaySceneHooks {
     // Draws the stage-result window. Default: not drawn.
     void (*DrawStageResult)(int x, int y, const std::int32_t places[5],
                             const std::vector<std::int32_t>& values) = nullptr;
-    // The menu cursor's click. Default: sound 0 through the main window.
-    void (*CursorSound)() = nullptr;
     // Loads the start file again on leaving free play. Default: LoadPlayFile.
     bool (*ReloadPlayFile)(const std::string& path) = nullptr;
 };

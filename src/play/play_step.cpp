@@ -20,7 +20,9 @@
 #include "play/draw_stage.h"
 #include "play/hits.h"
 #include "play/replay.h"
+#include "play/replay_play.h"
 #include "play/set_stage.h"
+#include "play/stage_clear.h"
 #include "play/trace.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
@@ -50,7 +52,8 @@ cHero* Hero1() {
 }
 
 void EndStageCleared(cGameScene& scene) {
-    if (g_PlayHooks.StageEnd) g_PlayHooks.StageEnd();
+    // A cleared stage is tallied before the result screen.
+    if (g_lpGameScene) StageEnd(*g_lpGameScene);
     scene.m_nState = GAMESTATE_RESULT;
 }
 
@@ -358,7 +361,7 @@ void PlayStep(cGameScene& scene) {
         scene.m_nState = GAMESTATE_PAUSE;
         return;
     }
-    if (g_PlayStepHooks.CheckReplayHotKeys && g_PlayStepHooks.CheckReplayHotKeys(scene)) return;
+    if (CheckReplayHotKeys() != 0) return;
     ++scene.m_nPlayFrame;
     // The end of a replay starts it again: the stage is set up anew.
     if (!StepInput(scene)) return;
@@ -468,15 +471,6 @@ bool TestItemConditionsOnce(cItem& item) {
     return true;
 }
 
-// ---- Music ----
-
-void PlayStageBgm(int music, int loop) {
-    g_SaveData.m_nStageBgm = music;
-    g_SaveData.m_nStageBgmLoop = loop;
-    g_nBgmLoop = loop;
-    if (g_hWnd) win::SendMessage(g_hWnd, WM_USER_BGM, BGM_SLOT_STAGE, music);
-}
-
 // ---- Standing-block effects ----
 
 int ApplyStandingBlockEffect(cChara& c) {
@@ -532,14 +526,6 @@ int ApplyStandingBlockEffect(cChara& c) {
 
 namespace {
 
-int RunItemCommandsHook(cHero& hero, cItem& item) {
-    return hero.RunItemCommands(item.m_Def.m_Commands);
-}
-
-void PushItemMessage(cHero& hero, cItem& item) {
-    hero.PushMessage(item.m_Def.m_nPictureKind, item.m_Def.m_nPictureNo, item.m_Def.m_nPictureArg);
-}
-
 int TakeCarriedItem(cChara& taker, cGameObject& item) {
     if (taker.m_nObjKind != OBJKIND_HERO || item.m_nObjKind != OBJKIND_ITEM) return 0;
     return TakeItem(static_cast<cItem*>(&item), static_cast<cHero&>(taker));
@@ -556,39 +542,6 @@ void RemoveCharaFromPlay(cChara& c) {
         c.m_nHP = 0; // a hero that vanishes is defeated by its HP
 }
 
-// A command's animation, started on its cue ahead of the command: a copy of the animation's
-// sequence that plays the cue's frames, advanced by the frames the cue skips; with a hold the
-// first switchable frame lasts the command's base use time, so the picture holds there while
-// the command runs.
-void AttachCueAnimation(cChara& chara, const cAnimeCue& cue, int flowId) {
-    if (cue.m_nAnime < 0 || cue.m_nAnime >= g_AnimeSeqTable.Count()) return;
-    cAnimSeqFrames frames = g_AnimeSeqTable.at(cue.m_nAnime);
-    if (cue.m_nBase6 >= 2 && cue.m_bHold) {
-        for (cAnimFrame& f : frames)
-            if (f.nFlag) {
-                f.nDuration += cue.m_nBase6 - 1;
-                break;
-            }
-    }
-    cCheckedVector<cAnimSeqFrames> seqs;
-    seqs.push_back(std::move(frames));
-    cChara::cAttachedAnim& a = chara.m_AttachedAnims.emplace_back();
-    a.seq.Build(seqs);
-    a.bPriority = 1;
-    a.nFrames = cue.m_nPlay;
-    a.nCount = cue.m_nBase6;
-    a.nId = flowId;
-    for (int i = 0; i < cue.m_nSkip; ++i) {
-        const cAnimSeqFrames& seq = a.seq.m_Seqs.at(0);
-        if (a.seq.Frame() >= seq.Count() || seq.at(a.seq.Frame()).nPattern == ANIM_CODE_END) break;
-        a.seq.Tick();
-    }
-}
-
-void EraseFlowAnimations(cChara& chara, int flowId) {
-    chara.EraseEffectsById(flowId);
-}
-
 void RebuildWorkSurfaces() {
     CreateWorkSurfaces();
 }
@@ -596,13 +549,9 @@ void RebuildWorkSurfaces() {
 } // namespace
 
 void InstallPlayHooks() {
-    g_PlayHooks.RunItemCommands = &RunItemCommandsHook;
-    g_PlayHooks.PushMessage = &PushItemMessage;
     g_ObjectHooks.TakeItem = &TakeCarriedItem;
     g_ObjectHooks.StageEnding = &StageEnding;
     g_FlowHooks.RemoveFromPlay = &RemoveCharaFromPlay;
-    g_FlowHooks.AttachAnimation = &AttachCueAnimation;
-    g_FlowHooks.EraseAttachedAnimations = &EraseFlowAnimations;
     g_FlowHooks.CreateWorkSurfaces = &RebuildWorkSurfaces;
     InstallStageSpawners();
 }

@@ -26,10 +26,9 @@ constexpr int PLAY_END_CLEARED = 1;
 constexpr int PLAY_END_DEFEATED = 2;
 
 // The parts of the play scene that the play step calls and that are built elsewhere (the frame
-// drawing, the pause and replay keys). Each default does the least harm: no drawing, no hot key.
+// drawing, the pause key). Each default does the least harm: no drawing.
 struct PlayStepHooks {
     void (*DrawFrame)(cGameScene& scene, int live, int frozen, int warning, int caption) = nullptr;
-    bool (*CheckReplayHotKeys)(cGameScene& scene) = nullptr;
     // Default: Space held (the real key check).
     bool (*CheckSpaceKey)(cGameScene& scene) = nullptr;
 };
@@ -58,9 +57,6 @@ bool IsCharaRunning(const cStageChara& chara);
 bool TestConditionsOnce(cBlock& block);
 bool TestCharaConditionsOnce(cStageChara& chara);
 bool TestItemConditionsOnce(cItem& item);
-
-// Asks for stage music `music` (loop flag `loop`) from the window thread.
-void PlayStageBgm(int music, int loop);
 
 // The effect of the block a character stands on (bounce, block flag, friction, conveyors). 0.
 int ApplyStandingBlockEffect(cChara& chara);

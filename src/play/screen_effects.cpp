@@ -4,6 +4,7 @@
 #include "draw/dd_effects.h"
 #include "draw/dd_startup.h"
 #include "objects/game_object.h"
+#include "play/draw_frame.h"
 #include "play/draw_stage.h"
 #include "project/project_database.h"
 #include "records/effect_kinds.h"
@@ -12,7 +13,6 @@
 #include <cmath>
 
 cScreenEffectState g_ScreenEffect;
-void (*g_pfnDrawBackgroundOnly)() = nullptr;
 
 void cScreenEffectState::Load(const cScreenEffect& entry) {
     const cScrEffectRecord* src = entry.m_lpSource;
@@ -141,8 +141,8 @@ void DrawKind(cScreenEffectState& s, int paused) {
     case SCREEN_EFFECT_BLINK:
         if (s.bVisible)
             DDBlt(bb, 0, 0, 640, 480, copy, 0, 0, 0);
-        else if (g_pfnDrawBackgroundOnly)
-            g_pfnDrawBackgroundOnly();
+        else
+            DrawBackgroundOnly();
         if (!paused && ++s.nBlink >= std::max(1, s.nParam[1])) {
             s.nBlink = 0;
             s.bVisible = !s.bVisible;

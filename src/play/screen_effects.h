@@ -38,5 +38,3 @@ void RunScreenEffect(int paused);
 // Whether the current effect draws from the finished picture (the frame drawing then switches the
 // virtual back buffer on).
 bool ScreenEffectRunning();
-// The background layers only, for the blink kind's hidden frames; set by the frame drawing.
-extern void (*g_pfnDrawBackgroundOnly)();

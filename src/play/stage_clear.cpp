@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cctype>
 
-cClearNext g_ClearNext;
 StageClearHooks g_StageClearHooks;
 int g_nWorldMapAfterClear = 0;
 

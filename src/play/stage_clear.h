@@ -14,9 +14,6 @@
 
 class cGameScene;
 
-// Where play goes after the clear: the record the stage-clear command writes.
-extern cClearNext g_ClearNext;
-
 // The parts of the clear that live above stage play (the rankings and the menus) or that tests
 // replace. Each default does the least harm.
 struct StageClearHooks {

@@ -1,8 +1,11 @@
 #include "sound/bgm.h"
 
+#include "app/globals.h"
 #include "app/log.h"
 #include "platform/file_system.h"
+#include "platform/messages.h"
 #include "project/project_database.h"
+#include "project/save_data.h"
 #include "project/system_data.h"
 
 #include <cstdio>
@@ -330,4 +333,11 @@ win::LRESULT OnBgmRequest(win::WPARAM wParam, win::LPARAM lParam) {
     else
         g_Bgm.Stop();
     return 0;
+}
+
+void PlayStageBgm(int music, int loop) {
+    g_SaveData.m_nStageBgm = music;
+    g_SaveData.m_nStageBgmLoop = loop;
+    g_nBgmLoop = loop;
+    if (g_hWnd) win::SendMessage(g_hWnd, WM_USER_BGM, BGM_SLOT_STAGE, music);
 }

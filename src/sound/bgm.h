@@ -103,3 +103,6 @@ void ApplyMusicOption(int musicOn);
 // number names a record of the project's music list (entry 0: none). Result 0. Test tooling: with
 // MIRELDA4_MUSIC naming a file, each request is written to it as a line "CONTEXT NUMBER".
 win::LRESULT OnBgmRequest(win::WPARAM wParam, win::LPARAM lParam);
+
+// Stage music `music` (loop flag `loop`): kept in the save data and asked of the window thread.
+void PlayStageBgm(int music, int loop);

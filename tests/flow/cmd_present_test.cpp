@@ -3,6 +3,7 @@
 #include "flow/cmd_hooks.h"
 #include "flow/cmd_present.h"
 #include "flow_fixture.h"
+#include "platform/crt_rand.h"
 #include "platform/messages.h"
 #include "project/project_database.h"
 
@@ -106,6 +107,26 @@ TEST_F(FlowPresentTest, MessageIdsReplaceAndClosingShowsNothing) {
     CmdMessage(c, waiting);
     EXPECT_EQ(m_Scene->m_Messages.size(), 2u);
     EXPECT_EQ(g_Seen.runs, 0);
+}
+
+TEST_F(FlowPresentTest, AnEffectSitsCentredOnItsPointWithoutTheHitEffectsJitter) {
+    const auto saved = g_Database.m_Effects;
+    g_Database.m_Effects.resize(2);
+    g_Database.m_Effects.at(1).nCellWidth = 32;
+    g_Database.m_Effects.at(1).nCellHeight = 16;
+    cStageChara c;
+    // The screen's centre, moved by (10, 20), at 100 percent; no wait.
+    cEdFlowCmd rec = Cmd(FCT_RUN_EFFECT, {1, 0, 0, 0, 10, 20, 100, 0});
+    const unsigned seedBefore = crt::rand_state();
+    CmdRunEffect(c, rec);
+    ASSERT_EQ(m_Scene->m_Effects.size(), 1u);
+    const cEffectObj& e = m_Scene->m_Effects.front();
+    EXPECT_EQ(e.m_nEffect, 1);
+    EXPECT_DOUBLE_EQ(e.m_dX, static_cast<int>(ViewX().m_dPos) + 320 + 10 - 16);
+    EXPECT_DOUBLE_EQ(e.m_dY, static_cast<int>(ViewY().m_dPos) + 240 + 20 - 8);
+    EXPECT_EQ(crt::rand_state(), seedBefore);
+    EXPECT_EQ(g_Seen.runs, 0);
+    g_Database.m_Effects = saved;
 }
 
 TEST_F(FlowPresentTest, BackgroundLayersCountFromOne) {

@@ -1,11 +1,9 @@
 // The stage clear's next-stage record, warps against walls and the stage's edge, and target links.
 #include "app/input.h"
-#include "flow/cmd_hooks.h"
 #include "flow/cmd_motion.h"
 #include "flow/cmd_stage.h"
 #include "flow_fixture.h"
 #include "objects/blocks.h"
-#include "play/stage_clear.h"
 #include "project/system_data.h"
 #include "records/ed_move.h"
 
@@ -20,12 +18,12 @@ class FlowStageCmdTest : public FlowTest {
         RegisterStageCommands();
         ResetBlockGrid(m_Scene->m_ScrollX.m_nGridStride, m_Scene->m_ScrollY.m_nGridExtent);
         m_SavedSave = g_SaveData;
-        FlowClearNext() = cClearNext{};
+        g_ClearNext = cClearNext{};
     }
     void TearDown() override {
         g_Blocks.clear();
         g_SaveData = m_SavedSave;
-        FlowClearNext() = cClearNext{};
+        g_ClearNext = cClearNext{};
         FlowTest::TearDown();
     }
     static void Place(cChara& c, double x, double y, int id = 1) {
@@ -82,13 +80,13 @@ TEST_F(FlowStageCmdTest, StageClearSaysWhatFollows) {
         s_Boxes.clear();
         g_SaveData.m_nStagePart = 3;
         m_Scene->m_nStageEndRequest = 0;
-        FlowClearNext().strName = "left over";
+        g_ClearNext.strName = "left over";
         cEdFlowCmd rec = Cmd(FCT_STAGE_CLEAR, k.params, k.text);
         EXPECT_EQ(RunItemCommand(c, ICT_STAGE_CLEAR, rec), 1);
         EXPECT_EQ(m_Scene->m_nStageEndRequest, 1);
-        EXPECT_EQ(FlowClearNext().nIndex, k.index) << k.params[0];
-        EXPECT_EQ(FlowClearNext().bUseName, k.useName);
-        EXPECT_EQ(FlowClearNext().strName, k.name);
+        EXPECT_EQ(g_ClearNext.nIndex, k.index) << k.params[0];
+        EXPECT_EQ(g_ClearNext.bUseName, k.useName);
+        EXPECT_EQ(g_ClearNext.strName, k.name);
         ASSERT_EQ(s_Boxes.size(), k.boxes);
         if (k.boxes) box = s_Boxes[0];
     }

@@ -56,6 +56,7 @@ class FlowTest : public ::testing::Test {
         m_Scene->m_ScrollY.SetUp(1, 15, 15 * BLOCK_SIZE + VIEW_WIDTH);
         m_Scene->m_StageVars.assign(16, 0);
         g_SaveData.m_vnCommonVars.assign(256, 0);
+        InstallFlowEngine();
         ResetFlowCommandTable();
         SetFlowCommandHandler(FCT_WAIT, &Trace);
         s_Trace.clear();

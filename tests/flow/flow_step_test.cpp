@@ -49,27 +49,37 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TraceCase>& i) { return std::string(i.param.name); });
 
 TEST_F(FlowTest, PauseKeepsThePlaceAndTheCuesWait) {
+    const auto saved = g_AnimeSeqTable;
+    g_AnimeSeqTable.resize(2);
+    g_AnimeSeqTable.at(1).push_back(cAnimFrame{3, 2, 1});
     std::vector<int> cueFrames;
-    static std::vector<int>* s_cues = nullptr;
-    s_cues = &cueFrames;
-    static int s_frame = 0;
-    g_FlowHooks.AttachAnimation = [](cChara&, const cAnimeCue&, int) { s_cues->push_back(s_frame); };
     const Cmds cmds = {{FCT_WAIT, 3, 0, 'A'}};
     cStageChara c;
     Give(c, {MakeFlow(FTK_ALWAYS, cmds)});
     SetFrames(c, 0, cmds);
     c.m_Flows[0].m_Cues.push_back(cAnimeCue{2, 1, 0, 6, 6, 1});
-    s_frame = 1;
-    Frame(c, {FTK_ALWAYS});
+    const auto frame = [&](int n, std::initializer_list<int> kinds) {
+        const std::size_t before = c.m_AttachedAnims.size();
+        Frame(c, kinds);
+        if (c.m_AttachedAnims.size() > before) cueFrames.push_back(n);
+    };
+    frame(1, {FTK_ALWAYS});
     PauseFlow(c.m_Flows[0]);
-    for (s_frame = 2; s_frame <= 4; ++s_frame)
-        Frame(c, {FTK_ALWAYS});
+    for (int n = 2; n <= 4; ++n)
+        frame(n, {FTK_ALWAYS});
     ResumeFlow(c.m_Flows[0]);
-    for (s_frame = 5; s_frame <= 7; ++s_frame)
-        Frame(c);
+    for (int n = 5; n <= 7; ++n)
+        frame(n, {});
     EXPECT_EQ(s_Trace, "1:A+|5:A|6:A-");
-    // The cue at frames-run 2 comes with the flow's third stepped frame, after the pause.
+    // The cue at frames-run 2 comes with the flow's third stepped frame, after the pause: the
+    // animation plays its 6 frames, held on its marked frame for the command's use time.
     EXPECT_EQ(cueFrames, std::vector<int>{6});
+    ASSERT_EQ(c.m_AttachedAnims.size(), 1u);
+    const cChara::cAttachedAnim& a = c.m_AttachedAnims.front();
+    EXPECT_EQ(a.nId, c.m_Flows[0].m_nId);
+    EXPECT_EQ(a.nFrames, 6);
+    EXPECT_EQ(a.seq.m_Seqs.at(0).at(0).nDuration, 2 + 6 - 1);
+    g_AnimeSeqTable = saved;
 }
 
 TEST_F(FlowTest, HpBelowOneStopsTheWalkExceptDeathFlowsWhileDying) {
@@ -92,10 +102,10 @@ TEST_F(FlowTest, HpBelowOneStopsTheWalkExceptDeathFlowsWhileDying) {
 }
 
 TEST_F(FlowTest, ErasedFlowLeavesWithItsDefinitionAndAnimations) {
-    static std::vector<int> erased;
-    erased.clear();
-    g_FlowHooks.EraseAttachedAnimations = [](cChara&, int id) { erased.push_back(id); };
     cStageChara c;
+    // An animation of each flow's commands is attached.
+    c.m_AttachedAnims.emplace_back().nId = 0;
+    c.m_AttachedAnims.emplace_back().nId = 1;
     const Cmds a = {{FCT_WAIT, 3, 0, 'A'}}, b = {{FCT_WAIT, 3, 0, 'B'}};
     Give(c, {MakeFlow(FTK_ALWAYS, a), MakeFlow(FTK_ALWAYS, b)});
     SetFrames(c, 0, a);
@@ -109,7 +119,8 @@ TEST_F(FlowTest, ErasedFlowLeavesWithItsDefinitionAndAnimations) {
     Frame(c, {FTK_ALWAYS});
     ASSERT_EQ(c.m_Flows.size(), 1u);
     ASSERT_EQ(c.m_Def.m_Flows.Count(), 1);
-    EXPECT_EQ(erased, std::vector<int>{0});
+    ASSERT_EQ(c.m_AttachedAnims.size(), 1u);
+    EXPECT_EQ(c.m_AttachedAnims.front().nId, 1);
     EXPECT_EQ(c.m_Flows[0].m_nIndex, 0);
     EXPECT_EQ(c.m_Flows[0].m_lpDef, &c.m_Def.m_Flows[0]);
     EXPECT_EQ(c.m_Flows[0].m_nId, 1);

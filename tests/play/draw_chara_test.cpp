@@ -313,7 +313,6 @@ TEST_P(CharaDraw, GaugeCountsDownAndItsChangeShrinksOverTheFirstSecond) {
 
 TEST_P(CharaDraw, ATakenItemsPictureRisesAboveTheHero) {
     ASSERT_TRUE(Open(GetParam()));
-    InstallMessageHooks();
     g_Heroes.resize(1);
     cHero& hero = g_Heroes[0];
     hero.m_nId = 4;

@@ -16,20 +16,14 @@
 
 namespace {
 
-int g_Taken = 0;
-int CountTake(cHero&, cItem&) {
-    ++g_Taken;
-    return 0;
-}
-
 class HitsTest : public ObjectsTest {
   protected:
     void SetUp() override {
         ObjectsTest::SetUp();
         g_Stage.m_nActiveOnly = 0;
-        g_Taken = 0;
-        g_PlayHooks = PlayHooks{};
-        g_PlayHooks.RunItemCommands = CountTake;
+        m_SavedVars = g_SaveData.m_vnCommonVars;
+        g_SaveData.m_vnCommonVars.assign(8, 0);
+        InstallFlowEngine();
         // The kinds raised on a character are kept on it in order, instead of starting its flows.
         m_SavedTrigger = g_ObjectFlowCalls.TriggerFlows;
         g_ObjectFlowCalls.TriggerFlows = nullptr;
@@ -37,11 +31,22 @@ class HitsTest : public ObjectsTest {
     void TearDown() override {
         g_ObjectFlowCalls.TriggerFlows = m_SavedTrigger;
         g_SystemData.m_nCompat272 = 0;
-        g_PlayHooks = PlayHooks{};
+        g_SaveData.m_vnCommonVars = m_SavedVars;
         ObjectsTest::TearDown();
     }
     static void MakeLive(cGameObject& o) { o.m_bPresent = o.m_bInView = 1; }
     void (*m_SavedTrigger)(cChara&, int) = nullptr;
+    std::vector<std::int32_t> m_SavedVars;
+    // An item command list that runs the code text.
+    static cCheckedVector<cEdFlowCmd> Code(const char* text) {
+        cEdFlowCmd code;
+        code.m_nKind = ICT_RUN_CODE;
+        code.m_bItem = 1;
+        code.m_strText = text;
+        cCheckedVector<cEdFlowCmd> list;
+        list.push_back(code);
+        return list;
+    }
     cShot& AddShot(int faction, double x, double y, int power = 3) {
         cShot& s = m_Scene->m_Shots.emplace_back();
         s.cGameObject::Init(++m_NextId, 0, 0, 0, 0, nullptr, 0, 0, 0, 16, 16, 16, 16, 0, 1, 0);
@@ -279,12 +284,14 @@ TEST_F(HitsTest, ItemsAreTakenOncePerContactByTheirMode) {
     cHero& hero = g_Heroes[0];
     Place(hero, 640, 480);
     hero.m_nId = 99;
+    hero.m_nHP = 5; // alive after the item's commands
     MakeLive(hero);
     auto addItem = [&](int mode, double x) -> cItem& {
         cItem& item = g_Items.emplace_back();
         item.cGameObject::Init(++m_NextId, 0, 0, 0, 0, nullptr, 0, 0, 0, 16, 16, 32, 32, 0, 0, 0);
         item.m_Def.m_nTakeMode = static_cast<std::uint8_t>(mode);
         item.m_Def.m_nTakeMessage = 0;
+        item.m_Def.m_Commands = Code("C2 = C2 + 1"); // counts the takes
         item.m_dX = x;
         item.m_dY = 485;
         item.ClampToStageX(2);
@@ -302,13 +309,13 @@ TEST_F(HitsTest, ItemsAreTakenOncePerContactByTheirMode) {
         hero.AfterMoveX();
         hero.m_RaisedTriggers.clear();
         EXPECT_EQ(TouchItems(hero), 0);
-        EXPECT_EQ(g_Taken, takes[f]) << f;
+        EXPECT_EQ(g_SaveData.m_vnCommonVars[2], takes[f]) << f;
         EXPECT_EQ(Raised(hero, 8), f != 2);
     }
     // An item taken for good leaves the list; its touch is forgotten.
     addItem(0, 645);
     EXPECT_EQ(TouchItems(hero), 0);
-    EXPECT_EQ(g_Taken, 3);
+    EXPECT_EQ(g_SaveData.m_vnCommonVars[2], 3);
     EXPECT_EQ(g_Items.size(), 2u);
     EXPECT_EQ(hero.m_TouchingItems.size(), 1u);
 }
@@ -318,12 +325,6 @@ TEST_F(HitsTest, ItemsAreTakenOncePerContactByTheirMode) {
 TEST_F(HitsTest, AnItemTouchStartsTheHerosFlowsBeforeTheItemIsTaken) {
     g_ObjectFlowCalls.TriggerFlows = m_SavedTrigger;
     ASSERT_NE(g_ObjectFlowCalls.TriggerFlows, nullptr);
-    const std::vector<std::int32_t> savedVars = g_SaveData.m_vnCommonVars;
-    g_SaveData.m_vnCommonVars.assign(8, 0);
-    g_PlayHooks.RunItemCommands = [](cHero&, cItem&) {
-        g_SaveData.m_vnCommonVars[1] = 1;
-        return 0;
-    };
     g_Heroes.resize(1);
     cHero& hero = g_Heroes[0];
     Place(hero, 640, 480);
@@ -341,6 +342,7 @@ TEST_F(HitsTest, AnItemTouchStartsTheHerosFlowsBeforeTheItemIsTaken) {
     BuildFlows(hero, defs, 0, 0);
     cItem& item = g_Items.emplace_back();
     item.cGameObject::Init(++m_NextId, 0, 0, 0, 0, nullptr, 0, 0, 0, 16, 16, 32, 32, 0, 0, 0);
+    item.m_Def.m_Commands = Code("C1 = 1");
     item.m_dX = 645;
     item.m_dY = 485;
     item.ClampToStageX(2);
@@ -349,7 +351,6 @@ TEST_F(HitsTest, AnItemTouchStartsTheHerosFlowsBeforeTheItemIsTaken) {
     TouchItems(hero);
     EXPECT_EQ(g_SaveData.m_vnCommonVars[1], 1);
     EXPECT_EQ(hero.m_Flows.at(0).m_bRunning, 1);
-    g_SaveData.m_vnCommonVars = savedVars;
 }
 
 TEST_F(HitsTest, ABlockCharacterCarriesItsRider) {

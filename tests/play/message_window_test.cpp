@@ -75,23 +75,21 @@ TEST(MessageWindows, TimedMessagesAndMessagesOfAGoneCharacterEnd) {
         a.Set(kind, nullptr, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 99, 1, 0, 0, 0, 0, 0, 0, 1);
         EXPECT_EQ(DrawMessage(a, nullptr, 0), 1) << kind;
     }
-    // Records move: the surface handle goes with the record, never twice.
+    // Records move: the surface handle goes with the record, and back to the list once.
+    ClearMessageSurfaces();
+    g_MessageSurfaces.emplace_back();
+    g_MessageSurfaceDefs.emplace_back();
     cMessage b;
-    b.m_lpSurface = reinterpret_cast<DDSURFACEDATA*>(&b);
-    int freed = 0;
-    static int* s_freed = nullptr;
-    s_freed = &freed;
-    auto* saved = g_pfnFreeMessageSurface;
-    g_pfnFreeMessageSurface = [](DDSURFACEDATA*) { ++*s_freed; };
+    b.m_lpSurface = &g_MessageSurfaces.back();
     {
         cMessage c(std::move(b));
         EXPECT_EQ(b.m_lpSurface, nullptr);
         scene.m_Messages.push_back(std::move(c));
     }
-    EXPECT_EQ(freed, 0);
+    EXPECT_EQ(g_MessageSurfaces.size(), 1u);
     scene.m_Messages.clear();
-    EXPECT_EQ(freed, 1);
-    g_pfnFreeMessageSurface = saved;
+    EXPECT_TRUE(g_MessageSurfaces.empty());
+    EXPECT_TRUE(g_MessageSurfaceDefs.empty());
     g_lpGameScene = nullptr;
 }
 

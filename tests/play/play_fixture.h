@@ -68,6 +68,7 @@ class PlayTest : public ::testing::Test {
         UpdateInputBuffers(g_Inputs[0]);
         m_Scene = std::make_unique<cGameScene>();
         g_lpGameScene = m_Scene.get();
+        InstallFlowEngine();
         InstallPlayHooks();
         g_PlayStepHooks = PlayStepHooks{};
         g_PlayStepHooks.CheckSpaceKey = [](cGameScene&) { return false; };
@@ -87,7 +88,6 @@ class PlayTest : public ::testing::Test {
         g_BlockCells.clear();
         g_nScore = 0;
         g_PlayStepHooks = PlayStepHooks{};
-        g_PlayHooks = PlayHooks{};
         g_ObjectHooks = ObjectHooks{};
         g_SummonHooks = SummonHooks{};
         g_PlayTrace.SetFile(nullptr);

@@ -25,7 +25,10 @@ constexpr std::uint16_t CANCEL = 2;
 class cTestSceneEnv : public cSceneEnv {
   public:
     cScene* CreateScene(int index) const override {
-        return index == SCENE_PLAY ? CreatePlayScene() : new cScene;
+        if (index != SCENE_PLAY) return new cScene;
+        InstallFlowEngine();
+        InstallPlayHooks();
+        return CreatePlayScene();
     }
     cGameScene* AsGameScene(cScene* scene) const override { return static_cast<cGameScene*>(scene); }
 };
@@ -98,7 +101,6 @@ class PlayStates : public ::testing::Test {
         g_BlockCells.clear();
         g_PlayStepHooks = PlayStepHooks{};
         g_PlaySceneHooks = PlaySceneHooks{};
-        g_PlayHooks = PlayHooks{};
         g_ObjectHooks = ObjectHooks{};
         g_SummonHooks = SummonHooks{};
         win::ReleaseAllKeys();

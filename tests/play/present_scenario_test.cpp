@@ -98,7 +98,6 @@ class PresentScenario : public StageDrawTest, public ::testing::WithParamInterfa
         g_SaveData.m_nLives = 0;
         g_nScore = 0;
         g_PlayStepHooks = PlayStepHooks{};
-        g_PlayHooks = PlayHooks{};
         g_FlowPlayHooks = FlowPlayHooks{};
         g_PlayTrace.SetFile(nullptr);
         StageDrawTest::TearDown();
@@ -177,6 +176,7 @@ class PresentScenario : public StageDrawTest, public ::testing::WithParamInterfa
         });
         m_OwnWnd = g_hWnd;
         InstallStageDrawing(nullptr);
+        InstallFlowEngine();
         InstallPlayHooks();
         InstallFlowPlayHooks();
         RegisterPresentCommands(); // other tests may have left the command table reset

@@ -195,7 +195,6 @@ bool StageDrawTest::Open(int bD3D, int nBpp, int widthBlocks, int heightBlocks) 
         if (k < 69) all.push_back(k);
     if (!DDLoadSystemSurfaces(g_SystemSurfaces, all.data(), static_cast<int>(all.size()))) return false;
     SelectObjectSheets();
-    InstallCharaDrawHooks();
     g_Stage.m_nWidth = widthBlocks;
     g_Stage.m_nHeight = heightBlocks;
     g_Stage.m_Backgrounds.clear();
