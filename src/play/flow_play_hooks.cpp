@@ -1,5 +1,6 @@
 #include "play/flow_play_hooks.h"
 
+#include "app/play_bounds.h"
 #include "flow/cmd_hooks.h"
 #include "objects/game_scene.h"
 #include "play/draw_stage.h"
@@ -13,7 +14,7 @@
 namespace {
 
 void StartEffectAt(int effect, double x, double y, int scale) {
-    if (!g_lpGameScene) return;
+    if (!g_lpGameScene || !PlayBoundRoom(PlayBound::Effects, g_lpGameScene->m_Effects.size())) return;
     g_lpGameScene->m_Effects.emplace_back(effect, x, y, scale);
 }
 

@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/input.h"
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "app/play_se.h"
 #include "app/scene.h"
 #include "flow/flow_engine.h"
@@ -562,6 +563,7 @@ void RemoveCharaFromPlay(cChara& c) {
 // the command runs.
 void AttachCueAnimation(cChara& chara, const cAnimeCue& cue, int flowId) {
     if (cue.m_nAnime < 0 || cue.m_nAnime >= g_AnimeSeqTable.Count()) return;
+    if (!PlayBoundRoom(PlayBound::CharaAnims, chara.m_AttachedAnims.size())) return;
     cAnimSeqFrames frames = g_AnimeSeqTable.at(cue.m_nAnime);
     if (cue.m_nBase6 >= 2 && cue.m_bHold) {
         for (cAnimFrame& f : frames)

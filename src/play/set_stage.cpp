@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/input.h"
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "app/scene.h"
 #include "flow/cmd_items.h"
 #include "flow/flow_engine.h"
@@ -280,6 +281,7 @@ void RunStartFlows(cGameScene& scene) {
 
 void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     ECLog("In SetStage");
+    ResetPlayBoundReports();
     scene.m_nPlayFrame = 0;
     EmptyLists(scene);
     // Item commands changed by arrangements start again from the palette's own records.
@@ -560,7 +562,7 @@ cChara* SummonChara(const cEdCharaDef& def, int x, int y, cChara& summoner, cons
         summoned.m_nFaction = static_cast<std::uint8_t>(rec.m_nForce);
     const int copies = std::max(0, static_cast<int>(static_cast<std::int8_t>(def.m_nExtraCopies)));
     cChara* first = nullptr;
-    for (int i = 0; i <= copies; ++i) {
+    for (int i = 0; i <= copies && PlayBoundRoom(PlayBound::Charas, g_Charas.size()); ++i) {
         cSpawnParams params = ParamsOf(rec);
         params.nCopy = i;
         params.dOffsetX = summoned.OffsetX(i, facing);
@@ -572,6 +574,7 @@ cChara* SummonChara(const cEdCharaDef& def, int x, int y, cChara& summoner, cons
 }
 
 cItem* SummonItem(const cEdItemDef& def, int x, int y, cChara&, const cEdShot& rec) {
+    if (!PlayBoundRoom(PlayBound::Items, g_Items.size())) return nullptr;
     cItem* item = SpawnItem(def, x, y);
     if (item && rec.m_bLifetimeLimit) {
         const long long life = static_cast<long long>(rec.m_nLifetime) * 6 * std::max(0, g_nFrameMul);

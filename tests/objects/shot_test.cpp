@@ -1,6 +1,8 @@
+#include "app/play_bounds.h"
 #include "objects/object_links.h"
 #include "objects/shot.h"
 #include "objects_fixture.h"
+#include "project/common_palette.h"
 #include "project/project_database.h"
 
 #include <cmath>
@@ -140,6 +142,53 @@ TEST_F(ShotTest, LightningColumnsAreCentredOnTheStart) {
     cEdShot r = Shot(SHOT_PATTERN_THUNDER, 2);
     m_Scene->m_Shots.clear();
     EXPECT_EQ(Fire(r), 0);
+}
+
+TEST_F(ShotTest, OneCommandPlacesAtMostItsBoundOfObjects) {
+    const std::size_t bound = PlayBoundLimit(PlayBound::CommandObjects);
+    ASSERT_EQ(bound, 4096u);
+    struct Case {
+        int count, columns, repetitions;
+        std::size_t placed;
+    } cases[] = {
+        {64, 64, 0, bound},       // exactly the bound
+        {1, 4097, 0, bound},      // one past it, in columns an arrangement can set
+        {64, 32, 1, bound},       // two repetitions of half the bound
+        {64, 32, 2, bound},       // a third repetition places nothing
+        {127, 32767, 127, bound}, // every stored field at its largest: one bound's worth, at once
+        {127, 50, 20, bound},     // the editor's largest command
+        {1, 1, 127, 128},         // far below it
+    };
+    for (const Case& c : cases) {
+        m_Scene->m_Shots.clear();
+        cEdShot r = Shot(SHOT_PATTERN_THUNDER, c.count);
+        r.m_nRingCentre = 2;
+        r.m_nFormationValues[1] = static_cast<std::int16_t>(c.columns);
+        r.m_nCopies = static_cast<std::int8_t>(c.repetitions);
+        EXPECT_EQ(Fire(r), static_cast<int>(c.placed)) << c.count << " x " << c.columns;
+        EXPECT_EQ(m_Scene->m_Shots.size(), c.placed) << c.count << " x " << c.columns;
+    }
+    // A summoned character's extra copies are places of their own: 4 places a summon, 1,024 summons.
+    cEdCharaDef def;
+    def.m_nExtraCopies = 3;
+    const auto kept = g_CommonPalette.m_Charas;
+    g_CommonPalette.m_Charas.assign(1, def);
+    cEdShot summon = Shot(SHOT_PATTERN_THUNDER, 127);
+    summon.m_nRingCentre = 2;
+    summon.m_nFormationValues[1] = 50;
+    EXPECT_EQ(ExecSummonChara(m_Firer, summon), static_cast<int>(bound / 4));
+    g_CommonPalette.m_Charas = kept;
+}
+
+TEST_F(ShotTest, ShotsInPlayStopAtTheirBound) {
+    const std::size_t bound = PlayBoundLimit(PlayBound::Shots);
+    for (const std::size_t before : {bound - 2, bound - 1, bound}) {
+        m_Scene->m_Shots.resize(before);
+        EXPECT_EQ(Fire(Shot(SHOT_PATTERN_BURST, 2)),
+                  static_cast<int>(std::min<std::size_t>(2, bound - before)))
+            << before;
+        EXPECT_EQ(m_Scene->m_Shots.size(), std::max(before, std::min(before + 2, bound))) << before;
+    }
 }
 
 TEST_F(ShotTest, AimWithoutTargetFollowsTheFacingAndAimWithTargetPointsAtIt) {
