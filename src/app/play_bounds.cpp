@@ -33,6 +33,9 @@ constexpr BoundInfo kBounds[] = {
     {256, "a character runs at most", "animations at once: further ones are not started"},
     // 80 columns by 30 lines of the message font fill the view with 2,400 bytes.
     {4096, "a message keeps at most", "bytes of text: the rest is cut"},
+    // A code text is one expression, worked through operator by operator over the whole text; the
+    // longest an author writes is a line or two.
+    {4096, "a code text of more than", "bytes is not run"},
 };
 static_assert(std::size(kBounds) == static_cast<std::size_t>(PlayBound::Count));
 

@@ -19,6 +19,7 @@ enum class PlayBound {
     Pictures,       // pictures shown by commands
     CharaAnims,     // animations attached to one character
     MessageText,    // bytes of one message's text
+    CodeText,       // bytes of a code text that is run
     Count
 };
 
