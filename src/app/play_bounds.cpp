@@ -36,6 +36,9 @@ constexpr BoundInfo kBounds[] = {
     // A code text is one expression, worked through operator by operator over the whole text; the
     // longest an author writes is a line or two.
     {4096, "a code text of more than", "bytes is not run"},
+    // The longest time the editor lets any time field hold, 9,999 tenths of a second (16 minutes
+    // 40 seconds); a game frozen longer is one its player has left.
+    {59994, "a wait holds the game for at most", "frames: it ends there"},
 };
 static_assert(std::size(kBounds) == static_cast<std::size_t>(PlayBound::Count));
 

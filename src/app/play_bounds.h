@@ -20,6 +20,7 @@ enum class PlayBound {
     CharaAnims,     // animations attached to one character
     MessageText,    // bytes of one message's text
     CodeText,       // bytes of a code text that is run
+    WaitFrames,     // frames a flow's timed wait holds the game
     Count
 };
 
