@@ -73,7 +73,8 @@ struct EmitCtx {
     std::size_t* asked = nullptr;
 };
 
-// False, with nothing placed, once the command has asked for as many places as one command may.
+// False, with nothing placed, once the command has asked for as many places as one command may or
+// the list it adds to is full: the command then places no more.
 bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
     if (c.asked) {
         if (!PlayBoundRoom(PlayBound::CommandObjects, *c.asked)) return false;
@@ -109,6 +110,7 @@ bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
         break;
     case 14:
         if (!c.chara) return true;
+        if (!PlayBoundRoom(PlayBound::Charas, g_Charas.size())) return false;
         if (g_SummonHooks.SpawnCharacter) {
             if (g_SummonHooks.SpawnCharacter(*c.chara, x, y, c.firer, c.rec)) ++c.count;
         } else {
@@ -124,6 +126,7 @@ bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
         break;
     case 15:
         if (!c.item) return true;
+        if (!PlayBoundRoom(PlayBound::Items, g_Items.size())) return false;
         if (g_SummonHooks.SpawnItem) {
             if (g_SummonHooks.SpawnItem(*c.item, x, y, c.firer, c.rec)) ++c.count;
         } else {

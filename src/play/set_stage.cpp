@@ -574,7 +574,6 @@ cChara* SummonChara(const cEdCharaDef& def, int x, int y, cChara& summoner, cons
 }
 
 cItem* SummonItem(const cEdItemDef& def, int x, int y, cChara&, const cEdShot& rec) {
-    if (!PlayBoundRoom(PlayBound::Items, g_Items.size())) return nullptr;
     cItem* item = SpawnItem(def, x, y);
     if (item && rec.m_bLifetimeLimit) {
         const long long life = static_cast<long long>(rec.m_nLifetime) * 6 * std::max(0, g_nFrameMul);

@@ -180,7 +180,7 @@ TEST_F(ShotTest, OneCommandPlacesAtMostItsBoundOfObjects) {
     g_CommonPalette.m_Charas = kept;
 }
 
-TEST_F(ShotTest, ShotsInPlayStopAtTheirBound) {
+TEST_F(ShotTest, ShotsAndSummonsInPlayStopAtTheirBounds) {
     const std::size_t bound = PlayBoundLimit(PlayBound::Shots);
     for (const std::size_t before : {bound - 2, bound - 1, bound}) {
         m_Scene->m_Shots.resize(before);
@@ -189,6 +189,23 @@ TEST_F(ShotTest, ShotsInPlayStopAtTheirBound) {
             << before;
         EXPECT_EQ(m_Scene->m_Shots.size(), std::max(before, std::min(before + 2, bound))) << before;
     }
+    const auto keptCharas = g_CommonPalette.m_Charas;
+    const auto keptItems = g_CommonPalette.m_Items;
+    g_CommonPalette.m_Charas.assign(1, cEdCharaDef());
+    g_CommonPalette.m_Items.assign(1, cEdItemDef());
+    const cEdShot summon = Shot(SHOT_PATTERN_BURST, 2);
+    ASSERT_EQ(PlayBoundLimit(PlayBound::Charas), PlayBoundLimit(PlayBound::Items));
+    const std::size_t summoned = PlayBoundLimit(PlayBound::Charas);
+    for (const std::size_t before : {summoned - 1, summoned}) {
+        g_Charas.resize(before);
+        g_Items.resize(before);
+        EXPECT_EQ(ExecSummonChara(m_Firer, summon), before < summoned ? 1 : 0) << before;
+        EXPECT_EQ(ExecSummonItem(m_Firer, summon), before < summoned ? 1 : 0) << before;
+        EXPECT_EQ(g_Charas.size(), summoned);
+        EXPECT_EQ(g_Items.size(), summoned);
+    }
+    g_CommonPalette.m_Charas = keptCharas;
+    g_CommonPalette.m_Items = keptItems;
 }
 
 TEST_F(ShotTest, AimWithoutTargetFollowsTheFacingAndAimWithTargetPointsAtIt) {
