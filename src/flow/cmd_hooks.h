@@ -5,6 +5,7 @@
 // or played), so that the flow engine runs on its own in tests and tools.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 class cGameScene;
@@ -36,6 +37,8 @@ struct FlowPlayHooks {
     void (*SetScreenColor)(cScreenColour& colour, const int p[8]) = nullptr;
     // Loads a picture file and shows it (ShowPicture); null when it cannot be loaded.
     cPictureLayer* (*ShowPicture)(const char* file, const cPictureLayer& values) = nullptr;
+    // How many pictures are shown (g_ShownPictures).
+    std::size_t (*ShownPictures)() = nullptr;
     // Starts effect object `effect` with its cell centred on stage pixel (x, y), at `scale` percent.
     void (*StartEffectAt)(int effect, double x, double y, int scale) = nullptr;
     // Where play goes after a clear (g_ClearNext); without it the stage-clear command keeps its

@@ -203,6 +203,8 @@ int CmdShowPicture(cChara& chara, cEdFlowCmd& rec) {
     values.m_bStretch = scale != 100;
     values.m_nLayer = static_cast<std::uint8_t>(Param(rec, 11) != 0);
     if (!g_FlowPlayHooks.ShowPicture) return 0;
+    if (g_FlowPlayHooks.ShownPictures && !PlayBoundRoom(PlayBound::Pictures, g_FlowPlayHooks.ShownPictures()))
+        return 0;
     cPictureLayer* p = g_FlowPlayHooks.ShowPicture(file.c_str(), values);
     if (!p) {
         ErrorBox("%s 読み込み失敗！", file.c_str());

@@ -184,7 +184,6 @@ bool SurfaceShown(const DDSURFACEDATA* surface) {
 } // namespace
 
 cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values) {
-    if (!PlayBoundRoom(PlayBound::Pictures, g_ShownPictures.size())) return nullptr;
     SURFACEDEF def;
     std::snprintf(def.szFileName, sizeof def.szFileName, "%s", file ? file : "");
     def.bColorKey = 1;

@@ -29,6 +29,7 @@ void InstallFlowPlayHooks() {
     g_FlowPlayHooks.ScreenColour = &g_ScreenColour;
     g_FlowPlayHooks.SetScreenColor = &SetScreenColor;
     g_FlowPlayHooks.ShowPicture = &ShowPicture;
+    g_FlowPlayHooks.ShownPictures = [] { return g_ShownPictures.size(); };
     g_FlowPlayHooks.StartEffectAt = &StartEffectAt;
     g_FlowPlayHooks.ClearNext = &g_ClearNext;
     g_FlowPlayHooks.PlayStageBgm = &PlayStageBgm;

@@ -1,9 +1,11 @@
 // Presentation commands: the waits of messages, background layers, animation sets and code texts.
 #include "app/globals.h"
+#include "app/play_bounds.h"
 #include "flow/cmd_hooks.h"
 #include "flow/cmd_present.h"
 #include "flow_fixture.h"
 #include "platform/messages.h"
+#include "play/effects.h"
 #include "project/project_database.h"
 
 namespace {
@@ -106,6 +108,56 @@ TEST_F(FlowPresentTest, MessageIdsReplaceAndClosingShowsNothing) {
     CmdMessage(c, waiting);
     EXPECT_EQ(m_Scene->m_Messages.size(), 2u);
     EXPECT_EQ(g_Seen.runs, 0);
+}
+
+TEST_F(FlowPresentTest, MessagesPicturesAndAnimationsStopAtTheirBounds) {
+    cStageChara c;
+    // Messages, one that would wait for its time among them: a refused one does not wait either.
+    std::vector<std::int32_t> p(18, 0);
+    p[5] = 1;
+    p[6] = 2;
+    p[8] = 1;
+    cEdFlowCmd message = Cmd(FCT_MESSAGE, p, "m");
+    const std::size_t messages = PlayBoundLimit(PlayBound::Messages);
+    for (const std::size_t before : {messages - 1, messages}) {
+        m_Scene->m_Messages.resize(before);
+        g_Seen = {};
+        CmdMessage(c, message);
+        EXPECT_EQ(m_Scene->m_Messages.size(), messages) << before;
+        EXPECT_EQ(g_Seen.runs, before < messages ? 1 : 0) << before;
+    }
+    // Pictures: past the bound the picture is not asked for, and no load failure is shown.
+    static std::size_t s_shown = 0;
+    static int s_asked = 0;
+    g_FlowPlayHooks.ShownPictures = [] { return s_shown; };
+    g_FlowPlayHooks.ShowPicture = [](const char*, const cPictureLayer& values) {
+        static cPictureLayer layer;
+        layer = values;
+        ++s_asked;
+        return &layer;
+    };
+    const auto keptPictures = g_Database.m_Pictures;
+    g_Database.m_Pictures.resize(2);
+    cEdFlowCmd picture = Cmd(FCT_SHOW_PICTURE, {1, 0, 0, 0, 0, 0, 0, 100, 1, 0, 0, 0});
+    const std::size_t pictures = PlayBoundLimit(PlayBound::Pictures);
+    for (const std::size_t before : {pictures - 1, pictures}) {
+        s_shown = before;
+        s_asked = 0;
+        CmdShowPicture(c, picture);
+        EXPECT_EQ(s_asked, before < pictures ? 1 : 0) << before;
+    }
+    g_Database.m_Pictures = keptPictures;
+    // Animations attached to one character.
+    const auto keptAnimes = g_Database.m_Animes;
+    g_Database.m_Animes.resize(1);
+    cEdFlowCmd anime = Cmd(FCT_RUN_ANIME, {0});
+    const std::size_t anims = PlayBoundLimit(PlayBound::CharaAnims);
+    for (const std::size_t before : {anims - 1, anims}) {
+        c.m_AttachedAnims.resize(before);
+        CmdRunAnime(c, anime);
+        EXPECT_EQ(c.m_AttachedAnims.size(), anims) << before;
+    }
+    g_Database.m_Animes = keptAnimes;
 }
 
 TEST_F(FlowPresentTest, BackgroundLayersCountFromOne) {
