@@ -39,6 +39,8 @@ constexpr BoundInfo kBounds[] = {
     // The longest time the editor lets any time field hold, 9,999 tenths of a second (16 minutes
     // 40 seconds); a game frozen longer is one its player has left.
     {59994, "a wait holds the game for at most", "frames: it ends there"},
+    // Every character built from a definition expands its flows' loops again: one line a stage.
+    {65536, "command loops expand to at most", "commands: the list is cut there"},
 };
 static_assert(std::size(kBounds) == static_cast<std::size_t>(PlayBound::Count));
 

@@ -21,6 +21,7 @@ enum class PlayBound {
     MessageText,    // bytes of one message's text
     CodeText,       // bytes of a code text that is run
     WaitFrames,     // frames a flow's timed wait holds the game
+    LoopCommands,   // commands a flow's or item's list holds once its loops are expanded
     Count
 };
 

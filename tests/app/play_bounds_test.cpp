@@ -37,7 +37,7 @@ TEST(PlayBoundsTest, EachBoundStopsAtItsLimitAndIsReportedOncePerStage) {
         {PlayBound::CommandObjects, 4096}, {PlayBound::Shots, 16384},      {PlayBound::Charas, 16384},
         {PlayBound::Items, 16384},         {PlayBound::Effects, 4096},     {PlayBound::Messages, 128},
         {PlayBound::Pictures, 1024},       {PlayBound::CharaAnims, 256},   {PlayBound::MessageText, 4096},
-        {PlayBound::CodeText, 4096},       {PlayBound::WaitFrames, 59994},
+        {PlayBound::CodeText, 4096},       {PlayBound::WaitFrames, 59994}, {PlayBound::LoopCommands, 65536},
     };
     static_assert(std::size(cases) == static_cast<std::size_t>(PlayBound::Count));
     int expected = 0;
