@@ -17,13 +17,15 @@ struct BoundInfo {
 // it side by side, and a busy stage has a few hundred objects moving at once.
 constexpr BoundInfo kBounds[] = {
     // The editor's largest shot command (127 shots, 50 columns, 21 times) would place 133,350
-    // objects in one step; 4,096 cover the view three times over.
-    {4096, "a shot or summon command places at most", "objects: the rest are not placed"},
-    // Four commands at the bound above; hits are tested among all of them every sub-step.
-    {16384, "at most", "shots are in play: further shots are not fired"},
-    // Stage set-up places characters without this bound; only summons stop at it.
-    {16384, "at most", "characters are in play: further summons are not made"},
-    {16384, "at most", "items are in play: further summons are not made"},
+    // objects in one step; 2,048 cover the view almost twice over.
+    {2048, "a shot or summon command places at most", "objects: the rest are not placed"},
+    // Every shot moves, is tested against the blocks and the characters and is drawn every
+    // sub-step; 1,200 of the smallest cover the view side by side.
+    {2048, "at most", "shots are in play: further shots are not fired"},
+    // Characters and items summoned beyond those the stage places (those count without bound):
+    // each character runs its flows, moves and is tested against the blocks every sub-step.
+    {1024, "at most", "characters beyond the stage's own are in play: further summons are not made"},
+    {1024, "at most", "items beyond the stage's own are in play: further summons are not made"},
     // Effects are started by hits and commands, each lasts its animation.
     {4096, "at most", "effects play at once: further effects are not started"},
     // Each text message has a picture of its own the size of its text.

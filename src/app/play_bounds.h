@@ -12,8 +12,8 @@
 enum class PlayBound {
     CommandObjects, // objects one shot or summon command places, extra copies counted
     Shots,          // shots and swords in play
-    Charas,         // characters in play, for a summon to add one
-    Items,          // items in play, for a summon to add one
+    Charas,         // characters in play beyond those the stage placed, for a summon to add one
+    Items,          // items in play beyond those the stage placed, for a summon to add one
     Effects,        // effects playing
     Messages,       // message windows and notices shown
     Pictures,       // pictures shown by commands

@@ -110,7 +110,7 @@ bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
         break;
     case 14:
         if (!c.chara) return true;
-        if (!PlayBoundRoom(PlayBound::Charas, g_Charas.size())) return false;
+        if (!PlayBoundRoom(PlayBound::Charas, BeyondPlaced(g_Charas.size(), g_nPlacedCharas))) return false;
         if (g_SummonHooks.SpawnCharacter) {
             if (g_SummonHooks.SpawnCharacter(*c.chara, x, y, c.firer, c.rec)) ++c.count;
         } else {
@@ -126,7 +126,7 @@ bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
         break;
     case 15:
         if (!c.item) return true;
-        if (!PlayBoundRoom(PlayBound::Items, g_Items.size())) return false;
+        if (!PlayBoundRoom(PlayBound::Items, BeyondPlaced(g_Items.size(), g_nPlacedItems))) return false;
         if (g_SummonHooks.SpawnItem) {
             if (g_SummonHooks.SpawnItem(*c.item, x, y, c.firer, c.rec)) ++c.count;
         } else {

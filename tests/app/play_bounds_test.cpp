@@ -34,8 +34,8 @@ TEST(PlayBoundsTest, EachBoundStopsAtItsLimitAndIsReportedOncePerStage) {
         PlayBound bound;
         std::size_t limit;
     } cases[] = {
-        {PlayBound::CommandObjects, 4096}, {PlayBound::Shots, 16384},      {PlayBound::Charas, 16384},
-        {PlayBound::Items, 16384},         {PlayBound::Effects, 4096},     {PlayBound::Messages, 128},
+        {PlayBound::CommandObjects, 2048}, {PlayBound::Shots, 2048},       {PlayBound::Charas, 1024},
+        {PlayBound::Items, 1024},          {PlayBound::Effects, 4096},     {PlayBound::Messages, 128},
         {PlayBound::Pictures, 1024},       {PlayBound::CharaAnims, 256},   {PlayBound::MessageText, 4096},
         {PlayBound::CodeText, 4096},       {PlayBound::WaitFrames, 59994}, {PlayBound::LoopCommands, 65536},
     };

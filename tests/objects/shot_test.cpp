@@ -146,15 +146,16 @@ TEST_F(ShotTest, LightningColumnsAreCentredOnTheStart) {
 
 TEST_F(ShotTest, OneCommandPlacesAtMostItsBoundOfObjects) {
     const std::size_t bound = PlayBoundLimit(PlayBound::CommandObjects);
-    ASSERT_EQ(bound, 4096u);
+    ASSERT_EQ(bound, 2048u);
+    ASSERT_LE(bound, PlayBoundLimit(PlayBound::Shots)); // one command may fill the shots in play
     struct Case {
         int count, columns, repetitions;
         std::size_t placed;
     } cases[] = {
-        {64, 64, 0, bound},       // exactly the bound
-        {1, 4097, 0, bound},      // one past it, in columns an arrangement can set
-        {64, 32, 1, bound},       // two repetitions of half the bound
-        {64, 32, 2, bound},       // a third repetition places nothing
+        {64, 32, 0, bound},       // exactly the bound
+        {1, 2049, 0, bound},      // one past it, in columns an arrangement can set
+        {32, 32, 1, bound},       // two repetitions of half the bound
+        {32, 32, 2, bound},       // a third repetition places nothing
         {127, 32767, 127, bound}, // every stored field at its largest: one bound's worth, at once
         {127, 50, 20, bound},     // the editor's largest command
         {1, 1, 127, 128},         // far below it
@@ -168,7 +169,7 @@ TEST_F(ShotTest, OneCommandPlacesAtMostItsBoundOfObjects) {
         EXPECT_EQ(Fire(r), static_cast<int>(c.placed)) << c.count << " x " << c.columns;
         EXPECT_EQ(m_Scene->m_Shots.size(), c.placed) << c.count << " x " << c.columns;
     }
-    // A summoned character's extra copies are places of their own: 4 places a summon, 1,024 summons.
+    // A summoned character's extra copies are places of their own: 4 places a summon, 512 summons.
     cEdCharaDef def;
     def.m_nExtraCopies = 3;
     const auto kept = g_CommonPalette.m_Charas;
@@ -195,15 +196,20 @@ TEST_F(ShotTest, ShotsAndSummonsInPlayStopAtTheirBounds) {
     g_CommonPalette.m_Items.assign(1, cEdItemDef());
     const cEdShot summon = Shot(SHOT_PATTERN_BURST, 2);
     ASSERT_EQ(PlayBoundLimit(PlayBound::Charas), PlayBoundLimit(PlayBound::Items));
+    // Summons count beyond what the stage placed, however many that was.
     const std::size_t summoned = PlayBoundLimit(PlayBound::Charas);
-    for (const std::size_t before : {summoned - 1, summoned}) {
-        g_Charas.resize(before);
-        g_Items.resize(before);
-        EXPECT_EQ(ExecSummonChara(m_Firer, summon), before < summoned ? 1 : 0) << before;
-        EXPECT_EQ(ExecSummonItem(m_Firer, summon), before < summoned ? 1 : 0) << before;
-        EXPECT_EQ(g_Charas.size(), summoned);
-        EXPECT_EQ(g_Items.size(), summoned);
+    for (const std::size_t placed : {std::size_t{0}, std::size_t{3000}}) {
+        g_nPlacedCharas = g_nPlacedItems = placed;
+        for (const std::size_t before : {summoned - 1, summoned}) {
+            g_Charas.resize(placed + before);
+            g_Items.resize(placed + before);
+            EXPECT_EQ(ExecSummonChara(m_Firer, summon), before < summoned ? 1 : 0) << placed << " " << before;
+            EXPECT_EQ(ExecSummonItem(m_Firer, summon), before < summoned ? 1 : 0) << placed << " " << before;
+            EXPECT_EQ(g_Charas.size(), placed + summoned);
+            EXPECT_EQ(g_Items.size(), placed + summoned);
+        }
     }
+    g_nPlacedCharas = g_nPlacedItems = 0;
     g_CommonPalette.m_Charas = keptCharas;
     g_CommonPalette.m_Items = keptItems;
 }
