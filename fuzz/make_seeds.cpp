@@ -7,6 +7,7 @@
 // tests/replays/ behind a head of input.
 #include "app/input.h"
 #include "menus/ranking_store.h"
+#include "objects/shot.h"
 #include "play/replay.h"
 #include "project/boot_data.h"
 #include "project/option_data.h"
@@ -230,6 +231,43 @@ void PlaySeeds(const fs::path& demo) {
             ReadAll(fs::path("data") / "stg4" / stage_writer::StageRevisionName("seed-extreme", 0));
         seed.insert(seed.end(), file.begin(), file.end());
         Put("play_files", name, seed);
+    }
+    // A stage whose character asks in each step for more than play's bounds let stand: a lightning
+    // shot of 127 shots in 32,767 columns, 128 times over; the same summon of items; a message and
+    // a code text of 60,000 bytes each.
+    cEdStage asks = stage_writer::MakeFloorStage(20, 15);
+    asks.m_PaletteItems.assign(2, stage_writer::MakeItem(0, 0, 1));
+    cEdCharaDef asker = stage_writer::MakeChara(8, 13, 2);
+    cEdFlow many = flow_writer::MakeFlow(FTK_ALWAYS);
+    for (const FlowCommandType kind : {FCT_SHOT, FCT_SUMMON_ITEM}) {
+        cEdFlowCmd cmd = flow_writer::MakeCommand(kind);
+        cEdShot& shot = *cmd.m_Shot;
+        shot.m_nFormation = SHOT_PATTERN_THUNDER;
+        shot.m_nRingCentre = 2;
+        shot.m_nCount = 127;
+        shot.m_nFormationValues[1] = 32767;
+        shot.m_nCopies = 127;
+        shot.m_nSummonPalette = 1;
+        shot.m_nSummonEntry = 1;
+        cmd.m_bRunWithNext = 1;
+        many.m_Commands.push_back(cmd);
+    }
+    cEdFlowCmd longMessage = flow_writer::MakeMessage(0);
+    longMessage.m_strText = std::string(60000, 'a');
+    longMessage.m_bRunWithNext = 1;
+    many.m_Commands.push_back(longMessage);
+    std::string sum = "C1 = 1";
+    while (sum.size() < 60000)
+        sum += " + 1";
+    many.m_Commands.push_back(flow_writer::MakeCode(sum));
+    asker.m_Flows.push_back(many);
+    asks.m_Charas.push_back(asker);
+    if (stage_writer::WriteStageFile(".", "seed-asks", 0, asks)) {
+        Bytes seed = PlayHead(0);
+        const Bytes file =
+            ReadAll(fs::path("data") / "stg4" / stage_writer::StageRevisionName("seed-asks", 0));
+        seed.insert(seed.end(), file.begin(), file.end());
+        Put("play_files", "bounds-of-one-step", seed);
     }
     // The generator takes any bytes: a few fillers reach its plainest and busiest projects.
     for (int fill : {0x00, 0x55, 0xaa, 0xff}) {

@@ -1,6 +1,7 @@
 #include "flow/cmd_control.h"
 
 #include "app/int_range.h"
+#include "app/play_bounds.h"
 #include "flow/cmd_hooks.h"
 #include "flow/flow_engine.h"
 #include "objects/game_object.h"
@@ -76,6 +77,11 @@ int LoopShared(cChara&, cEdFlowCmd&) {
 
 bool RunFlowPause(cGameScene& scene, int kind, int confirm, int frames) {
     if (scene.m_bClosing) return false;
+    const std::size_t most = PlayBoundLimit(PlayBound::WaitFrames);
+    if (!confirm && frames > 0 && static_cast<std::size_t>(frames) > most) {
+        PlayBoundRoom(PlayBound::WaitFrames, static_cast<std::size_t>(frames));
+        frames = static_cast<int>(most);
+    }
     if (g_FlowPlayHooks.SetPauseWait) {
         g_FlowPlayHooks.SetPauseWait(scene, kind, confirm, frames, 0);
     } else {

@@ -172,8 +172,7 @@ void CmdStraightMove(cChara& c, cFlowCommand& inst) {
     if (FirstFrame(inst)) {
         int angle = mv->m_nAngle + mv->m_nAngleStep * CloneValue(c);
         if (mv->m_bMirrorAngle && Reversed(c)) angle = 360 - angle;
-        while (angle >= 360)
-            angle -= 360;
+        if (angle >= 360) angle %= 360; // as many turns taken off at once as one by one
         double vx = 0, vy = 0;
         int facing = 0;
         if (mv->m_nTargetMode == 0) {

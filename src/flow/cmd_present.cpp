@@ -2,6 +2,7 @@
 
 #include "app/int_range.h"
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "app/play_se.h"
 #include "draw/draw.h"
 #include "flow/cmd_hooks.h"
@@ -97,6 +98,7 @@ int CmdMessage(cChara& chara, cEdFlowCmd& rec) {
     const int noOpening =
         rec.m_bItem ? (scene.m_bMessageContinued ? 1 : 0) : (flow && flow->m_nMessageWait ? 1 : 0);
     const int period = Param(rec, 12);
+    if (!PlayBoundRoom(PlayBound::Messages, scene.m_Messages.size())) return 0;
     cMessage& m = scene.m_Messages.emplace_back();
     SetMessage(m, rec.m_strText.c_str(), posMode, Param(rec, 1), Param(rec, 2), Param(rec, 3), Param(rec, 4),
                Param(rec, 9), Param(rec, 10), display, frames, Param(rec, 11), AnchorId(chara, posMode),
@@ -122,7 +124,8 @@ int CmdChangeAnimeSet(cChara& chara, cEdFlowCmd& rec) {
 }
 
 int CmdRunAnime(cChara& chara, cEdFlowCmd& rec) {
-    if (g_Database.m_Animes.empty()) return 0;
+    if (g_Database.m_Animes.empty() || !PlayBoundRoom(PlayBound::CharaAnims, chara.m_AttachedAnims.size()))
+        return 0;
     const int n = Param(rec, 0);
     const cEdAnime& anime = g_Database.m_Animes.at(n);
     cAnimSeqFrames frames;
@@ -186,6 +189,7 @@ int CmdShowPicture(cChara& chara, cEdFlowCmd& rec) {
     values.m_bFixed = Param(rec, 6);
     values.m_bStretch = scale != 100;
     values.m_nLayer = static_cast<std::uint8_t>(Param(rec, 11) != 0);
+    if (!PlayBoundRoom(PlayBound::Pictures, g_ShownPictures.size())) return 0;
     cPictureLayer* p = ShowPicture(file.c_str(), values);
     if (!p) {
         ErrorBox("%s 読み込み失敗！", file.c_str());

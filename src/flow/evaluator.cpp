@@ -1,6 +1,7 @@
 #include "flow/evaluator.h"
 
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "draw/dd_palette_fx.h"
 #include "flow/flow_engine.h"
 #include "flow/status_ops.h"
@@ -385,6 +386,12 @@ int SyncStringLength(std::string& s) {
 
 bool EvaluateExpression(const std::string& text, cChara& chara) {
     g_bError = false;
+    // The text is cut at its first NUL first, as every evaluation reads it.
+    const std::size_t length = std::min(text.find('\0'), text.size());
+    if (length > PlayBoundLimit(PlayBound::CodeText)) {
+        PlayBoundRoom(PlayBound::CodeText, length);
+        return Fail(), false;
+    }
     const int hp = chara.m_nHP, sp = chara.m_nSP;
     ParseExpression(text, chara);
     if (g_bError) return false;

@@ -1,11 +1,14 @@
 #include "flow/flow_engine.h"
 
+#include "app/play_bounds.h"
+
 #include "flow/cmd_motion.h"
 #include "flow/cmd_control.h"
 #include "flow/cmd_items.h"
 #include "flow/cmd_stage.h"
 #include "flow/cmd_present.h"
 
+#include "app/play_bounds.h"
 #include "app/input.h"
 #include "app/int_range.h"
 #include "app/log.h"
@@ -156,21 +159,19 @@ void MarkGroupEnded(cChara& chara, int group) {
 void BuildCues(cFlow& flow) {
     flow.m_Cues.clear();
     const int mul = std::max(1, static_cast<int>(g_nFrameMul));
+    // `start` is the time of the commands before j; the animation starts early enough when the
+    // commands from some k up to j take its time t, that is when start less the least time before
+    // any k reaches t. The least is kept as the list goes, so that a list of any length (loops
+    // expand to tens of thousands of commands) is gone through once.
     std::int64_t start = 0;
+    std::int64_t least = 0;
     for (std::size_t j = 0; j < flow.m_Commands.size(); ++j) {
         const cEdFlowCmd& rec = *flow.m_Commands[j].m_lpRecord;
         if (rec.m_nAnimation != 0) {
             const std::int64_t lf = static_cast<std::int64_t>(AnimationLength(rec.m_nAnimation)) * 6;
             const std::int64_t t = lf * mul;
-            std::int64_t r = t;
-            bool found = false;
-            for (std::size_t k = j; k-- > 0;) {
-                if (flow.m_Commands[k].m_lpRecord->m_bRunWithNext != 1) r -= flow.m_Commands[k].m_nUseTime;
-                if (r < 1) {
-                    found = true;
-                    break;
-                }
-            }
+            const bool found = j > 0 && start - least >= t;
+            const std::int64_t r = t - start; // what is left of t before the first command
             const int type = CommandType(rec);
             cAnimeCue cue;
             cue.m_nAnime = rec.m_nAnimation;
@@ -188,6 +189,7 @@ void BuildCues(cFlow& flow) {
             }
             flow.m_Cues.push_back(cue);
         }
+        least = std::min(least, start);
         if (rec.m_bRunWithNext != 1) start += flow.m_Commands[j].m_nUseTime;
     }
 }
@@ -678,6 +680,7 @@ namespace {
 // the command runs. It joins the character's attached animations, tagged with the flow id.
 void AttachCueAnimation(cChara& chara, const cAnimeCue& cue, int flowId) {
     if (cue.m_nAnime < 0 || cue.m_nAnime >= g_AnimeSeqTable.Count()) return;
+    if (!PlayBoundRoom(PlayBound::CharaAnims, chara.m_AttachedAnims.size())) return;
     cAnimSeqFrames frames = g_AnimeSeqTable.at(cue.m_nAnime);
     if (cue.m_nBase6 >= 2 && cue.m_bHold) {
         for (cAnimFrame& f : frames)

@@ -3,6 +3,7 @@
 #include "app/checked_containers.h"
 #include "app/int_range.h"
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "app/thread.h"
 #include "draw/dd_palette_fx.h"
 #include "draw/dd_startup.h"
@@ -120,14 +121,15 @@ int DrawEffectObj(cEffectObj& e, DDSURFACEDATA* surface, int advance) {
 }
 
 void StartHitEffect(int effect, cChara& struck, cGameObject& attacker, int scale) {
-    if (!g_lpGameScene || effect <= 0) return;
+    if (!g_lpGameScene || effect <= 0 || !PlayBoundRoom(PlayBound::Effects, g_lpGameScene->m_Effects.size()))
+        return;
     const double a[4] = {attacker.m_dX, attacker.m_dY, attacker.m_dRight, attacker.m_dBottom};
     const double v[4] = {struck.m_dX, struck.m_dY, struck.m_dRight, struck.m_dBottom};
     g_lpGameScene->m_Effects.emplace_back(effect, a, v, scale);
 }
 
 void StartEffectAt(int effect, double x, double y, int scale) {
-    if (!g_lpGameScene) return;
+    if (!g_lpGameScene || !PlayBoundRoom(PlayBound::Effects, g_lpGameScene->m_Effects.size())) return;
     g_lpGameScene->m_Effects.emplace_back(effect, x, y, scale);
 }
 

@@ -13,6 +13,7 @@
 std::vector<cHero> g_Heroes;
 std::list<cStageChara> g_Charas;
 std::list<cItem> g_Items;
+std::size_t g_nPlacedCharas = 0, g_nPlacedItems = 0;
 int g_nScore = 0;
 ObjectHooks g_ObjectHooks;
 

@@ -31,6 +31,7 @@
 #include "records/ed_shot.h"
 #include "records/param_link.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -539,6 +540,12 @@ class cHero : public cChara {
 extern std::vector<cHero> g_Heroes;
 extern std::list<cStageChara> g_Charas;
 extern std::list<cItem> g_Items;
+// How many characters and items the stage set-up placed; summons are bounded beyond these.
+extern std::size_t g_nPlacedCharas, g_nPlacedItems;
+// The characters or items in play beyond those the stage placed.
+inline std::size_t BeyondPlaced(std::size_t inPlay, std::size_t placed) {
+    return inPlay > placed ? inPlay - placed : 0;
+}
 extern int g_nScore;
 
 cChara* FindCharaById(int id);

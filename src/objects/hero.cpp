@@ -3,6 +3,7 @@
 // box display.
 #include "objects/hero.h"
 
+#include "app/play_bounds.h"
 #include "app/input.h"
 #include "app/play_se.h"
 #include "objects/aim.h"
@@ -160,7 +161,7 @@ void cHero::EndTouch(int itemId) {
 
 void cHero::PushMessage(int pictureKind, int pictureNo, int pictureArg) {
     // The picture of a taken item rises above the hero for 30 frames from where it was taken.
-    if (!g_lpGameScene) return;
+    if (!g_lpGameScene || !PlayBoundRoom(PlayBound::Messages, g_lpGameScene->m_Messages.size())) return;
     cMessage& m = g_lpGameScene->m_Messages.emplace_back();
     m.Set(2, nullptr, pictureArg, pictureKind, pictureNo, 4, 0, 0, 0, 0, 1, 1, 2, MESSAGE_NOTICE_FRAMES, 0,
           m_nId, 1, 0, 0, 0, 0, 0, 0, 0);

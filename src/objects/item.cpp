@@ -3,6 +3,7 @@
 #include "objects/item.h"
 
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "draw/draw.h"
 #include "objects/chara_draw.h"
 #include "objects/flow_calls.h"
@@ -94,10 +95,9 @@ void ExpandLoops(cCheckedVector<cEdFlowCmd>& commands) {
         if (reported) {
             copies = 0; // once cut, the list grows no more
         } else if (copies * n > room) {
+            PlayBoundRoom(PlayBound::LoopCommands, size + copies * n);
             copies = room / n;
             reported = true;
-            Report("command loops expand to more than %zu commands: the list is cut there",
-                   MAX_EXPANDED_COMMANDS);
         }
         for (std::size_t c = 0; c < copies; ++c)
             rest.insert(rest.end(), body.begin(), body.end());

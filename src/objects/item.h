@@ -5,7 +5,7 @@
 
 class cEdFlowCmd;
 
-// The most commands a list may hold after its loops are expanded.
+// The most commands a list may hold after its loops are expanded (the loop bound of play).
 constexpr std::size_t MAX_EXPANDED_COMMANDS = 65536;
 
 // Expands every loop command ("ループ": item type 23, character type 38) of the list, the first

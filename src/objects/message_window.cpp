@@ -1,6 +1,7 @@
 #include "objects/message_window.h"
 
 #include "app/display_report.h"
+#include "app/play_bounds.h"
 #include "app/sjis.h"
 #include "draw/dd_startup.h"
 #include "draw/font.h"
@@ -49,8 +50,23 @@ std::string FormatField(std::int64_t value, int width, bool zeros, bool plus) {
 
 } // namespace
 
+void CutMessageText(std::string& text) {
+    const std::size_t limit = PlayBoundLimit(PlayBound::MessageText);
+    if (text.size() <= limit) return;
+    PlayBoundRoom(PlayBound::MessageText, text.size());
+    std::size_t end = 0;
+    while (end < text.size()) {
+        const std::size_t n = end + 1 < text.size() && IsSjisPair(text.c_str() + end) ? 2 : 1;
+        if (end + n > limit) break;
+        end += n;
+    }
+    text.resize(end);
+}
+
 std::string ExpandMessageText(const std::string& source) {
     std::string out = source;
+    // Each field is replaced in place: the work grows with the text's length times its fields.
+    CutMessageText(out);
     std::size_t i = 0;
     while (i < out.size()) {
         // A lead byte with its trail byte is one character; a lead byte at the end stands alone.
@@ -110,6 +126,7 @@ std::string ExpandMessageText(const std::string& source) {
         out.replace(i, end - i, text);
         i += text.size();
     }
+    CutMessageText(out);
     return out;
 }
 
@@ -136,7 +153,11 @@ void cMessage::Set(int kind, const char* text, int reserved, int chipKind, int c
                    int displayMode, int frames, int countWhilePaused, int charaId, int noOpening, int expand,
                    int refresh, int refreshPeriod, int window, int, int, int noRender) {
     m_nKind = kind;
-    if (text) m_strText = m_strSource = text;
+    if (text) {
+        m_strSource = text;
+        CutMessageText(m_strSource);
+        m_strText = m_strSource;
+    }
     m_nReserved = reserved, m_nChipKind = chipKind, m_nChipIndex = chipIndex;
     m_nPosMode = posMode, m_nColumn = column, m_nRow = row, m_nOffsetX = offsetX, m_nOffsetY = offsetY;
     m_bKeepOnScreen = keepOnScreen, m_bFixed = fixed, m_nDisplayMode = displayMode, m_nFrames = frames;

@@ -76,7 +76,9 @@ class cMessage {
     double m_dOpening = 0;
 };
 
-// Expands the "#" fields of `source` (used by cMessage::ExpandLine).
+// Cuts a text longer than a message keeps at the last whole character within the bound.
+void CutMessageText(std::string& text);
+// Expands the "#" fields of `source` (used by cMessage::ExpandLine); the result is cut as above.
 std::string ExpandMessageText(const std::string& source);
 // The measured size of a text: the widest line and the lines, plus 2 pixels each way.
 void MeasureMessageText(const std::string& text, int& w, int& h);

@@ -4,6 +4,7 @@
 
 #include "app/input.h"
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "objects/aim.h"
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
@@ -68,16 +69,30 @@ struct EmitCtx {
     const cEdCharaDef* chara = nullptr;
     const cEdItemDef* item = nullptr;
     int count = 0;
+    // Places the command has asked for so far, over all its repetitions; a summoned character's
+    // extra copies count as places of their own.
+    std::size_t* asked = nullptr;
 };
 
-void Emit(EmitCtx& c, int x, int y, double vx, double vy) {
+// False, with nothing placed, once the command has asked for as many places as one command may or
+// the list it adds to is full: the command then places no more.
+bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
+    if (c.asked) {
+        if (!PlayBoundRoom(PlayBound::CommandObjects, *c.asked)) return false;
+        std::size_t places = 1;
+        if (c.cmdType == 14 && c.chara)
+            places += static_cast<std::size_t>(
+                std::max(0, static_cast<int>(static_cast<std::int8_t>(c.chara->m_nExtraCopies))));
+        *c.asked += places;
+    }
     c.em.x = x;
     c.em.y = y;
     c.em.vx = vx;
     c.em.vy = vy;
     switch (c.cmdType) {
     case 11: {
-        if (!c.shots) return;
+        if (!c.shots) return true;
+        if (!PlayBoundRoom(PlayBound::Shots, c.shots->size())) return false;
         cShot proto;
         proto.Init(c.firer, 11, c.rec, c.em);
         c.shots->push_back(proto);
@@ -95,7 +110,8 @@ void Emit(EmitCtx& c, int x, int y, double vx, double vy) {
             ++c.count;
         break;
     case 14:
-        if (!c.chara) return;
+        if (!c.chara) return true;
+        if (!PlayBoundRoom(PlayBound::Charas, BeyondPlaced(g_Charas.size(), g_nPlacedCharas))) return false;
         if (g_SummonHooks.SpawnCharacter) {
             if (g_SummonHooks.SpawnCharacter(*c.chara, x, y, c.firer, c.rec)) ++c.count;
         } else {
@@ -110,7 +126,8 @@ void Emit(EmitCtx& c, int x, int y, double vx, double vy) {
         }
         break;
     case 15:
-        if (!c.item) return;
+        if (!c.item) return true;
+        if (!PlayBoundRoom(PlayBound::Items, BeyondPlaced(g_Items.size(), g_nPlacedItems))) return false;
         if (g_SummonHooks.SpawnItem) {
             if (g_SummonHooks.SpawnItem(*c.item, x, y, c.firer, c.rec)) ++c.count;
         } else {
@@ -127,6 +144,7 @@ void Emit(EmitCtx& c, int x, int y, double vx, double vy) {
     default:
         break;
     }
+    return true;
 }
 
 void AngleVelocity(double a, double s, double& vx, double& vy) {
@@ -238,7 +256,7 @@ void PatternLineA(EmitCtx& c, const Frame& f) {
         }
     }
     for (int k = 0; k < n; ++k)
-        Emit(c, x + k * sx, y + k * sy, vx, vy);
+        if (!Emit(c, x + k * sx, y + k * sy, vx, vy)) return;
 }
 
 void PatternLineB(EmitCtx& c, const Frame& f) {
@@ -257,7 +275,7 @@ void PatternLineB(EmitCtx& c, const Frame& f) {
         AngleVelocity(a + em.nAngle, c.em.dSpeed, vx, vy);
     }
     for (int k = 0; k < n; ++k)
-        Emit(c, x, y - k * (h + g), vx, vy);
+        if (!Emit(c, x, y - k * (h + g), vx, vy)) return;
 }
 
 void PatternSpread(EmitCtx& c, const Frame& f) {
@@ -282,7 +300,7 @@ void PatternSpread(EmitCtx& c, const Frame& f) {
     for (int k = 0; k < n; ++k) {
         double vx, vy;
         AngleVelocity(first + k * step, c.em.dSpeed, vx, vy);
-        Emit(c, x, y, vx, vy);
+        if (!Emit(c, x, y, vx, vy)) return;
     }
 }
 
@@ -377,7 +395,7 @@ void PatternThunder(EmitCtx& c, const Frame& firer) {
     if (em.nAngle != 0) AngleVelocity(DirIndexAngle(d) + em.nAngle, em.dSpeed, vx, vy);
     for (int k = 0; k < n; ++k)
         for (int j = 0; j < m; ++j)
-            Emit(c, x + k * cx + j * colX, y + k * cy + j * colY, vx, vy);
+            if (!Emit(c, x + k * cx + j * colX, y + k * cy + j * colY, vx, vy)) return;
 }
 
 void PatternBurst(EmitCtx& c, const Frame& f) {
@@ -390,7 +408,7 @@ void PatternBurst(EmitCtx& c, const Frame& f) {
     for (int k = 0; k < n; ++k) {
         double vx, vy;
         AngleVelocity(start + k * 360.0 / n, em.dSpeed, vx, vy);
-        Emit(c, x, y, vx, vy);
+        if (!Emit(c, x, y, vx, vy)) return;
     }
 }
 
@@ -411,7 +429,7 @@ void PatternRing(EmitCtx& c, const Frame& firer) {
         const int y = cy + static_cast<int>(std::sin(Rad(a)) * dist + 0.5);
         double vx, vy;
         AngleVelocity(a, em.dSpeed, vx, vy);
-        Emit(c, x, y, vx, vy);
+        if (!Emit(c, x, y, vx, vy)) return;
     }
 }
 
@@ -474,8 +492,10 @@ int SummonOnce(cChara& firer, const cEdShot& rec, int cmdType, const cEdBlockDef
     em.nLife = rec.m_nRange;
     RefreshScreenRects(firer);
     const int size = (scale < 1 ? 1 : scale) * 32;
+    std::size_t asked = 0;
     EmitCtx c{firer, cmdType, rec, em};
     c.block = block, c.chara = chara, c.item = item;
+    c.asked = &asked;
     RunPattern(c, FrameOf(firer, size, size));
     return c.count;
 }
@@ -595,6 +615,7 @@ int ExecShotCommand(cChara& firer, const cEdShot& rec, std::list<cShot>& shots, 
     int angle = Spread(Mirrored(rec.m_nAngleOffset, rec, firer), rec);
     int total = 0;
     const int reps = rec.m_nCopies < 0 ? 0 : rec.m_nCopies;
+    std::size_t asked = 0;
     for (int i = 0; i <= reps; ++i) {
         cEmission em;
         em.nRep = i;
@@ -605,6 +626,7 @@ int ExecShotCommand(cChara& firer, const cEdShot& rec, std::list<cShot>& shots, 
         Offsets(rec, firer, i, em.nOffX, em.nOffY);
         EmitCtx c{firer, 11, rec, em};
         c.shots = &shots;
+        c.asked = &asked;
         RunPattern(c, FrameOf(firer, size, size));
         total += c.count;
         speed += rec.m_nSpeedStep * 0.1;
@@ -614,7 +636,7 @@ int ExecShotCommand(cChara& firer, const cEdShot& rec, std::list<cShot>& shots, 
 }
 
 bool ExecSword(cChara& firer, const cEdShot& rec, std::list<cShot>& shots) {
-    if (g_Database.m_SwordTypes.empty()) return false;
+    if (g_Database.m_SwordTypes.empty() || !PlayBoundRoom(PlayBound::Shots, shots.size())) return false;
     cEmission em;
     em.nDir = firer.m_nDir == 1 ? 3 : 2;
     cShot sword;

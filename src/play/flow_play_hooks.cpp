@@ -1,5 +1,6 @@
 #include "play/flow_play_hooks.h"
 
+#include "app/play_bounds.h"
 #include "flow/cmd_hooks.h"
 #include "objects/game_scene.h"
 #include "play/draw_stage.h"

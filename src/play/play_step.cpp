@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/input.h"
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "app/play_se.h"
 #include "app/scene.h"
 #include "flow/flow_engine.h"

@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/input.h"
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "app/scene.h"
 #include "flow/cmd_items.h"
 #include "flow/flow_engine.h"
@@ -208,6 +209,8 @@ void PlaceCharasAndItems() {
         }
         SpawnItemAtBlock(g_Items, placement.m_nX, placement.m_nY, g_PlayWork.nNextItemId, placement);
     }
+    g_nPlacedCharas = g_Charas.size();
+    g_nPlacedItems = g_Items.size();
 }
 
 void ResetCounters(cGameScene& scene) {
@@ -280,6 +283,7 @@ void RunStartFlows(cGameScene& scene) {
 
 void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     ECLog("In SetStage");
+    ResetPlayBoundReports();
     scene.m_nPlayFrame = 0;
     EmptyLists(scene);
     // Item commands changed by arrangements start again from the palette's own records.
@@ -560,7 +564,9 @@ cChara* SummonChara(const cEdCharaDef& def, int x, int y, cChara& summoner, cons
         summoned.m_nFaction = static_cast<std::uint8_t>(rec.m_nForce);
     const int copies = std::max(0, static_cast<int>(static_cast<std::int8_t>(def.m_nExtraCopies)));
     cChara* first = nullptr;
-    for (int i = 0; i <= copies; ++i) {
+    for (int i = 0;
+         i <= copies && PlayBoundRoom(PlayBound::Charas, BeyondPlaced(g_Charas.size(), g_nPlacedCharas));
+         ++i) {
         cSpawnParams params = ParamsOf(rec);
         params.nCopy = i;
         params.dOffsetX = summoned.OffsetX(i, facing);

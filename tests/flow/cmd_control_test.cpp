@@ -6,6 +6,8 @@
 #include "objects/item.h"
 #include "project/common_palette.h"
 
+#include <climits>
+
 namespace {
 
 using Cmds = std::vector<TestCmd>;
@@ -177,6 +179,29 @@ TEST_F(FlowControlTest, GameWaitHoldsTheGameTenthsTimesSixFrames) {
     CmdGameWait(c, rec);
     EXPECT_EQ(g_Probe.runs, 1);
     EXPECT_EQ(m_Scene->m_Messages.size(), 1u);
+}
+
+TEST_F(FlowControlTest, TimedWaitsEndAtTheirBound) {
+    g_FlowPlayHooks.RunPauseLoop = &ProbeRun;
+    cStageChara c;
+    const struct {
+        int tenths, frames;
+    } cases[] = {
+        {9999, 59994},    // the longest time the editor holds: the bound itself
+        {10000, 59994},   // one past it
+        {INT_MAX, 59994}, // as long as the field holds
+        {-5, -30},        // a wait below nothing is the pause loop's to end at once
+    };
+    for (const auto& k : cases) {
+        g_Probe = {};
+        cEdFlowCmd rec = MakeCommand({FCT_GAME_WAIT, 1, 0, '-', {k.tenths}});
+        CmdGameWait(c, rec);
+        EXPECT_EQ(g_Probe.frames, k.frames) << k.tenths;
+    }
+    // A wait for the advance key has no time to bound.
+    g_Probe = {};
+    EXPECT_TRUE(RunFlowPause(*m_Scene, 1, 1, INT_MAX));
+    EXPECT_EQ(g_Probe.frames, INT_MAX);
 }
 
 TEST_F(FlowControlTest, ArrangementsAccumulateForTheNextCommandOnly) {

@@ -1,10 +1,12 @@
 // Presentation commands: the waits of messages, background layers, animation sets and code texts.
 #include "app/globals.h"
+#include "app/play_bounds.h"
 #include "flow/cmd_hooks.h"
 #include "flow/cmd_present.h"
 #include "flow_fixture.h"
 #include "platform/crt_rand.h"
 #include "platform/messages.h"
+#include "objects/effects.h"
 #include "project/project_database.h"
 
 namespace {
@@ -127,6 +129,51 @@ TEST_F(FlowPresentTest, AnEffectSitsCentredOnItsPointWithoutTheHitEffectsJitter)
     EXPECT_EQ(crt::rand_state(), seedBefore);
     EXPECT_EQ(g_Seen.runs, 0);
     g_Database.m_Effects = saved;
+}
+
+TEST_F(FlowPresentTest, MessagesPicturesAndAnimationsStopAtTheirBounds) {
+    cStageChara c;
+    // Messages, one that would wait for its time among them: a refused one does not wait either.
+    std::vector<std::int32_t> p(18, 0);
+    p[5] = 1;
+    p[6] = 2;
+    p[8] = 1;
+    cEdFlowCmd message = Cmd(FCT_MESSAGE, p, "m");
+    const std::size_t messages = PlayBoundLimit(PlayBound::Messages);
+    for (const std::size_t before : {messages - 1, messages}) {
+        m_Scene->m_Messages.resize(before);
+        g_Seen = {};
+        CmdMessage(c, message);
+        EXPECT_EQ(m_Scene->m_Messages.size(), messages) << before;
+        EXPECT_EQ(g_Seen.runs, before < messages ? 1 : 0) << before;
+    }
+    // Pictures: past the bound the picture is not asked for, so a file that cannot be loaded shows
+    // no load failure there.
+    const auto keptPictures = g_Database.m_Pictures;
+    g_Database.m_Pictures.resize(2);
+    g_Database.m_Pictures.at(1).szFileName = "bmp/no-such-picture.bmp";
+    cEdFlowCmd picture = Cmd(FCT_SHOW_PICTURE, {1, 0, 0, 0, 0, 0, 0, 100, 1, 0, 0, 0});
+    const std::size_t pictures = PlayBoundLimit(PlayBound::Pictures);
+    for (const std::size_t before : {pictures - 1, pictures}) {
+        g_ShownPictures.resize(before);
+        s_Boxes.clear();
+        CmdShowPicture(c, picture);
+        EXPECT_EQ(g_ShownPictures.size(), before) << before;
+        EXPECT_EQ(s_Boxes.size(), before < pictures ? 1u : 0u) << before;
+    }
+    g_ShownPictures.clear();
+    g_Database.m_Pictures = keptPictures;
+    // Animations attached to one character.
+    const auto keptAnimes = g_Database.m_Animes;
+    g_Database.m_Animes.resize(1);
+    cEdFlowCmd anime = Cmd(FCT_RUN_ANIME, {0});
+    const std::size_t anims = PlayBoundLimit(PlayBound::CharaAnims);
+    for (const std::size_t before : {anims - 1, anims}) {
+        c.m_AttachedAnims.resize(before);
+        CmdRunAnime(c, anime);
+        EXPECT_EQ(c.m_AttachedAnims.size(), anims) << before;
+    }
+    g_Database.m_Animes = keptAnimes;
 }
 
 TEST_F(FlowPresentTest, BackgroundLayersCountFromOne) {

@@ -1,5 +1,6 @@
 // The expression evaluator: operators, objects, statuses, system values, side effects and errors,
 // and random or truncated texts that must end in an error, never in a crash.
+#include "app/play_bounds.h"
 #include "flow/evaluator.h"
 #include "flow_fixture.h"
 #include "platform/crt_rand.h"
@@ -225,6 +226,24 @@ TEST(FlowStrings, Sync) {
 }
 
 // Random word salads and every prefix of real texts: each ends as a value or an error.
+TEST_F(FlowEvaluatorTest, CodeTextsPastTheirBoundAreNotRun) {
+    const std::size_t bound = PlayBoundLimit(PlayBound::CodeText);
+    const std::string sum = "C7 = 1 + 1 + 1"; // spaces are words' separators: padding changes nothing
+    const struct {
+        std::string text;
+        bool run;
+    } cases[] = {
+        {sum + std::string(bound - sum.size(), ' '), true},
+        {sum + std::string(bound - sum.size() + 1, ' '), false},
+        {sum + std::string(bound - sum.size(), ' ') + std::string(1, '\0') + "xx", true}, // cut at its NUL
+    };
+    for (const auto& c : cases) {
+        g_SaveData.m_vnCommonVars[7] = 0;
+        EXPECT_EQ(EvaluateExpression(c.text, m_Self), c.run) << c.text.size();
+        EXPECT_EQ(g_SaveData.m_vnCommonVars[7], c.run ? 3 : 0) << c.text.size();
+    }
+}
+
 TEST_F(FlowEvaluatorTest, RandomAndTruncatedTextsNeverCrash) {
     cObjectLinks::SetTarget(m_Self, &m_Other);
     const std::string pieces[] = {"(",           ")",

@@ -1,6 +1,8 @@
 // Flows stepped sub-step by sub-step: traces of command starts and ends, worked out by hand.
 #include "flow_fixture.h"
 
+#include <random>
+
 namespace {
 
 using Cmds = std::vector<TestCmd>;
@@ -172,6 +174,62 @@ TEST_F(FlowTest, ArrangementsApplyToTheNextCommandOnceAndStay) {
     for (int f = 0; f < 3; ++f)
         Frame(c, {FTK_ALWAYS});
     EXPECT_EQ(recs[1].m_Params[8], 10);
+}
+
+TEST_F(FlowTest, CuesMatchAWalkBackOverEveryEarlierCommand) {
+    // The cue of command j: found when the commands from some k up to j take the animation's time
+    // t; otherwise it skips what the commands before j do not cover. Worked out here the slow way,
+    // over lists of random times (many of them just t) and commands that run with the next.
+    g_Stage.SetHitLevel(2);
+    const auto kept = g_Database.m_Animes;
+    g_Database.m_Animes.resize(3);
+    for (int a = 1; a <= 2; ++a) {
+        g_Database.m_Animes[static_cast<std::size_t>(a)].m_Frames.resize(1);
+        g_Database.m_Animes[static_cast<std::size_t>(a)].m_Frames[0].nTime = 2 * a;
+    }
+    std::mt19937 random(36);
+    for (int round = 0; round < 40; ++round) {
+        cEdFlow f = MakeFlow(FTK_ALWAYS, {});
+        const int n = 1 + static_cast<int>(random() % 60);
+        for (int j = 0; j < n; ++j) {
+            cEdFlowCmd rec = MakeCommand(TestCmd{});
+            rec.m_nUseTime = static_cast<std::int16_t>(random() % 4);
+            rec.m_bRunWithNext = static_cast<std::uint8_t>(random() % 3 == 0);
+            rec.m_nAnimation = static_cast<std::int16_t>(random() % 3);
+            f.m_Commands.push_back(rec);
+        }
+        cStageChara c;
+        Give(c, {f});
+        const cFlow& fl = c.m_Flows[0];
+        std::vector<cAnimeCue> expected;
+        std::int64_t start = 0;
+        for (int j = 0; j < n; ++j) {
+            const cEdFlowCmd& rec = *fl.m_Commands[static_cast<std::size_t>(j)].m_lpRecord;
+            if (rec.m_nAnimation != 0) {
+                const std::int64_t lf = AnimationLength(rec.m_nAnimation) * 6, t = lf * 2;
+                std::int64_t r = t;
+                bool found = false;
+                for (int k = j - 1; k >= 0 && !found; --k) {
+                    const cFlowCommand& inst = fl.m_Commands[static_cast<std::size_t>(k)];
+                    if (inst.m_lpRecord->m_bRunWithNext != 1) r -= inst.m_nUseTime;
+                    found = r < 1;
+                }
+                cAnimeCue cue;
+                cue.m_nStart = found ? static_cast<int>(start - t) : 0;
+                cue.m_nSkip = static_cast<std::int16_t>(found ? 0 : std::min(r / 2, lf));
+                cue.m_nPlay = static_cast<std::int16_t>(lf - cue.m_nSkip);
+                expected.push_back(cue);
+            }
+            if (rec.m_bRunWithNext != 1) start += fl.m_Commands[static_cast<std::size_t>(j)].m_nUseTime;
+        }
+        ASSERT_EQ(fl.m_Cues.size(), expected.size()) << round;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(fl.m_Cues[i].m_nStart, expected[i].m_nStart) << round << " cue " << i;
+            EXPECT_EQ(fl.m_Cues[i].m_nSkip, expected[i].m_nSkip) << round << " cue " << i;
+            EXPECT_EQ(fl.m_Cues[i].m_nPlay, expected[i].m_nPlay) << round << " cue " << i;
+        }
+    }
+    g_Database.m_Animes = kept;
 }
 
 TEST_F(FlowTest, BuildFlowsTimesCuesAndPlacement) {

@@ -1,3 +1,6 @@
+#include "app/log.h"
+#include "app/play_bounds.h"
+#include "fixtures/bytes.h"
 #include "objects/flow_calls.h"
 #include "objects/hero.h"
 #include "objects/item.h"
@@ -5,6 +8,8 @@
 #include "project/system_data.h"
 #include "records/ed_flow.h"
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -49,18 +54,37 @@ TEST(ExpandLoopsTest, LoopsRepeatWhatFollowsThem) {
     }
 }
 
-TEST(ExpandLoopsTest, GrowthStopsAtTheCap) {
-    // Three nested loops of 127 would make 127^3 commands.
-    cCheckedVector<cEdFlowCmd> list;
-    list.push_back(Cmd(23, {127, 3}));
-    list.push_back(Cmd(23, {127, 2}));
-    list.push_back(Cmd(23, {127, 1}));
-    list.push_back(Cmd(4));
-    ExpandLoops(list);
-    EXPECT_LE(list.size(), MAX_EXPANDED_COMMANDS);
-    EXPECT_GT(list.size(), MAX_EXPANDED_COMMANDS / 2);
-    for (const cEdFlowCmd& c : list)
-        EXPECT_EQ(c.m_nKind, 4);
+TEST(ExpandLoopsTest, GrowthStopsAtTheCapWithOneReportLineAStage) {
+    ASSERT_EQ(PlayBoundLimit(PlayBound::LoopCommands), MAX_EXPANDED_COMMANDS);
+    fixtures::TempDir dir;
+    const std::string report = dir.file("Report_Game.txt");
+    ASSERT_TRUE(ReportOpen(report.c_str()));
+    ResetPlayBoundReports();
+    // Three nested loops of 127 would make 127^3 commands; every character built from the same
+    // definition expands them again.
+    for (int built = 0; built < 2; ++built) {
+        cCheckedVector<cEdFlowCmd> list;
+        list.push_back(Cmd(23, {127, 3}));
+        list.push_back(Cmd(23, {127, 2}));
+        list.push_back(Cmd(23, {127, 1}));
+        list.push_back(Cmd(4));
+        ExpandLoops(list);
+        EXPECT_LE(list.size(), MAX_EXPANDED_COMMANDS);
+        EXPECT_GT(list.size(), MAX_EXPANDED_COMMANDS / 2);
+        for (const cEdFlowCmd& c : list)
+            EXPECT_EQ(c.m_nKind, 4);
+    }
+    // A list that fills the cap exactly is not cut.
+    cCheckedVector<cEdFlowCmd> exact;
+    exact.push_back(Cmd(23, {static_cast<std::int32_t>(MAX_EXPANDED_COMMANDS), 1}));
+    exact.push_back(Cmd(4));
+    ExpandLoops(exact);
+    EXPECT_EQ(exact.size(), MAX_EXPANDED_COMMANDS);
+    const fixtures::Bytes logged = fixtures::ReadAll(report);
+    const std::string text(logged.begin(), logged.end());
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_NE(text.find("65536"), std::string::npos) << text;
+    g_szReportPath[0] = '\0';
 }
 
 class ItemHeroTest : public ObjectsTest {

@@ -1,6 +1,8 @@
+#include "app/play_bounds.h"
 #include "objects/object_links.h"
 #include "objects/shot.h"
 #include "objects_fixture.h"
+#include "project/common_palette.h"
 #include "project/project_database.h"
 
 #include <cmath>
@@ -140,6 +142,76 @@ TEST_F(ShotTest, LightningColumnsAreCentredOnTheStart) {
     cEdShot r = Shot(SHOT_PATTERN_THUNDER, 2);
     m_Scene->m_Shots.clear();
     EXPECT_EQ(Fire(r), 0);
+}
+
+TEST_F(ShotTest, OneCommandPlacesAtMostItsBoundOfObjects) {
+    const std::size_t bound = PlayBoundLimit(PlayBound::CommandObjects);
+    ASSERT_EQ(bound, 2048u);
+    ASSERT_LE(bound, PlayBoundLimit(PlayBound::Shots)); // one command may fill the shots in play
+    struct Case {
+        int count, columns, repetitions;
+        std::size_t placed;
+    } cases[] = {
+        {64, 32, 0, bound},       // exactly the bound
+        {1, 2049, 0, bound},      // one past it, in columns an arrangement can set
+        {32, 32, 1, bound},       // two repetitions of half the bound
+        {32, 32, 2, bound},       // a third repetition places nothing
+        {127, 32767, 127, bound}, // every stored field at its largest: one bound's worth, at once
+        {127, 50, 20, bound},     // the editor's largest command
+        {1, 1, 127, 128},         // far below it
+    };
+    for (const Case& c : cases) {
+        m_Scene->m_Shots.clear();
+        cEdShot r = Shot(SHOT_PATTERN_THUNDER, c.count);
+        r.m_nRingCentre = 2;
+        r.m_nFormationValues[1] = static_cast<std::int16_t>(c.columns);
+        r.m_nCopies = static_cast<std::int8_t>(c.repetitions);
+        EXPECT_EQ(Fire(r), static_cast<int>(c.placed)) << c.count << " x " << c.columns;
+        EXPECT_EQ(m_Scene->m_Shots.size(), c.placed) << c.count << " x " << c.columns;
+    }
+    // A summoned character's extra copies are places of their own: 4 places a summon, 512 summons.
+    cEdCharaDef def;
+    def.m_nExtraCopies = 3;
+    const auto kept = g_CommonPalette.m_Charas;
+    g_CommonPalette.m_Charas.assign(1, def);
+    cEdShot summon = Shot(SHOT_PATTERN_THUNDER, 127);
+    summon.m_nRingCentre = 2;
+    summon.m_nFormationValues[1] = 50;
+    EXPECT_EQ(ExecSummonChara(m_Firer, summon), static_cast<int>(bound / 4));
+    g_CommonPalette.m_Charas = kept;
+}
+
+TEST_F(ShotTest, ShotsAndSummonsInPlayStopAtTheirBounds) {
+    const std::size_t bound = PlayBoundLimit(PlayBound::Shots);
+    for (const std::size_t before : {bound - 2, bound - 1, bound}) {
+        m_Scene->m_Shots.resize(before);
+        EXPECT_EQ(Fire(Shot(SHOT_PATTERN_BURST, 2)),
+                  static_cast<int>(std::min<std::size_t>(2, bound - before)))
+            << before;
+        EXPECT_EQ(m_Scene->m_Shots.size(), std::max(before, std::min(before + 2, bound))) << before;
+    }
+    const auto keptCharas = g_CommonPalette.m_Charas;
+    const auto keptItems = g_CommonPalette.m_Items;
+    g_CommonPalette.m_Charas.assign(1, cEdCharaDef());
+    g_CommonPalette.m_Items.assign(1, cEdItemDef());
+    const cEdShot summon = Shot(SHOT_PATTERN_BURST, 2);
+    ASSERT_EQ(PlayBoundLimit(PlayBound::Charas), PlayBoundLimit(PlayBound::Items));
+    // Summons count beyond what the stage placed, however many that was.
+    const std::size_t summoned = PlayBoundLimit(PlayBound::Charas);
+    for (const std::size_t placed : {std::size_t{0}, std::size_t{3000}}) {
+        g_nPlacedCharas = g_nPlacedItems = placed;
+        for (const std::size_t before : {summoned - 1, summoned}) {
+            g_Charas.resize(placed + before);
+            g_Items.resize(placed + before);
+            EXPECT_EQ(ExecSummonChara(m_Firer, summon), before < summoned ? 1 : 0) << placed << " " << before;
+            EXPECT_EQ(ExecSummonItem(m_Firer, summon), before < summoned ? 1 : 0) << placed << " " << before;
+            EXPECT_EQ(g_Charas.size(), placed + summoned);
+            EXPECT_EQ(g_Items.size(), placed + summoned);
+        }
+    }
+    g_nPlacedCharas = g_nPlacedItems = 0;
+    g_CommonPalette.m_Charas = keptCharas;
+    g_CommonPalette.m_Items = keptItems;
 }
 
 TEST_F(ShotTest, AimWithoutTargetFollowsTheFacingAndAimWithTargetPointsAtIt) {

@@ -1,6 +1,11 @@
-// Effect cell sizes a project or a damaged file can make as large as their stored type allows: the
-// giant factor's product saturates at the boundary where it stops fitting an int and past it.
+// Effects and item notices started by play stop at their bounds; effect cell sizes a project or a damaged
+// file can make as large as their stored type allows: the giant factor's product saturates at the boundary
+// where it stops fitting an int and past it.
+#include "app/play_bounds.h"
+#include "objects/game_scene.h"
+#include "objects/hero.h"
 #include "objects/effects.h"
+#include "objects/message_window.h"
 #include "project/project_database.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +39,31 @@ TEST(EffectExtremesTest, GiantCellSizesSaturate) {
         e.Restart();
         EXPECT_EQ(e.m_nWidth, e.m_nHeight) << k.cell << " x " << k.scale;
     }
+    g_Database = kept;
+}
+
+TEST(PlayBoundsInPlay, EffectsAndNoticesStopAtTheirBounds) {
+    const cProjectDatabase kept = g_Database;
+    g_Database.m_Effects.assign(2, cEdEffect());
+    cGameScene scene;
+    g_lpGameScene = &scene;
+    cHero hero;
+    cChara struck;
+    const std::size_t effects = PlayBoundLimit(PlayBound::Effects),
+                      notices = PlayBoundLimit(PlayBound::Messages);
+    for (const std::size_t before : {effects - 1, effects}) {
+        scene.m_Effects.clear();
+        for (std::size_t i = 0; i < before; ++i)
+            scene.m_Effects.emplace_back(1, 0.0, 0.0, 1);
+        StartHitEffect(1, struck, hero, 1);
+        EXPECT_EQ(scene.m_Effects.size(), effects) << before;
+    }
+    for (const std::size_t before : {notices - 1, notices}) {
+        scene.m_Messages.resize(before);
+        hero.PushMessage(0, 1, 0);
+        EXPECT_EQ(scene.m_Messages.size(), notices) << before;
+    }
+    g_lpGameScene = nullptr;
     g_Database = kept;
 }
 

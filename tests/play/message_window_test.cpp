@@ -1,5 +1,6 @@
 // Message windows: "#" fields, the opening box, display mode 2 and messages whose character goes.
 #include "objects/game_scene.h"
+#include "app/play_bounds.h"
 #include "objects/message_window.h"
 #include "project/save_data.h"
 
@@ -42,6 +43,38 @@ TEST(MessageFields, ExpandCommonAndStageVariables) {
         EXPECT_EQ(ExpandMessageText(c.in), c.out) << c.in;
     g_lpGameScene = nullptr;
     g_SaveData.m_vnCommonVars.clear();
+}
+
+TEST(MessageFields, LongTextsAreCutAtTheBoundOnAWholeCharacter) {
+    const std::size_t bound = PlayBoundLimit(PlayBound::MessageText);
+    const std::string pair = "\x82\xa0"; // one two-byte character
+    const struct {
+        std::string in;
+        std::size_t kept;
+    } cases[] = {
+        {std::string(bound, 'a'), bound},                  // at the bound
+        {std::string(bound + 1, 'a'), bound},              // one past it
+        {std::string(bound - 1, 'a') + pair, bound - 1},   // a character across the bound goes whole
+        {std::string(bound - 2, 'a') + pair + "b", bound}, // one that ends on it stays
+    };
+    for (const auto& c : cases) {
+        std::string t = c.in;
+        CutMessageText(t);
+        EXPECT_EQ(t, c.in.substr(0, c.kept)) << c.in.size();
+        cMessage m;
+        m.Set(3, c.in.c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1);
+        EXPECT_EQ(m.m_strSource.size(), c.kept);
+        EXPECT_EQ(m.m_strText.size(), c.kept);
+    }
+    // Fields make a text longer: what they expand to is cut as well.
+    g_SaveData.m_vnCommonVars.assign(256, 0);
+    std::string fields;
+    for (std::size_t i = 0; i < bound / 6; ++i)
+        fields += "#C1_9."; // six bytes become nine
+    std::string expanded;
+    for (std::size_t i = 0; i < bound / 6; ++i)
+        expanded += "        0";
+    EXPECT_EQ(ExpandMessageText(fields), expanded.substr(0, bound));
 }
 
 TEST(MessageWindows, OpeningBoxGrowsFromTheCentre) {

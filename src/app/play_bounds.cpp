@@ -1,0 +1,69 @@
+#include "app/play_bounds.h"
+
+#include "app/log.h"
+
+#include <array>
+#include <atomic>
+
+namespace {
+
+struct BoundInfo {
+    std::size_t limit;
+    const char* before; // the report's words before the limit
+    const char* after;  // and after it
+};
+
+// The limits, by PlayBound. The view is 640 x 480 pixels: 1,200 shots of the smallest size cover
+// it side by side, and a busy stage has a few hundred objects moving at once.
+constexpr BoundInfo kBounds[] = {
+    // The editor's largest shot command (127 shots, 50 columns, 21 times) would place 133,350
+    // objects in one step; 2,048 cover the view almost twice over.
+    {2048, "a shot or summon command places at most", "objects: the rest are not placed"},
+    // Every shot moves, is tested against the blocks and the characters and is drawn every
+    // sub-step; 1,200 of the smallest cover the view side by side.
+    {2048, "at most", "shots are in play: further shots are not fired"},
+    // Characters and items summoned beyond those the stage places (those count without bound):
+    // each character runs its flows, moves and is tested against the blocks every sub-step.
+    {1024, "at most", "characters beyond the stage's own are in play: further summons are not made"},
+    {1024, "at most", "items beyond the stage's own are in play: further summons are not made"},
+    // Effects are started by hits and commands, each lasts its animation.
+    {4096, "at most", "effects play at once: further effects are not started"},
+    // Each text message has a picture of its own the size of its text.
+    {128, "at most", "messages are shown at once: further messages are not shown"},
+    {1024, "at most", "pictures are shown at once: further pictures are not shown"},
+    // A character runs each attached animation every frame.
+    {256, "a character runs at most", "animations at once: further ones are not started"},
+    // 80 columns by 30 lines of the message font fill the view with 2,400 bytes.
+    {4096, "a message keeps at most", "bytes of text: the rest is cut"},
+    // A code text is one expression, worked through operator by operator over the whole text; the
+    // longest an author writes is a line or two.
+    {4096, "a code text of more than", "bytes is not run"},
+    // The longest time the editor lets any time field hold, 9,999 tenths of a second (16 minutes
+    // 40 seconds); a game frozen longer is one its player has left.
+    {59994, "a wait holds the game for at most", "frames: it ends there"},
+    // Every character built from a definition expands its flows' loops again: one line a stage.
+    {65536, "command loops expand to at most", "commands: the list is cut there"},
+};
+static_assert(std::size(kBounds) == static_cast<std::size_t>(PlayBound::Count));
+
+// Play and the window thread may both start messages; a flag is set once per bound and stage.
+std::array<std::atomic<bool>, static_cast<std::size_t>(PlayBound::Count)> g_reported{};
+
+} // namespace
+
+std::size_t PlayBoundLimit(PlayBound bound) {
+    return kBounds[static_cast<std::size_t>(bound)].limit;
+}
+
+bool PlayBoundRoom(PlayBound bound, std::size_t count) {
+    const BoundInfo& info = kBounds[static_cast<std::size_t>(bound)];
+    if (count < info.limit) return true;
+    if (!g_reported[static_cast<std::size_t>(bound)].exchange(true))
+        Report("%s %zu %s", info.before, info.limit, info.after);
+    return false;
+}
+
+void ResetPlayBoundReports() {
+    for (std::atomic<bool>& r : g_reported)
+        r = false;
+}
