@@ -1,5 +1,6 @@
 // The row rule of 16-bit targets, through tables of the three formats' values.
 #include "platform/gfx/raster_internal.h"
+#include <algorithm>
 #include <mutex>
 
 namespace gfx::raster_detail {
@@ -56,6 +57,42 @@ void ShadeRow16(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uin
         for (int sh = 0; sh < 32; sh += 8)
             out |= Div255(Ch(src, sh) * a + Ch(d, sh) * (255 - a)) << sh;
         dst[i] = t.To(f, out);
+    }
+}
+
+void ShadeRow16Wide(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
+                    std::uint32_t mul, bool blend, PixelFormat f, std::vector<std::uint32_t>& wide,
+                    std::vector<std::uint32_t>& before) {
+    if (n <= 0) return;
+    const Tables16& t = T16();
+    wide.resize(static_cast<std::size_t>(n));
+    before.resize(static_cast<std::size_t>(n));
+    const std::uint32_t* from = t.From(f);
+    std::uint32_t* w = before.data();
+    for (int i = 0; i < n; ++i)
+        w[i] = from[dst[i]];
+    std::copy_n(w, n, wide.data());
+    Shade32 k;
+    k.orMask = orMask;
+    k.mul = mul;
+    k.blend = blend;
+    // The row functions picked once for each kind of rule this takes.
+    static const Rows32Fn picked[2][2] = {
+        {PickRows32(Shade32{0, 0, 0, false}), PickRows32(Shade32{})},
+        {PickRows32(Shade32{0, 0, 0, true}), PickRows32(Shade32{0, 0xFFFFFFFFu, 0, true})}};
+    const std::uint32_t* rows[1] = {texels};
+    picked[blend][k.Identity()](k, Rows32{wide.data(), 0, rows, n, 1});
+    // A pixel whose value did not change is written back only where the row rule writes it and its
+    // value is not one its format writes (the unused bit of X1R5G5B5 set).
+    const std::uint16_t* same = t.Same(f);
+    const bool identity = k.Identity();
+    for (int i = 0; i < n; ++i) {
+        if (wide[i] != before[i]) {
+            dst[i] = t.To(f, wide[i]);
+        } else if (same[dst[i]] != dst[i]) {
+            const std::uint32_t a = (texels[i] | orMask) >> 24;
+            if (!blend || (identity ? a : Div255(a * (mul >> 24))) != 0) dst[i] = same[dst[i]];
+        }
     }
 }
 
