@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The share of a processor the whole player takes while it runs: the idle title and the busy demo
 # stage, on each back-end, in a window, for 600 frames each (MIRELDA4_FRAME_LIMIT). Prints the CPU
-# time (user + system) of the player alone over the wall time of each run. Without a display it
+# time (user + system) of the player alone over the wall time of each run, and the share once running
+# (steady): a run of one frame is timed as well and its start-up taken off both times. Without a display it
 # starts an Xvfb server of its own for the runs, so that frames really reach a window.
 # Usage: bench/cpu_share.sh [build dir]
 set -euo pipefail
@@ -28,19 +29,31 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
     done
     export DISPLAY=":$(head -n1 "$work/display")"
 fi
-printf '%-10s %-6s %8s %8s %8s %7s\n' scene d3d user_s sys_s wall_s share
+printf '%-10s %-6s %8s %8s %8s %7s %8s %7s\n' scene d3d user_s sys_s wall_s share start_s steady
+# Runs the player for $1 frames; sets user, sys and wall.
+run() {
+    MIRELDA4_FRAME_LIMIT=$1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
+        /usr/bin/time -f '%U %S %e' -o "$work/time" "$build/mirelda4" "${args[@]}" \
+        >/dev/null 2>&1 || true
+    user=- sys=- wall=-
+    read -r user sys wall <"$work/time" || true
+}
 for d3d in 0 1; do
     for scene in title stage; do
         printf 'Direct3D=%s\r\nWindowMode=1\r\nShowFps=0\r\nExit\r\n' "$d3d" >System.ini
-        rm -rf user_data
         args=()
         [ "$scene" = stage ] && args=('data\stg4\demo.stg4_000')
-        MIRELDA4_FRAME_LIMIT=600 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
-            /usr/bin/time -f '%U %S %e' -o "$work/time" "$build/mirelda4" "${args[@]}" \
-            >/dev/null 2>&1 || true
-        read -r user sys wall <"$work/time" || true
-        share=$(awk -v u="${user:-0}" -v s="${sys:-0}" -v w="${wall:-0}" \
-            'BEGIN { if (w > 0) printf "%.1f%%", 100 * (u + s) / w; else print "-" }')
-        printf '%-10s %-6s %8s %8s %8s %7s\n' "$scene" "$d3d" "${user:--}" "${sys:--}" "${wall:--}" "$share"
+        rm -rf user_data
+        run 1
+        user1=$user sys1=$sys wall1=$wall
+        rm -rf user_data
+        run 600
+        read -r share start steady < <(awk -v u="$user" -v s="$sys" -v w="$wall" -v u1="$user1" \
+            -v s1="$sys1" -v w1="$wall1" 'BEGIN {
+                share = w > 0 ? sprintf("%.1f%%", 100 * (u + s) / w) : "-"
+                start = sprintf("%.2f", u1 + s1)
+                steady = w - w1 > 0 ? sprintf("%.1f%%", 100 * (u + s - u1 - s1) / (w - w1)) : "-"
+                print share, start, steady }')
+        printf '%-10s %-6s %8s %8s %8s %7s %8s %7s\n' "$scene" "$d3d" "$user" "$sys" "$wall" "$share" "$start" "$steady"
     done
 done

@@ -2,8 +2,9 @@
 // second of frames (60) the way the game thread does and reports the rate reached and how late the
 // frames came.
 //   Direct3D:   presents wait on the fractional schedule (t0 + n x 1000/60, anchored again every
-//               60 frames), polling every millisecond.
-//   DirectDraw: frames wait on the whole-millisecond frame timer, polling every millisecond.
+//               60 frames), sleeping until the next present is due (WaitPresentDue).
+//   DirectDraw: frames wait on the whole-millisecond frame timer, sleeping until it is due
+//               (WaitFrameTimer).
 //   Blank:      a DirectDraw window waits for the 60 Hz vertical blank.
 //   Window:     a DirectDraw window as the frame loop runs it: the frame timer, 2 ms of drawing, then the
 //               wait for the blank before the copy to the window.
@@ -68,19 +69,13 @@ template <typename WaitForFrame> void Pace(benchmark::State& state, WaitForFrame
 void BM_PacingDirect3D(benchmark::State& state) {
     ResetFrameTimers();
     g_DrawingHooks.direct3DActive = &Yes;
-    Pace(state, [] {
-        while (!DrawFpsAverage(kRate, 0, 0))
-            win::Sleep(1);
-    });
+    Pace(state, [] { WaitPresentDue(kRate); });
     ResetDrawingHooks();
 }
 
 void BM_PacingDirectDraw(benchmark::State& state) {
     ResetFrameTimers();
-    Pace(state, [] {
-        while (!FrameTimerDue(kRate))
-            win::Sleep(1);
-    });
+    Pace(state, [] { WaitFrameTimer(kRate); });
 }
 
 void BM_PacingVerticalBlank(benchmark::State& state) {
@@ -92,8 +87,7 @@ void BM_PacingDirectDrawWindow(benchmark::State& state) {
     ResetFrameTimers();
     gfx::sim::SetVerticalBlankEmulation(true);
     Pace(state, [] {
-        while (!FrameTimerDue(kRate))
-            win::Sleep(1);
+        WaitFrameTimer(kRate);
         const auto drawn = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
         while (std::chrono::steady_clock::now() < drawn) {
         }

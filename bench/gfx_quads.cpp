@@ -100,6 +100,12 @@ BENCHMARK(BM_Quads2000KeyedSprites16)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 
+// The tinted sprites on a 16-bit target: the general row of 16-bit targets (modulated, half alpha).
+void BM_Quads2000Tinted16(benchmark::State& state) {
+    RunQuads(state, false, 0x80FF8040, true);
+}
+BENCHMARK(BM_Quads2000Tinted16)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 namespace {

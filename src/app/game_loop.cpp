@@ -1,5 +1,6 @@
 #include "app/game_loop.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "app/globals.h"
@@ -125,6 +126,15 @@ bool DrawFpsAverage(int rate, int, int) {
     return true;
 }
 
+void WaitPresentDue(int rate) {
+    while (!DrawFpsAverage(rate, 0, 0)) {
+        // Not due: the present is due at the first whole millisecond at or after t0 + n x 1000 / rate.
+        const double due =
+            std::ceil(static_cast<double>(g_Timers.presentN) * 1000.0 / static_cast<double>(rate));
+        win::SleepUntil(g_Timers.presentT0 + static_cast<win::DWORD>(due));
+    }
+}
+
 bool FrameTimerTick(int mode, int n) {
     if (mode == 0) {
         g_Timers.tickCounter = 0;
@@ -142,10 +152,14 @@ int FpsAverage() {
     return g_Timers.average;
 }
 
+void WaitFrameTimer(int rate) {
+    while (!FrameTimerDue(rate))
+        win::SleepUntil(g_Timers.deadline);
+}
+
 void WaitFrame() {
     if (!g_DrawingHooks.directDrawActive()) return;
-    while (!FrameTimerDue(g_SceneManager.g_nFrameRate))
-        win::Sleep(1);
+    WaitFrameTimer(g_SceneManager.g_nFrameRate);
 }
 
 bool RestoreSurfaces() {
@@ -258,8 +272,7 @@ bool HookYes() {
     return true;
 }
 bool HookPresentPaced(int rate) {
-    while (!DrawFpsAverage(rate, 0, 0))
-        win::Sleep(1);
+    WaitPresentDue(rate);
     return true;
 }
 void HookNothing() {}

@@ -59,10 +59,15 @@ void PresentFrame();
 bool FrameLimitReached();
 
 bool FrameTimerDue(int rate);
+// Sleeps until FrameTimerDue(rate) is true and takes that frame: the DirectDraw frame timer.
+void WaitFrameTimer(int rate);
 void FrameStamp();
 unsigned FrameElapsed(int bUpdate);
 unsigned MeasureFps(int bUpdate);
 bool DrawFpsAverage(int rate, int debugA, int debugB);
+// Sleeps until DrawFpsAverage(rate, ...) is true and takes that present: the Direct3D pacing without
+// vertical sync.
+void WaitPresentDue(int rate);
 bool FrameTimerTick(int mode, int n);
 // The running average of the last 16 frame work times shown after the frame rate.
 int FpsAverage();

@@ -87,13 +87,10 @@ void DDSetBackBufferMode(int bOn) {
         DDSetRenderTarget(0, lpDTCon->lpRenderTarget);
 }
 
-bool DDPresent(int nFrameRate, int bShowFps, DDSURFACEDATA*) {
+bool DDPresent(int nFrameRate, int, DDSURFACEDATA*) {
     if (!lpDTCon) return true;
     if (lpDTCon->bVirBackBuffer) CopyVirBackToScreen();
-    if (!g_DDSettings.bVSync) {
-        while (!DrawFpsAverage(nFrameRate, bShowFps, 0))
-            win::Sleep(1);
-    }
+    if (!g_DDSettings.bVSync) WaitPresentDue(nFrameRate);
     DDEndScene();
     HRESULT hr = lpDTCon->lpDevice->Present(nullptr, nullptr, nullptr, nullptr);
     if (hr != D3DERR_DEVICELOST) return true;

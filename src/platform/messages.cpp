@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -218,11 +219,26 @@ BOOL WaitMessage() {
     return TRUE;
 }
 
+namespace {
+// Counts WakeMessageWaiters calls (under the registry's lock).
+std::uint64_t g_wakeups = 0;
+} // namespace
+
 void WaitMessageTimeout(DWORD ms) {
     std::unique_lock lock(R().lock);
     auto q = OwnQueueLocked();
-    R().changed.wait_for(lock, std::chrono::milliseconds(ms),
-                         [&] { return !q->sent.empty() || !q->posted.empty() || g_aborting.load(); });
+    const std::uint64_t wakeups = g_wakeups;
+    R().changed.wait_for(lock, std::chrono::milliseconds(ms), [&] {
+        return !q->sent.empty() || !q->posted.empty() || g_aborting.load() || g_wakeups != wakeups;
+    });
+}
+
+void WakeMessageWaiters() {
+    {
+        std::lock_guard lock(R().lock);
+        ++g_wakeups;
+    }
+    R().changed.notify_all();
 }
 
 LRESULT DispatchMessage(const MSG* msg) {

@@ -35,8 +35,11 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
 // Waits until something arrives for this thread (also returns when shut-down begins).
 BOOL WaitMessage();
-// Waits at most `ms` milliseconds for something to arrive.
+// Waits at most `ms` milliseconds for something to arrive (or for WakeMessageWaiters).
 void WaitMessageTimeout(DWORD ms);
+// Ends every thread's WaitMessageTimeout at once: something besides a message wants a look (a new
+// frame to show, say).
+void WakeMessageWaiters();
 LRESULT DispatchMessage(const MSG* msg);
 void PostQuitMessage(int exitCode);
 

@@ -53,6 +53,25 @@ void Sleep(DWORD ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void SleepUntil(DWORD when) {
+    ParkWhileSuspended();
+    if (ManualClock* c = g_manual.load()) {
+        c->sleeps.fetch_add(1);
+        const auto ahead = static_cast<std::int32_t>(when - c->now.load());
+        if (c->sleepAdvances.load() && ahead > 0) c->Advance(static_cast<DWORD>(ahead));
+        std::this_thread::yield();
+        return;
+    }
+    const std::int64_t nowNs = SteadyNanoseconds();
+    const std::int64_t nowMs = nowNs / 1000000;
+    const auto ahead = static_cast<std::int32_t>(when - static_cast<DWORD>(nowMs));
+    if (ahead <= 0) return;
+    // timeGetTime() reads `when` from the first nanosecond of that millisecond.
+    using namespace std::chrono;
+    std::this_thread::sleep_until(steady_clock::time_point(
+        duration_cast<steady_clock::duration>(nanoseconds((nowMs + ahead) * 1000000))));
+}
+
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
     if (!count) return FALSE;
     count->QuadPart = SteadyNanoseconds();

@@ -21,6 +21,10 @@ int TimerPeriodRequests();
 // Waits at least `ms` milliseconds (0 only yields). A worker thread asked to suspend parks here
 // until it is resumed (see platform/threads.h).
 void Sleep(DWORD ms);
+// Waits until timeGetTime() reaches `when` (returns at once when it has, also across the counter's
+// wrap), waking as close to that moment as the system allows rather than in whole-millisecond steps.
+// A manual clock is moved there instead. Parks a suspended worker as Sleep does.
+void SleepUntil(DWORD when);
 
 struct LARGE_INTEGER {
     std::int64_t QuadPart = 0;

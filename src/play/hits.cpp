@@ -847,5 +847,17 @@ void SweepRemoved(cGameScene* scene) {
     g_BlockCharas.made = false;
     g_Charas.remove_if([](const cStageChara& c) { return c.m_bRemoved != 0; });
     g_Items.remove_if([](const cItem& i) { return i.m_bRemoved || i.m_bTaken; });
-    if (scene) scene->m_Shots.remove_if([](const cShot& s) { return s.m_bRemoved != 0; });
+    if (!scene) return;
+    // The shots about to go leave their faction lists in one pass over each list, in the order the
+    // lists keep, instead of each searching its list as it goes.
+    for (std::vector<cGameObject*>& group : scene->m_ShotGroups)
+        group.erase(std::remove_if(group.begin(), group.end(),
+                                   [](cGameObject* o) {
+                                       if (o->m_nObjKind != OBJKIND_SHOT || !o->m_bRemoved) return false;
+                                       o->m_pGroupList = nullptr;
+                                       o->m_nGroupFaction = -1;
+                                       return true;
+                                   }),
+                    group.end());
+    scene->m_Shots.remove_if([](const cShot& s) { return s.m_bRemoved != 0; });
 }

@@ -217,8 +217,9 @@ const cEdStageSub& LimitRecord(int index) {
     return g_Stage.m_Limits[std::clamp(index, 0, STAGE_LIMIT_RECORDS - 1)];
 }
 
+// The shot stays in its faction list, marked, until the sweep takes all the marked shots out of the
+// lists in one pass: the hits pass over marked shots.
 void RemoveShot(cShot& shot) {
-    cObjectLinks::LeaveFaction(shot);
     shot.m_bRemoved = 1;
 }
 

@@ -38,6 +38,8 @@ constexpr int SW_SHOWDEFAULT = 10;
 constexpr int SW_SHOW = 5;
 constexpr int CLIENT_WIDTH = 640;
 constexpr int CLIENT_HEIGHT = 480;
+// How long the window thread waits at most between two looks at the window's events.
+constexpr DWORD kWindowEventPollMs = 4;
 const char* const WINDOW_CLASS = "Mirelda4";
 const char* const EDITOR_CLASS = "Mirelda4_Editor";
 
@@ -183,7 +185,9 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         } else if (!g_bActive) {
             WaitForMessageOrEvent();
         }
-        Sleep(1);
+        // Until a message or a new frame arrives, and a look at the window's events every few
+        // milliseconds, instead of a look every millisecond.
+        WaitMessageTimeout(kWindowEventPollMs);
     }
 
     if (DisplayConnectionLost()) Report("App : the connection to the display was lost");
@@ -209,7 +213,8 @@ void NotifyEditorExit(int nValue) {
 }
 
 int WinMain(int argc, char** argv) {
-    if (const int boxCode = ServeMessageBoxChild(argc, argv, &ui::ShowMessageBoxWindow); boxCode >= 0) return boxCode;
+    if (const int boxCode = ServeMessageBoxChild(argc, argv, &ui::ShowMessageBoxWindow); boxCode >= 0)
+        return boxCode;
     // The command line arrives as UTF-8; the system's texts are CP932.
     const std::string cmdLine = argc > 1 ? cp932::FromUtf8(argv[1]) : std::string();
     // First of all, before any thread exists: the close signals go to their watcher alone.

@@ -228,3 +228,52 @@ TEST_F(FrameLoop, GameLoopClosesTheProgramWhenAFrameFails) {
     game.Wait();
     EXPECT_EQ(TakeCloses(), 1);
 }
+
+// Sleeping until a frame is due takes every frame at the same millisecond as looking every
+// millisecond did, for both timers, also across the counter's wrap.
+TEST_F(FrameLoop, SleepingUntilDueKeepsThePolledSchedule) {
+    struct Timer {
+        const char* name;
+        bool directDraw;
+    };
+    for (const Timer t : {Timer{"frame timer", true}, Timer{"present pacing", false}}) {
+        SCOPED_TRACE(t.name);
+        auto run = [&](bool poll) {
+            g_directDraw = t.directDraw;
+            g_direct3D = !t.directDraw;
+            ResetFrameTimers();
+            clock.now = 0xFFFFF800u; // the counter wraps within the run
+            clock.sleeps = 0;
+            std::vector<win::DWORD> taken;
+            for (int n = 0; n < 300; ++n) {
+                if (poll) {
+                    while (!(t.directDraw ? FrameTimerDue(60) : DrawFpsAverage(60, 0, 0)))
+                        win::Sleep(1);
+                } else if (t.directDraw) {
+                    WaitFrameTimer(60);
+                } else {
+                    WaitPresentDue(60);
+                }
+                taken.push_back(clock.now);
+                clock.Advance(n % 7); // frames of different lengths
+            }
+            return std::pair(taken, clock.sleeps.load());
+        };
+        const auto [polled, polls] = run(true);
+        const auto [slept, sleeps] = run(false);
+        EXPECT_EQ(slept, polled);
+        EXPECT_LT(sleeps, polls / 4); // one sleep a frame instead of one a millisecond
+    }
+}
+
+TEST_F(FrameLoop, SleepUntilMovesTheClockOnlyForward) {
+    clock.now = 0xFFFFFFF0u;
+    win::SleepUntil(0x10u); // after the wrap
+    EXPECT_EQ(clock.now.load(), 0x10u);
+    win::SleepUntil(0x08u); // already reached
+    EXPECT_EQ(clock.now.load(), 0x10u);
+    win::UseManualClock(nullptr);
+    const win::DWORD when = win::timeGetTime() + 3;
+    win::SleepUntil(when);
+    EXPECT_GE(static_cast<std::int32_t>(win::timeGetTime() - when), 0);
+}

@@ -463,3 +463,104 @@ TEST_F(DDrawTest, WideKeyedCopiesMatchPixelByPixel) {
 }
 
 } // namespace
+
+namespace {
+
+// Reads a surface's pixels without taking a store of its own (the writable accessor would).
+std::uint32_t Seen(const DirectDrawSurface7* s, int x, int y) {
+    return s->Pixels().Get(x, y);
+}
+
+} // namespace
+
+// A whole, unkeyed, unscaled copy hands the source's pixels over instead of copying them: whatever
+// is drawn afterwards into either surface (fills, copies, keyed copies, locks, device contexts, a
+// restore), each surface holds exactly the pixels that copying would have given it.
+TEST_F(DDrawTest, HandedOverPixelsReadAsCopiedOnesWhateverIsDrawnAfter) {
+    for (int bpp : {16, 32}) {
+        SCOPED_TRACE(bpp);
+        Init(bpp);
+        constexpr int W = 9, H = 5;
+        const std::uint32_t mask = bpp == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+        DirectDrawSurface7* s[3] = {Offscreen(W, H), Offscreen(W, H), Offscreen(W, H, true)};
+        std::vector<std::uint32_t> model[3];
+        for (int i = 0; i < 3; ++i) {
+            model[i].assign(W * H, 0);
+            DDCOLORKEY key{3, 3};
+            s[i]->SetColorKey(DDCKEY_SRCBLT, &key);
+        }
+        std::uint32_t rng = 12345;
+        auto next = [&](std::uint32_t n) {
+            rng = rng * 1664525u + 1013904223u;
+            return (rng >> 8) % n;
+        };
+        int handedOver = 0;
+        for (int step = 0; step < 600; ++step) {
+            const int a = static_cast<int>(next(3)), b = (a + 1 + static_cast<int>(next(2))) % 3;
+            const int op = static_cast<int>(next(8));
+            if (op == 0 || op == 1) { // whole copy b <- a
+                if (op == 0)
+                    ASSERT_EQ(s[b]->Blt(nullptr, s[a], nullptr, DDBLT_WAIT, nullptr), DD_OK);
+                else
+                    ASSERT_EQ(s[b]->BltFast(0, 0, s[a], nullptr, 0), DD_OK);
+                model[b] = model[a];
+                handedOver += s[b]->SharesPixels();
+            } else if (op == 2 || op == 3) { // a fill of part or all of a
+                RECT r{0, 0, W, H};
+                if (op == 2)
+                    r = RECT{LONG(next(W / 2)), LONG(next(H / 2)), LONG(W - next(3)), LONG(H - next(2))};
+                DDBLTFX fx;
+                fx.dwFillColor = (rng * 2654435761u) & mask;
+                ASSERT_EQ(s[a]->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
+                for (int y = r.top; y < r.bottom; ++y)
+                    for (int x = r.left; x < r.right; ++x)
+                        model[a][y * W + x] = fx.dwFillColor;
+            } else if (op == 4) { // a whole keyed copy b <- a
+                ASSERT_EQ(s[b]->Blt(nullptr, s[a], nullptr, DDBLT_WAIT | DDBLT_KEYSRC, nullptr), DD_OK);
+                for (int i = 0; i < W * H; ++i)
+                    if (model[a][i] != 3) model[b][i] = model[a][i];
+            } else if (op == 5) { // a pixel written through a lock, keys among them
+                DDSURFACEDESC2 d;
+                ASSERT_EQ(s[a]->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+                const int x = static_cast<int>(next(W)), y = static_cast<int>(next(H));
+                const std::uint32_t v = next(4) == 0 ? 3 : (rng * 40503u) & mask;
+                auto* row = static_cast<std::uint8_t*>(d.lpSurface) + y * d.lPitch;
+                if (bpp == 16)
+                    reinterpret_cast<std::uint16_t*>(row)[x] = static_cast<std::uint16_t>(v);
+                else
+                    reinterpret_cast<std::uint32_t*>(row)[x] = v;
+                ASSERT_EQ(s[a]->Unlock(nullptr), DD_OK);
+                model[a][y * W + x] = v;
+            } else if (op == 6) { // a part of a copied onto b at an offset
+                RECT sr{1, 1, W - 2, H - 1};
+                ASSERT_EQ(s[b]->BltFast(2, 0, s[a], &sr, 0), DD_OK);
+                const std::vector<std::uint32_t> from = model[a];
+                for (int y = 0; y < H - 2; ++y)
+                    for (int x = 0; x < W - 3; ++x)
+                        model[b][y * W + x + 2] = from[(y + 1) * W + x + 1];
+            } else { // a device context, or a lost surface restored (emptied)
+                if (next(2) == 0 && a != 2) {
+                    s[a]->MarkLost();
+                    ASSERT_EQ(s[a]->Restore(), DD_OK);
+                    std::fill(model[a].begin(), model[a].end(), 0);
+                } else {
+                    HDC dc = nullptr;
+                    ASSERT_EQ(s[a]->GetDC(&dc), DD_OK);
+                    EXPECT_FALSE(s[a]->SharesPixels());
+                    ASSERT_EQ(s[a]->ReleaseDC(dc), DD_OK);
+                }
+            }
+            for (int i = 0; i < 3; ++i)
+                for (int y = 0; y < H; ++y)
+                    for (int x = 0; x < W; ++x)
+                        ASSERT_EQ(Seen(s[i], x, y), model[i][y * W + x])
+                            << "step " << step << " op " << op << " surface " << i << " at " << x << "," << y;
+        }
+        EXPECT_GT(handedOver, 50);
+        for (auto* m : made_)
+            m->Release();
+        made_.clear();
+        dd_->Release();
+        dd_ = nullptr;
+    }
+}

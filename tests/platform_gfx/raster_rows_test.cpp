@@ -219,3 +219,43 @@ TEST(RasterRows16, SixteenBitTexturesOnSixteenBitTargetsFollowThePixelRule) {
 }
 
 } // namespace
+
+#include "platform/gfx/raster_internal.h"
+
+namespace {
+
+// The 16-bit row through the 32-bit row function writes what the per-pixel 16-bit row writes, pixel
+// for pixel: every format (with the unused bit of X1R5G5B5 set in the target), copied and blended,
+// plain, tinted and fully transparent rules, opaque-forced texels, and rows of any length.
+TEST(RasterRows16, TheWideRowWritesWhatThePixelRowWrites) {
+    using namespace gfx::raster_detail;
+    std::mt19937 rng(16);
+    std::vector<std::uint32_t> wide, before;
+    for (PixelFormat f : {PixelFormat::R5G6B5, PixelFormat::X1R5G5B5, PixelFormat::A1R5G5B5})
+        for (bool blend : {false, true})
+            for (std::uint32_t mul : {0xFFFFFFFFu, 0x80FF8040u, 0xFF102030u, 0x00FFFFFFu, 0x01FFFFFFu})
+                for (std::uint32_t orMask : {0u, 0xFF000000u})
+                    for (int n : {1, 3, 8, 31, 64}) {
+                        std::vector<std::uint16_t> dst(static_cast<std::size_t>(n));
+                        std::vector<std::uint32_t> texels(static_cast<std::size_t>(n));
+                        for (int i = 0; i < n; ++i) {
+                            dst[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(rng());
+                            const std::uint32_t alphas[] = {0, 255, 1, 128,
+                                                            static_cast<std::uint32_t>(rng() & 0xFF)};
+                            texels[static_cast<std::size_t>(i)] =
+                                alphas[rng() % 5] << 24 | (rng() & 0xFFFFFF);
+                            // Now and then the target's own colour, opaque: written, yet unchanged.
+                            if (rng() % 4 == 0)
+                                texels[static_cast<std::size_t>(i)] =
+                                    0xFF000000u | ArgbOf16(f)[dst[static_cast<std::size_t>(i)]];
+                        }
+                        std::vector<std::uint16_t> expected = dst;
+                        ShadeRow16(expected.data(), texels.data(), n, orMask, mul, blend, f);
+                        ShadeRow16Wide(dst.data(), texels.data(), n, orMask, mul, blend, f, wide, before);
+                        ASSERT_EQ(dst, expected)
+                            << "format " << static_cast<int>(f) << " blend " << blend << " mul " << std::hex
+                            << mul << " or " << orMask << std::dec << " n " << n;
+                    }
+}
+
+} // namespace

@@ -446,4 +446,33 @@ TEST_F(HitsTest, ASubStepMeetsBlockCharactersSpawnedAndPlacedAfterASweep) {
     EXPECT_TRUE(OverlapsChara(walker, g_Charas));
 }
 
+// Shots marked removed stay in their faction lists, passed over by the hits, until the sweep takes
+// them all out in one pass: the lists then hold exactly the shots left, in the order they joined,
+// each knowing its list, and shots that join meanwhile come after them.
+TEST_F(HitsTest, TheSweepTakesMarkedShotsOutOfTheirFactionListsInOrder) {
+    std::vector<cShot*> made;
+    for (int k = 0; k < 12; ++k)
+        made.push_back(&AddShot(k % 3, 100.0 + 40 * k, 100));
+    for (int k : {0, 4, 5, 9, 11})
+        made[static_cast<std::size_t>(k)]->m_bRemoved = 1;
+    cShot& late = AddShot(1, 900, 100); // joins after the marks
+    std::vector<std::vector<int>> expected(FACTION_COUNT);
+    for (int k = 0; k < 12; ++k)
+        if (!made[static_cast<std::size_t>(k)]->m_bRemoved)
+            expected[static_cast<std::size_t>(k % 3)].push_back(made[static_cast<std::size_t>(k)]->m_nId);
+    expected[1].push_back(late.m_nId);
+    // Marked shots meet nothing; the pass leaves them where they are.
+    ResolveShotAndCharaHits(*m_Scene, false);
+    EXPECT_EQ(m_Scene->m_Shots.size(), 8u);
+    for (std::size_t f = 0; f < FACTION_COUNT; ++f) {
+        std::vector<int> ids;
+        for (cGameObject* o : m_Scene->m_ShotGroups[f]) {
+            ids.push_back(o->m_nId);
+            EXPECT_EQ(o->m_pGroupList, &m_Scene->m_ShotGroups[f]);
+            EXPECT_EQ(o->m_nGroupFaction, static_cast<int>(f));
+        }
+        EXPECT_EQ(ids, expected[f]) << "faction " << f;
+    }
+}
+
 } // namespace

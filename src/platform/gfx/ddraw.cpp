@@ -331,16 +331,56 @@ HRESULT DirectDrawSurface7::CheckSource(const DirectDrawSurface7* src, const REC
     return DD_OK;
 }
 
-HRESULT DirectDrawSurface7::RunCopy(BlitParams& bp, const DirectDrawSurface7* src) {
-    bp.dst = pixels_.get();
-    bp.key = src->key_;
-    if (src == this) {
-        PixelBuffer copy = *src->pixels_;
-        bp.src = &copy;
-        ScaledCopy(bp);
+void DirectDrawSurface7::Unshare(bool overwriteAll) {
+    if (pixels_.use_count() <= 1) return;
+    const PixelBuffer& shared = *pixels_;
+    std::shared_ptr<PixelBuffer> own;
+    if (spare_ && spare_.use_count() == 1 && spare_->width == shared.width &&
+        spare_->height == shared.height && spare_->format == shared.format && spare_->pitch == shared.pitch &&
+        spare_->bytes.size() == shared.bytes.size()) {
+        own = std::move(spare_);
+        if (!overwriteAll) std::memcpy(own->bytes.data(), shared.bytes.data(), shared.bytes.size());
     } else {
-        bp.src = src->pixels_.get();
-        ScaledCopy(bp);
+        own = std::make_shared<PixelBuffer>(shared);
+    }
+    spare_.reset();
+    pixels_ = std::move(own);
+}
+
+bool DirectDrawSurface7::ShareWholeCopy(const BlitParams& bp, DirectDrawSurface7* src) {
+    const PixelBuffer& d = *pixels_;
+    const PixelBuffer& s = *src->pixels_;
+    const bool whole = !bp.keyed && bp.dx == 0 && bp.dy == 0 && bp.sx == 0 && bp.sy == 0 &&
+                       bp.dw == d.width && bp.dh == d.height && bp.sw == s.width && bp.sh == s.height &&
+                       bp.i0 == 0 && bp.j0 == 0 && bp.i1 == bp.dw && bp.j1 == bp.dh;
+    // A store written through an open device context or lock cannot be shared.
+    if (!whole || src == this || s.width != d.width || s.height != d.height || s.format != d.format ||
+        s.pitch != d.pitch || dc_ || src->dc_ || locked_ || src->locked_)
+        return false;
+    if (pixels_ == src->pixels_) return true;
+    // The store given up waits with the source for when it is next written.
+    if (pixels_.use_count() == 1) src->spare_ = pixels_;
+    pixels_ = src->pixels_;
+    return true;
+}
+
+HRESULT DirectDrawSurface7::RunCopy(BlitParams& bp, DirectDrawSurface7* src) {
+    if (!ShareWholeCopy(bp, src)) {
+        // Every pixel is written by an unkeyed copy that covers the whole surface.
+        const PixelBuffer& d = *pixels_;
+        const bool coversAll = !bp.keyed && bp.dx + bp.i0 <= 0 && bp.dy + bp.j0 <= 0 &&
+                               bp.dx + bp.i1 >= d.width && bp.dy + bp.j1 >= d.height;
+        Unshare(coversAll && src != this);
+        bp.dst = pixels_.get();
+        bp.key = src->key_;
+        if (src == this) {
+            PixelBuffer copy = *src->pixels_;
+            bp.src = &copy;
+            ScaledCopy(bp);
+        } else {
+            bp.src = src->pixels_.get();
+            ScaledCopy(bp);
+        }
     }
     if (IsPrimary()) PublishToPresenter();
     return DD_OK;
@@ -365,7 +405,8 @@ HRESULT DirectDrawSurface7::Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRe
         } else if (!RectInside(dr, d.width, d.height)) {
             return DDERR_INVALIDRECT;
         }
-        d.Fill(dr.left, dr.top, dr.right, dr.bottom, fx->dwFillColor & RawMask(d.format));
+        Unshare(dr.left <= 0 && dr.top <= 0 && dr.right >= d.width && dr.bottom >= d.height);
+        pixels_->Fill(dr.left, dr.top, dr.right, dr.bottom, fx->dwFillColor & RawMask(d.format));
         if (IsPrimary()) PublishToPresenter();
         return DD_OK;
     }
@@ -450,7 +491,7 @@ HRESULT DirectDrawSurface7::GetColorKey(DWORD flags, DDCOLORKEY* key) {
     return DD_OK;
 }
 
-HRESULT DirectDrawSurface7::Lock(RECT* rect, DDSURFACEDESC2* desc, DWORD, HANDLE) {
+HRESULT DirectDrawSurface7::Lock(RECT* rect, DDSURFACEDESC2* desc, DWORD flags, HANDLE) {
     if (!desc) return DDERR_INVALIDPARAMS;
     if (lost_) return DDERR_SURFACELOST;
     if (locked_ || dc_) return DDERR_SURFACEBUSY;
@@ -458,11 +499,12 @@ HRESULT DirectDrawSurface7::Lock(RECT* rect, DDSURFACEDESC2* desc, DWORD, HANDLE
     PixelBuffer& p = *pixels_;
     RECT r = rect ? *rect : WholeRect(p);
     if (!RectInside(r, p.width, p.height)) return DDERR_INVALIDRECT;
+    if (!(flags & DDLOCK_READONLY)) Unshare(false);
     locked_ = true;
     GetSurfaceDesc(desc);
     desc->dwFlags |= DDSD_LPSURFACE | DDSD_PITCH;
     desc->lpSurface =
-        p.bytes.data() + static_cast<std::size_t>(r.top) * p.pitch + r.left * BytesPerPixel(p.format);
+        pixels_->bytes.data() + static_cast<std::size_t>(r.top) * p.pitch + r.left * BytesPerPixel(p.format);
     return DD_OK;
 }
 
@@ -478,6 +520,7 @@ HRESULT DirectDrawSurface7::GetDC(HDC* dc) {
     if (lost_) return DDERR_SURFACELOST;
     if (dc_) return DDERR_DCALREADYCREATED;
     if (locked_) return DDERR_SURFACEBUSY;
+    Unshare(false);
     dc_ = CreateSurfaceDC(pixels_.get(), EffectivePalette());
     *dc = dc_;
     return DD_OK;
@@ -547,6 +590,7 @@ HRESULT DirectDrawSurface7::IsLost() {
 
 HRESULT DirectDrawSurface7::Restore() {
     if (lost_) {
+        Unshare(true);
         std::fill(pixels_->bytes.begin(), pixels_->bytes.end(), 0);
         lost_ = false;
     }

@@ -237,9 +237,14 @@ class DirectDrawSurface7 : public RefCounted {
     // Gives a lost surface its memory back (contents undefined: zeroed here).
     HRESULT Restore();
 
-    // Not part of the platform's interface.
-    PixelBuffer& Pixels() { return *pixels_; }
+    // Not part of the platform's interface. The writable pixels are this surface's own (see Unshare).
+    PixelBuffer& Pixels() {
+        Unshare(false);
+        return *pixels_;
+    }
     const PixelBuffer& Pixels() const { return *pixels_; }
+    // Whether this surface's pixels are, for now, the same store as another surface's.
+    bool SharesPixels() const { return pixels_.use_count() > 1; }
     bool IsPrimary() const { return (caps_ & DDSCAPS_PRIMARYSURFACE) != 0; }
     bool InVideoMemory() const { return (caps_ & DDSCAPS_VIDEOMEMORY) != 0; }
     void MarkLost() { lost_ = true; }
@@ -259,11 +264,23 @@ class DirectDrawSurface7 : public RefCounted {
     HRESULT CheckSource(const DirectDrawSurface7* src, const RECT* srcRect, RECT& sr) const;
     // Runs the copy set up in bp from src onto this surface (a surface copied onto itself is read
     // from a snapshot) and shows the new frame where this is the primary.
-    HRESULT RunCopy(BlitParams& bp, const DirectDrawSurface7* src);
+    HRESULT RunCopy(BlitParams& bp, DirectDrawSurface7* src);
+    // A copy of the whole of `src` onto the whole of this surface, unscaled and unkeyed, takes the
+    // source's pixel store instead of copying it (the present of a window's back buffer): both
+    // surfaces then read the same pixels until either is written, when the one written takes a store
+    // of its own again (Unshare). False when the copy has to be made.
+    bool ShareWholeCopy(const BlitParams& bp, DirectDrawSurface7* src);
+    // Gives this surface a store of its own before it is written, with its current pixels unless
+    // `overwriteAll` says every pixel is about to be written anyway.
+    void Unshare(bool overwriteAll);
 
     DirectDraw7* dd_;
     DWORD caps_;
     std::shared_ptr<PixelBuffer> pixels_;
+    // A store this surface may take when it next needs one of its own: the one a surface gave up
+    // when it took this surface's pixels, so that a window's back buffer and primary trade two
+    // stores instead of allocating a new one each frame.
+    std::shared_ptr<PixelBuffer> spare_;
     DirectDrawPalette* palette_ = nullptr;
     DirectDrawClipper* clipper_ = nullptr;
     bool hasKey_ = false;

@@ -275,13 +275,18 @@ template <bool R565> int SixteenToXrgbSse2(const std::uint16_t* p, int n, std::u
 } // namespace
 
 void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uint32_t* out) {
+    ConvertRowsToXrgb(src, palette, 0, src.height, out);
+}
+
+void ConvertRowsToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, int y0, int y1,
+                       std::uint32_t* out) {
     std::uint32_t lut[256];
     if (src.format == PixelFormat::Index8) {
         for (int i = 0; i < 256; ++i)
             lut[i] = palette ? PaletteToArgb(palette[i]) : 0xFF000000u | i * 0x010101u;
     }
-    for (int y = 0; y < src.height; ++y) {
-        std::uint32_t* o = out + static_cast<std::size_t>(y) * src.width;
+    for (int y = y0; y < y1; ++y) {
+        std::uint32_t* o = out + static_cast<std::size_t>(y - y0) * src.width;
         const std::uint8_t* row = src.Row(y);
         switch (src.format) {
         case PixelFormat::Index8:

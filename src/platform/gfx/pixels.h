@@ -75,5 +75,8 @@ int NearestIndex(const PALETTEENTRY* entries, int count, std::uint32_t argb);
 // Converts a whole buffer to opaque XRGB (0xFFRRGGBB) rows of `width` pixels, using `palette`
 // (256 entries) for Index8 buffers.
 void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uint32_t* out);
+// The same for rows [y0, y1) only; `out` receives row y0 first.
+void ConvertRowsToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, int y0, int y1,
+                       std::uint32_t* out);
 
 } // namespace gfx

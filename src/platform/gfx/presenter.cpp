@@ -1,5 +1,6 @@
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/gfx_types.h"
+#include "platform/messages.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -16,26 +17,13 @@ struct Slot {
     std::uint64_t changes = 0; // never reset: the window side compares it with what it last showed
     // The store the next frame is converted into, outside the slot's lock; it trades places with
     // `pixels` when the frame is complete. Its own lock keeps two publishers (the drawing thread and
-    // the window thread's repaint) apart.
+    // the window thread's repaint) apart. Only publishers replace `pixels` (and `width`, `height`,
+    // `count`), so a publisher holding this lock may read them without the slot's lock.
     std::mutex spareMutex;
     std::vector<std::uint32_t> spare;
-    // The pixels (and palette) the slot's frame was converted from, kept with the spare's lock: the
-    // same pixels published again are counted without being converted or compared again.
-    bool haveSource = false;
-    PixelBuffer source;
-    PALETTEENTRY palette[256] = {};
+    // A few rows converted for comparing with the slot's frame (with the spare's lock).
+    std::vector<std::uint32_t> band;
 };
-
-bool SameSource(const Slot& s, const PixelBuffer& frame, const PALETTEENTRY* palette) {
-    const PixelBuffer& k = s.source;
-    if (!s.haveSource || k.width != frame.width || k.height != frame.height || k.format != frame.format ||
-        k.pitch != frame.pitch || k.bytes.size() != frame.bytes.size())
-        return false;
-    if (frame.format == PixelFormat::Index8 &&
-        (!palette || std::memcmp(palette, s.palette, sizeof s.palette) != 0))
-        return false;
-    return std::memcmp(k.bytes.data(), frame.bytes.data(), k.bytes.size()) == 0;
-}
 
 Slot& TheSlot() {
     static Slot slot;
@@ -48,49 +36,68 @@ bool Differs(const Slot& s, const std::vector<std::uint32_t>& next, int width, i
            std::memcmp(next.data(), s.pixels.data(), next.size() * 4) != 0;
 }
 
+// Rows converted at a time while a frame is compared with the one shown.
+constexpr int kBandRows = 8;
+
+// Whether `frame` converted to XRGB gives the slot's frame again (the spare's lock held). It is
+// converted a few rows at a time and compared as it goes, so that a frame that did not change is
+// neither stored nor copied.
+bool SameAsShown(Slot& s, const PixelBuffer& frame, const PALETTEENTRY* palette) {
+    if (s.count == 0 || s.width != frame.width || s.height != frame.height) return false;
+    const auto w = static_cast<std::size_t>(frame.width);
+    s.band.resize(w * kBandRows);
+    for (int y = 0; y < frame.height; y += kBandRows) {
+        const int rows = std::min(kBandRows, frame.height - y);
+        ConvertRowsToXrgb(frame, palette, y, y + rows, s.band.data());
+        if (std::memcmp(s.band.data(), s.pixels.data() + y * w, rows * w * 4) != 0) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels) {
     if (!xrgb || width <= 0 || height <= 0) return;
     Slot& s = TheSlot();
-    std::lock_guard spareLock(s.spareMutex);
-    s.haveSource = false;
-    s.spare.resize(static_cast<std::size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-        std::copy_n(xrgb + static_cast<std::size_t>(y) * pitchPixels, width,
-                    s.spare.begin() + static_cast<std::ptrdiff_t>(y) * width);
-    std::lock_guard lock(s.mutex);
-    if (Differs(s, s.spare, width, height)) ++s.changes;
-    s.pixels.swap(s.spare);
-    s.width = width;
-    s.height = height;
-    ++s.count;
+    bool changed = false;
+    {
+        std::lock_guard spareLock(s.spareMutex);
+        s.spare.resize(static_cast<std::size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            std::copy_n(xrgb + static_cast<std::size_t>(y) * pitchPixels, width,
+                        s.spare.begin() + static_cast<std::ptrdiff_t>(y) * width);
+        std::lock_guard lock(s.mutex);
+        changed = Differs(s, s.spare, width, height);
+        if (changed) ++s.changes;
+        s.pixels.swap(s.spare);
+        s.width = width;
+        s.height = height;
+        ++s.count;
+    }
+    if (changed) win::WakeMessageWaiters();
 }
 
 void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette) {
     if (frame.width <= 0 || frame.height <= 0) return;
     Slot& s = TheSlot();
-    std::lock_guard spareLock(s.spareMutex);
-    if (SameSource(s, frame, palette)) {
+    {
+        std::lock_guard spareLock(s.spareMutex);
+        if (SameAsShown(s, frame, palette)) {
+            std::lock_guard lock(s.mutex);
+            ++s.count;
+            return;
+        }
+        s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
+        ConvertToXrgb(frame, palette, s.spare.data());
         std::lock_guard lock(s.mutex);
+        ++s.changes;
+        s.pixels.swap(s.spare);
+        s.width = frame.width;
+        s.height = frame.height;
         ++s.count;
-        return;
     }
-    s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
-    ConvertToXrgb(frame, palette, s.spare.data());
-    s.source.width = frame.width;
-    s.source.height = frame.height;
-    s.source.format = frame.format;
-    s.source.pitch = frame.pitch;
-    s.source.bytes.assign(frame.bytes.begin(), frame.bytes.end());
-    if (frame.format == PixelFormat::Index8 && palette) std::memcpy(s.palette, palette, sizeof s.palette);
-    s.haveSource = true;
-    std::lock_guard lock(s.mutex);
-    if (Differs(s, s.spare, frame.width, frame.height)) ++s.changes;
-    s.pixels.swap(s.spare);
-    s.width = frame.width;
-    s.height = frame.height;
-    ++s.count;
+    // The window thread shows the new frame without waiting for its next look.
+    win::WakeMessageWaiters();
 }
 
 bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height) {
@@ -126,7 +133,6 @@ std::uint64_t PublishedFrameCount() {
 void ClearPublishedFrames() {
     Slot& s = TheSlot();
     std::lock_guard spareLock(s.spareMutex);
-    s.haveSource = false;
     std::lock_guard lock(s.mutex);
     s.pixels.clear();
     s.width = s.height = 0;

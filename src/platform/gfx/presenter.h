@@ -16,7 +16,9 @@ constexpr int kScreenHeight = 480;
 void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels);
 // Publishes the pixels of `frame` converted to XRGB (ConvertToXrgb, with `palette` for 8-bit frames).
 // The conversion writes into a frame store that the slot keeps for the purpose, so that a frame costs
-// one pass over its pixels and no allocation.
+// one pass over its pixels and no allocation; a frame that converts to the pixels shown already is
+// compared a few rows at a time as it is converted and only counted. A changed frame wakes the window
+// thread's wait for messages (WakeMessageWaiters).
 void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette);
 // The latest published frame; false when none has been published yet.
 bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height);

@@ -192,8 +192,8 @@ class RunShader {
         // Other targets take the under value first, while the row is in the cache.
         if (k_.under) target_.Fill(x0, y, x0 + n, y + 1, k_.underRaw);
         if (Is16(target_.format)) {
-            ShadeRow16(reinterpret_cast<std::uint16_t*>(target_.Row(y)) + x0, src, n, k_.orMask, k_.mul,
-                       k_.blend, target_.format);
+            ShadeRow16Wide(reinterpret_cast<std::uint16_t*>(target_.Row(y)) + x0, src, n, k_.orMask, k_.mul,
+                           k_.blend, target_.format, targetRow_, targetBefore_);
         } else {
             // Other targets shade a copy of the row in ARGB, converted both ways.
             targetRow_.resize(static_cast<std::size_t>(n));
@@ -214,10 +214,10 @@ class RunShader {
     bool simple_ = false;
     Shade32 k_;
     Rows32Fn rows32_ = nullptr;
-    static thread_local std::vector<std::uint32_t> targetRow_, combined_;
+    static thread_local std::vector<std::uint32_t> targetRow_, targetBefore_, combined_;
 };
 
-thread_local std::vector<std::uint32_t> RunShader::targetRow_, RunShader::combined_;
+thread_local std::vector<std::uint32_t> RunShader::targetRow_, RunShader::targetBefore_, RunShader::combined_;
 
 } // namespace
 

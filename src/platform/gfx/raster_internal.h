@@ -163,5 +163,10 @@ const std::uint16_t* Convert16(PixelFormat from, PixelFormat to);
 // ShadeRow32's rule for a row of 16-bit pixels: pixels left unchanged by the blend are not touched.
 void ShadeRow16(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
                 std::uint32_t mul, bool blend, PixelFormat f);
+// The same row, pixel for pixel, through the 32-bit row function: the row widened to ARGB into `wide`
+// (its values kept in `before`), shaded there, and the pixels shading writes narrowed back.
+void ShadeRow16Wide(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
+                    std::uint32_t mul, bool blend, PixelFormat f, std::vector<std::uint32_t>& wide,
+                    std::vector<std::uint32_t>& before);
 
 } // namespace gfx::raster_detail
