@@ -483,22 +483,6 @@ void PadItemList(cCheckedVector<cEdItemDef>& list, std::size_t n) {
     PadList(list, n);
 }
 
-void ResizeCharaDefs(cCheckedVector<cEdCharaDef>& list, std::size_t n) {
-    if (n <= list.size()) {
-        list.resize(n);
-        return;
-    }
-    PadList(list, n);
-}
-
-void ResizeItemDefs(cCheckedVector<cEdItemDef>& list, std::size_t n) {
-    if (n <= list.size()) {
-        list.resize(n);
-        return;
-    }
-    PadList(list, n);
-}
-
 void ValidateDefLists(cCheckedVector<cEdBlockDef>& blocks, cCheckedVector<cEdCharaDef>& charas,
                       cCheckedVector<cEdItemDef>& items) {
     for (cEdBlockDef& block : blocks) {

@@ -220,9 +220,6 @@ bool StageSizeAccepted(std::int32_t width, std::int32_t height, std::uint64_t me
 void PadBlockList(cCheckedVector<cEdBlockDef>& list, std::size_t n);
 void PadCharaList(cCheckedVector<cEdCharaDef>& list, std::size_t n);
 void PadItemList(cCheckedVector<cEdItemDef>& list, std::size_t n);
-// Resizes a list to n records; records added are registered for the current version and cleared.
-void ResizeCharaDefs(cCheckedVector<cEdCharaDef>& list, std::size_t n);
-void ResizeItemDefs(cCheckedVector<cEdItemDef>& list, std::size_t n);
 // Validates every record of the three lists (both validations of each record type).
 void ValidateDefLists(cCheckedVector<cEdBlockDef>& blocks, cCheckedVector<cEdCharaDef>& charas,
                       cCheckedVector<cEdItemDef>& items);

@@ -1,18 +1,8 @@
-// Small routines shared by the play code and the game objects: rectangle overlap, the display-wait
-// record, removing a value from a list, and the shot direction of a key slot.
+// Small routines shared by the play code and the game objects: the display-wait record and the shot
+// direction of a key slot.
 #pragma once
 
 #include <cstdint>
-
-#include "app/checked_containers.h"
-
-// Left, top, right, bottom in stage pixels (y grows downward).
-struct cRect {
-    double left = 0.0;
-    double top = 0.0;
-    double right = 0.0;
-    double bottom = 0.0;
-};
 
 // Five words set up when a message, an effect, a picture or the stage-clear result is shown while play
 // waits.
@@ -24,13 +14,9 @@ struct CounterRecord {
     std::int32_t reserved = 0;
 };
 
-// 1 when the rectangles overlap; rectangles that only touch overlap.
-int RectOverlap(const cRect& a, const cRect& b);
 // Fills a display-wait record: the counter starts at 10 when flag is set, mode is 1 and x is 0.
 void InitCounterRecord(CounterRecord& record, std::int32_t mode, std::int32_t flag, std::int32_t value,
                        std::int32_t x);
-// Removes every occurrence of value, keeping the order of the rest; 1 when anything was removed.
-int RemoveValue(cCheckedVector<std::int32_t>& list, std::int32_t value);
 // The shot direction of key slot 0-8 of the first key group: slot 0 (no direction key) gives the facing
 // side (3 right when facing is non-zero, 2 left), slots 1-8 the eight directions. A slot outside 0-8
 // also gives the facing side.

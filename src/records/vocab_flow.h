@@ -1,10 +1,9 @@
-// Vocabularies of flows, conditions and command options: the names under which the stored numbers of
-// flow, condition and command records are authored. Value n of a stored field is text n of its table.
+// The stored numbers of flow, condition and command records (flow triggers, condition kinds, variable
+// scopes, arrangement operations) and the system-status table whose ranges the status commands keep.
 //
-// Every table is built on first use (a function-local static), so no table depends on the order in which
-// the run-time initialises the globals of different files. Each table holds its texts in value order
-// followed by one closing empty string; VocabSize() gives the number of values (the closing text not
-// counted).
+// A text table is built on first use (a function-local static), so no table depends on the order in which
+// the run-time initialises the globals of different files; it holds its texts in value order followed by
+// one closing empty string.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +11,6 @@
 #include <vector>
 
 using VocabTable = std::vector<std::string>;
-
-// Number of values of a table: its length without the closing empty string.
-inline int VocabSize(const VocabTable& t) {
-    return t.empty() ? 0 : static_cast<int>(t.size()) - 1;
-}
 
 // When a flow starts.
 enum FlowTriggerKind : int {
@@ -71,66 +65,11 @@ enum ParamLinkOp : int {
     PLO_COUNT = 7
 };
 
-// Flows and conditions.
-const VocabTable& VocabFlowTrigger();
-const VocabTable& VocabConditionKind();
-const VocabTable& VocabConditionMode();
-const VocabTable& VocabCompareOp();
-const VocabTable& VocabConditionSense();
-const VocabTable& VocabCharaVarNames();
-const VocabTable& VocabDistanceParty();
-const VocabTable& VocabDistanceAxis();
-const VocabTable& VocabDistanceRange();
-const VocabTable& VocabCharaState();
-const VocabTable& VocabKeyState();
-const VocabTable& VocabKeyMatch();
-const VocabTable& VocabFlowLettersUpper();
-const VocabTable& VocabFlowLettersLower();
-
-// Command options.
-const VocabTable& VocabFlowOperation();
-const VocabTable& VocabFlowOperationTarget();
-const VocabTable& VocabItemFlowChange();
-const VocabTable& VocabItemFlowChangeList();
-const VocabTable& VocabStageClearDest();
-const VocabTable& VocabNextStageFacing();
-const VocabTable& VocabMessagePosition();
-const VocabTable& VocabMessageDuration();
-const VocabTable& VocabTargetChoice();
-const VocabTable& VocabTargetRange();
-const VocabTable& VocabStatusOwner2();
-const VocabTable& VocabStatusOwner2Hero();
-const VocabTable& VocabStatusOwner3();
-const VocabTable& VocabStatusOwner3Hero();
-const VocabTable& VocabOperandSource();
-const VocabTable& VocabOperandSourceShort();
-const VocabTable& VocabVarScope2();
-const VocabTable& VocabVariableScope();
-const VocabTable& VocabParamLinkOp();
-const VocabTable& VocabCalcMode();
-const VocabTable& VocabRefPalette();
-const VocabTable& VocabRefPaletteCommon();
-const VocabTable& VocabPicturePosition();
-const VocabTable& VocabPictureDuration();
-const VocabTable& VocabEffectRunMode();
-const VocabTable& VocabShowHide();
-
-// One entry of the character-status and system-status tables: a name and seven integers (the status's own
-// range, a second range, then three flags).
+// One entry of the system-status table: a name and seven integers (the status's own range, a second
+// range, then three flags).
 struct StatusEntry {
     std::string name;
     int32_t values[7];
 };
 
-// One entry of the character-switch table.
-struct SwitchEntry {
-    std::string name;
-    int32_t minimum = 0;
-    int32_t maximum = 0;
-    std::vector<std::string> texts;
-    int32_t defaultValue = 0;
-};
-
-const std::vector<StatusEntry>& CharaStatusTable();  // 15 entries
 const std::vector<StatusEntry>& SystemStatusTable(); // 5 entries
-const std::vector<SwitchEntry>& CharaSwitchTable();  // 7 named entries and 2 empty ones

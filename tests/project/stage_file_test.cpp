@@ -259,17 +259,17 @@ TEST(StageProjectEnv, DefinitionsResolveAgainstTheProject) {
     g_SystemData.m_nFlowFormat = 0;
 }
 
-TEST(StageProjectEnv, ResizingDefinitionListsAddsClearedRecords) {
+TEST(StageProjectEnv, PaddingDefinitionListsAddsClearedRecords) {
     cCheckedVector<cEdCharaDef> charas(1);
     charas[0].m_nMaxHP = 5;
-    ResizeCharaDefs(charas, 3);
+    PadCharaList(charas, 3);
     ASSERT_EQ(charas.size(), 3u);
     EXPECT_EQ(charas[0].m_nMaxHP, 5u);
     EXPECT_EQ(charas[2].m_nMaxHP, 10u);
-    ResizeCharaDefs(charas, 1);
-    EXPECT_EQ(charas.size(), 1u);
+    PadCharaList(charas, 1); // longer lists are kept
+    EXPECT_EQ(charas.size(), 3u);
     cCheckedVector<cEdItemDef> items;
-    ResizeItemDefs(items, 2);
+    PadItemList(items, 2);
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[1].m_nZ, 6);
 }
