@@ -7,11 +7,13 @@
 #include "stage_writer.h"
 
 #include "project/database_records.h"
+#include "objects/shot.h"
 #include "project/project_database.h"
 #include "records/effect_kinds.h"
 #include "records/serial_record.h"
 
 #include <initializer_list>
+#include <string>
 #include <utility>
 
 namespace fixture_stages {
@@ -420,6 +422,112 @@ std::vector<StageFile> All() {
         block.m_Shot->m_nCount = 1;
         block.m_Shot->m_nSummonEntry = 1; // the common palette's block
         return once(block);
+    }());
+    // A command of no kind does nothing and the flow goes on past it.
+    add("c_none", Runs({MakeCommand(FCT_NONE), Count(), Timed(MakeCommand(FCT_WAIT), 100)}));
+    // The code command's arithmetic reaches the score directly.
+    add("c_run_code", Runs({flow_writer::MakeCode("score = 6 * 7"), Timed(MakeCommand(FCT_WAIT), 100)}));
+    // A sound effect asked for (nothing in the trace shows it), then the count.
+    add("c_play_se", Runs({Timed(MakeCommand(FCT_WAIT), 5), WithParams(MakeCommand(FCT_PLAY_SE), {1}),
+                           Count(), Timed(MakeCommand(FCT_WAIT), 100)}));
+    // The hero turns to its target and charges at it: the nearest character (the one to its left), or the one
+    // of authored id 5 (the farther, to its right).
+    const auto targets = [](std::int32_t mode) {
+        cEdStage stage = Probe();
+        stage.m_Charas.push_back(Chara(HERO_X - 4, HERO_Y));
+        cEdCharaDef far = Chara(HERO_X + 7, HERO_Y);
+        far.m_nCharaId = 5;
+        stage.m_Charas.push_back(far);
+        Wall(stage, HERO_X - 6, HERO_Y - 2, HERO_Y); // to stop the hero short of the stage's edge
+        Wall(stage, HERO_X + 9, HERO_Y - 2, HERO_Y);
+        HeroOf(stage).m_Flows.push_back(
+            Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {mode, 0, 0, 0, 0, 0, 0, 0, 0, 5}),
+                              WithParams(MakeCommand(FCT_TURN), {2}), Move(FCT_CHARGE_MOVE, 0, 40, 15),
+                              Timed(MakeCommand(FCT_WAIT), 10)}));
+        return stage;
+    };
+    add("c_target_nearest", targets(2));
+    add("c_target_by_id", targets(3));
+    // Conditions of every other kind, each on a flow that adds its own digit to the score once while
+    // it holds; the flows whose conditions must not hold mark the score.
+    add("c_conditions", [] {
+        cEdStage stage = Probe();
+        const auto guarded = [](std::int32_t add, std::initializer_list<cEdFlowCond> conds) {
+            cEdFlow f = Flow(FTK_ALWAYS, {flow_writer::MakeCode("score = score + " + std::to_string(add)),
+                                          Timed(MakeCommand(FCT_WAIT), 100)});
+            for (const cEdFlowCond& c : conds)
+                f.m_Conds.push_back(c);
+            return f;
+        };
+        const auto cond = [](ConditionKind kind, std::uint8_t subject, std::uint8_t item, std::uint8_t op,
+                             std::int32_t value) {
+            cEdFlowCond c;
+            c.m_nKind = static_cast<std::int8_t>(kind);
+            c.m_nSubject = subject;
+            c.m_nItem = item;
+            c.m_nOperator = op;
+            c.m_nValue = value;
+            c.m_nNumber = static_cast<std::int16_t>(value);
+            return c;
+        };
+        // Hit points (status 1) at least 100 percent of the maximum; not at most 50 percent.
+        cEdFlowCond full = cond(CK_STATUS, 0, 1, 2, 100), half = cond(CK_STATUS, 0, 1, 3, 50);
+        full.m_bPercent = half.m_bPercent = 1;
+        // Hit points equal to the maximum (status 3) read from the same character.
+        cEdFlowCond same = cond(CK_STATUS, 0, 1, 0, 0);
+        same.m_nRightSource = 2;
+        same.m_nRightItem = 3;
+        // The system's time limit (system status 0) is no negative number.
+        cEdFlowCond time = cond(CK_STATUS, 2, 0, 2, 0);
+        HeroOf(stage).m_Flows.push_back(guarded(1, {full}));
+        HeroOf(stage).m_Flows.push_back(guarded(900000, {half}));
+        HeroOf(stage).m_Flows.push_back(guarded(10, {same, time}));
+        // Its facing fixed (state 2 equals 1); standing on the ground (state 2), facing right (1).
+        HeroOf(stage).m_Flows.push_back(guarded(100, {cond(CK_STATUS2, 0, 2, 0, 1)}));
+        HeroOf(stage).m_Flows.push_back(
+            guarded(1000, {cond(CK_STATUS3, 0, 2, 0, 0), cond(CK_STATUS3, 0, 1, 0, 0)}));
+        HeroOf(stage).m_Flows.push_back(guarded(900000, {cond(CK_STATUS3, 0, 0, 0, 0)}));
+        // A character three blocks to the right: the hero is within four blocks of it, not within two.
+        cEdCharaDef near = Chara(HERO_X + 3, HERO_Y);
+        // (Distances in half blocks, between centres.)
+        near.m_Flows.push_back(guarded(10000, {cond(CK_DISTANCE, 0, 0, 0, 8)}));
+        near.m_Flows.push_back(guarded(900000, {cond(CK_DISTANCE, 0, 0, 0, 4)}));
+        near.m_Flows.back().m_Conds.back().m_nAxis = 6;
+        near.m_Flows[near.m_Flows.Count() - 2].m_Conds.back().m_nAxis = 6;
+        stage.m_Charas.push_back(near);
+        return stage;
+    }());
+    // A flow of ID 3 counting every fifth of a second, paused by another flow, resumed, then erased.
+    add("c_flow_pause_erase", [] {
+        cEdStage stage = Probe();
+        cEdFlow counting = Flow(FTK_ALWAYS, {Count(), Timed(MakeCommand(FCT_WAIT), 2)});
+        counting.m_nId = 3;
+        HeroOf(stage).m_Flows.push_back(counting);
+        HeroOf(stage).m_Flows.push_back(
+            Flow(FTK_ALWAYS,
+                 {Timed(MakeCommand(FCT_WAIT), 3), WithParams(MakeCommand(FCT_FLOW_CONTROL), {2, 2, 3}),
+                  Timed(MakeCommand(FCT_WAIT), 6), WithParams(MakeCommand(FCT_FLOW_CONTROL), {3, 2, 3}),
+                  Timed(MakeCommand(FCT_WAIT), 3), WithParams(MakeCommand(FCT_FLOW_CONTROL), {4, 2, 3}),
+                  Timed(MakeCommand(FCT_WAIT), 100)}));
+        return stage;
+    }());
+    // Shot formations: a burst of six round the hero, a ring of six round it, and columns falling
+    // from the view's top edge over it.
+    const auto formation = [](std::int8_t kind, std::int16_t value) {
+        cEdFlowCmd shot = flow_writer::MakeShot(1, 6, 0, 30);
+        shot.m_Shot->m_nFormation = kind;
+        shot.m_Shot->m_nFormationValues[0] = value;
+        shot.m_Shot->m_nRingCentre = 2; // round the firer
+        shot.m_Shot->m_bLifetimeLimit = 1;
+        shot.m_Shot->m_nLifetime = 10;
+        return Runs({shot, Timed(MakeCommand(FCT_WAIT), 5)});
+    };
+    add("c_shot_burst", formation(SHOT_PATTERN_BURST, 0));
+    add("c_shot_ring", formation(SHOT_PATTERN_RING, 3));
+    add("c_shot_thunder", [&] {
+        cEdStage stage = formation(SHOT_PATTERN_THUNDER, 1);
+        HeroOf(stage).m_Flows.back().m_Commands.at(0).m_Shot->m_nDirection = 7;
+        return stage;
     }());
     add("c_show_picture", Runs({WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 0}),
                                 Timed(MakeCommand(FCT_WAIT), 100)}));

@@ -70,6 +70,16 @@ c_run_effect       | 240 0 0                      | drawn(name)
 c_message          | 240 0 0                      | drawn(name)
 c_summon_block     | 240 0 0                      | drawn(name)
 c_change_background | 240 0 0                     | drawn(name)
+c_none             | 240 0 0                      | r[-1].score == 1
+c_run_code         | 240 0 0                      | r[-1].score == 42
+c_play_se          | 240 0 0                      | r[-1].score == 1
+c_target_nearest   | 240 0 0                      | r[-1].x < r[0].x - 16
+c_target_by_id     | 240 0 0                      | r[-1].x > r[0].x + 16
+c_conditions       | 240 0 0                      | r[-1].score == 11111
+c_flow_pause_erase | 240 0 0                      | paused_then_erased(r)
+c_shot_burst       | 240 0 0                      | max(s.shots for s in r) >= 6
+c_shot_ring        | 240 0 0                      | max(s.shots for s in r) >= 6
+c_shot_thunder     | 240 0 0                      | max(s.shots for s in r) >= 2
 EOF2
 
 # Each stage in a copy of the project with a runtime folder of its own, eight at a time.
@@ -108,6 +118,18 @@ def turned(r):
     xs = [s.x for s in r]
     top = xs.index(max(xs))
     return max(xs) > xs[0] + 16 and min(xs[top:]) < max(xs) - 32
+def paused_then_erased(r):
+    # Runs of steps with the same score: counting leaves short runs, the pause one of 30 or more
+    # before it counts again, and the erasure leaves the score still to the end.
+    v = [s.score for s in r]
+    runs, n = [], 1
+    for a, b in zip(v, v[1:]):
+        if a == b:
+            n += 1
+        else:
+            runs.append(n)
+            n = 1
+    return v[-1] >= 3 and len(runs) >= 2 and max(runs[1:]) >= 30 and n >= 60
 def rows(name):
     if open(f'{name}/rc').read().strip() != '0':
         return []
