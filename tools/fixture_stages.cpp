@@ -7,6 +7,7 @@
 #include "stage_writer.h"
 
 #include "project/database_records.h"
+#include "flow/status_ops.h"
 #include "objects/shot.h"
 #include "project/project_database.h"
 #include "records/effect_kinds.h"
@@ -408,6 +409,7 @@ std::vector<StageFile> All() {
         return once(message);
     }());
     // A hidden sky layer shown.
+    add("c_change_animset", once(WithParams(MakeCommand(FCT_CHANGE_ANIMSET), {1})));
     add("c_change_background", [&] {
         cEdStage stage = once(WithParams(MakeCommand(FCT_CHANGE_BACKGROUND), {1, 0}));
         cEdStageTableD sky;
@@ -430,6 +432,24 @@ std::vector<StageFile> All() {
     // A sound effect asked for (nothing in the trace shows it), then the count.
     add("c_play_se", Runs({Timed(MakeCommand(FCT_WAIT), 5), WithParams(MakeCommand(FCT_PLAY_SE), {1}),
                            Count(), Timed(MakeCommand(FCT_WAIT), 100)}));
+    // On a stage wider than the view, a character walks out of it to the right and comes back: its
+    // second flow counts while it is in view (state 3), and stops counting while it is out.
+    add("c_avoid_offscreen", [] {
+        cEdStage stage = Floor(60, PROBE_H, HERO_X);
+        HeroOf(stage).m_nFixedFacing = 1;
+        cEdCharaDef leaving = Chara(17, HERO_Y);
+        leaving.m_nActivationRule = 1; // active off-screen once woken
+        leaving.m_Flows.push_back(Flow(
+            FTK_ALWAYS, {Move(FCT_LINE_MOVE, RIGHT, 40, 10), Move(FCT_AVOID_OFFSCREEN_MOVE, LEFT, 25, 100)}));
+        cEdFlow seen = Flow(FTK_ALWAYS, {Count(), Timed(MakeCommand(FCT_WAIT), 1)});
+        cEdFlowCond inView;
+        inView.m_nKind = CK_STATUS3;
+        inView.m_nItem = 3;
+        seen.m_Conds.push_back(inView);
+        leaving.m_Flows.push_back(seen);
+        stage.m_Charas.push_back(leaving);
+        return stage;
+    }());
     // The hero turns to its target and charges at it: the nearest character (the one to its left), or the one
     // of authored id 5 (the farther, to its right).
     const auto targets = [](std::int32_t mode) {
@@ -494,21 +514,73 @@ std::vector<StageFile> All() {
         near.m_Flows.push_back(guarded(900000, {cond(CK_DISTANCE, 0, 0, 0, 4)}));
         near.m_Flows.back().m_Conds.back().m_nAxis = 6;
         near.m_Flows[near.m_Flows.Count() - 2].m_Conds.back().m_nAxis = 6;
+        // Across (axis 0), the edges 64 pixels apart: within 8 half blocks, not within 1.
+        near.m_Flows.push_back(guarded(100000, {cond(CK_DISTANCE, 0, 0, 0, 8)}));
+        near.m_Flows.push_back(guarded(900000, {cond(CK_DISTANCE, 0, 0, 0, 1)}));
         stage.m_Charas.push_back(near);
         return stage;
     }());
-    // A flow of ID 3 counting every fifth of a second, paused by another flow, resumed, then erased.
+    // A flow of ID 3 counting every fifth of a second, paused by another flow, resumed, then erased;
+    // a flow of ID 4, which would count by hundreds, stopped for ever before it runs.
     add("c_flow_pause_erase", [] {
         cEdStage stage = Probe();
         cEdFlow counting = Flow(FTK_ALWAYS, {Count(), Timed(MakeCommand(FCT_WAIT), 2)});
         counting.m_nId = 3;
         HeroOf(stage).m_Flows.push_back(counting);
+        HeroOf(stage).m_Flows.push_back(Flow(
+            FTK_ALWAYS,
+            {AtStart(WithParams(MakeCommand(FCT_FLOW_CONTROL), {5, 2, 4})), Timed(MakeCommand(FCT_WAIT), 3),
+             WithParams(MakeCommand(FCT_FLOW_CONTROL), {2, 2, 3}), Timed(MakeCommand(FCT_WAIT), 6),
+             WithParams(MakeCommand(FCT_FLOW_CONTROL), {3, 2, 3}), Timed(MakeCommand(FCT_WAIT), 3),
+             WithParams(MakeCommand(FCT_FLOW_CONTROL), {4, 2, 3}), Timed(MakeCommand(FCT_WAIT), 100)}));
+        cEdFlow stopped = Flow(FTK_ALWAYS, {flow_writer::MakeCode("score = score + 100")});
+        stopped.m_nId = 4;
+        HeroOf(stage).m_Flows.push_back(stopped);
+        return stage;
+    }());
+    // Status operations: the system's score raised by 5; the hero's drawing order (a byte) and mark
+    // (a word) set, which conditions then read (+10, +100); its hit points set to 60 percent of the
+    // maximum (3); and half a second later the hit points of its target, a character to its right,
+    // set to 0: it dies.
+    add("c_status_ops", [] {
+        cEdStage stage = Probe();
+        stage.m_Charas.push_back(Chara(HERO_X + 4, HERO_Y));
+        const auto op = [](std::int32_t subject, std::int32_t status, std::int32_t value,
+                           std::int32_t operation, std::int32_t mode) {
+            cEdFlowCmd c =
+                WithParams(MakeCommand(FCT_STATUS), {0, 0, 0, subject, status, operation, 0, value});
+            c.m_Params[SOP_CALC_MODE] = mode;
+            return c;
+        };
         HeroOf(stage).m_Flows.push_back(
-            Flow(FTK_ALWAYS,
-                 {Timed(MakeCommand(FCT_WAIT), 3), WithParams(MakeCommand(FCT_FLOW_CONTROL), {2, 2, 3}),
-                  Timed(MakeCommand(FCT_WAIT), 6), WithParams(MakeCommand(FCT_FLOW_CONTROL), {3, 2, 3}),
-                  Timed(MakeCommand(FCT_WAIT), 3), WithParams(MakeCommand(FCT_FLOW_CONTROL), {4, 2, 3}),
-                  Timed(MakeCommand(FCT_WAIT), 100)}));
+            Flow(FTK_ALWAYS, {op(2, 3, 5, 1, 0), op(0, 6, 5, 0, 0), op(0, 7, 9, 0, 0), op(0, 1, 60, 0, 1),
+                              Timed(MakeCommand(FCT_WAIT), 5), WithParams(MakeCommand(FCT_SET_TARGET), {2}),
+                              op(1, 1, 0, 0, 0), Timed(MakeCommand(FCT_WAIT), 100)}));
+        const auto reads = [](std::uint8_t item, std::int32_t value, const char* code) {
+            cEdFlow f = Flow(FTK_ALWAYS, {flow_writer::MakeCode(code), Timed(MakeCommand(FCT_WAIT), 100)});
+            cEdFlowCond c;
+            c.m_nKind = CK_STATUS;
+            c.m_nItem = item;
+            c.m_nValue = value;
+            f.m_Conds.push_back(c);
+            return f;
+        };
+        HeroOf(stage).m_Flows.push_back(reads(6, 5, "score = score + 10"));
+        HeroOf(stage).m_Flows.push_back(reads(7, 9, "score = score + 100"));
+        return stage;
+    }());
+    // A shot fired forward (right) that turns after one block to the nearest enemy, a character
+    // behind the hero, and hits it (its flow of being hit counts); its range is limited.
+    add("c_shot_turns_to_nearest", [] {
+        cEdStage stage = Target(99, FTK_HIT_SHOT);
+        stage.m_Charas.back().m_nX = HERO_X - 4;
+        cEdFlowCmd shot = flow_writer::MakeShot(1, 1, 0, 60);
+        shot.m_Shot->m_nMoveKind = 2;
+        shot.m_Shot->m_nMoveValues[0] = 2; // half blocks before it turns
+        shot.m_Shot->m_nMoveValues[1] = 1; // the enemies' faction
+        shot.m_Shot->m_bRangeLimit = 1;
+        shot.m_Shot->m_nRange = 30;
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, {shot, Timed(MakeCommand(FCT_WAIT), 10)}));
         return stage;
     }());
     // Shot formations: a burst of six round the hero, a ring of six round it, and columns falling
@@ -522,7 +594,14 @@ std::vector<StageFile> All() {
         shot.m_Shot->m_nLifetime = 10;
         return Runs({shot, Timed(MakeCommand(FCT_WAIT), 5)});
     };
-    add("c_shot_burst", formation(SHOT_PATTERN_BURST, 0));
+    add("c_shot_burst", [&] {
+        // Its circle turned towards the firer's target (the hero itself).
+        cEdStage stage = formation(SHOT_PATTERN_BURST, 0);
+        cCheckedVector<cEdFlowCmd>& commands = HeroOf(stage).m_Flows.back().m_Commands;
+        commands.at(0).m_Shot->m_bAimAtTarget = 1;
+        commands.insert(commands.begin(), WithParams(MakeCommand(FCT_SET_TARGET), {0}));
+        return stage;
+    }());
     add("c_shot_ring", formation(SHOT_PATTERN_RING, 3));
     add("c_shot_thunder", [&] {
         cEdStage stage = formation(SHOT_PATTERN_THUNDER, 1);
@@ -560,6 +639,18 @@ cProjectDatabase Database() {
         f.nTime = 10;
     db.m_Effects.resize(2);
     db.m_Effects.at(1) = sign;
+    // Animation set 1: the demo's set, its hero stepping through the sheet's second and third cells
+    // whatever it does.
+    cEdAnimeSet stepping = db.m_AnimeSets.at(0);
+    for (cEdAnime& anime : stepping.m_Animes) {
+        anime.m_Frames.resize(2);
+        for (int k = 0; k < 2; ++k) {
+            anime.m_Frames.at(k).nPattern = k + 1;
+            anime.m_Frames.at(k).nTime = 2;
+        }
+    }
+    db.m_AnimeSets.resize(2);
+    db.m_AnimeSets.at(1) = stepping;
     return db;
 }
 

@@ -70,13 +70,17 @@ c_run_effect       | 240 0 0                      | drawn(name)
 c_message          | 240 0 0                      | drawn(name)
 c_summon_block     | 240 0 0                      | drawn(name)
 c_change_background | 240 0 0                     | drawn(name)
+c_change_animset   | 240 0 0                      | drawn(name)
+c_avoid_offscreen  | 240 0 0                      | gone_and_back(r)
 c_none             | 240 0 0                      | r[-1].score == 1
 c_run_code         | 240 0 0                      | r[-1].score == 42
 c_play_se          | 240 0 0                      | r[-1].score == 1
 c_target_nearest   | 240 0 0                      | r[-1].x < r[0].x - 16
 c_target_by_id     | 240 0 0                      | r[-1].x > r[0].x + 16
-c_conditions       | 240 0 0                      | r[-1].score == 11111
+c_conditions       | 240 0 0                      | r[-1].score == 111111
 c_flow_pause_erase | 240 0 0                      | paused_then_erased(r)
+c_status_ops       | 240 0 0                      | r[-1].score == 115 and r[-1].hp == 3 and r[0].charas == 1 and r[-1].charas == 0
+c_shot_turns_to_nearest | 240 0 0                 | counted
 c_shot_burst       | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_ring        | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_thunder     | 240 0 0                      | max(s.shots for s in r) >= 2
@@ -118,9 +122,8 @@ def turned(r):
     xs = [s.x for s in r]
     top = xs.index(max(xs))
     return max(xs) > xs[0] + 16 and min(xs[top:]) < max(xs) - 32
-def paused_then_erased(r):
-    # Runs of steps with the same score: counting leaves short runs, the pause one of 30 or more
-    # before it counts again, and the erasure leaves the score still to the end.
+def score_runs(r):
+    # The runs of steps with the same score: the finished ones and the last.
     v = [s.score for s in r]
     runs, n = [], 1
     for a, b in zip(v, v[1:]):
@@ -129,7 +132,16 @@ def paused_then_erased(r):
         else:
             runs.append(n)
             n = 1
-    return v[-1] >= 3 and len(runs) >= 2 and max(runs[1:]) >= 30 and n >= 60
+    return runs, n
+def paused_then_erased(r):
+    # Counting leaves short runs, the pause one of 30 or more before it counts again, and the
+    # erasure leaves the score still to the end.
+    runs, last = score_runs(r)
+    return 3 <= r[-1].score < 100 and len(runs) >= 2 and max(runs[1:]) >= 30 and last >= 60
+def gone_and_back(r):
+    # Counting while in view, a long still run while out of it, counting again at the end.
+    runs, last = score_runs(r)
+    return len(runs) >= 4 and runs[0] < 20 and max(runs) >= 50 and last < 20
 def rows(name):
     if open(f'{name}/rc').read().strip() != '0':
         return []
