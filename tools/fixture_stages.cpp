@@ -583,6 +583,35 @@ std::vector<StageFile> All() {
         HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, {shot, Timed(MakeCommand(FCT_WAIT), 10)}));
         return stage;
     }());
+    // Key sequences: a double tap of right (pressed, let go, pressed) counts once, while the same
+    // sequence of left marks; a hero turned to the left, whose steps are mirrored, counts a double
+    // tap of left as one of right. The flows belong to group 1, which stays taken while the key is held.
+    const auto doubleTap = [](std::uint8_t slot, bool mirror, cEdFlowCmd command) {
+        cEdFlow f = Flow(FTK_ALWAYS, {command, Timed(MakeCommand(FCT_WAIT), 100)});
+        f.m_nGroup = 1;
+        f.m_nKeyGap = 0;
+        for (std::uint8_t want : {1, 2, 1}) {
+            cEdFlowEntry step;
+            step.Clear();
+            step.m_KeyStates.at(slot) = want;
+            step.m_bAnyHold = 1;
+            step.m_bMirror = mirror ? 1 : 0;
+            f.m_KeySteps.push_back(step);
+        }
+        return f;
+    };
+    constexpr std::uint8_t SLOT_LEFT = 1, SLOT_RIGHT = 2;
+    add("k_double_tap", [&] {
+        cEdStage stage = Probe();
+        HeroOf(stage).m_Flows.push_back(doubleTap(SLOT_RIGHT, false, Count()));
+        HeroOf(stage).m_Flows.push_back(doubleTap(SLOT_LEFT, false, Wrong()));
+        return stage;
+    }());
+    add("k_mirrored", [&] {
+        cEdStage stage = Runs({WithParams(MakeCommand(FCT_TURN), {0})});
+        HeroOf(stage).m_Flows.push_back(doubleTap(SLOT_RIGHT, true, Count()));
+        return stage;
+    }());
     // Shot formations: a burst of six round the hero, a ring of six round it, and columns falling
     // from the view's top edge over it.
     const auto formation = [](std::int8_t kind, std::int16_t value) {

@@ -81,6 +81,8 @@ c_conditions       | 240 0 0                      | r[-1].score == 111111
 c_flow_pause_erase | 240 0 0                      | paused_then_erased(r)
 c_status_ops       | 240 0 0                      | r[-1].score == 115 and r[-1].hp == 3 and r[0].charas == 1 and r[-1].charas == 0
 c_shot_turns_to_nearest | 240 0 0                 | counted
+k_double_tap       | 100 0 0;5 2 0;5 0 0;30 2 0;100 0 0 | r[15].score == 0 and r[-1].score == 1
+k_mirrored         | 100 0 0;5 1 0;5 0 0;30 1 0;100 0 0 | r[15].score == 0 and r[-1].score == 1
 c_shot_burst       | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_ring        | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_thunder     | 240 0 0                      | max(s.shots for s in r) >= 2
