@@ -612,6 +612,60 @@ std::vector<StageFile> All() {
         HeroOf(stage).m_Flows.push_back(doubleTap(SLOT_RIGHT, true, Count()));
         return stage;
     }());
+    // A shot fired forward (right) but aimed at the hero's target, the nearest character, which
+    // stands behind it: the shot hits it (its flow of being hit counts).
+    add("c_shot_aimed", [] {
+        cEdStage stage = Target(99, FTK_HIT_SHOT);
+        stage.m_Charas.back().m_nX = HERO_X - 4;
+        cEdFlowCmd shot = flow_writer::MakeShot(1, 1, 0, 60);
+        shot.m_Shot->m_bAimAtTarget = 1;
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {2}), shot,
+                                                          Timed(MakeCommand(FCT_WAIT), 10)}));
+        return stage;
+    }());
+    // Hits. A character four blocks to the right shoots left at the hero (power 1) while the hero
+    // shoots right: the shots pass each other and the hero is hurt, or, made to cancel each other,
+    // meet and vanish and the hero stays whole.
+    const auto crossing = [](bool cancel) {
+        cEdStage stage = Probe();
+        cEdFlowCmd mine = flow_writer::MakeShot(1, 1, 0, 40);
+        cEdFlowCmd theirs = flow_writer::MakeShot(1, 1, 0, 40);
+        theirs.m_Shot->m_nPower = 1;
+        mine.m_Shot->m_bCancelWithShots = theirs.m_Shot->m_bCancelWithShots = cancel ? 1 : 0;
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, {mine, Timed(MakeCommand(FCT_WAIT), 5)}));
+        cEdCharaDef shooter = Chara(HERO_X + 4, HERO_Y);
+        shooter.m_nMaxHP = 99;
+        shooter.m_Flows.push_back(Flow(FTK_ALWAYS, {theirs, Timed(MakeCommand(FCT_WAIT), 5)}));
+        stage.m_Charas.push_back(shooter);
+        return stage;
+    };
+    add("h_shots_cross", crossing(false));
+    add("h_shots_cancel", crossing(true));
+    // Sixteen targets or more are sorted into strips for the shots' search: the hero's shot still
+    // finds the nearest of them, whose flow of being hit counts.
+    add("h_many_targets", [] {
+        cEdStage stage = Probe();
+        for (int x = HERO_X + 3; x < PROBE_W - 1; ++x)
+            for (int y : {HERO_Y, HERO_Y - 3}) {
+                cEdCharaDef c = Chara(x, y);
+                c.m_nMaxHP = 99;
+                c.m_nMoveType = 1; // staying where it is put
+                if (x == HERO_X + 3 && y == HERO_Y) c.m_Flows.push_back(Flow(FTK_HIT_SHOT, {Count()}));
+                stage.m_Charas.push_back(c);
+            }
+        HeroOf(stage).m_Flows.push_back(
+            Flow(FTK_ALWAYS, {flow_writer::MakeShot(1, 1, 0, 60), Timed(MakeCommand(FCT_WAIT), 10)}));
+        return stage;
+    }());
+    // A hero flying (stopped by blocks) moving right into a block character stops against it (its flow of
+    // touching one counts).
+    add("h_flying_into_block_chara", [] {
+        cEdStage stage = Runs({Move(FCT_LINE_MOVE, RIGHT, 25, 10)});
+        HeroOf(stage).m_nMoveType = 2; // flying, stopped by blocks
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_HIT_BLOCK_CHARA, {Count()}));
+        stage.m_Charas.push_back(BlockChara(HERO_X + 4, HERO_Y));
+        return stage;
+    }());
     // Shot formations: a burst of six round the hero, a ring of six round it, and columns falling
     // from the view's top edge over it.
     const auto formation = [](std::int8_t kind, std::int16_t value) {
@@ -623,14 +677,7 @@ std::vector<StageFile> All() {
         shot.m_Shot->m_nLifetime = 10;
         return Runs({shot, Timed(MakeCommand(FCT_WAIT), 5)});
     };
-    add("c_shot_burst", [&] {
-        // Its circle turned towards the firer's target (the hero itself).
-        cEdStage stage = formation(SHOT_PATTERN_BURST, 0);
-        cCheckedVector<cEdFlowCmd>& commands = HeroOf(stage).m_Flows.back().m_Commands;
-        commands.at(0).m_Shot->m_bAimAtTarget = 1;
-        commands.insert(commands.begin(), WithParams(MakeCommand(FCT_SET_TARGET), {0}));
-        return stage;
-    }());
+    add("c_shot_burst", formation(SHOT_PATTERN_BURST, 0));
     add("c_shot_ring", formation(SHOT_PATTERN_RING, 3));
     add("c_shot_thunder", [&] {
         cEdStage stage = formation(SHOT_PATTERN_THUNDER, 1);

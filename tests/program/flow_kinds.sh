@@ -83,6 +83,11 @@ c_status_ops       | 240 0 0                      | r[-1].score == 115 and r[-1]
 c_shot_turns_to_nearest | 240 0 0                 | counted
 k_double_tap       | 100 0 0;5 2 0;5 0 0;30 2 0;100 0 0 | r[15].score == 0 and r[-1].score == 1
 k_mirrored         | 100 0 0;5 1 0;5 0 0;30 1 0;100 0 0 | r[15].score == 0 and r[-1].score == 1
+c_shot_aimed       | 240 0 0                      | counted
+h_shots_cross      | 240 0 0                      | r[-1].hp < 5
+h_shots_cancel     | 240 0 0                      | r[-1].hp == 5 and max(s.shots for s in r) >= 1
+h_many_targets     | 240 0 0                      | counted and r[0].charas >= 16
+h_flying_into_block_chara | 240 0 0               | counted and r[0].x + 32 < r[-1].x < r[0].x + 4 * 32 - 16
 c_shot_burst       | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_ring        | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_thunder     | 240 0 0                      | max(s.shots for s in r) >= 2
