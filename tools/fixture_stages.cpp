@@ -251,6 +251,16 @@ std::vector<StageFile> All() {
         HeroOf(stage).m_Flows.push_back(Flow(FTK_BEFORE_STAGE, {AtStart(Count())}));
         return stage;
     }());
+    // A character whose flow before the stage sets its own hit points to 0 is gone when play begins.
+    add("t_before_stage_defeat", [] {
+        cEdStage stage = Probe();
+        cEdCharaDef doomed = Chara(HERO_X + 4, HERO_Y);
+        doomed.m_Flows.push_back(
+            Flow(FTK_BEFORE_STAGE,
+                 {AtStart(WithParams(MakeCommand(FCT_STATUS), {0, 0, 0, 0, 1, PLO_ASSIGN, 0, 0}))}));
+        stage.m_Charas.push_back(doomed);
+        return stage;
+    }());
     // A flow started by the flow-control command of another (start, by ID, ID 7), once.
     add("t_by_command", [] {
         cEdStage stage = Probe();

@@ -37,6 +37,7 @@ t_block_down       | 240 0 0                      | counted and r[0].score == 0
 t_ridden_by_hero   | 240 0 0                      | counted
 t_ridden_by_chara  | 240 0 0                      | counted
 t_before_stage     | 240 0 0                      | r[0].score == 1 and r[-1].score == 1
+t_before_stage_defeat | 240 0 0                   | r[0].charas == 0 and r[-1].charas == 0
 t_by_command       | 240 0 0                      | r[-1].score == 1
 c_wait             | 240 0 0                      | 1 <= r[-1].score <= 4
 c_line_move        | 240 0 0                      | r[-1].x < r[0].x - 32
