@@ -1,9 +1,11 @@
 #!/bin/bash
-# Every trigger kind and most command kinds shown having their effect in play, headless, one small
-# fixture stage each (written by the fixture writer beside the demo project), all played side by
-# side with scripted input. A trigger's flow counts in the score, and a trigger that the stage must
-# not raise marks the score with 900000; a command shows in the hero's position, the score, the
-# live lists, the shown pictures or the stage-end word of the trace.
+# Every trigger kind and command kind shown having their effect in play (the sound command only
+# runs: nothing in the trace shows a sound), with the conditions, key sequences, flow pauses, targets,
+# shot formations and hits that only such data reaches, headless, one small fixture stage each
+# (written by the fixture writer beside the demo project), all played side by side with scripted
+# input. A trigger's flow counts in the score, and a trigger that the stage must not raise marks the
+# score with 900000; a command shows in the hero's position, the score, the live lists, the shown
+# pictures or the stage-end word of the trace.
 # Usage: flow_kinds.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
