@@ -7,11 +7,14 @@
 #include "stage_writer.h"
 
 #include "project/database_records.h"
+#include "flow/status_ops.h"
+#include "objects/shot.h"
 #include "project/project_database.h"
 #include "records/effect_kinds.h"
 #include "records/serial_record.h"
 
 #include <initializer_list>
+#include <string>
 #include <utility>
 
 namespace fixture_stages {
@@ -248,6 +251,16 @@ std::vector<StageFile> All() {
         HeroOf(stage).m_Flows.push_back(Flow(FTK_BEFORE_STAGE, {AtStart(Count())}));
         return stage;
     }());
+    // A character whose flow before the stage sets its own hit points to 0 is gone when play begins.
+    add("t_before_stage_defeat", [] {
+        cEdStage stage = Probe();
+        cEdCharaDef doomed = Chara(HERO_X + 4, HERO_Y);
+        doomed.m_Flows.push_back(
+            Flow(FTK_BEFORE_STAGE,
+                 {AtStart(WithParams(MakeCommand(FCT_STATUS), {0, 0, 0, 0, 1, PLO_ASSIGN, 0, 0}))}));
+        stage.m_Charas.push_back(doomed);
+        return stage;
+    }());
     // A flow started by the flow-control command of another (start, by ID, ID 7), once.
     add("t_by_command", [] {
         cEdStage stage = Probe();
@@ -406,6 +419,7 @@ std::vector<StageFile> All() {
         return once(message);
     }());
     // A hidden sky layer shown.
+    add("c_change_animset", once(WithParams(MakeCommand(FCT_CHANGE_ANIMSET), {1})));
     add("c_change_background", [&] {
         cEdStage stage = once(WithParams(MakeCommand(FCT_CHANGE_BACKGROUND), {1, 0}));
         cEdStageTableD sky;
@@ -420,6 +434,265 @@ std::vector<StageFile> All() {
         block.m_Shot->m_nCount = 1;
         block.m_Shot->m_nSummonEntry = 1; // the common palette's block
         return once(block);
+    }());
+    // A command of no kind does nothing and the flow goes on past it.
+    add("c_none", Runs({MakeCommand(FCT_NONE), Count(), Timed(MakeCommand(FCT_WAIT), 100)}));
+    // The code command's arithmetic reaches the score directly.
+    add("c_run_code", Runs({flow_writer::MakeCode("score = 6 * 7"), Timed(MakeCommand(FCT_WAIT), 100)}));
+    // A sound effect asked for (nothing in the trace shows it), then the count.
+    add("c_play_se", Runs({Timed(MakeCommand(FCT_WAIT), 5), WithParams(MakeCommand(FCT_PLAY_SE), {1}),
+                           Count(), Timed(MakeCommand(FCT_WAIT), 100)}));
+    // On a stage wider than the view, a character walks out of it to the right and comes back: its
+    // second flow counts while it is in view (state 3), and stops counting while it is out.
+    add("c_avoid_offscreen", [] {
+        cEdStage stage = Floor(60, PROBE_H, HERO_X);
+        HeroOf(stage).m_nFixedFacing = 1;
+        cEdCharaDef leaving = Chara(17, HERO_Y);
+        leaving.m_nActivationRule = 1; // active off-screen once woken
+        leaving.m_Flows.push_back(Flow(
+            FTK_ALWAYS, {Move(FCT_LINE_MOVE, RIGHT, 40, 10), Move(FCT_AVOID_OFFSCREEN_MOVE, LEFT, 25, 100)}));
+        cEdFlow seen = Flow(FTK_ALWAYS, {Count(), Timed(MakeCommand(FCT_WAIT), 1)});
+        cEdFlowCond inView;
+        inView.m_nKind = CK_STATUS3;
+        inView.m_nItem = 3;
+        seen.m_Conds.push_back(inView);
+        leaving.m_Flows.push_back(seen);
+        stage.m_Charas.push_back(leaving);
+        return stage;
+    }());
+    // The hero turns to its target and charges at it: the nearest character (the one to its left), or the one
+    // of authored id 5 (the farther, to its right).
+    const auto targets = [](std::int32_t mode) {
+        cEdStage stage = Probe();
+        stage.m_Charas.push_back(Chara(HERO_X - 4, HERO_Y));
+        cEdCharaDef far = Chara(HERO_X + 7, HERO_Y);
+        far.m_nCharaId = 5;
+        stage.m_Charas.push_back(far);
+        Wall(stage, HERO_X - 6, HERO_Y - 2, HERO_Y); // to stop the hero short of the stage's edge
+        Wall(stage, HERO_X + 9, HERO_Y - 2, HERO_Y);
+        HeroOf(stage).m_Flows.push_back(
+            Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {mode, 0, 0, 0, 0, 0, 0, 0, 0, 5}),
+                              WithParams(MakeCommand(FCT_TURN), {2}), Move(FCT_CHARGE_MOVE, 0, 40, 15),
+                              Timed(MakeCommand(FCT_WAIT), 10)}));
+        return stage;
+    };
+    add("c_target_nearest", targets(2));
+    add("c_target_by_id", targets(3));
+    // Conditions of every other kind, each on a flow that adds its own digit to the score once while
+    // it holds; the flows whose conditions must not hold mark the score.
+    add("c_conditions", [] {
+        cEdStage stage = Probe();
+        const auto guarded = [](std::int32_t add, std::initializer_list<cEdFlowCond> conds) {
+            cEdFlow f = Flow(FTK_ALWAYS, {flow_writer::MakeCode("score = score + " + std::to_string(add)),
+                                          Timed(MakeCommand(FCT_WAIT), 100)});
+            for (const cEdFlowCond& c : conds)
+                f.m_Conds.push_back(c);
+            return f;
+        };
+        const auto cond = [](ConditionKind kind, std::uint8_t subject, std::uint8_t item, std::uint8_t op,
+                             std::int32_t value) {
+            cEdFlowCond c;
+            c.m_nKind = static_cast<std::int8_t>(kind);
+            c.m_nSubject = subject;
+            c.m_nItem = item;
+            c.m_nOperator = op;
+            c.m_nValue = value;
+            c.m_nNumber = static_cast<std::int16_t>(value);
+            return c;
+        };
+        // Hit points (status 1) at least 100 percent of the maximum; not at most 50 percent.
+        cEdFlowCond full = cond(CK_STATUS, 0, 1, 2, 100), half = cond(CK_STATUS, 0, 1, 3, 50);
+        full.m_bPercent = half.m_bPercent = 1;
+        // Hit points equal to the maximum (status 3) read from the same character.
+        cEdFlowCond same = cond(CK_STATUS, 0, 1, 0, 0);
+        same.m_nRightSource = 2;
+        same.m_nRightItem = 3;
+        // The system's time limit (system status 0) is no negative number.
+        cEdFlowCond time = cond(CK_STATUS, 2, 0, 2, 0);
+        HeroOf(stage).m_Flows.push_back(guarded(1, {full}));
+        HeroOf(stage).m_Flows.push_back(guarded(900000, {half}));
+        HeroOf(stage).m_Flows.push_back(guarded(10, {same, time}));
+        // Its facing fixed (state 2 equals 1); standing on the ground (state 2), facing right (1).
+        HeroOf(stage).m_Flows.push_back(guarded(100, {cond(CK_STATUS2, 0, 2, 0, 1)}));
+        HeroOf(stage).m_Flows.push_back(
+            guarded(1000, {cond(CK_STATUS3, 0, 2, 0, 0), cond(CK_STATUS3, 0, 1, 0, 0)}));
+        HeroOf(stage).m_Flows.push_back(guarded(900000, {cond(CK_STATUS3, 0, 0, 0, 0)}));
+        // A character three blocks to the right: the hero is within four blocks of it, not within two.
+        cEdCharaDef near = Chara(HERO_X + 3, HERO_Y);
+        // (Distances in half blocks, between centres.)
+        near.m_Flows.push_back(guarded(10000, {cond(CK_DISTANCE, 0, 0, 0, 8)}));
+        near.m_Flows.push_back(guarded(900000, {cond(CK_DISTANCE, 0, 0, 0, 4)}));
+        near.m_Flows.back().m_Conds.back().m_nAxis = 6;
+        near.m_Flows[near.m_Flows.Count() - 2].m_Conds.back().m_nAxis = 6;
+        // Across (axis 0), the edges 64 pixels apart: within 8 half blocks, not within 1.
+        near.m_Flows.push_back(guarded(100000, {cond(CK_DISTANCE, 0, 0, 0, 8)}));
+        near.m_Flows.push_back(guarded(900000, {cond(CK_DISTANCE, 0, 0, 0, 1)}));
+        stage.m_Charas.push_back(near);
+        return stage;
+    }());
+    // A flow of ID 3 counting every fifth of a second, paused by another flow, resumed, then erased;
+    // a flow of ID 4, which would count by hundreds, stopped for ever before it runs.
+    add("c_flow_pause_erase", [] {
+        cEdStage stage = Probe();
+        cEdFlow counting = Flow(FTK_ALWAYS, {Count(), Timed(MakeCommand(FCT_WAIT), 2)});
+        counting.m_nId = 3;
+        HeroOf(stage).m_Flows.push_back(counting);
+        HeroOf(stage).m_Flows.push_back(Flow(
+            FTK_ALWAYS,
+            {AtStart(WithParams(MakeCommand(FCT_FLOW_CONTROL), {5, 2, 4})), Timed(MakeCommand(FCT_WAIT), 3),
+             WithParams(MakeCommand(FCT_FLOW_CONTROL), {2, 2, 3}), Timed(MakeCommand(FCT_WAIT), 6),
+             WithParams(MakeCommand(FCT_FLOW_CONTROL), {3, 2, 3}), Timed(MakeCommand(FCT_WAIT), 3),
+             WithParams(MakeCommand(FCT_FLOW_CONTROL), {4, 2, 3}), Timed(MakeCommand(FCT_WAIT), 100)}));
+        cEdFlow stopped = Flow(FTK_ALWAYS, {flow_writer::MakeCode("score = score + 100")});
+        stopped.m_nId = 4;
+        HeroOf(stage).m_Flows.push_back(stopped);
+        return stage;
+    }());
+    // Status operations: the system's score raised by 5; the hero's drawing order (a byte) and mark
+    // (a word) set, which conditions then read (+10, +100); its hit points set to 60 percent of the
+    // maximum (3); and half a second later the hit points of its target, a character to its right,
+    // set to 0: it dies.
+    add("c_status_ops", [] {
+        cEdStage stage = Probe();
+        stage.m_Charas.push_back(Chara(HERO_X + 4, HERO_Y));
+        const auto op = [](std::int32_t subject, std::int32_t status, std::int32_t value,
+                           std::int32_t operation, std::int32_t mode) {
+            cEdFlowCmd c =
+                WithParams(MakeCommand(FCT_STATUS), {0, 0, 0, subject, status, operation, 0, value});
+            c.m_Params[SOP_CALC_MODE] = mode;
+            return c;
+        };
+        HeroOf(stage).m_Flows.push_back(
+            Flow(FTK_ALWAYS, {op(2, 3, 5, 1, 0), op(0, 6, 5, 0, 0), op(0, 7, 9, 0, 0), op(0, 1, 60, 0, 1),
+                              Timed(MakeCommand(FCT_WAIT), 5), WithParams(MakeCommand(FCT_SET_TARGET), {2}),
+                              op(1, 1, 0, 0, 0), Timed(MakeCommand(FCT_WAIT), 100)}));
+        const auto reads = [](std::uint8_t item, std::int32_t value, const char* code) {
+            cEdFlow f = Flow(FTK_ALWAYS, {flow_writer::MakeCode(code), Timed(MakeCommand(FCT_WAIT), 100)});
+            cEdFlowCond c;
+            c.m_nKind = CK_STATUS;
+            c.m_nItem = item;
+            c.m_nValue = value;
+            f.m_Conds.push_back(c);
+            return f;
+        };
+        HeroOf(stage).m_Flows.push_back(reads(6, 5, "score = score + 10"));
+        HeroOf(stage).m_Flows.push_back(reads(7, 9, "score = score + 100"));
+        return stage;
+    }());
+    // A shot fired forward (right) that turns after one block to the nearest enemy, a character
+    // behind the hero, and hits it (its flow of being hit counts); its range is limited.
+    add("c_shot_turns_to_nearest", [] {
+        cEdStage stage = Target(99, FTK_HIT_SHOT);
+        stage.m_Charas.back().m_nX = HERO_X - 4;
+        cEdFlowCmd shot = flow_writer::MakeShot(1, 1, 0, 60);
+        shot.m_Shot->m_nMoveKind = 2;
+        shot.m_Shot->m_nMoveValues[0] = 2; // half blocks before it turns
+        shot.m_Shot->m_nMoveValues[1] = 1; // the enemies' faction
+        shot.m_Shot->m_bRangeLimit = 1;
+        shot.m_Shot->m_nRange = 30;
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, {shot, Timed(MakeCommand(FCT_WAIT), 10)}));
+        return stage;
+    }());
+    // Key sequences: a double tap of right (pressed, let go, pressed) counts once, while the same
+    // sequence of left marks; a hero turned to the left, whose steps are mirrored, counts a double
+    // tap of left as one of right. The flows belong to group 1, which stays taken while the key is held.
+    const auto doubleTap = [](std::uint8_t slot, bool mirror, cEdFlowCmd command) {
+        cEdFlow f = Flow(FTK_ALWAYS, {command, Timed(MakeCommand(FCT_WAIT), 100)});
+        f.m_nGroup = 1;
+        f.m_nKeyGap = 0;
+        for (std::uint8_t want : {1, 2, 1}) {
+            cEdFlowEntry step;
+            step.Clear();
+            step.m_KeyStates.at(slot) = want;
+            step.m_bAnyHold = 1;
+            step.m_bMirror = mirror ? 1 : 0;
+            f.m_KeySteps.push_back(step);
+        }
+        return f;
+    };
+    constexpr std::uint8_t SLOT_LEFT = 1, SLOT_RIGHT = 2;
+    add("k_double_tap", [&] {
+        cEdStage stage = Probe();
+        HeroOf(stage).m_Flows.push_back(doubleTap(SLOT_RIGHT, false, Count()));
+        HeroOf(stage).m_Flows.push_back(doubleTap(SLOT_LEFT, false, Wrong()));
+        return stage;
+    }());
+    add("k_mirrored", [&] {
+        cEdStage stage = Runs({WithParams(MakeCommand(FCT_TURN), {0})});
+        HeroOf(stage).m_Flows.push_back(doubleTap(SLOT_RIGHT, true, Count()));
+        return stage;
+    }());
+    // A shot fired forward (right) but aimed at the hero's target, the nearest character, which
+    // stands behind it: the shot hits it (its flow of being hit counts).
+    add("c_shot_aimed", [] {
+        cEdStage stage = Target(99, FTK_HIT_SHOT);
+        stage.m_Charas.back().m_nX = HERO_X - 4;
+        cEdFlowCmd shot = flow_writer::MakeShot(1, 1, 0, 60);
+        shot.m_Shot->m_bAimAtTarget = 1;
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {2}), shot,
+                                                          Timed(MakeCommand(FCT_WAIT), 10)}));
+        return stage;
+    }());
+    // Hits. A character four blocks to the right shoots left at the hero (power 1) while the hero
+    // shoots right: the shots pass each other and the hero is hurt, or, made to cancel each other,
+    // meet and vanish and the hero stays whole.
+    const auto crossing = [](bool cancel) {
+        cEdStage stage = Probe();
+        cEdFlowCmd mine = flow_writer::MakeShot(1, 1, 0, 40);
+        cEdFlowCmd theirs = flow_writer::MakeShot(1, 1, 0, 40);
+        theirs.m_Shot->m_nPower = 1;
+        mine.m_Shot->m_bCancelWithShots = theirs.m_Shot->m_bCancelWithShots = cancel ? 1 : 0;
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, {mine, Timed(MakeCommand(FCT_WAIT), 5)}));
+        cEdCharaDef shooter = Chara(HERO_X + 4, HERO_Y);
+        shooter.m_nMaxHP = 99;
+        shooter.m_Flows.push_back(Flow(FTK_ALWAYS, {theirs, Timed(MakeCommand(FCT_WAIT), 5)}));
+        stage.m_Charas.push_back(shooter);
+        return stage;
+    };
+    add("h_shots_cross", crossing(false));
+    add("h_shots_cancel", crossing(true));
+    // Sixteen targets or more are sorted into strips for the shots' search: the hero's shot still
+    // finds the nearest of them, whose flow of being hit counts.
+    add("h_many_targets", [] {
+        cEdStage stage = Probe();
+        for (int x = HERO_X + 3; x < PROBE_W - 1; ++x)
+            for (int y : {HERO_Y, HERO_Y - 3}) {
+                cEdCharaDef c = Chara(x, y);
+                c.m_nMaxHP = 99;
+                c.m_nMoveType = 1; // staying where it is put
+                if (x == HERO_X + 3 && y == HERO_Y) c.m_Flows.push_back(Flow(FTK_HIT_SHOT, {Count()}));
+                stage.m_Charas.push_back(c);
+            }
+        HeroOf(stage).m_Flows.push_back(
+            Flow(FTK_ALWAYS, {flow_writer::MakeShot(1, 1, 0, 60), Timed(MakeCommand(FCT_WAIT), 10)}));
+        return stage;
+    }());
+    // A hero flying (stopped by blocks) moving right into a block character stops against it (its flow of
+    // touching one counts).
+    add("h_flying_into_block_chara", [] {
+        cEdStage stage = Runs({Move(FCT_LINE_MOVE, RIGHT, 25, 10)});
+        HeroOf(stage).m_nMoveType = 2; // flying, stopped by blocks
+        HeroOf(stage).m_Flows.push_back(Flow(FTK_HIT_BLOCK_CHARA, {Count()}));
+        stage.m_Charas.push_back(BlockChara(HERO_X + 4, HERO_Y));
+        return stage;
+    }());
+    // Shot formations: a burst of six round the hero, a ring of six round it, and columns falling
+    // from the view's top edge over it.
+    const auto formation = [](std::int8_t kind, std::int16_t value) {
+        cEdFlowCmd shot = flow_writer::MakeShot(1, 6, 0, 30);
+        shot.m_Shot->m_nFormation = kind;
+        shot.m_Shot->m_nFormationValues[0] = value;
+        shot.m_Shot->m_nRingCentre = 2; // round the firer
+        shot.m_Shot->m_bLifetimeLimit = 1;
+        shot.m_Shot->m_nLifetime = 10;
+        return Runs({shot, Timed(MakeCommand(FCT_WAIT), 5)});
+    };
+    add("c_shot_burst", formation(SHOT_PATTERN_BURST, 0));
+    add("c_shot_ring", formation(SHOT_PATTERN_RING, 3));
+    add("c_shot_thunder", [&] {
+        cEdStage stage = formation(SHOT_PATTERN_THUNDER, 1);
+        HeroOf(stage).m_Flows.back().m_Commands.at(0).m_Shot->m_nDirection = 7;
+        return stage;
     }());
     add("c_show_picture", Runs({WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 0}),
                                 Timed(MakeCommand(FCT_WAIT), 100)}));
@@ -452,6 +725,18 @@ cProjectDatabase Database() {
         f.nTime = 10;
     db.m_Effects.resize(2);
     db.m_Effects.at(1) = sign;
+    // Animation set 1: the demo's set, its hero stepping through the sheet's second and third cells
+    // whatever it does.
+    cEdAnimeSet stepping = db.m_AnimeSets.at(0);
+    for (cEdAnime& anime : stepping.m_Animes) {
+        anime.m_Frames.resize(2);
+        for (int k = 0; k < 2; ++k) {
+            anime.m_Frames.at(k).nPattern = k + 1;
+            anime.m_Frames.at(k).nTime = 2;
+        }
+    }
+    db.m_AnimeSets.resize(2);
+    db.m_AnimeSets.at(1) = stepping;
     return db;
 }
 

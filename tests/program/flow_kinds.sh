@@ -1,9 +1,11 @@
 #!/bin/bash
-# Every trigger kind and most command kinds shown having their effect in play, headless, one small
-# fixture stage each (written by the fixture writer beside the demo project), all played side by
-# side with scripted input. A trigger's flow counts in the score, and a trigger that the stage must
-# not raise marks the score with 900000; a command shows in the hero's position, the score, the
-# live lists, the shown pictures or the stage-end word of the trace.
+# Every trigger kind and command kind shown having their effect in play (the sound command only
+# runs: nothing in the trace shows a sound), with the conditions, key sequences, flow pauses, targets,
+# shot formations and hits that only such data reaches, headless, one small fixture stage each
+# (written by the fixture writer beside the demo project), all played side by side with scripted
+# input. A trigger's flow counts in the score, and a trigger that the stage must not raise marks the
+# score with 900000; a command shows in the hero's position, the score, the live lists, the shown
+# pictures or the stage-end word of the trace.
 # Usage: flow_kinds.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -37,6 +39,7 @@ t_block_down       | 240 0 0                      | counted and r[0].score == 0
 t_ridden_by_hero   | 240 0 0                      | counted
 t_ridden_by_chara  | 240 0 0                      | counted
 t_before_stage     | 240 0 0                      | r[0].score == 1 and r[-1].score == 1
+t_before_stage_defeat | 240 0 0                   | r[0].charas == 0 and r[-1].charas == 0
 t_by_command       | 240 0 0                      | r[-1].score == 1
 c_wait             | 240 0 0                      | 1 <= r[-1].score <= 4
 c_line_move        | 240 0 0                      | r[-1].x < r[0].x - 32
@@ -70,6 +73,27 @@ c_run_effect       | 240 0 0                      | drawn(name)
 c_message          | 240 0 0                      | drawn(name)
 c_summon_block     | 240 0 0                      | drawn(name)
 c_change_background | 240 0 0                     | drawn(name)
+c_change_animset   | 240 0 0                      | drawn(name)
+c_avoid_offscreen  | 240 0 0                      | gone_and_back(r)
+c_none             | 240 0 0                      | r[-1].score == 1
+c_run_code         | 240 0 0                      | r[-1].score == 42
+c_play_se          | 240 0 0                      | r[-1].score == 1
+c_target_nearest   | 240 0 0                      | r[-1].x < r[0].x - 16
+c_target_by_id     | 240 0 0                      | r[-1].x > r[0].x + 16
+c_conditions       | 240 0 0                      | r[-1].score == 111111
+c_flow_pause_erase | 240 0 0                      | paused_then_erased(r)
+c_status_ops       | 240 0 0                      | r[-1].score == 115 and r[-1].hp == 3 and r[0].charas == 1 and r[-1].charas == 0
+c_shot_turns_to_nearest | 240 0 0                 | counted
+k_double_tap       | 100 0 0;5 2 0;5 0 0;30 2 0;100 0 0 | r[15].score == 0 and r[-1].score == 1
+k_mirrored         | 100 0 0;5 1 0;5 0 0;30 1 0;100 0 0 | r[15].score == 0 and r[-1].score == 1
+c_shot_aimed       | 240 0 0                      | counted
+h_shots_cross      | 240 0 0                      | r[-1].hp < 5
+h_shots_cancel     | 240 0 0                      | r[-1].hp == 5 and max(s.shots for s in r) >= 1
+h_many_targets     | 240 0 0                      | counted and r[0].charas >= 16
+h_flying_into_block_chara | 240 0 0               | counted and r[0].x + 32 < r[-1].x < r[0].x + 4 * 32 - 16
+c_shot_burst       | 240 0 0                      | max(s.shots for s in r) >= 6
+c_shot_ring        | 240 0 0                      | max(s.shots for s in r) >= 6
+c_shot_thunder     | 240 0 0                      | max(s.shots for s in r) >= 2
 EOF2
 
 # Each stage in a copy of the project with a runtime folder of its own, eight at a time.
@@ -108,6 +132,26 @@ def turned(r):
     xs = [s.x for s in r]
     top = xs.index(max(xs))
     return max(xs) > xs[0] + 16 and min(xs[top:]) < max(xs) - 32
+def score_runs(r):
+    # The runs of steps with the same score: the finished ones and the last.
+    v = [s.score for s in r]
+    runs, n = [], 1
+    for a, b in zip(v, v[1:]):
+        if a == b:
+            n += 1
+        else:
+            runs.append(n)
+            n = 1
+    return runs, n
+def paused_then_erased(r):
+    # Counting leaves short runs, the pause one of 30 or more before it counts again, and the
+    # erasure leaves the score still to the end.
+    runs, last = score_runs(r)
+    return 3 <= r[-1].score < 100 and len(runs) >= 2 and max(runs[1:]) >= 30 and last >= 60
+def gone_and_back(r):
+    # Counting while in view, a long still run while out of it, counting again at the end.
+    runs, last = score_runs(r)
+    return len(runs) >= 4 and runs[0] < 20 and max(runs) >= 50 and last < 20
 def rows(name):
     if open(f'{name}/rc').read().strip() != '0':
         return []
