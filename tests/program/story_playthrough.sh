@@ -82,6 +82,7 @@ register_and_leave() {
     idle_to 790
     for _ in 1 2 3 4 5 6; do tap 2 0; done # along the road to the cave
     enter_stage
+    start=$((start + 30)) # the lamp keeper's game wait holds the cave for half a second before it starts
     idle_to "$start"
     for _ in 1 2 3 4 5; do
         emit 50 2 0
