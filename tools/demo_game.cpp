@@ -457,12 +457,13 @@ cEdStage Castle() {
     warp.m_Move->m_nTargetMode = 1; // from the target
     warp.m_Move->m_nDirection = UP;
     warp.m_Move->m_nDistance = 4;
-    // The loop's repeat count comes first, then how many commands after it it repeats: two fans.
+    // The loop's repeat count comes first, then how many commands after it it repeats: it summons
+    // two slimes, one after the other.
     cEdFlowCmd loop = WithParams(MakeCommand(FCT_LOOP), {2, 2});
-    boss.m_Flows.push_back(
-        Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {0}),
-                          WithParams(MakeCommand(FCT_TURN), {2}), loop, fan, Timed(MakeCommand(FCT_WAIT), 15),
-                          charge, MakeCommand(FCT_CANCEL_MOVE), Timed(MakeCommand(FCT_WAIT), 10), summon}));
+    boss.m_Flows.push_back(Flow(
+        FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {0}), WithParams(MakeCommand(FCT_TURN), {2}),
+                     fan, Timed(MakeCommand(FCT_WAIT), 15), charge, MakeCommand(FCT_CANCEL_MOVE), loop,
+                     Timed(MakeCommand(FCT_WAIT), 5), summon}));
     // Hurt: it flashes, the screen shakes, and below half its hit points it turns red and
     // warps away once (the second flow, started by command).
     boss.m_Flows.push_back(
