@@ -503,9 +503,9 @@ cEdStage Castle() {
     guard.m_Flows.push_back(Flow(FTK_BLOCK_UP, {MakeCommand(FCT_CANCEL_MOVE)}));
     guard.m_Flows.push_back(Flow(FTK_BLOCK_DOWN, {WithParams(MakeCommand(FCT_TURN), {4})}));
     stage.m_Charas.push_back(guard);
-    // A heart (taken once) that gives the hero one hit point through a status operation on its
+    // A heart on the floor (taken once) that gives the hero one hit point through a status operation on its
     // status 1, the hit points.
-    cEdItemDef heart = MakeItem(4, 9, ITEM_HEART);
+    cEdItemDef heart = MakeItem(4, 13, ITEM_HEART);
     heart.m_Commands.push_back(WithParams(MakeItemCommand(ICT_STATUS), {0, 0, 0, 0, 1, PLO_ADD, 0, 1}));
     stage.m_Items.push_back(heart);
     return stage;
@@ -530,15 +530,15 @@ cEdStage Challenge1() {
     coins.m_Shot->m_nGraphic = ITEM_COIN;
     coins.m_Shot->m_nCount = 3;
     coins.m_Shot->m_nRange = 50;
-    fountain.m_Flows.push_back(Flow(FTK_ALWAYS, {coins, Timed(MakeCommand(FCT_WAIT), 50),
-                                                 WithParams(MakeCommand(FCT_CHANGE_BACKGROUND), {2, 2})}));
-    // When a coin touches it, the first hero takes the gem of the stage's palette: 100 points.
+    // Every five seconds it also hands the first hero the gem of the stage's palette: 100 points.
     cEdItemDef gem = MakeItem(0, 0, ITEM_GEM);
     gem.m_nSoundNo = SE_COIN;
     gem.m_Commands.push_back(ItemCode("score = score + 100"));
     stage.m_PaletteItems.resize(2);
     stage.m_PaletteItems.at(1) = gem;
-    fountain.m_Flows.push_back(Flow(FTK_HIT_ITEM, {WithParams(MakeCommand(FCT_TAKE_ITEM), {1, 1})}));
+    fountain.m_Flows.push_back(Flow(FTK_ALWAYS, {coins, Timed(MakeCommand(FCT_WAIT), 50),
+                                                 WithParams(MakeCommand(FCT_TAKE_ITEM), {1, 1}),
+                                                 WithParams(MakeCommand(FCT_CHANGE_BACKGROUND), {2, 2})}));
     stage.m_Charas.push_back(fountain);
     // The hero keeps a tally: every coin taken adds to common variable 1.
     cEdCharaDef& hero = stage.m_Charas.front();
