@@ -233,6 +233,24 @@ bmp_writer::Picture SwordPicture() {
     return p;
 }
 
+// The spark an effect command shows: a star growing over three 32 x 32 cells.
+bmp_writer::Picture SparkPicture() {
+    using demo_pictures::Hue;
+    bmp_writer::Picture p = bmp_writer::MakePicture(kSparkCells * 32, 32, demo_pictures::kKey);
+    for (int k = 0; k < kSparkCells; ++k) {
+        const double cx = k * 32 + 15.5, r = 6.0 + 4 * k;
+        double xs[8], ys[8];
+        for (int i = 0; i < 8; ++i) {
+            const double a = i * 3.14159265358979 / 4, d = i % 2 ? r * 0.4 : r;
+            xs[i] = cx + d * std::cos(a);
+            ys[i] = 15.5 + d * std::sin(a);
+        }
+        bmp_writer::FillPolygon(p, xs, ys, 8, Hue(2, 12));
+        bmp_writer::FillEllipse(p, cx, 15.5, 2 + k, 2 + k, demo_pictures::kWhite);
+    }
+    return p;
+}
+
 bmp_writer::Picture SignPicture() {
     using demo_pictures::Hue;
     bmp_writer::Picture p = bmp_writer::MakePicture(160, 96, Hue(1, 6));
@@ -263,8 +281,8 @@ cEdCharaDef Hero(int x, int y) {
     sword.m_nUseTime = kSwordCells; // the swing's length
     hero.m_Flows.push_back(KeyFlow(SLOT_BUTTON3, false, {sword}));
     // Hurt: a blink and the damage sound.
-    hero.m_Flows.push_back(Flow(
-        FTK_DAMAGED, {WithParams(MakeCommand(FCT_CHARA_EFFECT), {1, 0, 0}), MakeCommand(FCT_CANCEL_MOVE)}));
+    hero.m_Flows.push_back(Flow(FTK_DAMAGED, {WithParams(MakeCommand(FCT_CHARA_EFFECT), {kBlinkEffect, 0, 0}),
+                                              MakeCommand(FCT_CANCEL_MOVE)}));
     return hero;
 }
 
@@ -351,10 +369,14 @@ cEdStage Cave() {
     keeper.m_nMoveType = 1;
     keeper.m_nInvincible = 1;
     keeper.m_nFaction = 2;
-    keeper.m_Flows.push_back(
+    // A flow run before the stage runs at once only the commands marked to run with the next.
+    cEdFlow scene =
         Flow(FTK_BEFORE_STAGE, {WithParams(MakeCommand(FCT_SCREEN_COLOUR), {0, 0, 64, 30}),
                                 WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 20}),
-                                WithParams(MakeCommand(FCT_GAME_WAIT), {5})}));
+                                WithParams(MakeCommand(FCT_GAME_WAIT), {5})});
+    for (cEdFlowCmd& c : scene.m_Commands)
+        c.m_bRunWithNext = 1;
+    keeper.m_Flows.push_back(scene);
     stage.m_Charas.push_back(keeper);
     // Bats: one homes in on the hero, one circles; both flap (an attached animation).
     cEdCharaDef bat = Enemy(20, 6, CHARA_BAT, 2, 80);
@@ -362,7 +384,8 @@ cEdStage Cave() {
     bat.m_Flows.push_back(
         Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {0}), Move(FCT_HOMING_MOVE, 0, 12, 30),
                           MakeCommand(FCT_RUN_ANIME), Timed(MakeCommand(FCT_WAIT), 10)}));
-    bat.m_Flows.push_back(Flow(FTK_HIT_SHOT, {WithParams(MakeCommand(FCT_CHARA_EFFECT), {1, 0, 0})}));
+    bat.m_Flows.push_back(
+        Flow(FTK_HIT_SHOT, {WithParams(MakeCommand(FCT_CHARA_EFFECT), {kBlinkEffect, 0, 0})}));
     stage.m_Charas.push_back(bat);
     cEdCharaDef circler = Enemy(36, 5, CHARA_BAT + 1, 2, 80);
     circler.m_nMoveType = 1;
@@ -434,16 +457,19 @@ cEdStage Castle() {
     warp.m_Move->m_nTargetMode = 1; // from the target
     warp.m_Move->m_nDirection = UP;
     warp.m_Move->m_nDistance = 4;
-    cEdFlowCmd loop = WithParams(MakeCommand(FCT_LOOP), {0, 2});
+    // The loop's repeat count comes first, then how many commands after it it repeats: it summons
+    // two slimes, one after the other.
+    cEdFlowCmd loop = WithParams(MakeCommand(FCT_LOOP), {2, 2});
     boss.m_Flows.push_back(Flow(
         FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {0}), WithParams(MakeCommand(FCT_TURN), {2}),
-                     fan, Timed(MakeCommand(FCT_WAIT), 15), charge, MakeCommand(FCT_CANCEL_MOVE),
-                     Timed(MakeCommand(FCT_WAIT), 10), loop, summon}));
+                     fan, Timed(MakeCommand(FCT_WAIT), 15), charge, MakeCommand(FCT_CANCEL_MOVE), loop,
+                     Timed(MakeCommand(FCT_WAIT), 5), summon}));
     // Hurt: it flashes, the screen shakes, and below half its hit points it turns red and
     // warps away once (the second flow, started by command).
-    boss.m_Flows.push_back(Flow(FTK_DAMAGED, {WithParams(MakeCommand(FCT_CHARA_EFFECT), {1, 0, 0}),
-                                              WithParams(MakeCommand(FCT_SCREEN_EFFECT), {1, 0, 0}),
-                                              WithParams(MakeCommand(FCT_FLOW_CONTROL), {0, 2, 7})}));
+    boss.m_Flows.push_back(
+        Flow(FTK_DAMAGED, {WithParams(MakeCommand(FCT_CHARA_EFFECT), {kBlinkEffect, 0, 0}),
+                           WithParams(MakeCommand(FCT_SCREEN_EFFECT), {kShakeEffect, 0, 0}),
+                           WithParams(MakeCommand(FCT_FLOW_CONTROL), {0, 2, 7})}));
     cEdFlow angry = Flow(FTK_BY_COMMAND, {WithParams(MakeCommand(FCT_CHANGE_GRAPHIC), {1, CHARA_BIG + 1, 0}),
                                           MakeCommand(FCT_CHANGE_ANIMSET), warp,
                                           WithParams(MakeCommand(FCT_PLAY_BGM), {2, 1})});
@@ -451,18 +477,22 @@ cEdStage Castle() {
     angry.m_Conds.push_back(flow_writer::MakeVariableCondition(CK_STAGE_VAR, 2, 0, 0));
     boss.m_Flows.push_back(angry);
     boss.m_Flows.push_back(
-        Flow(FTK_IMPACT, {WithParams(MakeCommand(FCT_RUN_EFFECT), {0, 0, 0, 0, 0, 0, 100})}));
+        Flow(FTK_IMPACT, {WithParams(MakeCommand(FCT_RUN_EFFECT), {kSparkEffect, 0, 0, 0, 0, 0, 100})}));
     // A defeated character steps its death flows once, so the three commands run together.
-    cEdFlow died = Flow(FTK_DIED, {WithParams(MakeCommand(FCT_SCREEN_EFFECT), {1, 0, 0}),
+    cEdFlow died = Flow(FTK_DIED, {WithParams(MakeCommand(FCT_SCREEN_EFFECT), {kShakeEffect, 0, 0}),
                                    WithParams(MakeCommand(FCT_PLAY_SE), {SE_BOOM}),
                                    WithParams(MakeCommand(FCT_STAGE_CLEAR), {3})});
     died.m_Commands.at(0).m_bRunWithNext = 1;
     died.m_Commands.at(1).m_bRunWithNext = 1;
     boss.m_Flows.push_back(died);
-    // Against the walls it turns and makes a block fall behind it.
+    // Against the walls it turns and puts a brick of the castle's palette up above its head.
+    stage.m_PaletteBlocks.resize(2);
+    stage.m_PaletteBlocks.at(1) = MakeBlock(0, 0, BLOCK_BRICK);
     cEdFlowCmd block = MakeCommand(FCT_SUMMON_BLOCK);
-    block.m_Shot->m_nGraphic = BLOCK_BRICK;
     block.m_Shot->m_nCount = 1;
+    block.m_Shot->m_nSummonPalette = 1;
+    block.m_Shot->m_nSummonEntry = 1;
+    block.m_Shot->m_nOffsetY = -96;
     boss.m_Flows.push_back(Flow(FTK_BLOCK_LEFT_RIGHT, {WithParams(MakeCommand(FCT_TURN), {5}), block}));
     stage.m_Charas.push_back(boss);
 
@@ -473,9 +503,10 @@ cEdStage Castle() {
     guard.m_Flows.push_back(Flow(FTK_BLOCK_UP, {MakeCommand(FCT_CANCEL_MOVE)}));
     guard.m_Flows.push_back(Flow(FTK_BLOCK_DOWN, {WithParams(MakeCommand(FCT_TURN), {4})}));
     stage.m_Charas.push_back(guard);
-    // A heart (taken once) that gives the hero one hit point through a status operation.
-    cEdItemDef heart = MakeItem(4, 9, ITEM_HEART);
-    heart.m_Commands.push_back(WithParams(MakeItemCommand(ICT_STATUS), {0, 0, 0, 0, 0, PLO_ADD, 0, 1}));
+    // A heart on the floor (taken once) that gives the hero one hit point through a status operation on its
+    // status 1, the hit points.
+    cEdItemDef heart = MakeItem(4, 13, ITEM_HEART);
+    heart.m_Commands.push_back(WithParams(MakeItemCommand(ICT_STATUS), {0, 0, 0, 0, 1, PLO_ADD, 0, 1}));
     stage.m_Items.push_back(heart);
     return stage;
 }
@@ -499,9 +530,15 @@ cEdStage Challenge1() {
     coins.m_Shot->m_nGraphic = ITEM_COIN;
     coins.m_Shot->m_nCount = 3;
     coins.m_Shot->m_nRange = 50;
+    // Every five seconds it also hands the first hero the gem of the stage's palette: 100 points.
+    cEdItemDef gem = MakeItem(0, 0, ITEM_GEM);
+    gem.m_nSoundNo = SE_COIN;
+    gem.m_Commands.push_back(ItemCode("score = score + 100"));
+    stage.m_PaletteItems.resize(2);
+    stage.m_PaletteItems.at(1) = gem;
     fountain.m_Flows.push_back(Flow(FTK_ALWAYS, {coins, Timed(MakeCommand(FCT_WAIT), 50),
+                                                 WithParams(MakeCommand(FCT_TAKE_ITEM), {1, 1}),
                                                  WithParams(MakeCommand(FCT_CHANGE_BACKGROUND), {2, 2})}));
-    fountain.m_Flows.push_back(Flow(FTK_HIT_ITEM, {WithParams(MakeCommand(FCT_TAKE_ITEM), {0, 1})}));
     stage.m_Charas.push_back(fountain);
     // The hero keeps a tally: every coin taken adds to common variable 1.
     cEdCharaDef& hero = stage.m_Charas.front();
@@ -578,11 +615,9 @@ bool WriteStages(const std::string& folder) {
     const struct {
         const char* file;
         bmp_writer::Picture picture;
-    } pictures[] = {{kSkyPicture, Sky()},
-                    {kHillsPicture, Hills()},
-                    {kCavePicture, CaveWall()},
-                    {kSignPicture, SignPicture()},
-                    {kSwordPicture, SwordPicture()}};
+    } pictures[] = {
+        {kSkyPicture, Sky()},          {kHillsPicture, Hills()},        {kCavePicture, CaveWall()},
+        {kSignPicture, SignPicture()}, {kSwordPicture, SwordPicture()}, {kSparkPicture, SparkPicture()}};
     for (const auto& [file, drawn] : pictures) {
         bmp_writer::Picture picture = drawn;
         demo_pictures::ToFileIndexes(picture);

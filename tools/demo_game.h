@@ -31,6 +31,13 @@ inline constexpr const char* kSignPicture = "bmp\\picture\\Sign.bmp";
 inline constexpr int kHeroSword = 1;
 inline constexpr int kSwordCells = 3;
 inline constexpr const char* kSwordPicture = "bmp\\sword\\Sword.bmp";
+// Entry 1 of the project's effect lists, which the stages' effect commands run: the spark (an
+// effect of three 32 x 32 cells), the blink of a character and the shake of the screen.
+inline constexpr int kSparkEffect = 1;
+inline constexpr int kBlinkEffect = 1;
+inline constexpr int kShakeEffect = 1;
+inline constexpr int kSparkCells = 3;
+inline constexpr const char* kSparkPicture = "bmp\\effect\\Star.bmp";
 
 // One stage file: its base name under data\stg4\ (without extension) and the stage.
 struct StageFile {

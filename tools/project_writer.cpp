@@ -3,6 +3,8 @@
 #include "demo_game.h"
 #include "demo_media.h"
 
+#include "records/effect_kinds.h"
+
 #include <filesystem>
 #include <initializer_list>
 #include <fstream>
@@ -113,6 +115,29 @@ cProjectDatabase DemoDatabase(bool oggMusic) {
         frame.nOffsetY = -4;
         frame.nTime = 1;
     }
+    // Entry 1 of each effect list is what the stages' effect commands run: a spark of three cells,
+    // a blink of a second and a short sideways shake of the screen.
+    cEdEffect& spark = db.m_Effects.at(demo_game::kSparkEffect);
+    spark = cEdEffect();
+    spark.szName = "きらめき";
+    spark.szFileName = demo_game::kSparkPicture;
+    for (int k = 0; k < demo_game::kSparkCells; ++k) {
+        cEdEffectFrame frame;
+        frame.nPattern = k;
+        frame.nTime = 1;
+        spark.m_Frames.push_back(frame);
+    }
+    cEffectRecord& blink = db.m_CharaEffects.at(demo_game::kBlinkEffect);
+    blink.szName = "てんめつ";
+    blink.nKind = CHARA_EFFECT_BLINK;
+    blink.nParam[0] = 10; // tenths of a second
+    blink.nParam[1] = 3;  // frames between shown and hidden
+    cScrEffectRecord& shake = db.m_ScrEffects.at(demo_game::kShakeEffect);
+    shake.szName = "ゆれ";
+    shake.nKind = SCREEN_EFFECT_SHAKE_H;
+    shake.nParam[0] = 5; // tenths of a second
+    shake.nParam[1] = 8; // pixels
+    shake.nParam[2] = 4; // swings
     return db;
 }
 
