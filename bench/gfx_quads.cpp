@@ -100,6 +100,12 @@ BENCHMARK(BM_Quads2000KeyedSprites16)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 
+// Tinted and half translucent on a 16-bit target: the general 16-bit row, which multiplies and blends.
+void BM_Quads2000Tinted16(benchmark::State& state) {
+    RunQuads(state, false, 0x80FF8040, true);
+}
+BENCHMARK(BM_Quads2000Tinted16)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 namespace {
