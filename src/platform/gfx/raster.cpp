@@ -179,6 +179,16 @@ class RunShader {
         rows32_(k_, b);
     }
 
+    // Whether rows of 16-bit texels go to the (16-bit) target without being widened first.
+    bool Direct16() const { return simple_ && Is16(target_.format); }
+
+    // A row of 16-bit texels of format `texF`; only when Direct16().
+    void Run16(int x0, int y, const std::uint16_t* src, PixelFormat texF, int n) {
+        if (k_.under) target_.Fill(x0, y, x0 + n, y + 1, k_.underRaw);
+        ShadeRow16From16(reinterpret_cast<std::uint16_t*>(target_.Row(y)) + x0, src, texF, n, k_.orMask,
+                         k_.mul, k_.blend, target_.format);
+    }
+
     void Run(int x0, int y, const std::uint32_t* src, int n) {
         if (!simple_) {
             combined_.resize(static_cast<std::size_t>(n));
@@ -445,6 +455,26 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
                 const std::uint16_t texel = trow[cols[i]];
                 drow[i] = texel & 0x8000 ? conv[texel] : under;
             }
+        }
+        return;
+    }
+    if (from16 && shader.Direct16()) {
+        // 16-bit texels on a 16-bit target are shaded as they are, read in place when they run left to
+        // right one a pixel.
+        bool inPlace = true;
+        for (int i = 1; i < n && inPlace; ++i)
+            inPlace = cols[i] == cols[i - 1] + 1;
+        thread_local std::vector<std::uint16_t> texels16;
+        texels16.resize(static_cast<std::size_t>(n));
+        for (int y = y0; y < y1; ++y) {
+            const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(texRows[y - y0]));
+            const std::uint16_t* src = trow + cols[0];
+            if (!inPlace) {
+                for (int i = 0; i < n; ++i)
+                    texels16[i] = trow[cols[i]];
+                src = texels16.data();
+            }
+            shader.Run16(x0, y, src, tex->format, n);
         }
         return;
     }
