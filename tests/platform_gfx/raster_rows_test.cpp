@@ -267,12 +267,11 @@ TEST(RasterRows16, SteppedRowsGiveThePixelRulesValues) {
                     }
                     std::vector<std::uint16_t> want = before, got = before;
                     ShadeRow16Scalar(want.data() + start, argb.data(), n, c.orMask, c.mul, c.blend, c.target);
-                    if (c.texture == PixelFormat::A8R8G8B8)
-                        ShadeRow16With(avx2, got.data() + start, argb.data(), n, c.orMask, c.mul, c.blend,
-                                       c.target);
-                    else
-                        ShadeRow16From16With(avx2, got.data() + start, raw.data(), c.texture, n, c.orMask,
-                                             c.mul, c.blend, c.target);
+                    const void* src = c.texture == PixelFormat::A8R8G8B8
+                                          ? static_cast<const void*>(argb.data())
+                                          : raw.data();
+                    ShadeRows16(Rows16{got.data() + start, 0, &src, n, 1}, c.texture, c.orMask, c.mul,
+                                c.blend, c.target, avx2);
                     ASSERT_EQ(got, want)
                         << "target " << int(c.target) << " texture " << int(c.texture) << " blend " << c.blend
                         << " or " << std::hex << c.orMask << " mul " << c.mul << std::dec << " avx2 " << avx2

@@ -182,11 +182,13 @@ class RunShader {
     // Whether rows of 16-bit texels go to the (16-bit) target without being widened first.
     bool Direct16() const { return simple_ && Is16(target_.format); }
 
-    // A row of 16-bit texels of format `texF`; only when Direct16().
-    void Run16(int x0, int y, const std::uint16_t* src, PixelFormat texF, int n) {
-        if (k_.under) target_.Fill(x0, y, x0 + n, y + 1, k_.underRaw);
-        ShadeRow16From16(reinterpret_cast<std::uint16_t*>(target_.Row(y)) + x0, src, texF, n, k_.orMask,
-                         k_.mul, k_.blend, target_.format);
+    // `rows` rows of 16-bit texels of format `texF` from (x0, y0) down, row r taking src[r]; only when
+    // Direct16().
+    void Rows16(int x0, int y0, const void* const* src, PixelFormat texF, int n, int rows) {
+        if (k_.under) target_.Fill(x0, y0, x0 + n, y0 + rows, k_.underRaw);
+        const raster_detail::Rows16 b{reinterpret_cast<std::uint16_t*>(target_.Row(y0)) + x0,
+                                      target_.pitch / 2, src, n, rows};
+        ShadeRows16(b, texF, k_.orMask, k_.mul, k_.blend, target_.format, HaveAvx2());
     }
 
     void Run(int x0, int y, const std::uint32_t* src, int n) {
@@ -460,22 +462,26 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     }
     if (from16 && shader.Direct16()) {
         // 16-bit texels on a 16-bit target are shaded as they are, read in place when they run left to
-        // right one a pixel.
+        // right one a pixel, the rows in one block.
         bool inPlace = true;
         for (int i = 1; i < n && inPlace; ++i)
             inPlace = cols[i] == cols[i - 1] + 1;
         thread_local std::vector<std::uint16_t> texels16;
-        texels16.resize(static_cast<std::size_t>(n));
-        for (int y = y0; y < y1; ++y) {
-            const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(texRows[y - y0]));
-            const std::uint16_t* src = trow + cols[0];
-            if (!inPlace) {
-                for (int i = 0; i < n; ++i)
-                    texels16[i] = trow[cols[i]];
-                src = texels16.data();
+        thread_local std::vector<const void*> src;
+        if (!inPlace) texels16.resize(static_cast<std::size_t>(n) * rows);
+        src.resize(static_cast<std::size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(texRows[r]));
+            if (inPlace) {
+                src[r] = trow + cols[0];
+                continue;
             }
-            shader.Run16(x0, y, src, tex->format, n);
+            std::uint16_t* g = texels16.data() + static_cast<std::size_t>(r) * n;
+            for (int i = 0; i < n; ++i)
+                g[i] = trow[cols[i]];
+            src[r] = g;
         }
+        shader.Rows16(x0, y0, src.data(), tex->format, n, rows);
         return;
     }
     for (int y = y0; y < y1; ++y) {

@@ -109,8 +109,7 @@ template <PixelFormat TexF> GFX_LANES_INLINE void LoadTexels16(const void* texel
     }
 }
 
-// Sixteen pixels of ShadeRow16Scalar's rule. Narrowing to 5 and 6 bits is Div255(v * 31) and
-// Div255(v * 63), the same values as Narrow5 and Narrow6. Written in the compiler's vector types: each
+// Sixteen pixels of ShadeRow16Scalar's rule. Written in the compiler's vector types: each
 // caller's target picks the instructions.
 template <PixelFormat F, PixelFormat TexF, bool Identity, bool Blend>
 GFX_LANES_INLINE void Shade16Pixels(std::uint16_t* dst, const void* texels, std::uint32_t orMask,
@@ -150,14 +149,13 @@ GFX_LANES_INLINE void Shade16Pixels(std::uint16_t* dst, const void* texels, std:
         g = DIV255_16(g);
         r = DIV255_16(r);
     }
+    // Narrow5(v) is (v * 249 + 1014) >> 11 and Narrow6(v) is (v * 253 + 505) >> 10 for every 8-bit v.
     U16x16 px;
-    const U16x16 r31 = r * 31, b31 = b * 31;
+    const U16x16 r5 = (r * 249 + 1014) >> 11, b5 = (b * 249 + 1014) >> 11;
     if (F == PixelFormat::R5G6B5) {
-        const U16x16 g63 = g * 63;
-        px = DIV255_16(r31) << 11 | DIV255_16(g63) << 5 | DIV255_16(b31);
+        px = r5 << 11 | ((g * 253 + 505) >> 10) << 5 | b5;
     } else {
-        const U16x16 g31 = g * 31;
-        px = DIV255_16(r31) << 10 | DIV255_16(g31) << 5 | DIV255_16(b31);
+        px = r5 << 10 | ((g * 249 + 1014) >> 11) << 5 | b5;
         if (F == PixelFormat::A1R5G5B5) {
             U16x16 oa = a;
             if (Blend) {
@@ -174,102 +172,94 @@ GFX_LANES_INLINE void Shade16Pixels(std::uint16_t* dst, const void* texels, std:
     std::memcpy(dst, &px, sizeof px);
 }
 
+// Every row of the block sixteen pixels a step; the last few pixels of a row go through a group of
+// their own, copied out and back, so that they take the same arithmetic.
 template <PixelFormat F, PixelFormat TexF, bool Identity, bool Blend>
-GFX_LANES_INLINE int Shade16Groups(std::uint16_t* dst, const void* texels, int n, std::uint32_t orMask,
-                                   std::uint32_t mul) {
+GFX_LANES_INLINE void Shade16Block(const Rows16& b, std::uint32_t orMask, std::uint32_t mul) {
     constexpr int size = TexF == PixelFormat::A8R8G8B8 ? 4 : 2;
-    const auto* t = static_cast<const std::uint8_t*>(texels);
-    int i = 0;
-    for (; i + 16 <= n; i += 16)
-        Shade16Pixels<F, TexF, Identity, Blend>(dst + i, t + i * size, orMask, mul);
-    return i;
+    const int whole = b.n & ~15, rest = b.n & 15;
+    for (int row = 0; row < b.rows; ++row) {
+        std::uint16_t* dst = b.dst + row * b.stride;
+        const auto* t = static_cast<const std::uint8_t*>(b.src[row]);
+        for (int i = 0; i < whole; i += 16)
+            Shade16Pixels<F, TexF, Identity, Blend>(dst + i, t + i * size, orMask, mul);
+        if (rest) {
+            std::uint16_t d[16] = {};
+            std::uint8_t texels[16 * size] = {};
+            std::memcpy(d, dst + whole, static_cast<std::size_t>(rest) * 2);
+            std::memcpy(texels, t + whole * size, static_cast<std::size_t>(rest) * size);
+            Shade16Pixels<F, TexF, Identity, Blend>(d, texels, orMask, mul);
+            std::memcpy(dst + whole, d, static_cast<std::size_t>(rest) * 2);
+        }
+    }
 }
 
 template <PixelFormat F, PixelFormat TexF, bool Identity, bool Blend>
-int Shade16GroupsBase(std::uint16_t* dst, const void* texels, int n, std::uint32_t orMask,
-                      std::uint32_t mul) {
-    return Shade16Groups<F, TexF, Identity, Blend>(dst, texels, n, orMask, mul);
+void Shade16BlockBase(const Rows16& b, std::uint32_t orMask, std::uint32_t mul) {
+    Shade16Block<F, TexF, Identity, Blend>(b, orMask, mul);
 }
 
 #ifdef GFX_HAVE_AVX2
 template <PixelFormat F, PixelFormat TexF, bool Identity, bool Blend>
-GFX_AVX2 int Shade16GroupsAvx2(std::uint16_t* dst, const void* texels, int n, std::uint32_t orMask,
-                               std::uint32_t mul) {
-    return Shade16Groups<F, TexF, Identity, Blend>(dst, texels, n, orMask, mul);
+GFX_AVX2 void Shade16BlockAvx2(const Rows16& b, std::uint32_t orMask, std::uint32_t mul) {
+    Shade16Block<F, TexF, Identity, Blend>(b, orMask, mul);
 }
 #endif
 
-using Groups16Fn = int (*)(std::uint16_t*, const void*, int, std::uint32_t, std::uint32_t);
+using Block16Fn = void (*)(const Rows16&, std::uint32_t, std::uint32_t);
 
-template <PixelFormat F, PixelFormat TexF> Groups16Fn PickGroups16(bool identity, bool blend, bool avx2) {
+template <PixelFormat F, PixelFormat TexF> Block16Fn PickBlock16(bool identity, bool blend, bool avx2) {
 #ifdef GFX_HAVE_AVX2
     if (avx2) {
         if (identity)
-            return blend ? Shade16GroupsAvx2<F, TexF, true, true> : Shade16GroupsAvx2<F, TexF, true, false>;
-        return blend ? Shade16GroupsAvx2<F, TexF, false, true> : Shade16GroupsAvx2<F, TexF, false, false>;
+            return blend ? Shade16BlockAvx2<F, TexF, true, true> : Shade16BlockAvx2<F, TexF, true, false>;
+        return blend ? Shade16BlockAvx2<F, TexF, false, true> : Shade16BlockAvx2<F, TexF, false, false>;
     }
 #else
     (void)avx2;
 #endif
     if (identity)
-        return blend ? Shade16GroupsBase<F, TexF, true, true> : Shade16GroupsBase<F, TexF, true, false>;
-    return blend ? Shade16GroupsBase<F, TexF, false, true> : Shade16GroupsBase<F, TexF, false, false>;
+        return blend ? Shade16BlockBase<F, TexF, true, true> : Shade16BlockBase<F, TexF, true, false>;
+    return blend ? Shade16BlockBase<F, TexF, false, true> : Shade16BlockBase<F, TexF, false, false>;
 }
 
-template <PixelFormat F> Groups16Fn PickGroups16(PixelFormat texF, bool identity, bool blend, bool avx2) {
+template <PixelFormat F> Block16Fn PickBlock16(PixelFormat texF, bool identity, bool blend, bool avx2) {
     switch (texF) {
     case PixelFormat::R5G6B5:
-        return PickGroups16<F, PixelFormat::R5G6B5>(identity, blend, avx2);
+        return PickBlock16<F, PixelFormat::R5G6B5>(identity, blend, avx2);
     case PixelFormat::A1R5G5B5:
-        return PickGroups16<F, PixelFormat::A1R5G5B5>(identity, blend, avx2);
+        return PickBlock16<F, PixelFormat::A1R5G5B5>(identity, blend, avx2);
     case PixelFormat::X1R5G5B5:
-        return PickGroups16<F, PixelFormat::X1R5G5B5>(identity, blend, avx2);
+        return PickBlock16<F, PixelFormat::X1R5G5B5>(identity, blend, avx2);
     default:
-        return PickGroups16<F, PixelFormat::A8R8G8B8>(identity, blend, avx2);
-    }
-}
-
-Groups16Fn PickGroups16(PixelFormat f, PixelFormat texF, std::uint32_t orMask, std::uint32_t mul, bool blend,
-                        bool avx2) {
-    const bool identity = mul == 0xFFFFFFFFu && orMask == 0;
-    switch (f) {
-    case PixelFormat::R5G6B5:
-        return PickGroups16<PixelFormat::R5G6B5>(texF, identity, blend, avx2);
-    case PixelFormat::A1R5G5B5:
-        return PickGroups16<PixelFormat::A1R5G5B5>(texF, identity, blend, avx2);
-    default:
-        return PickGroups16<PixelFormat::X1R5G5B5>(texF, identity, blend, avx2);
+        return PickBlock16<F, PixelFormat::A8R8G8B8>(identity, blend, avx2);
     }
 }
 
 } // namespace
 
-void ShadeRow16With(bool avx2, std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
-                    std::uint32_t mul, bool blend, PixelFormat f) {
-    const int done =
-        PickGroups16(f, PixelFormat::A8R8G8B8, orMask, mul, blend, avx2)(dst, texels, n, orMask, mul);
-    ShadeRow16Scalar(dst + done, texels + done, n - done, orMask, mul, blend, f);
+void ShadeRows16(const Rows16& b, PixelFormat texF, std::uint32_t orMask, std::uint32_t mul, bool blend,
+                 PixelFormat f, bool avx2) {
+    const bool identity = mul == 0xFFFFFFFFu && orMask == 0;
+    Block16Fn block;
+    switch (f) {
+    case PixelFormat::R5G6B5:
+        block = PickBlock16<PixelFormat::R5G6B5>(texF, identity, blend, avx2);
+        break;
+    case PixelFormat::A1R5G5B5:
+        block = PickBlock16<PixelFormat::A1R5G5B5>(texF, identity, blend, avx2);
+        break;
+    default:
+        block = PickBlock16<PixelFormat::X1R5G5B5>(texF, identity, blend, avx2);
+        break;
+    }
+    block(b, orMask, mul);
 }
 
 void ShadeRow16(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
                 std::uint32_t mul, bool blend, PixelFormat f) {
-    ShadeRow16With(HaveAvx2(), dst, texels, n, orMask, mul, blend, f);
-}
-
-void ShadeRow16From16With(bool avx2, std::uint16_t* dst, const std::uint16_t* texels, PixelFormat texF, int n,
-                          std::uint32_t orMask, std::uint32_t mul, bool blend, PixelFormat f) {
-    const int done = PickGroups16(f, texF, orMask, mul, blend, avx2)(dst, texels, n, orMask, mul);
-    if (done == n) return;
-    std::uint32_t rest[16];
-    const std::uint32_t* argb = ArgbOf16(texF);
-    for (int i = done; i < n; ++i)
-        rest[i - done] = argb[texels[i]];
-    ShadeRow16Scalar(dst + done, rest, n - done, orMask, mul, blend, f);
-}
-
-void ShadeRow16From16(std::uint16_t* dst, const std::uint16_t* texels, PixelFormat texF, int n,
-                      std::uint32_t orMask, std::uint32_t mul, bool blend, PixelFormat f) {
-    ShadeRow16From16With(HaveAvx2(), dst, texels, texF, n, orMask, mul, blend, f);
+    const void* src = texels;
+    ShadeRows16(Rows16{dst, 0, &src, n, 1}, PixelFormat::A8R8G8B8, orMask, mul, blend, f, HaveAvx2());
 }
 
 #undef DIV255_16
