@@ -75,5 +75,8 @@ int NearestIndex(const PALETTEENTRY* entries, int count, std::uint32_t argb);
 // Converts a whole buffer to opaque XRGB (0xFFRRGGBB) rows of `width` pixels, using `palette`
 // (256 entries) for Index8 buffers.
 void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uint32_t* out);
+// One row of `n` pixels of a 16-bit format as opaque XRGB, sixteen at a time with AVX2 when `avx2` (and
+// one can be compiled), eight at a time with SSE2, the rest through ArgbOf16.
+void SixteenToXrgbWith(bool avx2, PixelFormat f, const std::uint16_t* p, int n, std::uint32_t* out);
 
 } // namespace gfx
