@@ -111,20 +111,28 @@ template <PixelFormat TexF> GFX_LANES_INLINE void LoadTexels16(const void* texel
 
 // Sixteen pixels of ShadeRow16Scalar's rule. Written in the compiler's vector types: each
 // caller's target picks the instructions.
+// With `twoLevelAlpha`, every texel's alpha (after the or mask) is 0 or 255, as 16-bit texels' are.
 template <PixelFormat F, PixelFormat TexF, bool Identity, bool Blend>
 GFX_LANES_INLINE void Shade16Pixels(std::uint16_t* dst, const void* texels, std::uint32_t orMask,
-                                    std::uint32_t mul) {
+                                    std::uint32_t mul, bool twoLevelAlpha) {
     Channels16 c;
     LoadTexels16<TexF>(texels, c);
-    U16x16 b = c.b | static_cast<std::uint16_t>(orMask & 0xFF);
-    U16x16 g = c.g | static_cast<std::uint16_t>((orMask >> 8) & 0xFF);
-    U16x16 r = c.r | static_cast<std::uint16_t>((orMask >> 16) & 0xFF);
-    U16x16 a = c.a | static_cast<std::uint16_t>(orMask >> 24);
+    U16x16 b = c.b, g = c.g, r = c.r, a = c.a;
+    if (orMask != 0) {
+        b |= static_cast<std::uint16_t>(orMask & 0xFF);
+        g |= static_cast<std::uint16_t>((orMask >> 8) & 0xFF);
+        r |= static_cast<std::uint16_t>((orMask >> 16) & 0xFF);
+        a |= static_cast<std::uint16_t>(orMask >> 24);
+    }
     if (!Identity) {
         b = DIV255_16(b * static_cast<std::uint16_t>(mul & 0xFF));
         g = DIV255_16(g * static_cast<std::uint16_t>((mul >> 8) & 0xFF));
         r = DIV255_16(r * static_cast<std::uint16_t>((mul >> 16) & 0xFF));
-        a = DIV255_16(a * static_cast<std::uint16_t>(mul >> 24));
+        const auto ma = static_cast<std::uint16_t>(mul >> 24);
+        if (twoLevelAlpha)
+            a = reinterpret_cast<U16x16>(a != 0) & ma; // Div255(255 * m) is m
+        else
+            a = DIV255_16(a * ma);
     }
     U16x16 d;
     std::memcpy(&d, dst, sizeof d);
@@ -156,13 +164,13 @@ GFX_LANES_INLINE void Shade16Pixels(std::uint16_t* dst, const void* texels, std:
         px = r5 << 11 | ((g * 253 + 505) >> 10) << 5 | b5;
     } else {
         px = r5 << 10 | ((g * 249 + 1014) >> 11) << 5 | b5;
+        // The alpha bit: a >= 128 as it is; blended, Div255(a * a + d * (255 - a)) >= 128 with d 0 or
+        // 255, which holds where the target's bit is set or a >= 181.
         if (F == PixelFormat::A1R5G5B5) {
-            U16x16 oa = a;
-            if (Blend) {
-                oa = a * a + (d >> 15) * 255 * (255 - a);
-                oa = DIV255_16(oa);
-            }
-            px |= (oa >> 7) << 15;
+            if (Blend)
+                px |= (d | (a + std::uint16_t{0x8000 - 181})) & std::uint16_t{0x8000};
+            else
+                px |= (a >> 7) << 15;
         }
     }
     if (Blend) { // a transparent source leaves the pixel as it is
@@ -178,17 +186,19 @@ template <PixelFormat F, PixelFormat TexF, bool Identity, bool Blend>
 GFX_LANES_INLINE void Shade16Block(const Rows16& b, std::uint32_t orMask, std::uint32_t mul) {
     constexpr int size = TexF == PixelFormat::A8R8G8B8 ? 4 : 2;
     const int whole = b.n & ~15, rest = b.n & 15;
+    const std::uint32_t orAlpha = orMask >> 24;
+    const bool twoLevelAlpha = TexF != PixelFormat::A8R8G8B8 && (orAlpha == 0 || orAlpha == 255);
     for (int row = 0; row < b.rows; ++row) {
         std::uint16_t* dst = b.dst + row * b.stride;
         const auto* t = static_cast<const std::uint8_t*>(b.src[row]);
         for (int i = 0; i < whole; i += 16)
-            Shade16Pixels<F, TexF, Identity, Blend>(dst + i, t + i * size, orMask, mul);
+            Shade16Pixels<F, TexF, Identity, Blend>(dst + i, t + i * size, orMask, mul, twoLevelAlpha);
         if (rest) {
             std::uint16_t d[16] = {};
             std::uint8_t texels[16 * size] = {};
             std::memcpy(d, dst + whole, static_cast<std::size_t>(rest) * 2);
             std::memcpy(texels, t + whole * size, static_cast<std::size_t>(rest) * size);
-            Shade16Pixels<F, TexF, Identity, Blend>(d, texels, orMask, mul);
+            Shade16Pixels<F, TexF, Identity, Blend>(d, texels, orMask, mul, twoLevelAlpha);
             std::memcpy(dst + whole, d, static_cast<std::size_t>(rest) * 2);
         }
     }
