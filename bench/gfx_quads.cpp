@@ -100,7 +100,7 @@ BENCHMARK(BM_Quads2000KeyedSprites16)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 
-// The tinted sprites on a 16-bit target: the general row of 16-bit targets (modulated, half alpha).
+// Tinted and half translucent on a 16-bit target: the general 16-bit row, which multiplies and blends.
 void BM_Quads2000Tinted16(benchmark::State& state) {
     RunQuads(state, false, 0x80FF8040, true);
 }

@@ -50,6 +50,27 @@ TEST(Pixels, SixteenBitFramesConvertToOpaqueXrgbValueForValue) {
         }
 }
 
+TEST(Pixels, SixteenBitRowsWidenAlikeWithAndWithoutAvx2) {
+    // Every value of each format through both roads, in runs of every length up to three steps of
+    // sixteen, so that each road's last group and the pixels after it are taken; nothing beyond the run
+    // is written.
+    std::vector<std::uint16_t> values(65536);
+    for (std::uint32_t v = 0; v < 65536; ++v)
+        values[v] = static_cast<std::uint16_t>(v * 40503u); // every value once, in a scattered order
+    for (PixelFormat f : {PixelFormat::R5G6B5, PixelFormat::X1R5G5B5, PixelFormat::A1R5G5B5})
+        for (bool avx2 : {false, true})
+            for (int n = 0; n <= 48; ++n)
+                for (std::size_t at = 0; at + n <= values.size(); at += n + 1 + (n == 0 ? 4095 : 0)) {
+                    std::uint32_t out[49];
+                    out[n] = 0xDEADBEEFu;
+                    SixteenToXrgbWith(avx2, f, values.data() + at, n, out);
+                    for (int i = 0; i < n; ++i)
+                        ASSERT_EQ(out[i], 0xFF000000u | ToArgb(f, values[at + i]))
+                            << "format " << static_cast<int>(f) << " avx2 " << avx2 << " length " << n;
+                    ASSERT_EQ(out[n], 0xDEADBEEFu) << "length " << n;
+                }
+}
+
 TEST(Pixels, BufferRowsAreFourByteAligned) {
     PixelBuffer b;
     b.Allocate(3, 2, PixelFormat::R8G8B8);

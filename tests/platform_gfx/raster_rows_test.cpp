@@ -3,6 +3,7 @@
 // target as it was, and pixels beside the row are never touched.
 #include "platform/gfx/d3d9.h"
 #include "platform/gfx/raster.h"
+#include "platform/gfx/raster_internal.h"
 #include "platform/gfx/sim.h"
 #include <gtest/gtest.h>
 #include <ostream>
@@ -156,66 +157,126 @@ INSTANTIATE_TEST_SUITE_P(
 namespace {
 
 TEST(RasterRows16, SixteenBitTexturesOnSixteenBitTargetsFollowThePixelRule) {
-    // Every value of a 16-bit texture, copied and blended onto a 16-bit target of each format.
+    // Every value of a 16-bit texture, copied and blended onto a 16-bit target of each format, as it is
+    // and tinted half translucent.
     const D3DFORMAT formats[] = {D3DFMT_R5G6B5, D3DFMT_A1R5G5B5, D3DFMT_X1R5G5B5};
     for (D3DFORMAT f : formats)
         for (D3DFORMAT tf : formats)
-            for (bool blend : {false, true}) {
-                sim::ResetSimulation();
-                Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-                ASSERT_NE(d3d, nullptr);
-                D3DPRESENT_PARAMETERS pp;
-                pp.BackBufferWidth = 256;
-                pp.BackBufferHeight = 256;
-                pp.BackBufferFormat = f;
-                Direct3DDevice9* dev = nullptr;
-                ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &pp, &dev), D3D_OK);
-                Direct3DTexture9* tex = nullptr;
-                ASSERT_EQ(dev->CreateTexture(256, 256, 1, 0, tf, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
-                PixelBuffer& texels = tex->Level()->Pixels();
-                Direct3DSurface9* rt = nullptr;
-                dev->GetRenderTarget(0, &rt);
-                PixelBuffer& target = rt->Pixels();
-                const PixelFormat pf = target.format;
-                for (int y = 0; y < 256; ++y)
-                    for (int x = 0; x < 256; ++x) {
-                        texels.Set(x, y, static_cast<std::uint32_t>(y << 8 | x));
-                        target.Set(x, y, static_cast<std::uint32_t>((x * 97 + y * 31) & 0xFFFF));
-                    }
-                const PixelBuffer before = target;
-                dev->SetTexture(0, tex);
-                dev->SetFVF(D3DFVF_TLVERTEX);
-                dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-                dev->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
-                dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-                dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-                TLVERTEX q[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0},
-                                 {-0.5f, 255.5f, 0, 1, 0xFFFFFFFF, 0, 1},
-                                 {255.5f, -0.5f, 0, 1, 0xFFFFFFFF, 1, 0},
-                                 {255.5f, 255.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
-                ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVERTEX)), D3D_OK);
-                RasterState rs;
-                rs.blend = blend;
-                rs.srcBlend = D3DBLEND_SRCALPHA;
-                rs.destBlend = D3DBLEND_INVSRCALPHA;
-                int wrong = 0;
-                for (int y = 0; y < 256; ++y)
-                    for (int x = 0; x < 256; ++x) {
-                        const std::uint32_t c =
-                            CombineStage(rs.stage, ToArgb(texels.format, texels.Get(x, y)), 0xFFFFFFFF, 0);
-                        std::uint32_t want = FromArgb(pf, c);
-                        if (blend) {
-                            want = before.Get(x, y);
-                            if (c >> 24 != 0) want = FromArgb(pf, BlendPixel(rs, c, ToArgb(pf, want)));
+            for (bool blend : {false, true})
+                for (DWORD diffuse : {0xFFFFFFFFu, 0x80FF8040u}) {
+                    sim::ResetSimulation();
+                    Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+                    ASSERT_NE(d3d, nullptr);
+                    D3DPRESENT_PARAMETERS pp;
+                    pp.BackBufferWidth = 256;
+                    pp.BackBufferHeight = 256;
+                    pp.BackBufferFormat = f;
+                    Direct3DDevice9* dev = nullptr;
+                    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &pp, &dev), D3D_OK);
+                    Direct3DTexture9* tex = nullptr;
+                    ASSERT_EQ(dev->CreateTexture(256, 256, 1, 0, tf, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+                    PixelBuffer& texels = tex->Level()->Pixels();
+                    Direct3DSurface9* rt = nullptr;
+                    dev->GetRenderTarget(0, &rt);
+                    PixelBuffer& target = rt->Pixels();
+                    const PixelFormat pf = target.format;
+                    for (int y = 0; y < 256; ++y)
+                        for (int x = 0; x < 256; ++x) {
+                            texels.Set(x, y, static_cast<std::uint32_t>(y << 8 | x));
+                            target.Set(x, y, static_cast<std::uint32_t>((x * 97 + y * 31) & 0xFFFF));
                         }
-                        wrong += target.Get(x, y) != want;
-                    }
-                EXPECT_EQ(wrong, 0) << "target " << f << " texture " << tf << " blend " << blend;
-                rt->Release();
-                tex->Release();
-                dev->Release();
-                d3d->Release();
+                    const PixelBuffer before = target;
+                    dev->SetTexture(0, tex);
+                    dev->SetFVF(D3DFVF_TLVERTEX);
+                    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+                    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
+                    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+                    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+                    TLVERTEX q[4] = {{-0.5f, -0.5f, 0, 1, diffuse, 0, 0},
+                                     {-0.5f, 255.5f, 0, 1, diffuse, 0, 1},
+                                     {255.5f, -0.5f, 0, 1, diffuse, 1, 0},
+                                     {255.5f, 255.5f, 0, 1, diffuse, 1, 1}};
+                    ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVERTEX)), D3D_OK);
+                    RasterState rs;
+                    rs.blend = blend;
+                    rs.srcBlend = D3DBLEND_SRCALPHA;
+                    rs.destBlend = D3DBLEND_INVSRCALPHA;
+                    int wrong = 0;
+                    for (int y = 0; y < 256; ++y)
+                        for (int x = 0; x < 256; ++x) {
+                            const std::uint32_t c =
+                                CombineStage(rs.stage, ToArgb(texels.format, texels.Get(x, y)), diffuse, 0);
+                            std::uint32_t want = FromArgb(pf, c);
+                            if (blend) {
+                                want = before.Get(x, y);
+                                if (c >> 24 != 0) want = FromArgb(pf, BlendPixel(rs, c, ToArgb(pf, want)));
+                            }
+                            wrong += target.Get(x, y) != want;
+                        }
+                    EXPECT_EQ(wrong, 0) << "target " << f << " texture " << tf << " blend " << blend
+                                        << " diffuse " << std::hex << diffuse;
+                    rt->Release();
+                    tex->Release();
+                    dev->Release();
+                    d3d->Release();
+                }
+}
+
+} // namespace
+
+namespace {
+
+// The stepped 16-bit rows (with and without AVX2, from ARGB texels and from 16-bit texels) against the
+// one-pixel-at-a-time rule, on random texels and targets, every length up to three steps and a few odd
+// starts: the same values in every pixel and nothing written beside the row.
+struct Row16Case {
+    PixelFormat target;
+    PixelFormat texture; // A8R8G8B8: texels given as ARGB
+    bool blend;
+    std::uint32_t orMask, mul;
+};
+
+TEST(RasterRows16, SteppedRowsGiveThePixelRulesValues) {
+    using namespace raster_detail;
+    const PixelFormat sixteen[] = {PixelFormat::R5G6B5, PixelFormat::A1R5G5B5, PixelFormat::X1R5G5B5};
+    std::vector<Row16Case> cases;
+    for (PixelFormat f : sixteen)
+        for (PixelFormat tf :
+             {PixelFormat::A8R8G8B8, PixelFormat::R5G6B5, PixelFormat::A1R5G5B5, PixelFormat::X1R5G5B5})
+            for (bool blend : {false, true}) {
+                cases.push_back({f, tf, blend, 0, 0xFFFFFFFFu});           // as they are
+                cases.push_back({f, tf, blend, 0, 0x80FF8040u});           // tinted, half translucent
+                cases.push_back({f, tf, blend, 0xFF000000u, 0xC0FFFFFFu}); // alpha from the colour
+                cases.push_back({f, tf, blend, 0xFFFFFFFFu, 0x40123456u}); // no texture
             }
+    std::mt19937 rng(11);
+    for (const Row16Case& c : cases)
+        for (bool avx2 : {false, true})
+            for (int start : {0, 1, 5})
+                for (int n = 0; n <= 48; ++n) {
+                    std::vector<std::uint16_t> raw(64), before(64);
+                    std::vector<std::uint32_t> argb(64);
+                    for (int i = 0; i < 64; ++i) {
+                        raw[i] = static_cast<std::uint16_t>(rng());
+                        before[i] = static_cast<std::uint16_t>(rng());
+                        // Transparent, opaque and partly transparent texels in runs.
+                        const std::uint32_t kind = (i / 3 + i / 7) % 4;
+                        const std::uint32_t alpha = kind == 0 ? 0 : kind == 1 ? 255 : rng() & 0xFF;
+                        argb[i] = c.texture == PixelFormat::A8R8G8B8 ? alpha << 24 | (rng() & 0xFFFFFF)
+                                                                     : ToArgb(c.texture, raw[i]);
+                    }
+                    std::vector<std::uint16_t> want = before, got = before;
+                    ShadeRow16Scalar(want.data() + start, argb.data(), n, c.orMask, c.mul, c.blend, c.target);
+                    const void* src = c.texture == PixelFormat::A8R8G8B8
+                                          ? static_cast<const void*>(argb.data())
+                                          : raw.data();
+                    ShadeRows16(Rows16{got.data() + start, 0, &src, n, 1}, c.texture, c.orMask, c.mul,
+                                c.blend, c.target, avx2);
+                    ASSERT_EQ(got, want)
+                        << "target " << int(c.target) << " texture " << int(c.texture) << " blend " << c.blend
+                        << " or " << std::hex << c.orMask << " mul " << c.mul << std::dec << " avx2 " << avx2
+                        << " start " << start << " length " << n;
+                }
 }
 
 } // namespace
@@ -224,13 +285,12 @@ TEST(RasterRows16, SixteenBitTexturesOnSixteenBitTargetsFollowThePixelRule) {
 
 namespace {
 
-// The 16-bit row through the 32-bit row function writes what the per-pixel 16-bit row writes, pixel
-// for pixel: every format (with the unused bit of X1R5G5B5 set in the target), copied and blended,
-// plain, tinted and fully transparent rules, opaque-forced texels, and rows of any length.
-TEST(RasterRows16, TheWideRowWritesWhatThePixelRowWrites) {
+// The stepped 16-bit row writes what the per-pixel 16-bit row writes, pixel for pixel: every format
+// (with the unused bit of X1R5G5B5 set in the target), copied and blended, plain, tinted and fully
+// transparent rules, opaque-forced texels, texels of the target's own colour, and rows of any length.
+TEST(RasterRows16, TheSteppedRowWritesWhatThePixelRowWrites) {
     using namespace gfx::raster_detail;
     std::mt19937 rng(16);
-    std::vector<std::uint32_t> wide, before;
     for (PixelFormat f : {PixelFormat::R5G6B5, PixelFormat::X1R5G5B5, PixelFormat::A1R5G5B5})
         for (bool blend : {false, true})
             for (std::uint32_t mul : {0xFFFFFFFFu, 0x80FF8040u, 0xFF102030u, 0x00FFFFFFu, 0x01FFFFFFu})
@@ -250,8 +310,8 @@ TEST(RasterRows16, TheWideRowWritesWhatThePixelRowWrites) {
                                     0xFF000000u | ArgbOf16(f)[dst[static_cast<std::size_t>(i)]];
                         }
                         std::vector<std::uint16_t> expected = dst;
-                        ShadeRow16(expected.data(), texels.data(), n, orMask, mul, blend, f);
-                        ShadeRow16Wide(dst.data(), texels.data(), n, orMask, mul, blend, f, wide, before);
+                        ShadeRow16Scalar(expected.data(), texels.data(), n, orMask, mul, blend, f);
+                        ShadeRow16(dst.data(), texels.data(), n, orMask, mul, blend, f);
                         ASSERT_EQ(dst, expected)
                             << "format " << static_cast<int>(f) << " blend " << blend << " mul " << std::hex
                             << mul << " or " << orMask << std::dec << " n " << n;

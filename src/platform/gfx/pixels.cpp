@@ -1,9 +1,13 @@
 #include "platform/gfx/pixels.h"
+#include "platform/gfx/cpu.h"
 #include "platform/gfx/gfx_types.h"
 #include <cstring>
 #include <vector>
 #ifdef __SSE2__
 #include <emmintrin.h>
+#endif
+#ifdef GFX_HAVE_AVX2
+#include <immintrin.h>
 #endif
 
 namespace gfx {
@@ -272,7 +276,53 @@ template <bool R565> int SixteenToXrgbSse2(const std::uint16_t* p, int n, std::u
 }
 #endif
 
+#ifdef GFX_HAVE_AVX2
+// SixteenToXrgbSse2 sixteen pixels at a time, for processors with AVX2. The unpacking works within
+// each half of the registers, so the halves are put back in order as they are stored.
+template <bool R565> GFX_AVX2 int SixteenToXrgbAvx2(const std::uint16_t* p, int n, std::uint32_t* o) {
+    const __m256i m5 = _mm256_set1_epi16(31), m6 = _mm256_set1_epi16(63);
+    const __m256i alpha = _mm256_set1_epi16(static_cast<short>(0xFF00));
+    int x = 0;
+    for (; x + 16 <= n; x += 16) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + x));
+        const __m256i r5 = _mm256_and_si256(_mm256_srli_epi16(v, R565 ? 11 : 10), m5);
+        const __m256i b5 = _mm256_and_si256(v, m5);
+        const __m256i r = _mm256_or_si256(_mm256_slli_epi16(r5, 3), _mm256_srli_epi16(r5, 2));
+        const __m256i b = _mm256_or_si256(_mm256_slli_epi16(b5, 3), _mm256_srli_epi16(b5, 2));
+        __m256i g;
+        if (R565) {
+            const __m256i g6 = _mm256_and_si256(_mm256_srli_epi16(v, 5), m6);
+            g = _mm256_or_si256(_mm256_slli_epi16(g6, 2), _mm256_srli_epi16(g6, 4));
+        } else {
+            const __m256i g5 = _mm256_and_si256(_mm256_srli_epi16(v, 5), m5);
+            g = _mm256_or_si256(_mm256_slli_epi16(g5, 3), _mm256_srli_epi16(g5, 2));
+        }
+        const __m256i gb = _mm256_or_si256(_mm256_slli_epi16(g, 8), b), ar = _mm256_or_si256(alpha, r);
+        const __m256i lo = _mm256_unpacklo_epi16(gb, ar), hi = _mm256_unpackhi_epi16(gb, ar);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + x), _mm256_permute2x128_si256(lo, hi, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + x + 8), _mm256_permute2x128_si256(lo, hi, 0x31));
+    }
+    return x;
+}
+#endif
+
 } // namespace
+
+void SixteenToXrgbWith(bool avx2, PixelFormat f, const std::uint16_t* p, int n, std::uint32_t* o) {
+    const bool r565 = f == PixelFormat::R5G6B5;
+    int x = 0;
+#ifdef GFX_HAVE_AVX2
+    if (avx2) x = r565 ? SixteenToXrgbAvx2<true>(p, n, o) : SixteenToXrgbAvx2<false>(p, n, o);
+#else
+    (void)avx2;
+#endif
+#ifdef __SSE2__
+    x += r565 ? SixteenToXrgbSse2<true>(p + x, n - x, o + x) : SixteenToXrgbSse2<false>(p + x, n - x, o + x);
+#endif
+    const std::uint32_t* argb = ArgbOf16(f);
+    for (; x < n; ++x)
+        o[x] = 0xFF000000u | argb[p[x]];
+}
 
 void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uint32_t* out) {
     ConvertRowsToXrgb(src, palette, 0, src.height, out);
@@ -311,15 +361,8 @@ void ConvertRowsToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, int 
         case PixelFormat::R5G6B5:
         case PixelFormat::X1R5G5B5:
         case PixelFormat::A1R5G5B5: {
-            const auto* p = reinterpret_cast<const std::uint16_t*>(row);
-            const std::uint32_t* argb = ArgbOf16(src.format);
-            int x = 0;
-#ifdef __SSE2__
-            x = src.format == PixelFormat::R5G6B5 ? SixteenToXrgbSse2<true>(p, src.width, o)
-                                                  : SixteenToXrgbSse2<false>(p, src.width, o);
-#endif
-            for (; x < src.width; ++x)
-                o[x] = 0xFF000000u | argb[p[x]];
+            SixteenToXrgbWith(HaveAvx2(), src.format, reinterpret_cast<const std::uint16_t*>(row), src.width,
+                              o);
             break;
         }
         default: // 24 bits: the row's own conversion, made opaque

@@ -78,5 +78,8 @@ void ConvertToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, std::uin
 // The same for rows [y0, y1) only; `out` receives row y0 first.
 void ConvertRowsToXrgb(const PixelBuffer& src, const PALETTEENTRY* palette, int y0, int y1,
                        std::uint32_t* out);
+// One row of `n` pixels of a 16-bit format as opaque XRGB, sixteen at a time with AVX2 when `avx2` (and
+// one can be compiled), eight at a time with SSE2, the rest through ArgbOf16.
+void SixteenToXrgbWith(bool avx2, PixelFormat f, const std::uint16_t* p, int n, std::uint32_t* out);
 
 } // namespace gfx

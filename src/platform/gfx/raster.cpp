@@ -179,6 +179,18 @@ class RunShader {
         rows32_(k_, b);
     }
 
+    // Whether rows of 16-bit texels go to the (16-bit) target without being widened first.
+    bool Direct16() const { return simple_ && Is16(target_.format); }
+
+    // `rows` rows of 16-bit texels of format `texF` from (x0, y0) down, row r taking src[r]; only when
+    // Direct16().
+    void Rows16(int x0, int y0, const void* const* src, PixelFormat texF, int n, int rows) {
+        if (k_.under) target_.Fill(x0, y0, x0 + n, y0 + rows, k_.underRaw);
+        const raster_detail::Rows16 b{reinterpret_cast<std::uint16_t*>(target_.Row(y0)) + x0,
+                                      target_.pitch / 2, src, n, rows};
+        ShadeRows16(b, texF, k_.orMask, k_.mul, k_.blend, target_.format, HaveAvx2());
+    }
+
     void Run(int x0, int y, const std::uint32_t* src, int n) {
         if (!simple_) {
             combined_.resize(static_cast<std::size_t>(n));
@@ -192,8 +204,8 @@ class RunShader {
         // Other targets take the under value first, while the row is in the cache.
         if (k_.under) target_.Fill(x0, y, x0 + n, y + 1, k_.underRaw);
         if (Is16(target_.format)) {
-            ShadeRow16Wide(reinterpret_cast<std::uint16_t*>(target_.Row(y)) + x0, src, n, k_.orMask, k_.mul,
-                           k_.blend, target_.format, targetRow_, targetBefore_);
+            ShadeRow16(reinterpret_cast<std::uint16_t*>(target_.Row(y)) + x0, src, n, k_.orMask, k_.mul,
+                       k_.blend, target_.format);
         } else {
             // Other targets shade a copy of the row in ARGB, converted both ways.
             targetRow_.resize(static_cast<std::size_t>(n));
@@ -214,10 +226,10 @@ class RunShader {
     bool simple_ = false;
     Shade32 k_;
     Rows32Fn rows32_ = nullptr;
-    static thread_local std::vector<std::uint32_t> targetRow_, targetBefore_, combined_;
+    static thread_local std::vector<std::uint32_t> targetRow_, combined_;
 };
 
-thread_local std::vector<std::uint32_t> RunShader::targetRow_, RunShader::targetBefore_, RunShader::combined_;
+thread_local std::vector<std::uint32_t> RunShader::targetRow_, RunShader::combined_;
 
 } // namespace
 
@@ -446,6 +458,30 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
                 drow[i] = texel & 0x8000 ? conv[texel] : under;
             }
         }
+        return;
+    }
+    if (from16 && shader.Direct16()) {
+        // 16-bit texels on a 16-bit target are shaded as they are, read in place when they run left to
+        // right one a pixel, the rows in one block.
+        bool inPlace = true;
+        for (int i = 1; i < n && inPlace; ++i)
+            inPlace = cols[i] == cols[i - 1] + 1;
+        thread_local std::vector<std::uint16_t> texels16;
+        thread_local std::vector<const void*> src;
+        if (!inPlace) texels16.resize(static_cast<std::size_t>(n) * rows);
+        src.resize(static_cast<std::size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(texRows[r]));
+            if (inPlace) {
+                src[r] = trow + cols[0];
+                continue;
+            }
+            std::uint16_t* g = texels16.data() + static_cast<std::size_t>(r) * n;
+            for (int i = 0; i < n; ++i)
+                g[i] = trow[cols[i]];
+            src[r] = g;
+        }
+        shader.Rows16(x0, y0, src.data(), tex->format, n, rows);
         return;
     }
     for (int y = y0; y < y1; ++y) {

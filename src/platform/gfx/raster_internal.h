@@ -163,10 +163,22 @@ const std::uint16_t* Convert16(PixelFormat from, PixelFormat to);
 // ShadeRow32's rule for a row of 16-bit pixels: pixels left unchanged by the blend are not touched.
 void ShadeRow16(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
                 std::uint32_t mul, bool blend, PixelFormat f);
-// The same row, pixel for pixel, through the 32-bit row function: the row widened to ARGB into `wide`
-// (its values kept in `before`), shaded there, and the pixels shading writes narrowed back.
-void ShadeRow16Wide(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
-                    std::uint32_t mul, bool blend, PixelFormat f, std::vector<std::uint32_t>& wide,
-                    std::vector<std::uint32_t>& before);
+// The same rule one pixel at a time through the tables.
+void ShadeRow16Scalar(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
+                      std::uint32_t mul, bool blend, PixelFormat f);
+
+// A block of 16-bit rows of one width: target row r starts at dst + r * stride and takes the texels
+// src[r], ARGB values or values of a 16-bit format.
+struct Rows16 {
+    std::uint16_t* dst;
+    std::ptrdiff_t stride; // in pixels
+    const void* const* src;
+    int n;
+    int rows;
+};
+// ShadeRow16's rule for a block, sixteen pixels a step (with AVX2 when `avx2` and one can be compiled);
+// texels of a 16-bit format `texF` are read as ToArgb widens them, and A8R8G8B8 ones as they are.
+void ShadeRows16(const Rows16& b, PixelFormat texF, std::uint32_t orMask, std::uint32_t mul, bool blend,
+                 PixelFormat f, bool avx2);
 
 } // namespace gfx::raster_detail

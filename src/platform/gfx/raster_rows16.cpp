@@ -1,46 +1,11 @@
-// The row rule of 16-bit targets, through tables of the three formats' values.
+// The row rule of 16-bit targets: through tables of the three formats' values one pixel at a time, and
+// sixteen pixels a step in 16-bit lanes with the same arithmetic.
+#include "platform/gfx/cpu.h"
 #include "platform/gfx/raster_internal.h"
-#include <algorithm>
+#include <cstring>
 #include <mutex>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace gfx::raster_detail {
-namespace {
-
-// 16-bit pixels widened to ARGB as ArgbOf16 gives them (channels by repeating their top bits, the
-// alpha of A1R5G5B5 from its top bit, the others opaque), eight a step; returns how many were done.
-int WidenSixteen(const std::uint16_t* p, int n, PixelFormat f, std::uint32_t* o) {
-    int x = 0;
-#ifdef __SSE2__
-    const bool r565 = f == PixelFormat::R5G6B5, a1555 = f == PixelFormat::A1R5G5B5;
-    const __m128i m5 = _mm_set1_epi16(31), m6 = _mm_set1_epi16(63);
-    const __m128i opaque = _mm_set1_epi16(static_cast<short>(0xFF00));
-    auto expand5 = [](__m128i c) { return _mm_or_si128(_mm_slli_epi16(c, 3), _mm_srli_epi16(c, 2)); };
-    for (; x + 8 <= n; x += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x));
-        const __m128i r = expand5(_mm_and_si128(r565 ? _mm_srli_epi16(v, 11) : _mm_srli_epi16(v, 10), m5));
-        const __m128i b = expand5(_mm_and_si128(v, m5));
-        __m128i g;
-        if (r565) {
-            const __m128i g6 = _mm_and_si128(_mm_srli_epi16(v, 5), m6);
-            g = _mm_or_si128(_mm_slli_epi16(g6, 2), _mm_srli_epi16(g6, 4));
-        } else {
-            g = expand5(_mm_and_si128(_mm_srli_epi16(v, 5), m5));
-        }
-        const __m128i a = a1555 ? _mm_and_si128(_mm_srai_epi16(v, 15), opaque) : opaque;
-        const __m128i gb = _mm_or_si128(_mm_slli_epi16(g, 8), b), ar = _mm_or_si128(a, r);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + x), _mm_unpacklo_epi16(gb, ar));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + x + 4), _mm_unpackhi_epi16(gb, ar));
-    }
-#else
-    (void)p, (void)n, (void)f, (void)o;
-#endif
-    return x;
-}
-
-} // namespace
 
 const Tables16& T16() {
     static const Tables16 tables;
@@ -70,8 +35,8 @@ bool Is16(PixelFormat f) {
     return f == PixelFormat::R5G6B5 || f == PixelFormat::A1R5G5B5 || f == PixelFormat::X1R5G5B5;
 }
 
-void ShadeRow16(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
-                std::uint32_t mul, bool blend, PixelFormat f) {
+void ShadeRow16Scalar(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
+                      std::uint32_t mul, bool blend, PixelFormat f) {
     const Tables16& t = T16();
     const std::uint32_t* from = t.From(f);
     const bool identity = mul == 0xFFFFFFFFu && orMask == 0;
@@ -97,40 +62,218 @@ void ShadeRow16(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uin
     }
 }
 
-void ShadeRow16Wide(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
-                    std::uint32_t mul, bool blend, PixelFormat f, std::vector<std::uint32_t>& wide,
-                    std::vector<std::uint32_t>& before) {
-    if (n <= 0) return;
-    const Tables16& t = T16();
-    wide.resize(static_cast<std::size_t>(n));
-    before.resize(static_cast<std::size_t>(n));
-    const std::uint32_t* from = t.From(f);
-    std::uint32_t* w = before.data();
-    for (int i = WidenSixteen(dst, n, f, w); i < n; ++i)
-        w[i] = from[dst[i]];
-    std::copy_n(w, n, wide.data());
-    Shade32 k;
-    k.orMask = orMask;
-    k.mul = mul;
-    k.blend = blend;
-    // The row functions picked once for each kind of rule this takes.
-    static const Rows32Fn picked[2][2] = {
-        {PickRows32(Shade32{0, 0, 0, false}), PickRows32(Shade32{})},
-        {PickRows32(Shade32{0, 0, 0, true}), PickRows32(Shade32{0, 0xFFFFFFFFu, 0, true})}};
-    const std::uint32_t* rows[1] = {texels};
-    picked[blend][k.Identity()](k, Rows32{wide.data(), 0, rows, n, 1});
-    // A pixel whose value did not change is written back only where the row rule writes it and its
-    // value is not one its format writes (the unused bit of X1R5G5B5 set).
-    const std::uint16_t* same = t.Same(f);
-    const bool identity = k.Identity();
-    for (int i = 0; i < n; ++i) {
-        if (wide[i] != before[i]) {
-            dst[i] = t.To(f, wide[i]);
-        } else if (same[dst[i]] != dst[i]) {
-            const std::uint32_t a = (texels[i] | orMask) >> 24;
-            if (!blend || (identity ? a : Div255(a * (mul >> 24))) != 0) dst[i] = same[dst[i]];
+namespace {
+
+using U16x16 = std::uint16_t __attribute__((vector_size(32)));
+using U32x16 = std::uint32_t __attribute__((vector_size(64)));
+
+#define GFX_LANES_INLINE __attribute__((always_inline)) inline
+
+// Div255 of each lane; every product the rule takes stays below 65026, so 16 bits hold the sums.
+#define DIV255_16(x) ((((x) + 128) + (((x) + 128) >> 8)) >> 8)
+#define EXPAND5_16(v) (((v) << 3) | ((v) >> 2))
+
+// The four channels of sixteen texels, a channel a vector of 16-bit lanes.
+struct Channels16 {
+    U16x16 b, g, r, a;
+};
+
+// Texels as ARGB, or (TexF a 16-bit format) as that format's values widened as ToArgb widens them.
+template <PixelFormat TexF> GFX_LANES_INLINE void LoadTexels16(const void* texels, Channels16& c) {
+    if constexpr (TexF == PixelFormat::A8R8G8B8) {
+        U32x16 t;
+        std::memcpy(&t, texels, sizeof t);
+        c.b = __builtin_convertvector(t & 0xFF, U16x16);
+        c.g = __builtin_convertvector((t >> 8) & 0xFF, U16x16);
+        c.r = __builtin_convertvector((t >> 16) & 0xFF, U16x16);
+        c.a = __builtin_convertvector(t >> 24, U16x16);
+    } else {
+        U16x16 v;
+        std::memcpy(&v, texels, sizeof v);
+        const U16x16 b5 = v & 31;
+        c.b = EXPAND5_16(b5);
+        if constexpr (TexF == PixelFormat::R5G6B5) {
+            const U16x16 g6 = (v >> 5) & 63, r5 = v >> 11;
+            c.g = (g6 << 2) | (g6 >> 4);
+            c.r = EXPAND5_16(r5);
+            c.a = U16x16{} + 255;
+        } else {
+            const U16x16 g5 = (v >> 5) & 31, r5 = (v >> 10) & 31;
+            c.g = EXPAND5_16(g5);
+            c.r = EXPAND5_16(r5);
+            if constexpr (TexF == PixelFormat::A1R5G5B5)
+                c.a = (v >> 15) * 255;
+            else
+                c.a = U16x16{} + 255;
         }
     }
 }
+
+// Sixteen pixels of ShadeRow16Scalar's rule. Written in the compiler's vector types: each
+// caller's target picks the instructions.
+// With `twoLevelAlpha`, every texel's alpha (after the or mask) is 0 or 255, as 16-bit texels' are.
+template <PixelFormat F, PixelFormat TexF, bool Identity, bool Blend>
+GFX_LANES_INLINE void Shade16Pixels(std::uint16_t* dst, const void* texels, std::uint32_t orMask,
+                                    std::uint32_t mul, bool twoLevelAlpha) {
+    Channels16 c;
+    LoadTexels16<TexF>(texels, c);
+    U16x16 b = c.b, g = c.g, r = c.r, a = c.a;
+    if (orMask != 0) {
+        b |= static_cast<std::uint16_t>(orMask & 0xFF);
+        g |= static_cast<std::uint16_t>((orMask >> 8) & 0xFF);
+        r |= static_cast<std::uint16_t>((orMask >> 16) & 0xFF);
+        a |= static_cast<std::uint16_t>(orMask >> 24);
+    }
+    if (!Identity) {
+        b = DIV255_16(b * static_cast<std::uint16_t>(mul & 0xFF));
+        g = DIV255_16(g * static_cast<std::uint16_t>((mul >> 8) & 0xFF));
+        r = DIV255_16(r * static_cast<std::uint16_t>((mul >> 16) & 0xFF));
+        const auto ma = static_cast<std::uint16_t>(mul >> 24);
+        if (twoLevelAlpha)
+            a = reinterpret_cast<U16x16>(a != 0) & ma; // Div255(255 * m) is m
+        else
+            a = DIV255_16(a * ma);
+    }
+    U16x16 d;
+    std::memcpy(&d, dst, sizeof d);
+    if (Blend) {
+        const U16x16 ia = 255 - a;
+        const U16x16 d5 = d & 31;
+        const U16x16 db = EXPAND5_16(d5);
+        U16x16 dg, dr;
+        if (F == PixelFormat::R5G6B5) {
+            const U16x16 g6 = (d >> 5) & 63, r5 = d >> 11;
+            dg = (g6 << 2) | (g6 >> 4);
+            dr = EXPAND5_16(r5);
+        } else {
+            const U16x16 g5 = (d >> 5) & 31, r5 = (d >> 10) & 31;
+            dg = EXPAND5_16(g5);
+            dr = EXPAND5_16(r5);
+        }
+        b = b * a + db * ia;
+        g = g * a + dg * ia;
+        r = r * a + dr * ia;
+        b = DIV255_16(b);
+        g = DIV255_16(g);
+        r = DIV255_16(r);
+    }
+    // Narrow5(v) is (v * 249 + 1014) >> 11 and Narrow6(v) is (v * 253 + 505) >> 10 for every 8-bit v.
+    U16x16 px;
+    const U16x16 r5 = (r * 249 + 1014) >> 11, b5 = (b * 249 + 1014) >> 11;
+    if (F == PixelFormat::R5G6B5) {
+        px = r5 << 11 | ((g * 253 + 505) >> 10) << 5 | b5;
+    } else {
+        px = r5 << 10 | ((g * 249 + 1014) >> 11) << 5 | b5;
+        // The alpha bit: a >= 128 as it is; blended, Div255(a * a + d * (255 - a)) >= 128 with d 0 or
+        // 255, which holds where the target's bit is set or a >= 181.
+        if (F == PixelFormat::A1R5G5B5) {
+            if (Blend)
+                px |= (d | (a + std::uint16_t{0x8000 - 181})) & std::uint16_t{0x8000};
+            else
+                px |= (a >> 7) << 15;
+        }
+    }
+    if (Blend) { // a transparent source leaves the pixel as it is
+        const U16x16 keep = reinterpret_cast<U16x16>(a == 0);
+        px = (px & ~keep) | (d & keep);
+    }
+    std::memcpy(dst, &px, sizeof px);
+}
+
+// Every row of the block sixteen pixels a step; the last few pixels of a row go through a group of
+// their own, copied out and back, so that they take the same arithmetic.
+template <PixelFormat F, PixelFormat TexF, bool Identity, bool Blend>
+GFX_LANES_INLINE void Shade16Block(const Rows16& b, std::uint32_t orMask, std::uint32_t mul) {
+    constexpr int size = TexF == PixelFormat::A8R8G8B8 ? 4 : 2;
+    const int whole = b.n & ~15, rest = b.n & 15;
+    const std::uint32_t orAlpha = orMask >> 24;
+    const bool twoLevelAlpha = TexF != PixelFormat::A8R8G8B8 && (orAlpha == 0 || orAlpha == 255);
+    for (int row = 0; row < b.rows; ++row) {
+        std::uint16_t* dst = b.dst + row * b.stride;
+        const auto* t = static_cast<const std::uint8_t*>(b.src[row]);
+        for (int i = 0; i < whole; i += 16)
+            Shade16Pixels<F, TexF, Identity, Blend>(dst + i, t + i * size, orMask, mul, twoLevelAlpha);
+        if (rest) {
+            std::uint16_t d[16] = {};
+            std::uint8_t texels[16 * size] = {};
+            std::memcpy(d, dst + whole, static_cast<std::size_t>(rest) * 2);
+            std::memcpy(texels, t + whole * size, static_cast<std::size_t>(rest) * size);
+            Shade16Pixels<F, TexF, Identity, Blend>(d, texels, orMask, mul, twoLevelAlpha);
+            std::memcpy(dst + whole, d, static_cast<std::size_t>(rest) * 2);
+        }
+    }
+}
+
+template <PixelFormat F, PixelFormat TexF, bool Identity, bool Blend>
+void Shade16BlockBase(const Rows16& b, std::uint32_t orMask, std::uint32_t mul) {
+    Shade16Block<F, TexF, Identity, Blend>(b, orMask, mul);
+}
+
+#ifdef GFX_HAVE_AVX2
+template <PixelFormat F, PixelFormat TexF, bool Identity, bool Blend>
+GFX_AVX2 void Shade16BlockAvx2(const Rows16& b, std::uint32_t orMask, std::uint32_t mul) {
+    Shade16Block<F, TexF, Identity, Blend>(b, orMask, mul);
+}
+#endif
+
+using Block16Fn = void (*)(const Rows16&, std::uint32_t, std::uint32_t);
+
+template <PixelFormat F, PixelFormat TexF> Block16Fn PickBlock16(bool identity, bool blend, bool avx2) {
+#ifdef GFX_HAVE_AVX2
+    if (avx2) {
+        if (identity)
+            return blend ? Shade16BlockAvx2<F, TexF, true, true> : Shade16BlockAvx2<F, TexF, true, false>;
+        return blend ? Shade16BlockAvx2<F, TexF, false, true> : Shade16BlockAvx2<F, TexF, false, false>;
+    }
+#else
+    (void)avx2;
+#endif
+    if (identity)
+        return blend ? Shade16BlockBase<F, TexF, true, true> : Shade16BlockBase<F, TexF, true, false>;
+    return blend ? Shade16BlockBase<F, TexF, false, true> : Shade16BlockBase<F, TexF, false, false>;
+}
+
+template <PixelFormat F> Block16Fn PickBlock16(PixelFormat texF, bool identity, bool blend, bool avx2) {
+    switch (texF) {
+    case PixelFormat::R5G6B5:
+        return PickBlock16<F, PixelFormat::R5G6B5>(identity, blend, avx2);
+    case PixelFormat::A1R5G5B5:
+        return PickBlock16<F, PixelFormat::A1R5G5B5>(identity, blend, avx2);
+    case PixelFormat::X1R5G5B5:
+        return PickBlock16<F, PixelFormat::X1R5G5B5>(identity, blend, avx2);
+    default:
+        return PickBlock16<F, PixelFormat::A8R8G8B8>(identity, blend, avx2);
+    }
+}
+
+} // namespace
+
+void ShadeRows16(const Rows16& b, PixelFormat texF, std::uint32_t orMask, std::uint32_t mul, bool blend,
+                 PixelFormat f, bool avx2) {
+    const bool identity = mul == 0xFFFFFFFFu && orMask == 0;
+    Block16Fn block;
+    switch (f) {
+    case PixelFormat::R5G6B5:
+        block = PickBlock16<PixelFormat::R5G6B5>(texF, identity, blend, avx2);
+        break;
+    case PixelFormat::A1R5G5B5:
+        block = PickBlock16<PixelFormat::A1R5G5B5>(texF, identity, blend, avx2);
+        break;
+    default:
+        block = PickBlock16<PixelFormat::X1R5G5B5>(texF, identity, blend, avx2);
+        break;
+    }
+    block(b, orMask, mul);
+}
+
+void ShadeRow16(std::uint16_t* dst, const std::uint32_t* texels, int n, std::uint32_t orMask,
+                std::uint32_t mul, bool blend, PixelFormat f) {
+    const void* src = texels;
+    ShadeRows16(Rows16{dst, 0, &src, n, 1}, PixelFormat::A8R8G8B8, orMask, mul, blend, f, HaveAvx2());
+}
+
+#undef DIV255_16
+#undef EXPAND5_16
+#undef GFX_LANES_INLINE
 
 } // namespace gfx::raster_detail
