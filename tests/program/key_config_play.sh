@@ -2,7 +2,8 @@
 # A configured key table (user_data/KeyConfig.dat not in the fixed layout) played with real key
 # presses on a display under a window manager: the table puts "right" on the L key. The meadow is
 # played; the right arrow of the fixed layout, held, leaves the hero where it stands; L, held,
-# walks it to the right. Runs on its own Xvfb.
+# walks it to the right. Minimised with L held, the game stops; the key let go meanwhile, the game
+# goes on when the window comes back, with the hero standing. Runs on its own Xvfb.
 # Usage: key_config_play.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -56,12 +57,33 @@ sleep 1.5
 xdotool keyup --window "$window" l
 sleep 0.3
 x2=$(hero_x)
+# L held again and the window minimised meanwhile: in the background no frame runs; the key is let go
+# while the window is away, and once the window is back play goes on with the hero standing.
+steps() { wc -l <trace.txt; }
+xdotool keydown --window "$window" l
+sleep 0.5
+xdotool windowminimize --sync "$window"
+sleep 0.5
+n1=$(steps)
+xdotool keyup l
+sleep 1
+n2=$(steps)
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+sleep 1
+n3=$(steps)
+x3=$(hero_x)
+sleep 0.5
+x4=$(hero_x)
 kill -TERM "$pid"
 wait "$pid"
 rc=$?
 pid=
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 echo "hero x: $x0 at the start, $x1 after the right arrow, $x2 after L"
+echo "steps: $n1 when minimised, $n2 a second later, $n3 a second after the window came back; hero x $x3, $x4"
 [ "$x1" -eq "$x0" ] || fail "the right arrow moved the hero although the table does not name it"
 [ "$x2" -gt $((x1 + 100)) ] || fail "L held did not walk the hero to the right"
+[ "$n2" -le $((n1 + 2)) ] || fail "play went on in the background ($n1 -> $n2 steps)"
+[ "$n3" -gt $((n2 + 20)) ] || fail "play did not go on when the window came back ($n2 -> $n3 steps)"
+[ "$x4" -eq "$x3" ] || fail "the hero walks on after the window came back without the key ($x3 -> $x4)"
 echo PASS
