@@ -2,7 +2,9 @@
 # The stage chooser of free play worked through its widgets by a typing script: it opens on the
 # stage folder; ".." goes up to the data folder and "stg4" back into the stage folder; a name that
 # is not there is refused with a "file not found" box, which enter closes, and the chooser stays
-# open; the name is cleared and the meadow's file typed: the meadow is played with right held.
+# open; the name is cleared from its start (home, then delete letter by letter), the caret moved
+# about, the meadow's file typed after a composition shown in the field: the meadow is played with
+# right held.
 # A chooser that took the missing name, or lost its folder on the way, plays nothing.
 # Usage: file_chooser_typing.sh <player> <build-dir>
 set -u
@@ -28,7 +30,7 @@ EOF
 
 # The list holds the focus first: tab goes to the name field.
 script="events:tab text:.. enter text:stg4 enter text:nosuch enter enter"
-script+=" back back back back back back text:demo.stg4_000 enter"
+script+=" home delete delete delete delete delete delete end left right compose:de text:demo.stg4_000 enter"
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=260 \
     MIRELDA4_ANSWERS="$script" timeout 60 "$player" 2>stderr.txt
 rc=$?
