@@ -3,13 +3,14 @@
 # presses on a display under a window manager: the table puts "right" on the L key. The meadow is
 # played; the right arrow of the fixed layout, held, leaves the hero where it stands; L, held,
 # walks it to the right. Minimised with L held, the game stops; the key let go meanwhile, the game
-# goes on when the window comes back, with the hero standing. Runs on its own Xvfb.
+# goes on when the window comes back, with the hero standing. With a French keyboard layout the
+# table's comma key (where the US layout has the M) walks the hero left. Runs on its own Xvfb.
 # Usage: key_config_play.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
 . "$(dirname "$0")/shell_lib.bash"
-for tool in Xvfb openbox xdotool xprop; do
+for tool in Xvfb openbox xdotool xprop setxkbmap; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
 done
 enter_run_folder
@@ -20,13 +21,15 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 xvfb= wm= pid=
 trap 'kill $pid $wm $xvfb 2>/dev/null; rm -rf "$dir"' EXIT
 start_display_with_wm 1024x768
+# A French keyboard layout: the comma lies where the US layout has the M.
+setxkbmap -layout fr || fail "the keyboard layout cannot be set"
 
 # Twelve entries of device (8: keyboard), key code and a spare word; then the count of entries used,
-# the joysticks polled (none) and the mode (1: this table). Left J, right L, up I, down K, buttons
-# Q W E R T Y U O.
+# the joysticks polled (none) and the mode (1: this table). Left the comma key, right L, up I, down
+# K, buttons Q W E R T Y U O.
 mkdir -p user_data
 {
-    for code in 0x4A 0x4C 0x49 0x4B 0x51 0x57 0x45 0x52 0x54 0x59 0x55 0x4F; do
+    for code in 0xBC 0x4C 0x49 0x4B 0x51 0x57 0x45 0x52 0x54 0x59 0x55 0x4F; do
         printf '08000000%02x%02x0000' $((code & 0xFF)) $((code >> 8))
     done
     printf '%s' 0c000000 00000000 01000000
@@ -74,6 +77,12 @@ n3=$(steps)
 x3=$(hero_x)
 sleep 0.5
 x4=$(hero_x)
+# The comma, a sign key where the US layout has a letter, is named by its sign: it walks left.
+xdotool keydown --window "$window" comma
+sleep 1
+xdotool keyup --window "$window" comma
+sleep 0.3
+x5=$(hero_x)
 kill -TERM "$pid"
 wait "$pid"
 rc=$?
@@ -86,4 +95,6 @@ echo "steps: $n1 when minimised, $n2 a second later, $n3 a second after the wind
 [ "$n2" -le $((n1 + 2)) ] || fail "play went on in the background ($n1 -> $n2 steps)"
 [ "$n3" -gt $((n2 + 20)) ] || fail "play did not go on when the window came back ($n2 -> $n3 steps)"
 [ "$x4" -eq "$x3" ] || fail "the hero walks on after the window came back without the key ($x3 -> $x4)"
+echo "hero x $x5 after the comma key"
+[ "$x5" -lt $((x4 - 60)) ] || fail "the comma key of the French layout did not walk the hero left ($x4 -> $x5)"
 echo PASS
