@@ -12,7 +12,7 @@ namespace {
 
 // The stage-clear command's first parameter: go on to the next part of the series.
 constexpr std::int32_t kNextPart = 0;
-constexpr int kCarriedGroups[] = {11, 13, 22};
+constexpr int kCarriedGroups[] = {11, 22};
 
 } // namespace
 

@@ -1,10 +1,11 @@
 #!/bin/bash
 # Carry-over between the parts of a numbered stage series, through the challenge menu, headless on a
-# fixture project: the first challenge stage (c01-1, 50 s, hero of 7 hit points) hands over and
-# clears on its own half a second into play; play goes on at once with its second part (c01-2, 200 s,
-# hero of 3 hit points), which takes over. The project carries the hit points, the greatest hit
-# points and the time limit: the second part starts with 7 hit points and the time the first part
-# had left, not its own 200 s.
+# fixture project: the first challenge stage (c01-1, 3 s, hero of 7 hit points) hands over and clears
+# on its own half a second into play; play goes on with its second part (c01-2, 200 s, hero of 12 hit
+# points), which takes over. The project carries the hit points (cleared by a miss) and the time
+# limit: the second part starts with 7 hit points and the time the first part had left, not its own
+# 200 s. That time runs out: after the miss the part starts again with its own 12 hit points but
+# still the carried time; with the challenge's three lives the third miss ends the game.
 # Usage: series_carry_over.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -32,10 +33,10 @@ cat >input.txt <<'IN'
 1 0 1     # 281: (again, in case the first came before the result was shown)
 29 0 0
 1 0 1     # 311: (and once more)
-289 0 0
+889 0 0
 IN
 
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=600 timeout 60 "$player" 2>stderr.txt
+MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=1200 timeout 60 "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 [ -s trace.txt ] || { cat stderr.txt; fail "no challenge stage was played (no trace)"; }
@@ -56,20 +57,27 @@ for line in open("trace.txt"):
         cur = []
         parts.append(cur)
     cur.append((step, hp, time, end))
-if len(parts) < 2:
-    fail("play did not go on to the series' second part (%d stage runs traced)" % len(parts))
-first, second = parts[0], parts[1]
-if first[0][1] != 7 or first[0][2] != 50:
-    fail("the first part did not start with 7 hit points and 50 s: %r" % (first[0],))
+if len(parts) != 4:
+    fail("%d stage runs traced, not the first part and three of the second" % len(parts))
+first, second = parts[0], parts[1:]
+if first[0][1] != 7 or first[0][2] != 3:
+    fail("the first part did not start with 7 hit points and 3 s: %r" % (first[0],))
 if first[-1][3] != 1:
     fail("the first part ended otherwise than by a clear: %r" % (first[-1],))
 left = first[-1][2]
-hp, time = second[0][1], second[0][2]
-if hp != 7:
-    fail("the second part's hero has %d hit points, not the 7 carried over" % hp)
-if time == 200 or abs(time - left) > 1:
-    fail("the second part starts with %d s, not the %d s the first part had left" % (time, left))
-print("first part cleared at step %d with %d s left; second part starts with hp %d, %d s" %
-      (first[-1][0], left, hp, time))
+if left < 1:
+    fail("the first part cleared with no time left")
+starts = [(run[0][1], run[0][2]) for run in second]
+if starts[0] != (7, left):
+    fail("the second part starts with %r (hit points, s), not the (7, %d) carried over" % (starts[0], left))
+for again in starts[1:]:
+    if again != (12, left):
+        fail("after a miss the second part starts with %r, not its own 12 hit points and the carried %d s" %
+             (again, left))
+for run in second:
+    if run[-1][3] != 2 or run[-1][2] != 0:
+        fail("a run of the second part ended otherwise than by the time running out: %r" % (run[-1],))
+print("first part cleared at step %d with %d s left; the second part started with %r" %
+      (first[-1][0], left, starts))
 PY
 echo PASS
