@@ -6,6 +6,8 @@
 #include "project_writer.h"
 #include "stage_writer.h"
 
+#include <string>
+
 namespace series_fixture {
 
 namespace {
@@ -13,8 +15,43 @@ namespace {
 // The stage-clear command's first parameter: go on to the next part of the series.
 constexpr std::int32_t kNextPart = 0;
 constexpr int kCarriedGroups[] = {11, 22};
+// The warp's first parameter: its distance in half blocks; the move direction up.
+constexpr std::int32_t kWarpDistance = 0;
+constexpr std::uint8_t UP = 6;
 
 } // namespace
+
+cCommonPalette LinksPalette() {
+    cCommonPalette palette = stage_writer::DemoCommonPalette();
+    palette.m_Items.resize(kLinkItem + 1);
+    cEdItemDef& item = palette.m_Items.at(kLinkItem);
+    item = stage_writer::MakeItem(0, 0, 3);
+    cEdFlowCmd link = flow_writer::MakeItemCommand(ICT_ARRANGE);
+    link.m_Params.assign({FCT_WARP, kWarpDistance, PLO_ASSIGN, VS_CHARA, 1});
+    cEdFlowCmd warp = flow_writer::MakeItemCommand(ICT_WARP);
+    warp.m_Move->m_nTargetMode = 0;
+    warp.m_Move->m_nDirection = UP;
+    warp.m_Move->m_nDistance = kItemDistance;
+    item.m_Commands.push_back(link);
+    item.m_Commands.push_back(warp);
+    return palette;
+}
+
+cEdStage LinksStage() {
+    cEdStage stage = stage_writer::MakeFloorStage(20, 15);
+    cEdCharaDef& hero = stage.m_Charas.back();
+    hero.m_nMaxHP = 5;
+    cEdFlow take = flow_writer::MakeFlow(FTK_ALWAYS);
+    take.m_Commands.push_back(flow_writer::MakeWait(5));
+    take.m_Commands.push_back(flow_writer::MakeCode("my.v1 = " + std::to_string(kLinkedDistance)));
+    cEdFlowCmd get = flow_writer::MakeCommand(FCT_TAKE_ITEM);
+    get.m_Params.at(0) = 0; // the common palette
+    get.m_Params.at(1) = kLinkItem;
+    take.m_Commands.push_back(get);
+    take.m_Commands.push_back(flow_writer::MakeWait(9999));
+    hero.m_Flows.push_back(take);
+    return stage;
+}
 
 cEdStage FirstPart() {
     cEdStage stage = stage_writer::MakeFloorStage(20, 15);
@@ -56,8 +93,10 @@ bool Write(const std::string& folder) {
     const cProjectDatabase db = project_writer::DemoDatabase(ogg_writer::Available());
     g_Database = db;
     const bool ok = project_writer::WriteSystemData(folder, SeriesSystemData(), db) &&
+                    stage_writer::WriteCommonPalette(folder, LinksPalette()) &&
                     stage_writer::WriteStageFile(folder, "c01-1", 0, FirstPart()) &&
-                    stage_writer::WriteStageFile(folder, "c01-2", 0, SecondPart());
+                    stage_writer::WriteStageFile(folder, "c01-2", 0, SecondPart()) &&
+                    stage_writer::WriteStageFile(folder, kLinksBase, 0, LinksStage());
     g_Database = std::move(running);
     return ok;
 }

@@ -6,6 +6,7 @@
 // each miss it starts again with its own hit points and the carried time, until the lives are gone.
 #pragma once
 
+#include "project/common_palette.h"
 #include "project/system_data.h"
 #include "records/ed_stage.h"
 
@@ -18,12 +19,23 @@ inline constexpr int kFirstMaxHP = 7, kFirstTime = 3;
 // The second part: hero with kSecondMaxHP hit points, kSecondTime seconds, unless carried over.
 inline constexpr int kSecondMaxHP = 12, kSecondTime = 200;
 
+// A third stage ("data\stg4\links.stg4_000", played on its own): half a second into play the hero sets
+// its variable 1 to kLinkedDistance and takes the common palette's item kLinkItem, whose commands link
+// the distance of the item's warp to that variable and then warp the hero up kItemDistance half
+// blocks, unless linked.
+inline constexpr const char* kLinksBase = "links";
+inline constexpr int kLinkItem = 2, kLinkedDistance = 6, kItemDistance = 1;
+cEdStage LinksStage();
+// The demo's common palette with the linking item added.
+cCommonPalette LinksPalette();
+
 cEdStage FirstPart();
 cEdStage SecondPart();
 // The demo's system data carrying the groups hit points (11) and time limit (22) only.
 cSystemData SeriesSystemData();
 
-// Writes the demo project, its system data replaced, and the two parts into the folder.
+// Writes the demo project, its system data and common palette replaced, the two parts and the links
+// stage into the folder.
 bool Write(const std::string& folder);
 
 } // namespace series_fixture
