@@ -14,7 +14,7 @@ namespace {
 
 // The stage-clear command's first parameter: go on to the next part of the series.
 constexpr std::int32_t kNextPart = 0;
-constexpr int kCarriedGroups[] = {11, 22};
+constexpr int kCarriedGroups[] = {11, 13, 22};
 // The warp's first parameter: its distance in half blocks; the move direction up.
 constexpr std::int32_t kWarpDistance = 0;
 constexpr std::uint8_t UP = 6;
@@ -61,6 +61,12 @@ cEdStage FirstPart() {
     cEdCharaDef& hero = stage.m_Charas.back();
     hero.m_nMaxHP = kFirstMaxHP;
     cEdFlow clear = flow_writer::MakeFlow(FTK_ALWAYS);
+    // The hero's own status command takes kFirstLoss hit points (status 1, hit points: add).
+    cEdFlowCmd loss = flow_writer::MakeCommand(FCT_STATUS);
+    loss.m_Params.at(4) = 1;
+    loss.m_Params.at(5) = PLO_ADD;
+    loss.m_Params.at(7) = -kFirstLoss;
+    clear.m_Commands.push_back(loss);
     clear.m_Commands.push_back(flow_writer::MakeWait(5));
     cEdFlowCmd done = flow_writer::MakeCommand(FCT_STAGE_CLEAR);
     done.m_Params.at(0) = kNextPart;

@@ -1,9 +1,10 @@
 // The series fixture: the demo project whose first challenge stage is the first part of a numbered
 // series ("data\stg4\c01-1", then "c01-2"). The first part hands over and clears on its own half a
 // second into play, going on to the next part; the second takes over. The project carries the
-// hero's hit points (cleared by a miss, as by default) and the time limit, and nothing else: the
-// second part starts with the first part's hit points and time left, its time runs out, and after
-// each miss it starts again with its own hit points and the carried time, until the lives are gone.
+// hero's hit points (cleared by a miss, as by default), its greatest hit points and the time limit,
+// and nothing else: the second part starts with the first part's hit points and time left, its time
+// runs out, and after each miss it starts again with the carried greatest hit points and time,
+// until the lives are gone.
 #pragma once
 
 #include "project/common_palette.h"
@@ -14,8 +15,9 @@
 
 namespace series_fixture {
 
-// The first part: hero with kFirstMaxHP hit points, kFirstTime seconds.
-inline constexpr int kFirstMaxHP = 7, kFirstTime = 3;
+// The first part: hero with kFirstMaxHP hit points, kFirstTime seconds; the hero loses kFirstLoss
+// hit points at once.
+inline constexpr int kFirstMaxHP = 7, kFirstTime = 3, kFirstLoss = 2;
 // The second part: hero with kSecondMaxHP hit points, kSecondTime seconds, unless carried over.
 inline constexpr int kSecondMaxHP = 12, kSecondTime = 200;
 
@@ -31,7 +33,8 @@ cCommonPalette LinksPalette();
 
 cEdStage FirstPart();
 cEdStage SecondPart();
-// The demo's system data carrying the groups hit points (11) and time limit (22) only.
+// The demo's system data carrying the groups hit points (11), greatest hit points (13) and time
+// limit (22) only.
 cSystemData SeriesSystemData();
 
 // Writes the demo project, its system data and common palette replaced, the two parts and the links

@@ -1,11 +1,12 @@
 #!/bin/bash
 # Carry-over between the parts of a numbered stage series, through the challenge menu, headless on a
-# fixture project: the first challenge stage (c01-1, 3 s, hero of 7 hit points) hands over and clears
-# on its own half a second into play; play goes on with its second part (c01-2, 200 s, hero of 12 hit
-# points), which takes over. The project carries the hit points (cleared by a miss) and the time
-# limit: the second part starts with 7 hit points and the time the first part had left, not its own
-# 200 s. That time runs out: after the miss the part starts again with its own 12 hit points but
-# still the carried time; with the challenge's three lives the third miss ends the game.
+# fixture project: the first challenge stage (c01-1, 3 s, hero of 7 hit points that loses 2 at once)
+# hands over and clears on its own half a second into play; play goes on with its second part
+# (c01-2, 200 s, hero of 12 hit points), which takes over. The project carries the hit points
+# (cleared by a miss), the greatest hit points and the time limit: the second part starts with 5 hit
+# points and the time the first part had left, not its own 200 s. That time runs out: after the miss
+# the part starts again with the carried greatest hit points, 7, not its own 12, and still the
+# carried time; with the challenge's three lives the third miss ends the game.
 # Usage: series_carry_over.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -60,19 +61,19 @@ for line in open("trace.txt"):
 if len(parts) != 4:
     fail("%d stage runs traced, not the first part and three of the second" % len(parts))
 first, second = parts[0], parts[1:]
-if first[0][1] != 7 or first[0][2] != 3:
-    fail("the first part did not start with 7 hit points and 3 s: %r" % (first[0],))
+if first[0][2] != 3 or first[-1][1] != 5:
+    fail("the first part did not start with 3 s and end with 5 hit points: %r, %r" % (first[0], first[-1]))
 if first[-1][3] != 1:
     fail("the first part ended otherwise than by a clear: %r" % (first[-1],))
 left = first[-1][2]
 if left < 1:
     fail("the first part cleared with no time left")
 starts = [(run[0][1], run[0][2]) for run in second]
-if starts[0] != (7, left):
-    fail("the second part starts with %r (hit points, s), not the (7, %d) carried over" % (starts[0], left))
+if starts[0] != (5, left):
+    fail("the second part starts with %r (hit points, s), not the (5, %d) carried over" % (starts[0], left))
 for again in starts[1:]:
-    if again != (12, left):
-        fail("after a miss the second part starts with %r, not its own 12 hit points and the carried %d s" %
+    if again != (7, left):
+        fail("after a miss the second part starts with %r, not the carried 7 greatest hit points and %d s" %
              (again, left))
 for run in second:
     if run[-1][3] != 2 or run[-1][2] != 0:
