@@ -2,10 +2,12 @@
 // stages into a project folder that m4_projwriter has written; with one, writes the demo project into
 // the folder with the fixture named: "effects", a character and a screen effect of every kind and a
 // stage that runs them all; "riding", a stage whose hero rides a moving platform and one whose hero
-// summons a block.
+// summons a block; "series", a first challenge stage whose hero clears it and goes on to the series'
+// second part, taking its hit points and time limit along.
 #include "effects_fixture.h"
 #include "fixture_stages.h"
 #include "riding_fixture.h"
+#include "series_fixture.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,12 +21,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     const char* name = argc == 3 ? argv[2] : "";
-    const bool effects = std::strcmp(name, "effects") == 0, riding = std::strcmp(name, "riding") == 0;
-    if (!effects && !riding) {
-        std::fprintf(stderr, "usage: %s <folder> [effects|riding]\n", argv[0]);
+    const bool effects = std::strcmp(name, "effects") == 0, riding = std::strcmp(name, "riding") == 0,
+               series = std::strcmp(name, "series") == 0;
+    if (!effects && !riding && !series) {
+        std::fprintf(stderr, "usage: %s <folder> [effects|riding|series]\n", argv[0]);
         return 2;
     }
-    if (!(effects ? effects_fixture::Write(argv[1]) : riding_fixture::Write(argv[1]))) {
+    const bool written = effects  ? effects_fixture::Write(argv[1])
+                         : riding ? riding_fixture::Write(argv[1])
+                                  : series_fixture::Write(argv[1]);
+    if (!written) {
         std::fprintf(stderr, "m4_fixturewriter: cannot write the fixture into %s\n", argv[1]);
         return 1;
     }
