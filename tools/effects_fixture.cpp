@@ -102,20 +102,26 @@ cEdStage EffectsStage(int firstChara, int firstScreen, int spark) {
     turns.m_Commands.push_back(Effect(FCT_CHARA_EFFECT, 0, 0, 0));
     turns.m_Commands.push_back(Effect(FCT_SCREEN_EFFECT, 0, 0, 0));
     turns.m_Commands.push_back(flow_writer::MakeWait(kTurnTenths));
-    // A shot forward at a character three blocks to the right: hit, it stays untouchable for a
-    // second and is drawn with its blink kind's tint (a colour added) meanwhile.
+    // Two shots forward at two characters to the right: the first hits the nearer one, which stays
+    // untouchable for a second and is drawn with its blink kind's tint (a colour added) meanwhile;
+    // the second passes through it and hits the farther one (a colour taken away).
     cEdFlowCmd shot = flow_writer::MakeShot(1, 1, 0, 60);
     shot.m_Shot->m_nPower = 1;
     shot.m_Shot->m_nVanishValue = 1;
     turns.m_Commands.push_back(shot);
+    turns.m_Commands.push_back(flow_writer::MakeWait(1));
+    turns.m_Commands.push_back(shot);
     turns.m_Commands.push_back(flow_writer::MakeWait(9999));
     hero.m_Flows.push_back(turns);
     stage.m_nCharaInvincible = kUntouchableFrames;
-    cEdCharaDef target = stage_writer::MakeChara(kTargetColumn, hero.m_nY, 2);
-    target.m_nFixedFacing = 1;
-    target.m_nMaxHP = 99;
-    target.m_nBlinkKind = 1;
-    stage.m_Charas.push_back(target);
+    const int columns[2] = {kTargetColumn, kFarTargetColumn};
+    for (int k = 0; k < 2; ++k) {
+        cEdCharaDef target = stage_writer::MakeChara(columns[k], hero.m_nY, 2);
+        target.m_nFixedFacing = 1;
+        target.m_nMaxHP = 99;
+        target.m_nBlinkKind = static_cast<std::uint8_t>(k + 1); // 1 adds white, 2 takes it away
+        stage.m_Charas.push_back(target);
+    }
     return stage;
 }
 

@@ -4,10 +4,11 @@
 # and runs them in turn, each for 18 frames followed by 12 frames without an effect, first the
 # character effects 1-16, then the screen effects 1-13, then an effect object (an animation from its
 # own picture) at the screen's centre, then a character and a screen effect that loop, turning back
-# at each pass, until an effect of entry 0 ends both; half a second later the hero shoots a character
-# three blocks to its right, which stays untouchable for a second: under Direct3D it is drawn with
-# its blink kind's tint (a colour added, through the texture stage), and as before once it is
-# touchable again.
+# at each pass, until an effect of entry 0 ends both; half a second later the hero shoots twice at two
+# characters three and six blocks to its right (the second shot passes through the first character,
+# then untouchable), each untouchable for a second once hit: under Direct3D each is drawn with its
+# blink kind's tint through the texture stage (the nearer one with a colour added, the farther one
+# with a colour taken away), under DirectDraw untinted; both as before once touchable again.
 # Each turn changes the picture while its effect runs, and nothing stays changed after it (an effect
 # run by its value may take a few frames more than its time): a character effect only round the
 # hero, a screen effect and the effect object beyond it too.
@@ -23,7 +24,7 @@ export SDL_AUDIODRIVER=dummy
 "$build/m4_fixturewriter" "$dir" effects >/dev/null || fail "the fixture writer failed"
 stage=data/stg4/effects.stg4_000
 [ -f "$stage" ] || fail "no effects stage"
-limit=1180
+limit=1200
 printf '%d 0 0\n' "$limit" >input.txt
 for d3d in 0 1; do
     backend=$([ "$d3d" = 1 ] && echo Direct3D || echo DirectDraw)
@@ -31,7 +32,7 @@ for d3d in 0 1; do
     rm -rf snaps trace.txt
     mkdir snaps
     MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=$limit \
-        MIRELDA4_SNAPSHOT="snaps:$(seq -s, 90 3 1176)" timeout 100 "$player" "$stage" 2>stderr.txt
+        MIRELDA4_SNAPSHOT="snaps:$(seq -s, 90 3 1197)" timeout 100 "$player" "$stage" 2>stderr.txt
     rc=$?
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$backend: exit code $rc"; }
     [ -s trace.txt ] || { cat stderr.txt; fail "$backend: no trace written"; }
@@ -102,27 +103,28 @@ for i, (name, screen, length) in enumerate(turns):
     print("%s: drawn in %d of %d frames taken" % (name, sum(1 for c, _ in seen if c), len(shown)))
 
 
-def target_light(r):
-    """the brightness of the shot character's body (below its gauge), three blocks right of the hero"""
-    return sum(sum(r[y][3 * (cx + 80) : 3 * (cx + 104)]) for y in range(cy - 12, cy + 8))
+def target_light(r, x0):
+    """the brightness of a shot character's body (below its gauge) from x0 pixels right of the hero's centre"""
+    return sum(sum(r[y][3 * (cx + x0) : 3 * (cx + x0 + 24)]) for y in range(cy - 12, cy + 8))
 
 
-# The shot leaves a turn after the loops end and hits within a fifth of a second; the character
-# stays untouchable for a second after the hit.
+# The shots leave a turn after the loops end, a tenth of a second apart; the nearer character is hit
+# within a fifth of a second, the farther one a third of a second later, each untouchable for a second.
 start = first + TURN * (len(turns) + 2)
-base = target_light(still)
-during = [target_light(rows(n)) - base for n in taken if start + 15 <= n < start + 60]
-later = [target_light(rows(n)) - base for n in taken if start + 80 <= n]
-if not during or not later:
-    fail("no frames taken of the untouchable character")
-tinted = sum(1 for v in during if v > 0)
-if d3d and tinted < len(during) * 3 // 4:
-    fail("the untouchable character was tinted in only %d of %d frames" % (tinted, len(during)))
-if not d3d and tinted:
-    fail("the untouchable character was tinted under DirectDraw")
-if any(later):
-    fail("the character stayed changed once touchable again")
-print("untouchable character: tinted in %d of %d frames taken" % (tinted, len(during)))
+for name, x0, sign, hit, end in (("nearer", 80, 1, 15, 60), ("farther", 176, -1, 40, 85)):
+    base = target_light(still, x0)
+    during = [target_light(rows(n), x0) - base for n in taken if start + hit <= n < start + end]
+    later = [target_light(rows(n), x0) - base for n in taken if start + 100 <= n]
+    if not during or not later:
+        fail("no frames taken of the %s untouchable character" % name)
+    tinted = sum(1 for v in during if v * sign > 0)
+    if d3d and tinted < len(during) * 3 // 4:
+        fail("the %s untouchable character was tinted in only %d of %d frames" % (name, tinted, len(during)))
+    if not d3d and tinted > len(during) // 4:  # the second shot crosses the nearer one
+        fail("the %s untouchable character was tinted under DirectDraw" % name)
+    if any(later):
+        fail("the %s character stayed changed once touchable again" % name)
+    print("%s untouchable character: tinted in %d of %d frames taken" % (name, tinted, len(during)))
 PY
 done
 echo PASS
