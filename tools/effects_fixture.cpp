@@ -101,8 +101,27 @@ cEdStage EffectsStage(int firstChara, int firstScreen, int spark) {
     turns.m_Commands.push_back(flow_writer::MakeWait(kTurnTenths));
     turns.m_Commands.push_back(Effect(FCT_CHARA_EFFECT, 0, 0, 0));
     turns.m_Commands.push_back(Effect(FCT_SCREEN_EFFECT, 0, 0, 0));
+    turns.m_Commands.push_back(flow_writer::MakeWait(kTurnTenths));
+    // Two shots forward at two characters to the right: the first hits the nearer one, which stays
+    // untouchable for a second and is drawn with its blink kind's tint (a colour added) meanwhile;
+    // the second passes through it and hits the farther one (a colour taken away).
+    cEdFlowCmd shot = flow_writer::MakeShot(1, 1, 0, 60);
+    shot.m_Shot->m_nPower = 1;
+    shot.m_Shot->m_nVanishValue = 1;
+    turns.m_Commands.push_back(shot);
+    turns.m_Commands.push_back(flow_writer::MakeWait(1));
+    turns.m_Commands.push_back(shot);
     turns.m_Commands.push_back(flow_writer::MakeWait(9999));
     hero.m_Flows.push_back(turns);
+    stage.m_nCharaInvincible = kUntouchableFrames;
+    const int columns[2] = {kTargetColumn, kFarTargetColumn};
+    for (int k = 0; k < 2; ++k) {
+        cEdCharaDef target = stage_writer::MakeChara(columns[k], hero.m_nY, 2);
+        target.m_nFixedFacing = 1;
+        target.m_nMaxHP = 99;
+        target.m_nBlinkKind = static_cast<std::uint8_t>(k + 1); // 1 adds white, 2 takes it away
+        stage.m_Charas.push_back(target);
+    }
     return stage;
 }
 
@@ -120,7 +139,11 @@ bool Write(const std::string& folder) {
     std::string picture = kSparkPicture;
     std::replace(picture.begin(), picture.end(), '\\', '/');
     std::filesystem::create_directories(std::filesystem::path(folder) / "bmp" / "effect");
+    // Untouchable characters are drawn with their blink kind's tint (Direct3D only).
+    cSystemData system = project_writer::DemoSystemData();
+    system.m_nCompat287 = 1;
     return stage && project_writer::WriteDatabase(folder, db) &&
+           project_writer::WriteSystemData(folder, system, db) &&
            bmp_writer::WriteBmp8(folder + "/" + picture, SparkPicture(), bmp_writer::DemoPalette());
 }
 

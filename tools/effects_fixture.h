@@ -3,7 +3,10 @@
 // turn, each for 0.3 s followed by 0.2 s without an effect, while standing still: first the character
 // effects 1-16, then the screen effects 1-13, then an effect object (a spark of three cells, from its
 // own picture) at the screen's centre, then the first character and screen effects once more as loops
-// that change direction at each pass, ended after 0.5 s.
+// that change direction at each pass, ended after 0.5 s; 0.5 s later the hero shoots twice at two
+// characters three and six blocks to its right, each drawn tinted while it stays untouchable (Direct3D
+// only: the project's system data lets untouchable characters blink with a tint), the nearer one
+// lighter, the farther one darker.
 #pragma once
 
 #include "records/ed_stage.h"
@@ -17,6 +20,10 @@ inline constexpr const char* kStageBase = "effects";
 // Frames of one turn (an effect and the still time after it) and of the effect within it.
 inline constexpr int kTurnFrames = 30;
 inline constexpr int kEffectFrames = 18;
+// The shot characters' columns and the frames each stays untouchable after a hit.
+inline constexpr int kTargetColumn = 5;
+inline constexpr int kFarTargetColumn = 8;
+inline constexpr int kUntouchableFrames = 60;
 
 // The stage, for a database whose lists of character and screen effects hold the fixture's entries
 // from `firstChara` and `firstScreen` on, and whose effect `spark` is the spark.

@@ -4,7 +4,11 @@
 # and runs them in turn, each for 18 frames followed by 12 frames without an effect, first the
 # character effects 1-16, then the screen effects 1-13, then an effect object (an animation from its
 # own picture) at the screen's centre, then a character and a screen effect that loop, turning back
-# at each pass, until an effect of entry 0 ends both.
+# at each pass, until an effect of entry 0 ends both; half a second later the hero shoots twice at two
+# characters three and six blocks to its right (the second shot passes through the first character,
+# then untouchable), each untouchable for a second once hit: under Direct3D each is drawn with its
+# blink kind's tint through the texture stage (the nearer one with a colour added, the farther one
+# with a colour taken away), under DirectDraw untinted; both as before once touchable again.
 # Each turn changes the picture while its effect runs, and nothing stays changed after it (an effect
 # run by its value may take a few frames more than its time): a character effect only round the
 # hero, a screen effect and the effect object beyond it too.
@@ -20,7 +24,7 @@ export SDL_AUDIODRIVER=dummy
 "$build/m4_fixturewriter" "$dir" effects >/dev/null || fail "the fixture writer failed"
 stage=data/stg4/effects.stg4_000
 [ -f "$stage" ] || fail "no effects stage"
-limit=1130
+limit=1200
 printf '%d 0 0\n' "$limit" >input.txt
 for d3d in 0 1; do
     backend=$([ "$d3d" = 1 ] && echo Direct3D || echo DirectDraw)
@@ -28,7 +32,7 @@ for d3d in 0 1; do
     rm -rf snaps trace.txt
     mkdir snaps
     MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=$limit \
-        MIRELDA4_SNAPSHOT="snaps:$(seq -s, 90 3 1110)" timeout 100 "$player" "$stage" 2>stderr.txt
+        MIRELDA4_SNAPSHOT="snaps:$(seq -s, 90 3 1197)" timeout 100 "$player" "$stage" 2>stderr.txt
     rc=$?
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$backend: exit code $rc"; }
     [ -s trace.txt ] || { cat stderr.txt; fail "$backend: no trace written"; }
@@ -39,10 +43,10 @@ for d3d in 0 1; do
     read -r hx hy < <(head -n 1 trace.txt | sed -E 's/.* hero=([0-9]+)\.[0-9]+,([0-9]+)\..*/\1 \2/')
     [ -n "${hx:-}" ] || fail "$backend: no hero position: $(head -n 1 trace.txt)"
     echo "$backend:"
-    python3 - "$first" "$((hx - 320 + 16))" "$((hy - 320 + 16))" <<'PY' || exit 1
+    python3 - "$first" "$((hx - 320 + 16))" "$((hy - 320 + 16))" "$d3d" <<'PY' || exit 1
 import os, struct, sys
 
-first, cx, cy = (int(a) for a in sys.argv[1:4])
+first, cx, cy, d3d = (int(a) for a in sys.argv[1:5])
 TURN, EFFECT, NEAR = 30, 18, 64
 ROWS = 456  # the time display below changes by itself
 taken = sorted(int(f[6:-4]) for f in os.listdir("snaps"))
@@ -97,6 +101,30 @@ for i, (name, screen, length) in enumerate(turns):
         if changes(rows(n), still)[0]:
             fail("%s left the picture changed at frame %d" % (name, n))
     print("%s: drawn in %d of %d frames taken" % (name, sum(1 for c, _ in seen if c), len(shown)))
+
+
+def target_light(r, x0):
+    """the brightness of a shot character's body (below its gauge) from x0 pixels right of the hero's centre"""
+    return sum(sum(r[y][3 * (cx + x0) : 3 * (cx + x0 + 24)]) for y in range(cy - 12, cy + 8))
+
+
+# The shots leave a turn after the loops end, a tenth of a second apart; the nearer character is hit
+# within a fifth of a second, the farther one a third of a second later, each untouchable for a second.
+start = first + TURN * (len(turns) + 2)
+for name, x0, sign, hit, end in (("nearer", 80, 1, 15, 60), ("farther", 176, -1, 40, 85)):
+    base = target_light(still, x0)
+    during = [target_light(rows(n), x0) - base for n in taken if start + hit <= n < start + end]
+    later = [target_light(rows(n), x0) - base for n in taken if start + 100 <= n]
+    if not during or not later:
+        fail("no frames taken of the %s untouchable character" % name)
+    tinted = sum(1 for v in during if v * sign > 0)
+    if d3d and tinted < len(during) * 3 // 4:
+        fail("the %s untouchable character was tinted in only %d of %d frames" % (name, tinted, len(during)))
+    if not d3d and tinted > len(during) // 4:  # the second shot crosses the nearer one
+        fail("the %s untouchable character was tinted under DirectDraw" % name)
+    if any(later):
+        fail("the %s character stayed changed once touchable again" % name)
+    print("%s untouchable character: tinted in %d of %d frames taken" % (name, tinted, len(during)))
 PY
 done
 echo PASS
