@@ -32,12 +32,10 @@ constexpr int BLOCK_GRASS = 1, BLOCK_DIRT = 2, BLOCK_BRICK = 3, BLOCK_BONUS = 6;
 constexpr int CHARA_HERO = 1, CHARA_SLIME = 2, CHARA_BIG = 9, CHARA_BAT = 12, CHARA_PLATFORM = 3;
 constexpr int ITEM_COIN = 1, ITEM_GEM = 2, ITEM_KEY = 3, ITEM_HEART = 4, ITEM_GOAL = 5, ITEM_SIGN = 6;
 
-cEdFlow Flow(FlowTriggerKind trigger, std::initializer_list<cEdFlowCmd> commands) {
-    cEdFlow flow = flow_writer::MakeFlow(trigger);
-    for (const cEdFlowCmd& c : commands)
-        flow.m_Commands.push_back(c);
-    return flow;
-}
+using flow_writer::Flow;
+using flow_writer::Move;
+using flow_writer::Timed;
+using flow_writer::WithParams;
 
 // A flow started by a key held for any time: again and again while it is held (`level`), or once per
 // press.
@@ -48,26 +46,6 @@ cEdFlow KeyFlow(int slot, bool level, std::initializer_list<cEdFlowCmd> commands
     flow.m_KeySteps.push_back(step);
     flow.m_bKeyLevel = level ? 1 : 0;
     return flow;
-}
-
-cEdFlowCmd Timed(cEdFlowCmd c, std::int16_t tenths) {
-    c.m_nUseTime = tenths;
-    return c;
-}
-
-cEdFlowCmd WithParams(cEdFlowCmd c, std::initializer_list<std::int32_t> params) {
-    std::size_t i = 0;
-    for (std::int32_t p : params)
-        if (i < c.m_Params.size()) c.m_Params[i++] = p;
-    return c;
-}
-
-cEdFlowCmd Move(FlowCommandType kind, std::uint8_t direction, std::int16_t speed, std::int16_t tenths) {
-    cEdFlowCmd c = MakeCommand(kind);
-    c.m_Move->m_nDirection = direction;
-    c.m_Move->m_nSpeed = speed;
-    c.m_nUseTime = tenths;
-    return c;
 }
 
 // A shot command: graphic, count, direction (0 forward), speed in tenths, movement kind (0 straight,

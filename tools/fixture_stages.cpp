@@ -28,32 +28,10 @@ constexpr int BLOCK_GRASS = 1, BLOCK_BRICK = 3, CHARA_SLIME = 2, CHARA_PLATFORM 
 // Directions of the movement list: 2 left, 3 right, 6 up.
 constexpr std::uint8_t LEFT = 2, RIGHT = 3, UP = 6;
 
-cEdFlow Flow(FlowTriggerKind trigger, std::initializer_list<cEdFlowCmd> commands) {
-    cEdFlow flow = flow_writer::MakeFlow(trigger);
-    for (const cEdFlowCmd& c : commands)
-        flow.m_Commands.push_back(c);
-    return flow;
-}
-
-cEdFlowCmd Timed(cEdFlowCmd c, std::int16_t tenths) {
-    c.m_nUseTime = tenths;
-    return c;
-}
-
-cEdFlowCmd WithParams(cEdFlowCmd c, std::initializer_list<std::int32_t> params) {
-    std::size_t i = 0;
-    for (std::int32_t p : params)
-        if (i < c.m_Params.size()) c.m_Params[i++] = p;
-    return c;
-}
-
-cEdFlowCmd Move(FlowCommandType kind, std::uint8_t direction, std::int16_t speed, std::int16_t tenths) {
-    cEdFlowCmd c = MakeCommand(kind);
-    c.m_Move->m_nDirection = direction;
-    c.m_Move->m_nSpeed = speed;
-    c.m_nUseTime = tenths;
-    return c;
-}
+using flow_writer::Flow;
+using flow_writer::Move;
+using flow_writer::Timed;
+using flow_writer::WithParams;
 
 // What a probe's flow does when its trigger is raised: the score counts it. A trigger that must not
 // be raised sets the score to a mark far above any count.

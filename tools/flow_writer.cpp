@@ -100,4 +100,31 @@ cEdFlowEntry MakeKeyStep(std::initializer_list<std::pair<int, std::uint8_t>> slo
     return step;
 }
 
+cEdFlow Flow(FlowTriggerKind trigger, std::initializer_list<cEdFlowCmd> commands) {
+    cEdFlow flow = MakeFlow(trigger);
+    for (const cEdFlowCmd& c : commands)
+        flow.m_Commands.push_back(c);
+    return flow;
+}
+
+cEdFlowCmd Timed(cEdFlowCmd c, std::int16_t tenths) {
+    c.m_nUseTime = tenths;
+    return c;
+}
+
+cEdFlowCmd WithParams(cEdFlowCmd c, std::initializer_list<std::int32_t> params) {
+    std::size_t i = 0;
+    for (std::int32_t p : params)
+        if (i < c.m_Params.size()) c.m_Params[i++] = p;
+    return c;
+}
+
+cEdFlowCmd Move(FlowCommandType kind, std::uint8_t direction, std::int16_t speed, std::int16_t tenths) {
+    cEdFlowCmd c = MakeCommand(kind);
+    c.m_Move->m_nDirection = direction;
+    c.m_Move->m_nSpeed = speed;
+    c.m_nUseTime = tenths;
+    return c;
+}
+
 } // namespace flow_writer

@@ -14,12 +14,21 @@ namespace flow_writer {
 
 // A flow with the given trigger and the list defaults (key gap 3).
 cEdFlow MakeFlow(FlowTriggerKind trigger);
+// The same flow running `commands` in order.
+cEdFlow Flow(FlowTriggerKind trigger, std::initializer_list<cEdFlowCmd> commands);
 
 // A character command of a kind: the parameter list of the kind's length, sound condition 1, and the
 // movement settings of the moving kinds and warps, the shot settings of shots, swords and summons.
 cEdFlowCmd MakeCommand(FlowCommandType kind);
 // An item command of a kind, with its own parameter list length.
 cEdFlowCmd MakeItemCommand(ItemCommandType kind);
+
+// A command with its use time set, in tenths of a second.
+cEdFlowCmd Timed(cEdFlowCmd c, std::int16_t tenths);
+// A command with its first parameters set to `params` (as many as the kind has).
+cEdFlowCmd WithParams(cEdFlowCmd c, std::initializer_list<std::int32_t> params);
+// A moving command of a kind by direction (the direction list) at a speed in tenths, for `tenths`.
+cEdFlowCmd Move(FlowCommandType kind, std::uint8_t direction, std::int16_t speed, std::int16_t tenths);
 
 // Common commands.
 cEdFlowCmd MakeWait(std::int16_t tenths);
