@@ -115,8 +115,9 @@ cEdStage EffectsStage(int firstChara, int firstScreen, int spark) {
     hero.m_Flows.push_back(turns);
     stage.m_nCharaInvincible = kUntouchableFrames;
     const int columns[2] = {kTargetColumn, kFarTargetColumn};
+    const int heroY = hero.m_nY; // `hero` lives in the list the targets are added to
     for (int k = 0; k < 2; ++k) {
-        cEdCharaDef target = stage_writer::MakeChara(columns[k], hero.m_nY, 2);
+        cEdCharaDef target = stage_writer::MakeChara(columns[k], heroY, 2);
         target.m_nFixedFacing = 1;
         target.m_nMaxHP = 99;
         target.m_nBlinkKind = static_cast<std::uint8_t>(k + 1); // 1 adds white, 2 takes it away

@@ -11,6 +11,8 @@
 #include "draw/draw.h"
 #include "draw/font.h"
 #include "objects/chara_draw.h"
+#include "objects/effects.h"
+#include "objects/message_window.h"
 #include "platform/keyboard.h"
 #include "platform/messages.h"
 #include "play/draw_frame.h"
@@ -177,6 +179,9 @@ cPlayScene::~cPlayScene() {
         for (int i = 0; i < PLAY_SURFACE_COUNT; ++i)
             DDReleaseSurface(&g_SystemSurfaces[g_SurfaceLists.all[i]]);
         ReleaseStagePictures();
+        // Pictures and message windows still up when play ends go with it.
+        ClearShownPictures();
+        ClearMessageSurfaces();
     }
 }
 
