@@ -83,19 +83,8 @@ void cWindow::CenterOnDesktop() {
                  d.top + ((d.bottom - d.top) - m_nWindowH) / 2);
 }
 
-void cWindow::SetWindowSize(int clientW, int clientH) {
-    m_nClientW = clientW;
-    m_nClientH = clientH;
-    RefreshGeometry();
-}
-
 void cWindow::SetWindowStyle(win::DWORD bits) {
     m_dwStyle |= bits;
-    RefreshGeometry();
-}
-
-void cWindow::ClearWindowStyle(win::DWORD bits) {
-    m_dwStyle &= ~bits;
     RefreshGeometry();
 }
 

@@ -49,14 +49,6 @@ TEST_F(Geometry, FramesFollowTheStyle) {
     EXPECT_EQ(v.top, 2 * TOOLBAR_ROW_HEIGHT);
     EXPECT_EQ(v.right - v.left, 200);
     EXPECT_EQ(v.bottom - v.top, 100);
-
-    // Style changes re-read the frame; a size change keeps the position.
-    tool.MoveWindowTo(30, 40);
-    tool.ClearWindowStyle(WS_THICKFRAME);
-    EXPECT_EQ(tool.FrameLeft(), 0);
-    tool.SetWindowSize(50, 60);
-    EXPECT_EQ(tool.GetWindowPos().x, 30);
-    EXPECT_EQ(tool.WindowWidth(), 50);
 }
 
 TEST_F(Geometry, RequestedPositionIsFittedIntoTheWorkArea) {
