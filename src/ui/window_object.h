@@ -114,8 +114,6 @@ class cWindow {
     win::RECT View() const { return win::RECT{m_nViewX, m_nViewY, m_nViewX + m_nViewW, m_nViewY + m_nViewH}; }
     win::DWORD Style() const { return m_dwStyle; }
 
-    std::string m_strName; // first field of the log lines
-    int m_bLogMessages = 0;
     win::HWND m_hWnd = nullptr;
 
   protected:
