@@ -245,19 +245,6 @@ int SampleConfiguredInput(cInputRecord& rec, int players, int rate) {
     return 1;
 }
 
-int KeyBitsToDirection(std::uint16_t dirBits) {
-    int number = 5;
-    if (dirBits & DIR_LEFT)
-        number = 4;
-    else if (dirBits & DIR_RIGHT)
-        number = 6;
-    if (dirBits & DIR_UP)
-        number -= 3;
-    else if (dirBits & DIR_DOWN)
-        number += 3;
-    return number;
-}
-
 int RecordedDirection(std::uint16_t dirBits) {
     int number = 5;
     if (dirBits & DIR_LEFT) number -= 1;

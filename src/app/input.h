@@ -100,7 +100,6 @@ void InitInputRecords();
 void UpdateInput(cCheckedVector<cInputRecord>& inputs);
 int SampleFixedInput(cInputRecord& rec, int joystick, int sources, int rate);
 int SampleConfiguredInput(cInputRecord& rec, int players, int rate);
-int KeyBitsToDirection(std::uint16_t dirBits);
 // The direction number the samplers gave for a direction word that was recorded (a replay, a
 // script): every held key counts, so left and right together, which only the fixed layout
 // records, cancel out as they did in play.

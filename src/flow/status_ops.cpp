@@ -136,20 +136,6 @@ void ApplyStatusOperation(std::int32_t* target, std::int32_t x, int op, std::int
     *target = ClampValue(&v, lower, upper);
 }
 
-void ApplyStatusOperation(std::int16_t* target, std::int32_t x, int op, std::int32_t lower,
-                          std::int32_t upper) {
-    std::int32_t v = *target;
-    ApplyStatusOperation(&v, x, op, lower, upper);
-    *target = static_cast<std::int16_t>(v);
-}
-
-void ApplyStatusOperation(std::int8_t* target, std::int32_t x, int op, std::int32_t lower,
-                          std::int32_t upper) {
-    std::int32_t v = *target;
-    ApplyStatusOperation(&v, x, op, lower, upper);
-    *target = static_cast<std::int8_t>(v);
-}
-
 // ---- Variables ----
 
 std::int32_t& VariableAt(std::vector<std::int32_t>& vars, int index) {

@@ -33,10 +33,6 @@ std::int32_t PercentOf(std::int64_t a, std::int64_t b);
 // *target in 64 bits, then clamped to [lower, upper]. Divide and remainder by 0 leave the value.
 void ApplyStatusOperation(std::int32_t* target, std::int32_t x, int op, std::int32_t lower,
                           std::int32_t upper);
-void ApplyStatusOperation(std::int16_t* target, std::int32_t x, int op, std::int32_t lower,
-                          std::int32_t upper);
-void ApplyStatusOperation(std::int8_t* target, std::int32_t x, int op, std::int32_t lower,
-                          std::int32_t upper);
 
 // Variable n of a list; a bad index is reported like every checked access and gives element 0 (a
 // harmless spare when the list is empty).

@@ -238,12 +238,6 @@ cChara* Nearest(int x, int y, std::vector<cGameObject*>& group, const cCharaFilt
 
 } // namespace
 
-cStageChara* FindFirstChara(std::list<cStageChara>& list, const cCharaFilter& filter) {
-    for (cStageChara& c : list)
-        if (Passes(c, filter)) return &c;
-    return nullptr;
-}
-
 cStageChara* FindNearestChara(int x, int y, std::list<cStageChara>& list, int mode,
                               const cCharaFilter& filter) {
     if (mode == 1) return Nearest(x, y, list, filter, -1);

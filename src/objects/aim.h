@@ -59,7 +59,6 @@ struct cCharaFilter {
     int bSkipWholeBox = 0;
 };
 // Search modes: 0 in view first, then out of view; 1 all; 2 in view only.
-cStageChara* FindFirstChara(std::list<cStageChara>& list, const cCharaFilter& filter);
 cStageChara* FindNearestChara(int x, int y, std::list<cStageChara>& list, int mode,
                               const cCharaFilter& filter);
 cStageChara* FindNearestCharaDefault(int x, int y, std::list<cStageChara>& list);

@@ -212,13 +212,6 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     }
 }
 
-BOOL WaitMessage() {
-    std::unique_lock lock(R().lock);
-    auto q = OwnQueueLocked();
-    R().changed.wait(lock, [&] { return !q->sent.empty() || !q->posted.empty() || g_aborting.load(); });
-    return TRUE;
-}
-
 namespace {
 // Counts WakeMessageWaiters calls (under the registry's lock).
 std::uint64_t g_wakeups = 0;

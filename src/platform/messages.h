@@ -33,8 +33,6 @@ constexpr UINT PM_REMOVE = 1;
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg);
 // Waits for a posted message; returns FALSE for WM_QUIT, TRUE otherwise.
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
-// Waits until something arrives for this thread (also returns when shut-down begins).
-BOOL WaitMessage();
 // Waits at most `ms` milliseconds for something to arrive (or for WakeMessageWaiters).
 void WaitMessageTimeout(DWORD ms);
 // Ends every thread's WaitMessageTimeout at once: something besides a message wants a look (a new

@@ -138,9 +138,6 @@ void DrawCounter(int x, int y, int value) {
 const int* PlaySceneSurfaces() {
     return g_SurfaceLists.all;
 }
-const int* PlayPictureSlots() {
-    return g_SurfaceLists.slots;
-}
 
 bool PauseRetryAllowed() {
     const cSaveData& s = g_SaveData;

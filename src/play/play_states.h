@@ -24,7 +24,6 @@ constexpr int RESULT_COUNT_DONE = 200;
 // world-map pictures (65), and the eight picture slots a follow-up stage reloads.
 constexpr int PLAY_SURFACE_COUNT = 65;
 const int* PlaySceneSurfaces();
-const int* PlayPictureSlots();
 
 // What the play scene calls that lives above stage play (the menus) or that a test replaces. Each
 // default does the least harm.

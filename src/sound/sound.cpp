@@ -34,11 +34,6 @@ void ReportAudioLine(const std::string& line) {
 
 } // namespace
 
-bool DS_IsOn() {
-    std::lock_guard lock(g_SoundLock);
-    return g_lpDS != nullptr;
-}
-
 bool DS_Init(HWND hwnd, DWORD samplesPerSec, WORD bitsPerSample, WORD channels) {
     std::lock_guard lock(g_SoundLock);
     audio::SetLogSink(&ReportAudioLine);

@@ -66,7 +66,6 @@ extern const std::int32_t g_SoundVolumeTable[11];
 
 bool DS_Init(win::HWND hwnd, win::DWORD samplesPerSec, win::WORD bitsPerSample, win::WORD channels);
 void DS_Release();
-bool DS_IsOn();
 // Loads every sound of the list that is not loaded yet; volume 0 means each source's own volume.
 int LoadSounds(cCheckedVector<cSound>& sounds, cCheckedVector<cSoundSource>& sources, std::int32_t volume);
 bool ReadWaveFile(const std::string& fileName, cWaveData& wave);

@@ -1,9 +1,6 @@
-// Names of window messages for the message log, and the message values the toolkit uses beyond
-// those of platform/win_types.h.
+// The message values the toolkit uses beyond those of platform/win_types.h.
 #pragma once
 #include "platform/win_types.h"
-
-#include <string>
 
 namespace ui {
 
@@ -23,11 +20,5 @@ constexpr win::UINT WM_RBUTTONUP = 0x0205;
 constexpr win::UINT WM_RBUTTONDBLCLK = 0x0206;
 // Keys the keyboard hook hands to a dialog window itself.
 constexpr win::UINT WM_USER_HOOKKEY = win::WM_USER + 1000;
-
-// The message's name ("WM_KEYFIRST" for 256: where two names share a value the first listed wins),
-// or its value in decimal when it has none.
-std::string MessageName(win::UINT message);
-// How many names the table holds.
-int MessageNameCount();
 
 } // namespace ui

@@ -13,13 +13,6 @@ constexpr int VK_RBUTTON = 0x02;
 constexpr int SCROLL_HORZ = 1;
 constexpr int SCROLL_VERT = 2;
 
-unsigned Low(std::uintmax_t v) {
-    return static_cast<unsigned>(v & 0xFFFF);
-}
-unsigned High(std::uintmax_t v) {
-    return static_cast<unsigned>((v >> 16) & 0xFFFF);
-}
-
 } // namespace
 
 void cWindow::SetWindowGeometry(int clientW, int clientH, int minW, int minH, int maxW, int maxH,
@@ -83,19 +76,8 @@ void cWindow::CenterOnDesktop() {
                  d.top + ((d.bottom - d.top) - m_nWindowH) / 2);
 }
 
-void cWindow::SetWindowSize(int clientW, int clientH) {
-    m_nClientW = clientW;
-    m_nClientH = clientH;
-    RefreshGeometry();
-}
-
 void cWindow::SetWindowStyle(win::DWORD bits) {
     m_dwStyle |= bits;
-    RefreshGeometry();
-}
-
-void cWindow::ClearWindowStyle(win::DWORD bits) {
-    m_dwStyle &= ~bits;
     RefreshGeometry();
 }
 
@@ -156,12 +138,6 @@ win::LRESULT cWindow::HandleMessage(win::HWND hwnd, win::UINT msg, win::WPARAM w
     if (msg == WM_COMMAND) {
         if (m_bInCommand) return 0;
         m_bInCommand = true;
-    }
-    if (m_bLogMessages && msg != WM_GETTEXT) {
-        const auto lp = static_cast<std::uintmax_t>(static_cast<std::uint32_t>(lParam));
-        ECLogF("%s | msg:%s | wp:%u(%u,%u) | lp:%d(%d,%d)", m_strName.c_str(), MessageName(msg).c_str(),
-               static_cast<unsigned>(wParam), High(wParam), Low(wParam), static_cast<int>(lParam),
-               static_cast<int>(High(lp)), static_cast<int>(Low(lp)));
     }
     GetClientCursorPos(0, SAMPLE_HELD | SAMPLE_PRESSED | SAMPLE_RELEASED);
     switch (msg) {

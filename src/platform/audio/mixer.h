@@ -65,7 +65,6 @@ float GainOfVolume(long hundredthsDb);
 // can be had.
 bool OpenOutput(std::string* error);
 void CloseOutput();
-bool IsOutputOpen();
 
 // Manual mode: OpenOutput opens no device, and the mixer runs only when Pull is called.
 void SetManualOutput(bool manual);
