@@ -53,6 +53,12 @@ cEdStage LinksStage() {
     return stage;
 }
 
+cEdStage BannerStage() {
+    cEdStage stage = stage_writer::MakeFloorStage(20, 15);
+    stage.m_nStartBanner1 = 1;
+    return stage;
+}
+
 cEdStage FirstPart() {
     cEdStage stage = stage_writer::MakeFloorStage(20, 15);
     stage.m_nHandOver = 1;
@@ -102,7 +108,8 @@ bool Write(const std::string& folder) {
                     stage_writer::WriteCommonPalette(folder, LinksPalette()) &&
                     stage_writer::WriteStageFile(folder, "c01-1", 0, FirstPart()) &&
                     stage_writer::WriteStageFile(folder, "c01-2", 0, SecondPart()) &&
-                    stage_writer::WriteStageFile(folder, kLinksBase, 0, LinksStage());
+                    stage_writer::WriteStageFile(folder, kLinksBase, 0, LinksStage()) &&
+                    stage_writer::WriteStageFile(folder, kBannerBase, 0, BannerStage());
     g_Database = std::move(running);
     return ok;
 }

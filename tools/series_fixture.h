@@ -31,14 +31,19 @@ cEdStage LinksStage();
 // The demo's common palette with the linking item added.
 cCommonPalette LinksPalette();
 
+// A fourth stage ("data\stg4\banner.stg4_000", played on its own): a floor whose start shows the first
+// start banner, the word and the stage counter.
+inline constexpr const char* kBannerBase = "banner";
+cEdStage BannerStage();
+
 cEdStage FirstPart();
 cEdStage SecondPart();
 // The demo's system data carrying the groups hit points (11), greatest hit points (13) and time
 // limit (22) only.
 cSystemData SeriesSystemData();
 
-// Writes the demo project, its system data and common palette replaced, the two parts and the links
-// stage into the folder.
+// Writes the demo project, its system data and common palette replaced, the two parts, the links
+// stage and the banner stage into the folder.
 bool Write(const std::string& folder);
 
 } // namespace series_fixture
