@@ -20,10 +20,8 @@ build=$(realpath "$2")
 source "$(dirname "$0")/shell_lib.bash"
 enter_run_folder
 export SDL_AUDIODRIVER=dummy
-[ -x "$build/m4_fixturewriter" ] || fail "no fixture writer in $build"
-"$build/m4_fixturewriter" "$dir" effects >/dev/null || fail "the fixture writer failed"
 stage=data/stg4/effects.stg4_000
-[ -f "$stage" ] || fail "no effects stage"
+write_fixture effects "$stage"
 limit=1200
 printf '%d 0 0\n' "$limit" >input.txt
 for d3d in 0 1; do

@@ -10,10 +10,8 @@ build=$(realpath "$2")
 source "$(dirname "$0")/shell_lib.bash"
 enter_run_folder
 export SDL_AUDIODRIVER=dummy
-[ -x "$build/m4_fixturewriter" ] || fail "no fixture writer in $build"
-"$build/m4_fixturewriter" "$dir" riding >/dev/null || fail "the fixture writer failed"
 stage=data/stg4/riding.stg4_000
-[ -f "$stage" ] || fail "no riding stage"
+write_fixture riding "$stage"
 printf '600 0 0\n' >input.txt
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=600 \
     timeout 60 "$player" "$stage" 2>stderr.txt

@@ -46,6 +46,14 @@ FOLDERS=(user_data user_data/story user_data/challenge user_data/free user_data/
 # with a project in data/ (written where the project writer stands in $build), SDL's dummy video
 # driver, a runtime folder of its own and a System.ini for Direct3D in a window without vertical
 # sync. The audio driver is the caller's.
+# Writes fixture NAME (the demo project with stages of its own) into the run folder and checks that
+# STAGE, a path under it, was written.
+write_fixture() {
+    [ -x "$build/m4_fixturewriter" ] || fail "no fixture writer in $build"
+    "$build/m4_fixturewriter" "$dir" "$1" >/dev/null || fail "the fixture writer failed"
+    [ -f "$2" ] || fail "no stage $2"
+}
+
 enter_run_folder() {
     dir=$(mktemp -d)
     trap 'rm -rf "$dir"' EXIT

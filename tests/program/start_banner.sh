@@ -10,10 +10,8 @@ build=$(realpath "$2")
 source "$(dirname "$0")/shell_lib.bash"
 enter_run_folder
 export SDL_AUDIODRIVER=dummy
-[ -x "$build/m4_fixturewriter" ] || fail "no fixture writer in $build"
-"$build/m4_fixturewriter" "$dir" series >/dev/null || fail "the fixture writer failed"
 stage=data/stg4/banner.stg4_000
-[ -f "$stage" ] || fail "no banner stage"
+write_fixture series "$stage"
 printf '200 0 0\n' >input.txt
 mkdir snap
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=200 MIRELDA4_SNAPSHOT=snap:40,150 \

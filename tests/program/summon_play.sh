@@ -11,10 +11,8 @@ build=$(realpath "$2")
 source "$(dirname "$0")/shell_lib.bash"
 enter_run_folder
 export SDL_AUDIODRIVER=dummy
-[ -x "$build/m4_fixturewriter" ] || fail "no fixture writer in $build"
-"$build/m4_fixturewriter" "$dir" riding >/dev/null || fail "the fixture writer failed"
 stage=data/stg4/summon.stg4_000
-[ -f "$stage" ] || fail "no summon stage"
+write_fixture riding "$stage"
 # Play starts about frame 90: up is pressed for 4 frames at once, the right key held from frame 130.
 printf '95 0 0\n4 4 0\n31 0 0\n270 2 0\n' >input.txt
 mkdir snaps
