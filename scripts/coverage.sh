@@ -3,7 +3,8 @@
 # build-cov/, runs the whole-program tests (tests/program/: the player as users run it, the replay
 # suite and the story play-through among them), then the unit tests, and writes
 # build-cov/coverage/report.txt: per file and per function of src/, whether whole-program play
-# reached it, and the list of functions that only unit tests reach.
+# reached it, and the list of functions that only unit tests reach: those scripts/coverage_reasons.txt
+# names, under their reason, and the rest.
 # Usage: coverage.sh [build-dir]     (default build-cov; needs lcov, installed when missing)
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
@@ -41,6 +42,7 @@ lcov --quiet --zerocounters --directory "$build"
 ctest --test-dir "$build" -E '^program\.' -j"$jobs" --timeout 600 >/dev/null || echo "coverage: some unit tests failed"
 capture unit
 
-python3 "$top/scripts/coverage_report.py" "$out/play.info" "$out/unit.info" "$top" >"$out/report.txt"
+python3 "$top/scripts/coverage_report.py" "$out/play.info" "$out/unit.info" "$top" \
+    "$top/scripts/coverage_reasons.txt" >"$out/report.txt"
 head -n 20 "$out/report.txt"
 echo "coverage: the whole report is $out/report.txt"
