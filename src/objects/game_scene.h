@@ -38,6 +38,9 @@ class cGameScene : public cScene {
     cScrollPos m_ScrollX;
     cScrollPos m_ScrollY;
     std::list<cShot> m_Shots;
+    // Shots of m_Shots that the sub-step's shot step ended, marked until the sweep after the hits:
+    // no count of the shots in play includes them.
+    std::size_t m_nEndedShots = 0;
     // The stage characters and the live shots of each faction.
     std::vector<cGameObject*> m_CharaGroups[FACTION_COUNT];
     std::vector<cGameObject*> m_ShotGroups[FACTION_COUNT];

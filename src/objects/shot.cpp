@@ -15,6 +15,7 @@
 #include "project/system_data.h"
 #include "records/rect_list.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -74,6 +75,14 @@ struct EmitCtx {
     std::size_t* asked = nullptr;
 };
 
+// The shots in play in `shots`: not those the play scene's shot step ended, which stay marked in
+// its list until the sweep after the hits.
+std::size_t ShotsInPlay(const std::list<cShot>& shots) {
+    const std::size_t ended =
+        g_lpGameScene && &shots == &g_lpGameScene->m_Shots ? g_lpGameScene->m_nEndedShots : 0;
+    return shots.size() - std::min(ended, shots.size());
+}
+
 // False, with nothing placed, once the command has asked for as many places as one command may or
 // the list it adds to is full: the command then places no more.
 bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
@@ -92,7 +101,7 @@ bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
     switch (c.cmdType) {
     case 11: {
         if (!c.shots) return true;
-        if (!PlayBoundRoom(PlayBound::Shots, c.shots->size())) return false;
+        if (!PlayBoundRoom(PlayBound::Shots, ShotsInPlay(*c.shots))) return false;
         cShot proto;
         proto.Init(c.firer, 11, c.rec, c.em);
         c.shots->push_back(proto);
@@ -636,7 +645,7 @@ int ExecShotCommand(cChara& firer, const cEdShot& rec, std::list<cShot>& shots, 
 }
 
 bool ExecSword(cChara& firer, const cEdShot& rec, std::list<cShot>& shots) {
-    if (g_Database.m_SwordTypes.empty() || !PlayBoundRoom(PlayBound::Shots, shots.size())) return false;
+    if (g_Database.m_SwordTypes.empty() || !PlayBoundRoom(PlayBound::Shots, ShotsInPlay(shots))) return false;
     cEmission em;
     em.nDir = firer.m_nDir == 1 ? 3 : 2;
     cShot sword;

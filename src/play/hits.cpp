@@ -843,6 +843,10 @@ cBlockCharaScope::~cBlockCharaScope() {
     if (--g_BlockCharas.scopes == 0) g_BlockCharas.made = false;
 }
 
+void ForgetBlockCharas() {
+    g_BlockCharas.made = false;
+}
+
 void SweepRemoved(cGameScene* scene) {
     g_BlockCharas.made = false;
     g_Charas.remove_if([](const cStageChara& c) { return c.m_bRemoved != 0; });
@@ -860,4 +864,5 @@ void SweepRemoved(cGameScene* scene) {
                                    }),
                     group.end());
     scene->m_Shots.remove_if([](const cShot& s) { return s.m_bRemoved != 0; });
+    scene->m_nEndedShots = 0;
 }

@@ -77,3 +77,5 @@ int CheckDefeats();
 void RemoveFromPlay(cStageChara& c);
 // Erases the marked characters, taken items and ended shots from their lists.
 void SweepRemoved(cGameScene* scene);
+// Characters were erased from g_Charas outside the sweep: the block characters' list is taken again.
+void ForgetBlockCharas();

@@ -223,9 +223,16 @@ void RemoveShot(cShot& shot) {
     shot.m_bRemoved = 1;
 }
 
+// The shots that end here stay, marked, in their lists through the hits, which pass over them,
+// until the sweep after the hits; the scene counts them so that no count of shots in play made
+// meanwhile includes them.
 void StepShots(cGameScene& scene, bool firstSubStep) {
+    std::size_t ended = 0;
     for (cShot& shot : scene.m_Shots) {
-        if (shot.m_bRemoved) continue;
+        if (shot.m_bRemoved) {
+            ++ended;
+            continue;
+        }
         const bool playerSide = shot.m_pOwner ? IsPlayerSide(*shot.m_pOwner) : IsPlayerSide(shot);
         const cLimits limits = LimitsOf(LimitRecord(playerSide ? 3 : 4));
         bool gone = false;
@@ -237,8 +244,12 @@ void StepShots(cGameScene& scene, bool firstSubStep) {
             // Its life, range or sword frames have run out.
             gone = true;
         }
-        if (gone || shot.HitsBlock()) RemoveShot(shot);
+        if (gone || shot.HitsBlock()) {
+            RemoveShot(shot);
+            ++ended;
+        }
     }
+    scene.m_nEndedShots = ended;
 }
 
 void CountDownLives() {
@@ -252,13 +263,32 @@ void CountDownLives() {
     }
 }
 
+// Characters and items beyond the removal limits leave play. This walk meets every character and
+// item after the last of the sub-step's steps: it erases them and those the steps took out of play,
+// so that none of them is left in its list for the hits.
 void RemoveOutside() {
-    for (cStageChara& c : g_Charas)
+    bool erased = false;
+    for (auto it = g_Charas.begin(); it != g_Charas.end();) {
+        cStageChara& c = *it;
         if (!c.m_bRemoved && IsOutsideLimits(c, LimitsOf(LimitRecord(c.m_bNoGravity ? 1 : 0))))
             RemoveFromPlay(c);
+        if (c.m_bRemoved) {
+            it = g_Charas.erase(it);
+            erased = true;
+        } else {
+            ++it;
+        }
+    }
+    if (erased) ForgetBlockCharas();
     const cLimits items = LimitsOf(LimitRecord(2));
-    for (cItem& item : g_Items)
+    for (auto it = g_Items.begin(); it != g_Items.end();) {
+        cItem& item = *it;
         if (!item.m_bRemoved && IsOutsideLimits(item, items)) item.m_bRemoved = 1;
+        if (item.m_bRemoved || item.m_bTaken)
+            it = g_Items.erase(it);
+        else
+            ++it;
+    }
 }
 
 // The result of the hits or the item touch: 1 clears the stage, 2 defeats hero 1.
@@ -304,7 +334,6 @@ Flow SubStep(cGameScene& scene, int k) {
     }
     StepShots(scene, k == 1);
     RemoveOutside();
-    SweepRemoved(&scene);
     const auto& schedule = g_PlayWork.stepSchedule;
     const bool shotStep =
         k - 1 >= static_cast<int>(schedule.size()) || schedule[static_cast<std::size_t>(k - 1)];

@@ -62,6 +62,7 @@ void RestoreStageSetup(cEdStage& running, cEdStage& original) {
 void EmptyLists(cGameScene& scene) {
     // Shots first: they may belong to characters; destructors unlink everything.
     scene.m_Shots.clear();
+    scene.m_nEndedShots = 0;
     g_Items.clear();
     g_Charas.clear();
     g_Heroes.clear();

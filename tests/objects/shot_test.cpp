@@ -6,6 +6,7 @@
 #include "project/project_database.h"
 
 #include <cmath>
+#include <list>
 #include <vector>
 
 namespace {
@@ -212,6 +213,35 @@ TEST_F(ShotTest, ShotsAndSummonsInPlayStopAtTheirBounds) {
     g_nPlacedCharas = g_nPlacedItems = 0;
     g_CommonPalette.m_Charas = keptCharas;
     g_CommonPalette.m_Items = keptItems;
+}
+
+// Shots the shot step ended stay marked in the scene's list until the sweep after the hits; a shot
+// or sword command run meanwhile (by a defeat flow or an item) counts the shots in play without
+// them, as it did when they were erased before the hits. Another list counts all it holds.
+TEST_F(ShotTest, ShotsTheShotStepEndedAreNotCountedTowardTheBound) {
+    const std::size_t bound = PlayBoundLimit(PlayBound::Shots);
+    g_Database.m_SwordTypes.resize(1);
+    struct Case {
+        std::size_t ended;
+        bool sceneList;
+        int shots;
+        bool sword;
+    } cases[] = {
+        {0, true, 0, false}, {1, true, 1, true}, {2, true, 2, true}, {5, true, 2, true}, {5, false, 0, false},
+    };
+    for (const Case& c : cases) {
+        std::list<cShot> other;
+        std::list<cShot>& list = c.sceneList ? m_Scene->m_Shots : other;
+        list.clear();
+        list.resize(bound);
+        m_Scene->m_nEndedShots = c.ended;
+        EXPECT_EQ(ExecShotCommand(m_Firer, Shot(SHOT_PATTERN_BURST, 2), list), c.shots) << c.ended;
+        list.resize(bound);
+        EXPECT_EQ(ExecSword(m_Firer, cEdShot(), list), c.sword) << c.ended;
+        list.clear();
+    }
+    m_Scene->m_nEndedShots = 0;
+    g_Database.m_SwordTypes.clear();
 }
 
 TEST_F(ShotTest, AimWithoutTargetFollowsTheFacingAndAimWithTargetPointsAtIt) {

@@ -227,6 +227,9 @@ TEST_F(PlayStepTest, ShotsBeyondTheirSidesRemovalLimitsLeaveBeforeTheHitPass) {
     };
     EXPECT_EQ(fire(1, 0), 0) << "a player-side shot out of view leaves before it can hit";
     EXPECT_TRUE(m_Scene->m_Shots.empty());
+    // Marked through the hits, it left its faction list with the sweep after them.
+    EXPECT_TRUE(m_Scene->m_ShotGroups[0].empty());
+    EXPECT_EQ(m_Scene->m_nEndedShots, 0u);
     EXPECT_EQ(fire(0, 2), 1) << "another side's shot is still within its limit";
     // The player side's record moved out by ten blocks: its shot stays and hits.
     g_Stage.m_Limits[3].m_nDistRight = 10;
