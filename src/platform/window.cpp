@@ -8,7 +8,9 @@
 #include "platform/single_instance.h"
 
 #include <SDL.h>
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,6 +25,8 @@ std::string g_className;
 bool g_videoUp = false;
 // The thread that started the video system: only it may take SDL's events.
 std::thread::id g_videoThread;
+// Whether frames are copied into the window's own surface instead of going through a renderer.
+bool g_framesOnSurface = false;
 
 // The SDL window as far as it may still be used: after the display connection is lost the window
 // object lives on (the close road needs it) but nothing more is asked of the display.
@@ -141,6 +145,36 @@ BOOL RegisterWindowClass(const char* className) {
     return TRUE;
 }
 
+bool IsSoftwareRasterizer(const char* glRenderer) {
+    if (!glRenderer) return false;
+    std::string name(glRenderer);
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* soft : {"llvmpipe", "softpipe", "swrast", "software"})
+        if (name.find(soft) != std::string::npos) return true;
+    return false;
+}
+
+namespace {
+
+bool RendererDrawsInSoftware(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name) return false;
+    if (std::strncmp(info.name, "opengl", 6) != 0) return false;
+    // The renderer leaves its context current on this thread.
+    if (!SDL_GL_GetCurrentContext()) return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned int kGlRenderer = 0x1F01;
+    return getString && IsSoftwareRasterizer(reinterpret_cast<const char*>(getString(kGlRenderer)));
+}
+
+} // namespace
+
+bool FramesOnWindowSurface() {
+    return g_framesOnSurface;
+}
+
 bool OpenDisplay(std::string& problem) {
     return StartVideo(problem);
 }
@@ -154,7 +188,16 @@ bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidt
     // A renderer may need a window of another kind, which the video system makes by replacing the
     // window, placed anew by the window manager. That is done now, while the window is hidden and
     // not yet placed, so that the presenter's renderer later finds the window of its kind.
-    if (SDL_Renderer* trial = SDL_CreateRenderer(w, -1, 0)) SDL_DestroyRenderer(trial);
+    if (SDL_Renderer* trial = SDL_CreateRenderer(w, -1, 0)) {
+        // A renderer that draws with the processor anyway (OpenGL without a graphics processor)
+        // spends far more time than a copy into the window's own surface, which shows the same pixels.
+        // A render driver the user names is kept.
+        if (!HasValue("SDL_RENDER_DRIVER") && RendererDrawsInSoftware(trial)) {
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+            g_framesOnSurface = true;
+        }
+        SDL_DestroyRenderer(trial);
+    }
     WatchDisplayConnection(w);
     std::lock_guard<std::mutex> guard(g_windowLock);
     g_sdlWindow = w;

@@ -48,6 +48,13 @@ bool GetClientRectOnScreen(HWND hwnd, RECT* rect);
 // rectangle was read stays there.
 void MoveWindow(HWND hwnd, int x, int y);
 
+// Whether a GL_RENDERER string names a rasteriser that runs on the processor (llvmpipe, softpipe,
+// swrast, "Software Rasterizer").
+bool IsSoftwareRasterizer(const char* glRenderer);
+// Whether the main window's frames are copied straight into its own surface (SDL_GetWindowSurface)
+// rather than drawn through an SDL renderer: chosen when the window is made, when the renderer SDL
+// picks is OpenGL drawn by the processor and no render driver is named (SDL_RENDER_DRIVER).
+bool FramesOnWindowSurface();
 // The SDL_Window* of the main window (for the presenter); null before it exists and once the
 // display connection is lost (platform/display_connection.h).
 void* GetMainSdlWindow();
