@@ -8,6 +8,10 @@
 #include "platform/single_instance.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#if defined(M4_HAVE_X11)
+#include <X11/Xlib.h>
+#endif
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -321,6 +325,27 @@ void WaitForMessageOrEvent() {
         if (PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE) || IsAborting()) return;
         WaitMessageTimeout(10);
     }
+}
+
+void WaitForWindowInput(DWORD pollMs, DWORD idleMs, std::uint64_t wakeupsSeen) {
+    // SDL's own queue may hold events made while the window was looked at.
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+#if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+    SDL_Window* window = static_cast<SDL_Window*>(GetMainSdlWindow());
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
+        info.info.x11.display) {
+        Display* display = info.info.x11.display;
+        XFlush(display);
+        // Events the X library has read already (while a frame was sent) leave nothing on the socket.
+        if (XEventsQueued(display, QueuedAlready) > 0) return;
+        WaitMessageOrReadable(idleMs, ConnectionNumber(display), wakeupsSeen);
+        return;
+    }
+#endif
+    (void)idleMs;
+    WaitMessageOrReadable(pollMs, -1, wakeupsSeen);
 }
 
 } // namespace win

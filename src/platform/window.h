@@ -5,6 +5,7 @@
 // exposure -> WM_PAINT. With the dummy video driver there is no visible window and no focus event.
 #pragma once
 #include "platform/win_types.h"
+#include <cstdint>
 
 #include <string>
 
@@ -63,5 +64,10 @@ void* GetMainSdlWindow();
 void PumpWindowEvents();
 // Window thread: waits until a message is waiting or an SDL event arrived.
 void WaitForMessageOrEvent();
+// Window thread, between two looks at the window: waits for a message, a WakeMessageWaiters call
+// beyond `wakeupsSeen` (MessageWakeups, counted before the last look), or input from the display.
+// Where the display's connection can be watched (X) that is at most `idleMs`, input ending the wait
+// as it arrives; elsewhere (the dummy driver, Wayland) the window is looked at every `pollMs`.
+void WaitForWindowInput(DWORD pollMs, DWORD idleMs, std::uint64_t wakeupsSeen);
 
 } // namespace win
