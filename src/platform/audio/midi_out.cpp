@@ -392,7 +392,8 @@ MMRESULT midiStreamOpen(HMIDISTRM* out, UINT* deviceId, DWORD cMidi, std::uintpt
     std::string font;
     {
         std::lock_guard lock(Lock());
-        if (!audio::g_testSink && !Device().synth) font = audio::SoundFontPath();
+        // Nobody hears the output: no synthesizer at all (MidiDevice::Sink).
+        if (!audio::g_testSink && !Device().synth && audio::OutputHeard()) font = audio::SoundFontPath();
     }
     if (!font.empty()) fresh = std::make_unique<audio::SynthSink>(font);
     auto* s = new MidiStreamObject;
