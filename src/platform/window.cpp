@@ -15,6 +15,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -161,6 +162,15 @@ bool IsSoftwareRasterizer(const char* glRenderer) {
 
 namespace {
 
+// Whether the machine has a device through which a graphics processor is driven (the kernel's
+// rendering devices, or the nodes of a driver of its own).
+bool HaveGraphicsDevice() {
+    std::error_code error;
+    for (const char* path : {"/dev/dri", "/dev/nvidiactl", "/dev/nvidia0"})
+        if (std::filesystem::exists(path, error)) return true;
+    return false;
+}
+
 bool RendererDrawsInSoftware(SDL_Renderer* renderer) {
     SDL_RendererInfo info{};
     if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name) return false;
@@ -189,10 +199,18 @@ bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidt
     const std::string utf8 = cp932::ToUtf8(title ? title : "");
     SDL_Window* w = SDL_CreateWindow(utf8.c_str(), x, y, clientWidth, clientHeight, SDL_WINDOW_HIDDEN);
     if (!w) return false;
-    // A renderer may need a window of another kind, which the video system makes by replacing the
-    // window, placed anew by the window manager. That is done now, while the window is hidden and
-    // not yet placed, so that the presenter's renderer later finds the window of its kind.
-    if (SDL_Renderer* trial = SDL_CreateRenderer(w, -1, 0)) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!HasValue("SDL_RENDER_DRIVER") && driver && std::strcmp(driver, "x11") == 0 &&
+        !HaveGraphicsDevice()) {
+        // No graphics processor to draw OpenGL: the frames are copied into the window, and the
+        // OpenGL library is not even loaded.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        g_framesOnSurface = true;
+    } else if (SDL_Renderer* trial = SDL_CreateRenderer(w, -1, 0)) {
+        // A renderer may need a window of another kind, which the video system makes by replacing
+        // the window, placed anew by the window manager. That is done now, while the window is
+        // hidden and not yet placed, so that the presenter's renderer later finds the window of its
+        // kind.
         // A renderer that draws with the processor anyway (OpenGL without a graphics processor)
         // spends far more time than a copy into the window's own surface, which shows the same pixels.
         // A render driver the user names is kept.

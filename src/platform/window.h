@@ -53,8 +53,9 @@ void MoveWindow(HWND hwnd, int x, int y);
 // swrast, "Software Rasterizer").
 bool IsSoftwareRasterizer(const char* glRenderer);
 // Whether the main window's frames are copied straight into its own surface (SDL_GetWindowSurface)
-// rather than drawn through an SDL renderer: chosen when the window is made, when the renderer SDL
-// picks is OpenGL drawn by the processor and no render driver is named (SDL_RENDER_DRIVER).
+// rather than drawn through an SDL renderer: chosen when the window is made, when no render driver
+// is named (SDL_RENDER_DRIVER) and OpenGL would be drawn by the processor (X on a machine without a
+// graphics device, or a renderer SDL picks that names a rasteriser on the processor).
 bool FramesOnWindowSurface();
 // The SDL_Window* of the main window (for the presenter); null before it exists and once the
 // display connection is lost (platform/display_connection.h).
