@@ -9,6 +9,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace win {
 
@@ -43,6 +46,19 @@ Registry& R() {
     static Registry* registry = new Registry;
     return *registry;
 }
+// The wake-up of a thread in WaitMessageOrReadable: an eventfd written while it waits.
+int g_wakeFd = -1;
+std::atomic<bool> g_fdWaiting{false};
+
+// Wakes every waiting thread (after a change made under the registry's lock).
+void NotifyWaiters() {
+    R().changed.notify_all();
+    if (g_fdWaiting.load()) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(g_wakeFd, &one, sizeof one);
+    }
+}
+
 std::atomic<bool> g_aborting{false};
 std::atomic<ThreadId> g_nextThreadId{1};
 
@@ -105,7 +121,7 @@ void ServeSent() {
             req->result = r;
             req->done = true;
         }
-        R().changed.notify_all();
+        NotifyWaiters();
     }
 }
 
@@ -143,7 +159,7 @@ void DestroyMainWindowObject(HWND hwnd) {
         std::erase_if(q->posted, [&](const MSG& m) { return m.hwnd == hwnd; });
     }
     lock.unlock();
-    R().changed.notify_all();
+    NotifyWaiters();
     delete hwnd;
 }
 
@@ -158,7 +174,7 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (!q) return FALSE;
         q->posted.push_back(MSG{hwnd, msg, wParam, lParam, Now()});
     }
-    R().changed.notify_all();
+    NotifyWaiters();
     return TRUE;
 }
 
@@ -169,7 +185,7 @@ BOOL PostThreadMessage(ThreadId thread, UINT msg, WPARAM wParam, LPARAM lParam) 
         if (!q) return FALSE;
         q->posted.push_back(MSG{nullptr, msg, wParam, lParam, Now()});
     }
-    R().changed.notify_all();
+    NotifyWaiters();
     return TRUE;
 }
 
@@ -183,7 +199,7 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto q = FindQueueLocked(hwnd->owner);
     if (!q) return 0;
     q->sent.push_back(req);
-    R().changed.notify_all();
+    NotifyWaiters();
     // Shut-down ends the wait; the request may still be served later and is then simply dropped.
     R().changed.wait(lock, [&] { return req->done || g_aborting.load(); });
     if (!req->done) std::erase(q->sent, req);
@@ -226,12 +242,42 @@ void WaitMessageTimeout(DWORD ms) {
     });
 }
 
+std::uint64_t MessageWakeups() {
+    std::lock_guard lock(R().lock);
+    return g_wakeups;
+}
+
+void WaitMessageOrReadable(DWORD ms, int fd, std::uint64_t wakeupsSeen) {
+    static const int wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    {
+        std::unique_lock lock(R().lock);
+        auto q = OwnQueueLocked();
+        if (fd < 0 || wake < 0) {
+            R().changed.wait_for(lock, std::chrono::milliseconds(ms), [&] {
+                return !q->sent.empty() || !q->posted.empty() || g_aborting.load() ||
+                       g_wakeups != wakeupsSeen;
+            });
+            return;
+        }
+        if (!q->sent.empty() || !q->posted.empty() || g_aborting.load() || g_wakeups != wakeupsSeen) return;
+        // Whatever changes from here on is made under the lock and then written to `wake`.
+        g_wakeFd = wake;
+        g_fdWaiting = true;
+    }
+    pollfd fds[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
+    ::poll(fds, 2, static_cast<int>(std::min<DWORD>(ms, 0x7FFFFFFF)));
+    g_fdWaiting = false;
+    std::uint64_t count = 0;
+    while (::read(wake, &count, sizeof count) > 0) {
+    }
+}
+
 void WakeMessageWaiters() {
     {
         std::lock_guard lock(R().lock);
         ++g_wakeups;
     }
-    R().changed.notify_all();
+    NotifyWaiters();
 }
 
 LRESULT DispatchMessage(const MSG* msg) {
@@ -244,7 +290,7 @@ void PostQuitMessage(int exitCode) {
         std::lock_guard lock(R().lock);
         OwnQueueLocked()->posted.push_back(MSG{nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0, Now()});
     }
-    R().changed.notify_all();
+    NotifyWaiters();
 }
 
 void BeginAbort() {
@@ -252,7 +298,7 @@ void BeginAbort() {
         std::lock_guard lock(R().lock);
         g_aborting = true;
     }
-    R().changed.notify_all();
+    NotifyWaiters();
 }
 
 bool IsAborting() {

@@ -7,6 +7,7 @@
 // begins (BeginAbort), every pending and new SendMessage returns 0 at once and flag polls end.
 #pragma once
 #include "platform/win_types.h"
+#include <cstdint>
 #include <functional>
 
 namespace win {
@@ -38,6 +39,12 @@ void WaitMessageTimeout(DWORD ms);
 // Ends every thread's WaitMessageTimeout at once: something besides a message wants a look (a new
 // frame to show, say).
 void WakeMessageWaiters();
+// How many WakeMessageWaiters calls there have been.
+std::uint64_t MessageWakeups();
+// Waits at most `ms` milliseconds for a message to this thread, for a WakeMessageWaiters call
+// beyond the `wakeupsSeen` counted before (MessageWakeups), or for `fd` to become readable (the
+// display's connection). With `fd` < 0 only the first two end the wait.
+void WaitMessageOrReadable(DWORD ms, int fd, std::uint64_t wakeupsSeen);
 LRESULT DispatchMessage(const MSG* msg);
 void PostQuitMessage(int exitCode);
 

@@ -8,7 +8,14 @@
 #include "platform/single_instance.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#if defined(M4_HAVE_X11)
+#include <X11/Xlib.h>
+#endif
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,6 +30,8 @@ std::string g_className;
 bool g_videoUp = false;
 // The thread that started the video system: only it may take SDL's events.
 std::thread::id g_videoThread;
+// Whether frames are copied into the window's own surface instead of going through a renderer.
+bool g_framesOnSurface = false;
 
 // The SDL window as far as it may still be used: after the display connection is lost the window
 // object lives on (the close road needs it) but nothing more is asked of the display.
@@ -141,6 +150,45 @@ BOOL RegisterWindowClass(const char* className) {
     return TRUE;
 }
 
+bool IsSoftwareRasterizer(const char* glRenderer) {
+    if (!glRenderer) return false;
+    std::string name(glRenderer);
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* soft : {"llvmpipe", "softpipe", "swrast", "software"})
+        if (name.find(soft) != std::string::npos) return true;
+    return false;
+}
+
+namespace {
+
+// Whether the machine has a device through which a graphics processor is driven (the kernel's
+// rendering devices, or the nodes of a driver of its own).
+bool HaveGraphicsDevice() {
+    std::error_code error;
+    for (const char* path : {"/dev/dri", "/dev/nvidiactl", "/dev/nvidia0"})
+        if (std::filesystem::exists(path, error)) return true;
+    return false;
+}
+
+bool RendererDrawsInSoftware(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name) return false;
+    if (std::strncmp(info.name, "opengl", 6) != 0) return false;
+    // The renderer leaves its context current on this thread.
+    if (!SDL_GL_GetCurrentContext()) return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned int kGlRenderer = 0x1F01;
+    return getString && IsSoftwareRasterizer(reinterpret_cast<const char*>(getString(kGlRenderer)));
+}
+
+} // namespace
+
+bool FramesOnWindowSurface() {
+    return g_framesOnSurface;
+}
+
 bool OpenDisplay(std::string& problem) {
     return StartVideo(problem);
 }
@@ -151,10 +199,27 @@ bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidt
     const std::string utf8 = cp932::ToUtf8(title ? title : "");
     SDL_Window* w = SDL_CreateWindow(utf8.c_str(), x, y, clientWidth, clientHeight, SDL_WINDOW_HIDDEN);
     if (!w) return false;
-    // A renderer may need a window of another kind, which the video system makes by replacing the
-    // window, placed anew by the window manager. That is done now, while the window is hidden and
-    // not yet placed, so that the presenter's renderer later finds the window of its kind.
-    if (SDL_Renderer* trial = SDL_CreateRenderer(w, -1, 0)) SDL_DestroyRenderer(trial);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!HasValue("SDL_RENDER_DRIVER") && driver && std::strcmp(driver, "x11") == 0 &&
+        !HaveGraphicsDevice()) {
+        // No graphics processor to draw OpenGL: the frames are copied into the window, and the
+        // OpenGL library is not even loaded.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        g_framesOnSurface = true;
+    } else if (SDL_Renderer* trial = SDL_CreateRenderer(w, -1, 0)) {
+        // A renderer may need a window of another kind, which the video system makes by replacing
+        // the window, placed anew by the window manager. That is done now, while the window is
+        // hidden and not yet placed, so that the presenter's renderer later finds the window of its
+        // kind.
+        // A renderer that draws with the processor anyway (OpenGL without a graphics processor)
+        // spends far more time than a copy into the window's own surface, which shows the same pixels.
+        // A render driver the user names is kept.
+        if (!HasValue("SDL_RENDER_DRIVER") && RendererDrawsInSoftware(trial)) {
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+            g_framesOnSurface = true;
+        }
+        SDL_DestroyRenderer(trial);
+    }
     WatchDisplayConnection(w);
     std::lock_guard<std::mutex> guard(g_windowLock);
     g_sdlWindow = w;
@@ -278,6 +343,27 @@ void WaitForMessageOrEvent() {
         if (PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE) || IsAborting()) return;
         WaitMessageTimeout(10);
     }
+}
+
+void WaitForWindowInput(DWORD pollMs, DWORD idleMs, std::uint64_t wakeupsSeen) {
+    // SDL's own queue may hold events made while the window was looked at.
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+#if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+    SDL_Window* window = static_cast<SDL_Window*>(GetMainSdlWindow());
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
+        info.info.x11.display) {
+        Display* display = info.info.x11.display;
+        XFlush(display);
+        // Events the X library has read already (while a frame was sent) leave nothing on the socket.
+        if (XEventsQueued(display, QueuedAlready) > 0) return;
+        WaitMessageOrReadable(idleMs, ConnectionNumber(display), wakeupsSeen);
+        return;
+    }
+#endif
+    (void)idleMs;
+    WaitMessageOrReadable(pollMs, -1, wakeupsSeen);
 }
 
 } // namespace win

@@ -5,6 +5,7 @@
 // exposure -> WM_PAINT. With the dummy video driver there is no visible window and no focus event.
 #pragma once
 #include "platform/win_types.h"
+#include <cstdint>
 
 #include <string>
 
@@ -48,6 +49,14 @@ bool GetClientRectOnScreen(HWND hwnd, RECT* rect);
 // rectangle was read stays there.
 void MoveWindow(HWND hwnd, int x, int y);
 
+// Whether a GL_RENDERER string names a rasteriser that runs on the processor (llvmpipe, softpipe,
+// swrast, "Software Rasterizer").
+bool IsSoftwareRasterizer(const char* glRenderer);
+// Whether the main window's frames are copied straight into its own surface (SDL_GetWindowSurface)
+// rather than drawn through an SDL renderer: chosen when the window is made, when no render driver
+// is named (SDL_RENDER_DRIVER) and OpenGL would be drawn by the processor (X on a machine without a
+// graphics device, or a renderer SDL picks that names a rasteriser on the processor).
+bool FramesOnWindowSurface();
 // The SDL_Window* of the main window (for the presenter); null before it exists and once the
 // display connection is lost (platform/display_connection.h).
 void* GetMainSdlWindow();
@@ -56,5 +65,10 @@ void* GetMainSdlWindow();
 void PumpWindowEvents();
 // Window thread: waits until a message is waiting or an SDL event arrived.
 void WaitForMessageOrEvent();
+// Window thread, between two looks at the window: waits for a message, a WakeMessageWaiters call
+// beyond `wakeupsSeen` (MessageWakeups, counted before the last look), or input from the display.
+// Where the display's connection can be watched (X) that is at most `idleMs`, input ending the wait
+// as it arrives; elsewhere (the dummy driver, Wayland) the window is looked at every `pollMs`.
+void WaitForWindowInput(DWORD pollMs, DWORD idleMs, std::uint64_t wakeupsSeen);
 
 } // namespace win

@@ -38,8 +38,10 @@ constexpr int SW_SHOWDEFAULT = 10;
 constexpr int SW_SHOW = 5;
 constexpr int CLIENT_WIDTH = 640;
 constexpr int CLIENT_HEIGHT = 480;
-// How long the window thread waits at most between two looks at the window's events.
+// How long the window thread waits at most between two looks at the window's events: where it
+// cannot watch the display's connection, and where it can.
 constexpr DWORD kWindowEventPollMs = 4;
+constexpr DWORD kWindowIdleWaitMs = 50;
 const char* const WINDOW_CLASS = "Mirelda4";
 const char* const EDITOR_CLASS = "Mirelda4_Editor";
 
@@ -174,6 +176,8 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     int exitCode = 0;
     for (;;) {
         PumpWindowEvents();
+        // Counted before the look at the latest frame: a frame finished after it ends the wait below.
+        const std::uint64_t wakeups = MessageWakeups();
         // The latest finished frame goes to the window (the drawing threads never touch it).
         gfx::PresentLatestFrame(GetMainSdlWindow());
         if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -185,9 +189,9 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         } else if (!g_bActive) {
             WaitForMessageOrEvent();
         }
-        // Until a message or a new frame arrives, and a look at the window's events every few
-        // milliseconds, instead of a look every millisecond.
-        WaitMessageTimeout(kWindowEventPollMs);
+        // Until a message, a new frame or input from the display arrives (without a display
+        // connection to watch, a look at the window's events every few milliseconds).
+        WaitForWindowInput(kWindowEventPollMs, kWindowIdleWaitMs, wakeups);
     }
 
     if (DisplayConnectionLost()) Report("App : the connection to the display was lost");

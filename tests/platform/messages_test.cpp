@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <iterator>
+#include <unistd.h>
 #include <thread>
 #include <vector>
 
@@ -119,4 +122,52 @@ TEST_F(MessageModel, AbortEndsPendingAndNewSends) {
     while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
         DispatchMessage(&m);
     EXPECT_TRUE(g_seen.empty());
+}
+
+// The window thread's wait between two looks at the window ends for each thing that wants a look,
+// from another thread while it waits: a message to it, a wake-up after the count it saw, the display's
+// connection becoming readable. A wake-up counted before it looked does not end it, nor one seen.
+TEST_F(MessageModel, TheWaitOnTheDisplayEndsForEachThingThatWantsALook) {
+    using namespace std::chrono;
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const std::function<void()> causes[] = {
+        [&] { PostMessage(hwnd, WM_USER + 3, 0, 0); },
+        [] { WakeMessageWaiters(); },
+        [&] { ASSERT_EQ(write(pipeFds[1], "x", 1), 1); },
+    };
+    for (int fd : {pipeFds[0], -1}) {
+        for (std::size_t k = 0; k < std::size(causes); ++k) {
+            if (fd < 0 && k == 2) continue; // no connection to watch
+            const std::uint64_t seen = MessageWakeups();
+            std::thread cause([&] {
+                std::this_thread::sleep_for(milliseconds(30));
+                causes[k]();
+            });
+            const auto start = steady_clock::now();
+            WaitMessageOrReadable(20000, fd, seen);
+            EXPECT_LT(steady_clock::now() - start, seconds(10)) << "cause " << k << " fd " << fd;
+            cause.join();
+            MSG m;
+            while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+            }
+            char c;
+            if (k == 2) {
+                ASSERT_EQ(read(pipeFds[0], &c, 1), 1);
+            }
+        }
+        // Seen already: the wait runs its time out.
+        WakeMessageWaiters();
+        const auto start = steady_clock::now();
+        WaitMessageOrReadable(60, fd, MessageWakeups());
+        EXPECT_GE(steady_clock::now() - start, milliseconds(50)) << "fd " << fd;
+        // Counted after the look: the wait does not begin at all.
+        const std::uint64_t before = MessageWakeups();
+        WakeMessageWaiters();
+        const auto again = steady_clock::now();
+        WaitMessageOrReadable(20000, fd, before);
+        EXPECT_LT(steady_clock::now() - again, seconds(10)) << "fd " << fd;
+    }
+    close(pipeFds[0]);
+    close(pipeFds[1]);
 }

@@ -182,3 +182,26 @@ TEST_F(MainWindow, DestroySendsWmDestroyAndWithdrawsTheWindow) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SoftwareRasterizer, NamesOfRasterizersOnTheProcessorAreKnown) {
+    struct Case {
+        const char* name;
+        bool soft;
+    } cases[] = {
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", true},
+        {"softpipe", true},
+        {"Software Rasterizer", true},
+        {"Mesa DRI swrast", true},
+        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", false},
+        {"AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49, 6.1.0)", false},
+        {"NVIDIA GeForce GTX 1060/PCIe/SSE2", false},
+        {"", false},
+        {nullptr, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(win::IsSoftwareRasterizer(c.name), c.soft) << (c.name ? c.name : "(null)");
+}
+
+} // namespace

@@ -78,6 +78,16 @@ TEST_F(SoundBuffers, APlayedBufferSoundsForItsLengthThenStops) {
     EXPECT_FALSE(Playing(b));
 }
 
+TEST_F(SoundBuffers, ABufferMovedOnWithoutSoundStopsWhenItWouldHaveSounded) {
+    EXPECT_TRUE(audio::OutputHeard()) << "manual output is heard";
+    auto* b = Make(1, 22050, 16, 2205); // 0.1 s
+    b->Play(0, 0, 0);
+    audio::Advance(4400);
+    EXPECT_TRUE(Playing(b));
+    audio::Advance(20);
+    EXPECT_FALSE(Playing(b));
+}
+
 TEST_F(SoundBuffers, EveryKindOfPcmSoundsAtTheRightLengthAndLevel) {
     for (WORD ch : {1, 2})
         for (WORD bits : {8, 16})
@@ -194,7 +204,9 @@ TEST(SoundDevice, OpensThroughSdlAndFailsForAnUnknownDriver) {
     EXPECT_EQ(ds, nullptr);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
+    EXPECT_FALSE(audio::OutputHeard()) << "the dummy driver throws the sound away";
     ds->Release();
+    EXPECT_TRUE(audio::OutputHeard());
     if (old)
         setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
     else

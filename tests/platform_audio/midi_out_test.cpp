@@ -127,6 +127,34 @@ TEST_F(MidiStreams, EventsSoundAtTheFramesOfTheTempoMap) {
     EXPECT_EQ(headers[0].dwFlags & (MHDR_INQUEUE | MHDR_DONE), MHDR_DONE);
 }
 
+// Moved on without sound (nobody hears the output), in blocks mixed with sounding ones, the events
+// fall on the frames they sound on.
+TEST_F(MidiStreams, EventsMovedOnWithoutSoundKeepTheirFrames) {
+    Events e;
+    e.Short(0, Msg(0x90, 60, 100));
+    e.Short(96, Msg(0x80, 60));
+    e.Short(0, 0x01000000 | 250000);
+    e.Short(96, Msg(0xC0, 5));
+    e.Long(48, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
+    Queue(0, e);
+    midiStreamRestart(stream);
+    for (int done = 0, k = 0; done < 44100; ++k) {
+        const int n = k % 3 == 2 ? 1024 : 777;
+        if (k % 3 == 2)
+            PullFrames(n);
+        else
+            audio::Advance(n);
+        done += n;
+    }
+    auto ev = Played();
+    ASSERT_EQ(ev.size(), 4u);
+    const std::uint64_t t0 = ev[0].frame;
+    EXPECT_EQ(ev[1].frame - t0, 22050u);
+    EXPECT_EQ(ev[2].frame - t0, 22050u + 11025u);
+    EXPECT_EQ(ev[3].frame - t0, 22050u + 11025u + 5513u);
+    EXPECT_EQ(headers[0].dwFlags & (MHDR_INQUEUE | MHDR_DONE), MHDR_DONE);
+}
+
 TEST_F(MidiStreams, FlaggedEventsPostTheirPositionAndTheEndIsMarkedByTheDevice) {
     Events e;
     DWORD flagged = e.Short(10, MEVT_F_CALLBACK | Msg(0x90, 64, 90));

@@ -121,6 +121,26 @@ TEST_F(VoxPlayers, ALoopCountOfOnePlaysTwice) {
     EXPECT_EQ(t[12], 0.0);
 }
 
+// Moved on without sound, a piece played twice ends on the block it ends on when it sounds.
+TEST_F(VoxPlayers, MovedOnWithoutSoundItEndsWhenItWouldHaveSounded) {
+    std::vector<bool> playing[2];
+    for (int unheard = 0; unheard < 2; ++unheard) {
+        ASSERT_EQ(vox->Load(kTone.c_str()), 1);
+        vox->SetLoop(1);
+        vox->Play();
+        for (int k = 0; k < 40; ++k) {
+            if (unheard)
+                audio::Advance(2205);
+            else
+                PullFrames(2205);
+            playing[unheard].push_back(audio::AnyVoxPlayingForTests());
+        }
+    }
+    EXPECT_EQ(playing[1], playing[0]);
+    EXPECT_TRUE(playing[0][15]);
+    EXPECT_FALSE(playing[0][39]);
+}
+
 TEST_F(VoxPlayers, FilesThatAreNotOggAreRefused) {
     EXPECT_EQ(vox->Load((kTone + ".missing").c_str()), 0);
     EXPECT_EQ(vox->Load(M4_SOURCE_DIR "/tests/platform_audio/data/make_tone_ogg.c"), 0);

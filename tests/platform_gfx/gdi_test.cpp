@@ -93,6 +93,45 @@ TEST(GdiCopy, TrueColourTo16BitsRoundsEachChannel) {
     DeleteSurfaceDC(dst);
 }
 
+// A picture copied unscaled into a surface of colours, partly off either edge of both: every pixel
+// copied is the picture's colour in the surface's format (indices past a short colour table black),
+// and nothing outside the copy is touched.
+TEST(GdiCopy, UnscaledPicturesBecomeTheirColoursInTheSurface) {
+    bmptest::Spec indexed(7, 5, 8);
+    indexed.palette = {0x102030, 0xFF8000, 0x00FF7F, 0x123456};
+    bmptest::Spec deep(7, 5, 24);
+    for (int i = 0; i < 35; ++i) {
+        indexed.raw.push_back(static_cast<std::uint32_t>(i * 7 % 6)); // 4 and 5 lie past the table
+        deep.raw.push_back(0x9E3779B9u * static_cast<std::uint32_t>(i + 1) >> 8);
+    }
+    for (const bmptest::Spec* spec : {&indexed, &deep}) {
+        BitmapDC b(*spec);
+        for (PixelFormat f : {PixelFormat::X8R8G8B8, PixelFormat::R5G6B5, PixelFormat::X1R5G5B5}) {
+            const struct {
+                int x, y, w, h, sx, sy;
+            } copies[] = {{1, 1, 7, 5, 0, 0}, {-2, -1, 7, 5, 0, 0}, {4, 2, 5, 4, 1, 1}, {0, 0, 6, 3, 3, 3}};
+            for (const auto& c : copies) {
+                PixelBuffer target;
+                target.Allocate(8, 6, f);
+                target.Fill(0, 0, 8, 6, 0x5A5A);
+                HDC dst = CreateSurfaceDC(&target, nullptr);
+                ASSERT_TRUE(BitBlt(dst, c.x, c.y, c.w, c.h, b.dc, c.sx, c.sy, SRCCOPY));
+                DeleteSurfaceDC(dst);
+                for (int ty = 0; ty < 6; ++ty)
+                    for (int tx = 0; tx < 8; ++tx) {
+                        const int fx = c.sx + tx - c.x, fy = c.sy + ty - c.y;
+                        const bool copied = tx >= c.x && tx < c.x + c.w && ty >= c.y && ty < c.y + c.h &&
+                                            fx >= 0 && fx < 7 && fy >= 0 && fy < 5;
+                        const std::uint32_t expected =
+                            copied ? GdiColourValue(f, b.bmp->dib.PixelArgb(fx, fy)) : 0x5A5Au;
+                        ASSERT_EQ(target.Get(tx, ty), expected)
+                            << spec->bpp << " bits, " << tx << "," << ty << " copy at " << c.x << "," << c.y;
+                    }
+            }
+        }
+    }
+}
+
 TEST(GdiCopy, StretchBltMirrorsCellsFromTheirLastColumnAndRow) {
     // A 6 x 4 picture of two 3 x 4 cells; each cell mirrored in place, then flipped upside down.
     bmptest::Spec s(6, 4, 8);

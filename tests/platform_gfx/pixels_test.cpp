@@ -236,32 +236,43 @@ TEST(Presenter, OnlyFramesThatDifferCountAsChanges) {
     ClearPublishedFrames();
 }
 
-// A frame is compared with the one shown a few rows at a time as it is converted: a change in any
-// row, the rows of a last short band among them, is found and shown with all its pixels.
+// A frame is compared with the one shown as it is read (32 bits) or a few rows at a time as it is
+// converted: a change in any row and column, the rows of a last short band and the columns past the
+// last whole block of a row among them, is found and shown with all its pixels. At 32 bits the top
+// byte, which the conversion makes opaque, is no change.
 TEST(Presenter, AChangeInAnyRowIsFoundAndShown) {
-    for (PixelFormat f : {PixelFormat::Index8, PixelFormat::R5G6B5, PixelFormat::X8R8G8B8}) {
-        ClearPublishedFrames();
-        PALETTEENTRY palette[256];
-        for (int i = 0; i < 256; ++i)
-            palette[i] = {static_cast<BYTE>(i * 3), static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0};
-        PixelBuffer b;
-        b.Allocate(5, 13, f);
-        for (int y = 0; y < 13; ++y)
-            for (int x = 0; x < 5; ++x)
-                b.Set(x, y, (0x9E3779B9u * static_cast<std::uint32_t>(y * 5 + x + 1)) >> 8);
-        PublishPixels(b, palette);
-        for (int y = 0; y < 13; ++y) {
-            const std::uint64_t before = PublishedChangeCount();
+    for (PixelFormat f :
+         {PixelFormat::Index8, PixelFormat::R5G6B5, PixelFormat::X8R8G8B8, PixelFormat::A8R8G8B8}) {
+        for (int width : {5, 37}) {
+            ClearPublishedFrames();
+            PALETTEENTRY palette[256];
+            for (int i = 0; i < 256; ++i)
+                palette[i] = {static_cast<BYTE>(i * 3), static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0};
+            PixelBuffer b;
+            b.Allocate(width, 13, f);
+            for (int y = 0; y < 13; ++y)
+                for (int x = 0; x < width; ++x)
+                    b.Set(x, y, (0x9E3779B9u * static_cast<std::uint32_t>(y * width + x + 1)) >> 8);
             PublishPixels(b, palette);
-            EXPECT_EQ(PublishedChangeCount(), before) << "row " << y;
-            b.Set(y % 5, y, b.Get(y % 5, y) ^ 1);
-            PublishPixels(b, palette);
-            EXPECT_EQ(PublishedChangeCount(), before + 1) << "row " << y;
-            std::vector<std::uint32_t> out, expected(5 * 13);
-            int w = 0, h = 0;
-            ASSERT_TRUE(ReadLastFrame(out, w, h));
-            ConvertToXrgb(b, palette, expected.data());
-            EXPECT_EQ(out, expected) << "row " << y;
+            for (int y = 0; y < 13; ++y) {
+                const int x = (y * 7) % width;
+                const std::uint64_t before = PublishedChangeCount();
+                PublishPixels(b, palette);
+                EXPECT_EQ(PublishedChangeCount(), before) << "row " << y;
+                if (BytesPerPixel(f) == 4) {
+                    b.Set(x, y, b.Get(x, y) ^ 0xFF000000u);
+                    PublishPixels(b, palette);
+                    EXPECT_EQ(PublishedChangeCount(), before) << "top byte, row " << y;
+                }
+                b.Set(x, y, b.Get(x, y) ^ 1);
+                PublishPixels(b, palette);
+                EXPECT_EQ(PublishedChangeCount(), before + 1) << "row " << y << " width " << width;
+                std::vector<std::uint32_t> out, expected(static_cast<std::size_t>(width) * 13);
+                int w = 0, h = 0;
+                ASSERT_TRUE(ReadLastFrame(out, w, h));
+                ConvertToXrgb(b, palette, expected.data());
+                EXPECT_EQ(out, expected) << "row " << y;
+            }
         }
     }
     ClearPublishedFrames();

@@ -3,6 +3,7 @@
 #include "platform/gfx/present_sdl.h"
 #include "platform/gfx/presenter.h"
 #include <SDL.h>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace gfx;
@@ -53,6 +54,35 @@ TEST(PresentSdl, LatestFrameIsScaledByAWholeNumberAndCentred) {
     SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     ClearPublishedFrames();
+}
+
+TEST(PresentSdl, StretchTakesThePixelUnderEachMiddle) {
+    // Whole-number, fractional, shrinking and one-line stretches, into a store with a wider pitch.
+    const struct {
+        int sw, sh, dw, dh;
+    } sizes[] = {{4, 3, 8, 6},  {640, 480, 960, 600}, {5, 7, 3, 2},
+                 {7, 1, 16, 5}, {3, 3, 3, 3},         {640, 480, 1000, 750}};
+    for (const auto& z : sizes) {
+        std::vector<std::uint32_t> src(static_cast<std::size_t>(z.sw) * z.sh);
+        for (std::size_t i = 0; i < src.size(); ++i)
+            src[i] = static_cast<std::uint32_t>(i * 2654435761u);
+        const int pitch = z.dw + 3;
+        std::vector<std::uint32_t> dst(static_cast<std::size_t>(pitch) * z.dh, 0xDEADBEEFu);
+        StretchNearest(src.data(), z.sw, z.sh, z.sw, dst.data(), z.dw, z.dh, pitch);
+        int wrong = 0;
+        for (int y = 0; y < z.dh; ++y) {
+            // The middle of window pixel y lies at (y + 0.5) * sh / dh in frame pixels.
+            const int sy = static_cast<int>(std::floor((y + 0.5) * z.sh / z.dh));
+            for (int x = 0; x < z.dw; ++x) {
+                const int sx = static_cast<int>(std::floor((x + 0.5) * z.sw / z.dw));
+                wrong += dst[static_cast<std::size_t>(y) * pitch + x] !=
+                         src[static_cast<std::size_t>(sy) * z.sw + sx];
+            }
+            for (int x = z.dw; x < pitch; ++x) // nothing past the row's end
+                wrong += dst[static_cast<std::size_t>(y) * pitch + x] != 0xDEADBEEFu;
+        }
+        EXPECT_EQ(wrong, 0) << z.sw << "x" << z.sh << " -> " << z.dw << "x" << z.dh;
+    }
 }
 
 } // namespace

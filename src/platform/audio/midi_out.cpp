@@ -152,6 +152,14 @@ class SynthSink final : public MidiSink {
 
 // Plays every open stream and sounds them through the sink. Registered with the mixer while a
 // stream is open.
+// Where the events go while nobody hears them.
+class NullSink final : public MidiSink {
+  public:
+    void ShortMessage(std::uint8_t, std::uint8_t, std::uint8_t, std::uint64_t) override {}
+    void LongMessage(const std::uint8_t*, std::size_t, std::uint64_t) override {}
+    void Render(float*, int) override {}
+};
+
 class MidiDevice final : public Source {
   public:
     std::vector<MidiStreamObject*> streams;
@@ -161,6 +169,9 @@ class MidiDevice final : public Source {
 
     MidiSink* Sink() {
         if (g_testSink) return g_testSink;
+        // Nobody hears the output: the sound font is not even loaded, the events go nowhere.
+        static NullSink none;
+        if (!synth && !OutputHeard()) return &none;
         if (!synth) synth = std::make_unique<SynthSink>(SoundFontPath());
         return synth.get();
     }
@@ -176,7 +187,7 @@ class MidiDevice final : public Source {
                 if (s->running && s->haveEvent && std::ceil(s->framesToNext) < n)
                     n = std::max(1, static_cast<int>(std::ceil(s->framesToNext)));
             }
-            Sink()->Render(acc + 2 * done, n);
+            if (acc) Sink()->Render(acc + 2 * done, n);
             for (MidiStreamObject* s : streams)
                 if (s->running && s->haveEvent) s->framesToNext -= n;
             frame += static_cast<std::uint64_t>(n);
@@ -381,7 +392,8 @@ MMRESULT midiStreamOpen(HMIDISTRM* out, UINT* deviceId, DWORD cMidi, std::uintpt
     std::string font;
     {
         std::lock_guard lock(Lock());
-        if (!audio::g_testSink && !Device().synth) font = audio::SoundFontPath();
+        // Nobody hears the output: no synthesizer at all (MidiDevice::Sink).
+        if (!audio::g_testSink && !Device().synth && audio::OutputHeard()) font = audio::SoundFontPath();
     }
     if (!font.empty()) fresh = std::make_unique<audio::SynthSink>(font);
     auto* s = new MidiStreamObject;

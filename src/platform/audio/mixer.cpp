@@ -2,10 +2,12 @@
 
 #include <SDL.h>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
 
 namespace audio {
@@ -25,6 +27,9 @@ struct MixerState {
     bool subsystemInit = false; // SDL_InitSubSystem(SDL_INIT_AUDIO) succeeded
     bool directInit = false;    // SDL_AudioInit("dummy") after the fallback
 };
+
+// The output runs on SDL's dummy driver (read by the device callback and the MIDI device).
+std::atomic<bool> g_unheard{false};
 
 MixerState& S() {
     static MixerState* state = new MixerState;
@@ -73,7 +78,23 @@ void MixVoice(Voice& v, float* acc, int frames) {
 }
 
 void SDLCALL DeviceCallback(void*, Uint8* stream, int len) {
+    if (g_unheard.load(std::memory_order_relaxed)) {
+        Advance(len / 4);
+        std::memset(stream, 0, static_cast<std::size_t>(len));
+        return;
+    }
     Pull(reinterpret_cast<std::int16_t*>(stream), len / 4);
+}
+
+// Moves a voice on by `frames` without sound; it ends when it would have.
+void SkipVoice(Voice& v, int frames) {
+    const std::uint64_t step = (static_cast<std::uint64_t>(v.data->rate) << 32) / kOutputRate;
+    const std::uint64_t end = static_cast<std::uint64_t>(v.data->Frames()) << 32;
+    v.position += step * static_cast<std::uint64_t>(frames);
+    if (v.position >= end) {
+        v.position = end;
+        v.playing = false;
+    }
 }
 
 // ALSA prints its errors straight to standard error when there is no card. Its handler is set
@@ -206,6 +227,8 @@ bool OpenOutput(std::string* error) {
         S().device = dev;
         S().open = true;
     }
+    const char* driver = SDL_GetCurrentAudioDriver();
+    g_unheard = driver && std::strcmp(driver, "dummy") == 0;
     SDL_PauseAudioDevice(dev, 0);
     return true;
 }
@@ -219,6 +242,7 @@ void CloseOutput() {
         S().device = 0;
         S().open = false;
     }
+    g_unheard = false;
     // Closing waits for a running callback, which takes the lock: close outside it.
     if (dev != 0) SDL_CloseAudioDevice(dev);
     if (S().directInit) {
@@ -240,22 +264,32 @@ void Pull(std::int16_t* out, int frames) {
     for (Voice* v : S().voices)
         if (v->playing && v->gain > 0.0f)
             MixVoice(*v, acc, frames);
-        else if (v->playing && v->data) {
-            // A silent voice still moves on, so that it ends when it would have.
-            const std::uint64_t step = (static_cast<std::uint64_t>(v->data->rate) << 32) / kOutputRate;
-            const std::uint64_t end = static_cast<std::uint64_t>(v->data->Frames()) << 32;
-            v->position += step * static_cast<std::uint64_t>(frames);
-            if (v->position >= end) {
-                v->position = end;
-                v->playing = false;
-            }
-        }
+        else if (v->playing && v->data)
+            SkipVoice(*v, frames); // a silent voice still moves on, so that it ends when it would have
     for (Source* s : S().sources)
         s->Mix(acc, frames);
     for (int i = 0; i < 2 * frames; ++i) {
         float x = std::clamp(acc[i], -32768.0f, 32767.0f);
         out[i] = static_cast<std::int16_t>(std::lrint(x));
     }
+}
+
+void Advance(int frames) {
+    std::lock_guard lock(Lock());
+    for (Voice* v : S().voices)
+        if (v->playing && v->data) {
+            // As MixVoice ends a voice without sound data at once.
+            if (v->data->Frames() == 0 || v->data->rate <= 0)
+                v->playing = false;
+            else
+                SkipVoice(*v, frames);
+        }
+    for (Source* s : S().sources)
+        s->Mix(nullptr, frames);
+}
+
+bool OutputHeard() {
+    return !g_unheard.load(std::memory_order_relaxed);
 }
 
 } // namespace audio

@@ -48,7 +48,8 @@ struct Voice {
 class Source {
   public:
     virtual ~Source() = default;
-    // Adds `frames` stereo frames (interleaved, in 16-bit sample units) into `acc`.
+    // Adds `frames` stereo frames (interleaved, in 16-bit sample units) into `acc`. A null `acc`
+    // (Advance) moves the source on by `frames` as if it had sounded, without making the sound.
     virtual void Mix(float* acc, int frames) = 0;
 };
 
@@ -70,5 +71,11 @@ void CloseOutput();
 void SetManualOutput(bool manual);
 // Mixes `frames` stereo frames into `out` (interleaved). Used by the device callback and by tests.
 void Pull(std::int16_t* out, int frames);
+// Moves every voice and source on by `frames` exactly as Pull does (voices end, events fall due at
+// the same frames) without making any sound: the device callback's work while nobody hears it.
+void Advance(int frames);
+// Whether the output reaches anyone: false while the device runs on SDL's dummy driver, which
+// throws the sound away (chosen, or the fallback without a sound device). Manual output is heard.
+bool OutputHeard();
 
 } // namespace audio

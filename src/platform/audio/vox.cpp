@@ -112,10 +112,12 @@ class VoxPlayer final : public IVox, public Source {
                 SetStopped();
                 return;
             }
-            float f = static_cast<float>(m_pos & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
-            std::size_t k1 = k + 1 < Frames() ? k + 1 : k;
-            acc[2 * i] += m_pcm[2 * k] + (m_pcm[2 * k1] - m_pcm[2 * k]) * f;
-            acc[2 * i + 1] += m_pcm[2 * k + 1] + (m_pcm[2 * k1 + 1] - m_pcm[2 * k + 1]) * f;
+            if (acc) {
+                float f = static_cast<float>(m_pos & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
+                std::size_t k1 = k + 1 < Frames() ? k + 1 : k;
+                acc[2 * i] += m_pcm[2 * k] + (m_pcm[2 * k1] - m_pcm[2 * k]) * f;
+                acc[2 * i + 1] += m_pcm[2 * k + 1] + (m_pcm[2 * k1 + 1] - m_pcm[2 * k + 1]) * f;
+            }
             m_pos += m_step;
         }
         // Drop what has been played, keeping the frame the next block interpolates from.

@@ -1,4 +1,5 @@
 #include "platform/gfx/gdi.h"
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <unordered_map>
@@ -248,6 +249,35 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
         if (channels16) return Channels16(*s.dib, s.Raw(fx, fy), d.format);
         return out.FromColour(s.Argb(fx, fy));
     };
+    // An unscaled copy of a picture of 8 bits or fewer, or of 24, into a surface of colours (how a
+    // loaded picture reaches its surface): the same values, each colour of a palette converted once.
+    const Dib* dib = s.dib;
+    if (w == sw && h == sh && dib && !copyRaw && !channels16 && d.format != PixelFormat::Index8 &&
+        (dib->bitCount <= 8 || dib->bitCount == 24)) {
+        std::uint32_t lut[256];
+        if (dib->bitCount <= 8) {
+            for (std::uint32_t k = 0; k < 256; ++k) {
+                std::uint32_t argb = 0xFF000000u; // an index past the colour table, as Dib::PixelArgb
+                if (k < dib->colours.size()) {
+                    const PALETTEENTRY& e = dib->colours[k];
+                    argb |= std::uint32_t(e.peRed) << 16 | std::uint32_t(e.peGreen) << 8 | e.peBlue;
+                }
+                lut[k] = out.FromColour(argb);
+            }
+        }
+        const int i0 = std::max({0, -x, -sx}), i1 = std::min({w, d.width - x, s.w - sx});
+        for (int j = 0; j < h; ++j) {
+            const int ty = y + j, fy = sy + j;
+            if (ty < 0 || ty >= d.height || fy < 0 || fy >= s.h) continue;
+            if (dib->bitCount <= 8)
+                for (int i = i0; i < i1; ++i)
+                    d.Set(x + i, ty, lut[dib->PixelRaw(sx + i, fy) & 0xFF]);
+            else
+                for (int i = i0; i < i1; ++i)
+                    d.Set(x + i, ty, out.FromColour(0xFF000000u | dib->PixelRaw(sx + i, fy)));
+        }
+        return TRUE;
+    }
     for (int j = 0; j < h; ++j) {
         const int ty = y + j;
         const int fy = SourcePixel(sy, sh, j, h);

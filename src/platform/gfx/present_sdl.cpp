@@ -3,7 +3,10 @@
 #include "platform/gfx/presenter.h"
 #include "platform/display_connection.h"
 #include "platform/picture_fit.h"
+#include "platform/window.h"
 #include <SDL.h>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace gfx {
@@ -20,6 +23,88 @@ struct WindowSide {
 };
 
 WindowSide g_side; // used by the window thread only
+
+} // namespace
+
+void StretchNearest(const std::uint32_t* src, int srcW, int srcH, int srcPitch, std::uint32_t* dst, int dstW,
+                    int dstH, int dstPitch) {
+    if (srcW <= 0 || srcH <= 0 || dstW <= 0 || dstH <= 0) return;
+    std::vector<int> column(static_cast<std::size_t>(dstW));
+    for (int x = 0; x < dstW; ++x)
+        column[x] = static_cast<int>((2 * std::int64_t(x) + 1) * srcW / (2 * std::int64_t(dstW)));
+    int lastRow = -1;
+    std::uint32_t* last = nullptr;
+    for (int y = 0; y < dstH; ++y) {
+        const int sy = static_cast<int>((2 * std::int64_t(y) + 1) * srcH / (2 * std::int64_t(dstH)));
+        std::uint32_t* out = dst + static_cast<std::ptrdiff_t>(y) * dstPitch;
+        if (sy == lastRow) {
+            std::memcpy(out, last, static_cast<std::size_t>(dstW) * 4);
+        } else {
+            const std::uint32_t* in = src + static_cast<std::ptrdiff_t>(sy) * srcPitch;
+            for (int x = 0; x < dstW; ++x)
+                out[x] = in[column[x]];
+        }
+        lastRow = sy;
+        last = out;
+    }
+}
+
+namespace {
+
+// Copies the latest frame into the window's own surface (win::FramesOnWindowSurface), placed and
+// scaled as the renderer would place it, and shows the part that changed.
+bool PresentOnSurface(SDL_Window* window, bool redraw) {
+    SDL_Surface* target = SDL_GetWindowSurface(window); // made anew by SDL after a resize
+    if (!target) return false;
+    const std::uint64_t version = PublishedChangeCount();
+    const bool fresh = version != g_side.shown;
+    const bool resized = target->w != g_side.outW || target->h != g_side.outH;
+    if (!fresh && !redraw && !resized) return false;
+    struct Job {
+        SDL_Window* window;
+        SDL_Surface* target;
+        bool whole;
+        SDL_Rect place;
+        bool done;
+    } job{window, target, redraw || resized, {}, false};
+    auto draw = [](const std::uint32_t* px, int w, int h, void* context) {
+        Job& j = *static_cast<Job*>(context);
+        const win::PicturePlace p =
+            win::PlacePicture(win::FitOfWindow(j.window), w, h, j.target->w, j.target->h);
+        SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(px), w, h, 32,
+                                                                 w * 4, SDL_PIXELFORMAT_RGB888);
+        if (!source) return;
+        // Only the borders around a frame that does not fill the window need clearing.
+        if (j.whole && (p.x > 0 || p.y > 0 || p.w < j.target->w || p.h < j.target->h))
+            SDL_FillRect(j.target, nullptr, SDL_MapRGB(j.target->format, 0, 0, 0));
+        j.place = SDL_Rect{p.x, p.y, p.w, p.h};
+        SDL_Rect dst = j.place;
+        const Uint32 format = j.target->format->format;
+        if (p.w == w && p.h == h) {
+            j.done = SDL_BlitSurface(source, nullptr, j.target, &dst) == 0;
+        } else if ((format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) &&
+                   !SDL_MUSTLOCK(j.target) && p.x >= 0 && p.y >= 0 && p.x + p.w <= j.target->w &&
+                   p.y + p.h <= j.target->h) {
+            // Sampled at the middle of each window pixel, as a renderer's nearest-neighbour texture is.
+            const int pitch = j.target->pitch / 4;
+            StretchNearest(px, w, h, w, static_cast<std::uint32_t*>(j.target->pixels) + p.y * pitch + p.x,
+                           p.w, p.h, pitch);
+            j.done = true;
+        } else {
+            j.done = SDL_BlitScaled(source, nullptr, j.target, &dst) == 0;
+        }
+        SDL_FreeSurface(source);
+    };
+    if (!UseLastFrame(draw, &job) || !job.done) return false;
+    g_side.shown = version;
+    g_side.outW = target->w;
+    g_side.outH = target->h;
+    if (job.whole)
+        SDL_UpdateWindowSurface(window);
+    else
+        SDL_UpdateWindowSurfaceRects(window, &job.place, 1);
+    return true;
+}
 
 } // namespace
 
@@ -40,6 +125,7 @@ bool PresentLatestFrame(void* sdlWindow, bool redraw) {
         g_side.window = window;
     }
     if (g_side.failed) return false;
+    if (win::FramesOnWindowSurface()) return PresentOnSurface(window, redraw);
     if (!g_side.renderer) {
         g_side.renderer = SDL_CreateRenderer(window, -1, 0);
         if (!g_side.renderer) {

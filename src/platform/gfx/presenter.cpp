@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace gfx {
 namespace {
@@ -36,6 +39,33 @@ bool Differs(const Slot& s, const std::vector<std::uint32_t>& next, int width, i
            std::memcmp(next.data(), s.pixels.data(), next.size() * 4) != 0;
 }
 
+// Whether a 32-bit `frame`, made opaque as its conversion makes it, gives the pixels `shown` (rows
+// frame.width apart): compared as it is read, nothing converted or stored.
+bool SameOpaque32(const PixelBuffer& frame, const std::uint32_t* shown) {
+    const int w = frame.width;
+    for (int y = 0; y < frame.height; ++y) {
+        const auto* p = reinterpret_cast<const std::uint32_t*>(frame.Row(y));
+        const std::uint32_t* q = shown + static_cast<std::size_t>(y) * w;
+        int x = 0;
+#ifdef __SSE2__
+        const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        for (; x + 16 <= w; x += 16) {
+            __m128i same = _mm_set1_epi32(-1);
+            for (int k = 0; k < 16; k += 4) {
+                const __m128i a =
+                    _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + x + k)), opaque);
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + x + k));
+                same = _mm_and_si128(same, _mm_cmpeq_epi32(a, b));
+            }
+            if (_mm_movemask_epi8(same) != 0xFFFF) return false;
+        }
+#endif
+        for (; x < w; ++x)
+            if ((p[x] | 0xFF000000u) != q[x]) return false;
+    }
+    return true;
+}
+
 // Rows converted at a time while a frame is compared with the one shown.
 constexpr int kBandRows = 8;
 
@@ -44,6 +74,8 @@ constexpr int kBandRows = 8;
 // neither stored nor copied.
 bool SameAsShown(Slot& s, const PixelBuffer& frame, const PALETTEENTRY* palette) {
     if (s.count == 0 || s.width != frame.width || s.height != frame.height) return false;
+    if (frame.format == PixelFormat::X8R8G8B8 || frame.format == PixelFormat::A8R8G8B8)
+        return SameOpaque32(frame, s.pixels.data());
     const auto w = static_cast<std::size_t>(frame.width);
     s.band.resize(w * kBandRows);
     for (int y = 0; y < frame.height; y += kBandRows) {
