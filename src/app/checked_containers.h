@@ -36,11 +36,6 @@ template <class T> class cCheckedVector : public std::vector<T> {
         return this->front();
     }
     const T& at(int index) const { return const_cast<cCheckedVector*>(this)->at(index); }
-
-    void Fill(const T& value) {
-        for (int i = 0; i < Count(); ++i)
-            at(i) = value;
-    }
 };
 
 template <class T> class cCheckedList : public std::list<T> {

@@ -162,11 +162,6 @@ bool RemoveTree(std::string_view sysPath) {
     return !ec;
 }
 
-bool RemoveFile(std::string_view sysPath) {
-    if (sysPath.empty()) return false;
-    return unlink(Native(sysPath).c_str()) == 0;
-}
-
 bool MoveAside(std::string_view sysPath, std::string& movedTo) {
     movedTo.clear();
     if (sysPath.empty()) return false;

@@ -33,7 +33,6 @@ bool CreateDirectory(std::string_view sysPath);
 bool CopyTree(std::string_view from, std::string_view to);
 // Removes a file or a folder with everything in it; false when something could not be removed.
 bool RemoveTree(std::string_view sysPath);
-bool RemoveFile(std::string_view sysPath);
 
 // Renames a file that cannot be read to "NAME.bad" ("NAME.bad2" ... when that name is taken), so
 // that a later save under its name does not replace it. `movedTo` is the new system path; false

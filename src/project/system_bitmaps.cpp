@@ -166,15 +166,3 @@ bool SetSystemBitmapFile(int index, const char* fileName) {
 bool SetWorldBackPicture(const char* fileName) {
     return SetSystemBitmapFile(SYSBMP_WORLD_BACK, fileName);
 }
-
-void SetBackgroundSlots(const StageBackgroundSlot* backgrounds, int count, std::int32_t memoryFor640x480) {
-    for (int i = 0; i < SYSBMP_BACKGROUND_SLOTS; ++i) {
-        const int slot = SYSBMP_BACKGROUND_FIRST + i;
-        if (i < count && backgrounds[i].nField2 == 0 && backgrounds[i].szFile) {
-            SetSystemBitmapFile(slot, backgrounds[i].szFile);
-            SystemBitmapTable[slot].nMemory = memoryFor640x480;
-        } else {
-            SetSystemBitmapFile(slot, "");
-        }
-    }
-}

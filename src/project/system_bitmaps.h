@@ -60,13 +60,3 @@ bool SetSystemBitmapFile(int index, const char* fileName);
 
 // The world-map scene's background picture goes into record 54.
 bool SetWorldBackPicture(const char* fileName);
-
-// One background of the running stage as the play scene's set-up sees it.
-struct StageBackgroundSlot {
-    const char* szFile;   // its picture file
-    std::int32_t nField2; // its second stored field; only 0 fills a slot
-};
-// Fills the eight background slots from the stage's backgrounds, in order; a slot without a usable
-// background is emptied so that its optional surface is not created. `memoryFor640x480` is the
-// memory type the drawing library answers for a 640 x 480 picture.
-void SetBackgroundSlots(const StageBackgroundSlot* backgrounds, int count, std::int32_t memoryFor640x480);

@@ -289,11 +289,6 @@ int BgmInitDefault() {
     return g_Bgm.Init(1, &g_BgmOggNames, &g_BgmMidiNames, BGM_SLOT_COUNT);
 }
 
-void ApplyMusicOption(int musicOn) {
-    g_Bgm.Release();
-    if (musicOn) BgmInitDefault();
-}
-
 namespace {
 
 // Test tooling, off unless MIRELDA4_MUSIC names a file: one line per music request received,

@@ -96,7 +96,6 @@ extern std::int32_t g_nBgmLoop;
 // Start-up with music on, and the options' change of the music setting: the manager with one
 // channel, the default name tables and five slots.
 int BgmInitDefault();
-void ApplyMusicOption(int musicOn);
 
 // The main window's handler of WM_USER_BGM: context wParam 0-4, lParam the music number of
 // context 4. The menu contexts take their music number and loop flag from the system data, every

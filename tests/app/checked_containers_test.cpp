@@ -73,13 +73,4 @@ TEST_F(CheckedContainers, ReportGoesToTheEcLogTooWhenItIsOn) {
     EXPECT_EQ(ReportText(), "err V[1] ( 1 , 1 )\r\n");
 }
 
-TEST_F(CheckedContainers, FillAssignsEveryElement) {
-    cCheckedVector<int> v(4, 1);
-    v.Fill(6);
-    EXPECT_EQ(v, (cCheckedVector<int>(4, 6)));
-    cCheckedVector<int> empty;
-    empty.Fill(3);
-    EXPECT_EQ(ReportText(), "");
-}
-
 } // namespace

@@ -60,25 +60,6 @@ TEST(SystemBitmapTable, FontsAndNumberSheets) {
     }
 }
 
-TEST(SystemBitmapTable, BackgroundSlotsFollowTheStage) {
-    const StageBackgroundSlot three[] = {{"bmp\\back\\a.bmp", 0}, {"bmp\\back\\b.bmp", 0}, {"c.bmp", 0}};
-    SetBackgroundSlots(three, 3, 1);
-    EXPECT_STREQ(SystemBitmapTable[55].szFileName, "bmp\\back\\a.bmp");
-    EXPECT_STREQ(SystemBitmapTable[57].szFileName, "c.bmp");
-    EXPECT_EQ(SystemBitmapTable[57].nMemory, 1);
-    for (int i = 58; i <= 62; ++i)
-        EXPECT_STREQ(SystemBitmapTable[i].szFileName, "") << i;
-
-    const StageBackgroundSlot scrolled[] = {{"x.bmp", 1}, {"y.bmp", 0}};
-    SetBackgroundSlots(scrolled, 2, 0);
-    EXPECT_STREQ(SystemBitmapTable[55].szFileName, "");
-    EXPECT_STREQ(SystemBitmapTable[56].szFileName, "y.bmp");
-
-    SetBackgroundSlots(nullptr, 0, 0);
-    for (int i = 55; i <= 62; ++i)
-        EXPECT_STREQ(SystemBitmapTable[i].szFileName, "") << i;
-}
-
 TEST(SystemBitmapTable, OverlongNamesAreRefused) {
     const std::string longName(300, 'a');
     EXPECT_FALSE(SetWorldBackPicture(longName.c_str()));

@@ -15,6 +15,12 @@ using testaudio::Rms;
 
 namespace {
 
+// The options' change of the music setting: the manager released, and started again when on.
+void SwitchMusic(bool on) {
+    g_Bgm.Release();
+    if (on) BgmInitDefault();
+}
+
 class Music : public soundtest::SoundEnv {
   protected:
     void SetUp() override {
@@ -207,14 +213,14 @@ TEST_F(Music, TheRequestPlaysMenuAndStageMusic) {
 TEST_F(Music, WithMusicOffEveryRequestDoesNothing) {
     Project({"", Path("tone.ogg")}, {1, 1, 1, 1}, {1, 1, 1, 1});
     g_Bgm.SetSlot(2, Path("song.mid"));
-    ApplyMusicOption(0);
+    SwitchMusic(false);
     EXPECT_FALSE(g_Bgm.IsInitialised());
     EXPECT_EQ(OnBgmRequest(0, 0), 0);
     EXPECT_EQ(g_Bgm.SetSlot(0, "x.ogg"), 1);
     EXPECT_EQ(g_Bgm.Play(0, 0, 1, 0, 1), 1);
     EXPECT_FALSE(audio::AnyVoxPlayingForTests());
     EXPECT_EQ(g_BgmOggNames[0], "bgm\\Title.ogg");
-    ApplyMusicOption(1);
+    SwitchMusic(true);
     EXPECT_TRUE(g_Bgm.IsInitialised());
     EXPECT_EQ(g_BgmMidiNames[2], Path("song.mid")) << "slot names persist";
     OnBgmRequest(3, 0);
@@ -245,7 +251,7 @@ TEST_F(Music, TheOptionMaySwitchMusicWhileTheWindowThreadServesRequests) {
     std::atomic<bool> done{false};
     std::thread game([&] {
         for (int i = 0; i < 20; ++i)
-            ApplyMusicOption(i % 2);
+            SwitchMusic(i % 2 != 0);
         done = true;
     });
     for (int i = 0; !done || i < 40; ++i) {

@@ -145,10 +145,12 @@ std::set<std::string> PicturesThePlayerLoads() {
     std::copy(std::begin(SystemBitmapTable), std::end(SystemBitmapTable), table);
     SetWorldBackPicture(project_writer::DemoWorldMap().backPicture.c_str());
     const cEdStage stage = demo_project::DemoStage();
-    std::vector<StageBackgroundSlot> slots;
-    for (const cEdStageTableD& back : stage.m_Backgrounds)
-        slots.push_back({back.m_strFile.c_str(), back.m_nKind});
-    SetBackgroundSlots(slots.data(), static_cast<int>(slots.size()), 0);
+    // The play scene's set-up: a picture background of the stage fills its slot, the others stay empty.
+    for (int i = 0; i < SYSBMP_BACKGROUND_SLOTS; ++i) {
+        const bool picture = i < stage.m_Backgrounds.Count() && stage.m_Backgrounds.at(i).m_nKind == 0;
+        SetSystemBitmapFile(SYSBMP_BACKGROUND_FIRST + i,
+                            picture ? stage.m_Backgrounds.at(i).m_strFile.c_str() : "");
+    }
     std::set<std::string> files;
     for (const SYSTEMBITMAP& record : SystemBitmapTable)
         if (record.szFileName[0] && std::string(record.szFileName) != "E") files.insert(record.szFileName);
