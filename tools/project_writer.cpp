@@ -192,6 +192,7 @@ cWorldMap DemoWorldMap() {
     set(10, 8, 8);
     set(12, 9, 3);
     map.name = "デモワールド";
+    map.backPicture = "bmp\\WorldBack.bmp";
 
     // A stage entry asks before it starts and may be played again.
     cWorldMapNodeEntry open;

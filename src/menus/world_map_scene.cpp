@@ -9,6 +9,7 @@
 #include "play/stage_clear.h"
 #include "project/save_data.h"
 #include "project/stage_file.h"
+#include "project/system_bitmaps.h"
 #include "project/system_data.h"
 
 #include <algorithm>
@@ -154,6 +155,8 @@ void cWorldMapScene::StartMapStage() {
 
 void cWorldMapScene::Init() {
     MenuMusicRule(1);
+    // The map names its own background picture; an empty name leaves the map without one.
+    SetWorldBackPicture(g_WorldMap.backPicture.c_str());
     LoadMenuBitmaps(MAP_BITMAPS, MAP_BITMAP_COUNT);
     CursorReset();
     g_SaveData.SumStageValues();

@@ -5,6 +5,7 @@
 #include "menus/save_scene.h"
 #include "menus/world_map_scene.h"
 #include "project/stage_file.h"
+#include "project/system_bitmaps.h"
 
 #include <climits>
 
@@ -160,6 +161,25 @@ TEST_F(StoryScenes, EdgesOfTheMapAndANegativeOrigin) {
         Press(DIR_DOWN);
     EXPECT_EQ(Cell().row, 2);
     EXPECT_EQ(map->m_nOriginX, 0);
+}
+
+TEST_F(StoryScenes, TheMapLoadsTheBackgroundPictureItNames) {
+    ASSERT_TRUE(Start());
+    // The map chips (which the map loads as well) as the background, then no name (the map still
+    // opens), then the demo's own picture: the background surface is the picture named each time.
+    for (const char* name : {"bmp\\WorldMapChip.bmp", "", "bmp\\WorldBack.bmp"}) {
+        g_WorldMap.backPicture = name;
+        ASSERT_NE(OpenMap(), nullptr) << name;
+        EXPECT_STREQ(SystemBitmapTable[SYSBMP_WORLD_BACK].szFileName, name);
+        const DDSURFACEDATA* back = SystemSurface(MENUBMP_WORLDBACK);
+        const DDSURFACEDATA* chips = SystemSurface(MENUBMP_MAPCHIP);
+        const bool likeChips = back->nWidth == chips->nWidth && back->nHeight == chips->nHeight;
+        if (*name) {
+            EXPECT_EQ(likeChips, std::string(name) == "bmp\\WorldMapChip.bmp") << name;
+        }
+        Enter(SCENE_TITLE);
+        ASSERT_TRUE(RunUntilScene(SCENE_TITLE));
+    }
 }
 
 TEST_F(StoryScenes, StageStartMenuCancelAndStart) {
