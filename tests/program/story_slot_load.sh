@@ -3,8 +3,8 @@
 # saved, autosave on, the meadow cleared, the return to the world map writing slot 1 with the marker on
 # the meadow's node) and closes. A second run in the same folder chooses "continue" on the title and
 # slot 1, leaves the world map for the save menu and takes its "to title" item ("yes"), and chooses
-# "continue" and slot 1 again: the world map opens with the marker where the slot left it, so a
-# confirm at once asks the meadow's start question, with no step on the map; "no" goes back to the
+# "continue" and slot 1 again: the world map opens with the marker where the slot left it; its ranking
+# button shows the ranking table, its genre button the next genre's table; a confirm at once asks the meadow's start question, with no step on the map; "no" goes back to the
 # map with the marker in place, a confirm asks again, and "yes" plays the meadow from its start. A new
 # game would stand on the map's start cell, which holds no stage. Without slot 1 the title refuses the
 # choice and nothing is played.
@@ -55,15 +55,19 @@ cat >second.txt <<'EOF'
 5 0 0
 1 0 1     # 159: slot 1
 33 0 0
-1 0 1     # 193: world map: the start question of the node the marker stands on
+1 0 4     # 193: world map: the ranking table shown
 3 0 0
-1 0 1     # 197: "no": back to the map, the marker where it stood
+1 0 8     # 197: the next genre's table
 3 0 0
-1 0 1     # 201: the start question again
+1 0 1     # 201: the start question of the node the marker stands on
 3 0 0
-1 4 0     # 205: "yes"
+1 0 1     # 205: "no": back to the map, the marker where it stood
 3 0 0
-1 0 1     # 209: the stage starts
+1 0 1     # 209: the start question again
+3 0 0
+1 4 0     # 213: "yes"
+3 0 0
+1 0 1     # 217: the stage starts
 2 0 0
 100 2 0   # right held
 EOF
@@ -90,17 +94,40 @@ rc=$?
 grep -q ' end=1 ' trace1.txt || fail "first run: the meadow was not cleared: $(tail -n 1 trace1.txt)"
 [ -s user_data/story/Story01.dat ] || fail "first run: no slot 1"
 
-second_run() { # <input script> <frame limit>
-    rm -f trace2.txt
-    MIRELDA4_INPUT=$1 MIRELDA4_TRACE=trace2.txt MIRELDA4_FRAME_LIMIT=$2 timeout 60 "$player" 2>stderr.txt
+second_run() { # <input script> <frame limit> [<frames to take>]
+    rm -rf trace2.txt snaps
+    mkdir snaps
+    MIRELDA4_INPUT=$1 MIRELDA4_TRACE=trace2.txt MIRELDA4_FRAME_LIMIT=$2 MIRELDA4_SNAPSHOT="snaps:${3:-1}" \
+        timeout 60 "$player" 2>stderr.txt
     rc=$?
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "second run: exit code $rc"; }
 }
 
-second_run second.txt 340
+second_run second.txt 348 192,194,196,200
 [ -s trace2.txt ] || fail "the title, the slot or the map's question went wrong after the save menu (nothing played)"
-# The stage starts about a hundred frames after the confirm at frame 209; a "no" that had started it
-# at frame 197 would have played a dozen steps more.
+# The map's ranking table (its corner at 367,64): shown by the press at frame 193, the next genre's by
+# the press at frame 197.
+python3 - <<'PY' || fail "the map's ranking table: see above"
+import struct, sys
+
+
+def table(n):
+    d = open("snaps/frame-%d.bmp" % n, "rb").read()
+    off = struct.unpack_from("<I", d, 10)[0]
+    w, h = struct.unpack_from("<ii", d, 18)
+    stride = (w * 3 + 3) & ~3
+    return [d[off + (h - 1 - y) * stride + 367 * 3 : off + (h - 1 - y) * stride + 639 * 3] for y in range(64, 416)]
+
+
+if table(196) == table(192):
+    sys.exit("the ranking button did not show the table")
+if table(194) != table(196):
+    sys.exit("the table changed without a press")
+if table(200) == table(196):
+    sys.exit("the genre button did not show another genre's table")
+PY
+# The stage starts about a hundred frames after the confirm at frame 217; a "no" that had started it
+# at frame 205 would have played a dozen steps more.
 steps=$(wc -l <trace2.txt)
 [ "$steps" -le 36 ] || fail "the meadow started before the second question's \"yes\" ($steps steps)"
 first=$(head -n 1 trace2.txt)
