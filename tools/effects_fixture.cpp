@@ -126,6 +126,28 @@ cEdStage EffectsStage(int firstChara, int firstScreen, int spark) {
     return stage;
 }
 
+cEdStage QuickEffectsStage(int firstChara, int firstScreen) {
+    cEdStage stage = stage_writer::MakeFloorStage(20, 15);
+    cEdCharaDef& hero = stage.m_Charas.back();
+    hero.m_nMaxHP = 5;
+    hero.m_nFixedFacing = 1;
+    cEdFlow turns = flow_writer::MakeFlow(FTK_ALWAYS);
+    turns.m_Commands.push_back(flow_writer::MakeWait(kQuickStillFrames / 6));
+    auto turn = [&](const cEdFlowCmd& c) {
+        turns.m_Commands.push_back(c);
+        turns.m_Commands.push_back(flow_writer::MakeWait(kQuickTurnFrames / 6));
+    };
+    for (int kind = 1; kind < CHARA_EFFECT_KIND_COUNT; ++kind)
+        turn(Effect(FCT_CHARA_EFFECT, firstChara + kind - 1, 0, 0));
+    turn(Effect(FCT_CHARA_EFFECT, 0, 0, 0));
+    for (int kind = 1; kind < SCREEN_EFFECT_KIND_COUNT; ++kind)
+        turn(Effect(FCT_SCREEN_EFFECT, firstScreen + kind - 1, 0, 0));
+    turns.m_Commands.push_back(Effect(FCT_SCREEN_EFFECT, 0, 0, 0));
+    turns.m_Commands.push_back(flow_writer::MakeWait(9999));
+    hero.m_Flows.push_back(turns);
+    return stage;
+}
+
 bool Write(const std::string& folder) {
     if (!demo_project::Write(folder)) return false;
     const bool ogg = ogg_writer::Available();
@@ -135,7 +157,8 @@ bool Write(const std::string& folder) {
     cProjectDatabase running = g_Database;
     g_Database = db;
     const bool stage =
-        stage_writer::WriteStageFile(folder, kStageBase, 0, EffectsStage(firstChara, firstScreen, spark));
+        stage_writer::WriteStageFile(folder, kStageBase, 0, EffectsStage(firstChara, firstScreen, spark)) &&
+        stage_writer::WriteStageFile(folder, kQuickStageBase, 0, QuickEffectsStage(firstChara, firstScreen));
     g_Database = std::move(running);
     std::string picture = kSparkPicture;
     std::replace(picture.begin(), picture.end(), '\\', '/');

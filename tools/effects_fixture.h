@@ -6,7 +6,8 @@
 // that change direction at each pass, ended after 0.5 s; 0.5 s later the hero shoots twice at two
 // characters three and six blocks to its right, each drawn tinted while it stays untouchable (Direct3D
 // only: the project's system data lets untouchable characters blink with a tint), the nearer one
-// lighter, the farther one darker.
+// lighter, the farther one darker. A second stage ("data\stg4\effects_quick.stg4_000") runs the same
+// character and screen effects in turn without a pause, each for 0.1 s, and then none.
 #pragma once
 
 #include "records/ed_stage.h"
@@ -17,6 +18,10 @@ namespace effects_fixture {
 
 // The stage file's base name under data\stg4\.
 inline constexpr const char* kStageBase = "effects";
+inline constexpr const char* kQuickStageBase = "effects_quick";
+// The quick stage: frames of each effect's turn, and of the still start before the first.
+inline constexpr int kQuickTurnFrames = 6;
+inline constexpr int kQuickStillFrames = 30;
 // Frames of one turn (an effect and the still time after it) and of the effect within it.
 inline constexpr int kTurnFrames = 30;
 inline constexpr int kEffectFrames = 18;
@@ -28,6 +33,8 @@ inline constexpr int kUntouchableFrames = 60;
 // The stage, for a database whose lists of character and screen effects hold the fixture's entries
 // from `firstChara` and `firstScreen` on, and whose effect `spark` is the spark.
 cEdStage EffectsStage(int firstChara, int firstScreen, int spark);
+// The quick stage, for the same database.
+cEdStage QuickEffectsStage(int firstChara, int firstScreen);
 
 // Writes the demo project and the fixture's database and stage into the folder.
 bool Write(const std::string& folder);

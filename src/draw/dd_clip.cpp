@@ -120,16 +120,6 @@ std::size_t DDBatchGroupLength(const std::vector<DDBATCHCMD>& cmds, std::size_t 
     return n;
 }
 
-void DDPrintfCell(unsigned char c, int& col, int& row) {
-    col = c & 0x0F;
-    if (c >= 0xA6 && c <= 0xBF)
-        row = (c - 0xA0) >> 4;
-    else if (c >= 0xC0 && c <= 0xDD)
-        row = 8 + ((c - 0xC0) >> 4);
-    else
-        row = c >> 4;
-}
-
 namespace {
 int FitPow2(int v) {
     if (v > 0 && (v & (v - 1)) == 0) return v;

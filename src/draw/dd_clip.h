@@ -51,10 +51,6 @@ bool DDSameBatchGroup(const DDBATCHCMD& a, const DDBATCHCMD& b);
 // Length of the group starting at `first`.
 std::size_t DDBatchGroupLength(const std::vector<DDBATCHCMD>& cmds, std::size_t first);
 
-// Cell of the 16-column debug text sheet for byte c: column in the low four bits, row in the
-// high four bits, except the half-width katakana 0xA6-0xBF (rows 0-1) and 0xC0-0xDD (rows 8-9).
-void DDPrintfCell(unsigned char c, int& col, int& row);
-
 // Texture size fitting: powers of two (twice the highest power of two contained in a size that
 // is not one; no bit gives 2) and then square when the device asks for it.
 void DDFitTextureSizeRule(int& w, int& h, bool bPow2, bool bSquare);

@@ -9,7 +9,6 @@
 #include "platform/time.h"
 #include "platform/window.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -212,42 +211,6 @@ int DDMesBox(const char* lpText, const char* lpCaption, win::UINT uType) {
     }
     ECLogF("DDMesBox 失敗! %s, %s", lpText ? lpText : "", lpCaption ? lpCaption : "");
     return 0;
-}
-
-void DDPrintText(DDSURFACEDATA* lpDstSD, int x, int y, int nCellWidth, int nCellHeight,
-                 DDSURFACEDATA* lpFontSheet, const char* lpText) {
-    if (lpDTCon) DDBeginBatch(0);
-    if (lpText && *lpText) {
-        int offset = 0, line = y;
-        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(lpText); *p; ++p) {
-            if (*p == 10) {
-                line += nCellHeight;
-                offset = 0;
-                continue;
-            }
-            int col, row;
-            DDPrintfCell(*p, col, row);
-            DDBlt(lpDstSD, x + offset, line, nCellWidth, nCellHeight, lpFontSheet, col * nCellWidth,
-                  row * nCellHeight, 1);
-            offset += nCellWidth;
-            if (offset >= g_DDSettings.nWidth) {
-                line += nCellHeight;
-                offset = 0;
-            }
-        }
-    }
-    if (lpDTCon) DDEndBatch();
-}
-
-void DDPrintf(DDSURFACEDATA* lpDstSD, int x, int y, int nCellWidth, int nCellHeight,
-              DDSURFACEDATA* lpFontSheet, const char* lpFormat, ...) {
-    // At most 287 characters: a longer text is cut.
-    char buf[288];
-    va_list ap;
-    va_start(ap, lpFormat);
-    std::vsnprintf(buf, sizeof buf, lpFormat ? lpFormat : "", ap);
-    va_end(ap);
-    DDPrintText(lpDstSD, x, y, nCellWidth, nCellHeight, lpFontSheet, buf);
 }
 
 void DDPresentDirectDraw(int bSelfTimed) {

@@ -297,10 +297,6 @@ bool DDRestore();
 bool DDSetDialogMode(int bOn);
 // Shows a message box over the display; the pressed button, 0 when the box could not be shown.
 int DDMesBox(const char* lpText, const char* lpCaption, win::UINT uType);
-void DDPrintf(DDSURFACEDATA* lpDstSD, int x, int y, int nCellWidth, int nCellHeight,
-              DDSURFACEDATA* lpFontSheet, const char* lpFormat, ...) __attribute__((format(printf, 7, 8)));
-void DDPrintText(DDSURFACEDATA* lpDstSD, int x, int y, int nCellWidth, int nCellHeight,
-                 DDSURFACEDATA* lpFontSheet, const char* lpText);
 // The DirectDraw present step: flip or copy BackBuffer to the primary.
 void DDPresentDirectDraw(int bSelfTimed);
 // Hooks the frame loop's restore and present steps to this library.

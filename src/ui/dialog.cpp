@@ -177,43 +177,6 @@ void cCheckCtrl::CopyBack() {
     if (m_pWnd && m_pFlag) *m_pFlag = m_pWnd->checked;
 }
 
-bool cScrollCtrl::Apply(int code) {
-    int p = nPos;
-    switch (code) {
-    case SB_LINEUP:
-        --p;
-        break;
-    case SB_LINEDOWN:
-        ++p;
-        break;
-    case SB_PAGEUP:
-        p -= nPage;
-        break;
-    case SB_PAGEDOWN:
-        p += nPage;
-        break;
-    case SB_THUMBTRACK:
-        p = nTrackPos;
-        break;
-    case SB_TOP:
-        p = nMin;
-        break;
-    case SB_BOTTOM:
-        p = nMax;
-        break;
-    default:
-        return false;
-    }
-    p = std::max(nMin, std::min(p, MaxPos()));
-    if (p == nPos) return false;
-    nPos = p;
-    return true;
-}
-
-win::LRESULT cScrollCtrl::HandleMessage(win::UINT msg) {
-    return msg == WM_RBUTTONUP ? 0 : 1;
-}
-
 // ---- the dialog ----
 
 cDialog::cDialog(DialogTemplate tpl) : m_Template(std::move(tpl)) {}
@@ -329,40 +292,12 @@ win::LRESULT cDialog::DialogProc(win::UINT msg, win::WPARAM wParam, win::LPARAM 
     case WM_INITDIALOG:
         OnInit(wParam, lParam);
         break;
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
-        cScrollCtrl* own = msg == WM_VSCROLL ? m_pScrollV : m_pScrollH;
-        if (own && lParam == reinterpret_cast<win::LPARAM>(own)) {
-            own->nTrackPos = HighWord(wParam);
-            if (own->Apply(LowWord(wParam))) Draw();
-            return 1;
-        }
-        for (cCtrl* c : m_Controls)
-            if (c->OnScroll(LowWord(wParam), HighWord(wParam))) return 1;
-        break;
-    }
     case WM_NOTIFY:
         for (cCtrl* c : m_Controls)
             if (c->m_nId == static_cast<int>(wParam)) return c->OnNotify(lParam);
         break;
     case win::WM_KEYDOWN: {
         const int vk = static_cast<int>(wParam);
-        struct Map {
-            int vk;
-            win::UINT msg;
-            int code;
-        };
-        static constexpr Map kScroll[] = {
-            {win::VK_PRIOR, WM_VSCROLL, SB_PAGEUP},   {win::VK_NEXT, WM_VSCROLL, SB_PAGEDOWN},
-            {win::VK_END, WM_HSCROLL, SB_PAGEDOWN},   {win::VK_HOME, WM_HSCROLL, SB_PAGEUP},
-            {win::VK_LEFT, WM_HSCROLL, SB_LINEUP},    {win::VK_UP, WM_VSCROLL, SB_LINEUP},
-            {win::VK_RIGHT, WM_HSCROLL, SB_LINEDOWN}, {win::VK_DOWN, WM_VSCROLL, SB_LINEDOWN},
-        };
-        for (const Map& m : kScroll) {
-            if (m.vk != vk) continue;
-            cScrollCtrl* own = m.msg == WM_VSCROLL ? m_pScrollV : m_pScrollH;
-            if (own) Post(m.msg, static_cast<win::WPARAM>(m.code), reinterpret_cast<win::LPARAM>(own));
-        }
         if (!m_bModeless) {
             const std::vector<cCtrl*> list = m_Controls;
             for (cCtrl* c : list)
@@ -385,8 +320,6 @@ void cDialog::OnInit(win::WPARAM, win::LPARAM) {
         m_nClientH = DluToPx(m_Template.h);
     }
     RefreshGeometry();
-    m_pScrollV = (m_nDlgScrollFlags & SCROLL_DLG_VERT) ? &m_ScrollV : nullptr;
-    m_pScrollH = (m_nDlgScrollFlags & SCROLL_DLG_HORZ) ? &m_ScrollH : nullptr;
     if (m_nReqLeft == NO_POSITION || m_nReqTop == NO_POSITION)
         CenterOnDesktop();
     else

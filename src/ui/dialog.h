@@ -39,11 +39,6 @@ constexpr int EN_UPDATE = 0x400;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 
-// Scroll codes and bars.
-constexpr int SB_LINEUP = 0, SB_LINEDOWN = 1, SB_PAGEUP = 2, SB_PAGEDOWN = 3, SB_THUMBTRACK = 5, SB_TOP = 6,
-              SB_BOTTOM = 7;
-constexpr int SCROLL_DLG_VERT = 1, SCROLL_DLG_HORZ = 2;
-
 // Run flags of RunModal.
 constexpr int RUN_HIDE_WINDOWS = 2;
 constexpr int RUN_DISABLE_WINDOWS = 4;
@@ -105,7 +100,6 @@ class cCtrl {
     virtual void CopyBack() {}
     virtual void OnChange() {}
     virtual int OnNotify(win::LPARAM) { return 0; }
-    virtual int OnScroll(int, int) { return 0; }
     virtual void OnHook1() {}
     virtual void OnHook2() {}
     virtual void OnKillFocus() {}
@@ -168,17 +162,6 @@ class cStaticCtrl : public cCtrl {};
 class cListCtrl : public cCtrl {
   public:
     cListCtrl() { m_nKind = 8; }
-};
-
-// A scroll control of a dialog: range, page and position, moved by the scroll codes.
-struct cScrollCtrl {
-    int nMin = 0, nMax = 0, nPage = 0, nPos = 0;
-    int nTrackPos = 0;
-    // Moves the position by a scroll code; true when it changed.
-    bool Apply(int code);
-    int MaxPos() const { return nMax - (nPage > 0 ? nPage - 1 : 0); }
-    // The control's own message handling: a right-button release is swallowed (0), the rest is 1.
-    win::LRESULT HandleMessage(win::UINT msg);
 };
 
 class cDialogHost;
@@ -244,8 +227,6 @@ class cDialog : public cWindow {
     std::vector<Traced> m_Trace;
 
     cHook* m_pHookProp = nullptr; // the keyboard hook's property of the window
-    cScrollCtrl* m_pScrollV = nullptr;
-    cScrollCtrl* m_pScrollH = nullptr;
 
     // How many dialogs are open on the thread, and the active (topmost) one.
     static int OpenCount();
@@ -271,13 +252,11 @@ class cDialog : public cWindow {
     std::string m_strComposition;
     int m_nCompositionCursor = 0;
     cHook m_Hook;
-    cScrollCtrl m_ScrollV, m_ScrollH;
     int m_nRunFlags = 0;
     int m_nResult = 0;
     int m_bModeless = 0;
     bool m_bEnded = false;
     bool m_bInitialised = false;
-    int m_nDlgScrollFlags = 0; // the dialog's own scroll controls: 1 vertical, 2 horizontal
     friend class cDialogHost;
 };
 

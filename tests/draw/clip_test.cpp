@@ -155,27 +155,6 @@ TEST(BatchOrder, GroupsAreRunsOfEqualState) {
     EXPECT_EQ(DDBatchGroupLength(cmds, 3), 1u);
 }
 
-TEST(DebugText, KatakanaTakeTheControlCodeRows) {
-    int col, row;
-    DDPrintfCell('A', col, row);
-    EXPECT_EQ(col, 1);
-    EXPECT_EQ(row, 4);
-    DDPrintfCell(0xA6, col, row);
-    EXPECT_EQ(col, 6);
-    EXPECT_EQ(row, 0);
-    DDPrintfCell(0xBF, col, row);
-    EXPECT_EQ(col, 15);
-    EXPECT_EQ(row, 1);
-    DDPrintfCell(0xC0, col, row);
-    EXPECT_EQ(col, 0);
-    EXPECT_EQ(row, 8);
-    DDPrintfCell(0xDD, col, row);
-    EXPECT_EQ(col, 13);
-    EXPECT_EQ(row, 9);
-    DDPrintfCell(0xDE, col, row);
-    EXPECT_EQ(row, 13);
-}
-
 TEST(TextureSize, PowersOfTwoAndSquare) {
     int w = 100, h = 50;
     DDFitTextureSizeRule(w, h, true, false);

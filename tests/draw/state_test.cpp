@@ -256,33 +256,6 @@ TEST_F(FrameTest, MessageBoxInFullScreenReturnsThePressedButton) {
     win::ResetMessageBoxAnswersForTests();
 }
 
-TEST_F(FrameTest, DebugTextWrapsAtTheScreenWidthAndAtLineFeeds) {
-    for (const DrawConfig& cfg : {kD3D32, kDD32}) {
-        ASSERT_TRUE(Open(cfg));
-        DDClear(&g_BackBuffer, PAL_BLUE);
-        // Cells of 4 x 2: 'A' is cell (1, 4) = sheet (4..7, 8..9), red.
-        std::string text(161, 'A');
-        DDPrintf(&g_BackBuffer, 0, 100, 4, 2, &g_TestSurfaces[SYS_SHEET], "%s\nA", text.c_str());
-        std::string longText(5000, 'A');
-        DDPrintf(&g_BackBuffer, 0, 200, 4, 2, &g_TestSurfaces[SYS_SHEET], "%s", longText.c_str());
-        const auto f = PresentAndRead();
-        EXPECT_EQ(At(f, 0, 100), kRed) << cfg.name;
-        EXPECT_EQ(At(f, 639, 100), kRed) << cfg.name;
-        EXPECT_EQ(At(f, 0, 102), kRed) << cfg.name; // the 161st character
-        EXPECT_EQ(At(f, 4, 102), kBlue) << cfg.name;
-        EXPECT_EQ(At(f, 0, 104), kRed) << cfg.name; // after the line feed
-        // 287 characters at most: a full line and 127 characters.
-        EXPECT_EQ(At(f, 4 * 126, 202), kRed) << cfg.name;
-        EXPECT_EQ(At(f, 4 * 127, 202), kBlue) << cfg.name;
-        EXPECT_EQ(At(f, 0, 204), kBlue) << cfg.name;
-        DDEnd();
-    }
-}
-
-} // namespace
-
-namespace {
-
 TEST_F(FrameTest, BatchOfMoreQuadsThanSixteenBitIndicesReach) {
     ASSERT_TRUE(Open(kD3D32));
     DDClear(&g_BackBuffer, PAL_BLUE);

@@ -12,7 +12,8 @@
 # Each turn changes the picture while its effect runs, and nothing stays changed after it (an effect
 # run by its value may take a few frames more than its time): a character effect only round the
 # hero, a screen effect and the effect object beyond it too.
-# Played on both drawing back-ends.
+# Played on both drawing back-ends, windowed at 32 bits; then a quick stage of the same effects full
+# screen at 16 bits.
 # Usage: effects_play.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -124,5 +125,78 @@ for name, x0, sign, hit, end in (("nearer", 80, 1, 15, 60), ("farther", 176, -1,
         fail("the %s character stayed changed once touchable again" % name)
     print("%s untouchable character: tinted in %d of %d frames taken" % (name, tinted, len(during)))
 PY
+done
+
+# At 16 bits, full screen: the quick stage runs the character effects, then the screen effects, each
+# for 0.1 s without a pause, after half a second still. Each changes the picture while it runs (all
+# but the circle, which opens from nothing more slowly), a character effect only round the hero, a
+# screen effect beyond it too, and nothing stays changed after the last.
+quick=data/stg4/effects_quick.stg4_000
+[ -f "$quick" ] || fail "no quick effects stage"
+limit=340
+printf '%d 0 0\n' "$limit" >input.txt
+for d3d in 0 1; do
+    backend=$([ "$d3d" = 1 ] && echo Direct3D || echo DirectDraw)
+    printf 'Direct3D=%s\r\nWindowMode=0\r\nBpp=16\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
+    rm -rf snaps trace.txt
+    mkdir snaps
+    MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=$limit \
+        MIRELDA4_SNAPSHOT="snaps:$(seq -s, 100 $limit)" timeout 100 "$player" "$quick" 2>stderr.txt
+    rc=$?
+    [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$backend at 16 bits: exit code $rc"; }
+    [ -s trace.txt ] || { cat stderr.txt; fail "$backend at 16 bits: no trace written"; }
+    steps=$(wc -l <trace.txt)
+    read -r hx hy < <(head -n 1 trace.txt | sed -E 's/.* hero=([0-9]+)\.[0-9]+,([0-9]+)\..*/\1 \2/')
+    [ -n "${hx:-}" ] || fail "$backend at 16 bits: no hero position: $(head -n 1 trace.txt)"
+    python3 - "$((limit - steps + 1))" "$((hx - 320 + 16))" "$((hy - 320 + 16))" "$limit" <<'PY' || fail "$backend at 16 bits"
+import struct, sys
+
+first, cx, cy, limit = (int(a) for a in sys.argv[1:5])
+STILL, TURN, NEAR, ROWS, CIRCLE = 30, 6, 64, 456, 10
+
+
+def rows(n):
+    d = open("snaps/frame-%d.bmp" % n, "rb").read()
+    off = struct.unpack_from("<I", d, 10)[0]
+    w, h = struct.unpack_from("<ii", d, 18)
+    stride = (w * 3 + 3) & ~3
+    return [d[off + (h - 1 - y) * stride : off + (h - 1 - y) * stride + w * 3] for y in range(ROWS)]
+
+
+def changes(a, b):
+    """(changed at all, changed beyond NEAR pixels of the hero's centre)"""
+    near = False
+    for y in range(ROWS):
+        if a[y] == b[y]:
+            continue
+        near = True
+        if abs(y - cy) > NEAR:
+            return True, True
+        x0, x1 = max(0, cx - NEAR) * 3, min(640, cx + NEAR + 1) * 3
+        if a[y][:x0] != b[y][:x0] or a[y][x1:] != b[y][x1:]:
+            return True, True
+    return near, False
+
+
+still = rows(first + 20)
+turns = [("character effect %d" % k, False) for k in range(1, 17)] + [("no character effect", False)]
+turns += [("screen effect %d" % k, True) for k in range(1, 14)]
+for i, (name, screen) in enumerate(turns):
+    start = first + STILL + TURN * i
+    seen = [changes(rows(n), still) for n in range(start, start + TURN)]
+    if i + 1 not in (CIRCLE, 17) and not any(c for c, _ in seen):
+        sys.exit("%s changed nothing (frames %d-%d)" % (name, start, start + TURN - 1))
+    if screen and not any(f for _, f in seen):
+        sys.exit("%s changed only the hero's surroundings" % name)
+    if not screen and any(f for _, f in seen):
+        sys.exit("%s changed the picture away from the hero" % name)
+end = first + STILL + TURN * len(turns) + 5
+if end >= limit:
+    sys.exit("the run ends before the effects")
+for n in range(end, limit + 1):
+    if changes(rows(n), still)[0]:
+        sys.exit("the picture stayed changed at frame %d" % n)
+PY
+    echo "$backend at 16 bits: every effect drawn, nothing left changed"
 done
 echo PASS

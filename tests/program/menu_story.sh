@@ -4,7 +4,8 @@
 # (confirmed with "yes") and the autosave switched on; back on the map the marker walks two cells
 # left onto the first stage's node, whose start question is answered "yes"; the meadow, played with
 # right held, clears (stage end 1); on the result screen F3 registers the result under the name the
-# scripted name dialog gives (three characters), and confirm leaves for the world map, whose return
+# scripted name dialog gives (three characters), the ranking table's genre button shows the next
+# genre's table, and confirm leaves for the world map, whose return
 # from play writes the autosave: slot 1's file then holds the first stage's clear switch, which only
 # that write can have put there (the menu's saves came before the stage).
 # Usage: menu_story.sh <player> <build-dir>
@@ -27,15 +28,18 @@ export SDL_AUDIODRIVER=dummy
 11 0 0
 1 0 0 f3  # 752: result screen: register the result
 3 0 0
-1 0 1     # 756: the ranking table is left
+1 0 8     # 756: the next genre's table
 3 0 0
-1 0 1     # 760: the result screen is left
+1 0 1     # 760: the ranking table is left
+3 0 0
+1 0 1     # 764: the result screen is left
 30 0 0
 EOF
 } >input.txt
 
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=790 MIRELDA4_ANSWERS=Kai \
-    timeout 60 "$player" 2>stderr.txt
+mkdir snaps
+MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=794 MIRELDA4_ANSWERS=Kai \
+    MIRELDA4_SNAPSHOT="snaps:753,754,757" timeout 60 "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 
@@ -59,5 +63,10 @@ flags=$((vars - 4 - 4 * 1000))
 # The ranking of the meadow, registered under the scripted name.
 [ -s user_data/story/demo.rkg ] || { ls user_data/story; fail "no ranking file for the meadow"; }
 grep -q Kai user_data/story/demo.rkg || fail "the ranking does not hold the name the dialog gave"
+# The ranking table over the frozen result screen, still while nothing is pressed; the genre button
+# draws the next genre's table (the presented frames run one behind the input's here).
+for n in 753 754 757; do [ -f "snaps/frame-$n.bmp" ] || fail "no frame $n taken"; done
+cmp -s snaps/frame-753.bmp snaps/frame-754.bmp || fail "the ranking table changed while nothing was pressed"
+cmp -s snaps/frame-754.bmp snaps/frame-757.bmp && fail "the genre button did not draw the next genre's table"
 echo "cleared: $clear"
 echo PASS

@@ -1,8 +1,8 @@
 #!/bin/bash
 # System.ini asks for the drawing mode: the start-up dialog is shown in the game window (under the
-# dummy driver) and driven by injected events. Choosing DirectDraw and ticking "do not ask again"
-# stores both words in user_data/Boot.dat and starts on DirectDraw; the next start asks nothing and
-# keeps DirectDraw; "ゲーム中止" ends the program before the display is set up.
+# dummy driver) and driven by injected events. Choosing DirectDraw (with the arrow key from Direct3D)
+# and ticking "do not ask again" stores both words in user_data/Boot.dat and starts on DirectDraw; the
+# next start asks nothing and keeps DirectDraw; "ゲーム中止" ends the program before the display is set up.
 # Usage: startup_dialog.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -14,8 +14,9 @@ cd "$dir" || exit 1
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 printf 'Direct3D=2\r\nWindowMode=1\r\nExit\r\n' >System.ini
 
-# DirectDraw (1003), do not ask again (1004), Enter presses the default start button.
-MIRELDA4_ANSWERS="events:click:1003 click:1004 enter" MIRELDA4_FRAME_LIMIT=3 timeout 60 "$player" 2>stderr.txt
+# Direct3D (1002), then the arrow key down onto the next radio button, DirectDraw; do not ask again
+# (1004); Enter presses the default start button.
+MIRELDA4_ANSWERS="events:click:1002 down click:1004 enter" MIRELDA4_FRAME_LIMIT=3 timeout 60 "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { echo "FAIL: exit code $rc"; cat stderr.txt; exit 1; }
 boot=$(od -An -tx1 -v user_data/Boot.dat | tr -d ' \n')

@@ -58,7 +58,6 @@ class TestDialog : public cDialog {
         ++draws;
         return 0;
     }
-    void UseScrollBars() { m_nDlgScrollFlags = SCROLL_DLG_VERT; }
 
     int choice = 1, flag = 0, draws = 0;
     std::string name = "ABC";
@@ -200,36 +199,6 @@ TEST_F(Dialogs, HookHandsKeysToTheDialogOnce) {
     SetDialogHost(&h3);
     f.RunModal(0);
     EXPECT_EQ(Count(f, WM_USER_HOOKKEY, win::VK_UP), 0);
-}
-
-TEST_F(Dialogs, ScrollControlKeepsToItsRange) {
-    cScrollCtrl s;
-    s.nMin = 0;
-    s.nMax = 20;
-    s.nPage = 5;
-    EXPECT_TRUE(s.Apply(SB_PAGEDOWN));
-    EXPECT_EQ(s.nPos, 5);
-    EXPECT_TRUE(s.Apply(SB_BOTTOM));
-    EXPECT_EQ(s.nPos, 16);
-    EXPECT_FALSE(s.Apply(SB_PAGEDOWN));
-    EXPECT_FALSE(s.Apply(SB_LINEDOWN));
-    s.nTrackPos = 3;
-    EXPECT_TRUE(s.Apply(SB_THUMBTRACK));
-    EXPECT_EQ(s.nPos, 3);
-    EXPECT_EQ(s.HandleMessage(WM_RBUTTONUP), 0);
-
-    // Page Down reaches the dialog's own scroll control; at the end nothing is drawn again.
-    TestDialog d;
-    d.UseScrollBars();
-    host.Do([](cDialog& dlg) {
-        dlg.m_pScrollV->nMax = 10;
-        dlg.m_pScrollV->nPage = 10;
-        dlg.m_pScrollV->nPos = 1;
-    });
-    host.Key(win::VK_NEXT);
-    d.RunModal(0);
-    EXPECT_EQ(d.draws, 0);
-    EXPECT_EQ(Count(d, WM_VSCROLL, SB_PAGEDOWN), 1);
 }
 
 TEST_F(Dialogs, DrawsTheDialogOverTheFrame) {

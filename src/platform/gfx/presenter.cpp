@@ -2,7 +2,6 @@
 #include "platform/gfx/gfx_types.h"
 #include "platform/messages.h"
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #ifdef __SSE2__
@@ -169,38 +168,6 @@ void ClearPublishedFrames() {
     s.pixels.clear();
     s.width = s.height = 0;
     s.count = 0;
-}
-
-ScaledPlacement PlaceScaled(int frameW, int frameH, int winW, int winH) {
-    ScaledPlacement p;
-    if (frameW <= 0 || frameH <= 0) return p;
-    p.scale = std::max(1, std::min(winW / frameW, winH / frameH));
-    p.w = frameW * p.scale;
-    p.h = frameH * p.scale;
-    p.x = (winW - p.w) / 2;
-    p.y = (winH - p.h) / 2;
-    return p;
-}
-
-bool WriteLastFramePpm(const char* path) {
-    std::vector<std::uint32_t> px;
-    int w = 0, h = 0;
-    if (!ReadLastFrame(px, w, h)) return false;
-    std::FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
-    std::fprintf(f, "P6\n%d %d\n255\n", w, h);
-    std::vector<unsigned char> row(static_cast<std::size_t>(w) * 3);
-    bool ok = true;
-    for (int y = 0; y < h && ok; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t c = px[static_cast<std::size_t>(y) * w + x];
-            row[x * 3] = static_cast<unsigned char>(c >> 16);
-            row[x * 3 + 1] = static_cast<unsigned char>(c >> 8);
-            row[x * 3 + 2] = static_cast<unsigned char>(c);
-        }
-        ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
-    }
-    return std::fclose(f) == 0 && ok;
 }
 
 } // namespace gfx

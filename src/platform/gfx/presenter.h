@@ -33,14 +33,4 @@ bool UseLastFrame(void (*use)(const std::uint32_t* xrgb, int width, int height, 
                   void* context);
 void ClearPublishedFrames();
 
-// Where a frame of w x h lands in a window of winW x winH: the largest whole-number scale that fits
-// (at least 1), centred.
-struct ScaledPlacement {
-    int x = 0, y = 0, w = 0, h = 0, scale = 1;
-};
-ScaledPlacement PlaceScaled(int frameW, int frameH, int winW, int winH);
-
-// Writes the latest frame as a binary PPM (P6); false when there is none or the file cannot be made.
-bool WriteLastFramePpm(const char* path);
-
 } // namespace gfx
