@@ -91,9 +91,18 @@ h_shots_cross      | 240 0 0                      | r[-1].hp < 5
 h_shots_cancel     | 240 0 0                      | r[-1].hp == 5 and max(s.shots for s in r) >= 1
 h_many_targets     | 240 0 0                      | counted and r[0].charas >= 16
 h_flying_into_block_chara | 240 0 0               | counted and r[0].x + 32 < r[-1].x < r[0].x + 4 * 32 - 16
+h_hit_effect_body  | 240 2 0                      | hits_drawn(name, 't_damaged')
+h_hit_effect_shot  | 240 0 0                      | hits_drawn(name, 'h_hit_no_effect_shot')
+h_hit_no_effect_shot | 240 0 0                    | counted
+c_message_field    | 240 0 0                      | drawn(name) and frames(name) == frames('c_message_digits')
+c_message_digits   | 240 0 0                      | drawn(name)
+c_code_results     | 240 0 0                      | r[-1].score == 42 and r[-1].hp == 4
+t_ride_off         | 130 0 0;110 2 0              | counted and fell_off(r)
+c_arrange_shot     | 240 0 0                      | counted
 c_shot_burst       | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_ring        | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_thunder     | 240 0 0                      | max(s.shots for s in r) >= 2
+c_arrange_formation | 240 0 0                     | max(s.shots for s in r) > max(s.shots for s in rows('c_shot_thunder'))
 EOF2
 
 # Each stage in a copy of the project with a runtime folder of its own, eight at a time.
@@ -120,12 +129,12 @@ ok = True
 def spread(r, k):
     v = [getattr(s, k) for s in r]
     return max(v) - min(v)
+def frames(n, skip=32):
+    files = glob.glob(f'{n}/snaps/*.bmp')
+    # The play area only: the status bar's bottom 32 rows (stored first) keep their own time.
+    return [open(f, 'rb').read()[54 + skip * 640 * 3:]
+            for f in sorted(files, key=lambda f: int(re.sub(r'\D', '', f)))]
 def drawn(name):
-    def frames(n):
-        files = glob.glob(f'{n}/snaps/*.bmp')
-        # The play area only: the status bar's bottom 32 rows (stored first) keep their own time.
-        return [open(f, 'rb').read()[54 + 32 * 640 * 3:]
-                for f in sorted(files, key=lambda f: int(re.sub(r'\D', '', f)))]
     mine, still = frames(name), frames('c_still')
     return len(mine) == len(still) > 1 and mine[0] == still[0] and mine[1:] != still[1:]
 def turned(r):
@@ -152,6 +161,16 @@ def gone_and_back(r):
     # Counting while in view, a long still run while out of it, counting again at the end.
     runs, last = score_runs(r)
     return len(runs) >= 4 and runs[0] < 20 and max(runs) >= 50 and last < 20
+def hits_drawn(name, twin):
+    # The same play as the stage without hit effects (positions, hit points, score), counted, and
+    # frames drawn differently once the hits begin (whole frames: the status bar's time runs alike).
+    a, b = rows(name), rows(twin)
+    same = [(s.x, s.y, s.hp, s.score) for s in a] == [(s.x, s.y, s.hp, s.score) for s in b]
+    mine, theirs = frames(name, 0), frames(twin, 0)
+    return same and 1 <= a[-1].score and len(mine) == len(theirs) > 1 and mine != theirs
+def fell_off(r):
+    # Riding the block character a block above the floor, then walked off it and down on the floor.
+    return r[-1].y > r[30].y + 16 and r[-1].x > r[30].x + 32
 def rows(name):
     if open(f'{name}/rc').read().strip() != '0':
         return []
