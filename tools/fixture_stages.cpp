@@ -185,6 +185,12 @@ cEdStage ReplaySummons() {
 std::vector<StageFile> All() {
     std::vector<StageFile> files;
     files.push_back({"fx_replay", ReplaySummons()});
+    const auto IndexOf = [&](const char* name) {
+        std::size_t i = 0;
+        while (i < files.size() && files[i].base != std::string("fx_") + name)
+            ++i;
+        return i;
+    };
     const auto add = [&](const char* name, cEdStage stage) {
         files.push_back({std::string("fx_") + name, stage});
     };
@@ -744,6 +750,44 @@ std::vector<StageFile> All() {
         return Runs({flow_writer::MakeCode("C1 = 3"),
                      flow_writer::MakeArrange(FCT_SHOT, 3, PLO_ASSIGN, VS_COMMON, 1), shot,
                      Timed(MakeCommand(FCT_WAIT), 5)});
+    }());
+    // A flying hero's move to the left turned by 90 degrees: it moves up or down instead.
+    add("c_line_move_angle", [] {
+        cEdFlowCmd move = Move(FCT_LINE_MOVE, LEFT, 25, 5);
+        move.m_Move->m_nAngle = 90;
+        cEdStage stage = Runs({move});
+        HeroOf(stage).m_nMoveType = 1;
+        HeroOf(stage).m_nY = HERO_Y - 5;
+        return stage;
+    }());
+    // A character with mark 0 shown over it, and the same character without.
+    const auto marked = [](std::uint8_t mode) {
+        cEdStage stage = Probe();
+        cEdCharaDef c = Chara(HERO_X + 4, HERO_Y);
+        c.m_nMarkMode = mode;
+        stage.m_Charas.push_back(c);
+        return stage;
+    };
+    add("h_mark", marked(1));
+    add("h_no_mark", marked(0));
+    // A sky layer that scrolls by itself to the left, and the same layer standing still.
+    const auto sky = [](std::int32_t automatic) {
+        cEdStage stage = Probe();
+        cEdStageTableD layer;
+        layer.m_strFile = demo_game::kSkyPicture;
+        layer.m_nAutoX = automatic;
+        layer.m_dSpeedX = 2;
+        stage.m_Backgrounds.push_back(layer);
+        return stage;
+    };
+    add("h_sky_scrolling", sky(1));
+    add("h_sky_still", sky(0));
+    // The summons of "c_summon_chara" with a block character standing where they would appear: none
+    // appears.
+    add("c_summon_blocked", [&] {
+        cEdStage stage = files.at(IndexOf("c_summon_chara")).stage;
+        stage.m_Charas.push_back(BlockChara(HERO_X + 1, HERO_Y));
+        return stage;
     }());
     add("c_show_picture", Runs({WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 0}),
                                 Timed(MakeCommand(FCT_WAIT), 100)}));

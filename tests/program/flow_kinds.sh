@@ -52,6 +52,7 @@ c_jump             | 240 0 0                      | min(s.y for s in r) < r[0].y
 c_shot             | 240 0 0                      | max(s.shots for s in r) >= 1
 c_sword            | 240 0 0                      | max(s.shots for s in r) >= 1
 c_summon_chara     | 240 0 0                      | r[-1].charas > r[0].charas
+c_summon_blocked   | 240 0 0                      | r[-1].charas == r[0].charas == 1
 c_summon_item      | 240 0 0                      | max(s.items for s in r) >= 1
 c_stage_clear      | 240 0 0                      | any(s.end == 1 for s in r)
 c_warp             | 240 0 0                      | any(a.y - b.y >= 32 for a, b in zip(r, r[1:]))
@@ -91,8 +92,8 @@ h_shots_cross      | 240 0 0                      | r[-1].hp < 5
 h_shots_cancel     | 240 0 0                      | r[-1].hp == 5 and max(s.shots for s in r) >= 1
 h_many_targets     | 240 0 0                      | counted and r[0].charas >= 16
 h_flying_into_block_chara | 240 0 0               | counted and r[0].x + 32 < r[-1].x < r[0].x + 4 * 32 - 16
-h_hit_effect_body  | 240 2 0                      | hits_drawn(name, 't_damaged')
-h_hit_effect_shot  | 240 0 0                      | hits_drawn(name, 'h_hit_no_effect_shot')
+h_hit_effect_body  | 240 2 0                      | counted and drawn_unlike(name, 't_damaged')
+h_hit_effect_shot  | 240 0 0                      | counted and drawn_unlike(name, 'h_hit_no_effect_shot')
 h_hit_no_effect_shot | 240 0 0                    | counted
 c_message_field    | 240 0 0                      | drawn(name) and frames(name) == frames('c_message_digits')
 c_message_digits   | 240 0 0                      | drawn(name)
@@ -103,6 +104,11 @@ c_shot_burst       | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_ring        | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_thunder     | 240 0 0                      | max(s.shots for s in r) >= 2
 c_arrange_formation | 240 0 0                     | max(s.shots for s in r) > max(s.shots for s in rows('c_shot_thunder'))
+c_line_move_angle  | 240 0 0                      | spread(r, 'y') >= 32 and spread(r, 'x') < 8
+h_mark             | 240 0 0                      | drawn_unlike(name, 'h_no_mark')
+h_no_mark          | 240 0 0                      | r[-1].charas == 1
+h_sky_scrolling    | 240 0 0                      | drawn_unlike(name, 'h_sky_still')
+h_sky_still        | 240 0 0                      | r[-1].x == r[0].x
 EOF2
 
 # Each stage in a copy of the project with a runtime folder of its own, eight at a time.
@@ -161,13 +167,13 @@ def gone_and_back(r):
     # Counting while in view, a long still run while out of it, counting again at the end.
     runs, last = score_runs(r)
     return len(runs) >= 4 and runs[0] < 20 and max(runs) >= 50 and last < 20
-def hits_drawn(name, twin):
-    # The same play as the stage without hit effects (positions, hit points, score), counted, and
-    # frames drawn differently once the hits begin (whole frames: the status bar's time runs alike).
+def drawn_unlike(name, twin):
+    # The same play as the twin stage without the drawn thing (positions, hit points, score), and
+    # frames drawn differently (whole frames: the status bar's time runs alike).
     a, b = rows(name), rows(twin)
     same = [(s.x, s.y, s.hp, s.score) for s in a] == [(s.x, s.y, s.hp, s.score) for s in b]
     mine, theirs = frames(name, 0), frames(twin, 0)
-    return same and 1 <= a[-1].score and len(mine) == len(theirs) > 1 and mine != theirs
+    return same and len(mine) == len(theirs) > 1 and mine != theirs
 def fell_off(r):
     # Riding the block character a block above the floor, then walked off it and down on the floor.
     return r[-1].y > r[30].y + 16 and r[-1].x > r[30].x + 32
