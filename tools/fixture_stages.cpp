@@ -789,6 +789,21 @@ std::vector<StageFile> All() {
         stage.m_Charas.push_back(BlockChara(HERO_X + 1, HERO_Y));
         return stage;
     }());
+    // Walls three and six blocks to the hero's right, the nearer one there only while common variable 1
+    // is 1 (it stays 0): the hero walks past its place up to the farther wall.
+    add("h_block_conditions", [] {
+        cEdStage stage = Probe();
+        Wall(stage, HERO_X + 3, HERO_Y - 1, HERO_Y);
+        for (cEdBlockDef& b : stage.m_Blocks)
+            if (b.m_nX == HERO_X + 3 && b.m_nY < HERO_Y + 1)
+                b.m_Conditions.push_back(flow_writer::MakeVariableCondition(CK_COMMON_VAR, 1, 0, 1));
+        Wall(stage, HERO_X + 6, HERO_Y - 1, HERO_Y);
+        return stage;
+    }());
+    // A picture shown for half a second, once: it goes, and its file's surface with it.
+    add("c_show_picture_timed",
+        Runs({WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 2, 5}),
+              Timed(MakeCommand(FCT_WAIT), 100)}));
     add("c_show_picture", Runs({WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 0}),
                                 Timed(MakeCommand(FCT_WAIT), 100)}));
     return files;

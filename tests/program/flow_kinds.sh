@@ -58,6 +58,8 @@ c_stage_clear      | 240 0 0                      | any(s.end == 1 for s in r)
 c_warp             | 240 0 0                      | any(a.y - b.y >= 32 for a, b in zip(r, r[1:]))
 c_loop             | 240 0 0                      | r[30].score == 3
 c_show_picture     | 240 0 0                      | max(s.pics for s in r) >= 1
+c_show_picture_timed | 240 0 0                    | max(s.pics for s in r) == 1 and r[-1].pics == 0 and r[-1].loaded == 0
+h_block_conditions | 240 2 0                      | r[0].x + 3 * 32 < r[-1].x < r[0].x + 6 * 32
 c_status           | 240 0 0                      | r[0].hp == 3 and r[-1].hp == 3
 c_cancel_move      | 240 0 0                      | min(s.x for s in r) > min(s.x for s in rows('t_impact')) + 8
 c_arrange          | 240 0 0                      | r[-1].hp == 2
@@ -183,12 +185,12 @@ def rows(name):
     found = []
     for t in open(f'{name}/trace.txt'):
         m = re.match(r'\d+ hero=([-\d.]+),([-\d.]+) hp=(-?\d+) score=(\d+) time=\d+ '
-                     r'objs=(\d+),(\d+),(\d+) pics=(\d+),\d+ end=(\d+)', t)
+                     r'objs=(\d+),(\d+),(\d+) pics=(\d+),(\d+) end=(\d+)', t)
         if m:
             v = m.groups()
             found.append(types.SimpleNamespace(x=float(v[0]), y=float(v[1]), hp=int(v[2]), score=int(v[3]),
                                                charas=int(v[4]), items=int(v[5]), shots=int(v[6]),
-                                               pics=int(v[7]), end=int(v[8])))
+                                               pics=int(v[7]), loaded=int(v[8]), end=int(v[9])))
     return found
 def music(name):
     return [l.strip() for l in open(f'{name}/music.txt')]
