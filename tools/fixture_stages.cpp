@@ -678,28 +678,14 @@ std::vector<StageFile> All() {
         HeroOf(stage).m_Flows.back().m_Commands.at(0).m_Shot->m_nDirection = 7;
         return stage;
     }());
-    // Hit effects: the enemy of "t_damaged" with effect 1 (the sign picture's animation) where it
-    // strikes; and an aimed shot of power 1 at a character behind the hero, with that effect and
-    // without. Play goes on alike, only the picture differs.
+    // The enemy of "t_damaged" with hit effect 1 (the sign picture's animation) where it strikes: play
+    // goes on alike, only the picture differs.
     add("h_hit_effect_body", [] {
         cEdCharaDef enemy = Chara(HERO_X + 2, HERO_Y);
         enemy.m_nBodyPower = 1;
         enemy.m_nEffectNo = 1;
         return Touch(enemy, FTK_DAMAGED, -1);
     }());
-    const auto struck = [](std::uint16_t effect) {
-        cEdStage stage = Target(99, FTK_HIT_SHOT);
-        stage.m_Charas.back().m_nX = HERO_X - 4;
-        cEdFlowCmd shot = flow_writer::MakeShot(1, 1, 0, 60);
-        shot.m_Shot->m_bAimAtTarget = 1;
-        shot.m_Shot->m_nPower = 1;
-        shot.m_Shot->m_nEffectNo = effect;
-        HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_SET_TARGET), {2}), shot,
-                                                          Timed(MakeCommand(FCT_WAIT), 10)}));
-        return stage;
-    };
-    add("h_hit_effect_shot", struck(1));
-    add("h_hit_no_effect_shot", struck(0));
     // A message in a window that opens, its text a field: common variable 1 (7) in three digits with
     // leading zeros; and the same message written out ("007"), which must be drawn the same.
     const auto windowed = [&](const char* text) {
@@ -760,16 +746,6 @@ std::vector<StageFile> All() {
         HeroOf(stage).m_nY = HERO_Y - 5;
         return stage;
     }());
-    // A character with mark 0 shown over it, and the same character without.
-    const auto marked = [](std::uint8_t mode) {
-        cEdStage stage = Probe();
-        cEdCharaDef c = Chara(HERO_X + 4, HERO_Y);
-        c.m_nMarkMode = mode;
-        stage.m_Charas.push_back(c);
-        return stage;
-    };
-    add("h_mark", marked(1));
-    add("h_no_mark", marked(0));
     // A sky layer that scrolls by itself to the left, and the same layer standing still.
     const auto sky = [](std::int32_t automatic) {
         cEdStage stage = Probe();
