@@ -185,6 +185,12 @@ cEdStage ReplaySummons() {
 std::vector<StageFile> All() {
     std::vector<StageFile> files;
     files.push_back({"fx_replay", ReplaySummons()});
+    const auto IndexOf = [&](const char* name) {
+        std::size_t i = 0;
+        while (i < files.size() && files[i].base != std::string("fx_") + name)
+            ++i;
+        return i;
+    };
     const auto add = [&](const char* name, cEdStage stage) {
         files.push_back({std::string("fx_") + name, stage});
     };
@@ -672,6 +678,108 @@ std::vector<StageFile> All() {
         HeroOf(stage).m_Flows.back().m_Commands.at(0).m_Shot->m_nDirection = 7;
         return stage;
     }());
+    // The enemy of "t_damaged" with hit effect 1 (the sign picture's animation) where it strikes: play
+    // goes on alike, only the picture differs.
+    add("h_hit_effect_body", [] {
+        cEdCharaDef enemy = Chara(HERO_X + 2, HERO_Y);
+        enemy.m_nBodyPower = 1;
+        enemy.m_nEffectNo = 1;
+        return Touch(enemy, FTK_DAMAGED, -1);
+    }());
+    // A message in a window that opens, its text a field: common variable 1 (7) in three digits with
+    // leading zeros; and the same message written out ("007"), which must be drawn the same.
+    const auto windowed = [&](const char* text) {
+        cEdFlowCmd message = flow_writer::MakeMessage(1);
+        message.m_strText = text;
+        message.m_Params[6] = 0; // until a key (never pressed): its window opens
+        message.m_Params[7] = 1; // in a window
+        return Runs({flow_writer::MakeCode("C1 = 7"), Timed(MakeCommand(FCT_WAIT), 10), message,
+                     Timed(MakeCommand(FCT_WAIT), 100)});
+    };
+    add("c_message_field", windowed("#C1_3Z."));
+    add("c_message_digits", windowed("007"));
+    // Code whose results show in the trace, once: the maximum of skill points set (which raises the
+    // points to 1) and 3 added by the status command; the maximum of hit points set to 4 and the hit
+    // points set to 1, then to 99 (kept to 4); the score from the skill points and a random number
+    // of 2 to 2 (42); then a code naming a target the hero has not, which fails and changes nothing.
+    add("c_code_results",
+        Runs({flow_writer::MakeCode("my.msp = 9"),
+              WithParams(MakeCommand(FCT_STATUS), {0, 0, 0, 0, 2, PLO_ADD, 0, 3}),
+              flow_writer::MakeCode("my.mhp = 4"), flow_writer::MakeCode("my.hp = 1"),
+              flow_writer::MakeCode("my.hp = 99"), flow_writer::MakeCode("score = my.sp * 10 + rand(2, 2)"),
+              flow_writer::MakeCode("score = tg.hp"), Timed(MakeCommand(FCT_WAIT), 100)}));
+    // The hero lands on a block character, rides it, and walks off it to the right: it falls to the
+    // floor.
+    add("t_ride_off", Riding(true, FTK_ON_BLOCK_CHARA, FTK_ALWAYS, -1));
+    // The shot of "c_shot_turns_to_nearest" with the faction it turns to (written 5, a faction of no
+    // character: the shot would fly on) taken from common variable 1 (1, the enemies'): it hits.
+    add("c_arrange_shot", [] {
+        cEdStage stage = Target(99, FTK_HIT_SHOT);
+        stage.m_Charas.back().m_nX = HERO_X - 4;
+        cEdFlowCmd shot = flow_writer::MakeShot(1, 1, 0, 60);
+        shot.m_Shot->m_nMoveKind = 2;
+        shot.m_Shot->m_nMoveValues[0] = 2;
+        shot.m_Shot->m_nMoveValues[1] = 5;
+        shot.m_Shot->m_bRangeLimit = 1;
+        shot.m_Shot->m_nRange = 30;
+        HeroOf(stage).m_Flows.push_back(
+            Flow(FTK_ALWAYS, {flow_writer::MakeCode("C1 = 1"),
+                              flow_writer::MakeArrange(FCT_SHOT, 16, PLO_ASSIGN, VS_COMMON, 1), shot,
+                              Timed(MakeCommand(FCT_WAIT), 10)}));
+        return stage;
+    }());
+    // The columns of "c_shot_thunder" (written 1) taken from common variable 1 (3): more shots at once.
+    add("c_arrange_formation", [&] {
+        cEdFlowCmd shot = formation(SHOT_PATTERN_THUNDER, 1).m_Charas.front().m_Flows.back().m_Commands.at(0);
+        shot.m_Shot->m_nDirection = 7;
+        shot.m_Shot->m_nFormationValues[1] = 1;
+        return Runs({flow_writer::MakeCode("C1 = 3"),
+                     flow_writer::MakeArrange(FCT_SHOT, 3, PLO_ASSIGN, VS_COMMON, 1), shot,
+                     Timed(MakeCommand(FCT_WAIT), 5)});
+    }());
+    // A flying hero's move to the left turned by 90 degrees: it moves up or down instead.
+    add("c_line_move_angle", [] {
+        cEdFlowCmd move = Move(FCT_LINE_MOVE, LEFT, 25, 5);
+        move.m_Move->m_nAngle = 90;
+        cEdStage stage = Runs({move});
+        HeroOf(stage).m_nMoveType = 1;
+        HeroOf(stage).m_nY = HERO_Y - 5;
+        return stage;
+    }());
+    // A sky layer that scrolls by itself to the left, and the same layer standing still.
+    const auto sky = [](std::int32_t automatic) {
+        cEdStage stage = Probe();
+        cEdStageTableD layer;
+        layer.m_strFile = demo_game::kSkyPicture;
+        layer.m_nAutoX = automatic;
+        layer.m_dSpeedX = 2;
+        stage.m_Backgrounds.push_back(layer);
+        return stage;
+    };
+    add("h_sky_scrolling", sky(1));
+    add("h_sky_still", sky(0));
+    // The summons of "c_summon_chara" with a block character standing where they would appear: none
+    // appears.
+    add("c_summon_blocked", [&] {
+        cEdStage stage = files.at(IndexOf("c_summon_chara")).stage;
+        stage.m_Charas.push_back(BlockChara(HERO_X + 1, HERO_Y));
+        return stage;
+    }());
+    // Walls three and six blocks to the hero's right, the nearer one there only while common variable 1
+    // is 1 (it stays 0): the hero walks past its place up to the farther wall.
+    add("h_block_conditions", [] {
+        cEdStage stage = Probe();
+        Wall(stage, HERO_X + 3, HERO_Y - 1, HERO_Y);
+        for (cEdBlockDef& b : stage.m_Blocks)
+            if (b.m_nX == HERO_X + 3 && b.m_nY < HERO_Y + 1)
+                b.m_Conditions.push_back(flow_writer::MakeVariableCondition(CK_COMMON_VAR, 1, 0, 1));
+        Wall(stage, HERO_X + 6, HERO_Y - 1, HERO_Y);
+        return stage;
+    }());
+    // A picture shown for half a second, once: it goes, and its file's surface with it.
+    add("c_show_picture_timed",
+        Runs({WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 2, 5}),
+              Timed(MakeCommand(FCT_WAIT), 100)}));
     add("c_show_picture", Runs({WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 0}),
                                 Timed(MakeCommand(FCT_WAIT), 100)}));
     return files;

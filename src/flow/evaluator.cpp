@@ -374,10 +374,6 @@ std::int32_t Parse(const std::string& input, cChara& chara, int depth) {
 
 } // namespace
 
-bool ExpressionFailed() {
-    return g_bError;
-}
-
 int SyncStringLength(std::string& s) {
     const std::size_t nul = s.find('\0');
     if (nul != std::string::npos) s.resize(nul);

@@ -20,8 +20,6 @@ bool EvaluateExpression(const std::string& text, cChara& chara);
 std::int32_t ParseExpression(const std::string& text, cChara& chara);
 // Evaluates a text without parentheses.
 std::int32_t EvaluateTerm(const std::string& text, cChara& chara);
-// Set by every error since the last EvaluateExpression.
-bool ExpressionFailed();
 
 // Truncates a string at its first NUL; returns the new length.
 int SyncStringLength(std::string& s);

@@ -320,11 +320,6 @@ void RelinkFlows(cChara& chara) {
     }
 }
 
-void AssignFlows(cChara& dst, const cChara& src) {
-    dst.m_Flows = src.m_Flows;
-    RelinkFlows(dst);
-}
-
 void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, int nIndex) {
     cCharaFlowState& st = chara.m_FlowState;
     if (st.nWalking > 0) {

@@ -83,8 +83,6 @@ void SetCurFlowChara(cChara* chara);
 void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, int nIndex);
 // Points every flow at the character's own definition at its position.
 void RelinkFlows(cChara& chara);
-// Copies the flows of src into dst (running state included) and relinks them to dst's definitions.
-void AssignFlows(cChara& dst, const cChara& src);
 // The animation's length in tenths of a second: the times of its frames before the first frame
 // from which it may be switched away (all of them when none may).
 int AnimationLength(int anime);

@@ -74,15 +74,6 @@ void cEffectObj::SetAnimation(int n) {
     m_Anim.Build(seqs);
 }
 
-void cEffectObj::Restart() {
-    const cEdEffect& def = g_Database.m_Effects.at(m_nEffect);
-    const int k = m_bScaled && def.nCellWidth > 0 ? std::max(1, m_nWidth / std::max(1, def.nCellWidth)) : 1;
-    m_nWidth = SaturateInt(std::int64_t{def.nCellWidth} * k);
-    m_nHeight = SaturateInt(std::int64_t{def.nCellHeight} * k);
-    SetAnimation(m_nEffect);
-    m_bRestart = 0;
-}
-
 namespace {
 
 bool AtEnd(const cAnimSeq& a) {
@@ -104,7 +95,6 @@ DDSURFACEDATA* EffectPicture(int n) {
 int DrawEffectObj(cEffectObj& e, DDSURFACEDATA* surface, int advance) {
     if (e.m_nEffect >= g_Database.m_Effects.Count() || g_Database.m_Effects.at(e.m_nEffect).m_Frames.empty())
         return 1;
-    if (e.m_bRestart) e.Restart();
     int pattern = e.m_Anim.GetPattern();
     if (advance && !e.m_bHeld) pattern = e.m_Anim.Tick();
     if (AtEnd(e.m_Anim)) return 1;
@@ -134,26 +124,6 @@ void StartEffectAt(int effect, double x, double y, int scale) {
 }
 
 // ---- Shown pictures ----
-
-void cPictureLayer::Set(int id, double x, double y, int displayMode, int frames, int countWhilePaused,
-                        int fixed, int scale, int width, int height, int layer, int slot) {
-    m_nId = static_cast<std::int16_t>(id);
-    m_dX = x;
-    m_dY = y;
-    m_nDisplayMode = displayMode;
-    m_nFrames = frames;
-    m_bCountWhilePaused = countWhilePaused;
-    m_bFixed = fixed;
-    m_bStretch = scale != 100;
-    m_nWidth = width;
-    m_nHeight = height;
-    m_nLayer = static_cast<std::uint8_t>(layer);
-    m_nSlot = slot;
-    if (fixed) {
-        m_nScreenX = static_cast<int>(x) - static_cast<int>(ViewX().m_dPos);
-        m_nScreenY = static_cast<int>(y) - static_cast<int>(ViewY().m_dPos);
-    }
-}
 
 int cPictureLayer::Draw(DDSURFACEDATA* surface, DDSURFACEDATA* picture, int paused) {
     if (m_nDisplayMode == 2 && !(paused && !m_bCountWhilePaused)) {

@@ -30,14 +30,11 @@ class cEffectObj {
     int SetSize(int n, int scale);
     // (Re)starts the animation of effect n from its definition.
     void SetAnimation(int n);
-    // Reads the definition again (its cell size and animation).
-    void Restart();
 
     std::uint16_t m_nEffect = 0;
     double m_dX = 0, m_dY = 0;
     int m_nWidth = 0, m_nHeight = 0;
     std::int16_t m_bScaled = 0;
-    int m_bRestart = 0;
     int m_bHeld = 0; // a held effect does not advance
     cAnimSeq m_Anim;
     std::list<std::string> m_Texts;
@@ -58,9 +55,6 @@ bool OnGameThread();
 // One picture shown by the picture command.
 class cPictureLayer {
   public:
-    // Stores the values; with fixed set, the screen position is taken from the view now.
-    void Set(int id, double x, double y, int displayMode, int frames, int countWhilePaused, int fixed,
-             int scale, int width, int height, int layer, int slot);
     // One frame; 1 when the picture's time is over.
     int Draw(DDSURFACEDATA* surface, DDSURFACEDATA* picture, int paused);
 

@@ -516,8 +516,6 @@ class cHero : public cChara {
     void SetMoveType(int type, int scaleToo);
     void LatchState();
     void SaveFacing() { m_nSavedDir = m_nDir; }
-    bool IsNotTouching(int itemId) const;
-    void EndTouch(int itemId);
     // A notice of a picture (kind, number, argument as a character's) rising above the hero.
     void PushMessage(int pictureKind, int pictureNo, int pictureArg);
     int RunFlows(int dying) override;

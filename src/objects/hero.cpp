@@ -151,14 +151,6 @@ void cHero::LatchState() {
     m_Work.nLastContact = m_Work.nContact;
 }
 
-bool cHero::IsNotTouching(int itemId) const {
-    return std::find(m_TouchingItems.begin(), m_TouchingItems.end(), itemId) == m_TouchingItems.end();
-}
-
-void cHero::EndTouch(int itemId) {
-    m_TouchingItems.remove(itemId);
-}
-
 void cHero::PushMessage(int pictureKind, int pictureNo, int pictureArg) {
     // The picture of a taken item rises above the hero for 30 frames from where it was taken.
     if (!g_lpGameScene || !PlayBoundRoom(PlayBound::Messages, g_lpGameScene->m_Messages.size())) return;

@@ -641,16 +641,6 @@ bool IsStandingOnRidden(const cChara& c, std::list<cStageChara>& list) {
     return bc && RectsMeet({c.m_dX, c.m_dBottom, c.m_dRight, c.m_dBottom + 5}, PositionRect(*bc));
 }
 
-cStageChara* FindBlockCharaUnderFeet(const cChara& c, std::list<cStageChara>& list) {
-    const cHitRect feet{c.m_dX, c.m_dBottom, c.m_dRight, c.m_dBottom + 5};
-    cStageChara* found = nullptr;
-    AnyBlockChara(list, [&](cStageChara& bc) {
-        if (IsLiveBlockChara(bc, c) && RectsMeet(feet, PositionRect(bc))) found = &bc;
-        return found != nullptr;
-    });
-    return found;
-}
-
 bool IsSqueezedByBlockCharas(const cChara& c, const cHitRect& r, std::list<cStageChara>& list) {
     const cHitRect me = PositionRect(c);
     const cHitRect strips[4][2] = {

@@ -59,7 +59,6 @@ class cBlockCharaScope {
 int ResolveBlockCharaContact(cChara& c, std::list<cStageChara>& list);
 void CarryRider(cChara& c, std::list<cStageChara>& list);
 bool IsStandingOnRidden(const cChara& c, std::list<cStageChara>& list);
-cStageChara* FindBlockCharaUnderFeet(const cChara& c, std::list<cStageChara>& list);
 bool IsSqueezedByBlockCharas(const cChara& c, const cHitRect& rect, std::list<cStageChara>& list);
 void PushOutOfBlockChara(cChara& c, std::list<cStageChara>& list, int axis);
 bool OverlapsChara(const cGameObject& obj, const std::list<cStageChara>& list);

@@ -314,20 +314,4 @@ TEST_F(FlowTest, FlowsAddedDuringAWalkAreBuiltAfterIt) {
     EXPECT_EQ(c.m_Flows[1].m_lpDef->m_Commands[0].m_strText, "A");
 }
 
-TEST_F(FlowTest, CopiedCharacterRunsItsOwnDefinitions) {
-    const Cmds cmds = {{FCT_WAIT, 3, 0, 'A'}};
-    cStageChara c;
-    Give(c, {MakeFlow(FTK_ALWAYS, cmds)});
-    SetFrames(c, 0, cmds);
-    Frame(c, {FTK_ALWAYS});
-    cStageChara copy;
-    copy = c;
-    AssignFlows(copy, c);
-    c.m_Def.m_Flows[0].m_Commands[0].m_strText = "Z";
-    s_Trace.clear();
-    Frame(copy);
-    EXPECT_EQ(s_Trace, "2:A");
-    EXPECT_EQ(copy.m_Flows[0].m_Commands[0].m_lpRecord, &copy.m_Def.m_Flows[0].m_Commands[0]);
-}
-
 } // namespace

@@ -197,10 +197,6 @@ TEST_F(ItemHeroTest, HeroBoxesAreListedLargestFirstAndTouchesAreKept) {
         order.push_back(b.nBox);
     EXPECT_EQ(order, (std::vector<int>{2, 0, 1, 3}));
     EXPECT_EQ(hero.m_nHitY, 8); // feet on the cell's floor
-    hero.m_TouchingItems.push_back(9);
-    EXPECT_FALSE(hero.IsNotTouching(9));
-    hero.EndTouch(9);
-    EXPECT_TRUE(hero.IsNotTouching(9));
 }
 
 TEST_F(ItemHeroTest, HitRangeChoicesTakeTheStageRangeTheyName) {

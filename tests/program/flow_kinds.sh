@@ -52,11 +52,14 @@ c_jump             | 240 0 0                      | min(s.y for s in r) < r[0].y
 c_shot             | 240 0 0                      | max(s.shots for s in r) >= 1
 c_sword            | 240 0 0                      | max(s.shots for s in r) >= 1
 c_summon_chara     | 240 0 0                      | r[-1].charas > r[0].charas
+c_summon_blocked   | 240 0 0                      | r[-1].charas == r[0].charas == 1
 c_summon_item      | 240 0 0                      | max(s.items for s in r) >= 1
 c_stage_clear      | 240 0 0                      | any(s.end == 1 for s in r)
 c_warp             | 240 0 0                      | any(a.y - b.y >= 32 for a, b in zip(r, r[1:]))
 c_loop             | 240 0 0                      | r[30].score == 3
 c_show_picture     | 240 0 0                      | max(s.pics for s in r) >= 1
+c_show_picture_timed | 240 0 0                    | max(s.pics for s in r) == 1 and r[-1].pics == 0 and r[-1].loaded == 0
+h_block_conditions | 240 2 0                      | r[0].x + 3 * 32 < r[-1].x < r[0].x + 6 * 32
 c_status           | 240 0 0                      | r[0].hp == 3 and r[-1].hp == 3
 c_cancel_move      | 240 0 0                      | min(s.x for s in r) > min(s.x for s in rows('t_impact')) + 8
 c_arrange          | 240 0 0                      | r[-1].hp == 2
@@ -91,9 +94,19 @@ h_shots_cross      | 240 0 0                      | r[-1].hp < 5
 h_shots_cancel     | 240 0 0                      | r[-1].hp == 5 and max(s.shots for s in r) >= 1
 h_many_targets     | 240 0 0                      | counted and r[0].charas >= 16
 h_flying_into_block_chara | 240 0 0               | counted and r[0].x + 32 < r[-1].x < r[0].x + 4 * 32 - 16
+h_hit_effect_body  | 240 2 0                      | counted and drawn_unlike(name, 't_damaged')
+c_message_field    | 240 0 0                      | drawn(name) and frames(name) == frames('c_message_digits')
+c_message_digits   | 240 0 0                      | drawn(name)
+c_code_results     | 240 0 0                      | r[-1].score == 42 and r[-1].hp == 4
+t_ride_off         | 130 0 0;110 2 0              | counted and fell_off(r)
+c_arrange_shot     | 240 0 0                      | counted
 c_shot_burst       | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_ring        | 240 0 0                      | max(s.shots for s in r) >= 6
 c_shot_thunder     | 240 0 0                      | max(s.shots for s in r) >= 2
+c_arrange_formation | 240 0 0                     | max(s.shots for s in r) > max(s.shots for s in rows('c_shot_thunder'))
+c_line_move_angle  | 240 0 0                      | spread(r, 'y') >= 32 and spread(r, 'x') < 8
+h_sky_scrolling    | 240 0 0                      | drawn_unlike(name, 'h_sky_still')
+h_sky_still        | 240 0 0                      | r[-1].x == r[0].x
 EOF2
 
 # Each stage in a copy of the project with a runtime folder of its own, eight at a time.
@@ -120,12 +133,12 @@ ok = True
 def spread(r, k):
     v = [getattr(s, k) for s in r]
     return max(v) - min(v)
+def frames(n):
+    files = glob.glob(f'{n}/snaps/*.bmp')
+    # The play area only: the status bar's bottom 32 rows (stored first) keep their own time.
+    return [open(f, 'rb').read()[54 + 32 * 640 * 3:]
+            for f in sorted(files, key=lambda f: int(re.sub(r'\D', '', f)))]
 def drawn(name):
-    def frames(n):
-        files = glob.glob(f'{n}/snaps/*.bmp')
-        # The play area only: the status bar's bottom 32 rows (stored first) keep their own time.
-        return [open(f, 'rb').read()[54 + 32 * 640 * 3:]
-                for f in sorted(files, key=lambda f: int(re.sub(r'\D', '', f)))]
     mine, still = frames(name), frames('c_still')
     return len(mine) == len(still) > 1 and mine[0] == still[0] and mine[1:] != still[1:]
 def turned(r):
@@ -152,18 +165,28 @@ def gone_and_back(r):
     # Counting while in view, a long still run while out of it, counting again at the end.
     runs, last = score_runs(r)
     return len(runs) >= 4 and runs[0] < 20 and max(runs) >= 50 and last < 20
+def drawn_unlike(name, twin):
+    # The same play as the twin stage without the drawn thing (positions, hit points, score), and
+    # frames drawn differently.
+    a, b = rows(name), rows(twin)
+    same = [(s.x, s.y, s.hp, s.score) for s in a] == [(s.x, s.y, s.hp, s.score) for s in b]
+    mine, theirs = frames(name), frames(twin)
+    return same and len(mine) == len(theirs) > 1 and mine != theirs
+def fell_off(r):
+    # Riding the block character a block above the floor, then walked off it and down on the floor.
+    return r[-1].y > r[30].y + 16 and r[-1].x > r[30].x + 32
 def rows(name):
     if open(f'{name}/rc').read().strip() != '0':
         return []
     found = []
     for t in open(f'{name}/trace.txt'):
         m = re.match(r'\d+ hero=([-\d.]+),([-\d.]+) hp=(-?\d+) score=(\d+) time=\d+ '
-                     r'objs=(\d+),(\d+),(\d+) pics=(\d+),\d+ end=(\d+)', t)
+                     r'objs=(\d+),(\d+),(\d+) pics=(\d+),(\d+) end=(\d+)', t)
         if m:
             v = m.groups()
             found.append(types.SimpleNamespace(x=float(v[0]), y=float(v[1]), hp=int(v[2]), score=int(v[3]),
                                                charas=int(v[4]), items=int(v[5]), shots=int(v[6]),
-                                               pics=int(v[7]), end=int(v[8])))
+                                               pics=int(v[7]), loaded=int(v[8]), end=int(v[9])))
     return found
 def music(name):
     return [l.strip() for l in open(f'{name}/music.txt')]
