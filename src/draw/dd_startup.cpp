@@ -58,14 +58,6 @@ bool DDStartUpDisplay(int& bUseD3D, win::HWND hWnd, int nBpp, int bVSync, int nW
     return true;
 }
 
-bool DDStartUpPictures(bool bGiven, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    const int first[] = {0};
-    if (!DDLoadSystemSurfaces(g_SystemSurfaces, first, 1)) return false;
-    if (!DDLoadPaletteFromFile(g_BasePalette, g_SystemSurfaceDefs[0].szFileName, 0)) return false;
-    std::memcpy(g_Palette, g_BasePalette, sizeof g_Palette);
-    return DDSetUpTransmit(&g_SystemSurfaceDefs[0], bGiven, r, g, b);
-}
-
 void DDShutDown() {
     for (auto& sd : g_SystemSurfaces)
         DDReleaseSurface(&sd);

@@ -22,9 +22,5 @@ void DDTableFromSystemBitmaps(SURFACEDEF* out, const SYSTEMBITMAP* in, int count
 // failure writes "DDInit失敗" to the EC log and returns false. Installs the frame loop's hooks.
 bool DDStartUpDisplay(int& bUseD3D, win::HWND hWnd, int nBpp, int bVSync, int nWindowMode);
 
-// After the display: the first system surface, the palette from its picture, and the transparent
-// colour (the project's when bGiven, else the picture's top-left pixel).
-bool DDStartUpPictures(bool bGiven, std::uint8_t r, std::uint8_t g, std::uint8_t b);
-
 // Shut-down: releases the system surfaces and ends the display.
 void DDShutDown();

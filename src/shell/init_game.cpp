@@ -188,21 +188,14 @@ bool SetUpPalette() {
         return false;
     }
     std::memcpy(g_Palette, g_BasePalette, sizeof g_Palette);
+    // An 8-bit palette project takes its transparent colour from the palette picture; another
+    // gives its own, which at 16 bits keys the pictures as they are loaded.
     const cSystemData& sd = g_SystemData;
-    if (sd.m_nColourMode == 0 || g_nScreenBpp == 16) {
-        if (!DDSetTransmitFromFile(&g_SystemSurfaceDefs[SYSBMP_PALETTE])) {
-            ECLog("DDSetTransmit失敗");
-            ReportErrBox("%s の読み込みに失敗！", file);
-            return false;
-        }
-        if (sd.m_nColourMode != 0) {
-            RGBTRIPLE& rgb = DDIsD3D() ? lpDTCon->rgbTransmit : g_lpDDCon->rgbTransmit;
-            rgb.rgbtRed = sd.m_byTransRed;
-            rgb.rgbtGreen = sd.m_byTransGreen;
-            rgb.rgbtBlue = sd.m_byTransBlue;
-        }
-    } else {
-        DDSetTransmit(sd.m_byTransRed, sd.m_byTransGreen, sd.m_byTransBlue);
+    if (!DDSetUpTransmit(&g_SystemSurfaceDefs[SYSBMP_PALETTE], sd.m_nColourMode != 0, sd.m_byTransRed,
+                         sd.m_byTransGreen, sd.m_byTransBlue)) {
+        ECLog("DDSetTransmit失敗");
+        ReportErrBox("%s の読み込みに失敗！", file);
+        return false;
     }
     ECLog("1");
     return true;

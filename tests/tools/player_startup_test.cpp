@@ -134,6 +134,32 @@ TEST_F(PlayerStartUp, MirroredViewsDrawTheirSourcesCellsTurnedRound) {
     EXPECT_EQ(mirrored, 32 * 32);
 }
 
+TEST_F(PlayerStartUp, AProjectsOwnTransparentColourKeysItsPicturesAtSixteenBits) {
+    // A full-colour project whose transparent colour (0, 177, 0) is not the palette picture's
+    // top-left pixel: at 16 bits that colour is the key the pictures are loaded with; an 8-bit
+    // palette project keeps the picture's. The project's file is put back afterwards.
+    const std::string file = "data/System.dat";
+    const std::string saved = file + ".saved";
+    fs::copy_file(file, saved, fs::copy_options::overwrite_existing);
+    for (const int mode : {1, 0})
+        for (const int d3d : {0, 1}) {
+            cSystemData sd;
+            ASSERT_TRUE(sd.LoadFile(saved));
+            sd.m_nColourMode = mode;
+            sd.m_byTransRed = 0;
+            sd.m_byTransGreen = 177;
+            sd.m_byTransBlue = 0;
+            ASSERT_TRUE(sd.SaveFile(file));
+            ASSERT_TRUE(Start("Direct3D=" + std::to_string(d3d) + "\r\nWindowMode=0\r\nBpp=16\r\n"));
+            const RGBTRIPLE key = d3d ? lpDTCon->rgbTransmit16 : g_lpDDCon->rgbTransmit16;
+            EXPECT_EQ(key.rgbtGreen == 177 && key.rgbtRed == 0 && key.rgbtBlue == 0, mode != 0)
+                << "colour mode " << mode << ", Direct3D " << d3d;
+            Stop();
+        }
+    fs::copy_file(saved, file, fs::copy_options::overwrite_existing);
+    fs::remove(saved);
+}
+
 TEST_F(PlayerStartUp, AWindowSizeBeyondTheDesktopIsKeptToIt) {
     // A resizable Direct3D window placed at (10, 20) with a client area of 100000 x 100000.
     fs::create_directories("user_data");
