@@ -57,11 +57,12 @@ TEST_P(RasterRowsTest, EveryLengthAndStartFollowsThePixelRule) {
     }
     Direct3DTexture9* tex = nullptr;
     ASSERT_EQ(dev->CreateTexture(64, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
-    // Runs of transparent, opaque and partly transparent texels, so that groups of every mixture occur.
+    // Runs of transparent, opaque and partly transparent texels, so that groups of every mixture occur,
+    // and a long opaque run, so that whole groups of opaque texels do too.
     std::mt19937 rng(7);
     std::vector<std::uint32_t> texels(64);
     for (int x = 0; x < 64; ++x) {
-        const std::uint32_t kind = (x / 3 + x / 7) % 4;
+        const std::uint32_t kind = x >= 24 && x < 42 ? 1 : (x / 3 + x / 7) % 4;
         const std::uint32_t alpha = kind == 0 ? 0 : kind == 1 ? 255 : rng() & 0xFF;
         texels[x] = alpha << 24 | (rng() & 0xFFFFFF);
         tex->Level()->Pixels().Set(x, 0, texels[x]);

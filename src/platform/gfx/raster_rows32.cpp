@@ -169,9 +169,15 @@ GFX_AVX2_INLINE void Group8(const Avx2Consts& c, std::uint32_t* out, const std::
         if (Under) Store8<Tail>(out, mask, c.vunder);
         return;
     }
+    const int fullBits = _mm256_movemask_epi8(full);
+    if (fullBits == -1) {
+        // Every pixel opaque: the texels replace the target, which need not be read.
+        Store8<Tail>(out, mask, _mm256_and_si256(t, c.vkeep));
+        return;
+    }
     const __m256i d0 = Under ? c.vunder : Load8<Tail>(out, mask);
     __m256i r;
-    if ((clearBits | _mm256_movemask_epi8(full)) == -1) {
+    if ((clearBits | fullBits) == -1) {
         r = _mm256_and_si256(t, c.vkeep); // every pixel transparent or opaque
     } else {
         if (Identity) {
