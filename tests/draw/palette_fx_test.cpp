@@ -1,6 +1,7 @@
 // Palette effects, colour conversion, the blend table, the range random number and the fades.
 #include "draw/dd_palette_fx.h"
 #include "effects_fixture.h"
+#include "fixtures/bytes.h"
 #include "platform/crt_rand.h"
 
 #include <gtest/gtest.h>
@@ -117,8 +118,8 @@ TEST(RandRange, WholeIntRangeNeitherOverflowsNorDividesByZero) {
 }
 
 TEST(DDLoadBlendTable, ReadsWholeTablesAndRefusesShortOnes) {
-    const auto dir = std::filesystem::temp_directory_path() / "m4_blend_table_test";
-    std::filesystem::create_directories(dir);
+    const fixtures::TempDir tmp;
+    const auto& dir = tmp.path();
     const std::string full = (dir / "full.dat").string(), part = (dir / "part.dat").string();
     {
         std::ofstream f(full, std::ios::binary);
@@ -136,7 +137,6 @@ TEST(DDLoadBlendTable, ReadsWholeTablesAndRefusesShortOnes) {
     EXPECT_EQ(table[0], 0);
     EXPECT_EQ(table[65535], 0);
     EXPECT_FALSE(DDLoadBlendTable(table.data(), (dir / "missing.dat").string().c_str()));
-    std::filesystem::remove_all(dir);
 }
 
 // ---- Fades on a display ----

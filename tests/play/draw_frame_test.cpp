@@ -6,6 +6,7 @@
 #include "draw/dd_startup.h"
 #include "draw/font.h"
 #include "draw/frame_snapshot.h"
+#include "fixtures/bytes.h"
 #include "objects/chara_draw.h"
 #include "objects/object_links.h"
 #include "platform/gfx/bmp.h"
@@ -348,7 +349,8 @@ TEST(Snapshots, SpecsAndBitmaps) {
         EXPECT_FALSE(ParseSnapshotSetting(bad, dir, frames)) << bad;
 
     // A smaller frame is padded with black, rows go bottom-up.
-    const fs::path path = fs::temp_directory_path() / "m4_snapshot_test.bmp";
+    const fixtures::TempDir tmp;
+    const fs::path path = tmp.path() / "snapshot.bmp";
     std::vector<std::uint32_t> px(4 * 2, 0x123456);
     px[0] = 0xFF0000;
     ASSERT_TRUE(WriteSnapshotBmp(path.string(), px.data(), 4, 2));
@@ -361,7 +363,6 @@ TEST(Snapshots, SpecsAndBitmaps) {
     EXPECT_EQ(dib.PixelArgb(3, 1) & 0xFFFFFF, 0x123456u);
     EXPECT_EQ(dib.PixelArgb(4, 0) & 0xFFFFFF, 0u);
     EXPECT_EQ(dib.PixelArgb(639, 479) & 0xFFFFFF, 0u);
-    fs::remove(path);
 }
 
 class SnapshotPresent : public StageDrawTest, public ::testing::WithParamInterface<int> {};

@@ -7,6 +7,7 @@
 // the stage-clear command of an item ends the stage.
 #include "play_fixture.h"
 
+#include "fixtures/bytes.h"
 #include "objects/object_links.h"
 
 #include <cstdio>
@@ -57,14 +58,8 @@ class ScenarioTest : public PlayTest {
         PlayTest::SetUp();
         SetFlowCommandHandler(FCT_LINE_MOVE, &StandInMove);
         SetSharedCommandHandler(FCT_STAGE_CLEAR, &StandInStageClear);
-        m_Path = (std::filesystem::temp_directory_path() /
-                  ("m4_scenario_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                   ".stg4_000"))
-                     .string();
-    }
-    void TearDown() override {
-        std::filesystem::remove(m_Path);
-        PlayTest::TearDown();
+        // A folder of its own: tests of this suite run side by side in separate processes.
+        m_Path = m_Dir.file("scenario.stg4_000");
     }
     // A 30 x 15 stage with a floor: the hero falls onto it from row 9, coins on the way, an enemy at
     // column 12 and the goal at column 26. Written to a stage file, read back and set up.
@@ -108,6 +103,7 @@ class ScenarioTest : public PlayTest {
         return nullptr;
     }
 
+    fixtures::TempDir m_Dir;
     std::string m_Path;
 };
 
