@@ -564,3 +564,65 @@ TEST_F(DDrawTest, HandedOverPixelsReadAsCopiedOnesWhateverIsDrawnAfter) {
         dd_ = nullptr;
     }
 }
+
+// A window's back buffer takes its background picture again each frame and has a little drawn on
+// it, and the primary takes the back buffer: whatever rows the last frame drew in, each frame shows
+// the background with only its own drawing, also after the background itself is drawn on.
+TEST_F(DDrawTest, ABackBufferTakingItsBackgroundEachFrameShowsOnlyThatFramesDrawing) {
+    for (int bpp : {16, 32}) {
+        SCOPED_TRACE(bpp);
+        Init(bpp);
+        constexpr int W = 6, H = 24;
+        const std::uint32_t mask = bpp == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+        DirectDrawSurface7* picture = Offscreen(W, H);
+        DirectDrawSurface7* back = Offscreen(W, H);
+        DirectDrawSurface7* front = Offscreen(W, H);
+        std::vector<std::uint32_t> background(W * H);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                background[y * W + x] = (0x01030507u * static_cast<std::uint32_t>(y * W + x + 1)) & mask;
+                picture->Pixels().Set(x, y, background[y * W + x]);
+            }
+        std::uint32_t rng = 99;
+        auto next = [&](std::uint32_t n) {
+            rng = rng * 1664525u + 1013904223u;
+            return (rng >> 8) % n;
+        };
+        auto fill = [&](DirectDrawSurface7* s, RECT r, std::uint32_t colour,
+                        std::vector<std::uint32_t>& model) {
+            DDBLTFX fx;
+            fx.dwFillColor = colour & mask;
+            ASSERT_EQ(s->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x)
+                    model[y * W + x] = fx.dwFillColor;
+        };
+        for (int frame = 0; frame < 300; ++frame) {
+            ASSERT_EQ(back->BltFast(0, 0, picture, nullptr, 0), DD_OK);
+            std::vector<std::uint32_t> model = background;
+            for (int k = static_cast<int>(next(3)); k > 0; --k) { // a few bands of rows drawn on
+                const LONG top = static_cast<LONG>(next(H)), left = static_cast<LONG>(next(W));
+                const RECT r{left, top, left + 1 + LONG(next(W - left)),
+                             std::min<LONG>(H, top + 1 + LONG(next(3)))};
+                fill(back, r, 0x9E3779B9u * static_cast<std::uint32_t>(frame + k), model);
+            }
+            ASSERT_EQ(front->Blt(nullptr, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+            if (frame % 37 == 36) { // the background drawn on between frames
+                const LONG top = static_cast<LONG>(next(H));
+                fill(picture, RECT{0, top, W, top + 1}, static_cast<std::uint32_t>(frame), background);
+            }
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x) {
+                    ASSERT_EQ(Seen(back, x, y), model[y * W + x])
+                        << "frame " << frame << " at " << x << "," << y;
+                    ASSERT_EQ(Seen(front, x, y), model[y * W + x])
+                        << "frame " << frame << " at " << x << "," << y;
+                }
+        }
+        for (auto* m : made_)
+            m->Release();
+        made_.clear();
+        dd_->Release();
+        dd_ = nullptr;
+    }
+}

@@ -250,4 +250,66 @@ TEST(Presenter, AChangeInAnyRowIsFoundAndShown) {
     ClearPublishedFrames();
 }
 
+// Frames that name one store state as their origin are compared only in the rows either of them
+// wrote since: a change there is found, whichever frame wrote the row, and the other rows are
+// taken as alike. Another origin, or a frame coloured through a palette, is compared whole.
+TEST(Presenter, FramesOfOneOriginAreComparedInTheRowsEitherWrote) {
+    struct Step {
+        PixelFormat format;
+        FrameOrigin origin;
+        int changedRow; // -1: the same pixels as the frame before
+        bool change;
+        const char* what;
+    };
+    const PixelFormat k32 = PixelFormat::X8R8G8B8, k16 = PixelFormat::R5G6B5, k8 = PixelFormat::Index8;
+    const Step steps[] = {
+        {k32, {5, 3, 5}, 4, true, "a row it wrote"},
+        {k32, {5, 8, 9}, 3, true, "a row only the frame shown wrote"},
+        {k32, {5, 0, 0}, -1, false, "nothing written on either side of the same state"},
+        {k32, {5, 0, 0}, -1, false, "the same state again"},
+        {k32, {6, 0, 0}, 11, true, "another state: compared whole"},
+        {k32, {6, 2, 3}, 2, true, "a row of its own after another state"},
+        {k32, {0, 0, 0}, 12, true, "no origin: compared whole"},
+        {k16, {7, 1, 2}, 1, true, "16 bits, a row it wrote"},
+        {k16, {7, 0, 0}, 1, true, "16 bits, the row the frame shown wrote"},
+        {k16, {7, 0, 0}, -1, false, "16 bits, alike"},
+    };
+    ClearPublishedFrames();
+    PixelBuffer b;
+    PixelFormat current = k8;
+    for (const Step& step : steps) {
+        if (step.format != current) {
+            current = step.format;
+            b.Allocate(16, 13, current);
+            for (int y = 0; y < 13; ++y)
+                for (int x = 0; x < 16; ++x)
+                    b.Set(x, y, (0x9E3779B9u * static_cast<std::uint32_t>(y * 16 + x + 1)) >> 12);
+            const FrameOrigin first{step.origin.base, 0, 0};
+            PublishPixels(b, nullptr, &first);
+        }
+        if (step.changedRow >= 0)
+            b.Set(step.changedRow % 16, step.changedRow, b.Get(step.changedRow % 16, step.changedRow) ^ 1);
+        const std::uint64_t before = PublishedChangeCount();
+        PublishPixels(b, nullptr, &step.origin);
+        EXPECT_EQ(PublishedChangeCount() - before, step.change ? 1u : 0u) << step.what;
+        std::vector<std::uint32_t> out, expected(16 * 13);
+        int w = 0, h = 0;
+        ASSERT_TRUE(ReadLastFrame(out, w, h));
+        ConvertToXrgb(b, nullptr, expected.data());
+        EXPECT_EQ(out, expected) << step.what;
+    }
+    // At 8 bits a palette may change what unwritten rows show: the origin is not used.
+    PixelBuffer indexed;
+    indexed.Allocate(4, 4, k8);
+    indexed.Set(1, 3, 7);
+    PALETTEENTRY palette[256] = {};
+    const FrameOrigin same{9, 0, 1};
+    PublishPixels(indexed, palette, &same);
+    palette[7].peGreen = 90;
+    const std::uint64_t before = PublishedChangeCount();
+    PublishPixels(indexed, palette, &same);
+    EXPECT_EQ(PublishedChangeCount(), before + 1);
+    ClearPublishedFrames();
+}
+
 } // namespace

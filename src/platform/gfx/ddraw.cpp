@@ -5,6 +5,7 @@
 #include "platform/gfx/sim.h"
 #include "platform/window.h"
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -15,6 +16,12 @@ namespace {
 // The live devices, for simulated loss. Guarded because tests may lose surfaces from any thread.
 std::mutex g_liveMutex;
 std::vector<DirectDraw7*> g_liveDevices;
+
+// A number for a new state of a store's pixels, never given before.
+std::uint64_t NextStoreVersion() {
+    static std::atomic<std::uint64_t> versions{0};
+    return ++versions;
+}
 
 bool RectInside(const RECT& r, int w, int h) {
     return r.left >= 0 && r.top >= 0 && r.right <= w && r.bottom <= h && r.left <= r.right &&
@@ -258,8 +265,9 @@ HRESULT DirectDrawClipper::SetHWnd(DWORD, HWND hwnd) {
 // ---- surfaces ----
 
 DirectDrawSurface7::DirectDrawSurface7(DirectDraw7* dd, DWORD caps, int w, int h, PixelFormat f)
-    : dd_(dd), caps_(caps), pixels_(std::make_shared<PixelBuffer>()) {
+    : dd_(dd), caps_(caps), pixels_(std::make_shared<SurfaceStore>()) {
     pixels_->Allocate(w, h, f);
+    pixels_->version = NextStoreVersion();
     std::lock_guard lock(g_liveMutex);
     dd_->surfaces_.push_back(this);
     if (InVideoMemory()) dd_->videoBytes_ += pixels_->bytes.size();
@@ -293,7 +301,7 @@ const PALETTEENTRY* DirectDrawSurface7::EffectivePalette() const {
 }
 
 void DirectDrawSurface7::PublishToPresenter() {
-    PublishPixels(*pixels_, EffectivePalette());
+    PublishPixels(*pixels_, EffectivePalette(), &pixels_->origin);
 }
 
 HRESULT DirectDrawSurface7::GetAttachedSurface(DDSCAPS2* caps, LPDIRECTDRAWSURFACE7* out) {
@@ -311,7 +319,7 @@ HRESULT DirectDrawSurface7::Flip(LPDIRECTDRAWSURFACE7, DWORD flags) {
     if (locked_ || chain_.front()->locked_) return DDERR_SURFACEBUSY;
     if (flags & DDFLIP_WAIT) sim::WaitForVerticalBlank();
     // The back buffer becomes the front: the stores rotate through the chain.
-    std::shared_ptr<PixelBuffer> front = pixels_;
+    std::shared_ptr<SurfaceStore> front = pixels_;
     pixels_ = chain_.front()->pixels_;
     for (std::size_t i = 0; i + 1 < chain_.size(); ++i)
         chain_[i]->pixels_ = chain_[i + 1]->pixels_;
@@ -333,18 +341,52 @@ HRESULT DirectDrawSurface7::CheckSource(const DirectDrawSurface7* src, const REC
 
 void DirectDrawSurface7::Unshare(bool overwriteAll) {
     if (pixels_.use_count() <= 1) return;
-    const PixelBuffer& shared = *pixels_;
-    std::shared_ptr<PixelBuffer> own;
+    const SurfaceStore& shared = *pixels_;
+    std::shared_ptr<SurfaceStore> own;
     if (spare_ && spare_.use_count() == 1 && spare_->width == shared.width &&
         spare_->height == shared.height && spare_->format == shared.format && spare_->pitch == shared.pitch &&
         spare_->bytes.size() == shared.bytes.size()) {
         own = std::move(spare_);
-        if (!overwriteAll) std::memcpy(own->bytes.data(), shared.bytes.data(), shared.bytes.size());
+        const FrameOrigin& o = own->origin;
+        if (overwriteAll) {
+            // Nothing to copy: every pixel is about to be written.
+        } else if (o.base != 0 && o.base == shared.version) {
+            // The spare was a copy of these very pixels: only the rows written since differ (the
+            // back buffer of a window taking its background again each frame).
+            if (o.top < o.bottom) {
+                const std::size_t at = static_cast<std::size_t>(o.top) * shared.pitch;
+                std::memcpy(own->bytes.data() + at, shared.bytes.data() + at,
+                            static_cast<std::size_t>(o.bottom - o.top) * shared.pitch);
+            }
+        } else {
+            std::memcpy(own->bytes.data(), shared.bytes.data(), shared.bytes.size());
+        }
     } else {
-        own = std::make_shared<PixelBuffer>(shared);
+        own = std::make_shared<SurfaceStore>(shared);
     }
     spare_.reset();
+    own->origin = overwriteAll ? FrameOrigin{} : FrameOrigin{shared.version, 0, 0};
+    own->version = NextStoreVersion();
     pixels_ = std::move(own);
+}
+
+void DirectDrawSurface7::BeginWrite(int top, int bottom, bool overwriteAll) {
+    Unshare(overwriteAll);
+    SurfaceStore& s = *pixels_;
+    s.version = NextStoreVersion();
+    FrameOrigin& o = s.origin;
+    if (overwriteAll) o = FrameOrigin{};
+    if (o.base == 0) return;
+    top = std::clamp(top, 0, s.height);
+    bottom = std::clamp(bottom, top, s.height);
+    if (top == bottom) return;
+    if (o.top >= o.bottom) {
+        o.top = top;
+        o.bottom = bottom;
+    } else {
+        o.top = std::min(o.top, top);
+        o.bottom = std::max(o.bottom, bottom);
+    }
 }
 
 bool DirectDrawSurface7::ShareWholeCopy(const BlitParams& bp, DirectDrawSurface7* src) {
@@ -370,7 +412,7 @@ HRESULT DirectDrawSurface7::RunCopy(BlitParams& bp, DirectDrawSurface7* src) {
         const PixelBuffer& d = *pixels_;
         const bool coversAll = !bp.keyed && bp.dx + bp.i0 <= 0 && bp.dy + bp.j0 <= 0 &&
                                bp.dx + bp.i1 >= d.width && bp.dy + bp.j1 >= d.height;
-        Unshare(coversAll && src != this);
+        BeginWrite(bp.dy + bp.j0, bp.dy + bp.j1, coversAll && src != this);
         bp.dst = pixels_.get();
         bp.key = src->key_;
         if (src == this) {
@@ -405,7 +447,8 @@ HRESULT DirectDrawSurface7::Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRe
         } else if (!RectInside(dr, d.width, d.height)) {
             return DDERR_INVALIDRECT;
         }
-        Unshare(dr.left <= 0 && dr.top <= 0 && dr.right >= d.width && dr.bottom >= d.height);
+        BeginWrite(dr.top, dr.bottom,
+                   dr.left <= 0 && dr.top <= 0 && dr.right >= d.width && dr.bottom >= d.height);
         pixels_->Fill(dr.left, dr.top, dr.right, dr.bottom, fx->dwFillColor & RawMask(d.format));
         if (IsPrimary()) PublishToPresenter();
         return DD_OK;
@@ -499,7 +542,8 @@ HRESULT DirectDrawSurface7::Lock(RECT* rect, DDSURFACEDESC2* desc, DWORD flags, 
     PixelBuffer& p = *pixels_;
     RECT r = rect ? *rect : WholeRect(p);
     if (!RectInside(r, p.width, p.height)) return DDERR_INVALIDRECT;
-    if (!(flags & DDLOCK_READONLY)) Unshare(false);
+    // The lock's pointer reaches the whole store: all of it counts as written.
+    if (!(flags & DDLOCK_READONLY)) BeginWrite(0, p.height, false);
     locked_ = true;
     GetSurfaceDesc(desc);
     desc->dwFlags |= DDSD_LPSURFACE | DDSD_PITCH;
@@ -520,7 +564,7 @@ HRESULT DirectDrawSurface7::GetDC(HDC* dc) {
     if (lost_) return DDERR_SURFACELOST;
     if (dc_) return DDERR_DCALREADYCREATED;
     if (locked_) return DDERR_SURFACEBUSY;
-    Unshare(false);
+    BeginWrite(0, pixels_->height, false);
     dc_ = CreateSurfaceDC(pixels_.get(), EffectivePalette());
     *dc = dc_;
     return DD_OK;
@@ -590,7 +634,7 @@ HRESULT DirectDrawSurface7::IsLost() {
 
 HRESULT DirectDrawSurface7::Restore() {
     if (lost_) {
-        Unshare(true);
+        BeginWrite(0, pixels_->height, true);
         std::fill(pixels_->bytes.begin(), pixels_->bytes.end(), 0);
         lost_ = false;
     }

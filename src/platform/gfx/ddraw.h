@@ -6,6 +6,7 @@
 #pragma once
 #include "platform/gfx/gfx_types.h"
 #include "platform/gfx/pixels.h"
+#include "platform/gfx/presenter.h"
 #include <memory>
 #include <vector>
 
@@ -199,6 +200,14 @@ class DirectDrawClipper : public RefCounted {
     HWND hwnd_ = nullptr;
 };
 
+// A surface's pixel store, with what is known of how it came to hold its pixels: `version` numbers
+// each state of them (a number no other state had, taken whenever they are about to be written), and
+// `origin` names the state they were last copied from and the rows written since (base 0: unknown).
+struct SurfaceStore : PixelBuffer {
+    std::uint64_t version = 0;
+    FrameOrigin origin;
+};
+
 // A surface: the primary, one of its back buffers, or an off-screen plain surface.
 class DirectDrawSurface7 : public RefCounted {
   public:
@@ -239,7 +248,7 @@ class DirectDrawSurface7 : public RefCounted {
 
     // Not part of the platform's interface. The writable pixels are this surface's own (see Unshare).
     PixelBuffer& Pixels() {
-        Unshare(false);
+        BeginWrite(0, pixels_->height, false);
         return *pixels_;
     }
     const PixelBuffer& Pixels() const { return *pixels_; }
@@ -271,16 +280,20 @@ class DirectDrawSurface7 : public RefCounted {
     // of its own again (Unshare). False when the copy has to be made.
     bool ShareWholeCopy(const BlitParams& bp, DirectDrawSurface7* src);
     // Gives this surface a store of its own before it is written, with its current pixels unless
-    // `overwriteAll` says every pixel is about to be written anyway.
+    // `overwriteAll` says every pixel is about to be written anyway. A spare store copied from the
+    // same state before takes back only the rows written since.
     void Unshare(bool overwriteAll);
+    // Every write of the pixels begins here: a store of its own (Unshare), a new state number, and
+    // rows [top, bottom) counted as written since the store's origin.
+    void BeginWrite(int top, int bottom, bool overwriteAll);
 
     DirectDraw7* dd_;
     DWORD caps_;
-    std::shared_ptr<PixelBuffer> pixels_;
+    std::shared_ptr<SurfaceStore> pixels_;
     // A store this surface may take when it next needs one of its own: the one a surface gave up
     // when it took this surface's pixels, so that a window's back buffer and primary trade two
     // stores instead of allocating a new one each frame.
-    std::shared_ptr<PixelBuffer> spare_;
+    std::shared_ptr<SurfaceStore> spare_;
     DirectDrawPalette* palette_ = nullptr;
     DirectDrawClipper* clipper_ = nullptr;
     bool hasKey_ = false;

@@ -25,6 +25,8 @@ struct Slot {
     std::vector<std::uint32_t> spare;
     // A few rows converted for comparing with the slot's frame (with the spare's lock).
     std::vector<std::uint32_t> band;
+    // Where the slot's frame came from (publishers only, like `pixels`).
+    FrameOrigin origin;
 };
 
 Slot& TheSlot() {
@@ -40,9 +42,9 @@ bool Differs(const Slot& s, const std::vector<std::uint32_t>& next, int width, i
 
 // Whether a 32-bit `frame`, made opaque as its conversion makes it, gives the pixels `shown` (rows
 // frame.width apart): compared as it is read, nothing converted or stored.
-bool SameOpaque32(const PixelBuffer& frame, const std::uint32_t* shown) {
+bool SameOpaque32(const PixelBuffer& frame, const std::uint32_t* shown, int top, int bottom) {
     const int w = frame.width;
-    for (int y = 0; y < frame.height; ++y) {
+    for (int y = top; y < bottom; ++y) {
         const auto* p = reinterpret_cast<const std::uint32_t*>(frame.Row(y));
         const std::uint32_t* q = shown + static_cast<std::size_t>(y) * w;
         int x = 0;
@@ -68,17 +70,40 @@ bool SameOpaque32(const PixelBuffer& frame, const std::uint32_t* shown) {
 // Rows converted at a time while a frame is compared with the one shown.
 constexpr int kBandRows = 8;
 
+// The origin worth keeping for `frame`: none for a frame coloured through a palette, which may change
+// while its indices do not.
+FrameOrigin Usable(const FrameOrigin* origin, const PixelBuffer& frame) {
+    return origin && frame.format != PixelFormat::Index8 ? *origin : FrameOrigin{};
+}
+
+// The rows in which `frame` of `origin` can differ from the slot's frame: all of them unless both
+// are known to come from one store state and the frame needs no palette.
+void RowsToCompare(const Slot& s, const PixelBuffer& frame, const FrameOrigin* origin, int& top,
+                   int& bottom) {
+    top = 0;
+    bottom = frame.height;
+    if (!origin || origin->base == 0 || origin->base != s.origin.base || frame.format == PixelFormat::Index8)
+        return;
+    const bool mine = origin->top < origin->bottom, shown = s.origin.top < s.origin.bottom;
+    top = std::min(mine ? origin->top : frame.height, shown ? s.origin.top : frame.height);
+    bottom = std::max(mine ? origin->bottom : 0, shown ? s.origin.bottom : 0);
+    top = std::clamp(top, 0, frame.height);
+    bottom = std::clamp(bottom, top, frame.height);
+}
+
 // Whether `frame` converted to XRGB gives the slot's frame again (the spare's lock held). It is
 // converted a few rows at a time and compared as it goes, so that a frame that did not change is
-// neither stored nor copied.
-bool SameAsShown(Slot& s, const PixelBuffer& frame, const PALETTEENTRY* palette) {
+// neither stored nor copied; rows that neither frame wrote since their common origin are skipped.
+bool SameAsShown(Slot& s, const PixelBuffer& frame, const PALETTEENTRY* palette, const FrameOrigin* origin) {
     if (s.count == 0 || s.width != frame.width || s.height != frame.height) return false;
+    int top = 0, bottom = 0;
+    RowsToCompare(s, frame, origin, top, bottom);
     if (frame.format == PixelFormat::X8R8G8B8 || frame.format == PixelFormat::A8R8G8B8)
-        return SameOpaque32(frame, s.pixels.data());
+        return SameOpaque32(frame, s.pixels.data(), top, bottom);
     const auto w = static_cast<std::size_t>(frame.width);
     s.band.resize(w * kBandRows);
-    for (int y = 0; y < frame.height; y += kBandRows) {
-        const int rows = std::min(kBandRows, frame.height - y);
+    for (int y = top; y < bottom; y += kBandRows) {
+        const int rows = std::min(kBandRows, bottom - y);
         ConvertRowsToXrgb(frame, palette, y, y + rows, s.band.data());
         if (std::memcmp(s.band.data(), s.pixels.data() + y * w, rows * w * 4) != 0) return false;
     }
@@ -100,6 +125,7 @@ void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPix
         std::lock_guard lock(s.mutex);
         changed = Differs(s, s.spare, width, height);
         if (changed) ++s.changes;
+        s.origin = FrameOrigin{};
         s.pixels.swap(s.spare);
         s.width = width;
         s.height = height;
@@ -108,16 +134,19 @@ void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPix
     if (changed) win::WakeMessageWaiters();
 }
 
-void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette) {
+void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const FrameOrigin* origin) {
     if (frame.width <= 0 || frame.height <= 0) return;
     Slot& s = TheSlot();
     {
         std::lock_guard spareLock(s.spareMutex);
-        if (SameAsShown(s, frame, palette)) {
+        if (SameAsShown(s, frame, palette, origin)) {
+            // The slot's pixels are this frame's too, so its origin describes them as well.
+            if (const FrameOrigin o = Usable(origin, frame); o.base != 0) s.origin = o;
             std::lock_guard lock(s.mutex);
             ++s.count;
             return;
         }
+        s.origin = Usable(origin, frame);
         s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
         ConvertToXrgb(frame, palette, s.spare.data());
         std::lock_guard lock(s.mutex);
@@ -166,6 +195,7 @@ void ClearPublishedFrames() {
     std::lock_guard spareLock(s.spareMutex);
     std::lock_guard lock(s.mutex);
     s.pixels.clear();
+    s.origin = FrameOrigin{};
     s.width = s.height = 0;
     s.count = 0;
 }

@@ -12,14 +12,24 @@ namespace gfx {
 constexpr int kScreenWidth = 640;
 constexpr int kScreenHeight = 480;
 
+// What is known of where a frame's pixels came from: they are those of the pixel store state
+// numbered `base` (0: nothing is known) except in rows [top, bottom), written since. Two frames of
+// one base can differ only in the rows either of them wrote.
+struct FrameOrigin {
+    std::uint64_t base = 0;
+    int top = 0, bottom = 0;
+};
+
 // Copies a frame of `width` x `height` XRGB pixels (rows `pitchPixels` apart) into the slot.
 void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels);
 // Publishes the pixels of `frame` converted to XRGB (ConvertToXrgb, with `palette` for 8-bit frames).
 // The conversion writes into a frame store that the slot keeps for the purpose, so that a frame costs
 // one pass over its pixels and no allocation; a frame that converts to the pixels shown already is
 // compared a few rows at a time as it is converted and only counted. A changed frame wakes the window
-// thread's wait for messages (WakeMessageWaiters).
-void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette);
+// thread's wait for messages (WakeMessageWaiters). With an `origin` of the same base as the frame
+// shown, a frame without a palette is compared in the rows the two frames wrote only.
+void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette,
+                   const FrameOrigin* origin = nullptr);
 // The latest published frame; false when none has been published yet.
 bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height);
 // How many frames have been published since start (or the last ClearPublishedFrames).
