@@ -110,6 +110,11 @@ void DDFillRect(DDSURFACEDATA* lpSD, int x, int y, int w, int h, std::uint32_t d
     DDFillDirect(lpSD, x, y, w, h, PalNumToRGB(dwPalNum));
 }
 
+void DDDiscardPixels(DDSURFACEDATA* lpSD) {
+    if (lpDTCon || !lpSD || !lpSD->lpDDSide || !lpSD->lpDDSide->lpSurface) return;
+    lpSD->lpDDSide->lpSurface->DiscardPixels();
+}
+
 void DDClear(DDSURFACEDATA* lpSD, std::uint32_t dwPalNum) {
     if (!lpSD) return;
     DDFillRect(lpSD, 0, 0, lpSD->nWidth, lpSD->nHeight, dwPalNum);

@@ -274,6 +274,12 @@ void DrawBackground(DDSURFACEDATA* surface, int group) {
                 : static_cast<int>((static_cast<int>(vy.m_dPos + 0.5) - originY) * layer.m_dSpeedY);
         const int mx = ((ox % w) + w) % w, my = ((oy % h) + h) % h;
         const std::uint32_t flags = first ? 0 : 1;
+        // The first layer's tiles, unkeyed and whole, cover the screen: nothing of the last frame
+        // need be kept under them.
+        if (first && src == pic && pic->lpDDSide && pic->lpDDSide->lpSurface &&
+            pic->lpDDSide->lpSurface->IsLost() == gfx::DD_OK && w == pic->nWidth && h == pic->nHeight &&
+            surface->nWidth == 640 && surface->nHeight == 480)
+            DDDiscardPixels(surface);
         first = false;
         DDBeginBatch(0);
         int rows = 0;

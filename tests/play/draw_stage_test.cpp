@@ -220,6 +220,34 @@ TEST_P(StageLayers, StatusBarAndTimeDisplay) {
     EXPECT_EQ(At(f, 282, 34), StagePaletteColour(SP_BLUE)) << "no time display without a time limit";
 }
 
+// A back layer's tiles cover the whole view wherever it stands: nothing of the two frames shown
+// before (two stores of the back buffer, each filled with a colour of its own) shows through, and
+// each pixel is the picture's (96 x 64, quarters of colours 50 to 53) at the scrolled place.
+TEST_P(StageLayers, TheFirstBackLayerCoversEveryPixelOfTheFramesBefore) {
+    ASSERT_TRUE(Open(GetParam()));
+    g_Stage.m_Backgrounds.resize(1);
+    cEdStageTableD& layer = g_Stage.m_Backgrounds.at(0);
+    layer = cEdStageTableD{};
+    layer.m_nShown = 1;
+    layer.m_dSpeedX = layer.m_dSpeedY = 1;
+    for (auto [vx, vy] : {std::pair{0, 0}, {37, 5}, {95, 63}, {200, 17}}) {
+        DDClear(&g_BackBuffer, SP_BLUE);
+        PresentAndRead();
+        DDClear(&g_BackBuffer, SP_WHITE);
+        PresentAndRead();
+        SetView(vx, vy);
+        DrawBackground(&g_BackBuffer, 0);
+        const auto f = PresentAndRead();
+        for (int y = 0; y < 480; y += 7)
+            for (int x = 0; x < 640; x += 3) {
+                const int px = (x + vx) % 96, py = (y + vy) % 64;
+                const int colour = 50 + (px >= 48 ? 1 : 0) + (py >= 32 ? 2 : 0);
+                ASSERT_EQ(At(f, x, y), StagePaletteColour(colour))
+                    << "view " << vx << "," << vy << " at " << x << "," << y;
+            }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, StageLayers, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param ? "D3D" : "DD"; });
 

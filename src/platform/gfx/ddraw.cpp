@@ -389,6 +389,11 @@ void DirectDrawSurface7::BeginWrite(int top, int bottom, bool overwriteAll) {
     }
 }
 
+void DirectDrawSurface7::DiscardPixels() {
+    if (locked_ || dc_ || lost_) return;
+    BeginWrite(0, pixels_->height, true);
+}
+
 bool DirectDrawSurface7::ShareWholeCopy(const BlitParams& bp, DirectDrawSurface7* src) {
     const PixelBuffer& d = *pixels_;
     const PixelBuffer& s = *src->pixels_;

@@ -252,6 +252,10 @@ class DirectDrawSurface7 : public RefCounted {
         return *pixels_;
     }
     const PixelBuffer& Pixels() const { return *pixels_; }
+    // Not part of the platform's interface: every pixel is about to be drawn anew, so a surface
+    // sharing its pixels with another takes a store of its own without copying them (what it holds
+    // until then is undefined). Nothing happens while it is locked, has a device context or is lost.
+    void DiscardPixels();
     // Whether this surface's pixels are, for now, the same store as another surface's.
     bool SharesPixels() const { return pixels_.use_count() > 1; }
     bool IsPrimary() const { return (caps_ & DDSCAPS_PRIMARYSURFACE) != 0; }
