@@ -26,11 +26,6 @@ wait_for 20 test -s display.txt || fail "Xvfb did not start"
 export DISPLAY=:$(cat display.txt)
 
 pidfile=$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid
-# The game window: shown, with the project's title.
-visible_window() {
-    window=$(xdotool search --onlyvisible --pid "$pid" --name Mirelda4 2>/dev/null | head -n 1)
-    [ -n "$window" ]
-}
 
 # During play, F1 on frame 151 opens the replay's save dialog, which then waits for the user.
 printf '150 0 0\n1 0 0 f1\n' >save_dialog.input
@@ -41,7 +36,7 @@ for what in title play dialog; do
     rm -f Report_Game.txt user_data/Window.dat trace.txt
     MIRELDA4_INPUT=$input MIRELDA4_TRACE=trace.txt "$player" ${stage:+"$stage"} 2>stderr.txt &
     pid=$!
-    wait_for 60 visible_window || { cat stderr.txt; fail "$what: no window was shown"; }
+    wait_for 60 player_window || { cat stderr.txt; fail "$what: no window was shown"; }
     # Frames are running (the game thread draws), or the dialog waits, when the connection goes.
     sleep "$wait"
     if [ "$what" = dialog ]; then
@@ -49,7 +44,7 @@ for what in title play dialog; do
         sleep 0.5
         [ "$steps" -gt 0 ] && [ "$(wc -l <trace.txt)" -eq "$steps" ] || fail "no dialog holds the play"
     fi
-    visible_window || fail "$what: the window went away"
+    player_window || fail "$what: the window went away"
     xdotool windowkill "$window"
     wait_for 60 eval '! kill -0 $pid 2>/dev/null' || fail "$what: no end after the display was lost"
     wait "$pid"

@@ -10,23 +10,10 @@ set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
 . "$(dirname "$0")/shell_lib.bash"
-for tool in Xvfb openbox xdotool xwininfo xprop xwd python3; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
 probe="$(dirname "$(realpath "$0")")/picture_probe.py"
 [ -x "$build/m4_box_probe" ] || fail "m4_box_probe is not built"
-enter_run_folder
-export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-xvfb= wm= pid=
-trap 'kill $pid $wm $xvfb 2>/dev/null; rm -rf "$dir"' EXIT
-start_display_with_wm 1000x900
+enter_wm_scenario 1000x900 Xvfb openbox xdotool xwininfo xprop xwd python3
 
-game_window() {
-    window=$(xdotool search --onlyvisible --pid "$pid" --name Mirelda4 2>/dev/null | head -n 1)
-    [ -n "$window" ]
-}
 box_window() {
     local w
     box=
@@ -42,7 +29,7 @@ for d3d in 0 1; do
     rm -rf snap && mkdir snap
     MIRELDA4_SNAPSHOT=snap:200 "$player" 2>stderr.txt &
     pid=$!
-    wait_for 60 game_window || { cat stderr.txt; fail "Direct3D=$d3d: no window was shown"; }
+    wait_for 60 player_window || { cat stderr.txt; fail "Direct3D=$d3d: no window was shown"; }
     settled_geometry "$window" || fail "Direct3D=$d3d: the window does not settle"
     echo "Direct3D=$d3d: window at $geometry"
     [ "$geometry" = "0 0 1000 900" ] || fail "Direct3D=$d3d: the window does not cover the display"
@@ -68,7 +55,7 @@ printf 'Direct3D=1\r\nWindowMode=0\r\nVSync=0\r\nExit\r\n' >System.ini
 "$player" 2>stderr.txt &
 pid=$!
 wait_for 60 box_window || { cat stderr.txt; fail "no box was shown"; }
-game_window || fail "the game window is not shown under the box"
+player_window || fail "the game window is not shown under the box"
 settled_geometry "$window" || fail "the window does not settle"
 [ "$geometry" = "0 0 1000 900" ] || fail "the window under the box does not cover the display"
 stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*#//' | tr -d ' ')

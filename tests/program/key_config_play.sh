@@ -39,11 +39,7 @@ mkdir -p user_data
 MIRELDA4_TRACE=trace.txt "$player" 'data\stg4\demo.stg4_000' 2>stderr.txt &
 pid=$!
 window=
-visible_window() {
-    window=$(xdotool search --onlyvisible --pid "$pid" --name Mirelda4 2>/dev/null | head -n 1)
-    [ -n "$window" ]
-}
-wait_for 60 visible_window || { cat stderr.txt; fail "no window was shown"; }
+wait_for 60 player_window || { cat stderr.txt; fail "no window was shown"; }
 # Play has begun once the trace has steps.
 wait_for 60 eval '[ "$(wc -l <trace.txt 2>/dev/null || echo 0)" -gt 30 ]' || { cat stderr.txt; fail "the stage did not start"; }
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"

@@ -110,6 +110,30 @@ EOF
 
 # start_display_with_wm <width>x<height>: an Xvfb of its own (DISPLAY names it) managed by openbox,
 # whose settings and caches go to $dir. Sets xvfb and wm to their process ids. Needs $dir.
+# enter_wm_scenario <size> <tool...>: skips the test (exit 0) when a tool is missing; otherwise a run
+# folder (enter_run_folder), SDL's dummy audio, its video on a display of its own with a window manager
+# (start_display_with_wm), and at exit the player ($pid), the window manager and the display stopped.
+enter_wm_scenario() {
+    local size=$1 tool
+    shift
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
+    done
+    enter_run_folder
+    export SDL_AUDIODRIVER=dummy
+    unset SDL_VIDEODRIVER
+    export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+    xvfb= wm= pid=
+    trap 'kill $pid $wm $xvfb 2>/dev/null; rm -rf "$dir"' EXIT
+    start_display_with_wm "$size"
+}
+
+# player_window: true once the player ($pid) shows a window, its id then in window.
+player_window() {
+    window=$(xdotool search --onlyvisible --pid "$pid" --name Mirelda4 2>/dev/null | head -n 1)
+    [ -n "$window" ]
+}
+
 start_display_with_wm() {
     Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$dir/display.txt" 2>/dev/null &
     xvfb=$!

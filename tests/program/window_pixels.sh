@@ -12,21 +12,9 @@ set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
 . "$(dirname "$0")/shell_lib.bash"
-for tool in Xvfb openbox xdotool xwininfo xprop xwd python3; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
-enter_run_folder
-export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER SDL_RENDER_DRIVER
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-xvfb= wm= pid=
-trap 'kill $pid $wm $xvfb 2>/dev/null; rm -rf "$dir"' EXIT
-start_display_with_wm 1280x1024
+unset SDL_RENDER_DRIVER
+enter_wm_scenario 1280x1024 Xvfb openbox xdotool xwininfo xprop xwd python3
 
-visible_window() {
-    window=$(xdotool search --onlyvisible --pid "$pid" --name Mirelda4 2>/dev/null | head -n 1)
-    [ -n "$window" ]
-}
 # dump <out.xwd> <width> <height> [render driver]: the window's client area once the title stands
 # still (from its frame 200 on; the frame rate shown is off, since a slow build shows another rate
 # each second), the window sized to width x height first.
@@ -34,7 +22,7 @@ dump() {
     rm -rf snap user_data && mkdir snap
     SDL_RENDER_DRIVER=${4:-} MIRELDA4_SNAPSHOT=snap:200 "$player" 2>stderr.txt &
     pid=$!
-    wait_for 60 visible_window || { cat stderr.txt; fail "$1: no window was shown"; }
+    wait_for 60 player_window || { cat stderr.txt; fail "$1: no window was shown"; }
     settled_geometry "$window" || fail "$1: the window does not settle"
     read -r _ _ w h <<<"$geometry"
     if [ "$w $h" != "$2 $3" ]; then

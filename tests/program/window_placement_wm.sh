@@ -9,27 +9,14 @@ set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
 . "$(dirname "$0")/shell_lib.bash"
-for tool in Xvfb openbox xdotool xwininfo xprop; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
-enter_run_folder
-export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-xvfb= wm= pid=
-trap 'kill $pid $wm $xvfb 2>/dev/null; rm -rf "$dir"' EXIT
-start_display_with_wm 1024x768
+enter_wm_scenario 1024x768 Xvfb openbox xdotool xwininfo xprop
 
-visible_window() {
-    window=$(xdotool search --onlyvisible --pid "$pid" --name Mirelda4 2>/dev/null | head -n 1)
-    [ -n "$window" ]
-}
 # start: the player's window shown and settled; its client geometry in geometry, its frame's
 # corner in frame.
 start() {
     "$player" 2>stderr.txt &
     pid=$!
-    wait_for 60 visible_window || { cat stderr.txt; fail "no window was shown"; }
+    wait_for 60 player_window || { cat stderr.txt; fail "no window was shown"; }
     settled_geometry "$window" || fail "the window does not settle"
     read -r x y _ <<<"$geometry"
     frame=$(frame_corner "$window" "$x" "$y")

@@ -8,28 +8,15 @@ set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
 . "$(dirname "$0")/shell_lib.bash"
-for tool in Xvfb openbox xdotool xwininfo xprop xwd python3; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
 probe="$(dirname "$(realpath "$0")")/picture_probe.py"
-enter_run_folder
-export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-xvfb= wm= pid=
-trap 'kill $pid $wm $xvfb 2>/dev/null; rm -rf "$dir"' EXIT
-start_display_with_wm 1280x1024
+enter_wm_scenario 1280x1024 Xvfb openbox xdotool xwininfo xprop xwd python3
 printf 'Direct3D=1\r\nWindowMode=2\r\nVSync=0\r\nExit\r\n' >System.ini
 
-visible_window() {
-    window=$(xdotool search --onlyvisible --pid "$pid" --name Mirelda4 2>/dev/null | head -n 1)
-    [ -n "$window" ]
-}
 start() {
     rm -rf snap && mkdir snap
     MIRELDA4_SNAPSHOT=snap:200 "$player" 2>stderr.txt &
     pid=$!
-    wait_for 60 visible_window || { cat stderr.txt; fail "no window was shown"; }
+    wait_for 60 player_window || { cat stderr.txt; fail "no window was shown"; }
     settled_geometry "$window" || fail "the window does not settle"
 }
 # shows_picture <what>: the window's client area shows the title screen (standing still from its
