@@ -466,6 +466,15 @@ TEST_F(DDrawTest, WideKeyedCopiesMatchPixelByPixel) {
 
 namespace {
 
+// A small generator of the same numbers on every run: next(n) gives 0 to n - 1.
+struct Lcg {
+    std::uint32_t state;
+    std::uint32_t operator()(std::uint32_t n) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % n;
+    }
+};
+
 // Reads a surface's pixels without taking a store of its own (the writable accessor would).
 std::uint32_t Seen(const DirectDrawSurface7* s, int x, int y) {
     return s->Pixels().Get(x, y);
@@ -489,11 +498,7 @@ TEST_F(DDrawTest, HandedOverPixelsReadAsCopiedOnesWhateverIsDrawnAfter) {
             DDCOLORKEY key{3, 3};
             s[i]->SetColorKey(DDCKEY_SRCBLT, &key);
         }
-        std::uint32_t rng = 12345;
-        auto next = [&](std::uint32_t n) {
-            rng = rng * 1664525u + 1013904223u;
-            return (rng >> 8) % n;
-        };
+        Lcg next{12345};
         int handedOver = 0;
         for (int step = 0; step < 600; ++step) {
             const int a = static_cast<int>(next(3)), b = (a + 1 + static_cast<int>(next(2))) % 3;
@@ -510,7 +515,7 @@ TEST_F(DDrawTest, HandedOverPixelsReadAsCopiedOnesWhateverIsDrawnAfter) {
                 if (op == 2)
                     r = RECT{LONG(next(W / 2)), LONG(next(H / 2)), LONG(W - next(3)), LONG(H - next(2))};
                 DDBLTFX fx;
-                fx.dwFillColor = (rng * 2654435761u) & mask;
+                fx.dwFillColor = (next.state * 2654435761u) & mask;
                 ASSERT_EQ(s[a]->Blt(&r, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
                 for (int y = r.top; y < r.bottom; ++y)
                     for (int x = r.left; x < r.right; ++x)
@@ -523,7 +528,7 @@ TEST_F(DDrawTest, HandedOverPixelsReadAsCopiedOnesWhateverIsDrawnAfter) {
                 DDSURFACEDESC2 d;
                 ASSERT_EQ(s[a]->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
                 const int x = static_cast<int>(next(W)), y = static_cast<int>(next(H));
-                const std::uint32_t v = next(4) == 0 ? 3 : (rng * 40503u) & mask;
+                const std::uint32_t v = next(4) == 0 ? 3 : (next.state * 40503u) & mask;
                 auto* row = static_cast<std::uint8_t*>(d.lpSurface) + y * d.lPitch;
                 if (bpp == 16)
                     reinterpret_cast<std::uint16_t*>(row)[x] = static_cast<std::uint16_t>(v);
@@ -583,11 +588,7 @@ TEST_F(DDrawTest, ABackBufferTakingItsBackgroundEachFrameShowsOnlyThatFramesDraw
                 background[y * W + x] = (0x01030507u * static_cast<std::uint32_t>(y * W + x + 1)) & mask;
                 picture->Pixels().Set(x, y, background[y * W + x]);
             }
-        std::uint32_t rng = 99;
-        auto next = [&](std::uint32_t n) {
-            rng = rng * 1664525u + 1013904223u;
-            return (rng >> 8) % n;
-        };
+        Lcg next{99};
         auto fill = [&](DirectDrawSurface7* s, RECT r, std::uint32_t colour,
                         std::vector<std::uint32_t>& model) {
             DDBLTFX fx;
