@@ -23,24 +23,30 @@ enter_run_folder
 export SDL_AUDIODRIVER=dummy
 stage=data/stg4/effects.stg4_000
 write_fixture effects "$stage"
-limit=1200
-printf '%d 0 0\n' "$limit" >input.txt
-for d3d in 0 1; do
-    backend=$([ "$d3d" = 1 ] && echo Direct3D || echo DirectDraw)
-    printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
+# play <label> <stage> <snapshot frames>: plays the stage with nothing pressed up to the frame limit
+# ($limit), taking snapshots; sets steps (the play steps traced) and hx, hy: the hero's top left on
+# the screen at play's first step (the stage is as large as the screen, its 10-block margin off it).
+play() {
+    printf '%d 0 0\n' "$limit" >input.txt
     rm -rf snaps trace.txt
     mkdir snaps
     MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=$limit \
-        MIRELDA4_SNAPSHOT="snaps:$(seq -s, 90 3 1197)" timeout 100 "$player" "$stage" 2>stderr.txt
+        MIRELDA4_SNAPSHOT="snaps:$3" timeout 100 "$player" "$2" 2>stderr.txt
     rc=$?
-    [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$backend: exit code $rc"; }
-    [ -s trace.txt ] || { cat stderr.txt; fail "$backend: no trace written"; }
-    # The presented frame of play's first step: play runs to the frame limit, one step a frame.
+    [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$1: exit code $rc"; }
+    [ -s trace.txt ] || { cat stderr.txt; fail "$1: no trace written"; }
     steps=$(wc -l <trace.txt)
-    first=$((limit - steps + 1))
-    # The hero's top left on the screen: the stage is as large as the screen, its 10-block margin off it.
     read -r hx hy < <(head -n 1 trace.txt | sed -E 's/.* hero=([0-9]+)\.[0-9]+,([0-9]+)\..*/\1 \2/')
-    [ -n "${hx:-}" ] || fail "$backend: no hero position: $(head -n 1 trace.txt)"
+    [ -n "${hx:-}" ] || fail "$1: no hero position: $(head -n 1 trace.txt)"
+}
+
+limit=1200
+for d3d in 0 1; do
+    backend=$([ "$d3d" = 1 ] && echo Direct3D || echo DirectDraw)
+    printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
+    play "$backend" "$stage" "$(seq -s, 90 3 1197)"
+    # The presented frame of play's first step: play runs to the frame limit, one step a frame.
+    first=$((limit - steps + 1))
     echo "$backend:"
     python3 - "$first" "$((hx - 320 + 16))" "$((hy - 320 + 16))" "$d3d" <<'PY' || exit 1
 import os, struct, sys
@@ -134,20 +140,10 @@ done
 quick=data/stg4/effects_quick.stg4_000
 [ -f "$quick" ] || fail "no quick effects stage"
 limit=340
-printf '%d 0 0\n' "$limit" >input.txt
 for d3d in 0 1; do
     backend=$([ "$d3d" = 1 ] && echo Direct3D || echo DirectDraw)
     printf 'Direct3D=%s\r\nWindowMode=0\r\nBpp=16\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
-    rm -rf snaps trace.txt
-    mkdir snaps
-    MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=$limit \
-        MIRELDA4_SNAPSHOT="snaps:$(seq -s, 100 $limit)" timeout 100 "$player" "$quick" 2>stderr.txt
-    rc=$?
-    [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$backend at 16 bits: exit code $rc"; }
-    [ -s trace.txt ] || { cat stderr.txt; fail "$backend at 16 bits: no trace written"; }
-    steps=$(wc -l <trace.txt)
-    read -r hx hy < <(head -n 1 trace.txt | sed -E 's/.* hero=([0-9]+)\.[0-9]+,([0-9]+)\..*/\1 \2/')
-    [ -n "${hx:-}" ] || fail "$backend at 16 bits: no hero position: $(head -n 1 trace.txt)"
+    play "$backend at 16 bits" "$quick" "$(seq -s, 100 $limit)"
     python3 - "$((limit - steps + 1))" "$((hx - 320 + 16))" "$((hy - 320 + 16))" "$limit" <<'PY' || fail "$backend at 16 bits"
 import struct, sys
 
