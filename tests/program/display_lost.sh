@@ -8,14 +8,8 @@ set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
 . "$(dirname "$0")/shell_lib.bash"
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
-enter_run_folder
-export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
-# Under X the video system uses the D-Bus library, whose allocations LeakSanitizer reports.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+need_tools Xvfb xdotool
+enter_x_run_folder
 
 # A display of its own, on the first free number.
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>display.txt 2>/dev/null &

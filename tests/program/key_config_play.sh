@@ -10,17 +10,8 @@ set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
 . "$(dirname "$0")/shell_lib.bash"
-for tool in Xvfb openbox xdotool xprop setxkbmap; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
-enter_run_folder
-export SDL_AUDIODRIVER=dummy
-unset SDL_VIDEODRIVER
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+enter_wm_scenario 1024x768 Xvfb openbox xdotool xprop setxkbmap
 [ -f data/stg4/demo.stg4_000 ] || fail "no demo stage (project writer missing in $build)"
-xvfb= wm= pid=
-trap 'kill $pid $wm $xvfb 2>/dev/null; rm -rf "$dir"' EXIT
-start_display_with_wm 1024x768
 # A French keyboard layout: the comma lies where the US layout has the M.
 setxkbmap -layout fr || fail "the keyboard layout cannot be set"
 

@@ -10,9 +10,7 @@ set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
 . "$(dirname "$0")/shell_lib.bash"
-for tool in Xvfb xdotool xwd; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
+need_tools Xvfb xdotool xwd
 [ -x "$build/m4_box_probe" ] || fail "m4_box_probe is not built"
 dir=$(mktemp -d)
 cd "$dir" || exit 1

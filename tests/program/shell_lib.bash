@@ -110,19 +110,32 @@ EOF
 
 # start_display_with_wm <width>x<height>: an Xvfb of its own (DISPLAY names it) managed by openbox,
 # whose settings and caches go to $dir. Sets xvfb and wm to their process ids. Needs $dir.
-# enter_wm_scenario <size> <tool...>: skips the test (exit 0) when a tool is missing; otherwise a run
-# folder (enter_run_folder), SDL's dummy audio, its video on a display of its own with a window manager
-# (start_display_with_wm), and at exit the player ($pid), the window manager and the display stopped.
-enter_wm_scenario() {
-    local size=$1 tool
-    shift
+# need_tools <tool...>: skips the test (exit 0) when a tool is missing.
+need_tools() {
+    local tool
     for tool in "$@"; do
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
     done
+}
+
+# enter_x_run_folder: a run folder (enter_run_folder) for a player shown on an X display: SDL's dummy
+# audio, its X video, and no leak report (under X the video system uses the D-Bus library, whose
+# allocations LeakSanitizer reports).
+enter_x_run_folder() {
     enter_run_folder
     export SDL_AUDIODRIVER=dummy
     unset SDL_VIDEODRIVER
     export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+}
+
+# enter_wm_scenario <size> <tool...>: the tools (need_tools), a run folder (enter_x_run_folder) and a
+# display of its own with a window manager (start_display_with_wm); at exit the player ($pid), the
+# window manager and the display are stopped.
+enter_wm_scenario() {
+    local size=$1
+    shift
+    need_tools "$@"
+    enter_x_run_folder
     xvfb= wm= pid=
     trap 'kill $pid $wm $xvfb 2>/dev/null; rm -rf "$dir"' EXIT
     start_display_with_wm "$size"
