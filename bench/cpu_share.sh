@@ -30,11 +30,17 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
     export DISPLAY=":$(head -n1 "$work/display")"
 fi
 printf '%-10s %-6s %8s %8s %8s %7s %8s %7s\n' scene d3d user_s sys_s wall_s share start_s steady
-# Runs the player for $1 frames; sets user, sys and wall.
+# Runs the player for $1 frames; sets user, sys and wall (seconds, read to the microsecond: a run of
+# the idle title takes a few tenths of a second of processor time).
 run() {
-    MIRELDA4_FRAME_LIMIT=$1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
-        /usr/bin/time -f '%U %S %e' -o "$work/time" "$build/mirelda4" "${args[@]}" \
-        >/dev/null 2>&1 || true
+    MIRELDA4_FRAME_LIMIT=$1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" python3 - "$build/mirelda4" "${args[@]}" \
+        >"$work/time" 2>/dev/null <<'PY' || true
+import os, subprocess, sys, time
+start = time.monotonic()
+child = subprocess.Popen(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+_, _, usage = os.wait4(child.pid, 0)
+print("%.3f %.3f %.3f" % (usage.ru_utime, usage.ru_stime, time.monotonic() - start))
+PY
     user=- sys=- wall=-
     read -r user sys wall <"$work/time" || true
 }
