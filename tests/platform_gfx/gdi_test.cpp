@@ -104,8 +104,8 @@ TEST(GdiCopy, UnscaledPicturesBecomeTheirColoursInTheSurface) {
         indexed.raw.push_back(static_cast<std::uint32_t>(i * 7 % 6)); // 4 and 5 lie past the table
         deep.raw.push_back(0x9E3779B9u * static_cast<std::uint32_t>(i + 1) >> 8);
     }
-    for (const bmptest::Spec* spec : {&indexed, &deep}) {
-        BitmapDC b(*spec);
+    for (const bmptest::Spec* shape : {&indexed, &deep}) {
+        BitmapDC b(*shape);
         for (PixelFormat f : {PixelFormat::X8R8G8B8, PixelFormat::R5G6B5, PixelFormat::X1R5G5B5}) {
             const struct {
                 int x, y, w, h, sx, sy;
@@ -125,7 +125,7 @@ TEST(GdiCopy, UnscaledPicturesBecomeTheirColoursInTheSurface) {
                         const std::uint32_t expected =
                             copied ? GdiColourValue(f, b.bmp->dib.PixelArgb(fx, fy)) : 0x5A5Au;
                         ASSERT_EQ(target.Get(tx, ty), expected)
-                            << spec->bpp << " bits, " << tx << "," << ty << " copy at " << c.x << "," << c.y;
+                            << shape->bpp << " bits, " << tx << "," << ty << " copy at " << c.x << "," << c.y;
                     }
             }
         }
