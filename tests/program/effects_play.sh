@@ -49,7 +49,8 @@ for d3d in 0 1; do
     first=$((limit - steps + 1))
     echo "$backend:"
     python3 - "$first" "$((hx - 320 + 16))" "$((hy - 320 + 16))" "$d3d" <<'PY' || exit 1
-import os, struct, sys
+import os, sys
+from snapshot_rows import changes as frame_changes, frame_rows
 
 first, cx, cy, d3d = (int(a) for a in sys.argv[1:5])
 TURN, EFFECT, NEAR = 30, 18, 64
@@ -58,11 +59,7 @@ taken = sorted(int(f[6:-4]) for f in os.listdir("snaps"))
 
 
 def rows(n):
-    d = open("snaps/frame-%d.bmp" % n, "rb").read()
-    off = struct.unpack_from("<I", d, 10)[0]
-    w, h = struct.unpack_from("<ii", d, 18)
-    stride = (w * 3 + 3) & ~3
-    return [d[off + (h - 1 - y) * stride : off + (h - 1 - y) * stride + w * 3] for y in range(ROWS)]
+    return frame_rows(n, ROWS)
 
 
 def fail(text):
@@ -72,17 +69,7 @@ def fail(text):
 
 def changes(a, b):
     """(changed at all, changed beyond NEAR pixels of the hero's centre)"""
-    near = far = False
-    for y in range(ROWS):
-        if a[y] == b[y]:
-            continue
-        near = True
-        if abs(y - cy) > NEAR:
-            return True, True
-        x0, x1 = max(0, cx - NEAR) * 3, min(640, cx + NEAR + 1) * 3
-        if a[y][:x0] != b[y][:x0] or a[y][x1:] != b[y][x1:]:
-            return True, True
-    return near, far
+    return frame_changes(a, b, cx, cy, NEAR)
 
 
 # The picture before any effect: play has run a third of a second, the hero stands.
@@ -145,33 +132,20 @@ for d3d in 0 1; do
     printf 'Direct3D=%s\r\nWindowMode=0\r\nBpp=16\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
     play "$backend at 16 bits" "$quick" "$(seq -s, 100 $limit)"
     python3 - "$((limit - steps + 1))" "$((hx - 320 + 16))" "$((hy - 320 + 16))" "$limit" <<'PY' || fail "$backend at 16 bits"
-import struct, sys
+import sys
+from snapshot_rows import changes as frame_changes, frame_rows
 
 first, cx, cy, limit = (int(a) for a in sys.argv[1:5])
 STILL, TURN, NEAR, ROWS, CIRCLE = 30, 6, 64, 456, 10
 
 
 def rows(n):
-    d = open("snaps/frame-%d.bmp" % n, "rb").read()
-    off = struct.unpack_from("<I", d, 10)[0]
-    w, h = struct.unpack_from("<ii", d, 18)
-    stride = (w * 3 + 3) & ~3
-    return [d[off + (h - 1 - y) * stride : off + (h - 1 - y) * stride + w * 3] for y in range(ROWS)]
+    return frame_rows(n, ROWS)
 
 
 def changes(a, b):
     """(changed at all, changed beyond NEAR pixels of the hero's centre)"""
-    near = False
-    for y in range(ROWS):
-        if a[y] == b[y]:
-            continue
-        near = True
-        if abs(y - cy) > NEAR:
-            return True, True
-        x0, x1 = max(0, cx - NEAR) * 3, min(640, cx + NEAR + 1) * 3
-        if a[y][:x0] != b[y][:x0] or a[y][x1:] != b[y][x1:]:
-            return True, True
-    return near, False
+    return frame_changes(a, b, cx, cy, NEAR)
 
 
 still = rows(first + 20)

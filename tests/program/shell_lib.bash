@@ -4,6 +4,9 @@
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# The scenarios' Python checks import the helpers beside this library (snapshot_rows.py).
+export PYTHONPATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
+
 # wait_for <seconds> <command...>: polls every 50 ms until the command succeeds.
 wait_for() {
     local limit=$1; shift

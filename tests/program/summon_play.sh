@@ -22,7 +22,8 @@ rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 [ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
 python3 - <<'PY' || exit 1
-import re, struct, sys
+import re, sys
+from snapshot_rows import frame_rows
 
 xs = [float(m.group(1)) for m in (re.match(r"\d+ hero=([-0-9.]+),", l) for l in open("trace.txt")) if m]
 
@@ -36,18 +37,10 @@ if len(xs) < 250:
     fail("only %d play steps traced" % len(xs))
 
 
-def rows(n):
-    d = open("snaps/frame-%d.bmp" % n, "rb").read()
-    off = struct.unpack_from("<I", d, 10)[0]
-    w, h = struct.unpack_from("<ii", d, 18)
-    stride = (w * 3 + 3) & ~3
-    return [d[off + (h - 1 - y) * stride : off + (h - 1 - y) * stride + w * 3] for y in range(h)]
-
-
 # The up key's block: the hero stands still with its top left at (x - 320, y - 320) on the screen
 # (the view rests on the stage's left end); between the two snapshots only the cell above its head
 # changed, nothing ahead of it or in its own row.
-before, after = rows(92), rows(112)
+before, after = frame_rows(92), frame_rows(112)
 hx, hy = int(xs[0]) - 320, int(float(open("trace.txt").readline().split(",")[1].split()[0])) - 320
 changed = [(x, y) for y in range(456) if before[y] != after[y] for x in range(640)
            if before[y][3 * x : 3 * x + 3] != after[y][3 * x : 3 * x + 3]]
