@@ -111,8 +111,14 @@ void DDFillRect(DDSURFACEDATA* lpSD, int x, int y, int w, int h, std::uint32_t d
 }
 
 void DDDiscardPixels(DDSURFACEDATA* lpSD) {
-    if (lpDTCon || !lpSD || !lpSD->lpDDSide || !lpSD->lpDDSide->lpSurface) return;
-    lpSD->lpDDSide->lpSurface->DiscardPixels();
+    if (!lpSD) return;
+    if (lpDTCon) {
+        lpSD = DDRedirect(DDSubstitute(lpSD));
+        if (lpSD->lpDT && lpSD->lpDT->lpSurface && DDIsRenderTarget(lpSD))
+            lpSD->lpDT->lpSurface->DiscardPixels();
+        return;
+    }
+    if (lpSD->lpDDSide && lpSD->lpDDSide->lpSurface) lpSD->lpDDSide->lpSurface->DiscardPixels();
 }
 
 void DDClear(DDSURFACEDATA* lpSD, std::uint32_t dwPalNum) {

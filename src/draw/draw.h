@@ -230,7 +230,8 @@ std::uint32_t PalNumToRGB(std::uint32_t dwPalNum);
 void DDFillRect(DDSURFACEDATA* lpSD, int x, int y, int w, int h, std::uint32_t dwPalNum);
 // Says that every pixel of the surface is about to be drawn anew: under DirectDraw a surface that
 // shares its pixels with another (the back buffer after a window's present) then takes a store of its
-// own without copying the pixels that are about to go.
+// own without copying the pixels that are about to go; under Direct3D the render target keeps the
+// frame's draws back until it is shown, and runs them only in the rows that changed.
 void DDDiscardPixels(DDSURFACEDATA* lpSD);
 void DDClear(DDSURFACEDATA* lpSD, std::uint32_t dwPalNum);
 void DDFillRectRGB(DDSURFACEDATA* lpSD, int x, int y, int w, int h, std::uint32_t dwColor);

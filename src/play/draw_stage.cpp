@@ -276,8 +276,10 @@ void DrawBackground(DDSURFACEDATA* surface, int group) {
         const std::uint32_t flags = first ? 0 : 1;
         // The first layer's tiles, unkeyed and whole, cover the screen: nothing of the last frame
         // need be kept under them.
-        if (first && src == pic && pic->lpDDSide && pic->lpDDSide->lpSurface &&
-            pic->lpDDSide->lpSurface->IsLost() == gfx::DD_OK && w == pic->nWidth && h == pic->nHeight &&
+        const bool drawable =
+            pic->lpDDSide ? pic->lpDDSide->lpSurface && pic->lpDDSide->lpSurface->IsLost() == gfx::DD_OK
+                          : pic->lpDT && pic->lpDT->lpTexture;
+        if (first && src == pic && drawable && w == pic->nWidth && h == pic->nHeight &&
             surface->nWidth == 640 && surface->nHeight == 480)
             DDDiscardPixels(surface);
         first = false;

@@ -155,8 +155,8 @@ TEST(Presenter, OnlyFramesThatDifferCountAsChanges) {
         std::uint32_t last = 0;
         int w = 0, h = 0;
     } seen;
-    ASSERT_TRUE(UseLastFrame(
-        [](const std::uint32_t* px, int w, int h, void* context) {
+    ASSERT_TRUE(UseLastFrameRows(
+        [](const std::uint32_t* px, int w, int h, RowSpan&, void* context) {
             auto& s = *static_cast<Seen*>(context);
             s.last = px[static_cast<std::size_t>(w) * h - 1];
             s.w = w;
@@ -198,7 +198,7 @@ TEST(Presenter, OnlyFramesThatDifferCountAsChanges) {
     ASSERT_TRUE(ReadLastFrame(out, w, h));
     EXPECT_EQ(out[5], 0xFFC80000u);
     ClearPublishedFrames();
-    EXPECT_FALSE(UseLastFrame([](const std::uint32_t*, int, int, void*) { FAIL(); }, nullptr));
+    EXPECT_FALSE(UseLastFrameRows([](const std::uint32_t*, int, int, RowSpan&, void*) { FAIL(); }, nullptr));
     PublishPixels(indexed, palette); // after a clear, the same pixels are a frame again
     ASSERT_TRUE(ReadLastFrame(out, w, h));
     EXPECT_EQ(out.size(), 8u);

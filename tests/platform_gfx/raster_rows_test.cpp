@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <ostream>
 #include <random>
+#include <utility>
 #include <vector>
 
 using namespace gfx;
@@ -198,6 +199,7 @@ TEST(RasterRows16, SixteenBitTexturesOnSixteenBitTargetsFollowThePixelRule) {
                                      {255.5f, -0.5f, 0, 1, diffuse, 1, 0},
                                      {255.5f, 255.5f, 0, 1, diffuse, 1, 1}};
                     ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVERTEX)), D3D_OK);
+                    const PixelBuffer& drawn = std::as_const(*rt).Pixels();
                     RasterState rs;
                     rs.blend = blend;
                     rs.srcBlend = D3DBLEND_SRCALPHA;
@@ -212,7 +214,7 @@ TEST(RasterRows16, SixteenBitTexturesOnSixteenBitTargetsFollowThePixelRule) {
                                 want = before.Get(x, y);
                                 if (c >> 24 != 0) want = FromArgb(pf, BlendPixel(rs, c, ToArgb(pf, want)));
                             }
-                            wrong += target.Get(x, y) != want;
+                            wrong += drawn.Get(x, y) != want;
                         }
                     EXPECT_EQ(wrong, 0) << "target " << f << " texture " << tf << " blend " << blend
                                         << " diffuse " << std::hex << diffuse;

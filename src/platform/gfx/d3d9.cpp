@@ -1,4 +1,5 @@
 #include "platform/gfx/d3d9.h"
+#include "platform/gfx/d3d9_kept.h"
 #include "platform/gfx/gdi.h"
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/raster.h"
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <utility>
 
 namespace gfx {
 
@@ -121,7 +123,7 @@ HRESULT Direct3D9::CreateDevice(UINT adapter, D3DDEVTYPE, HWND hwnd, DWORD behav
 Direct3DSurface9::Direct3DSurface9(std::shared_ptr<D3DShared> shared, D3DFORMAT f, D3DPOOL pool, DWORD usage,
                                    int w, int h)
     : shared_(std::move(shared)), format_(f), pool_(pool), usage_(usage),
-      pixels_(std::make_shared<PixelBuffer>()) {
+      pixels_(std::make_shared<PixelBuffer>()), state_(NextPixelState()) {
     pixels_->Allocate(w, h, ToPixelFormat(f));
     if (pool_ == D3DPOOL_DEFAULT) {
         shared_->videoBytes += pixels_->bytes.size();
@@ -160,11 +162,12 @@ HRESULT Direct3DSurface9::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWO
         return D3DERR_INVALIDCALL;
     if (locked_ || dc_) return D3DERR_INVALIDCALL;
     if (sim::ConsumeLockFailure()) return D3DERR_WASSTILLDRAWING;
-    PixelBuffer& p = *pixels_;
-    RECT r = rect ? *rect : RECT{0, 0, p.width, p.height};
-    if (r.left < 0 || r.top < 0 || r.right > p.width || r.bottom > p.height || r.left > r.right ||
+    const PixelBuffer& shape = *pixels_;
+    RECT r = rect ? *rect : RECT{0, 0, shape.width, shape.height};
+    if (r.left < 0 || r.top < 0 || r.right > shape.width || r.bottom > shape.height || r.left > r.right ||
         r.top > r.bottom)
         return D3DERR_INVALIDCALL;
+    PixelBuffer& p = Pixels();
     locked_ = true;
     locked->Pitch = p.pitch;
     locked->pBits =
@@ -182,7 +185,7 @@ HRESULT Direct3DSurface9::GetDC(HDC* dc) {
     if (!dc) return D3DERR_INVALIDCALL;
     *dc = nullptr;
     if (locked_ || dc_) return D3DERR_INVALIDCALL;
-    dc_ = CreateSurfaceDC(pixels_.get(), nullptr);
+    dc_ = CreateSurfaceDC(&Pixels(), nullptr);
     *dc = dc_;
     return D3D_OK;
 }
@@ -312,8 +315,10 @@ void Direct3DDevice9::SimulateLoss(int lostPolls) {
     lostPolls_ = lostPolls;
     // Video memory is taken away: what the DEFAULT pool held is gone.
     std::lock_guard lock(shared_->mutex);
-    for (Direct3DSurface9* s : shared_->defaultPool)
+    for (Direct3DSurface9* s : shared_->defaultPool) {
         std::fill(s->pixels_->bytes.begin(), s->pixels_->bytes.end(), 0);
+        s->MarkContentsLost();
+    }
 }
 
 std::size_t Direct3DDevice9::VideoBytesInUse() const {
@@ -364,7 +369,8 @@ HRESULT Direct3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
     if (lost_) return D3DERR_DEVICELOST;
     // Nothing draws into the back buffer while its thread waits here: the frame is the same after the wait.
     if (pp_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) sim::WaitForVerticalBlank();
-    PublishPixels(backBuffer_->Pixels(), nullptr);
+    const FrameChange change = backBuffer_->TakeChange();
+    PublishPixels(std::as_const(*backBuffer_).Pixels(), nullptr, nullptr, &change);
     return D3D_OK;
 }
 
@@ -456,12 +462,12 @@ HRESULT Direct3DDevice9::CreateIndexBuffer(UINT length, DWORD, D3DFORMAT f, D3DP
 
 HRESULT Direct3DDevice9::GetRenderTargetData(LPDIRECT3DSURFACE9 rt, LPDIRECT3DSURFACE9 dest) {
     if (!rt || !dest || !rt->IsRenderTarget() || dest->Pool() != D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
-    const PixelBuffer& s = rt->Pixels();
-    PixelBuffer& d = dest->Pixels();
-    if (s.width != d.width || s.height != d.height || rt->Format() != dest->Format())
+    const PixelBuffer& s = std::as_const(*rt).Pixels();
+    const PixelBuffer& shape = std::as_const(*dest).Pixels();
+    if (s.width != shape.width || s.height != shape.height || rt->Format() != dest->Format())
         return D3DERR_INVALIDCALL;
     if (lost_) return D3DERR_DEVICELOST;
-    d.bytes = s.bytes;
+    dest->Pixels().bytes = s.bytes;
     return D3D_OK;
 }
 
@@ -470,16 +476,17 @@ HRESULT Direct3DDevice9::UpdateSurface(LPDIRECT3DSURFACE9 src, const RECT* srcRe
     if (!src || !dst || src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT ||
         src->Format() != dst->Format())
         return D3DERR_INVALIDCALL;
-    const PixelBuffer& s = src->Pixels();
-    PixelBuffer& d = dst->Pixels();
+    const PixelBuffer& s = std::as_const(*src).Pixels();
+    const PixelBuffer& d0 = std::as_const(*dst).Pixels();
     const RECT r = srcRect ? *srcRect : RECT{0, 0, s.width, s.height};
     const LONG px = dstPoint ? dstPoint->x : 0, py = dstPoint ? dstPoint->y : 0;
     if (r.left < 0 || r.top < 0 || r.right > s.width || r.bottom > s.height || r.left > r.right ||
         r.top > r.bottom)
         return D3DERR_INVALIDCALL;
     const LONG w = r.right - r.left, h = r.bottom - r.top;
-    if (px < 0 || py < 0 || std::int64_t(px) + w > d.width || std::int64_t(py) + h > d.height)
+    if (px < 0 || py < 0 || std::int64_t(px) + w > d0.width || std::int64_t(py) + h > d0.height)
         return D3DERR_INVALIDCALL;
+    PixelBuffer& d = dst->Pixels();
     const int bpp = BytesPerPixel(s.format);
     for (LONG y = 0; y < h; ++y)
         std::memcpy(d.Row(py + y) + px * bpp, s.Row(r.top + y) + r.left * bpp,
@@ -504,21 +511,8 @@ HRESULT Direct3DDevice9::GetRenderTarget(DWORD index, LPDIRECT3DSURFACE9* out) {
 
 HRESULT Direct3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, DWORD colour, float, DWORD) {
     if (!(flags & D3DCLEAR_TARGET)) return D3D_OK;
-    PixelBuffer& t = renderTarget_->Pixels();
-    const std::uint32_t raw = FromArgb(t.format, colour);
-    auto fill = [&](LONG x1, LONG y1, LONG x2, LONG y2) {
-        x1 = std::max<LONG>(x1, 0);
-        y1 = std::max<LONG>(y1, 0);
-        x2 = std::min<LONG>(x2, t.width);
-        y2 = std::min<LONG>(y2, t.height);
-        if (x1 < x2 && y1 < y2) t.Fill(x1, y1, x2, y2, raw);
-    };
-    if (count == 0 || !rects) {
-        fill(0, 0, t.width, t.height);
-    } else {
-        for (DWORD i = 0; i < count; ++i)
-            fill(rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2);
-    }
+    renderTarget_->SubmitFill(rects, rects ? count : 0,
+                              FromArgb(ToPixelFormat(renderTarget_->Format()), colour));
     return D3D_OK;
 }
 
@@ -583,9 +577,7 @@ HRESULT Direct3DDevice9::SetFVF(DWORD fvf) {
 }
 
 RasterState Direct3DDevice9::MakeRasterState() const {
-    RasterState rs;
-    rs.target = &renderTarget_->Pixels();
-    rs.texture = texture_ ? &texture_->Level()->Pixels() : nullptr;
+    RasterState rs; // the target and the texture are the render target and texture_'s level
     rs.stage.colourOp = stageStates_[D3DTSS_COLOROP];
     rs.stage.colourArg1 = stageStates_[D3DTSS_COLORARG1];
     rs.stage.colourArg2 = stageStates_[D3DTSS_COLORARG2];
@@ -598,7 +590,7 @@ RasterState Direct3DDevice9::MakeRasterState() const {
     rs.destBlend = renderStates_[D3DRS_DESTBLEND];
     rs.cull = renderStates_[D3DRS_CULLMODE];
     rs.under = underOn_;
-    rs.underRaw = underOn_ ? FromArgb(rs.target->format, under_) : 0;
+    rs.underRaw = underOn_ ? FromArgb(ToPixelFormat(renderTarget_->Format()), under_) : 0;
     return rs;
 }
 
@@ -640,24 +632,8 @@ HRESULT Direct3DDevice9::DrawVertices(D3DPRIMITIVETYPE type, UINT count, const T
     } else if (needed > vertexCount) {
         return D3DERR_INVALIDCALL;
     }
-    const RasterState rs = MakeRasterState();
-    if (type == D3DPT_TRIANGLESTRIP) {
-        for (UINT i = 0; i < count;) {
-            if (i + 1 < count) { // a pair of triangles: a quad strip when it forms one
-                RasterQuadStrip(rs, &use[i]);
-                i += 2;
-            } else {
-                RasterTriangle(rs, use[i], use[i + 1], use[i + 2]);
-                ++i;
-            }
-        }
-    } else if (type == D3DPT_TRIANGLELIST) {
-        for (UINT i = 0; i < count; ++i)
-            RasterTriangle(rs, use[3 * i], use[3 * i + 1], use[3 * i + 2]);
-    } else {
-        for (UINT i = 0; i < count; ++i)
-            RasterTriangle(rs, use[0], use[i + 1], use[i + 2]);
-    }
+    renderTarget_->SubmitTriangles(MakeRasterState(), texture_ ? texture_->Level() : nullptr, type, count,
+                                   use, needed);
     return D3D_OK;
 }
 
@@ -708,11 +684,18 @@ HRESULT Direct3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, cons
 }
 
 void Direct3DDevice9::DrawTriangle(const TLVERTEX& a, const TLVERTEX& b, const TLVERTEX& c) {
-    RasterTriangle(MakeRasterState(), a, b, c);
+    const TLVERTEX v[3] = {a, b, c};
+    renderTarget_->SubmitTriangles(MakeRasterState(), texture_ ? texture_->Level() : nullptr,
+                                   D3DPT_TRIANGLELIST, 1, v, 3);
 }
 
 void Direct3DDevice9::DrawQuadStrip(const TLVERTEX* v4) {
-    RasterQuadStrip(MakeRasterState(), v4);
+    renderTarget_->SubmitTriangles(MakeRasterState(), texture_ ? texture_->Level() : nullptr,
+                                   D3DPT_TRIANGLESTRIP, 2, v4, 4);
+}
+
+void Direct3DDevice9::DrawGlyph(const std::uint8_t* coverage, int w, int h, int x, int y, DWORD colour) {
+    renderTarget_->SubmitGlyph(coverage, w, h, x, y, colour);
 }
 
 void Direct3DDevice9::SetUnderColour(const DWORD* argb) {

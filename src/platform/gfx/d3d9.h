@@ -6,8 +6,11 @@
 // simulated device loss. Present hands the back buffer to the presenter (presenter.h).
 #pragma once
 #include "platform/gfx/gfx_types.h"
+#include "platform/gfx/draw_record.h"
 #include "platform/gfx/pixels.h"
+#include "platform/gfx/presenter.h"
 #include <array>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -23,6 +26,7 @@ class Direct3DTexture9;
 class Direct3DVertexBuffer9;
 class Direct3DIndexBuffer9;
 struct D3DShared;
+struct D3DKeptDraws;
 struct RasterState;
 using LPDIRECT3D9 = Direct3D9*;
 using LPDIRECT3DDEVICE9 = Direct3DDevice9*;
@@ -245,9 +249,23 @@ class Direct3DSurface9 : public RefCounted {
     HRESULT GetDC(HDC* dc); // for text measuring and GDI drawing (counts as a lock)
     HRESULT ReleaseDC(HDC dc);
 
-    // Not part of the platform's interface.
-    PixelBuffer& Pixels() { return *pixels_; }
-    const PixelBuffer& Pixels() const { return *pixels_; }
+    // Not part of the platform's interface. A render target may keep its draws back until its pixels
+    // are needed (from a draw that covers every pixel on, see Submit); the pixels given here are always
+    // as drawn. This one is for writing: the pixels are made this surface's own (a store that draws
+    // kept back elsewhere still read is left to them), count as a new state, and draws are no longer
+    // kept back.
+    PixelBuffer& Pixels();
+    // The pixels as drawn, for reading.
+    const PixelBuffer& Pixels() const;
+    // The pixels as drawn, kept for a draw that reads them later, and the number of their state (a
+    // number no other state of any surface had).
+    std::shared_ptr<const PixelBuffer> Store() const;
+    std::uint64_t State() const;
+    // Whether every pixel's alpha is 255 (surfaces without alpha are opaque).
+    bool Opaque() const;
+    // Every pixel is about to be drawn anew: a render target keeps its draws back from here, as after
+    // a clear of the whole surface (what it holds until then is undefined).
+    void DiscardPixels();
     D3DFORMAT Format() const { return format_; }
     D3DPOOL Pool() const { return pool_; }
     DWORD Usage() const { return usage_; }
@@ -259,11 +277,38 @@ class Direct3DSurface9 : public RefCounted {
     friend class Direct3DTexture9;
     Direct3DSurface9(std::shared_ptr<D3DShared> shared, D3DFORMAT f, D3DPOOL pool, DWORD usage, int w, int h);
     ~Direct3DSurface9() override;
+    // Draws onto this render target: run now, or kept back while a frame is being kept (from a draw
+    // covering every pixel, `covers`, on). The rows each may write are worked out here.
+    void SubmitFill(const D3DRECT* rects, DWORD count, std::uint32_t raw);
+    void SubmitTriangles(const RasterState& rs, const Direct3DSurface9* texture, D3DPRIMITIVETYPE type,
+                         UINT count, const TLVERTEX* v, std::size_t vertexCount);
+    void SubmitGlyph(const std::uint8_t* coverage, int w, int h, int x, int y, DWORD colour);
+    // Runs the draws kept back in the rows where they can give other pixels than those the surface
+    // holds (those of the draws run last time).
+    void Resolve() const;
+    // The store made this surface's own, as a new state, rows [top, bottom) counted as changed since
+    // the last present.
+    PixelBuffer& BeginWrite(int top, int bottom) const;
+    // Ends keeping draws back (they have been run): the pixels are no longer those of known draws.
+    void StopKeeping() const;
+    // What changed since the last present, which is now.
+    FrameChange TakeChange();
+    // Forgets the pixels' state after a device loss took them (from any thread).
+    void MarkContentsLost() { contentsLost_ = true; }
+    void TakeLoss() const;
+
     std::shared_ptr<D3DShared> shared_; // video-memory accounting, outliving the device
     D3DFORMAT format_;
     D3DPOOL pool_;
     DWORD usage_;
-    std::shared_ptr<PixelBuffer> pixels_;
+    mutable std::shared_ptr<PixelBuffer> pixels_;
+    mutable std::uint64_t state_;
+    mutable RowSpan changed_;          // rows written since the last present
+    std::uint64_t presentedState_ = 0; // the state last presented
+    mutable std::unique_ptr<D3DKeptDraws> kept_;
+    mutable std::atomic<bool> contentsLost_{false};
+    mutable std::uint64_t opaqueState_ = 0; // the state `opaque_` was found for
+    mutable bool opaque_ = false;
     Direct3DTexture9* container_ = nullptr; // not counted: the texture owns the surface
     bool locked_ = false;
     HDC dc_ = nullptr;
@@ -377,6 +422,9 @@ class Direct3DDevice9 : public RefCounted {
     // Draws one triangle in screen space (used by DrawPrimitive and by the sprite object).
     void DrawTriangle(const TLVERTEX& a, const TLVERTEX& b, const TLVERTEX& c);
     void DrawQuadStrip(const TLVERTEX* v4); // TL, BL, TR, BR
+    // Blends a coverage image (one byte a pixel, rows `w` apart) of `colour` onto the render target at
+    // (x, y): each byte scales the colour's alpha, SRCALPHA / INVSRCALPHA (used by the font).
+    void DrawGlyph(const std::uint8_t* coverage, int w, int h, int x, int y, DWORD colour);
     // With a colour (ARGB), the draws that follow treat every pixel they cover as first cleared to it, as
     // Clear of the covered pixels followed by the draw would, in one pass; null ends it.
     void SetUnderColour(const DWORD* argb);

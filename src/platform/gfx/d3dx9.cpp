@@ -88,43 +88,7 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 dev, const char* file, UI
 
 void DrawCoverage(Direct3DDevice9* dev, const std::uint8_t* coverage, int w, int h, int x, int y,
                   DWORD colour) {
-    if (!dev || !coverage) return;
-    LPDIRECT3DSURFACE9 rt = nullptr;
-    if (FAILED(dev->GetRenderTarget(0, &rt))) return;
-    PixelBuffer& t = rt->Pixels();
-    RasterState rs;
-    rs.target = &t;
-    rs.blend = true;
-    rs.srcBlend = D3DBLEND_SRCALPHA;
-    rs.destBlend = D3DBLEND_INVSRCALPHA;
-    const std::uint32_t alpha = colour >> 24, rgb = colour & 0xFFFFFF;
-    const bool t32 = t.format == PixelFormat::A8R8G8B8 || t.format == PixelFormat::X8R8G8B8;
-    const std::uint32_t keep = t.format == PixelFormat::X8R8G8B8 ? 0x00FFFFFFu : 0xFFFFFFFFu;
-    const std::uint32_t readOr = ~keep;
-    for (int gy = 0; gy < h; ++gy) {
-        const int py = y + gy;
-        if (py < 0 || py >= t.height) continue;
-        const std::uint8_t* cov = coverage + static_cast<std::size_t>(gy) * w;
-        auto* row = reinterpret_cast<std::uint32_t*>(t.Row(py));
-        for (int gx = 0; gx < w; ++gx) {
-            const int px = x + gx;
-            const std::uint32_t c = cov[gx];
-            if (px < 0 || px >= t.width || c == 0) continue;
-            const std::uint32_t a = Div255(c * alpha);
-            if (t32) {
-                // SRCALPHA / INVSRCALPHA on every channel, as BlendPixel does.
-                const std::uint32_t d = row[px] | readOr, src = a << 24 | rgb;
-                std::uint32_t out = 0;
-                for (int sh = 0; sh < 32; sh += 8)
-                    out |= Div255(((src >> sh) & 0xFF) * a + ((d >> sh) & 0xFF) * (255 - a)) << sh;
-                row[px] = out & keep;
-            } else {
-                t.Set(px, py,
-                      FromArgb(t.format, BlendPixel(rs, a << 24 | rgb, ToArgb(t.format, t.Get(px, py)))));
-            }
-        }
-    }
-    rt->Release();
+    if (dev && coverage) dev->DrawGlyph(coverage, w, h, x, y, colour);
 }
 
 // ---- font ----

@@ -121,9 +121,4 @@ class ID3DXSprite : public RefCounted {
 using LPD3DXSPRITE = ID3DXSprite*;
 HRESULT D3DXCreateSprite(LPDIRECT3DDEVICE9 dev, LPD3DXSPRITE* out);
 
-// Draws an ARGB coverage image onto the device's render target: each texel's alpha scales colour's alpha
-// and the result is blended SRCALPHA / INVSRCALPHA. Used by the font and the sprite.
-void DrawCoverageImage(Direct3DDevice9* dev, const std::uint32_t* argb, int w, int h, int x, int y,
-                       DWORD colour);
-
 } // namespace gfx

@@ -5,6 +5,7 @@
 #include "platform/picture_fit.h"
 #include "platform/window.h"
 #include <SDL.h>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -67,7 +68,7 @@ bool PresentOnSurface(SDL_Window* window, bool redraw) {
         SDL_Rect place;
         bool done;
     } job{window, target, redraw || resized, {}, false};
-    auto draw = [](const std::uint32_t* px, int w, int h, void* context) {
+    auto draw = [](const std::uint32_t* px, int w, int h, RowSpan& unshown, void* context) {
         Job& j = *static_cast<Job*>(context);
         const win::PicturePlace p =
             win::PlacePicture(win::FitOfWindow(j.window), w, h, j.target->w, j.target->h);
@@ -80,7 +81,14 @@ bool PresentOnSurface(SDL_Window* window, bool redraw) {
         j.place = SDL_Rect{p.x, p.y, p.w, p.h};
         SDL_Rect dst = j.place;
         const Uint32 format = j.target->format->format;
-        if (p.w == w && p.h == h) {
+        if (p.w == w && p.h == h && !j.whole) {
+            // Unscaled, only the rows that changed since the window last took them.
+            const int top = std::clamp(unshown.top, 0, h), bottom = std::clamp(unshown.bottom, top, h);
+            SDL_Rect from{0, top, w, bottom - top};
+            j.place = SDL_Rect{p.x, p.y + top, w, bottom - top};
+            dst = j.place;
+            j.done = top == bottom || SDL_BlitSurface(source, &from, j.target, &dst) == 0;
+        } else if (p.w == w && p.h == h) {
             j.done = SDL_BlitSurface(source, nullptr, j.target, &dst) == 0;
         } else if ((format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) &&
                    !SDL_MUSTLOCK(j.target) && p.x >= 0 && p.y >= 0 && p.x + p.w <= j.target->w &&
@@ -94,14 +102,15 @@ bool PresentOnSurface(SDL_Window* window, bool redraw) {
             j.done = SDL_BlitScaled(source, nullptr, j.target, &dst) == 0;
         }
         SDL_FreeSurface(source);
+        if (j.done) unshown = RowSpan{};
     };
-    if (!UseLastFrame(draw, &job) || !job.done) return false;
+    if (!UseLastFrameRows(draw, &job) || !job.done) return false;
     g_side.shown = version;
     g_side.outW = target->w;
     g_side.outH = target->h;
     if (job.whole)
         SDL_UpdateWindowSurface(window);
-    else
+    else if (job.place.h > 0)
         SDL_UpdateWindowSurfaceRects(window, &job.place, 1);
     return true;
 }
@@ -139,7 +148,7 @@ bool PresentLatestFrame(void* sdlWindow, bool redraw) {
     if (fresh) {
         // The texture takes the frame straight from the hand-over slot.
         bool ok = false;
-        auto upload = [](const std::uint32_t* px, int w, int h, void* context) {
+        auto upload = [](const std::uint32_t* px, int w, int h, RowSpan& unshown, void* context) {
             bool& done = *static_cast<bool*>(context);
             if (!g_side.texture || w != g_side.texW || h != g_side.texH) {
                 if (g_side.texture) SDL_DestroyTexture(g_side.texture);
@@ -149,11 +158,18 @@ bool PresentLatestFrame(void* sdlWindow, bool redraw) {
                 if (!g_side.texture) return;
                 g_side.texW = w;
                 g_side.texH = h;
+                unshown = RowSpan{0, h};
             }
-            SDL_UpdateTexture(g_side.texture, nullptr, px, w * 4);
+            // Only the rows that changed since the texture last took them.
+            const int top = std::clamp(unshown.top, 0, h), bottom = std::clamp(unshown.bottom, top, h);
+            if (top < bottom) {
+                const SDL_Rect rows{0, top, w, bottom - top};
+                SDL_UpdateTexture(g_side.texture, &rows, px + static_cast<std::size_t>(top) * w, w * 4);
+            }
+            unshown = RowSpan{};
             done = true;
         };
-        if (!UseLastFrame(upload, &ok) || !ok) return false;
+        if (!UseLastFrameRows(upload, &ok) || !ok) return false;
         g_side.shown = version;
     }
     if (!g_side.texture) return false;

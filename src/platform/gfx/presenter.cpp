@@ -25,8 +25,11 @@ struct Slot {
     std::vector<std::uint32_t> spare;
     // A few rows converted for comparing with the slot's frame (with the spare's lock).
     std::vector<std::uint32_t> band;
-    // Where the slot's frame came from (publishers only, like `pixels`).
+    // Where the slot's frame came from, and the number of its state (publishers only, like `pixels`).
     FrameOrigin origin;
+    std::uint64_t state = 0;
+    // The rows changed since the window side last showed them (with the slot's lock).
+    RowSpan unshown;
 };
 
 Slot& TheSlot() {
@@ -110,6 +113,44 @@ bool SameAsShown(Slot& s, const PixelBuffer& frame, const PALETTEENTRY* palette,
     return true;
 }
 
+// Whether `frame` is the slot's frame but in the rows `change` names (the spare's lock held).
+bool KnownChange(const Slot& s, const PixelBuffer& frame, const FrameChange* change) {
+    return change && change->from != 0 && change->from == s.state && s.count != 0 && s.width == frame.width &&
+           s.height == frame.height && frame.format != PixelFormat::Index8;
+}
+
+// Brings the slot's frame up to `frame` in the changed rows, which are compared first (the spare's
+// lock held). Always true: the frame has been published.
+bool UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& change) {
+    const int top = std::clamp(change.top, 0, frame.height);
+    const int bottom = std::clamp(change.bottom, top, frame.height);
+    const auto w = static_cast<std::size_t>(frame.width);
+    int first = bottom, last = top; // the rows that really differ
+    s.band.resize(w * kBandRows);
+    for (int y = top; y < bottom; y += kBandRows) {
+        const int rows = std::min(kBandRows, bottom - y);
+        ConvertRowsToXrgb(frame, nullptr, y, y + rows, s.band.data());
+        for (int r = 0; r < rows; ++r)
+            if (std::memcmp(s.band.data() + r * w, s.pixels.data() + (y + r) * w, w * 4) != 0) {
+                first = std::min(first, y + r);
+                last = y + r + 1;
+            }
+    }
+    s.state = change.state;
+    s.origin = FrameOrigin{};
+    {
+        std::lock_guard lock(s.mutex);
+        ++s.count;
+        if (first >= last) return true;
+        // The window side reads the slot's frame under its lock: the rows change in place under it.
+        ConvertRowsToXrgb(frame, nullptr, first, last, s.pixels.data() + first * w);
+        ++s.changes;
+        s.unshown.Add(first, last);
+    }
+    win::WakeMessageWaiters();
+    return true;
+}
+
 } // namespace
 
 void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels) {
@@ -126,27 +167,35 @@ void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPix
         changed = Differs(s, s.spare, width, height);
         if (changed) ++s.changes;
         s.origin = FrameOrigin{};
+        s.state = 0;
         s.pixels.swap(s.spare);
         s.width = width;
         s.height = height;
+        if (changed) s.unshown = RowSpan{0, height};
         ++s.count;
     }
     if (changed) win::WakeMessageWaiters();
 }
 
-void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const FrameOrigin* origin) {
+void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const FrameOrigin* origin,
+                   const FrameChange* change) {
     if (frame.width <= 0 || frame.height <= 0) return;
     Slot& s = TheSlot();
+    const std::uint64_t state = change && frame.format != PixelFormat::Index8 ? change->state : 0;
     {
         std::lock_guard spareLock(s.spareMutex);
-        if (SameAsShown(s, frame, palette, origin)) {
+        if (KnownChange(s, frame, change)) {
+            if (UpdateChangedRows(s, frame, *change)) return;
+        } else if (SameAsShown(s, frame, palette, origin)) {
             // The slot's pixels are this frame's too, so its origin describes them as well.
             if (const FrameOrigin o = Usable(origin, frame); o.base != 0) s.origin = o;
+            s.state = state;
             std::lock_guard lock(s.mutex);
             ++s.count;
             return;
         }
         s.origin = Usable(origin, frame);
+        s.state = state;
         s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
         ConvertToXrgb(frame, palette, s.spare.data());
         std::lock_guard lock(s.mutex);
@@ -154,6 +203,7 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const 
         s.pixels.swap(s.spare);
         s.width = frame.width;
         s.height = frame.height;
+        s.unshown = RowSpan{0, frame.height};
         ++s.count;
     }
     // The window thread shows the new frame without waiting for its next look.
@@ -170,11 +220,11 @@ bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height) {
     return true;
 }
 
-bool UseLastFrame(void (*use)(const std::uint32_t*, int, int, void*), void* context) {
+bool UseLastFrameRows(void (*use)(const std::uint32_t*, int, int, RowSpan&, void*), void* context) {
     Slot& s = TheSlot();
     std::lock_guard lock(s.mutex);
     if (s.count == 0) return false;
-    use(s.pixels.data(), s.width, s.height, context);
+    use(s.pixels.data(), s.width, s.height, s.unshown, context);
     return true;
 }
 
@@ -196,6 +246,8 @@ void ClearPublishedFrames() {
     std::lock_guard lock(s.mutex);
     s.pixels.clear();
     s.origin = FrameOrigin{};
+    s.state = 0;
+    s.unshown = RowSpan{};
     s.width = s.height = 0;
     s.count = 0;
 }

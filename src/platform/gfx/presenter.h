@@ -3,6 +3,7 @@
 // thread shows the latest one (present_sdl.h); headless tests read it back. The frame slot's mutex is
 // the only lock between drawing and showing.
 #pragma once
+#include "platform/gfx/draw_record.h"
 #include "platform/gfx/pixels.h"
 #include <cstdint>
 #include <vector>
@@ -20,6 +21,13 @@ struct FrameOrigin {
     int top = 0, bottom = 0;
 };
 
+// A frame known to hold the pixels of the state numbered `from` except in rows [top, bottom);
+// `state` numbers its own pixels (0: nothing is known).
+struct FrameChange {
+    std::uint64_t from = 0, state = 0;
+    int top = 0, bottom = 0;
+};
+
 // Copies a frame of `width` x `height` XRGB pixels (rows `pitchPixels` apart) into the slot.
 void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels);
 // Publishes the pixels of `frame` converted to XRGB (ConvertToXrgb, with `palette` for 8-bit frames).
@@ -27,9 +35,11 @@ void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPix
 // one pass over its pixels and no allocation; a frame that converts to the pixels shown already is
 // compared a few rows at a time as it is converted and only counted. A changed frame wakes the window
 // thread's wait for messages (WakeMessageWaiters). With an `origin` of the same base as the frame
-// shown, a frame without a palette is compared in the rows the two frames wrote only.
-void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette,
-                   const FrameOrigin* origin = nullptr);
+// shown, a frame without a palette is compared in the rows the two frames wrote only. A frame with a
+// `change` from the state shown is compared, and converted into the shown frame, in the changed rows
+// only.
+void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const FrameOrigin* origin = nullptr,
+                   const FrameChange* change = nullptr);
 // The latest published frame; false when none has been published yet.
 bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height);
 // How many frames have been published since start (or the last ClearPublishedFrames).
@@ -38,9 +48,12 @@ std::uint64_t PublishedFrameCount();
 // frame that did not change need not be shown again.
 std::uint64_t PublishedChangeCount();
 // Calls `use` with the latest frame's pixels (rows `width` apart) under the slot's lock, without
-// copying them out; false (and no call) when none has been published yet.
-bool UseLastFrame(void (*use)(const std::uint32_t* xrgb, int width, int height, void* context),
-                  void* context);
+// copying them out, and the rows of the frame that changed since `use` last emptied them (every row
+// of a new frame size); `use` empties them once it has shown them. False (and no call) when none has
+// been published yet.
+bool UseLastFrameRows(void (*use)(const std::uint32_t* xrgb, int width, int height, RowSpan& unshown,
+                                  void* context),
+                      void* context);
 void ClearPublishedFrames();
 
 } // namespace gfx

@@ -288,8 +288,9 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
     const double xs[3] = {a.x, b.x, c.x}, ys[3] = {a.y, b.y, c.y};
     const double minX = std::max(0.0, std::ceil(std::min({xs[0], xs[1], xs[2]})));
     const double maxX = std::min(double(t.width - 1), std::floor(std::max({xs[0], xs[1], xs[2]})));
-    const double minY = std::max(0.0, std::ceil(std::min({ys[0], ys[1], ys[2]})));
-    const double maxY = std::min(double(t.height - 1), std::floor(std::max({ys[0], ys[1], ys[2]})));
+    const double minY = std::max(double(std::max(0, rs.rowTop)), std::ceil(std::min({ys[0], ys[1], ys[2]})));
+    const double maxY =
+        std::min(double(std::min(t.height, rs.rowBottom) - 1), std::floor(std::max({ys[0], ys[1], ys[2]})));
     if (minX > maxX || minY > maxY) return;
     // Edge i runs from vertex i+1 to vertex i+2 and is weighted by vertex i.
     struct Edge {
@@ -374,8 +375,8 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
     const int x0 = static_cast<int>(std::max(0.0, std::ceil(left)));
     const int x1 = static_cast<int>(std::min<double>(t.width, std::ceil(right)));
-    const int y0 = static_cast<int>(std::max(0.0, std::ceil(top)));
-    const int y1 = static_cast<int>(std::min<double>(t.height, std::ceil(bottom)));
+    const int y0 = static_cast<int>(std::max<double>(std::max(0, rs.rowTop), std::ceil(top)));
+    const int y1 = static_cast<int>(std::min<double>(std::min(t.height, rs.rowBottom), std::ceil(bottom)));
     if (x0 >= x1 || y0 >= y1) return;
     const PixelBuffer* tex = rs.texture;
     const std::uint32_t diffuse = v[0].diffuse;

@@ -24,6 +24,8 @@ struct RasterState {
     // draw: a fill of the covered pixels and the draw over it in one pass.
     bool under = false;
     std::uint32_t underRaw = 0;
+    // Only target rows [rowTop, rowBottom) are written; each is the same as in a draw of every row.
+    int rowTop = 0, rowBottom = 1 << 30;
 };
 
 // Colour of one pixel before blending, from the texel and the interpolated diffuse colour.

@@ -1,0 +1,66 @@
+#include "platform/gfx/draw_record.h"
+#include <algorithm>
+#include <atomic>
+
+namespace gfx {
+
+void RowSpan::Add(int t, int b) {
+    if (t >= b) return;
+    if (Empty()) {
+        top = t;
+        bottom = b;
+        return;
+    }
+    top = std::min(top, t);
+    bottom = std::max(bottom, b);
+}
+
+std::uint64_t NextPixelState() {
+    static std::atomic<std::uint64_t> next{0};
+    return ++next;
+}
+
+void DrawKeys::Clear() {
+    bytes_.clear();
+    entries_.clear();
+    open_ = 0;
+}
+
+void DrawKeys::Begin() {
+    open_ = bytes_.size();
+}
+
+void DrawKeys::PutBytes(const void* p, std::size_t n) {
+    const auto* b = static_cast<const std::uint8_t*>(p);
+    bytes_.insert(bytes_.end(), b, b + n);
+}
+
+void DrawKeys::End(int top, int bottom) {
+    entries_.push_back(Entry{open_, bytes_.size() - open_, top, bottom});
+    open_ = bytes_.size();
+}
+
+bool DrawKeys::Same(std::size_t i, const DrawKeys& other, std::size_t j) const {
+    const Entry& a = entries_[i];
+    const Entry& b = other.entries_[j];
+    return a.size == b.size && a.top == b.top && a.bottom == b.bottom &&
+           std::memcmp(bytes_.data() + a.offset, other.bytes_.data() + b.offset, a.size) == 0;
+}
+
+RowSpan ChangedRows(const DrawKeys& before, const DrawKeys& now) {
+    const std::size_t n = before.Size(), m = now.Size(), shorter = std::min(n, m);
+    std::size_t head = 0;
+    while (head < shorter && before.Same(head, now, head))
+        ++head;
+    std::size_t tail = 0;
+    while (tail < shorter - head && before.Same(n - 1 - tail, now, m - 1 - tail))
+        ++tail;
+    RowSpan rows;
+    for (std::size_t i = head; i < n - tail; ++i)
+        rows.Add(before.entries_[i].top, before.entries_[i].bottom);
+    for (std::size_t j = head; j < m - tail; ++j)
+        rows.Add(now.entries_[j].top, now.entries_[j].bottom);
+    return rows;
+}
+
+} // namespace gfx

@@ -1,0 +1,257 @@
+// A render target keeping its draws back: frame after frame of random draws (sprites that move, appear
+// and go, fills, glyphs, textures rewritten between frames and read back in mid-frame), begun by a
+// clear, by a whole-target opaque picture or by a discard, must give the pixels of a device that runs
+// every draw at once; the presenter must show them, and the window side must be told of every row
+// that changed.
+#include "platform/gfx/d3d9.h"
+#include "platform/gfx/presenter.h"
+#include "platform/gfx/sim.h"
+#include <gtest/gtest.h>
+#include <cstring>
+#include <random>
+#include <utility>
+#include <vector>
+
+using namespace gfx;
+
+namespace {
+
+constexpr int kW = 64, kH = 48;
+
+struct Sprite {
+    float x, y, size;
+    DWORD diffuse;
+    bool opaque; // the opaque picture, unblended
+};
+
+struct Glyph {
+    int x, y;
+    std::vector<std::uint8_t> coverage; // 5 x 7
+};
+
+// One device and what it draws with.
+struct Rig {
+    Direct3DDevice9* dev = nullptr;
+    Direct3DTexture9* holes = nullptr;   // 16 x 16, some texels transparent
+    Direct3DTexture9* picture = nullptr; // kW x kH, opaque
+
+    Rig(Direct3D9* d3d, D3DFORMAT f) {
+        D3DPRESENT_PARAMETERS pp;
+        pp.BackBufferWidth = kW;
+        pp.BackBufferHeight = kH;
+        pp.BackBufferFormat = f;
+        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &pp, &dev), D3D_OK);
+        dev->SetFVF(D3DFVF_TLVERTEX);
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        // The diffuse colour's alpha makes a sprite translucent.
+        dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+        dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+        dev->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &holes, nullptr);
+        dev->CreateTexture(kW, kH, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &picture, nullptr);
+        PixelBuffer& h = holes->Level()->Pixels();
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                h.Set(x, y, (x + y) % 5 == 0 ? 0u : 0xFF000000u | (x * 15) << 16 | (y * 15) << 8 | 0x40);
+        PixelBuffer& p = picture->Level()->Pixels();
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                p.Set(x, y, 0xFF000000u | (x * 4) << 16 | (y * 5) << 8 | ((x ^ y) & 0xFF));
+    }
+    ~Rig() {
+        SafeRelease(holes);
+        SafeRelease(picture);
+        SafeRelease(dev);
+    }
+    // A rectangle as a strip, or as a list of two triangles (which take the rasteriser's triangle road).
+    void Quad(float x0, float y0, float x1, float y1, DWORD diffuse,
+              D3DPRIMITIVETYPE type = D3DPT_TRIANGLESTRIP) {
+        const TLVERTEX tl{x0, y0, 0, 1, diffuse, 0, 0}, bl{x0, y1, 0, 1, diffuse, 0, 1},
+            tr{x1, y0, 0, 1, diffuse, 1, 0}, br{x1, y1, 0, 1, diffuse, 1, 1};
+        const TLVERTEX strip[4] = {tl, bl, tr, br}, list[6] = {tl, bl, tr, bl, br, tr};
+        dev->DrawPrimitiveUP(type, 2, type == D3DPT_TRIANGLESTRIP ? strip : list, sizeof(TLVERTEX));
+    }
+    void Picture(float x0, float y0, float x1, float y1) {
+        dev->SetTexture(0, picture);
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+        Quad(x0, y0, x1, y1, 0xFFFFFFFF);
+    }
+    Direct3DSurface9* Target() {
+        Direct3DSurface9* rt = nullptr;
+        dev->GetRenderTarget(0, &rt);
+        rt->Release(); // the device keeps its own reference
+        return rt;
+    }
+};
+
+// How a frame begins.
+enum class Start { Clear, Picture, Discard };
+
+} // namespace
+
+TEST(KeptDraws, FramesDrawnAgainGiveThePixelsOfEveryDrawRunAtOnce) {
+    for (D3DFORMAT f : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5}) {
+        sim::ResetSimulation();
+        sim::SetVerticalBlankEmulation(false);
+        ClearPublishedFrames();
+        Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(d3d, nullptr);
+        {
+            Rig kept(d3d, f), once(d3d, f);
+            std::mt19937 rng(f);
+            auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+            std::vector<Sprite> sprites;
+            std::vector<Glyph> glyphs;
+            std::vector<std::uint32_t> shown(kW * kH, 0), want(kW * kH);
+            std::uint64_t changes = PublishedChangeCount();
+            for (int frame = 0; frame < 240; ++frame) {
+                // Most frames draw the last one again; some move, add, repeat or take away a sprite or a
+                // glyph, or rewrite a texel of a texture that stays bound.
+                const int what = pick(10);
+                if (what == 0 || sprites.empty())
+                    sprites.push_back({float(pick(kW + 16) - 16) - 0.5f * pick(2),
+                                       float(pick(kH + 16) - 16) - 0.5f * pick(2), float(4 + pick(20)),
+                                       pick(3) ? 0x80FF8040u : 0xFFFFFFFFu, pick(4) == 0});
+                else if (what == 1)
+                    sprites.erase(sprites.begin() + pick(static_cast<int>(sprites.size())));
+                else if (what == 2)
+                    sprites[pick(static_cast<int>(sprites.size()))].x += float(pick(7) - 3);
+                else if (what == 5) // the same draw twice running: a translucent sprite darkens again
+                    sprites.push_back(sprites.back());
+                else if (what == 3 && glyphs.size() < 4) {
+                    Glyph g{pick(kW) - 2, pick(kH) - 3, std::vector<std::uint8_t>(35)};
+                    for (auto& c : g.coverage)
+                        c = static_cast<std::uint8_t>(pick(3) * 127);
+                    glyphs.push_back(std::move(g));
+                } else if (what == 4 && !glyphs.empty()) {
+                    glyphs.erase(glyphs.begin());
+                }
+                if (pick(16) == 0) {
+                    const int x = pick(16), y = pick(16);
+                    const auto texel = static_cast<std::uint32_t>(rng()) | 0xFF000000u;
+                    for (Rig* r : {&kept, &once})
+                        r->holes->Level()->Pixels().Set(x, y, texel);
+                }
+                const Start start = static_cast<Start>(frame / 8 % 3);
+                const DWORD clearColour = frame / 24 % 2 ? 0xFF204080u : 0xFF000000u;
+                const int readAt = pick(8) == 0 ? pick(static_cast<int>(sprites.size()) + 1) : -1;
+                for (Rig* r : {&kept, &once}) {
+                    switch (start) {
+                    case Start::Clear:
+                        r->dev->Clear(0, nullptr, D3DCLEAR_TARGET, clearColour, 1.0f, 0);
+                        break;
+                    case Start::Picture:
+                        r->Picture(-0.5f, -0.5f, kW - 0.5f, kH - 0.5f);
+                        break;
+                    case Start::Discard:
+                        // Four pictures that cover the target between them, on black.
+                        r->Target()->DiscardPixels();
+                        r->Picture(-0.5f, -0.5f, 31.5f, 23.5f);
+                        r->Picture(31.5f, -0.5f, kW - 0.5f, 23.5f);
+                        r->Picture(-0.5f, 23.5f, 31.5f, kH - 0.5f);
+                        r->Picture(31.5f, 23.5f, kW - 0.5f, kH - 0.5f);
+                        break;
+                    }
+                    // The device that runs every draw at once takes its pixels back at each frame's start.
+                    if (r == &once) r->Target()->Pixels();
+                    for (std::size_t i = 0; i < sprites.size(); ++i) {
+                        if (static_cast<int>(i) == readAt) (void)std::as_const(*r->Target()).Pixels();
+                        const Sprite& s = sprites[i];
+                        r->dev->SetTexture(0, s.opaque ? r->picture : r->holes);
+                        r->dev->SetRenderState(D3DRS_ALPHABLENDENABLE, !s.opaque);
+                        r->Quad(s.x, s.y, s.x + s.size, s.y + s.size * 0.75f, s.diffuse,
+                                static_cast<int>(s.size) % 2 ? D3DPT_TRIANGLELIST : D3DPT_TRIANGLESTRIP);
+                    }
+                    if (frame / 4 % 4 == 1) { // a translucent veil over the whole target covers nothing
+                        r->dev->SetTexture(0, r->holes);
+                        r->dev->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+                        r->Quad(-0.5f, -0.5f, kW - 0.5f, kH - 0.5f, 0x60FFFFFFu);
+                    }
+                    const D3DRECT bar{2, 40, 30 + frame / 16 % 3, 44};
+                    r->dev->Clear(1, &bar, D3DCLEAR_TARGET, 0xFF00FF00u, 1.0f, 0);
+                    for (const Glyph& g : glyphs)
+                        r->dev->DrawGlyph(g.coverage.data(), 5, 7, g.x, g.y, 0xC0FFFFFFu);
+                }
+                const PixelBuffer& a = std::as_const(*kept.Target()).Pixels();
+                const PixelBuffer& b = std::as_const(*once.Target()).Pixels();
+                ASSERT_EQ(a.bytes, b.bytes) << "format " << f << " frame " << frame;
+
+                ASSERT_EQ(kept.dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+                std::vector<std::uint32_t> got;
+                int w = 0, h = 0;
+                ASSERT_TRUE(ReadLastFrame(got, w, h));
+                ConvertToXrgb(b, nullptr, want.data());
+                ASSERT_EQ(got, want) << "format " << f << " frame " << frame;
+                // A frame that shows what was shown is not counted as a change; the window side is told
+                // of every row that changed since it last looked.
+                const bool same = want == shown;
+                EXPECT_EQ(PublishedChangeCount() - changes, same ? 0u : 1u) << "frame " << frame;
+                changes = PublishedChangeCount();
+                struct Look {
+                    const std::vector<std::uint32_t>* before;
+                    bool ok = true;
+                } look{&shown};
+                UseLastFrameRows(
+                    [](const std::uint32_t* px, int width, int height, RowSpan& unshown, void* context) {
+                        auto& l = *static_cast<Look*>(context);
+                        for (int y = 0; y < height; ++y) {
+                            const bool differs = std::memcmp(px + y * width, l.before->data() + y * width,
+                                                             static_cast<std::size_t>(width) * 4) != 0;
+                            if (differs && (y < unshown.top || y >= unshown.bottom)) l.ok = false;
+                        }
+                        unshown = RowSpan{};
+                    },
+                    &look);
+                EXPECT_TRUE(look.ok) << "format " << f << " frame " << frame;
+                shown = want;
+            }
+        }
+        d3d->Release();
+    }
+    sim::ResetSimulation();
+}
+
+TEST(KeptDraws, AReadOrAWriteOfThePixelsSeesEveryDrawBeforeIt) {
+    // Copies out of the target, locks and a texture drawn after it was rewritten all see the frame as
+    // drawn so far, and what they write stays.
+    sim::ResetSimulation();
+    Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    {
+        Rig r(d3d, D3DFMT_X8R8G8B8);
+        Direct3DSurface9* copy = nullptr;
+        ASSERT_EQ(
+            r.dev->CreateOffscreenPlainSurface(kW, kH, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr),
+            D3D_OK);
+        r.dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030u, 1.0f, 0);
+        const D3DRECT dot{5, 6, 6, 7};
+        r.dev->Clear(1, &dot, D3DCLEAR_TARGET, 0xFFFFFFFFu, 1.0f, 0);
+        ASSERT_EQ(r.dev->GetRenderTargetData(r.Target(), copy), D3D_OK);
+        EXPECT_EQ(std::as_const(*copy).Pixels().Get(5, 6) & 0xFFFFFF, 0xFFFFFFu);
+        EXPECT_EQ(std::as_const(*copy).Pixels().Get(0, 0) & 0xFFFFFF, 0x102030u);
+
+        // A texture drawn, then rewritten before the frame is shown: the draw reads it as it was.
+        r.dev->SetTexture(0, r.holes);
+        r.dev->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+        r.Quad(9.5f, 9.5f, 25.5f, 25.5f, 0xFFFFFFFF);
+        const std::uint32_t before = std::as_const(*r.holes->Level()).Pixels().Get(1, 1);
+        r.holes->Level()->Pixels().Set(1, 1, 0xFF0000FFu);
+        EXPECT_EQ(std::as_const(*r.Target()).Pixels().Get(11, 11) & 0xFFFFFF, before & 0xFFFFFF);
+
+        // A lock sees the frame and its writes are kept under the draws that follow.
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(r.Target()->LockRect(&lr, nullptr, 0), D3D_OK);
+        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(lr.pBits) + 30 * lr.Pitch);
+        EXPECT_EQ(row[30] & 0xFFFFFF, 0x102030u);
+        row[30] = 0x00ABCDEF;
+        r.Target()->UnlockRect();
+        const D3DRECT other{0, 0, 2, 2};
+        r.dev->Clear(1, &other, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+        EXPECT_EQ(std::as_const(*r.Target()).Pixels().Get(30, 30) & 0xFFFFFF, 0xABCDEFu);
+        copy->Release();
+    }
+    d3d->Release();
+    sim::ResetSimulation();
+}
