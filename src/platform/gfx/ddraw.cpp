@@ -1,4 +1,5 @@
 #include "platform/gfx/ddraw.h"
+#include "platform/gfx/ddraw_kept.h"
 #include "platform/gfx/blit.h"
 #include "platform/gfx/gdi.h"
 #include "platform/gfx/presenter.h"
@@ -19,8 +20,7 @@ std::vector<DirectDraw7*> g_liveDevices;
 
 // A number for a new state of a store's pixels, never given before.
 std::uint64_t NextStoreVersion() {
-    static std::atomic<std::uint64_t> versions{0};
-    return ++versions;
+    return NextPixelState();
 }
 
 bool RectInside(const RECT& r, int w, int h) {
@@ -301,7 +301,10 @@ const PALETTEENTRY* DirectDrawSurface7::EffectivePalette() const {
 }
 
 void DirectDrawSurface7::PublishToPresenter() {
-    PublishPixels(*pixels_, EffectivePalette(), &pixels_->origin);
+    Resolve();
+    const SurfaceStore& s = *pixels_;
+    const bool known = s.change.from != 0 && s.change.state == s.version;
+    PublishPixels(s, EffectivePalette(), &s.origin, known ? &s.change : nullptr);
 }
 
 HRESULT DirectDrawSurface7::GetAttachedSurface(DDSCAPS2* caps, LPDIRECTDRAWSURFACE7* out) {
@@ -318,7 +321,11 @@ HRESULT DirectDrawSurface7::Flip(LPDIRECTDRAWSURFACE7, DWORD flags) {
     if (lost_ || chain_.front()->lost_) return DDERR_SURFACELOST;
     if (locked_ || chain_.front()->locked_) return DDERR_SURFACEBUSY;
     if (flags & DDFLIP_WAIT) sim::WaitForVerticalBlank();
-    // The back buffer becomes the front: the stores rotate through the chain.
+    // The back buffer becomes the front: the stores rotate through the chain, each holding the draws
+    // run on it; the back buffer begins again from the pixels it now has.
+    chain_.front()->Resolve();
+    for (DirectDrawSurface7* back : chain_)
+        back->StopKeeping();
     std::shared_ptr<SurfaceStore> front = pixels_;
     pixels_ = chain_.front()->pixels_;
     for (std::size_t i = 0; i + 1 < chain_.size(); ++i)
@@ -340,6 +347,7 @@ HRESULT DirectDrawSurface7::CheckSource(const DirectDrawSurface7* src, const REC
 }
 
 void DirectDrawSurface7::Unshare(bool overwriteAll) {
+    LetGoOfStore();
     if (pixels_.use_count() <= 1) return;
     const SurfaceStore& shared = *pixels_;
     std::shared_ptr<SurfaceStore> own;
@@ -371,9 +379,13 @@ void DirectDrawSurface7::Unshare(bool overwriteAll) {
 }
 
 void DirectDrawSurface7::BeginWrite(int top, int bottom, bool overwriteAll) {
+    // Draws kept back run first; the pixels written here are no longer those of known draws.
+    Resolve();
+    StopKeeping();
     Unshare(overwriteAll);
     SurfaceStore& s = *pixels_;
     s.version = NextStoreVersion();
+    s.haveHeld = false;
     FrameOrigin& o = s.origin;
     if (overwriteAll) o = FrameOrigin{};
     if (o.base == 0) return;
@@ -387,11 +399,6 @@ void DirectDrawSurface7::BeginWrite(int top, int bottom, bool overwriteAll) {
         o.top = std::min(o.top, top);
         o.bottom = std::max(o.bottom, bottom);
     }
-}
-
-void DirectDrawSurface7::DiscardPixels() {
-    if (locked_ || dc_ || lost_) return;
-    BeginWrite(0, pixels_->height, true);
 }
 
 bool DirectDrawSurface7::ShareWholeCopy(const BlitParams& bp, DirectDrawSurface7* src) {
@@ -412,11 +419,13 @@ bool DirectDrawSurface7::ShareWholeCopy(const BlitParams& bp, DirectDrawSurface7
 }
 
 HRESULT DirectDrawSurface7::RunCopy(BlitParams& bp, DirectDrawSurface7* src) {
+    src->Resolve();
+    // Every pixel is written by an unkeyed copy that covers the whole surface.
+    const PixelBuffer& d = *pixels_;
+    const bool coversAll = !bp.keyed && bp.dx + bp.i0 <= 0 && bp.dy + bp.j0 <= 0 &&
+                           bp.dx + bp.i1 >= d.width && bp.dy + bp.j1 >= d.height;
+    if (KeepCopy(bp, src, coversAll && src != this)) return DD_OK;
     if (!ShareWholeCopy(bp, src)) {
-        // Every pixel is written by an unkeyed copy that covers the whole surface.
-        const PixelBuffer& d = *pixels_;
-        const bool coversAll = !bp.keyed && bp.dx + bp.i0 <= 0 && bp.dy + bp.j0 <= 0 &&
-                               bp.dx + bp.i1 >= d.width && bp.dy + bp.j1 >= d.height;
         BeginWrite(bp.dy + bp.j0, bp.dy + bp.j1, coversAll && src != this);
         bp.dst = pixels_.get();
         bp.key = src->key_;
@@ -452,9 +461,11 @@ HRESULT DirectDrawSurface7::Blt(RECT* dst, LPDIRECTDRAWSURFACE7 src, RECT* srcRe
         } else if (!RectInside(dr, d.width, d.height)) {
             return DDERR_INVALIDRECT;
         }
-        BeginWrite(dr.top, dr.bottom,
-                   dr.left <= 0 && dr.top <= 0 && dr.right >= d.width && dr.bottom >= d.height);
-        pixels_->Fill(dr.left, dr.top, dr.right, dr.bottom, fx->dwFillColor & RawMask(d.format));
+        const bool covers = dr.left <= 0 && dr.top <= 0 && dr.right >= d.width && dr.bottom >= d.height;
+        const std::uint32_t raw = fx->dwFillColor & RawMask(d.format);
+        if (KeepFill(dr, raw, covers)) return DD_OK;
+        BeginWrite(dr.top, dr.bottom, covers);
+        pixels_->Fill(dr.left, dr.top, dr.right, dr.bottom, raw);
         if (IsPrimary()) PublishToPresenter();
         return DD_OK;
     }
@@ -548,7 +559,10 @@ HRESULT DirectDrawSurface7::Lock(RECT* rect, DDSURFACEDESC2* desc, DWORD flags, 
     RECT r = rect ? *rect : WholeRect(p);
     if (!RectInside(r, p.width, p.height)) return DDERR_INVALIDRECT;
     // The lock's pointer reaches the whole store: all of it counts as written.
-    if (!(flags & DDLOCK_READONLY)) BeginWrite(0, p.height, false);
+    if (!(flags & DDLOCK_READONLY))
+        BeginWrite(0, p.height, false);
+    else
+        Resolve();
     locked_ = true;
     GetSurfaceDesc(desc);
     desc->dwFlags |= DDSD_LPSURFACE | DDSD_PITCH;

@@ -206,7 +206,14 @@ class DirectDrawClipper : public RefCounted {
 struct SurfaceStore : PixelBuffer {
     std::uint64_t version = 0;
     FrameOrigin origin;
+    // The draws whose pixels these are, when known (a surface keeping its draws back ran them here),
+    // and how they changed from the frame of the draws run before on the same surface.
+    DrawKeys held;
+    bool haveHeld = false;
+    FrameChange change;
 };
+
+struct DDKeptDraws;
 
 // A surface: the primary, one of its back buffers, or an off-screen plain surface.
 class DirectDrawSurface7 : public RefCounted {
@@ -251,7 +258,10 @@ class DirectDrawSurface7 : public RefCounted {
         BeginWrite(0, pixels_->height, false);
         return *pixels_;
     }
-    const PixelBuffer& Pixels() const { return *pixels_; }
+    const PixelBuffer& Pixels() const {
+        Resolve();
+        return *pixels_;
+    }
     // Not part of the platform's interface: every pixel is about to be drawn anew, so a surface
     // sharing its pixels with another takes a store of its own without copying them (what it holds
     // until then is undefined). Nothing happens while it is locked, has a device context or is lost.
@@ -266,6 +276,8 @@ class DirectDrawSurface7 : public RefCounted {
     const PALETTEENTRY* EffectivePalette() const;
     // Publishes this surface's pixels as the shown frame (used by Flip and by blits to the primary).
     void PublishToPresenter();
+    // Runs the draws this surface keeps back (see KeepFill), so that its pixels are as drawn.
+    void Resolve() const;
 
   private:
     friend class DirectDraw7;
@@ -290,14 +302,26 @@ class DirectDrawSurface7 : public RefCounted {
     // Every write of the pixels begins here: a store of its own (Unshare), a new state number, and
     // rows [top, bottom) counted as written since the store's origin.
     void BeginWrite(int top, int bottom, bool overwriteAll);
+    // A surface other than the primary keeps its draws back from a draw that covers every pixel on
+    // (`covers`), until its pixels are needed; they then run only in the rows where they differ from
+    // the draws its store last held. False when the draw is to run now.
+    bool KeepFill(const RECT& r, std::uint32_t raw, bool covers);
+    bool KeepCopy(const BlitParams& bp, DirectDrawSurface7* src, bool covers);
+    // Draws are no longer kept back (those kept have run).
+    void StopKeeping() const;
+    // Before this surface's pixels are written: copies that other surfaces keep back take the part of
+    // this surface's pixels they read as their own, so that the store need not be copied whole.
+    void LetGoOfStore();
 
     DirectDraw7* dd_;
     DWORD caps_;
-    std::shared_ptr<SurfaceStore> pixels_;
+    mutable std::shared_ptr<SurfaceStore> pixels_;
     // A store this surface may take when it next needs one of its own: the one a surface gave up
     // when it took this surface's pixels, so that a window's back buffer and primary trade two
     // stores instead of allocating a new one each frame.
-    std::shared_ptr<SurfaceStore> spare_;
+    mutable std::shared_ptr<SurfaceStore> spare_;
+    mutable std::unique_ptr<DDKeptDraws> kept_;
+    bool scratch_ = false; // written again while draws kept back elsewhere still read it
     DirectDrawPalette* palette_ = nullptr;
     DirectDrawClipper* clipper_ = nullptr;
     bool hasKey_ = false;

@@ -1,0 +1,36 @@
+// What a DirectDraw-like surface keeps of the draws it keeps back (ddraw_kept.cpp).
+#pragma once
+#include "platform/gfx/blit.h"
+#include "platform/gfx/ddraw.h"
+#include <memory>
+#include <vector>
+
+namespace gfx {
+
+// A fill or a copy kept back; a copy keeps its source's pixels as they were when it was asked for.
+struct DDKeptDraw {
+    bool fill = false;
+    RECT rect{};           // a fill's rectangle
+    std::uint32_t raw = 0; // a fill's raw value
+    BlitParams bp;         // a copy, its buffers set when it runs
+    std::shared_ptr<const SurfaceStore> src;
+};
+
+struct DDKeptDraws {
+    bool on = false;    // draws are being kept back
+    bool fresh = false; // draws were added since the last resolve
+    std::vector<DDKeptDraw> draws;
+    DrawKeys keys; // of `draws`
+    // The keys of the draws run last and the state they gave, for telling the presenter what changed.
+    DrawKeys last;
+    std::uint64_t lastState = 0;
+
+    void Restart() {
+        draws.clear();
+        keys.Clear();
+        on = true;
+        fresh = true;
+    }
+};
+
+} // namespace gfx
