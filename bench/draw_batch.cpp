@@ -1,5 +1,6 @@
 // A frame of 1,000 colour-keyed 32 x 32 copies on each back-end at 32 bits: through the sorted
 // draw batch on the Direct3D-like device, as keyed blits on the DirectDraw-like one.
+#include "bench_frame.h"
 #include "bench_bitmap.h"
 
 #include "draw/draw.h"
@@ -47,6 +48,7 @@ void RunFrames(benchmark::State& state, int bD3D) {
             DDBlt(&g_BackBuffer, (i * 37) % 608, (i * 53) % 448, 32, 32, &sys[0], (i % 4) * 32, 0, 1);
         DDEndBatch();
         DDEndScene();
+        bench::RunKeptDrawsEverywhere();
     }
     DDReleaseSurface(&sys[0]);
     DDEnd();

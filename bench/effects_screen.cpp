@@ -1,4 +1,5 @@
 // Full-screen effects at 32 bits: one fade step and one wave of the whole screen, on each back-end.
+#include "bench_frame.h"
 #include "draw/dd_effects.h"
 #include "draw/dd_palette_fx.h"
 #include "platform/gfx/sim.h"
@@ -41,6 +42,7 @@ void FadeStep(benchmark::State& state) {
         // A small step keeps the fade in its middle, where every call blends the whole screen.
         DDFadeOut(g_Palette, 0, 255, 0, 0, 0, 0.001, g_BasePalette, 0);
         DDEndScene();
+        bench::RunKeptDrawsEverywhere();
     }
 }
 BENCHMARK(FadeStep)->Arg(0)->Arg(1)->ArgName("d3d")->Unit(benchmark::kMicrosecond);
@@ -56,6 +58,7 @@ void Wave(benchmark::State& state) {
     for (auto _ : state) {
         DDBltWave(&g_BackBuffer, 0, 0, 640, 480, 2, 8.0, phase, strip, &s.picture, 0, 0, 0, 1);
         DDEndScene();
+        bench::RunKeptDrawsEverywhere();
         phase = (phase + 6) % 360;
     }
 }

@@ -1,8 +1,8 @@
 // A render target keeping its draws back: frame after frame of random draws (sprites that move, appear
 // and go, fills, glyphs, textures rewritten between frames and read back in mid-frame), begun by a
-// clear, by a whole-target opaque picture or by a discard, must give the pixels of a device that runs
-// every draw at once; the presenter must show them, and the window side must be told of every row
-// that changed.
+// clear, by a whole-target opaque picture, by a discard or drawn over the last frame, must give the pixels of
+// a device that runs every draw at once; the presenter must show them, and the window side must be told of
+// every row that changed.
 #include "platform/gfx/d3d9.h"
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/sim.h"
@@ -86,8 +86,8 @@ struct Rig {
     }
 };
 
-// How a frame begins.
-enum class Start { Clear, Picture, Discard };
+// How a frame begins: on nothing of the last frame, or (None) drawn over it.
+enum class Start { Clear, Picture, Discard, None };
 
 } // namespace
 
@@ -134,7 +134,7 @@ TEST(KeptDraws, FramesDrawnAgainGiveThePixelsOfEveryDrawRunAtOnce) {
                     for (Rig* r : {&kept, &once})
                         r->holes->Level()->Pixels().Set(x, y, texel);
                 }
-                const Start start = static_cast<Start>(frame / 8 % 3);
+                const Start start = static_cast<Start>(frame / 8 % 4);
                 const DWORD clearColour = frame / 24 % 2 ? 0xFF204080u : 0xFF000000u;
                 const int readAt = pick(8) == 0 ? pick(static_cast<int>(sprites.size()) + 1) : -1;
                 for (Rig* r : {&kept, &once}) {
@@ -152,6 +152,8 @@ TEST(KeptDraws, FramesDrawnAgainGiveThePixelsOfEveryDrawRunAtOnce) {
                         r->Picture(31.5f, -0.5f, kW - 0.5f, 23.5f);
                         r->Picture(-0.5f, 23.5f, 31.5f, kH - 0.5f);
                         r->Picture(31.5f, 23.5f, kW - 0.5f, kH - 0.5f);
+                        break;
+                    case Start::None:
                         break;
                     }
                     // The device that runs every draw at once takes its pixels back at each frame's start.

@@ -291,6 +291,8 @@ class Direct3DSurface9 : public RefCounted {
     PixelBuffer& BeginWrite(int top, int bottom) const;
     // Ends keeping draws back (they have been run): the pixels are no longer those of known draws.
     void StopKeeping() const;
+    // Stops keeping draws back when the list has lived through two resolves (see D3DKeptDraws).
+    void AgeKeeping() const;
     // What changed since the last present, which is now.
     FrameChange TakeChange();
     // Forgets the pixels' state after a device loss took them (from any thread).

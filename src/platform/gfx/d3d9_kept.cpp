@@ -104,6 +104,8 @@ void RunKept(const D3DKeptDraws& k, const D3DKeptDraw& d, PixelBuffer& t, const 
     case D3DDrawKind::Glyph:
         RunGlyph(t, k.coverage.data() + d.first, d.w, d.h, d.x, d.y, d.colour, rows.top, rows.bottom);
         break;
+    case D3DDrawKind::Discard:
+        break;
     }
 }
 
@@ -175,14 +177,17 @@ bool CoversTarget(const RasterState& rs, const Direct3DSurface9* texture, D3DPRI
 }
 
 void PutState(DrawKeys& keys, const RasterState& rs) {
-    keys.Put(rs.stage);
-    keys.Put(rs.textureFactor);
-    keys.Put(static_cast<std::uint8_t>(rs.blend));
-    keys.Put(rs.srcBlend);
-    keys.Put(rs.destBlend);
-    keys.Put(rs.cull);
-    keys.Put(static_cast<std::uint8_t>(rs.under));
-    keys.Put(rs.underRaw);
+    struct {
+        StageArgs stage;
+        DWORD factor, srcBlend, destBlend, cull, underRaw, flags;
+    } k{rs.stage,
+        rs.textureFactor,
+        rs.srcBlend,
+        rs.destBlend,
+        rs.cull,
+        rs.underRaw,
+        DWORD{rs.blend} | DWORD{rs.under} << 1};
+    keys.Put(k);
 }
 
 } // namespace
@@ -209,7 +214,14 @@ void Direct3DSurface9::StopKeeping() const {
     kept_->on = false;
     kept_->fresh = false;
     kept_->haveHeld = false;
+    kept_->heldIsKeys = false;
     kept_->held.Clear();
+}
+
+void Direct3DSurface9::AgeKeeping() const {
+    if (!kept_ || !kept_->on || (kept_->resolves < 2 && kept_->draws.size() < kMaxKeptDraws)) return;
+    Resolve();
+    StopKeeping();
 }
 
 PixelBuffer& Direct3DSurface9::Pixels() {
@@ -238,9 +250,10 @@ void Direct3DSurface9::Resolve() const {
     if (!kept_ || !kept_->on || !kept_->fresh) return;
     D3DKeptDraws& k = *kept_;
     const RowSpan rows = k.haveHeld ? ChangedRows(k.held, k.keys) : RowSpan{0, pixels_->height};
-    k.held = k.keys;
+    k.heldIsKeys = true;
     k.haveHeld = true;
     k.fresh = false;
+    ++k.resolves;
     if (rows.Empty()) return;
     PixelBuffer& t = BeginWrite(rows.top, rows.bottom);
     for (const D3DKeptDraw& d : k.draws)
@@ -252,12 +265,11 @@ void Direct3DSurface9::DiscardPixels() {
     TakeLoss();
     if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
     kept_->Restart();
-    // What the pixels hold under the frame is undefined: it is kept as black.
+    // What the pixels hold under the frame is undefined: nothing is written for it.
     D3DKeptDraw d;
-    d.kind = D3DDrawKind::Fill;
+    d.kind = D3DDrawKind::Discard;
     kept_->keys.Begin();
-    kept_->keys.Put(D3DDrawKind::Fill);
-    kept_->keys.Put(std::uint32_t{0});
+    kept_->keys.Put(D3DDrawKind::Discard);
     kept_->keys.End(0, pixels_->height);
     kept_->draws.push_back(d);
 }
@@ -280,6 +292,7 @@ void Direct3DSurface9::SubmitFill(const D3DRECT* rects, DWORD count, std::uint32
         if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
         kept_->Restart();
     }
+    AgeKeeping();
     if (!kept_ || !kept_->on) {
         if (!rows.Empty()) RunFill(BeginWrite(rows.top, rows.bottom), rects, count, raw, 0, h);
         return;
@@ -291,6 +304,7 @@ void Direct3DSurface9::SubmitFill(const D3DRECT* rects, DWORD count, std::uint32
     d.first = k.rects.size();
     d.size = count;
     if (count) k.rects.insert(k.rects.end(), rects, rects + count);
+    k.Adding();
     k.keys.Begin();
     k.keys.Put(D3DDrawKind::Fill);
     k.keys.Put(raw);
@@ -311,6 +325,7 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
         if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
         kept_->Restart();
     }
+    AgeKeeping();
     if (!kept_ || !kept_->on) {
         if (rows.Empty()) return;
         RasterState rs = state;
@@ -339,6 +354,7 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
         textureState = texture->State();
     }
     k.vertices.insert(k.vertices.end(), v, v + vertexCount);
+    k.Adding();
     k.keys.Begin();
     k.keys.Put(D3DDrawKind::Triangles);
     PutState(k.keys, state);
@@ -356,6 +372,7 @@ void Direct3DSurface9::SubmitGlyph(const std::uint8_t* coverage, int w, int h, i
     if (!coverage || w <= 0 || h <= 0) return;
     const RowSpan rows = CutRows(y, static_cast<long long>(y) + h, pixels_->height);
     if (rows.Empty()) return;
+    AgeKeeping();
     if (!kept_ || !kept_->on) {
         RunGlyph(BeginWrite(rows.top, rows.bottom), coverage, w, h, x, y, colour, 0, pixels_->height);
         return;
@@ -372,6 +389,7 @@ void Direct3DSurface9::SubmitGlyph(const std::uint8_t* coverage, int w, int h, i
     d.y = y;
     d.colour = colour;
     k.coverage.insert(k.coverage.end(), coverage, coverage + bytes);
+    k.Adding();
     k.keys.Begin();
     k.keys.Put(D3DDrawKind::Glyph);
     k.keys.Put(d.w);

@@ -3,11 +3,13 @@
 #include "platform/gfx/d3d9.h"
 #include "platform/gfx/raster.h"
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace gfx {
 
-enum class D3DDrawKind : std::uint8_t { Fill, Triangles, Glyph };
+// Discard: the frame's draws are to cover every pixel, whatever was there (it writes nothing).
+enum class D3DDrawKind : std::uint8_t { Fill, Triangles, Glyph, Discard };
 
 // A draw kept back: its state, and where its vertices, rectangles or coverage bytes lie in the pools.
 struct D3DKeptDraw {
@@ -24,6 +26,10 @@ struct D3DKeptDraw {
 struct D3DKeptDraws {
     bool on = false;    // draws are being kept back
     bool fresh = false; // draws were added since the last resolve
+    // Resolves since the covering draw: a list that lives through a second one belongs to frames
+    // drawn over the last without a covering draw, and is no longer kept (it would only grow); nor
+    // is one of kMaxKeptDraws draws, drawn without its pixels being needed.
+    int resolves = 0;
     std::vector<D3DKeptDraw> draws;
     std::vector<TLVERTEX> vertices;
     std::vector<D3DRECT> rects;
@@ -31,15 +37,28 @@ struct D3DKeptDraws {
     DrawKeys keys;         // of `draws`
     DrawKeys held;         // of the draws whose pixels the surface holds
     bool haveHeld = false; // whether `held` says what the surface holds
+    // Whether the surface holds the pixels of `keys` as they stand: `held` is taken from them when
+    // the list begins again, or copied before a draw is added (a read in mid-frame).
+    bool heldIsKeys = false;
+
+    // Before a draw is added to `keys`.
+    void Adding() {
+        if (!heldIsKeys) return;
+        held = keys;
+        heldIsKeys = false;
+    }
 
     void Restart() {
         draws.clear();
         vertices.clear();
         rects.clear();
         coverage.clear();
+        if (heldIsKeys) std::swap(held, keys);
+        heldIsKeys = false;
         keys.Clear();
         on = true;
         fresh = true;
+        resolves = 0;
     }
 };
 

@@ -21,6 +21,7 @@ void PutFill(DrawKeys& keys, const RECT& r, std::uint32_t raw) {
 }
 
 void RunKept(const DDKeptDraw& d, SurfaceStore& s, const RowSpan& rows) {
+    if (d.discard) return;
     if (d.fill) {
         const LONG top = std::max<LONG>(d.rect.top, rows.top),
                    bottom = std::min<LONG>(d.rect.bottom, rows.bottom);
@@ -104,6 +105,7 @@ void DirectDrawSurface7::Resolve() const {
     s.haveHeld = true;
     k.last = k.keys;
     k.lastState = s.version;
+    ++k.resolves;
 }
 
 bool DirectDrawSurface7::KeepFill(const RECT& r, std::uint32_t raw, bool covers) {
@@ -112,6 +114,10 @@ bool DirectDrawSurface7::KeepFill(const RECT& r, std::uint32_t raw, bool covers)
         // What was kept back so far is covered and need never run.
         if (!kept_) kept_ = std::make_unique<DDKeptDraws>();
         kept_->Restart();
+    }
+    if (kept_ && kept_->on && (kept_->resolves >= 2 || kept_->draws.size() >= kMaxKeptDraws)) {
+        Resolve();
+        StopKeeping();
     }
     if (!kept_ || !kept_->on) return false;
     DDKeptDraw d;
@@ -129,6 +135,10 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
     if (covers) {
         if (!kept_) kept_ = std::make_unique<DDKeptDraws>();
         kept_->Restart();
+    }
+    if (kept_ && kept_->on && (kept_->resolves >= 2 || kept_->draws.size() >= kMaxKeptDraws)) {
+        Resolve();
+        StopKeeping();
     }
     if (!kept_ || !kept_->on) return false;
     src->Resolve();
@@ -166,14 +176,14 @@ void DirectDrawSurface7::DiscardPixels() {
         BeginWrite(0, pixels_->height, true);
         return;
     }
-    // What the pixels hold under the frame is undefined: it is kept as zero.
+    // What the pixels hold under the frame is undefined: nothing is written for it.
     if (!kept_) kept_ = std::make_unique<DDKeptDraws>();
     kept_->Restart();
-    const RECT whole{0, 0, pixels_->width, pixels_->height};
     DDKeptDraw d;
-    d.fill = true;
-    d.rect = whole;
-    PutFill(kept_->keys, whole, 0);
+    d.discard = true;
+    kept_->keys.Begin();
+    kept_->keys.Put(std::uint8_t{3});
+    kept_->keys.End(0, pixels_->height);
     kept_->draws.push_back(d);
 }
 

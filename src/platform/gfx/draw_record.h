@@ -21,6 +21,10 @@ struct RowSpan {
     void Add(const RowSpan& r) { Add(r.top, r.bottom); }
 };
 
+// The most draws a target keeps back before it runs them: a loop that draws without its pixels
+// being needed (no present) would otherwise keep them all.
+constexpr std::size_t kMaxKeptDraws = 1 << 14;
+
 // A number no state of any surface's pixels had before (never 0).
 std::uint64_t NextPixelState();
 
