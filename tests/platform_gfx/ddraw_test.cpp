@@ -4,6 +4,7 @@
 #include "platform/gfx/gdi.h"
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/sim.h"
+#include "unshown_rows.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
@@ -718,22 +719,7 @@ TEST_F(DDrawTest, KeptFramesShowThePixelsOfEveryDrawRunAtOnce) {
             ASSERT_TRUE(ReadLastFrame(got, w, h));
             ConvertToXrgb(once->Pixels(), nullptr, want.data());
             ASSERT_EQ(got, want) << "frame " << frame;
-            struct Look {
-                const std::vector<std::uint32_t>* before;
-                bool ok = true;
-            } look{&shown};
-            UseLastFrameRows(
-                [](const std::uint32_t* px, int width, int height, RowSpan& unshown, void* context) {
-                    auto& l = *static_cast<Look*>(context);
-                    for (int y = 0; y < height; ++y)
-                        if (std::memcmp(px + y * width, l.before->data() + y * width,
-                                        static_cast<std::size_t>(width) * 4) != 0 &&
-                            (y < unshown.top || y >= unshown.bottom))
-                            l.ok = false;
-                    unshown = RowSpan{};
-                },
-                &look);
-            EXPECT_TRUE(look.ok) << "frame " << frame;
+            EXPECT_TRUE(test_rows::ToldOfEveryChangedRow(shown)) << "frame " << frame;
             shown = want;
         }
         for (auto* m : made_)

@@ -6,8 +6,8 @@
 #include "platform/gfx/d3d9.h"
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/sim.h"
+#include "unshown_rows.h"
 #include <gtest/gtest.h>
-#include <cstring>
 #include <random>
 #include <utility>
 #include <vector>
@@ -191,22 +191,7 @@ TEST(KeptDraws, FramesDrawnAgainGiveThePixelsOfEveryDrawRunAtOnce) {
                 const bool same = want == shown;
                 EXPECT_EQ(PublishedChangeCount() - changes, same ? 0u : 1u) << "frame " << frame;
                 changes = PublishedChangeCount();
-                struct Look {
-                    const std::vector<std::uint32_t>* before;
-                    bool ok = true;
-                } look{&shown};
-                UseLastFrameRows(
-                    [](const std::uint32_t* px, int width, int height, RowSpan& unshown, void* context) {
-                        auto& l = *static_cast<Look*>(context);
-                        for (int y = 0; y < height; ++y) {
-                            const bool differs = std::memcmp(px + y * width, l.before->data() + y * width,
-                                                             static_cast<std::size_t>(width) * 4) != 0;
-                            if (differs && (y < unshown.top || y >= unshown.bottom)) l.ok = false;
-                        }
-                        unshown = RowSpan{};
-                    },
-                    &look);
-                EXPECT_TRUE(look.ok) << "format " << f << " frame " << frame;
+                EXPECT_TRUE(test_rows::ToldOfEveryChangedRow(shown)) << "format " << f << " frame " << frame;
                 shown = want;
             }
         }

@@ -306,6 +306,8 @@ class DirectDrawSurface7 : public RefCounted {
     // (`covers`), until its pixels are needed; they then run only in the rows where they differ from
     // the draws its store last held. False when the draw is to run now.
     bool KeepFill(const RECT& r, std::uint32_t raw, bool covers);
+    // Whether the draw asked for now is to be kept back (a covering one begins keeping anew).
+    bool Keeping(bool covers);
     bool KeepCopy(const BlitParams& bp, DirectDrawSurface7* src, bool covers);
     // Draws are no longer kept back (those kept have run).
     void StopKeeping() const;

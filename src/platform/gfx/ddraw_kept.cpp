@@ -108,7 +108,7 @@ void DirectDrawSurface7::Resolve() const {
     ++k.resolves;
 }
 
-bool DirectDrawSurface7::KeepFill(const RECT& r, std::uint32_t raw, bool covers) {
+bool DirectDrawSurface7::Keeping(bool covers) {
     if (IsPrimary() || locked_ || dc_ || lost_) return false;
     if (covers) {
         // What was kept back so far is covered and need never run.
@@ -119,7 +119,11 @@ bool DirectDrawSurface7::KeepFill(const RECT& r, std::uint32_t raw, bool covers)
         Resolve();
         StopKeeping();
     }
-    if (!kept_ || !kept_->on) return false;
+    return kept_ && kept_->on;
+}
+
+bool DirectDrawSurface7::KeepFill(const RECT& r, std::uint32_t raw, bool covers) {
+    if (!Keeping(covers)) return false;
     DDKeptDraw d;
     d.fill = true;
     d.rect = r;
@@ -131,16 +135,7 @@ bool DirectDrawSurface7::KeepFill(const RECT& r, std::uint32_t raw, bool covers)
 }
 
 bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src, bool covers) {
-    if (IsPrimary() || locked_ || dc_ || lost_ || src == this) return false;
-    if (covers) {
-        if (!kept_) kept_ = std::make_unique<DDKeptDraws>();
-        kept_->Restart();
-    }
-    if (kept_ && kept_->on && (kept_->resolves >= 2 || kept_->draws.size() >= kMaxKeptDraws)) {
-        Resolve();
-        StopKeeping();
-    }
-    if (!kept_ || !kept_->on) return false;
+    if (src == this || !Keeping(covers)) return false;
     src->Resolve();
     DDKeptDraw d;
     d.bp = bp;
