@@ -119,23 +119,23 @@ bool KnownChange(const Slot& s, const PixelBuffer& frame, const FrameChange* cha
            s.height == frame.height && frame.format != PixelFormat::Index8;
 }
 
-// Brings the slot's frame up to `frame` in the changed rows, which are compared first (the spare's
-// lock held). Always true: the frame has been published.
+// Brings the slot's frame up to `frame` in the changed rows (the spare's lock held): the first and
+// the last row that really differ are looked for from either end, and the rows from one to the other
+// converted into the slot's frame. Always true: the frame has been published.
 bool UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& change) {
     const int top = std::clamp(change.top, 0, frame.height);
     const int bottom = std::clamp(change.bottom, top, frame.height);
     const auto w = static_cast<std::size_t>(frame.width);
-    int first = bottom, last = top; // the rows that really differ
-    s.band.resize(w * kBandRows);
-    for (int y = top; y < bottom; y += kBandRows) {
-        const int rows = std::min(kBandRows, bottom - y);
-        ConvertRowsToXrgb(frame, nullptr, y, y + rows, s.band.data());
-        for (int r = 0; r < rows; ++r)
-            if (std::memcmp(s.band.data() + r * w, s.pixels.data() + (y + r) * w, w * 4) != 0) {
-                first = std::min(first, y + r);
-                last = y + r + 1;
-            }
-    }
+    s.band.resize(w);
+    auto differs = [&](int y) {
+        ConvertRowsToXrgb(frame, nullptr, y, y + 1, s.band.data());
+        return std::memcmp(s.band.data(), s.pixels.data() + y * w, w * 4) != 0;
+    };
+    int first = top, last = bottom; // the rows that really differ: [first, last)
+    while (first < bottom && !differs(first))
+        ++first;
+    while (last > first && !differs(last - 1))
+        --last;
     s.state = change.state;
     s.origin = FrameOrigin{};
     {
