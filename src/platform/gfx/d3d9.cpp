@@ -315,10 +315,8 @@ void Direct3DDevice9::SimulateLoss(int lostPolls) {
     lostPolls_ = lostPolls;
     // Video memory is taken away: what the DEFAULT pool held is gone.
     std::lock_guard lock(shared_->mutex);
-    for (Direct3DSurface9* s : shared_->defaultPool) {
-        std::fill(s->pixels_->bytes.begin(), s->pixels_->bytes.end(), 0);
-        s->MarkContentsLost();
-    }
+    for (Direct3DSurface9* s : shared_->defaultPool)
+        s->MarkContentsLost(); // emptied by the surface's own thread at its next use
 }
 
 std::size_t Direct3DDevice9::VideoBytesInUse() const {

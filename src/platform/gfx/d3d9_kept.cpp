@@ -194,7 +194,16 @@ void PutState(DrawKeys& keys, const RasterState& rs) {
 
 void Direct3DSurface9::TakeLoss() const {
     if (!contentsLost_.exchange(false)) return;
+    // A device loss took the pixels: the draws kept back go with them, and the store is emptied (a
+    // new one where draws kept back elsewhere still read it).
     StopKeeping();
+    if (pixels_.use_count() > 1) {
+        auto empty = std::make_shared<PixelBuffer>();
+        empty->Allocate(pixels_->width, pixels_->height, pixels_->format);
+        pixels_ = std::move(empty);
+    } else {
+        std::fill(pixels_->bytes.begin(), pixels_->bytes.end(), 0);
+    }
     state_ = NextPixelState();
     changed_ = RowSpan{0, pixels_->height};
 }
