@@ -155,12 +155,7 @@ bool AllOpaque(const PixelBuffer& t) {
 bool CoversTarget(const RasterState& rs, const Direct3DSurface9* texture, D3DPRIMITIVETYPE type, UINT count,
                   const TLVERTEX* v, std::size_t n, int w, int h) {
     if (type != D3DPT_TRIANGLESTRIP || count != 2 || n < 4) return false;
-    const bool axisAligned = v[0].x == v[1].x && v[2].x == v[3].x && v[0].y == v[2].y && v[1].y == v[3].y &&
-                             v[0].tu == v[1].tu && v[2].tu == v[3].tu && v[0].tv == v[2].tv &&
-                             v[1].tv == v[3].tv && v[0].diffuse == v[1].diffuse &&
-                             v[0].diffuse == v[2].diffuse && v[0].diffuse == v[3].diffuse &&
-                             rs.cull == D3DCULL_NONE && v[0].x != v[2].x && v[0].y != v[1].y;
-    if (!axisAligned) return false;
+    if (!AxisAlignedQuad(rs, v)) return false;
     const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
     const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
     if (!(std::ceil(left) <= 0 && std::ceil(top) <= 0 && std::ceil(right) >= w && std::ceil(bottom) >= h))
@@ -193,7 +188,7 @@ void PutState(DrawKeys& keys, const RasterState& rs) {
 } // namespace
 
 void Direct3DSurface9::TakeLoss() const {
-    if (!contentsLost_.exchange(false)) return;
+    if (!contentsLost_.load(std::memory_order_relaxed) || !contentsLost_.exchange(false)) return;
     // A device loss took the pixels: the draws kept back go with them, and the store is emptied (a
     // new one where draws kept back elsewhere still read it).
     StopKeeping();

@@ -6,7 +6,6 @@
 #include "platform/gfx/sim.h"
 #include "platform/window.h"
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -17,11 +16,6 @@ namespace {
 // The live devices, for simulated loss. Guarded because tests may lose surfaces from any thread.
 std::mutex g_liveMutex;
 std::vector<DirectDraw7*> g_liveDevices;
-
-// A number for a new state of a store's pixels, never given before.
-std::uint64_t NextStoreVersion() {
-    return NextPixelState();
-}
 
 bool RectInside(const RECT& r, int w, int h) {
     return r.left >= 0 && r.top >= 0 && r.right <= w && r.bottom <= h && r.left <= r.right &&
@@ -267,7 +261,7 @@ HRESULT DirectDrawClipper::SetHWnd(DWORD, HWND hwnd) {
 DirectDrawSurface7::DirectDrawSurface7(DirectDraw7* dd, DWORD caps, int w, int h, PixelFormat f)
     : dd_(dd), caps_(caps), pixels_(std::make_shared<SurfaceStore>()) {
     pixels_->Allocate(w, h, f);
-    pixels_->version = NextStoreVersion();
+    pixels_->version = NextPixelState();
     std::lock_guard lock(g_liveMutex);
     dd_->surfaces_.push_back(this);
     if (InVideoMemory()) dd_->videoBytes_ += pixels_->bytes.size();
@@ -374,7 +368,7 @@ void DirectDrawSurface7::Unshare(bool overwriteAll) {
     }
     spare_.reset();
     own->origin = overwriteAll ? FrameOrigin{} : FrameOrigin{shared.version, 0, 0};
-    own->version = NextStoreVersion();
+    own->version = NextPixelState();
     pixels_ = std::move(own);
 }
 
@@ -384,7 +378,7 @@ void DirectDrawSurface7::BeginWrite(int top, int bottom, bool overwriteAll) {
     StopKeeping();
     Unshare(overwriteAll);
     SurfaceStore& s = *pixels_;
-    s.version = NextStoreVersion();
+    s.version = NextPixelState();
     s.haveHeld = false;
     FrameOrigin& o = s.origin;
     if (overwriteAll) o = FrameOrigin{};

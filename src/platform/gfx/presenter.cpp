@@ -121,8 +121,8 @@ bool KnownChange(const Slot& s, const PixelBuffer& frame, const FrameChange* cha
 
 // Brings the slot's frame up to `frame` in the changed rows (the spare's lock held): the first and
 // the last row that really differ are looked for from either end, and the rows from one to the other
-// converted into the slot's frame. Always true: the frame has been published.
-bool UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& change) {
+// converted into the slot's frame.
+void UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& change) {
     const int top = std::clamp(change.top, 0, frame.height);
     const int bottom = std::clamp(change.bottom, top, frame.height);
     const auto w = static_cast<std::size_t>(frame.width);
@@ -141,14 +141,13 @@ bool UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& cha
     {
         std::lock_guard lock(s.mutex);
         ++s.count;
-        if (first >= last) return true;
+        if (first >= last) return;
         // The window side reads the slot's frame under its lock: the rows change in place under it.
         ConvertRowsToXrgb(frame, nullptr, first, last, s.pixels.data() + first * w);
         ++s.changes;
         s.unshown.Add(first, last);
     }
     win::WakeMessageWaiters();
-    return true;
 }
 
 } // namespace
@@ -185,8 +184,10 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const 
     {
         std::lock_guard spareLock(s.spareMutex);
         if (KnownChange(s, frame, change)) {
-            if (UpdateChangedRows(s, frame, *change)) return;
-        } else if (SameAsShown(s, frame, palette, origin)) {
+            UpdateChangedRows(s, frame, *change);
+            return;
+        }
+        if (SameAsShown(s, frame, palette, origin)) {
             // The slot's pixels are this frame's too, so its origin describes them as well.
             if (const FrameOrigin o = Usable(origin, frame); o.base != 0) s.origin = o;
             s.state = state;

@@ -358,13 +358,15 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
     }
 }
 
+bool AxisAlignedQuad(const RasterState& rs, const TLVERTEX* v) {
+    return v[0].x == v[1].x && v[2].x == v[3].x && v[0].y == v[2].y && v[1].y == v[3].y &&
+           v[0].tu == v[1].tu && v[2].tu == v[3].tu && v[0].tv == v[2].tv && v[1].tv == v[3].tv &&
+           v[0].diffuse == v[1].diffuse && v[0].diffuse == v[2].diffuse && v[0].diffuse == v[3].diffuse &&
+           rs.cull == D3DCULL_NONE && v[0].x != v[2].x && v[0].y != v[1].y;
+}
+
 void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
-    const bool axisAligned = v[0].x == v[1].x && v[2].x == v[3].x && v[0].y == v[2].y && v[1].y == v[3].y &&
-                             v[0].tu == v[1].tu && v[2].tu == v[3].tu && v[0].tv == v[2].tv &&
-                             v[1].tv == v[3].tv && v[0].diffuse == v[1].diffuse &&
-                             v[0].diffuse == v[2].diffuse && v[0].diffuse == v[3].diffuse &&
-                             rs.cull == D3DCULL_NONE && v[0].x != v[2].x && v[0].y != v[1].y;
-    if (!axisAligned) {
+    if (!AxisAlignedQuad(rs, v)) {
         RasterTriangle(rs, v[0], v[1], v[2]);
         RasterTriangle(rs, v[1], v[2], v[3]);
         return;

@@ -42,5 +42,8 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b,
 // A strip of two triangles TL, BL, TR, BR; axis-aligned rectangles take a faster road with the same
 // pixels as the two triangles.
 void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v);
+// Whether the strip TL, BL, TR, BR is an upright rectangle of one diffuse colour whose texture
+// coordinates follow its edges (drawn by RasterQuadStrip's faster road).
+bool AxisAlignedQuad(const RasterState& rs, const TLVERTEX* v);
 
 } // namespace gfx
