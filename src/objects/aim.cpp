@@ -200,7 +200,8 @@ bool HomeTowardY(double& vy, double& work, int& dir, cGameObject& obj, int ty, d
 namespace {
 
 bool Passes(const cChara& c, const cCharaFilter& f) {
-    if (!c.m_bPresent || c.m_bDefeated) return false;
+    // A character taken out of play is gone, though its list keeps it until the sweep.
+    if (!c.m_bPresent || c.m_bDefeated || c.m_bRemoved) return false;
     if (f.bFaction && c.m_Def.m_nFaction != f.nFaction) return false;
     if (f.bSkipId && c.m_nId == f.nSkipId) return false;
     if (f.bSkipInvul1 && c.m_Def.m_nInvincible == 1) return false;

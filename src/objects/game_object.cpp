@@ -520,7 +520,8 @@ void cHero::UpdatePartsRectY() {
 cChara* FindCharaById(int id) {
     for (cHero& h : g_Heroes)
         if (h.m_nId == id) return &h;
+    // A character taken out of play is gone, though the list keeps it until the sweep.
     for (cStageChara& c : g_Charas)
-        if (c.m_nId == id) return &c;
+        if (c.m_nId == id) return c.m_bRemoved ? nullptr : &c;
     return nullptr;
 }

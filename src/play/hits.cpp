@@ -7,6 +7,7 @@
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
 #include "play/collision.h"
+#include "play/play_step.h"
 #include "play/stage_clear.h"
 #include "project/stage_file.h"
 #include "project/system_data.h"
@@ -274,8 +275,14 @@ cHitRect ShotHitRect(const cShot& shot) {
 }
 
 bool CountsForHits(const cGameObject& obj) {
-    if (!obj.m_bPresent || obj.m_bRemoved) return false;
-    return !g_Stage.m_nActiveOnly || obj.m_bInView;
+    return obj.m_bPresent && !obj.m_bRemoved;
+}
+
+bool TakesShots(const cChara& c) {
+    if (!CountsForHits(c)) return false;
+    // Heroes are always active.
+    if (!g_Stage.m_nActiveOnly || c.m_nObjKind != OBJKIND_STAGECHARA) return true;
+    return IsCharaRunning(static_cast<const cStageChara&>(c));
 }
 
 bool IsBlockChara(const cChara& c) {
@@ -298,7 +305,8 @@ bool MakeShotItem(const cShot& shot, cItem& item) {
     if (palette == 0) return false;
     const cEdItemDef* def = PaletteRefValid(static_cast<std::int8_t>(palette), entry);
     if (!def) return false;
-    item.m_Def = *def;
+    // Built as every item is, so that its command loops are expanded.
+    item.Init(0, *def, 0, 0);
     item.m_bPresent = 1;
     return true;
 }
@@ -326,7 +334,7 @@ class cTargetStrips {
         double low = std::numeric_limits<double>::infinity(), high = -low;
         for (std::size_t k = 0; k < m_nSize; ++k) {
             const auto& c = static_cast<const cChara&>(*group[k]);
-            if (!CountsForHits(c) || c.m_bDefeated || c.m_Def.m_nInvincible == SHOTS_PASS_THROUGH) continue;
+            if (!TakesShots(c) || c.m_bDefeated || c.m_Def.m_nInvincible == SHOTS_PASS_THROUGH) continue;
             const cHitRect r = ShotTargetRect(c);
             // A rectangle with a NaN edge meets nothing.
             if (std::isnan(r.left) || std::isnan(r.top) || std::isnan(r.right) || std::isnan(r.bottom))

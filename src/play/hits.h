@@ -38,9 +38,11 @@ cHitRect ShotTargetRect(const cChara& c);
 cHitRect ItemTouchRect(const cHero& hero);
 cHitRect ShotHitRect(const cShot& shot);
 
-// Whether an object takes part in hits: present, and on screen while the stage counts only objects
-// in view.
+// Whether an object takes part in hits: present and not taken out of play.
 bool CountsForHits(const cGameObject& obj);
+// Whether a character can be struck by shots: it counts for hits and, while the stage lets only
+// active characters take part, it is active (awake in its activity area) this frame.
+bool TakesShots(const cChara& c);
 bool IsBlockChara(const cChara& c);
 
 // The three passes; the shot-against-character pass only in the sub-steps the schedule marks.

@@ -1,12 +1,14 @@
 // Hits between objects on a fixture stage: factions, pass modes, swords, cancelling shots, body
 // contact, deaths and their unlinking, items and riding block characters.
 #include "flow/flow_engine.h"
+#include "objects/aim.h"
 #include "objects/flow_calls.h"
 #include "objects/object_links.h"
 #include "objects/shot.h"
 #include "objects/objects_fixture.h"
 #include "play/collision.h"
 #include "play/hits.h"
+#include "play/set_stage.h"
 #include "project/save_data.h"
 #include "project/project_database.h"
 #include "project/system_data.h"
@@ -99,6 +101,133 @@ TEST_F(HitsTest, ShotsHitOnlyOtherFactionsThatLetThemIn) {
         m_Scene->m_Shots.clear();
         g_Charas.clear();
     }
+}
+
+// Who takes part in hits (with the stage's active-only switch, only the shots' targets must be
+// active, whatever the view), what a character taken out of play still does before the sweep, and
+// the item a shot hands over.
+TEST_F(HitsTest, WhoTakesPartInHitsAndWhatHasLeftPlay) {
+    enum Kind {
+        SHOT_HITS,     // expect: the struck character's HP
+        BODY_HITS,     // expect: the HP of the character another one runs into
+        SHOTS_CANCEL,  // expect: the shots left
+        SWORD_OWNER,   // expect: the HP of a character inside the reach of a sword whose owner left
+        NEAREST,       // expect: 1 when the search finds the next-nearest character
+        SHOT_ITEM_LOOP // expect: the times the handed-over item's looped command ran
+    };
+    struct Case {
+        const char* what;
+        Kind kind;
+        int activeOnly;
+        bool awake, inView;
+        int expect;
+    };
+    const Case cases[] = {
+        {"an enemy awake off screen is shot, by a shot off screen", SHOT_HITS, 1, true, false, 7},
+        {"an enemy asleep in view is not shot", SHOT_HITS, 1, false, true, 10},
+        {"with the switch off an enemy asleep off screen is shot", SHOT_HITS, 0, false, false, 7},
+        {"bodies asleep off screen hurt each other", BODY_HITS, 1, false, false, 7},
+        {"shots off screen cancel each other", SHOTS_CANCEL, 1, false, false, 0},
+        {"a sword whose owner left ends before it strikes", SWORD_OWNER, 0, true, true, 10},
+        {"the nearest character that left is passed over", NEAREST, 0, true, true, 1},
+        {"a shot's item runs its loop three times", SHOT_ITEM_LOOP, 0, true, true, 3},
+    };
+    cEdSwordType type;
+    cEdSwordFrame frame;
+    frame.nWidth = frame.nHeight = 32;
+    frame.nTime = 50;
+    type.m_Frames.assign(1, frame);
+    g_Database.m_SwordTypes.assign(1, type);
+    g_Heroes.resize(1);
+    Place(g_Heroes[0], 100, 100);
+    g_Heroes[0].m_nHP = 5;
+    for (const Case& k : cases) {
+        g_Stage.m_nActiveOnly = k.activeOnly;
+        g_PlayWork.running.clear();
+        auto chara = [&](int faction, double x, double y) -> cStageChara& {
+            cStageChara& c = AddChara(faction, x, y);
+            c.m_bInView = k.inView;
+            if (k.awake) g_PlayWork.running.insert(c.m_nId);
+            return c;
+        };
+        int got = -1;
+        switch (k.kind) {
+        case SHOT_HITS: {
+            cStageChara& c = chara(1, 640, 480);
+            AddShot(0, 640, 490).m_bInView = k.inView;
+            ResolveShotAndCharaHits(*m_Scene);
+            got = c.m_nHP;
+            break;
+        }
+        case BODY_HITS: {
+            chara(1, 640, 480).m_Def.m_nBodyPower = 3;
+            cStageChara& b = chara(2, 650, 480);
+            ResolveShotAndCharaHits(*m_Scene);
+            got = b.m_nHP;
+            break;
+        }
+        case SHOTS_CANCEL:
+            for (const int faction : {0, 3}) {
+                cShot& s = AddShot(faction, 640, 480);
+                s.m_Settings.m_bCancelWithShots = 1;
+                s.m_bInView = k.inView;
+            }
+            ResolveShotAndCharaHits(*m_Scene);
+            got = static_cast<int>(m_Scene->m_Shots.size());
+            break;
+        case SWORD_OWNER: {
+            cStageChara& owner = chara(0, 600, 480);
+            owner.m_Def.m_nFaction = 0; // the sword takes its firer's faction
+            owner.m_nDir = 1;
+            owner.UpdateScreenRect();
+            cEdShot rec;
+            rec.m_nPower = 3;
+            ASSERT_TRUE(ExecSword(owner, rec, m_Scene->m_Shots));
+            cShot& sword = m_Scene->m_Shots.back();
+            ASSERT_EQ(sword.MoveStep(), 0);
+            const cHitRect reach = ShotHitRect(sword);
+            cStageChara& c = chara(1, reach.left + 2, reach.top + 2);
+            RemoveFromPlay(owner); // its life ran out earlier in the sub-step
+            if (sword.MoveStep() != 0) sword.m_bRemoved = 1;
+            ResolveShotAndCharaHits(*m_Scene);
+            got = c.m_nHP;
+            break;
+        }
+        case NEAREST: {
+            cStageChara& left = chara(1, 640, 480);
+            cStageChara& next = chara(1, 800, 480);
+            RemoveFromPlay(left);
+            got = FindNearestCharaDefault(640, 480, g_Charas) == &next ? 1 : 0;
+            break;
+        }
+        case SHOT_ITEM_LOOP: {
+            cEdFlowCmd loop;
+            loop.m_bItem = 1;
+            loop.m_nKind = ICT_LOOP;
+            loop.m_Params.assign({3, 1});
+            g_Stage.m_PaletteItems.resize(2);
+            auto& commands = g_Stage.m_PaletteItems[1].m_Commands;
+            commands = Code("C2 = C2 + 1");
+            commands.insert(commands.begin(), loop);
+            chara(1, 640, 480);
+            cShot& shot = AddShot(0, 640, 490);
+            shot.m_Settings.m_nItemPalette = 2; // the stage's palette
+            shot.m_Settings.m_nItemEntry = 1;
+            g_SaveData.m_vnCommonVars[2] = 0;
+            ResolveShotAndCharaHits(*m_Scene);
+            got = g_SaveData.m_vnCommonVars[2];
+            EXPECT_EQ(commands.size(), 2u) << "the palette's own record is left as it is";
+            g_Stage.m_PaletteItems.clear();
+            break;
+        }
+        }
+        EXPECT_EQ(got, k.expect) << k.what;
+        m_Scene->m_Shots.clear();
+        g_Charas.clear();
+    }
+    g_Database.m_SwordTypes.clear();
+    g_PlayWork.running.clear();
+    g_Stage.m_nActiveOnly = 0;
 }
 
 TEST_F(HitsTest, AShotMarkedToEndStrikesEveryGroupOfItsPassAndThenGoes) {
