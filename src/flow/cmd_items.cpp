@@ -9,8 +9,6 @@
 #include "project/stage_file.h"
 #include "records/param_link.h"
 
-#include <map>
-
 namespace {
 
 // Item taking that takes items again (an item whose commands give itself) stops at this depth.
@@ -23,31 +21,9 @@ int Param(const cEdFlowCmd& rec, int n) {
     return n >= 0 && n < rec.m_Params.Count() ? rec.m_Params[static_cast<std::size_t>(n)] : 0;
 }
 
-// The stage's working copies of common-palette command lists, by item number, and the play scene
-// they belong to (a new scene never sees the copies of an earlier one).
-std::map<int, cCheckedVector<cEdFlowCmd>> g_CommonCopies;
-const cGameScene* g_CopiesScene = nullptr;
 int g_nTakeDepth = 0;
 
-cCheckedVector<cEdFlowCmd>& CommonCommands(int item) {
-    if (g_CopiesScene != g_lpGameScene) {
-        g_CommonCopies.clear();
-        g_CopiesScene = g_lpGameScene;
-    }
-    auto it = g_CommonCopies.find(item);
-    if (it == g_CommonCopies.end()) {
-        it = g_CommonCopies.emplace(item, g_CommonPalette.m_Items.at(item).m_Commands).first;
-        ExpandLoops(it->second);
-    }
-    return it->second;
-}
-
 } // namespace
-
-void ResetItemPaletteCopies() {
-    g_CommonCopies.clear();
-    g_CopiesScene = g_lpGameScene;
-}
 
 int CmdGetItem(cChara&, cEdFlowCmd& record) {
     const int palette = Param(record, 0);
@@ -69,8 +45,10 @@ int CmdGetItem(cChara&, cEdFlowCmd& record) {
         Report("Item taking: palette %d holds no items", palette);
         return 0;
     }
-    cCheckedVector<cEdFlowCmd>& commands = palette == 0 ? CommonCommands(item) : list.at(item).m_Commands;
-    if (palette == 1) ExpandLoops(commands);
+    // Arrangements change the palette's own records, which keep the change for later takes: the
+    // common palette's until the program ends, the stage palette's until the stage is set up again.
+    cCheckedVector<cEdFlowCmd>& commands = list.at(item).m_Commands;
+    ExpandLoops(commands);
     ++g_nTakeDepth;
     const int result = g_Heroes[0].RunItemCommands(commands);
     --g_nTakeDepth;

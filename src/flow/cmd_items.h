@@ -14,8 +14,3 @@ int CmdGetItem(cChara& chara, cEdFlowCmd& record);
 // Queues the command's parameter list as one arrangement link: for the current flow's next
 // command, or in an item's list for the first hero's next item command.
 int CmdArrange(cChara& chara, cEdFlowCmd& record);
-
-// The commands of the common palette's items as this stage runs them: arrangements change them for
-// the rest of the stage, never the palette itself. Stage set-up calls this so that every stage
-// starts again from the palette's own records.
-void ResetItemPaletteCopies();

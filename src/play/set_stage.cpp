@@ -6,7 +6,6 @@
 #include "app/log.h"
 #include "app/play_bounds.h"
 #include "app/scene.h"
-#include "flow/cmd_items.h"
 #include "flow/flow_engine.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
@@ -47,8 +46,9 @@ void PostClose() {
     win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
 }
 
-// The set-up parts of the stage as loaded (fields, texts, backgrounds, limits, result items) go
-// back into the running stage; its placements and palettes were never changed by play.
+// The set-up parts of the stage as loaded (fields, texts, backgrounds, limits, result items and the
+// palettes, whose item commands arrangements change) go back into the running stage; its
+// placements were never changed by play.
 void RestoreStageSetup(cEdStage& running, cEdStage& original) {
     if (&running == &original) return;
     running.CopyFields(original);
@@ -57,6 +57,9 @@ void RestoreStageSetup(cEdStage& running, cEdStage& original) {
     for (int i = 0; i < STAGE_LIMIT_RECORDS; ++i)
         running.m_Limits[i] = original.m_Limits[i];
     running.m_ResultItems = original.m_ResultItems;
+    running.m_PaletteBlocks = original.m_PaletteBlocks;
+    running.m_PaletteCharas = original.m_PaletteCharas;
+    running.m_PaletteItems = original.m_PaletteItems;
 }
 
 void EmptyLists(cGameScene& scene) {
@@ -287,8 +290,6 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     ResetPlayBoundReports();
     scene.m_nPlayFrame = 0;
     EmptyLists(scene);
-    // Item commands changed by arrangements start again from the palette's own records.
-    ResetItemPaletteCopies();
     if (reload) {
         if (g_nPlayMode == PLAY_MODE_REPLAY) {
             // The replay's stage does not store its file's path: the running stage keeps it for the

@@ -82,9 +82,11 @@ void KeepStageSetup(cEdStage& target, cEdStage& stage) {
     DestroyList(target.m_Blocks);
     DestroyList(target.m_Charas);
     DestroyList(target.m_Items);
-    DestroyList(target.m_PaletteBlocks);
-    DestroyList(target.m_PaletteCharas);
-    DestroyList(target.m_PaletteItems);
+    // The palettes as loaded: arrangements change the running stage's item commands, and every
+    // set-up of the stage starts again from these.
+    target.m_PaletteBlocks = stage.m_PaletteBlocks;
+    target.m_PaletteCharas = stage.m_PaletteCharas;
+    target.m_PaletteItems = stage.m_PaletteItems;
 }
 
 int LoadStageForPlay(const std::string& path, int newest, cEdStage* target) {

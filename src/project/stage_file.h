@@ -38,5 +38,6 @@ int LoadStageForPlay(const std::string& path, int newest, cEdStage* target);
 // The procedure run on thStageLoad: reads g_Stage from its path and sets its loaded flag.
 unsigned StageLoadProc(void* arg);
 
-// Copies the set-up parts of `stage` into `target` and empties target's six definition lists.
+// Copies the set-up parts of `stage` into `target`, its palettes included, and empties target's
+// three placed lists.
 void KeepStageSetup(cEdStage& target, cEdStage& stage);

@@ -237,12 +237,10 @@ class FlowGetItemTest : public FlowControlTest {
         g_Heroes[0].m_Vars.assign(4, 0);
         // A fake clear for item type 2.
         SetSharedCommandHandler(FCT_STAGE_CLEAR, [](cChara&, cEdFlowCmd&) { return 1; });
-        ResetItemPaletteCopies();
     }
     void TearDown() override {
         g_CommonPalette.m_Items = m_SavedPalette;
         g_Stage.m_PaletteItems.clear();
-        ResetItemPaletteCopies();
         FlowControlTest::TearDown();
     }
     static cEdFlowCmd ItemCmd(int itemType, std::vector<std::int32_t> params) {
@@ -281,7 +279,7 @@ TEST_F(FlowGetItemTest, ResultBecomesTheStageEndRequest) {
     EXPECT_EQ(Take(0, 2), 0);
 }
 
-TEST_F(FlowGetItemTest, ArrangementsOfCommonItemsLastOneStage) {
+TEST_F(FlowGetItemTest, ArrangementsChangeThePalettesOwnRecords) {
     // Item 1: an arrangement adding hero variable 0 to a target command's ID, then that command.
     g_CommonPalette.m_Items.resize(2);
     auto& cmds = g_CommonPalette.m_Items[1].m_Commands;
@@ -294,13 +292,13 @@ TEST_F(FlowGetItemTest, ArrangementsOfCommonItemsLastOneStage) {
         return 0;
     });
     g_Heroes[0].m_Vars[0] = 3;
-    // Within a stage the changes stay, as they do for the stage palette's records.
+    // The change stays in the common palette's record, for every later take.
     Take(0, 1);
     Take(0, 1);
-    ResetItemPaletteCopies(); // the next stage starts from the palette's own records
     Take(0, 1);
-    EXPECT_EQ(s_Seen, (std::vector<int>{3, 6, 3}));
-    EXPECT_EQ(cmds[1].m_Params[9], 0) << "the palette's own record never changes";
+    EXPECT_EQ(s_Seen, (std::vector<int>{3, 6, 9}));
+    EXPECT_EQ(cmds[1].m_Params[9], 9);
+    cmds[1].m_Params[9] = 0;
     g_Stage.m_PaletteItems = g_CommonPalette.m_Items;
     Take(1, 1);
     Take(1, 1);

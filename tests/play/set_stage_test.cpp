@@ -3,6 +3,7 @@
 // placement of summons.
 #include "play_fixture.h"
 
+#include "flow/cmd_items.h"
 #include "flow/evaluator.h"
 #include "draw/draw.h"
 #include "objects/blocks.h"
@@ -11,6 +12,9 @@
 #include "play/draw_frame.h"
 #include "play/draw_stage.h"
 #include "play/screen_effects.h"
+#include "project/common_palette.h"
+#include "records/param_link.h"
+#include "records/param_tables.h"
 
 #include <cstring>
 #include <functional>
@@ -163,6 +167,59 @@ TEST_F(SetStageTest, RestartRestoresBlocksObjectsAndSettingsChangedInPlay) {
     EXPECT_EQ(g_Items.size(), 1u);
     EXPECT_EQ(m_Scene->m_nTimeLimit, 50);
     EXPECT_GT(Hero().m_nHP, 0);
+}
+
+// An arrangement run by a taken item changes the item's own command record: a stage palette's
+// record is the stage's as loaded again at each set-up of the stage, a common palette's keeps the
+// change for the rest of the program.
+TEST_F(SetStageTest, ArrangedItemCommandsLastAsLongAsTheirPalette) {
+    struct Case {
+        const char* what;
+        int palette; // 0 common, 1 the stage's
+        bool reload; // a retry or restart of the stage, or the stage set up anew
+        int value;   // the arranged parameter after a take, a set-up and a take
+    };
+    const Case cases[] = {
+        {"stage palette, retried: from the stage as loaded", 1, true, 3},
+        {"stage palette, played again from its start", 1, false, 6},
+        {"common palette, retried", 0, true, 6},
+        {"common palette, the next stage", 0, false, 6},
+    };
+    const cCheckedVector<cEdItemDef> savedCommon = g_CommonPalette.m_Items;
+    BuildParamTables();
+    for (const Case& k : cases) {
+        g_Stage = cEdStage();
+        g_Stage.m_nActiveOnly = 0;
+        FloorStage(20, 15);
+        // Item 1: add the hero's variable 0 to a target command's ID, then that command.
+        cEdItemDef item;
+        auto command = [](int type, std::vector<std::int32_t> params) {
+            cEdFlowCmd rec;
+            rec.m_bItem = 1;
+            rec.m_nKind = static_cast<std::int8_t>(type);
+            rec.m_Params.assign(params.begin(), params.end());
+            return rec;
+        };
+        item.m_Commands.push_back(command(ICT_ARRANGE, {FCT_SET_TARGET, 1, PLO_ADD, VS_CHARA, 0}));
+        item.m_Commands.push_back(command(ICT_SET_TARGET, std::vector<std::int32_t>(10, 0)));
+        cCheckedVector<cEdItemDef>& palette =
+            k.palette == 0 ? g_CommonPalette.m_Items : g_Stage.m_PaletteItems;
+        palette.assign(2, cEdItemDef{});
+        palette[1] = item;
+        Start();
+        cEdFlowCmd take;
+        take.m_nKind = FCT_TAKE_ITEM;
+        take.m_Params.assign({k.palette, 1});
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1) SetStage(*m_Scene, k.reload, false);
+            Hero().m_Vars.assign(8, 0);
+            Hero().m_Vars[0] = 3;
+            CmdGetItem(Hero(), take);
+        }
+        const auto& taken = k.palette == 0 ? g_CommonPalette.m_Items : g_Stage.m_PaletteItems;
+        EXPECT_EQ(taken.at(1).m_Commands.at(1).m_Params.at(9), k.value) << k.what;
+        g_CommonPalette.m_Items = savedCommon;
+    }
 }
 
 TEST_F(SetStageTest, RetryRestartAndNextStageStartWithACleanScreen) {
