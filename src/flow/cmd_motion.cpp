@@ -23,7 +23,7 @@ constexpr double PI = 3.14159265358979323846;
 
 // Work fields of a movement instance.
 enum { DW_VX = 0, DW_VY = 1, DW_ANGLE = 2, DW_STEP = 3, DW_RADIUS = 4, DW_POINT_X = 2, DW_POINT_Y = 3 };
-enum { NW_FACING = 0, NW_LASTDIR = 1, NW_SENSE = 2, NW_START_DIR = 3 };
+enum { NW_FACING = 0, NW_LASTDIR = 1, NW_SENSE = 2 };
 constexpr int WORD_STARTED = 0; // m_nWords: the first frame has run
 
 int FrameMul() {
@@ -45,6 +45,15 @@ int CloneValue(const cChara& c) {
 // A right-facing start mirrors angles and offsets.
 bool Reversed(const cChara& c) {
     return c.m_Def.m_nFacing == 1;
+}
+
+// The command's angle for this character: the angle and its step for the copy value, mirrored
+// for a right-facing start when the command says so, with whole turns taken off.
+int MoveAngle(const cChara& c, const cEdMove& mv) {
+    int angle = mv.m_nAngle + mv.m_nAngleStep * CloneValue(c);
+    if (mv.m_bMirrorAngle && Reversed(c)) angle = 360 - angle;
+    if (angle >= 360) angle %= 360; // as many turns taken off at once as one by one
+    return angle;
 }
 
 int CodeFacing(int code) {
@@ -170,9 +179,7 @@ void CmdStraightMove(cChara& c, cFlowCommand& inst) {
     if (!mv) return;
     const double s = inst.m_dSpeed;
     if (FirstFrame(inst)) {
-        int angle = mv->m_nAngle + mv->m_nAngleStep * CloneValue(c);
-        if (mv->m_bMirrorAngle && Reversed(c)) angle = 360 - angle;
-        if (angle >= 360) angle %= 360; // as many turns taken off at once as one by one
+        const int angle = MoveAngle(c, *mv);
         double vx = 0, vy = 0;
         int facing = 0;
         if (mv->m_nTargetMode == 0) {
@@ -276,10 +283,10 @@ void CmdCircleMove(cChara& c, cFlowCommand& inst) {
 }
 
 // The point a charge or homing move heads for: the target's centre moved by the command's target
-// offsets (negated by the mirror switches when the move started facing right). An axis the move does not
+// offsets (negated by the mirror switches for a right-facing start). An axis the move does not
 // use keeps the character's own centre, so that the move covers no distance along it. False when
 // the move uses neither axis.
-bool MovePoint(const cChara& c, const cChara& t, const cEdMove* mv, bool startedRight, int& px, int& py) {
+bool MovePoint(const cChara& c, const cChara& t, const cEdMove* mv, bool reversed, int& px, int& py) {
     px = c.ScreenCenterX();
     py = c.ScreenCenterY();
     int ox = 0, oy = 0;
@@ -287,8 +294,8 @@ bool MovePoint(const cChara& c, const cChara& t, const cEdMove* mv, bool started
     if (mv) {
         ox = mv->m_nTargetXBl * 32 + mv->m_nTargetXDot;
         oy = mv->m_nTargetYBl * 32 + mv->m_nTargetYDot;
-        if (startedRight && mv->m_bMirrorX) ox = -ox;
-        if (startedRight && mv->m_bMirrorY) oy = -oy;
+        if (reversed && mv->m_bMirrorX) ox = -ox;
+        if (reversed && mv->m_bMirrorY) oy = -oy;
         useX = mv->m_bUseTargetX != 0;
         useY = mv->m_bUseTargetY != 0;
     }
@@ -305,7 +312,7 @@ void CmdChargeMove(cChara& c, cFlowCommand& inst) {
     if (FirstFrame(inst)) {
         double vx = 0, vy = 0;
         int dir = 0, px = 0, py = 0;
-        if (MovePoint(c, *t, mv, c.m_nDir == 1, px, py)) {
+        if (MovePoint(c, *t, mv, Reversed(c), px, py)) {
             if (c.m_bNoGravity) {
                 AimVelocity(vx, vy, dir, &c, c.ScreenCenterX(), c.ScreenCenterY(), px, py, s, 1, 0, 0);
             } else if (px != c.ScreenCenterX()) {
@@ -314,7 +321,7 @@ void CmdChargeMove(cChara& c, cFlowCommand& inst) {
                 ChargeSpeed(vx, work, dir, &c, c.ScreenCenterX(), px, s, 0, 0);
             }
         }
-        const int a = mv ? mv->m_nAngle + mv->m_nAngleStep * CloneValue(c) : 0;
+        const int a = mv ? MoveAngle(c, *mv) : 0;
         if (a != 0) {
             double tdeg;
             if (!g_SystemData.m_nCompat728) {
@@ -350,13 +357,12 @@ void CmdHomingMove(cChara& c, cFlowCommand& inst) {
     const cChara* t = c.m_pTarget;
     if (!t) return;
     const int interval = inst.m_nWork[NW_SENSE];
-    if (inst.m_nCounter == 0) inst.m_nWork[NW_START_DIR] = c.m_nDir;
     if (interval <= 0 || inst.m_nCounter % interval == 0) {
         const cEdMove* mv = inst.m_lpRecord ? inst.m_lpRecord->m_Move.get() : nullptr;
         const int stop = mv && mv->m_bStopAtTarget ? 1 : 0;
         double vx = 0, vy = 0, work = 0;
         int dir = 0, px = 0, py = 0;
-        if (MovePoint(c, *t, mv, inst.m_nWork[NW_START_DIR] == 1, px, py)) {
+        if (MovePoint(c, *t, mv, Reversed(c), px, py)) {
             if (c.m_bNoGravity)
                 HomeToward(vx, vy, dir, c, px, py, inst.m_dSpeed, stop);
             else if (px != c.ScreenCenterX())

@@ -175,7 +175,7 @@ void BuildCues(cFlow& flow) {
             const int type = CommandType(rec);
             cAnimeCue cue;
             cue.m_nAnime = rec.m_nAnimation;
-            cue.m_nBase6 = static_cast<std::int16_t>(static_cast<std::uint16_t>(rec.m_nUseTime) * 6);
+            cue.m_nBase6 = static_cast<std::int16_t>(rec.m_nUseTime * 6);
             cue.m_bHold = (type == FCT_JUMP || type == FCT_SWORD) ? 0 : 1;
             if (found) {
                 cue.m_nStart = ClampToInt(start - t);
@@ -362,7 +362,9 @@ void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, in
             cFlowCommand& inst = f.m_Commands[k];
             cEdFlowCmd& rec = def.m_Commands[k];
             inst.m_lpRecord = &rec;
-            const std::int64_t base = static_cast<std::uint16_t>(rec.m_nUseTime);
+            // A use time is signed: a negative one, like a negative sum with its step, runs the
+            // command for no time.
+            const std::int64_t base = rec.m_nUseTime;
             inst.m_nUseTime =
                 ClampToInt(std::max<std::int64_t>(0, (base + rec.m_nUseTimeStep * clone) * mul * 6));
             if (rec.m_Move) {

@@ -133,17 +133,17 @@ void ApplyParamLink(cEdFlowCmd* cmd, const ParamLink& link, const ParamLinkVars&
     const ParamHolder holder = ParamHolderOfKind(kind);
     if (holder == ParamHolder::Move && !cmd->m_Move) return;
     if (holder == ParamHolder::Shot && !cmd->m_Shot) return;
-    // A parameter number outside the kind's list (a damaged arrangement) is skipped like the other
-    // invalid links.
-    if (link.param < 0 || link.param >= params.Count()) return;
 
     std::int32_t current = 0;
     getter(&current, link.param, cmd);
     std::int32_t source = 0;
     if (!ReadVariable(link, vars, source)) return;
 
-    std::int32_t minimum = params[static_cast<std::size_t>(link.param)].minimum;
-    std::int32_t maximum = params[static_cast<std::size_t>(link.param)].maximum;
+    // A parameter number outside the kind's list (a damaged arrangement) is a data error: the
+    // checked access reports it, closes the program and hands out the first descriptor meanwhile.
+    const CommandParamDesc& desc = params.at(link.param);
+    std::int32_t minimum = desc.minimum;
+    std::int32_t maximum = desc.maximum;
     ShotValueRange(*cmd, kind, link.param, minimum, maximum);
     // The range is also held to what the field can store, so the setter never truncates a value into a
     // different number.

@@ -187,6 +187,51 @@ TEST_F(MotionTest, ChargeHeadsForTheTargetPointAndStopsThere) {
     }
 }
 
+// Charge and homing moves mirror their target offset, and the charge its angle, when the
+// character's definition faces right, whatever way it faces now.
+TEST_F(MotionTest, ChargeAndHomingMirrorByTheDefinitionsFacing) {
+    struct Case {
+        const char* what;
+        int type;      // 5 charge, 6 homing
+        int defFacing; // 1: the definition faces right
+        int dir;       // the facing now (1 right)
+        int mirrorX, offsetX, mirrorAngle, angle;
+        int dx, dy; // the way it moves on its first frame
+    };
+    const Case cases[] = {
+        {"charge, defined left, turned right: not mirrored", 5, 0, 1, 1, -300, 0, 0, -1, 0},
+        {"charge, defined right, turned left: mirrored", 5, 1, 0, 1, -300, 0, 0, 1, 0},
+        {"charge, defined right, mirror off", 5, 1, 1, 0, -300, 0, 0, -1, 0},
+        {"homing, defined left, turned right: not mirrored", 6, 0, 1, 1, -300, 0, 0, -1, 0},
+        {"homing, defined right, turned left: mirrored", 6, 1, 0, 1, -300, 0, 0, 1, 0},
+        {"charge angle, defined left", 5, 0, 1, 0, 0, 1, 90, 0, 1},
+        {"charge angle, defined right: 360 - angle", 5, 1, 0, 0, 0, 1, 90, 0, -1},
+        {"charge angle, defined right, mirror off", 5, 1, 0, 0, 0, 0, 90, 0, 1},
+    };
+    auto sign = [](double v) { return std::fabs(v) < 0.5 ? 0 : (v < 0 ? -1 : 1); };
+    for (const Case& k : cases) {
+        cStageChara target;
+        PlaceChara(target, 800, 600, 1);
+        cStageChara c;
+        PlaceChara(c, 600, 600, 1);
+        c.m_Def.m_nFacing = static_cast<std::uint8_t>(k.defFacing);
+        c.m_Def.m_nFixedFacing = 1; // the move does not turn it
+        c.m_nDir = k.dir;
+        cObjectLinks::SetTarget(c, &target);
+        cEdFlowCmd rec = MoveCmd(k.type, 0, 30);
+        rec.m_Move->m_bUseTargetX = rec.m_Move->m_bUseTargetY = 1;
+        rec.m_Move->m_bMirrorX = static_cast<std::uint8_t>(k.mirrorX);
+        rec.m_Move->m_nTargetXDot = static_cast<std::int16_t>(k.offsetX);
+        rec.m_Move->m_bMirrorAngle = static_cast<std::uint8_t>(k.mirrorAngle);
+        rec.m_Move->m_nAngle = static_cast<std::int16_t>(k.angle);
+        cFlowCommand inst = Build(c, rec, 10);
+        Run(c, inst);
+        EXPECT_EQ(sign(c.m_dX - 600), k.dx) << k.what;
+        EXPECT_EQ(sign(c.m_dY - 600), k.dy) << k.what;
+        cObjectLinks::SetTarget(c, nullptr);
+    }
+}
+
 // A homing character told to stop at the point comes to rest on it; with only the target's X in
 // use it does not rise or sink toward the target.
 TEST_F(MotionTest, HomingStopsOnTheTargetPointAlongTheAxesInUse) {

@@ -232,6 +232,29 @@ TEST_F(FlowTest, CuesMatchAWalkBackOverEveryEarlierCommand) {
     g_Database.m_Animes = kept;
 }
 
+// Use times are signed tenths of a second: a negative time, or a negative sum with its step for
+// the copy value, runs the command for no time.
+TEST_F(FlowTest, UseTimesAreSignedAndNeverBelowZero) {
+    g_Stage.SetHitLevel(2);
+    const struct {
+        std::int16_t time, step;
+        int clone, frames;
+    } cases[] = {
+        {-1, 0, 0, 0},     {-1, 2, 1, 12}, {3, -1, 2, 12},
+        {-32768, 0, 0, 0}, {5, -1, 9, 0},  {32767, 0, 0, 32767 * 12},
+    };
+    for (const auto& k : cases) {
+        cEdFlow f = MakeFlow(FTK_ALWAYS, {{FCT_WAIT}});
+        f.m_Commands[0].m_nUseTime = k.time;
+        f.m_Commands[0].m_nUseTimeStep = k.step;
+        cStageChara c;
+        c.m_FlowState.nCloneValue = k.clone;
+        Give(c, {f});
+        EXPECT_EQ(c.m_Flows[0].m_Commands[0].m_nUseTime, k.frames)
+            << k.time << " " << k.step << " " << k.clone;
+    }
+}
+
 TEST_F(FlowTest, BuildFlowsTimesCuesAndPlacement) {
     g_Stage.SetHitLevel(2);
     g_Database.m_Animes.resize(2);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/shell_test_support.h"
+
 #include "records/ed_flow.h"
 #include "records/flow_test_util.h"
 #include "records/param_link.h"
@@ -186,9 +188,6 @@ TEST_F(ParamLinkTest, InvalidLinksChangeNothing) {
     c.m_Shot->m_nSpeed = 9;
     const Bytes before = SavedBytes(*c.m_Shot);
     Apply(c, FCT_SWORD, 0, PLO_ASSIGN, 1); // another kind
-    Apply(c, FCT_SHOT, 29, PLO_ASSIGN, 1); // number outside the kind's list
-    Apply(c, FCT_SHOT, -1, PLO_ASSIGN, 1);
-    Apply(c, FCT_SHOT, INT32_MAX, PLO_ASSIGN, 1);
     EXPECT_EQ(SavedBytes(*c.m_Shot), before);
     cEdFlowCmd noShot = MakeCommandPrototype();
     noShot.m_nKind = FCT_SHOT;
@@ -287,6 +286,41 @@ TEST_F(ParamLinkTest, MovementKindsChangeTheirMovementSettings) {
     NewMove(l.m_Move);
     Apply(l, FCT_LINE_MOVE, 4, PLO_SUB, 8000);
     EXPECT_EQ(l.m_Move->m_nAngle, -7200);
+}
+
+// A parameter number outside the kind's list is a data error: reported as the checked lists
+// report a bad index, with the program asked to close; an invalid source ends the link first.
+class ParamLinkReportTest : public testsupport::ShellFixture {
+  protected:
+    void SetUp() override {
+        ShellFixture::SetUp();
+        BuildParamTables();
+    }
+};
+
+TEST_F(ParamLinkReportTest, AParameterNumberOutsideTheKindsListIsReported) {
+    const int count = CommandParamTables[FCT_SHOT].Count();
+    const int size = static_cast<int>(sizeof(CommandParamDesc));
+    const struct {
+        std::int32_t param, variable;
+        bool reported;
+    } cases[] = {
+        {18, 1, false}, {count, 1, true}, {-1, 1, true}, {INT32_MAX, 1, true}, {count, 5, false},
+    };
+    for (const auto& k : cases) {
+        cEdFlowCmd c = MakeCommandPrototype();
+        c.m_nKind = FCT_SHOT;
+        NewShot(c.m_Shot);
+        const std::int32_t stage[2] = {0, 4};
+        ParamLinkVars vars;
+        vars.stage = stage;
+        const std::string before = ReportText();
+        ApplyParamLink(&c, ParamLink{FCT_SHOT, k.param, PLO_ASSIGN, VS_STAGE, k.variable}, vars);
+        char line[64];
+        std::snprintf(line, sizeof line, "err V[%d] ( %d , %d )\r\n", k.param, count, size);
+        EXPECT_EQ(ReportText().substr(before.size()), k.reported ? line : "") << k.param;
+        EXPECT_EQ(TakeCloses(), k.reported ? 1 : 0) << k.param;
+    }
 }
 
 } // namespace
