@@ -43,6 +43,9 @@ constexpr BoundInfo kBounds[] = {
     {59994, "a wait holds the game for at most", "frames: it ends there"},
     // Every character built from a definition expands its flows' loops again: one line a stage.
     {65536, "command loops expand to at most", "commands: the list is cut there"},
+    // Each extra life a clear gives holds the game for a notice of half a second; lives stop at
+    // 99, so more notices than that tell the player nothing new.
+    {100, "a stage clear shows at most", "extra-life notices: further lives are given without one"},
 };
 static_assert(std::size(kBounds) == static_cast<std::size_t>(PlayBound::Count));
 

@@ -22,6 +22,7 @@ enum class PlayBound {
     CodeText,       // bytes of a code text that is run
     WaitFrames,     // frames a flow's timed wait holds the game
     LoopCommands,   // commands a flow's or item's list holds once its loops are expanded
+    LifeNotices,    // extra-life notices one stage clear shows
     Count
 };
 

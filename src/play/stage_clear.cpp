@@ -2,6 +2,7 @@
 
 #include "app/log.h"
 #include "app/paths.h"
+#include "app/play_bounds.h"
 #include "app/play_se.h"
 #include "app/scene.h"
 #include "app/startup_state.h"
@@ -15,7 +16,6 @@
 #include "project/system_data.h"
 
 #include <algorithm>
-#include <cctype>
 
 StageClearHooks g_StageClearHooks;
 int g_nWorldMapAfterClear = 0;
@@ -82,15 +82,6 @@ bool NewestStageFile(std::string& out, const std::string& name) {
     return true;
 }
 
-// The base without a trailing "-<digits>" (the part number of a numbered stage's own name).
-std::string WithoutPartNumber(const std::string& base) {
-    std::size_t end = base.size();
-    while (end > 0 && std::isdigit(static_cast<unsigned char>(base[end - 1])))
-        --end;
-    if (end == base.size() || end == 0 || base[end - 1] != '-') return base;
-    return base.substr(0, end - 1);
-}
-
 // The next stage of the series, loaded for play; true when play goes on with it.
 bool StartFollowUp(cGameScene& scene) {
     if (!g_SaveData.m_bNumberedStage || g_ClearNext.nIndex == 0) return false;
@@ -130,10 +121,17 @@ void TallyStageClear(cGameScene& scene) {
     const std::int64_t perLife = g_SystemData.m_nExtraLifeScore;
     if (s.m_nLives == UNLIMITED_LIVES || !g_SystemData.m_nExtraLife || perLife == 0) return;
     const std::int64_t crossed = std::int64_t{s.m_nTotalScore} / perLife - oldScore / perLife;
-    // One life, sound and notice per threshold, as long as a life is actually gained: at 99 lives
-    // the thresholds left give nothing (and hold up nothing).
-    for (std::int64_t i = 0; i < crossed && s.m_nLives < MAX_LIVES; ++i) {
-        ++s.m_nLives;
+    // Every threshold gives a life (lives stop at 99), the sound and the notice, also at 99 lives.
+    for (std::int64_t i = 0; i < crossed; ++i) {
+        if (s.m_nLives < MAX_LIVES) ++s.m_nLives;
+        // A score far past the thresholds would hold the game for hours of notices: past the
+        // bound, the lives of the thresholds left are given without them.
+        if (!PlayBoundRoom(PlayBound::LifeNotices, static_cast<std::size_t>(i))) {
+            const std::int64_t rest = crossed - i - 1;
+            if (s.m_nLives < MAX_LIVES)
+                s.m_nLives = static_cast<std::int32_t>(std::min<std::int64_t>(s.m_nLives + rest, MAX_LIVES));
+            break;
+        }
         PlaySe(SOUND_EXTRA_LIFE);
         ShowExtraLifeNotice(scene);
         if (scene.m_bClosing) break;
@@ -168,17 +166,6 @@ int MakeStageFileName(cGameScene&, std::string& out, int index) {
     const std::string suffix = std::string(".") + STAGE_EXT;
     const std::string name = named ? base + suffix : base + "-" + std::to_string(index) + suffix;
     if (NewestStageFile(out, name)) return 1;
-    // Names stored in other forms: the follow-up's own file name as given, or a series named after
-    // a stage that carries its part number.
-    std::string other;
-    if (named)
-        other = g_ClearNext.strName;
-    else if (WithoutPartNumber(base) != base)
-        other = WithoutPartNumber(base) + "-" + std::to_string(index) + suffix;
-    if (!other.empty() && NewestStageFile(out, other)) {
-        Report("Follow-up stage : %s not found, %s is used", name.c_str(), out.c_str());
-        return 1;
-    }
     out.clear();
     return 0;
 }

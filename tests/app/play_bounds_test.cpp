@@ -38,6 +38,7 @@ TEST(PlayBoundsTest, EachBoundStopsAtItsLimitAndIsReportedOncePerStage) {
         {PlayBound::Items, 1024},          {PlayBound::Effects, 4096},     {PlayBound::Messages, 128},
         {PlayBound::Pictures, 1024},       {PlayBound::CharaAnims, 256},   {PlayBound::MessageText, 4096},
         {PlayBound::CodeText, 4096},       {PlayBound::WaitFrames, 59994}, {PlayBound::LoopCommands, 65536},
+        {PlayBound::LifeNotices, 100},
     };
     static_assert(std::size(cases) == static_cast<std::size_t>(PlayBound::Count));
     int expected = 0;

@@ -168,7 +168,7 @@ TEST_F(StageClear, RankingsAreTakenOnlyAtTheLastStageOfASeries) {
     }
 }
 
-TEST_F(StageClear, ExtraLivesOnePerThresholdUpToNinetyNine) {
+TEST_F(StageClear, ExtraLivesOnePerThresholdWithANoticeEachUpToNinetyNineLives) {
     struct Case {
         const char* what;
         std::int32_t lives, total, score;
@@ -177,8 +177,10 @@ TEST_F(StageClear, ExtraLivesOnePerThresholdUpToNinetyNine) {
     };
     const Case cases[] = {
         {"two thresholds in one clear", 3, 900, 1200, 5, 2},
-        {"stops at 99", 98, 0, 5000, 99, 1},
-        {"none at 99", 99, 0, 5000, 99, 0},
+        {"lives stop at 99, every threshold is told", 98, 0, 5000, 99, 5},
+        {"at 99 every threshold is still told", 99, 0, 5000, 99, 5},
+        {"more lives than 99 are not taken", 150, 0, 2000, 150, 2},
+        {"notices stop at their bound, the lives do not", 3, 0, 500000, 99, 100},
         {"unlimited lives never change", UNLIMITED_LIVES, 0, 5000, UNLIMITED_LIVES, 0},
         {"a falling score gives none", 3, 2500, -1000, 3, 0},
     };
@@ -245,9 +247,11 @@ TEST_F(StageClear, FollowUpNames) {
         {"a missing part", "data\\stg4\\c01.", 4, 0, "", nullptr},
         {"a named follow-up in the stored form", "data\\stg4\\c01.", 2, 1, "data\\stg4\\boss.",
          "data\\stg4\\boss.stg4_001"},
+        // Only the one name is formed: a follow-up given as a file name, or a series named with a
+        // part number, ends the series.
         {"a named follow-up given as a file name", "data\\stg4\\c01.", 2, 1, "data\\stg4\\boss.stg4",
-         "data\\stg4\\boss.stg4_001"},
-        {"a series named with its part number", "data\\stg4\\c05-2.", 3, 0, "", "data\\stg4\\c05-3.stg4_000"},
+         nullptr},
+        {"a series named with its part number", "data\\stg4\\c05-2.", 3, 0, "", nullptr},
         {"no follow-up", "data\\stg4\\c01.", 0, 0, "", nullptr},
     };
     for (const Case& c : cases) {
