@@ -71,9 +71,61 @@ std::string Parent(const std::string& folder) {
     return f.substr(0, sep + 1);
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The end of the run of digits from `i`, and where its value starts (past its leading zeros).
+std::size_t DigitRun(const std::string& s, std::size_t i, std::size_t& start) {
+    std::size_t end = i;
+    while (end < s.size() && IsDigit(s[end]))
+        ++end;
+    start = i;
+    while (start + 1 < end && s[start] == '0')
+        ++start;
+    return end;
+}
+
+// The character at `i` as its list compares it: a double-byte character whole, a letter lower-case.
+std::string Unit(const std::string& s, std::size_t i) {
+    if (i + 1 < s.size() && IsSjisPair(s.c_str() + i)) return s.substr(i, 2);
+    return std::string(1, Lower(s[i]));
+}
+
+// Names in the order the platform's file dialog lists them: letters whatever their case, a run of
+// digits by its value (s1, s2, s10); -1, 0 or 1.
+int CompareNames(const std::string& a, const std::string& b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            std::size_t ia = 0, jb = 0;
+            const std::size_t ie = DigitRun(a, i, ia), je = DigitRun(b, j, jb);
+            if (ie - ia != je - jb) return ie - ia < je - jb ? -1 : 1;
+            if (const int c = a.compare(ia, ie - ia, b, jb, je - jb)) return c < 0 ? -1 : 1;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const std::string x = Unit(a, i), y = Unit(b, j);
+        if (x != y)
+            return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
+                                                [](char p, char q) {
+                                                    return static_cast<unsigned char>(p) <
+                                                           static_cast<unsigned char>(q);
+                                                })
+                       ? -1
+                       : 1;
+        i += x.size();
+        j += y.size();
+    }
+    if (i < a.size()) return 1;
+    return j < b.size() ? -1 : 0;
+}
+
+// Names equal in that order ("a1", "A01") keep an order of their own bytes.
 bool Less(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Lower(x) < Lower(y); });
+    const int c = CompareNames(a, b);
+    return c != 0 ? c < 0 : a < b;
 }
 
 // The filter's patterns: a pattern list as given, or a default-extension list ("stg4_*") made into

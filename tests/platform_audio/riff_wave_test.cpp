@@ -2,6 +2,7 @@
 #include "wave_builder.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <random>
 #include <unistd.h>
 
@@ -86,23 +87,51 @@ TEST(RiffWave, MissingOrMisplacedChunksAreRefused) {
     EXPECT_FALSE(audio::ParseRiffWave(nullptr, 0, &w));
 }
 
-TEST(RiffWave, ChunksThatRunPastTheFileAreRefused) {
-    auto file = SineWave(1, 8000, 16, 10);
-    // The data chunk's length is the last length field: make it one byte longer than its body.
-    std::size_t dataLenAt = file.size() - 20 - 4;
-    file[dataLenAt] = 21;
-    audio::WaveData w;
-    EXPECT_FALSE(Parse(file, &w));
-    file[dataLenAt + 3] = 0xFF; // a huge length
-    EXPECT_FALSE(Parse(file, &w));
+// A data chunk that says more bytes than the file holds loads the bytes there are; the chunks
+// before it must still fit.
+TEST(RiffWave, ADataChunkLongerThanTheFileLoadsTheBytesThere) {
+    const auto whole = SineWave(1, 8000, 16, 10); // 12 + 24 (fmt) + 8 + 20 bytes
+    const std::size_t fmtLenAt = 16, dataLenAt = 40;
+    struct Case {
+        const char* what;
+        std::size_t lenAt;   // the length field changed (0: none)
+        std::uint32_t len;   // to this
+        std::size_t dropped; // bytes cut off the end
+        bool loads;
+        std::size_t samples;
+    };
+    const Case cases[] = {
+        {"a data length one byte too long", dataLenAt, 21, 0, true, 20},
+        {"a huge data length", dataLenAt, 0xFF000015u, 0, true, 20},
+        {"a file cut inside its samples", 0, 0, 7, true, 13},
+        {"a file cut right after the data header", 0, 0, 20, true, 0},
+        {"a file cut inside the data header", 0, 0, 21, false, 0},
+        {"a format chunk that runs past the file", fmtLenAt, 200, 0, false, 0},
+    };
+    for (const Case& k : cases) {
+        auto file = whole;
+        if (k.lenAt)
+            for (int i = 0; i < 4; ++i)
+                file[k.lenAt + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(k.len >> (8 * i));
+        file.resize(file.size() - k.dropped);
+        audio::WaveData w;
+        ASSERT_EQ(Parse(file, &w), k.loads) << k.what;
+        if (!k.loads) continue;
+        EXPECT_EQ(w.samples.size(), k.samples) << k.what;
+        EXPECT_TRUE(std::equal(w.samples.begin(), w.samples.end(), whole.begin() + 44)) << k.what;
+    }
 }
 
-TEST(RiffWave, EveryPrefixIsRefusedWithoutReadingPastIt) {
+TEST(RiffWave, EveryPrefixLoadsWhatItHoldsOfTheSamplesWithoutReadingPastIt) {
     auto file = SineWave(2, 8000, 16, 40);
+    const std::size_t samplesAt = 44; // after the RIFF header, the format chunk and the data header
     for (std::size_t n = 0; n < file.size(); ++n) {
         std::vector<std::uint8_t> prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
         audio::WaveData w;
-        EXPECT_FALSE(Parse(prefix, &w)) << n;
+        ASSERT_EQ(Parse(prefix, &w), n >= samplesAt) << n;
+        if (n >= samplesAt) {
+            EXPECT_EQ(w.samples.size(), n - samplesAt) << n;
+        }
     }
 }
 

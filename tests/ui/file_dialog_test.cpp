@@ -91,6 +91,45 @@ TEST_F(Chooser, FilterNavigationAndChoice) {
     EXPECT_STREQ(path, "data\\stg4\\a.stg4_001");
 }
 
+// Names are listed as the platform's file dialog lists them: a run of digits by its value,
+// letters whatever their case; folders first, by the same rule.
+TEST_F(Chooser, NamesAreListedWithTheirDigitsByValue) {
+    const struct {
+        const char* what;
+        std::vector<std::string> files, folders, listed;
+    } cases[] = {
+        {"digits by value",
+         {"s10.stg4_000", "s2.stg4_000", "s1.stg4_000"},
+         {},
+         {"[..]", "s1.stg4_000", "s2.stg4_000", "s10.stg4_000"}},
+        {"leading zeros count for nothing, equal values keep a fixed order",
+         {"s1.stg4_000", "s010.stg4_000", "s02.stg4_000", "s01.stg4_000"},
+         {},
+         {"[..]", "s01.stg4_000", "s1.stg4_000", "s02.stg4_000", "s010.stg4_000"}},
+        {"letters whatever their case, a digit after a letter",
+         {"b.stg4_000", "A2.stg4_000", "a10x.stg4_000", "a9.stg4_000"},
+         {},
+         {"[..]", "A2.stg4_000", "a9.stg4_000", "a10x.stg4_000", "b.stg4_000"}},
+        {"folders by the same rule", {}, {"w10", "W9", "w1"}, {"[..]", "[w1]", "[W9]", "[w10]"}},
+    };
+    int n = 0;
+    for (const auto& k : cases) {
+        const std::string folder = "order" + std::to_string(++n);
+        for (const std::string& f : k.files)
+            fixtures::WriteAll(dir.file(folder + "/" + f), {1});
+        for (const std::string& f : k.folders)
+            std::filesystem::create_directories(dir.path() / folder / f);
+        std::vector<std::string> listed;
+        cScriptHost h;
+        h.Do([&](cDialog& d) { listed = Items(d); }).ClickItem(2);
+        SetDialogHost(&h);
+        char path[260] = "";
+        EXPECT_FALSE(OpenFileDialog(nullptr, path, 260, (folder + "\\").c_str(), "StageFile ( *.stg4_* )",
+                                    "order", "stg4_*"));
+        EXPECT_EQ(listed, k.listed) << k.what;
+    }
+}
+
 TEST_F(Chooser, CancelLeavesTheBufferAlone) {
     char path[260] = "keep";
     host.Key(win::VK_DOWN).ClickItem(2);

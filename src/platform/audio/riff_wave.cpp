@@ -16,13 +16,18 @@ std::uint16_t Le16(const std::uint8_t* p) {
 }
 
 // Looks for a chunk with the given id among the chunks from `pos` up to `end`. On success `pos`
-// is the start of its data and `size` its length, which lies wholly before `end`.
-bool FindChunk(const std::uint8_t* b, std::size_t& pos, std::size_t end, const char* id, std::size_t& size) {
+// is the start of its data and `size` its length, which lies wholly before `end`. With `cut`, the
+// chunk looked for may say it runs past `end` (and past `fileEnd`): its length is cut at the file's
+// end, so that what the file holds of it is read.
+bool FindChunk(const std::uint8_t* b, std::size_t& pos, std::size_t end, const char* id, std::size_t& size,
+               std::size_t fileEnd = 0, bool cut = false) {
     while (end - pos >= 8) {
         std::size_t len = Le32(b + pos + 4);
         std::size_t body = pos + 8;
-        if (len > end - body) return false; // a chunk that runs past its container
-        if (std::memcmp(b + pos, id, 4) == 0) {
+        const bool found = std::memcmp(b + pos, id, 4) == 0;
+        if (found && cut && len > fileEnd - body) len = fileEnd - body;
+        if (len > end - body && !(found && cut)) return false; // a chunk that runs past its container
+        if (found) {
             pos = body;
             size = len;
             return true;
@@ -75,8 +80,9 @@ bool ParseRiffWave(const std::uint8_t* b, std::size_t size, WaveData* out) {
     // The data chunk is looked for after the format chunk, as the loader ascends out of it.
     pos += fmtLen + (fmtLen & 1);
     if (pos > riffEnd) return false;
+    // A data chunk that says more bytes than the file holds loads the bytes there are.
     std::size_t dataLen = 0;
-    if (!FindChunk(b, pos, riffEnd, "data", dataLen)) return false;
+    if (!FindChunk(b, pos, riffEnd, "data", dataLen, size, true)) return false;
     out->format = f;
     out->samples.assign(b + pos, b + pos + dataLen);
     return true;
