@@ -94,9 +94,10 @@ TEST_F(StageFileLoad, NewestRevisionIsLoadedAndTheSetupPartsKept) {
     EXPECT_TRUE(g_StageOriginal.m_Blocks.empty());
     EXPECT_TRUE(g_StageOriginal.m_Charas.empty());
     EXPECT_TRUE(g_StageOriginal.m_Items.empty());
-    EXPECT_TRUE(g_StageOriginal.m_PaletteBlocks.empty());
-    EXPECT_TRUE(g_StageOriginal.m_PaletteCharas.empty());
-    EXPECT_TRUE(g_StageOriginal.m_PaletteItems.empty());
+    // The palettes as loaded are kept: every set-up of the stage starts again from them.
+    EXPECT_EQ(g_StageOriginal.m_PaletteBlocks.size(), 2u);
+    EXPECT_EQ(g_StageOriginal.m_PaletteCharas.size(), g_Stage.m_PaletteCharas.size());
+    EXPECT_EQ(g_StageOriginal.m_PaletteItems.size(), g_Stage.m_PaletteItems.size());
 
     // Without a target only g_Stage changes.
     g_StageOriginal.m_nFrameRate = 1;

@@ -20,7 +20,9 @@ class SoundEffects : public soundtest::SoundEnv {
         WriteFile("tone16.wav", testwave::SineWave(1, 22050, 16, 22050));
         WriteFile("tone8s.wav", testwave::SineWave(2, 11025, 8, 2000));
         auto whole = testwave::SineWave(1, 22050, 16, 100);
-        WriteFile("cut.wav", std::vector<std::uint8_t>(whole.begin(), whole.end() - 7));
+        // Cut inside its format chunk; one cut inside its samples loads the samples there are.
+        WriteFile("cut.wav", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 30));
+        WriteFile("short.wav", std::vector<std::uint8_t>(whole.begin(), whole.end() - 7));
         WriteFile("float.wav",
                   testwave::Riff({testwave::Fmt(3, 1, 8000, 16), testwave::SineData(1, 8000, 16, 10)}));
         baseBuffers = audio::LiveSoundBuffersForTests();
@@ -62,7 +64,8 @@ TEST_F(SoundEffects, LoadSoundsLoadsWhatItCanAndLogsTheRest) {
              {Path("tone8s.wav"), 1, 0},
              {Path("missing.wav"), 2, 0},
              {Path("float.wav"), 1, 0},
-             {Path("cut.wav"), 1, 0}});
+             {Path("cut.wav"), 1, 0},
+             {Path("short.wav"), 1, 0}});
     EXPECT_EQ(LoadSounds(g_Sounds, g_SoundSources, 0), 1);
     EXPECT_TRUE(g_Sounds[0].IsLoaded());
     EXPECT_EQ(g_Sounds[0].m_nCount, 3);
@@ -74,6 +77,7 @@ TEST_F(SoundEffects, LoadSoundsLoadsWhatItCanAndLogsTheRest) {
     EXPECT_FALSE(g_Sounds[2].IsLoaded());
     EXPECT_FALSE(g_Sounds[3].IsLoaded());
     EXPECT_FALSE(g_Sounds[4].IsLoaded());
+    EXPECT_TRUE(g_Sounds[5].IsLoaded());
     std::string ec = ECLogText();
     EXPECT_NE(ec.find(Path("cut.wav") + "読み込み失敗！"), std::string::npos) << ec;
     EXPECT_NE(ec.find(Path("missing.wav") + "読み込み失敗！"), std::string::npos) << ec;
