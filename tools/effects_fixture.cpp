@@ -67,8 +67,6 @@ cProjectDatabase FixtureDatabase(bool ogg, int& firstChara, int& firstScreen, in
         db.m_CharaEffects.push_back(EffectOf<cEffectRecord>(kind, g_CharaEffectParams));
     for (int kind = 1; kind < SCREEN_EFFECT_KIND_COUNT; ++kind)
         db.m_ScrEffects.push_back(EffectOf<cScrEffectRecord>(kind, g_ScreenEffectParams));
-    // The screen lens takes its radius from its fourth parameter, 0 (no lens) by default.
-    db.m_ScrEffects.at(firstScreen + SCREEN_EFFECT_LENS - 1).nParam[3] = 120;
     return db;
 }
 

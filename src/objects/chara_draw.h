@@ -90,6 +90,16 @@ struct cCharaEffectState {
     int Step();
 };
 
+// The split effects cut a picture `size` pixels long into `divisions` strips: each strip is
+// size / divisions long, one pixel more when that leaves a remainder; 0 (the picture whole) when
+// there is nothing to divide by.
+int SplitStripSize(int size, int divisions);
+// The lens effects: the lens centred at (cx, cy) of a w x h picture reaches the picture's farthest
+// corner (bounded so that the lens's arithmetic stays within int).
+int LensRadius(std::int64_t cx, std::int64_t cy, int w, int h);
+// The largest lens radius and depth drawn.
+constexpr int LENS_LIMIT = 46340;
+
 // The state of each character lives beside it; these reach it by the character.
 cCharaEffectState& CharaEffectOf(cChara& chara);
 void StartCharaEffect(cChara& chara, int effect, int mode, int loop);

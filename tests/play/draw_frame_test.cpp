@@ -176,7 +176,7 @@ TEST_P(FrameDraw, DrawModesMessageScreenEffectsColourAndDarknessMatchTheirGolden
                     {CHARA_EFFECT_ROTATE_B, 10, 45, 45, 0, 0},
                     {CHARA_EFFECT_MOSAIC, 10, 6, 6, 0, 0},
                     {CHARA_EFFECT_TRANSLUCENT, 10, 0, 0, 0, 0},
-                    {CHARA_EFFECT_WAVE_H, 10, 4, 4, 8, 0}},
+                    {CHARA_EFFECT_WAVE_H, 10, 4, 4, 8, 1}},
                    {{SCREEN_EFFECT_WAVE_H, 10, 6, 6, 16, 2}, {SCREEN_EFFECT_MOSAIC, 10, 8, 8, 0, 0}});
     for (int k : {0, 1}) // a plain back keeps these frames small
         g_Stage.m_Backgrounds.at(k).m_nShown = 0;
