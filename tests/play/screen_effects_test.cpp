@@ -129,6 +129,28 @@ TEST_P(ScreenEffectDraw, SplitsLensWavesAndMosaicsDrawTheirParameters) {
     g_ScreenEffect = cScreenEffectState{};
 }
 
+// At 8 bits under DirectDraw the screen colour blends the palette with the colour's alpha as the
+// base's weight (of 256): a fade toward black starts at 255, a shade below the base.
+TEST_F(StageDrawTest, ScreenColourBlendsThePaletteWithItsAlpha) {
+    ASSERT_TRUE(Open(0, 8));
+    const int black[8] = {0, 0, 0, 60, 0, 1, 0, 0};
+    SetScreenColor(g_ScreenColour, black);
+    for (int frame = 0; frame < 4; ++frame) {
+        DrawScreenColor(*m_Scene, 0);
+        const int a = g_ScreenColour.nAlpha;
+        if (frame == 0) {
+            EXPECT_EQ(a, 255);
+        }
+        for (int i : {int{SP_WHITE}, int{SP_RED}, int{SP_BLUE}, 200}) {
+            const gfx::PALETTEENTRY& b = g_BasePalette[i];
+            EXPECT_EQ(g_Palette[i].peRed, (b.peRed * a) >> 8) << "entry " << i << " alpha " << a;
+            EXPECT_EQ(g_Palette[i].peGreen, (b.peGreen * a) >> 8) << "entry " << i << " alpha " << a;
+            EXPECT_EQ(g_Palette[i].peBlue, (b.peBlue * a) >> 8) << "entry " << i << " alpha " << a;
+        }
+    }
+    g_ScreenColour = cScreenColour{};
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, ScreenEffectDraw, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param ? "D3D" : "DD"; });
 
