@@ -533,24 +533,24 @@ int RunMode(cChara& chara, DDSURFACEDATA* dst, const cCellDesc* cell, int still,
 // The cell of a character as drawn this frame.
 bool CharaCell(cChara& chara, int pattern, cCellDesc& cell) {
     // The row base is the picture's own plus the animation set's offsets for flying, for a block
-    // character and for an invincible one.
+    // character and for one made invincible by its setting (not by the respite after a hit).
     std::int64_t rows = chara.m_Def.m_nPictureArg;
     const int set = chara.m_Def.m_nAnimeSet;
     if (set >= 0 && set < g_Database.m_AnimeSets.Count()) {
         const cEdAnimeSet& s = g_Database.m_AnimeSets.at(set);
         if (chara.m_Def.m_nMoveType != 0) rows += s.nPatternOffsetC;
         if (chara.m_Def.m_nBlockChara) rows += s.nPatternOffsetB;
-        if (chara.IsInvincible()) rows += s.nPatternOffsetA;
+        if (chara.m_Def.m_nInvincible != 0) rows += s.nPatternOffsetA;
     }
     // Offsets from the records may be anything; a row this far off lies outside every sheet.
     const int row = static_cast<int>(std::clamp<std::int64_t>(rows, -(1 << 24), 1 << 24));
     // Kind 4 is a picture of the character-bitmap list; the others draw from the character sheets.
     const int kind = chara.m_Def.m_nPictureKind == 4 ? CELL_IMAGE : CELL_CHARA;
     if (!LookupCell(kind, chara.m_nPicture, row, pattern, chara.m_nDir, cell)) return false;
-    // An invincible character with a blink kind takes that kind's tint under Direct3D when the
-    // project's blink switch allows it.
+    // A character invincible by its setting, with a blink kind, takes that kind's tint under
+    // Direct3D when the project's blink switch allows it.
     const int blink = chara.m_Def.m_nBlinkKind;
-    if (chara.IsInvincible() && DDIsD3D() && g_SystemData.m_nCompat287 && blink >= 1 &&
+    if (chara.m_Def.m_nInvincible != 0 && DDIsD3D() && g_SystemData.m_nCompat287 && blink >= 1 &&
         blink <= BLINK_COLOUR_COUNT) {
         cell.bColour = 1;
         cell.dwColour = g_BlinkColours[blink - 1].dwColour;

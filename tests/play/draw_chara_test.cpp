@@ -216,26 +216,31 @@ TEST_P(CharaDraw, SheetRowsAddThePictureArgumentAndTheStateOffsets) {
     c.m_rcScreen = {100, 100, 131, 131};
     c.m_Def.m_nAnimeSet = 0;
     c.m_Def.m_nPictureArg = 1;
+    // The invincible offset follows the setting "invincible", not the respite after a hit.
     struct Case {
-        int kind, moveType, block, invincible, row; // row -1: nothing from the character sheets
+        int kind, moveType, block, setting, respite, row; // row -1: nothing from the character sheets
     };
-    const Case cases[] = {
-        {1, 0, 0, 0, 1}, {1, 1, 0, 0, 4}, {1, 0, 1, 0, 3},  {1, 0, 0, 5, 2},
-        {1, 2, 1, 5, 7}, {2, 0, 0, 0, 1}, {4, 0, 0, 0, -1}, // kind 4: the character-bitmap list
-    };
+    const Case cases[] =
+        {
+            {1, 0, 0, 0, 0, 1}, {1, 1, 0, 0, 0, 4}, {1, 0, 1, 0, 0, 3},
+            {1, 0, 0, 1, 0, 2}, {1, 0, 0, 2, 0, 2}, {1, 0, 0, 0, 5, 1},
+            {1, 2, 1, 1, 5, 7}, {2, 0, 0, 0, 0, 1}, {4, 0, 0, 0, 0, -1}, // kind 4: the bitmap list
+        };
     for (const Case& k : cases) {
         c.m_Def.m_nPictureKind = static_cast<std::uint8_t>(k.kind);
         c.m_Def.m_nMoveType = static_cast<std::uint8_t>(k.moveType);
         c.m_Def.m_nBlockChara = static_cast<std::uint8_t>(k.block);
-        c.m_nInvincible = k.invincible;
+        c.m_Def.m_nInvincible = static_cast<std::uint8_t>(k.setting);
+        c.m_nInvincible = k.respite;
         c.m_nCharaEffect = 0;
         DDClear(&g_BackBuffer, SP_BLUE);
         DrawChara(&g_BackBuffer, 1, c);
         auto f = PresentAndRead();
         const std::uint32_t expect =
             k.row < 0 ? StagePaletteColour(SP_BLUE) : StagePaletteColour(CharaColour(2, k.row));
-        EXPECT_EQ(At(f, 116, 116), expect) << "kind " << k.kind << " move " << k.moveType << " block "
-                                           << k.block << " invincible " << k.invincible;
+        EXPECT_EQ(At(f, 116, 116), expect)
+            << "kind " << k.kind << " move " << k.moveType << " block " << k.block << " invincible "
+            << k.setting << " respite " << k.respite;
     }
     g_Database.m_AnimeSets = savedSets;
     g_Charas.clear();
@@ -273,7 +278,7 @@ TEST_P(CharaDraw, MarksStandInColumnsOfFifteen) {
     }
 }
 
-TEST_P(CharaDraw, InvincibleCharactersTakeTheirBlinkTintUnderDirect3D) {
+TEST_P(CharaDraw, CharactersInvincibleByTheirSettingTakeTheirBlinkTintUnderDirect3D) {
     ASSERT_TRUE(Open(GetParam()));
     const BlinkColour saved = g_BlinkColours[2];
     g_BlinkColours[2] = {0xFF000000u, 7}; // an added black: the pixel as it is, through the tint path
@@ -285,22 +290,24 @@ TEST_P(CharaDraw, InvincibleCharactersTakeTheirBlinkTintUnderDirect3D) {
     c.m_Def.m_nBlinkKind = 3;
     c.m_Def.m_nAnimeSet = 999; // no animation set: no row offset while invincible
     struct Case {
-        int invincible, compat;
+        int setting, respite, compat;
         std::uint32_t colour;
     };
     const std::uint32_t body = StagePaletteColour(CharaColour(2, 0));
     for (std::uint32_t tint : {0xFF000000u, 0xFF300000u}) {
         g_BlinkColours[2].dwColour = tint;
-        const Case cases[] = {{5, 1, tint}, {0, 1, 0}, {5, 0, 0}};
+        const Case cases[] = {{1, 0, 1, tint}, {2, 5, 1, tint}, {0, 5, 1, 0}, {0, 0, 1, 0}, {1, 0, 0, 0}};
         for (const Case& k : cases) {
-            c.m_nInvincible = k.invincible;
+            c.m_Def.m_nInvincible = static_cast<std::uint8_t>(k.setting);
+            c.m_nInvincible = k.respite;
             g_SystemData.m_nCompat287 = k.compat;
             DDClear(&g_BackBuffer, SP_BLUE);
             DrawChara(&g_BackBuffer, 1, c);
             auto f = PresentAndRead();
             const bool tinted = GetParam() == 1 && k.colour == 0xFF300000u;
             EXPECT_EQ(At(f, 116, 116) == body, !tinted)
-                << "invincible " << k.invincible << " switch " << k.compat << " tint " << std::hex << tint;
+                << "invincible " << k.setting << " respite " << k.respite << " switch " << k.compat
+                << " tint " << std::hex << tint;
         }
     }
     g_SystemData.m_nCompat287 = 0;
