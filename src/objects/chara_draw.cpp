@@ -361,7 +361,7 @@ int LensRadius(std::int64_t cx, std::int64_t cy, int w, int h) {
     const double dy =
         std::max(std::fabs(static_cast<double>(cy)), std::fabs(static_cast<double>(cy - (h - 1))));
     return static_cast<int>(
-        std::min(std::ceil(std::sqrt(dx * dx + dy * dy)), static_cast<double>(LENS_LIMIT)));
+        std::min(std::ceil(std::sqrt(dx * dx + dy * dy)), static_cast<double>(LENS_RADIUS_LIMIT)));
 }
 
 namespace {

@@ -95,23 +95,24 @@ TEST_P(ScreenEffectDraw, SplitsLensWavesAndMosaicsDrawTheirParameters) {
         int x, y;
         std::uint32_t colour;
     } cases[] = {
-        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 31, red},   // 15 strips of 32
-        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 32, blue},  // the second strip
-        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 64, red},   // the third
-        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 7, 0}, 300, 68, red},    // 480 / 7 leaves a remainder:
-        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 7, 0}, 300, 69, blue},   // strips of 69
-        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 0, 0}, 340, 100, blue},  // nothing to divide: a copy
-        {{SCREEN_EFFECT_SPLIT_V, 10, 40, 40, 20, 0}, 31, 220, red},   // 20 strips of 32 across
-        {{SCREEN_EFFECT_SPLIT_V, 10, 40, 40, 20, 0}, 32, 220, blue},  //
-        {{SCREEN_EFFECT_LENS, 10, 5, 5, 0, 0}, 360, 240, red},        // shallow: the middle magnified
-        {{SCREEN_EFFECT_LENS, 10, 1500, 1500, 0, 0}, 360, 240, blue}, // deep: nearly flat
-        {{SCREEN_EFFECT_LENS, 10, 5, 5, 100, 0}, 360, 240, blue},     // centred at (420, 240)
-        {{SCREEN_EFFECT_LENS, 10, 5, 5, 0, 100}, 360, 240, blue},     // centred at (320, 340)
-        {{SCREEN_EFFECT_WAVE_H, 10, 40, 40, 1, 8}, 100, 250, red},    // one wave lifts x 100 by 34
-        {{SCREEN_EFFECT_WAVE_H, 10, 40, 40, 0, 8}, 100, 250, blue},   // no waves: flat
-        {{SCREEN_EFFECT_WAVE_H, 10, 40, 40, 1, 0}, 100, 100, none},   // strips of 0: nothing drawn
-        {{SCREEN_EFFECT_MOSAIC, 10, 0, 0, 0, 0}, 100, 100, none},     // cells of 0: nothing drawn
-        {{SCREEN_EFFECT_MOSAIC, 10, 1, 1, 0, 0}, 100, 100, red},      // cells of 1: a copy
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 31, red},     // 15 strips of 32
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 32, blue},    // the second strip
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 64, red},     // the third
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 7, 0}, 300, 68, red},      // 480 / 7 leaves a remainder:
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 7, 0}, 300, 69, blue},     // strips of 69
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 0, 0}, 340, 100, blue},    // nothing to divide: a copy
+        {{SCREEN_EFFECT_SPLIT_V, 10, 40, 40, 20, 0}, 31, 220, red},     // 20 strips of 32 across
+        {{SCREEN_EFFECT_SPLIT_V, 10, 40, 40, 20, 0}, 32, 220, blue},    //
+        {{SCREEN_EFFECT_LENS, 10, 5, 5, 0, 0}, 360, 240, red},          // shallow: the middle magnified
+        {{SCREEN_EFFECT_LENS, 10, 1500, 1500, 0, 0}, 360, 240, blue},   // deep: nearly flat
+        {{SCREEN_EFFECT_LENS, 10, 5, 5, 100, 0}, 360, 240, blue},       // centred at (420, 240)
+        {{SCREEN_EFFECT_LENS, 10, 5, 5, 0, 100}, 360, 240, blue},       // centred at (320, 340)
+        {{SCREEN_EFFECT_LENS, 10, 5, 5, 2000000000, 0}, 300, 240, red}, // far off: the picture as it is
+        {{SCREEN_EFFECT_WAVE_H, 10, 40, 40, 1, 8}, 100, 250, red},      // one wave lifts x 100 by 34
+        {{SCREEN_EFFECT_WAVE_H, 10, 40, 40, 0, 8}, 100, 250, blue},     // no waves: flat
+        {{SCREEN_EFFECT_WAVE_H, 10, 40, 40, 1, 0}, 100, 100, none},     // strips of 0: nothing drawn
+        {{SCREEN_EFFECT_MOSAIC, 10, 0, 0, 0, 0}, 100, 100, none},       // cells of 0: nothing drawn
+        {{SCREEN_EFFECT_MOSAIC, 10, 1, 1, 0, 0}, 100, 100, red},        // cells of 1: a copy
     };
     for (const auto& c : cases) {
         SetScreenEffects({c.effect});
