@@ -67,8 +67,6 @@ cProjectDatabase FixtureDatabase(bool ogg, int& firstChara, int& firstScreen, in
         db.m_CharaEffects.push_back(EffectOf<cEffectRecord>(kind, g_CharaEffectParams));
     for (int kind = 1; kind < SCREEN_EFFECT_KIND_COUNT; ++kind)
         db.m_ScrEffects.push_back(EffectOf<cScrEffectRecord>(kind, g_ScreenEffectParams));
-    // The screen lens takes its radius from its fourth parameter, 0 (no lens) by default.
-    db.m_ScrEffects.at(firstScreen + SCREEN_EFFECT_LENS - 1).nParam[3] = 120;
     return db;
 }
 
@@ -102,9 +100,10 @@ cEdStage EffectsStage(int firstChara, int firstScreen, int spark) {
     turns.m_Commands.push_back(Effect(FCT_CHARA_EFFECT, 0, 0, 0));
     turns.m_Commands.push_back(Effect(FCT_SCREEN_EFFECT, 0, 0, 0));
     turns.m_Commands.push_back(flow_writer::MakeWait(kTurnTenths));
-    // Two shots forward at two characters to the right: the first hits the nearer one, which stays
-    // untouchable for a second and is drawn with its blink kind's tint (a colour added) meanwhile;
-    // the second passes through it and hits the farther one (a colour taken away).
+    // Two shots forward at two characters to the right: the nearer one is invincible by its setting
+    // for a second from then on (both shots pass through it) and is drawn with its blink kind's tint
+    // (a colour added) meanwhile; the first shot hits the farther one, which stays untouchable for a
+    // second after the hit, drawn as it was.
     cEdFlowCmd shot = flow_writer::MakeShot(1, 1, 0, 60);
     shot.m_Shot->m_nPower = 1;
     shot.m_Shot->m_nVanishValue = 1;
@@ -123,6 +122,13 @@ cEdStage EffectsStage(int firstChara, int firstScreen, int spark) {
         target.m_nBlinkKind = static_cast<std::uint8_t>(k + 1); // 1 adds white, 2 takes it away
         stage.m_Charas.push_back(target);
     }
+    // The nearer character's switch "invincible" (shots pass through) on while the shots fly.
+    const auto invincible = [](int value) {
+        return flow_writer::WithParams(flow_writer::MakeCommand(FCT_STATUS2), {0, 4, value});
+    };
+    stage.m_Charas[stage.m_Charas.size() - 2].m_Flows.push_back(flow_writer::Flow(
+        FTK_ALWAYS, {flow_writer::MakeWait(kInvincibleFromFrames / 6), invincible(2),
+                     flow_writer::MakeWait(kUntouchableFrames / 6), invincible(0), flow_writer::MakeWait(9999)}));
     return stage;
 }
 

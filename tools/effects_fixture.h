@@ -4,9 +4,10 @@
 // effects 1-16, then the screen effects 1-13, then an effect object (a spark of three cells, from its
 // own picture) at the screen's centre, then the first character and screen effects once more as loops
 // that change direction at each pass, ended after 0.5 s; 0.5 s later the hero shoots twice at two
-// characters three and six blocks to its right, each drawn tinted while it stays untouchable (Direct3D
-// only: the project's system data lets untouchable characters blink with a tint), the nearer one
-// lighter, the farther one darker. A second stage ("data\stg4\effects_quick.stg4_000") runs the same
+// characters three and six blocks to its right: the nearer one is invincible by its setting for a
+// second from then on and drawn tinted lighter meanwhile (Direct3D only: the project's system data
+// lets invincible characters blink with a tint), the farther one is hit and stays untouchable for a
+// second, drawn as it was. A second stage ("data\stg4\effects_quick.stg4_000") runs the same
 // character and screen effects in turn without a pause, each for 0.1 s, and then none.
 #pragma once
 
@@ -29,6 +30,9 @@ inline constexpr int kEffectFrames = 18;
 inline constexpr int kTargetColumn = 5;
 inline constexpr int kFarTargetColumn = 8;
 inline constexpr int kUntouchableFrames = 60;
+// The frame of the stage's first flow step at which the hero shoots and the nearer character becomes
+// invincible: after the still start, 30 effect turns and the two half-second loop turns.
+inline constexpr int kInvincibleFromFrames = kTurnFrames * 33;
 
 // The stage, for a database whose lists of character and screen effects hold the fixture's entries
 // from `firstChara` and `firstScreen` on, and whose effect `spark` is the spark.

@@ -688,16 +688,19 @@ std::vector<StageFile> All() {
     }());
     // A message in a window that opens, its text a field: common variable 1 (7) in three digits with
     // leading zeros; and the same message written out ("007"), which must be drawn the same.
-    const auto windowed = [&](const char* text) {
+    const auto windowed = [&](const char* text, int wait) {
         cEdFlowCmd message = flow_writer::MakeMessage(1);
         message.m_strText = text;
-        message.m_Params[6] = 0; // until a key (never pressed): its window opens
-        message.m_Params[7] = 1; // in a window
+        message.m_Params[6] = 0;    // until a key (never pressed): its window opens
+        message.m_Params[7] = 1;    // in a window
+        message.m_Params[8] = wait; // the game waits for the key meanwhile
         return Runs({flow_writer::MakeCode("C1 = 7"), Timed(MakeCommand(FCT_WAIT), 10), message,
                      Timed(MakeCommand(FCT_WAIT), 100)});
     };
-    add("c_message_field", windowed("#C1_3Z."));
-    add("c_message_digits", windowed("007"));
+    add("c_message_field", windowed("#C1_3Z.", 0));
+    add("c_message_digits", windowed("007", 0));
+    // The same message holding the game until the key: play stops, the window opens all the same.
+    add("c_message_wait", windowed("007", 1));
     // Code whose results show in the trace, once: the maximum of skill points set (which raises the
     // points to 1) and 3 added by the status command; the maximum of hit points set to 4 and the hit
     // points set to 1, then to 99 (kept to 4); the score from the skill points and a random number

@@ -153,8 +153,8 @@ void CopyPixels(DDSURFACEDATA* dst, int x, int y, int w, int h, DDSURFACEDATA* s
                 reinterpret_cast<std::uint32_t*>(drow)[tx] = p;
             } else {
                 std::uint32_t p = reinterpret_cast<const std::uint16_t*>(srow)[sxx];
-                // Only the alpha bit tells a transparent 16-bit texel.
-                if (flags == 1 && !(p & 0x8000)) continue;
+                // A 16-bit texel is transparent when neither bit 15 nor bit 13 is set.
+                if (flags == 1 && !(p & TEXEL16_OPAQUE_BITS)) continue;
                 if (repack) {
                     p = ((p >> pc.nShiftR) & pc.nMaxR) << dc.nShiftR |
                         ((p >> pc.nShiftG) & pc.nMaxG) << (dc.nShiftG + 1) |

@@ -56,10 +56,10 @@ void WritePixel(std::uint8_t* p, int bytes, std::uint32_t v) {
     }
 }
 
-// The transparent colour as the pixel paths see it: alpha 0 in Direct3D textures (the alpha bit at
-// 16 bits), the transparent pixel value under DirectDraw.
+// The transparent colour as the pixel paths see it: alpha 0 in Direct3D textures (at 16 bits neither
+// bit 15 nor bit 13 set), the transparent pixel value under DirectDraw.
 bool IsTransparent(std::uint32_t p, int bytes) {
-    if (lpDTCon) return bytes == 4 ? (p >> 24) == 0 : bytes == 2 ? (p & 0x8000) == 0 : false;
+    if (lpDTCon) return bytes == 4 ? (p >> 24) == 0 : bytes == 2 ? (p & TEXEL16_OPAQUE_BITS) == 0 : false;
     switch (bytes) {
     case 1:
         return p == (g_dwTransmitPixel & 0xFF);

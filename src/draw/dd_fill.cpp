@@ -319,7 +319,14 @@ bool DDSetTransmitFromFile(const SURFACEDEF* lpDef) {
     if (!lpDef) return false;
     const int bpp = g_DDSettings.nBpp;
     DDSURFACEDATA temp;
-    if (DDCreateSurfaceFromFile(&temp, lpDef->szFileName, 0, bpp, 1, 1, 0, 0, 0, 0, 0) != 0) {
+    // Picture files are loaded with the colour key: the picture is read with the key of start-up
+    // (none set yet), so that a key taken from it before does not make its own pixel transparent.
+    const RGBTRIPLE keptKey = lpDTCon ? lpDTCon->rgbTransmit : RGBTRIPLE{};
+    const RGBTRIPLE keptKey16 = lpDTCon ? lpDTCon->rgbTransmit16 : RGBTRIPLE{};
+    if (lpDTCon) lpDTCon->rgbTransmit = lpDTCon->rgbTransmit16 = RGBTRIPLE{};
+    const int loaded = DDCreateSurfaceFromFile(&temp, lpDef->szFileName, 0, bpp, 1, 1, 0, 0, 0, 0, 0);
+    if (lpDTCon) lpDTCon->rgbTransmit = keptKey, lpDTCon->rgbTransmit16 = keptKey16;
+    if (loaded != 0) {
         ECLogF("%s 作成失敗！", lpDef->szFileName);
         DDReleaseSurface(&temp);
         return false;

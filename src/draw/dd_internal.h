@@ -12,6 +12,9 @@ void DDShowCursorFully();
 inline bool DDIsRenderTarget(const DDSURFACEDATA* lpSD) {
     return lpSD && lpSD->lpDT && lpSD->lpDT->bRenderTarget && lpSD->lpDT->lpSurface;
 }
+// A 16-bit source texel of the pixel paths is drawn when bit 15 or bit 13 is set, skipped as
+// transparent otherwise.
+constexpr std::uint32_t TEXEL16_OPAQUE_BITS = 0x8000 | 0x2000;
 // The two-byte value of a 16-bit pixel from 8-bit channels, scaled with a channel table.
 std::uint32_t DDPackScaled16(const PIXCHANNELS& c, std::uint32_t argb);
 // An ARGB colour from a 16-bit pixel value, through a channel table.

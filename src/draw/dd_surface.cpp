@@ -306,10 +306,10 @@ int DDCreateSurfaceFromFile(DDSURFACEDATA* lpSD, const char* szFile, int bColorK
         if (!DDCheckTextureSize(w, h))
             ReportErr("上記の理由でテクスチャの描画が失敗する可能性があります。(%s)", szFile);
         const RGBTRIPLE& k = nBpp == 16 ? lpDTCon->rgbTransmit16 : lpDTCon->rgbTransmit;
-        // Only a transparent surface is loaded with the colour key: a surface asked for without one
-        // (the picture whose top-left pixel gives the transparent colour) keeps every pixel.
-        const DWORD key =
-            bColorKey == 1 ? 0xFF000000u | (k.rgbtRed << 16) | (k.rgbtGreen << 8) | k.rgbtBlue : 0u;
+        // Every picture file is loaded with the colour key: its key-coloured pixels become
+        // transparent texels whether or not the surface is drawn as a transparent one. (The picture
+        // that gives the transparent colour is read once, before any key is set.)
+        const DWORD key = 0xFF000000u | (k.rgbtRed << 16) | (k.rgbtGreen << 8) | k.rgbtBlue;
         if (t.nMemoryType == DTMEMORYTYPE_VIDEO_NORT) {
             ECLog("DDCreateSurfaceFromFile Err DTMEMORYTYPE_VIDEO_NORTの指定は未対応です。"
                   "DTMEMORYTYPE_VIDEO_RTでテクスチャを作成します。");

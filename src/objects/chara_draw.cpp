@@ -350,6 +350,20 @@ int TickAnimations(cChara& chara, int still) {
 
 // ---- Draw modes ----
 
+int SplitStripSize(int size, int divisions) {
+    if (divisions < 1) return 0;
+    return size / divisions + (size % divisions ? 1 : 0);
+}
+
+int LensRadius(std::int64_t cx, std::int64_t cy, int w, int h) {
+    const double dx =
+        std::max(std::fabs(static_cast<double>(cx)), std::fabs(static_cast<double>(cx - (w - 1))));
+    const double dy =
+        std::max(std::fabs(static_cast<double>(cy)), std::fabs(static_cast<double>(cy - (h - 1))));
+    return static_cast<int>(
+        std::min(std::ceil(std::sqrt(dx * dx + dy * dy)), static_cast<double>(LENS_RADIUS_LIMIT)));
+}
+
 namespace {
 
 int EffectParam(const cChara& chara, int word) {
@@ -367,11 +381,12 @@ struct ModeArgs {
     int x, y, w, h; // screen rectangle
 };
 
-// Draws the cell into the work surface at (0, 0) in w x h.
-DDSURFACEDATA* ToWork(const ModeArgs& a) {
+// Draws the cell into the work surface at (0, 0) in w x h, over the transparent colour; a mode that
+// reads beyond the cell asks for a larger clear area.
+DDSURFACEDATA* ToWork(const ModeArgs& a, int clearW = 0, int clearH = 0) {
     DDSURFACEDATA* work = CharaWorkSurface();
     const int w = std::min(a.w, 320), h = std::min(a.h, 320);
-    ClearTransparent(work, 0, 0, w, h);
+    ClearTransparent(work, 0, 0, std::clamp(clearW, w, 320), std::clamp(clearH, h, 320));
     Blit(work, 0, 0, w, h, *a.cell);
     return work;
 }
@@ -389,20 +404,31 @@ void DrawModeBody(int kind, cCharaEffectState& s, const ModeArgs& a) {
     }
     DDSURFACEDATA* work = nullptr;
     const bool viaWork = (kind >= 1 && kind <= 5) || kind == 8 || (kind >= 11 && kind <= 16);
-    if (viaWork) work = ToWork(a);
+    // The split and the lens fill the work surface themselves: they read beyond the cell.
+    const bool ownWork =
+        kind == CHARA_EFFECT_SPLIT_H || kind == CHARA_EFFECT_SPLIT_V || kind == CHARA_EFFECT_LENS;
+    if (viaWork && !ownWork) work = ToWork(a);
     switch (kind) {
     case CHARA_EFFECT_BURST:
         DDBltQuarters(a.dst, a.x, a.y, a.w, a.h, work, 0, 0, v, 1);
         break;
     case CHARA_EFFECT_SPLIT_H:
-    case CHARA_EFFECT_SPLIT_V:
-        DDBltStripShift(a.dst, a.x, a.y, a.w, a.h, std::max(1, s.nP1), v, work, 0, 0, 1,
-                        kind == CHARA_EFFECT_SPLIT_V);
+    case CHARA_EFFECT_SPLIT_V: {
+        // p1 divisions: horizontal strips cut the height, vertical ones the width. The strips cover
+        // the whole cell; the last may reach past it, over cleared work pixels.
+        const bool columns = kind == CHARA_EFFECT_SPLIT_V;
+        const int size = columns ? a.w : a.h;
+        const int strip = SplitStripSize(size, s.nP1);
+        const int length = strip > 0 ? (size + strip - 1) / strip * strip : size;
+        work = ToWork(a, columns ? length : 0, columns ? 0 : length);
+        DDBltStripShift(a.dst, a.x, a.y, columns ? length : a.w, columns ? a.h : length, strip, v, work, 0, 0,
+                        1, columns);
         break;
+    }
     case CHARA_EFFECT_WAVE_H:
     case CHARA_EFFECT_WAVE_V:
-        DDBltWave(a.dst, a.x, a.y, a.w, a.h, std::max(1, s.nP1), s.dValue, s.nPhase, std::max(1, s.nP2), work,
-                  0, 0, 1, kind == CHARA_EFFECT_WAVE_H);
+        DDBltWave(a.dst, a.x, a.y, a.w, a.h, s.nP1, s.dValue, s.nPhase, s.nP2, work, 0, 0, 1,
+                  kind == CHARA_EFFECT_WAVE_H);
         break;
     case CHARA_EFFECT_ROTATE_A:
     case CHARA_EFFECT_ROTATE_B: {
@@ -436,10 +462,18 @@ void DrawModeBody(int kind, cCharaEffectState& s, const ModeArgs& a) {
             DDBltStretch(a.dst, a.x + (a.w - zw) / 2, a.y + (a.h - zh) / 2, zw, zh, work, 0, 0, a.w, a.h, 1);
         break;
     }
-    case CHARA_EFFECT_LENS:
-        DDBltLens(a.dst, a.x + a.w / 2, a.y + a.h / 2, std::max(0, s.nP1), std::max(0, v), work, a.w / 2,
-                  a.h / 2, 1, 0);
+    case CHARA_EFFECT_LENS: {
+        // The lens's centre is the character's centre shifted by (p1, p2); it reaches the cell's
+        // farthest corner, and the value is its depth: a deep lens leaves the picture as it is, a
+        // shallow one magnifies its middle. The lens reads round the cell, over cleared pixels.
+        const std::int64_t cx = std::int64_t{a.w / 2} + s.nP1, cy = std::int64_t{a.h / 2} + s.nP2;
+        const int r = LensRadius(cx, cy, a.w, a.h);
+        work = ToWork(a, 320, 320);
+        const int lx = static_cast<int>(std::clamp<std::int64_t>(cx, -LENS_LIMIT, LENS_LIMIT));
+        const int ly = static_cast<int>(std::clamp<std::int64_t>(cy, -LENS_LIMIT, LENS_LIMIT));
+        DDBltLens(a.dst, a.x + lx, a.y + ly, r, std::clamp(v, 0, LENS_LIMIT), work, lx, ly, 1, 0);
         break;
+    }
     case CHARA_EFFECT_COLOUR:
         DDBltBlend(a.dst, a.x, a.y, a.w, a.h, work, 0, 0, 1, g_Palette, g_BlendTable,
                    std::clamp(s.nP1, 0, 255), std::clamp(v, 0, 4));
@@ -448,7 +482,7 @@ void DrawModeBody(int kind, cCharaEffectState& s, const ModeArgs& a) {
         DDBltHalf(a.dst, a.x, a.y, a.w, a.h, work, 0, 0, 1, g_BlendTable);
         break;
     case CHARA_EFFECT_MOSAIC:
-        DDMosaic(a.dst, a.x, a.y, a.w, a.h, std::max(1, v), work, 0, 0, 1);
+        DDMosaic(a.dst, a.x, a.y, a.w, a.h, v, work, 0, 0, 1);
         break;
     case CHARA_EFFECT_BLUR:
         DDBlur(a.dst, a.x, a.y, a.w, a.h, std::max(0, v), std::max(0, v), work, 0, 0, 1);
@@ -499,24 +533,24 @@ int RunMode(cChara& chara, DDSURFACEDATA* dst, const cCellDesc* cell, int still,
 // The cell of a character as drawn this frame.
 bool CharaCell(cChara& chara, int pattern, cCellDesc& cell) {
     // The row base is the picture's own plus the animation set's offsets for flying, for a block
-    // character and for an invincible one.
+    // character and for one made invincible by its setting (not by the respite after a hit).
     std::int64_t rows = chara.m_Def.m_nPictureArg;
     const int set = chara.m_Def.m_nAnimeSet;
     if (set >= 0 && set < g_Database.m_AnimeSets.Count()) {
         const cEdAnimeSet& s = g_Database.m_AnimeSets.at(set);
         if (chara.m_Def.m_nMoveType != 0) rows += s.nPatternOffsetC;
         if (chara.m_Def.m_nBlockChara) rows += s.nPatternOffsetB;
-        if (chara.IsInvincible()) rows += s.nPatternOffsetA;
+        if (chara.m_Def.m_nInvincible != 0) rows += s.nPatternOffsetA;
     }
     // Offsets from the records may be anything; a row this far off lies outside every sheet.
     const int row = static_cast<int>(std::clamp<std::int64_t>(rows, -(1 << 24), 1 << 24));
     // Kind 4 is a picture of the character-bitmap list; the others draw from the character sheets.
     const int kind = chara.m_Def.m_nPictureKind == 4 ? CELL_IMAGE : CELL_CHARA;
     if (!LookupCell(kind, chara.m_nPicture, row, pattern, chara.m_nDir, cell)) return false;
-    // An invincible character with a blink kind takes that kind's tint under Direct3D when the
-    // project's blink switch allows it.
+    // A character invincible by its setting, with a blink kind, takes that kind's tint under
+    // Direct3D when the project's blink switch allows it.
     const int blink = chara.m_Def.m_nBlinkKind;
-    if (chara.IsInvincible() && DDIsD3D() && g_SystemData.m_nCompat287 && blink >= 1 &&
+    if (chara.m_Def.m_nInvincible != 0 && DDIsD3D() && g_SystemData.m_nCompat287 && blink >= 1 &&
         blink <= BLINK_COLOUR_COUNT) {
         cell.bColour = 1;
         cell.dwColour = g_BlinkColours[blink - 1].dwColour;

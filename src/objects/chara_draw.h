@@ -90,6 +90,19 @@ struct cCharaEffectState {
     int Step();
 };
 
+// The split effects cut a picture `size` pixels long into `divisions` strips: each strip is
+// size / divisions long, one pixel more when that leaves a remainder; 0 (the picture whole) when
+// there is nothing to divide by.
+int SplitStripSize(int size, int divisions);
+// The lens effects: the lens centred at (cx, cy) of a w x h picture reaches the picture's farthest
+// corner, at most LENS_RADIUS_LIMIT.
+int LensRadius(std::int64_t cx, std::int64_t cy, int w, int h);
+// Bounds of the lens a stored effect can ask for: its radius (far beyond any screen or cell: a
+// farther corner only means a centre far off the picture), and its centre and depth, so that the
+// lens's sums and products stay within int.
+constexpr int LENS_RADIUS_LIMIT = 4096;
+constexpr int LENS_LIMIT = 46340;
+
 // The state of each character lives beside it; these reach it by the character.
 cCharaEffectState& CharaEffectOf(cChara& chara);
 void StartCharaEffect(cChara& chara, int effect, int mode, int loop);

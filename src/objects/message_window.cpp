@@ -262,8 +262,10 @@ int DrawMessage(cMessage& m, DDSURFACEDATA* surface, int paused) {
     if (m.m_nKind == 1) {
         if (m.m_lpSurface && m.m_lpSurface->bLost) m.Render();
         if (m.m_strText.empty()) return 0;
+        // The window opens over ten drawn frames, frozen ones too: a message that holds the game
+        // until the confirm key is drawn only in frozen frames.
         if (m.m_bOpening && m.m_dOpening < 10) {
-            if (!paused || m.m_dOpening < 1) m.m_dOpening += 1;
+            m.m_dOpening += 1;
             const int c = static_cast<int>(m.m_dOpening);
             if (c < 10) {
                 if (m.m_bWindow) {

@@ -447,7 +447,7 @@ void DrawScreenColor(cGameScene& scene, int paused) {
     c.nAlpha = ScreenColourAlpha(c);
     if (!DDIsD3D()) {
         if (g_DDSettings.nBpp == 8) {
-            BlendPaletteToColor(g_Palette, 0, 255, c.nAlpha * 256 / 255, c.r, c.g, c.b, g_BasePalette);
+            BlendPaletteToColor(g_Palette, 0, 255, c.nAlpha, c.r, c.g, c.b, g_BasePalette);
             if (g_lpDDCon && g_lpDDCon->lpPalette) g_lpDDCon->lpPalette->SetEntries(0, 0, 256, g_Palette);
         } else {
             c.bActive = 0;

@@ -3,6 +3,7 @@
 #include "app/int_range.h"
 #include "draw/dd_effects.h"
 #include "draw/dd_startup.h"
+#include "objects/chara_draw.h"
 #include "objects/game_object.h"
 #include "play/draw_frame.h"
 #include "play/draw_stage.h"
@@ -124,17 +125,19 @@ void DrawKind(cScreenEffectState& s, int paused) {
     }
     case SCREEN_EFFECT_SPLIT_H:
     case SCREEN_EFFECT_SPLIT_V: {
-        const int strip = std::max(1, p1); // a strip of no size would divide by zero
+        // p1 divisions of the height (across) or the width; the strips cover the whole screen, the
+        // last one reaching past its edge when the division leaves a remainder.
         const bool across = s.nKind == SCREEN_EFFECT_SPLIT_H;
         const int size = across ? 480 : 640;
-        const int count = size / strip + (size % strip ? 1 : 0);
-        DDBltStripShift(bb, 0, 0, across ? 640 : count * strip, across ? count * strip : 480, strip, v, copy,
-                        0, 0, 0, !across);
+        const int strip = SplitStripSize(size, p1);
+        const int length = strip > 0 ? (size + strip - 1) / strip * strip : size;
+        DDBltStripShift(bb, 0, 0, across ? 640 : length, across ? length : 480, strip, v, copy, 0, 0, 0,
+                        !across);
         break;
     }
     case SCREEN_EFFECT_WAVE_H:
     case SCREEN_EFFECT_WAVE_V:
-        DDBltWave(bb, 0, 0, 640, 480, std::max(1, p1), s.dValue, s.nPhase, std::max(1, p2), copy, 0, 0, 0,
+        DDBltWave(bb, 0, 0, 640, 480, p1, s.dValue, s.nPhase, p2, copy, 0, 0, 0,
                   s.nKind == SCREEN_EFFECT_WAVE_H);
         if (!paused) s.nPhase = (s.nPhase + 1) % 360;
         break;
@@ -173,14 +176,21 @@ void DrawKind(cScreenEffectState& s, int paused) {
         break;
     }
     case SCREEN_EFFECT_LENS: {
-        int cx = 0, cy = 0;
-        HeroCentre(cx, cy);
+        // Centred on player 1 shifted by (p1, p2), reaching the screen's farthest corner; the value is
+        // the lens's depth: the deep lens of the start leaves the picture nearly flat, and it bulges
+        // as the value falls.
+        int hx = 0, hy = 0;
+        HeroCentre(hx, hy);
+        const std::int64_t cx = std::int64_t{hx} + p1, cy = std::int64_t{hy} + p2;
+        const int r = LensRadius(cx, cy, 640, 480);
+        const int lx = static_cast<int>(std::clamp<std::int64_t>(cx, -LENS_LIMIT, LENS_LIMIT));
+        const int ly = static_cast<int>(std::clamp<std::int64_t>(cy, -LENS_LIMIT, LENS_LIMIT));
         DDBlt(bb, 0, 0, 640, 480, copy, 0, 0, 0);
-        DDBltLens(bb, cx, cy, std::max(0, p1), std::max(0, v), copy, cx, cy, 0, 0);
+        DDBltLens(bb, lx, ly, r, std::clamp(v, 0, LENS_LIMIT), copy, lx, ly, 0, 0);
         break;
     }
     case SCREEN_EFFECT_MOSAIC:
-        DDMosaic(bb, 0, 0, 640, 480, std::max(1, v), copy, 0, 0, 0);
+        DDMosaic(bb, 0, 0, 640, 480, v, copy, 0, 0, 0);
         break;
     default:
         break;

@@ -188,7 +188,8 @@ void SetUpHero(cGameScene& scene) {
     scene.m_ScrollY.m_dPos = hero.m_dY - VIEW_HEIGHT / 2 + hero.m_nHeight / 2;
     scene.m_ScrollY.Clamp();
     hero.UpdateScreenRect();
-    if (hero.m_Def.m_nSightRange != 0 && g_FlowHooks.CreateWorkSurfaces) g_FlowHooks.CreateWorkSurfaces();
+    // A hero with a darkness shape starts in the dark, even one whose light has no range.
+    if (hero.m_Def.m_nSightShape != 0 && g_FlowHooks.CreateWorkSurfaces) g_FlowHooks.CreateWorkSurfaces();
 }
 
 void PlaceCharasAndItems() {

@@ -2,6 +2,8 @@
 // presented frame.
 #include "draw_fixture.h"
 
+#include "draw/dd_effects.h"
+
 namespace {
 
 class RulesTest : public DrawTest, public ::testing::WithParamInterface<DrawConfig> {};
@@ -115,19 +117,59 @@ TEST_P(RulesTest, FillsDrawnDuringABatchLandBeneathItsQuads) {
     EXPECT_EQ(At(f, 110, 110), GetParam().bD3D ? kCyan : kGreen);
 }
 
-TEST_P(RulesTest, KeyedPixelCopyTestsTheAlphaBitOnly) {
+// The pixel paths (a copy from system memory, an effect) skip a transparent texel: at 32 bits alpha
+// 0, at 16 bits a texel with neither bit 15 (alpha) nor bit 13 (a red bit) set.
+TEST_P(RulesTest, KeyedPixelPathsSkipA16BitTexelOnlyWithoutBits15And13) {
     const DrawConfig& cfg = GetParam();
     OPEN_OR_SKIP(cfg);
     if (!cfg.bD3D) GTEST_SKIP() << "textures with alpha exist on the Direct3D back-end only";
+    const struct {
+        std::uint32_t argb;
+        bool drawn16, drawn32;
+    } cases[] = {
+        {0xFF00FF00, true, true},   // opaque green
+        {0x00FF0000, true, false},  // transparent red: bit 13 set at 16 bits
+        {0x00200000, false, false}, // transparent dark red: red bit 1 only
+        {0x0000FF00, false, false}, // transparent green
+        {0x00000000, false, false},
+    };
     DDSURFACEDATA* sys = &g_TestSurfaces[SYS_SYSMEM];
-    // A transparent red texel: the 16-bit form has bit 13 (a red bit) set and the alpha bit clear.
-    DDFillRectRGB(sys, 0, 0, 32, 32, 0x00FF0000);
-    DDFillRectRGB(sys, 0, 0, 8, 8, 0xFF00FF00);
-    DDClear(&g_BackBuffer, PAL_BLUE);
-    DDBlt(&g_BackBuffer, 300, 300, 32, 32, sys, 0, 0, 1);
-    const auto f = PresentAndRead();
-    EXPECT_EQ(At(f, 320, 320), kBlue);
-    EXPECT_EQ(At(f, 302, 302), PixelPathGreen(GetParam()));
+    for (const auto& c : cases) {
+        DDFillRectRGB(sys, 0, 0, 32, 32, c.argb);
+        DDClear(&g_BackBuffer, PAL_BLUE);
+        DDBlt(&g_BackBuffer, 300, 300, 32, 32, sys, 0, 0, 1);
+        DDMosaic(&g_BackBuffer, 400, 300, 32, 32, 4, sys, 0, 0, 1);
+        const auto f = PresentAndRead();
+        const bool drawn = cfg.nBpp == 16 ? c.drawn16 : c.drawn32;
+        EXPECT_EQ(At(f, 310, 310) != kBlue, drawn) << std::hex << c.argb << " copied";
+        EXPECT_EQ(At(f, 410, 310) != kBlue, drawn) << std::hex << c.argb << " in a mosaic";
+    }
+}
+
+// Under Direct3D every picture file is loaded with the colour key: its key-coloured pixels become
+// transparent texels even in a surface asked for without the key, on the device and on the pixel
+// path alike. Under DirectDraw such a surface copies them as they are.
+TEST_P(RulesTest, PictureFilesAreLoadedWithTheColourKey) {
+    const DrawConfig& cfg = GetParam();
+    OPEN_OR_SKIP(cfg);
+    const struct {
+        int d3dMemory;
+        std::uint32_t flags;
+    } cases[] = {{DTMEMORYTYPE_VIDEO_RT, 0}, {DTMEMORYTYPE_VIDEO_RT, 1}, {DTMEMORYTYPE_SYSTEM, 1}};
+    for (const auto& c : cases) {
+        if (!cfg.bD3D && c.flags) continue;
+        DDSURFACEDATA sd;
+        ASSERT_EQ(DDCreateSurfaceFromFile(&sd, g_TestTable[SYS_SHEET].szFileName, 0, cfg.nBpp, 0, c.d3dMemory,
+                                          0, 0, 0, 0, 0),
+                  0);
+        DDClear(&g_BackBuffer, PAL_BLUE);
+        DDBlt(&g_BackBuffer, 100, 100, 64, 32, &sd, 0, 0, c.flags);
+        const auto f = PresentAndRead();
+        DDReleaseSurface(&sd);
+        EXPECT_EQ(At(f, 100, 100), cfg.bD3D ? kBlue : kKey)
+            << "memory " << c.d3dMemory << " flags " << c.flags;
+        EXPECT_EQ(At(f, 104, 110), kRed) << "memory " << c.d3dMemory << " flags " << c.flags;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllDisplays, RulesTest, ::testing::ValuesIn(kAllConfigs),

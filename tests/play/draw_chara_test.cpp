@@ -108,6 +108,54 @@ TEST_P(CharaDraw, ModesDrawAndAnEndingModeClearsItsEffectTheSameFrame) {
     g_Charas.clear();
 }
 
+// The cell (body x 4-27, y 2-31, a white corner at 4-7, 2-5) at (100, 100) in draw modes whose value
+// stands still: a split cuts it into p1 strips (even strips move right or down by the value, odd
+// ones left or up, so a strip's parity shows beside the cell), the lens is centred on the cell's
+// centre shifted by (p1, p2) with its value as depth, and a wave or mosaic parameter of 0 draws what
+// its formula gives.
+TEST_P(CharaDraw, SplitsLensWavesAndMosaicsDrawTheirParameters) {
+    ASSERT_TRUE(Open(GetParam()));
+    g_Charas.emplace_back();
+    cStageChara& c = g_Charas.back();
+    c.Init(1, c.m_Def, nullptr);
+    c.m_nPicture = 2;
+    c.m_nHitW = c.m_nHitH = c.m_nHitW0 = c.m_nHitH0 = 32;
+    c.m_rcScreen = {100, 100, 131, 131};
+    const std::uint32_t body = StagePaletteColour(CharaColour(2, 0)), white = StagePaletteColour(SP_WHITE),
+                        back = StagePaletteColour(SP_BLUE);
+    const struct {
+        std::array<int, 6> effect; // kind, tenths, start, end, p1, p2
+        int x, y;                  // in the cell
+        std::uint32_t colour;
+    } cases[] = {
+        {{CHARA_EFFECT_SPLIT_H, 10, 8, 8, 4, 0}, 30, 4, body},   // 4 strips of 8: row 4 moved right
+        {{CHARA_EFFECT_SPLIT_H, 10, 8, 8, 4, 0}, 30, 8, back},   // row 8 left
+        {{CHARA_EFFECT_SPLIT_H, 10, 8, 8, 3, 0}, 30, 10, body},  // 3 strips of 11
+        {{CHARA_EFFECT_SPLIT_H, 10, 8, 8, 3, 0}, 30, 11, back},  //
+        {{CHARA_EFFECT_SPLIT_H, 10, 8, 8, 3, 0}, 30, 31, body},  // the last strip reaches the bottom
+        {{CHARA_EFFECT_SPLIT_H, 10, 8, 8, 0, 0}, 30, 4, back},   // nothing to divide: as it is
+        {{CHARA_EFFECT_SPLIT_V, 10, 8, 8, 4, 0}, 7, 35, body},   // column 7 moved down
+        {{CHARA_EFFECT_SPLIT_V, 10, 8, 8, 4, 0}, 8, 35, back},   // column 8 up
+        {{CHARA_EFFECT_LENS, 10, 100, 100, 0, 0}, 5, 3, white},  // deep: nearly flat
+        {{CHARA_EFFECT_LENS, 10, 5, 5, 0, 0}, 5, 3, body},       // shallow: the middle magnified
+        {{CHARA_EFFECT_LENS, 10, 5, 5, -10, -12}, 10, 4, white}, // centred on the white corner
+        {{CHARA_EFFECT_WAVE_H, 10, 8, 8, 0, 2}, 16, 16, body},   // no waves: as it is
+        {{CHARA_EFFECT_WAVE_H, 10, 8, 8, 2, 0}, 16, 16, back},   // strips of 0: nothing drawn
+        {{CHARA_EFFECT_MOSAIC, 10, 0, 0, 0, 0}, 16, 16, back},   // cells of 0: nothing drawn
+    };
+    for (const auto& k : cases) {
+        const auto& e = k.effect;
+        SetCharaEffects({{e[0], e[1], e[2], e[3], e[4], e[5]}});
+        StartCharaEffect(c, 1, 0, 0);
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DrawChara(&g_BackBuffer, 1, c);
+        EXPECT_EQ(At(PresentAndRead(), 100 + k.x, 100 + k.y), k.colour)
+            << "kind " << e[0] << " value " << e[2] << " p1 " << e[4] << " p2 " << e[5] << " at (" << k.x
+            << ", " << k.y << ")";
+    }
+    g_Charas.clear();
+}
+
 TEST_P(CharaDraw, TransparentCharactersAndItemsDrawNeitherPictureNorMark) {
     ASSERT_TRUE(Open(GetParam()));
     SetCharaEffects({{CHARA_EFFECT_BLINK, 1, 0, 0, 2, 0}});
@@ -168,26 +216,31 @@ TEST_P(CharaDraw, SheetRowsAddThePictureArgumentAndTheStateOffsets) {
     c.m_rcScreen = {100, 100, 131, 131};
     c.m_Def.m_nAnimeSet = 0;
     c.m_Def.m_nPictureArg = 1;
+    // The invincible offset follows the setting "invincible", not the respite after a hit.
     struct Case {
-        int kind, moveType, block, invincible, row; // row -1: nothing from the character sheets
+        int kind, moveType, block, setting, respite, row; // row -1: nothing from the character sheets
     };
-    const Case cases[] = {
-        {1, 0, 0, 0, 1}, {1, 1, 0, 0, 4}, {1, 0, 1, 0, 3},  {1, 0, 0, 5, 2},
-        {1, 2, 1, 5, 7}, {2, 0, 0, 0, 1}, {4, 0, 0, 0, -1}, // kind 4: the character-bitmap list
-    };
+    const Case cases[] =
+        {
+            {1, 0, 0, 0, 0, 1}, {1, 1, 0, 0, 0, 4}, {1, 0, 1, 0, 0, 3},
+            {1, 0, 0, 1, 0, 2}, {1, 0, 0, 2, 0, 2}, {1, 0, 0, 0, 5, 1},
+            {1, 2, 1, 1, 5, 7}, {2, 0, 0, 0, 0, 1}, {4, 0, 0, 0, 0, -1}, // kind 4: the bitmap list
+        };
     for (const Case& k : cases) {
         c.m_Def.m_nPictureKind = static_cast<std::uint8_t>(k.kind);
         c.m_Def.m_nMoveType = static_cast<std::uint8_t>(k.moveType);
         c.m_Def.m_nBlockChara = static_cast<std::uint8_t>(k.block);
-        c.m_nInvincible = k.invincible;
+        c.m_Def.m_nInvincible = static_cast<std::uint8_t>(k.setting);
+        c.m_nInvincible = k.respite;
         c.m_nCharaEffect = 0;
         DDClear(&g_BackBuffer, SP_BLUE);
         DrawChara(&g_BackBuffer, 1, c);
         auto f = PresentAndRead();
         const std::uint32_t expect =
             k.row < 0 ? StagePaletteColour(SP_BLUE) : StagePaletteColour(CharaColour(2, k.row));
-        EXPECT_EQ(At(f, 116, 116), expect) << "kind " << k.kind << " move " << k.moveType << " block "
-                                           << k.block << " invincible " << k.invincible;
+        EXPECT_EQ(At(f, 116, 116), expect)
+            << "kind " << k.kind << " move " << k.moveType << " block " << k.block << " invincible "
+            << k.setting << " respite " << k.respite;
     }
     g_Database.m_AnimeSets = savedSets;
     g_Charas.clear();
@@ -225,7 +278,7 @@ TEST_P(CharaDraw, MarksStandInColumnsOfFifteen) {
     }
 }
 
-TEST_P(CharaDraw, InvincibleCharactersTakeTheirBlinkTintUnderDirect3D) {
+TEST_P(CharaDraw, CharactersInvincibleByTheirSettingTakeTheirBlinkTintUnderDirect3D) {
     ASSERT_TRUE(Open(GetParam()));
     const BlinkColour saved = g_BlinkColours[2];
     g_BlinkColours[2] = {0xFF000000u, 7}; // an added black: the pixel as it is, through the tint path
@@ -237,22 +290,24 @@ TEST_P(CharaDraw, InvincibleCharactersTakeTheirBlinkTintUnderDirect3D) {
     c.m_Def.m_nBlinkKind = 3;
     c.m_Def.m_nAnimeSet = 999; // no animation set: no row offset while invincible
     struct Case {
-        int invincible, compat;
+        int setting, respite, compat;
         std::uint32_t colour;
     };
     const std::uint32_t body = StagePaletteColour(CharaColour(2, 0));
     for (std::uint32_t tint : {0xFF000000u, 0xFF300000u}) {
         g_BlinkColours[2].dwColour = tint;
-        const Case cases[] = {{5, 1, tint}, {0, 1, 0}, {5, 0, 0}};
+        const Case cases[] = {{1, 0, 1, tint}, {2, 5, 1, tint}, {0, 5, 1, 0}, {0, 0, 1, 0}, {1, 0, 0, 0}};
         for (const Case& k : cases) {
-            c.m_nInvincible = k.invincible;
+            c.m_Def.m_nInvincible = static_cast<std::uint8_t>(k.setting);
+            c.m_nInvincible = k.respite;
             g_SystemData.m_nCompat287 = k.compat;
             DDClear(&g_BackBuffer, SP_BLUE);
             DrawChara(&g_BackBuffer, 1, c);
             auto f = PresentAndRead();
             const bool tinted = GetParam() == 1 && k.colour == 0xFF300000u;
             EXPECT_EQ(At(f, 116, 116) == body, !tinted)
-                << "invincible " << k.invincible << " switch " << k.compat << " tint " << std::hex << tint;
+                << "invincible " << k.setting << " respite " << k.respite << " switch " << k.compat
+                << " tint " << std::hex << tint;
         }
     }
     g_SystemData.m_nCompat287 = 0;

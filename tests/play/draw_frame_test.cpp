@@ -8,6 +8,7 @@
 #include "draw/frame_snapshot.h"
 #include "fixtures/bytes.h"
 #include "objects/chara_draw.h"
+#include "objects/message_window.h"
 #include "objects/object_links.h"
 #include "platform/gfx/bmp.h"
 #include "play/draw_frame.h"
@@ -20,6 +21,7 @@
 #include "project/stage_file.h"
 #include "project/system_data.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -174,7 +176,7 @@ TEST_P(FrameDraw, DrawModesMessageScreenEffectsColourAndDarknessMatchTheirGolden
                     {CHARA_EFFECT_ROTATE_B, 10, 45, 45, 0, 0},
                     {CHARA_EFFECT_MOSAIC, 10, 6, 6, 0, 0},
                     {CHARA_EFFECT_TRANSLUCENT, 10, 0, 0, 0, 0},
-                    {CHARA_EFFECT_WAVE_H, 10, 4, 4, 8, 0}},
+                    {CHARA_EFFECT_WAVE_H, 10, 4, 4, 8, 1}},
                    {{SCREEN_EFFECT_WAVE_H, 10, 6, 6, 16, 2}, {SCREEN_EFFECT_MOSAIC, 10, 8, 8, 0, 0}});
     for (int k : {0, 1}) // a plain back keeps these frames small
         g_Stage.m_Backgrounds.at(k).m_nShown = 0;
@@ -268,6 +270,33 @@ TEST_P(FrameDraw, FrozenFramesKeepEverythingAndEndedDefeatsLeavePlay) {
         EXPECT_NE(c.m_nId, goneId);
     EXPECT_EQ(m_Scene->m_Shots.front().m_pTarget, nullptr) << "links to it are cut";
     EXPECT_EQ(m_Scene->m_Shots.front().m_bTargetLost, 1);
+}
+
+TEST_P(FrameDraw, AWindowOpensOverTenFramesInFrozenFramesAsInLiveOnes) {
+    ASSERT_TRUE(OpenStage());
+    g_Font.Create("ＭＳ ゴシック", 0, 16, 16, 16, SP_WHITE, &g_SystemSurfaces[SYSBMP_STATUS], 1, SP_YELLOW,
+                  nullptr, 1);
+    // A window at the screen's centre, shown until the confirm key; `opening` 0 opens it.
+    const auto set = [](cMessage& m, int noOpening) {
+        m.Set(1, "WAIT", 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, noOpening, 0, 0, 0, 1, 0, 0, 0);
+    };
+    const auto draw = [&](cMessage& m, int paused) {
+        DDClear(&g_BackBuffer, SP_BLUE);
+        EXPECT_EQ(DrawMessage(m, &g_BackBuffer, paused), 0);
+        return PresentAndRead();
+    };
+    cMessage open;
+    set(open, 1);
+    const auto shown = draw(open, 0);
+    for (int paused : {1, 0}) {
+        cMessage m;
+        set(m, 0);
+        for (int frame = 1; frame <= 12; ++frame) {
+            const auto f = draw(m, paused);
+            EXPECT_EQ(m.m_dOpening, std::min(frame, 10)) << "paused " << paused << " frame " << frame;
+            EXPECT_EQ(f == shown, frame >= 10) << "paused " << paused << " frame " << frame;
+        }
+    }
 }
 
 TEST_P(FrameDraw, MessageSurfacesGoToSystemMemoryWhenLittleVideoMemoryIsFree) {

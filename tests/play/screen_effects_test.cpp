@@ -80,6 +80,78 @@ TEST_P(ScreenEffectDraw, PausedFramesDrawWithoutAdvancing) {
     g_ScreenEffect = cScreenEffectState{};
 }
 
+// Over a picture red in its top-left (up to x 324, y 244) and blue elsewhere, the first frame of an
+// effect whose value stands still: splits cut the screen into p1 strips (a strip's parity shows in
+// the colour beside the red edge, even strips moving right or down, odd ones left or up), the lens
+// is centred on the screen's centre (no hero) shifted by (p1, p2) with its value as depth, and a
+// wave or mosaic parameter of 0 draws what its formula gives (colour 16 where nothing is drawn).
+TEST_P(ScreenEffectDraw, SplitsLensWavesAndMosaicsDrawTheirParameters) {
+    ASSERT_TRUE(Open(GetParam()));
+    g_Heroes.clear();
+    const std::uint32_t red = StagePaletteColour(SP_RED), blue = StagePaletteColour(SP_BLUE);
+    const std::uint32_t none = StagePaletteColour(16);
+    const struct {
+        std::array<int, 6> effect; // kind, tenths, start, end, p1, p2
+        int x, y;
+        std::uint32_t colour;
+    } cases[] = {
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 31, red},     // 15 strips of 32
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 32, blue},    // the second strip
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 64, red},     // the third
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 7, 0}, 300, 68, red},      // 480 / 7 leaves a remainder:
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 7, 0}, 300, 69, blue},     // strips of 69
+        {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 0, 0}, 340, 100, blue},    // nothing to divide: a copy
+        {{SCREEN_EFFECT_SPLIT_V, 10, 40, 40, 20, 0}, 31, 220, red},     // 20 strips of 32 across
+        {{SCREEN_EFFECT_SPLIT_V, 10, 40, 40, 20, 0}, 32, 220, blue},    //
+        {{SCREEN_EFFECT_LENS, 10, 5, 5, 0, 0}, 360, 240, red},          // shallow: the middle magnified
+        {{SCREEN_EFFECT_LENS, 10, 1500, 1500, 0, 0}, 360, 240, blue},   // deep: nearly flat
+        {{SCREEN_EFFECT_LENS, 10, 5, 5, 100, 0}, 360, 240, blue},       // centred at (420, 240)
+        {{SCREEN_EFFECT_LENS, 10, 5, 5, 0, 100}, 360, 240, blue},       // centred at (320, 340)
+        {{SCREEN_EFFECT_LENS, 10, 5, 5, 2000000000, 0}, 300, 240, red}, // far off: the picture as it is
+        {{SCREEN_EFFECT_WAVE_H, 10, 40, 40, 1, 8}, 100, 250, red},      // one wave lifts x 100 by 34
+        {{SCREEN_EFFECT_WAVE_H, 10, 40, 40, 0, 8}, 100, 250, blue},     // no waves: flat
+        {{SCREEN_EFFECT_WAVE_H, 10, 40, 40, 1, 0}, 100, 100, none},     // strips of 0: nothing drawn
+        {{SCREEN_EFFECT_MOSAIC, 10, 0, 0, 0, 0}, 100, 100, none},       // cells of 0: nothing drawn
+        {{SCREEN_EFFECT_MOSAIC, 10, 1, 1, 0, 0}, 100, 100, red},        // cells of 1: a copy
+    };
+    for (const auto& c : cases) {
+        SetScreenEffects({c.effect});
+        g_ScreenEffect.Start(1, 0, 0);
+        DDSetBackBufferMode(1);
+        DDClear(&g_BackBuffer, SP_BLUE);
+        DDFillRect(&g_BackBuffer, 0, 0, 325, 245, SP_RED);
+        RunScreenEffect(0);
+        DDSetBackBufferMode(0);
+        EXPECT_EQ(At(PresentAndRead(), c.x, c.y), c.colour)
+            << "kind " << c.effect[0] << " value " << c.effect[2] << " p1 " << c.effect[4] << " p2 "
+            << c.effect[5] << " at (" << c.x << ", " << c.y << ")";
+    }
+    g_Database = cProjectDatabase{};
+    g_ScreenEffect = cScreenEffectState{};
+}
+
+// At 8 bits under DirectDraw the screen colour blends the palette with the colour's alpha as the
+// base's weight (of 256): a fade toward black starts at 255, a shade below the base.
+TEST_F(StageDrawTest, ScreenColourBlendsThePaletteWithItsAlpha) {
+    ASSERT_TRUE(Open(0, 8));
+    const int black[8] = {0, 0, 0, 60, 0, 1, 0, 0};
+    SetScreenColor(g_ScreenColour, black);
+    for (int frame = 0; frame < 4; ++frame) {
+        DrawScreenColor(*m_Scene, 0);
+        const int a = g_ScreenColour.nAlpha;
+        if (frame == 0) {
+            EXPECT_EQ(a, 255);
+        }
+        for (int i : {int{SP_WHITE}, int{SP_RED}, int{SP_BLUE}, 200}) {
+            const gfx::PALETTEENTRY& b = g_BasePalette[i];
+            EXPECT_EQ(g_Palette[i].peRed, (b.peRed * a) >> 8) << "entry " << i << " alpha " << a;
+            EXPECT_EQ(g_Palette[i].peGreen, (b.peGreen * a) >> 8) << "entry " << i << " alpha " << a;
+            EXPECT_EQ(g_Palette[i].peBlue, (b.peBlue * a) >> 8) << "entry " << i << " alpha " << a;
+        }
+    }
+    g_ScreenColour = cScreenColour{};
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, ScreenEffectDraw, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param ? "D3D" : "DD"; });
 

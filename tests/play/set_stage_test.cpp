@@ -435,3 +435,24 @@ TEST_F(SetStageTest, EveryCharacterIsMadeWithVariablesOneToEight) {
     SetStage(*m_Scene, true, false);
     EXPECT_EQ(Hero().m_Vars, std::vector<int>(CHARA_VARIABLE_COUNT, 0));
 }
+
+static int g_WorkSurfacesBuilt = 0;
+
+TEST_F(SetStageTest, DarknessIsBuiltForAHeroWithADarknessShapeWhateverItsRange) {
+    g_FlowHooks.CreateWorkSurfaces = [] { ++g_WorkSurfacesBuilt; };
+    const struct {
+        int shape, range;
+        bool built;
+    } cases[] = {{0, 0, false}, {0, 5, false}, {1, 0, true}, {3, 0, true}, {2, 4, true}};
+    for (const auto& k : cases) {
+        g_Stage = cEdStage();
+        g_Stage.m_nActiveOnly = 0;
+        FloorStage(20, 15);
+        g_Stage.m_Charas.back().m_nSightShape = static_cast<std::uint8_t>(k.shape);
+        g_Stage.m_Charas.back().m_nSightRange = static_cast<std::uint8_t>(k.range);
+        g_WorkSurfacesBuilt = 0;
+        Start();
+        EXPECT_EQ(g_WorkSurfacesBuilt, k.built ? 1 : 0) << "shape " << k.shape << " range " << k.range;
+    }
+    InstallPlayHooks();
+}

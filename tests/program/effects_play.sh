@@ -5,10 +5,11 @@
 # character effects 1-16, then the screen effects 1-13, then an effect object (an animation from its
 # own picture) at the screen's centre, then a character and a screen effect that loop, turning back
 # at each pass, until an effect of entry 0 ends both; half a second later the hero shoots twice at two
-# characters three and six blocks to its right (the second shot passes through the first character,
-# then untouchable), each untouchable for a second once hit: under Direct3D each is drawn with its
-# blink kind's tint through the texture stage (the nearer one with a colour added, the farther one
-# with a colour taken away), under DirectDraw untinted; both as before once touchable again.
+# characters three and six blocks to its right. The nearer one is invincible by its setting for a
+# second from then on (both shots pass through it): under Direct3D it is drawn with its blink kind's
+# tint through the texture stage (a colour added), under DirectDraw untinted; as before once its
+# setting is off again. The farther one is hit and stays untouchable for a second, drawn as it was
+# on both back-ends: the tint follows the setting, not the respite after a hit.
 # Each turn changes the picture while its effect runs, and nothing stays changed after it (an effect
 # run by its value may take a few frames more than its time): a character effect only round the
 # hero, a screen effect and the effect object beyond it too.
@@ -100,23 +101,24 @@ def target_light(r, x0):
     return sum(sum(r[y][3 * (cx + x0) : 3 * (cx + x0 + 24)]) for y in range(cy - 12, cy + 8))
 
 
-# The shots leave a turn after the loops end, a tenth of a second apart; the nearer character is hit
-# within a fifth of a second, the farther one a third of a second later, each untouchable for a second.
+# The shots leave a turn after the loops end, a tenth of a second apart, when the nearer character
+# turns invincible for a second; the farther one is hit about a fifth of a second later and stays
+# untouchable for a second.
 start = first + TURN * (len(turns) + 2)
-for name, x0, sign, hit, end in (("nearer", 80, 1, 15, 60), ("farther", 176, -1, 40, 85)):
+for name, x0, tint, since, end in (("nearer", 80, d3d, 2, 58), ("farther", 176, False, 20, 80)):
     base = target_light(still, x0)
-    during = [target_light(rows(n), x0) - base for n in taken if start + hit <= n < start + end]
+    during = [target_light(rows(n), x0) - base for n in taken if start + since <= n < start + end]
     later = [target_light(rows(n), x0) - base for n in taken if start + 100 <= n]
     if not during or not later:
-        fail("no frames taken of the %s untouchable character" % name)
-    tinted = sum(1 for v in during if v * sign > 0)
-    if d3d and tinted < len(during) * 3 // 4:
-        fail("the %s untouchable character was tinted in only %d of %d frames" % (name, tinted, len(during)))
-    if not d3d and tinted > len(during) // 4:  # the second shot crosses the nearer one
-        fail("the %s untouchable character was tinted under DirectDraw" % name)
+        fail("no frames taken of the %s character" % name)
+    tinted = sum(1 for v in during if v != 0)
+    if tint and tinted < len(during) * 3 // 4:
+        fail("the invincible %s character was tinted in only %d of %d frames" % (name, tinted, len(during)))
+    if not tint and tinted > len(during) // 4:  # the shots cross the characters
+        fail("the %s character was tinted in %d of %d frames" % (name, tinted, len(during)))
     if any(later):
-        fail("the %s character stayed changed once touchable again" % name)
-    print("%s untouchable character: tinted in %d of %d frames taken" % (name, tinted, len(during)))
+        fail("the %s character stayed changed once its second was over" % name)
+    print("%s character: changed in %d of %d frames taken" % (name, tinted, len(during)))
 PY
 done
 

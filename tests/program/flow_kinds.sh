@@ -5,7 +5,8 @@
 # (written by the fixture writer beside the demo project), all played side by side with scripted
 # input. A trigger's flow counts in the score, and a trigger that the stage must not raise marks the
 # score with 900000; a command shows in the hero's position, the score, the live lists, the shown
-# pictures or the stage-end word of the trace.
+# pictures or the stage-end word of the trace; a message that holds the game until the confirm key
+# opens its window and shows its text while the trace stands still.
 # Usage: flow_kinds.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -97,6 +98,7 @@ h_flying_into_block_chara | 240 0 0               | counted and r[0].x + 32 < r[
 h_hit_effect_body  | 240 2 0                      | counted and drawn_unlike(name, 't_damaged')
 c_message_field    | 240 0 0                      | drawn(name) and frames(name) == frames('c_message_digits')
 c_message_digits   | 240 0 0                      | drawn(name)
+c_message_wait     | 240 0 0                      | len(r) <= still - 50 and window_like(name, 'c_message_digits')
 c_code_results     | 240 0 0                      | r[-1].score == 42 and r[-1].hp == 4
 t_ride_off         | 130 0 0;110 2 0              | counted and fell_off(r)
 c_arrange_shot     | 240 0 0                      | counted
@@ -165,6 +167,13 @@ def gone_and_back(r):
     # Counting while in view, a long still run while out of it, counting again at the end.
     runs, last = score_runs(r)
     return len(runs) >= 4 and runs[0] < 20 and max(runs) >= 50 and last < 20
+def window_like(name, twin):
+    # The message window at the screen's centre in the last frame taken: drawn as the twin stage
+    # draws it, unlike the stage without it.
+    def box(f):
+        return [f[(447 - y) * 1920 + 3 * 280:(447 - y) * 1920 + 3 * 360] for y in range(220, 260)]
+    mine, theirs, still = frames(name), frames(twin), frames('c_still')
+    return len(mine) == len(theirs) == len(still) > 1 and box(mine[-1]) == box(theirs[-1]) != box(still[-1])
 def drawn_unlike(name, twin):
     # The same play as the twin stage without the drawn thing (positions, hit points, score), and
     # frames drawn differently.
