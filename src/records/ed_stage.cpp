@@ -379,8 +379,10 @@ bool cEdStage::SaveForReplay(std::FILE* fp, cEdStage& original) {
     if (!SaveI32Vector(fp, original.m_ResultItems)) return false;
     for (cEdStageSub& limit : original.m_Limits)
         if (!limit.Save(fp)) return false;
-    if (!SaveRecordList(fp, m_PaletteBlocks) || !SaveRecordList(fp, m_PaletteCharas) ||
-        !SaveRecordList(fp, m_PaletteItems))
+    // The palettes as loaded: an arrangement made during play changes the running stage's item
+    // commands, and a replay starting from those would arrange them a second time.
+    if (!SaveRecordList(fp, original.m_PaletteBlocks) || !SaveRecordList(fp, original.m_PaletteCharas) ||
+        !SaveRecordList(fp, original.m_PaletteItems))
         return false;
     if (!SavePlacedList(fp, m_Blocks) || !SavePlacedList(fp, m_Charas) || !SavePlacedList(fp, m_Items))
         return false;

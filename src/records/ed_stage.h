@@ -58,8 +58,8 @@ class cEdStage : public cSerialRecord {
     bool Load(std::FILE* fp) override;
     // Normalises, then writes the body and the end marker.
     bool Save(std::FILE* fp) override;
-    // Writes a stage body for a replay: the fields, switches, limits, backgrounds and texts of
-    // `original`, the palettes and placed lists of this record.
+    // Writes a stage body for a replay: the fields, switches, limits, backgrounds, texts and
+    // palettes of `original` (the stage as loaded), the placed lists of this record.
     bool SaveForReplay(std::FILE* fp, cEdStage& original);
 
     // Scroll limits clamped, object sizes kept within STAGE_MAX_OBJECT_SIZE, timing values

@@ -81,9 +81,9 @@ class ReplayFile : public ::testing::Test {
 
 TEST_F(ReplayFile, WrittenAndReadBack) {
     const std::string path = dir.file("a.rpl4_732");
-    running.m_PaletteCharas.resize(3);
-    running.m_PaletteCharas[2].m_nMaxHP = 77;
-    running.m_PaletteItems.resize(2);
+    original.m_PaletteCharas.resize(3);
+    original.m_PaletteCharas[2].m_nMaxHP = 77;
+    original.m_PaletteItems.resize(2);
     ASSERT_EQ(WriteReplayFile(replay, path, running, original, snapshot), 1);
     cReplay back;
     cEdStage r2, o2;

@@ -334,6 +334,22 @@ TEST_F(StageRecord, ReplayBodyTakesSetupPartsFromTheOriginal) {
     EXPECT_EQ(Bytes(body.end() - 4, body.end()), (Bytes{0x15, 0xCD, 0x5B, 0x07}));
 }
 
+// Play may arrange the running stage's item commands: a replay carries the palettes as loaded, so
+// that its playback does not arrange them a second time.
+TEST_F(StageRecord, ReplayBodyCarriesThePalettesAsLoaded) {
+    cEdStage original;
+    original.m_PaletteItems.resize(2);
+    original.m_PaletteItems[1].m_strText = "loaded";
+    stage.m_PaletteItems.resize(3);
+    stage.m_PaletteItems[1].m_strText = "arranged";
+    const Bytes body = WrittenBytes([&](std::FILE* fp) { stage.SaveForReplay(fp, original); });
+    cEdStage read;
+    env.running = &read;
+    ASSERT_TRUE(LoadBytes(read, body));
+    ASSERT_EQ(read.m_PaletteItems.size(), 2u);
+    EXPECT_EQ(read.m_PaletteItems[1].m_strText, "loaded");
+}
+
 TEST_F(StageRecord, SizesAndCountsBeyondTheFileOrLimitsFailTheLoad) {
     StageBody body;
     body.fields = {{1, -1}};
