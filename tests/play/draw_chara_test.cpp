@@ -70,17 +70,24 @@ TEST(CharaEffects, RunTheirTimeForwardBackAndLooping) {
     EXPECT_EQ(s.dValue, 60);
 }
 
-class CharaDraw : public StageDrawTest, public ::testing::WithParamInterface<int> {};
+class CharaDraw : public StageDrawTest, public ::testing::WithParamInterface<int> {
+  protected:
+    // A character of picture 2 whose 32 x 32 cell is drawn at (100, 100).
+    static cStageChara& CellChara() {
+        g_Charas.emplace_back();
+        cStageChara& c = g_Charas.back();
+        c.Init(1, c.m_Def, nullptr);
+        c.m_nPicture = 2;
+        c.m_nHitW = c.m_nHitH = c.m_nHitW0 = c.m_nHitH0 = 32;
+        c.m_rcScreen = {100, 100, 131, 131};
+        return c;
+    }
+};
 
 TEST_P(CharaDraw, ModesDrawAndAnEndingModeClearsItsEffectTheSameFrame) {
     ASSERT_TRUE(Open(GetParam()));
     SetCharaEffects({{CHARA_EFFECT_ZOOM, 0, 100, 100, 0, 0}, {CHARA_EFFECT_BLINK, 1, 0, 0, 2, 0}});
-    g_Charas.emplace_back();
-    cStageChara& c = g_Charas.back();
-    c.Init(1, c.m_Def, nullptr);
-    c.m_nPicture = 2;
-    c.m_nHitW = c.m_nHitH = c.m_nHitW0 = c.m_nHitH0 = 32;
-    c.m_rcScreen = {100, 100, 131, 131};
+    cStageChara& c = CellChara();
     const std::uint32_t body = StagePaletteColour(CharaColour(2, 0));
     for (int kind = 0; kind < 2; ++kind) {
         c.m_nCharaEffect = kind; // 0 plain, 1 a zoom of 100 % for 0 tenths: draws once, then ends
@@ -115,12 +122,7 @@ TEST_P(CharaDraw, ModesDrawAndAnEndingModeClearsItsEffectTheSameFrame) {
 // its formula gives.
 TEST_P(CharaDraw, SplitsLensWavesAndMosaicsDrawTheirParameters) {
     ASSERT_TRUE(Open(GetParam()));
-    g_Charas.emplace_back();
-    cStageChara& c = g_Charas.back();
-    c.Init(1, c.m_Def, nullptr);
-    c.m_nPicture = 2;
-    c.m_nHitW = c.m_nHitH = c.m_nHitW0 = c.m_nHitH0 = 32;
-    c.m_rcScreen = {100, 100, 131, 131};
+    cStageChara& c = CellChara();
     const std::uint32_t body = StagePaletteColour(CharaColour(2, 0)), white = StagePaletteColour(SP_WHITE),
                         back = StagePaletteColour(SP_BLUE);
     const struct {
@@ -208,12 +210,7 @@ TEST_P(CharaDraw, SheetRowsAddThePictureArgumentAndTheStateOffsets) {
     set.nPatternOffsetB = 2; // block character
     set.nPatternOffsetC = 3; // not under gravity
     g_Database.m_AnimeSets.assign(1, set);
-    g_Charas.emplace_back();
-    cStageChara& c = g_Charas.back();
-    c.Init(1, c.m_Def, nullptr);
-    c.m_nPicture = 2;
-    c.m_nHitW = c.m_nHitH = c.m_nHitW0 = c.m_nHitH0 = 32;
-    c.m_rcScreen = {100, 100, 131, 131};
+    cStageChara& c = CellChara();
     c.m_Def.m_nAnimeSet = 0;
     c.m_Def.m_nPictureArg = 1;
     // The invincible offset follows the setting "invincible", not the respite after a hit.

@@ -37,6 +37,27 @@ class HitsTest : public ObjectsTest {
         ObjectsTest::TearDown();
     }
     static void MakeLive(cGameObject& o) { o.m_bPresent = o.m_bInView = 1; }
+    // A sword type of one 32 x 32 frame of 50 frames.
+    static void UseOneSwordType() {
+        cEdSwordType type;
+        cEdSwordFrame frame;
+        frame.nWidth = frame.nHeight = 32;
+        frame.nTime = 50;
+        type.m_Frames.assign(1, frame);
+        g_Database.m_SwordTypes.assign(1, type);
+    }
+    // The sword `owner` swings to the right with power 3, stepped once.
+    cShot& Swing(cStageChara& owner) {
+        owner.m_Def.m_nFaction = 0; // the sword takes its firer's faction
+        owner.m_nDir = 1;
+        owner.UpdateScreenRect();
+        cEdShot rec;
+        rec.m_nPower = 3;
+        EXPECT_TRUE(ExecSword(owner, rec, m_Scene->m_Shots));
+        cShot& sword = m_Scene->m_Shots.back();
+        EXPECT_EQ(sword.MoveStep(), 0);
+        return sword;
+    }
     void (*m_SavedTrigger)(cChara&, int) = nullptr;
     std::vector<std::int32_t> m_SavedVars;
     // An item command list that runs the code text.
@@ -132,12 +153,7 @@ TEST_F(HitsTest, WhoTakesPartInHitsAndWhatHasLeftPlay) {
         {"the nearest character that left is passed over", NEAREST, 0, true, true, 1},
         {"a shot's item runs its loop three times", SHOT_ITEM_LOOP, 0, true, true, 3},
     };
-    cEdSwordType type;
-    cEdSwordFrame frame;
-    frame.nWidth = frame.nHeight = 32;
-    frame.nTime = 50;
-    type.m_Frames.assign(1, frame);
-    g_Database.m_SwordTypes.assign(1, type);
+    UseOneSwordType();
     g_Heroes.resize(1);
     Place(g_Heroes[0], 100, 100);
     g_Heroes[0].m_nHP = 5;
@@ -177,14 +193,7 @@ TEST_F(HitsTest, WhoTakesPartInHitsAndWhatHasLeftPlay) {
             break;
         case SWORD_OWNER: {
             cStageChara& owner = chara(0, 600, 480);
-            owner.m_Def.m_nFaction = 0; // the sword takes its firer's faction
-            owner.m_nDir = 1;
-            owner.UpdateScreenRect();
-            cEdShot rec;
-            rec.m_nPower = 3;
-            ASSERT_TRUE(ExecSword(owner, rec, m_Scene->m_Shots));
-            cShot& sword = m_Scene->m_Shots.back();
-            ASSERT_EQ(sword.MoveStep(), 0);
+            cShot& sword = Swing(owner);
             const cHitRect reach = ShotHitRect(sword);
             cStageChara& c = chara(1, reach.left + 2, reach.top + 2);
             RemoveFromPlay(owner); // its life ran out earlier in the sub-step
@@ -244,22 +253,9 @@ TEST_F(HitsTest, AShotMarkedToEndStrikesEveryGroupOfItsPassAndThenGoes) {
 
 TEST_F(HitsTest, ASwordHitsEachCharacterOnceWhileItOverlaps) {
     // A sword as a sword command makes it, whatever its record says about passing characters.
-    cEdSwordType type;
-    cEdSwordFrame frame;
-    frame.nWidth = 32;
-    frame.nHeight = 32;
-    frame.nTime = 50;
-    type.m_Frames.assign(1, frame);
-    g_Database.m_SwordTypes.assign(1, type);
+    UseOneSwordType();
     cStageChara& owner = AddChara(0, 600, 480);
-    owner.m_Def.m_nFaction = 0; // the sword takes its firer's faction
-    owner.m_nDir = 1;
-    owner.UpdateScreenRect();
-    cEdShot rec;
-    rec.m_nPower = 3;
-    ASSERT_TRUE(ExecSword(owner, rec, m_Scene->m_Shots));
-    cShot& sword = m_Scene->m_Shots.back();
-    ASSERT_EQ(sword.MoveStep(), 0);
+    cShot& sword = Swing(owner);
     const cHitRect reach = ShotHitRect(sword);
     ASSERT_GE(reach.right - reach.left, 16);
     cStageChara& a = AddChara(1, reach.left + 2, reach.top + 2);
