@@ -68,6 +68,11 @@ void NotifyEditor(unsigned dwData, int value) {
     ECLogF("editor notice %u %d", dwData, value);
 }
 
+// A display or window taken away ended the player: the report says which.
+void ReportDisplayLoss() {
+    if (DisplayLost()) Report("App : %s", DisplayLossText(DisplayLossKind()));
+}
+
 // No worker may draw or play once the display and the sound are released. The close has stopped
 // them on the usual road; this only catches a thread still running when shut-down begins.
 void StopWorkers() {
@@ -157,7 +162,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     const bool closed = !IsWindow(hwnd);
     if (!started || closed) {
         if (closed) ECLog("start-up ended by a close");
-        if (DisplayConnectionLost()) Report("App : the connection to the display was lost");
+        ReportDisplayLoss();
         StopWorkers();
         ReleaseGameUnlessAbandoned();
         // A destroyed window has told the editor already.
@@ -194,7 +199,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         WaitForWindowInput(kWindowEventPollMs, kWindowIdleWaitMs, wakeups);
     }
 
-    if (DisplayConnectionLost()) Report("App : the connection to the display was lost");
+    ReportDisplayLoss();
     StopWorkers();
     ReleaseGameUnlessAbandoned();
     ECLog("UnInitGame後");
