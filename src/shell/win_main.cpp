@@ -106,10 +106,12 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     bool alreadyRunning = false;
     CreateInstanceMutex("ゲーム", mutex, alreadyRunning);
     if (alreadyRunning) {
+        // A question nobody can see keeps what runs: without a display it is answered No.
+        const UINT restartBox = IsHeadless() ? MB_YESNO | MB_DEFBUTTON2 : MB_YESNO;
         const int answer = MessageBox(nullptr,
                                       "既に起動しています。\n実行中のプログラムを閉じて再起動しますか？\n\nRu"
                                       "nning this program now. Restart?",
-                                      "二重起動", MB_YESNO);
+                                      "二重起動", restartBox);
         if (answer == IDNO) {
             ReleaseInstanceMutex(mutex);
             return 0;
