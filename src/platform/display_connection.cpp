@@ -100,7 +100,7 @@ bool EventMeansWindowGone(int eventType, unsigned long eventWindow, unsigned lon
 }
 
 void InstallDisplayErrorHandlers() {
-#if defined(M4_HAVE_X11)
+#if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
     // Installed before the video system starts, which keeps the hook it finds and passes errors on
     // to it. Without its own I/O error hook the library ends the process before the exit hook of a
     // broken connection is reached.
