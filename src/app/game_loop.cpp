@@ -1,5 +1,6 @@
 #include "app/game_loop.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -50,6 +51,12 @@ FrameTimers g_Timers;
 // The frame limit (0 none) and the frames presented so far.
 std::atomic<unsigned> g_nFrameLimit{0};
 std::atomic<unsigned> g_nPresented{0};
+
+// For measuring from outside: MIRELDA4_FRAME_LIMIT=n closes the program after n presented frames.
+unsigned FrameLimitFromEnvironment() {
+    const char* env = std::getenv("MIRELDA4_FRAME_LIMIT");
+    return env ? static_cast<unsigned>(std::strtoul(env, nullptr, 10)) : 0;
+}
 
 // `now` is at or after `when`, also across the wrap of the 32-bit millisecond counter.
 bool Reached(win::DWORD now, win::DWORD when) {
@@ -185,6 +192,17 @@ bool FrameLimitReached() {
     return limit != 0 && g_nPresented >= limit;
 }
 
+bool TimeLeftBeforeFrameLimit(unsigned& ms) {
+    // Before the game loop has started (the start-up dialog) the limit is still to be read.
+    const unsigned limit = g_nFrameLimit ? g_nFrameLimit.load() : FrameLimitFromEnvironment();
+    if (limit == 0) return false;
+    const unsigned presented = g_nPresented;
+    const unsigned left = presented < limit ? limit - presented : 0;
+    const int rate = g_SceneManager.g_nFrameRate > 0 ? g_SceneManager.g_nFrameRate : 60;
+    ms = static_cast<unsigned>(std::min<std::uint64_t>(std::uint64_t{left} * 1000 / rate, 0xFFFFFFFFu));
+    return true;
+}
+
 bool RunFrame() {
     WaitFrame();
     ++g_nFrameCount;
@@ -216,16 +234,6 @@ bool RunFrame() {
     PresentFrame();
     return true;
 }
-
-namespace {
-
-// For measuring from outside: MIRELDA4_FRAME_LIMIT=n closes the program after n presented frames.
-unsigned FrameLimitFromEnvironment() {
-    const char* env = std::getenv("MIRELDA4_FRAME_LIMIT");
-    return env ? static_cast<unsigned>(std::strtoul(env, nullptr, 10)) : 0;
-}
-
-} // namespace
 
 unsigned GameLoop(void*) {
     win::MSG msg;

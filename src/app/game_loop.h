@@ -57,6 +57,10 @@ void PresentFrame();
 // the pause and ranking loops end, and the game loop finishes its frame, asks for the close and
 // runs no frame more, so that a scripted run always ends at the same play step.
 bool FrameLimitReached();
+// While something holds the play (a dialog waiting for the close), no frame is presented: the time
+// the frames the limit still allows take at the game's frame rate, in milliseconds. False when no
+// limit is set.
+bool TimeLeftBeforeFrameLimit(unsigned& ms);
 
 bool FrameTimerDue(int rate);
 // Sleeps until FrameTimerDue(rate) is true and takes that frame: the DirectDraw frame timer.

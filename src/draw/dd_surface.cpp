@@ -532,6 +532,10 @@ bool DDLoadSystemSurfaces(DDSURFACEDATA* lpArray, const int* lpIndexList, int nC
                 ErrorBox("%s の読み込みに失敗！", def.szFileName);
                 return false;
             }
+        } else if (def.nWidth < 1 || def.nHeight < 1) {
+            // A picture slot left without a file (a stage with fewer pictures, a world map without a
+            // background) has nothing to make: it stays released, as a picture whose file is missing.
+            continue;
         } else {
             if (!DDCreateSurface(sd, def.nWidth, def.nHeight, def.bColorKey, def.nDDMemory, def.nD3DMemory,
                                  def.bNoResources, 0) &&

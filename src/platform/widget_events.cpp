@@ -102,20 +102,20 @@ bool Convert(const SDL_Event& s, UiEvent& e) {
 bool PollUiEvent(UiEvent& e) {
     if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return false;
     // A lost display closes the dialog and then the program, as the close box does.
-    if (DisplayConnectionLost()) {
-        if (!TakeDisplayConnectionLoss()) return false;
+    SDL_Event s;
+    while (!DisplayLost() && SDL_PollEvent(&s))
+        if (Convert(s, e)) return true;
+    if (DisplayLost()) {
+        if (!TakeDisplayLoss()) return false;
         e = UiEvent{};
         e.kind = UiEvent::Close;
         return true;
     }
-    SDL_Event s;
-    while (SDL_PollEvent(&s))
-        if (Convert(s, e)) return true;
     return false;
 }
 
 void WaitUiEvent(int ms) {
-    if (SDL_WasInit(SDL_INIT_EVENTS) == 0 || DisplayConnectionLost()) {
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0 || DisplayLost()) {
         SDL_Delay(static_cast<Uint32>(ms));
         return;
     }
@@ -123,14 +123,14 @@ void WaitUiEvent(int ms) {
 }
 
 void StartUiTextInput(int x, int y, int w, int h) {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || DisplayConnectionLost()) return;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || DisplayLost()) return;
     SDL_Rect r{x, y, w, h};
     SDL_SetTextInputRect(&r);
     SDL_StartTextInput();
 }
 
 void StopUiTextInput() {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || DisplayConnectionLost()) return;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || DisplayLost()) return;
     SDL_StopTextInput();
 }
 

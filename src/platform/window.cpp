@@ -36,7 +36,7 @@ bool g_framesOnSurface = false;
 // The SDL window as far as it may still be used: after the display connection is lost the window
 // object lives on (the close road needs it) but nothing more is asked of the display.
 SDL_Window* UsableSdlWindowLocked() {
-    return DisplayConnectionLost() ? nullptr : g_sdlWindow;
+    return DisplayLost() ? nullptr : g_sdlWindow;
 }
 
 bool HasValue(const char* name) {
@@ -63,6 +63,7 @@ bool StartVideo(std::string& problem) {
         if (!HasValue("WAYLAND_DISPLAY")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     }
 #endif
+    InstallDisplayErrorHandlers();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         problem = std::string("the display cannot be opened: ") + SDL_GetError();
         return false;
@@ -74,6 +75,8 @@ bool StartVideo(std::string& problem) {
 
 void RemoveSdlWindow() {
     std::lock_guard<std::mutex> guard(g_windowLock);
+    // The player's own destruction of the window is no loss.
+    WatchDisplayConnection(nullptr);
     if (SDL_Window* w = UsableSdlWindowLocked()) SDL_DestroyWindow(w);
     g_sdlWindow = nullptr;
     if (!g_className.empty()) WithdrawWindowClass(g_className.c_str());
@@ -324,13 +327,12 @@ void PumpWindowEvents() {
         std::lock_guard<std::mutex> guard(g_windowLock);
         hwnd = g_hwnd;
     }
-    if (!DisplayConnectionLost()) {
-        SDL_Event e;
-        while (SDL_PollEvent(&e))
-            if (hwnd) Translate(e, hwnd);
-    }
-    // A lost display ends the player the way the close box does, once.
-    if (hwnd && TakeDisplayConnectionLoss()) {
+    // The display may be lost while its events are taken: nothing more is asked of it from then on.
+    SDL_Event e;
+    while (!DisplayLost() && SDL_PollEvent(&e))
+        if (hwnd) Translate(e, hwnd);
+    // A lost display or window ends the player the way the close box does, once.
+    if (hwnd && TakeDisplayLoss()) {
         EndOpenMessageBoxes();
         PostMessage(hwnd, WM_CLOSE, 0, 0);
     }

@@ -68,6 +68,11 @@ void NotifyEditor(unsigned dwData, int value) {
     ECLogF("editor notice %u %d", dwData, value);
 }
 
+// A display or window taken away ended the player: the report says which.
+void ReportDisplayLoss() {
+    if (DisplayLost()) Report("App : %s", DisplayLossText(DisplayLossKind()));
+}
+
 // No worker may draw or play once the display and the sound are released. The close has stopped
 // them on the usual road; this only catches a thread still running when shut-down begins.
 void StopWorkers() {
@@ -101,10 +106,12 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     bool alreadyRunning = false;
     CreateInstanceMutex("ゲーム", mutex, alreadyRunning);
     if (alreadyRunning) {
+        // A question nobody can see keeps what runs: without a display it is answered No.
+        const UINT restartBox = IsHeadless() ? MB_YESNO | MB_DEFBUTTON2 : MB_YESNO;
         const int answer = MessageBox(nullptr,
                                       "既に起動しています。\n実行中のプログラムを閉じて再起動しますか？\n\nRu"
                                       "nning this program now. Restart?",
-                                      "二重起動", MB_YESNO);
+                                      "二重起動", restartBox);
         if (answer == IDNO) {
             ReleaseInstanceMutex(mutex);
             return 0;
@@ -157,7 +164,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     const bool closed = !IsWindow(hwnd);
     if (!started || closed) {
         if (closed) ECLog("start-up ended by a close");
-        if (DisplayConnectionLost()) Report("App : the connection to the display was lost");
+        ReportDisplayLoss();
         StopWorkers();
         ReleaseGameUnlessAbandoned();
         // A destroyed window has told the editor already.
@@ -194,7 +201,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         WaitForWindowInput(kWindowEventPollMs, kWindowIdleWaitMs, wakeups);
     }
 
-    if (DisplayConnectionLost()) Report("App : the connection to the display was lost");
+    ReportDisplayLoss();
     StopWorkers();
     ReleaseGameUnlessAbandoned();
     ECLog("UnInitGame後");

@@ -1,10 +1,13 @@
 #include "ui/dialog.h"
 
+#include "app/game_loop.h"
+#include "app/globals.h"
 #include "app/log.h"
 #include "app/sjis.h"
 #include "platform/cp932.h"
 #include "platform/keyboard.h"
 #include "platform/messages.h"
+#include "platform/widget_events.h"
 #include "ui/desktop.h"
 
 #include <algorithm>
@@ -789,6 +792,34 @@ cScriptHost& cScriptHost::WaitForClose() {
     return *this;
 }
 
+void cScriptHost::WaitForTheClose() {
+    using Clock = std::chrono::steady_clock;
+    // The play is held while the dialog is open: the frames the frame limit still allows pass at
+    // the game's rate, and then the limit closes the program as it would have.
+    unsigned limitMs = 0;
+    const bool limited = TimeLeftBeforeFrameLimit(limitMs);
+    const Clock::time_point limitAt = Clock::now() + std::chrono::milliseconds(limitMs);
+    win::MSG m;
+    for (;;) {
+        // Requests sent by other threads are served meanwhile.
+        win::PeekMessage(&m, nullptr, 0, 0, win::PM_NOREMOVE);
+        if (win::IsAborting() ||
+            win::PeekMessage(&m, nullptr, win::WM_CLOSE, win::WM_CLOSE, win::PM_NOREMOVE))
+            return;
+        // The game window's close box and the loss of the display, as for a dialog the user answers
+        // (only when shown in the game window, from the window thread); its other input is not used.
+        win::UiEvent e;
+        bool closed = false;
+        while (m_bPublish && !closed && win::PollUiEvent(e))
+            closed = e.kind == win::UiEvent::Close;
+        if (closed || (limited && Clock::now() >= limitAt)) {
+            if (g_hWnd) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 cScriptHost& cScriptHost::Do(std::function<void(cDialog&)> action) {
     Step s;
     s.action = std::move(action);
@@ -809,15 +840,8 @@ bool cScriptHost::Next(cDialog& dialog, win::UiEvent& e) {
             // knows when to close the program.
             std::fprintf(stderr, "[%s] waiting for the close\n", cp932::ToUtf8(dialog.Caption()).c_str());
             std::fflush(stderr);
-            win::MSG m;
-            for (;;) {
-                // Requests sent by other threads are served meanwhile.
-                win::PeekMessage(&m, nullptr, 0, 0, win::PM_NOREMOVE);
-                if (win::IsAborting() ||
-                    win::PeekMessage(&m, nullptr, win::WM_CLOSE, win::WM_CLOSE, win::PM_NOREMOVE))
-                    return false;
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
+            WaitForTheClose();
+            return false;
         }
         if (s.action) {
             const auto action = s.action; // the action may add steps

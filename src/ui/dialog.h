@@ -298,6 +298,8 @@ class cScriptHost : public cDialogHost {
     std::vector<std::uint32_t> m_Frame;
 
   private:
+    // Holds the dialog open until the program is closed.
+    void WaitForTheClose();
     struct Step {
         win::UiEvent event;
         int clickId = 0;

@@ -2,7 +2,12 @@
 // same frame again.
 #include "draw_fixture.h"
 
+#include "app/log.h"
 #include "platform/gfx/sim.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -44,6 +49,35 @@ TEST_P(SceneTest, ALossFollowedByTheRestoreGivesTheSameNextFrame) {
     for (std::size_t i = 0; i < before.size(); ++i)
         diff += (before[i] & 0xFFFFFF) != (after[i] & 0xFFFFFF);
     EXPECT_EQ(diff, 0) << cfg.name;
+}
+
+// A picture slot the project leaves without a file (no stage picture, no world-map background) is
+// an optional record with neither a file nor a size: it is left without a surface, no surface of
+// size 0 is asked for and no error is reported, and a draw from it draws nothing.
+TEST_P(SceneTest, AnEmptyPictureSlotIsLeftWithoutASurface) {
+    const DrawConfig& cfg = GetParam();
+    OPEN_OR_SKIP(cfg);
+    char reportBefore[LOG_PATH_SIZE];
+    std::memcpy(reportBefore, g_szReportPath, sizeof reportBefore);
+    const std::string report = m_dir + "/Report.txt";
+    ASSERT_TRUE(ReportOpen(report.c_str()));
+    SURFACEDEF& slot = g_TestTable[SYS_WORK];
+    slot = SURFACEDEF{};
+    slot.bColorKey = 1;
+    slot.bNoError = 1;
+    const int one[] = {SYS_WORK};
+    EXPECT_TRUE(DDLoadSystemSurfaces(g_TestSurfaces, one, 1));
+    const DDSURFACEDATA& sd = g_TestSurfaces[SYS_WORK];
+    EXPECT_TRUE(!sd.lpDT || !sd.lpDT->lpTexture) << cfg.name;
+    EXPECT_TRUE(!sd.lpDDSide || !sd.lpDDSide->lpSurface) << cfg.name;
+    DrawScene();
+    const auto before = PresentAndRead();
+    DDBlt(&g_BackBuffer, 0, 0, 64, 64, &g_TestSurfaces[SYS_WORK], 0, 0, 0);
+    EXPECT_EQ(PresentAndRead(), before) << cfg.name;
+    std::ifstream in(report, std::ios::binary);
+    const std::string lines((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(lines, "") << cfg.name;
+    std::memcpy(g_szReportPath, reportBefore, sizeof reportBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllDisplays, SceneTest, ::testing::ValuesIn(kAllConfigs),

@@ -3,7 +3,8 @@
 # back-end at 32, 16 and 8 bits, the Direct3D-like one at 32 and 16 (it refuses 8 bits with a box).
 # The same input plays the same trace at every depth, and the frames shown match the 32-bit frames of
 # the same back-end: exactly at 8 bits (the project's pictures are palette pictures), within the
-# rounding of a 5-6-5 pixel (a few steps of each channel) at 16 bits.
+# rounding of a 5-6-5 pixel (a few steps of each channel) at 16 bits. No run writes an error line
+# to the report.
 # Usage: colour_depth_play.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -25,6 +26,8 @@ play() {
         MIRELDA4_SNAPSHOT="$out:$frames" timeout 100 "$player" "$stage" 2>"$out/stderr.txt"
     local rc=$?
     [ "$rc" -eq 0 ] || { cat "$out/stderr.txt"; fail "exit code $rc (Direct3D=$1 Bpp=$2)"; }
+    # Nothing went wrong on the way: the stage leaves picture slots empty, which ask for no surface.
+    if tr -d '\r' <Report_Game.txt | grep -a 'Err'; then fail "error lines in the report (Direct3D=$1 Bpp=$2)"; fi
 }
 
 # same_picture <a.bmp> <b.bmp> <tolerance>: every pixel within the tolerance on each channel.

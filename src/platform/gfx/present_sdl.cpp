@@ -119,7 +119,7 @@ bool PresentOnSurface(SDL_Window* window, bool redraw) {
 
 void ReleasePresenter() {
     // A renderer whose display is gone is only forgotten: releasing it would talk to that display.
-    if (!win::DisplayConnectionLost()) {
+    if (!win::DisplayLost()) {
         if (g_side.texture) SDL_DestroyTexture(g_side.texture);
         if (g_side.renderer) SDL_DestroyRenderer(g_side.renderer);
     }
