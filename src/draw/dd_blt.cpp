@@ -262,7 +262,7 @@ bool DDLock(DDSURFACEDATA* lpSD, DDSURFACEDESC2* lpDDSD, void** lplpBits, int nB
         ECLog("D3DではDDLockは未対応");
         return true;
     }
-    if (!lpSD || !lpSD->lpDDSide || !lpSD->lpDDSide->lpSurface || !lpDDSD) return false;
+    if (!DDHasSurface(lpSD) || !lpDDSD) return false;
     *lpDDSD = DDSURFACEDESC2{};
     if (FAILED(lpSD->lpDDSide->lpSurface->Lock(nullptr, lpDDSD, DDLOCK_WAIT, nullptr))) return false;
     if (lplpBits && (nBpp == 8 || nBpp == 16 || nBpp == 24 || nBpp == 32)) *lplpBits = lpDDSD->lpSurface;
@@ -285,7 +285,7 @@ void DDBlt(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURF
         DDBltStretch(lpDstSD, x, y, nWidth, nHeight, lpSrcSD, sx, sy, nWidth, nHeight, dwFlags);
         return;
     }
-    if (!lpDstSD || !lpSrcSD || !lpDstSD->lpDDSide || !lpSrcSD->lpDDSide) return;
+    if (!DDHasSurface(lpDstSD) || !DDHasSurface(lpSrcSD)) return;
     DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nWidth, nHeight};
     if (!DDClipSameSize(r, lpDstSD->nWidth, lpDstSD->nHeight, lpSrcSD->nWidth, lpSrcSD->nHeight)) return;
     RECT src{r.sx, r.sy, r.sx + r.sw, r.sy + r.sh};
@@ -296,7 +296,7 @@ void DDBlt(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURF
 void DDBltStretch(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURFACEDATA* lpSrcSD,
                   int sx, int sy, int nSrcWidth, int nSrcHeight, std::uint32_t dwFlags) {
     if (!lpDTCon) {
-        if (!lpDstSD || !lpSrcSD || !lpDstSD->lpDDSide || !lpSrcSD->lpDDSide) return;
+        if (!DDHasSurface(lpDstSD) || !DDHasSurface(lpSrcSD)) return;
         DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nSrcWidth, nSrcHeight};
         if (!DDClipBlt(r, lpDstSD->nWidth, lpDstSD->nHeight, lpSrcSD->nWidth, lpSrcSD->nHeight, false))
             return;

@@ -45,7 +45,7 @@ bool ClipToSurface(int& x, int& y, int& w, int& h, int sw, int sh) {
 }
 
 void DDFillDirect(DDSURFACEDATA* lpSD, int x, int y, int w, int h, std::uint32_t raw) {
-    if (!lpSD || !lpSD->lpDDSide || !lpSD->lpDDSide->lpSurface) return;
+    if (!DDHasSurface(lpSD)) return;
     // The rectangle is cut to the surface on both sides, so that a fill that starts left of the
     // surface and ends right of it still fills what lies inside.
     if (!ClipToSurface(x, y, w, h, lpSD->nWidth, lpSD->nHeight)) return;

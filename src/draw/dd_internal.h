@@ -12,6 +12,11 @@ void DDShowCursorFully();
 inline bool DDIsRenderTarget(const DDSURFACEDATA* lpSD) {
     return lpSD && lpSD->lpDT && lpSD->lpDT->bRenderTarget && lpSD->lpDT->lpSurface;
 }
+// A DirectDraw surface record that holds a surface (a failed creation leaves the side record
+// without one, and its size as asked).
+inline bool DDHasSurface(const DDSURFACEDATA* lpSD) {
+    return lpSD && lpSD->lpDDSide && lpSD->lpDDSide->lpSurface;
+}
 // A 16-bit source texel of the pixel paths is drawn when bit 15 or bit 13 is set, skipped as
 // transparent otherwise.
 constexpr std::uint32_t TEXEL16_OPAQUE_BITS = 0x8000 | 0x2000;

@@ -372,7 +372,7 @@ int DDCreateSurfaceFromFile(DDSURFACEDATA* lpSD, const char* szFile, int bColorK
 bool CopyBitmap(DDSURFACEDATA* lpSD, const char* szFile, int nBpp, int bIndexMap, int nMirrorCellW,
                 int nMirrorCellH) {
     if (lpDTCon || !szFile || !*szFile) return true;
-    if (!lpSD || !lpSD->lpDDSide || !lpSD->lpDDSide->lpSurface) return false;
+    if (!DDHasSurface(lpSD)) return false;
     BitmapObject* bmp = LoadBitmapFile(szFile);
     if (!bmp) return false;
     const Dib& dib = bmp->dib;

@@ -80,6 +80,24 @@ TEST_P(SceneTest, AnEmptyPictureSlotIsLeftWithoutASurface) {
     std::memcpy(g_szReportPath, reportBefore, sizeof reportBefore);
 }
 
+// A record left by a failed creation (its side record and the size asked, no surface) neither
+// draws nor is drawn on, whichever blit names it.
+TEST_P(SceneTest, ARecordWithoutItsSurfaceNeitherDrawsNorIsDrawnOn) {
+    const DrawConfig& cfg = GetParam();
+    OPEN_OR_SKIP(cfg);
+    DDSURFACEDATA failed{};
+    DDMakeSideRecord(&failed);
+    failed.nWidth = failed.nHeight = 64;
+    DrawScene();
+    const auto before = PresentAndRead();
+    DDBlt(&g_BackBuffer, 0, 0, 64, 64, &failed, 0, 0, 0);
+    DDBltStretch(&g_BackBuffer, 0, 0, 128, 128, &failed, 0, 0, 64, 64, 1);
+    DDBlt(&failed, 0, 0, 64, 64, &g_BackBuffer, 0, 0, 0);
+    DDBltStretch(&failed, 0, 0, 32, 32, &g_BackBuffer, 0, 0, 64, 64, 0);
+    EXPECT_EQ(PresentAndRead(), before) << cfg.name;
+    DDReleaseSurface(&failed);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllDisplays, SceneTest, ::testing::ValuesIn(kAllConfigs),
                          [](const ::testing::TestParamInfo<DrawConfig>& info) {
                              return std::string(info.param.name);
