@@ -22,6 +22,8 @@ done
 export DURABLE_LOG="$outer/strace.log" DURABLE_PLAYER="$player"
 cat >"$outer/bin/mirelda4" <<'EOF'
 #!/bin/bash
+# The leak checker of a sanitizer build cannot run under strace.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 exec strace -f -qq -y -A -o "$DURABLE_LOG" -e trace=fdatasync,fsync,rename,renameat,renameat2 \
     "$DURABLE_PLAYER" "$@"
 EOF
