@@ -178,7 +178,7 @@ void SplitPathSjis(char* path) {
             p += 2;
             continue;
         }
-        if (*p == '\\') last = p;
+        if (IsSeparator(*p)) last = p;
         ++p;
     }
     if (last) std::memmove(path, last + 1, std::strlen(last + 1) + 1);

@@ -140,8 +140,8 @@ bool MakeFullPath(char* path);
 bool MakeRelativePath(char* path);
 bool MakeRelativePathStr(std::string& path);
 
-// Reduces the path in place to the text after its last backslash. Lead and trail bytes are paired
-// from the start of the text, so a 0x5C that is the second byte of a character is never a separator.
+// Reduces the path in place to the text after its last separator ('\\' or '/'). Lead and trail bytes are
+// paired from the start of the text, so a 0x5C that is the second byte of a character is never a separator.
 void SplitPathSjis(char* path);
 
 // out := path with the text after its last '.' replaced by ext (ext null: the '.' and what follows

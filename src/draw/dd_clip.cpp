@@ -1,39 +1,50 @@
 #include "draw/dd_clip.h"
 
+#include "app/int_range.h"
+
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
 // Cuts [start, start + extent) to [0, limit) without moving what stays; returns the kept extent.
 int CutSourceSpan(int& start, int extent, int limit) {
-    int right = start + extent;
+    std::int64_t right = std::int64_t{start} + extent;
     if (start < 0) start = 0;
     if (right > limit) right = limit;
-    return right - start;
+    return SaturateInt(right - start);
 }
 
-// Same-size cut of one axis: target position p against the target size, source span [s, right).
-void CutSameSizeAxis(int& p, int& s, int& right, int dstSize) {
-    if (p < 0) {
-        s -= p;
-        p = 0;
+// Same-size cut of one axis, worked out wide so that positions and sizes as large as an int holds
+// stay defined: target position `p` against the target size, source span [s, s + extent) against
+// the source size. Sets p and s to the kept start; returns the kept extent.
+std::int64_t CutSameSizeAxis(int& p, int& s, int extent, int srcSize, int dstSize) {
+    std::int64_t right = std::min<std::int64_t>(std::int64_t{s} + extent, srcSize);
+    std::int64_t start = std::max(s, 0);
+    std::int64_t pos = p;
+    if (pos < 0) {
+        start -= pos;
+        pos = 0;
     }
     // The right (bottom) edge is tested after a left (top) cut as well, so that a picture wider
     // than the target that starts left of it is still cut to the target.
-    if (right - s + p > dstSize) right = dstSize - p + s;
+    if (right - start + pos > dstSize) right = dstSize - pos + start;
+    p = static_cast<int>(pos);
+    s = SaturateInt(start);
+    return right - start;
 }
 
 // Target cut of one axis of a scaled blit (DirectDraw): moves the source by the same fraction.
 bool CutScaledTargetAxis(int& p, int& ext, int& s, int& sext, int dstSize) {
     if (p < 0) {
-        if (p + ext < 0 || ext == 0) return false;
-        int d = static_cast<int>(static_cast<double>(-p) / ext * sext);
+        if (std::int64_t{p} + ext < 0 || ext == 0) return false;
+        int d = static_cast<int>(-static_cast<double>(p) / ext * sext);
         s += d;
         sext -= d;
         ext += p;
         p = 0;
     }
-    if (p + ext > dstSize) {
+    if (std::int64_t{p} + ext > dstSize) {
         if (p >= dstSize || ext == 0) return false;
         sext = static_cast<int>(static_cast<double>(dstSize - p) / ext * sext);
         ext = dstSize - p;
@@ -63,19 +74,11 @@ double CutScaledSourceAxis(int& s, int& sext, int srcSize, bool bD3D) {
 
 bool DDClipSameSize(DDBLTRECT& r, int dstW, int dstH, int srcW, int srcH) {
     if (r.w < 1 || r.h < 1 || r.sw == 0 || r.sh == 0) return false;
-    int right = r.sx + r.sw;
-    int bottom = r.sy + r.sh;
-    if (r.sx < 0) r.sx = 0;
-    if (r.sy < 0) r.sy = 0;
-    right = std::min(right, srcW);
-    bottom = std::min(bottom, srcH);
-    CutSameSizeAxis(r.x, r.sx, right, dstW);
-    CutSameSizeAxis(r.y, r.sy, bottom, dstH);
-    r.sw = right - r.sx;
-    r.sh = bottom - r.sy;
-    r.w = r.sw;
-    r.h = r.sh;
-    return r.sw >= 1 && r.sh >= 1;
+    const std::int64_t keptW = CutSameSizeAxis(r.x, r.sx, r.sw, srcW, dstW);
+    const std::int64_t keptH = CutSameSizeAxis(r.y, r.sy, r.sh, srcH, dstH);
+    r.w = r.sw = SaturateInt(keptW);
+    r.h = r.sh = SaturateInt(keptH);
+    return keptW >= 1 && keptH >= 1;
 }
 
 bool DDClipScaled(DDBLTRECT& r, int dstW, int dstH, int srcW, int srcH, bool bD3D) {

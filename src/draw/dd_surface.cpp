@@ -116,6 +116,11 @@ bool DDCheckResult(int code) {
     }
 }
 
+void DDCloseForSurface(const char* what, int w, int h) {
+    ReportErrBox("%s（%d×%d）のサーフェスが作成できないため終了します", what, w, h);
+    win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+}
+
 void DDFitTextureSize(int& w, int& h) {
     if (!lpDTCon) return;
     DDFitTextureSizeRule(w, h, lpDTCon->bPow2 != 0, lpDTCon->bSquareOnly != 0);

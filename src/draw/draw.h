@@ -196,6 +196,9 @@ int DDCreateSurfaceFromFile(DDSURFACEDATA* lpSD, const char* szFile, int bColorK
                             int nD3DMemory, int bNoResources, int bIndexMap, int nMirrorCellW,
                             int nMirrorCellH, int bRemake);
 bool DDCheckResult(int code);
+// A surface the program cannot go on without could not be made: says so in the report log and in
+// a box, naming what it was for and its size, then closes the program.
+void DDCloseForSurface(const char* what, int w, int h);
 void DDFitTextureSize(int& w, int& h);
 bool DDCheckTextureSize(int w, int h);
 bool CopyBitmap(DDSURFACEDATA* lpSD, const char* szFile, int nBpp, int bIndexMap, int nMirrorCellW,

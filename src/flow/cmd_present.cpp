@@ -200,13 +200,14 @@ int CmdShowPicture(cChara& chara, cEdFlowCmd& rec) {
         return 0;
     }
     // Centred on its anchor at its drawn size.
-    p->m_nWidth = p->m_nWidth * scale / 100;
-    p->m_nHeight = p->m_nHeight * scale / 100;
+    // Worked out wide: a scale as large as an int holds keeps the size at the end of int.
+    p->m_nWidth = SaturateInt(std::int64_t{p->m_nWidth} * scale / 100);
+    p->m_nHeight = SaturateInt(std::int64_t{p->m_nHeight} * scale / 100);
     p->m_dX = x - p->m_nWidth / 2;
     p->m_dY = y - p->m_nHeight / 2;
     if (p->m_bFixed) {
-        p->m_nScreenX = static_cast<int>(p->m_dX) - static_cast<int>(ViewX().m_dPos);
-        p->m_nScreenY = static_cast<int>(p->m_dY) - static_cast<int>(ViewY().m_dPos);
+        p->m_nScreenX = SaturateInt(std::int64_t{SaturateInt(p->m_dX)} - static_cast<int>(ViewX().m_dPos));
+        p->m_nScreenY = SaturateInt(std::int64_t{SaturateInt(p->m_dY)} - static_cast<int>(ViewY().m_dPos));
     }
     WaitWhileShown(display, frames);
     return 0;

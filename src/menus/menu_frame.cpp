@@ -99,7 +99,7 @@ DDSURFACEDATA* cScreenMenuScene::Screen() {
 
 void cScreenMenuScene::CreateScreen() {
     DDCreateSurfaceVec(m_Surfaces, m_SurfaceDefs, 640, 480, 0, 0, DTMEMORYTYPE_VIDEO_RT, 0);
-    if (!Screen() || (!Screen()->lpDT && !Screen()->lpDDSide)) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+    if (!Screen() || (!Screen()->lpDT && !Screen()->lpDDSide)) DDCloseForSurface("メニュー画面", 640, 480);
     DrawScreen(Screen());
 }
 

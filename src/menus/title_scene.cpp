@@ -116,7 +116,7 @@ void cTitleScene::BuildMenuSurface() {
     }
     DDCreateSurfaceVec(m_Surfaces, m_SurfaceDefs, w, 32 * m_nCount + 2, 1, 0, DTMEMORYTYPE_VIDEO_RT, 0);
     DDSURFACEDATA* box = MenuSurface();
-    if (!box || (!box->lpDT && !box->lpDDSide)) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+    if (!box || (!box->lpDT && !box->lpDDSide)) DDCloseForSurface("タイトルメニュー", w, 32 * m_nCount + 2);
     DrawMenuSurface();
 }
 

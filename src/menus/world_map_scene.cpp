@@ -171,7 +171,7 @@ void cWorldMapScene::Init() {
     m_PrevCursor = c;
     DDCreateSurfaceVec(m_Surfaces, m_SurfaceDefs, 272, 352, 1, 0, DTMEMORYTYPE_VIDEO_RT, 0);
     if (!RankingSurface() || (!RankingSurface()->lpDT && !RankingSurface()->lpDDSide))
-        win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+        DDCloseForSurface("ランキング", 272, 352);
     DrawRankingSurface();
     if (StagePage()) {
         SelectStage();

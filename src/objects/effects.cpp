@@ -125,12 +125,23 @@ void StartEffectAt(int effect, double x, double y, int scale) {
 
 // ---- Shown pictures ----
 
+namespace {
+
+// A world position on the screen, int(position) - int(view), kept at the ends of int.
+int ScreenPosition(double position, double view) {
+    return SaturateInt(std::int64_t{SaturateInt(position)} - static_cast<int>(view));
+}
+
+} // namespace
+
 int cPictureLayer::Draw(DDSURFACEDATA* surface, DDSURFACEDATA* picture, int paused) {
     if (m_nDisplayMode == 2 && !(paused && !m_bCountWhilePaused)) {
-        if (--m_nFrames < 0) return 1;
+        // Counted down without passing the smallest int, so a time of any length ends.
+        m_nFrames = SaturateInt(std::int64_t{m_nFrames} - 1);
+        if (m_nFrames < 0) return 1;
     }
-    const int x = m_bFixed ? m_nScreenX : static_cast<int>(m_dX) - static_cast<int>(ViewX().m_dPos);
-    const int y = m_bFixed ? m_nScreenY : static_cast<int>(m_dY) - static_cast<int>(ViewY().m_dPos);
+    const int x = m_bFixed ? m_nScreenX : ScreenPosition(m_dX, ViewX().m_dPos);
+    const int y = m_bFixed ? m_nScreenY : ScreenPosition(m_dY, ViewY().m_dPos);
     if (!picture) return 0;
     if (m_bStretch)
         DDBltStretch(surface, x, y, m_nWidth, m_nHeight, picture, 0, 0, picture->nWidth, picture->nHeight, 1);

@@ -1,6 +1,7 @@
 #include "objects/message_window.h"
 
 #include "app/display_report.h"
+#include "app/int_range.h"
 #include "app/play_bounds.h"
 #include "app/sjis.h"
 #include "draw/dd_startup.h"
@@ -197,7 +198,9 @@ void cMessage::Render() {
 
 int DrawMessage(cMessage& m, DDSURFACEDATA* surface, int paused) {
     if (m.m_nDisplayMode == 2 && !(paused && !m.m_bCountWhilePaused)) {
-        if (--m.m_nFrames < 0) {
+        // Counted down without passing the smallest int, so a time of any length ends.
+        m.m_nFrames = SaturateInt(std::int64_t{m.m_nFrames} - 1);
+        if (m.m_nFrames < 0) {
             m.FreeSurface();
             return 1;
         }

@@ -233,6 +233,22 @@ std::FILE* CreateTempBeside(const std::string& native, std::string& tempName) {
     return nullptr;
 }
 
+// The folder that holds `native` ("." for a bare name).
+std::string FolderOf(const std::string& native) {
+    const std::size_t slash = native.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : native.substr(0, slash);
+}
+
+// Makes the folder's entries (a rename into it) reach the disk. Some file systems cannot sync a
+// folder; the rename has then been done all the same, so the write is not failed for it.
+void SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
 } // namespace
 
 bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill) {
@@ -245,10 +261,17 @@ bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE
     bool ok = fill(fp);
     // Bytes still in the stream's buffer must reach the file: a full disk shows here or at close.
     ok = std::fflush(fp) == 0 && fault != WriteFault::Flush && ok;
+    // The data reach the disk before the name does: after a power loss the file is the old one or
+    // the new one whole, never a new name on an empty file.
+    ok = ok && fdatasync(fileno(fp)) == 0 && fault != WriteFault::Sync;
     ok = std::fclose(fp) == 0 && ok;
     if (ok) ok = fault != WriteFault::Rename && std::rename(temp.c_str(), native.c_str()) == 0;
-    if (!ok) unlink(temp.c_str());
-    return ok;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    SyncFolder(FolderOf(native));
+    return true;
 }
 
 bool IsTempFileName(std::string_view name, long* pid) {

@@ -52,10 +52,11 @@ bool IsAbsolute(std::string_view sysPath);
 std::uint64_t FreeBytes(std::string_view sysPath);
 
 // Writes a file whole or not at all. `fill` writes the contents into a new temporary file in the
-// file's own folder; only when it returns true and every byte has reached the file (the flush and
-// the close both succeed) does the temporary take the file's name, replacing the old file in one
-// step. Otherwise the temporary is removed and the old file, if there was one, keeps its bytes.
-// False when the file was not written; the caller reports it.
+// file's own folder; only when it returns true and every byte has reached the disk (the flush, the
+// data sync and the close all succeed) does the temporary take the file's name, replacing the old
+// file in one step, and the folder is synced so that the new name lasts. Otherwise the temporary is removed
+// and the old file, if there was one, keeps its bytes. False when the file was not written; the caller
+// reports it.
 bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill);
 
 // True for the name of a temporary file of WriteWholeFile ("NAME.tmp-PID-N"); `pid` (when given)
@@ -67,7 +68,7 @@ int RemoveLeftoverTempFiles(std::string_view sysFolder);
 
 // Tests only: makes the next WriteWholeFile calls fail at one step, as a full disk or a failing
 // device would.
-enum class WriteFault { None, Flush, Rename };
+enum class WriteFault { None, Flush, Sync, Rename };
 void SetWriteFaultForTests(WriteFault fault);
 
 } // namespace fsys

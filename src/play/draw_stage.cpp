@@ -201,7 +201,7 @@ bool CreateWorkSurfaces() {
     DDReleaseSurface(&g_HoleSD);
     const int w = 1280 + 2 * r, h = 960 + 2 * r;
     if (!DDCreateSurface(&g_DarkSD, w, h, 1, 1, DTMEMORYTYPE_VIDEO_RT, 0, 0)) {
-        win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+        DDCloseForSurface("視界の暗闇", w, h);
         return false;
     }
     DDFillRect(&g_DarkSD, 0, 0, w, h, 16);
@@ -212,7 +212,7 @@ bool CreateWorkSurfaces() {
         return true;
     }
     if (!DDCreateSurface(&g_HoleSD, 2 * r, 2 * r, 1, 1, DTMEMORYTYPE_VIDEO_RT, 0, 0)) {
-        win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+        DDCloseForSurface("視界の穴", 2 * r, 2 * r);
         return false;
     }
     if (DDIsD3D())

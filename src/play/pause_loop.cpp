@@ -3,6 +3,7 @@
 #include "app/game_loop.h"
 #include "app/globals.h"
 #include "app/input.h"
+#include "app/int_range.h"
 #include "app/play_se.h"
 #include "app/scene.h"
 #include "app/thread.h"
@@ -90,7 +91,9 @@ unsigned PauseLoop(void*) {
         if (scene->m_nWaitDelay >= 1) {
             --scene->m_nWaitDelay;
         } else if (!scene->m_bWaitConfirm) {
-            if (--scene->m_nWaitFrames < 0) break;
+            // Counted down without passing the smallest int: a wait of any length authored ends.
+            scene->m_nWaitFrames = SaturateInt(std::int64_t{scene->m_nWaitFrames} - 1);
+            if (scene->m_nWaitFrames < 0) break;
         } else if ((input.wButtons & BUTTON_CONFIRM) &&
                    !(cInputHistory::GetPast(input, 1, 1) & BUTTON_CONFIRM)) {
             PlaySe(scene->m_nWaitKind == 1 ? 12 : 1);

@@ -396,8 +396,11 @@ void PlayStep(cGameScene& scene) {
     ++scene.m_nPlayFrame;
     // The end of a replay starts it again: the stage is set up anew.
     if (!StepInput(scene)) return;
+    const unsigned stage = g_PlayTrace.StagesBegun();
     if (RunFrameBody(scene) && g_PlayStepHooks.DrawFrame) g_PlayStepHooks.DrawFrame(scene, 1, 0, 1, 1);
-    g_PlayTrace.WriteStep(scene, PlayEndWord(scene));
+    // A step that set the stage up again (a restart after a defeat or a time-out) has no line: it
+    // would hold the new stage before any of its steps, and its first step is its FRAME 1.
+    if (g_PlayTrace.StagesBegun() == stage) g_PlayTrace.WriteStep(scene, PlayEndWord(scene));
 }
 
 int PlayEndWord(const cGameScene& scene) {

@@ -28,7 +28,12 @@ class cPlayTrace {
     // Writes to `file` instead (tests); null switches the trace off.
     void SetFile(std::FILE* file);
     // A stage was set up: the next step is FRAME 1.
-    void BeginStage() { m_nFrame = 0; }
+    void BeginStage() {
+        m_nFrame = 0;
+        ++m_nStages;
+    }
+    // Stages set up so far; a step compares it before and after itself.
+    unsigned StagesBegun() const { return m_nStages; }
     // Writes the line of the step just made.
     void WriteStep(const cGameScene& scene, int endWord);
 
@@ -37,6 +42,7 @@ class cPlayTrace {
     bool m_bOwned = false;
     bool m_bDecided = false;
     int m_nFrame = 0;
+    unsigned m_nStages = 0;
 };
 
 extern cPlayTrace g_PlayTrace;

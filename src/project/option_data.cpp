@@ -1,11 +1,17 @@
 #include "project/option_data.h"
 
+#include "platform/file_system.h"
+
 #include <algorithm>
 
 cOptionData g_OptionData;
 
 cOptionData::cOptionData() {
     RegisterMembers(g_nDataVersion);
+    SetDefaults();
+}
+
+void cOptionData::SetDefaults() {
     Reset();
     bMusic = 1;
     nVolume = 7;
@@ -22,10 +28,20 @@ void cOptionData::RegisterMembers(std::int32_t) {
 }
 
 bool cOptionData::Load(std::FILE* fp) {
+    // A version word no player writes (a zeroed file) marks a damaged file.
+    if (g_nLoadVersion < 1 || g_nLoadVersion > DATA_VERSION_CURRENT) return false;
     const bool ok = cSerialRecord::Load(fp);
     nVolume = VolumeLevel();
     nPalette = PaletteChoice();
     return ok;
+}
+
+bool cOptionData::LoadUserFile(const std::string& name) {
+    if (LoadFile(name)) return true;
+    // What was read of a damaged file is not used.
+    SetDefaults();
+    if (fsys::IsFile(name)) SetAsideDamagedFile(name, "オプションを初期化しました");
+    return false;
 }
 
 int cOptionData::VolumeLevel() const {

@@ -20,6 +20,11 @@ class cOptionData : public cSerialRecord {
     cOptionData();
     void RegisterMembers(std::int32_t version) override;
     bool Load(std::FILE* fp) override;
+    // Reads the user's options file. A missing file leaves the defaults without a word; one that
+    // exists but cannot be read is moved aside (so the next save does not overwrite what it holds),
+    // told once, and the defaults are taken. False when the defaults are taken.
+    bool LoadUserFile(const std::string& name);
+    void SetDefaults();
 
     // The volume level and palette choice inside their tables (a damaged or foreign file must not
     // turn them into indexes outside them).

@@ -328,7 +328,7 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
         SetJoyButtonMasks(rec);
     if (!LoadKeyConfig(g_PathTable[PATH_KEYCONFIG_DAT].c_str(), g_KeyConfig))
         SetDefaultKeyConfig(g_KeyConfig);
-    g_OptionData.LoadFile(g_PathTable[PATH_OPTION_DAT]);
+    g_OptionData.LoadUserFile(g_PathTable[PATH_OPTION_DAT]);
     if (g_nScreenBpp == 8 && !LoadHbtPalettes(g_OptionData.PaletteChoice())) return false;
 
     // 32-35: music and sound effects.

@@ -71,6 +71,12 @@ TEST(SplitPathSjis, KeepsTheTextAfterTheLastSeparator) {
     char root[MAX_PATH] = "\\top";
     SplitPathSjis(root);
     EXPECT_STREQ(root, "top");
+    char slashes[MAX_PATH] = "data/stg4/stage.stg4_000";
+    SplitPathSjis(slashes);
+    EXPECT_STREQ(slashes, "stage.stg4_000");
+    char mixed[MAX_PATH] = "data/stg4\\sub/stage";
+    SplitPathSjis(mixed);
+    EXPECT_STREQ(mixed, "stage");
 }
 
 TEST(SplitPathSjis, TrailByte5CIsNotASeparator) {

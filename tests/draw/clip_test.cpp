@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 DDBLTRECT Rect(int x, int y, int w, int h, int sx, int sy, int sw, int sh) {
@@ -52,6 +54,54 @@ TEST(ClipSameSize, PictureWiderThanTheTargetStartingLeftOfItIsCutOnBothSides) {
     auto r = Rect(-10, -5, 100, 100, 0, 0, 100, 100);
     ASSERT_TRUE(DDClipSameSize(r, 40, 30, 100, 100));
     ExpectRect(r, 0, 0, 40, 30, 10, 5, 40, 30);
+}
+
+// Positions and sizes as far out as an int holds draw nothing or the visible part, and are
+// worked out without overflowing (the sanitizer build checks the arithmetic).
+TEST(ClipExtremes, PositionsAndSizesAtTheEndsOfInt) {
+    struct Case {
+        const char* what;
+        DDBLTRECT r;
+        bool scaledD3D;
+        bool drawn;
+        DDBLTRECT kept;
+    };
+    const Case cases[] = {
+        {"same size, x at the smallest int", Rect(INT_MIN, 0, 160, 120, 0, 0, 160, 120), false, false, {}},
+        {"same size, y at the smallest int", Rect(0, INT_MIN, 160, 120, 0, 0, 160, 120), false, false, {}},
+        {"same size, x at the largest int", Rect(INT_MAX, 0, 160, 120, 0, 0, 160, 120), false, false, {}},
+        {"same size, a source start at the smallest int",
+         Rect(0, 0, 160, 120, INT_MIN, 0, 160, 120),
+         false,
+         false,
+         {}},
+        {"scaled, ten times as wide from the left", Rect(-100, 0, 1600, 120, 0, 0, 160, 120), false, true,
+         Rect(0, 0, 640, 120, 10, 0, 64, 120)},
+        // Each source column covers millions of target columns: less than one is kept.
+        {"scaled, the largest width from the left",
+         Rect(-100, 0, INT_MAX, 120, 0, 0, 160, 120),
+         false,
+         false,
+         {}},
+        {"scaled, the largest width from inside",
+         Rect(100, 0, INT_MAX, 120, 0, 0, 160, 120),
+         false,
+         false,
+         {}},
+        {"scaled, x at the smallest int", Rect(INT_MIN, 0, 320, 240, 0, 0, 160, 120), false, false, {}},
+        {"scaled Direct3D, x at the smallest int", Rect(INT_MIN, 0, 320, 240, 0, 0, 160, 120), true, true,
+         Rect(INT_MIN, 0, 320, 240, 0, 0, 160, 120)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DDBLTRECT r = c.r;
+        const bool drawn = c.r.w == c.r.sw && c.r.h == c.r.sh
+                               ? DDClipSameSize(r, 640, 480, 160, 120)
+                               : DDClipScaled(r, 640, 480, 160, 120, c.scaledD3D);
+        EXPECT_EQ(drawn, c.drawn);
+        if (drawn && c.drawn)
+            ExpectRect(r, c.kept.x, c.kept.y, c.kept.w, c.kept.h, c.kept.sx, c.kept.sy, c.kept.sw, c.kept.sh);
+    }
 }
 
 TEST(ClipScaled, ZeroSourceExtentDrawsNothing) {

@@ -286,6 +286,19 @@ TEST_F(RankingFiles, ADamagedFileIsKeptAsideAndTold) {
     EXPECT_EQ(boxes.texts().size(), 2u);
 }
 
+// A stage named with '/' registers into the file its '\\' spelling reads, and back.
+TEST_F(RankingFiles, EitherSeparatorWritesAndReadsOneFile) {
+    cRankingStore store;
+    store.tables[0].Register("abc", 42);
+    ASSERT_TRUE(store.SaveFile(2, "data/stg4/demo."));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.path() / "user_data" / "free" / "demo.rkg"));
+    for (const char* spelling : {"data\\stg4\\demo.", "data/stg4/demo."}) {
+        cRankingStore back;
+        ASSERT_TRUE(back.LoadFile(2, spelling)) << spelling;
+        EXPECT_EQ(UsedValues(back.tables[0]), std::vector<int>{42}) << spelling;
+    }
+}
+
 TEST_F(RankingFiles, ReplayModeHasNoFile) {
     cRankingStore store;
     store.tables[0].Register("abc", 10);
@@ -308,6 +321,10 @@ TEST(RankingFileName, FolderByModeAndTheFileNameKept) {
         {2, "data\\stg4\\sample.stg4_003", "user_data\\free\\sample.stg4_003rkg"},
         {1, "data\\stg4\\c01-1.stg4", "user_data\\challenge\\c01-1.stg4rkg"},
         {0, "plain.stg4", "user_data\\story\\plain.stg4rkg"},
+        // A path written with '/' (or both separators) names the same file as with '\\'.
+        {2, "data/stg4/demo.", "user_data\\free\\demo.rkg"},
+        {2, "data\\stg4/demo.", "user_data\\free\\demo.rkg"},
+        {2, "data/stg4\\demo.", "user_data\\free\\demo.rkg"},
         // The second byte of "ソ" is 0x5C: not a separator.
         {0, "data\\ソ.stg4", "user_data\\story\\ソ.stg4rkg"},
         {3, "data\\stg4\\a.stg4", nullptr},

@@ -137,6 +137,7 @@ TEST_F(FileSystem, WholeFileWritesReplaceTheOldFileOnlyWhenEveryByteWasWritten) 
         {"a complete write", fsys::WriteFault::None, true, true},
         {"a writer whose stream fails midway", fsys::WriteFault::None, false, false},
         {"a flush that fails (full disk)", fsys::WriteFault::Flush, true, false},
+        {"a data sync that fails (device error)", fsys::WriteFault::Sync, true, false},
         {"a rename that fails", fsys::WriteFault::Rename, true, false},
     };
     for (const Case& c : cases) {
@@ -196,8 +197,9 @@ TEST_F(FileSystem, LeftoverTemporaryFilesOfEndedWritersAreRemoved) {
     waitpid(child, nullptr, 0);
     const std::string ended = std::to_string(child), self = std::to_string(getpid()),
                       live = std::to_string(getppid());
-    for (const std::string& n : {"r.rpl4_732.tmp-" + ended + "-0", "Option.dat.tmp-" + self + "-3",
-                                 "Story01.dat.tmp-" + live + "-1", std::string("Story01.dat"), std::string("x.tmp-1-2-3")})
+    for (const std::string& n :
+         {"r.rpl4_732.tmp-" + ended + "-0", "Option.dat.tmp-" + self + "-3", "Story01.dat.tmp-" + live + "-1",
+          std::string("Story01.dat"), std::string("x.tmp-1-2-3")})
         Touch(dir / "u" / n);
     EXPECT_EQ(fsys::RemoveLeftoverTempFiles("u"), 2);
     std::vector<std::string> left;

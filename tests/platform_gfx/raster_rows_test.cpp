@@ -322,3 +322,95 @@ TEST(RasterRows16, TheSteppedRowWritesWhatThePixelRowWrites) {
 }
 
 } // namespace
+
+// An enlarged texture on a 32-bit target, each texel taken for whole rows and columns of pixels (a
+// picture shown at a larger scale): every pixel takes its texel's value by the per-pixel rule, rows
+// that repeat a texture row included, for 32-bit and 16-bit textures, blended and copied.
+TEST(RasterRows, EnlargedTexturesFollowThePixelRule) {
+    struct Case {
+        D3DFORMAT texture;
+        bool blend;
+        int scaleX, scaleY;
+    };
+    const Case cases[] = {{D3DFMT_A8R8G8B8, true, 3, 2},
+                          {D3DFMT_A8R8G8B8, false, 2, 3},
+                          {D3DFMT_A1R5G5B5, true, 3, 3},
+                          {D3DFMT_R5G6B5, false, 2, 2}};
+    constexpr int TW = 12, TH = 5, W = 40, H = 16;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "texture " << c.texture << (c.blend ? " blended" : " copied")
+                                        << " x" << c.scaleX << " y" << c.scaleY);
+        sim::ResetSimulation();
+        Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(d3d, nullptr);
+        D3DPRESENT_PARAMETERS pp;
+        pp.BackBufferWidth = W;
+        pp.BackBufferHeight = H;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+        Direct3DDevice9* dev = nullptr;
+        ASSERT_EQ(
+            d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev),
+            D3D_OK);
+        Direct3DSurface9* rt = nullptr;
+        dev->GetRenderTarget(0, &rt);
+        Direct3DTexture9* tex = nullptr;
+        ASSERT_EQ(dev->CreateTexture(TW, TH, 1, 0, c.texture, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+        PixelBuffer& texels = tex->Level()->Pixels();
+        std::mt19937 rng(11);
+        for (int y = 0; y < TH; ++y)
+            for (int x = 0; x < TW; ++x) {
+                const std::uint32_t kind = (x + 2 * y) % 3;
+                const std::uint32_t alpha = kind == 0 ? 0 : kind == 1 ? 255 : rng() & 0xFF;
+                texels.Set(x, y, FromArgb(texels.format, alpha << 24 | (rng() & 0xFFFFFF)));
+            }
+        dev->SetTexture(0, tex);
+        dev->SetFVF(D3DFVF_TLVERTEX);
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, c.blend);
+        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        RasterState rs;
+        rs.blend = c.blend;
+        rs.srcBlend = D3DBLEND_SRCALPHA;
+        rs.destBlend = D3DBLEND_INVSRCALPHA;
+        dev->SetTextureStageState(0, D3DTSS_COLOROP, rs.stage.colourOp);
+        dev->SetTextureStageState(0, D3DTSS_COLORARG1, rs.stage.colourArg1);
+        dev->SetTextureStageState(0, D3DTSS_COLORARG2, rs.stage.colourArg2);
+        dev->SetTextureStageState(0, D3DTSS_ALPHAOP, rs.stage.alphaOp);
+        dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, rs.stage.alphaArg1);
+        dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, rs.stage.alphaArg2);
+        PixelBuffer& target = rt->Pixels();
+        std::vector<std::uint32_t> before(W * H);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                before[y * W + x] = rng();
+                target.Set(x, y, before[y * W + x]);
+            }
+        // From pixel (1, 1), the whole texture at the scale: pixel (1 + i, 1 + j) takes texel
+        // (i / scaleX, j / scaleY), clipped at the target's edges.
+        const float x0 = 0.5f, y0 = 0.5f, x1 = x0 + TW * c.scaleX, y1 = y0 + TH * c.scaleY;
+        TLVERTEX q[4] = {{x0, y0, 0, 1, 0xFFFFFFFF, 0, 0},
+                         {x0, y1, 0, 1, 0xFFFFFFFF, 0, 1},
+                         {x1, y0, 0, 1, 0xFFFFFFFF, 1, 0},
+                         {x1, y1, 0, 1, 0xFFFFFFFF, 1, 1}};
+        ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(TLVERTEX)), D3D_OK);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                std::uint32_t want = before[y * W + x];
+                const int i = x - 1, j = y - 1;
+                if (i >= 0 && j >= 0 && i < TW * c.scaleX && j < TH * c.scaleY) {
+                    const std::uint32_t texel = ToArgb(texels.format, texels.Get(i / c.scaleX, j / c.scaleY));
+                    const std::uint32_t s = CombineStage(rs.stage, texel, 0xFFFFFFFF, 0xFFFFFFFF);
+                    if (!c.blend)
+                        want = FromArgb(target.format, s);
+                    else if (s >> 24 != 0)
+                        want = FromArgb(target.format, BlendPixel(rs, s, ToArgb(target.format, want)));
+                }
+                ASSERT_EQ(target.Get(x, y), want) << "at " << x << "," << y;
+            }
+        tex->Release();
+        rt->Release();
+        dev->Release();
+        d3d->Release();
+    }
+}

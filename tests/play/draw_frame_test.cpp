@@ -322,6 +322,27 @@ TEST_P(FrameDraw, MessageSurfacesGoToSystemMemoryWhenLittleVideoMemoryIsFree) {
     g_DisplayInfo = saved;
 }
 
+// The darkness work surfaces are made for every sight the clamp allows, under either back-end: the
+// widest is 1280 + 2 x 2048 pixels across.
+TEST_P(FrameDraw, DarknessSurfacesOfEverySightAreMade) {
+    ASSERT_TRUE(OpenStage());
+    struct Case {
+        int radius;
+        int kept; // the radius the surfaces are made for
+    };
+    const Case cases[] = {{88 * 16, 88 * 16}, {89 * 16, 89 * 16}, {2048, 2048}, {100000, 2048}};
+    for (const Case& c : cases) {
+        g_Heroes[0].m_nLightRadius = c.radius;
+        g_Heroes[0].m_Def.m_nSightShape = 1;
+        ASSERT_TRUE(CreateWorkSurfaces()) << c.radius;
+        EXPECT_EQ(g_DarkSD.nWidth, 1280 + 2 * c.kept) << c.radius;
+        EXPECT_EQ(g_DarkSD.nHeight, 960 + 2 * c.kept) << c.radius;
+        EXPECT_EQ(g_HoleSD.nWidth, 2 * c.kept) << c.radius;
+    }
+    g_Heroes[0].m_nLightRadius = 0;
+    ASSERT_TRUE(CreateWorkSurfaces());
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, FrameDraw, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param ? "D3D" : "DD"; });
 

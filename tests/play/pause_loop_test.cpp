@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -101,6 +102,25 @@ TEST_F(PauseLoopThread, TimedWaitDrawsItsDelayThenEnds) {
     SetPauseWait(*scene, 0, 0, 30, 0); // a 30-frame notice
     ASSERT_TRUE(RunWait());
     EXPECT_EQ(g_presents, 30);
+}
+
+// A timed wait as long or as short as an int holds: the count stops at its end rather than
+// passing the smallest int (which would wrap into a wait of years).
+TEST_F(PauseLoopThread, TimedWaitsOfAnyLengthEnd) {
+    struct Case {
+        int frames;
+        int presents;
+        int left;
+    };
+    const Case cases[] = {
+        {3, 3, -1}, {0, 0, -1}, {-1, 0, -2}, {INT_MIN + 1, 0, INT_MIN}, {INT_MIN, 0, INT_MIN}};
+    for (const Case& c : cases) {
+        g_presents = 0;
+        SetPauseWait(*scene, 0, 0, c.frames, 0);
+        ASSERT_TRUE(RunWait()) << c.frames;
+        EXPECT_EQ(g_presents, c.presents) << c.frames;
+        EXPECT_EQ(scene->m_nWaitFrames, c.left) << c.frames;
+    }
 }
 
 TEST_F(PauseLoopThread, ConfirmCountsOnlyOnThePressEdge) {

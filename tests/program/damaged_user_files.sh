@@ -1,8 +1,9 @@
 #!/bin/bash
 # Damaged user files, headless with scripted input on the demo project. A challenge progress that
 # holds only its version word is moved aside with a box, and the challenge starts afresh and plays
-# on. A replay of zero bytes chosen through the title's replay item is refused with a box and the
-# title stays: its free-play item then plays the demo stage. Given on the command line, the same
+# on; so is a damaged Option.dat at start-up, the options then taking their defaults. A replay of
+# zero bytes chosen through the title's replay item is refused with a box and the title stays: its
+# free-play item then plays the demo stage. Given on the command line, the same
 # replay is refused with a box and start-up ends cleanly, playing nothing.
 # Usage: damaged_user_files.sh <player> <build-dir>
 set -u
@@ -18,6 +19,7 @@ mkdir -p user_data/challenge user_data/rpl4
 # Frames count from the program's first; a fade takes 10 frames. Directions: 2 right, 4 up, 8 down;
 # buttons: 1 confirm.
 cp "$damaged/Challenge.dat.trunc4" user_data/challenge/Challenge.dat
+printf '\xdc\x02\x00\x00\x05\x00' >user_data/Option.dat
 cat >input.txt <<'EOF'
 14 0 0
 1 8 0     # 15: title, down
@@ -36,6 +38,9 @@ rc=$?
 grep -q 'Challenge.dat が壊れているので' stderr.txt || { cat stderr.txt; fail "no box about the damaged Challenge.dat"; }
 cmp -s user_data/challenge/Challenge.dat.bad "$damaged/Challenge.dat.trunc4" ||
     { ls user_data/challenge; fail "the damaged Challenge.dat was not kept aside"; }
+grep -q 'Option.dat が壊れているので' stderr.txt || { cat stderr.txt; fail "no box about the damaged Option.dat"; }
+[ "$(od -An -tx1 user_data/Option.dat.bad | tr -d ' \n')" = dc0200000500 ] ||
+    { ls user_data; fail "the damaged Option.dat was not kept aside"; }
 steps=$(grep -c '^[0-9]* hero=' trace.txt 2>/dev/null)
 [ "${steps:-0}" -ge 150 ] || { cat stderr.txt; fail "the challenge stage played ${steps:-0} steps, not on to the frame limit"; }
 

@@ -1,8 +1,11 @@
 #include "project/option_data.h"
 
+#include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using fixtures::ByteWriter;
 
@@ -48,4 +51,51 @@ TEST(OptionData, IndexesFromTheFileAreClamped) {
     ASSERT_TRUE(o.LoadFile(dir.file("Option.dat")));
     EXPECT_EQ(o.nPalette, 26);
     EXPECT_EQ(o.nVolume, 0);
+}
+
+// A damaged options file is not reset and later overwritten without a word: it is moved aside
+// whole, told in one box, and the defaults are taken. A missing file takes the defaults silently.
+TEST(OptionData, ADamagedFileIsKeptAsideAndTold) {
+    ByteWriter sound;
+    sound.i32(732).i32(4).i32(3).i32(0).i32(10).i32(2).i32(1).str("abc");
+    const fixtures::Bytes whole = sound.data();
+    struct Case {
+        const char* what;
+        fixtures::Bytes bytes;
+    };
+    const Case cases[] = {
+        {"empty", {}},
+        {"version word only", fixtures::Bytes(whole.begin(), whole.begin() + 4)},
+        {"one byte short", fixtures::Bytes(whole.begin(), whole.end() - 1)},
+        {"zeroed", fixtures::Bytes(whole.size(), 0)},
+        {"a field count no options record has", ByteWriter().i32(732).i32(1000).i32(3).data()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fixtures::TempDir dir;
+        fixtures::BoxCapture boxes;
+        fixtures::WriteAll(dir.file("Option.dat"), c.bytes);
+        cOptionData o;
+        o.nVolume = 2;
+        o.strRankingName = "zzz";
+        EXPECT_FALSE(o.LoadUserFile(dir.file("Option.dat")));
+        EXPECT_EQ(o.nVolume, 7);
+        EXPECT_EQ(o.bMusic, 1);
+        EXPECT_EQ(o.strRankingName, "aaa");
+        EXPECT_FALSE(std::filesystem::exists(dir.file("Option.dat")));
+        EXPECT_EQ(fixtures::ReadAll(dir.file("Option.dat.bad")), c.bytes);
+        ASSERT_EQ(boxes.texts().size(), 1u);
+        EXPECT_NE(boxes.texts()[0].find("Option.dat.bad"), std::string::npos);
+    }
+
+    fixtures::TempDir dir;
+    fixtures::BoxCapture boxes;
+    cOptionData o;
+    EXPECT_FALSE(o.LoadUserFile(dir.file("Option.dat")));
+    EXPECT_EQ(o.nVolume, 7);
+    fixtures::WriteAll(dir.file("Option.dat"), whole);
+    EXPECT_TRUE(o.LoadUserFile(dir.file("Option.dat")));
+    EXPECT_EQ(o.nVolume, 10);
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("Option.dat.bad")));
 }

@@ -432,7 +432,8 @@ HRESULT Direct3DDevice9::CreateOffscreenPlainSurface(UINT w, UINT h, D3DFORMAT f
                                                      LPDIRECT3DSURFACE9* out, HANDLE*) {
     if (!out) return D3DERR_INVALIDCALL;
     *out = nullptr;
-    if (w == 0 || h == 0 || w > 4096 || h > 4096 || !SurfaceFormatOk(f) || pool == D3DPOOL_MANAGED)
+    if (w == 0 || h == 0 || w > sim::MaxTextureSize() || h > sim::MaxTextureSize() || !SurfaceFormatOk(f) ||
+        pool == D3DPOOL_MANAGED)
         return D3DERR_INVALIDCALL;
     if (pool == D3DPOOL_DEFAULT && shared_->videoBytes + SurfaceBytes(f, w, h) > sim::VideoMemoryBudget())
         return D3DERR_OUTOFVIDEOMEMORY;

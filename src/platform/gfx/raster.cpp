@@ -104,6 +104,23 @@ void WritePixel(const RasterState& rs, int x, int y, std::uint32_t colour) {
     t.Set(x, y, FromArgb(t.format, colour));
 }
 
+// The ARGB texels of texture row `ty` at the columns `cols`; `from16` converts a 16-bit texture's.
+void GatherRow(const PixelBuffer* tex, const std::uint32_t* from16, int ty, const int* cols, int n,
+               std::uint32_t* out) {
+    if (tex->format == PixelFormat::A8R8G8B8) {
+        const auto* trow = reinterpret_cast<const std::uint32_t*>(tex->Row(ty));
+        for (int i = 0; i < n; ++i)
+            out[i] = trow[cols[i]];
+    } else if (from16) {
+        const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(ty));
+        for (int i = 0; i < n; ++i)
+            out[i] = from16[trow[cols[i]]];
+    } else {
+        for (int i = 0; i < n; ++i)
+            out[i] = SampleTexel(tex, cols[i], ty);
+    }
+}
+
 // TexelIndex(t0 + (double(first + i) - origin) * step, size) for i in [0, count): the texel columns or
 // rows of a rectangle, four at a time where the processor has AVX2, with the same arithmetic.
 #ifdef GFX_HAVE_AVX2
@@ -487,19 +504,33 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
         shader.Rows16(x0, y0, src.data(), tex->format, n, rows);
         return;
     }
+    if (shader.Direct() && tex) {
+        // A stretched texture on a 32-bit target: each texture row the rectangle takes is gathered
+        // once (an enlarged picture repeats its rows), and the rows go in one block.
+        thread_local std::vector<std::uint32_t> gathered;
+        thread_local std::vector<const std::uint32_t*> src;
+        gathered.resize(static_cast<std::size_t>(n) * rows);
+        src.resize(static_cast<std::size_t>(rows));
+        std::uint32_t* next = gathered.data();
+        for (int r = 0; r < rows; ++r) {
+            if (r > 0 && texRows[r] == texRows[r - 1]) {
+                src[r] = src[r - 1];
+                continue;
+            }
+            GatherRow(tex, from16, texRows[r], cols.data(), n, next);
+            src[r] = next;
+            next += n;
+        }
+        shader.Rows(x0, y0, src.data(), n, rows);
+        return;
+    }
     for (int y = y0; y < y1; ++y) {
         const int ty = texRows[y - y0];
         const std::uint32_t* src = texels.data();
-        if (contiguous) {
+        if (contiguous)
             src = reinterpret_cast<const std::uint32_t*>(tex->Row(ty)) + cols[0];
-        } else if (from16) {
-            const auto* trow = reinterpret_cast<const std::uint16_t*>(tex->Row(ty));
-            for (int i = 0; i < n; ++i)
-                texels[i] = from16[trow[cols[i]]];
-        } else if (tex) {
-            for (int i = 0; i < n; ++i)
-                texels[i] = SampleTexel(tex, cols[i], ty);
-        }
+        else if (tex)
+            GatherRow(tex, from16, ty, cols.data(), n, texels.data());
         shader.Run(x0, y, src, n);
     }
 }

@@ -111,7 +111,9 @@ bool DynamicTextures() {
     return g_state.dynamic;
 }
 unsigned MaxTextureSize() {
-    return 4096;
+    // As large a side as the DirectDraw-like surfaces take, so that every work surface play can ask
+    // for (the darkness of the widest sight among them) is made under either back-end.
+    return 16384;
 }
 
 void FailCreateDevice(int count, bool hardwareOnly) {

@@ -36,7 +36,7 @@ void SetBlankClock(BlankClock* clock);
 long long NextBlankAfter(long long ns);
 
 // Capabilities reported by the Direct3D-like factory (default: none of the three restrictions,
-// dynamic textures offered, 4096 x 4096 textures at most).
+// dynamic textures offered, 16384 x 16384 textures and plain surfaces at most).
 void SetTextureCaps(bool pow2, bool squareOnly, bool dynamicTextures);
 bool TexturesPow2();
 bool TexturesSquareOnly();
