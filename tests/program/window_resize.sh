@@ -2,7 +2,8 @@
 # A resizable Direct3D window (WindowMode=2) under a window manager (openbox): sized by the user to
 # 960 x 600, it shows the game's picture stretched over the whole client area; the close keeps the
 # size in user_data/Window.dat, and the next start opens the window at the same place and size,
-# the picture again over all of it. Runs on its own Xvfb.
+# the picture again over all of it. Resized again by dragging its frame's corner, the window opens
+# where it closed at each of the next two starts. Runs on its own Xvfb.
 # Usage: window_resize.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -57,5 +58,23 @@ start
 echo "restarted: $geometry"
 [ "$geometry" = "$resized" ] || fail "the restarted window is at $geometry, not $resized"
 shows_picture "restarted"
+# The user drags the frame's bottom right corner (the window manager's grip below the client area)
+# 100 pixels left and 60 up.
+read -r x y w h <<<"$geometry"
+gx=$((x + w)) gy=$((y + h + 3))
+xdotool mousemove "$gx" "$gy" mousedown 1 sleep 0.2 mousemove $((gx - 50)) $((gy - 30)) sleep 0.2 \
+    mousemove $((gx - 100)) $((gy - 60)) sleep 0.2 mouseup 1
+wait_for 10 eval '[ "$(client_geometry "$window")" != "$geometry" ]' || fail "the drag did not resize the window"
+settled_geometry "$window" || fail "the dragged window does not settle"
+echo "dragged: $geometry"
+[ "$geometry" = "$x $y $((w - 100)) $((h - 60))" ] || fail "the dragged window is at $geometry"
+dragged=$geometry
 close
+# Twice: the place a start opens at is where the window closed, and it stays there.
+for n in 1 2; do
+    start
+    echo "restart $n after the drag: $geometry"
+    [ "$geometry" = "$dragged" ] || fail "restart $n after the drag: the window is at $geometry, not $dragged"
+    close
+done
 echo PASS
