@@ -41,12 +41,21 @@ close() {
 start
 read -r x y w h <<<"$geometry"
 [ "$w $h" = "640 480" ] || fail "the first start's window is $w x $h"
+read -r fx fy <<<"$(frame_corner "$window" "$x" "$y")"
 xdotool windowsize "$window" 960 600
 wait_for 10 eval '[ "$(client_geometry "$window")" != "$geometry" ]' || fail "the window was not resized"
 settled_geometry "$window" || fail "the resized window does not settle"
 echo "resized: $geometry"
-read -r _ _ w h <<<"$geometry"
+read -r rx ry w h <<<"$geometry"
 [ "$w $h" = "960 600" ] || fail "the resized window is $w x $h"
+# The window manager keeps a window that a program resizes on the screen: the frame keeps its
+# corner unless its right edge would leave the screen, and then moves left just enough (the frame of
+# the centred window grown to 960 would end 2 pixels beyond the 1280 pixels of the screen). The
+# player has no part in that move: the next start opens where the window closed.
+IFS=', ' read -r left right _ <<<"$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= //')"
+keep=$((1280 - (left + w + right)))
+[ "$(frame_corner "$window" "$rx" "$ry")" = "$((fx < keep ? fx : keep)) $fy" ] ||
+    fail "the resized window's frame is at $(frame_corner "$window" "$rx" "$ry"), not kept on the screen from $fx $fy"
 resized=$geometry
 shows_picture "resized"
 read -r x y _ <<<"$geometry"
