@@ -74,7 +74,7 @@ cEdFlowCmd TimedMessage(const std::string& text, std::int32_t id, std::int32_t t
     c.m_Params[1] = 2;      // column
     c.m_Params[2] = 1;      // row
     c.m_Params[5] = tenths; // how long
-    c.m_Params[6] = 1;      // shown for its time
+    c.m_Params[6] = 2;      // display mode: for its time (1 would keep it to the end of the stage)
     return c;
 }
 

@@ -202,7 +202,7 @@ TEST_F(DemoGameTest, StoryChallengeAndMenusAreWhatTheGamePromises) {
     for (const cEdStage& stage : stages)
         EXPECT_EQ(stage.m_nTimeLimitOn, 1);
     // The meadow: two parallax layers moving at different speeds, a moving block character a hero
-    // can ride, a greeting with "#" fields before the stage.
+    // can ride, a greeting with "#" fields shown for a time before the stage.
     const cEdStage& meadow = stages[0];
     ASSERT_GE(meadow.m_Backgrounds.Count(), 2);
     EXPECT_NE(meadow.m_Backgrounds.at(0).m_dSpeedX, meadow.m_Backgrounds.at(1).m_dSpeedX);
@@ -216,7 +216,8 @@ TEST_F(DemoGameTest, StoryChallengeAndMenusAreWhatTheGamePromises) {
         for (const cEdFlow& flow : c.m_Flows)
             for (const cEdFlowCmd& cmd : flow.m_Commands)
                 greeting |= flow.m_nTrigger == FTK_BEFORE_STAGE && cmd.m_nKind == FCT_MESSAGE &&
-                            cmd.m_strText.find("#S1") != std::string::npos;
+                            cmd.m_strText.find("#S1") != std::string::npos &&
+                            cmd.m_Params[6] == 2; // shown for its time, not to the stage's end
     }
     EXPECT_TRUE(platform);
     EXPECT_TRUE(greeting);
