@@ -74,7 +74,7 @@ cEdFlowCmd TimedMessage(const std::string& text, std::int32_t id, std::int32_t t
     c.m_Params[1] = 2;      // column
     c.m_Params[2] = 1;      // row
     c.m_Params[5] = tenths; // how long
-    c.m_Params[6] = 1;      // shown for its time
+    c.m_Params[6] = 2;      // display mode: for its time (1 would keep it to the end of the stage)
     return c;
 }
 
@@ -299,10 +299,14 @@ cEdStage Meadow() {
     stage.m_Items.push_back(sign);
     stage.m_Items.push_back(Goal(37, 13));
 
-    // The hero greets the stage: stage variable 1 counts the tries, shown in the greeting.
+    // The hero greets the stage: stage variable 1 counts the tries, shown in the greeting. Both
+    // commands are marked to run with the next, as a flow run before the stage runs only those.
     cEdCharaDef& hero = stage.m_Charas.back();
-    hero.m_Flows.push_back(
-        Flow(FTK_BEFORE_STAGE, {Code("S1 = S1 + 1"), TimedMessage("はじめのステージ #S1 かいめ！", 1, 30)}));
+    cEdFlow greeting =
+        Flow(FTK_BEFORE_STAGE, {Code("S1 = S1 + 1"), TimedMessage("はじめのステージ #S1 かいめ！", 1, 30)});
+    for (cEdFlowCmd& c : greeting.m_Commands)
+        c.m_bRunWithNext = 1;
+    hero.m_Flows.push_back(greeting);
 
     // The slime patrols the high platform and turns at its ends and at other characters.
     cEdCharaDef slime = Enemy(18, 7, CHARA_SLIME, 1, 50);

@@ -152,6 +152,8 @@ cSystemData DemoSystemData() {
         item.m_nShow = 1;
     for (cMenuItem& item : data.m_vSaveMenu)
         item.m_nShow = 1;
+    // The options' colour-table row takes the last option text, which has no default.
+    data.m_vOptionMenu.at(5).m_strLabel = "カラー";
     for (std::int32_t& lives : data.m_vnStartLives)
         lives = 3;
     data.m_vnInfiniteLives.assign({0, 0, 0, 1}); // counted in story, challenge and free play

@@ -221,17 +221,21 @@ void DDPresentDirectDraw(int bSelfTimed) {
     // A stage faster than 60 frames a second neither waits for the blank nor flips, so that the display
     // does not cap it.
     const bool fastStage = g_lpGameScene != nullptr && g_SceneManager.g_nFrameRate > 60;
+    // The frame loop's own pacing (a whole 16 ms at 60 frames a second) would run the game at 62.5
+    // frames a second: every frame but a fast stage's is shown on the blank, by the flip or by a
+    // wait before the copy, so that play keeps 60 frames a second in a window and in full screen.
     if (st.nWindowMode == 0) {
         // Full screen flips on the blank unless it presents by copying (self-timed: vertical sync off, or
         // a display slower than the frame rate).
-        if (!bSelfTimed && !fastStage)
+        if (!bSelfTimed && !fastStage) {
             primary->Flip(nullptr, DDFLIP_WAIT);
-        else
-            DDBlt(&g_PrimarySD, 0, 0, st.nWidth, st.nHeight, &g_BackBuffer, 0, 0, 0);
+            return;
+        }
+        if (!fastStage) g_lpDDCon->lpDD->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
+        DDBlt(&g_PrimarySD, 0, 0, st.nWidth, st.nHeight, &g_BackBuffer, 0, 0, 0);
         return;
     }
-    // A window is always self-timed, and still shows each frame on the blank: the frame loop's own
-    // pacing (16 ms at 60 frames a second) would otherwise run it at 62-63 frames a second.
+    // A window is always self-timed.
     if (!fastStage) g_lpDDCon->lpDD->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
     RECT client{0, 0, st.nWidth, st.nHeight};
     primary->Blt(&client, g_BackBuffer.lpDDSide->lpSurface, nullptr, DDBLT_WAIT, nullptr);

@@ -1,6 +1,7 @@
 #include "platform/message_box.h"
 
 #include "platform/cp932.h"
+#include "platform/dialog_window.h"
 #include "platform/messages.h"
 #include "platform/window.h"
 
@@ -214,9 +215,10 @@ int ShowInChild(const MessageBoxRequest& box, const std::function<bool()>& close
     posix_spawnattr_setsigdefault(&attr, &closeSignals);
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-    const std::string typeText = std::to_string(box.type);
+    const std::string typeText = std::to_string(box.type), ownerText = std::to_string(box.owner);
     char* argv[] = {const_cast<char*>(g_childProgram.c_str()), const_cast<char*>(box.text.c_str()),
-                    const_cast<char*>(box.caption.c_str()), const_cast<char*>(typeText.c_str()), nullptr};
+                    const_cast<char*>(box.caption.c_str()),    const_cast<char*>(typeText.c_str()),
+                    const_cast<char*>(ownerText.c_str()),      nullptr};
     std::vector<char*> env;
     std::string marker = std::string(CHILD_VARIABLE) + "=1";
     for (char** e = environ; e && *e; ++e)
@@ -295,7 +297,8 @@ int ServeMessageBoxChild(int argc, char** argv, BoxWindow window) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
 #endif
     if (argc < 4) return 1;
-    const MessageBoxRequest box{argv[1], argv[2], static_cast<UINT>(std::strtoul(argv[3], nullptr, 10))};
+    const MessageBoxRequest box{argv[1], argv[2], static_cast<UINT>(std::strtoul(argv[3], nullptr, 10)),
+                                argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 0};
     // The box is drawn with the program's own dialogs and fonts, so that its text reads right
     // whatever the locale and the display's fonts; the display's own box is the last resort.
     int pressed = window ? window(box) : 0;
@@ -323,7 +326,7 @@ int MessageBox(HWND, const char* text, const char* caption, UINT type) {
         PumpWindowEvents();
         return g_closes.load() != closesBefore || IsAborting();
     };
-    const MessageBoxRequest request{utext, ucaption, type};
+    const MessageBoxRequest request{utext, ucaption, type, MainWindowDisplayId()};
     int answer = 0;
     if (g_presenter)
         answer = g_presenter(request, closed);

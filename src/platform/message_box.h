@@ -28,6 +28,8 @@ struct MessageBoxRequest {
     std::string text;
     std::string caption;
     UINT type = 0;
+    // The display's id of the main window the box belongs to (platform/dialog_window.h); 0 none.
+    unsigned long owner = 0;
 };
 // Puts a box before the user on the thread that called MessageBox and returns the button pressed
 // (0: could not be shown). It polls `closed` while it waits and returns soon after it turns true

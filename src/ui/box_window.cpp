@@ -1,6 +1,7 @@
 #include "ui/box_window.h"
 
 #include "platform/cp932.h"
+#include "platform/dialog_window.h"
 #include "platform/keyboard.h"
 #include "ui/widget_draw.h"
 
@@ -232,12 +233,20 @@ int ShowMessageBoxWindow(const win::MessageBoxRequest& box) {
     cMessageBoxDialog dialog(box);
     int w = 0, h = 0;
     RenderMessageBox(box, w, h);
-    SDL_Window* window =
-        w > 0 && h > 0 ? SDL_CreateWindow(box.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          w, h, SDL_WINDOW_SHOWN | SDL_WINDOW_ALWAYS_ON_TOP)
-                       : nullptr;
+    // A box of the game window is its dialog, which the window manager keeps above it; a box
+    // without a window to belong to stays above every other window.
+    const Uint32 above = box.owner != 0 ? 0 : SDL_WINDOW_ALWAYS_ON_TOP;
+    SDL_Window* window = w > 0 && h > 0
+                             ? SDL_CreateWindow(box.caption.c_str(), SDL_WINDOWPOS_CENTERED,
+                                                SDL_WINDOWPOS_CENTERED, w, h, SDL_WINDOW_HIDDEN | above)
+                             : nullptr;
     int answer = 0;
     if (window) {
+        // The window's surface first: the video system may replace the window to draw it, which
+        // must happen before the window is marked and shown.
+        SDL_GetWindowSurface(window);
+        win::MakeDialogWindow(window, box.owner);
+        SDL_ShowWindow(window);
         SDL_RaiseWindow(window);
         cWindowOfItsOwn host(window);
         answer = RunWith(dialog, host);

@@ -322,10 +322,10 @@ void cFileChooser::OnInit(win::WPARAM wParam, win::LPARAM lParam) {
     CopyIntoControls();
     SetItemText(IDC_TYPE, m_strDescription);
     Fill();
-    if (m_bSave) {
-        SetFocus(GetDlgItem(IDC_NAME));
-        SetSel(IDC_NAME, 0, -1);
-    }
+    // Typing starts in the name field (the default name selected, so that typing replaces it);
+    // Tab reaches the list.
+    SetFocus(GetDlgItem(IDC_NAME));
+    SetSel(IDC_NAME, 0, -1);
 }
 
 void cFileChooser::Fill() {

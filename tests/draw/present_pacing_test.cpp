@@ -44,7 +44,8 @@ const PacingCase kCases[] = {
     {"window_fast_stage", 1, 1, 120, true, 119 * 8 + 2, 0},
     {"window_stage_at_60", 1, 1, 60, true, 2000, 120},
     {"full_flip", 0, 0, 60, false, 2000, 120},
-    {"full_self_timed", 0, 1, 60, false, 119 * 16 + 2, 0},
+    {"full_self_timed", 0, 1, 60, false, 2000, 120},
+    {"full_self_timed_fast_stage", 0, 1, 120, true, 119 * 8 + 2, 0},
     {"full_fast_stage", 0, 0, 120, true, 119 * 8 + 2, 0},
     {"full_stage_at_60", 0, 0, 60, true, 2000, 120},
 };

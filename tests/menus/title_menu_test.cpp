@@ -354,7 +354,7 @@ constexpr GoldenCase kGolden[] = {
     {"world_map", 0x9e28cee63ebd18b2ull, 0x877b303fbd86691cull},
     {"save_menu", 0x860308192eb1e003ull, 0xa3577383f66162edull},
     {"challenge", 0x213b6a4b102bffc7ull, 0xdc7f6ac507b19590ull},
-    {"options", 0x2e97b69edb57f5b3ull, 0xa3149aceb227d2f6ull},
+    {"options", 0x5e4ab22906e48f63ull, 0xddec950bbf715c7aull},
 };
 
 class MenuGoldens : public TitleMenu, public ::testing::WithParamInterface<int> {};

@@ -28,8 +28,8 @@ cat >input.txt <<'EOF'
 170 2 0    # right held
 EOF
 
-# The list holds the focus first: tab goes to the name field.
-script="events:tab text:.. enter text:stg4 enter text:nosuch enter enter"
+# The name field holds the focus first.
+script="events:text:.. enter text:stg4 enter text:nosuch enter enter"
 script+=" home delete delete delete delete delete delete end left right compose:de text:demo.stg4_000 enter"
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=260 \
     MIRELDA4_ANSWERS="$script" timeout 60 "$player" 2>stderr.txt
@@ -46,7 +46,7 @@ echo "played after the script: $last"
 # then gives up; no stage is played.
 rm -f trace.txt
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=260 \
-    MIRELDA4_ANSWERS="events:tab text:nosuch enter enter" timeout 60 "$player" 2>stderr.txt
+    MIRELDA4_ANSWERS="events:text:nosuch enter enter" timeout 60 "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc with the missing name"; }
 [ ! -s trace.txt ] || fail "a stage was played although the name typed is not there"

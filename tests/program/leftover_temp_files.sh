@@ -23,7 +23,8 @@ live=user_data/rpl4/demo_01.rpl4_732.tmp-$$-0
 printf 'keep' >user_data/story/Story01.dat
 
 # Frames count from the program's first. The title's fifth item opens the replay chooser, whose
-# script takes the first file listed (two steps down past "[..]"): nothing, as only "[..]" is listed.
+# script goes from the name field to the list (Shift+Tab) and takes the first file listed (two steps
+# down past "[..]"): nothing, as only "[..]" is listed.
 cat >input.txt <<'EOF'
 14 0 0
 1 8 0     # 15: title, down four times onto "replay"
@@ -36,7 +37,7 @@ cat >input.txt <<'EOF'
 3 0 0
 1 0 1     # 31: the replay chooser
 EOF
-MIRELDA4_INPUT=input.txt MIRELDA4_FRAME_LIMIT=60 MIRELDA4_ANSWERS="events:down down enter" \
+MIRELDA4_INPUT=input.txt MIRELDA4_FRAME_LIMIT=60 MIRELDA4_ANSWERS="events:shift+tab down down enter" \
     timeout 60 "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }

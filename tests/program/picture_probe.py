@@ -68,4 +68,5 @@ def main():
     print('picture_probe: %d of %d probes match; %d around it black' % (same, probes, len(border)))
 
 
-main()
+if __name__ == '__main__':
+    main()

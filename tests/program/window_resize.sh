@@ -2,7 +2,8 @@
 # A resizable Direct3D window (WindowMode=2) under a window manager (openbox): sized by the user to
 # 960 x 600, it shows the game's picture stretched over the whole client area; the close keeps the
 # size in user_data/Window.dat, and the next start opens the window at the same place and size,
-# the picture again over all of it. Runs on its own Xvfb.
+# the picture again over all of it. Resized again by dragging its frame's corner, the window opens
+# where it closed at each of the next two starts. Runs on its own Xvfb.
 # Usage: window_resize.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -40,12 +41,21 @@ close() {
 start
 read -r x y w h <<<"$geometry"
 [ "$w $h" = "640 480" ] || fail "the first start's window is $w x $h"
+read -r fx fy <<<"$(frame_corner "$window" "$x" "$y")"
 xdotool windowsize "$window" 960 600
 wait_for 10 eval '[ "$(client_geometry "$window")" != "$geometry" ]' || fail "the window was not resized"
 settled_geometry "$window" || fail "the resized window does not settle"
 echo "resized: $geometry"
-read -r _ _ w h <<<"$geometry"
+read -r rx ry w h <<<"$geometry"
 [ "$w $h" = "960 600" ] || fail "the resized window is $w x $h"
+# The window manager keeps a window that a program resizes on the screen: the frame keeps its
+# corner unless its right edge would leave the screen, and then moves left just enough (the frame of
+# the centred window grown to 960 would end 2 pixels beyond the 1280 pixels of the screen). The
+# player has no part in that move: the next start opens where the window closed.
+IFS=', ' read -r left right _ <<<"$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= //')"
+keep=$((1280 - (left + w + right)))
+[ "$(frame_corner "$window" "$rx" "$ry")" = "$((fx < keep ? fx : keep)) $fy" ] ||
+    fail "the resized window's frame is at $(frame_corner "$window" "$rx" "$ry"), not kept on the screen from $fx $fy"
 resized=$geometry
 shows_picture "resized"
 read -r x y _ <<<"$geometry"
@@ -57,5 +67,23 @@ start
 echo "restarted: $geometry"
 [ "$geometry" = "$resized" ] || fail "the restarted window is at $geometry, not $resized"
 shows_picture "restarted"
+# The user drags the frame's bottom right corner (the window manager's grip below the client area)
+# 100 pixels left and 60 up.
+read -r x y w h <<<"$geometry"
+gx=$((x + w)) gy=$((y + h + 3))
+xdotool mousemove "$gx" "$gy" mousedown 1 sleep 0.2 mousemove $((gx - 50)) $((gy - 30)) sleep 0.2 \
+    mousemove $((gx - 100)) $((gy - 60)) sleep 0.2 mouseup 1
+wait_for 10 eval '[ "$(client_geometry "$window")" != "$geometry" ]' || fail "the drag did not resize the window"
+settled_geometry "$window" || fail "the dragged window does not settle"
+echo "dragged: $geometry"
+[ "$geometry" = "$x $y $((w - 100)) $((h - 60))" ] || fail "the dragged window is at $geometry"
+dragged=$geometry
 close
+# Twice: the place a start opens at is where the window closed, and it stays there.
+for n in 1 2; do
+    start
+    echo "restart $n after the drag: $geometry"
+    [ "$geometry" = "$dragged" ] || fail "restart $n after the drag: the window is at $geometry, not $dragged"
+    close
+done
 echo PASS

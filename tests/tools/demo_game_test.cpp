@@ -160,6 +160,32 @@ TEST_F(DemoGameTest, FlowsUseEveryCommandKindAndEveryTriggerKind) {
     EXPECT_TRUE(boxes.texts().empty());
 }
 
+// A flow run before the stage runs only the commands marked to run with the next one: a command of
+// such a flow left unmarked (a greeting, a counter, the lamp keeper's scene) would never run.
+TEST_F(DemoGameTest, EveryCommandOfAFlowBeforeTheStageRuns) {
+    int flows = 0;
+    for (const cEdStage& stage : ReadAll())
+        for (const cEdCharaDef& c : stage.m_Charas)
+            for (const cEdFlow& flow : c.m_Flows) {
+                if (flow.m_nTrigger != FTK_BEFORE_STAGE) continue;
+                ++flows;
+                for (const cEdFlowCmd& cmd : flow.m_Commands)
+                    EXPECT_TRUE(cmd.m_bRunWithNext) << stage.m_strPath << ": command " << cmd.m_nKind;
+            }
+    EXPECT_GE(flows, 2); // the meadow's greeting and the cave's lamp keeper
+}
+
+// Every row the options screen shows has its text, the colour table's among them.
+TEST_F(DemoGameTest, EveryOptionRowHasALabel) {
+    ASSERT_EQ(g_SystemData.m_vOptionMenu.Count(), 6);
+    for (int row = 0; row < g_SystemData.m_vOptionMenu.Count(); ++row) {
+        const cMenuItem& item = g_SystemData.m_vOptionMenu.at(row);
+        if (item.m_nShow) {
+            EXPECT_FALSE(item.m_strLabel.empty()) << "option text " << row;
+        }
+    }
+}
+
 TEST_F(DemoGameTest, StoryChallengeAndMenusAreWhatTheGamePromises) {
     const std::vector<cEdStage> stages = ReadAll();
     ASSERT_EQ(stages.size(), 5u);
@@ -176,7 +202,7 @@ TEST_F(DemoGameTest, StoryChallengeAndMenusAreWhatTheGamePromises) {
     for (const cEdStage& stage : stages)
         EXPECT_EQ(stage.m_nTimeLimitOn, 1);
     // The meadow: two parallax layers moving at different speeds, a moving block character a hero
-    // can ride, a greeting with "#" fields before the stage.
+    // can ride, a greeting with "#" fields shown for a time before the stage.
     const cEdStage& meadow = stages[0];
     ASSERT_GE(meadow.m_Backgrounds.Count(), 2);
     EXPECT_NE(meadow.m_Backgrounds.at(0).m_dSpeedX, meadow.m_Backgrounds.at(1).m_dSpeedX);
@@ -190,7 +216,8 @@ TEST_F(DemoGameTest, StoryChallengeAndMenusAreWhatTheGamePromises) {
         for (const cEdFlow& flow : c.m_Flows)
             for (const cEdFlowCmd& cmd : flow.m_Commands)
                 greeting |= flow.m_nTrigger == FTK_BEFORE_STAGE && cmd.m_nKind == FCT_MESSAGE &&
-                            cmd.m_strText.find("#S1") != std::string::npos;
+                            cmd.m_strText.find("#S1") != std::string::npos &&
+                            cmd.m_Params[6] == 2; // shown for its time, not to the stage's end
     }
     EXPECT_TRUE(platform);
     EXPECT_TRUE(greeting);

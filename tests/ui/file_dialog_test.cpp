@@ -66,17 +66,24 @@ TEST_F(Chooser, FilterNavigationAndChoice) {
         EXPECT_EQ(Items(d),
                   (std::vector<std::string>{"[..]", "[empty]", "[sub]", "a.stg4_001", "B.RPL4_732"}));
     });
-    // Into "sub" with the keyboard, the file chosen with a double click.
-    host.Key(win::VK_DOWN).Key(win::VK_DOWN).Key(win::VK_DOWN).Key(win::VK_RETURN).Do([](cDialog& d) {
-        EXPECT_EQ(Items(d), (std::vector<std::string>{"[..]", "d.stg4_002"}));
-    });
+    // Into "sub" with the keyboard (Shift+Tab from the name field reaches the list), the file chosen
+    // with Return.
+    host.Key(win::VK_TAB, true)
+        .Key(win::VK_DOWN)
+        .Key(win::VK_DOWN)
+        .Key(win::VK_DOWN)
+        .Key(win::VK_RETURN)
+        .Do([](cDialog& d) {
+            EXPECT_EQ(Items(d), (std::vector<std::string>{"[..]", "d.stg4_002"}));
+        });
     host.Key(win::VK_DOWN).Key(win::VK_DOWN).Key(win::VK_RETURN);
     ASSERT_TRUE(Open(path));
     EXPECT_STREQ(path, "data\\stg4\\sub\\d.stg4_002");
 
     // Up again with Backspace, a typed name that does not exist is refused with a notice.
     cScriptHost h2;
-    h2.Key(win::VK_DOWN)
+    h2.Key(win::VK_TAB, true)
+        .Key(win::VK_DOWN)
         .Key(win::VK_RETURN) // ".."
         .Do([](cDialog& d) { EXPECT_EQ(static_cast<cFileChooser&>(d).Folder(), "data\\"); })
         .Key(win::VK_TAB)
@@ -127,6 +134,30 @@ TEST_F(Chooser, NamesAreListedWithTheirDigitsByValue) {
         EXPECT_FALSE(OpenFileDialog(nullptr, path, 260, (folder + "\\").c_str(), "StageFile ( *.stg4_* )",
                                     "order", "stg4_*"));
         EXPECT_EQ(listed, k.listed) << k.what;
+    }
+}
+
+TEST_F(Chooser, OpenStartsInTheNameFieldWhereATypedNameAndReturnOpen) {
+    // Each name is typed and followed by Return; a folder's name opens the folder.
+    const struct {
+        std::vector<std::string> typed;
+        const char* opened;
+    } cases[] = {
+        {{"a.stg4_001"}, "data\\stg4\\a.stg4_001"},
+        {{"B.RPL4_732"}, "data\\stg4\\B.RPL4_732"},
+        {{"sub\\d.stg4_002"}, "data\\stg4\\sub\\d.stg4_002"},
+        {{"sub", "d.stg4_002"}, "data\\stg4\\sub\\d.stg4_002"},
+        {{"..", "stg4", "a.stg4_001"}, "data\\stg4\\a.stg4_001"},
+    };
+    for (const auto& c : cases) {
+        cScriptHost h;
+        h.Do([](cDialog& d) { EXPECT_EQ(d.Focus(), d.GetDlgItem(1105)); });
+        for (const std::string& name : c.typed)
+            h.Text(name).Key(win::VK_RETURN);
+        SetDialogHost(&h);
+        char path[260] = "";
+        ASSERT_TRUE(Open(path)) << c.typed.back();
+        EXPECT_STREQ(path, c.opened);
     }
 }
 
