@@ -36,7 +36,7 @@ unsigned long MainWindowDisplayId() {
 
 bool MakeDialogWindow(void* sdlWindow, unsigned long owner) {
     SDL_SysWMinfo info;
-    if (DisplayConnectionLost() || !X11Info(sdlWindow, info)) return false;
+    if (DisplayLost() || !X11Info(sdlWindow, info)) return false;
     Display* display = info.info.x11.display;
     const ::Window window = info.info.x11.window;
     const Atom type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
