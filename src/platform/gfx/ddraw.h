@@ -278,6 +278,9 @@ class DirectDrawSurface7 : public RefCounted {
     void PublishToPresenter();
     // Runs the draws this surface keeps back (see KeepFill), so that its pixels are as drawn.
     void Resolve() const;
+    // Not part of the platform's interface: the fills and copies of the frame kept back since the last
+    // covering draw (null when none are kept), for a benchmark that draws the same frame elsewhere.
+    const DDKeptDraws* KeptDraws() const;
 
   private:
     friend class DirectDraw7;
