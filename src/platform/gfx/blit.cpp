@@ -1,5 +1,6 @@
 #include "platform/gfx/blit.h"
 #include "platform/gfx/cpu.h"
+#include <algorithm>
 #include <cstring>
 #include <vector>
 #ifdef __SSE2__
@@ -98,6 +99,70 @@ GFX_AVX2 void CopyKeyedRect32Avx2(std::uint8_t* d, std::ptrdiff_t dpitch, const 
 
 } // namespace
 #endif
+
+namespace {
+
+constexpr int kKeyTile = 32;
+
+template <class T> bool RowHolds(const std::uint8_t* row, int n, T key) {
+    const auto* p = reinterpret_cast<const T*>(row);
+    return std::find(p, p + n, key) != p + n;
+}
+
+// Whether the tile at (x, y) holds a pixel equal to the key.
+bool TileHoldsKey(const PixelBuffer& b, int x, int y, std::uint32_t key) {
+    const int bpp = BytesPerPixel(b.format);
+    const int n = std::min(kKeyTile, b.width - x), rows = std::min(kKeyTile, b.height - y);
+    for (int r = 0; r < rows; ++r) {
+        const std::uint8_t* row = b.Row(y + r) + static_cast<std::ptrdiff_t>(x) * bpp;
+        switch (bpp) {
+        case 1:
+            if (RowHolds(row, n, static_cast<std::uint8_t>(key))) return true;
+            break;
+        case 2:
+            if (RowHolds(row, n, static_cast<std::uint16_t>(key))) return true;
+            break;
+        case 4:
+            if (RowHolds(row, n, key)) return true;
+            break;
+        default:
+            for (int i = 0; i < n; ++i) {
+                const std::uint8_t* q = row + i * 3;
+                if (static_cast<std::uint32_t>(q[0] | (q[1] << 8) | (q[2] << 16)) == key) return true;
+            }
+            break;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, int x0, int y0, int x1, int y1,
+                KeyTiles& t) {
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
+    x1 = std::min(x1, b.width), y1 = std::min(y1, b.height);
+    if (x0 >= x1 || y0 >= y1) return false;
+    if (t.state != state || t.key != key) {
+        t.state = state;
+        t.key = key;
+        t.uses = 0;
+        t.tiles.clear();
+    }
+    if (t.uses < 2) ++t.uses;
+    if (t.uses < 2) return true;
+    if (t.tiles.empty()) {
+        t.cols = (b.width + kKeyTile - 1) / kKeyTile;
+        t.tiles.assign(static_cast<std::size_t>(t.cols) * ((b.height + kKeyTile - 1) / kKeyTile), 0);
+    }
+    for (int ty = y0 / kKeyTile; ty <= (y1 - 1) / kKeyTile; ++ty)
+        for (int tx = x0 / kKeyTile; tx <= (x1 - 1) / kKeyTile; ++tx) {
+            std::uint8_t& tile = t.tiles[static_cast<std::size_t>(ty) * t.cols + tx];
+            if (tile == 0) tile = TileHoldsKey(b, tx * kKeyTile, ty * kKeyTile, key) ? 2 : 1;
+            if (tile == 2) return true;
+        }
+    return false;
+}
 
 void CopyKeyed32(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t key) {
     int i = 0;
