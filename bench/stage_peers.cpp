@@ -120,7 +120,7 @@ void Record(RecordedFrame& f) {
             }
             op.x = bp.dx + bp.i0, op.y = bp.dy + bp.j0, op.w = bp.i1 - bp.i0, op.h = bp.j1 - bp.j0;
             op.sx = bp.sx + bp.i0, op.sy = bp.sy + bp.j0;
-            op.keyed = bp.keyed;
+            op.keyed = d.askedKeyed; // the peers draw the copies as the frame asks for them
             op.key = bp.key;
             const auto [at, added] = index.emplace(d.src.get(), static_cast<int>(f.sources.size()));
             if (added) f.sources.push_back(static_cast<const PixelBuffer&>(*d.src));

@@ -415,6 +415,7 @@ bool DirectDrawSurface7::ShareWholeCopy(const BlitParams& bp, DirectDrawSurface7
 HRESULT DirectDrawSurface7::RunCopy(BlitParams& bp, DirectDrawSurface7* src) {
     src->Resolve();
     // A keyed copy from pixels without the key colour is a plain copy.
+    const bool askedKeyed = bp.keyed;
     if (bp.keyed && src != this) {
         SurfaceStore& s = *src->pixels_;
         const bool unscaled = bp.sw == bp.dw && bp.sh == bp.dh;
@@ -428,7 +429,10 @@ HRESULT DirectDrawSurface7::RunCopy(BlitParams& bp, DirectDrawSurface7* src) {
     const PixelBuffer& d = *pixels_;
     const bool coversAll = !bp.keyed && bp.dx + bp.i0 <= 0 && bp.dy + bp.j0 <= 0 &&
                            bp.dx + bp.i1 >= d.width && bp.dy + bp.j1 >= d.height;
-    if (KeepCopy(bp, src, coversAll && src != this)) return DD_OK;
+    if (KeepCopy(bp, src, coversAll && src != this)) {
+        kept_->draws.back().askedKeyed = askedKeyed;
+        return DD_OK;
+    }
     if (!ShareWholeCopy(bp, src)) {
         BeginWrite(bp.dy + bp.j0, bp.dy + bp.j1, coversAll && src != this);
         bp.dst = pixels_.get();
