@@ -41,6 +41,9 @@ struct BusyStage {
     int shots = 500;              // shots of two factions over the stage, topped up before every frame
     int hitLevel = 0;             // the stage's speed count (shots against characters in n sub-steps)
     bool blockCharas = false;     // one walker in ten is a block character
+    // The square of blocks at the stage's bottom left that the walkers and shots spread over (0: the
+    // whole stage), so that a larger stage holds the same objects as densely as a smaller one.
+    int spread = 0;
 };
 
 // Plays frames of a stage with a floor, platforms every seventh column and `stage`'s walkers and
@@ -62,6 +65,8 @@ inline void PlayFrames(benchmark::State& state, const BusyStage& stage, double p
     g_Stage.m_Limits[3].Set(0, 0, 0, 0, 0, 0, 0, 0);
     g_Stage.m_Limits[4].Set(0, 0, 0, 0, 0, 0, 0, 0);
     const int floor = height - 1;
+    const int spreadW = stage.spread > 0 && stage.spread < width ? stage.spread : width;
+    const int spreadH = stage.spread > 0 && stage.spread < height ? stage.spread : height;
     for (int x = 0; x < width; ++x) {
         cEdBlockDef b;
         b.m_nX = static_cast<std::int16_t>(x);
@@ -69,7 +74,7 @@ inline void PlayFrames(benchmark::State& state, const BusyStage& stage, double p
         b.m_nPictureNo = 1;
         g_Stage.m_Blocks.push_back(b);
         if (x % 7 == 0) {
-            b.m_nY = static_cast<std::int16_t>(floor / 2 + x % 20);
+            b.m_nY = static_cast<std::int16_t>(floor - spreadH / 2 + x % 20);
             g_Stage.m_Blocks.push_back(b);
         }
     }
@@ -80,7 +85,7 @@ inline void PlayFrames(benchmark::State& state, const BusyStage& stage, double p
     walk.m_nUseTime = 10;
     flow.m_Commands.push_back(walk);
     for (int i = 0; i < charas; ++i) {
-        cEdCharaDef c = Placed(4 + i % (width - 8), floor - 1 - i / (width - 8) % (floor / 2), 1, 1);
+        cEdCharaDef c = Placed(4 + i % (spreadW - 8), floor - 1 - i / (spreadW - 8) % (spreadH / 2), 1, 1);
         c.m_nFacing = static_cast<std::uint8_t>(i % 2);
         c.m_Flows.push_back(flow);
         if (stage.blockCharas && i % (charas / 10 > 0 ? charas / 10 : 1) == 0) c.m_nBlockChara = 1;
@@ -93,7 +98,7 @@ inline void PlayFrames(benchmark::State& state, const BusyStage& stage, double p
     g_PlayStepHooks.CheckSpaceKey = [](cGameScene&) { return false; };
     SetStage(*scene, false, false);
     scene->m_nState = GAMESTATE_PLAY;
-    const int spanX = width * 32 - 800, spanY = height * 32 - 800;
+    const int spanX = spreadW * 32 - 800, spanY = spreadH * 32 - 800, top = (height - spreadH) * 32;
     int next = 0;
     auto refill = [&] {
         while (static_cast<int>(scene->m_Shots.size()) < shots) {
@@ -101,7 +106,7 @@ inline void PlayFrames(benchmark::State& state, const BusyStage& stage, double p
             cShot& s = scene->m_Shots.emplace_back();
             s.cGameObject::Init(100000 + i, 0, 0, 0, 0, nullptr, 0, 0, 0, 16, 16, 16, 16, 1, 1, 0);
             s.m_dX = 400 + (i * 37) % (spanX > 1 ? spanX : 1);
-            s.m_dY = 400 + (i * 53) % (spanY > 1 ? spanY : 1);
+            s.m_dY = top + 400 + (i * 53) % (spanY > 1 ? spanY : 1);
             s.ClampToStageX(2);
             s.ClampToStageY(2);
             s.m_Work.bPassBlocks = 1;

@@ -1,5 +1,6 @@
 // A full 640 x 480 32-bit colour-keyed copy, and an unkeyed one at scale 1 through Blt as a background
-// layer is drawn, against a plain memcpy of the same frame.
+// layer is drawn, against a plain memcpy of the same frame. A surface may keep a copy back until its
+// pixels are needed: every iteration reads the pixels back, so that the copy runs inside the loop.
 #include "platform/gfx/ddraw.h"
 #include "platform/gfx/sim.h"
 #include <benchmark/benchmark.h>
@@ -9,6 +10,13 @@
 using namespace gfx;
 
 namespace {
+
+// The destination's pixels as drawn: draws kept back run now, and the pixels count as written
+// afterwards, so that the next iteration's copy runs in every row again.
+void Drawn(DirectDrawSurface7* dst) {
+    benchmark::DoNotOptimize(dst->Pixels().bytes.data());
+    benchmark::ClobberMemory();
+}
 
 struct Surfaces {
     DirectDraw7* dd = nullptr;
@@ -48,7 +56,7 @@ void BM_KeyedCopy32(benchmark::State& state) {
     Surfaces s(32);
     for (auto _ : state) {
         s.dst->BltFast(0, 0, s.src, nullptr, DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY);
-        benchmark::ClobberMemory();
+        Drawn(s.dst);
     }
 }
 BENCHMARK(BM_KeyedCopy32)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
@@ -58,7 +66,7 @@ void BM_Copy32(benchmark::State& state) {
     RECT r{0, 0, 640, 480};
     for (auto _ : state) {
         s.dst->Blt(&r, s.src, &r, DDBLT_WAIT, nullptr);
-        benchmark::ClobberMemory();
+        Drawn(s.dst);
     }
 }
 BENCHMARK(BM_Copy32)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
@@ -76,7 +84,7 @@ void BM_KeyedCopy16(benchmark::State& state) {
     Surfaces s(16);
     for (auto _ : state) {
         s.dst->BltFast(0, 0, s.src, nullptr, DDBLTFAST_WAIT | DDBLTFAST_SRCCOLORKEY);
-        benchmark::ClobberMemory();
+        Drawn(s.dst);
     }
 }
 BENCHMARK(BM_KeyedCopy16)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
@@ -86,7 +94,7 @@ void BM_ScaledKeyedBlt32(benchmark::State& state) {
     RECT sr{0, 0, 320, 240};
     for (auto _ : state) {
         s.dst->Blt(nullptr, s.src, &sr, DDBLT_WAIT | DDBLT_KEYSRC, nullptr);
-        benchmark::ClobberMemory();
+        Drawn(s.dst);
     }
 }
 BENCHMARK(BM_ScaledKeyedBlt32)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);

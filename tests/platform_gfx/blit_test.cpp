@@ -82,3 +82,54 @@ TEST(ScaledCopy, EveryPixelSizeFollowsThePixelRule) {
 }
 
 } // namespace
+
+namespace {
+
+// Whether a keyed copy's source may hold the key: never looked into for the first copy from a state
+// of the pixels, then by 32 x 32 tiles, each compared as the keyed copies compare its pixel size.
+TEST(MayHoldKey, LooksFromTheSecondCopyOfAStateOnAndOnlyAtTheTilesRead) {
+    struct Case {
+        const char* what;
+        PixelFormat format;
+        std::uint32_t key;
+        int keyX, keyY;     // the one key pixel of the picture (-1: none)
+        std::uint32_t near; // a value that only differs from the key in bits the copy ignores
+        int x0, y0, x1, y1; // the rectangle asked about
+        bool first, second; // answers to the first and second asking
+    };
+    const Case cases[] = {
+        {"key in another tile", PixelFormat::X8R8G8B8, 0xFF00FF, 40, 5, 0, 0, 0, 32, 32, true, false},
+        {"key in a tile read", PixelFormat::X8R8G8B8, 0xFF00FF, 40, 5, 0, 0, 0, 33, 32, true, true},
+        {"key at the tile's last pixel", PixelFormat::X8R8G8B8, 0xFF00FF, 31, 31, 0, 4, 4, 8, 8, true, true},
+        {"no key anywhere", PixelFormat::X8R8G8B8, 0xFF00FF, -1, -1, 0, 0, 0, 70, 40, true, false},
+        {"top byte differs from the key", PixelFormat::X8R8G8B8, 0xFF00FF, -1, -1, 0xFFFF00FF, 0, 0, 70, 40,
+         true, false},
+        {"16 bits", PixelFormat::R5G6B5, 0xF81F, 64, 33, 0, 64, 32, 70, 40, true, true},
+        {"8 bits", PixelFormat::Index8, 1, 3, 3, 0, 32, 0, 64, 32, true, false},
+        {"24 bits", PixelFormat::R8G8B8, 0x00FF00, 65, 39, 0, 64, 32, 70, 40, true, true},
+        {"rectangle past the picture", PixelFormat::X8R8G8B8, 0xFF00FF, 69, 39, 0, 60, 30, 200, 200, true,
+         true},
+        {"rectangle outside the picture", PixelFormat::X8R8G8B8, 0xFF00FF, 0, 0, 0, 80, 0, 90, 10, false,
+         false},
+    };
+    for (const Case& c : cases) {
+        PixelBuffer b;
+        b.Allocate(70, 40, c.format); // a partial tile at the right and at the bottom
+        for (int y = 0; y < b.height; ++y)
+            for (int x = 0; x < b.width; ++x)
+                b.Set(x, y, c.near != 0 && (x + y) % 3 == 0 ? c.near : 7);
+        if (c.keyX >= 0) b.Set(c.keyX, c.keyY, c.key);
+        KeyTiles t;
+        EXPECT_EQ(MayHoldKey(b, 5, c.key, c.x0, c.y0, c.x1, c.y1, t), c.first) << c.what;
+        EXPECT_EQ(MayHoldKey(b, 5, c.key, c.x0, c.y0, c.x1, c.y1, t), c.second) << c.what;
+        // Another state of the pixels, or another key, is looked at anew from its second asking.
+        b.Set(c.x0 < b.width ? c.x0 : 0, c.y0 < b.height ? c.y0 : 0, c.key);
+        if (c.first) {
+            EXPECT_TRUE(MayHoldKey(b, 6, c.key, c.x0, c.y0, c.x1, c.y1, t)) << c.what;
+            EXPECT_TRUE(MayHoldKey(b, 6, c.key, c.x0, c.y0, c.x1, c.y1, t)) << c.what << ", new state";
+            EXPECT_TRUE(MayHoldKey(b, 6, c.key ^ 1, c.x0, c.y0, c.x1, c.y1, t)) << c.what << ", new key";
+        }
+    }
+}
+
+} // namespace

@@ -305,6 +305,53 @@ TEST_F(D3DTest, FastRectanglesMatchTheTriangleRoad) {
                 }
 }
 
+TEST_F(D3DTest, TurnedQuadsTakeTheTexelsOfThePixelRoad) {
+    // A turned quad of one diffuse colour shades whole runs of a row, its texels found four at a time;
+    // the same quad whose vertices' diffuse colours differ (which only the texture selects here) goes
+    // pixel by pixel. Both give the same pixels, whatever the angle, the wrapping and the texture's format.
+    const struct {
+        double degrees, scale, u0, v0, u1, v1;
+    } quads[] = {{30, 1.0, 0, 0, 1, 1},       {-17, 0.8, -0.3, 0.2, 2.6, 1.9},    {90, 1.2, 0, 0, 1, 1},
+                 {45, 0.5, 1.5, -1, -0.5, 3}, {179, 1.1, 0.05, 0.05, 0.95, 0.95}, {3, 2.0, 0, 0, 7, 5}};
+    for (D3DFORMAT texFormat : {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5})
+        for (const auto& q : quads) {
+            std::vector<std::uint32_t> out[2];
+            for (int road = 0; road < 2; ++road) {
+                SafeRelease(tex_);
+                SafeRelease(vb_);
+                SafeRelease(dev_);
+                MakeDevice(D3DFMT_X8R8G8B8, 48, 40);
+                dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1, 0);
+                ColourOps(D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+                          D3DTA_DIFFUSE);
+                MakeTexture(
+                    7, 5,
+                    [](int x, int y) {
+                        return std::uint32_t((x * 40 + 15) << 24 | (y * 50) << 16 | (x * 30) << 8 | 0x30);
+                    },
+                    texFormat);
+                const double r = q.degrees * 3.14159265358979 / 180, half = 18 * q.scale;
+                TLVERTEX v[4];
+                const double corners[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
+                for (int k = 0; k < 4; ++k) {
+                    const double x = corners[k][0] * half, y = corners[k][1] * half * 0.8;
+                    v[k].x = static_cast<float>(24 + x * std::cos(r) - y * std::sin(r));
+                    v[k].y = static_cast<float>(20 + x * std::sin(r) + y * std::cos(r));
+                    v[k].z = 0;
+                    v[k].rhw = 1;
+                    v[k].diffuse = road == 0 ? 0xFFFFFFFFu : 0xFF000000u + static_cast<DWORD>(k);
+                    v[k].tu = static_cast<float>(corners[k][0] < 0 ? q.u0 : q.u1);
+                    v[k].tv = static_cast<float>(corners[k][1] < 0 ? q.v0 : q.v1);
+                }
+                Draw(v, 4, D3DPT_TRIANGLESTRIP, 2);
+                for (int y = 0; y < 40; ++y)
+                    for (int x = 0; x < 48; ++x)
+                        out[road].push_back(Px(x, y));
+            }
+            EXPECT_EQ(out[0], out[1]) << q.degrees << " degrees, texture " << texFormat;
+        }
+}
+
 TEST_F(D3DTest, RowsFollowThePixelRule) {
     // Every operation, with arguments from the texture, the diffuse colour, the factor and the modifiers,
     // drawn a row at a time, against the stage and blend applied pixel by pixel (CombineStage, BlendPixel).

@@ -101,6 +101,47 @@ TEST_F(DDrawTest, BltFastCopiesAndHonoursTheSourceKey) {
     EXPECT_EQ(At(dst, 1, 0), key);
 }
 
+// A sheet drawn from many times whose copies read no key pixel is copied as it is; once a key pixel
+// is written into it, the next copies leave that pixel's destination alone again.
+TEST_F(DDrawTest, KeyedCopiesFollowTheSheetAsItIsWrittenAgain) {
+    Init(32);
+    DirectDrawSurface7* sheet = Offscreen(64, 32);
+    DirectDrawSurface7* dst = Offscreen(64, 32);
+    DDCOLORKEY key{0xFF00FF, 0xFF00FF};
+    ASSERT_EQ(sheet->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+    {
+        PixelBuffer& p = sheet->Pixels();
+        p.Fill(0, 0, 64, 32, 0x123456);
+        p.Fill(32, 0, 64, 32, 0xFF00FF); // the right cell is all key
+    }
+    RECT left{0, 0, 32, 32}, right{32, 0, 64, 32};
+    struct Step {
+        const char* what;
+        bool writeKey; // a key pixel is written into the left cell first
+        RECT* from;
+        std::uint32_t want; // at (5, 5) of the destination, over a 0x000001 background
+    };
+    const Step steps[] = {
+        {"first copy", false, &left, 0x123456}, {"second copy", false, &left, 0x123456},
+        {"third copy", false, &left, 0x123456}, {"keyed cell", false, &right, 0x000001},
+        {"key written", true, &left, 0x000001}, {"again", false, &left, 0x000001},
+    };
+    for (const Step& s : steps) {
+        if (s.writeKey) {
+            DDSURFACEDESC2 d;
+            ASSERT_EQ(sheet->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), DD_OK);
+            static_cast<std::uint32_t*>(d.lpSurface)[5 * d.lPitch / 4 + 5] = 0xFF00FF;
+            ASSERT_EQ(sheet->Unlock(nullptr), DD_OK);
+        }
+        DDBLTFX fx;
+        fx.dwFillColor = 1;
+        ASSERT_EQ(dst->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
+        ASSERT_EQ(dst->BltFast(0, 0, sheet, s.from, DDBLTFAST_SRCCOLORKEY), DD_OK);
+        EXPECT_EQ(At(dst, 5, 5) & 0xFFFFFF, s.want) << s.what;
+        EXPECT_EQ(At(dst, 6, 5) & 0xFFFFFF, s.from == &left ? 0x123456u : 1u) << s.what;
+    }
+}
+
 TEST_F(DDrawTest, BltFastRefusesRectanglesOutsideEitherSurface) {
     Init(16);
     auto* src = Offscreen(4, 4);

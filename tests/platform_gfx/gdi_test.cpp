@@ -132,6 +132,69 @@ TEST(GdiCopy, UnscaledPicturesBecomeTheirColoursInTheSurface) {
     }
 }
 
+// An unscaled copy turns whole rows at once; it gives the values the per-pixel rule of a scaled copy
+// gives, for every picture depth and surface format, clipped at any edge.
+TEST(GdiCopy, UnscaledRowsGiveThePerPixelValues) {
+    std::vector<bmptest::Spec> shapes;
+    const struct {
+        int bpp;
+        std::uint32_t compression, r, g, b;
+    } kinds[] = {{1, 0, 0, 0, 0},
+                 {4, 0, 0, 0, 0},
+                 {8, 0, 0, 0, 0},
+                 {16, 0, 0, 0, 0},                             // 5-5-5
+                 {16, 3, 0xF800, 0x07E0, 0x001F},              // 5-6-5
+                 {16, 3, 0x0F00, 0x00F0, 0x000F},              // 4-4-4
+                 {24, 0, 0, 0, 0},                             //
+                 {32, 0, 0, 0, 0},                             // 8-8-8
+                 {32, 3, 0x3FF00000, 0x000FFC00, 0x000003FF}}; // 10-10-10
+    for (const auto& k : kinds) {
+        bmptest::Spec s(9, 5, k.bpp);
+        s.compression = k.compression;
+        s.masks[0] = k.r, s.masks[1] = k.g, s.masks[2] = k.b;
+        if (k.bpp <= 8) s.palette = {0x102030, 0xFF8000, 0x00FF7F, 0x123456, 0xFEDCBA};
+        const std::uint32_t all = k.bpp == 32 ? 0xFFFFFFFFu : (1u << k.bpp) - 1;
+        for (int i = 0; i < 45; ++i) // indices past the table as well
+            s.raw.push_back((0x9E3779B9u * static_cast<std::uint32_t>(i + 1) >> 7) & all);
+        shapes.push_back(s);
+    }
+    const PixelFormat formats[] = {PixelFormat::X8R8G8B8, PixelFormat::A8R8G8B8, PixelFormat::R8G8B8,
+                                   PixelFormat::R5G6B5,   PixelFormat::X1R5G5B5, PixelFormat::A1R5G5B5};
+    const struct {
+        int x, y, w, h, sx, sy;
+    } copies[] = {{0, 0, 9, 5, 0, 0}, {-2, -1, 9, 5, 0, 0}, {4, 2, 7, 4, 1, 1}, {1, 0, 6, 3, 3, 2}};
+    for (const bmptest::Spec& shape : shapes) {
+        BitmapDC b(shape);
+        for (PixelFormat f : formats) {
+            // The per-pixel rule: a copy stretched to twice the width takes each pixel twice.
+            PixelBuffer wide;
+            wide.Allocate(18, 5, f);
+            HDC wdc = CreateSurfaceDC(&wide, nullptr);
+            ASSERT_TRUE(StretchBlt(wdc, 0, 0, 18, 5, b.dc, 0, 0, 9, 5, SRCCOPY));
+            DeleteSurfaceDC(wdc);
+            for (const auto& c : copies) {
+                PixelBuffer target;
+                target.Allocate(10, 6, f);
+                target.Fill(0, 0, 10, 6, 0x5A5A);
+                HDC dst = CreateSurfaceDC(&target, nullptr);
+                ASSERT_TRUE(BitBlt(dst, c.x, c.y, c.w, c.h, b.dc, c.sx, c.sy, SRCCOPY));
+                DeleteSurfaceDC(dst);
+                int wrong = 0;
+                for (int ty = 0; ty < 6; ++ty)
+                    for (int tx = 0; tx < 10; ++tx) {
+                        const int fx = c.sx + tx - c.x, fy = c.sy + ty - c.y;
+                        const bool copied = tx >= c.x && tx < c.x + c.w && ty >= c.y && ty < c.y + c.h &&
+                                            fx >= 0 && fx < 9 && fy >= 0 && fy < 5;
+                        wrong += target.Get(tx, ty) != (copied ? wide.Get(2 * fx, fy) : 0x5A5Au);
+                    }
+                EXPECT_EQ(wrong, 0) << shape.bpp << " bits (masks " << std::hex << shape.masks[0] << std::dec
+                                    << ") into " << BitsPerPixel(f) << "-bit format " << static_cast<int>(f)
+                                    << ", copy at " << c.x << "," << c.y;
+            }
+        }
+    }
+}
+
 TEST(GdiCopy, StretchBltMirrorsCellsFromTheirLastColumnAndRow) {
     // A 6 x 4 picture of two 3 x 4 cells; each cell mirrored in place, then flipped upside down.
     bmptest::Spec s(6, 4, 8);

@@ -1,5 +1,6 @@
 #include "platform/gfx/blit.h"
 #include "platform/gfx/cpu.h"
+#include <algorithm>
 #include <cstring>
 #include <vector>
 #ifdef __SSE2__
@@ -70,8 +71,98 @@ GFX_AVX2 int CopyKeyed32Avx2(std::uint32_t* d, const std::uint32_t* s, int n, st
     return i;
 }
 
+// The same over every row of a rectangle of n pixels a row, the last few of each row through masked
+// loads and stores.
+GFX_AVX2 void CopyKeyedRect32Avx2(std::uint8_t* d, std::ptrdiff_t dpitch, const std::uint8_t* s,
+                                  std::ptrdiff_t spitch, int n, int rows, std::uint32_t key) {
+    const __m256i k = _mm256_set1_epi32(static_cast<int>(key));
+    const int whole = n & ~7, rest = n & 7;
+    const __m256i mask =
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    for (int r = 0; r < rows; ++r, d += dpitch, s += spitch) {
+        auto* dp = reinterpret_cast<std::uint32_t*>(d);
+        const auto* sp = reinterpret_cast<const std::uint32_t*>(s);
+        for (int i = 0; i < whole; i += 8) {
+            const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sp + i));
+            const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp + i));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp + i),
+                                _mm256_blendv_epi8(sv, dv, _mm256_cmpeq_epi32(sv, k)));
+        }
+        if (rest) {
+            const __m256i sv = _mm256_maskload_epi32(reinterpret_cast<const int*>(sp + whole), mask);
+            const __m256i dv = _mm256_maskload_epi32(reinterpret_cast<const int*>(dp + whole), mask);
+            _mm256_maskstore_epi32(reinterpret_cast<int*>(dp + whole), mask,
+                                   _mm256_blendv_epi8(sv, dv, _mm256_cmpeq_epi32(sv, k)));
+        }
+    }
+}
+
 } // namespace
 #endif
+
+namespace {
+
+constexpr int kKeyTile = 32;
+
+template <class T> bool RowHolds(const std::uint8_t* row, int n, T key) {
+    const auto* p = reinterpret_cast<const T*>(row);
+    return std::find(p, p + n, key) != p + n;
+}
+
+// Whether the tile at (x, y) holds a pixel equal to the key.
+bool TileHoldsKey(const PixelBuffer& b, int x, int y, std::uint32_t key) {
+    const int bpp = BytesPerPixel(b.format);
+    const int n = std::min(kKeyTile, b.width - x), rows = std::min(kKeyTile, b.height - y);
+    for (int r = 0; r < rows; ++r) {
+        const std::uint8_t* row = b.Row(y + r) + static_cast<std::ptrdiff_t>(x) * bpp;
+        switch (bpp) {
+        case 1:
+            if (RowHolds(row, n, static_cast<std::uint8_t>(key))) return true;
+            break;
+        case 2:
+            if (RowHolds(row, n, static_cast<std::uint16_t>(key))) return true;
+            break;
+        case 4:
+            if (RowHolds(row, n, key)) return true;
+            break;
+        default:
+            for (int i = 0; i < n; ++i) {
+                const std::uint8_t* q = row + i * 3;
+                if (static_cast<std::uint32_t>(q[0] | (q[1] << 8) | (q[2] << 16)) == key) return true;
+            }
+            break;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, int x0, int y0, int x1, int y1,
+                KeyTiles& t) {
+    x0 = std::max(x0, 0), y0 = std::max(y0, 0);
+    x1 = std::min(x1, b.width), y1 = std::min(y1, b.height);
+    if (x0 >= x1 || y0 >= y1) return false;
+    if (t.state != state || t.key != key) {
+        t.state = state;
+        t.key = key;
+        t.uses = 0;
+        t.tiles.clear();
+    }
+    if (t.uses < 2) ++t.uses;
+    if (t.uses < 2) return true;
+    if (t.tiles.empty()) {
+        t.cols = (b.width + kKeyTile - 1) / kKeyTile;
+        t.tiles.assign(static_cast<std::size_t>(t.cols) * ((b.height + kKeyTile - 1) / kKeyTile), 0);
+    }
+    for (int ty = y0 / kKeyTile; ty <= (y1 - 1) / kKeyTile; ++ty)
+        for (int tx = x0 / kKeyTile; tx <= (x1 - 1) / kKeyTile; ++tx) {
+            std::uint8_t& tile = t.tiles[static_cast<std::size_t>(ty) * t.cols + tx];
+            if (tile == 0) tile = TileHoldsKey(b, tx * kKeyTile, ty * kKeyTile, key) ? 2 : 1;
+            if (tile == 2) return true;
+        }
+    return false;
+}
 
 void CopyKeyed32(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t key) {
     int i = 0;
@@ -114,6 +205,15 @@ void ScaledCopy(const BlitParams& p) {
                         srow + static_cast<std::ptrdiff_t>(r) * s.pitch, rowBytes);
         return;
     }
+#ifdef GFX_HAVE_AVX2
+    if (unscaledX && unscaledY && bpp == 4 && HaveAvx2()) {
+        // An unscaled keyed copy at 32 bits: every row in one pass.
+        CopyKeyedRect32Avx2(d.Row(p.dy + p.j0) + static_cast<std::ptrdiff_t>(p.dx + p.i0) * 4, d.pitch,
+                            s.Row(p.sy + p.j0) + static_cast<std::ptrdiff_t>(p.sx + p.i0) * 4, s.pitch, n,
+                            p.j1 - p.j0, p.key);
+        return;
+    }
+#endif
     std::vector<int> cols;
     if (!unscaledX) {
         cols.resize(static_cast<std::size_t>(n));
@@ -121,7 +221,7 @@ void ScaledCopy(const BlitParams& p) {
             cols[i - p.i0] = SourceIndex(i, p.sx, p.sw, p.dw);
     }
     for (int j = p.j0; j < p.j1; ++j) {
-        const int sy = SourceIndex(j, p.sy, p.sh, p.dh);
+        const int sy = unscaledY ? p.sy + j : SourceIndex(j, p.sy, p.sh, p.dh);
         std::uint8_t* drow = d.Row(p.dy + j) + static_cast<std::ptrdiff_t>(p.dx + p.i0) * bpp;
         const std::uint8_t* srow = s.Row(sy);
         if (unscaledX) {

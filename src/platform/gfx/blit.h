@@ -2,6 +2,8 @@
 // optional source colour key, between buffers of the same format.
 #pragma once
 #include "platform/gfx/pixels.h"
+#include <cstdint>
+#include <vector>
 
 namespace gfx {
 
@@ -20,6 +22,24 @@ struct BlitParams {
 // with a negative sw the source column is sx - trunc(i * |sw| / dw) (and likewise for rows), so that a
 // mirrored copy starts at the source's last column. dw and dh are positive; the buffers are distinct.
 void ScaledCopy(const BlitParams& p);
+
+// Which tiles of 32 x 32 pixels of a picture hold a pixel equal to a colour key, for one state of
+// its pixels and one key, found as keyed copies ask: a keyed copy that reads only tiles without one
+// can run as a plain copy.
+struct KeyTiles {
+    std::uint64_t state = 0; // the state of the pixels the tiles were found for
+    std::uint32_t key = 0;
+    int uses = 0; // keyed copies asked about this state, up to 2
+    int cols = 0;
+    std::vector<std::uint8_t> tiles; // per tile: 0 not looked at yet, 1 without the key, 2 with it
+};
+
+// Whether the columns [x0, x1) of rows [y0, y1) of `b`, whose pixels are in state `state`, may hold a
+// pixel equal to `key` (compared as the keyed copies compare). The first copy from a state is not
+// looked into (pixels drawn from once, such as a surface written anew each frame, would pay for
+// looking and gain nothing); from the second on, each tile read is looked at once and kept in `t`.
+bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, int x0, int y0, int x1, int y1,
+                KeyTiles& t);
 
 // Copies `count` 32-bit pixels, leaving those equal to `key` untouched in the destination.
 void CopyKeyed32(std::uint32_t* dst, const std::uint32_t* src, int count, std::uint32_t key);

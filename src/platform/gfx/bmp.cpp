@@ -126,7 +126,10 @@ std::uint32_t Dib::PixelRaw(int x, int y) const {
 }
 
 std::uint32_t Dib::PixelArgb(int x, int y) const {
-    const std::uint32_t raw = PixelRaw(x, y);
+    return ArgbOfRaw(PixelRaw(x, y));
+}
+
+std::uint32_t Dib::ArgbOfRaw(std::uint32_t raw) const {
     if (bitCount <= 8) {
         if (raw >= colours.size()) return 0xFF000000u;
         const PALETTEENTRY& e = colours[raw];

@@ -32,6 +32,8 @@ struct Dib {
     std::uint32_t PixelArgb(int x, int y) const;
     // The raw pixel value (index, or packed 16/24/32-bit value) at (x, y) from the top.
     std::uint32_t PixelRaw(int x, int y) const;
+    // The colour of a raw pixel value of this picture, as PixelArgb gives it.
+    std::uint32_t ArgbOfRaw(std::uint32_t raw) const;
 };
 
 // Largest picture accepted (either side, and in pixels overall).

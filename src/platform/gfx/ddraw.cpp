@@ -414,11 +414,25 @@ bool DirectDrawSurface7::ShareWholeCopy(const BlitParams& bp, DirectDrawSurface7
 
 HRESULT DirectDrawSurface7::RunCopy(BlitParams& bp, DirectDrawSurface7* src) {
     src->Resolve();
+    // A keyed copy from pixels without the key colour is a plain copy.
+    const bool askedKeyed = bp.keyed;
+    if (bp.keyed && src != this) {
+        SurfaceStore& s = *src->pixels_;
+        const bool unscaled = bp.sw == bp.dw && bp.sh == bp.dh;
+        const int c0 = unscaled ? bp.sx + bp.i0 : bp.sw > 0 ? bp.sx : bp.sx + bp.sw + 1;
+        const int r0 = unscaled ? bp.sy + bp.j0 : bp.sh > 0 ? bp.sy : bp.sy + bp.sh + 1;
+        const int c1 = unscaled ? bp.sx + bp.i1 : c0 + std::abs(bp.sw);
+        const int r1 = unscaled ? bp.sy + bp.j1 : r0 + std::abs(bp.sh);
+        if (!MayHoldKey(s, s.version, src->key_, c0, r0, c1, r1, s.keyTiles)) bp.keyed = false;
+    }
     // Every pixel is written by an unkeyed copy that covers the whole surface.
     const PixelBuffer& d = *pixels_;
     const bool coversAll = !bp.keyed && bp.dx + bp.i0 <= 0 && bp.dy + bp.j0 <= 0 &&
                            bp.dx + bp.i1 >= d.width && bp.dy + bp.j1 >= d.height;
-    if (KeepCopy(bp, src, coversAll && src != this)) return DD_OK;
+    if (KeepCopy(bp, src, coversAll && src != this)) {
+        kept_->draws.back().askedKeyed = askedKeyed;
+        return DD_OK;
+    }
     if (!ShareWholeCopy(bp, src)) {
         BeginWrite(bp.dy + bp.j0, bp.dy + bp.j1, coversAll && src != this);
         bp.dst = pixels_.get();

@@ -4,6 +4,7 @@
 // contexts, palettes and simulated surface loss. Everything is software; the primary hands its
 // finished frames to the presenter (presenter.h).
 #pragma once
+#include "platform/gfx/blit.h"
 #include "platform/gfx/gfx_types.h"
 #include "platform/gfx/pixels.h"
 #include "platform/gfx/presenter.h"
@@ -19,7 +20,6 @@ class DirectDraw7;
 class DirectDrawSurface7;
 class DirectDrawPalette;
 class DirectDrawClipper;
-struct BlitParams;
 using LPDIRECTDRAW7 = DirectDraw7*;
 using LPDIRECTDRAWSURFACE7 = DirectDrawSurface7*;
 using LPDIRECTDRAWPALETTE = DirectDrawPalette*;
@@ -211,6 +211,7 @@ struct SurfaceStore : PixelBuffer {
     DrawKeys held;
     bool haveHeld = false;
     FrameChange change;
+    KeyTiles keyTiles; // where the pixels hold the key colour of the copies that read them
 };
 
 struct DDKeptDraws;
@@ -278,6 +279,9 @@ class DirectDrawSurface7 : public RefCounted {
     void PublishToPresenter();
     // Runs the draws this surface keeps back (see KeepFill), so that its pixels are as drawn.
     void Resolve() const;
+    // Not part of the platform's interface: the fills and copies of the frame kept back since the last
+    // covering draw (null when none are kept), for a benchmark that draws the same frame elsewhere.
+    const DDKeptDraws* KeptDraws() const;
 
   private:
     friend class DirectDraw7;

@@ -68,6 +68,10 @@ void DirectDrawSurface7::LetGoOfStore() {
     }
 }
 
+const DDKeptDraws* DirectDrawSurface7::KeptDraws() const {
+    return kept_ && kept_->on ? kept_.get() : nullptr;
+}
+
 void DirectDrawSurface7::StopKeeping() const {
     if (!kept_) return;
     kept_->Restart();

@@ -10,10 +10,11 @@ namespace gfx {
 // A fill or a copy kept back; a copy keeps its source's pixels as they were when it was asked for.
 struct DDKeptDraw {
     bool fill = false;
-    bool discard = false;  // the frame's draws are to cover every pixel (it writes nothing)
-    RECT rect{};           // a fill's rectangle
-    std::uint32_t raw = 0; // a fill's raw value
-    BlitParams bp;         // a copy, its buffers set when it runs
+    bool discard = false;    // the frame's draws are to cover every pixel (it writes nothing)
+    RECT rect{};             // a fill's rectangle
+    std::uint32_t raw = 0;   // a fill's raw value
+    BlitParams bp;           // a copy, its buffers set when it runs
+    bool askedKeyed = false; // the copy was asked with the source's key (it runs plain where none shows)
     std::shared_ptr<const SurfaceStore> src;
 };
 

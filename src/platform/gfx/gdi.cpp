@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <unordered_map>
 
 namespace gfx {
@@ -80,6 +82,96 @@ std::uint32_t Channels16(const Dib& d, std::uint32_t raw, PixelFormat f) {
     return (f == PixelFormat::X1R5G5B5 || f == PixelFormat::A1R5G5B5 ? 0x8000u : 0) |
            Rebits(c[0], d.maskBits[0], 5) << 10 | Rebits(c[1], d.maskBits[1], 5) << 5 |
            Rebits(c[2], d.maskBits[2], 5);
+}
+
+// Turns rows of a picture into values of a surface's format: the value of each palette index, or of
+// each channel's value, worked out once; a pixel's value is then that of its index, or its channels'
+// values put together (every format's conversion treats the channels apart).
+class DibRows {
+  public:
+    DibRows(const Dib& dib, Sink& out, bool channels16) : dib_(dib) {
+        if (dib.bitCount <= 8) {
+            for (std::uint32_t k = 0; k < 256; ++k)
+                lut_[k] = out.FromColour(k < dib.colours.size() ? dib.ArgbOfRaw(k) : 0xFF000000u);
+            return;
+        }
+        const bool deep = dib.bitCount == 24;
+        for (int c = 0; c < 3; ++c) {
+            const int shift = deep ? 16 - 8 * c : dib.maskShift[c];
+            const std::uint32_t mask = deep ? 0xFFu << shift
+                                            : (c == 0   ? dib.redMask
+                                               : c == 1 ? dib.greenMask
+                                                        : dib.blueMask);
+            const std::uint32_t values = (mask >> shift) + 1;
+            if (mask == 0 || values > 4096) return; // not worth a table
+            shift_[c] = shift;
+            mask_[c] = mask;
+            table_[c].resize(values);
+            for (std::uint32_t v = 0; v < values; ++v) {
+                const std::uint32_t raw = v << shift;
+                table_[c][v] = channels16 ? Channels16(dib, raw, out.pixels->format)
+                                          : out.FromColour(dib.ArgbOfRaw(raw));
+            }
+        }
+        ok_ = true;
+    }
+    // Whether rows of this picture can be turned (pictures of 8 bits or fewer always can).
+    bool Ok() const { return dib_.bitCount <= 8 || ok_; }
+    // The values of n pixels of row y (from the top), from column x.
+    void Row(int x, int y, int n, std::uint32_t* out) const {
+        if (dib_.bitCount <= 8) {
+            for (int i = 0; i < n; ++i)
+                out[i] = lut_[dib_.PixelRaw(x + i, y) & 0xFF];
+            return;
+        }
+        const std::uint8_t* row =
+            dib_.bits.data() + static_cast<std::size_t>(dib_.height - 1 - y) * dib_.stride;
+        const int bytes = dib_.bitCount / 8;
+        const std::uint8_t* p = row + static_cast<std::size_t>(x) * bytes;
+        for (int i = 0; i < n; ++i, p += bytes) {
+            std::uint32_t raw = p[0] | p[1] << 8;
+            if (bytes >= 3) raw |= static_cast<std::uint32_t>(p[2]) << 16;
+            if (bytes == 4) raw |= static_cast<std::uint32_t>(p[3]) << 24;
+            out[i] = table_[0][(raw & mask_[0]) >> shift_[0]] | table_[1][(raw & mask_[1]) >> shift_[1]] |
+                     table_[2][(raw & mask_[2]) >> shift_[2]];
+        }
+    }
+
+  private:
+    const Dib& dib_;
+    std::uint32_t lut_[256] = {};
+    std::vector<std::uint32_t> table_[3];
+    std::uint32_t mask_[3] = {};
+    int shift_[3] = {};
+    bool ok_ = false;
+};
+
+// Writes n values into row y of a buffer from column x.
+void PutRow(PixelBuffer& d, int x, int y, int n, const std::uint32_t* v) {
+    std::uint8_t* row = d.Row(y);
+    switch (BytesPerPixel(d.format)) {
+    case 1:
+        for (int i = 0; i < n; ++i)
+            row[x + i] = static_cast<std::uint8_t>(v[i]);
+        break;
+    case 2: {
+        auto* p = reinterpret_cast<std::uint16_t*>(row) + x;
+        for (int i = 0; i < n; ++i)
+            p[i] = static_cast<std::uint16_t>(v[i]);
+        break;
+    }
+    case 3:
+        for (int i = 0; i < n; ++i) {
+            std::uint8_t* q = row + static_cast<std::size_t>(x + i) * 3;
+            q[0] = static_cast<std::uint8_t>(v[i]);
+            q[1] = static_cast<std::uint8_t>(v[i] >> 8);
+            q[2] = static_cast<std::uint8_t>(v[i] >> 16);
+        }
+        break;
+    default:
+        std::memcpy(row + static_cast<std::size_t>(x) * 4, v, static_cast<std::size_t>(n) * 4);
+        break;
+    }
 }
 
 // Normalises a signed extent to a start pixel and a direction: a negative extent at `start` covers
@@ -249,34 +341,23 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
         if (channels16) return Channels16(*s.dib, s.Raw(fx, fy), d.format);
         return out.FromColour(s.Argb(fx, fy));
     };
-    // An unscaled copy of a picture of 8 bits or fewer, or of 24, into a surface of colours (how a
-    // loaded picture reaches its surface): the same values, each colour of a palette converted once.
+    // An unscaled copy of a picture into a surface of colours (how a loaded picture reaches its
+    // surface): whole rows at a time, each palette index or channel value converted once.
     const Dib* dib = s.dib;
-    if (w == sw && h == sh && dib && !copyRaw && !channels16 && d.format != PixelFormat::Index8 &&
-        (dib->bitCount <= 8 || dib->bitCount == 24)) {
-        std::uint32_t lut[256];
-        if (dib->bitCount <= 8) {
-            for (std::uint32_t k = 0; k < 256; ++k) {
-                std::uint32_t argb = 0xFF000000u; // an index past the colour table, as Dib::PixelArgb
-                if (k < dib->colours.size()) {
-                    const PALETTEENTRY& e = dib->colours[k];
-                    argb |= std::uint32_t(e.peRed) << 16 | std::uint32_t(e.peGreen) << 8 | e.peBlue;
-                }
-                lut[k] = out.FromColour(argb);
+    if (w == sw && h == sh && sw > 0 && sh > 0 && dib && !copyRaw && d.format != PixelFormat::Index8) {
+        const DibRows rows(*dib, out, channels16);
+        if (rows.Ok()) {
+            const int i0 = std::max({0, -x, -sx}), i1 = std::min({w, d.width - x, s.w - sx});
+            if (i0 >= i1) return TRUE;
+            std::vector<std::uint32_t> values(static_cast<std::size_t>(i1 - i0));
+            for (int j = 0; j < h; ++j) {
+                const int ty = y + j, fy = sy + j;
+                if (ty < 0 || ty >= d.height || fy < 0 || fy >= s.h) continue;
+                rows.Row(sx + i0, fy, i1 - i0, values.data());
+                PutRow(d, x + i0, ty, i1 - i0, values.data());
             }
+            return TRUE;
         }
-        const int i0 = std::max({0, -x, -sx}), i1 = std::min({w, d.width - x, s.w - sx});
-        for (int j = 0; j < h; ++j) {
-            const int ty = y + j, fy = sy + j;
-            if (ty < 0 || ty >= d.height || fy < 0 || fy >= s.h) continue;
-            if (dib->bitCount <= 8)
-                for (int i = i0; i < i1; ++i)
-                    d.Set(x + i, ty, lut[dib->PixelRaw(sx + i, fy) & 0xFF]);
-            else
-                for (int i = i0; i < i1; ++i)
-                    d.Set(x + i, ty, out.FromColour(0xFF000000u | dib->PixelRaw(sx + i, fy)));
-        }
-        return TRUE;
     }
     for (int j = 0; j < h; ++j) {
         const int ty = y + j;

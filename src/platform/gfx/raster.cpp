@@ -150,6 +150,94 @@ GFX_AVX2 int TexelIndicesAvx2(double t0, double origin, int first, double step, 
 }
 #endif
 
+// What a row of a textured triangle needs to find each pixel's texel: the edges' weights along the
+// row (edge i weights vertex i) and the vertices' texture coordinates.
+struct TriangleRow {
+    double rowTerm[3], dy[3], x0[3];
+    double area;
+    double tu[3], tv[3];
+};
+
+// The texel of pixel px of the row, through its barycentric weights.
+inline void TriangleTexel(const TriangleRow& r, int px, int w, int h, int* tx, int* ty) {
+    double wt[3];
+    for (int i = 0; i < 3; ++i)
+        wt[i] = r.rowTerm[i] - r.dy[i] * (px - r.x0[i]);
+    const double l0 = wt[0] / r.area, l1 = wt[1] / r.area, l2 = wt[2] / r.area;
+    *tx = TexelIndex(l0 * r.tu[0] + l1 * r.tu[1] + l2 * r.tu[2], w);
+    *ty = TexelIndex(l0 * r.tv[0] + l1 * r.tv[1] + l2 * r.tv[2], h);
+}
+
+#ifdef GFX_HAVE_AVX2
+// TriangleTexel for pixels [first, first + count), four at a time with the same arithmetic; returns how
+// many it did.
+GFX_AVX2 int TriangleTexelsAvx2(const TriangleRow& r, int first, int count, int w, int h, int* tx, int* ty) {
+    __m256d rowTerm[3], dy[3], x0[3];
+    for (int k = 0; k < 3; ++k) {
+        rowTerm[k] = _mm256_set1_pd(r.rowTerm[k]);
+        dy[k] = _mm256_set1_pd(r.dy[k]);
+        x0[k] = _mm256_set1_pd(r.x0[k]);
+    }
+    const __m256d area = _mm256_set1_pd(r.area), nudge = _mm256_set1_pd(1e-7), zero = _mm256_setzero_pd();
+    const __m256d vw = _mm256_set1_pd(w), vh = _mm256_set1_pd(h);
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m256d x =
+            _mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(first + i), _mm_setr_epi32(0, 1, 2, 3)));
+        __m256d l[3];
+        for (int k = 0; k < 3; ++k)
+            l[k] =
+                _mm256_div_pd(_mm256_sub_pd(rowTerm[k], _mm256_mul_pd(dy[k], _mm256_sub_pd(x, x0[k]))), area);
+        const __m256d u = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(l[0], _mm256_set1_pd(r.tu[0])),
+                                                      _mm256_mul_pd(l[1], _mm256_set1_pd(r.tu[1]))),
+                                        _mm256_mul_pd(l[2], _mm256_set1_pd(r.tu[2])));
+        const __m256d v = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(l[0], _mm256_set1_pd(r.tv[0])),
+                                                      _mm256_mul_pd(l[1], _mm256_set1_pd(r.tv[1]))),
+                                        _mm256_mul_pd(l[2], _mm256_set1_pd(r.tv[2])));
+        const __m256d fu = _mm256_round_pd(_mm256_add_pd(_mm256_mul_pd(u, vw), nudge),
+                                           _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+        const __m256d fv = _mm256_round_pd(_mm256_add_pd(_mm256_mul_pd(v, vh), nudge),
+                                           _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+        const __m256d inside = _mm256_and_pd(
+            _mm256_and_pd(_mm256_cmp_pd(fu, zero, _CMP_GE_OQ), _mm256_cmp_pd(fu, vw, _CMP_LT_OQ)),
+            _mm256_and_pd(_mm256_cmp_pd(fv, zero, _CMP_GE_OQ), _mm256_cmp_pd(fv, vh, _CMP_LT_OQ)));
+        if (_mm256_movemask_pd(inside) == 0xF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(tx + i), _mm256_cvttpd_epi32(fu));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(ty + i), _mm256_cvttpd_epi32(fv));
+        } else { // wrapped, or not a number
+            alignas(32) double us[4], vs[4];
+            _mm256_store_pd(us, u);
+            _mm256_store_pd(vs, v);
+            for (int j = 0; j < 4; ++j) {
+                tx[i + j] = TexelIndex(us[j], w);
+                ty[i + j] = TexelIndex(vs[j], h);
+            }
+        }
+    }
+    return i;
+}
+#endif
+
+// The texels of pixels [first, first + count) of a triangle's row.
+void TriangleTexels(const TriangleRow& r, const PixelBuffer& tex, int first, int count, std::uint32_t* out) {
+    thread_local std::vector<int> tx, ty;
+    tx.resize(static_cast<std::size_t>(count));
+    ty.resize(static_cast<std::size_t>(count));
+    int i = 0;
+#ifdef GFX_HAVE_AVX2
+    if (HaveAvx2()) i = TriangleTexelsAvx2(r, first, count, tex.width, tex.height, tx.data(), ty.data());
+#endif
+    for (; i < count; ++i)
+        TriangleTexel(r, first + i, tex.width, tex.height, &tx[i], &ty[i]);
+    if (tex.format == PixelFormat::A8R8G8B8) {
+        for (int k = 0; k < count; ++k)
+            std::memcpy(out + k, tex.Row(ty[k]) + static_cast<std::size_t>(tx[k]) * 4, 4);
+        return;
+    }
+    for (int k = 0; k < count; ++k)
+        out[k] = SampleTexel(&tex, tx[k], ty[k]);
+}
+
 void TexelIndices(double t0, double origin, int first, double step, int count, int size, int* out) {
     int i = 0;
 #ifdef GFX_HAVE_AVX2
@@ -337,17 +425,59 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
         };
         const double rowTerm[3] = {e[0].dx * (py - e[0].y0), e[1].dx * (py - e[1].y0),
                                    e[2].dx * (py - e[2].y0)};
-        for (int px = static_cast<int>(minX); px <= static_cast<int>(maxX); ++px) {
+        const TriangleRow row{{rowTerm[0], rowTerm[1], rowTerm[2]},
+                              {e[0].dy, e[1].dy, e[2].dy},
+                              {e[0].x0, e[1].x0, e[2].x0},
+                              area,
+                              {a.tu, b.tu, c.tu},
+                              {a.tv, b.tv, c.tv}};
+        // An edge's weight only grows or only shrinks along a row, so the pixels inside all three edges
+        // are one run: its ends are found by halving, with the same test each pixel takes.
+        const auto insideEdge = [&](int i, int px) {
+            const double w = rowTerm[i] - e[i].dy * (px - e[i].x0);
+            return w > 0 || (w == 0 && e[i].topLeft);
+        };
+        int first = static_cast<int>(minX), last = static_cast<int>(maxX);
+        for (int i = 0; i < 3 && first <= last; ++i) {
+            if (e[i].dy == 0) {
+                if (!insideEdge(i, first)) first = last + 1;
+            } else if (e[i].dy < 0) { // the weight grows with x: inside from some pixel on
+                int lo = first, hi = last + 1;
+                while (lo < hi) {
+                    const int mid = lo + (hi - lo) / 2;
+                    if (insideEdge(i, mid))
+                        hi = mid;
+                    else
+                        lo = mid + 1;
+                }
+                first = lo;
+            } else { // the weight shrinks with x: inside up to some pixel
+                int lo = first - 1, hi = last;
+                while (lo < hi) {
+                    const int mid = hi - (hi - lo) / 2;
+                    if (insideEdge(i, mid))
+                        lo = mid;
+                    else
+                        hi = mid - 1;
+                }
+                last = lo;
+            }
+        }
+        if (runs && first <= last) {
+            // The run's texels together, then the run shaded at once.
+            const int n = last - first + 1;
+            run.resize(static_cast<std::size_t>(n));
+            if (tex)
+                TriangleTexels(row, *tex, first, n, run.data());
+            else
+                std::fill(run.begin(), run.end(), 0xFFFFFFFFu);
+            shader.Run(first, py, run.data(), n);
+            continue;
+        }
+        for (int px = first; px <= last; ++px) {
             double w[3];
-            bool inside = true;
-            for (int i = 0; i < 3 && inside; ++i) {
+            for (int i = 0; i < 3; ++i)
                 w[i] = rowTerm[i] - e[i].dy * (px - e[i].x0);
-                inside = w[i] > 0 || (w[i] == 0 && e[i].topLeft);
-            }
-            if (!inside) {
-                flush();
-                continue;
-            }
             const double l0 = w[0] / area, l1 = w[1] / area, l2 = w[2] / area;
             std::uint32_t diffuse = a.diffuse;
             if (!flat) {
