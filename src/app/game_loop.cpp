@@ -185,6 +185,11 @@ bool FrameLimitReached() {
     return limit != 0 && g_nPresented >= limit;
 }
 
+void SetFrameLimit(unsigned frames) {
+    g_nPresented = 0;
+    g_nFrameLimit = frames;
+}
+
 bool RunFrame() {
     WaitFrame();
     ++g_nFrameCount;

@@ -57,6 +57,8 @@ void PresentFrame();
 // the pause and ranking loops end, and the game loop finishes its frame, asks for the close and
 // runs no frame more, so that a scripted run always ends at the same play step.
 bool FrameLimitReached();
+// The same limit for a player run inside another program (0: none), its frames counted from now.
+void SetFrameLimit(unsigned frames);
 
 bool FrameTimerDue(int rate);
 // Sleeps until FrameTimerDue(rate) is true and takes that frame: the DirectDraw frame timer.
