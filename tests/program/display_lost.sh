@@ -4,6 +4,7 @@
 # written, the instance's files removed, no abort and no sanitizer report. Once on the title screen,
 # once during play of a stage named on the command line. Runs on its own Xvfb.
 # Usage: display_lost.sh <player> <build-dir>
+# ctest: serial (the save dialog must be up after five seconds of the wall clock)
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")

@@ -2,6 +2,7 @@
 # A close (SIGTERM takes the road of the close box) stops every thread in order and ends the
 # program within one second with exit code 0, also when it arrives right after start-up.
 # Usage: runtime_close.sh <player> <build-dir>
+# ctest: serial (the close is timed on the wall clock)
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
