@@ -56,10 +56,12 @@ constexpr win::DWORD FRAME_MS = 16;
 // The reading the clock was set to at the start of the frame being run.
 std::atomic<win::DWORD> g_FrameStart{CLOCK_START};
 
-// The play scene's system surfaces read from the project's files that are kept loaded between
-// plays (its picture slots, which each stage fills with its own pictures, and its work surfaces,
-// which play draws into, are loaded and released by every play as the player does).
+// The play scene's system surfaces read from files stay loaded between plays: the files never
+// change in the work folder, so a surface is loaded again only when its creation record differs
+// from the one it was loaded by (a picture slot a stage fills with another picture). Its work
+// surfaces, which play draws into, are made and released by every play as the player does.
 std::bitset<SYSTEM_BITMAP_COUNT> g_Kept;
+SURFACEDEF g_KeptDefs[SYSTEM_BITMAP_COUNT];
 
 [[noreturn]] void Fail(const char* what) {
     std::fprintf(stderr, "m4 play fuzz: %s\n", what);
@@ -76,22 +78,32 @@ void DropMessages() {
 }
 
 bool KeepsLoaded(int k) {
-    const char* file = SystemBitmapTable[k].szFileName;
-    const bool slot = k >= SYSBMP_BACKGROUND_FIRST && k < SYSBMP_BACKGROUND_FIRST + SYSBMP_BACKGROUND_SLOTS;
-    return !slot && file[0] != '\0' && std::strcmp(file, "E") != 0;
+    const char* file = g_SystemSurfaceDefs[k].szFileName;
+    return file[0] != '\0' && std::strcmp(file, "E") != 0;
 }
 
-// Loads the listed system surfaces that are not kept loaded from an earlier play, as the play
-// scene's own loading does.
+bool LoadedAsNow(int k) {
+    const auto i = static_cast<std::size_t>(k);
+    return g_Kept.test(i) && std::memcmp(&g_KeptDefs[k], &g_SystemSurfaceDefs[k], sizeof(SURFACEDEF)) == 0;
+}
+
+// Loads the listed system surfaces that are not kept loaded, as they are now described, from an
+// earlier play, as the play scene's own loading does.
 bool LoadSurfacesKeeping(const int* list, int count) {
     DDTableFromSystemBitmaps(g_SystemSurfaceDefs, SystemBitmapTable, SYSTEM_BITMAP_COUNT);
     std::vector<int> load;
-    for (int i = 0; i < count; ++i)
-        if (list[i] < 0 || list[i] >= SYSTEM_BITMAP_COUNT || !g_Kept.test(static_cast<std::size_t>(list[i])))
-            load.push_back(list[i]);
+    for (int i = 0; i < count; ++i) {
+        const int k = list[i];
+        if (k >= 0 && k < SYSTEM_BITMAP_COUNT && LoadedAsNow(k)) continue;
+        if (k >= 0 && k < SYSTEM_BITMAP_COUNT) g_Kept.reset(static_cast<std::size_t>(k));
+        load.push_back(k);
+    }
     if (!DDLoadSystemSurfaces(g_SystemSurfaces, load.data(), static_cast<int>(load.size()))) return false;
-    for (int k : load)
-        if (KeepsLoaded(k)) g_Kept.set(static_cast<std::size_t>(k));
+    for (int k : load) {
+        if (!KeepsLoaded(k)) continue;
+        g_Kept.set(static_cast<std::size_t>(k));
+        g_KeptDefs[k] = g_SystemSurfaceDefs[k];
+    }
     return true;
 }
 

@@ -5,7 +5,8 @@
 #   scripts/fuzz.sh build                    installs what is missing, configures and builds them
 #   scripts/fuzz.sh run NAME SECONDS [ARGS]  fuzzes one harness for SECONDS (ARGS go to libFuzzer)
 #   scripts/fuzz.sh all SECONDS [PARALLEL]   fuzzes every harness for SECONDS, PARALLEL at a time (2)
-#   scripts/fuzz.sh check [NAME...]          runs harnesses once over their corpus and seeds only
+#   scripts/fuzz.sh check [NAME...]          runs harnesses once over their corpus and seeds only,
+#                                            FUZZ_CHECK_JOBS at a time (default: the cores)
 #
 # Environment: FUZZ_BUILD (build folder, default build-fuzz), FUZZ_JOBS (build jobs, default 3),
 # FUZZ_FOUND (damaged inputs to add to the seeds, default ../shared/found beside the repository),
@@ -128,12 +129,14 @@ check)
     shift
     names=("$@")
     [ ${#names[@]} -gt 0 ] || mapfile -t names < <(harnesses)
-    status=0
-    for n in "${names[@]}"; do run_one check "$n" 0 -runs=0 || status=1; done
-    exit $status
+    # One process per harness, FUZZ_CHECK_JOBS at a time (default: the cores); fails when any fails.
+    export build root
+    export -f run_one executions
+    printf '%s\n' "${names[@]}" |
+        xargs -P "${FUZZ_CHECK_JOBS:-$(nproc)}" -I{} bash -c 'run_one check "$1" 0 -runs=0' _ {}
     ;;
 *)
-    sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
