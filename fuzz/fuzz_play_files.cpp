@@ -1,10 +1,10 @@
 // Play of damaged stage and replay files: the player started once on the demo project, each input
-// a stage or replay file played from its start for a bounded number of frames with scripted input,
-// twice, the two plays checked to be the same.
+// a stage or replay file played from its start for a bounded number of frames with scripted input;
+// some inputs are played twice, the two plays checked to be the same (play_driver.h, RepeatInput).
 //
 // Input: a head of 4 bytes and the runs of input, then the file.
 //   byte 0: bit 0 the Direct3D back-end, bit 1 the file is a replay (played back) instead of a stage
-//   byte 1: frames to play, 30 + the byte
+//   byte 1: frames to play, 30 + the byte (frames drawn while play waits included)
 //   byte 2: number of input runs (0-7), then 3 bytes per run: frames, direction (4 bits), buttons
 //   the rest: the file
 #include "fuzz_support.h"
@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool replay = (flags & 2) != 0;
     run.playerPath = replay ? "user_data\\rpl4\\fuzz." + ReplayExtension() : "data\\stg4\\fuzz.stg4_000";
     if (!fuzz::PutFile(run.playerPath, data + at, size - at)) return 0;
-    fuzz::PlayTwice(run);
+    run.repeat = fuzz::RepeatInput(data, size);
+    fuzz::Play(run);
     fuzz::RemoveFile(run.playerPath);
     return 0;
 }

@@ -3,8 +3,8 @@
 // and texts, and a stage (settings, out-of-area limits, blocks, a hero, characters with flows of
 // every trigger and command kind, items with item commands, the stage's palettes, code and message
 // texts), plus player 1's input and the back-end. They are written through the records' own
-// writers and played by the player started once in this process, twice, the two plays checked
-// to be the same.
+// writers and played by the player started once in this process; some inputs are played twice,
+// the two plays checked to be the same (play_driver.h, RepeatInput).
 //
 // Every stored field of a record can be changed: to a small value, an edge of its type, or any
 // bits; the rest of each record keeps what the editor would have made.
@@ -332,6 +332,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The stage is checked against the project's lists while it is saved: it is written once the
     // database above is the running one.
     run.writeFiles = [&] { return stage_writer::WriteStageFile(folder, "fuzz", 0, stage); };
-    fuzz::PlayTwice(run);
+    run.repeat = fuzz::RepeatInput(data, size);
+    fuzz::Play(run);
     return 0;
 }

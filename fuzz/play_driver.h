@@ -1,9 +1,11 @@
 // The player run in the harness's own process for the play harnesses: started once on the demo
 // project (dummy video and audio, a clock that moves only with the frames), and for each input a
 // stage or replay file played from its start like a start file, a bounded number of frames with
-// scripted input, each frame run (and drawn) by the scene manager.
+// scripted input, each frame run (and drawn) by the scene manager and presented. The play scene's
+// pictures read from the project's files stay loaded from one input to the next.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -19,22 +21,31 @@ void InitPlayer();
 void AbsoluteArguments(int* argc, char*** argv);
 
 // The play of one input: the file at `playerPath` (a stage, or a replay when its extension says so)
-// loaded and played for `frames` frames through the back-end `d3d` chooses, player 1's input taken
-// from `script` (the scripted-input form: "FRAMES DIRECTION BUTTONS" lines). `reloadProject` reads
-// the database and System.dat again first (the structured harness writes them per input);
-// `writeFiles`, when set, is run after that and before the plays (false skips the input).
+// loaded and played through the back-end `d3d` chooses for at most `frames` presented frames
+// (frames drawn while play waits count too), player 1's input taken from `script` (the
+// scripted-input form: "FRAMES DIRECTION BUTTONS" lines). `reloadProject` reads the database and
+// System.dat again first (the structured harness writes them per input); `writeFiles`, when set, is
+// run after that and before the play (false skips the input). `repeat` plays it a second time and
+// compares the two plays.
 struct PlayRun {
     std::string playerPath;
     std::string script;
     int frames = 0;
     bool d3d = false;
     bool reloadProject = false;
+    bool repeat = false;
     std::function<bool()> writeFiles;
 };
 
-// Plays the run twice and returns the hash of the whole play state over every frame; aborts with a
-// message when the two plays differ (play must be repeatable). 0 when the input is not played.
-std::uint64_t PlayTwice(const PlayRun& run);
+// Plays the run and returns the hash of the whole play state over every frame; with `repeat`, plays
+// it twice and aborts with a message when the two plays differ (play must be repeatable). 0 when the
+// input is not played.
+std::uint64_t Play(const PlayRun& run);
+
+// Whether an input's play is repeated and compared: one input in M4_PLAY_REPEAT (8 when unset; 1
+// every input, 0 none), chosen by the input's bytes, so that an input that failed the comparison
+// is compared again when it is run alone.
+bool RepeatInput(const std::uint8_t* data, std::size_t size);
 
 // The work folder (absolute), where the project lives.
 std::string WorkFolder();

@@ -5,10 +5,15 @@
 #   scripts/fuzz.sh build                    installs what is missing, configures and builds them
 #   scripts/fuzz.sh run NAME SECONDS [ARGS]  fuzzes one harness for SECONDS (ARGS go to libFuzzer)
 #   scripts/fuzz.sh all SECONDS [PARALLEL]   fuzzes every harness for SECONDS, PARALLEL at a time (2)
-#   scripts/fuzz.sh check [NAME...]          runs harnesses once over their corpus and seeds only
+#   scripts/fuzz.sh check [NAME...]          runs harnesses once over their corpus and seeds only,
+#                                            FUZZ_CHECK_JOBS at a time (default: the cores)
 #
 # Environment: FUZZ_BUILD (build folder, default build-fuzz), FUZZ_JOBS (build jobs, default 3),
-# FUZZ_FOUND (damaged inputs to add to the seeds, default ../shared/found beside the repository).
+# FUZZ_FOUND (damaged inputs to add to the seeds, default ../shared/found beside the repository),
+# FUZZ_FORK (run and all: libFuzzer's fork mode with that many worker processes, default 1, so that
+# a crash, a hang or a leak is kept and the run goes on; 0 runs one process that stops at the first),
+# M4_PLAY_REPEAT (the play harnesses play one input in that many twice and compare the two plays,
+# default 8; check compares every input).
 # The working corpus of NAME grows in $FUZZ_BUILD/corpus/NAME; its seeds are written to
 # $FUZZ_BUILD/seeds/NAME; crashes, hangs and leaks go to $FUZZ_BUILD/artifacts/NAME/ and the log of
 # the last run to $FUZZ_BUILD/logs/NAME.log.
@@ -63,10 +68,20 @@ build_all() {
     ASAN_OPTIONS=detect_leaks=0 "$build/m4_fuzz_seeds" "$build/seeds" "$found"
 }
 
-# Runs one harness: fuzz_NAME over its working corpus, seeded from its seed folder.
+# The number of inputs run, from the log of a run: the final statistics of a single process, or the
+# last progress line of a run in fork mode ("#N: cov: ...").
+executions() {
+    local n
+    n=$(grep -E '^stat::number_of_executed_units' "$1" | awk '{print $2}' | tail -n 1)
+    [ -n "$n" ] || n=$(grep -oE '^#[0-9]+:? ' "$1" | tail -n 1 | tr -d '#: ')
+    echo "${n:-?}"
+}
+
+# Runs one harness: fuzz_NAME over its working corpus, seeded from its seed folder. In a campaign
+# (MODE run) libFuzzer works in fork mode unless FUZZ_FORK is 0.
 run_one() {
-    local name=$1 seconds=$2
-    shift 2
+    local mode=$1 name=$2 seconds=$3
+    shift 3
     local exe="$build/fuzz_$name"
     [ -x "$exe" ] || { echo "no harness $exe (run: $0 build)" >&2; return 2; }
     mkdir -p "$build/corpus/$name" "$build/seeds/$name" "$build/artifacts/$name" "$build/logs"
@@ -77,15 +92,19 @@ run_one() {
     # options of the harness's own (fuzz/NAME.options, one a line) go after the common ones.
     [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
     [ -f "$root/fuzz/$name.options" ] && mapfile -t -O ${#dict[@]} dict < <(grep -v '^#' "$root/fuzz/$name.options")
-    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+    local fork=${FUZZ_FORK:-1} campaign=()
+    [ "$mode" = run ] && [ "$fork" != 0 ] &&
+        campaign=(-fork="$fork" -ignore_timeouts=1 -ignore_ooms=1 -ignore_crashes=1)
+    local repeat=${M4_PLAY_REPEAT:-8}
+    [ "$mode" = check ] && repeat=1
+    M4_PLAY_REPEAT=$repeat SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
         ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
         LSAN_OPTIONS=suppressions="$root/fuzz/lsan.supp" \
         "$dir/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-        -print_final_stats=1 -artifact_prefix="$dir/artifacts/$name/" "${dict[@]}" "$@" \
+        -print_final_stats=1 -artifact_prefix="$dir/artifacts/$name/" "${dict[@]}" "${campaign[@]}" "$@" \
         "$dir/corpus/$name" "$dir/seeds/$name" >"$build/logs/$name.log" 2>&1 || rc=$?
-    local stats
-    stats=$(grep -E '^stat::number_of_executed_units' "$build/logs/$name.log" | awk '{print $2}' || true)
-    echo "$name: exit $rc, ${stats:-?} executions, $(ls "$build/corpus/$name" | wc -l) corpus files," \
+    echo "$name: exit $rc, $(executions "$build/logs/$name.log") executions in $seconds s," \
+        "$(ls "$build/corpus/$name" | wc -l) corpus files," \
         "$(ls "$build/artifacts/$name" | wc -l) artifacts"
     return $rc
 }
@@ -97,25 +116,27 @@ run)
     [ $# -ge 3 ] || { echo "usage: $0 run NAME SECONDS [libFuzzer args]" >&2; exit 2; }
     name=$2 seconds=$3
     shift 3
-    run_one "$name" "$seconds" "$@"
+    run_one run "$name" "$seconds" "$@"
     ;;
 all)
     [ $# -ge 2 ] || { echo "usage: $0 all SECONDS [PARALLEL]" >&2; exit 2; }
     seconds=$2 parallel=${3:-2}
     export build root
-    export -f run_one
-    harnesses | xargs -P "$parallel" -I{} bash -c 'run_one "$1" "$2" || true' _ {} "$seconds"
+    export -f run_one executions
+    harnesses | xargs -P "$parallel" -I{} bash -c 'run_one run "$1" "$2" || true' _ {} "$seconds"
     ;;
 check)
     shift
     names=("$@")
     [ ${#names[@]} -gt 0 ] || mapfile -t names < <(harnesses)
-    status=0
-    for n in "${names[@]}"; do run_one "$n" 0 -runs=0 || status=1; done
-    exit $status
+    # One process per harness, FUZZ_CHECK_JOBS at a time (default: the cores); fails when any fails.
+    export build root
+    export -f run_one executions
+    printf '%s\n' "${names[@]}" |
+        xargs -P "${FUZZ_CHECK_JOBS:-$(nproc)}" -I{} bash -c 'run_one check "$1" 0 -runs=0' _ {}
     ;;
 *)
-    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

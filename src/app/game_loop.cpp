@@ -203,6 +203,11 @@ bool TimeLeftBeforeFrameLimit(unsigned& ms) {
     return true;
 }
 
+void SetFrameLimit(unsigned frames) {
+    g_nPresented = 0;
+    g_nFrameLimit = frames;
+}
+
 bool RunFrame() {
     WaitFrame();
     ++g_nFrameCount;

@@ -61,6 +61,8 @@ bool FrameLimitReached();
 // the frames the limit still allows take at the game's frame rate, in milliseconds. False when no
 // limit is set.
 bool TimeLeftBeforeFrameLimit(unsigned& ms);
+// The same limit for a player run inside another program (0: none), its frames counted from now.
+void SetFrameLimit(unsigned frames);
 
 bool FrameTimerDue(int rate);
 // Sleeps until FrameTimerDue(rate) is true and takes that frame: the DirectDraw frame timer.

@@ -86,6 +86,15 @@ bool LoadSurfaces(const int* list, int count) {
     return DDLoadSystemSurfaces(g_SystemSurfaces, list, count);
 }
 
+void ReleaseSurfaces(const int* list, int count) {
+    if (g_PlaySceneHooks.ReleaseSurfaces) {
+        g_PlaySceneHooks.ReleaseSurfaces(list, count);
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+        DDReleaseSurface(&g_SystemSurfaces[list[i]]);
+}
+
 void BuildStagePictures() {
     if (g_PlaySceneHooks.BuildStagePictures) {
         g_PlaySceneHooks.BuildStagePictures();
@@ -173,8 +182,7 @@ cPlayScene::cPlayScene() {
 
 cPlayScene::~cPlayScene() {
     if (m_bPicturesLoaded) {
-        for (int i = 0; i < PLAY_SURFACE_COUNT; ++i)
-            DDReleaseSurface(&g_SystemSurfaces[g_SurfaceLists.all[i]]);
+        ReleaseSurfaces(g_SurfaceLists.all, PLAY_SURFACE_COUNT);
         ReleaseStagePictures();
         // Pictures and message windows still up when play ends go with it.
         ClearShownPictures();

@@ -30,6 +30,8 @@ const int* PlaySceneSurfaces();
 struct PlaySceneHooks {
     // Loads system surfaces of the list. Default: the drawing library.
     bool (*LoadSurfaces)(const int* list, int count) = nullptr;
+    // Releases the system surfaces of the list when the scene ends. Default: the drawing library.
+    void (*ReleaseSurfaces)(const int* list, int count) = nullptr;
     // Builds the block tiles and the stage's own pictures, swords and effects. Default: the stage
     // drawing.
     void (*BuildStagePictures)() = nullptr;

@@ -123,6 +123,30 @@ TEST_F(PauseLoopThread, TimedWaitsOfAnyLengthEnd) {
     }
 }
 
+// A frame limit set from inside the process counts the frames presented from then on: a wait
+// longer than the limit ends at it, a shorter one runs whole, and no limit leaves the wait alone.
+// Frames presented before the limit was set do not count against it.
+TEST_F(PauseLoopThread, FrameLimitSetInProcessEndsTheWaitAtItsFrame) {
+    const struct {
+        unsigned limit;
+        int waitFrames;
+        int presents;
+    } cases[] = {{12, 1000, 12}, {40, 30, 30}, {0, 30, 30}, {1, 1000, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
+        SetFrameLimit(5);
+        SetPauseWait(*scene, 0, 0, 10, 0);
+        ASSERT_TRUE(RunWait());
+        g_presents = 0;
+        SetFrameLimit(c.limit);
+        SetPauseWait(*scene, 0, 0, c.waitFrames, 0);
+        ASSERT_TRUE(RunWait());
+        EXPECT_EQ(g_presents, c.presents);
+        EXPECT_EQ(FrameLimitReached(), c.limit != 0 && c.presents >= static_cast<int>(c.limit));
+    }
+    SetFrameLimit(0);
+}
+
 TEST_F(PauseLoopThread, ConfirmCountsOnlyOnThePressEdge) {
     struct Case {
         int kind;

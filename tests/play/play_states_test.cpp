@@ -157,6 +157,39 @@ TEST_F(PlayStates, SetUpWithoutPicturesWaitsForTheClose) {
     EXPECT_TRUE(g_Heroes.empty());
 }
 
+// The scene's end releases, through the release hook, the pictures its set-up loaded (a harness
+// that keeps the project's pictures loaded between plays relies on it), and nothing after a set-up
+// that could not load them.
+TEST_F(PlayStates, EndReleasesWhatTheSetUpLoaded) {
+    static std::vector<std::vector<int>> releases;
+    static bool loads;
+    const struct {
+        bool loads;
+        std::size_t released;
+    } cases[] = {{true, 1}, {false, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.loads);
+        releases.clear();
+        g_Loads.clear();
+        loads = c.loads;
+        g_PlaySceneHooks.LoadSurfaces = [](const int* list, int count) {
+            g_Loads.emplace_back(list, list + count);
+            return loads;
+        };
+        g_PlaySceneHooks.ReleaseSurfaces = [](const int* list, int count) {
+            releases.emplace_back(list, list + count);
+        };
+        g_SceneManager.g_nSceneIndex = g_SceneManager.g_nNextScene = SCENE_PLAY;
+        Frame();
+        Frame();
+        EXPECT_TRUE(releases.empty());
+        g_SceneManager.DeleteAll();
+        ASSERT_EQ(releases.size(), c.released);
+        ASSERT_EQ(g_Loads.size(), 1u);
+        if (c.released) EXPECT_EQ(releases[0], g_Loads[0]);
+    }
+}
+
 TEST_F(PlayStates, FadeInBannerThenPlay) {
     Frame();
     EXPECT_EQ(g_Loads.size(), 1u);

@@ -6,6 +6,7 @@
 # close is sent as soon as the picture is opened; a picture of the list after it must never
 # be opened. Run with both drawing back-ends.
 # Usage: close_during_play_load.sh <player> <build-dir>
+# ctest: serial (shut-down is timed on the wall clock against its own wait)
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")

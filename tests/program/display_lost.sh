@@ -7,6 +7,7 @@
 # play. Runs on its own Xvfb.
 # Usage: display_lost.sh <player> <build-dir> [rounds]: each round does every case once; rounds
 # after the first take the display away after a wait chosen at random.
+# ctest: serial (the save dialog must be up after five seconds of the wall clock)
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")

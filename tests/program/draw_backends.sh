@@ -3,6 +3,7 @@
 # the Direct3D-like device is made (report lines "Device HAL-HARD" and the back-buffer format), with
 # "Direct3D" 0 the DirectDraw-like display is used; both run at 60 frames a second.
 # Usage: draw_backends.sh <player> <build-dir>
+# ctest: serial (the frame rate on the wall clock must come out between 50 and 66 a second)
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")

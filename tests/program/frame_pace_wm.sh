@@ -6,6 +6,7 @@
 # (the frame loop's own 16 ms period alone would run 62.5 a second); a loaded machine may run them
 # slower, but not below 40 a second. Runs on its own Xvfb.
 # Usage: frame_pace_wm.sh <player> <build-dir>
+# ctest: serial (a frame rate of the wall clock)
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")

@@ -6,6 +6,7 @@
 # goes on when the window comes back, with the hero standing. With a French keyboard layout the
 # table's comma key (where the US layout has the M) walks the hero left. Runs on its own Xvfb.
 # Usage: key_config_play.sh <player> <build-dir>
+# ctest: serial (keys are held for spans of the wall clock and must move the hero by a distance)
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")

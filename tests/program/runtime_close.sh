@@ -3,6 +3,7 @@
 # past its polls, and ends the program with exit code 0, also when it arrives right after start-up.
 # The time the close took is printed, not asserted: the machine may be busy.
 # Usage: runtime_close.sh <player> <build-dir>
+# ctest: serial (the close is timed on the wall clock)
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")

@@ -21,6 +21,13 @@ grep -q "データが存在しません！" "$top/err" || fail "no question befo
 cmp -s default/System.dat data/System.dat || fail "System.dat not copied"
 cmp -s default/database/Sound.dat data/database/Sound.dat || fail "database not copied"
 [ "$(cat data/stg4/ステージ.stg4_000)" = stage ] || fail "Japanese file name not copied"
+# The window may be published while start-up still makes its folders and writes its report.
+started_up() {
+    local f
+    for f in "${FOLDERS[@]}"; do [ -d "$f" ] || return 1; done
+    tr -d '\r' <Report_Game.txt 2>/dev/null | grep -q '^HD Free : '
+}
+wait_for 60 started_up
 for f in "${FOLDERS[@]}"; do [ -d "$f" ] || fail "folder $f missing"; done
 
 report=$(tr -d '\r' < Report_Game.txt)

@@ -3,6 +3,7 @@
 # writes what it is given to a file), the mixer feeds it in real time while the game runs, and a
 # close releases sound and music and ends the program at once with exit code 0.
 # Usage: sound_device.sh <player> <build-dir>
+# ctest: serial (the close is timed on the wall clock)
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")

@@ -289,6 +289,7 @@ TEST_F(PlayerStartUp, StartingStagePlayInstallsEveryHook) {
     PlayStepHooks step = g_PlayStepHooks;
     StageClearHooks clear = g_StageClearHooks;
     Seam(scene.LoadSurfaces);
+    Seam(scene.ReleaseSurfaces);
     Seam(scene.BuildStagePictures);
     Seam(scene.ReloadPlayFile);
     Seam(frame.HeroDefeatEnded);
