@@ -252,11 +252,24 @@ void StepShots(cGameScene& scene, bool firstSubStep) {
     scene.m_nEndedShots = ended;
 }
 
-void CountDownLives() {
+// A sub-step's start for each character in one walk: its life counts down while hero 1 plays (a
+// character whose life runs out leaves play), then its invincibility ticks, its touches clear and
+// its position is kept. Leaving play changes only links, which the rest of the start never reads,
+// so each character may go through both before the next.
+void StartCharasSubStep(bool countLives) {
     for (cStageChara& c : g_Charas) {
-        if (c.m_bRemoved || c.m_bDefeated || c.m_nWord1 == LIFE_UNLIMITED) continue;
-        if (--c.m_nWord1 < 0) RemoveFromPlay(c);
+        if (c.m_bRemoved) continue;
+        if (countLives && !c.m_bDefeated && c.m_nWord1 != LIFE_UNLIMITED && --c.m_nWord1 < 0) {
+            RemoveFromPlay(c);
+            continue;
+        }
+        c.TickInvincibility();
+        c.ClearFrameFlag();
+        c.SavePosition();
     }
+}
+
+void CountDownItemLives() {
     for (cItem& item : g_Items) {
         if (item.m_bRemoved || item.m_nWord1 == LIFE_UNLIMITED) continue;
         if (--item.m_nWord1 < 0) item.m_bRemoved = 1;
@@ -308,13 +321,8 @@ Flow SubStep(cGameScene& scene, int k) {
     UpdateObjectActivity(scene);
     cHero* hero = Hero1();
     const bool heroLive = hero && !hero->m_bDefeated;
-    if (heroLive) CountDownLives();
-    for (cStageChara& c : g_Charas) {
-        if (c.m_bRemoved) continue;
-        c.TickInvincibility();
-        c.ClearFrameFlag();
-        c.SavePosition();
-    }
+    StartCharasSubStep(heroLive);
+    if (heroLive) CountDownItemLives();
     if (hero) {
         hero->TickInvincibility();
         hero->ClearFrameFlag();
@@ -438,11 +446,8 @@ void TickElapsedTime(cGameScene& scene) {
 
 void UpdateObjectActivity(cGameScene& scene) {
     if (cHero* hero = Hero1()) hero->m_bPresent = hero->m_bInView = hero->m_nWord3 = 1;
-    int groups = 0;
-    for (const cStageChara& c : g_Charas)
-        if (c.m_Def.m_nGroupSwitch) groups = std::max(groups, c.m_Def.m_nGroupNo + 1);
     auto& switches = g_PlayWork.groupSwitches;
-    switches.assign(static_cast<std::size_t>(groups), 0);
+    switches.clear();
     for (cStageChara& c : g_Charas) {
         if (c.m_bRemoved) continue;
         if (TestCharaConditionsOnce(c)) {
@@ -472,7 +477,7 @@ void UpdateObjectActivity(cGameScene& scene) {
 }
 
 bool IsCharaRunning(const cStageChara& chara) {
-    return g_PlayWork.running.count(chara.m_nId) != 0;
+    return g_PlayWork.running.contains(chara.m_nId);
 }
 
 bool TestConditionsOnce(cBlock& block) {
@@ -485,6 +490,8 @@ bool TestConditionsOnce(cBlock& block) {
 }
 
 bool TestCharaConditionsOnce(cStageChara& chara) {
+    // Without conditions a character always appears: nothing to look up or remember.
+    if (chara.m_Def.m_Conditions.empty()) return true;
     auto& passed = g_PlayWork.passedCharas;
     if (!CondsHold(chara.m_Def.m_Conditions, chara.m_Def.m_nConditionMode, chara.m_Def.m_nConditionLatch,
                    passed.count(chara.m_nId) != 0, &chara))
@@ -494,6 +501,7 @@ bool TestCharaConditionsOnce(cStageChara& chara) {
 }
 
 bool TestItemConditionsOnce(cItem& item) {
+    if (item.m_Def.m_Conditions.empty()) return true;
     auto& passed = g_PlayWork.passedItems;
     if (!CondsHold(item.m_Def.m_Conditions, item.m_Def.m_nConditionMode, item.m_Def.m_nConditionLatch,
                    passed.count(item.m_nId) != 0, Hero1()))

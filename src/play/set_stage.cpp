@@ -330,6 +330,31 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
 
 } // namespace
 
+void cIdSet::insert(int id) {
+    if (id < 0 || id >= DENSE_IDS) {
+        m_Other.insert(id);
+        return;
+    }
+    const auto k = static_cast<std::size_t>(id);
+    if (k >= m_Marks.size()) m_Marks.resize(k + 1, 0);
+    if (m_Marks[k]) return;
+    m_Marks[k] = 1;
+    m_Marked.push_back(id);
+}
+
+bool cIdSet::contains(int id) const {
+    if (id < 0 || id >= DENSE_IDS) return m_Other.count(id) != 0;
+    const auto k = static_cast<std::size_t>(id);
+    return k < m_Marks.size() && m_Marks[k] != 0;
+}
+
+void cIdSet::clear() {
+    for (const int id : m_Marked)
+        m_Marks[static_cast<std::size_t>(id)] = 0;
+    m_Marked.clear();
+    m_Other.clear();
+}
+
 // ---- Grid ----
 
 // A stage's size is weighed when its file is read, at this cost a cell.
