@@ -9,6 +9,8 @@
 // Already-hit lists and riders hold ids, so an erased object can never be mistaken for a new one.
 #pragma once
 
+#include "objects/game_object.h"
+
 #include <cstdint>
 #include <list>
 
@@ -41,7 +43,9 @@ cHitRect ShotHitRect(const cShot& shot);
 // Whether an object takes part in hits: present, and on screen while the stage counts only objects
 // in view.
 bool CountsForHits(const cGameObject& obj);
-bool IsBlockChara(const cChara& c);
+inline bool IsBlockChara(const cChara& c) {
+    return c.m_Def.m_nBlockChara != 0;
+}
 
 // The three passes; the shot-against-character pass only in the sub-steps the schedule marks.
 int ResolveShotAndCharaHits(cGameScene& scene, bool shotStep = true);

@@ -17,6 +17,7 @@
 #include "objects/object_links.h"
 #include "platform/keyboard.h"
 #include "platform/messages.h"
+#include "play/chara_index.h"
 #include "play/collision.h"
 #include "play/draw_stage.h"
 #include "play/hits.h"
@@ -257,16 +258,16 @@ void StepShots(cGameScene& scene, bool firstSubStep) {
 // its position is kept. Leaving play changes only links, which the rest of the start never reads,
 // so each character may go through both before the next.
 void StartCharasSubStep(bool countLives) {
-    for (cStageChara& c : g_Charas) {
-        if (c.m_bRemoved) continue;
+    EachChara([countLives](cStageChara& c) {
+        if (c.m_bRemoved) return;
         if (countLives && !c.m_bDefeated && c.m_nWord1 != LIFE_UNLIMITED && --c.m_nWord1 < 0) {
             RemoveFromPlay(c);
-            continue;
+            return;
         }
         c.TickInvincibility();
         c.ClearFrameFlag();
         c.SavePosition();
-    }
+    });
 }
 
 void CountDownItemLives() {
@@ -280,18 +281,11 @@ void CountDownItemLives() {
 // item after the last of the sub-step's steps: it erases them and those the steps took out of play,
 // so that none of them is left in its list for the hits.
 void RemoveOutside() {
-    bool erased = false;
-    for (auto it = g_Charas.begin(); it != g_Charas.end();) {
-        cStageChara& c = *it;
+    const bool erased = EraseCharasIf([](cStageChara& c) {
         if (!c.m_bRemoved && IsOutsideLimits(c, LimitsOf(LimitRecord(c.m_bNoGravity ? 1 : 0))))
             RemoveFromPlay(c);
-        if (c.m_bRemoved) {
-            it = g_Charas.erase(it);
-            erased = true;
-        } else {
-            ++it;
-        }
-    }
+        return c.m_bRemoved != 0;
+    });
     if (erased) ForgetBlockCharas();
     const cLimits items = LimitsOf(LimitRecord(2));
     for (auto it = g_Items.begin(); it != g_Items.end();) {
@@ -334,11 +328,11 @@ Flow SubStep(cGameScene& scene, int k) {
     scene.m_ScrollY.Step();
     if (heroLive) {
         // Block characters first, so that what rides on them moves with them.
-        for (cStageChara& c : g_Charas)
-            if (IsBlockChara(c) && StepChara(scene, c) == STOP) return STOP;
+        if (AnyChara([&](cStageChara& c) { return IsBlockChara(c) && StepChara(scene, c) == STOP; }))
+            return STOP;
         if (StepHero(scene, *hero) == STOP) return STOP;
-        for (cStageChara& c : g_Charas)
-            if (!IsBlockChara(c) && StepChara(scene, c) == STOP) return STOP;
+        if (AnyChara([&](cStageChara& c) { return !IsBlockChara(c) && StepChara(scene, c) == STOP; }))
+            return STOP;
     }
     StepShots(scene, k == 1);
     RemoveOutside();
@@ -359,9 +353,12 @@ bool RunFrameBody(cGameScene& scene) {
         DefeatHero(scene, nullptr);
         return false;
     }
+    // The characters stay an array through the frame's sub-steps.
+    const cCharaIndexScope charas;
     if (hero) ClearFlowFrameMarks(*hero);
-    for (cStageChara& c : g_Charas)
+    EachChara([](cStageChara& c) {
         if (!c.m_bDefeated && !c.m_bRemoved) ClearFlowFrameMarks(c);
+    });
     for (int k = 1; k <= g_nFrameMul; ++k) {
         if (SubStep(scene, k) == STOP) {
             SweepRemoved(&scene);
@@ -448,8 +445,8 @@ void UpdateObjectActivity(cGameScene& scene) {
     if (cHero* hero = Hero1()) hero->m_bPresent = hero->m_bInView = hero->m_nWord3 = 1;
     auto& switches = g_PlayWork.groupSwitches;
     switches.clear();
-    for (cStageChara& c : g_Charas) {
-        if (c.m_bRemoved) continue;
+    EachChara([&switches](cStageChara& c) {
+        if (c.m_bRemoved) return;
         if (TestCharaConditionsOnce(c)) {
             c.m_bPresent = 1;
             c.m_bInView = c.IsOnScreen() ? 1 : 0;
@@ -458,10 +455,11 @@ void UpdateObjectActivity(cGameScene& scene) {
             c.m_bPresent = c.m_bInView = 0;
             c.m_bActive = 0;
         }
-    }
+    });
     g_PlayWork.running.clear();
-    for (cStageChara& c : g_Charas)
+    EachChara([&switches](cStageChara& c) {
         if (!c.m_bRemoved && c.m_bPresent && c.CheckAwake(switches)) g_PlayWork.running.insert(c.m_nId);
+    });
     for (cItem& item : g_Items) {
         if (TestItemConditionsOnce(item)) {
             item.m_bPresent = 1;

@@ -17,6 +17,7 @@
 #include "platform/messages.h"
 #include "platform/time.h"
 #include "draw/draw.h"
+#include "play/chara_index.h"
 #include "play/collision.h"
 #include "objects/effects.h"
 #include "play/draw_stage.h"
@@ -65,6 +66,7 @@ void EmptyLists(cGameScene& scene) {
     scene.m_nEndedShots = 0;
     g_Items.clear();
     g_Charas.clear();
+    ForgetCharaIndex();
     g_Heroes.clear();
     for (auto& group : scene.m_CharaGroups)
         group.clear();
@@ -257,6 +259,7 @@ void RestoreDisplayPalette() {
 void DropFromList(std::list<cStageChara>::iterator it) {
     RemoveFromPlay(*it);
     g_Charas.erase(it);
+    ForgetCharaIndex();
 }
 
 void RunStartFlows(cGameScene& scene) {
@@ -273,6 +276,7 @@ void RunStartFlows(cGameScene& scene) {
         auto next = std::next(it);
         if (c.m_bRemoved) {
             g_Charas.erase(it);
+            ForgetCharaIndex();
         } else if (c.m_nHP <= 0) {
             ResolveDeath(c);
             DropFromList(it);
