@@ -12,7 +12,13 @@ void BM_PlayScalingCharas(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     bench::PlayFrames(state, {1024, 64, n, 100, 0, true}, n);
 }
-BENCHMARK(BM_PlayScalingCharas)->Arg(50)->Arg(500)->Arg(1000)->Arg(2000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlayScalingCharas)
+    ->Arg(50)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(5000)
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_PlayScalingShots(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
