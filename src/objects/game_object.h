@@ -454,7 +454,8 @@ class cStageChara : public cChara {
     // Builds the character from its definition: hit box from the stage's sizes, giant factor,
     // carried item, activation switches, first animation sequence.
     void Init(int id, const cEdCharaDef& def, const cItem* carried);
-    // Activation: active while the rectangle meets the view on the axes that count.
+    // Activation: active while the rectangle meets the view on the axes that count; an active
+    // character with a group switch marks its group in `switches`, which grows to hold the mark.
     void UpdateActive(std::vector<std::int32_t>& switches);
     int CheckAwake(std::vector<std::int32_t>& switches);
 

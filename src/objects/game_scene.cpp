@@ -31,11 +31,11 @@ cScrollPos MakeDefaultView(int axis) {
 }
 } // namespace
 
-cScrollPos& ViewX() {
-    static cScrollPos fallback = MakeDefaultView(0);
-    return g_lpGameScene ? g_lpGameScene->m_ScrollX : fallback;
-}
-cScrollPos& ViewY() {
-    static cScrollPos fallback = MakeDefaultView(1);
-    return g_lpGameScene ? g_lpGameScene->m_ScrollY : fallback;
+cScrollPos& DefaultView(int axis) {
+    if (axis == 0) {
+        static cScrollPos fallbackX = MakeDefaultView(0);
+        return fallbackX;
+    }
+    static cScrollPos fallbackY = MakeDefaultView(1);
+    return fallbackY;
 }

@@ -91,5 +91,10 @@ struct cMenuAnchor {
 extern cMenuAnchor g_PlayMenuPos[3];
 
 // The view of the running play scene; a fixed default view while no play scene exists.
-cScrollPos& ViewX();
-cScrollPos& ViewY();
+cScrollPos& DefaultView(int axis);
+inline cScrollPos& ViewX() {
+    return g_lpGameScene ? g_lpGameScene->m_ScrollX : DefaultView(0);
+}
+inline cScrollPos& ViewY() {
+    return g_lpGameScene ? g_lpGameScene->m_ScrollY : DefaultView(1);
+}

@@ -361,8 +361,11 @@ int cStageChara::StepY() {
 
 void cStageChara::UpdateActive(std::vector<std::int32_t>& switches) {
     m_bActive = IsOnScreenAxes(m_bSkipAreaX, m_bSkipAreaY) ? 1 : 0;
-    const int n = m_Def.m_nGroupNo;
-    if (m_bActive && m_Def.m_nGroupSwitch && n < static_cast<int>(switches.size())) switches[n] = 1;
+    if (!m_bActive || !m_Def.m_nGroupSwitch) return;
+    // The marks grow to the highest group switched on; a group beyond them reads as off.
+    const std::size_t n = m_Def.m_nGroupNo;
+    if (n >= switches.size()) switches.resize(n + 1, 0);
+    switches[n] = 1;
 }
 
 int cStageChara::CheckAwake(std::vector<std::int32_t>& switches) {

@@ -11,6 +11,7 @@
 #include "project/save_data.h"
 #include "project/stage_file.h"
 #include "project/system_data.h"
+#include "play/chara_index.h"
 #include "play/draw_stage.h"
 #include "objects/effects.h"
 #include "play/hits.h"
@@ -67,6 +68,7 @@ void DrawCharas(int layer, bool layered, int frozen) {
             // Its defeat display is over: every link to it goes, then the character.
             RemoveFromPlay(c);
             it = g_Charas.erase(it);
+            ForgetCharaIndex();
             continue;
         }
         ++it;

@@ -6,6 +6,7 @@
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
+#include "play/chara_index.h"
 #include "play/collision.h"
 #include "play/play_step.h"
 #include "play/stage_clear.h"
@@ -75,8 +76,9 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const std::list<cStageChara>
     const cStageChara* back = list.empty() ? nullptr : &list.back();
     if (!x.made || x.size != list.size() || x.back != back) {
         x.items.clear();
-        for (cStageChara& c : g_Charas)
+        EachChara([&x](cStageChara& c) {
             if (c.m_Def.m_nBlockChara) x.items.push_back(&c);
+        });
         x.made = true;
         x.size = list.size();
         x.back = back;
@@ -283,10 +285,6 @@ bool TakesShots(const cChara& c) {
     // Heroes are always active.
     if (!g_Stage.m_nActiveOnly || c.m_nObjKind != OBJKIND_STAGECHARA) return true;
     return IsCharaRunning(static_cast<const cStageChara&>(c));
-}
-
-bool IsBlockChara(const cChara& c) {
-    return c.m_Def.m_nBlockChara != 0;
 }
 
 // ---- The three passes ----
@@ -614,8 +612,9 @@ void ShotAgainstShots(cGameScene& scene) {
 // Characters defeated by hits leave at once unless the project keeps them to show their death.
 void ReleaseDefeated() {
     if (KeepsDefeated()) return;
-    for (cStageChara& c : g_Charas)
+    EachChara([](cStageChara& c) {
         if (c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
+    });
 }
 
 } // namespace
@@ -847,7 +846,7 @@ void ForgetBlockCharas() {
 
 void SweepRemoved(cGameScene* scene) {
     g_BlockCharas.made = false;
-    g_Charas.remove_if([](const cStageChara& c) { return c.m_bRemoved != 0; });
+    EraseCharasIf([](const cStageChara& c) { return c.m_bRemoved != 0; });
     g_Items.remove_if([](const cItem& i) { return i.m_bRemoved || i.m_bTaken; });
     if (!scene) return;
     // The shots about to go leave their faction lists in one pass over each list, in the order the

@@ -9,6 +9,8 @@
 // Already-hit lists and riders hold ids, so an erased object can never be mistaken for a new one.
 #pragma once
 
+#include "objects/game_object.h"
+
 #include <cstdint>
 #include <list>
 
@@ -43,7 +45,9 @@ bool CountsForHits(const cGameObject& obj);
 // Whether a character can be struck by shots: it counts for hits and, while the stage lets only
 // active characters take part, it is active (awake in its activity area) this frame.
 bool TakesShots(const cChara& c);
-bool IsBlockChara(const cChara& c);
+inline bool IsBlockChara(const cChara& c) {
+    return c.m_Def.m_nBlockChara != 0;
+}
 
 // The three passes; the shot-against-character pass only in the sub-steps the schedule marks.
 int ResolveShotAndCharaHits(cGameScene& scene, bool shotStep = true);

@@ -17,6 +17,7 @@
 #include "objects/object_links.h"
 #include "platform/keyboard.h"
 #include "platform/messages.h"
+#include "play/chara_index.h"
 #include "play/collision.h"
 #include "play/draw_stage.h"
 #include "play/hits.h"
@@ -252,11 +253,24 @@ void StepShots(cGameScene& scene, bool firstSubStep) {
     scene.m_nEndedShots = ended;
 }
 
-void CountDownLives() {
-    for (cStageChara& c : g_Charas) {
-        if (c.m_bRemoved || c.m_bDefeated || c.m_nWord1 == LIFE_UNLIMITED) continue;
-        if (--c.m_nWord1 < 0) RemoveFromPlay(c);
-    }
+// A sub-step's start for each character in one walk: its life counts down while hero 1 plays (a
+// character whose life runs out leaves play), then its invincibility ticks, its touches clear and
+// its position is kept. Leaving play changes only links, which the rest of the start never reads,
+// so each character may go through both before the next.
+void StartCharasSubStep(bool countLives) {
+    EachChara([countLives](cStageChara& c) {
+        if (c.m_bRemoved) return;
+        if (countLives && !c.m_bDefeated && c.m_nWord1 != LIFE_UNLIMITED && --c.m_nWord1 < 0) {
+            RemoveFromPlay(c);
+            return;
+        }
+        c.TickInvincibility();
+        c.ClearFrameFlag();
+        c.SavePosition();
+    });
+}
+
+void CountDownItemLives() {
     for (cItem& item : g_Items) {
         if (item.m_bRemoved || item.m_nWord1 == LIFE_UNLIMITED) continue;
         if (--item.m_nWord1 < 0) item.m_bRemoved = 1;
@@ -267,18 +281,11 @@ void CountDownLives() {
 // item after the last of the sub-step's steps: it erases them and those the steps took out of play,
 // so that none of them is left in its list for the hits.
 void RemoveOutside() {
-    bool erased = false;
-    for (auto it = g_Charas.begin(); it != g_Charas.end();) {
-        cStageChara& c = *it;
+    const bool erased = EraseCharasIf([](cStageChara& c) {
         if (!c.m_bRemoved && IsOutsideLimits(c, LimitsOf(LimitRecord(c.m_bNoGravity ? 1 : 0))))
             RemoveFromPlay(c);
-        if (c.m_bRemoved) {
-            it = g_Charas.erase(it);
-            erased = true;
-        } else {
-            ++it;
-        }
-    }
+        return c.m_bRemoved != 0;
+    });
     if (erased) ForgetBlockCharas();
     const cLimits items = LimitsOf(LimitRecord(2));
     for (auto it = g_Items.begin(); it != g_Items.end();) {
@@ -308,13 +315,8 @@ Flow SubStep(cGameScene& scene, int k) {
     UpdateObjectActivity(scene);
     cHero* hero = Hero1();
     const bool heroLive = hero && !hero->m_bDefeated;
-    if (heroLive) CountDownLives();
-    for (cStageChara& c : g_Charas) {
-        if (c.m_bRemoved) continue;
-        c.TickInvincibility();
-        c.ClearFrameFlag();
-        c.SavePosition();
-    }
+    StartCharasSubStep(heroLive);
+    if (heroLive) CountDownItemLives();
     if (hero) {
         hero->TickInvincibility();
         hero->ClearFrameFlag();
@@ -326,11 +328,11 @@ Flow SubStep(cGameScene& scene, int k) {
     scene.m_ScrollY.Step();
     if (heroLive) {
         // Block characters first, so that what rides on them moves with them.
-        for (cStageChara& c : g_Charas)
-            if (IsBlockChara(c) && StepChara(scene, c) == STOP) return STOP;
+        if (AnyChara([&](cStageChara& c) { return IsBlockChara(c) && StepChara(scene, c) == STOP; }))
+            return STOP;
         if (StepHero(scene, *hero) == STOP) return STOP;
-        for (cStageChara& c : g_Charas)
-            if (!IsBlockChara(c) && StepChara(scene, c) == STOP) return STOP;
+        if (AnyChara([&](cStageChara& c) { return !IsBlockChara(c) && StepChara(scene, c) == STOP; }))
+            return STOP;
     }
     StepShots(scene, k == 1);
     RemoveOutside();
@@ -351,9 +353,12 @@ bool RunFrameBody(cGameScene& scene) {
         DefeatHero(scene, nullptr);
         return false;
     }
+    // The characters stay an array through the frame's sub-steps.
+    const cCharaIndexScope charas;
     if (hero) ClearFlowFrameMarks(*hero);
-    for (cStageChara& c : g_Charas)
+    EachChara([](cStageChara& c) {
         if (!c.m_bDefeated && !c.m_bRemoved) ClearFlowFrameMarks(c);
+    });
     for (int k = 1; k <= g_nFrameMul; ++k) {
         if (SubStep(scene, k) == STOP) {
             SweepRemoved(&scene);
@@ -441,13 +446,10 @@ void TickElapsedTime(cGameScene& scene) {
 
 void UpdateObjectActivity(cGameScene& scene) {
     if (cHero* hero = Hero1()) hero->m_bPresent = hero->m_bInView = hero->m_nWord3 = 1;
-    int groups = 0;
-    for (const cStageChara& c : g_Charas)
-        if (c.m_Def.m_nGroupSwitch) groups = std::max(groups, c.m_Def.m_nGroupNo + 1);
     auto& switches = g_PlayWork.groupSwitches;
-    switches.assign(static_cast<std::size_t>(groups), 0);
-    for (cStageChara& c : g_Charas) {
-        if (c.m_bRemoved) continue;
+    switches.clear();
+    EachChara([&switches](cStageChara& c) {
+        if (c.m_bRemoved) return;
         if (TestCharaConditionsOnce(c)) {
             c.m_bPresent = 1;
             c.m_bInView = c.IsOnScreen() ? 1 : 0;
@@ -456,10 +458,11 @@ void UpdateObjectActivity(cGameScene& scene) {
             c.m_bPresent = c.m_bInView = 0;
             c.m_bActive = 0;
         }
-    }
+    });
     g_PlayWork.running.clear();
-    for (cStageChara& c : g_Charas)
+    EachChara([&switches](cStageChara& c) {
         if (!c.m_bRemoved && c.m_bPresent && c.CheckAwake(switches)) g_PlayWork.running.insert(c.m_nId);
+    });
     for (cItem& item : g_Items) {
         if (TestItemConditionsOnce(item)) {
             item.m_bPresent = 1;
@@ -475,7 +478,7 @@ void UpdateObjectActivity(cGameScene& scene) {
 }
 
 bool IsCharaRunning(const cStageChara& chara) {
-    return g_PlayWork.running.count(chara.m_nId) != 0;
+    return g_PlayWork.running.contains(chara.m_nId);
 }
 
 bool TestConditionsOnce(cBlock& block) {
@@ -488,6 +491,8 @@ bool TestConditionsOnce(cBlock& block) {
 }
 
 bool TestCharaConditionsOnce(cStageChara& chara) {
+    // Without conditions a character always appears: nothing to look up or remember.
+    if (chara.m_Def.m_Conditions.empty()) return true;
     auto& passed = g_PlayWork.passedCharas;
     if (!CondsHold(chara.m_Def.m_Conditions, chara.m_Def.m_nConditionMode, chara.m_Def.m_nConditionLatch,
                    passed.count(chara.m_nId) != 0, &chara))
@@ -497,6 +502,7 @@ bool TestCharaConditionsOnce(cStageChara& chara) {
 }
 
 bool TestItemConditionsOnce(cItem& item) {
+    if (item.m_Def.m_Conditions.empty()) return true;
     auto& passed = g_PlayWork.passedItems;
     if (!CondsHold(item.m_Def.m_Conditions, item.m_Def.m_nConditionMode, item.m_Def.m_nConditionLatch,
                    passed.count(item.m_nId) != 0, Hero1()))

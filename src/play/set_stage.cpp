@@ -16,6 +16,7 @@
 #include "platform/messages.h"
 #include "platform/time.h"
 #include "draw/draw.h"
+#include "play/chara_index.h"
 #include "play/collision.h"
 #include "objects/effects.h"
 #include "play/draw_stage.h"
@@ -68,6 +69,7 @@ void EmptyLists(cGameScene& scene) {
     scene.m_nEndedShots = 0;
     g_Items.clear();
     g_Charas.clear();
+    ForgetCharaIndex();
     g_Heroes.clear();
     for (auto& group : scene.m_CharaGroups)
         group.clear();
@@ -261,6 +263,7 @@ void RestoreDisplayPalette() {
 void DropFromList(std::list<cStageChara>::iterator it) {
     RemoveFromPlay(*it);
     g_Charas.erase(it);
+    ForgetCharaIndex();
 }
 
 void RunStartFlows(cGameScene& scene) {
@@ -277,6 +280,7 @@ void RunStartFlows(cGameScene& scene) {
         auto next = std::next(it);
         if (c.m_bRemoved) {
             g_Charas.erase(it);
+            ForgetCharaIndex();
         } else if (c.m_nHP <= 0) {
             ResolveDeath(c);
             DropFromList(it);
@@ -331,6 +335,31 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
 }
 
 } // namespace
+
+void cIdSet::insert(int id) {
+    if (id < 0 || id >= DENSE_IDS) {
+        m_Other.insert(id);
+        return;
+    }
+    const auto k = static_cast<std::size_t>(id);
+    if (k >= m_Marks.size()) m_Marks.resize(k + 1, 0);
+    if (m_Marks[k]) return;
+    m_Marks[k] = 1;
+    m_Marked.push_back(id);
+}
+
+bool cIdSet::contains(int id) const {
+    if (id < 0 || id >= DENSE_IDS) return m_Other.count(id) != 0;
+    const auto k = static_cast<std::size_t>(id);
+    return k < m_Marks.size() && m_Marks[k] != 0;
+}
+
+void cIdSet::clear() {
+    for (const int id : m_Marked)
+        m_Marks[static_cast<std::size_t>(id)] = 0;
+    m_Marked.clear();
+    m_Other.clear();
+}
 
 // ---- Grid ----
 

@@ -68,6 +68,22 @@ struct cStandEffect {
     int bBlockFlag = 0;
 };
 
+// A set of object ids: the ids play hands out (0 up, one by one) are marks in a table, any other
+// id is kept aside.
+class cIdSet {
+  public:
+    void insert(int id);
+    bool contains(int id) const;
+    // Empties the set; the table's storage is kept.
+    void clear();
+
+  private:
+    static constexpr int DENSE_IDS = 1 << 20;
+    std::vector<std::uint8_t> m_Marks;
+    std::vector<int> m_Marked; // the marked ids, so that clearing costs what was inserted
+    std::unordered_set<int> m_Other;
+};
+
 // The scene's working state of set-up and the play step that its record has no field for.
 struct cPlayWork {
     int nNextCharaId = 0;
@@ -76,7 +92,7 @@ struct cPlayWork {
     // Characters and items whose once-only appearance conditions have held (by id).
     std::unordered_set<int> passedCharas, passedItems;
     // Characters found awake by the last activity pass (by id).
-    std::unordered_set<int> running;
+    cIdSet running;
     // Group marks of the activity pass, indexed by group number.
     std::vector<std::int32_t> groupSwitches;
     std::unordered_map<int, cStandEffect> standEffects;

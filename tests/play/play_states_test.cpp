@@ -186,7 +186,9 @@ TEST_F(PlayStates, EndReleasesWhatTheSetUpLoaded) {
         g_SceneManager.DeleteAll();
         ASSERT_EQ(releases.size(), c.released);
         ASSERT_EQ(g_Loads.size(), 1u);
-        if (c.released) EXPECT_EQ(releases[0], g_Loads[0]);
+        if (c.released) {
+            EXPECT_EQ(releases[0], g_Loads[0]);
+        }
     }
 }
 

@@ -1,0 +1,118 @@
+// The stage characters of g_Charas as an array, in the list's order, while a sub-step of play runs.
+//
+// The passes of a sub-step meet every character several times; walking the list follows one link
+// after another, each a wait on memory once the characters no longer fit the caches, while an array
+// lets the processor fetch many characters at once. Characters added at the list's end (summons)
+// join the array at the next look; whatever erases characters outside EraseCharasIf tells it with
+// ForgetCharaIndex, and the array is taken again. Outside a sub-step the walks follow the list.
+#pragma once
+
+#include "objects/game_object.h"
+
+#include <cstddef>
+#include <list>
+#include <vector>
+
+using CharaPos = std::list<cStageChara>::iterator;
+
+// While one lives, g_Charas is kept as an array.
+class cCharaIndexScope {
+  public:
+    cCharaIndexScope();
+    ~cCharaIndexScope();
+    cCharaIndexScope(const cCharaIndexScope&) = delete;
+    cCharaIndexScope& operator=(const cCharaIndexScope&) = delete;
+};
+
+struct cCharaIndex {
+    int scopes = 0;
+    bool made = false;
+    unsigned epoch = 0;   // advances whenever characters leave the list
+    std::size_t size = 0; // the list's length the array was last brought to
+    std::vector<CharaPos> items;
+};
+extern cCharaIndex g_CharaIndex;
+
+// Takes the array again, or adds the characters added at the list's end.
+std::vector<CharaPos>* RefreshCharaIndex();
+
+// The array, brought up to date; null outside a sub-step.
+inline std::vector<CharaPos>* IndexedCharas() {
+    cCharaIndex& x = g_CharaIndex;
+    if (x.scopes == 0) return nullptr;
+    if (x.made && g_Charas.size() == x.size) return &x.items;
+    return RefreshCharaIndex();
+}
+// A walk that sees this change goes on along the list.
+inline unsigned CharaIndexEpoch() {
+    return g_CharaIndex.epoch;
+}
+// Characters were erased from g_Charas: the array is taken again at the next look.
+void ForgetCharaIndex();
+// The array lost the same characters as the list, in step with it.
+void CharaIndexCompacted();
+
+// Calls f on each character of g_Charas in the list's order, those added at its end meanwhile
+// included, until f returns true; whether it did.
+template <class F> bool AnyChara(F&& f) {
+    const std::vector<CharaPos>* items = IndexedCharas();
+    if (!items) {
+        for (cStageChara& c : g_Charas)
+            if (f(c)) return true;
+        return false;
+    }
+    for (std::size_t k = 0;; ++k) {
+        if (k >= items->size()) {
+            items = IndexedCharas();
+            if (k >= items->size()) return false;
+        }
+        const unsigned epoch = CharaIndexEpoch();
+        CharaPos it = (*items)[k];
+        if (f(*it)) return true;
+        if (CharaIndexEpoch() != epoch) {
+            // Characters left the list during f: the rest of the walk follows the list itself.
+            for (++it; it != g_Charas.end(); ++it)
+                if (f(*it)) return true;
+            return false;
+        }
+        items = IndexedCharas();
+    }
+}
+
+template <class F> void EachChara(F&& f) {
+    AnyChara([&](cStageChara& c) {
+        f(c);
+        return false;
+    });
+}
+
+// Erases the characters `gone` picks (which must neither add nor erase characters), in the list's
+// order; whether any went.
+template <class F> bool EraseCharasIf(F&& gone) {
+    std::vector<CharaPos>* items = IndexedCharas();
+    bool erased = false;
+    if (!items) {
+        for (auto it = g_Charas.begin(); it != g_Charas.end();) {
+            if (gone(*it)) {
+                it = g_Charas.erase(it);
+                erased = true;
+            } else {
+                ++it;
+            }
+        }
+        return erased;
+    }
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < items->size(); ++k) {
+        const CharaPos it = (*items)[k];
+        if (gone(*it)) {
+            g_Charas.erase(it);
+            erased = true;
+        } else {
+            (*items)[kept++] = it;
+        }
+    }
+    items->resize(kept);
+    if (erased) CharaIndexCompacted();
+    return erased;
+}

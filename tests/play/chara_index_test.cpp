@@ -1,0 +1,212 @@
+// The array the sub-steps walk instead of the character list: every walk meets the list's
+// characters in order, summons added meanwhile included, and an erase is never missed; the id set
+// of the activity pass; the group marks that grow with the groups switched on.
+#include "play/chara_index.h"
+#include "objects/game_scene.h"
+#include "play/set_stage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// A 32 x 32 character `at` pixels right of and below the view's corner.
+void Place(cStageChara& c, double at) {
+    c.m_dX = ViewX().m_dPos + at;
+    c.m_dY = ViewY().m_dPos + at;
+    c.m_dRight = c.m_dX + 31;
+    c.m_dBottom = c.m_dY + 31;
+}
+
+cStageChara& Add(int id) {
+    cStageChara& c = g_Charas.emplace_back();
+    c.m_nId = id;
+    return c;
+}
+
+void Erase(int id) {
+    for (auto it = g_Charas.begin(); it != g_Charas.end(); ++it) {
+        if (it->m_nId != id) continue;
+        g_Charas.erase(it);
+        ForgetCharaIndex();
+        return;
+    }
+}
+
+std::vector<int> ListIds() {
+    std::vector<int> ids;
+    for (const cStageChara& c : g_Charas)
+        ids.push_back(c.m_nId);
+    return ids;
+}
+
+class CharaIndexTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_Charas.clear();
+        for (int id = 1; id <= 5; ++id)
+            Add(id);
+    }
+    void TearDown() override {
+        g_Charas.clear();
+        ForgetCharaIndex();
+    }
+};
+
+TEST_F(CharaIndexTest, AWalkMeetsTheListsCharactersInOrder) {
+    // What happens during or before the walk, and the ids it meets.
+    const struct {
+        const char* name;
+        bool inScope;
+        void (*before)();             // between a first walk and the walk looked at
+        void (*during)(cStageChara&); // on each character met
+        std::vector<int> met;
+    } cases[] = {
+        {"outside a sub-step", false, [] {}, [](cStageChara&) {}, {1, 2, 3, 4, 5}},
+        {"unchanged", true, [] {}, [](cStageChara&) {}, {1, 2, 3, 4, 5}},
+        {"summons at the end", true, [] { Add(6); }, [](cStageChara&) {}, {1, 2, 3, 4, 5, 6}},
+        {"summoned while walking",
+         true,
+         [] {},
+         [](cStageChara& c) {
+             if (c.m_nId == 2 || c.m_nId == 7) Add(c.m_nId + 5);
+         },
+         {1, 2, 3, 4, 5, 7, 12}},
+        {"erased before", true, [] { Erase(3); }, [](cStageChara&) {}, {1, 2, 4, 5}},
+        {"erased and summoned before, same length",
+         true,
+         [] {
+             Erase(5);
+             Add(9);
+         },
+         [](cStageChara&) {},
+         {1, 2, 3, 4, 9}},
+        {"a later one erased while walking",
+         true,
+         [] {},
+         [](cStageChara& c) {
+             if (c.m_nId == 2) Erase(4);
+         },
+         {1, 2, 3, 5}},
+        {"erased and summoned while walking",
+         true,
+         [] {},
+         [](cStageChara& c) {
+             if (c.m_nId != 1) return;
+             Erase(3);
+             Add(8);
+         },
+         {1, 2, 4, 5, 8}},
+    };
+    for (const auto& k : cases) {
+        SetUp();
+        {
+            std::optional<cCharaIndexScope> scope;
+            if (k.inScope) scope.emplace();
+            EachChara([](cStageChara&) {});
+            k.before();
+            std::vector<int> met;
+            EachChara([&](cStageChara& c) {
+                met.push_back(c.m_nId);
+                k.during(c);
+            });
+            EXPECT_EQ(met, k.met) << k.name;
+            // A walk after it meets the list as it now is.
+            met.clear();
+            EachChara([&](cStageChara& c) { met.push_back(c.m_nId); });
+            EXPECT_EQ(met, ListIds()) << k.name;
+        }
+        TearDown();
+    }
+}
+
+TEST_F(CharaIndexTest, AnEraseThroughTheArrayKeepsBothInStep) {
+    const struct {
+        bool inScope;
+        std::vector<int> gone, left;
+    } cases[] = {
+        {true, {}, {1, 2, 3, 4, 5}},
+        {true, {2, 5}, {1, 3, 4}},
+        {true, {1, 2, 3, 4, 5}, {}},
+        {false, {1, 4}, {2, 3, 5}},
+    };
+    for (const auto& k : cases) {
+        SetUp();
+        {
+            std::optional<cCharaIndexScope> scope;
+            if (k.inScope) scope.emplace();
+            EachChara([](cStageChara&) {});
+            const unsigned epoch = CharaIndexEpoch();
+            const bool erased = EraseCharasIf([&](const cStageChara& c) {
+                return std::find(k.gone.begin(), k.gone.end(), c.m_nId) != k.gone.end();
+            });
+            EXPECT_EQ(erased, !k.gone.empty());
+            EXPECT_EQ(ListIds(), k.left);
+            if (k.inScope) {
+                EXPECT_EQ(CharaIndexEpoch() != epoch, erased) << "a walk in progress must see it";
+            }
+            Add(20);
+            std::vector<int> met;
+            EachChara([&](cStageChara& c) { met.push_back(c.m_nId); });
+            std::vector<int> expected = k.left;
+            expected.push_back(20);
+            EXPECT_EQ(met, expected);
+        }
+        TearDown();
+    }
+}
+
+TEST(IdSet, HoldsExactlyTheIdsInsertedUntilCleared) {
+    const std::vector<int> inserted = {0, 5, 5, 3, -3, INT_MIN, 1 << 20, INT_MAX, 70000};
+    const struct {
+        int id;
+        bool in;
+    } probes[] = {{0, true},       {5, true},         {3, true},
+                  {4, false},      {-3, true},        {-1, false},
+                  {INT_MIN, true}, {(1 << 20), true}, {(1 << 20) - 1, false},
+                  {INT_MAX, true}, {70000, true},     {69999, false},
+                  {1 << 21, false}};
+    cIdSet set;
+    for (const int id : inserted)
+        set.insert(id);
+    for (const auto& p : probes)
+        EXPECT_EQ(set.contains(p.id), p.in) << p.id;
+    set.clear();
+    for (const auto& p : probes)
+        EXPECT_FALSE(set.contains(p.id)) << p.id;
+    set.insert(4);
+    EXPECT_TRUE(set.contains(4));
+    EXPECT_FALSE(set.contains(5));
+}
+
+TEST(ActivityMarks, TheMarksGrowToTheGroupsSwitchedOnAndGroupsBeyondThemAreOff) {
+    // A character of group 3 that is active (in view) switches its group on, from empty marks.
+    std::vector<std::int32_t> switches;
+    cEdCharaDef def;
+    def.m_nGroupSwitch = 1;
+    def.m_nGroupNo = 3;
+    cStageChara on;
+    on.Init(1, def, nullptr);
+    Place(on, 100);
+    on.UpdateActive(switches);
+    ASSERT_EQ(on.m_bActive, 1);
+    EXPECT_EQ(switches, (std::vector<std::int32_t>{0, 0, 0, 1}));
+    // Asleep members of groups 2, 3 and 9 (beyond the marks): only group 3's wakes.
+    const struct { int group, awake; } members[] = {{2, 0}, {3, 1}, {9, 0}};
+    for (const auto& m : members) {
+        def.m_nGroupNo = static_cast<std::uint16_t>(m.group);
+        cStageChara c;
+        c.Init(2, def, nullptr);
+        Place(c, 20000);
+        c.UpdateActive(switches);
+        EXPECT_EQ(c.m_bActive, 0);
+        EXPECT_EQ(c.CheckAwake(switches), m.awake) << "group " << m.group;
+    }
+    EXPECT_EQ(switches.size(), 4u);
+}
+
+} // namespace
