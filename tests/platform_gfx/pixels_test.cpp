@@ -312,4 +312,59 @@ TEST(Presenter, FramesOfOneOriginAreComparedInTheRowsEitherWrote) {
     ClearPublishedFrames();
 }
 
+// A frame known to differ from the one shown only in some rows is compared and converted in those
+// rows: a change in the first, the last or a middle row of them is found and shown whole, a frame
+// that changed nowhere (or, at 32 bits, only in the top byte) is no change, and every row changed
+// is taken in one.
+TEST(Presenter, AKnownChangeIsFoundInTheRowsItNames) {
+    struct Step {
+        int top, bottom;       // the rows the change names
+        std::vector<int> rows; // the rows really changed
+        bool topByte;          // at 32 bits: the top byte of a row's pixel changed too
+        bool change;
+        const char* what;
+    };
+    const Step steps[] = {
+        {2, 9, {2}, false, true, "the first row named"},
+        {2, 9, {8}, false, true, "the last row named"},
+        {2, 9, {5}, false, true, "a middle row"},
+        {2, 9, {3, 7}, false, true, "two rows apart"},
+        {2, 9, {}, false, false, "nothing changed"},
+        {2, 9, {}, true, false, "the top byte only"},
+        {0, 13, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, false, true, "every row"},
+        {0, 13, {12}, true, true, "the very last row"},
+    };
+    for (PixelFormat f : {PixelFormat::X8R8G8B8, PixelFormat::A8R8G8B8, PixelFormat::R5G6B5}) {
+        for (int width : {5, 37}) {
+            ClearPublishedFrames();
+            PixelBuffer b;
+            b.Allocate(width, 13, f);
+            for (int y = 0; y < 13; ++y)
+                for (int x = 0; x < width; ++x)
+                    b.Set(x, y, (0x9E3779B9u * static_cast<std::uint32_t>(y * width + x + 1)) >> 12);
+            std::uint64_t state = 1;
+            const FrameChange first{0, state, 0, 13};
+            PublishPixels(b, nullptr, nullptr, &first);
+            for (const Step& step : steps) {
+                for (int y : step.rows)
+                    b.Set((y * 7 + 3) % width, y, b.Get((y * 7 + 3) % width, y) ^ 1);
+                if (step.topByte && BytesPerPixel(f) == 4)
+                    b.Set(width - 1, 6, b.Get(width - 1, 6) ^ 0xFF000000u);
+                const FrameChange change{state, state + 1, step.top, step.bottom};
+                ++state;
+                const std::uint64_t before = PublishedChangeCount();
+                PublishPixels(b, nullptr, nullptr, &change);
+                EXPECT_EQ(PublishedChangeCount() - before, step.change ? 1u : 0u)
+                    << step.what << " width " << width;
+                std::vector<std::uint32_t> out, expected(static_cast<std::size_t>(width) * 13);
+                int w = 0, h = 0;
+                ASSERT_TRUE(ReadLastFrame(out, w, h));
+                ConvertToXrgb(b, nullptr, expected.data());
+                EXPECT_EQ(out, expected) << step.what << " width " << width;
+            }
+        }
+    }
+    ClearPublishedFrames();
+}
+
 } // namespace

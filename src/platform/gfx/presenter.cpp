@@ -121,13 +121,17 @@ bool KnownChange(const Slot& s, const PixelBuffer& frame, const FrameChange* cha
 
 // Brings the slot's frame up to `frame` in the changed rows (the spare's lock held): the first and
 // the last row that really differ are looked for from either end, and the rows from one to the other
-// converted into the slot's frame.
+// converted into the slot's frame. A 32-bit row is compared as it is read; other rows are converted
+// first. A frame that changed in every row differs in its first and its last row at once, so that it
+// costs the one conversion.
 void UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& change) {
     const int top = std::clamp(change.top, 0, frame.height);
     const int bottom = std::clamp(change.bottom, top, frame.height);
     const auto w = static_cast<std::size_t>(frame.width);
-    s.band.resize(w);
+    const bool wide = frame.format == PixelFormat::X8R8G8B8 || frame.format == PixelFormat::A8R8G8B8;
+    if (!wide) s.band.resize(w);
     auto differs = [&](int y) {
+        if (wide) return !SameOpaque32(frame, s.pixels.data(), y, y + 1);
         ConvertRowsToXrgb(frame, nullptr, y, y + 1, s.band.data());
         return std::memcmp(s.band.data(), s.pixels.data() + y * w, w * 4) != 0;
     };
