@@ -434,7 +434,8 @@ TEST_F(FrameTest, BitmapSizeCheckOnDirectDraw) {
 namespace {
 
 std::vector<std::uint8_t> SurfaceBytes(const DDSURFACEDATA& sd) {
-    return std::as_const(*sd.lpDDSide->lpSurface).Pixels().bytes;
+    const auto& bytes = std::as_const(*sd.lpDDSide->lpSurface).Pixels().bytes;
+    return {bytes.begin(), bytes.end()};
 }
 
 // A picture file loaded into several DirectDraw records is held once while its pixels stay as

@@ -799,7 +799,7 @@ TEST_F(DDrawTest, TakenPixelsAreSharedUntilEitherSurfaceIsWritten) {
         Pattern(src);
         Pattern(dst);
         dst->Pixels().Set(0, 0, 0x7777);
-        const std::vector<std::uint8_t> before = std::as_const(*dst).Pixels().bytes;
+        const auto before = std::as_const(*dst).Pixels().bytes;
         DDSURFACEDESC2 desc;
         HDC dc = nullptr;
         if (c.hold == Hold::Lock) {

@@ -6,6 +6,9 @@
 // from alpha >= 128; formats without alpha read back as opaque.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace gfx {
@@ -24,15 +27,38 @@ int BytesPerPixel(PixelFormat f);
 int BitsPerPixel(PixelFormat f);
 bool HasAlpha(PixelFormat f);
 
+// Memory that comes zeroed from the system (calloc) and is not written again when the vector is
+// made: a large store is given its pages by the system only as they are first written or read, so
+// a surface never drawn on holds next to no memory.
+template <class T> struct ZeroedAllocator {
+    using value_type = T;
+    ZeroedAllocator() = default;
+    template <class U> ZeroedAllocator(const ZeroedAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        if (n == 0) n = 1;
+        void* p = std::calloc(n, sizeof(T));
+        if (!p) throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) { std::free(p); }
+    // Made without a value: the memory already holds zeros.
+    template <class U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... A> void construct(U* p, A&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+    }
+    template <class U> bool operator==(const ZeroedAllocator<U>&) const { return true; }
+};
+using PixelStoreBytes = std::vector<std::uint8_t, ZeroedAllocator<std::uint8_t>>;
+
 // A rectangle of pixels; rows are `pitch` bytes apart (4-byte aligned).
 struct PixelBuffer {
     int width = 0;
     int height = 0;
     PixelFormat format = PixelFormat::X8R8G8B8;
     int pitch = 0;
-    std::vector<std::uint8_t> bytes;
+    PixelStoreBytes bytes;
 
-    void Allocate(int w, int h, PixelFormat f); // zero-filled
+    void Allocate(int w, int h, PixelFormat f); // zero-filled, in memory of its own
     std::uint8_t* Row(int y) { return bytes.data() + static_cast<std::size_t>(y) * pitch; }
     const std::uint8_t* Row(int y) const { return bytes.data() + static_cast<std::size_t>(y) * pitch; }
     bool Empty() const { return width <= 0 || height <= 0; }
