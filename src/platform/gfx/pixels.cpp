@@ -43,7 +43,7 @@ void PixelBuffer::Allocate(int w, int h, PixelFormat f) {
     format = f;
     pitch = (width * BytesPerPixel(f) + 3) & ~3;
     // A new vector of zeroed memory rather than a fill: pages never touched take no memory.
-    bytes = PixelStoreBytes(static_cast<std::size_t>(pitch) * height);
+    bytes = PixelStoreBytes(static_cast<std::size_t>(pitch) * height, ZeroedAllocator<std::uint8_t>(true));
 }
 
 std::uint32_t PixelBuffer::Get(int x, int y) const {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -27,25 +28,35 @@ int BytesPerPixel(PixelFormat f);
 int BitsPerPixel(PixelFormat f);
 bool HasAlpha(PixelFormat f);
 
-// Memory that comes zeroed from the system (calloc) and is not written again when the vector is
-// made: a large store is given its pages by the system only as they are first written or read, so
-// a surface never drawn on holds next to no memory.
+// The memory of a pixel store. A store made with its size (`zeroed`) takes memory that comes zeroed
+// from the system (calloc) and is not written again: a large store is given its pages only as they
+// are first written or read, so a surface never drawn on holds next to no memory. Copies take
+// memory as any vector does, since every byte is written at once.
 template <class T> struct ZeroedAllocator {
     using value_type = T;
+    using propagate_on_container_move_assignment = std::true_type;
+    bool zeroed = false;
     ZeroedAllocator() = default;
-    template <class U> ZeroedAllocator(const ZeroedAllocator<U>&) {}
+    explicit ZeroedAllocator(bool z) : zeroed(z) {}
+    template <class U> ZeroedAllocator(const ZeroedAllocator<U>& o) : zeroed(o.zeroed) {}
+    ZeroedAllocator select_on_container_copy_construction() const { return ZeroedAllocator{}; }
     T* allocate(std::size_t n) {
-        if (n == 0) n = 1;
-        void* p = std::calloc(n, sizeof(T));
+        void* p = zeroed ? std::calloc(n ? n : 1, sizeof(T)) : std::malloc(n ? n * sizeof(T) : 1);
         if (!p) throw std::bad_alloc();
         return static_cast<T*>(p);
     }
     void deallocate(T* p, std::size_t) { std::free(p); }
-    // Made without a value: the memory already holds zeros.
-    template <class U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
+    // Made without a value: zeroed memory already holds it.
+    template <class U> void construct(U* p) {
+        if (zeroed)
+            ::new (static_cast<void*>(p)) U;
+        else
+            ::new (static_cast<void*>(p)) U();
+    }
     template <class U, class... A> void construct(U* p, A&&... args) {
         ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
     }
+    // Any of them frees what another allocated.
     template <class U> bool operator==(const ZeroedAllocator<U>&) const { return true; }
 };
 using PixelStoreBytes = std::vector<std::uint8_t, ZeroedAllocator<std::uint8_t>>;
