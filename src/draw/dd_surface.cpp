@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 
 using namespace gfx;
 
@@ -86,6 +88,73 @@ SURFACEDEF BlankSurfaceDef(int w, int h, int bColorKey, int nDDMemory, int nD3DM
     def.nWidth = w;
     def.nHeight = h;
     return def;
+}
+
+// FNV-1a over a run of bytes, continuing from `h`.
+std::uint64_t HashBytes(std::uint64_t h, const void* data, std::size_t n) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    for (std::size_t i = 0; i < n; ++i)
+        h = (h ^ p[i]) * 0x100000001b3ull;
+    return h;
+}
+
+template <class T> std::uint64_t HashValue(std::uint64_t h, const T& v) {
+    return HashBytes(h, &v, sizeof v);
+}
+
+// What makes the pixels a picture file loads into a DirectDraw surface: the decoded picture, the
+// surface's depth, the mirrored cells and the colours a 16-bit load converts with.
+std::uint64_t DDPictureFingerprint(const Dib& dib, int nBpp, int nMirrorCellW, int nMirrorCellH) {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (int v : {dib.width, dib.height, dib.bitCount, dib.stride, nBpp, nMirrorCellW, nMirrorCellH})
+        h = HashValue(h, v);
+    for (std::uint32_t m : {dib.redMask, dib.greenMask, dib.blueMask})
+        h = HashValue(h, m);
+    h = HashBytes(h, dib.bits.data(), dib.bits.size());
+    for (const PALETTEENTRY& e : dib.colours)
+        for (std::uint8_t c : {e.peRed, e.peGreen, e.peBlue})
+            h = HashValue(h, c);
+    // What a 16-bit load converts the colours with.
+    const PIXCHANNELS& c = g_PixChannels;
+    for (int v : {c.nShiftR, c.nShiftG, c.nShiftB, c.nMaxR, c.nMaxG, c.nMaxB})
+        h = HashValue(h, v);
+    h = HashValue(h, g_dwTransmitPixel);
+    if (g_lpDDCon)
+        for (std::uint8_t v : {g_lpDDCon->rgbTransmit16.rgbtRed, g_lpDDCon->rgbTransmit16.rgbtGreen,
+                               g_lpDDCon->rgbTransmit16.rgbtBlue})
+            h = HashValue(h, v);
+    return h;
+}
+
+// The pictures loaded into DirectDraw surfaces, by fingerprint: the pixel store each was loaded into
+// and the state it had then. A picture named by several slots is held once; the slot written first
+// takes pixels of its own.
+struct LoadedPicture {
+    std::weak_ptr<const gfx::SurfaceStore> store;
+    std::uint64_t version = 0;
+};
+std::unordered_map<std::uint64_t, LoadedPicture> g_LoadedPictures;
+
+// Gives the surface just made the pixels of a picture loaded before with the same fingerprint,
+// when those are still as loaded. 8-bit surfaces take their colours through the palette of the
+// moment and are always loaded anew.
+bool TakeLoadedPicture(DDSURFACEDATA* lpSD, std::uint64_t fingerprint, int nBpp) {
+    if (nBpp == 8) return false;
+    const auto it = g_LoadedPictures.find(fingerprint);
+    if (it == g_LoadedPictures.end()) return false;
+    const std::shared_ptr<const gfx::SurfaceStore> store = it->second.store.lock();
+    if (!store || store->version != it->second.version) {
+        g_LoadedPictures.erase(it);
+        return false;
+    }
+    return lpSD->lpDDSide->lpSurface->TakePixels(store);
+}
+
+void RememberLoadedPicture(const DDSURFACEDATA* lpSD, std::uint64_t fingerprint, int nBpp) {
+    if (nBpp == 8) return;
+    std::erase_if(g_LoadedPictures, [](const auto& e) { return e.second.store.expired(); });
+    std::shared_ptr<const gfx::SurfaceStore> store = lpSD->lpDDSide->lpSurface->StoreToShare();
+    g_LoadedPictures[fingerprint] = LoadedPicture{store, store->version};
 }
 
 } // namespace
@@ -265,9 +334,18 @@ int DDCreateSurfaceFromFile(DDSURFACEDATA* lpSD, const char* szFile, int bColorK
             return LOADIMAGE_ERR;
         }
         const int bw = bmp->dib.width, bh = bmp->dib.height;
+        const std::uint64_t fingerprint = DDPictureFingerprint(bmp->dib, nBpp, nMirrorCellW, nMirrorCellH);
         DeleteObject(bmp);
         if (!DDCreateSurface(lpSD, bw, bh, bColorKey, nDDMemory, 0, 0, 0)) return CREATESURFACE_ERR;
-        if (!CopyBitmap(lpSD, szFile, nBpp, bIndexMap, nMirrorCellW, nMirrorCellH)) return LOADIMAGE_ERR;
+        if (TakeLoadedPicture(lpSD, fingerprint, nBpp)) {
+            if (bIndexMap && nBpp != 8)
+                DDBuildPalIndexMap(lpSD->lpDDSide->indexMap, lpSD);
+            else
+                lpSD->lpDDSide->indexMap.clear();
+        } else {
+            if (!CopyBitmap(lpSD, szFile, nBpp, bIndexMap, nMirrorCellW, nMirrorCellH)) return LOADIMAGE_ERR;
+            RememberLoadedPicture(lpSD, fingerprint, nBpp);
+        }
         lpSD->nMirrorCellW = nMirrorCellW;
         lpSD->nMirrorCellH = nMirrorCellH;
         lpSD->nWidth = lpSD->nSurfaceWidth = bw;

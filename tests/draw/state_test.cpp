@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -426,6 +427,64 @@ TEST_F(FrameTest, BitmapSizeCheckOnDirectDraw) {
     tooLarge = 7;
     EXPECT_TRUE(DDCheckBitmapSize(tooLarge, g_TestTable[SYS_SHEET].szFileName, 1, 1));
     EXPECT_EQ(tooLarge, 7); // Direct3D leaves it alone
+}
+
+} // namespace
+
+namespace {
+
+std::vector<std::uint8_t> SurfaceBytes(const DDSURFACEDATA& sd) {
+    const auto& bytes = std::as_const(*sd.lpDDSide->lpSurface).Pixels().bytes;
+    return {bytes.begin(), bytes.end()};
+}
+
+// A picture file loaded into several DirectDraw records is held once while its pixels stay as
+// loaded: a record drawn on takes pixels of its own, a later load gets the picture as in the file,
+// mirrored cells are a picture of their own, and 8-bit surfaces (coloured through the palette of the
+// moment) always load anew.
+TEST_F(SurfaceTest, APictureNamedByTwoRecordsIsHeldOnce) {
+    struct Case {
+        DrawConfig cfg;
+        bool shared;
+    };
+    const Case cases[] = {{kDD32, true}, {{"dd16_full", 0, 16, 0}, true}, {{"dd8_full", 0, 8, 0}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cfg.name);
+        ASSERT_TRUE(Open(c.cfg));
+        // A picture no surface of the fixture holds: the sheet upside down.
+        const std::string copy = m_dir + "/sheet_flipped.bmp";
+        std::vector<std::uint8_t> indices = SheetIndices();
+        for (int y = 0; y < 16; ++y)
+            std::swap_ranges(indices.begin() + y * 64, indices.begin() + y * 64 + 64,
+                             indices.begin() + (31 - y) * 64);
+        std::vector<std::uint32_t> colours(256, 0);
+        for (int i = PAL_BLACK; i <= PAL_CYAN; ++i)
+            colours[i] = PaletteColour(i);
+        WriteBmp8(copy, 64, 32, colours, indices);
+        const char* file = copy.c_str();
+        const int bpp = c.cfg.nBpp;
+        DDSURFACEDATA a, b, again, mirrored;
+        ASSERT_EQ(DDCreateSurfaceFromFile(&a, file, 1, bpp, 0, 0, 0, 0, 0, 0, 0), 0);
+        ASSERT_EQ(DDCreateSurfaceFromFile(&b, file, 1, bpp, 1, 0, 0, 0, 0, 0, 0), 0);
+        const std::vector<std::uint8_t> loaded = SurfaceBytes(a);
+        EXPECT_EQ(b.lpDDSide->lpSurface->SharesPixels(), c.shared);
+        EXPECT_EQ(SurfaceBytes(b), loaded);
+        EXPECT_EQ(b.nWidth, 64);
+        EXPECT_EQ(b.nHeight, 32);
+        // Drawn on one after the other, each keeps its own drawing.
+        DDFillRect(&b, 0, 0, 4, 4, PAL_GREEN);
+        EXPECT_EQ(SurfaceBytes(a), loaded);
+        DDFillRect(&a, 0, 0, 64, 8, PAL_CYAN);
+        EXPECT_NE(SurfaceBytes(a), loaded);
+        EXPECT_NE(SurfaceBytes(a), SurfaceBytes(b));
+        ASSERT_EQ(DDCreateSurfaceFromFile(&again, file, 1, bpp, 0, 0, 0, 0, 0, 0, 0), 0);
+        EXPECT_EQ(SurfaceBytes(again), loaded);
+        ASSERT_EQ(DDCreateSurfaceFromFile(&mirrored, file, 1, bpp, 0, 0, 0, 0, 32, 0, 0), 0);
+        EXPECT_NE(SurfaceBytes(mirrored), loaded);
+        for (DDSURFACEDATA* sd : {&a, &b, &again, &mirrored})
+            DDReleaseSurface(sd);
+        DDEnd();
+    }
 }
 
 } // namespace

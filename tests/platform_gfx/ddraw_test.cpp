@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 using namespace gfx;
 
@@ -771,3 +772,65 @@ TEST_F(DDrawTest, KeptFramesShowThePixelsOfEveryDrawRunAtOnce) {
         ClearPublishedFrames();
     }
 }
+
+namespace {
+
+// A surface takes another's pixel store only when it could read it as a whole unkeyed copy: of the
+// same size and format, and neither locked, holding a device context nor lost. Once taken, the
+// surface written first gets pixels of its own and the other keeps what both read.
+TEST_F(DDrawTest, TakenPixelsAreSharedUntilEitherSurfaceIsWritten) {
+    enum class Hold { None, Lock, DC, Lost };
+    struct Case {
+        const char* name;
+        int w, h;
+        Hold hold;
+        bool takes;
+    };
+    const Case cases[] = {
+        {"same size", 8, 4, Hold::None, true},     {"narrower", 7, 4, Hold::None, false},
+        {"shorter", 8, 3, Hold::None, false},      {"locked", 8, 4, Hold::Lock, false},
+        {"device context", 8, 4, Hold::DC, false}, {"lost", 8, 4, Hold::Lost, false},
+    };
+    Init(16);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DirectDrawSurface7* src = Offscreen(8, 4);
+        DirectDrawSurface7* dst = Offscreen(c.w, c.h);
+        Pattern(src);
+        Pattern(dst);
+        dst->Pixels().Set(0, 0, 0x7777);
+        const auto before = std::as_const(*dst).Pixels().bytes;
+        DDSURFACEDESC2 desc;
+        HDC dc = nullptr;
+        if (c.hold == Hold::Lock) {
+            ASSERT_EQ(dst->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+        }
+        if (c.hold == Hold::DC) {
+            ASSERT_EQ(dst->GetDC(&dc), DD_OK);
+        }
+        if (c.hold == Hold::Lost) dst->MarkLost();
+        EXPECT_EQ(dst->TakePixels(src->StoreToShare()), c.takes);
+        if (c.hold == Hold::Lock) dst->Unlock(nullptr);
+        if (c.hold == Hold::DC) dst->ReleaseDC(dc);
+        if (c.hold == Hold::Lost) dst->Restore();
+        if (!c.takes) {
+            if (c.hold != Hold::Lost) {
+                EXPECT_EQ(std::as_const(*dst).Pixels().bytes, before);
+            }
+            EXPECT_FALSE(src->SharesPixels());
+            continue;
+        }
+        EXPECT_TRUE(dst->SharesPixels());
+        EXPECT_EQ(std::as_const(*dst).Pixels().Get(0, 0), 1u);
+        // Written on either side, the other keeps the shared pixels.
+        dst->Pixels().Set(1, 0, 0x1234);
+        EXPECT_EQ(std::as_const(*src).Pixels().Get(1, 0), 2u);
+        EXPECT_FALSE(src->SharesPixels());
+        EXPECT_TRUE(dst->TakePixels(src->StoreToShare()));
+        src->Pixels().Set(2, 0, 0x4321);
+        EXPECT_EQ(std::as_const(*dst).Pixels().Get(2, 0), 3u);
+        EXPECT_EQ(std::as_const(*src).Pixels().Get(2, 0), 0x4321u);
+    }
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "platform/gfx/presenter.h"
 #include "platform/gfx/raster.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -365,6 +366,39 @@ TEST(Presenter, AKnownChangeIsFoundInTheRowsItNames) {
         }
     }
     ClearPublishedFrames();
+}
+
+} // namespace
+
+namespace {
+
+// A store made anew reads as zeros however the memory it takes was used before (small stores come
+// from memory just freed, large ones from the system), and a copy holds the same pixels.
+TEST(PixelStore, NewStoresAreZeroedAndCopiesKeepThePixels) {
+    struct Case {
+        int w, h;
+        gfx::PixelFormat f;
+    };
+    const Case cases[] = {{3, 2, gfx::PixelFormat::Index8},
+                          {64, 64, gfx::PixelFormat::R5G6B5},
+                          {640, 480, gfx::PixelFormat::X8R8G8B8},
+                          {1024, 1024, gfx::PixelFormat::X8R8G8B8}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.w);
+        for (int round = 0; round < 3; ++round) {
+            gfx::PixelBuffer b;
+            b.Allocate(c.w, c.h, c.f);
+            ASSERT_EQ(b.bytes.size(), static_cast<std::size_t>(b.pitch) * c.h);
+            EXPECT_TRUE(std::all_of(b.bytes.begin(), b.bytes.end(), [](std::uint8_t v) { return v == 0; }));
+            b.Set(c.w - 1, c.h - 1, 0x55);
+            const gfx::PixelBuffer copy = b;
+            EXPECT_EQ(copy.Get(c.w - 1, c.h - 1), 0x55u);
+            EXPECT_EQ(copy.Get(0, 0), 0u);
+            // Dirtied before it is freed, so that a store made next from the same memory would
+            // show it.
+            std::fill(b.bytes.begin(), b.bytes.end(), std::uint8_t{0xAB});
+        }
+    }
 }
 
 } // namespace

@@ -412,6 +412,21 @@ bool DirectDrawSurface7::ShareWholeCopy(const BlitParams& bp, DirectDrawSurface7
     return true;
 }
 
+bool DirectDrawSurface7::TakePixels(const std::shared_ptr<const SurfaceStore>& store) {
+    if (!store || locked_ || dc_ || lost_) return false;
+    const PixelBuffer& d = *pixels_;
+    if (store->width != d.width || store->height != d.height || store->format != d.format ||
+        store->pitch != d.pitch || store->bytes.size() != d.bytes.size())
+        return false;
+    if (pixels_ == store) return true;
+    // Draws kept back are dropped and copies kept elsewhere let go of the old pixels first.
+    BeginWrite(0, d.height, true);
+    // The store is only ever written by a surface that holds it alone (Unshare copies it first).
+    pixels_ = std::const_pointer_cast<SurfaceStore>(store);
+    spare_.reset();
+    return true;
+}
+
 HRESULT DirectDrawSurface7::RunCopy(BlitParams& bp, DirectDrawSurface7* src) {
     src->Resolve();
     // A keyed copy from pixels without the key colour is a plain copy.

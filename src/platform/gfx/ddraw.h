@@ -267,6 +267,17 @@ class DirectDrawSurface7 : public RefCounted {
     // sharing its pixels with another takes a store of its own without copying them (what it holds
     // until then is undefined). Nothing happens while it is locked, has a device context or is lost.
     void DiscardPixels();
+    // Not part of the platform's interface: the pixel store as it is now (draws kept back have run),
+    // for another surface of the same size and format to take with TakePixels.
+    std::shared_ptr<const SurfaceStore> StoreToShare() const {
+        Resolve();
+        return pixels_;
+    }
+    // Not part of the platform's interface: this surface reads `store`'s pixels from now on, as after
+    // a whole unkeyed copy from the surface that holds them; the one of them written first takes a
+    // store of its own. False (nothing changed) when size or format differ, or this surface is
+    // locked, has a device context or is lost.
+    bool TakePixels(const std::shared_ptr<const SurfaceStore>& store);
     // Whether this surface's pixels are, for now, the same store as another surface's.
     bool SharesPixels() const { return pixels_.use_count() > 1; }
     bool IsPrimary() const { return (caps_ & DDSCAPS_PRIMARYSURFACE) != 0; }

@@ -42,7 +42,8 @@ void PixelBuffer::Allocate(int w, int h, PixelFormat f) {
     height = h > 0 ? h : 0;
     format = f;
     pitch = (width * BytesPerPixel(f) + 3) & ~3;
-    bytes.assign(static_cast<std::size_t>(pitch) * height, 0);
+    // A new vector of zeroed memory rather than a fill: pages never touched take no memory.
+    bytes = PixelStoreBytes(static_cast<std::size_t>(pitch) * height, ZeroedAllocator<std::uint8_t>(true));
 }
 
 std::uint32_t PixelBuffer::Get(int x, int y) const {

@@ -6,6 +6,10 @@
 // from alpha >= 128; formats without alpha read back as opaque.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace gfx {
@@ -24,15 +28,48 @@ int BytesPerPixel(PixelFormat f);
 int BitsPerPixel(PixelFormat f);
 bool HasAlpha(PixelFormat f);
 
+// The memory of a pixel store. A store made with its size (`zeroed`) takes memory that comes zeroed
+// from the system (calloc) and is not written again: a large store is given its pages only as they
+// are first written or read, so a surface never drawn on holds next to no memory. Copies take
+// memory as any vector does, since every byte is written at once.
+template <class T> struct ZeroedAllocator {
+    using value_type = T;
+    using propagate_on_container_move_assignment = std::true_type;
+    bool zeroed = false;
+    ZeroedAllocator() = default;
+    explicit ZeroedAllocator(bool z) : zeroed(z) {}
+    template <class U> ZeroedAllocator(const ZeroedAllocator<U>& o) : zeroed(o.zeroed) {}
+    ZeroedAllocator select_on_container_copy_construction() const { return ZeroedAllocator{}; }
+    T* allocate(std::size_t n) {
+        void* p = zeroed ? std::calloc(n ? n : 1, sizeof(T)) : std::malloc(n ? n * sizeof(T) : 1);
+        if (!p) throw std::bad_alloc();
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) { std::free(p); }
+    // Made without a value: zeroed memory already holds it.
+    template <class U> void construct(U* p) {
+        if (zeroed)
+            ::new (static_cast<void*>(p)) U;
+        else
+            ::new (static_cast<void*>(p)) U();
+    }
+    template <class U, class... A> void construct(U* p, A&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+    }
+    // Any of them frees what another allocated.
+    template <class U> bool operator==(const ZeroedAllocator<U>&) const { return true; }
+};
+using PixelStoreBytes = std::vector<std::uint8_t, ZeroedAllocator<std::uint8_t>>;
+
 // A rectangle of pixels; rows are `pitch` bytes apart (4-byte aligned).
 struct PixelBuffer {
     int width = 0;
     int height = 0;
     PixelFormat format = PixelFormat::X8R8G8B8;
     int pitch = 0;
-    std::vector<std::uint8_t> bytes;
+    PixelStoreBytes bytes;
 
-    void Allocate(int w, int h, PixelFormat f); // zero-filled
+    void Allocate(int w, int h, PixelFormat f); // zero-filled, in memory of its own
     std::uint8_t* Row(int y) { return bytes.data() + static_cast<std::size_t>(y) * pitch; }
     const std::uint8_t* Row(int y) const { return bytes.data() + static_cast<std::size_t>(y) * pitch; }
     bool Empty() const { return width <= 0 || height <= 0; }
