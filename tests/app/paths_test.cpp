@@ -61,39 +61,28 @@ TEST(PathHelpers, LongPathsAreRefusedNotOverrun) {
     EXPECT_EQ(str, tooLong);
 }
 
+// The text after the last separator, `\` or `/`; a trail byte 0x5C of a double-byte character is no
+// separator, and a backslash after a trail byte in the lead range is one.
 TEST(SplitPathSjis, KeepsTheTextAfterTheLastSeparator) {
-    char p[MAX_PATH] = "data\\stg4\\stage.stg4_000";
-    SplitPathSjis(p);
-    EXPECT_STREQ(p, "stage.stg4_000");
-    char none[MAX_PATH] = "plain";
-    SplitPathSjis(none);
-    EXPECT_STREQ(none, "plain");
-    char root[MAX_PATH] = "\\top";
-    SplitPathSjis(root);
-    EXPECT_STREQ(root, "top");
-    char slashes[MAX_PATH] = "data/stg4/stage.stg4_000";
-    SplitPathSjis(slashes);
-    EXPECT_STREQ(slashes, "stage.stg4_000");
-    char mixed[MAX_PATH] = "data/stg4\\sub/stage";
-    SplitPathSjis(mixed);
-    EXPECT_STREQ(mixed, "stage");
-}
-
-TEST(SplitPathSjis, TrailByte5CIsNotASeparator) {
-    // "ソ" is 0x83 0x5C: the second byte is not a separator.
-    char p[MAX_PATH] = "dir\\ソフト";
-    SplitPathSjis(p);
-    EXPECT_STREQ(p, "ソフト");
-    char q[MAX_PATH] = "ab\\表";
-    SplitPathSjis(q);
-    EXPECT_STREQ(q, "表");
-}
-
-TEST(SplitPathSjis, RealSeparatorAfterATrailInTheLeadRangeIsFound) {
-    // "＝" is 0x81 0x81: its trail byte is also a lead byte. The backslash after it is a separator.
-    char p[MAX_PATH] = "a\\＝\\name";
-    SplitPathSjis(p);
-    EXPECT_STREQ(p, "name");
+    const struct {
+        const char* path;
+        const char* name;
+    } cases[] = {
+        {"data\\stg4\\stage.stg4_000", "stage.stg4_000"},
+        {"plain", "plain"},
+        {"\\top", "top"},
+        {"data/stg4/stage.stg4_000", "stage.stg4_000"},
+        {"data/stg4\\sub/stage", "stage"},
+        {"dir\\ソフト", "ソフト"}, // "ソ" is 0x83 0x5C
+        {"ab\\表", "表"},
+        {"a\\＝\\name", "name"}, // "＝" is 0x81 0x81: its trail byte is also a lead byte
+    };
+    for (const auto& c : cases) {
+        char p[MAX_PATH] = "";
+        std::strcpy(p, c.path);
+        SplitPathSjis(p);
+        EXPECT_STREQ(p, c.name) << c.path;
+    }
 }
 
 class PathFolders : public testsupport::ShellFixture {

@@ -15,6 +15,16 @@ using namespace gfx;
 
 namespace {
 
+// The texture stage's colour and alpha operations of `stage`, set on the device.
+void SetStageStates(Direct3DDevice9* dev, const StageArgs& stage) {
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, stage.colourOp);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG1, stage.colourArg1);
+    dev->SetTextureStageState(0, D3DTSS_COLORARG2, stage.colourArg2);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, stage.alphaOp);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, stage.alphaArg1);
+    dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, stage.alphaArg2);
+}
+
 struct RowCase {
     D3DFORMAT target;
     bool blend;
@@ -80,12 +90,7 @@ TEST_P(RasterRowsTest, EveryLengthAndStartFollowsThePixelRule) {
     rs.blend = rc.blend;
     rs.srcBlend = D3DBLEND_SRCALPHA;
     rs.destBlend = D3DBLEND_INVSRCALPHA;
-    dev->SetTextureStageState(0, D3DTSS_COLOROP, rs.stage.colourOp);
-    dev->SetTextureStageState(0, D3DTSS_COLORARG1, rs.stage.colourArg1);
-    dev->SetTextureStageState(0, D3DTSS_COLORARG2, rs.stage.colourArg2);
-    dev->SetTextureStageState(0, D3DTSS_ALPHAOP, rs.stage.alphaOp);
-    dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, rs.stage.alphaArg1);
-    dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, rs.stage.alphaArg2);
+    SetStageStates(dev, rs.stage);
     PixelBuffer& target = rt->Pixels();
     const PixelFormat pf = target.format;
     for (int start = 0; start < 4; ++start)
@@ -373,12 +378,7 @@ TEST(RasterRows, EnlargedTexturesFollowThePixelRule) {
         rs.blend = c.blend;
         rs.srcBlend = D3DBLEND_SRCALPHA;
         rs.destBlend = D3DBLEND_INVSRCALPHA;
-        dev->SetTextureStageState(0, D3DTSS_COLOROP, rs.stage.colourOp);
-        dev->SetTextureStageState(0, D3DTSS_COLORARG1, rs.stage.colourArg1);
-        dev->SetTextureStageState(0, D3DTSS_COLORARG2, rs.stage.colourArg2);
-        dev->SetTextureStageState(0, D3DTSS_ALPHAOP, rs.stage.alphaOp);
-        dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, rs.stage.alphaArg1);
-        dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, rs.stage.alphaArg2);
+        SetStageStates(dev, rs.stage);
         PixelBuffer& target = rt->Pixels();
         std::vector<std::uint32_t> before(W * H);
         for (int y = 0; y < H; ++y)
