@@ -16,11 +16,7 @@ stage=data/stg4/cave.stg4_000
 printf '500 0 0\n' >input.txt
 mkdir snaps
 frames=$(seq -s, 120 6 480)
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=500 MIRELDA4_SNAPSHOT="snaps:$frames" \
-    timeout 100 "$player" "$stage" 2>stderr.txt
-rc=$?
-[ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
-[ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
+play_scripted 500 "$stage" "snaps:$frames"
 # The hero's top left on the screen: the view rests on the stage's bottom-left corner, where the
 # 10-block margin (320 pixels) lies off screen.
 read -r hx hy < <(head -n 1 trace.txt | sed -E 's/.* hero=([0-9]+)\.[0-9]+,([0-9]+)\..*/\1 \2/')

@@ -12,18 +12,7 @@ enter_wm_scenario 1024x768 Xvfb openbox xdotool xwd python3
 [ -f data/stg4/demo.stg4_000 ] || fail "no demo stage (project writer missing in $build)"
 printf 'Direct3D=0\r\nWindowMode=1\r\nExit\r\n' >System.ini
 
-cat >input.txt <<'EOT'
-14 0 0
-1 8 0      # 15: title, down three times onto "free play"
-3 0 0
-1 8 0
-3 0 0
-1 8 0
-3 0 0
-1 0 1      # 27: free play: the chooser
-2 0 0
-170 2 0    # right held
-EOT
+free_play_walk_input >input.txt
 
 # chooser_shown: the window shows the chooser: its list, empty below the last of the demo's seven
 # stage files, is a white box across the row 290 of the picture.

@@ -15,18 +15,7 @@ enter_run_folder
 export SDL_AUDIODRIVER=dummy
 [ -f data/stg4/demo.stg4_000 ] || fail "no demo stage (project writer missing in $build)"
 
-cat >input.txt <<'EOF'
-14 0 0
-1 8 0      # 15: title, down three times onto "free play"
-3 0 0
-1 8 0
-3 0 0
-1 8 0
-3 0 0
-1 0 1      # 27: free play: the chooser is worked by the script
-2 0 0
-170 2 0    # right held
-EOF
+free_play_walk_input >input.txt
 
 # The name field holds the focus first.
 script="events:text:.. enter text:stg4 enter text:nosuch enter enter"

@@ -26,11 +26,7 @@ cat >input.txt <<'EOF'
 150 0 0
 1 0 1     # 670: the result confirmed
 EOF
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=900 \
-    timeout 90 "$player" "$stage" 2>stderr.txt
-rc=$?
-[ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
-[ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
+play_scripted 900 "$stage"
 grep -q 'err V\[' Report_Game.txt 2>/dev/null && fail "a variable index was refused: $(grep -m 1 'err V\[' Report_Game.txt)"
 
 # Three set-ups: the stage, its restart and the next stage.

@@ -14,11 +14,7 @@ export SDL_AUDIODRIVER=dummy
 stage=data/stg4/links.stg4_000
 write_fixture series "$stage"
 printf '300 0 0\n' >input.txt
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=300 \
-    timeout 60 "$player" "$stage" 2>stderr.txt
-rc=$?
-[ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
-[ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
+play_scripted 300 "$stage"
 python3 - <<'PY' || exit 1
 import re, sys
 

@@ -16,17 +16,9 @@ export SDL_AUDIODRIVER=dummy
 
 # Frames count from the program's first; a fade takes 10 frames. Directions: 2 right, 4 up, 8 down;
 # buttons: 1 confirm.
-cat >input.txt <<'EOF'
-14 0 0
-1 8 0      # 15: title, down three times onto "free play"
-3 0 0
-1 8 0
-3 0 0
-1 8 0
-3 0 0
-1 0 1      # 27: free play: the file chooser answers the meadow
-2 0 0
-170 2 0    # 30-199: right held; play starts near frame 129
+{
+    free_play_walk_input
+    cat <<'EOF'
 1 2 0 f1   # 200: save the replay (the save dialog answers its name)
 50 2 0
 9 0 0
@@ -41,6 +33,7 @@ cat >input.txt <<'EOF'
 1 0 1      # 304: the replay chooser answers the saved file
 296 0 0
 EOF
+} >input.txt
 
 # The replay is saved under a name typed without an extension: it takes the replay extension.
 replay=user_data/rpl4/menu.rpl4_732

@@ -16,11 +16,7 @@ stage=data/stg4/demo.stg4_000
 printf '\x01\x00\x00\x00\x02\x00\x00\x00' | dd of="$stage" bs=1 seek=60 conv=notrunc status=none
 # The fade-in and the start banner come first (about 90 frames): the walk starts after them.
 printf '# wait for play, walk right, then nothing\n100 0 0\n30 2 0\n20 0 1\n' >input.txt
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=320 \
-    timeout 60 "$player" "$stage" 2>stderr.txt
-rc=$?
-[ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
-[ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
+play_scripted 320 "$stage"
 head -n 1 trace.txt | grep -q '^1 hero=' || fail "the trace does not start at step 1: $(head -n 1 trace.txt)"
 # Two seconds of play: 119 steps playing, the 120th ends the stage with the hero defeated.
 line119=$(sed -n 119p trace.txt)

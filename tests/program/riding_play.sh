@@ -13,11 +13,7 @@ export SDL_AUDIODRIVER=dummy
 stage=data/stg4/riding.stg4_000
 write_fixture riding "$stage"
 printf '600 0 0\n' >input.txt
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=600 \
-    timeout 60 "$player" "$stage" 2>stderr.txt
-rc=$?
-[ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
-[ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
+play_scripted 600 "$stage"
 python3 - <<'PY' || exit 1
 import re, sys
 

@@ -49,14 +49,6 @@ FOLDERS=(user_data user_data/story user_data/challenge user_data/free user_data/
 # with a project in data/ (written where the project writer stands in $build), SDL's dummy video
 # driver, a runtime folder of its own and a System.ini for Direct3D in a window without vertical
 # sync. The audio driver is the caller's.
-# Writes fixture NAME (the demo project with stages of its own) into the run folder and checks that
-# STAGE, a path under it, was written.
-write_fixture() {
-    [ -x "$build/m4_fixturewriter" ] || fail "no fixture writer in $build"
-    "$build/m4_fixturewriter" "$dir" "$1" >/dev/null || fail "the fixture writer failed"
-    [ -f "$2" ] || fail "no stage $2"
-}
-
 enter_run_folder() {
     dir=$(mktemp -d)
     trap 'rm -rf "$dir"' EXIT
@@ -67,6 +59,44 @@ enter_run_folder() {
     export XDG_RUNTIME_DIR="$dir/run"
     mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
+}
+
+# Writes fixture NAME (the demo project with stages of its own) into the run folder and checks that
+# STAGE, a path under it, was written.
+write_fixture() {
+    [ -x "$build/m4_fixturewriter" ] || fail "no fixture writer in $build"
+    "$build/m4_fixturewriter" "$dir" "$1" >/dev/null || fail "the fixture writer failed"
+    [ -f "$2" ] || fail "no stage $2"
+}
+
+# play_scripted FRAMES STAGE [SNAPSHOTS]: plays STAGE for FRAMES frames with the input of input.txt,
+# writing trace.txt (and the snapshots MIRELDA4_SNAPSHOT names, when given) and stderr.txt; fails on
+# a bad exit or when no trace was written.
+play_scripted() {
+    env MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT="$1" \
+        ${3:+MIRELDA4_SNAPSHOT="$3"} timeout 100 "$player" "$2" 2>stderr.txt
+    local rc=$?
+    [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
+    [ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
+}
+
+# The input from the title to free play with right held, one line per run of frames (frames count
+# from the program's first): down three times onto "free play", confirmed on frame 27 (the chooser
+# opens and is answered by the caller's script), then right held for frames 30-199 (play starts near
+# frame 129).
+free_play_walk_input() {
+    cat <<'EOF'
+14 0 0
+1 8 0      # 15: title, down three times onto "free play"
+3 0 0
+1 8 0
+3 0 0
+1 8 0
+3 0 0
+1 0 1      # 27: free play: the chooser
+2 0 0
+170 2 0    # 30-199: right held
+EOF
 }
 
 # The input of a new story up to the first stage's start, one line per run of frames (frames count

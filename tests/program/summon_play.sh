@@ -16,11 +16,7 @@ write_fixture riding "$stage"
 # Play starts about frame 90: up is pressed for 4 frames at once, the right key held from frame 130.
 printf '95 0 0\n4 4 0\n31 0 0\n270 2 0\n' >input.txt
 mkdir snaps
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=400 MIRELDA4_SNAPSHOT=snaps:92,112 \
-    timeout 60 "$player" "$stage" 2>stderr.txt
-rc=$?
-[ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
-[ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }
+play_scripted 400 "$stage" snaps:92,112
 python3 - <<'PY' || exit 1
 import re, sys
 from snapshot_rows import frame_rows
