@@ -3,6 +3,7 @@
 #pragma once
 
 #include "draw/draw.h"
+#include "platform/gfx/sim.h"
 #include <utility>
 
 namespace bench {
@@ -23,6 +24,20 @@ inline void RunKeptDrawsEverywhere() {
         if (sd->lpDT && sd->lpDT->lpSurface) (void)sd->lpDT->lpSurface->Pixels();
         if (sd->lpDDSide && sd->lpDDSide->lpSurface) (void)sd->lpDDSide->lpSurface->Pixels();
     }
+}
+
+// A 640 x 480 display at 32 bits in a window on back-end bD3D, without waits for the vertical blank,
+// from a fresh simulated screen; false when it could not be set up.
+inline bool StartScreen(int bD3D) {
+    gfx::sim::ResetSimulation();
+    gfx::sim::SetVerticalBlankEmulation(false);
+    return DDInit(bD3D, nullptr, 640, 480, 32, 0, 1, 1, 60, 0, nullptr, nullptr, 0, 0) != 0;
+}
+
+// Ends the display and forgets its surfaces, so that the next benchmark starts from none.
+inline void EndScreen() {
+    DDEnd();
+    g_BackBuffer = g_VirBackBuffer = g_WorkSD = g_PrimarySD = g_ScreenCopySD = DDSURFACEDATA{};
 }
 
 } // namespace bench

@@ -2,7 +2,6 @@
 #include "bench_frame.h"
 #include "draw/dd_effects.h"
 #include "draw/dd_palette_fx.h"
-#include "platform/gfx/sim.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,9 +11,7 @@ struct Screen {
     DDSURFACEDATA picture;
     bool ok = false;
     explicit Screen(int bD3D) {
-        gfx::sim::ResetSimulation();
-        gfx::sim::SetVerticalBlankEmulation(false);
-        if (!DDInit(bD3D, nullptr, 640, 480, 32, 0, 1, 1, 60, 0, nullptr, nullptr, 0, 0)) return;
+        if (!bench::StartScreen(bD3D)) return;
         // The screen effects wave a copy of the screen, which has no transparent colour.
         if (!DDCreateSurface(&picture, 640, 480, 0, 0, DTMEMORYTYPE_VIDEO_RT, 0, 0)) return;
         for (int y = 0; y < 480; y += 16)
@@ -26,8 +23,7 @@ struct Screen {
     }
     ~Screen() {
         DDReleaseSurface(&picture);
-        DDEnd();
-        g_BackBuffer = g_VirBackBuffer = g_WorkSD = g_PrimarySD = g_ScreenCopySD = DDSURFACEDATA{};
+        bench::EndScreen();
     }
 };
 

@@ -2,7 +2,6 @@
 // each back-end.
 #include "bench_frame.h"
 #include "draw/font.h"
-#include "platform/gfx/sim.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,9 +11,7 @@ namespace {
 
 void ScreenOfText(benchmark::State& state) {
     const int bD3D = static_cast<int>(state.range(0));
-    gfx::sim::ResetSimulation();
-    gfx::sim::SetVerticalBlankEmulation(false);
-    if (!DDInit(bD3D, nullptr, 640, 480, 32, 0, 1, 1, 60, 0, nullptr, nullptr, 0, 0)) {
+    if (!bench::StartScreen(bD3D)) {
         state.SkipWithError("display set-up failed");
         return;
     }
@@ -36,8 +33,7 @@ void ScreenOfText(benchmark::State& state) {
             bench::RunKeptDrawsEverywhere();
         }
     }
-    DDEnd();
-    g_BackBuffer = g_VirBackBuffer = g_WorkSD = g_PrimarySD = g_ScreenCopySD = DDSURFACEDATA{};
+    bench::EndScreen();
 }
 BENCHMARK(ScreenOfText)->Arg(0)->Arg(1)->ArgName("d3d")->Unit(benchmark::kMicrosecond);
 

@@ -4,7 +4,6 @@
 #include "bench_bitmap.h"
 #include "bench_frame.h"
 #include "draw/draw.h"
-#include "platform/gfx/sim.h"
 
 #include <benchmark/benchmark.h>
 
@@ -17,9 +16,7 @@ struct Screen {
     DDSURFACEDATA picture;
     bool ok = false;
     explicit Screen(int bD3D) {
-        gfx::sim::ResetSimulation();
-        gfx::sim::SetVerticalBlankEmulation(false);
-        if (!DDInit(bD3D, nullptr, 640, 480, 32, 0, 1, 1, 60, 0, nullptr, nullptr, 0, 0)) return;
+        if (!bench::StartScreen(bD3D)) return;
         // A sign: a framed panel with a transparent border (the colour of the top-left pixel).
         const std::string file = bench::WriteBitmap24("sign.bmp", PICTURE_W, PICTURE_H, [](int x, int y) {
             if (x < 4 || y < 4 || x >= PICTURE_W - 4 || y >= PICTURE_H - 4) return 0x000000u;
@@ -32,8 +29,7 @@ struct Screen {
     }
     ~Screen() {
         DDReleaseSurface(&picture);
-        DDEnd();
-        g_BackBuffer = g_VirBackBuffer = g_WorkSD = g_PrimarySD = g_ScreenCopySD = DDSURFACEDATA{};
+        bench::EndScreen();
     }
 };
 
