@@ -293,6 +293,9 @@ class Direct3DSurface9 : public RefCounted {
     void StopKeeping() const;
     // Stops keeping draws back when the list has lived through two resolves (see D3DKeptDraws).
     void AgeKeeping() const;
+    // A draw covering every pixel begins a frame: its draws are kept back from here, unless the last
+    // frames changed every row (then they run at once).
+    void BeginCoveredFrame();
     // What changed since the last present, which is now.
     FrameChange TakeChange();
     // Forgets the pixels' state after a device loss took them (from any thread).

@@ -254,6 +254,8 @@ void Direct3DSurface9::Resolve() const {
     if (!kept_ || !kept_->on || !kept_->fresh) return;
     D3DKeptDraws& k = *kept_;
     const RowSpan rows = k.haveHeld ? ChangedRows(k.held, k.keys) : RowSpan{0, pixels_->height};
+    // Without what the pixels held (their first frame, or written since), every row is run too.
+    k.wholeFrames = rows.top <= 0 && rows.bottom >= pixels_->height ? k.wholeFrames + 1 : 0;
     k.heldIsKeys = true;
     k.haveHeld = true;
     k.fresh = false;
@@ -264,11 +266,27 @@ void Direct3DSurface9::Resolve() const {
         RunKept(k, d, t, rows);
 }
 
+void Direct3DSurface9::BeginCoveredFrame() {
+    if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
+    D3DKeptDraws& k = *kept_;
+    if (k.wholeFrames >= D3DKeptDraws::kWholeFramesToRest) {
+        k.wholeFrames = 0;
+        k.unkeptFrames = D3DKeptDraws::kUnkeptFrames;
+    }
+    if (k.unkeptFrames > 0) {
+        // The draws kept back so far are covered by this frame and need never run.
+        --k.unkeptFrames;
+        StopKeeping();
+        return;
+    }
+    k.Restart();
+}
+
 void Direct3DSurface9::DiscardPixels() {
     if (!IsRenderTarget() || locked_ || dc_) return;
     TakeLoss();
-    if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
-    kept_->Restart();
+    BeginCoveredFrame();
+    if (!kept_->on) return;
     // What the pixels hold under the frame is undefined: nothing is written for it.
     D3DKeptDraw d;
     d.kind = D3DDrawKind::Discard;
@@ -293,8 +311,7 @@ void Direct3DSurface9::SubmitFill(const D3DRECT* rects, DWORD count, std::uint32
     if (covers) {
         // The draws kept back so far are covered and need never run: the pixels are still those of
         // the draws run last.
-        if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
-        kept_->Restart();
+        BeginCoveredFrame();
     }
     AgeKeeping();
     if (!kept_ || !kept_->on) {
@@ -326,8 +343,7 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
     if (IsRenderTarget() &&
         CoversTarget(state, texture, type, count, v, vertexCount, pixels_->width, pixels_->height)) {
         // As a clear of the whole target: what was kept back so far need never run.
-        if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
-        kept_->Restart();
+        BeginCoveredFrame();
     }
     AgeKeeping();
     if (!kept_ || !kept_->on) {

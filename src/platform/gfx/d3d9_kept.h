@@ -30,6 +30,13 @@ struct D3DKeptDraws {
     // drawn over the last without a covering draw, and is no longer kept (it would only grow); nor
     // is one of kMaxKeptDraws draws, drawn without its pixels being needed.
     int resolves = 0;
+    // Resolves in a row that ran the draws in every row: a frame that changes every row gains nothing
+    // from keeping its draws, only pays for their keys. After kWholeFramesToRest of them, the next
+    // kUnkeptFrames frames are drawn at once; then keeping is tried again.
+    int wholeFrames = 0;
+    int unkeptFrames = 0;
+    static constexpr int kWholeFramesToRest = 2;
+    static constexpr int kUnkeptFrames = 60;
     std::vector<D3DKeptDraw> draws;
     std::vector<TLVERTEX> vertices;
     std::vector<D3DRECT> rects;
