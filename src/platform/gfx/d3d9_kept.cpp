@@ -96,6 +96,7 @@ void RunKept(const D3DKeptDraws& k, const D3DKeptDraw& d, PixelBuffer& t, const 
         RasterState rs = d.rs;
         rs.target = &t;
         rs.texture = d.texture.get();
+        rs.tiles = d.tiles.get();
         rs.rowTop = rows.top;
         rs.rowBottom = rows.bottom;
         RunTriangles(rs, d.type, d.count, k.vertices.data() + d.first);
@@ -207,7 +208,8 @@ PixelBuffer& Direct3DSurface9::BeginWrite(int top, int bottom) const {
     TakeLoss();
     // A store that draws kept back elsewhere read is theirs; this surface takes a copy.
     if (pixels_.use_count() > 1) pixels_ = std::make_shared<PixelBuffer>(*pixels_);
-    state_ = NextPixelState();
+    if (stateRead_) state_ = NextPixelState();
+    stateRead_ = false;
     changed_.Add(std::max(0, top), std::min(pixels_->height, bottom));
     return *pixels_;
 }
@@ -246,6 +248,7 @@ std::shared_ptr<const PixelBuffer> Direct3DSurface9::Store() const {
 
 std::uint64_t Direct3DSurface9::State() const {
     Resolve();
+    stateRead_ = true;
     return state_;
 }
 
@@ -352,7 +355,9 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
         // The texture is read before the target is written: a surface drawn onto itself reads its
         // pixels as they were.
         const std::shared_ptr<const PixelBuffer> tex = texture ? texture->Store() : nullptr;
+        const std::shared_ptr<TexelTiles> tiles = texture ? texture->Tiles() : nullptr;
         rs.texture = tex.get();
+        rs.tiles = tiles.get();
         rs.target = &BeginWrite(rows.top, rows.bottom);
         RunTriangles(rs, type, count, v);
         return;
@@ -372,6 +377,7 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
     if (texture) {
         d.texture = texture->Store();
         textureState = texture->State();
+        d.tiles = texture->Tiles();
     }
     k.vertices.insert(k.vertices.end(), v, v + vertexCount);
     k.Adding();
@@ -425,6 +431,7 @@ void Direct3DSurface9::SubmitGlyph(const std::uint8_t* coverage, int w, int h, i
 
 bool Direct3DSurface9::Opaque() const {
     Resolve();
+    stateRead_ = true;
     if (opaqueState_ != state_) {
         opaque_ = AllOpaque(*pixels_);
         opaqueState_ = state_;
@@ -432,8 +439,23 @@ bool Direct3DSurface9::Opaque() const {
     return opaque_;
 }
 
+std::shared_ptr<TexelTiles> Direct3DSurface9::Tiles() const {
+    if (format_ != D3DFMT_A8R8G8B8) return nullptr;
+    const std::uint64_t state = State();
+    if (tilesState_ != state) {
+        tilesState_ = state;
+        tilesUses_ = 0;
+        tiles_.reset();
+    }
+    if (tilesUses_ < 2) ++tilesUses_;
+    if (tilesUses_ < 2) return nullptr;
+    if (!tiles_) tiles_ = std::make_shared<TexelTiles>(*pixels_);
+    return tiles_;
+}
+
 FrameChange Direct3DSurface9::TakeChange() {
     Resolve();
+    stateRead_ = true;
     FrameChange c{presentedState_, state_, changed_.top, changed_.bottom};
     presentedState_ = state_;
     changed_ = RowSpan{};

@@ -16,6 +16,7 @@ struct D3DKeptDraw {
     D3DDrawKind kind = D3DDrawKind::Fill;
     RasterState rs; // target and rows set when run
     std::shared_ptr<const PixelBuffer> texture;
+    std::shared_ptr<TexelTiles> tiles; // of `texture`, when known
     D3DPRIMITIVETYPE type = D3DPT_TRIANGLELIST;
     UINT count = 0;
     std::size_t first = 0, size = 0;
