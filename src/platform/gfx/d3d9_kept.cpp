@@ -125,8 +125,8 @@ RowSpan TriangleRows(const TLVERTEX* v, std::size_t n, int height) {
         hi = i == 0 ? v[i].y : std::max<double>(hi, v[i].y);
     }
     if (n == 0 || lo > height + 1.0 || hi < -1.0) return RowSpan{};
-    return CutRows(static_cast<long long>(std::floor(std::max(lo, -2.0))),
-                   static_cast<long long>(std::ceil(std::min(hi, height + 2.0))) + 1, height);
+    return CutRows(static_cast<long long>(FloorOf(std::max(lo, -2.0))),
+                   static_cast<long long>(CeilOf(std::min(hi, height + 2.0))) + 1, height);
 }
 
 // Whether every texel's alpha is 255 (textures without alpha are opaque).
@@ -156,11 +156,13 @@ bool AllOpaque(const PixelBuffer& t) {
 bool CoversTarget(const RasterState& rs, const Direct3DSurface9* texture, D3DPRIMITIVETYPE type, UINT count,
                   const TLVERTEX* v, std::size_t n, int w, int h) {
     if (type != D3DPT_TRIANGLESTRIP || count != 2 || n < 4) return false;
+    // An upright rectangle's corners are v[0] and v[3]: one whose left or top edge lies past the
+    // first pixel centre cannot cover every pixel.
+    if (!(std::min(v[0].x, v[3].x) <= 0 && std::min(v[0].y, v[3].y) <= 0)) return false;
     if (!AxisAlignedQuad(rs, v)) return false;
     const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
     const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
-    if (!(std::ceil(left) <= 0 && std::ceil(top) <= 0 && std::ceil(right) >= w && std::ceil(bottom) >= h))
-        return false;
+    if (!(CeilOf(left) <= 0 && CeilOf(top) <= 0 && CeilOf(right) >= w && CeilOf(bottom) >= h)) return false;
     if (!rs.blend || rs.under) return true;
     if (rs.srcBlend != D3DBLEND_SRCALPHA || rs.destBlend != D3DBLEND_INVSRCALPHA) return false;
     const StageArgs& st = rs.stage;

@@ -259,7 +259,7 @@ bool StepsByOne(double t0, double origin, int first, double step, int count, int
     const double base = t0 * size;
     if (!(std::fabs(a) < kLimit && std::fabs(b) < kLimit && std::fabs(base) < kLimit)) return false;
     const double p0 = base + a + 1e-7, p1 = base + b + 1e-7;
-    const double s = Floor(p0);
+    const double s = FloorOf(p0);
     if (s < 0 || s + count > size) return false;
     const double f0 = p0 - s, f1 = p1 - (s + count - 1);
     if (!(f0 > kMargin && f0 < 1 - kMargin && f1 > kMargin && f1 < 1 - kMargin)) return false;
@@ -555,10 +555,10 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     // Pixel centres inside the half-open rectangle [left, right) x [top, bottom).
     const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
     const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
-    const int x0 = static_cast<int>(std::max(0.0, std::ceil(left)));
-    const int x1 = static_cast<int>(std::min<double>(t.width, std::ceil(right)));
-    const int y0 = static_cast<int>(std::max<double>(std::max(0, rs.rowTop), std::ceil(top)));
-    const int y1 = static_cast<int>(std::min<double>(std::min(t.height, rs.rowBottom), std::ceil(bottom)));
+    const int x0 = static_cast<int>(std::max(0.0, CeilOf(left)));
+    const int x1 = static_cast<int>(std::min<double>(t.width, CeilOf(right)));
+    const int y0 = static_cast<int>(std::max<double>(std::max(0, rs.rowTop), CeilOf(top)));
+    const int y1 = static_cast<int>(std::min<double>(std::min(t.height, rs.rowBottom), CeilOf(bottom)));
     if (x0 >= x1 || y0 >= y1) return;
     const PixelBuffer* tex = rs.texture;
     const std::uint32_t diffuse = v[0].diffuse;

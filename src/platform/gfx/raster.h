@@ -3,6 +3,7 @@
 // point sampling with wrap, the texture-stage operations of stage 0, and blending.
 #pragma once
 #include "platform/gfx/d3d9.h"
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -55,6 +56,18 @@ struct RasterState {
     // Only target rows [rowTop, rowBottom) are written; each is the same as in a draw of every row.
     int rowTop = 0, rowBottom = 1 << 30;
 };
+
+// floor(v) and ceil(v), without a call into the maths library for the values coordinates take.
+inline double FloorOf(double v) {
+    if (!(std::fabs(v) < 4503599627370496.0)) return std::floor(v); // 2^52: already whole, or not a number
+    const double t = static_cast<double>(static_cast<long long>(v));
+    return t > v ? t - 1 : t;
+}
+inline double CeilOf(double v) {
+    if (!(std::fabs(v) < 4503599627370496.0)) return std::ceil(v);
+    const double t = static_cast<double>(static_cast<long long>(v));
+    return t < v ? t + 1 : t;
+}
 
 // Colour of one pixel before blending, from the texel and the interpolated diffuse colour.
 std::uint32_t CombineStage(const StageArgs& s, std::uint32_t texel, std::uint32_t diffuse,
