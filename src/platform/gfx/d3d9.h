@@ -268,7 +268,7 @@ class Direct3DSurface9 : public RefCounted {
     // opaque, for a draw that reads them: null for other formats and for the first draw from each state of
     // the pixels (pixels read once would pay for looking and gain nothing). Forgotten whenever the pixels may
     // have changed.
-    std::shared_ptr<TexelTiles> Tiles() const;
+    const std::shared_ptr<TexelTiles>& Tiles() const;
     // Every pixel is about to be drawn anew: a render target keeps its draws back from here, as after
     // a clear of the whole surface (what it holds until then is undefined).
     void DiscardPixels();

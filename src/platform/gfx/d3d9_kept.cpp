@@ -355,11 +355,15 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
         if (rows.Empty()) return;
         RasterState rs = state;
         // The texture is read before the target is written: a surface drawn onto itself reads its
-        // pixels as they were.
-        const std::shared_ptr<const PixelBuffer> tex = texture ? texture->Store() : nullptr;
-        const std::shared_ptr<TexelTiles> tiles = texture ? texture->Tiles() : nullptr;
-        rs.texture = tex.get();
-        rs.tiles = tiles.get();
+        // pixels as they were (kept here); another surface's pixels stay as they are meanwhile.
+        std::shared_ptr<const PixelBuffer> own;
+        if (texture == this) {
+            own = Store();
+            rs.texture = own.get();
+        } else if (texture) {
+            rs.texture = &std::as_const(*texture).Pixels();
+            rs.tiles = texture->Tiles().get();
+        }
         rs.target = &BeginWrite(rows.top, rows.bottom);
         RunTriangles(rs, type, count, v);
         return;
@@ -441,8 +445,9 @@ bool Direct3DSurface9::Opaque() const {
     return opaque_;
 }
 
-std::shared_ptr<TexelTiles> Direct3DSurface9::Tiles() const {
-    if (format_ != D3DFMT_A8R8G8B8) return nullptr;
+const std::shared_ptr<TexelTiles>& Direct3DSurface9::Tiles() const {
+    static const std::shared_ptr<TexelTiles> none;
+    if (format_ != D3DFMT_A8R8G8B8) return none;
     const std::uint64_t state = State();
     if (tilesState_ != state) {
         tilesState_ = state;
@@ -450,7 +455,7 @@ std::shared_ptr<TexelTiles> Direct3DSurface9::Tiles() const {
         tiles_.reset();
     }
     if (tilesUses_ < 2) ++tilesUses_;
-    if (tilesUses_ < 2) return nullptr;
+    if (tilesUses_ < 2) return none;
     if (!tiles_) tiles_ = std::make_shared<TexelTiles>(*pixels_);
     return tiles_;
 }
