@@ -248,8 +248,9 @@ GFX_AVX2_INLINE void Span8(const Avx2Consts& c, std::uint32_t* dst, const std::u
 template <bool Identity, bool Under>
 GFX_AVX2 void ShadeTilesAvx2(const Shade32& k, const Rows32& b, const TexelSource& t) {
     constexpr int kTile = TexelTiles::kTile;
+    const int firstTile = t.col0 / kTile, lastTile = (t.col0 + b.n - 1) / kTile;
     TexelTiles::Kind kind = TexelTiles::Unknown;
-    for (int q = t.col0 / kTile; q <= (t.col0 + b.n - 1) / kTile; ++q) {
+    for (int q = firstTile; q <= lastTile; ++q) {
         const TexelTiles::Kind here = t.tiles->Rows(*t.texture, t.row0, t.row0 + b.rows, q);
         if (kind != TexelTiles::Unknown && here != kind) kind = TexelTiles::Mixed;
         if (kind == TexelTiles::Mixed) break;
@@ -261,10 +262,27 @@ GFX_AVX2 void ShadeTilesAvx2(const Shade32& k, const Rows32& b, const TexelSourc
                 std::fill_n(b.dst + r * b.stride, b.n, k.underRaw);
         return;
     }
-    if (kind != TexelTiles::Opaque) return PickRows32(k)(k, b);
     const Avx2Consts c = MakeConsts(k);
-    for (int r = 0; r < b.rows; ++r)
-        Span8<false, Identity, false>(c, b.dst + r * b.stride, b.Src(r), b.n);
+    if (kind == TexelTiles::Opaque) {
+        for (int r = 0; r < b.rows; ++r)
+            Span8<false, Identity, false>(c, b.dst + r * b.stride, b.Src(r), b.n);
+        return;
+    }
+    // Mixed: each row by what its texels hold.
+    for (int r = 0; r < b.rows; ++r) {
+        const int ty = t.row0 + r;
+        TexelTiles::Kind row = t.tiles->At(*t.texture, ty, firstTile);
+        for (int q = firstTile + 1; q <= lastTile && row != TexelTiles::Mixed; ++q)
+            if (t.tiles->At(*t.texture, ty, q) != row) row = TexelTiles::Mixed;
+        std::uint32_t* dst = b.dst + r * b.stride;
+        if (row == TexelTiles::Clear) {
+            if (Under) std::fill_n(dst, b.n, k.underRaw);
+        } else if (row == TexelTiles::Opaque) {
+            Span8<false, Identity, false>(c, dst, b.Src(r), b.n);
+        } else {
+            Span8<true, Identity, Under>(c, dst, b.Src(r), b.n);
+        }
+    }
 }
 #endif
 
