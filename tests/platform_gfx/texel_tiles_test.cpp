@@ -1,7 +1,8 @@
 // What a texture's tiles hold (all transparent, all opaque, mixed) is known to the device once the
-// texture has been drawn from twice; every way of writing the texture must make the device look
-// again. For each write path: draw the texture twice, write it so that its tiles change kind, draw
-// it again, and compare with the same pixels drawn from a texture never drawn from before.
+// texture has been drawn from twice. Draws that use it give the pixels of draws that do not, and every
+// way of writing the texture makes the device look again: for each write path, draw the texture twice,
+// write it so that its tiles change kind, draw it again, and compare with the same pixels drawn from a
+// texture never drawn from before.
 #include "platform/gfx/d3d9.h"
 #include "platform/gfx/gdi.h"
 #include "platform/gfx/sim.h"
@@ -58,17 +59,20 @@ struct Rig {
         p.Fill(0, 0, kTexW, kTexH, argb);
         return s;
     }
-    // Clears the target to `background` and draws the texture unscaled at (9, 7), blended; returns the
-    // target's pixels.
-    Bytes Draw(Direct3DTexture9* t, std::uint32_t background = kBackground) {
+    // Clears the target to `background` and draws the texture unscaled with its top left at (x, y)
+    // (texels [u0, u0 + w) x [v0, v0 + h)), blended, tinted by `diffuse`; returns the target's pixels.
+    Bytes Draw(Direct3DTexture9* t, std::uint32_t background = kBackground, int x = 9, int y = 7,
+               DWORD diffuse = 0xFFFFFFFF, int u0 = 0, int v0 = 0, int w = kTexW, int h = kTexH) {
         dev->SetRenderTarget(0, back);
         dev->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1, 0);
         dev->SetTexture(0, t);
-        const float x0 = 8.5f, y0 = 6.5f, x1 = x0 + kTexW, y1 = y0 + kTexH;
-        const TLVERTEX v[4] = {{x0, y0, 0, 1, 0xFFFFFFFF, 0, 0},
-                               {x0, y1, 0, 1, 0xFFFFFFFF, 0, 1},
-                               {x1, y0, 0, 1, 0xFFFFFFFF, 1, 0},
-                               {x1, y1, 0, 1, 0xFFFFFFFF, 1, 1}};
+        const float x0 = x - 0.5f, y0 = y - 0.5f, x1 = x0 + w, y1 = y0 + h;
+        const float tu0 = float(u0) / kTexW, tv0 = float(v0) / kTexH;
+        const float tu1 = float(u0 + w) / kTexW, tv1 = float(v0 + h) / kTexH;
+        const TLVERTEX v[4] = {{x0, y0, 0, 1, diffuse, tu0, tv0},
+                               {x0, y1, 0, 1, diffuse, tu0, tv1},
+                               {x1, y0, 0, 1, diffuse, tu1, tv0},
+                               {x1, y1, 0, 1, diffuse, tu1, tv1}};
         dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVERTEX));
         dev->SetTexture(0, nullptr);
         return std::as_const(*back).Pixels().bytes;
@@ -208,5 +212,60 @@ TEST(TexelTiles, EveryWriteOfATextureIsSeenByTheDrawsAfterIt) {
         fresh->Release();
         t->Release();
     }
+    sim::ResetSimulation();
+}
+
+TEST(TexelTiles, DrawsThatKnowTheTilesGiveThePixelsOfTheRule) {
+    // Rows all transparent, all opaque, mixed, or translucent, over tiles of both widths; drawn whole,
+    // in part, cut by the target's edges, tinted, and over an under colour, by a texture whose tiles
+    // are known and by one drawn from for the first time.
+    sim::ResetSimulation();
+    Rig r;
+    auto texel = [](int x, int y) -> std::uint32_t {
+        const std::uint32_t rgb =
+            static_cast<std::uint32_t>(x * 5) << 16 | static_cast<std::uint32_t>(y * 6) << 8 | 0x40;
+        switch (y % 7) {
+        case 0:
+        case 1:
+            return rgb; // transparent
+        case 2:
+        case 3:
+            return 0xFF000000u | rgb;
+        case 4:
+            return (x % 3 ? 0xFF000000u : 0) | rgb; // keyed
+        case 5:
+            return (x < 32 ? 0 : 0xFF000000u) | rgb; // transparent in one tile, opaque in the other
+        default:
+            return (x == 20 ? 0x80000000u : 0xFF000000u) | rgb; // one translucent texel
+        }
+    };
+    Direct3DTexture9* known = r.Texture(D3DPOOL_MANAGED);
+    PixelBuffer& p = known->Level()->Pixels();
+    for (int y = 0; y < kTexH; ++y)
+        for (int x = 0; x < kTexW; ++x)
+            p.Set(x, y, texel(x, y));
+    r.Draw(known);
+    r.Draw(known, ~kBackground); // the tiles are known from here
+    const struct {
+        int x, y, u0, v0, w, h;
+    } quads[] = {{9, 7, 0, 0, kTexW, kTexH}, {3, 2, 5, 3, 30, 20},    {-7, -5, 0, 0, kTexW, kTexH},
+                 {60, 40, 10, 14, 30, 26},   {20, 10, 33, 0, 15, 40}, {30, 30, 0, 0, 1, 1}};
+    const DWORD diffuses[] = {0xFFFFFFFF, 0xFF80C040, 0x80FFFFFF};
+    for (bool under : {false, true})
+        for (DWORD diffuse : diffuses)
+            for (const auto& q : quads) {
+                SCOPED_TRACE(testing::Message() << "quad at " << q.x << ", " << q.y << " diffuse " << std::hex
+                                                << diffuse << " under " << under);
+                const DWORD underColour = 0xFF102030u;
+                r.dev->SetUnderColour(under ? &underColour : nullptr);
+                const Bytes got = r.Draw(known, kBackground, q.x, q.y, diffuse, q.u0, q.v0, q.w, q.h);
+                Direct3DTexture9* fresh = r.Texture(D3DPOOL_MANAGED);
+                fresh->Level()->Pixels().bytes = std::as_const(*known->Level()).Pixels().bytes;
+                const Bytes want = r.Draw(fresh, kBackground, q.x, q.y, diffuse, q.u0, q.v0, q.w, q.h);
+                EXPECT_EQ(got, want);
+                fresh->Release();
+            }
+    r.dev->SetUnderColour(nullptr);
+    known->Release();
     sim::ResetSimulation();
 }
