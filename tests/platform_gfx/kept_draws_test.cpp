@@ -1,7 +1,8 @@
 // A render target keeping its draws back: frame after frame of random draws (sprites that move, appear
 // and go, fills, glyphs, textures rewritten between frames and read back in mid-frame), begun by a
 // clear, by a whole-target opaque picture, by a discard or drawn over the last frame, must give the pixels of
-// a device that runs every draw at once; the presenter must show them, and the window side must be told of
+// a device that runs every draw at once, also after runs of frames that change every row (which are no
+// longer kept back for a while); the presenter must show them, and the window side must be told of
 // every row that changed.
 #include "platform/gfx/d3d9.h"
 #include "platform/gfx/presenter.h"
@@ -135,7 +136,10 @@ TEST(KeptDraws, FramesDrawnAgainGiveThePixelsOfEveryDrawRunAtOnce) {
                         r->holes->Level()->Pixels().Set(x, y, texel);
                 }
                 const Start start = static_cast<Start>(frame / 8 % 4);
-                const DWORD clearColour = frame / 24 % 2 ? 0xFF204080u : 0xFF000000u;
+                // Some runs of cleared frames change their colour every frame: every row changes, and
+                // the target stops keeping its draws for a while.
+                const DWORD clearColour =
+                    frame / 24 % 2 ? 0xFF204080u + static_cast<DWORD>(frame % 3) * 0x10 : 0xFF000000u;
                 const int readAt = pick(8) == 0 ? pick(static_cast<int>(sprites.size()) + 1) : -1;
                 for (Rig* r : {&kept, &once}) {
                     switch (start) {

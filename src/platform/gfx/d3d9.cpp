@@ -178,6 +178,8 @@ HRESULT Direct3DSurface9::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWO
 HRESULT Direct3DSurface9::UnlockRect() {
     if (!locked_) return D3DERR_INVALIDCALL;
     locked_ = false;
+    // What was written through the lock, while draws may have read the pixels, is a new state.
+    state_ = NextPixelState();
     return D3D_OK;
 }
 
@@ -194,6 +196,7 @@ HRESULT Direct3DSurface9::ReleaseDC(HDC dc) {
     if (!dc_ || dc != dc_) return D3DERR_INVALIDCALL;
     DeleteSurfaceDC(dc_);
     dc_ = nullptr;
+    state_ = NextPixelState(); // what was drawn through the DC is a new state
     return D3D_OK;
 }
 

@@ -28,6 +28,7 @@ class Direct3DIndexBuffer9;
 struct D3DShared;
 struct D3DKeptDraws;
 struct RasterState;
+class TexelTiles;
 using LPDIRECT3D9 = Direct3D9*;
 using LPDIRECT3DDEVICE9 = Direct3DDevice9*;
 using LPDIRECT3DSURFACE9 = Direct3DSurface9*;
@@ -263,6 +264,11 @@ class Direct3DSurface9 : public RefCounted {
     std::uint64_t State() const;
     // Whether every pixel's alpha is 255 (surfaces without alpha are opaque).
     bool Opaque() const;
+    // Which rows of the tiles of an A8R8G8B8 surface's pixels, as drawn, are all transparent or all
+    // opaque, for a draw that reads them: null for other formats and for the first draw from each state of
+    // the pixels (pixels read once would pay for looking and gain nothing). Forgotten whenever the pixels may
+    // have changed.
+    const std::shared_ptr<TexelTiles>& Tiles() const;
     // Every pixel is about to be drawn anew: a render target keeps its draws back from here, as after
     // a clear of the whole surface (what it holds until then is undefined).
     void DiscardPixels();
@@ -293,6 +299,9 @@ class Direct3DSurface9 : public RefCounted {
     void StopKeeping() const;
     // Stops keeping draws back when the list has lived through two resolves (see D3DKeptDraws).
     void AgeKeeping() const;
+    // A draw covering every pixel begins a frame: its draws are kept back from here, unless the last
+    // frames changed every row (then they run at once).
+    void BeginCoveredFrame();
     // What changed since the last present, which is now.
     FrameChange TakeChange();
     // Forgets the pixels' state after a device loss took them (from any thread).
@@ -305,12 +314,18 @@ class Direct3DSurface9 : public RefCounted {
     DWORD usage_;
     mutable std::shared_ptr<PixelBuffer> pixels_;
     mutable std::uint64_t state_;
+    // Whether `state_` was read since it was made: a write after that takes a new number; until
+    // then, nobody can tell the pixels' states apart.
+    mutable bool stateRead_ = true;
     mutable RowSpan changed_;          // rows written since the last present
     std::uint64_t presentedState_ = 0; // the state last presented
     mutable std::unique_ptr<D3DKeptDraws> kept_;
     mutable std::atomic<bool> contentsLost_{false};
     mutable std::uint64_t opaqueState_ = 0; // the state `opaque_` was found for
     mutable bool opaque_ = false;
+    mutable std::shared_ptr<TexelTiles> tiles_; // for the state `tilesState_`
+    mutable std::uint64_t tilesState_ = 0;
+    mutable int tilesUses_ = 0;             // draws that asked for the tiles of that state, up to 2
     Direct3DTexture9* container_ = nullptr; // not counted: the texture owns the surface
     bool locked_ = false;
     HDC dc_ = nullptr;

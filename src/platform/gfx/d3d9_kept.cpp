@@ -96,6 +96,7 @@ void RunKept(const D3DKeptDraws& k, const D3DKeptDraw& d, PixelBuffer& t, const 
         RasterState rs = d.rs;
         rs.target = &t;
         rs.texture = d.texture.get();
+        rs.tiles = d.tiles.get();
         rs.rowTop = rows.top;
         rs.rowBottom = rows.bottom;
         RunTriangles(rs, d.type, d.count, k.vertices.data() + d.first);
@@ -124,8 +125,8 @@ RowSpan TriangleRows(const TLVERTEX* v, std::size_t n, int height) {
         hi = i == 0 ? v[i].y : std::max<double>(hi, v[i].y);
     }
     if (n == 0 || lo > height + 1.0 || hi < -1.0) return RowSpan{};
-    return CutRows(static_cast<long long>(std::floor(std::max(lo, -2.0))),
-                   static_cast<long long>(std::ceil(std::min(hi, height + 2.0))) + 1, height);
+    return CutRows(static_cast<long long>(FloorOf(std::max(lo, -2.0))),
+                   static_cast<long long>(CeilOf(std::min(hi, height + 2.0))) + 1, height);
 }
 
 // Whether every texel's alpha is 255 (textures without alpha are opaque).
@@ -155,11 +156,13 @@ bool AllOpaque(const PixelBuffer& t) {
 bool CoversTarget(const RasterState& rs, const Direct3DSurface9* texture, D3DPRIMITIVETYPE type, UINT count,
                   const TLVERTEX* v, std::size_t n, int w, int h) {
     if (type != D3DPT_TRIANGLESTRIP || count != 2 || n < 4) return false;
+    // An upright rectangle's corners are v[0] and v[3]: one whose left or top edge lies past the
+    // first pixel centre cannot cover every pixel.
+    if (!(std::min(v[0].x, v[3].x) <= 0 && std::min(v[0].y, v[3].y) <= 0)) return false;
     if (!AxisAlignedQuad(rs, v)) return false;
     const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
     const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
-    if (!(std::ceil(left) <= 0 && std::ceil(top) <= 0 && std::ceil(right) >= w && std::ceil(bottom) >= h))
-        return false;
+    if (!(CeilOf(left) <= 0 && CeilOf(top) <= 0 && CeilOf(right) >= w && CeilOf(bottom) >= h)) return false;
     if (!rs.blend || rs.under) return true;
     if (rs.srcBlend != D3DBLEND_SRCALPHA || rs.destBlend != D3DBLEND_INVSRCALPHA) return false;
     const StageArgs& st = rs.stage;
@@ -207,7 +210,8 @@ PixelBuffer& Direct3DSurface9::BeginWrite(int top, int bottom) const {
     TakeLoss();
     // A store that draws kept back elsewhere read is theirs; this surface takes a copy.
     if (pixels_.use_count() > 1) pixels_ = std::make_shared<PixelBuffer>(*pixels_);
-    state_ = NextPixelState();
+    if (stateRead_) state_ = NextPixelState();
+    stateRead_ = false;
     changed_.Add(std::max(0, top), std::min(pixels_->height, bottom));
     return *pixels_;
 }
@@ -246,6 +250,7 @@ std::shared_ptr<const PixelBuffer> Direct3DSurface9::Store() const {
 
 std::uint64_t Direct3DSurface9::State() const {
     Resolve();
+    stateRead_ = true;
     return state_;
 }
 
@@ -254,6 +259,8 @@ void Direct3DSurface9::Resolve() const {
     if (!kept_ || !kept_->on || !kept_->fresh) return;
     D3DKeptDraws& k = *kept_;
     const RowSpan rows = k.haveHeld ? ChangedRows(k.held, k.keys) : RowSpan{0, pixels_->height};
+    // Without what the pixels held (their first frame, or written since), every row is run too.
+    k.wholeFrames = rows.top <= 0 && rows.bottom >= pixels_->height ? k.wholeFrames + 1 : 0;
     k.heldIsKeys = true;
     k.haveHeld = true;
     k.fresh = false;
@@ -264,11 +271,27 @@ void Direct3DSurface9::Resolve() const {
         RunKept(k, d, t, rows);
 }
 
+void Direct3DSurface9::BeginCoveredFrame() {
+    if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
+    D3DKeptDraws& k = *kept_;
+    if (k.wholeFrames >= D3DKeptDraws::kWholeFramesToRest) {
+        k.wholeFrames = 0;
+        k.unkeptFrames = D3DKeptDraws::kUnkeptFrames;
+    }
+    if (k.unkeptFrames > 0) {
+        // The draws kept back so far are covered by this frame and need never run.
+        --k.unkeptFrames;
+        StopKeeping();
+        return;
+    }
+    k.Restart();
+}
+
 void Direct3DSurface9::DiscardPixels() {
     if (!IsRenderTarget() || locked_ || dc_) return;
     TakeLoss();
-    if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
-    kept_->Restart();
+    BeginCoveredFrame();
+    if (!kept_->on) return;
     // What the pixels hold under the frame is undefined: nothing is written for it.
     D3DKeptDraw d;
     d.kind = D3DDrawKind::Discard;
@@ -293,8 +316,7 @@ void Direct3DSurface9::SubmitFill(const D3DRECT* rects, DWORD count, std::uint32
     if (covers) {
         // The draws kept back so far are covered and need never run: the pixels are still those of
         // the draws run last.
-        if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
-        kept_->Restart();
+        BeginCoveredFrame();
     }
     AgeKeeping();
     if (!kept_ || !kept_->on) {
@@ -326,17 +348,22 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
     if (IsRenderTarget() &&
         CoversTarget(state, texture, type, count, v, vertexCount, pixels_->width, pixels_->height)) {
         // As a clear of the whole target: what was kept back so far need never run.
-        if (!kept_) kept_ = std::make_unique<D3DKeptDraws>();
-        kept_->Restart();
+        BeginCoveredFrame();
     }
     AgeKeeping();
     if (!kept_ || !kept_->on) {
         if (rows.Empty()) return;
         RasterState rs = state;
         // The texture is read before the target is written: a surface drawn onto itself reads its
-        // pixels as they were.
-        const std::shared_ptr<const PixelBuffer> tex = texture ? texture->Store() : nullptr;
-        rs.texture = tex.get();
+        // pixels as they were (kept here); another surface's pixels stay as they are meanwhile.
+        std::shared_ptr<const PixelBuffer> own;
+        if (texture == this) {
+            own = Store();
+            rs.texture = own.get();
+        } else if (texture) {
+            rs.texture = &std::as_const(*texture).Pixels();
+            rs.tiles = texture->Tiles().get();
+        }
         rs.target = &BeginWrite(rows.top, rows.bottom);
         RunTriangles(rs, type, count, v);
         return;
@@ -356,6 +383,7 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
     if (texture) {
         d.texture = texture->Store();
         textureState = texture->State();
+        d.tiles = texture->Tiles();
     }
     k.vertices.insert(k.vertices.end(), v, v + vertexCount);
     k.Adding();
@@ -409,6 +437,7 @@ void Direct3DSurface9::SubmitGlyph(const std::uint8_t* coverage, int w, int h, i
 
 bool Direct3DSurface9::Opaque() const {
     Resolve();
+    stateRead_ = true;
     if (opaqueState_ != state_) {
         opaque_ = AllOpaque(*pixels_);
         opaqueState_ = state_;
@@ -416,8 +445,24 @@ bool Direct3DSurface9::Opaque() const {
     return opaque_;
 }
 
+const std::shared_ptr<TexelTiles>& Direct3DSurface9::Tiles() const {
+    static const std::shared_ptr<TexelTiles> none;
+    if (format_ != D3DFMT_A8R8G8B8) return none;
+    const std::uint64_t state = State();
+    if (tilesState_ != state) {
+        tilesState_ = state;
+        tilesUses_ = 0;
+        tiles_.reset();
+    }
+    if (tilesUses_ < 2) ++tilesUses_;
+    if (tilesUses_ < 2) return none;
+    if (!tiles_) tiles_ = std::make_shared<TexelTiles>(*pixels_);
+    return tiles_;
+}
+
 FrameChange Direct3DSurface9::TakeChange() {
     Resolve();
+    stateRead_ = true;
     FrameChange c{presentedState_, state_, changed_.top, changed_.bottom};
     presentedState_ = state_;
     changed_ = RowSpan{};

@@ -16,6 +16,7 @@ struct D3DKeptDraw {
     D3DDrawKind kind = D3DDrawKind::Fill;
     RasterState rs; // target and rows set when run
     std::shared_ptr<const PixelBuffer> texture;
+    std::shared_ptr<TexelTiles> tiles; // of `texture`, when known
     D3DPRIMITIVETYPE type = D3DPT_TRIANGLELIST;
     UINT count = 0;
     std::size_t first = 0, size = 0;
@@ -30,6 +31,13 @@ struct D3DKeptDraws {
     // drawn over the last without a covering draw, and is no longer kept (it would only grow); nor
     // is one of kMaxKeptDraws draws, drawn without its pixels being needed.
     int resolves = 0;
+    // Resolves in a row that ran the draws in every row: a frame that changes every row gains nothing
+    // from keeping its draws, only pays for their keys. After kWholeFramesToRest of them, the next
+    // kUnkeptFrames frames are drawn at once; then keeping is tried again.
+    int wholeFrames = 0;
+    int unkeptFrames = 0;
+    static constexpr int kWholeFramesToRest = 2;
+    static constexpr int kUnkeptFrames = 60;
     std::vector<D3DKeptDraw> draws;
     std::vector<TLVERTEX> vertices;
     std::vector<D3DRECT> rects;

@@ -247,6 +247,26 @@ void TexelIndices(double t0, double origin, int first, double step, int count, i
         out[i] = TexelIndex(t0 + ((first + i) - origin) * step, size);
 }
 
+// Whether TexelIndices(t0, origin, first, step, count, size, out) gives start, start + 1, ... (without
+// wrapping), found from the ends alone: the positions t * size lie on a line, and when the line lies
+// more than a margin inside one texel at each end of the span after one texel a pixel, it does so in
+// between; the margin is far more than the rounding of positions below 2^20 can move them.
+bool StepsByOne(double t0, double origin, int first, double step, int count, int size, int* start) {
+    constexpr double kMargin = 1e-6, kLimit = 1 << 20;
+    if (count < 1 || !(step > 0)) return false;
+    const double a = (static_cast<double>(first) - origin) * step * size;
+    const double b = (static_cast<double>(first + count - 1) - origin) * step * size;
+    const double base = t0 * size;
+    if (!(std::fabs(a) < kLimit && std::fabs(b) < kLimit && std::fabs(base) < kLimit)) return false;
+    const double p0 = base + a + 1e-7, p1 = base + b + 1e-7;
+    const double s = FloorOf(p0);
+    if (s < 0 || s + count > size) return false;
+    const double f0 = p0 - s, f1 = p1 - (s + count - 1);
+    if (!(f0 > kMargin && f0 < 1 - kMargin && f1 > kMargin && f1 < 1 - kMargin)) return false;
+    *start = static_cast<int>(s);
+    return true;
+}
+
 // Writes runs of pixels of one row for one draw: texels (ARGB) through the stage with one diffuse
 // colour, then the standard blend (or none) into the target, whatever its format. What stays the same
 // from run to run is worked out once.
@@ -276,6 +296,19 @@ class RunShader {
 
     // Whether rows of texels go to the target as they are, several rows at a time.
     bool Direct() const { return simple_ && target32_; }
+
+    // `rows` rows from (x0, y0) down, reading the A8R8G8B8 texture `t.texture` in place from its row
+    // t.row0 and column t.col0 on, a texel a pixel; only when Direct().
+    void Block(int x0, int y0, const TexelSource& t, int n, int rows) {
+        const PixelBuffer& tex = *t.texture;
+        Rows32 b{reinterpret_cast<std::uint32_t*>(target_.Row(y0)) + x0, target_.pitch / 4, nullptr, n, rows};
+        b.first = reinterpret_cast<const std::uint32_t*>(tex.Row(t.row0)) + t.col0;
+        b.srcStride = tex.pitch / 4;
+        if (t.tiles)
+            ShadeRows32ByTiles(k_, b, t);
+        else
+            rows32_(k_, b);
+    }
 
     // `rows` rows from (x0, y0) down, row r taking the texels src[r]; only when Direct().
     void Rows(int x0, int y0, const std::uint32_t* const* src, int n, int rows) {
@@ -522,14 +555,31 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     // Pixel centres inside the half-open rectangle [left, right) x [top, bottom).
     const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
     const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
-    const int x0 = static_cast<int>(std::max(0.0, std::ceil(left)));
-    const int x1 = static_cast<int>(std::min<double>(t.width, std::ceil(right)));
-    const int y0 = static_cast<int>(std::max<double>(std::max(0, rs.rowTop), std::ceil(top)));
-    const int y1 = static_cast<int>(std::min<double>(std::min(t.height, rs.rowBottom), std::ceil(bottom)));
+    const int x0 = static_cast<int>(std::max(0.0, CeilOf(left)));
+    const int x1 = static_cast<int>(std::min<double>(t.width, CeilOf(right)));
+    const int y0 = static_cast<int>(std::max<double>(std::max(0, rs.rowTop), CeilOf(top)));
+    const int y1 = static_cast<int>(std::min<double>(std::min(t.height, rs.rowBottom), CeilOf(bottom)));
     if (x0 >= x1 || y0 >= y1) return;
     const PixelBuffer* tex = rs.texture;
     const std::uint32_t diffuse = v[0].diffuse;
     const int n = x1 - x0, rows = y1 - y0;
+    const bool standardBlend =
+        rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
+    if (tex && tex->format == PixelFormat::A8R8G8B8 && (standardBlend || !rs.blend)) {
+        // An unscaled picture: texel rows are read in place, one texel a pixel, without working out
+        // each pixel's texel.
+        const double du = (double(v[2].tu) - v[0].tu) / (double(v[2].x) - v[0].x);
+        const double dv = (double(v[1].tv) - v[0].tv) / (double(v[1].y) - v[0].y);
+        TexelSource from{rs.tiles, tex, 0, 0};
+        if (StepsByOne(v[0].tu, v[0].x, x0, du, n, tex->width, &from.col0) &&
+            StepsByOne(v[0].tv, v[0].y, y0, dv, rows, tex->height, &from.row0)) {
+            RunShader shader(rs, diffuse);
+            if (shader.Direct()) {
+                shader.Block(x0, y0, from, n, rows);
+                return;
+            }
+        }
+    }
     thread_local std::vector<int> cols, texRows;
     cols.resize(static_cast<std::size_t>(n));
     texRows.resize(static_cast<std::size_t>(rows));
@@ -541,8 +591,6 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     }
 
     const StageArgs& s = rs.stage;
-    const bool standardBlend =
-        rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
     if (rs.blend && !standardBlend) {
         // Other blends go pixel by pixel through the general combiner.
         for (int y = y0; y < y1; ++y)

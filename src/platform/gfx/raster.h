@@ -3,6 +3,9 @@
 // point sampling with wrap, the texture-stage operations of stage 0, and blending.
 #pragma once
 #include "platform/gfx/d3d9.h"
+#include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace gfx {
 
@@ -12,9 +15,35 @@ struct StageArgs {
     DWORD alphaOp = D3DTOP_SELECTARG1, alphaArg1 = D3DTA_TEXTURE, alphaArg2 = D3DTA_CURRENT;
 };
 
+// What each row of a tile of 32 x 32 texels of an A8R8G8B8 texture holds: every alpha 0 (Clear),
+// every alpha 255 (Opaque), or other (Mixed). Found a tile at a time, as draws first read the tile,
+// for one state of the texture's pixels: the owner makes a new table when the pixels change.
+class TexelTiles {
+  public:
+    enum Kind : std::uint8_t { Unknown = 0, Clear = 1, Opaque = 2, Mixed = 3 };
+    static constexpr int kTile = 32;
+    explicit TexelTiles(const PixelBuffer& tex);
+    // The kind of texels [32 tx, 32 tx + 32) (cut to the texture) of texture row `y`.
+    Kind At(const PixelBuffer& tex, int y, int tx) {
+        const std::uint64_t w = words_[static_cast<std::size_t>(y / kTile) * tileCols_ + tx];
+        if (w == 0) return Find(tex, y, tx);
+        return static_cast<Kind>((w >> (2 * (y % kTile))) & 3);
+    }
+
+    // The kind of texels [32 tx, 32 tx + 32) of texture rows [y0, y1) together.
+    Kind Rows(const PixelBuffer& tex, int y0, int y1, int tx);
+
+  private:
+    Kind Find(const PixelBuffer& tex, int y, int tx);
+    int tileCols_ = 0;
+    // Per tile, two bits per row (0 until the tile is looked at).
+    std::vector<std::uint64_t> words_;
+};
+
 struct RasterState {
     PixelBuffer* target = nullptr;
     const PixelBuffer* texture = nullptr; // null: every sample is opaque white
+    TexelTiles* tiles = nullptr;          // what `texture`, as it is, holds, when known
     StageArgs stage;
     DWORD textureFactor = 0xFFFFFFFF;
     bool blend = false;
@@ -27,6 +56,18 @@ struct RasterState {
     // Only target rows [rowTop, rowBottom) are written; each is the same as in a draw of every row.
     int rowTop = 0, rowBottom = 1 << 30;
 };
+
+// floor(v) and ceil(v), without a call into the maths library for the values coordinates take.
+inline double FloorOf(double v) {
+    if (!(std::fabs(v) < 4503599627370496.0)) return std::floor(v); // 2^52: already whole, or not a number
+    const double t = static_cast<double>(static_cast<long long>(v));
+    return t > v ? t - 1 : t;
+}
+inline double CeilOf(double v) {
+    if (!(std::fabs(v) < 4503599627370496.0)) return std::ceil(v);
+    const double t = static_cast<double>(static_cast<long long>(v));
+    return t < v ? t + 1 : t;
+}
 
 // Colour of one pixel before blending, from the texel and the interpolated diffuse colour.
 std::uint32_t CombineStage(const StageArgs& s, std::uint32_t texel, std::uint32_t diffuse,

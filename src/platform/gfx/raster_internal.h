@@ -108,18 +108,36 @@ struct Shade32 {
     bool Identity() const { return mul == 0xFFFFFFFFu && orMask == 0 && add == 0; }
 };
 
-// A block of rows of one width: target row r starts at dst + r * stride and takes the texels src[r].
+// A block of rows of one width: target row r starts at dst + r * stride and takes the texels src[r]
+// (without `src`, those from first + r * srcStride on).
 struct Rows32 {
     std::uint32_t* dst;
     std::ptrdiff_t stride; // in pixels
     const std::uint32_t* const* src;
     int n;
     int rows;
+    const std::uint32_t* first = nullptr;
+    std::ptrdiff_t srcStride = 0; // in pixels
+    const std::uint32_t* Src(int r) const { return src ? src[r] : first + r * srcStride; }
 };
 
 using Rows32Fn = void (*)(const Shade32&, const Rows32&);
 // The fastest row function the processor runs for the rule's kind.
 Rows32Fn PickRows32(const Shade32& k);
+
+// Where the texels of a block come from: row r of the block reads texture row row0 + r from column
+// col0 on, and `tiles` says which of those rows are all transparent or all opaque.
+struct TexelSource {
+    TexelTiles* tiles;
+    const PixelBuffer* texture;
+    int row0, col0;
+};
+
+// The row rule for a block of a blended draw whose rows read texture rows in place (b.src null): a
+// block, or a row, whose texels are all transparent leaves the target as it is (or takes the under
+// value) without reading them; one whose texels are all opaque is written without reading the
+// target; other rows take the rule pixel by pixel. The same pixels as PickRows32(k) in every case.
+void ShadeRows32ByTiles(const Shade32& k, const Rows32& b, const TexelSource& t);
 
 // Conversion tables for 16-bit pixels: the three formats' values widened to ARGB (ArgbOf16), each value
 // as written back to its own format, and 8-bit channels narrowed to 5 and 6 bits.

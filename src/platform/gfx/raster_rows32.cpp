@@ -1,6 +1,7 @@
 // The row rule of 32-bit targets: a scalar road, four pixels at a time with SSE2, eight with AVX2.
 #include "platform/gfx/cpu.h"
 #include "platform/gfx/raster_internal.h"
+#include <algorithm>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -59,7 +60,7 @@ void ShadeRows32Sse2(const Shade32& k, const Rows32& b) {
     };
     for (int row = 0; row < b.rows; ++row) {
         std::uint32_t* dst = b.dst + row * b.stride;
-        const std::uint32_t* texels = b.src[row];
+        const std::uint32_t* texels = b.Src(row);
         int i = 0;
         for (; i + 4 <= b.n; i += 4) {
             __m128i t = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i)), vor);
@@ -110,7 +111,7 @@ void ShadeRows32Sse2(const Shade32& k, const Rows32& b) {
 #ifndef __SSE2__
 void ShadeRows32Scalar(const Shade32& k, const Rows32& b) {
     for (int row = 0; row < b.rows; ++row)
-        ShadeRow32Scalar(k, b.dst + row * b.stride, b.src[row], b.n);
+        ShadeRow32Scalar(k, b.dst + row * b.stride, b.Src(row), b.n);
 }
 #endif
 #ifdef GFX_HAVE_AVX2
@@ -118,6 +119,22 @@ void ShadeRows32Scalar(const Shade32& k, const Rows32& b) {
 struct Avx2Consts {
     __m256i zero, c128, c257, c255, vmul, vadd, vor, vkeep, vreadOr, opaque, vunder;
 };
+
+GFX_AVX2_INLINE Avx2Consts MakeConsts(const Shade32& k) {
+    Avx2Consts c;
+    c.zero = _mm256_setzero_si256();
+    c.c128 = _mm256_set1_epi16(128);
+    c.c257 = _mm256_set1_epi16(257);
+    c.c255 = _mm256_set1_epi16(255);
+    c.vmul = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(k.mul)), c.zero);
+    c.vadd = _mm256_set1_epi64x(static_cast<long long>(k.add));
+    c.vor = _mm256_set1_epi32(static_cast<int>(k.orMask));
+    c.vkeep = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
+    c.vreadOr = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
+    c.opaque = _mm256_set1_epi32(255);
+    c.vunder = _mm256_set1_epi32(static_cast<int>(k.underRaw));
+    return c;
+}
 
 GFX_AVX2_INLINE __m256i Div255x16(const Avx2Consts& c, __m256i x) {
     return _mm256_mulhi_epu16(_mm256_add_epi16(x, c.c128), c.c257);
@@ -141,8 +158,10 @@ template <bool Tail> GFX_AVX2_INLINE void Store8(std::uint32_t* p, __m256i mask,
 }
 
 // Eight pixels of the row rule; with Tail, only the lanes of `mask` are read and written; with Under,
-// the target is not read and pixels left unchanged take the under value.
-template <bool Blend, bool Identity, bool Tail, bool Under>
+// the target is not read and pixels left unchanged take the under value. With OpaqueFirst, eight
+// opaque pixels are written without reading the target; without, they take the path of transparent
+// and opaque pixels mixed (the same pixels, one branch fewer where the two alternate).
+template <bool Blend, bool Identity, bool Tail, bool Under, bool OpaqueFirst = true>
 GFX_AVX2_INLINE void Group8(const Avx2Consts& c, std::uint32_t* out, const std::uint32_t* in, __m256i mask) {
     __m256i t = _mm256_or_si256(Load8<Tail>(in, mask), c.vor);
     if (Blend && !Identity &&
@@ -170,7 +189,7 @@ GFX_AVX2_INLINE void Group8(const Avx2Consts& c, std::uint32_t* out, const std::
         return;
     }
     const int fullBits = _mm256_movemask_epi8(full);
-    if (fullBits == -1) {
+    if (OpaqueFirst && fullBits == -1) {
         // Every pixel opaque: the texels replace the target, which need not be read.
         Store8<Tail>(out, mask, _mm256_and_si256(t, c.vkeep));
         return;
@@ -202,32 +221,91 @@ GFX_AVX2_INLINE void Group8(const Avx2Consts& c, std::uint32_t* out, const std::
 // stores.
 template <bool Blend, bool Identity, bool Under = false>
 GFX_AVX2 void ShadeRows32Avx2(const Shade32& k, const Rows32& b) {
-    Avx2Consts c;
-    c.zero = _mm256_setzero_si256();
-    c.c128 = _mm256_set1_epi16(128);
-    c.c257 = _mm256_set1_epi16(257);
-    c.c255 = _mm256_set1_epi16(255);
-    c.vmul = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(k.mul)), c.zero);
-    c.vadd = _mm256_set1_epi64x(static_cast<long long>(k.add));
-    c.vor = _mm256_set1_epi32(static_cast<int>(k.orMask));
-    c.vkeep = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0x00FFFFFFu : 0xFFFFFFFFu));
-    c.vreadOr = _mm256_set1_epi32(static_cast<int>(k.x8 ? 0xFF000000u : 0));
-    c.opaque = _mm256_set1_epi32(255);
-    c.vunder = _mm256_set1_epi32(static_cast<int>(k.underRaw));
+    const Avx2Consts c = MakeConsts(k);
     const int whole = b.n & ~7, rest = b.n & 7;
     const __m256i mask =
         _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
     for (int row = 0; row < b.rows; ++row) {
         std::uint32_t* dst = b.dst + row * b.stride;
-        const std::uint32_t* src = b.src[row];
+        const std::uint32_t* src = b.Src(row);
         for (int i = 0; i < whole; i += 8)
             Group8<Blend, Identity, false, Under>(c, dst + i, src + i, mask);
         if (rest) Group8<Blend, Identity, true, Under>(c, dst + whole, src + whole, mask);
     }
 }
+
+// `n` pixels of the row rule, eight at a time, the last few through masked loads and stores.
+template <bool Blend, bool Identity, bool Under, bool OpaqueFirst = true>
+GFX_AVX2_INLINE void Span8(const Avx2Consts& c, std::uint32_t* dst, const std::uint32_t* src, int n) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8)
+        Group8<Blend, Identity, false, Under, OpaqueFirst>(c, dst + i, src + i, c.zero);
+    if (i < n) {
+        const __m256i mask =
+            _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        Group8<Blend, Identity, true, Under, OpaqueFirst>(c, dst + i, src + i, mask);
+    }
+}
+
+template <bool Identity, bool Under>
+GFX_AVX2 void ShadeTilesAvx2(const Shade32& k, const Rows32& b, const TexelSource& t) {
+    constexpr int kTile = TexelTiles::kTile;
+    const int firstTile = t.col0 / kTile, lastTile = (t.col0 + b.n - 1) / kTile;
+    TexelTiles::Kind kind = TexelTiles::Unknown;
+    for (int q = firstTile; q <= lastTile; ++q) {
+        const TexelTiles::Kind here = t.tiles->Rows(*t.texture, t.row0, t.row0 + b.rows, q);
+        if (kind != TexelTiles::Unknown && here != kind) kind = TexelTiles::Mixed;
+        if (kind == TexelTiles::Mixed) break;
+        kind = here;
+    }
+    if (kind == TexelTiles::Clear) {
+        if (Under)
+            for (int r = 0; r < b.rows; ++r)
+                std::fill_n(b.dst + r * b.stride, b.n, k.underRaw);
+        return;
+    }
+    const Avx2Consts c = MakeConsts(k);
+    if (kind == TexelTiles::Opaque) {
+        for (int r = 0; r < b.rows; ++r)
+            Span8<false, Identity, false>(c, b.dst + r * b.stride, b.Src(r), b.n);
+        return;
+    }
+    // Mixed: each row by what its texels hold.
+    for (int r = 0; r < b.rows; ++r) {
+        const int ty = t.row0 + r;
+        TexelTiles::Kind row = t.tiles->At(*t.texture, ty, firstTile);
+        for (int q = firstTile + 1; q <= lastTile && row != TexelTiles::Mixed; ++q)
+            if (t.tiles->At(*t.texture, ty, q) != row) row = TexelTiles::Mixed;
+        std::uint32_t* dst = b.dst + r * b.stride;
+        if (row == TexelTiles::Clear) {
+            if (Under) std::fill_n(dst, b.n, k.underRaw);
+        } else if (row == TexelTiles::Opaque) {
+            Span8<false, Identity, false>(c, dst, b.Src(r), b.n);
+        } else {
+            Span8<true, Identity, Under, false>(c, dst, b.Src(r), b.n); // an edge of a picture
+        }
+    }
+}
 #endif
 
 } // namespace
+
+void ShadeRows32ByTiles(const Shade32& k, const Rows32& b, const TexelSource& t) {
+#ifdef GFX_HAVE_AVX2
+    // Transparent texels stay transparent through the stage when it adds no alpha, and opaque ones
+    // opaque when it keeps the texel's alpha.
+    if (HaveAvx2() && k.blend && !b.src && b.n > 0 && (k.orMask >> 24) == 0 && (k.mul >> 24) == 0xFF &&
+        ((k.add >> 48) & 0xFFFF) == 0) {
+        if (k.under)
+            (k.Identity() ? ShadeTilesAvx2<true, true> : ShadeTilesAvx2<false, true>)(k, b, t);
+        else
+            (k.Identity() ? ShadeTilesAvx2<true, false> : ShadeTilesAvx2<false, false>)(k, b, t);
+        return;
+    }
+#endif
+    (void)t;
+    PickRows32(k)(k, b);
+}
 
 // The fastest row function the processor runs for the rule's kind.
 Rows32Fn PickRows32(const Shade32& k) {
