@@ -218,6 +218,170 @@ GFX_AVX2 int TriangleTexelsAvx2(const TriangleRow& r, int first, int count, int 
 }
 #endif
 
+// A triangle's texel coordinates stepped along a row. At the run's first pixel they are computed as
+// TriangleTexel computes them and then stepped from pixel to pixel. Both roads round a little; how much
+// is bounded by the size of the terms they add, which gives `tolU` and `tolV` (in texels): a stepped
+// coordinate further than that from a texel boundary lies on the same texel as TriangleTexel's, and one
+// nearer is left to TriangleTexel.
+struct TexelSteps {
+    double du = 0, dv = 0;     // per pixel, in texels
+    double tolU = 0, tolV = 0; // in texels
+};
+
+// The steps of a triangle whose edge i runs (dx[i], dy[i]) and whose vertices lie within spanX x spanY
+// pixels; false where the bound would not be narrow (huge or not finite terms), and TriangleTexel goes
+// alone.
+bool MakeTexelSteps(const TriangleRow& r, const double dx[3], double spanX, double spanY, int w, int h,
+                    TexelSteps* s) {
+    // A pixel's weight of vertex k is at most S_k in size, its terms together; every rounding of either
+    // road is at most a few units of the last place of one of these sums.
+    double mu = 1, mv = 1, su = 0, sv = 0;
+    for (int k = 0; k < 3; ++k) {
+        const double size = 1 + (std::fabs(dx[k]) * (spanY + 1) + std::fabs(r.dy[k]) * (spanX + 1)) / r.area;
+        mu += std::fabs(r.tu[k]) * size;
+        mv += std::fabs(r.tv[k]) * size;
+        su += r.dy[k] * r.tu[k];
+        sv += r.dy[k] * r.tv[k];
+    }
+    s->du = -su / r.area * w;
+    s->dv = -sv / r.area * h;
+    // 2^-44 is 512 units of the last place, against the few dozen the two roads can differ by.
+    s->tolU = 0x1p-44 * mu * w;
+    s->tolV = 0x1p-44 * mv * h;
+    // Steps of more than a million texels a pixel are left to TriangleTexel, and so they fit fixed point.
+    return std::fabs(s->du) < 0x1p20 && std::fabs(s->dv) < 0x1p20 && s->tolU < 1e-4 && s->tolV < 1e-4;
+}
+
+// TriangleTexel's coordinates at pixel px, before the floor: texel u and v with the nudge added.
+inline void TriangleCoords(const TriangleRow& r, int px, int w, int h, double* u, double* v) {
+    double wt[3];
+    for (int i = 0; i < 3; ++i)
+        wt[i] = r.rowTerm[i] - r.dy[i] * (px - r.x0[i]);
+    const double l0 = wt[0] / r.area, l1 = wt[1] / r.area, l2 = wt[2] / r.area;
+    *u = (l0 * r.tu[0] + l1 * r.tu[1] + l2 * r.tu[2]) * w + 1e-7;
+    *v = (l0 * r.tv[0] + l1 * r.tv[1] + l2 * r.tv[2]) * h + 1e-7;
+}
+
+#ifdef GFX_HAVE_AVX2
+// The byte offset in the texture of TriangleTexel's texel for pixel px.
+inline std::int32_t TexelOffset(const TriangleRow& r, int px, int w, int h, int pitch, int bpp) {
+    int tx, ty;
+    TriangleTexel(r, px, w, h, &tx, &ty);
+    return ty * pitch + tx * bpp;
+}
+
+// The byte offsets in the texture (row times pitch plus column times `bpp`) of the texels of pixels
+// [first, first + count) of a triangle's row, stepped in fixed point with 32 fraction bits, four pixels
+// a step. A step with a coordinate near a texel boundary takes TriangleTexel's texels, and so do the
+// pixels at the ends of the row whose coordinates lie outside the texture (wrapped or on its edge).
+// Returns false where more than a few pixels do: the row's texels wrap.
+GFX_AVX2 bool SteppedOffsetsAvx2(const TriangleRow& r, const TexelSteps& s, int first, int count, int w,
+                                 int h, int pitch, int bpp, std::int32_t* off) {
+    double u0, v0;
+    TriangleCoords(r, first, w, h, &u0, &v0);
+    const double one = 4294967296.0;                // 1 in fixed point
+    const double margin = (count + 4) / one + 1e-9; // the fixed-point rounding, below
+    // Along the row the coordinates only grow or only shrink: with both ends of a stretch inside the
+    // texture, all its pixels are.
+    const auto inside = [&](int i) {
+        const double u = u0 + i * s.du, v = v0 + i * s.dv;
+        return u >= margin && u < w - margin && v >= margin && v < h - margin;
+    };
+    int begin = 0, end = count;
+    for (; begin < end && begin < 4 && !inside(begin); ++begin)
+        off[begin] = TexelOffset(r, first + begin, w, h, pitch, bpp);
+    for (; end > begin && count - end < 4 && !inside(end - 1); --end)
+        off[end - 1] = TexelOffset(r, first + end - 1, w, h, pitch, bpp);
+    if (begin == end) return true;
+    if (!inside(begin) || !inside(end - 1)) return false;
+    const auto fu0 = static_cast<std::int64_t>((u0 + begin * s.du) * one);
+    const auto fv0 = static_cast<std::int64_t>((v0 + begin * s.dv) * one);
+    const auto fdu = static_cast<std::int64_t>(std::llround(s.du * one));
+    const auto fdv = static_cast<std::int64_t>(std::llround(s.dv * one));
+    // Fixed point adds up to a unit for the start and half a unit a step to the rounding bound.
+    const auto tolU = static_cast<std::int64_t>(s.tolU * one) + count + 2;
+    const auto tolV = static_cast<std::int64_t>(s.tolV * one) + count + 2;
+    // Fractions f (unsigned) are clear of texel boundaries where tol < f < 2^32 - tol; compared signed,
+    // offset by 2^31.
+    const int loU = static_cast<int>(tolU - 0x80000000LL), loV = static_cast<int>(tolV - 0x80000000LL);
+    const __m256i lo = _mm256_setr_epi32(loU, loV, loU, loV, loU, loV, loU, loV);
+    const __m256i hi = _mm256_sub_epi32(_mm256_setzero_si256(), lo);
+    const __m256i bias = _mm256_set1_epi32(static_cast<int>(0x80000000u));
+    const __m256i scale = _mm256_setr_epi32(bpp, pitch, bpp, pitch, bpp, pitch, bpp, pitch);
+    const __m256i pack = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+    __m256i fu = _mm256_add_epi64(_mm256_set1_epi64x(fu0), _mm256_setr_epi64x(0, fdu, 2 * fdu, 3 * fdu));
+    __m256i fv = _mm256_add_epi64(_mm256_set1_epi64x(fv0), _mm256_setr_epi64x(0, fdv, 2 * fdv, 3 * fdv));
+    const __m256i stepU = _mm256_set1_epi64x(4 * fdu), stepV = _mm256_set1_epi64x(4 * fdv);
+    for (int i = begin; i < end; i += 4, fu = _mm256_add_epi64(fu, stepU), fv = _mm256_add_epi64(fv, stepV)) {
+        // Dwords u0, v0, u1, v1, ...: the fractions, and the texel columns and rows.
+        const __m256i frac = _mm256_xor_si256(_mm256_blend_epi32(fu, _mm256_slli_epi64(fv, 32), 0xAA), bias);
+        const __m256i whole = _mm256_blend_epi32(_mm256_srli_epi64(fu, 32), fv, 0xAA);
+        const __m256i clear = _mm256_and_si256(_mm256_cmpgt_epi32(frac, lo), _mm256_cmpgt_epi32(hi, frac));
+        const int n = std::min(4, end - i);
+        const int need = n == 4 ? -1 : (1 << (8 * n)) - 1; // eight mask bits a pixel
+        if ((_mm256_movemask_epi8(clear) & need) != need) {
+            for (int j = i; j < i + n; ++j)
+                off[j] = TexelOffset(r, first + j, w, h, pitch, bpp);
+            continue;
+        }
+        const __m256i parts = _mm256_mullo_epi32(whole, scale);
+        const __m128i sum = _mm256_castsi256_si128(
+            _mm256_permutevar8x32_epi32(_mm256_add_epi32(parts, _mm256_srli_epi64(parts, 32)), pack));
+        if (n == 4) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(off + i), sum);
+        } else {
+            alignas(16) std::int32_t last[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(last), sum);
+            std::copy(last, last + n, off + i);
+        }
+    }
+    return true;
+}
+
+// 32-bit texels at byte offsets `off` from `base`, eight at a time.
+GFX_AVX2 void GatherTexels32Avx2(const std::uint8_t* base, const std::int32_t* off, int n,
+                                 std::uint32_t* out) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i o = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), o, 1));
+    }
+    for (; i < n; ++i)
+        std::memcpy(out + i, base + off[i], 4);
+}
+#endif
+
+// The texels of pixels [first, first + count) of a triangle's row, stepped along the row (TexelSteps);
+// false where the processor cannot, and TriangleTexels goes instead.
+bool SteppedTexels(const TriangleRow& r, const TexelSteps& s, const PixelBuffer& tex, int first, int count,
+                   std::uint32_t* out) {
+#ifdef GFX_HAVE_AVX2
+    if (!HaveAvx2()) return false;
+    const std::uint32_t* from16 = Is16(tex.format) ? T16().From(tex.format) : nullptr;
+    if (tex.format != PixelFormat::A8R8G8B8 && !from16) return false;
+    const int bpp = from16 ? 2 : 4;
+    thread_local std::vector<std::int32_t> offsets;
+    offsets.resize(static_cast<std::size_t>(count));
+    std::int32_t* off = offsets.data();
+    if (!SteppedOffsetsAvx2(r, s, first, count, tex.width, tex.height, tex.pitch, bpp, off)) return false;
+    const std::uint8_t* base = tex.bytes.data();
+    if (!from16) {
+        GatherTexels32Avx2(base, off, count, out);
+        return true;
+    }
+    for (int k = 0; k < count; ++k) {
+        std::uint16_t t;
+        std::memcpy(&t, base + off[k], 2);
+        out[k] = from16[t];
+    }
+    return true;
+#else
+    (void)r, (void)s, (void)tex, (void)first, (void)count, (void)out;
+    return false;
+#endif
+}
+
 // The texels of pixels [first, first + count) of a triangle's row.
 void TriangleTexels(const TriangleRow& r, const PixelBuffer& tex, int first, int count, std::uint32_t* out) {
     thread_local std::vector<int> tx, ty;
@@ -415,6 +579,18 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
         rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
     const bool runs = flat && (standardBlend || !rs.blend);
     RunShader shader(rs, a.diffuse);
+    TexelSteps steps;
+    bool stepped = false;
+    if (runs && tex) {
+        const TriangleRow whole{{0, 0, 0}, {e[0].dy, e[1].dy, e[2].dy}, {0, 0, 0},
+                                area,      {a.tu, b.tu, c.tu},          {a.tv, b.tv, c.tv}};
+        const double dx[3] = {e[0].dx, e[1].dx, e[2].dx};
+        const double spanX = std::max({xs[0], xs[1], xs[2]}) - std::min({xs[0], xs[1], xs[2]});
+        const double spanY = std::max({ys[0], ys[1], ys[2]}) - std::min({ys[0], ys[1], ys[2]});
+        // Texels are found by their byte offset in the texture, which must fit 31 bits.
+        const bool small = static_cast<long long>(tex->pitch) * tex->height < (1LL << 31);
+        stepped = small && MakeTexelSteps(whole, dx, spanX, spanY, tex->width, tex->height, &steps);
+    }
     thread_local std::vector<std::uint32_t> run;
     for (int py = static_cast<int>(minY); py <= static_cast<int>(maxY); ++py) {
         run.clear();
@@ -467,9 +643,10 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
             // The run's texels together, then the run shaded at once.
             const int n = last - first + 1;
             run.resize(static_cast<std::size_t>(n));
-            if (tex)
-                TriangleTexels(row, *tex, first, n, run.data());
-            else
+            if (tex) {
+                if (!stepped || !SteppedTexels(row, steps, *tex, first, n, run.data()))
+                    TriangleTexels(row, *tex, first, n, run.data());
+            } else
                 std::fill(run.begin(), run.end(), 0xFFFFFFFFu);
             shader.Run(first, py, run.data(), n);
             continue;
