@@ -220,6 +220,24 @@ void RowFromArgb(PixelBuffer& b, int x0, int y, int n, const std::uint32_t* in) 
         }
         break;
     }
+    case PixelFormat::X1R5G5B5: {
+        auto* p = reinterpret_cast<std::uint16_t*>(row) + x0;
+        for (int i = 0; i < n; ++i) {
+            const std::uint32_t c = in[i];
+            p[i] = static_cast<std::uint16_t>(Narrow5((c >> 16) & 0xFF) << 10 |
+                                              Narrow5((c >> 8) & 0xFF) << 5 | Narrow5(c & 0xFF));
+        }
+        break;
+    }
+    case PixelFormat::A8R8G8B8:
+        std::memcpy(row + static_cast<std::size_t>(x0) * 4, in, static_cast<std::size_t>(n) * 4);
+        break;
+    case PixelFormat::X8R8G8B8: {
+        auto* p = reinterpret_cast<std::uint32_t*>(row + static_cast<std::size_t>(x0) * 4);
+        for (int i = 0; i < n; ++i)
+            p[i] = in[i] & 0xFFFFFFu;
+        break;
+    }
     default:
         for (int i = 0; i < n; ++i)
             b.Set(x0 + i, y, FromArgb(b.format, in[i]));
