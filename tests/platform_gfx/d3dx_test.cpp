@@ -157,12 +157,12 @@ TEST_F(D3DXTest, TexturesFromFilesTakeThePerPixelColours) {
     const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_R5G6B5,
                                  D3DFMT_X1R5G5B5};
     for (const auto& k : kinds) {
-        bmptest::Spec s(13, 4, k.bpp); // wide enough for whole steps and a few pixels after them
+        bmptest::Spec s(21, 4, k.bpp); // wide enough for whole steps and a few pixels after them
         s.compression = k.compression;
         s.masks[0] = k.r, s.masks[1] = k.g, s.masks[2] = k.b;
         if (k.bpp <= 8) s.palette = {0x102030, 0xFF8000, 0x00FF7F, 0x123456, 0xFEDCBA};
         const std::uint32_t all = k.bpp == 32 ? 0xFFFFFFFFu : (1u << k.bpp) - 1;
-        for (int i = 0; i < 13 * 4; ++i) // indices past the table as well; every third pixel repeats
+        for (int i = 0; i < 21 * 4; ++i) // indices past the table as well; every third pixel repeats
             s.raw.push_back((0x9E3779B9u * static_cast<std::uint32_t>(i % 3 == 2 ? 1 : i + 1) >> 7) & all);
         const std::string path =
             (dir_ / ("d" + std::to_string(k.bpp) + "_" + std::to_string(k.r) + ".bmp")).string();
@@ -171,7 +171,7 @@ TEST_F(D3DXTest, TexturesFromFilesTakeThePerPixelColours) {
         ASSERT_TRUE(LoadBmpFile(path, dib));
         for (D3DFORMAT f : formats)
             for (DWORD key : {0u, dib.PixelArgb(0, 0)})
-                for (UINT size : {0u, 9u}) { // the picture's size, or 9 x 3
+                for (UINT size : {0u, 18u}) { // the picture's size, or 18 x 3
                     LPDIRECT3DTEXTURE9 tex = nullptr;
                     ASSERT_EQ(D3DXCreateTextureFromFileExA(dev_, path.c_str(), size, size ? 3 : 0, 1, 0, f,
                                                            D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_DEFAULT,
