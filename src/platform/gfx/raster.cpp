@@ -263,6 +263,14 @@ inline void TriangleCoords(const TriangleRow& r, int px, int w, int h, double* u
 }
 
 #ifdef GFX_HAVE_AVX2
+// The low (and high) dwords of the 64-bit lanes of a and b, in the order a0 a1 b0 b1 a2 a3 b2 b3.
+GFX_AVX2_INLINE __m256i LowDwords(__m256i a, __m256i b) {
+    return _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0x88));
+}
+GFX_AVX2_INLINE __m256i HighDwords(__m256i a, __m256i b) {
+    return _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0xDD));
+}
+
 // The byte offset in the texture of TriangleTexel's texel for pixel px.
 inline std::int32_t TexelOffset(const TriangleRow& r, int px, int w, int h, int pitch, int bpp) {
     int tx, ty;
@@ -303,37 +311,46 @@ GFX_AVX2 bool SteppedOffsetsAvx2(const TriangleRow& r, const TexelSteps& s, int 
     const auto tolV = static_cast<std::int64_t>(s.tolV * one) + count + 2;
     // Fractions f (unsigned) are clear of texel boundaries where tol < f < 2^32 - tol; compared signed,
     // offset by 2^31.
-    const int loU = static_cast<int>(tolU - 0x80000000LL), loV = static_cast<int>(tolV - 0x80000000LL);
-    const __m256i lo = _mm256_setr_epi32(loU, loV, loU, loV, loU, loV, loU, loV);
-    const __m256i hi = _mm256_sub_epi32(_mm256_setzero_si256(), lo);
+    const __m256i loU = _mm256_set1_epi32(static_cast<int>(tolU - 0x80000000LL));
+    const __m256i loV = _mm256_set1_epi32(static_cast<int>(tolV - 0x80000000LL));
+    const __m256i hiU = _mm256_sub_epi32(_mm256_setzero_si256(), loU);
+    const __m256i hiV = _mm256_sub_epi32(_mm256_setzero_si256(), loV);
     const __m256i bias = _mm256_set1_epi32(static_cast<int>(0x80000000u));
-    const __m256i scale = _mm256_setr_epi32(bpp, pitch, bpp, pitch, bpp, pitch, bpp, pitch);
-    const __m256i pack = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
-    __m256i fu = _mm256_add_epi64(_mm256_set1_epi64x(fu0), _mm256_setr_epi64x(0, fdu, 2 * fdu, 3 * fdu));
-    __m256i fv = _mm256_add_epi64(_mm256_set1_epi64x(fv0), _mm256_setr_epi64x(0, fdv, 2 * fdv, 3 * fdv));
-    const __m256i stepU = _mm256_set1_epi64x(4 * fdu), stepV = _mm256_set1_epi64x(4 * fdv);
-    for (int i = begin; i < end; i += 4, fu = _mm256_add_epi64(fu, stepU), fv = _mm256_add_epi64(fv, stepV)) {
-        // Dwords u0, v0, u1, v1, ...: the fractions, and the texel columns and rows.
-        const __m256i frac = _mm256_xor_si256(_mm256_blend_epi32(fu, _mm256_slli_epi64(fv, 32), 0xAA), bias);
-        const __m256i whole = _mm256_blend_epi32(_mm256_srli_epi64(fu, 32), fv, 0xAA);
-        const __m256i clear = _mm256_and_si256(_mm256_cmpgt_epi32(frac, lo), _mm256_cmpgt_epi32(hi, frac));
-        const int n = std::min(4, end - i);
-        const int need = n == 4 ? -1 : (1 << (8 * n)) - 1; // eight mask bits a pixel
-        if ((_mm256_movemask_epi8(clear) & need) != need) {
-            for (int j = i; j < i + n; ++j)
-                off[j] = TexelOffset(r, first + j, w, h, pitch, bpp);
+    const __m256i vpitch = _mm256_set1_epi32(pitch);
+    const __m128i shift = _mm_cvtsi32_si128(bpp == 4 ? 2 : bpp == 2 ? 1 : 0);
+    // Pixels 0-3 and 4-7 of each step of eight.
+    __m256i u03 = _mm256_add_epi64(_mm256_set1_epi64x(fu0), _mm256_setr_epi64x(0, fdu, 2 * fdu, 3 * fdu));
+    __m256i v03 = _mm256_add_epi64(_mm256_set1_epi64x(fv0), _mm256_setr_epi64x(0, fdv, 2 * fdv, 3 * fdv));
+    __m256i u47 = _mm256_add_epi64(u03, _mm256_set1_epi64x(4 * fdu));
+    __m256i v47 = _mm256_add_epi64(v03, _mm256_set1_epi64x(4 * fdv));
+    const __m256i stepU = _mm256_set1_epi64x(8 * fdu), stepV = _mm256_set1_epi64x(8 * fdv);
+    for (int i = begin; i < end; i += 8) {
+        // The fractions (low dwords) and the texel columns and rows (high dwords) of the eight pixels,
+        // in the order 0 1 4 5 2 3 6 7.
+        const __m256i fracU = _mm256_xor_si256(LowDwords(u03, u47), bias);
+        const __m256i fracV = _mm256_xor_si256(LowDwords(v03, v47), bias);
+        const __m256i clear = _mm256_and_si256(
+            _mm256_and_si256(_mm256_cmpgt_epi32(fracU, loU), _mm256_cmpgt_epi32(hiU, fracU)),
+            _mm256_and_si256(_mm256_cmpgt_epi32(fracV, loV), _mm256_cmpgt_epi32(hiV, fracV)));
+        const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(HighDwords(v03, v47), vpitch),
+                                            _mm256_sll_epi32(HighDwords(u03, u47), shift));
+        u03 = _mm256_add_epi64(u03, stepU);
+        v03 = _mm256_add_epi64(v03, stepV);
+        u47 = _mm256_add_epi64(u47, stepU);
+        v47 = _mm256_add_epi64(v47, stepV);
+        // Back in pixel order: 0 1 2 3 4 5 6 7.
+        const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_permute4x64_epi64(clear, 0xD8)));
+        const __m256i ordered = _mm256_permute4x64_epi64(at, 0xD8);
+        const int n = std::min(8, end - i);
+        if (n == 8 && mask == 0xFF) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(off + i), ordered);
             continue;
         }
-        const __m256i parts = _mm256_mullo_epi32(whole, scale);
-        const __m128i sum = _mm256_castsi256_si128(
-            _mm256_permutevar8x32_epi32(_mm256_add_epi32(parts, _mm256_srli_epi64(parts, 32)), pack));
-        if (n == 4) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(off + i), sum);
-        } else {
-            alignas(16) std::int32_t last[4];
-            _mm_store_si128(reinterpret_cast<__m128i*>(last), sum);
-            std::copy(last, last + n, off + i);
-        }
+        // The last few pixels, or pixels near a texel boundary: those take TriangleTexel's texel.
+        alignas(32) std::int32_t some[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(some), ordered);
+        for (int j = 0; j < n; ++j)
+            off[i + j] = (mask >> j) & 1 ? some[j] : TexelOffset(r, first + i + j, w, h, pitch, bpp);
     }
     return true;
 }
