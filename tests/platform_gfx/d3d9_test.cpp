@@ -306,7 +306,7 @@ TEST_F(D3DTest, FastRectanglesMatchTheTriangleRoad) {
 }
 
 TEST_F(D3DTest, TurnedQuadsTakeTheTexelsOfThePixelRoad) {
-    // A turned quad of one diffuse colour shades whole runs of a row, its texels found four at a time;
+    // A turned quad of one diffuse colour shades whole runs of a row, its texels stepped along the row;
     // the same quad whose vertices' diffuse colours differ (which only the texture selects here) goes
     // pixel by pixel. Both give the same pixels, whatever the angle, the wrapping and the texture's format.
     const struct {

@@ -279,8 +279,8 @@ inline std::int32_t TexelOffset(const TriangleRow& r, int px, int w, int h, int 
 }
 
 // The byte offsets in the texture (row times pitch plus column times `bpp`) of the texels of pixels
-// [first, first + count) of a triangle's row, stepped in fixed point with 32 fraction bits, four pixels
-// a step. A step with a coordinate near a texel boundary takes TriangleTexel's texels, and so do the
+// [first, first + count) of a triangle's row, stepped in fixed point with 32 fraction bits, eight pixels
+// a step. A pixel with a coordinate near a texel boundary takes TriangleTexel's texel, and so do the
 // pixels at the ends of the row whose coordinates lie outside the texture (wrapped or on its edge).
 // Returns false where more than a few pixels do: the row's texels wrap.
 GFX_AVX2 bool SteppedOffsetsAvx2(const TriangleRow& r, const TexelSteps& s, int first, int count, int w,
