@@ -283,8 +283,17 @@ inline std::int32_t TexelOffset(const TriangleRow& r, int px, int w, int h, int 
 // a step. A pixel with a coordinate near a texel boundary takes TriangleTexel's texel, and so do the
 // pixels at the ends of the row whose coordinates lie outside the texture (wrapped or on its edge).
 // Returns false where more than a few pixels do: the row's texels wrap.
+// With `Texels32`, the 32-bit texels at those offsets from `base` go to `texels` in place of the offsets.
+template <bool Texels32>
 GFX_AVX2 bool SteppedOffsetsAvx2(const TriangleRow& r, const TexelSteps& s, int first, int count, int w,
-                                 int h, int pitch, int bpp, std::int32_t* off) {
+                                 int h, int pitch, int bpp, std::int32_t* off,
+                                 const std::uint8_t* base = nullptr, std::uint32_t* texels = nullptr) {
+    const auto put = [&](int j, std::int32_t at) {
+        if constexpr (Texels32)
+            std::memcpy(texels + j, base + at, 4);
+        else
+            off[j] = at;
+    };
     double u0, v0;
     TriangleCoords(r, first, w, h, &u0, &v0);
     const double one = 4294967296.0;                // 1 in fixed point
@@ -297,9 +306,9 @@ GFX_AVX2 bool SteppedOffsetsAvx2(const TriangleRow& r, const TexelSteps& s, int 
     };
     int begin = 0, end = count;
     for (; begin < end && begin < 4 && !inside(begin); ++begin)
-        off[begin] = TexelOffset(r, first + begin, w, h, pitch, bpp);
+        put(begin, TexelOffset(r, first + begin, w, h, pitch, bpp));
     for (; end > begin && count - end < 4 && !inside(end - 1); --end)
-        off[end - 1] = TexelOffset(r, first + end - 1, w, h, pitch, bpp);
+        put(end - 1, TexelOffset(r, first + end - 1, w, h, pitch, bpp));
     if (begin == end) return true;
     if (!inside(begin) || !inside(end - 1)) return false;
     const auto fu0 = static_cast<std::int64_t>((u0 + begin * s.du) * one);
@@ -343,30 +352,22 @@ GFX_AVX2 bool SteppedOffsetsAvx2(const TriangleRow& r, const TexelSteps& s, int 
         const __m256i ordered = _mm256_permute4x64_epi64(at, 0xD8);
         const int n = std::min(8, end - i);
         if (n == 8 && mask == 0xFF) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(off + i), ordered);
+            if constexpr (Texels32)
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(texels + i),
+                                    _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), ordered, 1));
+            else
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(off + i), ordered);
             continue;
         }
         // The last few pixels, or pixels near a texel boundary: those take TriangleTexel's texel.
         alignas(32) std::int32_t some[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(some), ordered);
         for (int j = 0; j < n; ++j)
-            off[i + j] = (mask >> j) & 1 ? some[j] : TexelOffset(r, first + i + j, w, h, pitch, bpp);
+            put(i + j, (mask >> j) & 1 ? some[j] : TexelOffset(r, first + i + j, w, h, pitch, bpp));
     }
     return true;
 }
 
-// 32-bit texels at byte offsets `off` from `base`, eight at a time.
-GFX_AVX2 void GatherTexels32Avx2(const std::uint8_t* base, const std::int32_t* off, int n,
-                                 std::uint32_t* out) {
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m256i o = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(off + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
-                            _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), o, 1));
-    }
-    for (; i < n; ++i)
-        std::memcpy(out + i, base + off[i], 4);
-}
 #endif
 
 // The texels of pixels [first, first + count) of a triangle's row, stepped along the row (TexelSteps);
@@ -377,16 +378,15 @@ bool SteppedTexels(const TriangleRow& r, const TexelSteps& s, const PixelBuffer&
     if (!HaveAvx2()) return false;
     const std::uint32_t* from16 = Is16(tex.format) ? T16().From(tex.format) : nullptr;
     if (tex.format != PixelFormat::A8R8G8B8 && !from16) return false;
-    const int bpp = from16 ? 2 : 4;
+    const std::uint8_t* base = tex.bytes.data();
+    if (!from16)
+        return SteppedOffsetsAvx2<true>(r, s, first, count, tex.width, tex.height, tex.pitch, 4, nullptr,
+                                        base, out);
     thread_local std::vector<std::int32_t> offsets;
     offsets.resize(static_cast<std::size_t>(count));
     std::int32_t* off = offsets.data();
-    if (!SteppedOffsetsAvx2(r, s, first, count, tex.width, tex.height, tex.pitch, bpp, off)) return false;
-    const std::uint8_t* base = tex.bytes.data();
-    if (!from16) {
-        GatherTexels32Avx2(base, off, count, out);
-        return true;
-    }
+    if (!SteppedOffsetsAvx2<false>(r, s, first, count, tex.width, tex.height, tex.pitch, 2, off))
+        return false;
     for (int k = 0; k < count; ++k) {
         std::uint16_t t;
         std::memcpy(&t, base + off[k], 2);
