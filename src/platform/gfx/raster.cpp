@@ -563,6 +563,44 @@ std::uint32_t BlendPixel(const RasterState& rs, std::uint32_t src, std::uint32_t
     return out;
 }
 
+namespace {
+
+// The first x of [lo, hi) at which `holds` is true, or hi where it holds nowhere there; `holds` is false
+// up to some x and true from there on. Searched from `guess` by steps that double, then by halving.
+template <class Test> int FirstWhere(const Test& holds, int lo, int hi, int guess) {
+    guess = std::clamp(guess, lo, hi);
+    int below = lo, above = hi; // the answer lies in [below, above]
+    if (guess == hi || holds(guess)) {
+        above = guess;
+        for (int step = 1; above - step >= lo; step *= 2) {
+            if (!holds(above - step)) {
+                below = above - step + 1;
+                break;
+            }
+            above -= step;
+        }
+    } else {
+        below = guess + 1;
+        for (int step = 1; below - 1 + step < hi; step *= 2) {
+            if (holds(below - 1 + step)) {
+                above = below - 1 + step;
+                break;
+            }
+            below += step;
+        }
+    }
+    while (below < above) {
+        const int mid = below + (above - below) / 2;
+        if (holds(mid))
+            above = mid;
+        else
+            below = mid + 1;
+    }
+    return below;
+}
+
+} // namespace
+
 void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0, const TLVERTEX& c0) {
     const PixelBuffer& t = *rs.target;
     double area = (double(b0.x) - a.x) * (double(c0.y) - a.y) - (double(b0.y) - a.y) * (double(c0.x) - a.x);
@@ -609,6 +647,9 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
         stepped = small && MakeTexelSteps(whole, dx, spanX, spanY, tex->width, tex->height, &steps);
     }
     thread_local std::vector<std::uint32_t> run;
+    // Where each edge crossed the row above (FirstWhere); the first row starts in the middle.
+    int crossing[3];
+    std::fill(crossing, crossing + 3, static_cast<int>((minX + maxX) / 2));
     for (int py = static_cast<int>(minY); py <= static_cast<int>(maxY); ++py) {
         run.clear();
         int runStart = 0;
@@ -625,35 +666,25 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
                               {a.tu, b.tu, c.tu},
                               {a.tv, b.tv, c.tv}};
         // An edge's weight only grows or only shrinks along a row, so the pixels inside all three edges
-        // are one run: its ends are found by halving, with the same test each pixel takes.
+        // are one run: its ends are found with the same test each pixel takes, from where the edge
+        // crossed the row above.
         const auto insideEdge = [&](int i, int px) {
             const double w = rowTerm[i] - e[i].dy * (px - e[i].x0);
             return w > 0 || (w == 0 && e[i].topLeft);
         };
         int first = static_cast<int>(minX), last = static_cast<int>(maxX);
-        for (int i = 0; i < 3 && first <= last; ++i) {
+        for (int i = 0; i < 3; ++i) {
             if (e[i].dy == 0) {
                 if (!insideEdge(i, first)) first = last + 1;
-            } else if (e[i].dy < 0) { // the weight grows with x: inside from some pixel on
-                int lo = first, hi = last + 1;
-                while (lo < hi) {
-                    const int mid = lo + (hi - lo) / 2;
-                    if (insideEdge(i, mid))
-                        hi = mid;
-                    else
-                        lo = mid + 1;
-                }
-                first = lo;
+                continue;
+            }
+            const int lo = static_cast<int>(minX), hi = static_cast<int>(maxX) + 1;
+            if (e[i].dy < 0) { // the weight grows with x: inside from some pixel on
+                crossing[i] = FirstWhere([&](int px) { return insideEdge(i, px); }, lo, hi, crossing[i]);
+                first = std::max(first, crossing[i]);
             } else { // the weight shrinks with x: inside up to some pixel
-                int lo = first - 1, hi = last;
-                while (lo < hi) {
-                    const int mid = hi - (hi - lo) / 2;
-                    if (insideEdge(i, mid))
-                        lo = mid;
-                    else
-                        hi = mid - 1;
-                }
-                last = lo;
+                crossing[i] = FirstWhere([&](int px) { return !insideEdge(i, px); }, lo, hi, crossing[i]);
+                last = std::min(last, crossing[i] - 1);
             }
         }
         if (runs && first <= last) {
