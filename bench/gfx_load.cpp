@@ -1,5 +1,5 @@
 // Loading pictures: decoding a 640 x 480 bitmap, copying it into a surface through GDI, and making a
-// keyed texture of it.
+// keyed texture of it at 32 and 16 bits.
 #include "bench_temp.h"
 #include "platform/gfx/bmp.h"
 #include "platform/gfx/d3dx9.h"
@@ -70,7 +70,7 @@ BENCHMARK(BM_BitBltBitmapTo16)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 
-void BM_KeyedTextureFromFile(benchmark::State& state) {
+void LoadKeyedTextures(benchmark::State& state, D3DFORMAT format) {
     const auto path = bench::TempFolder() / "gfx_load.bmp";
     const auto bytes = Picture(24);
     std::FILE* f = std::fopen(path.string().c_str(), "wb");
@@ -83,7 +83,7 @@ void BM_KeyedTextureFromFile(benchmark::State& state) {
     d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev);
     for (auto _ : state) {
         Direct3DTexture9* tex = nullptr;
-        D3DXCreateTextureFromFileExA(dev, path.string().c_str(), 0, 0, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+        D3DXCreateTextureFromFileExA(dev, path.string().c_str(), 0, 0, 1, 0, format, D3DPOOL_MANAGED,
                                      D3DX_FILTER_NONE, D3DX_DEFAULT, 0xFFFF00FF, nullptr, nullptr, &tex);
         if (tex) tex->Release();
     }
@@ -91,6 +91,19 @@ void BM_KeyedTextureFromFile(benchmark::State& state) {
     d3d->Release();
     std::filesystem::remove(path);
 }
+
+void BM_KeyedTextureFromFile(benchmark::State& state) {
+    LoadKeyedTextures(state, D3DFMT_A8R8G8B8);
+}
 BENCHMARK(BM_KeyedTextureFromFile)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
+// The same picture into a texture of the 16-bit display's format.
+void BM_KeyedTextureFromFileTo16(benchmark::State& state) {
+    LoadKeyedTextures(state, D3DFMT_A1R5G5B5);
+}
+BENCHMARK(BM_KeyedTextureFromFileTo16)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -306,13 +306,20 @@ TEST_F(D3DTest, FastRectanglesMatchTheTriangleRoad) {
 }
 
 TEST_F(D3DTest, TurnedQuadsTakeTheTexelsOfThePixelRoad) {
-    // A turned quad of one diffuse colour shades whole runs of a row, its texels found four at a time;
+    // A turned quad of one diffuse colour shades whole runs of a row, its texels stepped along the row;
     // the same quad whose vertices' diffuse colours differ (which only the texture selects here) goes
     // pixel by pixel. Both give the same pixels, whatever the angle, the wrapping and the texture's format.
     const struct {
         double degrees, scale, u0, v0, u1, v1;
-    } quads[] = {{30, 1.0, 0, 0, 1, 1},       {-17, 0.8, -0.3, 0.2, 2.6, 1.9},    {90, 1.2, 0, 0, 1, 1},
-                 {45, 0.5, 1.5, -1, -0.5, 3}, {179, 1.1, 0.05, 0.05, 0.95, 0.95}, {3, 2.0, 0, 0, 7, 5}};
+    } quads[] = {{30, 1.0, 0, 0, 1, 1},
+                 {-17, 0.8, -0.3, 0.2, 2.6, 1.9},
+                 {90, 1.2, 0, 0, 1, 1},
+                 {45, 0.5, 1.5, -1, -0.5, 3},
+                 {179, 1.1, 0.05, 0.05, 0.95, 0.95},
+                 {3, 2.0, 0, 0, 7, 5},
+                 // Texel boundaries fall exactly on pixel centres (every fourth pixel of a row).
+                 {90, 12.5 / 18, 0, 0, 1, 1},
+                 {-90, 12.5 / 18, 0, 1, 1, 0}};
     for (D3DFORMAT texFormat : {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5})
         for (const auto& q : quads) {
             std::vector<std::uint32_t> out[2];

@@ -68,6 +68,32 @@ TEST(Pixels, SixteenBitRowsWidenAlikeWithAndWithoutAvx2) {
                 }
 }
 
+TEST(Pixels, RowsFromArgbTakeFromArgbValueForValue) {
+    // Every value of each channel (alpha on both sides of half), then scattered colours, into each
+    // format, in runs whose lengths leave every number of pixels after the last wide step; the pixels
+    // either side of the run keep what they held.
+    std::vector<std::uint32_t> colours;
+    for (std::uint32_t v = 0; v < 256; ++v)
+        colours.push_back(v * 0x01010101u);
+    for (std::uint32_t i = 0; i < 256; ++i)
+        colours.push_back(i * 0x9E3779B9u);
+    for (PixelFormat f : {PixelFormat::R5G6B5, PixelFormat::X1R5G5B5, PixelFormat::A1R5G5B5,
+                          PixelFormat::R8G8B8, PixelFormat::X8R8G8B8, PixelFormat::A8R8G8B8})
+        for (int n : {512, 511, 497, 15, 1}) {
+            PixelBuffer b;
+            b.Allocate(n + 2, 1, f);
+            b.Fill(0, 0, n + 2, 1, 0x5A5A5A);
+            const std::uint32_t around = b.Get(0, 0);
+            RowFromArgb(b, 1, 0, n, colours.data() + (512 - n));
+            ASSERT_EQ(b.Get(0, 0), around);
+            ASSERT_EQ(b.Get(n + 1, 0), around);
+            for (int i = 0; i < n; ++i)
+                ASSERT_EQ(b.Get(1 + i, 0), FromArgb(f, colours[512 - n + i]))
+                    << "format " << static_cast<int>(f) << " length " << n << " colour " << std::hex
+                    << colours[512 - n + i];
+        }
+}
+
 TEST(Pixels, BufferRowsAreFourByteAligned) {
     PixelBuffer b;
     b.Allocate(3, 2, PixelFormat::R8G8B8);

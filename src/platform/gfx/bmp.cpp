@@ -1,8 +1,12 @@
 #include "platform/gfx/bmp.h"
 #include "platform/file_system.h"
+#include "platform/gfx/cpu.h"
 #include <cstdio>
 #include <cstring>
 #include <new>
+#ifdef GFX_HAVE_AVX2
+#include <immintrin.h>
+#endif
 
 namespace gfx {
 namespace {
@@ -139,6 +143,109 @@ std::uint32_t Dib::ArgbOfRaw(std::uint32_t raw) const {
     return 0xFF000000u | Channel(raw, redMask, maskShift[0], maskBits[0]) << 16 |
            Channel(raw, greenMask, maskShift[1], maskBits[1]) << 8 |
            Channel(raw, blueMask, maskShift[2], maskBits[2]);
+}
+
+DibArgbRows::DibArgbRows(const Dib& dib, std::uint32_t key) : dib_(dib), key_(key) {
+    if (dib.bitCount <= 8) {
+        for (std::uint32_t k = 0; k < 256; ++k) {
+            const std::uint32_t c = dib.ArgbOfRaw(k);
+            lut_[k] = key != 0 && c == key ? 0 : c;
+        }
+        return;
+    }
+    if (dib.bitCount != 16 && dib.bitCount != 32) return;
+    const std::uint32_t masks[3] = {dib.redMask, dib.greenMask, dib.blueMask};
+    for (int c = 0; c < 3; ++c) {
+        const int bits = dib.maskBits[c];
+        if (bits > 12) return; // not worth a table
+        // A channel without a usable mask is 0 whatever the pixel holds.
+        mask_[c] = bits == 0 ? 0 : masks[c];
+        shift_[c] = dib.maskShift[c];
+        table_[c].resize(std::size_t(1) << bits);
+        for (std::uint32_t v = 0; v < table_[c].size(); ++v)
+            table_[c][v] = (bits == 0 ? 0 : Widen(v, bits)) << (16 - 8 * c);
+    }
+    tables_ = true;
+}
+
+namespace {
+
+// The key's pixels of a row of colours made 0.
+void Unkey(std::uint32_t* c, int n, std::uint32_t key) {
+    if (key == 0) return;
+    for (int i = 0; i < n; ++i)
+        c[i] = c[i] == key ? 0 : c[i];
+}
+
+// Pixels of a 24-bit row as opaque ARGB, four at a time where the processor has AVX2 (reading whole
+// 16 bytes only where the row has them); the key's pixels become 0. Returns how many it did.
+#ifdef GFX_HAVE_AVX2
+GFX_AVX2 int Row24Avx2(const std::uint8_t* p, int n, std::uint32_t key, std::uint32_t* out) {
+    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i k = _mm_set1_epi32(static_cast<int>(key));
+    const bool keyed = key != 0;
+    int i = 0;
+    for (; i + 6 <= n; i += 4) { // 16 bytes from pixel i lie within pixels i .. i + 5
+        const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * i));
+        __m128i c = _mm_or_si128(_mm_shuffle_epi8(raw, spread), opaque);
+        if (keyed) c = _mm_andnot_si128(_mm_cmpeq_epi32(c, k), c);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), c);
+    }
+    return i;
+}
+#endif
+
+} // namespace
+
+void DibArgbRows::Row(int x, int y, int n, std::uint32_t* out) const {
+    const std::uint8_t* row = dib_.bits.data() + static_cast<std::size_t>(dib_.height - 1 - y) * dib_.stride;
+    switch (dib_.bitCount) {
+    case 1:
+        for (int i = 0, c = x; i < n; ++i, ++c)
+            out[i] = lut_[(row[c >> 3] >> (7 - (c & 7))) & 1];
+        return;
+    case 4:
+        for (int i = 0, c = x; i < n; ++i, ++c)
+            out[i] = lut_[(c & 1) ? row[c >> 1] & 0x0F : row[c >> 1] >> 4];
+        return;
+    case 8:
+        for (int i = 0; i < n; ++i)
+            out[i] = lut_[row[x + i]];
+        return;
+    case 24: {
+        const std::uint8_t* p = row + static_cast<std::size_t>(x) * 3;
+        int i = 0;
+#ifdef GFX_HAVE_AVX2
+        if (HaveAvx2()) i = Row24Avx2(p, n, key_, out);
+#endif
+        const int unkeyed = i; // the pixels from here are keyed below
+        for (; i < n; ++i)
+            out[i] =
+                0xFF000000u | p[3 * i] | std::uint32_t(p[3 * i + 1]) << 8 | std::uint32_t(p[3 * i + 2]) << 16;
+        Unkey(out + unkeyed, n - unkeyed, key_);
+        return;
+    }
+    default:
+        break;
+    }
+    if (!tables_) {
+        for (int i = 0; i < n; ++i)
+            out[i] = dib_.PixelArgb(x + i, y);
+    } else if (dib_.bitCount == 32 && mask_[0] == 0xFF0000u && mask_[1] == 0xFF00u && mask_[2] == 0xFFu) {
+        const std::uint8_t* p = row + static_cast<std::size_t>(x) * 4;
+        for (int i = 0; i < n; ++i)
+            out[i] = 0xFF000000u | (U32(p + 4 * i) & 0xFFFFFFu);
+    } else {
+        const int bytes = dib_.bitCount / 8;
+        const std::uint8_t* p = row + static_cast<std::size_t>(x) * bytes;
+        for (int i = 0; i < n; ++i, p += bytes) {
+            const std::uint32_t raw = bytes == 2 ? U16(p) : U32(p);
+            out[i] = 0xFF000000u | table_[0][(raw & mask_[0]) >> shift_[0]] |
+                     table_[1][(raw & mask_[1]) >> shift_[1]] | table_[2][(raw & mask_[2]) >> shift_[2]];
+        }
+    }
+    Unkey(out, n, key_);
 }
 
 bool Dib::SetMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {

@@ -36,6 +36,25 @@ struct Dib {
     std::uint32_t ArgbOfRaw(std::uint32_t raw) const;
 };
 
+// Rows of a picture as opaque ARGB, each pixel as PixelArgb gives it: the colour of each palette index,
+// or of each channel's value, is worked out once. With a `key` (not 0), pixels of that colour come out
+// as 0, transparent black.
+class DibArgbRows {
+  public:
+    explicit DibArgbRows(const Dib& dib, std::uint32_t key = 0);
+    // The colours of n pixels of row y (from the top), from column x.
+    void Row(int x, int y, int n, std::uint32_t* out) const;
+
+  private:
+    const Dib& dib_;
+    std::uint32_t lut_[256] = {};         // pictures of 8 bits or fewer: the colour of each index
+    std::vector<std::uint32_t> table_[3]; // 16 and 32 bits: each channel's value in place in ARGB
+    std::uint32_t mask_[3] = {};
+    int shift_[3] = {};
+    std::uint32_t key_;
+    bool tables_ = false; // false: pixel by pixel
+};
+
 // Largest picture accepted (either side, and in pixels overall).
 constexpr int kMaxBmpSide = 16384;
 constexpr std::int64_t kMaxBmpPixels = 64LL * 1024 * 1024;

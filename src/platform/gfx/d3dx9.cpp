@@ -5,6 +5,7 @@
 #include "platform/gfx/text.h"
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace gfx {
 namespace {
@@ -68,13 +69,21 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 dev, const char* file, UI
     if (HRESULT hr = D3DXCreateTexture(dev, w, h, levels, usage, f, pool, &tex); FAILED(hr)) return hr;
     PixelBuffer& p = tex->Level()->Pixels();
     // The picture, unscaled, at the top-left; the rest stays 0 (transparent black).
+    // A row at a time: the picture's colours with the key's pixels made transparent black, then the
+    // texture's values (32-bit ARGB ones written in place).
     const int cw = std::min(p.width, dib.width), ch = std::min(p.height, dib.height);
-    for (int y = 0; y < ch; ++y)
-        for (int x = 0; x < cw; ++x) {
-            std::uint32_t argb = dib.PixelArgb(x, y);
-            if (colourKey != 0 && argb == colourKey) argb = 0;
-            p.Set(x, y, FromArgb(p.format, argb));
+    if (cw > 0 && ch > 0) {
+        const DibArgbRows rows(dib, colourKey);
+        std::vector<std::uint32_t> line(static_cast<std::size_t>(cw));
+        for (int y = 0; y < ch; ++y) {
+            if (p.format == PixelFormat::A8R8G8B8) {
+                rows.Row(0, y, cw, reinterpret_cast<std::uint32_t*>(p.Row(y)));
+                continue;
+            }
+            rows.Row(0, y, cw, line.data());
+            RowFromArgb(p, 0, y, cw, line.data());
         }
+    }
     if (info) {
         info->Width = static_cast<UINT>(dib.width);
         info->Height = static_cast<UINT>(dib.height);

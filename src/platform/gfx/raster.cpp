@@ -218,6 +218,187 @@ GFX_AVX2 int TriangleTexelsAvx2(const TriangleRow& r, int first, int count, int 
 }
 #endif
 
+// A triangle's texel coordinates stepped along a row. At the run's first pixel they are computed as
+// TriangleTexel computes them and then stepped from pixel to pixel. Both roads round a little; how much
+// is bounded by the size of the terms they add, which gives `tolU` and `tolV` (in texels): a stepped
+// coordinate further than that from a texel boundary lies on the same texel as TriangleTexel's, and one
+// nearer is left to TriangleTexel.
+struct TexelSteps {
+    double du = 0, dv = 0;     // per pixel, in texels
+    double tolU = 0, tolV = 0; // in texels
+};
+
+// The steps of a triangle whose edge i runs (dx[i], dy[i]) and whose vertices lie within spanX x spanY
+// pixels; false where the bound would not be narrow (huge or not finite terms), and TriangleTexel goes
+// alone.
+bool MakeTexelSteps(const TriangleRow& r, const double dx[3], double spanX, double spanY, int w, int h,
+                    TexelSteps* s) {
+    // A pixel's weight of vertex k is at most S_k in size, its terms together; every rounding of either
+    // road is at most a few units of the last place of one of these sums.
+    double mu = 1, mv = 1, su = 0, sv = 0;
+    for (int k = 0; k < 3; ++k) {
+        const double size = 1 + (std::fabs(dx[k]) * (spanY + 1) + std::fabs(r.dy[k]) * (spanX + 1)) / r.area;
+        mu += std::fabs(r.tu[k]) * size;
+        mv += std::fabs(r.tv[k]) * size;
+        su += r.dy[k] * r.tu[k];
+        sv += r.dy[k] * r.tv[k];
+    }
+    s->du = -su / r.area * w;
+    s->dv = -sv / r.area * h;
+    // 2^-44 is 512 units of the last place, against the few dozen the two roads can differ by.
+    s->tolU = 0x1p-44 * mu * w;
+    s->tolV = 0x1p-44 * mv * h;
+    // Steps of more than a million texels a pixel are left to TriangleTexel, and so they fit fixed point.
+    return std::fabs(s->du) < 0x1p20 && std::fabs(s->dv) < 0x1p20 && s->tolU < 1e-4 && s->tolV < 1e-4;
+}
+
+// TriangleTexel's coordinates at pixel px, before the floor: texel u and v with the nudge added.
+inline void TriangleCoords(const TriangleRow& r, int px, int w, int h, double* u, double* v) {
+    double wt[3];
+    for (int i = 0; i < 3; ++i)
+        wt[i] = r.rowTerm[i] - r.dy[i] * (px - r.x0[i]);
+    const double l0 = wt[0] / r.area, l1 = wt[1] / r.area, l2 = wt[2] / r.area;
+    *u = (l0 * r.tu[0] + l1 * r.tu[1] + l2 * r.tu[2]) * w + 1e-7;
+    *v = (l0 * r.tv[0] + l1 * r.tv[1] + l2 * r.tv[2]) * h + 1e-7;
+}
+
+#ifdef GFX_HAVE_AVX2
+// The low (and high) dwords of the 64-bit lanes of a and b, in the order a0 a1 b0 b1 a2 a3 b2 b3.
+GFX_AVX2_INLINE __m256i LowDwords(__m256i a, __m256i b) {
+    return _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0x88));
+}
+GFX_AVX2_INLINE __m256i HighDwords(__m256i a, __m256i b) {
+    return _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0xDD));
+}
+
+// The byte offset in the texture of TriangleTexel's texel for pixel px.
+inline std::int32_t TexelOffset(const TriangleRow& r, int px, int w, int h, int pitch, int bpp) {
+    int tx, ty;
+    TriangleTexel(r, px, w, h, &tx, &ty);
+    return ty * pitch + tx * bpp;
+}
+
+// The byte offsets in the texture (row times pitch plus column times `bpp`) of the texels of pixels
+// [first, first + count) of a triangle's row, stepped in fixed point with 32 fraction bits, eight pixels
+// a step. A pixel with a coordinate near a texel boundary takes TriangleTexel's texel, and so do the
+// pixels at the ends of the row whose coordinates lie outside the texture (wrapped or on its edge).
+// Returns false where more than a few pixels do: the row's texels wrap.
+// With `Texels32`, the 32-bit texels at those offsets from `base` go to `texels` in place of the offsets.
+template <bool Texels32>
+GFX_AVX2 bool SteppedOffsetsAvx2(const TriangleRow& r, const TexelSteps& s, int first, int count, int w,
+                                 int h, int pitch, int bpp, std::int32_t* off,
+                                 const std::uint8_t* base = nullptr, std::uint32_t* texels = nullptr) {
+    const auto put = [&](int j, std::int32_t at) {
+        if constexpr (Texels32)
+            std::memcpy(texels + j, base + at, 4);
+        else
+            off[j] = at;
+    };
+    double u0, v0;
+    TriangleCoords(r, first, w, h, &u0, &v0);
+    const double one = 4294967296.0;                // 1 in fixed point
+    const double margin = (count + 4) / one + 1e-9; // the fixed-point rounding, below
+    // Along the row the coordinates only grow or only shrink: with both ends of a stretch inside the
+    // texture, all its pixels are.
+    const auto inside = [&](int i) {
+        const double u = u0 + i * s.du, v = v0 + i * s.dv;
+        return u >= margin && u < w - margin && v >= margin && v < h - margin;
+    };
+    int begin = 0, end = count;
+    for (; begin < end && begin < 4 && !inside(begin); ++begin)
+        put(begin, TexelOffset(r, first + begin, w, h, pitch, bpp));
+    for (; end > begin && count - end < 4 && !inside(end - 1); --end)
+        put(end - 1, TexelOffset(r, first + end - 1, w, h, pitch, bpp));
+    if (begin == end) return true;
+    if (!inside(begin) || !inside(end - 1)) return false;
+    const auto fu0 = static_cast<std::int64_t>((u0 + begin * s.du) * one);
+    const auto fv0 = static_cast<std::int64_t>((v0 + begin * s.dv) * one);
+    const auto fdu = static_cast<std::int64_t>(std::llround(s.du * one));
+    const auto fdv = static_cast<std::int64_t>(std::llround(s.dv * one));
+    // Fixed point adds up to a unit for the start and half a unit a step to the rounding bound.
+    const auto tolU = static_cast<std::int64_t>(s.tolU * one) + count + 2;
+    const auto tolV = static_cast<std::int64_t>(s.tolV * one) + count + 2;
+    // Fractions f (unsigned) are clear of texel boundaries where tol < f < 2^32 - tol; compared signed,
+    // offset by 2^31.
+    const __m256i loU = _mm256_set1_epi32(static_cast<int>(tolU - 0x80000000LL));
+    const __m256i loV = _mm256_set1_epi32(static_cast<int>(tolV - 0x80000000LL));
+    const __m256i hiU = _mm256_sub_epi32(_mm256_setzero_si256(), loU);
+    const __m256i hiV = _mm256_sub_epi32(_mm256_setzero_si256(), loV);
+    const __m256i bias = _mm256_set1_epi32(static_cast<int>(0x80000000u));
+    const __m256i vpitch = _mm256_set1_epi32(pitch);
+    const __m128i shift = _mm_cvtsi32_si128(bpp == 4 ? 2 : bpp == 2 ? 1 : 0);
+    // Pixels 0-3 and 4-7 of each step of eight.
+    __m256i u03 = _mm256_add_epi64(_mm256_set1_epi64x(fu0), _mm256_setr_epi64x(0, fdu, 2 * fdu, 3 * fdu));
+    __m256i v03 = _mm256_add_epi64(_mm256_set1_epi64x(fv0), _mm256_setr_epi64x(0, fdv, 2 * fdv, 3 * fdv));
+    __m256i u47 = _mm256_add_epi64(u03, _mm256_set1_epi64x(4 * fdu));
+    __m256i v47 = _mm256_add_epi64(v03, _mm256_set1_epi64x(4 * fdv));
+    const __m256i stepU = _mm256_set1_epi64x(8 * fdu), stepV = _mm256_set1_epi64x(8 * fdv);
+    for (int i = begin; i < end; i += 8) {
+        // The fractions (low dwords) and the texel columns and rows (high dwords) of the eight pixels,
+        // in the order 0 1 4 5 2 3 6 7.
+        const __m256i fracU = _mm256_xor_si256(LowDwords(u03, u47), bias);
+        const __m256i fracV = _mm256_xor_si256(LowDwords(v03, v47), bias);
+        const __m256i clear = _mm256_and_si256(
+            _mm256_and_si256(_mm256_cmpgt_epi32(fracU, loU), _mm256_cmpgt_epi32(hiU, fracU)),
+            _mm256_and_si256(_mm256_cmpgt_epi32(fracV, loV), _mm256_cmpgt_epi32(hiV, fracV)));
+        const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(HighDwords(v03, v47), vpitch),
+                                            _mm256_sll_epi32(HighDwords(u03, u47), shift));
+        u03 = _mm256_add_epi64(u03, stepU);
+        v03 = _mm256_add_epi64(v03, stepV);
+        u47 = _mm256_add_epi64(u47, stepU);
+        v47 = _mm256_add_epi64(v47, stepV);
+        // Back in pixel order: 0 1 2 3 4 5 6 7.
+        const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_permute4x64_epi64(clear, 0xD8)));
+        const __m256i ordered = _mm256_permute4x64_epi64(at, 0xD8);
+        const int n = std::min(8, end - i);
+        if (n == 8 && mask == 0xFF) {
+            if constexpr (Texels32)
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(texels + i),
+                                    _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), ordered, 1));
+            else
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(off + i), ordered);
+            continue;
+        }
+        // The last few pixels, or pixels near a texel boundary: those take TriangleTexel's texel.
+        alignas(32) std::int32_t some[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(some), ordered);
+        for (int j = 0; j < n; ++j)
+            put(i + j, (mask >> j) & 1 ? some[j] : TexelOffset(r, first + i + j, w, h, pitch, bpp));
+    }
+    return true;
+}
+
+#endif
+
+// The texels of pixels [first, first + count) of a triangle's row, stepped along the row (TexelSteps);
+// false where the processor cannot, and TriangleTexels goes instead.
+bool SteppedTexels(const TriangleRow& r, const TexelSteps& s, const PixelBuffer& tex, int first, int count,
+                   std::uint32_t* out) {
+#ifdef GFX_HAVE_AVX2
+    if (!HaveAvx2()) return false;
+    const std::uint32_t* from16 = Is16(tex.format) ? T16().From(tex.format) : nullptr;
+    if (tex.format != PixelFormat::A8R8G8B8 && !from16) return false;
+    const std::uint8_t* base = tex.bytes.data();
+    if (!from16)
+        return SteppedOffsetsAvx2<true>(r, s, first, count, tex.width, tex.height, tex.pitch, 4, nullptr,
+                                        base, out);
+    thread_local std::vector<std::int32_t> offsets;
+    offsets.resize(static_cast<std::size_t>(count));
+    std::int32_t* off = offsets.data();
+    if (!SteppedOffsetsAvx2<false>(r, s, first, count, tex.width, tex.height, tex.pitch, 2, off))
+        return false;
+    for (int k = 0; k < count; ++k) {
+        std::uint16_t t;
+        std::memcpy(&t, base + off[k], 2);
+        out[k] = from16[t];
+    }
+    return true;
+#else
+    (void)r, (void)s, (void)tex, (void)first, (void)count, (void)out;
+    return false;
+#endif
+}
+
 // The texels of pixels [first, first + count) of a triangle's row.
 void TriangleTexels(const TriangleRow& r, const PixelBuffer& tex, int first, int count, std::uint32_t* out) {
     thread_local std::vector<int> tx, ty;
@@ -415,6 +596,44 @@ std::uint32_t BlendPixel(const RasterState& rs, std::uint32_t src, std::uint32_t
     return out;
 }
 
+namespace {
+
+// The first x of [lo, hi) at which `holds` is true, or hi where it holds nowhere there; `holds` is false
+// up to some x and true from there on. Searched from `guess` by steps that double, then by halving.
+template <class Test> int FirstWhere(const Test& holds, int lo, int hi, int guess) {
+    guess = std::clamp(guess, lo, hi);
+    int below = lo, above = hi; // the answer lies in [below, above]
+    if (guess == hi || holds(guess)) {
+        above = guess;
+        for (int step = 1; above - step >= lo; step *= 2) {
+            if (!holds(above - step)) {
+                below = above - step + 1;
+                break;
+            }
+            above -= step;
+        }
+    } else {
+        below = guess + 1;
+        for (int step = 1; below - 1 + step < hi; step *= 2) {
+            if (holds(below - 1 + step)) {
+                above = below - 1 + step;
+                break;
+            }
+            below += step;
+        }
+    }
+    while (below < above) {
+        const int mid = below + (above - below) / 2;
+        if (holds(mid))
+            above = mid;
+        else
+            below = mid + 1;
+    }
+    return below;
+}
+
+} // namespace
+
 void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0, const TLVERTEX& c0) {
     const PixelBuffer& t = *rs.target;
     double area = (double(b0.x) - a.x) * (double(c0.y) - a.y) - (double(b0.y) - a.y) * (double(c0.x) - a.x);
@@ -448,7 +667,22 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
         rs.blend && rs.srcBlend == D3DBLEND_SRCALPHA && rs.destBlend == D3DBLEND_INVSRCALPHA;
     const bool runs = flat && (standardBlend || !rs.blend);
     RunShader shader(rs, a.diffuse);
+    TexelSteps steps;
+    bool stepped = false;
+    if (runs && tex) {
+        const TriangleRow whole{{0, 0, 0}, {e[0].dy, e[1].dy, e[2].dy}, {0, 0, 0},
+                                area,      {a.tu, b.tu, c.tu},          {a.tv, b.tv, c.tv}};
+        const double dx[3] = {e[0].dx, e[1].dx, e[2].dx};
+        const double spanX = std::max({xs[0], xs[1], xs[2]}) - std::min({xs[0], xs[1], xs[2]});
+        const double spanY = std::max({ys[0], ys[1], ys[2]}) - std::min({ys[0], ys[1], ys[2]});
+        // Texels are found by their byte offset in the texture, which must fit 31 bits.
+        const bool small = static_cast<long long>(tex->pitch) * tex->height < (1LL << 31);
+        stepped = small && MakeTexelSteps(whole, dx, spanX, spanY, tex->width, tex->height, &steps);
+    }
     thread_local std::vector<std::uint32_t> run;
+    // Where each edge crossed the row above (FirstWhere); the first row starts in the middle.
+    int crossing[3];
+    std::fill(crossing, crossing + 3, static_cast<int>((minX + maxX) / 2));
     for (int py = static_cast<int>(minY); py <= static_cast<int>(maxY); ++py) {
         run.clear();
         int runStart = 0;
@@ -465,44 +699,35 @@ void RasterTriangle(const RasterState& rs, const TLVERTEX& a, const TLVERTEX& b0
                               {a.tu, b.tu, c.tu},
                               {a.tv, b.tv, c.tv}};
         // An edge's weight only grows or only shrinks along a row, so the pixels inside all three edges
-        // are one run: its ends are found by halving, with the same test each pixel takes.
+        // are one run: its ends are found with the same test each pixel takes, from where the edge
+        // crossed the row above.
         const auto insideEdge = [&](int i, int px) {
             const double w = rowTerm[i] - e[i].dy * (px - e[i].x0);
             return w > 0 || (w == 0 && e[i].topLeft);
         };
         int first = static_cast<int>(minX), last = static_cast<int>(maxX);
-        for (int i = 0; i < 3 && first <= last; ++i) {
+        for (int i = 0; i < 3; ++i) {
             if (e[i].dy == 0) {
                 if (!insideEdge(i, first)) first = last + 1;
-            } else if (e[i].dy < 0) { // the weight grows with x: inside from some pixel on
-                int lo = first, hi = last + 1;
-                while (lo < hi) {
-                    const int mid = lo + (hi - lo) / 2;
-                    if (insideEdge(i, mid))
-                        hi = mid;
-                    else
-                        lo = mid + 1;
-                }
-                first = lo;
+                continue;
+            }
+            const int lo = static_cast<int>(minX), hi = static_cast<int>(maxX) + 1;
+            if (e[i].dy < 0) { // the weight grows with x: inside from some pixel on
+                crossing[i] = FirstWhere([&](int px) { return insideEdge(i, px); }, lo, hi, crossing[i]);
+                first = std::max(first, crossing[i]);
             } else { // the weight shrinks with x: inside up to some pixel
-                int lo = first - 1, hi = last;
-                while (lo < hi) {
-                    const int mid = hi - (hi - lo) / 2;
-                    if (insideEdge(i, mid))
-                        lo = mid;
-                    else
-                        hi = mid - 1;
-                }
-                last = lo;
+                crossing[i] = FirstWhere([&](int px) { return !insideEdge(i, px); }, lo, hi, crossing[i]);
+                last = std::min(last, crossing[i] - 1);
             }
         }
         if (runs && first <= last) {
             // The run's texels together, then the run shaded at once.
             const int n = last - first + 1;
             run.resize(static_cast<std::size_t>(n));
-            if (tex)
-                TriangleTexels(row, *tex, first, n, run.data());
-            else
+            if (tex) {
+                if (!stepped || !SteppedTexels(row, steps, *tex, first, n, run.data()))
+                    TriangleTexels(row, *tex, first, n, run.data());
+            } else
                 std::fill(run.begin(), run.end(), 0xFFFFFFFFu);
             shader.Run(first, py, run.data(), n);
             continue;
