@@ -33,7 +33,7 @@ void RunKept(const DDKeptDraw& d, SurfaceStore& s, const RowSpan& rows) {
     bp.src = d.src.get();
     bp.j0 = std::max(bp.j0, rows.top - bp.dy);
     bp.j1 = std::min(bp.j1, rows.bottom - bp.dy);
-    if (bp.j0 < bp.j1) ScaledCopy(bp);
+    if (bp.j0 < bp.j1) KeyedCopyByTiles(bp, d.src->version, d.src->keyTiles);
 }
 
 // The source pixels a copy reads from `from`, as a store of their own, the copy set to read them there.
