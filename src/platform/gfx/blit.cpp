@@ -102,8 +102,6 @@ GFX_AVX2 void CopyKeyedRect32Avx2(std::uint8_t* d, std::ptrdiff_t dpitch, const 
 
 namespace {
 
-constexpr int kKeyTile = 32;
-
 // How many of the n pixels of a row equal the key, compared as the keyed copies compare them.
 template <class T> int RowKeyCount(const std::uint8_t* row, int n, T key) {
     const auto* p = reinterpret_cast<const T*>(row);
@@ -169,13 +167,32 @@ bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
     return false;
 }
 
+namespace {
+
+// Whether `t` holds the tiles of `b` in state `state` for `key`.
+bool TilesKnown(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, const KeyTiles& t) {
+    const std::size_t tiles = static_cast<std::size_t>((b.width + kKeyTile - 1) / kKeyTile) *
+                              ((b.height + kKeyTile - 1) / kKeyTile);
+    return t.state == state && t.key == key && t.uses >= 2 && t.tiles.size() == tiles;
+}
+
+} // namespace
+
+bool ReadsNoKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, int x0, int y0, int x1, int y1,
+                KeyTiles& t) {
+    if (!TilesKnown(b, state, key, t) || x0 < 0 || y0 < 0 || x1 > b.width || y1 > b.height || x0 >= x1 ||
+        y0 >= y1)
+        return false;
+    for (int ty = y0 / kKeyTile; ty <= (y1 - 1) / kKeyTile; ++ty)
+        for (int tx = x0 / kKeyTile; tx <= (x1 - 1) / kKeyTile; ++tx)
+            if (TileClass(b, t, tx, ty) != kTileNoKey) return false;
+    return true;
+}
+
 void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t) {
     const PixelBuffer& s = *p.src;
     const bool unscaled = p.sw == p.dw && p.sh == p.dh;
-    const std::size_t tiles = static_cast<std::size_t>((s.width + kKeyTile - 1) / kKeyTile) *
-                              ((s.height + kKeyTile - 1) / kKeyTile);
-    if (!p.keyed || !unscaled || t.state != state || t.key != p.key || t.uses < 2 ||
-        t.tiles.size() != tiles) {
+    if (!p.keyed || !unscaled || !TilesKnown(s, state, p.key, t)) {
         ScaledCopy(p);
         return;
     }

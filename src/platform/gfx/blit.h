@@ -34,6 +34,7 @@ struct KeyTiles {
     std::vector<std::uint8_t> tiles; // per tile: 0 not looked at yet, else one of the classes below
 };
 constexpr std::uint8_t kTileNoKey = 1, kTileSomeKey = 2, kTileAllKey = 3;
+constexpr int kKeyTile = 32; // the side of a tile
 
 // Whether the columns [x0, x1) of rows [y0, y1) of `b`, whose pixels are in state `state`, may hold a
 // pixel equal to `key` (compared as the keyed copies compare). The first copy from a state is not
@@ -46,6 +47,12 @@ bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
 // at (MayHoldKey from its second asking on): unscaled, tiles all of the key are skipped and tiles
 // without it copied plain, each run of like tiles of a band at once.
 void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t);
+
+// Whether a keyed copy from the columns [x0, x1) of rows [y0, y1) of pixels in state `state`, whose
+// tiles `t` have been looked at, writes every pixel it covers: the tiles read hold no key pixel.
+// False when the tiles are not known.
+bool ReadsNoKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, int x0, int y0, int x1, int y1,
+                KeyTiles& t);
 
 // Copies `count` 32-bit pixels, leaving those equal to `key` untouched in the destination.
 void CopyKeyed32(std::uint32_t* dst, const std::uint32_t* src, int count, std::uint32_t key);
