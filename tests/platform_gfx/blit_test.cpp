@@ -145,11 +145,12 @@ TEST(KeyedCopyByTiles, GivesThePixelsOfAKeyedCopy) {
         int dx, dy, dw, dh, i0, j0, i1, j1, sx, sy; // unscaled: the source extent is dw x dh
     };
     const Case cases[] = {
-        {"the whole picture", 0, 0, 100, 70, 0, 0, 100, 70, 0, 0},
-        {"tiles cut at every side", 5, 3, 61, 45, 0, 0, 61, 45, 17, 9},
-        {"clipped by the target", -20, -7, 100, 70, 20, 7, 90, 60, 0, 0},
-        {"one row across all tiles", 0, 33, 100, 1, 0, 0, 100, 1, 0, 40},
-        {"the partial tiles at the right and bottom", 10, 10, 20, 20, 0, 0, 20, 20, 80, 50},
+        {"the whole picture", 0, 0, 200, 140, 0, 0, 200, 140, 0, 0},
+        {"tiles cut at every side", 5, 3, 161, 95, 0, 0, 161, 95, 17, 9},
+        {"clipped by the target", -20, -7, 200, 140, 20, 7, 190, 130, 0, 0},
+        {"a band of rows across all tiles", 0, 33, 200, 45, 0, 0, 200, 45, 0, 40},
+        {"the partial tiles at the right and bottom", 10, 10, 120, 70, 0, 0, 120, 70, 80, 70},
+        {"too few tiles to split", 3, 4, 40, 40, 0, 0, 40, 40, 50, 20},
     };
     const PixelFormat formats[] = {PixelFormat::Index8, PixelFormat::R5G6B5, PixelFormat::R8G8B8,
                                    PixelFormat::X8R8G8B8};
@@ -159,17 +160,17 @@ TEST(KeyedCopyByTiles, GivesThePixelsOfAKeyedCopy) {
             for (bool stale : {false, true}) {
                 const std::uint32_t key = 0x00A5C3E1u & Mask(f);
                 PixelBuffer src, want, got;
-                src.Allocate(100, 70, f); // tile columns: all key, none, some, and a partial one
+                src.Allocate(200, 140, f); // tile columns by fours: all key, none, some, some below row 40
                 for (int y = 0; y < src.height; ++y)
                     for (int x = 0; x < src.width; ++x) {
-                        const int band = x / 32;
+                        const int band = x / 32 % 4;
                         const bool isKey =
                             band == 0 || (band == 2 && (x + y) % 3 == 0) || (band == 3 && y > 40);
                         std::uint32_t v = rng() & Mask(f);
                         if (v == key) v ^= 1;
                         src.Set(x, y, isKey ? key : v);
                     }
-                want.Allocate(100, 70, f);
+                want.Allocate(200, 140, f);
                 for (int y = 0; y < want.height; ++y)
                     for (int x = 0; x < want.width; ++x)
                         want.Set(x, y, rng() & Mask(f));

@@ -169,6 +169,9 @@ bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
 
 namespace {
 
+// The fewest pixels of a keyed copy that KeyedCopyByTiles runs tile by tile: eight whole tiles.
+constexpr long long kSplitArea = 8LL * kKeyTile * kKeyTile;
+
 // Whether `t` holds the tiles of `b` in state `state` for `key`.
 bool TilesKnown(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, const KeyTiles& t) {
     const std::size_t tiles = static_cast<std::size_t>((b.width + kKeyTile - 1) / kKeyTile) *
@@ -192,7 +195,9 @@ bool ReadsNoKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
 void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t) {
     const PixelBuffer& s = *p.src;
     const bool unscaled = p.sw == p.dw && p.sh == p.dh;
-    if (!p.keyed || !unscaled || !TilesKnown(s, state, p.key, t)) {
+    // A copy of a few tiles is run whole: splitting it would cost more than it saves.
+    const long long area = static_cast<long long>(p.i1 - p.i0) * (p.j1 - p.j0);
+    if (!p.keyed || !unscaled || area < kSplitArea || !TilesKnown(s, state, p.key, t)) {
         ScaledCopy(p);
         return;
     }

@@ -44,8 +44,8 @@ bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
                 KeyTiles& t);
 
 // A keyed copy (otherwise as ScaledCopy) from pixels in state `state`, whose tiles `t` have been looked
-// at (MayHoldKey from its second asking on): unscaled, tiles all of the key are skipped and tiles
-// without it copied plain, each run of like tiles of a band at once.
+// at (MayHoldKey from its second asking on): unscaled and of several tiles, tiles all of the key are
+// skipped and tiles without it copied plain, each run of like tiles of a band at once.
 void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t);
 
 // Whether a keyed copy from the columns [x0, x1) of rows [y0, y1) of pixels in state `state`, whose

@@ -102,9 +102,25 @@ void AddCover(const DDKeptDraw& d, Cover& c) {
     }
 }
 
+// The pixels a draw covers (a discard none).
+long long DrawnArea(const DDKeptDraw& d) {
+    if (d.discard) return 0;
+    if (d.fill)
+        return static_cast<long long>(std::max<LONG>(d.rect.right - d.rect.left, 0)) *
+               std::max<LONG>(d.rect.bottom - d.rect.top, 0);
+    return static_cast<long long>(std::max(d.bp.i1 - d.bp.i0, 0)) * std::max(d.bp.j1 - d.bp.j0, 0);
+}
+
 // The rows of `rows` each draw still has to write: of the rows it draws, those at either end that the
-// draws after it write completely are left out.
-std::vector<RowSpan> RowsToRun(const std::vector<DDKeptDraw>& draws, int width, const RowSpan& rows) {
+// draws after it write completely are left out. Only a frame with a draw of a quarter of the target or
+// more is looked at so (none are left out otherwise, and the list is empty): many small draws alone
+// would pay for the looking and seldom gain.
+std::vector<RowSpan> RowsToRun(const std::vector<DDKeptDraw>& draws, int width, int height,
+                               const RowSpan& rows) {
+    const long long quarter = static_cast<long long>(width) * height / 4;
+    if (std::none_of(draws.begin(), draws.end(),
+                     [&](const DDKeptDraw& d) { return DrawnArea(d) >= quarter; }))
+        return {};
     std::vector<RowSpan> need(draws.size());
     Cover cover(width, rows);
     for (std::size_t i = draws.size(); i-- > 0;) {
@@ -181,9 +197,9 @@ void DirectDrawSurface7::Resolve() const {
     SurfaceStore& s = *pixels_;
     const RowSpan all{0, s.height};
     const RowSpan rows = s.haveHeld ? ChangedRows(s.held, k.keys) : all;
-    const std::vector<RowSpan> need = RowsToRun(k.draws, s.width, rows);
+    const std::vector<RowSpan> need = RowsToRun(k.draws, s.width, s.height, rows);
     for (std::size_t i = 0; i < k.draws.size(); ++i)
-        RunKept(k.draws[i], s, need[i]);
+        RunKept(k.draws[i], s, need.empty() ? rows : need[i]);
     // What changed since the pixels of the draws run last, which the presenter may be showing.
     const bool same = s.version == k.lastState && s.haveHeld;
     const RowSpan shown = k.lastState == 0 ? all : same ? rows : ChangedRows(k.last, k.keys);
