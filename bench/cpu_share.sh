@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# The share of a processor the whole player takes while it runs: the idle title and the busy demo
-# stage, on each back-end, in a window, for 600 frames each (MIRELDA4_FRAME_LIMIT). Prints the CPU
-# time (user + system) of the player alone over the wall time of each run, and the share once running
-# (steady): a run of one frame is timed as well and its start-up taken off both times. Without a display it
-# starts an Xvfb server of its own for the runs, so that frames really reach a window.
+# The share of a processor the whole player takes while it runs: the idle title, the demo stage with
+# the hero standing, and the demo stage with the hero walking right (the view scrolls), on each
+# back-end, in a window, for 600 frames each (MIRELDA4_FRAME_LIMIT). Prints the CPU time (user +
+# system) of the player alone over the wall time of each run, and the share once running (steady): a
+# shorter run is timed as well and its time taken off both times. For the title and the standing hero
+# that run is one frame (its start-up); for the walk it ends where the view starts scrolling (frame 190),
+# and the long run ends where it stops (frame 440), so that the steady share is that of the scrolling
+# frames alone. Without a display it starts an Xvfb server of its own for the runs, so that frames
+# really reach a window.
 # Usage: bench/cpu_share.sh [build dir]
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
@@ -20,6 +24,7 @@ cleanup() {
 trap cleanup EXIT
 "$build/m4_projwriter" "$work/demo" >/dev/null
 cd "$work/demo"
+printf '# hold right\n600 2 0\n' >walk.txt
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
     xvfb=$!
@@ -33,7 +38,7 @@ printf '%-10s %-6s %8s %8s %8s %7s %8s %7s\n' scene d3d user_s sys_s wall_s shar
 # Runs the player for $1 frames; sets user, sys and wall (seconds, read to the microsecond: a run of
 # the idle title takes a few tenths of a second of processor time).
 run() {
-    MIRELDA4_FRAME_LIMIT=$1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" python3 - "$build/mirelda4" "${args[@]}" \
+    MIRELDA4_INPUT="$input" MIRELDA4_FRAME_LIMIT=$1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" python3 - "$build/mirelda4" "${args[@]}" \
         >"$work/time" 2>/dev/null <<'PY' || true
 import os, subprocess, sys, time
 start = time.monotonic()
@@ -45,15 +50,16 @@ PY
     read -r user sys wall <"$work/time" || true
 }
 for d3d in 0 1; do
-    for scene in title stage; do
+    for scene in title stage walk; do
         printf 'Direct3D=%s\r\nWindowMode=1\r\nShowFps=0\r\nExit\r\n' "$d3d" >System.ini
-        args=()
-        [ "$scene" = stage ] && args=('data\stg4\demo.stg4_000')
+        args=() input="" short=1 long=600
+        [ "$scene" != title ] && args=('data\stg4\demo.stg4_000')
+        [ "$scene" = walk ] && input=walk.txt short=190 long=440
         rm -rf user_data
-        run 1
+        run "$short"
         user1=$user sys1=$sys wall1=$wall
         rm -rf user_data
-        run 600
+        run "$long"
         read -r share start steady < <(awk -v u="$user" -v s="$sys" -v w="$wall" -v u1="$user1" \
             -v s1="$sys1" -v w1="$wall1" 'BEGIN {
                 share = w > 0 ? sprintf("%.1f%%", 100 * (u + s) / w) : "-"

@@ -50,14 +50,30 @@ Registry& R() {
 int g_wakeFd = -1;
 std::atomic<bool> g_fdWaiting{false};
 
-// Wakes every waiting thread (after a change made under the registry's lock).
-void NotifyWaiters() {
-    R().changed.notify_all();
+// Threads waiting on `changed` for a WakeMessageWaiters call besides messages (under the lock).
+int g_wakeupWaiters = 0;
+
+// Wakes the thread waiting in WaitMessageOrReadable's poll, if one is.
+void NotifyFdWaiter() {
     if (g_fdWaiting.load()) {
         const std::uint64_t one = 1;
         [[maybe_unused]] const ssize_t n = ::write(g_wakeFd, &one, sizeof one);
     }
 }
+
+// Wakes every waiting thread (after a change made under the registry's lock).
+void NotifyWaiters() {
+    R().changed.notify_all();
+    NotifyFdWaiter();
+}
+
+// Counts a thread in a wait that ends on a WakeMessageWaiters call while it waits (lock held).
+struct WakeupWaiter {
+    WakeupWaiter() { ++g_wakeupWaiters; }
+    ~WakeupWaiter() { --g_wakeupWaiters; }
+    WakeupWaiter(const WakeupWaiter&) = delete;
+    WakeupWaiter& operator=(const WakeupWaiter&) = delete;
+};
 
 std::atomic<bool> g_aborting{false};
 std::atomic<ThreadId> g_nextThreadId{1};
@@ -237,6 +253,7 @@ void WaitMessageTimeout(DWORD ms) {
     std::unique_lock lock(R().lock);
     auto q = OwnQueueLocked();
     const std::uint64_t wakeups = g_wakeups;
+    const WakeupWaiter counted;
     R().changed.wait_for(lock, std::chrono::milliseconds(ms), [&] {
         return !q->sent.empty() || !q->posted.empty() || g_aborting.load() || g_wakeups != wakeups;
     });
@@ -253,6 +270,7 @@ void WaitMessageOrReadable(DWORD ms, int fd, std::uint64_t wakeupsSeen) {
         std::unique_lock lock(R().lock);
         auto q = OwnQueueLocked();
         if (fd < 0 || wake < 0) {
+            const WakeupWaiter counted;
             R().changed.wait_for(lock, std::chrono::milliseconds(ms), [&] {
                 return !q->sent.empty() || !q->posted.empty() || g_aborting.load() ||
                        g_wakeups != wakeupsSeen;
@@ -273,11 +291,15 @@ void WaitMessageOrReadable(DWORD ms, int fd, std::uint64_t wakeupsSeen) {
 }
 
 void WakeMessageWaiters() {
+    bool waiters = false;
     {
         std::lock_guard lock(R().lock);
         ++g_wakeups;
+        waiters = g_wakeupWaiters > 0;
     }
-    NotifyWaiters();
+    // Threads waiting for messages alone (GetMessage) have nothing to look at: they sleep on.
+    if (waiters) R().changed.notify_all();
+    NotifyFdWaiter();
 }
 
 LRESULT DispatchMessage(const MSG* msg) {

@@ -36,8 +36,8 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
 // Waits at most `ms` milliseconds for something to arrive (or for WakeMessageWaiters).
 void WaitMessageTimeout(DWORD ms);
-// Ends every thread's WaitMessageTimeout at once: something besides a message wants a look (a new
-// frame to show, say).
+// Ends every thread's WaitMessageTimeout and WaitMessageOrReadable at once: something besides a
+// message wants a look (a new frame to show, say). A thread waiting in GetMessage sleeps on.
 void WakeMessageWaiters();
 // How many WakeMessageWaiters calls there have been.
 std::uint64_t MessageWakeups();

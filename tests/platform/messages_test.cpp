@@ -171,3 +171,36 @@ TEST_F(MessageModel, TheWaitOnTheDisplayEndsForEachThingThatWantsALook) {
     close(pipeFds[0]);
     close(pipeFds[1]);
 }
+
+// A timed wait for messages also ends for a wake-up from another thread while it waits, while a
+// thread waiting for messages alone (GetMessage) sleeps on through wake-ups until its message comes.
+TEST_F(MessageModel, TimedWaitsEndForAWakeUpAndMessageWaitsForTheirMessage) {
+    using namespace std::chrono;
+    std::atomic<int> got{0};
+    std::atomic<ThreadId> reader{0};
+    std::thread getter([&] {
+        reader = GetCurrentThreadId();
+        MSG m;
+        PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the id is known
+        while (GetMessage(&m, nullptr, 0, 0))
+            got = static_cast<int>(m.wParam);
+    });
+    while (reader == 0)
+        std::this_thread::sleep_for(milliseconds(1));
+    std::thread cause([] {
+        std::this_thread::sleep_for(milliseconds(30));
+        WakeMessageWaiters();
+    });
+    const auto start = steady_clock::now();
+    WaitMessageTimeout(20000);
+    EXPECT_LT(steady_clock::now() - start, seconds(10));
+    cause.join();
+    EXPECT_EQ(got, 0);
+    while (!PostThreadMessage(reader, WM_USER, 7, 0))
+        std::this_thread::sleep_for(milliseconds(1));
+    while (got == 0)
+        std::this_thread::sleep_for(milliseconds(1));
+    EXPECT_EQ(got, 7);
+    PostThreadMessage(reader, WM_QUIT, 0, 0);
+    getter.join();
+}

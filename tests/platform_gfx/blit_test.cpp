@@ -133,3 +133,74 @@ TEST(MayHoldKey, LooksFromTheSecondCopyOfAStateOnAndOnlyAtTheTilesRead) {
 }
 
 } // namespace
+
+namespace {
+
+// A keyed copy through the key tiles of its source gives the pixels of a keyed copy, whatever the
+// tiles hold (all key, none, some) and wherever the copy starts and ends within them; tiles found for
+// another state of the pixels are not used.
+TEST(KeyedCopyByTiles, GivesThePixelsOfAKeyedCopy) {
+    struct Case {
+        const char* what;
+        int dx, dy, dw, dh, i0, j0, i1, j1, sx, sy; // unscaled: the source extent is dw x dh
+    };
+    const Case cases[] = {
+        {"the whole picture", 0, 0, 200, 140, 0, 0, 200, 140, 0, 0},
+        {"tiles cut at every side", 5, 3, 161, 95, 0, 0, 161, 95, 17, 9},
+        {"clipped by the target", -20, -7, 200, 140, 20, 7, 190, 130, 0, 0},
+        {"a band of rows across all tiles", 0, 33, 200, 45, 0, 0, 200, 45, 0, 40},
+        {"the partial tiles at the right and bottom", 10, 10, 120, 70, 0, 0, 120, 70, 80, 70},
+        {"too few tiles to split", 3, 4, 40, 40, 0, 0, 40, 40, 50, 20},
+    };
+    const PixelFormat formats[] = {PixelFormat::Index8, PixelFormat::R5G6B5, PixelFormat::R8G8B8,
+                                   PixelFormat::X8R8G8B8};
+    std::mt19937 rng(9);
+    for (PixelFormat f : formats)
+        for (const Case& c : cases)
+            for (bool stale : {false, true}) {
+                const std::uint32_t key = 0x00A5C3E1u & Mask(f);
+                PixelBuffer src, want, got;
+                src.Allocate(200, 140, f); // tile columns by fours: all key, none, some, some below row 40
+                for (int y = 0; y < src.height; ++y)
+                    for (int x = 0; x < src.width; ++x) {
+                        const int band = x / 32 % 4;
+                        const bool isKey =
+                            band == 0 || (band == 2 && (x + y) % 3 == 0) || (band == 3 && y > 40);
+                        std::uint32_t v = rng() & Mask(f);
+                        if (v == key) v ^= 1;
+                        src.Set(x, y, isKey ? key : v);
+                    }
+                want.Allocate(200, 140, f);
+                for (int y = 0; y < want.height; ++y)
+                    for (int x = 0; x < want.width; ++x)
+                        want.Set(x, y, rng() & Mask(f));
+                got = want;
+                KeyTiles t;
+                MayHoldKey(src, 5, key, 0, 0, src.width, src.height, t);
+                MayHoldKey(src, 5, key, 0, 0, src.width, src.height, t); // the tiles are looked at
+                if (stale) {
+                    // The pixels change after the tiles were found: the first key column holds others.
+                    for (int y = 0; y < src.height; ++y)
+                        src.Set(3, y, key ^ 2);
+                }
+                BlitParams p;
+                p.src = &src;
+                p.dx = c.dx, p.dy = c.dy, p.dw = c.dw, p.dh = c.dh;
+                p.i0 = c.i0, p.j0 = c.j0, p.i1 = c.i1, p.j1 = c.j1;
+                p.sx = c.sx, p.sy = c.sy, p.sw = c.dw, p.sh = c.dh;
+                p.keyed = true;
+                p.key = key;
+                p.dst = &want;
+                ScaledCopy(p);
+                p.dst = &got;
+                KeyedCopyByTiles(p, stale ? 6 : 5, t);
+                int wrong = 0;
+                for (int y = 0; y < got.height; ++y)
+                    for (int x = 0; x < got.width; ++x)
+                        wrong += got.Get(x, y) != want.Get(x, y);
+                EXPECT_EQ(wrong, 0) << c.what << ", bits " << BitsPerPixel(f)
+                                    << (stale ? ", stale tiles" : "");
+            }
+}
+
+} // namespace

@@ -834,3 +834,72 @@ TEST_F(DDrawTest, TakenPixelsAreSharedUntilEitherSurfaceIsWritten) {
 }
 
 } // namespace
+
+namespace {
+
+// A frame kept back runs each draw only where the draws after it do not write every pixel of a row,
+// and still gives the pixels of every draw run at once: under a scrolling layer whose bottom rows are
+// opaque, two pieces of fill that meet, one with a gap between its pieces, a layer with a band of
+// key pixels in some tiles, sprites on top.
+TEST_F(DDrawTest, RowsLeftOutUnderLaterDrawsGiveThePixelsOfEveryDrawRunAtOnce) {
+    Init(32);
+    DirectDrawSurface7* back = Offscreen(640, 480);
+    DirectDrawSurface7* once = Offscreen(640, 480);
+    DirectDrawSurface7* sky = Offscreen(640, 480);
+    DirectDrawSurface7* hills = Offscreen(640, 480);
+    DirectDrawSurface7* sheet = Offscreen(64, 32);
+    Pattern(sky);
+    const std::uint32_t kKey = 3;
+    PixelBuffer& hp = hills->Pixels();
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            // Key above row 200, opaque below 290 but for one key pixel in a tile at row 400, and hills
+            // between.
+            const bool key = y < 200 || (y < 290 && (x * 7 + y * 3) % 11 < 4) || (x == 333 && y == 400);
+            hp.Set(x, y, key ? kKey : 0x00305000u + static_cast<std::uint32_t>(x + y));
+        }
+    PixelBuffer& sp = sheet->Pixels();
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x)
+            sp.Set(x, y, (x + y) % 4 == 0 ? kKey : 0x00A00000u | static_cast<std::uint32_t>(x * 4 + y));
+    DDCOLORKEY key{kKey, kKey};
+    hills->SetColorKey(DDCKEY_SRCBLT, &key);
+    sheet->SetColorKey(DDCKEY_SRCBLT, &key);
+    struct Fill {
+        LONG top, bottom, gap; // two pieces across the width, meeting at x 300 or `gap` pixels apart
+    };
+    const Fill fills[] = {{100, 140, 0}, {150, 170, 1}, {300, 340, 0}, {470, 480, 2}};
+    for (int frame = 0; frame < 12; ++frame) {
+        const DWORD mx = static_cast<DWORD>(frame * 37 % 640);
+        for (DirectDrawSurface7* s : {back, once}) {
+            ASSERT_EQ(s->BltFast(0, 0, sky, nullptr, 0), DD_OK);
+            if (s == once) { // the reference runs every draw at once from here
+                DDSURFACEDESC2 ld;
+                ASSERT_EQ(s->Lock(nullptr, &ld, 0, nullptr), DD_OK);
+                s->Unlock(nullptr);
+            }
+            RECT right{LONG(mx), 0, 640, 480}, left{0, 0, LONG(mx), 480};
+            ASSERT_EQ(s->BltFast(0, 0, hills, &right, DDBLTFAST_SRCCOLORKEY), DD_OK);
+            if (mx > 0) {
+                ASSERT_EQ(s->BltFast(640 - mx, 0, hills, &left, DDBLTFAST_SRCCOLORKEY), DD_OK);
+            }
+            const Fill& f = fills[frame % std::size(fills)];
+            DDBLTFX fx;
+            fx.dwFillColor = 0x00102030u * static_cast<std::uint32_t>(frame + 1);
+            RECT a{0, f.top, 300, f.bottom}, b{300 + f.gap, f.top, 640, f.bottom};
+            ASSERT_EQ(s->Blt(&a, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
+            ASSERT_EQ(s->Blt(&b, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
+            RECT cell{16, 0, 48, 32};
+            ASSERT_EQ(s->BltFast(DWORD(frame * 50), 280, sheet, &cell, DDBLTFAST_SRCCOLORKEY), DD_OK);
+        }
+        const PixelBuffer& got = std::as_const(*back).Pixels();
+        const PixelBuffer& want = std::as_const(*once).Pixels();
+        int wrong = 0;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x)
+                wrong += got.Get(x, y) != want.Get(x, y);
+        EXPECT_EQ(wrong, 0) << "frame " << frame;
+    }
+}
+
+} // namespace

@@ -102,38 +102,44 @@ GFX_AVX2 void CopyKeyedRect32Avx2(std::uint8_t* d, std::ptrdiff_t dpitch, const 
 
 namespace {
 
-constexpr int kKeyTile = 32;
-
-template <class T> bool RowHolds(const std::uint8_t* row, int n, T key) {
+// How many of the n pixels of a row equal the key, compared as the keyed copies compare them.
+template <class T> int RowKeyCount(const std::uint8_t* row, int n, T key) {
     const auto* p = reinterpret_cast<const T*>(row);
-    return std::find(p, p + n, key) != p + n;
+    return static_cast<int>(std::count(p, p + n, key));
 }
 
-// Whether the tile at (x, y) holds a pixel equal to the key.
-bool TileHoldsKey(const PixelBuffer& b, int x, int y, std::uint32_t key) {
+int RowKeyCount24(const std::uint8_t* row, int n, std::uint32_t key) {
+    int count = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::uint8_t* q = row + i * 3;
+        count += static_cast<std::uint32_t>(q[0] | (q[1] << 8) | (q[2] << 16)) == key;
+    }
+    return count;
+}
+
+// What the tile at (x, y) holds of the key: kTileNoKey, kTileSomeKey or kTileAllKey.
+std::uint8_t TileKeyClass(const PixelBuffer& b, int x, int y, std::uint32_t key) {
     const int bpp = BytesPerPixel(b.format);
     const int n = std::min(kKeyTile, b.width - x), rows = std::min(kKeyTile, b.height - y);
+    int keys = 0;
     for (int r = 0; r < rows; ++r) {
         const std::uint8_t* row = b.Row(y + r) + static_cast<std::ptrdiff_t>(x) * bpp;
-        switch (bpp) {
-        case 1:
-            if (RowHolds(row, n, static_cast<std::uint8_t>(key))) return true;
-            break;
-        case 2:
-            if (RowHolds(row, n, static_cast<std::uint16_t>(key))) return true;
-            break;
-        case 4:
-            if (RowHolds(row, n, key)) return true;
-            break;
-        default:
-            for (int i = 0; i < n; ++i) {
-                const std::uint8_t* q = row + i * 3;
-                if (static_cast<std::uint32_t>(q[0] | (q[1] << 8) | (q[2] << 16)) == key) return true;
-            }
-            break;
-        }
+        const int k = bpp == 1   ? RowKeyCount(row, n, static_cast<std::uint8_t>(key))
+                      : bpp == 2 ? RowKeyCount(row, n, static_cast<std::uint16_t>(key))
+                      : bpp == 4 ? RowKeyCount(row, n, key)
+                                 : RowKeyCount24(row, n, key);
+        keys += k;
+        // Key pixels and others met so far settle it.
+        if (keys != 0 && keys != (r + 1) * n) return kTileSomeKey;
     }
-    return false;
+    return keys == 0 ? kTileNoKey : kTileAllKey;
+}
+
+// The class of tile (tx, ty), looked at now if it has not been yet.
+std::uint8_t TileClass(const PixelBuffer& b, KeyTiles& t, int tx, int ty) {
+    std::uint8_t& tile = t.tiles[static_cast<std::size_t>(ty) * t.cols + tx];
+    if (tile == 0) tile = TileKeyClass(b, tx * kKeyTile, ty * kKeyTile, t.key);
+    return tile;
 }
 
 } // namespace
@@ -156,12 +162,73 @@ bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
         t.tiles.assign(static_cast<std::size_t>(t.cols) * ((b.height + kKeyTile - 1) / kKeyTile), 0);
     }
     for (int ty = y0 / kKeyTile; ty <= (y1 - 1) / kKeyTile; ++ty)
-        for (int tx = x0 / kKeyTile; tx <= (x1 - 1) / kKeyTile; ++tx) {
-            std::uint8_t& tile = t.tiles[static_cast<std::size_t>(ty) * t.cols + tx];
-            if (tile == 0) tile = TileHoldsKey(b, tx * kKeyTile, ty * kKeyTile, key) ? 2 : 1;
-            if (tile == 2) return true;
-        }
+        for (int tx = x0 / kKeyTile; tx <= (x1 - 1) / kKeyTile; ++tx)
+            if (TileClass(b, t, tx, ty) != kTileNoKey) return true;
     return false;
+}
+
+namespace {
+
+// The fewest pixels of a keyed copy that KeyedCopyByTiles runs tile by tile: eight whole tiles.
+constexpr long long kSplitArea = 8LL * kKeyTile * kKeyTile;
+
+// Whether `t` holds the tiles of `b` in state `state` for `key`.
+bool TilesKnown(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, const KeyTiles& t) {
+    const std::size_t tiles = static_cast<std::size_t>((b.width + kKeyTile - 1) / kKeyTile) *
+                              ((b.height + kKeyTile - 1) / kKeyTile);
+    return t.state == state && t.key == key && t.uses >= 2 && t.tiles.size() == tiles;
+}
+
+} // namespace
+
+bool ReadsNoKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, int x0, int y0, int x1, int y1,
+                KeyTiles& t) {
+    if (!TilesKnown(b, state, key, t) || x0 < 0 || y0 < 0 || x1 > b.width || y1 > b.height || x0 >= x1 ||
+        y0 >= y1)
+        return false;
+    for (int ty = y0 / kKeyTile; ty <= (y1 - 1) / kKeyTile; ++ty)
+        for (int tx = x0 / kKeyTile; tx <= (x1 - 1) / kKeyTile; ++tx)
+            if (TileClass(b, t, tx, ty) != kTileNoKey) return false;
+    return true;
+}
+
+void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t) {
+    const PixelBuffer& s = *p.src;
+    const bool unscaled = p.sw == p.dw && p.sh == p.dh;
+    // A copy of a few tiles is run whole: splitting it would cost more than it saves.
+    const long long area = static_cast<long long>(p.i1 - p.i0) * (p.j1 - p.j0);
+    if (!p.keyed || !unscaled || area < kSplitArea || !TilesKnown(s, state, p.key, t)) {
+        ScaledCopy(p);
+        return;
+    }
+    // Source columns and rows read: [c0, c1) and [r0, r1); destination offset i = column - p.sx.
+    const int c0 = p.sx + p.i0, c1 = p.sx + p.i1, r0 = p.sy + p.j0, r1 = p.sy + p.j1;
+    if (c0 < 0 || r0 < 0 || c1 > s.width || r1 > s.height || c0 >= c1 || r0 >= r1) {
+        ScaledCopy(p);
+        return;
+    }
+    for (int ty = r0 / kKeyTile; ty <= (r1 - 1) / kKeyTile; ++ty) {
+        BlitParams band = p;
+        band.j0 = std::max(r0, ty * kKeyTile) - p.sy;
+        band.j1 = std::min(r1, (ty + 1) * kKeyTile) - p.sy;
+        // Runs of tiles of one class: all key is left alone, no key is a plain copy.
+        int tx = c0 / kKeyTile;
+        const int last = (c1 - 1) / kKeyTile;
+        while (tx <= last) {
+            const std::uint8_t cls = TileClass(s, t, tx, ty);
+            int end = tx + 1;
+            while (end <= last && TileClass(s, t, end, ty) == cls)
+                ++end;
+            if (cls != kTileAllKey) {
+                BlitParams run = band;
+                run.i0 = std::max(c0, tx * kKeyTile) - p.sx;
+                run.i1 = std::min(c1, end * kKeyTile) - p.sx;
+                run.keyed = cls == kTileSomeKey;
+                ScaledCopy(run);
+            }
+            tx = end;
+        }
+    }
 }
 
 void CopyKeyed32(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t key) {

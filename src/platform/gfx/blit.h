@@ -31,14 +31,27 @@ struct KeyTiles {
     std::uint32_t key = 0;
     int uses = 0; // keyed copies asked about this state, up to 2
     int cols = 0;
-    std::vector<std::uint8_t> tiles; // per tile: 0 not looked at yet, 1 without the key, 2 with it
+    std::vector<std::uint8_t> tiles; // per tile: 0 not looked at yet, else one of the classes below
 };
+constexpr std::uint8_t kTileNoKey = 1, kTileSomeKey = 2, kTileAllKey = 3;
+constexpr int kKeyTile = 32; // the side of a tile
 
 // Whether the columns [x0, x1) of rows [y0, y1) of `b`, whose pixels are in state `state`, may hold a
 // pixel equal to `key` (compared as the keyed copies compare). The first copy from a state is not
 // looked into (pixels drawn from once, such as a surface written anew each frame, would pay for
 // looking and gain nothing); from the second on, each tile read is looked at once and kept in `t`.
 bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, int x0, int y0, int x1, int y1,
+                KeyTiles& t);
+
+// A keyed copy (otherwise as ScaledCopy) from pixels in state `state`, whose tiles `t` have been looked
+// at (MayHoldKey from its second asking on): unscaled and of several tiles, tiles all of the key are
+// skipped and tiles without it copied plain, each run of like tiles of a band at once.
+void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t);
+
+// Whether a keyed copy from the columns [x0, x1) of rows [y0, y1) of pixels in state `state`, whose
+// tiles `t` have been looked at, writes every pixel it covers: the tiles read hold no key pixel.
+// False when the tiles are not known.
+bool ReadsNoKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, int x0, int y0, int x1, int y1,
                 KeyTiles& t);
 
 // Copies `count` 32-bit pixels, leaving those equal to `key` untouched in the destination.

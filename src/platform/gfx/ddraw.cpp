@@ -457,8 +457,9 @@ HRESULT DirectDrawSurface7::RunCopy(BlitParams& bp, DirectDrawSurface7* src) {
             bp.src = &copy;
             ScaledCopy(bp);
         } else {
-            bp.src = src->pixels_.get();
-            ScaledCopy(bp);
+            SurfaceStore& from = *src->pixels_;
+            bp.src = &from;
+            KeyedCopyByTiles(bp, from.version, from.keyTiles);
         }
     }
     if (IsPrimary()) PublishToPresenter();

@@ -211,7 +211,9 @@ struct SurfaceStore : PixelBuffer {
     DrawKeys held;
     bool haveHeld = false;
     FrameChange change;
-    KeyTiles keyTiles; // where the pixels hold the key colour of the copies that read them
+    // Where the pixels hold the key colour of the copies that read them: found as copies ask, also
+    // by copies kept back, which read the store as it stays.
+    mutable KeyTiles keyTiles;
 };
 
 struct DDKeptDraws;

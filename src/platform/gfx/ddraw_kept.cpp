@@ -33,7 +33,107 @@ void RunKept(const DDKeptDraw& d, SurfaceStore& s, const RowSpan& rows) {
     bp.src = d.src.get();
     bp.j0 = std::max(bp.j0, rows.top - bp.dy);
     bp.j1 = std::min(bp.j1, rows.bottom - bp.dy);
-    if (bp.j0 < bp.j1) ScaledCopy(bp);
+    if (bp.j0 < bp.j1) KeyedCopyByTiles(bp, d.src->version, d.src->keyTiles);
+}
+
+// Per row of a span of a target's rows, the columns [left, right) that the draws after the one looked
+// at write completely (fills, unkeyed copies, keyed copies from tiles without the key), one interval
+// a row: an interval that meets another joins it, else the wider of the two is kept.
+class Cover {
+  public:
+    Cover(int width, const RowSpan& rows)
+        : width_(width), rows_(rows), left_(static_cast<std::size_t>(std::max(rows.bottom - rows.top, 0))),
+          right_(left_.size()) {}
+    bool Whole(int y) const {
+        const std::size_t i = static_cast<std::size_t>(y - rows_.top);
+        return left_[i] <= 0 && right_[i] >= width_;
+    }
+    void Add(int top, int bottom, int l, int r) {
+        top = std::max(top, rows_.top), bottom = std::min(bottom, rows_.bottom);
+        l = std::max(l, 0), r = std::min(r, width_);
+        if (l >= r) return;
+        for (int y = top; y < bottom; ++y) {
+            int& left = left_[static_cast<std::size_t>(y - rows_.top)];
+            int& right = right_[static_cast<std::size_t>(y - rows_.top)];
+            if (left < right && l <= right && r >= left) {
+                left = std::min(left, l), right = std::max(right, r);
+            } else if (left >= right || r - l > right - left) {
+                left = l, right = r;
+            }
+        }
+    }
+
+  private:
+    int width_;
+    RowSpan rows_;
+    std::vector<int> left_, right_;
+};
+
+// The rows a draw writes (all of them for a discard, which writes none).
+RowSpan DrawnRows(const DDKeptDraw& d) {
+    if (d.fill) return RowSpan{static_cast<int>(d.rect.top), static_cast<int>(d.rect.bottom)};
+    return RowSpan{d.bp.dy + d.bp.j0, d.bp.dy + d.bp.j1};
+}
+
+// What a draw writes completely, added to `c`.
+void AddCover(const DDKeptDraw& d, Cover& c) {
+    if (d.discard) return;
+    if (d.fill) {
+        if (d.rect.left < d.rect.right)
+            c.Add(static_cast<int>(d.rect.top), static_cast<int>(d.rect.bottom),
+                  static_cast<int>(d.rect.left), static_cast<int>(d.rect.right));
+        return;
+    }
+    const BlitParams& bp = d.bp;
+    const int left = bp.dx + bp.i0, right = bp.dx + bp.i1;
+    if (!bp.keyed) {
+        c.Add(bp.dy + bp.j0, bp.dy + bp.j1, left, right);
+        return;
+    }
+    // Keyed, unscaled: the bands of rows whose tiles read hold no key pixel.
+    if (bp.sw != bp.dw || bp.sh != bp.dh || !d.src) return;
+    const SurfaceStore& s = *d.src;
+    const int c0 = bp.sx + bp.i0, c1 = bp.sx + bp.i1, r1 = bp.sy + bp.j1;
+    for (int y = bp.sy + bp.j0; y < r1;) {
+        const int next = std::min(r1, (y / kKeyTile + 1) * kKeyTile);
+        if (ReadsNoKey(s, s.version, bp.key, c0, y, c1, next, s.keyTiles))
+            c.Add(y - bp.sy + bp.dy, next - bp.sy + bp.dy, left, right);
+        y = next;
+    }
+}
+
+// The pixels a draw covers (a discard none).
+long long DrawnArea(const DDKeptDraw& d) {
+    if (d.discard) return 0;
+    if (d.fill)
+        return static_cast<long long>(std::max<LONG>(d.rect.right - d.rect.left, 0)) *
+               std::max<LONG>(d.rect.bottom - d.rect.top, 0);
+    return static_cast<long long>(std::max(d.bp.i1 - d.bp.i0, 0)) * std::max(d.bp.j1 - d.bp.j0, 0);
+}
+
+// The rows of `rows` each draw still has to write: of the rows it draws, those at either end that the
+// draws after it write completely are left out. Only a frame with a draw of a quarter of the target or
+// more is looked at so (none are left out otherwise, and the list is empty): many small draws alone
+// would pay for the looking and seldom gain.
+std::vector<RowSpan> RowsToRun(const std::vector<DDKeptDraw>& draws, int width, int height,
+                               const RowSpan& rows) {
+    const long long quarter = static_cast<long long>(width) * height / 4;
+    if (std::none_of(draws.begin(), draws.end(),
+                     [&](const DDKeptDraw& d) { return DrawnArea(d) >= quarter; }))
+        return {};
+    std::vector<RowSpan> need(draws.size());
+    Cover cover(width, rows);
+    for (std::size_t i = draws.size(); i-- > 0;) {
+        const RowSpan drawn = DrawnRows(draws[i]);
+        RowSpan span{std::max(drawn.top, rows.top), std::min(drawn.bottom, rows.bottom)};
+        while (span.top < span.bottom && cover.Whole(span.top))
+            ++span.top;
+        while (span.bottom > span.top && cover.Whole(span.bottom - 1))
+            --span.bottom;
+        need[i] = span;
+        AddCover(draws[i], cover);
+    }
+    return need;
 }
 
 // The source pixels a copy reads from `from`, as a store of their own, the copy set to read them there.
@@ -97,8 +197,9 @@ void DirectDrawSurface7::Resolve() const {
     SurfaceStore& s = *pixels_;
     const RowSpan all{0, s.height};
     const RowSpan rows = s.haveHeld ? ChangedRows(s.held, k.keys) : all;
-    for (const DDKeptDraw& d : k.draws)
-        RunKept(d, s, rows);
+    const std::vector<RowSpan> need = RowsToRun(k.draws, s.width, s.height, rows);
+    for (std::size_t i = 0; i < k.draws.size(); ++i)
+        RunKept(k.draws[i], s, need.empty() ? rows : need[i]);
     // What changed since the pixels of the draws run last, which the presenter may be showing.
     const bool same = s.version == k.lastState && s.haveHeld;
     const RowSpan shown = k.lastState == 0 ? all : same ? rows : ChangedRows(k.last, k.keys);
