@@ -7,7 +7,7 @@
 # that run is one frame (its start-up); for the walk it ends where the view starts scrolling (frame 190),
 # and the long run ends where it stops (frame 440), so that the steady share is that of the scrolling
 # frames alone. Without a display it starts an Xvfb server of its own for the runs, so that frames
-# really reach a window.
+# really reach a window. The last column is the player's peak memory (resident) over the long run.
 # Usage: bench/cpu_share.sh [build dir]
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
@@ -34,9 +34,10 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
     done
     export DISPLAY=":$(head -n1 "$work/display")"
 fi
-printf '%-10s %-6s %8s %8s %8s %7s %8s %7s\n' scene d3d user_s sys_s wall_s share start_s steady
+printf '%-10s %-6s %8s %8s %8s %7s %8s %7s %7s\n' scene d3d user_s sys_s wall_s share start_s steady peak_mb
 # Runs the player for $1 frames; sets user, sys and wall (seconds, read to the microsecond: a run of
-# the idle title takes a few tenths of a second of processor time).
+# the idle title takes a few tenths of a second of processor time) and peak (its peak resident memory
+# in MB).
 run() {
     MIRELDA4_INPUT="$input" MIRELDA4_FRAME_LIMIT=$1 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" python3 - "$build/mirelda4" "${args[@]}" \
         >"$work/time" 2>/dev/null <<'PY' || true
@@ -44,10 +45,10 @@ import os, subprocess, sys, time
 start = time.monotonic()
 child = subprocess.Popen(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 _, _, usage = os.wait4(child.pid, 0)
-print("%.3f %.3f %.3f" % (usage.ru_utime, usage.ru_stime, time.monotonic() - start))
+print("%.3f %.3f %.3f %.1f" % (usage.ru_utime, usage.ru_stime, time.monotonic() - start, usage.ru_maxrss / 1024))
 PY
-    user=- sys=- wall=-
-    read -r user sys wall <"$work/time" || true
+    user=- sys=- wall=- peak=-
+    read -r user sys wall peak <"$work/time" || true
 }
 for d3d in 0 1; do
     for scene in title stage walk; do
@@ -66,6 +67,7 @@ for d3d in 0 1; do
                 start = sprintf("%.2f", u1 + s1)
                 steady = w - w1 > 0 ? sprintf("%.1f%%", 100 * (u + s - u1 - s1) / (w - w1)) : "-"
                 print share, start, steady }')
-        printf '%-10s %-6s %8s %8s %8s %7s %8s %7s\n' "$scene" "$d3d" "$user" "$sys" "$wall" "$share" "$start" "$steady"
+        printf '%-10s %-6s %8s %8s %8s %7s %8s %7s %7s\n' "$scene" "$d3d" "$user" "$sys" "$wall" "$share" "$start" \
+            "$steady" "$peak"
     done
 done
