@@ -661,6 +661,22 @@ HRESULT Direct3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVer
     const std::size_t indexCount = ib.size() / 2;
     const std::size_t needed = VerticesFor(type, count);
     if (startIndex > indexCount || needed > indexCount - startIndex) return D3DERR_INVALIDCALL;
+    if (needed == 4 && fvf_ == D3DFVF_TLVERTEX) {
+        // A quad (the common draw) is gathered on the stack and goes straight to the target.
+        std::uint16_t idx[4];
+        std::memcpy(idx, ib.data() + static_cast<std::size_t>(startIndex) * 2, sizeof idx);
+        TLVERTEX vtx[4];
+        for (int i = 0; i < 4; ++i) {
+            const long long k = static_cast<long long>(baseVertex) + idx[i];
+            if (k < 0 || static_cast<std::size_t>(k) >= available) return D3DERR_INVALIDCALL;
+            std::memcpy(&vtx[i],
+                        bytes.data() + streamOffset_ + static_cast<std::size_t>(k) * sizeof(TLVERTEX),
+                        sizeof(TLVERTEX));
+        }
+        renderTarget_->SubmitTriangles(MakeRasterState(), texture_ ? texture_->Level() : nullptr, type, count,
+                                       vtx, 4);
+        return D3D_OK;
+    }
     thread_local std::vector<std::uint16_t> idx;
     idx.resize(needed);
     if (needed) std::memcpy(idx.data(), ib.data() + static_cast<std::size_t>(startIndex) * 2, needed * 2);
