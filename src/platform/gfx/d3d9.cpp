@@ -498,6 +498,7 @@ HRESULT Direct3DDevice9::UpdateSurface(LPDIRECT3DSURFACE9 src, const RECT* srcRe
 
 HRESULT Direct3DDevice9::SetRenderTarget(DWORD index, LPDIRECT3DSURFACE9 target) {
     if (index != 0 || !target || !target->IsRenderTarget()) return D3DERR_INVALIDCALL;
+    if (target == renderTarget_) return D3D_OK; // the reference held stays
     target->AddRef();
     SafeRelease(renderTarget_);
     renderTarget_ = target;
@@ -549,7 +550,7 @@ HRESULT Direct3DDevice9::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATET
 }
 
 HRESULT Direct3DDevice9::SetTexture(DWORD stage, LPDIRECT3DTEXTURE9 texture) {
-    if (stage != 0) return D3D_OK;
+    if (stage != 0 || texture == texture_) return D3D_OK;
     if (texture) texture->AddRef();
     SafeRelease(texture_);
     texture_ = texture;
@@ -645,6 +646,11 @@ HRESULT Direct3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, 
     const std::size_t start = streamOffset_ + static_cast<std::size_t>(startVertex) * sizeof(TLVERTEX);
     const std::size_t needed = VerticesFor(type, count);
     if (start > bytes.size() || needed > (bytes.size() - start) / sizeof(TLVERTEX)) return D3DERR_INVALIDCALL;
+    if (needed == 4) { // a quad: read through a copy on the stack
+        TLVERTEX quad[4];
+        std::memcpy(quad, bytes.data() + start, sizeof quad);
+        return DrawVertices(type, count, quad, 4, nullptr, 0);
+    }
     thread_local std::vector<TLVERTEX> vtx;
     vtx.resize(needed);
     if (needed) std::memcpy(vtx.data(), bytes.data() + start, needed * sizeof(TLVERTEX));
