@@ -498,6 +498,7 @@ HRESULT Direct3DDevice9::UpdateSurface(LPDIRECT3DSURFACE9 src, const RECT* srcRe
 
 HRESULT Direct3DDevice9::SetRenderTarget(DWORD index, LPDIRECT3DSURFACE9 target) {
     if (index != 0 || !target || !target->IsRenderTarget()) return D3DERR_INVALIDCALL;
+    if (target == renderTarget_) return D3D_OK; // the reference held stays
     target->AddRef();
     SafeRelease(renderTarget_);
     renderTarget_ = target;
@@ -549,7 +550,7 @@ HRESULT Direct3DDevice9::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATET
 }
 
 HRESULT Direct3DDevice9::SetTexture(DWORD stage, LPDIRECT3DTEXTURE9 texture) {
-    if (stage != 0) return D3D_OK;
+    if (stage != 0 || texture == texture_) return D3D_OK;
     if (texture) texture->AddRef();
     SafeRelease(texture_);
     texture_ = texture;
@@ -645,6 +646,11 @@ HRESULT Direct3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, 
     const std::size_t start = streamOffset_ + static_cast<std::size_t>(startVertex) * sizeof(TLVERTEX);
     const std::size_t needed = VerticesFor(type, count);
     if (start > bytes.size() || needed > (bytes.size() - start) / sizeof(TLVERTEX)) return D3DERR_INVALIDCALL;
+    if (needed == 4) { // a quad: read through a copy on the stack
+        TLVERTEX quad[4];
+        std::memcpy(quad, bytes.data() + start, sizeof quad);
+        return DrawVertices(type, count, quad, 4, nullptr, 0);
+    }
     thread_local std::vector<TLVERTEX> vtx;
     vtx.resize(needed);
     if (needed) std::memcpy(vtx.data(), bytes.data() + start, needed * sizeof(TLVERTEX));
@@ -661,6 +667,22 @@ HRESULT Direct3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVer
     const std::size_t indexCount = ib.size() / 2;
     const std::size_t needed = VerticesFor(type, count);
     if (startIndex > indexCount || needed > indexCount - startIndex) return D3DERR_INVALIDCALL;
+    if (needed == 4 && fvf_ == D3DFVF_TLVERTEX) {
+        // A quad (the common draw) is gathered on the stack and goes straight to the target.
+        std::uint16_t idx[4];
+        std::memcpy(idx, ib.data() + static_cast<std::size_t>(startIndex) * 2, sizeof idx);
+        TLVERTEX vtx[4];
+        for (int i = 0; i < 4; ++i) {
+            const long long k = static_cast<long long>(baseVertex) + idx[i];
+            if (k < 0 || static_cast<std::size_t>(k) >= available) return D3DERR_INVALIDCALL;
+            std::memcpy(&vtx[i],
+                        bytes.data() + streamOffset_ + static_cast<std::size_t>(k) * sizeof(TLVERTEX),
+                        sizeof(TLVERTEX));
+        }
+        renderTarget_->SubmitTriangles(MakeRasterState(), texture_ ? texture_->Level() : nullptr, type, count,
+                                       vtx, 4);
+        return D3D_OK;
+    }
     thread_local std::vector<std::uint16_t> idx;
     idx.resize(needed);
     if (needed) std::memcpy(idx.data(), ib.data() + static_cast<std::size_t>(startIndex) * 2, needed * 2);

@@ -432,7 +432,8 @@ void TexelIndices(double t0, double origin, int first, double step, int count, i
 // wrapping), found from the ends alone: the positions t * size lie on a line, and when the line lies
 // more than a margin inside one texel at each end of the span after one texel a pixel, it does so in
 // between; the margin is far more than the rounding of positions below 2^20 can move them.
-bool StepsByOne(double t0, double origin, int first, double step, int count, int size, int* start) {
+[[gnu::always_inline]] inline bool StepsByOne(double t0, double origin, int first, double step, int count,
+                                              int size, int* start) {
     constexpr double kMargin = 1e-6, kLimit = 1 << 20;
     if (count < 1 || !(step > 0)) return false;
     const double a = (static_cast<double>(first) - origin) * step * size;
