@@ -19,6 +19,40 @@ struct Spec {
     std::vector<std::uint8_t> rleData;  // compressed pixel data as given
 };
 
+// A picture of every depth and channel layout a file can hold, w x h: its table (for 8 bits or
+// fewer) and masks set; its pixel values are the caller's (see HashedPixel).
+inline std::vector<Spec> EveryLayout(int w, int h) {
+    const struct {
+        int bpp;
+        std::uint32_t compression, r, g, b;
+    } kinds[] = {{1, 0, 0, 0, 0},
+                 {4, 0, 0, 0, 0},
+                 {8, 0, 0, 0, 0},
+                 {16, 0, 0, 0, 0},                              // 5-5-5
+                 {16, 3, 0xF800, 0x07E0, 0x001F},               // 5-6-5
+                 {16, 3, 0x0F00, 0x00F0, 0x000F},               // 4-4-4
+                 {24, 0, 0, 0, 0},                              //
+                 {32, 0, 0, 0, 0},                              // 8-8-8
+                 {32, 3, 0x3FF00000, 0x000FFC00, 0x000003FF},   // 10-10-10
+                 {32, 3, 0xFFFF0000u, 0x0000FF00, 0x000000FF}}; // a 16-bit red
+    std::vector<Spec> specs;
+    for (const auto& k : kinds) {
+        Spec s(w, h, k.bpp);
+        s.compression = k.compression;
+        s.masks[0] = k.r, s.masks[1] = k.g, s.masks[2] = k.b;
+        if (k.bpp <= 8) s.palette = {0x102030, 0xFF8000, 0x00FF7F, 0x123456, 0xFEDCBA};
+        specs.push_back(s);
+    }
+    return specs;
+}
+
+// A scattered raw value for pixel number i (from 1) at depth bpp: every bit of the depth occurs, and
+// palette indices past a short table too.
+inline std::uint32_t HashedPixel(std::uint32_t i, int bpp) {
+    const std::uint32_t all = bpp == 32 ? 0xFFFFFFFFu : (1u << bpp) - 1;
+    return (0x9E3779B9u * i >> 7) & all;
+}
+
 inline void Put16(std::vector<std::uint8_t>& b, std::uint32_t v) {
     b.push_back(static_cast<std::uint8_t>(v));
     b.push_back(static_cast<std::uint8_t>(v >> 8));

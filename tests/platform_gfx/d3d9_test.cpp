@@ -30,6 +30,13 @@ class D3DTest : public ::testing::Test {
         SafeRelease(d3d_);
         sim::ResetSimulation();
     }
+    // Releases the device (and its texture and vertex buffer) and makes a new one.
+    void MakeFreshDevice(D3DFORMAT f, UINT w, UINT h) {
+        SafeRelease(tex_);
+        SafeRelease(vb_);
+        SafeRelease(dev_);
+        MakeDevice(f, w, h);
+    }
     void MakeDevice(D3DFORMAT f = D3DFMT_X8R8G8B8, UINT w = 64, UINT h = 32) {
         D3DPRESENT_PARAMETERS pp;
         pp.BackBufferWidth = w;
@@ -275,10 +282,7 @@ TEST_F(D3DTest, FastRectanglesMatchTheTriangleRoad) {
                 for (const auto& q : quads) {
                     std::vector<std::uint32_t> out[2];
                     for (int road = 0; road < 2; ++road) {
-                        SafeRelease(tex_);
-                        SafeRelease(vb_);
-                        SafeRelease(dev_);
-                        MakeDevice(target, 32, 16);
+                        MakeFreshDevice(target, 32, 16);
                         dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1, 0);
                         ColourOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE,
                                   D3DTA_TEXTURE, D3DTA_DIFFUSE);
@@ -324,10 +328,7 @@ TEST_F(D3DTest, TurnedQuadsTakeTheTexelsOfThePixelRoad) {
         for (const auto& q : quads) {
             std::vector<std::uint32_t> out[2];
             for (int road = 0; road < 2; ++road) {
-                SafeRelease(tex_);
-                SafeRelease(vb_);
-                SafeRelease(dev_);
-                MakeDevice(D3DFMT_X8R8G8B8, 48, 40);
+                MakeFreshDevice(D3DFMT_X8R8G8B8, 48, 40);
                 dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1, 0);
                 ColourOps(D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
                           D3DTA_DIFFUSE);
@@ -378,10 +379,7 @@ TEST_F(D3DTest, RowsFollowThePixelRule) {
         for (bool blend : {false, true})
             for (DWORD op : ops)
                 for (const auto& a : args) {
-                    SafeRelease(tex_);
-                    SafeRelease(vb_);
-                    SafeRelease(dev_);
-                    MakeDevice(target, 16, 2);
+                    MakeFreshDevice(target, 16, 2);
                     dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
                     const DWORD background = 0xFF306090, factor = 0x9060A0C0, diffuse = 0xA0C08040;
                     dev_->Clear(0, nullptr, D3DCLEAR_TARGET, background, 1, 0);

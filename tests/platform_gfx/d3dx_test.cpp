@@ -141,31 +141,14 @@ TEST_F(D3DXTest, TexturesFromFilesTakeThePerPixelColours) {
     // Every picture depth (and channel layout) into 32- and 16-bit textures, with and without a key
     // that some pixels have, and into a texture narrower and shorter than the picture: each texel is
     // the picture's colour of PixelArgb, 0 where it is the key's, in the texture's format.
-    const struct {
-        int bpp;
-        std::uint32_t compression, r, g, b;
-    } kinds[] = {{1, 0, 0, 0, 0},
-                 {4, 0, 0, 0, 0},
-                 {8, 0, 0, 0, 0},
-                 {16, 0, 0, 0, 0},                              // 5-5-5
-                 {16, 3, 0xF800, 0x07E0, 0x001F},               // 5-6-5
-                 {16, 3, 0x0F00, 0x00F0, 0x000F},               // 4-4-4
-                 {24, 0, 0, 0, 0},                              //
-                 {32, 0, 0, 0, 0},                              // 8-8-8
-                 {32, 3, 0x3FF00000, 0x000FFC00, 0x000003FF},   // 10-10-10
-                 {32, 3, 0xFFFF0000u, 0x0000FF00, 0x000000FF}}; // a 16-bit red
     const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_R5G6B5,
                                  D3DFMT_X1R5G5B5};
-    for (const auto& k : kinds) {
-        bmptest::Spec s(21, 4, k.bpp); // wide enough for whole steps and a few pixels after them
-        s.compression = k.compression;
-        s.masks[0] = k.r, s.masks[1] = k.g, s.masks[2] = k.b;
-        if (k.bpp <= 8) s.palette = {0x102030, 0xFF8000, 0x00FF7F, 0x123456, 0xFEDCBA};
-        const std::uint32_t all = k.bpp == 32 ? 0xFFFFFFFFu : (1u << k.bpp) - 1;
+    // Wide enough for whole steps and a few pixels after them.
+    for (bmptest::Spec s : bmptest::EveryLayout(21, 4)) {
         for (int i = 0; i < 21 * 4; ++i) // indices past the table as well; every third pixel repeats
-            s.raw.push_back((0x9E3779B9u * static_cast<std::uint32_t>(i % 3 == 2 ? 1 : i + 1) >> 7) & all);
+            s.raw.push_back(bmptest::HashedPixel(static_cast<std::uint32_t>(i % 3 == 2 ? 1 : i + 1), s.bpp));
         const std::string path =
-            (dir_ / ("d" + std::to_string(k.bpp) + "_" + std::to_string(k.r) + ".bmp")).string();
+            (dir_ / ("d" + std::to_string(s.bpp) + "_" + std::to_string(s.masks[0]) + ".bmp")).string();
         ASSERT_TRUE(bmptest::Write(path, bmptest::Build(s)));
         Dib dib;
         ASSERT_TRUE(LoadBmpFile(path, dib));
@@ -186,8 +169,8 @@ TEST_F(D3DXTest, TexturesFromFilesTakeThePerPixelColours) {
                             wrong += p.Get(x, y) != FromArgb(p.format, argb);
                         }
                     EXPECT_EQ(wrong, 0)
-                        << k.bpp << " bits (masks " << std::hex << k.r << std::dec << ") into format " << f
-                        << ", key " << std::hex << key << std::dec << ", width " << p.width;
+                        << s.bpp << " bits (masks " << std::hex << s.masks[0] << std::dec << ") into format "
+                        << f << ", key " << std::hex << key << std::dec << ", width " << p.width;
                     tex->Release();
                 }
     }

@@ -135,29 +135,10 @@ TEST(GdiCopy, UnscaledPicturesBecomeTheirColoursInTheSurface) {
 // An unscaled copy turns whole rows at once; it gives the values the per-pixel rule of a scaled copy
 // gives, for every picture depth and surface format, clipped at any edge.
 TEST(GdiCopy, UnscaledRowsGiveThePerPixelValues) {
-    std::vector<bmptest::Spec> shapes;
-    const struct {
-        int bpp;
-        std::uint32_t compression, r, g, b;
-    } kinds[] = {{1, 0, 0, 0, 0},
-                 {4, 0, 0, 0, 0},
-                 {8, 0, 0, 0, 0},
-                 {16, 0, 0, 0, 0},                             // 5-5-5
-                 {16, 3, 0xF800, 0x07E0, 0x001F},              // 5-6-5
-                 {16, 3, 0x0F00, 0x00F0, 0x000F},              // 4-4-4
-                 {24, 0, 0, 0, 0},                             //
-                 {32, 0, 0, 0, 0},                             // 8-8-8
-                 {32, 3, 0x3FF00000, 0x000FFC00, 0x000003FF}}; // 10-10-10
-    for (const auto& k : kinds) {
-        bmptest::Spec s(9, 5, k.bpp);
-        s.compression = k.compression;
-        s.masks[0] = k.r, s.masks[1] = k.g, s.masks[2] = k.b;
-        if (k.bpp <= 8) s.palette = {0x102030, 0xFF8000, 0x00FF7F, 0x123456, 0xFEDCBA};
-        const std::uint32_t all = k.bpp == 32 ? 0xFFFFFFFFu : (1u << k.bpp) - 1;
+    std::vector<bmptest::Spec> shapes = bmptest::EveryLayout(9, 5);
+    for (bmptest::Spec& s : shapes)
         for (int i = 0; i < 45; ++i) // indices past the table as well
-            s.raw.push_back((0x9E3779B9u * static_cast<std::uint32_t>(i + 1) >> 7) & all);
-        shapes.push_back(s);
-    }
+            s.raw.push_back(bmptest::HashedPixel(static_cast<std::uint32_t>(i + 1), s.bpp));
     const PixelFormat formats[] = {PixelFormat::X8R8G8B8, PixelFormat::A8R8G8B8, PixelFormat::R8G8B8,
                                    PixelFormat::R5G6B5,   PixelFormat::X1R5G5B5, PixelFormat::A1R5G5B5};
     const struct {
