@@ -392,6 +392,11 @@ bool Large(double left, double top, double right, double bottom, int w, int h) {
     return cw * ch >= double(w) * h / 4;
 }
 
+// Whether the size of the next draw matters: to begin holding, or to look for covered rows.
+bool AskLarge(const D3DKeptDraws* k) {
+    return k && (k->on ? !k->large : k->holdLarge);
+}
+
 bool LargeTriangles(const TLVERTEX* v, std::size_t n, int w, int h) {
     if (n == 0) return false;
     double l = v[0].x, r = v[0].x, t = v[0].y, b = v[0].y;
@@ -581,7 +586,7 @@ void Direct3DSurface9::SubmitFill(const D3DRECT* rects, DWORD count, std::uint32
         BeginCoveredFrame();
     }
     AgeKeeping();
-    const bool large = LargeFill(rects, count, w, h);
+    const bool large = AskLarge(kept_.get()) && LargeFill(rects, count, w, h);
     if (kept_ && !kept_->on && kept_->holdLarge && large) kept_->Hold();
     if (!kept_ || !kept_->on) {
         if (!rows.Empty()) RunFill(BeginWrite(rows.top, rows.bottom), rects, count, raw, 0, h);
@@ -619,7 +624,8 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
         BeginCoveredFrame();
     }
     AgeKeeping();
-    const bool large = LargeTriangles(v, vertexCount, pixels_->width, pixels_->height);
+    const bool large =
+        AskLarge(kept_.get()) && LargeTriangles(v, vertexCount, pixels_->width, pixels_->height);
     if (kept_ && kept_->keyless && texture == this) Resolve(); // read as they are, held draws run first
     if (kept_ && !kept_->on && kept_->holdLarge && large && texture != this) kept_->Hold();
     if (!kept_ || !kept_->on) {
