@@ -325,10 +325,10 @@ void DrawCover(Rig& r, const CoverTextures& t, const CoverDraw& d) {
 } // namespace
 
 TEST(KeptDraws, RowsLeftOutUnderLaterDrawsGiveThePixelsOfEveryDrawRunAtOnce) {
-    // Each frame: a clear, an opaque picture over the whole target (on an under colour every other
-    // frame, so that every row changes and the target soon rests from keeping), then the draws of
-    // the case. Rows of a draw that later draws write completely may be left out;
-    // draws that only look as if they did (translucent texels, blending, tints, clipping, turned
+    // Each frame: a clear, an opaque picture over the whole target (its colour changed every frame,
+    // so that every row changes and the target soon rests from keeping; on an under colour every
+    // other frame), then the draws of the case. Rows of a draw that later draws write completely may be left
+    // out; draws that only look as if they did (translucent texels, blending, tints, clipping, turned
     // corners, texels read past an edge) must not leave out what shows through them.
     const float L = -0.5f, T = -0.5f, R = kW - 0.5f, B = kH - 0.5f;
     struct Case {
