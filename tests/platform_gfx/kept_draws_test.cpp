@@ -9,6 +9,7 @@
 #include "platform/gfx/sim.h"
 #include "unshown_rows.h"
 #include <gtest/gtest.h>
+#include <functional>
 #include <random>
 #include <utility>
 #include <vector>
@@ -242,6 +243,174 @@ TEST(KeptDraws, AReadOrAWriteOfThePixelsSeesEveryDrawBeforeIt) {
         r.dev->Clear(1, &other, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
         EXPECT_EQ(std::as_const(*r.Target()).Pixels().Get(30, 30) & 0xFFFFFF, 0xABCDEFu);
         copy->Release();
+    }
+    d3d->Release();
+    sim::ResetSimulation();
+}
+
+namespace {
+
+// A draw of the frames with covered rows: a fill (no texture) or a textured quad.
+enum class Tex { Fill, Picture, Layer, Veil, Holes, Edge16, White };
+enum class Blend { Off, Standard, OneZero, OneOne };
+
+struct CoverDraw {
+    Tex tex;
+    float x0, y0, x1, y1;
+    DWORD diffuse = 0xFFFFFFFF; // a fill's colour
+    Blend blend = Blend::Standard;
+    float u0 = 0, v0 = 0, u1 = 1, v1 = 1;
+    DWORD alphaOp = D3DTOP_MODULATE, alphaArg2 = D3DTA_DIFFUSE;
+    bool turned = false; // the bottom corners moved in: not upright
+};
+
+struct CoverTextures {
+    Direct3DTexture9* layer = nullptr;  // transparent top half, a middle row clear at its left, opaque below
+    Direct3DTexture9* veil = nullptr;   // opaque but for one translucent row
+    Direct3DTexture9* edge16 = nullptr; // A1R5G5B5, opaque but for one texel
+    Direct3DTexture9* Make(Rig& r, D3DFORMAT f, const std::function<std::uint32_t(int, int)>& texel) {
+        Direct3DTexture9* t = nullptr;
+        r.dev->CreateTexture(kW, kH, 1, 0, f, D3DPOOL_MANAGED, &t, nullptr);
+        PixelBuffer& p = t->Level()->Pixels();
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                p.Set(x, y, texel(x, y));
+        return t;
+    }
+    explicit CoverTextures(Rig& r) {
+        layer = Make(r, D3DFMT_A8R8G8B8, [](int x, int y) {
+            const bool opaque = y > kH / 2 || (y == kH / 2 && x >= 8);
+            return opaque ? 0xFF000000u | (x * 3) << 8 | (y * 5) : 0x00000000u;
+        });
+        veil = Make(r, D3DFMT_A8R8G8B8, [](int x, int y) {
+            return (y == 30 ? 0x80000000u : 0xFF000000u) | (x * 4) << 16 | (y * 2);
+        });
+        edge16 = Make(r, D3DFMT_A1R5G5B5, [](int x, int y) {
+            return x == 40 && y == 20 ? 0x001Fu : 0x8000u | (x & 31) << 5 | (y & 31);
+        });
+    }
+    ~CoverTextures() {
+        SafeRelease(layer);
+        SafeRelease(veil);
+        SafeRelease(edge16);
+    }
+};
+
+void DrawCover(Rig& r, const CoverTextures& t, const CoverDraw& d) {
+    if (d.tex == Tex::Fill) {
+        const D3DRECT rect{LONG(d.x0), LONG(d.y0), LONG(d.x1), LONG(d.y1)};
+        r.dev->Clear(1, &rect, D3DCLEAR_TARGET, d.diffuse, 1.0f, 0);
+        return;
+    }
+    Direct3DTexture9* tex[] = {nullptr, r.picture, t.layer, t.veil, r.holes, t.edge16, nullptr};
+    r.dev->SetTexture(0, tex[static_cast<int>(d.tex)]);
+    r.dev->SetRenderState(D3DRS_ALPHABLENDENABLE, d.blend != Blend::Off);
+    r.dev->SetRenderState(D3DRS_SRCBLEND, d.blend == Blend::Standard ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
+    r.dev->SetRenderState(D3DRS_DESTBLEND, d.blend == Blend::Standard ? D3DBLEND_INVSRCALPHA
+                                           : d.blend == Blend::OneOne ? D3DBLEND_ONE
+                                                                      : D3DBLEND_ZERO);
+    r.dev->SetRenderState(D3DRS_TEXTUREFACTOR, d.alphaArg2 == D3DTA_TFACTOR ? 0x80FFFFFFu : 0xFFFFFFFFu);
+    r.dev->SetTextureStageState(0, D3DTSS_ALPHAOP, d.alphaOp);
+    r.dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, d.alphaArg2);
+    const float k = d.turned ? 6.0f : 0.0f;
+    const TLVERTEX v[4] = {{d.x0, d.y0, 0, 1, d.diffuse, d.u0, d.v0},
+                           {d.x0 + k, d.y1, 0, 1, d.diffuse, d.u0, d.v1},
+                           {d.x1, d.y0, 0, 1, d.diffuse, d.u1, d.v0},
+                           {d.x1 - k, d.y1, 0, 1, d.diffuse, d.u1, d.v1}};
+    r.dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TLVERTEX));
+    r.dev->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    r.dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+}
+
+} // namespace
+
+TEST(KeptDraws, RowsLeftOutUnderLaterDrawsGiveThePixelsOfEveryDrawRunAtOnce) {
+    // Each frame: a clear, an opaque picture over the whole target (its colour changed every frame,
+    // so that every row changes and the target soon rests from keeping; on an under colour every
+    // other frame), then the draws of the case. Rows of a draw that later draws write completely may be left
+    // out; draws that only look as if they did (translucent texels, blending, tints, clipping, turned
+    // corners, texels read past an edge) must not leave out what shows through them.
+    const float L = -0.5f, T = -0.5f, R = kW - 0.5f, B = kH - 0.5f;
+    struct Case {
+        const char* name;
+        std::vector<CoverDraw> draws;
+    } cases[] = {
+        {"opaque picture over all", {{Tex::Picture, L, T, R, B}}},
+        {"layer opaque below its middle", {{Tex::Layer, L, T, R, B}}},
+        {"layer, then bands of fills",
+         {{Tex::Layer, L, T, R, B},
+          {Tex::Fill, 0, 0, 40, 10, 0xFF00FF00u},
+          {Tex::Fill, 40, 0, kW, 10, 0xFF0000FFu}}},
+        {"layer read upside down", {{Tex::Layer, L, T, R, B, 0xFFFFFFFF, Blend::Standard, 0, 1, 1, 0}}},
+        {"layer read twice as tall", {{Tex::Layer, L, T, R, B, 0xFFFFFFFF, Blend::Standard, 0, 0, 1, 0.5f}}},
+        {"layer read from its middle on, wrapping",
+         {{Tex::Layer, L, T, R, B, 0xFFFFFFFF, Blend::Standard, 0.5f, 0.5f, 1.5f, 1.5f}}},
+        {"layer a hair below whole rows", {{Tex::Layer, L, T + 0.25f, R, B + 0.25f}}},
+        {"translucent texel row", {{Tex::Veil, L, T, R, B}}},
+        {"tinted translucent", {{Tex::Picture, L, T, R, B, 0xC0FFFFFFu}}},
+        {"tinted opaque", {{Tex::Picture, L, T, R, B, 0xFF80FF40u}}},
+        {"alpha from a translucent factor",
+         {{Tex::Picture, L, T, R, B, 0xFFFFFFFF, Blend::Standard, 0, 0, 1, 1, D3DTOP_MODULATE,
+           D3DTA_TFACTOR}}},
+        {"alpha from the diffuse colour alone",
+         {{Tex::Veil, L, T, R, B, 0xFFFFFFFF, Blend::Standard, 0, 0, 1, 1, D3DTOP_SELECTARG2,
+           D3DTA_DIFFUSE}}},
+        {"added on", {{Tex::Picture, L, T, R, B, 0xFFFFFFFF, Blend::OneOne}}},
+        {"one and zero", {{Tex::Veil, L, T, R, B, 0xFFFFFFFF, Blend::OneZero}}},
+        {"unblended veil", {{Tex::Veil, L, T, R, B, 0xFFFFFFFF, Blend::Off}}},
+        {"one column short", {{Tex::Picture, L, T, R - 1, B}}},
+        {"two halves side by side", {{Tex::Picture, L, T, 31.5f, B}, {Tex::Picture, 31.5f, T, R, B}}},
+        {"off the left edge", {{Tex::Picture, L - 8, T, R, B}}},
+        {"turned",
+         {{Tex::Picture, L, T, R, B, 0xFFFFFFFF, Blend::Standard, 0, 0, 1, 1, D3DTOP_MODULATE, D3DTA_DIFFUSE,
+           true}}},
+        {"holes tiled", {{Tex::Holes, L, T, R, B, 0xFFFFFFFF, Blend::Standard, 0, 0, 4, 3}}},
+        {"16-bit texture with a clear texel", {{Tex::Edge16, L, T, R, B}}},
+        {"white, no texture", {{Tex::White, L, 10.5f, R, 20.5f, 0xFF336699u}}},
+        {"white, translucent", {{Tex::White, L, 10.5f, R, 20.5f, 0x80336699u}}},
+        {"small sprite then the layer over it",
+         {{Tex::Holes, 20.5f, 30.5f, 36.5f, 46.5f}, {Tex::Layer, L, T, R, B}}},
+    };
+    // The picture upside down (what shows through a draw of the picture differs from it), its colour
+    // changed every frame (what shows through differs from the last frame's).
+    CoverDraw base{Tex::Picture, L, T, R, B, 0xFFFFFFFF, Blend::Off, 0, 1, 1, 0};
+    sim::ResetSimulation();
+    sim::SetVerticalBlankEmulation(false);
+    Direct3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    for (D3DFORMAT f : {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5}) {
+        for (const Case& c : cases) {
+            Rig kept(d3d, f), once(d3d, f);
+            CoverTextures keptTex(kept), onceTex(once);
+            // Enough frames that change every row for the target to rest from keeping and hold them.
+            for (int frame = 0; frame < 8; ++frame) {
+                const DWORD clear = 0xFF102030u + static_cast<DWORD>(frame) * 0x00040404u;
+                const DWORD under = 0xFF800000u | static_cast<DWORD>(frame);
+                base.diffuse = 0xFFFFFFFFu - static_cast<DWORD>(frame) * 0x00102030u;
+                for (Rig* r : {&kept, &once}) {
+                    const CoverTextures& t = r == &kept ? keptTex : onceTex;
+                    // The device that runs every draw at once reads its pixels after each.
+                    auto ran = [&] {
+                        if (r == &once) (void)std::as_const(*r->Target()).Pixels();
+                    };
+                    r->dev->Clear(0, nullptr, D3DCLEAR_TARGET, clear, 1.0f, 0);
+                    ran();
+                    r->dev->SetUnderColour(frame % 2 ? &under : nullptr);
+                    DrawCover(*r, t, base);
+                    r->dev->SetUnderColour(nullptr);
+                    ran();
+                    for (const CoverDraw& d : c.draws) {
+                        DrawCover(*r, t, d);
+                        ran();
+                    }
+                }
+                const PixelBuffer& a = std::as_const(*kept.Target()).Pixels();
+                const PixelBuffer& b = std::as_const(*once.Target()).Pixels();
+                ASSERT_EQ(a.bytes, b.bytes) << c.name << ", format " << f << ", frame " << frame;
+                ASSERT_EQ(kept.dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+                ASSERT_EQ(once.dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+            }
+        }
     }
     d3d->Release();
     sim::ResetSimulation();

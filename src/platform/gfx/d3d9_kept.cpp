@@ -174,6 +174,246 @@ bool CoversTarget(const RasterState& rs, const Direct3DSurface9* texture, D3DPRI
     return keepsAlpha && texture && texture->Opaque();
 }
 
+// Whether the stage and blend of a draw write each pixel whatever the target held there: never, always,
+// or where the texels read are opaque.
+enum class Replaces { Never, Always, WhereOpaque };
+
+// What an argument of the alpha operation needs to be 255.
+Replaces AlphaArgIsFull(DWORD arg, const RasterState& rs, const PixelBuffer* tex, DWORD diffuse) {
+    if (arg & D3DTA_COMPLEMENT) return Replaces::Never;
+    switch (arg & 0x0F) {
+    case D3DTA_TEXTURE:
+        if (!tex) return Replaces::Always; // every sample is opaque white
+        switch (tex->format) {
+        case PixelFormat::A8R8G8B8:
+            return Replaces::WhereOpaque;
+        case PixelFormat::X8R8G8B8:
+        case PixelFormat::R5G6B5:
+        case PixelFormat::X1R5G5B5:
+            return Replaces::Always;
+        default:
+            return Replaces::Never;
+        }
+    case D3DTA_TFACTOR:
+        return rs.textureFactor >> 24 == 0xFF ? Replaces::Always : Replaces::Never;
+    default: // the diffuse colour
+        return diffuse >> 24 == 0xFF ? Replaces::Always : Replaces::Never;
+    }
+}
+
+Replaces HowReplaces(const RasterState& rs, const PixelBuffer* tex, DWORD diffuse) {
+    if (!rs.blend || rs.under || (rs.srcBlend == D3DBLEND_ONE && rs.destBlend == D3DBLEND_ZERO))
+        return Replaces::Always;
+    if (rs.srcBlend != D3DBLEND_SRCALPHA || rs.destBlend != D3DBLEND_INVSRCALPHA) return Replaces::Never;
+    // The standard blend writes the source where its alpha is 255.
+    const StageArgs& st = rs.stage;
+    const Replaces a1 = AlphaArgIsFull(st.alphaArg1, rs, tex, diffuse);
+    const Replaces a2 = AlphaArgIsFull(st.alphaArg2, rs, tex, diffuse);
+    switch (st.alphaOp) {
+    case D3DTOP_DISABLE:
+        return diffuse >> 24 == 0xFF ? Replaces::Always : Replaces::Never;
+    case D3DTOP_SELECTARG1:
+        return a1;
+    case D3DTOP_SELECTARG2:
+        return a2;
+    case D3DTOP_MODULATE: // 255 only as 255 times 255
+        return a1 == Replaces::Never || a2 == Replaces::Never ? Replaces::Never : std::max(a1, a2);
+    default:
+        return Replaces::Never;
+    }
+}
+
+// The texel indices along one axis a quad's pixels [p0, p1) may read: floor(t * size) at each pixel,
+// t = t0 + (p - origin) * step, where a position within a hair of a texel's edge may fall either side.
+// One or two ranges of [0, size) (wrapped); none when the positions are not finite or too far out.
+struct TexelRange {
+    int count = 0;
+    int lo[2] = {}, hi[2] = {}; // [lo, hi)
+    long long span = 0;         // the indices from the first to the last, before wrapping
+    int start = 0;              // the first index, wrapped
+};
+
+TexelRange ReadTexels(double t0, double origin, double step, int p0, int p1, int size) {
+    constexpr double kHair = 1e-6, kLimit = 1 << 20;
+    TexelRange r;
+    const double a = (t0 + (p0 - origin) * step) * size + 1e-7;
+    const double b = (t0 + ((p1 - 1) - origin) * step) * size + 1e-7;
+    if (!(std::fabs(a) < kLimit && std::fabs(b) < kLimit) || size <= 0) return r;
+    const long long first = static_cast<long long>(FloorOf(std::min(a, b) - kHair));
+    const long long last = static_cast<long long>(FloorOf(std::max(a, b) + kHair));
+    const int from = static_cast<int>(((first % size) + size) % size);
+    r.span = last - first + 1, r.start = from;
+    if (r.span >= size) {
+        r.count = 1, r.lo[0] = 0, r.hi[0] = size;
+        return r;
+    }
+    const int n = static_cast<int>(last - first + 1);
+    r.count = 1, r.lo[0] = from, r.hi[0] = std::min(size, from + n);
+    if (from + n > size) r.count = 2, r.lo[1] = 0, r.hi[1] = from + n - size;
+    return r;
+}
+
+// What texture rows hold across the tile columns of some texel columns: every texel of each row
+// opaque (Opaque), a row without an opaque texel in some tile column (Clear), or other (Mixed).
+class TileColumns {
+  public:
+    TileColumns(const PixelBuffer& tex, TexelTiles& tiles, const TexelRange& cols)
+        : tex_(tex), tiles_(tiles) {
+        ranges_ = cols.count;
+        for (int i = 0; i < cols.count; ++i) {
+            lo_[i] = cols.lo[i] / TexelTiles::kTile;
+            hi_[i] = (cols.hi[i] - 1) / TexelTiles::kTile + 1;
+        }
+    }
+    // Texture rows [y0, y1), within one band of tiles, together.
+    TexelTiles::Kind Rows(int y0, int y1) const {
+        bool opaque = true;
+        for (int i = 0; i < ranges_; ++i)
+            for (int tx = lo_[i]; tx < hi_[i]; ++tx) {
+                const TexelTiles::Kind k = tiles_.Rows(tex_, y0, y1, tx);
+                if (k == TexelTiles::Clear) return TexelTiles::Clear;
+                opaque = opaque && k == TexelTiles::Opaque;
+            }
+        return opaque ? TexelTiles::Opaque : TexelTiles::Mixed;
+    }
+    bool Opaque(int y) const {
+        for (int i = 0; i < ranges_; ++i)
+            for (int tx = lo_[i]; tx < hi_[i]; ++tx)
+                if (tiles_.At(tex_, y, tx) != TexelTiles::Opaque) return false;
+        return true;
+    }
+
+  private:
+    const PixelBuffer& tex_;
+    TexelTiles& tiles_;
+    int ranges_ = 0, lo_[2] = {}, hi_[2] = {};
+};
+
+// Adds to `c` the rows [y0, y0 + n) of columns [x0, x1) whose texture rows, from `ty` on one a row
+// (wrapping), are opaque in `cols`.
+void AddOpaqueRun(const TileColumns& cols, int height, int ty, int y0, int n, int x0, int x1, RowCover& c) {
+    for (int done = 0; done < n;) {
+        const int band = std::min({n - done, TexelTiles::kTile - ty % TexelTiles::kTile, height - ty});
+        const TexelTiles::Kind kind = cols.Rows(ty, ty + band);
+        if (kind == TexelTiles::Opaque) {
+            c.Add(y0 + done, y0 + done + band, x0, x1);
+        } else if (kind == TexelTiles::Mixed) {
+            for (int r = 0; r < band; ++r)
+                if (cols.Opaque(ty + r)) c.Add(y0 + done + r, y0 + done + r + 1, x0, x1);
+        }
+        done += band;
+        ty = (ty + band) % height;
+    }
+}
+
+// Adds to `c` what the upright quad v[0..3] (as RasterQuadStrip draws it on a target w wide) writes
+// whatever was under it: every pixel it covers, or where the stage takes the texels' alpha, the rows
+// whose texels read are all opaque.
+void AddQuadCover(const RasterState& rs, const PixelBuffer* tex, TexelTiles* tiles, const TLVERTEX* v, int w,
+                  RowCover& c) {
+    if (!AxisAlignedQuad(rs, v)) return;
+    const Replaces how = HowReplaces(rs, tex, v[0].diffuse);
+    if (how == Replaces::Never) return;
+    const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
+    const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
+    const int x0 = static_cast<int>(std::clamp(CeilOf(left), 0.0, double(w)));
+    const int x1 = static_cast<int>(std::clamp(CeilOf(right), 0.0, double(w)));
+    const int y0 = static_cast<int>(std::clamp(CeilOf(top), double(c.Rows().top), double(c.Rows().bottom)));
+    const int y1 = static_cast<int>(std::clamp(CeilOf(bottom), double(y0), double(c.Rows().bottom)));
+    if (x0 >= x1 || y0 >= y1) return;
+    if (how == Replaces::Always) {
+        c.Add(y0, y1, x0, x1);
+        return;
+    }
+    if (!tiles || !tex || tex->format != PixelFormat::A8R8G8B8) return;
+    const double du = (double(v[2].tu) - v[0].tu) / (double(v[2].x) - v[0].x);
+    const double dv = (double(v[1].tv) - v[0].tv) / (double(v[1].y) - v[0].y);
+    const TexelRange cols = ReadTexels(v[0].tu, v[0].x, du, x0, x1, tex->width);
+    if (cols.count == 0) return;
+    const TileColumns columns(*tex, *tiles, cols);
+    const int height = tex->height;
+    // Rows that read the texture rows one a row, from some row on: the whole run at once.
+    const TexelRange all = ReadTexels(v[0].tv, v[0].y, dv, y0, y1, height);
+    if (all.count > 0 && all.span == y1 - y0 && dv > 0) {
+        AddOpaqueRun(columns, height, all.start, y0, y1 - y0, x0, x1, c);
+        return;
+    }
+    for (int y = y0; y < y1; ++y) {
+        const TexelRange rows = ReadTexels(v[0].tv, v[0].y, dv, y, y + 1, height);
+        bool opaque = rows.count > 0;
+        for (int i = 0; i < rows.count && opaque; ++i)
+            for (int ty = rows.lo[i]; ty < rows.hi[i] && opaque; ++ty)
+                opaque = columns.Opaque(ty);
+        if (opaque) c.Add(y, y + 1, x0, x1);
+    }
+}
+
+// What a draw writes whatever was under it, added to `c`: fills, and upright quads of strips that
+// replace what they cover.
+void AddCover(const D3DKeptDraws& k, const D3DKeptDraw& d, int w, int h, RowCover& c) {
+    if (d.kind == D3DDrawKind::Fill) {
+        if (d.size == 0) c.Add(0, h, 0, w);
+        for (std::size_t i = 0; i < d.size; ++i) {
+            const D3DRECT& r = k.rects[d.first + i];
+            const RowSpan rows = CutRows(r.y1, r.y2, h);
+            c.Add(rows.top, rows.bottom, static_cast<int>(std::clamp<LONG>(r.x1, 0, w)),
+                  static_cast<int>(std::clamp<LONG>(r.x2, 0, w)));
+        }
+        return;
+    }
+    if (d.kind != D3DDrawKind::Triangles || d.type != D3DPT_TRIANGLESTRIP) return;
+    const TLVERTEX* v = k.vertices.data() + d.first;
+    for (UINT i = 0; i + 1 < d.count && i + 3 < d.size; i += 2)
+        AddQuadCover(d.rs, d.texture.get(), d.tiles.get(), v + i, w, c);
+}
+
+// The rows of `rows` each draw still has to write: of the rows it may write, those at either end that
+// the draws after it write completely are left out.
+std::vector<RowSpan> RowsToRun(const D3DKeptDraws& k, int w, int h, const RowSpan& rows) {
+    std::vector<RowSpan> need(k.draws.size());
+    RowCover cover(w, rows);
+    for (std::size_t i = k.draws.size(); i-- > 0;) {
+        const D3DKeptDraw& d = k.draws[i];
+        RowSpan span{std::max(d.rows.top, rows.top), std::min(d.rows.bottom, rows.bottom)};
+        while (span.top < span.bottom && cover.Whole(span.top))
+            ++span.top;
+        while (span.bottom > span.top && cover.Whole(span.bottom - 1))
+            --span.bottom;
+        need[i] = span;
+        AddCover(k, d, w, h, cover);
+    }
+    return need;
+}
+
+// Whether a draw whose rows and columns lie within these bounds may cover a quarter of a target w x h.
+bool Large(double left, double top, double right, double bottom, int w, int h) {
+    const double cw = std::clamp(right, 0.0, double(w)) - std::clamp(left, 0.0, double(w));
+    const double ch = std::clamp(bottom, 0.0, double(h)) - std::clamp(top, 0.0, double(h));
+    return cw * ch >= double(w) * h / 4;
+}
+
+// Whether the size of the next draw matters: to begin holding, or to look for covered rows.
+bool AskLarge(const D3DKeptDraws* k) {
+    return k && (k->on ? !k->large : k->holdLarge);
+}
+
+bool LargeTriangles(const TLVERTEX* v, std::size_t n, int w, int h) {
+    if (n == 0) return false;
+    double l = v[0].x, r = v[0].x, t = v[0].y, b = v[0].y;
+    for (std::size_t i = 1; i < n; ++i) {
+        l = std::min<double>(l, v[i].x), r = std::max<double>(r, v[i].x);
+        t = std::min<double>(t, v[i].y), b = std::max<double>(b, v[i].y);
+    }
+    return std::isfinite(l + r + t + b) && Large(l, t, r, b, w, h);
+}
+
+bool LargeFill(const D3DRECT* rects, DWORD count, int w, int h) {
+    if (count == 0) return true;
+    for (DWORD i = 0; i < count; ++i)
+        if (Large(rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2, w, h)) return true;
+    return false;
+}
+
 void PutState(DrawKeys& keys, const RasterState& rs) {
     struct {
         StageArgs stage;
@@ -224,6 +464,7 @@ void Direct3DSurface9::StopKeeping() const {
     kept_->haveHeld = false;
     kept_->heldIsKeys = false;
     kept_->held.Clear();
+    kept_->holdLarge = false;
 }
 
 void Direct3DSurface9::AgeKeeping() const {
@@ -258,6 +499,23 @@ void Direct3DSurface9::Resolve() const {
     TakeLoss();
     if (!kept_ || !kept_->on || !kept_->fresh) return;
     D3DKeptDraws& k = *kept_;
+    const int w = pixels_->width, h = pixels_->height;
+    if (k.keyless) {
+        // Draws held without keys run in every row they may write, and holding ends.
+        RowSpan rows;
+        for (const D3DKeptDraw& d : k.draws)
+            rows.Add(d.rows);
+        const std::vector<RowSpan> need = RowsToRun(k, w, h, rows);
+        if (!rows.Empty()) {
+            PixelBuffer& t = BeginWrite(rows.top, rows.bottom);
+            for (std::size_t i = 0; i < k.draws.size(); ++i)
+                if (!need[i].Empty()) RunKept(k, k.draws[i], t, need[i]);
+        }
+        const bool hold = k.holdLarge;
+        StopKeeping();
+        k.holdLarge = hold;
+        return;
+    }
     const RowSpan rows = k.haveHeld ? ChangedRows(k.held, k.keys) : RowSpan{0, pixels_->height};
     // Without what the pixels held (their first frame, or written since), every row is run too.
     k.wholeFrames = rows.top <= 0 && rows.bottom >= pixels_->height ? k.wholeFrames + 1 : 0;
@@ -267,8 +525,16 @@ void Direct3DSurface9::Resolve() const {
     ++k.resolves;
     if (rows.Empty()) return;
     PixelBuffer& t = BeginWrite(rows.top, rows.bottom);
-    for (const D3DKeptDraw& d : k.draws)
-        RunKept(k, d, t, rows);
+    // Only a frame with a draw of a quarter of the target or more is looked at for rows the later
+    // draws write completely: many small draws alone would pay for the looking and seldom gain.
+    if (!k.large) {
+        for (const D3DKeptDraw& d : k.draws)
+            RunKept(k, d, t, rows);
+        return;
+    }
+    const std::vector<RowSpan> need = RowsToRun(k, w, h, rows);
+    for (std::size_t i = 0; i < k.draws.size(); ++i)
+        if (!need[i].Empty()) RunKept(k, k.draws[i], t, need[i]);
 }
 
 void Direct3DSurface9::BeginCoveredFrame() {
@@ -282,6 +548,7 @@ void Direct3DSurface9::BeginCoveredFrame() {
         // The draws kept back so far are covered by this frame and need never run.
         --k.unkeptFrames;
         StopKeeping();
+        k.holdLarge = true;
         return;
     }
     k.Restart();
@@ -319,6 +586,8 @@ void Direct3DSurface9::SubmitFill(const D3DRECT* rects, DWORD count, std::uint32
         BeginCoveredFrame();
     }
     AgeKeeping();
+    const bool large = AskLarge(kept_.get()) && LargeFill(rects, count, w, h);
+    if (kept_ && !kept_->on && kept_->holdLarge && large) kept_->Hold();
     if (!kept_ || !kept_->on) {
         if (!rows.Empty()) RunFill(BeginWrite(rows.top, rows.bottom), rects, count, raw, 0, h);
         return;
@@ -329,13 +598,17 @@ void Direct3DSurface9::SubmitFill(const D3DRECT* rects, DWORD count, std::uint32
     d.colour = raw;
     d.first = k.rects.size();
     d.size = count;
+    d.rows = rows;
+    k.large = k.large || large;
     if (count) k.rects.insert(k.rects.end(), rects, rects + count);
-    k.Adding();
-    k.keys.Begin();
-    k.keys.Put(D3DDrawKind::Fill);
-    k.keys.Put(raw);
-    if (count) k.keys.PutBytes(rects, count * sizeof(D3DRECT));
-    k.keys.End(rows.top, rows.bottom);
+    if (!k.keyless) {
+        k.Adding();
+        k.keys.Begin();
+        k.keys.Put(D3DDrawKind::Fill);
+        k.keys.Put(raw);
+        if (count) k.keys.PutBytes(rects, count * sizeof(D3DRECT));
+        k.keys.End(rows.top, rows.bottom);
+    }
     k.draws.push_back(d);
     k.fresh = true;
 }
@@ -351,6 +624,10 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
         BeginCoveredFrame();
     }
     AgeKeeping();
+    const bool large =
+        AskLarge(kept_.get()) && LargeTriangles(v, vertexCount, pixels_->width, pixels_->height);
+    if (kept_ && kept_->keyless && texture == this) Resolve(); // read as they are, held draws run first
+    if (kept_ && !kept_->on && kept_->holdLarge && large && texture != this) kept_->Hold();
     if (!kept_ || !kept_->on) {
         if (rows.Empty()) return;
         RasterState rs = state;
@@ -378,6 +655,7 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
     d.count = count;
     d.first = k.vertices.size();
     d.size = vertexCount;
+    d.rows = rows;
     // The texture as it is now is what the draw reads, whenever it runs; its state number says which.
     std::uint64_t textureState = 0;
     if (texture) {
@@ -386,15 +664,18 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
         d.tiles = texture->Tiles();
     }
     k.vertices.insert(k.vertices.end(), v, v + vertexCount);
-    k.Adding();
-    k.keys.Begin();
-    k.keys.Put(D3DDrawKind::Triangles);
-    PutState(k.keys, state);
-    k.keys.Put(textureState);
-    k.keys.Put(type);
-    k.keys.Put(count);
-    k.keys.PutBytes(v, vertexCount * sizeof(TLVERTEX));
-    k.keys.End(rows.top, rows.bottom);
+    k.large = k.large || large;
+    if (!k.keyless) {
+        k.Adding();
+        k.keys.Begin();
+        k.keys.Put(D3DDrawKind::Triangles);
+        PutState(k.keys, state);
+        k.keys.Put(textureState);
+        k.keys.Put(type);
+        k.keys.Put(count);
+        k.keys.PutBytes(v, vertexCount * sizeof(TLVERTEX));
+        k.keys.End(rows.top, rows.bottom);
+    }
     k.draws.push_back(std::move(d));
     k.fresh = true;
 }
@@ -420,17 +701,20 @@ void Direct3DSurface9::SubmitGlyph(const std::uint8_t* coverage, int w, int h, i
     d.x = x;
     d.y = y;
     d.colour = colour;
+    d.rows = rows;
     k.coverage.insert(k.coverage.end(), coverage, coverage + bytes);
-    k.Adding();
-    k.keys.Begin();
-    k.keys.Put(D3DDrawKind::Glyph);
-    k.keys.Put(d.w);
-    k.keys.Put(d.h);
-    k.keys.Put(d.x);
-    k.keys.Put(d.y);
-    k.keys.Put(colour);
-    k.keys.PutBytes(coverage, bytes);
-    k.keys.End(rows.top, rows.bottom);
+    if (!k.keyless) {
+        k.Adding();
+        k.keys.Begin();
+        k.keys.Put(D3DDrawKind::Glyph);
+        k.keys.Put(d.w);
+        k.keys.Put(d.h);
+        k.keys.Put(d.x);
+        k.keys.Put(d.y);
+        k.keys.Put(colour);
+        k.keys.PutBytes(coverage, bytes);
+        k.keys.End(rows.top, rows.bottom);
+    }
     k.draws.push_back(d);
     k.fresh = true;
 }

@@ -22,6 +22,7 @@ struct D3DKeptDraw {
     std::size_t first = 0, size = 0;
     int w = 0, h = 0, x = 0, y = 0;
     DWORD colour = 0; // a fill's raw value, or a glyph's colour
+    RowSpan rows;     // the rows it may write
 };
 
 struct D3DKeptDraws {
@@ -38,6 +39,12 @@ struct D3DKeptDraws {
     int unkeptFrames = 0;
     static constexpr int kWholeFramesToRest = 2;
     static constexpr int kUnkeptFrames = 60;
+    // While the target rests from keeping, a frame's draws are held back without keys from its first
+    // draw of a quarter of the target or more on (`holdLarge`): they run at the next resolve, in every
+    // row they draw but those the draws after them write completely, and holding ends (`keyless`).
+    bool holdLarge = false;
+    bool keyless = false;
+    bool large = false; // a draw of a quarter of the target or more is kept
     std::vector<D3DKeptDraw> draws;
     std::vector<TLVERTEX> vertices;
     std::vector<D3DRECT> rects;
@@ -67,6 +74,21 @@ struct D3DKeptDraws {
         on = true;
         fresh = true;
         resolves = 0;
+        keyless = false;
+        large = false;
+    }
+
+    // Holds the draws from now on without keys (what the target held is not touched).
+    void Hold() {
+        draws.clear();
+        vertices.clear();
+        rects.clear();
+        coverage.clear();
+        on = true;
+        fresh = true;
+        resolves = 0;
+        keyless = true;
+        large = true;
     }
 };
 

@@ -36,39 +36,6 @@ void RunKept(const DDKeptDraw& d, SurfaceStore& s, const RowSpan& rows) {
     if (bp.j0 < bp.j1) KeyedCopyByTiles(bp, d.src->version, d.src->keyTiles);
 }
 
-// Per row of a span of a target's rows, the columns [left, right) that the draws after the one looked
-// at write completely (fills, unkeyed copies, keyed copies from tiles without the key), one interval
-// a row: an interval that meets another joins it, else the wider of the two is kept.
-class Cover {
-  public:
-    Cover(int width, const RowSpan& rows)
-        : width_(width), rows_(rows), left_(static_cast<std::size_t>(std::max(rows.bottom - rows.top, 0))),
-          right_(left_.size()) {}
-    bool Whole(int y) const {
-        const std::size_t i = static_cast<std::size_t>(y - rows_.top);
-        return left_[i] <= 0 && right_[i] >= width_;
-    }
-    void Add(int top, int bottom, int l, int r) {
-        top = std::max(top, rows_.top), bottom = std::min(bottom, rows_.bottom);
-        l = std::max(l, 0), r = std::min(r, width_);
-        if (l >= r) return;
-        for (int y = top; y < bottom; ++y) {
-            int& left = left_[static_cast<std::size_t>(y - rows_.top)];
-            int& right = right_[static_cast<std::size_t>(y - rows_.top)];
-            if (left < right && l <= right && r >= left) {
-                left = std::min(left, l), right = std::max(right, r);
-            } else if (left >= right || r - l > right - left) {
-                left = l, right = r;
-            }
-        }
-    }
-
-  private:
-    int width_;
-    RowSpan rows_;
-    std::vector<int> left_, right_;
-};
-
 // The rows a draw writes (all of them for a discard, which writes none).
 RowSpan DrawnRows(const DDKeptDraw& d) {
     if (d.fill) return RowSpan{static_cast<int>(d.rect.top), static_cast<int>(d.rect.bottom)};
@@ -76,7 +43,7 @@ RowSpan DrawnRows(const DDKeptDraw& d) {
 }
 
 // What a draw writes completely, added to `c`.
-void AddCover(const DDKeptDraw& d, Cover& c) {
+void AddCover(const DDKeptDraw& d, RowCover& c) {
     if (d.discard) return;
     if (d.fill) {
         if (d.rect.left < d.rect.right)
@@ -122,7 +89,7 @@ std::vector<RowSpan> RowsToRun(const std::vector<DDKeptDraw>& draws, int width, 
                      [&](const DDKeptDraw& d) { return DrawnArea(d) >= quarter; }))
         return {};
     std::vector<RowSpan> need(draws.size());
-    Cover cover(width, rows);
+    RowCover cover(width, rows);
     for (std::size_t i = draws.size(); i-- > 0;) {
         const RowSpan drawn = DrawnRows(draws[i]);
         RowSpan span{std::max(drawn.top, rows.top), std::min(drawn.bottom, rows.bottom)};

@@ -15,6 +15,25 @@ void RowSpan::Add(int t, int b) {
     bottom = std::max(bottom, b);
 }
 
+RowCover::RowCover(int width, const RowSpan& rows)
+    : width_(width), rows_(rows), left_(static_cast<std::size_t>(std::max(rows.bottom - rows.top, 0))),
+      right_(left_.size()) {}
+
+void RowCover::Add(int top, int bottom, int l, int r) {
+    top = std::max(top, rows_.top), bottom = std::min(bottom, rows_.bottom);
+    l = std::max(l, 0), r = std::min(r, width_);
+    if (l >= r) return;
+    for (int y = top; y < bottom; ++y) {
+        int& left = left_[static_cast<std::size_t>(y - rows_.top)];
+        int& right = right_[static_cast<std::size_t>(y - rows_.top)];
+        if (left < right && l <= right && r >= left) {
+            left = std::min(left, l), right = std::max(right, r);
+        } else if (left >= right || r - l > right - left) {
+            left = l, right = r;
+        }
+    }
+}
+
 std::uint64_t NextPixelState() {
     static std::atomic<std::uint64_t> next{0};
     return ++next;

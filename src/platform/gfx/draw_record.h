@@ -21,6 +21,27 @@ struct RowSpan {
     void Add(const RowSpan& r) { Add(r.top, r.bottom); }
 };
 
+// Per row of a span of a target's rows, the columns [left, right) that the draws after the one looked
+// at write completely, whatever the rows held under them; one interval a row: an interval that meets
+// another joins it, else the wider of the two is kept.
+class RowCover {
+  public:
+    RowCover(int width, const RowSpan& rows);
+    const RowSpan& Rows() const { return rows_; }
+    // Whether row `y` (in Rows()) is written completely.
+    bool Whole(int y) const {
+        const std::size_t i = static_cast<std::size_t>(y - rows_.top);
+        return left_[i] <= 0 && right_[i] >= width_;
+    }
+    // Columns [l, r) of rows [top, bottom) are written completely.
+    void Add(int top, int bottom, int l, int r);
+
+  private:
+    int width_;
+    RowSpan rows_;
+    std::vector<int> left_, right_;
+};
+
 // The most draws a target keeps back before it runs them: a loop that draws without its pixels
 // being needed (no present) would otherwise keep them all.
 constexpr std::size_t kMaxKeptDraws = 1 << 14;
