@@ -33,8 +33,25 @@ class TexelTiles {
     // The kind of texels [32 tx, 32 tx + 32) of texture rows [y0, y1) together.
     Kind Rows(const PixelBuffer& tex, int y0, int y1, int tx);
 
+    // The kinds of the 32 rows of band `band` (rows [32 band, 32 band + 32)) over the texels of tiles
+    // tx0 to tx1 together, two bits a row as At gives them: Mixed where the tiles' kinds differ.
+    std::uint64_t Band(const PixelBuffer& tex, int band, int tx0, int tx1) {
+        const std::uint64_t first = Word(tex, band, tx0);
+        std::uint64_t differ = 0;
+        for (int tx = tx0 + 1; tx <= tx1; ++tx)
+            differ |= Word(tex, band, tx) ^ first;
+        differ = (differ | differ >> 1) & 0x5555555555555555u; // the low bit of each row that differs
+        return first | differ | differ << 1;
+    }
+
   private:
     Kind Find(const PixelBuffer& tex, int y, int tx);
+    // The word of a tile, looked at when first asked.
+    std::uint64_t Word(const PixelBuffer& tex, int band, int tx) {
+        const std::size_t at = static_cast<std::size_t>(band) * tileCols_ + tx;
+        if (words_[at] == 0) Find(tex, band * kTile, tx);
+        return words_[at];
+    }
     int tileCols_ = 0;
     // Per tile, two bits per row (0 until the tile is looked at).
     std::vector<std::uint64_t> words_;
