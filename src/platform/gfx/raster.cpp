@@ -457,6 +457,48 @@ class RunShader {
     RunShader(const RasterState& rs, std::uint32_t diffuse)
         : rs_(rs), target_(*rs.target), diffuse_(diffuse),
           target32_(target_.format == PixelFormat::A8R8G8B8 || target_.format == PixelFormat::X8R8G8B8) {
+        // Consecutive draws mostly share their state: what the last one worked out is taken again.
+        thread_local SetUp last;
+        const Key key = KeyOf(rs, diffuse, target_.format);
+        if (last.valid && SameKey(last.key, key)) {
+            simple_ = last.simple;
+            k_ = last.k;
+            rows32_ = last.rows32;
+            return;
+        }
+        Work(rs, diffuse);
+        last = SetUp{key, true, simple_, k_, rows32_};
+    }
+
+  private:
+    // Everything of a draw the set-up below depends on.
+    struct Key {
+        StageArgs stage;
+        std::uint32_t diffuse, factor, underRaw, srcBlend, destBlend;
+        PixelFormat format;
+        bool textured, blend, under;
+    };
+    struct SetUp {
+        Key key;
+        bool valid = false, simple = false;
+        Shade32 k;
+        Rows32Fn rows32 = nullptr;
+    };
+    static Key KeyOf(const RasterState& rs, std::uint32_t diffuse, PixelFormat format) {
+        return Key{rs.stage,     diffuse, rs.textureFactor,      rs.underRaw, rs.srcBlend,
+                   rs.destBlend, format,  rs.texture != nullptr, rs.blend,    rs.under};
+    }
+    static bool SameKey(const Key& a, const Key& b) {
+        const StageArgs &s = a.stage, &t = b.stage;
+        return s.colourOp == t.colourOp && s.colourArg1 == t.colourArg1 && s.colourArg2 == t.colourArg2 &&
+               s.alphaOp == t.alphaOp && s.alphaArg1 == t.alphaArg1 && s.alphaArg2 == t.alphaArg2 &&
+               a.diffuse == b.diffuse && a.factor == b.factor && a.underRaw == b.underRaw &&
+               a.srcBlend == b.srcBlend && a.destBlend == b.destBlend && a.format == b.format &&
+               a.textured == b.textured && a.blend == b.blend && a.under == b.under;
+    }
+
+    // The stage reduced to the row rule where it can be, and the row function for the rule.
+    void Work(const RasterState& rs, std::uint32_t diffuse) {
         simple_ = SimpleStage(rs.stage, diffuse, rs.textureFactor, k_.orMask, k_.mul, k_.add);
         if (!rs.texture) k_.orMask = 0xFFFFFFFFu;       // every sample is opaque white
         if (k_.add != 0 && !target32_) simple_ = false; // 16-bit rows multiply only
@@ -473,6 +515,7 @@ class RunShader {
         rows32_ = PickRows32(k_);
     }
 
+  public:
     // Whether texels are written as they are (before any blending).
     bool Plain() const { return simple_ && k_.Identity(); }
 
@@ -771,21 +814,32 @@ bool AxisAlignedQuad(const RasterState& rs, const TLVERTEX* v) {
            rs.cull == D3DCULL_NONE && v[0].x != v[2].x && v[0].y != v[1].y;
 }
 
+PixelRect UprightPixels(const TLVERTEX* v, int width, int height, int rowTop, int rowBottom) {
+    // Pixel centres inside the half-open rectangle [left, right) x [top, bottom).
+    const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
+    const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
+    PixelRect r;
+    r.x0 = static_cast<int>(std::max(0.0, CeilOf(left)));
+    r.x1 = static_cast<int>(std::min<double>(width, CeilOf(right)));
+    r.y0 = static_cast<int>(std::max<double>(std::max(0, rowTop), CeilOf(top)));
+    r.y1 = static_cast<int>(std::min<double>(std::min(height, rowBottom), CeilOf(bottom)));
+    return r;
+}
+
 void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     if (!AxisAlignedQuad(rs, v)) {
         RasterTriangle(rs, v[0], v[1], v[2]);
         RasterTriangle(rs, v[1], v[2], v[3]);
         return;
     }
+    const PixelBuffer& t = *rs.target;
+    RasterUprightQuad(rs, v, UprightPixels(v, t.width, t.height, rs.rowTop, rs.rowBottom));
+}
+
+void RasterUprightQuad(const RasterState& rs, const TLVERTEX* v, const PixelRect& r) {
+    if (r.Empty()) return;
     PixelBuffer& t = *rs.target;
-    // Pixel centres inside the half-open rectangle [left, right) x [top, bottom).
-    const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
-    const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
-    const int x0 = static_cast<int>(std::max(0.0, CeilOf(left)));
-    const int x1 = static_cast<int>(std::min<double>(t.width, CeilOf(right)));
-    const int y0 = static_cast<int>(std::max<double>(std::max(0, rs.rowTop), CeilOf(top)));
-    const int y1 = static_cast<int>(std::min<double>(std::min(t.height, rs.rowBottom), CeilOf(bottom)));
-    if (x0 >= x1 || y0 >= y1) return;
+    const int x0 = r.x0, x1 = r.x1, y0 = r.y0, y1 = r.y1;
     const PixelBuffer* tex = rs.texture;
     const std::uint32_t diffuse = v[0].diffuse;
     const int n = x1 - x0, rows = y1 - y0;

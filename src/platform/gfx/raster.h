@@ -104,4 +104,15 @@ void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v);
 // coordinates follow its edges (drawn by RasterQuadStrip's faster road).
 bool AxisAlignedQuad(const RasterState& rs, const TLVERTEX* v);
 
+// The pixels an upright rectangle covers: those whose centres lie inside [left, right) x [top, bottom),
+// cut to a target `width` x `height` and to its rows [rowTop, rowBottom).
+struct PixelRect {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool Empty() const { return x0 >= x1 || y0 >= y1; }
+};
+PixelRect UprightPixels(const TLVERTEX* v, int width, int height, int rowTop, int rowBottom);
+// RasterQuadStrip for a strip AxisAlignedQuad accepts, whose pixels on rs.target are `r`
+// (UprightPixels of the target and rs's rows).
+void RasterUprightQuad(const RasterState& rs, const TLVERTEX* v, const PixelRect& r);
+
 } // namespace gfx
