@@ -6,7 +6,10 @@
 #include "platform/gfx/raster.h"
 #include "platform/gfx/sim.h"
 #include <gtest/gtest.h>
+#include <cmath>
 #include <cstring>
+#include <iomanip>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -215,5 +218,44 @@ TEST(QuadsDrawnAtOnce, EachDrawOfASequenceFollowsItsOwnState) {
                 if (rs.blend) c = BlendPixel(rs, c, dst);
                 EXPECT_EQ(got[y * 5 + x], c & 0xFFFFFF) << "at " << x << ", " << y;
             }
+    }
+}
+
+TEST(QuadsDrawnAtOnce, WholePartsOfCoordinatesAreThoseOfTheMathsLibrary) {
+    // On, just off and halfway between whole numbers, either sign, tiny, near and past 2^52, and not
+    // numbers at all.
+    const double values[] = {0.0,
+                             -0.0,
+                             0.5,
+                             -0.5,
+                             1.0,
+                             -1.0,
+                             2.5,
+                             -2.5,
+                             639.5,
+                             -0.499999999,
+                             1e-300,
+                             -1e-300,
+                             5e-324,
+                             7.0000000000000009,
+                             -7.0000000000000009,
+                             4503599627370495.5,
+                             -4503599627370495.5,
+                             4503599627370496.0,
+                             9007199254740993.0,
+                             -1e300,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()};
+    for (double v : values) {
+        SCOPED_TRACE(testing::Message() << std::setprecision(17) << v);
+        const double f = FloorOf(v), c = CeilOf(v);
+        if (std::isnan(v)) {
+            EXPECT_TRUE(std::isnan(f));
+            EXPECT_TRUE(std::isnan(c));
+            continue;
+        }
+        EXPECT_EQ(f, std::floor(v));
+        EXPECT_EQ(c, std::ceil(v));
     }
 }

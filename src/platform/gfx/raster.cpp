@@ -55,15 +55,8 @@ inline std::uint32_t SampleTexel(const PixelBuffer* tex, int tx, int ty) {
 }
 
 // Texel index along one axis: floor(t * size), wrapped into the texture.
-// floor(v), without a call into the maths library for the values texture coordinates take.
-inline double Floor(double v) {
-    if (!(std::fabs(v) < 4503599627370496.0)) return std::floor(v); // 2^52: already whole, or not a number
-    const double t = static_cast<double>(static_cast<long long>(v));
-    return t > v ? t - 1 : t;
-}
-
 __attribute__((always_inline)) inline int TexelIndex(double t, int size) {
-    const double f = Floor(t * size + 1e-7);
+    const double f = FloorOf(t * size + 1e-7);
     if (!(std::fabs(f) < 1e15)) return 0; // not a number, or too far out to wrap meaningfully
     long long i = static_cast<long long>(f);
     if (i >= 0 && i < size) return static_cast<int>(i);
@@ -471,12 +464,11 @@ class RunShader {
     }
 
   private:
-    // Everything of a draw the set-up below depends on.
+    // Everything of a draw the set-up below depends on, in words of one size (read back whole).
     struct Key {
         StageArgs stage;
-        std::uint32_t diffuse, factor, underRaw, srcBlend, destBlend;
-        PixelFormat format;
-        bool textured, blend, under;
+        std::uint32_t diffuse, factor, underRaw, format;
+        std::uint32_t flags; // textured, blending, over an under colour
     };
     struct SetUp {
         Key key;
@@ -485,16 +477,20 @@ class RunShader {
         Rows32Fn rows32 = nullptr;
     };
     static Key KeyOf(const RasterState& rs, std::uint32_t diffuse, PixelFormat format) {
-        return Key{rs.stage,     diffuse, rs.textureFactor,      rs.underRaw, rs.srcBlend,
-                   rs.destBlend, format,  rs.texture != nullptr, rs.blend,    rs.under};
+        return Key{rs.stage,
+                   diffuse,
+                   rs.textureFactor,
+                   rs.underRaw,
+                   static_cast<std::uint32_t>(format),
+                   std::uint32_t{rs.texture != nullptr} | std::uint32_t{rs.blend} << 1 |
+                       std::uint32_t{rs.under} << 2};
     }
     static bool SameKey(const Key& a, const Key& b) {
         const StageArgs &s = a.stage, &t = b.stage;
         return s.colourOp == t.colourOp && s.colourArg1 == t.colourArg1 && s.colourArg2 == t.colourArg2 &&
                s.alphaOp == t.alphaOp && s.alphaArg1 == t.alphaArg1 && s.alphaArg2 == t.alphaArg2 &&
                a.diffuse == b.diffuse && a.factor == b.factor && a.underRaw == b.underRaw &&
-               a.srcBlend == b.srcBlend && a.destBlend == b.destBlend && a.format == b.format &&
-               a.textured == b.textured && a.blend == b.blend && a.under == b.under;
+               a.format == b.format && a.flags == b.flags;
     }
 
     // The stage reduced to the row rule where it can be, and the row function for the rule.

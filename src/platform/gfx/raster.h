@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdint>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace gfx {
 
@@ -74,16 +77,29 @@ struct RasterState {
     int rowTop = 0, rowBottom = 1 << 30;
 };
 
-// floor(v) and ceil(v), without a call into the maths library for the values coordinates take.
+// floor(v) and ceil(v), without a call into the maths library for the values coordinates take, and
+// without a branch on which way the whole part lies (coordinates on and off whole numbers alternate).
 inline double FloorOf(double v) {
     if (!(std::fabs(v) < 4503599627370496.0)) return std::floor(v); // 2^52: already whole, or not a number
+#ifdef __SSE2__
+    const __m128d x = _mm_set_sd(v);
+    const __m128d t = _mm_cvtsi64_sd(_mm_setzero_pd(), _mm_cvttsd_si64(x));
+    return _mm_cvtsd_f64(_mm_sub_sd(t, _mm_and_pd(_mm_cmplt_sd(x, t), _mm_set_sd(1.0))));
+#else
     const double t = static_cast<double>(static_cast<long long>(v));
     return t > v ? t - 1 : t;
+#endif
 }
 inline double CeilOf(double v) {
     if (!(std::fabs(v) < 4503599627370496.0)) return std::ceil(v);
+#ifdef __SSE2__
+    const __m128d x = _mm_set_sd(v);
+    const __m128d t = _mm_cvtsi64_sd(_mm_setzero_pd(), _mm_cvttsd_si64(x));
+    return _mm_cvtsd_f64(_mm_add_sd(t, _mm_and_pd(_mm_cmplt_sd(t, x), _mm_set_sd(1.0))));
+#else
     const double t = static_cast<double>(static_cast<long long>(v));
     return t < v ? t + 1 : t;
+#endif
 }
 
 // Colour of one pixel before blending, from the texel and the interpolated diffuse colour.
