@@ -81,7 +81,7 @@ struct RasterState {
 // without a branch on which way the whole part lies (coordinates on and off whole numbers alternate).
 inline double FloorOf(double v) {
     if (!(std::fabs(v) < 4503599627370496.0)) return std::floor(v); // 2^52: already whole, or not a number
-#ifdef __SSE2__
+#if defined(__SSE2__) && defined(__x86_64__)
     const __m128d x = _mm_set_sd(v);
     const __m128d t = _mm_cvtsi64_sd(_mm_setzero_pd(), _mm_cvttsd_si64(x));
     return _mm_cvtsd_f64(_mm_sub_sd(t, _mm_and_pd(_mm_cmplt_sd(x, t), _mm_set_sd(1.0))));
@@ -92,7 +92,7 @@ inline double FloorOf(double v) {
 }
 inline double CeilOf(double v) {
     if (!(std::fabs(v) < 4503599627370496.0)) return std::ceil(v);
-#ifdef __SSE2__
+#if defined(__SSE2__) && defined(__x86_64__)
     const __m128d x = _mm_set_sd(v);
     const __m128d t = _mm_cvtsi64_sd(_mm_setzero_pd(), _mm_cvttsd_si64(x));
     return _mm_cvtsd_f64(_mm_add_sd(t, _mm_and_pd(_mm_cmplt_sd(t, x), _mm_set_sd(1.0))));
