@@ -224,29 +224,11 @@ TEST(QuadsDrawnAtOnce, EachDrawOfASequenceFollowsItsOwnState) {
 TEST(QuadsDrawnAtOnce, WholePartsOfCoordinatesAreThoseOfTheMathsLibrary) {
     // On, just off and halfway between whole numbers, either sign, tiny, near and past 2^52, and not
     // numbers at all.
-    const double values[] = {0.0,
-                             -0.0,
-                             0.5,
-                             -0.5,
-                             1.0,
-                             -1.0,
-                             2.5,
-                             -2.5,
-                             639.5,
-                             -0.499999999,
-                             1e-300,
-                             -1e-300,
-                             5e-324,
-                             7.0000000000000009,
-                             -7.0000000000000009,
-                             4503599627370495.5,
-                             -4503599627370495.5,
-                             4503599627370496.0,
-                             9007199254740993.0,
-                             -1e300,
-                             std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(),
-                             std::numeric_limits<double>::quiet_NaN()};
+    const double inf = std::numeric_limits<double>::infinity(), p52 = 4503599627370496.0;
+    const double values[] = {0.0,         -0.0,      0.5,        -0.5,         1.0,         -1.0,
+                             2.5,         -2.5,      639.5,      -0.499999999, 1e-300,      -1e-300,
+                             5e-324,      7 + 1e-15, -7 - 1e-15, p52 - 0.5,    0.5 - p52,   p52,
+                             2 * p52 + 2, -1e300,    inf,        -inf,         std::nan("")};
     for (double v : values) {
         SCOPED_TRACE(testing::Message() << std::setprecision(17) << v);
         const double f = FloorOf(v), c = CeilOf(v);
