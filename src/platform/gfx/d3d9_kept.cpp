@@ -617,7 +617,6 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
                                        D3DPRIMITIVETYPE type, UINT count, const TLVERTEX* v,
                                        std::size_t vertexCount) {
     TakeLoss();
-    const RowSpan rows = TriangleRows(v, vertexCount, pixels_->height);
     if (IsRenderTarget() &&
         CoversTarget(state, texture, type, count, v, vertexCount, pixels_->width, pixels_->height)) {
         // As a clear of the whole target: what was kept back so far need never run.
@@ -629,6 +628,18 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
     if (kept_ && kept_->keyless && texture == this) Resolve(); // read as they are, held draws run first
     if (kept_ && !kept_->on && kept_->holdLarge && large && texture != this) kept_->Hold();
     if (!kept_ || !kept_->on) {
+        // An upright rectangle (the common draw) writes the rows of its pixels, known from its corners.
+        const bool upright =
+            type == D3DPT_TRIANGLESTRIP && count == 2 && vertexCount == 4 && AxisAlignedQuad(state, v);
+        PixelRect rect;
+        RowSpan rows;
+        if (upright) {
+            rect = UprightPixels(v, pixels_->width, pixels_->height, 0, pixels_->height);
+            if (rect.Empty()) return;
+            rows = RowSpan{rect.y0, rect.y1};
+        } else {
+            rows = TriangleRows(v, vertexCount, pixels_->height);
+        }
         if (rows.Empty()) return;
         RasterState rs = state;
         // The texture is read before the target is written: a surface drawn onto itself reads its
@@ -642,9 +653,13 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
             rs.tiles = texture->Tiles().get();
         }
         rs.target = &BeginWrite(rows.top, rows.bottom);
-        RunTriangles(rs, type, count, v);
+        if (upright)
+            RasterUprightQuad(rs, v, rect);
+        else
+            RunTriangles(rs, type, count, v);
         return;
     }
+    const RowSpan rows = TriangleRows(v, vertexCount, pixels_->height);
     D3DKeptDraws& k = *kept_;
     D3DKeptDraw d;
     d.kind = D3DDrawKind::Triangles;

@@ -55,15 +55,8 @@ inline std::uint32_t SampleTexel(const PixelBuffer* tex, int tx, int ty) {
 }
 
 // Texel index along one axis: floor(t * size), wrapped into the texture.
-// floor(v), without a call into the maths library for the values texture coordinates take.
-inline double Floor(double v) {
-    if (!(std::fabs(v) < 4503599627370496.0)) return std::floor(v); // 2^52: already whole, or not a number
-    const double t = static_cast<double>(static_cast<long long>(v));
-    return t > v ? t - 1 : t;
-}
-
 __attribute__((always_inline)) inline int TexelIndex(double t, int size) {
-    const double f = Floor(t * size + 1e-7);
+    const double f = FloorOf(t * size + 1e-7);
     if (!(std::fabs(f) < 1e15)) return 0; // not a number, or too far out to wrap meaningfully
     long long i = static_cast<long long>(f);
     if (i >= 0 && i < size) return static_cast<int>(i);
@@ -457,6 +450,51 @@ class RunShader {
     RunShader(const RasterState& rs, std::uint32_t diffuse)
         : rs_(rs), target_(*rs.target), diffuse_(diffuse),
           target32_(target_.format == PixelFormat::A8R8G8B8 || target_.format == PixelFormat::X8R8G8B8) {
+        // Consecutive draws mostly share their state: what the last one worked out is taken again.
+        thread_local SetUp last;
+        const Key key = KeyOf(rs, diffuse, target_.format);
+        if (last.valid && SameKey(last.key, key)) {
+            simple_ = last.simple;
+            k_ = last.k;
+            rows32_ = last.rows32;
+            return;
+        }
+        Work(rs, diffuse);
+        last = SetUp{key, true, simple_, k_, rows32_};
+    }
+
+  private:
+    // Everything of a draw the set-up below depends on, in words of one size (read back whole).
+    struct Key {
+        StageArgs stage;
+        std::uint32_t diffuse, factor, underRaw, format;
+        std::uint32_t flags; // textured, blending, over an under colour
+    };
+    struct SetUp {
+        Key key;
+        bool valid = false, simple = false;
+        Shade32 k;
+        Rows32Fn rows32 = nullptr;
+    };
+    static Key KeyOf(const RasterState& rs, std::uint32_t diffuse, PixelFormat format) {
+        return Key{rs.stage,
+                   diffuse,
+                   rs.textureFactor,
+                   rs.underRaw,
+                   static_cast<std::uint32_t>(format),
+                   std::uint32_t{rs.texture != nullptr} | std::uint32_t{rs.blend} << 1 |
+                       std::uint32_t{rs.under} << 2};
+    }
+    static bool SameKey(const Key& a, const Key& b) {
+        const StageArgs &s = a.stage, &t = b.stage;
+        return s.colourOp == t.colourOp && s.colourArg1 == t.colourArg1 && s.colourArg2 == t.colourArg2 &&
+               s.alphaOp == t.alphaOp && s.alphaArg1 == t.alphaArg1 && s.alphaArg2 == t.alphaArg2 &&
+               a.diffuse == b.diffuse && a.factor == b.factor && a.underRaw == b.underRaw &&
+               a.format == b.format && a.flags == b.flags;
+    }
+
+    // The stage reduced to the row rule where it can be, and the row function for the rule.
+    void Work(const RasterState& rs, std::uint32_t diffuse) {
         simple_ = SimpleStage(rs.stage, diffuse, rs.textureFactor, k_.orMask, k_.mul, k_.add);
         if (!rs.texture) k_.orMask = 0xFFFFFFFFu;       // every sample is opaque white
         if (k_.add != 0 && !target32_) simple_ = false; // 16-bit rows multiply only
@@ -473,6 +511,7 @@ class RunShader {
         rows32_ = PickRows32(k_);
     }
 
+  public:
     // Whether texels are written as they are (before any blending).
     bool Plain() const { return simple_ && k_.Identity(); }
 
@@ -771,21 +810,32 @@ bool AxisAlignedQuad(const RasterState& rs, const TLVERTEX* v) {
            rs.cull == D3DCULL_NONE && v[0].x != v[2].x && v[0].y != v[1].y;
 }
 
+PixelRect UprightPixels(const TLVERTEX* v, int width, int height, int rowTop, int rowBottom) {
+    // Pixel centres inside the half-open rectangle [left, right) x [top, bottom).
+    const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
+    const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
+    PixelRect r;
+    r.x0 = static_cast<int>(std::max(0.0, CeilOf(left)));
+    r.x1 = static_cast<int>(std::min<double>(width, CeilOf(right)));
+    r.y0 = static_cast<int>(std::max<double>(std::max(0, rowTop), CeilOf(top)));
+    r.y1 = static_cast<int>(std::min<double>(std::min(height, rowBottom), CeilOf(bottom)));
+    return r;
+}
+
 void RasterQuadStrip(const RasterState& rs, const TLVERTEX* v) {
     if (!AxisAlignedQuad(rs, v)) {
         RasterTriangle(rs, v[0], v[1], v[2]);
         RasterTriangle(rs, v[1], v[2], v[3]);
         return;
     }
+    const PixelBuffer& t = *rs.target;
+    RasterUprightQuad(rs, v, UprightPixels(v, t.width, t.height, rs.rowTop, rs.rowBottom));
+}
+
+void RasterUprightQuad(const RasterState& rs, const TLVERTEX* v, const PixelRect& r) {
+    if (r.Empty()) return;
     PixelBuffer& t = *rs.target;
-    // Pixel centres inside the half-open rectangle [left, right) x [top, bottom).
-    const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
-    const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
-    const int x0 = static_cast<int>(std::max(0.0, CeilOf(left)));
-    const int x1 = static_cast<int>(std::min<double>(t.width, CeilOf(right)));
-    const int y0 = static_cast<int>(std::max<double>(std::max(0, rs.rowTop), CeilOf(top)));
-    const int y1 = static_cast<int>(std::min<double>(std::min(t.height, rs.rowBottom), CeilOf(bottom)));
-    if (x0 >= x1 || y0 >= y1) return;
+    const int x0 = r.x0, x1 = r.x1, y0 = r.y0, y1 = r.y1;
     const PixelBuffer* tex = rs.texture;
     const std::uint32_t diffuse = v[0].diffuse;
     const int n = x1 - x0, rows = y1 - y0;

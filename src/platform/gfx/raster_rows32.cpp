@@ -247,16 +247,29 @@ GFX_AVX2_INLINE void Span8(const Avx2Consts& c, std::uint32_t* dst, const std::u
     }
 }
 
+// The kind of rows [first, first + count) of a band's word (TexelTiles::Band), all of them together.
+inline TexelTiles::Kind KindOfRows(std::uint64_t word, int first, int count) {
+    constexpr std::uint64_t kAllClear = 0x5555555555555555u, kAllOpaque = 0xAAAAAAAAAAAAAAAAu;
+    const std::uint64_t mask = (count == TexelTiles::kTile ? ~0ull : (1ull << (2 * count)) - 1)
+                               << (2 * first);
+    return (word & mask) == (kAllClear & mask)    ? TexelTiles::Clear
+           : (word & mask) == (kAllOpaque & mask) ? TexelTiles::Opaque
+                                                  : TexelTiles::Mixed;
+}
+
 template <bool Identity, bool Under>
 GFX_AVX2 void ShadeTilesAvx2(const Shade32& k, const Rows32& b, const TexelSource& t) {
     constexpr int kTile = TexelTiles::kTile;
     const int firstTile = t.col0 / kTile, lastTile = (t.col0 + b.n - 1) / kTile;
+    const int rowEnd = t.row0 + b.rows;
+    // The block's kind, a band of rows at a time.
     TexelTiles::Kind kind = TexelTiles::Unknown;
-    for (int q = firstTile; q <= lastTile; ++q) {
-        const TexelTiles::Kind here = t.tiles->Rows(*t.texture, t.row0, t.row0 + b.rows, q);
-        if (kind != TexelTiles::Unknown && here != kind) kind = TexelTiles::Mixed;
-        if (kind == TexelTiles::Mixed) break;
-        kind = here;
+    for (int y = t.row0; y < rowEnd && kind != TexelTiles::Mixed;) {
+        const int band = y / kTile, end = std::min(rowEnd, (band + 1) * kTile);
+        const TexelTiles::Kind here =
+            KindOfRows(t.tiles->Band(*t.texture, band, firstTile, lastTile), y % kTile, end - y);
+        kind = kind != TexelTiles::Unknown && here != kind ? TexelTiles::Mixed : here;
+        y = end;
     }
     if (kind == TexelTiles::Clear) {
         if (Under)
@@ -270,12 +283,16 @@ GFX_AVX2 void ShadeTilesAvx2(const Shade32& k, const Rows32& b, const TexelSourc
             Span8<false, Identity, false>(c, b.dst + r * b.stride, b.Src(r), b.n);
         return;
     }
-    // Mixed: each row by what its texels hold.
+    // Mixed: each row by what its texels hold, read from its band's word.
+    std::uint64_t word = 0;
+    int wordBand = -1;
     for (int r = 0; r < b.rows; ++r) {
         const int ty = t.row0 + r;
-        TexelTiles::Kind row = t.tiles->At(*t.texture, ty, firstTile);
-        for (int q = firstTile + 1; q <= lastTile && row != TexelTiles::Mixed; ++q)
-            if (t.tiles->At(*t.texture, ty, q) != row) row = TexelTiles::Mixed;
+        if (ty / kTile != wordBand) {
+            wordBand = ty / kTile;
+            word = t.tiles->Band(*t.texture, wordBand, firstTile, lastTile);
+        }
+        const auto row = static_cast<TexelTiles::Kind>((word >> (2 * (ty % kTile))) & 3);
         std::uint32_t* dst = b.dst + r * b.stride;
         if (row == TexelTiles::Clear) {
             if (Under) std::fill_n(dst, b.n, k.underRaw);
