@@ -9,6 +9,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #endif
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -17,7 +18,10 @@ namespace win {
 #if defined(M4_HAVE_XSHM) && defined(SDL_VIDEO_DRIVER_X11)
 
 struct WindowImage {
+    // A connection of the image's own: whichever thread shows the image (one at a time) uses it alone,
+    // never the video system's connection of the window thread.
     Display* display = nullptr;
+    std::atomic<bool> connectionLost{false};
     Window window = 0;
     GC gc = nullptr;
     XImage* image = nullptr;
@@ -38,6 +42,11 @@ bool g_attachRefused = false;
 int OnAttachError(Display*, XErrorEvent*) {
     g_attachRefused = true;
     return 0;
+}
+
+// A broken connection of an image: the call that met it fails, and the image is shown no more.
+void OnImageConnectionLost(Display*, void* image) {
+    static_cast<WindowImage*>(image)->connectionLost = true;
 }
 
 // Whether the image holds 32-bit XRGB pixels in the processor's byte order, rows `width` apart.
@@ -81,12 +90,17 @@ WindowImage* CreateWindowImage(void* sdlWindow, int width, int height) {
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display)
         return nullptr;
-    Display* display = info.info.x11.display;
-    if (!LocalDisplay(display) || !XShmQueryExtension(display)) return nullptr;
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, info.info.x11.window, &attributes)) return nullptr;
+    if (!LocalDisplay(info.info.x11.display)) return nullptr;
+    Display* display = XOpenDisplay(DisplayString(info.info.x11.display));
+    if (!display) return nullptr;
     auto image = std::make_unique<WindowImage>();
     image->display = display;
+    XSetIOErrorExitHandler(display, &OnImageConnectionLost, image.get());
+    XWindowAttributes attributes;
+    if (!XShmQueryExtension(display) || !XGetWindowAttributes(display, info.info.x11.window, &attributes)) {
+        DestroyWindowImage(image.release(), true);
+        return nullptr;
+    }
     image->window = info.info.x11.window;
     image->width = width;
     image->height = height;
@@ -106,7 +120,7 @@ std::uint32_t* WindowImagePixels(WindowImage* image) {
 }
 
 bool ShowWindowImageRows(WindowImage* image, int top, int bottom) {
-    if (!image || !image->attached || !image->gc) return false;
+    if (!image || !image->attached || !image->gc || image->connectionLost) return false;
     if (top < 0) top = 0;
     if (bottom > image->height) bottom = image->height;
     if (top >= bottom) return true;
@@ -119,7 +133,8 @@ bool ShowWindowImageRows(WindowImage* image, int top, int bottom) {
 
 void DestroyWindowImage(WindowImage* image, bool displayUsable) {
     if (!image) return;
-    if (displayUsable && image->attached) {
+    const bool usable = displayUsable && !image->connectionLost;
+    if (usable && image->attached) {
         XShmDetach(image->display, &image->segment);
         if (image->gc) XFreeGC(image->display, image->gc);
         XSync(image->display, False);
@@ -129,6 +144,8 @@ void DestroyWindowImage(WindowImage* image, bool displayUsable) {
         XDestroyImage(image->image);
     }
     if (image->segment.shmaddr) shmdt(image->segment.shmaddr);
+    // A connection found broken is left as it is: closing it would talk to the display.
+    if (usable) XCloseDisplay(image->display);
     delete image;
 }
 

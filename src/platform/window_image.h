@@ -1,5 +1,7 @@
 // A picture the main window is shown from without a copy: an image in memory the display server
-// reads itself (shared memory under X), of XRGB pixels, rows `width` apart. Window thread only.
+// reads itself (shared memory under X), of XRGB pixels, rows `width` apart. It is made and freed on the
+// window thread; it is shown through a connection of its own, so that any one thread at a time may show
+// it (ShowWindowImageRows) while the window thread goes on with the window.
 #pragma once
 #include <cstdint>
 

@@ -111,7 +111,11 @@ ImageLook PresentFromImage(SDL_Window* window, bool redraw) {
         }
         g_side.imageW = w;
         g_side.imageH = h;
-        if (!LendFrameStore(win::WindowImagePixels(g_side.image), w, h)) {
+        // Whoever publishes a frame shows its changed rows at once: the window thread is not woken for it.
+        auto show = [](int top, int bottom, void* image) {
+            return win::ShowWindowImageRows(static_cast<win::WindowImage*>(image), top, bottom);
+        };
+        if (!LendFrameStore(win::WindowImagePixels(g_side.image), w, h, show, g_side.image)) {
             DropImage(true);
             return ImageLook::NotUsed;
         }

@@ -33,6 +33,9 @@ struct Slot {
     // A store of the window side's that holds the slot's frame in place of `pixels` (LendFrameStore),
     // or null. Set and cleared with both locks held, so that either lock is enough to read it.
     std::uint32_t* lent = nullptr;
+    // How the lender shows rows of its store itself (null: the window side is woken to show them).
+    ShowLentRows show = nullptr;
+    void* showContext = nullptr;
 };
 
 Slot& TheSlot() {
@@ -53,6 +56,16 @@ void EndLend(Slot& s, bool keepFrame) {
     if (!s.lent) return;
     if (keepFrame) std::memcpy(s.pixels.data(), s.lent, s.pixels.size() * 4);
     s.lent = nullptr;
+    s.show = nullptr;
+    s.showContext = nullptr;
+}
+
+// Rows [top, bottom) of the slot's frame changed (the slot's lock held). A lender that shows its store
+// itself shows them now; otherwise they wait for the window side, which is to be woken (true).
+bool NoteChangedRows(Slot& s, int top, int bottom) {
+    if (s.lent && s.show && s.show(top, bottom, s.showContext)) return false;
+    s.unshown.Add(top, bottom);
+    return true;
 }
 
 // Whether `next` differs from the slot's frame (the lock held).
@@ -168,7 +181,7 @@ void UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& cha
         // The window side reads the slot's frame under its lock: the rows change in place under it.
         ConvertRowsToXrgb(frame, nullptr, first, last, shown + first * w);
         ++s.changes;
-        s.unshown.Add(first, last);
+        if (!NoteChangedRows(s, first, last)) return;
     }
     win::WakeMessageWaiters();
 }
@@ -178,7 +191,7 @@ void UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& cha
 void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels) {
     if (!xrgb || width <= 0 || height <= 0) return;
     Slot& s = TheSlot();
-    bool changed = false;
+    bool changed = false, wake = false;
     {
         std::lock_guard spareLock(s.spareMutex);
         s.spare.resize(static_cast<std::size_t>(width) * height);
@@ -190,18 +203,20 @@ void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPix
         if (changed) ++s.changes;
         s.origin = FrameOrigin{};
         s.state = 0;
-        if (s.lent && width == s.width && height == s.height) {
+        const bool lent = s.lent && width == s.width && height == s.height;
+        if (lent) {
             if (changed) std::memcpy(s.lent, s.spare.data(), s.spare.size() * 4);
         } else {
             EndLend(s, false);
             s.pixels.swap(s.spare);
+            if (changed) s.unshown = RowSpan{};
         }
         s.width = width;
         s.height = height;
-        if (changed) s.unshown = RowSpan{0, height};
+        if (changed) wake = NoteChangedRows(s, 0, height);
         ++s.count;
     }
-    if (changed) win::WakeMessageWaiters();
+    if (wake) win::WakeMessageWaiters();
 }
 
 void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const FrameOrigin* origin,
@@ -230,8 +245,8 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const 
             std::lock_guard lock(s.mutex);
             ConvertToXrgb(frame, palette, s.lent);
             ++s.changes;
-            s.unshown = RowSpan{0, frame.height};
             ++s.count;
+            if (!NoteChangedRows(s, 0, frame.height)) return;
         } else {
             s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
             ConvertToXrgb(frame, palette, s.spare.data());
@@ -284,6 +299,8 @@ void ClearPublishedFrames() {
     std::lock_guard spareLock(s.spareMutex);
     std::lock_guard lock(s.mutex);
     s.lent = nullptr;
+    s.show = nullptr;
+    s.showContext = nullptr;
     s.pixels.clear();
     s.origin = FrameOrigin{};
     s.state = 0;
@@ -292,14 +309,15 @@ void ClearPublishedFrames() {
     s.count = 0;
 }
 
-bool LendFrameStore(std::uint32_t* store, int width, int height) {
+bool LendFrameStore(std::uint32_t* store, int width, int height, ShowLentRows show, void* context) {
     Slot& s = TheSlot();
     std::lock_guard spareLock(s.spareMutex);
     std::lock_guard lock(s.mutex);
     if (!store || s.count == 0 || width != s.width || height != s.height) return false;
-    if (s.lent == store) return true;
-    std::memcpy(store, Shown(s), s.pixels.size() * 4);
+    if (s.lent != store) std::memcpy(store, Shown(s), s.pixels.size() * 4);
     s.lent = store;
+    s.show = show;
+    s.showContext = context;
     return true;
 }
 
