@@ -2,7 +2,9 @@
 #include "platform/gfx/gfx_types.h"
 #include "platform/gfx/pixels.h"
 #include "platform/gfx/presenter.h"
+#include "platform/messages.h"
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 using namespace gfx;
@@ -16,10 +18,26 @@ struct Look {
     std::vector<std::uint32_t> frame;
     RowSpan unshown;
     std::uint64_t changes = 0;
+    std::uint64_t wakeups = 0; // the window thread's wake-ups
+    RowSpan shown;             // the rows a lender showing its store itself was asked to show
 };
+
+// A lender that shows its store itself: the rows it was asked to show since the last look.
+struct Shower {
+    RowSpan rows;
+    bool succeeds = true;
+};
+Shower g_shower;
+bool ShowRows(int top, int bottom, void*) {
+    if (g_shower.succeeds) g_shower.rows.Add(top, bottom);
+    return g_shower.succeeds;
+}
 
 Look LookAtLatest() {
     Look look;
+    look.wakeups = win::MessageWakeups();
+    look.shown = g_shower.rows;
+    g_shower.rows = RowSpan{};
     int w = 0, h = 0;
     EXPECT_TRUE(ReadLastFrame(look.frame, w, h));
     UseLastFrameRows(
@@ -43,7 +61,8 @@ struct Step {
 
 // Publishes the steps on a frame of `format`; `store` (if any) is lent after the first frame. Returns
 // what the window side is told after each step.
-std::vector<Look> Play(PixelFormat format, const std::vector<Step>& steps, std::uint32_t* store) {
+std::vector<Look> Play(PixelFormat format, const std::vector<Step>& steps, std::uint32_t* store,
+                       ShowLentRows show = nullptr) {
     ClearPublishedFrames();
     PixelBuffer b;
     b.Allocate(kW, kH, format);
@@ -60,7 +79,7 @@ std::vector<Look> Play(PixelFormat format, const std::vector<Step>& steps, std::
     PublishPixels(b, indexed ? palette : nullptr, nullptr, indexed ? nullptr : &first);
     std::vector<Look> looks{LookAtLatest()};
     if (store) {
-        EXPECT_TRUE(LendFrameStore(store, kW, kH));
+        EXPECT_TRUE(LendFrameStore(store, kW, kH, show));
     }
     for (const Step& step : steps) {
         for (int y : step.rows)
@@ -112,6 +131,44 @@ TEST(FrameStore, ALentStoreShowsWhatTheOwnStoreWould) {
         }
         TakeBackFrameStore(store.data());
     }
+    ClearPublishedFrames();
+}
+
+// A lender that shows its store itself is asked to show every row the window side would have been told
+// of, and the window thread is neither told of them nor woken; when it fails to show them, the window
+// side is told of them and woken as without it.
+TEST(FrameStore, ALenderThatShowsItsStoreIsGivenTheChangedRows) {
+    const std::vector<Step> steps = {
+        {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, true, false, "every row, a known change"},
+        {{0, kH - 1}, true, false, "the first and the last row, a known change"},
+        {{6}, true, false, "a middle row, a known change"},
+        {{}, true, false, "nothing, a known change"},
+        {{4, 5}, false, false, "two rows"},
+        {{}, false, false, "nothing"},
+        {{}, false, true, "a palette change (8 bits)"},
+    };
+    for (PixelFormat f : {PixelFormat::Index8, PixelFormat::R5G6B5, PixelFormat::X8R8G8B8}) {
+        for (bool succeeds : {true, false}) {
+            const int bits = static_cast<int>(BytesPerPixel(f)) * 8;
+            const std::vector<Look> own = Play(f, steps, nullptr);
+            std::vector<std::uint32_t> store(kW * kH);
+            g_shower = Shower{RowSpan{}, succeeds};
+            const std::vector<Look> lent = Play(f, steps, store.data(), &ShowRows);
+            for (std::size_t i = 1; i < own.size(); ++i) {
+                const std::string what = std::string(steps[i - 1].what) + " at " + std::to_string(bits) +
+                                         " bits" + (succeeds ? "" : ", not shown");
+                EXPECT_EQ(lent[i].frame, own[i].frame) << what;
+                const RowSpan told = succeeds ? lent[i].shown : lent[i].unshown;
+                EXPECT_EQ(told.top, own[i].unshown.top) << what;
+                EXPECT_EQ(told.bottom, own[i].unshown.bottom) << what;
+                EXPECT_EQ(lent[i].unshown.Empty(), succeeds || own[i].unshown.Empty()) << what;
+                const bool woken = lent[i].wakeups != lent[i - 1].wakeups;
+                EXPECT_EQ(woken, !succeeds && own[i].wakeups != own[i - 1].wakeups) << what;
+            }
+            TakeBackFrameStore(store.data());
+        }
+    }
+    g_shower = Shower{};
     ClearPublishedFrames();
 }
 
