@@ -4,6 +4,7 @@
 #include "platform/display_connection.h"
 #include "platform/picture_fit.h"
 #include "platform/window.h"
+#include "platform/window_image.h"
 #include <SDL.h>
 #include <algorithm>
 #include <cstdint>
@@ -21,6 +22,11 @@ struct WindowSide {
     int outW = 0, outH = 0;
     std::uint64_t shown = 0; // the change count of the frame in the texture
     bool failed = false;
+    // The image the window is shown from while the frame fills it unscaled (win::CreateWindowImage),
+    // lent to the presenter as its frame store; `noImage` once the display could not make one.
+    win::WindowImage* image = nullptr;
+    int imageW = 0, imageH = 0;
+    bool noImage = false;
 };
 
 WindowSide g_side; // used by the window thread only
@@ -52,9 +58,97 @@ void StretchNearest(const std::uint32_t* src, int srcW, int srcH, int srcPitch, 
 
 namespace {
 
+// The size of the latest frame; false when none has been published.
+bool LatestFrameSize(int& width, int& height) {
+    struct Size {
+        int w = 0, h = 0;
+    } size;
+    if (!UseLastFrameRows(
+            [](const std::uint32_t*, int w, int h, RowSpan&, void* context) {
+                *static_cast<Size*>(context) = Size{w, h};
+            },
+            &size))
+        return false;
+    width = size.w;
+    height = size.h;
+    return true;
+}
+
+// Takes the window's image back from the presenter and frees it. The window's surface, used again,
+// is then drawn whole.
+void DropImage(bool displayUsable) {
+    if (!g_side.image) return;
+    TakeBackFrameStore(win::WindowImagePixels(g_side.image));
+    win::DestroyWindowImage(g_side.image, displayUsable);
+    g_side.image = nullptr;
+    g_side.outW = g_side.outH = -1;
+}
+
+enum class ImageLook { NotUsed, NothingNew, Drew };
+
+// Shows the latest frame from the window's image when the frame fills the window unscaled: the
+// presenter converts frames straight into that image, so only the rows that changed are handed to the
+// display. NotUsed where it does not apply (another size or placement, no image to be had).
+ImageLook PresentFromImage(SDL_Window* window, bool redraw) {
+    int w = 0, h = 0, winW = 0, winH = 0;
+    if (g_side.noImage || !LatestFrameSize(w, h)) return ImageLook::NotUsed;
+    SDL_GetWindowSizeInPixels(window, &winW, &winH);
+    const win::PicturePlace p = win::PlacePicture(win::FitOfWindow(window), w, h, winW, winH);
+    if (winW != w || winH != h || p.x != 0 || p.y != 0 || p.w != w || p.h != h) {
+        DropImage(true);
+        return ImageLook::NotUsed;
+    }
+    // A frame of another size, or a clear, has ended the lend.
+    if (g_side.image &&
+        (g_side.imageW != w || g_side.imageH != h || !FrameStoreLent(win::WindowImagePixels(g_side.image))))
+        DropImage(true);
+    bool whole = redraw;
+    if (!g_side.image) {
+        g_side.image = win::CreateWindowImage(window, w, h);
+        if (!g_side.image) {
+            g_side.noImage = true;
+            return ImageLook::NotUsed;
+        }
+        g_side.imageW = w;
+        g_side.imageH = h;
+        // Whoever publishes a frame shows its changed rows at once: the window thread is not woken for it.
+        auto show = [](int top, int bottom, void* image) {
+            return win::ShowWindowImageRows(static_cast<win::WindowImage*>(image), top, bottom);
+        };
+        if (!LendFrameStore(win::WindowImagePixels(g_side.image), w, h, show, g_side.image)) {
+            DropImage(true);
+            return ImageLook::NotUsed;
+        }
+        whole = true;
+    }
+    const std::uint64_t version = PublishedChangeCount();
+    if (version == g_side.shown && !whole) return ImageLook::NothingNew;
+    struct Job {
+        bool whole;
+        bool done;
+    } job{whole, false};
+    auto show = [](const std::uint32_t*, int, int h, RowSpan& unshown, void* context) {
+        Job& j = *static_cast<Job*>(context);
+        // Under the presenter's lock: no frame is converted into the image while the display reads it.
+        const RowSpan rows = j.whole ? RowSpan{0, h} : unshown;
+        j.done = rows.Empty() || win::ShowWindowImageRows(g_side.image, rows.top, rows.bottom);
+        if (j.done) unshown = RowSpan{};
+    };
+    if (!UseLastFrameRows(show, &job) || !job.done) {
+        DropImage(true);
+        return ImageLook::NotUsed;
+    }
+    g_side.shown = version;
+    g_side.outW = winW;
+    g_side.outH = winH;
+    return ImageLook::Drew;
+}
+
 // Copies the latest frame into the window's own surface (win::FramesOnWindowSurface), placed and
 // scaled as the renderer would place it, and shows the part that changed.
 bool PresentOnSurface(SDL_Window* window, bool redraw) {
+    if (const ImageLook look = PresentFromImage(window, redraw); look != ImageLook::NotUsed)
+        return look == ImageLook::Drew;
     SDL_Surface* target = SDL_GetWindowSurface(window); // made anew by SDL after a resize
     if (!target) return false;
     const std::uint64_t version = PublishedChangeCount();
@@ -118,6 +212,7 @@ bool PresentOnSurface(SDL_Window* window, bool redraw) {
 } // namespace
 
 void ReleasePresenter() {
+    DropImage(!win::DisplayLost());
     // A renderer whose display is gone is only forgotten: releasing it would talk to that display.
     if (!win::DisplayLost()) {
         if (g_side.texture) SDL_DestroyTexture(g_side.texture);

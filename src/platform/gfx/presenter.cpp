@@ -30,6 +30,12 @@ struct Slot {
     std::uint64_t state = 0;
     // The rows changed since the window side last showed them (with the slot's lock).
     RowSpan unshown;
+    // A store of the window side's that holds the slot's frame in place of `pixels` (LendFrameStore),
+    // or null. Set and cleared with both locks held, so that either lock is enough to read it.
+    std::uint32_t* lent = nullptr;
+    // How the lender shows rows of its store itself (null: the window side is woken to show them).
+    ShowLentRows show = nullptr;
+    void* showContext = nullptr;
 };
 
 Slot& TheSlot() {
@@ -37,10 +43,35 @@ Slot& TheSlot() {
     return slot;
 }
 
+// The pixels of the slot's frame, rows `width` apart: the lent store while there is one.
+std::uint32_t* Shown(Slot& s) {
+    return s.lent ? s.lent : s.pixels.data();
+}
+const std::uint32_t* Shown(const Slot& s) {
+    return s.lent ? s.lent : s.pixels.data();
+}
+
+// Ends a lend (both locks held): the slot's frame goes back to its own store.
+void EndLend(Slot& s, bool keepFrame) {
+    if (!s.lent) return;
+    if (keepFrame) std::memcpy(s.pixels.data(), s.lent, s.pixels.size() * 4);
+    s.lent = nullptr;
+    s.show = nullptr;
+    s.showContext = nullptr;
+}
+
+// Rows [top, bottom) of the slot's frame changed (the slot's lock held). A lender that shows its store
+// itself shows them now; otherwise they wait for the window side, which is to be woken (true).
+bool NoteChangedRows(Slot& s, int top, int bottom) {
+    if (s.lent && s.show && s.show(top, bottom, s.showContext)) return false;
+    s.unshown.Add(top, bottom);
+    return true;
+}
+
 // Whether `next` differs from the slot's frame (the lock held).
 bool Differs(const Slot& s, const std::vector<std::uint32_t>& next, int width, int height) {
     return s.count == 0 || width != s.width || height != s.height || next.size() != s.pixels.size() ||
-           std::memcmp(next.data(), s.pixels.data(), next.size() * 4) != 0;
+           std::memcmp(next.data(), Shown(s), next.size() * 4) != 0;
 }
 
 // Whether a 32-bit `frame`, made opaque as its conversion makes it, gives the pixels `shown` (rows
@@ -102,13 +133,13 @@ bool SameAsShown(Slot& s, const PixelBuffer& frame, const PALETTEENTRY* palette,
     int top = 0, bottom = 0;
     RowsToCompare(s, frame, origin, top, bottom);
     if (frame.format == PixelFormat::X8R8G8B8 || frame.format == PixelFormat::A8R8G8B8)
-        return SameOpaque32(frame, s.pixels.data(), top, bottom);
+        return SameOpaque32(frame, Shown(s), top, bottom);
     const auto w = static_cast<std::size_t>(frame.width);
     s.band.resize(w * kBandRows);
     for (int y = top; y < bottom; y += kBandRows) {
         const int rows = std::min(kBandRows, bottom - y);
         ConvertRowsToXrgb(frame, palette, y, y + rows, s.band.data());
-        if (std::memcmp(s.band.data(), s.pixels.data() + y * w, rows * w * 4) != 0) return false;
+        if (std::memcmp(s.band.data(), Shown(s) + y * w, rows * w * 4) != 0) return false;
     }
     return true;
 }
@@ -130,10 +161,11 @@ void UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& cha
     const auto w = static_cast<std::size_t>(frame.width);
     const bool wide = frame.format == PixelFormat::X8R8G8B8 || frame.format == PixelFormat::A8R8G8B8;
     if (!wide) s.band.resize(w);
+    std::uint32_t* shown = Shown(s);
     auto differs = [&](int y) {
-        if (wide) return !SameOpaque32(frame, s.pixels.data(), y, y + 1);
+        if (wide) return !SameOpaque32(frame, shown, y, y + 1);
         ConvertRowsToXrgb(frame, nullptr, y, y + 1, s.band.data());
-        return std::memcmp(s.band.data(), s.pixels.data() + y * w, w * 4) != 0;
+        return std::memcmp(s.band.data(), shown + y * w, w * 4) != 0;
     };
     int first = top, last = bottom; // the rows that really differ: [first, last)
     while (first < bottom && !differs(first))
@@ -147,9 +179,9 @@ void UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& cha
         ++s.count;
         if (first >= last) return;
         // The window side reads the slot's frame under its lock: the rows change in place under it.
-        ConvertRowsToXrgb(frame, nullptr, first, last, s.pixels.data() + first * w);
+        ConvertRowsToXrgb(frame, nullptr, first, last, shown + first * w);
         ++s.changes;
-        s.unshown.Add(first, last);
+        if (!NoteChangedRows(s, first, last)) return;
     }
     win::WakeMessageWaiters();
 }
@@ -159,7 +191,7 @@ void UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& cha
 void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPixels) {
     if (!xrgb || width <= 0 || height <= 0) return;
     Slot& s = TheSlot();
-    bool changed = false;
+    bool changed = false, wake = false;
     {
         std::lock_guard spareLock(s.spareMutex);
         s.spare.resize(static_cast<std::size_t>(width) * height);
@@ -171,13 +203,20 @@ void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPix
         if (changed) ++s.changes;
         s.origin = FrameOrigin{};
         s.state = 0;
-        s.pixels.swap(s.spare);
+        const bool lent = s.lent && width == s.width && height == s.height;
+        if (lent) {
+            if (changed) std::memcpy(s.lent, s.spare.data(), s.spare.size() * 4);
+        } else {
+            EndLend(s, false);
+            s.pixels.swap(s.spare);
+            if (changed) s.unshown = RowSpan{};
+        }
         s.width = width;
         s.height = height;
-        if (changed) s.unshown = RowSpan{0, height};
+        if (changed) wake = NoteChangedRows(s, 0, height);
         ++s.count;
     }
-    if (changed) win::WakeMessageWaiters();
+    if (wake) win::WakeMessageWaiters();
 }
 
 void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const FrameOrigin* origin,
@@ -201,15 +240,25 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const 
         }
         s.origin = Usable(origin, frame);
         s.state = state;
-        s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
-        ConvertToXrgb(frame, palette, s.spare.data());
-        std::lock_guard lock(s.mutex);
-        ++s.changes;
-        s.pixels.swap(s.spare);
-        s.width = frame.width;
-        s.height = frame.height;
-        s.unshown = RowSpan{0, frame.height};
-        ++s.count;
+        if (s.lent && frame.width == s.width && frame.height == s.height) {
+            // Converted straight into the window side's store, which it reads under the slot's lock.
+            std::lock_guard lock(s.mutex);
+            ConvertToXrgb(frame, palette, s.lent);
+            ++s.changes;
+            ++s.count;
+            if (!NoteChangedRows(s, 0, frame.height)) return;
+        } else {
+            s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
+            ConvertToXrgb(frame, palette, s.spare.data());
+            std::lock_guard lock(s.mutex);
+            ++s.changes;
+            EndLend(s, false);
+            s.pixels.swap(s.spare);
+            s.width = frame.width;
+            s.height = frame.height;
+            s.unshown = RowSpan{0, frame.height};
+            ++s.count;
+        }
     }
     // The window thread shows the new frame without waiting for its next look.
     win::WakeMessageWaiters();
@@ -219,7 +268,7 @@ bool ReadLastFrame(std::vector<std::uint32_t>& out, int& width, int& height) {
     Slot& s = TheSlot();
     std::lock_guard lock(s.mutex);
     if (s.count == 0) return false;
-    out = s.pixels;
+    out.assign(Shown(s), Shown(s) + s.pixels.size());
     width = s.width;
     height = s.height;
     return true;
@@ -229,7 +278,7 @@ bool UseLastFrameRows(void (*use)(const std::uint32_t*, int, int, RowSpan&, void
     Slot& s = TheSlot();
     std::lock_guard lock(s.mutex);
     if (s.count == 0) return false;
-    use(s.pixels.data(), s.width, s.height, s.unshown, context);
+    use(Shown(s), s.width, s.height, s.unshown, context);
     return true;
 }
 
@@ -249,12 +298,40 @@ void ClearPublishedFrames() {
     Slot& s = TheSlot();
     std::lock_guard spareLock(s.spareMutex);
     std::lock_guard lock(s.mutex);
+    s.lent = nullptr;
+    s.show = nullptr;
+    s.showContext = nullptr;
     s.pixels.clear();
     s.origin = FrameOrigin{};
     s.state = 0;
     s.unshown = RowSpan{};
     s.width = s.height = 0;
     s.count = 0;
+}
+
+bool LendFrameStore(std::uint32_t* store, int width, int height, ShowLentRows show, void* context) {
+    Slot& s = TheSlot();
+    std::lock_guard spareLock(s.spareMutex);
+    std::lock_guard lock(s.mutex);
+    if (!store || s.count == 0 || width != s.width || height != s.height) return false;
+    if (s.lent != store) std::memcpy(store, Shown(s), s.pixels.size() * 4);
+    s.lent = store;
+    s.show = show;
+    s.showContext = context;
+    return true;
+}
+
+bool FrameStoreLent(const std::uint32_t* store) {
+    Slot& s = TheSlot();
+    std::lock_guard lock(s.mutex);
+    return store && s.lent == store;
+}
+
+void TakeBackFrameStore(const std::uint32_t* store) {
+    Slot& s = TheSlot();
+    std::lock_guard spareLock(s.spareMutex);
+    std::lock_guard lock(s.mutex);
+    if (store && s.lent == store) EndLend(s, true);
 }
 
 } // namespace gfx

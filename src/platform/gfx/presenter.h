@@ -56,4 +56,22 @@ bool UseLastFrameRows(void (*use)(const std::uint32_t* xrgb, int width, int heig
                       void* context);
 void ClearPublishedFrames();
 
+// The window side may lend the slot a store of its own (`width` x `height` pixels, rows `width` apart)
+// that the window is shown from: the latest frame is copied there, and from then on frames of that size
+// are compared with it and converted straight into it, so that a frame reaches the window in one pass
+// after drawing. The window side reads it under the slot's lock (UseLastFrameRows) and never writes it.
+// False (nothing lent) before any frame, or when the latest frame has another size. A frame of another
+// size, or a clear, ends the lend: frames are kept in the slot's own store again.
+// With `show`, the lender shows rows of its store itself: the publisher of a frame calls it, under the
+// slot's lock, with the rows that changed, and the window thread is neither told of them nor woken
+// (unless `show` returns false).
+using ShowLentRows = bool (*)(int top, int bottom, void* context);
+bool LendFrameStore(std::uint32_t* store, int width, int height, ShowLentRows show = nullptr,
+                    void* context = nullptr);
+// Whether the slot still keeps its frame in `store`.
+bool FrameStoreLent(const std::uint32_t* store);
+// Ends the lend of `store` (if it is lent): the frame it holds is copied back into the slot's own store,
+// and no publisher writes into `store` once this returns.
+void TakeBackFrameStore(const std::uint32_t* store);
+
 } // namespace gfx
