@@ -12,6 +12,7 @@
 #if defined(M4_HAVE_X11)
 #include <X11/Xlib.h>
 #endif
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,8 @@ bool g_videoUp = false;
 std::thread::id g_videoThread;
 // Whether frames are copied into the window's own surface instead of going through a renderer.
 bool g_framesOnSurface = false;
+// The display has lost what the window showed (an exposure): the next present shows the whole frame.
+std::atomic<bool> g_exposed{false};
 
 // The SDL window as far as it may still be used: after the display connection is lost the window
 // object lives on (the close road needs it) but nothing more is asked of the display.
@@ -134,6 +137,7 @@ void Translate(const SDL_Event& e, HWND hwnd) {
             PostMessage(hwnd, WM_SIZE, 0, MakeLParam(e.window.data1, e.window.data2));
             break;
         case SDL_WINDOWEVENT_EXPOSED:
+            g_exposed = true;
             PostMessage(hwnd, WM_PAINT, 0, 0);
             break;
         default:
@@ -336,6 +340,10 @@ void PumpWindowEvents() {
         EndOpenMessageBoxes();
         PostMessage(hwnd, WM_CLOSE, 0, 0);
     }
+}
+
+bool TakeWindowExposure() {
+    return g_exposed.exchange(false);
 }
 
 void WaitForMessageOrEvent() {

@@ -63,6 +63,9 @@ void* GetMainSdlWindow();
 
 // Window thread: turns every waiting SDL event into messages (on any other thread: nothing).
 void PumpWindowEvents();
+// Whether the display exposed the window since the last call (what it showed is lost, and the whole
+// frame must be shown again, changed or not); the call clears it.
+bool TakeWindowExposure();
 // Window thread: waits until a message is waiting or an SDL event arrived.
 void WaitForMessageOrEvent();
 // Window thread, between two looks at the window: waits for a message, a WakeMessageWaiters call

@@ -185,8 +185,9 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         PumpWindowEvents();
         // Counted before the look at the latest frame: a frame finished after it ends the wait below.
         const std::uint64_t wakeups = MessageWakeups();
-        // The latest finished frame goes to the window (the drawing threads never touch it).
-        gfx::PresentLatestFrame(GetMainSdlWindow());
+        // The latest finished frame goes to the window (the drawing threads never touch it), whole
+        // after an exposure.
+        gfx::PresentLatestFrame(GetMainSdlWindow(), TakeWindowExposure());
         if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 exitCode = static_cast<int>(msg.wParam);

@@ -139,6 +139,18 @@ TEST_F(MainWindow, FocusBecomesActivateAppAndLosingItReleasesKeys) {
     EXPECT_EQ(GetAsyncKeyState('Z'), 0);
 }
 
+// An exposure is a paint message, and the next present shows the whole frame, once: the frame that
+// was lost from the window has not changed, so nothing else would show it again.
+TEST_F(MainWindow, AnExposureAsksOnceForTheWholeFrame) {
+    (void)win::TakeWindowExposure();
+    PushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
+    const auto msgs = Drain();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].message, win::WM_PAINT);
+    EXPECT_TRUE(win::TakeWindowExposure());
+    EXPECT_FALSE(win::TakeWindowExposure());
+}
+
 TEST_F(MainWindow, WaitReturnsOnAnEventOrAPostedMessage) {
     PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
     win::WaitForMessageOrEvent(); // returns: the event became a message
