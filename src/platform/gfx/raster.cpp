@@ -151,14 +151,23 @@ struct TriangleRow {
     double tu[3], tv[3];
 };
 
-// The texel of pixel px of the row, through its barycentric weights.
-inline void TriangleTexel(const TriangleRow& r, int px, int w, int h, int* tx, int* ty) {
+// The texture coordinates (0..1 across the texture) of pixel px of the row, through its barycentric
+// weights.
+inline void TriangleUv(const TriangleRow& r, int px, double* tu, double* tv) {
     double wt[3];
     for (int i = 0; i < 3; ++i)
         wt[i] = r.rowTerm[i] - r.dy[i] * (px - r.x0[i]);
     const double l0 = wt[0] / r.area, l1 = wt[1] / r.area, l2 = wt[2] / r.area;
-    *tx = TexelIndex(l0 * r.tu[0] + l1 * r.tu[1] + l2 * r.tu[2], w);
-    *ty = TexelIndex(l0 * r.tv[0] + l1 * r.tv[1] + l2 * r.tv[2], h);
+    *tu = l0 * r.tu[0] + l1 * r.tu[1] + l2 * r.tu[2];
+    *tv = l0 * r.tv[0] + l1 * r.tv[1] + l2 * r.tv[2];
+}
+
+// The texel of pixel px of the row.
+inline void TriangleTexel(const TriangleRow& r, int px, int w, int h, int* tx, int* ty) {
+    double tu, tv;
+    TriangleUv(r, px, &tu, &tv);
+    *tx = TexelIndex(tu, w);
+    *ty = TexelIndex(tv, h);
 }
 
 #ifdef GFX_HAVE_AVX2
@@ -247,12 +256,10 @@ bool MakeTexelSteps(const TriangleRow& r, const double dx[3], double spanX, doub
 
 // TriangleTexel's coordinates at pixel px, before the floor: texel u and v with the nudge added.
 inline void TriangleCoords(const TriangleRow& r, int px, int w, int h, double* u, double* v) {
-    double wt[3];
-    for (int i = 0; i < 3; ++i)
-        wt[i] = r.rowTerm[i] - r.dy[i] * (px - r.x0[i]);
-    const double l0 = wt[0] / r.area, l1 = wt[1] / r.area, l2 = wt[2] / r.area;
-    *u = (l0 * r.tu[0] + l1 * r.tu[1] + l2 * r.tu[2]) * w + 1e-7;
-    *v = (l0 * r.tv[0] + l1 * r.tv[1] + l2 * r.tv[2]) * h + 1e-7;
+    double tu, tv;
+    TriangleUv(r, px, &tu, &tv);
+    *u = tu * w + 1e-7;
+    *v = tv * h + 1e-7;
 }
 
 #ifdef GFX_HAVE_AVX2
