@@ -21,6 +21,7 @@
 #include "play/set_stage.h"
 
 #include <algorithm>
+#include <vector>
 
 FrameDrawHooks g_FrameDrawHooks;
 
@@ -41,32 +42,112 @@ DDSURFACEDATA* BackBuffer() {
 // The object layer an object is drawn in: its depth with layered drawing, else the one layer. A
 // depth set beyond the layers (the status commands can write any value) is drawn in the nearest
 // layer, so that no object, hero 1 least of all, drops out of the frame and its defeat check.
-bool InLayer(int z, int layer, bool layered) {
-    return !layered || std::clamp(z, 0, OBJECT_LAYERS - 1) == layer;
+int LayerOf(int z) {
+    return std::clamp(z, 0, OBJECT_LAYERS - 1);
 }
 
-void DrawItems(int layer, bool layered, int frozen) {
+bool InLayer(int z, int layer, bool layered) {
+    return !layered || LayerOf(z) == layer;
+}
+
+bool ItemShown(const cItem& item) {
+    return item.m_bPresent && !item.m_bHidden && !item.m_bTaken && !item.m_bRemoved;
+}
+
+bool ShotShown(const cShot& shot) {
+    return !shot.m_bRemoved && shot.IsOnScreen();
+}
+
+// The objects of each layer that are to be drawn, in their lists' order, gathered in one pass over
+// each list: the eight layer passes then meet only their own objects instead of walking every list
+// eight times. Drawing the layers neither adds objects, nor moves one to another layer, nor brings
+// back one that was not to be drawn; it may take some out of play, so each is checked again as it
+// comes. Only the end of hero 1's defeat display may set the whole stage up again: the rest of that
+// frame walks the lists themselves.
+struct LayerObjects {
+    std::vector<cItem*> items[OBJECT_LAYERS];
+    std::vector<CharaPos> charas[OBJECT_LAYERS];
+    std::vector<cShot*> shots[OBJECT_LAYERS];
+    bool inUse = false;
+
+    void Gather(cGameScene& scene) {
+        for (int k = 0; k < OBJECT_LAYERS; ++k) {
+            items[k].clear();
+            charas[k].clear();
+            shots[k].clear();
+        }
+        for (cItem& item : g_Items)
+            if (ItemShown(item)) items[LayerOf(item.m_Def.m_nZ)].push_back(&item);
+        for (auto it = g_Charas.begin(); it != g_Charas.end(); ++it)
+            if (!it->m_bRemoved) charas[LayerOf(it->m_Def.m_nZ)].push_back(it);
+        for (cShot& shot : scene.m_Shots)
+            if (ShotShown(shot)) shots[LayerOf(shot.m_Settings.m_nZOrder)].push_back(&shot);
+    }
+};
+
+LayerObjects g_LayerObjects;
+
+// The gathered layers for one frame; none (the lists are walked) while another frame holds them.
+class GatheredLayers {
+  public:
+    GatheredLayers(cGameScene& scene, bool layered) {
+        if (!layered || g_LayerObjects.inUse) return;
+        g_LayerObjects.inUse = true;
+        g_LayerObjects.Gather(scene);
+        m_Objects = &g_LayerObjects;
+    }
+    ~GatheredLayers() { Drop(); }
+    GatheredLayers(const GatheredLayers&) = delete;
+    GatheredLayers& operator=(const GatheredLayers&) = delete;
+
+    LayerObjects* Get() const { return m_Objects; }
+    void Drop() {
+        if (m_Objects) m_Objects->inUse = false;
+        m_Objects = nullptr;
+    }
+
+  private:
+    LayerObjects* m_Objects = nullptr;
+};
+
+void DrawItem(cItem& item, int frozen) {
+    if (!ItemShown(item)) return;
+    item.UpdateScreenRect();
+    item.Draw(BackBuffer(), frozen);
+}
+
+void DrawItems(const LayerObjects* gathered, int layer, bool layered, int frozen) {
     DDBeginBatch(1);
     DDBatchAddSurface(OverlaySheet());
-    for (cItem& item : g_Items) {
-        if (!InLayer(item.m_Def.m_nZ, layer, layered)) continue;
-        if (!item.m_bPresent || item.m_bHidden || item.m_bTaken || item.m_bRemoved) continue;
-        item.UpdateScreenRect();
-        item.Draw(BackBuffer(), frozen);
+    if (gathered) {
+        for (cItem* item : gathered->items[layer])
+            DrawItem(*item, frozen);
+    } else {
+        for (cItem& item : g_Items)
+            if (InLayer(item.m_Def.m_nZ, layer, layered)) DrawItem(item, frozen);
     }
     DDEndBatch();
 }
 
-void DrawCharas(int layer, bool layered, int frozen) {
+// Draws a character of the list; true when its defeat display is over and every link to it has gone
+// (the caller then erases it from the list).
+bool DrawListedChara(cStageChara& c, int frozen) {
+    if (c.m_bRemoved || !DrawCharaAndGauges(c, frozen)) return false;
+    RemoveFromPlay(c);
+    return true;
+}
+
+void DrawCharas(const LayerObjects* gathered, int layer, bool layered, int frozen) {
+    if (gathered) {
+        for (CharaPos it : gathered->charas[layer])
+            if (DrawListedChara(*it, frozen)) {
+                g_Charas.erase(it);
+                ForgetCharaIndex();
+            }
+        return;
+    }
     for (auto it = g_Charas.begin(); it != g_Charas.end();) {
-        cStageChara& c = *it;
-        if (c.m_bRemoved || !InLayer(c.m_Def.m_nZ, layer, layered)) {
-            ++it;
-            continue;
-        }
-        if (DrawCharaAndGauges(c, frozen)) {
-            // Its defeat display is over: every link to it goes, then the character.
-            RemoveFromPlay(c);
+        if (InLayer(it->m_Def.m_nZ, layer, layered) && DrawListedChara(*it, frozen)) {
             it = g_Charas.erase(it);
             ForgetCharaIndex();
             continue;
@@ -75,15 +156,42 @@ void DrawCharas(int layer, bool layered, int frozen) {
     }
 }
 
-void DrawShots(cGameScene& scene, int layer, bool layered, int frozen) {
+void DrawShot(cShot& shot, int frozen) {
+    if (!ShotShown(shot)) return;
+    shot.UpdateScreenRect();
+    shot.Draw(BackBuffer(), frozen);
+}
+
+void DrawShots(const LayerObjects* gathered, cGameScene& scene, int layer, bool layered, int frozen) {
     DDBeginBatch(0);
-    for (cShot& shot : scene.m_Shots) {
-        if (shot.m_bRemoved || !InLayer(shot.m_Settings.m_nZOrder, layer, layered)) continue;
-        if (!shot.IsOnScreen()) continue;
-        shot.UpdateScreenRect();
-        shot.Draw(BackBuffer(), frozen);
+    if (gathered) {
+        for (cShot* shot : gathered->shots[layer])
+            DrawShot(*shot, frozen);
+    } else {
+        for (cShot& shot : scene.m_Shots)
+            if (InLayer(shot.m_Settings.m_nZOrder, layer, layered)) DrawShot(shot, frozen);
     }
     DDEndBatch();
+}
+
+// Draws hero 1 with its gauges, or its defeat display; true when that display ended here and what
+// follows it has run.
+bool DrawHero1(cGameScene& scene, int frozen) {
+    cHero& hero = g_Heroes[0];
+    DDSURFACEDATA* bb = BackBuffer();
+    hero.UpdateScreenRect();
+    if (!hero.m_bDefeated) {
+        DrawHero(bb, frozen, hero);
+        DrawHPGauge(bb, hero);
+        DrawSPGauge(bb, hero);
+        return false;
+    }
+    if (!DrawDefeated(hero, bb, frozen)) return false;
+    if (g_FrameDrawHooks.HeroDefeatEnded)
+        g_FrameDrawHooks.HeroDefeatEnded(scene);
+    else
+        HeroDefeatEnded(scene);
+    return true;
 }
 
 void DrawEffects(cGameScene& scene, int frozen) {
@@ -177,21 +285,7 @@ void HeroDefeatEnded(cGameScene& scene) {
 }
 
 void DrawHeroAndCheckDeath(cGameScene& scene, int frozen) {
-    if (g_Heroes.empty()) return;
-    cHero& hero = g_Heroes[0];
-    DDSURFACEDATA* bb = BackBuffer();
-    hero.UpdateScreenRect();
-    if (!hero.m_bDefeated) {
-        DrawHero(bb, frozen, hero);
-        DrawHPGauge(bb, hero);
-        DrawSPGauge(bb, hero);
-        return;
-    }
-    if (!DrawDefeated(hero, bb, frozen)) return;
-    if (g_FrameDrawHooks.HeroDefeatEnded)
-        g_FrameDrawHooks.HeroDefeatEnded(scene);
-    else
-        HeroDefeatEnded(scene);
+    if (!g_Heroes.empty()) DrawHero1(scene, frozen);
 }
 
 // ---- The frame ----
@@ -225,13 +319,15 @@ void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption
 
     const bool layered = g_Stage.m_nDrawPriority != 0;
     const int layers = layered ? OBJECT_LAYERS : 1;
+    GatheredLayers gathered(scene, layered);
     for (int layer = 0; layer < layers; ++layer) {
-        if (!g_Heroes.empty() && InLayer(g_Heroes[0].m_Def.m_nZ, layer, layered))
-            DrawHeroAndCheckDeath(scene, frozen);
-        DrawItems(layer, layered, frozen);
-        DrawCharas(layer, layered, frozen);
-        DrawShots(scene, layer, layered, frozen);
+        if (!g_Heroes.empty() && InLayer(g_Heroes[0].m_Def.m_nZ, layer, layered) && DrawHero1(scene, frozen))
+            gathered.Drop(); // the stage may have been set up again
+        DrawItems(gathered.Get(), layer, layered, frozen);
+        DrawCharas(gathered.Get(), layer, layered, frozen);
+        DrawShots(gathered.Get(), scene, layer, layered, frozen);
     }
+    gathered.Drop();
 
     DrawBlocks(scene, bb, 1);
     DrawBackground(bb, 1);
