@@ -272,6 +272,131 @@ TEST_P(FrameDraw, FrozenFramesKeepEverythingAndEndedDefeatsLeavePlay) {
     EXPECT_EQ(m_Scene->m_Shots.front().m_bTargetLost, 1);
 }
 
+// Objects drawn over one spot: the layers stack from 0 to 7 (a depth beyond them in the nearest one),
+// in a layer items, then characters, then shots, each kind in its list's order; without layered
+// drawing the one pass keeps the kinds' order. What leaves play during the frame is drawn no more, and
+// a stage set up again at the end of hero 1's defeat display is drawn from there on.
+TEST_P(FrameDraw, ObjectsOverOneSpotStackByLayerKindAndListOrder) {
+    enum Flag { PLAIN, GONE, DEFEAT_ENDS };
+    struct Obj {
+        char kind; // 'i' item, 'c' character, 's' shot
+        int picture, z;
+        Flag flag;
+    };
+    struct Case {
+        const char* name;
+        bool layered;
+        std::vector<Obj> objects;
+        int restageZ; // >= 0: hero 1's defeat ends in layer 1 and the stage comes back with one character
+        char topKind;
+        int topPicture;
+    };
+    const Case cases[] = {
+        {"higher layer wins over kind",
+         true,
+         {{'s', 1, 6, PLAIN}, {'c', 2, 2, PLAIN}, {'i', 3, 5, PLAIN}},
+         -1,
+         's',
+         1},
+        {"item, character, shot in a layer",
+         true,
+         {{'s', 4, 3, PLAIN}, {'c', 2, 3, PLAIN}, {'i', 3, 3, PLAIN}},
+         -1,
+         's',
+         4},
+        {"list order in a layer",
+         true,
+         {{'c', 5, 4, PLAIN}, {'c', 6, 4, PLAIN}, {'c', 7, 1, PLAIN}},
+         -1,
+         'c',
+         6},
+        {"depths beyond the layers",
+         true,
+         {{'c', 8, 200, PLAIN}, {'s', 2, -5, PLAIN}, {'i', 6, 1, PLAIN}},
+         -1,
+         'c',
+         8},
+        {"one pass without layers",
+         false,
+         {{'s', 3, 0, PLAIN}, {'i', 7, 7, PLAIN}, {'c', 9, 6, PLAIN}},
+         -1,
+         's',
+         3},
+        {"removed and taken objects",
+         true,
+         {{'c', 10, 2, PLAIN}, {'c', 11, 6, GONE}, {'i', 4, 7, GONE}, {'s', 5, 7, GONE}},
+         -1,
+         'c',
+         10},
+        {"a defeat display ends mid-frame",
+         true,
+         {{'c', 12, 2, DEFEAT_ENDS}, {'c', 13, 5, PLAIN}, {'c', 12, 3, PLAIN}},
+         -1,
+         'c',
+         13},
+        {"the stage set up again",
+         true,
+         {{'c', 3, 6, PLAIN}, {'i', 8, 7, PLAIN}, {'s', 6, 7, PLAIN}},
+         4,
+         'c',
+         14},
+    };
+    ASSERT_TRUE(OpenStage());
+    g_SceneManager.g_nFrameRate = 60;
+    const int x = 200, y = 200; // the spot on the screen; the view is 8 pixels in
+    auto colour = [](char kind, int picture) {
+        return StagePaletteColour(kind == 'i'   ? 60 + picture % 30
+                                  : kind == 's' ? 90 + picture % 10
+                                                : CharaColour(picture, 0));
+    };
+    static int s_restageZ = -1;
+    for (const Case& c : cases) {
+        g_Charas.clear();
+        g_Items.clear();
+        m_Scene->m_Shots.clear();
+        g_Stage.m_nDrawPriority = c.layered ? 1 : 0;
+        int id = 100, ended = 0;
+        for (const Obj& o : c.objects) {
+            if (o.kind == 'c') {
+                cStageChara& ch = PutChara(++id, x + 8, y, o.picture, o.z);
+                ch.m_bRemoved = o.flag == GONE;
+                ch.m_bDefeated = o.flag == DEFEAT_ENDS;
+                ch.m_nDefeatCount = o.flag == DEFEAT_ENDS ? 60 : 0;
+                ended += o.flag == DEFEAT_ENDS;
+            } else if (o.kind == 'i') {
+                cItem& item = g_Items.emplace_back();
+                Place(item, x + 8, y);
+                item.m_nPicture = o.picture;
+                item.m_bPresent = 1;
+                item.m_bTaken = o.flag == GONE;
+                item.m_Def.m_nZ = static_cast<std::uint8_t>(o.z);
+            } else {
+                cShot& shot = m_Scene->m_Shots.emplace_back();
+                Place(shot, x + 8, y, 16);
+                shot.m_nPicture = o.picture;
+                shot.m_bRemoved = o.flag == GONE;
+                shot.m_Settings.m_nZOrder = static_cast<std::int8_t>(o.z);
+            }
+        }
+        s_restageZ = c.restageZ;
+        g_Heroes[0].m_Def.m_nZ = 1;
+        g_Heroes[0].m_bDefeated = c.restageZ >= 0;
+        g_FrameDrawHooks.HeroDefeatEnded = [](cGameScene& scene) {
+            g_Charas.clear();
+            g_Items.clear();
+            scene.m_Shots.clear();
+            PutChara(1, 208, 200, 14, s_restageZ);
+        };
+        const std::size_t charas = g_Charas.size();
+        const auto f = Frame();
+        EXPECT_EQ(At(f, x + 10, y + 10), colour(c.topKind, c.topPicture)) << c.name;
+        if (c.restageZ < 0) {
+            EXPECT_EQ(g_Charas.size(), charas - ended) << c.name;
+        }
+    }
+    g_Heroes[0].m_bDefeated = 0;
+}
+
 TEST_P(FrameDraw, AWindowOpensOverTenFramesInFrozenFramesAsInLiveOnes) {
     ASSERT_TRUE(OpenStage());
     g_Font.Create("ＭＳ ゴシック", 0, 16, 16, 16, SP_WHITE, &g_SystemSurfaces[SYSBMP_STATUS], 1, SP_YELLOW,
