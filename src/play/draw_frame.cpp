@@ -21,6 +21,9 @@
 #include "play/set_stage.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <list>
+#include <utility>
 #include <vector>
 
 FrameDrawHooks g_FrameDrawHooks;
@@ -58,6 +61,33 @@ bool ShotShown(const cShot& shot) {
     return !shot.m_bRemoved && shot.IsOnScreen();
 }
 
+// The objects of one list that are to be drawn, sorted into their layers in the list's order.
+template <class T> struct LayerLists {
+    using Pos = typename std::list<T>::iterator;
+    std::vector<Pos> at[OBJECT_LAYERS];
+    std::vector<std::pair<int, Pos>> backHalf;
+
+    // One walk over the list; `layerOf` gives an object's layer, or -1 for one not to be drawn. The
+    // walk goes from both ends at once: the objects are scattered in memory, each found through the
+    // one before, and two such chains wait on memory side by side instead of one after the other.
+    template <class LayerOf> void Gather(std::list<T>& list, LayerOf layerOf) {
+        for (std::vector<Pos>& v : at)
+            v.clear();
+        backHalf.clear();
+        Pos front = list.begin(), back = list.end();
+        for (std::size_t k = list.size() / 2; k > 0; --k) {
+            --back;
+            if (const int l = layerOf(*front); l >= 0) at[l].push_back(front);
+            if (const int l = layerOf(*back); l >= 0) backHalf.emplace_back(l, back);
+            ++front;
+        }
+        if (front != back) // the middle object of an odd count
+            if (const int l = layerOf(*front); l >= 0) at[l].push_back(front);
+        for (auto it = backHalf.rbegin(); it != backHalf.rend(); ++it)
+            at[it->first].push_back(it->second);
+    }
+};
+
 // The objects of each layer that are to be drawn, in their lists' order, gathered in one pass over
 // each list: the eight layer passes then meet only their own objects instead of walking every list
 // eight times. Drawing the layers neither adds objects, nor moves one to another layer, nor brings
@@ -65,23 +95,17 @@ bool ShotShown(const cShot& shot) {
 // comes. Only the end of hero 1's defeat display may set the whole stage up again: the rest of that
 // frame walks the lists themselves.
 struct LayerObjects {
-    std::vector<cItem*> items[OBJECT_LAYERS];
-    std::vector<CharaPos> charas[OBJECT_LAYERS];
-    std::vector<cShot*> shots[OBJECT_LAYERS];
+    LayerLists<cItem> items;
+    LayerLists<cStageChara> charas;
+    LayerLists<cShot> shots;
     bool inUse = false;
 
     void Gather(cGameScene& scene) {
-        for (int k = 0; k < OBJECT_LAYERS; ++k) {
-            items[k].clear();
-            charas[k].clear();
-            shots[k].clear();
-        }
-        for (cItem& item : g_Items)
-            if (ItemShown(item)) items[LayerOf(item.m_Def.m_nZ)].push_back(&item);
-        for (auto it = g_Charas.begin(); it != g_Charas.end(); ++it)
-            if (!it->m_bRemoved) charas[LayerOf(it->m_Def.m_nZ)].push_back(it);
-        for (cShot& shot : scene.m_Shots)
-            if (ShotShown(shot)) shots[LayerOf(shot.m_Settings.m_nZOrder)].push_back(&shot);
+        items.Gather(g_Items, [](const cItem& i) { return ItemShown(i) ? LayerOf(i.m_Def.m_nZ) : -1; });
+        charas.Gather(g_Charas,
+                      [](const cStageChara& c) { return c.m_bRemoved ? -1 : LayerOf(c.m_Def.m_nZ); });
+        shots.Gather(scene.m_Shots,
+                     [](const cShot& s) { return ShotShown(s) ? LayerOf(s.m_Settings.m_nZOrder) : -1; });
     }
 };
 
@@ -120,7 +144,7 @@ void DrawItems(const LayerObjects* gathered, int layer, bool layered, int frozen
     DDBeginBatch(1);
     DDBatchAddSurface(OverlaySheet());
     if (gathered) {
-        for (cItem* item : gathered->items[layer])
+        for (auto item : gathered->items.at[layer])
             DrawItem(*item, frozen);
     } else {
         for (cItem& item : g_Items)
@@ -139,7 +163,7 @@ bool DrawListedChara(cStageChara& c, int frozen) {
 
 void DrawCharas(const LayerObjects* gathered, int layer, bool layered, int frozen) {
     if (gathered) {
-        for (CharaPos it : gathered->charas[layer])
+        for (CharaPos it : gathered->charas.at[layer])
             if (DrawListedChara(*it, frozen)) {
                 g_Charas.erase(it);
                 ForgetCharaIndex();
@@ -165,7 +189,7 @@ void DrawShot(cShot& shot, int frozen) {
 void DrawShots(const LayerObjects* gathered, cGameScene& scene, int layer, bool layered, int frozen) {
     DDBeginBatch(0);
     if (gathered) {
-        for (cShot* shot : gathered->shots[layer])
+        for (auto shot : gathered->shots.at[layer])
             DrawShot(*shot, frozen);
     } else {
         for (cShot& shot : scene.m_Shots)
