@@ -1,9 +1,12 @@
-// Copies between pixel buffers against the per-pixel rule of blit.h, for every pixel size: whole
-// surfaces and parts of rows, keyed and unkeyed, scaled, mirrored and clipped, and nothing outside the
-// visible rectangle is touched.
+// Copies between pixel buffers against the per-pixel rule of blit.h, for every pixel size and every
+// width of instructions: whole surfaces and parts of rows, keyed and unkeyed, scaled, mirrored and
+// clipped, and nothing outside the visible rectangle is touched.
 #include "platform/gfx/blit.h"
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <random>
+#include <vector>
 
 using namespace gfx;
 
@@ -16,69 +19,110 @@ struct CopyCase {
     bool keyed;
 };
 
-const CopyCase kCases[] = {
-    {0, 0, 40, 24, 0, 0, 40, 24, 0, 0, 40, 24, false},   // the whole surface
-    {0, 0, 40, 24, 0, 0, 40, 24, 0, 0, 40, 24, true},    // the whole surface, keyed
-    {0, 5, 40, 10, 0, 0, 40, 10, 0, 9, 40, 10, false},   // whole rows of a band
+constexpr int kW = 80, kH = 24; // the destination; the source is as high and kW or kW - 3 wide
+
+const CopyCase kFixedCases[] = {
+    {0, 0, 80, 24, 0, 0, 80, 24, 0, 0, 80, 24, false},   // the whole surface
+    {0, 0, 80, 24, 0, 0, 80, 24, 0, 0, 80, 24, true},    // the whole surface, keyed
+    {0, 5, 80, 10, 0, 0, 80, 10, 0, 9, 80, 10, false},   // whole rows of a band
     {3, 2, 17, 9, 0, 0, 17, 9, 11, 4, 17, 9, false},     // part of each row
     {-4, -3, 20, 12, 4, 3, 20, 12, 2, 1, 20, 12, false}, // clipped top and left
-    {30, 18, 20, 12, 0, 0, 10, 6, 0, 0, 20, 12, true},   // clipped right and bottom
+    {70, 18, 20, 12, 0, 0, 10, 6, 0, 0, 20, 12, true},   // clipped right and bottom
     {1, 1, 38, 22, 0, 0, 38, 22, 0, 0, 19, 11, false},   // doubled
     {2, 3, 30, 15, 0, 0, 30, 15, 29, 0, -30, 15, true},  // mirrored
-    {0, 0, 40, 24, 0, 0, 40, 24, 0, 23, 40, -24, false}, // upside down
+    {0, 0, 80, 24, 0, 0, 80, 24, 0, 23, 80, -24, false}, // upside down
     {5, 6, 13, 7, 0, 0, 13, 7, 3, 2, 31, 19, false},     // shrunk
 };
+
+// The cases above, and unscaled copies of every width from 1 to 70, keyed and not, at several
+// offsets in both buffers, over source rows of every key pattern (see the test).
+std::vector<CopyCase> Cases() {
+    std::vector<CopyCase> cases(std::begin(kFixedCases), std::end(kFixedCases));
+    for (int w = 1; w <= 70; ++w)
+        for (bool keyed : {false, true}) {
+            const int dx = (w * 7) % (kW - w + 1), sx = (w * 3) % (kW - 3 - w + 1), sy = w % 3;
+            cases.push_back({dx, 2, w, 9, 0, 0, w, 9, sx, sy, w, 9, keyed});
+        }
+    return cases;
+}
 
 std::uint32_t Mask(PixelFormat f) {
     const int bits = BitsPerPixel(f);
     return bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
 }
 
-TEST(ScaledCopy, EveryPixelSizeFollowsThePixelRule) {
+// Every way of copying (the widest instructions the processor runs, and each narrower one) gives
+// the pixels of the per-pixel rule.
+TEST(ScaledCopy, EveryPixelSizeAndWidthOfInstructionsFollowsThePixelRule) {
     const PixelFormat formats[] = {PixelFormat::Index8, PixelFormat::R5G6B5, PixelFormat::R8G8B8,
                                    PixelFormat::X8R8G8B8};
+    const std::vector<CopyCase> cases = Cases();
     std::mt19937 rng(5);
-    for (PixelFormat f : formats)
-        for (int srcWidth : {40, 37}) // a pitch equal to the destination's, and another
-            for (const CopyCase& c : kCases) {
-                PixelBuffer src, dst;
-                src.Allocate(srcWidth, 24, f);
-                dst.Allocate(40, 24, f);
-                const std::uint32_t key = 0x5A5A5A5Au & Mask(f);
-                for (int y = 0; y < 24; ++y)
-                    for (int x = 0; x < 40; ++x) {
-                        if (x < srcWidth) src.Set(x, y, (x + y) % 5 == 0 ? key : rng() & Mask(f));
-                        dst.Set(x, y, rng() & Mask(f));
-                    }
-                if (c.sx + std::max(c.sw, 0) > srcWidth || c.sx >= srcWidth) continue;
-                const PixelBuffer before = dst;
-                BlitParams p;
-                p.dst = &dst;
-                p.src = &src;
-                p.dx = c.dx, p.dy = c.dy, p.dw = c.dw, p.dh = c.dh;
-                p.i0 = c.i0, p.j0 = c.j0, p.i1 = c.i1, p.j1 = c.j1;
-                p.sx = c.sx, p.sy = c.sy, p.sw = c.sw, p.sh = c.sh;
-                p.keyed = c.keyed;
-                p.key = key;
-                ScaledCopy(p);
-                int wrong = 0;
-                for (int y = 0; y < 24; ++y)
-                    for (int x = 0; x < 40; ++x) {
-                        const int i = x - c.dx, j = y - c.dy;
-                        std::uint32_t want = before.Get(x, y);
-                        if (i >= c.i0 && i < c.i1 && j >= c.j0 && j < c.j1) {
-                            const int cx = i * std::abs(c.sw) / c.dw, cy = j * std::abs(c.sh) / c.dh;
-                            const int sx = c.sw < 0 ? c.sx - cx : c.sx + cx;
-                            const int sy = c.sh < 0 ? c.sy - cy : c.sy + cy;
-                            const std::uint32_t v = src.Get(sx, sy);
-                            if (!c.keyed || v != key) want = v;
+    for (CopyWidth width : {CopyWidth::Baseline, CopyWidth::Avx2, CopyWidth::Avx512}) {
+        LimitCopyWidth(width);
+        if (UsedCopyWidth() != width) continue; // the processor does not run these
+        for (PixelFormat f : formats)
+            for (int srcWidth : {kW, kW - 3}) // a pitch equal to the destination's, and another
+                for (const CopyCase& c : cases) {
+                    PixelBuffer src, dst;
+                    src.Allocate(srcWidth, kH, f);
+                    dst.Allocate(kW, kH, f);
+                    const std::uint32_t key = 0x5A5A5A5Au & Mask(f);
+                    // Source rows by sixes: all key, none, the key where x + y is a multiple of 5, a run
+                    // of key pixels, key and other pixels in turn, and the key only at the row's ends.
+                    for (int y = 0; y < kH; ++y)
+                        for (int x = 0; x < kW; ++x) {
+                            std::uint32_t v = rng() & Mask(f);
+                            if (v == key) v ^= 1;
+                            const bool isKey = y % 6 == 0 || (y % 6 == 2 && (x + y) % 5 == 0) ||
+                                               (y % 6 == 3 && x >= 9 && x < 27) ||
+                                               (y % 6 == 4 && x % 2 == 0) ||
+                                               (y % 6 == 5 && (x == 0 || x == srcWidth - 1));
+                            if (x < srcWidth) src.Set(x, y, isKey ? key : v);
+                            dst.Set(x, y, rng() & Mask(f));
                         }
-                        wrong += dst.Get(x, y) != want;
-                    }
-                EXPECT_EQ(wrong, 0) << "bits " << BitsPerPixel(f) << " source width " << srcWidth << " at "
-                                    << c.dx << "," << c.dy << " size " << c.dw << "x" << c.dh << " from "
-                                    << c.sx << "," << c.sy << " " << c.sw << "x" << c.sh;
-            }
+                    if (c.sx + std::max(c.sw, 0) > srcWidth || c.sx >= srcWidth) continue;
+                    const PixelBuffer before = dst;
+                    BlitParams p;
+                    p.dst = &dst;
+                    p.src = &src;
+                    p.dx = c.dx, p.dy = c.dy, p.dw = c.dw, p.dh = c.dh;
+                    p.i0 = c.i0, p.j0 = c.j0, p.i1 = c.i1, p.j1 = c.j1;
+                    p.sx = c.sx, p.sy = c.sy, p.sw = c.sw, p.sh = c.sh;
+                    p.keyed = c.keyed;
+                    p.key = key;
+                    ScaledCopy(p);
+                    int wrong = 0;
+                    for (int y = 0; y < kH; ++y)
+                        for (int x = 0; x < kW; ++x) {
+                            const int i = x - c.dx, j = y - c.dy;
+                            std::uint32_t want = before.Get(x, y);
+                            if (i >= c.i0 && i < c.i1 && j >= c.j0 && j < c.j1) {
+                                const int cx = i * std::abs(c.sw) / c.dw, cy = j * std::abs(c.sh) / c.dh;
+                                const int sx = c.sw < 0 ? c.sx - cx : c.sx + cx;
+                                const int sy = c.sh < 0 ? c.sy - cy : c.sy + cy;
+                                const std::uint32_t v = src.Get(sx, sy);
+                                if (!c.keyed || v != key) want = v;
+                            }
+                            wrong += dst.Get(x, y) != want;
+                        }
+                    EXPECT_EQ(wrong, 0)
+                        << "instructions " << static_cast<int>(width) << ", bits " << BitsPerPixel(f)
+                        << " source width " << srcWidth << " at " << c.dx << "," << c.dy << " size " << c.dw
+                        << "x" << c.dh << " from " << c.sx << "," << c.sy << " " << c.sw << "x" << c.sh
+                        << (c.keyed ? " keyed" : "");
+                    // The keyed row copy alone, as the rows of an unscaled 32-bit copy.
+                    if (!c.keyed || f != PixelFormat::X8R8G8B8 || c.sw != c.dw || c.sh != c.dh) continue;
+                    PixelBuffer rows = before;
+                    for (int j = c.j0; j < c.j1; ++j)
+                        CopyKeyed32(reinterpret_cast<std::uint32_t*>(rows.Row(c.dy + j)) + c.dx + c.i0,
+                                    reinterpret_cast<const std::uint32_t*>(src.Row(c.sy + j)) + c.sx + c.i0,
+                                    c.i1 - c.i0, key);
+                    EXPECT_EQ(rows.bytes, dst.bytes) << "row by row, instructions " << static_cast<int>(width)
+                                                     << ", width " << c.i1 - c.i0;
+                }
+    }
+    LimitCopyWidth(CopyWidth::Avx512);
 }
 
 } // namespace

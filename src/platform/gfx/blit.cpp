@@ -55,6 +55,24 @@ int SourceIndex(int i, int start, int size, int dsize) {
 
 } // namespace
 
+namespace {
+
+CopyWidth g_copyLimit = CopyWidth::Avx512;
+
+// The widest instructions the processor runs for the copies, within the limit set.
+CopyWidth Width() {
+    static const CopyWidth have = HaveAvx512() ? CopyWidth::Avx512
+                                  : HaveAvx2() ? CopyWidth::Avx2
+                                               : CopyWidth::Baseline;
+    return std::min(have, g_copyLimit);
+}
+
+// The row lengths in bytes that the wide unkeyed row copies take (a call to memcpy for each row costs
+// more than the copy of a short row; a long row is left to memcpy).
+constexpr std::size_t kWideRowMin = 32, kWideRowMax = 512;
+
+} // namespace
+
 #ifdef GFX_HAVE_AVX2
 namespace {
 
@@ -93,6 +111,47 @@ GFX_AVX2 void CopyKeyedRect32Avx2(std::uint8_t* d, std::ptrdiff_t dpitch, const 
             const __m256i dv = _mm256_maskload_epi32(reinterpret_cast<const int*>(dp + whole), mask);
             _mm256_maskstore_epi32(reinterpret_cast<int*>(dp + whole), mask,
                                    _mm256_blendv_epi8(sv, dv, _mm256_cmpeq_epi32(sv, k)));
+        }
+    }
+}
+
+// Rows of `bytes` bytes each (kWideRowMin or more), 32 at a time; the last 32 bytes of a row are
+// copied as one, over bytes already copied where the row is not a multiple of 32 long.
+GFX_AVX2 void CopyRowsAvx2(std::uint8_t* d, std::ptrdiff_t dpitch, const std::uint8_t* s,
+                           std::ptrdiff_t spitch, std::size_t bytes, int rows) {
+    const std::size_t last = bytes - 32;
+    for (int r = 0; r < rows; ++r, d += dpitch, s += spitch) {
+        for (std::size_t i = 0; i < last; i += 32)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
+                                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + last),
+                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + last)));
+    }
+}
+
+} // namespace
+#endif
+
+#ifdef GFX_HAVE_AVX512
+namespace {
+
+// A keyed copy of a rectangle of n pixels a row, sixteen at a time: only the pixels other than the key
+// are stored, so the destination is never read; the last few of a row through a mask of their own.
+GFX_AVX512 void CopyKeyedRect32Avx512(std::uint8_t* d, std::ptrdiff_t dpitch, const std::uint8_t* s,
+                                      std::ptrdiff_t spitch, int n, int rows, std::uint32_t key) {
+    const __m512i k = _mm512_set1_epi32(static_cast<int>(key));
+    const int whole = n & ~15;
+    const auto tail = static_cast<__mmask16>((1u << (n & 15)) - 1);
+    for (int r = 0; r < rows; ++r, d += dpitch, s += spitch) {
+        auto* dp = reinterpret_cast<std::uint32_t*>(d);
+        const auto* sp = reinterpret_cast<const std::uint32_t*>(s);
+        for (int i = 0; i < whole; i += 16) {
+            const __m512i sv = _mm512_loadu_si512(sp + i);
+            _mm512_mask_storeu_epi32(dp + i, _mm512_cmpneq_epi32_mask(sv, k), sv);
+        }
+        if (tail) {
+            const __m512i sv = _mm512_maskz_loadu_epi32(tail, sp + whole);
+            _mm512_mask_storeu_epi32(dp + whole, _mm512_mask_cmpneq_epi32_mask(tail, sv, k), sv);
         }
     }
 }
@@ -231,10 +290,27 @@ void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t) {
     }
 }
 
+void LimitCopyWidth(CopyWidth widest) {
+    g_copyLimit = widest;
+}
+
+CopyWidth UsedCopyWidth() {
+    return Width();
+}
+
 void CopyKeyed32(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t key) {
+    if (n <= 0) return;
     int i = 0;
+    [[maybe_unused]] const CopyWidth width = Width();
+#ifdef GFX_HAVE_AVX512
+    if (width == CopyWidth::Avx512) {
+        CopyKeyedRect32Avx512(reinterpret_cast<std::uint8_t*>(d), 0, reinterpret_cast<const std::uint8_t*>(s),
+                              0, n, 1, key);
+        return;
+    }
+#endif
 #ifdef GFX_HAVE_AVX2
-    if (HaveAvx2()) i = CopyKeyed32Avx2(d, s, n, key);
+    if (width == CopyWidth::Avx2) i = CopyKeyed32Avx2(d, s, n, key);
 #endif
 #ifdef __SSE2__
     const __m128i k = _mm_set1_epi32(static_cast<int>(key));
@@ -267,20 +343,35 @@ void ScaledCopy(const BlitParams& p) {
             std::memcpy(drow, srow, rowBytes * static_cast<std::size_t>(rows));
             return;
         }
+#ifdef GFX_HAVE_AVX2
+        if (rowBytes >= kWideRowMin && rowBytes <= kWideRowMax && Width() != CopyWidth::Baseline) {
+            CopyRowsAvx2(drow, d.pitch, srow, s.pitch, rowBytes, rows);
+            return;
+        }
+#endif
         for (int r = 0; r < rows; ++r)
             std::memcpy(drow + static_cast<std::ptrdiff_t>(r) * d.pitch,
                         srow + static_cast<std::ptrdiff_t>(r) * s.pitch, rowBytes);
         return;
     }
-#ifdef GFX_HAVE_AVX2
-    if (unscaledX && unscaledY && bpp == 4 && HaveAvx2()) {
+    if (unscaledX && unscaledY && bpp == 4) {
         // An unscaled keyed copy at 32 bits: every row in one pass.
-        CopyKeyedRect32Avx2(d.Row(p.dy + p.j0) + static_cast<std::ptrdiff_t>(p.dx + p.i0) * 4, d.pitch,
-                            s.Row(p.sy + p.j0) + static_cast<std::ptrdiff_t>(p.sx + p.i0) * 4, s.pitch, n,
-                            p.j1 - p.j0, p.key);
-        return;
-    }
+        std::uint8_t* drow = d.Row(p.dy + p.j0) + static_cast<std::ptrdiff_t>(p.dx + p.i0) * 4;
+        const std::uint8_t* srow = s.Row(p.sy + p.j0) + static_cast<std::ptrdiff_t>(p.sx + p.i0) * 4;
+        [[maybe_unused]] const CopyWidth width = Width();
+#ifdef GFX_HAVE_AVX512
+        if (width == CopyWidth::Avx512) {
+            CopyKeyedRect32Avx512(drow, d.pitch, srow, s.pitch, n, p.j1 - p.j0, p.key);
+            return;
+        }
 #endif
+#ifdef GFX_HAVE_AVX2
+        if (width == CopyWidth::Avx2) {
+            CopyKeyedRect32Avx2(drow, d.pitch, srow, s.pitch, n, p.j1 - p.j0, p.key);
+            return;
+        }
+#endif
+    }
     std::vector<int> cols;
     if (!unscaledX) {
         cols.resize(static_cast<std::size_t>(n));

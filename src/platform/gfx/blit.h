@@ -57,4 +57,11 @@ bool ReadsNoKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
 // Copies `count` 32-bit pixels, leaving those equal to `key` untouched in the destination.
 void CopyKeyed32(std::uint32_t* dst, const std::uint32_t* src, int count, std::uint32_t key);
 
+// The widest instructions the copies above use: those of the compiler's baseline, AVX2, or AVX-512,
+// each only where the processor runs them. All of them give the same pixels; the copies use the widest
+// the processor offers unless a test limits them (to compare the ways with each other).
+enum class CopyWidth { Baseline, Avx2, Avx512 };
+void LimitCopyWidth(CopyWidth widest);
+CopyWidth UsedCopyWidth();
+
 } // namespace gfx

@@ -214,12 +214,24 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
     d.bp.dst = nullptr;
     d.bp.src = nullptr;
     d.bp.key = src->key_;
+    // The key, put at once: the operation, the geometry, the keying and the state of the source's
+    // pixels, or (state 0) the pixels read, which follow.
+    struct CopyKey {
+        std::uint64_t state;
+        int geometry[12];
+        std::uint32_t key;
+        std::uint8_t op, keyed, unused[2];
+    };
+    static_assert(sizeof(CopyKey) == 8 + 12 * 4 + 4 + 4, "the key has no padding");
+    const CopyKey key{src->scratch_ ? 0 : src->pixels_->version,
+                      {bp.dx, bp.dy, bp.dw, bp.dh, bp.i0, bp.j0, bp.i1, bp.j1, bp.sx, bp.sy, bp.sw, bp.sh},
+                      d.bp.key,
+                      2,
+                      static_cast<std::uint8_t>(bp.keyed),
+                      {0, 0}};
     DrawKeys& keys = kept_->keys;
     keys.Begin();
-    keys.Put(std::uint8_t{2});
-    const int geometry[] = {bp.dx, bp.dy, bp.dw, bp.dh, bp.i0, bp.j0,
-                            bp.i1, bp.j1, bp.sx, bp.sy, bp.sw, bp.sh};
-    keys.Put(geometry);
+    keys.Put(key);
     if (src->scratch_) {
         // A surface written again soon after it is drawn from: the pixels read are copied now and are
         // themselves the key, so that the same text drawn again is the same draw.
@@ -227,10 +239,7 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
         keys.PutBytes(d.src->bytes.data(), d.src->bytes.size());
     } else {
         d.src = src->pixels_;
-        keys.Put(src->pixels_->version);
     }
-    keys.Put(static_cast<std::uint8_t>(bp.keyed));
-    keys.Put(d.bp.key);
     keys.End(bp.dy + bp.j0, bp.dy + bp.j1);
     kept_->draws.push_back(std::move(d));
     kept_->fresh = true;

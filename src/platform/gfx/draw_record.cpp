@@ -69,6 +69,20 @@ bool DrawKeys::Same(std::size_t i, const DrawKeys& other, std::size_t j) const {
 RowSpan ChangedRows(const DrawKeys& before, const DrawKeys& now) {
     const std::size_t n = before.Size(), m = now.Size(), shorter = std::min(n, m);
     std::size_t head = 0;
+    // Blocks of keys laid out alike in both are compared at once, then key by key.
+    constexpr std::size_t kBlock = 64;
+    while (head + kBlock <= shorter) {
+        const DrawKeys::Entry* a = before.entries_.data() + head;
+        const DrawKeys::Entry* b = now.entries_.data() + head;
+        bool alike = true;
+        for (std::size_t k = 0; k < kBlock && alike; ++k)
+            alike = a[k].offset == b[k].offset && a[k].size == b[k].size && a[k].top == b[k].top &&
+                    a[k].bottom == b[k].bottom;
+        const std::size_t from = a[0].offset, to = a[kBlock - 1].offset + a[kBlock - 1].size;
+        if (!alike || std::memcmp(before.bytes_.data() + from, now.bytes_.data() + from, to - from) != 0)
+            break;
+        head += kBlock;
+    }
     while (head < shorter && before.Same(head, now, head))
         ++head;
     std::size_t tail = 0;
