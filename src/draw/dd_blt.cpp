@@ -19,13 +19,39 @@ struct cDrawBatch {
     std::int32_t nCounter = 0;
     std::vector<DDBATCHCMD> cmds;
     std::vector<std::pair<DDSURFACEDATA*, std::int32_t>> keys;
+    // The buffers a part is drawn from, made once for the device they were made on: the vertex buffer
+    // holds kBatchPart quads, the index buffer the indices 0, 1, 2, ... of as many.
     LPDIRECT3DVERTEXBUFFER9 lpVB = nullptr;
     LPDIRECT3DINDEXBUFFER9 lpIB = nullptr;
-    std::vector<TLVERTEX> scratch;
+    LPDIRECT3DDEVICE9 lpBufferDevice = nullptr;
     void ReleaseBuffers() {
         SafeRelease(lpIB);
         SafeRelease(lpVB);
-        scratch.clear();
+        lpBufferDevice = nullptr;
+    }
+    // Whether the buffers are there for `dev`, made now if not.
+    bool MakeBuffers(LPDIRECT3DDEVICE9 dev) {
+        if (lpBufferDevice == dev && lpVB && lpIB) return true;
+        ReleaseBuffers();
+        if (FAILED(dev->CreateVertexBuffer(static_cast<UINT>(kBatchPart * 112), D3DUSAGE_WRITEONLY,
+                                           D3DFVF_TLVERTEX, D3DPOOL_MANAGED, &lpVB, nullptr))) {
+            ReportErr("CreateVertexBuffer Err");
+            return false;
+        }
+        const UINT indexBytes = static_cast<UINT>(kBatchPart * 8);
+        void* p = nullptr;
+        if (FAILED(dev->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                                          &lpIB, nullptr)) ||
+            FAILED(lpIB->Lock(0, indexBytes, &p, 0))) {
+            ReleaseBuffers();
+            return false;
+        }
+        auto* idx = static_cast<std::uint16_t*>(p);
+        for (std::size_t k = 0; k < kBatchPart * 4; ++k)
+            idx[k] = static_cast<std::uint16_t>(k);
+        lpIB->Unlock();
+        lpBufferDevice = dev;
+        return true;
     }
     ~cDrawBatch() { ReleaseBuffers(); }
 };
@@ -367,10 +393,13 @@ void DDBeginBatch(int bSort) {
     if (!lpDTCon) return;
     g_Batch.bActive = true;
     g_Batch.bSort = bSort != 0;
-    g_Batch.ReleaseBuffers();
     g_Batch.cmds.clear();
     g_Batch.keys.clear();
     g_Batch.nCounter = 0;
+}
+
+void DDReleaseBatchBuffers() {
+    g_Batch.ReleaseBuffers();
 }
 
 void DDBatchAddSurface(DDSURFACEDATA* lpSD) {
@@ -399,36 +428,21 @@ void DDEndBatch() {
         // 16,384 quads, and smaller buffers are cheaper to hand over.
         const std::size_t n = std::min(DDBatchGroupLength(b.cmds, i), kBatchPart);
         const DDBATCHCMD& first = b.cmds[i];
-        b.scratch.resize(n * 4);
-        for (std::size_t k = 0; k < n; ++k)
-            DDBuildQuad(&b.scratch[k * 4], b.cmds[i + k]);
-        const UINT bytes = static_cast<UINT>(n * 112);
-        if (FAILED(dev->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFVF_TLVERTEX, D3DPOOL_MANAGED,
-                                           &b.lpVB, nullptr))) {
-            b.ReleaseBuffers();
-            ReportErr("CreateVertexBuffer Err");
+        if (!b.MakeBuffers(dev)) {
             i += 1;
             continue;
         }
         void* p = nullptr;
-        if (FAILED(b.lpVB->Lock(0, bytes, &p, 0))) {
-            b.ReleaseBuffers();
+        if (FAILED(b.lpVB->Lock(0, static_cast<UINT>(n * 112), &p, 0))) {
             if (lpDTCon->lpRenderTarget) DDSetRenderTarget(0, lpDTCon->lpRenderTarget);
             i += n;
             continue;
         }
-        std::memcpy(p, b.scratch.data(), bytes);
+        auto* quads = static_cast<TLVERTEX*>(p);
+        for (std::size_t k = 0; k < n; ++k)
+            DDBuildQuad(quads + k * 4, b.cmds[i + k]);
         b.lpVB->Unlock();
-        if (SUCCEEDED(dev->CreateIndexBuffer(static_cast<UINT>(n * 8), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
-                                             D3DPOOL_MANAGED, &b.lpIB, nullptr)) &&
-            SUCCEEDED(b.lpIB->Lock(0, static_cast<UINT>(n * 8), &p, 0))) {
-            auto* idx = static_cast<std::uint16_t*>(p);
-            for (std::size_t k = 0; k < n * 4; ++k)
-                idx[k] = static_cast<std::uint16_t>(k);
-            b.lpIB->Unlock();
-        }
-        if (!b.lpIB || !DDBeginScene() || !DDSetRenderTarget(0, first.lpDstSD)) {
-            b.ReleaseBuffers();
+        if (!DDBeginScene() || !DDSetRenderTarget(0, first.lpDstSD)) {
             i += 1;
             continue;
         }
@@ -450,14 +464,12 @@ void DDEndBatch() {
             dev->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 4 * k, 4, 4 * k, 2);
         }
         if (under) dev->SetUnderColour(nullptr);
-        b.ReleaseBuffers();
         if (lpDTCon->lpRenderTarget && !DDSetRenderTarget(0, lpDTCon->lpRenderTarget)) {
             i += 1;
             continue;
         }
         i += n;
     }
-    b.ReleaseBuffers();
     b.cmds.clear();
     b.keys.clear();
     b.nCounter = 0;

@@ -433,6 +433,7 @@ void DDEnd() {
         DDReleaseSurface(&g_WorkSD);
         DDReleaseSurface(&g_VirBackBuffer);
         DDReleaseSurface(&g_BackBuffer);
+        DDReleaseBatchBuffers();
         SafeRelease(lpDTCon->lpDevice);
         SafeRelease(lpDTCon->lpD3D);
         delete lpDTCon;

@@ -414,3 +414,93 @@ TEST(RasterRows, EnlargedTexturesFollowThePixelRule) {
         d3d->Release();
     }
 }
+
+namespace {
+
+// Rows read in place by the tiles of their texture, with the processor's widest vectors and with AVX2
+// at most, against the plain row road: transparent, opaque, keyed, translucent and random rows, over
+// blocks of every width from several columns and rows (across tile and band edges), plain, tinted and
+// over an under colour, on both 32-bit targets. Every pixel of the target, beside the block too, the same.
+TEST(RasterRows32, RowsReadByTilesGiveThePixelsOfThePlainRoad) {
+    using namespace raster_detail;
+    constexpr int kTexW = 100, kTexH = 70, kW = 72, kH = 44;
+    std::mt19937 rng(11);
+    PixelBuffer tex;
+    tex.Allocate(kTexW, kTexH, PixelFormat::A8R8G8B8);
+    for (int y = 0; y < kTexH; ++y)
+        for (int x = 0; x < kTexW; ++x) {
+            const std::uint32_t opaque = 0xFF000000u, rgb = rng() & 0xFFFFFF;
+            std::uint32_t alpha = 0;
+            switch (y % 8) {
+            case 0: // transparent
+                break;
+            case 1:
+                alpha = opaque;
+                break;
+            case 2: // keyed
+                alpha = x % 3 ? opaque : 0;
+                break;
+            case 3: // a keyed picture's edges, each 32 wide
+                alpha = x % 32 < 4 || x % 32 >= 28 ? 0 : opaque;
+                break;
+            case 4: // transparent in the first tile, opaque in the others
+                alpha = x < 32 ? 0 : opaque;
+                break;
+            case 5: // one translucent texel
+                alpha = x == 40 ? 0x80000000u : opaque;
+                break;
+            case 6: // anything
+                alpha = (rng() % 3 == 0 ? rng() & 0xFF : rng() % 2 ? 0xFF : 0) << 24;
+                break;
+            default: // a transparent texel now and then
+                alpha = x % 17 == 5 ? 0 : opaque;
+                break;
+            }
+            tex.Set(x, y, alpha | rgb);
+        }
+    TexelTiles tiles(tex);
+    struct ShadeCase {
+        std::uint32_t mul;
+        std::uint64_t add;
+    } const shades[] = {{0xFFFFFFFFu, 0}, {0xFF80C040u, 0}, {0xFFFFFF20u, 0x0000001000200030u}};
+    for (const ShadeCase& sc : shades)
+        for (bool x8 : {false, true})
+            for (bool under : {false, true})
+                for (int col0 : {0, 3, 31, 33})
+                    for (int row0 : {0, 1, 30})
+                        for (int rows : {1, 3, 40})
+                            for (int n = 1; n <= 68 && col0 + n <= kTexW; ++n) {
+                                Shade32 k;
+                                k.mul = sc.mul;
+                                k.add = sc.add;
+                                k.blend = true;
+                                k.x8 = x8;
+                                k.under = under;
+                                k.underRaw = 0xFF102030u;
+                                std::vector<std::uint32_t> before(static_cast<std::size_t>(kW) * kH);
+                                for (std::uint32_t& p : before)
+                                    p = rng();
+                                std::vector<std::uint32_t> got[3] = {before, before, before};
+                                for (int road = 0; road < 3; ++road) {
+                                    Rows32 b{got[road].data() + 2 * kW + 1, kW, nullptr, n, rows};
+                                    b.first = reinterpret_cast<const std::uint32_t*>(tex.Row(row0)) + col0;
+                                    b.srcStride = tex.pitch / 4;
+                                    const TexelSource t{&tiles, &tex, row0, col0};
+                                    if (road == 0)
+                                        PickRows32(k)(k, b);
+                                    else
+                                        ShadeRows32ByTiles(k, b, t,
+                                                           road == 1 ? TileVectors::Best : TileVectors::Avx2);
+                                }
+                                ASSERT_EQ(got[1], got[0])
+                                    << "widest vectors: mul " << std::hex << sc.mul << std::dec << " x8 "
+                                    << x8 << " under " << under << " column " << col0 << " row " << row0
+                                    << " rows " << rows << " width " << n;
+                                ASSERT_EQ(got[2], got[0])
+                                    << "AVX2: mul " << std::hex << sc.mul << std::dec << " x8 " << x8
+                                    << " under " << under << " column " << col0 << " row " << row0 << " rows "
+                                    << rows << " width " << n;
+                            }
+}
+
+} // namespace

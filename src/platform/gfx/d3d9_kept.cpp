@@ -613,7 +613,7 @@ void Direct3DSurface9::SubmitFill(const D3DRECT* rects, DWORD count, std::uint32
     k.fresh = true;
 }
 
-void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DSurface9* texture,
+void Direct3DSurface9::SubmitTriangles(RasterState state, const Direct3DSurface9* texture,
                                        D3DPRIMITIVETYPE type, UINT count, const TLVERTEX* v,
                                        std::size_t vertexCount) {
     TakeLoss();
@@ -641,7 +641,7 @@ void Direct3DSurface9::SubmitTriangles(const RasterState& state, const Direct3DS
             rows = TriangleRows(v, vertexCount, pixels_->height);
         }
         if (rows.Empty()) return;
-        RasterState rs = state;
+        RasterState& rs = state;
         // The texture is read before the target is written: a surface drawn onto itself reads its
         // pixels as they were (kept here); another surface's pixels stay as they are meanwhile.
         std::shared_ptr<const PixelBuffer> own;

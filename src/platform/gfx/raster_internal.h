@@ -136,8 +136,11 @@ struct TexelSource {
 // The row rule for a block of a blended draw whose rows read texture rows in place (b.src null): a
 // block, or a row, whose texels are all transparent leaves the target as it is (or takes the under
 // value) without reading them; one whose texels are all opaque is written without reading the
-// target; other rows take the rule pixel by pixel. The same pixels as PickRows32(k) in every case.
-void ShadeRows32ByTiles(const Shade32& k, const Rows32& b, const TexelSource& t);
+// target; other rows take the rule pixel by pixel. The same pixels as PickRows32(k) in every case,
+// with the widest vectors the processor runs or (TileVectors::Avx2) at most AVX2.
+enum class TileVectors { Best, Avx2 };
+void ShadeRows32ByTiles(const Shade32& k, const Rows32& b, const TexelSource& t,
+                        TileVectors vectors = TileVectors::Best);
 
 // Conversion tables for 16-bit pixels: the three formats' values widened to ARGB (ArgbOf16), each value
 // as written back to its own format, and 8-bit channels narrowed to 5 and 6 bits.
