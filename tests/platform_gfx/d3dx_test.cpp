@@ -4,7 +4,9 @@
 #include "platform/gfx/bmp.h"
 #include "platform/gfx/d3dx9.h"
 #include "platform/gfx/sim.h"
+#include "platform/gfx/text.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
@@ -237,6 +239,135 @@ TEST_F(D3DXTest, FontDrawsCoverageAsAlphaAndTheSpriteDefersIt) {
     sprite->Release();
     font->Release();
     dev_ = nullptr;
+}
+
+TEST_F(D3DXTest, FontsThatKeepWhatTheyFoundDrawEveryTextAsNew) {
+    // Every text is drawn by fonts that have drawn all the texts before it (and keep what they found),
+    // and glyph by glyph from the face, onto cleared targets: pixels, returned height and measured
+    // rectangle are the same. The table repeats texts at another place, colour, height and face,
+    // changes a text in place, cuts one short with a count, and has line breaks and double-byte
+    // characters.
+    const char* const faces[] = {"MS Gothic", "Arial"};
+    const int heights[] = {16, 12};
+    struct Case {
+        const char* text;
+        int count;
+        int x, y;
+        DWORD colour;
+        int font; // face and height: faces[font / 2], heights[font % 2]
+        bool sprite, measure;
+    };
+    char changing[] = "AB";
+    const Case cases[] = {
+        {"AB", -1, 1, 1, 0xFFFFFFFF, 0, false, false},
+        {"AB", -1, 9, 5, 0x80FF4020, 0, false, false},
+        {"AB", -1, 1, 1, 0xFFFFFFFF, 1, false, false},
+        {"AB", -1, 1, 1, 0xFFFFFFFF, 2, true, false},
+        {"AC", -1, 1, 1, 0xFFFFFFFF, 0, false, false},
+        {changing, -1, 3, 2, 0xFF20C0FF, 0, true, false}, // "AB" first, then "Ag" at the same address
+        {changing, -1, 3, 2, 0xFF20C0FF, 0, true, false},
+        {"A\nB", -1, 2, 0, 0xFFFFFFFF, 0, false, false},
+        {"A\nB", -1, 2, 0, 0xFFFFFFFF, 3, true, false},
+        {"\x8E\x9A\x82\xA0", -1, 0, 0, 0xFF00FF00, 0, true, false}, // two double-byte characters
+        {"\x8E\x9A\x82\xA0", 2, 0, 0, 0xFF00FF00, 0, true, false},  // the first only
+        {"\x8E\x9A\x82\xA0", -1, 4, 4, 0xFF00FF00, 2, false, false},
+        {"A\x8E\x9A\n\x82\xA0", -1, 0, 0, 0xFFFFFFFF, 1, false, false},
+        {"ab\ncd e", -1, 0, 0, 0xFFFFFFFF, 0, false, true},
+        {"ab\ncd e", -1, 0, 0, 0xFFFFFFFF, 1, false, true},
+        {"ab\ncd e", -1, 0, 0, 0xFFFFFFFF, 3, false, true},
+        {"ab\ncd f", -1, 0, 0, 0xFFFFFFFF, 3, false, true},
+    };
+    LPDIRECT3DTEXTURE9 rtTex = nullptr;
+    ASSERT_EQ(
+        D3DXCreateTexture(dev_, 64, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rtTex),
+        D3D_OK);
+    LPDIRECT3DSURFACE9 rt = nullptr;
+    rtTex->GetSurfaceLevel(0, &rt);
+    dev_->SetRenderTarget(0, rt);
+    LPD3DXSPRITE sprite = nullptr;
+    ASSERT_EQ(D3DXCreateSprite(dev_, &sprite), D3D_OK);
+    auto makeFont = [&](int i) {
+        D3DXFONT_DESCA desc;
+        desc.Height = heights[i % 2];
+        std::memcpy(desc.FaceName, faces[i / 2], std::strlen(faces[i / 2]) + 1);
+        LPD3DXFONT font = nullptr;
+        EXPECT_EQ(D3DXCreateFontIndirectA(dev_, &desc, &font), D3D_OK);
+        return font;
+    };
+    struct Result {
+        std::vector<std::uint32_t> pixels;
+        INT height;
+        RECT rect;
+    };
+    auto pixels = [&](Result& r) {
+        const PixelBuffer& p = rt->Pixels();
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                r.pixels.push_back(p.Get(x, y));
+    };
+    auto draw = [&](LPD3DXFONT font, const Case& c) {
+        dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1, 0);
+        Result r{{}, 0, RECT{c.x, c.y, c.x, c.y}};
+        const DWORD format = c.measure ? DT_CALCRECT : DT_NOCLIP;
+        if (c.sprite) sprite->Begin(D3DXSPRITE_ALPHABLEND | D3DXSPRITE_SORT_TEXTURE);
+        r.height = font->DrawTextA(c.sprite ? sprite : nullptr, c.text, c.count, &r.rect, format, c.colour);
+        if (c.sprite) sprite->End();
+        pixels(r);
+        return r;
+    };
+    // The same text drawn a glyph at a time, each glyph looked up in the face there and then.
+    auto drawGlyphs = [&](const Case& c) {
+        dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1, 0);
+        auto face = TextFace::Open(faces[c.font / 2]);
+        const int height = heights[c.font % 2];
+        const std::string text = c.count < 0 ? std::string(c.text) : std::string(c.text, c.count);
+        int x = c.x, y = c.y, widest = 0, lines = 1;
+        for (std::uint32_t cp : DecodeCp932(text)) {
+            if (cp == '\n') {
+                widest = std::max(widest, x - c.x);
+                x = c.x;
+                y += height;
+                ++lines;
+            } else if (cp >= 0x20) {
+                const Glyph& g = face->GetLinked(cp, height, 0, false);
+                if (!c.measure && g.w > 0)
+                    dev_->DrawGlyph(g.coverage.data(), g.w, g.h, x + g.left, y + g.top, c.colour);
+                x += g.advance;
+            }
+        }
+        widest = std::max(widest, x - c.x);
+        Result r{{},
+                 lines * height,
+                 RECT{c.x, c.y, c.measure ? c.x + widest : c.x, c.y + (c.measure ? lines * height : 0)}};
+        pixels(r);
+        return r;
+    };
+    LPD3DXFONT kept[4];
+    for (int i = 0; i < 4; ++i)
+        kept[i] = makeFont(i);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        if (c.text == changing && i > 0 && cases[i - 1].text == changing) changing[1] = 'g';
+        const Result want = drawGlyphs(c), got = draw(kept[c.font], c);
+        EXPECT_EQ(got.height, want.height) << "case " << i;
+        EXPECT_EQ(got.rect.right, want.rect.right) << "case " << i;
+        EXPECT_EQ(got.rect.bottom, want.rect.bottom) << "case " << i;
+        EXPECT_TRUE(got.pixels == want.pixels) << "case " << i;
+        if (!c.measure) {
+            EXPECT_TRUE(
+                std::any_of(want.pixels.begin(), want.pixels.end(), [](std::uint32_t v) { return v; }))
+                << "case " << i << " draws something";
+        }
+    }
+    for (LPD3DXFONT f : kept)
+        f->Release();
+    sprite->Release();
+    LPDIRECT3DSURFACE9 bb = nullptr;
+    dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+    dev_->SetRenderTarget(0, bb);
+    bb->Release();
+    rt->Release();
+    rtTex->Release();
 }
 
 } // namespace

@@ -130,6 +130,21 @@ HRESULT ID3DXFont::OnResetDevice() {
     return D3D_OK;
 }
 
+const ID3DXFont::GlyphRun& ID3DXFont::GlyphsOf(std::string_view text) {
+    if (auto it = runs_.find(text); it != runs_.end()) return it->second;
+    // Texts that change every frame (counters) would pile up: past a bound the kept ones start again.
+    constexpr std::size_t kMostTexts = 1024;
+    if (runs_.size() >= kMostTexts) runs_.clear();
+    GlyphRun run;
+    for (std::uint32_t cp : DecodeCp932(text)) {
+        if (cp == '\n')
+            run.push_back(nullptr);
+        else if (cp >= 0x20)
+            run.push_back(&face_->GetLinked(cp, height_, 0, false));
+    }
+    return runs_.emplace(std::string(text), std::move(run)).first->second;
+}
+
 INT ID3DXFont::DrawTextA(ID3DXSprite* sprite, const char* text, INT count, RECT* rect, DWORD format,
                          DWORD colour) {
     if (!text || !rect) return 0;
@@ -137,27 +152,24 @@ INT ID3DXFont::DrawTextA(ID3DXSprite* sprite, const char* text, INT count, RECT*
         return 0; // far off any surface
     // Up to the terminator, and never past it even when a longer count is given.
     const std::size_t n = count < 0 ? std::strlen(text) : strnlen(text, static_cast<std::size_t>(count));
-    const auto cps = DecodeCp932(std::string_view(text, n));
     int x = rect->left, y = rect->top, widest = 0, lines = 1;
     const bool measureOnly = (format & DT_CALCRECT) != 0;
-    for (std::uint32_t cp : cps) {
-        if (cp == '\n') {
+    for (const Glyph* g : GlyphsOf(std::string_view(text, n))) {
+        if (!g) {
             widest = std::max(widest, x - static_cast<int>(rect->left));
             x = rect->left;
             y += height_;
             ++lines;
             continue;
         }
-        if (cp < 0x20) continue;
-        const Glyph& g = face_->GetLinked(cp, height_, 0, false);
-        if (!measureOnly && g.w > 0 && g.h > 0) {
+        if (!measureOnly && g->w > 0 && g->h > 0) {
             if (sprite && sprite->Open()) {
-                sprite->AddQuad(ID3DXSprite::Quad{&g, x + g.left, y + g.top, colour, this});
+                sprite->AddQuad(ID3DXSprite::Quad{g, x + g->left, y + g->top, colour, this});
             } else {
-                DrawCoverage(device_, g.coverage.data(), g.w, g.h, x + g.left, y + g.top, colour);
+                DrawCoverage(device_, g->coverage.data(), g->w, g->h, x + g->left, y + g->top, colour);
             }
         }
-        x += g.advance;
+        x += g->advance;
     }
     widest = std::max(widest, x - static_cast<int>(rect->left));
     if (measureOnly) {

@@ -3,8 +3,11 @@
 // that gathers glyph quads and draws them with alpha blending.
 #pragma once
 #include "platform/gfx/d3d9.h"
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace gfx {
@@ -83,9 +86,20 @@ class ID3DXFont : public RefCounted {
     friend HRESULT D3DXCreateFontIndirectA(LPDIRECT3DDEVICE9, const D3DXFONT_DESCA*, ID3DXFont**);
     ID3DXFont(Direct3DDevice9* dev, std::shared_ptr<TextFace> face, int height);
     ~ID3DXFont() override;
+    // The glyphs of a text in drawing order, a null one for each line break (other control
+    // characters have none). Texts are drawn again frame after frame, so each text's glyphs are looked
+    // up once and kept: with the font's face and height fixed, the same bytes always give the same
+    // glyphs, which stay in their face's cache for as long as the face lives.
+    using GlyphRun = std::vector<const Glyph*>;
+    const GlyphRun& GlyphsOf(std::string_view text);
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
     Direct3DDevice9* device_; // counted reference
     std::shared_ptr<TextFace> face_;
     int height_;
+    std::unordered_map<std::string, GlyphRun, TextHash, std::equal_to<>> runs_;
 };
 using LPD3DXFONT = ID3DXFont*;
 HRESULT D3DXCreateFontIndirectA(LPDIRECT3DDEVICE9 dev, const D3DXFONT_DESCA* desc, LPD3DXFONT* out);

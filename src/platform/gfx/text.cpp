@@ -4,6 +4,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -195,8 +196,13 @@ const Glyph& TextFace::GetLinked(std::uint32_t cp, int cellHeight, int width, bo
 }
 
 std::vector<std::uint32_t> DecodeCp932(std::string_view text) {
-    const std::string utf8 = cp932::ToUtf8(text);
     std::vector<std::uint32_t> out;
+    // Bytes below 0x80 are the same ASCII characters in CP932.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        out.assign(text.begin(), text.end());
+        return out;
+    }
+    const std::string utf8 = cp932::ToUtf8(text);
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         const auto c = static_cast<unsigned char>(utf8[i]);
