@@ -133,9 +133,7 @@ class cGameObject {
     bool TouchesSolidBlockAt(int) const { return TouchesSolidBlock(); }
 
     // ---- Fields ----
-    int m_nId = 0;
-    int m_nWord1 = 0; // set to 2,147,483,647 by Init; copied, not read here
-    int m_nDir = 0;   // facing: 0 left, 1 right
+    int m_nDir = 0; // facing: 0 left, 1 right
     std::int16_t m_nWord16 = 0;
     int m_nPicture = 0;
     int m_nWord2 = 0; // copied, not read here
@@ -146,7 +144,6 @@ class cGameObject {
     int m_nPlayerFlag = 0;
     int m_nPlayerIndex = 0;
     int m_nPassKind = 0; // the kind IsBlockSolid compares with a block's pass kind
-    double m_dX = 0, m_dY = 0, m_dRight = 0, m_dBottom = 0;
     int m_nCellLeft = 0, m_nCellTop = 0, m_nCellRight = 0, m_nCellBottom = 0;
     double m_dVX = 0, m_dVY = 0, m_dAX = 0, m_dAY = 0;
     double m_dDecel = 0;
@@ -154,20 +151,26 @@ class cGameObject {
     std::int16_t m_bScrollSync = 0;
     int m_nWidth = 0, m_nHeight = 0;   // scaled hit box
     int m_nWidth0 = 0, m_nHeight0 = 0; // unscaled
-    int m_bNoGravity = 0;
     int m_nBlockMode = 0;
-    int m_bPresent = 0;
-    int m_bInView = 0;
     int m_nWord3 = 0;
 
-    // Kind and links (made and broken only by cObjectLinks).
-    int m_nObjKind = OBJKIND_ITEM;
+    // Links (made and broken only by cObjectLinks).
     cChara* m_pTarget = nullptr;  // the character this object aims at or follows
     cChara* m_pOwner = nullptr;   // the character that fired or owns this object
     cChara* m_pCarrier = nullptr; // the character this one rides on
     int m_nGroupFaction = -1;     // the play scene's faction list it is in, -1 none
     std::vector<cGameObject*>* m_pGroupList = nullptr;
     int m_bTargetLost = 0; // set when the target left play while watched
+
+    // What the walks over every object of a sub-step read, together at the end (a character's own
+    // such fields follow at once), so that a walk meets few cache lines of each object.
+    double m_dX = 0, m_dY = 0, m_dRight = 0, m_dBottom = 0;
+    int m_nId = 0;
+    int m_nWord1 = 0; // set to 2,147,483,647 by Init; copied, not read here
+    int m_nObjKind = OBJKIND_ITEM;
+    int m_bNoGravity = 0;
+    int m_bPresent = 0;
+    int m_bInView = 0;
     // Marked to leave play: already unlinked, erased from its list once no walk of it is running.
     int m_bRemoved = 0;
 };
@@ -367,37 +370,41 @@ class cChara : public cGameObject {
     void ClearFrameFlag();
 
     // ---- Fields ----
+    // Read by the walks over every character of a sub-step: right after the object's own (the end
+    // of cGameObject), and the definition's with them at its start.
+    int m_bDefeated = 0;
+    int m_nInvincible = 0;
+    int m_bAirborne = 0, m_bFalling = 0;
+    int m_nTouchLeft = 0, m_nTouchRight = 0, m_nTouchTop = 0, m_nTouchBottom = 0;
+    cEdCharaDef m_Def;
+    // Kept at the start of each sub-step.
+    double m_SavedPos[4] = {0, 0, 0, 0};
+    std::list<cAttackerTimer> m_AttackerTimers;
+
     std::vector<cGameObject*> m_Watchers; // objects whose target is this character
     std::vector<cGameObject*> m_Owned;    // objects this character owns
     std::vector<cChara*> m_Riders;        // characters riding on this one
-    cEdCharaDef m_Def;
     std::vector<cFlow> m_Flows;
     std::vector<std::uint32_t> m_FlowGroupBits;
     cCharaFlowState m_FlowState; // the flow engine's counters and marks beside the flows
     cCharaMotion m_Motion;
     int m_nCurAnimSet = -1;
-    int m_bKnockBack = 0, m_bJumped = 0, m_bAirborne = 0, m_bFalling = 0, m_nAirFrames = 0;
+    int m_bKnockBack = 0, m_bJumped = 0, m_nAirFrames = 0;
     int m_bCeilingFall = 0, m_bLanded = 0, m_bHitCeiling = 0, m_bHold = 0, m_bMoveOff = 0;
     int m_bHold2 = 0;
     int m_nApexFrames = 0; // the frames a jump takes to its apex, kept from its start until landing
     const cBlock* m_lpStandBlock = nullptr;
     double m_dPushX = 0, m_dPushY = 0, m_dPrevPushY = 0;
-    int m_bDefeated = 0;
-    int m_nTouchLeft = 0, m_nTouchRight = 0, m_nTouchTop = 0, m_nTouchBottom = 0;
     int m_nHP = 0;
     cGauge m_HPGauge;
     int m_nSP = 0;
     cGauge m_SPGauge;
-    int m_nInvincible = 0;
-    std::list<cAttackerTimer> m_AttackerTimers;
     int m_nLightRadius = 0;
     std::vector<int> m_Vars;
     int m_nCharaEffect = 0;
     // Trigger kinds raised this frame, as bits and in the order raised.
     std::uint32_t m_nTriggerBits = 0;
     std::vector<int> m_RaisedTriggers;
-
-    double m_SavedPos[4] = {0, 0, 0, 0};
 
     // The block walk and block characters.
     int m_nWallSide = 0;                   // the last wall touched: 0 left, 1 right
@@ -459,12 +466,13 @@ class cStageChara : public cChara {
     void UpdateActive(std::vector<std::int32_t>& switches);
     int CheckAwake(std::vector<std::int32_t>& switches);
 
-    cItem m_Item;
-    int m_bHasItem = 0;
+    // The activation and the part boxes, which the walks of a sub-step read, before the item.
     int m_bActive = 0;
-    cPartBox m_Parts[2];
     int m_bSkipAreaX = 0, m_bSkipAreaY = 0;
     int m_bEverActive = 0;
+    cPartBox m_Parts[2];
+    int m_bHasItem = 0;
+    cItem m_Item;
 };
 
 struct cBoxDisplay {

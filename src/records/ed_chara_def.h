@@ -38,18 +38,25 @@ class cEdCharaDef : public cSerialRecord {
     double OffsetX(int copy, int direction) const;
     double OffsetY(int copy, int direction) const;
 
+    // What the walks over every character of a sub-step read comes first (a character keeps its
+    // definition next to its own such fields).
+    std::uint8_t m_nBlockChara = 0;     // group 19
+    std::uint8_t m_nInvincible = 0;     // group 18
+    std::uint8_t m_nGroupSwitch = 0;    // group 33
+    std::uint8_t m_nActivationRule = 0; // group 32
+    std::uint16_t m_nGroupNo = 0;       // group 33
+    std::uint8_t m_nConditionMode = 0;  // group 4
+    std::uint8_t m_nConditionLatch = 0; // group 4
     std::int16_t m_nX = 0;
     std::int16_t m_nY = 0;
-    std::int32_t m_nCarried = 0; // stored after x and y, carried unchanged
-    std::vector<std::uint8_t> m_InheritFlags;
-    std::string m_strText;                    // group 0
     cCheckedVector<cEdFlowCond> m_Conditions; // group 4
-    cCheckedVector<cEdFlow> m_Flows;          // group 36
+    std::int32_t m_nCarried = 0;              // stored after x and y, carried unchanged
+    std::vector<std::uint8_t> m_InheritFlags;
+    std::string m_strText;           // group 0
+    cCheckedVector<cEdFlow> m_Flows; // group 36
 
     std::int8_t m_nPalette = 0;
     std::int16_t m_nPaletteEntry = 0;
-    std::uint8_t m_nConditionMode = 0;    // group 4
-    std::uint8_t m_nConditionLatch = 0;   // group 4
     std::uint8_t m_nFacing = 0;           // group 5: 0 left, 1 right
     std::uint8_t m_nExtraCopies = 0;      // group 6
     std::int16_t m_nOffsetXStart = 0;     // group 7
@@ -77,9 +84,7 @@ class cEdCharaDef : public cSerialRecord {
     std::uint8_t m_nCharaId = 0;          // group 3
     std::uint8_t m_nMoveType = 0;         // group 17
     std::uint8_t m_nFixedFacing = 1;      // group 16
-    std::uint8_t m_nInvincible = 0;       // group 18
     std::uint8_t m_nBlinkKind = 0;        // group 18, stored from 285
-    std::uint8_t m_nBlockChara = 0;       // group 19
     std::uint8_t m_nScale = 1;            // group 20
     std::uint8_t m_nScrollSync = 0;       // group 21, stored from 210
     std::uint8_t m_nSightShape = 0;       // group 22
@@ -95,10 +100,7 @@ class cEdCharaDef : public cSerialRecord {
     std::uint8_t m_nImpactResist = 0;     // group 30
     std::uint32_t m_nScore = 0;           // group 34
     std::uint8_t m_nOption49 = 1;         // group 35
-    std::uint8_t m_nGroupSwitch = 0;      // group 33
-    std::uint16_t m_nGroupNo = 0;         // group 33
     std::uint8_t m_nActivityArea = 0;     // group 32
-    std::uint8_t m_nActivationRule = 0;   // group 32
 };
 
 // Copies the groups marked in the flags from the palette entry the character names.
