@@ -62,7 +62,7 @@ bool ShotShown(const cShot& shot) {
 }
 
 // The objects of one list that are to be drawn, sorted into their layers in the list's order by one
-// walk over the list; `layerOf` gives an object's layer, or -1 for one not to be drawn. The objects
+// walk over the list; LayerOf gives an object's layer, or -1 for one not to be drawn. The objects
 // lie scattered in memory, each found through the one before: the walk goes from both ends at once,
 // and the walks of the three lists go side by side, so that their waits on memory overlap instead of
 // following one another.
