@@ -109,6 +109,45 @@ struct ShotLayer {
     int operator()(const cShot& s) const { return ShotShown(s) ? LayerOf(s.m_Settings.m_nZOrder) : -1; }
 };
 
+// Asks for the memory an object's drawing reads a few objects ahead of it, so that the waits for the
+// objects of a layer overlap: its picture and facing, its rectangles, its position and state, and
+// what its kind adds.
+void PrefetchObject(const cGameObject& o) {
+    __builtin_prefetch(&o.m_nDir);
+    __builtin_prefetch(&o.m_rcScreen);
+    __builtin_prefetch(&o.m_dX);
+    __builtin_prefetch(&o.m_bRemoved);
+}
+
+void Prefetch(const cItem& item) {
+    PrefetchObject(item);
+    __builtin_prefetch(&item.m_bHidden);
+}
+
+void Prefetch(const cShot& shot) {
+    PrefetchObject(shot);
+    __builtin_prefetch(&shot.m_Settings.m_bHidden);
+    __builtin_prefetch(&shot.m_Work.bSword);
+    __builtin_prefetch(&shot.m_nScale);
+}
+
+void Prefetch(const cStageChara& c) {
+    PrefetchObject(c);
+    __builtin_prefetch(&c.m_Def.m_nZ);
+    __builtin_prefetch(&c.m_bDefeated);
+    __builtin_prefetch(&c.m_HPGauge);
+    __builtin_prefetch(&c.m_nCharaEffect);
+}
+
+// Calls draw on each object of a layer in order.
+template <class Pos, class Draw> void DrawEach(const std::vector<Pos>& objects, Draw draw) {
+    constexpr std::size_t AHEAD = 3;
+    for (std::size_t k = 0; k < objects.size(); ++k) {
+        if (k + AHEAD < objects.size()) Prefetch(*objects[k + AHEAD]);
+        draw(objects[k]);
+    }
+}
+
 // The objects of each layer that are to be drawn, in their lists' order, gathered in one pass over
 // each list: the eight layer passes then meet only their own objects instead of walking every list
 // eight times. Drawing the layers neither adds objects, nor moves one to another layer, nor brings
@@ -170,8 +209,7 @@ void DrawItems(const LayerObjects* gathered, int layer, bool layered, int frozen
     DDBeginBatch(1);
     DDBatchAddSurface(OverlaySheet());
     if (gathered) {
-        for (auto item : gathered->items.at[layer])
-            DrawItem(*item, frozen);
+        DrawEach(gathered->items.at[layer], [&](auto item) { DrawItem(*item, frozen); });
     } else {
         for (cItem& item : g_Items)
             if (InLayer(item.m_Def.m_nZ, layer, layered)) DrawItem(item, frozen);
@@ -189,11 +227,11 @@ bool DrawListedChara(cStageChara& c, int frozen) {
 
 void DrawCharas(const LayerObjects* gathered, int layer, bool layered, int frozen) {
     if (gathered) {
-        for (CharaPos it : gathered->charas.at[layer])
-            if (DrawListedChara(*it, frozen)) {
-                g_Charas.erase(it);
-                ForgetCharaIndex();
-            }
+        DrawEach(gathered->charas.at[layer], [&](CharaPos it) {
+            if (!DrawListedChara(*it, frozen)) return;
+            g_Charas.erase(it);
+            ForgetCharaIndex();
+        });
         return;
     }
     for (auto it = g_Charas.begin(); it != g_Charas.end();) {
@@ -215,8 +253,7 @@ void DrawShot(cShot& shot, int frozen) {
 void DrawShots(const LayerObjects* gathered, cGameScene& scene, int layer, bool layered, int frozen) {
     DDBeginBatch(0);
     if (gathered) {
-        for (auto shot : gathered->shots.at[layer])
-            DrawShot(*shot, frozen);
+        DrawEach(gathered->shots.at[layer], [&](auto shot) { DrawShot(*shot, frozen); });
     } else {
         for (cShot& shot : scene.m_Shots)
             if (InLayer(shot.m_Settings.m_nZOrder, layer, layered)) DrawShot(shot, frozen);
