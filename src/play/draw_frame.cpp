@@ -61,32 +61,92 @@ bool ShotShown(const cShot& shot) {
     return !shot.m_bRemoved && shot.IsOnScreen();
 }
 
-// The objects of one list that are to be drawn, sorted into their layers in the list's order.
-template <class T> struct LayerLists {
+// The objects of one list that are to be drawn, sorted into their layers in the list's order by one
+// walk over the list; LayerOf gives an object's layer, or -1 for one not to be drawn. The objects
+// lie scattered in memory, each found through the one before: the walk goes from both ends at once,
+// and the walks of the three lists go side by side, so that their waits on memory overlap instead of
+// following one another.
+template <class T, class LayerOf> struct LayerLists {
     using Pos = typename std::list<T>::iterator;
     std::vector<Pos> at[OBJECT_LAYERS];
     std::vector<std::pair<int, Pos>> backHalf;
+    Pos front, back;
+    std::size_t pairs = 0; // pairs of objects left to meet, one from each end
 
-    // One walk over the list; `layerOf` gives an object's layer, or -1 for one not to be drawn. The
-    // walk goes from both ends at once: the objects are scattered in memory, each found through the
-    // one before, and two such chains wait on memory side by side instead of one after the other.
-    template <class LayerOf> void Gather(std::list<T>& list, LayerOf layerOf) {
+    void Start(std::list<T>& list) {
         for (std::vector<Pos>& v : at)
             v.clear();
         backHalf.clear();
-        Pos front = list.begin(), back = list.end();
-        for (std::size_t k = list.size() / 2; k > 0; --k) {
-            --back;
-            if (const int l = layerOf(*front); l >= 0) at[l].push_back(front);
-            if (const int l = layerOf(*back); l >= 0) backHalf.emplace_back(l, back);
-            ++front;
-        }
+        front = list.begin();
+        back = list.end();
+        pairs = list.size() / 2;
+    }
+    // Meets the next pair; false once none is left.
+    bool Step() {
+        if (pairs == 0) return false;
+        --pairs;
+        --back;
+        if (const int l = LayerOf{}(*front); l >= 0) at[l].push_back(front);
+        if (const int l = LayerOf{}(*back); l >= 0) backHalf.emplace_back(l, back);
+        ++front;
+        return true;
+    }
+    void Finish() {
         if (front != back) // the middle object of an odd count
-            if (const int l = layerOf(*front); l >= 0) at[l].push_back(front);
+            if (const int l = LayerOf{}(*front); l >= 0) at[l].push_back(front);
         for (auto it = backHalf.rbegin(); it != backHalf.rend(); ++it)
             at[it->first].push_back(it->second);
     }
 };
+
+struct ItemLayer {
+    int operator()(const cItem& i) const { return ItemShown(i) ? LayerOf(i.m_Def.m_nZ) : -1; }
+};
+struct CharaLayer {
+    int operator()(const cStageChara& c) const { return c.m_bRemoved ? -1 : LayerOf(c.m_Def.m_nZ); }
+};
+struct ShotLayer {
+    int operator()(const cShot& s) const { return ShotShown(s) ? LayerOf(s.m_Settings.m_nZOrder) : -1; }
+};
+
+// Asks for the memory an object's drawing reads a few objects ahead of it, so that the waits for the
+// objects of a layer overlap: its picture and facing, its rectangles, its position and state, and
+// what its kind adds.
+void PrefetchObject(const cGameObject& o) {
+    __builtin_prefetch(&o.m_nDir);
+    __builtin_prefetch(&o.m_rcScreen);
+    __builtin_prefetch(&o.m_dX);
+    __builtin_prefetch(&o.m_bRemoved);
+}
+
+void Prefetch(const cItem& item) {
+    PrefetchObject(item);
+    __builtin_prefetch(&item.m_bHidden);
+}
+
+void Prefetch(const cShot& shot) {
+    PrefetchObject(shot);
+    __builtin_prefetch(&shot.m_Settings.m_bHidden);
+    __builtin_prefetch(&shot.m_Work.bSword);
+    __builtin_prefetch(&shot.m_nScale);
+}
+
+void Prefetch(const cStageChara& c) {
+    PrefetchObject(c);
+    __builtin_prefetch(&c.m_Def.m_nZ);
+    __builtin_prefetch(&c.m_bDefeated);
+    __builtin_prefetch(&c.m_HPGauge);
+    __builtin_prefetch(&c.m_nCharaEffect);
+}
+
+// Calls draw on each object of a layer in order.
+template <class Pos, class Draw> void DrawEach(const std::vector<Pos>& objects, Draw draw) {
+    constexpr std::size_t AHEAD = 3;
+    for (std::size_t k = 0; k < objects.size(); ++k) {
+        if (k + AHEAD < objects.size()) Prefetch(*objects[k + AHEAD]);
+        draw(objects[k]);
+    }
+}
 
 // The objects of each layer that are to be drawn, in their lists' order, gathered in one pass over
 // each list: the eight layer passes then meet only their own objects instead of walking every list
@@ -95,17 +155,22 @@ template <class T> struct LayerLists {
 // comes. Only the end of hero 1's defeat display may set the whole stage up again: the rest of that
 // frame walks the lists themselves.
 struct LayerObjects {
-    LayerLists<cItem> items;
-    LayerLists<cStageChara> charas;
-    LayerLists<cShot> shots;
+    LayerLists<cItem, ItemLayer> items;
+    LayerLists<cStageChara, CharaLayer> charas;
+    LayerLists<cShot, ShotLayer> shots;
     bool inUse = false;
 
     void Gather(cGameScene& scene) {
-        items.Gather(g_Items, [](const cItem& i) { return ItemShown(i) ? LayerOf(i.m_Def.m_nZ) : -1; });
-        charas.Gather(g_Charas,
-                      [](const cStageChara& c) { return c.m_bRemoved ? -1 : LayerOf(c.m_Def.m_nZ); });
-        shots.Gather(scene.m_Shots,
-                     [](const cShot& s) { return ShotShown(s) ? LayerOf(s.m_Settings.m_nZOrder) : -1; });
+        items.Start(g_Items);
+        charas.Start(g_Charas);
+        shots.Start(scene.m_Shots);
+        for (bool more = true; more;) {
+            const bool item = items.Step(), chara = charas.Step(), shot = shots.Step();
+            more = item || chara || shot;
+        }
+        items.Finish();
+        charas.Finish();
+        shots.Finish();
     }
 };
 
@@ -144,8 +209,7 @@ void DrawItems(const LayerObjects* gathered, int layer, bool layered, int frozen
     DDBeginBatch(1);
     DDBatchAddSurface(OverlaySheet());
     if (gathered) {
-        for (auto item : gathered->items.at[layer])
-            DrawItem(*item, frozen);
+        DrawEach(gathered->items.at[layer], [&](auto item) { DrawItem(*item, frozen); });
     } else {
         for (cItem& item : g_Items)
             if (InLayer(item.m_Def.m_nZ, layer, layered)) DrawItem(item, frozen);
@@ -163,11 +227,11 @@ bool DrawListedChara(cStageChara& c, int frozen) {
 
 void DrawCharas(const LayerObjects* gathered, int layer, bool layered, int frozen) {
     if (gathered) {
-        for (CharaPos it : gathered->charas.at[layer])
-            if (DrawListedChara(*it, frozen)) {
-                g_Charas.erase(it);
-                ForgetCharaIndex();
-            }
+        DrawEach(gathered->charas.at[layer], [&](CharaPos it) {
+            if (!DrawListedChara(*it, frozen)) return;
+            g_Charas.erase(it);
+            ForgetCharaIndex();
+        });
         return;
     }
     for (auto it = g_Charas.begin(); it != g_Charas.end();) {
@@ -189,8 +253,7 @@ void DrawShot(cShot& shot, int frozen) {
 void DrawShots(const LayerObjects* gathered, cGameScene& scene, int layer, bool layered, int frozen) {
     DDBeginBatch(0);
     if (gathered) {
-        for (auto shot : gathered->shots.at[layer])
-            DrawShot(*shot, frozen);
+        DrawEach(gathered->shots.at[layer], [&](auto shot) { DrawShot(*shot, frozen); });
     } else {
         for (cShot& shot : scene.m_Shots)
             if (InLayer(shot.m_Settings.m_nZOrder, layer, layered)) DrawShot(shot, frozen);
