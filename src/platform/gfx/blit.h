@@ -62,6 +62,7 @@ void CopyKeyed32(std::uint32_t* dst, const std::uint32_t* src, int count, std::u
 // the processor offers unless a test limits them (to compare the ways with each other).
 enum class CopyWidth { Baseline, Avx2, Avx512 };
 void LimitCopyWidth(CopyWidth widest);
+// The widest the copies use now: the limit, or narrower where the processor runs no wider.
 CopyWidth UsedCopyWidth();
 
 } // namespace gfx
