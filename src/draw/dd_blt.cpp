@@ -96,8 +96,9 @@ bool RectsOverlap(const DDBATCHCMD* cmds, std::size_t n) {
     return false;
 }
 
-DDBATCHCMD MakeCommand(DDSURFACEDATA* dst, DDSURFACEDATA* src, const DDBLTRECT& r, std::uint32_t flags) {
-    DDBATCHCMD c;
+// Fills a command in place (a batch's is made where the batch keeps it, not copied there).
+void FillCommand(DDBATCHCMD& c, DDSURFACEDATA* dst, DDSURFACEDATA* src, const DDBLTRECT& r,
+                 std::uint32_t flags) {
     c.lpDstSD = dst;
     c.lpSrcSD = src;
     c.nX = r.x, c.nY = r.y, c.nWidth = r.w, c.nHeight = r.h;
@@ -107,7 +108,6 @@ DDBATCHCMD MakeCommand(DDSURFACEDATA* dst, DDSURFACEDATA* src, const DDBLTRECT& 
     c.dwColorOp = lpDTCon->dwColorOp;
     c.dwAlphaOp = lpDTCon->dwAlphaOp;
     c.dwReserved = 0;
-    return c;
 }
 
 void DrawImmediate(const DDBATCHCMD& c) {
@@ -350,17 +350,19 @@ void DDBltStretch(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight,
     if (DDIsRenderTarget(dst) && src->lpDT->nMemoryType != DTMEMORYTYPE_SYSTEM) {
         DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nSrcWidth, nSrcHeight};
         if (!DDClipBlt(r, dst->nWidth, dst->nHeight, src->nWidth, src->nHeight, true)) return;
-        DDBATCHCMD c = MakeCommand(dst, src, r, dwFlags);
         if (g_Batch.bActive) {
+            DDBATCHCMD& c = g_Batch.cmds.emplace_back();
+            FillCommand(c, dst, src, r, dwFlags);
             if (g_Batch.bSort) {
                 for (auto& k : g_Batch.keys)
                     if (k.first == src) c.nRegKey = k.second;
             }
             c.nSortKey = g_Batch.nCounter + c.nRegKey;
             ++g_Batch.nCounter;
-            g_Batch.cmds.push_back(c);
             return;
         }
+        DDBATCHCMD c;
+        FillCommand(c, dst, src, r, dwFlags);
         DrawImmediate(c);
         return;
     }
@@ -424,8 +426,8 @@ void DDEndBatch() {
     if (b.bSort) DDSortBatch(b.cmds);
     std::size_t i = 0;
     while (i < b.cmds.size()) {
-        // A long group is drawn in parts of at most kBatchPart quads: 16-bit indices address at most
-        // 16,384 quads, and smaller buffers are cheaper to hand over.
+        // A long group is drawn in parts of at most kBatchPart quads, what the buffers hold (16-bit
+        // indices address at most 16,384 quads).
         const std::size_t n = std::min(DDBatchGroupLength(b.cmds, i), kBatchPart);
         const DDBATCHCMD& first = b.cmds[i];
         if (!b.MakeBuffers(dev)) {

@@ -635,8 +635,8 @@ HRESULT Direct3DDevice9::DrawVertices(D3DPRIMITIVETYPE type, UINT count, const T
     } else if (needed > vertexCount) {
         return D3DERR_INVALIDCALL;
     }
-    renderTarget_->SubmitTriangles(MakeRasterState(), texture_ ? texture_->Level() : nullptr, type, count,
-                                   use, needed);
+    RasterState rs = MakeRasterState();
+    renderTarget_->SubmitTriangles(rs, texture_ ? texture_->Level() : nullptr, type, count, use, needed);
     return D3D_OK;
 }
 
@@ -679,8 +679,8 @@ HRESULT Direct3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVer
                         bytes.data() + streamOffset_ + static_cast<std::size_t>(k) * sizeof(TLVERTEX),
                         sizeof(TLVERTEX));
         }
-        renderTarget_->SubmitTriangles(MakeRasterState(), texture_ ? texture_->Level() : nullptr, type, count,
-                                       vtx, 4);
+        RasterState rs = MakeRasterState();
+        renderTarget_->SubmitTriangles(rs, texture_ ? texture_->Level() : nullptr, type, count, vtx, 4);
         return D3D_OK;
     }
     thread_local std::vector<std::uint16_t> idx;
@@ -709,13 +709,13 @@ HRESULT Direct3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT count, cons
 
 void Direct3DDevice9::DrawTriangle(const TLVERTEX& a, const TLVERTEX& b, const TLVERTEX& c) {
     const TLVERTEX v[3] = {a, b, c};
-    renderTarget_->SubmitTriangles(MakeRasterState(), texture_ ? texture_->Level() : nullptr,
-                                   D3DPT_TRIANGLELIST, 1, v, 3);
+    RasterState rs = MakeRasterState();
+    renderTarget_->SubmitTriangles(rs, texture_ ? texture_->Level() : nullptr, D3DPT_TRIANGLELIST, 1, v, 3);
 }
 
 void Direct3DDevice9::DrawQuadStrip(const TLVERTEX* v4) {
-    renderTarget_->SubmitTriangles(MakeRasterState(), texture_ ? texture_->Level() : nullptr,
-                                   D3DPT_TRIANGLESTRIP, 2, v4, 4);
+    RasterState rs = MakeRasterState();
+    renderTarget_->SubmitTriangles(rs, texture_ ? texture_->Level() : nullptr, D3DPT_TRIANGLESTRIP, 2, v4, 4);
 }
 
 void Direct3DDevice9::DrawGlyph(const std::uint8_t* coverage, int w, int h, int x, int y, DWORD colour) {

@@ -286,8 +286,8 @@ class Direct3DSurface9 : public RefCounted {
     // Draws onto this render target: run now, or kept back while a frame is being kept (from a draw
     // covering every pixel, `covers`, on). The rows each may write are worked out here.
     void SubmitFill(const D3DRECT* rects, DWORD count, std::uint32_t raw);
-    // The state is taken by value: made by the caller in place, it is completed here without a copy.
-    void SubmitTriangles(RasterState rs, const Direct3DSurface9* texture, D3DPRIMITIVETYPE type, UINT count,
+    // The caller's state is completed here in place (its target and texture are set), not copied.
+    void SubmitTriangles(RasterState& rs, const Direct3DSurface9* texture, D3DPRIMITIVETYPE type, UINT count,
                          const TLVERTEX* v, std::size_t vertexCount);
     void SubmitGlyph(const std::uint8_t* coverage, int w, int h, int x, int y, DWORD colour);
     // Runs the draws kept back in the rows where they can give other pixels than those the surface

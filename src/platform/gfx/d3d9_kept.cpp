@@ -613,7 +613,7 @@ void Direct3DSurface9::SubmitFill(const D3DRECT* rects, DWORD count, std::uint32
     k.fresh = true;
 }
 
-void Direct3DSurface9::SubmitTriangles(RasterState state, const Direct3DSurface9* texture,
+void Direct3DSurface9::SubmitTriangles(RasterState& state, const Direct3DSurface9* texture,
                                        D3DPRIMITIVETYPE type, UINT count, const TLVERTEX* v,
                                        std::size_t vertexCount) {
     TakeLoss();
