@@ -465,6 +465,9 @@ class cStageChara : public cChara {
     // character with a group switch marks its group in `switches`, which grows to hold the mark.
     void UpdateActive(std::vector<std::int32_t>& switches);
     int CheckAwake(std::vector<std::int32_t>& switches);
+    // Awake whatever the group switches: active, or (under gravity) airborne, or falling after it
+    // was once awake.
+    bool MayBeAwake() const;
 
     // The activation and the part boxes, which the walks of a sub-step read, before the item.
     int m_bActive = 0;

@@ -368,13 +368,15 @@ void cStageChara::UpdateActive(std::vector<std::int32_t>& switches) {
     switches[n] = 1;
 }
 
+bool cStageChara::MayBeAwake() const {
+    const bool gravity = !m_bNoGravity;
+    return m_bActive || (gravity && m_bAirborne) || (gravity && m_bEverActive && m_bFalling);
+}
+
 int cStageChara::CheckAwake(std::vector<std::int32_t>& switches) {
     const int n = m_Def.m_nGroupNo;
     const bool switched = m_Def.m_nGroupSwitch && n < static_cast<int>(switches.size()) && switches[n];
-    const bool gravity = !m_bNoGravity;
-    const bool awake =
-        m_bActive || switched || (gravity && m_bAirborne) || (gravity && m_bEverActive && m_bFalling);
-    if (!awake) return 0;
+    if (!switched && !MayBeAwake()) return 0;
     m_bEverActive = 1;
     if (m_Def.m_nActivationRule == 1) m_bSkipAreaX = m_bSkipAreaY = 1;
     UpdateScreenRect();

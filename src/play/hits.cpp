@@ -609,13 +609,7 @@ void ShotAgainstShots(cGameScene& scene) {
     }
 }
 
-// Characters defeated by hits leave at once unless the project keeps them to show their death.
-void ReleaseDefeated() {
-    if (KeepsDefeated()) return;
-    EachChara([](cStageChara& c) {
-        if (c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
-    });
-}
+void Sweep(cGameScene* scene, bool releaseDefeated);
 
 } // namespace
 
@@ -623,8 +617,8 @@ int ResolveShotAndCharaHits(cGameScene& scene, bool shotStep) {
     int r = shotStep ? ShotAgainstCharas(scene) : HIT_NONE;
     if (r == HIT_NONE) r = CharaAgainstCharas(scene);
     if (r == HIT_NONE) ShotAgainstShots(scene);
-    ReleaseDefeated();
-    SweepRemoved(&scene);
+    // Characters defeated by hits leave at once unless the project keeps them to show their death.
+    Sweep(&scene, !KeepsDefeated());
     return r;
 }
 
@@ -844,9 +838,17 @@ void ForgetBlockCharas() {
     g_BlockCharas.made = false;
 }
 
-void SweepRemoved(cGameScene* scene) {
+namespace {
+
+// The sweep; with releaseDefeated, the defeated characters of the computer's side leave play first.
+// Leaving play only cuts links, and erasing a character out of play cuts none that another's
+// leaving would, so each character may leave and go before the next is looked at: one walk.
+void Sweep(cGameScene* scene, bool releaseDefeated) {
     g_BlockCharas.made = false;
-    EraseCharasIf([](const cStageChara& c) { return c.m_bRemoved != 0; });
+    EraseCharasIf([releaseDefeated](cStageChara& c) {
+        if (releaseDefeated && c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
+        return c.m_bRemoved != 0;
+    });
     g_Items.remove_if([](const cItem& i) { return i.m_bRemoved || i.m_bTaken; });
     if (!scene) return;
     // The shots about to go leave their faction lists in one pass over each list, in the order the
@@ -862,4 +864,10 @@ void SweepRemoved(cGameScene* scene) {
                     group.end());
     scene->m_Shots.remove_if([](const cShot& s) { return s.m_bRemoved != 0; });
     scene->m_nEndedShots = 0;
+}
+
+} // namespace
+
+void SweepRemoved(cGameScene* scene) {
+    Sweep(scene, false);
 }

@@ -448,21 +448,30 @@ void UpdateObjectActivity(cGameScene& scene) {
     if (cHero* hero = Hero1()) hero->m_bPresent = hero->m_bInView = hero->m_nWord3 = 1;
     auto& switches = g_PlayWork.groupSwitches;
     switches.clear();
+    // The characters that the awake test below may find awake, in the list's order. Nothing from
+    // here to that test changes what it reads of a character (its removal and presence, its
+    // definition's group, gravity, activity, airborne and falling marks) but this walk over that
+    // same character, so one that can only be found asleep is left out: the test would have
+    // changed nothing of it.
+    static std::vector<cStageChara*> candidates;
+    candidates.clear();
     EachChara([&switches](cStageChara& c) {
         if (c.m_bRemoved) return;
         if (TestCharaConditionsOnce(c)) {
             c.m_bPresent = 1;
             c.m_bInView = c.IsOnScreen() ? 1 : 0;
             c.UpdateActive(switches);
+            // The group switches are known only once every character has been through here.
+            if (c.m_Def.m_nGroupSwitch || c.MayBeAwake()) candidates.push_back(&c);
         } else {
             c.m_bPresent = c.m_bInView = 0;
             c.m_bActive = 0;
         }
     });
     g_PlayWork.running.clear();
-    EachChara([&switches](cStageChara& c) {
-        if (!c.m_bRemoved && c.m_bPresent && c.CheckAwake(switches)) g_PlayWork.running.insert(c.m_nId);
-    });
+    for (cStageChara* c : candidates)
+        if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) g_PlayWork.running.insert(c->m_nId);
+    candidates.clear();
     for (cItem& item : g_Items) {
         if (TestItemConditionsOnce(item)) {
             item.m_bPresent = 1;
