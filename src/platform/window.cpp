@@ -35,6 +35,9 @@ std::thread::id g_videoThread;
 bool g_framesOnSurface = false;
 // The display has lost what the window showed (an exposure): the next present shows the whole frame.
 std::atomic<bool> g_exposed{false};
+// When the window thread last took an event (SDL's milliseconds; window thread only).
+Uint32 g_lastEvent = 0;
+bool g_anyEvent = false;
 
 // The SDL window as far as it may still be used: after the display connection is lost the window
 // object lives on (the close road needs it) but nothing more is asked of the display.
@@ -333,8 +336,13 @@ void PumpWindowEvents() {
     }
     // The display may be lost while its events are taken: nothing more is asked of it from then on.
     SDL_Event e;
-    while (!DisplayLost() && SDL_PollEvent(&e))
+    while (!DisplayLost() && SDL_PollEvent(&e)) {
+        // Under X every event from the display comes as a system event too, also those the video
+        // system keeps back for a later look.
+        g_lastEvent = e.common.timestamp;
+        g_anyEvent = true;
         if (hwnd) Translate(e, hwnd);
+    }
     // A lost display or window ends the player the way the close box does, once.
     if (hwnd && TakeDisplayLoss()) {
         EndOpenMessageBoxes();
@@ -355,7 +363,7 @@ void WaitForMessageOrEvent() {
     }
 }
 
-void WaitForWindowInput(DWORD pollMs, DWORD idleMs, std::uint64_t wakeupsSeen) {
+void WaitForWindowInput(DWORD pollMs, DWORD idleMs, DWORD settleMs, DWORD restMs, std::uint64_t wakeupsSeen) {
     // SDL's own queue may hold events made while the window was looked at.
     if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
 #if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
@@ -368,11 +376,14 @@ void WaitForWindowInput(DWORD pollMs, DWORD idleMs, std::uint64_t wakeupsSeen) {
         XFlush(display);
         // Events the X library has read already (while a frame was sent) leave nothing on the socket.
         if (XEventsQueued(display, QueuedAlready) > 0) return;
-        WaitMessageOrReadable(idleMs, ConnectionNumber(display), wakeupsSeen);
+        const bool settling = g_anyEvent && !SDL_TICKS_PASSED(SDL_GetTicks(), g_lastEvent + settleMs);
+        WaitMessageOrReadable(settling ? idleMs : restMs, ConnectionNumber(display), wakeupsSeen);
         return;
     }
 #endif
     (void)idleMs;
+    (void)settleMs;
+    (void)restMs;
     WaitMessageOrReadable(pollMs, -1, wakeupsSeen);
 }
 

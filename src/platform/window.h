@@ -70,8 +70,11 @@ bool TakeWindowExposure();
 void WaitForMessageOrEvent();
 // Window thread, between two looks at the window: waits for a message, a WakeMessageWaiters call
 // beyond `wakeupsSeen` (MessageWakeups, counted before the last look), or input from the display.
-// Where the display's connection can be watched (X) that is at most `idleMs`, input ending the wait
-// as it arrives; elsewhere (the dummy driver, Wayland) the window is looked at every `pollMs`.
-void WaitForWindowInput(DWORD pollMs, DWORD idleMs, std::uint64_t wakeupsSeen);
+// Where the display's connection can be watched (X) input ends the wait as it arrives, and the wait
+// lasts at most `idleMs` while the display sent anything in the last `settleMs` (the video system
+// holds some of it back for a while, a change of focus for one, to be taken at a later look), at
+// most `restMs` once it has been quiet that long; elsewhere (the dummy driver, Wayland) the window is
+// looked at every `pollMs`.
+void WaitForWindowInput(DWORD pollMs, DWORD idleMs, DWORD settleMs, DWORD restMs, std::uint64_t wakeupsSeen);
 
 } // namespace win

@@ -39,9 +39,13 @@ constexpr int SW_SHOW = 5;
 constexpr int CLIENT_WIDTH = 640;
 constexpr int CLIENT_HEIGHT = 480;
 // How long the window thread waits at most between two looks at the window's events: where it
-// cannot watch the display's connection, and where it can.
+// cannot watch the display's connection; where it can, while the display has sent anything in the
+// last half second (shortly after a change to or from full screen the video system takes a change
+// of focus a fifth of a second after it came), and once it has been quiet that long.
 constexpr DWORD kWindowEventPollMs = 4;
 constexpr DWORD kWindowIdleWaitMs = 50;
+constexpr DWORD kWindowSettleMs = 500;
+constexpr DWORD kWindowRestMs = 1000;
 const char* const WINDOW_CLASS = "Mirelda4";
 const char* const EDITOR_CLASS = "Mirelda4_Editor";
 
@@ -199,7 +203,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         }
         // Until a message, a new frame or input from the display arrives (without a display
         // connection to watch, a look at the window's events every few milliseconds).
-        WaitForWindowInput(kWindowEventPollMs, kWindowIdleWaitMs, wakeups);
+        WaitForWindowInput(kWindowEventPollMs, kWindowIdleWaitMs, kWindowSettleMs, kWindowRestMs, wakeups);
     }
 
     ReportDisplayLoss();
