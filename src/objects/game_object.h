@@ -162,9 +162,10 @@ class cGameObject {
     std::vector<cGameObject*>* m_pGroupList = nullptr;
     int m_bTargetLost = 0; // set when the target left play while watched
 
-    // What the walks over every object of a sub-step read, together at the end (a character's own
-    // such fields follow at once), so that a walk meets few cache lines of each object.
-    double m_dX = 0, m_dY = 0, m_dRight = 0, m_dBottom = 0;
+    // What the walks over every object of a sub-step read, together at the end in one cache line
+    // (which a character's defeat mark completes), so that a walk meets few lines of each object.
+    alignas(64) double m_dX = 0;
+    double m_dY = 0, m_dRight = 0, m_dBottom = 0;
     int m_nId = 0;
     int m_nWord1 = 0; // set to 2,147,483,647 by Init; copied, not read here
     int m_nObjKind = OBJKIND_ITEM;
@@ -370,15 +371,15 @@ class cChara : public cGameObject {
     void ClearFrameFlag();
 
     // ---- Fields ----
-    // Read by the walks over every character of a sub-step: right after the object's own (the end
-    // of cGameObject), and the definition's with them at its start.
+    // Read by the walks over every character of a sub-step, right after the object's own (the end
+    // of cGameObject): the defeat mark in its line, what the start of a sub-step reads and writes
+    // in the next, and the definition, whose own such fields start the line after its header.
     int m_bDefeated = 0;
     int m_nInvincible = 0;
-    int m_bAirborne = 0, m_bFalling = 0;
     int m_nTouchLeft = 0, m_nTouchRight = 0, m_nTouchTop = 0, m_nTouchBottom = 0;
+    double m_SavedPos[4] = {0, 0, 0, 0}; // kept at the start of each sub-step
+    int m_bAirborne = 0, m_bFalling = 0;
     cEdCharaDef m_Def;
-    // Kept at the start of each sub-step.
-    double m_SavedPos[4] = {0, 0, 0, 0};
     std::list<cAttackerTimer> m_AttackerTimers;
 
     std::vector<cGameObject*> m_Watchers; // objects whose target is this character
@@ -469,11 +470,12 @@ class cStageChara : public cChara {
     // was once awake.
     bool MayBeAwake() const;
 
-    // The activation and the part boxes, which the walks of a sub-step read, before the item.
+    // The part boxes and the activation, which the walks of a sub-step read, before the item: each
+    // box in a cache line of its own, the activation in the next.
+    alignas(64) cPartBox m_Parts[2];
     int m_bActive = 0;
     int m_bSkipAreaX = 0, m_bSkipAreaY = 0;
     int m_bEverActive = 0;
-    cPartBox m_Parts[2];
     int m_bHasItem = 0;
     cItem m_Item;
 };

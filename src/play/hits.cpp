@@ -76,9 +76,11 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const std::list<cStageChara>
     const cStageChara* back = list.empty() ? nullptr : &list.back();
     if (!x.made || x.size != list.size() || x.back != back) {
         x.items.clear();
-        EachChara([&x](cStageChara& c) {
-            if (c.m_Def.m_nBlockChara) x.items.push_back(&c);
-        });
+        EachChara(
+            [&x](cStageChara& c) {
+                if (c.m_Def.m_nBlockChara) x.items.push_back(&c);
+            },
+            [](const cStageChara& c) { PrefetchCharaDef(c); });
         x.made = true;
         x.size = list.size();
         x.back = back;
@@ -309,6 +311,20 @@ bool MakeShotItem(const cShot& shot, cItem& item) {
     return true;
 }
 
+// For a walk over a faction list of characters at index k, asks for the marks of a character
+// further ahead and for part box `part` of a stage character nearer ahead, whose kind (among its
+// marks) was asked for before. Changes nothing.
+void PrefetchGroupChara(const std::vector<cGameObject*>& group, std::size_t k, int part) {
+    if (k + 2 * CHARA_PREFETCH_AHEAD < group.size())
+        PrefetchCharaMarks(static_cast<const cChara&>(*group[k + 2 * CHARA_PREFETCH_AHEAD]));
+    if (k + CHARA_PREFETCH_AHEAD >= group.size()) return;
+    const cGameObject& o = *group[k + CHARA_PREFETCH_AHEAD];
+    PrefetchCharaDef(static_cast<const cChara&>(o));
+    if (o.m_nObjKind != OBJKIND_STAGECHARA) return;
+    const cPartBox& box = static_cast<const cStageChara&>(o).m_Parts[part];
+    __builtin_prefetch(&box);
+}
+
 // Anything that may move objects, change their state or change the faction lists (damage, a
 // defeat and its flows, item commands) advances this count; what the passes took from the objects
 // before is then taken again.
@@ -331,6 +347,7 @@ class cTargetStrips {
         std::size_t count = 0;
         double low = std::numeric_limits<double>::infinity(), high = -low;
         for (std::size_t k = 0; k < m_nSize; ++k) {
+            PrefetchGroupChara(group, k, 1);
             const auto& c = static_cast<const cChara&>(*group[k]);
             if (!TakesShots(c) || c.m_bDefeated || c.m_Def.m_nInvincible == SHOTS_PASS_THROUGH) continue;
             const cHitRect r = ShotTargetRect(c);
@@ -513,6 +530,7 @@ int CharaAgainstCharas(cGameScene& scene) {
             for (std::size_t x = 0; x < gi.size(); ++x) {
                 auto& a = static_cast<cChara&>(*gi[x]);
                 for (std::size_t y = 0; y < gk.size() && x < gi.size(); ++y) {
+                    PrefetchGroupChara(gk, y, 0);
                     auto& b = static_cast<cChara&>(*gk[y]);
                     if (!eligible(a) || !eligible(b) || !RectsMeet(ContactRect(a), ContactRect(b))) continue;
                     a.RaiseTrigger(TRIGGER_CHARA);

@@ -258,16 +258,22 @@ void StepShots(cGameScene& scene, bool firstSubStep) {
 // its position is kept. Leaving play changes only links, which the rest of the start never reads,
 // so each character may go through both before the next.
 void StartCharasSubStep(bool countLives) {
-    EachChara([countLives](cStageChara& c) {
-        if (c.m_bRemoved) return;
-        if (countLives && !c.m_bDefeated && c.m_nWord1 != LIFE_UNLIMITED && --c.m_nWord1 < 0) {
-            RemoveFromPlay(c);
-            return;
-        }
-        c.TickInvincibility();
-        c.ClearFrameFlag();
-        c.SavePosition();
-    });
+    EachChara(
+        [countLives](cStageChara& c) {
+            if (c.m_bRemoved) return;
+            if (countLives && !c.m_bDefeated && c.m_nWord1 != LIFE_UNLIMITED && --c.m_nWord1 < 0) {
+                RemoveFromPlay(c);
+                return;
+            }
+            c.TickInvincibility();
+            c.ClearFrameFlag();
+            c.SavePosition();
+        },
+        [](const cStageChara& c) {
+            PrefetchCharaMarks(c);
+            __builtin_prefetch(&c.m_SavedPos);
+            __builtin_prefetch(&c.m_AttackerTimers);
+        });
 }
 
 void CountDownItemLives() {
@@ -328,10 +334,15 @@ Flow SubStep(cGameScene& scene, int k) {
     scene.m_ScrollY.Step();
     if (heroLive) {
         // Block characters first, so that what rides on them moves with them.
-        if (AnyChara([&](cStageChara& c) { return IsBlockChara(c) && StepChara(scene, c) == STOP; }))
+        auto ahead = [](const cStageChara& c) {
+            PrefetchCharaMarks(c);
+            PrefetchCharaDef(c);
+        };
+        if (AnyChara([&](cStageChara& c) { return IsBlockChara(c) && StepChara(scene, c) == STOP; },
+                     [](const cStageChara& c) { PrefetchCharaDef(c); }))
             return STOP;
         if (StepHero(scene, *hero) == STOP) return STOP;
-        if (AnyChara([&](cStageChara& c) { return !IsBlockChara(c) && StepChara(scene, c) == STOP; }))
+        if (AnyChara([&](cStageChara& c) { return !IsBlockChara(c) && StepChara(scene, c) == STOP; }, ahead))
             return STOP;
     }
     StepShots(scene, k == 1);
@@ -455,19 +466,25 @@ void UpdateObjectActivity(cGameScene& scene) {
     // changed nothing of it.
     static std::vector<cStageChara*> candidates;
     candidates.clear();
-    EachChara([&switches](cStageChara& c) {
-        if (c.m_bRemoved) return;
-        if (TestCharaConditionsOnce(c)) {
-            c.m_bPresent = 1;
-            c.m_bInView = c.IsOnScreen() ? 1 : 0;
-            c.UpdateActive(switches);
-            // The group switches are known only once every character has been through here.
-            if (c.m_Def.m_nGroupSwitch || c.MayBeAwake()) candidates.push_back(&c);
-        } else {
-            c.m_bPresent = c.m_bInView = 0;
-            c.m_bActive = 0;
-        }
-    });
+    EachChara(
+        [&switches](cStageChara& c) {
+            if (c.m_bRemoved) return;
+            if (TestCharaConditionsOnce(c)) {
+                c.m_bPresent = 1;
+                c.m_bInView = c.IsOnScreen() ? 1 : 0;
+                c.UpdateActive(switches);
+                // The group switches are known only once every character has been through here.
+                if (c.m_Def.m_nGroupSwitch || c.MayBeAwake()) candidates.push_back(&c);
+            } else {
+                c.m_bPresent = c.m_bInView = 0;
+                c.m_bActive = 0;
+            }
+        },
+        [](const cStageChara& c) {
+            PrefetchCharaMarks(c);
+            PrefetchCharaDef(c);
+            __builtin_prefetch(&c.m_bActive);
+        });
     g_PlayWork.running.clear();
     for (cStageChara* c : candidates)
         if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) g_PlayWork.running.insert(c->m_nId);

@@ -38,17 +38,17 @@ class cEdCharaDef : public cSerialRecord {
     double OffsetX(int copy, int direction) const;
     double OffsetY(int copy, int direction) const;
 
-    // What the walks over every character of a sub-step read comes first (a character keeps its
-    // definition next to its own such fields).
-    std::uint8_t m_nBlockChara = 0;     // group 19
-    std::uint8_t m_nInvincible = 0;     // group 18
-    std::uint8_t m_nGroupSwitch = 0;    // group 33
-    std::uint8_t m_nActivationRule = 0; // group 32
-    std::uint16_t m_nGroupNo = 0;       // group 33
-    std::uint8_t m_nConditionMode = 0;  // group 4
-    std::uint8_t m_nConditionLatch = 0; // group 4
     std::int16_t m_nX = 0;
     std::int16_t m_nY = 0;
+    // What the walks over every character of a sub-step read comes first after x and y, which fill
+    // the header's last line (a character keeps its definition next to its own such fields).
+    std::uint8_t m_nBlockChara = 0;           // group 19
+    std::uint8_t m_nInvincible = 0;           // group 18
+    std::uint8_t m_nGroupSwitch = 0;          // group 33
+    std::uint8_t m_nActivationRule = 0;       // group 32
+    std::uint16_t m_nGroupNo = 0;             // group 33
+    std::uint8_t m_nConditionMode = 0;        // group 4
+    std::uint8_t m_nConditionLatch = 0;       // group 4
     cCheckedVector<cEdFlowCond> m_Conditions; // group 4
     std::int32_t m_nCarried = 0;              // stored after x and y, carried unchanged
     std::vector<std::uint8_t> m_InheritFlags;

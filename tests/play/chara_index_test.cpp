@@ -1,8 +1,10 @@
 // The array the sub-steps walk instead of the character list: every walk meets the list's
 // characters in order, summons added meanwhile included, and an erase is never missed; the id set
-// of the activity pass; the group marks that grow with the groups switched on.
+// of the activity pass; the group marks that grow with the groups switched on; which characters
+// the activity pass finds awake.
 #include "play/chara_index.h"
 #include "objects/game_scene.h"
+#include "play/play_step.h"
 #include "play/set_stage.h"
 
 #include <gtest/gtest.h>
@@ -207,6 +209,51 @@ TEST(ActivityMarks, TheMarksGrowToTheGroupsSwitchedOnAndGroupsBeyondThemAreOff) 
         EXPECT_EQ(c.CheckAwake(switches), m.awake) << "group " << m.group;
     }
     EXPECT_EQ(switches.size(), 4u);
+}
+
+TEST(ActivityPass, FindsAwakeTheActiveTheSwitchedAndThoseInTheAirUnderGravity) {
+    // Off-screen characters are asleep unless their group is switched on (here by a character later
+    // in the list), or they are airborne under gravity, or falling under gravity after once awake.
+    const struct {
+        int id;
+        bool onScreen, groupSwitch, noGravity, airborne, falling, everActive, removed, awake;
+    } charas[] = {
+        {1, false, true, false, false, false, false, false, true},  // its group is switched on by 4
+        {2, false, false, false, true, false, false, false, true},  // airborne
+        {3, false, false, true, true, false, false, false, false},  // airborne without gravity
+        {4, true, true, false, false, false, false, false, true},   // active: switches group 5 on
+        {5, false, false, false, false, true, true, false, true},   // falling after once awake
+        {6, false, false, false, false, true, false, false, false}, // falling, never awake
+        {7, true, false, false, false, false, false, true, false},  // out of play
+        {8, false, false, false, false, false, false, false, false},
+    };
+    g_Charas.clear();
+    for (const auto& k : charas) {
+        cEdCharaDef def;
+        def.m_nGroupSwitch = k.groupSwitch ? 1 : 0;
+        def.m_nGroupNo = 5;
+        cStageChara& c = g_Charas.emplace_back();
+        c.Init(k.id, def, nullptr);
+        Place(c, k.onScreen ? 100 : 20000);
+        c.m_bNoGravity = k.noGravity;
+        c.m_bAirborne = k.airborne;
+        c.m_bFalling = k.falling;
+        c.m_bEverActive = k.everActive;
+        c.m_bRemoved = k.removed;
+    }
+    cGameScene scene;
+    {
+        const cCharaIndexScope walks;
+        UpdateObjectActivity(scene);
+    }
+    auto it = g_Charas.begin();
+    for (const auto& k : charas) {
+        const cStageChara& c = *it++;
+        EXPECT_EQ(IsCharaRunning(c), k.awake) << k.id;
+        EXPECT_EQ(c.m_bEverActive != 0, k.awake || k.everActive) << k.id;
+    }
+    g_Charas.clear();
+    ForgetCharaIndex();
 }
 
 } // namespace
