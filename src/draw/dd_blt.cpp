@@ -424,6 +424,11 @@ void DDEndBatch() {
     }
     LPDIRECT3DDEVICE9 dev = lpDTCon->lpDevice;
     if (b.bSort) DDSortBatch(b.cmds);
+    // After a part the render target goes back to the frame's own. Once that has succeeded it always
+    // does (nothing here changes either surface), and every part sets its own target before it draws:
+    // later parts leave it owed to the end of the batch.
+    DDSURFACEDATA* const home = lpDTCon->lpRenderTarget;
+    bool homeSets = false, owed = false;
     std::size_t i = 0;
     while (i < b.cmds.size()) {
         // A long group is drawn in parts of at most kBatchPart quads, what the buffers hold (16-bit
@@ -436,6 +441,7 @@ void DDEndBatch() {
         }
         void* p = nullptr;
         if (FAILED(b.lpVB->Lock(0, static_cast<UINT>(n * 112), &p, 0))) {
+            owed = false;
             if (lpDTCon->lpRenderTarget) DDSetRenderTarget(0, lpDTCon->lpRenderTarget);
             i += n;
             continue;
@@ -466,12 +472,18 @@ void DDEndBatch() {
             dev->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 4 * k, 4, 4 * k, 2);
         }
         if (under) dev->SetUnderColour(nullptr);
-        if (lpDTCon->lpRenderTarget && !DDSetRenderTarget(0, lpDTCon->lpRenderTarget)) {
-            i += 1;
-            continue;
+        if (home && homeSets) {
+            owed = true;
+        } else if (home) {
+            if (!DDSetRenderTarget(0, home)) {
+                i += 1;
+                continue;
+            }
+            homeSets = true;
         }
         i += n;
     }
+    if (owed) DDSetRenderTarget(0, home);
     b.cmds.clear();
     b.keys.clear();
     b.nCounter = 0;

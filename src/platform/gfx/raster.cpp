@@ -458,16 +458,17 @@ class RunShader {
         : rs_(rs), target_(*rs.target), diffuse_(diffuse),
           target32_(target_.format == PixelFormat::A8R8G8B8 || target_.format == PixelFormat::X8R8G8B8) {
         // Consecutive draws mostly share their state: what the last one worked out is taken again.
+        // The state is compared field by field where it lies: its fields were mostly just stored one
+        // at a time, and a wider read of them would wait for those stores to land.
         thread_local SetUp last;
-        const Key key = KeyOf(rs, diffuse, target_.format);
-        if (last.valid && SameKey(last.key, key)) {
+        if (last.valid && SameKey(last.key, rs, diffuse, target_.format)) {
             simple_ = last.simple;
             k_ = last.k;
             rows32_ = last.rows32;
             return;
         }
         Work(rs, diffuse);
-        last = SetUp{key, true, simple_, k_, rows32_};
+        last = SetUp{KeyOf(rs, diffuse, target_.format), true, simple_, k_, rows32_};
     }
 
   private:
@@ -492,12 +493,15 @@ class RunShader {
                    std::uint32_t{rs.texture != nullptr} | std::uint32_t{rs.blend} << 1 |
                        std::uint32_t{rs.under} << 2};
     }
-    static bool SameKey(const Key& a, const Key& b) {
-        const StageArgs &s = a.stage, &t = b.stage;
+    // Whether `a` is the key of `rs`, `diffuse` and `format`.
+    static bool SameKey(const Key& a, const RasterState& rs, std::uint32_t diffuse, PixelFormat format) {
+        const StageArgs &s = a.stage, &t = rs.stage;
+        const std::uint32_t flags = std::uint32_t{rs.texture != nullptr} | std::uint32_t{rs.blend} << 1 |
+                                    std::uint32_t{rs.under} << 2;
         return s.colourOp == t.colourOp && s.colourArg1 == t.colourArg1 && s.colourArg2 == t.colourArg2 &&
                s.alphaOp == t.alphaOp && s.alphaArg1 == t.alphaArg1 && s.alphaArg2 == t.alphaArg2 &&
-               a.diffuse == b.diffuse && a.factor == b.factor && a.underRaw == b.underRaw &&
-               a.format == b.format && a.flags == b.flags;
+               a.diffuse == diffuse && a.factor == rs.textureFactor && a.underRaw == rs.underRaw &&
+               a.format == static_cast<std::uint32_t>(format) && a.flags == flags;
     }
 
     // The stage reduced to the row rule where it can be, and the row function for the rule.
