@@ -28,6 +28,11 @@ struct WindowImage {
     XShmSegmentInfo segment{};
     bool attached = false;
     int width = 0, height = 0;
+    // The type of the event the display sends once it has read the rows of a put.
+    int completionType = 0;
+    // Puts whose completion has not been taken yet: the display may still be reading the image. Only
+    // the thread showing the image (one at a time) touches it.
+    int pendingPuts = 0;
 };
 
 namespace {
@@ -102,6 +107,7 @@ WindowImage* CreateWindowImage(void* sdlWindow, int width, int height) {
         return nullptr;
     }
     image->window = info.info.x11.window;
+    image->completionType = XShmGetEventBase(display) + ShmCompletion;
     image->width = width;
     image->height = height;
     image->image =
@@ -124,15 +130,42 @@ bool ShowWindowImageRows(WindowImage* image, int top, int bottom) {
     if (top < 0) top = 0;
     if (bottom > image->height) bottom = image->height;
     if (top >= bottom) return true;
+    // The display tells when it has read the rows (SettleWindowImage); until then the pixels are not
+    // the frame store's to write.
     XShmPutImage(image->display, image->window, image->gc, image->image, 0, top, 0, top,
-                 static_cast<unsigned>(image->width), static_cast<unsigned>(bottom - top), False);
-    // The pixels are the frame store's again only once the server has read them.
-    XSync(image->display, False);
+                 static_cast<unsigned>(image->width), static_cast<unsigned>(bottom - top), True);
+    ++image->pendingPuts;
+    XFlush(image->display);
     return true;
+}
+
+void SettleWindowImage(WindowImage* image) {
+    if (!image || image->pendingPuts == 0) return;
+    // A lost connection has nobody reading the image any more.
+    if (image->connectionLost) {
+        image->pendingPuts = 0;
+        return;
+    }
+    XEvent event;
+    auto takeArrived = [&] {
+        while (image->pendingPuts > 0 && XCheckTypedEvent(image->display, image->completionType, &event))
+            --image->pendingPuts;
+    };
+    // Usually the display has long read the rows of the frame before: its word is in the socket already.
+    XEventsQueued(image->display, QueuedAfterReading);
+    takeArrived();
+    if (image->pendingPuts > 0 && !image->connectionLost) {
+        // Otherwise a round trip: the display has then done every request sent before it (a word that
+        // may never come, after an error, is not waited for).
+        XSync(image->display, False);
+        takeArrived();
+    }
+    image->pendingPuts = 0;
 }
 
 void DestroyWindowImage(WindowImage* image, bool displayUsable) {
     if (!image) return;
+    if (displayUsable) SettleWindowImage(image);
     const bool usable = displayUsable && !image->connectionLost;
     if (usable && image->attached) {
         XShmDetach(image->display, &image->segment);
@@ -162,6 +195,7 @@ std::uint32_t* WindowImagePixels(WindowImage*) {
 bool ShowWindowImageRows(WindowImage*, int, int) {
     return false;
 }
+void SettleWindowImage(WindowImage*) {}
 void DestroyWindowImage(WindowImage* image, bool) {
     delete image;
 }

@@ -14,12 +14,15 @@ struct WindowImage;
 // the window's pixels are not 32-bit XRGB.
 WindowImage* CreateWindowImage(void* sdlWindow, int width, int height);
 std::uint32_t* WindowImagePixels(WindowImage* image);
-// Shows rows [top, bottom) of the image in the same rows of the window, from its left edge, and
-// returns once the display has read them (the rows may be written again from then on). False when
-// the display refused them.
+// Shows rows [top, bottom) of the image in the same rows of the window, from its left edge: the rows
+// are sent to the display, which reads them in its own time, so that the image must not be written
+// before SettleWindowImage. False when the display refused them.
 bool ShowWindowImageRows(WindowImage* image, int top, int bottom);
-// Frees the image; `displayUsable` false (the display's connection is lost): only the process's own
-// side is freed, nothing is asked of the display.
+// Returns once the display has read every row shown so far (at once when it had already, or when its
+// connection is lost): the image may be written from then on. Called by the thread that shows it.
+void SettleWindowImage(WindowImage* image);
+// Frees the image (settled first); `displayUsable` false (the display's connection is lost): only the
+// process's own side is freed, nothing is asked of the display.
 void DestroyWindowImage(WindowImage* image, bool displayUsable);
 
 } // namespace win

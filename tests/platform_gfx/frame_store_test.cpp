@@ -3,6 +3,7 @@
 #include "platform/gfx/pixels.h"
 #include "platform/gfx/presenter.h"
 #include "platform/messages.h"
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -22,15 +23,37 @@ struct Look {
     RowSpan shown;             // the rows a lender showing its store itself was asked to show
 };
 
-// A lender that shows its store itself: the rows it was asked to show since the last look.
+// A lender that shows its store itself: the rows it was asked to show since the last look. Its display
+// reads the store from a show (its own or the window side's) until the store is settled: a write in
+// between is counted.
 struct Shower {
     RowSpan rows;
     bool succeeds = true;
+    const std::uint32_t* store = nullptr;
+    std::vector<std::uint32_t> read; // the store as shown last
+    bool reading = false;            // shown and not settled since
+    int writesWhileRead = 0;
 };
 Shower g_shower;
+void CheckNotWrittenWhileRead() {
+    if (g_shower.reading && !std::equal(g_shower.read.begin(), g_shower.read.end(), g_shower.store))
+        ++g_shower.writesWhileRead;
+}
+void StartReading() {
+    CheckNotWrittenWhileRead();
+    g_shower.read.assign(g_shower.store, g_shower.store + kW * kH);
+    g_shower.reading = true;
+}
 bool ShowRows(int top, int bottom, void*) {
-    if (g_shower.succeeds) g_shower.rows.Add(top, bottom);
+    if (g_shower.succeeds) {
+        g_shower.rows.Add(top, bottom);
+        StartReading();
+    }
     return g_shower.succeeds;
+}
+void SettleStore(void*) {
+    CheckNotWrittenWhileRead();
+    g_shower.reading = false;
 }
 
 Look LookAtLatest() {
@@ -43,6 +66,8 @@ Look LookAtLatest() {
     UseLastFrameRows(
         [](const std::uint32_t*, int, int, RowSpan& unshown, void* context) {
             static_cast<Look*>(context)->unshown = unshown;
+            // The window side shows the rows left to it from the lender's store.
+            if (g_shower.store && !unshown.Empty()) StartReading();
             unshown = RowSpan{};
         },
         &look);
@@ -79,7 +104,8 @@ std::vector<Look> Play(PixelFormat format, const std::vector<Step>& steps, std::
     PublishPixels(b, indexed ? palette : nullptr, nullptr, indexed ? nullptr : &first);
     std::vector<Look> looks{LookAtLatest()};
     if (store) {
-        EXPECT_TRUE(LendFrameStore(store, kW, kH, show));
+        if (show) g_shower.store = store;
+        EXPECT_TRUE(LendFrameStore(store, kW, kH, show, show ? &SettleStore : nullptr));
     }
     for (const Step& step : steps) {
         for (int y : step.rows)
@@ -88,6 +114,7 @@ std::vector<Look> Play(PixelFormat format, const std::vector<Step>& steps, std::
         const FrameChange change{state, state + 1, 0, kH};
         ++state;
         PublishPixels(b, indexed ? palette : nullptr, nullptr, step.known && !indexed ? &change : nullptr);
+        if (g_shower.store) CheckNotWrittenWhileRead();
         looks.push_back(LookAtLatest());
         if (store) {
             EXPECT_TRUE(FrameStoreLent(store)) << step.what;
@@ -136,7 +163,8 @@ TEST(FrameStore, ALentStoreShowsWhatTheOwnStoreWould) {
 
 // A lender that shows its store itself is asked to show every row the window side would have been told
 // of, and the window thread is neither told of them nor woken; when it fails to show them, the window
-// side is told of them and woken as without it.
+// side is told of them and woken as without it. The store is never written while rows shown from it
+// (by the lender or by the window side) may still be being read.
 TEST(FrameStore, ALenderThatShowsItsStoreIsGivenTheChangedRows) {
     const std::vector<Step> steps = {
         {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, true, false, "every row, a known change"},
@@ -152,7 +180,8 @@ TEST(FrameStore, ALenderThatShowsItsStoreIsGivenTheChangedRows) {
             const int bits = static_cast<int>(BytesPerPixel(f)) * 8;
             const std::vector<Look> own = Play(f, steps, nullptr);
             std::vector<std::uint32_t> store(kW * kH);
-            g_shower = Shower{RowSpan{}, succeeds};
+            g_shower = Shower{};
+            g_shower.succeeds = succeeds;
             const std::vector<Look> lent = Play(f, steps, store.data(), &ShowRows);
             for (std::size_t i = 1; i < own.size(); ++i) {
                 const std::string what = std::string(steps[i - 1].what) + " at " + std::to_string(bits) +
@@ -165,7 +194,10 @@ TEST(FrameStore, ALenderThatShowsItsStoreIsGivenTheChangedRows) {
                 const bool woken = lent[i].wakeups != lent[i - 1].wakeups;
                 EXPECT_EQ(woken, !succeeds && own[i].wakeups != own[i - 1].wakeups) << what;
             }
+            EXPECT_EQ(g_shower.writesWhileRead, 0)
+                << "at " << bits << " bits" << (succeeds ? "" : ", not shown");
             TakeBackFrameStore(store.data());
+            g_shower = Shower{};
         }
     }
     g_shower = Shower{};

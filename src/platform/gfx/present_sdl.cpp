@@ -115,7 +115,9 @@ ImageLook PresentFromImage(SDL_Window* window, bool redraw) {
         auto show = [](int top, int bottom, void* image) {
             return win::ShowWindowImageRows(static_cast<win::WindowImage*>(image), top, bottom);
         };
-        if (!LendFrameStore(win::WindowImagePixels(g_side.image), w, h, show, g_side.image)) {
+        // Its rows are written again only once the display has read them, whichever thread showed them.
+        auto settle = [](void* image) { win::SettleWindowImage(static_cast<win::WindowImage*>(image)); };
+        if (!LendFrameStore(win::WindowImagePixels(g_side.image), w, h, show, settle, g_side.image)) {
             DropImage(true);
             return ImageLook::NotUsed;
         }
@@ -129,7 +131,8 @@ ImageLook PresentFromImage(SDL_Window* window, bool redraw) {
     } job{whole, false};
     auto show = [](const std::uint32_t*, int, int h, RowSpan& unshown, void* context) {
         Job& j = *static_cast<Job*>(context);
-        // Under the presenter's lock: no frame is converted into the image while the display reads it.
+        // Under the presenter's lock, as publishers show and settle the image: one thread at a time uses
+        // its connection, and no frame is written into it until the display has read these rows.
         const RowSpan rows = j.whole ? RowSpan{0, h} : unshown;
         j.done = rows.Empty() || win::ShowWindowImageRows(g_side.image, rows.top, rows.bottom);
         if (j.done) unshown = RowSpan{};

@@ -35,6 +35,8 @@ struct Slot {
     std::uint32_t* lent = nullptr;
     // How the lender shows rows of its store itself (null: the window side is woken to show them).
     ShowLentRows show = nullptr;
+    // What the slot waits with, before it writes into the lent store, for rows shown to have been read.
+    SettleLentStore settle = nullptr;
     void* showContext = nullptr;
 };
 
@@ -51,12 +53,19 @@ const std::uint32_t* Shown(const Slot& s) {
     return s.lent ? s.lent : s.pixels.data();
 }
 
+// The lent store, ready to be written (the slot's lock held): rows of it shown before have been read.
+std::uint32_t* WritableLent(Slot& s) {
+    if (s.settle) s.settle(s.showContext);
+    return s.lent;
+}
+
 // Ends a lend (both locks held): the slot's frame goes back to its own store.
 void EndLend(Slot& s, bool keepFrame) {
     if (!s.lent) return;
     if (keepFrame) std::memcpy(s.pixels.data(), s.lent, s.pixels.size() * 4);
     s.lent = nullptr;
     s.show = nullptr;
+    s.settle = nullptr;
     s.showContext = nullptr;
 }
 
@@ -179,6 +188,7 @@ void UpdateChangedRows(Slot& s, const PixelBuffer& frame, const FrameChange& cha
         ++s.count;
         if (first >= last) return;
         // The window side reads the slot's frame under its lock: the rows change in place under it.
+        if (s.lent) shown = WritableLent(s);
         ConvertRowsToXrgb(frame, nullptr, first, last, shown + first * w);
         ++s.changes;
         if (!NoteChangedRows(s, first, last)) return;
@@ -205,7 +215,7 @@ void PublishFrame(const std::uint32_t* xrgb, int width, int height, int pitchPix
         s.state = 0;
         const bool lent = s.lent && width == s.width && height == s.height;
         if (lent) {
-            if (changed) std::memcpy(s.lent, s.spare.data(), s.spare.size() * 4);
+            if (changed) std::memcpy(WritableLent(s), s.spare.data(), s.spare.size() * 4);
         } else {
             EndLend(s, false);
             s.pixels.swap(s.spare);
@@ -243,7 +253,7 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const 
         if (s.lent && frame.width == s.width && frame.height == s.height) {
             // Converted straight into the window side's store, which it reads under the slot's lock.
             std::lock_guard lock(s.mutex);
-            ConvertToXrgb(frame, palette, s.lent);
+            ConvertToXrgb(frame, palette, WritableLent(s));
             ++s.changes;
             ++s.count;
             if (!NoteChangedRows(s, 0, frame.height)) return;
@@ -300,6 +310,7 @@ void ClearPublishedFrames() {
     std::lock_guard lock(s.mutex);
     s.lent = nullptr;
     s.show = nullptr;
+    s.settle = nullptr;
     s.showContext = nullptr;
     s.pixels.clear();
     s.origin = FrameOrigin{};
@@ -309,14 +320,19 @@ void ClearPublishedFrames() {
     s.count = 0;
 }
 
-bool LendFrameStore(std::uint32_t* store, int width, int height, ShowLentRows show, void* context) {
+bool LendFrameStore(std::uint32_t* store, int width, int height, ShowLentRows show, SettleLentStore settle,
+                    void* context) {
     Slot& s = TheSlot();
     std::lock_guard spareLock(s.spareMutex);
     std::lock_guard lock(s.mutex);
     if (!store || s.count == 0 || width != s.width || height != s.height) return false;
-    if (s.lent != store) std::memcpy(store, Shown(s), s.pixels.size() * 4);
+    if (s.lent != store) {
+        if (settle) settle(context);
+        std::memcpy(store, Shown(s), s.pixels.size() * 4);
+    }
     s.lent = store;
     s.show = show;
+    s.settle = settle;
     s.showContext = context;
     return true;
 }

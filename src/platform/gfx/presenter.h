@@ -64,10 +64,13 @@ void ClearPublishedFrames();
 // size, or a clear, ends the lend: frames are kept in the slot's own store again.
 // With `show`, the lender shows rows of its store itself: the publisher of a frame calls it, under the
 // slot's lock, with the rows that changed, and the window thread is neither told of them nor woken
-// (unless `show` returns false).
+// (unless `show` returns false). With `settle`, rows shown may still be being read after `show` (or
+// the window side's own showing) returns: the slot calls `settle`, under its lock, before it writes
+// into the store, and it returns once the store may be written.
 using ShowLentRows = bool (*)(int top, int bottom, void* context);
+using SettleLentStore = void (*)(void* context);
 bool LendFrameStore(std::uint32_t* store, int width, int height, ShowLentRows show = nullptr,
-                    void* context = nullptr);
+                    SettleLentStore settle = nullptr, void* context = nullptr);
 // Whether the slot still keeps its frame in `store`.
 bool FrameStoreLent(const std::uint32_t* store);
 // Ends the lend of `store` (if it is lent): the frame it holds is copied back into the slot's own store,
