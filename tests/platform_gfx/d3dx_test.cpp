@@ -37,6 +37,23 @@ class D3DXTest : public ::testing::Test {
         std::filesystem::remove_all(dir_);
         sim::ResetSimulation();
     }
+    // Draws go to a 64 x 32 render-target texture of the device's size.
+    void SetTextureTarget(LPDIRECT3DTEXTURE9& tex, LPDIRECT3DSURFACE9& rt) {
+        ASSERT_EQ(
+            D3DXCreateTexture(dev_, 64, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &tex),
+            D3D_OK);
+        tex->GetSurfaceLevel(0, &rt);
+        dev_->SetRenderTarget(0, rt);
+    }
+    // Draws go to the back buffer again, and the texture target is let go.
+    void RestoreBackBuffer(LPDIRECT3DTEXTURE9 tex, LPDIRECT3DSURFACE9 rt) {
+        LPDIRECT3DSURFACE9 bb = nullptr;
+        dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
+        dev_->SetRenderTarget(0, bb);
+        bb->Release();
+        rt->Release();
+        tex->Release();
+    }
     std::filesystem::path dir_;
     Direct3DDevice9* dev_ = nullptr;
 };
@@ -180,12 +197,8 @@ TEST_F(D3DXTest, TexturesFromFilesTakeThePerPixelColours) {
 
 TEST_F(D3DXTest, FontDrawsCoverageAsAlphaAndTheSpriteDefersIt) {
     LPDIRECT3DTEXTURE9 rtTex = nullptr;
-    ASSERT_EQ(
-        D3DXCreateTexture(dev_, 64, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rtTex),
-        D3D_OK);
     LPDIRECT3DSURFACE9 rt = nullptr;
-    rtTex->GetSurfaceLevel(0, &rt);
-    dev_->SetRenderTarget(0, rt);
+    ASSERT_NO_FATAL_FAILURE(SetTextureTarget(rtTex, rt));
     dev_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1, 0);
     D3DXFONT_DESCA desc;
     desc.Height = 16;
@@ -228,12 +241,7 @@ TEST_F(D3DXTest, FontDrawsCoverageAsAlphaAndTheSpriteDefersIt) {
     EXPECT_EQ(m.bottom, 32);
     EXPECT_GT(m.right, 0);
     // The objects keep the device alive.
-    LPDIRECT3DSURFACE9 bb = nullptr;
-    dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
-    dev_->SetRenderTarget(0, bb);
-    bb->Release();
-    rt->Release();
-    rtTex->Release();
+    RestoreBackBuffer(rtTex, rt);
     dev_->Release();
     sprite->OnLostDevice();
     sprite->Release();
@@ -278,12 +286,8 @@ TEST_F(D3DXTest, FontsThatKeepWhatTheyFoundDrawEveryTextAsNew) {
         {"ab\ncd f", -1, 0, 0, 0xFFFFFFFF, 3, false, true},
     };
     LPDIRECT3DTEXTURE9 rtTex = nullptr;
-    ASSERT_EQ(
-        D3DXCreateTexture(dev_, 64, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rtTex),
-        D3D_OK);
     LPDIRECT3DSURFACE9 rt = nullptr;
-    rtTex->GetSurfaceLevel(0, &rt);
-    dev_->SetRenderTarget(0, rt);
+    ASSERT_NO_FATAL_FAILURE(SetTextureTarget(rtTex, rt));
     LPD3DXSPRITE sprite = nullptr;
     ASSERT_EQ(D3DXCreateSprite(dev_, &sprite), D3D_OK);
     auto makeFont = [&](int i) {
@@ -362,12 +366,7 @@ TEST_F(D3DXTest, FontsThatKeepWhatTheyFoundDrawEveryTextAsNew) {
     for (LPD3DXFONT f : kept)
         f->Release();
     sprite->Release();
-    LPDIRECT3DSURFACE9 bb = nullptr;
-    dev_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &bb);
-    dev_->SetRenderTarget(0, bb);
-    bb->Release();
-    rt->Release();
-    rtTex->Release();
+    RestoreBackBuffer(rtTex, rt);
 }
 
 } // namespace
