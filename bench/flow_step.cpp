@@ -46,7 +46,7 @@ void BM_FlowFrame(benchmark::State& state) {
     cCheckedVector<cEdFlow> defs;
     for (int i = 0; i < 8; ++i)
         defs.push_back(Flow(i));
-    std::list<cStageChara> charas(static_cast<std::size_t>(state.range(0)));
+    cStageCharaList charas(static_cast<std::size_t>(state.range(0)));
     for (cStageChara& c : charas) {
         c.m_nHP = 10;
         c.m_Def.m_nMaxHP = 10;

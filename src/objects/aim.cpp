@@ -227,7 +227,7 @@ T* NearestOf(int x, int y, List& list, Get get, const cCharaFilter& f, int inVie
     return best;
 }
 
-cStageChara* Nearest(int x, int y, std::list<cStageChara>& list, const cCharaFilter& f, int inView) {
+cStageChara* Nearest(int x, int y, cStageCharaList& list, const cCharaFilter& f, int inView) {
     return NearestOf<cStageChara>(
         x, y, list, [](cStageChara& c) { return &c; }, f, inView);
 }
@@ -239,7 +239,7 @@ cChara* Nearest(int x, int y, std::vector<cGameObject*>& group, const cCharaFilt
 
 } // namespace
 
-cStageChara* FindNearestChara(int x, int y, std::list<cStageChara>& list, int mode,
+cStageChara* FindNearestChara(int x, int y, cStageCharaList& list, int mode,
                               const cCharaFilter& filter) {
     if (mode == 1) return Nearest(x, y, list, filter, -1);
     cStageChara* c = Nearest(x, y, list, filter, 1);
@@ -256,7 +256,7 @@ cChara* FindNearestInFaction(int x, int y, int faction, int mode, const cCharaFi
     return Nearest(x, y, group, filter, 0);
 }
 
-cStageChara* FindNearestCharaDefault(int x, int y, std::list<cStageChara>& list) {
+cStageChara* FindNearestCharaDefault(int x, int y, cStageCharaList& list) {
     cCharaFilter f;
     f.bSkipInvul2 = 1;
     return FindNearestChara(x, y, list, g_Stage.m_nActiveOnly > 0 ? 2 : 0, f);

@@ -59,8 +59,8 @@ struct cCharaFilter {
     int bSkipWholeBox = 0;
 };
 // Search modes: 0 in view first, then out of view; 1 all; 2 in view only.
-cStageChara* FindNearestChara(int x, int y, std::list<cStageChara>& list, int mode,
+cStageChara* FindNearestChara(int x, int y, cStageCharaList& list, int mode,
                               const cCharaFilter& filter);
-cStageChara* FindNearestCharaDefault(int x, int y, std::list<cStageChara>& list);
+cStageChara* FindNearestCharaDefault(int x, int y, cStageCharaList& list);
 // The nearest character of the play scene's list for a faction, heroes included.
 cChara* FindNearestInFaction(int x, int y, int faction, int mode, const cCharaFilter& filter);

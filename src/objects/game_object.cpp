@@ -11,7 +11,7 @@
 #include <climits>
 
 std::vector<cHero> g_Heroes;
-std::list<cStageChara> g_Charas;
+cStageCharaList g_Charas;
 std::list<cItem> g_Items;
 std::size_t g_nPlacedCharas = 0, g_nPlacedItems = 0;
 int g_nScore = 0;

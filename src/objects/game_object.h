@@ -24,6 +24,7 @@
 #include "objects/anim_seq.h"
 #include "objects/chara_draw.h"
 #include "objects/flow_model.h"
+#include "objects/chara_list.h"
 #include "objects/object_hooks.h"
 #include "records/ed_chara_def.h"
 #include "records/ed_flow.h"
@@ -34,6 +35,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -299,6 +301,26 @@ struct cAttackerTimer {
     int nFrames = 0;
 };
 
+// The attackers a character is invincible to, each for its own count of frames, in the order they
+// struck. Most characters have none: the timers live out of the object, which holds one pointer
+// (null while there are none), so that the tick every sub-step gives every character reads no more
+// than that.
+class cAttackerTimers {
+  public:
+    cAttackerTimers() = default;
+    cAttackerTimers(const cAttackerTimers& other) { *this = other; }
+    cAttackerTimers& operator=(const cAttackerTimers& other);
+    bool empty() const { return !m_pTimers || m_pTimers->empty(); }
+    void push_back(const cAttackerTimer& timer);
+    void clear() { m_pTimers.reset(); }
+    // Every timer counts one frame down; those that reach 0 end.
+    void Tick();
+    bool Holds(int attackerId) const;
+
+  private:
+    std::unique_ptr<std::vector<cAttackerTimer>> m_pTimers;
+};
+
 class cChara : public cGameObject {
   public:
     cChara() = default;
@@ -373,14 +395,15 @@ class cChara : public cGameObject {
     // ---- Fields ----
     // Read by the walks over every character of a sub-step, right after the object's own (the end
     // of cGameObject): the defeat mark in its line, what the start of a sub-step reads and writes
-    // in the next, and the definition, whose own such fields start the line after its header.
+    // (invincibility, touches, saved position) and the awake test's marks in the next, and the
+    // definition, whose own such fields start the line after its header.
     int m_bDefeated = 0;
     int m_nInvincible = 0;
-    int m_nTouchLeft = 0, m_nTouchRight = 0, m_nTouchTop = 0, m_nTouchBottom = 0;
-    double m_SavedPos[4] = {0, 0, 0, 0}; // kept at the start of each sub-step
+    std::uint8_t m_nTouchLeft = 0, m_nTouchRight = 0, m_nTouchTop = 0, m_nTouchBottom = 0; // 0 or 1
     int m_bAirborne = 0, m_bFalling = 0;
-    cEdCharaDef m_Def;
-    std::list<cAttackerTimer> m_AttackerTimers;
+    double m_SavedPos[4] = {0, 0, 0, 0}; // kept at the start of each sub-step
+    cAttackerTimers m_AttackerTimers;
+    alignas(64) cEdCharaDef m_Def;
 
     std::vector<cGameObject*> m_Watchers; // objects whose target is this character
     std::vector<cGameObject*> m_Owned;    // objects this character owns
@@ -470,12 +493,13 @@ class cStageChara : public cChara {
     // was once awake.
     bool MayBeAwake() const;
 
-    // The part boxes and the activation, which the walks of a sub-step read, before the item: each
-    // box in a cache line of its own, the activation in the next.
-    alignas(64) cPartBox m_Parts[2];
-    int m_bActive = 0;
+    // The activation and the part boxes, which the walks of a sub-step read, before the item: the
+    // activation and the placed rectangle of the first box in one cache line, the second box's in
+    // the next (a box's unscaled sizes, which only a change of scale reads, come last in it).
+    alignas(64) int m_bActive = 0;
     int m_bSkipAreaX = 0, m_bSkipAreaY = 0;
     int m_bEverActive = 0;
+    cPartBox m_Parts[2];
     int m_bHasItem = 0;
     cItem m_Item;
 };
@@ -550,7 +574,7 @@ class cHero : public cChara {
 };
 
 extern std::vector<cHero> g_Heroes;
-extern std::list<cStageChara> g_Charas;
+extern cStageCharaList g_Charas;
 extern std::list<cItem> g_Items;
 // How many characters and items the stage set-up placed; summons are bounded beyond these.
 extern std::size_t g_nPlacedCharas, g_nPlacedItems;

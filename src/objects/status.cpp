@@ -79,18 +79,37 @@ void cChara::StartInvincibilityFrom(int attackerId) {
 
 void cChara::TickInvincibility() {
     if (m_nInvincible > 0) --m_nInvincible;
-    for (auto it = m_AttackerTimers.begin(); it != m_AttackerTimers.end();) {
-        if (--it->nFrames < 1)
-            it = m_AttackerTimers.erase(it);
-        else
-            ++it;
-    }
+    m_AttackerTimers.Tick();
 }
 
 bool cChara::IsInvincibleTo(int attackerId) const {
     if (m_nInvincible > 0) return true;
-    return std::any_of(m_AttackerTimers.begin(), m_AttackerTimers.end(),
-                       [attackerId](const cAttackerTimer& t) { return t.nId == attackerId; });
+    return m_AttackerTimers.Holds(attackerId);
+}
+
+cAttackerTimers& cAttackerTimers::operator=(const cAttackerTimers& other) {
+    if (this == &other) return *this;
+    if (other.empty())
+        m_pTimers.reset();
+    else
+        m_pTimers = std::make_unique<std::vector<cAttackerTimer>>(*other.m_pTimers);
+    return *this;
+}
+
+void cAttackerTimers::push_back(const cAttackerTimer& timer) {
+    if (!m_pTimers) m_pTimers = std::make_unique<std::vector<cAttackerTimer>>();
+    m_pTimers->push_back(timer);
+}
+
+void cAttackerTimers::Tick() {
+    if (!m_pTimers) return;
+    std::erase_if(*m_pTimers, [](cAttackerTimer& t) { return --t.nFrames < 1; });
+    if (m_pTimers->empty()) m_pTimers.reset();
+}
+
+bool cAttackerTimers::Holds(int attackerId) const {
+    return m_pTimers && std::any_of(m_pTimers->begin(), m_pTimers->end(),
+                                    [attackerId](const cAttackerTimer& t) { return t.nId == attackerId; });
 }
 
 namespace {

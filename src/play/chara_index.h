@@ -13,7 +13,7 @@
 #include <list>
 #include <vector>
 
-using CharaPos = std::list<cStageChara>::iterator;
+using CharaPos = cStageCharaList::iterator;
 
 // While one lives, g_Charas is kept as an array.
 class cCharaIndexScope {

@@ -66,14 +66,14 @@ bool ShotShown(const cShot& shot) {
 // lie scattered in memory, each found through the one before: the walk goes from both ends at once,
 // and the walks of the three lists go side by side, so that their waits on memory overlap instead of
 // following one another.
-template <class T, class LayerOf> struct LayerLists {
-    using Pos = typename std::list<T>::iterator;
+template <class List, class LayerOf> struct LayerLists {
+    using Pos = typename List::iterator;
     std::vector<Pos> at[OBJECT_LAYERS];
     std::vector<std::pair<int, Pos>> backHalf;
     Pos front, back;
     std::size_t pairs = 0; // pairs of objects left to meet, one from each end
 
-    void Start(std::list<T>& list) {
+    void Start(List& list) {
         for (std::vector<Pos>& v : at)
             v.clear();
         backHalf.clear();
@@ -155,9 +155,9 @@ template <class Pos, class Draw> void DrawEach(const std::vector<Pos>& objects, 
 // comes. Only the end of hero 1's defeat display may set the whole stage up again: the rest of that
 // frame walks the lists themselves.
 struct LayerObjects {
-    LayerLists<cItem, ItemLayer> items;
-    LayerLists<cStageChara, CharaLayer> charas;
-    LayerLists<cShot, ShotLayer> shots;
+    LayerLists<decltype(g_Items), ItemLayer> items;
+    LayerLists<cStageCharaList, CharaLayer> charas;
+    LayerLists<decltype(cGameScene::m_Shots), ShotLayer> shots;
     bool inUse = false;
 
     void Gather(cGameScene& scene) {

@@ -70,7 +70,7 @@ struct cBlockCharaIndex {
     std::vector<cStageChara*> items;
 } g_BlockCharas;
 
-const std::vector<cStageChara*>* IndexedBlockCharas(const std::list<cStageChara>& list) {
+const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list) {
     cBlockCharaIndex& x = g_BlockCharas;
     if (x.scopes == 0 || &list != &g_Charas) return nullptr;
     const cStageChara* back = list.empty() ? nullptr : &list.back();
@@ -89,7 +89,7 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const std::list<cStageChara>
 }
 
 // Calls f on the block characters of the list in its order until it returns true; whether it did.
-template <class F> bool AnyBlockChara(const std::list<cStageChara>& list, F&& f) {
+template <class F> bool AnyBlockChara(const cStageCharaList& list, F&& f) {
     if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list)) {
         for (cStageChara* bc : *items)
             if (f(*bc)) return true;
@@ -100,14 +100,14 @@ template <class F> bool AnyBlockChara(const std::list<cStageChara>& list, F&& f)
     return false;
 }
 
-template <class F> void EachBlockChara(const std::list<cStageChara>& list, F&& f) {
+template <class F> void EachBlockChara(const cStageCharaList& list, F&& f) {
     AnyBlockChara(list, [&](cStageChara& bc) {
         f(bc);
         return false;
     });
 }
 
-cStageChara* FindLiveBlockChara(std::list<cStageChara>& list, int id, const cGameObject& self) {
+cStageChara* FindLiveBlockChara(cStageCharaList& list, int id, const cGameObject& self) {
     if (id == 0) return nullptr;
     cStageChara* found = nullptr;
     AnyBlockChara(list, [&](cStageChara& bc) {
@@ -131,7 +131,7 @@ void RecordRidden(cChara& c, const cStageChara& bc) {
     c.m_RiddenRect[3] = bc.m_dBottom;
 }
 
-bool TouchesAny(const cHitRect& strip, std::list<cStageChara>& list, const cGameObject& self) {
+bool TouchesAny(const cHitRect& strip, cStageCharaList& list, const cGameObject& self) {
     return AnyBlockChara(list, [&](const cStageChara& bc) {
         return IsLiveBlockChara(bc, self) && RectsMeet(strip, PositionRect(bc));
     });
@@ -147,7 +147,7 @@ struct Proposals {
     cStageChara *leftBy = nullptr, *rightBy = nullptr, *floorBy = nullptr, *ceilingBy = nullptr;
     bool touched = false;
 
-    void Gather(cChara& c, std::list<cStageChara>& list) {
+    void Gather(cChara& c, cStageCharaList& list) {
         const cHitRect me = PositionRect(c);
         EachBlockChara(list, [&](cStageChara& bc) {
             if (!IsLiveBlockChara(bc, c)) return;
@@ -200,7 +200,7 @@ void StandOn(cChara& c, cStageChara& bc, double top) {
 }
 
 // Whether the object, moved to `top`, would meet another block character or a solid block.
-bool BlockedAtTop(const cChara& c, double top, std::list<cStageChara>& list, int exceptId) {
+bool BlockedAtTop(const cChara& c, double top, cStageCharaList& list, int exceptId) {
     const cHitRect moved{c.m_dX, top, c.m_dRight, top + c.m_nHeight - 1};
     if (AnyBlockChara(list, [&](const cStageChara& bc) {
             return IsLiveBlockChara(bc, c) && bc.m_nId != exceptId && RectsMeet(moved, PositionRect(bc));
@@ -211,7 +211,7 @@ bool BlockedAtTop(const cChara& c, double top, std::list<cStageChara>& list, int
     return PickBlockAtCorners(l, t, r, b, c.m_nPassKind).solid != 0;
 }
 
-int NoGravityContact(cChara& c, std::list<cStageChara>& list) {
+int NoGravityContact(cChara& c, cStageCharaList& list) {
     Proposals p;
     p.Gather(c, list);
     if (!p.touched) return WALK_GO_ON;
@@ -642,11 +642,11 @@ int ResolveShotAndCharaHits(cGameScene& scene, bool shotStep) {
 
 // ---- Block characters ----
 
-bool OverlapsChara(const cGameObject& obj, const std::list<cStageChara>& list) {
+bool OverlapsChara(const cGameObject& obj, const cStageCharaList& list) {
     return OverlapsCharaExcept(obj, list, 0);
 }
 
-bool OverlapsCharaExcept(const cGameObject& obj, const std::list<cStageChara>& list, int otherId) {
+bool OverlapsCharaExcept(const cGameObject& obj, const cStageCharaList& list, int otherId) {
     if (PassesBlocks(obj)) return false;
     const cHitRect me = PositionRect(obj);
     return AnyBlockChara(list, [&](const cStageChara& bc) {
@@ -655,12 +655,12 @@ bool OverlapsCharaExcept(const cGameObject& obj, const std::list<cStageChara>& l
     });
 }
 
-bool IsStandingOnRidden(const cChara& c, std::list<cStageChara>& list) {
+bool IsStandingOnRidden(const cChara& c, cStageCharaList& list) {
     const cStageChara* bc = FindLiveBlockChara(list, c.m_nRiddenId, c);
     return bc && RectsMeet({c.m_dX, c.m_dBottom, c.m_dRight, c.m_dBottom + 5}, PositionRect(*bc));
 }
 
-bool IsSqueezedByBlockCharas(const cChara& c, const cHitRect& r, std::list<cStageChara>& list) {
+bool IsSqueezedByBlockCharas(const cChara& c, const cHitRect& r, cStageCharaList& list) {
     const cHitRect me = PositionRect(c);
     const cHitRect strips[4][2] = {
         {{me.left, me.top + 1, me.left, me.bottom - 1}, {r.right, r.top + 1, r.right, r.bottom - 1}},
@@ -673,7 +673,7 @@ bool IsSqueezedByBlockCharas(const cChara& c, const cHitRect& r, std::list<cStag
     return false;
 }
 
-void PushOutOfBlockChara(cChara& c, std::list<cStageChara>& list, int axis) {
+void PushOutOfBlockChara(cChara& c, cStageCharaList& list, int axis) {
     const cHitRect me = PositionRect(c);
     double low = -std::numeric_limits<double>::infinity(), high = std::numeric_limits<double>::infinity();
     const cStageChara *lowBy = nullptr, *highBy = nullptr;
@@ -712,7 +712,7 @@ void PushOutOfBlockChara(cChara& c, std::list<cStageChara>& list, int axis) {
     }
 }
 
-int ResolveBlockCharaContact(cChara& c, std::list<cStageChara>& list) {
+int ResolveBlockCharaContact(cChara& c, cStageCharaList& list) {
     if (PassesBlocks(c)) return WALK_GO_ON;
     if (c.m_bNoGravity) return NoGravityContact(c, list);
     Proposals p;
@@ -737,7 +737,7 @@ int ResolveBlockCharaContact(cChara& c, std::list<cStageChara>& list) {
     return result;
 }
 
-void CarryRider(cChara& c, std::list<cStageChara>& list) {
+void CarryRider(cChara& c, cStageCharaList& list) {
     if (c.m_bNoGravity || !c.m_bRiding) return;
     cStageChara* bc = FindLiveBlockChara(list, c.m_nRiddenId, c);
     if (!bc) {

@@ -62,13 +62,13 @@ class cBlockCharaScope {
     cBlockCharaScope(const cBlockCharaScope&) = delete;
     cBlockCharaScope& operator=(const cBlockCharaScope&) = delete;
 };
-int ResolveBlockCharaContact(cChara& c, std::list<cStageChara>& list);
-void CarryRider(cChara& c, std::list<cStageChara>& list);
-bool IsStandingOnRidden(const cChara& c, std::list<cStageChara>& list);
-bool IsSqueezedByBlockCharas(const cChara& c, const cHitRect& rect, std::list<cStageChara>& list);
-void PushOutOfBlockChara(cChara& c, std::list<cStageChara>& list, int axis);
-bool OverlapsChara(const cGameObject& obj, const std::list<cStageChara>& list);
-bool OverlapsCharaExcept(const cGameObject& obj, const std::list<cStageChara>& list, int otherId);
+int ResolveBlockCharaContact(cChara& c, cStageCharaList& list);
+void CarryRider(cChara& c, cStageCharaList& list);
+bool IsStandingOnRidden(const cChara& c, cStageCharaList& list);
+bool IsSqueezedByBlockCharas(const cChara& c, const cHitRect& rect, cStageCharaList& list);
+void PushOutOfBlockChara(cChara& c, cStageCharaList& list, int axis);
+bool OverlapsChara(const cGameObject& obj, const cStageCharaList& list);
+bool OverlapsCharaExcept(const cGameObject& obj, const cStageCharaList& list, int otherId);
 
 // Items.
 int TouchItems(cHero& hero);

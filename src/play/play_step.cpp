@@ -272,7 +272,6 @@ void StartCharasSubStep(bool countLives) {
         [](const cStageChara& c) {
             PrefetchCharaMarks(c);
             __builtin_prefetch(&c.m_SavedPos);
-            __builtin_prefetch(&c.m_AttackerTimers);
         });
 }
 

@@ -260,7 +260,7 @@ void RestoreDisplayPalette() {
 }
 
 // A character leaves play during set-up: it is taken out at once (nothing walks the list here).
-void DropFromList(std::list<cStageChara>::iterator it) {
+void DropFromList(cStageCharaList::iterator it) {
     RemoveFromPlay(*it);
     g_Charas.erase(it);
     ForgetCharaIndex();
@@ -452,7 +452,7 @@ void SetStage(cGameScene& scene, bool reload, bool startMusic) {
 
 // ---- Spawners ----
 
-int SpawnAtBlock(std::list<cStageChara>& list, int column, int row, int& nextId, const cEdCharaDef& placement,
+int SpawnAtBlock(cStageCharaList& list, int column, int row, int& nextId, const cEdCharaDef& placement,
                  const cItem* carried) {
     int placed = 0;
     for (int i = 0; i <= placement.m_nExtraCopies; ++i) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "objects/blocks.h"
+#include "objects/chara_list.h"
 
 #include <cstdint>
 #include <list>
@@ -115,7 +116,7 @@ struct cSpawnParams {
 
 // The characters of one placement at stage cell (column, row), carrying `carried` when given: 1 +
 // its copy count characters, each kept only when it lies inside the stage. The number placed.
-int SpawnAtBlock(std::list<cStageChara>& list, int column, int row, int& nextId, const cEdCharaDef& placement,
+int SpawnAtBlock(cStageCharaList& list, int column, int row, int& nextId, const cEdCharaDef& placement,
                  const cItem* carried);
 // One item placement; 1 when placed.
 int SpawnItemAtBlock(std::list<cItem>& list, int column, int row, int& nextId, const cEdItemDef& placement);

@@ -86,12 +86,20 @@ TEST_F(StatusTest, PerAttackerInvincibilityLastsItsFrames) {
     cStageChara c = MakeChara(10);
     c.StartInvincibilityFrom(7);
     EXPECT_EQ(c.m_nInvincible, 2);
+    // Attacker 9 strikes two frames later; a copy taken midway keeps timers of its own.
     std::vector<int> seen;
-    for (int i = 0; i < 7; ++i) {
-        seen.push_back(c.IsInvincibleTo(7) * 10 + c.IsInvincibleTo(8));
+    cStageChara copy;
+    for (int i = 0; i < 9; ++i) {
+        if (i == 2) c.StartInvincibilityFrom(9);
+        if (i == 4) copy = c;
+        seen.push_back(c.IsInvincibleTo(7) * 100 + c.IsInvincibleTo(9) * 10 + c.IsInvincibleTo(8));
         c.TickInvincibility();
     }
-    EXPECT_EQ(seen, (std::vector<int>{11, 11, 10, 10, 10, 10, 0}));
+    EXPECT_EQ(seen, (std::vector<int>{111, 111, 111, 111, 110, 110, 10, 10, 0}));
+    EXPECT_TRUE(copy.IsInvincibleTo(7) && copy.IsInvincibleTo(9) && !copy.IsInvincibleTo(8));
+    for (int i = 0; i < 2; ++i)
+        copy.TickInvincibility();
+    EXPECT_EQ(copy.IsInvincibleTo(7) * 10 + copy.IsInvincibleTo(9), 1);
 }
 
 TEST_F(StatusTest, ScoreStaysWithinItsRange) {
