@@ -97,16 +97,6 @@ void cLargePagePool::Give(void* slot) {
     s.free.push_back(slot);
 }
 
-bool cLargePagePool::Holds(const void* p) const {
-    const std::lock_guard<std::mutex> hold(m_pState->lock);
-    const auto at = reinterpret_cast<std::uintptr_t>(p);
-    for (void* block : m_pState->blocks) {
-        const auto start = reinterpret_cast<std::uintptr_t>(block);
-        if (at >= start && at < start + BLOCK_SIZE) return true;
-    }
-    return false;
-}
-
 cLargePagePool& LargePagePoolFor(std::size_t size, std::size_t alignment) {
     static std::mutex lock;
     // Never destroyed: objects in global containers are freed after every static is gone.

@@ -22,8 +22,6 @@ class cLargePagePool {
     // A slot of the pool's size; throws std::bad_alloc when no memory is left.
     void* Take();
     void Give(void* slot);
-    // Whether `p` lies in one of the pool's blocks.
-    bool Holds(const void* p) const;
 
     static constexpr std::size_t BLOCK_SIZE = std::size_t{2} << 20;
 

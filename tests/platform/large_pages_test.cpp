@@ -33,11 +33,10 @@ TEST(LargePagePool, GivesAlignedSlotsThatKeepTheirBytesAndReusesThoseGivenBack) 
         pool.Give(slots[5]);
         pool.Give(slots[count - 1]);
         const void* again[2] = {pool.Take(), pool.Take()};
-        if (pool.Holds(slots[0])) { // slots come from the pool's own blocks
-            EXPECT_EQ(again[0], slots[count - 1]);
-            EXPECT_EQ(again[1], slots[5]);
-        }
-        EXPECT_FALSE(pool.Holds(&count));
+#if !defined(__SANITIZE_ADDRESS__) // there every object is allocated on its own
+        EXPECT_EQ(again[0], slots[count - 1]);
+        EXPECT_EQ(again[1], slots[5]);
+#endif
         for (std::size_t i = 0; i < count; ++i)
             if (i != 5 && i != count - 1) pool.Give(slots[i]);
         pool.Give(const_cast<void*>(again[0]));
