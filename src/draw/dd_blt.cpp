@@ -10,6 +10,8 @@ using namespace gfx;
 
 namespace {
 
+// A group of the batch is drawn in parts of at most this many quads (a part's rectangles are
+// checked against each other for overlaps).
 constexpr std::size_t kBatchPart = 64;
 
 // The draw batch (Direct3D only).
@@ -19,41 +21,7 @@ struct cDrawBatch {
     std::int32_t nCounter = 0;
     std::vector<DDBATCHCMD> cmds;
     std::vector<std::pair<DDSURFACEDATA*, std::int32_t>> keys;
-    // The buffers a part is drawn from, made once for the device they were made on: the vertex buffer
-    // holds kBatchPart quads, the index buffer the indices 0, 1, 2, ... of as many.
-    LPDIRECT3DVERTEXBUFFER9 lpVB = nullptr;
-    LPDIRECT3DINDEXBUFFER9 lpIB = nullptr;
-    LPDIRECT3DDEVICE9 lpBufferDevice = nullptr;
-    void ReleaseBuffers() {
-        SafeRelease(lpIB);
-        SafeRelease(lpVB);
-        lpBufferDevice = nullptr;
-    }
-    // Whether the buffers are there for `dev`, made now if not.
-    bool MakeBuffers(LPDIRECT3DDEVICE9 dev) {
-        if (lpBufferDevice == dev && lpVB && lpIB) return true;
-        ReleaseBuffers();
-        if (FAILED(dev->CreateVertexBuffer(static_cast<UINT>(kBatchPart * 112), D3DUSAGE_WRITEONLY,
-                                           D3DFVF_TLVERTEX, D3DPOOL_MANAGED, &lpVB, nullptr))) {
-            ReportErr("CreateVertexBuffer Err");
-            return false;
-        }
-        const UINT indexBytes = static_cast<UINT>(kBatchPart * 8);
-        void* p = nullptr;
-        if (FAILED(dev->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
-                                          &lpIB, nullptr)) ||
-            FAILED(lpIB->Lock(0, indexBytes, &p, 0))) {
-            ReleaseBuffers();
-            return false;
-        }
-        auto* idx = static_cast<std::uint16_t*>(p);
-        for (std::size_t k = 0; k < kBatchPart * 4; ++k)
-            idx[k] = static_cast<std::uint16_t>(k);
-        lpIB->Unlock();
-        lpBufferDevice = dev;
-        return true;
-    }
-    ~cDrawBatch() { ReleaseBuffers(); }
+    std::vector<TLVERTEX> quads; // a part's vertices, four a quad
 };
 cDrawBatch g_Batch;
 
@@ -400,10 +368,6 @@ void DDBeginBatch(int bSort) {
     g_Batch.nCounter = 0;
 }
 
-void DDReleaseBatchBuffers() {
-    g_Batch.ReleaseBuffers();
-}
-
 void DDBatchAddSurface(DDSURFACEDATA* lpSD) {
     if (!lpDTCon || !g_Batch.bActive || !g_Batch.bSort || !lpSD) return;
     lpSD = DDRedirect(DDSubstitute(lpSD));
@@ -431,31 +395,17 @@ void DDEndBatch() {
     bool homeSets = false, owed = false;
     std::size_t i = 0;
     while (i < b.cmds.size()) {
-        // A long group is drawn in parts of at most kBatchPart quads, what the buffers hold (16-bit
-        // indices address at most 16,384 quads).
         const std::size_t n = std::min(DDBatchGroupLength(b.cmds, i), kBatchPart);
         const DDBATCHCMD& first = b.cmds[i];
-        if (!b.MakeBuffers(dev)) {
-            i += 1;
-            continue;
-        }
-        void* p = nullptr;
-        if (FAILED(b.lpVB->Lock(0, static_cast<UINT>(n * 112), &p, 0))) {
-            owed = false;
-            if (lpDTCon->lpRenderTarget) DDSetRenderTarget(0, lpDTCon->lpRenderTarget);
-            i += n;
-            continue;
-        }
-        auto* quads = static_cast<TLVERTEX*>(p);
+        b.quads.resize(n * 4);
         for (std::size_t k = 0; k < n; ++k)
-            DDBuildQuad(quads + k * 4, b.cmds[i + k]);
-        b.lpVB->Unlock();
+            DDBuildQuad(b.quads.data() + k * 4, b.cmds[i + k]);
         if (!DDBeginScene() || !DDSetRenderTarget(0, first.lpDstSD)) {
             i += 1;
             continue;
         }
         // An opaque keyed group takes the transparent colour under each copy in the same pass, unless
-        // its rectangles overlap.
+        // its rectangles overlap (the group's copies share their target, and so its transparent colour).
         const bool keyed = KeysUnder(first);
         const bool under = keyed && !RectsOverlap(&b.cmds[i], n);
         if (keyed && !under)
@@ -463,14 +413,9 @@ void DDEndBatch() {
                 ClearForOpaqueKeyed(b.cmds[i + k]);
         SetStageStates(dev, first.dwColorOp, first.dwAlphaOp);
         dev->SetTexture(0, first.lpSrcSD->lpDT->lpTexture);
-        dev->SetStreamSource(0, b.lpVB, 0, 28);
-        dev->SetIndices(b.lpIB);
-        dev->SetFVF(D3DFVF_TLVERTEX);
-        for (UINT k = 0; k < n; ++k) {
-            const DWORD key = KeyUnder(b.cmds[i + k]);
-            if (under) dev->SetUnderColour(&key);
-            dev->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 4 * k, 4, 4 * k, 2);
-        }
+        const DWORD key = KeyUnder(first);
+        if (under) dev->SetUnderColour(&key);
+        dev->DrawQuadStrips(b.quads.data(), n);
         if (under) dev->SetUnderColour(nullptr);
         if (home && homeSets) {
             owed = true;
