@@ -21,7 +21,7 @@ struct cDrawBatch {
     std::int32_t nCounter = 0;
     std::vector<DDBATCHCMD> cmds;
     std::vector<std::pair<DDSURFACEDATA*, std::int32_t>> keys;
-    std::vector<TLVERTEX> quads; // a part's vertices, four a quad
+    std::vector<TLVERTEX> quads; // room for a part's vertices, four a quad
 };
 cDrawBatch g_Batch;
 
@@ -47,7 +47,7 @@ DWORD KeyUnder(const DDBATCHCMD& c) {
 
 // Before an opaque copy of a colour-keyed texture: the target rectangle takes the transparent colour.
 void ClearForOpaqueKeyed(const DDBATCHCMD& c) {
-    DDClearRect(c.nX, c.nY, c.nWidth, c.nHeight, KeyUnder(c));
+    DDClearRect(c.rect.x, c.rect.y, c.rect.w, c.rect.h, KeyUnder(c));
 }
 
 // Whether a rectangle of the group overlaps one drawn before it. The group's rectangles are cleared
@@ -56,26 +56,25 @@ void ClearForOpaqueKeyed(const DDBATCHCMD& c) {
 bool RectsOverlap(const DDBATCHCMD* cmds, std::size_t n) {
     for (std::size_t k = 1; k < n; ++k)
         for (std::size_t j = 0; j < k; ++j) {
-            const DDBATCHCMD &a = cmds[j], &b = cmds[k];
-            if (a.nX < b.nX + b.nWidth && b.nX < a.nX + a.nWidth && a.nY < b.nY + b.nHeight &&
-                b.nY < a.nY + a.nHeight)
-                return true;
+            const DDBLTRECT &a = cmds[j].rect, &b = cmds[k].rect;
+            if (a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h) return true;
         }
     return false;
 }
 
-// Fills a command in place (a batch's is made where the batch keeps it, not copied there).
-void FillCommand(DDBATCHCMD& c, DDSURFACEDATA* dst, DDSURFACEDATA* src, const DDBLTRECT& r,
-                 std::uint32_t flags) {
+// Fills a command in place, its rectangles given and clipped where it is kept (a batch's is made
+// where the batch keeps it, not copied there). False, and the command is not to be drawn, when the
+// clip leaves nothing.
+bool FillCommand(DDBATCHCMD& c, DDSURFACEDATA* dst, DDSURFACEDATA* src, std::uint32_t flags) {
+    if (!DDClipBlt(c.rect, dst->nWidth, dst->nHeight, src->nWidth, src->nHeight, true)) return false;
     c.lpDstSD = dst;
     c.lpSrcSD = src;
-    c.nX = r.x, c.nY = r.y, c.nWidth = r.w, c.nHeight = r.h;
-    c.nSrcX = r.sx, c.nSrcY = r.sy, c.nSrcWidth = r.sw, c.nSrcHeight = r.sh;
     c.dwFlags = flags;
     c.dwDiffuse = lpDTCon->dwDiffuse;
     c.dwColorOp = lpDTCon->dwColorOp;
     c.dwAlphaOp = lpDTCon->dwAlphaOp;
     c.dwReserved = 0;
+    return true;
 }
 
 void DrawImmediate(const DDBATCHCMD& c) {
@@ -165,13 +164,13 @@ void CopyPixels(DDSURFACEDATA* dst, int x, int y, int w, int h, DDSURFACEDATA* s
 } // namespace
 
 void DDBuildQuad(TLVERTEX* v, const DDBATCHCMD& c) {
-    const float x0 = static_cast<float>(c.nX) - 0.5f, y0 = static_cast<float>(c.nY) - 0.5f;
-    const float x1 = static_cast<float>(c.nX + c.nWidth) - 0.5f,
-                y1 = static_cast<float>(c.nY + c.nHeight) - 0.5f;
+    const DDBLTRECT& r = c.rect;
+    const float x0 = static_cast<float>(r.x) - 0.5f, y0 = static_cast<float>(r.y) - 0.5f;
+    const float x1 = static_cast<float>(r.x + r.w) - 0.5f, y1 = static_cast<float>(r.y + r.h) - 0.5f;
     const float aw = static_cast<float>(std::max(1, c.lpSrcSD->nSurfaceWidth));
     const float ah = static_cast<float>(std::max(1, c.lpSrcSD->nSurfaceHeight));
-    const float u0 = static_cast<float>(c.nSrcX) / aw, u1 = static_cast<float>(c.nSrcX + c.nSrcWidth) / aw;
-    const float v0 = static_cast<float>(c.nSrcY) / ah, v1 = static_cast<float>(c.nSrcY + c.nSrcHeight) / ah;
+    const float u0 = static_cast<float>(r.sx) / aw, u1 = static_cast<float>(r.sx + r.sw) / aw;
+    const float v0 = static_cast<float>(r.sy) / ah, v1 = static_cast<float>(r.sy + r.sh) / ah;
     v[0] = {x0, y0, 0.0f, 1.0f, c.dwDiffuse, u0, v0};
     v[1] = {x0, y1, 0.0f, 1.0f, c.dwDiffuse, u0, v1};
     v[2] = {x1, y0, 0.0f, 1.0f, c.dwDiffuse, u1, v0};
@@ -316,11 +315,14 @@ void DDBltStretch(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight,
     }
     if (!dst->lpDT || !src->lpDT) return;
     if (DDIsRenderTarget(dst) && src->lpDT->nMemoryType != DTMEMORYTYPE_SYSTEM) {
-        DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nSrcWidth, nSrcHeight};
-        if (!DDClipBlt(r, dst->nWidth, dst->nHeight, src->nWidth, src->nHeight, true)) return;
+        const DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nSrcWidth, nSrcHeight};
         if (g_Batch.bActive) {
             DDBATCHCMD& c = g_Batch.cmds.emplace_back();
-            FillCommand(c, dst, src, r, dwFlags);
+            c.rect = r;
+            if (!FillCommand(c, dst, src, dwFlags)) {
+                g_Batch.cmds.pop_back();
+                return;
+            }
             if (g_Batch.bSort) {
                 for (auto& k : g_Batch.keys)
                     if (k.first == src) c.nRegKey = k.second;
@@ -330,8 +332,8 @@ void DDBltStretch(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight,
             return;
         }
         DDBATCHCMD c;
-        FillCommand(c, dst, src, r, dwFlags);
-        DrawImmediate(c);
+        c.rect = r;
+        if (FillCommand(c, dst, src, dwFlags)) DrawImmediate(c);
         return;
     }
     CopyPixels(dst, x, y, nWidth, nHeight, src, sx, sy, nSrcWidth, nSrcHeight, dwFlags);
@@ -397,7 +399,7 @@ void DDEndBatch() {
     while (i < b.cmds.size()) {
         const std::size_t n = std::min(DDBatchGroupLength(b.cmds, i), kBatchPart);
         const DDBATCHCMD& first = b.cmds[i];
-        b.quads.resize(n * 4);
+        if (b.quads.size() < n * 4) b.quads.resize(kBatchPart * 4);
         for (std::size_t k = 0; k < n; ++k)
             DDBuildQuad(b.quads.data() + k * 4, b.cmds[i + k]);
         if (!DDBeginScene() || !DDSetRenderTarget(0, first.lpDstSD)) {
