@@ -241,3 +241,33 @@ TEST(QuadsDrawnAtOnce, WholePartsOfCoordinatesAreThoseOfTheMathsLibrary) {
         EXPECT_EQ(c, std::ceil(v));
     }
 }
+
+TEST(QuadsDrawnAtOnce, UprightPixelsAreThoseOfTheEdgesRoundedUp) {
+    // Every pair of these as the two x and the two y of an upright quad, on a target of 640 x 480 whose
+    // rows 2 to 400 are drawn: the pixels are those of the edges rounded up by the maths library, cut
+    // to the target and the rows. Pairs whose pixels lie wholly past 2^31 have none to compare.
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const float edges[] = {-3e9f,  -2147483648.0f, -2147483520.0f, -8388609.0f,   -2.5f, -0.5f, -0.25f,
+                           -0.0f,  0.0f,           0.25f,          0.5f,          1.0f,  2.5f,  3.0f,
+                           639.5f, 8388607.5f,     2147483520.0f,  2147483648.0f, 3e9f,  inf,   -inf,
+                           nan};
+    const auto expected = [](float a, float b, double limit) {
+        const double lo = std::min(a, b), hi = std::max(a, b);
+        return std::pair<double, double>{std::max(0.0, std::ceil(lo)), std::min(limit, std::ceil(hi))};
+    };
+    for (float a : edges)
+        for (float b : edges) {
+            const float lo = std::min(a, b), hi = std::max(a, b);
+            if (lo >= 2147483648.0f || hi < -2147483648.0f) continue;
+            SCOPED_TRACE(testing::Message() << std::setprecision(10) << a << ", " << b);
+            const TLVERTEX v[4] = {
+                {a, a, 0, 1, 0, 0, 0}, {a, b, 0, 1, 0, 0, 1}, {b, a, 0, 1, 0, 1, 0}, {b, b, 0, 1, 0, 1, 1}};
+            const PixelRect r = UprightPixels(v, 640, 480, 2, 400);
+            const auto [x0, x1] = expected(a, b, 640);
+            const auto [y0, y1] = expected(a, b, 400);
+            EXPECT_EQ(r.x0, static_cast<int>(x0));
+            EXPECT_EQ(r.x1, static_cast<int>(x1));
+            EXPECT_EQ(r.y0, static_cast<int>(std::max(2.0, y0)));
+            EXPECT_EQ(r.y1, static_cast<int>(y1));
+        }
+}

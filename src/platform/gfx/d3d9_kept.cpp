@@ -399,12 +399,13 @@ bool AskLarge(const D3DKeptDraws* k) {
 
 bool LargeTriangles(const TLVERTEX* v, std::size_t n, int w, int h) {
     if (n == 0) return false;
-    double l = v[0].x, r = v[0].x, t = v[0].y, b = v[0].y;
+    // The bounds are found among the coordinates as they are, and widened after: the same values.
+    float l = v[0].x, r = v[0].x, t = v[0].y, b = v[0].y;
     for (std::size_t i = 1; i < n; ++i) {
-        l = std::min<double>(l, v[i].x), r = std::max<double>(r, v[i].x);
-        t = std::min<double>(t, v[i].y), b = std::max<double>(b, v[i].y);
+        l = std::min(l, v[i].x), r = std::max(r, v[i].x);
+        t = std::min(t, v[i].y), b = std::max(b, v[i].y);
     }
-    return std::isfinite(l + r + t + b) && Large(l, t, r, b, w, h);
+    return std::isfinite(double{l} + double{r} + double{t} + double{b}) && Large(l, t, r, b, w, h);
 }
 
 bool LargeFill(const D3DRECT* rects, DWORD count, int w, int h) {
