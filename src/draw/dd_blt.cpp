@@ -80,11 +80,9 @@ bool FillCommand(DDBATCHCMD& c, DDSURFACEDATA* dst, DDSURFACEDATA* src, std::uin
 void DrawImmediate(const DDBATCHCMD& c) {
     LPDIRECT3DDEVICE9 dev = lpDTCon->lpDevice;
     DTSURFACEDATA* s = c.lpSrcSD->lpDT;
-    if (!s->lpVB || !s->lpTexture) return;
-    void* p = nullptr;
-    if (FAILED(s->lpVB->Lock(0, 112, &p, 0))) return;
-    DDBuildQuad(static_cast<TLVERTEX*>(p), c);
-    s->lpVB->Unlock();
+    if (!s->lpTexture) return;
+    TLVERTEX quad[4];
+    DDBuildQuad(quad, c);
     if (!DDBeginScene() || !DDSetRenderTarget(0, c.lpDstSD)) return;
     // The transparent colour goes under the copy in the same pass.
     const bool under = KeysUnder(c);
@@ -92,9 +90,7 @@ void DrawImmediate(const DDBATCHCMD& c) {
     if (under) dev->SetUnderColour(&key);
     SetStageStates(dev, c.dwColorOp, c.dwAlphaOp);
     dev->SetTexture(0, s->lpTexture);
-    dev->SetStreamSource(0, s->lpVB, 0, 28);
-    dev->SetFVF(D3DFVF_TLVERTEX);
-    dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+    dev->DrawQuadStrips(quad, 1);
     if (under) dev->SetUnderColour(nullptr);
     if (lpDTCon->lpRenderTarget) DDSetRenderTarget(0, lpDTCon->lpRenderTarget);
 }
