@@ -271,3 +271,48 @@ TEST(QuadsDrawnAtOnce, UprightPixelsAreThoseOfTheEdgesRoundedUp) {
             EXPECT_EQ(r.y1, static_cast<int>(y1));
         }
 }
+
+TEST(QuadsDrawnAtOnce, QuadsHandedOverTogetherGiveThePixelsOfQuadsDrawnOneByOne) {
+    // Frame after frame, the same quads handed to one device together and drawn one by one on another:
+    // most frames begin with a clear of the whole target (the target keeps its draws back, and after
+    // frames that change every row rests from keeping), the others are drawn over the last; among the
+    // quads are stretched, mirrored, turned (not upright) and outside ones, and ones that move.
+    struct Corners {
+        float x[4], y[4], u0, v0, u1, v1;
+        DWORD diffuse;
+    };
+    const auto upright = [](float x0, float y0, float x1, float y1, float u0, float v0, float u1, float v1,
+                            DWORD diffuse) {
+        return Corners{{x0, x0, x1, x1}, {y0, y1, y0, y1}, u0, v0, u1, v1, diffuse};
+    };
+    const auto vertices = [](const Corners& c, TLVERTEX* v) {
+        const float u[4] = {c.u0, c.u0, c.u1, c.u1}, t[4] = {c.v0, c.v1, c.v0, c.v1};
+        for (int i = 0; i < 4; ++i)
+            v[i] = TLVERTEX{c.x[i], c.y[i], 0, 1, c.diffuse, u[i], t[i]};
+    };
+    Rig together(32, 16), oneByOne(32, 16);
+    for (int frame = 0; frame < 12; ++frame) {
+        SCOPED_TRACE(testing::Message() << "frame " << frame);
+        if (frame % 6 != 5)
+            for (Rig* r : {&together, &oneByOne})
+                r->dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040u, 1, 0);
+        std::vector<Corners> quads;
+        quads.push_back(upright(-0.5f, -0.5f, 31.5f, 15.5f, 0, 0, 1, 1, 0xFFFFFFFFu));
+        const float step = static_cast<float>(frame % 4);
+        quads.push_back(
+            upright(3.25f + step, 2.75f, 17.6f + step, 11.1f, 0.1f, 0.3f, 2.2f, 1.7f, 0xC0FF8040u));
+        quads.push_back(upright(20.5f, 3.5f, 12.5f, 9.5f, 1, 0, 0, 1, 0xFFFFFFFFu));
+        quads.push_back(Corners{{5, 2, 13, 10}, {1, 9, 3, 12}, 0, 0, 1, 1, 0xFFFFFFFFu});
+        quads.push_back(upright(40, 2, 50, 8, 0, 0, 1, 1, 0xFFFFFFFFu));
+        quads.push_back(upright(-0.5f, 4.5f + step, 4.5f, 7.5f + step, 0, 0, 1, 1, 0x80FFFFFFu));
+        std::vector<TLVERTEX> v(quads.size() * 4);
+        for (std::size_t q = 0; q < quads.size(); ++q) {
+            vertices(quads[q], &v[q * 4]);
+            oneByOne.Draw(&v[q * 4], 4, D3DPT_TRIANGLESTRIP, 2);
+        }
+        together.dev->DrawQuadStrips(v.data(), quads.size());
+        ASSERT_EQ(together.Pixels(), oneByOne.Pixels());
+        ASSERT_EQ(together.dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        ASSERT_EQ(oneByOne.dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    }
+}
