@@ -10,6 +10,8 @@ using namespace gfx;
 
 namespace {
 
+// A group of the batch is drawn in parts of at most this many quads (a part's rectangles are
+// checked against each other for overlaps).
 constexpr std::size_t kBatchPart = 64;
 
 // The draw batch (Direct3D only).
@@ -19,41 +21,7 @@ struct cDrawBatch {
     std::int32_t nCounter = 0;
     std::vector<DDBATCHCMD> cmds;
     std::vector<std::pair<DDSURFACEDATA*, std::int32_t>> keys;
-    // The buffers a part is drawn from, made once for the device they were made on: the vertex buffer
-    // holds kBatchPart quads, the index buffer the indices 0, 1, 2, ... of as many.
-    LPDIRECT3DVERTEXBUFFER9 lpVB = nullptr;
-    LPDIRECT3DINDEXBUFFER9 lpIB = nullptr;
-    LPDIRECT3DDEVICE9 lpBufferDevice = nullptr;
-    void ReleaseBuffers() {
-        SafeRelease(lpIB);
-        SafeRelease(lpVB);
-        lpBufferDevice = nullptr;
-    }
-    // Whether the buffers are there for `dev`, made now if not.
-    bool MakeBuffers(LPDIRECT3DDEVICE9 dev) {
-        if (lpBufferDevice == dev && lpVB && lpIB) return true;
-        ReleaseBuffers();
-        if (FAILED(dev->CreateVertexBuffer(static_cast<UINT>(kBatchPart * 112), D3DUSAGE_WRITEONLY,
-                                           D3DFVF_TLVERTEX, D3DPOOL_MANAGED, &lpVB, nullptr))) {
-            ReportErr("CreateVertexBuffer Err");
-            return false;
-        }
-        const UINT indexBytes = static_cast<UINT>(kBatchPart * 8);
-        void* p = nullptr;
-        if (FAILED(dev->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
-                                          &lpIB, nullptr)) ||
-            FAILED(lpIB->Lock(0, indexBytes, &p, 0))) {
-            ReleaseBuffers();
-            return false;
-        }
-        auto* idx = static_cast<std::uint16_t*>(p);
-        for (std::size_t k = 0; k < kBatchPart * 4; ++k)
-            idx[k] = static_cast<std::uint16_t>(k);
-        lpIB->Unlock();
-        lpBufferDevice = dev;
-        return true;
-    }
-    ~cDrawBatch() { ReleaseBuffers(); }
+    std::vector<TLVERTEX> quads; // room for a part's vertices, four a quad
 };
 cDrawBatch g_Batch;
 
@@ -79,7 +47,7 @@ DWORD KeyUnder(const DDBATCHCMD& c) {
 
 // Before an opaque copy of a colour-keyed texture: the target rectangle takes the transparent colour.
 void ClearForOpaqueKeyed(const DDBATCHCMD& c) {
-    DDClearRect(c.nX, c.nY, c.nWidth, c.nHeight, KeyUnder(c));
+    DDClearRect(c.rect.x, c.rect.y, c.rect.w, c.rect.h, KeyUnder(c));
 }
 
 // Whether a rectangle of the group overlaps one drawn before it. The group's rectangles are cleared
@@ -88,36 +56,33 @@ void ClearForOpaqueKeyed(const DDBATCHCMD& c) {
 bool RectsOverlap(const DDBATCHCMD* cmds, std::size_t n) {
     for (std::size_t k = 1; k < n; ++k)
         for (std::size_t j = 0; j < k; ++j) {
-            const DDBATCHCMD &a = cmds[j], &b = cmds[k];
-            if (a.nX < b.nX + b.nWidth && b.nX < a.nX + a.nWidth && a.nY < b.nY + b.nHeight &&
-                b.nY < a.nY + a.nHeight)
-                return true;
+            const DDBLTRECT &a = cmds[j].rect, &b = cmds[k].rect;
+            if (a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h) return true;
         }
     return false;
 }
 
-// Fills a command in place (a batch's is made where the batch keeps it, not copied there).
-void FillCommand(DDBATCHCMD& c, DDSURFACEDATA* dst, DDSURFACEDATA* src, const DDBLTRECT& r,
-                 std::uint32_t flags) {
+// Fills a command in place, its rectangles given and clipped where it is kept (a batch's is made
+// where the batch keeps it, not copied there). False, and the command is not to be drawn, when the
+// clip leaves nothing.
+bool FillCommand(DDBATCHCMD& c, DDSURFACEDATA* dst, DDSURFACEDATA* src, std::uint32_t flags) {
+    if (!DDClipBlt(c.rect, dst->nWidth, dst->nHeight, src->nWidth, src->nHeight, true)) return false;
     c.lpDstSD = dst;
     c.lpSrcSD = src;
-    c.nX = r.x, c.nY = r.y, c.nWidth = r.w, c.nHeight = r.h;
-    c.nSrcX = r.sx, c.nSrcY = r.sy, c.nSrcWidth = r.sw, c.nSrcHeight = r.sh;
     c.dwFlags = flags;
     c.dwDiffuse = lpDTCon->dwDiffuse;
     c.dwColorOp = lpDTCon->dwColorOp;
     c.dwAlphaOp = lpDTCon->dwAlphaOp;
     c.dwReserved = 0;
+    return true;
 }
 
 void DrawImmediate(const DDBATCHCMD& c) {
     LPDIRECT3DDEVICE9 dev = lpDTCon->lpDevice;
     DTSURFACEDATA* s = c.lpSrcSD->lpDT;
-    if (!s->lpVB || !s->lpTexture) return;
-    void* p = nullptr;
-    if (FAILED(s->lpVB->Lock(0, 112, &p, 0))) return;
-    DDBuildQuad(static_cast<TLVERTEX*>(p), c);
-    s->lpVB->Unlock();
+    if (!s->lpTexture) return;
+    TLVERTEX quad[4];
+    DDBuildQuad(quad, c);
     if (!DDBeginScene() || !DDSetRenderTarget(0, c.lpDstSD)) return;
     // The transparent colour goes under the copy in the same pass.
     const bool under = KeysUnder(c);
@@ -125,9 +90,7 @@ void DrawImmediate(const DDBATCHCMD& c) {
     if (under) dev->SetUnderColour(&key);
     SetStageStates(dev, c.dwColorOp, c.dwAlphaOp);
     dev->SetTexture(0, s->lpTexture);
-    dev->SetStreamSource(0, s->lpVB, 0, 28);
-    dev->SetFVF(D3DFVF_TLVERTEX);
-    dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+    dev->DrawQuadStrips(quad, 1);
     if (under) dev->SetUnderColour(nullptr);
     if (lpDTCon->lpRenderTarget) DDSetRenderTarget(0, lpDTCon->lpRenderTarget);
 }
@@ -197,13 +160,13 @@ void CopyPixels(DDSURFACEDATA* dst, int x, int y, int w, int h, DDSURFACEDATA* s
 } // namespace
 
 void DDBuildQuad(TLVERTEX* v, const DDBATCHCMD& c) {
-    const float x0 = static_cast<float>(c.nX) - 0.5f, y0 = static_cast<float>(c.nY) - 0.5f;
-    const float x1 = static_cast<float>(c.nX + c.nWidth) - 0.5f,
-                y1 = static_cast<float>(c.nY + c.nHeight) - 0.5f;
+    const DDBLTRECT& r = c.rect;
+    const float x0 = static_cast<float>(r.x) - 0.5f, y0 = static_cast<float>(r.y) - 0.5f;
+    const float x1 = static_cast<float>(r.x + r.w) - 0.5f, y1 = static_cast<float>(r.y + r.h) - 0.5f;
     const float aw = static_cast<float>(std::max(1, c.lpSrcSD->nSurfaceWidth));
     const float ah = static_cast<float>(std::max(1, c.lpSrcSD->nSurfaceHeight));
-    const float u0 = static_cast<float>(c.nSrcX) / aw, u1 = static_cast<float>(c.nSrcX + c.nSrcWidth) / aw;
-    const float v0 = static_cast<float>(c.nSrcY) / ah, v1 = static_cast<float>(c.nSrcY + c.nSrcHeight) / ah;
+    const float u0 = static_cast<float>(r.sx) / aw, u1 = static_cast<float>(r.sx + r.sw) / aw;
+    const float v0 = static_cast<float>(r.sy) / ah, v1 = static_cast<float>(r.sy + r.sh) / ah;
     v[0] = {x0, y0, 0.0f, 1.0f, c.dwDiffuse, u0, v0};
     v[1] = {x0, y1, 0.0f, 1.0f, c.dwDiffuse, u0, v1};
     v[2] = {x1, y0, 0.0f, 1.0f, c.dwDiffuse, u1, v0};
@@ -348,11 +311,14 @@ void DDBltStretch(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight,
     }
     if (!dst->lpDT || !src->lpDT) return;
     if (DDIsRenderTarget(dst) && src->lpDT->nMemoryType != DTMEMORYTYPE_SYSTEM) {
-        DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nSrcWidth, nSrcHeight};
-        if (!DDClipBlt(r, dst->nWidth, dst->nHeight, src->nWidth, src->nHeight, true)) return;
+        const DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nSrcWidth, nSrcHeight};
         if (g_Batch.bActive) {
             DDBATCHCMD& c = g_Batch.cmds.emplace_back();
-            FillCommand(c, dst, src, r, dwFlags);
+            c.rect = r;
+            if (!FillCommand(c, dst, src, dwFlags)) {
+                g_Batch.cmds.pop_back();
+                return;
+            }
             if (g_Batch.bSort) {
                 for (auto& k : g_Batch.keys)
                     if (k.first == src) c.nRegKey = k.second;
@@ -362,8 +328,8 @@ void DDBltStretch(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight,
             return;
         }
         DDBATCHCMD c;
-        FillCommand(c, dst, src, r, dwFlags);
-        DrawImmediate(c);
+        c.rect = r;
+        if (FillCommand(c, dst, src, dwFlags)) DrawImmediate(c);
         return;
     }
     CopyPixels(dst, x, y, nWidth, nHeight, src, sx, sy, nSrcWidth, nSrcHeight, dwFlags);
@@ -400,10 +366,6 @@ void DDBeginBatch(int bSort) {
     g_Batch.nCounter = 0;
 }
 
-void DDReleaseBatchBuffers() {
-    g_Batch.ReleaseBuffers();
-}
-
 void DDBatchAddSurface(DDSURFACEDATA* lpSD) {
     if (!lpDTCon || !g_Batch.bActive || !g_Batch.bSort || !lpSD) return;
     lpSD = DDRedirect(DDSubstitute(lpSD));
@@ -431,31 +393,17 @@ void DDEndBatch() {
     bool homeSets = false, owed = false;
     std::size_t i = 0;
     while (i < b.cmds.size()) {
-        // A long group is drawn in parts of at most kBatchPart quads, what the buffers hold (16-bit
-        // indices address at most 16,384 quads).
         const std::size_t n = std::min(DDBatchGroupLength(b.cmds, i), kBatchPart);
         const DDBATCHCMD& first = b.cmds[i];
-        if (!b.MakeBuffers(dev)) {
-            i += 1;
-            continue;
-        }
-        void* p = nullptr;
-        if (FAILED(b.lpVB->Lock(0, static_cast<UINT>(n * 112), &p, 0))) {
-            owed = false;
-            if (lpDTCon->lpRenderTarget) DDSetRenderTarget(0, lpDTCon->lpRenderTarget);
-            i += n;
-            continue;
-        }
-        auto* quads = static_cast<TLVERTEX*>(p);
+        if (b.quads.size() < n * 4) b.quads.resize(kBatchPart * 4);
         for (std::size_t k = 0; k < n; ++k)
-            DDBuildQuad(quads + k * 4, b.cmds[i + k]);
-        b.lpVB->Unlock();
+            DDBuildQuad(b.quads.data() + k * 4, b.cmds[i + k]);
         if (!DDBeginScene() || !DDSetRenderTarget(0, first.lpDstSD)) {
             i += 1;
             continue;
         }
         // An opaque keyed group takes the transparent colour under each copy in the same pass, unless
-        // its rectangles overlap.
+        // its rectangles overlap (the group's copies share their target, and so its transparent colour).
         const bool keyed = KeysUnder(first);
         const bool under = keyed && !RectsOverlap(&b.cmds[i], n);
         if (keyed && !under)
@@ -463,14 +411,9 @@ void DDEndBatch() {
                 ClearForOpaqueKeyed(b.cmds[i + k]);
         SetStageStates(dev, first.dwColorOp, first.dwAlphaOp);
         dev->SetTexture(0, first.lpSrcSD->lpDT->lpTexture);
-        dev->SetStreamSource(0, b.lpVB, 0, 28);
-        dev->SetIndices(b.lpIB);
-        dev->SetFVF(D3DFVF_TLVERTEX);
-        for (UINT k = 0; k < n; ++k) {
-            const DWORD key = KeyUnder(b.cmds[i + k]);
-            if (under) dev->SetUnderColour(&key);
-            dev->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 4 * k, 4, 4 * k, 2);
-        }
+        const DWORD key = KeyUnder(first);
+        if (under) dev->SetUnderColour(&key);
+        dev->DrawQuadStrips(b.quads.data(), n);
         if (under) dev->SetUnderColour(nullptr);
         if (home && homeSets) {
             owed = true;

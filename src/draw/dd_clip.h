@@ -30,8 +30,7 @@ struct DDBATCHCMD {
     std::int32_t nSortKey = 0; // running counter + the source's registered key
     DDSURFACEDATA* lpDstSD = nullptr;
     DDSURFACEDATA* lpSrcSD = nullptr;
-    std::int32_t nX = 0, nY = 0, nWidth = 0, nHeight = 0;
-    std::int32_t nSrcX = 0, nSrcY = 0, nSrcWidth = 0, nSrcHeight = 0;
+    DDBLTRECT rect; // the target and source rectangles, as clipped
     std::uint32_t dwFlags = 0;
     std::uint32_t dwDiffuse = 0;
     std::uint32_t dwColorOp = 0;

@@ -107,8 +107,7 @@ void DDFxQuadVertices(TLVERTEX* v, int x, int y, int w, int h, const DDSURFACEDA
                       int sw, int sh, std::uint32_t dwDiffuse) {
     DDBATCHCMD c;
     c.lpSrcSD = const_cast<DDSURFACEDATA*>(lpSrcSD);
-    c.nX = x, c.nY = y, c.nWidth = w, c.nHeight = h;
-    c.nSrcX = sx, c.nSrcY = sy, c.nSrcWidth = sw, c.nSrcHeight = sh;
+    c.rect = DDBLTRECT{x, y, w, h, sx, sy, sw, sh};
     c.dwDiffuse = dwDiffuse;
     DDBuildQuad(v, c);
 }

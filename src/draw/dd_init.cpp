@@ -433,7 +433,6 @@ void DDEnd() {
         DDReleaseSurface(&g_WorkSD);
         DDReleaseSurface(&g_VirBackBuffer);
         DDReleaseSurface(&g_BackBuffer);
-        DDReleaseBatchBuffers();
         SafeRelease(lpDTCon->lpDevice);
         SafeRelease(lpDTCon->lpD3D);
         delete lpDTCon;

@@ -28,8 +28,6 @@ std::uint32_t DDUnpack16(const PIXCHANNELS& c, std::uint32_t pixel);
 std::uint32_t DDScreenKeyColour();
 // Writes the four vertices of a quad (top-left, bottom-left, top-right, bottom-right).
 void DDBuildQuad(gfx::TLVERTEX* v, const DDBATCHCMD& c);
-// Lets go of the buffers the draw batch keeps for its device (before the device goes).
-void DDReleaseBatchBuffers();
 // Clears a rectangle of the current render target.
 void DDClearRect(int x, int y, int w, int h, std::uint32_t argb);
 // Font recovery hooks.

@@ -164,7 +164,7 @@ DDBATCHCMD Cmd(DDSURFACEDATA* src, int key, int x) {
     DDBATCHCMD c;
     c.lpSrcSD = src;
     c.nRegKey = key;
-    c.nX = x;
+    c.rect.x = x;
     return c;
 }
 
@@ -178,7 +178,7 @@ TEST(BatchOrder, RegisteredSourcesInOrderUnregisteredFirstRecordingOrderInside) 
     DDSortBatch(cmds);
     std::vector<int> order;
     for (auto& c : cmds)
-        order.push_back(c.nX);
+        order.push_back(c.rect.x);
     EXPECT_EQ(order, (std::vector<int>{5, 2, 4, 1, 3}));
 }
 
@@ -191,8 +191,8 @@ TEST(BatchOrder, RecordingOrderHoldsBeyondOneHundredThousandQuads) {
         cmds.push_back(Cmd(i % 2 ? b : a, i % 2 ? 200000 : 100000, i));
     DDSortBatch(cmds);
     for (int i = 0; i < n / 2; ++i) {
-        ASSERT_EQ(cmds[i].nX, 2 * i);
-        ASSERT_EQ(cmds[n / 2 + i].nX, 2 * i + 1);
+        ASSERT_EQ(cmds[i].rect.x, 2 * i);
+        ASSERT_EQ(cmds[n / 2 + i].rect.x, 2 * i + 1);
     }
 }
 

@@ -241,3 +241,78 @@ TEST(QuadsDrawnAtOnce, WholePartsOfCoordinatesAreThoseOfTheMathsLibrary) {
         EXPECT_EQ(c, std::ceil(v));
     }
 }
+
+TEST(QuadsDrawnAtOnce, UprightPixelsAreThoseOfTheEdgesRoundedUp) {
+    // Every pair of these as the two x and the two y of an upright quad, on a target of 640 x 480 whose
+    // rows 2 to 400 are drawn: the pixels are those of the edges rounded up by the maths library, cut
+    // to the target and the rows. Pairs whose pixels lie wholly past 2^31 have none to compare.
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const float edges[] = {-3e9f,  -2147483648.0f, -2147483520.0f, -8388609.0f,   -2.5f, -0.5f, -0.25f,
+                           -0.0f,  0.0f,           0.25f,          0.5f,          1.0f,  2.5f,  3.0f,
+                           639.5f, 8388607.5f,     2147483520.0f,  2147483648.0f, 3e9f,  inf,   -inf,
+                           nan};
+    const auto expected = [](float a, float b, double limit) {
+        const double lo = std::min(a, b), hi = std::max(a, b);
+        return std::pair<double, double>{std::max(0.0, std::ceil(lo)), std::min(limit, std::ceil(hi))};
+    };
+    for (float a : edges)
+        for (float b : edges) {
+            const float lo = std::min(a, b), hi = std::max(a, b);
+            if (lo >= 2147483648.0f || hi < -2147483648.0f) continue;
+            SCOPED_TRACE(testing::Message() << std::setprecision(10) << a << ", " << b);
+            const TLVERTEX v[4] = {
+                {a, a, 0, 1, 0, 0, 0}, {a, b, 0, 1, 0, 0, 1}, {b, a, 0, 1, 0, 1, 0}, {b, b, 0, 1, 0, 1, 1}};
+            const PixelRect r = UprightPixels(v, 640, 480, 2, 400);
+            const auto [x0, x1] = expected(a, b, 640);
+            const auto [y0, y1] = expected(a, b, 400);
+            EXPECT_EQ(r.x0, static_cast<int>(x0));
+            EXPECT_EQ(r.x1, static_cast<int>(x1));
+            EXPECT_EQ(r.y0, static_cast<int>(std::max(2.0, y0)));
+            EXPECT_EQ(r.y1, static_cast<int>(y1));
+        }
+}
+
+TEST(QuadsDrawnAtOnce, QuadsHandedOverTogetherGiveThePixelsOfQuadsDrawnOneByOne) {
+    // Frame after frame, the same quads handed to one device together and drawn one by one on another:
+    // most frames begin with a clear of the whole target (the target keeps its draws back, and after
+    // frames that change every row rests from keeping), the others are drawn over the last; among the
+    // quads are stretched, mirrored, turned (not upright) and outside ones, and ones that move.
+    struct Corners {
+        float x[4], y[4], u0, v0, u1, v1;
+        DWORD diffuse;
+    };
+    const auto upright = [](float x0, float y0, float x1, float y1, float u0, float v0, float u1, float v1,
+                            DWORD diffuse) {
+        return Corners{{x0, x0, x1, x1}, {y0, y1, y0, y1}, u0, v0, u1, v1, diffuse};
+    };
+    const auto vertices = [](const Corners& c, TLVERTEX* v) {
+        const float u[4] = {c.u0, c.u0, c.u1, c.u1}, t[4] = {c.v0, c.v1, c.v0, c.v1};
+        for (int i = 0; i < 4; ++i)
+            v[i] = TLVERTEX{c.x[i], c.y[i], 0, 1, c.diffuse, u[i], t[i]};
+    };
+    Rig together(32, 16), oneByOne(32, 16);
+    for (int frame = 0; frame < 12; ++frame) {
+        SCOPED_TRACE(testing::Message() << "frame " << frame);
+        if (frame % 6 != 5)
+            for (Rig* r : {&together, &oneByOne})
+                r->dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040u, 1, 0);
+        std::vector<Corners> quads;
+        quads.push_back(upright(-0.5f, -0.5f, 31.5f, 15.5f, 0, 0, 1, 1, 0xFFFFFFFFu));
+        const float step = static_cast<float>(frame % 4);
+        quads.push_back(
+            upright(3.25f + step, 2.75f, 17.6f + step, 11.1f, 0.1f, 0.3f, 2.2f, 1.7f, 0xC0FF8040u));
+        quads.push_back(upright(20.5f, 3.5f, 12.5f, 9.5f, 1, 0, 0, 1, 0xFFFFFFFFu));
+        quads.push_back(Corners{{5, 2, 13, 10}, {1, 9, 3, 12}, 0, 0, 1, 1, 0xFFFFFFFFu});
+        quads.push_back(upright(40, 2, 50, 8, 0, 0, 1, 1, 0xFFFFFFFFu));
+        quads.push_back(upright(-0.5f, 4.5f + step, 4.5f, 7.5f + step, 0, 0, 1, 1, 0x80FFFFFFu));
+        std::vector<TLVERTEX> v(quads.size() * 4);
+        for (std::size_t q = 0; q < quads.size(); ++q) {
+            vertices(quads[q], &v[q * 4]);
+            oneByOne.Draw(&v[q * 4], 4, D3DPT_TRIANGLESTRIP, 2);
+        }
+        together.dev->DrawQuadStrips(v.data(), quads.size());
+        ASSERT_EQ(together.Pixels(), oneByOne.Pixels());
+        ASSERT_EQ(together.dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        ASSERT_EQ(oneByOne.dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    }
+}

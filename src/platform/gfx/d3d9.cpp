@@ -718,6 +718,12 @@ void Direct3DDevice9::DrawQuadStrip(const TLVERTEX* v4) {
     renderTarget_->SubmitTriangles(rs, texture_ ? texture_->Level() : nullptr, D3DPT_TRIANGLESTRIP, 2, v4, 4);
 }
 
+void Direct3DDevice9::DrawQuadStrips(const TLVERTEX* v, std::size_t quads) {
+    if (!v || quads == 0) return;
+    const RasterState rs = MakeRasterState();
+    renderTarget_->SubmitQuads(rs, texture_ ? texture_->Level() : nullptr, v, quads);
+}
+
 void Direct3DDevice9::DrawGlyph(const std::uint8_t* coverage, int w, int h, int x, int y, DWORD colour) {
     renderTarget_->SubmitGlyph(coverage, w, h, x, y, colour);
 }

@@ -289,6 +289,18 @@ class Direct3DSurface9 : public RefCounted {
     // The caller's state is completed here in place (its target and texture are set), not copied.
     void SubmitTriangles(RasterState& rs, const Direct3DSurface9* texture, D3DPRIMITIVETYPE type, UINT count,
                          const TLVERTEX* v, std::size_t vertexCount);
+    // Quad strips of four vertices each, drawn one after another in the state `rs` as SubmitTriangles
+    // draws each; the texture is read once for those drawn at once.
+    void SubmitQuads(const RasterState& rs, const Direct3DSurface9* texture, const TLVERTEX* v,
+                     std::size_t quads);
+    // What a draw of triangles does first, for a draw kept back or run: true when it is kept back;
+    // `large` says whether it may cover a quarter of the target (asked only where that matters).
+    bool KeepsTriangles(const RasterState& rs, const Direct3DSurface9* texture, D3DPRIMITIVETYPE type,
+                        UINT count, const TLVERTEX* v, std::size_t vertexCount, bool& large);
+    void RunTrianglesNow(RasterState& rs, const Direct3DSurface9* texture, D3DPRIMITIVETYPE type, UINT count,
+                         const TLVERTEX* v, std::size_t vertexCount);
+    void KeepTriangles(const RasterState& rs, const Direct3DSurface9* texture, D3DPRIMITIVETYPE type,
+                       UINT count, const TLVERTEX* v, std::size_t vertexCount, bool large);
     void SubmitGlyph(const std::uint8_t* coverage, int w, int h, int x, int y, DWORD colour);
     // Runs the draws kept back in the rows where they can give other pixels than those the surface
     // holds (those of the draws run last time).
@@ -440,6 +452,9 @@ class Direct3DDevice9 : public RefCounted {
     // Draws one triangle in screen space (used by DrawPrimitive and by the sprite object).
     void DrawTriangle(const TLVERTEX& a, const TLVERTEX& b, const TLVERTEX& c);
     void DrawQuadStrip(const TLVERTEX* v4); // TL, BL, TR, BR
+    // Draws `quads` strips of four vertices each (TL, BL, TR, BR), one after another, as DrawQuadStrip
+    // draws each: the state they share is worked out once.
+    void DrawQuadStrips(const TLVERTEX* v, std::size_t quads);
     // Blends a coverage image (one byte a pixel, rows `w` apart) of `colour` onto the render target at
     // (x, y): each byte scales the colour's alpha, SRCALPHA / INVSRCALPHA (used by the font).
     void DrawGlyph(const std::uint8_t* coverage, int w, int h, int x, int y, DWORD colour);

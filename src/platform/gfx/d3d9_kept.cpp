@@ -399,12 +399,13 @@ bool AskLarge(const D3DKeptDraws* k) {
 
 bool LargeTriangles(const TLVERTEX* v, std::size_t n, int w, int h) {
     if (n == 0) return false;
-    double l = v[0].x, r = v[0].x, t = v[0].y, b = v[0].y;
+    // The bounds are found among the coordinates as they are, and widened after: the same values.
+    float l = v[0].x, r = v[0].x, t = v[0].y, b = v[0].y;
     for (std::size_t i = 1; i < n; ++i) {
-        l = std::min<double>(l, v[i].x), r = std::max<double>(r, v[i].x);
-        t = std::min<double>(t, v[i].y), b = std::max<double>(b, v[i].y);
+        l = std::min(l, v[i].x), r = std::max(r, v[i].x);
+        t = std::min(t, v[i].y), b = std::max(b, v[i].y);
     }
-    return std::isfinite(l + r + t + b) && Large(l, t, r, b, w, h);
+    return std::isfinite(double{l} + double{r} + double{t} + double{b}) && Large(l, t, r, b, w, h);
 }
 
 bool LargeFill(const D3DRECT* rects, DWORD count, int w, int h) {
@@ -613,9 +614,9 @@ void Direct3DSurface9::SubmitFill(const D3DRECT* rects, DWORD count, std::uint32
     k.fresh = true;
 }
 
-void Direct3DSurface9::SubmitTriangles(RasterState& state, const Direct3DSurface9* texture,
-                                       D3DPRIMITIVETYPE type, UINT count, const TLVERTEX* v,
-                                       std::size_t vertexCount) {
+bool Direct3DSurface9::KeepsTriangles(const RasterState& state, const Direct3DSurface9* texture,
+                                      D3DPRIMITIVETYPE type, UINT count, const TLVERTEX* v,
+                                      std::size_t vertexCount, bool& large) {
     TakeLoss();
     if (IsRenderTarget() &&
         CoversTarget(state, texture, type, count, v, vertexCount, pixels_->width, pixels_->height)) {
@@ -623,42 +624,48 @@ void Direct3DSurface9::SubmitTriangles(RasterState& state, const Direct3DSurface
         BeginCoveredFrame();
     }
     AgeKeeping();
-    const bool large =
-        AskLarge(kept_.get()) && LargeTriangles(v, vertexCount, pixels_->width, pixels_->height);
+    large = AskLarge(kept_.get()) && LargeTriangles(v, vertexCount, pixels_->width, pixels_->height);
     if (kept_ && kept_->keyless && texture == this) Resolve(); // read as they are, held draws run first
     if (kept_ && !kept_->on && kept_->holdLarge && large && texture != this) kept_->Hold();
-    if (!kept_ || !kept_->on) {
-        // An upright rectangle (the common draw) writes the rows of its pixels, known from its corners.
-        const bool upright =
-            type == D3DPT_TRIANGLESTRIP && count == 2 && vertexCount == 4 && AxisAlignedQuad(state, v);
-        PixelRect rect;
-        RowSpan rows;
-        if (upright) {
-            rect = UprightPixels(v, pixels_->width, pixels_->height, 0, pixels_->height);
-            if (rect.Empty()) return;
-            rows = RowSpan{rect.y0, rect.y1};
-        } else {
-            rows = TriangleRows(v, vertexCount, pixels_->height);
-        }
-        if (rows.Empty()) return;
-        RasterState& rs = state;
-        // The texture is read before the target is written: a surface drawn onto itself reads its
-        // pixels as they were (kept here); another surface's pixels stay as they are meanwhile.
-        std::shared_ptr<const PixelBuffer> own;
-        if (texture == this) {
-            own = Store();
-            rs.texture = own.get();
-        } else if (texture) {
-            rs.texture = &std::as_const(*texture).Pixels();
-            rs.tiles = texture->Tiles().get();
-        }
-        rs.target = &BeginWrite(rows.top, rows.bottom);
-        if (upright)
-            RasterUprightQuad(rs, v, rect);
-        else
-            RunTriangles(rs, type, count, v);
-        return;
+    return kept_ && kept_->on;
+}
+
+void Direct3DSurface9::RunTrianglesNow(RasterState& rs, const Direct3DSurface9* texture,
+                                       D3DPRIMITIVETYPE type, UINT count, const TLVERTEX* v,
+                                       std::size_t vertexCount) {
+    // An upright rectangle (the common draw) writes the rows of its pixels, known from its corners.
+    const bool upright =
+        type == D3DPT_TRIANGLESTRIP && count == 2 && vertexCount == 4 && AxisAlignedQuad(rs, v);
+    PixelRect rect;
+    RowSpan rows;
+    if (upright) {
+        rect = UprightPixels(v, pixels_->width, pixels_->height, 0, pixels_->height);
+        if (rect.Empty()) return;
+        rows = RowSpan{rect.y0, rect.y1};
+    } else {
+        rows = TriangleRows(v, vertexCount, pixels_->height);
     }
+    if (rows.Empty()) return;
+    // The texture is read before the target is written: a surface drawn onto itself reads its
+    // pixels as they were (kept here); another surface's pixels stay as they are meanwhile.
+    std::shared_ptr<const PixelBuffer> own;
+    if (texture == this) {
+        own = Store();
+        rs.texture = own.get();
+    } else if (texture) {
+        rs.texture = &std::as_const(*texture).Pixels();
+        rs.tiles = texture->Tiles().get();
+    }
+    rs.target = &BeginWrite(rows.top, rows.bottom);
+    if (upright)
+        RasterUprightQuad(rs, v, rect);
+    else
+        RunTriangles(rs, type, count, v);
+}
+
+void Direct3DSurface9::KeepTriangles(const RasterState& state, const Direct3DSurface9* texture,
+                                     D3DPRIMITIVETYPE type, UINT count, const TLVERTEX* v,
+                                     std::size_t vertexCount, bool large) {
     const RowSpan rows = TriangleRows(v, vertexCount, pixels_->height);
     D3DKeptDraws& k = *kept_;
     D3DKeptDraw d;
@@ -693,6 +700,50 @@ void Direct3DSurface9::SubmitTriangles(RasterState& state, const Direct3DSurface
     }
     k.draws.push_back(std::move(d));
     k.fresh = true;
+}
+
+void Direct3DSurface9::SubmitTriangles(RasterState& state, const Direct3DSurface9* texture,
+                                       D3DPRIMITIVETYPE type, UINT count, const TLVERTEX* v,
+                                       std::size_t vertexCount) {
+    bool large = false;
+    if (KeepsTriangles(state, texture, type, count, v, vertexCount, large))
+        KeepTriangles(state, texture, type, count, v, vertexCount, large);
+    else
+        RunTrianglesNow(state, texture, type, count, v, vertexCount);
+}
+
+void Direct3DSurface9::SubmitQuads(const RasterState& state, const Direct3DSurface9* texture,
+                                   const TLVERTEX* v, std::size_t quads) {
+    // Another surface's pixels and tiles, as the first quad run now reads them: drawing onto this
+    // surface leaves them as they are for the quads after it.
+    const PixelBuffer* texels = nullptr;
+    TexelTiles* tiles = nullptr;
+    bool read = false;
+    RasterState rs = state;
+    for (std::size_t q = 0; q < quads; ++q) {
+        const TLVERTEX* quad = v + 4 * q;
+        bool large = false;
+        if (KeepsTriangles(state, texture, D3DPT_TRIANGLESTRIP, 2, quad, 4, large)) {
+            KeepTriangles(state, texture, D3DPT_TRIANGLESTRIP, 2, quad, 4, large);
+            continue;
+        }
+        if (texture == this || !AxisAlignedQuad(state, quad)) {
+            rs = state;
+            RunTrianglesNow(rs, texture, D3DPT_TRIANGLESTRIP, 2, quad, 4);
+            continue;
+        }
+        const PixelRect rect = UprightPixels(quad, pixels_->width, pixels_->height, 0, pixels_->height);
+        if (rect.Empty()) continue;
+        if (texture && !read) {
+            texels = &std::as_const(*texture).Pixels();
+            tiles = texture->Tiles().get();
+            read = true;
+        }
+        rs.texture = texels;
+        rs.tiles = tiles;
+        rs.target = &BeginWrite(rect.y0, rect.y1);
+        RasterUprightQuad(rs, quad, rect);
+    }
 }
 
 void Direct3DSurface9::SubmitGlyph(const std::uint8_t* coverage, int w, int h, int x, int y, DWORD colour) {

@@ -823,9 +823,27 @@ bool AxisAlignedQuad(const RasterState& rs, const TLVERTEX* v) {
 
 PixelRect UprightPixels(const TLVERTEX* v, int width, int height, int rowTop, int rowBottom) {
     // Pixel centres inside the half-open rectangle [left, right) x [top, bottom).
-    const double left = std::min(v[0].x, v[2].x), right = std::max(v[0].x, v[2].x);
-    const double top = std::min(v[0].y, v[1].y), bottom = std::max(v[0].y, v[1].y);
+    const float fl = std::min(v[0].x, v[2].x), fr = std::max(v[0].x, v[2].x);
+    const float ft = std::min(v[0].y, v[1].y), fb = std::max(v[0].y, v[1].y);
     PixelRect r;
+#ifdef __SSE2__
+    // The four edges rounded up together where each lies within 2^31 of 0: truncated, and one added
+    // where that fell short (the truncated value is exact, and so is the sum).
+    const __m128 e = _mm_setr_ps(fl, fr, ft, fb);
+    const __m128 size = _mm_andnot_ps(_mm_set1_ps(-0.0f), e);
+    if (_mm_movemask_ps(_mm_cmplt_ps(size, _mm_set1_ps(2147483648.0f))) == 0xF) {
+        const __m128i whole = _mm_cvttps_epi32(e);
+        const __m128i up = _mm_castps_si128(_mm_cmplt_ps(_mm_cvtepi32_ps(whole), e));
+        alignas(16) std::int32_t c[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(c), _mm_sub_epi32(whole, up));
+        r.x0 = std::max(0, c[0]);
+        r.x1 = std::min(width, c[1]);
+        r.y0 = std::max(std::max(0, rowTop), c[2]);
+        r.y1 = std::min(std::min(height, rowBottom), c[3]);
+        return r;
+    }
+#endif
+    const double left = fl, right = fr, top = ft, bottom = fb;
     r.x0 = static_cast<int>(std::max(0.0, CeilOf(left)));
     r.x1 = static_cast<int>(std::min<double>(width, CeilOf(right)));
     r.y0 = static_cast<int>(std::max<double>(std::max(0, rowTop), CeilOf(top)));
