@@ -4,6 +4,7 @@
 #include "draw/dd_internal.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 using namespace gfx;
@@ -21,7 +22,7 @@ struct cDrawBatch {
     std::int32_t nCounter = 0;
     std::vector<DDBATCHCMD> cmds;
     std::vector<std::pair<DDSURFACEDATA*, std::int32_t>> keys;
-    std::vector<TLVERTEX> quads; // room for a part's vertices, four a quad
+    std::array<TLVERTEX, kBatchPart * 4> quads; // a part's vertices, four a quad
 };
 cDrawBatch g_Batch;
 
@@ -395,7 +396,6 @@ void DDEndBatch() {
     while (i < b.cmds.size()) {
         const std::size_t n = std::min(DDBatchGroupLength(b.cmds, i), kBatchPart);
         const DDBATCHCMD& first = b.cmds[i];
-        if (b.quads.size() < n * 4) b.quads.resize(kBatchPart * 4);
         for (std::size_t k = 0; k < n; ++k)
             DDBuildQuad(b.quads.data() + k * 4, b.cmds[i + k]);
         if (!DDBeginScene() || !DDSetRenderTarget(0, first.lpDstSD)) {

@@ -23,8 +23,8 @@
 
 #include "objects/anim_seq.h"
 #include "objects/chara_draw.h"
-#include "objects/flow_model.h"
 #include "objects/chara_list.h"
+#include "objects/flow_model.h"
 #include "objects/object_hooks.h"
 #include "records/ed_chara_def.h"
 #include "records/ed_flow.h"

@@ -54,7 +54,8 @@ struct cLargePagePool::cState {
     std::size_t used = 0; // slots handed out of the last block so far
 };
 
-cLargePagePool::cLargePagePool(std::size_t slotSize, std::size_t alignment) : m_pState(new cState) {
+cLargePagePool::cLargePagePool(std::size_t slotSize, std::size_t alignment)
+    : m_pState(std::make_unique<cState>()) {
     if (alignment == 0 || (alignment & (alignment - 1)) != 0) alignment = alignof(std::max_align_t);
     m_pState->alignment = alignment;
     m_pState->slot = (slotSize + alignment - 1) / alignment * alignment;
@@ -64,7 +65,6 @@ cLargePagePool::cLargePagePool(std::size_t slotSize, std::size_t alignment) : m_
 cLargePagePool::~cLargePagePool() {
     for (void* block : m_pState->blocks)
         munmap(block, BLOCK_SIZE);
-    delete m_pState;
 }
 
 void* cLargePagePool::Take() {

@@ -6,6 +6,7 @@
 // that the sanitizer still sees each one.
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <new>
 
 namespace win {
@@ -27,7 +28,7 @@ class cLargePagePool {
 
   private:
     struct cState;
-    cState* m_pState;
+    std::unique_ptr<cState> m_pState;
 };
 
 // The pool that serves objects of size and alignment `size`, `alignment`: one per pair, made at its
