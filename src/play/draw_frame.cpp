@@ -389,9 +389,9 @@ const char* FrameCaption() {
 
 void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption) {
     DDSURFACEDATA* bb = BackBuffer();
-    // The screen effect reads the finished picture, which under Direct3D lives in the virtual back
-    // buffer.
-    if (scene.m_bVirtualBackBuffer || ScreenEffectRunning()) DDSetBackBufferMode(1);
+    // While a screen effect runs it reads the finished picture, which under Direct3D lives in the
+    // virtual back buffer.
+    if (scene.m_bVirtualBackBuffer) DDSetBackBufferMode(1);
 
     // Self-scrolling backgrounds move in every frame drawn, waits included: they are scenery.
     ScrollBackground();
@@ -422,7 +422,7 @@ void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption
     DrawShownPictures(bb, 1, frozen);
     DrawEffects(scene, frozen);
     DrawMessages(scene, frozen);
-    RunScreenEffect(frozen);
+    RunScreenEffect(scene, frozen);
     DrawStatusBar(scene, bb);
     DrawTimeLimit(scene, bb, warning);
     if (caption) DrawCaption();

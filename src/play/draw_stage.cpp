@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 DDSURFACEDATA g_DarkSD, g_HoleSD;
@@ -441,19 +442,35 @@ int ScreenColourAlpha(const cScreenColour& c) {
     return std::clamp(static_cast<int>(a), 0, 255);
 }
 
-void DrawScreenColor(cGameScene& scene, int paused) {
+void ShowBasePalette() {
+    if (g_DDSettings.nBpp != 8) return;
+    std::memcpy(g_Palette, g_BasePalette, sizeof g_Palette);
+    if (g_lpDDCon && g_lpDDCon->lpPalette) g_lpDDCon->lpPalette->SetEntries(0, 0, 256, g_Palette);
+}
+
+void DrawScreenColor(cGameScene&, int paused) {
     cScreenColour& c = g_ScreenColour;
-    if (!c.bActive) return;
+    if (!c.bActive) {
+        // A colour that ended in the last frame leaves the palette blended: the base comes back, as
+        // the other displays stop tinting.
+        if (c.bPaletteBlended) {
+            c.bPaletteBlended = 0;
+            ShowBasePalette();
+        }
+        return;
+    }
     c.nAlpha = ScreenColourAlpha(c);
     if (!DDIsD3D()) {
         if (g_DDSettings.nBpp == 8) {
             BlendPaletteToColor(g_Palette, 0, 255, c.nAlpha, c.r, c.g, c.b, g_BasePalette);
             if (g_lpDDCon && g_lpDDCon->lpPalette) g_lpDDCon->lpPalette->SetEntries(0, 0, 256, g_Palette);
+            c.bPaletteBlended = 1;
         } else {
             c.bActive = 0;
             return;
         }
-    } else if (scene.m_bVirtualBackBuffer && lpDTCon->bVirBackBuffer) {
+    } else if (lpDTCon->bVirBackBuffer) {
+        // The virtual back buffer cannot tint itself: the colour is laid over it.
         DDFillRectRGB(Sys(SYSBMP_SCREEN_COPY), 0, 0, 640, 480,
                       0xFF000000u | (c.r << 16) | (c.g << 8) | static_cast<std::uint32_t>(c.b));
         DDBltAlpha(&g_BackBuffer, 0, 0, 640, 480, Sys(SYSBMP_SCREEN_COPY), 0, 0, 0, g_BlendTable, c.nAlpha);

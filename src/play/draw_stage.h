@@ -79,6 +79,7 @@ struct cScreenColour {
     std::uint8_t prevR = 0, prevG = 0, prevB = 0;
     int nPrevStrength = 0;
     int nPrevAlpha = 255;
+    int bPaletteBlended = 0; // the 8-bit palette shows the colour's blend
 };
 extern cScreenColour g_ScreenColour;
 // p0-p2 colour, p3 strength in percent, p4 mode, p5 duration in tenths, p6 there and back, p7 passes.
@@ -86,6 +87,8 @@ void SetScreenColor(cScreenColour& c, const int p[8]);
 // The alpha of the colour's current frame.
 int ScreenColourAlpha(const cScreenColour& c);
 void DrawScreenColor(cGameScene& scene, int paused);
+// In 8-bit colour the display palette is set back to the base palette.
+void ShowBasePalette();
 
 // Everything above back to its start (a new play scene).
 void ResetStageDrawing();

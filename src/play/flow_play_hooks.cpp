@@ -9,9 +9,10 @@
 
 namespace {
 
-int StartScreenEffect(int n, int mode, int loop) {
+int StartSceneScreenEffect(int n, int mode, int loop) {
+    if (g_lpGameScene) return StartScreenEffect(*g_lpGameScene, n, mode, loop);
     g_ScreenEffect.Start(n, mode, loop);
-    return g_ScreenEffect.nEffect;
+    return ScreenEffectRunning() ? g_ScreenEffect.nEffect : 0;
 }
 
 } // namespace
@@ -19,7 +20,7 @@ int StartScreenEffect(int n, int mode, int loop) {
 void InstallFlowPlayHooks() {
     g_FlowPlayHooks.SetPauseWait = &SetPauseWait;
     g_FlowPlayHooks.RunPauseLoop = &RunPauseLoop;
-    g_FlowPlayHooks.StartScreenEffect = &StartScreenEffect;
+    g_FlowPlayHooks.StartScreenEffect = &StartSceneScreenEffect;
     g_FlowPlayHooks.ScreenColour = &g_ScreenColour;
     g_FlowPlayHooks.SetScreenColor = &SetScreenColor;
 }

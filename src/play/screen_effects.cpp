@@ -5,6 +5,7 @@
 #include "draw/dd_startup.h"
 #include "objects/chara_draw.h"
 #include "objects/game_object.h"
+#include "objects/game_scene.h"
 #include "play/draw_frame.h"
 #include "play/draw_stage.h"
 #include "project/project_database.h"
@@ -74,6 +75,13 @@ int cScreenEffectState::Step() {
 bool ScreenEffectRunning() {
     return g_ScreenEffect.nEffect != 0 && g_ScreenEffect.nKind > 0 &&
            g_ScreenEffect.nKind < SCREEN_EFFECT_KIND_COUNT;
+}
+
+int StartScreenEffect(cGameScene& scene, int n, int mode, int loop) {
+    g_ScreenEffect.Start(n, mode, loop);
+    const bool running = ScreenEffectRunning();
+    scene.m_bVirtualBackBuffer = running ? 1 : 0;
+    return running ? g_ScreenEffect.nEffect : 0;
 }
 
 namespace {
@@ -146,7 +154,9 @@ void DrawKind(cScreenEffectState& s, int paused) {
             DDBlt(bb, 0, 0, 640, 480, copy, 0, 0, 0);
         else
             DrawBackgroundOnly();
-        if (!paused && ++s.nBlink >= std::max(1, s.nParam[1])) {
+        // The counter flips the picture when it reaches the interval; an interval below 1 is never
+        // reached, so the picture stays.
+        if (!paused && s.nParam[1] > 0 && ++s.nBlink >= s.nParam[1]) {
             s.nBlink = 0;
             s.bVisible = !s.bVisible;
         }
@@ -158,7 +168,7 @@ void DrawKind(cScreenEffectState& s, int paused) {
         int cx = 0, cy = 0;
         HeroCentre(cx, cy);
         const int hw = std::max(cx, 640 - cx), hh = std::max(cy, 480 - cy);
-        DDBltCircle(bb, cx, cy, hw, hh, v, std::max(1, p1), copy, cx, cy, 0);
+        DDBltCircle(bb, cx, cy, hw, hh, v, p1, copy, cx, cy, 0); // bands below 1 row draw nothing
         break;
     }
     case SCREEN_EFFECT_ZOOM: {
@@ -199,10 +209,11 @@ void DrawKind(cScreenEffectState& s, int paused) {
 
 } // namespace
 
-void RunScreenEffect(int paused) {
+void RunScreenEffect(cGameScene& scene, int paused) {
     cScreenEffectState& s = g_ScreenEffect;
     if (!ScreenEffectRunning()) {
         s.nEffect = 0;
+        scene.m_bVirtualBackBuffer = 0;
         if (lpDTCon && lpDTCon->bVirBackBuffer) DDSetBackBufferMode(0);
         return;
     }
@@ -212,6 +223,7 @@ void RunScreenEffect(int paused) {
     if (paused) return;
     if (s.Step()) {
         s.nEffect = 0;
+        scene.m_bVirtualBackBuffer = 0;
         DDSetBackBufferMode(0);
     }
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+class cGameScene;
 struct cScreenEffect;
 
 struct cScreenEffectState {
@@ -32,9 +33,12 @@ struct cScreenEffectState {
 };
 extern cScreenEffectState g_ScreenEffect;
 
-// Runs the current screen effect over the finished picture; when it ends, the effect number becomes
-// 0 and the Direct3D virtual back buffer is switched off.
-void RunScreenEffect(int paused);
-// Whether the current effect draws from the finished picture (the frame drawing then switches the
-// virtual back buffer on).
+// Starts screen effect n on the play scene and marks whether the scene's frames need the finished
+// picture for it (the scene's virtual-back-buffer mark, which the frame drawing follows); the effect
+// then running, 0 none.
+int StartScreenEffect(cGameScene& scene, int n, int mode, int loop);
+// Runs the current screen effect over the finished picture; when it ends, or none runs, the effect
+// number becomes 0, the scene's mark is cleared and the Direct3D virtual back buffer is switched off.
+void RunScreenEffect(cGameScene& scene, int paused);
+// Whether the current effect draws from the finished picture.
 bool ScreenEffectRunning();

@@ -246,17 +246,13 @@ void ResetCounters(cGameScene& scene) {
     g_SceneManager.g_nFrameRate = st.m_nFrameRate;
 }
 
-// What the last attempt left on the screen goes: the screen colour and the screen effect.
-void ResetScreenState() {
+// What the last attempt left on the screen goes: the screen colour and the screen effect, with the
+// virtual back buffer it drew through.
+void ResetScreenState(cGameScene& scene) {
     ResetStageDrawing();
     g_ScreenEffect = cScreenEffectState{};
-}
-
-// In 8-bit colour the palette that fades and colours changed is put back and shown.
-void RestoreDisplayPalette() {
-    if (g_DDSettings.nBpp != 8) return;
-    std::memcpy(g_Palette, g_BasePalette, sizeof g_Palette);
-    if (g_lpDDCon && g_lpDDCon->lpPalette) g_lpDDCon->lpPalette->SetEntries(0, 0, 256, g_Palette);
+    scene.m_bVirtualBackBuffer = 0;
+    DDSetBackBufferMode(0);
 }
 
 // A character leaves play during set-up: it is taken out at once (nothing walks the list here).
@@ -326,9 +322,10 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     // Pictures and message texts shown before stay with the play they belonged to.
     ClearShownPictures();
     ClearMessageSurfaces();
-    ResetScreenState();
+    ResetScreenState(scene);
     ResetCounters(scene);
-    RestoreDisplayPalette();
+    // In 8-bit colour the palette that fades and colours changed is put back and shown.
+    ShowBasePalette();
     RunStartFlows(scene);
     g_PlayTrace.BeginStage();
     ECLog("Out SetStage");

@@ -79,8 +79,9 @@ class FrameDraw : public StageDrawTest, public ::testing::WithParamInterface<int
     }
     // The basic stage: a parallax background behind, a self-scrolling one in front, blocks on both
     // block layers, hero, characters, an item and a shot, the HP and SP gauges and the time.
-    bool OpenStage() {
-        if (!Open(GetParam())) return false;
+    bool OpenStage() { return OpenStageOn(GetParam(), 32); }
+    bool OpenStageOn(int d3d, int bpp) {
+        if (!Open(d3d, bpp)) return false;
         InstallStageDrawing(nullptr);
         for (int k : {0, 1}) {
             g_Stage.m_Backgrounds.push_back(cEdStageTableD{});
@@ -199,7 +200,7 @@ TEST_P(FrameDraw, DrawModesMessageScreenEffectsColourAndDarknessMatchTheirGolden
 
     // Screen effects at a fixed frame: the third frame of each.
     for (int n : {1, 2}) {
-        g_ScreenEffect.Start(n, 0, 0);
+        StartScreenEffect(*m_Scene, n, 0, 0);
         for (int i = 0; i < 2; ++i)
             Frame();
         f = Frame();
@@ -441,6 +442,55 @@ TEST_P(FrameDraw, DarknessSurfacesOfEverySightAreMade) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, FrameDraw, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param ? "D3D" : "DD"; });
+
+// The Direct3D display at either of its depths (the parameter).
+class ScreenColourFrames : public FrameDraw {};
+
+// A held screen colour tints the picture alike whether a screen effect draws it through the virtual
+// back buffer or not; the virtual back buffer is on while the scene marks an effect running and off
+// once it has ended. Frozen frames keep the effects (which draw copies here) and the stage still.
+TEST_P(ScreenColourFrames, AHeldColourTintsThePictureUnderScreenEffectsToo) {
+    ASSERT_TRUE(OpenStageOn(1, GetParam()));
+    for (cEdStageTableD& l : g_Stage.m_Backgrounds)
+        l.m_nAutoX = 0;
+    SetEffectLists({}, {
+                           {SCREEN_EFFECT_SHAKE_H, 1, 0, 4, 0, 0}, // no amplitude
+                           {SCREEN_EFFECT_MOVE, 1, 0, 0, 0, 0},
+                           {SCREEN_EFFECT_MOSAIC, 1, 1, 1, 0, 0}, // cells of one pixel
+                       });
+    const int blue[8] = {0, 0, 255, 50, 0, 0, 0, 0}; // half strength at once, held
+    auto differing = [](const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+        int n = 0;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            n += (a[i] & 0xFFFFFF) != (b[i] & 0xFFFFFF);
+        return n;
+    };
+    for (int effect = 1; effect <= 3; ++effect) {
+        g_ScreenColour = cScreenColour{};
+        const auto plain = Frame(1, 1);
+        SetScreenColor(g_ScreenColour, blue);
+        const auto tinted = Frame(1, 1);
+        ASSERT_GT(differing(plain, tinted), 640 * 480 / 2) << "the colour tints the picture";
+
+        EXPECT_EQ(StartScreenEffect(*m_Scene, effect, 0, 0), effect);
+        EXPECT_EQ(m_Scene->m_bVirtualBackBuffer, 1) << effect;
+        const auto through = Frame(1, 1);
+        EXPECT_EQ(lpDTCon->bVirBackBuffer, 1) << effect;
+        EXPECT_EQ(differing(through, tinted), 0) << "effect " << effect;
+
+        for (int i = 0; i < 20 && g_ScreenEffect.nEffect != 0; ++i)
+            Frame();
+        EXPECT_EQ(g_ScreenEffect.nEffect, 0) << effect;
+        EXPECT_EQ(m_Scene->m_bVirtualBackBuffer, 0) << effect;
+        EXPECT_EQ(lpDTCon->bVirBackBuffer, 0) << effect;
+    }
+    // Entry 0 runs nothing and needs no finished picture.
+    EXPECT_EQ(StartScreenEffect(*m_Scene, 0, 0, 0), 0);
+    EXPECT_EQ(m_Scene->m_bVirtualBackBuffer, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Direct3D, ScreenColourFrames, ::testing::Values(32, 16),
+                         [](const auto& info) { return "Bpp" + std::to_string(info.param); });
 
 TEST(HeroDefeat, LivesDecideBetweenRetryContinueAndGameOver) {
     cGameScene scene;

@@ -217,7 +217,7 @@ TEST_P(DrawGoldens, EachScreenEffectOnItsThirdFrame) {
                                         "split_v", "wave_h", "wave_v",  "blink",   "rotate",
                                         "circle",  "zoom",   "lens",    "mosaic"};
     for (int kind = 1; kind < SCREEN_EFFECT_KIND_COUNT; ++kind) {
-        g_ScreenEffect.Start(kind, 0, 0);
+        StartScreenEffect(*m_Scene, kind, 0, 0);
         Frame();
         Frame();
         ExpectGolden(Name((std::string("screen_") + names[kind]).c_str()), Frame());

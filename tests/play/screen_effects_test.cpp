@@ -51,7 +51,7 @@ TEST_P(ScreenEffectDraw, ShakeAlternatesAndLeavesNoGarbageAtTheEdge) {
         DDSetBackBufferMode(1);
         DDClear(&g_BackBuffer, SP_RED);
         const int v = static_cast<int>(g_ScreenEffect.dValue);
-        RunScreenEffect(0);
+        RunScreenEffect(*m_Scene, 0);
         values.push_back(static_cast<int>(g_ScreenEffect.dValue));
         DDSetBackBufferMode(0);
         const auto fr = PresentAndRead();
@@ -73,7 +73,7 @@ TEST_P(ScreenEffectDraw, PausedFramesDrawWithoutAdvancing) {
     g_ScreenEffect.Start(1, 0, 0);
     g_ScreenEffect.dValue = 8;
     for (int i = 0; i < 3; ++i)
-        RunScreenEffect(1);
+        RunScreenEffect(*m_Scene, 1);
     EXPECT_EQ(g_ScreenEffect.dValue, 8);
     EXPECT_EQ(g_ScreenEffect.nEffect, 1);
     g_Database = cProjectDatabase{};
@@ -81,10 +81,11 @@ TEST_P(ScreenEffectDraw, PausedFramesDrawWithoutAdvancing) {
 }
 
 // Over a picture red in its top-left (up to x 324, y 244) and blue elsewhere, the first frame of an
-// effect whose value stands still: splits cut the screen into p1 strips (a strip's parity shows in
-// the colour beside the red edge, even strips moving right or down, odd ones left or up), the lens
-// is centred on the screen's centre (no hero) shifted by (p1, p2) with its value as depth, and a
-// wave or mosaic parameter of 0 draws what its formula gives (colour 16 where nothing is drawn).
+// effect whose value stands still (the second for blinks): splits cut the screen into p1 strips (a
+// strip's parity shows in the colour beside the red edge, even strips moving right or down, odd ones
+// left or up), the lens is centred on the screen's centre (no hero) shifted by (p1, p2) with its
+// value as depth, and a wave, mosaic or circle parameter of 0 or a blink interval of 0 draws what
+// its formula gives (colour 16 where nothing is drawn; a blink that never reaches its interval).
 TEST_P(ScreenEffectDraw, SplitsLensWavesAndMosaicsDrawTheirParameters) {
     ASSERT_TRUE(Open(GetParam()));
     g_Heroes.clear();
@@ -94,6 +95,7 @@ TEST_P(ScreenEffectDraw, SplitsLensWavesAndMosaicsDrawTheirParameters) {
         std::array<int, 6> effect; // kind, tenths, start, end, p1, p2
         int x, y;
         std::uint32_t colour;
+        int frames = 1;
     } cases[] = {
         {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 31, red},     // 15 strips of 32
         {{SCREEN_EFFECT_SPLIT_H, 10, 40, 40, 15, 0}, 300, 32, blue},    // the second strip
@@ -113,15 +115,22 @@ TEST_P(ScreenEffectDraw, SplitsLensWavesAndMosaicsDrawTheirParameters) {
         {{SCREEN_EFFECT_WAVE_H, 10, 40, 40, 1, 0}, 100, 100, none},     // strips of 0: nothing drawn
         {{SCREEN_EFFECT_MOSAIC, 10, 0, 0, 0, 0}, 100, 100, none},       // cells of 0: nothing drawn
         {{SCREEN_EFFECT_MOSAIC, 10, 1, 1, 0, 0}, 100, 100, red},        // cells of 1: a copy
+        {{SCREEN_EFFECT_CIRCLE, 10, 400, 400, 8, 0}, 100, 100, red},    // bands of 8 within the radius
+        {{SCREEN_EFFECT_CIRCLE, 10, 400, 400, 0, 0}, 100, 100, none},   // bands of 0: nothing drawn
+        {{SCREEN_EFFECT_BLINK, 10, 1, 0, 0, 0}, 100, 100, none, 2},     // hidden after one frame
+        {{SCREEN_EFFECT_BLINK, 10, 2, 0, 0, 0}, 100, 100, red, 2},      // still shown after one
+        {{SCREEN_EFFECT_BLINK, 10, 0, 0, 0, 0}, 100, 100, red, 2},      // an interval never reached
     };
     for (const auto& c : cases) {
         SetScreenEffects({c.effect});
         g_ScreenEffect.Start(1, 0, 0);
-        DDSetBackBufferMode(1);
-        DDClear(&g_BackBuffer, SP_BLUE);
-        DDFillRect(&g_BackBuffer, 0, 0, 325, 245, SP_RED);
-        RunScreenEffect(0);
-        DDSetBackBufferMode(0);
+        for (int f = 0; f < c.frames; ++f) {
+            DDSetBackBufferMode(1);
+            DDClear(&g_BackBuffer, SP_BLUE);
+            DDFillRect(&g_BackBuffer, 0, 0, 325, 245, SP_RED);
+            RunScreenEffect(*m_Scene, 0);
+            DDSetBackBufferMode(0);
+        }
         EXPECT_EQ(At(PresentAndRead(), c.x, c.y), c.colour)
             << "kind " << c.effect[0] << " value " << c.effect[2] << " p1 " << c.effect[4] << " p2 "
             << c.effect[5] << " at (" << c.x << ", " << c.y << ")";
@@ -148,6 +157,43 @@ TEST_F(StageDrawTest, ScreenColourBlendsThePaletteWithItsAlpha) {
             EXPECT_EQ(g_Palette[i].peGreen, (b.peGreen * a) >> 8) << "entry " << i << " alpha " << a;
             EXPECT_EQ(g_Palette[i].peBlue, (b.peBlue * a) >> 8) << "entry " << i << " alpha " << a;
         }
+    }
+    g_ScreenColour = cScreenColour{};
+}
+
+// At 8 bits under DirectDraw a screen colour that ends leaves its last blend shown for its last
+// frame and then gives the base palette back; a held colour keeps its blend.
+TEST_F(StageDrawTest, AnEndedScreenColourGivesTheBasePaletteBack) {
+    ASSERT_TRUE(Open(0, 8));
+    const struct {
+        const char* what;
+        int p[8];
+        bool ends;
+    } cases[] = {
+        {"from the last colour", {0, 0, 255, 60, 1, 1, 0, 0}, true},
+        {"toward no colour", {0, 0, 255, 0, 0, 1, 0, 0}, true},
+        {"there and back once", {0, 0, 255, 60, 0, 1, 1, 1}, true},
+        {"held", {0, 0, 255, 60, 0, 1, 0, 0}, false},
+    };
+    const gfx::PALETTEENTRY& base = g_BasePalette[SP_WHITE];
+    auto shown = [&] {
+        const gfx::PALETTEENTRY& e = g_Palette[SP_WHITE];
+        return e.peRed == base.peRed && e.peGreen == base.peGreen && e.peBlue == base.peBlue;
+    };
+    for (const auto& c : cases) {
+        g_ScreenColour = cScreenColour{};
+        SetScreenColor(g_ScreenColour, c.p);
+        int frames = 0;
+        while (g_ScreenColour.bActive && frames < 30) {
+            DrawScreenColor(*m_Scene, 0);
+            ++frames;
+        }
+        EXPECT_EQ(g_ScreenColour.bActive, c.ends ? 0 : 1) << c.what;
+        EXPECT_FALSE(shown()) << c.what << ": the last frame shows the blend";
+        DrawScreenColor(*m_Scene, 0);
+        EXPECT_EQ(shown(), c.ends) << c.what << " after " << frames << " frames";
+        DrawScreenColor(*m_Scene, 0);
+        EXPECT_EQ(shown(), c.ends) << c.what;
     }
     g_ScreenColour = cScreenColour{};
 }

@@ -245,11 +245,13 @@ TEST_F(SetStageTest, RetryRestartAndNextStageStartWithACleanScreen) {
         ASSERT_NE(ScreenColourAlpha(g_ScreenColour), 255);
         g_ScreenEffect.Start(1, 0, 1);
         g_ScreenEffect.nEffect = 1;
+        m_Scene->m_bVirtualBackBuffer = 1;
         g_Palette[40] = {1, 2, 3, 0};
         g_BasePalette[40] = {9, 9, 9, 0};
         way();
         EXPECT_EQ(ScreenColourAlpha(g_ScreenColour), 255);
         EXPECT_EQ(g_ScreenEffect.nEffect, 0);
+        EXPECT_EQ(m_Scene->m_bVirtualBackBuffer, 0) << "no effect needs the finished picture";
         EXPECT_EQ(std::memcmp(&g_Palette[40], &g_BasePalette[40], sizeof g_Palette[40]), 0);
     }
     g_DDSettings.nBpp = savedBpp;
