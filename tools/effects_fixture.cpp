@@ -126,9 +126,10 @@ cEdStage EffectsStage(int firstChara, int firstScreen, int spark) {
     const auto invincible = [](int value) {
         return flow_writer::WithParams(flow_writer::MakeCommand(FCT_STATUS2), {0, 4, value});
     };
-    stage.m_Charas[stage.m_Charas.size() - 2].m_Flows.push_back(flow_writer::Flow(
-        FTK_ALWAYS, {flow_writer::MakeWait(kInvincibleFromFrames / 6), invincible(2),
-                     flow_writer::MakeWait(kUntouchableFrames / 6), invincible(0), flow_writer::MakeWait(9999)}));
+    stage.m_Charas[stage.m_Charas.size() - 2].m_Flows.push_back(
+        flow_writer::Flow(FTK_ALWAYS, {flow_writer::MakeWait(kInvincibleFromFrames / 6), invincible(2),
+                                       flow_writer::MakeWait(kUntouchableFrames / 6), invincible(0),
+                                       flow_writer::MakeWait(9999)}));
     return stage;
 }
 
@@ -154,6 +155,22 @@ cEdStage QuickEffectsStage(int firstChara, int firstScreen) {
     return stage;
 }
 
+cEdStage ColourShakeStage(int firstScreen) {
+    cEdStage stage = stage_writer::MakeFloorStage(20, 15);
+    cEdCharaDef& hero = stage.m_Charas.back();
+    hero.m_nMaxHP = 5;
+    hero.m_nFixedFacing = 1;
+    // Blue at half strength at once, held (no duration).
+    const cEdFlowCmd colour =
+        flow_writer::WithParams(flow_writer::MakeCommand(FCT_SCREEN_COLOUR), {0, 0, 255, 50, 0, 0, 0, 0});
+    hero.m_Flows.push_back(flow_writer::Flow(
+        FTK_ALWAYS, {flow_writer::MakeWait(kColourFromFrames / 6), colour,
+                     flow_writer::MakeWait((kColourShakeFromFrames - kColourFromFrames) / 6),
+                     Effect(FCT_SCREEN_EFFECT, firstScreen + SCREEN_EFFECT_SHAKE_H - 1, 0, 0),
+                     flow_writer::MakeWait(9999)}));
+    return stage;
+}
+
 bool Write(const std::string& folder) {
     if (!demo_project::Write(folder)) return false;
     const bool ogg = ogg_writer::Available();
@@ -164,7 +181,9 @@ bool Write(const std::string& folder) {
     g_Database = db;
     const bool stage =
         stage_writer::WriteStageFile(folder, kStageBase, 0, EffectsStage(firstChara, firstScreen, spark)) &&
-        stage_writer::WriteStageFile(folder, kQuickStageBase, 0, QuickEffectsStage(firstChara, firstScreen));
+        stage_writer::WriteStageFile(folder, kQuickStageBase, 0,
+                                     QuickEffectsStage(firstChara, firstScreen)) &&
+        stage_writer::WriteStageFile(folder, kColourStageBase, 0, ColourShakeStage(firstScreen));
     g_Database = std::move(running);
     std::string picture = kSparkPicture;
     std::replace(picture.begin(), picture.end(), '\\', '/');

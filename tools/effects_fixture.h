@@ -8,7 +8,9 @@
 // second from then on and drawn tinted lighter meanwhile (Direct3D only: the project's system data
 // lets invincible characters blink with a tint), the farther one is hit and stays untouchable for a
 // second, drawn as it was. A second stage ("data\stg4\effects_quick.stg4_000") runs the same
-// character and screen effects in turn without a pause, each for 0.1 s, and then none.
+// character and screen effects in turn without a pause, each for 0.1 s, and then none. A third stage
+// ("data\stg4\effects_colour.stg4_000") turns the screen blue at half strength and holds it, and runs
+// the horizontal shake under the held colour.
 #pragma once
 
 #include "records/ed_stage.h"
@@ -26,6 +28,11 @@ inline constexpr int kQuickStillFrames = 30;
 // Frames of one turn (an effect and the still time after it) and of the effect within it.
 inline constexpr int kTurnFrames = 30;
 inline constexpr int kEffectFrames = 18;
+// The colour stage: its base name, and the frames of its first flow step at which the colour is set
+// and the shake (for kEffectFrames) starts.
+inline constexpr const char* kColourStageBase = "effects_colour";
+inline constexpr int kColourFromFrames = kTurnFrames;
+inline constexpr int kColourShakeFromFrames = 2 * kTurnFrames;
 // The shot characters' columns and the frames each stays untouchable after a hit.
 inline constexpr int kTargetColumn = 5;
 inline constexpr int kFarTargetColumn = 8;
@@ -39,6 +46,9 @@ inline constexpr int kInvincibleFromFrames = kTurnFrames * 33;
 cEdStage EffectsStage(int firstChara, int firstScreen, int spark);
 // The quick stage, for the same database.
 cEdStage QuickEffectsStage(int firstChara, int firstScreen);
+
+// The colour stage, for the same database.
+cEdStage ColourShakeStage(int firstScreen);
 
 // Writes the demo project and the fixture's database and stage into the folder.
 bool Write(const std::string& folder);
