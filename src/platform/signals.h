@@ -6,8 +6,8 @@
 
 namespace win {
 
-// Ignores SIGXFSZ, blocks SIGINT, SIGTERM and SIGHUP in the calling thread, and so in every thread started after it, and
-// starts the watcher. Call it first, on the process's first thread.
+// Ignores SIGXFSZ, blocks SIGINT, SIGTERM and SIGHUP in the calling thread, and so in every thread
+// started after it, and starts the watcher. Call it first, on the process's first thread.
 void StartCloseSignalWatcher(std::function<void()> onSignal);
 // Ends the watcher (the signals stay blocked).
 void StopCloseSignalWatcher();
