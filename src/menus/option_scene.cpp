@@ -41,6 +41,11 @@ std::int32_t* OptionField(int id) {
     }
 }
 
+bool SameOptions(const cOptionData& a, const cOptionData& b) {
+    return a.nPalette == b.nPalette && a.bMusic == b.bMusic && a.nVolume == b.nVolume &&
+           a.nRankingMode == b.nRankingMode && a.strRankingName == b.strRankingName;
+}
+
 void ApplyVolume(int step) {
     const std::int32_t volume = g_SoundVolumeTable[std::clamp(step, 0, 10)];
     for (int i = 0; i < g_Sounds.Count(); ++i) {
@@ -72,10 +77,17 @@ cOptionScene::cOptionScene() {
 }
 
 cOptionScene::~cOptionScene() {
+    // The program is closing with the options shown: what was changed is kept as leaving would keep
+    // it (a value being edited as it stands). Nobody is asked at this point: a failed write is a
+    // line of the report.
+    if (m_bEntered && !m_bLeft && !SameOptions(g_OptionData, m_Found))
+        g_OptionData.SaveFile(g_PathTable[PATH_OPTION_DAT]);
     ReleaseMenuBitmaps(OPTION_BITMAPS, 2);
 }
 
 void cOptionScene::Init() {
+    m_Found = g_OptionData;
+    m_bEntered = true;
     MenuMusicRule(3);
     LoadMenuBitmaps(OPTION_BITMAPS, 2);
     CursorReset();
@@ -207,6 +219,7 @@ void cOptionScene::Menu() {
 void cOptionScene::Leave() {
     if (!DDFadeOut(g_Palette, 0, 255, 0, 0, 0, g_SceneManager.g_nFade, g_BasePalette, 0)) return;
     DDClear(&g_BackBuffer, 16);
+    m_bLeft = true;
     ApplyMusicOption();
     if (!g_OptionData.SaveFile(g_PathTable[PATH_OPTION_DAT]))
         ErrorBox("%s の書き込みに失敗！", g_PathTable[PATH_OPTION_DAT].c_str());

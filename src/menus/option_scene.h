@@ -1,9 +1,11 @@
 // The options scene: the colour table, music on or off, the sound-effect volume, the ranking
 // registration mode and the fixed ranking name. The colour table and the volume apply at once; the
-// music setting applies and the options file is written when the scene is left.
+// music setting applies and the options file is written when the scene is left. A close of the
+// program while the scene is shown (the close box, a signal) writes changed options too.
 #pragma once
 
 #include "menus/menu_frame.h"
+#include "project/option_data.h"
 
 #include <cstdint>
 
@@ -46,4 +48,10 @@ class cOptionScene : public cScreenMenuScene {
   private:
     // After the edited value changed: the colour table or the volume take effect, the screen is redrawn.
     void ApplyEdited();
+
+    // The options as the scene found them, and whether it was entered and left: a scene ended
+    // without being left (the program closed) writes what was changed, as leaving would have.
+    cOptionData m_Found;
+    bool m_bEntered = false;
+    bool m_bLeft = false;
 };

@@ -58,14 +58,20 @@ void RegisterRanking(cGameScene& scene) {
         name = g_OptionData.strRankingName;
     }
     PlaySe(SOUND_REGISTERED);
-    for (int g = 0; g < RESULT_ITEMS && g < g_RankingStore.tables.Count(); ++g) {
-        if (scene.m_RankPlaces[g] == -1 || g >= static_cast<int>(scene.m_RankValues.size())) continue;
-        g_RankingStore.tables.at(g).Register(name, scene.m_RankValues[static_cast<std::size_t>(g)]);
+    // The values qualified against the tables loaded when the stage began; another player sharing
+    // the folder may have registered since, so the entries go into the file as it is now.
+    std::int32_t values[RESULT_ITEMS] = {};
+    for (int g = 0; g < RESULT_ITEMS; ++g) {
+        if (g < static_cast<int>(scene.m_RankValues.size()))
+            values[g] = scene.m_RankValues[static_cast<std::size_t>(g)];
+        else
+            scene.m_RankPlaces[g] = -1;
     }
     // An unwritable file keeps the new entries in memory only; the view still shows them.
     std::string file;
-    if (MakeRankingFileName(file, g_nGameMode, g_SaveData.m_strStageName) &&
-        !g_RankingStore.SaveFile(g_nGameMode, g_SaveData.m_strStageName))
+    if (!g_RankingStore.RegisterInFile(g_nGameMode, g_SaveData.m_strStageName, name, values,
+                                       scene.m_RankPlaces, RESULT_ITEMS) &&
+        MakeRankingFileName(file, g_nGameMode, g_SaveData.m_strStageName))
         ErrorBox("%s の書き込みに失敗！", file.c_str());
     scene.m_bRegistered = 1;
     RunRankingView(scene);

@@ -21,6 +21,38 @@ cRankingTable NormalizedTable() {
     return table;
 }
 
+// How long a registration waits for another player's registration into the same folder, which
+// holds the lock only while it reads and writes one small file.
+constexpr int RANKING_LOCK_WAIT_MS = 5000;
+constexpr const char* RANKING_RESET_TEXT = "ランキングを初期化しました";
+
+enum class FileRead { Missing, Read, Damaged };
+
+// Reads a ranking file into the store; anything but a whole file leaves the default store.
+FileRead ReadRankingFile(cRankingStore& store, const std::string& file) {
+    std::FILE* fp = OpenDataFileRead(file.c_str());
+    const bool ok = fp && store.Load(fp);
+    CloseDataFile(fp);
+    if (ok) return FileRead::Read;
+    store.Reset();
+    return fsys::IsFile(file) ? FileRead::Damaged : FileRead::Missing;
+}
+
+// The registration's entries, each at the place its value takes in the store's table now.
+void RegisterValues(cRankingStore& store, const std::string& name, const std::int32_t* values, int* places,
+                    int count) {
+    for (int g = 0; g < count; ++g) {
+        if (places[g] == -1) continue;
+        if (g >= store.tables.Count()) {
+            places[g] = -1;
+            continue;
+        }
+        cRankingTable& table = store.tables.at(g);
+        places[g] = table.FindRank(values[g]);
+        table.Register(name, values[g]);
+    }
+}
+
 } // namespace
 
 // ---- cRankingEntry ----
@@ -133,23 +165,48 @@ bool cRankingStore::LoadFile(int gameMode, const std::string& stageName) {
         Reset();
         return false;
     }
-    std::FILE* fp = OpenDataFileRead(file.c_str());
-    const bool ok = fp && Load(fp);
-    CloseDataFile(fp);
-    if (!ok) {
-        // What was read of a damaged file is not used: the rankings start again from empty tables,
-        // and the file is kept aside so that the next registration does not replace its entries.
-        if (fsys::IsFile(file)) SetAsideDamagedFile(file, "ランキングを初期化しました");
-        Reset();
-        return false;
-    }
-    return true;
+    // What was read of a damaged file is not used: the rankings start again from empty tables, and
+    // the file is kept aside so that the next registration does not replace its entries.
+    const FileRead read = ReadRankingFile(*this, file);
+    if (read == FileRead::Damaged) SetAsideDamagedFile(file, RANKING_RESET_TEXT);
+    return read == FileRead::Read;
 }
 
 bool cRankingStore::SaveFile(int gameMode, const std::string& stageName) {
     std::string file;
     if (!MakeRankingFileName(file, gameMode, stageName)) return false;
     return cSerialRecord::SaveFile(file);
+}
+
+bool cRankingStore::RegisterInFile(int gameMode, const std::string& stageName, const std::string& name,
+                                   const std::int32_t* values, int* places, int count) {
+    std::string file;
+    if (!MakeRankingFileName(file, gameMode, stageName)) {
+        RegisterValues(*this, name, values, places, count);
+        return false;
+    }
+    for (int attempt = 0;; ++attempt) {
+        fsys::FolderLock lock(file, RANKING_LOCK_WAIT_MS);
+        if (!lock.Locked() && attempt == 0) Report("%s : registered without the folder's lock", file.c_str());
+        cRankingStore now;
+        const FileRead read = ReadRankingFile(now, file);
+        if (read == FileRead::Damaged) {
+            if (attempt == 0) {
+                // Told in a box, which is not shown while another player waits for the lock.
+                lock.Release();
+                SetAsideDamagedFile(file, RANKING_RESET_TEXT);
+                continue;
+            }
+            // It could not be moved aside: it is not replaced either.
+            RegisterValues(now, name, values, places, count);
+            *this = now;
+            return false;
+        }
+        RegisterValues(now, name, values, places, count);
+        const bool written = now.cSerialRecord::SaveFile(file);
+        *this = now;
+        return written;
+    }
 }
 
 bool MakeRankingFileName(std::string& out, int gameMode, const std::string& stageName) {

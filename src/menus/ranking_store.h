@@ -80,6 +80,16 @@ class cRankingStore : public cSerialRecord {
     // Writes the file of the game mode and stage; false when the mode has no file or it could not be
     // written (the old file then stays).
     bool SaveFile(int gameMode, const std::string& stageName);
+    // Registers a cleared stage's result: for each genre g below `count` whose places[g] is not -1,
+    // the name with values[g] in table g. Other players may share the game folder, so the file of
+    // the game mode and stage is read again, under a lock of its folder, and the entries go into
+    // what it holds now (entries written since this store was loaded stay), which is written before
+    // the lock is let go. The store becomes the tables written and places[g] the place each value
+    // took in them (-1 when it has none there any more). A file found damaged is moved aside with
+    // its box, outside the lock, and the tables start empty. False when the file was not written
+    // (the new entries then stay in this store only): the mode has no file, or the write failed.
+    bool RegisterInFile(int gameMode, const std::string& stageName, const std::string& name,
+                        const std::int32_t* values, int* places, int count);
     // Draws the table of a genre (DrawRanking).
     void DrawTable(DDSURFACEDATA* surface, int x, int y, int genre, int mark);
 };

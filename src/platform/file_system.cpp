@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -306,6 +308,38 @@ int RemoveLeftoverTempFiles(std::string_view sysFolder) {
         if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(path.c_str()) == 0) ++removed;
     }
     return removed;
+}
+
+FolderLock::FolderLock(std::string_view sysFilePath, int waitMs) {
+    if (sysFilePath.empty()) return;
+    m_fd = open(FolderOf(Native(sysFilePath)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_fd < 0) return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
+    for (;;) {
+        if (flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+            m_bLocked = true;
+            return;
+        }
+        // Another holder: looked at again every millisecond until the deadline. Anything else (a
+        // file system without locks) does not change by waiting.
+        if (errno != EWOULDBLOCK && errno != EINTR) break;
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        usleep(1000);
+    }
+    close(m_fd);
+    m_fd = -1;
+}
+
+FolderLock::~FolderLock() {
+    Release();
+}
+
+void FolderLock::Release() {
+    if (m_fd < 0) return;
+    // Closing the folder's last descriptor of this lock ends it.
+    close(m_fd);
+    m_fd = -1;
+    m_bLocked = false;
 }
 
 void SetWriteFaultForTests(WriteFault fault) {

@@ -66,6 +66,26 @@ bool IsTempFileName(std::string_view name, long* pid = nullptr);
 // behind (a process killed in the middle of a write). The number removed.
 int RemoveLeftoverTempFiles(std::string_view sysFolder);
 
+// An advisory lock that processes sharing a folder take around reading a file of it, changing what
+// they read and writing it back, so that one does not write over what another wrote meanwhile. It
+// is a lock of the folder that holds the file (the file itself is replaced by a rename at every
+// write, so a lock of it would not outlast the write), held from construction until Release or
+// destruction. Another holder is waited for up to `waitMs`; Locked() is false when the lock was
+// not had by then, or the folder cannot be locked.
+class FolderLock {
+  public:
+    FolderLock(std::string_view sysFilePath, int waitMs);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool Locked() const { return m_bLocked; }
+    void Release();
+
+  private:
+    int m_fd = -1;
+    bool m_bLocked = false;
+};
+
 // Tests only: makes the next WriteWholeFile calls fail at one step, as a full disk or a failing
 // device would.
 enum class WriteFault { None, Flush, Sync, Rename };

@@ -16,6 +16,8 @@ sigset_t CloseSignals() {
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    // A closed terminal or a logout: the same close, so that the window placement is written.
+    sigaddset(&set, SIGHUP);
     return set;
 }
 
@@ -23,6 +25,9 @@ sigset_t CloseSignals() {
 
 void StartCloseSignalWatcher(std::function<void()> onSignal) {
     if (g_watcher.joinable()) return;
+    // A write past the file-size limit fails (EFBIG) and is told as a full disk is, instead of
+    // ending the process in the middle of a save.
+    std::signal(SIGXFSZ, SIG_IGN);
     sigset_t set = CloseSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     g_stopping = false;

@@ -1,12 +1,13 @@
-// SIGINT and SIGTERM take the same road as the window's close box: a watcher thread turns each into
-// a call of the given function (which posts WM_CLOSE to the main window).
+// SIGINT, SIGTERM and SIGHUP take the same road as the window's close box: a watcher thread turns
+// each into a call of the given function (which posts WM_CLOSE to the main window). SIGXFSZ is
+// ignored, so that a write past the file-size limit fails like any other failed write.
 #pragma once
 #include <functional>
 
 namespace win {
 
-// Blocks SIGINT and SIGTERM in the calling thread, and so in every thread started after it, and
-// starts the watcher. Call it first, on the process's first thread.
+// Ignores SIGXFSZ, blocks SIGINT, SIGTERM and SIGHUP in the calling thread, and so in every thread
+// started after it, and starts the watcher. Call it first, on the process's first thread.
 void StartCloseSignalWatcher(std::function<void()> onSignal);
 // Ends the watcher (the signals stay blocked).
 void StopCloseSignalWatcher();

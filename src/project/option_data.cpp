@@ -33,6 +33,8 @@ bool cOptionData::Load(std::FILE* fp) {
     const bool ok = cSerialRecord::Load(fp);
     nVolume = VolumeLevel();
     nPalette = PaletteChoice();
+    // Start-up plays music for any value but 0; the options screen edits 0 and 1.
+    bMusic = bMusic != 0 ? 1 : 0;
     return ok;
 }
 

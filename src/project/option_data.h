@@ -19,6 +19,8 @@ class cOptionData : public cSerialRecord {
 
     cOptionData();
     void RegisterMembers(std::int32_t version) override;
+    // Reads the record; the palette choice and volume level are clamped into their tables and the
+    // music switch becomes 0 or 1, so that what the options screen shows and writes back is in range.
     bool Load(std::FILE* fp) override;
     // Reads the user's options file. A missing file leaves the defaults without a word; one that
     // exists but cannot be read is moved aside (so the next save does not overwrite what it holds),

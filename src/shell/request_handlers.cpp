@@ -11,6 +11,7 @@
 #include "draw/draw.h"
 #include "play/load_play_file.h"
 #include "platform/cp932.h"
+#include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "play/replay.h"
@@ -29,6 +30,27 @@ namespace {
 
 const char* Text(const char* english, const char* japanese) {
     return g_SystemIni.English ? english : japanese;
+}
+
+// The folder the replay chooser opens on.
+constexpr const char* REPLAY_FOLDER = "user_data\\rpl4";
+
+// Tells why the replay folder cannot be listed when a file stands where a folder of its path should
+// be (start-up could not make the folders under it). The chooser still opens, so that a replay
+// elsewhere can be chosen.
+void TellReplayFolderBlocked() {
+    const std::string folder = REPLAY_FOLDER;
+    if (fsys::IsDirectory(folder)) return;
+    // The folder's name is ASCII: every backslash in it separates.
+    for (std::size_t end = folder.find('\\');; end = folder.find('\\', end + 1)) {
+        const std::string part = folder.substr(0, end);
+        if (fsys::Exists(part) && !fsys::IsDirectory(part)) {
+            ErrorBox("%s がフォルダではなくファイルなので、リプレイのフォルダ %s を開けません。",
+                     part.c_str(), folder.c_str());
+            return;
+        }
+        if (end == std::string::npos) return;
+    }
 }
 
 } // namespace
@@ -67,11 +89,11 @@ win::LRESULT OnStageFileRequest() {
 }
 
 win::LRESULT OnReplayFileRequest() {
+    TellReplayFolderBlocked();
     DDSetDialogMode(1);
     char path[MAX_PATH] = {};
-    const bool chosen =
-        OpenFileDialog(g_hWnd, path, sizeof path, "user_data\\rpl4", "ReplayFile ( *.rpl4_* )",
-                       Text("Load replay file", "リプレイファイルの読み込み"), "rpl4_*");
+    const bool chosen = OpenFileDialog(g_hWnd, path, sizeof path, REPLAY_FOLDER, "ReplayFile ( *.rpl4_* )",
+                                       Text("Load replay file", "リプレイファイルの読み込み"), "rpl4_*");
     DDSetDialogMode(0);
     int loaded = 0;
     if (chosen) {

@@ -127,6 +127,48 @@ TEST_F(OptionScene, LeavingAppliesTheMusicAndWritesTheOptionsFile) {
     EXPECT_EQ(g_Bgm.CurrentSlot(), 0);
 }
 
+// A close of the program while the options are shown (the scenes are deleted without the scene
+// being left) keeps what was changed, as leaving would: a confirmed change and a value being edited
+// are written; options that are as they were are not.
+TEST_F(OptionScene, AClosedProgramKeepsChangedOptions) {
+    struct Case {
+        const char* what;
+        int item;
+        std::uint16_t key;
+        int ending; // 0 confirmed, 1 still being edited, 2 cancelled, 3 nothing edited
+        std::int32_t palette, volume;
+        bool written;
+    };
+    const Case cases[] = {
+        {"a confirmed change", OPTION_VOLUME, DIR_DOWN, 0, 0, 6, true},
+        {"a value being edited", OPTION_COLOUR, DIR_UP, 1, 1, 7, true},
+        {"a change taken back", OPTION_VOLUME, DIR_DOWN, 2, 0, 7, false},
+        {"nothing changed", OPTION_VOLUME, DIR_DOWN, 3, 0, 7, false},
+    };
+    ASSERT_TRUE(Start());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove("user_data/Option.dat");
+        g_OptionData = cOptionData();
+        cOptionScene* scene = Open();
+        ASSERT_NE(scene, nullptr);
+        if (c.ending != 3) {
+            Edit(scene, c.item);
+            Press(c.key);
+            if (c.ending == 0) Confirm();
+            if (c.ending == 2) Cancel();
+        }
+        g_SceneManager.DeleteAll();
+        ASSERT_EQ(std::filesystem::exists("user_data/Option.dat"), c.written);
+        if (c.written) {
+            ByteWriter w;
+            w.i32(732).i32(4).i32(c.palette).i32(1).i32(c.volume).i32(0).i32(1).str("aaa");
+            EXPECT_EQ(fixtures::ReadAll("user_data/Option.dat"), w.data());
+        }
+        Enter(SCENE_OPTION);
+    }
+}
+
 // Options that cannot be written when the scene is left (a full disk) are told; the file keeps
 // what it held.
 TEST_F(OptionScene, AFailedWriteIsTold) {

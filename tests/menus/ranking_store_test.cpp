@@ -5,8 +5,14 @@
 #include "app/log.h"
 #include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
+#include "platform/file_system.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include <string>
 #include <vector>
@@ -309,6 +315,116 @@ TEST_F(RankingFiles, ReplayModeHasNoFile) {
     // A missing file also gives the defaults.
     EXPECT_FALSE(store.LoadFile(0, "nothing.stg4"));
     EXPECT_EQ(store.tables.Count(), 5);
+}
+
+// A registration goes into the ranking file as it is when the entries are registered, not as it
+// was when the store was loaded: entries another player sharing the folder wrote meanwhile stay,
+// the places are those in the tables written, and a genre without a place is left alone.
+TEST_F(RankingFiles, ARegistrationGoesIntoTheFileAsItIsNow) {
+    enum class Now { Same, Other, Missing, Damaged };
+    struct Case {
+        const char* what;
+        int mode;
+        std::vector<int> loaded; // score values of the store as loaded
+        Now now;                 // the file when the entries are registered
+        std::vector<int> other;  // its score values for Now::Other
+        bool written;
+        int place;              // the score's place in the tables written
+        std::vector<int> after; // the score values of the store (and the file when written)
+    };
+    const std::vector<int> full(20, 1000);
+    const Case cases[] = {
+        {"the file as it was loaded", 2, {900}, Now::Same, {}, true, 1, {900, 500}},
+        {"another player registered meanwhile", 2, {}, Now::Other, {900, 100}, true, 1, {900, 500, 100}},
+        {"another player's entries and ours",
+         2,
+         {900},
+         Now::Other,
+         {900, 700, 600},
+         true,
+         3,
+         {900, 700, 600, 500}},
+        {"the places were taken meanwhile", 2, {}, Now::Other, full, true, -1, full},
+        {"the file removed meanwhile", 0, {900}, Now::Missing, {}, true, 0, {500}},
+        {"the file damaged meanwhile", 1, {900}, Now::Damaged, {}, true, 0, {500}},
+        {"a replay has no file", 3, {900}, Now::Missing, {}, false, 1, {900, 500}},
+    };
+    const char* folders[] = {"story", "challenge", "free", "free"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fixtures::BoxCapture boxes;
+        const auto folder = dir.path() / "user_data" / folders[c.mode];
+        const std::string file = (folder / "m.rkg").string();
+        std::filesystem::remove(file);
+        std::filesystem::remove(file + ".bad");
+        cRankingStore stored;
+        for (int v : c.now == Now::Other ? c.other : c.loaded)
+            stored.tables[0].Register("oth", v);
+        if (c.mode != 3 && c.now != Now::Missing) {
+            ASSERT_TRUE(stored.SaveFile(c.mode, "data\\stg4\\m."));
+        }
+        const Bytes damaged = {0xdc, 0x02, 0x00, 0x00, 0x00};
+        if (c.now == Now::Damaged) fixtures::WriteAll(file, damaged);
+
+        cRankingStore store;
+        for (int v : c.loaded)
+            store.tables[0].Register("old", v);
+        std::int32_t values[5] = {500, 77, 0, 0, 0};
+        int places[5] = {0, -1, -1, -1, -1};
+        EXPECT_EQ(store.RegisterInFile(c.mode, "data\\stg4\\m.", "new", values, places, 5), c.written);
+        EXPECT_EQ(places[0], c.place);
+        EXPECT_EQ(places[1], -1);
+        EXPECT_EQ(UsedValues(store.tables[0]), c.after);
+        EXPECT_TRUE(UsedValues(store.tables[1]).empty());
+        if (c.place >= 0) {
+            EXPECT_EQ(store.tables[0].entries[static_cast<std::size_t>(c.place)].name, "new");
+        }
+        if (c.written) {
+            cRankingStore back;
+            ASSERT_TRUE(back.LoadFile(c.mode, "data\\stg4\\m."));
+            EXPECT_EQ(UsedValues(back.tables[0]), c.after);
+            EXPECT_TRUE(UsedValues(back.tables[1]).empty());
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(file));
+        }
+        EXPECT_EQ(boxes.texts().size(), c.now == Now::Damaged ? 1u : 0u);
+        if (c.now == Now::Damaged) {
+            EXPECT_EQ(fixtures::ReadAll(file + ".bad"), damaged);
+        }
+    }
+}
+
+// Another player holding the folder's lock (reading and writing the file) is waited for, and what it
+// wrote is registered into.
+TEST_F(RankingFiles, ARegistrationWaitsForTheFoldersLock) {
+    const std::string stage = "data\\stg4\\w.";
+    const std::string file = (dir.path() / "user_data" / "free" / "w.rkg").string();
+    std::atomic<bool> registered{false};
+    cRankingStore store;
+    std::int32_t values[5] = {500, 0, 0, 0, 0};
+    int places[5] = {0, -1, -1, -1, -1};
+    std::thread registration;
+    {
+        fsys::FolderLock other(file, 0);
+        ASSERT_TRUE(other.Locked());
+        registration = std::thread([&] {
+            store.RegisterInFile(2, stage, "new", values, places, 5);
+            registered = true;
+        });
+        // While the lock is held the registration writes nothing.
+        for (int i = 0; i < 50 && !registered; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(4));
+        EXPECT_FALSE(registered);
+        EXPECT_FALSE(std::filesystem::exists(file));
+        cRankingStore theirs;
+        theirs.tables[0].Register("oth", 900);
+        ASSERT_TRUE(theirs.SaveFile(2, stage));
+    }
+    registration.join();
+    EXPECT_EQ(places[0], 1);
+    cRankingStore back;
+    ASSERT_TRUE(back.LoadFile(2, stage));
+    EXPECT_EQ(UsedValues(back.tables[0]), (std::vector<int>{900, 500}));
 }
 
 TEST(RankingFileName, FolderByModeAndTheFileNameKept) {

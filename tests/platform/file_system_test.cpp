@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -207,6 +208,93 @@ TEST_F(FileSystem, LeftoverTemporaryFilesOfEndedWritersAreRemoved) {
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left,
               (std::vector<std::string>{"Story01.dat", "Story01.dat.tmp-" + live + "-1", "x.tmp-1-2-3"}));
+}
+
+// Another process holds the folder lock of `path` (told through the pipe once it has it) until it
+// is released after `releaseAfterMs` (-1: until the parent lets the child end). 0 when the child
+// could not take it.
+struct LockHolder {
+    pid_t pid = -1;
+    int toChild = -1;
+    bool locked = false;
+
+    LockHolder(const std::string& path, int releaseAfterMs) {
+        int ready[2], done[2];
+        if (pipe(ready) != 0 || pipe(done) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            close(ready[0]);
+            close(done[1]);
+            fsys::FolderLock lock(path, 0);
+            const char held = lock.Locked() ? 1 : 0;
+            if (write(ready[1], &held, 1) != 1) _exit(1);
+            if (releaseAfterMs >= 0) {
+                usleep(static_cast<useconds_t>(releaseAfterMs) * 1000);
+                lock.Release();
+            }
+            char c;
+            while (read(done[0], &c, 1) > 0) {
+            }
+            _exit(0);
+        }
+        close(ready[1]);
+        close(done[0]);
+        toChild = done[1];
+        char held = 0;
+        locked = read(ready[0], &held, 1) == 1 && held == 1;
+        close(ready[0]);
+    }
+    ~LockHolder() {
+        if (toChild >= 0) close(toChild);
+        if (pid > 0) waitpid(pid, nullptr, 0);
+    }
+};
+
+// The lock that players sharing a game folder take around a read, change and write of one of its
+// files holds against other processes, also once the file has been replaced by a write meanwhile,
+// and a waiting taker gets it when the holder lets go.
+TEST_F(FileSystem, AFolderLockHoldsAgainstOtherProcessesUntilLetGo) {
+    struct Case {
+        const char* what;
+        const char* held;   // the file whose lock another process holds (null: nobody)
+        int releaseAfterMs; // when it lets go (-1: not while this process tries)
+        bool replace;       // the file is written anew while the lock is held
+        const char* taken;  // the file whose lock this process then asks for
+        int waitMs;
+        bool locked;
+    };
+    const Case cases[] = {
+        {"nobody holds it", nullptr, -1, false, "u/a.rkg", 0, true},
+        {"held by another process", "u/a.rkg", -1, false, "u/a.rkg", 0, false},
+        {"waited for until let go", "u/a.rkg", 200, false, "u/a.rkg", 60000, true},
+        {"the file replaced meanwhile", "u/a.rkg", -1, true, "u/a.rkg", 0, false},
+        {"another file of the same folder", "u/a.rkg", -1, false, "u/b.rkg", 0, false},
+        {"a file of another folder", "u/a.rkg", -1, false, "v/a.rkg", 0, true},
+        {"a folder that does not exist", nullptr, -1, false, "w/a.rkg", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Touch(dir / "u" / "a.rkg");
+        Touch(dir / "v" / "a.rkg");
+        std::unique_ptr<LockHolder> holder;
+        if (c.held) {
+            holder = std::make_unique<LockHolder>(c.held, c.releaseAfterMs);
+            ASSERT_TRUE(holder->locked);
+        }
+        if (c.replace) {
+            ASSERT_TRUE(fsys::WriteWholeFile(c.held, [](std::FILE* f) { return std::fputs("y", f) >= 0; }));
+        }
+        fsys::FolderLock lock(c.taken, c.waitMs);
+        EXPECT_EQ(lock.Locked(), c.locked);
+        lock.Release();
+        EXPECT_FALSE(lock.Locked());
+    }
+    // Let go by this process, it is had again at once.
+    fsys::FolderLock first("u/a.rkg", 0);
+    ASSERT_TRUE(first.Locked());
+    first.Release();
+    fsys::FolderLock second("u/a.rkg", 0);
+    EXPECT_TRUE(second.Locked());
 }
 
 } // namespace

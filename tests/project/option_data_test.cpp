@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 
 using fixtures::ByteWriter;
@@ -42,15 +43,35 @@ TEST(OptionData, FileIsFourWordsAndTheName) {
     EXPECT_EQ(back.strRankingName, "abc");
 }
 
-TEST(OptionData, IndexesFromTheFileAreClamped) {
-    fixtures::TempDir dir;
-    ByteWriter w;
-    w.i32(732).i32(4).i32(99).i32(1).i32(-5).i32(0).i32(1).str("");
-    fixtures::WriteAll(dir.file("Option.dat"), w.data());
-    cOptionData o;
-    ASSERT_TRUE(o.LoadFile(dir.file("Option.dat")));
-    EXPECT_EQ(o.nPalette, 26);
-    EXPECT_EQ(o.nVolume, 0);
+// Values from a foreign or damaged file are brought inside their ranges as they are read, so that
+// what the options screen shows and what leaving it writes back stay in range: the palette and the
+// volume are indexes into tables; the music switch is on for any value but 0.
+TEST(OptionData, ValuesFromTheFileAreClamped) {
+    struct Case {
+        std::int32_t palette, music, volume;
+        std::int32_t wantPalette, wantMusic, wantVolume;
+    };
+    const Case cases[] = {
+        {99, 1, -5, 26, 1, 0},   {-1, 0, 11, 0, 0, 10},      {3, 16384, 4, 3, 1, 4},
+        {26, -1, 10, 26, 1, 10}, {0, INT32_MIN, 0, 0, 1, 0}, {12, INT32_MAX, 7, 12, 1, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.palette << " " << c.music << " " << c.volume);
+        fixtures::TempDir dir;
+        ByteWriter w;
+        w.i32(732).i32(4).i32(c.palette).i32(c.music).i32(c.volume).i32(0).i32(1).str("");
+        fixtures::WriteAll(dir.file("Option.dat"), w.data());
+        cOptionData o;
+        ASSERT_TRUE(o.LoadFile(dir.file("Option.dat")));
+        EXPECT_EQ(o.nPalette, c.wantPalette);
+        EXPECT_EQ(o.bMusic, c.wantMusic);
+        EXPECT_EQ(o.nVolume, c.wantVolume);
+        // Written back as read.
+        ASSERT_TRUE(o.SaveFile(dir.file("Option.dat")));
+        ByteWriter back;
+        back.i32(732).i32(4).i32(c.wantPalette).i32(c.wantMusic).i32(c.wantVolume).i32(0).i32(1).str("");
+        EXPECT_EQ(fixtures::ReadAll(dir.file("Option.dat")), back.data());
+    }
 }
 
 // A damaged options file is not reset and later overwritten without a word: it is moved aside

@@ -1,6 +1,7 @@
 #include "shell/request_handlers.h"
 
 #include "app/requests.h"
+#include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 #include "platform/message_box.h"
 #include "play/replay.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -93,6 +95,42 @@ TEST_F(Requests, ReplaySavedAndLoaded) {
     OnReplayFileRequest();
     EXPECT_EQ(g_bFileLoaded, 0);
     EXPECT_EQ(g_bRequestDone, 1);
+}
+
+// The replay item says why its folder cannot be opened when a file stands where a folder of its
+// path should be; the chooser opens all the same (here answered with cancel).
+TEST_F(Requests, AFileInTheReplayFoldersPlaceIsTold) {
+    struct Case {
+        const char* what;
+        const char* folder; // made as a folder (null: none)
+        const char* file;   // made as a file (null: none)
+        const char* named;  // the path named in the box (null: no box)
+    };
+    const Case cases[] = {
+        {"the folder is there", "user_data/rpl4", nullptr, nullptr},
+        {"user_data is a file", nullptr, "user_data", "user_data が"},
+        {"rpl4 is a file", "user_data", "user_data/rpl4", "user_data\\rpl4 が"},
+        {"nothing there", nullptr, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fixtures::TempDir run;
+        fixtures::ScopedCurrentDir cwd(run.path());
+        if (c.folder) std::filesystem::create_directories(run.path() / c.folder);
+        if (c.file) fixtures::WriteAll(run.file(c.file), {'x'});
+        fixtures::BoxCapture boxes;
+        Answers("cancel");
+        g_bRequestDone = 0;
+        OnReplayFileRequest();
+        EXPECT_EQ(g_bFileLoaded, 0);
+        EXPECT_EQ(g_bRequestDone, 1);
+        if (!c.named) {
+            EXPECT_TRUE(boxes.texts().empty());
+            continue;
+        }
+        ASSERT_EQ(boxes.texts().size(), 1u);
+        EXPECT_NE(boxes.texts()[0].find(c.named), std::string::npos) << boxes.texts()[0];
+    }
 }
 
 TEST_F(Requests, NameDialogTakesThreeCharacters) {
