@@ -66,15 +66,7 @@ bool IsRemovedFromPlay(const cChara& chara) {
 
 // The command table with every command built so far, ready before the program starts.
 struct TableInit {
-    TableInit() {
-        ResetFlowCommandTable();
-        RegisterMotionCommands();
-        RegisterShotCommands();
-        RegisterControlCommands();
-        RegisterItemCommands();
-        RegisterStageCommands();
-        RegisterPresentCommands();
-    }
+    TableInit() { InstallFlowCommands(); }
 } g_TableInit;
 
 // ---- Current character, flow and command ----
@@ -227,6 +219,16 @@ void ResetFlowCommandTable() {
     }
     g_Types[FCT_STATUS].shared = &StatusOperationShared;
     g_Types[FCT_STATUS2].shared = &StatusOperation2Shared;
+}
+
+void InstallFlowCommands() {
+    ResetFlowCommandTable();
+    RegisterMotionCommands();
+    RegisterShotCommands();
+    RegisterControlCommands();
+    RegisterItemCommands();
+    RegisterStageCommands();
+    RegisterPresentCommands();
 }
 
 int ItemTypeOfCommand(int type) {

@@ -48,6 +48,8 @@ void SetFlowCommandPrep(int type, FlowCommandPrep prep);
 void SetFlowCommandHandler(int type, FlowCommandHandler handler);
 void SetSharedCommandHandler(int type, SharedCommandHandler handler);
 void ResetFlowCommandTable();
+// The table as the program starts with it: every type's preparation and handlers installed.
+void InstallFlowCommands();
 // Item type k (2-23) <-> command type k + 15; other values give 0.
 int ItemTypeOfCommand(int type);
 int CommandTypeOfItem(int itemType);
