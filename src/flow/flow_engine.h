@@ -96,6 +96,8 @@ void ClearFlowFrameMarks(cChara& chara);
 void TriggerFlows(cChara& chara, int kind);
 // Raises the kinds marked on the character since the last call, in the order they were marked.
 void TriggerRaisedFlows(cChara& chara);
+// Puts the flow into the running state. A stage-start flow runs its instant commands here, as the
+// current flow; the current flow and command are those of before when it returns.
 void StartFlow(cFlow& flow);
 
 bool CheckFlowConditions(cFlow& flow, cChara& chara);
