@@ -339,10 +339,12 @@ class FlowGetItemTest : public FlowControlTest {
         g_Heroes[0].m_Vars.assign(4, 0);
         // A fake clear for item type 2.
         SetSharedCommandHandler(FCT_STAGE_CLEAR, [](cChara&, cEdFlowCmd&) { return 1; });
+        ResetCommonItemCommands();
     }
     void TearDown() override {
         g_CommonPalette.m_Items = m_SavedPalette;
         g_Stage.m_PaletteItems.clear();
+        ResetCommonItemCommands();
         FlowControlTest::TearDown();
     }
     static cEdFlowCmd ItemCmd(int itemType, std::vector<std::int32_t> params) {
@@ -381,7 +383,7 @@ TEST_F(FlowGetItemTest, ResultBecomesTheStageEndRequest) {
     EXPECT_EQ(Take(0, 2), 0);
 }
 
-TEST_F(FlowGetItemTest, ArrangementsChangeThePalettesOwnRecords) {
+TEST_F(FlowGetItemTest, ArrangementsOfTakenItemsLastUntilTheStageIsSetUp) {
     // Item 1: an arrangement adding hero variable 0 to a target command's ID, then that command.
     g_CommonPalette.m_Items.resize(2);
     auto& cmds = g_CommonPalette.m_Items[1].m_Commands;
@@ -394,13 +396,15 @@ TEST_F(FlowGetItemTest, ArrangementsChangeThePalettesOwnRecords) {
         return 0;
     });
     g_Heroes[0].m_Vars[0] = 3;
-    // The change stays in the common palette's record, for every later take.
+    // The change stays in the stage's copy of the common palette's record for later takes; the next
+    // set-up of a stage takes the record as loaded again.
     Take(0, 1);
     Take(0, 1);
+    ResetCommonItemCommands();
     Take(0, 1);
-    EXPECT_EQ(s_Seen, (std::vector<int>{3, 6, 9}));
-    EXPECT_EQ(cmds[1].m_Params[9], 9);
-    cmds[1].m_Params[9] = 0;
+    EXPECT_EQ(s_Seen, (std::vector<int>{3, 6, 3}));
+    EXPECT_EQ(cmds[1].m_Params[9], 0) << "the common palette stays as loaded";
+    // The stage palette's records are the running stage's own.
     g_Stage.m_PaletteItems = g_CommonPalette.m_Items;
     Take(1, 1);
     Take(1, 1);
