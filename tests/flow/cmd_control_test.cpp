@@ -241,7 +241,7 @@ struct WalkCase {
     int kind;          // raised on frame 1
     const char* seen;  // the current flow at each "S", in order
     const char* trace; // the traced waits over three frames
-    int started;       // flows running after the frames
+    int runningAfter;  // flows running after the frames
 };
 
 TEST_F(FlowControlTest, FlowsStartedWithinAWalkOfCommands) {
@@ -255,6 +255,7 @@ TEST_F(FlowControlTest, FlowsStartedWithinAWalkOfCommands) {
         return TestCmd{FCT_FLOW_CONTROL, 0, 1, '-', {op, pick, id}};
     };
     const TestCmd wait = {FCT_WAIT, 1, 0, 'W'};
+    const TestCmd longWait = {FCT_WAIT, 5, 0, 'L'};
     const WalkCase cases[] = {
         {"two stage-start flows start each other: each runs its commands once",
          {{FTK_BEFORE_STAGE, 0, {note, control(0, 1), note}},
@@ -274,11 +275,11 @@ TEST_F(FlowControlTest, FlowsStartedWithinAWalkOfCommands) {
         {"the flows outside the walk are still started",
          {{FTK_BEFORE_STAGE, 0, {control(0, 1)}},
           {FTK_BEFORE_STAGE, 0, {control(0, 1), note}},
-          {FTK_BY_COMMAND, 0, {wait}}},
+          {FTK_BY_COMMAND, 0, {longWait}}},
          FTK_BEFORE_STAGE,
          "1",
-         "1:W+-",
-         0},
+         "1:L+|2:L|3:L",
+         1},
         {"a stage-start flow restarting itself by ID only ends",
          {{FTK_BEFORE_STAGE, 4, {note, control(0, 2, 4), note}}},
          FTK_BEFORE_STAGE,
@@ -324,7 +325,7 @@ TEST_F(FlowControlTest, FlowsStartedWithinAWalkOfCommands) {
         int running = 0;
         for (const cFlow& f : c.m_Flows)
             running += f.m_bRunning;
-        EXPECT_EQ(running, k.started) << k.what;
+        EXPECT_EQ(running, k.runningAfter) << k.what;
         EXPECT_EQ(CurFlow(), nullptr) << k.what;
     }
 }
