@@ -28,6 +28,10 @@ void Apply(cChara& chara, cFlow& flow, int op, cFlowCommand* inst) {
     const bool current = inst != nullptr;
     switch (op) {
     case OP_START:
+        // A flow whose commands are being walked further out (it started, directly or through
+        // others, the stage-start flow that runs this command) is not started again inside its
+        // own walk: two such flows that start each other would start each other without end.
+        if (!current && flow.m_bInWalk) break;
         ResetFlow(flow, chara);
         EraseAnims(chara, flow);
         // A flow of the stage's start runs to its end inside StartFlow: restarting it from itself

@@ -9,6 +9,8 @@
 #include "project/stage_file.h"
 #include "records/param_link.h"
 
+#include <map>
+
 namespace {
 
 // Item taking that takes items again (an item whose commands give itself) stops at this depth.
@@ -23,7 +25,25 @@ int Param(const cEdFlowCmd& rec, int n) {
 
 int g_nTakeDepth = 0;
 
+// The stage's running copies of the command lists of the common palette's items it has taken, by
+// item number. Arrangements change these for the rest of the stage; the palette stays as loaded.
+std::map<int, cCheckedVector<cEdFlowCmd>> g_CommonTaken;
+
+cCheckedVector<cEdFlowCmd>& CommonItemCommands(cCheckedVector<cEdItemDef>& palette, int item) {
+    const cEdItemDef& def = palette.at(item);
+    auto it = g_CommonTaken.find(item);
+    if (it == g_CommonTaken.end()) {
+        it = g_CommonTaken.emplace(item, def.m_Commands).first;
+        ExpandLoops(it->second);
+    }
+    return it->second;
+}
+
 } // namespace
+
+void ResetCommonItemCommands() {
+    g_CommonTaken.clear();
+}
 
 int CmdGetItem(cChara&, cEdFlowCmd& record) {
     const int palette = Param(record, 0);
@@ -45,10 +65,11 @@ int CmdGetItem(cChara&, cEdFlowCmd& record) {
         Report("Item taking: palette %d holds no items", palette);
         return 0;
     }
-    // Arrangements change the palette's own records, which keep the change for later takes: the
-    // common palette's until the program ends, the stage palette's until the stage is set up again.
-    cCheckedVector<cEdFlowCmd>& commands = list.at(item).m_Commands;
-    ExpandLoops(commands);
+    // Arrangements change the commands for later takes until the stage is set up again: the
+    // running stage's palette records, and the stage's copies of the common palette's.
+    cCheckedVector<cEdFlowCmd>& commands =
+        palette == 0 ? CommonItemCommands(list, item) : list.at(item).m_Commands;
+    if (palette == 1) ExpandLoops(commands);
     ++g_nTakeDepth;
     const int result = g_Heroes[0].RunItemCommands(commands);
     --g_nTakeDepth;

@@ -14,3 +14,7 @@ int CmdGetItem(cChara& chara, cEdFlowCmd& record);
 // Queues the command's parameter list as one arrangement link: for the current flow's next
 // command, or in an item's list for the first hero's next item command.
 int CmdArrange(cChara& chara, cEdFlowCmd& record);
+
+// Every set-up of a stage (a retry and a replay's start included) calls this: the common palette's
+// items are taken again with their commands as loaded, whatever arrangements changed before.
+void ResetCommonItemCommands();

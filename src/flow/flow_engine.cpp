@@ -66,15 +66,7 @@ bool IsRemovedFromPlay(const cChara& chara) {
 
 // The command table with every command built so far, ready before the program starts.
 struct TableInit {
-    TableInit() {
-        ResetFlowCommandTable();
-        RegisterMotionCommands();
-        RegisterShotCommands();
-        RegisterControlCommands();
-        RegisterItemCommands();
-        RegisterStageCommands();
-        RegisterPresentCommands();
-    }
+    TableInit() { InstallFlowCommands(); }
 } g_TableInit;
 
 // ---- Current character, flow and command ----
@@ -119,6 +111,19 @@ class WalkGuard {
   private:
     cChara& m_Chara;
     std::size_t m_nSize;
+};
+
+// Marks one flow's commands as walked for the life of the object.
+class FlowWalkMark {
+  public:
+    explicit FlowWalkMark(cFlow& flow) : m_Flow(flow), m_bBefore(flow.m_bInWalk) { m_Flow.m_bInWalk = 1; }
+    ~FlowWalkMark() { m_Flow.m_bInWalk = m_bBefore; }
+    FlowWalkMark(const FlowWalkMark&) = delete;
+    FlowWalkMark& operator=(const FlowWalkMark&) = delete;
+
+  private:
+    cFlow& m_Flow;
+    int m_bBefore;
 };
 
 int CommandType(const cEdFlowCmd& rec) {
@@ -227,6 +232,16 @@ void ResetFlowCommandTable() {
     }
     g_Types[FCT_STATUS].shared = &StatusOperationShared;
     g_Types[FCT_STATUS2].shared = &StatusOperation2Shared;
+}
+
+void InstallFlowCommands() {
+    ResetFlowCommandTable();
+    RegisterMotionCommands();
+    RegisterShotCommands();
+    RegisterControlCommands();
+    RegisterItemCommands();
+    RegisterStageCommands();
+    RegisterPresentCommands();
 }
 
 int ItemTypeOfCommand(int type) {
@@ -442,8 +457,12 @@ void StartFlow(cFlow& flow) {
     if (kind == FTK_ALWAYS && group != 0)
         SetFlowGroupBits(*chara, group, FlowGroupBits(*chara, group) | FLOW_GROUP_RUNNING | FLOW_GROUP_TAKEN);
     if (kind == FTK_BEFORE_STAGE && !flow.m_Commands.empty()) {
+        // A flow that started this one from its own commands is the current flow again afterwards.
+        cFlow* const flow0 = g_CurFlow;
+        cFlowCommand* const command0 = g_CurCommand;
         SetCurFlow(&flow);
         flow.m_bStopWalk = 0;
+        FlowWalkMark mark(flow);
         for (std::size_t i = 0; i < flow.m_Commands.size(); ++i) {
             flow.m_nReached = static_cast<int>(i);
             cFlowCommand& inst = InstanceAt(flow, static_cast<int>(i));
@@ -455,6 +474,8 @@ void StartFlow(cFlow& flow) {
             inst.m_bDone = 1;
         }
         ResetFlow(flow, *chara);
+        SetCurFlow(flow0);
+        SetCurCommand(command0);
     }
 }
 
@@ -614,6 +635,7 @@ void ExecuteFlowCommand(cChara& chara, cFlowCommand& inst) {
 bool StepFlow(cFlow& flow) {
     SetCurFlow(&flow);
     flow.m_bStopWalk = 0;
+    FlowWalkMark mark(flow);
     const int n = static_cast<int>(flow.m_Commands.size());
     for (int i = 0; i <= flow.m_nReached && i < n; ++i) {
         cFlowCommand& inst = InstanceAt(flow, i);

@@ -48,6 +48,8 @@ void SetFlowCommandPrep(int type, FlowCommandPrep prep);
 void SetFlowCommandHandler(int type, FlowCommandHandler handler);
 void SetSharedCommandHandler(int type, SharedCommandHandler handler);
 void ResetFlowCommandTable();
+// The table as the program starts with it: every type's preparation and handlers installed.
+void InstallFlowCommands();
 // Item type k (2-23) <-> command type k + 15; other values give 0.
 int ItemTypeOfCommand(int type);
 int CommandTypeOfItem(int itemType);
@@ -94,6 +96,8 @@ void ClearFlowFrameMarks(cChara& chara);
 void TriggerFlows(cChara& chara, int kind);
 // Raises the kinds marked on the character since the last call, in the order they were marked.
 void TriggerRaisedFlows(cChara& chara);
+// Puts the flow into the running state. A stage-start flow runs its instant commands here, as the
+// current flow; the current flow and command are those of before when it returns.
 void StartFlow(cFlow& flow);
 
 bool CheckFlowConditions(cFlow& flow, cChara& chara);

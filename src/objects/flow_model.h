@@ -64,6 +64,7 @@ struct cFlow {
     int m_bStarted = 0;
     int m_nMessageWait = 0;
     int m_bStopWalk = 0;
+    int m_bInWalk = 0;         // its commands are being walked: a step, or a stage-start flow's start
     ParamLinkList m_Pending{}; // arrangement links for the next command that starts
 };
 

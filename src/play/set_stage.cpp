@@ -6,6 +6,7 @@
 #include "app/log.h"
 #include "app/play_bounds.h"
 #include "app/scene.h"
+#include "flow/cmd_items.h"
 #include "flow/flow_engine.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
@@ -302,6 +303,7 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
         }
         RestoreStageSetup(g_Stage, g_StageOriginal);
     }
+    ResetCommonItemCommands();
     RenewSeed(scene);
     cEdStage& st = g_Stage;
     if (st.m_nTakeOver) {

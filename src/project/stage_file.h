@@ -2,7 +2,8 @@
 //
 // g_Stage is the running stage: stage files are read into it and play reads and changes it.
 // g_StageOriginal keeps the set-up parts of the stage as loaded (fields, result-item switches,
-// out-of-area limits, backgrounds and texts; its definition and palette lists stay empty); stage
+// out-of-area limits, backgrounds, texts and the three palettes, whose item commands arrangements
+// change in the running stage; its placed block, character and item lists stay empty); stage
 // set-up copies them back at every start or restart.
 #pragma once
 

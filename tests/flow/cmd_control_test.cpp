@@ -227,6 +227,109 @@ TEST_F(FlowControlTest, ArrangementsAccumulateForTheNextCommandOnly) {
     EXPECT_EQ(g_Heroes[0].m_Work.pendingLinks.size(), 2u);
 }
 
+// Starts of flows whose commands are being walked: a stage-start flow runs its instant commands
+// inside its start, and may start other stage-start flows from there. "S" is an instant command that
+// notes the index of the current flow.
+struct WalkFlow {
+    int trigger;
+    int id;
+    Cmds cmds;
+};
+struct WalkCase {
+    const char* what;
+    std::vector<WalkFlow> flows;
+    int kind;          // raised on frame 1
+    const char* seen;  // the current flow at each "S", in order
+    const char* trace; // the traced waits over three frames
+    int runningAfter;  // flows running after the frames
+};
+
+TEST_F(FlowControlTest, FlowsStartedWithinAWalkOfCommands) {
+    static std::string s_Seen;
+    SetSharedCommandHandler(FCT_PLAY_SE, [](cChara&, cEdFlowCmd&) {
+        s_Seen += (s_Seen.empty() ? "" : " ") + std::to_string(CurFlow() ? CurFlow()->m_nIndex : -1);
+        return 0;
+    });
+    const TestCmd note = {FCT_PLAY_SE, 0, 1, 'S'};
+    auto control = [](int op, int pick, int id = 0) {
+        return TestCmd{FCT_FLOW_CONTROL, 0, 1, '-', {op, pick, id}};
+    };
+    const TestCmd wait = {FCT_WAIT, 1, 0, 'W'};
+    const TestCmd longWait = {FCT_WAIT, 5, 0, 'L'};
+    const WalkCase cases[] = {
+        {"two stage-start flows start each other: each runs its commands once",
+         {{FTK_BEFORE_STAGE, 0, {note, control(0, 1), note}},
+          {FTK_BEFORE_STAGE, 0, {note, control(0, 1), note}}},
+         FTK_BEFORE_STAGE,
+         "0 1 1 0",
+         "",
+         0},
+        {"a chain of three by ID back to the first",
+         {{FTK_BEFORE_STAGE, 1, {note, control(0, 2, 2), note}},
+          {FTK_BEFORE_STAGE, 2, {note, control(0, 2, 3), note}},
+          {FTK_BEFORE_STAGE, 3, {note, control(0, 2, 1), note}}},
+         FTK_BEFORE_STAGE,
+         "0 1 2 2 1 0",
+         "",
+         0},
+        {"the flows outside the walk are still started",
+         {{FTK_BEFORE_STAGE, 0, {control(0, 1)}},
+          {FTK_BEFORE_STAGE, 0, {control(0, 1), note}},
+          {FTK_BY_COMMAND, 0, {longWait}}},
+         FTK_BEFORE_STAGE,
+         "1",
+         "1:L+|2:L|3:L",
+         1},
+        {"a stage-start flow restarting itself by ID only ends",
+         {{FTK_BEFORE_STAGE, 4, {note, control(0, 2, 4), note}}},
+         FTK_BEFORE_STAGE,
+         "0",
+         "",
+         0},
+        // "このフロー" after the start names the flow that started the stage-start flow again: it
+        // ends, and its wait never runs.
+        {"a running flow that starts a stage-start flow stays the current flow",
+         {{FTK_BY_COMMAND, 0, {note, control(0, 1), note, control(1, 0), wait}},
+          {FTK_BEFORE_STAGE, 0, {note}}},
+         FTK_BY_COMMAND,
+         "0 1 0",
+         "",
+         0},
+        // Its walk goes on after the start, and the stage-start flow's "開始" on the others does
+        // not restart it.
+        {"a running flow is not restarted by the stage-start flow it started",
+         {{FTK_BY_COMMAND, 0, {control(0, 1), note, wait}}, {FTK_BEFORE_STAGE, 0, {control(0, 1), note}}},
+         FTK_BY_COMMAND,
+         "1 0",
+         "1:W+-",
+         0},
+    };
+    for (const WalkCase& k : cases) {
+        s_Seen.clear();
+        s_Trace.clear();
+        m_nFrame = 0;
+        std::vector<cEdFlow> defs;
+        for (const WalkFlow& f : k.flows) {
+            defs.push_back(MakeFlow(f.trigger, f.cmds));
+            defs.back().m_nId = static_cast<std::uint8_t>(f.id);
+        }
+        cStageChara c;
+        Give(c, defs);
+        for (std::size_t i = 0; i < k.flows.size(); ++i)
+            SetFrames(c, static_cast<int>(i), k.flows[i].cmds);
+        Frame(c, {k.kind});
+        Frame(c);
+        Frame(c);
+        EXPECT_EQ(s_Seen, k.seen) << k.what;
+        EXPECT_EQ(s_Trace, k.trace) << k.what;
+        int running = 0;
+        for (const cFlow& f : c.m_Flows)
+            running += f.m_bRunning;
+        EXPECT_EQ(running, k.runningAfter) << k.what;
+        EXPECT_EQ(CurFlow(), nullptr) << k.what;
+    }
+}
+
 class FlowGetItemTest : public FlowControlTest {
   protected:
     void SetUp() override {
@@ -237,10 +340,12 @@ class FlowGetItemTest : public FlowControlTest {
         g_Heroes[0].m_Vars.assign(4, 0);
         // A fake clear for item type 2.
         SetSharedCommandHandler(FCT_STAGE_CLEAR, [](cChara&, cEdFlowCmd&) { return 1; });
+        ResetCommonItemCommands();
     }
     void TearDown() override {
         g_CommonPalette.m_Items = m_SavedPalette;
         g_Stage.m_PaletteItems.clear();
+        ResetCommonItemCommands();
         FlowControlTest::TearDown();
     }
     static cEdFlowCmd ItemCmd(int itemType, std::vector<std::int32_t> params) {
@@ -279,7 +384,7 @@ TEST_F(FlowGetItemTest, ResultBecomesTheStageEndRequest) {
     EXPECT_EQ(Take(0, 2), 0);
 }
 
-TEST_F(FlowGetItemTest, ArrangementsChangeThePalettesOwnRecords) {
+TEST_F(FlowGetItemTest, ArrangementsOfTakenItemsLastUntilTheStageIsSetUp) {
     // Item 1: an arrangement adding hero variable 0 to a target command's ID, then that command.
     g_CommonPalette.m_Items.resize(2);
     auto& cmds = g_CommonPalette.m_Items[1].m_Commands;
@@ -292,13 +397,15 @@ TEST_F(FlowGetItemTest, ArrangementsChangeThePalettesOwnRecords) {
         return 0;
     });
     g_Heroes[0].m_Vars[0] = 3;
-    // The change stays in the common palette's record, for every later take.
+    // The change stays in the stage's copy of the common palette's record for later takes; the next
+    // set-up of a stage takes the record as loaded again.
     Take(0, 1);
     Take(0, 1);
+    ResetCommonItemCommands();
     Take(0, 1);
-    EXPECT_EQ(s_Seen, (std::vector<int>{3, 6, 9}));
-    EXPECT_EQ(cmds[1].m_Params[9], 9);
-    cmds[1].m_Params[9] = 0;
+    EXPECT_EQ(s_Seen, (std::vector<int>{3, 6, 3}));
+    EXPECT_EQ(cmds[1].m_Params[9], 0) << "the common palette stays as loaded";
+    // The stage palette's records are the running stage's own.
     g_Stage.m_PaletteItems = g_CommonPalette.m_Items;
     Take(1, 1);
     Take(1, 1);

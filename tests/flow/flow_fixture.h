@@ -66,7 +66,7 @@ class FlowTest : public ::testing::Test {
     }
     void TearDown() override {
         SetFullScreenMessageBox(nullptr);
-        ResetFlowCommandTable();
+        InstallFlowCommands();
         g_FlowHooks = FlowHooks{};
         g_Charas.clear();
         g_Heroes.clear();

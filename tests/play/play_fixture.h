@@ -92,7 +92,8 @@ class PlayTest : public ::testing::Test {
         g_SummonHooks = SummonHooks{};
         g_PlayTrace.SetFile(nullptr);
         g_SystemData.m_nCompat272 = 0;
-        ResetFlowCommandTable();
+        // Tests replace handlers; the next test starts with the table the program starts with.
+        InstallFlowCommands();
     }
     // A floor on the last row, the hero standing on it at column 2.
     void FloorStage(int width, int height) {

@@ -169,25 +169,30 @@ TEST_F(SetStageTest, RestartRestoresBlocksObjectsAndSettingsChangedInPlay) {
     EXPECT_GT(Hero().m_nHP, 0);
 }
 
-// An arrangement run by a taken item changes the item's own command record: a stage palette's
-// record is the stage's as loaded again at each set-up of the stage, a common palette's keeps the
-// change for the rest of the program.
-TEST_F(SetStageTest, ArrangedItemCommandsLastAsLongAsTheirPalette) {
+// An arrangement run by a taken item changes the item's commands for the rest of the stage: every
+// set-up of a stage takes the stage's palettes and the common palette as loaded again.
+TEST_F(SetStageTest, ArrangedItemCommandsLastForTheRestOfTheStage) {
     struct Case {
         const char* what;
-        int palette; // 0 common, 1 the stage's
-        bool reload; // a retry or restart of the stage, or the stage set up anew
-        int value;   // the arranged parameter after a take, a set-up and a take
+        int palette;             // 0 common, 1 the stage's
+        bool reload;             // a retry or restart of the stage, or the stage set up anew
+        std::vector<int> values; // the arranged parameter run at two takes, a set-up and a take
     };
     const Case cases[] = {
-        {"stage palette, retried: from the stage as loaded", 1, true, 3},
-        {"stage palette, played again from its start", 1, false, 6},
-        {"common palette, retried", 0, true, 6},
-        {"common palette, the next stage", 0, false, 6},
+        {"stage palette, retried: from the stage as loaded", 1, true, {3, 6, 3}},
+        {"stage palette, played again from its start", 1, false, {3, 6, 9}},
+        {"common palette, retried", 0, true, {3, 6, 3}},
+        {"common palette, the next stage", 0, false, {3, 6, 3}},
     };
     const cCheckedVector<cEdItemDef> savedCommon = g_CommonPalette.m_Items;
     BuildParamTables();
+    static std::vector<int> s_Seen;
+    SetSharedCommandHandler(FCT_SET_TARGET, [](cChara&, cEdFlowCmd& r) {
+        s_Seen.push_back(r.m_Params[9]);
+        return 0;
+    });
     for (const Case& k : cases) {
+        s_Seen.clear();
         g_Stage = cEdStage();
         g_Stage.m_nActiveOnly = 0;
         FloorStage(20, 15);
@@ -210,14 +215,15 @@ TEST_F(SetStageTest, ArrangedItemCommandsLastAsLongAsTheirPalette) {
         cEdFlowCmd take;
         take.m_nKind = FCT_TAKE_ITEM;
         take.m_Params.assign({k.palette, 1});
-        for (int round = 0; round < 2; ++round) {
-            if (round == 1) SetStage(*m_Scene, k.reload, false);
+        for (int round = 0; round < 3; ++round) {
+            if (round == 2) SetStage(*m_Scene, k.reload, false);
             Hero().m_Vars.assign(8, 0);
             Hero().m_Vars[0] = 3;
             CmdGetItem(Hero(), take);
         }
-        const auto& taken = k.palette == 0 ? g_CommonPalette.m_Items : g_Stage.m_PaletteItems;
-        EXPECT_EQ(taken.at(1).m_Commands.at(1).m_Params.at(9), k.value) << k.what;
+        EXPECT_EQ(s_Seen, k.values) << k.what;
+        EXPECT_EQ(g_CommonPalette.m_Items.at(1).m_Commands.at(1).m_Params.at(9), 0)
+            << k.what << ": the common palette stays as loaded";
         g_CommonPalette.m_Items = savedCommon;
     }
 }
