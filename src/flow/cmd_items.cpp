@@ -1,6 +1,7 @@
 #include "flow/cmd_items.h"
 
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "flow/flow_engine.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
@@ -22,6 +23,9 @@ int Param(const cEdFlowCmd& rec, int n) {
 }
 
 int g_nTakeDepth = 0;
+
+// What the palettes' expanded lists hold in the running stage.
+cBoundShare g_PaletteExpansions{PlayBound::HeldEntries};
 
 } // namespace
 
@@ -48,13 +52,18 @@ int CmdGetItem(cChara&, cEdFlowCmd& record) {
     // Arrangements change the palette's own records, which keep the change for later takes: the
     // common palette's until the program ends, the stage palette's until the stage is set up again.
     cCheckedVector<cEdFlowCmd>& commands = list.at(item).m_Commands;
-    ExpandLoops(commands);
+    g_PaletteExpansions.Set(g_PaletteExpansions.Held() +
+                            ExpandLoops(commands, PlayBoundLeft(PlayBound::HeldEntries)));
     ++g_nTakeDepth;
     const int result = g_Heroes[0].RunItemCommands(commands);
     --g_nTakeDepth;
     // The item's result is the request, 0 included.
     if (g_lpGameScene) g_lpGameScene->m_nStageEndRequest = result;
     return result;
+}
+
+void ReleasePaletteExpansions() {
+    g_PaletteExpansions.Set(0);
 }
 
 int CmdArrange(cChara&, cEdFlowCmd& record) {
