@@ -34,11 +34,21 @@ TEST(PlayBoundsTest, EachBoundStopsAtItsLimitAndIsReportedOncePerStage) {
         PlayBound bound;
         std::size_t limit;
     } cases[] = {
-        {PlayBound::CommandObjects, 2048}, {PlayBound::Shots, 2048},       {PlayBound::Charas, 1024},
-        {PlayBound::Items, 1024},          {PlayBound::Effects, 4096},     {PlayBound::Messages, 128},
-        {PlayBound::Pictures, 1024},       {PlayBound::CharaAnims, 256},   {PlayBound::MessageText, 4096},
-        {PlayBound::CodeText, 4096},       {PlayBound::WaitFrames, 59994}, {PlayBound::LoopCommands, 65536},
+        {PlayBound::CommandObjects, 2048},
+        {PlayBound::Shots, 2048},
+        {PlayBound::Charas, 1024},
+        {PlayBound::Items, 1024},
+        {PlayBound::Effects, 4096},
+        {PlayBound::Messages, 128},
+        {PlayBound::Pictures, 1024},
+        {PlayBound::CharaAnims, 256},
+        {PlayBound::MessageText, 4096},
+        {PlayBound::CodeText, 4096},
+        {PlayBound::WaitFrames, 59994},
+        {PlayBound::LoopCommands, 65536},
         {PlayBound::LifeNotices, 100},
+        {PlayBound::HeldEntries, 262144},
+        {PlayBound::PictureBytes, 134217728},
     };
     static_assert(std::size(cases) == static_cast<std::size_t>(PlayBound::Count));
     int expected = 0;
