@@ -46,10 +46,10 @@ constexpr BoundInfo kBounds[] = {
     // Each extra life a clear gives holds the game for a notice of half a second; lives stop at
     // 99, so more notices than that tell the player nothing new.
     {100, "a stage clear shows at most", "extra-life notices: further lives are given without one"},
-    // Every flow, condition, key step and command a character or item holds takes a few hundred
-    // bytes with its running state: 262,144 of them take about 160 MB. A large stage of 300
-    // characters with ten flows of a dozen commands each holds 40,000.
-    {262144, "the stage's characters and items hold at most",
+    // Every flow, condition, key step and command a character or item holds takes about 1.5 KB
+    // with its running state: 131,072 of them take about 190 MB. A large stage of 300 characters
+    // with ten flows of a dozen commands each holds 40,000.
+    {131072, "the stage's characters and items hold at most",
      "flows, conditions and commands: loops are cut and summons are not made past it"},
     // A picture surface holds four bytes a pixel: 128 MB hold a hundred pictures the size of the
     // view, however many times each is shown.

@@ -47,7 +47,7 @@ TEST(PlayBoundsTest, EachBoundStopsAtItsLimitAndIsReportedOncePerStage) {
         {PlayBound::WaitFrames, 59994},
         {PlayBound::LoopCommands, 65536},
         {PlayBound::LifeNotices, 100},
-        {PlayBound::HeldEntries, 262144},
+        {PlayBound::HeldEntries, 131072},
         {PlayBound::PictureBytes, 134217728},
     };
     static_assert(std::size(cases) == static_cast<std::size_t>(PlayBound::Count));
