@@ -187,6 +187,10 @@ void PresentFrame() {
     ++g_nPresented;
 }
 
+void CountFrameNotPresented() {
+    ++g_nPresented;
+}
+
 bool FrameLimitReached() {
     const unsigned limit = g_nFrameLimit;
     return limit != 0 && g_nPresented >= limit;

@@ -52,10 +52,15 @@ bool RestoreSurfaces();
 // is counted.
 void PresentFrame();
 
+// A frame of a pause or ranking loop that ends its wait without drawing (it has paced and sampled
+// input as every frame does): counted with the presented frames against the frame limit.
+void CountFrameNotPresented();
+
 // Test tooling, off unless MIRELDA4_FRAME_LIMIT=n is set (read when the game loop starts): the
-// player closes after exactly n presented frames. Once the n-th frame is presented this is true:
-// the pause and ranking loops end, and the game loop finishes its frame, asks for the close and
-// runs no frame more, so that a scripted run always ends at the same play step.
+// player closes after exactly n frames, the presented ones and the frames a pause or ranking loop
+// ends its wait in without drawing. Once the n-th frame has run this is true: the pause and ranking
+// loops end, no wait starts, and the game loop finishes its frame, asks for the close and runs no
+// frame more, so that a scripted run always ends at the same play step.
 bool FrameLimitReached();
 // While something holds the play (a dialog waiting for the close), no frame is presented: the time
 // the frames the limit still allows take at the game's frame rate, in milliseconds. False when no

@@ -46,11 +46,29 @@ constexpr BoundInfo kBounds[] = {
     // Each extra life a clear gives holds the game for a notice of half a second; lives stop at
     // 99, so more notices than that tell the player nothing new.
     {100, "a stage clear shows at most", "extra-life notices: further lives are given without one"},
+    // Every flow, condition, key step and command a character or item holds takes about 1.5 KB
+    // with its running state: 131,072 of them take about 190 MB. A large stage of 300 characters
+    // with ten flows of a dozen commands each holds 40,000.
+    {131072, "the stage's characters and items hold at most",
+     "flows, conditions and commands: loops are cut and summons are not made past it"},
+    // A picture surface holds four bytes a pixel: 128 MB hold a hundred pictures the size of the
+    // view, however many times each is shown.
+    {134217728, "the pictures shown hold at most", "bytes of picture: further pictures are not shown"},
 };
 static_assert(std::size(kBounds) == static_cast<std::size_t>(PlayBound::Count));
 
 // Play and the window thread may both start messages; a flag is set once per bound and stage.
 std::array<std::atomic<bool>, static_cast<std::size_t>(PlayBound::Count)> g_reported{};
+
+// What the shares of each bound hold. Objects are built and let go on the game thread, and by the
+// pause loop's drawing while the game thread waits for it.
+std::array<std::atomic<std::size_t>, static_cast<std::size_t>(PlayBound::Count)> g_held{};
+
+void ReportOnce(PlayBound bound) {
+    const BoundInfo& info = kBounds[static_cast<std::size_t>(bound)];
+    if (!g_reported[static_cast<std::size_t>(bound)].exchange(true))
+        Report("%s %zu %s", info.before, info.limit, info.after);
+}
 
 } // namespace
 
@@ -61,9 +79,39 @@ std::size_t PlayBoundLimit(PlayBound bound) {
 bool PlayBoundRoom(PlayBound bound, std::size_t count) {
     const BoundInfo& info = kBounds[static_cast<std::size_t>(bound)];
     if (count < info.limit) return true;
-    if (!g_reported[static_cast<std::size_t>(bound)].exchange(true))
-        Report("%s %zu %s", info.before, info.limit, info.after);
+    ReportOnce(bound);
     return false;
+}
+
+bool PlayBoundFits(PlayBound bound, std::size_t held, std::size_t more) {
+    const std::size_t limit = PlayBoundLimit(bound);
+    if (held <= limit && more <= limit - held) return true;
+    ReportOnce(bound);
+    return false;
+}
+
+std::size_t PlayBoundHeld(PlayBound bound) {
+    return g_held[static_cast<std::size_t>(bound)].load();
+}
+
+std::size_t PlayBoundLeft(PlayBound bound) {
+    const std::size_t held = PlayBoundHeld(bound), limit = PlayBoundLimit(bound);
+    return held < limit ? limit - held : 0;
+}
+
+cBoundShare& cBoundShare::operator=(const cBoundShare& other) {
+    if (this == &other) return *this;
+    Set(0);
+    m_Bound = other.m_Bound;
+    Set(other.m_nHeld);
+    return *this;
+}
+
+void cBoundShare::Set(std::size_t amount) {
+    std::atomic<std::size_t>& total = g_held[static_cast<std::size_t>(m_Bound)];
+    total.fetch_add(amount);
+    total.fetch_sub(m_nHeld);
+    m_nHeld = amount;
 }
 
 void ResetPlayBoundReports() {

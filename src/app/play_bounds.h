@@ -23,6 +23,8 @@ enum class PlayBound {
     WaitFrames,     // frames a flow's timed wait holds the game
     LoopCommands,   // commands a flow's or item's list holds once its loops are expanded
     LifeNotices,    // extra-life notices one stage clear shows
+    HeldEntries,    // flows, conditions, key steps and commands the stage's characters and items hold
+    PictureBytes,   // bytes of the picture surfaces that the pictures shown by commands hold
     Count
 };
 
@@ -35,3 +37,29 @@ bool PlayBoundRoom(PlayBound bound, std::size_t count);
 
 // The stage set-up calls this: the next cut of each bound is reported again.
 void ResetPlayBoundReports();
+
+// Bounds on what the whole stage holds at once (HeldEntries) are kept as shares: every object
+// holds a share the size of what it holds, added to the stage's total while the object lives.
+// A copy of an object holds a share of its own; a share is given back when its object goes.
+class cBoundShare {
+  public:
+    explicit cBoundShare(PlayBound bound) : m_Bound(bound) {}
+    cBoundShare(const cBoundShare& other) : m_Bound(other.m_Bound) { Set(other.m_nHeld); }
+    cBoundShare& operator=(const cBoundShare& other);
+    ~cBoundShare() { Set(0); }
+    // The object now holds `amount`: the stage's total moves by the difference.
+    void Set(std::size_t amount);
+    std::size_t Held() const { return m_nHeld; }
+
+  private:
+    PlayBound m_Bound;
+    std::size_t m_nHeld = 0;
+};
+
+// What every share of the bound holds together.
+std::size_t PlayBoundHeld(PlayBound bound);
+// What is left of the bound beside what its shares hold (0 once they hold it all).
+std::size_t PlayBoundLeft(PlayBound bound);
+// True when `more` fits beside `held` within the bound. When it does not, false, and the first time
+// in a stage a line naming the bound goes to the report log.
+bool PlayBoundFits(PlayBound bound, std::size_t held, std::size_t more);

@@ -1,6 +1,7 @@
 #include "flow/cmd_items.h"
 
 #include "app/log.h"
+#include "app/play_bounds.h"
 #include "flow/flow_engine.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
@@ -25,6 +26,15 @@ int Param(const cEdFlowCmd& rec, int n) {
 
 int g_nTakeDepth = 0;
 
+// What the palettes' expanded lists hold in the running stage.
+cBoundShare g_PaletteExpansions{PlayBound::HeldEntries};
+
+// Expands a palette list's loops within what the stage has left to hold, and counts what it adds.
+void ExpandHeld(cCheckedVector<cEdFlowCmd>& commands) {
+    g_PaletteExpansions.Set(g_PaletteExpansions.Held() +
+                            ExpandLoops(commands, PlayBoundLeft(PlayBound::HeldEntries)));
+}
+
 // The stage's running copies of the command lists of the common palette's items it has taken, by
 // item number. Arrangements change these for the rest of the stage; the palette stays as loaded.
 std::map<int, cCheckedVector<cEdFlowCmd>> g_CommonTaken;
@@ -34,7 +44,7 @@ cCheckedVector<cEdFlowCmd>& CommonItemCommands(cCheckedVector<cEdItemDef>& palet
     auto it = g_CommonTaken.find(item);
     if (it == g_CommonTaken.end()) {
         it = g_CommonTaken.emplace(item, def.m_Commands).first;
-        ExpandLoops(it->second);
+        ExpandHeld(it->second);
     }
     return it->second;
 }
@@ -69,13 +79,17 @@ int CmdGetItem(cChara&, cEdFlowCmd& record) {
     // running stage's palette records, and the stage's copies of the common palette's.
     cCheckedVector<cEdFlowCmd>& commands =
         palette == 0 ? CommonItemCommands(list, item) : list.at(item).m_Commands;
-    if (palette == 1) ExpandLoops(commands);
+    if (palette == 1) ExpandHeld(commands);
     ++g_nTakeDepth;
     const int result = g_Heroes[0].RunItemCommands(commands);
     --g_nTakeDepth;
     // The item's result is the request, 0 included.
     if (g_lpGameScene) g_lpGameScene->m_nStageEndRequest = result;
     return result;
+}
+
+void ReleasePaletteExpansions() {
+    g_PaletteExpansions.Set(0);
 }
 
 int CmdArrange(cChara&, cEdFlowCmd& record) {

@@ -190,9 +190,10 @@ int CmdShowPicture(cChara& chara, cEdFlowCmd& rec) {
     values.m_bStretch = scale != 100;
     values.m_nLayer = static_cast<std::uint8_t>(Param(rec, 11) != 0);
     if (!PlayBoundRoom(PlayBound::Pictures, g_ShownPictures.size())) return 0;
-    cPictureLayer* p = ShowPicture(file.c_str(), values);
+    bool cut = false;
+    cPictureLayer* p = ShowPicture(file.c_str(), values, &cut);
     if (!p) {
-        ErrorBox("%s 読み込み失敗！", file.c_str());
+        if (!cut) ErrorBox("%s 読み込み失敗！", file.c_str());
         return 0;
     }
     if (DDIsD3D() && p->m_lpSurface && (!p->m_lpSurface->lpDT || !p->m_lpSurface->lpDT->lpSurface)) {

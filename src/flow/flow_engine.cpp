@@ -359,8 +359,10 @@ void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, in
             chara.m_Flows.resize(chara.m_Flows.size() + static_cast<std::size_t>(count));
         }
     }
+    // Every list's copies share what the stage has left of its bound on what objects hold.
+    std::size_t room = PlayBoundLeft(PlayBound::HeldEntries);
     for (int i = 0; i < count; ++i)
-        ExpandLoops(own.at(first + i).m_Commands);
+        room -= std::min(room, ExpandLoops(own.at(first + i).m_Commands, room));
 
     const std::int64_t clone = st.nCloneValue;
     const std::int64_t mul = g_nFrameMul;
@@ -400,6 +402,7 @@ void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, in
     }
     for (int i = 0; i < count; ++i)
         BuildCues(chara.m_Flows[static_cast<std::size_t>(first + i)]);
+    st.held.Set(CountHeldEntries(own));
 }
 
 // ---- Starting ----
@@ -746,6 +749,7 @@ void EraseFlow(cChara& chara, int index) {
     if (index < chara.m_Def.m_Flows.Count()) chara.m_Def.m_Flows.erase(chara.m_Def.m_Flows.begin() + index);
     chara.m_Flows.erase(chara.m_Flows.begin() + index);
     RelinkFlows(chara);
+    chara.m_FlowState.held.Set(CountHeldEntries(chara.m_Def.m_Flows));
 }
 
 void RunFlowUpdate(cChara& chara, int bDying) {

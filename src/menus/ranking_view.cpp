@@ -80,6 +80,8 @@ unsigned RankingViewLoop(void* playScene) {
         previous = input.wButtons;
         if (pressed & BUTTON_CONFIRM) {
             PlaySe(1);
+            // The frame that ends the view draws nothing; a measured run counts it all the same.
+            CountFrameNotPresented();
             return 1;
         }
         if ((pressed & BUTTON_GENRE) && severalGenres) {

@@ -101,7 +101,8 @@ int DrawEffectObj(cEffectObj& e, DDSURFACEDATA* surface, int advance) {
     const cEdEffect& def = g_Database.m_Effects.at(e.m_nEffect);
     DDSURFACEDATA* pic = EffectPicture(e.m_nEffect);
     if (!pic) return 0;
-    const int x = static_cast<int>(e.m_dX - ViewX().m_dPos), y = static_cast<int>(e.m_dY - ViewY().m_dPos);
+    // Cut toward 0 as a conversion cuts it; an effect beyond the range of int stays at its end.
+    const int x = SaturateInt(e.m_dX - ViewX().m_dPos), y = SaturateInt(e.m_dY - ViewY().m_dPos);
     const int sx = SaturateInt(std::int64_t{pattern} * def.nCellWidth);
     if (e.m_bScaled)
         DDBltStretch(surface, x, y, e.m_nWidth, e.m_nHeight, pic, sx, 0, def.nCellWidth, def.nCellHeight, 1);
@@ -168,7 +169,12 @@ bool SurfaceShown(const DDSURFACEDATA* surface) {
 
 } // namespace
 
-cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values) {
+std::size_t PictureBytes(const DDSURFACEDATA& surface) {
+    return std::size_t{4} * static_cast<std::size_t>(std::max(0, surface.nWidth)) *
+           static_cast<std::size_t>(std::max(0, surface.nHeight));
+}
+
+cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values, bool* cut) {
     SURFACEDEF def;
     std::snprintf(def.szFileName, sizeof def.szFileName, "%s", file ? file : "");
     def.bColorKey = 1;
@@ -181,6 +187,15 @@ cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values) {
         if (!DDCheckResult(DDCreateSurfaceFromFile(&sd, def.szFileName, 1, g_DDSettings.nBpp, 0,
                                                    DTMEMORYTYPE_VIDEO_NORT, 0, 0, 0, 0, 0))) {
             DDRemoveSurface(g_PictureSurfaces, g_PictureDefs, &sd);
+            return nullptr;
+        }
+        // The surfaces of the pictures shown are bounded by their bytes, not by their count alone.
+        std::size_t held = 0;
+        for (const DDSURFACEDATA& other : g_PictureSurfaces)
+            if (&other != &sd) held += PictureBytes(other);
+        if (!PlayBoundFits(PlayBound::PictureBytes, held, PictureBytes(sd))) {
+            DDRemoveSurface(g_PictureSurfaces, g_PictureDefs, &sd);
+            if (cut) *cut = true;
             return nullptr;
         }
         surface = &sd;

@@ -7,6 +7,7 @@
 #include "draw/draw.h"
 #include "objects/anim_seq.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -79,8 +80,11 @@ extern DDSurfaceDefList g_PictureDefs;
 extern std::list<cPictureLayer> g_ShownPictures;
 
 // Shows a picture file, loading it unless a shown picture already holds it; the new entry, or null
-// when the file could not be loaded.
-cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values);
+// when the file could not be loaded, or when its surface does not fit beside those of the pictures
+// shown (PlayBound::PictureBytes: then `cut`, when given, is set and the picture is not shown).
+cPictureLayer* ShowPicture(const char* file, const cPictureLayer& values, bool* cut = nullptr);
+// The bytes a loaded picture surface holds, four a pixel.
+std::size_t PictureBytes(const DDSURFACEDATA& surface);
 // The pictures of one layer; those whose time is over leave, and a surface no shown picture holds
 // any more is released.
 void DrawShownPictures(DDSURFACEDATA* surface, int layer, int paused);

@@ -11,6 +11,7 @@
 // gives them their behaviour.
 #pragma once
 
+#include "app/play_bounds.h"
 #include "records/ed_flow.h"
 #include "records/param_link.h"
 
@@ -84,6 +85,9 @@ struct cCharaFlowState {
     int bDeleted = 0;             // some flow is marked for erasure
     int nWalking = 0;             // the flow list is being walked: it must not change size
     std::vector<cQueuedFlows> queued{};
+    // The flows, conditions, key steps and commands of the character's definition, counted in
+    // what the stage holds (set whenever its flows are built or erased).
+    cBoundShare held{PlayBound::HeldEntries};
 };
 
 constexpr std::uint32_t FLOW_GROUP_RUNNING = 1;

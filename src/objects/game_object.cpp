@@ -1,5 +1,6 @@
 #include "objects/game_object.h"
 
+#include "app/int_range.h"
 #include "objects/flow_calls.h"
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
@@ -26,13 +27,14 @@ void cPartBox::Scale(int factor) {
     nHeight = nHeight0 * factor;
 }
 
+// A box at the ends of the range of int stays there.
 void cPartBox::PlaceX(double x) {
-    dLeft = static_cast<int>(x) + nOffsetX;
+    dLeft = SaturateInt(std::int64_t{SaturateInt(x)} + nOffsetX);
     dRight = dLeft + nWidth - 1;
 }
 
 void cPartBox::PlaceY(double y) {
-    dTop = static_cast<int>(y) + nOffsetY;
+    dTop = SaturateInt(std::int64_t{SaturateInt(y)} + nOffsetY);
     dBottom = dTop + nHeight - 1;
 }
 
@@ -190,6 +192,7 @@ cItem& cItem::operator=(const cItem& o) {
     m_nCellB = o.m_nCellB;
     m_nScale = o.m_nScale;
     m_bTaken = o.m_bTaken;
+    m_Held = o.m_Held;
     return *this;
 }
 

@@ -21,6 +21,7 @@
 // and the owner, which the copy re-makes through the helper.
 #pragma once
 
+#include "app/play_bounds.h"
 #include "objects/anim_seq.h"
 #include "objects/chara_draw.h"
 #include "objects/chara_list.h"
@@ -201,6 +202,8 @@ class cItem : public cGameObject {
     int m_nCellA = 0, m_nCellB = 0;
     int m_nScale = 1;
     int m_bTaken = 0; // taken for good; erased after the item walk
+    // Its command list, counted in what the stage holds.
+    cBoundShare m_Held{PlayBound::HeldEntries};
 };
 
 // A shot's flight: where it came from, its movement kind with its work values, its own

@@ -67,15 +67,34 @@ void ApplyFlowChange(cHero& hero, const cEdFlowCmd& cmd) {
 
 } // namespace
 
-void ExpandLoops(cCheckedVector<cEdFlowCmd>& commands) {
-    if (std::none_of(commands.begin(), commands.end(), IsLoop)) return;
+std::size_t CountHeldEntries(const cEdFlowCmd& command) {
+    return 1 + CountHeldEntries(command.m_Flows);
+}
+
+std::size_t CountHeldEntries(const cCheckedVector<cEdFlowCmd>& commands) {
+    std::size_t n = 0;
+    for (const cEdFlowCmd& c : commands)
+        n += CountHeldEntries(c);
+    return n;
+}
+
+std::size_t CountHeldEntries(const cCheckedVector<cEdFlow>& flows) {
+    std::size_t n = 0;
+    for (const cEdFlow& f : flows)
+        n += 1 + f.m_Conds.size() + f.m_KeySteps.size() + CountHeldEntries(f.m_Commands);
+    return n;
+}
+
+std::size_t ExpandLoops(cCheckedVector<cEdFlowCmd>& commands, std::size_t room) {
+    if (std::none_of(commands.begin(), commands.end(), IsLoop)) return 0;
     // The list is worked through as indexes of its commands: `rest` holds what is still to be
     // looked at, its front at the back, so that expanding the first loop touches only what it adds.
     std::vector<int> done;
     std::vector<int> rest;
     for (int k = commands.Count() - 1; k >= 0; --k)
         rest.push_back(k);
-    bool reported = false;
+    bool cut = false;
+    std::size_t added = 0;
     while (!rest.empty()) {
         const int at = rest.back();
         rest.pop_back();
@@ -87,18 +106,29 @@ void ExpandLoops(cCheckedVector<cEdFlowCmd>& commands) {
         const int r = Param(cmd, 0);
         const std::size_t n = std::min<std::size_t>(std::max(Param(cmd, 1), 0), rest.size());
         if (n == 0 || r <= 1) continue;
-        // The body stands r times: r - 1 copies go in front of it, as far as the cap allows.
+        // The body stands r times: r - 1 copies go in front of it, as far as both bounds allow.
         const std::vector<int> body(rest.end() - n, rest.end());
+        std::size_t weight = 0;
+        for (int k : body)
+            weight += CountHeldEntries(commands[k]);
         std::size_t copies = static_cast<std::size_t>(r - 1);
         const std::size_t size = done.size() + rest.size();
-        const std::size_t room = size < MAX_EXPANDED_COMMANDS ? MAX_EXPANDED_COMMANDS - size : 0;
-        if (reported) {
+        const std::size_t listRoom = size < MAX_EXPANDED_COMMANDS ? MAX_EXPANDED_COMMANDS - size : 0;
+        const std::size_t stageRoom = room > added ? room - added : 0;
+        if (cut) {
             copies = 0; // once cut, the list grows no more
-        } else if (copies * n > room) {
+        } else if (copies * n > listRoom) {
             PlayBoundRoom(PlayBound::LoopCommands, size + copies * n);
-            copies = room / n;
-            reported = true;
+            copies = listRoom / n;
+            cut = true;
         }
+        if (copies * weight > stageRoom) {
+            // The stage's objects hold what it allows: reported, as the bound reports a count at it.
+            PlayBoundRoom(PlayBound::HeldEntries, PlayBoundLimit(PlayBound::HeldEntries));
+            copies = stageRoom / weight;
+            cut = true;
+        }
+        added += copies * weight;
         for (std::size_t c = 0; c < copies; ++c)
             rest.insert(rest.end(), body.begin(), body.end());
     }
@@ -107,6 +137,7 @@ void ExpandLoops(cCheckedVector<cEdFlowCmd>& commands) {
     for (int k : done)
         out.push_back(commands[k]);
     commands.swap(out);
+    return added;
 }
 
 void cItem::Init(int id, const cEdItemDef& def, int column, int row) {
@@ -116,7 +147,8 @@ void cItem::Init(int id, const cEdItemDef& def, int column, int row) {
     const int w = g_Stage.m_nItemRangeW, h = g_Stage.m_nItemRangeH;
     cGameObject::Init(id, 0, 0, 0, m_Def.m_nPictureNo, kItemAnims, 0, 16 - w / 2, 16 - h / 2, w, h, 32, 32, 0,
                       1, 0);
-    ExpandLoops(m_Def.m_Commands);
+    ExpandLoops(m_Def.m_Commands, PlayBoundLeft(PlayBound::HeldEntries));
+    m_Held.Set(CountHeldEntries(m_Def.m_Commands));
     // A transparent item is not drawn but can still be taken; its mark is the definition's.
     m_bHidden = m_Def.m_nTransparent != 0 ? 1 : 0;
     m_bOverlay = m_Def.m_nMarkMode;

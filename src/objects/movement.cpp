@@ -89,8 +89,8 @@ int cGameObject::ClampToStageX(int mode) {
     }
     m_dRight = m_dX + w - 1;
     UpdatePartsRectX();
-    m_nCellLeft = static_cast<int>(m_dX) >> 5;
-    m_nCellRight = static_cast<int>(m_dRight) >> 5;
+    m_nCellLeft = SaturateInt(m_dX) >> 5;
+    m_nCellRight = SaturateInt(m_dRight) >> 5;
     return side;
 }
 
@@ -128,8 +128,8 @@ int cGameObject::ClampToStageY(int mode) {
     }
     m_dBottom = m_dY + h - 1;
     UpdatePartsRectY();
-    m_nCellTop = static_cast<int>(m_dY) >> 5;
-    m_nCellBottom = static_cast<int>(m_dBottom) >> 5;
+    m_nCellTop = SaturateInt(m_dY) >> 5;
+    m_nCellBottom = SaturateInt(m_dBottom) >> 5;
     return side;
 }
 

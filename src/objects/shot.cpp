@@ -6,6 +6,7 @@
 #include "app/log.h"
 #include "app/play_bounds.h"
 #include "objects/aim.h"
+#include "objects/item.h"
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
 #include "platform/crt_rand.h"
@@ -83,6 +84,12 @@ std::size_t ShotsInPlay(const std::list<cShot>& shots) {
     return shots.size() - std::min(ended, shots.size());
 }
 
+// A summon takes its definition's lists: it is made only while they fit beside what the stage's
+// characters and items hold.
+bool SummonFits(std::size_t entries) {
+    return PlayBoundFits(PlayBound::HeldEntries, PlayBoundHeld(PlayBound::HeldEntries), entries);
+}
+
 // False, with nothing placed, once the command has asked for as many places as one command may or
 // the list it adds to is full: the command then places no more.
 bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
@@ -120,7 +127,9 @@ bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
         break;
     case 14:
         if (!c.chara) return true;
-        if (!PlayBoundRoom(PlayBound::Charas, BeyondPlaced(g_Charas.size(), g_nPlacedCharas))) return false;
+        if (!PlayBoundRoom(PlayBound::Charas, BeyondPlaced(g_Charas.size(), g_nPlacedCharas)) ||
+            !SummonFits(CountHeldEntries(c.chara->m_Flows)))
+            return false;
         if (g_SummonHooks.SpawnCharacter) {
             if (g_SummonHooks.SpawnCharacter(*c.chara, x, y, c.firer, c.rec)) ++c.count;
         } else {
@@ -136,7 +145,9 @@ bool Emit(EmitCtx& c, int x, int y, double vx, double vy) {
         break;
     case 15:
         if (!c.item) return true;
-        if (!PlayBoundRoom(PlayBound::Items, BeyondPlaced(g_Items.size(), g_nPlacedItems))) return false;
+        if (!PlayBoundRoom(PlayBound::Items, BeyondPlaced(g_Items.size(), g_nPlacedItems)) ||
+            !SummonFits(CountHeldEntries(c.item->m_Commands)))
+            return false;
         if (g_SummonHooks.SpawnItem) {
             if (g_SummonHooks.SpawnItem(*c.item, x, y, c.firer, c.rec)) ++c.count;
         } else {

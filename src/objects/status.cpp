@@ -1,5 +1,6 @@
 // HP and SP with their gauges, both invincibilities, hits from characters and shots, defeat and
 // the score.
+#include "app/int_range.h"
 #include "objects/chara_draw.h"
 #include "objects/effects.h"
 #include "objects/game_object.h"
@@ -68,12 +69,15 @@ void cChara::ShowSPGauge(std::int64_t delta) {
 }
 
 void cChara::StartInvincibility() {
-    m_nInvincible = (m_nPlayerFlag ? g_Stage.m_nHeroInvincible : g_Stage.m_nCharaInvincible) * FrameMul();
+    // Worked out wide: frames as many as the stage field holds stay at the end of int.
+    m_nInvincible = SaturateInt(
+        std::int64_t{m_nPlayerFlag ? g_Stage.m_nHeroInvincible : g_Stage.m_nCharaInvincible} * FrameMul());
 }
 
 void cChara::StartInvincibilityFrom(int attackerId) {
     StartInvincibility();
-    const int frames = (m_nPlayerFlag ? g_Stage.m_nHeroHitRepeat : g_Stage.m_nCharaHitRepeat) * FrameMul();
+    const int frames = SaturateInt(
+        std::int64_t{m_nPlayerFlag ? g_Stage.m_nHeroHitRepeat : g_Stage.m_nCharaHitRepeat} * FrameMul());
     m_AttackerTimers.push_back(cAttackerTimer{attackerId, frames});
 }
 
@@ -103,7 +107,13 @@ void cAttackerTimers::push_back(const cAttackerTimer& timer) {
 
 void cAttackerTimers::Tick() {
     if (!m_pTimers) return;
-    std::erase_if(*m_pTimers, [](cAttackerTimer& t) { return --t.nFrames < 1; });
+    // A timer at 1 or below ends; counted down only while it goes on, so that no count passes the
+    // smallest int.
+    std::erase_if(*m_pTimers, [](cAttackerTimer& t) {
+        if (t.nFrames <= 1) return true;
+        --t.nFrames;
+        return false;
+    });
     if (m_pTimers->empty()) m_pTimers.reset();
 }
 

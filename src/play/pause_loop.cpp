@@ -34,6 +34,8 @@ void SetPauseWait(cGameScene& scene, int kind, int confirm, int frames, int noDe
 }
 
 bool RunPauseLoop(cGameScene& scene) {
+    // A measured run's last frame has run: no wait holds the rest of the frame.
+    if (FrameLimitReached()) return true;
     if (!StartThreadWithQueue(thPause, &PauseLoop, &scene, true)) return false;
     thPause.Wait();
     return true;
@@ -87,17 +89,26 @@ unsigned PauseLoop(void*) {
         if (!RestoreSurfaces()) win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
         UpdateInput(g_Inputs);
         cInputHistory::Record(input);
-        if (ServeReplayHotKeys(*scene)) continue;
+        // Every frame the loop runs counts against a measured run's frame limit, those that draw
+        // nothing too: a stage whose waits end at once cannot hold the run past its limit.
+        if (ServeReplayHotKeys(*scene)) {
+            CountFrameNotPresented();
+            continue;
+        }
         if (scene->m_nWaitDelay >= 1) {
             --scene->m_nWaitDelay;
         } else if (!scene->m_bWaitConfirm) {
             // Counted down without passing the smallest int: a wait of any length authored ends.
             scene->m_nWaitFrames = SaturateInt(std::int64_t{scene->m_nWaitFrames} - 1);
-            if (scene->m_nWaitFrames < 0) break;
+            if (scene->m_nWaitFrames < 0) {
+                CountFrameNotPresented();
+                break;
+            }
         } else if ((input.wButtons & BUTTON_CONFIRM) &&
                    !(cInputHistory::GetPast(input, 1, 1) & BUTTON_CONFIRM)) {
             PlaySe(scene->m_nWaitKind == 1 ? 12 : 1);
             scene->m_bWaitClosed = 1;
+            CountFrameNotPresented();
             break;
         }
         DrawFrozenFrame(*scene);

@@ -22,6 +22,7 @@
 #include "objects/effects.h"
 #include "play/draw_stage.h"
 #include "play/hits.h"
+#include "objects/item.h"
 #include "objects/message_window.h"
 #include "play/play_step.h"
 #include "play/replay.h"
@@ -290,6 +291,7 @@ void RunStartFlows(cGameScene& scene) {
 void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     ECLog("In SetStage");
     ResetPlayBoundReports();
+    ReleasePaletteExpansions();
     scene.m_nPlayFrame = 0;
     EmptyLists(scene);
     if (reload) {
@@ -595,8 +597,11 @@ cChara* SummonChara(const cEdCharaDef& def, int x, int y, cChara& summoner, cons
         summoned.m_nFaction = static_cast<std::uint8_t>(rec.m_nForce);
     const int copies = std::max(0, static_cast<int>(static_cast<std::int8_t>(def.m_nExtraCopies)));
     cChara* first = nullptr;
+    // Each copy takes the definition's lists, within what the stage's objects may hold.
+    const std::size_t entries = CountHeldEntries(def.m_Flows);
     for (int i = 0;
-         i <= copies && PlayBoundRoom(PlayBound::Charas, BeyondPlaced(g_Charas.size(), g_nPlacedCharas));
+         i <= copies && PlayBoundRoom(PlayBound::Charas, BeyondPlaced(g_Charas.size(), g_nPlacedCharas)) &&
+         PlayBoundFits(PlayBound::HeldEntries, PlayBoundHeld(PlayBound::HeldEntries), entries);
          ++i) {
         cSpawnParams params = ParamsOf(rec);
         params.nCopy = i;

@@ -123,4 +123,65 @@ TEST_F(AuthoredExtremesTest, JumpSizingOfAnyHeightStaysDefined) {
     EXPECT_EQ(FramesToApex(NAN), 0);
 }
 
+TEST_F(AuthoredExtremesTest, PartBoxesAtTheEndsOfIntStayThere) {
+    const struct {
+        double pos;
+        int offset;
+        double first; // left or top
+    } cases[] = {
+        {100.7, -3, 97},                // in range: cut toward 0, then the offset
+        {-100.7, 0, -100},              //
+        {-2.1e9, -833, -2100000833},    // far out, still within int
+        {-2147483648.0, -833, INT_MIN}, // the offset would pass the end
+        {-3e9, -833, INT_MIN},          // the position itself is past the end
+        {2147483647.0, 5, INT_MAX},     //
+        {3e9, -5, INT_MAX - 5},         // cut to the end first, then the offset
+        {NAN, 7, 7},
+    };
+    for (const auto& c : cases) {
+        cPartBox box;
+        box.nOffsetX = box.nOffsetY = c.offset;
+        box.nWidth = 10;
+        box.nHeight = 4;
+        box.PlaceX(c.pos);
+        box.PlaceY(c.pos);
+        EXPECT_EQ(box.dLeft, c.first) << c.pos;
+        EXPECT_EQ(box.dRight, c.first + 9) << c.pos;
+        EXPECT_EQ(box.dTop, c.first) << c.pos;
+        EXPECT_EQ(box.dBottom, c.first + 3) << c.pos;
+    }
+}
+
+TEST_F(AuthoredExtremesTest, InvincibleAndHitRepeatFramesSaturate) {
+    const struct {
+        std::int32_t field;
+        std::int32_t mul;
+        int frames;
+        bool holds; // the attacker's timer still holds after one frame
+    } cases[] = {
+        {30, 2, 60, true},
+        {214748364, 10, 2147483640, true},
+        {214748365, 10, INT_MAX, true},    // one past the last that fits
+        {-1991156134, 10, INT_MIN, false}, // a damaged stage's field
+        {INT_MIN, 10, INT_MIN, false},     //
+        {INT_MAX, 10, INT_MAX, true},
+    };
+    const cEdStage kept = g_Stage;
+    for (const auto& c : cases) {
+        g_Stage.m_nFrameMul = c.mul;
+        for (int hero = 0; hero < 2; ++hero) {
+            g_Stage.m_nHeroInvincible = g_Stage.m_nCharaInvincible = c.field;
+            g_Stage.m_nHeroHitRepeat = g_Stage.m_nCharaHitRepeat = c.field;
+            cStageChara ch;
+            ch.m_nPlayerFlag = hero;
+            ch.StartInvincibilityFrom(7);
+            EXPECT_EQ(ch.m_nInvincible, c.frames) << c.field << " hero " << hero;
+            ch.m_nInvincible = 0;
+            ch.TickInvincibility();
+            EXPECT_EQ(ch.IsInvincibleTo(7), c.holds) << c.field << " hero " << hero;
+        }
+    }
+    g_Stage = kept;
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 #include "records/ed_flow.h"
 
 #include <algorithm>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,60 @@ TEST(ExpandLoopsTest, GrowthStopsAtTheCapWithOneReportLineAStage) {
     const std::string text(logged.begin(), logged.end());
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
     EXPECT_NE(text.find("65536"), std::string::npos) << text;
+    g_szReportPath[0] = '\0';
+}
+
+// The stage's characters and items share one bound on what their lists hold once their loops are
+// expanded: each list is cut where the stage has nothing left, and what an object held is free again
+// once it goes (so that a long stage that summons and defeats never runs out).
+using HeldListsTest = ObjectsTest;
+
+TEST_F(HeldListsTest, TheStageHoldsItsListsWithinOneBound) {
+    const std::size_t limit = PlayBoundLimit(PlayBound::HeldEntries);
+    ASSERT_EQ(limit % MAX_EXPANDED_COMMANDS, 0u);
+    const std::size_t full = limit / MAX_EXPANDED_COMMANDS; // items whose lists fill the bound
+    fixtures::TempDir dir;
+    const std::string report = dir.file("Report_Game.txt");
+    ASSERT_TRUE(ReportOpen(report.c_str()));
+    ResetPlayBoundReports();
+    // An item whose one command stands MAX_EXPANDED_COMMANDS times.
+    cEdItemDef def;
+    def.m_Commands.push_back(Cmd(23, {static_cast<std::int32_t>(MAX_EXPANDED_COMMANDS), 1}));
+    def.m_Commands.push_back(Cmd(4));
+    const std::size_t held0 = PlayBoundHeld(PlayBound::HeldEntries);
+    std::list<cItem> items;
+    for (std::size_t i = 0; i < full; ++i) {
+        items.emplace_back().Init(0, def, 0, 0);
+        EXPECT_EQ(items.back().m_Def.m_Commands.size(), MAX_EXPANDED_COMMANDS) << i;
+    }
+    EXPECT_EQ(PlayBoundHeld(PlayBound::HeldEntries) - held0, limit);
+    const struct {
+        std::size_t letGo;  // items let go before the next is built
+        std::size_t size;   // its list
+        std::size_t copies; // copies of it made after that, each holding as much
+    } cases[] = {
+        {0, 1, 2},                         // nothing left: the loop adds nothing, the command stays
+        {1, MAX_EXPANDED_COMMANDS - 2, 0}, // one let go: what the cut lists hold is not free
+        {2, MAX_EXPANDED_COMMANDS, 0},     // freed again, a whole list
+    };
+    for (const auto& c : cases) {
+        for (std::size_t k = 0; k < c.letGo; ++k)
+            items.pop_front();
+        items.emplace_back().Init(0, def, 0, 0);
+        EXPECT_EQ(items.back().m_Def.m_Commands.size(), c.size) << c.letGo;
+        for (std::size_t k = 0; k < c.copies; ++k)
+            items.push_back(items.back()); // a copy holds a share of its own
+        std::size_t sum = 0;
+        for (const cItem& it : items)
+            sum += it.m_Def.m_Commands.size();
+        EXPECT_EQ(PlayBoundHeld(PlayBound::HeldEntries) - held0, sum) << c.letGo;
+    }
+    items.clear();
+    EXPECT_EQ(PlayBoundHeld(PlayBound::HeldEntries), held0);
+    const fixtures::Bytes logged = fixtures::ReadAll(report);
+    const std::string text(logged.begin(), logged.end());
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_NE(text.find(std::to_string(limit)), std::string::npos) << text;
     g_szReportPath[0] = '\0';
 }
 

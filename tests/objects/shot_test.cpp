@@ -1,4 +1,5 @@
 #include "app/play_bounds.h"
+#include "objects/item.h"
 #include "objects/object_links.h"
 #include "objects/shot.h"
 #include "objects_fixture.h"
@@ -211,6 +212,45 @@ TEST_F(ShotTest, ShotsAndSummonsInPlayStopAtTheirBounds) {
         }
     }
     g_nPlacedCharas = g_nPlacedItems = 0;
+    g_CommonPalette.m_Charas = keptCharas;
+    g_CommonPalette.m_Items = keptItems;
+}
+
+// Summons are bounded by what they hold as well as by their count: a summoned item or character takes
+// its definition's lists, and is made only while they fit beside what the stage's objects hold.
+TEST_F(ShotTest, SummonsAreMadeWhileTheirListsFitWhatTheStageHolds) {
+    const auto keptCharas = g_CommonPalette.m_Charas;
+    const auto keptItems = g_CommonPalette.m_Items;
+    cEdCharaDef chara;
+    chara.m_Flows.resize(1);
+    chara.m_Flows.at(0).m_Commands.resize(999);
+    g_CommonPalette.m_Charas.assign(1, chara);
+    const std::size_t w = CountHeldEntries(chara.m_Flows); // the flow, its steps and its commands
+    ASSERT_GE(w, 1000u);
+    cEdItemDef item;
+    item.m_Commands.resize(w); // an item as heavy
+    g_CommonPalette.m_Items.assign(1, item);
+    const cEdShot summon = Shot(SHOT_PATTERN_BURST, 3);
+    const std::size_t limit = PlayBoundLimit(PlayBound::HeldEntries);
+    const struct {
+        std::size_t room; // what the stage has left
+        int items;        // items the command makes, each holding w
+        bool chara;       // a character is made (its flows are not built here)
+    } cases[] = {
+        {3 * w, 3, true}, {3 * w - 1, 2, true}, {w, 1, true}, {w - 1, 0, false}, {0, 0, false},
+    };
+    for (const auto& c : cases) {
+        g_Items.clear();
+        g_Charas.clear();
+        cBoundShare others(PlayBound::HeldEntries);
+        others.Set(limit - PlayBoundHeld(PlayBound::HeldEntries) - c.room);
+        EXPECT_EQ(ExecSummonItem(m_Firer, summon), c.items) << c.room;
+        EXPECT_EQ(g_Items.size(), static_cast<std::size_t>(c.items)) << c.room;
+        g_Items.clear();
+        EXPECT_EQ(ExecSummonChara(m_Firer, summon) > 0, c.chara) << c.room;
+    }
+    g_Items.clear();
+    g_Charas.clear();
     g_CommonPalette.m_Charas = keptCharas;
     g_CommonPalette.m_Items = keptItems;
 }

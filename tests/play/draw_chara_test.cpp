@@ -7,6 +7,7 @@
 #include "objects/effects.h"
 #include "objects/message_window.h"
 #include "objects/movement.h"
+#include "objects/stage_pictures.h"
 #include "play/draw_frame.h"
 #include "play/stage_draw_fixture.h"
 #include "platform/crt_rand.h"
@@ -16,6 +17,7 @@
 #include "app/thread.h"
 
 #include <array>
+#include <cmath>
 
 #include <thread>
 
@@ -557,6 +559,32 @@ TEST(EffectObjects, PlacedOnTheOverlapAndJitteredByScale) {
     }).join();
     EXPECT_EQ(crt::rand_state(), state);
     thGame.m_nThreadId = 0;
+    g_Database = cProjectDatabase{};
+}
+
+TEST(EffectObjects, AnEffectPastTheRangeOfIntIsDrawnWithoutAWrap) {
+    g_Database.m_Effects.clear();
+    g_Database.m_Effects.push_back(cEdEffect::ListDefault());
+    cEdEffect e;
+    e.nCellWidth = 20;
+    e.nCellHeight = 10;
+    cEdEffectFrame fr;
+    fr.nTime = 1;
+    e.m_Frames.push_back(fr);
+    g_Database.m_Effects.push_back(e);
+    BuildEffectTable(g_EffectSeqTable);
+    for (int i = 0; i < 4; ++i)
+        g_StageEffects.push_back(DDSURFACEDATA{}); // the effect's picture records, holding no surface
+    // The screen position is worked out from the world position before anything is drawn; a world
+    // position at or past the ends of int is kept at the end instead of wrapping (or, for the
+    // conversion, being undefined).
+    const double positions[] = {2147483647.0, 2147483648.0, 3e9, -2147483649.0, -3e9, 1e300, -1e300, NAN};
+    for (double pos : positions) {
+        cEffectObj o(1, pos, pos, 1);
+        o.m_dX = o.m_dY = pos;
+        EXPECT_EQ(DrawEffectObj(o, nullptr, 0), 0) << pos;
+    }
+    g_StageEffects.clear();
     g_Database = cProjectDatabase{};
 }
 

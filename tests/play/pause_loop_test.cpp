@@ -147,6 +147,43 @@ TEST_F(PauseLoopThread, FrameLimitSetInProcessEndsTheWaitAtItsFrame) {
     SetFrameLimit(0);
 }
 
+// The frame that ends a wait draws nothing but runs as every frame does: it counts against the
+// frame limit, so that waits ending at once cannot hold a measured run past its limit; once the limit
+// is reached no wait runs at all (its frame count is left as it was set).
+TEST_F(PauseLoopThread, FramesThatDrawNothingCountAgainstTheLimit) {
+    const struct {
+        unsigned limit;
+        int frames;            // of each wait
+        std::vector<int> left; // the frame count after each wait
+        int reachedAfter;      // the wait after which the limit is reached
+    } cases[] = {
+        {3, 0, {-1, -1, -1, 0, 0}, 3},       // one frame each, none presented
+        {4, 1, {-1, -1, 1, 1}, 2},           // one presented, one that ends it
+        {0, 0, {-1, -1, -1, -1, -1, -1}, 0}, // no limit: every wait runs
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
+        SetFrameLimit(c.limit);
+        int reachedAfter = 0;
+        for (std::size_t i = 0; i < c.left.size(); ++i) {
+            SetPauseWait(*scene, 0, 0, c.frames, 0);
+            ASSERT_TRUE(RunWait());
+            EXPECT_EQ(scene->m_nWaitFrames, c.left[i]) << "wait " << i + 1;
+            if (reachedAfter == 0 && FrameLimitReached()) reachedAfter = static_cast<int>(i) + 1;
+        }
+        EXPECT_EQ(reachedAfter, c.reachedAfter);
+    }
+    // Five waits of INT_MIN frames reach a limit of 5 with the fifth.
+    SetFrameLimit(5);
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_FALSE(FrameLimitReached()) << i;
+        SetPauseWait(*scene, 0, 0, INT_MIN, 0);
+        ASSERT_TRUE(RunWait());
+    }
+    EXPECT_TRUE(FrameLimitReached());
+    SetFrameLimit(0);
+}
+
 TEST_F(PauseLoopThread, ConfirmCountsOnlyOnThePressEdge) {
     struct Case {
         int kind;

@@ -6,6 +6,7 @@
 // golden frames show them drawn.
 #include "app/globals.h"
 #include "app/input.h"
+#include "app/play_bounds.h"
 #include "draw/dd_startup.h"
 #include "draw/display_files.h"
 #include "draw/font.h"
@@ -363,6 +364,46 @@ TEST_P(PresentScenario, EachCommandShowsItsEffectStepByStep) {
         EXPECT_EQ(g_ScreenColour.bActive, 0);
     }
     ExpectGolden(Name("held"), Shown());
+}
+
+// The surfaces of the pictures shown are bounded by their bytes, four a pixel: a picture whose file's
+// surface would not fit beside those already loaded is not shown (and no load failure is told), one
+// of a file already loaded is, and room made later lets the file in.
+TEST_P(PresentScenario, PicturesShownHoldTheirSurfacesWithinTheByteBound) {
+    ASSERT_TRUE(StartStage({}));
+    const std::string first = g_Database.m_Pictures[1].szFileName;
+    const std::string second = m_dir + "/second.bmp";
+    std::filesystem::copy_file(first, second);
+    const std::size_t limit = PlayBoundLimit(PlayBound::PictureBytes);
+    const std::size_t picture = 96 * 64 * 4;
+    // A surface that claims most of the bound without holding pixels stands for pictures loaded before.
+    DDSURFACEDATA& others = g_PictureSurfaces.emplace_front();
+    g_PictureDefs.emplace_front();
+    others.nWidth = 1;
+    const struct {
+        std::size_t othersHold;
+        const std::string* file;
+        bool shown;
+        std::size_t surfaces; // loaded afterwards, the stand-in included
+    } cases[] = {
+        {limit - picture, &first, true, 2},      // fits exactly
+        {limit - picture, &first, true, 2},      // its file's surface is shared
+        {limit - picture, &second, false, 2},    // one byte a pixel too many
+        {limit - 2 * picture, &second, true, 3}, // room made
+    };
+    for (const auto& c : cases) {
+        others.nHeight = static_cast<int>(c.othersHold / 4);
+        const std::size_t before = g_ShownPictures.size();
+        bool cut = false;
+        cPictureLayer values;
+        const cPictureLayer* p = ShowPicture(c.file->c_str(), values, &cut);
+        EXPECT_EQ(p != nullptr, c.shown) << *c.file;
+        EXPECT_EQ(cut, !c.shown) << *c.file;
+        EXPECT_EQ(g_ShownPictures.size(), before + (c.shown ? 1 : 0));
+        EXPECT_EQ(g_PictureSurfaces.size(), c.surfaces);
+    }
+    g_PictureSurfaces.pop_front();
+    g_PictureDefs.pop_front();
 }
 
 // Pictures of one file share its surface: it stays while any of them is shown and goes with the last;
