@@ -2,6 +2,7 @@
 
 #include "platform/display_connection.h"
 #include "platform/keyboard.h"
+#include "platform/messages.h"
 #include "platform/picture_fit.h"
 #include "platform/window.h"
 
@@ -119,19 +120,44 @@ void WaitUiEvent(int ms) {
         SDL_Delay(static_cast<Uint32>(ms));
         return;
     }
-    SDL_WaitEventTimeout(nullptr, ms);
+    const DWORD wait = static_cast<DWORD>(std::max(ms, 0));
+    WaitForWindowInput(wait, wait, 0, wait, MessageWakeups());
 }
 
-void StartUiTextInput(int x, int y, int w, int h) {
+namespace {
+// The field that has text input (game-area pixels) and where the input method's window was put for
+// it (window pixels); both valid while text input is on.
+RECT g_textField{};
+SDL_Rect g_textRect{};
+} // namespace
+
+void FollowTextField(const RECT* field) {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || DisplayLost()) return;
-    SDL_Rect r{x, y, w, h};
-    SDL_SetTextInputRect(&r);
-    SDL_StartTextInput();
+    if (!field) {
+        if (SDL_IsTextInputActive()) SDL_StopTextInput();
+        return;
+    }
+    const PicturePlace area =
+        PictureRectToArea(GamePlacement(static_cast<SDL_Window*>(GetMainSdlWindow())), kGameW, kGameH,
+                          field->left, field->top, field->right - field->left, field->bottom - field->top);
+    SDL_Rect r{area.x, area.y, area.w, area.h};
+    const bool active = SDL_IsTextInputActive();
+    const bool sameField = active && field->left == g_textField.left && field->top == g_textField.top &&
+                           field->right == g_textField.right && field->bottom == g_textField.bottom;
+    if (!sameField) {
+        // Started again only for another field: starting resets a composition on some systems.
+        SDL_SetTextInputRect(&r);
+        SDL_StartTextInput();
+    } else if (r.x != g_textRect.x || r.y != g_textRect.y || r.w != g_textRect.w || r.h != g_textRect.h) {
+        // The same field where the window shows it now (resized, or full screen).
+        SDL_SetTextInputRect(&r);
+    }
+    g_textField = *field;
+    g_textRect = r;
 }
 
-void StopUiTextInput() {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || DisplayLost()) return;
-    SDL_StopTextInput();
+bool UiTextInputOn() {
+    return SDL_WasInit(SDL_INIT_VIDEO) != 0 && SDL_IsTextInputActive();
 }
 
 void WarpPointerInGame(int x, int y) {

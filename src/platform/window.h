@@ -63,6 +63,12 @@ void* GetMainSdlWindow();
 
 // Window thread: turns every waiting SDL event into messages (on any other thread: nothing).
 void PumpWindowEvents();
+// Window thread, while a box waits for its answer: takes the window's events (PumpWindowEvents) and
+// shows the latest frame again through the repaint set by SetWindowRepaint, whole when the display
+// exposed the window (elsewhere it shows pieces of the windows that were over it).
+void PumpWindowEventsAndRepaint();
+// The repaint for PumpWindowEventsAndRepaint: `whole` asks for the whole frame. Null: none.
+void SetWindowRepaint(void (*repaint)(bool whole));
 // Whether the display exposed the window since the last call (what it showed is lost, and the whole
 // frame must be shown again, changed or not); the call clears it.
 bool TakeWindowExposure();
