@@ -254,3 +254,22 @@ trace_lines() {
 save_dialog_input() {
     printf '150 0 0\n1 0 0 f1\n'
 }
+
+# screen_region <x> <y> <w> <h>: a digest of the screen's pixels in that rectangle (an xwd of the
+# root window, 24 or 32 bits a pixel), so that two looks can be compared.
+screen_region() {
+    xwd -silent -root >screen.xwd 2>/dev/null && python3 - "$@" <<'PY'
+import hashlib, struct, sys
+x, y, w, h = (int(v) for v in sys.argv[1:5])
+d = open('screen.xwd', 'rb').read()
+header, = struct.unpack('>I', d[0:4])
+bpp, line = struct.unpack('>II', d[44:52])
+colours, = struct.unpack('>I', d[76:80])
+start = header + colours * 12
+step = bpp // 8
+rows = [d[start + yy * line + x * step:start + yy * line + (x + w) * step] for yy in range(y, y + h)]
+if bpp not in (24, 32) or any(len(r) != w * step for r in rows):
+    sys.exit('screen_region: the dump cannot be read there')
+print(hashlib.md5(b''.join(rows)).hexdigest())
+PY
+}
