@@ -2,7 +2,6 @@
 
 #include "platform/display_connection.h"
 #include "platform/keyboard.h"
-#include "platform/messages.h"
 #include "platform/picture_fit.h"
 #include "platform/window.h"
 
@@ -120,8 +119,7 @@ void WaitUiEvent(int ms) {
         SDL_Delay(static_cast<Uint32>(ms));
         return;
     }
-    const DWORD wait = static_cast<DWORD>(std::max(ms, 0));
-    WaitForWindowInput(wait, wait, 0, wait, MessageWakeups());
+    WaitForDisplayInput(static_cast<DWORD>(std::max(ms, 0)));
 }
 
 namespace {

@@ -36,9 +36,9 @@ struct UiEvent {
 // Window thread: the next waiting event, false when none waits. Key and mouse-button states are kept
 // in the key table as the window's own pump keeps them.
 bool PollUiEvent(UiEvent& e);
-// Window thread: waits up to `ms` milliseconds for input from the display or a message to this
-// thread (the way the main loop waits: the video system's own wait is not used, which would leave
-// it something to say to the display after the display is gone).
+// Window thread: waits up to `ms` milliseconds for input from the display (the way the main loop
+// waits: the video system's own wait is not used, which would leave it something to say to the
+// display after the display is gone).
 void WaitUiEvent(int ms);
 // Window thread: text input (the input method) follows the focused text field: `field`, in
 // game-area pixels, is the field that has the focus, null when none has it. Text input is on only

@@ -12,12 +12,14 @@
 #if defined(M4_HAVE_X11)
 #include <X11/Xlib.h>
 #endif
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <poll.h>
 #include <string>
 #include <thread>
 
@@ -410,6 +412,25 @@ void WaitForWindowInput(DWORD pollMs, DWORD idleMs, DWORD settleMs, DWORD restMs
     (void)settleMs;
     (void)restMs;
     WaitMessageOrReadable(pollMs, -1, wakeupsSeen);
+}
+
+void WaitForDisplayInput(DWORD ms) {
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+#if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+    SDL_Window* window = static_cast<SDL_Window*>(GetMainSdlWindow());
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
+        info.info.x11.display) {
+        Display* display = info.info.x11.display;
+        XFlush(display);
+        if (XEventsQueued(display, QueuedAlready) > 0) return;
+        pollfd p{ConnectionNumber(display), POLLIN, 0};
+        ::poll(&p, 1, static_cast<int>(std::min<DWORD>(ms, 0x7FFFFFFF)));
+        return;
+    }
+#endif
+    SDL_Delay(ms);
 }
 
 } // namespace win

@@ -83,4 +83,9 @@ void WaitForMessageOrEvent();
 // looked at every `pollMs`.
 void WaitForWindowInput(DWORD pollMs, DWORD idleMs, DWORD settleMs, DWORD restMs, std::uint64_t wakeupsSeen);
 
+// Window thread, in a loop that takes the window's events itself (a dialog): waits at most `ms`
+// milliseconds for input from the display (where its connection can be watched, X; elsewhere the
+// whole time). Messages do not end the wait: the loop looks at those between two waits.
+void WaitForDisplayInput(DWORD ms);
+
 } // namespace win
