@@ -154,10 +154,6 @@ void FollowTextField(const RECT* field) {
     g_textRect = r;
 }
 
-bool UiTextInputOn() {
-    return SDL_WasInit(SDL_INIT_VIDEO) != 0 && SDL_IsTextInputActive();
-}
-
 void WarpPointerInGame(int x, int y) {
     auto* window = static_cast<SDL_Window*>(GetMainSdlWindow());
     if (!window || (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) == 0) return;

@@ -45,8 +45,6 @@ void WaitUiEvent(int ms);
 // while there is one, and the input method's window is placed at it in the window's own pixels
 // (where the picture is scaled into the window). Off from the start of the video system.
 void FollowTextField(const RECT* field);
-// Whether text input is on.
-bool UiTextInputOn();
 // Puts the system's pointer over the game-area point (a no-op without a visible window).
 void WarpPointerInGame(int x, int y);
 

@@ -252,7 +252,7 @@ TEST_F(MainWindow, WhileABoxIsOpenTheWindowTakesNoInputAndKeepsItsFrame) {
 // The video system starts with text input off (an input method would take the game's keys); it is on
 // only while a text field has the focus.
 TEST_F(MainWindow, TextInputIsOnOnlyWhileATextFieldHasTheFocus) {
-    EXPECT_FALSE(win::UiTextInputOn());
+    EXPECT_FALSE(SDL_IsTextInputActive() == SDL_TRUE);
     const win::RECT field{100, 200, 150, 220}, other{100, 240, 150, 260};
     struct Step {
         const win::RECT* focus;
@@ -261,10 +261,10 @@ TEST_F(MainWindow, TextInputIsOnOnlyWhileATextFieldHasTheFocus) {
                        {nullptr, false}, {nullptr, false}, {&other, true}};
     for (const Step& s : steps) {
         win::FollowTextField(s.focus);
-        EXPECT_EQ(win::UiTextInputOn(), s.on);
+        EXPECT_EQ(SDL_IsTextInputActive() == SDL_TRUE, s.on);
     }
     win::FollowTextField(nullptr);
-    EXPECT_FALSE(win::UiTextInputOn());
+    EXPECT_FALSE(SDL_IsTextInputActive() == SDL_TRUE);
 }
 
 TEST_F(MainWindow, DestroySendsWmDestroyAndWithdrawsTheWindow) {
