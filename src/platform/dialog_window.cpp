@@ -43,7 +43,15 @@ bool MakeDialogWindow(void* sdlWindow, unsigned long owner) {
     const Atom dialog = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
     XChangeProperty(display, window, type, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&dialog), 1);
-    if (owner != 0) XSetTransientForHint(display, window, static_cast<::Window>(owner));
+    if (owner != 0) {
+        XSetTransientForHint(display, window, static_cast<::Window>(owner));
+        // Modal for its owner: the window manager hands the keyboard focus the owner would take
+        // (a click on it, its activation) to the box.
+        const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+        const Atom modal = XInternAtom(display, "_NET_WM_STATE_MODAL", False);
+        XChangeProperty(display, window, state, XA_ATOM, 32, PropModeAppend,
+                        reinterpret_cast<const unsigned char*>(&modal), 1);
+    }
     XFlush(display);
     return true;
 }

@@ -11,7 +11,7 @@ namespace win {
 unsigned long MainWindowDisplayId();
 
 // Before `sdlWindow` (an SDL_Window*, not yet shown) is shown: it becomes a dialog window, and the
-// dialog of `owner` (a MainWindowDisplayId of another process) when owner is not 0. False where
+// dialog of `owner` (a MainWindowDisplayId of another process), modal for it, when owner is not 0. False where
 // the display cannot be told so (not X); the window then stays an ordinary one.
 bool MakeDialogWindow(void* sdlWindow, unsigned long owner);
 

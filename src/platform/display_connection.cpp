@@ -119,6 +119,16 @@ void WatchDisplayConnection(void* sdlWindow) {
         return;
     // The error hooks are installed before the video system started (InstallDisplayErrorHandlers).
     XSetIOErrorExitHandler(info.info.x11.display, &OnIoErrorExit, nullptr);
+    // The video system asks for the root window's property changes (for a change of the display's
+    // colour profile, which the player does not use) and reads each changed property's name from
+    // the display as it takes the event, without checking the answer: an event taken after the
+    // connection is lost (a window manager changes root properties all the time) would end the
+    // process there. They are not asked for.
+    Display* display = info.info.x11.display;
+    const ::Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, root, &attributes) && (attributes.your_event_mask & PropertyChangeMask))
+        XSelectInput(display, root, attributes.your_event_mask & ~PropertyChangeMask);
     // The window's destruction comes as an event the video system does not turn into one of its own.
     static bool watching = false;
     if (!watching) {

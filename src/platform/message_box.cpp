@@ -33,6 +33,8 @@ namespace {
 std::mutex g_boxLock;
 // Counts the closes that have arrived; a box ends when it changes while the box is open.
 std::atomic<unsigned> g_closes{0};
+// How many boxes are before the user now.
+std::atomic<int> g_openBoxes{0};
 MessageBoxPresenter g_presenter;
 // The program's entry serves boxes in a child process (ServeMessageBoxChild): its path.
 std::string g_childProgram;
@@ -281,6 +283,10 @@ void SetMessageBoxPresenter(MessageBoxPresenter presenter) {
     g_presenter = std::move(presenter);
 }
 
+bool MessageBoxOpen() {
+    return g_openBoxes.load() > 0;
+}
+
 void EndOpenMessageBoxes() {
     g_closes.fetch_add(1);
 }
@@ -322,16 +328,24 @@ int MessageBox(HWND, const char* text, const char* caption, UINT type) {
         return defaultAnswer;
     }
     const unsigned closesBefore = g_closes.load();
+    // On the window thread the game window is kept painted meanwhile.
     const std::function<bool()> closed = [closesBefore] {
-        PumpWindowEvents();
+        PumpWindowEventsAndRepaint();
         return g_closes.load() != closesBefore || IsAborting();
     };
     const MessageBoxRequest request{utext, ucaption, type, MainWindowDisplayId()};
     int answer = 0;
-    if (g_presenter)
-        answer = g_presenter(request, closed);
-    else if (g_childProgram.empty() || (answer = ShowInChild(request, closed)) < 0)
-        answer = ShowSdlBox(utext, ucaption, type); // cannot be ended from outside
+    {
+        // The game window takes no input while the box is up.
+        struct Open {
+            Open() { ++g_openBoxes; }
+            ~Open() { --g_openBoxes; }
+        } open;
+        if (g_presenter)
+            answer = g_presenter(request, closed);
+        else if (g_childProgram.empty() || (answer = ShowInChild(request, closed)) < 0)
+            answer = ShowSdlBox(utext, ucaption, type); // cannot be ended from outside
+    }
     if (closed()) {
         WriteBoxLine(utext, ucaption, defaultAnswer);
         return defaultAnswer;

@@ -19,6 +19,9 @@ namespace win {
 // is then written to standard error as in a headless run.
 int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
+// Whether a box is open before the user (with a display): the main window then takes no input.
+bool MessageBoxOpen();
+
 // A close arrived: every box open now ends with its default answer. Called by the close-signal
 // handler and by the window's event pump (the close box).
 void EndOpenMessageBoxes();

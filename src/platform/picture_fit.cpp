@@ -71,4 +71,11 @@ void PictureToArea(const PicturePlace& place, int picW, int picH, int x, int y, 
     areaY = place.y - static_cast<int>(FloorDiv(-static_cast<long long>(y) * place.h, picH));
 }
 
+PicturePlace PictureRectToArea(const PicturePlace& place, int picW, int picH, int x, int y, int w, int h) {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    PictureToArea(place, picW, picH, x, y, left, top);
+    PictureToArea(place, picW, picH, x + w, y + h, right, bottom);
+    return PicturePlace{left, top, right - left, bottom - top};
+}
+
 } // namespace win

@@ -23,5 +23,8 @@ PictureFit FitOfWindow(void* sdlWindow);
 // the picture is negative), and the first area point that shows a picture pixel.
 void AreaToPicture(const PicturePlace& place, int picW, int picH, int areaX, int areaY, int& x, int& y);
 void PictureToArea(const PicturePlace& place, int picW, int picH, int x, int y, int& areaX, int& areaY);
+// The area pixels that show the picture's rectangle x, y, w, h (its edges mapped as PictureToArea maps
+// points).
+PicturePlace PictureRectToArea(const PicturePlace& place, int picW, int picH, int x, int y, int w, int h);
 
 } // namespace win

@@ -119,19 +119,39 @@ void WaitUiEvent(int ms) {
         SDL_Delay(static_cast<Uint32>(ms));
         return;
     }
-    SDL_WaitEventTimeout(nullptr, ms);
+    WaitForDisplayInput(static_cast<DWORD>(std::max(ms, 0)));
 }
 
-void StartUiTextInput(int x, int y, int w, int h) {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || DisplayLost()) return;
-    SDL_Rect r{x, y, w, h};
-    SDL_SetTextInputRect(&r);
-    SDL_StartTextInput();
-}
+namespace {
+// The field that has text input (game-area pixels) and where the input method's window was put for
+// it (window pixels); both valid while text input is on.
+RECT g_textField{};
+SDL_Rect g_textRect{};
+} // namespace
 
-void StopUiTextInput() {
+void FollowTextField(const RECT* field) {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || DisplayLost()) return;
-    SDL_StopTextInput();
+    if (!field) {
+        if (SDL_IsTextInputActive()) SDL_StopTextInput();
+        return;
+    }
+    const PicturePlace area =
+        PictureRectToArea(GamePlacement(static_cast<SDL_Window*>(GetMainSdlWindow())), kGameW, kGameH,
+                          field->left, field->top, field->right - field->left, field->bottom - field->top);
+    SDL_Rect r{area.x, area.y, area.w, area.h};
+    const bool active = SDL_IsTextInputActive();
+    const bool sameField = active && field->left == g_textField.left && field->top == g_textField.top &&
+                           field->right == g_textField.right && field->bottom == g_textField.bottom;
+    if (!sameField) {
+        // Started again only for another field: starting resets a composition on some systems.
+        SDL_SetTextInputRect(&r);
+        SDL_StartTextInput();
+    } else if (r.x != g_textRect.x || r.y != g_textRect.y || r.w != g_textRect.w || r.h != g_textRect.h) {
+        // The same field where the window shows it now (resized, or full screen).
+        SDL_SetTextInputRect(&r);
+    }
+    g_textField = *field;
+    g_textRect = r;
 }
 
 void WarpPointerInGame(int x, int y) {

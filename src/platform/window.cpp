@@ -12,12 +12,14 @@
 #if defined(M4_HAVE_X11)
 #include <X11/Xlib.h>
 #endif
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <poll.h>
 #include <string>
 #include <thread>
 
@@ -57,6 +59,8 @@ bool StartVideo(std::string& problem) {
     // One click on the close box is one WM_CLOSE: no extra quit event after the window's own close
     // (a second WM_CLOSE would end a pause that the first only asks to end).
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // A click that activates the window also acts (a dialog's button is pressed by one click).
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
 #if defined(__unix__) && !defined(__APPLE__) && !defined(__ANDROID__)
     if (!HasValue("SDL_VIDEODRIVER")) {
         // Without a display the player would run where nobody can see it.
@@ -74,6 +78,9 @@ bool StartVideo(std::string& problem) {
         problem = std::string("the display cannot be opened: ") + SDL_GetError();
         return false;
     }
+    // The video system starts with text input on: an input method would then take the game's keys.
+    // It is on only while a text field has the focus (platform/widget_events.h).
+    SDL_StopTextInput();
     g_videoThread = std::this_thread::get_id();
     g_videoUp = true;
     return true;
@@ -115,6 +122,12 @@ void Translate(const SDL_Event& e, HWND hwnd) {
         const int vk = VirtualKeyFromKey(e.key.keysym.scancode, e.key.keysym.sym);
         if (vk == 0) break;
         const bool down = e.type == SDL_KEYDOWN;
+        // While a box is open the window takes no input: a key pressed into it is dropped, not kept
+        // for after the box (a key let go is still let go).
+        if (MessageBoxOpen()) {
+            if (!down) SetKeyDown(vk, false);
+            break;
+        }
         SetKeyDown(vk, down);
         PostMessage(hwnd, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), e.key.repeat ? 1 : 0);
         break;
@@ -350,6 +363,20 @@ void PumpWindowEvents() {
     }
 }
 
+namespace {
+std::atomic<void (*)(bool)> g_repaint{nullptr};
+} // namespace
+
+void SetWindowRepaint(void (*repaint)(bool whole)) {
+    g_repaint = repaint;
+}
+
+void PumpWindowEventsAndRepaint() {
+    if (!g_videoUp || std::this_thread::get_id() != g_videoThread) return;
+    PumpWindowEvents();
+    if (auto repaint = g_repaint.load(); repaint && !DisplayLost()) repaint(TakeWindowExposure());
+}
+
 bool TakeWindowExposure() {
     return g_exposed.exchange(false);
 }
@@ -385,6 +412,25 @@ void WaitForWindowInput(DWORD pollMs, DWORD idleMs, DWORD settleMs, DWORD restMs
     (void)settleMs;
     (void)restMs;
     WaitMessageOrReadable(pollMs, -1, wakeupsSeen);
+}
+
+void WaitForDisplayInput(DWORD ms) {
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+#if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+    SDL_Window* window = static_cast<SDL_Window*>(GetMainSdlWindow());
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
+        info.info.x11.display) {
+        Display* display = info.info.x11.display;
+        XFlush(display);
+        if (XEventsQueued(display, QueuedAlready) > 0) return;
+        pollfd p{ConnectionNumber(display), POLLIN, 0};
+        ::poll(&p, 1, static_cast<int>(std::min<DWORD>(ms, 0x7FFFFFFF)));
+        return;
+    }
+#endif
+    SDL_Delay(ms);
 }
 
 } // namespace win

@@ -63,6 +63,12 @@ void* GetMainSdlWindow();
 
 // Window thread: turns every waiting SDL event into messages (on any other thread: nothing).
 void PumpWindowEvents();
+// Window thread, while a box waits for its answer: takes the window's events (PumpWindowEvents) and
+// shows the latest frame again through the repaint set by SetWindowRepaint, whole when the display
+// exposed the window (elsewhere it shows pieces of the windows that were over it).
+void PumpWindowEventsAndRepaint();
+// The repaint for PumpWindowEventsAndRepaint: `whole` asks for the whole frame. Null: none.
+void SetWindowRepaint(void (*repaint)(bool whole));
 // Whether the display exposed the window since the last call (what it showed is lost, and the whole
 // frame must be shown again, changed or not); the call clears it.
 bool TakeWindowExposure();
@@ -76,5 +82,10 @@ void WaitForMessageOrEvent();
 // most `restMs` once it has been quiet that long; elsewhere (the dummy driver, Wayland) the window is
 // looked at every `pollMs`.
 void WaitForWindowInput(DWORD pollMs, DWORD idleMs, DWORD settleMs, DWORD restMs, std::uint64_t wakeupsSeen);
+
+// Window thread, in a loop that takes the window's events itself (a dialog): waits at most `ms`
+// milliseconds for input from the display (where its connection can be watched, X; elsewhere the
+// whole time). Messages do not end the wait: the loop looks at those between two waits.
+void WaitForDisplayInput(DWORD ms);
 
 } // namespace win

@@ -55,6 +55,11 @@ bool g_closeRequested = false;
 // The window object lives until the very end, so that late posts to it stay harmless.
 HWND g_windowObject = nullptr;
 
+// While a box waits on the window thread, the game window keeps showing the latest frame.
+void RepaintLatestFrame(bool whole) {
+    gfx::PresentLatestFrame(GetMainSdlWindow(), whole);
+}
+
 void CloseOnSignal() {
     // A box open now ends with its default answer, so that the close is taken.
     EndOpenMessageBoxes();
@@ -151,6 +156,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         ReleaseInstanceMutex(mutex);
         return 0;
     }
+    SetWindowRepaint(&RepaintLatestFrame);
     {
         std::lock_guard<std::mutex> guard(g_signalLock);
         g_hMainWnd = hwnd;

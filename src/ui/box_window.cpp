@@ -229,7 +229,11 @@ std::vector<std::uint32_t> RenderMessageBox(const win::MessageBoxRequest& box, i
 
 int ShowMessageBoxWindow(const win::MessageBoxRequest& box) {
     if (!DialogFontAvailable()) return 0;
+    // The click that activates the box also presses the button under it.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return 0;
+    // A box has no text field: its keys go to its buttons, not to an input method.
+    SDL_StopTextInput();
     cMessageBoxDialog dialog(box);
     int w = 0, h = 0;
     RenderMessageBox(box, w, h);

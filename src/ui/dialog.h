@@ -326,4 +326,8 @@ cDialogHost* GetDialogHost();
 // The host over the window's SDL events (window thread only).
 cDialogHost& WindowHost();
 
+// The focused control of `dialog` when it is a text field: its rectangle in game-area pixels, where
+// the input method's window belongs. False while the focus is on anything else.
+bool FocusedTextField(const cDialog& dialog, win::RECT& field);
+
 } // namespace ui

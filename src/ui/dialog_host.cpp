@@ -54,10 +54,7 @@ void EndShowing() {
 
 class cWindowHost : public cDialogHost {
   public:
-    void Begin(cDialog&) override {
-        BeginShowing();
-        m_bTextInput = false;
-    }
+    void Begin(cDialog&) override { BeginShowing(); }
     bool Next(cDialog&, win::UiEvent& e) override {
         for (;;) {
             if (win::PollUiEvent(e)) {
@@ -78,38 +75,29 @@ class cWindowHost : public cDialogHost {
     }
     void Show(cDialog& dialog) override {
         ShowDialog(dialog, m_Frame);
-        const cWidget* f = dialog.Focus();
-        if (f && f->type == WidgetType::Edit) {
-            const win::RECT r = dialog.WindowRect();
-            const win::RECT field{
-                r.left + dialog.FrameLeft() + f->rect.left, r.top + dialog.FrameTop() + f->rect.top,
-                r.left + dialog.FrameLeft() + f->rect.right, r.top + dialog.FrameTop() + f->rect.bottom};
-            // Started again only for another field: starting resets a composition on some systems.
-            if (!m_bTextInput || field.left != m_Field.left || field.top != m_Field.top ||
-                field.right != m_Field.right || field.bottom != m_Field.bottom) {
-                win::StartUiTextInput(field.left, field.top, field.right - field.left,
-                                      field.bottom - field.top);
-                m_Field = field;
-                m_bTextInput = true;
-            }
-        } else if (m_bTextInput) {
-            win::StopUiTextInput();
-            m_bTextInput = false;
-        }
+        // Text input only while a text field has the focus.
+        win::RECT field;
+        win::FollowTextField(FocusedTextField(dialog, field) ? &field : nullptr);
     }
     void End(cDialog&) override {
-        if (m_bTextInput) win::StopUiTextInput();
-        m_bTextInput = false;
+        win::FollowTextField(nullptr);
         EndShowing();
     }
 
   private:
     std::vector<std::uint32_t> m_Frame;
-    bool m_bTextInput = false;
-    win::RECT m_Field;
 };
 
 } // namespace
+
+bool FocusedTextField(const cDialog& dialog, win::RECT& field) {
+    const cWidget* f = dialog.Focus();
+    if (!f || f->type != WidgetType::Edit) return false;
+    const win::RECT r = dialog.WindowRect();
+    const int left = r.left + dialog.FrameLeft(), top = r.top + dialog.FrameTop();
+    field = win::RECT{left + f->rect.left, top + f->rect.top, left + f->rect.right, top + f->rect.bottom};
+    return true;
+}
 
 void cScriptHost::Begin(cDialog&) {
     if (m_bPublish) BeginShowing();

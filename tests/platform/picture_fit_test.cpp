@@ -32,6 +32,31 @@ TEST(PictureFit, PlacesThePictureByFit) {
     }
 }
 
+// A text field's rectangle in the picture lands where the window shows it: the input method's window
+// is put there, in the window's own pixels.
+TEST(PictureFit, ARectangleOfThePictureLandsWhereTheWindowShowsIt) {
+    struct Case {
+        const char* name;
+        PictureFit fit;
+        int areaW, areaH;
+        int x, y, w, h; // the field 100, 200, 50 x 20 of the picture, in the area
+    } const cases[] = {
+        {"a window of the picture's size", PictureFit::WholeNumber, 640, 480, 100, 200, 50, 20},
+        {"a window twice the size", PictureFit::WholeNumber, 1280, 960, 200, 400, 100, 40},
+        {"full screen, 2.25 a pixel, bars left and right", PictureFit::Letterbox, 1920, 1080, 465, 450, 113,
+         45},
+        {"a resized window, stretched", PictureFit::Fill, 800, 600, 125, 250, 63, 25},
+    };
+    for (const Case& c : cases) {
+        const win::PicturePlace place = win::PlacePicture(c.fit, 640, 480, c.areaW, c.areaH);
+        const win::PicturePlace r = win::PictureRectToArea(place, 640, 480, 100, 200, 50, 20);
+        EXPECT_EQ(r.x, c.x) << c.name;
+        EXPECT_EQ(r.y, c.y) << c.name;
+        EXPECT_EQ(r.w, c.w) << c.name;
+        EXPECT_EQ(r.h, c.h) << c.name;
+    }
+}
+
 TEST(PictureFit, AreaPointsMapToPicturePixelsAndBack) {
     // 640 x 480 letter-boxed in 1000 x 900: 1.5625 area pixels a picture pixel, from (0, 75).
     const win::PicturePlace p = win::PlacePicture(PictureFit::Letterbox, 640, 480, 1000, 900);

@@ -2,9 +2,12 @@
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/single_instance.h"
+#include "platform/widget_events.h"
 #include "platform/window.h"
 
 #include <SDL.h>
+#include <algorithm>
+#include <functional>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -177,6 +180,91 @@ TEST_F(MainWindow, TheCloseBoxEndsABoxOpenOnTheWindowThread) {
     const auto msgs = Drain();
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0].message, win::WM_CLOSE);
+}
+
+// While a box is open the window takes no input (a key pressed is dropped, not kept for after the
+// box; a key let go is let go) and keeps showing its frame, whole after an exposure.
+std::vector<bool> g_repaints;
+void RecordRepaint(bool whole) {
+    g_repaints.push_back(whole);
+}
+
+TEST_F(MainWindow, WhileABoxIsOpenTheWindowTakesNoInputAndKeepsItsFrame) {
+    struct Case {
+        const char* name;
+        bool zHeldBefore;                // Z is down when the box opens
+        std::function<void()> duringBox; // what the display sends while the box is up
+        std::vector<win::UINT> afterBox; // the messages the window then has
+        bool zDownAfter;                 // Z in the key table after the box
+        bool wholeRepaint;               // the whole frame shown again
+    };
+    const std::vector<Case> cases = {
+        {"a key pressed", false, [this] { PushKey(true, SDL_SCANCODE_Z); }, {}, false, false},
+        {"Escape pressed", false, [this] { PushKey(true, SDL_SCANCODE_ESCAPE); }, {}, false, false},
+        {"a held key let go", true, [this] { PushKey(false, SDL_SCANCODE_Z); }, {}, false, false},
+        {"an exposure",
+         false,
+         [this] { PushWindowEvent(SDL_WINDOWEVENT_EXPOSED); },
+         {win::WM_PAINT},
+         false,
+         true},
+        {"nothing", false, [] {}, {}, false, false},
+    };
+    win::SetWindowRepaint(&RecordRepaint);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        win::ReleaseAllKeys();
+        (void)win::TakeWindowExposure();
+        if (c.zHeldBefore) PushKey(true, SDL_SCANCODE_Z);
+        Drain();
+        g_repaints.clear();
+        bool openMeanwhile = false;
+        win::SetMessageBoxPresenter([&](const win::MessageBoxRequest&, const std::function<bool()>& closed) {
+            openMeanwhile = win::MessageBoxOpen();
+            c.duringBox();
+            for (int i = 0; i < 3; ++i)
+                closed();
+            return win::IDOK;
+        });
+        const int answer = win::MessageBox(nullptr, "text", "caption", win::MB_OK);
+        win::SetMessageBoxPresenter(nullptr);
+        EXPECT_EQ(answer, win::IDOK);
+        EXPECT_TRUE(openMeanwhile);
+        EXPECT_FALSE(win::MessageBoxOpen());
+        std::vector<win::UINT> after;
+        for (const win::MSG& m : Drain())
+            after.push_back(m.message);
+        EXPECT_EQ(after, c.afterBox);
+        EXPECT_EQ(GetAsyncKeyState('Z') != 0, c.zDownAfter);
+        ASSERT_FALSE(g_repaints.empty()); // the frame is shown at every look
+        EXPECT_EQ(std::count(g_repaints.begin(), g_repaints.end(), true), c.wholeRepaint ? 1 : 0);
+    }
+    win::SetWindowRepaint(nullptr);
+    // Once the box is answered, keys reach the window again.
+    PushKey(true, SDL_SCANCODE_ESCAPE);
+    const auto msgs = Drain();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].message, win::WM_KEYDOWN);
+    PushKey(false, SDL_SCANCODE_ESCAPE);
+    Drain();
+}
+
+// The video system starts with text input off (an input method would take the game's keys); it is on
+// only while a text field has the focus.
+TEST_F(MainWindow, TextInputIsOnOnlyWhileATextFieldHasTheFocus) {
+    EXPECT_FALSE(SDL_IsTextInputActive() == SDL_TRUE);
+    const win::RECT field{100, 200, 150, 220}, other{100, 240, 150, 260};
+    struct Step {
+        const win::RECT* focus;
+        bool on;
+    } const steps[] = {{&field, true},   {&field, true},   {&other, true},
+                       {nullptr, false}, {nullptr, false}, {&other, true}};
+    for (const Step& s : steps) {
+        win::FollowTextField(s.focus);
+        EXPECT_EQ(SDL_IsTextInputActive() == SDL_TRUE, s.on);
+    }
+    win::FollowTextField(nullptr);
+    EXPECT_FALSE(SDL_IsTextInputActive() == SDL_TRUE);
 }
 
 TEST_F(MainWindow, DestroySendsWmDestroyAndWithdrawsTheWindow) {

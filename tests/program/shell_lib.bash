@@ -221,3 +221,55 @@ frame_corner() {
 window_dat() {
     od -An -td4 -j8 -N20 user_data/Window.dat | tr -s ' \n' '  ' | sed 's/^ //;s/ $//'
 }
+
+# Boxes and dialogs over the game window (the scenarios with a display and a window manager).
+
+# shown_box: a shown window of the player other than the game's ($window), its id then in box.
+shown_box() {
+    local w
+    box=
+    for w in $(xdotool search --onlyvisible --class mirelda4 2>/dev/null); do
+        [ "$w" != "$window" ] && box=$w
+    done
+    [ -n "$box" ]
+}
+
+# chooser_shown: the game window ($window) shows a file chooser: its list, empty below its few
+# entries, is a white box across row 290 of the picture.
+chooser_shown() {
+    xwd -silent -id "$window" >chooser.xwd 2>/dev/null && python3 - <<'PY'
+import sys
+from picture_probe import read_xwd
+pixel, w, h = read_xwd('chooser.xwd')
+sys.exit(0 if w >= 640 and all(pixel(x, 290) == (255, 255, 255) for x in range(160, 480, 8)) else 1)
+PY
+}
+
+# trace_lines: how many play steps trace.txt holds.
+trace_lines() {
+    if [ -f trace.txt ]; then wc -l <trace.txt; else echo 0; fi
+}
+
+# The input that opens the replay's save dialog during play of a stage: F1 on frame 151.
+save_dialog_input() {
+    printf '150 0 0\n1 0 0 f1\n'
+}
+
+# screen_region <x> <y> <w> <h>: a digest of the screen's pixels in that rectangle (an xwd of the
+# root window, 24 or 32 bits a pixel), so that two looks can be compared.
+screen_region() {
+    xwd -silent -root >screen.xwd 2>/dev/null && python3 - "$@" <<'PY'
+import hashlib, struct, sys
+x, y, w, h = (int(v) for v in sys.argv[1:5])
+d = open('screen.xwd', 'rb').read()
+header, = struct.unpack('>I', d[0:4])
+bpp, line = struct.unpack('>II', d[44:52])
+colours, = struct.unpack('>I', d[76:80])
+start = header + colours * 12
+step = bpp // 8
+rows = [d[start + yy * line + x * step:start + yy * line + (x + w) * step] for yy in range(y, y + h)]
+if bpp not in (24, 32) or any(len(r) != w * step for r in rows):
+    sys.exit('screen_region: the dump cannot be read there')
+print(hashlib.md5(b''.join(rows)).hexdigest())
+PY
+}

@@ -201,6 +201,49 @@ TEST_F(Dialogs, HookHandsKeysToTheDialogOnce) {
     EXPECT_EQ(Count(f, WM_USER_HOOKKEY, win::VK_UP), 0);
 }
 
+// Text input follows the focus: only a focused edit field gives a rectangle, and it is where the
+// field is (a click at its middle focuses that field).
+TEST_F(Dialogs, OnlyAFocusedTextFieldTakesTextInputWhereItIs) {
+    TestDialog d;
+    struct Look {
+        bool field;
+        win::RECT rect;
+    };
+    std::vector<Look> looks;
+    auto look = [&](cDialog& dlg) {
+        Look l{false, {}};
+        l.field = FocusedTextField(dlg, l.rect);
+        looks.push_back(l);
+    };
+    win::RECT fieldSeen{};
+    auto clickTheField = [&](cDialog& dlg) {
+        win::UiEvent e;
+        e.kind = win::UiEvent::MouseDown;
+        e.button = 1;
+        e.x = (fieldSeen.left + fieldSeen.right) / 2;
+        e.y = (fieldSeen.top + fieldSeen.bottom) / 2;
+        dlg.Feed(e);
+        e.kind = win::UiEvent::MouseUp;
+        dlg.Feed(e);
+    };
+    // The first radio button, the second, the check box, the edit field, OK; then a click back.
+    host.Do(look).Key(win::VK_TAB).Do(look).Key(win::VK_TAB).Do(look).Key(win::VK_TAB).Do(look);
+    host.Do([&](cDialog&) { fieldSeen = looks.back().rect; }).Key(win::VK_TAB).Do(look);
+    host.Do(clickTheField).Do(look).Close();
+    d.RunModal(0);
+    const bool expected[] = {false, false, false, true, false, true};
+    ASSERT_EQ(looks.size(), std::size(expected));
+    for (std::size_t i = 0; i < looks.size(); ++i)
+        EXPECT_EQ(looks[i].field, expected[i]) << "look " << i;
+    const win::RECT& r = looks[3].rect;
+    EXPECT_LT(r.left, r.right);
+    EXPECT_LT(r.top, r.bottom);
+    EXPECT_EQ(looks[5].rect.left, r.left);
+    EXPECT_EQ(looks[5].rect.top, r.top);
+    EXPECT_EQ(looks[5].rect.right, r.right);
+    EXPECT_EQ(looks[5].rect.bottom, r.bottom);
+}
+
 TEST_F(Dialogs, DrawsTheDialogOverTheFrame) {
     TestDialog d;
     d.SetRequestedPos(20, 30);
