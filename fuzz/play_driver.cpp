@@ -9,6 +9,7 @@
 #include "draw/dd_startup.h"
 #include "draw/draw.h"
 #include "objects/game_scene.h"
+#include "platform/audio/mixer.h"
 #include "platform/gfx/sim.h"
 #include "platform/messages.h"
 #include "platform/time.h"
@@ -53,6 +54,8 @@ bool g_bD3D = false;
 // and each frame of it 16 ms later than the one before.
 constexpr win::DWORD CLOCK_START = 100000;
 constexpr win::DWORD FRAME_MS = 16;
+// The sound moves on by a frame's time after each frame (no device: nobody hears it).
+constexpr int AUDIO_FRAMES_PER_FRAME = audio::kOutputRate * static_cast<int>(FRAME_MS) / 1000;
 // The reading the clock was set to at the start of the frame being run.
 std::atomic<win::DWORD> g_FrameStart{CLOCK_START};
 
@@ -193,6 +196,7 @@ std::vector<std::string> PlayOnce(const PlayRun& run) {
             g_Clock.now = g_FrameStart.load();
             g_SceneManager.SwitchAndRun();
             PresentFrame();
+            audio::Advance(AUDIO_FRAMES_PER_FRAME);
             std::string line = "scene " + std::to_string(g_SceneManager.g_nSceneIndex);
             if (g_SceneManager.g_nSceneIndex == SCENE_PLAY && g_lpGameScene) {
                 const cGameScene& scene = *g_lpGameScene;
@@ -233,6 +237,10 @@ void InitPlayer() {
     g_Folder = std::filesystem::current_path().string();
     if (!demo_project::Write(g_Folder)) Fail("cannot write the demo project");
     win::UseManualClock(&g_Clock);
+    // The sound output is the mixer's own, moved on by the frames, and unheard as on the dummy
+    // driver (no synthesizer is loaded): no audio thread runs beside play, and a start of the
+    // player for another back-end does not wait for a device to drain and close.
+    audio::SetManualOutput(true, false);
     g_Window = win::CreateMainWindowObject(&MainWndProc);
     if (!win::CreateMainWindow(g_Window, "", 100, 100, 640, 480)) Fail("cannot create the main window");
     g_hMainWnd = g_Window;

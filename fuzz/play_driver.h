@@ -1,8 +1,9 @@
 // The player run in the harness's own process for the play harnesses: started once on the demo
-// project (dummy video and audio, a clock that moves only with the frames), and for each input a
-// stage or replay file played from its start like a start file, a bounded number of frames with
-// scripted input, each frame run (and drawn) by the scene manager and presented. The play scene's
-// pictures read from the project's files stay loaded from one input to the next.
+// project (dummy video, the mixer's own output moved on by the frames and unheard, a clock that
+// moves only with the frames), and for each input a stage or replay file played from its start
+// like a start file, a bounded number of frames with scripted input, each frame run (and drawn) by
+// the scene manager and presented. The play scene's pictures read from the project's files stay
+// loaded from one input to the next.
 #pragma once
 
 #include <cstddef>

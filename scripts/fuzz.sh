@@ -16,7 +16,8 @@
 # default 8; check compares every input).
 # The working corpus of NAME grows in $FUZZ_BUILD/corpus/NAME; its seeds are written to
 # $FUZZ_BUILD/seeds/NAME; crashes, hangs and leaks go to $FUZZ_BUILD/artifacts/NAME/ and the log of
-# the last run to $FUZZ_BUILD/logs/NAME.log.
+# the last run to $FUZZ_BUILD/logs/NAME.log. Each run ends with a line of what it did: its inputs
+# run, its seconds, their rate (inputs a second) and the machine's load average at its end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -77,6 +78,18 @@ executions() {
     echo "${n:-?}"
 }
 
+# "S s, R a second (load L)": the seconds from START to END (date +%s.%N), the rate of N inputs
+# over them, and the machine's load (the one-minute average at the end), which the rate depends on.
+rate() {
+    local load
+    load=$(cut -d' ' -f1 /proc/loadavg 2>/dev/null || echo '?')
+    awk -v n="$1" -v s="$2" -v e="$3" -v l="$load" 'BEGIN {
+        t = e - s
+        r = (n ~ /^[0-9]+$/ && t > 0) ? sprintf("%.2f", n / t) : "?"
+        printf "%.0f s, %s a second (load %s)", t, r, l
+    }'
+}
+
 # Runs one harness: fuzz_NAME over its working corpus, seeded from its seed folder. In a campaign
 # (MODE run) libFuzzer works in fork mode unless FUZZ_FORK is 0.
 run_one() {
@@ -97,13 +110,18 @@ run_one() {
         campaign=(-fork="$fork" -ignore_timeouts=1 -ignore_ooms=1 -ignore_crashes=1)
     local repeat=${M4_PLAY_REPEAT:-8}
     [ "$mode" = check ] && repeat=1
+    local start end
+    start=$(date +%s.%N)
     M4_PLAY_REPEAT=$repeat SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
         ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
         LSAN_OPTIONS=suppressions="$root/fuzz/lsan.supp" \
         "$dir/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$dir/artifacts/$name/" "${dict[@]}" "${campaign[@]}" "$@" \
         "$dir/corpus/$name" "$dir/seeds/$name" >"$build/logs/$name.log" 2>&1 || rc=$?
-    echo "$name: exit $rc, $(executions "$build/logs/$name.log") executions in $seconds s," \
+    end=$(date +%s.%N)
+    local n
+    n=$(executions "$build/logs/$name.log")
+    echo "$name: exit $rc, $n executions in $(rate "$n" "$start" "$end")," \
         "$(ls "$build/corpus/$name" | wc -l) corpus files," \
         "$(ls "$build/artifacts/$name" | wc -l) artifacts"
     return $rc
@@ -122,7 +140,7 @@ all)
     [ $# -ge 2 ] || { echo "usage: $0 all SECONDS [PARALLEL]" >&2; exit 2; }
     seconds=$2 parallel=${3:-2}
     export build root
-    export -f run_one executions
+    export -f run_one executions rate
     harnesses | xargs -P "$parallel" -I{} bash -c 'run_one run "$1" "$2" || true' _ {} "$seconds"
     ;;
 check)
@@ -131,12 +149,12 @@ check)
     [ ${#names[@]} -gt 0 ] || mapfile -t names < <(harnesses)
     # One process per harness, FUZZ_CHECK_JOBS at a time (default: the cores); fails when any fails.
     export build root
-    export -f run_one executions
+    export -f run_one executions rate
     printf '%s\n' "${names[@]}" |
         xargs -P "${FUZZ_CHECK_JOBS:-$(nproc)}" -I{} bash -c 'run_one check "$1" 0 -runs=0' _ {}
     ;;
 *)
-    sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -214,6 +214,24 @@ TEST(SoundDevice, OpensThroughSdlAndFailsForAnUnknownDriver) {
     audio::SetManualOutput(true);
 }
 
+// Manual output opens no device: it is heard unless it was set up unheard (as the dummy driver is),
+// and counts as unheard only while it is open.
+TEST(SoundDevice, ManualOutputIsHeardUnlessSetUpUnheard) {
+    struct Case {
+        bool heard;
+    };
+    for (const Case c : {Case{true}, Case{false}}) {
+        SCOPED_TRACE(c.heard);
+        audio::SetManualOutput(true, c.heard);
+        IDirectSound* ds = nullptr;
+        ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
+        EXPECT_EQ(audio::OutputHeard(), c.heard);
+        ds->Release();
+        EXPECT_TRUE(audio::OutputHeard()) << "no output open";
+    }
+    audio::SetManualOutput(true);
+}
+
 TEST(SoundDevice, WithNoDriverNamedSomeOutputOpensQuietly) {
     audio::SetManualOutput(false);
     const char* old = std::getenv("SDL_AUDIODRIVER");

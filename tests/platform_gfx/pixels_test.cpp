@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 using namespace gfx;
@@ -423,6 +424,60 @@ TEST(PixelStore, NewStoresAreZeroedAndCopiesKeepThePixels) {
             // Dirtied before it is freed, so that a store made next from the same memory would
             // show it.
             std::fill(b.bytes.begin(), b.bytes.end(), std::uint8_t{0xAB});
+        }
+    }
+}
+
+// A copy, a copy assigned over another store and a store moved away each hold the pixels of the store
+// they came from in memory of their own (a change of one never shows in another); a store moved
+// from is empty; stores compare equal only with the same bytes.
+TEST(PixelStore, CopiesAssignmentsAndMovesHoldTheirOwnPixels) {
+    struct Case {
+        const char* name;
+        std::size_t from, over; // sizes of the store taken from and of the store assigned over
+    };
+    const Case cases[] = {{"empty over empty", 0, 0},
+                          {"small over empty", 12, 0},
+                          {"empty over small", 0, 12},
+                          {"small over larger", 12, 4096},
+                          {"large over small", 1u << 20, 12}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        gfx::PixelStoreBytes from(c.from);
+        for (std::size_t i = 0; i < from.size(); ++i)
+            from[i] = static_cast<std::uint8_t>(i * 7 + 1);
+        const gfx::PixelStoreBytes original = from;
+        ASSERT_EQ(original.size(), c.from);
+        EXPECT_TRUE(original == from);
+
+        gfx::PixelStoreBytes assigned(c.over);
+        assigned = from;
+        EXPECT_TRUE(assigned == from);
+        gfx::PixelStoreBytes copied(from);
+        EXPECT_TRUE(copied == from);
+        if (!from.empty()) {
+            EXPECT_NE(assigned.data(), from.data());
+            EXPECT_NE(copied.data(), from.data());
+            from[from.size() - 1] ^= 0xFF;
+            EXPECT_FALSE(assigned == from);
+            EXPECT_FALSE(copied == from);
+            EXPECT_TRUE(assigned == original);
+            from[from.size() - 1] ^= 0xFF;
+        }
+        assigned = std::as_const(assigned); // onto itself
+        EXPECT_TRUE(assigned == original);
+
+        gfx::PixelStoreBytes moved(std::move(from));
+        EXPECT_TRUE(moved == original);
+        EXPECT_TRUE(from.empty());
+        gfx::PixelStoreBytes target(c.over);
+        target = std::move(moved);
+        EXPECT_TRUE(target == original);
+        EXPECT_EQ(target.end() - target.begin(), static_cast<std::ptrdiff_t>(c.from));
+        // Same size, other bytes.
+        if (!target.empty()) {
+            gfx::PixelStoreBytes other(c.from);
+            EXPECT_FALSE(other == target);
         }
     }
 }

@@ -22,6 +22,7 @@ struct MixerState {
     std::vector<float> acc;
     LogSink logSink = nullptr;
     bool manual = false;
+    bool manualHeard = true;
     bool open = false;
     SDL_AudioDeviceID device = 0;
     bool subsystemInit = false; // SDL_InitSubSystem(SDL_INIT_AUDIO) succeeded
@@ -185,9 +186,10 @@ float GainOfVolume(long v) {
     return static_cast<float>(std::pow(10.0, static_cast<double>(v) / 2000.0));
 }
 
-void SetManualOutput(bool manual) {
+void SetManualOutput(bool manual, bool heard) {
     std::lock_guard lock(Lock());
     S().manual = manual;
+    S().manualHeard = heard;
 }
 
 bool OpenOutput(std::string* error) {
@@ -196,6 +198,7 @@ bool OpenOutput(std::string* error) {
         if (S().open) return true;
         if (S().manual) {
             S().open = true;
+            g_unheard = !S().manualHeard;
             return true;
         }
     }

@@ -67,15 +67,17 @@ float GainOfVolume(long hundredthsDb);
 bool OpenOutput(std::string* error);
 void CloseOutput();
 
-// Manual mode: OpenOutput opens no device, and the mixer runs only when Pull is called.
-void SetManualOutput(bool manual);
+// Manual mode: OpenOutput opens no device, and the mixer runs only when Pull or Advance is called.
+// Unless `heard`, the open output counts as unheard, as on the dummy driver (OutputHeard).
+void SetManualOutput(bool manual, bool heard = true);
 // Mixes `frames` stereo frames into `out` (interleaved). Used by the device callback and by tests.
 void Pull(std::int16_t* out, int frames);
 // Moves every voice and source on by `frames` exactly as Pull does (voices end, events fall due at
 // the same frames) without making any sound: the device callback's work while nobody hears it.
 void Advance(int frames);
 // Whether the output reaches anyone: false while the device runs on SDL's dummy driver, which
-// throws the sound away (chosen, or the fallback without a sound device). Manual output is heard.
+// throws the sound away (chosen, or the fallback without a sound device). Manual output is heard
+// unless it was set up unheard.
 bool OutputHeard();
 
 } // namespace audio

@@ -37,13 +37,38 @@ bool HasAlpha(PixelFormat f) {
     return f == PixelFormat::A1R5G5B5 || f == PixelFormat::A8R8G8B8;
 }
 
+PixelStoreBytes::PixelStoreBytes(std::size_t n) : size_(n) {
+    if (n == 0) return;
+    data_ = static_cast<std::uint8_t*>(std::calloc(n, 1));
+    if (!data_) throw std::bad_alloc();
+}
+
+PixelStoreBytes::PixelStoreBytes(const PixelStoreBytes& o) : size_(o.size_) {
+    if (size_ == 0) return;
+    data_ = static_cast<std::uint8_t*>(std::malloc(size_));
+    if (!data_) throw std::bad_alloc();
+    std::memcpy(data_, o.data_, size_);
+}
+
+PixelStoreBytes& PixelStoreBytes::operator=(const PixelStoreBytes& o) {
+    if (this != &o) {
+        PixelStoreBytes copy(o);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+bool PixelStoreBytes::operator==(const PixelStoreBytes& o) const {
+    return size_ == o.size_ && (size_ == 0 || std::memcmp(data_, o.data_, size_) == 0);
+}
+
 void PixelBuffer::Allocate(int w, int h, PixelFormat f) {
     width = w > 0 ? w : 0;
     height = h > 0 ? h : 0;
     format = f;
     pitch = (width * BytesPerPixel(f) + 3) & ~3;
-    // A new vector of zeroed memory rather than a fill: pages never touched take no memory.
-    bytes = PixelStoreBytes(static_cast<std::size_t>(pitch) * height, ZeroedAllocator<std::uint8_t>(true));
+    // A new store of zeroed memory rather than a fill: pages never touched take no memory.
+    bytes = PixelStoreBytes(static_cast<std::size_t>(pitch) * height);
 }
 
 std::uint32_t PixelBuffer::Get(int x, int y) const {

@@ -28,38 +28,42 @@ int BytesPerPixel(PixelFormat f);
 int BitsPerPixel(PixelFormat f);
 bool HasAlpha(PixelFormat f);
 
-// The memory of a pixel store. A store made with its size (`zeroed`) takes memory that comes zeroed
-// from the system (calloc) and is not written again: a large store is given its pages only as they
-// are first written or read, so a surface never drawn on holds next to no memory. Copies take
-// memory as any vector does, since every byte is written at once.
-template <class T> struct ZeroedAllocator {
-    using value_type = T;
-    using propagate_on_container_move_assignment = std::true_type;
-    bool zeroed = false;
-    ZeroedAllocator() = default;
-    explicit ZeroedAllocator(bool z) : zeroed(z) {}
-    template <class U> ZeroedAllocator(const ZeroedAllocator<U>& o) : zeroed(o.zeroed) {}
-    ZeroedAllocator select_on_container_copy_construction() const { return ZeroedAllocator{}; }
-    T* allocate(std::size_t n) {
-        void* p = zeroed ? std::calloc(n ? n : 1, sizeof(T)) : std::malloc(n ? n * sizeof(T) : 1);
-        if (!p) throw std::bad_alloc();
-        return static_cast<T*>(p);
+// The memory of a pixel store. A store made with its size takes memory that comes zeroed from the
+// system (calloc) and is not written again: a large store is given its pages only as they are first
+// written or read, so a surface never drawn on holds next to no memory. A copy takes memory of its
+// own and copies every byte. Stores are made and freed whole, never byte by byte (a vector with an
+// allocator of its own would construct and destroy each byte in a loop of its own).
+class PixelStoreBytes {
+  public:
+    PixelStoreBytes() = default;
+    explicit PixelStoreBytes(std::size_t n);
+    PixelStoreBytes(const PixelStoreBytes& o);
+    PixelStoreBytes(PixelStoreBytes&& o) noexcept
+        : data_(std::exchange(o.data_, nullptr)), size_(std::exchange(o.size_, 0)) {}
+    PixelStoreBytes& operator=(const PixelStoreBytes& o);
+    PixelStoreBytes& operator=(PixelStoreBytes&& o) noexcept {
+        std::swap(data_, o.data_);
+        std::swap(size_, o.size_);
+        return *this;
     }
-    void deallocate(T* p, std::size_t) { std::free(p); }
-    // Made without a value: zeroed memory already holds it.
-    template <class U> void construct(U* p) {
-        if (zeroed)
-            ::new (static_cast<void*>(p)) U;
-        else
-            ::new (static_cast<void*>(p)) U();
-    }
-    template <class U, class... A> void construct(U* p, A&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
-    }
-    // Any of them frees what another allocated.
-    template <class U> bool operator==(const ZeroedAllocator<U>&) const { return true; }
+    ~PixelStoreBytes() { std::free(data_); }
+
+    std::uint8_t* data() { return data_; }
+    const std::uint8_t* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    std::uint8_t* begin() { return data_; }
+    std::uint8_t* end() { return data_ + size_; }
+    const std::uint8_t* begin() const { return data_; }
+    const std::uint8_t* end() const { return data_ + size_; }
+    std::uint8_t& operator[](std::size_t i) { return data_[i]; }
+    const std::uint8_t& operator[](std::size_t i) const { return data_[i]; }
+    bool operator==(const PixelStoreBytes& o) const;
+
+  private:
+    std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
 };
-using PixelStoreBytes = std::vector<std::uint8_t, ZeroedAllocator<std::uint8_t>>;
 
 // A rectangle of pixels; rows are `pitch` bytes apart (4-byte aligned).
 struct PixelBuffer {
