@@ -315,9 +315,9 @@ bool MakeShotItem(const cShot& shot, cItem& item) {
 // further ahead and for part box `part` of a stage character nearer ahead, whose kind (among its
 // marks) was asked for before. Changes nothing.
 void PrefetchGroupChara(const std::vector<cGameObject*>& group, std::size_t k, int part) {
-    if (k + 2 * CHARA_PREFETCH_AHEAD < group.size())
+    if (k + 2 * CHARA_PREFETCH_AHEAD < group.size() && group[k + 2 * CHARA_PREFETCH_AHEAD])
         PrefetchCharaMarks(static_cast<const cChara&>(*group[k + 2 * CHARA_PREFETCH_AHEAD]));
-    if (k + CHARA_PREFETCH_AHEAD >= group.size()) return;
+    if (k + CHARA_PREFETCH_AHEAD >= group.size() || !group[k + CHARA_PREFETCH_AHEAD]) return;
     const cGameObject& o = *group[k + CHARA_PREFETCH_AHEAD];
     PrefetchCharaDef(static_cast<const cChara&>(o));
     if (o.m_nObjKind != OBJKIND_STAGECHARA) return;
@@ -348,6 +348,7 @@ class cTargetStrips {
         double low = std::numeric_limits<double>::infinity(), high = -low;
         for (std::size_t k = 0; k < m_nSize; ++k) {
             PrefetchGroupChara(group, k, 1);
+            if (!group[k]) continue;
             const auto& c = static_cast<const cChara&>(*group[k]);
             if (!TakesShots(c) || c.m_bDefeated || c.m_Def.m_nInvincible == SHOTS_PASS_THROUGH) continue;
             const cHitRect r = ShotTargetRect(c);
@@ -452,6 +453,7 @@ int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cTargetStri
         strips.Collect(ShotHitRect(shot), from, candidates);
         const unsigned epoch = g_nHitEpoch;
         for (const std::size_t k : candidates) {
+            if (!charas[k]) continue;
             auto& c = static_cast<cChara&>(*charas[k]);
             if (std::find(shot.m_HitIds.begin(), shot.m_HitIds.end(), c.m_nId) != shot.m_HitIds.end())
                 continue;
@@ -489,6 +491,8 @@ int ShotAgainstCharas(cGameScene& scene) {
     // A shot marked to end meets every character group of the pass and goes after it.
     static std::vector<cShot*> ending;
     ending.clear();
+    // A defeat's flows may take characters out of the lists walked here.
+    const cFactionWalk walk;
     auto endMarked = [] {
         for (cShot* shot : ending)
             shot->m_bRemoved = 1;
@@ -503,6 +507,7 @@ int ShotAgainstCharas(cGameScene& scene) {
             // Indexes, not iterators: objects a dying flow adds join at the end.
             for (std::size_t s = 0; s < shots.size(); ++s) {
                 if (charas.empty()) break;
+                if (!shots[s]) continue;
                 auto& shot = static_cast<cShot&>(*shots[s]);
                 if (shot.m_bRemoved || !CountsForHits(shot)) continue;
                 bool ends = false;
@@ -523,14 +528,18 @@ int ShotAgainstCharas(cGameScene& scene) {
 int CharaAgainstCharas(cGameScene& scene) {
     auto eligible = [](const cChara& c) { return CountsForHits(c) && !c.m_bDefeated && !IsBlockChara(c); };
     auto hurts = [](const cChara& by) { return by.m_Def.m_nBodyPower != 0 || by.Impact() != 0; };
+    // A defeat's flows may take characters out of the lists walked here.
+    const cFactionWalk walk;
     for (int i = 0; i < FACTION_COUNT; ++i) {
         for (int k = i + 1; k < FACTION_COUNT; ++k) {
             auto& gi = scene.m_CharaGroups[i];
             auto& gk = scene.m_CharaGroups[k];
             for (std::size_t x = 0; x < gi.size(); ++x) {
+                if (!gi[x]) continue;
                 auto& a = static_cast<cChara&>(*gi[x]);
-                for (std::size_t y = 0; y < gk.size() && x < gi.size(); ++y) {
+                for (std::size_t y = 0; y < gk.size(); ++y) {
                     PrefetchGroupChara(gk, y, 0);
+                    if (!gk[y]) continue;
                     auto& b = static_cast<cChara&>(*gk[y]);
                     if (!eligible(a) || !eligible(b) || !RectsMeet(ContactRect(a), ContactRect(b))) continue;
                     a.RaiseTrigger(TRIGGER_CHARA);
