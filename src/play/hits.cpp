@@ -89,11 +89,23 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
     return &x.items;
 }
 
+constexpr std::size_t BLOCK_PREFETCH_AHEAD = 8;
+
 // Calls f on the block characters of the list in its order until it returns true; whether it did.
 template <class F> bool AnyBlockChara(const cStageCharaList& list, F&& f) {
     if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list)) {
-        for (cStageChara* bc : *items)
-            if (f(*bc)) return true;
+        // The walk asks for what it reads of the block characters some way ahead, so that it waits on
+        // many at once instead of one after another.
+        const std::size_t n = items->size();
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + BLOCK_PREFETCH_AHEAD < n) {
+                const cStageChara& ahead = *(*items)[k + BLOCK_PREFETCH_AHEAD];
+                PrefetchCharaMarks(ahead);
+                PrefetchCharaDef(ahead);
+                __builtin_prefetch(&ahead.m_bDefeated);
+            }
+            if (f(*(*items)[k])) return true;
+        }
         return false;
     }
     for (const cStageChara& bc : list)
