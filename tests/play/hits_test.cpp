@@ -572,7 +572,7 @@ TEST_F(HitsTest, ASubStepMeetsBlockCharactersSpawnedAndPlacedAfterASweep) {
 
 // A character that its dying flow takes out of play while a pass walks the faction lists leaves the
 // rest of its list where it was: every character that was in the list when the walk began is still
-// met in the same sub-step, and one taken out before its turn is not struck.
+// met in the same sub-step, also after one taken out of play before its turn.
 TEST_F(HitsTest, ACharacterLeavingPlayInAPassLeavesTheRestOfItsListToBeStruck) {
     g_ObjectFlowCalls.TriggerFlows = m_SavedTrigger;
     ASSERT_NE(g_ObjectFlowCalls.TriggerFlows, nullptr);
@@ -585,15 +585,15 @@ TEST_F(HitsTest, ACharacterLeavingPlayInAPassLeavesTheRestOfItsListToBeStruck) {
         const char* what;
         Walk walk;
         int subject;              // whom the dying flow takes out: 0 itself, 1 its target
-        std::vector<int> hpAfter; // the HP of the characters after the dying one, in list order
+        std::vector<int> hpAfter; // the HP of the characters after the dying one, in list order (-1: gone)
     };
     const Case cases[] = {
         {"the next ones in the inner walk are struck", INNER, 0, {7, 7}},
         {"the next ones in the outer walk are struck", OUTER, 0, {7, 7}},
         {"the next ones the shot crosses are struck", SHOT, 0, {7, 7}},
-        {"one taken out ahead of the inner walk is passed over", INNER, 1, {10, 7}},
-        {"one taken out ahead of the outer walk is passed over", OUTER, 1, {10, 7}},
-        {"one taken out ahead of the shot is passed over", SHOT, 1, {10, 7}},
+        {"one taken out ahead of the inner walk goes, the next is struck", INNER, 1, {-1, 7}},
+        {"one taken out ahead of the outer walk goes, the next is struck", OUTER, 1, {-1, 7}},
+        {"one taken out ahead of the shot goes, the next is struck", SHOT, 1, {-1, 7}},
     };
     for (const Case& k : cases) {
         const int walked = k.walk == INNER ? 2 : 1;
@@ -606,6 +606,8 @@ TEST_F(HitsTest, ACharacterLeavingPlayInAPassLeavesTheRestOfItsListToBeStruck) {
         std::vector<cStageChara*> after;
         for (int i = 0; i < 2; ++i)
             after.push_back(&AddChara(walked, 644 + 2 * i, 480));
+        const int dyingId = dying.m_nId;
+        const std::vector<int> afterIds = {after[0]->m_nId, after[1]->m_nId};
         cObjectLinks::SetTarget(dying, after[0]);
         cEdFlow flow;
         flow.m_nTrigger = FTK_DIED;
@@ -621,10 +623,13 @@ TEST_F(HitsTest, ACharacterLeavingPlayInAPassLeavesTheRestOfItsListToBeStruck) {
             shot.m_bEndsOnHit = 0;
         }
         EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE) << k.what;
-        EXPECT_EQ(dying.m_bDefeated, 1) << k.what;
+        // The sweep after the passes has erased the characters that left play.
         std::vector<int> hp;
-        for (const cStageChara* c : after)
-            hp.push_back(c->m_nHP);
+        for (const int id : afterIds) {
+            const cChara* c = FindCharaById(id);
+            hp.push_back(c ? c->m_nHP : -1);
+        }
+        EXPECT_EQ(FindCharaById(dyingId), nullptr) << k.what;
         EXPECT_EQ(hp, k.hpAfter) << k.what;
         // The lists hold exactly the characters still in play once the pass is over.
         for (const auto& group : m_Scene->m_CharaGroups)
