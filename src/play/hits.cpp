@@ -94,16 +94,12 @@ constexpr std::size_t BLOCK_PREFETCH_AHEAD = 8;
 // Calls f on the block characters of the list in its order until it returns true; whether it did.
 template <class F> bool AnyBlockChara(const cStageCharaList& list, F&& f) {
     if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list)) {
-        // The walk asks for what it reads of the block characters some way ahead, so that it waits on
-        // many at once instead of one after another.
+        // The walk asks for the line of the block characters' positions and marks some way ahead, so
+        // that it waits on many at once instead of one after another: the tests look at the position
+        // first and at the rest only for those that meet.
         const std::size_t n = items->size();
         for (std::size_t k = 0; k < n; ++k) {
-            if (k + BLOCK_PREFETCH_AHEAD < n) {
-                const cStageChara& ahead = *(*items)[k + BLOCK_PREFETCH_AHEAD];
-                PrefetchCharaMarks(ahead);
-                PrefetchCharaDef(ahead);
-                __builtin_prefetch(&ahead.m_bDefeated);
-            }
+            if (k + BLOCK_PREFETCH_AHEAD < n) PrefetchCharaMarks(*(*items)[k + BLOCK_PREFETCH_AHEAD]);
             if (f(*(*items)[k])) return true;
         }
         return false;
@@ -146,7 +142,7 @@ void RecordRidden(cChara& c, const cStageChara& bc) {
 
 bool TouchesAny(const cHitRect& strip, cStageCharaList& list, const cGameObject& self) {
     return AnyBlockChara(list, [&](const cStageChara& bc) {
-        return IsLiveBlockChara(bc, self) && RectsMeet(strip, PositionRect(bc));
+        return RectsMeet(strip, PositionRect(bc)) && IsLiveBlockChara(bc, self);
     });
 }
 
@@ -163,9 +159,8 @@ struct Proposals {
     void Gather(cChara& c, cStageCharaList& list) {
         const cHitRect me = PositionRect(c);
         EachBlockChara(list, [&](cStageChara& bc) {
-            if (!IsLiveBlockChara(bc, c)) return;
             const cHitRect it = PositionRect(bc);
-            if (!RectsMeet(me, it)) return;
+            if (!RectsMeet(me, it) || !IsLiveBlockChara(bc, c)) return;
             touched = true;
             const double depthX = std::min(me.right, it.right) - std::max(me.left, it.left) + 1;
             const double depthY = std::min(me.bottom, it.bottom) - std::max(me.top, it.top) + 1;
@@ -216,7 +211,7 @@ void StandOn(cChara& c, cStageChara& bc, double top) {
 bool BlockedAtTop(const cChara& c, double top, cStageCharaList& list, int exceptId) {
     const cHitRect moved{c.m_dX, top, c.m_dRight, top + c.m_nHeight - 1};
     if (AnyBlockChara(list, [&](const cStageChara& bc) {
-            return IsLiveBlockChara(bc, c) && bc.m_nId != exceptId && RectsMeet(moved, PositionRect(bc));
+            return RectsMeet(moved, PositionRect(bc)) && IsLiveBlockChara(bc, c) && bc.m_nId != exceptId;
         }))
         return true;
     const int l = static_cast<int>(moved.left) >> 5, r = static_cast<int>(moved.right) >> 5;
@@ -638,8 +633,8 @@ bool OverlapsCharaExcept(const cGameObject& obj, const cStageCharaList& list, in
     if (PassesBlocks(obj)) return false;
     const cHitRect me = PositionRect(obj);
     return AnyBlockChara(list, [&](const cStageChara& bc) {
-        return IsLiveBlockChara(bc, obj) && (otherId == 0 || bc.m_nId != otherId) &&
-               RectsMeet(me, PositionRect(bc));
+        return RectsMeet(me, PositionRect(bc)) && IsLiveBlockChara(bc, obj) &&
+               (otherId == 0 || bc.m_nId != otherId);
     });
 }
 
@@ -666,9 +661,8 @@ void PushOutOfBlockChara(cChara& c, cStageCharaList& list, int axis) {
     double low = -std::numeric_limits<double>::infinity(), high = std::numeric_limits<double>::infinity();
     const cStageChara *lowBy = nullptr, *highBy = nullptr;
     EachBlockChara(list, [&](cStageChara& bc) {
-        if (!IsLiveBlockChara(bc, c)) return;
         const cHitRect it = PositionRect(bc);
-        if (!RectsMeet(me, it)) return;
+        if (!RectsMeet(me, it) || !IsLiveBlockChara(bc, c)) return;
         if (axis == 0) {
             if (RectsMeet({me.left, me.top + 1, me.left, me.bottom - 1}, it)) {
                 c.m_nTouchLeft = 1;
