@@ -494,7 +494,7 @@ int CharaAgainstCharas(cGameScene& scene) {
             for (std::size_t x = 0; x < gi.size(); ++x) {
                 if (!gi[x]) continue;
                 auto& a = static_cast<cChara&>(*gi[x]);
-                // The characters of group k that a meets, in the group's order; after a blow, which
+                // The characters of group k that a meets, in the group's order; after a defeat, which
                 // may change anything, those after the one it met as they are then.
                 std::size_t from = 0;
                 while (TakesBodyContact(a)) {
