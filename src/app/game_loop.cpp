@@ -212,6 +212,10 @@ void SetFrameLimit(unsigned frames) {
     g_nFrameLimit = frames;
 }
 
+unsigned PresentedFrames() {
+    return g_nPresented;
+}
+
 bool RunFrame() {
     WaitFrame();
     ++g_nFrameCount;

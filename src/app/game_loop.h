@@ -68,6 +68,8 @@ bool FrameLimitReached();
 bool TimeLeftBeforeFrameLimit(unsigned& ms);
 // The same limit for a player run inside another program (0: none), its frames counted from now.
 void SetFrameLimit(unsigned frames);
+// The frames presented since then.
+unsigned PresentedFrames();
 
 bool FrameTimerDue(int rate);
 // Sleeps until FrameTimerDue(rate) is true and takes that frame: the DirectDraw frame timer.

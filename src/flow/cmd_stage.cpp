@@ -152,7 +152,7 @@ cChara* FindCharaByAuthoredId(int id) {
     if (!g_lpGameScene) return nullptr;
     for (const std::vector<cGameObject*>& group : g_lpGameScene->m_CharaGroups)
         for (cGameObject* obj : group) {
-            if (!obj->IsChara()) continue;
+            if (!obj || !obj->IsChara()) continue;
             cChara* c = static_cast<cChara*>(obj);
             if (c->m_Def.m_nCharaId == id && !c->m_bRemoved) return c;
         }

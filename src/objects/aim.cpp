@@ -216,7 +216,9 @@ T* NearestOf(int x, int y, List& list, Get get, const cCharaFilter& f, int inVie
     T* best = nullptr;
     long long bestDist = LLONG_MAX;
     for (auto& entry : list) {
-        T& c = *get(entry);
+        T* p = get(entry);
+        if (!p) continue; // an entry a walk left empty
+        T& c = *p;
         if (inView >= 0 && (c.m_bInView != 0) != (inView != 0)) continue;
         if (!Passes(c, f)) continue;
         const long long d = std::llabs(static_cast<long long>(c.ScreenCenterX()) - x) +
@@ -239,8 +241,7 @@ cChara* Nearest(int x, int y, std::vector<cGameObject*>& group, const cCharaFilt
 
 } // namespace
 
-cStageChara* FindNearestChara(int x, int y, cStageCharaList& list, int mode,
-                              const cCharaFilter& filter) {
+cStageChara* FindNearestChara(int x, int y, cStageCharaList& list, int mode, const cCharaFilter& filter) {
     if (mode == 1) return Nearest(x, y, list, filter, -1);
     cStageChara* c = Nearest(x, y, list, filter, 1);
     if (c || mode == 2) return c;

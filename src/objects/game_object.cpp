@@ -1,4 +1,5 @@
 #include "objects/game_object.h"
+#include "objects/object_hooks.h"
 
 #include "app/int_range.h"
 #include "objects/flow_calls.h"
@@ -524,6 +525,12 @@ cChara* FindCharaById(int id) {
     for (cHero& h : g_Heroes)
         if (h.m_nId == id) return &h;
     // A character taken out of play is gone, though the list keeps it until the sweep.
+    bool known = false;
+    if (g_ObjectHooks.FindStageChara) {
+        known = true;
+        cStageChara* c = g_ObjectHooks.FindStageChara(id, known);
+        if (known) return c && !c->m_bRemoved ? c : nullptr;
+    }
     for (cStageChara& c : g_Charas)
         if (c.m_nId == id) return c.m_bRemoved ? nullptr : &c;
     return nullptr;

@@ -14,11 +14,9 @@ cGameScene::cGameScene() {
 cGameScene::~cGameScene() {
     // The scene's lists go with it: nothing may stay in a faction list of a scene that is gone.
     for (auto& group : m_CharaGroups)
-        while (!group.empty())
-            cObjectLinks::LeaveFaction(*group.back());
+        cObjectLinks::EmptyFaction(group);
     for (auto& group : m_ShotGroups)
-        while (!group.empty())
-            cObjectLinks::LeaveFaction(*group.back());
+        cObjectLinks::EmptyFaction(group);
     m_Shots.clear();
     if (g_lpGameScene == this) g_lpGameScene = nullptr;
 }

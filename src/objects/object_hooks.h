@@ -5,6 +5,7 @@
 
 class cChara;
 class cGameObject;
+class cStageChara;
 struct cBlock;
 
 struct ObjectHooks {
@@ -14,6 +15,9 @@ struct ObjectHooks {
     bool (*BlockConditionsHold)(const cBlock& block) = nullptr;
     // Whether the play scene is ending the stage, so that a defeat stops at once.
     bool (*StageEnding)() = nullptr;
+    // The first stage character of g_Charas whose id is `id` (null: none), looked up in a table
+    // instead of walking the list; sets `known` false when no table is kept now. Default: none kept.
+    cStageChara* (*FindStageChara)(int id, bool& known) = nullptr;
 };
 
 extern ObjectHooks g_ObjectHooks;

@@ -12,6 +12,22 @@ template <class T> void EraseOne(std::vector<T*>& list, const void* item) {
     if (it != list.end()) list.erase(it);
 }
 
+// The faction walks under way, and the lists that have empty entries to take out after them.
+int g_nFactionWalks = 0;
+std::vector<std::vector<cGameObject*>*> g_GroupsWithGaps;
+
+void LeaveGroup(std::vector<cGameObject*>& group, const cGameObject* obj) {
+    if (g_nFactionWalks == 0) {
+        EraseOne(group, obj);
+        return;
+    }
+    auto it = std::find(group.begin(), group.end(), obj);
+    if (it == group.end()) return;
+    *it = nullptr;
+    if (std::find(g_GroupsWithGaps.begin(), g_GroupsWithGaps.end(), &group) == g_GroupsWithGaps.end())
+        g_GroupsWithGaps.push_back(&group);
+}
+
 } // namespace
 
 namespace cObjectLinks {
@@ -52,9 +68,20 @@ void JoinFaction(cGameObject& obj, int faction) {
 }
 
 void LeaveFaction(cGameObject& obj) {
-    if (obj.m_pGroupList) EraseOne(*obj.m_pGroupList, &obj);
+    if (obj.m_pGroupList) LeaveGroup(*obj.m_pGroupList, &obj);
     obj.m_pGroupList = nullptr;
     obj.m_nGroupFaction = -1;
+}
+
+void EmptyFaction(std::vector<cGameObject*>& group) {
+    for (cGameObject* obj : group) {
+        if (!obj) continue;
+        obj->m_pGroupList = nullptr;
+        obj->m_nGroupFaction = -1;
+    }
+    group.clear();
+    g_GroupsWithGaps.erase(std::remove(g_GroupsWithGaps.begin(), g_GroupsWithGaps.end(), &group),
+                           g_GroupsWithGaps.end());
 }
 
 void DropWatchers(cChara& target) {
@@ -98,3 +125,14 @@ void UnlinkAll(cGameObject& obj) {
 }
 
 } // namespace cObjectLinks
+
+cFactionWalk::cFactionWalk() {
+    ++g_nFactionWalks;
+}
+
+cFactionWalk::~cFactionWalk() {
+    if (--g_nFactionWalks > 0) return;
+    for (std::vector<cGameObject*>* group : g_GroupsWithGaps)
+        group->erase(std::remove(group->begin(), group->end(), nullptr), group->end());
+    g_GroupsWithGaps.clear();
+}

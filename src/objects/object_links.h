@@ -7,6 +7,8 @@
 // A faction outside 0-7 names no list: joining it leaves the object in no list.
 #pragma once
 
+#include <vector>
+
 class cGameObject;
 class cChara;
 
@@ -17,6 +19,8 @@ void SetOwner(cGameObject& owned, cChara* owner);
 void SetCarrier(cChara& rider, cChara* carrier);
 void JoinFaction(cGameObject& obj, int faction);
 void LeaveFaction(cGameObject& obj);
+// Every object of a faction list leaves it at once; the list is left empty.
+void EmptyFaction(std::vector<cGameObject*>& group);
 
 // The target leaves: every watcher loses it (a shot also learns that its target is gone), and its
 // own target link is dropped.
@@ -34,3 +38,16 @@ void UnlinkChara(cChara& chara);
 void UnlinkAll(cGameObject& obj);
 
 } // namespace cObjectLinks
+
+// While one lives, an object that leaves a faction list leaves an empty entry (null) where it was
+// instead of moving up the entries behind it, so that a walk over the lists by index meets every
+// object that was in them when it began (and those that join at their ends meanwhile). The empty
+// entries are taken out, in one pass over each list, when the last one ends. Whatever reads the
+// faction lists while one lives passes over empty entries.
+class cFactionWalk {
+  public:
+    cFactionWalk();
+    ~cFactionWalk();
+    cFactionWalk(const cFactionWalk&) = delete;
+    cFactionWalk& operator=(const cFactionWalk&) = delete;
+};

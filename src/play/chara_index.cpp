@@ -1,5 +1,7 @@
 #include "play/chara_index.h"
 
+#include <unordered_map>
+
 cCharaIndex g_CharaIndex;
 
 namespace {
@@ -10,6 +12,7 @@ void Rebuild(cCharaIndex& x) {
         x.items.push_back(it);
     x.made = true;
     x.size = g_Charas.size();
+    ++x.builds;
 }
 
 } // namespace
@@ -36,6 +39,39 @@ std::vector<CharaPos>* RefreshCharaIndex() {
     if (x.made) ++x.epoch; // shorter without being told: taken again
     Rebuild(x);
     return &x.items;
+}
+
+namespace {
+
+// The ids of the array's characters, each with the first of them in the list's order.
+struct cIdTable {
+    bool made = false;
+    unsigned epoch = 0, builds = 0;
+    std::size_t size = 0; // the array's characters the table holds
+    std::unordered_map<int, CharaPos> first;
+} g_Ids;
+
+} // namespace
+
+cStageChara* FindIndexedChara(int id, bool& known) {
+    const std::vector<CharaPos>* items = IndexedCharas();
+    known = items != nullptr;
+    if (!items) return nullptr;
+    cIdTable& t = g_Ids;
+    if (!t.made || t.epoch != CharaIndexEpoch() || t.builds != g_CharaIndex.builds ||
+        t.size > items->size()) {
+        t.first.clear();
+        t.made = true;
+        t.epoch = CharaIndexEpoch();
+        t.builds = g_CharaIndex.builds;
+        t.size = 0;
+    }
+    for (; t.size < items->size(); ++t.size) {
+        const CharaPos it = (*items)[t.size];
+        t.first.emplace(it->m_nId, it);
+    }
+    const auto at = t.first.find(id);
+    return at == t.first.end() ? nullptr : &*at->second;
 }
 
 void ForgetCharaIndex() {

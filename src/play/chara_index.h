@@ -29,6 +29,7 @@ struct cCharaIndex {
     bool made = false;
     unsigned epoch = 0;   // advances whenever characters leave the list
     std::size_t size = 0; // the list's length the array was last brought to
+    unsigned builds = 0;  // advances whenever the array is taken anew
     std::vector<CharaPos> items;
 };
 extern cCharaIndex g_CharaIndex;
@@ -49,6 +50,11 @@ inline unsigned CharaIndexEpoch() {
 }
 // Characters were erased from g_Charas: the array is taken again at the next look.
 void ForgetCharaIndex();
+
+// The first character of g_Charas in the list's order whose id is `id`, or null, from a table of ids
+// kept beside the array (taken again whenever characters have left the list since, added to when
+// characters join its end); `known` is false outside a sub-step, where no table is kept.
+cStageChara* FindIndexedChara(int id, bool& known);
 // The array lost the same characters as the list, in step with it.
 void CharaIndexCompacted();
 

@@ -8,6 +8,7 @@
 #include "objects/object_links.h"
 #include "play/chara_index.h"
 #include "play/collision.h"
+#include "play/hit_grid.h"
 #include "play/play_step.h"
 #include "play/stage_clear.h"
 #include "project/stage_file.h"
@@ -88,11 +89,19 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
     return &x.items;
 }
 
+constexpr std::size_t BLOCK_PREFETCH_AHEAD = 8;
+
 // Calls f on the block characters of the list in its order until it returns true; whether it did.
 template <class F> bool AnyBlockChara(const cStageCharaList& list, F&& f) {
     if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list)) {
-        for (cStageChara* bc : *items)
-            if (f(*bc)) return true;
+        // The walk asks for the line of the block characters' positions and marks some way ahead, so
+        // that it waits on many at once instead of one after another: the tests look at the position
+        // first and at the rest only for those that meet.
+        const std::size_t n = items->size();
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + BLOCK_PREFETCH_AHEAD < n) PrefetchCharaMarks(*(*items)[k + BLOCK_PREFETCH_AHEAD]);
+            if (f(*(*items)[k])) return true;
+        }
         return false;
     }
     for (const cStageChara& bc : list)
@@ -133,7 +142,7 @@ void RecordRidden(cChara& c, const cStageChara& bc) {
 
 bool TouchesAny(const cHitRect& strip, cStageCharaList& list, const cGameObject& self) {
     return AnyBlockChara(list, [&](const cStageChara& bc) {
-        return IsLiveBlockChara(bc, self) && RectsMeet(strip, PositionRect(bc));
+        return RectsMeet(strip, PositionRect(bc)) && IsLiveBlockChara(bc, self);
     });
 }
 
@@ -150,9 +159,8 @@ struct Proposals {
     void Gather(cChara& c, cStageCharaList& list) {
         const cHitRect me = PositionRect(c);
         EachBlockChara(list, [&](cStageChara& bc) {
-            if (!IsLiveBlockChara(bc, c)) return;
             const cHitRect it = PositionRect(bc);
-            if (!RectsMeet(me, it)) return;
+            if (!RectsMeet(me, it) || !IsLiveBlockChara(bc, c)) return;
             touched = true;
             const double depthX = std::min(me.right, it.right) - std::max(me.left, it.left) + 1;
             const double depthY = std::min(me.bottom, it.bottom) - std::max(me.top, it.top) + 1;
@@ -203,7 +211,7 @@ void StandOn(cChara& c, cStageChara& bc, double top) {
 bool BlockedAtTop(const cChara& c, double top, cStageCharaList& list, int exceptId) {
     const cHitRect moved{c.m_dX, top, c.m_dRight, top + c.m_nHeight - 1};
     if (AnyBlockChara(list, [&](const cStageChara& bc) {
-            return IsLiveBlockChara(bc, c) && bc.m_nId != exceptId && RectsMeet(moved, PositionRect(bc));
+            return RectsMeet(moved, PositionRect(bc)) && IsLiveBlockChara(bc, c) && bc.m_nId != exceptId;
         }))
         return true;
     const int l = static_cast<int>(moved.left) >> 5, r = static_cast<int>(moved.right) >> 5;
@@ -315,9 +323,9 @@ bool MakeShotItem(const cShot& shot, cItem& item) {
 // further ahead and for part box `part` of a stage character nearer ahead, whose kind (among its
 // marks) was asked for before. Changes nothing.
 void PrefetchGroupChara(const std::vector<cGameObject*>& group, std::size_t k, int part) {
-    if (k + 2 * CHARA_PREFETCH_AHEAD < group.size())
+    if (k + 2 * CHARA_PREFETCH_AHEAD < group.size() && group[k + 2 * CHARA_PREFETCH_AHEAD])
         PrefetchCharaMarks(static_cast<const cChara&>(*group[k + 2 * CHARA_PREFETCH_AHEAD]));
-    if (k + CHARA_PREFETCH_AHEAD >= group.size()) return;
+    if (k + CHARA_PREFETCH_AHEAD >= group.size() || !group[k + CHARA_PREFETCH_AHEAD]) return;
     const cGameObject& o = *group[k + CHARA_PREFETCH_AHEAD];
     PrefetchCharaDef(static_cast<const cChara&>(o));
     if (o.m_nObjKind != OBJKIND_STAGECHARA) return;
@@ -325,65 +333,29 @@ void PrefetchGroupChara(const std::vector<cGameObject*>& group, std::size_t k, i
     __builtin_prefetch(&box);
 }
 
-// Anything that may move objects, change their state or change the faction lists (damage, a
-// defeat and its flows, item commands) advances this count; what the passes took from the objects
-// before is then taken again.
+// Anything that may move objects, change what the passes test of them or change the faction lists
+// (a defeat and its flows, item commands) advances this count; what the passes took from the
+// objects before is then taken again.
 unsigned g_nHitEpoch = 0;
 
-// Where the shots of a group may hit: the group's characters that shots can hit, with their
-// rectangles, taken once and sorted into vertical strips of the stage so that a shot looks only at
-// the characters of the strips it spans. Indexes are those of the group's list; a shot meets the
-// characters it overlaps in the list's order.
-class cTargetStrips {
+// The rectangles of a group's characters that a pass looks at, taken once and sorted into a grid, so
+// that a shot or a character looks only at the characters near it. `pick` tells whether a character
+// takes part and gives its rectangle; `part` is the part box the pass reads. Indexes are those of the
+// group's list; the characters met come in the list's order.
+class cGroupGrid {
   public:
-    void Build(const std::vector<cGameObject*>& group) {
+    using Pick = bool (*)(const cChara& c, cHitRect& r);
+    void Build(const std::vector<cGameObject*>& group, Pick pick, int part) {
         m_nEpoch = g_nHitEpoch;
         m_pGroup = &group;
         m_nSize = group.size();
         m_Rects.resize(m_nSize);
-        m_Ok.assign(m_nSize, 0);
-        m_Wide.clear();
-        m_nStrips = 0;
-        std::size_t count = 0;
-        double low = std::numeric_limits<double>::infinity(), high = -low;
+        m_Taken.assign(m_nSize, 0);
         for (std::size_t k = 0; k < m_nSize; ++k) {
-            PrefetchGroupChara(group, k, 1);
-            const auto& c = static_cast<const cChara&>(*group[k]);
-            if (!TakesShots(c) || c.m_bDefeated || c.m_Def.m_nInvincible == SHOTS_PASS_THROUGH) continue;
-            const cHitRect r = ShotTargetRect(c);
-            // A rectangle with a NaN edge meets nothing.
-            if (std::isnan(r.left) || std::isnan(r.top) || std::isnan(r.right) || std::isnan(r.bottom))
-                continue;
-            m_Rects[k] = r;
-            m_Ok[k] = 1;
-            ++count;
-            if (std::isfinite(r.left) && std::isfinite(r.right)) {
-                low = std::min(low, r.left);
-                high = std::max(high, r.right);
-            }
+            PrefetchGroupChara(group, k, part);
+            if (group[k]) m_Taken[k] = pick(static_cast<const cChara&>(*group[k]), m_Rects[k]);
         }
-        if (count < MIN_FOR_STRIPS || !(high > low)) {
-            m_bLinear = true;
-            return;
-        }
-        m_bLinear = false;
-        m_dLow = low;
-        m_nStrips = static_cast<int>(std::min<std::size_t>(count / 2, MAX_STRIPS));
-        m_dWidth = (high - low) / m_nStrips;
-        m_Strips.resize(static_cast<std::size_t>(m_nStrips));
-        for (auto& strip : m_Strips)
-            strip.clear();
-        for (std::size_t k = 0; k < m_nSize; ++k) {
-            if (!m_Ok[k]) continue;
-            const int a = StripOf(m_Rects[k].left), b = StripOf(m_Rects[k].right);
-            if (!std::isfinite(m_Rects[k].left) || !std::isfinite(m_Rects[k].right) ||
-                b - a > m_nStrips / 4) {
-                m_Wide.push_back(k);
-                continue;
-            }
-            for (int x = a; x <= b; ++x)
-                m_Strips[static_cast<std::size_t>(x)].push_back(k);
-        }
+        m_Grid.Build(m_Rects, m_Taken);
     }
     // Taken again at the next use; the storage is kept.
     void Forget() { m_pGroup = nullptr; }
@@ -391,78 +363,49 @@ class cTargetStrips {
         return m_nEpoch == g_nHitEpoch && m_pGroup == &group && m_nSize == group.size();
     }
     // The indexes from `from` on whose rectangles meet `r`, in increasing order.
-    void Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) const {
-        out.clear();
-        if (std::isnan(r.left) || std::isnan(r.top) || std::isnan(r.right) || std::isnan(r.bottom)) return;
-        auto take = [&](std::size_t k) {
-            if (k >= from && RectsMeet(m_Rects[k], r)) out.push_back(k);
-        };
-        if (m_bLinear) {
-            for (std::size_t k = from; k < m_nSize; ++k)
-                if (m_Ok[k]) take(k);
-            return;
-        }
-        const int a = StripOf(r.left), b = StripOf(r.right);
-        int sources = m_Wide.empty() ? 0 : 1;
-        for (const std::size_t k : m_Wide)
-            take(k);
-        for (int x = a; x <= b; ++x) {
-            const auto& strip = m_Strips[static_cast<std::size_t>(x)];
-            if (strip.empty()) continue;
-            ++sources;
-            for (const std::size_t k : strip)
-                take(k);
-        }
-        if (sources > 1) {
-            std::sort(out.begin(), out.end());
-            out.erase(std::unique(out.begin(), out.end()), out.end());
-        }
+    void Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
+        m_Grid.Collect(r, from, out);
     }
 
   private:
-    static constexpr std::size_t MIN_FOR_STRIPS = 16;
-    static constexpr std::size_t MAX_STRIPS = 256;
-
-    int StripOf(double x) const {
-        const double f = (x - m_dLow) / m_dWidth;
-        if (!(f > 0)) return 0;
-        if (f >= m_nStrips) return m_nStrips - 1;
-        return static_cast<int>(f);
-    }
-
     unsigned m_nEpoch = 0;
     const std::vector<cGameObject*>* m_pGroup = nullptr;
     std::size_t m_nSize = 0;
     std::vector<cHitRect> m_Rects;
-    std::vector<std::uint8_t> m_Ok;
-    bool m_bLinear = true;
-    double m_dLow = 0, m_dWidth = 1;
-    int m_nStrips = 0;
-    std::vector<std::vector<std::size_t>> m_Strips;
-    std::vector<std::size_t> m_Wide;
+    std::vector<std::uint8_t> m_Taken;
+    cHitGrid m_Grid;
 };
+
+bool PickShotTarget(const cChara& c, cHitRect& r) {
+    if (!TakesShots(c) || c.m_bDefeated || c.m_Def.m_nInvincible == SHOTS_PASS_THROUGH) return false;
+    r = ShotTargetRect(c);
+    return true;
+}
 
 // One shot against the characters of one group. Returns a result of 1 or 2 at once; `ends` tells
 // whether the shot stopped at a character.
-int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cTargetStrips& strips, bool& ends,
+int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid& grid, bool& ends,
                      std::vector<std::size_t>& candidates) {
     std::size_t from = 0;
     for (;;) {
-        if (!strips.Valid(charas)) strips.Build(charas);
-        strips.Collect(ShotHitRect(shot), from, candidates);
+        if (!grid.Valid(charas)) grid.Build(charas, &PickShotTarget, 1);
+        grid.Collect(ShotHitRect(shot), from, candidates);
         const unsigned epoch = g_nHitEpoch;
         for (const std::size_t k : candidates) {
+            if (!charas[k]) continue;
             auto& c = static_cast<cChara&>(*charas[k]);
             if (std::find(shot.m_HitIds.begin(), shot.m_HitIds.end(), c.m_nId) != shot.m_HitIds.end())
                 continue;
             c.RaiseTrigger(TRIGGER_SHOT);
             if (!ShotHasEffect(shot) || c.IsInvincible()) continue;
-            // From here on anything may change: damage, defeat flows, item commands.
-            ++g_nHitEpoch;
+            // A blow that is survived changes the character struck (its HP, knock-back speeds,
+            // invincibility and flows started) and no rectangle, list or mark the pass reads of the
+            // others; a defeat's flows and an item's commands may change anything.
             if (!c.TakeHitFromShot(shot)) {
                 PlaySe(SE_DAMAGE);
                 c.StartInvincibility();
             } else {
+                ++g_nHitEpoch;
                 if (!IsPlayerSide(c)) PlaySe(SE_DEFEAT);
                 if (const int r = DefeatObject(c)) return r;
             }
@@ -474,8 +417,10 @@ int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cTargetStri
                 ends = true;
             cItem item;
             if (cHero* hero = Hero1(); hero && MakeShotItem(shot, item)) {
+                ++g_nHitEpoch;
                 if (const int r = TakeItem(&item, *hero)) return r;
             }
+            if (epoch == g_nHitEpoch) continue;
             from = k + 1;
             break;
         }
@@ -484,17 +429,19 @@ int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cTargetStri
 }
 
 int ShotAgainstCharas(cGameScene& scene) {
-    static cTargetStrips strips[FACTION_COUNT];
+    static cGroupGrid grids[FACTION_COUNT];
     static std::vector<std::size_t> candidates;
     // A shot marked to end meets every character group of the pass and goes after it.
     static std::vector<cShot*> ending;
     ending.clear();
+    // A defeat's flows may take characters out of the lists walked here.
+    const cFactionWalk walk;
     auto endMarked = [] {
         for (cShot* shot : ending)
             shot->m_bRemoved = 1;
     };
-    for (auto& s : strips)
-        s.Forget();
+    for (auto& g : grids)
+        g.Forget();
     for (int i = 0; i < FACTION_COUNT; ++i) {
         auto& shots = scene.m_ShotGroups[i];
         for (int j = 0; j < FACTION_COUNT; ++j) {
@@ -503,10 +450,11 @@ int ShotAgainstCharas(cGameScene& scene) {
             // Indexes, not iterators: objects a dying flow adds join at the end.
             for (std::size_t s = 0; s < shots.size(); ++s) {
                 if (charas.empty()) break;
+                if (!shots[s]) continue;
                 auto& shot = static_cast<cShot&>(*shots[s]);
                 if (shot.m_bRemoved || !CountsForHits(shot)) continue;
                 bool ends = false;
-                const int r = ShotAgainstGroup(shot, charas, strips[j], ends, candidates);
+                const int r = ShotAgainstGroup(shot, charas, grids[j], ends, candidates);
                 if (ends && std::find(ending.begin(), ending.end(), &shot) == ending.end())
                     ending.push_back(&shot);
                 if (r != HIT_NONE) {
@@ -520,42 +468,77 @@ int ShotAgainstCharas(cGameScene& scene) {
     return HIT_NONE;
 }
 
+bool TakesBodyContact(const cChara& c) {
+    return CountsForHits(c) && !c.m_bDefeated && !IsBlockChara(c);
+}
+
+bool PickBodyContact(const cChara& c, cHitRect& r) {
+    if (!TakesBodyContact(c)) return false;
+    r = ContactRect(c);
+    return true;
+}
+
 int CharaAgainstCharas(cGameScene& scene) {
-    auto eligible = [](const cChara& c) { return CountsForHits(c) && !c.m_bDefeated && !IsBlockChara(c); };
     auto hurts = [](const cChara& by) { return by.m_Def.m_nBodyPower != 0 || by.Impact() != 0; };
+    static cGroupGrid grids[FACTION_COUNT];
+    static std::vector<std::size_t> candidates;
+    for (auto& g : grids)
+        g.Forget();
+    // A defeat's flows may take characters out of the lists walked here.
+    const cFactionWalk walk;
     for (int i = 0; i < FACTION_COUNT; ++i) {
         for (int k = i + 1; k < FACTION_COUNT; ++k) {
             auto& gi = scene.m_CharaGroups[i];
             auto& gk = scene.m_CharaGroups[k];
+            if (gk.empty()) continue;
             for (std::size_t x = 0; x < gi.size(); ++x) {
+                if (!gi[x]) continue;
                 auto& a = static_cast<cChara&>(*gi[x]);
-                for (std::size_t y = 0; y < gk.size() && x < gi.size(); ++y) {
-                    PrefetchGroupChara(gk, y, 0);
-                    auto& b = static_cast<cChara&>(*gk[y]);
-                    if (!eligible(a) || !eligible(b) || !RectsMeet(ContactRect(a), ContactRect(b))) continue;
-                    a.RaiseTrigger(TRIGGER_CHARA);
-                    b.RaiseTrigger(TRIGGER_CHARA);
-                    const bool hurtA = hurts(b) && !a.IsInvincibleTo(b.m_nId);
-                    const bool hurtB = hurts(a) && !b.IsInvincibleTo(a.m_nId);
-                    const int deadA = hurtA ? a.TakeHitFromChara(b) : 0;
-                    const int deadB = hurtB ? b.TakeHitFromChara(a) : 0;
-                    if (!hurtA && !hurtB) continue;
-                    PlaySe(SE_DAMAGE);
-                    const struct {
-                        bool hurt;
-                        int dead;
-                        cChara& victim;
-                        cChara& other;
-                    } victims[2] = {{hurtA, deadA, a, b}, {hurtB, deadB, b, a}};
-                    for (const auto& v : victims) {
-                        if (!v.hurt) continue;
-                        if (!v.dead) {
-                            v.victim.StartInvincibilityFrom(v.other.m_nId);
+                // The characters of group k that a meets, in the group's order; after a defeat, which
+                // may change anything, those after the one it met as they are then.
+                std::size_t from = 0;
+                while (TakesBodyContact(a)) {
+                    if (!grids[k].Valid(gk)) grids[k].Build(gk, &PickBodyContact, 0);
+                    grids[k].Collect(ContactRect(a), from, candidates);
+                    const unsigned epoch = g_nHitEpoch;
+                    for (const std::size_t y : candidates) {
+                        if (!gk[y]) continue;
+                        auto& b = static_cast<cChara&>(*gk[y]);
+                        if (!TakesBodyContact(a) || !TakesBodyContact(b) ||
+                            !RectsMeet(ContactRect(a), ContactRect(b)))
                             continue;
+                        a.RaiseTrigger(TRIGGER_CHARA);
+                        b.RaiseTrigger(TRIGGER_CHARA);
+                        const bool hurtA = hurts(b) && !a.IsInvincibleTo(b.m_nId);
+                        const bool hurtB = hurts(a) && !b.IsInvincibleTo(a.m_nId);
+                        if (!hurtA && !hurtB) continue;
+                        // A blow that is survived changes the character struck (its HP, knock-back
+                        // speeds, invincibility and flows started) and no rectangle, list or mark the
+                        // pass reads of the others; a defeat's flows may change anything.
+                        const int deadA = hurtA ? a.TakeHitFromChara(b) : 0;
+                        const int deadB = hurtB ? b.TakeHitFromChara(a) : 0;
+                        if (deadA || deadB) ++g_nHitEpoch;
+                        PlaySe(SE_DAMAGE);
+                        const struct {
+                            bool hurt;
+                            int dead;
+                            cChara& victim;
+                            cChara& other;
+                        } victims[2] = {{hurtA, deadA, a, b}, {hurtB, deadB, b, a}};
+                        for (const auto& v : victims) {
+                            if (!v.hurt) continue;
+                            if (!v.dead) {
+                                v.victim.StartInvincibilityFrom(v.other.m_nId);
+                                continue;
+                            }
+                            if (!IsPlayerSide(v.victim)) PlaySe(SE_DEFEAT);
+                            if (const int r = DefeatObject(v.victim)) return r;
                         }
-                        if (!IsPlayerSide(v.victim)) PlaySe(SE_DEFEAT);
-                        if (const int r = DefeatObject(v.victim)) return r;
+                        if (epoch == g_nHitEpoch) continue;
+                        from = y + 1;
+                        break;
                     }
+                    if (epoch == g_nHitEpoch) break;
                 }
             }
         }
@@ -650,8 +633,8 @@ bool OverlapsCharaExcept(const cGameObject& obj, const cStageCharaList& list, in
     if (PassesBlocks(obj)) return false;
     const cHitRect me = PositionRect(obj);
     return AnyBlockChara(list, [&](const cStageChara& bc) {
-        return IsLiveBlockChara(bc, obj) && (otherId == 0 || bc.m_nId != otherId) &&
-               RectsMeet(me, PositionRect(bc));
+        return RectsMeet(me, PositionRect(bc)) && IsLiveBlockChara(bc, obj) &&
+               (otherId == 0 || bc.m_nId != otherId);
     });
 }
 
@@ -678,9 +661,8 @@ void PushOutOfBlockChara(cChara& c, cStageCharaList& list, int axis) {
     double low = -std::numeric_limits<double>::infinity(), high = std::numeric_limits<double>::infinity();
     const cStageChara *lowBy = nullptr, *highBy = nullptr;
     EachBlockChara(list, [&](cStageChara& bc) {
-        if (!IsLiveBlockChara(bc, c)) return;
         const cHitRect it = PositionRect(bc);
-        if (!RectsMeet(me, it)) return;
+        if (!RectsMeet(me, it) || !IsLiveBlockChara(bc, c)) return;
         if (axis == 0) {
             if (RectsMeet({me.left, me.top + 1, me.left, me.bottom - 1}, it)) {
                 c.m_nTouchLeft = 1;

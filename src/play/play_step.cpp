@@ -616,6 +616,7 @@ void RebuildWorkSurfaces() {
 void InstallPlayHooks() {
     g_ObjectHooks.TakeItem = &TakeCarriedItem;
     g_ObjectHooks.StageEnding = &StageEnding;
+    g_ObjectHooks.FindStageChara = &FindIndexedChara;
     g_FlowHooks.RemoveFromPlay = &RemoveCharaFromPlay;
     g_FlowHooks.CreateWorkSurfaces = &RebuildWorkSurfaces;
     InstallStageSpawners();

@@ -120,4 +120,46 @@ TEST_F(LinksTest, CopiesKeepBothSidesAndTheirOwnFlows) {
     EXPECT_EQ(FindCharaById(2), &g_Heroes[0]); // a hero before a character of the same id
 }
 
+// While a walk over the faction lists is under way, leaving a list leaves an empty entry in its
+// place, so that the entries keep their indexes; when the walk ends the lists close up in order.
+TEST_F(LinksTest, LeavingAFactionDuringAWalkKeepsTheIndexesUntilItEnds) {
+    struct Case {
+        const char* what;
+        int faction; // the faction b joins during the walk; -1 leaves its faction, 8 names no list
+        std::vector<int> during, after; // the ids of faction 2's list (0 for an empty entry)
+    };
+    const Case cases[] = {
+        {"leaving", -1, {1, 0, 3}, {1, 3}},
+        {"joining another faction", 5, {1, 0, 3}, {1, 3}},
+        {"joining its own faction again", 2, {1, 0, 3, 2}, {1, 3, 2}},
+        {"joining no list", 8, {1, 0, 3}, {1, 3}},
+    };
+    auto ids = [this] {
+        std::vector<int> out;
+        for (const cGameObject* o : m_Scene->m_CharaGroups[2])
+            out.push_back(o ? o->m_nId : 0);
+        return out;
+    };
+    for (const Case& k : cases) {
+        Build();
+        {
+            const cFactionWalk outer;
+            {
+                const cFactionWalk inner;
+                if (k.faction < 0)
+                    cObjectLinks::LeaveFaction(*b);
+                else
+                    cObjectLinks::JoinFaction(*b, k.faction);
+            }
+            EXPECT_EQ(ids(), k.during) << k.what << ": the outer walk is still under way";
+        }
+        EXPECT_EQ(ids(), k.after) << k.what;
+        EXPECT_EQ(b->m_nGroupFaction, k.faction >= 0 && k.faction < 8 ? k.faction : -1) << k.what;
+        EXPECT_EQ(Holds(m_Scene->m_CharaGroups[5], b), k.faction == 5) << k.what;
+        m_Scene->m_Shots.clear();
+        g_Charas.clear();
+        EXPECT_TRUE(m_Scene->m_CharaGroups[2].empty()) << k.what;
+    }
+}
+
 } // namespace

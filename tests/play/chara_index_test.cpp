@@ -126,6 +126,66 @@ TEST_F(CharaIndexTest, AWalkMeetsTheListsCharactersInOrder) {
     }
 }
 
+// The id table finds what a walk over the list finds: the first character with the id in the list's
+// order, through erasures and summons between look-ups and after the array was taken anew.
+TEST_F(CharaIndexTest, TheIdTableFindsTheFirstCharacterOfAnIdAsTheListDoes) {
+    auto walk = [](int id) -> cStageChara* {
+        for (cStageChara& c : g_Charas)
+            if (c.m_nId == id) return &c;
+        return nullptr;
+    };
+    const struct {
+        const char* name;
+        void (*change)(); // between a first look-up and the look-ups compared
+        bool between;     // made between two sub-steps, where nobody tells the array
+    } cases[] = {
+        {"unchanged", [] {}, false},
+        {"summoned at the end", [] { Add(6); }, false},
+        {"a second one of an id summoned", [] { Add(2); }, false},
+        {"erased", [] { Erase(3); }, false},
+        {"the first of an id erased",
+         [] {
+             Add(2);
+             Erase(2);
+         },
+         false},
+        {"erased and summoned, same length",
+         [] {
+             Erase(5);
+             Add(9);
+         },
+         false},
+        {"erased through the array", [] { EraseCharasIf([](cStageChara& c) { return c.m_nId % 2 == 0; }); },
+         false},
+        {"erased and summoned between two sub-steps, same length",
+         [] {
+             g_Charas.pop_front();
+             Add(10);
+         },
+         true},
+    };
+    for (const auto& k : cases) {
+        SetUp();
+        {
+            std::optional<cCharaIndexScope> scope(std::in_place);
+            bool known = false;
+            EXPECT_EQ(FindIndexedChara(1, known), &g_Charas.front()) << k.name;
+            EXPECT_TRUE(known);
+            if (k.between) scope.reset();
+            k.change();
+            if (k.between) scope.emplace();
+            for (int id = 0; id <= 11; ++id) {
+                EXPECT_EQ(FindIndexedChara(id, known), walk(id)) << k.name << ": id " << id;
+                EXPECT_TRUE(known);
+            }
+        }
+        bool known = true;
+        EXPECT_EQ(FindIndexedChara(1, known), nullptr) << k.name;
+        EXPECT_FALSE(known) << k.name << ": no table outside a sub-step";
+        TearDown();
+    }
+}
+
 TEST_F(CharaIndexTest, AnEraseThroughTheArrayKeepsBothInStep) {
     const struct {
         bool inScope;

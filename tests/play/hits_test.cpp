@@ -570,6 +570,79 @@ TEST_F(HitsTest, ASubStepMeetsBlockCharactersSpawnedAndPlacedAfterASweep) {
     EXPECT_TRUE(OverlapsChara(walker, g_Charas));
 }
 
+// A character that its dying flow takes out of play while a pass walks the faction lists leaves the
+// rest of its list where it was: every character that was in the list when the walk began is still
+// met in the same sub-step, also after one taken out of play before its turn.
+TEST_F(HitsTest, ACharacterLeavingPlayInAPassLeavesTheRestOfItsListToBeStruck) {
+    g_ObjectFlowCalls.TriggerFlows = m_SavedTrigger;
+    ASSERT_NE(g_ObjectFlowCalls.TriggerFlows, nullptr);
+    enum Walk {
+        INNER, // a body of faction 1 runs into the characters of faction 2 (the inner walk of pass 2)
+        OUTER, // the characters of faction 1 run into a body of faction 2 (the outer walk of pass 2)
+        SHOT   // a shot that passes through characters crosses those of faction 1 (pass 1)
+    };
+    struct Case {
+        const char* what;
+        Walk walk;
+        int subject;              // whom the dying flow takes out: 0 itself, 1 its target
+        std::vector<int> hpAfter; // the HP of the characters after the dying one, in list order (-1: gone)
+    };
+    const Case cases[] = {
+        {"the next ones in the inner walk are struck", INNER, 0, {7, 7}},
+        {"the next ones in the outer walk are struck", OUTER, 0, {7, 7}},
+        {"the next ones the shot crosses are struck", SHOT, 0, {7, 7}},
+        {"one taken out ahead of the inner walk goes, the next is struck", INNER, 1, {-1, 7}},
+        {"one taken out ahead of the outer walk goes, the next is struck", OUTER, 1, {-1, 7}},
+        {"one taken out ahead of the shot goes, the next is struck", SHOT, 1, {-1, 7}},
+    };
+    for (const Case& k : cases) {
+        const int walked = k.walk == INNER ? 2 : 1;
+        cStageChara* body = nullptr;
+        if (k.walk != SHOT) {
+            body = &AddChara(3 - walked, 640, 480);
+            body->m_Def.m_nBodyPower = 3;
+        }
+        cStageChara& dying = AddChara(walked, 642, 480, 1);
+        std::vector<cStageChara*> after;
+        for (int i = 0; i < 2; ++i)
+            after.push_back(&AddChara(walked, 644 + 2 * i, 480));
+        const int dyingId = dying.m_nId;
+        const std::vector<int> afterIds = {after[0]->m_nId, after[1]->m_nId};
+        cObjectLinks::SetTarget(dying, after[0]);
+        cEdFlow flow;
+        flow.m_nTrigger = FTK_DIED;
+        cEdFlowCmd vanish;
+        vanish.m_nKind = FCT_STATUS2;
+        vanish.m_Params.assign({k.subject, 0, 0});
+        flow.m_Commands.push_back(vanish);
+        cCheckedVector<cEdFlow> defs;
+        defs.push_back(flow);
+        BuildFlows(dying, defs, 0, 0);
+        if (k.walk == SHOT) {
+            cShot& shot = AddShot(0, 640, 485);
+            shot.m_bEndsOnHit = 0;
+        }
+        EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE) << k.what;
+        // The sweep after the passes has erased the characters that left play.
+        std::vector<int> hp;
+        for (const int id : afterIds) {
+            const cChara* c = FindCharaById(id);
+            hp.push_back(c ? c->m_nHP : -1);
+        }
+        EXPECT_EQ(FindCharaById(dyingId), nullptr) << k.what;
+        EXPECT_EQ(hp, k.hpAfter) << k.what;
+        // The lists hold exactly the characters still in play once the pass is over.
+        for (const auto& group : m_Scene->m_CharaGroups)
+            for (const cGameObject* o : group) {
+                ASSERT_NE(o, nullptr) << k.what;
+                EXPECT_EQ(o->m_bRemoved, 0) << k.what;
+            }
+        m_Scene->m_Shots.clear();
+        g_Charas.clear();
+        ForgetBlockCharas();
+    }
+}
+
 // Shots marked removed stay in their faction lists, passed over by the hits, until the sweep takes
 // them all out in one pass: the lists then hold exactly the shots left, in the order they joined,
 // each knowing its list, and shots that join meanwhile come after them.

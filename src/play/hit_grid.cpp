@@ -1,0 +1,167 @@
+#include "play/hit_grid.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool HasNaN(const cHitRect& r) {
+    return std::isnan(r.left) || std::isnan(r.top) || std::isnan(r.right) || std::isnan(r.bottom);
+}
+
+// The value a fraction q of the way through v in increasing order (v is reordered).
+double Quantile(std::vector<double>& v, double q) {
+    const auto at = v.begin() + static_cast<std::ptrdiff_t>(static_cast<double>(v.size() - 1) * q);
+    std::nth_element(v.begin(), at, v.end());
+    return *at;
+}
+
+} // namespace
+
+int cHitGrid::CellX(double x) const {
+    const double f = (x - m_dLeft) / m_dCellW;
+    if (!(f > 0)) return 0;
+    if (f >= m_nColumns) return m_nColumns - 1;
+    return static_cast<int>(f);
+}
+
+int cHitGrid::CellY(double y) const {
+    const double f = (y - m_dTop) / m_dCellH;
+    if (!(f > 0)) return 0;
+    if (f >= m_nRows) return m_nRows - 1;
+    return static_cast<int>(f);
+}
+
+// The cells a rectangle spans, from its lower edges to its higher ones whichever way round they are
+// given: a rectangle whose right edge is left of its left edge still meets those that span it.
+void cHitGrid::Cells(const cHitRect& r, int& x0, int& x1, int& y0, int& y1) const {
+    x0 = CellX(std::min(r.left, r.right));
+    x1 = CellX(std::max(r.left, r.right));
+    y0 = CellY(std::min(r.top, r.bottom));
+    y1 = CellY(std::max(r.top, r.bottom));
+}
+
+void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::uint8_t>& taken) {
+    m_Rects = rects;
+    m_Taken.clear();
+    m_Apart.clear();
+    m_CellStart.clear();
+    m_CellItems.clear();
+    m_nColumns = m_nRows = 0;
+    m_Seen.assign(rects.size(), 0);
+    m_nLookUp = 0;
+    // The grid covers where most rectangles are; the few beyond it fall into its edge cells.
+    std::vector<double> xs, ys, widths, heights;
+    for (std::size_t k = 0; k < rects.size() && k < taken.size(); ++k) {
+        const cHitRect& r = rects[k];
+        if (!taken[k] || HasNaN(r)) continue;
+        m_Taken.push_back(k);
+        for (const double x : {r.left, r.right})
+            if (std::isfinite(x)) xs.push_back(x);
+        for (const double y : {r.top, r.bottom})
+            if (std::isfinite(y)) ys.push_back(y);
+        const double w = std::fabs(r.right - r.left) + 1, h = std::fabs(r.bottom - r.top) + 1;
+        if (std::isfinite(w) && std::isfinite(h)) {
+            widths.push_back(w);
+            heights.push_back(h);
+        }
+    }
+    m_bLinear = m_Taken.size() < MIN_FOR_GRID || widths.empty();
+    if (m_bLinear) return;
+    const double left = Quantile(xs, 0.01), right = Quantile(xs, 0.99);
+    const double top = Quantile(ys, 0.01), bottom = Quantile(ys, 0.99);
+    // Cells about the size of the usual rectangle, at most MAX_CELLS_ACROSS on a side and not many
+    // more cells than rectangles.
+    const double spanX = std::max(1.0, right - left), spanY = std::max(1.0, bottom - top);
+    if (!std::isfinite(spanX) || !std::isfinite(spanY)) {
+        m_bLinear = true;
+        return;
+    }
+    double cellW = std::max(Quantile(widths, 0.5), spanX / MAX_CELLS_ACROSS);
+    double cellH = std::max(Quantile(heights, 0.5), spanY / MAX_CELLS_ACROSS);
+    const double most = 4.0 * static_cast<double>(m_Taken.size()) + 64;
+    const double cells = (std::floor(spanX / cellW) + 1) * (std::floor(spanY / cellH) + 1);
+    if (cells > most) {
+        const double grow = std::sqrt(cells / most);
+        cellW *= grow;
+        cellH *= grow;
+    }
+    m_dLeft = left;
+    m_dTop = top;
+    m_dCellW = cellW;
+    m_dCellH = cellH;
+    m_nColumns = static_cast<int>(std::min<double>(MAX_CELLS_ACROSS, std::floor(spanX / cellW) + 1));
+    m_nRows = static_cast<int>(std::min<double>(MAX_CELLS_ACROSS, std::floor(spanY / cellH) + 1));
+    // Counted, then placed: each cell lists its rectangles in increasing order.
+    const std::size_t cellCount = static_cast<std::size_t>(m_nColumns) * static_cast<std::size_t>(m_nRows);
+    m_CellStart.assign(cellCount + 1, 0);
+    auto eachCell = [&](std::size_t k, auto&& f) {
+        int x0, x1, y0, y1;
+        Cells(m_Rects[k], x0, x1, y0, y1);
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x)
+                f(static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nColumns) +
+                  static_cast<std::size_t>(x));
+    };
+    auto spanned = [&](std::size_t k) {
+        int x0, x1, y0, y1;
+        Cells(m_Rects[k], x0, x1, y0, y1);
+        return static_cast<long long>(x1 - x0 + 1) * (y1 - y0 + 1);
+    };
+    std::vector<std::size_t> gridded;
+    gridded.reserve(m_Taken.size());
+    std::size_t n = 0;
+    for (const std::size_t k : m_Taken) {
+        if (spanned(k) > MAX_CELLS_SPANNED) {
+            m_Apart.push_back(k);
+            continue;
+        }
+        gridded.push_back(k);
+        eachCell(k, [&](std::size_t c) {
+            ++m_CellStart[c + 1];
+            ++n;
+        });
+    }
+    for (std::size_t c = 0; c < cellCount; ++c)
+        m_CellStart[c + 1] += m_CellStart[c];
+    m_CellItems.resize(n);
+    std::vector<std::uint32_t> fill(m_CellStart.begin(), m_CellStart.end() - 1);
+    for (const std::size_t k : gridded)
+        eachCell(k, [&](std::size_t c) { m_CellItems[fill[c]++] = static_cast<std::uint32_t>(k); });
+}
+
+void cHitGrid::Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
+    out.clear();
+    if (HasNaN(r)) return;
+    auto take = [&](std::size_t k) {
+        if (RectsMeet(m_Rects[k], r)) out.push_back(k);
+    };
+    if (m_bLinear) {
+        for (auto it = std::lower_bound(m_Taken.begin(), m_Taken.end(), from); it != m_Taken.end(); ++it)
+            take(*it);
+        return;
+    }
+    if (++m_nLookUp == 0) {
+        std::fill(m_Seen.begin(), m_Seen.end(), 0);
+        m_nLookUp = 1;
+    }
+    for (const std::size_t k : m_Apart)
+        if (k >= from) take(k);
+    int x0, x1, y0, y1;
+    Cells(r, x0, x1, y0, y1);
+    for (int y = y0; y <= y1; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nColumns);
+        for (int x = x0; x <= x1; ++x) {
+            const std::size_t c = row + static_cast<std::size_t>(x);
+            const std::uint32_t* items = m_CellItems.data();
+            const std::uint32_t* end = items + m_CellStart[c + 1];
+            for (const std::uint32_t* p = std::lower_bound(items + m_CellStart[c], end, from); p != end;
+                 ++p) {
+                if (m_Seen[*p] == m_nLookUp) continue;
+                m_Seen[*p] = m_nLookUp;
+                take(*p);
+            }
+        }
+    }
+    std::sort(out.begin(), out.end());
+}

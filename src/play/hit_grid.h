@@ -1,0 +1,51 @@
+// The rectangles of a list of objects sorted into the cells of a grid laid over the space they span,
+// so that a look-up visits only the cells a rectangle spans instead of the whole list: it gives the
+// indexes (in the list) of the rectangles that meet a given one, in increasing order, exactly those
+// that a walk over the whole list from that index on would find meeting it.
+//
+// Rectangles with an edge that is not a number meet nothing and are left out; rectangles with an
+// infinite edge or spanning many cells are kept apart and looked at by every look-up. A short list is
+// walked whole.
+#pragma once
+
+#include "play/hits.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class cHitGrid {
+  public:
+    // Takes the rectangles `rects[k]` whose `taken[k]` is not 0; the others are never found.
+    void Build(const std::vector<cHitRect>& rects, const std::vector<std::uint8_t>& taken);
+    // The indexes from `from` on of the rectangles taken that meet `r`, in increasing order.
+    void Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out);
+
+    // How the last build laid out the grid (for tests): its cells across and down, and how many
+    // rectangles every look-up meets.
+    int Columns() const { return m_nColumns; }
+    int Rows() const { return m_nRows; }
+    std::size_t Apart() const { return m_bLinear ? m_Taken.size() : m_Apart.size(); }
+
+  private:
+    static constexpr std::size_t MIN_FOR_GRID = 16;
+    static constexpr int MAX_CELLS_ACROSS = 1024;
+    // A rectangle spanning more cells than this is kept apart.
+    static constexpr long long MAX_CELLS_SPANNED = 64;
+
+    int CellX(double x) const;
+    int CellY(double y) const;
+    void Cells(const cHitRect& r, int& x0, int& x1, int& y0, int& y1) const;
+
+    std::vector<cHitRect> m_Rects;
+    std::vector<std::size_t> m_Taken; // the indexes taken, in increasing order
+    bool m_bLinear = true;
+    double m_dLeft = 0, m_dTop = 0, m_dCellW = 1, m_dCellH = 1;
+    int m_nColumns = 0, m_nRows = 0;
+    std::vector<std::uint32_t> m_CellStart; // cell c holds m_CellItems[m_CellStart[c] .. m_CellStart[c + 1])
+    std::vector<std::uint32_t> m_CellItems;
+    std::vector<std::size_t> m_Apart;
+    // The look-up that last met each rectangle, so that one spanning several cells is taken once.
+    std::vector<std::uint32_t> m_Seen;
+    std::uint32_t m_nLookUp = 0;
+};
