@@ -323,9 +323,10 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     BuildGrid();
     SetUpHero(scene);
     PlaceCharasAndItems();
-    // Pictures and message texts shown before stay with the play they belonged to.
+    // Pictures, message windows and notices shown before stay with the play they belonged to.
     ClearShownPictures();
     ClearMessageSurfaces();
+    scene.m_Messages.clear();
     ResetScreenState();
     ResetCounters(scene);
     RestoreDisplayPalette();
