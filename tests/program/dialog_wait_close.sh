@@ -42,7 +42,7 @@ for how in wm-close display-lost; do
     "$player" "$stage" 2>stderr.txt &
     pid=$!
     wait_for 60 grep -q 'waiting for the close' stderr.txt || { cat stderr.txt; fail "$how: the dialog never opened"; }
-    player_window || fail "$how: no window"
+    wait_for 20 player_window || fail "$how: no window"
     if [ "$how" = wm-close ]; then
         xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
         xdotool key alt+F4
