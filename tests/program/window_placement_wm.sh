@@ -19,8 +19,7 @@ start() {
     wait_for 60 player_window || { cat stderr.txt; fail "no window was shown"; }
     settled_geometry "$window" || fail "the window does not settle"
     read -r x y _ <<<"$geometry"
-    frame=$(frame_corner "$window" "$x" "$y")
-    [ -n "$frame" ] || fail "the window has no frame"
+    wait_for 20 eval 'frame=$(frame_corner "$window" "$x" "$y"); [ -n "$frame" ]' || fail "the window has no frame"
 }
 close() {
     kill -TERM "$pid"

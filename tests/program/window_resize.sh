@@ -42,7 +42,8 @@ close() {
 start
 wait_for 20 size_is "$window" 640 480 || fail "the first start's window is at $geometry, not 640 x 480"
 read -r x y w h <<<"$geometry"
-read -r fx fy <<<"$(frame_corner "$window" "$x" "$y")"
+wait_for 20 eval 'corner=$(frame_corner "$window" "$x" "$y"); [ -n "$corner" ]' || fail "the window has no frame"
+read -r fx fy <<<"$corner"
 xdotool windowsize "$window" 960 600
 wait_for 20 size_is "$window" 960 600 || fail "the resized window is at $geometry, not 960 x 600"
 settled_geometry "$window" || fail "the resized window does not settle"
