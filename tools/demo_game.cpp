@@ -26,10 +26,11 @@ constexpr std::uint8_t PRESSED = 1;
 // Directions of the movement list: 2 left, 3 right, 6 up, 7 down.
 constexpr std::uint8_t LEFT = 2, RIGHT = 3, UP = 6, DOWN = 7;
 // Picture numbers of the demo sheets: blocks 1 grass, 2 dirt, 3 brick, 6 bonus; characters 1 the
-// hero, 2 the slime, 12 the bat; items 1 the coin, 2 the gem, 3 the key, 4 the heart, 5 the star of
-// the goal, 6 the sign.
+// hero, 2 the slime, 5 the moving platform, 6 the coin fountain, 9 the slime king (10 when angry),
+// 12 the bat; items 1 the coin, 2 the gem, 3 the key, 4 the heart, 5 the star of the goal, 6 the sign.
 constexpr int BLOCK_GRASS = 1, BLOCK_DIRT = 2, BLOCK_BRICK = 3, BLOCK_BONUS = 6;
-constexpr int CHARA_HERO = 1, CHARA_SLIME = 2, CHARA_BIG = 9, CHARA_BAT = 12, CHARA_PLATFORM = 3;
+constexpr int CHARA_HERO = 1, CHARA_SLIME = 2, CHARA_PLATFORM = 5, CHARA_FOUNTAIN = 6, CHARA_BIG = 9,
+              CHARA_BAT = 12;
 constexpr int ITEM_COIN = 1, ITEM_GEM = 2, ITEM_KEY = 3, ITEM_HEART = 4, ITEM_GOAL = 5, ITEM_SIGN = 6;
 
 using flow_writer::Flow;
@@ -352,10 +353,12 @@ cEdStage Cave() {
     keeper.m_nInvincible = 1;
     keeper.m_nFaction = 2;
     // A flow run before the stage runs at once only the commands marked to run with the next.
-    cEdFlow scene =
-        Flow(FTK_BEFORE_STAGE, {WithParams(MakeCommand(FCT_SCREEN_COLOUR), {0, 0, 64, 30}),
-                                WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 1, 20}),
-                                WithParams(MakeCommand(FCT_GAME_WAIT), {5})});
+    // The sign picture is shown for two seconds, counted while the game waits for it, on the layer
+    // drawn over the hero's darkness.
+    cEdFlow scene = Flow(FTK_BEFORE_STAGE,
+                         {WithParams(MakeCommand(FCT_SCREEN_COLOUR), {0, 0, 64, 30}),
+                          WithParams(MakeCommand(FCT_SHOW_PICTURE), {1, 0, 10, 6, 0, 0, 0, 100, 2, 20, 1, 1}),
+                          WithParams(MakeCommand(FCT_GAME_WAIT), {5})});
     for (cEdFlowCmd& c : scene.m_Commands)
         c.m_bRunWithNext = 1;
     keeper.m_Flows.push_back(scene);
@@ -416,8 +419,9 @@ cEdStage Castle() {
 
     // The boss: eight hit points; it charges, shoots fans of shots, summons slimes and blocks,
     // warps above the hero, and its defeat clears the stage.
-    cEdCharaDef boss = Enemy(15, 12, CHARA_BIG, 8, 1000);
+    cEdCharaDef boss = Enemy(15, 11, CHARA_BIG, 8, 1000);
     boss.m_nCharaId = 9;
+    boss.m_nScale = 2; // twice a slime's size
     boss.m_nDefense = 0;
     cEdFlowCmd fan = Shot(3, 3, 30, 0, 1, 30);
     fan.m_Shot->m_nFormation = 2; // spread
@@ -504,7 +508,7 @@ cEdStage Challenge1() {
         stage.m_Items.push_back(Coin(x, 13));
     Row(stage, 10, 18, 9, BLOCK_BRICK);
     // A coin fountain: a character that gives items and a hidden layer switch.
-    cEdCharaDef fountain = MakeChara(14, 8, ITEM_KEY);
+    cEdCharaDef fountain = MakeChara(14, 8, CHARA_FOUNTAIN);
     fountain.m_nMoveType = 1;
     fountain.m_nInvincible = 1;
     fountain.m_nFaction = 2;

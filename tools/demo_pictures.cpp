@@ -410,6 +410,58 @@ void Bat(Picture& p, int x, int y, int f, int h) {
     SetPixel(p, x + 18, y + cy - 1, kWhite);
 }
 
+// A moving platform: a plank on an iron frame, its lamps blinking in turn.
+void Platform(Picture& p, int x, int y, int f) {
+    FillRect(p, x + 1, y + 2, 30, 8, Hue(1, 6));
+    FillRect(p, x + 1, y + 2, 30, 2, Hue(1, 10));
+    for (int k = 8; k < 32; k += 8)
+        FillRect(p, x + k, y + 4, 1, 6, Hue(1, 3));
+    FillRect(p, x + 3, y + 10, 26, 3, Grey(6));
+    Triangle(p, x + 5, y + 13, x + 27, y + 13, x + 16, y + 27, Grey(6));
+    Triangle(p, x + 10, y + 13, x + 22, y + 13, x + 16, y + 21, kKey);
+    FillEllipse(p, x + 16, y + 27, 3, 3, Grey(9));
+    FillEllipse(p, x + 5, y + 11, 1.5, 1.5, Hue(2, f % 2 ? 5 : 11));
+    FillEllipse(p, x + 27, y + 11, 1.5, 1.5, Hue(2, f % 2 ? 11 : 5));
+}
+
+// A fountain: a stone basin on a pillar, water rising and falling, a coin glinting in the spray.
+void Fountain(Picture& p, int x, int y, int f) {
+    FillRect(p, x + 12, y + 20, 8, 12, Grey(9));
+    FillRect(p, x + 13, y + 20, 2, 12, Grey(12));
+    FillEllipse(p, x + 16, y + 20, 13, 4, Grey(8));
+    FillEllipse(p, x + 16, y + 19, 11, 2.5, Hue(7, 8));
+    const int top = 4 + (f % 4 == 1 || f % 4 == 2 ? 2 : 0);
+    FillRect(p, x + 15, y + top, 2, 18 - top, Hue(7, 11));
+    FillEllipse(p, x + 11, y + top + 4, 2, 4, Hue(7, 12));
+    FillEllipse(p, x + 21, y + top + 4, 2, 4, Hue(7, 12));
+    FillEllipse(p, x + 16, y + top, 3, 2, kWhite);
+    FillEllipse(p, x + (f % 2 ? 7 : 25), y + top + 8, 2.5, 2.5, Hue(2, 9));
+}
+
+// The castle's boss: a slime king in hue h, crowned, with heavy brows (drawn twice as large by its
+// giant factor).
+void SlimeKing(Picture& p, int x, int y, int f, int h) {
+    const double squash[8] = {0, 1, 1.5, 1, 0, -1, -1.5, -1};
+    const double ry = 10 - squash[f % 8], rx = 14 + squash[f % 8] * 0.6;
+    const double cy = 31 - ry;
+    FillEllipse(p, x + 16, y + cy, rx, ry, Hue(h, 6));
+    FillEllipse(p, x + 16, y + cy + ry * 0.4, rx * 0.9, ry * 0.5, Hue(h, 4));
+    FillEllipse(p, x + 10, y + cy - ry * 0.45, 3, 2, Hue(h, 12));
+    // Eyes under slanted brows, and a mouth.
+    FillRect(p, x + 17, y + static_cast<int>(cy) - 2, 3, 4, 0);
+    FillRect(p, x + 23, y + static_cast<int>(cy) - 2, 3, 4, 0);
+    Line(p, x + 16, y + static_cast<int>(cy) - 6, x + 20, y + static_cast<int>(cy) - 4, 0);
+    Line(p, x + 27, y + static_cast<int>(cy) - 6, x + 23, y + static_cast<int>(cy) - 4, 0);
+    FillRect(p, x + 19, y + static_cast<int>(cy) + 4, 6, 2, Hue(0, 3));
+    // The crown on top, a gem in its middle.
+    const int cb = y + static_cast<int>(cy - ry) + 1;
+    const double xs[7] = {x + 9.0, x + 9.0, x + 12.5, x + 16.0, x + 19.5, x + 23.0, x + 23.0};
+    const double ys[7] = {cb + 0.0, cb - 7.0, cb - 3.0, cb - 8.0, cb - 3.0, cb - 7.0, cb + 0.0};
+    FillPolygon(p, xs, ys, 7, Hue(2, 8));
+    FillRect(p, x + 9, cb - 1, 15, 2, Hue(1, 6));
+    FillEllipse(p, x + 16, cb - 3, 1.5, 1.5, Hue(0, 7));
+}
+
 void Characters(Picture& p) {
     for (int col = 1; col < 15; ++col)
         for (int f = 0; f < p.height / kCell; ++f) {
@@ -420,6 +472,12 @@ void Characters(Picture& p) {
                 Slime(p, x, y, f, 4);
             else if (col == 3)
                 Bat(p, x, y, f, 9);
+            else if (col == 5)
+                Platform(p, x, y, f);
+            else if (col == 6)
+                Fountain(p, x, y, f);
+            else if (col == 9 || col == 10)
+                SlimeKing(p, x, y, f, col == 9 ? 6 : 0);
             else if (col < 8)
                 Hero(p, x, y, f, (col - 3) * 2 + 4);
             else if (col < 12)
@@ -740,7 +798,8 @@ Picture WindowFill() {
 }
 
 Picture StatusSheet() {
-    Picture p = MakePicture(640, 176, kKey);
+    // Taller than 208 rows: the gauges over characters take their own strips from row 208.
+    Picture p = MakePicture(640, 224, kKey);
     // The bar behind the status items (640 x 20).
     Gradient(p, 0, 0, 640, 20, 8, 4, 1);
     FillRect(p, 0, 0, 640, 1, Hue(8, 9));
@@ -763,6 +822,16 @@ Picture StatusSheet() {
         FrameRect(p, x, 128, 50, 16, Grey(13));
         Gradient(p, x, 144, 50, 16, g == 0 ? 4 : 7, 11, 5);
         Gradient(p, x, 160, 50, 16, 0, 11, 5);
+    }
+    // The gauges over characters, 50 x 2 strips from row 208 (HP from x 0, SP from x 64): the empty
+    // gauge, its fill, its fill when low, what a loss took away and what a gain added.
+    for (int g = 0; g < 2; ++g) {
+        const int x = g * 64;
+        FillRect(p, x, 208, 50, 2, Grey(2));
+        FillRect(p, x, 210, 50, 2, Hue(g == 0 ? 4 : 7, 9));
+        FillRect(p, x, 212, 50, 2, Hue(0, 8));
+        FillRect(p, x, 214, 50, 2, Hue(1, 12));
+        FillRect(p, x, 216, 50, 2, kWhite);
     }
     return p;
 }

@@ -20,20 +20,11 @@ bool IsReplayPath(const std::string& path) {
     return lower == "rpl4";
 }
 
-bool LoadPlayFile(const std::string& path, int fromStartup) {
-    if (path.size() >= MAX_PATH) return false;
-    ResetSaveData(g_SaveData);
-    if (IsReplayPath(path)) {
-        if (!ReadReplayFile(g_Replay, path, g_Stage, g_StageOriginal, g_SaveData)) {
-            ErrorBox("「%s」の読み込みに失敗しました！", path.c_str());
-            return false;
-        }
-        g_Stage.m_strPath = path;
-        // A replay plays with the save data of its own start, however it was opened.
-        if (g_nLoadVersion >= VERSION_REPLAY_SNAPSHOT) return true;
-    } else if (!LoadStageForPlay(path, fromStartup, &g_StageOriginal)) {
-        return false;
-    }
+namespace {
+
+// The save data of a free play of the file: stage 1 of 1, the free play's lives (unlimited for a
+// start file), the stage name from the path.
+void SetFreePlayStart(const std::string& path) {
     g_SaveData.m_nStageNo = 1;
     g_SaveData.m_nStagePart = 1;
     if (!g_bStartFile && !g_SystemData.m_vnInfiniteLives.at(2)) {
@@ -45,5 +36,28 @@ bool LoadPlayFile(const std::string& path, int fromStartup) {
     std::string relative = path;
     MakeRelativePathStr(relative);
     SetCurrentStageName(g_SaveData, relative.c_str());
+}
+
+} // namespace
+
+bool LoadReplayForPlay(const std::string& path) {
+    if (path.size() >= MAX_PATH) return false;
+    ResetSaveData(g_SaveData);
+    if (!ReadReplayFile(g_Replay, path, g_Stage, g_StageOriginal, g_SaveData)) {
+        ErrorBox("「%s」の読み込みに失敗しました！", path.c_str());
+        return false;
+    }
+    g_Stage.m_strPath = path;
+    // A replay plays with the save data of its own start, however it was opened.
+    if (g_nLoadVersion < VERSION_REPLAY_SNAPSHOT) SetFreePlayStart(path);
+    return true;
+}
+
+bool LoadPlayFile(const std::string& path, int fromStartup) {
+    if (IsReplayPath(path)) return LoadReplayForPlay(path);
+    if (path.size() >= MAX_PATH) return false;
+    ResetSaveData(g_SaveData);
+    if (!LoadStageForPlay(path, fromStartup, &g_StageOriginal)) return false;
+    SetFreePlayStart(path);
     return true;
 }

@@ -12,3 +12,8 @@ bool IsReplayPath(const std::string& path);
 // path. fromStartup 1 takes the newest numbered revision of a stage file. False when the file cannot
 // be loaded; the save data then stays reset.
 bool LoadPlayFile(const std::string& path, int fromStartup);
+
+// Prepares a playback of the replay file, whatever its name: the save data is reset and the replay
+// is loaded with its stage and the save data of its start (a file too old to hold that gets a free
+// play's). False, after a box that says so, when it cannot be loaded.
+bool LoadReplayForPlay(const std::string& path);

@@ -228,7 +228,9 @@ void cPlayScene::Init() {
         m_bPicturesLoaded = true;
         BuildStagePictures();
         ResetPlay();
-        UseLife();
+        // A replay starts from the save data of its own start, with the lives it had then: none
+        // is used for it.
+        if (g_nPlayMode != PLAY_MODE_REPLAY) UseLife();
     }
     SetStage(*this, followUp, true);
     m_nMenuRow = 0;
@@ -237,9 +239,12 @@ void cPlayScene::Init() {
 
 void cPlayScene::ResetPlay() {
     cSaveData& s = g_SaveData;
-    s.m_nLives = s.m_nStartLives;
-    s.m_nTotalScore = 0;
-    s.m_nTotalRemainTime = s.m_nTotalClearTime = s.m_nTotalHP = s.m_nTotalSP = 0;
+    // A replay's lives and run totals are those its file holds for the start of the play recorded.
+    if (g_nPlayMode != PLAY_MODE_REPLAY) {
+        s.m_nLives = s.m_nStartLives;
+        s.m_nTotalScore = 0;
+        s.m_nTotalRemainTime = s.m_nTotalClearTime = s.m_nTotalHP = s.m_nTotalSP = 0;
+    }
     m_ScrollX.SetUp(0, 0);
     m_ScrollY.SetUp(1, 0);
     m_nSubState = 0;

@@ -323,9 +323,10 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
     BuildGrid();
     SetUpHero(scene);
     PlaceCharasAndItems();
-    // Pictures and message texts shown before stay with the play they belonged to.
+    // Pictures, message windows and notices shown before stay with the play they belonged to.
     ClearShownPictures();
     ClearMessageSurfaces();
+    scene.m_Messages.clear();
     ResetScreenState(scene);
     ResetCounters(scene);
     // In 8-bit colour the palette that fades and colours changed is put back and shown.

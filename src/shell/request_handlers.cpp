@@ -95,16 +95,9 @@ win::LRESULT OnReplayFileRequest() {
     const bool chosen = OpenFileDialog(g_hWnd, path, sizeof path, REPLAY_FOLDER, "ReplayFile ( *.rpl4_* )",
                                        Text("Load replay file", "リプレイファイルの読み込み"), "rpl4_*");
     DDSetDialogMode(0);
-    int loaded = 0;
-    if (chosen) {
-        if (ReadReplayFile(g_Replay, path, g_Stage, g_StageOriginal, g_SaveData)) {
-            g_Stage.m_strPath = path;
-            loaded = 1;
-        } else {
-            ErrorBox("「%s」の読み込みに失敗しました！", path);
-        }
-    }
-    g_bFileLoaded = loaded;
+    // The save data is the replay's own stage start (or a free play's, for a file too old to hold
+    // one); a file that cannot be read has shown its box.
+    g_bFileLoaded = chosen && LoadReplayForPlay(path) ? 1 : 0;
     g_bRequestDone = 1;
     return 0;
 }

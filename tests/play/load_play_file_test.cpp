@@ -1,6 +1,7 @@
 #include "play/load_play_file.h"
 
 #include "app/startup_state.h"
+#include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 #include "play/replay.h"
 #include "project/save_data.h"
@@ -8,6 +9,8 @@
 #include "project/system_data.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -99,4 +102,15 @@ TEST_F(LoadPlayFileTest, ReplayWithItsStage) {
         EXPECT_EQ(g_SaveData.m_nLives, 7) << startFile;
         EXPECT_EQ(g_SaveData.m_strStageName, "data\\stg4\\cave.") << startFile;
     }
+    // The title's replay chooser reads a replay whatever its name says, the same way; a file that is
+    // no replay is refused with a box.
+    g_bStartFile = 0;
+    std::filesystem::copy_file(dir.file("c01_00.rpl4_732"), dir.file("renamed.dat"));
+    g_SaveData.m_nLives = 1;
+    ASSERT_TRUE(LoadReplayForPlay(dir.file("renamed.dat")));
+    EXPECT_EQ(g_SaveData.m_nLives, 7);
+    EXPECT_EQ(g_Stage.m_strPath, dir.file("renamed.dat"));
+    fixtures::BoxCapture boxes;
+    EXPECT_FALSE(LoadReplayForPlay(dir.file("c01-1.stg4_001")));
+    EXPECT_EQ(boxes.texts().size(), 1u);
 }

@@ -215,6 +215,35 @@ TEST_F(PlayStates, FadeInBannerThenPlay) {
     EXPECT_EQ(Scene().m_nPlayFrame, 1);
 }
 
+// A replay starts with the lives and run totals its file gave the save data; any other play starts
+// a run with its starting lives, using one unless a start file is played.
+TEST_F(PlayStates, FirstEntryTakesTheLivesOfThePlayOrOfTheReplay) {
+    struct Case {
+        int playMode, gameMode, startFile, lives, total;
+    };
+    const Case cases[] = {
+        {4, 3, 0, 1, 40}, // a replay chosen in the title
+        {4, 3, 1, 1, 40}, // a replay given as the start file
+        {3, 2, 0, 2, 0},  // free play of a stage file
+        {3, 2, 1, 3, 0},  // a stage given as the start file
+        {0, 0, 0, 2, 0},  // the story
+    };
+    for (const Case& k : cases) {
+        g_nPlayMode = k.playMode;
+        g_nGameMode = k.gameMode;
+        g_bStartFile = k.startFile;
+        g_SaveData.m_nStartLives = 3;
+        g_SaveData.m_nLives = 1;
+        g_SaveData.m_nTotalScore = 40;
+        Frame();
+        EXPECT_EQ(g_SaveData.m_nLives, k.lives)
+            << "play mode " << k.playMode << ", start file " << k.startFile;
+        EXPECT_EQ(g_SaveData.m_nTotalScore, k.total) << "play mode " << k.playMode;
+        g_SceneManager.DeleteAll();
+    }
+    g_bStartFile = 0;
+}
+
 TEST_F(PlayStates, PauseContinueCancelAndRetry) {
     ToPlay();
     const int played = Scene().m_nPlayFrame;

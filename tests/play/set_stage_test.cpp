@@ -254,7 +254,12 @@ TEST_F(SetStageTest, RetryRestartAndNextStageStartWithACleanScreen) {
         m_Scene->m_bVirtualBackBuffer = 1;
         g_Palette[40] = {1, 2, 3, 0};
         g_BasePalette[40] = {9, 9, 9, 0};
+        // A taken item's notice still rising over the hero.
+        ASSERT_FALSE(g_Heroes.empty());
+        g_Heroes[0].PushMessage(0, 5, 0);
+        ASSERT_FALSE(m_Scene->m_Messages.empty());
         way();
+        EXPECT_TRUE(m_Scene->m_Messages.empty());
         EXPECT_EQ(ScreenColourAlpha(g_ScreenColour), 255);
         EXPECT_EQ(g_ScreenEffect.nEffect, 0);
         EXPECT_EQ(m_Scene->m_bVirtualBackBuffer, 0) << "no effect needs the finished picture";

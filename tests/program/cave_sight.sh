@@ -1,5 +1,6 @@
 #!/bin/bash
-# The demo's cave played headless with the hero standing still: the stage is dark except for the
+# The demo's cave played headless with the hero standing still: its opening sign shows over the
+# darkness for two seconds before the stage starts; then the stage is dark except for the
 # circle the hero sees (five half blocks round the hero's centre), and the hero's look-round, an
 # animation timed ahead of its command, shows on its cue: it starts 18 frames before the second
 # wait of the hero's three-second flow, winds up for those frames and then holds while the wait
@@ -13,10 +14,10 @@ enter_run_folder
 export SDL_AUDIODRIVER=dummy
 stage=data/stg4/cave.stg4_000
 [ -f "$stage" ] || fail "no cave stage (project writer missing in $build)"
-printf '500 0 0\n' >input.txt
+printf '620 0 0\n' >input.txt
 mkdir snaps
-frames=$(seq -s, 120 6 480)
-play_scripted 500 "$stage" "snaps:$frames"
+frames=$(seq -s, 240 6 600)
+play_scripted 620 "$stage" "snaps:60,$frames"
 # The hero's top left on the screen: the view rests on the stage's bottom-left corner, where the
 # 10-block margin (320 pixels) lies off screen.
 read -r hx hy < <(head -n 1 trace.txt | sed -E 's/.* hero=([0-9]+)\.[0-9]+,([0-9]+)\..*/\1 \2/')
@@ -42,9 +43,16 @@ def fail(text):
     sys.exit(1)
 
 
-# Darkness, once the cave's sign picture has gone: well inside the circle of sight the wall and
+# The lamp keeper's opening sign, held two seconds before the stage fades in, is seen over the dark:
+# the middle of the screen shows it.
+px = load(60)
+middle = [sum(px(x, y)) for y in range(220, 260, 4) for x in range(300, 340, 4)]
+if sum(middle) / len(middle) < 150:
+    fail("the opening sign is not seen over the darkness (%.1f in the middle)" % (sum(middle) / len(middle)))
+
+# Darkness, once the cave's opening sign has gone: well inside the circle of sight the wall and
 # floor show; well outside it only the dark does (the status bar and the bottom text line aside).
-px = load(300)
+px = load(420)
 cx, cy = x0 + 16, y0 + 16
 inside, outside = [], []
 for y in range(40, 456, 2):

@@ -1,8 +1,8 @@
 #!/bin/bash
 # The demo's flows and items play out with their effects, headless with scripted input:
-# - the cave's lamp keeper sets the scene before the cave starts: its picture is up at the first play
-#   step, and its game wait holds the start half a second (the cave's first step comes about 30
-#   frames later than the meadow's);
+# - the cave's lamp keeper sets the scene before the cave starts: its sign is shown for two seconds
+#   and gone by the first play step, and with its game wait of half a second holds the start (the
+#   cave's first step comes about 150 frames later than the meadow's);
 # - challenge 1's fountain hands the hero the gem of the stage's palette, worth 100 points;
 # - in the castle the boss summons two slimes one after the other (a loop), a hurt hero who walks
 #   onto the heart gets a hit point back, the boss's hurt flow shakes the screen, and the boss puts
@@ -25,13 +25,14 @@ play() { # stage input frames trace [snapshots]
 }
 field() { sed -E "s/.* $1=([0-9,]+) .*/\1/"; }
 
-# The lamp keeper's scene: the picture at the first step, and the start held for the game wait.
-printf '200 0 0\n' >idle.txt
-play demo idle.txt 200 meadow.txt
-play cave idle.txt 200 cave.txt
-[ "$(head -n 1 cave.txt | field pics)" = 1,1 ] || fail "no picture up at the cave's first step: $(head -n 1 cave.txt)"
+# The lamp keeper's scene: the sign shown for its time before the first step, and the start held for
+# the sign and the game wait.
+printf '300 0 0\n' >idle.txt
+play demo idle.txt 300 meadow.txt
+play cave idle.txt 300 cave.txt
+[ "$(head -n 1 cave.txt | field pics)" = 0,0 ] || fail "the sign is still up at the cave's first step: $(head -n 1 cave.txt)"
 held=$(($(wc -l <meadow.txt) - $(wc -l <cave.txt)))
-[ "$held" -ge 26 ] && [ "$held" -le 34 ] || fail "the cave's start was held $held frames, not the game wait's 30"
+[ "$held" -ge 146 ] && [ "$held" -le 154 ] || fail "the cave's start was held $held frames, not the sign's 120 and the game wait's 30"
 
 # The fountain's gem: 100 points in the first stretch of challenge 1, with the hero standing still.
 printf '400 0 0\n' >idle.txt

@@ -6,6 +6,7 @@
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
+. "$(dirname "$0")/shell_lib.bash"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
@@ -24,9 +25,11 @@ for mode in "0 1 0" "1 1 0" "0 0 8"; do
     label="Direct3D=$d3d WindowMode=$window Bpp=$bpp"
     rm -f Report_Game.txt
     printf 'Direct3D=%s\r\nWindowMode=%s\r\nBpp=%s\r\nExit\r\n' "$d3d" "$window" "$bpp" >System.ini
-    "$player" 2>stderr.txt &
+    rm -rf snap && mkdir snap
+    MIRELDA4_SNAPSHOT=snap:1 "$player" 2>stderr.txt &
     pid=$!
-    sleep 2
+    # The frame loop has presented its first frame.
+    wait_for 60 test -s snap/frame-1.bmp || { kill -TERM "$pid"; cat stderr.txt; fail "no frame was presented ($label)"; }
     kill -TERM "$pid"
     wait "$pid"
     rc=$?

@@ -38,11 +38,12 @@ check_end "frame limit" $?
 
 start_display_with_wm 800x600
 for how in wm-close display-lost; do
-    rm -f trace.txt
+    # The run before left its lines: the wait below must see this run's.
+    rm -f trace.txt stderr.txt
     "$player" "$stage" 2>stderr.txt &
     pid=$!
     wait_for 60 grep -q 'waiting for the close' stderr.txt || { cat stderr.txt; fail "$how: the dialog never opened"; }
-    player_window || fail "$how: no window"
+    wait_for 20 player_window || fail "$how: no window"
     if [ "$how" = wm-close ]; then
         xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
         xdotool key alt+F4

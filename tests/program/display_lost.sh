@@ -42,6 +42,15 @@ stop_wm() {
 # During play, F1 on frame 151 opens the replay's save dialog, which then waits for the user.
 printf '150 0 0\n1 0 0 f1\n' >save_dialog.input
 
+# dialog_holds: play has steps and no more come for half a second.
+dialog_holds() {
+    local steps
+    steps=$(wc -l <trace.txt 2>/dev/null || echo 0)
+    [ "$steps" -gt 0 ] || return 1
+    sleep 0.5
+    [ "$(wc -l <trace.txt)" -eq "$steps" ]
+}
+
 # play_and_take <how> <what> <round>: starts the player on <what> (title, play, dialog), takes the
 # display away (<how>: kill, destroy) and checks the end.
 play_and_take() {
@@ -60,14 +69,14 @@ play_and_take() {
     MIRELDA4_INPUT=$input MIRELDA4_TRACE=trace.txt "$player" ${stage:+"$stage"} 2>stderr.txt &
     pid=$!
     wait_for 60 player_window || { cat stderr.txt; fail "$name: no window was shown"; }
-    # Frames are running (the game thread draws), or the dialog waits, when the display goes.
-    sleep "$wait"
+    # Frames are running (the game thread draws), or the dialog waits, when the display goes: the
+    # dialog (F1 opens it) has opened once play has steps and they stop.
     if [ "$what" = dialog ]; then
-        steps=$(wc -l <trace.txt)
-        sleep 0.5
-        [ "$steps" -gt 0 ] && [ "$(wc -l <trace.txt)" -eq "$steps" ] || fail "$name: no dialog holds the play"
+        wait_for 60 dialog_holds || fail "$name: no dialog holds the play"
+        wait=$(awk -v w="$wait" 'BEGIN {printf "%.2f", w - 4.5}')
     fi
-    player_window || fail "$name: the window went away"
+    sleep "$wait"
+    wait_for 20 player_window || fail "$name: the window went away"
     if [ "$how" = kill ]; then xdotool windowkill "$window"; else xdotool windowclose "$window"; fi
     wait_for 60 eval '! kill -0 $pid 2>/dev/null' || fail "$name: no end after the display was taken"
     wait "$pid"

@@ -7,6 +7,7 @@
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
+. "$(dirname "$0")/shell_lib.bash"
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 
 run_player() { # <folder> <Direct3D word> <window word>
@@ -14,8 +15,11 @@ run_player() { # <folder> <Direct3D word> <window word>
     mkdir -p "$d/data"
     if [ -x "$build/m4_projwriter" ]; then "$build/m4_projwriter" "$d" >/dev/null 2>&1 || true; fi
     printf 'Direct3D=%s\r\nWindowMode=%s\r\nExit\r\n' "$2" "$3" >"$d/System.ini"
-    (cd "$d" && exec "$player" 2>stderr.txt) &
+    mkdir -p "$d/snap"
+    (cd "$d" && MIRELDA4_SNAPSHOT=snap:1 exec "$player" 2>stderr.txt) &
     local pid=$!
+    # Three seconds of frames from the first one presented.
+    wait_for 60 test -s "$d/snap/frame-1.bmp" || { kill -TERM "$pid"; cat "$d/stderr.txt"; fail "no frame was presented (Direct3D=$2)"; }
     sleep 3
     kill -TERM "$pid"
     wait "$pid"

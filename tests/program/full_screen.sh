@@ -23,6 +23,21 @@ box_window() {
     [ -n "$box" ]
 }
 ended() { ! kill -0 "$pid" 2>/dev/null; }
+full_screen_state() { xprop -id "$window" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_FULLSCREEN; }
+# screen_shows: the screen shows frame 200 scaled into the middle of the display.
+screen_shows() {
+    xwd -root -silent >screen.xwd && python3 "$probe" screen.xwd snap/frame-200.bmp 0 75 1000 750 >probe.txt 2>&1
+}
+# box_above: the box is stacked right above the game window.
+box_above() {
+    stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*#//' | tr -d ' ')
+    case ",$stacking," in *",$(printf '0x%x,0x%x' "$window" "$box"),"*) return 0 ;; esac
+    return 1
+}
+# box_seen: the box's part of the screen is the box as the player draws it: nothing covers it.
+box_seen() {
+    xwd -silent -id "$box" >box.xwd && "$build/m4_box_probe" box.xwd 0 "エラー" 'bmp\plt\Palette.bmp の読み込みに失敗！' >probe.txt 2>&1
+}
 
 for d3d in 0 1; do
     printf 'Direct3D=%d\r\nWindowMode=0\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
@@ -30,16 +45,12 @@ for d3d in 0 1; do
     MIRELDA4_SNAPSHOT=snap:200 "$player" 2>stderr.txt &
     pid=$!
     wait_for 60 player_window || { cat stderr.txt; fail "Direct3D=$d3d: no window was shown"; }
-    settled_geometry "$window" || fail "Direct3D=$d3d: the window does not settle"
+    geometry_is "$window" "0 0 1000 900" || fail "Direct3D=$d3d: the window at $geometry does not cover the display"
     echo "Direct3D=$d3d: window at $geometry"
-    [ "$geometry" = "0 0 1000 900" ] || fail "Direct3D=$d3d: the window does not cover the display"
-    xprop -id "$window" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
-        fail "Direct3D=$d3d: the window is not in the full-screen state"
+    wait_for 20 full_screen_state || fail "Direct3D=$d3d: the window is not in the full-screen state"
     # The title screen stands still from its frame 200 on.
     wait_for 60 test -s snap/frame-200.bmp || fail "Direct3D=$d3d: frame 200 was not written"
-    sleep 0.5
-    xwd -root -silent >screen.xwd
-    python3 "$probe" screen.xwd snap/frame-200.bmp 0 75 1000 750 || fail "Direct3D=$d3d: the screen does not show the picture"
+    wait_for 20 screen_shows || { cat probe.txt; fail "Direct3D=$d3d: the screen does not show the picture"; }
     kill -TERM "$pid"
     wait "$pid"
     rc=$?
@@ -55,17 +66,10 @@ printf 'Direct3D=1\r\nWindowMode=0\r\nVSync=0\r\nExit\r\n' >System.ini
 "$player" 2>stderr.txt &
 pid=$!
 wait_for 60 box_window || { cat stderr.txt; fail "no box was shown"; }
-player_window || fail "the game window is not shown under the box"
-settled_geometry "$window" || fail "the window does not settle"
-[ "$geometry" = "0 0 1000 900" ] || fail "the window under the box does not cover the display"
-stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*#//' | tr -d ' ')
-above=$(printf '0x%x,0x%x' "$window" "$box")
-case ",$stacking," in *",${above},"*) ;; *) fail "the box is not stacked above the game window: $stacking" ;; esac
-# The box's part of the screen is the box as the player draws it: nothing covers it.
-sleep 0.5
-xwd -silent -id "$box" >box.xwd
-"$build/m4_box_probe" box.xwd 0 "エラー" 'bmp\plt\Palette.bmp の読み込みに失敗！' ||
-    fail "the box is not seen on the screen"
+wait_for 20 player_window || fail "the game window is not shown under the box"
+geometry_is "$window" "0 0 1000 900" || fail "the window under the box, at $geometry, does not cover the display"
+wait_for 20 box_above || fail "the box is not stacked above the game window: $stacking"
+wait_for 20 box_seen || { cat probe.txt; fail "the box is not seen on the screen"; }
 xdotool windowfocus --sync "$box" key Return
 wait_for 30 ended || fail "the player did not end after the box"
 wait "$pid"

@@ -40,7 +40,7 @@ for how in dummy-driver no-display; do
         grep -q '^error: no display' second.txt || { cat second.txt; fail "$how: no word of the missing display"; }
     fi
     kill -0 "$pid" 2>/dev/null || fail "$how: the windowed player was ended"
-    player_window || fail "$how: the windowed player's window went away"
+    wait_for 20 player_window || fail "$how: the windowed player's window went away"
     [ "$(cat "$pidfile")" = "$pid" ] || fail "$how: the windowed player is no longer the published instance"
     [ -e second/user_data ] && fail "$how: the second start went on starting"
 done

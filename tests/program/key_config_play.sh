@@ -44,7 +44,7 @@ xdotool keyup --window "$window" Right
 sleep 0.3
 x1=$(hero_x)
 xdotool keydown --window "$window" l
-sleep 1.5
+wait_for 20 eval '[ "$(hero_x)" -gt $((x1 + 100)) ]'
 xdotool keyup --window "$window" l
 sleep 0.3
 x2=$(hero_x)
@@ -60,14 +60,14 @@ xdotool keyup l
 sleep 1
 n2=$(steps)
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
-sleep 1
+wait_for 20 eval '[ "$(steps)" -gt $((n2 + 20)) ]'
 n3=$(steps)
 x3=$(hero_x)
 sleep 0.5
 x4=$(hero_x)
 # The comma, a sign key where the US layout has a letter, is named by its sign: it walks left.
 xdotool keydown --window "$window" comma
-sleep 1
+wait_for 20 eval '[ "$(hero_x)" -lt $((x4 - 60)) ]'
 xdotool keyup --window "$window" comma
 sleep 0.3
 x5=$(hero_x)

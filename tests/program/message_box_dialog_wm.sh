@@ -21,6 +21,18 @@ box_window() {
     done
     [ -n "$box" ]
 }
+# transient_for_game: the box names the game window as its owner (the owner's id in owner).
+transient_for_game() {
+    owner=$(xprop -id "$box" WM_TRANSIENT_FOR | sed -n 's/.*window id # //p')
+    [ "$owner" = "$(hex "$window")" ]
+}
+# box_above: bottom to top, the box comes after the game window (the list in stacking).
+box_above() {
+    stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g')
+    [ "$(awk -v g="$(hex "$window")" -v b="$(hex "$box")" \
+        '{for (i = 1; i <= NF; ++i) {if ($i == g) gi = i; if ($i == b) bi = i}} END {print (gi && bi > gi)}' \
+        <<<"$stacking")" = 1 ]
+}
 # hex <id>: the id as xprop writes it.
 hex() { printf '0x%x' "$1"; }
 
@@ -32,14 +44,9 @@ for mode in 1 0; do
     wait_for 60 box_window || { cat stderr.txt; fail "WindowMode=$mode: no box window was shown"; }
     wait_for 10 eval 'xprop -id "$box" _NET_WM_WINDOW_TYPE | grep -q "= _NET_WM_WINDOW_TYPE_DIALOG$"' ||
         fail "WindowMode=$mode: the box is not a dialog window: $(xprop -id "$box" _NET_WM_WINDOW_TYPE)"
-    owner=$(xprop -id "$box" WM_TRANSIENT_FOR | sed -n 's/.*window id # //p')
-    [ "$owner" = "$(hex "$window")" ] ||
+    wait_for 20 transient_for_game ||
         fail "WindowMode=$mode: the box is transient for '$owner', not the game window $(hex "$window")"
-    # Bottom to top: the box above the game window.
-    stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g')
-    above=$(awk -v g="$(hex "$window")" -v b="$(hex "$box")" \
-        '{for (i = 1; i <= NF; ++i) {if ($i == g) gi = i; if ($i == b) bi = i}} END {print (gi && bi > gi)}' <<<"$stacking")
-    [ "$above" = 1 ] || fail "WindowMode=$mode: the box is not above the game window ($stacking)"
+    wait_for 20 box_above || fail "WindowMode=$mode: the box is not above the game window ($stacking)"
     echo "WindowMode=$mode: box $(hex "$box"), a dialog of $owner; stacking $stacking"
     # The answer ends the box, and with it the start (the file to play at once cannot be read).
     xdotool windowfocus --sync "$box" key Return

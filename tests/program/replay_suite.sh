@@ -30,9 +30,10 @@ for s in "${stages[@]}"; do
     cp "$replays/$s.rpl4_732" "$s/user_data/rpl4/"
     mkdir -m 700 -p "$s/run"
     steps=$(wc -l <"$replays/$s.trace")
-    # The fade-in and the start banner come first, then the replay's steps.
+    # The fade-in, the start banner and what a stage holds before its start (the cave's opening
+    # sign and game wait) come first, then the replay's steps.
     (cd "$s" && XDG_RUNTIME_DIR="$dir/$s/run" MIRELDA4_TRACE="$dir/$s/played.txt" \
-        MIRELDA4_FRAME_LIMIT=$((steps + 140)) timeout 100 "$player" "user_data\\rpl4\\$s.rpl4_732" \
+        MIRELDA4_FRAME_LIMIT=$((steps + 300)) timeout 100 "$player" "user_data\\rpl4\\$s.rpl4_732" \
         2>"$dir/$s/stderr.txt"; echo $? >"$dir/$s/rc") &
 done
 wait

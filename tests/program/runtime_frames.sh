@@ -15,8 +15,11 @@ export SDL_AUDIODRIVER=dummy
 for d3d in 1 0; do
     printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
     rm -f Report_Game.txt
-    "$player" 2>stderr.txt &
+    rm -rf snap && mkdir snap
+    MIRELDA4_SNAPSHOT=snap:1 "$player" 2>stderr.txt &
     pid=$!
+    # Two and a half seconds of frames from the first one presented.
+    wait_for 60 test -s snap/frame-1.bmp || { kill -TERM "$pid"; cat stderr.txt; fail "no frame was presented (Direct3D=$d3d)"; }
     sleep 2.5
     kill -TERM "$pid"
     wait "$pid"

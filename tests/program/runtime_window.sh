@@ -11,9 +11,11 @@ export SDL_AUDIODRIVER=dummy
 mkdir -p user_data
 
 run_and_close() {
-    "$player" 2>stderr.txt &
+    rm -rf snap && mkdir snap
+    MIRELDA4_SNAPSHOT=snap:1 "$player" 2>stderr.txt &
     local pid=$!
-    sleep 1.5
+    # The window is up once the first frame has been presented.
+    wait_for 60 test -s snap/frame-1.bmp || { kill -TERM "$pid"; cat stderr.txt; fail "no frame was presented"; }
     kill -TERM "$pid"
     wait "$pid"
     local rc=$?

@@ -210,6 +210,20 @@ settled_geometry() {
     return 1
 }
 
+# geometry_is <window> <"X Y WIDTH HEIGHT"> [seconds]: waits (20 s unless told) until the window's
+# client geometry is the one given; geometry holds the last one read either way.
+geometry_matches() {
+    geometry=$(client_geometry "$1")
+    [ "$geometry" = "$2" ]
+}
+geometry_is() { wait_for "${3:-20}" geometry_matches "$1" "$2"; }
+# size_is <window> <width> <height>: the window's client area has that size now (its geometry in
+# geometry); wait_for repeats it.
+size_is() {
+    geometry=$(client_geometry "$1")
+    [ "${geometry#* * }" = "$2 $3" ]
+}
+
 # frame_corner <window> <x> <y>: "X Y" of the window manager's frame around a client at x, y (its
 # _NET_FRAME_EXTENTS are left, right, top, bottom).
 frame_corner() {

@@ -14,14 +14,15 @@ export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$dir/audio.raw"
 "$player" 2>stderr.txt &
 pid=$!
 # A second of 16-bit stereo at 44.1 kHz is 176,400 bytes; half a second of output must come.
-ok=0
-for _ in $(seq 1 100); do
+written() {
     size=$(stat -c %s audio.raw 2>/dev/null || echo 0)
-    if [ "$size" -ge 88200 ]; then ok=1; break; fi
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.05
-done
-if [ "$ok" -ne 1 ]; then
+    [ "$size" -ge 88200 ] && return 0
+    # A player that has ended writes no more: no use waiting.
+    kill -0 "$pid" 2>/dev/null || return 2
+    return 1
+}
+wait_for 60 eval 'written; [ $? -ne 1 ]'
+if ! written; then
     echo "FAIL: the audio device wrote ${size:-0} bytes"
     kill -TERM "$pid" 2>/dev/null; wait "$pid"
     cat stderr.txt; tr -d '\r' <Report_Game.txt 2>/dev/null | tail -20

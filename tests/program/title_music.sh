@@ -23,11 +23,13 @@ fi
 export SDL_DISKAUDIOFILE="$dir/p/audio.raw"
 "$player" 2>stderr.txt &
 pid=$!
-# Two seconds of 16-bit stereo at 44.1 kHz.
-for _ in $(seq 1 200); do
+started=$SECONDS
+# Two seconds of 16-bit stereo at 44.1 kHz, within a minute.
+for _ in $(seq 1 1200); do
     size=$(stat -c %s audio.raw 2>/dev/null || echo 0)
     [ "$size" -ge 352800 ] && break
     kill -0 "$pid" 2>/dev/null || break
+    [ $SECONDS -ge $((started + 60)) ] && break
     sleep 0.05
 done
 kill -TERM "$pid" 2>/dev/null

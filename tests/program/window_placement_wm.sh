@@ -19,8 +19,7 @@ start() {
     wait_for 60 player_window || { cat stderr.txt; fail "no window was shown"; }
     settled_geometry "$window" || fail "the window does not settle"
     read -r x y _ <<<"$geometry"
-    frame=$(frame_corner "$window" "$x" "$y")
-    [ -n "$frame" ] || fail "the window has no frame"
+    wait_for 20 eval 'frame=$(frame_corner "$window" "$x" "$y"); [ -n "$frame" ]' || fail "the window has no frame"
 }
 close() {
     kill -TERM "$pid"
@@ -42,7 +41,7 @@ for d3d in 0 1; do
     expect "Window.dat after the first start" "$(window_dat)" "$frame 640 480 0"
 
     start
-    expect "the second start's window" "$geometry" "$first"
+    geometry_is "$window" "$first" || fail "the second start's window: $geometry, not $first"
     # The user moves the window (the window manager takes the corner asked as the frame's).
     xdotool windowmove "$window" 150 100
     wait_for 10 eval '[ "$(client_geometry "$window")" != "$first" ]' || fail "the window was not moved"
@@ -55,7 +54,7 @@ for d3d in 0 1; do
     expect "Window.dat after the move" "$(window_dat)" "$frame 640 480 0"
 
     start
-    expect "the third start's window" "$geometry" "$moved"
+    geometry_is "$window" "$moved" || fail "the third start's window: $geometry, not $moved"
     close
     expect "Window.dat after the third start" "$(window_dat)" "$frame 640 480 0"
 done

@@ -257,3 +257,93 @@ TEST_F(DemoGameTest, StoryChallengeAndMenusAreWhatTheGamePromises) {
                               cmd.m_Shot->m_nSummonEntry < stages[2].m_PaletteCharas.Count();
     EXPECT_TRUE(ownPalette);
 }
+
+// Each kind of character looks like itself: the moving platforms, the coin fountain, the castle's
+// boss (and its angry look), the slimes and the bats each take cells of their own, which the
+// character sheet draws differently; the boss is drawn larger than a slime. The gauges over
+// characters have strips of their own in the status sheet, and the cave's opening sign is shown on
+// the layer over the darkness, for a time counted while the game waits for it.
+TEST_F(DemoGameTest, EveryKindOfCharacterHasAPictureOfItsOwn) {
+    const std::vector<cEdStage> stages = ReadAll();
+    ASSERT_EQ(stages.size(), 5u);
+    const cEdStage &meadow = stages[0], &cave = stages[1], &castle = stages[2], &challenge = stages[3];
+    struct Kind {
+        const char* name;
+        const cEdStage& stage;
+        bool (*is)(const cEdCharaDef&);
+        std::set<int> pictures;
+    };
+    std::vector<Kind> kinds = {
+        {"meadow platform",
+         meadow,
+         [](const cEdCharaDef& c) {
+             return c.m_nBlockChara != 0 && HasCommand(c, FTK_ALWAYS, FCT_LINE_MOVE);
+         },
+         {}},
+        {"challenge platform",
+         challenge,
+         [](const cEdCharaDef& c) {
+             return c.m_nBlockChara != 0 && HasCommand(c, FTK_ALWAYS, FCT_LINE_MOVE);
+         },
+         {}},
+        {"fountain",
+         challenge,
+         [](const cEdCharaDef& c) { return HasCommand(c, FTK_ALWAYS, FCT_SUMMON_ITEM); },
+         {}},
+        {"boss", castle, [](const cEdCharaDef& c) { return DeathFlowRuns(c, FCT_STAGE_CLEAR); }, {}},
+        {"slime",
+         meadow,
+         [](const cEdCharaDef& c) { return HasCommand(c, FTK_ALWAYS, FCT_GROUND_TURN_MOVE); },
+         {}},
+        {"bat", cave, [](const cEdCharaDef& c) { return HasCommand(c, FTK_ALWAYS, FCT_HOMING_MOVE); }, {}},
+    };
+    const cEdCharaDef* boss = nullptr;
+    for (Kind& k : kinds) {
+        for (const cEdCharaDef& c : k.stage.m_Charas)
+            if (k.is(c)) {
+                k.pictures.insert(c.m_nPictureNo);
+                if (std::string(k.name) == "boss") boss = &c;
+            }
+        ASSERT_EQ(k.pictures.size(), 1u) << k.name;
+    }
+    ASSERT_NE(boss, nullptr);
+    // The boss's angry look, which its flows change it to.
+    for (const cEdFlow& flow : boss->m_Flows)
+        for (const cEdFlowCmd& cmd : flow.m_Commands)
+            if (cmd.m_nKind == FCT_CHANGE_GRAPHIC)
+                kinds.push_back({"angry boss", castle, nullptr, {cmd.m_Params[1]}});
+    EXPECT_GE(boss->m_nScale, 2);
+    // Both platforms are the same kind of thing; every other pair differs, in number and in drawing.
+    EXPECT_EQ(kinds[0].pictures, kinds[1].pictures);
+    gfx::Dib sheet;
+    ASSERT_TRUE(gfx::LoadBmpFile("bmp\\Character1.bmp", sheet));
+    auto cell = [&](int picture) {
+        std::vector<std::uint32_t> pixels;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                pixels.push_back(sheet.PixelArgb((picture % 15) * 32 + x, y));
+        return pixels;
+    };
+    for (std::size_t i = 1; i < kinds.size(); ++i)
+        for (std::size_t j = i + 1; j < kinds.size(); ++j) {
+            const int a = *kinds[i].pictures.begin(), b = *kinds[j].pictures.begin();
+            EXPECT_NE(a, b) << kinds[i].name << " / " << kinds[j].name;
+            EXPECT_TRUE(cell(a) != cell(b)) << kinds[i].name << " / " << kinds[j].name << ": drawn alike";
+        }
+    // The status sheet is taller than 208 rows, which gives the gauges over characters their strips.
+    gfx::Dib status;
+    ASSERT_TRUE(gfx::LoadBmpFile("bmp\\StatusWindow.bmp", status));
+    EXPECT_GT(status.height, 208);
+    // The opening sign: over the darkness (layer 1), for its time (display 2), counted while waiting.
+    bool sign = false;
+    for (const cEdCharaDef& c : cave.m_Charas)
+        for (const cEdFlow& flow : c.m_Flows)
+            for (const cEdFlowCmd& cmd : flow.m_Commands)
+                if (cmd.m_nKind == FCT_SHOW_PICTURE) {
+                    sign = true;
+                    EXPECT_NE(cmd.m_Params[11], 0) << "the layer under the darkness";
+                    EXPECT_EQ(cmd.m_Params[8], 2) << "not shown for a time";
+                    EXPECT_NE(cmd.m_Params[10], 0) << "its time not counted while the game waits";
+                }
+    EXPECT_TRUE(sign);
+}

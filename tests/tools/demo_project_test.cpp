@@ -192,7 +192,7 @@ TEST_F(DemoProjectTest, EverySystemPictureThePlayerLoadsIsAnEightBitPictureWithT
         const char* file;
         int width, height;
     } sizes[] = {{"bmp\\Title.bmp", 640, 480},        {"bmp\\Window.bmp", 640, 480},
-                 {"bmp\\StatusWindow.bmp", 640, 176}, {"bmp\\Word.bmp", 320, 192},
+                 {"bmp\\StatusWindow.bmp", 640, 224}, {"bmp\\Word.bmp", 320, 192},
                  {"bmp\\Accessory.bmp", 128, 128},    {"bmp\\Symbol.bmp", 416, 16},
                  {"bmp\\WorldMapChip.bmp", 160, 128}, {"bmp\\Item_Mini.bmp", 240, 64}};
     for (const auto& s : sizes) {
