@@ -390,17 +390,30 @@ void WaitForMessageOrEvent() {
     }
 }
 
+#if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+namespace {
+
+// The main window's X connection with what was asked of it sent, or null when the window is not
+// on X.
+Display* FlushedMainDisplay() {
+    SDL_Window* window = static_cast<SDL_Window*>(GetMainSdlWindow());
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 ||
+        !info.info.x11.display)
+        return nullptr;
+    XFlush(info.info.x11.display);
+    return info.info.x11.display;
+}
+
+} // namespace
+#endif
+
 void WaitForWindowInput(DWORD pollMs, DWORD idleMs, DWORD settleMs, DWORD restMs, std::uint64_t wakeupsSeen) {
     // SDL's own queue may hold events made while the window was looked at.
     if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
 #if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
-    SDL_Window* window = static_cast<SDL_Window*>(GetMainSdlWindow());
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
-        info.info.x11.display) {
-        Display* display = info.info.x11.display;
-        XFlush(display);
+    if (Display* display = FlushedMainDisplay()) {
         // Events the X library has read already (while a frame was sent) leave nothing on the socket.
         if (XEventsQueued(display, QueuedAlready) > 0) return;
         const bool settling = g_anyEvent && !SDL_TICKS_PASSED(SDL_GetTicks(), g_lastEvent + settleMs);
@@ -417,13 +430,7 @@ void WaitForWindowInput(DWORD pollMs, DWORD idleMs, DWORD settleMs, DWORD restMs
 void WaitForDisplayInput(DWORD ms) {
     if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
 #if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
-    SDL_Window* window = static_cast<SDL_Window*>(GetMainSdlWindow());
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 &&
-        info.info.x11.display) {
-        Display* display = info.info.x11.display;
-        XFlush(display);
+    if (Display* display = FlushedMainDisplay()) {
         if (XEventsQueued(display, QueuedAlready) > 0) return;
         pollfd p{ConnectionNumber(display), POLLIN, 0};
         ::poll(&p, 1, static_cast<int>(std::min<DWORD>(ms, 0x7FFFFFFF)));
