@@ -6,6 +6,7 @@
 #include "app/input_script.h"
 #include "app/scene.h"
 #include "app/startup_state.h"
+#include "draw/dd_palette_fx.h"
 #include "draw/dd_startup.h"
 #include "draw/draw.h"
 #include "objects/game_scene.h"
@@ -163,6 +164,9 @@ std::vector<std::string> PlayOnce(const PlayRun& run) {
     DropMessages();
     g_FrameStart = CLOCK_START;
     g_Clock.now = CLOCK_START;
+    // The fades start from their beginning, as after a start of the player: a play that ended
+    // inside its fade-in leaves the fade's phase where it was.
+    DDResetFadePhases();
     // After the input's own runs the confirm button is pressed every other frame, so that a flow
     // waiting for the advance key goes on.
     std::string text = run.script;

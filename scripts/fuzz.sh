@@ -10,14 +10,16 @@
 #
 # Environment: FUZZ_BUILD (build folder, default build-fuzz), FUZZ_JOBS (build jobs, default 3),
 # FUZZ_FOUND (damaged inputs to add to the seeds, default ../shared/found beside the repository),
-# FUZZ_FORK (run and all: libFuzzer's fork mode with that many worker processes, default 1, so that
-# a crash, a hang or a leak is kept and the run goes on; 0 runs one process that stops at the first),
+# FUZZ_FORK (run and all: that many worker processes over the one corpus, default 1, each started
+# again after a crash, a hang or a leak until the time is up; 0 runs one process that stops at the
+# first),
 # M4_PLAY_REPEAT (the play harnesses play one input in that many twice and compare the two plays,
 # default 8; check compares every input).
 # The working corpus of NAME grows in $FUZZ_BUILD/corpus/NAME; its seeds are written to
 # $FUZZ_BUILD/seeds/NAME; crashes, hangs and leaks go to $FUZZ_BUILD/artifacts/NAME/ and the log of
-# the last run to $FUZZ_BUILD/logs/NAME.log. Each run ends with a line of what it did: its inputs
-# run, its seconds, their rate (inputs a second) and the machine's load average at its end.
+# the last run to $FUZZ_BUILD/logs/NAME.log (NAME.K.log for worker K of several). Each run ends with
+# a line of what it did: its inputs run, its seconds, their rate (inputs a second) and the machine's
+# load average at its end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -69,13 +71,11 @@ build_all() {
     ASAN_OPTIONS=detect_leaks=0 "$build/m4_fuzz_seeds" "$build/seeds" "$found"
 }
 
-# The number of inputs run, from the log of a run: the final statistics of a single process, or the
-# last progress line of a run in fork mode ("#N: cov: ...").
+# The number of inputs run, from the logs of a run: the final statistics of every process it started
+# (a process ended by a crash, a hang or a leak prints them too).
 executions() {
-    local n
-    n=$(grep -E '^stat::number_of_executed_units' "$1" | awk '{print $2}' | tail -n 1)
-    [ -n "$n" ] || n=$(grep -oE '^#[0-9]+:? ' "$1" | tail -n 1 | tr -d '#: ')
-    echo "${n:-?}"
+    cat "$@" 2>/dev/null | awk '/^stat::number_of_executed_units/ { n += $2; seen = 1 }
+        END { if (seen) print n; else print "?" }'
 }
 
 # "S s, R a second (load L)": the seconds from START to END (date +%s.%N), the rate of N inputs
@@ -90,8 +90,11 @@ rate() {
     }'
 }
 
-# Runs one harness: fuzz_NAME over its working corpus, seeded from its seed folder. In a campaign
-# (MODE run) libFuzzer works in fork mode unless FUZZ_FORK is 0.
+# Runs one harness: fuzz_NAME over its working corpus, seeded from its seed folder. A campaign (MODE
+# run) runs FUZZ_FORK workers (1 unless set), each a plain libFuzzer process started again after a
+# finding until the campaign's time is up: the corpus grows in the process that runs the inputs
+# (the workers read each other's new inputs from the corpus folder), and only a finding costs a
+# start and the replay of the corpus. FUZZ_FORK=0 runs one process that stops at the first finding.
 run_one() {
     local mode=$1 name=$2 seconds=$3
     shift 3
@@ -105,26 +108,74 @@ run_one() {
     # options of the harness's own (fuzz/NAME.options, one a line) go after the common ones.
     [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
     [ -f "$root/fuzz/$name.options" ] && mapfile -t -O ${#dict[@]} dict < <(grep -v '^#' "$root/fuzz/$name.options")
-    local fork=${FUZZ_FORK:-1} campaign=()
-    [ "$mode" = run ] && [ "$fork" != 0 ] &&
-        campaign=(-fork="$fork" -ignore_timeouts=1 -ignore_ooms=1 -ignore_crashes=1)
+    local workers=${FUZZ_FORK:-1}
+    [ "$mode" = run ] || workers=0
     local repeat=${M4_PLAY_REPEAT:-8}
     [ "$mode" = check ] && repeat=1
-    local start end
+    local args=(-timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1
+        -artifact_prefix="$dir/artifacts/$name/" "${dict[@]}" "$@" "$dir/corpus/$name" "$dir/seeds/$name")
+    local start end logs=()
     start=$(date +%s.%N)
-    M4_PLAY_REPEAT=$repeat SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-        ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        LSAN_OPTIONS=suppressions="$root/fuzz/lsan.supp" \
-        "$dir/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-        -print_final_stats=1 -artifact_prefix="$dir/artifacts/$name/" "${dict[@]}" "${campaign[@]}" "$@" \
-        "$dir/corpus/$name" "$dir/seeds/$name" >"$build/logs/$name.log" 2>&1 || rc=$?
+    if [ "$workers" = 0 ]; then
+        logs=("$build/logs/$name.log")
+        fuzz_once "$dir/fuzz_$name" "$repeat" "$seconds" "${args[@]}" >"${logs[0]}" 2>&1 || rc=$?
+    else
+        local k pids=()
+        rm -f "$build/logs/$name".*log
+        for ((k = 1; k <= workers; k++)); do
+            local log="$build/logs/$name.log"
+            [ "$workers" -gt 1 ] && log="$build/logs/$name.$k.log"
+            logs+=("$log")
+            campaign_worker "$log" "$dir/fuzz_$name" "$repeat" "$start" "$seconds" "${args[@]}" &
+            pids+=($!)
+        done
+        for k in "${pids[@]}"; do
+            wait "$k" || rc=$?
+        done
+    fi
     end=$(date +%s.%N)
     local n
-    n=$(executions "$build/logs/$name.log")
+    n=$(executions "${logs[@]}")
     echo "$name: exit $rc, $n executions in $(rate "$n" "$start" "$end")," \
         "$(ls "$build/corpus/$name" | wc -l) corpus files," \
         "$(ls "$build/artifacts/$name" | wc -l) artifacts"
     return $rc
+}
+
+# One libFuzzer process of EXE for at most SECONDS (0: no limit), the play harnesses comparing the
+# plays of one input in REPEAT.
+fuzz_once() {
+    local exe=$1 repeat=$2 seconds=$3
+    shift 3
+    M4_PLAY_REPEAT=$repeat SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+        ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        LSAN_OPTIONS=suppressions="$root/fuzz/lsan.supp" \
+        "$exe" -max_total_time="$seconds" "$@"
+}
+
+# A campaign's worker: libFuzzer processes one after the other, appending to LOG, until SECONDS
+# from START have passed. A process that ends with a finding (its input is in the artifacts) is
+# followed by the next; two in a row that fail before they have run the corpus (a seed that
+# crashes, a harness that does not start) end the worker with the exit status of the second.
+campaign_worker() {
+    local log=$1 exe=$2 repeat=$3 start=$4 seconds=$5
+    shift 5
+    : >"$log"
+    local early=0
+    while :; do
+        local left rc=0 before
+        left=$(awk -v s="$start" -v t="$seconds" -v now="$(date +%s.%N)" 'BEGIN { printf "%d", s + t - now }')
+        [ "$left" -ge 1 ] || return 0
+        before=$(grep -c 'INITED' "$log" || true)
+        fuzz_once "$exe" "$repeat" "$left" "$@" >>"$log" 2>&1 || rc=$?
+        [ "$rc" = 0 ] && return 0
+        if [ "$(grep -c 'INITED' "$log" || true)" != "$before" ]; then
+            early=0
+        elif ((++early >= 2)); then
+            echo "worker stops: two processes in a row ended with $rc before they had run the corpus ($log)" >&2
+            return "$rc"
+        fi
+    done
 }
 
 case "${1:-}" in
@@ -140,7 +191,7 @@ all)
     [ $# -ge 2 ] || { echo "usage: $0 all SECONDS [PARALLEL]" >&2; exit 2; }
     seconds=$2 parallel=${3:-2}
     export build root
-    export -f run_one executions rate
+    export -f run_one fuzz_once campaign_worker executions rate
     harnesses | xargs -P "$parallel" -I{} bash -c 'run_one run "$1" "$2" || true' _ {} "$seconds"
     ;;
 check)
@@ -149,7 +200,7 @@ check)
     [ ${#names[@]} -gt 0 ] || mapfile -t names < <(harnesses)
     # One process per harness, FUZZ_CHECK_JOBS at a time (default: the cores); fails when any fails.
     export build root
-    export -f run_one executions rate
+    export -f run_one fuzz_once campaign_worker executions rate
     printf '%s\n' "${names[@]}" |
         xargs -P "${FUZZ_CHECK_JOBS:-$(nproc)}" -I{} bash -c 'run_one check "$1" 0 -runs=0' _ {}
     ;;
