@@ -14,6 +14,7 @@
 
 std::vector<cHero> g_Heroes;
 cStageCharaList g_Charas;
+std::vector<std::uintptr_t>* g_pCoordWrites = nullptr;
 std::list<cItem> g_Items;
 std::size_t g_nPlacedCharas = 0, g_nPlacedItems = 0;
 int g_nScore = 0;

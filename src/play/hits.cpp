@@ -688,7 +688,7 @@ void PushOutOfBlockChara(cChara& c, cStageCharaList& list, int axis) {
         if (highBy) SetLeft(c, high);
         return;
     }
-    for (const double top : {lowBy ? low : c.m_dY, highBy ? high : c.m_dY}) {
+    for (const double top : {lowBy ? low : double{c.m_dY}, highBy ? high : double{c.m_dY}}) {
         c.m_dY = top;
         c.AfterMoveY();
     }
