@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -62,14 +63,41 @@ bool IsLiveBlockChara(const cStageChara& bc, const cGameObject& self) {
 
 // The block characters of g_Charas in its order, while a sub-step runs. Made at the first use and
 // again whenever the list changed since: a sweep forgets it, and a character added (a spawn) shows in
-// the list's length and last element.
+// the list's length and last element. Beside each, a copy of its hit box, kept current through the
+// coordinate write watch: every write to an object's box notes the object's line, and the boxes of
+// the block characters written are taken again before the next walk that reads the copies.
 struct cBlockCharaIndex {
     int scopes = 0;
     bool made = false;
     std::size_t size = 0;
     const cStageChara* back = nullptr;
     std::vector<cStageChara*> items;
+    std::vector<cHitRect> rects;
+    // The item index of each block character by the line its box begins; empty when some box
+    // does not lie in one line, and then the copies are not used.
+    std::unordered_map<std::uintptr_t, std::uint32_t> slots;
+    std::vector<std::uintptr_t> writes;
+
+    void Forget() {
+        made = false;
+        g_pCoordWrites = nullptr;
+        writes.clear();
+    }
+    // Takes again the boxes of the block characters written since the last call; whether the
+    // copies may be used.
+    bool Refresh() {
+        if (slots.empty()) return false;
+        for (const std::uintptr_t line : writes)
+            if (const auto it = slots.find(line); it != slots.end())
+                rects[it->second] = PositionRect(*items[it->second]);
+        writes.clear();
+        return true;
+    }
 } g_BlockCharas;
+
+std::uintptr_t LineOf(const void* p) {
+    return reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63};
+}
 
 const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list) {
     cBlockCharaIndex& x = g_BlockCharas;
@@ -77,14 +105,26 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
     const cStageChara* back = list.empty() ? nullptr : &list.back();
     if (!x.made || x.size != list.size() || x.back != back) {
         x.items.clear();
+        x.rects.clear();
+        x.slots.clear();
+        x.writes.clear();
+        bool oneLine = true;
         EachChara(
-            [&x](cStageChara& c) {
-                if (c.m_Def.m_nBlockChara) x.items.push_back(&c);
+            [&x, &oneLine](cStageChara& c) {
+                if (!c.m_Def.m_nBlockChara) return;
+                const std::uintptr_t line = LineOf(&c.m_dX);
+                oneLine = oneLine && LineOf(&c.m_dY) == line && LineOf(&c.m_dRight) == line &&
+                          LineOf(&c.m_dBottom) == line;
+                x.slots.emplace(line, static_cast<std::uint32_t>(x.items.size()));
+                x.items.push_back(&c);
+                x.rects.push_back(PositionRect(c));
             },
             [](const cStageChara& c) { PrefetchCharaDef(c); });
+        if (!oneLine) x.slots.clear();
         x.made = true;
         x.size = list.size();
         x.back = back;
+        g_pCoordWrites = &x.writes;
     }
     return &x.items;
 }
@@ -114,6 +154,19 @@ template <class F> void EachBlockChara(const cStageCharaList& list, F&& f) {
         f(bc);
         return false;
     });
+}
+
+// Calls f in the list's order on the block characters whose boxes may meet `r` (every one whose box
+// meets it, and perhaps others), which must not move any object's box.
+template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cHitRect& r, F&& f) {
+    if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list); items && g_BlockCharas.Refresh()) {
+        const std::vector<cHitRect>& rects = g_BlockCharas.rects;
+        const std::size_t n = items->size();
+        for (std::size_t k = 0; k < n; ++k)
+            if (RectsMeet(r, rects[k])) f(*(*items)[k]);
+        return;
+    }
+    EachBlockChara(list, f);
 }
 
 cStageChara* FindLiveBlockChara(cStageCharaList& list, int id, const cGameObject& self) {
@@ -158,7 +211,7 @@ struct Proposals {
 
     void Gather(cChara& c, cStageCharaList& list) {
         const cHitRect me = PositionRect(c);
-        EachBlockChara(list, [&](cStageChara& bc) {
+        EachBlockCharaNear(list, me, [&](cStageChara& bc) {
             const cHitRect it = PositionRect(bc);
             if (!RectsMeet(me, it) || !IsLiveBlockChara(bc, c)) return;
             touched = true;
@@ -827,15 +880,15 @@ void RemoveFromPlay(cStageChara& c) {
 }
 
 cBlockCharaScope::cBlockCharaScope() {
-    if (g_BlockCharas.scopes++ == 0) g_BlockCharas.made = false;
+    if (g_BlockCharas.scopes++ == 0) g_BlockCharas.Forget();
 }
 
 cBlockCharaScope::~cBlockCharaScope() {
-    if (--g_BlockCharas.scopes == 0) g_BlockCharas.made = false;
+    if (--g_BlockCharas.scopes == 0) g_BlockCharas.Forget();
 }
 
 void ForgetBlockCharas() {
-    g_BlockCharas.made = false;
+    g_BlockCharas.Forget();
 }
 
 namespace {
@@ -844,7 +897,7 @@ namespace {
 // Leaving play only cuts links, and erasing a character out of play cuts none that another's
 // leaving would, so each character may leave and go before the next is looked at: one walk.
 void Sweep(cGameScene* scene, bool releaseDefeated) {
-    g_BlockCharas.made = false;
+    g_BlockCharas.Forget();
     EraseCharasIf([releaseDefeated](cStageChara& c) {
         if (releaseDefeated && c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
         return c.m_bRemoved != 0;
