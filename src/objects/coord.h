@@ -28,7 +28,8 @@ class cCoord {
   private:
     cCoord& Set(double v) {
         m_d = v;
-        if (g_pCoordWrites) g_pCoordWrites->push_back(reinterpret_cast<std::uintptr_t>(this) & ~std::uintptr_t{63});
+        if (g_pCoordWrites)
+            g_pCoordWrites->push_back(reinterpret_cast<std::uintptr_t>(this) & ~std::uintptr_t{63});
         return *this;
     }
     double m_d = 0;
