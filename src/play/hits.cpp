@@ -77,6 +77,11 @@ struct cBlockCharaIndex {
     // does not lie in one line, and then the copies are not used.
     std::unordered_map<std::uintptr_t, std::uint32_t> slots;
     std::vector<std::uintptr_t> writes;
+    // The copies sorted into a grid, while no block character moved since it was made.
+    cHitGrid grid;
+    bool gridMade = false;
+    std::vector<std::uint8_t> taken;
+    std::vector<std::size_t> found;
 
     void Forget() {
         made = false;
@@ -87,12 +92,18 @@ struct cBlockCharaIndex {
     // copies may be used.
     bool Refresh() {
         if (slots.empty()) return false;
+        moved = false;
         for (const std::uintptr_t line : writes)
-            if (const auto it = slots.find(line); it != slots.end())
+            if (const auto it = slots.find(line); it != slots.end()) {
                 rects[it->second] = PositionRect(*items[it->second]);
+                moved = true;
+            }
         writes.clear();
+        if (moved) gridMade = false;
         return true;
     }
+    // Whether the last refresh took some box again.
+    bool moved = false;
 } g_BlockCharas;
 
 std::uintptr_t LineOf(const void* p) {
@@ -108,6 +119,7 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
         x.rects.clear();
         x.slots.clear();
         x.writes.clear();
+        x.gridMade = false;
         bool oneLine = true;
         EachChara(
             [&x, &oneLine](cStageChara& c) {
@@ -157,16 +169,27 @@ template <class F> void EachBlockChara(const cStageCharaList& list, F&& f) {
 }
 
 // Calls f in the list's order on the block characters whose boxes may meet `r` (every one whose box
-// meets it, and perhaps others), which must not move any object's box.
+// meets it, and perhaps others); f must not move any object's box nor walk the block characters.
+// The copies are sorted into a grid once they stay put from one look-up to the next, and walked whole
+// while block characters move between look-ups.
 template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cHitRect& r, F&& f) {
-    if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list); items && g_BlockCharas.Refresh()) {
-        const std::vector<cHitRect>& rects = g_BlockCharas.rects;
-        const std::size_t n = items->size();
-        for (std::size_t k = 0; k < n; ++k)
-            if (RectsMeet(r, rects[k])) f(*(*items)[k]);
+    cBlockCharaIndex& x = g_BlockCharas;
+    const std::vector<cStageChara*>* items = IndexedBlockCharas(list);
+    if (!items || !x.Refresh()) return EachBlockChara(list, f);
+    if (!x.gridMade && !x.moved) {
+        x.taken.assign(items->size(), 1);
+        x.grid.Build(x.rects, x.taken);
+        x.gridMade = true;
+    }
+    if (x.gridMade) {
+        x.grid.Collect(r, 0, x.found);
+        for (const std::size_t k : x.found)
+            f(*(*items)[k]);
         return;
     }
-    EachBlockChara(list, f);
+    const std::size_t n = items->size();
+    for (std::size_t k = 0; k < n; ++k)
+        if (RectsMeet(r, x.rects[k])) f(*(*items)[k]);
 }
 
 cStageChara* FindLiveBlockChara(cStageCharaList& list, int id, const cGameObject& self) {

@@ -608,8 +608,8 @@ TEST_F(HitsTest, ASubStepMeetsBlockCharactersWhereverTheirBoxesWereWritten) {
         {"divided", 326, 480, 0, 0, [](cStageChara& bc) { bc.m_dX /= 0.5, bc.m_dRight = bc.m_dX + 15; }},
     };
     for (const Case& k : cases) {
-        double walkerRight[2] = {};
-        int touchRight[2] = {};
+        double walkerRight[2][2] = {};
+        int touchRight[2][2] = {};
         for (const bool inSubStep : {true, false}) {
             g_Charas.clear();
             std::optional<cBlockCharaScope> subStep;
@@ -625,14 +625,20 @@ TEST_F(HitsTest, ASubStepMeetsBlockCharactersWhereverTheirBoxesWereWritten) {
             EXPECT_EQ(ResolveBlockCharaContact(walker, g_Charas), 0) << k.name;
             EXPECT_DOUBLE_EQ(walker.m_dRight, 655) << k.name;
             k.move(first);
-            EXPECT_EQ(ResolveBlockCharaContact(walker, g_Charas), 0) << k.name;
-            walkerRight[inSubStep] = walker.m_dRight;
-            touchRight[inSubStep] = walker.m_nTouchRight;
+            // Met twice: right after the write, and again with nothing moved since.
+            for (int again = 0; again < 2; ++again) {
+                Place(walker, 640, 480);
+                EXPECT_EQ(ResolveBlockCharaContact(walker, g_Charas), 0) << k.name;
+                walkerRight[inSubStep][again] = walker.m_dRight;
+                touchRight[inSubStep][again] = walker.m_nTouchRight;
+            }
         }
-        EXPECT_DOUBLE_EQ(walkerRight[0], 651) << k.name;
-        EXPECT_EQ(touchRight[0], 1) << k.name;
-        EXPECT_DOUBLE_EQ(walkerRight[1], walkerRight[0]) << k.name;
-        EXPECT_EQ(touchRight[1], touchRight[0]) << k.name;
+        for (int again = 0; again < 2; ++again) {
+            EXPECT_DOUBLE_EQ(walkerRight[0][again], 651) << k.name;
+            EXPECT_EQ(touchRight[0][again], 1) << k.name;
+            EXPECT_DOUBLE_EQ(walkerRight[1][again], walkerRight[0][again]) << k.name;
+            EXPECT_EQ(touchRight[1][again], touchRight[0][again]) << k.name;
+        }
     }
 }
 
