@@ -1,7 +1,8 @@
 // A coordinate of an object's hit box. It reads as a double; every write (a value, another
 // coordinate, an arithmetic assignment) is told to the write watch while one is set, with the
 // address of the 64-byte line holding the coordinate, so that a copy of the boxes kept elsewhere
-// learns which objects moved. The four coordinates of an object share one line.
+// learns which objects moved. The four coordinates of an object share one line, and so does its
+// id, whose writes are told the same way.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,10 @@
 
 // Where the lines written are noted; null when nobody watches.
 extern std::vector<std::uintptr_t>* g_pCoordWrites;
+
+inline void NoteCoordLineWritten(const void* p) {
+    if (g_pCoordWrites) g_pCoordWrites->push_back(reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63});
+}
 
 class cCoord {
   public:
@@ -28,8 +33,7 @@ class cCoord {
   private:
     cCoord& Set(double v) {
         m_d = v;
-        if (g_pCoordWrites)
-            g_pCoordWrites->push_back(reinterpret_cast<std::uintptr_t>(this) & ~std::uintptr_t{63});
+        NoteCoordLineWritten(this);
         return *this;
     }
     double m_d = 0;

@@ -73,6 +73,7 @@ struct cBlockCharaIndex {
     const cStageChara* back = nullptr;
     std::vector<cStageChara*> items;
     std::vector<cHitRect> rects;
+    std::vector<int> ids;
     // The item index of each block character by the line its box begins; empty when some box
     // does not lie in one line, and then the copies are not used.
     std::unordered_map<std::uintptr_t, std::uint32_t> slots;
@@ -96,6 +97,7 @@ struct cBlockCharaIndex {
         for (const std::uintptr_t line : writes)
             if (const auto it = slots.find(line); it != slots.end()) {
                 rects[it->second] = PositionRect(*items[it->second]);
+                ids[it->second] = items[it->second]->m_nId;
                 moved = true;
             }
         writes.clear();
@@ -117,6 +119,7 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
     if (!x.made || x.size != list.size() || x.back != back) {
         x.items.clear();
         x.rects.clear();
+        x.ids.clear();
         x.slots.clear();
         x.writes.clear();
         x.gridMade = false;
@@ -126,10 +129,11 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
                 if (!c.m_Def.m_nBlockChara) return;
                 const std::uintptr_t line = LineOf(&c.m_dX);
                 oneLine = oneLine && LineOf(&c.m_dY) == line && LineOf(&c.m_dRight) == line &&
-                          LineOf(&c.m_dBottom) == line;
+                          LineOf(&c.m_dBottom) == line && LineOf(&c.m_nId) == line;
                 x.slots.emplace(line, static_cast<std::uint32_t>(x.items.size()));
                 x.items.push_back(&c);
                 x.rects.push_back(PositionRect(c));
+                x.ids.push_back(c.m_nId);
             },
             [](const cStageChara& c) { PrefetchCharaDef(c); });
         if (!oneLine) x.slots.clear();
@@ -194,6 +198,12 @@ template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cH
 
 cStageChara* FindLiveBlockChara(cStageCharaList& list, int id, const cGameObject& self) {
     if (id == 0) return nullptr;
+    if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list); items && g_BlockCharas.Refresh()) {
+        const std::vector<int>& ids = g_BlockCharas.ids;
+        for (std::size_t k = 0; k < ids.size(); ++k)
+            if (ids[k] == id && IsLiveBlockChara(*(*items)[k], self)) return (*items)[k];
+        return nullptr;
+    }
     cStageChara* found = nullptr;
     AnyBlockChara(list, [&](cStageChara& bc) {
         if (bc.m_nId == id && IsLiveBlockChara(bc, self)) found = &bc;

@@ -642,6 +642,59 @@ TEST_F(HitsTest, ASubStepMeetsBlockCharactersWhereverTheirBoxesWereWritten) {
     }
 }
 
+// Within a sub-step the ridden block character is found by its id as a walk over the whole list
+// finds it: the first live one with the id, also after ids were given anew or copied.
+TEST_F(HitsTest, ASubStepFindsTheRiddenBlockCharacterByItsCurrentId) {
+    // Made anew where it stands, with the id.
+    static constexpr auto GiveId = [](cStageChara& c, int id) {
+        static_cast<cChara&>(c).Init(id, 0, 0, 1, 0, nullptr, 0, 8, 8, 16, 24, 32, 32, 0, 0, 0);
+        MakeLive(c);
+    };
+    struct Case {
+        const char* name;
+        int firstId, secondId; // the first stands far off, the second under the rider
+        void (*change)(cStageChara& first, cStageChara& second);
+        bool standing; // afterwards
+    };
+    const Case cases[] = {
+        {"id given", 1, 5, [](cStageChara&, cStageChara& b) { GiveId(b, 77); }, true},
+        {"id taken away", 1, 77, [](cStageChara&, cStageChara& b) { GiveId(b, 5); }, false},
+        {"id copied", 1, 5,
+         [](cStageChara&, cStageChara& b) {
+             cStageChara other;
+             Place(other, 640, 512);
+             other.m_nId = 77;
+             MakeLive(other);
+             b.cGameObject::Assign(other);
+         },
+         true},
+        {"first with the id defeated", 77, 77, [](cStageChara& a, cStageChara&) { a.m_bDefeated = 1; }, true},
+        {"first given the id", 1, 77, [](cStageChara& a, cStageChara&) { GiveId(a, 77); }, false},
+    };
+    for (const Case& k : cases) {
+        bool standing[2] = {};
+        for (const bool inSubStep : {true, false}) {
+            g_Charas.clear();
+            std::optional<cBlockCharaScope> subStep;
+            if (inSubStep) subStep.emplace();
+            cStageChara& rider = AddChara(0, 650, 512 - 24);
+            rider.m_nRiddenId = 77;
+            cStageChara& first = AddChara(1, 100, 512);
+            first.m_nId = k.firstId;
+            first.m_Def.m_nBlockChara = 1;
+            cStageChara& second = AddChara(1, 640, 512);
+            second.m_nId = k.secondId;
+            second.m_Def.m_nBlockChara = 1;
+            // Looked for once before the change.
+            EXPECT_EQ(IsStandingOnRidden(rider, g_Charas), k.secondId == 77 && k.firstId != 77) << k.name;
+            k.change(first, second);
+            standing[inSubStep] = IsStandingOnRidden(rider, g_Charas);
+        }
+        EXPECT_EQ(standing[0], k.standing) << k.name;
+        EXPECT_EQ(standing[1], standing[0]) << k.name;
+    }
+}
+
 // A character that its dying flow takes out of play while a pass walks the faction lists leaves the
 // rest of its list where it was: every character that was in the list when the walk began is still
 // met in the same sub-step, also after one taken out of play before its turn.
