@@ -84,6 +84,7 @@ struct cBlockCharaIndex {
     std::vector<std::uint8_t> taken;
     std::vector<std::size_t> found;
 
+    ~cBlockCharaIndex() { Forget(); }
     void Forget() {
         made = false;
         g_pCoordWrites = nullptr;
