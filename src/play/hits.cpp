@@ -141,7 +141,8 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
         x.made = true;
         x.size = list.size();
         x.back = back;
-        g_pCoordWrites = &x.writes;
+        // Without copies to keep, nothing need be noted.
+        g_pCoordWrites = x.slots.empty() ? nullptr : &x.writes;
     }
     return &x.items;
 }
