@@ -14,6 +14,7 @@
 
 std::vector<cHero> g_Heroes;
 cStageCharaList g_Charas;
+std::vector<std::uintptr_t>* g_pCoordWrites = nullptr;
 std::list<cItem> g_Items;
 std::size_t g_nPlacedCharas = 0, g_nPlacedItems = 0;
 int g_nScore = 0;
@@ -54,6 +55,7 @@ cGameObject::~cGameObject() {
 
 void cGameObject::Assign(const cGameObject& o) {
     m_nId = o.m_nId;
+    NoteCoordLineWritten(&m_nId);
     m_nWord1 = o.m_nWord1;
     m_nDir = o.m_nDir;
     m_nWord16 = o.m_nWord16;
@@ -89,6 +91,7 @@ void cGameObject::Init(int id, int playerFlag, int playerIndex, int passKind, in
                        const cAnimFrame* const* anims, int firstSeq, int hitX, int hitY, int width,
                        int height, int hitW, int hitH, int dir, int moveMode, std::int16_t word) {
     m_nId = id;
+    NoteCoordLineWritten(&m_nId);
     m_nWord1 = INT_MAX;
     m_nPlayerFlag = playerFlag;
     m_nPlayerIndex = playerIndex;

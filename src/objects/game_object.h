@@ -22,6 +22,7 @@
 #pragma once
 
 #include "app/play_bounds.h"
+#include "objects/coord.h"
 #include "objects/anim_seq.h"
 #include "objects/chara_draw.h"
 #include "objects/chara_list.h"
@@ -167,8 +168,8 @@ class cGameObject {
 
     // What the walks over every object of a sub-step read, together at the end in one cache line
     // (which a character's defeat mark completes), so that a walk meets few lines of each object.
-    alignas(64) double m_dX = 0;
-    double m_dY = 0, m_dRight = 0, m_dBottom = 0;
+    alignas(64) cCoord m_dX = 0;
+    cCoord m_dY = 0, m_dRight = 0, m_dBottom = 0;
     int m_nId = 0;
     int m_nWord1 = 0; // set to 2,147,483,647 by Init; copied, not read here
     int m_nObjKind = OBJKIND_ITEM;

@@ -331,9 +331,9 @@ bool cShot::HitsBlock() const {
     if (m_nWidth <= 32 && m_nHeight <= 32) return TouchesSolidBlock();
     // A wide shot tests every cell under it, the last step landing on its far edge.
     for (double y = m_dY;; y += 32) {
-        const double yy = std::min(y, m_dBottom);
+        const double yy = std::min<double>(y, m_dBottom);
         for (double x = m_dX;; x += 32) {
-            const double xx = std::min(x, m_dRight);
+            const double xx = std::min<double>(x, m_dRight);
             const cBlock* b = BlockAt(static_cast<int>(xx) >> 5, static_cast<int>(yy) >> 5);
             if (b && IsBlockSolid(*b, m_nPassKind)) return true;
             if (xx >= m_dRight) break;

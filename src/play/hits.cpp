@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -62,14 +63,55 @@ bool IsLiveBlockChara(const cStageChara& bc, const cGameObject& self) {
 
 // The block characters of g_Charas in its order, while a sub-step runs. Made at the first use and
 // again whenever the list changed since: a sweep forgets it, and a character added (a spawn) shows in
-// the list's length and last element.
+// the list's length and last element. Beside each, a copy of its hit box, kept current through the
+// coordinate write watch: every write to an object's box notes the object's line, and the boxes of
+// the block characters written are taken again before the next walk that reads the copies.
 struct cBlockCharaIndex {
     int scopes = 0;
     bool made = false;
     std::size_t size = 0;
     const cStageChara* back = nullptr;
     std::vector<cStageChara*> items;
+    std::vector<cHitRect> rects;
+    std::vector<int> ids;
+    // The item index of each block character by the line its box begins; empty when some box
+    // does not lie in one line, and then the copies are not used.
+    std::unordered_map<std::uintptr_t, std::uint32_t> slots;
+    std::vector<std::uintptr_t> writes;
+    // The copies sorted into a grid, while no block character moved since it was made.
+    cHitGrid grid;
+    bool gridMade = false;
+    std::vector<std::uint8_t> taken;
+    std::vector<std::size_t> found;
+
+    ~cBlockCharaIndex() { Forget(); }
+    void Forget() {
+        made = false;
+        g_pCoordWrites = nullptr;
+        writes.clear();
+    }
+    // Takes again the boxes of the block characters written since the last call; whether the
+    // copies may be used.
+    bool Refresh() {
+        if (slots.empty()) return false;
+        moved = false;
+        for (const std::uintptr_t line : writes)
+            if (const auto it = slots.find(line); it != slots.end()) {
+                rects[it->second] = PositionRect(*items[it->second]);
+                ids[it->second] = items[it->second]->m_nId;
+                moved = true;
+            }
+        writes.clear();
+        if (moved) gridMade = false;
+        return true;
+    }
+    // Whether the last refresh took some box again.
+    bool moved = false;
 } g_BlockCharas;
+
+std::uintptr_t LineOf(const void* p) {
+    return reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63};
+}
 
 const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list) {
     cBlockCharaIndex& x = g_BlockCharas;
@@ -77,14 +119,30 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
     const cStageChara* back = list.empty() ? nullptr : &list.back();
     if (!x.made || x.size != list.size() || x.back != back) {
         x.items.clear();
+        x.rects.clear();
+        x.ids.clear();
+        x.slots.clear();
+        x.writes.clear();
+        x.gridMade = false;
+        bool oneLine = true;
         EachChara(
-            [&x](cStageChara& c) {
-                if (c.m_Def.m_nBlockChara) x.items.push_back(&c);
+            [&x, &oneLine](cStageChara& c) {
+                if (!c.m_Def.m_nBlockChara) return;
+                const std::uintptr_t line = LineOf(&c.m_dX);
+                oneLine = oneLine && LineOf(&c.m_dY) == line && LineOf(&c.m_dRight) == line &&
+                          LineOf(&c.m_dBottom) == line && LineOf(&c.m_nId) == line;
+                x.slots.emplace(line, static_cast<std::uint32_t>(x.items.size()));
+                x.items.push_back(&c);
+                x.rects.push_back(PositionRect(c));
+                x.ids.push_back(c.m_nId);
             },
             [](const cStageChara& c) { PrefetchCharaDef(c); });
+        if (!oneLine) x.slots.clear();
         x.made = true;
         x.size = list.size();
         x.back = back;
+        // Without copies to keep, nothing need be noted.
+        g_pCoordWrites = x.slots.empty() ? nullptr : &x.writes;
     }
     return &x.items;
 }
@@ -116,8 +174,38 @@ template <class F> void EachBlockChara(const cStageCharaList& list, F&& f) {
     });
 }
 
+// Calls f in the list's order on the block characters whose boxes may meet `r` (every one whose box
+// meets it, and perhaps others); f must not move any object's box nor walk the block characters.
+// The copies are sorted into a grid once they stay put from one look-up to the next, and walked whole
+// while block characters move between look-ups.
+template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cHitRect& r, F&& f) {
+    cBlockCharaIndex& x = g_BlockCharas;
+    const std::vector<cStageChara*>* items = IndexedBlockCharas(list);
+    if (!items || !x.Refresh()) return EachBlockChara(list, f);
+    if (!x.gridMade && !x.moved) {
+        x.taken.assign(items->size(), 1);
+        x.grid.Build(x.rects, x.taken);
+        x.gridMade = true;
+    }
+    if (x.gridMade) {
+        x.grid.Collect(r, 0, x.found);
+        for (const std::size_t k : x.found)
+            f(*(*items)[k]);
+        return;
+    }
+    const std::size_t n = items->size();
+    for (std::size_t k = 0; k < n; ++k)
+        if (RectsMeet(r, x.rects[k])) f(*(*items)[k]);
+}
+
 cStageChara* FindLiveBlockChara(cStageCharaList& list, int id, const cGameObject& self) {
     if (id == 0) return nullptr;
+    if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list); items && g_BlockCharas.Refresh()) {
+        const std::vector<int>& ids = g_BlockCharas.ids;
+        for (std::size_t k = 0; k < ids.size(); ++k)
+            if (ids[k] == id && IsLiveBlockChara(*(*items)[k], self)) return (*items)[k];
+        return nullptr;
+    }
     cStageChara* found = nullptr;
     AnyBlockChara(list, [&](cStageChara& bc) {
         if (bc.m_nId == id && IsLiveBlockChara(bc, self)) found = &bc;
@@ -158,7 +246,7 @@ struct Proposals {
 
     void Gather(cChara& c, cStageCharaList& list) {
         const cHitRect me = PositionRect(c);
-        EachBlockChara(list, [&](cStageChara& bc) {
+        EachBlockCharaNear(list, me, [&](cStageChara& bc) {
             const cHitRect it = PositionRect(bc);
             if (!RectsMeet(me, it) || !IsLiveBlockChara(bc, c)) return;
             touched = true;
@@ -688,7 +776,7 @@ void PushOutOfBlockChara(cChara& c, cStageCharaList& list, int axis) {
         if (highBy) SetLeft(c, high);
         return;
     }
-    for (const double top : {lowBy ? low : c.m_dY, highBy ? high : c.m_dY}) {
+    for (const double top : {lowBy ? low : double{c.m_dY}, highBy ? high : double{c.m_dY}}) {
         c.m_dY = top;
         c.AfterMoveY();
     }
@@ -827,15 +915,15 @@ void RemoveFromPlay(cStageChara& c) {
 }
 
 cBlockCharaScope::cBlockCharaScope() {
-    if (g_BlockCharas.scopes++ == 0) g_BlockCharas.made = false;
+    if (g_BlockCharas.scopes++ == 0) g_BlockCharas.Forget();
 }
 
 cBlockCharaScope::~cBlockCharaScope() {
-    if (--g_BlockCharas.scopes == 0) g_BlockCharas.made = false;
+    if (--g_BlockCharas.scopes == 0) g_BlockCharas.Forget();
 }
 
 void ForgetBlockCharas() {
-    g_BlockCharas.made = false;
+    g_BlockCharas.Forget();
 }
 
 namespace {
@@ -844,7 +932,7 @@ namespace {
 // Leaving play only cuts links, and erasing a character out of play cuts none that another's
 // leaving would, so each character may leave and go before the next is looked at: one walk.
 void Sweep(cGameScene* scene, bool releaseDefeated) {
-    g_BlockCharas.made = false;
+    g_BlockCharas.Forget();
     EraseCharasIf([releaseDefeated](cStageChara& c) {
         if (releaseDefeated && c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
         return c.m_bRemoved != 0;

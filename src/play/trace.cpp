@@ -107,7 +107,7 @@ std::string FormatTraceLine(int frame, const cGameScene& scene, int endWord) {
     char hero[80] = "hero=-,- hp=0";
     if (!g_Heroes.empty()) {
         const cHero& h = g_Heroes[0];
-        std::snprintf(hero, sizeof hero, "hero=%.3f,%.3f hp=%d", h.m_dX, h.m_dY, h.m_nHP);
+        std::snprintf(hero, sizeof hero, "hero=%.3f,%.3f hp=%d", double{h.m_dX}, double{h.m_dY}, h.m_nHP);
     }
     char line[256];
     std::snprintf(

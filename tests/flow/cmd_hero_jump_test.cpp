@@ -114,7 +114,7 @@ TEST_F(HeroJumpTest, ScriptedPressesJumpToTheHeightsOfTheirHold) {
         double lastVY = hero.m_dVY;
         for (int f = 1; f <= 90; ++f) {
             Frame(hero, f <= k.pressFrames);
-            top = std::min(top, hero.m_dY);
+            top = std::min<double>(top, hero.m_dY);
             if (hero.m_dVY < -1 && lastVY >= 0) ++takeOffs;
             lastVY = hero.m_dVY;
             if (f == 1) {

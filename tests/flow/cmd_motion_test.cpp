@@ -290,7 +290,7 @@ TEST_F(MotionTest, GroundWalkerTurnsBackAtTheLedge) {
     double maxRight = 0;
     for (int f = 0; f < 60; ++f) {
         Run(c, inst);
-        maxRight = std::max(maxRight, c.m_dRight);
+        maxRight = std::max<double>(maxRight, c.m_dRight);
     }
     EXPECT_LE(maxRight, 18 * 32 + 4); // turns back as soon as its front leaves the floor
     EXPECT_GE(c.m_dX, 14 * 32 - 16);
@@ -390,7 +390,7 @@ TEST_F(MotionTest, HeroJumpsToTheHeightOfItsHoldOnAFloor) {
                 hero.ClampToStageY(2);
                 hero.Land();
             }
-            top = std::min(top, hero.m_dY);
+            top = std::min<double>(top, hero.m_dY);
         }
         EXPECT_NEAR(floorY - top, k.rise, 1e-6) << k.release;
         EXPECT_DOUBLE_EQ(hero.m_dY, floorY);

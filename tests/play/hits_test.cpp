@@ -14,6 +14,7 @@
 #include "project/system_data.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -568,6 +569,130 @@ TEST_F(HitsTest, ASubStepMeetsBlockCharactersSpawnedAndPlacedAfterASweep) {
     cStageChara& placed = AddChara(1, 640, 480); // the list as long as before
     placed.m_Def.m_nBlockChara = 1;
     EXPECT_TRUE(OverlapsChara(walker, g_Charas));
+}
+
+// Within a sub-step a block character moved by any kind of write to its box after the character
+// met the block characters once is met where it now is, as a walk over the whole list meets it.
+TEST_F(HitsTest, ASubStepMeetsBlockCharactersWhereverTheirBoxesWereWritten) {
+    struct Case {
+        const char* name;
+        double x, y;       // where block character 1 is placed
+        double top, right; // then its top and right edge, if not 0, keeping it clear of the walker
+        void (*move)(cStageChara& bc);
+    };
+    // Each write puts block character 1 4 pixels into the walker's right side.
+    const Case cases[] = {
+        {"left and right set", 1304, 480, 0, 0,
+         [](cStageChara& bc) { bc.m_dX = 652, bc.m_dRight = 652 + 15; }},
+        {"moved along x", 752, 480, 0, 0, [](cStageChara& bc) { bc.m_dX -= 100, bc.AfterMoveX(); }},
+        {"moved along y", 652, 280, 0, 0, [](cStageChara& bc) { bc.m_dY += 200, bc.AfterMoveY(); }},
+        {"right edge only", 652, 480, 0, 600, [](cStageChara& bc) { bc.m_dRight = 652 + 200; }},
+        {"right edge grown", 652, 480, 0, 600, [](cStageChara& bc) { bc.m_dRight += 252; }},
+        {"top lowered", 652, 480, 600, 0, [](cStageChara& bc) { bc.m_dY -= 120; }},
+        {"box copied", 1304, 480, 0, 0,
+         [](cStageChara& bc) {
+             cStageChara other;
+             Place(other, 652, 480);
+             bc.m_dX = other.m_dX, bc.m_dY = other.m_dY;
+             bc.m_dRight = other.m_dRight, bc.m_dBottom = other.m_dBottom;
+         }},
+        {"position restored", 1304, 480, 0, 0,
+         [](cStageChara& bc) {
+             const double x = bc.m_dX;
+             bc.m_dX = 652, bc.AfterMoveX();
+             bc.SavePosition();
+             bc.m_dX = x, bc.AfterMoveX();
+             bc.RestorePosition();
+         }},
+        {"scaled", 326, 480, 0, 0, [](cStageChara& bc) { bc.m_dX *= 2, bc.m_dRight = bc.m_dX + 15; }},
+        {"divided", 326, 480, 0, 0, [](cStageChara& bc) { bc.m_dX /= 0.5, bc.m_dRight = bc.m_dX + 15; }},
+    };
+    for (const Case& k : cases) {
+        double walkerRight[2][2] = {};
+        int touchRight[2][2] = {};
+        for (const bool inSubStep : {true, false}) {
+            g_Charas.clear();
+            std::optional<cBlockCharaScope> subStep;
+            if (inSubStep) subStep.emplace();
+            cStageChara& walker = AddChara(0, 640, 480); // right edge at 655
+            cStageChara& first = AddChara(1, k.x, k.y);
+            if (k.top != 0) first.m_dY = k.top;
+            if (k.right != 0) first.m_dRight = k.right;
+            first.m_Def.m_nBlockChara = 1;
+            cStageChara& second = AddChara(1, 100, 480);
+            second.m_Def.m_nBlockChara = 1;
+            // The walker meets the block characters once before the write.
+            EXPECT_EQ(ResolveBlockCharaContact(walker, g_Charas), 0) << k.name;
+            EXPECT_DOUBLE_EQ(walker.m_dRight, 655) << k.name;
+            k.move(first);
+            // Met twice: right after the write, and again with nothing moved since.
+            for (int again = 0; again < 2; ++again) {
+                Place(walker, 640, 480);
+                EXPECT_EQ(ResolveBlockCharaContact(walker, g_Charas), 0) << k.name;
+                walkerRight[inSubStep][again] = walker.m_dRight;
+                touchRight[inSubStep][again] = walker.m_nTouchRight;
+            }
+        }
+        for (int again = 0; again < 2; ++again) {
+            EXPECT_DOUBLE_EQ(walkerRight[0][again], 651) << k.name;
+            EXPECT_EQ(touchRight[0][again], 1) << k.name;
+            EXPECT_DOUBLE_EQ(walkerRight[1][again], walkerRight[0][again]) << k.name;
+            EXPECT_EQ(touchRight[1][again], touchRight[0][again]) << k.name;
+        }
+    }
+}
+
+// Within a sub-step the ridden block character is found by its id as a walk over the whole list
+// finds it: the first live one with the id, also after ids were given anew or copied.
+TEST_F(HitsTest, ASubStepFindsTheRiddenBlockCharacterByItsCurrentId) {
+    // Made anew where it stands, with the id.
+    static constexpr auto GiveId = [](cStageChara& c, int id) {
+        static_cast<cChara&>(c).Init(id, 0, 0, 1, 0, nullptr, 0, 8, 8, 16, 24, 32, 32, 0, 0, 0);
+        MakeLive(c);
+    };
+    struct Case {
+        const char* name;
+        int firstId, secondId; // the first stands far off, the second under the rider
+        void (*change)(cStageChara& first, cStageChara& second);
+        bool standing; // afterwards
+    };
+    const Case cases[] = {
+        {"id given", 1, 5, [](cStageChara&, cStageChara& b) { GiveId(b, 77); }, true},
+        {"id taken away", 1, 77, [](cStageChara&, cStageChara& b) { GiveId(b, 5); }, false},
+        {"id copied", 1, 5,
+         [](cStageChara&, cStageChara& b) {
+             cStageChara other;
+             Place(other, 640, 512);
+             other.m_nId = 77;
+             MakeLive(other);
+             b.cGameObject::Assign(other);
+         },
+         true},
+        {"first with the id defeated", 77, 77, [](cStageChara& a, cStageChara&) { a.m_bDefeated = 1; }, true},
+        {"first given the id", 1, 77, [](cStageChara& a, cStageChara&) { GiveId(a, 77); }, false},
+    };
+    for (const Case& k : cases) {
+        bool standing[2] = {};
+        for (const bool inSubStep : {true, false}) {
+            g_Charas.clear();
+            std::optional<cBlockCharaScope> subStep;
+            if (inSubStep) subStep.emplace();
+            cStageChara& rider = AddChara(0, 650, 512 - 24);
+            rider.m_nRiddenId = 77;
+            cStageChara& first = AddChara(1, 100, 512);
+            first.m_nId = k.firstId;
+            first.m_Def.m_nBlockChara = 1;
+            cStageChara& second = AddChara(1, 640, 512);
+            second.m_nId = k.secondId;
+            second.m_Def.m_nBlockChara = 1;
+            // Looked for once before the change.
+            EXPECT_EQ(IsStandingOnRidden(rider, g_Charas), k.secondId == 77 && k.firstId != 77) << k.name;
+            k.change(first, second);
+            standing[inSubStep] = IsStandingOnRidden(rider, g_Charas);
+        }
+        EXPECT_EQ(standing[0], k.standing) << k.name;
+        EXPECT_EQ(standing[1], standing[0]) << k.name;
+    }
 }
 
 // A character that its dying flow takes out of play while a pass walks the faction lists leaves the

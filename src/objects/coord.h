@@ -1,0 +1,40 @@
+// A coordinate of an object's hit box. It reads as a double; every write (a value, another
+// coordinate, an arithmetic assignment) is told to the write watch while one is set, with the
+// address of the 64-byte line holding the coordinate, so that a copy of the boxes kept elsewhere
+// learns which objects moved. The four coordinates of an object share one line, and so does its
+// id, whose writes are told the same way.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Where the lines written are noted; null when nobody watches.
+extern std::vector<std::uintptr_t>* g_pCoordWrites;
+
+inline void NoteCoordLineWritten(const void* p) {
+    if (g_pCoordWrites) g_pCoordWrites->push_back(reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63});
+}
+
+class cCoord {
+  public:
+    cCoord() = default;
+    cCoord(double v) : m_d(v) {}
+    cCoord(const cCoord& o) = default;
+
+    cCoord& operator=(const cCoord& o) { return Set(o.m_d); }
+    cCoord& operator=(double v) { return Set(v); }
+    cCoord& operator+=(double v) { return Set(m_d + v); }
+    cCoord& operator-=(double v) { return Set(m_d - v); }
+    cCoord& operator*=(double v) { return Set(m_d * v); }
+    cCoord& operator/=(double v) { return Set(m_d / v); }
+
+    operator double() const { return m_d; }
+
+  private:
+    cCoord& Set(double v) {
+        m_d = v;
+        NoteCoordLineWritten(this);
+        return *this;
+    }
+    double m_d = 0;
+};
