@@ -18,6 +18,7 @@
 // met when both medians are within it). Three repetitions of each stage,
 // interleaved at random, unless --benchmark_repetitions or --benchmark_enable_random_interleaving
 // say otherwise.
+#include "bench_args.h"
 #include "bench_frame.h"
 #include "bench_temp.h"
 #include "tools/demo_project.h"
@@ -235,18 +236,7 @@ void PrintGoal(const MedianReporter& r) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    static char repetitions[] = "--benchmark_repetitions=3";
-    for (char* given : {interleave, repetitions}) {
-        const std::size_t name = std::strchr(given, '=') - given;
-        if (std::none_of(args.begin() + 1, args.end(),
-                         [&](const char* a) { return std::strncmp(a, given, name) == 0; }))
-            args.push_back(given);
-    }
-    int n = static_cast<int>(args.size());
-    benchmark::Initialize(&n, args.data());
-    if (benchmark::ReportUnrecognizedArguments(n, args.data())) return 1;
+    if (!bench::InitializeInterleaved(argc, argv, 3)) return 1;
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintGoal(reporter);

@@ -7,6 +7,7 @@
 //
 // Nine repetitions, interleaved at random, unless --benchmark_repetitions or
 // --benchmark_enable_random_interleaving say otherwise.
+#include "bench_args.h"
 #include "bench_frame.h"
 #include "bench_stage.h"
 #include "platform/gfx/blit.h"
@@ -376,18 +377,7 @@ void PrintRatios(const std::map<std::string, double>& median) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    static char repetitions[] = "--benchmark_repetitions=9";
-    for (char* given : {interleave, repetitions}) {
-        const std::size_t name = std::strchr(given, '=') - given;
-        if (std::none_of(args.begin() + 1, args.end(),
-                         [&](const char* a) { return std::strncmp(a, given, name) == 0; }))
-            args.push_back(given);
-    }
-    int n = static_cast<int>(args.size());
-    benchmark::Initialize(&n, args.data());
-    if (benchmark::ReportUnrecognizedArguments(n, args.data())) return 1;
+    if (!bench::InitializeInterleaved(argc, argv, 9)) return 1;
     Record(g_Frame);
     if (!g_Frame.error.empty()) std::fprintf(stderr, "no busy frame: %s\n", g_Frame.error.c_str());
     Register();

@@ -18,32 +18,7 @@ pid=
 trap 'kill -9 $pid 2>/dev/null; rm -rf "$dir"' EXIT
 pidfile=$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid
 
-# Frames count from the program's first; a fade takes 10 frames. Directions: 8 down; buttons:
-# 1 confirm. The option rows: colour table, music, volume, ...
-cat >input.txt <<'EOF'
-14 0 0
-1 8 0     # 15: title, down five times onto "options"
-3 0 0
-1 8 0
-3 0 0
-1 8 0
-3 0 0
-1 8 0
-3 0 0
-1 8 0
-3 0 0
-1 0 1     # 35: the options
-29 0 0
-1 8 0     # 65: down to the volume
-3 0 0
-1 8 0
-3 0 0
-1 0 1     # 73: edit it
-3 0 0
-1 8 0     # 77: one step down
-3 0 0
-1 0 1     # 81: kept; the options stay on the screen
-EOF
+options_volume_input >input.txt
 
 close_on_options() {
     local how=$1

@@ -13,32 +13,10 @@ enter_run_folder
 export SDL_AUDIODRIVER=dummy
 [ -f data/System.dat ] || fail "no demo project (project writer missing in $build)"
 
-# Frames count from the program's first; a fade takes 10 frames. Directions: 4 up, 8 down;
-# buttons: 1 confirm. The option rows: colour table, music, volume, ranking registration, ranking
-# name, back.
-cat >input.txt <<'EOF'
-14 0 0
-1 8 0     # 15: title, down five times onto "options"
-3 0 0
-1 8 0
-3 0 0
-1 8 0
-3 0 0
-1 8 0
-3 0 0
-1 8 0
-3 0 0
-1 0 1     # 35: the options
-29 0 0
-1 8 0     # 65: down to the volume
-3 0 0
-1 8 0
-3 0 0
-1 0 1     # 73: edit it
-3 0 0
-1 8 0     # 77: one step down
-3 0 0
-1 0 1     # 81: kept
+# Then, from the options' volume (directions: 4 up, 8 down; buttons: 1 confirm):
+{
+    options_volume_input
+    cat <<'EOF'
 3 0 0
 1 8 0     # 85: the ranking registration
 3 0 0
@@ -57,6 +35,7 @@ cat >input.txt <<'EOF'
 1 0 1     # 113: leave for the title
 46 0 0
 EOF
+} >input.txt
 
 rm -f user_data/Option.dat
 MIRELDA4_INPUT=input.txt MIRELDA4_FRAME_LIMIT=160 MIRELDA4_ANSWERS=Ann timeout 60 "$player" 2>stderr.txt

@@ -99,6 +99,37 @@ free_play_walk_input() {
 EOF
 }
 
+# The input from the title into the options, one line per run of frames (frames count from the
+# program's first; a fade takes 10 frames): down five times onto "options", confirmed on frame 35,
+# down to the volume, edited, one step down and kept on frame 81; the options stay on the screen.
+# The option rows: colour table, music, volume, ranking registration, ranking name, back.
+options_volume_input() {
+    cat <<'EOF'
+14 0 0
+1 8 0     # 15: title, down five times onto "options"
+3 0 0
+1 8 0
+3 0 0
+1 8 0
+3 0 0
+1 8 0
+3 0 0
+1 8 0
+3 0 0
+1 0 1     # 35: the options
+29 0 0
+1 8 0     # 65: down to the volume
+3 0 0
+1 8 0
+3 0 0
+1 0 1     # 73: edit it
+3 0 0
+1 8 0     # 77: one step down
+3 0 0
+1 0 1     # 81: kept
+EOF
+}
+
 # The input of a new story up to the first stage's start, one line per run of frames (frames count
 # from the program's first; a fade takes 10 frames): title "new game", the save menu saves slot 1
 # and switches the autosave on, back to the world map, two steps left onto the first stage's node,
