@@ -25,9 +25,11 @@
 #include "project/stage_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <climits>
 #include <cmath>
+#include <functional>
 
 FlowHooks g_FlowHooks;
 
@@ -325,6 +327,7 @@ int AnimationLength(int anime) {
 }
 
 void RelinkFlows(cChara& chara) {
+    chara.m_FlowState.ListChanged();
     for (std::size_t i = 0; i < chara.m_Flows.size(); ++i) {
         cFlow& f = chara.m_Flows[i];
         f.m_nIndex = static_cast<int>(i);
@@ -403,35 +406,81 @@ void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, in
     for (int i = 0; i < count; ++i)
         BuildCues(chara.m_Flows[static_cast<std::size_t>(first + i)]);
     st.held.Set(CountHeldEntries(own));
+    st.ListChanged();
 }
 
 // ---- Starting ----
 
 void ClearFlowFrameMarks(cChara& chara) {
+    chara.m_FlowState.MarksCleared();
     for (cFlow& f : chara.m_Flows)
         f.m_bTriggered = f.m_bStarted = 0;
     for (std::uint32_t& w : chara.m_FlowGroupBits)
         w &= ~FLOW_GROUP_TAKEN;
 }
 
+namespace {
+
+// Sorts the character's flows by trigger kind when the list changed since it was last done.
+void IndexFlowKinds(cChara& chara) {
+    cCharaFlowState& st = chara.m_FlowState;
+    if (st.kindsKnown && st.kindListData == chara.m_Flows.data() && st.kindListSize == chara.m_Flows.size())
+        return;
+    st.kindStart.fill(0);
+    auto kindOf = [](const cFlow& f) { return f.m_lpDef ? static_cast<int>(f.m_lpDef->m_nTrigger) : -1; };
+    for (const cFlow& f : chara.m_Flows)
+        if (const int k = kindOf(f); k >= 0 && k < 32) ++st.kindStart[static_cast<std::size_t>(k) + 1];
+    for (std::size_t k = 1; k < st.kindStart.size(); ++k)
+        st.kindStart[k] += st.kindStart[k - 1];
+    st.kindOrder.assign(st.kindStart.back(), 0);
+    std::array<std::uint32_t, 33> next = st.kindStart;
+    for (std::size_t i = 0; i < chara.m_Flows.size(); ++i)
+        if (const int k = kindOf(chara.m_Flows[i]); k >= 0 && k < 32)
+            st.kindOrder[next[static_cast<std::size_t>(k)]++] = static_cast<std::uint32_t>(i);
+    st.kindListData = chara.m_Flows.data();
+    st.kindListSize = chara.m_Flows.size();
+    st.kindsKnown = true;
+}
+
+// Tests one flow raised by `kind` and starts it when it passes; `ofKind` when the flow is known to
+// be of the kind.
+void RaiseFlow(cChara& chara, cFlow& f, int kind, bool ofKind) {
+    if (!ofKind && (!f.m_lpDef || f.m_lpDef->m_nTrigger != kind)) return;
+    // A flow is tested once a frame by its kind; older projects test it at every call.
+    if (f.m_bTriggered && !g_SystemData.m_nCompat525) return;
+    f.m_bTriggered = 1;
+    if (f.m_bRunning || f.m_bPaused || f.m_bStopped || f.m_bStarted) return;
+    const int group = f.m_lpDef->m_nGroup;
+    if (kind == FTK_ALWAYS && group != 0 &&
+        (FlowGroupBits(chara, group) & (FLOW_GROUP_RUNNING | FLOW_GROUP_TAKEN)))
+        return;
+    if (!CheckFlowConditions(f, chara) || !CheckFlowKeyInput(chara, f)) return;
+    const cInputRecord* input = InputRecordOf(chara);
+    f.m_nFirstKey = input ? FirstPressedKey(*input) : 0;
+    StartFlow(f);
+}
+
+} // namespace
+
 void TriggerFlows(cChara& chara, int kind) {
     SetCurFlowChara(&chara);
     {
         WalkGuard walk(chara);
-        for (cFlow& f : chara.m_Flows) {
-            if (!f.m_lpDef || f.m_lpDef->m_nTrigger != kind) continue;
-            // A flow is tested once a frame by its kind; older projects test it at every call.
-            if (f.m_bTriggered && !g_SystemData.m_nCompat525) continue;
-            f.m_bTriggered = 1;
-            if (f.m_bRunning || f.m_bPaused || f.m_bStopped || f.m_bStarted) continue;
-            const int group = f.m_lpDef->m_nGroup;
-            if (kind == FTK_ALWAYS && group != 0 &&
-                (FlowGroupBits(chara, group) & (FLOW_GROUP_RUNNING | FLOW_GROUP_TAKEN)))
-                continue;
-            if (!CheckFlowConditions(f, chara) || !CheckFlowKeyInput(chara, f)) continue;
-            const cInputRecord* input = InputRecordOf(chara);
-            f.m_nFirstKey = input ? FirstPressedKey(*input) : 0;
-            StartFlow(f);
+        cCharaFlowState& st = chara.m_FlowState;
+        const std::uint32_t bit = kind >= 0 && kind < 32 ? 1u << kind : 0;
+        if (bit && (st.kindsTested & bit) && !g_SystemData.m_nCompat525) {
+            // Every flow of the kind was tested this frame already.
+        } else if (bit) {
+            // Only the flows of the kind, in list order; the list keeps its size during the walk.
+            IndexFlowKinds(chara);
+            const std::uint32_t round = st.markRound;
+            const std::uint32_t last = st.kindStart[static_cast<std::size_t>(kind) + 1];
+            for (std::uint32_t j = st.kindStart[static_cast<std::size_t>(kind)]; j < last; ++j)
+                RaiseFlow(chara, chara.m_Flows[st.kindOrder[j]], kind, true);
+            if (st.markRound == round) st.kindsTested |= bit;
+        } else {
+            for (cFlow& f : chara.m_Flows)
+                RaiseFlow(chara, f, kind, false);
         }
     }
     ClearCurrent();
@@ -448,6 +497,7 @@ void TriggerRaisedFlows(cChara& chara) {
 void StartFlow(cFlow& flow) {
     flow.m_bRunning = 1;
     flow.m_nReached = 0;
+    flow.m_nFirstOpen = 0;
     flow.m_nFramesRun = 0;
     flow.m_nMessageWait = 0;
     for (cFlowCommand& c : flow.m_Commands)
@@ -604,7 +654,17 @@ bool CheckDistanceCondition(cChara& chara, const cEdFlowCond& cond) {
 
 void StartFlowCommand(cFlowCommand& inst) {
     inst.m_nRemain = inst.m_nUseTime;
-    inst.m_bDone = 0;
+    if (inst.m_bDone) {
+        // A done command of the current flow that starts again: steps look for open commands
+        // from it on.
+        inst.m_bDone = 0;
+        if (cFlow* flow = CurFlow()) {
+            const cFlowCommand* const begin = flow->m_Commands.data();
+            const cFlowCommand* const end = begin + flow->m_Commands.size();
+            if (!std::less<>{}(&inst, begin) && std::less<>{}(&inst, end))
+                flow->m_nFirstOpen = std::min(flow->m_nFirstOpen, static_cast<int>(&inst - begin));
+        }
+    }
     inst.m_nCounter = 0;
     inst.m_bStartedMark = 0;
     std::fill(std::begin(inst.m_nWords), std::end(inst.m_nWords), 0);
@@ -640,7 +700,13 @@ bool StepFlow(cFlow& flow) {
     flow.m_bStopWalk = 0;
     FlowWalkMark mark(flow);
     const int n = static_cast<int>(flow.m_Commands.size());
-    for (int i = 0; i <= flow.m_nReached && i < n; ++i) {
+    // The done commands before the first open one are passed over without a look (a long flow
+    // would otherwise be walked from its start at every step).
+    int first = std::clamp(flow.m_nFirstOpen, 0, n);
+    while (first < n && first <= flow.m_nReached && flow.m_Commands[static_cast<std::size_t>(first)].m_bDone)
+        ++first;
+    flow.m_nFirstOpen = first;
+    for (int i = first; i <= flow.m_nReached && i < n; ++i) {
         cFlowCommand& inst = InstanceAt(flow, i);
         if (inst.m_bDone) continue;
         const cEdFlowCmd& rec = *inst.m_lpRecord;

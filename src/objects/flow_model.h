@@ -15,6 +15,8 @@
 #include "records/ed_flow.h"
 #include "records/param_link.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -56,9 +58,10 @@ struct cFlow {
     std::vector<cAnimeCue> m_Cues{};
     int m_bRunning = 0;
     int m_bPaused = 0;
-    int m_bStopped = 0; // stopped for ever
-    int m_bDeleted = 0; // marked for erasure
-    int m_nReached = 0; // highest command index that may run this sub-step
+    int m_bStopped = 0;   // stopped for ever
+    int m_bDeleted = 0;   // marked for erasure
+    int m_nReached = 0;   // highest command index that may run this sub-step
+    int m_nFirstOpen = 0; // every command before it is done (a step starts looking there)
     int m_nFramesRun = 0;
     int m_nFirstKey = 0; // direction slot pressed when it started
     int m_bTriggered = 0;
@@ -88,6 +91,28 @@ struct cCharaFlowState {
     // The flows, conditions, key steps and commands of the character's definition, counted in
     // what the stage holds (set whenever its flows are built or erased).
     cBoundShare held{PlayBound::HeldEntries};
+    // The positions of the flows of each trigger kind 0-31 in list order: those of kind k are
+    // kindOrder[kindStart[k]] up to kindOrder[kindStart[k + 1]]. Made again when a kind is raised
+    // after the list or its definitions changed (ListChanged), or the list moved or changed size.
+    std::vector<std::uint32_t> kindOrder{};
+    std::array<std::uint32_t, 33> kindStart{};
+    const void* kindListData = nullptr;
+    std::size_t kindListSize = 0;
+    bool kindsKnown = false;
+    // Kinds k (bit k) whose flows all carry this frame's tested mark (cFlow::m_bTriggered): a
+    // raise of such a kind tests none of them again. Cleared with the marks and on every change of
+    // the list; markRound counts those clearings, so that a walk that saw one does not set its bit.
+    std::uint32_t kindsTested = 0;
+    std::uint32_t markRound = 0;
+    void MarksCleared() {
+        kindsTested = 0;
+        ++markRound;
+    }
+    // Called by whatever changes the flow list, a flow's definition pointer or the definitions.
+    void ListChanged() {
+        kindsKnown = false;
+        MarksCleared();
+    }
 };
 
 constexpr std::uint32_t FLOW_GROUP_RUNNING = 1;

@@ -253,6 +253,7 @@ cChara& cChara::operator=(const cChara& o) {
     // The copy's counters and marks, but no walk of its flows is running.
     m_FlowState = o.m_FlowState;
     m_FlowState.nWalking = 0;
+    m_FlowState.ListChanged();
     m_nCurAnimSet = o.m_nCurAnimSet;
     m_bKnockBack = o.m_bKnockBack, m_bJumped = o.m_bJumped, m_bAirborne = o.m_bAirborne;
     m_bFalling = o.m_bFalling, m_nAirFrames = o.m_nAirFrames, m_bCeilingFall = o.m_bCeilingFall;
@@ -298,6 +299,7 @@ void cChara::SetDefinition(const cEdCharaDef& def) {
     m_Flows.clear();
     for (int i = 0; i < m_Def.m_Flows.Count(); ++i)
         m_Flows.push_back(cFlow{&m_Def.m_Flows[i], i});
+    m_FlowState.ListChanged();
     m_nLightRadius = m_Def.m_nSightRange * 16;
     m_nCharaEffect = m_Def.m_nCharaEffect1;
     m_bScrollSync = m_Def.m_nScrollSync;
