@@ -834,14 +834,15 @@ void RunFlowUpdate(cChara& chara, int bDying) {
                 continue;
             }
             if (f.m_bPaused || f.m_bStopped) continue;
-            const int kind = f.m_lpDef ? f.m_lpDef->m_nTrigger : -1;
-            if (bDying && kind != FTK_DIED) continue;
+            // The kind is read only where it decides (the walk does not change the definitions).
+            auto kind = [&f] { return f.m_lpDef ? f.m_lpDef->m_nTrigger : -1; };
+            if (bDying && kind() != FTK_DIED) continue;
             if (StepFlow(f)) ResetFlow(f, chara);
             if (chara.m_nObjKind == OBJKIND_STAGECHARA && IsRemovedFromPlay(chara)) {
                 cutShort = true;
                 break;
             }
-            if (!bDying && kind != FTK_DIED && chara.m_nHP < 1) {
+            if (!bDying && chara.m_nHP < 1 && kind() != FTK_DIED) {
                 cutShort = true;
                 break;
             }
