@@ -33,6 +33,125 @@ TEST_F(FlowTest, AKindRaisedTwiceInAFrameIsTestedOnce) {
     EXPECT_EQ(c.m_Flows[0].m_bRunning, 1);
 }
 
+// A raise tests the flows of its kind in list order whatever changed the list before it, also
+// in the same frame after a raise of that kind: a flow inserted or appended, one erased and another
+// appended in its place, the whole list replaced by one of the same size, the character copied, and
+// a flow added by a command run while the kind was raised. Each flow's last command labels it; the
+// always flows of group 1 show the order (the first free one takes the group).
+struct RaiseCase {
+    const char* name;
+    void (*play)(cStageChara& c);
+    const char* running; // labels of the running flows, in list order
+    const char* tested;  // labels of the flows tested this frame, in list order
+};
+
+cEdFlow Labelled(int kind, char label, int group = 0) {
+    return MakeFlow(kind, {{FCT_WAIT, 0, 0, label}}, group);
+}
+
+void Add(cChara& c, const cEdFlow& f, int at) {
+    cCheckedVector<cEdFlow> defs{f};
+    BuildFlows(c, defs, 1, at);
+}
+
+void Set(cChara& c, const std::vector<cEdFlow>& flows) {
+    c.m_Def.m_nMaxHP = 10;
+    c.m_nHP = 10;
+    cCheckedVector<cEdFlow> defs(flows.begin(), flows.end());
+    BuildFlows(c, defs, 0, 0);
+}
+
+std::string Labels(const cChara& c, bool tested) {
+    std::string s;
+    for (const cFlow& f : c.m_Flows)
+        if (tested ? f.m_bTriggered : f.m_bRunning) s += f.m_lpDef->m_Commands.back().m_strText;
+    return s;
+}
+
+const RaiseCase kRaiseCases[] = {
+    {"inserted before",
+     [](cStageChara& c) {
+         Set(c, {Labelled(FTK_HIT_BLOCK, 'A')});
+         ClearFlowFrameMarks(c);
+         TriggerFlows(c, FTK_HIT_BLOCK);
+         Add(c, Labelled(FTK_HIT_BLOCK, 'B'), 0);
+         TriggerFlows(c, FTK_HIT_BLOCK);
+     },
+     "BA", "BA"},
+    {"appended",
+     [](cStageChara& c) {
+         Set(c, {Labelled(FTK_HIT_BLOCK, 'A'), Labelled(FTK_ALWAYS, 'X')});
+         ClearFlowFrameMarks(c);
+         TriggerFlows(c, FTK_HIT_BLOCK);
+         Add(c, Labelled(FTK_HIT_BLOCK, 'B'), -1);
+         TriggerFlows(c, FTK_HIT_BLOCK);
+     },
+     "AB", "AB"},
+    {"erased and another appended",
+     [](cStageChara& c) {
+         Set(c, {Labelled(FTK_HIT_BLOCK, 'A'), Labelled(FTK_ALWAYS, 'X')});
+         ClearFlowFrameMarks(c);
+         TriggerFlows(c, FTK_HIT_BLOCK);
+         EraseFlow(c, 0);
+         Add(c, Labelled(FTK_HIT_BLOCK, 'B'), -1);
+         TriggerFlows(c, FTK_HIT_BLOCK);
+     },
+     "B", "B"},
+    {"replaced by a list of the same size",
+     [](cStageChara& c) {
+         Set(c, {Labelled(FTK_HIT_BLOCK, 'A')});
+         ClearFlowFrameMarks(c);
+         TriggerFlows(c, FTK_HIT_BLOCK);
+         Set(c, {Labelled(FTK_ALWAYS, 'X')});
+         TriggerFlows(c, FTK_HIT_BLOCK);
+         TriggerFlows(c, FTK_ALWAYS);
+     },
+     "X", "X"},
+    {"group order after an insertion",
+     [](cStageChara& c) {
+         cEdFlow a = Labelled(FTK_ALWAYS, 'A', 1);
+         a.m_Conds.push_back(CommonVarIs(1, 1)); // never holds
+         Set(c, {a, Labelled(FTK_ALWAYS, 'B', 1)});
+         ClearFlowFrameMarks(c);
+         Add(c, Labelled(FTK_ALWAYS, 'C', 1), 1);
+         TriggerFlows(c, FTK_ALWAYS);
+     },
+     "C", "ACB"},
+    {"copied",
+     [](cStageChara& c) {
+         cStageChara other;
+         Set(other, {Labelled(FTK_HIT_BLOCK, 'A')});
+         Set(c, {Labelled(FTK_ALWAYS, 'X'), Labelled(FTK_HIT_BLOCK, 'B')});
+         ClearFlowFrameMarks(c);
+         TriggerFlows(c, FTK_HIT_BLOCK);
+         c = other;
+         TriggerFlows(c, FTK_HIT_BLOCK);
+     },
+     "A", "A"},
+    {"added while the kind was raised",
+     [](cStageChara& c) {
+         SetSharedCommandHandler(FCT_PLAY_SE, [](cChara& ch, cEdFlowCmd&) {
+             Add(ch, Labelled(FTK_BEFORE_STAGE, 'N'), -1); // waits for the end of the walk
+             return 0;
+         });
+         Set(c, {MakeFlow(FTK_BEFORE_STAGE, {{FCT_PLAY_SE, 0, 1}, {FCT_WAIT, 0, 0, 'S'}})});
+         ClearFlowFrameMarks(c);
+         TriggerFlows(c, FTK_BEFORE_STAGE);
+         SetSharedCommandHandler(FCT_PLAY_SE, nullptr);
+         TriggerFlows(c, FTK_BEFORE_STAGE);
+     },
+     "", "SN"},
+};
+
+TEST_F(FlowTest, ARaiseFollowsEveryChangeOfTheList) {
+    for (const RaiseCase& t : kRaiseCases) {
+        cStageChara c;
+        t.play(c);
+        EXPECT_EQ(Labels(c, false), t.running) << t.name;
+        EXPECT_EQ(Labels(c, true), t.tested) << t.name;
+    }
+}
+
 TEST_F(FlowTest, OlderProjectsTestAKindAtEveryCall) {
     const std::int32_t saved = g_SystemData.m_nCompat525;
     g_SystemData.m_nCompat525 = 1;
