@@ -10,9 +10,9 @@
 #
 # Environment: FUZZ_BUILD (build folder, default build-fuzz), FUZZ_JOBS (build jobs, default 3),
 # FUZZ_FOUND (damaged inputs to add to the seeds, default ../shared/found beside the repository),
-# FUZZ_FORK (run and all: that many worker processes over the one corpus, default 1, each started
-# again after a crash, a hang or a leak until the time is up; 0 runs one process that stops at the
-# first),
+# FUZZ_FORK (run and all: that many worker processes over the one corpus, each started again after
+# a crash, a hang or a leak until the time is up; 0 runs one process that stops at the first; by
+# default run starts half the cores' worth, at least 1 and at most 4, and all 1 per harness),
 # M4_PLAY_REPEAT (the play harnesses play one input in that many twice and compare the two plays,
 # default 8; check compares every input).
 # The working corpus of NAME grows in $FUZZ_BUILD/corpus/NAME; its seeds are written to
@@ -90,11 +90,21 @@ rate() {
     }'
 }
 
+# The workers of a campaign of one harness when FUZZ_FORK is unset: half the cores, at least 1 and
+# at most 4 (a play harness's worker keeps a core busy; the machine is shared).
+default_workers() {
+    local n=$(($(nproc) / 2))
+    ((n < 1)) && n=1
+    ((n > 4)) && n=4
+    echo "$n"
+}
+
 # Runs one harness: fuzz_NAME over its working corpus, seeded from its seed folder. A campaign (MODE
-# run) runs FUZZ_FORK workers (1 unless set), each a plain libFuzzer process started again after a
-# finding until the campaign's time is up: the corpus grows in the process that runs the inputs
-# (the workers read each other's new inputs from the corpus folder), and only a finding costs a
-# start and the replay of the corpus. FUZZ_FORK=0 runs one process that stops at the first finding.
+# run) runs FUZZ_FORK workers (default_workers unless set), each a plain libFuzzer process started
+# again after a finding until the campaign's time is up: the corpus grows in the process that runs
+# the inputs (the workers read each other's new inputs from the corpus folder), and only a finding
+# costs a start and the replay of the corpus. FUZZ_FORK=0 runs one process that stops at the first
+# finding.
 run_one() {
     local mode=$1 name=$2 seconds=$3
     shift 3
@@ -108,7 +118,7 @@ run_one() {
     # options of the harness's own (fuzz/NAME.options, one a line) go after the common ones.
     [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
     [ -f "$root/fuzz/$name.options" ] && mapfile -t -O ${#dict[@]} dict < <(grep -v '^#' "$root/fuzz/$name.options")
-    local workers=${FUZZ_FORK:-1}
+    local workers=${FUZZ_FORK:-$(default_workers)}
     [ "$mode" = run ] || workers=0
     local repeat=${M4_PLAY_REPEAT:-8}
     [ "$mode" = check ] && repeat=1
@@ -190,8 +200,9 @@ run)
 all)
     [ $# -ge 2 ] || { echo "usage: $0 all SECONDS [PARALLEL]" >&2; exit 2; }
     seconds=$2 parallel=${3:-2}
-    export build root
-    export -f run_one fuzz_once campaign_worker executions rate
+    # Several harnesses at once: one worker each unless FUZZ_FORK says otherwise.
+    export build root FUZZ_FORK=${FUZZ_FORK:-1}
+    export -f run_one fuzz_once campaign_worker executions rate default_workers
     harnesses | xargs -P "$parallel" -I{} bash -c 'run_one run "$1" "$2" || true' _ {} "$seconds"
     ;;
 check)
@@ -200,7 +211,7 @@ check)
     [ ${#names[@]} -gt 0 ] || mapfile -t names < <(harnesses)
     # One process per harness, FUZZ_CHECK_JOBS at a time (default: the cores); fails when any fails.
     export build root
-    export -f run_one fuzz_once campaign_worker executions rate
+    export -f run_one fuzz_once campaign_worker executions rate default_workers
     printf '%s\n' "${names[@]}" |
         xargs -P "${FUZZ_CHECK_JOBS:-$(nproc)}" -I{} bash -c 'run_one check "$1" 0 -runs=0' _ {}
     ;;

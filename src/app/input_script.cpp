@@ -101,6 +101,10 @@ bool cInputScript::Parse(const std::string& text, std::string* error) {
     return true;
 }
 
+void cInputScript::Append(const cInputScript& more) {
+    m_Runs.insert(m_Runs.end(), more.m_Runs.begin(), more.m_Runs.end());
+}
+
 cInputScript::Frame cInputScript::Next() {
     if (Ended()) return {};
     const Run& run = m_Runs[m_nRun];

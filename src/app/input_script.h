@@ -32,6 +32,8 @@ class cInputScript {
     // Reads the script; a line that cannot be read is reported in `error` (its number and text)
     // and the whole script refused.
     bool Parse(const std::string& text, std::string* error);
+    // Adds the runs of `more` after this script's own.
+    void Append(const cInputScript& more);
     // The input of the next sampled frame.
     Frame Next();
     bool Ended() const { return m_nRun >= m_Runs.size(); }

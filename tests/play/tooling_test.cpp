@@ -43,6 +43,23 @@ TEST(InputScript, RunsOfFramesWithKeysOnTheirFirstFrame) {
     }
 }
 
+TEST(InputScript, AppendedRunsFollowTheScriptsOwnAsIfReadAfterThem) {
+    cInputScript whole, head, tail;
+    ASSERT_TRUE(whole.Parse("2 1 0 space\n1 0 1 f1\n1 0 0\n", nullptr));
+    ASSERT_TRUE(head.Parse("2 1 0 space\n", nullptr));
+    ASSERT_TRUE(tail.Parse("1 0 1 f1\n1 0 0\n", nullptr));
+    head.Append(tail);
+    while (!whole.Ended()) {
+        ASSERT_FALSE(head.Ended());
+        const cInputScript::Frame a = whole.Next(), b = head.Next();
+        EXPECT_EQ(a.dir, b.dir);
+        EXPECT_EQ(a.buttons, b.buttons);
+        EXPECT_EQ(a.keys ? *a.keys : std::vector<int>{}, b.keys ? *b.keys : std::vector<int>{});
+    }
+    EXPECT_TRUE(head.Ended());
+    EXPECT_EQ(tail.Runs().size(), 2u) << "the appended script keeps its runs";
+}
+
 TEST(InputScript, ReplacesTheDevicesOfPlayerOne) {
     auto script = std::make_unique<cInputScript>();
     ASSERT_TRUE(script->Parse("1 5 1 space\n1 8 0\n", nullptr));
