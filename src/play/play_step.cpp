@@ -286,12 +286,11 @@ void CountDownItemLives() {
 // item after the last of the sub-step's steps: it erases them and those the steps took out of play,
 // so that none of them is left in its list for the hits.
 void RemoveOutside() {
-    const bool erased = EraseCharasIf([](cStageChara& c) {
+    EraseCharasKeepingBlockCharasIf([](cStageChara& c) {
         if (!c.m_bRemoved && IsOutsideLimits(c, LimitsOf(LimitRecord(c.m_bNoGravity ? 1 : 0))))
             RemoveFromPlay(c);
         return c.m_bRemoved != 0;
     });
-    if (erased) ForgetBlockCharas();
     const cLimits items = LimitsOf(LimitRecord(2));
     for (auto it = g_Items.begin(); it != g_Items.end();) {
         cItem& item = *it;
@@ -363,8 +362,10 @@ bool RunFrameBody(cGameScene& scene) {
         DefeatHero(scene, nullptr);
         return false;
     }
-    // The characters stay an array through the frame's sub-steps.
+    // The characters stay an array through the frame's sub-steps, and so does the list of block
+    // characters.
     const cCharaIndexScope charas;
+    const cBlockCharaScope blockCharas;
     if (hero) ClearFlowFrameMarks(*hero);
     EachChara([](cStageChara& c) {
         if (!c.m_bDefeated && !c.m_bRemoved) ClearFlowFrameMarks(c);
