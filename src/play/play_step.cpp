@@ -335,6 +335,7 @@ Flow SubStep(cGameScene& scene, int k) {
         auto ahead = [](const cStageChara& c) {
             PrefetchCharaMarks(c);
             PrefetchCharaDef(c);
+            PrefetchCharaParts(c);
         };
         if (AnyChara([&](cStageChara& c) { return IsBlockChara(c) && StepChara(scene, c) == STOP; },
                      [](const cStageChara& c) { PrefetchCharaDef(c); }))
@@ -486,8 +487,16 @@ void UpdateObjectActivity(cGameScene& scene) {
             __builtin_prefetch(&c.m_bActive);
         });
     g_PlayWork.running.clear();
-    for (cStageChara* c : candidates)
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        if (k + CHARA_PREFETCH_AHEAD < candidates.size()) {
+            const cStageChara& next = *candidates[k + CHARA_PREFETCH_AHEAD];
+            PrefetchCharaMarks(next);
+            PrefetchCharaDef(next);
+            PrefetchCharaScreenRect(next);
+        }
+        cStageChara* c = candidates[k];
         if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) g_PlayWork.running.insert(c->m_nId);
+    }
     candidates.clear();
     for (cItem& item : g_Items) {
         if (TestItemConditionsOnce(item)) {
