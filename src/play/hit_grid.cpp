@@ -18,7 +18,7 @@ double Quantile(std::vector<double>& v, double q) {
 
 // The layout is taken from at most about this many rectangles, evenly spread over the list: it only
 // decides how fast look-ups are, never what they find.
-constexpr std::size_t LAYOUT_SAMPLE = 1024;
+constexpr std::size_t LAYOUT_SAMPLE = 256;
 
 } // namespace
 

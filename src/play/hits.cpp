@@ -114,6 +114,86 @@ class cLineSlots {
     unsigned m_nShift = 64;
 };
 
+// For each id, the indexes of a list of ids holding it, in increasing order: the first from an open
+// table, each next from the one before.
+class cIdChains {
+  public:
+    static constexpr std::uint32_t NONE = 0xFFFFFFFFu;
+    // The chains of ids[0 .. ids.size()), extending those already made of a shorter list.
+    void Take(const std::vector<int>& ids) {
+        // A list shorter than the one taken was not only extended: taken anew.
+        if (m_nTaken == 0 || m_nTaken > ids.size()) {
+            m_nTaken = 0;
+            m_nCount = 0;
+            std::fill(m_Used.begin(), m_Used.end(), 0);
+        }
+        m_Next.resize(ids.size());
+        for (; m_nTaken < ids.size(); ++m_nTaken) {
+            const auto k = static_cast<std::uint32_t>(m_nTaken);
+            m_Next[k] = NONE;
+            if (2 * (m_nCount + 1) > m_Used.size()) Grow();
+            std::size_t at = Home(ids[k]);
+            while (m_Used[at] && m_Keys[at] != ids[k])
+                at = (at + 1) & m_nMask;
+            if (!m_Used[at]) {
+                m_Used[at] = 1;
+                m_Keys[at] = ids[k];
+                m_First[at] = m_Last[at] = k;
+                ++m_nCount;
+            } else {
+                m_Next[m_Last[at]] = k;
+                m_Last[at] = k;
+            }
+        }
+    }
+    // Taken anew at the next Take.
+    void Forget() { m_nTaken = 0; }
+    std::uint32_t First(int id) const {
+        if (m_nCount == 0) return NONE;
+        for (std::size_t at = Home(id);; at = (at + 1) & m_nMask) {
+            if (!m_Used[at]) return NONE;
+            if (m_Keys[at] == id) return m_First[at];
+        }
+    }
+    std::uint32_t Next(std::uint32_t k) const { return m_Next[k]; }
+
+  private:
+    std::size_t Home(int id) const {
+        return static_cast<std::size_t>(
+            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(id)) * 0x9E3779B97F4A7C15ull) >> m_nShift);
+    }
+    void Grow() {
+        const std::size_t size = m_Used.empty() ? 1024 : 2 * m_Used.size();
+        std::vector<std::uint8_t> used(size, 0);
+        std::vector<int> keys(size);
+        std::vector<std::uint32_t> first(size), last(size);
+        const unsigned shift = 64 - static_cast<unsigned>(std::countr_zero(size));
+        for (std::size_t i = 0; i < m_Used.size(); ++i) {
+            if (!m_Used[i]) continue;
+            std::size_t at = static_cast<std::size_t>(
+                (static_cast<std::uint64_t>(static_cast<std::uint32_t>(m_Keys[i])) * 0x9E3779B97F4A7C15ull) >>
+                shift);
+            while (used[at])
+                at = (at + 1) & (size - 1);
+            used[at] = 1;
+            keys[at] = m_Keys[i];
+            first[at] = m_First[i];
+            last[at] = m_Last[i];
+        }
+        m_Used = std::move(used);
+        m_Keys = std::move(keys);
+        m_First = std::move(first);
+        m_Last = std::move(last);
+        m_nMask = size - 1;
+        m_nShift = shift;
+    }
+    std::vector<std::uint8_t> m_Used;
+    std::vector<int> m_Keys;
+    std::vector<std::uint32_t> m_First, m_Last, m_Next;
+    std::size_t m_nTaken = 0, m_nCount = 0, m_nMask = 0;
+    unsigned m_nShift = 64;
+};
+
 // The block characters of g_Charas in its order, while the sub-steps of a frame run. Made at the
 // first use and again whenever the list changed since: characters erased (other than by the sweep
 // and the removal of those beyond the limits, which take the erased out of it as well) show in the
@@ -134,6 +214,8 @@ struct cBlockCharaIndex {
     std::vector<cStageChara*> items;
     std::vector<cHitRect> rects;
     std::vector<int> ids;
+    // The indexes of each id, kept while ids only grows.
+    cIdChains idChains;
     // The item index of each block character by the line its box begins; empty when some box
     // does not lie in one line, and then the copies are not used.
     cLineSlots slots;
@@ -161,6 +243,7 @@ struct cBlockCharaIndex {
         for (const std::uintptr_t line : writes)
             if (const std::uint32_t* slot = slots.find(line)) {
                 rects[*slot] = PositionRect(*items[*slot]);
+                if (ids[*slot] != items[*slot]->m_nId) idChains.Forget();
                 ids[*slot] = items[*slot]->m_nId;
                 moved = true;
             }
@@ -215,6 +298,7 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
         x.items.clear();
         x.rects.clear();
         x.ids.clear();
+        x.idChains.Forget();
         x.slots.clear();
         x.writes.clear();
         x.oneLine = true;
@@ -287,9 +371,10 @@ template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cH
 cStageChara* FindLiveBlockChara(cStageCharaList& list, int id, const cGameObject& self) {
     if (id == 0) return nullptr;
     if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list); items && g_BlockCharas.Refresh()) {
-        const std::vector<int>& ids = g_BlockCharas.ids;
-        for (std::size_t k = 0; k < ids.size(); ++k)
-            if (ids[k] == id && IsLiveBlockChara(*(*items)[k], self)) return (*items)[k];
+        cIdChains& chains = g_BlockCharas.idChains;
+        chains.Take(g_BlockCharas.ids);
+        for (std::uint32_t k = chains.First(id); k != cIdChains::NONE; k = chains.Next(k))
+            if (IsLiveBlockChara(*(*items)[k], self)) return (*items)[k];
         return nullptr;
     }
     cStageChara* found = nullptr;
@@ -1048,6 +1133,7 @@ void EndBlockCharaErase() {
         x.items.resize(kept);
         x.rects.resize(kept);
         x.ids.resize(kept);
+        x.idChains.Forget();
         x.gridMade = false;
         if (x.slots.empty()) {
             // No block character is left to copy: nothing need be noted.
