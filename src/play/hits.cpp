@@ -19,7 +19,6 @@
 #include <bit>
 #include <cmath>
 #include <limits>
-#include <unordered_map>
 #include <vector>
 
 namespace {
