@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <vector>
 
-// Where the lines written are noted; null when nobody watches.
+// Where the lines written are noted; null when nobody watches. A line written again right after is
+// noted once.
 extern std::vector<std::uintptr_t>* g_pCoordWrites;
 
 inline void NoteCoordLineWritten(const void* p) {
-    if (g_pCoordWrites) g_pCoordWrites->push_back(reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63});
+    if (!g_pCoordWrites) return;
+    const std::uintptr_t line = reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63};
+    if (g_pCoordWrites->empty() || g_pCoordWrites->back() != line) g_pCoordWrites->push_back(line);
 }
 
 class cCoord {

@@ -196,13 +196,14 @@ class cItem : public cGameObject {
     void Init(int id, const cEdItemDef& def, int column, int row);
     void Draw(DDSURFACEDATA* surface, int still);
 
+    // First, so that it shares the line of the marks every walk over the items reads.
+    int m_bTaken = 0; // taken for good; erased after the item walk
     cEdItemDef m_Def;
     int m_bHidden = 0;
     int m_bOverlay = 0;
     int m_nOverlayCount = 0;
     int m_nCellA = 0, m_nCellB = 0;
     int m_nScale = 1;
-    int m_bTaken = 0; // taken for good; erased after the item walk
     // Its command list, counted in what the stage holds.
     cBoundShare m_Held{PlayBound::HeldEntries};
 };

@@ -72,6 +72,15 @@ inline void PrefetchCharaMarks(const cChara& c) {
 inline void PrefetchCharaDef(const cChara& c) {
     __builtin_prefetch(&c.m_Def.m_nBlockChara);
 }
+// The lines of a stage character's part boxes, which every move of it places again:
+inline void PrefetchCharaParts(const cStageChara& c) {
+    __builtin_prefetch(&c.m_Parts[0]);
+    __builtin_prefetch(&c.m_Parts[1]);
+}
+// The line of its place on the screen and hit offsets:
+inline void PrefetchCharaScreenRect(const cChara& c) {
+    __builtin_prefetch(&c.m_rcScreen);
+}
 struct cPrefetchCharaMarks {
     void operator()(const cStageChara& c) const { PrefetchCharaMarks(c); }
 };

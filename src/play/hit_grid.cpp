@@ -16,17 +16,21 @@ double Quantile(std::vector<double>& v, double q) {
     return *at;
 }
 
+// The layout is taken from at most about this many rectangles, evenly spread over the list: it only
+// decides how fast look-ups are, never what they find.
+constexpr std::size_t LAYOUT_SAMPLE = 256;
+
 } // namespace
 
 int cHitGrid::CellX(double x) const {
-    const double f = (x - m_dLeft) / m_dCellW;
+    const double f = (x - m_dLeft) * m_dPerCellW;
     if (!(f > 0)) return 0;
     if (f >= m_nColumns) return m_nColumns - 1;
     return static_cast<int>(f);
 }
 
 int cHitGrid::CellY(double y) const {
-    const double f = (y - m_dTop) / m_dCellH;
+    const double f = (y - m_dTop) * m_dPerCellH;
     if (!(f > 0)) return 0;
     if (f >= m_nRows) return m_nRows - 1;
     return static_cast<int>(f);
@@ -50,12 +54,17 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
     m_nColumns = m_nRows = 0;
     m_Seen.assign(rects.size(), 0);
     m_nLookUp = 0;
+    for (std::size_t k = 0; k < rects.size() && k < taken.size(); ++k)
+        if (taken[k] && !HasNaN(rects[k])) m_Taken.push_back(k);
     // The grid covers where most rectangles are; the few beyond it fall into its edge cells.
-    std::vector<double> xs, ys, widths, heights;
-    for (std::size_t k = 0; k < rects.size() && k < taken.size(); ++k) {
-        const cHitRect& r = rects[k];
-        if (!taken[k] || HasNaN(r)) continue;
-        m_Taken.push_back(k);
+    std::vector<double>&xs = m_Xs, &ys = m_Ys, &widths = m_Widths, &heights = m_Heights;
+    xs.clear();
+    ys.clear();
+    widths.clear();
+    heights.clear();
+    const std::size_t stride = std::max<std::size_t>(1, m_Taken.size() / LAYOUT_SAMPLE);
+    for (std::size_t i = 0; i < m_Taken.size(); i += stride) {
+        const cHitRect& r = rects[m_Taken[i]];
         for (const double x : {r.left, r.right})
             if (std::isfinite(x)) xs.push_back(x);
         for (const double y : {r.top, r.bottom})
@@ -88,36 +97,32 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
     }
     m_dLeft = left;
     m_dTop = top;
-    m_dCellW = cellW;
-    m_dCellH = cellH;
+    m_dPerCellW = 1 / cellW;
+    m_dPerCellH = 1 / cellH;
     m_nColumns = static_cast<int>(std::min<double>(MAX_CELLS_ACROSS, std::floor(spanX / cellW) + 1));
     m_nRows = static_cast<int>(std::min<double>(MAX_CELLS_ACROSS, std::floor(spanY / cellH) + 1));
     // Counted, then placed: each cell lists its rectangles in increasing order.
     const std::size_t cellCount = static_cast<std::size_t>(m_nColumns) * static_cast<std::size_t>(m_nRows);
     m_CellStart.assign(cellCount + 1, 0);
-    auto eachCell = [&](std::size_t k, auto&& f) {
-        int x0, x1, y0, y1;
-        Cells(m_Rects[k], x0, x1, y0, y1);
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
+    auto eachCell = [&](const Span& s, auto&& f) {
+        for (int y = s.y0; y <= s.y1; ++y)
+            for (int x = s.x0; x <= s.x1; ++x)
                 f(static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nColumns) +
                   static_cast<std::size_t>(x));
     };
-    auto spanned = [&](std::size_t k) {
-        int x0, x1, y0, y1;
-        Cells(m_Rects[k], x0, x1, y0, y1);
-        return static_cast<long long>(x1 - x0 + 1) * (y1 - y0 + 1);
-    };
-    std::vector<std::size_t> gridded;
-    gridded.reserve(m_Taken.size());
+    std::vector<Span>& gridded = m_Gridded;
+    gridded.clear();
     std::size_t n = 0;
     for (const std::size_t k : m_Taken) {
-        if (spanned(k) > MAX_CELLS_SPANNED) {
+        Span s;
+        s.k = static_cast<std::uint32_t>(k);
+        Cells(m_Rects[k], s.x0, s.x1, s.y0, s.y1);
+        if (static_cast<long long>(s.x1 - s.x0 + 1) * (s.y1 - s.y0 + 1) > MAX_CELLS_SPANNED) {
             m_Apart.push_back(k);
             continue;
         }
-        gridded.push_back(k);
-        eachCell(k, [&](std::size_t c) {
+        gridded.push_back(s);
+        eachCell(s, [&](std::size_t c) {
             ++m_CellStart[c + 1];
             ++n;
         });
@@ -125,9 +130,9 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
     for (std::size_t c = 0; c < cellCount; ++c)
         m_CellStart[c + 1] += m_CellStart[c];
     m_CellItems.resize(n);
-    std::vector<std::uint32_t> fill(m_CellStart.begin(), m_CellStart.end() - 1);
-    for (const std::size_t k : gridded)
-        eachCell(k, [&](std::size_t c) { m_CellItems[fill[c]++] = static_cast<std::uint32_t>(k); });
+    m_Fill.assign(m_CellStart.begin(), m_CellStart.end() - 1);
+    for (const Span& s : gridded)
+        eachCell(s, [&](std::size_t c) { m_CellItems[m_Fill[c]++] = s.k; });
 }
 
 void cHitGrid::Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {

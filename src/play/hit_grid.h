@@ -40,7 +40,7 @@ class cHitGrid {
     std::vector<cHitRect> m_Rects;
     std::vector<std::size_t> m_Taken; // the indexes taken, in increasing order
     bool m_bLinear = true;
-    double m_dLeft = 0, m_dTop = 0, m_dCellW = 1, m_dCellH = 1;
+    double m_dLeft = 0, m_dTop = 0, m_dPerCellW = 1, m_dPerCellH = 1; // cells per unit
     int m_nColumns = 0, m_nRows = 0;
     std::vector<std::uint32_t> m_CellStart; // cell c holds m_CellItems[m_CellStart[c] .. m_CellStart[c + 1])
     std::vector<std::uint32_t> m_CellItems;
@@ -48,4 +48,12 @@ class cHitGrid {
     // The look-up that last met each rectangle, so that one spanning several cells is taken once.
     std::vector<std::uint32_t> m_Seen;
     std::uint32_t m_nLookUp = 0;
+    // Kept from one build to the next, so that a build allocates nothing once they have grown.
+    struct Span {
+        std::uint32_t k;
+        int x0, x1, y0, y1;
+    };
+    std::vector<double> m_Xs, m_Ys, m_Widths, m_Heights;
+    std::vector<Span> m_Gridded;
+    std::vector<std::uint32_t> m_Fill;
 };

@@ -16,9 +16,9 @@
 #include "records/ed_item_def.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -61,28 +61,172 @@ bool IsLiveBlockChara(const cStageChara& bc, const cGameObject& self) {
     return &bc != &self && bc.m_Def.m_nBlockChara && bc.m_bPresent && !bc.m_bDefeated && !bc.m_bRemoved;
 }
 
-// The block characters of g_Charas in its order, while a sub-step runs. Made at the first use and
-// again whenever the list changed since: a sweep forgets it, and a character added (a spawn) shows in
-// the list's length and last element. Beside each, a copy of its hit box, kept current through the
-// coordinate write watch: every write to an object's box notes the object's line, and the boxes of
-// the block characters written are taken again before the next walk that reads the copies.
+// Item indexes by the line an object's box begins: an open table, looked up for every line the
+// write watch noted, most of them lines of other objects.
+class cLineSlots {
+  public:
+    bool empty() const { return m_nCount == 0; }
+    void clear() {
+        if (m_nCount == 0) return;
+        std::fill(m_Keys.begin(), m_Keys.end(), 0);
+        m_nCount = 0;
+    }
+    // Keeps the first index given for a line.
+    void emplace(std::uintptr_t line, std::uint32_t slot) {
+        if (2 * (m_nCount + 1) > m_Keys.size()) Grow();
+        std::size_t at = Home(line);
+        while (m_Keys[at] != 0) {
+            if (m_Keys[at] == line) return;
+            at = (at + 1) & m_nMask;
+        }
+        m_Keys[at] = line;
+        m_Slots[at] = slot;
+        ++m_nCount;
+    }
+    const std::uint32_t* find(std::uintptr_t line) const {
+        if (m_nCount == 0) return nullptr;
+        for (std::size_t at = Home(line);; at = (at + 1) & m_nMask) {
+            if (m_Keys[at] == line) return &m_Slots[at];
+            if (m_Keys[at] == 0) return nullptr;
+        }
+    }
+
+  private:
+    std::size_t Home(std::uintptr_t line) const {
+        return static_cast<std::size_t>(((line >> 6) * 0x9E3779B97F4A7C15ull) >> m_nShift);
+    }
+    void Grow() {
+        std::vector<std::uintptr_t> keys = std::move(m_Keys);
+        std::vector<std::uint32_t> slots = std::move(m_Slots);
+        const std::size_t size = keys.empty() ? 1024 : 2 * keys.size();
+        m_Keys.assign(size, 0);
+        m_Slots.assign(size, 0);
+        m_nMask = size - 1;
+        m_nShift = 64 - static_cast<unsigned>(std::countr_zero(size));
+        m_nCount = 0;
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            if (keys[k] != 0) emplace(keys[k], slots[k]);
+    }
+    std::vector<std::uintptr_t> m_Keys; // 0: empty
+    std::vector<std::uint32_t> m_Slots;
+    std::size_t m_nCount = 0, m_nMask = 0;
+    unsigned m_nShift = 64;
+};
+
+// For each id, the indexes of a list of ids holding it, in increasing order: the first from an open
+// table, each next from the one before.
+class cIdChains {
+  public:
+    static constexpr std::uint32_t NONE = 0xFFFFFFFFu;
+    // The chains of ids[0 .. ids.size()), extending those already made of a shorter list.
+    void Take(const std::vector<int>& ids) {
+        // A list shorter than the one taken was not only extended: taken anew.
+        if (m_nTaken == 0 || m_nTaken > ids.size()) {
+            m_nTaken = 0;
+            m_nCount = 0;
+            std::fill(m_Used.begin(), m_Used.end(), 0);
+        }
+        m_Next.resize(ids.size());
+        for (; m_nTaken < ids.size(); ++m_nTaken) {
+            const auto k = static_cast<std::uint32_t>(m_nTaken);
+            m_Next[k] = NONE;
+            if (2 * (m_nCount + 1) > m_Used.size()) Grow();
+            std::size_t at = Home(ids[k]);
+            while (m_Used[at] && m_Keys[at] != ids[k])
+                at = (at + 1) & m_nMask;
+            if (!m_Used[at]) {
+                m_Used[at] = 1;
+                m_Keys[at] = ids[k];
+                m_First[at] = m_Last[at] = k;
+                ++m_nCount;
+            } else {
+                m_Next[m_Last[at]] = k;
+                m_Last[at] = k;
+            }
+        }
+    }
+    // Taken anew at the next Take.
+    void Forget() { m_nTaken = 0; }
+    std::uint32_t First(int id) const {
+        if (m_nCount == 0) return NONE;
+        for (std::size_t at = Home(id);; at = (at + 1) & m_nMask) {
+            if (!m_Used[at]) return NONE;
+            if (m_Keys[at] == id) return m_First[at];
+        }
+    }
+    std::uint32_t Next(std::uint32_t k) const { return m_Next[k]; }
+
+  private:
+    std::size_t Home(int id) const {
+        return static_cast<std::size_t>(
+            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(id)) * 0x9E3779B97F4A7C15ull) >> m_nShift);
+    }
+    void Grow() {
+        const std::size_t size = m_Used.empty() ? 1024 : 2 * m_Used.size();
+        std::vector<std::uint8_t> used(size, 0);
+        std::vector<int> keys(size);
+        std::vector<std::uint32_t> first(size), last(size);
+        const unsigned shift = 64 - static_cast<unsigned>(std::countr_zero(size));
+        for (std::size_t i = 0; i < m_Used.size(); ++i) {
+            if (!m_Used[i]) continue;
+            std::size_t at = static_cast<std::size_t>(
+                (static_cast<std::uint64_t>(static_cast<std::uint32_t>(m_Keys[i])) * 0x9E3779B97F4A7C15ull) >>
+                shift);
+            while (used[at])
+                at = (at + 1) & (size - 1);
+            used[at] = 1;
+            keys[at] = m_Keys[i];
+            first[at] = m_First[i];
+            last[at] = m_Last[i];
+        }
+        m_Used = std::move(used);
+        m_Keys = std::move(keys);
+        m_First = std::move(first);
+        m_Last = std::move(last);
+        m_nMask = size - 1;
+        m_nShift = shift;
+    }
+    std::vector<std::uint8_t> m_Used;
+    std::vector<int> m_Keys;
+    std::vector<std::uint32_t> m_First, m_Last, m_Next;
+    std::size_t m_nTaken = 0, m_nCount = 0, m_nMask = 0;
+    unsigned m_nShift = 64;
+};
+
+// The block characters of g_Charas in its order, while the sub-steps of a frame run. Made at the
+// first use and again whenever the list changed since: characters erased (other than by the sweep
+// and the removal of those beyond the limits, which take the erased out of it as well) show in the
+// array of characters' epoch, a character added (a spawn) in the list's length and last element.
+// Characters only added at the list's end since (the array of characters kept its order and lost
+// none) join it at its end. Beside each, a copy of its
+// hit box, kept current through the coordinate write watch: every write to an object's box notes
+// the object's line, and the boxes of the block characters written are taken again before the next
+// walk that reads the copies.
 struct cBlockCharaIndex {
     int scopes = 0;
     bool made = false;
     std::size_t size = 0;
     const cStageChara* back = nullptr;
+    // The array of characters as it was when this was last brought up to date.
+    unsigned charaEpoch = 0, charaBuilds = 0;
+    bool oneLine = true;
     std::vector<cStageChara*> items;
     std::vector<cHitRect> rects;
     std::vector<int> ids;
+    // The indexes of each id, kept while ids only grows.
+    cIdChains idChains;
     // The item index of each block character by the line its box begins; empty when some box
     // does not lie in one line, and then the copies are not used.
-    std::unordered_map<std::uintptr_t, std::uint32_t> slots;
+    cLineSlots slots;
     std::vector<std::uintptr_t> writes;
     // The copies sorted into a grid, while no block character moved since it was made.
     cHitGrid grid;
     bool gridMade = false;
     std::vector<std::uint8_t> taken;
     std::vector<std::size_t> found;
+    // The block characters an erase takes out of the list.
+    std::vector<std::uint8_t> gone;
+    bool anyGone = false;
 
     ~cBlockCharaIndex() { Forget(); }
     void Forget() {
@@ -96,9 +240,10 @@ struct cBlockCharaIndex {
         if (slots.empty()) return false;
         moved = false;
         for (const std::uintptr_t line : writes)
-            if (const auto it = slots.find(line); it != slots.end()) {
-                rects[it->second] = PositionRect(*items[it->second]);
-                ids[it->second] = items[it->second]->m_nId;
+            if (const std::uint32_t* slot = slots.find(line)) {
+                rects[*slot] = PositionRect(*items[*slot]);
+                if (ids[*slot] != items[*slot]->m_nId) idChains.Forget();
+                ids[*slot] = items[*slot]->m_nId;
                 moved = true;
             }
         writes.clear();
@@ -113,37 +258,61 @@ std::uintptr_t LineOf(const void* p) {
     return reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63};
 }
 
+void AddBlockChara(cBlockCharaIndex& x, cStageChara& c) {
+    if (!c.m_Def.m_nBlockChara) return;
+    const std::uintptr_t line = LineOf(&c.m_dX);
+    x.oneLine = x.oneLine && LineOf(&c.m_dY) == line && LineOf(&c.m_dRight) == line &&
+                LineOf(&c.m_dBottom) == line && LineOf(&c.m_nId) == line;
+    if (x.oneLine) x.slots.emplace(line, static_cast<std::uint32_t>(x.items.size()));
+    x.items.push_back(&c);
+    x.rects.push_back(PositionRect(c));
+    x.ids.push_back(c.m_nId);
+}
+
+// Whether the characters of g_Charas past the first x.size were only added at its end since the
+// index was brought up to date; then `array` holds the array of characters.
+bool OnlyAddedSince(const cBlockCharaIndex& x, const std::vector<CharaPos>*& array) {
+    array = IndexedCharas();
+    if (!x.made || !array || x.charaEpoch != CharaIndexEpoch() || x.charaBuilds != g_CharaIndex.builds)
+        return false;
+    if (array->size() != g_Charas.size() || array->size() < x.size) return false;
+    return x.size == 0 ? x.back == nullptr : &*(*array)[x.size - 1] == x.back;
+}
+
 const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list) {
     cBlockCharaIndex& x = g_BlockCharas;
     if (x.scopes == 0 || &list != &g_Charas) return nullptr;
     const cStageChara* back = list.empty() ? nullptr : &list.back();
-    if (!x.made || x.size != list.size() || x.back != back) {
+    if (x.made && x.size == list.size() && x.back == back && x.charaEpoch == CharaIndexEpoch() &&
+        x.charaBuilds == g_CharaIndex.builds)
+        return &x.items;
+    const std::vector<CharaPos>* array = nullptr;
+    if (OnlyAddedSince(x, array)) {
+        const std::size_t n = array->size();
+        for (std::size_t k = x.size; k < n; ++k) {
+            if (k + CHARA_PREFETCH_AHEAD < n) PrefetchCharaDef(*(*array)[k + CHARA_PREFETCH_AHEAD]);
+            AddBlockChara(x, *(*array)[k]);
+        }
+    } else {
         x.items.clear();
         x.rects.clear();
         x.ids.clear();
+        x.idChains.Forget();
         x.slots.clear();
         x.writes.clear();
-        x.gridMade = false;
-        bool oneLine = true;
-        EachChara(
-            [&x, &oneLine](cStageChara& c) {
-                if (!c.m_Def.m_nBlockChara) return;
-                const std::uintptr_t line = LineOf(&c.m_dX);
-                oneLine = oneLine && LineOf(&c.m_dY) == line && LineOf(&c.m_dRight) == line &&
-                          LineOf(&c.m_dBottom) == line && LineOf(&c.m_nId) == line;
-                x.slots.emplace(line, static_cast<std::uint32_t>(x.items.size()));
-                x.items.push_back(&c);
-                x.rects.push_back(PositionRect(c));
-                x.ids.push_back(c.m_nId);
-            },
-            [](const cStageChara& c) { PrefetchCharaDef(c); });
-        if (!oneLine) x.slots.clear();
-        x.made = true;
-        x.size = list.size();
-        x.back = back;
-        // Without copies to keep, nothing need be noted.
-        g_pCoordWrites = x.slots.empty() ? nullptr : &x.writes;
+        x.oneLine = true;
+        EachChara([&x](cStageChara& c) { AddBlockChara(x, c); },
+                  [](const cStageChara& c) { PrefetchCharaDef(c); });
     }
+    x.gridMade = false;
+    if (!x.oneLine) x.slots.clear();
+    x.made = true;
+    x.size = list.size();
+    x.back = back;
+    x.charaEpoch = CharaIndexEpoch();
+    x.charaBuilds = g_CharaIndex.builds;
+    // Without copies to keep, nothing need be noted.
+    g_pCoordWrites = x.slots.empty() ? nullptr : &x.writes;
     return &x.items;
 }
 
@@ -201,9 +370,10 @@ template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cH
 cStageChara* FindLiveBlockChara(cStageCharaList& list, int id, const cGameObject& self) {
     if (id == 0) return nullptr;
     if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list); items && g_BlockCharas.Refresh()) {
-        const std::vector<int>& ids = g_BlockCharas.ids;
-        for (std::size_t k = 0; k < ids.size(); ++k)
-            if (ids[k] == id && IsLiveBlockChara(*(*items)[k], self)) return (*items)[k];
+        cIdChains& chains = g_BlockCharas.idChains;
+        chains.Take(g_BlockCharas.ids);
+        for (std::uint32_t k = chains.First(id); k != cIdChains::NONE; k = chains.Next(k))
+            if (IsLiveBlockChara(*(*items)[k], self)) return (*items)[k];
         return nullptr;
     }
     cStageChara* found = nullptr;
@@ -926,14 +1096,63 @@ void ForgetBlockCharas() {
     g_BlockCharas.Forget();
 }
 
+bool BeginBlockCharaErase() {
+    cBlockCharaIndex& x = g_BlockCharas;
+    // Kept only while current, with copies found by line.
+    if (!x.made || x.slots.empty() || !IndexedBlockCharas(g_Charas) || x.slots.empty()) {
+        x.Forget();
+        return false;
+    }
+    x.gone.assign(x.items.size(), 0);
+    x.anyGone = false;
+    return true;
+}
+
+void NoteCharaErased(const cStageChara& c) {
+    cBlockCharaIndex& x = g_BlockCharas;
+    if (const std::uint32_t* slot = x.slots.find(LineOf(&c.m_dX)); slot && x.items[*slot] == &c) {
+        x.gone[*slot] = 1;
+        x.anyGone = true;
+    }
+}
+
+void EndBlockCharaErase() {
+    cBlockCharaIndex& x = g_BlockCharas;
+    if (x.anyGone) {
+        std::size_t kept = 0;
+        x.slots.clear();
+        for (std::size_t k = 0; k < x.items.size(); ++k) {
+            if (x.gone[k]) continue;
+            x.items[kept] = x.items[k];
+            x.rects[kept] = x.rects[k];
+            x.ids[kept] = x.ids[k];
+            x.slots.emplace(LineOf(&x.items[kept]->m_dX), static_cast<std::uint32_t>(kept));
+            ++kept;
+        }
+        x.items.resize(kept);
+        x.rects.resize(kept);
+        x.ids.resize(kept);
+        x.idChains.Forget();
+        x.gridMade = false;
+        if (x.slots.empty()) {
+            // No block character is left to copy: nothing need be noted.
+            x.Forget();
+            return;
+        }
+    }
+    x.size = g_Charas.size();
+    x.back = g_Charas.empty() ? nullptr : &g_Charas.back();
+    x.charaEpoch = CharaIndexEpoch();
+    x.charaBuilds = g_CharaIndex.builds;
+}
+
 namespace {
 
 // The sweep; with releaseDefeated, the defeated characters of the computer's side leave play first.
 // Leaving play only cuts links, and erasing a character out of play cuts none that another's
 // leaving would, so each character may leave and go before the next is looked at: one walk.
 void Sweep(cGameScene* scene, bool releaseDefeated) {
-    g_BlockCharas.Forget();
-    EraseCharasIf([releaseDefeated](cStageChara& c) {
+    EraseCharasKeepingBlockCharasIf([releaseDefeated](cStageChara& c) {
         if (releaseDefeated && c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
         return c.m_bRemoved != 0;
     });

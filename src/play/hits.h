@@ -10,6 +10,7 @@
 #pragma once
 
 #include "objects/game_object.h"
+#include "play/chara_index.h"
 
 #include <cstdint>
 #include <list>
@@ -53,8 +54,8 @@ inline bool IsBlockChara(const cChara& c) {
 int ResolveShotAndCharaHits(cGameScene& scene, bool shotStep = true);
 
 // Block characters.
-// While one lives (a sub-step of play), the passes below keep the block characters of g_Charas in a
-// list of their own instead of walking every character for each one.
+// While one lives (the sub-steps of a frame of play), the passes below keep the block characters of
+// g_Charas in a list of their own instead of walking every character for each one.
 class cBlockCharaScope {
   public:
     cBlockCharaScope();
@@ -84,3 +85,18 @@ void RemoveFromPlay(cStageChara& c);
 void SweepRemoved(cGameScene* scene);
 // Characters were erased from g_Charas outside the sweep: the block characters' list is taken again.
 void ForgetBlockCharas();
+// Erases the characters `gone` picks from g_Charas as EraseCharasIf does; the block characters'
+// list, when it is current, loses those erased and stays.
+bool BeginBlockCharaErase();
+void NoteCharaErased(const cStageChara& c);
+void EndBlockCharaErase();
+template <class F> bool EraseCharasKeepingBlockCharasIf(F&& gone) {
+    if (!BeginBlockCharaErase()) return EraseCharasIf(gone);
+    const bool erased = EraseCharasIf([&gone](cStageChara& c) {
+        if (!gone(c)) return false;
+        NoteCharaErased(c);
+        return true;
+    });
+    EndBlockCharaErase();
+    return erased;
+}

@@ -286,12 +286,11 @@ void CountDownItemLives() {
 // item after the last of the sub-step's steps: it erases them and those the steps took out of play,
 // so that none of them is left in its list for the hits.
 void RemoveOutside() {
-    const bool erased = EraseCharasIf([](cStageChara& c) {
+    EraseCharasKeepingBlockCharasIf([](cStageChara& c) {
         if (!c.m_bRemoved && IsOutsideLimits(c, LimitsOf(LimitRecord(c.m_bNoGravity ? 1 : 0))))
             RemoveFromPlay(c);
         return c.m_bRemoved != 0;
     });
-    if (erased) ForgetBlockCharas();
     const cLimits items = LimitsOf(LimitRecord(2));
     for (auto it = g_Items.begin(); it != g_Items.end();) {
         cItem& item = *it;
@@ -336,6 +335,7 @@ Flow SubStep(cGameScene& scene, int k) {
         auto ahead = [](const cStageChara& c) {
             PrefetchCharaMarks(c);
             PrefetchCharaDef(c);
+            PrefetchCharaParts(c);
         };
         if (AnyChara([&](cStageChara& c) { return IsBlockChara(c) && StepChara(scene, c) == STOP; },
                      [](const cStageChara& c) { PrefetchCharaDef(c); }))
@@ -363,8 +363,10 @@ bool RunFrameBody(cGameScene& scene) {
         DefeatHero(scene, nullptr);
         return false;
     }
-    // The characters stay an array through the frame's sub-steps.
+    // The characters stay an array through the frame's sub-steps, and so does the list of block
+    // characters.
     const cCharaIndexScope charas;
+    const cBlockCharaScope blockCharas;
     if (hero) ClearFlowFrameMarks(*hero);
     EachChara([](cStageChara& c) {
         if (!c.m_bDefeated && !c.m_bRemoved) ClearFlowFrameMarks(c);
@@ -485,8 +487,16 @@ void UpdateObjectActivity(cGameScene& scene) {
             __builtin_prefetch(&c.m_bActive);
         });
     g_PlayWork.running.clear();
-    for (cStageChara* c : candidates)
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        if (k + CHARA_PREFETCH_AHEAD < candidates.size()) {
+            const cStageChara& next = *candidates[k + CHARA_PREFETCH_AHEAD];
+            PrefetchCharaMarks(next);
+            PrefetchCharaDef(next);
+            PrefetchCharaScreenRect(next);
+        }
+        cStageChara* c = candidates[k];
         if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) g_PlayWork.running.insert(c->m_nId);
+    }
     candidates.clear();
     for (cItem& item : g_Items) {
         if (TestItemConditionsOnce(item)) {

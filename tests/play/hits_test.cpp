@@ -6,6 +6,7 @@
 #include "objects/object_links.h"
 #include "objects/shot.h"
 #include "objects/objects_fixture.h"
+#include "play/chara_index.h"
 #include "play/collision.h"
 #include "play/hits.h"
 #include "play/set_stage.h"
@@ -693,6 +694,94 @@ TEST_F(HitsTest, ASubStepFindsTheRiddenBlockCharacterByItsCurrentId) {
         EXPECT_EQ(standing[0], k.standing) << k.name;
         EXPECT_EQ(standing[1], standing[0]) << k.name;
     }
+}
+
+// Through the sub-steps of a frame the block characters are kept in a list of their own, which
+// characters spawned at the end join, a sweep's erased leave and ids given anew change: after every
+// step, characters meet the same block characters and riders find the same ridden ones by id (the
+// first live one with it, ids shared) as walks over the whole list do.
+TEST_F(HitsTest, AFramesBlockCharacterListFollowsSpawnsSweepsAndIdsAsWalksDo) {
+    enum Kind { SPAWN, SWEEP, GIVE_ID, DEFEAT, MOVE };
+    struct Step {
+        Kind kind;
+        int id; // the block character's id (for GIVE_ID the new one; others act on the first with it)
+        double x;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        {"spawned one by one, swept in between",
+         {{SPAWN, 5, 100}, {SPAWN, 6, 400}, {SWEEP, 5, 0}, {SPAWN, 5, 700}, {SPAWN, 7, 100}, {SWEEP, 6, 0}}},
+        {"ids shared, the first live one found",
+         {{SPAWN, 5, 100}, {SPAWN, 5, 400}, {SPAWN, 5, 700}, {DEFEAT, 5, 0}, {SWEEP, 5, 0}, {SPAWN, 5, 100}}},
+        {"ids given anew after spawns and sweeps",
+         {{SPAWN, 5, 100},
+          {SPAWN, 6, 400},
+          {GIVE_ID, 5, 400},
+          {SWEEP, 5, 0},
+          {SPAWN, 6, 700},
+          {GIVE_ID, 7, 700}}},
+        {"moved, swept and spawned where the swept stood",
+         {{SPAWN, 5, 100}, {SPAWN, 6, 400}, {MOVE, 5, 700}, {SWEEP, 6, 0}, {SPAWN, 6, 100}, {MOVE, 6, 400}}},
+    };
+    const double at[] = {100, 400, 700};
+    for (const Case& k : cases) {
+        std::vector<int> seen[2];
+        for (const bool inFrame : {true, false}) {
+            g_Charas.clear();
+            ForgetCharaIndex();
+            std::optional<cCharaIndexScope> charas;
+            std::optional<cBlockCharaScope> blockCharas;
+            if (inFrame) charas.emplace(), blockCharas.emplace();
+            std::vector<cStageChara*> riders, walkers;
+            for (const double x : at) {
+                riders.push_back(&AddChara(0, x + 10, 512 - 24));
+                walkers.push_back(&AddChara(0, x + 4, 512));
+            }
+            auto firstWith = [](int id) {
+                for (cStageChara& c : g_Charas)
+                    if (c.m_Def.m_nBlockChara && c.m_nId == id && !c.m_bDefeated) return &c;
+                return static_cast<cStageChara*>(nullptr);
+            };
+            for (const Step& step : k.steps) {
+                if (step.kind == SPAWN) {
+                    cStageChara& bc = AddChara(1, step.x, 512);
+                    bc.m_nId = step.id;
+                    bc.m_Def.m_nBlockChara = 1;
+                } else if (step.kind == GIVE_ID) {
+                    for (cStageChara& c : g_Charas)
+                        if (c.m_Def.m_nBlockChara && c.m_dX == step.x) {
+                            // Made anew where it stands, with the id.
+                            static_cast<cChara&>(c).Init(step.id, 0, 0, 1, 0, nullptr, 0, 8, 8, 16, 24, 32,
+                                                         32, 0, 0, 0);
+                            MakeLive(c);
+                        }
+                } else if (cStageChara* bc = firstWith(step.id)) {
+                    if (step.kind == SWEEP) {
+                        RemoveFromPlay(*bc);
+                        SweepRemoved(nullptr);
+                    } else if (step.kind == DEFEAT) {
+                        bc->m_bDefeated = 1;
+                    } else {
+                        bc->m_dX = step.x, bc->AfterMoveX();
+                    }
+                }
+                for (std::size_t i = 0; i < riders.size(); ++i) {
+                    for (const int id : {5, 6, 7}) {
+                        riders[i]->m_nRiddenId = id;
+                        seen[inFrame].push_back(IsStandingOnRidden(*riders[i], g_Charas));
+                    }
+                    seen[inFrame].push_back(OverlapsChara(*walkers[i], g_Charas));
+                }
+            }
+        }
+        EXPECT_EQ(seen[1], seen[0]) << k.name;
+        EXPECT_NE(std::count(seen[0].begin(), seen[0].end(), 1), 0) << k.name;
+    }
+    g_Charas.clear();
+    ForgetCharaIndex();
 }
 
 // A character that its dying flow takes out of play while a pass walks the faction lists leaves the
