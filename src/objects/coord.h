@@ -12,9 +12,14 @@
 // noted once.
 extern std::vector<std::uintptr_t>* g_pCoordWrites;
 
+// The 64-byte line that holds `p`.
+inline std::uintptr_t CoordLineOf(const void* p) {
+    return reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63};
+}
+
 inline void NoteCoordLineWritten(const void* p) {
     if (!g_pCoordWrites) return;
-    const std::uintptr_t line = reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63};
+    const std::uintptr_t line = CoordLineOf(p);
     if (g_pCoordWrites->empty() || g_pCoordWrites->back() != line) g_pCoordWrites->push_back(line);
 }
 

@@ -19,6 +19,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -61,60 +62,75 @@ bool IsLiveBlockChara(const cStageChara& bc, const cGameObject& self) {
     return &bc != &self && bc.m_Def.m_nBlockChara && bc.m_bPresent && !bc.m_bDefeated && !bc.m_bRemoved;
 }
 
-// Item indexes by the line an object's box begins: an open table, looked up for every line the
-// write watch noted, most of them lines of other objects.
-class cLineSlots {
+// The bits a table hashes: a line's address without its offset bits, an id as an unsigned word.
+std::uint64_t TableBits(std::uintptr_t line) {
+    return line >> 6;
+}
+std::uint64_t TableBits(int id) {
+    return static_cast<std::uint32_t>(id);
+}
+
+// An open table of values by key (linear probing, Fibonacci hashing), kept at most half full; its
+// memory stays from one use to the next.
+template <class Key, class Value> class cOpenTable {
   public:
     bool empty() const { return m_nCount == 0; }
     void clear() {
         if (m_nCount == 0) return;
-        std::fill(m_Keys.begin(), m_Keys.end(), 0);
+        std::fill(m_Used.begin(), m_Used.end(), 0);
         m_nCount = 0;
     }
-    // Keeps the first index given for a line.
-    void emplace(std::uintptr_t line, std::uint32_t slot) {
-        if (2 * (m_nCount + 1) > m_Keys.size()) Grow();
-        std::size_t at = Home(line);
-        while (m_Keys[at] != 0) {
-            if (m_Keys[at] == line) return;
-            at = (at + 1) & m_nMask;
-        }
-        m_Keys[at] = line;
-        m_Slots[at] = slot;
+    // The value of `key`, set to `value` when the key was not there (a value already there stays);
+    // whether it was added.
+    std::pair<Value*, bool> emplace(Key key, const Value& value) {
+        if (2 * (m_nCount + 1) > m_Used.size()) Grow();
+        std::size_t at = Home(key);
+        for (; m_Used[at]; at = (at + 1) & m_nMask)
+            if (m_Keys[at] == key) return {&m_Values[at], false};
+        m_Used[at] = 1;
+        m_Keys[at] = key;
+        m_Values[at] = value;
         ++m_nCount;
+        return {&m_Values[at], true};
     }
-    const std::uint32_t* find(std::uintptr_t line) const {
+    const Value* find(Key key) const {
         if (m_nCount == 0) return nullptr;
-        for (std::size_t at = Home(line);; at = (at + 1) & m_nMask) {
-            if (m_Keys[at] == line) return &m_Slots[at];
-            if (m_Keys[at] == 0) return nullptr;
-        }
+        for (std::size_t at = Home(key); m_Used[at]; at = (at + 1) & m_nMask)
+            if (m_Keys[at] == key) return &m_Values[at];
+        return nullptr;
     }
 
   private:
-    std::size_t Home(std::uintptr_t line) const {
-        return static_cast<std::size_t>(((line >> 6) * 0x9E3779B97F4A7C15ull) >> m_nShift);
+    std::size_t Home(Key key) const {
+        return static_cast<std::size_t>((TableBits(key) * 0x9E3779B97F4A7C15ull) >> m_nShift);
     }
     void Grow() {
-        std::vector<std::uintptr_t> keys = std::move(m_Keys);
-        std::vector<std::uint32_t> slots = std::move(m_Slots);
-        const std::size_t size = keys.empty() ? 1024 : 2 * keys.size();
-        m_Keys.assign(size, 0);
-        m_Slots.assign(size, 0);
+        std::vector<std::uint8_t> used = std::move(m_Used);
+        std::vector<Key> keys = std::move(m_Keys);
+        std::vector<Value> values = std::move(m_Values);
+        const std::size_t size = used.empty() ? 1024 : 2 * used.size();
+        m_Used.assign(size, 0);
+        m_Keys.resize(size);
+        m_Values.resize(size);
         m_nMask = size - 1;
         m_nShift = 64 - static_cast<unsigned>(std::countr_zero(size));
         m_nCount = 0;
-        for (std::size_t k = 0; k < keys.size(); ++k)
-            if (keys[k] != 0) emplace(keys[k], slots[k]);
+        for (std::size_t k = 0; k < used.size(); ++k)
+            if (used[k]) emplace(keys[k], values[k]);
     }
-    std::vector<std::uintptr_t> m_Keys; // 0: empty
-    std::vector<std::uint32_t> m_Slots;
+    std::vector<std::uint8_t> m_Used;
+    std::vector<Key> m_Keys;
+    std::vector<Value> m_Values;
     std::size_t m_nCount = 0, m_nMask = 0;
     unsigned m_nShift = 64;
 };
 
-// For each id, the indexes of a list of ids holding it, in increasing order: the first from an open
-// table, each next from the one before.
+// Item indexes by the line an object's box begins, looked up for every line the write watch noted,
+// most of them lines of other objects; the first index given for a line is kept.
+using cLineSlots = cOpenTable<std::uintptr_t, std::uint32_t>;
+
+// For each id, the indexes of a list of ids holding it, in increasing order: the first from a table
+// of ids, each next from the one before.
 class cIdChains {
   public:
     static constexpr std::uint32_t NONE = 0xFFFFFFFFu;
@@ -123,74 +139,34 @@ class cIdChains {
         // A list shorter than the one taken was not only extended: taken anew.
         if (m_nTaken == 0 || m_nTaken > ids.size()) {
             m_nTaken = 0;
-            m_nCount = 0;
-            std::fill(m_Used.begin(), m_Used.end(), 0);
+            m_Ends.clear();
         }
         m_Next.resize(ids.size());
         for (; m_nTaken < ids.size(); ++m_nTaken) {
             const auto k = static_cast<std::uint32_t>(m_nTaken);
             m_Next[k] = NONE;
-            if (2 * (m_nCount + 1) > m_Used.size()) Grow();
-            std::size_t at = Home(ids[k]);
-            while (m_Used[at] && m_Keys[at] != ids[k])
-                at = (at + 1) & m_nMask;
-            if (!m_Used[at]) {
-                m_Used[at] = 1;
-                m_Keys[at] = ids[k];
-                m_First[at] = m_Last[at] = k;
-                ++m_nCount;
-            } else {
-                m_Next[m_Last[at]] = k;
-                m_Last[at] = k;
+            const auto [ends, added] = m_Ends.emplace(ids[k], Ends{k, k});
+            if (!added) {
+                m_Next[ends->last] = k;
+                ends->last = k;
             }
         }
     }
     // Taken anew at the next Take.
     void Forget() { m_nTaken = 0; }
     std::uint32_t First(int id) const {
-        if (m_nCount == 0) return NONE;
-        for (std::size_t at = Home(id);; at = (at + 1) & m_nMask) {
-            if (!m_Used[at]) return NONE;
-            if (m_Keys[at] == id) return m_First[at];
-        }
+        const Ends* ends = m_Ends.find(id);
+        return ends ? ends->first : NONE;
     }
     std::uint32_t Next(std::uint32_t k) const { return m_Next[k]; }
 
   private:
-    std::size_t Home(int id) const {
-        return static_cast<std::size_t>(
-            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(id)) * 0x9E3779B97F4A7C15ull) >> m_nShift);
-    }
-    void Grow() {
-        const std::size_t size = m_Used.empty() ? 1024 : 2 * m_Used.size();
-        std::vector<std::uint8_t> used(size, 0);
-        std::vector<int> keys(size);
-        std::vector<std::uint32_t> first(size), last(size);
-        const unsigned shift = 64 - static_cast<unsigned>(std::countr_zero(size));
-        for (std::size_t i = 0; i < m_Used.size(); ++i) {
-            if (!m_Used[i]) continue;
-            std::size_t at = static_cast<std::size_t>(
-                (static_cast<std::uint64_t>(static_cast<std::uint32_t>(m_Keys[i])) * 0x9E3779B97F4A7C15ull) >>
-                shift);
-            while (used[at])
-                at = (at + 1) & (size - 1);
-            used[at] = 1;
-            keys[at] = m_Keys[i];
-            first[at] = m_First[i];
-            last[at] = m_Last[i];
-        }
-        m_Used = std::move(used);
-        m_Keys = std::move(keys);
-        m_First = std::move(first);
-        m_Last = std::move(last);
-        m_nMask = size - 1;
-        m_nShift = shift;
-    }
-    std::vector<std::uint8_t> m_Used;
-    std::vector<int> m_Keys;
-    std::vector<std::uint32_t> m_First, m_Last, m_Next;
-    std::size_t m_nTaken = 0, m_nCount = 0, m_nMask = 0;
-    unsigned m_nShift = 64;
+    struct Ends {
+        std::uint32_t first = NONE, last = NONE;
+    };
+    cOpenTable<int, Ends> m_Ends;
+    std::vector<std::uint32_t> m_Next;
+    std::size_t m_nTaken = 0;
 };
 
 // The block characters of g_Charas in its order, while the sub-steps of a frame run. Made at the
@@ -254,15 +230,11 @@ struct cBlockCharaIndex {
     bool moved = false;
 } g_BlockCharas;
 
-std::uintptr_t LineOf(const void* p) {
-    return reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63};
-}
-
 void AddBlockChara(cBlockCharaIndex& x, cStageChara& c) {
     if (!c.m_Def.m_nBlockChara) return;
-    const std::uintptr_t line = LineOf(&c.m_dX);
-    x.oneLine = x.oneLine && LineOf(&c.m_dY) == line && LineOf(&c.m_dRight) == line &&
-                LineOf(&c.m_dBottom) == line && LineOf(&c.m_nId) == line;
+    const std::uintptr_t line = CoordLineOf(&c.m_dX);
+    x.oneLine = x.oneLine && CoordLineOf(&c.m_dY) == line && CoordLineOf(&c.m_dRight) == line &&
+                CoordLineOf(&c.m_dBottom) == line && CoordLineOf(&c.m_nId) == line;
     if (x.oneLine) x.slots.emplace(line, static_cast<std::uint32_t>(x.items.size()));
     x.items.push_back(&c);
     x.rects.push_back(PositionRect(c));
@@ -1098,7 +1070,8 @@ void ForgetBlockCharas() {
 
 bool BeginBlockCharaErase() {
     cBlockCharaIndex& x = g_BlockCharas;
-    // Kept only while current, with copies found by line.
+    // Kept only while current, with copies found by line (a list without them is not brought up to
+    // date only to be forgotten; bringing it up to date may leave it without them).
     if (!x.made || x.slots.empty() || !IndexedBlockCharas(g_Charas) || x.slots.empty()) {
         x.Forget();
         return false;
@@ -1110,7 +1083,7 @@ bool BeginBlockCharaErase() {
 
 void NoteCharaErased(const cStageChara& c) {
     cBlockCharaIndex& x = g_BlockCharas;
-    if (const std::uint32_t* slot = x.slots.find(LineOf(&c.m_dX)); slot && x.items[*slot] == &c) {
+    if (const std::uint32_t* slot = x.slots.find(CoordLineOf(&c.m_dX)); slot && x.items[*slot] == &c) {
         x.gone[*slot] = 1;
         x.anyGone = true;
     }
@@ -1126,7 +1099,7 @@ void EndBlockCharaErase() {
             x.items[kept] = x.items[k];
             x.rects[kept] = x.rects[k];
             x.ids[kept] = x.ids[k];
-            x.slots.emplace(LineOf(&x.items[kept]->m_dX), static_cast<std::uint32_t>(kept));
+            x.slots.emplace(CoordLineOf(&x.items[kept]->m_dX), static_cast<std::uint32_t>(kept));
             ++kept;
         }
         x.items.resize(kept);
