@@ -3,7 +3,7 @@
 
 class cChara;
 class cGameObject;
-struct cEdMove;
+class cEdMove;
 struct cFlowCommand;
 
 // Installs the preparations and handlers of commands 2-10, and of commands 11-15, in the flow
