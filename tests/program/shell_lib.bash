@@ -300,7 +300,7 @@ save_dialog_input() {
     printf '150 0 0\n1 0 0 f1\n'
 }
 
-# screen_region <x> <y> <w> <h>: a digest of the screen's pixels in that rectangle (an xwd of the
+# screen_region <x> <y> <w> <h>: a hash of the screen's pixels in that rectangle (an xwd of the
 # root window, 24 or 32 bits a pixel), so that two looks can be compared.
 screen_region() {
     xwd -silent -root >screen.xwd 2>/dev/null && python3 - "$@" <<'PY'
