@@ -261,9 +261,18 @@ int RunItemCommand(cChara& chara, int itemType, cEdFlowCmd& record) {
 
 namespace {
 
+// Whether a raise of `kind` would test nothing and change nothing: every flow of the kind was tested
+// this frame already, and no flows wait to be built when a walk of the list ends.
+bool RaiseTestsNothing(const cChara& chara, int kind) {
+    const cCharaFlowState& st = chara.m_FlowState;
+    return kind >= 0 && kind < 32 && (st.kindsTested & (1u << kind)) && !g_SystemData.m_nCompat525 &&
+           st.queued.empty();
+}
+
 // A trigger raised by what happens to a character (a contact, a hit, its defeat) starts its flows
 // at once, even while another character's flow is being run: that flow stays the current one.
 void TriggerFlowsNow(cChara& chara, int kind) {
+    if (RaiseTestsNothing(chara, kind)) return;
     cChara* const chara0 = g_CurChara;
     cFlow* const flow0 = g_CurFlow;
     cFlowCommand* const command0 = g_CurCommand;
@@ -463,6 +472,10 @@ void RaiseFlow(cChara& chara, cFlow& f, int kind, bool ofKind) {
 } // namespace
 
 void TriggerFlows(cChara& chara, int kind) {
+    if (RaiseTestsNothing(chara, kind)) {
+        ClearCurrent();
+        return;
+    }
     SetCurFlowChara(&chara);
     {
         WalkGuard walk(chara);
@@ -799,6 +812,61 @@ void RunFlowAnimeCues(cChara& chara) {
         if (!f.m_bRunning || f.m_bPaused) continue;
         for (const cAnimeCue& cue : f.m_Cues)
             if (cue.m_nStart == f.m_nFramesRun) AttachCueAnimation(chara, cue, f.m_nId);
+    }
+}
+
+namespace {
+
+void PrefetchBytes(const void* p, std::size_t bytes) {
+    const char* const c = static_cast<const char*>(p);
+    for (std::size_t o = 0; o < bytes; o += 64)
+        __builtin_prefetch(c + o);
+    __builtin_prefetch(c + bytes - 1);
+}
+
+// The index of the first command a step of a running flow looks at; the one after it is looked at
+// when that one is done.
+std::size_t FirstOpenOf(const cFlow& f) {
+    return static_cast<std::size_t>(std::max(0, f.m_nFirstOpen));
+}
+
+} // namespace
+
+void PrefetchFlowUpdate(const cChara& chara, int stage) {
+    switch (stage) {
+    case 0:
+        __builtin_prefetch(&chara.m_Flows);
+        __builtin_prefetch(&chara.m_FlowState);
+        __builtin_prefetch(&chara.m_FlowState.kindsTested);
+        __builtin_prefetch(&chara.m_RaisedTriggers);
+        return;
+    case 1:
+        if (!chara.m_Flows.empty()) PrefetchBytes(chara.m_Flows.data(), chara.m_Flows.size() * sizeof(cFlow));
+        if (!chara.m_RaisedTriggers.empty()) __builtin_prefetch(chara.m_RaisedTriggers.data());
+        return;
+    default:
+        break;
+    }
+    for (const cFlow& f : chara.m_Flows) {
+        if (!f.m_bRunning || !f.m_lpDef) continue;
+        const std::size_t i = FirstOpenOf(f);
+        const std::vector<cEdFlowCmd>& records = f.m_lpDef->m_Commands;
+        if (stage == 2) {
+            PrefetchBytes(&records, sizeof records);
+            if (!f.m_Cues.empty()) __builtin_prefetch(f.m_Cues.data());
+            if (i < f.m_Commands.size()) PrefetchBytes(&f.m_Commands[i], sizeof(cFlowCommand));
+            if (i + 1 < f.m_Commands.size()) __builtin_prefetch(&f.m_Commands[i + 1]);
+        } else if (stage == 3) {
+            if (i < records.size()) PrefetchBytes(&records[i], sizeof(cEdFlowCmd));
+            if (i + 1 < records.size()) {
+                __builtin_prefetch(&records[i + 1]);
+                __builtin_prefetch(&records[i + 1].m_bRunWithNext);
+            }
+        } else if (i < records.size()) {
+            const cEdFlowCmd& rec = records[i];
+            if (!rec.m_Params.empty()) __builtin_prefetch(rec.m_Params.data());
+            if (rec.m_Move) __builtin_prefetch(rec.m_Move.get());
+        }
     }
 }
 

@@ -127,6 +127,12 @@ void PauseFlow(cFlow& flow);
 void ResumeFlow(cFlow& flow);
 void StopFlowForEver(cFlow& flow, cChara& chara);
 void RunFlowAnimeCues(cChara& chara);
+// Asks for the memory that the next flow update of the character reads (its flows, the open
+// commands of the running ones and their records), in stages 0 to FLOW_PREFETCH_LAST_STAGE: a walk
+// over many characters calls the stages for characters some way ahead of the one it updates, the
+// farther the lower, and each stage reads only what the stage before asked for. Changes nothing.
+constexpr int FLOW_PREFETCH_LAST_STAGE = 4;
+void PrefetchFlowUpdate(const cChara& chara, int stage);
 // The flow side of a character's per-frame update (cues, steps, erasure, group bits).
 void RunFlowUpdate(cChara& chara, int bDying);
 // Erases flow `index` with its definition and attached animations; during a walk of the flows the

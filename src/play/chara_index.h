@@ -61,6 +61,12 @@ void CharaIndexCompacted();
 // How many characters ahead of the one it is at a walk over the array asks for the next ones.
 constexpr std::size_t CHARA_PREFETCH_AHEAD = 16;
 
+// A walk whose `ahead` also has Stage(c, s) calls it for s = 1 to CHARA_PREFETCH_STAGES, for the
+// character CHARA_STAGE_AHEAD[s - 1] ahead of the one it is at: a stage may read what the stage
+// before asked for, since that was asked a few characters earlier.
+constexpr std::size_t CHARA_PREFETCH_STAGES = 4;
+constexpr std::size_t CHARA_STAGE_AHEAD[CHARA_PREFETCH_STAGES] = {12, 9, 6, 3};
+
 // Ask for the lines of a character that walks read, some characters ahead of the one a walk is at,
 // so that a walk over characters far beyond the caches waits on many at once instead of one after
 // another. They change nothing. The line of the object's position and marks (removal, presence,
@@ -101,6 +107,11 @@ template <class F, class Ahead = cPrefetchCharaMarks> bool AnyChara(F&& f, Ahead
             if (k >= items->size()) return false;
         }
         if (k + CHARA_PREFETCH_AHEAD < items->size()) ahead(*(*items)[k + CHARA_PREFETCH_AHEAD]);
+        if constexpr (requires(const cStageChara& c) { ahead.Stage(c, 1); }) {
+            for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
+                if (k + CHARA_STAGE_AHEAD[s] < items->size())
+                    ahead.Stage(*(*items)[k + CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
+        }
         const unsigned epoch = CharaIndexEpoch();
         CharaPos it = (*items)[k];
         if (f(*it)) return true;

@@ -204,6 +204,22 @@ Flow StepChara(cGameScene& scene, cStageChara& c) {
     return GO_ON;
 }
 
+// What a walk stepping the block characters (or the others) asks for ahead of the character it
+// steps: the character's lines, then in stages its flows, their open commands and their records.
+struct cPrefetchCharaStep {
+    bool block;
+    void operator()(const cStageChara& c) const {
+        PrefetchCharaMarks(c);
+        PrefetchCharaDef(c);
+        if (!block) PrefetchCharaParts(c);
+        PrefetchFlowUpdate(c, 0);
+    }
+    void Stage(const cStageChara& c, int stage) const {
+        if (IsBlockChara(c) != block || c.m_bRemoved || c.m_bDefeated || !c.m_bPresent) return;
+        PrefetchFlowUpdate(c, std::min(stage, FLOW_PREFETCH_LAST_STAGE));
+    }
+};
+
 cLimits LimitsOf(const cEdStageSub& s) {
     cLimits l;
     l.bOn[0] = s.m_nLeft, l.bOn[1] = s.m_nRight, l.bOn[2] = s.m_nTop, l.bOn[3] = s.m_nBottom;
@@ -332,16 +348,12 @@ Flow SubStep(cGameScene& scene, int k) {
     scene.m_ScrollY.Step();
     if (heroLive) {
         // Block characters first, so that what rides on them moves with them.
-        auto ahead = [](const cStageChara& c) {
-            PrefetchCharaMarks(c);
-            PrefetchCharaDef(c);
-            PrefetchCharaParts(c);
-        };
         if (AnyChara([&](cStageChara& c) { return IsBlockChara(c) && StepChara(scene, c) == STOP; },
-                     [](const cStageChara& c) { PrefetchCharaDef(c); }))
+                     cPrefetchCharaStep{true}))
             return STOP;
         if (StepHero(scene, *hero) == STOP) return STOP;
-        if (AnyChara([&](cStageChara& c) { return !IsBlockChara(c) && StepChara(scene, c) == STOP; }, ahead))
+        if (AnyChara([&](cStageChara& c) { return !IsBlockChara(c) && StepChara(scene, c) == STOP; },
+                     cPrefetchCharaStep{false}))
             return STOP;
     }
     StepShots(scene, k == 1);
