@@ -297,6 +297,7 @@ void cChara::SetDefinition(const cEdCharaDef& def) {
     m_nSP = ClampToInt(m_Def.m_nMaxSP);
     m_Vars.assign(CHARA_VARIABLE_COUNT, 0);
     m_Flows.clear();
+    m_Flows.reserve(m_Def.m_Flows.size());
     for (int i = 0; i < m_Def.m_Flows.Count(); ++i)
         m_Flows.push_back(cFlow{&m_Def.m_Flows[i], i});
     m_FlowState.ListChanged();

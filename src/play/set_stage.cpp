@@ -147,9 +147,9 @@ void MoveByOffset(cChara& c, const cEdCharaDef& placement, int copy) {
     c.m_dBottom = c.m_dY + c.m_nHeight - 1;
 }
 
+// The flows are built from the character's own definitions, which stay where they are.
 void BuildOwnFlows(cChara& c) {
-    const cCheckedVector<cEdFlow> defs = c.m_Def.m_Flows;
-    BuildFlows(c, defs, 0, -1);
+    BuildFlows(c, c.m_Def.m_Flows, 0, -1);
 }
 
 void SetUpHero(cGameScene& scene) {
@@ -454,22 +454,27 @@ void SetStage(cGameScene& scene, bool reload, bool startMusic) {
 
 // ---- Spawners ----
 
+// A new object is built in a list node of its own, outside the lists of play, and moved into its
+// list (the node itself, not a copy) only once it is accepted.
+
 int SpawnAtBlock(cStageCharaList& list, int column, int row, int& nextId, const cEdCharaDef& placement,
                  const cItem* carried) {
     int placed = 0;
     for (int i = 0; i <= placement.m_nExtraCopies; ++i) {
-        cStageChara proto;
-        proto.Init(nextId, placement, carried);
-        proto.m_FlowState.nCloneValue = static_cast<std::int16_t>(i);
-        proto.SetCellPos(column, row);
-        MoveByOffset(proto, placement, i);
-        if (!proto.IsInsideStage(1)) continue;
-        proto.AfterMoveX();
-        proto.AfterMoveY();
-        proto.UpdatePartsRectX();
-        proto.UpdatePartsRectY();
-        list.push_back(proto);
-        cStageChara& c = list.back();
+        cStageCharaList node;
+        cStageChara& c = node.emplace_back();
+        c.Init(nextId, placement, carried);
+        c.m_FlowState.nCloneValue = static_cast<std::int16_t>(i);
+        c.SetCellPos(column, row);
+        MoveByOffset(c, placement, i);
+        if (!c.IsInsideStage(1)) continue;
+        c.AfterMoveX();
+        c.AfterMoveY();
+        c.UpdatePartsRectX();
+        c.UpdatePartsRectY();
+        // As a copy into the list would: no walk of its flows runs, and its flow list is new.
+        c.m_FlowState.ListChanged();
+        list.splice(list.end(), node);
         BuildOwnFlows(c);
         c.UpdateScreenRect();
         if (g_lpGameScene) cObjectLinks::JoinFaction(c, c.m_Def.m_nFaction);
@@ -480,33 +485,35 @@ int SpawnAtBlock(cStageCharaList& list, int column, int row, int& nextId, const 
 }
 
 int SpawnItemAtBlock(std::list<cItem>& list, int column, int row, int& nextId, const cEdItemDef& placement) {
-    cItem proto;
-    proto.Init(nextId, placement, column, row);
-    if (!proto.IsInsideStage(1)) return 0;
-    proto.ClampToStageX(2);
-    proto.ClampToStageY(2);
-    list.push_back(proto);
-    list.back().UpdateScreenRect();
+    std::list<cItem> node;
+    cItem& item = node.emplace_back();
+    item.Init(nextId, placement, column, row);
+    if (!item.IsInsideStage(1)) return 0;
+    item.ClampToStageX(2);
+    item.ClampToStageY(2);
+    list.splice(list.end(), node);
+    item.UpdateScreenRect();
     ++nextId;
     return 1;
 }
 
 cStageChara* SpawnCharacter(const cEdCharaDef& def, int x, int y, const cSpawnParams& params) {
-    cStageChara proto;
-    proto.Init(g_PlayWork.nNextCharaId, def, nullptr);
-    proto.m_FlowState.nCloneValue = static_cast<std::int16_t>(params.nCopy);
-    proto.m_dX = x + proto.m_nHitX + params.dOffsetX;
-    proto.m_dY = y + proto.m_nHitY + params.dOffsetY;
-    proto.m_dRight = proto.m_dX + proto.m_nWidth - 1;
-    proto.m_dBottom = proto.m_dY + proto.m_nHeight - 1;
-    if (!proto.IsInsideStage(1)) return nullptr;
-    proto.AfterMoveX();
-    proto.AfterMoveY();
-    proto.UpdatePartsRectX();
-    proto.UpdatePartsRectY();
-    if (IsBlockedAt(proto)) return nullptr;
-    g_Charas.push_back(proto);
-    cStageChara& c = g_Charas.back();
+    cStageCharaList node;
+    cStageChara& c = node.emplace_back();
+    c.Init(g_PlayWork.nNextCharaId, def, nullptr);
+    c.m_FlowState.nCloneValue = static_cast<std::int16_t>(params.nCopy);
+    c.m_dX = x + c.m_nHitX + params.dOffsetX;
+    c.m_dY = y + c.m_nHitY + params.dOffsetY;
+    c.m_dRight = c.m_dX + c.m_nWidth - 1;
+    c.m_dBottom = c.m_dY + c.m_nHeight - 1;
+    if (!c.IsInsideStage(1)) return nullptr;
+    c.AfterMoveX();
+    c.AfterMoveY();
+    c.UpdatePartsRectX();
+    c.UpdatePartsRectY();
+    if (IsBlockedAt(c)) return nullptr;
+    c.m_FlowState.ListChanged();
+    g_Charas.splice(g_Charas.end(), node);
     BuildOwnFlows(c);
     c.UpdateScreenRect();
     if (params.bLifetime) {
@@ -519,19 +526,20 @@ cStageChara* SpawnCharacter(const cEdCharaDef& def, int x, int y, const cSpawnPa
 }
 
 cItem* SpawnItem(const cEdItemDef& def, int x, int y) {
-    cItem proto;
-    proto.Init(g_PlayWork.nNextItemId, def, 0, 0);
-    proto.m_dX = x + proto.m_nHitX + static_cast<std::int16_t>(def.m_nOffsetX);
-    proto.m_dY = y + proto.m_nHitY + static_cast<std::int16_t>(def.m_nOffsetY);
-    proto.m_dRight = proto.m_dX + proto.m_nWidth - 1;
-    proto.m_dBottom = proto.m_dY + proto.m_nHeight - 1;
-    if (!proto.IsInsideStage(1)) return nullptr;
-    proto.ClampToStageX(2);
-    proto.ClampToStageY(2);
-    g_Items.push_back(proto);
-    g_Items.back().UpdateScreenRect();
+    std::list<cItem> node;
+    cItem& item = node.emplace_back();
+    item.Init(g_PlayWork.nNextItemId, def, 0, 0);
+    item.m_dX = x + item.m_nHitX + static_cast<std::int16_t>(def.m_nOffsetX);
+    item.m_dY = y + item.m_nHitY + static_cast<std::int16_t>(def.m_nOffsetY);
+    item.m_dRight = item.m_dX + item.m_nWidth - 1;
+    item.m_dBottom = item.m_dY + item.m_nHeight - 1;
+    if (!item.IsInsideStage(1)) return nullptr;
+    item.ClampToStageX(2);
+    item.ClampToStageY(2);
+    g_Items.splice(g_Items.end(), node);
+    item.UpdateScreenRect();
     ++g_PlayWork.nNextItemId;
-    return &g_Items.back();
+    return &item;
 }
 
 bool SetBlockAt(int x, int y, const cEdBlockDef& def, const cSpawnParams& params) {

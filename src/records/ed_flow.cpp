@@ -44,11 +44,13 @@ template <class T> bool SaveList(cCheckedVector<T>& list, std::FILE* fp) {
 
 } // namespace
 
+// A new record of this file starts with every stored member at 0 and every text empty, as Reset
+// would leave it: it is only declared.
+
 // ---- cEdFlowCond ----
 
 cEdFlowCond::cEdFlowCond() {
-    RegisterMembers(DATA_VERSION_CURRENT);
-    Reset();
+    RegisterFor(g_nDataVersion);
 }
 
 cEdFlowCond::~cEdFlowCond() = default;
@@ -112,8 +114,7 @@ bool cEdFlowCond::Save(std::FILE* fp) {
 // ---- cEdFlowEntry ----
 
 cEdFlowEntry::cEdFlowEntry() {
-    RegisterMembers(DATA_VERSION_CURRENT);
-    Reset();
+    RegisterFor(g_nDataVersion);
 }
 
 cEdFlowEntry::~cEdFlowEntry() = default;
@@ -150,8 +151,7 @@ bool cEdFlowEntry::Save(std::FILE* fp) {
 // ---- cEdFlow ----
 
 cEdFlow::cEdFlow() {
-    RegisterMembers(DATA_VERSION_CURRENT);
-    Reset();
+    RegisterFor(g_nDataVersion);
 }
 
 cEdFlow::cEdFlow(const cEdFlow&) = default;

@@ -1,17 +1,33 @@
 #include <algorithm>
 
+#include <boost/make_shared.hpp>
+
 #include "records/ed_flow.h"
 #include "records/param_tables.h"
 #include "records/record_env.h"
 
-cEdFlowCmd::cEdFlowCmd() {
-    RegisterMembers(DATA_VERSION_CURRENT);
-    Reset();
+namespace {
+
+// A settings record of the copy's own (none when the source has none).
+template <class T> boost::shared_ptr<T> OwnCopy(const boost::shared_ptr<T>& src) {
+    if (!src) return boost::shared_ptr<T>();
+    return boost::make_shared<T>(*src);
 }
 
-cEdFlowCmd::cEdFlowCmd(const cEdFlowCmd& src) : cSerialRecord(src) {
-    CopyFrom(src);
+} // namespace
+
+// Every stored member starts at 0 and the text empty, as Reset would leave them.
+cEdFlowCmd::cEdFlowCmd() {
+    RegisterFor(g_nDataVersion);
 }
+
+// The members are copied as they are constructed; the settings are copies of their own.
+cEdFlowCmd::cEdFlowCmd(const cEdFlowCmd& src)
+    : cSerialRecord(src), m_bItem(src.m_bItem), m_nKind(src.m_nKind), m_Params(src.m_Params),
+      m_strText(src.m_strText), m_Move(OwnCopy(src.m_Move)), m_Shot(OwnCopy(src.m_Shot)),
+      m_nUseTime(src.m_nUseTime), m_nUseTimeStep(src.m_nUseTimeStep), m_bRunWithNext(src.m_bRunWithNext),
+      m_nSound(src.m_nSound), m_nSoundCond(src.m_nSoundCond), m_nAnimation(src.m_nAnimation),
+      m_Flows(src.m_Flows) {}
 
 cEdFlowCmd& cEdFlowCmd::operator=(const cEdFlowCmd& src) {
     if (this == &src) return *this;
@@ -30,16 +46,8 @@ void cEdFlowCmd::CopyFrom(const cEdFlowCmd& src) {
     m_Params = src.m_Params;
     m_strText = src.m_strText;
     // The settings are copied into records of this command's own.
-    m_Move.reset();
-    if (src.m_Move) {
-        NewMove(m_Move);
-        *m_Move = *src.m_Move;
-    }
-    m_Shot.reset();
-    if (src.m_Shot) {
-        NewShot(m_Shot);
-        *m_Shot = *src.m_Shot;
-    }
+    m_Move = OwnCopy(src.m_Move);
+    m_Shot = OwnCopy(src.m_Shot);
     m_nUseTime = src.m_nUseTime;
     m_nUseTimeStep = src.m_nUseTimeStep;
     m_bRunWithNext = src.m_bRunWithNext;

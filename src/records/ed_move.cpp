@@ -1,8 +1,8 @@
 #include "records/ed_move.h"
 
+// Every stored member starts at 0, as Reset would leave them; then the defaults.
 cEdMove::cEdMove() {
-    RegisterMembers(DATA_VERSION_CURRENT);
-    Reset();
+    RegisterFor(g_nDataVersion);
     SetDefaults();
 }
 

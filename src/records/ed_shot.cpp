@@ -2,9 +2,9 @@
 
 #include "records/record_env.h"
 
+// Every stored member starts at 0, as Reset would leave them; then the defaults.
 cEdShot::cEdShot() {
-    RegisterMembers(DATA_VERSION_CURRENT);
-    Reset();
+    RegisterFor(g_nDataVersion);
     SetDefaults();
 }
 

@@ -72,7 +72,8 @@ cSerialRecord::cSerialRecord(const cSerialRecord& src) {
 
 cSerialRecord& cSerialRecord::operator=(const cSerialRecord& src) {
     if (this == &src) return *this;
-    RegisterFor(g_nDataVersion);
+    // The copy takes the source's lists whole, so this record's own lists need not be declared
+    // first (declaring depends on the version alone and changes nothing else).
     src.OnCopy(g_nDataVersion);
     RebaseFrom(src);
     return *this;
@@ -83,13 +84,10 @@ cSerialRecord::~cSerialRecord() = default;
 static_assert(std::is_trivially_copyable_v<FIELDDESC> && std::is_trivially_copyable_v<STRINGDESC>);
 
 void cSerialRecord::RebaseFrom(const cSerialRecord& src) {
-    // The descriptors are plain data: copied as one block, then moved onto this record's members.
-    m_Fields.resize(src.m_Fields.size());
-    m_Strings.resize(src.m_Strings.size());
-    if (!m_Fields.empty())
-        std::memcpy(m_Fields.data(), src.m_Fields.data(), m_Fields.size() * sizeof(FIELDDESC));
-    if (!m_Strings.empty())
-        std::memcpy(m_Strings.data(), src.m_Strings.data(), m_Strings.size() * sizeof(STRINGDESC));
+    // The descriptors are plain data: copied as one block (without first zeroing the room), then
+    // moved onto this record's members.
+    m_Fields.assign(src.m_Fields.begin(), src.m_Fields.end());
+    m_Strings.assign(src.m_Strings.begin(), src.m_Strings.end());
     const std::uintptr_t to = AsNumber(this);
     for (FIELDDESC& f : m_Fields) {
         f.address = reinterpret_cast<void*>(AsNumber(f.address) - AsNumber(f.owner) + to);
