@@ -33,8 +33,6 @@ class cHitGrid {
     // A rectangle spanning more cells than this is kept apart.
     static constexpr long long MAX_CELLS_SPANNED = 64;
 
-    int CellX(double x) const;
-    int CellY(double y) const;
     void Cells(const cHitRect& r, int& x0, int& x1, int& y0, int& y1) const;
 
     std::vector<cHitRect> m_Rects;
