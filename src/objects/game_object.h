@@ -315,7 +315,7 @@ class cAttackerTimers {
     cAttackerTimers() = default;
     cAttackerTimers(const cAttackerTimers& other) { *this = other; }
     cAttackerTimers& operator=(const cAttackerTimers& other);
-    bool empty() const { return !m_pTimers || m_pTimers->empty(); }
+    bool empty() const { return !m_pTimers || m_pTimers->ids.empty(); }
     void push_back(const cAttackerTimer& timer);
     void clear() { m_pTimers.reset(); }
     // Every timer counts one frame down; those that reach 0 end.
@@ -323,7 +323,11 @@ class cAttackerTimers {
     bool Holds(int attackerId) const;
 
   private:
-    std::unique_ptr<std::vector<cAttackerTimer>> m_pTimers;
+    // The attackers' ids apart from their counts, so that a look-up reads the ids alone.
+    struct cTimers {
+        std::vector<int> ids, frames;
+    };
+    std::unique_ptr<cTimers> m_pTimers;
 };
 
 class cChara : public cGameObject {

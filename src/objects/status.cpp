@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -96,30 +97,62 @@ cAttackerTimers& cAttackerTimers::operator=(const cAttackerTimers& other) {
     if (other.empty())
         m_pTimers.reset();
     else
-        m_pTimers = std::make_unique<std::vector<cAttackerTimer>>(*other.m_pTimers);
+        m_pTimers = std::make_unique<cTimers>(*other.m_pTimers);
     return *this;
 }
 
 void cAttackerTimers::push_back(const cAttackerTimer& timer) {
-    if (!m_pTimers) m_pTimers = std::make_unique<std::vector<cAttackerTimer>>();
-    m_pTimers->push_back(timer);
+    if (!m_pTimers) m_pTimers = std::make_unique<cTimers>();
+    m_pTimers->ids.push_back(timer.nId);
+    m_pTimers->frames.push_back(timer.nFrames);
 }
 
 void cAttackerTimers::Tick() {
     if (!m_pTimers) return;
     // A timer at 1 or below ends; counted down only while it goes on, so that no count passes the
-    // smallest int.
-    std::erase_if(*m_pTimers, [](cAttackerTimer& t) {
-        if (t.nFrames <= 1) return true;
-        --t.nFrames;
-        return false;
-    });
-    if (m_pTimers->empty()) m_pTimers.reset();
+    // smallest int. Those that go on keep their order.
+    std::vector<int>&ids = m_pTimers->ids, &frames = m_pTimers->frames;
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < ids.size(); ++k) {
+        if (frames[k] <= 1) continue;
+        ids[kept] = ids[k];
+        frames[kept] = frames[k] - 1;
+        ++kept;
+    }
+    if (kept == 0) {
+        m_pTimers.reset();
+        return;
+    }
+    ids.resize(kept);
+    frames.resize(kept);
 }
 
 bool cAttackerTimers::Holds(int attackerId) const {
-    return m_pTimers && std::any_of(m_pTimers->begin(), m_pTimers->end(),
-                                    [attackerId](const cAttackerTimer& t) { return t.nId == attackerId; });
+    if (!m_pTimers) return false;
+    const int* ids = m_pTimers->ids.data();
+    const std::size_t n = m_pTimers->ids.size();
+    // Looked at four ids side by side, sixteen at a time while there are as many.
+    using Four = int __attribute__((vector_size(16)));
+    const Four key = {attackerId, attackerId, attackerId, attackerId};
+    auto load = [ids](std::size_t k) {
+        Four v;
+        std::memcpy(&v, ids + k, sizeof v);
+        return v;
+    };
+    using Two = long long __attribute__((vector_size(16)));
+    auto any = [](Four m) {
+        const Two halves = reinterpret_cast<Two>(m);
+        return (halves[0] | halves[1]) != 0;
+    };
+    std::size_t k = 0;
+    for (; k + 16 <= n; k += 16)
+        if (any((load(k) == key) | (load(k + 4) == key) | (load(k + 8) == key) | (load(k + 12) == key)))
+            return true;
+    for (; k + 4 <= n; k += 4)
+        if (any(load(k) == key)) return true;
+    for (; k < n; ++k)
+        if (ids[k] == attackerId) return true;
+    return false;
 }
 
 namespace {

@@ -44,6 +44,13 @@ cHitRect FromPart(const cPartBox& p, const cGameObject& fallback) {
     return {p.dLeft, p.dTop, p.dRight, p.dBottom};
 }
 
+// ContactRect, for the passes here to take in line.
+inline cHitRect BodyRect(const cChara& c) {
+    if (c.m_nObjKind == OBJKIND_STAGECHARA) return FromPart(static_cast<const cStageChara&>(c).m_Parts[0], c);
+    if (c.m_nObjKind == OBJKIND_HERO) return FromPart(static_cast<const cHero&>(c).m_Parts[0], c);
+    return {c.m_dX, c.m_dY, c.m_dRight, c.m_dBottom};
+}
+
 bool KeepsDefeated() {
     return g_SystemData.m_nCompat272 != 0;
 }
@@ -497,9 +504,7 @@ cHitRect PositionRect(const cGameObject& obj) {
 }
 
 cHitRect ContactRect(const cChara& c) {
-    if (c.m_nObjKind == OBJKIND_STAGECHARA) return FromPart(static_cast<const cStageChara&>(c).m_Parts[0], c);
-    if (c.m_nObjKind == OBJKIND_HERO) return FromPart(static_cast<const cHero&>(c).m_Parts[0], c);
-    return PositionRect(c);
+    return BodyRect(c);
 }
 
 cHitRect ShotTargetRect(const cChara& c) {
@@ -704,7 +709,7 @@ bool TakesBodyContact(const cChara& c) {
 
 bool PickBodyContact(const cChara& c, cHitRect& r) {
     if (!TakesBodyContact(c)) return false;
-    r = ContactRect(c);
+    r = BodyRect(c);
     return true;
 }
 
@@ -729,13 +734,13 @@ int CharaAgainstCharas(cGameScene& scene) {
                 std::size_t from = 0;
                 while (TakesBodyContact(a)) {
                     if (!grids[k].Valid(gk)) grids[k].Build(gk, &PickBodyContact, 0);
-                    grids[k].Collect(ContactRect(a), from, candidates);
+                    grids[k].Collect(BodyRect(a), from, candidates);
                     const unsigned epoch = g_nHitEpoch;
                     for (const std::size_t y : candidates) {
                         if (!gk[y]) continue;
                         auto& b = static_cast<cChara&>(*gk[y]);
                         if (!TakesBodyContact(a) || !TakesBodyContact(b) ||
-                            !RectsMeet(ContactRect(a), ContactRect(b)))
+                            !RectsMeet(BodyRect(a), BodyRect(b)))
                             continue;
                         a.RaiseTrigger(TRIGGER_CHARA);
                         b.RaiseTrigger(TRIGGER_CHARA);
