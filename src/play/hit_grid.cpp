@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -46,7 +47,8 @@ inline void cHitGrid::Cells(const cHitRect& r, int& x0, int& x1, int& y0, int& y
     y1 = CellOf(t < b ? b : t, m_nRows);
 }
 
-void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::uint8_t>& taken) {
+void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::uint8_t>& taken,
+                     bool walkWhole) {
     m_Rects = rects;
     m_Taken.clear();
     m_Apart.clear();
@@ -56,8 +58,23 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
     m_Seen.assign(rects.size(), 0);
     m_nLookUp = 0;
     const std::size_t count = std::min(rects.size(), taken.size());
-    for (std::size_t k = 0; k < count; ++k)
-        if (taken[k] && !HasNaN(rects[k])) m_Taken.push_back(k);
+    constexpr double INF = std::numeric_limits<double>::infinity();
+    double minLeft = INF, maxRight = -INF, minTop = INF, maxBottom = -INF;
+    for (std::size_t k = 0; k < count; ++k) {
+        const cHitRect& r = rects[k];
+        if (!taken[k] || HasNaN(r)) continue;
+        m_Taken.push_back(k);
+        minLeft = std::min(minLeft, r.left);
+        maxRight = std::max(maxRight, r.right);
+        minTop = std::min(minTop, r.top);
+        maxBottom = std::max(maxBottom, r.bottom);
+    }
+    m_dMinLeft = minLeft;
+    m_dMaxRight = maxRight;
+    m_dMinTop = minTop;
+    m_dMaxBottom = maxBottom;
+    m_bLinear = walkWhole || m_Taken.size() < MIN_FOR_GRID;
+    if (m_bLinear) return;
     // The grid covers where most rectangles are; the few beyond it fall into its edge cells.
     std::vector<double>&xs = m_Xs, &ys = m_Ys, &widths = m_Widths, &heights = m_Heights;
     xs.clear();
@@ -138,8 +155,7 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
         eachCell(s, [&](std::size_t c) { cellItems[fill[c]++] = s.k; });
 }
 
-void cHitGrid::Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
-    out.clear();
+void cHitGrid::CollectWithin(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
     if (HasNaN(r)) return;
     const cHitRect* rects = m_Rects.data();
     auto take = [&](std::size_t k) {

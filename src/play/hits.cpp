@@ -580,7 +580,8 @@ unsigned g_nHitEpoch = 0;
 class cGroupGrid {
   public:
     using Pick = bool (*)(const cChara& c, cHitRect& r);
-    void Build(const std::vector<cGameObject*>& group, Pick pick, int part) {
+    // `lookUps` is about how many look-ups will come; with few, the grid is not laid out.
+    void Build(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
         m_nEpoch = g_nHitEpoch;
         m_pGroup = &group;
         m_nSize = group.size();
@@ -590,7 +591,7 @@ class cGroupGrid {
             PrefetchGroupChara(group, k, part);
             if (group[k]) m_Taken[k] = pick(static_cast<const cChara&>(*group[k]), m_Rects[k]);
         }
-        m_Grid.Build(m_Rects, m_Taken);
+        m_Grid.Build(m_Rects, m_Taken, lookUps < FEW_LOOK_UPS);
     }
     // Taken again at the next use; the storage is kept.
     void Forget() { m_pGroup = nullptr; }
@@ -603,6 +604,8 @@ class cGroupGrid {
     }
 
   private:
+    // Fewer look-ups than this walk the list whole, which costs less than laying out a grid.
+    static constexpr std::size_t FEW_LOOK_UPS = 16;
     unsigned m_nEpoch = 0;
     const std::vector<cGameObject*>* m_pGroup = nullptr;
     std::size_t m_nSize = 0;
@@ -619,11 +622,11 @@ bool PickShotTarget(const cChara& c, cHitRect& r) {
 
 // One shot against the characters of one group. Returns a result of 1 or 2 at once; `ends` tells
 // whether the shot stopped at a character.
-int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid& grid, bool& ends,
-                     std::vector<std::size_t>& candidates) {
+int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid& grid, std::size_t lookUps,
+                     bool& ends, std::vector<std::size_t>& candidates) {
     std::size_t from = 0;
     for (;;) {
-        if (!grid.Valid(charas)) grid.Build(charas, &PickShotTarget, 1);
+        if (!grid.Valid(charas)) grid.Build(charas, &PickShotTarget, 1, lookUps);
         grid.Collect(ShotHitRect(shot), from, candidates);
         const unsigned epoch = g_nHitEpoch;
         for (const std::size_t k : candidates) {
@@ -677,6 +680,11 @@ int ShotAgainstCharas(cGameScene& scene) {
     };
     for (auto& g : grids)
         g.Forget();
+    // The shots of the other groups, which the characters of each group meet.
+    std::size_t shotsAgainst[FACTION_COUNT] = {};
+    for (int i = 0; i < FACTION_COUNT; ++i)
+        for (int j = 0; j < FACTION_COUNT; ++j)
+            if (j != i) shotsAgainst[j] += scene.m_ShotGroups[i].size();
     for (int i = 0; i < FACTION_COUNT; ++i) {
         auto& shots = scene.m_ShotGroups[i];
         for (int j = 0; j < FACTION_COUNT; ++j) {
@@ -689,7 +697,7 @@ int ShotAgainstCharas(cGameScene& scene) {
                 auto& shot = static_cast<cShot&>(*shots[s]);
                 if (shot.m_bRemoved || !CountsForHits(shot)) continue;
                 bool ends = false;
-                const int r = ShotAgainstGroup(shot, charas, grids[j], ends, candidates);
+                const int r = ShotAgainstGroup(shot, charas, grids[j], shotsAgainst[j], ends, candidates);
                 if (ends && std::find(ending.begin(), ending.end(), &shot) == ending.end())
                     ending.push_back(&shot);
                 if (r != HIT_NONE) {
@@ -719,6 +727,10 @@ int CharaAgainstCharas(cGameScene& scene) {
     static std::vector<std::size_t> candidates;
     for (auto& g : grids)
         g.Forget();
+    // The characters of the groups before each, which meet its characters.
+    std::size_t charasBefore[FACTION_COUNT] = {};
+    for (int k = 1; k < FACTION_COUNT; ++k)
+        charasBefore[k] = charasBefore[k - 1] + scene.m_CharaGroups[k - 1].size();
     // A defeat's flows may take characters out of the lists walked here.
     const cFactionWalk walk;
     for (int i = 0; i < FACTION_COUNT; ++i) {
@@ -733,7 +745,7 @@ int CharaAgainstCharas(cGameScene& scene) {
                 // may change anything, those after the one it met as they are then.
                 std::size_t from = 0;
                 while (TakesBodyContact(a)) {
-                    if (!grids[k].Valid(gk)) grids[k].Build(gk, &PickBodyContact, 0);
+                    if (!grids[k].Valid(gk)) grids[k].Build(gk, &PickBodyContact, 0, charasBefore[k]);
                     grids[k].Collect(BodyRect(a), from, candidates);
                     const unsigned epoch = g_nHitEpoch;
                     for (const std::size_t y : candidates) {
