@@ -131,8 +131,8 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
             for (std::size_t c = row; c <= row + across; ++c)
                 f(c);
     };
-    std::vector<Span>& gridded = m_Gridded;
-    gridded.clear();
+    m_SpanOf.assign(rects.size(), Span{0, -1, -1, -1, -1});
+    Span* spans = m_SpanOf.data();
     std::uint32_t* counts = m_CellStart.data() + 1;
     for (const std::size_t k : m_Taken) {
         Span s;
@@ -142,17 +142,68 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
             m_Apart.push_back(k);
             continue;
         }
-        gridded.push_back(s);
+        spans[k] = s;
         eachCell(s, [counts](std::size_t c) { ++counts[c]; });
     }
     for (std::size_t c = 0; c < cellCount; ++c)
-        m_CellStart[c + 1] += m_CellStart[c];
+        m_CellStart[c + 1] += m_CellStart[c] + CELL_ROOM;
     m_CellItems.resize(m_CellStart[cellCount]);
-    m_Fill.assign(m_CellStart.begin(), m_CellStart.end() - 1);
-    std::uint32_t* fill = m_Fill.data();
+    m_CellEnd.assign(m_CellStart.begin(), m_CellStart.end() - 1);
+    std::uint32_t* ends = m_CellEnd.data();
     std::uint32_t* cellItems = m_CellItems.data();
-    for (const Span& s : gridded)
-        eachCell(s, [&](std::size_t c) { cellItems[fill[c]++] = s.k; });
+    for (const std::size_t k : m_Taken)
+        if (spans[k].x0 >= 0) eachCell(spans[k], [&](std::size_t c) { cellItems[ends[c]++] = spans[k].k; });
+}
+
+bool cHitGrid::Move(std::size_t k, const cHitRect& r) {
+    if (k >= m_Rects.size() || HasNaN(m_Rects[k]) || HasNaN(r)) return false;
+    m_Rects[k] = r;
+    // The bounds only grow: still none of those taken lies beyond them.
+    m_dMinLeft = std::min(m_dMinLeft, r.left);
+    m_dMaxRight = std::max(m_dMaxRight, r.right);
+    m_dMinTop = std::min(m_dMinTop, r.top);
+    m_dMaxBottom = std::max(m_dMaxBottom, r.bottom);
+    // A walk over the whole list, or over those kept apart, finds it wherever it is.
+    if (m_bLinear || m_SpanOf[k].x0 < 0) return true;
+    Span& was = m_SpanOf[k];
+    Span now = was;
+    Cells(r, now.x0, now.x1, now.y0, now.y1);
+    if (now.x0 == was.x0 && now.x1 == was.x1 && now.y0 == was.y0 && now.y1 == was.y1) return true;
+    if (static_cast<long long>(now.x1 - now.x0 + 1) * (now.y1 - now.y0 + 1) > MAX_CELLS_SPANNED) return false;
+    auto within = [](const Span& s, int x, int y) {
+        return x >= s.x0 && x <= s.x1 && y >= s.y0 && y <= s.y1;
+    };
+    auto cellAt = [this](int x, int y) {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nColumns) +
+               static_cast<std::size_t>(x);
+    };
+    // Every cell it enters must have room, or nothing is changed.
+    for (int y = now.y0; y <= now.y1; ++y)
+        for (int x = now.x0; x <= now.x1; ++x)
+            if (!within(was, x, y) && m_CellEnd[cellAt(x, y)] == m_CellStart[cellAt(x, y) + 1]) return false;
+    std::uint32_t* items = m_CellItems.data();
+    const auto key = static_cast<std::uint32_t>(k);
+    for (int y = was.y0; y <= was.y1; ++y)
+        for (int x = was.x0; x <= was.x1; ++x) {
+            if (within(now, x, y)) continue;
+            const std::size_t c = cellAt(x, y);
+            std::uint32_t* end = items + m_CellEnd[c];
+            std::uint32_t* at = std::lower_bound(items + m_CellStart[c], end, key);
+            std::copy(at + 1, end, at);
+            --m_CellEnd[c];
+        }
+    for (int y = now.y0; y <= now.y1; ++y)
+        for (int x = now.x0; x <= now.x1; ++x) {
+            if (within(was, x, y)) continue;
+            const std::size_t c = cellAt(x, y);
+            std::uint32_t* end = items + m_CellEnd[c];
+            std::uint32_t* at = std::lower_bound(items + m_CellStart[c], end, key);
+            std::copy_backward(at, end, end + 1);
+            *at = key;
+            ++m_CellEnd[c];
+        }
+    was = now;
+    return true;
 }
 
 void cHitGrid::CollectWithin(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
@@ -173,16 +224,17 @@ void cHitGrid::CollectWithin(const cHitRect& r, std::size_t from, std::vector<st
     Cells(r, x0, x1, y0, y1);
     const std::uint32_t* items = m_CellItems.data();
     const std::uint32_t* starts = m_CellStart.data();
+    const std::uint32_t* ends = m_CellEnd.data();
     // The items of a cell from `from` on.
     auto first = [&](std::size_t c) {
         const std::uint32_t* begin = items + starts[c];
-        return from == 0 ? begin : std::lower_bound(begin, items + starts[c + 1], from);
+        return from == 0 ? begin : std::lower_bound(begin, items + ends[c], from);
     };
     if (x0 == x1 && y0 == y1) {
         // One cell lists each rectangle once, in increasing order.
         const std::size_t c = static_cast<std::size_t>(y0) * static_cast<std::size_t>(m_nColumns) +
                               static_cast<std::size_t>(x0);
-        const std::uint32_t* end = items + starts[c + 1];
+        const std::uint32_t* end = items + ends[c];
         for (const std::uint32_t* p = first(c); p != end; ++p)
             take(*p);
         // Those kept apart come first, each run in increasing order.
@@ -199,7 +251,7 @@ void cHitGrid::CollectWithin(const cHitRect& r, std::size_t from, std::vector<st
         const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nColumns);
         for (int x = x0; x <= x1; ++x) {
             const std::size_t c = row + static_cast<std::size_t>(x);
-            const std::uint32_t* end = items + starts[c + 1];
+            const std::uint32_t* end = items + ends[c];
             for (const std::uint32_t* p = first(c); p != end; ++p) {
                 if (seen[*p] == look) continue;
                 seen[*p] = look;

@@ -29,6 +29,9 @@ class cHitGrid {
             return;
         CollectWithin(r, from, out);
     }
+    // Takes `r` as rectangle k from now on, in place of the one it had; whether the grid could keep
+    // it without being built again (when not, it must be built before the next look-up).
+    bool Move(std::size_t k, const cHitRect& r);
 
     // How the last build laid out the grid (for tests): its cells across and down, and how many
     // rectangles every look-up meets.
@@ -41,6 +44,8 @@ class cHitGrid {
     static constexpr int MAX_CELLS_ACROSS = 1024;
     // A rectangle spanning more cells than this is kept apart.
     static constexpr long long MAX_CELLS_SPANNED = 64;
+    // Room left at the end of each cell's list for rectangles that move into it.
+    static constexpr std::uint32_t CELL_ROOM = 2;
 
     void Cells(const cHitRect& r, int& x0, int& x1, int& y0, int& y1) const;
     void CollectWithin(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out);
@@ -53,18 +58,19 @@ class cHitGrid {
     // The lowest left and top edges and the highest right and bottom ones of the rectangles taken
     // (with none taken, bounds that nothing is within).
     double m_dMinLeft = 0, m_dMaxRight = -1, m_dMinTop = 0, m_dMaxBottom = -1;
-    std::vector<std::uint32_t> m_CellStart; // cell c holds m_CellItems[m_CellStart[c] .. m_CellStart[c + 1])
+    // Cell c holds m_CellItems[m_CellStart[c] .. m_CellEnd[c]), with room up to m_CellStart[c + 1].
+    std::vector<std::uint32_t> m_CellStart, m_CellEnd;
     std::vector<std::uint32_t> m_CellItems;
     std::vector<std::size_t> m_Apart;
     // The look-up that last met each rectangle, so that one spanning several cells is taken once.
     std::vector<std::uint32_t> m_Seen;
     std::uint32_t m_nLookUp = 0;
-    // Kept from one build to the next, so that a build allocates nothing once they have grown.
     struct Span {
         std::uint32_t k;
         int x0, x1, y0, y1;
     };
+    // The cells each rectangle is listed in; x0 is below 0 for one in no cell (not taken, or apart).
+    std::vector<Span> m_SpanOf;
+    // Kept from one build to the next, so that a build allocates nothing once they have grown.
     std::vector<double> m_Xs, m_Ys, m_Widths, m_Heights;
-    std::vector<Span> m_Gridded;
-    std::vector<std::uint32_t> m_Fill;
 };

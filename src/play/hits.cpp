@@ -202,9 +202,12 @@ struct cBlockCharaIndex {
     // does not lie in one line, and then the copies are not used.
     cLineSlots slots;
     std::vector<std::uintptr_t> writes;
-    // The copies sorted into a grid, while no block character moved since it was made.
+    // The copies sorted into a grid, made once no block character moved between two look-ups and
+    // kept while it can take in the boxes taken again since (`pending`, moved in it at the next
+    // look-up).
     cHitGrid grid;
     bool gridMade = false;
+    std::vector<std::uint32_t> pending;
     std::vector<std::uint8_t> taken;
     std::vector<std::size_t> found;
     // The block characters an erase takes out of the list.
@@ -212,6 +215,10 @@ struct cBlockCharaIndex {
     bool anyGone = false;
 
     ~cBlockCharaIndex() { Forget(); }
+    void DropGrid() {
+        gridMade = false;
+        pending.clear();
+    }
     void Forget() {
         made = false;
         g_pCoordWrites = nullptr;
@@ -228,9 +235,11 @@ struct cBlockCharaIndex {
                 if (ids[*slot] != items[*slot]->m_nId) idChains.Forget();
                 ids[*slot] = items[*slot]->m_nId;
                 moved = true;
+                if (gridMade) pending.push_back(*slot);
             }
         writes.clear();
-        if (moved) gridMade = false;
+        // Made again rather than moved in when most boxes moved.
+        if (pending.size() > items.size()) DropGrid();
         return true;
     }
     // Whether the last refresh took some box again.
@@ -283,7 +292,7 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
         EachChara([&x](cStageChara& c) { AddBlockChara(x, c); },
                   [](const cStageChara& c) { PrefetchCharaDef(c); });
     }
-    x.gridMade = false;
+    x.DropGrid();
     if (!x.oneLine) x.slots.clear();
     x.made = true;
     x.size = list.size();
@@ -325,11 +334,19 @@ template <class F> void EachBlockChara(const cStageCharaList& list, F&& f) {
 // Calls f in the list's order on the block characters whose boxes may meet `r` (every one whose box
 // meets it, and perhaps others); f must not move any object's box nor walk the block characters.
 // The copies are sorted into a grid once they stay put from one look-up to the next, and walked whole
-// while block characters move between look-ups.
+// while block characters move between look-ups and the grid cannot be kept.
 template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cHitRect& r, F&& f) {
     cBlockCharaIndex& x = g_BlockCharas;
     const std::vector<cStageChara*>* items = IndexedBlockCharas(list);
     if (!items || !x.Refresh()) return EachBlockChara(list, f);
+    if (x.gridMade) {
+        for (const std::uint32_t slot : x.pending)
+            if (!x.grid.Move(slot, x.rects[slot])) {
+                x.gridMade = false;
+                break;
+            }
+        x.pending.clear();
+    }
     if (!x.gridMade && !x.moved) {
         x.taken.assign(items->size(), 1);
         x.grid.Build(x.rects, x.taken);
@@ -1123,7 +1140,7 @@ void EndBlockCharaErase() {
         x.rects.resize(kept);
         x.ids.resize(kept);
         x.idChains.Forget();
-        x.gridMade = false;
+        x.DropGrid();
         if (x.slots.empty()) {
             // No block character is left to copy: nothing need be noted.
             x.Forget();
