@@ -323,9 +323,14 @@ class cAttackerTimers {
     bool Holds(int attackerId) const;
 
   private:
-    // The attackers' ids apart from their counts, so that a look-up reads the ids alone.
+    // The attackers' ids apart from their counts, so that a look-up reads the ids alone; while there
+    // are many, an open table of their places as well (each place plus 1, 0 for none), by id.
     struct cTimers {
         std::vector<int> ids, frames;
+        std::vector<std::uint32_t> table;
+        unsigned shift = 0;
+        void Index();
+        void Add(std::size_t at);
     };
     std::unique_ptr<cTimers> m_pTimers;
 };

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
 namespace {
 
@@ -101,10 +100,50 @@ cAttackerTimers& cAttackerTimers::operator=(const cAttackerTimers& other) {
     return *this;
 }
 
+namespace {
+
+// From this many timers on, the ids are looked up through the table.
+constexpr std::size_t MANY_TIMERS = 16;
+
+std::size_t TableHome(int id, unsigned shift) {
+    return (static_cast<std::uint32_t>(id) * 0x9E3779B9u) >> shift;
+}
+
+} // namespace
+
+void cAttackerTimers::cTimers::Add(std::size_t at) {
+    const std::size_t mask = table.size() - 1;
+    std::size_t k = TableHome(ids[at], shift);
+    while (table[k] != 0)
+        k = (k + 1) & mask;
+    table[k] = static_cast<std::uint32_t>(at + 1);
+}
+
+void cAttackerTimers::cTimers::Index() {
+    table.clear();
+    if (ids.size() < MANY_TIMERS) return;
+    // At most half full.
+    std::size_t size = 64;
+    shift = 26;
+    while (size < 2 * ids.size()) {
+        size *= 2;
+        --shift;
+    }
+    table.assign(size, 0);
+    for (std::size_t at = 0; at < ids.size(); ++at)
+        Add(at);
+}
+
 void cAttackerTimers::push_back(const cAttackerTimer& timer) {
     if (!m_pTimers) m_pTimers = std::make_unique<cTimers>();
-    m_pTimers->ids.push_back(timer.nId);
-    m_pTimers->frames.push_back(timer.nFrames);
+    cTimers& t = *m_pTimers;
+    t.ids.push_back(timer.nId);
+    t.frames.push_back(timer.nFrames);
+    if (t.ids.size() < MANY_TIMERS) return;
+    if (2 * t.ids.size() > t.table.size())
+        t.Index();
+    else
+        t.Add(t.ids.size() - 1);
 }
 
 void cAttackerTimers::Tick() {
@@ -123,34 +162,24 @@ void cAttackerTimers::Tick() {
         m_pTimers.reset();
         return;
     }
+    if (kept == ids.size()) return;
     ids.resize(kept);
     frames.resize(kept);
+    m_pTimers->Index();
 }
 
 bool cAttackerTimers::Holds(int attackerId) const {
     if (!m_pTimers) return false;
-    const int* ids = m_pTimers->ids.data();
-    const std::size_t n = m_pTimers->ids.size();
-    // Looked at four ids side by side, sixteen at a time while there are as many.
-    using Four = int __attribute__((vector_size(16)));
-    const Four key = {attackerId, attackerId, attackerId, attackerId};
-    auto load = [ids](std::size_t k) {
-        Four v;
-        std::memcpy(&v, ids + k, sizeof v);
-        return v;
-    };
-    using Two = long long __attribute__((vector_size(16)));
-    auto any = [](Four m) {
-        const Two halves = reinterpret_cast<Two>(m);
-        return (halves[0] | halves[1]) != 0;
-    };
-    std::size_t k = 0;
-    for (; k + 16 <= n; k += 16)
-        if (any((load(k) == key) | (load(k + 4) == key) | (load(k + 8) == key) | (load(k + 12) == key)))
-            return true;
-    for (; k + 4 <= n; k += 4)
-        if (any(load(k) == key)) return true;
-    for (; k < n; ++k)
+    const cTimers& t = *m_pTimers;
+    const int* ids = t.ids.data();
+    if (!t.table.empty()) {
+        const std::size_t mask = t.table.size() - 1;
+        for (std::size_t k = TableHome(attackerId, t.shift); t.table[k] != 0; k = (k + 1) & mask)
+            if (ids[t.table[k] - 1] == attackerId) return true;
+        return false;
+    }
+    const std::size_t n = t.ids.size();
+    for (std::size_t k = 0; k < n; ++k)
         if (ids[k] == attackerId) return true;
     return false;
 }
