@@ -28,11 +28,10 @@ constexpr std::size_t LAYOUT_SAMPLE = 256;
 
 } // namespace
 
-// The cell a scaled coordinate `f` falls in out of `count`: those before the first in the first,
-// those past the last (and those not a number) in the edge cells.
-inline int CellOf(double f, int count) {
+// The cell a scaled coordinate `f` falls in, the cells running from 0 to `last`: those before the
+// first in the first, those past the last (and those not a number) in the edge cells.
+inline int CellOf(double f, double last) {
     f = f > 0 ? f : 0.0;
-    const double last = count - 1;
     return static_cast<int>(f < last ? f : last);
 }
 
@@ -41,10 +40,10 @@ inline int CellOf(double f, int count) {
 inline void cHitGrid::Cells(const cHitRect& r, int& x0, int& x1, int& y0, int& y1) const {
     const double l = (r.left - m_dLeft) * m_dPerCellW, rr = (r.right - m_dLeft) * m_dPerCellW;
     const double t = (r.top - m_dTop) * m_dPerCellH, b = (r.bottom - m_dTop) * m_dPerCellH;
-    x0 = CellOf(l < rr ? l : rr, m_nColumns);
-    x1 = CellOf(l < rr ? rr : l, m_nColumns);
-    y0 = CellOf(t < b ? t : b, m_nRows);
-    y1 = CellOf(t < b ? b : t, m_nRows);
+    x0 = CellOf(l < rr ? l : rr, m_dLastColumn);
+    x1 = CellOf(l < rr ? rr : l, m_dLastColumn);
+    y0 = CellOf(t < b ? t : b, m_dLastRow);
+    y1 = CellOf(t < b ? b : t, m_dLastRow);
 }
 
 void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::uint8_t>& taken,
@@ -120,6 +119,8 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
     m_dPerCellH = 1 / cellH;
     m_nColumns = static_cast<int>(std::min<double>(MAX_CELLS_ACROSS, std::floor(spanX / cellW) + 1));
     m_nRows = static_cast<int>(std::min<double>(MAX_CELLS_ACROSS, std::floor(spanY / cellH) + 1));
+    m_dLastColumn = m_nColumns - 1;
+    m_dLastRow = m_nRows - 1;
     // Counted, then placed: each cell lists its rectangles in increasing order.
     const std::size_t cellCount = static_cast<std::size_t>(m_nColumns) * static_cast<std::size_t>(m_nRows);
     m_CellStart.assign(cellCount + 1, 0);
@@ -209,7 +210,7 @@ bool cHitGrid::Move(std::size_t k, const cHitRect& r) {
 void cHitGrid::CollectWithin(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
     if (HasNaN(r)) return;
     const cHitRect* rects = m_Rects.data();
-    auto take = [&](std::size_t k) {
+    auto take = [&](std::size_t k) __attribute__((always_inline)) {
         if (Meet(rects[k], r)) out.push_back(k);
     };
     if (m_bLinear) {

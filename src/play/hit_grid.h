@@ -55,6 +55,7 @@ class cHitGrid {
     bool m_bLinear = true;
     double m_dLeft = 0, m_dTop = 0, m_dPerCellW = 1, m_dPerCellH = 1; // cells per unit
     int m_nColumns = 0, m_nRows = 0;
+    double m_dLastColumn = 0, m_dLastRow = 0; // m_nColumns - 1 and m_nRows - 1
     // The lowest left and top edges and the highest right and bottom ones of the rectangles taken
     // (with none taken, bounds that nothing is within).
     double m_dMinLeft = 0, m_dMaxRight = -1, m_dMinTop = 0, m_dMaxBottom = -1;
