@@ -323,10 +323,13 @@ class cAttackerTimers {
     bool Holds(int attackerId) const;
 
   private:
-    // The attackers' ids apart from their counts, so that a look-up reads the ids alone; while there
-    // are many, an open table of their places as well (each place plus 1, 0 for none), by id.
+    // The attackers' ids apart from the ticks their timers end at, so that a look-up reads the ids
+    // alone; while there are many, an open table of their places as well (each place plus 1, 0 for
+    // none), by id. A tick looks at the timers only once the soonest end is reached.
     struct cTimers {
-        std::vector<int> ids, frames;
+        std::vector<int> ids;
+        std::vector<std::int64_t> ends;
+        std::int64_t ticks = 0, soonest = 0;
         std::vector<std::uint32_t> table;
         unsigned shift = 0;
         void Index();

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 
 namespace {
 
@@ -137,8 +138,11 @@ void cAttackerTimers::cTimers::Index() {
 void cAttackerTimers::push_back(const cAttackerTimer& timer) {
     if (!m_pTimers) m_pTimers = std::make_unique<cTimers>();
     cTimers& t = *m_pTimers;
+    // A timer ends at the tick that finds it at 1 or below, counting one down at every other.
+    const std::int64_t end = t.ticks + std::max(timer.nFrames, 1);
+    t.soonest = t.ids.empty() ? end : std::min(t.soonest, end);
     t.ids.push_back(timer.nId);
-    t.frames.push_back(timer.nFrames);
+    t.ends.push_back(end);
     if (t.ids.size() < MANY_TIMERS) return;
     if (2 * t.ids.size() > t.table.size())
         t.Index();
@@ -148,24 +152,25 @@ void cAttackerTimers::push_back(const cAttackerTimer& timer) {
 
 void cAttackerTimers::Tick() {
     if (!m_pTimers) return;
-    // A timer at 1 or below ends; counted down only while it goes on, so that no count passes the
-    // smallest int. Those that go on keep their order.
-    std::vector<int>&ids = m_pTimers->ids, &frames = m_pTimers->frames;
+    cTimers& t = *m_pTimers;
+    if (++t.ticks < t.soonest) return;
+    // Those that go on keep their order.
     std::size_t kept = 0;
-    for (std::size_t k = 0; k < ids.size(); ++k) {
-        if (frames[k] <= 1) continue;
-        ids[kept] = ids[k];
-        frames[kept] = frames[k] - 1;
+    t.soonest = std::numeric_limits<std::int64_t>::max();
+    for (std::size_t k = 0; k < t.ids.size(); ++k) {
+        if (t.ends[k] <= t.ticks) continue;
+        t.ids[kept] = t.ids[k];
+        t.ends[kept] = t.ends[k];
+        t.soonest = std::min(t.soonest, t.ends[k]);
         ++kept;
     }
     if (kept == 0) {
         m_pTimers.reset();
         return;
     }
-    if (kept == ids.size()) return;
-    ids.resize(kept);
-    frames.resize(kept);
-    m_pTimers->Index();
+    t.ids.resize(kept);
+    t.ends.resize(kept);
+    t.Index();
 }
 
 bool cAttackerTimers::Holds(int attackerId) const {
