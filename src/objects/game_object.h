@@ -315,7 +315,7 @@ class cAttackerTimers {
     cAttackerTimers() = default;
     cAttackerTimers(const cAttackerTimers& other) { *this = other; }
     cAttackerTimers& operator=(const cAttackerTimers& other);
-    bool empty() const { return !m_pTimers || m_pTimers->empty(); }
+    bool empty() const { return !m_pTimers || m_pTimers->ids.empty(); }
     void push_back(const cAttackerTimer& timer);
     void clear() { m_pTimers.reset(); }
     // Every timer counts one frame down; those that reach 0 end.
@@ -323,7 +323,19 @@ class cAttackerTimers {
     bool Holds(int attackerId) const;
 
   private:
-    std::unique_ptr<std::vector<cAttackerTimer>> m_pTimers;
+    // The attackers' ids apart from the ticks their timers end at, so that a look-up reads the ids
+    // alone; while there are many, an open table of their places as well (each place plus 1, 0 for
+    // none), by id. A tick looks at the timers only once the soonest end is reached.
+    struct cTimers {
+        std::vector<int> ids;
+        std::vector<std::int64_t> ends;
+        std::int64_t ticks = 0, soonest = 0;
+        std::vector<std::uint32_t> table;
+        unsigned shift = 0;
+        void Index();
+        void Add(std::size_t at);
+    };
+    std::unique_ptr<cTimers> m_pTimers;
 };
 
 class cChara : public cGameObject {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 
 namespace {
 
@@ -96,30 +97,96 @@ cAttackerTimers& cAttackerTimers::operator=(const cAttackerTimers& other) {
     if (other.empty())
         m_pTimers.reset();
     else
-        m_pTimers = std::make_unique<std::vector<cAttackerTimer>>(*other.m_pTimers);
+        m_pTimers = std::make_unique<cTimers>(*other.m_pTimers);
     return *this;
 }
 
+namespace {
+
+// From this many timers on, the ids are looked up through the table.
+constexpr std::size_t MANY_TIMERS = 16;
+
+std::size_t TableHome(int id, unsigned shift) {
+    return (static_cast<std::uint32_t>(id) * 0x9E3779B9u) >> shift;
+}
+
+} // namespace
+
+void cAttackerTimers::cTimers::Add(std::size_t at) {
+    const std::size_t mask = table.size() - 1;
+    std::size_t k = TableHome(ids[at], shift);
+    while (table[k] != 0)
+        k = (k + 1) & mask;
+    table[k] = static_cast<std::uint32_t>(at + 1);
+}
+
+void cAttackerTimers::cTimers::Index() {
+    table.clear();
+    if (ids.size() < MANY_TIMERS) return;
+    // At most half full.
+    std::size_t size = 64;
+    shift = 26;
+    while (size < 2 * ids.size()) {
+        size *= 2;
+        --shift;
+    }
+    table.assign(size, 0);
+    for (std::size_t at = 0; at < ids.size(); ++at)
+        Add(at);
+}
+
 void cAttackerTimers::push_back(const cAttackerTimer& timer) {
-    if (!m_pTimers) m_pTimers = std::make_unique<std::vector<cAttackerTimer>>();
-    m_pTimers->push_back(timer);
+    if (!m_pTimers) m_pTimers = std::make_unique<cTimers>();
+    cTimers& t = *m_pTimers;
+    // A timer ends at the tick that finds it at 1 or below, counting one down at every other.
+    const std::int64_t end = t.ticks + std::max(timer.nFrames, 1);
+    t.soonest = t.ids.empty() ? end : std::min(t.soonest, end);
+    t.ids.push_back(timer.nId);
+    t.ends.push_back(end);
+    if (t.ids.size() < MANY_TIMERS) return;
+    if (2 * t.ids.size() > t.table.size())
+        t.Index();
+    else
+        t.Add(t.ids.size() - 1);
 }
 
 void cAttackerTimers::Tick() {
     if (!m_pTimers) return;
-    // A timer at 1 or below ends; counted down only while it goes on, so that no count passes the
-    // smallest int.
-    std::erase_if(*m_pTimers, [](cAttackerTimer& t) {
-        if (t.nFrames <= 1) return true;
-        --t.nFrames;
-        return false;
-    });
-    if (m_pTimers->empty()) m_pTimers.reset();
+    cTimers& t = *m_pTimers;
+    if (++t.ticks < t.soonest) return;
+    // Those that go on keep their order.
+    std::size_t kept = 0;
+    t.soonest = std::numeric_limits<std::int64_t>::max();
+    for (std::size_t k = 0; k < t.ids.size(); ++k) {
+        if (t.ends[k] <= t.ticks) continue;
+        t.ids[kept] = t.ids[k];
+        t.ends[kept] = t.ends[k];
+        t.soonest = std::min(t.soonest, t.ends[k]);
+        ++kept;
+    }
+    if (kept == 0) {
+        m_pTimers.reset();
+        return;
+    }
+    t.ids.resize(kept);
+    t.ends.resize(kept);
+    t.Index();
 }
 
 bool cAttackerTimers::Holds(int attackerId) const {
-    return m_pTimers && std::any_of(m_pTimers->begin(), m_pTimers->end(),
-                                    [attackerId](const cAttackerTimer& t) { return t.nId == attackerId; });
+    if (!m_pTimers) return false;
+    const cTimers& t = *m_pTimers;
+    const int* ids = t.ids.data();
+    if (!t.table.empty()) {
+        const std::size_t mask = t.table.size() - 1;
+        for (std::size_t k = TableHome(attackerId, t.shift); t.table[k] != 0; k = (k + 1) & mask)
+            if (ids[t.table[k] - 1] == attackerId) return true;
+        return false;
+    }
+    const std::size_t n = t.ids.size();
+    for (std::size_t k = 0; k < n; ++k)
+        if (ids[k] == attackerId) return true;
+    return false;
 }
 
 namespace {

@@ -2,8 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
+
+// Whether two rectangles meet, as the hits tell it.
+inline bool Meet(const cHitRect& a, const cHitRect& b) {
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
 
 bool HasNaN(const cHitRect& r) {
     return std::isnan(r.left) || std::isnan(r.top) || std::isnan(r.right) || std::isnan(r.bottom);
@@ -22,30 +28,26 @@ constexpr std::size_t LAYOUT_SAMPLE = 256;
 
 } // namespace
 
-int cHitGrid::CellX(double x) const {
-    const double f = (x - m_dLeft) * m_dPerCellW;
-    if (!(f > 0)) return 0;
-    if (f >= m_nColumns) return m_nColumns - 1;
-    return static_cast<int>(f);
-}
-
-int cHitGrid::CellY(double y) const {
-    const double f = (y - m_dTop) * m_dPerCellH;
-    if (!(f > 0)) return 0;
-    if (f >= m_nRows) return m_nRows - 1;
-    return static_cast<int>(f);
+// The cell a scaled coordinate `f` falls in, the cells running from 0 to `last`: those before the
+// first in the first, those past the last (and those not a number) in the edge cells.
+inline int CellOf(double f, double last) {
+    f = f > 0 ? f : 0.0;
+    return static_cast<int>(f < last ? f : last);
 }
 
 // The cells a rectangle spans, from its lower edges to its higher ones whichever way round they are
 // given: a rectangle whose right edge is left of its left edge still meets those that span it.
-void cHitGrid::Cells(const cHitRect& r, int& x0, int& x1, int& y0, int& y1) const {
-    x0 = CellX(std::min(r.left, r.right));
-    x1 = CellX(std::max(r.left, r.right));
-    y0 = CellY(std::min(r.top, r.bottom));
-    y1 = CellY(std::max(r.top, r.bottom));
+inline void cHitGrid::Cells(const cHitRect& r, int& x0, int& x1, int& y0, int& y1) const {
+    const double l = (r.left - m_dLeft) * m_dPerCellW, rr = (r.right - m_dLeft) * m_dPerCellW;
+    const double t = (r.top - m_dTop) * m_dPerCellH, b = (r.bottom - m_dTop) * m_dPerCellH;
+    x0 = CellOf(l < rr ? l : rr, m_dLastColumn);
+    x1 = CellOf(l < rr ? rr : l, m_dLastColumn);
+    y0 = CellOf(t < b ? t : b, m_dLastRow);
+    y1 = CellOf(t < b ? b : t, m_dLastRow);
 }
 
-void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::uint8_t>& taken) {
+void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::uint8_t>& taken,
+                     bool walkWhole) {
     m_Rects = rects;
     m_Taken.clear();
     m_Apart.clear();
@@ -54,8 +56,24 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
     m_nColumns = m_nRows = 0;
     m_Seen.assign(rects.size(), 0);
     m_nLookUp = 0;
-    for (std::size_t k = 0; k < rects.size() && k < taken.size(); ++k)
-        if (taken[k] && !HasNaN(rects[k])) m_Taken.push_back(k);
+    const std::size_t count = std::min(rects.size(), taken.size());
+    constexpr double INF = std::numeric_limits<double>::infinity();
+    double minLeft = INF, maxRight = -INF, minTop = INF, maxBottom = -INF;
+    for (std::size_t k = 0; k < count; ++k) {
+        const cHitRect& r = rects[k];
+        if (!taken[k] || HasNaN(r)) continue;
+        m_Taken.push_back(k);
+        minLeft = std::min(minLeft, r.left);
+        maxRight = std::max(maxRight, r.right);
+        minTop = std::min(minTop, r.top);
+        maxBottom = std::max(maxBottom, r.bottom);
+    }
+    m_dMinLeft = minLeft;
+    m_dMaxRight = maxRight;
+    m_dMinTop = minTop;
+    m_dMaxBottom = maxBottom;
+    m_bLinear = walkWhole || m_Taken.size() < MIN_FOR_GRID;
+    if (m_bLinear) return;
     // The grid covers where most rectangles are; the few beyond it fall into its edge cells.
     std::vector<double>&xs = m_Xs, &ys = m_Ys, &widths = m_Widths, &heights = m_Heights;
     xs.clear();
@@ -101,18 +119,22 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
     m_dPerCellH = 1 / cellH;
     m_nColumns = static_cast<int>(std::min<double>(MAX_CELLS_ACROSS, std::floor(spanX / cellW) + 1));
     m_nRows = static_cast<int>(std::min<double>(MAX_CELLS_ACROSS, std::floor(spanY / cellH) + 1));
+    m_dLastColumn = m_nColumns - 1;
+    m_dLastRow = m_nRows - 1;
     // Counted, then placed: each cell lists its rectangles in increasing order.
     const std::size_t cellCount = static_cast<std::size_t>(m_nColumns) * static_cast<std::size_t>(m_nRows);
     m_CellStart.assign(cellCount + 1, 0);
-    auto eachCell = [&](const Span& s, auto&& f) {
-        for (int y = s.y0; y <= s.y1; ++y)
-            for (int x = s.x0; x <= s.x1; ++x)
-                f(static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nColumns) +
-                  static_cast<std::size_t>(x));
+    const std::size_t columns = static_cast<std::size_t>(m_nColumns);
+    auto eachCell = [columns](const Span& s, auto&& f) {
+        const std::size_t across = static_cast<std::size_t>(s.x1 - s.x0);
+        std::size_t row = static_cast<std::size_t>(s.y0) * columns + static_cast<std::size_t>(s.x0);
+        for (int y = s.y0; y <= s.y1; ++y, row += columns)
+            for (std::size_t c = row; c <= row + across; ++c)
+                f(c);
     };
-    std::vector<Span>& gridded = m_Gridded;
-    gridded.clear();
-    std::size_t n = 0;
+    m_SpanOf.assign(rects.size(), Span{0, -1, -1, -1, -1});
+    Span* spans = m_SpanOf.data();
+    std::uint32_t* counts = m_CellStart.data() + 1;
     for (const std::size_t k : m_Taken) {
         Span s;
         s.k = static_cast<std::uint32_t>(k);
@@ -121,52 +143,122 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
             m_Apart.push_back(k);
             continue;
         }
-        gridded.push_back(s);
-        eachCell(s, [&](std::size_t c) {
-            ++m_CellStart[c + 1];
-            ++n;
-        });
+        spans[k] = s;
+        eachCell(s, [counts](std::size_t c) { ++counts[c]; });
     }
     for (std::size_t c = 0; c < cellCount; ++c)
-        m_CellStart[c + 1] += m_CellStart[c];
-    m_CellItems.resize(n);
-    m_Fill.assign(m_CellStart.begin(), m_CellStart.end() - 1);
-    for (const Span& s : gridded)
-        eachCell(s, [&](std::size_t c) { m_CellItems[m_Fill[c]++] = s.k; });
+        m_CellStart[c + 1] += m_CellStart[c] + CELL_ROOM;
+    m_CellItems.resize(m_CellStart[cellCount]);
+    m_CellEnd.assign(m_CellStart.begin(), m_CellStart.end() - 1);
+    std::uint32_t* ends = m_CellEnd.data();
+    std::uint32_t* cellItems = m_CellItems.data();
+    for (const std::size_t k : m_Taken)
+        if (spans[k].x0 >= 0) eachCell(spans[k], [&](std::size_t c) { cellItems[ends[c]++] = spans[k].k; });
 }
 
-void cHitGrid::Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
-    out.clear();
+bool cHitGrid::Move(std::size_t k, const cHitRect& r) {
+    if (k >= m_Rects.size() || HasNaN(m_Rects[k]) || HasNaN(r)) return false;
+    m_Rects[k] = r;
+    // The bounds only grow: still none of those taken lies beyond them.
+    m_dMinLeft = std::min(m_dMinLeft, r.left);
+    m_dMaxRight = std::max(m_dMaxRight, r.right);
+    m_dMinTop = std::min(m_dMinTop, r.top);
+    m_dMaxBottom = std::max(m_dMaxBottom, r.bottom);
+    // A walk over the whole list, or over those kept apart, finds it wherever it is.
+    if (m_bLinear || m_SpanOf[k].x0 < 0) return true;
+    Span& was = m_SpanOf[k];
+    Span now = was;
+    Cells(r, now.x0, now.x1, now.y0, now.y1);
+    if (now.x0 == was.x0 && now.x1 == was.x1 && now.y0 == was.y0 && now.y1 == was.y1) return true;
+    if (static_cast<long long>(now.x1 - now.x0 + 1) * (now.y1 - now.y0 + 1) > MAX_CELLS_SPANNED) return false;
+    auto within = [](const Span& s, int x, int y) {
+        return x >= s.x0 && x <= s.x1 && y >= s.y0 && y <= s.y1;
+    };
+    auto cellAt = [this](int x, int y) {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nColumns) +
+               static_cast<std::size_t>(x);
+    };
+    // Every cell it enters must have room, or nothing is changed.
+    for (int y = now.y0; y <= now.y1; ++y)
+        for (int x = now.x0; x <= now.x1; ++x)
+            if (!within(was, x, y) && m_CellEnd[cellAt(x, y)] == m_CellStart[cellAt(x, y) + 1]) return false;
+    std::uint32_t* items = m_CellItems.data();
+    const auto key = static_cast<std::uint32_t>(k);
+    for (int y = was.y0; y <= was.y1; ++y)
+        for (int x = was.x0; x <= was.x1; ++x) {
+            if (within(now, x, y)) continue;
+            const std::size_t c = cellAt(x, y);
+            std::uint32_t* end = items + m_CellEnd[c];
+            std::uint32_t* at = std::lower_bound(items + m_CellStart[c], end, key);
+            std::copy(at + 1, end, at);
+            --m_CellEnd[c];
+        }
+    for (int y = now.y0; y <= now.y1; ++y)
+        for (int x = now.x0; x <= now.x1; ++x) {
+            if (within(was, x, y)) continue;
+            const std::size_t c = cellAt(x, y);
+            std::uint32_t* end = items + m_CellEnd[c];
+            std::uint32_t* at = std::lower_bound(items + m_CellStart[c], end, key);
+            std::copy_backward(at, end, end + 1);
+            *at = key;
+            ++m_CellEnd[c];
+        }
+    was = now;
+    return true;
+}
+
+void cHitGrid::CollectWithin(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
     if (HasNaN(r)) return;
-    auto take = [&](std::size_t k) {
-        if (RectsMeet(m_Rects[k], r)) out.push_back(k);
+    const cHitRect* rects = m_Rects.data();
+    auto take = [&](std::size_t k) __attribute__((always_inline)) {
+        if (Meet(rects[k], r)) out.push_back(k);
     };
     if (m_bLinear) {
         for (auto it = std::lower_bound(m_Taken.begin(), m_Taken.end(), from); it != m_Taken.end(); ++it)
             take(*it);
         return;
     }
+    for (const std::size_t k : m_Apart)
+        if (k >= from) take(k);
+    const std::size_t apart = out.size();
+    int x0, x1, y0, y1;
+    Cells(r, x0, x1, y0, y1);
+    const std::uint32_t* items = m_CellItems.data();
+    const std::uint32_t* starts = m_CellStart.data();
+    const std::uint32_t* ends = m_CellEnd.data();
+    // The items of a cell from `from` on.
+    auto first = [&](std::size_t c) {
+        const std::uint32_t* begin = items + starts[c];
+        return from == 0 ? begin : std::lower_bound(begin, items + ends[c], from);
+    };
+    if (x0 == x1 && y0 == y1) {
+        // One cell lists each rectangle once, in increasing order.
+        const std::size_t c = static_cast<std::size_t>(y0) * static_cast<std::size_t>(m_nColumns) +
+                              static_cast<std::size_t>(x0);
+        const std::uint32_t* end = items + ends[c];
+        for (const std::uint32_t* p = first(c); p != end; ++p)
+            take(*p);
+        // Those kept apart come first, each run in increasing order.
+        if (apart != 0 && out.size() > apart) std::inplace_merge(out.begin(), out.begin() + apart, out.end());
+        return;
+    }
     if (++m_nLookUp == 0) {
         std::fill(m_Seen.begin(), m_Seen.end(), 0);
         m_nLookUp = 1;
     }
-    for (const std::size_t k : m_Apart)
-        if (k >= from) take(k);
-    int x0, x1, y0, y1;
-    Cells(r, x0, x1, y0, y1);
+    std::uint32_t* seen = m_Seen.data();
+    const std::uint32_t look = m_nLookUp;
     for (int y = y0; y <= y1; ++y) {
         const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nColumns);
         for (int x = x0; x <= x1; ++x) {
             const std::size_t c = row + static_cast<std::size_t>(x);
-            const std::uint32_t* items = m_CellItems.data();
-            const std::uint32_t* end = items + m_CellStart[c + 1];
-            for (const std::uint32_t* p = std::lower_bound(items + m_CellStart[c], end, from); p != end;
-                 ++p) {
-                if (m_Seen[*p] == m_nLookUp) continue;
-                m_Seen[*p] = m_nLookUp;
+            const std::uint32_t* end = items + ends[c];
+            for (const std::uint32_t* p = first(c); p != end; ++p) {
+                if (seen[*p] == look) continue;
+                seen[*p] = look;
                 take(*p);
             }
         }
     }
-    std::sort(out.begin(), out.end());
+    if (out.size() > 1) std::sort(out.begin(), out.end());
 }

@@ -44,6 +44,13 @@ cHitRect FromPart(const cPartBox& p, const cGameObject& fallback) {
     return {p.dLeft, p.dTop, p.dRight, p.dBottom};
 }
 
+// ContactRect, for the passes here to take in line.
+inline cHitRect BodyRect(const cChara& c) {
+    if (c.m_nObjKind == OBJKIND_STAGECHARA) return FromPart(static_cast<const cStageChara&>(c).m_Parts[0], c);
+    if (c.m_nObjKind == OBJKIND_HERO) return FromPart(static_cast<const cHero&>(c).m_Parts[0], c);
+    return {c.m_dX, c.m_dY, c.m_dRight, c.m_dBottom};
+}
+
 bool KeepsDefeated() {
     return g_SystemData.m_nCompat272 != 0;
 }
@@ -195,9 +202,12 @@ struct cBlockCharaIndex {
     // does not lie in one line, and then the copies are not used.
     cLineSlots slots;
     std::vector<std::uintptr_t> writes;
-    // The copies sorted into a grid, while no block character moved since it was made.
+    // The copies sorted into a grid, made once no block character moved between two look-ups and
+    // kept while it can take in the boxes taken again since (`pending`, moved in it at the next
+    // look-up).
     cHitGrid grid;
     bool gridMade = false;
+    std::vector<std::uint32_t> pending;
     std::vector<std::uint8_t> taken;
     std::vector<std::size_t> found;
     // The block characters an erase takes out of the list.
@@ -205,6 +215,10 @@ struct cBlockCharaIndex {
     bool anyGone = false;
 
     ~cBlockCharaIndex() { Forget(); }
+    void DropGrid() {
+        gridMade = false;
+        pending.clear();
+    }
     void Forget() {
         made = false;
         g_pCoordWrites = nullptr;
@@ -221,9 +235,11 @@ struct cBlockCharaIndex {
                 if (ids[*slot] != items[*slot]->m_nId) idChains.Forget();
                 ids[*slot] = items[*slot]->m_nId;
                 moved = true;
+                if (gridMade) pending.push_back(*slot);
             }
         writes.clear();
-        if (moved) gridMade = false;
+        // Made again rather than moved in when most boxes moved.
+        if (pending.size() > items.size()) DropGrid();
         return true;
     }
     // Whether the last refresh took some box again.
@@ -276,7 +292,7 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
         EachChara([&x](cStageChara& c) { AddBlockChara(x, c); },
                   [](const cStageChara& c) { PrefetchCharaDef(c); });
     }
-    x.gridMade = false;
+    x.DropGrid();
     if (!x.oneLine) x.slots.clear();
     x.made = true;
     x.size = list.size();
@@ -318,11 +334,19 @@ template <class F> void EachBlockChara(const cStageCharaList& list, F&& f) {
 // Calls f in the list's order on the block characters whose boxes may meet `r` (every one whose box
 // meets it, and perhaps others); f must not move any object's box nor walk the block characters.
 // The copies are sorted into a grid once they stay put from one look-up to the next, and walked whole
-// while block characters move between look-ups.
+// while block characters move between look-ups and the grid cannot be kept.
 template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cHitRect& r, F&& f) {
     cBlockCharaIndex& x = g_BlockCharas;
     const std::vector<cStageChara*>* items = IndexedBlockCharas(list);
     if (!items || !x.Refresh()) return EachBlockChara(list, f);
+    if (x.gridMade) {
+        for (const std::uint32_t slot : x.pending)
+            if (!x.grid.Move(slot, x.rects[slot])) {
+                x.gridMade = false;
+                break;
+            }
+        x.pending.clear();
+    }
     if (!x.gridMade && !x.moved) {
         x.taken.assign(items->size(), 1);
         x.grid.Build(x.rects, x.taken);
@@ -497,9 +521,7 @@ cHitRect PositionRect(const cGameObject& obj) {
 }
 
 cHitRect ContactRect(const cChara& c) {
-    if (c.m_nObjKind == OBJKIND_STAGECHARA) return FromPart(static_cast<const cStageChara&>(c).m_Parts[0], c);
-    if (c.m_nObjKind == OBJKIND_HERO) return FromPart(static_cast<const cHero&>(c).m_Parts[0], c);
-    return PositionRect(c);
+    return BodyRect(c);
 }
 
 cHitRect ShotTargetRect(const cChara& c) {
@@ -575,7 +597,8 @@ unsigned g_nHitEpoch = 0;
 class cGroupGrid {
   public:
     using Pick = bool (*)(const cChara& c, cHitRect& r);
-    void Build(const std::vector<cGameObject*>& group, Pick pick, int part) {
+    // `lookUps` is about how many look-ups will come; with few, the grid is not laid out.
+    void Build(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
         m_nEpoch = g_nHitEpoch;
         m_pGroup = &group;
         m_nSize = group.size();
@@ -585,7 +608,7 @@ class cGroupGrid {
             PrefetchGroupChara(group, k, part);
             if (group[k]) m_Taken[k] = pick(static_cast<const cChara&>(*group[k]), m_Rects[k]);
         }
-        m_Grid.Build(m_Rects, m_Taken);
+        m_Grid.Build(m_Rects, m_Taken, lookUps < FEW_LOOK_UPS);
     }
     // Taken again at the next use; the storage is kept.
     void Forget() { m_pGroup = nullptr; }
@@ -598,6 +621,8 @@ class cGroupGrid {
     }
 
   private:
+    // Fewer look-ups than this walk the list whole, which costs less than laying out a grid.
+    static constexpr std::size_t FEW_LOOK_UPS = 16;
     unsigned m_nEpoch = 0;
     const std::vector<cGameObject*>* m_pGroup = nullptr;
     std::size_t m_nSize = 0;
@@ -614,11 +639,11 @@ bool PickShotTarget(const cChara& c, cHitRect& r) {
 
 // One shot against the characters of one group. Returns a result of 1 or 2 at once; `ends` tells
 // whether the shot stopped at a character.
-int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid& grid, bool& ends,
-                     std::vector<std::size_t>& candidates) {
+int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid& grid, std::size_t lookUps,
+                     bool& ends, std::vector<std::size_t>& candidates) {
     std::size_t from = 0;
     for (;;) {
-        if (!grid.Valid(charas)) grid.Build(charas, &PickShotTarget, 1);
+        if (!grid.Valid(charas)) grid.Build(charas, &PickShotTarget, 1, lookUps);
         grid.Collect(ShotHitRect(shot), from, candidates);
         const unsigned epoch = g_nHitEpoch;
         for (const std::size_t k : candidates) {
@@ -672,6 +697,11 @@ int ShotAgainstCharas(cGameScene& scene) {
     };
     for (auto& g : grids)
         g.Forget();
+    // The shots of the other groups, which the characters of each group meet.
+    std::size_t shotsAgainst[FACTION_COUNT] = {};
+    for (int i = 0; i < FACTION_COUNT; ++i)
+        for (int j = 0; j < FACTION_COUNT; ++j)
+            if (j != i) shotsAgainst[j] += scene.m_ShotGroups[i].size();
     for (int i = 0; i < FACTION_COUNT; ++i) {
         auto& shots = scene.m_ShotGroups[i];
         for (int j = 0; j < FACTION_COUNT; ++j) {
@@ -684,7 +714,7 @@ int ShotAgainstCharas(cGameScene& scene) {
                 auto& shot = static_cast<cShot&>(*shots[s]);
                 if (shot.m_bRemoved || !CountsForHits(shot)) continue;
                 bool ends = false;
-                const int r = ShotAgainstGroup(shot, charas, grids[j], ends, candidates);
+                const int r = ShotAgainstGroup(shot, charas, grids[j], shotsAgainst[j], ends, candidates);
                 if (ends && std::find(ending.begin(), ending.end(), &shot) == ending.end())
                     ending.push_back(&shot);
                 if (r != HIT_NONE) {
@@ -704,7 +734,7 @@ bool TakesBodyContact(const cChara& c) {
 
 bool PickBodyContact(const cChara& c, cHitRect& r) {
     if (!TakesBodyContact(c)) return false;
-    r = ContactRect(c);
+    r = BodyRect(c);
     return true;
 }
 
@@ -714,6 +744,10 @@ int CharaAgainstCharas(cGameScene& scene) {
     static std::vector<std::size_t> candidates;
     for (auto& g : grids)
         g.Forget();
+    // The characters of the groups before each, which meet its characters.
+    std::size_t charasBefore[FACTION_COUNT] = {};
+    for (int k = 1; k < FACTION_COUNT; ++k)
+        charasBefore[k] = charasBefore[k - 1] + scene.m_CharaGroups[k - 1].size();
     // A defeat's flows may take characters out of the lists walked here.
     const cFactionWalk walk;
     for (int i = 0; i < FACTION_COUNT; ++i) {
@@ -728,14 +762,14 @@ int CharaAgainstCharas(cGameScene& scene) {
                 // may change anything, those after the one it met as they are then.
                 std::size_t from = 0;
                 while (TakesBodyContact(a)) {
-                    if (!grids[k].Valid(gk)) grids[k].Build(gk, &PickBodyContact, 0);
-                    grids[k].Collect(ContactRect(a), from, candidates);
+                    if (!grids[k].Valid(gk)) grids[k].Build(gk, &PickBodyContact, 0, charasBefore[k]);
+                    grids[k].Collect(BodyRect(a), from, candidates);
                     const unsigned epoch = g_nHitEpoch;
                     for (const std::size_t y : candidates) {
                         if (!gk[y]) continue;
                         auto& b = static_cast<cChara&>(*gk[y]);
                         if (!TakesBodyContact(a) || !TakesBodyContact(b) ||
-                            !RectsMeet(ContactRect(a), ContactRect(b)))
+                            !RectsMeet(BodyRect(a), BodyRect(b)))
                             continue;
                         a.RaiseTrigger(TRIGGER_CHARA);
                         b.RaiseTrigger(TRIGGER_CHARA);
@@ -1106,7 +1140,7 @@ void EndBlockCharaErase() {
         x.rects.resize(kept);
         x.ids.resize(kept);
         x.idChains.Forget();
-        x.gridMade = false;
+        x.DropGrid();
         if (x.slots.empty()) {
             // No block character is left to copy: nothing need be noted.
             x.Forget();

@@ -2,6 +2,7 @@
 #include "objects/object_links.h"
 #include "objects_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -100,6 +101,55 @@ TEST_F(StatusTest, PerAttackerInvincibilityLastsItsFrames) {
     for (int i = 0; i < 2; ++i)
         copy.TickInvincibility();
     EXPECT_EQ(copy.IsInvincibleTo(7) * 10 + copy.IsInvincibleTo(9), 1);
+}
+
+TEST_F(StatusTest, PerAttackerInvincibilityHoldsForEachOfManyAttackers) {
+    SetUpStage(20, 15, 2);
+    g_Stage.m_nCharaInvincible = 0;
+    // Few attackers, and as many as are looked up by a table, struck one after another and
+    // at once, with ids of every kind; a copy taken midway goes on by itself.
+    struct Case {
+        int attackers, repeat, perTick;
+    };
+    for (const Case k : {Case{3, 4, 1}, Case{16, 30, 2}, Case{40, 7, 3}, Case{300, 50, 9}}) {
+        g_Stage.m_nCharaHitRepeat = k.repeat;
+        const int frames = k.repeat * g_Stage.m_nFrameMul;
+        std::vector<int> ids;
+        for (int j = 0; j < k.attackers; ++j)
+            ids.push_back(j % 3 == 0 ? -j * 7919 : j * 104729 + (j % 2 ? 0 : 1 << 30));
+        ids.push_back(0);
+        cStageChara c = MakeChara(10), copy;
+        std::vector<std::pair<int, int>> left, copyLeft; // the model: id and frames left
+        auto tick = [](std::vector<std::pair<int, int>>& m) {
+            std::erase_if(m, [](std::pair<int, int>& t) { return t.second-- <= 1; });
+        };
+        auto holds = [](const std::vector<std::pair<int, int>>& m, int id) {
+            return std::any_of(m.begin(), m.end(), [id](const auto& t) { return t.first == id; });
+        };
+        std::size_t next = 0;
+        for (int i = 0; i < 2 * k.attackers / k.perTick + 2 * frames; ++i) {
+            for (int j = 0; j < k.perTick && next < ids.size(); ++j, ++next)
+                if (!holds(left, ids[next]) && next % 5 != 4) {
+                    c.StartInvincibilityFrom(ids[next]);
+                    left.push_back({ids[next], frames});
+                }
+            if (i == k.attackers / k.perTick / 2) {
+                copy = c;
+                copyLeft = left;
+            }
+            for (const int id : ids) {
+                ASSERT_EQ(c.IsInvincibleTo(id), holds(left, id)) << k.attackers << " at " << i << ": " << id;
+                ASSERT_EQ(copy.IsInvincibleTo(id), holds(copyLeft, id))
+                    << k.attackers << " at " << i << ": " << id;
+            }
+            c.TickInvincibility();
+            copy.TickInvincibility();
+            tick(left);
+            tick(copyLeft);
+            // Struck again once their time is up.
+            if (next == ids.size() && i % 3 == 0) next = 0;
+        }
+    }
 }
 
 TEST_F(StatusTest, ScoreStaysWithinItsRange) {

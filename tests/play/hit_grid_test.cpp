@@ -1,5 +1,6 @@
 // The grid the hit passes look up rectangles in gives exactly what a walk over the whole list gives:
-// the indexes from a given one on whose rectangles meet the one looked up, in increasing order.
+// the indexes from a given one on whose rectangles meet the one looked up, in increasing order; so
+// it does after rectangles were moved in it.
 #include "play/hit_grid.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,7 @@ TEST(HitGrid, LooksUpExactlyWhatAWalkOverTheWholeListFinds) {
         Layout layout;
         int count;
         bool grid; // whether the look-ups go through cells
+        bool walkWhole = false;
     };
     const Case cases[] = {
         {"a few", FEW, 10, false},
@@ -55,6 +57,7 @@ TEST(HitGrid, LooksUpExactlyWhatAWalkOverTheWholeListFinds) {
         {"piled up", CROWDED, 3000, true},
         {"on one line", ROWS, 800, true},
         {"odd ones among scattered ones", ODD, 400, true},
+        {"scattered, for a few look-ups", SCATTERED, 600, false, true},
     };
     for (const Case& k : cases) {
         Numbers n(static_cast<std::uint32_t>(k.layout) + 7);
@@ -103,7 +106,7 @@ TEST(HitGrid, LooksUpExactlyWhatAWalkOverTheWholeListFinds) {
             }
         }
         cHitGrid grid;
-        grid.Build(rects, taken);
+        grid.Build(rects, taken, k.walkWhole);
         EXPECT_EQ(grid.Columns() * grid.Rows() > 1, k.grid) << k.what;
         // Look up every rectangle of the list and some of other sizes, from the start and from the
         // middle of the list.
@@ -117,16 +120,47 @@ TEST(HitGrid, LooksUpExactlyWhatAWalkOverTheWholeListFinds) {
         lookUps.push_back({650, 400, 640, 390}); // the wrong way round
         std::vector<std::size_t> got;
         int met = 0;
-        for (const std::size_t from : {std::size_t{0}, rects.size() / 2, rects.size()}) {
-            for (const cHitRect& r : lookUps) {
-                grid.Collect(r, from, got);
-                const std::vector<std::size_t> want = Walk(rects, taken, r, from);
-                ASSERT_EQ(got, want) << k.what << ": from " << from << ", looking up " << r.left << ","
-                                     << r.top << " to " << r.right << "," << r.bottom;
-                met += !want.empty();
+        auto lookUpAll = [&](const char* when) {
+            for (const std::size_t from : {std::size_t{0}, rects.size() / 2, rects.size()}) {
+                for (const cHitRect& r : lookUps) {
+                    grid.Collect(r, from, got);
+                    const std::vector<std::size_t> want = Walk(rects, taken, r, from);
+                    ASSERT_EQ(got, want) << k.what << " " << when << ": from " << from << ", looking up "
+                                         << r.left << "," << r.top << " to " << r.right << "," << r.bottom;
+                    met += !want.empty();
+                }
             }
+        };
+        lookUpAll("as built");
+        // Rectangles moved a little (most of them), far, to odd places and back: each the grid does
+        // not keep is followed by a build, as its users do.
+        int kept = 0;
+        for (int round = 0; round < 4; ++round) {
+            for (std::size_t i = static_cast<std::size_t>(round); i < rects.size(); i += 3) {
+                cHitRect& r = rects[i];
+                const double kind = n.Next(0, 1);
+                if (kind < 0.8) {
+                    const double dx = n.Next(-40, 40), dy = n.Next(-40, 40);
+                    r = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+                } else if (kind < 0.9) {
+                    const double x = n.Next(0, 12000), y = n.Next(0, 2000);
+                    r = {x, y, x + n.Next(0, 60), y + n.Next(0, 60)};
+                } else if (kind < 0.93) {
+                    r = {r.left, r.top, r.left + 3000, r.bottom}; // spanning many cells
+                } else if (kind < 0.95) {
+                    r = {r.right, r.top, r.left, r.bottom}; // turned round
+                } else if (kind < 0.97) {
+                    r = {NaN, r.top, r.right, r.bottom};
+                }
+                if (grid.Move(i, r))
+                    ++kept;
+                else
+                    grid.Build(rects, taken, k.walkWhole);
+            }
+            lookUpAll("after moves");
         }
         EXPECT_GT(met, 0) << k.what;
+        EXPECT_GT(kept, 0) << k.what;
     }
 }
 
