@@ -3,6 +3,8 @@
 #pragma once
 
 #include "app/checked_containers.h"
+#include "objects/object_hooks.h"
+#include "objects/scroll_pos.h"
 #include "records/ed_flow.h"
 
 #include <cstdint>
@@ -26,7 +28,21 @@ extern cCheckedVector<cBlock> g_Blocks;
 
 // The block of a grid cell, or null outside the grid (nothing outside the grid is solid).
 const cBlock* BlockAt(int column, int row);
+// The same for a caller that already holds the horizontal view, whose row stride the grid has.
+inline const cBlock* BlockAtIn(const cScrollPos& vx, int column, int row) {
+    if (column < 0 || row < 0) return nullptr;
+    if (column >= vx.m_nGridStride) return nullptr;
+    const long long index = (static_cast<long long>(row) << vx.m_nStrideExp) + column;
+    if (index >= static_cast<long long>(g_Blocks.size())) return nullptr;
+    return g_Blocks.data() + index;
+}
 // 0 when the block's conditions do not hold or its pass kind is `kind`, else its solid byte.
-std::uint8_t IsBlockSolid(const cBlock& block, int kind);
+inline std::uint8_t IsBlockSolid(const cBlock& block, int kind) {
+    if (!block.m_Conditions.empty() && g_ObjectHooks.BlockConditionsHold &&
+        !g_ObjectHooks.BlockConditionsHold(block))
+        return 0;
+    if (block.m_nPassKind == kind) return 0;
+    return block.m_nSolid;
+}
 // A grid of `columns` x `rows` cells of passable blocks, rows padded to `stride` cells.
 void ResetBlockGrid(int stride, int rows);

@@ -17,10 +17,12 @@ inline std::uintptr_t CoordLineOf(const void* p) {
     return reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63};
 }
 
-inline void NoteCoordLineWritten(const void* p) {
-    if (!g_pCoordWrites) return;
+// Every coordinate write runs this: it is kept inline in the writer.
+[[gnu::always_inline]] inline void NoteCoordLineWritten(const void* p) {
+    std::vector<std::uintptr_t>* const writes = g_pCoordWrites;
+    if (!writes) return;
     const std::uintptr_t line = CoordLineOf(p);
-    if (g_pCoordWrites->empty() || g_pCoordWrites->back() != line) g_pCoordWrites->push_back(line);
+    if (writes->empty() || writes->back() != line) writes->push_back(line);
 }
 
 class cCoord {

@@ -167,8 +167,9 @@ bool cGameObject::TouchesSolidBlock() const {
                              {m_nCellLeft, m_nCellBottom},
                              {m_nCellRight, m_nCellTop},
                              {m_nCellRight, m_nCellBottom}};
+    const cScrollPos& vx = ViewX();
     for (const auto& c : cells) {
-        const cBlock* b = BlockAt(c[0], c[1]);
+        const cBlock* b = BlockAtIn(vx, c[0], c[1]);
         if (b && IsBlockSolid(*b, m_nPassKind)) return true;
     }
     return false;
@@ -343,7 +344,9 @@ int cStageChara::StepX() {
         m_dVX += m_dAX;
     }
     int side = MoveX(2);
-    AfterMoveX();
+    // MoveX ended with the same clamp. Run again it only recomputes what it computed, unless that
+    // clamp left the position at an end of a stage narrower than the object.
+    if (m_dX < 0 || m_dX + static_cast<double>(m_nWidth) - 1 >= ViewX().ObjectExtent()) AfterMoveX();
     return side == 3 ? 4 : side;
 }
 
@@ -354,7 +357,8 @@ int cStageChara::StepY() {
         m_dVY += m_dAY;
     }
     int side = MoveY(2);
-    AfterMoveY();
+    // As in StepX: the clamp MoveY ended with needs running again only at an end of a short stage.
+    if (m_dY < 0 || m_dY + static_cast<double>(m_nHeight) - 1 >= ViewY().ObjectExtent()) AfterMoveY();
     if (!m_bNoGravity) return (side == 5 || side == 6) ? 7 : side;
     return (side == 3 || side == 6) ? 8 : side;
 }
