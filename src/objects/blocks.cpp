@@ -6,7 +6,7 @@
 cCheckedVector<cBlock> g_Blocks;
 
 const cBlock* BlockAt(int column, int row) {
-    return BlockAtIn(ViewX(), column, row);
+    return cBlockGrid(ViewX()).At(column, row);
 }
 
 void ResetBlockGrid(int stride, int rows) {

@@ -28,13 +28,30 @@ extern cCheckedVector<cBlock> g_Blocks;
 
 // The block of a grid cell, or null outside the grid (nothing outside the grid is solid).
 const cBlock* BlockAt(int column, int row);
-// The same for a caller that already holds the horizontal view, whose row stride the grid has.
+// The grid as a run of look-ups reads it: the horizontal view's row stride and the cells, read once.
+// It holds while nothing resizes the grid or sets the view up again.
+struct cBlockGrid {
+    const cBlock* cells;
+    long long count;
+    int stride;
+    int strideExp;
+
+    explicit cBlockGrid(const cScrollPos& vx)
+        : cells(g_Blocks.data()), count(static_cast<long long>(g_Blocks.size())), stride(vx.m_nGridStride),
+          strideExp(vx.m_nStrideExp) {}
+
+    // BlockAt on this grid.
+    const cBlock* At(int column, int row) const {
+        if (column < 0 || row < 0) return nullptr;
+        if (column >= stride) return nullptr;
+        const long long index = (static_cast<long long>(row) << strideExp) + column;
+        if (index >= count) return nullptr;
+        return cells + index;
+    }
+};
+// BlockAt for a caller that already holds the horizontal view.
 inline const cBlock* BlockAtIn(const cScrollPos& vx, int column, int row) {
-    if (column < 0 || row < 0) return nullptr;
-    if (column >= vx.m_nGridStride) return nullptr;
-    const long long index = (static_cast<long long>(row) << vx.m_nStrideExp) + column;
-    if (index >= static_cast<long long>(g_Blocks.size())) return nullptr;
-    return g_Blocks.data() + index;
+    return cBlockGrid(vx).At(column, row);
 }
 // 0 when the block's conditions do not hold or its pass kind is `kind`, else its solid byte.
 inline std::uint8_t IsBlockSolid(const cBlock& block, int kind) {

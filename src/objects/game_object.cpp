@@ -425,6 +425,7 @@ void cStageChara::ScaleParts(int newScale) {
 // Each box is placed as cPartBox::PlaceX places it, from the position cut once for all boxes.
 void cStageChara::UpdatePartsRectX() {
     const std::int64_t x = SaturateInt(static_cast<double>(m_dX));
+#pragma GCC unroll 4
     for (cPartBox& p : m_Parts) {
         const double left = SaturateInt(x + p.nOffsetX);
         p.dLeft = left;
@@ -434,6 +435,7 @@ void cStageChara::UpdatePartsRectX() {
 
 void cStageChara::UpdatePartsRectY() {
     const std::int64_t y = SaturateInt(static_cast<double>(m_dY));
+#pragma GCC unroll 4
     for (cPartBox& p : m_Parts) {
         const double top = SaturateInt(y + p.nOffsetY);
         p.dTop = top;

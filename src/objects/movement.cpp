@@ -167,10 +167,13 @@ bool cGameObject::TouchesSolidBlock() const {
                              {m_nCellLeft, m_nCellBottom},
                              {m_nCellRight, m_nCellTop},
                              {m_nCellRight, m_nCellBottom}};
-    const cScrollPos& vx = ViewX();
+    cBlockGrid grid(ViewX());
     for (const auto& c : cells) {
-        const cBlock* b = BlockAtIn(vx, c[0], c[1]);
-        if (b && IsBlockSolid(*b, m_nPassKind)) return true;
+        const cBlock* b = grid.At(c[0], c[1]);
+        if (!b) continue;
+        if (IsBlockSolid(*b, m_nPassKind)) return true;
+        // A test of the block's conditions ran: the grid is read again.
+        if (!b->m_Conditions.empty()) grid = cBlockGrid(ViewX());
     }
     return false;
 }

@@ -71,6 +71,14 @@ inline cBlockProbe ProbeIn(const cScrollPos& vx, int x, int y, int kind) {
     return {b, IsBlockSolid(*b, kind)};
 }
 
+// The last cell probed along a line. The next point in the same cell has the same probe, unless
+// the block has conditions, whose test runs again for every point.
+struct LastCell {
+    int cell;
+    cBlockProbe probe;
+    bool Reusable(int c) const { return c == cell && (!probe.block || probe.block->m_Conditions.empty()); }
+};
+
 // PickBlockOnLine, kept inline in the edge tests that run for every object every sub-step.
 [[gnu::always_inline]] inline cBlockProbe PickOnLine(const cChara& c, int x1, int y1, int x2, int y2) {
     const int n = ObjectScale(c) + 1;
@@ -80,8 +88,11 @@ inline cBlockProbe ProbeIn(const cScrollPos& vx, int x, int y, int kind) {
     if (x1 == x2) {
         const int step = c.m_nHeight0 - 1;
         cBlockProbe best = ProbeIn(vx, x1, y1, kind);
+        LastCell last{y1 >> 5, best};
         for (int k = 1; k < n; ++k) {
-            const cBlockProbe p = ProbeIn(vx, x1, y1 + k * step, kind);
+            const int y = y1 + k * step;
+            if (!last.Reusable(y >> 5)) last = {y >> 5, ProbeIn(vx, x1, y, kind)};
+            const cBlockProbe& p = last.probe;
             if (p.solid > best.solid) best = p;
         }
         return best;
@@ -90,10 +101,12 @@ inline cBlockProbe ProbeIn(const cScrollPos& vx, int x, int y, int kind) {
         const int middle = (x1 + x2) >> 1;
         const int step = c.m_nWidth0 - 1;
         cBlockProbe best = ProbeIn(vx, x1, y1, kind);
+        LastCell last{x1 >> 5, best};
         int bestPos = x1;
         for (int k = 1; k < n; ++k) {
             const int x = x1 + k * step;
-            const cBlockProbe p = ProbeIn(vx, x, y1, kind);
+            if (!last.Reusable(x >> 5)) last = {x >> 5, ProbeIn(vx, x, y1, kind)};
+            const cBlockProbe& p = last.probe;
             if (p.solid > best.solid ||
                 (p.solid == best.solid && std::abs(x - middle) < std::abs(bestPos - middle))) {
                 best = p;
