@@ -3,6 +3,8 @@
 #pragma once
 
 #include "app/checked_containers.h"
+#include "objects/object_hooks.h"
+#include "objects/scroll_pos.h"
 #include "records/ed_flow.h"
 
 #include <cstdint>
@@ -26,7 +28,38 @@ extern cCheckedVector<cBlock> g_Blocks;
 
 // The block of a grid cell, or null outside the grid (nothing outside the grid is solid).
 const cBlock* BlockAt(int column, int row);
+// The grid as a run of look-ups reads it: the horizontal view's row stride and the cells, read once.
+// It holds while nothing resizes the grid or sets the view up again.
+struct cBlockGrid {
+    const cBlock* cells;
+    long long count;
+    int stride;
+    int strideExp;
+
+    explicit cBlockGrid(const cScrollPos& vx)
+        : cells(g_Blocks.data()), count(static_cast<long long>(g_Blocks.size())), stride(vx.m_nGridStride),
+          strideExp(vx.m_nStrideExp) {}
+
+    // BlockAt on this grid.
+    const cBlock* At(int column, int row) const {
+        if (column < 0 || row < 0) return nullptr;
+        if (column >= stride) return nullptr;
+        const long long index = (static_cast<long long>(row) << strideExp) + column;
+        if (index >= count) return nullptr;
+        return cells + index;
+    }
+};
+// BlockAt for a caller that already holds the horizontal view.
+inline const cBlock* BlockAtIn(const cScrollPos& vx, int column, int row) {
+    return cBlockGrid(vx).At(column, row);
+}
 // 0 when the block's conditions do not hold or its pass kind is `kind`, else its solid byte.
-std::uint8_t IsBlockSolid(const cBlock& block, int kind);
+inline std::uint8_t IsBlockSolid(const cBlock& block, int kind) {
+    if (!block.m_Conditions.empty() && g_ObjectHooks.BlockConditionsHold &&
+        !g_ObjectHooks.BlockConditionsHold(block))
+        return 0;
+    if (block.m_nPassKind == kind) return 0;
+    return block.m_nSolid;
+}
 // A grid of `columns` x `rows` cells of passable blocks, rows padded to `stride` cells.
 void ResetBlockGrid(int stride, int rows);

@@ -17,10 +17,17 @@ inline std::uintptr_t CoordLineOf(const void* p) {
     return reinterpret_cast<std::uintptr_t>(p) & ~std::uintptr_t{63};
 }
 
-inline void NoteCoordLineWritten(const void* p) {
-    if (!g_pCoordWrites) return;
+// The rarer half of a note, out of the writers' way.
+[[gnu::noinline]] inline void AppendCoordLine(std::vector<std::uintptr_t>& writes, std::uintptr_t line) {
+    writes.push_back(line);
+}
+
+// Every coordinate write runs this: it is kept inline in the writer.
+[[gnu::always_inline]] inline void NoteCoordLineWritten(const void* p) {
+    std::vector<std::uintptr_t>* const writes = g_pCoordWrites;
+    if (!writes) return;
     const std::uintptr_t line = CoordLineOf(p);
-    if (g_pCoordWrites->empty() || g_pCoordWrites->back() != line) g_pCoordWrites->push_back(line);
+    if (writes->empty() || writes->back() != line) AppendCoordLine(*writes, line);
 }
 
 class cCoord {
@@ -39,7 +46,7 @@ class cCoord {
     operator double() const { return m_d; }
 
   private:
-    cCoord& Set(double v) {
+    [[gnu::always_inline]] cCoord& Set(double v) {
         m_d = v;
         NoteCoordLineWritten(this);
         return *this;

@@ -133,18 +133,29 @@ int cGameObject::ClampToStageY(int mode) {
     return side;
 }
 
-int cGameObject::MoveX(int mode) {
-    m_dVX = ClampSpeed(m_dVX);
-    m_dX += m_dVX;
-    int side = ClampToStageX(mode);
+namespace {
+// MoveX and MoveY, kept inline in the stage characters' steps.
+[[gnu::always_inline]] inline int MoveAlongX(cGameObject& o, int mode) {
+    o.m_dVX = ClampSpeed(o.m_dVX);
+    o.m_dX += o.m_dVX;
+    int side = o.ClampToStageX(mode);
     return (side >= 1 && side <= 3) ? side : 0;
 }
 
-int cGameObject::MoveY(int mode) {
-    m_dVY = ClampSpeed(m_dVY);
-    m_dY += m_dVY;
-    int side = ClampToStageY(mode);
+[[gnu::always_inline]] inline int MoveAlongY(cGameObject& o, int mode) {
+    o.m_dVY = ClampSpeed(o.m_dVY);
+    o.m_dY += o.m_dVY;
+    int side = o.ClampToStageY(mode);
     return (side >= 1 && side <= 6) ? side : 0;
+}
+} // namespace
+
+int cGameObject::MoveX(int mode) {
+    return MoveAlongX(*this, mode);
+}
+
+int cGameObject::MoveY(int mode) {
+    return MoveAlongY(*this, mode);
 }
 
 void cGameObject::ApplyGravity() {
@@ -167,9 +178,13 @@ bool cGameObject::TouchesSolidBlock() const {
                              {m_nCellLeft, m_nCellBottom},
                              {m_nCellRight, m_nCellTop},
                              {m_nCellRight, m_nCellBottom}};
+    cBlockGrid grid(ViewX());
     for (const auto& c : cells) {
-        const cBlock* b = BlockAt(c[0], c[1]);
-        if (b && IsBlockSolid(*b, m_nPassKind)) return true;
+        const cBlock* b = grid.At(c[0], c[1]);
+        if (!b) continue;
+        if (IsBlockSolid(*b, m_nPassKind)) return true;
+        // A test of the block's conditions ran: the grid is read again.
+        if (!b->m_Conditions.empty()) grid = cBlockGrid(ViewX());
     }
     return false;
 }
@@ -342,8 +357,11 @@ int cStageChara::StepX() {
         ApplyFriction(m_dAX, m_bFrictionX);
         m_dVX += m_dAX;
     }
-    int side = MoveX(2);
-    AfterMoveX();
+    int side = MoveAlongX(*this, 2);
+    // The move ended with the same clamp. Run again it only recomputes what it computed, unless that
+    // clamp left the position at an end of a stage narrower than the object (it set the right edge
+    // to x + width - 1).
+    if (m_dX < 0 || m_dRight >= ViewX().ObjectExtent()) AfterMoveX();
     return side == 3 ? 4 : side;
 }
 
@@ -353,8 +371,9 @@ int cStageChara::StepY() {
         ApplyFriction(m_dAY, m_bFrictionY);
         m_dVY += m_dAY;
     }
-    int side = MoveY(2);
-    AfterMoveY();
+    int side = MoveAlongY(*this, 2);
+    // As in StepX: the clamp the move ended with needs running again only at an end of a short stage.
+    if (m_dY < 0 || m_dBottom >= ViewY().ObjectExtent()) AfterMoveY();
     if (!m_bNoGravity) return (side == 5 || side == 6) ? 7 : side;
     return (side == 3 || side == 6) ? 8 : side;
 }

@@ -63,10 +63,65 @@ struct BestPoint {
     }
 };
 
+// The cell of stage pixel (x, y) in the grid the horizontal view `vx` describes.
+inline cBlockProbe ProbeIn(const cScrollPos& vx, int x, int y, int kind) {
+    // Shifts of negative coordinates give negative cells, which lie outside the grid.
+    const cBlock* b = BlockAtIn(vx, x >> 5, y >> 5);
+    if (!b) return {};
+    return {b, IsBlockSolid(*b, kind)};
+}
+
+// The last cell probed along a line. The next point in the same cell has the same probe, unless
+// the block has conditions, whose test runs again for every point.
+struct LastCell {
+    int cell;
+    cBlockProbe probe;
+    bool Reusable(int c) const { return c == cell && (!probe.block || probe.block->m_Conditions.empty()); }
+};
+
+// PickBlockOnLine, kept inline in the edge tests that run for every object every sub-step.
+[[gnu::always_inline]] inline cBlockProbe PickOnLine(const cChara& c, int x1, int y1, int x2, int y2) {
+    const int n = ObjectScale(c) + 1;
+    const int kind = c.m_nPassKind;
+    const cScrollPos& vx = ViewX();
+    // n is at least 2: the first point is taken, a later one wins only as the rule says.
+    if (x1 == x2) {
+        const int step = c.m_nHeight0 - 1;
+        cBlockProbe best = ProbeIn(vx, x1, y1, kind);
+        LastCell last{y1 >> 5, best};
+        for (int k = 1; k < n; ++k) {
+            const int y = y1 + k * step;
+            if (!last.Reusable(y >> 5)) last = {y >> 5, ProbeIn(vx, x1, y, kind)};
+            const cBlockProbe& p = last.probe;
+            if (p.solid > best.solid) best = p;
+        }
+        return best;
+    }
+    if (y1 == y2) {
+        const int middle = (x1 + x2) >> 1;
+        const int step = c.m_nWidth0 - 1;
+        cBlockProbe best = ProbeIn(vx, x1, y1, kind);
+        LastCell last{x1 >> 5, best};
+        int bestPos = x1;
+        for (int k = 1; k < n; ++k) {
+            const int x = x1 + k * step;
+            if (!last.Reusable(x >> 5)) last = {x >> 5, ProbeIn(vx, x, y1, kind)};
+            const cBlockProbe& p = last.probe;
+            if (p.solid > best.solid ||
+                (p.solid == best.solid && std::abs(x - middle) < std::abs(bestPos - middle))) {
+                best = p;
+                bestPos = x;
+            }
+        }
+        return best;
+    }
+    return GridCellZero(c.m_nPassKind);
+}
+
 // The floor rule on the bottom edge: `countAir` adds the frames without floor and the fall rule.
 int FloorRule(cChara& c, int countAir) {
     if (PassesBlocks(c)) return WALK_GO_ON;
-    const cBlockProbe p = PickBlockOnLine(c, Left(c), Bottom(c), Right(c), Bottom(c));
+    const cBlockProbe p = PickOnLine(c, Left(c), Bottom(c), Right(c), Bottom(c));
     if (p.solid <= 0) {
         if (!countAir) return WALK_GO_ON;
         c.m_lpStandBlock = nullptr;
@@ -109,31 +164,11 @@ int ObjectScale(const cGameObject& obj) {
 }
 
 cBlockProbe ProbeBlockAt(int x, int y, int kind) {
-    // Shifts of negative coordinates give negative cells, which lie outside the grid.
-    const cBlock* b = BlockAt(x >> 5, y >> 5);
-    if (!b) return {};
-    return {b, IsBlockSolid(*b, kind)};
+    return ProbeIn(ViewX(), x, y, kind);
 }
 
 cBlockProbe PickBlockOnLine(const cChara& c, int x1, int y1, int x2, int y2) {
-    const int n = ObjectScale(c) + 1;
-    BestPoint pick;
-    if (x1 == x2) {
-        for (int k = 0; k < n; ++k) {
-            const int y = y1 + k * (c.m_nHeight0 - 1);
-            pick.Offer(ProbeBlockAt(x1, y, c.m_nPassKind), y, nullptr);
-        }
-        return pick.best;
-    }
-    if (y1 == y2) {
-        const int middle = (x1 + x2) >> 1;
-        for (int k = 0; k < n; ++k) {
-            const int x = x1 + k * (c.m_nWidth0 - 1);
-            pick.Offer(ProbeBlockAt(x, y1, c.m_nPassKind), x, &middle);
-        }
-        return pick.best;
-    }
-    return GridCellZero(c.m_nPassKind);
+    return PickOnLine(c, x1, y1, x2, y2);
 }
 
 cBlockProbe PickFloorBlockWide(const cChara& c) {
@@ -163,7 +198,7 @@ cBlockProbe PickBlockAtCorners(int left, int top, int right, int bottom, int kin
 
 int HitWallLeft(cChara& c) {
     if (PassesBlocks(c)) return WALK_GO_ON;
-    const Verdict v = Judge(c, PickBlockOnLine(c, Left(c), Top(c), Left(c), Bottom(c)).solid);
+    const Verdict v = Judge(c, PickOnLine(c, Left(c), Top(c), Left(c), Bottom(c)).solid);
     if (v != REACT) return v == KILLED ? WALK_KILLED : WALK_GO_ON;
     c.m_nTouchLeft = 1;
     c.m_dAX = 0;
@@ -178,7 +213,7 @@ int HitWallLeft(cChara& c) {
 
 int HitWallRight(cChara& c) {
     if (PassesBlocks(c)) return WALK_GO_ON;
-    const Verdict v = Judge(c, PickBlockOnLine(c, Right(c), Top(c), Right(c), Bottom(c)).solid);
+    const Verdict v = Judge(c, PickOnLine(c, Right(c), Top(c), Right(c), Bottom(c)).solid);
     if (v != REACT) return v == KILLED ? WALK_KILLED : WALK_GO_ON;
     c.m_nTouchRight = 1;
     c.m_dAX = 0;
@@ -197,7 +232,7 @@ int HitFloor(cChara& c, int countAir) {
 
 int HitCeiling(cChara& c) {
     if (PassesBlocks(c)) return WALK_GO_ON;
-    const Verdict v = Judge(c, PickBlockOnLine(c, Left(c), Top(c), Right(c), Top(c)).solid);
+    const Verdict v = Judge(c, PickOnLine(c, Left(c), Top(c), Right(c), Top(c)).solid);
     if (v != REACT) return v == KILLED ? WALK_KILLED : WALK_GO_ON;
     c.m_nTouchTop = 1;
     c.HitCeiling();
