@@ -77,9 +77,11 @@ int Fail() {
     return 0;
 }
 
+// Names are never empty; the first byte is compared before the rest.
 template <std::size_t N> int FindName(const std::string_view (&names)[N], std::string_view word) {
     for (std::size_t i = 0; i < N; ++i)
-        if (word == names[i]) return static_cast<int>(i);
+        if (names[i].size() == word.size() && names[i][0] == word[0] && names[i] == word)
+            return static_cast<int>(i);
     return -1;
 }
 

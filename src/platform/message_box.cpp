@@ -168,15 +168,17 @@ const char* ButtonLabel(int id) {
     }
 }
 
+// The line being written by WriteBoxLine, kept for its room (used under g_boxLock).
+std::string g_boxLine;
+
 // The box as one line on standard error, with the answer it got, written at once.
 void WriteBoxLine(const std::string& text, const std::string& caption, int answer) {
-    const char* const name = AnswerName(answer);
-    std::string line;
-    line.reserve(caption.size() + text.size() + std::strlen(name) + 8);
-    line.append("[").append(caption).append("] ").append(text);
-    for (char& c : line)
-        if (c == '\n' || c == '\r') c = ' ';
-    line.append(" -> ").append(name).append("\n");
+    std::string& line = g_boxLine;
+    line.assign("[").append(caption).append("] ").append(text);
+    for (const char lineEnd : {'\n', '\r'})
+        for (size_t at = line.find(lineEnd); at != std::string::npos; at = line.find(lineEnd, at + 1))
+            line[at] = ' ';
+    line.append(" -> ").append(AnswerName(answer)).append("\n");
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
