@@ -108,16 +108,15 @@ std::vector<int> Buttons(UINT type) {
 }
 
 // The UTF-8 form of a caption. Boxes come with a handful of constant captions, so the last one
-// converted is kept with its form (used under g_boxLock).
+// converted is kept with its form; both start as the empty caption, whose form is empty (used under
+// g_boxLock).
 std::string g_lastCaption;
 std::string g_lastCaptionUtf8;
-bool g_captionConverted = false;
 
 std::string CaptionUtf8(const char* caption) {
-    if (!g_captionConverted || g_lastCaption != caption) {
+    if (g_lastCaption != caption) {
         g_lastCaption = caption;
         g_lastCaptionUtf8 = cp932::ToUtf8(caption);
-        g_captionConverted = true;
     }
     return g_lastCaptionUtf8;
 }
