@@ -77,8 +77,10 @@ int Fail() {
     return 0;
 }
 
-// Names are never empty; the first byte is compared before the rest.
+// Names are never empty, and none begins with a digit: a word that does (a number) is looked up no
+// further, and the first byte is compared before the rest.
 template <std::size_t N> int FindName(const std::string_view (&names)[N], std::string_view word) {
+    if (!word.empty() && word[0] >= '0' && word[0] <= '9') return -1;
     for (std::size_t i = 0; i < N; ++i)
         if (names[i].size() == word.size() && names[i][0] == word[0] && names[i] == word)
             return static_cast<int>(i);
