@@ -186,20 +186,22 @@ int ErrorBoxText(const char* text) {
 }
 
 int ErrorBox(const char* format, ...) {
+    char text[LOG_FORMAT_BUFFER];
     va_list args;
     va_start(args, format);
-    const std::string text = FormatMessage(format, args);
+    FormatBounded(text, sizeof text, format, args);
     va_end(args);
-    return ErrorBoxText(text.c_str());
+    return ErrorBoxText(text);
 }
 
 int DebugErrorBox(const char* format, ...) {
     if (!g_bECLogEnabled) return 0;
+    char text[LOG_FORMAT_BUFFER];
     va_list args;
     va_start(args, format);
-    const std::string text = FormatMessage(format, args);
+    FormatBounded(text, sizeof text, format, args);
     va_end(args);
-    return MessageBoxActive(text.c_str(), "エラー", win::MB_OK);
+    return MessageBoxActive(text, "エラー", win::MB_OK);
 }
 
 void OutOfMemory() {

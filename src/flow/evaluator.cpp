@@ -12,8 +12,10 @@
 #include "project/stage_file.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <climits>
-#include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -28,11 +30,12 @@ constexpr std::int32_t VAR_LIMIT = 999999;
 enum TokenKind { TK_NUMBER = 0, TK_VARIABLE = 1, TK_STATUS = 2, TK_SYSTEM = 3, TK_OPERATOR = 4 };
 enum Operator { OP_ASSIGN = 0, OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD, OP_COUNT };
 
-const char* const OPERATOR_NAMES[OP_COUNT] = {"=", "+", "-", "*", "/", "%"};
+// Names are string literals, so each data() is also a C text.
+constexpr std::string_view OPERATOR_NAMES[OP_COUNT] = {"=", "+", "-", "*", "/", "%"};
 const int OPERATOR_PASS[OP_COUNT] = {2, 1, 1, 0, 0, 0};
 
 enum ObjectIndex { OBJ_MY = 0, OBJ_TG, OBJ_PL, OBJ_SYS, OBJ_COUNT };
-const char* const OBJECT_NAMES[OBJ_COUNT] = {"my", "tg", "pl", "sys"};
+constexpr std::string_view OBJECT_NAMES[OBJ_COUNT] = {"my", "tg", "pl", "sys"};
 
 enum StatusIndex {
     ST_HP = 8,
@@ -51,12 +54,12 @@ enum StatusIndex {
     ST_GETSC,
     ST_COUNT
 };
-const char* const STATUS_NAMES[ST_COUNT] = {"v1",    "v2",  "v3",  "v4",   "v5",   "v6",   "v7",   "v8",
-                                            "hp",    "sp",  "mhp", "msp",  "cid",  "z",    "mark", "sight",
-                                            "power", "imp", "def", "impd", "stop", "getsc"};
+constexpr std::string_view STATUS_NAMES[ST_COUNT] = {
+    "v1",  "v2",  "v3", "v4",   "v5",    "v6",    "v7",  "v8",  "hp",   "sp",   "mhp",
+    "msp", "cid", "z",  "mark", "sight", "power", "imp", "def", "impd", "stop", "getsc"};
 
 enum SystemIndex { SY_TIME = 0, SY_SCRLX, SY_SCRLY, SY_SCORE, SY_LIFE, SY_COUNT };
-const char* const SYSTEM_NAMES[SY_COUNT] = {"time", "scrlx", "scrly", "score", "life"};
+constexpr std::string_view SYSTEM_NAMES[SY_COUNT] = {"time", "scrlx", "scrly", "score", "life"};
 
 struct Token {
     int kind = TK_NUMBER;
@@ -74,14 +77,18 @@ int Fail() {
     return 0;
 }
 
-template <std::size_t N> int FindName(const char* const (&names)[N], const std::string& word) {
+// Names are never empty, and none begins with a digit: a word that does (a number) is looked up no
+// further, and the first byte is compared before the rest.
+template <std::size_t N> int FindName(const std::string_view (&names)[N], std::string_view word) {
+    if (!word.empty() && word[0] >= '0' && word[0] <= '9') return -1;
     for (std::size_t i = 0; i < N; ++i)
-        if (word == names[i]) return static_cast<int>(i);
+        if (names[i].size() == word.size() && names[i][0] == word[0] && names[i] == word)
+            return static_cast<int>(i);
     return -1;
 }
 
 // The decimal value of a word's leading digits (optional sign), saturated to the int range.
-std::int32_t DecimalValue(const std::string& s, std::size_t from = 0) {
+std::int32_t DecimalValue(std::string_view s, std::size_t from = 0) {
     std::size_t i = from;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
@@ -235,14 +242,20 @@ std::int32_t Assign(const Token& left, std::int32_t value, cChara& self) {
     return v;
 }
 
+// A text's length as the precision of "%.*s": the texts evaluated hold no NUL, so "%.*s" prints
+// exactly the bytes "%s" would print of the same text as a C string.
+int Printed(std::string_view text) {
+    return static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
+}
+
 // Applies operator `op` to its neighbours; false after an error.
-bool Apply(int op, const Token& left, const Token& right, const std::string& text, cChara& self,
+bool Apply(int op, const Token& left, const Token& right, std::string_view text, cChara& self,
            std::int32_t& result) {
     const std::int64_t a = left.value, b = right.value;
     switch (op) {
     case OP_ASSIGN:
         if (left.kind == TK_NUMBER) {
-            ErrorBox("値を代入できません！(%s)", text.c_str());
+            ErrorBox("値を代入できません！(%.*s)", Printed(text), text.data());
             return Fail(), false;
         }
         result = Assign(left, right.value, self);
@@ -259,7 +272,7 @@ bool Apply(int op, const Token& left, const Token& right, const std::string& tex
     case OP_DIV:
     case OP_MOD:
         if (b == 0) {
-            ErrorBox("0除算が行われました！(%s)", text.c_str());
+            ErrorBox("0除算が行われました！(%.*s)", Printed(text), text.data());
             return Fail(), false;
         }
         result = Wrap32(op == OP_DIV ? a / b : a % b);
@@ -291,119 +304,42 @@ bool ResolveObject(int obj, cChara& self, cChara*& out) {
     }
 }
 
-std::int32_t Parse(const std::string& text, cChara& chara, int depth);
-
-// Splits the text of a call's arguments at the commas outside nested parentheses.
-std::vector<std::string> SplitArguments(const std::string& s) {
-    std::vector<std::string> args;
-    int depth = 0;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '(')
-            ++depth;
-        else if (s[i] == ')')
-            --depth;
-        else if (s[i] == ',' && depth == 0) {
-            args.push_back(s.substr(start, i - start));
-            start = i + 1;
+// The tokens of one term. A term of n words is at least 2n - 1 bytes long, so the tokens of all but
+// long texts fit the inline room; a longer text gets room for as many as it can hold.
+class TokenList {
+  public:
+    explicit TokenList(std::size_t textLength) {
+        const std::size_t most = (textLength + 1) / 2;
+        if (most > INLINE_TOKENS) {
+            m_Heap.resize(most);
+            m_Data = m_Heap.data();
         }
     }
-    args.push_back(s.substr(start));
-    return args;
-}
+    TokenList(const TokenList&) = delete;
+    TokenList& operator=(const TokenList&) = delete;
 
-std::int32_t Parse(const std::string& input, cChara& chara, int depth) {
-    if (depth > MAX_DEPTH) {
-        ErrorBox("式が深すぎます！");
-        return Fail();
+    std::size_t size() const { return m_Size; }
+    bool empty() const { return m_Size == 0; }
+    Token& operator[](std::size_t i) { return m_Data[i]; }
+    const Token& back() const { return m_Data[m_Size - 1]; }
+    void push_back(const Token& t) { m_Data[m_Size++] = t; }
+    // Removes the two tokens from `first` on.
+    void ErasePair(std::size_t first) {
+        std::move(m_Data + first + 2, m_Data + m_Size, m_Data + first);
+        m_Size -= 2;
     }
-    std::string text = input;
-    SyncStringLength(text);
-    for (;;) {
-        std::size_t open = std::string::npos, wordStart = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const char ch = text[i];
-            if (ch == '(') {
-                open = i;
-                break;
-            }
-            if (ch == ' ' || ch == ')') wordStart = i + 1;
-        }
-        if (open == std::string::npos) return EvaluateTerm(text, chara);
-        const std::string word = text.substr(wordStart, open - wordStart);
-        const bool isRand = word == "rand";
-        std::size_t close = std::string::npos;
-        int nest = 0;
-        for (std::size_t i = open; i < text.size(); ++i) {
-            if (text[i] == '(')
-                ++nest;
-            else if (text[i] == ')' && --nest == 0) {
-                close = i;
-                break;
-            }
-        }
-        if (close == std::string::npos) {
-            if (isRand)
-                ErrorBox("関数 %s で\")\"が見つかりません！", word.c_str());
-            else
-                ErrorBox("\")\"が見つかりません！");
-            return Fail();
-        }
-        const std::string inner = text.substr(open + 1, close - open - 1);
-        std::int32_t value = 0;
-        std::size_t replaceFrom = open;
-        if (isRand) {
-            const std::vector<std::string> args = SplitArguments(inner);
-            if (args.size() != 2) {
-                ErrorBox("関数 %s の引数が不正です！", word.c_str());
-                return Fail();
-            }
-            const std::int32_t a = Parse(args[0], chara, depth + 1);
-            if (g_bError) return 0;
-            const std::int32_t b = Parse(args[1], chara, depth + 1);
-            if (g_bError) return 0;
-            value = RandRange(a, b);
-            replaceFrom = wordStart;
-        } else {
-            value = Parse(inner, chara, depth + 1);
-            if (g_bError) return 0;
-        }
-        text = text.substr(0, replaceFrom) + std::to_string(value) + text.substr(close + 1);
-    }
-}
 
-} // namespace
+  private:
+    static constexpr std::size_t INLINE_TOKENS = 16;
+    std::array<Token, INLINE_TOKENS> m_Inline;
+    std::vector<Token> m_Heap;
+    Token* m_Data = m_Inline.data();
+    std::size_t m_Size = 0;
+};
 
-int SyncStringLength(std::string& s) {
-    const std::size_t nul = s.find('\0');
-    if (nul != std::string::npos) s.resize(nul);
-    return static_cast<int>(s.size());
-}
-
-bool EvaluateExpression(const std::string& text, cChara& chara) {
-    g_bError = false;
-    // The text is cut at its first NUL first, as every evaluation reads it.
-    const std::size_t length = std::min(text.find('\0'), text.size());
-    if (length > PlayBoundLimit(PlayBound::CodeText)) {
-        PlayBoundRoom(PlayBound::CodeText, length);
-        return Fail(), false;
-    }
-    const int hp = chara.m_nHP, sp = chara.m_nSP;
-    ParseExpression(text, chara);
-    if (g_bError) return false;
-    if (chara.m_nHP != hp) chara.ShowHPGauge(static_cast<std::int64_t>(chara.m_nHP) - hp);
-    if (chara.m_nSP != sp) chara.ShowSPGauge(static_cast<std::int64_t>(chara.m_nSP) - sp);
-    return true;
-}
-
-std::int32_t ParseExpression(const std::string& text, cChara& chara) {
-    return Parse(text, chara, 0);
-}
-
-std::int32_t EvaluateTerm(const std::string& input, cChara& chara) {
-    std::string text = input;
-    SyncStringLength(text);
-    std::vector<Token> tokens;
+// Evaluates a text without parentheses and without NUL.
+std::int32_t Term(std::string_view text, cChara& chara) {
+    TokenList tokens(text.size());
     int pendingObject = -1;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -412,15 +348,15 @@ std::int32_t EvaluateTerm(const std::string& input, cChara& chara) {
             continue;
         }
         const std::size_t end = std::min(text.find(' ', i), text.size());
-        std::string word = text.substr(i, end - i);
+        std::string_view word = text.substr(i, end - i);
         i = end;
 
         int obj = pendingObject;
-        if (const std::size_t dot = word.find('.'); dot != std::string::npos) {
-            const std::string name = word.substr(0, dot);
+        if (const std::size_t dot = word.find('.'); dot != std::string_view::npos) {
+            const std::string_view name = word.substr(0, dot);
             obj = FindName(OBJECT_NAMES, name);
             if (obj < 0) {
-                ErrorBox("オブジェクト \"%s.\" が認識できません！", name.c_str());
+                ErrorBox("オブジェクト \"%.*s.\" が認識できません！", Printed(name), name.data());
                 return Fail();
             }
             cChara* who = nullptr;
@@ -449,7 +385,7 @@ std::int32_t EvaluateTerm(const std::string& input, cChara& chara) {
             cChara* who = nullptr;
             if (!ResolveObject(obj < 0 ? OBJ_MY : obj, chara, who)) return 0;
             if (!who) {
-                ErrorBox("オブジェクト \"sys.\" に %s はありません！", word.c_str());
+                ErrorBox("オブジェクト \"sys.\" に %.*s はありません！", Printed(word), word.data());
                 return Fail();
             }
             t.kind = TK_STATUS;
@@ -480,8 +416,8 @@ std::int32_t EvaluateTerm(const std::string& input, cChara& chara) {
             if (k == tokens.size()) break;
             if (k == 0 || k + 1 >= tokens.size() || tokens[k - 1].kind == TK_OPERATOR ||
                 tokens[k + 1].kind == TK_OPERATOR) {
-                ErrorBox("演算子 %s の前後に値がありません！(%s)", OPERATOR_NAMES[tokens[k].op],
-                         text.c_str());
+                ErrorBox("演算子 %s の前後に値がありません！(%.*s)", OPERATOR_NAMES[tokens[k].op].data(),
+                         Printed(text), text.data());
                 return Fail();
             }
             if (!Apply(tokens[k].op, tokens[k - 1], tokens[k + 1], text, chara, result)) return 0;
@@ -489,10 +425,124 @@ std::int32_t EvaluateTerm(const std::string& input, cChara& chara) {
             Token r;
             r.value = result;
             tokens[k - 1] = r;
-            tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(k),
-                         tokens.begin() + static_cast<std::ptrdiff_t>(k + 2));
+            tokens.ErasePair(k);
         }
     }
     if (applied) return result;
     return tokens.empty() ? 0 : tokens.back().value;
+}
+
+// The text up to its first NUL, as every evaluation reads it.
+std::string_view UpToNul(const std::string& text) {
+    return std::string_view(text.data(), std::min(text.find('\0'), text.size()));
+}
+
+// Resolves the parentheses and calls of a text without NUL, innermost value by value, then
+// evaluates the flat rest.
+std::int32_t Parse(std::string_view input, cChara& chara, int depth) {
+    if (depth > MAX_DEPTH) {
+        ErrorBox("式が深すぎます！");
+        return Fail();
+    }
+    std::string_view text = input;
+    std::string rewritten; // holds the text once a group has been replaced by its value
+    for (;;) {
+        std::size_t open = std::string_view::npos, wordStart = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char ch = text[i];
+            if (ch == '(') {
+                open = i;
+                break;
+            }
+            if (ch == ' ' || ch == ')') wordStart = i + 1;
+        }
+        if (open == std::string_view::npos) return Term(text, chara);
+        const std::string_view word = text.substr(wordStart, open - wordStart);
+        const bool isRand = word == "rand";
+        std::size_t close = std::string_view::npos;
+        int nest = 0;
+        for (std::size_t i = open; i < text.size(); ++i) {
+            if (text[i] == '(')
+                ++nest;
+            else if (text[i] == ')' && --nest == 0) {
+                close = i;
+                break;
+            }
+        }
+        if (close == std::string_view::npos) {
+            if (isRand)
+                ErrorBox("関数 %.*s で\")\"が見つかりません！", Printed(word), word.data());
+            else
+                ErrorBox("\")\"が見つかりません！");
+            return Fail();
+        }
+        const std::string_view inner = text.substr(open + 1, close - open - 1);
+        std::int32_t value = 0;
+        std::size_t replaceFrom = open;
+        if (isRand) {
+            // Two arguments: exactly one comma outside nested parentheses.
+            std::size_t comma = std::string_view::npos;
+            int commas = 0, level = 0;
+            for (std::size_t i = 0; i < inner.size(); ++i) {
+                if (inner[i] == '(')
+                    ++level;
+                else if (inner[i] == ')')
+                    --level;
+                else if (inner[i] == ',' && level == 0 && commas++ == 0)
+                    comma = i;
+            }
+            if (commas != 1) {
+                ErrorBox("関数 %.*s の引数が不正です！", Printed(word), word.data());
+                return Fail();
+            }
+            const std::int32_t a = Parse(inner.substr(0, comma), chara, depth + 1);
+            if (g_bError) return 0;
+            const std::int32_t b = Parse(inner.substr(comma + 1), chara, depth + 1);
+            if (g_bError) return 0;
+            value = RandRange(a, b);
+            replaceFrom = wordStart;
+        } else {
+            value = Parse(inner, chara, depth + 1);
+            if (g_bError) return 0;
+        }
+        char digits[16];
+        const std::to_chars_result printed = std::to_chars(digits, digits + sizeof digits, value);
+        const std::string_view rest = text.substr(close + 1);
+        std::string next;
+        next.reserve(replaceFrom + static_cast<std::size_t>(printed.ptr - digits) + rest.size());
+        next.append(text.substr(0, replaceFrom)).append(digits, printed.ptr).append(rest);
+        rewritten = std::move(next);
+        text = rewritten;
+    }
+}
+
+} // namespace
+
+int SyncStringLength(std::string& s) {
+    const std::size_t nul = s.find('\0');
+    if (nul != std::string::npos) s.resize(nul);
+    return static_cast<int>(s.size());
+}
+
+bool EvaluateExpression(const std::string& text, cChara& chara) {
+    g_bError = false;
+    const std::string_view code = UpToNul(text);
+    if (code.size() > PlayBoundLimit(PlayBound::CodeText)) {
+        PlayBoundRoom(PlayBound::CodeText, code.size());
+        return Fail(), false;
+    }
+    const int hp = chara.m_nHP, sp = chara.m_nSP;
+    Parse(code, chara, 0);
+    if (g_bError) return false;
+    if (chara.m_nHP != hp) chara.ShowHPGauge(static_cast<std::int64_t>(chara.m_nHP) - hp);
+    if (chara.m_nSP != sp) chara.ShowSPGauge(static_cast<std::int64_t>(chara.m_nSP) - sp);
+    return true;
+}
+
+std::int32_t ParseExpression(const std::string& text, cChara& chara) {
+    return Parse(UpToNul(text), chara, 0);
+}
+
+std::int32_t EvaluateTerm(const std::string& text, cChara& chara) {
+    return Term(UpToNul(text), chara);
 }

@@ -74,31 +74,58 @@ void ReadAnswers() {
     }
 }
 
+// The buttons of a box type, the default one first.
+struct ButtonSet {
+    int ids[3];
+    size_t count;
+    const int* begin() const { return ids; }
+    const int* end() const { return ids + count; }
+};
+
+ButtonSet ButtonsOf(UINT type) {
+    ButtonSet b{};
+    switch (type & 0xF) {
+    case MB_OKCANCEL:
+        b = {{IDOK, IDCANCEL}, 2};
+        break;
+    case MB_YESNOCANCEL:
+        b = {{IDYES, IDNO, IDCANCEL}, 3};
+        break;
+    case MB_YESNO:
+        b = {{IDYES, IDNO}, 2};
+        break;
+    default:
+        b = {{IDOK}, 1};
+        break;
+    }
+    const size_t def = (type & MB_DEFBUTTON2) ? 1 : 0;
+    if (def < b.count) std::swap(b.ids[0], b.ids[def]);
+    return b;
+}
+
 std::vector<int> Buttons(UINT type) {
     return MessageBoxButtons(type);
+}
+
+// The UTF-8 form of a caption. Boxes come with a handful of constant captions, so the last one
+// converted is kept with its form; both start as the empty caption, whose form is empty (used under
+// g_boxLock).
+std::string g_lastCaption;
+std::string g_lastCaptionUtf8;
+
+std::string CaptionUtf8(const char* caption) {
+    if (g_lastCaption != caption) {
+        g_lastCaption = caption;
+        g_lastCaptionUtf8 = cp932::ToUtf8(caption);
+    }
+    return g_lastCaptionUtf8;
 }
 
 } // namespace
 
 std::vector<int> MessageBoxButtons(UINT type) {
-    std::vector<int> b;
-    switch (type & 0xF) {
-    case MB_OKCANCEL:
-        b = {IDOK, IDCANCEL};
-        break;
-    case MB_YESNOCANCEL:
-        b = {IDYES, IDNO, IDCANCEL};
-        break;
-    case MB_YESNO:
-        b = {IDYES, IDNO};
-        break;
-    default:
-        b = {IDOK};
-        break;
-    }
-    const size_t def = (type & MB_DEFBUTTON2) ? 1 : 0;
-    if (def < b.size()) std::swap(b[0], b[def]);
-    return b;
+    const ButtonSet b = ButtonsOf(type);
+    return std::vector<int>(b.begin(), b.end());
 }
 
 int ClosedBoxAnswer(UINT type) {
@@ -140,18 +167,24 @@ const char* ButtonLabel(int id) {
     }
 }
 
-// The box as one line on standard error, with the answer it got.
+// The line being written by WriteBoxLine, kept for its room (used under g_boxLock).
+std::string g_boxLine;
+
+// The box as one line on standard error, with the answer it got, written at once.
 void WriteBoxLine(const std::string& text, const std::string& caption, int answer) {
-    std::string line = "[" + caption + "] " + text;
-    for (char& c : line)
-        if (c == '\n' || c == '\r') c = ' ';
-    std::fprintf(stderr, "%s -> %s\n", line.c_str(), AnswerName(answer));
+    std::string& line = g_boxLine;
+    line.assign("[").append(caption).append("] ").append(text);
+    for (const char lineEnd : {'\n', '\r'})
+        for (size_t at = line.find(lineEnd); at != std::string::npos; at = line.find(lineEnd, at + 1))
+            line[at] = ' ';
+    line.append(" -> ").append(AnswerName(answer)).append("\n");
+    std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
 
 int HeadlessAnswer(const std::string& text, const std::string& caption, UINT type) {
-    const std::vector<int> buttons = Buttons(type);
-    int answer = buttons[0];
+    const ButtonSet buttons = ButtonsOf(type);
+    int answer = buttons.ids[0];
     if (!g_answersRead) ReadAnswers();
     if (g_nextAnswer < g_answers.size()) {
         const int wanted = ParseAnswer(g_answers[g_nextAnswer++]);
@@ -316,13 +349,13 @@ int ServeMessageBoxChild(int argc, char** argv, BoxWindow window) {
 int MessageBox(HWND, const char* text, const char* caption, UINT type) {
     std::lock_guard<std::mutex> guard(g_boxLock);
     const std::string utext = cp932::ToUtf8(text ? text : "");
-    const std::string ucaption = cp932::ToUtf8(caption ? caption : "");
+    const std::string ucaption = CaptionUtf8(caption ? caption : "");
     if (!g_presenter && IsHeadless()) return HeadlessAnswer(utext, ucaption, type);
 
     // A close that arrives while the box is open (a close signal, the main window's close box, or
     // shut-down begun) ends the box with its default answer, and the close goes on. On the window
     // thread the window's events keep being turned into messages meanwhile.
-    const int defaultAnswer = Buttons(type)[0];
+    const int defaultAnswer = ButtonsOf(type).ids[0];
     if (IsAborting()) { // shut-down has begun: nobody waits for an answer any more
         WriteBoxLine(utext, ucaption, defaultAnswer);
         return defaultAnswer;
