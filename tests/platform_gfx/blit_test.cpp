@@ -32,6 +32,9 @@ const CopyCase kFixedCases[] = {
     {2, 3, 30, 15, 0, 0, 30, 15, 29, 0, -30, 15, true},  // mirrored
     {0, 0, 80, 24, 0, 0, 80, 24, 0, 23, 80, -24, false}, // upside down
     {5, 6, 13, 7, 0, 0, 13, 7, 3, 2, 31, 19, false},     // shrunk
+    {-7, -2, 90, 27, 7, 2, 87, 26, 1, 2, 15, 6, true},   // enlarged unevenly, keyed and clipped
+    {4, 1, 64, 21, 0, 0, 64, 21, 40, 17, -16, -7, true}, // enlarged, mirrored both ways, keyed
+    {0, 0, 50, 24, 0, 0, 50, 24, 6, 3, 70, 8, true},     // enlarged down, shrunk across, keyed
 };
 
 // The cases above, and unscaled copies of every width from 1 to 70, keyed and not, at several

@@ -326,6 +326,78 @@ void CopyKeyed32(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t 
         if (s[i] != key) d[i] = s[i];
 }
 
+namespace {
+
+// The raw value of pixel i of a row, compared as the keyed copies compare.
+std::uint32_t RawAt(const std::uint8_t* row, int i, int bpp) {
+    switch (bpp) {
+    case 1:
+        return row[i];
+    case 2:
+        return reinterpret_cast<const std::uint16_t*>(row)[i];
+    case 4:
+        return reinterpret_cast<const std::uint32_t*>(row)[i];
+    default: {
+        const std::uint8_t* q = row + i * 3;
+        return q[0] | (q[1] << 8) | (q[2] << 16);
+    }
+    }
+}
+
+// n pixels of a row to a row, unscaled; keyed, pixels equal to the key are left alone.
+void CopyRowOf(std::uint8_t* drow, const std::uint8_t* sp, int n, int bpp, bool keyed, std::uint32_t key) {
+    switch (bpp) {
+    case 1:
+        CopyRow(drow, sp, n, keyed, static_cast<std::uint8_t>(key));
+        break;
+    case 2:
+        CopyRow(reinterpret_cast<std::uint16_t*>(drow), reinterpret_cast<const std::uint16_t*>(sp), n, keyed,
+                static_cast<std::uint16_t>(key));
+        break;
+    case 4:
+        if (keyed)
+            CopyKeyed32(reinterpret_cast<std::uint32_t*>(drow), reinterpret_cast<const std::uint32_t*>(sp), n,
+                        key);
+        else
+            std::memcpy(drow, sp, static_cast<std::size_t>(n) * 4);
+        break;
+    default:
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t* q = sp + i * 3;
+            const std::uint32_t v = q[0] | (q[1] << 8) | (q[2] << 16);
+            if (!keyed || v != key) std::memcpy(drow + i * 3, q, 3);
+        }
+        break;
+    }
+}
+
+// n pixels of a row to a row, pixel i taken from source column cols[i].
+void ScaleRow(std::uint8_t* drow, const std::uint8_t* srow, const int* cols, int n, int bpp, bool keyed,
+              std::uint32_t key) {
+    switch (bpp) {
+    case 1:
+        ScaledRow(drow, srow, cols, n, keyed, static_cast<std::uint8_t>(key));
+        break;
+    case 2:
+        ScaledRow(reinterpret_cast<std::uint16_t*>(drow), reinterpret_cast<const std::uint16_t*>(srow), cols,
+                  n, keyed, static_cast<std::uint16_t>(key));
+        break;
+    case 4:
+        ScaledRow(reinterpret_cast<std::uint32_t*>(drow), reinterpret_cast<const std::uint32_t*>(srow), cols,
+                  n, keyed, key);
+        break;
+    default:
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t* q = srow + cols[i] * 3;
+            const std::uint32_t v = q[0] | (q[1] << 8) | (q[2] << 16);
+            if (!keyed || v != key) std::memcpy(drow + i * 3, q, 3);
+        }
+        break;
+    }
+}
+
+} // namespace
+
 void ScaledCopy(const BlitParams& p) {
     PixelBuffer& d = *p.dst;
     const PixelBuffer& s = *p.src;
@@ -372,63 +444,47 @@ void ScaledCopy(const BlitParams& p) {
         }
 #endif
     }
-    std::vector<int> cols;
-    if (!unscaledX) {
-        cols.resize(static_cast<std::size_t>(n));
-        for (int i = p.i0; i < p.i1; ++i)
-            cols[i - p.i0] = SourceIndex(i, p.sx, p.sw, p.dw);
+    if (unscaledX) {
+        for (int j = p.j0; j < p.j1; ++j) {
+            const int sy = unscaledY ? p.sy + j : SourceIndex(j, p.sy, p.sh, p.dh);
+            CopyRowOf(d.Row(p.dy + j) + static_cast<std::ptrdiff_t>(p.dx + p.i0) * bpp,
+                      s.Row(sy) + static_cast<std::ptrdiff_t>(p.sx + p.i0) * bpp, n, bpp, p.keyed, p.key);
+        }
+        return;
     }
+    std::vector<int> cols(static_cast<std::size_t>(n));
+    for (int i = p.i0; i < p.i1; ++i)
+        cols[i - p.i0] = SourceIndex(i, p.sx, p.sw, p.dw);
+    // A source row that several destination rows read is widened once to the destination's columns
+    // and then copied to each of them as an unscaled row, only over the span that holds a pixel other
+    // than the key; a row read once is scaled straight into its destination row.
+    std::vector<std::uint8_t> wide;
+    int wideRow = -1, lo = 0, hi = 0;
     for (int j = p.j0; j < p.j1; ++j) {
         const int sy = unscaledY ? p.sy + j : SourceIndex(j, p.sy, p.sh, p.dh);
         std::uint8_t* drow = d.Row(p.dy + j) + static_cast<std::ptrdiff_t>(p.dx + p.i0) * bpp;
         const std::uint8_t* srow = s.Row(sy);
-        if (unscaledX) {
-            const std::uint8_t* sp = srow + static_cast<std::ptrdiff_t>(p.sx + p.i0) * bpp;
-            switch (bpp) {
-            case 1:
-                CopyRow(drow, sp, n, p.keyed, static_cast<std::uint8_t>(p.key));
-                break;
-            case 2:
-                CopyRow(reinterpret_cast<std::uint16_t*>(drow), reinterpret_cast<const std::uint16_t*>(sp), n,
-                        p.keyed, static_cast<std::uint16_t>(p.key));
-                break;
-            case 4:
-                if (p.keyed)
-                    CopyKeyed32(reinterpret_cast<std::uint32_t*>(drow),
-                                reinterpret_cast<const std::uint32_t*>(sp), n, p.key);
-                else
-                    std::memcpy(drow, sp, static_cast<std::size_t>(n) * 4);
-                break;
-            default:
-                for (int i = 0; i < n; ++i) {
-                    const std::uint8_t* q = sp + i * 3;
-                    const std::uint32_t v = q[0] | (q[1] << 8) | (q[2] << 16);
-                    if (!p.keyed || v != p.key) std::memcpy(drow + i * 3, q, 3);
-                }
-                break;
-            }
+        const bool again =
+            sy == wideRow || (!unscaledY && j + 1 < p.j1 && SourceIndex(j + 1, p.sy, p.sh, p.dh) == sy);
+        if (!again) {
+            ScaleRow(drow, srow, cols.data(), n, bpp, p.keyed, p.key);
             continue;
         }
-        switch (bpp) {
-        case 1:
-            ScaledRow(drow, srow, cols.data(), n, p.keyed, static_cast<std::uint8_t>(p.key));
-            break;
-        case 2:
-            ScaledRow(reinterpret_cast<std::uint16_t*>(drow), reinterpret_cast<const std::uint16_t*>(srow),
-                      cols.data(), n, p.keyed, static_cast<std::uint16_t>(p.key));
-            break;
-        case 4:
-            ScaledRow(reinterpret_cast<std::uint32_t*>(drow), reinterpret_cast<const std::uint32_t*>(srow),
-                      cols.data(), n, p.keyed, p.key);
-            break;
-        default:
-            for (int i = 0; i < n; ++i) {
-                const std::uint8_t* q = srow + cols[i] * 3;
-                const std::uint32_t v = q[0] | (q[1] << 8) | (q[2] << 16);
-                if (!p.keyed || v != p.key) std::memcpy(drow + i * 3, q, 3);
+        if (sy != wideRow) {
+            wide.resize(static_cast<std::size_t>(n) * bpp);
+            ScaleRow(wide.data(), srow, cols.data(), n, bpp, false, 0);
+            wideRow = sy;
+            lo = 0, hi = n;
+            if (p.keyed) {
+                while (lo < hi && RawAt(wide.data(), lo, bpp) == p.key)
+                    ++lo;
+                while (hi > lo && RawAt(wide.data(), hi - 1, bpp) == p.key)
+                    --hi;
             }
-            break;
         }
+        if (lo < hi)
+            CopyRowOf(drow + static_cast<std::ptrdiff_t>(lo) * bpp,
+                      wide.data() + static_cast<std::ptrdiff_t>(lo) * bpp, hi - lo, bpp, p.keyed, p.key);
     }
 }
 
