@@ -216,6 +216,23 @@ std::uint8_t TileClass(const PixelBuffer& b, KeyTiles& t, int tx, int ty) {
     return tile;
 }
 
+// Whether the tiles over the columns [x0, x1) of rows [y0, y1) (not empty, inside the picture) hold
+// no key pixel, looking at each not looked at yet.
+bool TilesHoldNoKey(const PixelBuffer& b, KeyTiles& t, int x0, int y0, int x1, int y1) {
+    const unsigned tx0 = static_cast<unsigned>(x0) / kKeyTile, tx1 = static_cast<unsigned>(x1 - 1) / kKeyTile;
+    const unsigned ty0 = static_cast<unsigned>(y0) / kKeyTile, ty1 = static_cast<unsigned>(y1 - 1) / kKeyTile;
+    for (unsigned ty = ty0; ty <= ty1; ++ty) {
+        const std::uint8_t* row = t.tiles.data() + static_cast<std::size_t>(ty) * t.cols;
+        for (unsigned tx = tx0; tx <= tx1; ++tx) {
+            const std::uint8_t tile = row[tx];
+            if (tile == kTileNoKey) continue;
+            if (tile != 0 || TileClass(b, t, static_cast<int>(tx), static_cast<int>(ty)) != kTileNoKey)
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, int x0, int y0, int x1, int y1,
@@ -235,10 +252,7 @@ bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
         t.cols = (b.width + kKeyTile - 1) / kKeyTile;
         t.tiles.assign(static_cast<std::size_t>(t.cols) * ((b.height + kKeyTile - 1) / kKeyTile), 0);
     }
-    for (int ty = y0 / kKeyTile; ty <= (y1 - 1) / kKeyTile; ++ty)
-        for (int tx = x0 / kKeyTile; tx <= (x1 - 1) / kKeyTile; ++tx)
-            if (TileClass(b, t, tx, ty) != kTileNoKey) return true;
-    return false;
+    return !TilesHoldNoKey(b, t, x0, y0, x1, y1);
 }
 
 namespace {
@@ -260,10 +274,7 @@ bool ReadsNoKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
     if (!TilesKnown(b, state, key, t) || x0 < 0 || y0 < 0 || x1 > b.width || y1 > b.height || x0 >= x1 ||
         y0 >= y1)
         return false;
-    for (int ty = y0 / kKeyTile; ty <= (y1 - 1) / kKeyTile; ++ty)
-        for (int tx = x0 / kKeyTile; tx <= (x1 - 1) / kKeyTile; ++tx)
-            if (TileClass(b, t, tx, ty) != kTileNoKey) return false;
-    return true;
+    return TilesHoldNoKey(b, t, x0, y0, x1, y1);
 }
 
 void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t) {
