@@ -48,6 +48,22 @@ template <class T> void ScaledRow(T* d, const T* s, const int* cols, int n, bool
     }
 }
 
+// The raw value of pixel i of a row, compared as the keyed copies compare.
+std::uint32_t RawAt(const std::uint8_t* row, int i, int bpp) {
+    switch (bpp) {
+    case 1:
+        return row[i];
+    case 2:
+        return reinterpret_cast<const std::uint16_t*>(row)[i];
+    case 4:
+        return reinterpret_cast<const std::uint32_t*>(row)[i];
+    default: {
+        const std::uint8_t* q = row + i * 3;
+        return q[0] | (q[1] << 8) | (q[2] << 16);
+    }
+    }
+}
+
 int SourceIndex(int i, int start, int size, int dsize) {
     const long long step = static_cast<long long>(i) * (size < 0 ? -size : size) / dsize;
     return size < 0 ? start - static_cast<int>(step) : start + static_cast<int>(step);
@@ -245,6 +261,7 @@ bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
         t.key = key;
         t.uses = 0;
         t.tiles.clear();
+        t.boxes.clear();
     }
     if (t.uses < 2) ++t.uses;
     if (t.uses < 2) return true;
@@ -277,7 +294,80 @@ bool ReadsNoKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
     return TilesHoldNoKey(b, t, x0, y0, x1, y1);
 }
 
+namespace {
+
+// The box of tile (tx, ty) (see KeyTiles::boxes), looked at now if it has not been yet.
+std::uint32_t TileBox(const PixelBuffer& b, KeyTiles& t, int tx, int ty) {
+    if (t.boxes.size() != t.tiles.size()) t.boxes.assign(t.tiles.size(), kBoxUnknown);
+    std::uint32_t& box = t.boxes[static_cast<std::size_t>(ty) * t.cols + tx];
+    if (box != kBoxUnknown) return box;
+    const int x = tx * kKeyTile, y = ty * kKeyTile;
+    const int n = std::min(kKeyTile, b.width - x), rows = std::min(kKeyTile, b.height - y);
+    const std::uint8_t cls = TileClass(b, t, tx, ty);
+    int x0 = n, y0 = rows, x1 = 0, y1 = 0;
+    if (cls == kTileNoKey) {
+        x0 = y0 = 0, x1 = n, y1 = rows;
+    } else if (cls == kTileSomeKey) {
+        const int bpp = BytesPerPixel(b.format);
+        for (int r = 0; r < rows; ++r) {
+            const std::uint8_t* row = b.Row(y + r) + static_cast<std::ptrdiff_t>(x) * bpp;
+            int first = 0, last = n;
+            while (first < n && RawAt(row, first, bpp) == t.key)
+                ++first;
+            if (first == n) continue;
+            while (RawAt(row, last - 1, bpp) == t.key)
+                --last;
+            x0 = std::min(x0, first), x1 = std::max(x1, last);
+            y0 = std::min(y0, r), y1 = r + 1;
+        }
+    }
+    if (x1 <= x0) x0 = y0 = x1 = y1 = 0;
+    box = static_cast<std::uint32_t>(x0) | static_cast<std::uint32_t>(y0) << 8 |
+          static_cast<std::uint32_t>(x1) << 16 | static_cast<std::uint32_t>(y1) << 24;
+    return box;
+}
+
+void CopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t);
+
+} // namespace
+
 void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t) {
+    const PixelBuffer& s = *p.src;
+    if (!p.keyed || p.sw != p.dw || p.sh != p.dh || !TilesKnown(s, state, p.key, t)) {
+        CopyByTiles(p, state, t);
+        return;
+    }
+    // Source columns and rows read: [c0, c1) and [r0, r1).
+    const int c0 = p.sx + p.i0, c1 = p.sx + p.i1, r0 = p.sy + p.j0, r1 = p.sy + p.j1;
+    if (c0 < 0 || r0 < 0 || c1 > s.width || r1 > s.height || c0 >= c1 || r0 >= r1) {
+        CopyByTiles(p, state, t);
+        return;
+    }
+    // Pixels equal to the key leave the destination as it is: only the rectangle of the others read
+    // is copied.
+    int bx0 = c1, by0 = r1, bx1 = c0, by1 = r0;
+    for (int ty = r0 / kKeyTile; ty <= (r1 - 1) / kKeyTile; ++ty)
+        for (int tx = c0 / kKeyTile; tx <= (c1 - 1) / kKeyTile; ++tx) {
+            const std::uint32_t box = TileBox(s, t, tx, ty);
+            const int x = tx * kKeyTile, y = ty * kKeyTile;
+            const int l = std::max(c0, x + static_cast<int>(box & 0xFF)),
+                      r = std::min(c1, x + static_cast<int>(box >> 16 & 0xFF));
+            const int u = std::max(r0, y + static_cast<int>(box >> 8 & 0xFF)),
+                      b = std::min(r1, y + static_cast<int>(box >> 24));
+            if (l >= r || u >= b) continue;
+            bx0 = std::min(bx0, l), bx1 = std::max(bx1, r);
+            by0 = std::min(by0, u), by1 = std::max(by1, b);
+        }
+    if (bx0 >= bx1 || by0 >= by1) return;
+    BlitParams q = p;
+    q.i0 = bx0 - p.sx, q.i1 = bx1 - p.sx;
+    q.j0 = by0 - p.sy, q.j1 = by1 - p.sy;
+    CopyByTiles(q, state, t);
+}
+
+namespace {
+
+void CopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t) {
     const PixelBuffer& s = *p.src;
     const bool unscaled = p.sw == p.dw && p.sh == p.dh;
     // A copy of a few tiles is run whole: splitting it would cost more than it saves.
@@ -316,6 +406,8 @@ void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t) {
     }
 }
 
+} // namespace
+
 void LimitCopyWidth(CopyWidth widest) {
     g_copyLimit = widest;
 }
@@ -353,22 +445,6 @@ void CopyKeyed32(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t 
 }
 
 namespace {
-
-// The raw value of pixel i of a row, compared as the keyed copies compare.
-std::uint32_t RawAt(const std::uint8_t* row, int i, int bpp) {
-    switch (bpp) {
-    case 1:
-        return row[i];
-    case 2:
-        return reinterpret_cast<const std::uint16_t*>(row)[i];
-    case 4:
-        return reinterpret_cast<const std::uint32_t*>(row)[i];
-    default: {
-        const std::uint8_t* q = row + i * 3;
-        return q[0] | (q[1] << 8) | (q[2] << 16);
-    }
-    }
-}
 
 // n pixels of a row to a row, unscaled; keyed, pixels equal to the key are left alone.
 void CopyRowOf(std::uint8_t* drow, const std::uint8_t* sp, int n, int bpp, bool keyed, std::uint32_t key) {
