@@ -446,6 +446,22 @@ void CopyKeyed32(std::uint32_t* d, const std::uint32_t* s, int n, std::uint32_t 
 
 namespace {
 
+// Narrows [lo, hi) of a row to the span from its first pixel other than the key to its last.
+void KeySpan(const std::uint8_t* row, int bpp, std::uint32_t key, int& lo, int& hi) {
+    if (bpp == 4) {
+        const auto* p = reinterpret_cast<const std::uint32_t*>(row);
+        while (lo < hi && p[lo] == key)
+            ++lo;
+        while (hi > lo && p[hi - 1] == key)
+            --hi;
+        return;
+    }
+    while (lo < hi && RawAt(row, lo, bpp) == key)
+        ++lo;
+    while (hi > lo && RawAt(row, hi - 1, bpp) == key)
+        --hi;
+}
+
 // n pixels of a row to a row, unscaled; keyed, pixels equal to the key are left alone.
 void CopyRowOf(std::uint8_t* drow, const std::uint8_t* sp, int n, int bpp, bool keyed, std::uint32_t key) {
     switch (bpp) {
@@ -562,13 +578,12 @@ void ScaledCopy(const BlitParams& p) {
     // than the key; a row read once is scaled straight into its destination row.
     std::vector<std::uint8_t> wide;
     int wideRow = -1, lo = 0, hi = 0;
-    for (int j = p.j0; j < p.j1; ++j) {
-        const int sy = unscaledY ? p.sy + j : SourceIndex(j, p.sy, p.sh, p.dh);
+    int sy = unscaledY ? p.sy + p.j0 : SourceIndex(p.j0, p.sy, p.sh, p.dh), next = -1;
+    for (int j = p.j0; j < p.j1; ++j, sy = next) {
+        next = j + 1 >= p.j1 ? -1 : unscaledY ? sy + 1 : SourceIndex(j + 1, p.sy, p.sh, p.dh);
         std::uint8_t* drow = d.Row(p.dy + j) + static_cast<std::ptrdiff_t>(p.dx + p.i0) * bpp;
         const std::uint8_t* srow = s.Row(sy);
-        const bool again =
-            sy == wideRow || (!unscaledY && j + 1 < p.j1 && SourceIndex(j + 1, p.sy, p.sh, p.dh) == sy);
-        if (!again) {
+        if (sy != wideRow && next != sy) {
             ScaleRow(drow, srow, cols.data(), n, bpp, p.keyed, p.key);
             continue;
         }
@@ -577,12 +592,7 @@ void ScaledCopy(const BlitParams& p) {
             ScaleRow(wide.data(), srow, cols.data(), n, bpp, false, 0);
             wideRow = sy;
             lo = 0, hi = n;
-            if (p.keyed) {
-                while (lo < hi && RawAt(wide.data(), lo, bpp) == p.key)
-                    ++lo;
-                while (hi > lo && RawAt(wide.data(), hi - 1, bpp) == p.key)
-                    --hi;
-            }
+            if (p.keyed) KeySpan(wide.data(), bpp, p.key, lo, hi);
         }
         if (lo < hi)
             CopyRowOf(drow + static_cast<std::ptrdiff_t>(lo) * bpp,
