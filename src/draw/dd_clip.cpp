@@ -74,6 +74,14 @@ double CutScaledSourceAxis(int& s, int& sext, int srcSize, bool bD3D) {
 
 bool DDClipSameSize(DDBLTRECT& r, int dstW, int dstH, int srcW, int srcH) {
     if (r.w < 1 || r.h < 1 || r.sw == 0 || r.sh == 0) return false;
+    // A picture wholly inside both surfaces (most are) keeps its place and its source's size.
+    if (r.sw > 0 && r.sh > 0 && r.x >= 0 && r.y >= 0 && r.sx >= 0 && r.sy >= 0 &&
+        std::int64_t{r.sx} + r.sw <= srcW && std::int64_t{r.sy} + r.sh <= srcH &&
+        std::int64_t{r.x} + r.sw <= dstW && std::int64_t{r.y} + r.sh <= dstH) {
+        r.w = r.sw;
+        r.h = r.sh;
+        return true;
+    }
     const std::int64_t keptW = CutSameSizeAxis(r.x, r.sx, r.sw, srcW, dstW);
     const std::int64_t keptH = CutSameSizeAxis(r.y, r.sy, r.sh, srcH, dstH);
     r.w = r.sw = SaturateInt(keptW);

@@ -23,12 +23,29 @@ void cAnimSeq::Clear() {
     m_nSeq = m_nFrame = m_nTick = 0;
 }
 
+namespace {
+
+// The frame at (seq, frame), read straight where both indices hold and through the checked access
+// (which reports a bad index) otherwise.
+inline const cAnimFrame& FrameAt(const cCheckedVector<cAnimSeqFrames>& seqs, int seq, int frame) {
+    if (static_cast<unsigned>(seq) < seqs.size()) {
+        const cAnimSeqFrames& s = seqs[static_cast<std::size_t>(seq)];
+        if (static_cast<unsigned>(frame) < s.size()) return s[static_cast<std::size_t>(frame)];
+    }
+    return seqs.at(seq).at(frame);
+}
+
+} // namespace
+
 const cAnimFrame& cAnimSeq::CurrentFrame() const {
-    return m_Seqs.at(m_nSeq).at(m_nFrame);
+    return FrameAt(m_Seqs, m_nSeq, m_nFrame);
 }
 
 bool cAnimSeq::CurrentHasPicture() const {
-    for (const cAnimFrame& f : m_Seqs.at(m_nSeq))
+    const cAnimSeqFrames& seq = static_cast<unsigned>(m_nSeq) < m_Seqs.size()
+                                    ? m_Seqs[static_cast<std::size_t>(m_nSeq)]
+                                    : m_Seqs.at(m_nSeq);
+    for (const cAnimFrame& f : seq)
         if (f.nPattern >= 0) return true;
     return false;
 }
@@ -51,10 +68,10 @@ int cAnimSeq::Tick() {
     // A sequence without a picture frame would step past its end: it stays where it is.
     if (!CurrentHasPicture()) return 0;
     ++m_nTick;
-    if (m_nTick >= CurrentFrame().nDuration) {
+    if (m_nTick >= FrameAt(m_Seqs, m_nSeq, m_nFrame).nDuration) {
         m_nTick = 0;
         ++m_nFrame;
-        const cAnimFrame& f = CurrentFrame();
+        const cAnimFrame& f = FrameAt(m_Seqs, m_nSeq, m_nFrame);
         if (f.nPattern == ANIM_CODE_SWITCH) {
             SetSequence(f.nDuration, 1);
             if (!CurrentHasPicture()) return 0;
@@ -69,7 +86,7 @@ int cAnimSeq::Tick() {
 
 int cAnimSeq::GetPattern() const {
     if (m_Seqs.empty()) return 0;
-    int p = CurrentFrame().nPattern;
+    const int p = FrameAt(m_Seqs, m_nSeq, m_nFrame).nPattern;
     // A control frame is never drawn.
     return p < 0 ? 0 : p;
 }

@@ -32,6 +32,9 @@ const CopyCase kFixedCases[] = {
     {2, 3, 30, 15, 0, 0, 30, 15, 29, 0, -30, 15, true},  // mirrored
     {0, 0, 80, 24, 0, 0, 80, 24, 0, 23, 80, -24, false}, // upside down
     {5, 6, 13, 7, 0, 0, 13, 7, 3, 2, 31, 19, false},     // shrunk
+    {-7, -2, 90, 27, 7, 2, 87, 26, 1, 2, 15, 6, true},   // enlarged unevenly, keyed and clipped
+    {4, 1, 64, 21, 0, 0, 64, 21, 40, 17, -16, -7, true}, // enlarged, mirrored both ways, keyed
+    {0, 0, 50, 24, 0, 0, 50, 24, 6, 3, 70, 8, true},     // enlarged down, shrunk across, keyed
 };
 
 // The cases above, and unscaled copies of every width from 1 to 70, keyed and not, at several
@@ -195,6 +198,9 @@ TEST(KeyedCopyByTiles, GivesThePixelsOfAKeyedCopy) {
         {"a band of rows across all tiles", 0, 33, 200, 45, 0, 0, 200, 45, 0, 40},
         {"the partial tiles at the right and bottom", 10, 10, 120, 70, 0, 0, 120, 70, 80, 70},
         {"too few tiles to split", 3, 4, 40, 40, 0, 0, 40, 40, 50, 20},
+        {"over a few pixels amid the key", 3, 2, 40, 40, 0, 0, 40, 40, 130, 60},
+        {"beside a few pixels amid the key", 7, 9, 10, 30, 0, 0, 10, 30, 128, 64},
+        {"cut through a few pixels amid the key", 7, 9, 10, 8, 0, 0, 10, 8, 143, 68},
     };
     const PixelFormat formats[] = {PixelFormat::Index8, PixelFormat::R5G6B5, PixelFormat::R8G8B8,
                                    PixelFormat::X8R8G8B8};
@@ -204,12 +210,15 @@ TEST(KeyedCopyByTiles, GivesThePixelsOfAKeyedCopy) {
             for (bool stale : {false, true}) {
                 const std::uint32_t key = 0x00A5C3E1u & Mask(f);
                 PixelBuffer src, want, got;
-                src.Allocate(200, 140, f); // tile columns by fours: all key, none, some, some below row 40
+                // Tile columns by fours: all key (but for a few pixels at 140..147 x 70..75), none,
+                // some, some below row 40.
+                src.Allocate(200, 140, f);
                 for (int y = 0; y < src.height; ++y)
                     for (int x = 0; x < src.width; ++x) {
                         const int band = x / 32 % 4;
+                        const bool few = x >= 140 && x < 148 && y >= 70 && y < 76;
                         const bool isKey =
-                            band == 0 || (band == 2 && (x + y) % 3 == 0) || (band == 3 && y > 40);
+                            (band == 0 && !few) || (band == 2 && (x + y) % 3 == 0) || (band == 3 && y > 40);
                         std::uint32_t v = rng() & Mask(f);
                         if (v == key) v ^= 1;
                         src.Set(x, y, isKey ? key : v);

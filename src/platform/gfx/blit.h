@@ -32,7 +32,11 @@ struct KeyTiles {
     int uses = 0; // keyed copies asked about this state, up to 2
     int cols = 0;
     std::vector<std::uint8_t> tiles; // per tile: 0 not looked at yet, else one of the classes below
+    // Per tile, the columns and rows of its pixels other than the key, relative to the tile, as
+    // bytes x0, y0, x1, y1 (nothing where x1 <= x0), or kBoxUnknown when not looked at yet.
+    std::vector<std::uint32_t> boxes;
 };
+constexpr std::uint32_t kBoxUnknown = 0xFFFFFFFFu;
 constexpr std::uint8_t kTileNoKey = 1, kTileSomeKey = 2, kTileAllKey = 3;
 constexpr int kKeyTile = 32; // the side of a tile
 
@@ -44,8 +48,10 @@ bool MayHoldKey(const PixelBuffer& b, std::uint64_t state, std::uint32_t key, in
                 KeyTiles& t);
 
 // A keyed copy (otherwise as ScaledCopy) from pixels in state `state`, whose tiles `t` have been looked
-// at (MayHoldKey from its second asking on): unscaled and of several tiles, tiles all of the key are
-// skipped and tiles without it copied plain, each run of like tiles of a band at once.
+// at (MayHoldKey from its second asking on): unscaled, it runs only over the rectangle of the tiles'
+// pixels other than the key that it reads (none at all where it reads only the key); of several
+// tiles, tiles all of the key are skipped and tiles without it copied plain, each run of like tiles
+// of a band at once.
 void KeyedCopyByTiles(const BlitParams& p, std::uint64_t state, KeyTiles& t);
 
 // Whether a keyed copy from the columns [x0, x1) of rows [y0, y1) of pixels in state `state`, whose

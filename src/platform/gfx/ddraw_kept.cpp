@@ -208,8 +208,9 @@ bool DirectDrawSurface7::KeepFill(const RECT& r, std::uint32_t raw, bool covers)
 
 bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src, bool covers) {
     if (src == this || !Keeping(covers)) return false;
-    src->Resolve();
-    DDKeptDraw d;
+    // The source's own draws kept back have run (RunCopy resolves it first). The draw is built where
+    // the list keeps it.
+    DDKeptDraw& d = kept_->draws.emplace_back();
     d.bp = bp;
     d.bp.dst = nullptr;
     d.bp.src = nullptr;
@@ -241,7 +242,6 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
         d.src = src->pixels_;
     }
     keys.End(bp.dy + bp.j0, bp.dy + bp.j1);
-    kept_->draws.push_back(std::move(d));
     kept_->fresh = true;
     return true;
 }
