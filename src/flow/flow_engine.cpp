@@ -856,16 +856,12 @@ void PrefetchFlowUpdate(const cChara& chara, int stage) {
             if (!f.m_Cues.empty()) __builtin_prefetch(f.m_Cues.data());
             if (i < f.m_Commands.size()) PrefetchBytes(&f.m_Commands[i], sizeof(cFlowCommand));
             if (i + 1 < f.m_Commands.size()) __builtin_prefetch(&f.m_Commands[i + 1]);
-        } else if (stage == 3) {
+        } else {
             if (i < records.size()) PrefetchBytes(&records[i], sizeof(cEdFlowCmd));
             if (i + 1 < records.size()) {
                 __builtin_prefetch(&records[i + 1]);
                 __builtin_prefetch(&records[i + 1].m_bRunWithNext);
             }
-        } else if (i < records.size()) {
-            const cEdFlowCmd& rec = records[i];
-            if (!rec.m_Params.empty()) __builtin_prefetch(rec.m_Params.data());
-            if (rec.m_Move) __builtin_prefetch(rec.m_Move.get());
         }
     }
 }

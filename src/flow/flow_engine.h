@@ -131,7 +131,7 @@ void RunFlowAnimeCues(cChara& chara);
 // commands of the running ones and their records), in stages 0 to FLOW_PREFETCH_LAST_STAGE: a walk
 // over many characters calls the stages for characters some way ahead of the one it updates, the
 // farther the lower, and each stage reads only what the stage before asked for. Changes nothing.
-constexpr int FLOW_PREFETCH_LAST_STAGE = 4;
+constexpr int FLOW_PREFETCH_LAST_STAGE = 3;
 void PrefetchFlowUpdate(const cChara& chara, int stage);
 // The flow side of a character's per-frame update (cues, steps, erasure, group bits).
 void RunFlowUpdate(cChara& chara, int bDying);

@@ -64,8 +64,8 @@ constexpr std::size_t CHARA_PREFETCH_AHEAD = 16;
 // A walk whose `ahead` also has Stage(c, s) calls it for s = 1 to CHARA_PREFETCH_STAGES, for the
 // character CHARA_STAGE_AHEAD[s - 1] ahead of the one it is at: a stage may read what the stage
 // before asked for, since that was asked a few characters earlier.
-constexpr std::size_t CHARA_PREFETCH_STAGES = 4;
-constexpr std::size_t CHARA_STAGE_AHEAD[CHARA_PREFETCH_STAGES] = {12, 9, 6, 3};
+constexpr std::size_t CHARA_PREFETCH_STAGES = 3;
+constexpr std::size_t CHARA_STAGE_AHEAD[CHARA_PREFETCH_STAGES] = {12, 9, 6};
 
 // Ask for the lines of a character that walks read, some characters ahead of the one a walk is at,
 // so that a walk over characters far beyond the caches waits on many at once instead of one after
