@@ -84,6 +84,17 @@ TEST_F(FlowEvaluatorTest, ValuesOfOperatorsObjectsAndNames) {
         {"99999999999", INT_MAX},
         {"-99999999999", INT_MIN},
         {"1 2 3", 3}, // no operator: the last operand
+        // Words that only begin like a name, or a name after digits, are numbers.
+        {"h", 0},
+        {"hpx", 0},
+        {"scores", 0},
+        {"lif", 0},
+        {"1hp", 1},
+        {"mhp2", 0},
+        // Terms of more words than a short text holds.
+        {"1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1", 20},
+        {"2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 * 2 - 1 - 1 - 1 - 1 - 1 - 1 - 1 - 1 - 1 - 1 - 1 - 1", 1012},
+        {"(1 + 2 + 3 + 4 + 5 + 6 + 7 + 8 + 9 + 10) * (1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1 + 1)", 550},
     };
     for (const ValueCase& c : cases) {
         m_Scene->m_bHpCheck = 0;

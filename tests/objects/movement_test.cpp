@@ -116,6 +116,39 @@ TEST_F(MovementTest, PushIsShapedByPowerResistanceAndDirection) {
     }
 }
 
+TEST_F(MovementTest, AStepMovesAndClampsAsAMoveAndAStageClampDo) {
+    SetUpStage(0, 0); // 640 x 640 pixels in all
+    // A step is a move that keeps the object in the stage followed by the stage clamp again; the
+    // second clamp changes something only at an end of a stage narrower than the object.
+    const int sizes[] = {16, 639, 640, 700};
+    const double positions[] = {-10, 0, 300, 620, 630};
+    const double speeds[] = {-6, -0.5, 0, 5};
+    for (int size : sizes)
+        for (double pos : positions)
+            for (double speed : speeds) {
+                cStageChara o, ref;
+                Place(o, pos, pos, size, size);
+                Place(ref, pos, pos, size, size);
+                o.m_dVX = ref.m_dVX = speed;
+                o.m_dVY = ref.m_dVY = speed;
+                o.m_bNoGravity = ref.m_bNoGravity = 1;
+                const int sideX = o.StepX(), sideY = o.StepY();
+                ref.MoveX(2);
+                ref.AfterMoveX();
+                ref.MoveY(2);
+                ref.AfterMoveY();
+                SCOPED_TRACE(testing::Message() << size << " " << pos << " " << speed);
+                EXPECT_EQ(o.m_dX, ref.m_dX);
+                EXPECT_EQ(o.m_dRight, ref.m_dRight);
+                EXPECT_EQ(o.m_nCellLeft, ref.m_nCellLeft);
+                EXPECT_EQ(o.m_dY, ref.m_dY);
+                EXPECT_EQ(o.m_dBottom, ref.m_dBottom);
+                EXPECT_EQ(o.m_nCellBottom, ref.m_nCellBottom);
+                EXPECT_GE(sideX, 0);
+                EXPECT_GE(sideY, 0);
+            }
+}
+
 TEST_F(MovementTest, PushDecaysAndStepsUseItBeforeSpeed) {
     cStageChara o;
     Place(o, 500, 500);

@@ -416,6 +416,7 @@ TEST_F(SetStageTest, SummonedCharactersComeWithTheirCopiesFacingAndFaction) {
 TEST_F(SetStageTest, SummonedCharactersStayOutOfBlocksAndCountTheirLifetime) {
     FloorStage(20, 15);
     Start();
+    const std::size_t charas = g_Charas.size(), items = g_Items.size();
     cEdCharaDef def = Chara(0, 0);
     cSpawnParams params;
     params.bLifetime = 1;
@@ -428,6 +429,18 @@ TEST_F(SetStageTest, SummonedCharactersStayOutOfBlocksAndCountTheirLifetime) {
     EXPECT_EQ(c->m_nGroupFaction, 1);
     EXPECT_EQ(c->m_nId, 1);
     EXPECT_EQ(SpawnCharacter(def, -500, 100, params), nullptr);
+    // What was refused left nothing in the list; the one placed is its last.
+    EXPECT_EQ(g_Charas.size(), charas + 1);
+    EXPECT_EQ(&g_Charas.back(), c);
+    // An item outside the stage is refused the same way and takes no id.
+    const int id = g_PlayWork.nNextItemId;
+    EXPECT_EQ(SpawnItem(Item(0, 0), -500, 100), nullptr);
+    EXPECT_EQ(g_Items.size(), items);
+    cItem* item = SpawnItem(Item(0, 0), (6 + 10) * 32, (10 + 10) * 32);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->m_nId, id);
+    EXPECT_EQ(g_Items.size(), items + 1);
+    EXPECT_EQ(&g_Items.back(), item);
 }
 
 TEST_F(SetStageTest, EveryCharacterIsMadeWithVariablesOneToEight) {
