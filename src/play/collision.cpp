@@ -7,7 +7,9 @@
 #include "project/stage_file.h"
 #include "project/system_data.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -118,18 +120,52 @@ struct LastCell {
     return GridCellZero(c.m_nPassKind);
 }
 
+// Whether every cell that a point of the four edge tests of `c` may fall in holds a block without
+// conditions that stops nothing, or lies outside the grid: then none of those tests finds a block
+// to react to, and none tests conditions. The cells are those between the lowest and the highest
+// coordinates the points of the lines may take; a box spanning many cells is not looked at.
+bool EdgesClear(const cChara& c) {
+    const long long span = ObjectScale(c); // the last point of a line is this many steps on
+    const long long left = Left(c), right = Right(c), top = Top(c), bottom = Bottom(c);
+    const long long alongX = left + span * (c.m_nWidth0 - 1);
+    const long long alongY = top + span * (c.m_nHeight0 - 1);
+    long long x0 = std::min({left, right, alongX}), x1 = std::max({left, right, alongX});
+    long long y0 = std::min({top, bottom, alongY}), y1 = std::max({top, bottom, alongY});
+    if (left == right) {
+        // A floor line one pixel wide is probed down from the bottom edge.
+        const long long below = bottom + span * (c.m_nHeight0 - 1);
+        y0 = std::min(y0, below);
+        y1 = std::max(y1, below);
+    }
+    constexpr long long LOW = std::numeric_limits<int>::min(), HIGH = std::numeric_limits<int>::max();
+    if (x0 < LOW || x1 > HIGH || y0 < LOW || y1 > HIGH) return false;
+    const int c0 = static_cast<int>(x0) >> 5, c1 = static_cast<int>(x1) >> 5;
+    const int r0 = static_cast<int>(y0) >> 5, r1 = static_cast<int>(y1) >> 5;
+    if ((c1 - c0 + 1LL) * (r1 - r0 + 1LL) > 16) return false;
+    const cBlockGrid grid(ViewX());
+    for (int row = r0; row <= r1; ++row)
+        for (int column = c0; column <= c1; ++column)
+            if (const cBlock* b = grid.At(column, row); b && (b->m_nSolid != 0 || !b->m_Conditions.empty()))
+                return false;
+    return true;
+}
+
+// The floor rule's count of the frames without floor and its fall rule.
+void CountAirFrame(cChara& c) {
+    c.m_lpStandBlock = nullptr;
+    ++c.m_nAirFrames;
+    if (c.m_nAirFrames >= g_Stage.m_nFrameMul8) {
+        // A player side riding a block character is carried, not falling.
+        if (!IsPlayerSide(c) || !c.m_bRiding) c.m_bFalling = 1;
+    }
+}
+
 // The floor rule on the bottom edge: `countAir` adds the frames without floor and the fall rule.
 int FloorRule(cChara& c, int countAir) {
     if (PassesBlocks(c)) return WALK_GO_ON;
     const cBlockProbe p = PickOnLine(c, Left(c), Bottom(c), Right(c), Bottom(c));
     if (p.solid <= 0) {
-        if (!countAir) return WALK_GO_ON;
-        c.m_lpStandBlock = nullptr;
-        ++c.m_nAirFrames;
-        if (c.m_nAirFrames >= g_Stage.m_nFrameMul8) {
-            // A player side riding a block character is carried, not falling.
-            if (!IsPlayerSide(c) || !c.m_bRiding) c.m_bFalling = 1;
-        }
+        if (countAir) CountAirFrame(c);
         return WALK_GO_ON;
     }
     c.m_lpStandBlock = p.block;
@@ -251,7 +287,7 @@ int Floor(cChara& c) {
 } // namespace
 
 int WalkBlocksX(cChara& c) {
-    if (PassesBlocks(c)) return WALK_GO_ON;
+    if (PassesBlocks(c) || EdgesClear(c)) return WALK_GO_ON;
     if ((c.m_bNoGravity && c.m_nBlockMode == 1) || c.m_dVX > 0) return Both(c, HitWallRight, HitWallLeft);
     return Both(c, HitWallLeft, HitWallRight);
 }
@@ -259,15 +295,22 @@ int WalkBlocksX(cChara& c) {
 int WalkBlocksY(cChara& c) {
     c.m_lpStandBlock = nullptr;
     if (PassesBlocks(c)) return WALK_GO_ON;
+    if (EdgesClear(c)) {
+        // Neither edge finds a block: only the floor's count of the frames without floor.
+        CountAirFrame(c);
+        return WALK_GO_ON;
+    }
     if ((c.m_bNoGravity && c.m_nBlockMode == 1) || c.m_dVY > 0) return Both(c, Floor, HitCeiling);
     return Both(c, HitCeiling, Floor);
 }
 
 int CheckWallsX(cChara& c) {
+    if (PassesBlocks(c) || EdgesClear(c)) return WALK_GO_ON;
     return Both(c, HitWallRight, HitWallLeft);
 }
 
 int CheckFloorAndCeiling(cChara& c) {
+    if (PassesBlocks(c) || EdgesClear(c)) return WALK_GO_ON;
     if (FloorRule(c, 0) == WALK_KILLED) return WALK_KILLED;
     return HitCeiling(c);
 }
