@@ -57,80 +57,93 @@ int FramesToApex(double v) {
 
 // ---- cGameObject ----
 
-int cGameObject::ClampToStageX(int mode) {
-    const cScrollPos& s = ViewX();
-    const double w = m_nWidth;
+namespace {
+// The stage clamps, kept inline where the mode is known: `parts` places the part boxes.
+template <class Parts>
+[[gnu::always_inline]] inline int ClampX(cGameObject& o, const cScrollPos& s, int mode, Parts parts) {
+    cCoord& x = o.m_dX;
+    const double w = o.m_nWidth;
     int side = 0;
-    auto outsideView = [&] { return m_dX < s.ViewLow() || m_dX + w - 1 >= s.ViewHigh(); };
+    auto outsideView = [&] { return x < s.ViewLow() || x + w - 1 >= s.ViewHigh(); };
     if (mode == 0) {
-        if (m_dX < s.ViewLow())
-            m_dX = s.ViewLow();
-        else if (m_dX + w - 1 >= s.ViewHigh())
-            m_dX = s.ViewHigh() - w;
+        if (x < s.ViewLow())
+            x = s.ViewLow();
+        else if (x + w - 1 >= s.ViewHigh())
+            x = s.ViewHigh() - w;
     } else if (mode == 1) {
-        if (m_dX < s.OuterLow())
-            m_dX = s.OuterLow();
-        else if (m_dX + w - 1 >= s.OuterHigh())
-            m_dX = s.OuterHigh() - w;
+        if (x < s.OuterLow())
+            x = s.OuterLow();
+        else if (x + w - 1 >= s.OuterHigh())
+            x = s.OuterHigh() - w;
         else
             side = outsideView() ? 1 : 0;
     } else {
-        if (m_dX < 0) {
-            m_dX = 0;
+        if (x < 0) {
+            x = 0;
             side = 3;
-        } else if (m_dX + w - 1 >= s.ObjectExtent()) {
-            m_dX = s.ObjectExtent() - w;
+        } else if (x + w - 1 >= s.ObjectExtent()) {
+            x = s.ObjectExtent() - w;
             side = 3;
-        } else if (m_dX < s.OuterLow() || m_dX + w - 1 >= s.OuterHigh()) {
+        } else if (x < s.OuterLow() || x + w - 1 >= s.OuterHigh()) {
             side = 2;
         } else {
             side = outsideView() ? 1 : 0;
         }
     }
-    m_dRight = m_dX + w - 1;
-    UpdatePartsRectX();
-    m_nCellLeft = SaturateInt(m_dX) >> 5;
-    m_nCellRight = SaturateInt(m_dRight) >> 5;
+    o.m_dRight = x + w - 1;
+    parts();
+    o.m_nCellLeft = SaturateInt(x) >> 5;
+    o.m_nCellRight = SaturateInt(o.m_dRight) >> 5;
     return side;
 }
 
-int cGameObject::ClampToStageY(int mode) {
-    const cScrollPos& s = ViewY();
-    const double h = m_nHeight;
+template <class Parts>
+[[gnu::always_inline]] inline int ClampY(cGameObject& o, const cScrollPos& s, int mode, Parts parts) {
+    cCoord& y = o.m_dY;
+    const double h = o.m_nHeight;
     int side = 0;
-    auto viewSide = [&] { return m_dY < s.ViewLow() ? 1 : (m_dY + h - 1 >= s.ViewHigh() ? 4 : 0); };
+    auto viewSide = [&] { return y < s.ViewLow() ? 1 : (y + h - 1 >= s.ViewHigh() ? 4 : 0); };
     if (mode == 0) {
-        if (m_dY < s.ViewLow())
-            m_dY = s.ViewLow();
-        else if (m_dY + h - 1 >= s.ViewHigh())
-            m_dY = s.ViewHigh() - h;
+        if (y < s.ViewLow())
+            y = s.ViewLow();
+        else if (y + h - 1 >= s.ViewHigh())
+            y = s.ViewHigh() - h;
     } else if (mode == 1) {
-        if (m_dY < s.OuterLow())
-            m_dY = s.OuterLow();
-        else if (m_dY + h - 1 >= s.OuterHigh())
-            m_dY = s.OuterHigh() - h;
+        if (y < s.OuterLow())
+            y = s.OuterLow();
+        else if (y + h - 1 >= s.OuterHigh())
+            y = s.OuterHigh() - h;
         else
             side = viewSide();
     } else {
-        if (m_dY < 0) {
-            m_dY = 0;
+        if (y < 0) {
+            y = 0;
             side = 3;
-        } else if (m_dY + h - 1 >= s.ObjectExtent()) {
-            m_dY = s.ObjectExtent() - h;
+        } else if (y + h - 1 >= s.ObjectExtent()) {
+            y = s.ObjectExtent() - h;
             side = 6;
-        } else if (m_dY < s.OuterLow()) {
+        } else if (y < s.OuterLow()) {
             side = 2;
-        } else if (m_dY + h - 1 >= s.OuterHigh()) {
+        } else if (y + h - 1 >= s.OuterHigh()) {
             side = 5;
         } else {
             side = viewSide();
         }
     }
-    m_dBottom = m_dY + h - 1;
-    UpdatePartsRectY();
-    m_nCellTop = SaturateInt(m_dY) >> 5;
-    m_nCellBottom = SaturateInt(m_dBottom) >> 5;
+    o.m_dBottom = y + h - 1;
+    parts();
+    o.m_nCellTop = SaturateInt(y) >> 5;
+    o.m_nCellBottom = SaturateInt(o.m_dBottom) >> 5;
     return side;
+}
+} // namespace
+
+int cGameObject::ClampToStageX(int mode) {
+    return ClampX(*this, ViewX(), mode, [this] { UpdatePartsRectX(); });
+}
+
+int cGameObject::ClampToStageY(int mode) {
+    return ClampY(*this, ViewY(), mode, [this] { UpdatePartsRectY(); });
 }
 
 namespace {
@@ -357,11 +370,15 @@ int cStageChara::StepX() {
         ApplyFriction(m_dAX, m_bFrictionX);
         m_dVX += m_dAX;
     }
-    int side = MoveAlongX(*this, 2);
+    // MoveAlongX with the stage clamp kept inline (nothing derives from a stage character).
+    const cScrollPos& view = ViewX();
+    m_dVX = ClampSpeed(m_dVX);
+    m_dX += m_dVX;
+    const int side = ClampX(*this, view, 2, [this] { cStageChara::UpdatePartsRectX(); });
     // The move ended with the same clamp. Run again it only recomputes what it computed, unless that
     // clamp left the position at an end of a stage narrower than the object (it set the right edge
     // to x + width - 1).
-    if (m_dX < 0 || m_dRight >= ViewX().ObjectExtent()) AfterMoveX();
+    if (m_dX < 0 || m_dRight >= view.ObjectExtent()) AfterMoveX();
     return side == 3 ? 4 : side;
 }
 
@@ -371,9 +388,12 @@ int cStageChara::StepY() {
         ApplyFriction(m_dAY, m_bFrictionY);
         m_dVY += m_dAY;
     }
-    int side = MoveAlongY(*this, 2);
+    const cScrollPos& view = ViewY();
+    m_dVY = ClampSpeed(m_dVY);
+    m_dY += m_dVY;
+    const int side = ClampY(*this, view, 2, [this] { cStageChara::UpdatePartsRectY(); });
     // As in StepX: the clamp the move ended with needs running again only at an end of a short stage.
-    if (m_dY < 0 || m_dBottom >= ViewY().ObjectExtent()) AfterMoveY();
+    if (m_dY < 0 || m_dBottom >= view.ObjectExtent()) AfterMoveY();
     if (!m_bNoGravity) return (side == 5 || side == 6) ? 7 : side;
     return (side == 3 || side == 6) ? 8 : side;
 }
