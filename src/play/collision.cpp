@@ -143,10 +143,20 @@ bool EdgesClear(const cChara& c) {
     const int r0 = static_cast<int>(y0) >> 5, r1 = static_cast<int>(y1) >> 5;
     if ((c1 - c0 + 1LL) * (r1 - r0 + 1LL) > 16) return false;
     const cBlockGrid grid(ViewX());
+    auto stops = [](const cBlock& b) { return b.m_nSolid != 0 || !b.m_Conditions.empty(); };
+    if (c0 >= 0 && r0 >= 0 && c1 < grid.stride &&
+        (static_cast<long long>(r1) << grid.strideExp) + c1 < grid.count) {
+        // All the cells lie inside the grid: looked at without a bounds test of each.
+        for (int row = r0; row <= r1; ++row) {
+            const cBlock* line = grid.cells + (static_cast<long long>(row) << grid.strideExp);
+            for (int column = c0; column <= c1; ++column)
+                if (stops(line[column])) return false;
+        }
+        return true;
+    }
     for (int row = r0; row <= r1; ++row)
         for (int column = c0; column <= c1; ++column)
-            if (const cBlock* b = grid.At(column, row); b && (b->m_nSolid != 0 || !b->m_Conditions.empty()))
-                return false;
+            if (const cBlock* b = grid.At(column, row); b && stops(*b)) return false;
     return true;
 }
 
