@@ -423,27 +423,6 @@ void cStageChara::ScaleParts(int newScale) {
     }
 }
 
-// Each box is placed as cPartBox::PlaceX places it, from the position cut once for all boxes.
-void cStageChara::UpdatePartsRectX() {
-    const std::int64_t x = SaturateInt(static_cast<double>(m_dX));
-#pragma GCC unroll 4
-    for (cPartBox& p : m_Parts) {
-        const double left = SaturateInt(x + p.nOffsetX);
-        p.dLeft = left;
-        p.dRight = left + p.nWidth - 1;
-    }
-}
-
-void cStageChara::UpdatePartsRectY() {
-    const std::int64_t y = SaturateInt(static_cast<double>(m_dY));
-#pragma GCC unroll 4
-    for (cPartBox& p : m_Parts) {
-        const double top = SaturateInt(y + p.nOffsetY);
-        p.dTop = top;
-        p.dBottom = top + p.nHeight - 1;
-    }
-}
-
 void cStageChara::Init(int id, const cEdCharaDef& def, const cItem* carried) {
     SetDefinition(def);
     const cEdStage& st = g_Stage;

@@ -21,6 +21,7 @@
 // and the owner, which the copy re-makes through the helper.
 #pragma once
 
+#include "app/int_range.h"
 #include "app/play_bounds.h"
 #include "objects/coord.h"
 #include "objects/anim_seq.h"
@@ -543,6 +544,28 @@ struct cHeroWork {
     std::vector<cBoxDisplay> boxes;
     ParamLinkList pendingLinks;
 };
+
+// Each box is placed as cPartBox::PlaceX places it, from the position cut once for all boxes; kept
+// inline for the steps that place them after every move.
+inline void cStageChara::UpdatePartsRectX() {
+    const std::int64_t x = SaturateInt(static_cast<double>(m_dX));
+#pragma GCC unroll 4
+    for (cPartBox& p : m_Parts) {
+        const double left = SaturateInt(x + p.nOffsetX);
+        p.dLeft = left;
+        p.dRight = left + p.nWidth - 1;
+    }
+}
+
+inline void cStageChara::UpdatePartsRectY() {
+    const std::int64_t y = SaturateInt(static_cast<double>(m_dY));
+#pragma GCC unroll 4
+    for (cPartBox& p : m_Parts) {
+        const double top = SaturateInt(y + p.nOffsetY);
+        p.dTop = top;
+        p.dBottom = top + p.nHeight - 1;
+    }
+}
 
 class cHero : public cChara {
   public:
