@@ -176,85 +176,6 @@ class cIdChains {
     std::size_t m_nTaken = 0;
 };
 
-// How many of a list of boxes span each 32-pixel cell of the stage (boxes beyond the stage in its
-// edge cells), so that a box spanning only cells none spans is known to meet none of them without a
-// look at any. A box spanning many cells is counted apart, and while one is, every box may meet one.
-class cBoxCover {
-  public:
-    bool made = false;
-    // Counts `rects` afresh over the stage as the views give it now.
-    void Make(const std::vector<cHitRect>& rects) {
-        const long long w = std::max(1, ViewX().ObjectExtent()), h = std::max(1, ViewY().ObjectExtent());
-        m_nShift = 5;
-        while (((w >> m_nShift) + 1) * ((h >> m_nShift) + 1) > MAX_CELLS)
-            ++m_nShift;
-        m_nColumns = static_cast<int>((w >> m_nShift) + 1);
-        m_nRows = static_cast<int>((h >> m_nShift) + 1);
-        m_dScale = 1.0 / static_cast<double>(1 << m_nShift);
-        m_Counts.assign(static_cast<std::size_t>(m_nColumns) * static_cast<std::size_t>(m_nRows), 0);
-        m_nApart = 0;
-        for (const cHitRect& r : rects)
-            Take(r, 1);
-        made = true;
-    }
-    // Counts the box once more (d = 1) or once less (d = -1).
-    void Take(const cHitRect& r, int d) {
-        Span s;
-        if (!SpanOf(r, s)) return;
-        if (s.Cells() > MAX_SPANNED) {
-            m_nApart += d;
-            return;
-        }
-        for (int y = s.y0; y <= s.y1; ++y) {
-            std::uint32_t* row = m_Counts.data() + static_cast<std::size_t>(y) * m_nColumns;
-            for (int x = s.x0; x <= s.x1; ++x)
-                row[x] += static_cast<std::uint32_t>(d);
-        }
-    }
-    // False only when `r` meets none of the boxes counted.
-    bool MayMeet(const cHitRect& r) const {
-        if (m_nApart != 0) return true;
-        Span s;
-        if (!SpanOf(r, s) || s.Cells() > MAX_SPANNED) return true;
-        for (int y = s.y0; y <= s.y1; ++y) {
-            const std::uint32_t* row = m_Counts.data() + static_cast<std::size_t>(y) * m_nColumns;
-            for (int x = s.x0; x <= s.x1; ++x)
-                if (row[x] != 0) return true;
-        }
-        return false;
-    }
-
-  private:
-    static constexpr long long MAX_CELLS = 1 << 21;
-    static constexpr long long MAX_SPANNED = 64;
-    struct Span {
-        int x0, x1, y0, y1;
-        long long Cells() const { return static_cast<long long>(x1 - x0 + 1) * (y1 - y0 + 1); }
-    };
-    // The cell of a coordinate, those before the first and past the last in the edge cells.
-    static int CellOf(double v, double scale, int last) {
-        const double f = v * scale;
-        if (!(f > 0)) return 0;
-        return f < last ? static_cast<int>(f) : last;
-    }
-    // The cells from a box's lower edges to its higher ones, whichever way round they are given (two
-    // boxes that meet share a point between those edges); false for an edge not a number, which
-    // meets nothing.
-    bool SpanOf(const cHitRect& r, Span& s) const {
-        if (std::isnan(r.left) || std::isnan(r.right) || std::isnan(r.top) || std::isnan(r.bottom))
-            return false;
-        s.x0 = CellOf(std::min(r.left, r.right), m_dScale, m_nColumns - 1);
-        s.x1 = CellOf(std::max(r.left, r.right), m_dScale, m_nColumns - 1);
-        s.y0 = CellOf(std::min(r.top, r.bottom), m_dScale, m_nRows - 1);
-        s.y1 = CellOf(std::max(r.top, r.bottom), m_dScale, m_nRows - 1);
-        return true;
-    }
-    std::vector<std::uint32_t> m_Counts;
-    int m_nColumns = 1, m_nRows = 1, m_nShift = 5;
-    double m_dScale = 1.0 / 32;
-    long long m_nApart = 0;
-};
-
 // The block characters of g_Charas in its order, while the sub-steps of a frame run. Made at the
 // first use and again whenever the list changed since: characters erased (other than by the sweep
 // and the removal of those beyond the limits, which take the erased out of it as well) show in the
@@ -292,9 +213,6 @@ struct cBlockCharaIndex {
     // The block characters an erase takes out of the list.
     std::vector<std::uint8_t> gone;
     bool anyGone = false;
-    // The copies counted by cell, kept in step with them once made; made again after the list of
-    // block characters changed.
-    cBoxCover cover;
 
     ~cBlockCharaIndex() { Forget(); }
     void DropGrid() {
@@ -303,7 +221,6 @@ struct cBlockCharaIndex {
     }
     void Forget() {
         made = false;
-        cover.made = false;
         g_pCoordWrites = nullptr;
         writes.clear();
     }
@@ -314,12 +231,7 @@ struct cBlockCharaIndex {
         moved = false;
         for (const std::uintptr_t line : writes)
             if (const std::uint32_t* slot = slots.find(line)) {
-                const cHitRect now = PositionRect(*items[*slot]);
-                if (cover.made) {
-                    cover.Take(rects[*slot], -1);
-                    cover.Take(now, 1);
-                }
-                rects[*slot] = now;
+                rects[*slot] = PositionRect(*items[*slot]);
                 if (ids[*slot] != items[*slot]->m_nId) idChains.Forget();
                 ids[*slot] = items[*slot]->m_nId;
                 moved = true;
@@ -381,7 +293,6 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
                   [](const cStageChara& c) { PrefetchCharaDef(c); });
     }
     x.DropGrid();
-    x.cover.made = false;
     if (!x.oneLine) x.slots.clear();
     x.made = true;
     x.size = list.size();
@@ -441,9 +352,6 @@ template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cH
         x.grid.Build(x.rects, x.taken);
         x.gridMade = true;
     }
-    // A box in cells no block character spans meets none: nothing to call f on.
-    if (!x.cover.made) x.cover.Make(x.rects);
-    if (!x.cover.MayMeet(r)) return;
     if (x.gridMade) {
         x.grid.Collect(r, 0, x.found);
         for (const std::size_t k : x.found)
@@ -1233,7 +1141,6 @@ void EndBlockCharaErase() {
         x.ids.resize(kept);
         x.idChains.Forget();
         x.DropGrid();
-        x.cover.made = false;
         if (x.slots.empty()) {
             // No block character is left to copy: nothing need be noted.
             x.Forget();
