@@ -267,13 +267,10 @@ bool OnlyAddedSince(const cBlockCharaIndex& x, const std::vector<CharaPos>*& arr
     return x.size == 0 ? x.back == nullptr : &*(*array)[x.size - 1] == x.back;
 }
 
-const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list) {
+// IndexedBlockCharas for a list that changed since the index was last brought up to date.
+[[gnu::noinline]] const std::vector<cStageChara*>* RemakeBlockCharas(const cStageCharaList& list) {
     cBlockCharaIndex& x = g_BlockCharas;
-    if (x.scopes == 0 || &list != &g_Charas) return nullptr;
     const cStageChara* back = list.empty() ? nullptr : &list.back();
-    if (x.made && x.size == list.size() && x.back == back && x.charaEpoch == CharaIndexEpoch() &&
-        x.charaBuilds == g_CharaIndex.builds)
-        return &x.items;
     const std::vector<CharaPos>* array = nullptr;
     if (OnlyAddedSince(x, array)) {
         const std::size_t n = array->size();
@@ -302,6 +299,17 @@ const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list)
     // Without copies to keep, nothing need be noted.
     g_pCoordWrites = x.slots.empty() ? nullptr : &x.writes;
     return &x.items;
+}
+
+// The index, brought up to date; null outside the sub-steps and for another list. Kept inline for
+// the look-ups of every character's step, which mostly find it current.
+inline const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList& list) {
+    cBlockCharaIndex& x = g_BlockCharas;
+    if (x.scopes == 0 || &list != &g_Charas) return nullptr;
+    if (x.made && x.size == list.size() && x.back == (list.empty() ? nullptr : &list.back()) &&
+        x.charaEpoch == CharaIndexEpoch() && x.charaBuilds == g_CharaIndex.builds)
+        return &x.items;
+    return RemakeBlockCharas(list);
 }
 
 constexpr std::size_t BLOCK_PREFETCH_AHEAD = 8;
@@ -412,28 +420,29 @@ struct Proposals {
 
     void Gather(cChara& c, cStageCharaList& list) {
         const cHitRect me = PositionRect(c);
-        EachBlockCharaNear(list, me, [&](cStageChara& bc) {
-            const cHitRect it = PositionRect(bc);
-            if (!RectsMeet(me, it) || !IsLiveBlockChara(bc, c)) return;
-            touched = true;
-            const double depthX = std::min(me.right, it.right) - std::max(me.left, it.left) + 1;
-            const double depthY = std::min(me.bottom, it.bottom) - std::max(me.top, it.top) + 1;
-            if (depthX < depthY) {
-                if (me.left + me.right < it.left + it.right) {
-                    c.m_nTouchRight = 1;
-                    if (it.left - c.m_nWidth < right) right = it.left - c.m_nWidth, rightBy = &bc;
+        EachBlockCharaNear(
+            list, me, [&](cStageChara & bc) __attribute__((always_inline)) {
+                const cHitRect it = PositionRect(bc);
+                if (!RectsMeet(me, it) || !IsLiveBlockChara(bc, c)) return;
+                touched = true;
+                const double depthX = std::min(me.right, it.right) - std::max(me.left, it.left) + 1;
+                const double depthY = std::min(me.bottom, it.bottom) - std::max(me.top, it.top) + 1;
+                if (depthX < depthY) {
+                    if (me.left + me.right < it.left + it.right) {
+                        c.m_nTouchRight = 1;
+                        if (it.left - c.m_nWidth < right) right = it.left - c.m_nWidth, rightBy = &bc;
+                    } else {
+                        c.m_nTouchLeft = 1;
+                        if (it.right + 1 > left) left = it.right + 1, leftBy = &bc;
+                    }
+                } else if (me.top + me.bottom < it.top + it.bottom) {
+                    c.m_nTouchBottom = 1;
+                    if (it.top - c.m_nHeight < floor) floor = it.top - c.m_nHeight, floorBy = &bc;
                 } else {
-                    c.m_nTouchLeft = 1;
-                    if (it.right + 1 > left) left = it.right + 1, leftBy = &bc;
+                    c.m_nTouchTop = 1;
+                    if (it.bottom + 1 > ceiling) ceiling = it.bottom + 1, ceilingBy = &bc;
                 }
-            } else if (me.top + me.bottom < it.top + it.bottom) {
-                c.m_nTouchBottom = 1;
-                if (it.top - c.m_nHeight < floor) floor = it.top - c.m_nHeight, floorBy = &bc;
-            } else {
-                c.m_nTouchTop = 1;
-                if (it.bottom + 1 > ceiling) ceiling = it.bottom + 1, ceilingBy = &bc;
-            }
-        });
+            });
     }
 };
 
