@@ -176,6 +176,142 @@ class cIdChains {
     std::size_t m_nTaken = 0;
 };
 
+// Boxes by the 32-pixel stage cell of their lower corner (the lower of each pair of edges, whichever
+// way round they are given), for finding the boxes that meet a given one. Two boxes meet only where
+// their spans overlap, so a box spanning at most `reach` pixels on each axis meets a given box only
+// when its corner lies no more than `reach` before the given box's lower edges and not past its
+// higher ones: a look-up visits the cells of those corners. Boxes spanning more, far out or with an
+// infinite edge are kept apart and met against every box asked about; a box with an edge not a
+// number meets nothing and is left out. The boxes themselves are read from the list they index.
+class cCornerCells {
+  public:
+    bool made = false;
+    // Takes the boxes of `rects`, over the stage as the views give it now.
+    void Make(const std::vector<cHitRect>& rects) {
+        const long long w = std::max(1, ViewX().ObjectExtent()), h = std::max(1, ViewY().ObjectExtent());
+        int shift = 5;
+        while (((w >> shift) + 1) * ((h >> shift) + 1) > MAX_CELLS)
+            ++shift;
+        m_nLastColumn = static_cast<int>(w >> shift);
+        m_nLastRow = static_cast<int>(h >> shift);
+        m_nColumns = static_cast<std::size_t>(m_nLastColumn) + 1;
+        m_dScale = 1.0 / static_cast<double>(1LL << shift);
+        // The least reach that leaves few boxes apart.
+        m_dReach = MAX_REACH;
+        for (double reach = 32; reach < MAX_REACH; reach *= 2) {
+            std::size_t beyond = 0;
+            for (const cHitRect& r : rects)
+                if (!Spans(r, reach)) ++beyond;
+            if (beyond <= rects.size() / 16) {
+                m_dReach = reach;
+                break;
+            }
+        }
+        m_Head.assign(m_nColumns * (static_cast<std::size_t>(m_nLastRow) + 1), NONE);
+        m_Next.assign(rects.size(), NONE);
+        m_Prev.assign(rects.size(), NONE);
+        m_Where.assign(rects.size(), NOWHERE);
+        m_Apart.clear();
+        for (std::size_t k = 0; k < rects.size(); ++k)
+            Link(static_cast<std::uint32_t>(k), Key(rects[k]));
+        made = true;
+    }
+    // Box k of the list is now `now`.
+    void Move(std::uint32_t k, const cHitRect& now) {
+        const std::int64_t key = Key(now);
+        if (key == m_Where[k]) return;
+        Unlink(k);
+        Link(k, key);
+    }
+    // The indexes of the boxes of `rects` that meet `r`, in increasing order.
+    void Collect(const std::vector<cHitRect>& rects, const cHitRect& r,
+                 std::vector<std::uint32_t>& out) const {
+        out.clear();
+        if (std::isnan(r.left) || std::isnan(r.right) || std::isnan(r.top) || std::isnan(r.bottom)) return;
+        for (const std::uint32_t k : m_Apart)
+            if (RectsMeet(rects[k], r)) out.push_back(k);
+        const bool flipX = r.right < r.left, flipY = r.bottom < r.top;
+        const double x0 = flipX ? r.right : r.left, x1 = flipX ? r.left : r.right;
+        const double y0 = flipY ? r.bottom : r.top, y1 = flipY ? r.top : r.bottom;
+        const int c0 = CellOf(x0 - m_dReach, m_nLastColumn), c1 = CellOf(x1, m_nLastColumn);
+        const int r0 = CellOf(y0 - m_dReach, m_nLastRow), r1 = CellOf(y1, m_nLastRow);
+        const cHitRect* boxes = rects.data();
+        for (int row = r0; row <= r1; ++row) {
+            const std::uint32_t* heads = m_Head.data() + static_cast<std::size_t>(row) * m_nColumns;
+            for (int column = c0; column <= c1; ++column)
+                for (std::uint32_t k = heads[column]; k != NONE; k = m_Next[k])
+                    if (RectsMeet(boxes[k], r)) out.push_back(k);
+        }
+        if (out.size() > 1) std::sort(out.begin(), out.end());
+    }
+
+  private:
+    static constexpr long long MAX_CELLS = 1 << 22;
+    static constexpr double MAX_REACH = 256;
+    // Boxes beyond this far from the stage are kept apart, so that no rounding of their edges counts.
+    static constexpr double FAR = 1 << 30;
+    static constexpr std::uint32_t NONE = 0xFFFFFFFFu;
+    static constexpr std::int64_t APART = -1, NOWHERE = -2;
+
+    // Whether the box's spans are short enough for `reach`, with a pixel to spare, and it lies near.
+    static bool Spans(const cHitRect& r, double reach) {
+        const double x0 = std::min(r.left, r.right), x1 = std::max(r.left, r.right);
+        const double y0 = std::min(r.top, r.bottom), y1 = std::max(r.top, r.bottom);
+        return x0 >= -FAR && x1 <= FAR && y0 >= -FAR && y1 <= FAR && x1 - x0 <= reach - 1 &&
+               y1 - y0 <= reach - 1;
+    }
+    // The cell of a coordinate, those before the first and past the last in the edge cells.
+    int CellOf(double v, int last) const {
+        const double f = v * m_dScale;
+        if (!(f > 0)) return 0;
+        return f < last ? static_cast<int>(f) : last;
+    }
+    // Where a box goes: its corner's cell, APART or NOWHERE.
+    std::int64_t Key(const cHitRect& r) const {
+        if (std::isnan(r.left) || std::isnan(r.right) || std::isnan(r.top) || std::isnan(r.bottom))
+            return NOWHERE;
+        // A box with an edge beyond FAR (an infinite one too) fails the test.
+        if (!Spans(r, m_dReach)) return APART;
+        return static_cast<std::int64_t>(CellOf(std::min(r.top, r.bottom), m_nLastRow)) *
+                   static_cast<std::int64_t>(m_nColumns) +
+               CellOf(std::min(r.left, r.right), m_nLastColumn);
+    }
+    void Link(std::uint32_t k, std::int64_t key) {
+        m_Where[k] = key;
+        if (key == APART) {
+            m_Apart.push_back(k);
+        } else if (key != NOWHERE) {
+            const std::uint32_t head = m_Head[static_cast<std::size_t>(key)];
+            m_Next[k] = head;
+            m_Prev[k] = NONE;
+            if (head != NONE) m_Prev[head] = k;
+            m_Head[static_cast<std::size_t>(key)] = k;
+        }
+    }
+    void Unlink(std::uint32_t k) {
+        const std::int64_t key = m_Where[k];
+        if (key == APART) {
+            m_Apart.erase(std::find(m_Apart.begin(), m_Apart.end(), k));
+        } else if (key != NOWHERE) {
+            const std::uint32_t next = m_Next[k], prev = m_Prev[k];
+            if (prev != NONE)
+                m_Next[prev] = next;
+            else
+                m_Head[static_cast<std::size_t>(key)] = next;
+            if (next != NONE) m_Prev[next] = prev;
+        }
+        m_Where[k] = NOWHERE;
+    }
+
+    std::vector<std::uint32_t> m_Head; // the first box of each cell
+    std::vector<std::uint32_t> m_Next, m_Prev;
+    std::vector<std::int64_t> m_Where;
+    std::vector<std::uint32_t> m_Apart;
+    std::size_t m_nColumns = 1;
+    int m_nLastColumn = 0, m_nLastRow = 0;
+    double m_dScale = 1.0 / 32, m_dReach = 32;
+};
+
 // The block characters of g_Charas in its order, while the sub-steps of a frame run. Made at the
 // first use and again whenever the list changed since: characters erased (other than by the sweep
 // and the removal of those beyond the limits, which take the erased out of it as well) show in the
@@ -202,25 +338,18 @@ struct cBlockCharaIndex {
     // does not lie in one line, and then the copies are not used.
     cLineSlots slots;
     std::vector<std::uintptr_t> writes;
-    // The copies sorted into a grid, made once no block character moved between two look-ups and
-    // kept while it can take in the boxes taken again since (`pending`, moved in it at the next
-    // look-up).
-    cHitGrid grid;
-    bool gridMade = false;
-    std::vector<std::uint32_t> pending;
-    std::vector<std::uint8_t> taken;
-    std::vector<std::size_t> found;
+    // The copies by the cells of their corners, made at the first look-up after the list of block
+    // characters changed and kept in step with the copies from then on.
+    cCornerCells corners;
+    std::vector<std::uint32_t> found;
     // The block characters an erase takes out of the list.
     std::vector<std::uint8_t> gone;
     bool anyGone = false;
 
     ~cBlockCharaIndex() { Forget(); }
-    void DropGrid() {
-        gridMade = false;
-        pending.clear();
-    }
     void Forget() {
         made = false;
+        corners.made = false;
         g_pCoordWrites = nullptr;
         writes.clear();
     }
@@ -228,22 +357,16 @@ struct cBlockCharaIndex {
     // copies may be used.
     bool Refresh() {
         if (slots.empty()) return false;
-        moved = false;
         for (const std::uintptr_t line : writes)
             if (const std::uint32_t* slot = slots.find(line)) {
                 rects[*slot] = PositionRect(*items[*slot]);
                 if (ids[*slot] != items[*slot]->m_nId) idChains.Forget();
                 ids[*slot] = items[*slot]->m_nId;
-                moved = true;
-                if (gridMade) pending.push_back(*slot);
+                if (corners.made) corners.Move(*slot, rects[*slot]);
             }
         writes.clear();
-        // Made again rather than moved in when most boxes moved.
-        if (pending.size() > items.size()) DropGrid();
         return true;
     }
-    // Whether the last refresh took some box again.
-    bool moved = false;
 } g_BlockCharas;
 
 void AddBlockChara(cBlockCharaIndex& x, cStageChara& c) {
@@ -289,7 +412,7 @@ bool OnlyAddedSince(const cBlockCharaIndex& x, const std::vector<CharaPos>*& arr
         EachChara([&x](cStageChara& c) { AddBlockChara(x, c); },
                   [](const cStageChara& c) { PrefetchCharaDef(c); });
     }
-    x.DropGrid();
+    x.corners.made = false;
     if (!x.oneLine) x.slots.clear();
     x.made = true;
     x.size = list.size();
@@ -341,34 +464,15 @@ template <class F> void EachBlockChara(const cStageCharaList& list, F&& f) {
 
 // Calls f in the list's order on the block characters whose boxes may meet `r` (every one whose box
 // meets it, and perhaps others); f must not move any object's box nor walk the block characters.
-// The copies are sorted into a grid once they stay put from one look-up to the next, and walked whole
-// while block characters move between look-ups and the grid cannot be kept.
+// The copies are found by the cells of their corners.
 template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cHitRect& r, F&& f) {
     cBlockCharaIndex& x = g_BlockCharas;
     const std::vector<cStageChara*>* items = IndexedBlockCharas(list);
     if (!items || !x.Refresh()) return EachBlockChara(list, f);
-    if (x.gridMade) {
-        for (const std::uint32_t slot : x.pending)
-            if (!x.grid.Move(slot, x.rects[slot])) {
-                x.gridMade = false;
-                break;
-            }
-        x.pending.clear();
-    }
-    if (!x.gridMade && !x.moved) {
-        x.taken.assign(items->size(), 1);
-        x.grid.Build(x.rects, x.taken);
-        x.gridMade = true;
-    }
-    if (x.gridMade) {
-        x.grid.Collect(r, 0, x.found);
-        for (const std::size_t k : x.found)
-            f(*(*items)[k]);
-        return;
-    }
-    const std::size_t n = items->size();
-    for (std::size_t k = 0; k < n; ++k)
-        if (RectsMeet(r, x.rects[k])) f(*(*items)[k]);
+    if (!x.corners.made) x.corners.Make(x.rects);
+    x.corners.Collect(x.rects, r, x.found);
+    for (const std::uint32_t k : x.found)
+        f(*(*items)[k]);
 }
 
 cStageChara* FindLiveBlockChara(cStageCharaList& list, int id, const cGameObject& self) {
@@ -1149,7 +1253,7 @@ void EndBlockCharaErase() {
         x.rects.resize(kept);
         x.ids.resize(kept);
         x.idChains.Forget();
-        x.DropGrid();
+        x.corners.made = false;
         if (x.slots.empty()) {
             // No block character is left to copy: nothing need be noted.
             x.Forget();

@@ -643,6 +643,84 @@ TEST_F(HitsTest, ASubStepMeetsBlockCharactersWhereverTheirBoxesWereWritten) {
     }
 }
 
+// In a crowd of block characters of many sizes that move between look-ups (across cells, far off,
+// turned inside out, grown past any cell), a walker inside a sub-step meets exactly the block
+// characters, in the same order, that a walk over the whole list meets.
+TEST_F(HitsTest, ACrowdOfMovingBlockCharactersIsMetAsAWalkOverTheListMeetsIt) {
+    struct Case {
+        const char* name;
+        int gravity; // the walker's; without gravity the contact pushes by other rules
+        int spread;  // pixels over which the crowd stands around the walker
+    };
+    const Case cases[] = {{"dense, falling walker", 1, 96},
+                          {"sparse, falling walker", 1, 600},
+                          {"dense, flying walker", 0, 96}};
+    const int sizes[] = {8, 16, 31, 32, 33, 64, 200, 700};
+    for (const Case& k : cases) {
+        std::vector<double> seen[2];
+        for (const bool inSubStep : {true, false}) {
+            g_Charas.clear();
+            m_NextId = 0;
+            std::optional<cBlockCharaScope> subStep;
+            if (inSubStep) subStep.emplace();
+            cStageChara& walker = AddChara(0, 640, 480);
+            std::vector<cStageChara*> crowd;
+            unsigned seed = 12345;
+            auto next = [&seed](int n) {
+                seed = seed * 1103515245u + 12345u;
+                return static_cast<int>((seed >> 16) % static_cast<unsigned>(n));
+            };
+            for (int i = 0; i < 48; ++i) {
+                cStageChara& bc =
+                    AddChara(1, 640 - k.spread + next(2 * k.spread), 480 - k.spread + next(2 * k.spread));
+                bc.m_Def.m_nBlockChara = 1;
+                bc.m_dRight = bc.m_dX + sizes[next(8)] - 1;
+                bc.m_dBottom = bc.m_dY + sizes[next(8)] - 1;
+                crowd.push_back(&bc);
+            }
+            for (int round = 0; round < 200; ++round) {
+                for (int m = 0; m < 6; ++m) {
+                    cStageChara& bc = *crowd[static_cast<std::size_t>(next(48))];
+                    switch (next(5)) {
+                    case 0: // a small step
+                        bc.m_dX += next(9) - 4;
+                        bc.AfterMoveX();
+                        break;
+                    case 1: // far off and back into the crowd later
+                        bc.m_dY += (bc.m_dY > 2000 ? -2000 : 2000), bc.AfterMoveY();
+                        break;
+                    case 2: // turned inside out
+                        bc.m_dRight = bc.m_dX - sizes[next(8)];
+                        break;
+                    case 3: // grown or shrunk
+                        if (next(2))
+                            bc.m_dBottom = bc.m_dY + sizes[next(8)] - 1;
+                        else
+                            bc.m_dRight = bc.m_dX + sizes[next(8)] - 1;
+                        break;
+                    default: // anywhere in the crowd
+                        bc.m_dX = 640 - k.spread + next(2 * k.spread), bc.AfterMoveX();
+                        break;
+                    }
+                }
+                Place(walker, 640 - 48 + next(96), 480 - 48 + next(96), 16, 24, k.gravity ? 0 : 2);
+                walker.ClearFrameFlag();
+                walker.m_nRiddenId = 0, walker.m_bRiding = 0;
+                seen[inSubStep].push_back(ResolveBlockCharaContact(walker, g_Charas));
+                for (const double v :
+                     {double{walker.m_dX}, double{walker.m_dY}, double{walker.m_dVX}, double{walker.m_dVY}})
+                    seen[inSubStep].push_back(v);
+                for (const int v :
+                     {int{walker.m_nTouchLeft}, int{walker.m_nTouchRight}, int{walker.m_nTouchTop},
+                      int{walker.m_nTouchBottom}, int{walker.m_nRiddenId}})
+                    seen[inSubStep].push_back(v);
+            }
+        }
+        EXPECT_EQ(seen[1], seen[0]) << k.name;
+    }
+    g_Charas.clear();
+}
+
 // Within a sub-step the ridden block character is found by its id as a walk over the whole list
 // finds it: the first live one with the id, also after ids were given anew or copied.
 TEST_F(HitsTest, ASubStepFindsTheRiddenBlockCharacterByItsCurrentId) {
