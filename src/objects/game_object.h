@@ -376,8 +376,14 @@ class cChara : public cGameObject {
 
     // ---- Movement ----
     void ApplyGravity();
-    void DecayPushX();
-    void DecayPushY();
+    // Each sub-step a push runs down toward 0; kept inline for the steps, which mostly have none.
+    void DecayPushX() {
+        if (m_dPushX != 0) DecayToZero(m_dPushX);
+    }
+    void DecayPushY() {
+        if (m_dPushY != 0) DecayToZero(m_dPushY);
+    }
+    static void DecayToZero(double& push);
     // The vertical push before each vertical step.
     void ApplyVerticalPush();
     void ApplyPush(std::int8_t power, double dx, double dy);

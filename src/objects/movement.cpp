@@ -209,8 +209,7 @@ void cChara::ApplyGravity() {
     m_dVY += g_Stage.m_dGravity;
 }
 
-namespace {
-void DecayToZero(double& push) {
+void cChara::DecayToZero(double& push) {
     if (push == 0) return;
     const double step = 1.0 / StageFrameScale();
     if (push > 0) {
@@ -220,15 +219,6 @@ void DecayToZero(double& push) {
         push += step;
         if (push > 0) push = 0;
     }
-}
-} // namespace
-
-void cChara::DecayPushX() {
-    DecayToZero(m_dPushX);
-}
-
-void cChara::DecayPushY() {
-    DecayToZero(m_dPushY);
 }
 
 void cChara::ApplyVerticalPush() {
