@@ -95,33 +95,51 @@ struct cPrefetchCharaMarks {
 // included, until f returns true; whether it did.
 // `ahead` asks for what f reads of the characters some way ahead.
 template <class F, class Ahead = cPrefetchCharaMarks> bool AnyChara(F&& f, Ahead ahead = {}) {
-    const std::vector<CharaPos>* items = IndexedCharas();
+    std::vector<CharaPos>* items = IndexedCharas();
     if (!items) {
         for (cStageChara& c : g_Charas)
             if (f(c)) return true;
         return false;
     }
+    cCharaIndex& x = g_CharaIndex;
+    std::size_t n = items->size();
     for (std::size_t k = 0;; ++k) {
-        if (k >= items->size()) {
+        if (k >= n) {
             items = IndexedCharas();
-            if (k >= items->size()) return false;
+            n = items->size();
+            if (k >= n) return false;
         }
-        if (k + CHARA_PREFETCH_AHEAD < items->size()) ahead(*(*items)[k + CHARA_PREFETCH_AHEAD]);
-        if constexpr (requires(const cStageChara& c) { ahead.Stage(c, 1); }) {
+        const CharaPos* at = items->data() + k;
+        if (k + CHARA_PREFETCH_AHEAD < n) {
+            // Every stage's character lies nearer than the farthest.
+            static_assert(CHARA_PREFETCH_STAGES == 3 && CHARA_STAGE_AHEAD[0] < CHARA_PREFETCH_AHEAD &&
+                          CHARA_STAGE_AHEAD[1] < CHARA_PREFETCH_AHEAD &&
+                          CHARA_STAGE_AHEAD[2] < CHARA_PREFETCH_AHEAD);
+            ahead(*at[CHARA_PREFETCH_AHEAD]);
+            if constexpr (requires(const cStageChara& c) { ahead.Stage(c, 1); }) {
+                ahead.Stage(*at[CHARA_STAGE_AHEAD[0]], 1);
+                ahead.Stage(*at[CHARA_STAGE_AHEAD[1]], 2);
+                ahead.Stage(*at[CHARA_STAGE_AHEAD[2]], 3);
+            }
+        } else if constexpr (requires(const cStageChara& c) { ahead.Stage(c, 1); }) {
             for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
-                if (k + CHARA_STAGE_AHEAD[s] < items->size())
-                    ahead.Stage(*(*items)[k + CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
+                if (k + CHARA_STAGE_AHEAD[s] < n)
+                    ahead.Stage(*at[CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
         }
-        const unsigned epoch = CharaIndexEpoch();
-        CharaPos it = (*items)[k];
+        const unsigned epoch = x.epoch;
+        CharaPos it = *at;
         if (f(*it)) return true;
-        if (CharaIndexEpoch() != epoch) {
+        if (x.epoch != epoch) {
             // Characters left the list during f: the rest of the walk follows the list itself.
             for (++it; it != g_Charas.end(); ++it)
                 if (f(*it)) return true;
             return false;
         }
-        items = IndexedCharas();
+        // Unless characters joined the list (or it was taken again), the array stands as it was.
+        if (!x.made || g_Charas.size() != x.size) {
+            items = IndexedCharas();
+            n = items->size();
+        }
     }
 }
 
@@ -151,14 +169,16 @@ template <class F> bool EraseCharasIf(F&& gone) {
         return erased;
     }
     std::size_t kept = 0;
-    for (std::size_t k = 0; k < items->size(); ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < items->size()) PrefetchCharaMarks(*(*items)[k + CHARA_PREFETCH_AHEAD]);
-        const CharaPos it = (*items)[k];
+    const std::size_t n = items->size();
+    CharaPos* const at = items->data();
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k + CHARA_PREFETCH_AHEAD < n) PrefetchCharaMarks(*at[k + CHARA_PREFETCH_AHEAD]);
+        const CharaPos it = at[k];
         if (gone(*it)) {
             g_Charas.erase(it);
             erased = true;
         } else {
-            (*items)[kept++] = it;
+            at[kept++] = it;
         }
     }
     items->resize(kept);
