@@ -300,17 +300,19 @@ void CountDownItemLives() {
 
 // Characters and items beyond the removal limits leave play. This walk meets every character and
 // item after the last of the sub-step's steps: it erases them and those the steps took out of play,
-// so that none of them is left in its list for the hits.
+// so that none of them is left in its list for the hits. Leaving play moves no view: the limits'
+// lines, worked out once, stand through the walk.
 void RemoveOutside() {
-    EraseCharasKeepingBlockCharasIf([](cStageChara& c) {
-        if (!c.m_bRemoved && IsOutsideLimits(c, LimitsOf(LimitRecord(c.m_bNoGravity ? 1 : 0))))
-            RemoveFromPlay(c);
+    const cLimitLines charas[2] = {LimitLinesOf(LimitsOf(LimitRecord(0))),
+                                   LimitLinesOf(LimitsOf(LimitRecord(1)))};
+    EraseCharasKeepingBlockCharasIf([&charas](cStageChara& c) {
+        if (!c.m_bRemoved && IsOutsideLines(c, charas[c.m_bNoGravity ? 1 : 0])) RemoveFromPlay(c);
         return c.m_bRemoved != 0;
     });
-    const cLimits items = LimitsOf(LimitRecord(2));
+    const cLimitLines items = LimitLinesOf(LimitsOf(LimitRecord(2)));
     for (auto it = g_Items.begin(); it != g_Items.end();) {
         cItem& item = *it;
-        if (!item.m_bRemoved && IsOutsideLimits(item, items)) item.m_bRemoved = 1;
+        if (!item.m_bRemoved && IsOutsideLines(item, items)) item.m_bRemoved = 1;
         if (item.m_bRemoved || item.m_bTaken)
             it = g_Items.erase(it);
         else
@@ -482,7 +484,7 @@ void UpdateObjectActivity(cGameScene& scene) {
     EachChara(
         [&switches](cStageChara& c) {
             if (c.m_bRemoved) return;
-            if (TestCharaConditionsOnce(c)) {
+            if (c.m_Def.m_Conditions.empty() || TestCharaConditionsOnce(c)) {
                 c.m_bPresent = 1;
                 c.m_bInView = c.IsOnScreen() ? 1 : 0;
                 c.UpdateActive(switches);
