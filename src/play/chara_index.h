@@ -135,8 +135,10 @@ template <class F, class Ahead = cPrefetchCharaMarks> bool AnyChara(F&& f, Ahead
                 if (f(*it)) return true;
             return false;
         }
-        // Unless characters joined the list (or it was taken again), the array stands as it was.
-        if (!x.made || g_Charas.size() != x.size) {
+        // Unless characters joined the list or the array was brought up to date during f, it stands
+        // as it was (the array is as long as the list it was last brought to, and it is only
+        // taken anew after characters left the list, which the epoch tells).
+        if (g_Charas.size() != x.size || x.size != n) {
             items = IndexedCharas();
             n = items->size();
         }
@@ -150,6 +152,27 @@ template <class F, class Ahead = cPrefetchCharaMarks> void EachChara(F&& f, Ahea
             return false;
         },
         ahead);
+}
+
+// Calls f on each character of g_Charas in the list's order, as EachChara does, for an f that
+// neither adds nor erases characters: the walk need not look for characters joining or leaving.
+template <class F, class Ahead = cPrefetchCharaMarks> void EachCharaStable(F&& f, Ahead ahead = {}) {
+    const std::vector<CharaPos>* items = IndexedCharas();
+    if (!items) {
+        for (cStageChara& c : g_Charas)
+            f(c);
+        return;
+    }
+    const std::size_t n = items->size();
+    const CharaPos* const at = items->data();
+    const std::size_t near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
+    std::size_t k = 0;
+    for (; k < near; ++k) {
+        ahead(*at[k + CHARA_PREFETCH_AHEAD]);
+        f(*at[k]);
+    }
+    for (; k < n; ++k)
+        f(*at[k]);
 }
 
 // Erases the characters `gone` picks (which must neither add nor erase characters), in the list's

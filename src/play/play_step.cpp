@@ -272,9 +272,9 @@ void StepShots(cGameScene& scene, bool firstSubStep) {
 // A sub-step's start for each character in one walk: its life counts down while hero 1 plays (a
 // character whose life runs out leaves play), then its invincibility ticks, its touches clear and
 // its position is kept. Leaving play changes only links, which the rest of the start never reads,
-// so each character may go through both before the next.
+// so each character may go through both before the next; nothing of it adds or erases characters.
 void StartCharasSubStep(bool countLives) {
-    EachChara(
+    EachCharaStable(
         [countLives](cStageChara& c) {
             if (c.m_bRemoved) return;
             if (countLives && !c.m_bDefeated && c.m_nWord1 != LIFE_UNLIMITED && --c.m_nWord1 < 0) {
@@ -382,7 +382,7 @@ bool RunFrameBody(cGameScene& scene) {
     const cCharaIndexScope charas;
     const cBlockCharaScope blockCharas;
     if (hero) ClearFlowFrameMarks(*hero);
-    EachChara([](cStageChara& c) {
+    EachCharaStable([](cStageChara& c) {
         if (!c.m_bDefeated && !c.m_bRemoved) ClearFlowFrameMarks(c);
     });
     for (int k = 1; k <= g_nFrameMul; ++k) {
@@ -478,11 +478,11 @@ void UpdateObjectActivity(cGameScene& scene) {
     // here to that test changes what it reads of a character (its removal and presence, its
     // definition's group, gravity, activity, airborne and falling marks) but this walk over that
     // same character, so one that can only be found asleep is left out: the test would have
-    // changed nothing of it.
+    // changed nothing of it. The tests only read and mark: no character joins or leaves the list.
     static std::vector<cStageChara*> candidates;
     candidates.clear();
-    EachChara(
-        [&switches](cStageChara& c) {
+    EachCharaStable(
+        [&switches](cStageChara & c) __attribute__((always_inline)) {
             if (c.m_bRemoved) return;
             if (c.m_Def.m_Conditions.empty() || TestCharaConditionsOnce(c)) {
                 c.m_bPresent = 1;
