@@ -470,6 +470,25 @@ void TickElapsedTime(cGameScene& scene) {
 
 // ---- Activity ----
 
+namespace {
+
+// The activity marks of a character not out of play: whether it is present, in view and active.
+// Whether the awake test may find it awake. Inlined in the walk over every character.
+[[gnu::always_inline]] inline bool MarkActivity(cStageChara& c, std::vector<std::int32_t>& switches) {
+    if (c.m_bRemoved) return false;
+    if (!c.m_Def.m_Conditions.empty() && !TestCharaConditionsOnce(c)) {
+        c.m_bPresent = c.m_bInView = 0;
+        c.m_bActive = 0;
+        return false;
+    }
+    c.m_bPresent = 1;
+    c.m_bInView = c.IsOnScreen() ? 1 : 0;
+    c.UpdateActive(switches);
+    return c.m_Def.m_nGroupSwitch || c.MayBeAwake();
+}
+
+} // namespace
+
 void UpdateObjectActivity(cGameScene& scene) {
     if (cHero* hero = Hero1()) hero->m_bPresent = hero->m_bInView = hero->m_nWord3 = 1;
     auto& switches = g_PlayWork.groupSwitches;
@@ -479,21 +498,14 @@ void UpdateObjectActivity(cGameScene& scene) {
     // definition's group, gravity, activity, airborne and falling marks) but this walk over that
     // same character, so one that can only be found asleep is left out: the test would have
     // changed nothing of it. The tests only read and mark: no character joins or leaves the list.
+    // The walk meets each character of the list once: the table holds as many.
     static std::vector<cStageChara*> candidates;
-    candidates.clear();
+    if (candidates.size() < g_Charas.size()) candidates.resize(g_Charas.size());
+    std::size_t found = 0;
     EachCharaStable(
-        [&switches](cStageChara & c) __attribute__((always_inline)) {
-            if (c.m_bRemoved) return;
-            if (c.m_Def.m_Conditions.empty() || TestCharaConditionsOnce(c)) {
-                c.m_bPresent = 1;
-                c.m_bInView = c.IsOnScreen() ? 1 : 0;
-                c.UpdateActive(switches);
-                // The group switches are known only once every character has been through here.
-                if (c.m_Def.m_nGroupSwitch || c.MayBeAwake()) candidates.push_back(&c);
-            } else {
-                c.m_bPresent = c.m_bInView = 0;
-                c.m_bActive = 0;
-            }
+        [&switches, &found](cStageChara& c) {
+            // The group switches are known only once every character has been through here.
+            if (MarkActivity(c, switches)) candidates[found++] = &c;
         },
         [](const cStageChara& c) {
             PrefetchCharaMarks(c);
@@ -501,8 +513,8 @@ void UpdateObjectActivity(cGameScene& scene) {
             __builtin_prefetch(&c.m_bActive);
         });
     g_PlayWork.running.clear();
-    for (std::size_t k = 0; k < candidates.size(); ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < candidates.size()) {
+    for (std::size_t k = 0; k < found; ++k) {
+        if (k + CHARA_PREFETCH_AHEAD < found) {
             const cStageChara& next = *candidates[k + CHARA_PREFETCH_AHEAD];
             PrefetchCharaMarks(next);
             PrefetchCharaDef(next);
@@ -511,7 +523,6 @@ void UpdateObjectActivity(cGameScene& scene) {
         cStageChara* c = candidates[k];
         if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) g_PlayWork.running.insert(c->m_nId);
     }
-    candidates.clear();
     for (cItem& item : g_Items) {
         if (TestItemConditionsOnce(item)) {
             item.m_bPresent = 1;
