@@ -491,8 +491,10 @@ namespace {
 
 void UpdateObjectActivity(cGameScene& scene) {
     if (cHero* hero = Hero1()) hero->m_bPresent = hero->m_bInView = hero->m_nWord3 = 1;
+    // The marks are all off between passes (each pass turns off those it turned on): switched on
+    // only by the characters' activity below, growing to the highest group switched on, a group
+    // beyond them reading as off. Turning them off one by one spares filling them anew each pass.
     auto& switches = g_PlayWork.groupSwitches;
-    switches.clear();
     // The characters that the awake test below may find awake, in the list's order. Nothing from
     // here to that test changes what it reads of a character (its removal and presence, its
     // definition's group, gravity, activity, airborne and falling marks) but this walk over that
@@ -522,6 +524,12 @@ void UpdateObjectActivity(cGameScene& scene) {
         }
         cStageChara* c = candidates[k];
         if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) g_PlayWork.running.insert(c->m_nId);
+    }
+    // Only a character switching its group marks it, and each such one is a candidate; the awake
+    // tests change no definition.
+    for (std::size_t k = 0; k < found; ++k) {
+        const cStageChara& c = *candidates[k];
+        if (c.m_Def.m_nGroupSwitch && c.m_Def.m_nGroupNo < switches.size()) switches[c.m_Def.m_nGroupNo] = 0;
     }
     for (cItem& item : g_Items) {
         if (TestItemConditionsOnce(item)) {
