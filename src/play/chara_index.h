@@ -91,14 +91,16 @@ struct cPrefetchCharaMarks {
     void operator()(const cStageChara& c) const { PrefetchCharaMarks(c); }
 };
 
-// Calls f on each character of g_Charas in the list's order, those added at its end meanwhile
-// included, until f returns true; whether it did.
-// `ahead` asks for what f reads of the characters some way ahead.
-template <class F, class Ahead = cPrefetchCharaMarks> bool AnyChara(F&& f, Ahead ahead = {}) {
+// Calls f on each character of g_Charas that `pick` picks, in the list's order, those added at its
+// end meanwhile included, until f returns true; whether it did. `pick` only reads: after a
+// character it passes over, the walk need not look for characters joining or leaving.
+// `ahead` asks for what pick and f read of the characters some way ahead.
+template <class P, class F, class Ahead = cPrefetchCharaMarks>
+bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
     std::vector<CharaPos>* items = IndexedCharas();
     if (!items) {
         for (cStageChara& c : g_Charas)
-            if (f(c)) return true;
+            if (pick(c) && f(c)) return true;
         return false;
     }
     cCharaIndex& x = g_CharaIndex;
@@ -126,13 +128,14 @@ template <class F, class Ahead = cPrefetchCharaMarks> bool AnyChara(F&& f, Ahead
                 if (k + CHARA_STAGE_AHEAD[s] < n)
                     ahead.Stage(*at[CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
         }
-        const unsigned epoch = x.epoch;
         CharaPos it = *at;
+        if (!pick(*it)) continue;
+        const unsigned epoch = x.epoch;
         if (f(*it)) return true;
         if (x.epoch != epoch) {
             // Characters left the list during f: the rest of the walk follows the list itself.
             for (++it; it != g_Charas.end(); ++it)
-                if (f(*it)) return true;
+                if (pick(*it) && f(*it)) return true;
             return false;
         }
         // Unless characters joined the list or the array was brought up to date during f, it stands
@@ -143,6 +146,12 @@ template <class F, class Ahead = cPrefetchCharaMarks> bool AnyChara(F&& f, Ahead
             n = items->size();
         }
     }
+}
+
+// Calls f on each character of g_Charas in the list's order, those added at its end meanwhile
+// included, until f returns true; whether it did.
+template <class F, class Ahead = cPrefetchCharaMarks> bool AnyChara(F&& f, Ahead ahead = {}) {
+    return AnyCharaWhere([](const cStageChara&) { return true; }, f, ahead);
 }
 
 template <class F, class Ahead = cPrefetchCharaMarks> void EachChara(F&& f, Ahead ahead = {}) {

@@ -172,8 +172,13 @@ Flow StepHero(cGameScene& scene, cHero& hero) {
     return GO_ON;
 }
 
+// Whether a character's own step runs: one in play, present and found awake.
+bool StepsNow(const cStageChara& c) {
+    return !c.m_bRemoved && !c.m_bDefeated && c.m_bPresent && IsCharaRunning(c);
+}
+
+// The step of a character that StepsNow picks.
 Flow StepChara(cGameScene& scene, cStageChara& c) {
-    if (c.m_bRemoved || c.m_bDefeated || !c.m_bPresent || !IsCharaRunning(c)) return GO_ON;
     TriggerStep(c);
     if (c.RunFlows(0)) {
         // A character that vanished is already out of play; any other end is its death.
@@ -350,12 +355,13 @@ Flow SubStep(cGameScene& scene, int k) {
     scene.m_ScrollY.Step();
     if (heroLive) {
         // Block characters first, so that what rides on them moves with them.
-        if (AnyChara([&](cStageChara& c) { return IsBlockChara(c) && StepChara(scene, c) == STOP; },
-                     cPrefetchCharaStep{true}))
+        const auto step = [&scene](cStageChara& c) { return StepChara(scene, c) == STOP; };
+        if (AnyCharaWhere([](const cStageChara& c) { return IsBlockChara(c) && StepsNow(c); }, step,
+                          cPrefetchCharaStep{true}))
             return STOP;
         if (StepHero(scene, *hero) == STOP) return STOP;
-        if (AnyChara([&](cStageChara& c) { return !IsBlockChara(c) && StepChara(scene, c) == STOP; },
-                     cPrefetchCharaStep{false}))
+        if (AnyCharaWhere([](const cStageChara& c) { return !IsBlockChara(c) && StepsNow(c); }, step,
+                          cPrefetchCharaStep{false}))
             return STOP;
     }
     StepShots(scene, k == 1);
