@@ -186,7 +186,7 @@ bool cGameObject::IsOnScreenAxes(int skipX, int skipY) const {
 
 bool cGameObject::IsOnScreen() const {
     const cViewCorner v = ViewCorner();
-    return m_dRight >= v.x && m_dX < v.x + VIEW_WIDTH && m_dBottom >= v.y && m_dY < v.y + VIEW_HEIGHT;
+    return IsOnScreenAt(v.x, v.y);
 }
 
 bool cGameObject::IsInsideStage(int strict) const {

@@ -28,6 +28,7 @@
 #include "objects/chara_list.h"
 #include "objects/flow_model.h"
 #include "objects/object_hooks.h"
+#include "objects/scroll_pos.h"
 #include "records/ed_chara_def.h"
 #include "records/ed_flow.h"
 #include "records/ed_item_def.h"
@@ -118,6 +119,11 @@ class cGameObject {
     int GetDirSign() const { return m_nDir > 0 ? 1 : -1; }
     void UpdateScreenRect();
     bool IsOnScreen() const;
+    // IsOnScreen for a view whose corner is (viewX, viewY).
+    bool IsOnScreenAt(double viewX, double viewY) const {
+        return m_dRight >= viewX && m_dX < viewX + VIEW_WIDTH && m_dBottom >= viewY &&
+               m_dY < viewY + VIEW_HEIGHT;
+    }
     bool IsOnScreenAxes(int skipX, int skipY) const;
     bool IsInsideStage(int strict) const;
     bool RectsOverlap(double left, double top, double right, double bottom) const;

@@ -480,7 +480,8 @@ namespace {
 
 // The activity marks of a character not out of play: whether it is present, in view and active.
 // Whether the awake test may find it awake. Inlined in the walk over every character.
-[[gnu::always_inline]] inline bool MarkActivity(cStageChara& c, std::vector<std::int32_t>& switches) {
+[[gnu::always_inline]] inline bool MarkActivity(cStageChara& c, std::vector<std::int32_t>& switches,
+                                                double viewX, double viewY) {
     if (c.m_bRemoved) return false;
     if (!c.m_Def.m_Conditions.empty() && !TestCharaConditionsOnce(c)) {
         c.m_bPresent = c.m_bInView = 0;
@@ -488,7 +489,7 @@ namespace {
         return false;
     }
     c.m_bPresent = 1;
-    c.m_bInView = c.IsOnScreen() ? 1 : 0;
+    c.m_bInView = c.IsOnScreenAt(viewX, viewY) ? 1 : 0;
     c.UpdateActive(switches);
     return c.m_Def.m_nGroupSwitch || c.MayBeAwake();
 }
@@ -501,6 +502,8 @@ void UpdateObjectActivity(cGameScene& scene) {
     // only by the characters' activity below, growing to the highest group switched on, a group
     // beyond them reading as off. Turning them off one by one spares filling them anew each pass.
     auto& switches = g_PlayWork.groupSwitches;
+    // Nothing of the pass moves the view.
+    const double viewX = ViewX().m_dPos, viewY = ViewY().m_dPos;
     // The characters that the awake test below may find awake, in the list's order. Nothing from
     // here to that test changes what it reads of a character (its removal and presence, its
     // definition's group, gravity, activity, airborne and falling marks) but this walk over that
@@ -511,9 +514,9 @@ void UpdateObjectActivity(cGameScene& scene) {
     if (candidates.size() < g_Charas.size()) candidates.resize(g_Charas.size());
     std::size_t found = 0;
     EachCharaStable(
-        [&switches, &found](cStageChara& c) {
+        [&switches, &found, viewX, viewY](cStageChara& c) {
             // The group switches are known only once every character has been through here.
-            if (MarkActivity(c, switches)) candidates[found++] = &c;
+            if (MarkActivity(c, switches, viewX, viewY)) candidates[found++] = &c;
         },
         [](const cStageChara& c) {
             PrefetchCharaMarks(c);
@@ -540,14 +543,14 @@ void UpdateObjectActivity(cGameScene& scene) {
     for (cItem& item : g_Items) {
         if (TestItemConditionsOnce(item)) {
             item.m_bPresent = 1;
-            item.m_bInView = item.IsOnScreen() ? 1 : 0;
+            item.m_bInView = item.IsOnScreenAt(viewX, viewY) ? 1 : 0;
         } else {
             item.m_bPresent = item.m_bInView = 0;
         }
     }
     for (cShot& shot : scene.m_Shots) {
         shot.m_bPresent = 1;
-        shot.m_bInView = shot.IsOnScreen() ? 1 : 0;
+        shot.m_bInView = shot.IsOnScreenAt(viewX, viewY) ? 1 : 0;
     }
 }
 
