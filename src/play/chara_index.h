@@ -104,15 +104,20 @@ bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
         return false;
     }
     cCharaIndex& x = g_CharaIndex;
-    std::size_t n = items->size();
+    std::size_t n = 0, near = 0; // the array's length; where the farthest look ahead leaves it
+    const auto take = [&] {
+        n = items->size();
+        near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
+    };
+    take();
     for (std::size_t k = 0;; ++k) {
         if (k >= n) {
             items = IndexedCharas();
-            n = items->size();
+            take();
             if (k >= n) return false;
         }
         const CharaPos* at = items->data() + k;
-        if (k + CHARA_PREFETCH_AHEAD < n) {
+        if (k < near) {
             // Every stage's character lies nearer than the farthest.
             static_assert(CHARA_PREFETCH_STAGES == 3 && CHARA_STAGE_AHEAD[0] < CHARA_PREFETCH_AHEAD &&
                           CHARA_STAGE_AHEAD[1] < CHARA_PREFETCH_AHEAD &&
@@ -143,7 +148,7 @@ bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
         // taken anew after characters left the list, which the epoch tells).
         if (g_Charas.size() != x.size || x.size != n) {
             items = IndexedCharas();
-            n = items->size();
+            take();
         }
     }
 }
@@ -203,8 +208,7 @@ template <class F> bool EraseCharasIf(F&& gone) {
     std::size_t kept = 0;
     const std::size_t n = items->size();
     CharaPos* const at = items->data();
-    for (std::size_t k = 0; k < n; ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < n) PrefetchCharaMarks(*at[k + CHARA_PREFETCH_AHEAD]);
+    const auto one = [&](std::size_t k) {
         const CharaPos it = at[k];
         if (gone(*it)) {
             g_Charas.erase(it);
@@ -212,7 +216,15 @@ template <class F> bool EraseCharasIf(F&& gone) {
         } else {
             at[kept++] = it;
         }
+    };
+    const std::size_t near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
+    std::size_t k = 0;
+    for (; k < near; ++k) {
+        PrefetchCharaMarks(*at[k + CHARA_PREFETCH_AHEAD]);
+        one(k);
     }
+    for (; k < n; ++k)
+        one(k);
     items->resize(kept);
     if (erased) CharaIndexCompacted();
     return erased;
