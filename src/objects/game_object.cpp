@@ -154,39 +154,55 @@ int* cGameObject::SetScreenCenterYR(int* result, int y) {
 namespace {
 
 // The view's corner, the play scene's or, with none, the default view's. Each of the many walks
-// over every object reads it once an object: with the scene present it is two loads.
+// over every object reads it once an object: with the scene present it is two loads, and the tests
+// below go to the default view's in a call of their own, so that the usual way keeps no frame.
 struct cViewCorner {
     double x, y;
 };
-[[gnu::noinline, gnu::cold]] cViewCorner DefaultViewCorner() {
+cViewCorner DefaultViewCorner() {
     return {DefaultView(0).m_dPos, DefaultView(1).m_dPos};
 }
-inline cViewCorner ViewCorner() {
-    if (const cGameScene* scene = g_lpGameScene) [[likely]]
-        return {scene->m_ScrollX.m_dPos, scene->m_ScrollY.m_dPos};
-    return DefaultViewCorner();
+
+void PlaceScreenRect(cGameObject& o, cViewCorner v) {
+    o.m_rcScreen.left = static_cast<int>(o.m_dX - o.m_nHitX - static_cast<int>(v.x));
+    o.m_rcScreen.right = o.m_rcScreen.left + o.m_nHitW - 1;
+    o.m_rcScreen.top = static_cast<int>(o.m_dY - o.m_nHitY - static_cast<int>(v.y));
+    o.m_rcScreen.bottom = o.m_rcScreen.top + o.m_nHitH - 1;
+}
+[[gnu::noinline, gnu::cold]] void PlaceScreenRectInDefaultView(cGameObject& o) {
+    PlaceScreenRect(o, DefaultViewCorner());
+}
+
+bool OnScreenAxes(const cGameObject& o, int skipX, int skipY, cViewCorner v) {
+    if (!skipX && !(o.m_dRight >= v.x && o.m_dX < v.x + VIEW_WIDTH)) return false;
+    if (!skipY && !(o.m_dBottom >= v.y && o.m_dY < v.y + VIEW_HEIGHT)) return false;
+    return true;
+}
+[[gnu::noinline, gnu::cold]] bool OnScreenAxesInDefaultView(const cGameObject& o, int skipX, int skipY) {
+    return OnScreenAxes(o, skipX, skipY, DefaultViewCorner());
 }
 
 } // namespace
 
 void cGameObject::UpdateScreenRect() {
-    const cViewCorner v = ViewCorner();
-    m_rcScreen.left = static_cast<int>(m_dX - m_nHitX - static_cast<int>(v.x));
-    m_rcScreen.right = m_rcScreen.left + m_nHitW - 1;
-    m_rcScreen.top = static_cast<int>(m_dY - m_nHitY - static_cast<int>(v.y));
-    m_rcScreen.bottom = m_rcScreen.top + m_nHitH - 1;
+    const cGameScene* scene = g_lpGameScene;
+    if (!scene) [[unlikely]]
+        return PlaceScreenRectInDefaultView(*this);
+    PlaceScreenRect(*this, {scene->m_ScrollX.m_dPos, scene->m_ScrollY.m_dPos});
 }
 
 bool cGameObject::IsOnScreenAxes(int skipX, int skipY) const {
-    const cViewCorner v = ViewCorner();
-    if (!skipX && !(m_dRight >= v.x && m_dX < v.x + VIEW_WIDTH)) return false;
-    if (!skipY && !(m_dBottom >= v.y && m_dY < v.y + VIEW_HEIGHT)) return false;
-    return true;
+    const cGameScene* scene = g_lpGameScene;
+    if (!scene) [[unlikely]]
+        return OnScreenAxesInDefaultView(*this, skipX, skipY);
+    return OnScreenAxes(*this, skipX, skipY, {scene->m_ScrollX.m_dPos, scene->m_ScrollY.m_dPos});
 }
 
 bool cGameObject::IsOnScreen() const {
-    const cViewCorner v = ViewCorner();
-    return IsOnScreenAt(v.x, v.y);
+    const cGameScene* scene = g_lpGameScene;
+    if (!scene) [[unlikely]]
+        return OnScreenAxesInDefaultView(*this, 0, 0);
+    return IsOnScreenAt(scene->m_ScrollX.m_dPos, scene->m_ScrollY.m_dPos);
 }
 
 bool cGameObject::IsInsideStage(int strict) const {
