@@ -33,17 +33,25 @@ bool IsSpanInRange(double x, int w, double lo, double hi, int margin, int back, 
 
 bool IsOutsideLimits(const cGameObject& o, const cLimits& l) {
     if (o.m_bInView) return false;
+    return IsOutsideLines(o, LimitLinesOf(l));
+}
+
+cLimitLines LimitLinesOf(const cLimits& l) {
     const double vx = ViewX().m_dPos;
     const double vy = ViewY().m_dPos;
     // Each limit line is a whole pixel (cut toward 0), worked out in doubles: a distance of any
     // stored size stays exact and far away.
     const auto block = [&l](int k) { return l.nDist[k] * 32.0; };
-    if (l.bOn[0] && std::trunc(vx - block(0)) >= o.m_dRight) return true;
-    if (l.bOn[1] && std::trunc(block(1) + vx + VIEW_WIDTH) <= o.m_dX) return true;
-    if (l.bOn[3] && std::trunc(block(3) + vy + VIEW_HEIGHT) <= o.m_dY) return true;
-    if (l.bOn[2] && std::trunc(vy - block(2)) >= o.m_dBottom) return true;
-    return o.m_dX <= 0 || o.m_dRight >= ViewX().ObjectExtent() - 1 || o.m_dY <= 0 ||
-           o.m_dBottom >= ViewY().ObjectExtent() - 1;
+    cLimitLines lines;
+    for (int k = 0; k < 4; ++k)
+        lines.bOn[k] = l.bOn[k] != 0;
+    lines.dLeft = std::trunc(vx - block(0));
+    lines.dRight = std::trunc(block(1) + vx + VIEW_WIDTH);
+    lines.dBottom = std::trunc(block(3) + vy + VIEW_HEIGHT);
+    lines.dTop = std::trunc(vy - block(2));
+    lines.nExtentX = ViewX().ObjectExtent() - 1;
+    lines.nExtentY = ViewY().ObjectExtent() - 1;
+    return lines;
 }
 
 namespace {

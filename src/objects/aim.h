@@ -19,6 +19,24 @@ struct cLimits {
 };
 bool IsOutsideLimits(const cGameObject& obj, const cLimits& limits);
 
+// The lines of limits around the view where it stands, worked out once for many objects that
+// meet them before the view moves: an object out of view lies beyond them when IsOutsideLimits
+// finds it so.
+struct cLimitLines {
+    bool bOn[4] = {false, false, false, false};
+    double dLeft = 0, dRight = 0, dTop = 0, dBottom = 0;
+    int nExtentX = 0, nExtentY = 0; // the view's object extents less 1
+};
+cLimitLines LimitLinesOf(const cLimits& limits);
+inline bool IsOutsideLines(const cGameObject& o, const cLimitLines& l) {
+    if (o.m_bInView) return false;
+    if (l.bOn[0] && l.dLeft >= o.m_dRight) return true;
+    if (l.bOn[1] && l.dRight <= o.m_dX) return true;
+    if (l.bOn[3] && l.dBottom <= o.m_dY) return true;
+    if (l.bOn[2] && l.dTop >= o.m_dBottom) return true;
+    return o.m_dX <= 0 || o.m_dRight >= l.nExtentX || o.m_dY <= 0 || o.m_dBottom >= l.nExtentY;
+}
+
 // The speed (and the acceleration) of radius x sin(k t); phase advances by step and wraps.
 double CircleMoveStep(double radius, double rate, double& phase, double step, double offset);
 double CircleMoveAccel(double radius, double rate, double& phase, double step, double offset);
@@ -59,8 +77,7 @@ struct cCharaFilter {
     int bSkipWholeBox = 0;
 };
 // Search modes: 0 in view first, then out of view; 1 all; 2 in view only.
-cStageChara* FindNearestChara(int x, int y, cStageCharaList& list, int mode,
-                              const cCharaFilter& filter);
+cStageChara* FindNearestChara(int x, int y, cStageCharaList& list, int mode, const cCharaFilter& filter);
 cStageChara* FindNearestCharaDefault(int x, int y, cStageCharaList& list);
 // The nearest character of the play scene's list for a faction, heroes included.
 cChara* FindNearestInFaction(int x, int y, int faction, int mode, const cCharaFilter& filter);

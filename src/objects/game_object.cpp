@@ -151,23 +151,58 @@ int* cGameObject::SetScreenCenterYR(int* result, int y) {
     return result;
 }
 
+namespace {
+
+// The view's corner, the play scene's or, with none, the default view's. Each of the many walks
+// over every object reads it once an object: with the scene present it is two loads, and the tests
+// below go to the default view's in a call of their own, so that the usual way keeps no frame.
+struct cViewCorner {
+    double x, y;
+};
+cViewCorner DefaultViewCorner() {
+    return {DefaultView(0).m_dPos, DefaultView(1).m_dPos};
+}
+
+void PlaceScreenRect(cGameObject& o, cViewCorner v) {
+    o.m_rcScreen.left = static_cast<int>(o.m_dX - o.m_nHitX - static_cast<int>(v.x));
+    o.m_rcScreen.right = o.m_rcScreen.left + o.m_nHitW - 1;
+    o.m_rcScreen.top = static_cast<int>(o.m_dY - o.m_nHitY - static_cast<int>(v.y));
+    o.m_rcScreen.bottom = o.m_rcScreen.top + o.m_nHitH - 1;
+}
+[[gnu::noinline, gnu::cold]] void PlaceScreenRectInDefaultView(cGameObject& o) {
+    PlaceScreenRect(o, DefaultViewCorner());
+}
+
+bool OnScreenAxes(const cGameObject& o, int skipX, int skipY, cViewCorner v) {
+    if (!skipX && !(o.m_dRight >= v.x && o.m_dX < v.x + VIEW_WIDTH)) return false;
+    if (!skipY && !(o.m_dBottom >= v.y && o.m_dY < v.y + VIEW_HEIGHT)) return false;
+    return true;
+}
+[[gnu::noinline, gnu::cold]] bool OnScreenAxesInDefaultView(const cGameObject& o, int skipX, int skipY) {
+    return OnScreenAxes(o, skipX, skipY, DefaultViewCorner());
+}
+
+} // namespace
+
 void cGameObject::UpdateScreenRect() {
-    m_rcScreen.left = static_cast<int>(m_dX - m_nHitX - static_cast<int>(ViewX().m_dPos));
-    m_rcScreen.right = m_rcScreen.left + m_nHitW - 1;
-    m_rcScreen.top = static_cast<int>(m_dY - m_nHitY - static_cast<int>(ViewY().m_dPos));
-    m_rcScreen.bottom = m_rcScreen.top + m_nHitH - 1;
+    const cGameScene* scene = g_lpGameScene;
+    if (!scene) [[unlikely]]
+        return PlaceScreenRectInDefaultView(*this);
+    PlaceScreenRect(*this, {scene->m_ScrollX.m_dPos, scene->m_ScrollY.m_dPos});
 }
 
 bool cGameObject::IsOnScreenAxes(int skipX, int skipY) const {
-    const cScrollPos& vx = ViewX();
-    const cScrollPos& vy = ViewY();
-    if (!skipX && !(m_dRight >= vx.m_dPos && m_dX < vx.m_dPos + VIEW_WIDTH)) return false;
-    if (!skipY && !(m_dBottom >= vy.m_dPos && m_dY < vy.m_dPos + VIEW_HEIGHT)) return false;
-    return true;
+    const cGameScene* scene = g_lpGameScene;
+    if (!scene) [[unlikely]]
+        return OnScreenAxesInDefaultView(*this, skipX, skipY);
+    return OnScreenAxes(*this, skipX, skipY, {scene->m_ScrollX.m_dPos, scene->m_ScrollY.m_dPos});
 }
 
 bool cGameObject::IsOnScreen() const {
-    return IsOnScreenAxes(0, 0);
+    const cGameScene* scene = g_lpGameScene;
+    if (!scene) [[unlikely]]
+        return OnScreenAxesInDefaultView(*this, 0, 0);
+    return IsOnScreenAt(scene->m_ScrollX.m_dPos, scene->m_ScrollY.m_dPos);
 }
 
 bool cGameObject::IsInsideStage(int strict) const {
@@ -348,13 +383,6 @@ void cChara::SetCellPos(int column, int row) {
     AfterMoveY();
 }
 
-void cChara::SavePosition() {
-    m_SavedPos[0] = m_dX;
-    m_SavedPos[1] = m_dY;
-    m_SavedPos[2] = m_dRight;
-    m_SavedPos[3] = m_dBottom;
-}
-
 void cChara::RestorePosition() {
     m_dX = m_SavedPos[0];
     m_dY = m_SavedPos[1];
@@ -388,10 +416,6 @@ void cChara::RaiseTrigger(int kind) {
     }
     m_nTriggerBits |= 1u << kind;
     m_RaisedTriggers.push_back(kind);
-}
-
-void cChara::ClearFrameFlag() {
-    m_nTouchLeft = m_nTouchRight = m_nTouchTop = m_nTouchBottom = 0;
 }
 
 // ---- cStageChara ----

@@ -29,6 +29,7 @@
 #include "objects/chara_list.h"
 #include "objects/flow_model.h"
 #include "objects/object_hooks.h"
+#include "objects/scroll_pos.h"
 #include "records/ed_chara_def.h"
 #include "records/ed_flow.h"
 #include "records/ed_item_def.h"
@@ -119,6 +120,11 @@ class cGameObject {
     int GetDirSign() const { return m_nDir > 0 ? 1 : -1; }
     void UpdateScreenRect();
     bool IsOnScreen() const;
+    // IsOnScreen for a view whose corner is (viewX, viewY).
+    bool IsOnScreenAt(double viewX, double viewY) const {
+        return m_dRight >= viewX && m_dX < viewX + VIEW_WIDTH && m_dBottom >= viewY &&
+               m_dY < viewY + VIEW_HEIGHT;
+    }
     bool IsOnScreenAxes(int skipX, int skipY) const;
     bool IsInsideStage(int strict) const;
     bool RectsOverlap(double left, double top, double right, double bottom) const;
@@ -320,10 +326,13 @@ class cAttackerTimers {
     void push_back(const cAttackerTimer& timer);
     void clear() { m_pTimers.reset(); }
     // Every timer counts one frame down; those that reach 0 end.
-    void Tick();
+    void Tick() {
+        if (m_pTimers) TickTimers();
+    }
     bool Holds(int attackerId) const;
 
   private:
+    void TickTimers();
     // The attackers' ids apart from the ticks their timers end at, so that a look-up reads the ids
     // alone; while there are many, an open table of their places as well (each place plus 1, 0 for
     // none), by id. A tick looks at the timers only once the soonest end is reached.
@@ -481,6 +490,20 @@ class cChara : public cGameObject {
     cCharaEffectState m_EffectState;
     int m_nDefeatCount = 0; // frames of the defeat display without an effect
 };
+
+inline void cChara::SavePosition() {
+    m_SavedPos[0] = m_dX;
+    m_SavedPos[1] = m_dY;
+    m_SavedPos[2] = m_dRight;
+    m_SavedPos[3] = m_dBottom;
+}
+inline void cChara::ClearFrameFlag() {
+    m_nTouchLeft = m_nTouchRight = m_nTouchTop = m_nTouchBottom = 0;
+}
+inline void cChara::TickInvincibility() {
+    if (m_nInvincible > 0) --m_nInvincible;
+    m_AttackerTimers.Tick();
+}
 
 class cStageChara : public cChara {
   public:

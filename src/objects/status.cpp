@@ -82,11 +82,6 @@ void cChara::StartInvincibilityFrom(int attackerId) {
     m_AttackerTimers.push_back(cAttackerTimer{attackerId, frames});
 }
 
-void cChara::TickInvincibility() {
-    if (m_nInvincible > 0) --m_nInvincible;
-    m_AttackerTimers.Tick();
-}
-
 bool cChara::IsInvincibleTo(int attackerId) const {
     if (m_nInvincible > 0) return true;
     return m_AttackerTimers.Holds(attackerId);
@@ -150,8 +145,7 @@ void cAttackerTimers::push_back(const cAttackerTimer& timer) {
         t.Add(t.ids.size() - 1);
 }
 
-void cAttackerTimers::Tick() {
-    if (!m_pTimers) return;
+void cAttackerTimers::TickTimers() {
     cTimers& t = *m_pTimers;
     if (++t.ticks < t.soonest) return;
     // Those that go on keep their order.

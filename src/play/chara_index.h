@@ -91,38 +91,72 @@ struct cPrefetchCharaMarks {
     void operator()(const cStageChara& c) const { PrefetchCharaMarks(c); }
 };
 
-// Calls f on each character of g_Charas in the list's order, those added at its end meanwhile
-// included, until f returns true; whether it did.
-// `ahead` asks for what f reads of the characters some way ahead.
-template <class F, class Ahead = cPrefetchCharaMarks> bool AnyChara(F&& f, Ahead ahead = {}) {
-    const std::vector<CharaPos>* items = IndexedCharas();
+// Calls f on each character of g_Charas that `pick` picks, in the list's order, those added at its
+// end meanwhile included, until f returns true; whether it did. `pick` only reads: after a
+// character it passes over, the walk need not look for characters joining or leaving.
+// `ahead` asks for what pick and f read of the characters some way ahead.
+template <class P, class F, class Ahead = cPrefetchCharaMarks>
+bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
+    std::vector<CharaPos>* items = IndexedCharas();
     if (!items) {
         for (cStageChara& c : g_Charas)
-            if (f(c)) return true;
+            if (pick(c) && f(c)) return true;
         return false;
     }
+    cCharaIndex& x = g_CharaIndex;
+    std::size_t n = 0, near = 0; // the array's length; where the farthest look ahead leaves it
+    const auto take = [&] {
+        n = items->size();
+        near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
+    };
+    take();
     for (std::size_t k = 0;; ++k) {
-        if (k >= items->size()) {
+        if (k >= n) {
             items = IndexedCharas();
-            if (k >= items->size()) return false;
+            take();
+            if (k >= n) return false;
         }
-        if (k + CHARA_PREFETCH_AHEAD < items->size()) ahead(*(*items)[k + CHARA_PREFETCH_AHEAD]);
-        if constexpr (requires(const cStageChara& c) { ahead.Stage(c, 1); }) {
+        const CharaPos* at = items->data() + k;
+        if (k < near) {
+            // Every stage's character lies nearer than the farthest.
+            static_assert(CHARA_PREFETCH_STAGES == 3 && CHARA_STAGE_AHEAD[0] < CHARA_PREFETCH_AHEAD &&
+                          CHARA_STAGE_AHEAD[1] < CHARA_PREFETCH_AHEAD &&
+                          CHARA_STAGE_AHEAD[2] < CHARA_PREFETCH_AHEAD);
+            ahead(*at[CHARA_PREFETCH_AHEAD]);
+            if constexpr (requires(const cStageChara& c) { ahead.Stage(c, 1); }) {
+                ahead.Stage(*at[CHARA_STAGE_AHEAD[0]], 1);
+                ahead.Stage(*at[CHARA_STAGE_AHEAD[1]], 2);
+                ahead.Stage(*at[CHARA_STAGE_AHEAD[2]], 3);
+            }
+        } else if constexpr (requires(const cStageChara& c) { ahead.Stage(c, 1); }) {
             for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
-                if (k + CHARA_STAGE_AHEAD[s] < items->size())
-                    ahead.Stage(*(*items)[k + CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
+                if (k + CHARA_STAGE_AHEAD[s] < n)
+                    ahead.Stage(*at[CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
         }
-        const unsigned epoch = CharaIndexEpoch();
-        CharaPos it = (*items)[k];
+        CharaPos it = *at;
+        if (!pick(*it)) continue;
+        const unsigned epoch = x.epoch;
         if (f(*it)) return true;
-        if (CharaIndexEpoch() != epoch) {
+        if (x.epoch != epoch) {
             // Characters left the list during f: the rest of the walk follows the list itself.
             for (++it; it != g_Charas.end(); ++it)
-                if (f(*it)) return true;
+                if (pick(*it) && f(*it)) return true;
             return false;
         }
-        items = IndexedCharas();
+        // Unless characters joined the list or the array was brought up to date during f, it stands
+        // as it was (the array is as long as the list it was last brought to, and it is only
+        // taken anew after characters left the list, which the epoch tells).
+        if (g_Charas.size() != x.size || x.size != n) {
+            items = IndexedCharas();
+            take();
+        }
     }
+}
+
+// Calls f on each character of g_Charas in the list's order, those added at its end meanwhile
+// included, until f returns true; whether it did.
+template <class F, class Ahead = cPrefetchCharaMarks> bool AnyChara(F&& f, Ahead ahead = {}) {
+    return AnyCharaWhere([](const cStageChara&) { return true; }, f, ahead);
 }
 
 template <class F, class Ahead = cPrefetchCharaMarks> void EachChara(F&& f, Ahead ahead = {}) {
@@ -132,6 +166,27 @@ template <class F, class Ahead = cPrefetchCharaMarks> void EachChara(F&& f, Ahea
             return false;
         },
         ahead);
+}
+
+// Calls f on each character of g_Charas in the list's order, as EachChara does, for an f that
+// neither adds nor erases characters: the walk need not look for characters joining or leaving.
+template <class F, class Ahead = cPrefetchCharaMarks> void EachCharaStable(F&& f, Ahead ahead = {}) {
+    const std::vector<CharaPos>* items = IndexedCharas();
+    if (!items) {
+        for (cStageChara& c : g_Charas)
+            f(c);
+        return;
+    }
+    const std::size_t n = items->size();
+    const CharaPos* const at = items->data();
+    const std::size_t near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
+    std::size_t k = 0;
+    for (; k < near; ++k) {
+        ahead(*at[k + CHARA_PREFETCH_AHEAD]);
+        f(*at[k]);
+    }
+    for (; k < n; ++k)
+        f(*at[k]);
 }
 
 // Erases the characters `gone` picks (which must neither add nor erase characters), in the list's
@@ -151,16 +206,25 @@ template <class F> bool EraseCharasIf(F&& gone) {
         return erased;
     }
     std::size_t kept = 0;
-    for (std::size_t k = 0; k < items->size(); ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < items->size()) PrefetchCharaMarks(*(*items)[k + CHARA_PREFETCH_AHEAD]);
-        const CharaPos it = (*items)[k];
+    const std::size_t n = items->size();
+    CharaPos* const at = items->data();
+    const auto one = [&](std::size_t k) {
+        const CharaPos it = at[k];
         if (gone(*it)) {
             g_Charas.erase(it);
             erased = true;
         } else {
-            (*items)[kept++] = it;
+            at[kept++] = it;
         }
+    };
+    const std::size_t near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
+    std::size_t k = 0;
+    for (; k < near; ++k) {
+        PrefetchCharaMarks(*at[k + CHARA_PREFETCH_AHEAD]);
+        one(k);
     }
+    for (; k < n; ++k)
+        one(k);
     items->resize(kept);
     if (erased) CharaIndexCompacted();
     return erased;

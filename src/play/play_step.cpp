@@ -172,8 +172,13 @@ Flow StepHero(cGameScene& scene, cHero& hero) {
     return GO_ON;
 }
 
+// Whether a character's own step runs: one in play, present and found awake.
+bool StepsNow(const cStageChara& c) {
+    return !c.m_bRemoved && !c.m_bDefeated && c.m_bPresent && IsCharaRunning(c);
+}
+
+// The step of a character that StepsNow picks.
 Flow StepChara(cGameScene& scene, cStageChara& c) {
-    if (c.m_bRemoved || c.m_bDefeated || !c.m_bPresent || !IsCharaRunning(c)) return GO_ON;
     TriggerStep(c);
     if (c.RunFlows(0)) {
         // A character that vanished is already out of play; any other end is its death.
@@ -272,9 +277,9 @@ void StepShots(cGameScene& scene, bool firstSubStep) {
 // A sub-step's start for each character in one walk: its life counts down while hero 1 plays (a
 // character whose life runs out leaves play), then its invincibility ticks, its touches clear and
 // its position is kept. Leaving play changes only links, which the rest of the start never reads,
-// so each character may go through both before the next.
+// so each character may go through both before the next; nothing of it adds or erases characters.
 void StartCharasSubStep(bool countLives) {
-    EachChara(
+    EachCharaStable(
         [countLives](cStageChara& c) {
             if (c.m_bRemoved) return;
             if (countLives && !c.m_bDefeated && c.m_nWord1 != LIFE_UNLIMITED && --c.m_nWord1 < 0) {
@@ -300,17 +305,19 @@ void CountDownItemLives() {
 
 // Characters and items beyond the removal limits leave play. This walk meets every character and
 // item after the last of the sub-step's steps: it erases them and those the steps took out of play,
-// so that none of them is left in its list for the hits.
+// so that none of them is left in its list for the hits. Leaving play moves no view: the limits'
+// lines, worked out once, stand through the walk.
 void RemoveOutside() {
-    EraseCharasKeepingBlockCharasIf([](cStageChara& c) {
-        if (!c.m_bRemoved && IsOutsideLimits(c, LimitsOf(LimitRecord(c.m_bNoGravity ? 1 : 0))))
-            RemoveFromPlay(c);
+    const cLimitLines charas[2] = {LimitLinesOf(LimitsOf(LimitRecord(0))),
+                                   LimitLinesOf(LimitsOf(LimitRecord(1)))};
+    EraseCharasKeepingBlockCharasIf([&charas](cStageChara& c) {
+        if (!c.m_bRemoved && IsOutsideLines(c, charas[c.m_bNoGravity ? 1 : 0])) RemoveFromPlay(c);
         return c.m_bRemoved != 0;
     });
-    const cLimits items = LimitsOf(LimitRecord(2));
+    const cLimitLines items = LimitLinesOf(LimitsOf(LimitRecord(2)));
     for (auto it = g_Items.begin(); it != g_Items.end();) {
         cItem& item = *it;
-        if (!item.m_bRemoved && IsOutsideLimits(item, items)) item.m_bRemoved = 1;
+        if (!item.m_bRemoved && IsOutsideLines(item, items)) item.m_bRemoved = 1;
         if (item.m_bRemoved || item.m_bTaken)
             it = g_Items.erase(it);
         else
@@ -348,12 +355,13 @@ Flow SubStep(cGameScene& scene, int k) {
     scene.m_ScrollY.Step();
     if (heroLive) {
         // Block characters first, so that what rides on them moves with them.
-        if (AnyChara([&](cStageChara& c) { return IsBlockChara(c) && StepChara(scene, c) == STOP; },
-                     cPrefetchCharaStep{true}))
+        const auto step = [&scene](cStageChara& c) { return StepChara(scene, c) == STOP; };
+        if (AnyCharaWhere([](const cStageChara& c) { return IsBlockChara(c) && StepsNow(c); }, step,
+                          cPrefetchCharaStep{true}))
             return STOP;
         if (StepHero(scene, *hero) == STOP) return STOP;
-        if (AnyChara([&](cStageChara& c) { return !IsBlockChara(c) && StepChara(scene, c) == STOP; },
-                     cPrefetchCharaStep{false}))
+        if (AnyCharaWhere([](const cStageChara& c) { return !IsBlockChara(c) && StepsNow(c); }, step,
+                          cPrefetchCharaStep{false}))
             return STOP;
     }
     StepShots(scene, k == 1);
@@ -380,7 +388,7 @@ bool RunFrameBody(cGameScene& scene) {
     const cCharaIndexScope charas;
     const cBlockCharaScope blockCharas;
     if (hero) ClearFlowFrameMarks(*hero);
-    EachChara([](cStageChara& c) {
+    EachCharaStable([](cStageChara& c) {
         if (!c.m_bDefeated && !c.m_bRemoved) ClearFlowFrameMarks(c);
     });
     for (int k = 1; k <= g_nFrameMul; ++k) {
@@ -468,30 +476,47 @@ void TickElapsedTime(cGameScene& scene) {
 
 // ---- Activity ----
 
+namespace {
+
+// The activity marks of a character not out of play: whether it is present, in view and active.
+// Whether the awake test may find it awake. Inlined in the walk over every character.
+[[gnu::always_inline]] inline bool MarkActivity(cStageChara& c, std::vector<std::int32_t>& switches,
+                                                double viewX, double viewY) {
+    if (c.m_bRemoved) return false;
+    if (!c.m_Def.m_Conditions.empty() && !TestCharaConditionsOnce(c)) {
+        c.m_bPresent = c.m_bInView = 0;
+        c.m_bActive = 0;
+        return false;
+    }
+    c.m_bPresent = 1;
+    c.m_bInView = c.IsOnScreenAt(viewX, viewY) ? 1 : 0;
+    c.UpdateActive(switches);
+    return c.m_Def.m_nGroupSwitch || c.MayBeAwake();
+}
+
+} // namespace
+
 void UpdateObjectActivity(cGameScene& scene) {
     if (cHero* hero = Hero1()) hero->m_bPresent = hero->m_bInView = hero->m_nWord3 = 1;
+    // The marks are all off between passes (each pass turns off those it turned on): switched on
+    // only by the characters' activity below, growing to the highest group switched on, a group
+    // beyond them reading as off. Turning them off one by one spares filling them anew each pass.
     auto& switches = g_PlayWork.groupSwitches;
-    switches.clear();
+    // Nothing of the pass moves the view.
+    const double viewX = ViewX().m_dPos, viewY = ViewY().m_dPos;
     // The characters that the awake test below may find awake, in the list's order. Nothing from
     // here to that test changes what it reads of a character (its removal and presence, its
     // definition's group, gravity, activity, airborne and falling marks) but this walk over that
     // same character, so one that can only be found asleep is left out: the test would have
-    // changed nothing of it.
+    // changed nothing of it. The tests only read and mark: no character joins or leaves the list.
+    // The walk meets each character of the list once: the table holds as many.
     static std::vector<cStageChara*> candidates;
-    candidates.clear();
-    EachChara(
-        [&switches](cStageChara& c) {
-            if (c.m_bRemoved) return;
-            if (TestCharaConditionsOnce(c)) {
-                c.m_bPresent = 1;
-                c.m_bInView = c.IsOnScreen() ? 1 : 0;
-                c.UpdateActive(switches);
-                // The group switches are known only once every character has been through here.
-                if (c.m_Def.m_nGroupSwitch || c.MayBeAwake()) candidates.push_back(&c);
-            } else {
-                c.m_bPresent = c.m_bInView = 0;
-                c.m_bActive = 0;
-            }
+    if (candidates.size() < g_Charas.size()) candidates.resize(g_Charas.size());
+    std::size_t found = 0;
+    EachCharaStable(
+        [&switches, &found, viewX, viewY](cStageChara& c) {
+            // The group switches are known only once every character has been through here.
+            if (MarkActivity(c, switches, viewX, viewY)) candidates[found++] = &c;
         },
         [](const cStageChara& c) {
             PrefetchCharaMarks(c);
@@ -499,8 +524,8 @@ void UpdateObjectActivity(cGameScene& scene) {
             __builtin_prefetch(&c.m_bActive);
         });
     g_PlayWork.running.clear();
-    for (std::size_t k = 0; k < candidates.size(); ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < candidates.size()) {
+    for (std::size_t k = 0; k < found; ++k) {
+        if (k + CHARA_PREFETCH_AHEAD < found) {
             const cStageChara& next = *candidates[k + CHARA_PREFETCH_AHEAD];
             PrefetchCharaMarks(next);
             PrefetchCharaDef(next);
@@ -509,18 +534,23 @@ void UpdateObjectActivity(cGameScene& scene) {
         cStageChara* c = candidates[k];
         if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) g_PlayWork.running.insert(c->m_nId);
     }
-    candidates.clear();
+    // Only a character switching its group marks it, and each such one is a candidate; the awake
+    // tests change no definition.
+    for (std::size_t k = 0; k < found; ++k) {
+        const cStageChara& c = *candidates[k];
+        if (c.m_Def.m_nGroupSwitch && c.m_Def.m_nGroupNo < switches.size()) switches[c.m_Def.m_nGroupNo] = 0;
+    }
     for (cItem& item : g_Items) {
         if (TestItemConditionsOnce(item)) {
             item.m_bPresent = 1;
-            item.m_bInView = item.IsOnScreen() ? 1 : 0;
+            item.m_bInView = item.IsOnScreenAt(viewX, viewY) ? 1 : 0;
         } else {
             item.m_bPresent = item.m_bInView = 0;
         }
     }
     for (cShot& shot : scene.m_Shots) {
         shot.m_bPresent = 1;
-        shot.m_bInView = shot.IsOnScreen() ? 1 : 0;
+        shot.m_bInView = shot.IsOnScreenAt(viewX, viewY) ? 1 : 0;
     }
 }
 

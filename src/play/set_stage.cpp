@@ -338,29 +338,29 @@ void SetStageBody(cGameScene& scene, bool reload, bool startMusic) {
 
 } // namespace
 
-void cIdSet::insert(int id) {
+void cIdSet::InsertOutside(int id) {
     if (id < 0 || id >= DENSE_IDS) {
         m_Other.insert(id);
         return;
     }
+    // An id beyond the table: the table grows to it.
     const auto k = static_cast<std::size_t>(id);
-    if (k >= m_Marks.size()) m_Marks.resize(k + 1, 0);
-    if (m_Marks[k]) return;
-    m_Marks[k] = 1;
-    m_Marked.push_back(id);
+    m_Marks.resize(k + 1, 0);
+    m_Marks[k] = m_Clears;
 }
 
-bool cIdSet::contains(int id) const {
-    if (id < 0 || id >= DENSE_IDS) return m_Other.count(id) != 0;
-    const auto k = static_cast<std::size_t>(id);
-    return k < m_Marks.size() && m_Marks[k] != 0;
+bool cIdSet::ContainsOutside(int id) const {
+    if (id >= 0 && id < DENSE_IDS) return false;
+    return m_Other.count(id) != 0;
 }
 
 void cIdSet::clear() {
-    for (const int id : m_Marked)
-        m_Marks[static_cast<std::size_t>(id)] = 0;
-    m_Marked.clear();
-    m_Other.clear();
+    if (++m_Clears == 0) {
+        // The count came round: the old marks could read as new ones.
+        std::fill(m_Marks.begin(), m_Marks.end(), 0);
+        m_Clears = 1;
+    }
+    if (!m_Other.empty()) m_Other.clear();
 }
 
 // ---- Grid ----

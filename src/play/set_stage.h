@@ -13,6 +13,7 @@
 #include "objects/blocks.h"
 #include "objects/chara_list.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <unordered_map>
@@ -70,18 +71,31 @@ struct cStandEffect {
 };
 
 // A set of object ids: the ids play hands out (0 up, one by one) are marks in a table, any other
-// id is kept aside.
+// id is kept aside. A mark holds the clearing it was set after, so that clearing the set marks
+// nothing.
 class cIdSet {
   public:
-    void insert(int id);
-    bool contains(int id) const;
+    void insert(int id) {
+        const auto k = static_cast<std::size_t>(static_cast<unsigned>(id));
+        if (k < m_Marks.size())
+            m_Marks[k] = m_Clears;
+        else
+            InsertOutside(id);
+    }
+    bool contains(int id) const {
+        const auto k = static_cast<std::size_t>(static_cast<unsigned>(id));
+        if (k < m_Marks.size()) return m_Marks[k] == m_Clears;
+        return ContainsOutside(id);
+    }
     // Empties the set; the table's storage is kept.
     void clear();
 
   private:
     static constexpr int DENSE_IDS = 1 << 20;
-    std::vector<std::uint8_t> m_Marks;
-    std::vector<int> m_Marked; // the marked ids, so that clearing costs what was inserted
+    void InsertOutside(int id);
+    bool ContainsOutside(int id) const;
+    std::vector<std::uint32_t> m_Marks; // by id: the count of clearings when it was inserted
+    std::uint32_t m_Clears = 1;         // never 0, the mark of an id never inserted
     std::unordered_set<int> m_Other;
 };
 

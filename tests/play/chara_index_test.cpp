@@ -316,4 +316,37 @@ TEST(ActivityPass, FindsAwakeTheActiveTheSwitchedAndThoseInTheAirUnderGravity) {
     ForgetCharaIndex();
 }
 
+TEST(ActivityPass, AGroupSwitchedOnInOnePassIsOffInTheNextOnceNoSwitchOfItIsActive) {
+    // Character 1 switches group 9 while in view; 2, of group 9 and out of view, only wakes by it;
+    // 3 switches group 2, below it, and stays out of view.
+    g_Charas.clear();
+    const struct {
+        int id, group;
+        bool groupSwitch; // switched by its group while out of view, switching it while in view
+    } charas[] = {{1, 9, true}, {2, 9, true}, {3, 2, true}};
+    for (const auto& k : charas) {
+        cEdCharaDef def;
+        def.m_nGroupSwitch = k.groupSwitch ? 1 : 0;
+        def.m_nGroupNo = static_cast<std::uint16_t>(k.group);
+        cStageChara& c = g_Charas.emplace_back();
+        c.Init(k.id, def, nullptr);
+        Place(c, 20000);
+        c.m_bNoGravity = 1;
+    }
+    cStageChara& switcher = g_Charas.front();
+    const cStageChara& member = *std::next(g_Charas.begin());
+    const struct {
+        bool switcherInView, memberAwake;
+    } passes[] = {{true, true}, {false, false}, {true, true}, {false, false}};
+    cGameScene scene;
+    for (const auto& p : passes) {
+        Place(switcher, p.switcherInView ? 100 : 20000);
+        const cCharaIndexScope walks;
+        UpdateObjectActivity(scene);
+        EXPECT_EQ(IsCharaRunning(member), p.memberAwake) << p.switcherInView;
+    }
+    g_Charas.clear();
+    ForgetCharaIndex();
+}
+
 } // namespace
