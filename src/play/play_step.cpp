@@ -220,7 +220,7 @@ struct cPrefetchCharaStep {
         PrefetchFlowUpdate(c, 0);
     }
     void Stage(const cStageChara& c, int stage) const {
-        if (IsBlockChara(c) != block || c.m_bRemoved || c.m_bDefeated || !c.m_bPresent) return;
+        if (IsBlockChara(c) != block || !StepsNow(c)) return;
         PrefetchFlowUpdate(c, std::min(stage, FLOW_PREFETCH_LAST_STAGE));
     }
 };
