@@ -30,6 +30,7 @@
 #include <climits>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 FlowHooks g_FlowHooks;
 
@@ -824,6 +825,17 @@ void PrefetchBytes(const void* p, std::size_t bytes) {
     __builtin_prefetch(c + bytes - 1);
 }
 
+// The same as PrefetchBytes for an object whose size is known here, without a loop.
+template <std::size_t Bytes> void PrefetchObject(const void* p) {
+    static_assert(Bytes > 0);
+    const char* const c = static_cast<const char*>(p);
+    [c]<std::size_t... K>(std::index_sequence<K...>) {
+        (__builtin_prefetch(c + K * 64), ...);
+    }
+    (std::make_index_sequence<(Bytes + 63) / 64>{});
+    __builtin_prefetch(c + Bytes - 1);
+}
+
 // The index of the first command a step of a running flow looks at; the one after it is looked at
 // when that one is done.
 std::size_t FirstOpenOf(const cFlow& f) {
@@ -847,21 +859,27 @@ void PrefetchFlowUpdate(const cChara& chara, int stage) {
     default:
         break;
     }
+    if (stage == 2) {
+        for (const cFlow& f : chara.m_Flows) {
+            if (!f.m_bRunning || !f.m_lpDef) continue;
+            const std::size_t i = FirstOpenOf(f);
+            PrefetchObject<sizeof(std::vector<cEdFlowCmd>)>(&f.m_lpDef->m_Commands);
+            if (!f.m_Cues.empty()) __builtin_prefetch(f.m_Cues.data());
+            const std::size_t n = f.m_Commands.size();
+            if (i < n) PrefetchObject<sizeof(cFlowCommand)>(&f.m_Commands[i]);
+            if (i + 1 < n) __builtin_prefetch(&f.m_Commands[i + 1]);
+        }
+        return;
+    }
     for (const cFlow& f : chara.m_Flows) {
         if (!f.m_bRunning || !f.m_lpDef) continue;
         const std::size_t i = FirstOpenOf(f);
         const std::vector<cEdFlowCmd>& records = f.m_lpDef->m_Commands;
-        if (stage == 2) {
-            PrefetchBytes(&records, sizeof records);
-            if (!f.m_Cues.empty()) __builtin_prefetch(f.m_Cues.data());
-            if (i < f.m_Commands.size()) PrefetchBytes(&f.m_Commands[i], sizeof(cFlowCommand));
-            if (i + 1 < f.m_Commands.size()) __builtin_prefetch(&f.m_Commands[i + 1]);
-        } else {
-            if (i < records.size()) PrefetchBytes(&records[i], sizeof(cEdFlowCmd));
-            if (i + 1 < records.size()) {
-                __builtin_prefetch(&records[i + 1]);
-                __builtin_prefetch(&records[i + 1].m_bRunWithNext);
-            }
+        const std::size_t n = records.size();
+        if (i < n) PrefetchObject<sizeof(cEdFlowCmd)>(&records[i]);
+        if (i + 1 < n) {
+            __builtin_prefetch(&records[i + 1]);
+            __builtin_prefetch(&records[i + 1].m_bRunWithNext);
         }
     }
 }
