@@ -265,9 +265,7 @@ namespace {
 // Whether a raise of `kind` would test nothing and change nothing: every flow of the kind was tested
 // this frame already, and no flows wait to be built when a walk of the list ends.
 bool RaiseTestsNothing(const cChara& chara, int kind) {
-    const cCharaFlowState& st = chara.m_FlowState;
-    return kind >= 0 && kind < 32 && (st.kindsTested & (1u << kind)) && !g_SystemData.m_nCompat525 &&
-           st.queued.empty();
+    return chara.m_FlowState.RaiseTestsNothing(kind, g_SystemData.m_nCompat525 != 0);
 }
 
 // A trigger raised by what happens to a character (a contact, a hit, its defeat) starts its flows

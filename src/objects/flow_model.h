@@ -108,6 +108,12 @@ struct cCharaFlowState {
         kindsTested = 0;
         ++markRound;
     }
+    // Whether a raise of `kind` would test nothing and change nothing: every flow of the kind was
+    // tested this frame already (unless flows are tested at every raise), and no flows wait to be
+    // built when a walk of the list ends.
+    bool RaiseTestsNothing(int kind, bool testEveryRaise) const {
+        return kind >= 0 && kind < 32 && (kindsTested & (1u << kind)) && !testEveryRaise && queued.empty();
+    }
     // Called by whatever changes the flow list, a flow's definition pointer or the definitions.
     void ListChanged() {
         kindsKnown = false;

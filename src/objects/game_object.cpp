@@ -383,6 +383,8 @@ void cChara::ChangeAnimSet(int set, int force) {
 void cChara::RaiseTrigger(int kind) {
     if (kind < 0 || kind >= 32) return;
     if (g_ObjectFlowCalls.TriggerFlows) {
+        // A raise that would test no flow is not passed on.
+        if (m_FlowState.RaiseTestsNothing(kind, g_SystemData.m_nCompat525 != 0)) return;
         g_ObjectFlowCalls.TriggerFlows(*this, kind);
         return;
     }
