@@ -499,9 +499,10 @@ void TriggerFlows(cChara& chara, int kind) {
 }
 
 void TriggerRaisedFlows(cChara& chara) {
+    chara.m_nTriggerBits = 0;
+    if (chara.m_RaisedTriggers.empty()) return;
     std::vector<int> kinds;
     kinds.swap(chara.m_RaisedTriggers);
-    chara.m_nTriggerBits = 0;
     for (int kind : kinds)
         TriggerFlows(chara, kind);
 }
@@ -818,7 +819,14 @@ namespace {
 
 void PrefetchBytes(const void* p, std::size_t bytes) {
     const char* const c = static_cast<const char*>(p);
-    for (std::size_t o = 0; o < bytes; o += 64)
+    std::size_t o = 0;
+    for (; o + 4 * 64 <= bytes; o += 4 * 64) {
+        __builtin_prefetch(c + o);
+        __builtin_prefetch(c + o + 64);
+        __builtin_prefetch(c + o + 2 * 64);
+        __builtin_prefetch(c + o + 3 * 64);
+    }
+    for (; o < bytes; o += 64)
         __builtin_prefetch(c + o);
     __builtin_prefetch(c + bytes - 1);
 }
