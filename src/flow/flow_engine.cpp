@@ -808,6 +808,15 @@ void AttachCueAnimation(cChara& chara, const cAnimeCue& cue, int flowId) {
 } // namespace
 
 void RunFlowAnimeCues(cChara& chara) {
+    cCharaFlowState& st = chara.m_FlowState;
+    if (!st.cuesKnown || st.cueListData != chara.m_Flows.data() || st.cueListSize != chara.m_Flows.size()) {
+        st.anyCues = std::any_of(chara.m_Flows.begin(), chara.m_Flows.end(),
+                                 [](const cFlow& f) { return !f.m_Cues.empty(); });
+        st.cueListData = chara.m_Flows.data();
+        st.cueListSize = chara.m_Flows.size();
+        st.cuesKnown = true;
+    }
+    if (!st.anyCues) return;
     for (cFlow& f : chara.m_Flows) {
         if (!f.m_bRunning || f.m_bPaused) continue;
         for (const cAnimeCue& cue : f.m_Cues)

@@ -114,9 +114,16 @@ struct cCharaFlowState {
     bool RaiseTestsNothing(int kind, bool testEveryRaise) const {
         return kind >= 0 && kind < 32 && (kindsTested & (1u << kind)) && !testEveryRaise && queued.empty();
     }
+    // Whether some flow of the list has animation cues: worked out when cues are next looked for
+    // after the list changed (ListChanged), or moved or changed size.
+    const void* cueListData = nullptr;
+    std::size_t cueListSize = 0;
+    bool cuesKnown = false;
+    bool anyCues = false;
     // Called by whatever changes the flow list, a flow's definition pointer or the definitions.
     void ListChanged() {
         kindsKnown = false;
+        cuesKnown = false;
         MarksCleared();
     }
 };

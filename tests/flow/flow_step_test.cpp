@@ -84,6 +84,35 @@ TEST_F(FlowTest, PauseKeepsThePlaceAndTheCuesWait) {
     g_AnimeSeqTable = saved;
 }
 
+// Flows rebuilt in place (the same number of them) after frames with no cues anywhere: the new
+// flows' cues play all the same.
+TEST_F(FlowTest, CuesOfFlowsRebuiltInPlacePlay) {
+    const auto savedSeqs = g_AnimeSeqTable;
+    const auto savedAnimes = g_Database.m_Animes;
+    g_AnimeSeqTable.resize(2);
+    g_AnimeSeqTable.at(1).push_back(cAnimFrame{3, 2, 1});
+    g_Database.m_Animes.resize(2);
+    g_Database.m_Animes[1].m_Frames.resize(1);
+    g_Database.m_Animes[1].m_Frames[0].nTime = 1;
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_ALWAYS, {{FCT_WAIT}})});
+    c.m_Flows.reserve(4);
+    const cFlow* const before = c.m_Flows.data();
+    Frame(c, {FTK_ALWAYS});
+    cEdFlow f = MakeFlow(FTK_ALWAYS, {{FCT_WAIT}, {FCT_WAIT}});
+    f.m_Commands[0].m_nUseTime = 2;
+    f.m_Commands[1].m_nAnimation = 1;
+    Give(c, {f});
+    ASSERT_EQ(c.m_Flows.data(), before);
+    ASSERT_EQ(c.m_Flows[0].m_Cues.size(), 1u);
+    for (int n = 0; n < 20 && c.m_AttachedAnims.empty(); ++n)
+        Frame(c, {FTK_ALWAYS});
+    ASSERT_EQ(c.m_AttachedAnims.size(), 1u);
+    EXPECT_EQ(c.m_AttachedAnims.front().nId, c.m_Flows[0].m_nId);
+    g_AnimeSeqTable = savedSeqs;
+    g_Database.m_Animes = savedAnimes;
+}
+
 TEST_F(FlowTest, HpBelowOneStopsTheWalkExceptDeathFlowsWhileDying) {
     cStageChara c;
     const Cmds a = {{FCT_WAIT, 2, 0, 'A'}}, b = {{FCT_WAIT, 2, 0, 'B'}}, d = {{FCT_WAIT, 2, 0, 'D'}};
