@@ -15,7 +15,9 @@
 #include <array>
 #include <charconv>
 #include <climits>
+#include <new>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -322,7 +324,10 @@ class TokenList {
     bool empty() const { return m_Size == 0; }
     Token& operator[](std::size_t i) { return m_Data[i]; }
     const Token& back() const { return m_Data[m_Size - 1]; }
-    void push_back(const Token& t) { m_Data[m_Size++] = t; }
+    void push_back(const Token& t) {
+        ::new (static_cast<void*>(m_Data + m_Size)) Token(t);
+        ++m_Size;
+    }
     // Removes the two tokens from `first` on.
     void ErasePair(std::size_t first) {
         std::move(m_Data + first + 2, m_Data + m_Size, m_Data + first);
@@ -331,9 +336,11 @@ class TokenList {
 
   private:
     static constexpr std::size_t INLINE_TOKENS = 16;
-    std::array<Token, INLINE_TOKENS> m_Inline;
+    // The inline room holds tokens only from their push: nothing is made ahead for every term.
+    static_assert(std::is_trivially_copyable_v<Token> && std::is_trivially_destructible_v<Token>);
+    alignas(Token) unsigned char m_Inline[INLINE_TOKENS * sizeof(Token)];
     std::vector<Token> m_Heap;
-    Token* m_Data = m_Inline.data();
+    Token* m_Data = reinterpret_cast<Token*>(m_Inline);
     std::size_t m_Size = 0;
 };
 
