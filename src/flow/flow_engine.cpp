@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
 #include <climits>
 #include <cmath>
@@ -206,6 +207,72 @@ void BuildCues(cFlow& flow) {
 std::vector<std::int32_t>& StageVars() {
     static std::vector<std::int32_t> none;
     return g_lpGameScene ? g_lpGameScene->m_StageVars : none;
+}
+
+// ---- The running flows kept for the look ahead (cCharaFlowState::runningBits) ----
+
+constexpr std::size_t RUN_BITS = 64;
+
+// Counts the flows started that were not found in the current character's list: every kept set
+// made before one may miss it.
+std::uint32_t g_nStrayStarts = 0;
+
+// The position of `flow` in the character's list; -1 when it is not one of its flows.
+std::ptrdiff_t PositionIn(const cChara& chara, const cFlow& flow) {
+    const cFlow* const begin = chara.m_Flows.data();
+    const cFlow* const end = begin + chara.m_Flows.size();
+    if (std::less<>{}(&flow, begin) || !std::less<>{}(&flow, end)) return -1;
+    return &flow - begin;
+}
+
+bool RunningBitsHold(const cChara& chara) {
+    const cCharaFlowState& st = chara.m_FlowState;
+    return st.runKnown && st.runStamp == g_nStrayStarts && st.runListData == chara.m_Flows.data() &&
+           st.runListSize == chara.m_Flows.size();
+}
+
+// Makes the set again from the flows when it does not hold (a list of more than 64 flows keeps none).
+void RefreshRunningBits(cChara& chara) {
+    if (RunningBitsHold(chara)) return;
+    cCharaFlowState& st = chara.m_FlowState;
+    st.runKnown = false;
+    if (chara.m_Flows.size() > RUN_BITS) return;
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < chara.m_Flows.size(); ++i)
+        if (chara.m_Flows[i].m_bRunning) bits |= std::uint64_t{1} << i;
+    st.runningBits = bits;
+    st.runListData = chara.m_Flows.data();
+    st.runListSize = chara.m_Flows.size();
+    st.runStamp = g_nStrayStarts;
+    st.runKnown = true;
+}
+
+// A flow of the character (or, with none, of no known character) has started.
+void NoteStarted(cChara* chara, const cFlow& flow) {
+    const std::ptrdiff_t at = chara ? PositionIn(*chara, flow) : -1;
+    if (at < 0)
+        ++g_nStrayStarts;
+    else if (static_cast<std::size_t>(at) < RUN_BITS)
+        chara->m_FlowState.runningBits |= std::uint64_t{1} << at;
+}
+
+// A flow of the character has ended.
+void NoteEnded(cChara& chara, const cFlow& flow) {
+    const std::ptrdiff_t at = PositionIn(chara, flow);
+    if (at >= 0 && static_cast<std::size_t>(at) < RUN_BITS)
+        chara.m_FlowState.runningBits &= ~(std::uint64_t{1} << at);
+}
+
+// Calls `each` on the flows of the character that may be running, in list order.
+template <class Each> void ForFlowsThatMayRun(const cChara& chara, Each&& each) {
+    if (RunningBitsHold(chara)) {
+        for (std::uint64_t b = chara.m_FlowState.runningBits; b != 0; b &= b - 1)
+            if (const auto i = static_cast<std::size_t>(std::countr_zero(b)); i < chara.m_Flows.size())
+                each(chara.m_Flows[i]);
+        return;
+    }
+    for (const cFlow& f : chara.m_Flows)
+        each(f);
 }
 
 } // namespace
@@ -509,6 +576,7 @@ void TriggerRaisedFlows(cChara& chara) {
 
 void StartFlow(cFlow& flow) {
     flow.m_bRunning = 1;
+    NoteStarted(CurFlowChara(), flow);
     flow.m_nReached = 0;
     flow.m_nFirstOpen = 0;
     flow.m_nFramesRun = 0;
@@ -752,6 +820,7 @@ bool StepFlow(cFlow& flow) {
 void ResetFlow(cFlow& flow, cChara& chara) {
     if (!flow.m_bRunning) return;
     flow.m_bRunning = 0;
+    NoteEnded(chara, flow);
     flow.m_Pending.clear();
     for (cFlowCommand& c : flow.m_Commands)
         c.m_nRemain = 0;
@@ -875,19 +944,19 @@ void PrefetchFlowUpdate(const cChara& chara, int stage) {
         break;
     }
     if (stage == 2) {
-        for (const cFlow& f : chara.m_Flows) {
-            if (!f.m_bRunning || !f.m_lpDef) continue;
+        ForFlowsThatMayRun(chara, [](const cFlow& f) {
+            if (!f.m_bRunning || !f.m_lpDef) return;
             const std::size_t i = FirstOpenOf(f);
             PrefetchObject<sizeof(std::vector<cEdFlowCmd>)>(&f.m_lpDef->m_Commands);
             if (!f.m_Cues.empty()) __builtin_prefetch(f.m_Cues.data());
             const std::size_t n = f.m_Commands.size();
             if (i < n) PrefetchObject<sizeof(cFlowCommand)>(&f.m_Commands[i]);
             if (i + 1 < n) __builtin_prefetch(&f.m_Commands[i + 1]);
-        }
+        });
         return;
     }
-    for (const cFlow& f : chara.m_Flows) {
-        if (!f.m_bRunning || !f.m_lpDef) continue;
+    ForFlowsThatMayRun(chara, [](const cFlow& f) {
+        if (!f.m_bRunning || !f.m_lpDef) return;
         const std::size_t i = FirstOpenOf(f);
         const std::vector<cEdFlowCmd>& records = f.m_lpDef->m_Commands;
         const std::size_t n = records.size();
@@ -896,7 +965,12 @@ void PrefetchFlowUpdate(const cChara& chara, int stage) {
             __builtin_prefetch(&records[i + 1]);
             __builtin_prefetch(&records[i + 1].m_bRunWithNext);
         }
-    }
+    });
+}
+
+bool FlowMayBeRunning(const cChara& chara, std::size_t index) {
+    if (!RunningBitsHold(chara)) return true;
+    return index < RUN_BITS && (chara.m_FlowState.runningBits >> index & 1) != 0;
 }
 
 void EraseFlow(cChara& chara, int index) {
@@ -920,6 +994,7 @@ void RunFlowUpdate(cChara& chara, int bDying) {
     // here unless the kind was already raised this frame.
     if (bDying && (chara.m_nTriggerBits & (1u << FTK_DIED))) TriggerFlows(chara, FTK_DIED);
     SetCurFlowChara(&chara);
+    RefreshRunningBits(chara);
     RunFlowAnimeCues(chara);
     bool cutShort = false;
     {

@@ -113,6 +113,42 @@ TEST_F(FlowTest, CuesOfFlowsRebuiltInPlacePlay) {
     g_Database.m_Animes = savedAnimes;
 }
 
+// What the engine keeps of the running flows for its look ahead counts every running flow: flows
+// started by their trigger, started with no character current, ended, and moved by flows added
+// before them.
+TEST_F(FlowTest, EveryRunningFlowIsKeptForTheLookAhead) {
+    cStageChara c;
+    const Cmds shortRun = {{FCT_WAIT, 2, 0, 'A'}}, longRun = {{FCT_WAIT, 6, 0, 'B'}};
+    Give(c, {MakeFlow(FTK_ALWAYS, shortRun), MakeFlow(FTK_ALWAYS, longRun), MakeFlow(FTK_DIED, shortRun)});
+    SetFrames(c, 0, shortRun);
+    SetFrames(c, 1, longRun);
+    SetFrames(c, 2, shortRun);
+    bool keptApart = false; // some flow not running was left out: something is kept
+    const auto check = [&](const char* when) {
+        for (std::size_t i = 0; i < c.m_Flows.size(); ++i) {
+            if (c.m_Flows[i].m_bRunning) {
+                EXPECT_TRUE(FlowMayBeRunning(c, i)) << when << " flow " << i;
+            }
+            keptApart = keptApart || !FlowMayBeRunning(c, i);
+        }
+    };
+    Frame(c, {FTK_ALWAYS});
+    check("started");
+    Frame(c);
+    Frame(c);
+    check("first ended");
+    SetCurFlowChara(nullptr);
+    StartFlow(c.m_Flows[2]);
+    check("started with no character current");
+    Frame(c);
+    check("stepped");
+    BuildFlows(c, cCheckedVector<cEdFlow>{MakeFlow(FTK_DIED, shortRun)}, 1, 0);
+    check("moved");
+    Frame(c);
+    check("moved and stepped");
+    EXPECT_TRUE(keptApart);
+}
+
 TEST_F(FlowTest, HpBelowOneStopsTheWalkExceptDeathFlowsWhileDying) {
     cStageChara c;
     const Cmds a = {{FCT_WAIT, 2, 0, 'A'}}, b = {{FCT_WAIT, 2, 0, 'B'}}, d = {{FCT_WAIT, 2, 0, 'D'}};
