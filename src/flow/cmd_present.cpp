@@ -15,6 +15,8 @@
 #include "project/stage_file.h"
 #include "sound/bgm.h"
 
+#include <algorithm>
+
 namespace {
 
 int Param(const cEdFlowCmd& rec, int n) {
@@ -216,9 +218,11 @@ int CmdShowPicture(cChara& chara, cEdFlowCmd& rec) {
 
 int CmdChangeScreenColor(cChara&, cEdFlowCmd& rec) {
     if (!g_FlowPlayHooks.SetScreenColor || !g_FlowPlayHooks.ScreenColour) return 0;
-    int p[8];
-    for (int i = 0; i < 8; ++i)
-        p[i] = Param(rec, i);
+    // The first eight parameters; those the record does not hold are 0.
+    int p[8] = {};
+    const int held = std::min(8, rec.m_Params.Count());
+    for (int i = 0; i < held; ++i)
+        p[i] = rec.m_Params[static_cast<std::size_t>(i)];
     g_FlowPlayHooks.SetScreenColor(*g_FlowPlayHooks.ScreenColour, p);
     return 0;
 }

@@ -29,9 +29,19 @@ constexpr int FACING_AS_NOW = 2;
 
 // A displacement of length d along a direction code turned by `angle` degrees.
 void CodeDisplacement(int code, int angle, double d, double& dx, double& dy) {
-    const double a = (DirIndexAngle(code) + angle) * PI / 180.0;
-    dx = -std::cos(a) * d;
-    dy = -std::sin(a) * d;
+    // Warps repeat the same few angles: the cosine and sine of the last angle are kept.
+    struct Turn {
+        int degrees = 0;
+        double cos = 1, sin = 0;
+    };
+    static Turn last;
+    const int degrees = DirIndexAngle(code) + angle;
+    if (degrees != last.degrees) {
+        const double a = degrees * PI / 180.0;
+        last = Turn{degrees, std::cos(a), std::sin(a)};
+    }
+    dx = -last.cos * d;
+    dy = -last.sin * d;
     // Straight axes stay exact.
     if (std::fabs(dx) < 1e-9) dx = 0;
     if (std::fabs(dy) < 1e-9) dy = 0;
@@ -62,7 +72,8 @@ bool WarpDisplacement(cChara& c, const cEdMove& mv, double& dx, double& dy) {
     if (mv.m_bMirrorAngle && reversed) angle = 360 - angle;
     // The input direction is the key pressed now; older projects fold diagonals for a character
     // with gravity, as moves do.
-    const cInputRecord* input = InputRecordOf(c);
+    // Only the input direction (12) reads the key.
+    const cInputRecord* input = mv.m_nDirection == 12 ? InputRecordOf(c) : nullptr;
     const int keepDiagonals = g_SystemData.m_nCompat721 ? c.m_bNoGravity : 1;
     const int code = MoveDirCode(mv.m_nDirection, c, input ? FirstPressedKey(*input) : 0, keepDiagonals);
     switch (mv.m_nTargetMode) {

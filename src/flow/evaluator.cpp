@@ -15,7 +15,9 @@
 #include <array>
 #include <charconv>
 #include <climits>
+#include <new>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -322,7 +324,10 @@ class TokenList {
     bool empty() const { return m_Size == 0; }
     Token& operator[](std::size_t i) { return m_Data[i]; }
     const Token& back() const { return m_Data[m_Size - 1]; }
-    void push_back(const Token& t) { m_Data[m_Size++] = t; }
+    void push_back(const Token& t) {
+        ::new (static_cast<void*>(m_Data + m_Size)) Token(t);
+        ++m_Size;
+    }
     // Removes the two tokens from `first` on.
     void ErasePair(std::size_t first) {
         std::move(m_Data + first + 2, m_Data + m_Size, m_Data + first);
@@ -331,16 +336,30 @@ class TokenList {
 
   private:
     static constexpr std::size_t INLINE_TOKENS = 16;
-    std::array<Token, INLINE_TOKENS> m_Inline;
+    // The inline room holds tokens only from their push: nothing is made ahead for every term.
+    static_assert(std::is_trivially_copyable_v<Token> && std::is_trivially_destructible_v<Token>);
+    alignas(Token) unsigned char m_Inline[INLINE_TOKENS * sizeof(Token)];
     std::vector<Token> m_Heap;
-    Token* m_Data = m_Inline.data();
+    Token* m_Data = reinterpret_cast<Token*>(m_Inline);
     std::size_t m_Size = 0;
 };
 
-// Evaluates a text without parentheses and without NUL.
-std::int32_t Term(std::string_view text, cChara& chara) {
-    TokenList tokens(text.size());
-    int pendingObject = -1;
+// What a word of a text without parentheses says, whatever the state it is evaluated in: the
+// object its name prefix names (with nothing after the dot, the object the next word takes), and
+// what the rest of it is.
+enum WordKind { WK_OPERATOR, WK_VARIABLE, WK_STATUS, WK_SYSTEM, WK_NUMBER };
+struct Word {
+    std::string_view text;   // the word after its object prefix
+    std::string_view prefix; // the name before the dot; empty without one
+    bool hasPrefix = false;
+    int obj = -1; // the object the prefix names; -1 when it names none
+    int kind = WK_NUMBER;
+    int index = 0;          // operator, status or system value number; variable scope (0 common, 1 stage)
+    std::int32_t value = 0; // a number's value; a variable's number
+};
+
+// The words of a text without parentheses and without NUL, in order.
+template <class Out> void SplitWords(std::string_view text, Out&& out) {
     std::size_t i = 0;
     while (i < text.size()) {
         if (text[i] == ' ') {
@@ -348,62 +367,115 @@ std::int32_t Term(std::string_view text, cChara& chara) {
             continue;
         }
         const std::size_t end = std::min(text.find(' ', i), text.size());
-        std::string_view word = text.substr(i, end - i);
+        Word w;
+        w.text = text.substr(i, end - i);
         i = end;
+        if (const std::size_t dot = w.text.find('.'); dot != std::string_view::npos) {
+            w.hasPrefix = true;
+            w.prefix = w.text.substr(0, dot);
+            w.obj = FindName(OBJECT_NAMES, w.prefix);
+            w.text = w.text.substr(dot + 1);
+        }
+        if (!w.text.empty()) {
+            if (const int op = FindName(OPERATOR_NAMES, w.text); op >= 0) {
+                w.kind = WK_OPERATOR;
+                w.index = op;
+            } else if (w.text[0] == 'C' || w.text[0] == 'S') {
+                w.kind = WK_VARIABLE;
+                w.index = w.text[0] == 'C' ? 0 : 1;
+                w.value = DecimalValue(w.text, 1);
+            } else if (const int st = FindName(STATUS_NAMES, w.text); st >= 0) {
+                w.kind = WK_STATUS;
+                w.index = st;
+            } else if (const int sy = FindName(SYSTEM_NAMES, w.text); sy >= 0) {
+                w.kind = WK_SYSTEM;
+                w.index = sy;
+            } else {
+                w.kind = WK_NUMBER;
+                w.value = DecimalValue(w.text);
+            }
+        }
+        if (!out(w)) return;
+    }
+}
 
+// Evaluates the words of `text` (a text without parentheses and without NUL) given one by one by
+// `words`, which calls its argument on each in order until it returns false.
+template <class Words> std::int32_t RunWords(std::string_view text, Words&& words, cChara& chara) {
+    TokenList tokens(text.size());
+    int pendingObject = -1;
+    bool failed = false;
+    words([&](const Word& w) {
         int obj = pendingObject;
-        if (const std::size_t dot = word.find('.'); dot != std::string_view::npos) {
-            const std::string_view name = word.substr(0, dot);
-            obj = FindName(OBJECT_NAMES, name);
+        if (w.hasPrefix) {
+            obj = w.obj;
             if (obj < 0) {
-                ErrorBox("オブジェクト \"%.*s.\" が認識できません！", Printed(name), name.data());
-                return Fail();
+                ErrorBox("オブジェクト \"%.*s.\" が認識できません！", Printed(w.prefix), w.prefix.data());
+                Fail();
+                failed = true;
+                return false;
             }
             cChara* who = nullptr;
-            if (!ResolveObject(obj, chara, who)) return 0;
-            word = word.substr(dot + 1);
-            if (word.empty()) {
+            if (!ResolveObject(obj, chara, who)) {
+                failed = true;
+                return false;
+            }
+            if (w.text.empty()) {
                 pendingObject = obj;
-                continue;
+                return true;
             }
         }
         pendingObject = -1;
 
         Token t;
-        if (const int op = FindName(OPERATOR_NAMES, word); op >= 0) {
+        switch (w.kind) {
+        case WK_OPERATOR:
             t.kind = TK_OPERATOR;
-            t.op = op;
-        } else if (word[0] == 'C' || word[0] == 'S') {
+            t.op = w.index;
+            break;
+        case WK_VARIABLE: {
             t.kind = TK_VARIABLE;
-            const int n = DecimalValue(word, 1);
-            std::int32_t& v = ScopedVariable(word[0] == 'C' ? 0 : 1, n);
+            std::int32_t& v = ScopedVariable(w.index, w.value);
             t.target = StatusField{&v, 4};
             t.value = v;
             t.lower = -VAR_LIMIT;
             t.upper = VAR_LIMIT;
-        } else if (const int s = FindName(STATUS_NAMES, word); s >= 0) {
+            break;
+        }
+        case WK_STATUS: {
             cChara* who = nullptr;
-            if (!ResolveObject(obj < 0 ? OBJ_MY : obj, chara, who)) return 0;
+            if (!ResolveObject(obj < 0 ? OBJ_MY : obj, chara, who)) {
+                failed = true;
+                return false;
+            }
             if (!who) {
-                ErrorBox("オブジェクト \"sys.\" に %.*s はありません！", Printed(word), word.data());
-                return Fail();
+                ErrorBox("オブジェクト \"sys.\" に %.*s はありません！", Printed(w.text), w.text.data());
+                Fail();
+                failed = true;
+                return false;
             }
             t.kind = TK_STATUS;
-            t.status = s;
+            t.status = w.index;
             t.object = who;
-            StatusTarget(*who, s, t);
+            StatusTarget(*who, w.index, t);
             t.value = t.target.Read();
-        } else if (const int s = FindName(SYSTEM_NAMES, word); s >= 0) {
+            break;
+        }
+        case WK_SYSTEM:
             t.kind = TK_SYSTEM;
-            t.status = s;
-            SystemRange(s, t);
-            t.value = ReadSystemValue(s);
-        } else {
+            t.status = w.index;
+            SystemRange(w.index, t);
+            t.value = ReadSystemValue(w.index);
+            break;
+        default:
             t.kind = TK_NUMBER;
-            t.value = DecimalValue(word);
+            t.value = w.value;
+            break;
         }
         tokens.push_back(t);
-    }
+        return true;
+    });
+    if (failed) return 0;
 
     bool applied = false;
     std::int32_t result = 0;
@@ -430,6 +502,58 @@ std::int32_t Term(std::string_view text, cChara& chara) {
     }
     if (applied) return result;
     return tokens.empty() ? 0 : tokens.back().value;
+}
+
+// Evaluates a text without parentheses and without NUL.
+std::int32_t Term(std::string_view text, cChara& chara) {
+    return RunWords(
+        text, [text](auto&& each) { SplitWords(text, each); }, chara);
+}
+
+// The words of the last texts without parentheses evaluated whole: code commands run the same few
+// texts again and again, and what their words say does not change.
+struct SplitText {
+    std::string text;
+    std::vector<Word> words; // views into `text`
+};
+std::array<SplitText, 8> g_SplitTexts;
+std::size_t g_NextSplitText = 0;
+
+const SplitText& SplitOf(std::string_view text) {
+    for (const SplitText& s : g_SplitTexts)
+        if (!s.text.empty() && s.text == text) return s;
+    SplitText& s = g_SplitTexts[g_NextSplitText];
+    g_NextSplitText = (g_NextSplitText + 1) % g_SplitTexts.size();
+    s.text.assign(text);
+    s.words.clear();
+    SplitWords(std::string_view(s.text), [&s](const Word& w) {
+        s.words.push_back(w);
+        return true;
+    });
+    return s;
+}
+
+// Evaluations of kept words under way (an error box or a hook could start another evaluation,
+// which must then leave the kept words alone).
+int g_nKeptRuns = 0;
+
+// Term for a whole text without parentheses, its words kept for the next evaluation of the text.
+std::int32_t WholeTerm(std::string_view text, cChara& chara) {
+    if (text.empty() || g_nKeptRuns > 0) return Term(text, chara);
+    struct Running {
+        Running() { ++g_nKeptRuns; }
+        ~Running() { --g_nKeptRuns; }
+    } running;
+    const SplitText& split = SplitOf(text);
+    // The error texts quote the kept copy: the same bytes as `text`.
+    const std::string_view kept(split.text);
+    return RunWords(
+        kept,
+        [&split](auto&& each) {
+            for (const Word& w : split.words)
+                if (!each(w)) return;
+        },
+        chara);
 }
 
 // The text up to its first NUL, as every evaluation reads it.
@@ -532,7 +656,10 @@ bool EvaluateExpression(const std::string& text, cChara& chara) {
         return Fail(), false;
     }
     const int hp = chara.m_nHP, sp = chara.m_nSP;
-    Parse(code, chara, 0);
+    if (code.find('(') == std::string_view::npos)
+        WholeTerm(code, chara);
+    else
+        Parse(code, chara, 0);
     if (g_bError) return false;
     if (chara.m_nHP != hp) chara.ShowHPGauge(static_cast<std::int64_t>(chara.m_nHP) - hp);
     if (chara.m_nSP != sp) chara.ShowSPGauge(static_cast<std::int64_t>(chara.m_nSP) - sp);

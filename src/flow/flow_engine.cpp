@@ -26,10 +26,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
 #include <climits>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 FlowHooks g_FlowHooks;
 
@@ -207,6 +209,72 @@ std::vector<std::int32_t>& StageVars() {
     return g_lpGameScene ? g_lpGameScene->m_StageVars : none;
 }
 
+// ---- The running flows kept for the look ahead (cCharaFlowState::runningBits) ----
+
+constexpr std::size_t RUN_BITS = 64;
+
+// Counts the flows started that were not found in the current character's list: every kept set
+// made before one may miss it.
+std::uint32_t g_nStrayStarts = 0;
+
+// The position of `flow` in the character's list; -1 when it is not one of its flows.
+std::ptrdiff_t PositionIn(const cChara& chara, const cFlow& flow) {
+    const cFlow* const begin = chara.m_Flows.data();
+    const cFlow* const end = begin + chara.m_Flows.size();
+    if (std::less<>{}(&flow, begin) || !std::less<>{}(&flow, end)) return -1;
+    return &flow - begin;
+}
+
+bool RunningBitsHold(const cChara& chara) {
+    const cCharaFlowState& st = chara.m_FlowState;
+    return st.runKnown && st.runStamp == g_nStrayStarts && st.runListData == chara.m_Flows.data() &&
+           st.runListSize == chara.m_Flows.size();
+}
+
+// Makes the set again from the flows when it does not hold (a list of more than 64 flows keeps none).
+void RefreshRunningBits(cChara& chara) {
+    if (RunningBitsHold(chara)) return;
+    cCharaFlowState& st = chara.m_FlowState;
+    st.runKnown = false;
+    if (chara.m_Flows.size() > RUN_BITS) return;
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < chara.m_Flows.size(); ++i)
+        if (chara.m_Flows[i].m_bRunning) bits |= std::uint64_t{1} << i;
+    st.runningBits = bits;
+    st.runListData = chara.m_Flows.data();
+    st.runListSize = chara.m_Flows.size();
+    st.runStamp = g_nStrayStarts;
+    st.runKnown = true;
+}
+
+// A flow of the character (or, with none, of no known character) has started.
+void NoteStarted(cChara* chara, const cFlow& flow) {
+    const std::ptrdiff_t at = chara ? PositionIn(*chara, flow) : -1;
+    if (at < 0)
+        ++g_nStrayStarts;
+    else if (static_cast<std::size_t>(at) < RUN_BITS)
+        chara->m_FlowState.runningBits |= std::uint64_t{1} << at;
+}
+
+// A flow of the character has ended.
+void NoteEnded(cChara& chara, const cFlow& flow) {
+    const std::ptrdiff_t at = PositionIn(chara, flow);
+    if (at >= 0 && static_cast<std::size_t>(at) < RUN_BITS)
+        chara.m_FlowState.runningBits &= ~(std::uint64_t{1} << at);
+}
+
+// Calls `each` on the flows of the character that may be running, in list order.
+template <class Each> void ForFlowsThatMayRun(const cChara& chara, Each&& each) {
+    if (RunningBitsHold(chara)) {
+        for (std::uint64_t b = chara.m_FlowState.runningBits; b != 0; b &= b - 1)
+            if (const auto i = static_cast<std::size_t>(std::countr_zero(b)); i < chara.m_Flows.size())
+                each(chara.m_Flows[i]);
+        return;
+    }
+    for (const cFlow& f : chara.m_Flows)
+        each(f);
+}
+
 } // namespace
 
 // ---- The command-type table ----
@@ -264,9 +332,7 @@ namespace {
 // Whether a raise of `kind` would test nothing and change nothing: every flow of the kind was tested
 // this frame already, and no flows wait to be built when a walk of the list ends.
 bool RaiseTestsNothing(const cChara& chara, int kind) {
-    const cCharaFlowState& st = chara.m_FlowState;
-    return kind >= 0 && kind < 32 && (st.kindsTested & (1u << kind)) && !g_SystemData.m_nCompat525 &&
-           st.queued.empty();
+    return chara.m_FlowState.RaiseTestsNothing(kind, g_SystemData.m_nCompat525 != 0);
 }
 
 // A trigger raised by what happens to a character (a contact, a hit, its defeat) starts its flows
@@ -500,15 +566,17 @@ void TriggerFlows(cChara& chara, int kind) {
 }
 
 void TriggerRaisedFlows(cChara& chara) {
+    chara.m_nTriggerBits = 0;
+    if (chara.m_RaisedTriggers.empty()) return;
     std::vector<int> kinds;
     kinds.swap(chara.m_RaisedTriggers);
-    chara.m_nTriggerBits = 0;
     for (int kind : kinds)
         TriggerFlows(chara, kind);
 }
 
 void StartFlow(cFlow& flow) {
     flow.m_bRunning = 1;
+    NoteStarted(CurFlowChara(), flow);
     flow.m_nReached = 0;
     flow.m_nFirstOpen = 0;
     flow.m_nFramesRun = 0;
@@ -752,6 +820,7 @@ bool StepFlow(cFlow& flow) {
 void ResetFlow(cFlow& flow, cChara& chara) {
     if (!flow.m_bRunning) return;
     flow.m_bRunning = 0;
+    NoteEnded(chara, flow);
     flow.m_Pending.clear();
     for (cFlowCommand& c : flow.m_Commands)
         c.m_nRemain = 0;
@@ -808,6 +877,15 @@ void AttachCueAnimation(cChara& chara, const cAnimeCue& cue, int flowId) {
 } // namespace
 
 void RunFlowAnimeCues(cChara& chara) {
+    cCharaFlowState& st = chara.m_FlowState;
+    if (!st.cuesKnown || st.cueListData != chara.m_Flows.data() || st.cueListSize != chara.m_Flows.size()) {
+        st.anyCues = std::any_of(chara.m_Flows.begin(), chara.m_Flows.end(),
+                                 [](const cFlow& f) { return !f.m_Cues.empty(); });
+        st.cueListData = chara.m_Flows.data();
+        st.cueListSize = chara.m_Flows.size();
+        st.cuesKnown = true;
+    }
+    if (!st.anyCues) return;
     for (cFlow& f : chara.m_Flows) {
         if (!f.m_bRunning || f.m_bPaused) continue;
         for (const cAnimeCue& cue : f.m_Cues)
@@ -819,9 +897,27 @@ namespace {
 
 void PrefetchBytes(const void* p, std::size_t bytes) {
     const char* const c = static_cast<const char*>(p);
-    for (std::size_t o = 0; o < bytes; o += 64)
+    std::size_t o = 0;
+    for (; o + 4 * 64 <= bytes; o += 4 * 64) {
+        __builtin_prefetch(c + o);
+        __builtin_prefetch(c + o + 64);
+        __builtin_prefetch(c + o + 2 * 64);
+        __builtin_prefetch(c + o + 3 * 64);
+    }
+    for (; o < bytes; o += 64)
         __builtin_prefetch(c + o);
     __builtin_prefetch(c + bytes - 1);
+}
+
+// The same as PrefetchBytes for an object whose size is known here, without a loop.
+template <std::size_t Bytes> void PrefetchObject(const void* p) {
+    static_assert(Bytes > 0);
+    const char* const c = static_cast<const char*>(p);
+    [c]<std::size_t... K>(std::index_sequence<K...>) {
+        (__builtin_prefetch(c + K * 64), ...);
+    }
+    (std::make_index_sequence<(Bytes + 63) / 64>{});
+    __builtin_prefetch(c + Bytes - 1);
 }
 
 // The index of the first command a step of a running flow looks at; the one after it is looked at
@@ -847,23 +943,34 @@ void PrefetchFlowUpdate(const cChara& chara, int stage) {
     default:
         break;
     }
-    for (const cFlow& f : chara.m_Flows) {
-        if (!f.m_bRunning || !f.m_lpDef) continue;
+    if (stage == 2) {
+        ForFlowsThatMayRun(chara, [](const cFlow& f) {
+            if (!f.m_bRunning || !f.m_lpDef) return;
+            const std::size_t i = FirstOpenOf(f);
+            PrefetchObject<sizeof(std::vector<cEdFlowCmd>)>(&f.m_lpDef->m_Commands);
+            if (!f.m_Cues.empty()) __builtin_prefetch(f.m_Cues.data());
+            const std::size_t n = f.m_Commands.size();
+            if (i < n) PrefetchObject<sizeof(cFlowCommand)>(&f.m_Commands[i]);
+            if (i + 1 < n) __builtin_prefetch(&f.m_Commands[i + 1]);
+        });
+        return;
+    }
+    ForFlowsThatMayRun(chara, [](const cFlow& f) {
+        if (!f.m_bRunning || !f.m_lpDef) return;
         const std::size_t i = FirstOpenOf(f);
         const std::vector<cEdFlowCmd>& records = f.m_lpDef->m_Commands;
-        if (stage == 2) {
-            PrefetchBytes(&records, sizeof records);
-            if (!f.m_Cues.empty()) __builtin_prefetch(f.m_Cues.data());
-            if (i < f.m_Commands.size()) PrefetchBytes(&f.m_Commands[i], sizeof(cFlowCommand));
-            if (i + 1 < f.m_Commands.size()) __builtin_prefetch(&f.m_Commands[i + 1]);
-        } else {
-            if (i < records.size()) PrefetchBytes(&records[i], sizeof(cEdFlowCmd));
-            if (i + 1 < records.size()) {
-                __builtin_prefetch(&records[i + 1]);
-                __builtin_prefetch(&records[i + 1].m_bRunWithNext);
-            }
+        const std::size_t n = records.size();
+        if (i < n) PrefetchObject<sizeof(cEdFlowCmd)>(&records[i]);
+        if (i + 1 < n) {
+            __builtin_prefetch(&records[i + 1]);
+            __builtin_prefetch(&records[i + 1].m_bRunWithNext);
         }
-    }
+    });
+}
+
+bool FlowMayBeRunning(const cChara& chara, std::size_t index) {
+    if (!RunningBitsHold(chara)) return true;
+    return index < RUN_BITS && (chara.m_FlowState.runningBits >> index & 1) != 0;
 }
 
 void EraseFlow(cChara& chara, int index) {
@@ -887,6 +994,7 @@ void RunFlowUpdate(cChara& chara, int bDying) {
     // here unless the kind was already raised this frame.
     if (bDying && (chara.m_nTriggerBits & (1u << FTK_DIED))) TriggerFlows(chara, FTK_DIED);
     SetCurFlowChara(&chara);
+    RefreshRunningBits(chara);
     RunFlowAnimeCues(chara);
     bool cutShort = false;
     {

@@ -133,6 +133,9 @@ void RunFlowAnimeCues(cChara& chara);
 // farther the lower, and each stage reads only what the stage before asked for. Changes nothing.
 constexpr int FLOW_PREFETCH_LAST_STAGE = 3;
 void PrefetchFlowUpdate(const cChara& chara, int stage);
+// Whether flow `index` of the character may be running by what the engine keeps for its look
+// ahead: true for every running flow (and for every flow when nothing is kept for the list).
+bool FlowMayBeRunning(const cChara& chara, std::size_t index);
 // The flow side of a character's per-frame update (cues, steps, erasure, group bits).
 void RunFlowUpdate(cChara& chara, int bDying);
 // Erases flow `index` with its definition and attached animations; during a walk of the flows the

@@ -108,9 +108,32 @@ struct cCharaFlowState {
         kindsTested = 0;
         ++markRound;
     }
+    // Whether a raise of `kind` would test nothing and change nothing: every flow of the kind was
+    // tested this frame already (unless flows are tested at every raise), and no flows wait to be
+    // built when a walk of the list ends.
+    bool RaiseTestsNothing(int kind, bool testEveryRaise) const {
+        return kind >= 0 && kind < 32 && (kindsTested & (1u << kind)) && !testEveryRaise && queued.empty();
+    }
+    // Whether some flow of the list has animation cues: worked out when cues are next looked for
+    // after the list changed (ListChanged), or moved or changed size.
+    const void* cueListData = nullptr;
+    std::size_t cueListSize = 0;
+    bool cuesKnown = false;
+    bool anyCues = false;
+    // Bit i set for every running flow i of a list of up to 64 flows (more may be set), kept by the
+    // flow engine for what it asks ahead of a step. It holds while runKnown, for the list at
+    // runListData of runListSize flows, and while no flow has started that the engine could not
+    // find in its character's list (runStamp).
+    std::uint64_t runningBits = 0;
+    const void* runListData = nullptr;
+    std::size_t runListSize = 0;
+    std::uint32_t runStamp = 0;
+    bool runKnown = false;
     // Called by whatever changes the flow list, a flow's definition pointer or the definitions.
     void ListChanged() {
         kindsKnown = false;
+        cuesKnown = false;
+        runKnown = false;
         MarksCleared();
     }
 };

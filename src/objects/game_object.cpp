@@ -408,14 +408,24 @@ void cChara::ChangeAnimSet(int set, int force) {
     m_Def.m_nAnimeSet = static_cast<std::uint16_t>(set);
 }
 
+namespace {
+// Keeps a raised kind for the character's next flow update (no flow engine runs the raise now).
+// Apart from RaiseTrigger, whose frequent passes that end at once then need no frame of their own.
+[[gnu::noinline]] void KeepRaisedTrigger(cChara& chara, int kind) {
+    chara.m_nTriggerBits |= 1u << kind;
+    chara.m_RaisedTriggers.push_back(kind);
+}
+} // namespace
+
 void cChara::RaiseTrigger(int kind) {
     if (kind < 0 || kind >= 32) return;
     if (g_ObjectFlowCalls.TriggerFlows) {
+        // A raise that would test no flow is not passed on.
+        if (m_FlowState.RaiseTestsNothing(kind, g_SystemData.m_nCompat525 != 0)) return;
         g_ObjectFlowCalls.TriggerFlows(*this, kind);
         return;
     }
-    m_nTriggerBits |= 1u << kind;
-    m_RaisedTriggers.push_back(kind);
+    KeepRaisedTrigger(*this, kind);
 }
 
 // ---- cStageChara ----

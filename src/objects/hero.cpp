@@ -35,13 +35,13 @@ double ClampSpeed(double v) {
 
 // Base speeds before the flows run: the scroll's own speed for an object that keeps with it.
 void SetBaseSpeeds(cChara& c, bool hero) {
-    const double sx = ViewX().MovingSpeed(), sy = ViewY().MovingSpeed();
+    // The view's speeds are read only where they are taken.
     if (!g_SystemData.m_nCompat214) {
-        c.m_dVX = c.m_bScrollSync ? sx : 0.0;
-        if (c.m_bNoGravity) c.m_dVY = c.m_bScrollSync ? sy : 0.0;
+        c.m_dVX = c.m_bScrollSync ? ViewX().MovingSpeed() : 0.0;
+        if (c.m_bNoGravity) c.m_dVY = c.m_bScrollSync ? ViewY().MovingSpeed() : 0.0;
     } else if (hero && c.m_bNoGravity) {
-        c.m_dVX = sx;
-        c.m_dVY = sy;
+        c.m_dVX = ViewX().MovingSpeed();
+        c.m_dVY = ViewY().MovingSpeed();
     } else {
         c.m_dVX = 0.0;
         if (c.m_bNoGravity) c.m_dVY = 0.0;

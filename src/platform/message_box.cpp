@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -18,6 +19,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -119,6 +121,29 @@ std::string CaptionUtf8(const char* caption) {
         g_lastCaptionUtf8 = cp932::ToUtf8(caption);
     }
     return g_lastCaptionUtf8;
+}
+
+// The UTF-8 form of a box's text. A faulty flow command reports the same few texts again and again,
+// so the forms of the last texts converted are kept, each with its text (used under g_boxLock).
+struct ConvertedText {
+    std::string text;
+    std::string utf8;
+};
+std::array<ConvertedText, 4> g_lastTexts;
+std::size_t g_nextTextSlot = 0;
+
+std::string TextUtf8(const char* text) {
+    const std::string_view t(text);
+    for (const ConvertedText& c : g_lastTexts)
+        if (!c.utf8.empty() && c.text == t) return c.utf8;
+    std::string utf8 = cp932::ToUtf8(t);
+    if (!utf8.empty()) {
+        ConvertedText& slot = g_lastTexts[g_nextTextSlot];
+        g_nextTextSlot = (g_nextTextSlot + 1) % g_lastTexts.size();
+        slot.text.assign(t);
+        slot.utf8 = utf8;
+    }
+    return utf8;
 }
 
 } // namespace
@@ -348,7 +373,7 @@ int ServeMessageBoxChild(int argc, char** argv, BoxWindow window) {
 
 int MessageBox(HWND, const char* text, const char* caption, UINT type) {
     std::lock_guard<std::mutex> guard(g_boxLock);
-    const std::string utext = cp932::ToUtf8(text ? text : "");
+    const std::string utext = TextUtf8(text ? text : "");
     const std::string ucaption = CaptionUtf8(caption ? caption : "");
     if (!g_presenter && IsHeadless()) return HeadlessAnswer(utext, ucaption, type);
 

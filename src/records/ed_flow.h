@@ -11,6 +11,7 @@
 #include "app/checked_containers.h"
 #include "records/ed_move.h"
 #include "records/ed_shot.h"
+#include "records/param_tables.h"
 #include "records/serial_record.h"
 
 class cEdFlow;
@@ -130,9 +131,17 @@ class cEdFlowCmd : public cSerialRecord {
 
     // The kind in the numbering of character commands (an item command of kind k >= 2 is kind k + 15,
     // item kind 1 is kind 16); -1 when the stored kind is outside the kinds of its list.
-    int FlowKind() const;
+    int FlowKind() const {
+        if (!HasKnownKind()) return -1;
+        if (!m_bItem) return m_nKind;
+        if (m_nKind == ICT_NONE) return FCT_NONE;
+        return m_nKind + ITEM_KIND_OFFSET;
+    }
     // True when the stored kind is one of the rows of its list (0-38, or 0-23 for item commands).
-    bool HasKnownKind() const;
+    bool HasKnownKind() const {
+        if (m_bItem) return m_nKind >= 0 && m_nKind < ICT_COUNT;
+        return m_nKind >= 0 && m_nKind < FCT_COUNT;
+    }
 
     std::uint8_t m_bItem = 0; // 0 character command, 1 item command
     std::int8_t m_nKind = 0;

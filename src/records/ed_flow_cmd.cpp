@@ -77,18 +77,6 @@ void cEdFlowCmd::Clear() {
     m_nSoundCond = 1;
 }
 
-bool cEdFlowCmd::HasKnownKind() const {
-    if (m_bItem) return m_nKind >= 0 && m_nKind < ICT_COUNT;
-    return m_nKind >= 0 && m_nKind < FCT_COUNT;
-}
-
-int cEdFlowCmd::FlowKind() const {
-    if (!HasKnownKind()) return -1;
-    if (!m_bItem) return m_nKind;
-    if (m_nKind == ICT_NONE) return FCT_NONE;
-    return m_nKind + ITEM_KIND_OFFSET;
-}
-
 namespace {
 
 // Reads a settings flag and, when it is set, the settings chunk into a new record.

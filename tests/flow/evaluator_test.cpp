@@ -194,6 +194,28 @@ struct ErrorCase {
     const char* box; // null: an error without a box
 };
 
+// Texts evaluated again (more of them than are kept between evaluations) read the state of their
+// time, and a faulty one reports itself every time.
+TEST_F(FlowEvaluatorTest, TextsEvaluatedAgainReadTheStateOfTheirTime) {
+    for (int round = 0; round < 3; ++round) {
+        g_SaveData.m_vnCommonVars[2] = round * 10;
+        m_Other.m_nHP = 7 + round;
+        cObjectLinks::SetTarget(m_Self, round == 1 ? nullptr : &m_Other);
+        for (int k = 0; k < 10; ++k) {
+            const std::string text = "C5 = C2 + " + std::to_string(k);
+            EXPECT_TRUE(EvaluateExpression(text, m_Self)) << text;
+            EXPECT_EQ(g_SaveData.m_vnCommonVars[5], round * 10 + k) << text;
+        }
+        m_Self.m_Vars[1] = -1;
+        EXPECT_EQ(EvaluateExpression("my.v1 = tg.hp", m_Self), round != 1) << round;
+        EXPECT_EQ(m_Self.m_Vars[1], round == 1 ? -1 : 7 + round) << round;
+        s_Boxes.clear();
+        EXPECT_FALSE(EvaluateExpression("foo.hp = 1", m_Self));
+        ASSERT_EQ(s_Boxes.size(), 1u) << round;
+        EXPECT_EQ(s_Boxes[0], "オブジェクト \"foo.\" が認識できません！");
+    }
+}
+
 TEST_F(FlowEvaluatorTest, ErrorsStopTheTextAndKeepEarlierAssignments) {
     const ErrorCase cases[] = {
         {"(1 + 2", "\")\"が見つかりません！"},

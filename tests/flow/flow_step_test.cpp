@@ -84,6 +84,71 @@ TEST_F(FlowTest, PauseKeepsThePlaceAndTheCuesWait) {
     g_AnimeSeqTable = saved;
 }
 
+// Flows rebuilt in place (the same number of them) after frames with no cues anywhere: the new
+// flows' cues play all the same.
+TEST_F(FlowTest, CuesOfFlowsRebuiltInPlacePlay) {
+    const auto savedSeqs = g_AnimeSeqTable;
+    const auto savedAnimes = g_Database.m_Animes;
+    g_AnimeSeqTable.resize(2);
+    g_AnimeSeqTable.at(1).push_back(cAnimFrame{3, 2, 1});
+    g_Database.m_Animes.resize(2);
+    g_Database.m_Animes[1].m_Frames.resize(1);
+    g_Database.m_Animes[1].m_Frames[0].nTime = 1;
+    cStageChara c;
+    Give(c, {MakeFlow(FTK_ALWAYS, {{FCT_WAIT}})});
+    c.m_Flows.reserve(4);
+    const cFlow* const before = c.m_Flows.data();
+    Frame(c, {FTK_ALWAYS});
+    cEdFlow f = MakeFlow(FTK_ALWAYS, {{FCT_WAIT}, {FCT_WAIT}});
+    f.m_Commands[0].m_nUseTime = 2;
+    f.m_Commands[1].m_nAnimation = 1;
+    Give(c, {f});
+    ASSERT_EQ(c.m_Flows.data(), before);
+    ASSERT_EQ(c.m_Flows[0].m_Cues.size(), 1u);
+    for (int n = 0; n < 20 && c.m_AttachedAnims.empty(); ++n)
+        Frame(c, {FTK_ALWAYS});
+    ASSERT_EQ(c.m_AttachedAnims.size(), 1u);
+    EXPECT_EQ(c.m_AttachedAnims.front().nId, c.m_Flows[0].m_nId);
+    g_AnimeSeqTable = savedSeqs;
+    g_Database.m_Animes = savedAnimes;
+}
+
+// What the engine keeps of the running flows for its look ahead counts every running flow: flows
+// started by their trigger, started with no character current, ended, and moved by flows added
+// before them.
+TEST_F(FlowTest, EveryRunningFlowIsKeptForTheLookAhead) {
+    cStageChara c;
+    const Cmds shortRun = {{FCT_WAIT, 2, 0, 'A'}}, longRun = {{FCT_WAIT, 6, 0, 'B'}};
+    Give(c, {MakeFlow(FTK_ALWAYS, shortRun), MakeFlow(FTK_ALWAYS, longRun), MakeFlow(FTK_DIED, shortRun)});
+    SetFrames(c, 0, shortRun);
+    SetFrames(c, 1, longRun);
+    SetFrames(c, 2, shortRun);
+    bool keptApart = false; // some flow not running was left out: something is kept
+    const auto check = [&](const char* when) {
+        for (std::size_t i = 0; i < c.m_Flows.size(); ++i) {
+            if (c.m_Flows[i].m_bRunning) {
+                EXPECT_TRUE(FlowMayBeRunning(c, i)) << when << " flow " << i;
+            }
+            keptApart = keptApart || !FlowMayBeRunning(c, i);
+        }
+    };
+    Frame(c, {FTK_ALWAYS});
+    check("started");
+    Frame(c);
+    Frame(c);
+    check("first ended");
+    SetCurFlowChara(nullptr);
+    StartFlow(c.m_Flows[2]);
+    check("started with no character current");
+    Frame(c);
+    check("stepped");
+    BuildFlows(c, cCheckedVector<cEdFlow>{MakeFlow(FTK_DIED, shortRun)}, 1, 0);
+    check("moved");
+    Frame(c);
+    check("moved and stepped");
+    EXPECT_TRUE(keptApart);
+}
+
 TEST_F(FlowTest, HpBelowOneStopsTheWalkExceptDeathFlowsWhileDying) {
     cStageChara c;
     const Cmds a = {{FCT_WAIT, 2, 0, 'A'}}, b = {{FCT_WAIT, 2, 0, 'B'}}, d = {{FCT_WAIT, 2, 0, 'D'}};
