@@ -25,10 +25,15 @@ class cHitGrid {
     void Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
         out.clear();
         // A rectangle beyond the bounds of all those taken meets none of them.
-        if (r.left > m_dMaxRight || r.right < m_dMinLeft || r.top > m_dMaxBottom || r.bottom < m_dMinTop)
-            return;
+        if (Beyond(r)) return;
         CollectWithin(r, from, out);
     }
+    // Whether `r` lies beyond the bounds of all the rectangles taken, and so meets none of them.
+    bool Beyond(const cHitRect& r) const {
+        return r.left > m_dMaxRight || r.right < m_dMinLeft || r.top > m_dMaxBottom || r.bottom < m_dMinTop;
+    }
+    // The indexes of the rectangles taken, in increasing order.
+    const std::vector<std::size_t>& Taken() const { return m_Taken; }
     // Takes `r` as rectangle k from now on, in place of the one it had; whether the grid could keep
     // it without being built again (when not, it must be built before the next look-up).
     bool Move(std::size_t k, const cHitRect& r);

@@ -608,7 +608,17 @@ class cGroupGrid {
             PrefetchGroupChara(group, k, part);
             if (group[k]) m_Taken[k] = pick(static_cast<const cChara&>(*group[k]), m_Rects[k]);
         }
-        m_Grid.Build(m_Rects, m_Taken, lookUps < FEW_LOOK_UPS);
+        m_bWalkWhole = lookUps < FEW_LOOK_UPS;
+        m_Grid.Build(m_Rects, m_Taken, m_bWalkWhole);
+    }
+    // Made valid for `group`, and laid out when about `lookUps` look-ups will come and it was not.
+    void Ready(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
+        if (!Valid(group)) {
+            Build(group, pick, part, lookUps);
+        } else if (m_bWalkWhole && lookUps >= FEW_LOOK_UPS) {
+            m_bWalkWhole = false;
+            m_Grid.Build(m_Rects, m_Taken, false);
+        }
     }
     // Taken again at the next use; the storage is kept.
     void Forget() { m_pGroup = nullptr; }
@@ -619,6 +629,10 @@ class cGroupGrid {
     void Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
         m_Grid.Collect(r, from, out);
     }
+    // Those whose rectangles were taken, in increasing order, with their rectangles.
+    const std::vector<std::size_t>& Taken() const { return m_Grid.Taken(); }
+    const cHitRect& Rect(std::size_t k) const { return m_Rects[k]; }
+    bool Beyond(const cHitRect& r) const { return m_Grid.Beyond(r); }
 
   private:
     // Fewer look-ups than this walk the list whole, which costs less than laying out a grid.
@@ -628,6 +642,7 @@ class cGroupGrid {
     std::size_t m_nSize = 0;
     std::vector<cHitRect> m_Rects;
     std::vector<std::uint8_t> m_Taken;
+    bool m_bWalkWhole = true;
     cHitGrid m_Grid;
 };
 
@@ -738,8 +753,40 @@ bool PickBodyContact(const cChara& c, cHitRect& r) {
     return true;
 }
 
-int CharaAgainstCharas(cGameScene& scene) {
+// Body contact between a and b, which meet: the triggers they raise and the blows they deal.
+int CharaContact(cChara& a, cChara& b) {
     auto hurts = [](const cChara& by) { return by.m_Def.m_nBodyPower != 0 || by.Impact() != 0; };
+    a.RaiseTrigger(TRIGGER_CHARA);
+    b.RaiseTrigger(TRIGGER_CHARA);
+    const bool hurtA = hurts(b) && !a.IsInvincibleTo(b.m_nId);
+    const bool hurtB = hurts(a) && !b.IsInvincibleTo(a.m_nId);
+    if (!hurtA && !hurtB) return HIT_NONE;
+    // A blow that is survived changes the character struck (its HP, knock-back speeds,
+    // invincibility and flows started) and no rectangle, list or mark the pass reads of the others;
+    // a defeat's flows may change anything.
+    const int deadA = hurtA ? a.TakeHitFromChara(b) : 0;
+    const int deadB = hurtB ? b.TakeHitFromChara(a) : 0;
+    if (deadA || deadB) ++g_nHitEpoch;
+    PlaySe(SE_DAMAGE);
+    const struct {
+        bool hurt;
+        int dead;
+        cChara& victim;
+        cChara& other;
+    } victims[2] = {{hurtA, deadA, a, b}, {hurtB, deadB, b, a}};
+    for (const auto& v : victims) {
+        if (!v.hurt) continue;
+        if (!v.dead) {
+            v.victim.StartInvincibilityFrom(v.other.m_nId);
+            continue;
+        }
+        if (!IsPlayerSide(v.victim)) PlaySe(SE_DEFEAT);
+        if (const int r = DefeatObject(v.victim)) return r;
+    }
+    return HIT_NONE;
+}
+
+int CharaAgainstCharas(cGameScene& scene) {
     static cGroupGrid grids[FACTION_COUNT];
     static std::vector<std::size_t> candidates;
     for (auto& g : grids)
@@ -755,55 +802,55 @@ int CharaAgainstCharas(cGameScene& scene) {
             auto& gi = scene.m_CharaGroups[i];
             auto& gk = scene.m_CharaGroups[k];
             if (gk.empty()) continue;
-            for (std::size_t x = 0; x < gi.size(); ++x) {
-                if (!gi[x]) continue;
-                auto& a = static_cast<cChara&>(*gi[x]);
-                // The characters of group k that a meets, in the group's order; after a defeat, which
-                // may change anything, those after the one it met as they are then.
+            // The characters of group i that take contact, each against the characters of group k
+            // that it meets, in the groups' orders. The rectangles and marks the pass reads change
+            // only with a defeat or an item's commands (which advance the epoch), so while the epoch
+            // holds, those taken once for each group stand for the characters as they are.
+            for (std::size_t x = 0;;) {
+                grids[i].Ready(gi, &PickBodyContact, 0, 0);
+                grids[k].Ready(gk, &PickBodyContact, 0, charasBefore[k]);
+                const std::vector<std::size_t>& takers = grids[i].Taken();
+                if (grids[k].Taken().empty()) break;
+                const unsigned epoch = g_nHitEpoch;
                 std::size_t from = 0;
+                cChara* met = nullptr;
+                auto t = std::lower_bound(takers.begin(), takers.end(), x);
+                for (; t != takers.end(); ++t) {
+                    const cHitRect& ra = grids[i].Rect(*t);
+                    if (grids[k].Beyond(ra)) continue;
+                    grids[k].Collect(ra, 0, candidates);
+                    met = static_cast<cChara*>(gi[*t]);
+                    for (const std::size_t y : candidates) {
+                        if (const int r = CharaContact(*met, static_cast<cChara&>(*gk[y]))) return r;
+                        if (epoch == g_nHitEpoch) continue;
+                        from = y + 1;
+                        break;
+                    }
+                    if (epoch != g_nHitEpoch) break;
+                }
+                if (t == takers.end()) break;
+                // After a defeat, which may change anything: the characters of group k after the
+                // one a met, as they are now.
+                x = *t;
+                cChara& a = *met;
                 while (TakesBodyContact(a)) {
-                    if (!grids[k].Valid(gk)) grids[k].Build(gk, &PickBodyContact, 0, charasBefore[k]);
+                    grids[k].Ready(gk, &PickBodyContact, 0, charasBefore[k]);
                     grids[k].Collect(BodyRect(a), from, candidates);
-                    const unsigned epoch = g_nHitEpoch;
+                    const unsigned epoch2 = g_nHitEpoch;
                     for (const std::size_t y : candidates) {
                         if (!gk[y]) continue;
                         auto& b = static_cast<cChara&>(*gk[y]);
                         if (!TakesBodyContact(a) || !TakesBodyContact(b) ||
                             !RectsMeet(BodyRect(a), BodyRect(b)))
                             continue;
-                        a.RaiseTrigger(TRIGGER_CHARA);
-                        b.RaiseTrigger(TRIGGER_CHARA);
-                        const bool hurtA = hurts(b) && !a.IsInvincibleTo(b.m_nId);
-                        const bool hurtB = hurts(a) && !b.IsInvincibleTo(a.m_nId);
-                        if (!hurtA && !hurtB) continue;
-                        // A blow that is survived changes the character struck (its HP, knock-back
-                        // speeds, invincibility and flows started) and no rectangle, list or mark the
-                        // pass reads of the others; a defeat's flows may change anything.
-                        const int deadA = hurtA ? a.TakeHitFromChara(b) : 0;
-                        const int deadB = hurtB ? b.TakeHitFromChara(a) : 0;
-                        if (deadA || deadB) ++g_nHitEpoch;
-                        PlaySe(SE_DAMAGE);
-                        const struct {
-                            bool hurt;
-                            int dead;
-                            cChara& victim;
-                            cChara& other;
-                        } victims[2] = {{hurtA, deadA, a, b}, {hurtB, deadB, b, a}};
-                        for (const auto& v : victims) {
-                            if (!v.hurt) continue;
-                            if (!v.dead) {
-                                v.victim.StartInvincibilityFrom(v.other.m_nId);
-                                continue;
-                            }
-                            if (!IsPlayerSide(v.victim)) PlaySe(SE_DEFEAT);
-                            if (const int r = DefeatObject(v.victim)) return r;
-                        }
-                        if (epoch == g_nHitEpoch) continue;
+                        if (const int r = CharaContact(a, b)) return r;
+                        if (epoch2 == g_nHitEpoch) continue;
                         from = y + 1;
                         break;
                     }
-                    if (epoch == g_nHitEpoch) break;
+                    if (epoch2 == g_nHitEpoch) break;
                 }
+                ++x;
             }
         }
     }
