@@ -599,9 +599,7 @@ class cGroupGrid {
     using Pick = bool (*)(const cChara& c, cHitRect& r);
     // `lookUps` is about how many look-ups will come; with few, the grid is not laid out.
     void Build(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
-        m_nEpoch = g_nHitEpoch;
-        m_pGroup = &group;
-        m_nSize = group.size();
+        Begin(group);
         m_Rects.resize(m_nSize);
         m_Taken.assign(m_nSize, 0);
         for (std::size_t k = 0; k < m_nSize; ++k) {
@@ -610,20 +608,46 @@ class cGroupGrid {
         }
         m_bWalkWhole = lookUps < FEW_LOOK_UPS;
         m_Grid.Build(m_Rects, m_Taken, m_bWalkWhole);
+        m_nRetakes = 0;
     }
     // Made valid for `group`, and laid out when about `lookUps` look-ups will come and it was not.
+    // The rectangles of a list of the same length as the one last taken are taken again and those
+    // that moved are moved in the grid, which is built again only when one could not be moved, a
+    // character was taken or left out that was not before, or it was kept for long.
     void Ready(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
-        if (!Valid(group)) {
-            Build(group, pick, part, lookUps);
-        } else if (m_bWalkWhole && lookUps >= FEW_LOOK_UPS) {
-            m_bWalkWhole = false;
-            m_Grid.Build(m_Rects, m_Taken, false);
+        if (Valid(group)) {
+            if (m_bWalkWhole && lookUps >= FEW_LOOK_UPS) Lay(false);
+            return;
         }
+        if (m_pGroup != &group || m_nSize != group.size() || m_nRetakes >= MAX_RETAKES)
+            return Build(group, pick, part, lookUps);
+        Begin(group);
+        ++m_nRetakes;
+        bool build = false;
+        for (std::size_t k = 0; k < m_nSize; ++k) {
+            PrefetchGroupChara(group, k, part);
+            cHitRect r;
+            const std::uint8_t taken = group[k] && pick(static_cast<const cChara&>(*group[k]), r);
+            if (taken != m_Taken[k]) {
+                m_Taken[k] = taken;
+                build = true;
+            }
+            if (!taken) continue;
+            cHitRect& was = m_Rects[k];
+            if (r.left == was.left && r.top == was.top && r.right == was.right && r.bottom == was.bottom)
+                continue;
+            was = r;
+            if (!build) build = !m_Grid.Move(k, r);
+        }
+        if (build)
+            Lay(m_bWalkWhole && lookUps < FEW_LOOK_UPS);
+        else if (m_bWalkWhole && lookUps >= FEW_LOOK_UPS)
+            Lay(false);
     }
     // Taken again at the next use; the storage is kept.
-    void Forget() { m_pGroup = nullptr; }
+    void Forget() { m_bCurrent = false; }
     bool Valid(const std::vector<cGameObject*>& group) const {
-        return m_nEpoch == g_nHitEpoch && m_pGroup == &group && m_nSize == group.size();
+        return m_bCurrent && m_nEpoch == g_nHitEpoch && m_pGroup == &group && m_nSize == group.size();
     }
     // The indexes from `from` on whose rectangles meet `r`, in increasing order.
     void Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
@@ -637,6 +661,21 @@ class cGroupGrid {
   private:
     // Fewer look-ups than this walk the list whole, which costs less than laying out a grid.
     static constexpr std::size_t FEW_LOOK_UPS = 16;
+    // A grid taken again this many times is built anew, laid out for where the rectangles are now.
+    static constexpr unsigned MAX_RETAKES = 20;
+    void Begin(const std::vector<cGameObject*>& group) {
+        m_bCurrent = true;
+        m_nEpoch = g_nHitEpoch;
+        m_pGroup = &group;
+        m_nSize = group.size();
+    }
+    void Lay(bool walkWhole) {
+        m_bWalkWhole = walkWhole;
+        m_Grid.Build(m_Rects, m_Taken, walkWhole);
+        m_nRetakes = 0;
+    }
+    bool m_bCurrent = false;
+    unsigned m_nRetakes = 0;
     unsigned m_nEpoch = 0;
     const std::vector<cGameObject*>* m_pGroup = nullptr;
     std::size_t m_nSize = 0;
@@ -658,7 +697,7 @@ int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid&
                      bool& ends, std::vector<std::size_t>& candidates) {
     std::size_t from = 0;
     for (;;) {
-        if (!grid.Valid(charas)) grid.Build(charas, &PickShotTarget, 1, lookUps);
+        grid.Ready(charas, &PickShotTarget, 1, lookUps);
         grid.Collect(ShotHitRect(shot), from, candidates);
         const unsigned epoch = g_nHitEpoch;
         for (const std::size_t k : candidates) {
