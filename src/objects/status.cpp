@@ -87,11 +87,6 @@ void cChara::TickInvincibility() {
     m_AttackerTimers.Tick();
 }
 
-bool cChara::IsInvincibleTo(int attackerId) const {
-    if (m_nInvincible > 0) return true;
-    return m_AttackerTimers.Holds(attackerId);
-}
-
 cAttackerTimers& cAttackerTimers::operator=(const cAttackerTimers& other) {
     if (this == &other) return *this;
     if (other.empty())
@@ -173,8 +168,7 @@ void cAttackerTimers::Tick() {
     t.Index();
 }
 
-bool cAttackerTimers::Holds(int attackerId) const {
-    if (!m_pTimers) return false;
+bool cAttackerTimers::Finds(int attackerId) const {
     const cTimers& t = *m_pTimers;
     const int* ids = t.ids.data();
     if (!t.table.empty()) {

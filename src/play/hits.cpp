@@ -792,14 +792,12 @@ bool PickBodyContact(const cChara& c, cHitRect& r) {
     return true;
 }
 
-// Body contact between a and b, which meet: the triggers they raise and the blows they deal.
-int CharaContact(cChara& a, cChara& b) {
-    auto hurts = [](const cChara& by) { return by.m_Def.m_nBodyPower != 0 || by.Impact() != 0; };
-    a.RaiseTrigger(TRIGGER_CHARA);
-    b.RaiseTrigger(TRIGGER_CHARA);
-    const bool hurtA = hurts(b) && !a.IsInvincibleTo(b.m_nId);
-    const bool hurtB = hurts(a) && !b.IsInvincibleTo(a.m_nId);
-    if (!hurtA && !hurtB) return HIT_NONE;
+bool HurtsByBody(const cChara& by) {
+    return by.m_Def.m_nBodyPower != 0 || by.Impact() != 0;
+}
+
+// The blows of a contact between a and b in which one or both are hurt.
+[[gnu::noinline]] int CharaBlows(cChara& a, cChara& b, bool hurtA, bool hurtB) {
     // A blow that is survived changes the character struck (its HP, knock-back speeds,
     // invincibility and flows started) and no rectangle, list or mark the pass reads of the others;
     // a defeat's flows may change anything.
@@ -823,6 +821,16 @@ int CharaContact(cChara& a, cChara& b) {
         if (const int r = DefeatObject(v.victim)) return r;
     }
     return HIT_NONE;
+}
+
+// Body contact between a and b, which meet: the triggers they raise and the blows they deal.
+inline int CharaContact(cChara& a, cChara& b) {
+    a.RaiseTrigger(TRIGGER_CHARA);
+    b.RaiseTrigger(TRIGGER_CHARA);
+    const bool hurtA = HurtsByBody(b) && !a.IsInvincibleTo(b.m_nId);
+    const bool hurtB = HurtsByBody(a) && !b.IsInvincibleTo(a.m_nId);
+    if (!hurtA && !hurtB) return HIT_NONE;
+    return CharaBlows(a, b, hurtA, hurtB);
 }
 
 int CharaAgainstCharas(cGameScene& scene) {
