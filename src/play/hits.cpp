@@ -3,6 +3,7 @@
 #include "app/log.h"
 #include "app/play_se.h"
 #include "objects/blocks.h"
+#include "objects/flow_calls.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
@@ -553,6 +554,17 @@ bool TakesShots(const cChara& c) {
 
 namespace {
 
+// Raises trigger `kind` (0-31) on c, unless the raise would test no flow and change nothing: the
+// flow engine tests the flows of a kind once a frame (cCharaFlowState::kindsTested) unless the
+// project tests them at every raise, and a raise builds the flows waiting to be built.
+inline void Raise(cChara& c, int kind) {
+    const cCharaFlowState& st = c.m_FlowState;
+    if ((st.kindsTested >> kind & 1u) && g_ObjectFlowCalls.TriggerFlows && !g_SystemData.m_nCompat525 &&
+        st.queued.empty())
+        return;
+    c.RaiseTrigger(kind);
+}
+
 bool ShotHasEffect(const cShot& shot) {
     return shot.m_nPower != 0 || shot.m_nImpact != 0 || shot.m_nHitEffect != 0 ||
            shot.m_Settings.m_nItemPalette != 0;
@@ -705,7 +717,7 @@ int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid&
             auto& c = static_cast<cChara&>(*charas[k]);
             if (std::find(shot.m_HitIds.begin(), shot.m_HitIds.end(), c.m_nId) != shot.m_HitIds.end())
                 continue;
-            c.RaiseTrigger(TRIGGER_SHOT);
+            Raise(c, TRIGGER_SHOT);
             if (!ShotHasEffect(shot) || c.IsInvincible()) continue;
             // A blow that is survived changes the character struck (its HP, knock-back speeds,
             // invincibility and flows started) and no rectangle, list or mark the pass reads of the
@@ -825,8 +837,8 @@ bool HurtsByBody(const cChara& by) {
 
 // Body contact between a and b, which meet: the triggers they raise and the blows they deal.
 inline int CharaContact(cChara& a, cChara& b) {
-    a.RaiseTrigger(TRIGGER_CHARA);
-    b.RaiseTrigger(TRIGGER_CHARA);
+    Raise(a, TRIGGER_CHARA);
+    Raise(b, TRIGGER_CHARA);
     const bool hurtA = HurtsByBody(b) && !a.IsInvincibleTo(b.m_nId);
     const bool hurtB = HurtsByBody(a) && !b.IsInvincibleTo(a.m_nId);
     if (!hurtA && !hurtB) return HIT_NONE;
