@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -608,8 +609,9 @@ unsigned g_nHitEpoch = 0;
 // group's list; the characters met come in the list's order.
 class cGroupGrid {
   public:
-    using Pick = bool (*)(const cChara& c, cHitRect& r);
+    // `pick(c, r)` tells whether character c takes part and gives its rectangle r.
     // `lookUps` is about how many look-ups will come; with few, the grid is not laid out.
+    template <class Pick>
     void Build(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
         Begin(group);
         m_Rects.resize(m_nSize);
@@ -621,37 +623,43 @@ class cGroupGrid {
         m_bWalkWhole = lookUps < FEW_LOOK_UPS;
         m_Grid.Build(m_Rects, m_Taken, m_bWalkWhole);
         m_nRetakes = 0;
+        m_bMovesKnown = false;
+        m_Moved.clear();
     }
     // Made valid for `group`, and laid out when about `lookUps` look-ups will come and it was not.
     // The rectangles of a list of the same length as the one last taken are taken again and those
     // that moved are moved in the grid, which is built again only when one could not be moved, a
     // character was taken or left out that was not before, or it was kept for long.
+    template <class Pick>
     void Ready(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
         if (Valid(group)) {
             if (m_bWalkWhole && lookUps >= FEW_LOOK_UPS) Lay(false);
             return;
         }
-        if (m_pGroup != &group || m_nSize != group.size() || m_nRetakes >= MAX_RETAKES)
-            return Build(group, pick, part, lookUps);
+        if (m_pGroup != &group || m_nSize != group.size()) return Build(group, pick, part, lookUps);
         Begin(group);
         ++m_nRetakes;
-        bool build = false;
+        bool build = false, joined = false;
+        m_Moved.clear();
         for (std::size_t k = 0; k < m_nSize; ++k) {
             PrefetchGroupChara(group, k, part);
             cHitRect r;
             const std::uint8_t taken = group[k] && pick(static_cast<const cChara&>(*group[k]), r);
             if (taken != m_Taken[k]) {
                 m_Taken[k] = taken;
-                build = true;
+                build = joined = true;
             }
             if (!taken) continue;
             cHitRect& was = m_Rects[k];
-            if (r.left == was.left && r.top == was.top && r.right == was.right && r.bottom == was.bottom)
-                continue;
+            // Compared bit for bit, so that a rectangle with an edge that is not a number is the same
+            // as long as it stays so (the grid leaves it out; a move of it would build the grid again).
+            if (std::memcmp(&r, &was, sizeof r) == 0) continue;
+            m_Moved.push_back({k, was});
             was = r;
             if (!build) build = !m_Grid.Move(k, r);
         }
-        if (build)
+        m_bMovesKnown = !joined;
+        if (build || m_nRetakes >= MAX_RETAKES)
             Lay(m_bWalkWhole && lookUps < FEW_LOOK_UPS);
         else if (m_bWalkWhole && lookUps >= FEW_LOOK_UPS)
             Lay(false);
@@ -669,6 +677,16 @@ class cGroupGrid {
     const std::vector<std::size_t>& Taken() const { return m_Grid.Taken(); }
     const cHitRect& Rect(std::size_t k) const { return m_Rects[k]; }
     bool Beyond(const cHitRect& r) const { return m_Grid.Beyond(r); }
+    // Advances whenever the rectangles are taken again.
+    unsigned Version() const { return m_nVersion; }
+    // Whether the characters taken are those of the version before, and Moved() lists those of
+    // them whose rectangles changed since (with the rectangle they had).
+    bool MovesKnown() const { return m_bMovesKnown; }
+    struct cMove {
+        std::size_t k;
+        cHitRect was;
+    };
+    const std::vector<cMove>& Moved() const { return m_Moved; }
 
   private:
     // Fewer look-ups than this walk the list whole, which costs less than laying out a grid.
@@ -676,6 +694,7 @@ class cGroupGrid {
     // A grid taken again this many times is built anew, laid out for where the rectangles are now.
     static constexpr unsigned MAX_RETAKES = 20;
     void Begin(const std::vector<cGameObject*>& group) {
+        ++m_nVersion;
         m_bCurrent = true;
         m_nEpoch = g_nHitEpoch;
         m_pGroup = &group;
@@ -687,6 +706,9 @@ class cGroupGrid {
         m_nRetakes = 0;
     }
     bool m_bCurrent = false;
+    unsigned m_nVersion = 0;
+    bool m_bMovesKnown = false;
+    std::vector<cMove> m_Moved;
     unsigned m_nRetakes = 0;
     unsigned m_nEpoch = 0;
     const std::vector<cGameObject*>* m_pGroup = nullptr;
@@ -709,7 +731,7 @@ int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid&
                      bool& ends, std::vector<std::size_t>& candidates) {
     std::size_t from = 0;
     for (;;) {
-        grid.Ready(charas, &PickShotTarget, 1, lookUps);
+        grid.Ready(charas, PickShotTarget, 1, lookUps);
         grid.Collect(ShotHitRect(shot), from, candidates);
         const unsigned epoch = g_nHitEpoch;
         for (const std::size_t k : candidates) {
@@ -803,6 +825,9 @@ bool PickBodyContact(const cChara& c, cHitRect& r) {
     r = BodyRect(c);
     return true;
 }
+struct PickBody {
+    bool operator()(const cChara& c, cHitRect& r) const { return PickBodyContact(c, r); }
+};
 
 bool HurtsByBody(const cChara& by) {
     return by.m_Def.m_nBodyPower != 0 || by.Impact() != 0;
@@ -836,7 +861,7 @@ bool HurtsByBody(const cChara& by) {
 }
 
 // Body contact between a and b, which meet: the triggers they raise and the blows they deal.
-inline int CharaContact(cChara& a, cChara& b) {
+[[gnu::always_inline]] inline int CharaContact(cChara& a, cChara& b) {
     Raise(a, TRIGGER_CHARA);
     Raise(b, TRIGGER_CHARA);
     const bool hurtA = HurtsByBody(b) && !a.IsInvincibleTo(b.m_nId);
@@ -845,9 +870,36 @@ inline int CharaContact(cChara& a, cChara& b) {
     return CharaBlows(a, b, hurtA, hurtB);
 }
 
+// The characters of group k that each character of group i taken met in the last walk of the two
+// groups, kept for the next: a character's list is looked up again only when its rectangle moved or
+// a character of group k moved from or to a place that meets it.
+struct cPairMeets {
+    bool valid = false;
+    unsigned versionI = 0, versionK = 0;
+    // The list of the character taken at position t of group i's is ks[start[t] .. start[t + 1]).
+    std::vector<std::uint32_t> start, ks;
+    std::vector<std::uint32_t> nextStart, nextKs;
+};
+
+// Whether the lists made at version `was` of a grid still serve at its present version; then the
+// characters whose lists may have changed are those its last moves tell.
+bool MeetsServe(const cGroupGrid& g, unsigned was, bool& moves) {
+    moves = was != g.Version();
+    return !moves || (was + 1 == g.Version() && g.MovesKnown());
+}
+
 int CharaAgainstCharas(cGameScene& scene) {
     static cGroupGrid grids[FACTION_COUNT];
-    static std::vector<std::size_t> candidates;
+    static std::vector<std::size_t> candidates, near;
+    static cPairMeets meets[FACTION_COUNT][FACTION_COUNT];
+    // Marks of the characters of group i whose lists are looked up again.
+    static std::vector<unsigned> stale;
+    static unsigned staleMark = 0;
+    // The places characters of group k moved from and to, whose meeting characters of group i are
+    // looked up again.
+    static cHitGrid changed;
+    static std::vector<cHitRect> changedRects;
+    static std::vector<std::uint8_t> changedTaken;
     for (auto& g : grids)
         g.Forget();
     // The characters of the groups before each, which meet its characters.
@@ -866,20 +918,73 @@ int CharaAgainstCharas(cGameScene& scene) {
             // only with a defeat or an item's commands (which advance the epoch), so while the epoch
             // holds, those taken once for each group stand for the characters as they are.
             for (std::size_t x = 0;;) {
-                grids[i].Ready(gi, &PickBodyContact, 0, 0);
-                grids[k].Ready(gk, &PickBodyContact, 0, charasBefore[k]);
+                grids[i].Ready(gi, PickBody{}, 0, 0);
+                grids[k].Ready(gk, PickBody{}, 0, charasBefore[k]);
                 const std::vector<std::size_t>& takers = grids[i].Taken();
                 if (grids[k].Taken().empty()) break;
                 const unsigned epoch = g_nHitEpoch;
                 std::size_t from = 0;
                 cChara* met = nullptr;
+                // A walk of the whole list keeps its lists for the next, and takes those of the last
+                // that still serve.
+                cPairMeets& pm = meets[i][k];
+                const bool keep = x == 0;
+                bool reuse = false, movedK = false;
+                if (keep) {
+                    bool movesI = false, movesK = false;
+                    reuse = pm.valid && pm.start.size() == takers.size() + 1 &&
+                            MeetsServe(grids[i], pm.versionI, movesI) &&
+                            MeetsServe(grids[k], pm.versionK, movesK);
+                    pm.valid = false;
+                    if (reuse) {
+                        if (stale.size() < gi.size()) stale.resize(gi.size(), staleMark);
+                        if (++staleMark == 0) {
+                            std::fill(stale.begin(), stale.end(), 0);
+                            staleMark = 1;
+                        }
+                        if (movesI)
+                            for (const cGroupGrid::cMove& m : grids[i].Moved())
+                                stale[m.k] = staleMark;
+                        // Where the characters of group k that moved were and are now.
+                        movedK = movesK;
+                        if (movesK) {
+                            changedRects.clear();
+                            for (const cGroupGrid::cMove& m : grids[k].Moved()) {
+                                changedRects.push_back(m.was);
+                                changedRects.push_back(grids[k].Rect(m.k));
+                            }
+                            changedTaken.assign(changedRects.size(), 1);
+                            changed.Build(changedRects, changedTaken);
+                        }
+                    }
+                }
+                pm.nextStart.assign(1, 0);
+                pm.nextKs.clear();
                 auto t = std::lower_bound(takers.begin(), takers.end(), x);
                 for (; t != takers.end(); ++t) {
-                    const cHitRect& ra = grids[i].Rect(*t);
-                    if (grids[k].Beyond(ra)) continue;
-                    grids[k].Collect(ra, 0, candidates);
+                    bool fresh = !reuse || stale[*t] == staleMark;
+                    if (!fresh && movedK) {
+                        changed.Collect(grids[i].Rect(*t), 0, near);
+                        fresh = !near.empty();
+                    }
+                    if (!fresh) {
+                        const std::size_t at = static_cast<std::size_t>(t - takers.begin());
+                        pm.nextKs.insert(pm.nextKs.end(), pm.ks.begin() + pm.start[at],
+                                         pm.ks.begin() + pm.start[at + 1]);
+                    } else {
+                        const cHitRect& ra = grids[i].Rect(*t);
+                        if (grids[k].Beyond(ra))
+                            candidates.clear();
+                        else
+                            grids[k].Collect(ra, 0, candidates);
+                        pm.nextKs.insert(pm.nextKs.end(), candidates.begin(), candidates.end());
+                    }
+                    const std::size_t first = pm.nextStart.back(), end = pm.nextKs.size();
+                    pm.nextStart.push_back(static_cast<std::uint32_t>(end));
+                    if (first == end) continue;
                     met = static_cast<cChara*>(gi[*t]);
-                    for (const std::size_t y : candidates) {
+                    for (std::size_t n = first; n < end; ++n) {
+                        const std::size_t y = pm.nextKs[n];
                         if (const int r = CharaContact(*met, static_cast<cChara&>(*gk[y]))) return r;
                         if (epoch == g_nHitEpoch) continue;
                         from = y + 1;
@@ -887,13 +992,22 @@ int CharaAgainstCharas(cGameScene& scene) {
                     }
                     if (epoch != g_nHitEpoch) break;
                 }
-                if (t == takers.end()) break;
+                if (t == takers.end()) {
+                    if (keep) {
+                        pm.start.swap(pm.nextStart);
+                        pm.ks.swap(pm.nextKs);
+                        pm.versionI = grids[i].Version();
+                        pm.versionK = grids[k].Version();
+                        pm.valid = true;
+                    }
+                    break;
+                }
                 // After a defeat, which may change anything: the characters of group k after the
                 // one a met, as they are now.
                 x = *t;
                 cChara& a = *met;
                 while (TakesBodyContact(a)) {
-                    grids[k].Ready(gk, &PickBodyContact, 0, charasBefore[k]);
+                    grids[k].Ready(gk, PickBody{}, 0, charasBefore[k]);
                     grids[k].Collect(BodyRect(a), from, candidates);
                     const unsigned epoch2 = g_nHitEpoch;
                     for (const std::size_t y : candidates) {
