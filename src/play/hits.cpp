@@ -896,10 +896,15 @@ int CharaAgainstCharas(cGameScene& scene) {
     static std::vector<unsigned> stale;
     static unsigned staleMark = 0;
     // The places characters of group k moved from and to, whose meeting characters of group i are
-    // looked up again.
-    static cHitGrid changed;
+    // looked up again; made once for each version of group k's grid.
+    static cHitGrid changed[FACTION_COUNT];
+    static bool changedMade[FACTION_COUNT] = {};
+    static unsigned changedVersion[FACTION_COUNT] = {};
     static std::vector<cHitRect> changedRects;
     static std::vector<std::uint8_t> changedTaken;
+    // The lists of the last walk are taken only while group i has this many characters taken for
+    // each character of group k that moved: else looking up them all costs less.
+    constexpr std::size_t TAKERS_PER_MOVE = 8;
     for (auto& g : grids)
         g.Forget();
     // The characters of the groups before each, which meet its characters.
@@ -934,7 +939,8 @@ int CharaAgainstCharas(cGameScene& scene) {
                     bool movesI = false, movesK = false;
                     reuse = pm.valid && pm.start.size() == takers.size() + 1 &&
                             MeetsServe(grids[i], pm.versionI, movesI) &&
-                            MeetsServe(grids[k], pm.versionK, movesK);
+                            MeetsServe(grids[k], pm.versionK, movesK) &&
+                            (!movesK || takers.size() >= TAKERS_PER_MOVE * grids[k].Moved().size());
                     pm.valid = false;
                     if (reuse) {
                         if (stale.size() < gi.size()) stale.resize(gi.size(), staleMark);
@@ -946,15 +952,17 @@ int CharaAgainstCharas(cGameScene& scene) {
                             for (const cGroupGrid::cMove& m : grids[i].Moved())
                                 stale[m.k] = staleMark;
                         // Where the characters of group k that moved were and are now.
-                        movedK = movesK;
-                        if (movesK) {
+                        movedK = movesK && !grids[k].Moved().empty();
+                        if (movedK && !(changedMade[k] && changedVersion[k] == grids[k].Version())) {
                             changedRects.clear();
                             for (const cGroupGrid::cMove& m : grids[k].Moved()) {
                                 changedRects.push_back(m.was);
                                 changedRects.push_back(grids[k].Rect(m.k));
                             }
                             changedTaken.assign(changedRects.size(), 1);
-                            changed.Build(changedRects, changedTaken);
+                            changed[k].Build(changedRects, changedTaken);
+                            changedMade[k] = true;
+                            changedVersion[k] = grids[k].Version();
                         }
                     }
                 }
@@ -964,7 +972,7 @@ int CharaAgainstCharas(cGameScene& scene) {
                 for (; t != takers.end(); ++t) {
                     bool fresh = !reuse || stale[*t] == staleMark;
                     if (!fresh && movedK) {
-                        changed.Collect(grids[i].Rect(*t), 0, near);
+                        changed[k].Collect(grids[i].Rect(*t), 0, near);
                         fresh = !near.empty();
                     }
                     if (!fresh) {
