@@ -905,6 +905,8 @@ int CharaAgainstCharas(cGameScene& scene) {
     // The lists of the last walk are taken only while group i has this many characters taken for
     // each character of group k that moved: else looking up them all costs less.
     constexpr std::size_t TAKERS_PER_MOVE = 8;
+    // Nor are they kept for a group k of fewer characters taken, which a look-up walks whole.
+    constexpr std::size_t KEEP_FROM = 16;
     for (auto& g : grids)
         g.Forget();
     // The characters of the groups before each, which meet its characters.
@@ -920,8 +922,9 @@ int CharaAgainstCharas(cGameScene& scene) {
             if (gk.empty()) continue;
             // The characters of group i that take contact, each against the characters of group k
             // that it meets, in the groups' orders. The rectangles and marks the pass reads change
-            // only with a defeat or an item's commands (which advance the epoch), so while the epoch
-            // holds, those taken once for each group stand for the characters as they are.
+            // only with a defeat or an item's commands (which advance the epoch; a trigger raised
+            // only starts flows, which run later), so while the epoch holds, those taken once for
+            // each group stand for the characters as they are.
             for (std::size_t x = 0;;) {
                 grids[i].Ready(gi, PickBody{}, 0, 0);
                 grids[k].Ready(gk, PickBody{}, 0, charasBefore[k]);
@@ -933,7 +936,8 @@ int CharaAgainstCharas(cGameScene& scene) {
                 // A walk of the whole list keeps its lists for the next, and takes those of the last
                 // that still serve.
                 cPairMeets& pm = meets[i][k];
-                const bool keep = x == 0;
+                const bool keep = x == 0 && grids[k].Taken().size() >= KEEP_FROM;
+                if (x == 0 && !keep) pm.valid = false;
                 bool reuse = false, movedK = false;
                 if (keep) {
                     bool movesI = false, movesK = false;
@@ -970,6 +974,20 @@ int CharaAgainstCharas(cGameScene& scene) {
                 pm.nextKs.clear();
                 auto t = std::lower_bound(takers.begin(), takers.end(), x);
                 for (; t != takers.end(); ++t) {
+                    if (!keep) {
+                        const cHitRect& ra = grids[i].Rect(*t);
+                        if (grids[k].Beyond(ra)) continue;
+                        grids[k].Collect(ra, 0, candidates);
+                        met = static_cast<cChara*>(gi[*t]);
+                        for (const std::size_t y : candidates) {
+                            if (const int r = CharaContact(*met, static_cast<cChara&>(*gk[y]))) return r;
+                            if (epoch == g_nHitEpoch) continue;
+                            from = y + 1;
+                            break;
+                        }
+                        if (epoch != g_nHitEpoch) break;
+                        continue;
+                    }
                     bool fresh = !reuse || stale[*t] == staleMark;
                     if (!fresh && movedK) {
                         changed[k].Collect(grids[i].Rect(*t), 0, near);
