@@ -329,10 +329,11 @@ class cAttackerTimers {
     void Tick() {
         if (m_pTimers) TickTimers();
     }
-    bool Holds(int attackerId) const;
+    bool Holds(int attackerId) const { return m_pTimers && Finds(attackerId); }
 
   private:
     void TickTimers();
+    bool Finds(int attackerId) const;
     // The attackers' ids apart from the ticks their timers end at, so that a look-up reads the ids
     // alone; while there are many, an open table of their places as well (each place plus 1, 0 for
     // none), by id. A tick looks at the timers only once the soonest end is reached.
@@ -414,7 +415,9 @@ class cChara : public cGameObject {
     void StartInvincibilityFrom(int attackerId);
     void TickInvincibility();
     bool IsInvincible() const { return m_nInvincible > 0; }
-    bool IsInvincibleTo(int attackerId) const;
+    bool IsInvincibleTo(int attackerId) const {
+        return m_nInvincible > 0 || m_AttackerTimers.Holds(attackerId);
+    }
     int TakeHitFromChara(cChara& attacker);
     int TakeHitFromShot(cShot& shot);
     int Defeat();

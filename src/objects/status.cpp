@@ -82,11 +82,6 @@ void cChara::StartInvincibilityFrom(int attackerId) {
     m_AttackerTimers.push_back(cAttackerTimer{attackerId, frames});
 }
 
-bool cChara::IsInvincibleTo(int attackerId) const {
-    if (m_nInvincible > 0) return true;
-    return m_AttackerTimers.Holds(attackerId);
-}
-
 cAttackerTimers& cAttackerTimers::operator=(const cAttackerTimers& other) {
     if (this == &other) return *this;
     if (other.empty())
@@ -167,8 +162,7 @@ void cAttackerTimers::TickTimers() {
     t.Index();
 }
 
-bool cAttackerTimers::Holds(int attackerId) const {
-    if (!m_pTimers) return false;
+bool cAttackerTimers::Finds(int attackerId) const {
     const cTimers& t = *m_pTimers;
     const int* ids = t.ids.data();
     if (!t.table.empty()) {

@@ -51,6 +51,7 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
     m_Rects = rects;
     m_Taken.clear();
     m_Apart.clear();
+    m_nApartBuilt = 0;
     m_CellStart.clear();
     m_CellItems.clear();
     m_nColumns = m_nRows = 0;
@@ -154,6 +155,7 @@ void cHitGrid::Build(const std::vector<cHitRect>& rects, const std::vector<std::
     std::uint32_t* cellItems = m_CellItems.data();
     for (const std::size_t k : m_Taken)
         if (spans[k].x0 >= 0) eachCell(spans[k], [&](std::size_t c) { cellItems[ends[c]++] = spans[k].k; });
+    m_nApartBuilt = m_Apart.size();
 }
 
 bool cHitGrid::Move(std::size_t k, const cHitRect& r) {
@@ -170,7 +172,6 @@ bool cHitGrid::Move(std::size_t k, const cHitRect& r) {
     Span now = was;
     Cells(r, now.x0, now.x1, now.y0, now.y1);
     if (now.x0 == was.x0 && now.x1 == was.x1 && now.y0 == was.y0 && now.y1 == was.y1) return true;
-    if (static_cast<long long>(now.x1 - now.x0 + 1) * (now.y1 - now.y0 + 1) > MAX_CELLS_SPANNED) return false;
     auto within = [](const Span& s, int x, int y) {
         return x >= s.x0 && x <= s.x1 && y >= s.y0 && y <= s.y1;
     };
@@ -178,22 +179,29 @@ bool cHitGrid::Move(std::size_t k, const cHitRect& r) {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(m_nColumns) +
                static_cast<std::size_t>(x);
     };
-    // Every cell it enters must have room, or nothing is changed.
-    for (int y = now.y0; y <= now.y1; ++y)
-        for (int x = now.x0; x <= now.x1; ++x)
-            if (!within(was, x, y) && m_CellEnd[cellAt(x, y)] == m_CellStart[cellAt(x, y) + 1]) return false;
+    // Every cell it enters must have room, and it may span only so many; or else it is kept apart,
+    // while few more than the build kept apart are.
+    bool apart = static_cast<long long>(now.x1 - now.x0 + 1) * (now.y1 - now.y0 + 1) > MAX_CELLS_SPANNED;
+    for (int y = now.y0; y <= now.y1 && !apart; ++y)
+        for (int x = now.x0; x <= now.x1 && !apart; ++x)
+            apart = !within(was, x, y) && m_CellEnd[cellAt(x, y)] == m_CellStart[cellAt(x, y) + 1];
+    if (apart && m_Apart.size() >= m_nApartBuilt + MAX_MOVED_APART) return false;
+    if (apart) {
+        m_Apart.insert(std::lower_bound(m_Apart.begin(), m_Apart.end(), k), k);
+        now.x0 = now.x1 = now.y0 = now.y1 = -1;
+    }
     std::uint32_t* items = m_CellItems.data();
     const auto key = static_cast<std::uint32_t>(k);
     for (int y = was.y0; y <= was.y1; ++y)
         for (int x = was.x0; x <= was.x1; ++x) {
-            if (within(now, x, y)) continue;
+            if (!apart && within(now, x, y)) continue;
             const std::size_t c = cellAt(x, y);
             std::uint32_t* end = items + m_CellEnd[c];
             std::uint32_t* at = std::lower_bound(items + m_CellStart[c], end, key);
             std::copy(at + 1, end, at);
             --m_CellEnd[c];
         }
-    for (int y = now.y0; y <= now.y1; ++y)
+    for (int y = now.y0; y <= now.y1 && !apart; ++y)
         for (int x = now.x0; x <= now.x1; ++x) {
             if (within(was, x, y)) continue;
             const std::size_t c = cellAt(x, y);

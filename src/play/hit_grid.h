@@ -25,12 +25,18 @@ class cHitGrid {
     void Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
         out.clear();
         // A rectangle beyond the bounds of all those taken meets none of them.
-        if (r.left > m_dMaxRight || r.right < m_dMinLeft || r.top > m_dMaxBottom || r.bottom < m_dMinTop)
-            return;
+        if (Beyond(r)) return;
         CollectWithin(r, from, out);
     }
+    // Whether `r` lies beyond the bounds of all the rectangles taken, and so meets none of them.
+    bool Beyond(const cHitRect& r) const {
+        return r.left > m_dMaxRight || r.right < m_dMinLeft || r.top > m_dMaxBottom || r.bottom < m_dMinTop;
+    }
+    // The indexes of the rectangles taken, in increasing order.
+    const std::vector<std::size_t>& Taken() const { return m_Taken; }
     // Takes `r` as rectangle k from now on, in place of the one it had; whether the grid could keep
-    // it without being built again (when not, it must be built before the next look-up).
+    // it without being built again (when not, it must be built before the next look-up). One that
+    // would span too many cells or enter a full one is kept apart, while few are.
     bool Move(std::size_t k, const cHitRect& r);
 
     // How the last build laid out the grid (for tests): its cells across and down, and how many
@@ -46,6 +52,8 @@ class cHitGrid {
     static constexpr long long MAX_CELLS_SPANNED = 64;
     // Room left at the end of each cell's list for rectangles that move into it.
     static constexpr std::uint32_t CELL_ROOM = 2;
+    // Rectangles that move where they cannot be kept in cells are kept apart, up to this many.
+    static constexpr std::size_t MAX_MOVED_APART = 16;
 
     void Cells(const cHitRect& r, int& x0, int& x1, int& y0, int& y1) const;
     void CollectWithin(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out);
@@ -63,6 +71,7 @@ class cHitGrid {
     std::vector<std::uint32_t> m_CellStart, m_CellEnd;
     std::vector<std::uint32_t> m_CellItems;
     std::vector<std::size_t> m_Apart;
+    std::size_t m_nApartBuilt = 0; // how many the last build kept apart
     // The look-up that last met each rectangle, so that one spanning several cells is taken once.
     std::vector<std::uint32_t> m_Seen;
     std::uint32_t m_nLookUp = 0;

@@ -3,6 +3,7 @@
 #include "app/log.h"
 #include "app/play_se.h"
 #include "objects/blocks.h"
+#include "objects/flow_calls.h"
 #include "objects/game_object.h"
 #include "objects/game_scene.h"
 #include "objects/object_links.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -666,6 +668,15 @@ bool TakesShots(const cChara& c) {
 
 namespace {
 
+// Raises trigger `kind` on c, unless the raise would test no flow and change nothing (the same
+// test as the raise makes, answered here without a call for the many contacts of a crowded pass).
+inline void Raise(cChara& c, int kind) {
+    if (g_ObjectFlowCalls.TriggerFlows &&
+        c.m_FlowState.RaiseTestsNothing(kind, g_SystemData.m_nCompat525 != 0))
+        return;
+    c.RaiseTrigger(kind);
+}
+
 bool ShotHasEffect(const cShot& shot) {
     return shot.m_nPower != 0 || shot.m_nImpact != 0 || shot.m_nHitEffect != 0 ||
            shot.m_Settings.m_nItemPalette != 0;
@@ -709,38 +720,113 @@ unsigned g_nHitEpoch = 0;
 // group's list; the characters met come in the list's order.
 class cGroupGrid {
   public:
-    using Pick = bool (*)(const cChara& c, cHitRect& r);
+    // `pick(c, r)` tells whether character c takes part and gives its rectangle r.
     // `lookUps` is about how many look-ups will come; with few, the grid is not laid out.
+    template <class Pick>
     void Build(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
-        m_nEpoch = g_nHitEpoch;
-        m_pGroup = &group;
-        m_nSize = group.size();
+        Begin(group);
         m_Rects.resize(m_nSize);
         m_Taken.assign(m_nSize, 0);
         for (std::size_t k = 0; k < m_nSize; ++k) {
             PrefetchGroupChara(group, k, part);
             if (group[k]) m_Taken[k] = pick(static_cast<const cChara&>(*group[k]), m_Rects[k]);
         }
-        m_Grid.Build(m_Rects, m_Taken, lookUps < FEW_LOOK_UPS);
+        m_bWalkWhole = lookUps < FEW_LOOK_UPS;
+        m_Grid.Build(m_Rects, m_Taken, m_bWalkWhole);
+        m_nRetakes = 0;
+        m_bMovesKnown = false;
+        m_Moved.clear();
+    }
+    // Made valid for `group`, and laid out when about `lookUps` look-ups will come and it was not.
+    // The rectangles of a list of the same length as the one last taken are taken again and those
+    // that moved are moved in the grid, which is built again only when one could not be moved, a
+    // character was taken or left out that was not before, or it was kept for long.
+    template <class Pick>
+    void Ready(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
+        if (Valid(group)) {
+            if (m_bWalkWhole && lookUps >= FEW_LOOK_UPS) Lay(false);
+            return;
+        }
+        if (m_pGroup != &group || m_nSize != group.size()) return Build(group, pick, part, lookUps);
+        Begin(group);
+        ++m_nRetakes;
+        bool build = false, joined = false;
+        m_Moved.clear();
+        for (std::size_t k = 0; k < m_nSize; ++k) {
+            PrefetchGroupChara(group, k, part);
+            cHitRect r;
+            const std::uint8_t taken = group[k] && pick(static_cast<const cChara&>(*group[k]), r);
+            if (taken != m_Taken[k]) {
+                m_Taken[k] = taken;
+                build = joined = true;
+            }
+            if (!taken) continue;
+            cHitRect& was = m_Rects[k];
+            // Compared bit for bit, so that a rectangle with an edge that is not a number is the same
+            // as long as it stays so (the grid leaves it out; a move of it would build the grid again).
+            if (std::memcmp(&r, &was, sizeof r) == 0) continue;
+            m_Moved.push_back({k, was});
+            was = r;
+            if (!build) build = !m_Grid.Move(k, r);
+        }
+        m_bMovesKnown = !joined;
+        if (build || m_nRetakes >= MAX_RETAKES)
+            Lay(m_bWalkWhole && lookUps < FEW_LOOK_UPS);
+        else if (m_bWalkWhole && lookUps >= FEW_LOOK_UPS)
+            Lay(false);
     }
     // Taken again at the next use; the storage is kept.
-    void Forget() { m_pGroup = nullptr; }
+    void Forget() { m_bCurrent = false; }
     bool Valid(const std::vector<cGameObject*>& group) const {
-        return m_nEpoch == g_nHitEpoch && m_pGroup == &group && m_nSize == group.size();
+        return m_bCurrent && m_nEpoch == g_nHitEpoch && m_pGroup == &group && m_nSize == group.size();
     }
     // The indexes from `from` on whose rectangles meet `r`, in increasing order.
     void Collect(const cHitRect& r, std::size_t from, std::vector<std::size_t>& out) {
         m_Grid.Collect(r, from, out);
     }
+    // Those whose rectangles were taken, in increasing order, with their rectangles.
+    const std::vector<std::size_t>& Taken() const { return m_Grid.Taken(); }
+    const cHitRect& Rect(std::size_t k) const { return m_Rects[k]; }
+    bool Beyond(const cHitRect& r) const { return m_Grid.Beyond(r); }
+    // Advances whenever the rectangles are taken again.
+    unsigned Version() const { return m_nVersion; }
+    // Whether the characters taken are those of the version before, and Moved() lists those of
+    // them whose rectangles changed since (with the rectangle they had).
+    bool MovesKnown() const { return m_bMovesKnown; }
+    struct cMove {
+        std::size_t k;
+        cHitRect was;
+    };
+    const std::vector<cMove>& Moved() const { return m_Moved; }
 
   private:
     // Fewer look-ups than this walk the list whole, which costs less than laying out a grid.
     static constexpr std::size_t FEW_LOOK_UPS = 16;
+    // A grid taken again this many times is built anew, laid out for where the rectangles are now.
+    static constexpr unsigned MAX_RETAKES = 20;
+    void Begin(const std::vector<cGameObject*>& group) {
+        ++m_nVersion;
+        m_bCurrent = true;
+        m_nEpoch = g_nHitEpoch;
+        m_pGroup = &group;
+        m_nSize = group.size();
+    }
+    void Lay(bool walkWhole) {
+        m_bWalkWhole = walkWhole;
+        m_Grid.Build(m_Rects, m_Taken, walkWhole);
+        m_nRetakes = 0;
+    }
+    bool m_bCurrent = false;
+    unsigned m_nVersion = 0;
+    bool m_bMovesKnown = false;
+    std::vector<cMove> m_Moved;
+    unsigned m_nRetakes = 0;
     unsigned m_nEpoch = 0;
     const std::vector<cGameObject*>* m_pGroup = nullptr;
     std::size_t m_nSize = 0;
     std::vector<cHitRect> m_Rects;
     std::vector<std::uint8_t> m_Taken;
+    bool m_bWalkWhole = true;
     cHitGrid m_Grid;
 };
 
@@ -756,7 +842,7 @@ int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid&
                      bool& ends, std::vector<std::size_t>& candidates) {
     std::size_t from = 0;
     for (;;) {
-        if (!grid.Valid(charas)) grid.Build(charas, &PickShotTarget, 1, lookUps);
+        grid.Ready(charas, PickShotTarget, 1, lookUps);
         grid.Collect(ShotHitRect(shot), from, candidates);
         const unsigned epoch = g_nHitEpoch;
         for (const std::size_t k : candidates) {
@@ -764,7 +850,7 @@ int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid&
             auto& c = static_cast<cChara&>(*charas[k]);
             if (std::find(shot.m_HitIds.begin(), shot.m_HitIds.end(), c.m_nId) != shot.m_HitIds.end())
                 continue;
-            c.RaiseTrigger(TRIGGER_SHOT);
+            Raise(c, TRIGGER_SHOT);
             if (!ShotHasEffect(shot) || c.IsInvincible()) continue;
             // A blow that is survived changes the character struck (its HP, knock-back speeds,
             // invincibility and flows started) and no rectangle, list or mark the pass reads of the
@@ -850,11 +936,88 @@ bool PickBodyContact(const cChara& c, cHitRect& r) {
     r = BodyRect(c);
     return true;
 }
+struct PickBody {
+    bool operator()(const cChara& c, cHitRect& r) const { return PickBodyContact(c, r); }
+};
+
+bool HurtsByBody(const cChara& by) {
+    return by.m_Def.m_nBodyPower != 0 || by.Impact() != 0;
+}
+
+// The blows of a contact between a and b in which one or both are hurt.
+[[gnu::noinline]] int CharaBlows(cChara& a, cChara& b, bool hurtA, bool hurtB) {
+    // A blow that is survived changes the character struck (its HP, knock-back speeds,
+    // invincibility and flows started) and no rectangle, list or mark the pass reads of the others;
+    // a defeat's flows may change anything.
+    const int deadA = hurtA ? a.TakeHitFromChara(b) : 0;
+    const int deadB = hurtB ? b.TakeHitFromChara(a) : 0;
+    if (deadA || deadB) ++g_nHitEpoch;
+    PlaySe(SE_DAMAGE);
+    const struct {
+        bool hurt;
+        int dead;
+        cChara& victim;
+        cChara& other;
+    } victims[2] = {{hurtA, deadA, a, b}, {hurtB, deadB, b, a}};
+    for (const auto& v : victims) {
+        if (!v.hurt) continue;
+        if (!v.dead) {
+            v.victim.StartInvincibilityFrom(v.other.m_nId);
+            continue;
+        }
+        if (!IsPlayerSide(v.victim)) PlaySe(SE_DEFEAT);
+        if (const int r = DefeatObject(v.victim)) return r;
+    }
+    return HIT_NONE;
+}
+
+// Body contact between a and b, which meet: the triggers they raise and the blows they deal.
+[[gnu::always_inline]] inline int CharaContact(cChara& a, cChara& b) {
+    Raise(a, TRIGGER_CHARA);
+    Raise(b, TRIGGER_CHARA);
+    const bool hurtA = HurtsByBody(b) && !a.IsInvincibleTo(b.m_nId);
+    const bool hurtB = HurtsByBody(a) && !b.IsInvincibleTo(a.m_nId);
+    if (!hurtA && !hurtB) return HIT_NONE;
+    return CharaBlows(a, b, hurtA, hurtB);
+}
+
+// The characters of group k that each character of group i taken met in the last walk of the two
+// groups, kept for the next: a character's list is looked up again only when its rectangle moved or
+// a character of group k moved from or to a place that meets it.
+struct cPairMeets {
+    bool valid = false;
+    unsigned versionI = 0, versionK = 0;
+    // The list of the character taken at position t of group i's is ks[start[t] .. start[t + 1]).
+    std::vector<std::uint32_t> start, ks;
+    std::vector<std::uint32_t> nextStart, nextKs;
+};
+
+// Whether the lists made at version `was` of a grid still serve at its present version; then the
+// characters whose lists may have changed are those its last moves tell.
+bool MeetsServe(const cGroupGrid& g, unsigned was, bool& moves) {
+    moves = was != g.Version();
+    return !moves || (was + 1 == g.Version() && g.MovesKnown());
+}
 
 int CharaAgainstCharas(cGameScene& scene) {
-    auto hurts = [](const cChara& by) { return by.m_Def.m_nBodyPower != 0 || by.Impact() != 0; };
     static cGroupGrid grids[FACTION_COUNT];
-    static std::vector<std::size_t> candidates;
+    static std::vector<std::size_t> candidates, near;
+    static cPairMeets meets[FACTION_COUNT][FACTION_COUNT];
+    // Marks of the characters of group i whose lists are looked up again.
+    static std::vector<unsigned> stale;
+    static unsigned staleMark = 0;
+    // The places characters of group k moved from and to, whose meeting characters of group i are
+    // looked up again; made once for each version of group k's grid.
+    static cHitGrid changed[FACTION_COUNT];
+    static bool changedMade[FACTION_COUNT] = {};
+    static unsigned changedVersion[FACTION_COUNT] = {};
+    static std::vector<cHitRect> changedRects;
+    static std::vector<std::uint8_t> changedTaken;
+    // The lists of the last walk are taken only while group i has this many characters taken for
+    // each character of group k that moved: else looking up them all costs less.
+    constexpr std::size_t TAKERS_PER_MOVE = 8;
+    // Nor are they kept for a group k of fewer characters taken, which a look-up walks whole.
+    constexpr std::size_t KEEP_FROM = 16;
     for (auto& g : grids)
         g.Forget();
     // The characters of the groups before each, which meet its characters.
@@ -868,55 +1031,136 @@ int CharaAgainstCharas(cGameScene& scene) {
             auto& gi = scene.m_CharaGroups[i];
             auto& gk = scene.m_CharaGroups[k];
             if (gk.empty()) continue;
-            for (std::size_t x = 0; x < gi.size(); ++x) {
-                if (!gi[x]) continue;
-                auto& a = static_cast<cChara&>(*gi[x]);
-                // The characters of group k that a meets, in the group's order; after a defeat, which
-                // may change anything, those after the one it met as they are then.
+            // The characters of group i that take contact, each against the characters of group k
+            // that it meets, in the groups' orders. The rectangles and marks the pass reads change
+            // only with a defeat or an item's commands (which advance the epoch; a trigger raised
+            // only starts flows, which run later), so while the epoch holds, those taken once for
+            // each group stand for the characters as they are.
+            for (std::size_t x = 0;;) {
+                grids[i].Ready(gi, PickBody{}, 0, 0);
+                grids[k].Ready(gk, PickBody{}, 0, charasBefore[k]);
+                const std::vector<std::size_t>& takers = grids[i].Taken();
+                if (grids[k].Taken().empty()) break;
+                const unsigned epoch = g_nHitEpoch;
                 std::size_t from = 0;
+                cChara* met = nullptr;
+                // A walk of the whole list keeps its lists for the next, and takes those of the last
+                // that still serve.
+                cPairMeets& pm = meets[i][k];
+                const bool keep = x == 0 && grids[k].Taken().size() >= KEEP_FROM;
+                if (x == 0 && !keep) pm.valid = false;
+                bool reuse = false, movedK = false;
+                if (keep) {
+                    bool movesI = false, movesK = false;
+                    reuse = pm.valid && pm.start.size() == takers.size() + 1 &&
+                            MeetsServe(grids[i], pm.versionI, movesI) &&
+                            MeetsServe(grids[k], pm.versionK, movesK) &&
+                            (!movesK || takers.size() >= TAKERS_PER_MOVE * grids[k].Moved().size());
+                    pm.valid = false;
+                    if (reuse) {
+                        if (stale.size() < gi.size()) stale.resize(gi.size(), staleMark);
+                        if (++staleMark == 0) {
+                            std::fill(stale.begin(), stale.end(), 0);
+                            staleMark = 1;
+                        }
+                        if (movesI)
+                            for (const cGroupGrid::cMove& m : grids[i].Moved())
+                                stale[m.k] = staleMark;
+                        // Where the characters of group k that moved were and are now.
+                        movedK = movesK && !grids[k].Moved().empty();
+                        if (movedK && !(changedMade[k] && changedVersion[k] == grids[k].Version())) {
+                            changedRects.clear();
+                            for (const cGroupGrid::cMove& m : grids[k].Moved()) {
+                                changedRects.push_back(m.was);
+                                changedRects.push_back(grids[k].Rect(m.k));
+                            }
+                            changedTaken.assign(changedRects.size(), 1);
+                            changed[k].Build(changedRects, changedTaken);
+                            changedMade[k] = true;
+                            changedVersion[k] = grids[k].Version();
+                        }
+                    }
+                }
+                pm.nextStart.assign(1, 0);
+                pm.nextKs.clear();
+                auto t = std::lower_bound(takers.begin(), takers.end(), x);
+                for (; t != takers.end(); ++t) {
+                    if (!keep) {
+                        const cHitRect& ra = grids[i].Rect(*t);
+                        if (grids[k].Beyond(ra)) continue;
+                        grids[k].Collect(ra, 0, candidates);
+                        met = static_cast<cChara*>(gi[*t]);
+                        for (const std::size_t y : candidates) {
+                            if (const int r = CharaContact(*met, static_cast<cChara&>(*gk[y]))) return r;
+                            if (epoch == g_nHitEpoch) continue;
+                            from = y + 1;
+                            break;
+                        }
+                        if (epoch != g_nHitEpoch) break;
+                        continue;
+                    }
+                    bool fresh = !reuse || stale[*t] == staleMark;
+                    if (!fresh && movedK) {
+                        changed[k].Collect(grids[i].Rect(*t), 0, near);
+                        fresh = !near.empty();
+                    }
+                    if (!fresh) {
+                        const std::size_t at = static_cast<std::size_t>(t - takers.begin());
+                        pm.nextKs.insert(pm.nextKs.end(), pm.ks.begin() + pm.start[at],
+                                         pm.ks.begin() + pm.start[at + 1]);
+                    } else {
+                        const cHitRect& ra = grids[i].Rect(*t);
+                        if (grids[k].Beyond(ra))
+                            candidates.clear();
+                        else
+                            grids[k].Collect(ra, 0, candidates);
+                        pm.nextKs.insert(pm.nextKs.end(), candidates.begin(), candidates.end());
+                    }
+                    const std::size_t first = pm.nextStart.back(), end = pm.nextKs.size();
+                    pm.nextStart.push_back(static_cast<std::uint32_t>(end));
+                    if (first == end) continue;
+                    met = static_cast<cChara*>(gi[*t]);
+                    for (std::size_t n = first; n < end; ++n) {
+                        const std::size_t y = pm.nextKs[n];
+                        if (const int r = CharaContact(*met, static_cast<cChara&>(*gk[y]))) return r;
+                        if (epoch == g_nHitEpoch) continue;
+                        from = y + 1;
+                        break;
+                    }
+                    if (epoch != g_nHitEpoch) break;
+                }
+                if (t == takers.end()) {
+                    if (keep) {
+                        pm.start.swap(pm.nextStart);
+                        pm.ks.swap(pm.nextKs);
+                        pm.versionI = grids[i].Version();
+                        pm.versionK = grids[k].Version();
+                        pm.valid = true;
+                    }
+                    break;
+                }
+                // After a defeat, which may change anything: the characters of group k after the
+                // one a met, as they are now.
+                x = *t;
+                cChara& a = *met;
                 while (TakesBodyContact(a)) {
-                    if (!grids[k].Valid(gk)) grids[k].Build(gk, &PickBodyContact, 0, charasBefore[k]);
+                    grids[k].Ready(gk, PickBody{}, 0, charasBefore[k]);
                     grids[k].Collect(BodyRect(a), from, candidates);
-                    const unsigned epoch = g_nHitEpoch;
+                    const unsigned epoch2 = g_nHitEpoch;
                     for (const std::size_t y : candidates) {
                         if (!gk[y]) continue;
                         auto& b = static_cast<cChara&>(*gk[y]);
                         if (!TakesBodyContact(a) || !TakesBodyContact(b) ||
                             !RectsMeet(BodyRect(a), BodyRect(b)))
                             continue;
-                        a.RaiseTrigger(TRIGGER_CHARA);
-                        b.RaiseTrigger(TRIGGER_CHARA);
-                        const bool hurtA = hurts(b) && !a.IsInvincibleTo(b.m_nId);
-                        const bool hurtB = hurts(a) && !b.IsInvincibleTo(a.m_nId);
-                        if (!hurtA && !hurtB) continue;
-                        // A blow that is survived changes the character struck (its HP, knock-back
-                        // speeds, invincibility and flows started) and no rectangle, list or mark the
-                        // pass reads of the others; a defeat's flows may change anything.
-                        const int deadA = hurtA ? a.TakeHitFromChara(b) : 0;
-                        const int deadB = hurtB ? b.TakeHitFromChara(a) : 0;
-                        if (deadA || deadB) ++g_nHitEpoch;
-                        PlaySe(SE_DAMAGE);
-                        const struct {
-                            bool hurt;
-                            int dead;
-                            cChara& victim;
-                            cChara& other;
-                        } victims[2] = {{hurtA, deadA, a, b}, {hurtB, deadB, b, a}};
-                        for (const auto& v : victims) {
-                            if (!v.hurt) continue;
-                            if (!v.dead) {
-                                v.victim.StartInvincibilityFrom(v.other.m_nId);
-                                continue;
-                            }
-                            if (!IsPlayerSide(v.victim)) PlaySe(SE_DEFEAT);
-                            if (const int r = DefeatObject(v.victim)) return r;
-                        }
-                        if (epoch == g_nHitEpoch) continue;
+                        if (const int r = CharaContact(a, b)) return r;
+                        if (epoch2 == g_nHitEpoch) continue;
                         from = y + 1;
                         break;
                     }
-                    if (epoch == g_nHitEpoch) break;
+                    if (epoch2 == g_nHitEpoch) break;
                 }
+                ++x;
             }
         }
     }

@@ -151,6 +151,8 @@ TEST(HitGrid, LooksUpExactlyWhatAWalkOverTheWholeListFinds) {
                     r = {r.right, r.top, r.left, r.bottom}; // turned round
                 } else if (kind < 0.97) {
                     r = {NaN, r.top, r.right, r.bottom};
+                } else if (kind < 0.99) {
+                    r = {5000, 500, 5010, 510}; // all to one place, more than its cells have room for
                 }
                 if (grid.Move(i, r))
                     ++kept;

@@ -383,6 +383,61 @@ TEST_F(HitsTest, BodiesHurtOtherFactionsAndDefeatsLeaveAtOnceUnlessKept) {
     EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_PLAYER_DIED);
 }
 
+TEST_F(HitsTest, BodyContactsFollowCharactersMovingFromPassToPass) {
+    // Two crowded factions whose characters move between passes: each pass, every character raises
+    // contact once for each character of the other faction it meets there and then.
+    SetUpStage(60, 15);
+    std::vector<cStageChara*> ones, twos;
+    for (int i = 0; i < 40; ++i) {
+        ones.push_back(&AddChara(1, 300 + (i * 37) % 400, 400 + (i * 11) % 60));
+        twos.push_back(&AddChara(2, 300 + (i * 53) % 400, 400 + (i * 17) % 60));
+    }
+    auto meets = [](const cStageChara& c, const std::vector<cStageChara*>& others) {
+        return std::count_if(others.begin(), others.end(), [&c](const cStageChara* o) {
+            return c.m_bPresent && o->m_bPresent && RectsMeet(ContactRect(c), ContactRect(*o));
+        });
+    };
+    // Per pass: how many characters of each faction move, how far, and whether one leaves play or
+    // comes back.
+    const struct {
+        int ones, twos;
+        double dx, dy;
+        bool toggle;
+    } passes[] = {{0, 0, 0, 0, false},    {1, 0, 2, 1, false},  {0, 1, -3, 0, false},
+                  {3, 3, 1, -2, false},   {0, 0, 0, 0, false},  {2, 12, 5, 3, false},
+                  {12, 2, -4, 2, false},  {1, 1, 40, 0, false}, {0, 3, 0, 30, false},
+                  {2, 2, 1, 1, true},     {0, 0, 0, 0, true},   {20, 20, 300, 9, false},
+                  {1, 0, -300, 0, false}, {0, 1, 2, 2, false},  {5, 5, 3, -3, true}};
+    int step = 0;
+    for (const auto& pass : passes) {
+        for (int n = 0; n < pass.ones; ++n) {
+            cStageChara& c = *ones[static_cast<std::size_t>(step++ * 7 % 40)];
+            c.m_dX += pass.dx;
+            c.m_dY += pass.dy;
+            c.AfterMoveX();
+            c.AfterMoveY();
+        }
+        for (int n = 0; n < pass.twos; ++n) {
+            cStageChara& c = *twos[static_cast<std::size_t>(step++ * 11 % 40)];
+            c.m_dX -= pass.dx;
+            c.m_dY -= pass.dy;
+            c.AfterMoveX();
+            c.AfterMoveY();
+        }
+        if (pass.toggle) twos[static_cast<std::size_t>(step % 40)]->m_bPresent ^= 1;
+        for (auto* list : {&ones, &twos})
+            for (cStageChara* c : *list)
+                c->m_RaisedTriggers.clear();
+        EXPECT_EQ(ResolveShotAndCharaHits(*m_Scene), HIT_NONE);
+        for (const cStageChara* c : ones)
+            EXPECT_EQ(std::count(c->m_RaisedTriggers.begin(), c->m_RaisedTriggers.end(), 4), meets(*c, twos))
+                << "pass " << &pass - passes << ", id " << c->m_nId;
+        for (const cStageChara* c : twos)
+            EXPECT_EQ(std::count(c->m_RaisedTriggers.begin(), c->m_RaisedTriggers.end(), 4), meets(*c, ones))
+                << "pass " << &pass - passes << ", id " << c->m_nId;
+    }
+}
+
 TEST_F(HitsTest, ALeavingCharacterKeepsNoLinkAndIsSweptAfterTheWalk) {
     cStageChara& gone = AddChara(1, 640, 480);
     cStageChara& watcher = AddChara(2, 800, 480);
