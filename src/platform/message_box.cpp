@@ -115,7 +115,7 @@ std::vector<int> Buttons(UINT type) {
 std::string g_lastCaption;
 std::string g_lastCaptionUtf8;
 
-std::string CaptionUtf8(const char* caption) {
+const std::string& CaptionUtf8(const char* caption) {
     if (g_lastCaption != caption) {
         g_lastCaption = caption;
         g_lastCaptionUtf8 = cp932::ToUtf8(caption);
@@ -124,7 +124,8 @@ std::string CaptionUtf8(const char* caption) {
 }
 
 // The UTF-8 form of a box's text. A faulty flow command reports the same few texts again and again,
-// so the forms of the last texts converted are kept, each with its text (used under g_boxLock).
+// so the forms of the last texts converted are kept, each with its text (used under g_boxLock; the
+// form returned stays until the next box).
 struct ConvertedText {
     std::string text;
     std::string utf8;
@@ -132,18 +133,18 @@ struct ConvertedText {
 std::array<ConvertedText, 4> g_lastTexts;
 std::size_t g_nextTextSlot = 0;
 
-std::string TextUtf8(const char* text) {
+const std::string& TextUtf8(const char* text) {
+    static const std::string empty;
     const std::string_view t(text);
     for (const ConvertedText& c : g_lastTexts)
         if (!c.utf8.empty() && c.text == t) return c.utf8;
     std::string utf8 = cp932::ToUtf8(t);
-    if (!utf8.empty()) {
-        ConvertedText& slot = g_lastTexts[g_nextTextSlot];
-        g_nextTextSlot = (g_nextTextSlot + 1) % g_lastTexts.size();
-        slot.text.assign(t);
-        slot.utf8 = utf8;
-    }
-    return utf8;
+    if (utf8.empty()) return empty;
+    ConvertedText& slot = g_lastTexts[g_nextTextSlot];
+    g_nextTextSlot = (g_nextTextSlot + 1) % g_lastTexts.size();
+    slot.text.assign(t);
+    slot.utf8 = std::move(utf8);
+    return slot.utf8;
 }
 
 } // namespace
@@ -373,8 +374,8 @@ int ServeMessageBoxChild(int argc, char** argv, BoxWindow window) {
 
 int MessageBox(HWND, const char* text, const char* caption, UINT type) {
     std::lock_guard<std::mutex> guard(g_boxLock);
-    const std::string utext = TextUtf8(text ? text : "");
-    const std::string ucaption = CaptionUtf8(caption ? caption : "");
+    const std::string& utext = TextUtf8(text ? text : "");
+    const std::string& ucaption = CaptionUtf8(caption ? caption : "");
     if (!g_presenter && IsHeadless()) return HeadlessAnswer(utext, ucaption, type);
 
     // A close that arrives while the box is open (a close signal, the main window's close box, or

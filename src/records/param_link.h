@@ -19,8 +19,9 @@ struct ParamLink {
     std::int32_t index = 0; // the variable index
 };
 
-// A running flow's (or a hero's) pending links, in queuing order.
-using ParamLinkList = cCheckedList<ParamLink>;
+// A running flow's (or a hero's) pending links, in queuing order (emptied without giving back its
+// room, so that a flow that arranges at every step takes none anew).
+using ParamLinkList = cCheckedVector<ParamLink>;
 
 // The copy of an arrangement command's integer list that it queues (missing integers read as 0).
 ParamLink ParamLinkFromCommand(const cEdFlowCmd& cmd);
