@@ -29,17 +29,6 @@ void cPartBox::Scale(int factor) {
     nHeight = nHeight0 * factor;
 }
 
-// A box at the ends of the range of int stays there.
-void cPartBox::PlaceX(double x) {
-    dLeft = SaturateInt(std::int64_t{SaturateInt(x)} + nOffsetX);
-    dRight = dLeft + nWidth - 1;
-}
-
-void cPartBox::PlaceY(double y) {
-    dTop = SaturateInt(std::int64_t{SaturateInt(y)} + nOffsetY);
-    dBottom = dTop + nHeight - 1;
-}
-
 void cPartBox::SetFromSize(int w, int h, int mode, int hitX, int hitY) {
     nWidth0 = nWidth = w;
     nHeight0 = nHeight = h;
@@ -540,21 +529,11 @@ void cHero::ScaleParts(int newScale) {
 }
 
 void cHero::UpdatePartsRectX() {
-    const std::int64_t x = SaturateInt(static_cast<double>(m_dX));
-    for (cPartBox& p : m_Parts) {
-        const double left = SaturateInt(x + p.nOffsetX);
-        p.dLeft = left;
-        p.dRight = left + p.nWidth - 1;
-    }
+    PlacePartsX(m_Parts, m_dX);
 }
 
 void cHero::UpdatePartsRectY() {
-    const std::int64_t y = SaturateInt(static_cast<double>(m_dY));
-    for (cPartBox& p : m_Parts) {
-        const double top = SaturateInt(y + p.nOffsetY);
-        p.dTop = top;
-        p.dBottom = top + p.nHeight - 1;
-    }
+    PlacePartsY(m_Parts, m_dY);
 }
 
 // ---- Look-up ----

@@ -73,9 +73,19 @@ struct cPartBox {
     int nOffsetX0 = 0, nOffsetY0 = 0, nWidth0 = 0, nHeight0 = 0;
     // Scaled = unscaled x factor.
     void Scale(int factor);
-    // Left = int(x) + offset, right = left + width - 1 (the same along y).
-    void PlaceX(double x);
-    void PlaceY(double y);
+    // Left = int(x) + offset, right = left + width - 1 (the same along y); a box at the ends of the
+    // range of int stays there.
+    void PlaceX(double x) { PlaceAtX(SaturateInt(x)); }
+    void PlaceY(double y) { PlaceAtY(SaturateInt(y)); }
+    // The same from a position already cut to int, so that one cut serves every box of an object.
+    void PlaceAtX(std::int64_t x) {
+        dLeft = SaturateInt(x + nOffsetX);
+        dRight = dLeft + nWidth - 1;
+    }
+    void PlaceAtY(std::int64_t y) {
+        dTop = SaturateInt(y + nOffsetY);
+        dBottom = dTop + nHeight - 1;
+    }
     // A box of size (w, h) centred in the object's 32-pixel cell (mode 0) or standing on its floor
     // (mode 1), for an object whose hit box is at (hitX, hitY) in the cell.
     void SetFromSize(int w, int h, int mode, int hitX, int hitY);
@@ -577,26 +587,26 @@ struct cHeroWork {
     ParamLinkList pendingLinks;
 };
 
-// Each box is placed as cPartBox::PlaceX places it, from the position cut once for all boxes; kept
-// inline for the steps that place them after every move.
-inline void cStageChara::UpdatePartsRectX() {
-    const std::int64_t x = SaturateInt(static_cast<double>(m_dX));
+// Places every part box of an object at its position, cut to int once for all boxes; kept inline
+// for the steps that place them after every move.
+template <std::size_t N> inline void PlacePartsX(cPartBox (&parts)[N], double x) {
+    const std::int64_t cut = SaturateInt(x);
 #pragma GCC unroll 4
-    for (cPartBox& p : m_Parts) {
-        const double left = SaturateInt(x + p.nOffsetX);
-        p.dLeft = left;
-        p.dRight = left + p.nWidth - 1;
-    }
+    for (cPartBox& p : parts)
+        p.PlaceAtX(cut);
+}
+template <std::size_t N> inline void PlacePartsY(cPartBox (&parts)[N], double y) {
+    const std::int64_t cut = SaturateInt(y);
+#pragma GCC unroll 4
+    for (cPartBox& p : parts)
+        p.PlaceAtY(cut);
 }
 
+inline void cStageChara::UpdatePartsRectX() {
+    PlacePartsX(m_Parts, m_dX);
+}
 inline void cStageChara::UpdatePartsRectY() {
-    const std::int64_t y = SaturateInt(static_cast<double>(m_dY));
-#pragma GCC unroll 4
-    for (cPartBox& p : m_Parts) {
-        const double top = SaturateInt(y + p.nOffsetY);
-        p.dTop = top;
-        p.dBottom = top + p.nHeight - 1;
-    }
+    PlacePartsY(m_Parts, m_dY);
 }
 
 class cHero : public cChara {

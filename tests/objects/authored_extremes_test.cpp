@@ -149,6 +149,18 @@ TEST_F(AuthoredExtremesTest, PartBoxesAtTheEndsOfIntStayThere) {
         EXPECT_EQ(box.dRight, c.first + 9) << c.pos;
         EXPECT_EQ(box.dTop, c.first) << c.pos;
         EXPECT_EQ(box.dBottom, c.first + 3) << c.pos;
+        // A character's boxes are placed from one cut of its position, each as a lone box is.
+        cPartBox parts[2] = {box, box};
+        parts[1].nOffsetX = parts[1].nOffsetY = 0;
+        PlacePartsX(parts, c.pos);
+        PlacePartsY(parts, c.pos);
+        EXPECT_EQ(parts[0].dLeft, c.first) << c.pos;
+        EXPECT_EQ(parts[0].dBottom, c.first + 3) << c.pos;
+        cPartBox alone = parts[1];
+        alone.PlaceX(c.pos);
+        alone.PlaceY(c.pos);
+        EXPECT_EQ(parts[1].dLeft, alone.dLeft) << c.pos;
+        EXPECT_EQ(parts[1].dTop, alone.dTop) << c.pos;
     }
 }
 
