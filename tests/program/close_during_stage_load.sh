@@ -3,6 +3,7 @@
 # start-up and goes straight to shut-down: exit code 0, no crash, no frame drawn, no sanitizer
 # report. The stage file's reads are slowed with strace, and the close is sent once as the load's
 # first read starts and once as its last read starts (the load then finishes while the close runs).
+# Each slowed read takes a second, so that the close lands inside it even on a busy machine.
 # Usage: close_during_stage_load.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -23,20 +24,21 @@ reads() {
     echo "${n:-0}"
 }
 reads_at_least() { [ "$(reads)" -ge "$1" ]; }
+# slowed <microseconds>: the player started on the stage, each read of the stage file delayed.
 slowed() {
-    strace -f -qq -o trace.txt -e trace=read -e inject=read:delay_enter=150000 -P "$stage" \
+    strace -f -qq -o trace.txt -e trace=read -e inject=read:delay_enter="$1" -P "$stage" \
         "$player" 'data\stg4\demo.stg4' 2>stderr.txt
 }
 
 # How many reads the whole start takes (the end-marker check, then the loader).
 rm -f trace.txt
-MIRELDA4_FRAME_LIMIT=1 slowed || fail "the slowed start alone failed: $(cat stderr.txt)"
+MIRELDA4_FRAME_LIMIT=1 slowed 10000 || fail "the slowed start alone failed: $(cat stderr.txt)"
 total=$(reads)
 [ "$total" -ge 2 ] || fail "only $total reads of the stage seen"
 
 for at in 1 "$total"; do
     rm -f trace.txt Report_Game.txt "$XDG_RUNTIME_DIR"/mirelda4-window-*.pid
-    slowed &
+    slowed 1000000 &
     tracer=$!
     pid=
     trap 'kill -9 $tracer $pid 2>/dev/null; rm -rf "$dir"' EXIT
