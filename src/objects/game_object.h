@@ -325,8 +325,8 @@ struct cAttackerTimer {
 
 // The attackers a character is invincible to, each for its own count of frames, in the order they
 // struck. Most characters have none: the timers live out of the object, which holds one pointer
-// (null while there are none), so that the tick every sub-step gives every character reads no more
-// than that.
+// (null while there are none) and the ticks to the soonest end, so that the tick every sub-step
+// gives every character reads nothing else until a timer ends.
 class cAttackerTimers {
   public:
     cAttackerTimers() = default;
@@ -334,29 +334,63 @@ class cAttackerTimers {
     cAttackerTimers& operator=(const cAttackerTimers& other);
     bool empty() const { return !m_pTimers || m_pTimers->ids.empty(); }
     void push_back(const cAttackerTimer& timer);
-    void clear() { m_pTimers.reset(); }
+    void clear() {
+        m_pTimers.reset();
+        m_nPending = 0;
+        m_nToSoonest = 0;
+    }
     // Every timer counts one frame down; those that reach 0 end.
     void Tick() {
-        if (m_pTimers) TickTimers();
+        if (!m_pTimers) return;
+        ++m_nPending;
+        if (--m_nToSoonest <= 0) TickTimers();
     }
     bool Holds(int attackerId) const { return m_pTimers && Finds(attackerId); }
 
   private:
+    // Up to this many ids a look-up reads them in the first line of the timers; more are found
+    // through the table.
+    static constexpr std::size_t FEW = 8;
+    // A table entry: the id in the low half, this bit above it; 0 for none.
+    static constexpr std::uint64_t TAKEN = std::uint64_t{1} << 32;
+    static std::size_t TableHome(int id, unsigned shift) {
+        return (static_cast<std::uint32_t>(id) * 0x9E3779B9u) >> shift;
+    }
     void TickTimers();
-    bool Finds(int attackerId) const;
-    // The attackers' ids apart from the ticks their timers end at, so that a look-up reads the ids
-    // alone; while there are many, an open table of their places as well (each place plus 1, 0 for
-    // none), by id. A tick looks at the timers only once the soonest end is reached.
-    struct cTimers {
+    bool Finds(int attackerId) const {
+        const cTimers& t = *m_pTimers;
+        if (t.table.empty()) {
+            for (std::uint32_t k = 0; k < t.count; ++k)
+                if (t.few[k] == attackerId) return true;
+            return false;
+        }
+        const std::uint64_t* table = t.table.data();
+        const std::size_t mask = t.table.size() - 1;
+        const std::uint64_t want = TAKEN | static_cast<std::uint32_t>(attackerId);
+        for (std::size_t k = TableHome(attackerId, t.shift); table[k] != 0; k = (k + 1) & mask)
+            if (table[k] == want) return true;
+        return false;
+    }
+    // What a look-up reads comes first, in one line: the count, and the ids themselves while they
+    // are few, else an open table of them by id (at most half full). Apart from them, the ids in
+    // the order they struck and the ticks their timers end at. The ticks counted are brought in
+    // from the object's count at each change, and the timers are looked at only once the soonest
+    // end is reached.
+    struct alignas(64) cTimers {
+        std::uint32_t count = 0;
+        unsigned shift = 0;
+        std::vector<std::uint64_t> table;
+        int few[FEW] = {};
         std::vector<int> ids;
         std::vector<std::int64_t> ends;
         std::int64_t ticks = 0, soonest = 0;
-        std::vector<std::uint32_t> table;
-        unsigned shift = 0;
         void Index();
         void Add(std::size_t at);
     };
     std::unique_ptr<cTimers> m_pTimers;
+    // The ticks since the timers last counted them, and those left until the soonest end.
+    std::uint32_t m_nPending = 0;
+    std::int32_t m_nToSoonest = 0;
 };
 
 class cChara : public cGameObject {

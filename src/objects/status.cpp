@@ -84,35 +84,31 @@ void cChara::StartInvincibilityFrom(int attackerId) {
 
 cAttackerTimers& cAttackerTimers::operator=(const cAttackerTimers& other) {
     if (this == &other) return *this;
-    if (other.empty())
-        m_pTimers.reset();
-    else
+    if (other.empty()) {
+        clear();
+    } else {
         m_pTimers = std::make_unique<cTimers>(*other.m_pTimers);
+        m_nPending = other.m_nPending;
+        m_nToSoonest = other.m_nToSoonest;
+    }
     return *this;
 }
-
-namespace {
-
-// From this many timers on, the ids are looked up through the table.
-constexpr std::size_t MANY_TIMERS = 16;
-
-std::size_t TableHome(int id, unsigned shift) {
-    return (static_cast<std::uint32_t>(id) * 0x9E3779B9u) >> shift;
-}
-
-} // namespace
 
 void cAttackerTimers::cTimers::Add(std::size_t at) {
     const std::size_t mask = table.size() - 1;
     std::size_t k = TableHome(ids[at], shift);
     while (table[k] != 0)
         k = (k + 1) & mask;
-    table[k] = static_cast<std::uint32_t>(at + 1);
+    table[k] = TAKEN | static_cast<std::uint32_t>(ids[at]);
 }
 
 void cAttackerTimers::cTimers::Index() {
     table.clear();
-    if (ids.size() < MANY_TIMERS) return;
+    count = static_cast<std::uint32_t>(ids.size());
+    if (ids.size() <= FEW) {
+        std::copy(ids.begin(), ids.end(), few);
+        return;
+    }
     // At most half full.
     std::size_t size = 64;
     shift = 26;
@@ -126,14 +122,24 @@ void cAttackerTimers::cTimers::Index() {
 }
 
 void cAttackerTimers::push_back(const cAttackerTimer& timer) {
-    if (!m_pTimers) m_pTimers = std::make_unique<cTimers>();
+    if (!m_pTimers) {
+        m_pTimers = std::make_unique<cTimers>();
+        m_nPending = 0;
+    }
     cTimers& t = *m_pTimers;
+    t.ticks += m_nPending;
+    m_nPending = 0;
     // A timer ends at the tick that finds it at 1 or below, counting one down at every other.
     const std::int64_t end = t.ticks + std::max(timer.nFrames, 1);
     t.soonest = t.ids.empty() ? end : std::min(t.soonest, end);
+    m_nToSoonest = static_cast<std::int32_t>(t.soonest - t.ticks);
     t.ids.push_back(timer.nId);
     t.ends.push_back(end);
-    if (t.ids.size() < MANY_TIMERS) return;
+    t.count = static_cast<std::uint32_t>(t.ids.size());
+    if (t.ids.size() <= FEW) {
+        t.few[t.ids.size() - 1] = timer.nId;
+        return;
+    }
     if (2 * t.ids.size() > t.table.size())
         t.Index();
     else
@@ -142,7 +148,8 @@ void cAttackerTimers::push_back(const cAttackerTimer& timer) {
 
 void cAttackerTimers::TickTimers() {
     cTimers& t = *m_pTimers;
-    if (++t.ticks < t.soonest) return;
+    t.ticks += m_nPending;
+    m_nPending = 0;
     // Those that go on keep their order.
     std::size_t kept = 0;
     t.soonest = std::numeric_limits<std::int64_t>::max();
@@ -154,27 +161,13 @@ void cAttackerTimers::TickTimers() {
         ++kept;
     }
     if (kept == 0) {
-        m_pTimers.reset();
+        clear();
         return;
     }
     t.ids.resize(kept);
     t.ends.resize(kept);
     t.Index();
-}
-
-bool cAttackerTimers::Finds(int attackerId) const {
-    const cTimers& t = *m_pTimers;
-    const int* ids = t.ids.data();
-    if (!t.table.empty()) {
-        const std::size_t mask = t.table.size() - 1;
-        for (std::size_t k = TableHome(attackerId, t.shift); t.table[k] != 0; k = (k + 1) & mask)
-            if (ids[t.table[k] - 1] == attackerId) return true;
-        return false;
-    }
-    const std::size_t n = t.ids.size();
-    for (std::size_t k = 0; k < n; ++k)
-        if (ids[k] == attackerId) return true;
-    return false;
+    m_nToSoonest = static_cast<std::int32_t>(t.soonest - t.ticks);
 }
 
 namespace {

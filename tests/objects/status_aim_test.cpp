@@ -111,7 +111,7 @@ TEST_F(StatusTest, PerAttackerInvincibilityHoldsForEachOfManyAttackers) {
     struct Case {
         int attackers, repeat, perTick;
     };
-    for (const Case k : {Case{3, 4, 1}, Case{16, 30, 2}, Case{40, 7, 3}, Case{300, 50, 9}}) {
+    for (const Case k : {Case{3, 4, 1}, Case{9, 6, 1}, Case{16, 30, 2}, Case{40, 7, 3}, Case{300, 50, 9}}) {
         g_Stage.m_nCharaHitRepeat = k.repeat;
         const int frames = k.repeat * g_Stage.m_nFrameMul;
         std::vector<int> ids;
