@@ -344,6 +344,8 @@ struct cBlockCharaIndex {
     // characters changed and kept in step with the copies from then on.
     cCornerCells corners;
     std::vector<std::uint32_t> found;
+    // Of those found by a look-up, the ones that took part.
+    std::vector<std::uint32_t> tookPart;
     // The block characters an erase takes out of the list.
     std::vector<std::uint8_t> gone;
     bool anyGone = false;
@@ -466,15 +468,25 @@ template <class F> void EachBlockChara(const cStageCharaList& list, F&& f) {
 
 // Calls f in the list's order on the block characters whose boxes may meet `r` (every one whose box
 // meets it, and perhaps others); f must not move any object's box nor walk the block characters.
-// The copies are found by the cells of their corners.
+// f tells whether the block character took part, and must do nothing for one whose box is the very
+// box of one that took part before it: such a one is passed over unread where the copies are used
+// (block characters stand stacked in piles, of which only the first that takes part counts). The
+// copies are found by the cells of their corners.
 template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cHitRect& r, F&& f) {
     cBlockCharaIndex& x = g_BlockCharas;
     const std::vector<cStageChara*>* items = IndexedBlockCharas(list);
-    if (!items || !x.Refresh()) return EachBlockChara(list, f);
+    if (!items || !x.Refresh()) return EachBlockChara(list, [&f](cStageChara& bc) { f(bc); });
     if (!x.corners.made) x.corners.Make(x.rects);
     x.corners.Collect(x.rects, r, x.found);
-    for (const std::uint32_t k : x.found)
-        f(*(*items)[k]);
+    x.tookPart.clear();
+    for (const std::uint32_t k : x.found) {
+        const cHitRect& box = x.rects[k];
+        // Compared bit for bit: a box with an edge not a number meets nothing, and takes no part.
+        if (std::any_of(x.tookPart.begin(), x.tookPart.end(),
+                        [&](std::uint32_t t) { return std::memcmp(&x.rects[t], &box, sizeof box) == 0; }))
+            continue;
+        if (f(*(*items)[k])) x.tookPart.push_back(k);
+    }
 }
 
 cStageChara* FindLiveBlockChara(cStageCharaList& list, int id, const cGameObject& self) {
@@ -529,7 +541,9 @@ struct Proposals {
         EachBlockCharaNear(
             list, me, [&](cStageChara & bc) __attribute__((always_inline)) {
                 const cHitRect it = PositionRect(bc);
-                if (!RectsMeet(me, it) || !IsLiveBlockChara(bc, c)) return;
+                // One met after another with the same box proposes the same and loses every tie to
+                // it (the comparisons are strict): it changes nothing.
+                if (!RectsMeet(me, it) || !IsLiveBlockChara(bc, c)) return false;
                 touched = true;
                 const double depthX = std::min(me.right, it.right) - std::max(me.left, it.left) + 1;
                 const double depthY = std::min(me.bottom, it.bottom) - std::max(me.top, it.top) + 1;
@@ -548,6 +562,7 @@ struct Proposals {
                     c.m_nTouchTop = 1;
                     if (it.bottom + 1 > ceiling) ceiling = it.bottom + 1, ceilingBy = &bc;
                 }
+                return true;
             });
     }
 };

@@ -699,17 +699,21 @@ TEST_F(HitsTest, ASubStepMeetsBlockCharactersWhereverTheirBoxesWereWritten) {
 }
 
 // In a crowd of block characters of many sizes that move between look-ups (across cells, far off,
-// turned inside out, grown past any cell), a walker inside a sub-step meets exactly the block
-// characters, in the same order, that a walk over the whole list meets.
+// turned inside out, grown past any cell), or stacked in piles of one box whose members drop out and
+// come back, a walker inside a sub-step meets exactly the block characters, in the same order, that
+// a walk over the whole list meets.
 TEST_F(HitsTest, ACrowdOfMovingBlockCharactersIsMetAsAWalkOverTheListMeetsIt) {
     struct Case {
         const char* name;
         int gravity; // the walker's; without gravity the contact pushes by other rules
         int spread;  // pixels over which the crowd stands around the walker
+        int piles;   // 0, or the spots in which the crowd stands stacked, 32 pixels square
     };
-    const Case cases[] = {{"dense, falling walker", 1, 96},
-                          {"sparse, falling walker", 1, 600},
-                          {"dense, flying walker", 0, 96}};
+    const Case cases[] = {{"dense, falling walker", 1, 96, 0},
+                          {"sparse, falling walker", 1, 600, 0},
+                          {"dense, flying walker", 0, 96, 0},
+                          {"piled, falling walker", 1, 48, 5},
+                          {"piled, flying walker", 0, 48, 5}};
     const int sizes[] = {8, 16, 31, 32, 33, 64, 200, 700};
     for (const Case& k : cases) {
         std::vector<double> seen[2];
@@ -725,17 +729,34 @@ TEST_F(HitsTest, ACrowdOfMovingBlockCharactersIsMetAsAWalkOverTheListMeetsIt) {
                 seed = seed * 1103515245u + 12345u;
                 return static_cast<int>((seed >> 16) % static_cast<unsigned>(n));
             };
+            std::vector<std::pair<int, int>> spots;
+            for (int p = 0; p < k.piles; ++p)
+                spots.push_back({640 - k.spread + next(2 * k.spread), 480 - k.spread + next(2 * k.spread)});
+            // Onto a pile: the pile's very box.
+            auto pile = [&](cStageChara& bc) {
+                const auto [x, y] = spots[static_cast<std::size_t>(next(k.piles))];
+                bc.m_dX = x, bc.m_dY = y, bc.m_dRight = x + 31, bc.m_dBottom = y + 31;
+            };
             for (int i = 0; i < 48; ++i) {
                 cStageChara& bc =
                     AddChara(1, 640 - k.spread + next(2 * k.spread), 480 - k.spread + next(2 * k.spread));
                 bc.m_Def.m_nBlockChara = 1;
                 bc.m_dRight = bc.m_dX + sizes[next(8)] - 1;
                 bc.m_dBottom = bc.m_dY + sizes[next(8)] - 1;
+                if (k.piles) pile(bc);
                 crowd.push_back(&bc);
             }
             for (int round = 0; round < 200; ++round) {
                 for (int m = 0; m < 6; ++m) {
                     cStageChara& bc = *crowd[static_cast<std::size_t>(next(48))];
+                    if (k.piles) {
+                        // Out of play for a while, or onto another pile.
+                        if (next(2))
+                            bc.m_bDefeated = !bc.m_bDefeated;
+                        else
+                            pile(bc);
+                        continue;
+                    }
                     switch (next(5)) {
                     case 0: // a small step
                         bc.m_dX += next(9) - 4;
