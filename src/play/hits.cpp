@@ -710,10 +710,26 @@ bool MakeShotItem(const cShot& shot, cItem& item) {
     return true;
 }
 
+// PrefetchGroupChara for the body contact pass, which reads no more of a block character than the
+// mark in its definition: the definition's line furthest ahead, then the marks of a character that
+// is not a block character, then the first part box of a stage character among those.
+void PrefetchGroupBody(const std::vector<cGameObject*>& group, std::size_t k) {
+    constexpr std::size_t FAR = 2 * CHARA_PREFETCH_AHEAD, MID = CHARA_PREFETCH_AHEAD, NEAR = MID / 2;
+    const std::size_t n = group.size();
+    if (k + FAR < n && group[k + FAR]) PrefetchCharaDef(static_cast<const cChara&>(*group[k + FAR]));
+    if (k + MID < n && group[k + MID] && !IsBlockChara(static_cast<const cChara&>(*group[k + MID])))
+        PrefetchCharaMarks(static_cast<const cChara&>(*group[k + MID]));
+    if (k + NEAR >= n || !group[k + NEAR]) return;
+    const cGameObject& o = *group[k + NEAR];
+    if (IsBlockChara(static_cast<const cChara&>(o)) || o.m_nObjKind != OBJKIND_STAGECHARA) return;
+    __builtin_prefetch(&static_cast<const cStageChara&>(o).m_Parts[0]);
+}
+
 // For a walk over a faction list of characters at index k, asks for the marks of a character
 // further ahead and for part box `part` of a stage character nearer ahead, whose kind (among its
 // marks) was asked for before. Changes nothing.
 void PrefetchGroupChara(const std::vector<cGameObject*>& group, std::size_t k, int part) {
+    if (part == 0) return PrefetchGroupBody(group, k);
     if (k + 2 * CHARA_PREFETCH_AHEAD < group.size() && group[k + 2 * CHARA_PREFETCH_AHEAD])
         PrefetchCharaMarks(static_cast<const cChara&>(*group[k + 2 * CHARA_PREFETCH_AHEAD]));
     if (k + CHARA_PREFETCH_AHEAD >= group.size() || !group[k + CHARA_PREFETCH_AHEAD]) return;
@@ -943,7 +959,8 @@ int ShotAgainstCharas(cGameScene& scene) {
 }
 
 bool TakesBodyContact(const cChara& c) {
-    return CountsForHits(c) && !c.m_bDefeated && !IsBlockChara(c);
+    // The definition's mark first: of a block character, the walks read nothing else.
+    return !IsBlockChara(c) && CountsForHits(c) && !c.m_bDefeated;
 }
 
 bool PickBodyContact(const cChara& c, cHitRect& r) {
