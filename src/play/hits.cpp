@@ -363,10 +363,15 @@ struct cBlockCharaIndex {
         if (slots.empty()) return false;
         for (const std::uintptr_t line : writes)
             if (const std::uint32_t* slot = slots.find(line)) {
-                rects[*slot] = PositionRect(*items[*slot]);
-                if (ids[*slot] != items[*slot]->m_nId) idChains.Forget();
-                ids[*slot] = items[*slot]->m_nId;
-                if (corners.made) corners.Move(*slot, rects[*slot]);
+                const cStageChara& bc = *items[*slot];
+                if (ids[*slot] != bc.m_nId) idChains.Forget();
+                ids[*slot] = bc.m_nId;
+                // Most writes leave the box as it was (a step of no way), which is then passed over:
+                // compared bit for bit, so that only a box the same in every bit is.
+                const cHitRect now = PositionRect(bc);
+                if (std::memcmp(&now, &rects[*slot], sizeof now) == 0) continue;
+                rects[*slot] = now;
+                if (corners.made) corners.Move(*slot, now);
             }
         writes.clear();
         return true;
