@@ -335,6 +335,71 @@ Flow ActOnResult(cGameScene& scene, int r) {
     return GO_ON;
 }
 
+// The characters the last activity pass found awake, in the list's order, apart by whether they
+// are block characters: only they can step in the sub-step (no other is found running until the
+// next pass, and a character joining the list has an id never found running). The walks of the
+// steps go through these instead of every character, so that a sub-step reads nothing of those
+// asleep; each is still picked as the full walk would pick it. They hold while no character has
+// left the list since the pass (the epoch tells); those joining at its end are met after them.
+struct cAwakeCharas {
+    std::vector<CharaPos> lists[2]; // [1] block characters
+    std::size_t listSize = 0;       // the array's length when they were made
+    unsigned epoch = 0;
+    bool made = false;
+};
+cAwakeCharas g_Awake;
+
+bool AwakeListsHold() {
+    return g_Awake.made && g_Awake.epoch == CharaIndexEpoch() && IndexedCharas() != nullptr;
+}
+
+// What the walk over the awake characters asks for ahead of the one it steps, as
+// cPrefetchCharaStep does; a character of these lists steps unless it has left play meanwhile.
+struct cPrefetchAwakeStep {
+    bool block;
+    void operator()(const cStageChara& c) const { cPrefetchCharaStep{block}(c); }
+    void Stage(const cStageChara& c, int stage) const {
+        if (c.m_bRemoved || c.m_bDefeated) return;
+        PrefetchFlowUpdate(c, std::min(stage, FLOW_PREFETCH_LAST_STAGE));
+    }
+};
+
+// AnyCharaWhere over the awake characters of one kind, then those that joined the list since they
+// were listed: the same characters, picked and stepped in the same order.
+template <class P, class F> bool AnyAwakeCharaWhere(bool block, P&& pick, F&& f) {
+    const std::vector<CharaPos>& awake = g_Awake.lists[block ? 1 : 0];
+    const cPrefetchAwakeStep ahead{block};
+    cCharaIndex& x = g_CharaIndex;
+    // Characters left the list during f: the rest of the walk follows the list itself.
+    const auto rest = [&](CharaPos it) {
+        for (++it; it != g_Charas.end(); ++it)
+            if (pick(*it) && f(*it)) return true;
+        return false;
+    };
+    const std::size_t n = awake.size();
+    const CharaPos* const at = awake.data();
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k + CHARA_PREFETCH_AHEAD < n) ahead(*at[k + CHARA_PREFETCH_AHEAD]);
+        for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
+            if (k + CHARA_STAGE_AHEAD[s] < n)
+                ahead.Stage(*at[k + CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
+        const CharaPos it = at[k];
+        if (!pick(*it)) continue;
+        const unsigned epoch = x.epoch;
+        if (f(*it)) return true;
+        if (x.epoch != epoch) return rest(it);
+    }
+    for (std::size_t k = g_Awake.listSize;; ++k) {
+        const std::vector<CharaPos>* items = IndexedCharas();
+        if (!items || k >= items->size()) return false;
+        const CharaPos it = (*items)[k];
+        if (!pick(*it)) continue;
+        const unsigned epoch = x.epoch;
+        if (f(*it)) return true;
+        if (x.epoch != epoch) return rest(it);
+    }
+}
+
 Flow SubStep(cGameScene& scene, int k) {
     const cBlockCharaScope blockCharas;
     scene.m_nSubStep = k;
@@ -356,12 +421,14 @@ Flow SubStep(cGameScene& scene, int k) {
     if (heroLive) {
         // Block characters first, so that what rides on them moves with them.
         const auto step = [&scene](cStageChara& c) { return StepChara(scene, c) == STOP; };
-        if (AnyCharaWhere([](const cStageChara& c) { return IsBlockChara(c) && StepsNow(c); }, step,
-                          cPrefetchCharaStep{true}))
+        const auto blocks = [](const cStageChara& c) { return IsBlockChara(c) && StepsNow(c); };
+        if (AwakeListsHold() ? AnyAwakeCharaWhere(true, blocks, step)
+                             : AnyCharaWhere(blocks, step, cPrefetchCharaStep{true}))
             return STOP;
         if (StepHero(scene, *hero) == STOP) return STOP;
-        if (AnyCharaWhere([](const cStageChara& c) { return !IsBlockChara(c) && StepsNow(c); }, step,
-                          cPrefetchCharaStep{false}))
+        const auto others = [](const cStageChara& c) { return !IsBlockChara(c) && StepsNow(c); };
+        if (AwakeListsHold() ? AnyAwakeCharaWhere(false, others, step)
+                             : AnyCharaWhere(others, step, cPrefetchCharaStep{false}))
             return STOP;
     }
     StepShots(scene, k == 1);
@@ -510,20 +577,43 @@ void UpdateObjectActivity(cGameScene& scene) {
     // same character, so one that can only be found asleep is left out: the test would have
     // changed nothing of it. The tests only read and mark: no character joins or leaves the list.
     // The walk meets each character of the list once: the table holds as many.
-    static std::vector<cStageChara*> candidates;
+    static std::vector<CharaPos> candidates;
     if (candidates.size() < g_Charas.size()) candidates.resize(g_Charas.size());
     std::size_t found = 0;
-    EachCharaStable(
-        [&switches, &found, viewX, viewY](cStageChara& c) {
-            // The group switches are known only once every character has been through here.
-            if (MarkActivity(c, switches, viewX, viewY)) candidates[found++] = &c;
-        },
-        [](const cStageChara& c) {
-            PrefetchCharaMarks(c);
-            PrefetchCharaDef(c);
-            __builtin_prefetch(&c.m_bActive);
-        });
+    // Whether the ids rise along the list, as play hands them out: then no two characters share one,
+    // and only those found awake below are running.
+    bool risingIds = true;
+    int lastId = INT_MIN;
+    const auto mark = [&switches, &found, &risingIds, &lastId, viewX, viewY](CharaPos it) {
+        risingIds = risingIds && it->m_nId > lastId;
+        lastId = it->m_nId;
+        // The group switches are known only once every character has been through here.
+        if (MarkActivity(*it, switches, viewX, viewY)) candidates[found++] = it;
+    };
+    const std::vector<CharaPos>* items = IndexedCharas();
+    if (items) {
+        const std::size_t n = items->size();
+        const CharaPos* const at = items->data();
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + CHARA_PREFETCH_AHEAD < n) {
+                const cStageChara& next = *at[k + CHARA_PREFETCH_AHEAD];
+                PrefetchCharaMarks(next);
+                PrefetchCharaDef(next);
+                __builtin_prefetch(&next.m_bActive);
+            }
+            mark(at[k]);
+        }
+    } else {
+        for (auto it = g_Charas.begin(); it != g_Charas.end(); ++it)
+            mark(it);
+    }
     g_PlayWork.running.clear();
+    // The awake characters, as the walks of the steps go through them.
+    g_Awake.made = items != nullptr && risingIds;
+    g_Awake.epoch = CharaIndexEpoch();
+    g_Awake.listSize = items ? items->size() : 0;
+    g_Awake.lists[0].clear();
+    g_Awake.lists[1].clear();
     for (std::size_t k = 0; k < found; ++k) {
         if (k + CHARA_PREFETCH_AHEAD < found) {
             const cStageChara& next = *candidates[k + CHARA_PREFETCH_AHEAD];
@@ -531,8 +621,12 @@ void UpdateObjectActivity(cGameScene& scene) {
             PrefetchCharaDef(next);
             PrefetchCharaScreenRect(next);
         }
-        cStageChara* c = candidates[k];
-        if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) g_PlayWork.running.insert(c->m_nId);
+        const CharaPos it = candidates[k];
+        cStageChara* c = &*it;
+        if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) {
+            g_PlayWork.running.insert(c->m_nId);
+            g_Awake.lists[IsBlockChara(*c) ? 1 : 0].push_back(it);
+        }
     }
     // Only a character switching its group marks it, and each such one is a candidate; the awake
     // tests change no definition.
