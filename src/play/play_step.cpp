@@ -173,8 +173,8 @@ Flow StepHero(cGameScene& scene, cHero& hero) {
 }
 
 // Whether a character's own step runs: one in play, present and found awake.
-bool StepsNow(const cStageChara& c) {
-    return !c.m_bRemoved && !c.m_bDefeated && c.m_bPresent && IsCharaRunning(c);
+[[gnu::always_inline]] inline bool StepsNow(const cStageChara& c) {
+    return !c.m_bRemoved && !c.m_bDefeated && c.m_bPresent && g_PlayWork.running.contains(c.m_nId);
 }
 
 // The step of a character that StepsNow picks.
@@ -342,8 +342,9 @@ Flow ActOnResult(cGameScene& scene, int r) {
 // asleep; each is still picked as the full walk would pick it. They hold while no character has
 // left the list since the pass (the epoch tells); those joining at its end are met after them.
 struct cAwakeCharas {
-    std::vector<CharaPos> lists[2]; // [1] block characters
-    std::size_t listSize = 0;       // the array's length when they were made
+    std::vector<CharaPos> lists[2]; // [1] block characters; each holds its count first
+    std::size_t counts[2] = {0, 0};
+    std::size_t listSize = 0; // the array's length when they were made
     unsigned epoch = 0;
     bool made = false;
 };
@@ -367,7 +368,7 @@ struct cPrefetchAwakeStep {
 // AnyCharaWhere over the awake characters of one kind, then those that joined the list since they
 // were listed: the same characters, picked and stepped in the same order.
 template <class P, class F> bool AnyAwakeCharaWhere(bool block, P&& pick, F&& f) {
-    const std::vector<CharaPos>& awake = g_Awake.lists[block ? 1 : 0];
+    const int kind = block ? 1 : 0;
     const cPrefetchAwakeStep ahead{block};
     cCharaIndex& x = g_CharaIndex;
     // Characters left the list during f: the rest of the walk follows the list itself.
@@ -376,13 +377,20 @@ template <class P, class F> bool AnyAwakeCharaWhere(bool block, P&& pick, F&& f)
             if (pick(*it) && f(*it)) return true;
         return false;
     };
-    const std::size_t n = awake.size();
-    const CharaPos* const at = awake.data();
+    const std::size_t n = g_Awake.counts[kind];
+    const CharaPos* const at = g_Awake.lists[kind].data();
+    const std::size_t near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
     for (std::size_t k = 0; k < n; ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < n) ahead(*at[k + CHARA_PREFETCH_AHEAD]);
-        for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
-            if (k + CHARA_STAGE_AHEAD[s] < n)
-                ahead.Stage(*at[k + CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
+        if (k < near) {
+            ahead(*at[k + CHARA_PREFETCH_AHEAD]);
+            ahead.Stage(*at[k + CHARA_STAGE_AHEAD[0]], 1);
+            ahead.Stage(*at[k + CHARA_STAGE_AHEAD[1]], 2);
+            ahead.Stage(*at[k + CHARA_STAGE_AHEAD[2]], 3);
+        } else {
+            for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
+                if (k + CHARA_STAGE_AHEAD[s] < n)
+                    ahead.Stage(*at[k + CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
+        }
         const CharaPos it = at[k];
         if (!pick(*it)) continue;
         const unsigned epoch = x.epoch;
@@ -612,8 +620,10 @@ void UpdateObjectActivity(cGameScene& scene) {
     g_Awake.made = items != nullptr && risingIds;
     g_Awake.epoch = CharaIndexEpoch();
     g_Awake.listSize = items ? items->size() : 0;
-    g_Awake.lists[0].clear();
-    g_Awake.lists[1].clear();
+    // Room for every candidate in either list, filled by count.
+    std::size_t listed[2] = {0, 0};
+    for (std::vector<CharaPos>& list : g_Awake.lists)
+        if (list.size() < found) list.resize(found);
     for (std::size_t k = 0; k < found; ++k) {
         if (k + CHARA_PREFETCH_AHEAD < found) {
             const cStageChara& next = *candidates[k + CHARA_PREFETCH_AHEAD];
@@ -625,9 +635,12 @@ void UpdateObjectActivity(cGameScene& scene) {
         cStageChara* c = &*it;
         if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) {
             g_PlayWork.running.insert(c->m_nId);
-            g_Awake.lists[IsBlockChara(*c) ? 1 : 0].push_back(it);
+            const int kind = IsBlockChara(*c) ? 1 : 0;
+            g_Awake.lists[kind][listed[kind]++] = it;
         }
     }
+    g_Awake.counts[0] = listed[0];
+    g_Awake.counts[1] = listed[1];
     // Only a character switching its group marks it, and each such one is a candidate; the awake
     // tests change no definition.
     for (std::size_t k = 0; k < found; ++k) {
