@@ -33,6 +33,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
+#include <list>
 
 PlayStepHooks g_PlayStepHooks;
 
@@ -296,11 +298,55 @@ void StartCharasSubStep(bool countLives) {
         });
 }
 
-void CountDownItemLives() {
-    for (cItem& item : g_Items) {
-        if (item.m_bRemoved || item.m_nWord1 == LIFE_UNLIMITED) continue;
-        if (--item.m_nWord1 < 0) item.m_bRemoved = 1;
+// The items of g_Items in the list's order, as the activity pass at a sub-step's start met them,
+// for the later walks of the sub-step over every item: these ask for the items some way ahead
+// instead of following the list's links one after another. Until the walk that erases the items
+// out of play, items only join the list at its end (nothing else erases any in between), so the
+// table holds its first items and those that joined follow its last; a list not so is walked
+// itself.
+struct cItemTable {
+    using Pos = std::list<cItem>::iterator;
+    std::vector<Pos> items;
+    std::size_t count = 0;
+    bool made = false;
+};
+cItemTable g_ItemTable;
+
+// Whether the table holds the first items of g_Items, the list's length and end telling.
+bool ItemTableHolds() {
+    const cItemTable& t = g_ItemTable;
+    if (!t.made || g_Items.size() < t.count) return false;
+    if (t.count == 0) return true;
+    auto last = std::prev(g_Items.end());
+    for (std::size_t joined = g_Items.size() - t.count; joined > 0; --joined)
+        --last;
+    return last == t.items[t.count - 1];
+}
+
+// Calls f on each item of g_Items in the list's order; f may erase the item it is given (it
+// returns the position after it) but no other, and adds none.
+template <class F> void EachItemErasing(F&& f) {
+    auto it = g_Items.begin();
+    if (ItemTableHolds()) {
+        const cItemTable& t = g_ItemTable;
+        const std::size_t n = t.count;
+        const cItemTable::Pos* const at = t.items.data();
+        // The items that joined follow the position after the table's last.
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&at[k + CHARA_PREFETCH_AHEAD]->m_dX);
+            it = f(at[k]);
+        }
     }
+    while (it != g_Items.end())
+        it = f(it);
+}
+
+void CountDownItemLives() {
+    EachItemErasing([](cItemTable::Pos it) {
+        cItem& item = *it;
+        if (!item.m_bRemoved && item.m_nWord1 != LIFE_UNLIMITED && --item.m_nWord1 < 0) item.m_bRemoved = 1;
+        return std::next(it);
+    });
 }
 
 // Characters and items beyond the removal limits leave play. This walk meets every character and
@@ -315,14 +361,14 @@ void RemoveOutside() {
         return c.m_bRemoved != 0;
     });
     const cLimitLines items = LimitLinesOf(LimitsOf(LimitRecord(2)));
-    for (auto it = g_Items.begin(); it != g_Items.end();) {
+    EachItemErasing([&items](cItemTable::Pos it) {
         cItem& item = *it;
         if (!item.m_bRemoved && IsOutsideLines(item, items)) item.m_bRemoved = 1;
-        if (item.m_bRemoved || item.m_bTaken)
-            it = g_Items.erase(it);
-        else
-            ++it;
-    }
+        if (item.m_bRemoved || item.m_bTaken) return g_Items.erase(it);
+        return std::next(it);
+    });
+    // Items have left the list: the table is made again at the next sub-step.
+    g_ItemTable.made = false;
 }
 
 // The result of the hits or the item touch: 1 clears the stage, 2 defeats hero 1.
@@ -647,14 +693,20 @@ void UpdateObjectActivity(cGameScene& scene) {
         const cStageChara& c = *candidates[k];
         if (c.m_Def.m_nGroupSwitch && c.m_Def.m_nGroupNo < switches.size()) switches[c.m_Def.m_nGroupNo] = 0;
     }
-    for (cItem& item : g_Items) {
+    cItemTable& table = g_ItemTable;
+    table.count = 0;
+    for (auto it = g_Items.begin(); it != g_Items.end(); ++it) {
+        cItem& item = *it;
         if (TestItemConditionsOnce(item)) {
             item.m_bPresent = 1;
             item.m_bInView = item.IsOnScreenAt(viewX, viewY) ? 1 : 0;
         } else {
             item.m_bPresent = item.m_bInView = 0;
         }
+        if (table.count == table.items.size()) table.items.resize(std::max<std::size_t>(64, 2 * table.count));
+        table.items[table.count++] = it;
     }
+    table.made = true;
     for (cShot& shot : scene.m_Shots) {
         shot.m_bPresent = 1;
         shot.m_bInView = shot.IsOnScreenAt(viewX, viewY) ? 1 : 0;
