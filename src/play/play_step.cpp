@@ -602,7 +602,8 @@ namespace {
 // The activity marks of a character not out of play: whether it is present, in view and active.
 // Whether the awake test may find it awake. Inlined in the walk over every character.
 [[gnu::always_inline]] inline bool MarkActivity(cStageChara& c, std::vector<std::int32_t>& switches,
-                                                double viewX, double viewY) {
+                                                std::vector<std::size_t>& switchedOn, double viewX,
+                                                double viewY) {
     if (c.m_bRemoved) return false;
     if (!c.m_Def.m_Conditions.empty() && !TestCharaConditionsOnce(c)) {
         c.m_bPresent = c.m_bInView = 0;
@@ -612,6 +613,8 @@ namespace {
     c.m_bPresent = 1;
     c.m_bInView = c.IsOnScreenAt(viewX, viewY) ? 1 : 0;
     c.UpdateActive(switches);
+    // An active character switching its group has marked it.
+    if (c.m_bActive && c.m_Def.m_nGroupSwitch) switchedOn.push_back(c.m_Def.m_nGroupNo);
     return c.m_Def.m_nGroupSwitch || c.MayBeAwake();
 }
 
@@ -634,6 +637,9 @@ void UpdateObjectActivity(cGameScene& scene) {
     static std::vector<CharaPos> candidates;
     if (candidates.size() < g_Charas.size()) candidates.resize(g_Charas.size());
     std::size_t found = 0;
+    // The groups marked on, to be turned off again once the awake tests have read them.
+    static std::vector<std::size_t> switchedOn;
+    switchedOn.clear();
     // Whether the ids rise along the list, as play hands them out: then no two characters share one,
     // and only those found awake below are running.
     bool risingIds = true;
@@ -642,7 +648,7 @@ void UpdateObjectActivity(cGameScene& scene) {
         risingIds = risingIds && it->m_nId > lastId;
         lastId = it->m_nId;
         // The group switches are known only once every character has been through here.
-        if (MarkActivity(*it, switches, viewX, viewY)) candidates[found++] = it;
+        if (MarkActivity(*it, switches, switchedOn, viewX, viewY)) candidates[found++] = it;
     };
     const std::vector<CharaPos>* items = IndexedCharas();
     if (items) {
@@ -687,12 +693,9 @@ void UpdateObjectActivity(cGameScene& scene) {
     }
     g_Awake.counts[0] = listed[0];
     g_Awake.counts[1] = listed[1];
-    // Only a character switching its group marks it, and each such one is a candidate; the awake
-    // tests change no definition.
-    for (std::size_t k = 0; k < found; ++k) {
-        const cStageChara& c = *candidates[k];
-        if (c.m_Def.m_nGroupSwitch && c.m_Def.m_nGroupNo < switches.size()) switches[c.m_Def.m_nGroupNo] = 0;
-    }
+    // Only the activity above marks groups, each as it was noted.
+    for (const std::size_t group : switchedOn)
+        switches[group] = 0;
     cItemTable& table = g_ItemTable;
     table.count = 0;
     for (auto it = g_Items.begin(); it != g_Items.end(); ++it) {
