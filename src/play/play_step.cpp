@@ -654,7 +654,8 @@ void UpdateObjectActivity(cGameScene& scene) {
     // and only those found awake below are running.
     bool risingIds = true;
     int lastId = INT_MIN;
-    const auto mark = [&switches, &found, &risingIds, &lastId, viewX, viewY](CharaPos it) {
+    const auto mark =
+        [&switches, &found, &risingIds, &lastId, viewX, viewY ](CharaPos it) __attribute__((always_inline)) {
         risingIds = risingIds && it->m_nId > lastId;
         lastId = it->m_nId;
         // The group switches are known only once every character has been through here.
