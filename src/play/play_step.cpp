@@ -656,8 +656,9 @@ void UpdateObjectActivity(cGameScene& scene) {
     int lastId = INT_MIN;
     const auto mark =
         [&switches, &found, &risingIds, &lastId, viewX, viewY ](CharaPos it) __attribute__((always_inline)) {
-        risingIds = risingIds && it->m_nId > lastId;
-        lastId = it->m_nId;
+        const int id = it->m_nId;
+        risingIds &= id > lastId;
+        lastId = id;
         // The group switches are known only once every character has been through here.
         if (MarkActivity(*it, switches, switchedOn, viewX, viewY)) candidates[found++] = it;
     };
@@ -685,8 +686,12 @@ void UpdateObjectActivity(cGameScene& scene) {
     g_Awake.listSize = items ? items->size() : 0;
     // Room for every candidate in either list, filled by count.
     std::size_t listed[2] = {0, 0};
-    for (std::vector<CharaPos>& list : g_Awake.lists)
+    CharaPos* lists[2];
+    for (int kind = 0; kind < 2; ++kind) {
+        std::vector<CharaPos>& list = g_Awake.lists[kind];
         if (list.size() < found) list.resize(found);
+        lists[kind] = list.data();
+    }
     for (std::size_t k = 0; k < found; ++k) {
         if (k + CHARA_PREFETCH_AHEAD < found) {
             const cStageChara& next = *candidates[k + CHARA_PREFETCH_AHEAD];
@@ -699,7 +704,7 @@ void UpdateObjectActivity(cGameScene& scene) {
         if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) {
             g_PlayWork.running.insert(c->m_nId);
             const int kind = IsBlockChara(*c) ? 1 : 0;
-            g_Awake.lists[kind][listed[kind]++] = it;
+            lists[kind][listed[kind]++] = it;
         }
     }
     g_Awake.counts[0] = listed[0];
