@@ -388,7 +388,7 @@ Flow ActOnResult(cGameScene& scene, int r) {
 // asleep; each is still picked as the full walk would pick it. They hold while no character has
 // left the list since the pass (the epoch tells); those joining at its end are met after them.
 struct cAwakeCharas {
-    std::vector<CharaPos> lists[2]; // [1] block characters; each holds its count first
+    std::vector<CharaPos> lists[2]; // [1] block characters, each filled to its count
     std::size_t counts[2] = {0, 0};
     std::size_t listSize = 0; // the array's length when they were made
     unsigned epoch = 0;
@@ -464,6 +464,18 @@ template <class P, class F> bool AnyAwakeCharaWhere(bool block, P&& pick, F&& f)
     }
 }
 
+// AnySteppingChara for any f.
+template <class F> bool AnySteppingCharaWhere(bool blocks, F&& f) {
+    if (blocks) {
+        const auto pick = [](const cStageChara& c) { return IsBlockChara(c) && StepsNow(c); };
+        return AwakeListsHold() ? AnyAwakeCharaWhere(true, pick, f)
+                                : AnyCharaWhere(pick, f, cPrefetchCharaStep{true});
+    }
+    const auto pick = [](const cStageChara& c) { return !IsBlockChara(c) && StepsNow(c); };
+    return AwakeListsHold() ? AnyAwakeCharaWhere(false, pick, f)
+                            : AnyCharaWhere(pick, f, cPrefetchCharaStep{false});
+}
+
 Flow SubStep(cGameScene& scene, int k) {
     const cBlockCharaScope blockCharas;
     scene.m_nSubStep = k;
@@ -485,15 +497,9 @@ Flow SubStep(cGameScene& scene, int k) {
     if (heroLive) {
         // Block characters first, so that what rides on them moves with them.
         const auto step = [&scene](cStageChara& c) { return StepChara(scene, c) == STOP; };
-        const auto blocks = [](const cStageChara& c) { return IsBlockChara(c) && StepsNow(c); };
-        if (AwakeListsHold() ? AnyAwakeCharaWhere(true, blocks, step)
-                             : AnyCharaWhere(blocks, step, cPrefetchCharaStep{true}))
-            return STOP;
+        if (AnySteppingCharaWhere(true, step)) return STOP;
         if (StepHero(scene, *hero) == STOP) return STOP;
-        const auto others = [](const cStageChara& c) { return !IsBlockChara(c) && StepsNow(c); };
-        if (AwakeListsHold() ? AnyAwakeCharaWhere(false, others, step)
-                             : AnyCharaWhere(others, step, cPrefetchCharaStep{false}))
-            return STOP;
+        if (AnySteppingCharaWhere(false, step)) return STOP;
     }
     StepShots(scene, k == 1);
     RemoveOutside();
@@ -654,14 +660,22 @@ void UpdateObjectActivity(cGameScene& scene) {
     // and only those found awake below are running.
     bool risingIds = true;
     int lastId = INT_MIN;
-    const auto mark =
-        [&switches, &found, &risingIds, &lastId, viewX, viewY ](CharaPos it) __attribute__((always_inline)) {
-        const int id = it->m_nId;
-        risingIds &= id > lastId;
-        lastId = id;
-        // The group switches are known only once every character has been through here.
-        if (MarkActivity(*it, switches, switchedOn, viewX, viewY)) candidates[found++] = it;
+    // Inlined in both walks below.
+    struct cMark {
+        std::vector<std::int32_t>& switches;
+        std::size_t& found;
+        bool& risingIds;
+        int& lastId;
+        double viewX, viewY;
+        [[gnu::always_inline]] void operator()(CharaPos it) const {
+            const int id = it->m_nId;
+            risingIds &= id > lastId;
+            lastId = id;
+            // The group switches are known only once every character has been through here.
+            if (MarkActivity(*it, switches, switchedOn, viewX, viewY)) candidates[found++] = it;
+        }
     };
+    const cMark mark{switches, found, risingIds, lastId, viewX, viewY};
     const std::vector<CharaPos>* items = IndexedCharas();
     if (items) {
         const std::size_t n = items->size();
@@ -730,6 +744,10 @@ void UpdateObjectActivity(cGameScene& scene) {
         shot.m_bPresent = 1;
         shot.m_bInView = shot.IsOnScreenAt(viewX, viewY) ? 1 : 0;
     }
+}
+
+bool AnySteppingChara(bool blocks, const std::function<bool(cStageChara&)>& f) {
+    return AnySteppingCharaWhere(blocks, f);
 }
 
 bool IsCharaRunning(const cStageChara& chara) {
