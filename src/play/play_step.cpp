@@ -397,7 +397,8 @@ struct cAwakeCharas {
 cAwakeCharas g_Awake;
 
 bool AwakeListsHold() {
-    return g_Awake.made && g_Awake.epoch == CharaIndexEpoch() && IndexedCharas() != nullptr;
+    // The array is brought up to date first: a list found shorter than it advances the epoch.
+    return g_Awake.made && IndexedCharas() != nullptr && g_Awake.epoch == CharaIndexEpoch();
 }
 
 // What the walk over the awake characters asks for ahead of the one it steps, as
