@@ -298,33 +298,50 @@ void StartCharasSubStep(bool countLives) {
         });
 }
 
-// The items of g_Items in the list's order, as the activity pass at a sub-step's start met them,
-// for the later walks of the sub-step over every item: these ask for the items some way ahead
-// instead of following the list's links one after another. Until the walk that erases the items
-// out of play, items only join the list at its end (nothing else erases any in between), so the
-// table holds its first items and those that joined follow its last; a list not so is walked
-// itself.
+// The items of g_Items in the list's order, for the walks over every item: these ask for the items
+// some way ahead instead of following the list's links one after another. The activity pass at a
+// sub-step's start makes it, or takes on the one the removal walk of the sub-step before left, and
+// brings it up to the list; the later walks of the sub-step use it, and the removal walk leaves it
+// as the list stands after it. Items join the list only at its end, with ids above every id before
+// them: the table holds while the list is its items (none erased) and those that joined after its
+// last; otherwise the list is walked itself.
 struct cItemTable {
     using Pos = std::list<cItem>::iterator;
     std::vector<Pos> items;
     std::size_t count = 0;
+    int lastId = 0; // the id of the last item
     bool made = false;
+    // The removal walk's table is taken on only by the next sub-step of the same scene.
+    const cGameScene* scene = nullptr;
+    int nextSubStep = -1;
+
+    void Keep(Pos it) {
+        if (count == items.size()) items.resize(std::max<std::size_t>(64, 2 * count));
+        items[count++] = it;
+    }
+    void Close() {
+        made = true;
+        lastId = count ? items[count - 1]->m_nId : 0;
+    }
 };
 cItemTable g_ItemTable;
 
-// Whether the table holds the first items of g_Items, the list's length and end telling.
+// Whether the list is the table's items and those that joined after them: from its end, past the
+// items of higher ids, it comes to the table's last, and it holds no fewer items than that.
 bool ItemTableHolds() {
     const cItemTable& t = g_ItemTable;
     if (!t.made || g_Items.size() < t.count) return false;
     if (t.count == 0) return true;
-    auto last = std::prev(g_Items.end());
-    for (std::size_t joined = g_Items.size() - t.count; joined > 0; --joined)
-        --last;
-    return last == t.items[t.count - 1];
+    std::size_t joined = 0;
+    for (auto x = g_Items.end(); x != g_Items.begin();) {
+        --x;
+        if (x == t.items[t.count - 1]) return x->m_nId == t.lastId && g_Items.size() - joined == t.count;
+        if (x->m_nId <= t.lastId) return false;
+        ++joined;
+    }
+    return false;
 }
 
-// Calls f on each item of g_Items in the list's order; f may erase the item it is given (it
-// returns the position after it) but no other, and adds none.
 template <class F> void EachItemErasing(F&& f) {
     auto it = g_Items.begin();
     if (ItemTableHolds()) {
@@ -353,7 +370,7 @@ void CountDownItemLives() {
 // item after the last of the sub-step's steps: it erases them and those the steps took out of play,
 // so that none of them is left in its list for the hits. Leaving play moves no view: the limits'
 // lines, worked out once, stand through the walk.
-void RemoveOutside() {
+void RemoveOutside(const cGameScene& scene) {
     const cLimitLines charas[2] = {LimitLinesOf(LimitsOf(LimitRecord(0))),
                                    LimitLinesOf(LimitsOf(LimitRecord(1)))};
     EraseCharasKeepingBlockCharasIf([&charas](cStageChara& c) {
@@ -361,14 +378,31 @@ void RemoveOutside() {
         return c.m_bRemoved != 0;
     });
     const cLimitLines items = LimitLinesOf(LimitsOf(LimitRecord(2)));
-    EachItemErasing([&items](cItemTable::Pos it) {
+    // The items kept are written back into the table, which stays ahead of them.
+    cItemTable& t = g_ItemTable;
+    const auto one = [&items, &t](cItemTable::Pos it) {
         cItem& item = *it;
         if (!item.m_bRemoved && IsOutsideLines(item, items)) item.m_bRemoved = 1;
         if (item.m_bRemoved || item.m_bTaken) return g_Items.erase(it);
+        t.Keep(it);
         return std::next(it);
-    });
-    // Items have left the list: the table is made again at the next sub-step.
-    g_ItemTable.made = false;
+    };
+    auto it = g_Items.begin();
+    if (ItemTableHolds()) {
+        const std::size_t n = t.count;
+        t.count = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&t.items[k + CHARA_PREFETCH_AHEAD]->m_dX);
+            it = one(t.items[k]);
+        }
+    } else {
+        t.count = 0;
+    }
+    while (it != g_Items.end())
+        it = one(it);
+    t.Close();
+    t.scene = &scene;
+    t.nextSubStep = scene.m_nSubStepCount + 1;
 }
 
 // The result of the hits or the item touch: 1 clears the stage, 2 defeats hero 1.
@@ -503,7 +537,7 @@ Flow SubStep(cGameScene& scene, int k) {
         if (AnySteppingCharaWhere(false, step)) return STOP;
     }
     StepShots(scene, k == 1);
-    RemoveOutside();
+    RemoveOutside(scene);
     const auto& schedule = g_PlayWork.stepSchedule;
     const bool shotStep =
         k - 1 >= static_cast<int>(schedule.size()) || schedule[static_cast<std::size_t>(k - 1)];
@@ -727,20 +761,37 @@ void UpdateObjectActivity(cGameScene& scene) {
     // Only the activity above marks groups, each as it was noted.
     for (const std::size_t group : switchedOn)
         switches[group] = 0;
-    cItemTable& table = g_ItemTable;
-    table.count = 0;
-    for (auto it = g_Items.begin(); it != g_Items.end(); ++it) {
-        cItem& item = *it;
+    const auto markItem = [viewX, viewY](cItem& item) {
         if (TestItemConditionsOnce(item)) {
             item.m_bPresent = 1;
             item.m_bInView = item.IsOnScreenAt(viewX, viewY) ? 1 : 0;
         } else {
             item.m_bPresent = item.m_bInView = 0;
         }
-        if (table.count == table.items.size()) table.items.resize(std::max<std::size_t>(64, 2 * table.count));
-        table.items[table.count++] = it;
+    };
+    cItemTable& table = g_ItemTable;
+    auto it = g_Items.begin();
+    if (table.made && table.scene == &scene && table.nextSubStep == scene.m_nSubStepCount &&
+        ItemTableHolds()) {
+        const std::size_t n = table.count;
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + CHARA_PREFETCH_AHEAD < n) {
+                const cItem& next = *table.items[k + CHARA_PREFETCH_AHEAD];
+                __builtin_prefetch(&next.m_dX);
+                __builtin_prefetch(&next.m_Def.m_Conditions);
+            }
+            markItem(*table.items[k]);
+        }
+        if (n) it = std::next(table.items[n - 1]);
+    } else {
+        table.count = 0;
     }
-    table.made = true;
+    for (; it != g_Items.end(); ++it) {
+        markItem(*it);
+        table.Keep(it);
+    }
+    table.Close();
+    table.scene = nullptr;
     for (cShot& shot : scene.m_Shots) {
         shot.m_bPresent = 1;
         shot.m_bInView = shot.IsOnScreenAt(viewX, viewY) ? 1 : 0;
