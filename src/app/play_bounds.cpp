@@ -66,7 +66,9 @@ std::array<std::atomic<std::size_t>, static_cast<std::size_t>(PlayBound::Count)>
 
 void ReportOnce(PlayBound bound) {
     const BoundInfo& info = kBounds[static_cast<std::size_t>(bound)];
-    if (!g_reported[static_cast<std::size_t>(bound)].exchange(true))
+    // Once reported, a bound is only read: a refusal repeated every frame takes no lock.
+    std::atomic<bool>& reported = g_reported[static_cast<std::size_t>(bound)];
+    if (!reported.load(std::memory_order_relaxed) && !reported.exchange(true))
         Report("%s %zu %s", info.before, info.limit, info.after);
 }
 

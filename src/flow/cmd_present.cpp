@@ -91,6 +91,8 @@ int CmdMessage(cChara& chara, cEdFlowCmd& rec) {
     // A window with the same message ID gives way to the new one.
     if (id != 0)
         scene.m_Messages.remove_if([id](const cMessage& m) { return m.m_nKind == 1 && m.m_nReserved == id; });
+    // A message beyond the bound reads nothing more of its command.
+    if (!PlayBoundRoom(PlayBound::Messages, scene.m_Messages.size())) return 0;
     const int posMode = Param(rec, 0);
     const int display = Param(rec, 6);
     const int frames = SaturateInt(std::int64_t{Param(rec, 5)} * 6);
@@ -100,7 +102,6 @@ int CmdMessage(cChara& chara, cEdFlowCmd& rec) {
     const int noOpening =
         rec.m_bItem ? (scene.m_bMessageContinued ? 1 : 0) : (flow && flow->m_nMessageWait ? 1 : 0);
     const int period = Param(rec, 12);
-    if (!PlayBoundRoom(PlayBound::Messages, scene.m_Messages.size())) return 0;
     cMessage& m = scene.m_Messages.emplace_back();
     SetMessage(m, rec.m_strText.c_str(), posMode, Param(rec, 1), Param(rec, 2), Param(rec, 3), Param(rec, 4),
                Param(rec, 9), Param(rec, 10), display, frames, Param(rec, 11), AnchorId(chara, posMode),

@@ -2,6 +2,7 @@
 
 #include "app/log.h"
 #include "app/play_bounds.h"
+#include "app/str_format.h"
 #include "draw/dd_palette_fx.h"
 #include "flow/flow_engine.h"
 #include "flow/status_ops.h"
@@ -15,6 +16,7 @@
 #include <array>
 #include <charconv>
 #include <climits>
+#include <cstdarg>
 #include <new>
 #include <string_view>
 #include <type_traits>
@@ -250,6 +252,51 @@ int Printed(std::string_view text) {
     return static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
 }
 
+// The error boxes that quote the text evaluated, by their format. A faulty code command raises the
+// same box each time it runs: the text of each box is kept with the text it quotes, and shown again
+// as it was formatted. A box raised while another is open formats its own.
+enum QuotedError { QE_ASSIGN, QE_DIVIDE, QE_COUNT };
+constexpr const char* QUOTED_FORMATS[QE_COUNT] = {"値を代入できません！(%.*s)",
+                                                  "0除算が行われました！(%.*s)"};
+struct QuotedBox {
+    bool made = false;
+    std::string quoted;
+    std::string text;
+};
+std::array<QuotedBox, QE_COUNT> g_QuotedBoxes;
+int g_nQuotedBoxesOpen = 0;
+
+// As ErrorBox formats its text.
+void FormatInto(char (&text)[LOG_FORMAT_BUFFER], const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    FormatBounded(text, LOG_FORMAT_BUFFER, format, args);
+    va_end(args);
+}
+
+void FormatQuoted(char (&text)[LOG_FORMAT_BUFFER], QuotedError e, std::string_view quoted) {
+    FormatInto(text, QUOTED_FORMATS[e], Printed(quoted), quoted.data());
+}
+
+void QuotedErrorBox(QuotedError e, std::string_view quoted) {
+    char text[LOG_FORMAT_BUFFER];
+    if (g_nQuotedBoxesOpen > 0) {
+        FormatQuoted(text, e, quoted);
+        ErrorBoxText(text);
+        return;
+    }
+    QuotedBox& box = g_QuotedBoxes[e];
+    if (!box.made || box.quoted != quoted) {
+        FormatQuoted(text, e, quoted);
+        box.text = text;
+        box.quoted.assign(quoted);
+        box.made = true;
+    }
+    ++g_nQuotedBoxesOpen;
+    ErrorBoxText(box.text.c_str());
+    --g_nQuotedBoxesOpen;
+}
+
 // Applies operator `op` to its neighbours; false after an error.
 bool Apply(int op, const Token& left, const Token& right, std::string_view text, cChara& self,
            std::int32_t& result) {
@@ -257,7 +304,7 @@ bool Apply(int op, const Token& left, const Token& right, std::string_view text,
     switch (op) {
     case OP_ASSIGN:
         if (left.kind == TK_NUMBER) {
-            ErrorBox("値を代入できません！(%.*s)", Printed(text), text.data());
+            QuotedErrorBox(QE_ASSIGN, text);
             return Fail(), false;
         }
         result = Assign(left, right.value, self);
@@ -274,7 +321,7 @@ bool Apply(int op, const Token& left, const Token& right, std::string_view text,
     case OP_DIV:
     case OP_MOD:
         if (b == 0) {
-            ErrorBox("0除算が行われました！(%.*s)", Printed(text), text.data());
+            QuotedErrorBox(QE_DIVIDE, text);
             return Fail(), false;
         }
         result = Wrap32(op == OP_DIV ? a / b : a % b);

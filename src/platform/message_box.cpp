@@ -193,18 +193,32 @@ const char* ButtonLabel(int id) {
     }
 }
 
-// The line being written by WriteBoxLine, kept for its room (used under g_boxLock).
-std::string g_boxLine;
+// The last line written by WriteBoxLine with what it was made of: a faulty flow command raises the
+// same box again and again, and its line is written again as it stands (used under g_boxLock).
+struct BoxLine {
+    bool made = false;
+    std::string text, caption;
+    int answer = 0;
+    std::string line;
+};
+BoxLine g_boxLine;
 
 // The box as one line on standard error, with the answer it got, written at once.
 void WriteBoxLine(const std::string& text, const std::string& caption, int answer) {
-    std::string& line = g_boxLine;
-    line.assign("[").append(caption).append("] ").append(text);
-    for (const char lineEnd : {'\n', '\r'})
-        for (size_t at = line.find(lineEnd); at != std::string::npos; at = line.find(lineEnd, at + 1))
-            line[at] = ' ';
-    line.append(" -> ").append(AnswerName(answer)).append("\n");
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    BoxLine& last = g_boxLine;
+    if (!last.made || last.answer != answer || last.text != text || last.caption != caption) {
+        std::string& line = last.line;
+        line.assign("[").append(caption).append("] ").append(text);
+        for (const char lineEnd : {'\n', '\r'})
+            for (size_t at = line.find(lineEnd); at != std::string::npos; at = line.find(lineEnd, at + 1))
+                line[at] = ' ';
+        line.append(" -> ").append(AnswerName(answer)).append("\n");
+        last.text = text;
+        last.caption = caption;
+        last.answer = answer;
+        last.made = true;
+    }
+    std::fwrite(last.line.data(), 1, last.line.size(), stderr);
     std::fflush(stderr);
 }
 

@@ -33,6 +33,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
+#include <list>
 
 PlayStepHooks g_PlayStepHooks;
 
@@ -173,8 +175,8 @@ Flow StepHero(cGameScene& scene, cHero& hero) {
 }
 
 // Whether a character's own step runs: one in play, present and found awake.
-bool StepsNow(const cStageChara& c) {
-    return !c.m_bRemoved && !c.m_bDefeated && c.m_bPresent && IsCharaRunning(c);
+[[gnu::always_inline]] inline bool StepsNow(const cStageChara& c) {
+    return !c.m_bRemoved && !c.m_bDefeated && c.m_bPresent && g_PlayWork.running.contains(c.m_nId);
 }
 
 // The step of a character that StepsNow picks.
@@ -296,18 +298,79 @@ void StartCharasSubStep(bool countLives) {
         });
 }
 
-void CountDownItemLives() {
-    for (cItem& item : g_Items) {
-        if (item.m_bRemoved || item.m_nWord1 == LIFE_UNLIMITED) continue;
-        if (--item.m_nWord1 < 0) item.m_bRemoved = 1;
+// The items of g_Items in the list's order, for the walks over every item: these ask for the items
+// some way ahead instead of following the list's links one after another. The activity pass at a
+// sub-step's start makes it, or takes on the one the removal walk of the sub-step before left, and
+// brings it up to the list; the later walks of the sub-step use it, and the removal walk leaves it
+// as the list stands after it. Items join the list only at its end, with ids above every id before
+// them: the table holds while the list is its items (none erased) and those that joined after its
+// last; otherwise the list is walked itself.
+struct cItemTable {
+    using Pos = std::list<cItem>::iterator;
+    std::vector<Pos> items;
+    std::size_t count = 0;
+    int lastId = 0; // the id of the last item
+    bool made = false;
+    // The removal walk's table is taken on only by the next sub-step of the same scene.
+    const cGameScene* scene = nullptr;
+    int nextSubStep = -1;
+
+    void Keep(Pos it) {
+        if (count == items.size()) items.resize(std::max<std::size_t>(64, 2 * count));
+        items[count++] = it;
     }
+    void Close() {
+        made = true;
+        lastId = count ? items[count - 1]->m_nId : 0;
+    }
+};
+cItemTable g_ItemTable;
+
+// Whether the list is the table's items and those that joined after them: from its end, past the
+// items of higher ids, it comes to the table's last, and it holds no fewer items than that.
+bool ItemTableHolds() {
+    const cItemTable& t = g_ItemTable;
+    if (!t.made || g_Items.size() < t.count) return false;
+    if (t.count == 0) return true;
+    std::size_t joined = 0;
+    for (auto x = g_Items.end(); x != g_Items.begin();) {
+        --x;
+        if (x == t.items[t.count - 1]) return x->m_nId == t.lastId && g_Items.size() - joined == t.count;
+        if (x->m_nId <= t.lastId) return false;
+        ++joined;
+    }
+    return false;
+}
+
+template <class F> void EachItemErasing(F&& f) {
+    auto it = g_Items.begin();
+    if (ItemTableHolds()) {
+        const cItemTable& t = g_ItemTable;
+        const std::size_t n = t.count;
+        const cItemTable::Pos* const at = t.items.data();
+        // The items that joined follow the position after the table's last.
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&at[k + CHARA_PREFETCH_AHEAD]->m_dX);
+            it = f(at[k]);
+        }
+    }
+    while (it != g_Items.end())
+        it = f(it);
+}
+
+void CountDownItemLives() {
+    EachItemErasing([](cItemTable::Pos it) {
+        cItem& item = *it;
+        if (!item.m_bRemoved && item.m_nWord1 != LIFE_UNLIMITED && --item.m_nWord1 < 0) item.m_bRemoved = 1;
+        return std::next(it);
+    });
 }
 
 // Characters and items beyond the removal limits leave play. This walk meets every character and
 // item after the last of the sub-step's steps: it erases them and those the steps took out of play,
 // so that none of them is left in its list for the hits. Leaving play moves no view: the limits'
 // lines, worked out once, stand through the walk.
-void RemoveOutside() {
+void RemoveOutside(const cGameScene& scene) {
     const cLimitLines charas[2] = {LimitLinesOf(LimitsOf(LimitRecord(0))),
                                    LimitLinesOf(LimitsOf(LimitRecord(1)))};
     EraseCharasKeepingBlockCharasIf([&charas](cStageChara& c) {
@@ -315,14 +378,31 @@ void RemoveOutside() {
         return c.m_bRemoved != 0;
     });
     const cLimitLines items = LimitLinesOf(LimitsOf(LimitRecord(2)));
-    for (auto it = g_Items.begin(); it != g_Items.end();) {
+    // The items kept are written back into the table, which stays ahead of them.
+    cItemTable& t = g_ItemTable;
+    const auto one = [&items, &t](cItemTable::Pos it) {
         cItem& item = *it;
         if (!item.m_bRemoved && IsOutsideLines(item, items)) item.m_bRemoved = 1;
-        if (item.m_bRemoved || item.m_bTaken)
-            it = g_Items.erase(it);
-        else
-            ++it;
+        if (item.m_bRemoved || item.m_bTaken) return g_Items.erase(it);
+        t.Keep(it);
+        return std::next(it);
+    };
+    auto it = g_Items.begin();
+    if (ItemTableHolds()) {
+        const std::size_t n = t.count;
+        t.count = 0;
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&t.items[k + CHARA_PREFETCH_AHEAD]->m_dX);
+            it = one(t.items[k]);
+        }
+    } else {
+        t.count = 0;
     }
+    while (it != g_Items.end())
+        it = one(it);
+    t.Close();
+    t.scene = &scene;
+    t.nextSubStep = scene.m_nSubStepCount + 1;
 }
 
 // The result of the hits or the item touch: 1 clears the stage, 2 defeats hero 1.
@@ -333,6 +413,102 @@ Flow ActOnResult(cGameScene& scene, int r) {
     }
     if (r == HIT_PLAYER_DIED) return DefeatHero(scene, nullptr);
     return GO_ON;
+}
+
+// The characters the last activity pass found awake, in the list's order, apart by whether they
+// are block characters: only they can step in the sub-step (no other is found running until the
+// next pass, and a character joining the list has an id never found running). The walks of the
+// steps go through these instead of every character, so that a sub-step reads nothing of those
+// asleep; each is still picked as the full walk would pick it. They hold while no character has
+// left the list since the pass (the epoch tells); those joining at its end are met after them.
+struct cAwakeCharas {
+    std::vector<CharaPos> lists[2]; // [1] block characters, each filled to its count
+    std::size_t counts[2] = {0, 0};
+    std::size_t listSize = 0; // the array's length when they were made
+    unsigned epoch = 0;
+    bool made = false;
+};
+cAwakeCharas g_Awake;
+
+bool AwakeListsHold() {
+    // The array is brought up to date first: a list found shorter than it advances the epoch.
+    return g_Awake.made && IndexedCharas() != nullptr && g_Awake.epoch == CharaIndexEpoch();
+}
+
+// What the walk over the awake characters asks for ahead of the one it steps, as
+// cPrefetchCharaStep does; a character of these lists steps unless it has left play meanwhile.
+struct cPrefetchAwakeStep {
+    bool block;
+    void operator()(const cStageChara& c) const {
+        cPrefetchCharaStep{block}(c);
+        // The lines every step reads besides: the object's first (its class, animation and screen
+        // place), its speeds, the marks of its flows' motion and its pushes, and its block
+        // character marks.
+        __builtin_prefetch(&c);
+        __builtin_prefetch(&c.m_dVX);
+        __builtin_prefetch(&c.m_bMoveOff);
+        __builtin_prefetch(&c.m_dPushX);
+        __builtin_prefetch(&c.m_nBlockOverlap);
+    }
+    void Stage(const cStageChara& c, int stage) const {
+        if (c.m_bRemoved || c.m_bDefeated) return;
+        PrefetchFlowUpdate(c, std::min(stage, FLOW_PREFETCH_LAST_STAGE));
+    }
+};
+
+// AnyCharaWhere over the awake characters of one kind, then those that joined the list since they
+// were listed: the same characters, picked and stepped in the same order.
+template <class P, class F> bool AnyAwakeCharaWhere(bool block, P&& pick, F&& f) {
+    const int kind = block ? 1 : 0;
+    const cPrefetchAwakeStep ahead{block};
+    cCharaIndex& x = g_CharaIndex;
+    // Characters left the list during f: the rest of the walk follows the list itself.
+    const auto rest = [&](CharaPos it) {
+        for (++it; it != g_Charas.end(); ++it)
+            if (pick(*it) && f(*it)) return true;
+        return false;
+    };
+    const std::size_t n = g_Awake.counts[kind];
+    const CharaPos* const at = g_Awake.lists[kind].data();
+    const std::size_t near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k < near) {
+            ahead(*at[k + CHARA_PREFETCH_AHEAD]);
+            ahead.Stage(*at[k + CHARA_STAGE_AHEAD[0]], 1);
+            ahead.Stage(*at[k + CHARA_STAGE_AHEAD[1]], 2);
+            ahead.Stage(*at[k + CHARA_STAGE_AHEAD[2]], 3);
+        } else {
+            for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
+                if (k + CHARA_STAGE_AHEAD[s] < n)
+                    ahead.Stage(*at[k + CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
+        }
+        const CharaPos it = at[k];
+        if (!pick(*it)) continue;
+        const unsigned epoch = x.epoch;
+        if (f(*it)) return true;
+        if (x.epoch != epoch) return rest(it);
+    }
+    for (std::size_t k = g_Awake.listSize;; ++k) {
+        const std::vector<CharaPos>* items = IndexedCharas();
+        if (!items || k >= items->size()) return false;
+        const CharaPos it = (*items)[k];
+        if (!pick(*it)) continue;
+        const unsigned epoch = x.epoch;
+        if (f(*it)) return true;
+        if (x.epoch != epoch) return rest(it);
+    }
+}
+
+// AnySteppingChara for any f.
+template <class F> bool AnySteppingCharaWhere(bool blocks, F&& f) {
+    if (blocks) {
+        const auto pick = [](const cStageChara& c) { return IsBlockChara(c) && StepsNow(c); };
+        return AwakeListsHold() ? AnyAwakeCharaWhere(true, pick, f)
+                                : AnyCharaWhere(pick, f, cPrefetchCharaStep{true});
+    }
+    const auto pick = [](const cStageChara& c) { return !IsBlockChara(c) && StepsNow(c); };
+    return AwakeListsHold() ? AnyAwakeCharaWhere(false, pick, f)
+                            : AnyCharaWhere(pick, f, cPrefetchCharaStep{false});
 }
 
 Flow SubStep(cGameScene& scene, int k) {
@@ -356,16 +532,12 @@ Flow SubStep(cGameScene& scene, int k) {
     if (heroLive) {
         // Block characters first, so that what rides on them moves with them.
         const auto step = [&scene](cStageChara& c) { return StepChara(scene, c) == STOP; };
-        if (AnyCharaWhere([](const cStageChara& c) { return IsBlockChara(c) && StepsNow(c); }, step,
-                          cPrefetchCharaStep{true}))
-            return STOP;
+        if (AnySteppingCharaWhere(true, step)) return STOP;
         if (StepHero(scene, *hero) == STOP) return STOP;
-        if (AnyCharaWhere([](const cStageChara& c) { return !IsBlockChara(c) && StepsNow(c); }, step,
-                          cPrefetchCharaStep{false}))
-            return STOP;
+        if (AnySteppingCharaWhere(false, step)) return STOP;
     }
     StepShots(scene, k == 1);
-    RemoveOutside();
+    RemoveOutside(scene);
     const auto& schedule = g_PlayWork.stepSchedule;
     const bool shotStep =
         k - 1 >= static_cast<int>(schedule.size()) || schedule[static_cast<std::size_t>(k - 1)];
@@ -481,7 +653,8 @@ namespace {
 // The activity marks of a character not out of play: whether it is present, in view and active.
 // Whether the awake test may find it awake. Inlined in the walk over every character.
 [[gnu::always_inline]] inline bool MarkActivity(cStageChara& c, std::vector<std::int32_t>& switches,
-                                                double viewX, double viewY) {
+                                                std::vector<std::size_t>& switchedOn, double viewX,
+                                                double viewY) {
     if (c.m_bRemoved) return false;
     if (!c.m_Def.m_Conditions.empty() && !TestCharaConditionsOnce(c)) {
         c.m_bPresent = c.m_bInView = 0;
@@ -491,6 +664,8 @@ namespace {
     c.m_bPresent = 1;
     c.m_bInView = c.IsOnScreenAt(viewX, viewY) ? 1 : 0;
     c.UpdateActive(switches);
+    // An active character switching its group has marked it.
+    if (c.m_bActive && c.m_Def.m_nGroupSwitch) switchedOn.push_back(c.m_Def.m_nGroupNo);
     return c.m_Def.m_nGroupSwitch || c.MayBeAwake();
 }
 
@@ -510,20 +685,62 @@ void UpdateObjectActivity(cGameScene& scene) {
     // same character, so one that can only be found asleep is left out: the test would have
     // changed nothing of it. The tests only read and mark: no character joins or leaves the list.
     // The walk meets each character of the list once: the table holds as many.
-    static std::vector<cStageChara*> candidates;
+    static std::vector<CharaPos> candidates;
     if (candidates.size() < g_Charas.size()) candidates.resize(g_Charas.size());
     std::size_t found = 0;
-    EachCharaStable(
-        [&switches, &found, viewX, viewY](cStageChara& c) {
+    // The groups marked on, to be turned off again once the awake tests have read them.
+    static std::vector<std::size_t> switchedOn;
+    switchedOn.clear();
+    // Whether the ids rise along the list, as play hands them out: then no two characters share one,
+    // and only those found awake below are running.
+    bool risingIds = true;
+    int lastId = INT_MIN;
+    // Inlined in both walks below.
+    struct cMark {
+        std::vector<std::int32_t>& switches;
+        std::size_t& found;
+        bool& risingIds;
+        int& lastId;
+        double viewX, viewY;
+        [[gnu::always_inline]] void operator()(CharaPos it) const {
+            const int id = it->m_nId;
+            risingIds &= id > lastId;
+            lastId = id;
             // The group switches are known only once every character has been through here.
-            if (MarkActivity(c, switches, viewX, viewY)) candidates[found++] = &c;
-        },
-        [](const cStageChara& c) {
-            PrefetchCharaMarks(c);
-            PrefetchCharaDef(c);
-            __builtin_prefetch(&c.m_bActive);
-        });
+            if (MarkActivity(*it, switches, switchedOn, viewX, viewY)) candidates[found++] = it;
+        }
+    };
+    const cMark mark{switches, found, risingIds, lastId, viewX, viewY};
+    const std::vector<CharaPos>* items = IndexedCharas();
+    if (items) {
+        const std::size_t n = items->size();
+        const CharaPos* const at = items->data();
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + CHARA_PREFETCH_AHEAD < n) {
+                const cStageChara& next = *at[k + CHARA_PREFETCH_AHEAD];
+                PrefetchCharaMarks(next);
+                PrefetchCharaDef(next);
+                __builtin_prefetch(&next.m_bActive);
+            }
+            mark(at[k]);
+        }
+    } else {
+        for (auto it = g_Charas.begin(); it != g_Charas.end(); ++it)
+            mark(it);
+    }
     g_PlayWork.running.clear();
+    // The awake characters, as the walks of the steps go through them.
+    g_Awake.made = items != nullptr && risingIds;
+    g_Awake.epoch = CharaIndexEpoch();
+    g_Awake.listSize = items ? items->size() : 0;
+    // Room for every candidate in either list, filled by count.
+    std::size_t listed[2] = {0, 0};
+    CharaPos* lists[2];
+    for (int kind = 0; kind < 2; ++kind) {
+        std::vector<CharaPos>& list = g_Awake.lists[kind];
+        if (list.size() < found) list.resize(found);
+        lists[kind] = list.data();
+    }
     for (std::size_t k = 0; k < found; ++k) {
         if (k + CHARA_PREFETCH_AHEAD < found) {
             const cStageChara& next = *candidates[k + CHARA_PREFETCH_AHEAD];
@@ -531,27 +748,58 @@ void UpdateObjectActivity(cGameScene& scene) {
             PrefetchCharaDef(next);
             PrefetchCharaScreenRect(next);
         }
-        cStageChara* c = candidates[k];
-        if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) g_PlayWork.running.insert(c->m_nId);
+        const CharaPos it = candidates[k];
+        cStageChara* c = &*it;
+        if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) {
+            g_PlayWork.running.insert(c->m_nId);
+            const int kind = IsBlockChara(*c) ? 1 : 0;
+            lists[kind][listed[kind]++] = it;
+        }
     }
-    // Only a character switching its group marks it, and each such one is a candidate; the awake
-    // tests change no definition.
-    for (std::size_t k = 0; k < found; ++k) {
-        const cStageChara& c = *candidates[k];
-        if (c.m_Def.m_nGroupSwitch && c.m_Def.m_nGroupNo < switches.size()) switches[c.m_Def.m_nGroupNo] = 0;
-    }
-    for (cItem& item : g_Items) {
+    g_Awake.counts[0] = listed[0];
+    g_Awake.counts[1] = listed[1];
+    // Only the activity above marks groups, each as it was noted.
+    for (const std::size_t group : switchedOn)
+        switches[group] = 0;
+    const auto markItem = [viewX, viewY](cItem& item) {
         if (TestItemConditionsOnce(item)) {
             item.m_bPresent = 1;
             item.m_bInView = item.IsOnScreenAt(viewX, viewY) ? 1 : 0;
         } else {
             item.m_bPresent = item.m_bInView = 0;
         }
+    };
+    cItemTable& table = g_ItemTable;
+    auto it = g_Items.begin();
+    if (table.made && table.scene == &scene && table.nextSubStep == scene.m_nSubStepCount &&
+        ItemTableHolds()) {
+        const std::size_t n = table.count;
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + CHARA_PREFETCH_AHEAD < n) {
+                const cItem& next = *table.items[k + CHARA_PREFETCH_AHEAD];
+                __builtin_prefetch(&next.m_dX);
+                __builtin_prefetch(&next.m_Def.m_Conditions);
+            }
+            markItem(*table.items[k]);
+        }
+        if (n) it = std::next(table.items[n - 1]);
+    } else {
+        table.count = 0;
     }
+    for (; it != g_Items.end(); ++it) {
+        markItem(*it);
+        table.Keep(it);
+    }
+    table.Close();
+    table.scene = nullptr;
     for (cShot& shot : scene.m_Shots) {
         shot.m_bPresent = 1;
         shot.m_bInView = shot.IsOnScreenAt(viewX, viewY) ? 1 : 0;
     }
+}
+
+bool AnySteppingChara(bool blocks, const std::function<bool(cStageChara&)>& f) {
+    return AnySteppingCharaWhere(blocks, f);
 }
 
 bool IsCharaRunning(const cStageChara& chara) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 class cGameScene;
 class cChara;
@@ -51,6 +52,11 @@ void TickElapsedTime(cGameScene& scene);
 void UpdateObjectActivity(cGameScene& scene);
 // Whether the character was found awake by the last UpdateObjectActivity.
 bool IsCharaRunning(const cStageChara& chara);
+// The walk of a sub-step's character steps: calls f on each character of g_Charas that is a block
+// character (or is not, as `blocks` says) and steps now (in play, undefeated, present and found
+// awake by the last UpdateObjectActivity), in the list's order, those joining it meanwhile
+// included, until f returns true; whether it did. f may add and erase characters.
+bool AnySteppingChara(bool blocks, const std::function<bool(cStageChara&)>& f);
 
 // Appearance conditions, tested for player 1 (blocks, items) or the character itself: an empty list
 // holds; a list that held once holds for good when its once switch is on.

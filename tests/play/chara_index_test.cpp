@@ -1,7 +1,7 @@
 // The array the sub-steps walk instead of the character list: every walk meets the list's
 // characters in order, summons added meanwhile included, and an erase is never missed; the id set
 // of the activity pass; the group marks that grow with the groups switched on; which characters
-// the activity pass finds awake.
+// the activity pass finds awake, and which the walk of the steps meets after it.
 #include "play/chara_index.h"
 #include "objects/game_scene.h"
 #include "play/play_step.h"
@@ -344,6 +344,93 @@ TEST(ActivityPass, AGroupSwitchedOnInOnePassIsOffInTheNextOnceNoSwitchOfItIsActi
         const cCharaIndexScope walks;
         UpdateObjectActivity(scene);
         EXPECT_EQ(IsCharaRunning(member), p.memberAwake) << p.switcherInView;
+    }
+    g_Charas.clear();
+    ForgetCharaIndex();
+}
+
+TEST(StepWalk, MeetsTheCharactersThatStepInTheListsOrder) {
+    // Characters 1-8: on screen (awake) or far out of it (asleep), block characters or not.
+    const struct {
+        int id;
+        bool awake, block;
+    } charas[] = {{1, true, false}, {2, true, true},  {3, false, false}, {4, true, false},
+                  {5, true, true},  {6, false, true}, {7, true, false},  {8, true, false}};
+    // A character joining the list in play, present, with the id given.
+    static const auto join = [](int id) {
+        cStageChara& c = Add(id);
+        Place(c, 100);
+        c.m_bPresent = 1;
+    };
+    const struct {
+        const char* name;
+        bool blocks;
+        std::vector<int> sharedIds; // asleep characters added after the eight, with these ids
+        void (*during)(int id);     // on each character met, by its id
+        std::vector<int> met;
+    } cases[] = {
+        {"others", false, {}, [](int) {}, {1, 4, 7, 8}},
+        {"blocks", true, {}, [](int) {}, {2, 5}},
+        {"joined while walking, with a new id",
+         false,
+         {},
+         [](int id) {
+             if (id == 4) join(20);
+         },
+         {1, 4, 7, 8}},
+        {"joined while walking, with an id found awake",
+         false,
+         {},
+         [](int id) {
+             if (id == 4) join(7);
+         },
+         {1, 4, 7, 8, 7}},
+        {"erased while walking",
+         false,
+         {},
+         [](int id) {
+             if (id == 1) Erase(7);
+         },
+         {1, 4, 8}},
+        {"out of play while walking",
+         false,
+         {},
+         [](int id) {
+             if (id == 4) {
+                 for (cStageChara& c : g_Charas)
+                     if (c.m_nId == 8) c.m_bRemoved = 1;
+             }
+         },
+         {1, 4, 7}},
+        {"asleep, sharing the ids of awake ones", false, {4, 5}, [](int) {}, {1, 4, 7, 8, 4, 5}},
+        {"blocks, asleep, sharing an id", true, {2}, [](int) {}, {2, 5, 2}},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        g_Charas.clear();
+        ForgetCharaIndex();
+        const auto add = [](int id, bool awake, bool block) {
+            cEdCharaDef def;
+            def.m_nBlockChara = block ? 1 : 0;
+            cStageChara& c = g_Charas.emplace_back();
+            c.Init(id, def, nullptr);
+            Place(c, awake ? 100 : 20000);
+            c.m_bNoGravity = 1;
+        };
+        for (const auto& c : charas)
+            add(c.id, c.awake, c.block);
+        for (const int id : k.sharedIds)
+            add(id, false, k.blocks);
+        cGameScene scene;
+        const cCharaIndexScope walks;
+        UpdateObjectActivity(scene);
+        std::vector<int> met;
+        AnySteppingChara(k.blocks, [&](cStageChara& c) {
+            met.push_back(c.m_nId);
+            k.during(c.m_nId);
+            return false;
+        });
+        EXPECT_EQ(met, k.met);
     }
     g_Charas.clear();
     ForgetCharaIndex();

@@ -1,15 +1,21 @@
 // The play step on small live stages: sub-steps by the frame multiplier, the time limit and the
-// elapsed time, the button held over a closed wait, life counters, squeezes, standing-block effects,
-// the stage-end request and the trace lines.
+// elapsed time, the button held over a closed wait, life counters (of items whichever join or leave
+// the list), squeezes, standing-block effects, the stage-end request and the trace lines.
 #include "play_fixture.h"
 
 #include "app/game_loop.h"
 #include "objects/blocks.h"
 #include "objects/object_links.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <functional>
+#include <iterator>
+#include <list>
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace play_fixture;
 
@@ -128,6 +134,65 @@ TEST_F(PlayStepTest, LifeCountersRemoveCharactersAndItemsUnlessUnlimited) {
     EXPECT_EQ(m_Scene->m_CharaGroups[1].size(), 1u);
     Play(100);
     EXPECT_EQ(g_Charas.size(), 1u);
+}
+
+TEST_F(PlayStepTest, ItemLivesCountOncePerSubStepWhicheverItemsJoinOrLeaveBetweenFrames) {
+    // What changes in the item list between two frames.
+    const auto erase = [](std::size_t at) {
+        g_Items.erase(std::next(g_Items.begin(), static_cast<long>(at)));
+    };
+    const auto join = [] {
+        cItem copy = g_Items.front();
+        int id = 0;
+        for (const cItem& i : g_Items)
+            id = std::max(id, i.m_nId + 1);
+        copy.m_nId = id;
+        g_Items.push_back(copy);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> change;
+    } cases[] = {
+        {"nothing", [] {}},
+        {"the first leaves", [&] { erase(0); }},
+        {"one in the middle leaves", [&] { erase(2); }},
+        {"the last leaves", [&] { erase(3); }},
+        {"one joins", [&] { join(); }},
+        {"the last leaves and one joins",
+         [&] {
+             erase(3);
+             join();
+         }},
+        {"all are replaced by copies",
+         [] {
+             const std::list<cItem> copies = g_Items;
+             g_Items.clear();
+             for (const cItem& i : copies)
+                 g_Items.push_back(i);
+         }},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        FloorStage(20, 15);
+        for (int x : {6, 8, 10, 12})
+            g_Stage.m_Items.push_back(Item(x, 12));
+        Start();
+        for (cItem& i : g_Items)
+            i.m_nWord1 = 1000;
+        Play(1);
+        k.change();
+        std::vector<std::pair<int, int>> expected; // id, life after a frame
+        for (const cItem& i : g_Items)
+            expected.emplace_back(i.m_nId, i.m_nWord1 - g_nFrameMul);
+        Play(1);
+        std::vector<std::pair<int, int>> lives;
+        for (const cItem& i : g_Items)
+            lives.emplace_back(i.m_nId, i.m_nWord1);
+        EXPECT_EQ(lives, expected);
+        g_Stage.m_Blocks.clear();
+        g_Stage.m_Charas.clear();
+        g_Stage.m_Items.clear();
+    }
 }
 
 TEST_F(PlayStepTest, SqueezedHeroDiesUnlessABlockWasJustPlacedOverIt) {
