@@ -276,11 +276,14 @@ void DDBlt(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURF
         return;
     }
     if (!DDHasSurface(lpDstSD) || !DDHasSurface(lpSrcSD)) return;
-    DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nWidth, nHeight};
-    if (!DDClipSameSize(r, lpDstSD->nWidth, lpDstSD->nHeight, lpSrcSD->nWidth, lpSrcSD->nHeight)) return;
-    RECT src{r.sx, r.sy, r.sx + r.sw, r.sy + r.sh};
-    lpDstSD->lpDDSide->lpSurface->BltFast(r.x, r.y, lpSrcSD->lpDDSide->lpSurface, &src,
-                                          dwFlags | DDBLTFAST_WAIT);
+    if (!DDInsideSameSize(x, y, nWidth, nHeight, sx, sy, lpDstSD->nWidth, lpDstSD->nHeight, lpSrcSD->nWidth,
+                          lpSrcSD->nHeight)) {
+        DDBLTRECT r{x, y, nWidth, nHeight, sx, sy, nWidth, nHeight};
+        if (!DDClipSameSize(r, lpDstSD->nWidth, lpDstSD->nHeight, lpSrcSD->nWidth, lpSrcSD->nHeight)) return;
+        x = r.x, y = r.y, sx = r.sx, sy = r.sy, nWidth = r.sw, nHeight = r.sh;
+    }
+    RECT src{sx, sy, sx + nWidth, sy + nHeight};
+    lpDstSD->lpDDSide->lpSurface->BltFast(x, y, lpSrcSD->lpDDSide->lpSurface, &src, dwFlags | DDBLTFAST_WAIT);
 }
 
 void DDBltStretch(DDSURFACEDATA* lpDstSD, int x, int y, int nWidth, int nHeight, DDSURFACEDATA* lpSrcSD,

@@ -18,6 +18,15 @@ struct DDBLTRECT {
 // picture; the target is cut on both sides. False when nothing is left.
 bool DDClipSameSize(DDBLTRECT& r, int dstW, int dstH, int srcW, int srcH);
 
+// Whether a same-size picture of w x h from (sx, sy) to (x, y) lies wholly inside both surfaces (most
+// do): DDClipSameSize then leaves it as it is. Read from the values themselves, not from a rectangle
+// just written to memory.
+inline bool DDInsideSameSize(int x, int y, int w, int h, int sx, int sy, int dstW, int dstH, int srcW,
+                             int srcH) {
+    return w > 0 && h > 0 && x >= 0 && y >= 0 && sx >= 0 && sy >= 0 && std::int64_t{sx} + w <= srcW &&
+           std::int64_t{sy} + h <= srcH && std::int64_t{x} + w <= dstW && std::int64_t{y} + h <= dstH;
+}
+
 // Scaled rule. bD3D: negative source extents mirror and the device clips the target itself;
 // otherwise the target is cut here, moving the source by the same fraction.
 bool DDClipScaled(DDBLTRECT& r, int dstW, int dstH, int srcW, int srcH, bool bD3D);

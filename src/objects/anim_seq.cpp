@@ -18,7 +18,14 @@ void cAnimSeq::Build(const cCheckedVector<cAnimSeqFrames>& seqs) {
     m_Seqs = seqs;
 }
 
+void cAnimSeq::BuildKeepingSequence(const cCheckedVector<cAnimSeqFrames>& seqs) {
+    const int seq = m_nSeq;
+    Build(seqs);
+    m_nSeq = seq;
+}
+
 void cAnimSeq::Clear() {
+    LetGo();
     m_Seqs.clear();
     m_nSeq = m_nFrame = m_nTick = 0;
 }
@@ -37,6 +44,23 @@ inline const cAnimFrame& FrameAt(const cCheckedVector<cAnimSeqFrames>& seqs, int
 
 } // namespace
 
+void cAnimSeq::Hold() const {
+    if (static_cast<unsigned>(m_nSeq) >= m_Seqs.size()) return;
+    const cAnimSeqFrames& s = m_Seqs[static_cast<std::size_t>(m_nSeq)];
+    if (static_cast<unsigned>(m_nFrame) >= s.size()) return;
+    const cAnimFrame& f = s[static_cast<std::size_t>(m_nFrame)];
+    if (f.nDuration < INT16_MIN || f.nDuration > INT16_MAX || f.nPattern > INT16_MAX) return;
+    bool picture = false;
+    for (const cAnimFrame& g : s)
+        if (g.nPattern >= 0) {
+            picture = true;
+            break;
+        }
+    m_nHotDuration = static_cast<std::int16_t>(f.nDuration);
+    // A control frame is never drawn.
+    m_nHotPattern = !picture ? HOT_NO_PICTURE : static_cast<std::int16_t>(f.nPattern < 0 ? 0 : f.nPattern);
+}
+
 const cAnimFrame& cAnimSeq::CurrentFrame() const {
     return FrameAt(m_Seqs, m_nSeq, m_nFrame);
 }
@@ -52,6 +76,7 @@ bool cAnimSeq::CurrentHasPicture() const {
 
 int cAnimSeq::SetSequence(int n, int force) {
     if (!force && !m_Seqs.empty() && CurrentFrame().nFlag) return 0;
+    LetGo();
     m_nFrame = 0;
     m_nSeq = n;
     m_nTick = 0;
@@ -65,10 +90,20 @@ int cAnimSeq::ChangeSequence(int n, int force) {
 
 int cAnimSeq::Tick() {
     if (m_Seqs.empty()) return 0;
-    // A sequence without a picture frame would step past its end: it stays where it is.
-    if (!CurrentHasPicture()) return 0;
-    ++m_nTick;
-    if (m_nTick >= FrameAt(m_Seqs, m_nSeq, m_nFrame).nDuration) {
+    if (m_nHotPattern == HOT_NONE) Hold();
+    if (m_nHotPattern != HOT_NONE) {
+        // The steps below, read from what is held of the frame.
+        if (m_nHotPattern == HOT_NO_PICTURE) return 0;
+        ++m_nTick;
+        if (m_nTick < m_nHotDuration) return m_nHotPattern;
+    } else {
+        // A sequence without a picture frame would step past its end: it stays where it is.
+        if (!CurrentHasPicture()) return 0;
+        ++m_nTick;
+        if (m_nTick < FrameAt(m_Seqs, m_nSeq, m_nFrame).nDuration) return GetPattern();
+    }
+    {
+        LetGo();
         m_nTick = 0;
         ++m_nFrame;
         const cAnimFrame& f = FrameAt(m_Seqs, m_nSeq, m_nFrame);
@@ -86,6 +121,8 @@ int cAnimSeq::Tick() {
 
 int cAnimSeq::GetPattern() const {
     if (m_Seqs.empty()) return 0;
+    if (m_nHotPattern == HOT_NONE) Hold();
+    if (m_nHotPattern != HOT_NONE) return m_nHotPattern == HOT_NO_PICTURE ? 0 : m_nHotPattern;
     const int p = FrameAt(m_Seqs, m_nSeq, m_nFrame).nPattern;
     // A control frame is never drawn.
     return p < 0 ? 0 : p;

@@ -316,8 +316,8 @@ int TickAnimations(cChara& chara, int still) {
             }
             it->seq.Tick();
             const cAnimSeq& q = it->seq;
-            if (q.m_Seqs.empty() || (q.m_nFrame < q.m_Seqs.at(q.m_nSeq).Count() &&
-                                     q.m_Seqs.at(q.m_nSeq).at(q.m_nFrame).nPattern == ANIM_CODE_END)) {
+            if (q.m_Seqs.empty() || (q.Frame() < q.m_Seqs.at(q.Sequence()).Count() &&
+                                     q.m_Seqs.at(q.Sequence()).at(q.Frame()).nPattern == ANIM_CODE_END)) {
                 it = chara.m_AttachedAnims.erase(it);
                 continue;
             }

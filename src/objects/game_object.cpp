@@ -390,9 +390,7 @@ void cChara::ChangeAnimSet(int set, int force) {
         frames.push_back(cAnimFrame{ANIM_CODE_LOOP, 0, 1});
         seqs.push_back(std::move(frames));
     }
-    int seq = m_AnimSeq.m_nSeq;
-    m_AnimSeq.Build(seqs);
-    m_AnimSeq.m_nSeq = seq;
+    m_AnimSeq.BuildKeepingSequence(seqs);
     m_nCurAnimSet = set;
     m_Def.m_nAnimeSet = static_cast<std::uint16_t>(set);
 }

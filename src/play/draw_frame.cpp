@@ -65,13 +65,20 @@ bool ShotShown(const cShot& shot) {
 // walk over the list; LayerOf gives an object's layer, or -1 for one not to be drawn. The objects
 // lie scattered in memory, each found through the one before: the walk goes from both ends at once,
 // and the walks of the three lists go side by side, so that their waits on memory overlap instead of
-// following one another.
+// following one another. Each walk also asks, some steps ahead, for the objects that stood there in
+// the walk of the frame before: a list changes little from one frame to the next, so that most of
+// those are the objects the walk is about to meet (where it changed, the asking is only wasted).
 template <class List, class LayerOf> struct LayerLists {
     using Pos = typename List::iterator;
+    using Object = typename List::value_type;
+    static constexpr std::size_t AHEAD = 12;
     std::vector<Pos> at[OBJECT_LAYERS];
     std::vector<std::pair<int, Pos>> backHalf;
     Pos front, back;
     std::size_t pairs = 0; // pairs of objects left to meet, one from each end
+    std::size_t count = 0, met = 0;
+    // The objects as the walk of the frame before met them, in the list's order, and as this one does.
+    std::vector<const Object*> before, now;
 
     void Start(List& list) {
         for (std::vector<Pos>& v : at)
@@ -79,21 +86,43 @@ template <class List, class LayerOf> struct LayerLists {
         backHalf.clear();
         front = list.begin();
         back = list.end();
-        pairs = list.size() / 2;
+        count = list.size();
+        pairs = count / 2;
+        met = 0;
+        before.swap(now);
+        now.resize(count);
+    }
+    // Asks for the lines of the object the walk of the frame before met at position k, if any: the
+    // link to the next object (just before it) and what LayerOf reads. Inlined: a call that only asks
+    // for memory counts as having no effect and would be left out.
+    [[gnu::always_inline]] void Ask(std::size_t k) const {
+        if (k >= before.size()) return;
+        const char* o = reinterpret_cast<const char*>(before[k]);
+        __builtin_prefetch(o - 1);
+        LayerOf::Prefetch(*before[k]);
     }
     // Meets the next pair; false once none is left.
     bool Step() {
         if (pairs == 0) return false;
         --pairs;
         --back;
+        const std::size_t k = met++;
+        if (before.size() > k + AHEAD) {
+            Ask(k + AHEAD);
+            Ask(before.size() - 1 - (k + AHEAD));
+        }
+        now[k] = &*front;
+        now[count - 1 - k] = &*back;
         if (const int l = LayerOf{}(*front); l >= 0) at[l].push_back(front);
         if (const int l = LayerOf{}(*back); l >= 0) backHalf.emplace_back(l, back);
         ++front;
         return true;
     }
     void Finish() {
-        if (front != back) // the middle object of an odd count
+        if (front != back) { // the middle object of an odd count
+            now[met] = &*front;
             if (const int l = LayerOf{}(*front); l >= 0) at[l].push_back(front);
+        }
         for (auto it = backHalf.rbegin(); it != backHalf.rend(); ++it)
             at[it->first].push_back(it->second);
     }
@@ -101,12 +130,33 @@ template <class List, class LayerOf> struct LayerLists {
 
 struct ItemLayer {
     int operator()(const cItem& i) const { return ItemShown(i) ? LayerOf(i.m_Def.m_nZ) : -1; }
+    [[gnu::always_inline]] static void Prefetch(const cItem& i) {
+        __builtin_prefetch(&i.m_bPresent);
+        __builtin_prefetch(&i.m_bHidden);
+        __builtin_prefetch(&i.m_Def.m_nZ);
+    }
 };
+// Whether drawing a character does nothing this frame (see DrawCharaAndGauges): one off the screen,
+// neither defeated nor on a jump. What this reads is not changed by drawing the objects before it.
+bool LeftUndrawn(const cStageChara& c) {
+    return !c.m_bDefeated && !c.IsOnScreen() && c.m_nApexFrames == 0;
+}
+
 struct CharaLayer {
-    int operator()(const cStageChara& c) const { return c.m_bRemoved ? -1 : LayerOf(c.m_Def.m_nZ); }
+    int operator()(const cStageChara& c) const {
+        return c.m_bRemoved || LeftUndrawn(c) ? -1 : LayerOf(c.m_Def.m_nZ);
+    }
+    [[gnu::always_inline]] static void Prefetch(const cStageChara& c) {
+        __builtin_prefetch(&c.m_bRemoved);
+        __builtin_prefetch(&c.m_Def.m_nZ);
+    }
 };
 struct ShotLayer {
     int operator()(const cShot& s) const { return ShotShown(s) ? LayerOf(s.m_Settings.m_nZOrder) : -1; }
+    [[gnu::always_inline]] static void Prefetch(const cShot& s) {
+        __builtin_prefetch(&s.m_bRemoved);
+        __builtin_prefetch(&s.m_Settings.m_nZOrder);
+    }
 };
 
 // Asks for the memory an object's drawing reads a few objects ahead of it, so that the waits for the
@@ -151,9 +201,10 @@ template <class Pos, class Draw> void DrawEach(const std::vector<Pos>& objects, 
 // The objects of each layer that are to be drawn, in their lists' order, gathered in one pass over
 // each list: the eight layer passes then meet only their own objects instead of walking every list
 // eight times. Drawing the layers neither adds objects, nor moves one to another layer, nor brings
-// back one that was not to be drawn; it may take some out of play, so each is checked again as it
-// comes. Only the end of hero 1's defeat display may set the whole stage up again: the rest of that
-// frame walks the lists themselves.
+// back one that was not to be drawn (it moves no character and neither defeats one nor starts its
+// jump, so one off the screen is left out here); it may take some out of play, so each is checked
+// again as it comes. Only the end of hero 1's defeat display may set the whole stage up again: the rest of
+// that frame walks the lists themselves.
 struct LayerObjects {
     LayerLists<decltype(g_Items), ItemLayer> items;
     LayerLists<cStageCharaList, CharaLayer> charas;
@@ -331,7 +382,8 @@ bool DrawCharaAndGauges(cStageChara& chara, int frozen) {
         DrawSPGauge(bb, chara);
         return false;
     }
-    // Off the screen only a character on a jump is drawn (its picture may reach into the view).
+    // Off the screen only a character on a jump is drawn (its picture may reach into the view). The
+    // gathering of the layers leaves out the characters that come this far without it (LeftUndrawn).
     if (chara.m_nApexFrames != 0) {
         chara.UpdateScreenRect();
         DrawChara(bb, frozen, chara);

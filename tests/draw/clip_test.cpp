@@ -56,6 +56,34 @@ TEST(ClipSameSize, PictureWiderThanTheTargetStartingLeftOfItIsCutOnBothSides) {
     ExpectRect(r, 0, 0, 40, 30, 10, 5, 40, 30);
 }
 
+// The test for a picture wholly inside both surfaces holds exactly where the clipping leaves the
+// picture as it is: on the edges, one pixel beyond them, and at the ends of int.
+TEST(ClipSameSize, InsideBothSurfacesIsWhereTheClippingLeavesThePicture) {
+    struct Case {
+        int x, y, w, h, sx, sy;
+        bool inside;
+    };
+    const Case cases[] = {
+        {0, 0, 32, 32, 0, 0, true},        {608, 448, 32, 32, 32, 32, true},
+        {609, 0, 32, 32, 0, 0, false},     {0, 449, 32, 32, 0, 0, false},
+        {0, 0, 32, 32, 33, 0, false},      {0, 0, 32, 32, 0, 33, false},
+        {-1, 0, 32, 32, 0, 0, false},      {0, -1, 32, 32, 0, 0, false},
+        {0, 0, 32, 32, -1, 0, false},      {0, 0, 32, 32, 0, -1, false},
+        {0, 0, 0, 32, 0, 0, false},        {0, 0, 32, -4, 0, 0, false},
+        {INT_MAX, 0, 32, 32, 0, 0, false}, {0, 0, 32, 32, INT_MAX, 0, false},
+        {0, 0, INT_MAX, 32, 0, 0, false},  {0, 0, 1, 1, 63, 63, true},
+    };
+    for (const Case& c : cases) {
+        auto r = Rect(c.x, c.y, c.w, c.h, c.sx, c.sy, c.w, c.h);
+        const bool kept = DDClipSameSize(r, 640, 480, 64, 64) && r.x == c.x && r.y == c.y && r.w == c.w &&
+                          r.h == c.h && r.sx == c.sx && r.sy == c.sy && r.sw == c.w && r.sh == c.h;
+        EXPECT_EQ(DDInsideSameSize(c.x, c.y, c.w, c.h, c.sx, c.sy, 640, 480, 64, 64), c.inside)
+            << c.x << " " << c.y << " " << c.w << " " << c.h << " " << c.sx << " " << c.sy;
+        EXPECT_EQ(kept, c.inside) << c.x << " " << c.y << " " << c.w << " " << c.h << " " << c.sx << " "
+                                  << c.sy;
+    }
+}
+
 // Positions and sizes as far out as an int holds draw nothing or the visible part, and are
 // worked out without overflowing (the sanitizer build checks the arithmetic).
 TEST(ClipExtremes, PositionsAndSizesAtTheEndsOfInt) {

@@ -150,6 +150,50 @@ TEST(AnimSeqTest, SequenceWithoutPictureShowsZeroAndStays) {
     EXPECT_EQ(none.Tick(), 0);
 }
 
+TEST(AnimSeqTest, TicksFollowTheFramesWhateverTheirValues) {
+    struct Case {
+        cAnimFrame first;
+        int ticks, shownAtLast;
+    };
+    const Case cases[] = {
+        {{70000, 3, 0}, 2, 70000}, // a pattern beyond 16 bits is shown for its duration
+        {{70000, 3, 0}, 3, 2},     {{1, 70000, 0}, 69999, 1}, // a duration beyond 16 bits
+        {{1, 70000, 0}, 70000, 2}, {{1, 32767, 0}, 32766, 1}, {{1, 32767, 0}, 32767, 2},
+        {{1, 0, 0}, 1, 2}, // without a duration the frame is left at the first tick
+        {{1, -5, 0}, 1, 2},
+    };
+    for (const Case& c : cases) {
+        const cAnimFrame seq0[] = {c.first, {2, 1, 0}, {-2, 0, 0}};
+        const cAnimFrame* lists[] = {seq0, nullptr};
+        cAnimSeq a;
+        a.Build(lists);
+        a.SetSequence(0, 1);
+        int shown = -1;
+        for (int i = 0; i < c.ticks; ++i)
+            shown = a.Tick();
+        EXPECT_EQ(shown, c.shownAtLast) << c.first.nPattern << " " << c.first.nDuration << " " << c.ticks;
+    }
+}
+
+TEST(AnimSeqTest, ATickPartWayThroughAFrameShowsTheListsBuiltSince) {
+    const cAnimFrame before[] = {{5, 4, 0}, {-2, 0, 0}};
+    const cAnimFrame after[] = {{7, 2, 0}, {8, 2, 0}, {-2, 0, 0}};
+    const cAnimFrame* beforeLists[] = {before, before, nullptr};
+    const cAnimFrame* afterLists[] = {after, after, nullptr};
+    cAnimSeq a;
+    a.Build(beforeLists);
+    a.SetSequence(1, 1);
+    EXPECT_EQ(a.Tick(), 5);
+    a.Build(afterLists); // the same room, other frames
+    EXPECT_EQ(a.GetPattern(), 7);
+    EXPECT_EQ(Ticks(a, 3), (std::vector<int>{7, 8, 8}));
+    a.SetSequence(1, 1);
+    cCheckedVector<cAnimSeqFrames> seqs(2, cAnimSeqFrames{{3, 2, 0}, {-2, 0, 0}});
+    a.BuildKeepingSequence(seqs);
+    EXPECT_EQ(a.Sequence(), 1);
+    EXPECT_EQ(Ticks(a, 3), (std::vector<int>{3, 3, 3}));
+}
+
 TEST_F(ScrollTest, AnimationSetBuildsForcedLoopingSequences) {
     g_Database.m_AnimeSets.resize(2);
     cEdAnimeSet& set = g_Database.m_AnimeSets[1];

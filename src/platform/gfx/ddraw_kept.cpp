@@ -116,7 +116,8 @@ void TakeOwnSource(DDKeptDraw& d, const SurfaceStore& from) {
                     static_cast<std::size_t>(cw) * bpp);
     bp.sx -= c0;
     bp.sy -= r0;
-    d.src = std::move(own);
+    d.src.store = own.get();
+    d.src.own = std::move(own);
 }
 
 } // namespace
@@ -126,12 +127,13 @@ void DirectDrawSurface7::LetGoOfStore() {
     for (DirectDrawSurface7* s : dd_->Surfaces()) {
         if (s == this || !s->kept_ || !s->kept_->on) continue;
         for (DDKeptDraw& d : s->kept_->draws)
-            if (!d.fill && d.src == pixels_) {
+            if (!d.fill && d.src.get() == pixels_.get()) {
                 TakeOwnSource(d, *pixels_);
                 // Pixels drawn from and then written again (a work surface for text): later copies
                 // take what they read at once.
                 scratch_ = true;
             }
+        s->kept_->LetGo(pixels_.get());
     }
 }
 
@@ -239,7 +241,8 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
         TakeOwnSource(d, *src->pixels_);
         keys.PutBytes(d.src->bytes.data(), d.src->bytes.size());
     } else {
-        d.src = src->pixels_;
+        d.src.store = src->pixels_.get();
+        kept_->Hold(src->pixels_);
     }
     keys.End(bp.dy + bp.j0, bp.dy + bp.j1);
     kept_->fresh = true;

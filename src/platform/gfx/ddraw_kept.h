@@ -2,10 +2,23 @@
 #pragma once
 #include "platform/gfx/blit.h"
 #include "platform/gfx/ddraw.h"
+#include <cstddef>
 #include <memory>
 #include <vector>
 
 namespace gfx {
+
+// The pixels a kept copy reads: a store its list holds (DDKeptDraws::sources), or pixels of its own.
+// Read as a pointer to the store.
+struct DDKeptSource {
+    const SurfaceStore* store = nullptr;
+    std::shared_ptr<const SurfaceStore> own; // set when the copy took the pixels it reads as its own
+
+    const SurfaceStore* get() const { return store; }
+    const SurfaceStore& operator*() const { return *store; }
+    const SurfaceStore* operator->() const { return store; }
+    explicit operator bool() const { return store != nullptr; }
+};
 
 // A fill or a copy kept back; a copy keeps its source's pixels as they were when it was asked for.
 struct DDKeptDraw {
@@ -15,7 +28,7 @@ struct DDKeptDraw {
     std::uint32_t raw = 0;   // a fill's raw value
     BlitParams bp;           // a copy, its buffers set when it runs
     bool askedKeyed = false; // the copy was asked with the source's key (it runs plain where none shows)
-    std::shared_ptr<const SurfaceStore> src;
+    DDKeptSource src;
 };
 
 struct DDKeptDraws {
@@ -26,13 +39,32 @@ struct DDKeptDraws {
     // is one of kMaxKeptDraws draws, drawn without its pixels being needed.
     int resolves = 0;
     std::vector<DDKeptDraw> draws;
+    // The stores the copies of `draws` read, each held once for all of them: a frame's many copies
+    // from the same few sheets then take and let go of no reference each.
+    std::vector<std::shared_ptr<const SurfaceStore>> sources;
     DrawKeys keys; // of `draws`
     // The keys of the draws run last and the state they gave, for telling the presenter what changed.
     DrawKeys last;
     std::uint64_t lastState = 0;
 
+    // Holds `store` for the copies that read it.
+    void Hold(const std::shared_ptr<SurfaceStore>& store) {
+        if (!sources.empty() && sources.back() == store) return;
+        for (const std::shared_ptr<const SurfaceStore>& s : sources)
+            if (s == store) return;
+        sources.push_back(store);
+    }
+    // No copy reads `store` any more.
+    void LetGo(const SurfaceStore* store) {
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            if (sources[i].get() == store) {
+                sources.erase(sources.begin() + static_cast<std::ptrdiff_t>(i));
+                return;
+            }
+    }
     void Restart() {
         draws.clear();
+        sources.clear();
         keys.Clear();
         on = true;
         fresh = true;
