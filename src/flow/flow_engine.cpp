@@ -29,11 +29,16 @@
 #include <bit>
 #include <cassert>
 #include <climits>
+#include <cstddef>
 #include <cmath>
 #include <functional>
 #include <utility>
 
 FlowHooks g_FlowHooks;
+
+// A flow is two cache lines, and what a step reads of it lies in the first.
+static_assert(alignof(cFlow) == 64 && sizeof(cFlow) == 128);
+static_assert(offsetof(cFlow, m_bLatched) < 64 && offsetof(cFlow, m_nId) == 64);
 
 namespace {
 
@@ -152,10 +157,23 @@ cEdFlow& DefOf(cChara& chara, const cFlow& flow) {
     return chara.m_Def.m_Flows.at(flow.m_nIndex);
 }
 
-// Gives the instance k of a flow its record from the flow's definition.
+// Takes into the instance what a step reads of its record.
+void NoteRecordFacts(cFlowCommand& inst) {
+    const cEdFlowCmd& rec = *inst.m_lpRecord;
+    inst.m_nType = static_cast<std::int8_t>(CommandType(rec));
+    inst.m_nWithNext = rec.m_bRunWithNext;
+    inst.m_bWaitsMessage = IsWaitingMessage(rec) ? 1 : 0;
+}
+
+// Gives the instance k of a flow its record from the flow's definition (and what a step reads of
+// it, when the record is another).
 cFlowCommand& InstanceAt(cFlow& flow, int k) {
     cFlowCommand& inst = flow.m_Commands[static_cast<std::size_t>(k)];
-    inst.m_lpRecord = const_cast<cEdFlowCmd*>(&flow.m_lpDef->m_Commands[static_cast<std::size_t>(k)]);
+    cEdFlowCmd* const rec = const_cast<cEdFlowCmd*>(&flow.m_lpDef->m_Commands[static_cast<std::size_t>(k)]);
+    if (inst.m_lpRecord != rec) {
+        inst.m_lpRecord = rec;
+        NoteRecordFacts(inst);
+    }
     return inst;
 }
 
@@ -261,6 +279,14 @@ void NoteEnded(cChara& chara, const cFlow& flow) {
     const std::ptrdiff_t at = PositionIn(chara, flow);
     if (at >= 0 && static_cast<std::size_t>(at) < RUN_BITS)
         chara.m_FlowState.runningBits &= ~(std::uint64_t{1} << at);
+}
+
+// The first position from `from` on of a flow of the character that may be running: past every
+// flow that the kept set shows idle, when it holds; `from` itself when it does not.
+std::size_t NextFlowThatMayRun(const cChara& chara, std::size_t from) {
+    if (from >= RUN_BITS || !RunningBitsHold(chara)) return from;
+    const std::uint64_t bits = chara.m_FlowState.runningBits >> from;
+    return bits == 0 ? chara.m_Flows.size() : from + static_cast<std::size_t>(std::countr_zero(bits));
 }
 
 // Calls `each` on the flows of the character that may be running, in list order.
@@ -408,8 +434,9 @@ void RelinkFlows(cChara& chara) {
         f.m_nIndex = static_cast<int>(i);
         f.m_lpDef = &chara.m_Def.m_Flows.at(f.m_nIndex);
         const std::size_t n = std::min(f.m_Commands.size(), f.m_lpDef->m_Commands.size());
+        // The records at the same places may hold other values now: the facts are taken anew.
         for (std::size_t k = 0; k < n; ++k)
-            InstanceAt(f, static_cast<int>(k));
+            NoteRecordFacts(InstanceAt(f, static_cast<int>(k)));
     }
 }
 
@@ -457,6 +484,7 @@ void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, in
             cFlowCommand& inst = f.m_Commands[k];
             cEdFlowCmd& rec = def.m_Commands[k];
             inst.m_lpRecord = &rec;
+            NoteRecordFacts(inst);
             // A use time is signed: a negative one, like a negative sum with its step, runs the
             // command for no time.
             const std::int64_t base = rec.m_nUseTime;
@@ -757,6 +785,7 @@ void StartFlowCommand(cFlowCommand& inst) {
     ParamLinkVars vars{g_SaveData.m_vnCommonVars, StageVars(), chara ? chara->m_Vars : noVars};
     ApplyParamLinks(inst.m_lpRecord, vars, &flow->m_Pending);
     flow->m_Pending.clear();
+    NoteRecordFacts(inst);
 }
 
 bool StepFlowCommand(cFlowCommand& inst) {
@@ -776,6 +805,26 @@ void ExecuteFlowCommand(cChara& chara, cFlowCommand& inst) {
         e.handler(chara, inst);
 }
 
+namespace {
+
+// StepFlowCommand for an instance that InstanceAt gave its record: the command's type is the one
+// the instance keeps.
+bool StepInstance(cFlowCommand& inst) {
+    SetCurCommand(&inst);
+    if (cChara* chara = CurFlowChara()) {
+        const FlowCommandTypeEntry& e = FlowCommandTypeInfo(inst.m_nType);
+        if (e.shared)
+            e.shared(*chara, *inst.m_lpRecord);
+        else if (e.handler)
+            e.handler(*chara, inst);
+    }
+    if (--inst.m_nRemain >= 1) return false;
+    inst.m_nRemain = 0;
+    return true;
+}
+
+} // namespace
+
 bool StepFlow(cFlow& flow) {
     SetCurFlow(&flow);
     flow.m_bStopWalk = 0;
@@ -790,21 +839,20 @@ bool StepFlow(cFlow& flow) {
     for (int i = first; i <= flow.m_nReached && i < n; ++i) {
         cFlowCommand& inst = InstanceAt(flow, i);
         if (inst.m_bDone) continue;
-        const cEdFlowCmd& rec = *inst.m_lpRecord;
         if (inst.m_nRemain == 0) {
             StartFlowCommand(inst);
-            if (!IsWaitingMessage(rec) && rec.m_bRunWithNext == 0) flow.m_nMessageWait = 0;
+            if (!inst.m_bWaitsMessage && inst.m_nWithNext == 0) flow.m_nMessageWait = 0;
         }
-        if (rec.m_bRunWithNext == 1) {
-            if (StepFlowCommand(inst)) {
+        if (inst.m_nWithNext == 1) {
+            if (StepInstance(inst)) {
                 inst.m_bDone = 1;
                 if (i == n - 1) return true;
             }
             if (i == flow.m_nReached) ++flow.m_nReached;
             if (flow.m_bStopWalk) return false;
-        } else if (StepFlowCommand(inst)) {
+        } else if (StepInstance(inst)) {
             inst.m_bDone = 1;
-            if (IsWaitingMessage(rec)) flow.m_nMessageWait = 1;
+            if (inst.m_bWaitsMessage) flow.m_nMessageWait = 1;
             if (i == n - 1) return true;
             ++flow.m_nReached;
             break;
@@ -895,20 +943,6 @@ void RunFlowAnimeCues(cChara& chara) {
 
 namespace {
 
-void PrefetchBytes(const void* p, std::size_t bytes) {
-    const char* const c = static_cast<const char*>(p);
-    std::size_t o = 0;
-    for (; o + 4 * 64 <= bytes; o += 4 * 64) {
-        __builtin_prefetch(c + o);
-        __builtin_prefetch(c + o + 64);
-        __builtin_prefetch(c + o + 2 * 64);
-        __builtin_prefetch(c + o + 3 * 64);
-    }
-    for (; o < bytes; o += 64)
-        __builtin_prefetch(c + o);
-    __builtin_prefetch(c + bytes - 1);
-}
-
 // The same as PrefetchBytes for an object whose size is known here, without a loop.
 template <std::size_t Bytes> void PrefetchObject(const void* p) {
     static_assert(Bytes > 0);
@@ -936,10 +970,16 @@ void PrefetchFlowUpdate(const cChara& chara, int stage) {
         __builtin_prefetch(&chara.m_FlowState.kindsTested);
         __builtin_prefetch(&chara.m_RaisedTriggers);
         return;
-    case 1:
-        if (!chara.m_Flows.empty()) PrefetchBytes(chara.m_Flows.data(), chara.m_Flows.size() * sizeof(cFlow));
+    case 1: {
+        // The first line of every flow, which the tests of triggers and the walk read, and the
+        // second of those that may run (their pending links and cues).
+        const cFlow* const flows = chara.m_Flows.data();
+        for (std::size_t i = 0, n = chara.m_Flows.size(); i < n; ++i)
+            __builtin_prefetch(&flows[i]);
+        ForFlowsThatMayRun(chara, [](const cFlow& f) { __builtin_prefetch(&f.m_Pending); });
         if (!chara.m_RaisedTriggers.empty()) __builtin_prefetch(chara.m_RaisedTriggers.data());
         return;
+    }
     default:
         break;
     }
@@ -961,10 +1001,7 @@ void PrefetchFlowUpdate(const cChara& chara, int stage) {
         const std::vector<cEdFlowCmd>& records = f.m_lpDef->m_Commands;
         const std::size_t n = records.size();
         if (i < n) PrefetchObject<sizeof(cEdFlowCmd)>(&records[i]);
-        if (i + 1 < n) {
-            __builtin_prefetch(&records[i + 1]);
-            __builtin_prefetch(&records[i + 1].m_bRunWithNext);
-        }
+        if (i + 1 < n) __builtin_prefetch(&records[i + 1].m_Params);
     });
 }
 
@@ -999,7 +1036,11 @@ void RunFlowUpdate(cChara& chara, int bDying) {
     bool cutShort = false;
     {
         WalkGuard walk(chara);
-        for (cFlow& f : chara.m_Flows) {
+        // Flows started meanwhile join the kept set (or end it), so that those after the one
+        // stepped are stepped in this walk too.
+        const std::size_t count = chara.m_Flows.size();
+        for (std::size_t i = NextFlowThatMayRun(chara, 0); i < count; i = NextFlowThatMayRun(chara, i + 1)) {
+            cFlow& f = chara.m_Flows[i];
             if (!f.m_bRunning) continue;
             if (f.m_Commands.empty()) {
                 ResetFlow(f, chara);
