@@ -165,16 +165,17 @@ void NoteRecordFacts(cFlowCommand& inst) {
     inst.m_bWaitsMessage = IsWaitingMessage(rec) ? 1 : 0;
 }
 
-// Gives the instance k of a flow its record from the flow's definition (and what a step reads of
-// it, when the record is another).
+// Points instance k of a flow at its record in the flow's definition, with what a step reads of it.
+void LinkInstance(cFlow& flow, std::size_t k) {
+    cFlowCommand& inst = flow.m_Commands[k];
+    inst.m_lpRecord = const_cast<cEdFlowCmd*>(&flow.m_lpDef->m_Commands[k]);
+    NoteRecordFacts(inst);
+}
+
+// Instance k of a flow (pointed at its record whenever the definitions move or the character is
+// copied).
 cFlowCommand& InstanceAt(cFlow& flow, int k) {
-    cFlowCommand& inst = flow.m_Commands[static_cast<std::size_t>(k)];
-    cEdFlowCmd* const rec = const_cast<cEdFlowCmd*>(&flow.m_lpDef->m_Commands[static_cast<std::size_t>(k)]);
-    if (inst.m_lpRecord != rec) {
-        inst.m_lpRecord = rec;
-        NoteRecordFacts(inst);
-    }
-    return inst;
+    return flow.m_Commands[static_cast<std::size_t>(k)];
 }
 
 void MarkGroupEnded(cChara& chara, int group) {
@@ -434,9 +435,8 @@ void RelinkFlows(cChara& chara) {
         f.m_nIndex = static_cast<int>(i);
         f.m_lpDef = &chara.m_Def.m_Flows.at(f.m_nIndex);
         const std::size_t n = std::min(f.m_Commands.size(), f.m_lpDef->m_Commands.size());
-        // The records at the same places may hold other values now: the facts are taken anew.
         for (std::size_t k = 0; k < n; ++k)
-            NoteRecordFacts(InstanceAt(f, static_cast<int>(k)));
+            LinkInstance(f, k);
     }
 }
 
@@ -934,24 +934,52 @@ void RunFlowAnimeCues(cChara& chara) {
         st.cuesKnown = true;
     }
     if (!st.anyCues) return;
-    for (cFlow& f : chara.m_Flows) {
-        if (!f.m_bRunning || f.m_bPaused) continue;
+    // Attaching an animation starts no flow: the running set holds through the walk.
+    ForFlowsThatMayRun(chara, [&chara](const cFlow& f) {
+        if (!f.m_bRunning || f.m_bPaused) return;
         for (const cAnimeCue& cue : f.m_Cues)
             if (cue.m_nStart == f.m_nFramesRun) AttachCueAnimation(chara, cue, f.m_nId);
-    }
+    });
 }
 
 namespace {
 
-// The same as PrefetchBytes for an object whose size is known here, without a loop.
+// Asks for the line at p. The compiler takes a function that does nothing but read memory and ask
+// for lines for one without effect, and drops calls to it; the request written out as an
+// instruction it may not drop keeps the helpers below, and the walks that call them, in the code.
+inline void PrefetchLine(const void* p) {
+#if defined(__x86_64__) || defined(__i386__)
+    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
+#else
+    __builtin_prefetch(p);
+#endif
+}
+
+// Asks for every line of an object whose size is known here, without a loop.
 template <std::size_t Bytes> void PrefetchObject(const void* p) {
     static_assert(Bytes > 0);
     const char* const c = static_cast<const char*>(p);
     [c]<std::size_t... K>(std::index_sequence<K...>) {
-        (__builtin_prefetch(c + K * 64), ...);
+        (PrefetchLine(c + K * 64), ...);
     }
     (std::make_index_sequence<(Bytes + 63) / 64>{});
-    __builtin_prefetch(c + Bytes - 1);
+    PrefetchLine(c + Bytes - 1);
+}
+
+// Asks for the lines of an instance that every step of it reads.
+void PrefetchHead(const cFlowCommand& inst) {
+    PrefetchLine(&inst);
+    PrefetchLine(&inst.m_bWaitsMessage);
+}
+
+// Asks for the lines of a record that the command handlers read: its kind, parameters, movement
+// and shot settings, use time and sound.
+void PrefetchHandlerLines(const cEdFlowCmd& rec) {
+    PrefetchLine(&rec.m_bItem);
+    PrefetchLine(reinterpret_cast<const char*>(&rec.m_Params) + sizeof(rec.m_Params) - 1);
+    PrefetchLine(&rec.m_Move);
+    PrefetchLine(reinterpret_cast<const char*>(&rec.m_Shot) + sizeof(rec.m_Shot) - 1);
+    PrefetchLine(&rec.m_nAnimation);
 }
 
 // The index of the first command a step of a running flow looks at; the one after it is looked at
@@ -965,43 +993,55 @@ std::size_t FirstOpenOf(const cFlow& f) {
 void PrefetchFlowUpdate(const cChara& chara, int stage) {
     switch (stage) {
     case 0:
-        __builtin_prefetch(&chara.m_Flows);
-        __builtin_prefetch(&chara.m_FlowState);
-        __builtin_prefetch(&chara.m_FlowState.kindsTested);
-        __builtin_prefetch(&chara.m_RaisedTriggers);
+        PrefetchLine(&chara.m_Flows);
+        PrefetchLine(&chara.m_FlowState);
+        PrefetchLine(&chara.m_FlowState.kindsTested);
+        PrefetchLine(&chara.m_RaisedTriggers);
         return;
-    case 1: {
-        // The first line of every flow, which the tests of triggers and the walk read, and the
-        // second of those that may run (their pending links and cues).
-        const cFlow* const flows = chara.m_Flows.data();
-        for (std::size_t i = 0, n = chara.m_Flows.size(); i < n; ++i)
-            __builtin_prefetch(&flows[i]);
-        ForFlowsThatMayRun(chara, [](const cFlow& f) { __builtin_prefetch(&f.m_Pending); });
-        if (!chara.m_RaisedTriggers.empty()) __builtin_prefetch(chara.m_RaisedTriggers.data());
+    case 1:
+        // The first line of each flow that may run: what the walk reads of it.
+        ForFlowsThatMayRun(chara, [](const cFlow& f) { PrefetchLine(&f); });
+        if (!chara.m_RaisedTriggers.empty()) PrefetchLine(chara.m_RaisedTriggers.data());
         return;
-    }
     default:
         break;
     }
     if (stage == 2) {
-        ForFlowsThatMayRun(chara, [](const cFlow& f) {
-            if (!f.m_bRunning || !f.m_lpDef) return;
+        const cCharaFlowState& st = chara.m_FlowState;
+        const bool cues = !st.cuesKnown || st.anyCues;
+        ForFlowsThatMayRun(chara, [cues](const cFlow& f) {
+            if (!f.m_bRunning) return;
+            if (cues && !f.m_Cues.empty()) PrefetchLine(f.m_Cues.data());
+            // The head of the first open command and of the one after it (the first open one
+            // may have ended at the last step).
             const std::size_t i = FirstOpenOf(f);
-            PrefetchObject<sizeof(std::vector<cEdFlowCmd>)>(&f.m_lpDef->m_Commands);
-            if (!f.m_Cues.empty()) __builtin_prefetch(f.m_Cues.data());
             const std::size_t n = f.m_Commands.size();
-            if (i < n) PrefetchObject<sizeof(cFlowCommand)>(&f.m_Commands[i]);
-            if (i + 1 < n) __builtin_prefetch(&f.m_Commands[i + 1]);
+            if (i < n) PrefetchHead(f.m_Commands[i]);
+            if (i + 1 < n) PrefetchHead(f.m_Commands[i + 1]);
         });
         return;
     }
     ForFlowsThatMayRun(chara, [](const cFlow& f) {
-        if (!f.m_bRunning || !f.m_lpDef) return;
-        const std::size_t i = FirstOpenOf(f);
-        const std::vector<cEdFlowCmd>& records = f.m_lpDef->m_Commands;
-        const std::size_t n = records.size();
-        if (i < n) PrefetchObject<sizeof(cEdFlowCmd)>(&records[i]);
-        if (i + 1 < n) __builtin_prefetch(&records[i + 1].m_Params);
+        if (!f.m_bRunning) return;
+        const std::size_t n = f.m_Commands.size();
+        std::size_t i = FirstOpenOf(f);
+        if (i >= n) return;
+        if (f.m_Commands[i].m_bDone && ++i >= n) return;
+        const cFlowCommand& inst = f.m_Commands[i];
+        if (inst.m_lpRecord) PrefetchHandlerLines(*inst.m_lpRecord);
+        // Types up to flow control work in the instance; a start clears its words and looks for
+        // the flow's pending links.
+        if (inst.m_nType <= FCT_FLOW_CONTROL) PrefetchObject<sizeof(cFlowCommand)>(&inst);
+        if (inst.m_nRemain == 0) {
+            PrefetchLine(&inst.m_nCounter);
+            PrefetchLine(&inst.m_nWords[3]);
+            PrefetchLine(&f.m_Pending);
+        }
+        // The next command runs in the same step when this one runs with it or ends now.
+        if (i + 1 < n && (inst.m_nWithNext == 1 || inst.m_nRemain <= 1)) {
+            const cFlowCommand& next = f.m_Commands[i + 1];
+            if (next.m_lpRecord) PrefetchHandlerLines(*next.m_lpRecord);
+        }
     });
 }
 

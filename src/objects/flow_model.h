@@ -4,8 +4,8 @@
 //
 // A flow reaches its definition through m_lpDef, which points into the owning character's own
 // definition vector and is re-pointed by position (m_nIndex) whenever that vector moves or the
-// character is copied. Command instances carry a record pointer that the walk refreshes from the
-// definition before every use, so a copied character never runs the records of its source.
+// character is copied. Command instances point at their records, and are re-pointed at the same
+// times, so that a copied character never runs the records of its source.
 //
 // These are plain records: the character holds them by value, and the flow engine (flow_engine.h)
 // gives them their behaviour.
@@ -22,7 +22,7 @@
 
 // One command of a running flow.
 struct cFlowCommand {
-    cEdFlowCmd* m_lpRecord = nullptr; // its command record (refreshed by the walk)
+    cEdFlowCmd* m_lpRecord = nullptr; // its command record
     int m_bDone = 0;
     int m_nUseTime = 0; // sub-steps
     int m_nRemain = 0;  // sub-steps left; 0 while idle
