@@ -266,13 +266,16 @@ void RefreshRunningBits(cChara& chara) {
     st.runKnown = true;
 }
 
-// A flow of the character (or, with none, of no known character) has started.
+// A flow of the character (or, with none, of no known character) has started: it is running and
+// carries the started mark.
 void NoteStarted(cChara* chara, const cFlow& flow) {
     const std::ptrdiff_t at = chara ? PositionIn(*chara, flow) : -1;
-    if (at < 0)
+    if (at < 0) {
         ++g_nStrayStarts;
-    else if (static_cast<std::size_t>(at) < RUN_BITS)
-        chara->m_FlowState.runningBits |= std::uint64_t{1} << at;
+        return;
+    }
+    chara->m_FlowState.flowsMarked = true;
+    if (static_cast<std::size_t>(at) < RUN_BITS) chara->m_FlowState.runningBits |= std::uint64_t{1} << at;
 }
 
 // A flow of the character has ended.
@@ -515,9 +518,14 @@ void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, in
 // ---- Starting ----
 
 void ClearFlowFrameMarks(cChara& chara) {
-    chara.m_FlowState.MarksCleared();
-    for (cFlow& f : chara.m_Flows)
-        f.m_bTriggered = f.m_bStarted = 0;
+    cCharaFlowState& st = chara.m_FlowState;
+    st.MarksCleared();
+    // Flows that none marked since the last clearing are left untouched.
+    if (st.flowsMarked || st.flowsMarkedStamp != g_nStrayStarts)
+        for (cFlow& f : chara.m_Flows)
+            f.m_bTriggered = f.m_bStarted = 0;
+    st.flowsMarked = false;
+    st.flowsMarkedStamp = g_nStrayStarts;
     for (std::uint32_t& w : chara.m_FlowGroupBits)
         w &= ~FLOW_GROUP_TAKEN;
 }
@@ -552,6 +560,7 @@ void RaiseFlow(cChara& chara, cFlow& f, int kind, bool ofKind) {
     // A flow is tested once a frame by its kind; older projects test it at every call.
     if (f.m_bTriggered && !g_SystemData.m_nCompat525) return;
     f.m_bTriggered = 1;
+    chara.m_FlowState.flowsMarked = true;
     if (f.m_bRunning || f.m_bPaused || f.m_bStopped || f.m_bStarted) return;
     const int group = f.m_lpDef->m_nGroup;
     if (kind == FTK_ALWAYS && group != 0 &&

@@ -136,6 +136,12 @@ struct cCharaFlowState {
     std::size_t runListSize = 0;
     std::uint32_t runStamp = 0;
     bool runKnown = false;
+    // Whether some flow may carry a tested or started mark (cFlow::m_bTriggered, m_bStarted): set
+    // by the flow engine whenever it marks one of the character's flows, cleared with the marks.
+    // A flow started without its character known to the engine may carry one too unless the
+    // engine's count of such starts still stands at flowsMarkedStamp.
+    bool flowsMarked = true;
+    std::uint32_t flowsMarkedStamp = 0;
     // Called by whatever changes the flow list, a flow's definition pointer or the definitions.
     void ListChanged() {
         kindsKnown = false;
