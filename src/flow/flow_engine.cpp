@@ -1021,23 +1021,29 @@ void PrefetchFlowUpdate(const cChara& chara, int stage) {
         ForFlowsThatMayRun(chara, [cues](const cFlow& f) {
             if (!f.m_bRunning) return;
             if (cues && !f.m_Cues.empty()) PrefetchLine(f.m_Cues.data());
-            // The head of the first open command and of the one after it (the first open one
-            // may have ended at the last step).
+            // The head of the first open command.
             const std::size_t i = FirstOpenOf(f);
-            const std::size_t n = f.m_Commands.size();
-            if (i < n) PrefetchHead(f.m_Commands[i]);
-            if (i + 1 < n) PrefetchHead(f.m_Commands[i + 1]);
+            if (i < f.m_Commands.size()) PrefetchHead(f.m_Commands[i]);
         });
         return;
     }
     ForFlowsThatMayRun(chara, [](const cFlow& f) {
         if (!f.m_bRunning) return;
         const std::size_t n = f.m_Commands.size();
-        std::size_t i = FirstOpenOf(f);
+        const std::size_t i = FirstOpenOf(f);
         if (i >= n) return;
-        if (f.m_Commands[i].m_bDone && ++i >= n) return;
         const cFlowCommand& inst = f.m_Commands[i];
-        if (inst.m_lpRecord) PrefetchHandlerLines(*inst.m_lpRecord);
+        // The records of a flow's commands lie one after another, as its instances do.
+        const cEdFlowCmd* const rec = inst.m_lpRecord;
+        if (inst.m_bDone) {
+            // It ended at the last step: the step runs the next one, whose head was not asked for.
+            if (i + 1 >= n) return;
+            PrefetchObject<sizeof(cFlowCommand)>(&f.m_Commands[i + 1]);
+            if (rec) PrefetchHandlerLines(rec[1]);
+            PrefetchLine(&f.m_Pending);
+            return;
+        }
+        if (rec) PrefetchHandlerLines(*rec);
         // Types up to flow control work in the instance; a start clears its words and looks for
         // the flow's pending links.
         if (inst.m_nType <= FCT_FLOW_CONTROL) PrefetchObject<sizeof(cFlowCommand)>(&inst);
@@ -1048,8 +1054,8 @@ void PrefetchFlowUpdate(const cChara& chara, int stage) {
         }
         // The next command runs in the same step when this one runs with it or ends now.
         if (i + 1 < n && (inst.m_nWithNext == 1 || inst.m_nRemain <= 1)) {
-            const cFlowCommand& next = f.m_Commands[i + 1];
-            if (next.m_lpRecord) PrefetchHandlerLines(*next.m_lpRecord);
+            PrefetchHead(f.m_Commands[i + 1]);
+            if (rec) PrefetchHandlerLines(rec[1]);
         }
     });
 }
