@@ -29,11 +29,16 @@
 #include <bit>
 #include <cassert>
 #include <climits>
+#include <cstddef>
 #include <cmath>
 #include <functional>
 #include <utility>
 
 FlowHooks g_FlowHooks;
+
+// A flow is two cache lines, and what a step reads of it lies in the first.
+static_assert(alignof(cFlow) == 64 && sizeof(cFlow) == 128);
+static_assert(offsetof(cFlow, m_bLatched) < 64 && offsetof(cFlow, m_nId) == 64);
 
 namespace {
 
@@ -152,11 +157,25 @@ cEdFlow& DefOf(cChara& chara, const cFlow& flow) {
     return chara.m_Def.m_Flows.at(flow.m_nIndex);
 }
 
-// Gives the instance k of a flow its record from the flow's definition.
+// Takes into the instance what a step reads of its record.
+void NoteRecordFacts(cFlowCommand& inst) {
+    const cEdFlowCmd& rec = *inst.m_lpRecord;
+    inst.m_nType = static_cast<std::int8_t>(CommandType(rec));
+    inst.m_nWithNext = rec.m_bRunWithNext;
+    inst.m_bWaitsMessage = IsWaitingMessage(rec) ? 1 : 0;
+}
+
+// Points instance k of a flow at its record in the flow's definition, with what a step reads of it.
+void LinkInstance(cFlow& flow, std::size_t k) {
+    cFlowCommand& inst = flow.m_Commands[k];
+    inst.m_lpRecord = const_cast<cEdFlowCmd*>(&flow.m_lpDef->m_Commands[k]);
+    NoteRecordFacts(inst);
+}
+
+// Instance k of a flow (pointed at its record whenever the definitions move or the character is
+// copied).
 cFlowCommand& InstanceAt(cFlow& flow, int k) {
-    cFlowCommand& inst = flow.m_Commands[static_cast<std::size_t>(k)];
-    inst.m_lpRecord = const_cast<cEdFlowCmd*>(&flow.m_lpDef->m_Commands[static_cast<std::size_t>(k)]);
-    return inst;
+    return flow.m_Commands[static_cast<std::size_t>(k)];
 }
 
 void MarkGroupEnded(cChara& chara, int group) {
@@ -247,13 +266,16 @@ void RefreshRunningBits(cChara& chara) {
     st.runKnown = true;
 }
 
-// A flow of the character (or, with none, of no known character) has started.
+// A flow of the character (or, with none, of no known character) has started: it is running and
+// carries the started mark.
 void NoteStarted(cChara* chara, const cFlow& flow) {
     const std::ptrdiff_t at = chara ? PositionIn(*chara, flow) : -1;
-    if (at < 0)
+    if (at < 0) {
         ++g_nStrayStarts;
-    else if (static_cast<std::size_t>(at) < RUN_BITS)
-        chara->m_FlowState.runningBits |= std::uint64_t{1} << at;
+        return;
+    }
+    chara->m_FlowState.flowsMarked = true;
+    if (static_cast<std::size_t>(at) < RUN_BITS) chara->m_FlowState.runningBits |= std::uint64_t{1} << at;
 }
 
 // A flow of the character has ended.
@@ -261,6 +283,14 @@ void NoteEnded(cChara& chara, const cFlow& flow) {
     const std::ptrdiff_t at = PositionIn(chara, flow);
     if (at >= 0 && static_cast<std::size_t>(at) < RUN_BITS)
         chara.m_FlowState.runningBits &= ~(std::uint64_t{1} << at);
+}
+
+// The first position from `from` on of a flow of the character that may be running: past every
+// flow that the kept set shows idle, when it holds; `from` itself when it does not.
+std::size_t NextFlowThatMayRun(const cChara& chara, std::size_t from) {
+    if (from >= RUN_BITS || !RunningBitsHold(chara)) return from;
+    const std::uint64_t bits = chara.m_FlowState.runningBits >> from;
+    return bits == 0 ? chara.m_Flows.size() : from + static_cast<std::size_t>(std::countr_zero(bits));
 }
 
 // Calls `each` on the flows of the character that may be running, in list order.
@@ -409,7 +439,7 @@ void RelinkFlows(cChara& chara) {
         f.m_lpDef = &chara.m_Def.m_Flows.at(f.m_nIndex);
         const std::size_t n = std::min(f.m_Commands.size(), f.m_lpDef->m_Commands.size());
         for (std::size_t k = 0; k < n; ++k)
-            InstanceAt(f, static_cast<int>(k));
+            LinkInstance(f, k);
     }
 }
 
@@ -457,6 +487,7 @@ void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, in
             cFlowCommand& inst = f.m_Commands[k];
             cEdFlowCmd& rec = def.m_Commands[k];
             inst.m_lpRecord = &rec;
+            NoteRecordFacts(inst);
             // A use time is signed: a negative one, like a negative sum with its step, runs the
             // command for no time.
             const std::int64_t base = rec.m_nUseTime;
@@ -487,9 +518,14 @@ void BuildFlows(cChara& chara, const cCheckedVector<cEdFlow>& defs, int bAdd, in
 // ---- Starting ----
 
 void ClearFlowFrameMarks(cChara& chara) {
-    chara.m_FlowState.MarksCleared();
-    for (cFlow& f : chara.m_Flows)
-        f.m_bTriggered = f.m_bStarted = 0;
+    cCharaFlowState& st = chara.m_FlowState;
+    st.MarksCleared();
+    // Flows that none marked since the last clearing are left untouched.
+    if (st.flowsMarked || st.flowsMarkedStamp != g_nStrayStarts)
+        for (cFlow& f : chara.m_Flows)
+            f.m_bTriggered = f.m_bStarted = 0;
+    st.flowsMarked = false;
+    st.flowsMarkedStamp = g_nStrayStarts;
     for (std::uint32_t& w : chara.m_FlowGroupBits)
         w &= ~FLOW_GROUP_TAKEN;
 }
@@ -524,6 +560,7 @@ void RaiseFlow(cChara& chara, cFlow& f, int kind, bool ofKind) {
     // A flow is tested once a frame by its kind; older projects test it at every call.
     if (f.m_bTriggered && !g_SystemData.m_nCompat525) return;
     f.m_bTriggered = 1;
+    chara.m_FlowState.flowsMarked = true;
     if (f.m_bRunning || f.m_bPaused || f.m_bStopped || f.m_bStarted) return;
     const int group = f.m_lpDef->m_nGroup;
     if (kind == FTK_ALWAYS && group != 0 &&
@@ -757,6 +794,7 @@ void StartFlowCommand(cFlowCommand& inst) {
     ParamLinkVars vars{g_SaveData.m_vnCommonVars, StageVars(), chara ? chara->m_Vars : noVars};
     ApplyParamLinks(inst.m_lpRecord, vars, &flow->m_Pending);
     flow->m_Pending.clear();
+    NoteRecordFacts(inst);
 }
 
 bool StepFlowCommand(cFlowCommand& inst) {
@@ -776,6 +814,26 @@ void ExecuteFlowCommand(cChara& chara, cFlowCommand& inst) {
         e.handler(chara, inst);
 }
 
+namespace {
+
+// StepFlowCommand for an instance that InstanceAt gave its record: the command's type is the one
+// the instance keeps.
+bool StepInstance(cFlowCommand& inst) {
+    SetCurCommand(&inst);
+    if (cChara* chara = CurFlowChara()) {
+        const FlowCommandTypeEntry& e = FlowCommandTypeInfo(inst.m_nType);
+        if (e.shared)
+            e.shared(*chara, *inst.m_lpRecord);
+        else if (e.handler)
+            e.handler(*chara, inst);
+    }
+    if (--inst.m_nRemain >= 1) return false;
+    inst.m_nRemain = 0;
+    return true;
+}
+
+} // namespace
+
 bool StepFlow(cFlow& flow) {
     SetCurFlow(&flow);
     flow.m_bStopWalk = 0;
@@ -790,21 +848,20 @@ bool StepFlow(cFlow& flow) {
     for (int i = first; i <= flow.m_nReached && i < n; ++i) {
         cFlowCommand& inst = InstanceAt(flow, i);
         if (inst.m_bDone) continue;
-        const cEdFlowCmd& rec = *inst.m_lpRecord;
         if (inst.m_nRemain == 0) {
             StartFlowCommand(inst);
-            if (!IsWaitingMessage(rec) && rec.m_bRunWithNext == 0) flow.m_nMessageWait = 0;
+            if (!inst.m_bWaitsMessage && inst.m_nWithNext == 0) flow.m_nMessageWait = 0;
         }
-        if (rec.m_bRunWithNext == 1) {
-            if (StepFlowCommand(inst)) {
+        if (inst.m_nWithNext == 1) {
+            if (StepInstance(inst)) {
                 inst.m_bDone = 1;
                 if (i == n - 1) return true;
             }
             if (i == flow.m_nReached) ++flow.m_nReached;
             if (flow.m_bStopWalk) return false;
-        } else if (StepFlowCommand(inst)) {
+        } else if (StepInstance(inst)) {
             inst.m_bDone = 1;
-            if (IsWaitingMessage(rec)) flow.m_nMessageWait = 1;
+            if (inst.m_bWaitsMessage) flow.m_nMessageWait = 1;
             if (i == n - 1) return true;
             ++flow.m_nReached;
             break;
@@ -886,38 +943,52 @@ void RunFlowAnimeCues(cChara& chara) {
         st.cuesKnown = true;
     }
     if (!st.anyCues) return;
-    for (cFlow& f : chara.m_Flows) {
-        if (!f.m_bRunning || f.m_bPaused) continue;
+    // Attaching an animation starts no flow: the running set holds through the walk.
+    ForFlowsThatMayRun(chara, [&chara](const cFlow& f) {
+        if (!f.m_bRunning || f.m_bPaused) return;
         for (const cAnimeCue& cue : f.m_Cues)
             if (cue.m_nStart == f.m_nFramesRun) AttachCueAnimation(chara, cue, f.m_nId);
-    }
+    });
 }
 
 namespace {
 
-void PrefetchBytes(const void* p, std::size_t bytes) {
-    const char* const c = static_cast<const char*>(p);
-    std::size_t o = 0;
-    for (; o + 4 * 64 <= bytes; o += 4 * 64) {
-        __builtin_prefetch(c + o);
-        __builtin_prefetch(c + o + 64);
-        __builtin_prefetch(c + o + 2 * 64);
-        __builtin_prefetch(c + o + 3 * 64);
-    }
-    for (; o < bytes; o += 64)
-        __builtin_prefetch(c + o);
-    __builtin_prefetch(c + bytes - 1);
+// Asks for the line at p. The compiler takes a function that does nothing but read memory and ask
+// for lines for one without effect, and drops calls to it; the request written out as an
+// instruction it may not drop keeps the helpers below, and the walks that call them, in the code.
+inline void PrefetchLine(const void* p) {
+#if defined(__x86_64__) || defined(__i386__)
+    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
+#else
+    __builtin_prefetch(p);
+#endif
 }
 
-// The same as PrefetchBytes for an object whose size is known here, without a loop.
+// Asks for every line of an object whose size is known here, without a loop.
 template <std::size_t Bytes> void PrefetchObject(const void* p) {
     static_assert(Bytes > 0);
     const char* const c = static_cast<const char*>(p);
     [c]<std::size_t... K>(std::index_sequence<K...>) {
-        (__builtin_prefetch(c + K * 64), ...);
+        (PrefetchLine(c + K * 64), ...);
     }
     (std::make_index_sequence<(Bytes + 63) / 64>{});
-    __builtin_prefetch(c + Bytes - 1);
+    PrefetchLine(c + Bytes - 1);
+}
+
+// Asks for the lines of an instance that every step of it reads.
+void PrefetchHead(const cFlowCommand& inst) {
+    PrefetchLine(&inst);
+    PrefetchLine(&inst.m_bWaitsMessage);
+}
+
+// Asks for the lines of a record that the command handlers read: its kind, parameters, movement
+// and shot settings, use time and sound.
+void PrefetchHandlerLines(const cEdFlowCmd& rec) {
+    PrefetchLine(&rec.m_bItem);
+    PrefetchLine(reinterpret_cast<const char*>(&rec.m_Params) + sizeof(rec.m_Params) - 1);
+    PrefetchLine(&rec.m_Move);
+    PrefetchLine(reinterpret_cast<const char*>(&rec.m_Shot) + sizeof(rec.m_Shot) - 1);
+    PrefetchLine(&rec.m_nAnimation);
 }
 
 // The index of the first command a step of a running flow looks at; the one after it is looked at
@@ -931,39 +1002,60 @@ std::size_t FirstOpenOf(const cFlow& f) {
 void PrefetchFlowUpdate(const cChara& chara, int stage) {
     switch (stage) {
     case 0:
-        __builtin_prefetch(&chara.m_Flows);
-        __builtin_prefetch(&chara.m_FlowState);
-        __builtin_prefetch(&chara.m_FlowState.kindsTested);
-        __builtin_prefetch(&chara.m_RaisedTriggers);
+        PrefetchLine(&chara.m_Flows);
+        PrefetchLine(&chara.m_FlowState);
+        PrefetchLine(&chara.m_FlowState.kindsTested);
+        PrefetchLine(&chara.m_RaisedTriggers);
         return;
     case 1:
-        if (!chara.m_Flows.empty()) PrefetchBytes(chara.m_Flows.data(), chara.m_Flows.size() * sizeof(cFlow));
-        if (!chara.m_RaisedTriggers.empty()) __builtin_prefetch(chara.m_RaisedTriggers.data());
+        // The first line of each flow that may run: what the walk reads of it.
+        ForFlowsThatMayRun(chara, [](const cFlow& f) { PrefetchLine(&f); });
+        if (!chara.m_RaisedTriggers.empty()) PrefetchLine(chara.m_RaisedTriggers.data());
         return;
     default:
         break;
     }
     if (stage == 2) {
-        ForFlowsThatMayRun(chara, [](const cFlow& f) {
-            if (!f.m_bRunning || !f.m_lpDef) return;
+        const cCharaFlowState& st = chara.m_FlowState;
+        const bool cues = !st.cuesKnown || st.anyCues;
+        ForFlowsThatMayRun(chara, [cues](const cFlow& f) {
+            if (!f.m_bRunning) return;
+            if (cues && !f.m_Cues.empty()) PrefetchLine(f.m_Cues.data());
+            // The head of the first open command.
             const std::size_t i = FirstOpenOf(f);
-            PrefetchObject<sizeof(std::vector<cEdFlowCmd>)>(&f.m_lpDef->m_Commands);
-            if (!f.m_Cues.empty()) __builtin_prefetch(f.m_Cues.data());
-            const std::size_t n = f.m_Commands.size();
-            if (i < n) PrefetchObject<sizeof(cFlowCommand)>(&f.m_Commands[i]);
-            if (i + 1 < n) __builtin_prefetch(&f.m_Commands[i + 1]);
+            if (i < f.m_Commands.size()) PrefetchHead(f.m_Commands[i]);
         });
         return;
     }
     ForFlowsThatMayRun(chara, [](const cFlow& f) {
-        if (!f.m_bRunning || !f.m_lpDef) return;
+        if (!f.m_bRunning) return;
+        const std::size_t n = f.m_Commands.size();
         const std::size_t i = FirstOpenOf(f);
-        const std::vector<cEdFlowCmd>& records = f.m_lpDef->m_Commands;
-        const std::size_t n = records.size();
-        if (i < n) PrefetchObject<sizeof(cEdFlowCmd)>(&records[i]);
-        if (i + 1 < n) {
-            __builtin_prefetch(&records[i + 1]);
-            __builtin_prefetch(&records[i + 1].m_bRunWithNext);
+        if (i >= n) return;
+        const cFlowCommand& inst = f.m_Commands[i];
+        // The records of a flow's commands lie one after another, as its instances do.
+        const cEdFlowCmd* const rec = inst.m_lpRecord;
+        if (inst.m_bDone) {
+            // It ended at the last step: the step runs the next one, whose head was not asked for.
+            if (i + 1 >= n) return;
+            PrefetchObject<sizeof(cFlowCommand)>(&f.m_Commands[i + 1]);
+            if (rec) PrefetchHandlerLines(rec[1]);
+            PrefetchLine(&f.m_Pending);
+            return;
+        }
+        if (rec) PrefetchHandlerLines(*rec);
+        // Types up to flow control work in the instance; a start clears its words and looks for
+        // the flow's pending links.
+        if (inst.m_nType <= FCT_FLOW_CONTROL) PrefetchObject<sizeof(cFlowCommand)>(&inst);
+        if (inst.m_nRemain == 0) {
+            PrefetchLine(&inst.m_nCounter);
+            PrefetchLine(&inst.m_nWords[3]);
+            PrefetchLine(&f.m_Pending);
+        }
+        // The next command runs in the same step when this one runs with it or ends now.
+        if (i + 1 < n && (inst.m_nWithNext == 1 || inst.m_nRemain <= 1)) {
+            PrefetchHead(f.m_Commands[i + 1]);
+            if (rec) PrefetchHandlerLines(rec[1]);
         }
     });
 }
@@ -999,7 +1091,11 @@ void RunFlowUpdate(cChara& chara, int bDying) {
     bool cutShort = false;
     {
         WalkGuard walk(chara);
-        for (cFlow& f : chara.m_Flows) {
+        // Flows started meanwhile join the kept set (or end it), so that those after the one
+        // stepped are stepped in this walk too.
+        const std::size_t count = chara.m_Flows.size();
+        for (std::size_t i = NextFlowThatMayRun(chara, 0); i < count; i = NextFlowThatMayRun(chara, i + 1)) {
+            cFlow& f = chara.m_Flows[i];
             if (!f.m_bRunning) continue;
             if (f.m_Commands.empty()) {
                 ResetFlow(f, chara);

@@ -4,8 +4,8 @@
 //
 // A flow reaches its definition through m_lpDef, which points into the owning character's own
 // definition vector and is re-pointed by position (m_nIndex) whenever that vector moves or the
-// character is copied. Command instances carry a record pointer that the walk refreshes from the
-// definition before every use, so a copied character never runs the records of its source.
+// character is copied. Command instances point at their records, and are re-pointed at the same
+// times, so that a copied character never runs the records of its source.
 //
 // These are plain records: the character holds them by value, and the flow engine (flow_engine.h)
 // gives them their behaviour.
@@ -22,11 +22,17 @@
 
 // One command of a running flow.
 struct cFlowCommand {
-    cEdFlowCmd* m_lpRecord = nullptr; // its command record (refreshed by the walk)
+    cEdFlowCmd* m_lpRecord = nullptr; // its command record
     int m_bDone = 0;
     int m_nUseTime = 0; // sub-steps
     int m_nRemain = 0;  // sub-steps left; 0 while idle
     std::uint8_t m_nDirByte = 0;
+    // What a step reads of the record, kept by the flow engine whenever it gives the instance a
+    // record or changes the record's values: the command type (FCT_NONE for a kind outside the
+    // list), the record's run-with-next byte and whether it is a message that waits for its window.
+    std::int8_t m_nType = 0;
+    std::uint8_t m_nWithNext = 0;
+    std::uint8_t m_bWaitsMessage = 0;
     double m_dSpeed = 0.0; // pixels per sub-step
     // Work fields of the movement handlers.
     int m_nWork[6] = {0, 0, 0, 0, 0, 0};
@@ -47,29 +53,30 @@ struct cAnimeCue {
     int m_bHold = 0;           // holds on its marked frame while the command runs
 };
 
-// One flow of a character.
-struct cFlow {
+// One flow of a character. What a step of a running flow and a test of its trigger read lies in
+// its first cache line; the rest in the second.
+struct alignas(64) cFlow {
     const cEdFlow* m_lpDef = nullptr; // the definition it runs
     int m_nIndex = 0;                 // position of the definition in the character's vector
-    int m_nId = 0;                    // tags what the flow creates
-    int m_bLatched = 0;               // its conditions held once
-    int m_bLastKey = 0;               // the key sequence held at the previous test
-    std::vector<cFlowCommand> m_Commands{};
-    std::vector<cAnimeCue> m_Cues{};
     int m_bRunning = 0;
-    int m_bPaused = 0;
-    int m_bStopped = 0;   // stopped for ever
-    int m_bDeleted = 0;   // marked for erasure
+    std::vector<cFlowCommand> m_Commands{};
     int m_nReached = 0;   // highest command index that may run this sub-step
     int m_nFirstOpen = 0; // every command before it is done (a step starts looking there)
     int m_nFramesRun = 0;
     int m_nFirstKey = 0; // direction slot pressed when it started
-    int m_bTriggered = 0;
-    int m_bStarted = 0;
-    int m_nMessageWait = 0;
-    int m_bStopWalk = 0;
-    int m_bInWalk = 0;         // its commands are being walked: a step, or a stage-start flow's start
-    ParamLinkList m_Pending{}; // arrangement links for the next command that starts
+    std::uint8_t m_bPaused = 0;
+    std::uint8_t m_bStopped = 0; // stopped for ever
+    std::uint8_t m_bStopWalk = 0;
+    std::uint8_t m_bInWalk = 0; // its commands are being walked: a step, or a stage-start flow's start
+    std::uint8_t m_bTriggered = 0;
+    std::uint8_t m_bStarted = 0;
+    std::uint8_t m_nMessageWait = 0;
+    std::uint8_t m_bLatched = 0; // its conditions held once
+    int m_nId = 0;               // tags what the flow creates
+    int m_bLastKey = 0;          // the key sequence held at the previous test
+    int m_bDeleted = 0;          // marked for erasure
+    ParamLinkList m_Pending{};   // arrangement links for the next command that starts
+    std::vector<cAnimeCue> m_Cues{};
 };
 
 // Flows added while the character's flow list was being walked, built when the walk ends.
@@ -129,6 +136,12 @@ struct cCharaFlowState {
     std::size_t runListSize = 0;
     std::uint32_t runStamp = 0;
     bool runKnown = false;
+    // Whether some flow may carry a tested or started mark (cFlow::m_bTriggered, m_bStarted): set
+    // by the flow engine whenever it marks one of the character's flows, cleared with the marks.
+    // A flow started without its character known to the engine may carry one too unless the
+    // engine's count of such starts still stands at flowsMarkedStamp.
+    bool flowsMarked = true;
+    std::uint32_t flowsMarkedStamp = 0;
     // Called by whatever changes the flow list, a flow's definition pointer or the definitions.
     void ListChanged() {
         kindsKnown = false;

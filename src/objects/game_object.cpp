@@ -268,11 +268,15 @@ cChara& cChara::operator=(const cChara& o) {
     if (this == &o) return *this;
     Assign(o);
     m_Def = o.m_Def;
-    // The flows run the copy's own definitions.
+    // The flows and their commands run the copy's own definitions.
     m_Flows = o.m_Flows;
-    for (cFlow& f : m_Flows)
+    for (cFlow& f : m_Flows) {
         f.m_lpDef =
             (f.m_nIndex >= 0 && f.m_nIndex < m_Def.m_Flows.Count()) ? &m_Def.m_Flows[f.m_nIndex] : nullptr;
+        const std::size_t n = f.m_lpDef ? std::min(f.m_Commands.size(), f.m_lpDef->m_Commands.size()) : 0;
+        for (std::size_t k = 0; k < n; ++k)
+            f.m_Commands[k].m_lpRecord = const_cast<cEdFlowCmd*>(&f.m_lpDef->m_Commands[k]);
+    }
     m_FlowGroupBits = o.m_FlowGroupBits;
     // The copy's counters and marks, but no walk of its flows is running.
     m_FlowState = o.m_FlowState;

@@ -152,6 +152,44 @@ TEST_F(FlowTest, ARaiseFollowsEveryChangeOfTheList) {
     }
 }
 
+// The marks of a frame are gone at the next clearing however the flow got them, even after a
+// clearing that found none: tested by a raise, started by a raise, started from another
+// character's walk.
+struct MarkCase {
+    const char* name;
+    void (*mark)(cStageChara& c);
+};
+
+const MarkCase kMarkCases[] = {
+    {"tested", [](cStageChara& c) { TriggerFlows(c, FTK_HIT_BLOCK); }},
+    {"started", [](cStageChara& c) { TriggerFlows(c, FTK_ALWAYS); }},
+    {"started from another character",
+     [](cStageChara& c) {
+         cStageChara other;
+         SetCurFlowChara(&other);
+         StartFlow(c.m_Flows[1]);
+         SetCurFlowChara(nullptr);
+     }},
+};
+
+TEST_F(FlowTest, AClearingTakesEveryMarkOfTheFrame) {
+    for (const MarkCase& t : kMarkCases) {
+        cStageChara c;
+        cEdFlow never = Labelled(FTK_HIT_BLOCK, 'A');
+        never.m_Conds.push_back(CommonVarIs(1, 1)); // never holds: tested, not started
+        Set(c, {never, Labelled(FTK_ALWAYS, 'B')});
+        ClearFlowFrameMarks(c);
+        ClearFlowFrameMarks(c);
+        t.mark(c);
+        EXPECT_TRUE(c.m_Flows[0].m_bTriggered || c.m_Flows[1].m_bStarted) << t.name;
+        ClearFlowFrameMarks(c);
+        for (const cFlow& f : c.m_Flows) {
+            EXPECT_EQ(f.m_bTriggered, 0) << t.name;
+            EXPECT_EQ(f.m_bStarted, 0) << t.name;
+        }
+    }
+}
+
 TEST_F(FlowTest, OlderProjectsTestAKindAtEveryCall) {
     const std::int32_t saved = g_SystemData.m_nCompat525;
     g_SystemData.m_nCompat525 = 1;

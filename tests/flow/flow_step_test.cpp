@@ -1,6 +1,7 @@
 // Flows stepped sub-step by sub-step: traces of command starts and ends, worked out by hand.
 #include "flow_fixture.h"
 
+#include <memory>
 #include <random>
 
 namespace {
@@ -385,6 +386,41 @@ TEST_F(FlowTest, BuildFlowsTimesCuesAndPlacement) {
         EXPECT_EQ(e.m_Flows[i].m_nId, ids[i]);
     }
     g_Database.m_Animes.clear();
+}
+
+// A flow stopped in the middle of a command goes on with its own records after the definitions
+// moved: the character copied (its source gone), or a flow inserted before it.
+struct MovedDefsCase {
+    const char* name;
+    void (*move)(std::unique_ptr<cStageChara>& c);
+};
+
+const MovedDefsCase kMovedDefsCases[] = {
+    {"copied", [](std::unique_ptr<cStageChara>& c) { c = std::make_unique<cStageChara>(*c); }},
+    {"flow inserted before",
+     [](std::unique_ptr<cStageChara>& c) {
+         cCheckedVector<cEdFlow> more{MakeFlow(FTK_HIT_BLOCK, {}), MakeFlow(FTK_HIT_BLOCK, {})};
+         BuildFlows(*c, more, 1, 0);
+     }},
+};
+
+TEST_F(FlowTest, AFlowRunsItsOwnRecordsAfterTheDefinitionsMoved) {
+    const Cmds cmds = {{FCT_WAIT, 2, 0, 'A'}, {FCT_WAIT, 1, 1, 'B'}, {FCT_WAIT, 1, 0, 'C'}};
+    for (const MovedDefsCase& t : kMovedDefsCases) {
+        s_Trace.clear();
+        m_nFrame = 0;
+        auto c = std::make_unique<cStageChara>();
+        Give(*c, {MakeFlow(FTK_ALWAYS, cmds)});
+        SetFrames(*c, 0, cmds);
+        Frame(*c, {FTK_ALWAYS});
+        t.move(c);
+        const cFlow& f = c->m_Flows.back();
+        for (std::size_t k = 0; k < cmds.size(); ++k)
+            EXPECT_EQ(f.m_Commands[k].m_lpRecord, &f.m_lpDef->m_Commands[k]) << t.name << " " << k;
+        Frame(*c);
+        Frame(*c);
+        EXPECT_EQ(s_Trace, "1:A+|2:A-|3:B+- C+-") << t.name;
+    }
 }
 
 TEST_F(FlowTest, FlowsAddedDuringAWalkAreBuiltAfterIt) {
