@@ -21,6 +21,7 @@
 #include "play/set_stage.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <list>
 #include <utility>
@@ -68,10 +69,16 @@ bool ShotShown(const cShot& shot) {
 // following one another. Each walk also asks, some steps ahead, for the objects that stood there in
 // the walk of the frame before: a list changes little from one frame to the next, so that most of
 // those are the objects the walk is about to meet (where it changed, the asking is only wasted).
+// Where a member of a live object lies from the object's start.
+template <class T, class M> std::ptrdiff_t OffsetIn(const T& object, const M* member) {
+    return reinterpret_cast<const char*>(member) - reinterpret_cast<const char*>(&object);
+}
+
 template <class List, class LayerOf> struct LayerLists {
     using Pos = typename List::iterator;
     using Object = typename List::value_type;
     static constexpr std::size_t AHEAD = 12;
+    static constexpr std::size_t LINES = 3;
     std::vector<Pos> at[OBJECT_LAYERS];
     std::vector<std::pair<int, Pos>> backHalf;
     Pos front, back;
@@ -79,6 +86,8 @@ template <class List, class LayerOf> struct LayerLists {
     std::size_t count = 0, met = 0;
     // The objects as the walk of the frame before met them, in the list's order, and as this one does.
     std::vector<const Object*> before, now;
+    // Where in an object of the list the lines that LayerOf reads lie.
+    std::array<std::ptrdiff_t, LINES> lines{};
 
     void Start(List& list) {
         for (std::vector<Pos>& v : at)
@@ -91,6 +100,9 @@ template <class List, class LayerOf> struct LayerLists {
         met = 0;
         before.swap(now);
         now.resize(count);
+        // The objects of the frame before may be gone since: their lines are asked for by address
+        // alone, at the places a live object of the list has them.
+        if (count > 0) lines = LayerOf::Lines(*front);
     }
     // Asks for the lines of the object the walk of the frame before met at position k, if any: the
     // link to the next object (just before it) and what LayerOf reads. Inlined: a call that only asks
@@ -99,7 +111,8 @@ template <class List, class LayerOf> struct LayerLists {
         if (k >= before.size()) return;
         const char* o = reinterpret_cast<const char*>(before[k]);
         __builtin_prefetch(o - 1);
-        LayerOf::Prefetch(*before[k]);
+        for (const std::ptrdiff_t line : lines)
+            __builtin_prefetch(o + line);
     }
     // Meets the next pair; false once none is left.
     bool Step() {
@@ -130,10 +143,8 @@ template <class List, class LayerOf> struct LayerLists {
 
 struct ItemLayer {
     int operator()(const cItem& i) const { return ItemShown(i) ? LayerOf(i.m_Def.m_nZ) : -1; }
-    [[gnu::always_inline]] static void Prefetch(const cItem& i) {
-        __builtin_prefetch(&i.m_bPresent);
-        __builtin_prefetch(&i.m_bHidden);
-        __builtin_prefetch(&i.m_Def.m_nZ);
+    static std::array<std::ptrdiff_t, 3> Lines(const cItem& i) {
+        return {OffsetIn(i, &i.m_bPresent), OffsetIn(i, &i.m_bHidden), OffsetIn(i, &i.m_Def.m_nZ)};
     }
 };
 // Whether drawing a character does nothing this frame (see DrawCharaAndGauges): one off the screen,
@@ -146,16 +157,15 @@ struct CharaLayer {
     int operator()(const cStageChara& c) const {
         return c.m_bRemoved || LeftUndrawn(c) ? -1 : LayerOf(c.m_Def.m_nZ);
     }
-    [[gnu::always_inline]] static void Prefetch(const cStageChara& c) {
-        __builtin_prefetch(&c.m_bRemoved);
-        __builtin_prefetch(&c.m_Def.m_nZ);
+    static std::array<std::ptrdiff_t, 3> Lines(const cStageChara& c) {
+        return {OffsetIn(c, &c.m_bRemoved), OffsetIn(c, &c.m_Def.m_nZ), OffsetIn(c, &c.m_Def.m_nZ)};
     }
 };
 struct ShotLayer {
     int operator()(const cShot& s) const { return ShotShown(s) ? LayerOf(s.m_Settings.m_nZOrder) : -1; }
-    [[gnu::always_inline]] static void Prefetch(const cShot& s) {
-        __builtin_prefetch(&s.m_bRemoved);
-        __builtin_prefetch(&s.m_Settings.m_nZOrder);
+    static std::array<std::ptrdiff_t, 3> Lines(const cShot& s) {
+        return {OffsetIn(s, &s.m_bRemoved), OffsetIn(s, &s.m_Settings.m_nZOrder),
+                OffsetIn(s, &s.m_Settings.m_nZOrder)};
     }
 };
 
