@@ -797,42 +797,43 @@ void StartFlowCommand(cFlowCommand& inst) {
     NoteRecordFacts(inst);
 }
 
-bool StepFlowCommand(cFlowCommand& inst) {
-    SetCurCommand(&inst);
-    if (cChara* chara = CurFlowChara()) ExecuteFlowCommand(*chara, inst);
-    if (--inst.m_nRemain >= 1) return false;
-    inst.m_nRemain = 0;
-    return true;
-}
+namespace {
 
-void ExecuteFlowCommand(cChara& chara, cFlowCommand& inst) {
-    if (!inst.m_lpRecord) return;
-    const FlowCommandTypeEntry& e = FlowCommandTypeInfo(CommandType(*inst.m_lpRecord));
+// Runs the command's handler for the command type given.
+void RunCommandAs(cChara& chara, cFlowCommand& inst, int type) {
+    const FlowCommandTypeEntry& e = FlowCommandTypeInfo(type);
     if (e.shared)
         e.shared(chara, *inst.m_lpRecord);
     else if (e.handler)
         e.handler(chara, inst);
 }
 
-namespace {
-
-// StepFlowCommand for an instance that InstanceAt gave its record: the command's type is the one
-// the instance keeps.
-bool StepInstance(cFlowCommand& inst) {
+// One sub-step of a command, run by the handler for `type` when it has its record: whether its time
+// is up.
+bool StepCommandAs(cFlowCommand& inst, int type) {
     SetCurCommand(&inst);
-    if (cChara* chara = CurFlowChara()) {
-        const FlowCommandTypeEntry& e = FlowCommandTypeInfo(inst.m_nType);
-        if (e.shared)
-            e.shared(*chara, *inst.m_lpRecord);
-        else if (e.handler)
-            e.handler(*chara, inst);
-    }
+    if (cChara* chara = CurFlowChara(); chara && inst.m_lpRecord) RunCommandAs(*chara, inst, type);
     if (--inst.m_nRemain >= 1) return false;
     inst.m_nRemain = 0;
     return true;
 }
 
+// StepFlowCommand for an instance that the flow engine gave its record: the command's type is the
+// one the instance keeps.
+bool StepInstance(cFlowCommand& inst) {
+    return StepCommandAs(inst, inst.m_nType);
+}
+
 } // namespace
+
+bool StepFlowCommand(cFlowCommand& inst) {
+    return StepCommandAs(inst, inst.m_lpRecord ? CommandType(*inst.m_lpRecord) : FCT_NONE);
+}
+
+void ExecuteFlowCommand(cChara& chara, cFlowCommand& inst) {
+    if (!inst.m_lpRecord) return;
+    RunCommandAs(chara, inst, CommandType(*inst.m_lpRecord));
+}
 
 bool StepFlow(cFlow& flow) {
     SetCurFlow(&flow);

@@ -91,6 +91,31 @@ struct cPrefetchCharaMarks {
     void operator()(const cStageChara& c) const { PrefetchCharaMarks(c); }
 };
 
+// For a walk at the character `at` of an array with `left` characters from it on: asks for what
+// `ahead` reads of the character CHARA_PREFETCH_AHEAD on and, when it has Stage, for each stage's
+// character.
+template <class Ahead>
+[[gnu::always_inline]] inline void AskAhead(const CharaPos* at, std::size_t left, const Ahead& ahead) {
+    constexpr bool staged = requires(const cStageChara& c) {
+        ahead.Stage(c, 1);
+    };
+    if (left > CHARA_PREFETCH_AHEAD) {
+        // Every stage's character lies nearer than the farthest.
+        static_assert(CHARA_PREFETCH_STAGES == 3 && CHARA_STAGE_AHEAD[0] < CHARA_PREFETCH_AHEAD &&
+                      CHARA_STAGE_AHEAD[1] < CHARA_PREFETCH_AHEAD &&
+                      CHARA_STAGE_AHEAD[2] < CHARA_PREFETCH_AHEAD);
+        ahead(*at[CHARA_PREFETCH_AHEAD]);
+        if constexpr (staged) {
+            ahead.Stage(*at[CHARA_STAGE_AHEAD[0]], 1);
+            ahead.Stage(*at[CHARA_STAGE_AHEAD[1]], 2);
+            ahead.Stage(*at[CHARA_STAGE_AHEAD[2]], 3);
+        }
+    } else if constexpr (staged) {
+        for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
+            if (CHARA_STAGE_AHEAD[s] < left) ahead.Stage(*at[CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
+    }
+}
+
 // Calls f on each character of g_Charas that `pick` picks, in the list's order, those added at its
 // end meanwhile included, until f returns true; whether it did. `pick` only reads: after a
 // character it passes over, the walk need not look for characters joining or leaving.
@@ -104,11 +129,8 @@ bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
         return false;
     }
     cCharaIndex& x = g_CharaIndex;
-    std::size_t n = 0, near = 0; // the array's length; where the farthest look ahead leaves it
-    const auto take = [&] {
-        n = items->size();
-        near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
-    };
+    std::size_t n = 0; // the array's length
+    const auto take = [&] { n = items->size(); };
     take();
     for (std::size_t k = 0;; ++k) {
         if (k >= n) {
@@ -117,22 +139,7 @@ bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
             if (k >= n) return false;
         }
         const CharaPos* at = items->data() + k;
-        if (k < near) {
-            // Every stage's character lies nearer than the farthest.
-            static_assert(CHARA_PREFETCH_STAGES == 3 && CHARA_STAGE_AHEAD[0] < CHARA_PREFETCH_AHEAD &&
-                          CHARA_STAGE_AHEAD[1] < CHARA_PREFETCH_AHEAD &&
-                          CHARA_STAGE_AHEAD[2] < CHARA_PREFETCH_AHEAD);
-            ahead(*at[CHARA_PREFETCH_AHEAD]);
-            if constexpr (requires(const cStageChara& c) { ahead.Stage(c, 1); }) {
-                ahead.Stage(*at[CHARA_STAGE_AHEAD[0]], 1);
-                ahead.Stage(*at[CHARA_STAGE_AHEAD[1]], 2);
-                ahead.Stage(*at[CHARA_STAGE_AHEAD[2]], 3);
-            }
-        } else if constexpr (requires(const cStageChara& c) { ahead.Stage(c, 1); }) {
-            for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
-                if (k + CHARA_STAGE_AHEAD[s] < n)
-                    ahead.Stage(*at[CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
-        }
+        AskAhead(at, n - k, ahead);
         CharaPos it = *at;
         if (!pick(*it)) continue;
         const unsigned epoch = x.epoch;

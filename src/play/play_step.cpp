@@ -342,17 +342,19 @@ bool ItemTableHolds() {
     return false;
 }
 
-template <class F> void EachItemErasing(F&& f) {
+// Calls f on each item in the list's order; f returns the position after it (erasing it or not).
+// With `refill` the table is emptied as the walk starts, for f to keep the items again behind the
+// walk (Keep writes no further than the position read, so the table stays ahead of it).
+template <class F> void EachItemErasing(F&& f, bool refill = false) {
+    cItemTable& t = g_ItemTable;
     auto it = g_Items.begin();
-    if (ItemTableHolds()) {
-        const cItemTable& t = g_ItemTable;
-        const std::size_t n = t.count;
-        const cItemTable::Pos* const at = t.items.data();
-        // The items that joined follow the position after the table's last.
-        for (std::size_t k = 0; k < n; ++k) {
-            if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&at[k + CHARA_PREFETCH_AHEAD]->m_dX);
-            it = f(at[k]);
-        }
+    const std::size_t n = ItemTableHolds() ? t.count : 0;
+    if (refill) t.count = 0;
+    const cItemTable::Pos* const at = t.items.data();
+    // The items that joined follow the position after the table's last.
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&at[k + CHARA_PREFETCH_AHEAD]->m_dX);
+        it = f(at[k]);
     }
     while (it != g_Items.end())
         it = f(it);
@@ -387,19 +389,7 @@ void RemoveOutside(const cGameScene& scene) {
         t.Keep(it);
         return std::next(it);
     };
-    auto it = g_Items.begin();
-    if (ItemTableHolds()) {
-        const std::size_t n = t.count;
-        t.count = 0;
-        for (std::size_t k = 0; k < n; ++k) {
-            if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&t.items[k + CHARA_PREFETCH_AHEAD]->m_dX);
-            it = one(t.items[k]);
-        }
-    } else {
-        t.count = 0;
-    }
-    while (it != g_Items.end())
-        it = one(it);
+    EachItemErasing(one, true);
     t.Close();
     t.scene = &scene;
     t.nextSubStep = scene.m_nSubStepCount + 1;
@@ -470,18 +460,8 @@ template <class P, class F> bool AnyAwakeCharaWhere(bool block, P&& pick, F&& f)
     };
     const std::size_t n = g_Awake.counts[kind];
     const CharaPos* const at = g_Awake.lists[kind].data();
-    const std::size_t near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
     for (std::size_t k = 0; k < n; ++k) {
-        if (k < near) {
-            ahead(*at[k + CHARA_PREFETCH_AHEAD]);
-            ahead.Stage(*at[k + CHARA_STAGE_AHEAD[0]], 1);
-            ahead.Stage(*at[k + CHARA_STAGE_AHEAD[1]], 2);
-            ahead.Stage(*at[k + CHARA_STAGE_AHEAD[2]], 3);
-        } else {
-            for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
-                if (k + CHARA_STAGE_AHEAD[s] < n)
-                    ahead.Stage(*at[k + CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
-        }
+        AskAhead(at + k, n - k, ahead);
         const CharaPos it = at[k];
         if (!pick(*it)) continue;
         const unsigned epoch = x.epoch;
