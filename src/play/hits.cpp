@@ -184,9 +184,14 @@ class cIdChains {
 // when its corner lies no more than `reach` before the given box's lower edges and not past its
 // higher ones: a look-up visits the cells of those corners. Boxes spanning more, far out or with an
 // infinite edge are kept apart and met against every box asked about; a box with an edge not a
-// number meets nothing and is left out. The boxes themselves are read from the list they index.
+// number meets nothing and is left out.
+//
+// Block characters stand stacked in piles of the very same box: a cell holds each box once, as a
+// pile listing the indexes of the boxes the same in every bit in increasing order, so that a look-up
+// tests a pile's box once for all of them.
 class cCornerCells {
   public:
+    static constexpr std::uint32_t NONE = 0xFFFFFFFFu;
     bool made = false;
     // Takes the boxes of `rects`, over the stage as the views give it now.
     void Make(const std::vector<cHitRect>& rects) {
@@ -210,25 +215,31 @@ class cCornerCells {
             }
         }
         m_Head.assign(m_nColumns * (static_cast<std::size_t>(m_nLastRow) + 1), NONE);
-        m_Next.assign(rects.size(), NONE);
-        m_Prev.assign(rects.size(), NONE);
+        for (Pile& p : m_Piles)
+            p.members.clear();
+        m_nPilesUsed = 0;
+        m_FreePiles.clear();
+        m_PileOf.assign(rects.size(), NONE);
         m_Where.assign(rects.size(), NOWHERE);
         m_Apart.clear();
         for (std::size_t k = 0; k < rects.size(); ++k)
-            Link(static_cast<std::uint32_t>(k), Key(rects[k]));
+            Link(static_cast<std::uint32_t>(k), Key(rects[k]), rects[k]);
         made = true;
     }
-    // Box k of the list is now `now`.
+    // Box k of the list is now `now`, no longer the same in every bit as it was.
     void Move(std::uint32_t k, const cHitRect& now) {
         const std::int64_t key = Key(now);
-        if (key == m_Where[k]) return;
+        // Those apart or left out are not kept by their boxes.
+        if (key == m_Where[k] && key < 0) return;
         Unlink(k);
-        Link(k, key);
+        Link(k, key, now);
     }
-    // The indexes of the boxes of `rects` that meet `r`, in increasing order.
-    void Collect(const std::vector<cHitRect>& rects, const cHitRect& r,
-                 std::vector<std::uint32_t>& out) const {
+    // The indexes of the boxes of `rects` that meet `r`, in increasing order: in `out`, or, when
+    // they are those of one pile alone (of the same box), given by `pile`, with `out` left empty.
+    void Collect(const std::vector<cHitRect>& rects, const cHitRect& r, std::vector<std::uint32_t>& out,
+                 const std::vector<std::uint32_t>*& pile) {
         out.clear();
+        pile = nullptr;
         if (std::isnan(r.left) || std::isnan(r.right) || std::isnan(r.top) || std::isnan(r.bottom)) return;
         for (const std::uint32_t k : m_Apart)
             if (RectsMeet(rects[k], r)) out.push_back(k);
@@ -237,13 +248,20 @@ class cCornerCells {
         const double y0 = flipY ? r.bottom : r.top, y1 = flipY ? r.top : r.bottom;
         const int c0 = CellOf(x0 - m_dReach, m_nLastColumn), c1 = CellOf(x1, m_nLastColumn);
         const int r0 = CellOf(y0 - m_dReach, m_nLastRow), r1 = CellOf(y1, m_nLastRow);
-        const cHitRect* boxes = rects.data();
+        const Pile* piles = m_Piles.data();
+        m_Met.clear();
         for (int row = r0; row <= r1; ++row) {
             const std::uint32_t* heads = m_Head.data() + static_cast<std::size_t>(row) * m_nColumns;
             for (int column = c0; column <= c1; ++column)
-                for (std::uint32_t k = heads[column]; k != NONE; k = m_Next[k])
-                    if (RectsMeet(boxes[k], r)) out.push_back(k);
+                for (std::uint32_t p = heads[column]; p != NONE; p = piles[p].next)
+                    if (RectsMeet(piles[p].box, r)) m_Met.push_back(p);
         }
+        if (out.empty() && m_Met.size() == 1) {
+            pile = &piles[m_Met[0]].members;
+            return;
+        }
+        for (const std::uint32_t p : m_Met)
+            out.insert(out.end(), piles[p].members.begin(), piles[p].members.end());
         if (out.size() > 1) std::sort(out.begin(), out.end());
     }
 
@@ -252,8 +270,15 @@ class cCornerCells {
     static constexpr double MAX_REACH = 256;
     // Boxes beyond this far from the stage are kept apart, so that no rounding of their edges counts.
     static constexpr double FAR = 1 << 30;
-    static constexpr std::uint32_t NONE = 0xFFFFFFFFu;
     static constexpr std::int64_t APART = -1, NOWHERE = -2;
+
+    // The boxes of a cell the same in every bit; the next pile of the cell.
+    struct Pile {
+        cHitRect box;
+        std::uint32_t next = NONE;
+        std::int64_t cell = 0;
+        std::vector<std::uint32_t> members; // in increasing order
+    };
 
     // Whether the box's spans are short enough for `reach`, with a pixel to spare, and it lies near.
     static bool Spans(const cHitRect& r, double reach) {
@@ -278,37 +303,68 @@ class cCornerCells {
                    static_cast<std::int64_t>(m_nColumns) +
                CellOf(std::min(r.left, r.right), m_nLastColumn);
     }
-    void Link(std::uint32_t k, std::int64_t key) {
+    void Link(std::uint32_t k, std::int64_t key, const cHitRect& box) {
         m_Where[k] = key;
         if (key == APART) {
             m_Apart.push_back(k);
-        } else if (key != NOWHERE) {
-            const std::uint32_t head = m_Head[static_cast<std::size_t>(key)];
-            m_Next[k] = head;
-            m_Prev[k] = NONE;
-            if (head != NONE) m_Prev[head] = k;
-            m_Head[static_cast<std::size_t>(key)] = k;
+            return;
         }
+        if (key == NOWHERE) return;
+        std::uint32_t& head = m_Head[static_cast<std::size_t>(key)];
+        std::uint32_t p = head;
+        while (p != NONE && std::memcmp(&m_Piles[p].box, &box, sizeof box) != 0)
+            p = m_Piles[p].next;
+        if (p == NONE) {
+            p = NewPile();
+            Pile& fresh = m_Piles[p];
+            fresh.box = box;
+            fresh.cell = key;
+            fresh.next = head;
+            head = p;
+        }
+        std::vector<std::uint32_t>& members = m_Piles[p].members;
+        members.insert(std::upper_bound(members.begin(), members.end(), k), k);
+        m_PileOf[k] = p;
     }
     void Unlink(std::uint32_t k) {
         const std::int64_t key = m_Where[k];
+        m_Where[k] = NOWHERE;
         if (key == APART) {
             m_Apart.erase(std::find(m_Apart.begin(), m_Apart.end(), k));
-        } else if (key != NOWHERE) {
-            const std::uint32_t next = m_Next[k], prev = m_Prev[k];
-            if (prev != NONE)
-                m_Next[prev] = next;
-            else
-                m_Head[static_cast<std::size_t>(key)] = next;
-            if (next != NONE) m_Prev[next] = prev;
+            return;
         }
-        m_Where[k] = NOWHERE;
+        if (key == NOWHERE) return;
+        const std::uint32_t p = m_PileOf[k];
+        m_PileOf[k] = NONE;
+        std::vector<std::uint32_t>& members = m_Piles[p].members;
+        members.erase(std::lower_bound(members.begin(), members.end(), k));
+        if (!members.empty()) return;
+        // The last of its pile: the pile leaves its cell.
+        std::uint32_t* at = &m_Head[static_cast<std::size_t>(m_Piles[p].cell)];
+        while (*at != p)
+            at = &m_Piles[*at].next;
+        *at = m_Piles[p].next;
+        m_FreePiles.push_back(p);
+    }
+    std::uint32_t NewPile() {
+        if (!m_FreePiles.empty()) {
+            const std::uint32_t p = m_FreePiles.back();
+            m_FreePiles.pop_back();
+            return p;
+        }
+        // Piles made before keep their members' storage.
+        if (m_nPilesUsed == m_Piles.size()) m_Piles.emplace_back();
+        return static_cast<std::uint32_t>(m_nPilesUsed++);
     }
 
-    std::vector<std::uint32_t> m_Head; // the first box of each cell
-    std::vector<std::uint32_t> m_Next, m_Prev;
+    std::vector<std::uint32_t> m_Head; // the first pile of each cell
+    std::vector<Pile> m_Piles;
+    std::size_t m_nPilesUsed = 0;
+    std::vector<std::uint32_t> m_FreePiles;
+    std::vector<std::uint32_t> m_PileOf; // the pile of each box kept in a cell
     std::vector<std::int64_t> m_Where;
     std::vector<std::uint32_t> m_Apart;
+    std::vector<std::uint32_t> m_Met; // the piles a look-up met
     std::size_t m_nColumns = 1;
     int m_nLastColumn = 0, m_nLastRow = 0;
     double m_dScale = 1.0 / 32, m_dReach = 32;
@@ -482,7 +538,14 @@ template <class F> void EachBlockCharaNear(const cStageCharaList& list, const cH
     const std::vector<cStageChara*>* items = IndexedBlockCharas(list);
     if (!items || !x.Refresh()) return EachBlockChara(list, [&f](cStageChara& bc) { f(bc); });
     if (!x.corners.made) x.corners.Make(x.rects);
-    x.corners.Collect(x.rects, r, x.found);
+    const std::vector<std::uint32_t>* pile = nullptr;
+    x.corners.Collect(x.rects, r, x.found, pile);
+    if (pile) {
+        // Boxes all the same: the first that takes part is the only one that counts.
+        for (const std::uint32_t k : *pile)
+            if (f(*(*items)[k])) return;
+        return;
+    }
     x.tookPart.clear();
     for (const std::uint32_t k : x.found) {
         const cHitRect& box = x.rects[k];
