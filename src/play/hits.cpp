@@ -1469,24 +1469,49 @@ int TakeItem(cItem* item, cHero& hero) {
 int TouchItems(cHero& hero) {
     cHero* taker = Hero1();
     int result = 0;
-    for (cItem& item : g_Items) {
-        if (!item.m_bPresent || item.m_bTaken || item.m_bRemoved || item.m_Def.m_nTakeMode == 2) continue;
+    // The touch of one item; whether the walk stops. A touch that starts flows or takes an item may
+    // change anything: the rest of the walk follows the list itself.
+    bool changed = false;
+    const auto touch = [&](cItem& item) {
+        // The item's place first, in the line of its marks; its definition only for one met or
+        // remembered as touched.
+        if (!item.m_bPresent || item.m_bTaken || item.m_bRemoved) return false;
         auto& touching = hero.m_TouchingItems;
+        if (!RectsMeet(ItemTouchRect(hero), PositionRect(item))) {
+            if (touching.empty() || item.m_Def.m_nTakeMode != 1) return false;
+            const auto at = std::find(touching.begin(), touching.end(), item.m_nId);
+            if (at != touching.end()) touching.erase(at);
+            return false;
+        }
+        if (item.m_Def.m_nTakeMode == 2) return false;
         const auto at = std::find(touching.begin(), touching.end(), item.m_nId);
         const bool staying = item.m_Def.m_nTakeMode == 1;
-        if (!RectsMeet(ItemTouchRect(hero), PositionRect(item))) {
-            if (staying && at != touching.end()) touching.erase(at);
-            continue;
-        }
+        changed = true;
         hero.RaiseTrigger(TRIGGER_ITEM);
-        if (staying && at != touching.end()) continue;
+        if (staying && at != touching.end()) return false;
         if (at == touching.end()) touching.push_back(item.m_nId);
-        if (!taker) continue;
+        if (!taker) return false;
         result = TakeItem(&item, *taker);
         if (!staying) item.m_bTaken = 1;
-        if (result) break;
+        return result != 0;
+    };
+    std::size_t n = 0;
+    const std::list<cItem>::iterator* const at = ItemsInOrder(g_lpGameScene, n);
+    auto it = g_Items.begin();
+    bool stopped = false;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k + CHARA_PREFETCH_AHEAD < n) {
+            const cItem& next = *at[k + CHARA_PREFETCH_AHEAD];
+            __builtin_prefetch(&next.m_dX);
+        }
+        it = at[k];
+        if ((stopped = touch(*it))) break;
+        ++it;
+        if (changed) break;
     }
-    g_Items.remove_if([](const cItem& i) { return i.m_bTaken || i.m_bRemoved; });
+    for (; !stopped && it != g_Items.end(); ++it)
+        stopped = touch(*it);
+    EraseItemsOutOfPlay(g_lpGameScene);
     // A taken item is gone: no touch of it is remembered.
     hero.m_TouchingItems.remove_if([](int id) {
         return std::none_of(g_Items.begin(), g_Items.end(), [id](const cItem& i) { return i.m_nId == id; });
@@ -1620,7 +1645,7 @@ void Sweep(cGameScene* scene, bool releaseDefeated) {
         if (releaseDefeated && c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
         return c.m_bRemoved != 0;
     });
-    g_Items.remove_if([](const cItem& i) { return i.m_bRemoved || i.m_bTaken; });
+    EraseItemsOutOfPlay(scene);
     if (!scene) return;
     // The shots about to go leave their faction lists in one pass over each list, in the order the
     // lists keep, instead of each searching its list as it goes.

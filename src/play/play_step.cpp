@@ -569,6 +569,47 @@ bool CondsHold(cCheckedVector<cEdFlowCond>& list, int mode, int latch, bool pass
 
 } // namespace
 
+// ---- Items ----
+
+namespace {
+
+// Whether the removal walk of the scene's present sub-step left the table, and it holds.
+bool RemovalTableHolds(const cGameScene* scene) {
+    const cItemTable& t = g_ItemTable;
+    return scene && t.made && t.scene == scene && t.nextSubStep == scene->m_nSubStepCount + 1 &&
+           ItemTableHolds();
+}
+
+} // namespace
+
+const std::list<cItem>::iterator* ItemsInOrder(const cGameScene* scene, std::size_t& count) {
+    if (!RemovalTableHolds(scene)) {
+        count = 0;
+        return nullptr;
+    }
+    count = g_ItemTable.count;
+    return g_ItemTable.items.data();
+}
+
+void EraseItemsOutOfPlay(const cGameScene* scene) {
+    const auto gone = [](const cItem& item) { return item.m_bRemoved || item.m_bTaken; };
+    if (!RemovalTableHolds(scene)) {
+        g_Items.remove_if(gone);
+        return;
+    }
+    // The items kept are written back into the table, which stays ahead of them and goes on
+    // holding the list for the rest of the sub-step and the next.
+    cItemTable& t = g_ItemTable;
+    EachItemErasing(
+        [&t, &gone](cItemTable::Pos it) {
+            if (gone(*it)) return g_Items.erase(it);
+            t.Keep(it);
+            return std::next(it);
+        },
+        true);
+    t.Close();
+}
+
 // ---- The step ----
 
 void PlayStep(cGameScene& scene) {

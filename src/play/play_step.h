@@ -7,8 +7,10 @@
 // advances only here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <list>
 
 class cGameScene;
 class cChara;
@@ -57,6 +59,15 @@ bool IsCharaRunning(const cStageChara& chara);
 // awake by the last UpdateObjectActivity), in the list's order, those joining it meanwhile
 // included, until f returns true; whether it did. f may add and erase characters.
 bool AnySteppingChara(bool blocks, const std::function<bool(cStageChara&)>& f);
+
+// The items of g_Items in the list's order, for a walk over every item to ask for some ahead: the
+// first `count` items of the list, those that joined after them following the last of them. Only
+// after the removal walk of the scene's present sub-step, while the list changed no other way;
+// else null (and a count of 0).
+const std::list<cItem>::iterator* ItemsInOrder(const cGameScene* scene, std::size_t& count);
+// Erases the taken and removed items from g_Items in the list's order, as remove_if would; after
+// the removal walk of the scene's present sub-step, the walks' list of them is kept in step.
+void EraseItemsOutOfPlay(const cGameScene* scene);
 
 // Appearance conditions, tested for player 1 (blocks, items) or the character itself: an empty list
 // holds; a list that held once holds for good when its once switch is on.
