@@ -229,8 +229,26 @@ class cCornerCells {
     // Box k of the list is now `now`, no longer the same in every bit as it was.
     void Move(std::uint32_t k, const cHitRect& now) {
         const std::int64_t key = Key(now);
+        const std::int64_t was = m_Where[k];
         // Those apart or left out are not kept by their boxes.
-        if (key == m_Where[k] && key < 0) return;
+        if (key == was && key < 0) return;
+        if (key >= 0 && was >= 0) {
+            // Alone in its pile and joining none: the pile goes along.
+            const std::uint32_t p = m_PileOf[k];
+            Pile& pile = m_Piles[p];
+            if (pile.members.size() == 1 && PileOf(key, now) == NONE) {
+                if (key != was) {
+                    UnlinkPile(p);
+                    std::uint32_t& head = m_Head[static_cast<std::size_t>(key)];
+                    pile.next = head;
+                    head = p;
+                    pile.cell = key;
+                    m_Where[k] = key;
+                }
+                pile.box = now;
+                return;
+            }
+        }
         Unlink(k);
         Link(k, key, now);
     }
@@ -311,9 +329,7 @@ class cCornerCells {
         }
         if (key == NOWHERE) return;
         std::uint32_t& head = m_Head[static_cast<std::size_t>(key)];
-        std::uint32_t p = head;
-        while (p != NONE && std::memcmp(&m_Piles[p].box, &box, sizeof box) != 0)
-            p = m_Piles[p].next;
+        std::uint32_t p = PileOf(key, box);
         if (p == NONE) {
             p = NewPile();
             Pile& fresh = m_Piles[p];
@@ -340,11 +356,22 @@ class cCornerCells {
         members.erase(std::lower_bound(members.begin(), members.end(), k));
         if (!members.empty()) return;
         // The last of its pile: the pile leaves its cell.
+        UnlinkPile(p);
+        m_FreePiles.push_back(p);
+    }
+    // The pile of cell `key` with the very box `box`, or NONE.
+    std::uint32_t PileOf(std::int64_t key, const cHitRect& box) const {
+        std::uint32_t p = m_Head[static_cast<std::size_t>(key)];
+        while (p != NONE && std::memcmp(&m_Piles[p].box, &box, sizeof box) != 0)
+            p = m_Piles[p].next;
+        return p;
+    }
+    // Takes pile p out of its cell's chain.
+    void UnlinkPile(std::uint32_t p) {
         std::uint32_t* at = &m_Head[static_cast<std::size_t>(m_Piles[p].cell)];
         while (*at != p)
             at = &m_Piles[*at].next;
         *at = m_Piles[p].next;
-        m_FreePiles.push_back(p);
     }
     std::uint32_t NewPile() {
         if (!m_FreePiles.empty()) {
@@ -1472,7 +1499,7 @@ int TouchItems(cHero& hero) {
     // The touch of one item; whether the walk stops. A touch that starts flows or takes an item may
     // change anything: the rest of the walk follows the list itself.
     bool changed = false;
-    const auto touch = [&](cItem& item) {
+    const auto touch = [&](cItem & item) __attribute__((always_inline)) {
         // The item's place first, in the line of its marks; its definition only for one met or
         // remembered as touched.
         if (!item.m_bPresent || item.m_bTaken || item.m_bRemoved) return false;
@@ -1497,18 +1524,14 @@ int TouchItems(cHero& hero) {
     };
     std::size_t n = 0;
     const std::list<cItem>::iterator* const at = ItemsInOrder(g_lpGameScene, n);
-    auto it = g_Items.begin();
+    // The walk reads no item's links until it follows the list itself.
     bool stopped = false;
-    for (std::size_t k = 0; k < n; ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < n) {
-            const cItem& next = *at[k + CHARA_PREFETCH_AHEAD];
-            __builtin_prefetch(&next.m_dX);
-        }
-        it = at[k];
-        if ((stopped = touch(*it))) break;
-        ++it;
-        if (changed) break;
+    std::size_t k = 0;
+    for (; k < n; ++k) {
+        if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&at[k + CHARA_PREFETCH_AHEAD]->m_dX);
+        if ((stopped = touch(*at[k])) || changed) break;
     }
+    auto it = stopped ? g_Items.end() : n ? std::next(at[std::min(k, n - 1)]) : g_Items.begin();
     for (; !stopped && it != g_Items.end(); ++it)
         stopped = touch(*it);
     EraseItemsOutOfPlay(g_lpGameScene);

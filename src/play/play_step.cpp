@@ -351,17 +351,19 @@ template <class F> void EachItemErasing(F&& f, bool refill = false) {
     const std::size_t n = ItemTableHolds() ? t.count : 0;
     if (refill) t.count = 0;
     const cItemTable::Pos* const at = t.items.data();
-    // The items that joined follow the position after the table's last.
-    for (std::size_t k = 0; k < n; ++k) {
+    // The items that joined follow the position after the table's last. The positions f gives for
+    // the others are not wanted: left unread, so that an f taken in line reads no item's links.
+    for (std::size_t k = 0; k + 1 < n; ++k) {
         if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&at[k + CHARA_PREFETCH_AHEAD]->m_dX);
-        it = f(at[k]);
+        static_cast<void>(f(at[k]));
     }
+    if (n) it = f(at[n - 1]);
     while (it != g_Items.end())
         it = f(it);
 }
 
 void CountDownItemLives() {
-    EachItemErasing([](cItemTable::Pos it) {
+    EachItemErasing([](cItemTable::Pos it) __attribute__((always_inline)) {
         cItem& item = *it;
         if (!item.m_bRemoved && item.m_nWord1 != LIFE_UNLIMITED && --item.m_nWord1 < 0) item.m_bRemoved = 1;
         return std::next(it);
@@ -382,7 +384,7 @@ void RemoveOutside(const cGameScene& scene) {
     const cLimitLines items = LimitLinesOf(LimitsOf(LimitRecord(2)));
     // The items kept are written back into the table, which stays ahead of them.
     cItemTable& t = g_ItemTable;
-    const auto one = [&items, &t](cItemTable::Pos it) {
+    const auto one = [&items, &t ](cItemTable::Pos it) __attribute__((always_inline)) {
         cItem& item = *it;
         if (!item.m_bRemoved && IsOutsideLines(item, items)) item.m_bRemoved = 1;
         if (item.m_bRemoved || item.m_bTaken) return g_Items.erase(it);
@@ -597,11 +599,20 @@ void EraseItemsOutOfPlay(const cGameScene* scene) {
         g_Items.remove_if(gone);
         return;
     }
+    // Most often none is gone: looked for first, and then the list and the table stay as they are.
+    cItemTable& t = g_ItemTable;
+    const std::size_t n = t.count;
+    const cItemTable::Pos* const at = t.items.data();
+    std::size_t k = 0;
+    for (; k < n; ++k) {
+        if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&at[k + CHARA_PREFETCH_AHEAD]->m_dX);
+        if (gone(*at[k])) break;
+    }
+    if (k == n && std::none_of(n ? std::next(at[n - 1]) : g_Items.begin(), g_Items.end(), gone)) return;
     // The items kept are written back into the table, which stays ahead of them and goes on
     // holding the list for the rest of the sub-step and the next.
-    cItemTable& t = g_ItemTable;
     EachItemErasing(
-        [&t, &gone](cItemTable::Pos it) {
+        [&t, &gone ](cItemTable::Pos it) __attribute__((always_inline)) {
             if (gone(*it)) return g_Items.erase(it);
             t.Keep(it);
             return std::next(it);

@@ -708,12 +708,15 @@ TEST_F(HitsTest, ACrowdOfMovingBlockCharactersIsMetAsAWalkOverTheListMeetsIt) {
         int gravity; // the walker's; without gravity the contact pushes by other rules
         int spread;  // pixels over which the crowd stands around the walker
         int piles;   // 0, or the spots in which the crowd stands stacked, 32 pixels square
+        bool steps;  // in piles: some step off their piles, alone or onto others, and back
     };
-    const Case cases[] = {{"dense, falling walker", 1, 96, 0},
-                          {"sparse, falling walker", 1, 600, 0},
-                          {"dense, flying walker", 0, 96, 0},
-                          {"piled, falling walker", 1, 48, 5},
-                          {"piled, flying walker", 0, 48, 5}};
+    const Case cases[] = {{"dense, falling walker", 1, 96, 0, false},
+                          {"sparse, falling walker", 1, 600, 0, false},
+                          {"dense, flying walker", 0, 96, 0, false},
+                          {"piled, falling walker", 1, 48, 5, false},
+                          {"piled, flying walker", 0, 48, 5, false},
+                          {"piled and stepping, falling walker", 1, 48, 5, true},
+                          {"piled and stepping, flying walker", 0, 48, 5, true}};
     const int sizes[] = {8, 16, 31, 32, 33, 64, 200, 700};
     for (const Case& k : cases) {
         std::vector<double> seen[2];
@@ -749,6 +752,15 @@ TEST_F(HitsTest, ACrowdOfMovingBlockCharactersIsMetAsAWalkOverTheListMeetsIt) {
             for (int round = 0; round < 200; ++round) {
                 for (int m = 0; m < 6; ++m) {
                     cStageChara& bc = *crowd[static_cast<std::size_t>(next(48))];
+                    if (k.piles && k.steps && next(2)) {
+                        // A step of a few pixels or a whole cell, which another may take after it.
+                        const int step = next(2) ? next(9) - 4 : 32 * (next(3) - 1);
+                        if (next(2))
+                            bc.m_dX += step, bc.AfterMoveX();
+                        else
+                            bc.m_dY += step, bc.AfterMoveY();
+                        continue;
+                    }
                     if (k.piles) {
                         // Out of play for a while, or onto another pile.
                         if (next(2))
