@@ -222,11 +222,72 @@ class cCornerCells {
         m_PileOf.assign(rects.size(), NONE);
         m_Where.assign(rects.size(), NOWHERE);
         m_Apart.clear();
+        m_Moved.clear();
+        m_Pending.assign(rects.size(), 0);
         for (std::size_t k = 0; k < rects.size(); ++k)
             Link(static_cast<std::uint32_t>(k), Key(rects[k]), rects[k]);
         made = true;
     }
-    // Box k of the list is now `now`, no longer the same in every bit as it was.
+    // Box k of the list is no longer the same in every bit as it was: it is taken again from the
+    // list at the next look-up.
+    void Moved(std::uint32_t k) {
+        if (m_Pending[k]) return;
+        m_Pending[k] = 1;
+        m_Moved.push_back(k);
+    }
+
+  private:
+    // Takes the boxes of the list that moved as they are now. The boxes of a pile stand stacked as
+    // they move, one after another: a pile all of whose boxes moved to one same box goes along at
+    // once, unless the cell it goes to has a pile of that box already.
+    void TakeMoves(const std::vector<cHitRect>& rects) {
+        if (m_Moved.empty()) return;
+        m_PileMoves.resize(m_Piles.size());
+        m_Touched.clear();
+        for (const std::uint32_t k : m_Moved) {
+            const std::uint32_t p = m_PileOf[k];
+            if (p == NONE) continue;
+            PileMoves& pm = m_PileMoves[p];
+            if (pm.count++ == 0) {
+                pm.first = k;
+                pm.same = true;
+                m_Touched.push_back(p);
+            } else if (pm.same && std::memcmp(&rects[k], &rects[pm.first], sizeof rects[k]) != 0) {
+                pm.same = false;
+            }
+        }
+        for (const std::uint32_t p : m_Touched) {
+            PileMoves& pm = m_PileMoves[p];
+            Pile& pile = m_Piles[p];
+            if (!pm.same || pm.count != pile.members.size()) continue;
+            const cHitRect& now = rects[pm.first];
+            const std::int64_t key = Key(now);
+            if (std::memcmp(&now, &pile.box, sizeof now) != 0) {
+                if (key < 0 || PileOf(key, now) != NONE) continue;
+                if (key != pile.cell) {
+                    UnlinkPile(p);
+                    std::uint32_t& head = m_Head[static_cast<std::size_t>(key)];
+                    pile.next = head;
+                    head = p;
+                    pile.cell = key;
+                }
+                pile.box = now;
+            }
+            for (const std::uint32_t k : pile.members) {
+                m_Where[k] = key;
+                m_Pending[k] = 0;
+            }
+        }
+        for (const std::uint32_t p : m_Touched)
+            m_PileMoves[p] = PileMoves{};
+        for (const std::uint32_t k : m_Moved) {
+            if (!m_Pending[k]) continue;
+            m_Pending[k] = 0;
+            Move(k, rects[k]);
+        }
+        m_Moved.clear();
+    }
+    // Box k of the list is now `now`.
     void Move(std::uint32_t k, const cHitRect& now) {
         const std::int64_t key = Key(now);
         const std::int64_t was = m_Where[k];
@@ -252,10 +313,13 @@ class cCornerCells {
         Unlink(k);
         Link(k, key, now);
     }
+
+  public:
     // The indexes of the boxes of `rects` that meet `r`, in increasing order: in `out`, or, when
     // they are those of one pile alone (of the same box), given by `pile`, with `out` left empty.
     void Collect(const std::vector<cHitRect>& rects, const cHitRect& r, std::vector<std::uint32_t>& out,
                  const std::vector<std::uint32_t>*& pile) {
+        TakeMoves(rects);
         out.clear();
         pile = nullptr;
         if (std::isnan(r.left) || std::isnan(r.right) || std::isnan(r.top) || std::isnan(r.bottom)) return;
@@ -392,6 +456,17 @@ class cCornerCells {
     std::vector<std::int64_t> m_Where;
     std::vector<std::uint32_t> m_Apart;
     std::vector<std::uint32_t> m_Met; // the piles a look-up met
+    // The boxes that moved since the last look-up, each once.
+    std::vector<std::uint32_t> m_Moved;
+    std::vector<std::uint8_t> m_Pending;
+    // Of each pile, how many of its boxes moved, the first of them and whether all moved to its box.
+    struct PileMoves {
+        std::size_t count = 0;
+        std::uint32_t first = 0;
+        bool same = true;
+    };
+    std::vector<PileMoves> m_PileMoves;
+    std::vector<std::uint32_t> m_Touched;
     std::size_t m_nColumns = 1;
     int m_nLastColumn = 0, m_nLastRow = 0;
     double m_dScale = 1.0 / 32, m_dReach = 32;
@@ -454,7 +529,7 @@ struct cBlockCharaIndex {
                 const cHitRect now = PositionRect(bc);
                 if (std::memcmp(&now, &rects[*slot], sizeof now) == 0) continue;
                 rects[*slot] = now;
-                if (corners.made) corners.Move(*slot, now);
+                if (corners.made) corners.Moved(*slot);
             }
         writes.clear();
         return true;

@@ -752,6 +752,19 @@ TEST_F(HitsTest, ACrowdOfMovingBlockCharactersIsMetAsAWalkOverTheListMeetsIt) {
             for (int round = 0; round < 200; ++round) {
                 for (int m = 0; m < 6; ++m) {
                     cStageChara& bc = *crowd[static_cast<std::size_t>(next(48))];
+                    if (k.piles && k.steps && next(3) == 0) {
+                        // A whole pile steps as one, perhaps onto another or into a cell of others.
+                        auto& [x, y] = spots[static_cast<std::size_t>(next(k.piles))];
+                        const int dx = next(2) ? next(9) - 4 : 32 * (next(3) - 1);
+                        const int dy = next(2) ? next(9) - 4 : 32 * (next(3) - 1);
+                        for (cStageChara* on : crowd)
+                            if (on->m_dX == x && on->m_dY == y) {
+                                on->m_dX += dx, on->AfterMoveX();
+                                on->m_dY += dy, on->AfterMoveY();
+                            }
+                        x += dx, y += dy;
+                        continue;
+                    }
                     if (k.piles && k.steps && next(2)) {
                         // A step of a few pixels or a whole cell, which another may take after it.
                         const int step = next(2) ? next(9) - 4 : 32 * (next(3) - 1);
