@@ -197,8 +197,8 @@ template <class F, class Ahead = cPrefetchCharaMarks> void EachCharaStable(F&& f
 }
 
 // Erases the characters `gone` picks (which must neither add nor erase characters), in the list's
-// order; whether any went.
-template <class F> bool EraseCharasIf(F&& gone) {
+// order; whether any went. `ahead` asks for what `gone` reads of a character some way ahead.
+template <class F, class Ahead = cPrefetchCharaMarks> bool EraseCharasIf(F&& gone, const Ahead& ahead = {}) {
     std::vector<CharaPos>* items = IndexedCharas();
     bool erased = false;
     if (!items) {
@@ -227,7 +227,7 @@ template <class F> bool EraseCharasIf(F&& gone) {
     const std::size_t near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
     std::size_t k = 0;
     for (; k < near; ++k) {
-        PrefetchCharaMarks(*at[k + CHARA_PREFETCH_AHEAD]);
+        ahead(*at[k + CHARA_PREFETCH_AHEAD]);
         one(k);
     }
     for (; k < n; ++k)

@@ -1739,10 +1739,19 @@ namespace {
 // Leaving play only cuts links, and erasing a character out of play cuts none that another's
 // leaving would, so each character may leave and go before the next is looked at: one walk.
 void Sweep(cGameScene* scene, bool releaseDefeated) {
-    EraseCharasKeepingBlockCharasIf([releaseDefeated](cStageChara& c) {
-        if (releaseDefeated && c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
-        return c.m_bRemoved != 0;
-    });
+    // The walk reads the defeat mark of every character, in the line after its removal mark's.
+    struct cAhead {
+        void operator()(const cStageChara& c) const {
+            PrefetchCharaMarks(c);
+            __builtin_prefetch(&c.m_bDefeated);
+        }
+    };
+    EraseCharasKeepingBlockCharasIf(
+        [releaseDefeated](cStageChara& c) {
+            if (releaseDefeated && c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
+            return c.m_bRemoved != 0;
+        },
+        cAhead{});
     EraseItemsOutOfPlay(scene);
     if (!scene) return;
     // The shots about to go leave their faction lists in one pass over each list, in the order the

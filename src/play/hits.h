@@ -90,13 +90,16 @@ void ForgetBlockCharas();
 bool BeginBlockCharaErase();
 void NoteCharaErased(const cStageChara& c);
 void EndBlockCharaErase();
-template <class F> bool EraseCharasKeepingBlockCharasIf(F&& gone) {
-    if (!BeginBlockCharaErase()) return EraseCharasIf(gone);
-    const bool erased = EraseCharasIf([&gone](cStageChara& c) {
-        if (!gone(c)) return false;
-        NoteCharaErased(c);
-        return true;
-    });
+template <class F, class Ahead = cPrefetchCharaMarks>
+bool EraseCharasKeepingBlockCharasIf(F&& gone, const Ahead& ahead = {}) {
+    if (!BeginBlockCharaErase()) return EraseCharasIf(gone, ahead);
+    const bool erased = EraseCharasIf(
+        [&gone](cStageChara& c) {
+            if (!gone(c)) return false;
+            NoteCharaErased(c);
+            return true;
+        },
+        ahead);
     EndBlockCharaErase();
     return erased;
 }
