@@ -1433,16 +1433,52 @@ void ShotAgainstShots(cGameScene& scene) {
     }
 }
 
-void Sweep(cGameScene* scene, bool releaseDefeated);
+void Sweep(cGameScene* scene, bool releaseDefeated, bool charas = true);
+
+// What the removal walk of a sub-step left: no character out of play, and whether it kept one
+// defeated; the list as it stood.
+struct cRemovalNote {
+    const cGameScene* scene = nullptr;
+    int subStep = 0;
+    bool keptDefeated = true;
+    std::size_t size = 0;
+    const cStageChara* back = nullptr;
+    unsigned charaEpoch = 0;
+} g_RemovalNote;
+
+// Whether the removal walk of the scene's present sub-step, right before the hits, kept no
+// character defeated and the list is as it left it.
+bool CharasLeftClean(const cGameScene& scene) {
+    const cRemovalNote& n = g_RemovalNote;
+    return n.scene == &scene && n.subStep == scene.m_nSubStepCount && !n.keptDefeated &&
+           n.size == g_Charas.size() && n.back == (g_Charas.empty() ? nullptr : &g_Charas.back()) &&
+           n.charaEpoch == CharaIndexEpoch();
+}
 
 } // namespace
 
+void NoteCharasRemovedOutside(const cGameScene& scene, bool keptDefeated) {
+    g_RemovalNote = {&scene,
+                     scene.m_nSubStepCount,
+                     keptDefeated,
+                     g_Charas.size(),
+                     g_Charas.empty() ? nullptr : &g_Charas.back(),
+                     CharaIndexEpoch()};
+}
+
 int ResolveShotAndCharaHits(cGameScene& scene, bool shotStep) {
+    // Only a defeat or an item's commands (which advance the epoch) take a character out of play
+    // or defeat one in the passes: without them, characters left with none out of play and none
+    // defeated are so still, and the sweep has none to erase.
+    const unsigned epoch = g_nHitEpoch;
     int r = shotStep ? ShotAgainstCharas(scene) : HIT_NONE;
     if (r == HIT_NONE) r = CharaAgainstCharas(scene);
     if (r == HIT_NONE) ShotAgainstShots(scene);
+    const bool charasClean = epoch == g_nHitEpoch && CharasLeftClean(scene);
+    // The note serves this pass alone.
+    g_RemovalNote.scene = nullptr;
     // Characters defeated by hits leave at once unless the project keeps them to show their death.
-    Sweep(&scene, !KeepsDefeated());
+    Sweep(&scene, !KeepsDefeated(), !charasClean);
     return r;
 }
 
@@ -1738,20 +1774,14 @@ namespace {
 // The sweep; with releaseDefeated, the defeated characters of the computer's side leave play first.
 // Leaving play only cuts links, and erasing a character out of play cuts none that another's
 // leaving would, so each character may leave and go before the next is looked at: one walk.
-void Sweep(cGameScene* scene, bool releaseDefeated) {
-    // The walk reads the defeat mark of every character, in the line after its removal mark's.
-    struct cAhead {
-        void operator()(const cStageChara& c) const {
-            PrefetchCharaMarks(c);
-            __builtin_prefetch(&c.m_bDefeated);
-        }
-    };
-    EraseCharasKeepingBlockCharasIf(
-        [releaseDefeated](cStageChara& c) {
-            if (releaseDefeated && c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
-            return c.m_bRemoved != 0;
-        },
-        cAhead{});
+void Sweep(cGameScene* scene, bool releaseDefeated, bool charas) {
+    if (charas)
+        EraseCharasKeepingBlockCharasIf(
+            [releaseDefeated](cStageChara& c) {
+                if (releaseDefeated && c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
+                return c.m_bRemoved != 0;
+            },
+            cPrefetchCharaRemoval{});
     EraseItemsOutOfPlay(scene);
     if (!scene) return;
     // The shots about to go leave their faction lists in one pass over each list, in the order the

@@ -83,6 +83,17 @@ int CheckDefeats();
 void RemoveFromPlay(cStageChara& c);
 // Erases the marked characters, taken items and ended shots from their lists.
 void SweepRemoved(cGameScene* scene);
+// The removal walk of the scene's present sub-step erased every character out of play, and kept
+// one defeated or not: while the list stays so, the sweep after the sub-step's hits walks the
+// characters only when the hits may have changed them.
+void NoteCharasRemovedOutside(const cGameScene& scene, bool keptDefeated);
+// For the walks that erase characters by their removal and defeat marks: asks for the lines of both.
+struct cPrefetchCharaRemoval {
+    void operator()(const cStageChara& c) const {
+        PrefetchCharaMarks(c);
+        __builtin_prefetch(&c.m_bDefeated);
+    }
+};
 // Characters were erased from g_Charas outside the sweep: the block characters' list is taken again.
 void ForgetBlockCharas();
 // Erases the characters `gone` picks from g_Charas as EraseCharasIf does; the block characters'

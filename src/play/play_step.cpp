@@ -377,10 +377,17 @@ void CountDownItemLives() {
 void RemoveOutside(const cGameScene& scene) {
     const cLimitLines charas[2] = {LimitLinesOf(LimitsOf(LimitRecord(0))),
                                    LimitLinesOf(LimitsOf(LimitRecord(1)))};
-    EraseCharasKeepingBlockCharasIf([&charas](cStageChara& c) {
-        if (!c.m_bRemoved && IsOutsideLines(c, charas[c.m_bNoGravity ? 1 : 0])) RemoveFromPlay(c);
-        return c.m_bRemoved != 0;
-    });
+    // The defeat marks of those kept tell whether the sweep after the hits has any to look for.
+    bool keptDefeated = false;
+    EraseCharasKeepingBlockCharasIf(
+        [&charas, &keptDefeated](cStageChara& c) {
+            if (!c.m_bRemoved && IsOutsideLines(c, charas[c.m_bNoGravity ? 1 : 0])) RemoveFromPlay(c);
+            if (c.m_bRemoved) return true;
+            keptDefeated = keptDefeated || c.m_bDefeated;
+            return false;
+        },
+        cPrefetchCharaRemoval{});
+    NoteCharasRemovedOutside(scene, keptDefeated);
     const cLimitLines items = LimitLinesOf(LimitsOf(LimitRecord(2)));
     // The items kept are written back into the table, which stays ahead of them.
     cItemTable& t = g_ItemTable;

@@ -52,6 +52,18 @@ cEdItemDef Goal(int x, int y) {
     return goal;
 }
 
+// The stand-in move of a test of defeats in a step: the hero's counts the characters it finds in the
+// list defeated; another's defeats its character at the call the test names.
+int g_nDefeatAtCall = 0, g_nCalls = 0, g_nLingering = 0;
+void DefeatingMove(cChara& c, cFlowCommand&) {
+    if (c.m_nObjKind == OBJKIND_HERO) {
+        for (const cStageChara& o : g_Charas)
+            if (o.m_bDefeated) ++g_nLingering;
+        return;
+    }
+    if (++g_nCalls == g_nDefeatAtCall) c.Defeat();
+}
+
 class ScenarioTest : public PlayTest {
   protected:
     void SetUp() override {
@@ -178,6 +190,40 @@ TEST_F(ScenarioTest, SameInputGivesTheSameTrace) {
     // The play did something: the hero moved.
     EXPECT_NE(runs[0].front().substr(runs[0].front().find("hero=")),
               runs[0].back().substr(runs[0].back().find("hero=")));
+}
+
+TEST_F(ScenarioTest, ACharacterDefeatedInAStepOrByAHitLeavesWithTheSweepOfItsSubStep) {
+    // The hero steps before the enemy in each sub-step: a defeated enemy still in the list would be
+    // met by the hero's step of the next.
+    struct Case {
+        int at;      // the enemy's step that defeats it, or 0
+        bool struck; // the enemy stands on the hero, whose body defeats it in the first hits
+        int steps;   // the steps the enemy takes
+    };
+    const Case cases[] = {{1, false, 1},   {2, false, 2},   {9, false, 9}, {10, false, 10},
+                          {11, false, 11}, {25, false, 25}, {0, true, 1}};
+    SetFlowCommandHandler(FCT_LINE_MOVE, &DefeatingMove);
+    for (const Case& k : cases) {
+        g_Stage = cEdStage();
+        FloorStage(30, 15);
+        cEdCharaDef& hero = g_Stage.m_Charas.back();
+        hero.m_Flows.push_back(MoveFlow());
+        hero.m_nBodyPower = 1;
+        cEdCharaDef enemy = k.struck ? Chara(hero.m_nX, hero.m_nY) : Chara(12, 13);
+        enemy.m_nMaxHP = 1;
+        enemy.m_Flows.push_back(MoveFlow());
+        g_Stage.m_Charas.push_back(enemy);
+        ASSERT_TRUE(g_Stage.SaveFile(m_Path));
+        g_Stage = cEdStage();
+        ASSERT_TRUE(g_Stage.LoadFile(m_Path));
+        g_Stage.m_nActiveOnly = 0;
+        Start();
+        g_nDefeatAtCall = k.at, g_nCalls = 0, g_nLingering = 0;
+        Play(4);
+        EXPECT_EQ(g_nCalls, k.steps) << k.at;
+        EXPECT_EQ(g_nLingering, 0) << k.at;
+        EXPECT_TRUE(g_Charas.empty()) << k.at;
+    }
 }
 
 TEST_F(ScenarioTest, HeroRidesAMovingPlatform) {
