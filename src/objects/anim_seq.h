@@ -32,6 +32,22 @@ class cAnimSeq {
     int GetPattern() const;
     void Clear();
 
+    // For asking ahead for what the next Tick reads beyond the object: whether it reads the frame
+    // lists (it leaves the frame held, or holds none), where the current sequence's list lies among
+    // the sequences (read alone, nothing beyond the object), and where the current frame's list
+    // lies (read from that entry). Null where an index lies outside its list.
+    bool TickReadsLists() const {
+        return !m_Seqs.empty() && m_nHotPattern != HOT_NO_PICTURE &&
+               (m_nHotPattern == HOT_NONE || m_nTick + 1 >= m_nHotDuration);
+    }
+    const cAnimSeqFrames* SequenceEntry() const {
+        return static_cast<unsigned>(m_nSeq) < m_Seqs.size() ? m_Seqs.data() + m_nSeq : nullptr;
+    }
+    const cAnimFrame* CurrentFrames() const {
+        const cAnimSeqFrames* s = SequenceEntry();
+        return s && static_cast<unsigned>(m_nFrame) < s->size() ? s->data() + m_nFrame : nullptr;
+    }
+
     int Sequence() const { return m_nSeq; }
     int Frame() const { return m_nFrame; }
     int TickCount() const { return m_nTick; }
