@@ -158,7 +158,7 @@ struct CharaLayer {
         return c.m_bRemoved || LeftUndrawn(c) ? -1 : LayerOf(c.m_Def.m_nZ);
     }
     static std::array<std::ptrdiff_t, 3> Lines(const cStageChara& c) {
-        return {OffsetIn(c, &c.m_bRemoved), OffsetIn(c, &c.m_Def.m_nZ), OffsetIn(c, &c.m_Def.m_nZ)};
+        return {OffsetIn(c, &c.m_bRemoved), OffsetIn(c, &c.m_Def.m_nZ), OffsetIn(c, &c.m_nApexFrames)};
     }
 };
 struct ShotLayer {

@@ -212,11 +212,7 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
     if (src == this || !Keeping(covers)) return false;
     // The source's own draws kept back have run (RunCopy resolves it first). The draw is built where
     // the list keeps it.
-    DDKeptDraw& d = kept_->draws.emplace_back();
-    d.bp = bp;
-    d.bp.dst = nullptr;
-    d.bp.src = nullptr;
-    d.bp.key = src->key_;
+    DDKeptDraw& d = kept_->draws.emplace_back(bp, src->key_);
     // The key, put at once: the operation, the geometry, the keying and the state of the source's
     // pixels, or (state 0) the pixels read, which follow.
     struct CopyKey {

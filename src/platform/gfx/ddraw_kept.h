@@ -22,6 +22,14 @@ struct DDKeptSource {
 
 // A fill or a copy kept back; a copy keeps its source's pixels as they were when it was asked for.
 struct DDKeptDraw {
+    DDKeptDraw() = default;
+    // A copy of `params` (its buffers left unset) with the source's key, built field by field.
+    DDKeptDraw(const BlitParams& params, std::uint32_t key) : bp(params) {
+        bp.dst = nullptr;
+        bp.src = nullptr;
+        bp.key = key;
+    }
+
     bool fill = false;
     bool discard = false;    // the frame's draws are to cover every pixel (it writes nothing)
     RECT rect{};             // a fill's rectangle

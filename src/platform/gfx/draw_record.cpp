@@ -39,24 +39,18 @@ std::uint64_t NextPixelState() {
     return ++next;
 }
 
-void DrawKeys::Clear() {
-    bytes_.clear();
-    entries_.clear();
-    open_ = 0;
+DrawKeys& DrawKeys::operator=(const DrawKeys& other) {
+    if (this == &other) return *this;
+    if (bytes_.size() < other.used_) bytes_.resize(other.used_);
+    if (other.used_ > 0) std::memcpy(bytes_.data(), other.bytes_.data(), other.used_);
+    used_ = other.used_;
+    entries_ = other.entries_;
+    open_ = other.open_;
+    return *this;
 }
 
-void DrawKeys::Begin() {
-    open_ = bytes_.size();
-}
-
-void DrawKeys::PutBytes(const void* p, std::size_t n) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    bytes_.insert(bytes_.end(), b, b + n);
-}
-
-void DrawKeys::End(int top, int bottom) {
-    entries_.push_back(Entry{open_, bytes_.size() - open_, top, bottom});
-    open_ = bytes_.size();
+void DrawKeys::Grow(std::size_t n) {
+    bytes_.resize(std::max(used_ + n, bytes_.size() * 2 + 256));
 }
 
 bool DrawKeys::Same(std::size_t i, const DrawKeys& other, std::size_t j) const {
