@@ -33,19 +33,22 @@ class cAnimSeq {
     void Clear();
 
     // For asking ahead for what the next Tick reads beyond the object: whether it reads the frame
-    // lists (it leaves the frame held, or holds none), where the current sequence's list lies among
-    // the sequences (read alone, nothing beyond the object), and where the current frame's list
-    // lies (read from that entry). Null where an index lies outside its list.
+    // lists (it leaves the frame held, or holds none); where the current sequence's entry among the
+    // sequences lies (the object alone is read); and, read from that entry, where the frame after
+    // the current one lies. Addresses only, to be asked for, never read: they may lie outside the
+    // lists, and the next frame's is 0 where the sequence lies outside them.
     bool TickReadsLists() const {
-        return !m_Seqs.empty() && m_nHotPattern != HOT_NO_PICTURE &&
-               (m_nHotPattern == HOT_NONE || m_nTick + 1 >= m_nHotDuration);
+        return m_nHotPattern == HOT_NONE ||
+               (m_nHotPattern != HOT_NO_PICTURE && m_nTick + 1 >= m_nHotDuration);
     }
-    const cAnimSeqFrames* SequenceEntry() const {
-        return static_cast<unsigned>(m_nSeq) < m_Seqs.size() ? m_Seqs.data() + m_nSeq : nullptr;
+    std::uintptr_t SequenceEntryAddress() const {
+        return reinterpret_cast<std::uintptr_t>(m_Seqs.data()) +
+               static_cast<std::uintptr_t>(static_cast<unsigned>(m_nSeq)) * sizeof(cAnimSeqFrames);
     }
-    const cAnimFrame* CurrentFrames() const {
-        const cAnimSeqFrames* s = SequenceEntry();
-        return s && static_cast<unsigned>(m_nFrame) < s->size() ? s->data() + m_nFrame : nullptr;
+    std::uintptr_t NextFrameAddress() const {
+        if (static_cast<unsigned>(m_nSeq) >= m_Seqs.size()) return 0;
+        return reinterpret_cast<std::uintptr_t>(m_Seqs[static_cast<std::size_t>(m_nSeq)].data()) +
+               static_cast<std::uintptr_t>(static_cast<unsigned>(m_nFrame) + 1) * sizeof(cAnimFrame);
     }
 
     int Sequence() const { return m_nSeq; }

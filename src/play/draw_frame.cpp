@@ -204,16 +204,17 @@ void Prefetch(const cStageChara& c) {
 // from that entry, the frames. Inlined: a call that only asks for memory counts as having no effect
 // and would be left out.
 [[gnu::always_inline]] inline void AskSequence(const cGameObject& o) {
-    if (!o.m_AnimSeq.TickReadsLists()) return;
-    if (const cAnimSeqFrames* s = o.m_AnimSeq.SequenceEntry()) __builtin_prefetch(s);
+    if (o.m_AnimSeq.TickReadsLists())
+        __builtin_prefetch(reinterpret_cast<const void*>(o.m_AnimSeq.SequenceEntryAddress()));
 }
 
 [[gnu::always_inline]] inline void AskFrames(const cGameObject& o) {
     if (!o.m_AnimSeq.TickReadsLists()) return;
-    const cAnimSeqFrames* s = o.m_AnimSeq.SequenceEntry();
-    if (!s || s->empty()) return;
-    __builtin_prefetch(s->data());
-    if (const cAnimFrame* f = o.m_AnimSeq.CurrentFrames()) __builtin_prefetch(f + 1);
+    if (const std::uintptr_t f = o.m_AnimSeq.NextFrameAddress()) {
+        // The frame after the current one, and the list's start, from which a frame is held.
+        __builtin_prefetch(reinterpret_cast<const void*>(f));
+        __builtin_prefetch(o.m_AnimSeq.m_Seqs[static_cast<std::size_t>(o.m_AnimSeq.Sequence())].data());
+    }
 }
 
 // Calls draw on each object of a layer in order.
