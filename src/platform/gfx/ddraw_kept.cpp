@@ -170,14 +170,21 @@ void DirectDrawSurface7::Resolve() const {
     for (std::size_t i = 0; i < k.draws.size(); ++i)
         RunKept(k.draws[i], s, need.empty() ? rows : need[i]);
     // What changed since the pixels of the draws run last, which the presenter may be showing.
+    // Without the keys of the draws run last (their store went or was written since), every row.
     const bool same = s.version == k.lastState && s.haveHeld;
-    const RowSpan shown = k.lastState == 0 ? all : same ? rows : ChangedRows(k.last, k.keys);
+    RowSpan shown = all;
+    if (k.lastState != 0 && same) {
+        shown = rows;
+    } else if (k.lastState != 0) {
+        const std::shared_ptr<const SurfaceStore> last = k.lastStore.lock();
+        if (last && last->version == k.lastState && last->haveHeld) shown = ChangedRows(last->held, k.keys);
+    }
     s.version = NextPixelState();
     s.origin = FrameOrigin{};
     s.change = FrameChange{k.lastState, s.version, shown.top, shown.bottom};
     s.held = k.keys;
     s.haveHeld = true;
-    k.last = k.keys;
+    k.lastStore = pixels_;
     k.lastState = s.version;
     ++k.resolves;
 }

@@ -51,8 +51,9 @@ struct DDKeptDraws {
     // from the same few sheets then take and let go of no reference each.
     std::vector<std::shared_ptr<const SurfaceStore>> sources;
     DrawKeys keys; // of `draws`
-    // The keys of the draws run last and the state they gave, for telling the presenter what changed.
-    DrawKeys last;
+    // The store the draws were run on last and the state they gave it, for telling the presenter what
+    // changed: while the store keeps that state, its keys are those of the draws run last.
+    std::weak_ptr<const SurfaceStore> lastStore;
     std::uint64_t lastState = 0;
 
     // Holds `store` for the copies that read it.
