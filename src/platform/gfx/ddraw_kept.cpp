@@ -103,8 +103,9 @@ std::vector<RowSpan> RowsToRun(const std::vector<DDKeptDraw>& draws, int width, 
     return need;
 }
 
-// The source pixels a copy reads from `from`, as a store of their own, the copy set to read them there.
-void TakeOwnSource(DDKeptDraw& d, const SurfaceStore& from) {
+// The source pixels a copy of `list` reads from `from`, as a store of their own that the list holds,
+// the copy set to read them there.
+void TakeOwnSource(DDKeptDraws& list, DDKeptDraw& d, const SurfaceStore& from) {
     BlitParams& bp = d.bp;
     const int c0 = bp.sw > 0 ? bp.sx : bp.sx + bp.sw + 1, r0 = bp.sh > 0 ? bp.sy : bp.sy + bp.sh + 1;
     const int cw = bp.sw > 0 ? bp.sw : -bp.sw, rh = bp.sh > 0 ? bp.sh : -bp.sh;
@@ -117,7 +118,7 @@ void TakeOwnSource(DDKeptDraw& d, const SurfaceStore& from) {
     bp.sx -= c0;
     bp.sy -= r0;
     d.src.store = own.get();
-    d.src.own = std::move(own);
+    list.owned.push_back(std::move(own));
 }
 
 } // namespace
@@ -128,7 +129,7 @@ void DirectDrawSurface7::LetGoOfStore() {
         if (s == this || !s->kept_ || !s->kept_->on) continue;
         for (DDKeptDraw& d : s->kept_->draws)
             if (!d.fill && d.src.get() == pixels_.get()) {
-                TakeOwnSource(d, *pixels_);
+                TakeOwnSource(*s->kept_, d, *pixels_);
                 // Pixels drawn from and then written again (a work surface for text): later copies
                 // take what they read at once.
                 scratch_ = true;
@@ -241,7 +242,7 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
     if (src->scratch_) {
         // A surface written again soon after it is drawn from: the pixels read are copied now and are
         // themselves the key, so that the same text drawn again is the same draw.
-        TakeOwnSource(d, *src->pixels_);
+        TakeOwnSource(*kept_, d, *src->pixels_);
         keys.PutBytes(d.src->bytes.data(), d.src->bytes.size());
     } else {
         d.src.store = src->pixels_.get();
