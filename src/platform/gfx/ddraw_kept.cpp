@@ -237,6 +237,11 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
                       static_cast<std::uint8_t>(bp.keyed),
                       {0, 0}};
     DrawKeys& keys = kept_->keys;
+    // A frame's draws and keys are put into room last written a frame before: it is asked for, to be
+    // written, a few draws ahead.
+    keys.AskRoomAhead();
+    __builtin_prefetch(
+        reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(&d) + 4 * sizeof(DDKeptDraw)), 1);
     keys.Begin();
     keys.Put(key);
     if (src->scratch_) {
