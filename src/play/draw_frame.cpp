@@ -158,7 +158,7 @@ struct CharaLayer {
         return c.m_bRemoved || LeftUndrawn(c) ? -1 : LayerOf(c.m_Def.m_nZ);
     }
     static std::array<std::ptrdiff_t, 3> Lines(const cStageChara& c) {
-        return {OffsetIn(c, &c.m_bRemoved), OffsetIn(c, &c.m_Def.m_nZ), OffsetIn(c, &c.m_Def.m_nZ)};
+        return {OffsetIn(c, &c.m_bRemoved), OffsetIn(c, &c.m_Def.m_nZ), OffsetIn(c, &c.m_nApexFrames)};
     }
 };
 struct ShotLayer {
@@ -199,11 +199,32 @@ void Prefetch(const cStageChara& c) {
     __builtin_prefetch(&c.m_nCharaEffect);
 }
 
+// What the tick of an object's animation reads beyond the object when it leaves its frame, asked for
+// in two steps as the walk comes nearer: the sequence's entry once the object's lines are in, then,
+// from that entry, the frames. Inlined: a call that only asks for memory counts as having no effect
+// and would be left out.
+[[gnu::always_inline]] inline void AskSequence(const cGameObject& o) {
+    if (o.m_AnimSeq.TickReadsLists())
+        __builtin_prefetch(reinterpret_cast<const void*>(o.m_AnimSeq.SequenceEntryAddress()));
+}
+
+[[gnu::always_inline]] inline void AskFrames(const cGameObject& o) {
+    if (!o.m_AnimSeq.TickReadsLists()) return;
+    if (const std::uintptr_t f = o.m_AnimSeq.NextFrameAddress()) {
+        // The frame after the current one, and the list's start, from which a frame is held.
+        __builtin_prefetch(reinterpret_cast<const void*>(f));
+        __builtin_prefetch(o.m_AnimSeq.m_Seqs[static_cast<std::size_t>(o.m_AnimSeq.Sequence())].data());
+    }
+}
+
 // Calls draw on each object of a layer in order.
 template <class Pos, class Draw> void DrawEach(const std::vector<Pos>& objects, Draw draw) {
-    constexpr std::size_t AHEAD = 3;
-    for (std::size_t k = 0; k < objects.size(); ++k) {
-        if (k + AHEAD < objects.size()) Prefetch(*objects[k + AHEAD]);
+    constexpr std::size_t AHEAD = 6, SEQUENCE_AHEAD = 4, FRAMES_AHEAD = 2;
+    const std::size_t n = objects.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k + AHEAD < n) Prefetch(*objects[k + AHEAD]);
+        if (k + SEQUENCE_AHEAD < n) AskSequence(*objects[k + SEQUENCE_AHEAD]);
+        if (k + FRAMES_AHEAD < n) AskFrames(*objects[k + FRAMES_AHEAD]);
         draw(objects[k]);
     }
 }

@@ -4,6 +4,7 @@
 #include "platform/gfx/draw_record.h"
 #include <gtest/gtest.h>
 #include <cstdint>
+#include <utility>
 
 using namespace gfx;
 
@@ -64,6 +65,70 @@ TEST(ChangedRows, AreThoseOfTheKeysBetweenTheEqualHeadAndTail) {
             EXPECT_EQ(rows.top, c.top) << c.what;
             EXPECT_EQ(rows.bottom, c.bottom) << c.what;
         }
+    }
+}
+
+// Keys i to i + count - 1, each with `extra` bytes more.
+void PutKeys(DrawKeys& keys, int from, int count, int extra = 0) {
+    for (int i = from; i < from + count; ++i)
+        PutKey(keys, i, extra);
+}
+
+// Keys put again into room that held others (after a clear, a copy or a move) are the keys put and
+// nothing of what the room held before: compared with the same keys put afresh, no row changed, and
+// a key that differs shows in its own rows only.
+TEST(DrawKeys, PutIntoReusedRoomAreTheKeysPut) {
+    struct Case {
+        const char* what;
+        void (*make)(DrawKeys& keys); // keys 0 to 99, got as the case says
+    };
+    const Case cases[] = {
+        {"cleared after longer keys",
+         [](DrawKeys& k) {
+             PutKeys(k, 0, 300, 40);
+             k.Clear();
+             PutKeys(k, 0, 100);
+         }},
+        {"a copy over more keys, then added to",
+         [](DrawKeys& k) {
+             PutKeys(k, 0, 300, 40);
+             DrawKeys part;
+             PutKeys(part, 0, 60);
+             k = part;
+             PutKeys(k, 60, 40);
+         }},
+        {"a copy made, then added to",
+         [](DrawKeys& k) {
+             DrawKeys part;
+             PutKeys(part, 0, 60);
+             DrawKeys copy(part);
+             PutKeys(part, 0, 5, 9); // the original changes after the copy
+             k = copy;
+             PutKeys(k, 60, 40);
+         }},
+        {"moved into, over keys of its own",
+         [](DrawKeys& k) {
+             PutKeys(k, 0, 300, 40);
+             DrawKeys other;
+             PutKeys(other, 0, 100);
+             k = std::move(other);
+             other.Clear();
+             PutKeys(other, 0, 10, 40); // the keys moved from take keys again
+         }},
+    };
+    DrawKeys fresh, oneDiffers;
+    PutKeys(fresh, 0, 100);
+    PutKeys(oneDiffers, 0, 37);
+    PutKey(oneDiffers, 37, 1);
+    PutKeys(oneDiffers, 38, 62);
+    for (const Case& c : cases) {
+        DrawKeys got;
+        c.make(got);
+        EXPECT_EQ(got.Size(), fresh.Size()) << c.what;
+        EXPECT_TRUE(ChangedRows(fresh, got).Empty()) << c.what;
+        const RowSpan rows = ChangedRows(got, oneDiffers);
+        EXPECT_EQ(rows.top, 74) << c.what;
+        EXPECT_EQ(rows.bottom, 75) << c.what;
     }
 }
 

@@ -103,8 +103,9 @@ std::vector<RowSpan> RowsToRun(const std::vector<DDKeptDraw>& draws, int width, 
     return need;
 }
 
-// The source pixels a copy reads from `from`, as a store of their own, the copy set to read them there.
-void TakeOwnSource(DDKeptDraw& d, const SurfaceStore& from) {
+// The source pixels a copy of `list` reads from `from`, as a store of their own that the list holds,
+// the copy set to read them there.
+void TakeOwnSource(DDKeptDraws& list, DDKeptDraw& d, const SurfaceStore& from) {
     BlitParams& bp = d.bp;
     const int c0 = bp.sw > 0 ? bp.sx : bp.sx + bp.sw + 1, r0 = bp.sh > 0 ? bp.sy : bp.sy + bp.sh + 1;
     const int cw = bp.sw > 0 ? bp.sw : -bp.sw, rh = bp.sh > 0 ? bp.sh : -bp.sh;
@@ -117,7 +118,7 @@ void TakeOwnSource(DDKeptDraw& d, const SurfaceStore& from) {
     bp.sx -= c0;
     bp.sy -= r0;
     d.src.store = own.get();
-    d.src.own = std::move(own);
+    list.owned.push_back(std::move(own));
 }
 
 } // namespace
@@ -128,7 +129,7 @@ void DirectDrawSurface7::LetGoOfStore() {
         if (s == this || !s->kept_ || !s->kept_->on) continue;
         for (DDKeptDraw& d : s->kept_->draws)
             if (!d.fill && d.src.get() == pixels_.get()) {
-                TakeOwnSource(d, *pixels_);
+                TakeOwnSource(*s->kept_, d, *pixels_);
                 // Pixels drawn from and then written again (a work surface for text): later copies
                 // take what they read at once.
                 scratch_ = true;
@@ -170,14 +171,21 @@ void DirectDrawSurface7::Resolve() const {
     for (std::size_t i = 0; i < k.draws.size(); ++i)
         RunKept(k.draws[i], s, need.empty() ? rows : need[i]);
     // What changed since the pixels of the draws run last, which the presenter may be showing.
+    // Without the keys of the draws run last (their store went or was written since), every row.
     const bool same = s.version == k.lastState && s.haveHeld;
-    const RowSpan shown = k.lastState == 0 ? all : same ? rows : ChangedRows(k.last, k.keys);
+    RowSpan shown = all;
+    if (k.lastState != 0 && same) {
+        shown = rows;
+    } else if (k.lastState != 0) {
+        const std::shared_ptr<const SurfaceStore> last = k.lastStore.lock();
+        if (last && last->version == k.lastState && last->haveHeld) shown = ChangedRows(last->held, k.keys);
+    }
     s.version = NextPixelState();
     s.origin = FrameOrigin{};
     s.change = FrameChange{k.lastState, s.version, shown.top, shown.bottom};
     s.held = k.keys;
     s.haveHeld = true;
-    k.last = k.keys;
+    k.lastStore = pixels_;
     k.lastState = s.version;
     ++k.resolves;
 }
@@ -212,11 +220,7 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
     if (src == this || !Keeping(covers)) return false;
     // The source's own draws kept back have run (RunCopy resolves it first). The draw is built where
     // the list keeps it.
-    DDKeptDraw& d = kept_->draws.emplace_back();
-    d.bp = bp;
-    d.bp.dst = nullptr;
-    d.bp.src = nullptr;
-    d.bp.key = src->key_;
+    DDKeptDraw& d = kept_->draws.emplace_back(bp, src->key_);
     // The key, put at once: the operation, the geometry, the keying and the state of the source's
     // pixels, or (state 0) the pixels read, which follow.
     struct CopyKey {
@@ -233,12 +237,17 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
                       static_cast<std::uint8_t>(bp.keyed),
                       {0, 0}};
     DrawKeys& keys = kept_->keys;
+    // A frame's draws and keys are put into room last written a frame before: it is asked for, to be
+    // written, a few draws ahead.
+    keys.AskRoomAhead();
+    __builtin_prefetch(
+        reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(&d) + 4 * sizeof(DDKeptDraw)), 1);
     keys.Begin();
     keys.Put(key);
     if (src->scratch_) {
         // A surface written again soon after it is drawn from: the pixels read are copied now and are
         // themselves the key, so that the same text drawn again is the same draw.
-        TakeOwnSource(d, *src->pixels_);
+        TakeOwnSource(*kept_, d, *src->pixels_);
         keys.PutBytes(d.src->bytes.data(), d.src->bytes.size());
     } else {
         d.src.store = src->pixels_.get();

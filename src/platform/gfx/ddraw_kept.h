@@ -4,15 +4,15 @@
 #include "platform/gfx/ddraw.h"
 #include <cstddef>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace gfx {
 
-// The pixels a kept copy reads: a store its list holds (DDKeptDraws::sources), or pixels of its own.
-// Read as a pointer to the store.
+// The pixels a kept copy reads: a store its list holds (DDKeptDraws::sources), or pixels the copy took
+// as its own (held in DDKeptDraws::owned). Read as a pointer to the store.
 struct DDKeptSource {
     const SurfaceStore* store = nullptr;
-    std::shared_ptr<const SurfaceStore> own; // set when the copy took the pixels it reads as its own
 
     const SurfaceStore* get() const { return store; }
     const SurfaceStore& operator*() const { return *store; }
@@ -22,6 +22,14 @@ struct DDKeptSource {
 
 // A fill or a copy kept back; a copy keeps its source's pixels as they were when it was asked for.
 struct DDKeptDraw {
+    DDKeptDraw() = default;
+    // A copy of `params` (its buffers left unset) with the source's key, built field by field.
+    DDKeptDraw(const BlitParams& params, std::uint32_t key) : bp(params) {
+        bp.dst = nullptr;
+        bp.src = nullptr;
+        bp.key = key;
+    }
+
     bool fill = false;
     bool discard = false;    // the frame's draws are to cover every pixel (it writes nothing)
     RECT rect{};             // a fill's rectangle
@@ -30,6 +38,7 @@ struct DDKeptDraw {
     bool askedKeyed = false; // the copy was asked with the source's key (it runs plain where none shows)
     DDKeptSource src;
 };
+static_assert(std::is_trivially_destructible_v<DDKeptDraw>, "a list of kept draws is let go of at once");
 
 struct DDKeptDraws {
     bool on = false;    // draws are being kept back
@@ -42,9 +51,13 @@ struct DDKeptDraws {
     // The stores the copies of `draws` read, each held once for all of them: a frame's many copies
     // from the same few sheets then take and let go of no reference each.
     std::vector<std::shared_ptr<const SurfaceStore>> sources;
+    // The pixels copies of `draws` took as their own, held until the list starts again: a draw holds
+    // nothing, so that the list lets go of its draws at once.
+    std::vector<std::shared_ptr<const SurfaceStore>> owned;
     DrawKeys keys; // of `draws`
-    // The keys of the draws run last and the state they gave, for telling the presenter what changed.
-    DrawKeys last;
+    // The store the draws were run on last and the state they gave it, for telling the presenter what
+    // changed: while the store keeps that state, its keys are those of the draws run last.
+    std::weak_ptr<const SurfaceStore> lastStore;
     std::uint64_t lastState = 0;
 
     // Holds `store` for the copies that read it.
@@ -65,6 +78,7 @@ struct DDKeptDraws {
     void Restart() {
         draws.clear();
         sources.clear();
+        owned.clear();
         keys.Clear();
         on = true;
         fresh = true;

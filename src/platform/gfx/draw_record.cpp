@@ -1,6 +1,7 @@
 #include "platform/gfx/draw_record.h"
 #include <algorithm>
 #include <atomic>
+#include <climits>
 
 namespace gfx {
 
@@ -39,24 +40,18 @@ std::uint64_t NextPixelState() {
     return ++next;
 }
 
-void DrawKeys::Clear() {
-    bytes_.clear();
-    entries_.clear();
-    open_ = 0;
+DrawKeys& DrawKeys::operator=(const DrawKeys& other) {
+    if (this == &other) return *this;
+    if (bytes_.size() < other.used_) bytes_.resize(other.used_);
+    if (other.used_ > 0) std::memcpy(bytes_.data(), other.bytes_.data(), other.used_);
+    used_ = other.used_;
+    entries_ = other.entries_;
+    open_ = other.open_;
+    return *this;
 }
 
-void DrawKeys::Begin() {
-    open_ = bytes_.size();
-}
-
-void DrawKeys::PutBytes(const void* p, std::size_t n) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    bytes_.insert(bytes_.end(), b, b + n);
-}
-
-void DrawKeys::End(int top, int bottom) {
-    entries_.push_back(Entry{open_, bytes_.size() - open_, top, bottom});
-    open_ = bytes_.size();
+void DrawKeys::Grow(std::size_t n) {
+    bytes_.resize(std::max(used_ + n, bytes_.size() * 2 + 256));
 }
 
 bool DrawKeys::Same(std::size_t i, const DrawKeys& other, std::size_t j) const {
@@ -88,11 +83,20 @@ RowSpan ChangedRows(const DrawKeys& before, const DrawKeys& now) {
     std::size_t tail = 0;
     while (tail < shorter - head && before.Same(n - 1 - tail, now, m - 1 - tail))
         ++tail;
+    // The span of the rows of the keys in between, each key's rows taken only when they are some.
+    int top = INT_MAX, bottom = INT_MIN;
+    auto take = [&](const std::vector<DrawKeys::Entry>& entries, std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const DrawKeys::Entry& e = entries[i];
+            const bool some = e.top < e.bottom;
+            top = std::min(top, some ? e.top : INT_MAX);
+            bottom = std::max(bottom, some ? e.bottom : INT_MIN);
+        }
+    };
+    take(before.entries_, head, n - tail);
+    take(now.entries_, head, m - tail);
     RowSpan rows;
-    for (std::size_t i = head; i < n - tail; ++i)
-        rows.Add(before.entries_[i].top, before.entries_[i].bottom);
-    for (std::size_t j = head; j < m - tail; ++j)
-        rows.Add(now.entries_[j].top, now.entries_[j].bottom);
+    rows.Add(top, bottom);
     return rows;
 }
 
