@@ -92,8 +92,26 @@ void ReleasePaletteExpansions() {
     g_PaletteExpansions.Set(0);
 }
 
+namespace {
+
+// The link an arrangement queues.
+bool NoteArrange(cFlowCommand& inst, const cEdFlowCmd& rec) {
+    const ParamLink link = ParamLinkFromCommand(rec);
+    inst.m_nWork[0] = link.kind;
+    inst.m_nWork[1] = link.param;
+    inst.m_nWork[2] = link.op;
+    inst.m_nWork[3] = link.scope;
+    inst.m_nWork[4] = link.index;
+    return true;
+}
+
+} // namespace
+
 int CmdArrange(cChara&, cEdFlowCmd& record) {
-    const ParamLink link = ParamLinkFromCommand(record);
+    const cFlowCommand* noted = NotedInstanceOf(record, FCT_ARRANGE);
+    const ParamLink link = noted ? ParamLink{noted->m_nWork[0], noted->m_nWork[1], noted->m_nWork[2],
+                                             noted->m_nWork[3], noted->m_nWork[4]}
+                                 : ParamLinkFromCommand(record);
     if (record.m_bItem) {
         if (!g_Heroes.empty()) g_Heroes[0].m_Work.pendingLinks.push_back(link);
     } else if (cFlow* flow = CurFlow()) {
@@ -105,4 +123,5 @@ int CmdArrange(cChara&, cEdFlowCmd& record) {
 void RegisterItemCommands() {
     SetSharedCommandHandler(FCT_TAKE_ITEM, &CmdGetItem);
     SetSharedCommandHandler(FCT_ARRANGE, &CmdArrange);
+    SetFlowCommandNote(FCT_ARRANGE, &NoteArrange);
 }

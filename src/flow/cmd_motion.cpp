@@ -68,17 +68,50 @@ bool FirstFrame(cFlowCommand& inst) {
     return true;
 }
 
+// The switches of a movement's settings that its steps read, as NoteMotion keeps them in the
+// instance (none without settings).
+enum MoveFlag {
+    MF_KEEP_FACING = 1,
+    MF_HOLD_X = 2,
+    MF_HOLD_Y = 4,
+    MF_INERTIA = 8,
+    MF_KEEP_ANIMATION = 16,
+    MF_REVERSE_WITH_FACING = 32,
+    MF_HAS_MOVE = 64, // the command has settings at all
+};
+constexpr std::size_t NW_MOVE_FLAGS = 4;
+
+int MoveFlagsOf(const cEdMove* mv) {
+    if (!mv) return 0;
+    return MF_HAS_MOVE | (mv->m_bKeepFacing ? MF_KEEP_FACING : 0) | (mv->m_bHoldX ? MF_HOLD_X : 0) |
+           (mv->m_bHoldY ? MF_HOLD_Y : 0) | (mv->m_bInertia ? MF_INERTIA : 0) |
+           (mv->m_bKeepAnimation ? MF_KEEP_ANIMATION : 0) |
+           (mv->m_bReverseWithFacing ? MF_REVERSE_WITH_FACING : 0);
+}
+
+bool NoteMotion(cFlowCommand& inst, const cEdFlowCmd& rec) {
+    inst.m_nWork[NW_MOVE_FLAGS] = MoveFlagsOf(rec.m_Move.get());
+    return true;
+}
+
+// The switches of the instance's movement settings.
+int MoveFlags(const cFlowCommand& inst) {
+    if (HasNotedFacts(inst)) return inst.m_nWork[NW_MOVE_FLAGS];
+    return MoveFlagsOf(inst.m_lpRecord ? inst.m_lpRecord->m_Move.get() : nullptr);
+}
+
 // The motion step every movement handler ends with.
 void MotionStep(cChara& c, cFlowCommand& inst, double vx, double vy, int facing, bool forcedFacing) {
-    const cEdMove* mv = inst.m_lpRecord ? inst.m_lpRecord->m_Move.get() : nullptr;
-    const bool keep = mv && mv->m_bKeepFacing;
+    const int flags = MoveFlags(inst);
+    const bool keep = flags & MF_KEEP_FACING;
     if (forcedFacing || !(c.m_Def.m_nFixedFacing || keep)) {
         if (facing == 1) c.m_nDir = 0;
         if (facing == 2) c.m_nDir = 1;
     }
-    if (mv && mv->m_bHoldX) vx = 0;
-    if (mv && mv->m_bHoldY) vy = 0;
-    if (mv && mv->m_bInertia) {
+    if (flags & MF_HOLD_X) vx = 0;
+    if (flags & MF_HOLD_Y) vy = 0;
+    if (flags & MF_INERTIA) {
+        const cEdMove* mv = inst.m_lpRecord->m_Move.get();
         auto add = [&](double& a, double v) {
             double d = PerSecondToPerFrame(v);
             if (d * a < 0) d *= mv->m_dReverseFactor;
@@ -87,13 +120,13 @@ void MotionStep(cChara& c, cFlowCommand& inst, double vx, double vy, int facing,
             if (a > lim) a = lim;
             if (a < -lim) a = -lim;
         };
-        if (!mv->m_bHoldX) add(c.m_dAX, vx);
-        if (!mv->m_bHoldY) add(c.m_dAY, vy);
+        if (!(flags & MF_HOLD_X)) add(c.m_dAX, vx);
+        if (!(flags & MF_HOLD_Y)) add(c.m_dAY, vy);
     } else {
         c.m_dVX += vx;
         c.m_dVY += vy;
     }
-    if (!mv || !mv->m_bKeepAnimation) {
+    if (!(flags & MF_KEEP_ANIMATION)) {
         c.m_AnimSeq.ChangeSequence(c.m_bNoGravity ? 3 : 1, 1);
         c.m_Motion.bMoveCmd = 1;
     }
@@ -175,10 +208,12 @@ void PrepJump(cFlowCommand& inst, cChara& c) {
 // ---- Handlers ----
 
 void CmdStraightMove(cChara& c, cFlowCommand& inst) {
-    const cEdMove* mv = inst.m_lpRecord ? inst.m_lpRecord->m_Move.get() : nullptr;
-    if (!mv) return;
+    // The steps after the first read no more of the settings than their switches.
+    const int flags = MoveFlags(inst);
+    if (!(flags & MF_HAS_MOVE)) return;
     const double s = inst.m_dSpeed;
     if (FirstFrame(inst)) {
+        const cEdMove* mv = inst.m_lpRecord->m_Move.get();
         const int angle = MoveAngle(c, *mv);
         double vx = 0, vy = 0;
         int facing = 0;
@@ -210,7 +245,8 @@ void CmdStraightMove(cChara& c, cFlowCommand& inst) {
         inst.m_nWork[NW_LASTDIR] = c.m_nDir;
     } else {
         if (!c.m_bNoGravity) inst.m_dWork[DW_VY] = 0;
-        if (mv->m_bReverseWithFacing && c.m_Def.m_nFixedFacing && c.m_nDir != inst.m_nWork[NW_LASTDIR]) {
+        if ((flags & MF_REVERSE_WITH_FACING) && c.m_Def.m_nFixedFacing &&
+            c.m_nDir != inst.m_nWork[NW_LASTDIR]) {
             inst.m_dWork[DW_VX] = -inst.m_dWork[DW_VX];
             inst.m_dWork[DW_VY] = -inst.m_dWork[DW_VY];
         }
@@ -547,6 +583,8 @@ int MoveDirCode(int direction, const cChara& chara, int keySlot, int keepDiagona
 }
 
 void RegisterMotionCommands() {
+    for (int type = 2; type <= 10; ++type)
+        SetFlowCommandNote(type, &NoteMotion);
     SetFlowCommandPrep(2, PrepMove);
     SetFlowCommandPrep(3, PrepMove);
     SetFlowCommandPrep(4, PrepCircle);

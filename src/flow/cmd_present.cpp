@@ -87,7 +87,8 @@ void WaitWhileShown(int display, int frames) {
 int CmdMessage(cChara& chara, cEdFlowCmd& rec) {
     if (Closing()) return 0;
     cGameScene& scene = *g_lpGameScene;
-    const int id = Param(rec, 13);
+    const cFlowCommand* noted = NotedInstanceOf(rec, FCT_MESSAGE);
+    const int id = noted ? noted->m_nWork[0] : Param(rec, 13);
     // A window with the same message ID gives way to the new one.
     if (id != 0)
         scene.m_Messages.remove_if([id](const cMessage& m) { return m.m_nKind == 1 && m.m_nReserved == id; });
@@ -221,18 +222,27 @@ int CmdChangeScreenColor(cChara&, cEdFlowCmd& rec) {
     if (!g_FlowPlayHooks.SetScreenColor || !g_FlowPlayHooks.ScreenColour) return 0;
     // The first eight parameters; those the record does not hold are 0.
     int p[8] = {};
-    const int held = std::min(8, rec.m_Params.Count());
-    for (int i = 0; i < held; ++i)
-        p[i] = rec.m_Params[static_cast<std::size_t>(i)];
+    if (const cFlowCommand* noted = NotedInstanceOf(rec, FCT_SCREEN_COLOUR)) {
+        const auto colour = static_cast<std::uint32_t>(noted->m_nWork[0]);
+        for (int i = 0; i < 4; ++i)
+            p[i] = static_cast<int>(colour >> (8 * i) & 0xFF);
+        for (int i = 4; i < 8; ++i)
+            p[i] = noted->m_nWork[i - 3];
+    } else {
+        const int held = std::min(8, rec.m_Params.Count());
+        for (int i = 0; i < held; ++i)
+            p[i] = rec.m_Params[static_cast<std::size_t>(i)];
+    }
     g_FlowPlayHooks.SetScreenColor(*g_FlowPlayHooks.ScreenColour, p);
     return 0;
 }
 
 int CmdChangeBackground(cChara&, cEdFlowCmd& rec) {
-    const int layer = Param(rec, 0);
+    const cFlowCommand* noted = NotedInstanceOf(rec, FCT_CHANGE_BACKGROUND);
+    const int layer = noted ? noted->m_nWork[0] : Param(rec, 0);
     if (layer < 1 || layer > g_Stage.m_Backgrounds.Count()) return 0;
     std::int32_t& shown = g_Stage.m_Backgrounds.at(layer - 1).m_nShown;
-    switch (Param(rec, 1)) {
+    switch (noted ? noted->m_nWork[1] : Param(rec, 1)) {
     case 0:
         shown = 1;
         break;
@@ -265,7 +275,42 @@ int CmdRunCode(cChara& chara, cEdFlowCmd& rec) {
     return 0;
 }
 
+namespace {
+
+// The message ID.
+bool NoteMessage(cFlowCommand& inst, const cEdFlowCmd& rec) {
+    inst.m_nWork[0] = Param(rec, 13);
+    return true;
+}
+
+// The colour (parameters 0-2) and its strength (3) a byte each, when each fits its byte as it
+// stands; then the mode, time, there-and-back and repeat.
+bool NoteScreenColour(cFlowCommand& inst, const cEdFlowCmd& rec) {
+    std::uint32_t colour = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int v = Param(rec, i);
+        if (v < 0 || v > 0xFF) return false;
+        colour |= static_cast<std::uint32_t>(v) << (8 * i);
+    }
+    inst.m_nWork[0] = static_cast<int>(colour);
+    for (int i = 4; i < 8; ++i)
+        inst.m_nWork[i - 3] = Param(rec, i);
+    return true;
+}
+
+// The layer and what is done to it.
+bool NoteBackground(cFlowCommand& inst, const cEdFlowCmd& rec) {
+    inst.m_nWork[0] = Param(rec, 0);
+    inst.m_nWork[1] = Param(rec, 1);
+    return true;
+}
+
+} // namespace
+
 void RegisterPresentCommands() {
+    SetFlowCommandNote(FCT_MESSAGE, &NoteMessage);
+    SetFlowCommandNote(FCT_SCREEN_COLOUR, &NoteScreenColour);
+    SetFlowCommandNote(FCT_CHANGE_BACKGROUND, &NoteBackground);
     SetSharedCommandHandler(FCT_MESSAGE, &CmdMessage);
     SetSharedCommandHandler(FCT_CHANGE_GRAPHIC, &CmdChangeGraphic);
     SetSharedCommandHandler(FCT_CHANGE_ANIMSET, &CmdChangeAnimeSet);

@@ -62,38 +62,84 @@ void PlaceAt(cChara& c, double x, double y) {
     c.UpdateScreenRect();
 }
 
-// The displacement of a warp; false when it has nowhere to go (no target to start from).
-bool WarpDisplacement(cChara& c, const cEdMove& mv, double& dx, double& dy) {
+// What a warp reads of its movement settings: from the record, or as its instance keeps them.
+struct WarpSettings {
+    std::int16_t distance = 0, distanceStep = 0, angle = 0, angleStep = 0;
+    std::uint8_t lengthUnit = 0, mirrorAngle = 0, direction = 0, targetMode = 0;
+
+    explicit WarpSettings(const cEdMove& mv)
+        : distance(mv.m_nDistance), distanceStep(mv.m_nDistanceStep), angle(mv.m_nAngle),
+          angleStep(mv.m_nAngleStep), lengthUnit(mv.m_nLengthUnit), mirrorAngle(mv.m_bMirrorAngle),
+          direction(mv.m_nDirection), targetMode(mv.m_nTargetMode) {}
+    // The three work fields of an instance (NoteWarp).
+    explicit WarpSettings(const int (&w)[6])
+        : distance(static_cast<std::int16_t>(w[0] & 0xFFFF)),
+          distanceStep(static_cast<std::int16_t>(w[0] >> 16)),
+          angle(static_cast<std::int16_t>(w[1] & 0xFFFF)), angleStep(static_cast<std::int16_t>(w[1] >> 16)),
+          lengthUnit(static_cast<std::uint8_t>(w[2])), mirrorAngle(static_cast<std::uint8_t>(w[2] >> 8)),
+          direction(static_cast<std::uint8_t>(w[2] >> 16)),
+          targetMode(static_cast<std::uint8_t>(w[2] >> 24)) {}
+    void Keep(int (&w)[6]) const {
+        auto pair = [](std::int16_t lo, std::int16_t hi) {
+            return static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint16_t>(lo)) |
+                                    static_cast<std::uint32_t>(static_cast<std::uint16_t>(hi)) << 16);
+        };
+        w[0] = pair(distance, distanceStep);
+        w[1] = pair(angle, angleStep);
+        w[2] = static_cast<int>(lengthUnit | static_cast<std::uint32_t>(mirrorAngle) << 8 |
+                                static_cast<std::uint32_t>(direction) << 16 |
+                                static_cast<std::uint32_t>(targetMode) << 24);
+    }
+};
+
+// The displacement of a warp; false when it has nowhere to go (no target to start from). `rec`
+// holds the movement settings.
+bool WarpDisplacement(cChara& c, const WarpSettings& mv, const cEdFlowCmd& rec, double& dx, double& dy) {
     const int clone = c.m_FlowState.nCloneValue;
-    const bool reversed = c.m_Def.m_nFacing == 1;
-    double dist = mv.m_nDistance + mv.m_nDistanceStep * clone;
-    if (mv.m_nLengthUnit != 1) dist *= 16;
-    int angle = mv.m_nAngle + mv.m_nAngleStep * clone;
-    if (mv.m_bMirrorAngle && reversed) angle = 360 - angle;
+    // The facing of the definition is read only where it decides.
+    auto reversed = [&c] { return c.m_Def.m_nFacing == 1; };
+    double dist = mv.distance + mv.distanceStep * clone;
+    if (mv.lengthUnit != 1) dist *= 16;
+    int angle = mv.angle + mv.angleStep * clone;
+    if (mv.mirrorAngle && reversed()) angle = 360 - angle;
     // The input direction is the key pressed now; older projects fold diagonals for a character
     // with gravity, as moves do.
     // Only the input direction (12) reads the key.
-    const cInputRecord* input = mv.m_nDirection == 12 ? InputRecordOf(c) : nullptr;
+    const cInputRecord* input = mv.direction == 12 ? InputRecordOf(c) : nullptr;
     const int keepDiagonals = g_SystemData.m_nCompat721 ? c.m_bNoGravity : 1;
-    const int code = MoveDirCode(mv.m_nDirection, c, input ? FirstPressedKey(*input) : 0, keepDiagonals);
-    switch (mv.m_nTargetMode) {
+    const int code = MoveDirCode(mv.direction, c, input ? FirstPressedKey(*input) : 0, keepDiagonals);
+    // No distance goes nowhere along any direction.
+    auto along = [&] {
+        if (dist == 0)
+            dx = dy = 0;
+        else
+            CodeDisplacement(code, angle, dist, dx, dy);
+    };
+    switch (mv.targetMode) {
     case 0:
-        CodeDisplacement(code, angle, dist, dx, dy);
+        along();
         return true;
     case 1: {
         // From the target: the character's centre lands at the target's centre plus the distance.
         const cChara* t = c.m_pTarget;
         if (!t) return false;
-        CodeDisplacement(code, angle, dist, dx, dy);
+        along();
         dx += CentreX(*t) - CentreX(c);
         dy += CentreY(*t) - CentreY(c);
         return true;
     }
     default: {
-        TargetPointOffset(c, mv, reversed, dx, dy);
+        TargetPointOffset(c, *rec.m_Move, reversed(), dx, dy);
         return true;
     }
     }
+}
+
+// The movement settings of a warp, when it has them.
+bool NoteWarp(cFlowCommand& inst, const cEdFlowCmd& rec) {
+    if (!rec.m_Move) return false;
+    WarpSettings(*rec.m_Move).Keep(inst.m_nWork);
+    return true;
 }
 
 } // namespace
@@ -143,10 +189,14 @@ int CmdStageClear(cChara&, cEdFlowCmd& record) {
 }
 
 int CmdWarp(cChara& c, cEdFlowCmd& record) {
-    const cEdMove* mv = record.m_Move.get();
-    if (!mv) return 0;
+    // A noted instance has settings; one without reads the record, which may have none.
     double dx = 0, dy = 0;
-    if (!WarpDisplacement(c, *mv, dx, dy)) return 0;
+    if (const cFlowCommand* noted = NotedInstanceOf(record, FCT_WARP)) {
+        if (!WarpDisplacement(c, WarpSettings(noted->m_nWork), record, dx, dy)) return 0;
+    } else {
+        const cEdMove* mv = record.m_Move.get();
+        if (!mv || !WarpDisplacement(c, WarpSettings(*mv), record, dx, dy)) return 0;
+    }
     const double x = c.m_dX, y = c.m_dY;
     PlaceAt(c, x + dx, y + dy);
     if (c.IsInsideStage(1) && !c.TouchesSolidBlock()) {
@@ -207,5 +257,6 @@ int CmdSetTarget(cChara& c, cEdFlowCmd& record) {
 void RegisterStageCommands() {
     SetSharedCommandHandler(FCT_STAGE_CLEAR, &CmdStageClear);
     SetSharedCommandHandler(FCT_WARP, &CmdWarp);
+    SetFlowCommandNote(FCT_WARP, &NoteWarp);
     SetSharedCommandHandler(FCT_SET_TARGET, &CmdSetTarget);
 }

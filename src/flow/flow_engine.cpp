@@ -40,6 +40,8 @@ FlowHooks g_FlowHooks;
 static_assert(alignof(cFlow) == 64 && sizeof(cFlow) == 128);
 static_assert(offsetof(cFlow, m_bLatched) < 64 && offsetof(cFlow, m_nId) == 64);
 
+cFlowCommand* g_CurFlowCommand = nullptr;
+
 namespace {
 
 // ---- The command-type table ----
@@ -82,7 +84,7 @@ struct TableInit {
 
 cChara* g_CurChara = nullptr;
 cFlow* g_CurFlow = nullptr;
-cFlowCommand* g_CurCommand = nullptr;
+cFlowCommand*& g_CurCommand = g_CurFlowCommand;
 
 void SetCurFlow(cFlow* flow) {
     g_CurFlow = flow;
@@ -160,9 +162,12 @@ cEdFlow& DefOf(cChara& chara, const cFlow& flow) {
 // Takes into the instance what a step reads of its record.
 void NoteRecordFacts(cFlowCommand& inst) {
     const cEdFlowCmd& rec = *inst.m_lpRecord;
-    inst.m_nType = static_cast<std::int8_t>(CommandType(rec));
+    const int type = CommandType(rec);
+    inst.m_nType = static_cast<std::int8_t>(type);
     inst.m_nWithNext = rec.m_bRunWithNext;
     inst.m_bWaitsMessage = IsWaitingMessage(rec) ? 1 : 0;
+    const FlowCommandNote note = g_Types[type].note;
+    inst.m_nWork[NOTED_WORK_FIELD] = note && note(inst, rec) ? 1 : 0;
 }
 
 // Points instance k of a flow at its record in the flow's definition, with what a step reads of it.
@@ -322,6 +327,9 @@ void SetFlowCommandHandler(int type, FlowCommandHandler handler) {
 }
 void SetSharedCommandHandler(int type, SharedCommandHandler handler) {
     if (type > FCT_FLOW_CONTROL && type < FCT_COUNT) g_Types[type].shared = handler ? handler : &NoShared;
+}
+void SetFlowCommandNote(int type, FlowCommandNote note) {
+    if (type >= 0 && type < FCT_COUNT) g_Types[type].note = note;
 }
 
 void ResetFlowCommandTable() {
@@ -532,25 +540,33 @@ void ClearFlowFrameMarks(cChara& chara) {
 
 namespace {
 
-// Sorts the character's flows by trigger kind when the list changed since it was last done.
-void IndexFlowKinds(cChara& chara) {
+// Sorts the character's flows by trigger kind when the list changed since it was last done; false
+// for a list too long to be sorted.
+bool IndexFlowKinds(cChara& chara) {
     cCharaFlowState& st = chara.m_FlowState;
+    if (chara.m_Flows.size() > UINT16_MAX) return false;
     if (st.kindsKnown && st.kindListData == chara.m_Flows.data() && st.kindListSize == chara.m_Flows.size())
-        return;
+        return true;
     st.kindStart.fill(0);
     auto kindOf = [](const cFlow& f) { return f.m_lpDef ? static_cast<int>(f.m_lpDef->m_nTrigger) : -1; };
     for (const cFlow& f : chara.m_Flows)
         if (const int k = kindOf(f); k >= 0 && k < 32) ++st.kindStart[static_cast<std::size_t>(k) + 1];
     for (std::size_t k = 1; k < st.kindStart.size(); ++k)
-        st.kindStart[k] += st.kindStart[k - 1];
-    st.kindOrder.assign(st.kindStart.back(), 0);
-    std::array<std::uint32_t, 33> next = st.kindStart;
+        st.kindStart[k] = static_cast<std::uint16_t>(st.kindStart[k] + st.kindStart[k - 1]);
+    const bool near = st.kindStart.back() <= cCharaFlowState::KIND_ORDER_NEAR;
+    if (near)
+        st.kindOrder.clear();
+    else
+        st.kindOrder.assign(st.kindStart.back(), 0);
+    std::uint16_t* const order = near ? st.kindOrderNear.data() : st.kindOrder.data();
+    std::array<std::uint16_t, 33> next = st.kindStart;
     for (std::size_t i = 0; i < chara.m_Flows.size(); ++i)
         if (const int k = kindOf(chara.m_Flows[i]); k >= 0 && k < 32)
-            st.kindOrder[next[static_cast<std::size_t>(k)]++] = static_cast<std::uint32_t>(i);
+            order[next[static_cast<std::size_t>(k)]++] = static_cast<std::uint16_t>(i);
     st.kindListData = chara.m_Flows.data();
     st.kindListSize = chara.m_Flows.size();
     st.kindsKnown = true;
+    return true;
 }
 
 // Tests one flow raised by `kind` and starts it when it passes; `ofKind` when the flow is known to
@@ -572,13 +588,8 @@ void RaiseFlow(cChara& chara, cFlow& f, int kind, bool ofKind) {
     StartFlow(f);
 }
 
-} // namespace
-
-void TriggerFlows(cChara& chara, int kind) {
-    if (RaiseTestsNothing(chara, kind)) {
-        ClearCurrent();
-        return;
-    }
+// TriggerFlows for a raise that may test something.
+[[gnu::noinline]] void RaiseFlows(cChara& chara, int kind) {
     SetCurFlowChara(&chara);
     {
         WalkGuard walk(chara);
@@ -586,13 +597,13 @@ void TriggerFlows(cChara& chara, int kind) {
         const std::uint32_t bit = kind >= 0 && kind < 32 ? 1u << kind : 0;
         if (bit && (st.kindsTested & bit) && !g_SystemData.m_nCompat525) {
             // Every flow of the kind was tested this frame already.
-        } else if (bit) {
+        } else if (bit && IndexFlowKinds(chara)) {
             // Only the flows of the kind, in list order; the list keeps its size during the walk.
-            IndexFlowKinds(chara);
             const std::uint32_t round = st.markRound;
+            const std::uint16_t* const order = st.KindOrder();
             const std::uint32_t last = st.kindStart[static_cast<std::size_t>(kind) + 1];
             for (std::uint32_t j = st.kindStart[static_cast<std::size_t>(kind)]; j < last; ++j)
-                RaiseFlow(chara, chara.m_Flows[st.kindOrder[j]], kind, true);
+                RaiseFlow(chara, chara.m_Flows[order[j]], kind, true);
             if (st.markRound == round) st.kindsTested |= bit;
         } else {
             for (cFlow& f : chara.m_Flows)
@@ -600,6 +611,17 @@ void TriggerFlows(cChara& chara, int kind) {
         }
     }
     ClearCurrent();
+}
+
+} // namespace
+
+void TriggerFlows(cChara& chara, int kind) {
+    // Most raises find every flow of their kind tested this frame already.
+    if (RaiseTestsNothing(chara, kind)) {
+        ClearCurrent();
+        return;
+    }
+    RaiseFlows(chara, kind);
 }
 
 void TriggerRaisedFlows(cChara& chara) {

@@ -31,11 +31,24 @@ using FlowCommandHandler = void (*)(cChara& chara, cFlowCommand& inst);
 // The handlers shared with item commands (types 17-38; item type = type - 15): they see only the
 // record. The result is 1 when the command ends the stage.
 using SharedCommandHandler = int (*)(cChara& chara, cEdFlowCmd& record);
+// Called whenever an instance of the type is given its record or the record's values change:
+// takes into the instance's work fields what the handler reads of the record at every step, so
+// that a step need not reach the record's parameters and settings. A shared type (17-38) has
+// m_nWork[0-4] for it (unused by these types otherwise), a type up to flow control m_nWork[3-4]
+// (its handler keeps to the others); m_nWork[5] is the engine's. False when the record holds what
+// the fields cannot keep: the handler then reads the record.
+using FlowCommandNote = bool (*)(cFlowCommand& inst, const cEdFlowCmd& record);
+// The work field that says whether the note of the instance's type kept what it reads.
+constexpr std::size_t NOTED_WORK_FIELD = 5;
+inline bool HasNotedFacts(const cFlowCommand& inst) {
+    return inst.m_nWork[NOTED_WORK_FIELD] == 1;
+}
 
 struct FlowCommandTypeEntry {
     FlowCommandPrep prep = nullptr;
     FlowCommandHandler handler = nullptr;
     SharedCommandHandler shared = nullptr;
+    FlowCommandNote note = nullptr;
     int itemType = 0; // 0 for types only characters run
 };
 
@@ -47,6 +60,7 @@ const FlowCommandTypeEntry& FlowCommandTypeInfo(int type);
 void SetFlowCommandPrep(int type, FlowCommandPrep prep);
 void SetFlowCommandHandler(int type, FlowCommandHandler handler);
 void SetSharedCommandHandler(int type, SharedCommandHandler handler);
+void SetFlowCommandNote(int type, FlowCommandNote note);
 void ResetFlowCommandTable();
 // The table as the program starts with it: every type's preparation and handlers installed.
 void InstallFlowCommands();
@@ -74,6 +88,15 @@ void InstallFlowEngine();
 cChara* CurFlowChara();
 cFlow* CurFlow();
 cFlowCommand* CurFlowCommand();
+// The instance being stepped when it runs `record` as a command of `type`, with what the type's
+// note took of the record; null when the record is run otherwise (an item command, a command run
+// outside a step) or the note kept nothing.
+inline const cFlowCommand* NotedInstanceOf(const cEdFlowCmd& record, int type) {
+    extern cFlowCommand* g_CurFlowCommand; // the command being run (CurFlowCommand)
+    const cFlowCommand* inst = g_CurFlowCommand;
+    return inst && inst->m_lpRecord == &record && inst->m_nType == type && HasNotedFacts(*inst) ? inst
+                                                                                                : nullptr;
+}
 void SetCurFlowChara(cChara* chara);
 
 // ---- Building ----

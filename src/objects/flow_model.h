@@ -34,7 +34,8 @@ struct cFlowCommand {
     std::uint8_t m_nWithNext = 0;
     std::uint8_t m_bWaitsMessage = 0;
     double m_dSpeed = 0.0; // pixels per sub-step
-    // Work fields of the movement handlers.
+    // Work fields of the handlers, and what the note of the command type took of the record (kept
+    // by the flow engine with the facts above).
     int m_nWork[6] = {0, 0, 0, 0, 0, 0};
     double m_dWork[6] = {0, 0, 0, 0, 0, 0};
     int m_nCounter = 0; // wraps at g_nFramePeriod
@@ -99,10 +100,17 @@ struct cCharaFlowState {
     // what the stage holds (set whenever its flows are built or erased).
     cBoundShare held{PlayBound::HeldEntries};
     // The positions of the flows of each trigger kind 0-31 in list order: those of kind k are
-    // kindOrder[kindStart[k]] up to kindOrder[kindStart[k + 1]]. Made again when a kind is raised
-    // after the list or its definitions changed (ListChanged), or the list moved or changed size.
-    std::vector<std::uint32_t> kindOrder{};
-    std::array<std::uint32_t, 33> kindStart{};
+    // entries kindStart[k] up to kindStart[k + 1] of KindOrder(), which lies beside them while it is
+    // short (a raise then reads no other lines). Made again when a kind is raised after the list or
+    // its definitions changed (ListChanged), or the list moved or changed size. A list too long for
+    // the positions is not sorted: a raise looks at every flow.
+    static constexpr std::size_t KIND_ORDER_NEAR = 33;
+    std::vector<std::uint16_t> kindOrder{};
+    std::array<std::uint16_t, 33> kindStart{};
+    std::array<std::uint16_t, KIND_ORDER_NEAR> kindOrderNear{};
+    const std::uint16_t* KindOrder() const {
+        return kindStart.back() <= KIND_ORDER_NEAR ? kindOrderNear.data() : kindOrder.data();
+    }
     const void* kindListData = nullptr;
     std::size_t kindListSize = 0;
     bool kindsKnown = false;

@@ -104,6 +104,39 @@ TEST_F(MotionTest, StraightMovesKeepTheirQuadrantAndAxes) {
     }
 }
 
+// A straight move run by a flow honours each switch of its settings at every step.
+TEST_F(MotionTest, AFlowsMoveHonoursTheSwitchesOfItsSettings) {
+    struct Case {
+        int holdX, holdY, keepFacing, keepAnimation;
+    } cases[] = {{0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}, {1, 1, 1, 1}};
+    for (const Case& k : cases) {
+        cStageChara c;
+        PlaceChara(c, 600, 600, 1);
+        c.m_nDir = 0;
+        cEdFlow flow = MakeFlow(FTK_ALWAYS, {{2, 10}});
+        flow.m_Commands[0] = MoveCmd(2, 10, 20); // up and right
+        cEdMove& mv = *flow.m_Commands[0].m_Move;
+        mv.m_bHoldX = static_cast<std::uint8_t>(k.holdX);
+        mv.m_bHoldY = static_cast<std::uint8_t>(k.holdY);
+        mv.m_bKeepFacing = static_cast<std::uint8_t>(k.keepFacing);
+        mv.m_bKeepAnimation = static_cast<std::uint8_t>(k.keepAnimation);
+        Give(c, {flow});
+        c.m_Flows[0].m_Commands[0].m_nUseTime = 10;
+        for (int f = 0; f < 3; ++f) {
+            c.m_dVX = c.m_dVY = 0;
+            c.m_Motion.bMoveCmd = 0;
+            Frame(c, {FTK_ALWAYS});
+            const std::string at = std::to_string(k.holdX) + std::to_string(k.holdY) +
+                                   std::to_string(k.keepFacing) + std::to_string(k.keepAnimation) + "/" +
+                                   std::to_string(f);
+            EXPECT_EQ(c.m_dVX > 0, !k.holdX) << at;
+            EXPECT_EQ(c.m_dVY < 0, !k.holdY) << at;
+            EXPECT_EQ(c.m_nDir, k.keepFacing ? 0 : 1) << at;
+            EXPECT_EQ(c.m_Motion.bMoveCmd, k.keepAnimation ? 0 : 1) << at;
+        }
+    }
+}
+
 TEST_F(MotionTest, TimesAndSpeedsComeFromDistancesWithoutDividingByZero) {
     cStageChara c;
     PlaceChara(c, 600, 600, 1);

@@ -8,6 +8,9 @@
 #include "platform/messages.h"
 #include "objects/effects.h"
 #include "project/project_database.h"
+#include "play/draw_stage.h"
+#include "records/param_link.h"
+#include "records/param_tables.h"
 
 namespace {
 
@@ -190,6 +193,64 @@ TEST_F(FlowPresentTest, BackgroundLayersCountFromOne) {
         EXPECT_EQ(RunItemCommand(c, ICT_CHANGE_BACKGROUND, rec), 0);
         EXPECT_EQ(g_Stage.m_Backgrounds[0].m_nShown, k.shown0) << k.layer << "/" << k.action;
         EXPECT_EQ(g_Stage.m_Backgrounds[1].m_nShown, k.shown1) << k.layer << "/" << k.action;
+    }
+}
+
+int g_Red = -1;
+int g_LinkKind = 0;
+
+// An arrangement changes what the command that runs next reads of its record: each run of a
+// flow's command acts on the values its record holds by then.
+TEST_F(FlowPresentTest, EachRunOfAFlowCommandActsOnItsArrangedValues) {
+    BuildParamTables();
+    g_SaveData.m_vnCommonVars[1] = 1;
+    cScreenColour colour;
+    g_FlowPlayHooks.ScreenColour = &colour;
+    g_FlowPlayHooks.SetScreenColor = [](cScreenColour&, const int p[8]) { g_Red = p[0]; };
+    g_Stage.m_Backgrounds.resize(3);
+    struct Case {
+        int type;
+        std::vector<std::int32_t> params;
+        int (*seen)(const cGameScene&);
+        int first, second;
+    } cases[] = {
+        // The ID the message window was given.
+        {FCT_MESSAGE, std::vector<std::int32_t>(16, 0),
+         [](const cGameScene& s) { return s.m_Messages.empty() ? -1 : s.m_Messages.back().m_nReserved; }, 1,
+         2},
+        {FCT_SCREEN_COLOUR, std::vector<std::int32_t>(8, 0), [](const cGameScene&) { return g_Red; }, 1, 2},
+        // The sum of the numbers of the layers shown.
+        {FCT_CHANGE_BACKGROUND,
+         {0, 0},
+         [](const cGameScene&) {
+             int sum = 0;
+             for (int i = 0; i < g_Stage.m_Backgrounds.Count(); ++i)
+                 sum += g_Stage.m_Backgrounds.at(i).m_nShown ? i + 1 : 0;
+             return sum;
+         },
+         1,
+         3},
+    };
+    for (const Case& k : cases) {
+        g_Red = -1;
+        m_Scene->m_Messages.clear();
+        for (int i = 0; i < g_Stage.m_Backgrounds.Count(); ++i)
+            g_Stage.m_Backgrounds.at(i).m_nShown = 0;
+        g_LinkKind = k.type;
+        // Parameter 0 of each kind: the message ID, the red, the layer; one more at each run.
+        m_OnRun = [](cChara&, cFlowCommand&) {
+            CurFlow()->m_Pending.push_back(ParamLink{g_LinkKind, 0, PLO_ADD, VS_COMMON, 1});
+        };
+        const std::vector<TestCmd> cmds = {{FCT_WAIT, 1, 0, 'Q'}, {k.type, 1, 0, 'x', k.params}};
+        cStageChara c;
+        Give(c, {MakeFlow(FTK_ALWAYS, cmds)});
+        SetFrames(c, 0, cmds);
+        Frame(c, {FTK_ALWAYS});
+        Frame(c, {FTK_ALWAYS});
+        EXPECT_EQ(k.seen(*m_Scene), k.first) << k.type;
+        Frame(c, {FTK_ALWAYS});
+        Frame(c, {FTK_ALWAYS});
+        EXPECT_EQ(k.seen(*m_Scene), k.second) << k.type;
     }
 }
 

@@ -6,6 +6,8 @@
 #include "objects/blocks.h"
 #include "project/system_data.h"
 #include "records/ed_move.h"
+#include "records/param_link.h"
+#include "records/param_tables.h"
 
 #include <cmath>
 
@@ -140,6 +142,28 @@ TEST_F(FlowStageCmdTest, WarpStaysPutWhenBlockedOrOutside) {
         EXPECT_DOUBLE_EQ(c.m_dBottom, k.ey + 31) << k.name;
         // A character with gravity that arrived loses its vertical speed.
         EXPECT_DOUBLE_EQ(c.m_dVY, k.ex != k.x || k.ey != k.y ? 0 : 3) << k.name;
+    }
+}
+
+// An arrangement of a warp's distance reaches the warp that runs next, at each run of its flow.
+TEST_F(FlowStageCmdTest, AFlowsWarpGoesTheDistanceArrangedForIt) {
+    BuildParamTables();
+    g_SaveData.m_vnCommonVars[1] = 2;
+    m_OnRun = [](cChara&, cFlowCommand&) {
+        CurFlow()->m_Pending.push_back(ParamLink{FCT_WARP, 0, PLO_ADD, VS_COMMON, 1});
+    };
+    const std::vector<TestCmd> cmds = {{FCT_WAIT, 1, 0, 'Q'}, {FCT_WARP, 1, 0, 'w'}};
+    cEdFlow flow = MakeFlow(FTK_ALWAYS, cmds);
+    flow.m_Commands[1] = Warp(2, 1); // left by one half block, two more at each run
+    cStageChara c;
+    Place(c, 640, 640);
+    Give(c, {flow});
+    SetFrames(c, 0, cmds);
+    const double expected[] = {640 - 3 * 16, 640 - 3 * 16 - 5 * 16};
+    for (double x : expected) {
+        Frame(c, {FTK_ALWAYS});
+        Frame(c, {FTK_ALWAYS});
+        EXPECT_DOUBLE_EQ(c.m_dX, x);
     }
 }
 

@@ -128,6 +128,23 @@ const RaiseCase kRaiseCases[] = {
          TriggerFlows(c, FTK_HIT_BLOCK);
      },
      "A", "A"},
+    {"long, then short",
+     [](cStageChara& c) {
+         // 18 hit flows A-R between 18 always flows a-r; four erased leave 32.
+         std::vector<cEdFlow> flows;
+         for (int i = 0; i < 18; ++i) {
+             flows.push_back(Labelled(FTK_HIT_BLOCK, static_cast<char>('A' + i)));
+             flows.push_back(Labelled(FTK_ALWAYS, static_cast<char>('a' + i)));
+         }
+         Set(c, flows);
+         ClearFlowFrameMarks(c);
+         TriggerFlows(c, FTK_HIT_BLOCK);
+         for (int i = 0; i < 4; ++i)
+             EraseFlow(c, 0);
+         ClearFlowFrameMarks(c);
+         TriggerFlows(c, FTK_HIT_BLOCK);
+     },
+     "CDEFGHIJKLMNOPQR", "CDEFGHIJKLMNOPQR"},
     {"added while the kind was raised",
      [](cStageChara& c) {
          SetSharedCommandHandler(FCT_PLAY_SE, [](cChara& ch, cEdFlowCmd&) {
