@@ -32,6 +32,7 @@
 #include "project/system_data.h"
 #include "play/play_step.h"
 #include "play/trace.h"
+#include "platform/large_pages.h"
 #include "platform/messages.h"
 #include "platform/time.h"
 #include "platform/window.h"
@@ -119,6 +120,8 @@ void BM_CrowdedStage(benchmark::State& state) {
         state.SkipWithError("the stage file could not be copied");
         return;
     }
+    // As the player does at its start.
+    win::PrepareHeapForLargePages();
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     std::FILE* trace = nullptr;

@@ -11,6 +11,7 @@
 #include "platform/cp932.h"
 #include "platform/display_connection.h"
 #include "platform/gfx/present_sdl.h"
+#include "platform/large_pages.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/signals.h"
@@ -239,7 +240,9 @@ int WinMain(int argc, char** argv) {
         return boxCode;
     // The command line arrives as UTF-8; the system's texts are CP932.
     const std::string cmdLine = argc > 1 ? cp932::FromUtf8(argv[1]) : std::string();
-    // First of all, before any thread exists: the close signals go to their watcher alone.
+    // First of all, before any thread exists: one heap for every thread, offered for large pages,
+    // and the close signals go to their watcher alone.
+    win::PrepareHeapForLargePages();
     StartCloseSignalWatcher(&CloseOnSignal);
     // A player nobody can see is no use: without a display it says so and ends.
     std::string problem;
