@@ -89,6 +89,10 @@ class ScenarioTest : public PlayTest {
         g_Stage.m_Charas.push_back(enemy);
         g_Stage.m_nTimeLimitOn = timeLimit ? 1 : 0;
         g_Stage.m_nTimeLimit = timeLimit;
+        SaveLoadAndStart();
+    }
+    // The stage as built, written to its file, read back and set up with every character active.
+    void SaveLoadAndStart() {
         ASSERT_TRUE(g_Stage.SaveFile(m_Path));
         g_Stage = cEdStage();
         ASSERT_TRUE(g_Stage.LoadFile(m_Path));
@@ -213,11 +217,8 @@ TEST_F(ScenarioTest, ACharacterDefeatedInAStepOrByAHitLeavesWithTheSweepOfItsSub
         enemy.m_nMaxHP = 1;
         enemy.m_Flows.push_back(MoveFlow());
         g_Stage.m_Charas.push_back(enemy);
-        ASSERT_TRUE(g_Stage.SaveFile(m_Path));
-        g_Stage = cEdStage();
-        ASSERT_TRUE(g_Stage.LoadFile(m_Path));
-        g_Stage.m_nActiveOnly = 0;
-        Start();
+        SaveLoadAndStart();
+        if (HasFatalFailure()) return;
         g_nDefeatAtCall = k.at, g_nCalls = 0, g_nLingering = 0;
         Play(4);
         EXPECT_EQ(g_nCalls, k.steps) << k.at;
@@ -238,11 +239,8 @@ TEST_F(ScenarioTest, HeroRidesAMovingPlatform) {
     platform.m_nMoveType = 1;
     platform.m_Flows.push_back(MoveFlow());
     g_Stage.m_Charas.push_back(platform);
-    ASSERT_TRUE(g_Stage.SaveFile(m_Path));
-    g_Stage = cEdStage();
-    ASSERT_TRUE(g_Stage.LoadFile(m_Path));
-    g_Stage.m_nActiveOnly = 0;
-    Start();
+    SaveLoadAndStart();
+    if (HasFatalFailure()) return;
     ASSERT_EQ(g_Charas.size(), 1u);
     const cStageChara& p = g_Charas.front();
     int frame = 0;
