@@ -9,6 +9,7 @@
 # found-stages.sh BUILD [FOUND] --repeat N NAME
 #   Plays the one input NAME (for example memory-2.2GB-pause-loop-past-frame-limit) N times and
 #   checks every run the same way.
+# With TRACE_DIR set, each run also writes its play trace to TRACE_DIR/NAME.trace.
 set -u
 build=$(realpath "$1")
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -57,10 +58,13 @@ play() {
     printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >"$dir/System.ini"
     [ "$input" = - ] && input=/dev/null
     local args=(); [ "$arg" = - ] || args=("$arg")
+    local trace=/dev/null
+    [ -n "${TRACE_DIR:-}" ] && trace=$(realpath "$TRACE_DIR")/$name.trace
     local start end
     start=$(date +%s%N)
     (cd "$dir" && env XDG_RUNTIME_DIR="$dir/run" SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
         MIRELDA4_FRAME_LIMIT="$frames" MIRELDA4_INPUT="$input" MIRELDA4_ANSWERS=ok,ok,ok,ok \
+        MIRELDA4_TRACE="$trace" \
         /usr/bin/time -f '%M' -o "$dir/rss.txt" timeout 600 "$build/mirelda4" "${args[@]}" \
         >/dev/null 2>"$dir/stderr.txt")
     rc=$?
