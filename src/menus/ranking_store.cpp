@@ -4,8 +4,12 @@
 #include "app/paths.h"
 #include "menus/ranking_register.h"
 #include "platform/file_system.h"
+#include "platform/messages.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 cRankingStore g_RankingStore;
 
@@ -26,7 +30,20 @@ cRankingTable NormalizedTable() {
 constexpr int RANKING_LOCK_WAIT_MS = 5000;
 constexpr const char* RANKING_RESET_TEXT = "ランキングを初期化しました";
 
+// How many times a registration is made again into a file that others replaced while it was
+// written, before it gives up (the entries then stay in memory, and the user is told).
+constexpr int RANKING_WRITES = 20;
+
 enum class FileRead { Missing, Read, Damaged };
+
+// A file's bytes as read, or none when it cannot be read (a missing file).
+using FileBytes = std::optional<std::string>;
+
+FileBytes ReadFileBytes(const std::string& file) {
+    std::string bytes;
+    if (!fsys::ReadWholeFile(file, bytes)) return std::nullopt;
+    return bytes;
+}
 
 // Reads a ranking file into the store; anything but a whole file leaves the default store.
 FileRead ReadRankingFile(cRankingStore& store, const std::string& file) {
@@ -185,14 +202,26 @@ bool cRankingStore::RegisterInFile(int gameMode, const std::string& stageName, c
         RegisterValues(*this, name, values, places, count);
         return false;
     }
-    for (int attempt = 0;; ++attempt) {
-        fsys::FolderLock lock(file, RANKING_LOCK_WAIT_MS);
-        if (!lock.Locked() && attempt == 0) Report("%s : registered without the folder's lock", file.c_str());
+    const std::vector<int> wanted(places, places + count);
+    bool setAside = false;
+    bool toldUnlocked = false;
+    for (int write = 0;; ++write) {
+        std::copy(wanted.begin(), wanted.end(), places);
+        // A close ends the wait: the entries are then registered at once, without the lock.
+        fsys::FolderLock lock(file, RANKING_LOCK_WAIT_MS, &win::IsAborting);
+        if (!lock.Locked() && !toldUnlocked) {
+            Report("%s : registered without the folder's lock%s", file.c_str(),
+                   win::IsAborting() ? " (closing)" : "");
+            toldUnlocked = true;
+        }
+        // The bytes first, then the tables: a change between the two reads is seen as a change.
+        const FileBytes seen = ReadFileBytes(file);
         cRankingStore now;
         const FileRead read = ReadRankingFile(now, file);
         if (read == FileRead::Damaged) {
-            if (attempt == 0) {
+            if (!setAside) {
                 // Told in a box, which is not shown while another player waits for the lock.
+                setAside = true;
                 lock.Release();
                 SetAsideDamagedFile(file, RANKING_RESET_TEXT);
                 continue;
@@ -203,9 +232,17 @@ bool cRankingStore::RegisterInFile(int gameMode, const std::string& stageName, c
             return false;
         }
         RegisterValues(now, name, values, places, count);
-        const bool written = now.cSerialRecord::SaveFile(file);
+        // Another player may have written the file since it was read: one that registered without
+        // the lock, or the holder of the lock that stalled in its write past the wait. Then the
+        // entries go into what it holds now, so that neither registration is lost.
+        const fsys::WriteResult result = SaveDataFileIfUnchanged(
+            file, [&now](std::FILE* fp) { return now.Save(fp); },
+            [&] { return ReadFileBytes(file) == seen; });
+        if (result == fsys::WriteResult::Changed && write < RANKING_WRITES) continue;
+        if (result == fsys::WriteResult::Changed)
+            Report("%s : replaced by others at every write; not written", file.c_str());
         *this = now;
-        return written;
+        return result == fsys::WriteResult::Written;
     }
 }
 

@@ -84,10 +84,15 @@ class cRankingStore : public cSerialRecord {
     // the name with values[g] in table g. Other players may share the game folder, so the file of
     // the game mode and stage is read again, under a lock of its folder, and the entries go into
     // what it holds now (entries written since this store was loaded stay), which is written before
-    // the lock is let go. The store becomes the tables written and places[g] the place each value
-    // took in them (-1 when it has none there any more). A file found damaged is moved aside with
-    // its box, outside the lock, and the tables start empty. False when the file was not written
-    // (the new entries then stay in this store only): the mode has no file, or the write failed.
+    // the lock is let go. The lock is waited for up to 5 s, and not at all once the program is
+    // closing; without it the entries are registered all the same. Just before the new file takes
+    // the old one's place, the file is looked at again: when another player replaced it meanwhile
+    // (one without the lock, or the holder stalled in its write past the wait), the entries are
+    // registered again into what it holds now, so that no registration is lost. The store becomes
+    // the tables written and places[g] the place each value took in them (-1 when it has none there
+    // any more). A file found damaged is moved aside with its box, outside the lock, and the tables
+    // start empty. False when the file was not written (the new entries then stay in this store
+    // only): the mode has no file, the write failed, or others replaced the file at every try.
     bool RegisterInFile(int gameMode, const std::string& stageName, const std::string& name,
                         const std::int32_t* values, int* places, int count);
     // Draws the table of a genre (DrawRanking).

@@ -215,6 +215,7 @@ std::uint64_t FreeBytes(std::string_view sysPath) {
 namespace {
 
 std::atomic<WriteFault> g_WriteFault{WriteFault::None};
+std::function<void(std::string_view)> g_BeforeReplaceHook;
 std::atomic<unsigned> g_nTempCounter{0};
 
 // A new file beside `native`, named after it ("Window.dat.tmp-<pid>-<n>"), made with the modes an
@@ -254,11 +255,16 @@ void SyncFolder(const std::string& folder) {
 } // namespace
 
 bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill) {
-    if (sysPath.empty()) return false;
+    return WriteWholeFileIfUnchanged(sysPath, fill, {}) == WriteResult::Written;
+}
+
+WriteResult WriteWholeFileIfUnchanged(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill,
+                                      const std::function<bool()>& unchanged) {
+    if (sysPath.empty()) return WriteResult::Failed;
     const std::string native = Native(sysPath);
     std::string temp;
     std::FILE* fp = CreateTempBeside(native, temp);
-    if (!fp) return false;
+    if (!fp) return WriteResult::Failed;
     const WriteFault fault = g_WriteFault.load();
     bool ok = fill(fp);
     // Bytes still in the stream's buffer must reach the file: a full disk shows here or at close.
@@ -267,13 +273,33 @@ bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE
     // the new one whole, never a new name on an empty file.
     ok = ok && fdatasync(fileno(fp)) == 0 && fault != WriteFault::Sync;
     ok = std::fclose(fp) == 0 && ok;
+    if (ok && g_BeforeReplaceHook) g_BeforeReplaceHook(sysPath);
+    // Looked at as late as can be: the write took time, in which another writer may have replaced
+    // the file.
+    if (ok && unchanged && !unchanged()) {
+        unlink(temp.c_str());
+        return WriteResult::Changed;
+    }
     if (ok) ok = fault != WriteFault::Rename && std::rename(temp.c_str(), native.c_str()) == 0;
     if (!ok) {
         unlink(temp.c_str());
-        return false;
+        return WriteResult::Failed;
     }
     SyncFolder(FolderOf(native));
-    return true;
+    return WriteResult::Written;
+}
+
+bool ReadWholeFile(std::string_view sysPath, std::string& bytes) {
+    bytes.clear();
+    std::FILE* fp = Open(sysPath, "rb");
+    if (!fp) return false;
+    char buffer[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, fp)) > 0)
+        bytes.append(buffer, got);
+    const bool ok = !std::ferror(fp);
+    std::fclose(fp);
+    return ok;
 }
 
 bool IsTempFileName(std::string_view name, long* pid) {
@@ -310,7 +336,7 @@ int RemoveLeftoverTempFiles(std::string_view sysFolder) {
     return removed;
 }
 
-FolderLock::FolderLock(std::string_view sysFilePath, int waitMs) {
+FolderLock::FolderLock(std::string_view sysFilePath, int waitMs, const std::function<bool()>& stopWaiting) {
     if (sysFilePath.empty()) return;
     m_fd = open(FolderOf(Native(sysFilePath)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0) return;
@@ -324,6 +350,7 @@ FolderLock::FolderLock(std::string_view sysFilePath, int waitMs) {
         // file system without locks) does not change by waiting.
         if (errno != EWOULDBLOCK && errno != EINTR) break;
         if (std::chrono::steady_clock::now() >= deadline) break;
+        if (stopWaiting && stopWaiting()) break;
         usleep(1000);
     }
     close(m_fd);
@@ -344,6 +371,10 @@ void FolderLock::Release() {
 
 void SetWriteFaultForTests(WriteFault fault) {
     g_WriteFault = fault;
+}
+
+void SetBeforeReplaceHookForTests(std::function<void(std::string_view sysPath)> hook) {
+    g_BeforeReplaceHook = std::move(hook);
 }
 
 } // namespace fsys

@@ -59,6 +59,19 @@ std::uint64_t FreeBytes(std::string_view sysPath);
 // reports it.
 bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill);
 
+// How a write of a file made from what was read of it ended.
+enum class WriteResult { Written, Failed, Changed };
+// As WriteWholeFile, for a file whose new contents are made from what was read of it while others
+// may write it too: `unchanged` is asked when the temporary is complete, just before it takes the
+// file's name, whether the file still holds what was read. When it does not, nothing is replaced
+// (the temporary is removed) and the result is Changed: the caller reads the file again and makes
+// its contents anew.
+WriteResult WriteWholeFileIfUnchanged(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill,
+                                      const std::function<bool()>& unchanged);
+
+// The whole contents of a file; false when it cannot be opened or read.
+bool ReadWholeFile(std::string_view sysPath, std::string& bytes);
+
 // True for the name of a temporary file of WriteWholeFile ("NAME.tmp-PID-N"); `pid` (when given)
 // receives the writer's process id.
 bool IsTempFileName(std::string_view name, long* pid = nullptr);
@@ -70,11 +83,12 @@ int RemoveLeftoverTempFiles(std::string_view sysFolder);
 // they read and writing it back, so that one does not write over what another wrote meanwhile. It
 // is a lock of the folder that holds the file (the file itself is replaced by a rename at every
 // write, so a lock of it would not outlast the write), held from construction until Release or
-// destruction. Another holder is waited for up to `waitMs`; Locked() is false when the lock was
-// not had by then, or the folder cannot be locked.
+// destruction. Another holder is waited for up to `waitMs`, or until `stopWaiting` (asked between
+// tries, when given) says the wait is no longer wanted (the program is closing); Locked() is false
+// when the lock was not had by then, or the folder cannot be locked.
 class FolderLock {
   public:
-    FolderLock(std::string_view sysFilePath, int waitMs);
+    FolderLock(std::string_view sysFilePath, int waitMs, const std::function<bool()>& stopWaiting = {});
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
@@ -90,5 +104,9 @@ class FolderLock {
 // device would.
 enum class WriteFault { None, Flush, Sync, Rename };
 void SetWriteFaultForTests(WriteFault fault);
+// Tests only: called with the file's system path by every whole-file write whose temporary is
+// complete, just before it is looked at again and takes the file's name; a test stalls a writer
+// there. An empty function ends it. Set it while no write is under way.
+void SetBeforeReplaceHookForTests(std::function<void(std::string_view sysPath)> hook);
 
 } // namespace fsys

@@ -10,14 +10,26 @@ namespace {
 
 std::thread g_watcher;
 std::atomic<bool> g_stopping{false};
+// A signal of the watched set, sent to the watcher to end it.
+int g_wakeSignal = 0;
 
-sigset_t CloseSignals() {
+bool IgnoredAtStart(int sig) {
+    struct sigaction current {};
+    return sigaction(sig, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+}
+
+// The close signals, less those the player was started with ignored ("nohup", a shell's "trap ''"):
+// whoever started it asked for them not to end it, so they stay ignored.
+sigset_t CloseSignals(int& watched) {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    // A closed terminal or a logout: the same close, so that the window placement is written.
-    sigaddset(&set, SIGHUP);
+    watched = 0;
+    // A closed terminal or a logout is the same close, so that the window placement is written.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        if (IgnoredAtStart(sig)) continue;
+        sigaddset(&set, sig);
+        if (watched == 0) watched = sig;
+    }
     return set;
 }
 
@@ -28,7 +40,8 @@ void StartCloseSignalWatcher(std::function<void()> onSignal) {
     // A write past the file-size limit fails (EFBIG) and is told as a full disk is, instead of
     // ending the process in the middle of a save.
     std::signal(SIGXFSZ, SIG_IGN);
-    sigset_t set = CloseSignals();
+    sigset_t set = CloseSignals(g_wakeSignal);
+    if (g_wakeSignal == 0) return; // every close signal is ignored: nothing to watch
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     g_stopping = false;
     g_watcher = std::thread([set, onSignal = std::move(onSignal)] {
@@ -44,7 +57,7 @@ void StartCloseSignalWatcher(std::function<void()> onSignal) {
 void StopCloseSignalWatcher() {
     if (!g_watcher.joinable()) return;
     g_stopping = true;
-    pthread_kill(g_watcher.native_handle(), SIGTERM);
+    pthread_kill(g_watcher.native_handle(), g_wakeSignal);
     g_watcher.join();
 }
 

@@ -306,11 +306,17 @@ std::FILE* OpenDataFileWrite(const char* name) {
 }
 
 bool SaveDataFile(const std::string& name, const std::function<bool(std::FILE*)>& fill) {
+    return SaveDataFileIfUnchanged(name, fill, {}) == fsys::WriteResult::Written;
+}
+
+fsys::WriteResult SaveDataFileIfUnchanged(const std::string& name,
+                                          const std::function<bool(std::FILE*)>& fill,
+                                          const std::function<bool()>& unchanged) {
     const std::string path = name.empty() ? std::string("err") : name;
-    const bool ok = fsys::WriteWholeFile(
-        path, [&fill](std::FILE* fp) { return WriteI32(fp, g_nDataVersion) && fill(fp); });
-    if (!ok) Report("%s が保存できません", path.c_str());
-    return ok;
+    const fsys::WriteResult result = fsys::WriteWholeFileIfUnchanged(
+        path, [&fill](std::FILE* fp) { return WriteI32(fp, g_nDataVersion) && fill(fp); }, unchanged);
+    if (result == fsys::WriteResult::Failed) Report("%s が保存できません", path.c_str());
+    return result;
 }
 
 void SetAsideDamagedFile(const std::string& name, const char* consequence) {

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "app/checked_containers.h"
+#include "platform/file_system.h"
 
 // The format version of this build.
 constexpr std::int32_t DATA_VERSION_CURRENT = 732;
@@ -144,6 +145,12 @@ std::FILE* OpenDataFileWrite(const char* name);
 // the old file as it was and puts one line in the report log ("<name> が保存できません"). An empty
 // name writes "err".
 bool SaveDataFile(const std::string& name, const std::function<bool(std::FILE*)>& fill);
+// As SaveDataFile, for a file made from what was read of it while other players sharing the folder
+// may write it too: the file is replaced only when `unchanged`, asked just before, says it still
+// holds what was read; otherwise nothing is written and the result is Changed (not reported).
+fsys::WriteResult SaveDataFileIfUnchanged(const std::string& name,
+                                          const std::function<bool(std::FILE*)>& fill,
+                                          const std::function<bool()>& unchanged);
 // A user file that exists but cannot be read is moved aside ("NAME.bad"), so that the next save
 // under its name keeps what it holds, and the user is told in a box and the report log, the
 // message ending with `consequence` ("...を初期化しました"). A file that cannot be moved is told

@@ -47,6 +47,13 @@ DialogTemplate BootTemplate() {
         }};
 }
 
+// Keeps the choice for the next start. It applies to this run even when it cannot be stored; the
+// user, who asked for it to be kept, is told so.
+void StoreChoice() {
+    if (!g_BootData.SaveFile(g_PathTable[PATH_BOOT_DAT]))
+        ErrorBox("%s の書き込みに失敗！", g_PathTable[PATH_BOOT_DAT].c_str());
+}
+
 } // namespace
 
 cBootDialog::cBootDialog()
@@ -86,8 +93,6 @@ win::LRESULT cBootDialog::OnCommand(win::WPARAM wParam, win::LPARAM lParam) {
     switch (static_cast<int>(wParam & 0xFFFF)) {
     case IDC_START:
         CopyBackFromControls();
-        // The choice applies to this run even when it cannot be stored.
-        g_BootData.SaveFile(g_PathTable[PATH_BOOT_DAT]);
         End(1);
         break;
     case IDC_QUIT:
@@ -107,7 +112,8 @@ int RunBootDialog() {
     switch (route.Decide(answer)) {
     case ui::Route::Widgets: {
         ui::cBootDialog dialog;
-        return dialog.RunModal(0);
+        if (dialog.RunModal(0) != 1) return 0;
+        break;
     }
     case ui::Route::Answer:
         if (answer == "cancel") return 0;
@@ -118,6 +124,6 @@ int RunBootDialog() {
     case ui::Route::Default:
         break;
     }
-    g_BootData.SaveFile(g_PathTable[PATH_BOOT_DAT]);
+    ui::StoreChoice();
     return 1;
 }

@@ -6,12 +6,16 @@
 #include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 #include "platform/file_system.h"
+#include "platform/messages.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <thread>
 
 #include <string>
@@ -425,6 +429,130 @@ TEST_F(RankingFiles, ARegistrationWaitsForTheFoldersLock) {
     cRankingStore back;
     ASSERT_TRUE(back.LoadFile(2, stage));
     EXPECT_EQ(UsedValues(back.tables[0]), (std::vector<int>{900, 500}));
+}
+
+namespace {
+
+// Writers that stall in their writes: a thread named here waits once at the hook (its new file
+// complete, just before the file is looked at again and replaced) until the test lets it go.
+class WriteGate {
+  public:
+    WriteGate() {
+        fsys::SetBeforeReplaceHookForTests([this](std::string_view) { Stall(); });
+    }
+    ~WriteGate() { fsys::SetBeforeReplaceHookForTests({}); }
+    WriteGate(const WriteGate&) = delete;
+    WriteGate& operator=(const WriteGate&) = delete;
+
+    static void Name(const std::string& who) { Who() = who; }
+    bool WaitStalled(const std::string& who) {
+        std::unique_lock lock(m_Lock);
+        return m_Changed.wait_for(lock, std::chrono::seconds(30), [&] { return m_Stalled.count(who) > 0; });
+    }
+    void Release(const std::string& who) {
+        std::lock_guard lock(m_Lock);
+        m_Released.insert(who);
+        m_Changed.notify_all();
+    }
+
+  private:
+    static std::string& Who() {
+        thread_local std::string who;
+        return who;
+    }
+    void Stall() {
+        std::unique_lock lock(m_Lock);
+        const std::string who = Who();
+        if (who.empty() || !m_Stalled.insert(who).second) return;
+        m_Changed.notify_all();
+        m_Changed.wait(lock, [&] { return m_Released.count(who) > 0; });
+    }
+    std::mutex m_Lock;
+    std::condition_variable m_Changed;
+    std::set<std::string> m_Stalled, m_Released;
+};
+
+std::vector<std::string> UsedNames(const cRankingTable& t) {
+    std::vector<std::string> out;
+    for (const auto& e : t.entries)
+        if (e.bUsed) out.push_back(e.name);
+    return out;
+}
+
+} // namespace
+
+// The holder of the folder's lock stalls in its write; meanwhile the program of another player
+// sharing the folder closes, which ends that player's wait for the lock, and it registers without
+// it. Whichever of the two replaces the file first, the other finds the file changed just before
+// its own replacement and registers again into what it holds now: neither registration is lost.
+TEST_F(RankingFiles, NoRegistrationIsLostWhenTheLockHolderStallsInItsWrite) {
+    struct Case {
+        const char* what;
+        const char* first; // the one let go first
+        int holderPlace, closingPlace;
+    };
+    const Case cases[] = {
+        {"the closing player writes first", "closing", 1, 1},
+        {"the holder writes first", "holder", 1, 2},
+    };
+    const std::string stage = "data\\stg4\\s.";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        win::ResetMessageModelForTests();
+        cRankingStore before;
+        before.tables[0].Register("oth", 900);
+        ASSERT_TRUE(before.SaveFile(2, stage));
+
+        WriteGate gate;
+        struct Player {
+            Player(const char* w, std::int32_t v) : who(w), value(v) {}
+            const char* who;
+            std::int32_t value;
+            cRankingStore store;
+            int places[5] = {0, -1, -1, -1, -1};
+            bool written = false;
+            std::thread thread;
+        };
+        Player holder{"holder", 700}, closing{"closing", 500};
+        auto start = [&gate, &stage](Player& p) {
+            p.thread = std::thread([&p, &stage] {
+                WriteGate::Name(p.who);
+                std::int32_t values[5] = {p.value, 0, 0, 0, 0};
+                p.written = p.store.RegisterInFile(2, stage, p.who, values, p.places, 5);
+            });
+            return gate.WaitStalled(p.who);
+        };
+        ASSERT_TRUE(start(holder)) << "the holder never wrote";
+        win::BeginAbort();
+        const bool closingStalled = start(closing);
+        Player& first = std::string(c.first) == "holder" ? holder : closing;
+        Player& second = &first == &holder ? closing : holder;
+        gate.Release(first.who);
+        first.thread.join();
+        gate.Release(second.who);
+        second.thread.join();
+        ASSERT_TRUE(closingStalled) << "the close did not end the wait for the lock";
+
+        EXPECT_TRUE(holder.written);
+        EXPECT_TRUE(closing.written);
+        cRankingStore back;
+        ASSERT_TRUE(back.LoadFile(2, stage));
+        EXPECT_EQ(UsedValues(back.tables[0]), (std::vector<int>{900, 700, 500}));
+        EXPECT_EQ(UsedNames(back.tables[0]), (std::vector<std::string>{"oth", "holder", "closing"}));
+        // The second to write holds what it wrote: the first's entry as well as its own.
+        EXPECT_EQ(UsedValues(second.store.tables[0]), (std::vector<int>{900, 700, 500}));
+        EXPECT_EQ(holder.places[0], c.holderPlace);
+        EXPECT_EQ(closing.places[0], c.closingPlace);
+        EXPECT_EQ(holder.places[1], -1);
+        // The new file of the write found out of date is not left behind.
+        std::vector<std::string> names;
+        ASSERT_TRUE(fsys::ListFolder("user_data/free", names));
+        EXPECT_EQ(names, (std::vector<std::string>{"s.rkg"}));
+    }
+    win::ResetMessageModelForTests();
+    std::string report;
+    ASSERT_TRUE(fsys::ReadWholeFile(dir.file("Report_Game.txt"), report));
+    EXPECT_NE(report.find("registered without the folder's lock (closing)"), std::string::npos) << report;
 }
 
 TEST(RankingFileName, FolderByModeAndTheFileNameKept) {

@@ -252,7 +252,7 @@ struct LockHolder {
 
 // The lock that players sharing a game folder take around a read, change and write of one of its
 // files holds against other processes, also once the file has been replaced by a write meanwhile,
-// and a waiting taker gets it when the holder lets go.
+// and a waiting taker gets it when the holder lets go, or gives up when a close ends its wait.
 TEST_F(FileSystem, AFolderLockHoldsAgainstOtherProcessesUntilLetGo) {
     struct Case {
         const char* what;
@@ -261,16 +261,18 @@ TEST_F(FileSystem, AFolderLockHoldsAgainstOtherProcessesUntilLetGo) {
         bool replace;       // the file is written anew while the lock is held
         const char* taken;  // the file whose lock this process then asks for
         int waitMs;
+        int stopAtTry; // the wait is no longer wanted (a close) when asked this time (0: never)
         bool locked;
     };
     const Case cases[] = {
-        {"nobody holds it", nullptr, -1, false, "u/a.rkg", 0, true},
-        {"held by another process", "u/a.rkg", -1, false, "u/a.rkg", 0, false},
-        {"waited for until let go", "u/a.rkg", 200, false, "u/a.rkg", 60000, true},
-        {"the file replaced meanwhile", "u/a.rkg", -1, true, "u/a.rkg", 0, false},
-        {"another file of the same folder", "u/a.rkg", -1, false, "u/b.rkg", 0, false},
-        {"a file of another folder", "u/a.rkg", -1, false, "v/a.rkg", 0, true},
-        {"a folder that does not exist", nullptr, -1, false, "w/a.rkg", 0, false},
+        {"nobody holds it", nullptr, -1, false, "u/a.rkg", 0, 0, true},
+        {"held by another process", "u/a.rkg", -1, false, "u/a.rkg", 0, 0, false},
+        {"waited for until let go", "u/a.rkg", 200, false, "u/a.rkg", 60000, 0, true},
+        {"a close ends the wait", "u/a.rkg", 1500, false, "u/a.rkg", 60000, 3, false},
+        {"the file replaced meanwhile", "u/a.rkg", -1, true, "u/a.rkg", 0, 0, false},
+        {"another file of the same folder", "u/a.rkg", -1, false, "u/b.rkg", 0, 0, false},
+        {"a file of another folder", "u/a.rkg", -1, false, "v/a.rkg", 0, 0, true},
+        {"a folder that does not exist", nullptr, -1, false, "w/a.rkg", 0, 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -284,8 +286,12 @@ TEST_F(FileSystem, AFolderLockHoldsAgainstOtherProcessesUntilLetGo) {
         if (c.replace) {
             ASSERT_TRUE(fsys::WriteWholeFile(c.held, [](std::FILE* f) { return std::fputs("y", f) >= 0; }));
         }
-        fsys::FolderLock lock(c.taken, c.waitMs);
+        int tries = 0;
+        fsys::FolderLock lock(c.taken, c.waitMs, [&] { return ++tries == c.stopAtTry; });
         EXPECT_EQ(lock.Locked(), c.locked);
+        if (c.stopAtTry > 0) {
+            EXPECT_EQ(tries, c.stopAtTry);
+        }
         lock.Release();
         EXPECT_FALSE(lock.Locked());
     }

@@ -1,14 +1,18 @@
 #include "platform/signals.h"
 #include "platform/single_instance.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <pthread.h>
+#include <signal.h>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -85,17 +89,88 @@ TEST_F(SingleInstance, FindsAndEndsTheProcessOfAWindowClass) {
     close(ready[1]);
 }
 
-TEST(CloseSignals, EachSignalCallsTheHandler) {
-    std::atomic<int> calls{0};
-    win::StartCloseSignalWatcher([&] { ++calls; });
-    kill(getpid(), SIGTERM);
-    for (int i = 0; i < 200 && calls < 1; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    kill(getpid(), SIGINT);
-    for (int i = 0; i < 200 && calls < 2; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    win::StopCloseSignalWatcher();
-    EXPECT_EQ(calls, 2);
+// The close signals as a process that nobody told otherwise starts with them: each with its default
+// action, none blocked. Signals a case leaves pending are taken before they are let through.
+class CloseSignals : public ::testing::Test {
+  protected:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    void TearDown() override {
+        win::StopCloseSignalWatcher();
+        Reset();
+    }
+    static void Reset() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int sig : kSignals)
+            sigaddset(&set, sig);
+        pthread_sigmask(SIG_BLOCK, &set, nullptr);
+        const timespec none{};
+        while (sigtimedwait(&set, nullptr, &none) > 0) {
+        }
+        for (int sig : kSignals)
+            std::signal(sig, SIG_DFL);
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    }
+    static bool Blocked(int sig) {
+        sigset_t now;
+        pthread_sigmask(SIG_BLOCK, nullptr, &now);
+        return sigismember(&now, sig) == 1;
+    }
+    static bool Ignored(int sig) {
+        struct sigaction now {};
+        return sigaction(sig, nullptr, &now) == 0 && now.sa_handler == SIG_IGN;
+    }
+    // Sends the signal to the process and waits until the handler has been called `calls` times.
+    static bool SendAndWait(int sig, const std::atomic<int>& count, int calls) {
+        kill(getpid(), sig);
+        for (int i = 0; i < 2000 && count < calls; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return count >= calls;
+    }
+};
+
+// Each close signal calls the handler, except one the process was started with ignored (under
+// "nohup", or SIGINT for a command a script starts in the background): it stays ignored and never
+// closes it. The watcher ends when asked, whichever signals it watches.
+TEST_F(CloseSignals, EachSignalNotIgnoredAtStartCallsTheHandler) {
+    struct Case {
+        const char* what;
+        std::vector<int> ignored;
+    };
+    const Case cases[] = {
+        {"none ignored", {}},
+        {"started under nohup", {SIGHUP}},
+        {"a script's background command", {SIGINT}},
+        {"SIGTERM ignored", {SIGTERM}},
+        {"every close signal ignored", {SIGINT, SIGTERM, SIGHUP}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        auto ignored = [&c](int sig) {
+            return std::find(c.ignored.begin(), c.ignored.end(), sig) != c.ignored.end();
+        };
+        for (int sig : c.ignored)
+            std::signal(sig, SIG_IGN);
+        std::atomic<int> calls{0};
+        win::StartCloseSignalWatcher([&] { ++calls; });
+        for (int sig : kSignals) {
+            SCOPED_TRACE(sig);
+            // An ignored signal that were blocked would wait for the watcher instead of being dropped.
+            EXPECT_EQ(Ignored(sig), ignored(sig));
+            EXPECT_EQ(Blocked(sig), !ignored(sig));
+        }
+        for (int sig : c.ignored)
+            kill(getpid(), sig);
+        int watched = 0;
+        for (int sig : kSignals) {
+            if (!ignored(sig)) {
+                EXPECT_TRUE(SendAndWait(sig, calls, ++watched)) << sig;
+            }
+        }
+        win::StopCloseSignalWatcher();
+        EXPECT_EQ(calls, watched);
+    }
 }
 
 } // namespace

@@ -3,9 +3,10 @@
 # demo project, while the options screen shows a change: the title's sixth item opens the options,
 # the sound-effect volume is lowered one step (7 -> 6) and kept, and the player is closed there by
 # its frame limit (the close box's road), by SIGTERM and by SIGHUP (a closed terminal, a logout).
+# Started under nohup, SIGHUP stays ignored: the player plays on, and SIGTERM then closes it.
 # Each close ends with exit code 0, the window placement written (user_data/Window.dat), the
 # published pid file removed and user_data/Option.dat holding the lowered volume.
-# Usage: close_signals.sh <player> <build-dir> [limit|TERM|HUP]   (one case alone)
+# Usage: close_signals.sh <player> <build-dir> [limit|TERM|HUP|nohup]   (one case alone)
 set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
@@ -28,10 +29,18 @@ close_on_options() {
         MIRELDA4_INPUT=input.txt MIRELDA4_FRAME_LIMIT=110 timeout 60 "$player" 2>"stderr-$how.txt"
     else
         # Frame 100 presented: the change has been made; the signal then closes the player.
-        MIRELDA4_INPUT=input.txt MIRELDA4_SNAPSHOT=snaps:100 "$player" 2>"stderr-$how.txt" &
+        local under=() signal=$how
+        [ "$how" = nohup ] && under=(nohup) signal=TERM
+        MIRELDA4_INPUT=input.txt MIRELDA4_SNAPSHOT=snaps:100,200 "${under[@]}" "$player" 2>"stderr-$how.txt" &
         pid=$!
         wait_for 60 test -s snaps/frame-100.bmp || { kill -9 "$pid"; fail "$how: frame 100 was never shown"; }
-        kill -"$how" "$pid"
+        if [ "$how" = nohup ]; then
+            # The hang-up is ignored: frame 200 is still shown.
+            kill -HUP "$pid"
+            wait_for 60 eval 'test -s snaps/frame-200.bmp || ! kill -0 $pid 2>/dev/null'
+            [ -s snaps/frame-200.bmp ] || { cat "stderr-$how.txt"; fail "$how: SIGHUP ended the player"; }
+        fi
+        kill -"$signal" "$pid"
         wait_for 60 eval '! kill -0 $pid 2>/dev/null' || { kill -9 "$pid"; fail "$how: the player did not end"; }
         wait "$pid"
     fi
@@ -52,7 +61,7 @@ close_on_options() {
     echo "$how: closed cleanly, the lowered volume kept"
 }
 
-for how in limit TERM HUP; do
+for how in limit TERM HUP nohup; do
     [ -z "$only" ] || [ "$only" = "$how" ] || continue
     close_on_options "$how"
 done

@@ -47,8 +47,9 @@ code=$?
 [ $code -eq 0 ] || fail "exit code after SIGTERM: $code"
 [ -f "$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid" ] && fail "window still published after the end"
 
-# A second run finds data/ and asks nothing; SIGINT ends it the same way.
-"$player" 2> "$top/err2" &
+# A second run finds data/ and asks nothing; SIGINT ends it the same way. A command a script starts
+# in the background has SIGINT ignored, which the player keeps: it is started as a terminal would.
+env --default-signal=INT "$player" 2> "$top/err2" &
 pid=$!
 wait_for 60 player_ready "$game" || { kill -9 $pid; fail "second run did not start"; }
 grep -q "データが存在しません！" "$top/err2" && fail "asked again although data/ exists"

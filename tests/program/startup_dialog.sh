@@ -2,7 +2,8 @@
 # System.ini asks for the drawing mode: the start-up dialog is shown in the game window (under the
 # dummy driver) and driven by injected events. Choosing DirectDraw (with the arrow key from Direct3D)
 # and ticking "do not ask again" stores both words in user_data/Boot.dat and starts on DirectDraw; the
-# next start asks nothing and keeps DirectDraw; "ゲーム中止" ends the program before the display is set up.
+# next start asks nothing and keeps DirectDraw; a choice that cannot be stored is told in a box and
+# used; "ゲーム中止" ends the program before the display is set up.
 # Usage: startup_dialog.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -32,8 +33,20 @@ rc=$?
 grep -aq '^GameLoop : ' Report_Game.txt || { echo "FAIL: second start did not run"; exit 1; }
 grep -aq 'Device HAL' Report_Game.txt && { echo "FAIL: second start set up Direct3D"; exit 1; }
 
-# Cancelling ends start-up before any display.
+# A choice that cannot be stored (a folder stands where the file goes) is told in a box, and the game
+# starts with it all the same.
 rm user_data/Boot.dat
+mkdir user_data/Boot.dat
+MIRELDA4_ANSWERS="events:click:1002 enter" MIRELDA4_FRAME_LIMIT=3 timeout 60 "$player" 2>stderr.txt
+rc=$?
+[ "$rc" -eq 0 ] || { echo "FAIL: unstored choice: exit code $rc"; cat stderr.txt; exit 1; }
+grep -q 'Boot.dat の書き込みに失敗' stderr.txt || { echo "FAIL: no box told of the failed write"; cat stderr.txt; exit 1; }
+grep -aq 'Device HAL' Report_Game.txt || { echo "FAIL: the choice of Direct3D was not used"; exit 1; }
+grep -aq '^GameLoop : ' Report_Game.txt || { echo "FAIL: the game did not run after the box"; exit 1; }
+rmdir user_data/Boot.dat
+
+# Cancelling ends start-up before any display.
+rm -f user_data/Boot.dat
 MIRELDA4_ANSWERS="events:click:1001" MIRELDA4_FRAME_LIMIT=3 timeout 60 "$player" 2>stderr.txt
 grep -aq '^GameLoop : ' Report_Game.txt && { echo "FAIL: the game ran after cancel"; exit 1; }
 grep -aq 'Device HAL' Report_Game.txt && { echo "FAIL: the display was set up after cancel"; exit 1; }

@@ -2,6 +2,7 @@
 #include "ui/desktop.h"
 #include "ui/dialog.h"
 
+#include "fixtures/box_capture.h"
 #include "fixtures/bytes.h"
 #include "platform/keyboard.h"
 #include "platform/message_box.h"
@@ -118,6 +119,39 @@ TEST_F(BootDialogWidgets, CancelOrCloseEndsWithNothingStored) {
     EXPECT_EQ(RunBootDialog(), 0);
     EXPECT_EQ(g_BootData.bNoAsk, 0);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "user_data" / "Boot.dat"));
+}
+
+// A choice that cannot be kept for the next start (its file cannot be replaced) still starts this
+// run with it, and the user, who asked for it to be kept, is told in a box, whether it was chosen in
+// the dialog or taken from the answers.
+TEST_F(BootDialogWidgets, AChoiceThatCannotBeStoredIsToldAndStillStarts) {
+    struct Case {
+        const char* what;
+        bool widgets;
+    };
+    for (const Case c : {Case{"chosen in the dialog", true}, Case{"taken from the answers", false}}) {
+        SCOPED_TRACE(c.what);
+        g_BootData = cBootData();
+        // A folder where the file should be: the write fails as on a full or read-only disk.
+        std::filesystem::create_directories(dir.path() / "user_data" / "Boot.dat");
+        fixtures::BoxCapture boxes;
+        cScriptHost script;
+        if (c.widgets) {
+            script.ClickItem(1002).ClickItem(1004).Key(win::VK_RETURN);
+            SetDialogHost(&script);
+        } else {
+            SetDialogHost(nullptr);
+            Answers("direct3d noask");
+        }
+        EXPECT_EQ(RunBootDialog(), 1);
+        EXPECT_EQ(g_BootData.nDrawMode, 1);
+        EXPECT_EQ(g_BootData.bNoAsk, 1);
+        ASSERT_EQ(boxes.texts().size(), 1u);
+        EXPECT_NE(boxes.texts()[0].find("Boot.dat の書き込みに失敗"), std::string::npos) << boxes.texts()[0];
+        EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "user_data" / "Boot.dat"));
+        unsetenv("MIRELDA4_ANSWERS");
+        win::ResetMessageBoxAnswersForTests();
+    }
 }
 
 TEST_F(BootDialogWidgets, EnglishLabelsLeaveTheRadioCaptions) {
