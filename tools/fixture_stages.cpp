@@ -182,9 +182,58 @@ cEdStage ReplaySummons() {
     return stage;
 }
 
+namespace {
+
+// An item of the stage's palette whose command adds `points` to the score (none for 0).
+cEdItemDef ScoreItem(int points) {
+    cEdItemDef item = stage_writer::MakeItem(0, 0, ITEM_COIN);
+    if (points == 0) return item;
+    cEdFlowCmd code = flow_writer::MakeItemCommand(ICT_RUN_CODE);
+    code.m_strText = "score = score + " + std::to_string(points);
+    item.m_Commands.push_back(code);
+    return item;
+}
+
+} // namespace
+
+cEdStage ReplayPalette() {
+    cEdStage stage = Floor(30, 15, 4);
+    cEdCharaDef walker = stage_writer::MakeChara(0, 0, CHARA_SLIME);
+    cEdFlowCmd walk = MakeCommand(FCT_GROUND_TURN_MOVE);
+    walk.m_Move->m_nSpeed = 8;
+    walk.m_nUseTime = 10;
+    walker.m_Flows.push_back(Flow(FTK_ALWAYS, {Count(), walk, flow_writer::MakeWait(30000)}));
+    stage.m_PaletteCharas.resize(3);
+    stage.m_PaletteCharas.at(1) = stage_writer::MakeChara(0, 0, CHARA_SLIME);
+    stage.m_PaletteCharas.at(2) = walker;
+    stage.m_PaletteItems.resize(4);
+    stage.m_PaletteItems.at(1) = ScoreItem(0);
+    stage.m_PaletteItems.at(2) = ScoreItem(100);
+    stage.m_PaletteItems.at(3) = ScoreItem(10000);
+
+    cEdCharaDef& hero = HeroOf(stage);
+    for (cEdFlow& flow : hero.m_Flows)
+        for (cEdFlowCmd& command : flow.m_Commands)
+            if (command.m_nKind == FCT_SHOT) {
+                command.m_Shot->m_nItemPalette = 2; // the stage's own palette
+                command.m_Shot->m_nItemEntry = 3;
+            }
+    cEdFlowCmd summon = MakeCommand(FCT_SUMMON_CHARA);
+    summon.m_Shot->m_nGraphic = CHARA_SLIME;
+    summon.m_Shot->m_nCount = 1;
+    summon.m_Shot->m_nOffsetX = 96; // three blocks to the hero's right, where its shots fly
+    summon.m_Shot->m_bMirrorOffsetX = 0;
+    summon.m_Shot->m_nSummonPalette = 1; // the stage's own palette
+    summon.m_Shot->m_nSummonEntry = 2;
+    cEdFlowCmd take = WithParams(MakeCommand(FCT_TAKE_ITEM), {1, 2}); // the stage's item 2
+    hero.m_Flows.push_back(Flow(FTK_ALWAYS, {summon, take, flow_writer::MakeWait(5)}));
+    return stage;
+}
+
 std::vector<StageFile> All() {
     std::vector<StageFile> files;
     files.push_back({"fx_replay", ReplaySummons()});
+    files.push_back({"fx_replay_palette", ReplayPalette()});
     const auto IndexOf = [&](const char* name) {
         std::size_t i = 0;
         while (i < files.size() && files[i].base != std::string("fx_") + name)

@@ -19,6 +19,13 @@ struct StageFile {
 // stage's own palette every second while it plays.
 cEdStage ReplaySummons();
 
+// The stage-palette replay fixture ("fx_replay_palette"): the demo's hero on a floor, every half
+// second summoning entry 2 of the stage's character palette three blocks to its right (a slime that
+// adds 1 to the score when it appears, then walks; entry 1 is a slime that only stands) and taking
+// item 2 of the stage's item palette (100 points; item 1 gives none); its shots (button 2) hand item
+// 3 (10000 points) to the hero at every hit. The score's pairs of digits so count the three.
+cEdStage ReplayPalette();
+
 // The demo's database with entry 1 of the character, screen and picture effect lists made to show.
 cProjectDatabase Database();
 

@@ -144,7 +144,8 @@ int ReadReplayFile(cReplay& replay, const std::string& path, cEdStage& running, 
         CloseDataFile(fp);
         return 0;
     }
-    // Read into copies first, so that a damaged file changes nothing.
+    // Read into copies first, so that a damaged file changes nothing. The copy's references to the
+    // stage palette are checked against the palettes the file carries, not the running stage's.
     cEdStage stage;
     cReplay rec;
     cSaveData save = snapshot;

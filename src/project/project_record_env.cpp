@@ -47,15 +47,15 @@ bool cProjectRecordEnv::SwordFrameTimes(std::int32_t swordType, std::vector<std:
     return true;
 }
 
-cCheckedVector<cEdBlockDef>* cProjectRecordEnv::BlockPalette(PaletteId id) const {
+cCheckedVector<cEdBlockDef>* cProjectRecordEnv::EnvBlockPalette(PaletteId id) const {
     return id == PaletteId::Common ? &g_CommonPalette.m_Blocks : &g_Stage.m_PaletteBlocks;
 }
 
-cCheckedVector<cEdCharaDef>* cProjectRecordEnv::CharaPalette(PaletteId id) const {
+cCheckedVector<cEdCharaDef>* cProjectRecordEnv::EnvCharaPalette(PaletteId id) const {
     return id == PaletteId::Common ? &g_CommonPalette.m_Charas : &g_Stage.m_PaletteCharas;
 }
 
-cCheckedVector<cEdItemDef>* cProjectRecordEnv::ItemPalette(PaletteId id) const {
+cCheckedVector<cEdItemDef>* cProjectRecordEnv::EnvItemPalette(PaletteId id) const {
     return id == PaletteId::Common ? &g_CommonPalette.m_Items : &g_Stage.m_PaletteItems;
 }
 

@@ -14,9 +14,9 @@ class cProjectRecordEnv : public cDefRecordEnv {
     bool FromEditor() const override { return m_bFromEditor; }
     // The system data's flow-format switch.
     bool KeepEditorOnlyFlows() const override;
-    cCheckedVector<cEdBlockDef>* BlockPalette(PaletteId id) const override;
-    cCheckedVector<cEdCharaDef>* CharaPalette(PaletteId id) const override;
-    cCheckedVector<cEdItemDef>* ItemPalette(PaletteId id) const override;
+    cCheckedVector<cEdBlockDef>* EnvBlockPalette(PaletteId id) const override;
+    cCheckedVector<cEdCharaDef>* EnvCharaPalette(PaletteId id) const override;
+    cCheckedVector<cEdItemDef>* EnvItemPalette(PaletteId id) const override;
     std::int64_t CharaBitmapCount() const override;
     cEdStage* RunningStage() const override;
 

@@ -3,6 +3,37 @@
 #include "records/ed_block_def.h"
 #include "records/ed_chara_def.h"
 #include "records/ed_item_def.h"
+#include "records/ed_stage.h"
+
+namespace {
+
+// The stage whose own palettes stand for the stage palette on this thread; null: the environment's.
+thread_local cEdStage* t_lpOwnStage = nullptr;
+
+} // namespace
+
+cOwnStagePalettes::cOwnStagePalettes(cEdStage& stage) : m_lpPrevious(t_lpOwnStage) {
+    t_lpOwnStage = &stage;
+}
+
+cOwnStagePalettes::~cOwnStagePalettes() {
+    t_lpOwnStage = m_lpPrevious;
+}
+
+cCheckedVector<cEdBlockDef>* cDefRecordEnv::BlockPalette(PaletteId id) const {
+    if (id == PaletteId::Stage && t_lpOwnStage) return &t_lpOwnStage->m_PaletteBlocks;
+    return EnvBlockPalette(id);
+}
+
+cCheckedVector<cEdCharaDef>* cDefRecordEnv::CharaPalette(PaletteId id) const {
+    if (id == PaletteId::Stage && t_lpOwnStage) return &t_lpOwnStage->m_PaletteCharas;
+    return EnvCharaPalette(id);
+}
+
+cCheckedVector<cEdItemDef>* cDefRecordEnv::ItemPalette(PaletteId id) const {
+    if (id == PaletteId::Stage && t_lpOwnStage) return &t_lpOwnStage->m_PaletteItems;
+    return EnvItemPalette(id);
+}
 
 std::int64_t cDefRecordEnv::PaletteCount(PaletteId id, PaletteList list) const {
     switch (list) {

@@ -27,10 +27,11 @@ constexpr int PALETTE_STAGE = 2;
 class cDefRecordEnv : public cFlowRecordEnv {
   public:
     const cDefRecordEnv* AsDefEnv() const override { return this; }
-    // The lists of a palette; null when that palette is not known.
-    virtual cCheckedVector<cEdBlockDef>* BlockPalette(PaletteId) const { return nullptr; }
-    virtual cCheckedVector<cEdCharaDef>* CharaPalette(PaletteId) const { return nullptr; }
-    virtual cCheckedVector<cEdItemDef>* ItemPalette(PaletteId) const { return nullptr; }
+    // The lists of a palette; null when that palette is not known. The stage palette is that of the
+    // stage this thread is reading or normalising (cOwnStagePalettes), else the running stage's.
+    cCheckedVector<cEdBlockDef>* BlockPalette(PaletteId id) const;
+    cCheckedVector<cEdCharaDef>* CharaPalette(PaletteId id) const;
+    cCheckedVector<cEdItemDef>* ItemPalette(PaletteId id) const;
     // Number of entries of the project's character-bitmap list; negative when unknown.
     virtual std::int64_t CharaBitmapCount() const { return -1; }
     // The running stage (the one whose timing values play reads); null when there is none.
@@ -38,6 +39,27 @@ class cDefRecordEnv : public cFlowRecordEnv {
 
     // Answered from the lists above.
     std::int64_t PaletteCount(PaletteId id, PaletteList list) const override;
+
+  protected:
+    // The palettes of the world around the records: the common palette and the running stage's;
+    // null when not known.
+    virtual cCheckedVector<cEdBlockDef>* EnvBlockPalette(PaletteId) const { return nullptr; }
+    virtual cCheckedVector<cEdCharaDef>* EnvCharaPalette(PaletteId) const { return nullptr; }
+    virtual cCheckedVector<cEdItemDef>* EnvItemPalette(PaletteId) const { return nullptr; }
+};
+
+// While one lives, a stage's references to the stage palette are resolved on this thread against
+// that stage's own palettes, whichever stage runs: a stage read into a copy (a replay's, read apart
+// so that a damaged file changes nothing) keeps the entries its own palettes hold. Scopes nest.
+class cOwnStagePalettes {
+  public:
+    explicit cOwnStagePalettes(cEdStage& stage);
+    ~cOwnStagePalettes();
+    cOwnStagePalettes(const cOwnStagePalettes&) = delete;
+    cOwnStagePalettes& operator=(const cOwnStagePalettes&) = delete;
+
+  private:
+    cEdStage* m_lpPrevious;
 };
 
 // The installed environment when it is a definition environment, else null.

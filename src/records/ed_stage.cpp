@@ -284,6 +284,8 @@ void cEdStage::RegisterMembers(std::int32_t v) {
 bool cEdStage::Load(std::FILE* fp) {
     // The file is read by this thread alone: no locking per read.
     __fsetlocking(fp, FSETLOCKING_BYCALLER);
+    // Its definitions inherit from, and refer to, this stage's palettes, whichever stage runs.
+    const cOwnStagePalettes own(*this);
     if (!cSerialRecord::Load(fp)) return false;
     // A negative play area, a side longer than the view can measure, or a grid this machine's
     // memory could never hold is a damaged file: it is refused before anything is built for it.
@@ -414,6 +416,8 @@ void cEdStage::Normalise() {
     PadBlockList(m_PaletteBlocks, 2);
     PadCharaList(m_PaletteCharas, 2);
     PadItemList(m_PaletteItems, 2);
+    // References to the stage palette name this stage's own entries.
+    const cOwnStagePalettes own(*this);
     ValidateDefLists(m_PaletteBlocks, m_PaletteCharas, m_PaletteItems);
     ValidateDefLists(m_Blocks, m_Charas, m_Items);
 }

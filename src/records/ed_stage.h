@@ -54,7 +54,8 @@ class cEdStage : public cSerialRecord {
     void Clear();
     void RegisterMembers(std::int32_t version) override;
     // Reads a stage file body (after the version word). False when the file is damaged or short;
-    // the record is then partly read.
+    // the record is then partly read. References to the stage palette are resolved against this
+    // stage's own palettes, whether or not it is the running stage.
     bool Load(std::FILE* fp) override;
     // Normalises, then writes the body and the end marker.
     bool Save(std::FILE* fp) override;
@@ -63,7 +64,8 @@ class cEdStage : public cSerialRecord {
     bool SaveForReplay(std::FILE* fp, cEdStage& original);
 
     // Scroll limits clamped, object sizes kept within STAGE_MAX_OBJECT_SIZE, timing values
-    // derived, music and references checked, palettes of at least 2 entries.
+    // derived, music and references checked (those to the stage palette against this stage's
+    // own), palettes of at least 2 entries.
     void Normalise();
     // The stage's object sizes and ranges in pixels (fields 36-47, 60-77, 80 and 81).
     std::vector<std::int32_t*> ObjectSizes();

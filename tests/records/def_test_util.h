@@ -63,13 +63,13 @@ class TestEnv : public cDefRecordEnv {
         auto it = counts.find(list);
         return it == counts.end() ? -1 : it->second;
     }
-    cCheckedVector<cEdBlockDef>* BlockPalette(PaletteId id) const override {
+    cCheckedVector<cEdBlockDef>* EnvBlockPalette(PaletteId id) const override {
         return id == PaletteId::Common ? commonBlocks : stageBlocks;
     }
-    cCheckedVector<cEdCharaDef>* CharaPalette(PaletteId id) const override {
+    cCheckedVector<cEdCharaDef>* EnvCharaPalette(PaletteId id) const override {
         return id == PaletteId::Common ? commonCharas : stageCharas;
     }
-    cCheckedVector<cEdItemDef>* ItemPalette(PaletteId id) const override {
+    cCheckedVector<cEdItemDef>* EnvItemPalette(PaletteId id) const override {
         return id == PaletteId::Common ? commonItems : stageItems;
     }
     std::int64_t CharaBitmapCount() const override { return charaBitmaps; }

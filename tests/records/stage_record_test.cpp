@@ -2,9 +2,12 @@
 // normalisation, timing values and the sub-records.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 #include "def_test_util.h"
+#include "records/ed_flow.h"
+#include "records/param_tables.h"
 
 using namespace deftest;
 
@@ -348,6 +351,111 @@ TEST_F(StageRecord, ReplayBodyCarriesThePalettesAsLoaded) {
     ASSERT_TRUE(LoadBytes(read, body));
     ASSERT_EQ(read.m_PaletteItems.size(), 2u);
     EXPECT_EQ(read.m_PaletteItems[1].m_strText, "loaded");
+}
+
+namespace {
+
+cEdFlowCmd ShotCommand(FlowCommandType kind) {
+    cEdFlowCmd command = MakeCommandPrototype();
+    command.m_nKind = static_cast<std::int8_t>(kind);
+    NewShot(command.m_Shot);
+    return command;
+}
+
+// A stage of its own palettes (characters 0-2, character 2 with 33 hit points; items 0-3) whose hero
+// refers to the stage palette: a summon of character `chara`, a take and a shot item of item `item`,
+// and the hit points inherited from character `chara`.
+cEdStage StageReferring(int chara, int item) {
+    cEdStage s;
+    s.m_nWidth = 20;
+    s.m_nHeight = 15;
+    s.m_PaletteCharas.resize(3);
+    s.m_PaletteCharas[2].m_nMaxHP = 33;
+    s.m_PaletteItems.resize(4);
+    cEdCharaDef hero;
+    hero.m_nPictureNo = 1;
+    hero.m_nController = 0;
+    hero.m_nPalette = PALETTE_STAGE;
+    hero.m_nPaletteEntry = static_cast<std::int16_t>(chara);
+    hero.m_InheritFlags.assign(37, 0);
+    hero.m_InheritFlags[23] = 1; // the hit points
+    cEdFlowCmd summon = ShotCommand(FCT_SUMMON_CHARA);
+    summon.m_Shot->m_nSummonPalette = 1; // the stage's
+    summon.m_Shot->m_nSummonEntry = static_cast<std::int16_t>(chara);
+    cEdFlowCmd take = MakeCommandPrototype();
+    take.m_nKind = FCT_TAKE_ITEM;
+    take.m_Params.assign(static_cast<std::size_t>(CommandKinds()[FCT_TAKE_ITEM].count), 0);
+    take.m_Params[0] = 1; // the stage's
+    take.m_Params[1] = item;
+    cEdFlowCmd shot = ShotCommand(FCT_SHOT);
+    shot.m_Shot->m_nItemPalette = PALETTE_STAGE;
+    shot.m_Shot->m_nItemEntry = static_cast<std::int16_t>(item);
+    cEdFlow flow = MakeFlowPrototype();
+    flow.m_Commands = {summon, take, shot};
+    hero.m_Flows.push_back(flow);
+    s.m_Charas.push_back(hero);
+    return s;
+}
+
+// The hero's references: summoned character, item taken, shot item's palette and entry, inherited
+// palette and entry.
+std::array<int, 6> RefsOf(const cEdStage& s) {
+    const cEdCharaDef& hero = s.m_Charas.at(0);
+    const auto& commands = hero.m_Flows.at(0).m_Commands;
+    return {commands.at(0).m_Shot->m_nSummonEntry,
+            commands.at(1).m_Params.at(1),
+            commands.at(2).m_Shot->m_nItemPalette,
+            commands.at(2).m_Shot->m_nItemEntry,
+            hero.m_nPalette,
+            hero.m_nPaletteEntry};
+}
+
+// The bytes of a stage as saved with no environment: every reference as it stands.
+Bytes SavedAsItStands(cEdStage& s) {
+    const cFlowRecordEnv* installed = SetFlowRecordEnv(nullptr);
+    Bytes bytes = SavedBytes(s);
+    SetFlowRecordEnv(installed);
+    return bytes;
+}
+
+} // namespace
+
+// A stage read or normalised apart from the running one (a replay's, read into a copy) resolves its
+// references to the stage palette against its own palettes, whatever the running stage holds: at a
+// new start (palettes of one entry) or after a larger stage (whose character 2 has 77 hit points).
+TEST_F(StageRecord, AStageApartFromTheRunningOneChecksItsReferencesAgainstItsOwnPalettes) {
+    struct Case {
+        const char* what;
+        std::size_t running; // entries of the running stage's palettes
+        int chara, item;
+        std::array<int, 6> refs;
+    };
+    const Case cases[] = {
+        {"inside its palettes, at a new start", 1, 2, 3, {2, 3, PALETTE_STAGE, 3, PALETTE_STAGE, 2}},
+        {"inside its palettes, after a larger stage", 5, 2, 3, {2, 3, PALETTE_STAGE, 3, PALETTE_STAGE, 2}},
+        {"outside its palettes, at a new start", 1, 3, 4, {1, 1, 0, 0, 0, 0}},
+        {"outside its palettes, after a larger stage", 5, 3, 4, {1, 1, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases)
+        for (const bool read : {true, false}) {
+            stage.Clear();
+            stage.m_PaletteCharas.resize(c.running);
+            stage.m_PaletteItems.resize(c.running);
+            for (cEdCharaDef& def : stage.m_PaletteCharas)
+                def.m_nMaxHP = 77;
+            cEdStage apart = StageReferring(c.chara, c.item);
+            if (read) {
+                const Bytes bytes = SavedAsItStands(apart);
+                apart = cEdStage();
+                ASSERT_TRUE(LoadBytes(apart, bytes)) << c.what;
+                EXPECT_EQ(apart.m_Charas.at(0).m_nMaxHP, c.chara == 2 ? 33u : 10u) << c.what;
+            } else {
+                apart.Normalise();
+            }
+            EXPECT_EQ(RefsOf(apart), c.refs) << c.what << (read ? ", read" : ", normalised");
+            EXPECT_EQ(stage.m_PaletteCharas.size(), c.running) << c.what;
+            EXPECT_EQ(stage.m_PaletteCharas.at(0).m_nMaxHP, 77u) << c.what;
+        }
 }
 
 TEST_F(StageRecord, SizesAndCountsBeyondTheFileOrLimitsFailTheLoad) {
