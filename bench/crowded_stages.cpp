@@ -32,7 +32,6 @@
 #include "project/system_data.h"
 #include "play/play_step.h"
 #include "play/trace.h"
-#include "platform/large_pages.h"
 #include "platform/messages.h"
 #include "platform/time.h"
 #include "platform/window.h"
@@ -120,8 +119,6 @@ void BM_CrowdedStage(benchmark::State& state) {
         state.SkipWithError("the stage file could not be copied");
         return;
     }
-    // As the player does at its start.
-    win::PrepareHeapForLargePages();
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     std::FILE* trace = nullptr;

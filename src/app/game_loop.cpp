@@ -10,7 +10,6 @@
 #include "app/scene.h"
 #include "app/str_format.h"
 #include "app/system_ini.h"
-#include "platform/large_pages.h"
 #include "platform/messages.h"
 #include "platform/threads.h"
 #include "platform/time.h"
@@ -246,8 +245,6 @@ bool RunFrame() {
         g_DrawingHooks.drawFpsText(showFps, text);
     }
     PresentFrame();
-    // Objects made during the frame (a stage's characters, summons) lie in large pages from the next.
-    win::OfferHeapGrowthForLargePages();
     return true;
 }
 

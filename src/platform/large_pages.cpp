@@ -1,23 +1,12 @@
 #include "platform/large_pages.h"
 
-#include <malloc.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <utility>
 #include <vector>
-
-// Requests of the kernel that older C library headers do not name yet.
-#ifndef MADV_HUGEPAGE
-#define MADV_HUGEPAGE 14
-#endif
-#ifndef MADV_COLLAPSE
-#define MADV_COLLAPSE 25
-#endif
 
 namespace win {
 
@@ -48,23 +37,11 @@ void* MapBlock() {
     if (const std::uintptr_t end = start + 2 * size; end > aligned + size)
         munmap(reinterpret_cast<void*>(aligned + size), end - (aligned + size));
     void* block = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
     // Only a request: without large pages the block is used as it is.
     madvise(block, size, MADV_HUGEPAGE);
+#endif
     return block;
-}
-
-// The heap grows by the program break in steps of at least this much, each one a range that large
-// pages can cover; blocks up to the C library's own largest bound for them come from the heap too.
-constexpr std::size_t HEAP_STEP = std::size_t{64} << 20;
-constexpr std::size_t HEAP_LARGEST_BLOCK = std::size_t{32} << 20;
-
-// The end of the heap offered so far; zero until the heap was prepared. Only the thread that runs
-// the frames offers.
-std::uintptr_t g_heapOffered = 0;
-
-std::uintptr_t HeapEnd() {
-    // Asking for no growth only reads the break the C library keeps.
-    return reinterpret_cast<std::uintptr_t>(sbrk(0));
 }
 
 } // namespace
@@ -128,46 +105,6 @@ cLargePagePool& LargePagePoolFor(std::size_t size, std::size_t alignment) {
     cLargePagePool*& pool = (*pools)[{size, alignment}];
     if (!pool) pool = new cLargePagePool(size, alignment);
     return *pool;
-}
-
-void PrepareHeapForLargePages() {
-#if defined(__GLIBC__)
-    if (SEPARATE_OBJECTS || g_heapOffered != 0) return;
-    const std::uintptr_t start = HeapEnd();
-    if (start == 0 || start == static_cast<std::uintptr_t>(-1)) return;
-    // One heap for every thread, so that the game thread's objects lie in the range offered.
-    mallopt(M_ARENA_MAX, 1);
-    mallopt(M_MMAP_THRESHOLD, static_cast<int>(HEAP_LARGEST_BLOCK));
-    mallopt(M_TOP_PAD, static_cast<int>(HEAP_STEP));
-    g_heapOffered = start;
-    // The first step is taken now, with a block just larger than the heap has left, and offered
-    // before anything lies in it. The block goes back at once; the step stays.
-    void* block = std::malloc(mallinfo2().keepcost + 4096);
-    asm volatile("" : : "r"(block) : "memory");
-    std::free(block);
-    OfferHeapGrowthForLargePages();
-#endif
-}
-
-void OfferHeapGrowthForLargePages() {
-    if (g_heapOffered == 0) return;
-    const std::uintptr_t end = HeapEnd();
-    if (end <= g_heapOffered) {
-        // The heap gave memory back; what grows again is offered from there.
-        g_heapOffered = end;
-        return;
-    }
-    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    const std::uintptr_t from = g_heapOffered / page * page;
-    // Memory of the step reached from now on comes in large pages where the kernel has them.
-    madvise(reinterpret_cast<void*>(from), end - from, MADV_HUGEPAGE);
-    // What the frame touched of it meanwhile is joined into large pages now. A step is a range of
-    // its own, so that the large pages joined lie wholly inside it.
-    const std::uintptr_t huge = cLargePagePool::BLOCK_SIZE;
-    const std::uintptr_t first = (from + huge - 1) & ~(huge - 1);
-    if (end > first && end - first >= huge)
-        madvise(reinterpret_cast<void*>(first), end - first, MADV_COLLAPSE);
-    g_heapOffered = end;
 }
 
 } // namespace win

@@ -61,11 +61,4 @@ template <class T> struct cLargePageAllocator {
     }
 };
 
-// The ordinary heap is offered for large pages too, as it grows: the characters' definitions, flows
-// and records that every frame walks lie there. Prepare before any thread starts (every thread then
-// allocates from the one heap that grows by the program break); offer once a frame. Under the address
-// sanitizer, or where the heap is not one range, neither does anything.
-void PrepareHeapForLargePages();
-void OfferHeapGrowthForLargePages();
-
 } // namespace win

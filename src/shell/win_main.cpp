@@ -11,7 +11,6 @@
 #include "platform/cp932.h"
 #include "platform/display_connection.h"
 #include "platform/gfx/present_sdl.h"
-#include "platform/large_pages.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/signals.h"
@@ -240,9 +239,7 @@ int WinMain(int argc, char** argv) {
         return boxCode;
     // The command line arrives as UTF-8; the system's texts are CP932.
     const std::string cmdLine = argc > 1 ? cp932::FromUtf8(argv[1]) : std::string();
-    // First of all, before any thread exists: one heap for every thread, offered for large pages,
-    // and the close signals go to their watcher alone.
-    win::PrepareHeapForLargePages();
+    // First of all, before any thread exists: the close signals go to their watcher alone.
     StartCloseSignalWatcher(&CloseOnSignal);
     // A player nobody can see is no use: without a display it says so and ends.
     std::string problem;

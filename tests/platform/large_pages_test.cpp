@@ -4,14 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <list>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -70,47 +64,6 @@ TEST(LargePagePool, ServesTheNodesOfAList) {
     EXPECT_EQ(values, (std::vector<int>{2998, 2996, 2992, 2990, 2986, 2984, 2980, 2978, 2974, 2972}));
     EXPECT_EQ(list.size() + other.size(), 2000u);
     EXPECT_EQ(list.back().value, 2999);
-}
-
-// The kernel's marks of the memory range that holds p ("hg": offered for large pages).
-std::string RangeFlagsOf(const void* p) {
-    const auto at = reinterpret_cast<std::uintptr_t>(p);
-    std::ifstream smaps("/proc/self/smaps");
-    bool inside = false;
-    for (std::string line; std::getline(smaps, line);) {
-        unsigned long from = 0, to = 0;
-        char dash = 0;
-        std::istringstream head(line);
-        if (head >> std::hex >> from >> dash >> to && dash == '-' && line.find(' ') > line.find('-')) {
-            inside = from <= at && at < to;
-            continue;
-        }
-        if (inside && line.rfind("VmFlags:", 0) == 0) return line;
-    }
-    return "";
-}
-
-// Memory the heap takes after it was prepared is offered for large pages by the next offer: a
-// step whose pages were written before the offer, and the steps after it.
-TEST(LargePagePool, OffersTheHeapAsItGrows) {
-#if defined(__SANITIZE_ADDRESS__) || !defined(__GLIBC__)
-    GTEST_SKIP() << "the heap is not one range here";
-#endif
-    if (!std::filesystem::exists("/sys/kernel/mm/transparent_hugepage/enabled"))
-        GTEST_SKIP() << "the kernel has no large pages for ordinary memory";
-    win::PrepareHeapForLargePages();
-    // Each batch is more than a step of small blocks, each written.
-    std::vector<std::unique_ptr<char[]>> blocks;
-    for (int batch = 0; batch < 3; ++batch) {
-        for (int i = 0; i < 50000; ++i) {
-            blocks.emplace_back(new char[2000]);
-            std::memset(blocks.back().get(), i & 0xFF, 2000);
-        }
-        win::OfferHeapGrowthForLargePages();
-        const char* last = blocks.back().get();
-        EXPECT_NE(RangeFlagsOf(last).find(" hg"), std::string::npos)
-            << "batch " << batch << ": " << RangeFlagsOf(last);
-    }
 }
 
 } // namespace
