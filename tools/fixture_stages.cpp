@@ -162,6 +162,10 @@ cEdStage Runs(std::initializer_list<cEdFlowCmd> commands) {
     return stage;
 }
 
+// The memory fixture's characters, and the times each repeats its loop's body: together as many
+// flow entries as a stage's objects may hold.
+constexpr int MEMORY_CHARAS = 512, MEMORY_LOOP = 256;
+
 } // namespace
 
 cEdStage ReplaySummons() {
@@ -182,9 +186,25 @@ cEdStage ReplaySummons() {
     return stage;
 }
 
+cEdStage MemoryHungry() {
+    cEdStage stage = Floor(20, 15, 4);
+    // Each copy of the loop's body keeps a text of its own of some 1,600 bytes.
+    std::string sum = "score = score";
+    for (int k = 0; k < 400; ++k)
+        sum += " + 0";
+    for (int k = 0; k < MEMORY_CHARAS; ++k) {
+        cEdCharaDef c = Chara(6 + k % 14, 1 + k / 14 % 12);
+        c.m_Flows.push_back(
+            Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_LOOP), {MEMORY_LOOP, 1}), flow_writer::MakeCode(sum)}));
+        stage.m_Charas.push_back(c);
+    }
+    return stage;
+}
+
 std::vector<StageFile> All() {
     std::vector<StageFile> files;
     files.push_back({"fx_replay", ReplaySummons()});
+    files.push_back({"fx_memory", MemoryHungry()});
     const auto IndexOf = [&](const char* name) {
         std::size_t i = 0;
         while (i < files.size() && files[i].base != std::string("fx_") + name)

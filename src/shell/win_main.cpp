@@ -3,6 +3,7 @@
 #include "app/game_loop.h"
 #include "app/globals.h"
 #include "app/log.h"
+#include "app/memory_reserve.h"
 #include "app/paths.h"
 #include "shell/init_game.h"
 #include "shell/main_window.h"
@@ -243,6 +244,8 @@ int WinMain(int argc, char** argv) {
     // First of all, before any thread exists: one heap for every thread, offered for large pages,
     // and the close signals go to their watcher alone.
     win::PrepareHeapForLargePages();
+    // Memory kept back for telling the user that memory ran out.
+    HoldMemoryReserve();
     StartCloseSignalWatcher(&CloseOnSignal);
     // A player nobody can see is no use: without a display it says so and ends.
     std::string problem;
