@@ -194,8 +194,8 @@ cEdStage MemoryHungry() {
         sum += " + 0";
     for (int k = 0; k < MEMORY_CHARAS; ++k) {
         cEdCharaDef c = Chara(6 + k % 14, 1 + k / 14 % 12);
-        c.m_Flows.push_back(
-            Flow(FTK_ALWAYS, {WithParams(MakeCommand(FCT_LOOP), {MEMORY_LOOP, 1}), flow_writer::MakeCode(sum)}));
+        c.m_Flows.push_back(Flow(
+            FTK_ALWAYS, {WithParams(MakeCommand(FCT_LOOP), {MEMORY_LOOP, 1}), flow_writer::MakeCode(sum)}));
         stage.m_Charas.push_back(c);
     }
     return stage;

@@ -491,7 +491,8 @@ void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption
     const int layers = layered ? OBJECT_LAYERS : 1;
     GatheredLayers gathered(scene, layered);
     for (int layer = 0; layer < layers; ++layer) {
-        if (!g_Heroes.empty() && InLayer(g_Heroes[0].m_Def.m_nZ, layer, layered) && DrawHero1(scene, frozen)) {
+        if (!g_Heroes.empty() && InLayer(g_Heroes[0].m_Def.m_nZ, layer, layered) &&
+            DrawHero1(scene, frozen)) {
             // The stage may have been set up again, or not at all for want of memory.
             if (scene.m_nState == GAMESTATE_SET_UP_FAILED) return;
             gathered.Drop();
