@@ -1,6 +1,7 @@
 #include "fixture_stages.h"
 
 #include "demo_game.h"
+#include "demo_project.h"
 #include "flow_writer.h"
 #include "ogg_writer.h"
 #include "project_writer.h"
@@ -204,7 +205,6 @@ cEdStage MemoryHungry() {
 std::vector<StageFile> All() {
     std::vector<StageFile> files;
     files.push_back({"fx_replay", ReplaySummons()});
-    files.push_back({"fx_memory", MemoryHungry()});
     const auto IndexOf = [&](const char* name) {
         std::size_t i = 0;
         while (i < files.size() && files[i].base != std::string("fx_") + name)
@@ -847,6 +847,15 @@ cProjectDatabase Database() {
     db.m_AnimeSets.resize(2);
     db.m_AnimeSets.at(1) = stepping;
     return db;
+}
+
+bool WriteMemory(const std::string& folder) {
+    if (!demo_project::Write(folder)) return false;
+    cProjectDatabase running = g_Database;
+    g_Database = project_writer::DemoDatabase(ogg_writer::Available());
+    const bool written = stage_writer::WriteStageFile(folder, kMemoryBase, 0, MemoryHungry());
+    g_Database = std::move(running);
+    return written;
 }
 
 bool WriteAll(const std::string& folder) {

@@ -16,10 +16,8 @@ if grep -qs '^M4_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
 fi
 enter_run_folder
 export SDL_AUDIODRIVER=dummy
-[ -x "$build/m4_fixturewriter" ] || fail "no fixture writer in $build"
-"$build/m4_fixturewriter" "$dir" >/dev/null || fail "the fixture writer failed"
-stage=data/stg4/fx_memory.stg4_000
-[ -f "$stage" ] || fail "no stage $stage"
+stage=data/stg4/memory.stg4_000
+write_fixture memory "$stage"
 pidfile=$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid
 # The player starts and plays the demo's stages in some 150 MB of address space; the stage's
 # characters take some 400 MB more.
@@ -33,7 +31,7 @@ for how in start_file menu; do
         printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
         rm -f user_data/Window.dat trace.txt
         if [ "$how" = start_file ]; then
-            args=('data\stg4\fx_memory.stg4_000')
+            args=('data\stg4\memory.stg4_000')
             input=/dev/null
         else
             args=()
