@@ -1,6 +1,7 @@
 #include "fixture_stages.h"
 
 #include "demo_game.h"
+#include "demo_project.h"
 #include "flow_writer.h"
 #include "ogg_writer.h"
 #include "project_writer.h"
@@ -162,6 +163,10 @@ cEdStage Runs(std::initializer_list<cEdFlowCmd> commands) {
     return stage;
 }
 
+// The memory fixture's characters, and the times each repeats its loop's body: together as many
+// flow entries as a stage's objects may hold.
+constexpr int MEMORY_CHARAS = 512, MEMORY_LOOP = 256;
+
 } // namespace
 
 cEdStage ReplaySummons() {
@@ -227,6 +232,21 @@ cEdStage ReplayPalette() {
     summon.m_Shot->m_nSummonEntry = 2;
     cEdFlowCmd take = WithParams(MakeCommand(FCT_TAKE_ITEM), {1, 2}); // the stage's item 2
     hero.m_Flows.push_back(Flow(FTK_ALWAYS, {summon, take, flow_writer::MakeWait(5)}));
+    return stage;
+}
+
+cEdStage MemoryHungry() {
+    cEdStage stage = Floor(20, 15, 4);
+    // Each copy of the loop's body keeps a text of its own of some 1,600 bytes.
+    std::string sum = "score = score";
+    for (int k = 0; k < 400; ++k)
+        sum += " + 0";
+    for (int k = 0; k < MEMORY_CHARAS; ++k) {
+        cEdCharaDef c = Chara(6 + k % 14, 1 + k / 14 % 12);
+        c.m_Flows.push_back(Flow(
+            FTK_ALWAYS, {WithParams(MakeCommand(FCT_LOOP), {MEMORY_LOOP, 1}), flow_writer::MakeCode(sum)}));
+        stage.m_Charas.push_back(c);
+    }
     return stage;
 }
 
@@ -876,6 +896,15 @@ cProjectDatabase Database() {
     db.m_AnimeSets.resize(2);
     db.m_AnimeSets.at(1) = stepping;
     return db;
+}
+
+bool WriteMemory(const std::string& folder) {
+    if (!demo_project::Write(folder)) return false;
+    cProjectDatabase running = g_Database;
+    g_Database = project_writer::DemoDatabase(ogg_writer::Available());
+    const bool written = stage_writer::WriteStageFile(folder, kMemoryBase, 0, MemoryHungry());
+    g_Database = std::move(running);
+    return written;
 }
 
 bool WriteAll(const std::string& folder) {

@@ -26,6 +26,16 @@ cEdStage ReplaySummons();
 // 3 (10000 points) to the hero at every hit. The score's pairs of digits so count the three.
 cEdStage ReplayPalette();
 
+// The memory fixture: the demo project with a stage ("data\stg4\memory.stg4_000") whose hero
+// stands on a floor with 128 characters, each of whose flows repeats a code command with a long
+// text 1,024 times. Set-up expands those loops into lists that hold as many flow entries as a
+// stage's objects may hold together, each with its own copy of the text: some 400 MB, taken a
+// character at a time.
+inline constexpr const char* kMemoryBase = "memory";
+cEdStage MemoryHungry();
+// Writes the demo project and the memory fixture's stage into the folder.
+bool WriteMemory(const std::string& folder);
+
 // The demo's database with entry 1 of the character, screen and picture effect lists made to show.
 cProjectDatabase Database();
 

@@ -1,6 +1,7 @@
 #include "app/log.h"
 
 #include "app/globals.h"
+#include "app/memory_reserve.h"
 #include "app/str_format.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
@@ -205,6 +206,7 @@ int DebugErrorBox(const char* format, ...) {
 }
 
 void OutOfMemory() {
+    ReleaseMemoryReserve();
     ErrorBoxText("メモリが不足しています！");
     win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
 }

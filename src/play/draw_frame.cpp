@@ -435,8 +435,7 @@ bool UseLife() {
 void HeroDefeatEnded(cGameScene& scene) {
     if (g_nPlayMode == 4) {
         g_SaveData.RestoreStageStart(true);
-        SetStage(scene, true, true);
-        scene.m_nState = GAMESTATE_START;
+        if (SetStage(scene, true, true)) scene.m_nState = GAMESTATE_START;
         return;
     }
     if (!UseLife()) {
@@ -450,8 +449,7 @@ void HeroDefeatEnded(cGameScene& scene) {
         scene.m_nState = STATE_CONTINUE;
         return;
     }
-    SetStage(scene, true, false);
-    scene.m_nState = GAMESTATE_START;
+    if (SetStage(scene, true, false)) scene.m_nState = GAMESTATE_START;
 }
 
 void DrawHeroAndCheckDeath(cGameScene& scene, int frozen) {
@@ -471,6 +469,8 @@ const char* FrameCaption() {
 }
 
 void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption) {
+    // A stage whose set-up failed is never drawn.
+    if (scene.m_nState == GAMESTATE_SET_UP_FAILED) return;
     DDSURFACEDATA* bb = BackBuffer();
     // While a screen effect runs it reads the finished picture, which under Direct3D lives in the
     // virtual back buffer.
@@ -491,8 +491,12 @@ void DrawFrame(cGameScene& scene, int live, int frozen, int warning, int caption
     const int layers = layered ? OBJECT_LAYERS : 1;
     GatheredLayers gathered(scene, layered);
     for (int layer = 0; layer < layers; ++layer) {
-        if (!g_Heroes.empty() && InLayer(g_Heroes[0].m_Def.m_nZ, layer, layered) && DrawHero1(scene, frozen))
-            gathered.Drop(); // the stage may have been set up again
+        if (!g_Heroes.empty() && InLayer(g_Heroes[0].m_Def.m_nZ, layer, layered) &&
+            DrawHero1(scene, frozen)) {
+            // The stage may have been set up again, or not at all for want of memory.
+            if (scene.m_nState == GAMESTATE_SET_UP_FAILED) return;
+            gathered.Drop();
+        }
         DrawItems(gathered.Get(), layer, layered, frozen);
         DrawCharas(gathered.Get(), layer, layered, frozen);
         DrawShots(gathered.Get(), scene, layer, layered, frozen);

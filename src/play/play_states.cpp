@@ -34,6 +34,7 @@
 #include "sound/sound.h"
 
 #include <algorithm>
+#include <new>
 
 PlaySceneHooks g_PlaySceneHooks;
 
@@ -56,8 +57,6 @@ constexpr std::uint32_t BLT_TRANSPARENT = 1;
 constexpr int TEXT_PAUSE_MENU = 19;
 constexpr int TEXT_CONTINUE_MENU = 22;
 constexpr int TEXT_RANKING_HINT = 27;
-
-constexpr int STATE_SET_UP_FAILED = -2;
 
 constexpr int MENU_PAUSE = 0;
 constexpr int MENU_CONTINUE = 1;
@@ -196,9 +195,14 @@ void cPlayScene::Run() {
     m_wPressed = static_cast<std::uint16_t>(buttons & ~m_wLastButtons);
     m_wLastButtons = buttons;
     if (m_nState == -1) {
-        Init();
+        try {
+            Init();
+        } catch (const std::bad_alloc&) {
+            // The stage's pictures or rankings found no memory.
+            FailStageSetUp(*this);
+        }
         // A set-up cut short has asked for the close: half a stage is never drawn or played.
-        if (m_nState == STATE_SET_UP_FAILED) return;
+        if (m_nState == GAMESTATE_SET_UP_FAILED) return;
         m_nState = GAMESTATE_FADEIN;
     }
     if (m_nState >= 0 && m_nState < static_cast<int>(m_Handlers.size()))
@@ -216,13 +220,13 @@ void cPlayScene::Init() {
     if (followUp) {
         if (!LoadSurfaces(g_SurfaceLists.slots, SYSBMP_BACKGROUND_SLOTS)) {
             win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
-            m_nState = STATE_SET_UP_FAILED;
+            m_nState = GAMESTATE_SET_UP_FAILED;
             return;
         }
     } else {
         if (!LoadSurfaces(g_SurfaceLists.all, PLAY_SURFACE_COUNT)) {
             win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
-            m_nState = STATE_SET_UP_FAILED;
+            m_nState = GAMESTATE_SET_UP_FAILED;
             return;
         }
         m_bPicturesLoaded = true;
@@ -232,7 +236,7 @@ void cPlayScene::Init() {
         // is used for it.
         if (g_nPlayMode != PLAY_MODE_REPLAY) UseLife();
     }
-    SetStage(*this, followUp, true);
+    if (!SetStage(*this, followUp, true)) return;
     m_nMenuRow = 0;
     m_nSubState = 0;
 }
@@ -369,7 +373,7 @@ void cPlayScene::PauseMenu() {
         default:
             m_bWaitClosed = 1;
             g_SaveData.RestoreStageStart(true);
-            SetStage(*this, true, false);
+            if (!SetStage(*this, true, false)) return;
             m_nSubState = 0;
             m_nState = GAMESTATE_START;
             return;
@@ -456,7 +460,7 @@ void cPlayScene::ContinueMenu() {
     if (Confirmed()) {
         PlaySe(SE_CONFIRM);
         if (m_nMenuRow == 0) {
-            SetStage(*this, true, false);
+            if (!SetStage(*this, true, false)) return;
             m_nState = GAMESTATE_START;
         } else {
             // Giving up takes the marker back to the cell it came from.

@@ -1,7 +1,8 @@
 // The play scene: one play of a stage from the fade-in to the fade-out. Its states: 0 fade-in,
 // 1 start banner, 2 play, 3 pause menu, 4 result screen, 5 continue menu, 6 game over, 7 leave;
 // -1 until the scene has been set up (a follow-up stage enters the scene again and sets it up anew);
-// -2 after a set-up that could not load its pictures (the scene waits for the close it asked for).
+// -2 (GAMESTATE_SET_UP_FAILED) after a set-up that could not load its pictures or found no memory
+// (the scene waits for the close it asked for).
 #pragma once
 
 #include "objects/game_scene.h"

@@ -103,8 +103,7 @@ bool StepInput(cGameScene& scene) {
         std::uint16_t dir = 0, buttons = 0;
         if (g_Replay.PlayFrame(dir, buttons)) {
             g_SaveData.RestoreStageStart(true);
-            SetStage(scene, true, true);
-            scene.m_nState = GAMESTATE_START;
+            if (SetStage(scene, true, true)) scene.m_nState = GAMESTATE_START;
             return false;
         }
         in.wDir = dir;

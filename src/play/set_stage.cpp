@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/input.h"
 #include "app/log.h"
+#include "app/memory_reserve.h"
 #include "app/play_bounds.h"
 #include "app/scene.h"
 #include "flow/cmd_items.h"
@@ -82,6 +83,18 @@ void EmptyLists(cGameScene& scene) {
     g_PlayWork.passedItems.clear();
     g_PlayWork.running.clear();
     g_PlayWork.standEffects.clear();
+}
+
+// What a set-up cut short leaves goes at once: the objects it placed, the grid and the pictures and
+// messages it showed, so that telling the user finds memory again and nothing of it is ever played.
+void DropHalfMadeStage(cGameScene& scene) {
+    EmptyLists(scene);
+    cCheckedVector<cBlock>().swap(g_Blocks);
+    std::vector<cBlockCellInfo>().swap(g_BlockCells);
+    ReleasePaletteExpansions();
+    ClearShownPictures();
+    ClearMessageSurfaces();
+    scene.m_Messages.clear();
 }
 
 void RenewSeed(cGameScene& scene) {
@@ -443,13 +456,28 @@ bool StageMusicRequested(int music, int playing, bool startMusic, bool keepMusic
 
 // ---- Set-up ----
 
-void SetStage(cGameScene& scene, bool reload, bool startMusic) {
+bool SetStage(cGameScene& scene, bool reload, bool startMusic) {
+    // Taken again when a box about memory used it.
+    HoldMemoryReserve();
     try {
         SetStageBody(scene, reload, startMusic);
     } catch (const std::bad_alloc&) {
-        ErrorBox("メモリ不足により、ステージの初期設定に失敗しました！");
-        PostClose();
+        FailStageSetUp(scene);
+        return false;
     }
+    return true;
+}
+
+void FailStageSetUp(cGameScene& scene) {
+    DropHalfMadeStage(scene);
+    scene.m_nState = GAMESTATE_SET_UP_FAILED;
+    ReleaseMemoryReserve();
+    try {
+        ErrorBoxText("メモリ不足により、ステージの初期設定に失敗しました！");
+    } catch (const std::bad_alloc&) {
+        // Not even the box found memory: the close still ends the play.
+    }
+    PostClose();
 }
 
 // ---- Spawners ----

@@ -114,9 +114,18 @@ struct cPlayWork {
 };
 extern cPlayWork g_PlayWork;
 
+// The state of a play scene whose set-up failed: it draws and plays nothing and waits for the close
+// it asked for.
+constexpr int GAMESTATE_SET_UP_FAILED = -2;
+
 // Builds the live stage. reload: a restart (the stage is restored from its loaded copy);
 // startMusic: the stage music is started even when it plays already (unless the stage keeps it).
-void SetStage(cGameScene& scene, bool reload, bool startMusic);
+// False when memory ran out on the way (FailStageSetUp has run): the caller changes nothing more.
+bool SetStage(cGameScene& scene, bool reload, bool startMusic);
+// A set-up that ran out of memory: what it built is let go, the scene's state becomes
+// GAMESTATE_SET_UP_FAILED, the user is told (from memory held in reserve for it) and the program
+// is asked to close.
+void FailStageSetUp(cGameScene& scene);
 
 // What a summon asks of a spawn.
 struct cSpawnParams {

@@ -3,6 +3,7 @@
 #include "app/game_loop.h"
 #include "app/globals.h"
 #include "app/log.h"
+#include "app/memory_reserve.h"
 #include "app/paths.h"
 #include "shell/init_game.h"
 #include "shell/main_window.h"
@@ -239,7 +240,9 @@ int WinMain(int argc, char** argv) {
         return boxCode;
     // The command line arrives as UTF-8; the system's texts are CP932.
     const std::string cmdLine = argc > 1 ? cp932::FromUtf8(argv[1]) : std::string();
-    // First of all, before any thread exists: the close signals go to their watcher alone.
+    // Memory kept back for telling the user that memory ran out.
+    HoldMemoryReserve();
+    // Before any thread exists: the close signals go to their watcher alone.
     StartCloseSignalWatcher(&CloseOnSignal);
     // A player nobody can see is no use: without a display it says so and ends.
     std::string problem;

@@ -2,18 +2,22 @@
 // pause menu, death, continue menu, game over, result screen, leave and a follow-up stage.
 #include "play_fixture.h"
 
+#include "app/log.h"
+#include "app/memory_reserve.h"
 #include "app/scene.h"
 #include "app/startup_state.h"
 #include "draw/dd_palette_fx.h"
 #include "draw/draw.h"
 #include "project/system_bitmaps.h"
 #include "platform/keyboard.h"
+#include "platform/messages.h"
 #include "play/draw_frame.h"
 #include "play/play_scene.h"
 #include "play/play_states.h"
 #include "play/stage_clear.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -22,12 +26,16 @@ namespace {
 constexpr std::uint16_t CONFIRM = 1;
 constexpr std::uint16_t CANCEL = 2;
 
+// Run after the play hooks are installed for a new play scene: a test may replace one of them.
+void (*g_AfterPlayHooks)() = nullptr;
+
 class cTestSceneEnv : public cSceneEnv {
   public:
     cScene* CreateScene(int index) const override {
         if (index != SCENE_PLAY) return new cScene;
         InstallFlowEngine();
         InstallPlayHooks();
+        if (g_AfterPlayHooks) g_AfterPlayHooks();
         return CreatePlayScene();
     }
     cGameScene* AsGameScene(cScene* scene) const override { return static_cast<cGameScene*>(scene); }
@@ -101,6 +109,7 @@ class PlayStates : public ::testing::Test {
         g_BlockCells.clear();
         g_PlayStepHooks = PlayStepHooks{};
         g_PlaySceneHooks = PlaySceneHooks{};
+        g_AfterPlayHooks = nullptr;
         g_ObjectHooks = ObjectHooks{};
         g_SummonHooks = SummonHooks{};
         win::ReleaseAllKeys();
@@ -189,6 +198,120 @@ TEST_F(PlayStates, EndReleasesWhatTheSetUpLoaded) {
         if (c.released) {
             EXPECT_EQ(releases[0], g_Loads[0]);
         }
+    }
+}
+
+namespace {
+
+// The boxes shown, each with whether the memory reserve was held while it was up.
+struct ShownBox {
+    std::string text;
+    bool reserveHeld;
+};
+std::vector<ShownBox> g_Boxes;
+int RecordBox(const char* text, const char*, win::UINT) {
+    g_Boxes.push_back({text, MemoryReserveHeld()});
+    return win::IDOK;
+}
+
+// WM_CLOSE messages posted on this thread (the test has no window), taken from the queue.
+int PostedCloses() {
+    int closes = 0;
+    win::MSG m;
+    while (win::PeekMessage(&m, nullptr, win::WM_CLOSE, win::WM_CLOSE, win::PM_REMOVE))
+        ++closes;
+    return closes;
+}
+
+void ThrowBadAlloc() {
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+// Memory that runs out while a stage is set up (its pictures on the first entry, the stage itself
+// on the first entry, a retry from the pause menu, the restart after a death): what was built goes,
+// the user is told once with the memory reserve given back first, the close is asked for once, and
+// the scene neither draws nor plays again.
+TEST_F(PlayStates, SetUpOutOfMemoryLetsGoTellsOnceAndWaitsForTheClose) {
+    enum class Where { Pictures, FirstSetUp, Retry, AfterDeath };
+    static int draws;
+    struct Restore {
+        ~Restore() {
+            SetFullScreenMessageBox(nullptr);
+            InstallPlayHooks();
+            HoldMemoryReserve();
+        }
+    } restore;
+    SetFullScreenMessageBox(&RecordBox);
+    for (Where where : {Where::Pictures, Where::FirstSetUp, Where::Retry, Where::AfterDeath}) {
+        SCOPED_TRACE(static_cast<int>(where));
+        g_SceneManager.DeleteAll();
+        g_SceneManager.g_nSceneIndex = g_SceneManager.g_nNextScene = SCENE_PLAY;
+        g_SceneManager.g_nPrevScene = SCENE_TITLE;
+        g_Boxes.clear();
+        PostedCloses();
+        ASSERT_TRUE(HoldMemoryReserve());
+        g_Stage.m_Charas.at(0).m_nSightShape = 0;
+        g_Stage.m_Charas.push_back(play_fixture::Chara(8, 13));
+        g_Stage.m_Items.push_back(play_fixture::Item(10, 13));
+        g_AfterPlayHooks = nullptr;
+        InstallPlayHooks();
+        // A hero in the dark has its work surfaces made while it is set up: here they find no memory.
+        const auto failDarkness = [] {
+            g_Stage.m_Charas.at(0).m_nSightShape = 1;
+            g_FlowHooks.CreateWorkSurfaces = &ThrowBadAlloc;
+        };
+        g_PlaySceneHooks.BuildStagePictures = [] {};
+        draws = 0;
+        g_PlayStepHooks.DrawFrame = [](cGameScene& scene, int, int frozen, int, int) {
+            ++draws;
+            if (!frozen && !g_Heroes.empty() && g_Heroes[0].m_bDefeated) HeroDefeatEnded(scene);
+        };
+        switch (where) {
+        case Where::Pictures:
+            g_PlaySceneHooks.BuildStagePictures = &ThrowBadAlloc;
+            Frame();
+            break;
+        case Where::FirstSetUp:
+            g_AfterPlayHooks = failDarkness;
+            Frame();
+            break;
+        case Where::Retry:
+            ToPlay();
+            ASSERT_FALSE(g_Charas.empty());
+            failDarkness();
+            Frame(0, 0, win::VK_SPACE);
+            Frame(0, DIR_DOWN);
+            ASSERT_EQ(Scene().MenuRow(), 2);
+            Frame(CONFIRM);
+            break;
+        case Where::AfterDeath:
+            ToPlay();
+            failDarkness();
+            Scene().m_nStageEndRequest = 2;
+            Frame(); // defeated
+            Frame(); // its defeat display has ended: the stage is set up again
+            break;
+        }
+        EXPECT_EQ(State(), GAMESTATE_SET_UP_FAILED);
+        ASSERT_EQ(g_Boxes.size(), 1u);
+        EXPECT_EQ(g_Boxes[0].text, "メモリ不足により、ステージの初期設定に失敗しました！");
+        EXPECT_FALSE(g_Boxes[0].reserveHeld);
+        EXPECT_EQ(PostedCloses(), 1);
+        EXPECT_TRUE(g_Heroes.empty());
+        EXPECT_TRUE(g_Charas.empty());
+        EXPECT_TRUE(g_Items.empty());
+        EXPECT_TRUE(g_Blocks.empty());
+        const int drawn = draws;
+        for (int i = 0; i < 5; ++i)
+            Frame(CONFIRM, 0, win::VK_SPACE);
+        EXPECT_EQ(draws, drawn);
+        EXPECT_EQ(State(), GAMESTATE_SET_UP_FAILED);
+        EXPECT_EQ(g_Boxes.size(), 1u);
+        EXPECT_EQ(PostedCloses(), 0);
+        g_Stage.m_Charas.resize(1);
+        g_Stage.m_Items.clear();
     }
 }
 
