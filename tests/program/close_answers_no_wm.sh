@@ -22,8 +22,8 @@ start_in() {
     second=$!
 }
 
-# close_while_asked <case> <signal> <caption>: the start (second) shows its question; the signal
-# then ends it with exit code 0, the question answered No.
+# close_while_asked <case> <signal>: the start (second) shows its question; the signal then ends it
+# with exit code 0.
 close_while_asked() {
     local how=$1 signal=$2
     wait_for 60 shown_box || { cat "$dir/stderr-$how.txt"; fail "$how: no question was shown"; }
@@ -33,10 +33,14 @@ close_while_asked() {
     local rc=$?
     second=
     [ "$rc" -eq 0 ] || { cat "$dir/stderr-$how.txt"; fail "$how: exit code $rc"; }
-    grep -q -- "-> no$" "$dir/stderr-$how.txt" ||
-        { cat "$dir/stderr-$how.txt"; fail "$how: the close did not answer the question No"; }
     grep -q 'terminate called\|ERROR: \|runtime error' "$dir/stderr-$how.txt" &&
         { cat "$dir/stderr-$how.txt"; fail "$how: abort or sanitizer report"; }
+}
+
+# answered_no <case>: the start's question was answered No.
+answered_no() {
+    grep -q -- "-> no$" "$dir/stderr-$1.txt" ||
+        { cat "$dir/stderr-$1.txt"; fail "$1: the close did not answer the question No"; }
 }
 
 # The second start: its own project folder beside the first player's.
@@ -54,6 +58,7 @@ for signal in INT TERM HUP; do
     [ "$(cat "$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid")" = "$first" ] ||
         fail "SIG$signal: the first player's window is no longer published"
     [ -d "$dir/two/user_data" ] && fail "SIG$signal: the second start went on starting"
+    answered_no "$signal"
     echo "SIG$signal: the second start ended, answered No; the first player runs on"
 done
 kill -TERM "$first"
@@ -67,6 +72,7 @@ if [ -z "$only" ] || [ "$only" = default ]; then
     start_in "$dir/three" "$dir/stderr-default.txt"
     close_while_asked default TERM
     [ -e "$dir/three/data" ] && fail "default: the close made data/ from default/"
+    answered_no default
     echo "default: the start ended, answered No; no data/ made"
 fi
 echo PASS
