@@ -78,10 +78,15 @@ void SetKeyDown(int vk, bool down) {
 }
 
 void ReleaseAllKeys() {
-    for (auto& k : g_keys)
-        k.store(0, std::memory_order_relaxed);
-    for (auto& k : g_swallowed)
-        k.store(0, std::memory_order_relaxed);
+    ReleaseAllKeys(std::bitset<256>());
+}
+
+void ReleaseAllKeys(const std::bitset<256>& kept) {
+    for (std::size_t vk = 0; vk < 256; ++vk) {
+        if (kept[vk]) continue;
+        g_keys[vk].store(0, std::memory_order_relaxed);
+        g_swallowed[vk].store(0, std::memory_order_relaxed);
+    }
 }
 
 std::bitset<256> HeldKeys() {

@@ -47,8 +47,9 @@ short GetAsyncKeyState(int vk);
 // Called by the window thread's event pump (and by tests): the key went down or up. Setting one of
 // the left/right Shift, Ctrl or Alt keys also keeps the combined code (VK_SHIFT ...) up to date.
 void SetKeyDown(int vk, bool down);
-// All keys up (the window lost the focus, or a test starts afresh).
+// All keys up (the window lost the focus, or a test starts afresh); with `kept`, all but those.
 void ReleaseAllKeys();
+void ReleaseAllKeys(const std::bitset<256>& kept);
 // The keys held now.
 std::bitset<256> HeldKeys();
 

@@ -88,7 +88,7 @@ bool Convert(const SDL_Event& s, UiEvent& e) {
             e.kind = UiEvent::MouseLeave;
             return true;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            ReleaseAllKeys();
+            ReleaseKeysOnFocusLoss();
             return false;
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:

@@ -37,6 +37,9 @@ std::string g_className;
 std::atomic<bool> g_videoUp{false};
 // The thread that started the video system: only it may take SDL's events.
 std::thread::id g_videoThread;
+// The keys followed on the display's keyboard after a box (window thread only): those held through
+// it, and those that went to it.
+std::bitset<256> g_followedHeld, g_followedSwallowed;
 // Whether frames are copied into the window's own surface instead of going through a renderer.
 bool g_framesOnSurface = false;
 // The display has lost what the window showed (an exposure): the next present shows the whole frame.
@@ -149,7 +152,7 @@ void Translate(const SDL_Event& e, HWND hwnd) {
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Key-up events do not reach a window in the background.
-            ReleaseAllKeys();
+            ReleaseKeysOnFocusLoss();
             PostMessage(hwnd, WM_ACTIVATEAPP, 0, 0);
             break;
         case SDL_WINDOWEVENT_MOVED:
@@ -380,8 +383,6 @@ std::condition_variable g_boxKeysTaken;
 std::uint64_t g_boxEndsAsked = 0, g_boxEndsTaken = 0;
 std::bitset<256> g_heldBeforeBox;
 std::atomic<bool> g_boxKeysWaiting{false};
-// The keys followed on the display's keyboard (window thread only).
-std::bitset<256> g_followedKeys;
 
 #if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
 // The virtual-key code of a key symbol; 0 for keys without one.
@@ -502,7 +503,7 @@ void KeysAfterBox(const std::bitset<256>& heldBefore) {
 
 void FollowHeldKeys() {
     if (!g_videoUp || std::this_thread::get_id() != g_videoThread) return;
-    if (!g_boxKeysWaiting && g_followedKeys.none()) return;
+    if (!g_boxKeysWaiting && g_followedHeld.none() && g_followedSwallowed.none()) return;
     std::bitset<256> heldBefore;
     std::uint64_t asked = 0;
     bool boxEnded = false;
@@ -516,17 +517,24 @@ void FollowHeldKeys() {
     }
     std::bitset<256> down;
     const bool known = KeysDownOnDisplay(down);
+    if (boxEnded) {
+        g_followedHeld |= down & heldBefore;
+        g_followedSwallowed |= down & ~heldBefore;
+        g_followedHeld &= ~g_followedSwallowed;
+    }
+    // Held as the display's keyboard holds them, whatever the window's events said meanwhile (a
+    // change of focus the video system tells late lets every key go).
     for (int vk = 1; vk < 256; ++vk) {
         const std::size_t k = static_cast<std::size_t>(vk);
-        if (boxEnded && down[k]) {
-            if (heldBefore[k])
-                SetKeyDown(vk, true);
-            else
-                SwallowKey(vk);
-            g_followedKeys.set(k);
-        } else if (g_followedKeys[k] && (!known || !down[k])) {
+        if (!g_followedHeld[k] && !g_followedSwallowed[k]) continue;
+        if (!known || !down[k]) {
             SetKeyDown(vk, false);
-            g_followedKeys.reset(k);
+            g_followedHeld.reset(k);
+            g_followedSwallowed.reset(k);
+        } else if (g_followedHeld[k]) {
+            SetKeyDown(vk, true);
+        } else if (!KeySwallowed(vk)) {
+            SwallowKey(vk);
         }
     }
     if (boxEnded) {
@@ -536,6 +544,10 @@ void FollowHeldKeys() {
         }
         g_boxKeysTaken.notify_all();
     }
+}
+
+void ReleaseKeysOnFocusLoss() {
+    ReleaseAllKeys(g_followedHeld | g_followedSwallowed);
 }
 
 void SetWindowRepaint(void (*repaint)(bool whole)) {

@@ -72,9 +72,12 @@ void PumpWindowEvents();
 // thread waits a little for the window thread to take them. Without a display whose keyboard can
 // be read (X) nothing changes.
 void KeysAfterBox(const std::bitset<256>& heldBefore);
-// Window thread, from the event pumps: takes the keys after a box (KeysAfterBox), and lets go each
-// key followed since then once the display's keyboard has let it go.
+// Window thread, from the event pumps: takes the keys after a box (KeysAfterBox), and keeps each key
+// followed since then as the display's keyboard holds it, until it lets it go.
 void FollowHeldKeys();
+// Window thread: the window lost the focus, and key-up events no longer reach it: every key is let
+// go but those followed on the display's keyboard.
+void ReleaseKeysOnFocusLoss();
 // Window thread, while a box waits for its answer: takes the window's events (PumpWindowEvents) and
 // shows the latest frame again through the repaint set by SetWindowRepaint, whole when the display
 // exposed the window (elsewhere it shows pieces of the windows that were over it).

@@ -7,7 +7,7 @@
 #   escape      Escape held as long: the play goes on (Escape in the game window ends the player);
 #   held-right  with the keyboard driving the play (no input script), Right held from before F1
 #               through the box, which Return answers: the hero walks on after the box, and stops
-#               once Right is let go.
+#               once Right is let go (well before the stage's wall).
 # Usage: box_keys_wm.sh <player> <build-dir> [space|escape|held-right]   (one case alone)
 set -u
 player=$(realpath "$1")
@@ -53,10 +53,11 @@ held_right_case() {
     start_play "$how" MIRELDA4_ANSWERS=$bad_folder MIRELDA4_FRAME_LIMIT=100000
     focus_game
     wait_for 60 steps_past 30 || { cat "stderr-$how.txt"; fail "$how: the stage was not played"; }
+    # Short walks: the stage's wall to the right is some 200 steps of walking away.
     xdotool keydown Right
-    x_after 20
+    x_after 5
     local walking=$x
-    x_after 20
+    x_after 5
     [ "$x" -gt "$walking" ] || fail "$how: Right held does not walk the hero ($walking, then $x)"
     # F1 held as a user holds a key, long enough for a frame to see it.
     hold F1 0.2
@@ -64,16 +65,16 @@ held_right_case() {
     xdotool windowfocus --sync "$box" 2>/dev/null
     xdotool key Return
     wait_for 10 eval '! shown_box' || fail "$how: Return did not answer the box"
-    x_after 5
+    x_after 3
     local after_box=$x
-    x_after 40
-    echo "$how: hero x $walking while walking, $after_box after the box, $x 40 steps later"
+    x_after 20
+    echo "$how: hero x $walking while walking, $after_box after the box, $x 20 steps later"
     [ "$x" -gt "$after_box" ] || fail "$how: the hero stopped after the box with Right still held"
     xdotool keyup Right
-    x_after 20
+    x_after 10
     local let_go=$x
-    x_after 40
-    echo "$how: hero x $let_go once Right was let go, $x 40 steps later"
+    x_after 20
+    echo "$how: hero x $let_go once Right was let go, $x 20 steps later"
     [ "$x" -eq "$let_go" ] || fail "$how: the hero walks on after Right was let go"
     kill -TERM "$pid"
     wait "$pid"
