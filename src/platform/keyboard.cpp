@@ -9,9 +9,13 @@ namespace win {
 namespace {
 
 std::atomic<std::uint8_t> g_keys[256];
+// Keys that went to a dialog or a box and are not let go yet.
+std::atomic<std::uint8_t> g_swallowed[256];
 
 void Store(int vk, bool down) {
-    if (vk > 0 && vk < 256) g_keys[vk].store(down ? 1 : 0, std::memory_order_relaxed);
+    if (vk <= 0 || vk >= 256) return;
+    g_keys[vk].store(down ? 1 : 0, std::memory_order_relaxed);
+    if (!down) g_swallowed[vk].store(0, std::memory_order_relaxed);
 }
 bool Held(int vk) {
     return vk > 0 && vk < 256 && g_keys[vk].load(std::memory_order_relaxed) != 0;
@@ -74,8 +78,38 @@ void SetKeyDown(int vk, bool down) {
 }
 
 void ReleaseAllKeys() {
-    for (auto& k : g_keys)
-        k.store(0, std::memory_order_relaxed);
+    ReleaseAllKeys(std::bitset<256>());
+}
+
+void ReleaseAllKeys(const std::bitset<256>& kept) {
+    for (std::size_t vk = 0; vk < 256; ++vk) {
+        if (kept[vk]) continue;
+        g_keys[vk].store(0, std::memory_order_relaxed);
+        g_swallowed[vk].store(0, std::memory_order_relaxed);
+    }
+}
+
+std::bitset<256> HeldKeys() {
+    std::bitset<256> held;
+    for (int vk = 1; vk < 256; ++vk)
+        held[static_cast<std::size_t>(vk)] = Held(vk);
+    return held;
+}
+
+void SwallowKey(int vk) {
+    if (vk <= 0 || vk >= 256) return;
+    SetKeyDown(vk, false);
+    g_swallowed[vk].store(1, std::memory_order_relaxed);
+}
+
+bool KeySwallowed(int vk) {
+    return vk > 0 && vk < 256 && g_swallowed[vk].load(std::memory_order_relaxed) != 0;
+}
+
+int VirtualKeyFromCharacter(int ch) {
+    if (ch >= 'a' && ch <= 'z') return 'A' + (ch - 'a');
+    if (ch >= '0' && ch <= '9') return ch;
+    return OemKeyFromCharacter(ch);
 }
 
 int VirtualKeyFromScancode(int sc) {

@@ -3,6 +3,7 @@
 #pragma once
 #include "platform/win_types.h"
 
+#include <bitset>
 #include <cstdint>
 
 namespace win {
@@ -46,8 +47,17 @@ short GetAsyncKeyState(int vk);
 // Called by the window thread's event pump (and by tests): the key went down or up. Setting one of
 // the left/right Shift, Ctrl or Alt keys also keeps the combined code (VK_SHIFT ...) up to date.
 void SetKeyDown(int vk, bool down);
-// All keys up (the window lost the focus, or a test starts afresh).
+// All keys up (the window lost the focus, or a test starts afresh); with `kept`, all but those.
 void ReleaseAllKeys();
+void ReleaseAllKeys(const std::bitset<256>& kept);
+// The keys held now.
+std::bitset<256> HeldKeys();
+
+// A key pressed into a dialog or a box went there, not to the game: it reads as up from now on, and
+// the display's further presses of it (its auto-repeat) are not taken (KeySwallowed) until it is let
+// go (SetKeyDown(vk, false), or all keys released).
+void SwallowKey(int vk);
+bool KeySwallowed(int vk);
 
 // The virtual-key code of an SDL scancode (the key's position, as on the US layout); 0 for keys
 // without one.
@@ -56,6 +66,9 @@ int VirtualKeyFromScancode(int scancode);
 // keys by what the layout prints on them (the SDL keycode), every other key by its position. A key
 // that holds a letter or digit on the US layout but a sign on this one is named by that sign.
 int VirtualKeyFromKey(int scancode, int keycode);
+// The virtual-key code of the key that types `ch` unshifted (a lower-case letter, a digit or a sign of
+// the US layout); 0 for any other character.
+int VirtualKeyFromCharacter(int ch);
 
 } // namespace win
 

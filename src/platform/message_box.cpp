@@ -2,6 +2,7 @@
 
 #include "platform/cp932.h"
 #include "platform/dialog_window.h"
+#include "platform/keyboard.h"
 #include "platform/messages.h"
 #include "platform/window.h"
 
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -393,12 +395,13 @@ int MessageBox(HWND, const char* text, const char* caption, UINT type) {
     if (!g_presenter && IsHeadless()) return HeadlessAnswer(utext, ucaption, type);
 
     // A close that arrives while the box is open (a close signal, the main window's close box, or
-    // shut-down begun) ends the box with its default answer, and the close goes on. On the window
-    // thread the window's events keep being turned into messages meanwhile.
-    const int defaultAnswer = ButtonsOf(type).ids[0];
+    // shut-down begun) ends the box as its own close box does: a question is never answered Yes by
+    // it. The close goes on. On the window thread the window's events keep being turned into
+    // messages meanwhile.
+    const int closedAnswer = ClosedBoxAnswer(type);
     if (IsAborting()) { // shut-down has begun: nobody waits for an answer any more
-        WriteBoxLine(utext, ucaption, defaultAnswer);
-        return defaultAnswer;
+        WriteBoxLine(utext, ucaption, closedAnswer);
+        return closedAnswer;
     }
     const unsigned closesBefore = g_closes.load();
     // On the window thread the game window is kept painted meanwhile.
@@ -407,6 +410,8 @@ int MessageBox(HWND, const char* text, const char* caption, UINT type) {
         return g_closes.load() != closesBefore || IsAborting();
     };
     const MessageBoxRequest request{utext, ucaption, type, MainWindowDisplayId()};
+    // The keys held as the box opens: those still held once it is answered count as held.
+    const std::bitset<256> heldBefore = HeldKeys();
     int answer = 0;
     {
         // The game window takes no input while the box is up.
@@ -420,10 +425,11 @@ int MessageBox(HWND, const char* text, const char* caption, UINT type) {
             answer = ShowSdlBox(utext, ucaption, type); // cannot be ended from outside
     }
     if (closed()) {
-        WriteBoxLine(utext, ucaption, defaultAnswer);
-        return defaultAnswer;
+        WriteBoxLine(utext, ucaption, closedAnswer);
+        return closedAnswer;
     }
     if (answer == 0) return HeadlessAnswer(utext, ucaption, type);
+    KeysAfterBox(heldBefore);
     return answer;
 }
 

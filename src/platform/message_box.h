@@ -15,15 +15,16 @@
 namespace win {
 
 // Shows the box and returns the button pressed. A close arriving while the box is open (a close
-// signal, the main window's close box, or shut-down begun) ends it with its default button; the box
-// is then written to standard error as in a headless run.
+// signal, the main window's close box, or shut-down begun) ends it as its own close box does
+// (ClosedBoxAnswer: Cancel, else No, else OK); the box is then written to standard error as in a
+// headless run.
 int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
 // Whether a box is open before the user (with a display): the main window then takes no input.
 bool MessageBoxOpen();
 
-// A close arrived: every box open now ends with its default answer. Called by the close-signal
-// handler and by the window's event pump (the close box).
+// A close arrived: every box open now ends as its own close box would end it (ClosedBoxAnswer).
+// Called by the close-signal handler and by the window's event pump (the close box).
 void EndOpenMessageBoxes();
 
 // What a box asks, in UTF-8.

@@ -39,7 +39,12 @@ bool Convert(const SDL_Event& s, UiEvent& e) {
         const int vk = VirtualKeyFromKey(s.key.keysym.scancode, s.key.keysym.sym);
         if (vk == 0) return false;
         const bool down = s.type == SDL_KEYDOWN;
-        SetKeyDown(vk, down);
+        // A key pressed into the dialog is the dialog's: the game does not see it, now or while it
+        // stays held. A key held since before the dialog stays held; a key let go is let go.
+        if (!down)
+            SetKeyDown(vk, false);
+        else if (GetAsyncKeyState(vk) == 0)
+            SwallowKey(vk);
         e.kind = down ? UiEvent::KeyDown : UiEvent::KeyUp;
         e.vk = vk;
         e.repeat = s.key.repeat != 0;
@@ -83,7 +88,7 @@ bool Convert(const SDL_Event& s, UiEvent& e) {
             e.kind = UiEvent::MouseLeave;
             return true;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            ReleaseAllKeys();
+            ReleaseKeysOnFocusLoss();
             return false;
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
@@ -101,6 +106,7 @@ bool Convert(const SDL_Event& s, UiEvent& e) {
 
 bool PollUiEvent(UiEvent& e) {
     if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return false;
+    FollowHeldKeys();
     // A lost display closes the dialog and then the program, as the close box does.
     SDL_Event s;
     while (!DisplayLost() && SDL_PollEvent(&s))

@@ -10,11 +10,15 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #if defined(M4_HAVE_X11)
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 #endif
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -30,9 +34,12 @@ std::mutex g_windowLock;
 SDL_Window* g_sdlWindow = nullptr;
 HWND g_hwnd = nullptr;
 std::string g_className;
-bool g_videoUp = false;
+std::atomic<bool> g_videoUp{false};
 // The thread that started the video system: only it may take SDL's events.
 std::thread::id g_videoThread;
+// The keys followed on the display's keyboard after a box (window thread only): those held through
+// it, and those that went to it.
+std::bitset<256> g_followedHeld, g_followedSwallowed;
 // Whether frames are copied into the window's own surface instead of going through a renderer.
 bool g_framesOnSurface = false;
 // The display has lost what the window showed (an exposure): the next present shows the whole frame.
@@ -128,6 +135,8 @@ void Translate(const SDL_Event& e, HWND hwnd) {
             if (!down) SetKeyDown(vk, false);
             break;
         }
+        // A key that went to a dialog or a box reaches the game only when it is pressed again.
+        if (down && KeySwallowed(vk)) break;
         SetKeyDown(vk, down);
         PostMessage(hwnd, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), e.key.repeat ? 1 : 0);
         break;
@@ -143,7 +152,7 @@ void Translate(const SDL_Event& e, HWND hwnd) {
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Key-up events do not reach a window in the background.
-            ReleaseAllKeys();
+            ReleaseKeysOnFocusLoss();
             PostMessage(hwnd, WM_ACTIVATEAPP, 0, 0);
             break;
         case SDL_WINDOWEVENT_MOVED:
@@ -356,6 +365,7 @@ void PumpWindowEvents() {
         g_anyEvent = true;
         if (hwnd) Translate(e, hwnd);
     }
+    FollowHeldKeys();
     // A lost display or window ends the player the way the close box does, once.
     if (hwnd && TakeDisplayLoss()) {
         EndOpenMessageBoxes();
@@ -365,7 +375,180 @@ void PumpWindowEvents() {
 
 namespace {
 std::atomic<void (*)(bool)> g_repaint{nullptr};
+
+// The keys after a box: what the boxes answered since the window thread last looked asked for, and
+// the keys held when they opened.
+std::mutex g_boxKeysLock;
+std::condition_variable g_boxKeysTaken;
+std::uint64_t g_boxEndsAsked = 0, g_boxEndsTaken = 0;
+std::bitset<256> g_heldBeforeBox;
+std::atomic<bool> g_boxKeysWaiting{false};
+
+#if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+// The virtual-key code of a key symbol; 0 for keys without one.
+int VirtualKeyFromKeysym(KeySym k) {
+    if (k >= XK_F1 && k <= XK_F12) return VK_F1 + static_cast<int>(k - XK_F1);
+    if (k >= XK_KP_0 && k <= XK_KP_9) return VK_NUMPAD0 + static_cast<int>(k - XK_KP_0);
+    if (k >= 0x20 && k < 0x7F) return k == XK_space ? VK_SPACE : VirtualKeyFromCharacter(static_cast<int>(k));
+    switch (k) {
+    case XK_Return:
+    case XK_KP_Enter:
+        return VK_RETURN;
+    case XK_Escape:
+        return VK_ESCAPE;
+    case XK_Tab:
+        return VK_TAB;
+    case XK_BackSpace:
+        return VK_BACK;
+    case XK_Pause:
+        return VK_PAUSE;
+    case XK_Left:
+        return VK_LEFT;
+    case XK_Up:
+        return VK_UP;
+    case XK_Right:
+        return VK_RIGHT;
+    case XK_Down:
+        return VK_DOWN;
+    case XK_Insert:
+        return VK_INSERT;
+    case XK_Delete:
+        return VK_DELETE;
+    case XK_Home:
+        return VK_HOME;
+    case XK_End:
+        return VK_END;
+    case XK_Prior:
+        return VK_PRIOR;
+    case XK_Next:
+        return VK_NEXT;
+    case XK_Shift_L:
+        return VK_LSHIFT;
+    case XK_Shift_R:
+        return VK_RSHIFT;
+    case XK_Control_L:
+        return VK_LCONTROL;
+    case XK_Control_R:
+        return VK_RCONTROL;
+    case XK_Alt_L:
+        return VK_LMENU;
+    case XK_Alt_R:
+        return VK_RMENU;
+    case XK_KP_Multiply:
+        return VK_MULTIPLY;
+    case XK_KP_Add:
+        return VK_ADD;
+    case XK_KP_Subtract:
+        return VK_SUBTRACT;
+    case XK_KP_Decimal:
+        return VK_DECIMAL;
+    case XK_KP_Divide:
+        return VK_DIVIDE;
+    default:
+        return 0;
+    }
+}
+#endif
+
+// The keys the display's keyboard holds down now, by their virtual-key codes; false when it cannot
+// be read.
+bool KeysDownOnDisplay(std::bitset<256>& down) {
+    down.reset();
+#if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+    if (DisplayLost()) return false;
+    SDL_Window* window = static_cast<SDL_Window*>(GetMainSdlWindow());
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 ||
+        !info.info.x11.display)
+        return false;
+    Display* display = info.info.x11.display;
+    char keys[32];
+    XQueryKeymap(display, keys);
+    for (int code = 8; code < 256; ++code) {
+        if (!(keys[code / 8] & (1 << (code % 8)))) continue;
+        const KeyCode keyCode = static_cast<KeyCode>(code);
+        // The key's own symbol; a key of the number pad by its digit.
+        int vk = VirtualKeyFromKeysym(XkbKeycodeToKeysym(display, keyCode, 0, 0));
+        if (vk == 0) vk = VirtualKeyFromKeysym(XkbKeycodeToKeysym(display, keyCode, 0, 1));
+        if (vk > 0 && vk < 256) down.set(static_cast<std::size_t>(vk));
+    }
+    return true;
+#else
+    return false;
+#endif
+}
+
 } // namespace
+
+void KeysAfterBox(const std::bitset<256>& heldBefore) {
+    if (!g_videoUp) return;
+    std::unique_lock<std::mutex> lock(g_boxKeysLock);
+    g_heldBeforeBox |= heldBefore;
+    const std::uint64_t asked = ++g_boxEndsAsked;
+    g_boxKeysWaiting = true;
+    if (std::this_thread::get_id() == g_videoThread) {
+        lock.unlock();
+        FollowHeldKeys();
+        return;
+    }
+    lock.unlock();
+    WakeMessageWaiters();
+    // The window thread takes them at its next look at the window (a dialog it runs may keep it a
+    // while: the wait is short).
+    lock.lock();
+    g_boxKeysTaken.wait_for(lock, std::chrono::milliseconds(100),
+                            [asked] { return g_boxEndsTaken >= asked || IsAborting(); });
+}
+
+void FollowHeldKeys() {
+    if (!g_videoUp || std::this_thread::get_id() != g_videoThread) return;
+    if (!g_boxKeysWaiting && g_followedHeld.none() && g_followedSwallowed.none()) return;
+    std::bitset<256> heldBefore;
+    std::uint64_t asked = 0;
+    bool boxEnded = false;
+    {
+        std::lock_guard<std::mutex> guard(g_boxKeysLock);
+        boxEnded = g_boxEndsTaken != g_boxEndsAsked;
+        asked = g_boxEndsAsked;
+        heldBefore = g_heldBeforeBox;
+        g_heldBeforeBox.reset();
+        g_boxKeysWaiting = false;
+    }
+    std::bitset<256> down;
+    const bool known = KeysDownOnDisplay(down);
+    if (boxEnded) {
+        g_followedHeld |= down & heldBefore;
+        g_followedSwallowed |= down & ~heldBefore;
+        g_followedHeld &= ~g_followedSwallowed;
+    }
+    // Held as the display's keyboard holds them, whatever the window's events said meanwhile (a
+    // change of focus the video system tells late lets every key go).
+    for (int vk = 1; vk < 256; ++vk) {
+        const std::size_t k = static_cast<std::size_t>(vk);
+        if (!g_followedHeld[k] && !g_followedSwallowed[k]) continue;
+        if (!known || !down[k]) {
+            SetKeyDown(vk, false);
+            g_followedHeld.reset(k);
+            g_followedSwallowed.reset(k);
+        } else if (g_followedHeld[k]) {
+            SetKeyDown(vk, true);
+        } else if (!KeySwallowed(vk)) {
+            SwallowKey(vk);
+        }
+    }
+    if (boxEnded) {
+        {
+            std::lock_guard<std::mutex> guard(g_boxKeysLock);
+            g_boxEndsTaken = asked;
+        }
+        g_boxKeysTaken.notify_all();
+    }
+}
+
+void ReleaseKeysOnFocusLoss() {
+    ReleaseAllKeys(g_followedHeld | g_followedSwallowed);
+}
 
 void SetWindowRepaint(void (*repaint)(bool whole)) {
     g_repaint = repaint;

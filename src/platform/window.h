@@ -5,6 +5,7 @@
 // exposure -> WM_PAINT. With the dummy video driver there is no visible window and no focus event.
 #pragma once
 #include "platform/win_types.h"
+#include <bitset>
 #include <cstdint>
 
 #include <string>
@@ -63,6 +64,20 @@ void* GetMainSdlWindow();
 
 // Window thread: turns every waiting SDL event into messages (on any other thread: nothing).
 void PumpWindowEvents();
+// A box in a window of its own, which took the keyboard from the game window, has been answered;
+// `heldBefore` are the keys held when it opened. A key held now counts as held when it was held
+// then; any other key held now went to the box (platform/keyboard.h, SwallowKey). The game window's
+// events tell the letting go of neither (they never said those keys were down), so the window
+// thread follows them on the display's keyboard until they are let go. From any thread; another
+// thread waits a little for the window thread to take them. Without a display whose keyboard can
+// be read (X) nothing changes.
+void KeysAfterBox(const std::bitset<256>& heldBefore);
+// Window thread, from the event pumps: takes the keys after a box (KeysAfterBox), and keeps each key
+// followed since then as the display's keyboard holds it, until it lets it go.
+void FollowHeldKeys();
+// Window thread: the window lost the focus, and key-up events no longer reach it: every key is let
+// go but those followed on the display's keyboard.
+void ReleaseKeysOnFocusLoss();
 // Window thread, while a box waits for its answer: takes the window's events (PumpWindowEvents) and
 // shows the latest frame again through the repaint set by SetWindowRepaint, whole when the display
 // exposed the window (elsewhere it shows pieces of the windows that were over it).

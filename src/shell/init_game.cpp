@@ -263,7 +263,10 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
 
     // 3-4: folders.
     if (!EnsureDataFolder(g_hWnd)) {
-        ReportErrBox("「data」フォルダの作成に失敗…\n「default」フォルダに問題がある可能性があります。");
+        // A close while the question was open answered it No: the start ends without another box.
+        win::MSG m;
+        if (!win::PeekMessage(&m, nullptr, win::WM_CLOSE, win::WM_CLOSE, win::PM_NOREMOVE))
+            ReportErrBox("「data」フォルダの作成に失敗…\n「default」フォルダに問題がある可能性があります。");
         return false;
     }
     CreateSystemFolders();

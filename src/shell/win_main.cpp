@@ -62,7 +62,7 @@ void RepaintLatestFrame(bool whole) {
 }
 
 void CloseOnSignal() {
-    // A box open now ends with its default answer, so that the close is taken.
+    // A box open now ends as its close box would end it (never with Yes), so that the close is taken.
     EndOpenMessageBoxes();
     std::lock_guard<std::mutex> guard(g_signalLock);
     if (HWND h = g_hMainWnd.load())

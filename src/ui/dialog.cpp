@@ -222,6 +222,7 @@ int cDialog::RunModal(int flags) {
     m_strCaption = m_Template.caption;
     m_pFocus = nullptr;
     m_pPressed = nullptr;
+    m_pSpacePressed = nullptr;
     m_hWnd = reinterpret_cast<win::HWND>(this);
     g_OpenDialogs.push_back(this);
 
@@ -248,6 +249,7 @@ int cDialog::RunModal(int flags) {
     m_hWnd = nullptr;
     m_pFocus = nullptr;
     m_pPressed = nullptr;
+    m_pSpacePressed = nullptr;
     m_Controls.clear();
     m_Widgets.clear();
     m_Queue.clear();
@@ -399,6 +401,8 @@ cWidget* cDialog::GetDlgItem(int id) {
 
 void cDialog::SetFocus(cWidget* w) {
     if (w == m_pFocus) return;
+    // Space let go over another control presses nothing.
+    m_pSpacePressed = nullptr;
     if (m_pFocus && m_pFocus->type == WidgetType::Edit)
         Post(WM_COMMAND, MakeWParam(m_pFocus->id, EN_KILLFOCUS), reinterpret_cast<win::LPARAM>(m_pFocus));
     m_pFocus = w;
@@ -515,11 +519,12 @@ void cDialog::KeyToFocus(const win::UiEvent& e) {
     switch (w->type) {
     case WidgetType::PushButton:
     case WidgetType::CheckBox:
-        if (vk == win::VK_SPACE) Click(w);
+        // A button goes down with Space and acts when Space is let go, as it does for the mouse.
+        if (vk == win::VK_SPACE && !e.repeat) m_pSpacePressed = w;
         break;
     case WidgetType::RadioButton: {
         if (vk == win::VK_SPACE) {
-            Click(w);
+            if (!e.repeat) m_pSpacePressed = w;
             break;
         }
         const int step = (vk == win::VK_RIGHT || vk == win::VK_DOWN) ? 1
@@ -650,6 +655,12 @@ void cDialog::TextToFocus(const std::string& utf8) {
     NotifyChange(w);
 }
 
+void cDialog::SpaceUp() {
+    cWidget* w = m_pSpacePressed;
+    m_pSpacePressed = nullptr;
+    if (w && w == m_pFocus && !Composing()) Click(w);
+}
+
 void cDialog::Feed(const win::UiEvent& e) {
     cDialog* active = Active() ? Active() : this;
     switch (e.kind) {
@@ -659,6 +670,7 @@ void cDialog::Feed(const win::UiEvent& e) {
         break;
     case win::UiEvent::KeyUp:
         cHook::Proc(active, e.vk, KeyData(true, false), Composing());
+        if (e.vk == win::VK_SPACE) SpaceUp();
         break;
     case win::UiEvent::Text:
         m_strComposition.clear();

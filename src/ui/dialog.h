@@ -236,6 +236,7 @@ class cDialog : public cWindow {
     // The native handling of a click on a control window (buttons notify the dialog).
     void Click(cWidget* w);
     void KeyToFocus(const win::UiEvent& e);
+    void SpaceUp();
     void TextToFocus(const std::string& utf8);
     void MoveFocus(bool backwards);
     void NotifyChange(cWidget* w);
@@ -249,6 +250,8 @@ class cDialog : public cWindow {
     std::deque<Traced> m_Queue;
     cWidget* m_pFocus = nullptr;
     cWidget* m_pPressed = nullptr;
+    // The button Space went down on: it is pressed when Space is let go over it.
+    cWidget* m_pSpacePressed = nullptr;
     std::string m_strComposition;
     int m_nCompositionCursor = 0;
     cHook m_Hook;

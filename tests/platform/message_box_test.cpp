@@ -116,17 +116,42 @@ class OpenBoxes : public ::testing::Test {
     std::string lastLine;
 };
 
-TEST_F(OpenBoxes, ACloseEndsTheOpenBoxWithItsDefaultAnswer) {
-    KeepOpen(win::IDNO);
-    EXPECT_EQ(CloseWhileOpen(win::MB_YESNO, [] { win::EndOpenMessageBoxes(); }), win::IDYES);
-    // The box is not lost: it is written as a headless box is.
-    EXPECT_NE(lastLine.find("System.ini -> yes"), std::string::npos);
-    KeepOpen(win::IDCANCEL);
-    EXPECT_EQ(CloseWhileOpen(win::MB_YESNOCANCEL | win::MB_DEFBUTTON2, [] { win::EndOpenMessageBoxes(); }),
-              win::IDNO);
-    // Shut-down begun ends a box too (a worker's box must not hold it up).
-    KeepOpen(win::IDCANCEL);
-    EXPECT_EQ(CloseWhileOpen(win::MB_OKCANCEL, [] { win::BeginAbort(); }), win::IDOK);
+// A close never answers a question Yes: every button set ends as its own close box ends it, by a
+// close that arrives while it is open and by shut-down begun before or while it is open.
+TEST_F(OpenBoxes, ACloseEndsTheBoxWithCancelElseNoElseItsOnlyButton) {
+    struct Case {
+        win::UINT type;
+        int closed; // the answer of a close
+        const char* line;
+    };
+    const Case cases[] = {
+        {win::MB_OK, win::IDOK, "-> ok"},
+        {win::MB_OKCANCEL, win::IDCANCEL, "-> cancel"},
+        {win::MB_YESNO, win::IDNO, "-> no"},
+        {win::MB_YESNO | win::MB_DEFBUTTON2, win::IDNO, "-> no"},
+        {win::MB_YESNOCANCEL, win::IDCANCEL, "-> cancel"},
+        {win::MB_YESNOCANCEL | win::MB_DEFBUTTON2, win::IDCANCEL, "-> cancel"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        EXPECT_EQ(win::ClosedBoxAnswer(c.type), c.closed);
+        // The box would answer its default button had the close not come first.
+        const int defaultButton = win::MessageBoxButtons(c.type)[0];
+        KeepOpen(defaultButton);
+        EXPECT_EQ(CloseWhileOpen(c.type, [] { win::EndOpenMessageBoxes(); }), c.closed);
+        // The box is not lost: it is written as a headless box is.
+        EXPECT_NE(lastLine.find(std::string("System.ini ") + c.line), std::string::npos) << lastLine;
+        // Shut-down begun ends a box too (a worker's box must not hold it up) ...
+        KeepOpen(defaultButton);
+        EXPECT_EQ(CloseWhileOpen(c.type, [] { win::BeginAbort(); }), c.closed);
+        // ... and a box asked for after it is answered at once.
+        shown = false;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(win::MessageBox(nullptr, "System.ini", "エラー", c.type), c.closed);
+        testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(shown);
+        win::ResetMessageModelForTests();
+    }
 }
 
 TEST_F(OpenBoxes, AnEarlierCloseLeavesALaterBoxToTheUser) {

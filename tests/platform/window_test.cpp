@@ -56,11 +56,12 @@ class MainWindow : public ::testing::Test {
         e.window.event = what;
         Push(e);
     }
-    void PushKey(bool down, SDL_Scancode sc, SDL_Keycode sym = SDLK_UNKNOWN) {
+    void PushKey(bool down, SDL_Scancode sc, SDL_Keycode sym = SDLK_UNKNOWN, bool repeat = false) {
         SDL_Event e{};
         e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
         e.key.keysym.scancode = sc;
         e.key.keysym.sym = sym;
+        e.key.repeat = repeat ? 1 : 0;
         Push(e);
     }
     // The messages the pump posted, in order.
@@ -162,21 +163,21 @@ TEST_F(MainWindow, WaitReturnsOnAnEventOrAPostedMessage) {
     EXPECT_EQ(m.message, win::WM_CLOSE);
 }
 
-// A box open on the window thread keeps the window's events moving: its close box ends the box with
-// the default answer, and the close is posted to go on.
+// A box open on the window thread keeps the window's events moving: the game window's close box ends
+// the box as the box's own close box would (a question with No), and the close is posted to go on.
 TEST_F(MainWindow, TheCloseBoxEndsABoxOpenOnTheWindowThread) {
     win::SetMessageBoxPresenter([this](const win::MessageBoxRequest&, const std::function<bool()>& closed) {
         PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (!closed() && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return win::IDNO;
+        return win::IDYES;
     });
     testing::internal::CaptureStderr();
     const int answer = win::MessageBox(nullptr, "text", "caption", win::MB_YESNO);
     testing::internal::GetCapturedStderr();
     win::SetMessageBoxPresenter(nullptr);
-    EXPECT_EQ(answer, win::IDYES);
+    EXPECT_EQ(answer, win::IDNO);
     const auto msgs = Drain();
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0].message, win::WM_CLOSE);
@@ -247,6 +248,64 @@ TEST_F(MainWindow, WhileABoxIsOpenTheWindowTakesNoInputAndKeepsItsFrame) {
     EXPECT_EQ(msgs[0].message, win::WM_KEYDOWN);
     PushKey(false, SDL_SCANCODE_ESCAPE);
     Drain();
+}
+
+// A key pressed into a dialog drawn in the game window is the dialog's: after the dialog the game
+// sees neither it nor its repeats until it is let go and pressed again. A key held through the dialog
+// stays held, and one let go in the dialog is let go.
+TEST_F(MainWindow, AKeyPressedIntoADialogReachesTheGameOnlyWhenPressedAgain) {
+    enum Event { Down, Repeat, Up };
+    struct Case {
+        const char* name;
+        bool heldBefore;            // Space held when the dialog opens
+        std::vector<Event> dialog;  // what the dialog takes
+        bool heldAfter;             // Space in the key table after the dialog
+        std::vector<Event> after;   // then, in the game window
+        std::vector<win::UINT> got; // the messages those give
+    };
+    const std::vector<Case> cases = {
+        {"pressed into the dialog", false, {Down}, false, {Repeat, Repeat}, {}},
+        {"pressed into the dialog, held and let go",
+         false,
+         {Down, Repeat},
+         false,
+         {Repeat, Up},
+         {win::WM_KEYUP}},
+        {"held through the dialog", true, {Repeat}, true, {Repeat}, {win::WM_KEYDOWN}},
+        {"held before, let go in the dialog", true, {Up}, false, {}, {}},
+        {"pressed and let go in the dialog", false, {Down, Up}, false, {}, {}},
+    };
+    auto push = [this](Event e) { PushKey(e != Up, SDL_SCANCODE_SPACE, SDLK_SPACE, e == Repeat); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        win::ReleaseAllKeys();
+        if (c.heldBefore) push(Down);
+        Drain();
+        for (Event e : c.dialog)
+            push(e);
+        win::UiEvent ui;
+        int taken = 0;
+        while (win::PollUiEvent(ui))
+            taken += ui.kind == win::UiEvent::KeyDown || ui.kind == win::UiEvent::KeyUp;
+        EXPECT_EQ(taken, static_cast<int>(c.dialog.size())); // the dialog has every key event
+        EXPECT_EQ(GetAsyncKeyState(win::VK_SPACE) != 0, c.heldAfter);
+        for (Event e : c.after)
+            push(e);
+        std::vector<win::UINT> got;
+        for (const win::MSG& m : Drain())
+            got.push_back(m.message);
+        EXPECT_EQ(got, c.got);
+        EXPECT_EQ(GetAsyncKeyState(win::VK_SPACE) != 0, c.heldAfter);
+        // Let go and pressed again, it reaches the game.
+        push(Up);
+        push(Down);
+        got.clear();
+        for (const win::MSG& m : Drain())
+            got.push_back(m.message);
+        EXPECT_EQ(got.back(), win::WM_KEYDOWN);
+        EXPECT_NE(GetAsyncKeyState(win::VK_SPACE), 0);
+    }
+    win::ReleaseAllKeys();
 }
 
 // The video system starts with text input off (an input method would take the game's keys); it is on

@@ -318,3 +318,48 @@ if bpp not in (24, 32) or any(len(r) != w * step for r in rows):
 print(hashlib.md5(b''.join(rows)).hexdigest())
 PY
 }
+
+# Keys that go to a dialog or a box during play (the scenarios dialog_keys_wm.sh, box_keys_wm.sh).
+
+# start_play <case> [environment...]: plays the demo stage with a trace (trace.txt) to a frame limit
+# of 320 unless the environment sets another, the player in pid, its window in window.
+start_play() {
+    local how=$1
+    shift
+    rm -f trace.txt user_data/rpl4/*.rpl4_732
+    env MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=320 "$@" "$player" 'data\stg4\demo.stg4' \
+        2>"stderr-$how.txt" &
+    pid=$!
+    wait_for 60 player_window || { cat "stderr-$how.txt"; fail "$how: no game window was shown"; }
+}
+
+# focus_game: the keyboard focus on the game window.
+focus_game() {
+    xdotool windowfocus --sync "$window" 2>/dev/null
+}
+
+# hold <key> <seconds>: the key held that long, then let go.
+hold() {
+    xdotool keydown "$1"
+    sleep "$2"
+    xdotool keyup "$1"
+}
+
+# ends_with_play_going_on <case> <steps before>: the player ends at its frame limit with the play
+# having gone on some 100 steps after the dialog (the frame limit leaves about 150; a pause menu or
+# a close ends the play at once).
+ends_with_play_going_on() {
+    local how=$1 held=$2
+    wait_for 60 eval '! kill -0 $pid 2>/dev/null' || fail "$how: the player did not end at its frame limit"
+    wait "$pid"
+    local rc=$?
+    pid=
+    [ "$rc" -eq 0 ] || { cat "stderr-$how.txt"; fail "$how: exit code $rc"; }
+    grep -q 'terminate called\|ERROR: \|runtime error' "stderr-$how.txt" &&
+        { cat "stderr-$how.txt"; fail "$how: abort or sanitizer report"; }
+    local steps
+    steps=$(trace_lines)
+    echo "$how: $held steps before the dialog, $steps in all"
+    [ "$steps" -ge $((held + 100)) ] ||
+        fail "$how: the play stopped after the dialog ($steps steps): the key reached the game"
+}

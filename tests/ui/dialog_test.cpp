@@ -132,6 +132,55 @@ TEST_F(Dialogs, RadioButtonsAndCheckBoxBindToTheirVariables) {
     EXPECT_EQ(e.choice, 1);
 }
 
+// A button, check box or radio button goes down with Space and acts when Space is let go over it:
+// Space held (its repeats included) does nothing yet, and Space let go after the focus moved on, or
+// let go without having gone down in the dialog, presses nothing.
+TEST_F(Dialogs, SpacePressesTheFocusedControlWhenLetGo) {
+    enum Step { Down, Repeat, Up, Tab };
+    struct Case {
+        const char* name;
+        int focus; // the control focused first
+        std::vector<Step> steps;
+        bool pressed; // the control is pressed by the last step (and by none before it)
+    };
+    const Case cases[] = {
+        {"OK: down, up", 1000, {Down, Up}, true},
+        {"OK: held with its repeats, then up", 1000, {Down, Repeat, Repeat, Repeat, Up}, true},
+        {"Cancel: down, up", 1001, {Down, Up}, true},
+        {"the check box: down, up", 12, {Down, Up}, true},
+        {"the radio button: down, up", 11, {Down, Up}, true},
+        {"OK: down, the focus moves on, up", 1000, {Down, Tab, Up}, false},
+        {"the check box: down, the focus moves on, up", 12, {Down, Tab, Up}, false},
+        {"OK: up alone", 1000, {Up}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestDialog d;
+        cScriptHost script;
+        SetDialogHost(&script);
+        script.Do([&c](cDialog& dlg) { dlg.SetFocus(dlg.GetDlgItem(c.focus)); });
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            script.Do([step = c.steps[i]](cDialog& dlg) {
+                win::UiEvent e;
+                e.kind = step == Up ? win::UiEvent::KeyUp : win::UiEvent::KeyDown;
+                e.vk = step == Tab ? win::VK_TAB : win::VK_SPACE;
+                e.repeat = step == Repeat;
+                dlg.Feed(e);
+                if (step == Tab) {
+                    e.kind = win::UiEvent::KeyUp;
+                    dlg.Feed(e);
+                }
+                dlg.Pump();
+            });
+            if (i + 1 < c.steps.size())
+                script.Do(
+                    [&, i](cDialog&) { EXPECT_EQ(Count(d, WM_COMMAND, c.focus), 0) << "after step " << i; });
+        }
+        d.RunModal(0);
+        EXPECT_EQ(Count(d, WM_COMMAND, c.focus), c.pressed ? 1 : 0);
+    }
+}
+
 TEST_F(Dialogs, EditLimitCountsShiftJisCharactersAndRefusalRestores) {
     TestDialog d;
     d.name = "AB";
