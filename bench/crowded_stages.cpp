@@ -1,9 +1,11 @@
 // Stages crowded with characters, played as the player plays a stage file given at start: the player
 // is started in this process on the demo project (dummy video and audio, the DirectDraw-like
-// back-end) with the stage as its start file, and runs the frames of the game loop (input from the
-// stage's input script in bench/stages/NAME.input, or nothing pressed; the scene's frame with its
-// drawing; the present, frames presented while play waits included) until 300 frames have been
-// presented, as the player does with MIRELDA4_FRAME_LIMIT=300. One stage holds 427 characters and
+// back-end) with the stage as its start file, and runs the frames of the game loop on a game thread
+// (input from the stage's input script in bench/stages/NAME.input, or nothing pressed; the scene's
+// frame with its drawing; the present, frames presented while play waits included) until 300 frames
+// have been presented, as the player does with MIRELDA4_FRAME_LIMIT=300, while the thread that made
+// the window runs the player's window loop: it shows the frames and serves the game thread's
+// requests (sound effects, music) as it does in the player. One stage holds 427 characters and
 // 1,139 items whose flows summon thousands more; the other holds 1,881 characters.
 //
 // The clock is a manual one that the frame pacing moves on instead of sleeping, and presents do not
@@ -13,11 +15,11 @@
 // a stage plays the same.
 //
 // Counters per repetition: the median work of a presented frame over all 300 frames and over the
-// frames that ran a play step ("play_median_ms"), and the mean over all 300, in milliseconds. At the
-// end the medians over the repetitions are printed against a frame of 60 frames a second (the goal is
-// met when both medians are within it). Three repetitions of each stage,
-// interleaved at random, unless --benchmark_repetitions or --benchmark_enable_random_interleaving
-// say otherwise.
+// frames that ran a play step ("play_median_ms"), the mean over all 300 and over all but the first
+// (which sets the stage up), in milliseconds. At the end the medians over the repetitions are
+// printed against a frame of 60 frames a second (the goal is met when both medians are within it).
+// Three repetitions of each stage, interleaved at random, unless --benchmark_repetitions or
+// --benchmark_enable_random_interleaving say otherwise.
 #include "bench_args.h"
 #include "bench_frame.h"
 #include "bench_temp.h"
@@ -53,6 +55,7 @@
 #include <numeric>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef M4_BENCH_STAGES
@@ -153,27 +156,39 @@ void BM_CrowdedStage(benchmark::State& state) {
         state.SkipWithError("the player did not start");
     } else {
         for (auto _ : state) {
-            while (!FrameLimitReached()) {
-                const cGameScene* scene = g_lpGameScene;
-                const int steps = scene ? scene->m_nSubStepCount : -1;
-                const unsigned presented = PresentedFrames();
-                const auto start = std::chrono::steady_clock::now();
-                if (!RunFrame()) break;
-                const std::chrono::duration<double, std::milli> took =
-                    std::chrono::steady_clock::now() - start;
-                // The frames a pause presented within this one share its time.
-                const unsigned frames = std::max(1u, PresentedFrames() - presented);
-                const bool stepped =
-                    g_lpGameScene && (g_lpGameScene != scene || g_lpGameScene->m_nSubStepCount != steps);
-                for (unsigned k = 0; k < frames; ++k) {
-                    all.push_back(took.count() / frames);
-                    if (stepped) play.push_back(took.count() / frames);
+            // As in the player: the frames run on a game thread of their own, while this thread, which
+            // made the window, serves it (the frames shown, the sound and music requests).
+            const win::ThreadId windowThread = win::GetCurrentThreadId();
+            std::thread game([&] {
+                while (!FrameLimitReached() && !win::IsAborting()) {
+                    const cGameScene* scene = g_lpGameScene;
+                    const int steps = scene ? scene->m_nSubStepCount : -1;
+                    const unsigned presented = PresentedFrames();
+                    const auto start = std::chrono::steady_clock::now();
+                    if (!RunFrame()) break;
+                    const std::chrono::duration<double, std::milli> took =
+                        std::chrono::steady_clock::now() - start;
+                    // The frames a pause presented within this one share its time.
+                    const unsigned frames = std::max(1u, PresentedFrames() - presented);
+                    const bool stepped =
+                        g_lpGameScene && (g_lpGameScene != scene || g_lpGameScene->m_nSubStepCount != steps);
+                    for (unsigned k = 0; k < frames; ++k) {
+                        all.push_back(took.count() / frames);
+                        if (stepped) play.push_back(took.count() / frames);
+                    }
                 }
-            }
+                win::PostThreadMessage(windowThread, win::WM_QUIT, 0, 0);
+            });
+            RunWindowLoop();
+            game.join();
         }
         state.counters["median_ms"] = Median(all);
         state.counters["mean_ms"] =
             all.empty() ? 0 : std::accumulate(all.begin(), all.end(), 0.0) / all.size();
+        // Without the first frame, which sets the stage up: what the frames of play cost on average,
+        // a frame held now and then included.
+        state.counters["mean_after_first_ms"] =
+            all.size() < 2 ? 0 : std::accumulate(all.begin() + 1, all.end(), 0.0) / (all.size() - 1);
         state.counters["play_median_ms"] = Median(play);
         state.counters["frames"] = static_cast<double>(all.size());
         state.counters["play_frames"] = static_cast<double>(play.size());
@@ -202,7 +217,7 @@ BENCHMARK(BM_CrowdedStage)
 // Keeps the counters of every repetition that ran without an error.
 class MedianReporter : public benchmark::ConsoleReporter {
   public:
-    std::map<int, std::vector<double>> all, play, mean; // per stage, one value per repetition
+    std::map<int, std::vector<double>> all, play, mean, rest; // per stage, one value per repetition
 
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
@@ -212,6 +227,7 @@ class MedianReporter : public benchmark::ConsoleReporter {
             all[stage].push_back(run.counters.at("median_ms"));
             play[stage].push_back(run.counters.at("play_median_ms"));
             mean[stage].push_back(run.counters.at("mean_ms"));
+            rest[stage].push_back(run.counters.at("mean_after_first_ms"));
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -219,17 +235,19 @@ class MedianReporter : public benchmark::ConsoleReporter {
 
 void PrintGoal(const MedianReporter& r) {
     std::printf("\nFrame time, medians over the repetitions (goal: %.1f ms, 60 frames a second):\n", kGoalMs);
-    std::printf("%-24s %12s %14s %12s %6s\n", "stage", "median", "median, play", "mean", "goal");
+    std::printf("%-24s %12s %14s %12s %17s %6s\n", "stage", "median", "median, play", "mean",
+                "mean, after 1st", "goal");
     for (std::size_t k = 0; k < kStages.size(); ++k) {
         const auto a = r.all.find(static_cast<int>(k)), p = r.play.find(static_cast<int>(k));
         if (a == r.all.end() || p == r.play.end()) {
-            std::printf("%-24s %12s %14s %12s %6s\n", kStages[k].name, "-", "-", "-", "-");
+            std::printf("%-24s %12s %14s %12s %17s %6s\n", kStages[k].name, "-", "-", "-", "-", "-");
             continue;
         }
         const double all = Median(a->second), play = Median(p->second),
-                     mean = Median(r.mean.at(static_cast<int>(k)));
-        std::printf("%-24s %9.2f ms %11.2f ms %9.2f ms %6s\n", kStages[k].name, all, play, mean,
-                    std::max(all, play) <= kGoalMs ? "met" : "missed");
+                     mean = Median(r.mean.at(static_cast<int>(k))),
+                     rest = Median(r.rest.at(static_cast<int>(k)));
+        std::printf("%-24s %9.2f ms %11.2f ms %9.2f ms %14.2f ms %6s\n", kStages[k].name, all, play, mean,
+                    rest, std::max(all, play) <= kGoalMs ? "met" : "missed");
     }
 }
 

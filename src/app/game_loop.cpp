@@ -42,9 +42,10 @@ struct FrameTimers {
     win::DWORD presentT0 = 0;
     int presentN = 0;
     int tickCounter = 0;
-    // For the shut-down line: when the first frame ran.
+    // For the shut-down line: when the first frame ran, and the frames' work.
     bool firstFrameSeen = false;
     win::DWORD firstFrame = 0;
+    cFrameWorkMedian work;
 };
 FrameTimers g_Timers;
 
@@ -64,6 +65,22 @@ bool Reached(win::DWORD now, win::DWORD when) {
 }
 
 } // namespace
+
+void cFrameWorkMedian::Add(std::chrono::nanoseconds work) {
+    const auto step = std::chrono::duration_cast<std::chrono::microseconds>(work).count() / STEP_US;
+    ++m_Counts[static_cast<std::size_t>(std::clamp<std::int64_t>(step, 0, STEPS - 1))];
+    ++m_nFrames;
+}
+
+double cFrameWorkMedian::MedianMs() const {
+    if (m_nFrames == 0) return 0;
+    const unsigned middle = (m_nFrames + 1) / 2;
+    unsigned seen = 0;
+    int step = 0;
+    while (step < STEPS - 1 && (seen += m_Counts[static_cast<std::size_t>(step)]) < middle)
+        ++step;
+    return (step + 0.5) * STEP_US / 1000.0;
+}
 
 void ResetFrameTimers() {
     g_Timers = FrameTimers{};
@@ -175,6 +192,8 @@ bool RestoreSurfaces() {
 }
 
 void PresentFrame() {
+    // The sound requests of the frame reach the window thread as it ends.
+    win::AnnounceQueuedRequests();
     if (g_DrawingHooks.direct3DActive()) {
         if (g_DrawingHooks.presentDirect3D(g_SceneManager.g_nFrameRate))
             ++g_nPresented;
@@ -188,6 +207,7 @@ void PresentFrame() {
 }
 
 void CountFrameNotPresented() {
+    win::AnnounceQueuedRequests();
     ++g_nPresented;
 }
 
@@ -218,6 +238,7 @@ unsigned PresentedFrames() {
 
 bool RunFrame() {
     WaitFrame();
+    const auto workStart = std::chrono::steady_clock::now();
     ++g_nFrameCount;
     FrameStamp();
     if (!g_Timers.firstFrameSeen) {
@@ -245,6 +266,7 @@ bool RunFrame() {
         g_DrawingHooks.drawFpsText(showFps, text);
     }
     PresentFrame();
+    g_Timers.work.Add(std::chrono::steady_clock::now() - workStart);
     return true;
 }
 
@@ -257,9 +279,11 @@ unsigned GameLoop(void*) {
         if (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) {
             if (msg.message == win::WM_QUIT) {
                 ECLog("GameLoop WM_QUIT!");
-                // The frames run and the time they took, for measuring the pacing from outside.
+                // The frames run and the time they took, for measuring the pacing from outside, and
+                // the work of the middle frame, without its wait for its turn.
                 win::DWORD span = g_Timers.firstFrameSeen ? win::timeGetTime() - g_Timers.firstFrame : 0;
-                Report("GameLoop : %u frames in %u ms", g_nFrameCount.load(), static_cast<unsigned>(span));
+                Report("GameLoop : %u frames in %u ms, median frame %.2f ms", g_nFrameCount.load(),
+                       static_cast<unsigned>(span), g_Timers.work.MedianMs());
                 return 1;
             }
             continue;

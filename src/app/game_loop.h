@@ -1,7 +1,9 @@
 // The game thread's frame loop: pacing, the frame counter, input, the scene of the frame, the
 // frame-rate measure and display, and presenting the finished frame.
 #pragma once
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <string>
 
 // The last wParam of WM_ACTIVATEAPP: 0 while the application is in the background.
@@ -43,17 +45,39 @@ extern DrawingHooks g_DrawingHooks;
 // Back to the hooks that draw nothing.
 void ResetDrawingHooks();
 
+// The median of the frames' work times: each frame's time is counted in steps of 50 microseconds up
+// to 200 ms, every longer frame in one last step, so that a session of any length takes the same
+// room.
+class cFrameWorkMedian {
+  public:
+    void Add(std::chrono::nanoseconds work);
+    // The middle frame's step (the lower of the two middle ones for an even count), in milliseconds
+    // at the step's middle; 0 before any frame.
+    double MedianMs() const;
+    unsigned Frames() const { return m_nFrames; }
+
+    static constexpr int STEP_US = 50;
+    static constexpr int STEPS = 4001;
+
+  private:
+    std::array<unsigned, STEPS> m_Counts{};
+    unsigned m_nFrames = 0;
+};
+
+// The game loop; when it ends (WM_QUIT) the report gets the frames it ran, the time since the first
+// and the median of their work (each frame from the end of its pacing wait to its present).
 unsigned GameLoop(void* argument);
 // One frame; false only when lost surfaces could not be restored.
 bool RunFrame();
 void WaitFrame();
 bool RestoreSurfaces();
 // Presents the back buffer; every frame presented (by the game thread or a pause or ranking loop)
-// is counted.
+// is counted. The requests the frame queued for the window thread (its sounds) are announced first.
 void PresentFrame();
 
 // A frame of a pause or ranking loop that ends its wait without drawing (it has paced and sampled
-// input as every frame does): counted with the presented frames against the frame limit.
+// input as every frame does): counted with the presented frames against the frame limit. Its queued
+// requests are announced as a presented frame's are.
 void CountFrameNotPresented();
 
 // Test tooling, off unless MIRELDA4_FRAME_LIMIT=n is set (read when the game loop starts): the

@@ -4,7 +4,8 @@
 #include "platform/messages.h"
 
 void PlaySe(int n) {
-    win::SendMessage(g_hWnd, win::WM_USER + 5, static_cast<win::WPARAM>(n), 0);
+    // Nobody uses the result: the caller goes on while the window thread plays it in turn.
+    win::QueueRequest(g_hWnd, win::WM_USER + 5, static_cast<win::WPARAM>(n), 0);
 }
 
 void PlayUserSe(std::int16_t n) {

@@ -1,4 +1,7 @@
-// Sound effects from any thread: the request goes to the main window, which plays it.
+// Sound effects from any thread: the request goes to the main window, which plays it. A thread other
+// than the window's does not wait for it: the request is put in line with the thread's other requests
+// to the window (music, dialogs), which the window thread serves in order, and reaches the window
+// thread within the frame that made it at the latest (the frame's end announces it).
 #pragma once
 
 #include <cstdint>

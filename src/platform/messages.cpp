@@ -22,11 +22,13 @@ struct WindowObject {
 
 namespace {
 
-// A synchronous request waiting to be served by the window's thread.
+// A request waiting to be served by the window's thread: sent (its sender waits for the result) or
+// queued (nobody waits).
 struct SentRequest {
     MSG msg;
     LRESULT result = 0;
     bool done = false;
+    bool awaited = true;
 };
 
 struct Queue {
@@ -132,6 +134,7 @@ void ServeSent() {
         LRESULT r = 0;
         if (req->msg.hwnd && req->msg.hwnd->proc)
             r = req->msg.hwnd->proc(req->msg.hwnd, req->msg.message, req->msg.wParam, req->msg.lParam);
+        if (!req->awaited) continue;
         {
             std::lock_guard lock(R().lock);
             req->result = r;
@@ -220,6 +223,42 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     R().changed.wait(lock, [&] { return req->done || g_aborting.load(); });
     if (!req->done) std::erase(q->sent, req);
     return req->done ? req->result : 0;
+}
+
+namespace {
+// Whether the window thread has been woken for the requests queued since the last announcement, and
+// whether requests were queued after that wake-up.
+std::atomic<bool> g_queueWoken{false};
+std::atomic<bool> g_queueUnannounced{false};
+} // namespace
+
+void QueueRequest(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!hwnd) return;
+    if (hwnd->owner == GetCurrentThreadId()) {
+        if (hwnd->proc) hwnd->proc(hwnd, msg, wParam, lParam);
+        return;
+    }
+    if (g_aborting) return;
+    auto req = std::make_shared<SentRequest>();
+    req->msg = MSG{hwnd, msg, wParam, lParam, Now()};
+    req->awaited = false;
+    {
+        std::lock_guard lock(R().lock);
+        auto q = FindQueueLocked(hwnd->owner);
+        if (!q) return;
+        q->sent.push_back(std::move(req));
+    }
+    // Marked after the request is in line, so that an announcement that misses the mark finds the
+    // request served or marked for the next one.
+    if (!g_queueWoken.exchange(true))
+        NotifyWaiters();
+    else
+        g_queueUnannounced = true;
+}
+
+void AnnounceQueuedRequests() {
+    g_queueWoken = false;
+    if (g_queueUnannounced.exchange(false)) NotifyWaiters();
 }
 
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
@@ -330,6 +369,8 @@ bool IsAborting() {
 void ResetMessageModelForTests() {
     std::lock_guard lock(R().lock);
     g_aborting = false;
+    g_queueWoken = false;
+    g_queueUnannounced = false;
     for (auto& [id, q] : R().queues) {
         q->posted.clear();
         q->sent.clear();

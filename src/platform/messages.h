@@ -2,8 +2,9 @@
 //
 // Every thread that calls one of these gets its own queue on first use. The main window is served
 // by the thread that created it (the window thread); messages for it go to that thread's queue.
-// A SendMessage from another thread waits until the window thread has handled it; the window
-// thread serves sent messages before posted ones whenever it waits or pumps. Once shut-down
+// A SendMessage from another thread waits until the window thread has handled it; a QueueRequest
+// joins the same line of sent requests without waiting. The window thread serves sent messages, in
+// the order they came, before posted ones whenever it waits or pumps. Once shut-down
 // begins (BeginAbort), every pending and new SendMessage returns 0 at once and flag polls end.
 #pragma once
 #include "platform/win_types.h"
@@ -27,6 +28,16 @@ BOOL PostThreadMessage(ThreadId thread, UINT msg, WPARAM wParam, LPARAM lParam);
 // Called on the window's own thread: runs the procedure directly. From another thread: queues
 // the request for the window thread and waits for its result (0 once shut-down has begun).
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// A request whose result nobody needs (a sound to play). Called on the window's own thread: runs
+// the procedure directly. From another thread: puts the request in line with the requests sent to
+// the window thread and returns at once. The first request queued after an AnnounceQueuedRequests
+// (or at the start) wakes the window thread; those after it are left for the window thread's next
+// look or the next AnnounceQueuedRequests, so that a burst of requests costs one wake-up. Dropped
+// once shut-down has begun.
+void QueueRequest(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Wakes the window thread for the requests queued without a wake-up since the last call: called
+// where a frame ends, so that every request of the frame reaches the window thread within it.
+void AnnounceQueuedRequests();
 // PM_REMOVE (1) takes the message off the queue. Sent requests addressed to this thread are
 // served first. Returns FALSE when nothing is waiting.
 constexpr UINT PM_NOREMOVE = 0;

@@ -190,28 +190,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     StartThreadWithQueue(thGame, &GameLoop, nullptr, false);
     ECLog("J");
 
-    MSG msg;
-    int exitCode = 0;
-    for (;;) {
-        PumpWindowEvents();
-        // Counted before the look at the latest frame: a frame finished after it ends the wait below.
-        const std::uint64_t wakeups = MessageWakeups();
-        // The latest finished frame goes to the window (the drawing threads never touch it), whole
-        // after an exposure.
-        gfx::PresentLatestFrame(GetMainSdlWindow(), TakeWindowExposure());
-        if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                exitCode = static_cast<int>(msg.wParam);
-                break;
-            }
-            DispatchMessage(&msg);
-        } else if (!g_bActive) {
-            WaitForMessageOrEvent();
-        }
-        // Until a message, a new frame or input from the display arrives (without a display
-        // connection to watch, a look at the window's events every few milliseconds).
-        WaitForWindowInput(kWindowEventPollMs, kWindowIdleWaitMs, kWindowSettleMs, kWindowRestMs, wakeups);
-    }
+    const int exitCode = RunWindowLoop();
 
     ReportDisplayLoss();
     StopWorkers();
@@ -227,6 +206,27 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
 }
 
 } // namespace
+
+int RunWindowLoop() {
+    MSG msg;
+    for (;;) {
+        PumpWindowEvents();
+        // Counted before the look at the latest frame: a frame finished after it ends the wait below.
+        const std::uint64_t wakeups = MessageWakeups();
+        // The latest finished frame goes to the window (the drawing threads never touch it), whole
+        // after an exposure.
+        gfx::PresentLatestFrame(GetMainSdlWindow(), TakeWindowExposure());
+        if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+            DispatchMessage(&msg);
+        } else if (!g_bActive) {
+            WaitForMessageOrEvent();
+        }
+        // Until a message, a new frame or input from the display arrives (without a display
+        // connection to watch, a look at the window's events every few milliseconds).
+        WaitForWindowInput(kWindowEventPollMs, kWindowIdleWaitMs, kWindowSettleMs, kWindowRestMs, wakeups);
+    }
+}
 
 void NotifyEditorStart() {
     NotifyEditor(1, 1);

@@ -8,6 +8,11 @@
 // The first argument, when given, is a stage or replay file to play at once.
 int WinMain(int argc, char** argv);
 
+// The window thread's message loop, run once the game has started: shows the latest frame, serves
+// the requests of the other threads and dispatches the window's messages until WM_QUIT, whose code
+// it returns.
+int RunWindowLoop();
+
 // The main window object's handle, from its creation until WM_DESTROY (g_hWnd, the target of
 // WM_CLOSE posts, is set from it by start-up).
 extern std::atomic<win::HWND> g_hMainWnd;

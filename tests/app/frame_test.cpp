@@ -1,12 +1,17 @@
 #include "app/game_loop.h"
+#include "app/play_se.h"
 #include "app/scene.h"
 #include "app/thread.h"
 #include "platform/time.h"
 #include "shell_test_support.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -43,12 +48,16 @@ int ShowFps() {
     return g_showFps;
 }
 
-// A scene whose frame takes g_workMs milliseconds of the manual clock.
+// A scene whose frame takes g_workMs milliseconds of the manual clock and does g_frameWork.
 win::ManualClock* g_clock = nullptr;
 win::DWORD g_workMs = 0;
+std::function<void()> g_frameWork;
 class WorkingScene : public cScene {
   public:
-    void Run() override { g_clock->Advance(g_workMs); }
+    void Run() override {
+        g_clock->Advance(g_workMs);
+        if (g_frameWork) g_frameWork();
+    }
 };
 class WorkingSceneEnv : public cSceneEnv {
   public:
@@ -83,6 +92,7 @@ class FrameLoop : public testsupport::ShellFixture {
         g_SceneManager.g_nSceneIndex = SCENE_TITLE;
     }
     void TearDown() override {
+        g_frameWork = nullptr;
         win::UseManualClock(nullptr);
         ResetDrawingHooks();
         SetSceneEnv(nullptr);
@@ -214,7 +224,35 @@ TEST_F(FrameLoop, GameLoopRunsFramesOnlyWhileActiveAndEndsOnQuit) {
     game.Exit();
     EXPECT_FALSE(game.HasThread());
     EXPECT_NE(ReportText().find("GameLoop : "), std::string::npos);
+    EXPECT_NE(ReportText().find(" ms, median frame "), std::string::npos);
     EXPECT_EQ(TakeCloses(), 0);
+}
+
+// The median of the frames' work is the middle frame's (the lower middle one of an even count), at
+// the middle of its 50-microsecond step; frames past the last step count there.
+TEST(FrameWorkMedian, TheMiddleFrameOfAnyCountAndLength) {
+    using us = std::chrono::microseconds;
+    struct Case {
+        std::vector<int> framesUs;
+        double medianMs;
+    };
+    const Case cases[] = {
+        {{}, 0},
+        {{4000}, 4.025},
+        {{100, 4000, 900000}, 4.025},
+        {{900000, 100, 4000}, 4.025},
+        {{100, 4000, 5000, 900000}, 4.025},
+        {{100, 149, 200}, 0.125},
+        {{900000, 800000, 4000}, 200.025},
+        {{0, 0, 49}, 0.025},
+    };
+    for (const Case& c : cases) {
+        cFrameWorkMedian median;
+        for (int t : c.framesUs)
+            median.Add(us(t));
+        EXPECT_EQ(median.Frames(), c.framesUs.size());
+        EXPECT_DOUBLE_EQ(median.MedianMs(), c.medianMs) << ::testing::PrintToString(c.framesUs);
+    }
 }
 
 TEST_F(FrameLoop, GameLoopClosesTheProgramWhenAFrameFails) {
@@ -276,4 +314,108 @@ TEST_F(FrameLoop, SleepUntilMovesTheClockOnlyForward) {
     const win::DWORD when = win::timeGetTime() + 3;
     win::SleepUntil(when);
     EXPECT_GE(static_cast<std::int32_t>(win::timeGetTime() - when), 0);
+}
+
+namespace {
+
+// A window thread of its own for the sound requests: what it was asked for (a sound, or 100 + a
+// music context), each with the frame that was running when it took it. It holds the first sound
+// until the game thread has gone on past it.
+struct WindowSide {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::pair<long, unsigned>> heard;
+    bool released = false;
+    bool heldTooLong = false;
+
+    bool Heard(std::size_t count) {
+        std::unique_lock hold(lock);
+        return changed.wait_for(hold, std::chrono::seconds(5), [&] { return heard.size() >= count; });
+    }
+    void Release() {
+        std::lock_guard hold(lock);
+        released = true;
+        changed.notify_all();
+    }
+};
+WindowSide* g_side = nullptr;
+
+win::LRESULT WindowSideProc(win::HWND, win::UINT msg, win::WPARAM wParam, win::LPARAM) {
+    if (msg != win::WM_USER + 5 && msg != win::WM_USER + 6) return 0;
+    const long request = static_cast<long>(wParam) + (msg == win::WM_USER + 6 ? 100 : 0);
+    std::unique_lock hold(g_side->lock);
+    g_side->heard.emplace_back(request, g_nFrameCount.load());
+    g_side->changed.notify_all();
+    if (g_side->heard.size() == 1 &&
+        !g_side->changed.wait_for(hold, std::chrono::seconds(5), [] { return g_side->released; }))
+        g_side->heldTooLong = true;
+    return 0;
+}
+
+// Long enough for the window thread to be back asleep after what it was given.
+void LetTheWindowThreadSleep() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+} // namespace
+
+// The sounds a frame plays reach the window thread in the order they were asked for, the frame's
+// music request among them, while the frame goes on without waiting for them: the frame's first sound
+// as it is asked for (a long step after it does not hold it), every other one by the frame's end.
+TEST_F(FrameLoop, SoundsReachTheWindowThreadInOrderWithinTheirFrameWithoutHoldingIt) {
+    WindowSide side;
+    g_side = &side;
+    std::atomic<win::HWND> window{nullptr};
+    std::thread windowThread([&] {
+        const win::HWND made = win::CreateMainWindowObject(&WindowSideProc);
+        window = made;
+        win::MSG m;
+        while (win::GetMessage(&m, nullptr, 0, 0))
+            win::DispatchMessage(&m);
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!window && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_NE(window.load(), nullptr);
+    const win::HWND own = g_hWnd;
+    g_hWnd = window;
+
+    g_frameWork = [&] {
+        PlaySe(1);
+        EXPECT_TRUE(side.Heard(1));
+        // Asked for while the window thread still holds sound 1, and the music after them.
+        PlaySe(2);
+        PlayUserSe(1);
+        std::thread release([&] {
+            LetTheWindowThreadSleep();
+            side.Release();
+        });
+        win::SendMessage(g_hWnd, win::WM_USER + 6, 4, 0);
+        release.join();
+        LetTheWindowThreadSleep();
+        PlaySe(5);
+    };
+    ASSERT_TRUE(RunFrame());
+    EXPECT_TRUE(side.Heard(5));
+    g_frameWork = [&] {
+        LetTheWindowThreadSleep();
+        PlaySe(6);
+        EXPECT_TRUE(side.Heard(6));
+        LetTheWindowThreadSleep();
+        PlaySe(7);
+    };
+    ASSERT_TRUE(RunFrame());
+    EXPECT_TRUE(side.Heard(7));
+
+    EXPECT_FALSE(side.heldTooLong) << "the game thread waited for the window thread's sound";
+    {
+        std::lock_guard hold(side.lock);
+        EXPECT_EQ(side.heard, (std::vector<std::pair<long, unsigned>>{
+                                  {1, 1}, {2, 1}, {17, 1}, {104, 1}, {5, 1}, {6, 2}, {7, 2}}));
+    }
+    win::PostThreadMessage(win::GetWindowThreadId(window), win::WM_QUIT, 0, 0);
+    windowThread.join();
+    win::DestroyMainWindowObject(window);
+    g_hWnd = own;
+    g_side = nullptr;
 }

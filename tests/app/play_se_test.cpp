@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -30,18 +30,14 @@ TEST(PlaySe, RequestsGoToTheMainWindowFromAnyThread) {
     PlayUserSe(1);
     PlayUserSe(-1);
     PlayUserSe(static_cast<std::int16_t>(0x8000));
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        PlaySe(20);
-        done = true;
-    });
+    std::thread([] { PlaySe(20); }).join();
     win::MSG m;
-    while (!done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (g_played.size() < 5 && std::chrono::steady_clock::now() < deadline) {
         while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE))
             win::DispatchMessage(&m);
-        std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    worker.join();
     EXPECT_EQ(g_played, (std::vector<long>{3, 17, 15, -32752, 20}));
     win::DestroyMainWindowObject(g_hWnd);
     g_hWnd = old;

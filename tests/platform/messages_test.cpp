@@ -204,3 +204,60 @@ TEST_F(MessageModel, TimedWaitsEndForAWakeUpAndMessageWaitsForTheirMessage) {
     PostThreadMessage(reader, WM_QUIT, 0, 0);
     getter.join();
 }
+
+namespace {
+
+// Runs `queue` on a thread of its own; true when it returned while this thread, the window's, served
+// nothing. (Otherwise this thread serves the window until it returns.)
+bool QueuesWithoutWaiting(const std::function<void()>& queue) {
+    using namespace std::chrono;
+    std::atomic<bool> queued{false};
+    std::thread worker([&] {
+        queue();
+        queued = true;
+    });
+    const auto deadline = steady_clock::now() + seconds(5);
+    while (!queued && steady_clock::now() < deadline)
+        std::this_thread::sleep_for(milliseconds(1));
+    const bool withoutWaiting = queued;
+    MSG m;
+    while (!queued) {
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessage(&m);
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    worker.join();
+    return withoutWaiting;
+}
+
+} // namespace
+
+// A queued request: on the window's own thread the procedure runs at once; from another thread the
+// caller goes on without anybody serving it, and the window thread later serves it in its place among
+// the requests sent to it, before posted messages. Requests queued after shut-down has begun, or
+// still waiting when the window goes, are never served.
+TEST_F(MessageModel, QueuedRequestsKeepTheirPlaceWithoutTheirCallerWaiting) {
+    QueueRequest(hwnd, WM_USER + 1, 0, 0);
+    EXPECT_EQ(g_seen, (std::vector<UINT>{WM_USER + 1}));
+    g_seen.clear();
+
+    EXPECT_TRUE(QueuesWithoutWaiting([&] {
+        PostMessage(hwnd, WM_USER + 9, 0, 0);
+        QueueRequest(hwnd, WM_USER + 5, 1, 0);
+        QueueRequest(hwnd, WM_USER + 6, 2, 0);
+    }));
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessage(&m);
+    EXPECT_EQ(g_seen, (std::vector<UINT>{WM_USER + 5, WM_USER + 6, WM_USER + 9}));
+
+    g_seen.clear();
+    EXPECT_TRUE(QueuesWithoutWaiting([&] { QueueRequest(hwnd, WM_USER + 5, 5, 0); }));
+    DestroyMainWindowObject(hwnd);
+    hwnd = CreateMainWindowObject(RecordingProc);
+    BeginAbort();
+    EXPECT_TRUE(QueuesWithoutWaiting([&] { QueueRequest(hwnd, WM_USER + 5, 6, 0); }));
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessage(&m);
+    EXPECT_TRUE(g_seen.empty());
+}
