@@ -564,10 +564,8 @@ bool OnlyAddedSince(const cBlockCharaIndex& x, const std::vector<CharaPos>*& arr
     const std::vector<CharaPos>* array = nullptr;
     if (OnlyAddedSince(x, array)) {
         const std::size_t n = array->size();
-        for (std::size_t k = x.size; k < n; ++k) {
-            if (k + CHARA_PREFETCH_AHEAD < n) PrefetchCharaDef(*(*array)[k + CHARA_PREFETCH_AHEAD]);
+        for (std::size_t k = x.size; k < n; ++k)
             AddBlockChara(x, *(*array)[k]);
-        }
     } else {
         x.items.clear();
         x.rects.clear();
@@ -576,8 +574,7 @@ bool OnlyAddedSince(const cBlockCharaIndex& x, const std::vector<CharaPos>*& arr
         x.slots.clear();
         x.writes.clear();
         x.oneLine = true;
-        EachChara([&x](cStageChara& c) { AddBlockChara(x, c); },
-                  [](const cStageChara& c) { PrefetchCharaDef(c); });
+        EachChara([&x](cStageChara& c) { AddBlockChara(x, c); });
     }
     x.corners.made = false;
     if (!x.oneLine) x.slots.clear();
@@ -602,19 +599,11 @@ inline const std::vector<cStageChara*>* IndexedBlockCharas(const cStageCharaList
     return RemakeBlockCharas(list);
 }
 
-constexpr std::size_t BLOCK_PREFETCH_AHEAD = 8;
-
 // Calls f on the block characters of the list in its order until it returns true; whether it did.
 template <class F> bool AnyBlockChara(const cStageCharaList& list, F&& f) {
     if (const std::vector<cStageChara*>* items = IndexedBlockCharas(list)) {
-        // The walk asks for the line of the block characters' positions and marks some way ahead, so
-        // that it waits on many at once instead of one after another: the tests look at the position
-        // first and at the rest only for those that meet.
-        const std::size_t n = items->size();
-        for (std::size_t k = 0; k < n; ++k) {
-            if (k + BLOCK_PREFETCH_AHEAD < n) PrefetchCharaMarks(*(*items)[k + BLOCK_PREFETCH_AHEAD]);
-            if (f(*(*items)[k])) return true;
-        }
+        for (cStageChara* bc : *items)
+            if (f(*bc)) return true;
         return false;
     }
     for (const cStageChara& bc : list)
@@ -880,36 +869,6 @@ bool MakeShotItem(const cShot& shot, cItem& item) {
     return true;
 }
 
-// PrefetchGroupChara for the body contact pass, which reads no more of a block character than the
-// mark in its definition: the definition's line furthest ahead, then the marks of a character that
-// is not a block character, then the first part box of a stage character among those.
-void PrefetchGroupBody(const std::vector<cGameObject*>& group, std::size_t k) {
-    constexpr std::size_t FAR = 2 * CHARA_PREFETCH_AHEAD, MID = CHARA_PREFETCH_AHEAD, NEAR = MID / 2;
-    const std::size_t n = group.size();
-    if (k + FAR < n && group[k + FAR]) PrefetchCharaDef(static_cast<const cChara&>(*group[k + FAR]));
-    if (k + MID < n && group[k + MID] && !IsBlockChara(static_cast<const cChara&>(*group[k + MID])))
-        PrefetchCharaMarks(static_cast<const cChara&>(*group[k + MID]));
-    if (k + NEAR >= n || !group[k + NEAR]) return;
-    const cGameObject& o = *group[k + NEAR];
-    if (IsBlockChara(static_cast<const cChara&>(o)) || o.m_nObjKind != OBJKIND_STAGECHARA) return;
-    __builtin_prefetch(&static_cast<const cStageChara&>(o).m_Parts[0]);
-}
-
-// For a walk over a faction list of characters at index k, asks for the marks of a character
-// further ahead and for part box `part` of a stage character nearer ahead, whose kind (among its
-// marks) was asked for before. Changes nothing.
-void PrefetchGroupChara(const std::vector<cGameObject*>& group, std::size_t k, int part) {
-    if (part == 0) return PrefetchGroupBody(group, k);
-    if (k + 2 * CHARA_PREFETCH_AHEAD < group.size() && group[k + 2 * CHARA_PREFETCH_AHEAD])
-        PrefetchCharaMarks(static_cast<const cChara&>(*group[k + 2 * CHARA_PREFETCH_AHEAD]));
-    if (k + CHARA_PREFETCH_AHEAD >= group.size() || !group[k + CHARA_PREFETCH_AHEAD]) return;
-    const cGameObject& o = *group[k + CHARA_PREFETCH_AHEAD];
-    PrefetchCharaDef(static_cast<const cChara&>(o));
-    if (o.m_nObjKind != OBJKIND_STAGECHARA) return;
-    const cPartBox& box = static_cast<const cStageChara&>(o).m_Parts[part];
-    __builtin_prefetch(&box);
-}
-
 // Anything that may move objects, change what the passes test of them or change the faction lists
 // (a defeat and its flows, item commands) advances this count; what the passes took from the
 // objects before is then taken again.
@@ -924,12 +883,11 @@ class cGroupGrid {
     // `pick(c, r)` tells whether character c takes part and gives its rectangle r.
     // `lookUps` is about how many look-ups will come; with few, the grid is not laid out.
     template <class Pick>
-    void Build(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
+    void Build(const std::vector<cGameObject*>& group, Pick pick, std::size_t lookUps) {
         Begin(group);
         m_Rects.resize(m_nSize);
         m_Taken.assign(m_nSize, 0);
         for (std::size_t k = 0; k < m_nSize; ++k) {
-            PrefetchGroupChara(group, k, part);
             if (group[k]) m_Taken[k] = pick(static_cast<const cChara&>(*group[k]), m_Rects[k]);
         }
         m_bWalkWhole = lookUps < FEW_LOOK_UPS;
@@ -943,18 +901,17 @@ class cGroupGrid {
     // that moved are moved in the grid, which is built again only when one could not be moved, a
     // character was taken or left out that was not before, or it was kept for long.
     template <class Pick>
-    void Ready(const std::vector<cGameObject*>& group, Pick pick, int part, std::size_t lookUps) {
+    void Ready(const std::vector<cGameObject*>& group, Pick pick, std::size_t lookUps) {
         if (Valid(group)) {
             if (m_bWalkWhole && lookUps >= FEW_LOOK_UPS) Lay(false);
             return;
         }
-        if (m_pGroup != &group || m_nSize != group.size()) return Build(group, pick, part, lookUps);
+        if (m_pGroup != &group || m_nSize != group.size()) return Build(group, pick, lookUps);
         Begin(group);
         ++m_nRetakes;
         bool build = false, joined = false;
         m_Moved.clear();
         for (std::size_t k = 0; k < m_nSize; ++k) {
-            PrefetchGroupChara(group, k, part);
             cHitRect r;
             const std::uint8_t taken = group[k] && pick(static_cast<const cChara&>(*group[k]), r);
             if (taken != m_Taken[k]) {
@@ -1043,7 +1000,7 @@ int ShotAgainstGroup(cShot& shot, std::vector<cGameObject*>& charas, cGroupGrid&
                      bool& ends, std::vector<std::size_t>& candidates) {
     std::size_t from = 0;
     for (;;) {
-        grid.Ready(charas, PickShotTarget, 1, lookUps);
+        grid.Ready(charas, PickShotTarget, lookUps);
         grid.Collect(ShotHitRect(shot), from, candidates);
         const unsigned epoch = g_nHitEpoch;
         for (const std::size_t k : candidates) {
@@ -1239,8 +1196,8 @@ int CharaAgainstCharas(cGameScene& scene) {
             // only starts flows, which run later), so while the epoch holds, those taken once for
             // each group stand for the characters as they are.
             for (std::size_t x = 0;;) {
-                grids[i].Ready(gi, PickBody{}, 0, 0);
-                grids[k].Ready(gk, PickBody{}, 0, charasBefore[k]);
+                grids[i].Ready(gi, PickBody{}, 0);
+                grids[k].Ready(gk, PickBody{}, charasBefore[k]);
                 const std::vector<std::size_t>& takers = grids[i].Taken();
                 if (grids[k].Taken().empty()) break;
                 const unsigned epoch = g_nHitEpoch;
@@ -1346,7 +1303,7 @@ int CharaAgainstCharas(cGameScene& scene) {
                 x = *t;
                 cChara& a = *met;
                 while (TakesBodyContact(a)) {
-                    grids[k].Ready(gk, PickBody{}, 0, charasBefore[k]);
+                    grids[k].Ready(gk, PickBody{}, charasBefore[k]);
                     grids[k].Collect(BodyRect(a), from, candidates);
                     const unsigned epoch2 = g_nHitEpoch;
                     for (const std::size_t y : candidates) {
@@ -1639,7 +1596,6 @@ int TouchItems(cHero& hero) {
     bool stopped = false;
     std::size_t k = 0;
     for (; k < n; ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&at[k + CHARA_PREFETCH_AHEAD]->m_dX);
         if ((stopped = touch(*at[k])) || changed) break;
     }
     auto it = stopped ? g_Items.end() : n ? std::next(at[std::min(k, n - 1)]) : g_Items.begin();
@@ -1780,8 +1736,7 @@ void Sweep(cGameScene* scene, bool releaseDefeated, bool charas) {
             [releaseDefeated](cStageChara& c) {
                 if (releaseDefeated && c.m_bDefeated && !c.m_bRemoved && !IsPlayerSide(c)) RemoveFromPlay(c);
                 return c.m_bRemoved != 0;
-            },
-            cPrefetchCharaRemoval{});
+            });
     EraseItemsOutOfPlay(scene);
     if (!scene) return;
     // The shots about to go leave their faction lists in one pass over each list, in the order the

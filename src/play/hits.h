@@ -101,7 +101,7 @@ void ForgetBlockCharas();
 bool BeginBlockCharaErase();
 void NoteCharaErased(const cStageChara& c);
 void EndBlockCharaErase();
-template <class F, class Ahead = cPrefetchCharaMarks>
+template <class F, class Ahead = cAskNothing>
 bool EraseCharasKeepingBlockCharasIf(F&& gone, const Ahead& ahead = {}) {
     if (!BeginBlockCharaErase()) return EraseCharasIf(gone, ahead);
     const bool erased = EraseCharasIf(
