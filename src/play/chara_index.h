@@ -94,6 +94,13 @@ struct cAskNothing {
 struct cPrefetchCharaMarks {
     void operator()(const cStageChara& c) const { PrefetchCharaMarks(c); }
 };
+// For the walks that erase characters by their removal and defeat marks: asks for the lines of both.
+struct cPrefetchCharaRemoval {
+    void operator()(const cStageChara& c) const {
+        PrefetchCharaMarks(c);
+        __builtin_prefetch(&c.m_bDefeated);
+    }
+};
 
 // For a walk at the character `at` of an array with `left` characters from it on: asks for what
 // `ahead` reads of the character CHARA_PREFETCH_AHEAD on and, when it has Stage, for each stage's
@@ -124,8 +131,7 @@ template <class Ahead>
 // end meanwhile included, until f returns true; whether it did. `pick` only reads: after a
 // character it passes over, the walk need not look for characters joining or leaving.
 // `ahead` asks for what pick and f read of the characters some way ahead.
-template <class P, class F, class Ahead = cAskNothing>
-bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
+template <class P, class F, class Ahead = cAskNothing> bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
     std::vector<CharaPos>* items = IndexedCharas();
     if (!items) {
         for (cStageChara& c : g_Charas)
