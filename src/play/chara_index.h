@@ -87,8 +87,19 @@ inline void PrefetchCharaParts(const cStageChara& c) {
 inline void PrefetchCharaScreenRect(const cChara& c) {
     __builtin_prefetch(&c.m_rcScreen);
 }
+// What a walk asks for ahead when it is given nothing to ask for.
+struct cAskNothing {
+    void operator()(const cStageChara&) const {}
+};
 struct cPrefetchCharaMarks {
     void operator()(const cStageChara& c) const { PrefetchCharaMarks(c); }
+};
+// For the walks that erase characters by their removal and defeat marks: asks for the lines of both.
+struct cPrefetchCharaRemoval {
+    void operator()(const cStageChara& c) const {
+        PrefetchCharaMarks(c);
+        __builtin_prefetch(&c.m_bDefeated);
+    }
 };
 
 // For a walk at the character `at` of an array with `left` characters from it on: asks for what
@@ -120,8 +131,7 @@ template <class Ahead>
 // end meanwhile included, until f returns true; whether it did. `pick` only reads: after a
 // character it passes over, the walk need not look for characters joining or leaving.
 // `ahead` asks for what pick and f read of the characters some way ahead.
-template <class P, class F, class Ahead = cPrefetchCharaMarks>
-bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
+template <class P, class F, class Ahead = cAskNothing> bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
     std::vector<CharaPos>* items = IndexedCharas();
     if (!items) {
         for (cStageChara& c : g_Charas)
@@ -162,11 +172,11 @@ bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
 
 // Calls f on each character of g_Charas in the list's order, those added at its end meanwhile
 // included, until f returns true; whether it did.
-template <class F, class Ahead = cPrefetchCharaMarks> bool AnyChara(F&& f, Ahead ahead = {}) {
+template <class F, class Ahead = cAskNothing> bool AnyChara(F&& f, Ahead ahead = {}) {
     return AnyCharaWhere([](const cStageChara&) { return true; }, f, ahead);
 }
 
-template <class F, class Ahead = cPrefetchCharaMarks> void EachChara(F&& f, Ahead ahead = {}) {
+template <class F, class Ahead = cAskNothing> void EachChara(F&& f, Ahead ahead = {}) {
     AnyChara(
         [&](cStageChara& c) {
             f(c);
@@ -177,7 +187,7 @@ template <class F, class Ahead = cPrefetchCharaMarks> void EachChara(F&& f, Ahea
 
 // Calls f on each character of g_Charas in the list's order, as EachChara does, for an f that
 // neither adds nor erases characters: the walk need not look for characters joining or leaving.
-template <class F, class Ahead = cPrefetchCharaMarks> void EachCharaStable(F&& f, Ahead ahead = {}) {
+template <class F, class Ahead = cAskNothing> void EachCharaStable(F&& f, Ahead ahead = {}) {
     const std::vector<CharaPos>* items = IndexedCharas();
     if (!items) {
         for (cStageChara& c : g_Charas)
@@ -198,7 +208,7 @@ template <class F, class Ahead = cPrefetchCharaMarks> void EachCharaStable(F&& f
 
 // Erases the characters `gone` picks (which must neither add nor erase characters), in the list's
 // order; whether any went. `ahead` asks for what `gone` reads of a character some way ahead.
-template <class F, class Ahead = cPrefetchCharaMarks> bool EraseCharasIf(F&& gone, const Ahead& ahead = {}) {
+template <class F, class Ahead = cAskNothing> bool EraseCharasIf(F&& gone, const Ahead& ahead = {}) {
     std::vector<CharaPos>* items = IndexedCharas();
     bool erased = false;
     if (!items) {

@@ -270,3 +270,87 @@ void cHitGrid::CollectWithin(const cHitRect& r, std::size_t from, std::vector<st
     }
     if (out.size() > 1) std::sort(out.begin(), out.end());
 }
+
+void cMovedPlaces::Take(const cGroupGrid& g) {
+    if (m_bMade && m_nVersion == g.Version()) return;
+    m_Rects.clear();
+    for (const cGroupGrid::cMove& m : g.Moved()) {
+        m_Rects.push_back(m.was);
+        m_Rects.push_back(g.Rect(m.k));
+    }
+    m_Taken.assign(m_Rects.size(), 1);
+    m_Grid.Build(m_Rects, m_Taken);
+    m_bMade = true;
+    m_nVersion = g.Version();
+}
+
+namespace {
+
+// Whether lists made at version `was` of a grid still serve at its present version; then the
+// characters whose lists may have changed are those its last moves tell (`moves`).
+bool MeetsServe(const cGroupGrid& g, unsigned was, bool& moves) {
+    moves = was != g.Version();
+    return !moves || (was + 1 == g.Version() && g.MovesKnown());
+}
+
+} // namespace
+
+bool cKeptMeets::Begin(const cGroupGrid& gridI, cGroupGrid& gridK, cMovedPlaces& movedK) {
+    const std::vector<std::size_t>& takers = gridI.Taken();
+    m_pMovedK = &movedK;
+    m_bReuse = m_bMovedK = false;
+    if (gridK.Taken().size() < KEEP_FROM) {
+        m_bValid = false;
+        return false;
+    }
+    bool movesI = false, movesK = false;
+    m_bReuse = m_bValid && m_Start.size() == takers.size() + 1 && MeetsServe(gridI, m_nVersionI, movesI) &&
+               MeetsServe(gridK, m_nVersionK, movesK) &&
+               (!movesK || takers.size() >= TAKERS_PER_MOVE * gridK.Moved().size());
+    m_bValid = false;
+    if (m_bReuse) {
+        if (++m_nStaleMark == 0) {
+            std::fill(m_Stale.begin(), m_Stale.end(), 0);
+            m_nStaleMark = 1;
+        }
+        if (movesI)
+            for (const cGroupGrid::cMove& m : gridI.Moved()) {
+                if (m_Stale.size() <= m.k) m_Stale.resize(m.k + 1, 0);
+                m_Stale[m.k] = m_nStaleMark;
+            }
+        m_bMovedK = movesK && !gridK.Moved().empty();
+        if (m_bMovedK) movedK.Take(gridK);
+    }
+    m_NextStart.assign(1, 0);
+    m_NextKs.clear();
+    return true;
+}
+
+std::pair<std::size_t, std::size_t> cKeptMeets::Meets(std::size_t at, const cGroupGrid& gridI,
+                                                      cGroupGrid& gridK,
+                                                      std::vector<std::size_t>& candidates) {
+    const std::size_t k = gridI.Taken()[at];
+    const cHitRect& ra = gridI.Rect(k);
+    bool fresh = !m_bReuse || (k < m_Stale.size() && m_Stale[k] == m_nStaleMark);
+    if (!fresh && m_bMovedK) fresh = m_pMovedK->Meets(ra);
+    if (!fresh) {
+        m_NextKs.insert(m_NextKs.end(), m_Ks.begin() + m_Start[at], m_Ks.begin() + m_Start[at + 1]);
+    } else {
+        if (gridK.Beyond(ra))
+            candidates.clear();
+        else
+            gridK.Collect(ra, 0, candidates);
+        m_NextKs.insert(m_NextKs.end(), candidates.begin(), candidates.end());
+    }
+    const std::size_t first = m_NextStart.back();
+    m_NextStart.push_back(static_cast<std::uint32_t>(m_NextKs.size()));
+    return {first, m_NextKs.size()};
+}
+
+void cKeptMeets::End(const cGroupGrid& gridI, const cGroupGrid& gridK) {
+    m_Start.swap(m_NextStart);
+    m_Ks.swap(m_NextKs);
+    m_nVersionI = gridI.Version();
+    m_nVersionK = gridK.Version();
+    m_bValid = true;
+}

@@ -10,7 +10,9 @@
 #pragma once
 
 #include "objects/game_object.h"
+#include "play/block_charas.h"
 #include "play/chara_index.h"
+#include "play/hit_rect.h"
 
 #include <cstdint>
 #include <list>
@@ -30,12 +32,6 @@ constexpr int HIT_PLAYER_DIED = 2;
 // The play scene's result state, entered when hits or defeats clear the stage.
 constexpr int GAMESTATE_RESULT = 4;
 
-// The rectangles hits compare (left, top, right, bottom, inclusive).
-struct cHitRect {
-    double left = 0, top = 0, right = 0, bottom = 0;
-};
-bool RectsMeet(const cHitRect& a, const cHitRect& b);
-cHitRect PositionRect(const cGameObject& obj);
 cHitRect ContactRect(const cChara& c);
 cHitRect ShotTargetRect(const cChara& c);
 cHitRect ItemTouchRect(const cHero& hero);
@@ -50,19 +46,11 @@ inline bool IsBlockChara(const cChara& c) {
     return c.m_Def.m_nBlockChara != 0;
 }
 
-// The three passes; the shot-against-character pass only in the sub-steps the schedule marks.
+// The passes between faction lists, in this order: shots against characters (only in the sub-steps
+// the schedule marks), body contact between characters, shots against shots; then the sweep.
 int ResolveShotAndCharaHits(cGameScene& scene, bool shotStep = true);
 
-// Block characters.
-// While one lives (the sub-steps of a frame of play), the passes below keep the block characters of
-// g_Charas in a list of their own instead of walking every character for each one.
-class cBlockCharaScope {
-  public:
-    cBlockCharaScope();
-    ~cBlockCharaScope();
-    cBlockCharaScope(const cBlockCharaScope&) = delete;
-    cBlockCharaScope& operator=(const cBlockCharaScope&) = delete;
-};
+// Block characters against a character in its step.
 int ResolveBlockCharaContact(cChara& c, cStageCharaList& list);
 void CarryRider(cChara& c, cStageCharaList& list);
 bool IsStandingOnRidden(const cChara& c, cStageCharaList& list);
@@ -87,30 +75,3 @@ void SweepRemoved(cGameScene* scene);
 // one defeated or not: while the list stays so, the sweep after the sub-step's hits walks the
 // characters only when the hits may have changed them.
 void NoteCharasRemovedOutside(const cGameScene& scene, bool keptDefeated);
-// For the walks that erase characters by their removal and defeat marks: asks for the lines of both.
-struct cPrefetchCharaRemoval {
-    void operator()(const cStageChara& c) const {
-        PrefetchCharaMarks(c);
-        __builtin_prefetch(&c.m_bDefeated);
-    }
-};
-// Characters were erased from g_Charas outside the sweep: the block characters' list is taken again.
-void ForgetBlockCharas();
-// Erases the characters `gone` picks from g_Charas as EraseCharasIf does; the block characters'
-// list, when it is current, loses those erased and stays.
-bool BeginBlockCharaErase();
-void NoteCharaErased(const cStageChara& c);
-void EndBlockCharaErase();
-template <class F, class Ahead = cPrefetchCharaMarks>
-bool EraseCharasKeepingBlockCharasIf(F&& gone, const Ahead& ahead = {}) {
-    if (!BeginBlockCharaErase()) return EraseCharasIf(gone, ahead);
-    const bool erased = EraseCharasIf(
-        [&gone](cStageChara& c) {
-            if (!gone(c)) return false;
-            NoteCharaErased(c);
-            return true;
-        },
-        ahead);
-    EndBlockCharaErase();
-    return erased;
-}
