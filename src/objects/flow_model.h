@@ -136,7 +136,7 @@ struct cCharaFlowState {
     bool cuesKnown = false;
     bool anyCues = false;
     // Bit i set for every running flow i of a list of up to 64 flows (more may be set), kept by the
-    // flow engine for what it asks ahead of a step. It holds while runKnown, for the list at
+    // flow engine so that a step passes over the idle flows. It holds while runKnown, for the list at
     // runListData of runListSize flows, and while no flow has started that the engine could not
     // find in its character's list (runStamp).
     std::uint64_t runningBits = 0;

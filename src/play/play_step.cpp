@@ -211,17 +211,22 @@ Flow StepChara(cGameScene& scene, cStageChara& c) {
 }
 
 // What a walk stepping the block characters (or the others) asks for ahead of the character it
-// steps: the character's lines, then in stages its flows, their open commands and their records.
+// steps: in stages, its flows, their open commands and their records (PrefetchFlowUpdate).
 struct cPrefetchCharaStep {
     bool block;
-    void operator()(const cStageChara& c) const {
-        PrefetchCharaMarks(c);
-        PrefetchCharaDef(c);
-        if (!block) PrefetchCharaParts(c);
-        PrefetchFlowUpdate(c, 0);
-    }
+    void operator()(const cStageChara& c) const { PrefetchFlowUpdate(c, 0); }
     void Stage(const cStageChara& c, int stage) const {
         if (IsBlockChara(c) != block || !StepsNow(c)) return;
+        PrefetchFlowUpdate(c, std::min(stage, FLOW_PREFETCH_LAST_STAGE));
+    }
+};
+// The same for the walk over the awake characters; a character of these lists steps unless it has
+// left play meanwhile.
+struct cPrefetchAwakeStep {
+    bool block;
+    void operator()(const cStageChara& c) const { PrefetchFlowUpdate(c, 0); }
+    void Stage(const cStageChara& c, int stage) const {
+        if (c.m_bRemoved || c.m_bDefeated) return;
         PrefetchFlowUpdate(c, std::min(stage, FLOW_PREFETCH_LAST_STAGE));
     }
 };
@@ -280,21 +285,16 @@ void StepShots(cGameScene& scene, bool firstSubStep) {
 // its position is kept. Leaving play changes only links, which the rest of the start never reads,
 // so each character may go through both before the next; nothing of it adds or erases characters.
 void StartCharasSubStep(bool countLives) {
-    EachCharaStable(
-        [countLives](cStageChara& c) {
-            if (c.m_bRemoved) return;
-            if (countLives && !c.m_bDefeated && c.m_nWord1 != LIFE_UNLIMITED && --c.m_nWord1 < 0) {
-                RemoveFromPlay(c);
-                return;
-            }
-            c.TickInvincibility();
-            c.ClearFrameFlag();
-            c.SavePosition();
-        },
-        [](const cStageChara& c) {
-            PrefetchCharaMarks(c);
-            __builtin_prefetch(&c.m_SavedPos);
-        });
+    EachCharaStable([countLives](cStageChara& c) {
+        if (c.m_bRemoved) return;
+        if (countLives && !c.m_bDefeated && c.m_nWord1 != LIFE_UNLIMITED && --c.m_nWord1 < 0) {
+            RemoveFromPlay(c);
+            return;
+        }
+        c.TickInvincibility();
+        c.ClearFrameFlag();
+        c.SavePosition();
+    });
 }
 
 // The items of g_Items in the list's order, for the walks over every item: these ask for the items
@@ -353,7 +353,6 @@ template <class F> void EachItemErasing(F&& f, bool refill = false) {
     // The items that joined follow the position after the table's last. The positions f gives for
     // the others are not wanted: left unread, so that an f taken in line reads no item's links.
     for (std::size_t k = 0; k + 1 < n; ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&at[k + CHARA_PREFETCH_AHEAD]->m_dX);
         static_cast<void>(f(at[k]));
     }
     if (n) it = f(at[n - 1]);
@@ -378,14 +377,12 @@ void RemoveOutside(const cGameScene& scene) {
                                    LimitLinesOf(LimitsOf(LimitRecord(1)))};
     // The defeat marks of those kept tell whether the sweep after the hits has any to look for.
     bool keptDefeated = false;
-    EraseCharasKeepingBlockCharasIf(
-        [&charas, &keptDefeated](cStageChara& c) {
-            if (!c.m_bRemoved && IsOutsideLines(c, charas[c.m_bNoGravity ? 1 : 0])) RemoveFromPlay(c);
-            if (c.m_bRemoved) return true;
-            keptDefeated = keptDefeated || c.m_bDefeated;
-            return false;
-        },
-        cPrefetchCharaRemoval{});
+    EraseCharasKeepingBlockCharasIf([&charas, &keptDefeated](cStageChara& c) {
+        if (!c.m_bRemoved && IsOutsideLines(c, charas[c.m_bNoGravity ? 1 : 0])) RemoveFromPlay(c);
+        if (c.m_bRemoved) return true;
+        keptDefeated = keptDefeated || c.m_bDefeated;
+        return false;
+    });
     NoteCharasRemovedOutside(scene, keptDefeated);
     const cLimitLines items = LimitLinesOf(LimitsOf(LimitRecord(2)));
     // The items kept are written back into the table, which stays ahead of them.
@@ -433,32 +430,10 @@ bool AwakeListsHold() {
     return g_Awake.made && IndexedCharas() != nullptr && g_Awake.epoch == CharaIndexEpoch();
 }
 
-// What the walk over the awake characters asks for ahead of the one it steps, as
-// cPrefetchCharaStep does; a character of these lists steps unless it has left play meanwhile.
-struct cPrefetchAwakeStep {
-    bool block;
-    void operator()(const cStageChara& c) const {
-        cPrefetchCharaStep{block}(c);
-        // The lines every step reads besides: the object's first (its class, animation and screen
-        // place), its speeds, the marks of its flows' motion and its pushes, and its block
-        // character marks.
-        __builtin_prefetch(&c);
-        __builtin_prefetch(&c.m_dVX);
-        __builtin_prefetch(&c.m_bMoveOff);
-        __builtin_prefetch(&c.m_dPushX);
-        __builtin_prefetch(&c.m_nBlockOverlap);
-    }
-    void Stage(const cStageChara& c, int stage) const {
-        if (c.m_bRemoved || c.m_bDefeated) return;
-        PrefetchFlowUpdate(c, std::min(stage, FLOW_PREFETCH_LAST_STAGE));
-    }
-};
-
 // AnyCharaWhere over the awake characters of one kind, then those that joined the list since they
 // were listed: the same characters, picked and stepped in the same order.
 template <class P, class F> bool AnyAwakeCharaWhere(bool block, P&& pick, F&& f) {
     const int kind = block ? 1 : 0;
-    const cPrefetchAwakeStep ahead{block};
     cCharaIndex& x = g_CharaIndex;
     // Characters left the list during f: the rest of the walk follows the list itself.
     const auto rest = [&](CharaPos it) {
@@ -468,6 +443,7 @@ template <class P, class F> bool AnyAwakeCharaWhere(bool block, P&& pick, F&& f)
     };
     const std::size_t n = g_Awake.counts[kind];
     const CharaPos* const at = g_Awake.lists[kind].data();
+    const cPrefetchAwakeStep ahead{block};
     for (std::size_t k = 0; k < n; ++k) {
         AskAhead(at + k, n - k, ahead);
         const CharaPos it = at[k];
@@ -611,7 +587,6 @@ void EraseItemsOutOfPlay(const cGameScene* scene) {
     const cItemTable::Pos* const at = t.items.data();
     std::size_t k = 0;
     for (; k < n; ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < n) __builtin_prefetch(&at[k + CHARA_PREFETCH_AHEAD]->m_dX);
         if (gone(*at[k])) break;
     }
     if (k == n && std::none_of(n ? std::next(at[n - 1]) : g_Items.begin(), g_Items.end(), gone)) return;
@@ -753,15 +728,8 @@ void UpdateObjectActivity(cGameScene& scene) {
     if (items) {
         const std::size_t n = items->size();
         const CharaPos* const at = items->data();
-        for (std::size_t k = 0; k < n; ++k) {
-            if (k + CHARA_PREFETCH_AHEAD < n) {
-                const cStageChara& next = *at[k + CHARA_PREFETCH_AHEAD];
-                PrefetchCharaMarks(next);
-                PrefetchCharaDef(next);
-                __builtin_prefetch(&next.m_bActive);
-            }
+        for (std::size_t k = 0; k < n; ++k)
             mark(at[k]);
-        }
     } else {
         for (auto it = g_Charas.begin(); it != g_Charas.end(); ++it)
             mark(it);
@@ -780,12 +748,6 @@ void UpdateObjectActivity(cGameScene& scene) {
         lists[kind] = list.data();
     }
     for (std::size_t k = 0; k < found; ++k) {
-        if (k + CHARA_PREFETCH_AHEAD < found) {
-            const cStageChara& next = *candidates[k + CHARA_PREFETCH_AHEAD];
-            PrefetchCharaMarks(next);
-            PrefetchCharaDef(next);
-            PrefetchCharaScreenRect(next);
-        }
         const CharaPos it = candidates[k];
         cStageChara* c = &*it;
         if (!c->m_bRemoved && c->m_bPresent && c->CheckAwake(switches)) {
@@ -812,14 +774,8 @@ void UpdateObjectActivity(cGameScene& scene) {
     if (table.made && table.scene == &scene && table.nextSubStep == scene.m_nSubStepCount &&
         ItemTableHolds()) {
         const std::size_t n = table.count;
-        for (std::size_t k = 0; k < n; ++k) {
-            if (k + CHARA_PREFETCH_AHEAD < n) {
-                const cItem& next = *table.items[k + CHARA_PREFETCH_AHEAD];
-                __builtin_prefetch(&next.m_dX);
-                __builtin_prefetch(&next.m_Def.m_Conditions);
-            }
+        for (std::size_t k = 0; k < n; ++k)
             markItem(*table.items[k]);
-        }
         if (n) it = std::next(table.items[n - 1]);
     } else {
         table.count = 0;
