@@ -67,39 +67,9 @@ constexpr std::size_t CHARA_PREFETCH_AHEAD = 16;
 constexpr std::size_t CHARA_PREFETCH_STAGES = 3;
 constexpr std::size_t CHARA_STAGE_AHEAD[CHARA_PREFETCH_STAGES] = {12, 9, 6};
 
-// Ask for the lines of a character that walks read, some characters ahead of the one a walk is at,
-// so that a walk over characters far beyond the caches waits on many at once instead of one after
-// another. They change nothing. The line of the object's position and marks (removal, presence,
-// defeat), which nearly every walk reads:
-inline void PrefetchCharaMarks(const cChara& c) {
-    __builtin_prefetch(&c.m_dX);
-}
-// The line of the definition's marks (block character, invincibility, group) and conditions:
-inline void PrefetchCharaDef(const cChara& c) {
-    __builtin_prefetch(&c.m_Def.m_nBlockChara);
-}
-// The lines of a stage character's part boxes, which every move of it places again:
-inline void PrefetchCharaParts(const cStageChara& c) {
-    __builtin_prefetch(&c.m_Parts[0]);
-    __builtin_prefetch(&c.m_Parts[1]);
-}
-// The line of its place on the screen and hit offsets:
-inline void PrefetchCharaScreenRect(const cChara& c) {
-    __builtin_prefetch(&c.m_rcScreen);
-}
 // What a walk asks for ahead when it is given nothing to ask for.
 struct cAskNothing {
     void operator()(const cStageChara&) const {}
-};
-struct cPrefetchCharaMarks {
-    void operator()(const cStageChara& c) const { PrefetchCharaMarks(c); }
-};
-// For the walks that erase characters by their removal and defeat marks: asks for the lines of both.
-struct cPrefetchCharaRemoval {
-    void operator()(const cStageChara& c) const {
-        PrefetchCharaMarks(c);
-        __builtin_prefetch(&c.m_bDefeated);
-    }
 };
 
 // For a walk at the character `at` of an array with `left` characters from it on: asks for what
