@@ -7,6 +7,7 @@
 # middle; the renderer's texture sampling may take either neighbour where that middle falls exactly
 # between two frame pixels (its float rounding goes either way there), the copy takes the later one.
 # Runs on its own Xvfb.
+# ctest: serial (under a crowd of sanitizer tests the resized window did not show the stretched frame within its wait)
 # Usage: window_pixels.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
