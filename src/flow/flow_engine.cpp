@@ -233,7 +233,7 @@ std::vector<std::int32_t>& StageVars() {
     return g_lpGameScene ? g_lpGameScene->m_StageVars : none;
 }
 
-// ---- The running flows kept for the look ahead (cCharaFlowState::runningBits) ----
+// ---- The running flows kept for the walk of a flow update (cCharaFlowState::runningBits) ----
 
 constexpr std::size_t RUN_BITS = 64;
 
@@ -971,115 +971,6 @@ void RunFlowAnimeCues(cChara& chara) {
         if (!f.m_bRunning || f.m_bPaused) return;
         for (const cAnimeCue& cue : f.m_Cues)
             if (cue.m_nStart == f.m_nFramesRun) AttachCueAnimation(chara, cue, f.m_nId);
-    });
-}
-
-namespace {
-
-// Asks for the line at p. The compiler takes a function that does nothing but read memory and ask
-// for lines for one without effect, and drops calls to it; the request written out as an
-// instruction it may not drop keeps the helpers below, and the walks that call them, in the code.
-inline void PrefetchLine(const void* p) {
-#if defined(__x86_64__) || defined(__i386__)
-    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
-#else
-    __builtin_prefetch(p);
-#endif
-}
-
-// Asks for every line of an object whose size is known here, without a loop.
-template <std::size_t Bytes> void PrefetchObject(const void* p) {
-    static_assert(Bytes > 0);
-    const char* const c = static_cast<const char*>(p);
-    [c]<std::size_t... K>(std::index_sequence<K...>) {
-        (PrefetchLine(c + K * 64), ...);
-    }
-    (std::make_index_sequence<(Bytes + 63) / 64>{});
-    PrefetchLine(c + Bytes - 1);
-}
-
-// Asks for the lines of an instance that every step of it reads.
-void PrefetchHead(const cFlowCommand& inst) {
-    PrefetchLine(&inst);
-    PrefetchLine(&inst.m_bWaitsMessage);
-}
-
-// Asks for the lines of a record that the command handlers read: its kind, parameters, movement
-// and shot settings, use time and sound.
-void PrefetchHandlerLines(const cEdFlowCmd& rec) {
-    PrefetchLine(&rec.m_bItem);
-    PrefetchLine(reinterpret_cast<const char*>(&rec.m_Params) + sizeof(rec.m_Params) - 1);
-    PrefetchLine(&rec.m_Move);
-    PrefetchLine(reinterpret_cast<const char*>(&rec.m_Shot) + sizeof(rec.m_Shot) - 1);
-    PrefetchLine(&rec.m_nAnimation);
-}
-
-// The index of the first command a step of a running flow looks at; the one after it is looked at
-// when that one is done.
-std::size_t FirstOpenOf(const cFlow& f) {
-    return static_cast<std::size_t>(std::max(0, f.m_nFirstOpen));
-}
-
-} // namespace
-
-void PrefetchFlowUpdate(const cChara& chara, int stage) {
-    switch (stage) {
-    case 0:
-        PrefetchLine(&chara.m_Flows);
-        PrefetchLine(&chara.m_FlowState);
-        PrefetchLine(&chara.m_FlowState.kindsTested);
-        PrefetchLine(&chara.m_RaisedTriggers);
-        return;
-    case 1:
-        // The first line of each flow that may run: what the walk reads of it.
-        ForFlowsThatMayRun(chara, [](const cFlow& f) { PrefetchLine(&f); });
-        if (!chara.m_RaisedTriggers.empty()) PrefetchLine(chara.m_RaisedTriggers.data());
-        return;
-    default:
-        break;
-    }
-    if (stage == 2) {
-        const cCharaFlowState& st = chara.m_FlowState;
-        const bool cues = !st.cuesKnown || st.anyCues;
-        ForFlowsThatMayRun(chara, [cues](const cFlow& f) {
-            if (!f.m_bRunning) return;
-            if (cues && !f.m_Cues.empty()) PrefetchLine(f.m_Cues.data());
-            // The head of the first open command.
-            const std::size_t i = FirstOpenOf(f);
-            if (i < f.m_Commands.size()) PrefetchHead(f.m_Commands[i]);
-        });
-        return;
-    }
-    ForFlowsThatMayRun(chara, [](const cFlow& f) {
-        if (!f.m_bRunning) return;
-        const std::size_t n = f.m_Commands.size();
-        const std::size_t i = FirstOpenOf(f);
-        if (i >= n) return;
-        const cFlowCommand& inst = f.m_Commands[i];
-        // The records of a flow's commands lie one after another, as its instances do.
-        const cEdFlowCmd* const rec = inst.m_lpRecord;
-        if (inst.m_bDone) {
-            // It ended at the last step: the step runs the next one, whose head was not asked for.
-            if (i + 1 >= n) return;
-            PrefetchObject<sizeof(cFlowCommand)>(&f.m_Commands[i + 1]);
-            if (rec) PrefetchHandlerLines(rec[1]);
-            PrefetchLine(&f.m_Pending);
-            return;
-        }
-        if (rec) PrefetchHandlerLines(*rec);
-        // Types up to flow control work in the instance; a start clears its words and looks for
-        // the flow's pending links.
-        if (inst.m_nType <= FCT_FLOW_CONTROL) PrefetchObject<sizeof(cFlowCommand)>(&inst);
-        if (inst.m_nRemain == 0) {
-            PrefetchLine(&inst.m_nCounter);
-            PrefetchLine(&inst.m_nWords[3]);
-            PrefetchLine(&f.m_Pending);
-        }
-        // The next command runs in the same step when this one runs with it or ends now.
-        if (i + 1 < n && (inst.m_nWithNext == 1 || inst.m_nRemain <= 1)) {
-            PrefetchHead(f.m_Commands[i + 1]);
-            if (rec) PrefetchHandlerLines(rec[1]);
-        }
     });
 }
 

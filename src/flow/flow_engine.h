@@ -150,15 +150,8 @@ void PauseFlow(cFlow& flow);
 void ResumeFlow(cFlow& flow);
 void StopFlowForEver(cFlow& flow, cChara& chara);
 void RunFlowAnimeCues(cChara& chara);
-// Asks for the memory that the next flow update of the character reads (its flows, the open
-// commands of the running ones and their records), in stages 0 to FLOW_PREFETCH_LAST_STAGE: a walk
-// over many characters calls the stages for characters some way ahead of the one it updates, the
-// farther the lower, and each stage reads only what the stage before asked for. Changes nothing.
-// Measured: a fifth off the play frames of a stage of 427 characters whose flows summon thousands.
-constexpr int FLOW_PREFETCH_LAST_STAGE = 3;
-void PrefetchFlowUpdate(const cChara& chara, int stage);
-// Whether flow `index` of the character may be running by what the engine keeps for its look
-// ahead: true for every running flow (and for every flow when nothing is kept for the list).
+// Whether flow `index` of the character may be running by the set of running flows the engine
+// keeps for its walk: true for every running flow (and for every flow when no set is kept).
 bool FlowMayBeRunning(const cChara& chara, std::size_t index);
 // The flow side of a character's per-frame update (cues, steps, erasure, group bits).
 void RunFlowUpdate(cChara& chara, int bDying);

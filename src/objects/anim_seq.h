@@ -32,25 +32,6 @@ class cAnimSeq {
     int GetPattern() const;
     void Clear();
 
-    // For asking ahead for what the next Tick reads beyond the object: whether it reads the frame
-    // lists (it leaves the frame held, or holds none); where the current sequence's entry among the
-    // sequences lies (the object alone is read); and, read from that entry, where the frame after
-    // the current one lies. Addresses only, to be asked for, never read: they may lie outside the
-    // lists, and the next frame's is 0 where the sequence lies outside them.
-    bool TickReadsLists() const {
-        return m_nHotPattern == HOT_NONE ||
-               (m_nHotPattern != HOT_NO_PICTURE && m_nTick + 1 >= m_nHotDuration);
-    }
-    std::uintptr_t SequenceEntryAddress() const {
-        return reinterpret_cast<std::uintptr_t>(m_Seqs.data()) +
-               static_cast<std::uintptr_t>(static_cast<unsigned>(m_nSeq)) * sizeof(cAnimSeqFrames);
-    }
-    std::uintptr_t NextFrameAddress() const {
-        if (static_cast<unsigned>(m_nSeq) >= m_Seqs.size()) return 0;
-        return reinterpret_cast<std::uintptr_t>(m_Seqs[static_cast<std::size_t>(m_nSeq)].data()) +
-               static_cast<std::uintptr_t>(static_cast<unsigned>(m_nFrame) + 1) * sizeof(cAnimFrame);
-    }
-
     int Sequence() const { return m_nSeq; }
     int Frame() const { return m_nFrame; }
     int TickCount() const { return m_nTick; }

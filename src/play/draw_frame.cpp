@@ -21,7 +21,6 @@
 #include "play/set_stage.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <list>
 #include <utility>
@@ -66,28 +65,13 @@ bool ShotShown(const cShot& shot) {
 // walk over the list; LayerOf gives an object's layer, or -1 for one not to be drawn. The objects
 // lie scattered in memory, each found through the one before: the walk goes from both ends at once,
 // and the walks of the three lists go side by side, so that their waits on memory overlap instead of
-// following one another. Each walk also asks, some steps ahead, for the objects that stood there in
-// the walk of the frame before: a list changes little from one frame to the next, so that most of
-// those are the objects the walk is about to meet (where it changed, the asking is only wasted).
-// Where a member of a live object lies from the object's start.
-template <class T, class M> std::ptrdiff_t OffsetIn(const T& object, const M* member) {
-    return reinterpret_cast<const char*>(member) - reinterpret_cast<const char*>(&object);
-}
-
+// following one another.
 template <class List, class LayerOf> struct LayerLists {
     using Pos = typename List::iterator;
-    using Object = typename List::value_type;
-    static constexpr std::size_t AHEAD = 12;
-    static constexpr std::size_t LINES = 3;
     std::vector<Pos> at[OBJECT_LAYERS];
     std::vector<std::pair<int, Pos>> backHalf;
     Pos front, back;
     std::size_t pairs = 0; // pairs of objects left to meet, one from each end
-    std::size_t count = 0, met = 0;
-    // The objects as the walk of the frame before met them, in the list's order, and as this one does.
-    std::vector<const Object*> before, now;
-    // Where in an object of the list the lines that LayerOf reads lie.
-    std::array<std::ptrdiff_t, LINES> lines{};
 
     void Start(List& list) {
         for (std::vector<Pos>& v : at)
@@ -95,37 +79,13 @@ template <class List, class LayerOf> struct LayerLists {
         backHalf.clear();
         front = list.begin();
         back = list.end();
-        count = list.size();
-        pairs = count / 2;
-        met = 0;
-        before.swap(now);
-        now.resize(count);
-        // The objects of the frame before may be gone since: their lines are asked for by address
-        // alone, at the places a live object of the list has them.
-        if (count > 0) lines = LayerOf::Lines(*front);
-    }
-    // Asks for the lines of the object the walk of the frame before met at position k, if any: the
-    // link to the next object (just before it) and what LayerOf reads. Inlined: a call that only asks
-    // for memory counts as having no effect and would be left out.
-    [[gnu::always_inline]] void Ask(std::size_t k) const {
-        if (k >= before.size()) return;
-        const char* o = reinterpret_cast<const char*>(before[k]);
-        __builtin_prefetch(o - 1);
-        for (const std::ptrdiff_t line : lines)
-            __builtin_prefetch(o + line);
+        pairs = list.size() / 2;
     }
     // Meets the next pair; false once none is left.
     bool Step() {
         if (pairs == 0) return false;
         --pairs;
         --back;
-        const std::size_t k = met++;
-        if (before.size() > k + AHEAD) {
-            Ask(k + AHEAD);
-            Ask(before.size() - 1 - (k + AHEAD));
-        }
-        now[k] = &*front;
-        now[count - 1 - k] = &*back;
         if (const int l = LayerOf{}(*front); l >= 0) at[l].push_back(front);
         if (const int l = LayerOf{}(*back); l >= 0) backHalf.emplace_back(l, back);
         ++front;
@@ -133,7 +93,6 @@ template <class List, class LayerOf> struct LayerLists {
     }
     void Finish() {
         if (front != back) { // the middle object of an odd count
-            now[met] = &*front;
             if (const int l = LayerOf{}(*front); l >= 0) at[l].push_back(front);
         }
         for (auto it = backHalf.rbegin(); it != backHalf.rend(); ++it)
@@ -143,9 +102,6 @@ template <class List, class LayerOf> struct LayerLists {
 
 struct ItemLayer {
     int operator()(const cItem& i) const { return ItemShown(i) ? LayerOf(i.m_Def.m_nZ) : -1; }
-    static std::array<std::ptrdiff_t, 3> Lines(const cItem& i) {
-        return {OffsetIn(i, &i.m_bPresent), OffsetIn(i, &i.m_bHidden), OffsetIn(i, &i.m_Def.m_nZ)};
-    }
 };
 // Whether drawing a character does nothing this frame (see DrawCharaAndGauges): one off the screen,
 // neither defeated nor on a jump. What this reads is not changed by drawing the objects before it.
@@ -157,77 +113,15 @@ struct CharaLayer {
     int operator()(const cStageChara& c) const {
         return c.m_bRemoved || LeftUndrawn(c) ? -1 : LayerOf(c.m_Def.m_nZ);
     }
-    static std::array<std::ptrdiff_t, 3> Lines(const cStageChara& c) {
-        return {OffsetIn(c, &c.m_bRemoved), OffsetIn(c, &c.m_Def.m_nZ), OffsetIn(c, &c.m_nApexFrames)};
-    }
 };
 struct ShotLayer {
     int operator()(const cShot& s) const { return ShotShown(s) ? LayerOf(s.m_Settings.m_nZOrder) : -1; }
-    static std::array<std::ptrdiff_t, 3> Lines(const cShot& s) {
-        return {OffsetIn(s, &s.m_bRemoved), OffsetIn(s, &s.m_Settings.m_nZOrder),
-                OffsetIn(s, &s.m_Settings.m_nZOrder)};
-    }
 };
 
-// Asks for the memory an object's drawing reads a few objects ahead of it, so that the waits for the
-// objects of a layer overlap: its picture and facing, its rectangles, its position and state, and
-// what its kind adds.
-void PrefetchObject(const cGameObject& o) {
-    __builtin_prefetch(&o.m_nDir);
-    __builtin_prefetch(&o.m_rcScreen);
-    __builtin_prefetch(&o.m_dX);
-    __builtin_prefetch(&o.m_bRemoved);
-}
-
-void Prefetch(const cItem& item) {
-    PrefetchObject(item);
-    __builtin_prefetch(&item.m_bHidden);
-}
-
-void Prefetch(const cShot& shot) {
-    PrefetchObject(shot);
-    __builtin_prefetch(&shot.m_Settings.m_bHidden);
-    __builtin_prefetch(&shot.m_Work.bSword);
-    __builtin_prefetch(&shot.m_nScale);
-}
-
-void Prefetch(const cStageChara& c) {
-    PrefetchObject(c);
-    __builtin_prefetch(&c.m_Def.m_nZ);
-    __builtin_prefetch(&c.m_bDefeated);
-    __builtin_prefetch(&c.m_HPGauge);
-    __builtin_prefetch(&c.m_nCharaEffect);
-}
-
-// What the tick of an object's animation reads beyond the object when it leaves its frame, asked for
-// in two steps as the walk comes nearer: the sequence's entry once the object's lines are in, then,
-// from that entry, the frames. Inlined: a call that only asks for memory counts as having no effect
-// and would be left out.
-[[gnu::always_inline]] inline void AskSequence(const cGameObject& o) {
-    if (o.m_AnimSeq.TickReadsLists())
-        __builtin_prefetch(reinterpret_cast<const void*>(o.m_AnimSeq.SequenceEntryAddress()));
-}
-
-[[gnu::always_inline]] inline void AskFrames(const cGameObject& o) {
-    if (!o.m_AnimSeq.TickReadsLists()) return;
-    if (const std::uintptr_t f = o.m_AnimSeq.NextFrameAddress()) {
-        // The frame after the current one, and the list's start, from which a frame is held.
-        __builtin_prefetch(reinterpret_cast<const void*>(f));
-        __builtin_prefetch(o.m_AnimSeq.m_Seqs[static_cast<std::size_t>(o.m_AnimSeq.Sequence())].data());
-    }
-}
-
-// Calls draw on each object of a layer in order, asking for the objects a few ahead (measured: a
-// fifth off the play frames of a stage of thousands of characters and items).
+// Calls draw on each object of a layer in order.
 template <class Pos, class Draw> void DrawEach(const std::vector<Pos>& objects, Draw draw) {
-    constexpr std::size_t AHEAD = 6, SEQUENCE_AHEAD = 4, FRAMES_AHEAD = 2;
-    const std::size_t n = objects.size();
-    for (std::size_t k = 0; k < n; ++k) {
-        if (k + AHEAD < n) Prefetch(*objects[k + AHEAD]);
-        if (k + SEQUENCE_AHEAD < n) AskSequence(*objects[k + SEQUENCE_AHEAD]);
-        if (k + FRAMES_AHEAD < n) AskFrames(*objects[k + FRAMES_AHEAD]);
-        draw(objects[k]);
-    }
+    for (const Pos& o : objects)
+        draw(o);
 }
 
 // The objects of each layer that are to be drawn, in their lists' order, gathered in one pass over

@@ -210,27 +210,6 @@ Flow StepChara(cGameScene& scene, cStageChara& c) {
     return GO_ON;
 }
 
-// What a walk stepping the block characters (or the others) asks for ahead of the character it
-// steps: in stages, its flows, their open commands and their records (PrefetchFlowUpdate).
-struct cPrefetchCharaStep {
-    bool block;
-    void operator()(const cStageChara& c) const { PrefetchFlowUpdate(c, 0); }
-    void Stage(const cStageChara& c, int stage) const {
-        if (IsBlockChara(c) != block || !StepsNow(c)) return;
-        PrefetchFlowUpdate(c, std::min(stage, FLOW_PREFETCH_LAST_STAGE));
-    }
-};
-// The same for the walk over the awake characters; a character of these lists steps unless it has
-// left play meanwhile.
-struct cPrefetchAwakeStep {
-    bool block;
-    void operator()(const cStageChara& c) const { PrefetchFlowUpdate(c, 0); }
-    void Stage(const cStageChara& c, int stage) const {
-        if (c.m_bRemoved || c.m_bDefeated) return;
-        PrefetchFlowUpdate(c, std::min(stage, FLOW_PREFETCH_LAST_STAGE));
-    }
-};
-
 cLimits LimitsOf(const cEdStageSub& s) {
     cLimits l;
     l.bOn[0] = s.m_nLeft, l.bOn[1] = s.m_nRight, l.bOn[2] = s.m_nTop, l.bOn[3] = s.m_nBottom;
@@ -297,8 +276,8 @@ void StartCharasSubStep(bool countLives) {
     });
 }
 
-// The items of g_Items in the list's order, for the walks over every item: these ask for the items
-// some way ahead instead of following the list's links one after another. The activity pass at a
+// The items of g_Items in the list's order, for the walks over every item: these go through the
+// table instead of following the list's links one after another. The activity pass at a
 // sub-step's start makes it, or takes on the one the removal walk of the sub-step before left, and
 // brings it up to the list; the later walks of the sub-step use it, and the removal walk leaves it
 // as the list stands after it. Items join the list only at its end, with ids above every id before
@@ -443,9 +422,7 @@ template <class P, class F> bool AnyAwakeCharaWhere(bool block, P&& pick, F&& f)
     };
     const std::size_t n = g_Awake.counts[kind];
     const CharaPos* const at = g_Awake.lists[kind].data();
-    const cPrefetchAwakeStep ahead{block};
     for (std::size_t k = 0; k < n; ++k) {
-        AskAhead(at + k, n - k, ahead);
         const CharaPos it = at[k];
         if (!pick(*it)) continue;
         const unsigned epoch = x.epoch;
@@ -467,12 +444,10 @@ template <class P, class F> bool AnyAwakeCharaWhere(bool block, P&& pick, F&& f)
 template <class F> bool AnySteppingCharaWhere(bool blocks, F&& f) {
     if (blocks) {
         const auto pick = [](const cStageChara& c) { return IsBlockChara(c) && StepsNow(c); };
-        return AwakeListsHold() ? AnyAwakeCharaWhere(true, pick, f)
-                                : AnyCharaWhere(pick, f, cPrefetchCharaStep{true});
+        return AwakeListsHold() ? AnyAwakeCharaWhere(true, pick, f) : AnyCharaWhere(pick, f);
     }
     const auto pick = [](const cStageChara& c) { return !IsBlockChara(c) && StepsNow(c); };
-    return AwakeListsHold() ? AnyAwakeCharaWhere(false, pick, f)
-                            : AnyCharaWhere(pick, f, cPrefetchCharaStep{false});
+    return AwakeListsHold() ? AnyAwakeCharaWhere(false, pick, f) : AnyCharaWhere(pick, f);
 }
 
 Flow SubStep(cGameScene& scene, int k) {
