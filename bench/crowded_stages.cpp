@@ -17,7 +17,8 @@
 // Counters per repetition: the median work of a presented frame over all 300 frames and over the
 // frames that ran a play step ("play_median_ms"), the mean over all 300 and over all but the first
 // (which sets the stage up), in milliseconds. At the end the medians over the repetitions are
-// printed against a frame of 60 frames a second (the goal is met when both medians are within it).
+// printed against each stage's goal, a frame of 30 frames a second for the stage of 427 characters
+// and of 60 for the other (the goal is met when both medians are within it).
 // Three repetitions of each stage, interleaved at random, unless --benchmark_repetitions or
 // --benchmark_enable_random_interleaving say otherwise.
 #include "bench_args.h"
@@ -67,13 +68,13 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kFrames = 300;
-constexpr double kGoalMs = 1000.0 / 60;
 
 struct Stage {
     const char* name; // the file's name in bench/stages, without its extension
     bool input;       // whether NAME.input holds its input script (otherwise nothing is pressed)
+    int goalFps;      // the frames a second its median frames must keep up with
 };
-constexpr std::array<Stage, 2> kStages = {{{"427-charas-1139-items", true}, {"1881-charas", false}}};
+constexpr std::array<Stage, 2> kStages = {{{"427-charas-1139-items", true, 30}, {"1881-charas", false, 60}}};
 
 const fs::path& ProjectFolder() {
     static const fs::path dir = [] {
@@ -234,20 +235,22 @@ class MedianReporter : public benchmark::ConsoleReporter {
 };
 
 void PrintGoal(const MedianReporter& r) {
-    std::printf("\nFrame time, medians over the repetitions (goal: %.1f ms, 60 frames a second):\n", kGoalMs);
-    std::printf("%-24s %12s %14s %12s %17s %6s\n", "stage", "median", "median, play", "mean",
-                "mean, after 1st", "goal");
+    std::printf("\nFrame time, medians over the repetitions:\n");
+    std::printf("%-24s %12s %14s %12s %17s %10s %6s\n", "stage", "median", "median, play", "mean",
+                "mean, after 1st", "goal", "");
     for (std::size_t k = 0; k < kStages.size(); ++k) {
         const auto a = r.all.find(static_cast<int>(k)), p = r.play.find(static_cast<int>(k));
         if (a == r.all.end() || p == r.play.end()) {
-            std::printf("%-24s %12s %14s %12s %17s %6s\n", kStages[k].name, "-", "-", "-", "-", "-");
+            std::printf("%-24s %12s %14s %12s %17s %10s %6s\n", kStages[k].name, "-", "-", "-", "-", "-",
+                        "-");
             continue;
         }
         const double all = Median(a->second), play = Median(p->second),
                      mean = Median(r.mean.at(static_cast<int>(k))),
                      rest = Median(r.rest.at(static_cast<int>(k)));
-        std::printf("%-24s %9.2f ms %11.2f ms %9.2f ms %14.2f ms %6s\n", kStages[k].name, all, play, mean,
-                    rest, std::max(all, play) <= kGoalMs ? "met" : "missed");
+        const double goal = 1000.0 / kStages[k].goalFps;
+        std::printf("%-24s %9.2f ms %11.2f ms %9.2f ms %14.2f ms %7.1f ms %6s\n", kStages[k].name, all, play,
+                    mean, rest, goal, std::max(all, play) <= goal ? "met" : "missed");
     }
 }
 

@@ -150,16 +150,13 @@ void ForgetBlockCharas();
 bool BeginBlockCharaErase();
 void NoteCharaErased(const cStageChara& c);
 void EndBlockCharaErase();
-template <class F, class Ahead = cAskNothing>
-bool EraseCharasKeepingBlockCharasIf(F&& gone, const Ahead& ahead = {}) {
-    if (!BeginBlockCharaErase()) return EraseCharasIf(gone, ahead);
-    const bool erased = EraseCharasIf(
-        [&gone](cStageChara& c) {
-            if (!gone(c)) return false;
-            NoteCharaErased(c);
-            return true;
-        },
-        ahead);
+template <class F> bool EraseCharasKeepingBlockCharasIf(F&& gone) {
+    if (!BeginBlockCharaErase()) return EraseCharasIf(gone);
+    const bool erased = EraseCharasIf([&gone](cStageChara& c) {
+        if (!gone(c)) return false;
+        NoteCharaErased(c);
+        return true;
+    });
     EndBlockCharaErase();
     return erased;
 }

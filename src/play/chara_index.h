@@ -58,50 +58,10 @@ cStageChara* FindIndexedChara(int id, bool& known);
 // The array lost the same characters as the list, in step with it.
 void CharaIndexCompacted();
 
-// How many characters ahead of the one it is at a walk over the array asks for the next ones.
-constexpr std::size_t CHARA_PREFETCH_AHEAD = 16;
-
-// A walk whose `ahead` also has Stage(c, s) calls it for s = 1 to CHARA_PREFETCH_STAGES, for the
-// character CHARA_STAGE_AHEAD[s - 1] ahead of the one it is at: a stage may read what the stage
-// before asked for, since that was asked a few characters earlier.
-constexpr std::size_t CHARA_PREFETCH_STAGES = 3;
-constexpr std::size_t CHARA_STAGE_AHEAD[CHARA_PREFETCH_STAGES] = {12, 9, 6};
-
-// What a walk asks for ahead when it is given nothing to ask for.
-struct cAskNothing {
-    void operator()(const cStageChara&) const {}
-};
-
-// For a walk at the character `at` of an array with `left` characters from it on: asks for what
-// `ahead` reads of the character CHARA_PREFETCH_AHEAD on and, when it has Stage, for each stage's
-// character.
-template <class Ahead>
-[[gnu::always_inline]] inline void AskAhead(const CharaPos* at, std::size_t left, const Ahead& ahead) {
-    constexpr bool staged = requires(const cStageChara& c) {
-        ahead.Stage(c, 1);
-    };
-    if (left > CHARA_PREFETCH_AHEAD) {
-        // Every stage's character lies nearer than the farthest.
-        static_assert(CHARA_PREFETCH_STAGES == 3 && CHARA_STAGE_AHEAD[0] < CHARA_PREFETCH_AHEAD &&
-                      CHARA_STAGE_AHEAD[1] < CHARA_PREFETCH_AHEAD &&
-                      CHARA_STAGE_AHEAD[2] < CHARA_PREFETCH_AHEAD);
-        ahead(*at[CHARA_PREFETCH_AHEAD]);
-        if constexpr (staged) {
-            ahead.Stage(*at[CHARA_STAGE_AHEAD[0]], 1);
-            ahead.Stage(*at[CHARA_STAGE_AHEAD[1]], 2);
-            ahead.Stage(*at[CHARA_STAGE_AHEAD[2]], 3);
-        }
-    } else if constexpr (staged) {
-        for (std::size_t s = 0; s < CHARA_PREFETCH_STAGES; ++s)
-            if (CHARA_STAGE_AHEAD[s] < left) ahead.Stage(*at[CHARA_STAGE_AHEAD[s]], static_cast<int>(s) + 1);
-    }
-}
-
 // Calls f on each character of g_Charas that `pick` picks, in the list's order, those added at its
 // end meanwhile included, until f returns true; whether it did. `pick` only reads: after a
 // character it passes over, the walk need not look for characters joining or leaving.
-// `ahead` asks for what pick and f read of the characters some way ahead.
-template <class P, class F, class Ahead = cAskNothing> bool AnyCharaWhere(P&& pick, F&& f, Ahead ahead = {}) {
+template <class P, class F> bool AnyCharaWhere(P&& pick, F&& f) {
     std::vector<CharaPos>* items = IndexedCharas();
     if (!items) {
         for (cStageChara& c : g_Charas)
@@ -118,9 +78,7 @@ template <class P, class F, class Ahead = cAskNothing> bool AnyCharaWhere(P&& pi
             take();
             if (k >= n) return false;
         }
-        const CharaPos* at = items->data() + k;
-        AskAhead(at, n - k, ahead);
-        CharaPos it = *at;
+        CharaPos it = (*items)[k];
         if (!pick(*it)) continue;
         const unsigned epoch = x.epoch;
         if (f(*it)) return true;
@@ -142,43 +100,33 @@ template <class P, class F, class Ahead = cAskNothing> bool AnyCharaWhere(P&& pi
 
 // Calls f on each character of g_Charas in the list's order, those added at its end meanwhile
 // included, until f returns true; whether it did.
-template <class F, class Ahead = cAskNothing> bool AnyChara(F&& f, Ahead ahead = {}) {
-    return AnyCharaWhere([](const cStageChara&) { return true; }, f, ahead);
+template <class F> bool AnyChara(F&& f) {
+    return AnyCharaWhere([](const cStageChara&) { return true; }, f);
 }
 
-template <class F, class Ahead = cAskNothing> void EachChara(F&& f, Ahead ahead = {}) {
-    AnyChara(
-        [&](cStageChara& c) {
-            f(c);
-            return false;
-        },
-        ahead);
+template <class F> void EachChara(F&& f) {
+    AnyChara([&](cStageChara& c) {
+        f(c);
+        return false;
+    });
 }
 
 // Calls f on each character of g_Charas in the list's order, as EachChara does, for an f that
 // neither adds nor erases characters: the walk need not look for characters joining or leaving.
-template <class F, class Ahead = cAskNothing> void EachCharaStable(F&& f, Ahead ahead = {}) {
+template <class F> void EachCharaStable(F&& f) {
     const std::vector<CharaPos>* items = IndexedCharas();
     if (!items) {
         for (cStageChara& c : g_Charas)
             f(c);
         return;
     }
-    const std::size_t n = items->size();
-    const CharaPos* const at = items->data();
-    const std::size_t near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
-    std::size_t k = 0;
-    for (; k < near; ++k) {
-        ahead(*at[k + CHARA_PREFETCH_AHEAD]);
-        f(*at[k]);
-    }
-    for (; k < n; ++k)
-        f(*at[k]);
+    for (const CharaPos it : *items)
+        f(*it);
 }
 
 // Erases the characters `gone` picks (which must neither add nor erase characters), in the list's
-// order; whether any went. `ahead` asks for what `gone` reads of a character some way ahead.
-template <class F, class Ahead = cAskNothing> bool EraseCharasIf(F&& gone, const Ahead& ahead = {}) {
+// order; whether any went.
+template <class F> bool EraseCharasIf(F&& gone) {
     std::vector<CharaPos>* items = IndexedCharas();
     bool erased = false;
     if (!items) {
@@ -193,25 +141,14 @@ template <class F, class Ahead = cAskNothing> bool EraseCharasIf(F&& gone, const
         return erased;
     }
     std::size_t kept = 0;
-    const std::size_t n = items->size();
-    CharaPos* const at = items->data();
-    const auto one = [&](std::size_t k) {
-        const CharaPos it = at[k];
+    for (const CharaPos it : *items) {
         if (gone(*it)) {
             g_Charas.erase(it);
             erased = true;
         } else {
-            at[kept++] = it;
+            (*items)[kept++] = it;
         }
-    };
-    const std::size_t near = n > CHARA_PREFETCH_AHEAD ? n - CHARA_PREFETCH_AHEAD : 0;
-    std::size_t k = 0;
-    for (; k < near; ++k) {
-        ahead(*at[k + CHARA_PREFETCH_AHEAD]);
-        one(k);
     }
-    for (; k < n; ++k)
-        one(k);
     items->resize(kept);
     if (erased) CharaIndexCompacted();
     return erased;

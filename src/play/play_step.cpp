@@ -541,15 +541,6 @@ bool RemovalTableHolds(const cGameScene* scene) {
 
 } // namespace
 
-const std::list<cItem>::iterator* ItemsInOrder(const cGameScene* scene, std::size_t& count) {
-    if (!RemovalTableHolds(scene)) {
-        count = 0;
-        return nullptr;
-    }
-    count = g_ItemTable.count;
-    return g_ItemTable.items.data();
-}
-
 void EraseItemsOutOfPlay(const cGameScene* scene) {
     const auto gone = [](const cItem& item) { return item.m_bRemoved || item.m_bTaken; };
     if (!RemovalTableHolds(scene)) {

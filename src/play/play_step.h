@@ -60,11 +60,6 @@ bool IsCharaRunning(const cStageChara& chara);
 // included, until f returns true; whether it did. f may add and erase characters.
 bool AnySteppingChara(bool blocks, const std::function<bool(cStageChara&)>& f);
 
-// The items of g_Items in the list's order, for a walk over every item to ask for some ahead: the
-// first `count` items of the list, those that joined after them following the last of them. Only
-// after the removal walk of the scene's present sub-step, while the list changed no other way;
-// else null (and a count of 0).
-const std::list<cItem>::iterator* ItemsInOrder(const cGameScene* scene, std::size_t& count);
 // Erases the taken and removed items from g_Items in the list's order, as remove_if would; after
 // the removal walk of the scene's present sub-step, the walks' list of them is kept in step.
 void EraseItemsOutOfPlay(const cGameScene* scene);
