@@ -32,9 +32,7 @@ close_while_asked() {
     wait "$second"
     local rc=$?
     second=
-    [ "$rc" -eq 0 ] || { cat "$dir/stderr-$how.txt"; fail "$how: exit code $rc"; }
-    grep -q 'terminate called\|ERROR: \|runtime error' "$dir/stderr-$how.txt" &&
-        { cat "$dir/stderr-$how.txt"; fail "$how: abort or sanitizer report"; }
+    ended_cleanly "$how" "$rc" "$dir/stderr-$how.txt"
 }
 
 # answered_no <case>: the start's question was answered No.

@@ -345,6 +345,17 @@ hold() {
     xdotool keyup "$1"
 }
 
+# ended_cleanly <case> <exit code> <stderr file>: the run ended with exit code 0, with no abort or
+# sanitizer report in its standard error.
+ended_cleanly() {
+    local how=$1 rc=$2 err=$3
+    [ "$rc" -eq 0 ] || { cat "$err"; fail "$how: exit code $rc"; }
+    if grep -q 'terminate called\|ERROR: \|runtime error' "$err"; then
+        cat "$err"
+        fail "$how: abort or sanitizer report"
+    fi
+}
+
 # ends_with_play_going_on <case> <steps before>: the player ends at its frame limit with the play
 # having gone on some 100 steps after the dialog (the frame limit leaves about 150; a pause menu or
 # a close ends the play at once).
@@ -354,9 +365,7 @@ ends_with_play_going_on() {
     wait "$pid"
     local rc=$?
     pid=
-    [ "$rc" -eq 0 ] || { cat "stderr-$how.txt"; fail "$how: exit code $rc"; }
-    grep -q 'terminate called\|ERROR: \|runtime error' "stderr-$how.txt" &&
-        { cat "stderr-$how.txt"; fail "$how: abort or sanitizer report"; }
+    ended_cleanly "$how" "$rc" "stderr-$how.txt"
     local steps
     steps=$(trace_lines)
     echo "$how: $held steps before the dialog, $steps in all"
