@@ -34,7 +34,8 @@ struct DrawingHooks {
     void (*drawFpsText)(int showFps, const std::string& text);
     // The settings word ShowFps.
     int (*showFpsSetting)();
-    // DirectDraw in a window: WM_PAINT copies the back buffer to the client area again.
+    // DirectDraw in a window: WM_PAINT shows the last finished frame in the client area again (on the
+    // window thread, which never reads the back buffer the game thread draws into).
     void (*repaintDirectDraw)();
     // DirectDraw: WM_QUERYNEWPALETTE / WM_PALETTECHANGED put the palette on the primary surface.
     void (*applyPalette)();

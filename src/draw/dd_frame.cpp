@@ -5,6 +5,7 @@
 #include "app/scene.h"
 #include "draw/dd_internal.h"
 #include "draw/frame_snapshot.h"
+#include "platform/gfx/present_sdl.h"
 #include "platform/message_box.h"
 #include "platform/time.h"
 #include "platform/window.h"
@@ -263,12 +264,10 @@ void DDInstallFrameHooks() {
         DDSnapshotPresentedFrame();
     };
     g_DrawingHooks.repaintDirectDraw = [] {
-        if (lpDTCon || !g_lpDDCon || g_DDSettings.nWindowMode != 1 || !g_PrimarySD.lpDDSide ||
-            !g_BackBuffer.lpDDSide)
-            return;
-        RECT client{0, 0, g_DDSettings.nWidth, g_DDSettings.nHeight};
-        g_PrimarySD.lpDDSide->lpSurface->Blt(&client, g_BackBuffer.lpDDSide->lpSurface, nullptr, DDBLT_WAIT,
-                                             nullptr);
+        if (lpDTCon || !g_lpDDCon || g_DDSettings.nWindowMode != 1) return;
+        // The back buffer belongs to the thread that draws the next frame into it: the window shows
+        // the last finished frame again instead.
+        gfx::PresentLatestFrame(win::GetMainSdlWindow(), true);
     };
     g_DrawingHooks.applyPalette = [] {
         if (lpDTCon || !g_lpDDCon || !g_lpDDCon->lpPalette || !g_PrimarySD.lpDDSide || g_DDSettings.nBpp > 8)

@@ -9,6 +9,9 @@
 #include "shell/window_data.h"
 #include "app/system_ini.h"
 #include "app/thread.h"
+#include "draw/draw.h"
+#include "platform/gfx/gdi.h"
+#include "platform/gfx/presenter.h"
 #include "platform/messages.h"
 #include "platform/threads.h"
 #include "platform/time.h"
@@ -140,6 +143,39 @@ TEST_F(MainWindow, CloseWhileAWorkerWaitsInSendMessageEndsAtOnce) {
     win::MSG msg;
     ASSERT_TRUE(win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE));
     EXPECT_EQ(msg.message, win::WM_QUIT);
+}
+
+// DirectDraw in a window: the window's repaint (an exposure after a box, say) comes while the game
+// thread draws the next frame, whose draws the back buffer keeps back until they are needed. The
+// repaint shows the last finished frame and never reads the back buffer, whose list of kept draws
+// the game thread is growing meanwhile.
+TEST_F(MainWindow, RepaintWhileTheGameThreadDrawsAFrame) {
+    gfx::SetDisplayBitsPerPixel(32);
+    DDInstallFrameHooks();
+    ASSERT_TRUE(DDInit(0, hwnd, 640, 480, 32, 0, 1, 1, 60, 0, nullptr, nullptr, 0, 0));
+    std::atomic<int> framesLeft{60};
+    std::thread game([&] {
+        for (; framesLeft > 0; --framesLeft) {
+            DDClear(&g_BackBuffer, 0); // the frame covers the whole back buffer
+            for (int i = 0; i < 400; ++i)
+                DDFillRect(&g_BackBuffer, (i * 37) % 600, (i * 53) % 440, 40, 40, 1 + i % 7);
+            DDPresentDirectDraw(1);
+        }
+    });
+    int repaints = 0;
+    while (framesLeft > 0 || repaints == 0) {
+        EXPECT_EQ(MainWndProc(hwnd, win::WM_PAINT, 0, 0), 0);
+        ++repaints;
+    }
+    game.join();
+    // The last frame reached the window whole.
+    std::vector<std::uint32_t> frame;
+    int w = 0, h = 0;
+    ASSERT_TRUE(gfx::ReadLastFrame(frame, w, h));
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    DDEnd();
+    ResetDrawingHooks();
 }
 
 TEST_F(MainWindow, CloseWhileThePauseLoopRunsEndsItFirstThenClosesAgain) {
