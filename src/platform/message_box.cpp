@@ -272,7 +272,8 @@ int ShowSdlBox(const std::string& utext, const std::string& ucaption, UINT type)
 }
 
 // The SDL box shown by a child process of this program, which is ended (with whatever it started)
-// when a close arrives. 0 when it could not be shown, or -1 when no child could be started.
+// when a close arrives. 0 when it ended without an answer (it could not show the box, or it was
+// killed), or -1 when no child could be started.
 int ShowInChild(const MessageBoxRequest& box, const std::function<bool()>& closed) {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) return -1;
@@ -428,7 +429,12 @@ int MessageBox(HWND, const char* text, const char* caption, UINT type) {
         WriteBoxLine(utext, ucaption, closedAnswer);
         return closedAnswer;
     }
-    if (answer == 0) return HeadlessAnswer(utext, ucaption, type);
+    if (answer == 0) {
+        // The box ended with no answer (its process was killed, or no box could be shown): it counts
+        // as closed, never as a button the user did not press.
+        WriteBoxLine(utext, ucaption, closedAnswer);
+        return closedAnswer;
+    }
     KeysAfterBox(heldBefore);
     return answer;
 }

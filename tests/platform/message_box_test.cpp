@@ -117,7 +117,8 @@ class OpenBoxes : public ::testing::Test {
 };
 
 // A close never answers a question Yes: every button set ends as its own close box ends it, by a
-// close that arrives while it is open and by shut-down begun before or while it is open.
+// close that arrives while it is open, by shut-down begun before or while it is open, and when the
+// box ends without an answer.
 TEST_F(OpenBoxes, ACloseEndsTheBoxWithCancelElseNoElseItsOnlyButton) {
     struct Case {
         win::UINT type;
@@ -151,6 +152,14 @@ TEST_F(OpenBoxes, ACloseEndsTheBoxWithCancelElseNoElseItsOnlyButton) {
         testing::internal::GetCapturedStderr();
         EXPECT_FALSE(shown);
         win::ResetMessageModelForTests();
+        // A box that ends with no answer (its process killed, or no box could be shown at all) is
+        // closed too: it never takes a button the user did not press.
+        win::SetMessageBoxPresenter([this](const win::MessageBoxRequest&, const std::function<bool()>&) {
+            shown = true;
+            return 0;
+        });
+        EXPECT_EQ(CloseWhileOpen(c.type, [] {}), c.closed);
+        EXPECT_NE(lastLine.find(std::string("System.ini ") + c.line), std::string::npos) << lastLine;
     }
 }
 
