@@ -40,6 +40,10 @@ std::thread::id g_videoThread;
 // The keys followed on the display's keyboard after a box (window thread only): those held through
 // it, and those that went to it.
 std::bitset<256> g_followedHeld, g_followedSwallowed;
+// Whether the video system has told the window it has the keyboard focus (from its making on, until
+// it is told otherwise): key presses it passes on before telling that the focus came back went down
+// while another window had the focus.
+std::atomic<bool> g_keyFocus{true};
 // Whether frames are copied into the window's own surface instead of going through a renderer.
 bool g_framesOnSurface = false;
 // The display has lost what the window showed (an exposure): the next present shows the whole frame.
@@ -118,6 +122,22 @@ LPARAM MakeLParam(int low, int high) {
     return static_cast<LPARAM>((static_cast<DWORD>(high & 0xFFFF) << 16) | static_cast<DWORD>(low & 0xFFFF));
 }
 
+bool KeysDownOnDisplay(std::bitset<256>& down);
+
+// A key already down as the window takes the focus went down in another window: it is neither a
+// press of the close key nor play input until it is let go and pressed again (the display's repeats
+// of it are not presses). Followed on the display's keyboard, so that a release elsewhere counts.
+void SwallowKeysHeldElsewhere() {
+    std::bitset<256> down;
+    if (!KeysDownOnDisplay(down)) return;
+    for (int vk = 1; vk < 256; ++vk) {
+        const std::size_t k = static_cast<std::size_t>(vk);
+        if (!down[k] || GetAsyncKeyState(vk) != 0 || g_followedHeld[k]) continue;
+        SwallowKey(vk);
+        g_followedSwallowed.set(k);
+    }
+}
+
 void Translate(const SDL_Event& e, HWND hwnd) {
     switch (e.type) {
     case SDL_QUIT:
@@ -135,7 +155,10 @@ void Translate(const SDL_Event& e, HWND hwnd) {
             if (!down) SetKeyDown(vk, false);
             break;
         }
-        // A key that went to a dialog or a box reaches the game only when it is pressed again.
+        // A key that went to a dialog or a box reaches the game only when it is pressed again; so
+        // does one whose press went to another window (the first the window hears of it is a repeat,
+        // or a press before the video system tells that the focus came back).
+        if (down && GetAsyncKeyState(vk) == 0 && (e.key.repeat || !g_keyFocus)) SwallowKey(vk);
         if (down && KeySwallowed(vk)) break;
         SetKeyDown(vk, down);
         PostMessage(hwnd, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), e.key.repeat ? 1 : 0);
@@ -148,9 +171,12 @@ void Translate(const SDL_Event& e, HWND hwnd) {
             PostMessage(hwnd, WM_CLOSE, 0, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
+            SwallowKeysHeldElsewhere();
+            g_keyFocus = true;
             PostMessage(hwnd, WM_ACTIVATEAPP, 1, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
+            g_keyFocus = false;
             // Key-up events do not reach a window in the background.
             ReleaseKeysOnFocusLoss();
             PostMessage(hwnd, WM_ACTIVATEAPP, 0, 0);
@@ -253,6 +279,7 @@ bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidt
         SDL_DestroyRenderer(trial);
     }
     WatchDisplayConnection(w);
+    g_keyFocus = true;
     std::lock_guard<std::mutex> guard(g_windowLock);
     g_sdlWindow = w;
     g_hwnd = hwnd;
@@ -518,9 +545,11 @@ void FollowHeldKeys() {
     std::bitset<256> down;
     const bool known = KeysDownOnDisplay(down);
     if (boxEnded) {
-        g_followedHeld |= down & heldBefore;
-        g_followedSwallowed |= down & ~heldBefore;
-        g_followedHeld &= ~g_followedSwallowed;
+        // A key the game saw go down before the box stays held, also when the window took the focus
+        // back before the box's end was known here.
+        const std::bitset<256> heldThrough = down & heldBefore;
+        g_followedSwallowed = (g_followedSwallowed | (down & ~heldBefore)) & ~heldThrough;
+        g_followedHeld |= heldThrough;
     }
     // Held as the display's keyboard holds them, whatever the window's events said meanwhile (a
     // change of focus the video system tells late lets every key go).
@@ -532,6 +561,7 @@ void FollowHeldKeys() {
             g_followedHeld.reset(k);
             g_followedSwallowed.reset(k);
         } else if (g_followedHeld[k]) {
+            if (KeySwallowed(vk)) SetKeyDown(vk, false); // its press counts again
             SetKeyDown(vk, true);
         } else if (!KeySwallowed(vk)) {
             SwallowKey(vk);

@@ -308,6 +308,38 @@ TEST_F(MainWindow, AKeyPressedIntoADialogReachesTheGameOnlyWhenPressedAgain) {
     win::ReleaseAllKeys();
 }
 
+// A key whose press went to another window (the first the game window hears of it is the display's
+// repeat, as when the focus comes back with the key held) is neither a close nor play input until it
+// is let go and pressed again.
+TEST_F(MainWindow, AKeyPressedInAnotherWindowReachesTheGameOnlyWhenPressedAgain) {
+    win::ReleaseAllKeys();
+    Drain();
+    for (int i = 0; i < 3; ++i)
+        PushKey(true, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, true);
+    EXPECT_TRUE(Drain().empty());
+    EXPECT_EQ(GetAsyncKeyState(win::VK_ESCAPE), 0);
+    PushKey(false, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+    PushKey(true, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+    PushKey(true, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, true);
+    std::vector<win::UINT> got;
+    for (const win::MSG& m : Drain())
+        got.push_back(m.message);
+    EXPECT_EQ(got, (std::vector<win::UINT>{win::WM_KEYUP, win::WM_KEYDOWN, win::WM_KEYDOWN}));
+    EXPECT_NE(GetAsyncKeyState(win::VK_ESCAPE), 0);
+    // Pressed while another window has the focus, until the video system tells it came back.
+    PushKey(false, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    PushKey(true, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+    PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    PushKey(true, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, true);
+    got.clear();
+    for (const win::MSG& m : Drain())
+        got.push_back(m.message);
+    EXPECT_EQ(got, (std::vector<win::UINT>{win::WM_KEYUP, win::WM_ACTIVATEAPP, win::WM_ACTIVATEAPP}));
+    EXPECT_EQ(GetAsyncKeyState(win::VK_ESCAPE), 0);
+    win::ReleaseAllKeys();
+}
+
 // The video system starts with text input off (an input method would take the game's keys); it is on
 // only while a text field has the focus.
 TEST_F(MainWindow, TextInputIsOnOnlyWhileATextFieldHasTheFocus) {
