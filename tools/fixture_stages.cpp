@@ -166,6 +166,8 @@ cEdStage Runs(std::initializer_list<cEdFlowCmd> commands) {
 // The memory fixture's characters, and the times each repeats its loop's body: together as many
 // flow entries as a stage's objects may hold.
 constexpr int MEMORY_CHARAS = 512, MEMORY_LOOP = 256;
+// The characters the play fixture's hero summons at a time.
+constexpr int MEMORY_SUMMONS = 32;
 
 } // namespace
 
@@ -235,18 +237,50 @@ cEdStage ReplayPalette() {
     return stage;
 }
 
-cEdStage MemoryHungry() {
-    cEdStage stage = Floor(20, 15, 4);
-    // Each copy of the loop's body keeps a text of its own of some 1,600 bytes.
+namespace {
+
+// A flow that repeats a code command with a long text MEMORY_LOOP times: each copy of the loop's
+// body keeps a text of its own of some 1,600 bytes.
+cEdFlow HungryFlow(FlowTriggerKind trigger) {
     std::string sum = "score = score";
     for (int k = 0; k < 400; ++k)
         sum += " + 0";
+    return Flow(trigger, {WithParams(MakeCommand(FCT_LOOP), {MEMORY_LOOP, 1}), flow_writer::MakeCode(sum)});
+}
+
+} // namespace
+
+cEdStage MemoryHungry() {
+    cEdStage stage = Floor(20, 15, 4);
     for (int k = 0; k < MEMORY_CHARAS; ++k) {
         cEdCharaDef c = Chara(6 + k % 14, 1 + k / 14 % 12);
-        c.m_Flows.push_back(Flow(
-            FTK_ALWAYS, {WithParams(MakeCommand(FCT_LOOP), {MEMORY_LOOP, 1}), flow_writer::MakeCode(sum)}));
+        c.m_Flows.push_back(HungryFlow(FTK_ALWAYS));
         stage.m_Charas.push_back(c);
     }
+    return stage;
+}
+
+cEdStage MemoryHungryPlay() {
+    cEdStage stage = Floor(20, 15, 4);
+    // The summoned character's flow is built with the character and never started.
+    cEdCharaDef hungry = Chara(0, 0);
+    hungry.m_Flows.push_back(HungryFlow(FTK_BY_COMMAND));
+    stage.m_PaletteCharas.resize(2);
+    stage.m_PaletteCharas.at(1) = hungry;
+    cEdFlowCmd summon = MakeCommand(FCT_SUMMON_CHARA);
+    summon.m_Shot->m_nGraphic = CHARA_SLIME;
+    summon.m_Shot->m_nCount = MEMORY_SUMMONS;
+    summon.m_Shot->m_nSummonPalette = 1; // the stage's own palette
+    summon.m_Shot->m_nSummonEntry = 1;
+    HeroOf(stage).m_Flows.push_back(Flow(FTK_ALWAYS, {summon}));
+    return stage;
+}
+
+cEdStage MemoryHungrySight() {
+    cEdStage stage = MemoryHungry();
+    // The widest round sight there is: its darkness takes some 100 MB.
+    HeroOf(stage).m_nSightShape = 1;
+    HeroOf(stage).m_nSightRange = 255;
     return stage;
 }
 
@@ -902,7 +936,9 @@ bool WriteMemory(const std::string& folder) {
     if (!demo_project::Write(folder)) return false;
     cProjectDatabase running = g_Database;
     g_Database = project_writer::DemoDatabase(ogg_writer::Available());
-    const bool written = stage_writer::WriteStageFile(folder, kMemoryBase, 0, MemoryHungry());
+    const bool written = stage_writer::WriteStageFile(folder, kMemoryBase, 0, MemoryHungry()) &&
+                         stage_writer::WriteStageFile(folder, kMemoryPlayBase, 0, MemoryHungryPlay()) &&
+                         stage_writer::WriteStageFile(folder, kMemorySightBase, 0, MemoryHungrySight());
     g_Database = std::move(running);
     return written;
 }

@@ -27,13 +27,22 @@ cEdStage ReplaySummons();
 cEdStage ReplayPalette();
 
 // The memory fixture: the demo project with a stage ("data\stg4\memory.stg4_000") whose hero
-// stands on a floor with 128 characters, each of whose flows repeats a code command with a long
-// text 1,024 times. Set-up expands those loops into lists that hold as many flow entries as a
+// stands on a floor with 512 characters, each of whose flows repeats a code command with a long
+// text 256 times. Set-up expands those loops into lists that hold as many flow entries as a
 // stage's objects may hold together, each with its own copy of the text: some 400 MB, taken a
 // character at a time.
 inline constexpr const char* kMemoryBase = "memory";
 cEdStage MemoryHungry();
-// Writes the demo project and the memory fixture's stage into the folder.
+// Beside it "memory_play", a stage whose hero summons 32 characters every frame, each with a flow
+// as large as one of those above (never started): play takes memory until the summons reach that
+// bound, some 400 MB on.
+inline constexpr const char* kMemoryPlayBase = "memory_play";
+cEdStage MemoryHungryPlay();
+// And "memory_sight", the first stage with a hero of the widest round sight, whose darkness surfaces
+// are made before the characters are placed.
+inline constexpr const char* kMemorySightBase = "memory_sight";
+cEdStage MemoryHungrySight();
+// Writes the demo project and the memory fixture's stages into the folder.
 bool WriteMemory(const std::string& folder);
 
 // The demo's database with entry 1 of the character, screen and picture effect lists made to show.

@@ -5,7 +5,8 @@
 // summons a block; "series", a first challenge stage whose hero clears it and goes on to the series'
 // second part, taking its hit points and time limit along; "arranged", a common-palette item that
 // arranges its own command, taken again and again, and flows of the stage's start that start each
-// other; "memory", a stage whose set-up takes some 400 MB.
+// other; "memory", a stage whose set-up takes some 400 MB, one whose play takes memory without end and
+// one whose hero's sight takes some 100 MB before its set-up's 400 MB.
 #include "arranged_fixture.h"
 #include "effects_fixture.h"
 #include "fixture_stages.h"

@@ -3,6 +3,7 @@
 #include "app/checked_containers.h"
 #include "app/globals.h"
 #include "app/log.h"
+#include "app/memory_reserve.h"
 #include "draw/dd_internal.h"
 #include "platform/gfx/gdi.h"
 #include "platform/messages.h"
@@ -21,6 +22,12 @@ void CopyName(char (&dst)[260], const char* src) {
     if (n > 259) n = 259;
     if (n) std::memcpy(dst, src, n);
     dst[n] = 0;
+}
+
+// A surface that failed for want of memory is no failing of the display: no box blames it, and the
+// caller, which knows what the surface was for, tells the user (as for a DirectDraw surface).
+bool MemoryRanOut(HRESULT hr) {
+    return hr == E_OUTOFMEMORY;
 }
 
 // Shows the texture-failure message when start-up set one, then closes the program.
@@ -186,6 +193,9 @@ bool DDCheckResult(int code) {
 }
 
 void DDCloseForSurface(const char* what, int w, int h) {
+    // The box and the close find the memory held back for them: a surface that cannot be made
+    // mostly found none.
+    ReleaseMemoryReserve();
     ReportErrBox("%s（%d×%d）のサーフェスが作成できないため終了します", what, w, h);
     win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
 }
@@ -286,6 +296,7 @@ bool DDCreateSurface(DDSURFACEDATA* lpSD, int nWidth, int nHeight, int bColorKey
             ReportErr("VRAM不足のためシステムメモリにテクスチャを作成します。(空)");
             t.nMemoryType = DTMEMORYTYPE_SYSTEM;
         } else if (FAILED(hr)) {
+            ReportErr("D3DXCreateTexture Err hr = %x", static_cast<unsigned>(hr));
             return false;
         }
     }
@@ -295,7 +306,7 @@ bool DDCreateSurface(DDSURFACEDATA* lpSD, int nWidth, int nHeight, int bColorKey
                                        &t.lpTexture);
         if (FAILED(hr)) {
             ReportErr("D3DXCreateTexture Err hr = %x", static_cast<unsigned>(hr));
-            FatalTextureFailure();
+            if (!MemoryRanOut(hr)) FatalTextureFailure();
             return false;
         }
     }
@@ -305,7 +316,7 @@ bool DDCreateSurface(DDSURFACEDATA* lpSD, int nWidth, int nHeight, int bColorKey
                                                       D3DPOOL_SYSTEMMEM, &t.lpSystemSurface, nullptr);
         if (FAILED(hr)) {
             ReportErr("CreateOffscreenPlainSurface Err hr = %x", static_cast<unsigned>(hr));
-            FatalTextureFailure();
+            if (!MemoryRanOut(hr)) FatalTextureFailure();
             return false;
         }
     }

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -153,6 +154,18 @@ bool TakePostedLocked(Queue& q, MSG* out, HWND hwnd, UINT lo, UINT hi, bool remo
     return true;
 }
 
+// Adds a posted message to a queue (lock held). False when there is no memory for it: the post
+// fails, as a post to a full queue does, instead of throwing out of the poster (a close that asks
+// the game thread to end while memory is short).
+bool PushPostedLocked(Queue& q, const MSG& m) {
+    try {
+        q.posted.push_back(m);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 ThreadId GetCurrentThreadId() {
@@ -190,8 +203,7 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     {
         std::lock_guard lock(R().lock);
         std::shared_ptr<Queue> q = hwnd ? FindQueueLocked(hwnd->owner) : OwnQueueLocked();
-        if (!q) return FALSE;
-        q->posted.push_back(MSG{hwnd, msg, wParam, lParam, Now()});
+        if (!q || !PushPostedLocked(*q, MSG{hwnd, msg, wParam, lParam, Now()})) return FALSE;
     }
     NotifyWaiters();
     return TRUE;
@@ -201,8 +213,7 @@ BOOL PostThreadMessage(ThreadId thread, UINT msg, WPARAM wParam, LPARAM lParam) 
     {
         std::lock_guard lock(R().lock);
         auto q = FindQueueLocked(thread);
-        if (!q) return FALSE;
-        q->posted.push_back(MSG{nullptr, msg, wParam, lParam, Now()});
+        if (!q || !PushPostedLocked(*q, MSG{nullptr, msg, wParam, lParam, Now()})) return FALSE;
     }
     NotifyWaiters();
     return TRUE;

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
 
 DDSURFACEDATA g_DarkSD, g_HoleSD;
@@ -201,10 +202,9 @@ bool CreateWorkSurfaces() {
     DDReleaseSurface(&g_DarkSD);
     DDReleaseSurface(&g_HoleSD);
     const int w = 1280 + 2 * r, h = 960 + 2 * r;
-    if (!DDCreateSurface(&g_DarkSD, w, h, 1, 1, DTMEMORYTYPE_VIDEO_RT, 0, 0)) {
-        DDCloseForSurface("視界の暗闇", w, h);
-        return false;
-    }
+    // Both back-ends make a surface of any size a sight asks for: one that cannot be made found no
+    // memory, and the set-up or the play step that asked for it fails as any other allocation does.
+    if (!DDCreateSurface(&g_DarkSD, w, h, 1, 1, DTMEMORYTYPE_VIDEO_RT, 0, 0)) throw std::bad_alloc();
     DDFillRect(&g_DarkSD, 0, 0, w, h, 16);
     if (r == 0) return true;
     const int shape = g_Heroes[0].m_Def.m_nSightShape;
@@ -212,10 +212,7 @@ bool CreateWorkSurfaces() {
         DDFillRect(&g_DarkSD, w / 2 - r, h / 2 - r, 2 * r, 2 * r, 0);
         return true;
     }
-    if (!DDCreateSurface(&g_HoleSD, 2 * r, 2 * r, 1, 1, DTMEMORYTYPE_VIDEO_RT, 0, 0)) {
-        DDCloseForSurface("視界の穴", 2 * r, 2 * r);
-        return false;
-    }
+    if (!DDCreateSurface(&g_HoleSD, 2 * r, 2 * r, 1, 1, DTMEMORYTYPE_VIDEO_RT, 0, 0)) throw std::bad_alloc();
     if (DDIsD3D())
         DDFillRect(&g_HoleSD, 0, 0, 2 * r, 2 * r, 0);
     else

@@ -33,8 +33,8 @@ void LoadStageBitmaps();
 void LoadStageSwords();
 void LoadStageEffects();
 void ReleaseStagePictures();
-// The dark surface for player 1's light radius, with a square or round hole; false (and WM_CLOSE)
-// when it cannot be made.
+// The dark surface for player 1's light radius, with a square or round hole; true. Throws
+// std::bad_alloc when a surface cannot be made (there is no memory for it).
 bool CreateWorkSurfaces();
 
 // Moves every self-scrolling background layer by one frame, wrapped into [0, picture size).

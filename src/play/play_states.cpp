@@ -205,8 +205,13 @@ void cPlayScene::Run() {
         if (m_nState == GAMESTATE_SET_UP_FAILED) return;
         m_nState = GAMESTATE_FADEIN;
     }
-    if (m_nState >= 0 && m_nState < static_cast<int>(m_Handlers.size()))
+    if (m_nState < 0 || m_nState >= static_cast<int>(m_Handlers.size())) return;
+    try {
         m_Handlers[static_cast<std::size_t>(m_nState)]();
+    } catch (const std::bad_alloc&) {
+        // The step is left where memory ran out: nothing of the stage is played or drawn again.
+        FailPlayForMemory(*this);
+    }
 }
 
 void cPlayScene::Init() {

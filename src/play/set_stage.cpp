@@ -468,16 +468,30 @@ bool SetStage(cGameScene& scene, bool reload, bool startMusic) {
     return true;
 }
 
-void FailStageSetUp(cGameScene& scene) {
+namespace {
+
+// The stage goes at once (what it holds is most of the memory there was), the user is told from the
+// memory held in reserve, and the close ends the program.
+void FailForMemory(cGameScene& scene, const char* text) {
     DropHalfMadeStage(scene);
     scene.m_nState = GAMESTATE_SET_UP_FAILED;
     ReleaseMemoryReserve();
     try {
-        ErrorBoxText("メモリ不足により、ステージの初期設定に失敗しました！");
+        ErrorBoxText(text);
     } catch (const std::bad_alloc&) {
         // Not even the box found memory: the close still ends the play.
     }
     PostClose();
+}
+
+} // namespace
+
+void FailStageSetUp(cGameScene& scene) {
+    FailForMemory(scene, "メモリ不足により、ステージの初期設定に失敗しました！");
+}
+
+void FailPlayForMemory(cGameScene& scene) {
+    FailForMemory(scene, "メモリが不足しています！");
 }
 
 // ---- Spawners ----

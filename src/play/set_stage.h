@@ -114,8 +114,8 @@ struct cPlayWork {
 };
 extern cPlayWork g_PlayWork;
 
-// The state of a play scene whose set-up failed: it draws and plays nothing and waits for the close
-// it asked for.
+// The state of a play scene whose set-up failed, or whose play ran out of memory: it draws and plays
+// nothing and waits for the close it asked for.
 constexpr int GAMESTATE_SET_UP_FAILED = -2;
 
 // Builds the live stage. reload: a restart (the stage is restored from its loaded copy);
@@ -126,6 +126,10 @@ bool SetStage(cGameScene& scene, bool reload, bool startMusic);
 // GAMESTATE_SET_UP_FAILED, the user is told (from memory held in reserve for it) and the program
 // is asked to close.
 void FailStageSetUp(cGameScene& scene);
+// The same for a step of play (or of the scene's other states) that ran out of memory: the stage is
+// let go, the scene's state becomes GAMESTATE_SET_UP_FAILED, the user is told that memory ran short
+// and the program is asked to close.
+void FailPlayForMemory(cGameScene& scene);
 
 // What a summon asks of a spawn.
 struct cSpawnParams {
