@@ -38,9 +38,11 @@ void Apply(cChara& chara, cFlow& flow, int op, cFlowCommand* inst) {
         // would start it again without end, so there it only ends.
         if (!(current && flow.m_lpDef && flow.m_lpDef->m_nTrigger == FTK_BEFORE_STAGE)) {
             StartFlow(flow);
-            // The walk goes on with this command as if it still ran: one sub-step is left, so the
-            // walk stops here and the restarted flow begins with its first command next time.
-            if (current) inst->m_nRemain = 2;
+            // The command finishes and is done in the new pass, which begins with the first command
+            // on the next frame and passes over this one. As the flow's last command it would end
+            // the flow it has just started: it keeps running instead, so that the flow starts anew
+            // each time the walk reaches it.
+            if (current && inst == &flow.m_Commands.back()) inst->m_nRemain = 2;
         }
         flow.m_bStopWalk = 1;
         break;

@@ -864,13 +864,22 @@ bool StepFlow(cFlow& flow) {
     const int n = static_cast<int>(flow.m_Commands.size());
     // The done commands before the first open one are passed over without a look (a long flow
     // would otherwise be walked from its start at every step).
+    // A command done at the reached index was done before the walk reached it: a restart of the
+    // flow from within itself, marked done in the pass it began. The walk goes past it to the
+    // commands after it.
+    auto passDone = [&flow, n](int i) {
+        if (i == flow.m_nReached && i < n - 1) ++flow.m_nReached;
+    };
     int first = std::clamp(flow.m_nFirstOpen, 0, n);
     while (first < n && first <= flow.m_nReached && flow.m_Commands[static_cast<std::size_t>(first)].m_bDone)
-        ++first;
+        passDone(first++);
     flow.m_nFirstOpen = first;
     for (int i = first; i <= flow.m_nReached && i < n; ++i) {
         cFlowCommand& inst = InstanceAt(flow, i);
-        if (inst.m_bDone) continue;
+        if (inst.m_bDone) {
+            passDone(i);
+            continue;
+        }
         if (inst.m_nRemain == 0) {
             StartFlowCommand(inst);
             if (!inst.m_bWaitsMessage && inst.m_nWithNext == 0) flow.m_nMessageWait = 0;
@@ -886,7 +895,8 @@ bool StepFlow(cFlow& flow) {
             inst.m_bDone = 1;
             if (inst.m_bWaitsMessage) flow.m_nMessageWait = 1;
             if (i == n - 1) return true;
-            ++flow.m_nReached;
+            // A command that started its own flow anew leaves the new pass at its first command.
+            if (i <= flow.m_nReached) ++flow.m_nReached;
             break;
         } else if (flow.m_bStopWalk) {
             return false;

@@ -68,8 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Ends at once: B never runs, and the flow can start again from the next frame on.
         CurrentCase{"End", 1, false, "1:A+-", false, 1},
         CurrentCase{"EndThenRaised", 1, true, "1:A+-|3:A+-", false, 1},
-        // Restarts: the first command runs again on the next frame, every time round.
-        CurrentCase{"Start", 0, false, "1:A+-|3:A+-|5:A+-", true, 1},
+        // Restarts: the first command runs again on the next frame, then the commands after the
+        // restart, which the new pass passes over as done; the flow then ends.
+        CurrentCase{"Start", 0, false, "1:A+-|3:A+-|4:B+-", false, 1},
         CurrentCase{"Pause", 2, true, "1:A+-", true, 1},
         // Resuming a running flow from inside itself changes nothing.
         CurrentCase{"Resume", 3, false, "1:A+-|3:B+-", false, 1},
@@ -78,6 +79,67 @@ INSTANTIATE_TEST_SUITE_P(
         CurrentCase{"StopForEver", 5, true, "1:A+-", true, 1},
         CurrentCase{"UnknownOperation", 9, false, "1:A+-|3:B+-", false, 1}),
     [](const ::testing::TestParamInfo<CurrentCase>& i) { return std::string(i.param.name); });
+
+struct RestartCase {
+    const char* name;
+    Cmds cmds;
+    const char* trace; // over 10 frames
+    bool running;      // after them
+};
+
+class FlowRestartTest : public FlowControlTest, public ::testing::WithParamInterface<RestartCase> {};
+
+// A flow (ID 7) that starts itself anew, raised on frame 1 only: the new pass begins with the
+// first command on the next frame, holds every command until the plain commands ahead of it have
+// finished, and passes over the restart, which it counts as done.
+TEST_P(FlowRestartTest, StartsItselfAnewOnce) {
+    const RestartCase& k = GetParam();
+    cStageChara c;
+    cEdFlow flow = MakeFlow(FTK_BY_COMMAND, k.cmds);
+    flow.m_nId = 7;
+    Give(c, {flow});
+    SetFrames(c, 0, k.cmds);
+    Frame(c, {FTK_BY_COMMAND});
+    for (int f = 2; f <= 10; ++f)
+        Frame(c);
+    EXPECT_EQ(s_Trace, k.trace);
+    EXPECT_EQ(c.m_Flows[0].m_bRunning != 0, k.running);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ops, FlowRestartTest,
+    ::testing::Values(
+        RestartCase{
+            "ThisFlow",
+            {{FCT_WAIT, 1, 0, 'A'}, TestCmd{FCT_FLOW_CONTROL, 1, 0, '-', {0, 0, 0}}, {FCT_WAIT, 1, 0, 'B'}},
+            "1:A+-|3:A+-|4:B+-",
+            false},
+        RestartCase{
+            "ById",
+            {{FCT_WAIT, 1, 0, 'A'}, TestCmd{FCT_FLOW_CONTROL, 1, 0, '-', {0, 2, 7}}, {FCT_WAIT, 1, 0, 'B'}},
+            "1:A+-|3:A+-|4:B+-",
+            false},
+        // B waits for the two sub-steps of A in the new pass too.
+        RestartCase{"AfterTwoCommands",
+                    {{FCT_WAIT, 2, 0, 'A'},
+                     {FCT_WAIT, 1, 0, 'B'},
+                     TestCmd{FCT_FLOW_CONTROL, 1, 0, '-', {0, 0, 0}},
+                     {FCT_WAIT, 1, 0, 'C'}},
+                    "1:A+|2:A-|3:B+-|5:A+|6:A-|7:B+-|8:C+-",
+                    false},
+        // A command run with the next lets the restart join it in its first frame, and in the new
+        // pass the command after the restart, whose end (the flow's last command) ends the flow.
+        RestartCase{
+            "AfterACommandRunWithTheNext",
+            {{FCT_WAIT, 3, 1, 'A'}, TestCmd{FCT_FLOW_CONTROL, 1, 0, '-', {0, 0, 0}}, {FCT_WAIT, 1, 0, 'B'}},
+            "1:A+|2:A+ B+-",
+            false},
+        // As the flow's last command it starts the flow anew each time the walk reaches it.
+        RestartCase{"AsTheLastCommand",
+                    {{FCT_WAIT, 1, 0, 'A'}, TestCmd{FCT_FLOW_CONTROL, 1, 0, '-', {0, 0, 0}}},
+                    "1:A+-|3:A+-|5:A+-|7:A+-|9:A+-",
+                    true}),
+    [](const ::testing::TestParamInfo<RestartCase>& i) { return std::string(i.param.name); });
 
 struct OtherCase {
     const char* name;
