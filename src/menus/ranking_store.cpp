@@ -220,10 +220,14 @@ bool cRankingStore::RegisterInFile(int gameMode, const std::string& stageName, c
         const FileRead read = ReadRankingFile(now, file);
         if (read == FileRead::Damaged) {
             if (!setAside) {
-                // Told in a box, which is not shown while another player waits for the lock.
+                // Moved aside under the lock (so that it is the damaged file that goes, not one
+                // another player has just written), then told in a box, which is not shown while
+                // another player waits for the lock.
                 setAside = true;
+                std::string moved;
+                const bool done = MoveAsideDamagedFile(file, moved);
                 lock.Release();
-                SetAsideDamagedFile(file, RANKING_RESET_TEXT);
+                TellDamagedFile(file, done, moved, RANKING_RESET_TEXT);
                 continue;
             }
             // It could not be moved aside: it is not replaced either.
@@ -237,7 +241,7 @@ bool cRankingStore::RegisterInFile(int gameMode, const std::string& stageName, c
         // entries go into what it holds now, so that neither registration is lost.
         const fsys::WriteResult result = SaveDataFileIfUnchanged(
             file, [&now](std::FILE* fp) { return now.Save(fp); },
-            [&] { return ReadFileBytes(file) == seen; });
+            [&seen](const FileBytes& bytes) { return bytes == seen; });
         if (result == fsys::WriteResult::Changed && write < RANKING_WRITES) continue;
         if (result == fsys::WriteResult::Changed)
             Report("%s : replaced by others at every write; not written", file.c_str());

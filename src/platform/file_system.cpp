@@ -9,16 +9,22 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <filesystem>
+#include <optional>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
 namespace fsys {
 namespace {
+
+std::atomic<WriteFault> g_WriteFault{WriteFault::None};
+std::function<void(std::string_view)> g_BeforeReplaceHook;
 
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -173,6 +179,7 @@ bool MoveAside(std::string_view sysPath, std::string& movedTo) {
         struct stat st;
         // An earlier damaged copy keeps its name.
         if (lstat((native + suffix).c_str(), &st) == 0) continue;
+        if (g_BeforeReplaceHook) g_BeforeReplaceHook(sysPath);
         if (std::rename(native.c_str(), (native + suffix).c_str()) != 0) return false;
         movedTo = std::string(sysPath) + suffix;
         return true;
@@ -214,8 +221,6 @@ std::uint64_t FreeBytes(std::string_view sysPath) {
 
 namespace {
 
-std::atomic<WriteFault> g_WriteFault{WriteFault::None};
-std::function<void(std::string_view)> g_BeforeReplaceHook;
 std::atomic<unsigned> g_nTempCounter{0};
 
 // A new file beside `native`, named after it ("Window.dat.tmp-<pid>-<n>"), made with the modes an
@@ -252,6 +257,59 @@ void SyncFolder(const std::string& folder) {
     close(fd);
 }
 
+// The test hook, then true: a write stalled there takes the file's name when it is let go.
+bool BeforeNameTaken(std::string_view sysPath) {
+    if (g_BeforeReplaceHook) g_BeforeReplaceHook(sysPath);
+    return true;
+}
+
+// What a file holds (nullopt: it is not there, or cannot be read), by its native path.
+std::optional<std::string> NativeBytes(const std::string& native) {
+    const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string bytes;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+        if (got > 0) bytes.append(buffer, static_cast<std::size_t>(got));
+    close(fd);
+    if (got < 0) return std::nullopt;
+    return bytes;
+}
+
+int RenameAt2(const std::string& from, const std::string& to, unsigned flags) {
+    return static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags));
+}
+
+// The complete temporary takes the file's name when the file still holds what the caller made its
+// contents from. The file and the temporary change names in one step, and what the file held is
+// looked at once more: a file another writer put there after the first look (one that waited for
+// the folder's lock in vain while this writer stalled) goes back, so that its entries are not
+// lost; the caller then makes its contents anew from it. The temporary is the caller's to remove
+// unless the result is Written.
+WriteResult ReplaceIfUnchanged(const std::string& temp, const std::string& native, std::string_view sysPath,
+                               const FileUnchanged& unchanged) {
+    if (!unchanged(NativeBytes(native))) return WriteResult::Changed;
+    if (g_WriteFault.load() == WriteFault::Rename || !BeforeNameTaken(sysPath)) return WriteResult::Failed;
+    if (RenameAt2(temp, native, RENAME_EXCHANGE) == 0) {
+        if (unchanged(NativeBytes(temp))) {
+            unlink(temp.c_str()); // what the file held
+            return WriteResult::Written;
+        }
+        if (RenameAt2(temp, native, RENAME_EXCHANGE) != 0) return WriteResult::Failed;
+        return WriteResult::Changed;
+    }
+    if (errno == ENOENT) {
+        // No file to change names with: the name is taken only while it is still free.
+        if (RenameAt2(temp, native, RENAME_NOREPLACE) == 0) return WriteResult::Written;
+        return errno == EEXIST ? WriteResult::Changed : WriteResult::Failed;
+    }
+    // A file system that cannot change two names in one step: the plain replacement.
+    if ((errno == EINVAL || errno == ENOSYS) && std::rename(temp.c_str(), native.c_str()) == 0)
+        return WriteResult::Written;
+    return WriteResult::Failed;
+}
+
 } // namespace
 
 bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill) {
@@ -259,7 +317,7 @@ bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE
 }
 
 WriteResult WriteWholeFileIfUnchanged(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill,
-                                      const std::function<bool()>& unchanged) {
+                                      const FileUnchanged& unchanged) {
     if (sysPath.empty()) return WriteResult::Failed;
     const std::string native = Native(sysPath);
     std::string temp;
@@ -273,17 +331,18 @@ WriteResult WriteWholeFileIfUnchanged(std::string_view sysPath, const std::funct
     // the new one whole, never a new name on an empty file.
     ok = ok && fdatasync(fileno(fp)) == 0 && fault != WriteFault::Sync;
     ok = std::fclose(fp) == 0 && ok;
-    if (ok && g_BeforeReplaceHook) g_BeforeReplaceHook(sysPath);
-    // Looked at as late as can be: the write took time, in which another writer may have replaced
-    // the file.
-    if (ok && unchanged && !unchanged()) {
-        unlink(temp.c_str());
-        return WriteResult::Changed;
-    }
-    if (ok) ok = fault != WriteFault::Rename && std::rename(temp.c_str(), native.c_str()) == 0;
     if (!ok) {
         unlink(temp.c_str());
         return WriteResult::Failed;
+    }
+    const WriteResult result = unchanged ? ReplaceIfUnchanged(temp, native, sysPath, unchanged)
+                               : (fault != WriteFault::Rename && BeforeNameTaken(sysPath) &&
+                                  std::rename(temp.c_str(), native.c_str()) == 0)
+                                   ? WriteResult::Written
+                                   : WriteResult::Failed;
+    if (result != WriteResult::Written) {
+        unlink(temp.c_str());
+        return result;
     }
     SyncFolder(FolderOf(native));
     return WriteResult::Written;

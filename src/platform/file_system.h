@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,13 +62,16 @@ bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE
 
 // How a write of a file made from what was read of it ended.
 enum class WriteResult { Written, Failed, Changed };
+// Whether a file's bytes (nullopt: no file, or one that cannot be read) are still those the new
+// contents were made from.
+using FileUnchanged = std::function<bool(const std::optional<std::string>& bytes)>;
 // As WriteWholeFile, for a file whose new contents are made from what was read of it while others
-// may write it too: `unchanged` is asked when the temporary is complete, just before it takes the
-// file's name, whether the file still holds what was read. When it does not, nothing is replaced
-// (the temporary is removed) and the result is Changed: the caller reads the file again and makes
-// its contents anew.
+// may write it too: `unchanged` is asked when the temporary is complete whether the file still holds
+// what was read, and again of what the file held the moment the temporary took its name. When it
+// does not, the file is left as the other writer made it (the temporary is removed) and the result
+// is Changed: the caller reads the file again and makes its contents anew.
 WriteResult WriteWholeFileIfUnchanged(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill,
-                                      const std::function<bool()>& unchanged);
+                                      const FileUnchanged& unchanged);
 
 // The whole contents of a file; false when it cannot be opened or read.
 bool ReadWholeFile(std::string_view sysPath, std::string& bytes);
@@ -104,9 +108,10 @@ class FolderLock {
 // device would.
 enum class WriteFault { None, Flush, Sync, Rename };
 void SetWriteFaultForTests(WriteFault fault);
-// Tests only: called with the file's system path by every whole-file write whose temporary is
-// complete, just before it is looked at again and takes the file's name; a test stalls a writer
-// there. An empty function ends it. Set it while no write is under way.
+// Tests only: called with the file's system path just before a file's name is taken: by every
+// whole-file write whose temporary is complete (after a write made from what was read has looked at
+// the file again) and by a file moved aside; a test stalls a writer there. An empty function ends
+// it. Set it while no write is under way.
 void SetBeforeReplaceHookForTests(std::function<void(std::string_view sysPath)> hook);
 
 } // namespace fsys

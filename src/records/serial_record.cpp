@@ -311,7 +311,7 @@ bool SaveDataFile(const std::string& name, const std::function<bool(std::FILE*)>
 
 fsys::WriteResult SaveDataFileIfUnchanged(const std::string& name,
                                           const std::function<bool(std::FILE*)>& fill,
-                                          const std::function<bool()>& unchanged) {
+                                          const fsys::FileUnchanged& unchanged) {
     const std::string path = name.empty() ? std::string("err") : name;
     const fsys::WriteResult result = fsys::WriteWholeFileIfUnchanged(
         path, [&fill](std::FILE* fp) { return WriteI32(fp, g_nDataVersion) && fill(fp); }, unchanged);
@@ -321,8 +321,18 @@ fsys::WriteResult SaveDataFileIfUnchanged(const std::string& name,
 
 void SetAsideDamagedFile(const std::string& name, const char* consequence) {
     std::string moved;
-    if (fsys::MoveAside(name, moved)) {
-        ReportErrBox("%s が壊れているので、%s に移して、%s", name.c_str(), moved.c_str(), consequence);
+    const bool done = MoveAsideDamagedFile(name, moved);
+    TellDamagedFile(name, done, moved, consequence);
+}
+
+bool MoveAsideDamagedFile(const std::string& name, std::string& movedTo) {
+    return fsys::MoveAside(name, movedTo);
+}
+
+void TellDamagedFile(const std::string& name, bool moved, const std::string& movedTo,
+                     const char* consequence) {
+    if (moved) {
+        ReportErrBox("%s が壊れているので、%s に移して、%s", name.c_str(), movedTo.c_str(), consequence);
         return;
     }
     // A file that cannot be moved is read again at every visit: it is told about once.

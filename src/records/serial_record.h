@@ -150,12 +150,17 @@ bool SaveDataFile(const std::string& name, const std::function<bool(std::FILE*)>
 // holds what was read; otherwise nothing is written and the result is Changed (not reported).
 fsys::WriteResult SaveDataFileIfUnchanged(const std::string& name,
                                           const std::function<bool(std::FILE*)>& fill,
-                                          const std::function<bool()>& unchanged);
+                                          const fsys::FileUnchanged& unchanged);
 // A user file that exists but cannot be read is moved aside ("NAME.bad"), so that the next save
 // under its name keeps what it holds, and the user is told in a box and the report log, the
 // message ending with `consequence` ("...を初期化しました"). A file that cannot be moved is told
 // about once per run.
 void SetAsideDamagedFile(const std::string& name, const char* consequence);
+// The two halves of SetAsideDamagedFile, for a file moved aside under a lock that the box must not
+// hold: the move (true when done, the new name in `movedTo`), then the box.
+bool MoveAsideDamagedFile(const std::string& name, std::string& movedTo);
+void TellDamagedFile(const std::string& name, bool moved, const std::string& movedTo,
+                     const char* consequence);
 // Closes the file when it is not null. False when closing a written file failed.
 bool CloseDataFile(std::FILE* fp);
 

@@ -434,7 +434,8 @@ TEST_F(RankingFiles, ARegistrationWaitsForTheFoldersLock) {
 namespace {
 
 // Writers that stall in their writes: a thread named here waits once at the hook (its new file
-// complete, just before the file is looked at again and replaced) until the test lets it go.
+// complete and the file looked at again, just before it is replaced; or a damaged file about to be
+// moved aside) until the test lets it go.
 class WriteGate {
   public:
     WriteGate() {
@@ -553,6 +554,39 @@ TEST_F(RankingFiles, NoRegistrationIsLostWhenTheLockHolderStallsInItsWrite) {
     std::string report;
     ASSERT_TRUE(fsys::ReadWholeFile(dir.file("Report_Game.txt"), report));
     EXPECT_NE(report.find("registered without the folder's lock (closing)"), std::string::npos) << report;
+}
+
+// A damaged file is moved aside while the registration holds the folder's lock: another player
+// cannot write the file between the look that found it damaged and the move, and so never has its
+// good file moved aside.
+TEST_F(RankingFiles, ADamagedFileIsMovedAsideUnderTheFoldersLock) {
+    const std::string stage = "data\\stg4\\d.";
+    const std::string file = (dir.path() / "user_data" / "free" / "d.rkg").string();
+    const Bytes damaged = {0xdc, 0x02, 0x00, 0x00, 0x00};
+    fixtures::WriteAll(file, damaged);
+    fixtures::BoxCapture boxes;
+    WriteGate gate;
+    cRankingStore store;
+    bool written = false;
+    std::thread registration([&] {
+        WriteGate::Name("mover");
+        std::int32_t values[5] = {500, 0, 0, 0, 0};
+        int places[5] = {0, -1, -1, -1, -1};
+        written = store.RegisterInFile(2, stage, "new", values, places, 5);
+    });
+    ASSERT_TRUE(gate.WaitStalled("mover")) << "the damaged file was not moved aside";
+    {
+        fsys::FolderLock other(file, 0);
+        EXPECT_FALSE(other.Locked()) << "the folder's lock was let go before the move";
+    }
+    gate.Release("mover");
+    registration.join();
+    EXPECT_TRUE(written);
+    EXPECT_EQ(fixtures::ReadAll(file + ".bad"), damaged);
+    cRankingStore back;
+    ASSERT_TRUE(back.LoadFile(2, stage));
+    EXPECT_EQ(UsedValues(back.tables[0]), (std::vector<int>{500}));
+    EXPECT_EQ(boxes.texts().size(), 1u);
 }
 
 TEST(RankingFileName, FolderByModeAndTheFileNameKept) {
