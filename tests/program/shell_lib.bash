@@ -61,6 +61,18 @@ enter_run_folder() {
     printf 'Direct3D=1\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' >System.ini
 }
 
+# project_copy NAME: a copy of the run folder's project (data/, System.ini and the sound and picture
+# folders beside them) in folder NAME, with a runtime folder of its own in NAME/run, so that a player
+# started in it runs beside the others without meeting them as a second instance. The player only
+# reads the project's folders: their files are linked, not copied.
+project_copy() {
+    mkdir -p "$1"
+    cp System.ini "$1/"
+    local f
+    for f in data bmp wave bgm; do [ -d "$f" ] && cp -rl "$f" "$1/"; done
+    mkdir -m 700 -p "$1/run"
+}
+
 # Writes fixture NAME (the demo project with stages of its own) into the run folder and checks that
 # STAGE, a path under it, was written.
 write_fixture() {
@@ -286,7 +298,10 @@ chooser_shown() {
 import sys
 from picture_probe import read_xwd
 pixel, w, h = read_xwd('chooser.xwd')
-sys.exit(0 if w >= 640 and all(pixel(x, 290) == (255, 255, 255) for x in range(160, 480, 8)) else 1)
+# The frame fills the window (in full screen scaled to fit it, centred).
+s = min(w / 640, h / 480)
+at = lambda x, y: pixel(int((w - 640 * s) / 2 + (x + 0.5) * s), int((h - 480 * s) / 2 + (y + 0.5) * s))
+sys.exit(0 if w >= 640 and all(at(x, 290) == (255, 255, 255) for x in range(160, 480, 8)) else 1)
 PY
 }
 
@@ -354,6 +369,21 @@ ended_cleanly() {
         cat "$err"
         fail "$how: abort or sanitizer report"
     fi
+}
+
+# second_start_ends <case> <stderr file>: the second start ($second) ends within 30 s, cleanly
+# (ended_cleanly); second is cleared.
+second_start_ends() {
+    wait_for 30 eval '! kill -0 $second 2>/dev/null' || fail "$1: the second start did not end"
+    wait "$second"
+    local rc=$?
+    second=
+    ended_cleanly "$1" "$rc" "$2"
+}
+
+# answered_no <case> <stderr file>: the start's question was answered No (or counted so).
+answered_no() {
+    grep -q -- "-> no$" "$2" || { cat "$2"; fail "$1: the question was not answered No"; }
 }
 
 # ends_with_play_going_on <case> <steps before>: the player ends at its frame limit with the play
