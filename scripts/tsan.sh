@@ -59,6 +59,20 @@ start=$SECONDS
 regex="^program\.($(IFS='|'; echo "${scenarios[*]}"))\$"
 ctest --test-dir "$build" -R "$regex" -j"$jobs" --output-on-failure || failed=1
 
+# The boxes and dialogs during play again on Direct3D in a window and on both back-ends in full
+# screen (the scenarios above take DirectDraw in a window).
+run_backend() {
+    local script=$1 d3d=$2 mode=$3 log="$units_logs/$1-$2$3.log"
+    DIRECT3D=$d3d WINDOW_MODE=$mode timeout 900 bash "tests/program/$script.sh" "$build/mirelda4" "$build" \
+        >"$log" 2>&1 || { echo "$script Direct3D=$d3d WindowMode=$mode: FAILED"; tail -n 30 "$log"; return 1; }
+    echo "$script Direct3D=$d3d WindowMode=$mode: passed"
+}
+export -f run_backend
+export build units_logs
+for s in box_keys_wm dialog_keys_wm; do
+    for c in "1 1" "0 0" "1 0"; do echo "$s $c"; done
+done | xargs -P "$jobs" -L 1 bash -c 'run_backend "$@"' _ || failed=1
+
 # The unit-test programs, each whole (as scripts/run-test-programs.sh runs them), side by side.
 run_unit() {
     (cd "$build" && timeout 900 "./$1" --gtest_brief=1 >"$units_logs/$1.log" 2>&1) ||
@@ -66,7 +80,6 @@ run_unit() {
     echo "$1: passed whole"
 }
 export -f run_unit
-export build units_logs
 printf '%s\n' "${units[@]}" | xargs -P "$jobs" -I{} bash -c 'run_unit "$1"' _ {} || failed=1
 echo "tsan.sh: tests ran in $((SECONDS - start)) s on $jobs jobs"
 

@@ -15,7 +15,8 @@ build=$(realpath "$2")
 only=${3:-}
 . "$(dirname "$0")/shell_lib.bash"
 enter_wm_scenario 1024x768 Xvfb openbox xdotool
-printf 'Direct3D=0\r\nWindowMode=1\r\nExit\r\n' >System.ini
+# DirectDraw in a window unless DIRECT3D and WINDOW_MODE say otherwise (scripts/tsan.sh runs the others).
+printf 'Direct3D=%d\r\nWindowMode=%d\r\nExit\r\n' "${DIRECT3D:-0}" "${WINDOW_MODE:-1}" >System.ini
 save_dialog_input >input.txt
 bad_folder=user_data/rpl4/none/x.rpl4_732
 

@@ -28,17 +28,7 @@ close_while_asked() {
     local how=$1 signal=$2
     wait_for 60 shown_box || { cat "$dir/stderr-$how.txt"; fail "$how: no question was shown"; }
     kill "-$signal" "$second"
-    wait_for 30 eval '! kill -0 $second 2>/dev/null' || fail "$how: the start did not end on SIG$signal"
-    wait "$second"
-    local rc=$?
-    second=
-    ended_cleanly "$how" "$rc" "$dir/stderr-$how.txt"
-}
-
-# answered_no <case>: the start's question was answered No.
-answered_no() {
-    grep -q -- "-> no$" "$dir/stderr-$1.txt" ||
-        { cat "$dir/stderr-$1.txt"; fail "$1: the close did not answer the question No"; }
+    second_start_ends "$how" "$dir/stderr-$how.txt"
 }
 
 # The second start: its own project folder beside the first player's.
@@ -56,7 +46,7 @@ for signal in INT TERM HUP; do
     [ "$(cat "$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid")" = "$first" ] ||
         fail "SIG$signal: the first player's window is no longer published"
     [ -d "$dir/two/user_data" ] && fail "SIG$signal: the second start went on starting"
-    answered_no "$signal"
+    answered_no "$signal" "$dir/stderr-$signal.txt"
     echo "SIG$signal: the second start ended, answered No; the first player runs on"
 done
 kill -TERM "$first"
@@ -70,7 +60,7 @@ if [ -z "$only" ] || [ "$only" = default ]; then
     start_in "$dir/three" "$dir/stderr-default.txt"
     close_while_asked default TERM
     [ -e "$dir/three/data" ] && fail "default: the close made data/ from default/"
-    answered_no default
+    answered_no default "$dir/stderr-default.txt"
     echo "default: the start ended, answered No; no data/ made"
 fi
 echo PASS

@@ -42,22 +42,6 @@ second_asks() {
     wait_for 60 shown_box || { cat "$dir/second-$1.txt"; fail "$1: the second start asked nothing"; }
 }
 
-# second_ends <case>: the second start ends by itself, cleanly (a No ends it; a Yes would end the
-# running game and go on starting).
-second_ends() {
-    wait_for 30 eval '! kill -0 $second 2>/dev/null' || fail "$1: the second start did not end"
-    wait "$second"
-    local rc=$?
-    second=
-    ended_cleanly "$1" "$rc" "$dir/second-$1.txt"
-}
-
-# unanswered_is_no <case>: the question that ended without an answer is written as answered No.
-unanswered_is_no() {
-    grep -q -- "-> no$" "$dir/second-$1.txt" ||
-        { cat "$dir/second-$1.txt"; fail "$1: the question that ended unanswered was not counted as No"; }
-}
-
 question_case() {
     local how=$1
     start_play "$how" MIRELDA4_FRAME_LIMIT=100000
@@ -79,8 +63,10 @@ question_case() {
         xdotool windowkill "$box"
         ;;
     esac
-    second_ends "$how"
-    [ "$how" = escape ] || unanswered_is_no "$how"
+    # The second start ends by itself (a No ends it; a Yes would end the running game and go on
+    # starting).
+    second_start_ends "$how" "$dir/second-$how.txt"
+    [ "$how" = escape ] || answered_no "$how" "$dir/second-$how.txt"
     plays_on "$how"
     # A fresh Escape in the game window still ends it.
     focus_game
