@@ -371,6 +371,32 @@ ended_cleanly() {
     fi
 }
 
+# out_of_memory_run <name> <start_file|menu> <Direct3D> <limit kb> <stage> <box>: the player in an
+# address space of <limit kb> on the back-end that Direct3D says, the stage (a path under the run
+# folder) given as its start file or chosen through the title's free play (menu_input.txt), without
+# a frame limit: it must end by itself, cleanly (exit code 0, no abort), having shown the box alone
+# once, with the window placement written and the published pid file removed. The trace is in
+# trace.txt, the log in Report_Game.txt.
+out_of_memory_run() {
+    local name=$1 how=$2 d3d=$3 limit=$4 stage=$5 box=$6 input=/dev/null args=() rc boxes
+    printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
+    rm -f user_data/Window.dat trace.txt Report_Game.txt
+    if [ "$how" = start_file ]; then args=("${stage//\//\\}"); else input=menu_input.txt; fi
+    (
+        ulimit -v "$limit"
+        MIRELDA4_INPUT="$input" MIRELDA4_ANSWERS="$stage" MIRELDA4_TRACE=trace.txt \
+            timeout 60 "$player" "${args[@]}" 2>stderr.txt
+    )
+    rc=$?
+    [ "$rc" -eq 0 ] || { tail -n 5 stderr.txt; fail "$name: exit code $rc"; }
+    grep -q 'terminate called' stderr.txt && { cat stderr.txt; fail "$name: abort"; }
+    boxes=$(grep -c '^\[' stderr.txt)
+    grep -qxF "$box -> ok" stderr.txt && [ "$boxes" -eq 1 ] ||
+        { cat stderr.txt; fail "$name: not the one memory box ($boxes boxes)"; }
+    [ -s user_data/Window.dat ] || fail "$name: no window placement written"
+    [ -e "$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid" ] && fail "$name: the pid file was left"
+}
+
 # second_start_ends <case> <stderr file>: the second start ($second) ends within 30 s, cleanly
 # (ended_cleanly); second is cleared.
 second_start_ends() {

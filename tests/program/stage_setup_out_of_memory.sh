@@ -20,7 +20,6 @@ fi
 enter_run_folder
 export SDL_AUDIODRIVER=dummy
 write_fixture memory data/stg4/memory.stg4_000
-pidfile=$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid
 # The player starts and plays the demo's stages in some 150 MB of address space; the stages'
 # characters take some 400 MB more, the widest sight's darkness some 100 MB (200 MB under Direct3D).
 limit_kb=300000
@@ -33,33 +32,12 @@ for base in memory memory_sight; do
     for how in start_file menu; do
         for d3d in 1 0; do
             name="$base, $how (Direct3D=$d3d)"
-            printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
-            rm -f user_data/Window.dat trace.txt Report_Game.txt
-            if [ "$how" = start_file ]; then
-                args=("data\\stg4\\$base.stg4_000")
-                input=/dev/null
-            else
-                args=()
-                input=menu_input.txt
-            fi
-            (
-                ulimit -v "$limit_kb"
-                MIRELDA4_INPUT="$input" MIRELDA4_ANSWERS="$stage" MIRELDA4_TRACE=trace.txt \
-                    timeout 60 "$player" "${args[@]}" 2>stderr.txt
-            )
-            rc=$?
-            [ "$rc" -eq 0 ] || { tail -n 5 stderr.txt; fail "$name: exit code $rc"; }
-            grep -q 'terminate called' stderr.txt && { cat stderr.txt; fail "$name: abort"; }
-            boxes=$(grep -c '^\[' stderr.txt)
-            grep -qxF "$box -> ok" stderr.txt && [ "$boxes" -eq 1 ] ||
-                { cat stderr.txt; fail "$name: not the one memory box ($boxes boxes)"; }
+            out_of_memory_run "$name" "$how" "$d3d" "$limit_kb" "$stage" "$box"
             [ -s trace.txt ] && { head -n 3 trace.txt; fail "$name: the half-made stage was played"; }
             # The sight's stage runs out at its darkness, before any character is placed.
             [ "$base" = memory_sight ] &&
                 ! grep -aqE 'CreateSurface System Err|(D3DXCreateTexture|CreateOffscreenPlainSurface) Err hr = 8007000e' \
                     Report_Game.txt && fail "$name: memory did not run out at the sight's darkness"
-            [ -s user_data/Window.dat ] || fail "$name: no window placement written"
-            [ -e "$pidfile" ] && fail "$name: the pid file was left"
             echo "$name: the memory box, then a clean end"
         done
     done
