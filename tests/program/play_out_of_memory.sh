@@ -11,10 +11,7 @@ set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
 source "$(dirname "$0")/shell_lib.bash"
-if grep -qs '^M4_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
-    echo "SKIP: a sanitizer build cannot run out of memory under an address-space limit"
-    exit 0
-fi
+skip_without_memory_limit
 enter_run_folder
 export SDL_AUDIODRIVER=dummy
 stage=data/stg4/memory_play.stg4_000

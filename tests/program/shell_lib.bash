@@ -371,6 +371,15 @@ ended_cleanly() {
     fi
 }
 
+# skip_without_memory_limit: a sanitizer build's allocator ends the program where memory runs out
+# under an address-space limit instead of letting the player see it; there the scenario is skipped.
+skip_without_memory_limit() {
+    if grep -qs '^M4_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
+        echo "SKIP: a sanitizer build cannot run out of memory under an address-space limit"
+        exit 0
+    fi
+}
+
 # out_of_memory_run <name> <start_file|menu> <Direct3D> <limit kb> <stage> <box>: the player in an
 # address space of <limit kb> on the back-end that Direct3D says, the stage (a path under the run
 # folder) given as its start file or chosen through the title's free play (menu_input.txt), without

@@ -13,10 +13,7 @@ set -u
 player=$(realpath "$1")
 build=$(realpath "$2")
 source "$(dirname "$0")/shell_lib.bash"
-if grep -qs '^M4_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
-    echo "SKIP: a sanitizer build cannot run out of memory under an address-space limit"
-    exit 0
-fi
+skip_without_memory_limit
 enter_run_folder
 export SDL_AUDIODRIVER=dummy
 write_fixture memory data/stg4/memory.stg4_000
