@@ -394,7 +394,7 @@ out_of_memory_run() {
     (
         ulimit -v "$limit"
         MIRELDA4_INPUT="$input" MIRELDA4_ANSWERS="$stage" MIRELDA4_TRACE=trace.txt \
-            timeout 60 "$player" "${args[@]}" 2>stderr.txt
+            timeout 120 "$player" "${args[@]}" 2>stderr.txt
     )
     rc=$?
     [ "$rc" -eq 0 ] || { tail -n 5 stderr.txt; fail "$name: exit code $rc"; }
