@@ -26,6 +26,11 @@ namespace {
 std::atomic<WriteFault> g_WriteFault{WriteFault::None};
 std::function<void(std::string_view)> g_BeforeReplaceHook;
 
+// The test hook: a writer stalled there takes the file's name when it is let go.
+void BeforeNameTaken(std::string_view sysPath) {
+    if (g_BeforeReplaceHook) g_BeforeReplaceHook(sysPath);
+}
+
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -179,7 +184,7 @@ bool MoveAside(std::string_view sysPath, std::string& movedTo) {
         struct stat st;
         // An earlier damaged copy keeps its name.
         if (lstat((native + suffix).c_str(), &st) == 0) continue;
-        if (g_BeforeReplaceHook) g_BeforeReplaceHook(sysPath);
+        BeforeNameTaken(sysPath);
         if (std::rename(native.c_str(), (native + suffix).c_str()) != 0) return false;
         movedTo = std::string(sysPath) + suffix;
         return true;
@@ -257,12 +262,6 @@ void SyncFolder(const std::string& folder) {
     close(fd);
 }
 
-// The test hook, then true: a write stalled there takes the file's name when it is let go.
-bool BeforeNameTaken(std::string_view sysPath) {
-    if (g_BeforeReplaceHook) g_BeforeReplaceHook(sysPath);
-    return true;
-}
-
 // What a file holds (nullopt: it is not there, or cannot be read), by its native path.
 std::optional<std::string> NativeBytes(const std::string& native) {
     const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
@@ -281,6 +280,13 @@ int RenameAt2(const std::string& from, const std::string& to, unsigned flags) {
     return static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags));
 }
 
+// The complete temporary takes the file's name.
+WriteResult Replace(const std::string& temp, const std::string& native, std::string_view sysPath) {
+    if (g_WriteFault.load() == WriteFault::Rename) return WriteResult::Failed;
+    BeforeNameTaken(sysPath);
+    return std::rename(temp.c_str(), native.c_str()) == 0 ? WriteResult::Written : WriteResult::Failed;
+}
+
 // The complete temporary takes the file's name when the file still holds what the caller made its
 // contents from. The file and the temporary change names in one step, and what the file held is
 // looked at once more: a file another writer put there after the first look (one that waited for
@@ -290,7 +296,8 @@ int RenameAt2(const std::string& from, const std::string& to, unsigned flags) {
 WriteResult ReplaceIfUnchanged(const std::string& temp, const std::string& native, std::string_view sysPath,
                                const FileUnchanged& unchanged) {
     if (!unchanged(NativeBytes(native))) return WriteResult::Changed;
-    if (g_WriteFault.load() == WriteFault::Rename || !BeforeNameTaken(sysPath)) return WriteResult::Failed;
+    if (g_WriteFault.load() == WriteFault::Rename) return WriteResult::Failed;
+    BeforeNameTaken(sysPath);
     if (RenameAt2(temp, native, RENAME_EXCHANGE) == 0) {
         if (unchanged(NativeBytes(temp))) {
             unlink(temp.c_str()); // what the file held
@@ -335,11 +342,8 @@ WriteResult WriteWholeFileIfUnchanged(std::string_view sysPath, const std::funct
         unlink(temp.c_str());
         return WriteResult::Failed;
     }
-    const WriteResult result = unchanged ? ReplaceIfUnchanged(temp, native, sysPath, unchanged)
-                               : (fault != WriteFault::Rename && BeforeNameTaken(sysPath) &&
-                                  std::rename(temp.c_str(), native.c_str()) == 0)
-                                   ? WriteResult::Written
-                                   : WriteResult::Failed;
+    const WriteResult result =
+        unchanged ? ReplaceIfUnchanged(temp, native, sysPath, unchanged) : Replace(temp, native, sysPath);
     if (result != WriteResult::Written) {
         unlink(temp.c_str());
         return result;
