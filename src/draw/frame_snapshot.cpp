@@ -84,10 +84,16 @@ bool WriteSnapshotBmp(const std::string& path, const std::uint32_t* xrgb, int w,
             row[3 * x + 2] = static_cast<unsigned char>(c >> 16);
         }
     }
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    // The frame takes its name only when written whole, so that whoever reads the folder while the
+    // game runs never opens half a picture.
+    const std::string part = path + ".part";
+    std::FILE* f = std::fopen(part.c_str(), "wb");
     if (!f) return false;
-    const bool written = std::fwrite(b.data(), 1, b.size(), f) == b.size();
-    return std::fclose(f) == 0 && written;
+    bool written = std::fwrite(b.data(), 1, b.size(), f) == b.size();
+    written = std::fclose(f) == 0 && written;
+    if (written && std::rename(part.c_str(), path.c_str()) == 0) return true;
+    std::remove(part.c_str());
+    return false;
 }
 
 void DDSnapshotPresentedFrame() {

@@ -559,6 +559,17 @@ TEST(Snapshots, SpecsAndBitmaps) {
     EXPECT_EQ(dib.PixelArgb(3, 1) & 0xFFFFFF, 0x123456u);
     EXPECT_EQ(dib.PixelArgb(4, 0) & 0xFFFFFF, 0u);
     EXPECT_EQ(dib.PixelArgb(639, 479) & 0xFFFFFF, 0u);
+
+    // A frame appears under its name whole or not at all: nothing else is left in the folder, also
+    // when the name cannot be taken (a folder stands there).
+    const fs::path taken = tmp.path() / "taken.bmp";
+    fs::create_directory(taken);
+    EXPECT_FALSE(WriteSnapshotBmp(taken.string(), px.data(), 4, 2));
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(tmp.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"snapshot.bmp", "taken.bmp"}));
 }
 
 class SnapshotPresent : public StageDrawTest, public ::testing::WithParamInterface<int> {};

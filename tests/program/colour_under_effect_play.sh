@@ -22,16 +22,18 @@ for bpp in 32 16; do
     printf '%d 0 0\n' "$limit" >input.txt
     rm -rf snaps trace.txt
     mkdir snaps
+    follow_snapshots snaps 456
     play_scripted "$limit" "$stage" "snaps:$(seq -s, 60 $limit)"
+    snapshots_followed snaps
     steps=$(wc -l <trace.txt)
     python3 - "$((limit - steps + 1))" "$limit" <<'PY' || fail "Direct3D at $bpp bits"
-import os, sys
-from snapshot_rows import frame_rows
+import sys
+from snapshot_rows import frame_rows, taken_frames
 
 first, limit = (int(a) for a in sys.argv[1:3])
 COLOUR, SHAKE, SHAKE_FRAMES = 30, 60, 18  # frames of play's first step at which each starts
 ROWS = 456  # the time display below changes by itself
-taken = set(int(f[6:-4]) for f in os.listdir("snaps"))
+taken = set(taken_frames())
 
 
 def means(n):

@@ -18,7 +18,7 @@ export SDL_AUDIODRIVER=dummy
 
 play() { # stage input frames trace [snapshots]
     MIRELDA4_INPUT=$2 MIRELDA4_TRACE=$4 MIRELDA4_FRAME_LIMIT=$3 MIRELDA4_SNAPSHOT=${5:-} \
-        timeout 100 "$player" "data/stg4/$1.stg4_000" 2>stderr.txt
+        timeout $HANG_LIMIT "$player" "data/stg4/$1.stg4_000" 2>stderr.txt
     local rc=$?
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$1: exit code $rc"; }
     [ -s "$4" ] || { cat stderr.txt; fail "$1: no trace written"; }

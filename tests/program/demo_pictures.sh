@@ -21,7 +21,7 @@ mkdir snaps
 coins=$(seq -s, 150 3 189)
 MIRELDA4_INPUT=input.txt MIRELDA4_FRAME_LIMIT=320 \
     MIRELDA4_SNAPSHOT="snaps:$coins,228,268,274,277,289,293,299,305" \
-    timeout 100 "$player" 'data\stg4\demo.stg4_000' 2>stderr.txt
+    timeout $HANG_LIMIT "$player" 'data\stg4\demo.stg4_000' 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 
@@ -132,7 +132,7 @@ for k in $(seq 1 30); do
 done >castle.txt
 sed -i '1i 90 0 0' castle.txt
 MIRELDA4_INPUT=castle.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=700 \
-    timeout 100 "$player" 'data\stg4\castle.stg4_000' 2>stderr.txt
+    timeout $HANG_LIMIT "$player" 'data\stg4\castle.stg4_000' 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc (castle)"; }
 line=$(grep -m 1 ' end=[^0]' trace.txt) || fail "the castle did not end: $(tail -n 1 trace.txt)"

@@ -17,7 +17,7 @@ printf '# hold right all the way\n650 2 0\n' >input.txt
 
 play() {
     MIRELDA4_INPUT=input.txt MIRELDA4_TRACE="$1" MIRELDA4_FRAME_LIMIT=650 \
-        timeout 100 "$player" "$stage" 2>stderr.txt
+        timeout $HANG_LIMIT "$player" "$stage" 2>stderr.txt
     local rc=$?
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
     [ -s "$1" ] || { cat stderr.txt; fail "no trace written"; }

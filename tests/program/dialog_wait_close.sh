@@ -33,7 +33,7 @@ check_end() {
 
 # The frame limit, without a display: 150 frames are presented before the dialog opens.
 rm -f trace.txt
-SDL_VIDEODRIVER=dummy MIRELDA4_FRAME_LIMIT=200 timeout 30 "$player" "$stage" 2>stderr.txt
+SDL_VIDEODRIVER=dummy MIRELDA4_FRAME_LIMIT=200 timeout $HANG_LIMIT "$player" "$stage" 2>stderr.txt
 check_end "frame limit" $?
 
 start_display_with_wm 800x600

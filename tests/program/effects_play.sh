@@ -31,9 +31,11 @@ play() {
     printf '%d 0 0\n' "$limit" >input.txt
     rm -rf snaps trace.txt
     mkdir snaps
+    follow_snapshots snaps 456
     MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=$limit \
-        MIRELDA4_SNAPSHOT="snaps:$3" timeout 100 "$player" "$2" 2>stderr.txt
+        MIRELDA4_SNAPSHOT="snaps:$3" timeout $HANG_LIMIT "$player" "$2" 2>stderr.txt
     rc=$?
+    snapshots_followed snaps
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$1: exit code $rc"; }
     [ -s trace.txt ] || { cat stderr.txt; fail "$1: no trace written"; }
     steps=$(wc -l <trace.txt)
@@ -50,13 +52,13 @@ for d3d in 0 1; do
     first=$((limit - steps + 1))
     echo "$backend:"
     python3 - "$first" "$((hx - 320 + 16))" "$((hy - 320 + 16))" "$d3d" <<'PY' || exit 1
-import os, sys
-from snapshot_rows import changes as frame_changes, frame_rows
+import sys
+from snapshot_rows import changes as frame_changes, frame_rows, taken_frames
 
 first, cx, cy, d3d = (int(a) for a in sys.argv[1:5])
 TURN, EFFECT, NEAR = 30, 18, 64
 ROWS = 456  # the time display below changes by itself
-taken = sorted(int(f[6:-4]) for f in os.listdir("snaps"))
+taken = taken_frames()
 
 
 def rows(n):

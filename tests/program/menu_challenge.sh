@@ -38,7 +38,7 @@ cat >input.txt <<'EOF'
 126 0 0
 EOF
 
-MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=700 timeout 60 "$player" 2>stderr.txt
+MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=700 timeout $HANG_LIMIT "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 [ -s trace.txt ] || { cat stderr.txt; fail "no challenge stage was played (no trace)"; }

@@ -38,7 +38,7 @@ EOF
 } >input.txt
 
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=580 \
-    timeout 60 "$player" 2>stderr.txt
+    timeout $HANG_LIMIT "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 [ -s trace.txt ] || { cat stderr.txt; fail "the stage was never played (no trace)"; }

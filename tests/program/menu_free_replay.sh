@@ -38,7 +38,7 @@ EOF
 # The replay is saved under a name typed without an extension: it takes the replay extension.
 replay=user_data/rpl4/menu.rpl4_732
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=600 \
-    MIRELDA4_ANSWERS="data/stg4/demo.stg4_000,user_data/rpl4/menu,$replay" timeout 60 "$player" 2>stderr.txt
+    MIRELDA4_ANSWERS="data/stg4/demo.stg4_000,user_data/rpl4/menu,$replay" timeout $HANG_LIMIT "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 [ -s trace.txt ] || { cat stderr.txt; fail "the chosen stage was never played (no trace)"; }

@@ -39,7 +39,7 @@ EOF
 
 mkdir snaps
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=794 MIRELDA4_ANSWERS=Kai \
-    MIRELDA4_SNAPSHOT="snaps:753,754,757" timeout 60 "$player" 2>stderr.txt
+    MIRELDA4_SNAPSHOT="snaps:753,754,757" timeout $HANG_LIMIT "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 

@@ -31,7 +31,7 @@ EOF2
 } >input.txt
 
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=790 \
-    MIRELDA4_ANSWERS="events:text:カイzen back text:カ text:イ text:z text:q back back text:x enter" timeout 60 "$player" 2>stderr.txt
+    MIRELDA4_ANSWERS="events:text:カイzen back text:カ text:イ text:z text:q back back text:x enter" timeout $HANG_LIMIT "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 grep -q ' end=1 ' trace.txt || fail "the meadow was not cleared"

@@ -23,7 +23,7 @@ replay=user_data/rpl4/rec.rpl4_732
 printf '%s\n' '120 2 0' '1 0 2' '20 0 0' '1 0 2' '20 0 0' '1 0 2' '40 1 0' '1 1 2' '20 0 0' '1 2 2' \
     '125 2 0' '1 0 0 f1' '60 0 0' >input.txt
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=recorded.txt MIRELDA4_FRAME_LIMIT=380 \
-    MIRELDA4_ANSWERS="$replay" timeout 90 "$player" "$stage" 2>err1.txt ||
+    MIRELDA4_ANSWERS="$replay" timeout $HANG_LIMIT "$player" "$stage" 2>err1.txt ||
     { cat err1.txt; fail "the recording run failed"; }
 [ -s "$replay" ] || { cat err1.txt; fail "no replay file was saved"; }
 head -n 260 recorded.txt >a.txt
@@ -46,7 +46,7 @@ compare() {
 }
 
 # A new start with the replay as its start file.
-MIRELDA4_TRACE=start_file.txt MIRELDA4_FRAME_LIMIT=760 timeout 90 "$player" 'user_data\rpl4\rec.rpl4_732' \
+MIRELDA4_TRACE=start_file.txt MIRELDA4_FRAME_LIMIT=760 timeout $HANG_LIMIT "$player" 'user_data\rpl4\rec.rpl4_732' \
     2>err2.txt || { cat err2.txt; fail "the start file's playback failed"; }
 compare "start file" start_file.txt
 
@@ -57,7 +57,7 @@ compare "start file" start_file.txt
     echo '1 0 1'
 } >title_input.txt
 MIRELDA4_INPUT=title_input.txt MIRELDA4_TRACE=title.txt MIRELDA4_FRAME_LIMIT=820 MIRELDA4_ANSWERS="$replay" \
-    timeout 90 "$player" 2>err3.txt || { cat err3.txt; fail "the title's playback failed"; }
+    timeout $HANG_LIMIT "$player" 2>err3.txt || { cat err3.txt; fail "the title's playback failed"; }
 [ -s title.txt ] || { cat err3.txt; fail "the title's replay item played nothing"; }
 compare "title's replay item" title.txt
 echo "260 steps with score $score played back identically in both passes, from the start file and the title"

@@ -16,10 +16,10 @@ stage=data/stg4/fx_replay.stg4_000
 # Frames count from the program's first: 90 of fade-in and banner, then play; F1 on frame 351.
 printf '%s\n' '120 2 0' '60 3 0' '40 1 0' '30 3 1' '40 3 0' '60 2 0' '1 0 0 f1' '60 0 0' >input.txt
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=recorded.txt MIRELDA4_FRAME_LIMIT=380 \
-    MIRELDA4_ANSWERS="user_data/rpl4/rec.rpl4_732" timeout 90 "$player" "$stage" 2>err1.txt ||
+    MIRELDA4_ANSWERS="user_data/rpl4/rec.rpl4_732" timeout $HANG_LIMIT "$player" "$stage" 2>err1.txt ||
     { cat err1.txt; fail "the recording run failed"; }
 [ -s user_data/rpl4/rec.rpl4_732 ] || fail "no replay file was saved"
-MIRELDA4_TRACE=played.txt MIRELDA4_FRAME_LIMIT=450 timeout 90 "$player" 'user_data\rpl4\rec.rpl4_732' \
+MIRELDA4_TRACE=played.txt MIRELDA4_FRAME_LIMIT=450 timeout $HANG_LIMIT "$player" 'user_data\rpl4\rec.rpl4_732' \
     2>err2.txt || { cat err2.txt; fail "the playback run failed"; }
 
 # The recording holds the play frames before F1's frame.

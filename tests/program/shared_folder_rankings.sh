@@ -43,7 +43,7 @@ wait_for 60 grep -qs '^1 hero=' trace1.txt || { cat stderr1.txt; fail "the first
 kill -STOP "$first"
 
 XDG_RUNTIME_DIR=$dir/run2 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace2.txt MIRELDA4_FRAME_LIMIT=$frames \
-    MIRELDA4_ANSWERS=AAA timeout 100 "$player" 'data\stg4\demo.stg4_000' 2>stderr2.txt
+    MIRELDA4_ANSWERS=AAA timeout $HANG_LIMIT "$player" 'data\stg4\demo.stg4_000' 2>stderr2.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr2.txt; fail "the second player: exit code $rc"; }
 grep -q ' end=1 ' trace2.txt || fail "the second player did not clear the stage: $(tail -n 1 trace2.txt)"

@@ -4,6 +4,10 @@
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# The time limit of a player's run to its frame limit. The run takes its frames in sixtieths of a
+# second, longer on a loaded machine: the limit only catches a player that hangs, before ctest's own.
+HANG_LIMIT=250
+
 # The scenarios' Python checks import the helpers beside this library (snapshot_rows.py).
 export PYTHONPATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
 
@@ -73,6 +77,19 @@ project_copy() {
     mkdir -m 700 -p "$1/run"
 }
 
+# follow_snapshots FOLDER ROWS: while the player runs, its frames in FOLDER are cut to their first
+# ROWS rows and kept compressed (snapshot_rows.py: frame_rows reads them), so that a scenario taking
+# hundreds of frames does not fill the disk; snapshots_followed FOLDER ends it once the player is done.
+follow_snapshots() {
+    rm -f "$1.end"
+    python3 -m snapshot_rows follow "$1" "$2" "$1.end" &
+    follower=$!
+}
+snapshots_followed() {
+    touch "$1.end"
+    wait "$follower" || fail "the frames in $1 were not compacted"
+}
+
 # Writes fixture NAME (the demo project with stages of its own) into the run folder and checks that
 # STAGE, a path under it, was written.
 write_fixture() {
@@ -86,7 +103,7 @@ write_fixture() {
 # a bad exit or when no trace was written.
 play_scripted() {
     env MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT="$1" \
-        ${3:+MIRELDA4_SNAPSHOT="$3"} timeout 100 "$player" "$2" 2>stderr.txt
+        ${3:+MIRELDA4_SNAPSHOT="$3"} timeout $HANG_LIMIT "$player" "$2" 2>stderr.txt
     local rc=$?
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
     [ -s trace.txt ] || { cat stderr.txt; fail "no trace written"; }

@@ -88,7 +88,7 @@ cat >noslot.txt <<'EOF'
 100 2 0   # right held
 EOF
 
-MIRELDA4_INPUT=first.txt MIRELDA4_TRACE=trace1.txt MIRELDA4_FRAME_LIMIT=790 timeout 60 "$player" 2>stderr.txt
+MIRELDA4_INPUT=first.txt MIRELDA4_TRACE=trace1.txt MIRELDA4_FRAME_LIMIT=790 timeout $HANG_LIMIT "$player" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "first run: exit code $rc"; }
 grep -q ' end=1 ' trace1.txt || fail "first run: the meadow was not cleared: $(tail -n 1 trace1.txt)"
@@ -98,7 +98,7 @@ second_run() { # <input script> <frame limit> [<frames to take>]
     rm -rf trace2.txt snaps
     mkdir snaps
     MIRELDA4_INPUT=$1 MIRELDA4_TRACE=trace2.txt MIRELDA4_FRAME_LIMIT=$2 MIRELDA4_SNAPSHOT="snaps:${3:-1}" \
-        timeout 60 "$player" 2>stderr.txt
+        timeout $HANG_LIMIT "$player" 2>stderr.txt
     rc=$?
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "second run: exit code $rc"; }
 }

@@ -17,7 +17,7 @@ stage=data/stg4/demo.stg4_000
 # 1 second.
 printf '\x01\x00\x00\x00\x01\x00\x00\x00' | dd of="$stage" bs=1 seek=60 conv=notrunc status=none
 
-MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=400 timeout 60 "$player" "$stage" 2>stderr.txt
+MIRELDA4_TRACE=trace.txt MIRELDA4_FRAME_LIMIT=400 timeout $HANG_LIMIT "$player" "$stage" 2>stderr.txt
 rc=$?
 [ "$rc" -eq 0 ] || { cat stderr.txt; fail "exit code $rc"; }
 awk '
