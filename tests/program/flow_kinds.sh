@@ -124,7 +124,7 @@ while IFS='|' read -r name input check; do
     mkdir "$name/snaps"
     [ "$(jobs -rp | wc -l)" -ge 16 ] && wait -n
     (cd "$name" && XDG_RUNTIME_DIR="$dir/$name/run" MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt \
-        MIRELDA4_MUSIC=music.txt MIRELDA4_FRAME_LIMIT=240 MIRELDA4_SNAPSHOT="snaps:100,$(seq -s, 150 5 220)" timeout 600 "$player" "data\\stg4\\fx_$name.stg4_000" 2>stderr.txt
+        MIRELDA4_MUSIC=music.txt MIRELDA4_FRAME_LIMIT=240 MIRELDA4_SNAPSHOT="snaps:100,$(seq -s, 150 5 220)" timeout $HANG_LIMIT "$player" "data\\stg4\\fx_$name.stg4_000" 2>stderr.txt
     echo $? >rc) &
 done <table.txt
 wait

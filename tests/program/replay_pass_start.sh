@@ -32,7 +32,7 @@ run_player() {
     shift 3
     rm -rf "$name" && mkdir "$name"
     MIRELDA4_INPUT="$name.input" MIRELDA4_TRACE="$name.trace" MIRELDA4_FRAME_LIMIT="$frames" \
-        MIRELDA4_ANSWERS="${ANSWERS:-}" MIRELDA4_SNAPSHOT="$name:$shots" timeout 600 "$player" "$@" \
+        MIRELDA4_ANSWERS="${ANSWERS:-}" MIRELDA4_SNAPSHOT="$name:$shots" timeout $HANG_LIMIT "$player" "$@" \
         2>"$name.err"
     local rc=$?
     [ "$rc" -eq 0 ] || { cat "$name.err"; fail "$name: exit code $rc"; }

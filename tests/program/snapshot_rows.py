@@ -66,10 +66,8 @@ def compact(folder, count):
         path = os.path.join(folder, name)
         rows = _bmp_rows(path, count)
         data = zlib.compress(struct.pack("<ii", len(rows[0]) // 3, count) + b"".join(rows), 1)
-        final = path[:-4] + ".rows"
-        with open(final + ".part", "wb") as f:
+        with open(path[:-4] + ".rows", "wb") as f:
             f.write(data)
-        os.replace(final + ".part", final)
         os.remove(path)
 
 

@@ -126,7 +126,7 @@ slot=user_data/story/Story01.dat
 slot_after() {
     project_copy "slot$1"
     (cd "slot$1" && XDG_RUNTIME_DIR="$PWD/run" MIRELDA4_INPUT=../input.txt MIRELDA4_FRAME_LIMIT=$2 \
-        MIRELDA4_ANSWERS=Kai timeout 600 "$player" 2>stderr.txt
+        MIRELDA4_ANSWERS=Kai timeout $HANG_LIMIT "$player" 2>stderr.txt
     echo $? >rc)
 }
 slot_after 1 100 &
@@ -134,7 +134,7 @@ slot_after 2 135 &
 slot_after 3 800 &
 mkdir -p snap
 MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt MIRELDA4_MUSIC=music.txt MIRELDA4_SNAPSHOT=snap:745 \
-    MIRELDA4_FRAME_LIMIT=$((frame + 5)) MIRELDA4_ANSWERS=Kai timeout 600 "$player" 2>stderr.txt
+    MIRELDA4_FRAME_LIMIT=$((frame + 5)) MIRELDA4_ANSWERS=Kai timeout $HANG_LIMIT "$player" 2>stderr.txt
 rc=$?
 wait
 for n in 1 2 3; do
