@@ -43,6 +43,8 @@ void Apply(cChara& chara, cFlow& flow, int op, cFlowCommand* inst) {
             // the flow it has just started: it keeps running instead, so that the flow starts anew
             // each time the walk reaches it.
             if (current && inst == &flow.m_Commands.back()) inst->m_nRemain = 2;
+            flow.m_bStopWalk = current ? FLOW_WALK_NEW_PASS : 1;
+            break;
         }
         flow.m_bStopWalk = 1;
         break;

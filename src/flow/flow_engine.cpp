@@ -903,7 +903,9 @@ bool StepFlow(cFlow& flow) {
         }
     }
     if (n > 0 && flow.m_Commands.back().m_bDone) return true;
-    ++flow.m_nFramesRun;
+    // A pass begun by this step (the flow started anew from within itself) counts no frame yet:
+    // it starts at frame 0 on the next frame, whichever way the command ran.
+    if (flow.m_bStopWalk != FLOW_WALK_NEW_PASS) ++flow.m_nFramesRun;
     return false;
 }
 

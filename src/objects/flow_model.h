@@ -54,6 +54,9 @@ struct cAnimeCue {
     int m_bHold = 0;           // holds on its marked frame while the command runs
 };
 
+// A walk that stops because a command started its own flow anew: the new pass starts at frame 0.
+constexpr std::uint8_t FLOW_WALK_NEW_PASS = 2;
+
 // One flow of a character. What a step of a running flow and a test of its trigger read lies in
 // its first cache line; the rest in the second.
 struct alignas(64) cFlow {
@@ -66,9 +69,9 @@ struct alignas(64) cFlow {
     int m_nFramesRun = 0;
     int m_nFirstKey = 0; // direction slot pressed when it started
     std::uint8_t m_bPaused = 0;
-    std::uint8_t m_bStopped = 0; // stopped for ever
-    std::uint8_t m_bStopWalk = 0;
-    std::uint8_t m_bInWalk = 0; // its commands are being walked: a step, or a stage-start flow's start
+    std::uint8_t m_bStopped = 0;  // stopped for ever
+    std::uint8_t m_bStopWalk = 0; // the walk stops here (FLOW_WALK_NEW_PASS: the flow started anew)
+    std::uint8_t m_bInWalk = 0;   // its commands are being walked: a step, or a stage-start flow's start
     std::uint8_t m_bTriggered = 0;
     std::uint8_t m_bStarted = 0;
     std::uint8_t m_nMessageWait = 0;

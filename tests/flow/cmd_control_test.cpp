@@ -83,8 +83,9 @@ INSTANTIATE_TEST_SUITE_P(
 struct RestartCase {
     const char* name;
     Cmds cmds;
-    const char* trace; // over 10 frames
-    bool running;      // after them
+    const char* trace;  // over 10 frames
+    bool running;       // after them
+    const char* frames; // the flow's frames run after each of them: a new pass starts at 0
 };
 
 class FlowRestartTest : public FlowControlTest, public ::testing::WithParamInterface<RestartCase> {};
@@ -99,11 +100,18 @@ TEST_P(FlowRestartTest, StartsItselfAnewOnce) {
     flow.m_nId = 7;
     Give(c, {flow});
     SetFrames(c, 0, k.cmds);
-    Frame(c, {FTK_BY_COMMAND});
-    for (int f = 2; f <= 10; ++f)
-        Frame(c);
+    std::string frames;
+    for (int f = 1; f <= 10; ++f) {
+        if (f == 1) {
+            Frame(c, {FTK_BY_COMMAND});
+        } else {
+            Frame(c);
+        }
+        frames += std::to_string(c.m_Flows[0].m_nFramesRun);
+    }
     EXPECT_EQ(s_Trace, k.trace);
     EXPECT_EQ(c.m_Flows[0].m_bRunning != 0, k.running);
+    EXPECT_EQ(frames, k.frames);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -114,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
             "ById",
             {{FCT_WAIT, 1, 0, 'A'}, TestCmd{FCT_FLOW_CONTROL, 1, 0, '-', {0, 2, 7}}, {FCT_WAIT, 1, 0, 'B'}},
             "1:A+-|3:A+-|4:B+-",
-            false},
+            false,
+            "1011111111"},
         // B waits for the two sub-steps of A in the new pass too.
         RestartCase{"AfterTwoCommands",
                     {{FCT_WAIT, 2, 0, 'A'},
@@ -122,19 +131,22 @@ INSTANTIATE_TEST_SUITE_P(
                      TestCmd{FCT_FLOW_CONTROL, 1, 0, '-', {0, 0, 0}},
                      {FCT_WAIT, 1, 0, 'C'}},
                     "1:A+|2:A-|3:B+-|5:A+|6:A-|7:B+-|8:C+-",
-                    false},
+                    false,
+                    "1230123333"},
         // A command run with the next lets the restart join it in its first frame, and in the new
         // pass the command after the restart, whose end (the flow's last command) ends the flow.
         RestartCase{
             "AfterACommandRunWithTheNext",
             {{FCT_WAIT, 3, 1, 'A'}, TestCmd{FCT_FLOW_CONTROL, 1, 0, '-', {0, 0, 0}}, {FCT_WAIT, 1, 0, 'B'}},
             "1:A+|2:A+ B+-",
-            false},
+            false,
+            "0000000000"},
         // As the flow's last command it starts the flow anew each time the walk reaches it.
         RestartCase{"AsTheLastCommand",
                     {{FCT_WAIT, 1, 0, 'A'}, TestCmd{FCT_FLOW_CONTROL, 1, 0, '-', {0, 0, 0}}},
                     "1:A+-|3:A+-|5:A+-|7:A+-|9:A+-",
-                    true}),
+                    true,
+                    "1010101010"}),
     [](const ::testing::TestParamInfo<RestartCase>& i) { return std::string(i.param.name); });
 
 struct OtherCase {
