@@ -323,8 +323,11 @@ void cPlayScene::MoveCursor(int x, int y, int rows) {
     cInputRecord& in = g_Inputs.at(0);
     cKeyRepeat::Update(in);
     if (rows > 0) {
-        if (in.wDir & DIR_UP) m_nMenuRow = m_nMenuRow - 1;
-        if (in.wDir & DIR_DOWN) m_nMenuRow = m_nMenuRow + 1;
+        // Up and down held together move up.
+        if (in.wDir & DIR_UP)
+            m_nMenuRow = m_nMenuRow - 1;
+        else if (in.wDir & DIR_DOWN)
+            m_nMenuRow = m_nMenuRow + 1;
         m_nMenuRow = ((m_nMenuRow % rows) + rows) % rows;
         if (in.wDir & (DIR_UP | DIR_DOWN)) CursorSound();
     }

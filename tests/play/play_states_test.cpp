@@ -398,6 +398,9 @@ TEST_F(PlayStates, PauseContinueCancelAndRetry) {
     Frame(0, 0, win::VK_SPACE);
     Frame(0, DIR_DOWN);
     EXPECT_EQ(Scene().MenuRow(), 0);
+    // Up and down held together move up only.
+    Frame(0, DIR_UP | DIR_DOWN);
+    EXPECT_EQ(Scene().MenuRow(), 1);
 }
 
 TEST_F(PlayStates, RetryRulePerGameMode) {
