@@ -1,5 +1,6 @@
 #include "app/paths.h"
 
+#include "app/log.h"
 #include "app/sjis.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
@@ -103,9 +104,12 @@ void CreateSystemFolders() {
 }
 
 void RemoveLeftoverTempFiles() {
+    std::vector<std::string> kept;
     for (int i = 0; g_SystemFolders[i]; ++i)
         if (std::strncmp(g_SystemFolders[i], "user_data", 9) == 0)
-            fsys::RemoveLeftoverTempFiles(g_SystemFolders[i]);
+            fsys::RemoveLeftoverTempFiles(g_SystemFolders[i], &kept);
+    for (const std::string& name : kept)
+        Report("%s : kept from a write cut off (it differs from the file beside it)", name.c_str());
 }
 
 bool EnsureDataFolder(win::HWND owner) {

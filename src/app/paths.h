@@ -124,7 +124,8 @@ inline const char* const g_SystemFolders[SYSTEM_FOLDER_COUNT + 1] = {
 
 // Makes every folder of g_SystemFolders; folders that exist stay as they are, failures are ignored.
 void CreateSystemFolders();
-// Removes the temporary files that interrupted saves left in the user folders.
+// Clears the temporary files that interrupted saves left in the user folders; one that may hold
+// what another player wrote is kept beside its file, and a line of the report log names it.
 void RemoveLeftoverTempFiles();
 
 // When "data\" is missing and "default\" exists, asks the user and copies "default\" to "data\"

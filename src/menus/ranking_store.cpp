@@ -183,10 +183,24 @@ bool cRankingStore::LoadFile(int gameMode, const std::string& stageName) {
         return false;
     }
     // What was read of a damaged file is not used: the rankings start again from empty tables, and
-    // the file is kept aside so that the next registration does not replace its entries.
-    const FileRead read = ReadRankingFile(*this, file);
-    if (read == FileRead::Damaged) SetAsideDamagedFile(file, RANKING_RESET_TEXT);
-    return read == FileRead::Read;
+    // the file is kept aside so that the next registration does not replace its entries. It is
+    // moved under the folder's lock, and only while it holds what was found damaged: another
+    // player's good file written meanwhile is read instead. The box comes once the lock is let go.
+    for (int look = 0;; ++look) {
+        const FileBytes seen = ReadFileBytes(file);
+        const FileRead read = ReadRankingFile(*this, file);
+        if (read != FileRead::Damaged) return read == FileRead::Read;
+        std::string moved;
+        bool done = false;
+        {
+            fsys::FolderLock lock(file, RANKING_LOCK_WAIT_MS, &win::IsAborting);
+            done =
+                MoveAsideDamagedFile(file, moved, [&seen](const FileBytes& bytes) { return bytes == seen; });
+        }
+        if (!done && look == 0 && ReadFileBytes(file) != seen) continue;
+        TellDamagedFile(file, done, moved, RANKING_RESET_TEXT);
+        return false;
+    }
 }
 
 bool cRankingStore::SaveFile(int gameMode, const std::string& stageName) {
@@ -225,7 +239,8 @@ bool cRankingStore::RegisterInFile(int gameMode, const std::string& stageName, c
                 // another player waits for the lock.
                 setAside = true;
                 std::string moved;
-                const bool done = MoveAsideDamagedFile(file, moved);
+                const bool done = MoveAsideDamagedFile(
+                    file, moved, [&seen](const FileBytes& bytes) { return bytes == seen; });
                 lock.Release();
                 TellDamagedFile(file, done, moved, RANKING_RESET_TEXT);
                 continue;

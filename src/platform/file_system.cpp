@@ -175,23 +175,6 @@ bool RemoveTree(std::string_view sysPath) {
     return !ec;
 }
 
-bool MoveAside(std::string_view sysPath, std::string& movedTo) {
-    movedTo.clear();
-    if (sysPath.empty()) return false;
-    const std::string native = Native(sysPath);
-    for (int n = 1; n <= 99; ++n) {
-        const std::string suffix = n == 1 ? ".bad" : ".bad" + std::to_string(n);
-        struct stat st;
-        // An earlier damaged copy keeps its name.
-        if (lstat((native + suffix).c_str(), &st) == 0) continue;
-        BeforeNameTaken(sysPath);
-        if (std::rename(native.c_str(), (native + suffix).c_str()) != 0) return false;
-        movedTo = std::string(sysPath) + suffix;
-        return true;
-    }
-    return false;
-}
-
 bool ListFolder(std::string_view sysFolder, std::vector<std::string>& namesUtf8) {
     namesUtf8.clear();
     DIR* dir = opendir(Native(sysFolder.empty() ? std::string_view(".") : sysFolder).c_str());
@@ -262,10 +245,16 @@ void SyncFolder(const std::string& folder) {
     close(fd);
 }
 
-// What a file holds (nullopt: it is not there, or cannot be read), by its native path.
+// What a file holds (nullopt: it is not there, or cannot be read), by its native path. Only a
+// regular file is read (a pipe that took the name meanwhile is not waited on).
 std::optional<std::string> NativeBytes(const std::string& native) {
-    const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) return std::nullopt;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return std::nullopt;
+    }
     std::string bytes;
     char buffer[4096];
     ssize_t got = 0;
@@ -276,15 +265,149 @@ std::optional<std::string> NativeBytes(const std::string& native) {
     return bytes;
 }
 
-int RenameAt2(const std::string& from, const std::string& to, unsigned flags) {
-    return static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags));
+// What has a name: nothing, a regular file, or anything else (a folder, a link, a pipe; or a name
+// that cannot be looked at).
+enum class Kind { Missing, File, Other };
+
+Kind KindOf(const std::string& native) {
+    struct stat st;
+    if (lstat(native.c_str(), &st) != 0) return errno == ENOENT ? Kind::Missing : Kind::Other;
+    return S_ISREG(st.st_mode) ? Kind::File : Kind::Other;
+}
+
+struct Look {
+    Kind kind;
+    std::optional<std::string> bytes; // a regular file's, when it can be read
+};
+
+Look LookAt(const std::string& native) {
+    const Kind kind = KindOf(native);
+    return {kind, kind == Kind::File ? NativeBytes(native) : std::nullopt};
+}
+
+int SystemRenameAt2(const char* from, const char* to, unsigned flags) {
+    return static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, flags));
+}
+
+const NameCalls g_SystemNameCalls{SystemRenameAt2, ::link, ::unlink, std::rename};
+std::atomic<const NameCalls*> g_NameCalls{&g_SystemNameCalls};
+
+const NameCalls& Calls() {
+    return *g_NameCalls.load();
+}
+
+// A rename flag the kernel or the file system does not take (network shares, 9p, FUSE, vfat).
+bool FlagRefused(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// A file system without hard links.
+bool LinksRefused(int error) {
+    return error == EPERM || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+enum class Took { Name, Exists, Failed };
+
+// `from` takes the name `to` only while nothing has it. Where the rename takes no flags, a name only
+// this writer uses (`fromOwn`: a temporary) is linked to the new name and then unlinked, and the
+// link fails when another writer came first; a name others use is not unlinked (another writer may
+// have put a file there between the two calls). Where there are no links either, the name is
+// looked at and then taken by a plain rename.
+Took TakeFreeName(const std::string& from, const std::string& to, bool fromOwn) {
+    const NameCalls& calls = Calls();
+    if (calls.renameat2(from.c_str(), to.c_str(), RENAME_NOREPLACE) == 0) return Took::Name;
+    if (errno == EEXIST) return Took::Exists;
+    if (!FlagRefused(errno)) return Took::Failed;
+    if (fromOwn) {
+        if (calls.link(from.c_str(), to.c_str()) == 0) {
+            // When this fails the old name stays as a second name of the same file.
+            calls.unlink(from.c_str());
+            return Took::Name;
+        }
+        if (errno == EEXIST) return Took::Exists;
+        if (!LinksRefused(errno)) return Took::Failed;
+    }
+    if (KindOf(to) != Kind::Missing) return Took::Exists;
+    return calls.rename(from.c_str(), to.c_str()) == 0 ? Took::Name : Took::Failed;
+}
+
+// `from` takes the first free name of "BASE" + suffix, suffix + "2" ... suffix + "99"; the suffix
+// used, or empty when none could be taken.
+std::string MoveToFreeName(const std::string& from, const std::string& base, const std::string& suffix,
+                           bool fromOwn) {
+    for (int n = 1; n <= 99; ++n) {
+        const std::string tail = n == 1 ? suffix : suffix + std::to_string(n);
+        switch (TakeFreeName(from, base + tail, fromOwn)) {
+        case Took::Name:
+            return tail;
+        case Took::Exists:
+            continue;
+        case Took::Failed:
+            return {};
+        }
+    }
+    return {};
+}
+
+// A file that may hold what another writer wrote, under one of this writer's temporary names, is
+// kept beside the file as "NAME.kept"; when even that fails it stays where it is, and the next
+// start keeps it.
+void KeepAside(const std::string& temp, const std::string& native) {
+    MoveToFreeName(temp, native, ".kept", true);
+}
+
+// A name beside `native` that nothing has, of the form of a temporary of this process.
+std::string FreeTempName(const std::string& native) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name =
+            native + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(g_nTempCounter++);
+        if (KindOf(name) == Kind::Missing) return name;
+    }
+    return {};
 }
 
 // The complete temporary takes the file's name.
 WriteResult Replace(const std::string& temp, const std::string& native, std::string_view sysPath) {
     if (g_WriteFault.load() == WriteFault::Rename) return WriteResult::Failed;
     BeforeNameTaken(sysPath);
-    return std::rename(temp.c_str(), native.c_str()) == 0 ? WriteResult::Written : WriteResult::Failed;
+    if (KindOf(native) == Kind::Other) return WriteResult::Failed;
+    return Calls().rename(temp.c_str(), native.c_str()) == 0 ? WriteResult::Written : WriteResult::Failed;
+}
+
+// The temporary takes the free name: Changed when another writer came first.
+WriteResult TakeName(const std::string& temp, const std::string& native) {
+    switch (TakeFreeName(temp, native, true)) {
+    case Took::Name:
+        return WriteResult::Written;
+    case Took::Exists:
+        return WriteResult::Changed;
+    case Took::Failed:
+        break;
+    }
+    return WriteResult::Failed;
+}
+
+// For a file system that cannot change two names in one step: the file is moved off its name to
+// one of this writer's and looked at there. While it is what was read, the temporary takes the
+// free name (which fails when another writer took it first); otherwise, or when the name cannot be
+// taken, the file goes back to its name.
+WriteResult ReplaceMovingAside(const std::string& temp, const std::string& native,
+                               const FileUnchanged& unchanged) {
+    const std::string side = FreeTempName(native);
+    if (side.empty()) return WriteResult::Failed;
+    if (Calls().rename(native.c_str(), side.c_str()) != 0)
+        return errno == ENOENT ? TakeName(temp, native) : WriteResult::Failed; // gone since it was looked at
+    const Look moved = LookAt(side);
+    const bool same = moved.kind == Kind::File && unchanged(moved.bytes);
+    const Took took = same ? TakeFreeName(temp, native, true) : Took::Exists;
+    if (took == Took::Name) {
+        Calls().unlink(side.c_str()); // what was read: its entries are in the new file
+        return WriteResult::Written;
+    }
+    const Took back = TakeFreeName(side, native, true);
+    if (back != Took::Name) KeepAside(side, native); // another writer's file is never removed
+    if (took == Took::Failed || back == Took::Failed || moved.kind != Kind::File) return WriteResult::Failed;
+    return WriteResult::Changed;
 }
 
 // The complete temporary takes the file's name when the file still holds what the caller made its
@@ -292,32 +415,58 @@ WriteResult Replace(const std::string& temp, const std::string& native, std::str
 // looked at once more: a file another writer put there after the first look (one that waited for
 // the folder's lock in vain while this writer stalled) goes back, so that its entries are not
 // lost; the caller then makes its contents anew from it. The temporary is the caller's to remove
-// unless the result is Written.
+// unless the result is Written or `tempKept` says it holds another writer's file.
 WriteResult ReplaceIfUnchanged(const std::string& temp, const std::string& native, std::string_view sysPath,
-                               const FileUnchanged& unchanged) {
-    if (!unchanged(NativeBytes(native))) return WriteResult::Changed;
+                               const FileUnchanged& unchanged, bool& tempKept) {
+    const Look first = LookAt(native);
+    if (first.kind == Kind::Other) return WriteResult::Failed;
+    if (!unchanged(first.bytes)) return WriteResult::Changed;
     if (g_WriteFault.load() == WriteFault::Rename) return WriteResult::Failed;
     BeforeNameTaken(sysPath);
-    if (RenameAt2(temp, native, RENAME_EXCHANGE) == 0) {
-        if (unchanged(NativeBytes(temp))) {
-            unlink(temp.c_str()); // what the file held
+    const NameCalls& calls = Calls();
+    if (calls.renameat2(temp.c_str(), native.c_str(), RENAME_EXCHANGE) == 0) {
+        const Look swapped = LookAt(temp);
+        if (swapped.kind == Kind::File && unchanged(swapped.bytes)) {
+            calls.unlink(temp.c_str()); // what was read: its entries are in the new file
             return WriteResult::Written;
         }
-        if (RenameAt2(temp, native, RENAME_EXCHANGE) != 0) return WriteResult::Failed;
-        return WriteResult::Changed;
+        if (calls.renameat2(temp.c_str(), native.c_str(), RENAME_EXCHANGE) == 0)
+            return swapped.kind == Kind::File ? WriteResult::Changed : WriteResult::Failed;
+        // The other writer's file cannot have its name back: it is kept, and this write has failed.
+        tempKept = true;
+        KeepAside(temp, native);
+        return WriteResult::Failed;
     }
-    if (errno == ENOENT) {
-        // No file to change names with: the name is taken only while it is still free.
-        if (RenameAt2(temp, native, RENAME_NOREPLACE) == 0) return WriteResult::Written;
-        return errno == EEXIST ? WriteResult::Changed : WriteResult::Failed;
-    }
-    // A file system that cannot change two names in one step: the plain replacement.
-    if ((errno == EINVAL || errno == ENOSYS) && std::rename(temp.c_str(), native.c_str()) == 0)
-        return WriteResult::Written;
-    return WriteResult::Failed;
+    const int error = errno;
+    // No file to change names with: the name is taken only while it is still free.
+    if (error == ENOENT) return TakeName(temp, native);
+    if (!FlagRefused(error)) return WriteResult::Failed;
+    // A file system that refuses the exchange; it may also look up the names after the flags.
+    if (KindOf(native) == Kind::Missing) return TakeName(temp, native);
+    return ReplaceMovingAside(temp, native, unchanged);
 }
 
 } // namespace
+
+bool MoveAside(std::string_view sysPath, std::string& movedTo, const FileUnchanged& stillHolds) {
+    movedTo.clear();
+    if (sysPath.empty()) return false;
+    const std::string native = Native(sysPath);
+    if (KindOf(native) != Kind::File) return false;
+    if (stillHolds && !stillHolds(NativeBytes(native))) return false;
+    BeforeNameTaken(sysPath);
+    // An earlier damaged copy keeps its name.
+    const std::string suffix = MoveToFreeName(native, native, ".bad", false);
+    if (suffix.empty()) return false;
+    if (stillHolds && !stillHolds(NativeBytes(native + suffix))) {
+        // Another writer's file was moved: it goes back (or, when its name was taken meanwhile,
+        // stays beside it).
+        TakeFreeName(native + suffix, native, false);
+        return false;
+    }
+    movedTo = std::string(sysPath) + suffix;
+    return true;
+}
 
 bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill) {
     return WriteWholeFileIfUnchanged(sysPath, fill, {}) == WriteResult::Written;
@@ -342,10 +491,11 @@ WriteResult WriteWholeFileIfUnchanged(std::string_view sysPath, const std::funct
         unlink(temp.c_str());
         return WriteResult::Failed;
     }
-    const WriteResult result =
-        unchanged ? ReplaceIfUnchanged(temp, native, sysPath, unchanged) : Replace(temp, native, sysPath);
+    bool tempKept = false;
+    const WriteResult result = unchanged ? ReplaceIfUnchanged(temp, native, sysPath, unchanged, tempKept)
+                                         : Replace(temp, native, sysPath);
     if (result != WriteResult::Written) {
-        unlink(temp.c_str());
+        if (!tempKept) unlink(temp.c_str());
         return result;
     }
     SyncFolder(FolderOf(native));
@@ -380,7 +530,16 @@ bool IsTempFileName(std::string_view name, long* pid) {
     return true;
 }
 
-int RemoveLeftoverTempFiles(std::string_view sysFolder) {
+bool IsKeptFileName(std::string_view name) {
+    const std::size_t mark = name.rfind(".kept");
+    if (mark == std::string_view::npos || mark == 0) return false;
+    const std::string_view tail = name.substr(mark + 5);
+    return tail.empty() ||
+           (tail.size() <= 2 && tail[0] != '0' &&
+            std::all_of(tail.begin(), tail.end(), [](char c) { return c >= '0' && c <= '9'; }));
+}
+
+int RemoveLeftoverTempFiles(std::string_view sysFolder, std::vector<std::string>* kept) {
     std::vector<std::string> names;
     if (!ListFolder(sysFolder, names)) return 0;
     const std::string folder = Native(sysFolder.empty() ? std::string_view(".") : sysFolder);
@@ -393,8 +552,20 @@ int RemoveLeftoverTempFiles(std::string_view sysFolder) {
             pid == getpid() || pid <= 0 || (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
         if (!ended) continue;
         const std::string path = folder + "/" + name;
-        struct stat st;
-        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(path.c_str()) == 0) ++removed;
+        const Look left = LookAt(path);
+        if (left.kind != Kind::File || !left.bytes) continue;
+        const std::string base = name.substr(0, name.rfind(".tmp-"));
+        // Nothing, or what the file holds: a write cut off before its name was taken, or the old
+        // file swapped out by a write that had already looked at it.
+        if (left.bytes->empty() || LookAt(folder + "/" + base).bytes == left.bytes) {
+            if (unlink(path.c_str()) == 0) ++removed;
+            continue;
+        }
+        const std::string suffix = MoveToFreeName(path, folder + "/" + base, ".kept", true);
+        if (suffix.empty() || !kept) continue;
+        std::string sysName(sysFolder);
+        if (!sysName.empty() && sysName.back() != '\\' && sysName.back() != '/') sysName += '\\';
+        kept->push_back(sysName + cp932::FromUtf8(base + suffix));
     }
     return removed;
 }
@@ -434,6 +605,14 @@ void FolderLock::Release() {
 
 void SetWriteFaultForTests(WriteFault fault) {
     g_WriteFault = fault;
+}
+
+const NameCalls& SystemNameCalls() {
+    return g_SystemNameCalls;
+}
+
+void SetNameCallsForTests(const NameCalls* calls) {
+    g_NameCalls = calls ? calls : &g_SystemNameCalls;
 }
 
 void SetBeforeReplaceHookForTests(std::function<void(std::string_view sysPath)> hook) {

@@ -35,10 +35,15 @@ bool CopyTree(std::string_view from, std::string_view to);
 // Removes a file or a folder with everything in it; false when something could not be removed.
 bool RemoveTree(std::string_view sysPath);
 
-// Renames a file that cannot be read to "NAME.bad" ("NAME.bad2" ... when that name is taken), so
-// that a later save under its name does not replace it. `movedTo` is the new system path; false
-// (and it empty) when the file could not be renamed.
-bool MoveAside(std::string_view sysPath, std::string& movedTo);
+// What a file holds (nullopt: no file, or one that cannot be read) is what was read of it.
+using FileUnchanged = std::function<bool(const std::optional<std::string>& bytes)>;
+
+// Renames a file that cannot be read to "NAME.bad" ("NAME.bad2" ... when that name is taken; an
+// existing name is never replaced), so that a later save under its name does not replace it.
+// `movedTo` is the new system path; false (and it empty) when the file could not be renamed. With
+// `stillHolds`, the file is moved only while it holds what was read: it is asked of the file before
+// the move and of the file moved, which goes back to its name when another writer had replaced it.
+bool MoveAside(std::string_view sysPath, std::string& movedTo, const FileUnchanged& stillHolds = {});
 
 // The names (UTF-8, as on disk) of the entries of a folder, "." and ".." left out; false when the
 // folder cannot be read.
@@ -62,14 +67,18 @@ bool WriteWholeFile(std::string_view sysPath, const std::function<bool(std::FILE
 
 // How a write of a file made from what was read of it ended.
 enum class WriteResult { Written, Failed, Changed };
-// Whether a file's bytes (nullopt: no file, or one that cannot be read) are still those the new
-// contents were made from.
-using FileUnchanged = std::function<bool(const std::optional<std::string>& bytes)>;
 // As WriteWholeFile, for a file whose new contents are made from what was read of it while others
 // may write it too: `unchanged` is asked when the temporary is complete whether the file still holds
 // what was read, and again of what the file held the moment the temporary took its name. When it
 // does not, the file is left as the other writer made it (the temporary is removed) and the result
-// is Changed: the caller reads the file again and makes its contents anew.
+// is Changed: the caller reads the file again and makes its contents anew. Where the file system
+// cannot change two names in one step, the file is moved off its name, looked at, and the temporary
+// takes the free name (or the file goes back); where it cannot link either, the name is taken by a
+// plain rename while it is free. A file another writer made is never removed: one that cannot be
+// given back its name is kept as "NAME.kept" ("NAME.kept2" ...) and the write has failed.
+//
+// Every write, this one and WriteWholeFile, fails when something other than a regular file (a
+// folder, a link, a pipe) has the file's name; it is left as it is.
 WriteResult WriteWholeFileIfUnchanged(std::string_view sysPath, const std::function<bool(std::FILE*)>& fill,
                                       const FileUnchanged& unchanged);
 
@@ -79,9 +88,15 @@ bool ReadWholeFile(std::string_view sysPath, std::string& bytes);
 // True for the name of a temporary file of WriteWholeFile ("NAME.tmp-PID-N"); `pid` (when given)
 // receives the writer's process id.
 bool IsTempFileName(std::string_view name, long* pid = nullptr);
-// Removes from the folder the temporary files that writes of processes no longer running left
-// behind (a process killed in the middle of a write). The number removed.
-int RemoveLeftoverTempFiles(std::string_view sysFolder);
+// True for the name of a file kept by a write or by RemoveLeftoverTempFiles ("NAME.kept",
+// "NAME.kept2" ...), which holds what a player wrote but is not the file itself.
+bool IsKeptFileName(std::string_view name);
+// Clears from the folder the temporary files that writes of processes no longer running left
+// behind (a process killed in the middle of a write). One that is empty or holds what the file
+// beside it ("NAME") holds is removed; any other may hold what another player wrote (a file swapped
+// off its name) and is kept as "NAME.kept" ("NAME.kept2" ...), its system path added to `kept`. The
+// number removed.
+int RemoveLeftoverTempFiles(std::string_view sysFolder, std::vector<std::string>* kept = nullptr);
 
 // An advisory lock that processes sharing a folder take around reading a file of it, changing what
 // they read and writing it back, so that one does not write over what another wrote meanwhile. It
@@ -108,6 +123,19 @@ class FolderLock {
 // device would.
 enum class WriteFault { None, Flush, Sync, Rename };
 void SetWriteFaultForTests(WriteFault fault);
+// The calls by which a complete temporary takes a file's name (and a file is moved aside). The
+// player uses the system's; a test puts its own in place to fail one of them with a chosen error, as
+// a file system that refuses a rename flag or links, or a failing device, does.
+struct NameCalls {
+    int (*renameat2)(const char* from, const char* to, unsigned flags);
+    int (*link)(const char* from, const char* to);
+    int (*unlink)(const char* path);
+    int (*rename)(const char* from, const char* to);
+};
+const NameCalls& SystemNameCalls();
+// Tests only: the calls used from now on (null: the system's). Set it while no write is under way.
+void SetNameCallsForTests(const NameCalls* calls);
+
 // Tests only: called with the file's system path just before a file's name is taken: by every
 // whole-file write whose temporary is complete (after a write made from what was read has looked at
 // the file again) and by a file moved aside; a test stalls a writer there. An empty function ends

@@ -325,8 +325,9 @@ void SetAsideDamagedFile(const std::string& name, const char* consequence) {
     TellDamagedFile(name, done, moved, consequence);
 }
 
-bool MoveAsideDamagedFile(const std::string& name, std::string& movedTo) {
-    return fsys::MoveAside(name, movedTo);
+bool MoveAsideDamagedFile(const std::string& name, std::string& movedTo,
+                          const fsys::FileUnchanged& stillHolds) {
+    return fsys::MoveAside(name, movedTo, stillHolds);
 }
 
 void TellDamagedFile(const std::string& name, bool moved, const std::string& movedTo,

@@ -157,8 +157,10 @@ fsys::WriteResult SaveDataFileIfUnchanged(const std::string& name,
 // about once per run.
 void SetAsideDamagedFile(const std::string& name, const char* consequence);
 // The two halves of SetAsideDamagedFile, for a file moved aside under a lock that the box must not
-// hold: the move (true when done, the new name in `movedTo`), then the box.
-bool MoveAsideDamagedFile(const std::string& name, std::string& movedTo);
+// hold: the move (true when done, the new name in `movedTo`), then the box. With `stillHolds`, the
+// file is moved only while it holds what was found damaged (fsys::MoveAside).
+bool MoveAsideDamagedFile(const std::string& name, std::string& movedTo,
+                          const fsys::FileUnchanged& stillHolds = {});
 void TellDamagedFile(const std::string& name, bool moved, const std::string& movedTo,
                      const char* consequence);
 // Closes the file when it is not null. False when closing a written file failed.

@@ -338,7 +338,7 @@ void cFileChooser::Fill() {
         bool exact = false;
         const std::string n = cp932::FromUtf8(u, &exact);
         if (!exact || n.empty() || n[0] == '.') continue; // unreachable by a system path, or hidden
-        if (fsys::IsTempFileName(u)) continue;            // a save in progress, or one cut off
+        if (fsys::IsTempFileName(u) || fsys::IsKeptFileName(u)) continue; // a save in progress or cut off
         if (fsys::IsDirectory(m_strFolder + n)) {
             folders.push_back(Entry{n, true});
         } else if (std::any_of(m_Patterns.begin(), m_Patterns.end(),

@@ -9,8 +9,11 @@
 #include "platform/messages.h"
 
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/stat.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -587,6 +590,87 @@ TEST_F(RankingFiles, ADamagedFileIsMovedAsideUnderTheFoldersLock) {
     ASSERT_TRUE(back.LoadFile(2, stage));
     EXPECT_EQ(UsedValues(back.tables[0]), (std::vector<int>{500}));
     EXPECT_EQ(boxes.texts().size(), 1u);
+}
+
+// A damaged file found when the rankings are loaded is moved aside while the folder's lock is held,
+// and only while it holds what was found damaged: another player's good file written meanwhile
+// keeps its name and is what is loaded.
+TEST_F(RankingFiles, ADamagedFileFoundAtLoadIsMovedAsideUnderTheLockOnlyWhileItHoldsWhatWasRead) {
+    struct Case {
+        const char* what;
+        bool goodFileMeanwhile;
+    };
+    const Case cases[] = {{"nothing meanwhile", false}, {"another player's file meanwhile", true}};
+    const std::string stage = "data\\stg4\\l.";
+    const std::string file = (dir.path() / "user_data" / "free" / "l.rkg").string();
+    const Bytes damaged = {0xdc, 0x02, 0x00, 0x00, 0x00};
+    cRankingStore theirs;
+    theirs.tables[0].Register("oth", 900);
+    ASSERT_TRUE(theirs.SaveFile(2, stage));
+    const Bytes good = fixtures::ReadAll(file);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(file + ".bad");
+        fixtures::WriteAll(file, damaged);
+        fixtures::BoxCapture boxes;
+        int moves = 0;
+        bool lockHeld = false;
+        fsys::SetBeforeReplaceHookForTests([&](std::string_view) {
+            ++moves;
+            lockHeld = !fsys::FolderLock(file, 0).Locked();
+            if (c.goodFileMeanwhile) fixtures::WriteAll(file, good);
+        });
+        cRankingStore store;
+        const bool loaded = store.LoadFile(2, stage);
+        fsys::SetBeforeReplaceHookForTests({});
+        EXPECT_EQ(moves, 1);
+        EXPECT_TRUE(lockHeld) << "the damaged file was moved without the folder's lock";
+        EXPECT_EQ(loaded, c.goodFileMeanwhile);
+        EXPECT_EQ(UsedValues(store.tables[0]),
+                  c.goodFileMeanwhile ? std::vector<int>{900} : std::vector<int>{});
+        EXPECT_EQ(fixtures::ReadAll(file), c.goodFileMeanwhile ? good : Bytes{});
+        EXPECT_EQ(std::filesystem::exists(file + ".bad"), !c.goodFileMeanwhile);
+        if (!c.goodFileMeanwhile) {
+            EXPECT_EQ(fixtures::ReadAll(file + ".bad"), damaged);
+        }
+        EXPECT_EQ(boxes.texts().size(), c.goodFileMeanwhile ? 0u : 1u);
+    }
+}
+
+// A registration into a folder on a file system whose renames take no flags (a network share, 9p,
+// FUSE): the file is made, then updated, and nothing else is left in the folder.
+TEST_F(RankingFiles, ARegistrationIsWrittenWhereRenamesTakeNoFlags) {
+    // As the kernel answers there: the names are looked up first, then the file system refuses
+    // any flag.
+    static const fsys::NameCalls noFlags{[](const char*, const char* to, unsigned flags) {
+                                             struct stat st;
+                                             const bool exists = lstat(to, &st) == 0;
+                                             errno = (flags & RENAME_EXCHANGE) && !exists   ? ENOENT
+                                                     : (flags & RENAME_NOREPLACE) && exists ? EEXIST
+                                                                                            : EINVAL;
+                                             return -1;
+                                         },
+                                         fsys::SystemNameCalls().link, fsys::SystemNameCalls().unlink,
+                                         fsys::SystemNameCalls().rename};
+    fixtures::BoxCapture boxes;
+    fsys::SetNameCallsForTests(&noFlags);
+    const std::string stage = "data\\stg4\\n.";
+    cRankingStore store;
+    std::vector<bool> written;
+    for (std::int32_t value : {700, 500}) {
+        std::int32_t values[5] = {value, 0, 0, 0, 0};
+        int places[5] = {0, -1, -1, -1, -1};
+        written.push_back(store.RegisterInFile(2, stage, "new", values, places, 5));
+    }
+    fsys::SetNameCallsForTests(nullptr);
+    EXPECT_EQ(written, (std::vector<bool>{true, true}));
+    cRankingStore back;
+    ASSERT_TRUE(back.LoadFile(2, stage));
+    EXPECT_EQ(UsedValues(back.tables[0]), (std::vector<int>{700, 500}));
+    std::vector<std::string> names;
+    ASSERT_TRUE(fsys::ListFolder("user_data/free", names));
+    EXPECT_EQ(names, (std::vector<std::string>{"n.rkg"}));
+    EXPECT_TRUE(boxes.texts().empty());
 }
 
 TEST(RankingFileName, FolderByModeAndTheFileNameKept) {

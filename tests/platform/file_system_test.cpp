@@ -2,11 +2,14 @@
 #include "platform/file_system.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <memory>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -178,9 +181,11 @@ TEST_F(FileSystem, WholeFileWritesMakeNewFilesAndKeepTheNameOnDisk) {
 }
 
 // The temporary files of whole-file writes: recognised by name (the name a write really uses
-// among them), and those of processes that have ended removed, also this process's own (nothing
-// is being written when the folder is cleaned); a live process's and other files stay.
-TEST_F(FileSystem, LeftoverTemporaryFilesOfEndedWritersAreRemoved) {
+// among them). Those of processes that have ended, also this process's own (nothing is being
+// written when the folder is cleaned), are removed when empty or equal to the file beside them;
+// any other may hold what another player wrote and is kept under a name of its own. A live
+// process's and other files stay.
+TEST_F(FileSystem, LeftoverTemporaryFilesOfEndedWritersAreClearedOrKept) {
     std::vector<std::string> during;
     ASSERT_TRUE(fsys::WriteWholeFile("w.dat", [&](std::FILE*) { return fsys::ListFolder(".", during); }));
     ASSERT_EQ(during.size(), 1u);
@@ -198,16 +203,314 @@ TEST_F(FileSystem, LeftoverTemporaryFilesOfEndedWritersAreRemoved) {
     waitpid(child, nullptr, 0);
     const std::string ended = std::to_string(child), self = std::to_string(getpid()),
                       live = std::to_string(getppid());
-    for (const std::string& n :
-         {"r.rpl4_732.tmp-" + ended + "-0", "Option.dat.tmp-" + self + "-3", "Story01.dat.tmp-" + live + "-1",
-          std::string("Story01.dat"), std::string("x.tmp-1-2-3")})
-        Touch(dir / "u" / n);
-    EXPECT_EQ(fsys::RemoveLeftoverTempFiles("u"), 2);
+    const std::vector<std::pair<std::string, std::string>> before = {
+        {"a.rkg", "entries"},
+        {"a.rkg.tmp-" + ended + "-0", "entries"}, // what the file holds
+        {"b.rkg", "b"},
+        {"b.rkg.tmp-" + ended + "-1", ""}, // nothing
+        {"c.rkg", "ours"},
+        {"c.rkg.tmp-" + ended + "-2", "theirs"}, // another player's
+        {"d.rkg.kept", "earlier"},
+        {"d.rkg.tmp-" + self + "-3", "theirs"},    // a name taken
+        {"r.rpl4_732.tmp-" + ended + "-4", "cut"}, // no file beside
+        {"Story01.dat.tmp-" + live + "-1", "live"},
+        {"x.tmp-1-2-3", "x"}};
+    for (const auto& [name, text] : before)
+        Touch(dir / "u" / name, text);
+    std::vector<std::string> kept;
+    EXPECT_EQ(fsys::RemoveLeftoverTempFiles("u", &kept), 2);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{"u\\c.rkg.kept", "u\\d.rkg.kept2", "u\\r.rpl4_732.kept"}));
+    for (const std::string& k : kept)
+        EXPECT_TRUE(fsys::IsKeptFileName(k)) << k;
+    for (const char* name : {"kept", ".kept", "a.kept0", "a.keptx", "a.kept100", "a.kept.rkg"})
+        EXPECT_FALSE(fsys::IsKeptFileName(name)) << name;
     std::vector<std::string> left;
-    ASSERT_TRUE(fsys::ListFolder("u", left));
+    for (const auto& e : fs::directory_iterator(dir / "u"))
+        left.push_back(e.path().filename().string() + "=" + Read(std::fopen(e.path().c_str(), "rb")));
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left,
-              (std::vector<std::string>{"Story01.dat", "Story01.dat.tmp-" + live + "-1", "x.tmp-1-2-3"}));
+              (std::vector<std::string>{"Story01.dat.tmp-" + live + "-1=live", "a.rkg=entries", "b.rkg=b",
+                                        "c.rkg.kept=theirs", "c.rkg=ours", "d.rkg.kept2=theirs",
+                                        "d.rkg.kept=earlier", "r.rpl4_732.kept=cut", "x.tmp-1-2-3=x"}));
+}
+
+// Calls of a file's replacement failed the way file systems and devices fail them: the n-th call of
+// a kind within one write (0: every call, a file system that refuses it) fails with an error, or
+// another writer puts its file at the name just before it.
+enum class Call { Exchange, NoReplace, Link, Unlink, Rename, Count };
+constexpr int SWEPT = -1; // the error of the case's sweep
+struct Fault {
+    Call call;
+    int nth;
+    int error; // 0: the call is made (after the other writer, when it comes)
+    bool otherWriterFirst = false;
+};
+struct FaultPlan {
+    std::vector<Fault> faults;
+    int calls[static_cast<int>(Call::Count)] = {};
+    std::string name; // the file the other writer writes
+};
+FaultPlan g_Plan;
+
+// True when the call is to fail (errno set).
+bool Fails(Call call) {
+    const int n = ++g_Plan.calls[static_cast<int>(call)];
+    for (const Fault& f : g_Plan.faults) {
+        if (f.call != call || (f.nth != 0 && f.nth != n)) continue;
+        if (f.otherWriterFirst) {
+            std::ofstream(g_Plan.name + ".other", std::ios::binary) << "other";
+            std::rename((g_Plan.name + ".other").c_str(), g_Plan.name.c_str());
+        }
+        if (f.error != 0) {
+            errno = f.error;
+            return true;
+        }
+    }
+    return false;
+}
+
+const fsys::NameCalls g_FaultyCalls{
+    [](const char* from, const char* to, unsigned flags) {
+        if (Fails(flags & RENAME_EXCHANGE ? Call::Exchange : Call::NoReplace)) return -1;
+        return fsys::SystemNameCalls().renameat2(from, to, flags);
+    },
+    [](const char* from, const char* to) {
+        return Fails(Call::Link) ? -1 : fsys::SystemNameCalls().link(from, to);
+    },
+    [](const char* path) { return Fails(Call::Unlink) ? -1 : fsys::SystemNameCalls().unlink(path); },
+    [](const char* from, const char* to) {
+        return Fails(Call::Rename) ? -1 : fsys::SystemNameCalls().rename(from, to);
+    }};
+
+// Every road by which a file made from what was read of it takes its name, each call failed with
+// each error it can give: a file system that refuses rename flags (network shares, 9p, FUSE, vfat)
+// or links still has the file written, a file another writer put there is never lost, and a failed
+// call leaves the old file. Files left are listed as NAME=BYTES, a temporary's name as "tmp".
+TEST_F(FileSystem, AFileMadeFromWhatWasReadTakesItsNameOnEveryFileSystem) {
+    const std::vector<int> REFUSED = {EINVAL, ENOSYS, EOPNOTSUPP}, OTHERS = {EXDEV, EEXIST, EIO},
+                           NO_LINKS = {EPERM, EINVAL, ENOSYS, EOPNOTSUPP};
+    std::vector<int> all = REFUSED;
+    all.insert(all.end(), OTHERS.begin(), OTHERS.end());
+    const Fault noFlags[] = {{Call::Exchange, 0, SWEPT}, {Call::NoReplace, 0, SWEPT}};
+    auto flagless = [&](std::vector<Fault> more) {
+        more.insert(more.begin(), std::begin(noFlags), std::end(noFlags));
+        return more;
+    };
+    const Fault refused[] = {{Call::Exchange, 0, EINVAL}, {Call::NoReplace, 0, EINVAL}};
+    auto refusing = [&](std::vector<Fault> more) {
+        more.insert(more.begin(), std::begin(refused), std::end(refused));
+        return more;
+    };
+    using R = fsys::WriteResult;
+    struct Case {
+        const char* what;
+        bool oldFile; // "old" at the name before the write
+        std::vector<Fault> faults;
+        std::vector<int> errors; // each swept in turn
+        R result;
+        std::vector<std::string> after;
+    };
+    const Case cases[] = {
+        {"the exchange", true, {}, {0}, R::Written, {"f=new"}},
+        {"another writer came first", true, {{Call::Exchange, 1, 0, true}}, {0}, R::Changed, {"f=other"}},
+        {"the exchange back fails",
+         true,
+         {{Call::Exchange, 1, 0, true}, {Call::Exchange, 2, SWEPT}},
+         all,
+         R::Failed,
+         {"f.kept=other", "f=new"}},
+        {"the exchange back and the kept name fail",
+         true,
+         {{Call::Exchange, 1, 0, true}, {Call::Exchange, 2, EIO}, {Call::NoReplace, 1, EIO}},
+         {0},
+         R::Failed,
+         {"f=new", "tmp=other"}},
+        {"the old file cannot be removed",
+         true,
+         {{Call::Unlink, 1, EIO}},
+         {0},
+         R::Written,
+         {"f=new", "tmp=old"}},
+        {"the exchange fails", true, {{Call::Exchange, 1, SWEPT}}, OTHERS, R::Failed, {"f=old"}},
+        {"flags refused", true, flagless({}), REFUSED, R::Written, {"f=new"}},
+        {"flags refused, another writer first",
+         true,
+         flagless({{Call::Rename, 1, 0, true}}),
+         REFUSED,
+         R::Changed,
+         {"f=other"}},
+        {"flags refused, the free name taken first",
+         true,
+         refusing({{Call::Link, 1, 0, true}}),
+         {0},
+         R::Changed,
+         {"f.kept=old", "f=other"}},
+        {"flags refused, the move off the name fails",
+         true,
+         refusing({{Call::Rename, 1, SWEPT}}),
+         all,
+         R::Failed,
+         {"f=old"}},
+        {"flags refused, the link fails",
+         true,
+         refusing({{Call::Link, 1, SWEPT}}),
+         {EXDEV, EIO},
+         R::Failed,
+         {"f=old"}},
+        {"flags and links refused",
+         true,
+         refusing({{Call::Link, 0, SWEPT}}),
+         NO_LINKS,
+         R::Written,
+         {"f=new"}},
+        {"flags refused, a second name stays",
+         true,
+         refusing({{Call::Unlink, 0, EIO}}),
+         {0},
+         R::Written,
+         {"f=new", "tmp=new", "tmp=old"}},
+        {"a new file", false, {}, {0}, R::Written, {"f=new"}},
+        {"a new file, another writer first",
+         false,
+         {{Call::NoReplace, 1, 0, true}},
+         {0},
+         R::Changed,
+         {"f=other"}},
+        {"a new file, the name cannot be taken",
+         false,
+         {{Call::NoReplace, 1, SWEPT}},
+         {EXDEV, EIO},
+         R::Failed,
+         {}},
+        {"a new file, flags refused", false, {{Call::NoReplace, 0, SWEPT}}, REFUSED, R::Written, {"f=new"}},
+        {"a new file, every flag refused first", false, flagless({}), REFUSED, R::Written, {"f=new"}},
+        {"a new file, flags refused, another writer first",
+         false,
+         refusing({{Call::Link, 1, 0, true}}),
+         {0},
+         R::Changed,
+         {"f=other"}},
+        {"a new file, flags and links refused",
+         false,
+         refusing({{Call::Link, 0, SWEPT}}),
+         NO_LINKS,
+         R::Written,
+         {"f=new"}},
+        {"a new file, the link fails",
+         false,
+         refusing({{Call::Link, 1, SWEPT}}),
+         {EXDEV, EIO},
+         R::Failed,
+         {}},
+        {"a new file, no links, the rename fails",
+         false,
+         refusing({{Call::Link, 0, EPERM}, {Call::Rename, 1, SWEPT}}),
+         all,
+         R::Failed,
+         {}},
+        {"a new file, a second name stays",
+         false,
+         refusing({{Call::Unlink, 0, EIO}}),
+         {0},
+         R::Written,
+         {"f=new", "tmp=new"}},
+    };
+    fsys::SetNameCallsForTests(&g_FaultyCalls);
+    for (const Case& c : cases) {
+        for (int error : c.errors) {
+            SCOPED_TRACE(std::string(c.what) + ", error " + std::to_string(error));
+            fs::remove_all(dir / "w");
+            fs::create_directories(dir / "w");
+            if (c.oldFile) Touch(dir / "w" / "f", "old");
+            g_Plan = FaultPlan{c.faults, {}, (dir / "w" / "f").string()};
+            for (Fault& f : g_Plan.faults)
+                if (f.error == SWEPT) f.error = error;
+            const std::optional<std::string> seen =
+                c.oldFile ? std::optional<std::string>("old") : std::optional<std::string>();
+            const fsys::WriteResult result = fsys::WriteWholeFileIfUnchanged(
+                "w\\f", [](std::FILE* fp) { return std::fputs("new", fp) >= 0; },
+                [&seen](const std::optional<std::string>& bytes) { return bytes == seen; });
+            std::vector<std::string> after;
+            for (const auto& e : fs::directory_iterator(dir / "w")) {
+                const std::string name = e.path().filename().string();
+                after.push_back((fsys::IsTempFileName(name) ? "tmp" : name) + "=" +
+                                Read(std::fopen(e.path().c_str(), "rb")));
+            }
+            std::sort(after.begin(), after.end());
+            EXPECT_EQ(result, c.result);
+            EXPECT_EQ(after, c.after);
+        }
+    }
+    fsys::SetNameCallsForTests(nullptr);
+}
+
+// Something other than a regular file at a file's name (a folder, a link, a pipe) fails the write,
+// made from what was read or not, and stays as it was.
+TEST_F(FileSystem, OnlyARegularFileIsReplaced) {
+    Touch(dir / "target", "t");
+    const std::function<void(const fs::path&)> makers[] = {
+        [](const fs::path& p) { fs::create_directory(p); },
+        [&](const fs::path& p) { fs::create_symlink(dir / "target", p); },
+        [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0666), 0); },
+    };
+    for (const auto& make : makers) {
+        for (bool fromWhatWasRead : {false, true}) {
+            fs::remove_all(dir / "w");
+            fs::create_directories(dir / "w");
+            make(dir / "w" / "f");
+            const fs::file_status before = fs::symlink_status(dir / "w" / "f");
+            SCOPED_TRACE(std::to_string(static_cast<int>(before.type())) +
+                         (fromWhatWasRead ? " read" : " plain"));
+            auto fill = [](std::FILE* fp) { return std::fputs("new", fp) >= 0; };
+            const bool written =
+                fromWhatWasRead
+                    ? fsys::WriteWholeFileIfUnchanged("w\\f", fill, [](const auto&) { return true; }) ==
+                          fsys::WriteResult::Written
+                    : fsys::WriteWholeFile("w\\f", fill);
+            EXPECT_FALSE(written);
+            EXPECT_EQ(fs::symlink_status(dir / "w" / "f").type(), before.type());
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir / "w"), fs::directory_iterator()), 1);
+            EXPECT_EQ(Read(std::fopen((dir / "target").c_str(), "rb")), "t");
+        }
+    }
+}
+
+// A damaged file is moved aside under a name nothing has, never over an earlier copy (one made
+// meanwhile included), and only while it holds what was found damaged: another writer's file that
+// took the name meanwhile stays.
+TEST_F(FileSystem, ADamagedFileMovesAsideOnlyToAFreeNameAndOnlyWhileItHoldsWhatWasRead) {
+    struct Case {
+        const char* what;
+        const char* meanwhile; // "bad": an earlier copy made; "good": the file replaced
+        const char* movedTo;   // empty: not moved
+        std::vector<std::string> after;
+    };
+    const Case cases[] = {
+        {"nothing meanwhile", "", "w\\f.bad", {"f.bad2=earlier", "f.bad=damaged"}},
+        {"a copy made meanwhile", "bad", "w\\f.bad3", {"f.bad2=made", "f.bad3=damaged", "f.bad=earlier"}},
+        {"the file replaced meanwhile", "good", "", {"f.bad2=earlier", "f=good"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir / "w");
+        Touch(dir / "w" / "f", "damaged");
+        Touch(dir / "w" / (std::string(c.meanwhile) == "bad" ? "f.bad" : "f.bad2"), "earlier");
+        fsys::SetBeforeReplaceHookForTests([&](std::string_view) {
+            if (std::string(c.meanwhile) == "bad") Touch(dir / "w" / "f.bad2", "made");
+            if (std::string(c.meanwhile) == "good") Touch(dir / "w" / "f", "good");
+        });
+        std::string moved;
+        EXPECT_EQ(fsys::MoveAside("w\\f", moved, [](const auto& bytes) { return bytes == "damaged"; }),
+                  *c.movedTo != 0);
+        fsys::SetBeforeReplaceHookForTests({});
+        std::vector<std::string> after;
+        for (const auto& e : fs::directory_iterator(dir / "w"))
+            after.push_back(e.path().filename().string() + "=" + Read(std::fopen(e.path().c_str(), "rb")));
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(after, c.after);
+        EXPECT_EQ(moved, c.movedTo);
+    }
 }
 
 // Another process holds the folder lock of `path` (told through the pipe once it has it) until it
