@@ -3,7 +3,9 @@
 # painted again when another window that lay over it goes away: it shows what it showed before,
 # not pieces of that window. The box is the replay save's failure during play (F1, then a folder
 # that does not exist); the dialog is the replay's save dialog itself. A window (xlogo) is opened
-# over the game window's top left and closed again.
+# over the game window's top left and closed again. Both back-ends: Direct3D in a window, and
+# DirectDraw in a window (the desktop's 32 bits) and in full screen at 8 bits (the project's own)
+# and at 32.
 # Usage: window_repaint_wm.sh <player> <build-dir>
 set -u
 player=$(realpath "$1")
@@ -19,16 +21,18 @@ cover_shown() {
     [ -n "$cover" ]
 }
 
-# case: what holds the play.
-for what in box dialog; do
+# run_case D3D WINDOW_MODE BPP WHAT: one player in that set-up, held by WHAT (box or dialog).
+run_case() {
+    local what="$4 (Direct3D=$1 WindowMode=$2 Bpp=$3)"
+    printf 'Direct3D=%d\r\nWindowMode=%d\r\nBpp=%d\r\nVSync=0\r\nExit\r\n' "$1" "$2" "$3" >System.ini
     answers=
-    [ "$what" = box ] && answers=user_data/rpl4/none/x.rpl4_732
+    [ "$4" = box ] && answers=user_data/rpl4/none/x.rpl4_732
     rm -f trace.txt
     env ${answers:+MIRELDA4_ANSWERS=$answers} MIRELDA4_INPUT=input.txt MIRELDA4_TRACE=trace.txt \
         "$player" 'data\stg4\demo.stg4' 2>stderr.txt &
     pid=$!
     wait_for 60 player_window || { cat stderr.txt; fail "$what: no game window was shown"; }
-    if [ "$what" = box ]; then
+    if [ "$4" = box ]; then
         wait_for 60 shown_box || { cat stderr.txt; fail "$what: no box was shown"; }
     else
         wait_for 60 chooser_shown || { cat stderr.txt; fail "$what: the dialog was not shown"; }
@@ -56,5 +60,11 @@ for what in box dialog; do
     pid=
     [ "$rc" -eq 0 ] || { cat stderr.txt; fail "$what: exit code $rc"; }
     grep -q 'terminate called\|ERROR: \|runtime error' stderr.txt && { cat stderr.txt; fail "$what: abort or sanitizer report"; }
+}
+
+for setup in "1 1 0" "0 1 0" "0 0 0" "0 0 32"; do
+    for what in box dialog; do
+        run_case $setup "$what"
+    done
 done
 echo PASS
