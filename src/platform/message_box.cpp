@@ -429,13 +429,14 @@ int MessageBox(HWND, const char* text, const char* caption, UINT type) {
         WriteBoxLine(utext, ucaption, closedAnswer);
         return closedAnswer;
     }
+    // Also after a box that ended with no answer: a key held through it stays held.
+    KeysAfterBox(heldBefore);
     if (answer == 0) {
         // The box ended with no answer (its process was killed, or no box could be shown): it counts
         // as closed, never as a button the user did not press.
         WriteBoxLine(utext, ucaption, closedAnswer);
         return closedAnswer;
     }
-    KeysAfterBox(heldBefore);
     return answer;
 }
 

@@ -30,6 +30,9 @@ void ToGame(int wx, int wy, int& x, int& y) {
 
 bool Convert(const SDL_Event& s, UiEvent& e) {
     e = UiEvent{};
+    NoteEventBeforeTaking(s.type == SDL_KEYUP,
+                          s.type == SDL_KEYUP ? VirtualKeyFromKey(s.key.keysym.scancode, s.key.keysym.sym)
+                                              : 0);
     switch (s.type) {
     case SDL_QUIT:
         e.kind = UiEvent::Close;
@@ -89,6 +92,9 @@ bool Convert(const SDL_Event& s, UiEvent& e) {
             return true;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             ReleaseKeysOnFocusLoss();
+            return false;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            KeysOnFocusGain();
             return false;
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:

@@ -23,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <thread>
@@ -44,6 +45,13 @@ std::bitset<256> g_followedHeld, g_followedSwallowed;
 // it is told otherwise): key presses it passes on before telling that the focus came back went down
 // while another window had the focus.
 std::atomic<bool> g_keyFocus{true};
+// The keys the game held that the key-up events taken since the last event of another kind let go,
+// and those the key-up events just before the event being taken let go (window thread only).
+std::bitset<256> g_letGoInARow, g_letGoJustBefore;
+// The keys the game held as the window lost the focus (window thread only).
+std::bitset<256> g_heldAtFocusLoss;
+// What the display's keyboard reads as holding, set by a test.
+std::optional<std::bitset<256>> g_displayKeysForTests;
 // Whether frames are copied into the window's own surface instead of going through a renderer.
 bool g_framesOnSurface = false;
 // The display has lost what the window showed (an exposure): the next present shows the whole frame.
@@ -122,23 +130,10 @@ LPARAM MakeLParam(int low, int high) {
     return static_cast<LPARAM>((static_cast<DWORD>(high & 0xFFFF) << 16) | static_cast<DWORD>(low & 0xFFFF));
 }
 
-bool KeysDownOnDisplay(std::bitset<256>& down);
-
-// A key already down as the window takes the focus went down in another window: it is neither a
-// press of the close key nor play input until it is let go and pressed again (the display's repeats
-// of it are not presses). Followed on the display's keyboard, so that a release elsewhere counts.
-void SwallowKeysHeldElsewhere() {
-    std::bitset<256> down;
-    if (!KeysDownOnDisplay(down)) return;
-    for (int vk = 1; vk < 256; ++vk) {
-        const std::size_t k = static_cast<std::size_t>(vk);
-        if (!down[k] || GetAsyncKeyState(vk) != 0 || g_followedHeld[k]) continue;
-        SwallowKey(vk);
-        g_followedSwallowed.set(k);
-    }
-}
-
 void Translate(const SDL_Event& e, HWND hwnd) {
+    NoteEventBeforeTaking(e.type == SDL_KEYUP,
+                          e.type == SDL_KEYUP ? VirtualKeyFromKey(e.key.keysym.scancode, e.key.keysym.sym)
+                                              : 0);
     switch (e.type) {
     case SDL_QUIT:
         EndOpenMessageBoxes();
@@ -171,12 +166,10 @@ void Translate(const SDL_Event& e, HWND hwnd) {
             PostMessage(hwnd, WM_CLOSE, 0, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            SwallowKeysHeldElsewhere();
-            g_keyFocus = true;
+            KeysOnFocusGain();
             PostMessage(hwnd, WM_ACTIVATEAPP, 1, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            g_keyFocus = false;
             // Key-up events do not reach a window in the background.
             ReleaseKeysOnFocusLoss();
             PostMessage(hwnd, WM_ACTIVATEAPP, 0, 0);
@@ -481,6 +474,10 @@ int VirtualKeyFromKeysym(KeySym k) {
 // be read.
 bool KeysDownOnDisplay(std::bitset<256>& down) {
     down.reset();
+    if (g_displayKeysForTests) {
+        down = *g_displayKeysForTests;
+        return true;
+    }
 #if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
     if (DisplayLost()) return false;
     SDL_Window* window = static_cast<SDL_Window*>(GetMainSdlWindow());
@@ -576,8 +573,53 @@ void FollowHeldKeys() {
     }
 }
 
+// The key-up events the video system makes as it tells a loss come in a row just before it. A key the
+// user let go before the focus went is not among them: under X the display's own events come as system
+// events too, and the display's news that the focus went comes between (the video system tells the
+// loss a moment later).
+void NoteEventBeforeTaking(bool keyUp, int vk) {
+    if (!keyUp) {
+        g_letGoJustBefore = g_letGoInARow;
+        g_letGoInARow.reset();
+    } else if (vk > 0 && vk < 256 && GetAsyncKeyState(vk) != 0) {
+        g_letGoInARow.set(static_cast<std::size_t>(vk));
+    }
+}
+
 void ReleaseKeysOnFocusLoss() {
+    g_keyFocus = false;
+    // The keys the video system let go as it told the loss, and any it kept.
+    g_heldAtFocusLoss = HeldKeys() | g_letGoJustBefore;
+    g_letGoJustBefore.reset();
     ReleaseAllKeys(g_followedHeld | g_followedSwallowed);
+}
+
+void KeysOnFocusGain() {
+    std::bitset<256> down;
+    if (KeysDownOnDisplay(down)) {
+        for (int vk = 1; vk < 256; ++vk) {
+            const std::size_t k = static_cast<std::size_t>(vk);
+            if (!down[k] || GetAsyncKeyState(vk) != 0 || g_followedHeld[k]) continue;
+            if (g_heldAtFocusLoss[k]) {
+                // Held through: the video system let it go, so its release may never be told.
+                SetKeyDown(vk, true);
+                g_followedHeld.set(k);
+                g_followedSwallowed.reset(k);
+            } else {
+                SwallowKey(vk);
+                g_followedSwallowed.set(k);
+            }
+        }
+    }
+    g_heldAtFocusLoss.reset();
+    g_keyFocus = true;
+}
+
+void SetDisplayKeysForTests(const std::bitset<256>* keys) {
+    if (keys)
+        g_displayKeysForTests = *keys;
+    else
+        g_displayKeysForTests.reset();
 }
 
 void SetWindowRepaint(void (*repaint)(bool whole)) {

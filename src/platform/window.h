@@ -75,9 +75,24 @@ void KeysAfterBox(const std::bitset<256>& heldBefore);
 // Window thread, from the event pumps: takes the keys after a box (KeysAfterBox), and keeps each key
 // followed since then as the display's keyboard holds it, until it lets it go.
 void FollowHeldKeys();
-// Window thread: the window lost the focus, and key-up events no longer reach it: every key is let
-// go but those followed on the display's keyboard.
+// Window thread, from the event pumps, for every event they take, before the key table takes it
+// (`keyUp`: a key-up event of key `vk`). The video system lets every held key go just before it
+// tells that the window lost the focus: the keys the game held that those key-up events let go count
+// as held when the focus was lost (ReleaseKeysOnFocusLoss).
+void NoteEventBeforeTaking(bool keyUp, int vk);
+// Window thread, from the event pumps: the window lost the focus, and key-up events no longer reach
+// it: every key is let go but those followed on the display's keyboard. The keys the game held are
+// remembered for the focus's return.
 void ReleaseKeysOnFocusLoss();
+// Window thread, from the event pumps: the window has the keyboard focus again. A key down on the
+// display's keyboard that the game held as the focus was lost stays held, followed on the display's
+// keyboard until it is let go (the window may not hear of that). Any other key down went to another
+// window: it is neither play input nor the close key until it is let go and pressed again (the
+// display's repeats of it are not presses). Without a display whose keyboard can be read (X) nothing
+// is held or kept out.
+void KeysOnFocusGain();
+// For tests: the display's keyboard reads as holding `keys` (null: the display's own keyboard).
+void SetDisplayKeysForTests(const std::bitset<256>* keys);
 // Window thread, while a box waits for its answer: takes the window's events (PumpWindowEvents) and
 // shows the latest frame again through the repaint set by SetWindowRepaint, whole when the display
 // exposed the window (elsewhere it shows pieces of the windows that were over it).

@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 #include <algorithm>
+#include <bitset>
 #include <functional>
 #include <chrono>
 #include <cstdlib>
@@ -337,6 +338,118 @@ TEST_F(MainWindow, AKeyPressedInAnotherWindowReachesTheGameOnlyWhenPressedAgain)
         got.push_back(m.message);
     EXPECT_EQ(got, (std::vector<win::UINT>{win::WM_KEYUP, win::WM_ACTIVATEAPP, win::WM_ACTIVATEAPP}));
     EXPECT_EQ(GetAsyncKeyState(win::VK_ESCAPE), 0);
+    win::ReleaseAllKeys();
+}
+
+// A key the game saw go down and still held when the focus comes back stays held, whichever pump (the
+// game window's or a dialog's) takes the loss and the return, and is let go when the display lets it
+// go (the video system, which let it go at the loss, never tells its release). Only a press the game
+// window did not see stays out of play. The video system tells a loss as it does on X: every held key
+// let go, then the loss.
+TEST_F(MainWindow, AKeyHeldThroughAFocusChangeStaysHeld) {
+    enum Pump { Game, Dialog };
+    struct Case {
+        const char* name;
+        bool gameHeld;     // the game saw Right go down before the loss
+        bool letGoInGame;  // ... and let go, before the focus went
+        Pump loss, gain;   // the pumps that take the loss and the return
+        bool pressTold;    // a press the video system tells before it tells the return
+        bool downAtReturn; // Right down on the display's keyboard as the focus comes back
+        bool heldAfter;    // Right held in the key table then
+    };
+    const std::vector<Case> cases = {
+        {"held through", true, false, Game, Game, false, true, true},
+        {"held through a dialog's focus change", true, false, Dialog, Dialog, false, true, true},
+        {"held through, the loss in a dialog", true, false, Dialog, Game, false, true, true},
+        {"held, let go elsewhere", true, false, Game, Game, false, false, false},
+        {"let go in the game, pressed elsewhere", true, true, Game, Game, false, true, false},
+        {"pressed elsewhere", false, false, Game, Game, false, true, false},
+        {"pressed elsewhere, told before the return", false, false, Game, Game, true, true, false},
+        {"pressed elsewhere, the loss in a dialog", false, false, Dialog, Game, true, true, false},
+    };
+    const std::bitset<256> none, right = std::bitset<256>().set(win::VK_RIGHT);
+    auto take = [this](Pump pump) {
+        if (pump == Game) return static_cast<void>(Drain());
+        win::UiEvent ui;
+        while (win::PollUiEvent(ui)) {
+        }
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        win::SetDisplayKeysForTests(&none);
+        PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+        Drain();
+        win::ReleaseAllKeys();
+        if (c.gameHeld) PushKey(true, SDL_SCANCODE_RIGHT);
+        if (c.letGoInGame) {
+            PushKey(false, SDL_SCANCODE_RIGHT);
+            PushWindowEvent(SDL_WINDOWEVENT_LEAVE); // the pointer goes to the other window
+        }
+        Drain();
+        if (c.gameHeld && !c.letGoInGame) PushKey(false, SDL_SCANCODE_RIGHT);
+        PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+        take(c.loss);
+        EXPECT_EQ(GetAsyncKeyState(win::VK_RIGHT), 0);
+        if (c.pressTold) PushKey(true, SDL_SCANCODE_RIGHT);
+        win::SetDisplayKeysForTests(c.downAtReturn ? &right : &none);
+        PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+        take(c.gain);
+        EXPECT_EQ(GetAsyncKeyState(win::VK_RIGHT) != 0, c.heldAfter);
+        EXPECT_EQ(win::KeySwallowed(win::VK_RIGHT), c.downAtReturn && !c.heldAfter);
+        // The display's repeat of a key down: a press of the held key, none of one kept out.
+        if (c.downAtReturn) PushKey(true, SDL_SCANCODE_RIGHT, SDLK_UNKNOWN, true);
+        EXPECT_EQ(Drain().size(), c.downAtReturn && c.heldAfter ? 1u : 0u);
+        EXPECT_EQ(GetAsyncKeyState(win::VK_RIGHT) != 0, c.heldAfter);
+        // Let go on the display, told or not: up, and a press counts again.
+        win::SetDisplayKeysForTests(&none);
+        Drain();
+        EXPECT_EQ(GetAsyncKeyState(win::VK_RIGHT), 0);
+        EXPECT_FALSE(win::KeySwallowed(win::VK_RIGHT));
+    }
+    win::SetDisplayKeysForTests(nullptr);
+    win::ReleaseAllKeys();
+}
+
+// After a box in a window of its own, answered or ended with no answer (its process killed), a key
+// held through it stays held and a key pressed into it stays out of play, before and after the focus
+// comes back, until the display lets them go.
+TEST_F(MainWindow, AKeyHeldThroughABoxStaysHeldAnsweredOrNot) {
+    const std::bitset<256> none, held = std::bitset<256>().set(win::VK_RIGHT).set(win::VK_RETURN);
+    for (const int answer : {win::IDOK, 0}) {
+        SCOPED_TRACE(answer);
+        win::SetDisplayKeysForTests(&none);
+        PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+        Drain();
+        win::ReleaseAllKeys();
+        PushKey(true, SDL_SCANCODE_RIGHT);
+        Drain();
+        win::SetMessageBoxPresenter([&](const win::MessageBoxRequest&, const std::function<bool()>& closed) {
+            // The box takes the focus; Return is pressed into it and held.
+            PushKey(false, SDL_SCANCODE_RIGHT);
+            PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+            closed();
+            win::SetDisplayKeysForTests(&held);
+            closed();
+            return answer;
+        });
+        testing::internal::CaptureStderr();
+        win::MessageBox(nullptr, "text", "caption", win::MB_OK);
+        testing::internal::GetCapturedStderr();
+        win::SetMessageBoxPresenter(nullptr);
+        for (const bool focusBack : {false, true}) {
+            SCOPED_TRACE(focusBack ? "the focus back" : "the box gone");
+            if (focusBack) PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+            Drain();
+            EXPECT_NE(GetAsyncKeyState(win::VK_RIGHT), 0);
+            EXPECT_EQ(GetAsyncKeyState(win::VK_RETURN), 0);
+            EXPECT_TRUE(win::KeySwallowed(win::VK_RETURN));
+        }
+        win::SetDisplayKeysForTests(&none);
+        Drain();
+        EXPECT_EQ(GetAsyncKeyState(win::VK_RIGHT), 0);
+        EXPECT_FALSE(win::KeySwallowed(win::VK_RETURN));
+    }
+    win::SetDisplayKeysForTests(nullptr);
     win::ReleaseAllKeys();
 }
 
