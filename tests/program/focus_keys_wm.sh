@@ -47,11 +47,21 @@ other_window_up() {
     [ -n "$other_window" ] && focused "$other_window"
 }
 
-# other_takes_focus <case>: another program's window opens and takes the focus.
+# trace_still: the trace does not grow over 0.3 s (the play pauses while the game window has not
+# the focus).
+trace_still() {
+    local before
+    before=$(trace_lines)
+    sleep 0.3
+    [ "$(trace_lines)" -eq "$before" ]
+}
+
+# other_takes_focus <case>: another program's window opens and takes the focus, and the game sees it go.
 other_takes_focus() {
     xmessage -geometry +700+500 "another program" 2>/dev/null &
     other=$!
     wait_for 20 other_window_up || fail "$1: the other window did not take the focus"
+    wait_for 10 trace_still || fail "$1: the game plays on without the focus"
 }
 
 # focus_back <case>: the other window goes and the focus comes back to the game window (the window
@@ -101,7 +111,7 @@ away_case() {
     xdotool keydown Right
     walks "$how" "with Right held"
     other_takes_focus "$how"
-    sleep 0.5
+    sleep 0.2
     focus_back "$how"
     walks "$how" "with Right held through the other window"
     xdotool keyup Right
