@@ -593,47 +593,42 @@ TEST_F(RankingFiles, ADamagedFileIsMovedAsideUnderTheFoldersLock) {
 }
 
 // A damaged file found when the rankings are loaded is moved aside while the folder's lock is held,
-// and only while it holds what was found damaged: another player's good file written meanwhile
-// keeps its name and is what is loaded.
+// never over an earlier copy (one made meanwhile included), and only while it holds what was found
+// damaged: another player's good file written meanwhile keeps its name and is what is loaded.
 TEST_F(RankingFiles, ADamagedFileFoundAtLoadIsMovedAsideUnderTheLockOnlyWhileItHoldsWhatWasRead) {
-    struct Case {
-        const char* what;
-        bool goodFileMeanwhile;
-    };
-    const Case cases[] = {{"nothing meanwhile", false}, {"another player's file meanwhile", true}};
+    enum class Meanwhile { Nothing, GoodFile, EarlierCopy };
     const std::string stage = "data\\stg4\\l.";
     const std::string file = (dir.path() / "user_data" / "free" / "l.rkg").string();
-    const Bytes damaged = {0xdc, 0x02, 0x00, 0x00, 0x00};
+    const Bytes damaged = {0xdc, 0x02, 0x00, 0x00, 0x00}, earlier = {1};
     cRankingStore theirs;
     theirs.tables[0].Register("oth", 900);
     ASSERT_TRUE(theirs.SaveFile(2, stage));
     const Bytes good = fixtures::ReadAll(file);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (Meanwhile meanwhile : {Meanwhile::Nothing, Meanwhile::GoodFile, Meanwhile::EarlierCopy}) {
+        SCOPED_TRACE(static_cast<int>(meanwhile));
         std::filesystem::remove(file + ".bad");
+        std::filesystem::remove(file + ".bad2");
         fixtures::WriteAll(file, damaged);
         fixtures::BoxCapture boxes;
-        int moves = 0;
         bool lockHeld = false;
         fsys::SetBeforeReplaceHookForTests([&](std::string_view) {
-            ++moves;
             lockHeld = !fsys::FolderLock(file, 0).Locked();
-            if (c.goodFileMeanwhile) fixtures::WriteAll(file, good);
+            if (meanwhile == Meanwhile::GoodFile) fixtures::WriteAll(file, good);
+            if (meanwhile == Meanwhile::EarlierCopy) fixtures::WriteAll(file + ".bad", earlier);
         });
         cRankingStore store;
         const bool loaded = store.LoadFile(2, stage);
         fsys::SetBeforeReplaceHookForTests({});
-        EXPECT_EQ(moves, 1);
+        const bool theirsMeanwhile = meanwhile == Meanwhile::GoodFile;
         EXPECT_TRUE(lockHeld) << "the damaged file was moved without the folder's lock";
-        EXPECT_EQ(loaded, c.goodFileMeanwhile);
-        EXPECT_EQ(UsedValues(store.tables[0]),
-                  c.goodFileMeanwhile ? std::vector<int>{900} : std::vector<int>{});
-        EXPECT_EQ(fixtures::ReadAll(file), c.goodFileMeanwhile ? good : Bytes{});
-        EXPECT_EQ(std::filesystem::exists(file + ".bad"), !c.goodFileMeanwhile);
-        if (!c.goodFileMeanwhile) {
-            EXPECT_EQ(fixtures::ReadAll(file + ".bad"), damaged);
-        }
-        EXPECT_EQ(boxes.texts().size(), c.goodFileMeanwhile ? 0u : 1u);
+        EXPECT_EQ(loaded, theirsMeanwhile);
+        EXPECT_EQ(UsedValues(store.tables[0]), theirsMeanwhile ? std::vector<int>{900} : std::vector<int>{});
+        EXPECT_EQ(fixtures::ReadAll(file), theirsMeanwhile ? good : Bytes{});
+        EXPECT_EQ(fixtures::ReadAll(file + ".bad"), theirsMeanwhile                   ? Bytes{}
+                                                    : meanwhile == Meanwhile::Nothing ? damaged
+                                                                                      : earlier);
+        EXPECT_EQ(fixtures::ReadAll(file + ".bad2"), meanwhile == Meanwhile::EarlierCopy ? damaged : Bytes{});
+        EXPECT_EQ(boxes.texts().size(), theirsMeanwhile ? 0u : 1u);
     }
 }
 

@@ -8,7 +8,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -235,186 +237,105 @@ TEST_F(FileSystem, LeftoverTemporaryFilesOfEndedWritersAreClearedOrKept) {
                                         "d.rkg.kept=earlier", "r.rpl4_732.kept=cut", "x.tmp-1-2-3=x"}));
 }
 
-// Calls of a file's replacement failed the way file systems and devices fail them: the n-th call of
-// a kind within one write (0: every call, a file system that refuses it) fails with an error, or
-// another writer puts its file at the name just before it.
-enum class Call { Exchange, NoReplace, Link, Unlink, Rename, Count };
-constexpr int SWEPT = -1; // the error of the case's sweep
+// Calls of a file's replacement failed as file systems and devices fail them. A plan lists them as
+// CALL NTH [+] [ERROR]: x exchange, n rename that replaces nothing, l link, u unlink, r rename; NTH
+// the call's number within the write (0: every call, a file system that refuses it); "+": another
+// writer puts its file at the name just before the call; the error: E EINVAL, I EIO, P EPERM, "!"
+// each error of the case's sweep.
 struct Fault {
-    Call call;
+    char call;
     int nth;
-    int error; // 0: the call is made (after the other writer, when it comes)
-    bool otherWriterFirst = false;
+    bool otherWriter;
+    int error;
 };
-struct FaultPlan {
+struct {
     std::vector<Fault> faults;
-    int calls[static_cast<int>(Call::Count)] = {};
-    std::string name; // the file the other writer writes
-};
-FaultPlan g_Plan;
+    std::map<char, int> calls;
+    std::string name;
+} g_Plan;
 
-// True when the call is to fail (errno set).
-bool Fails(Call call) {
-    const int n = ++g_Plan.calls[static_cast<int>(call)];
+bool Fails(char call) {
+    const int n = ++g_Plan.calls[call];
     for (const Fault& f : g_Plan.faults) {
         if (f.call != call || (f.nth != 0 && f.nth != n)) continue;
-        if (f.otherWriterFirst) {
+        if (f.otherWriter) {
             std::ofstream(g_Plan.name + ".other", std::ios::binary) << "other";
             std::rename((g_Plan.name + ".other").c_str(), g_Plan.name.c_str());
         }
-        if (f.error != 0) {
-            errno = f.error;
-            return true;
-        }
+        if (f.error != 0) return errno = f.error, true;
     }
     return false;
 }
 
+std::vector<Fault> Plan(const std::string& text, int swept) {
+    std::vector<Fault> faults;
+    std::istringstream in(text);
+    for (std::string t; in >> t;) {
+        const std::map<char, int> errors = {{'E', EINVAL}, {'I', EIO}, {'P', EPERM}, {'!', swept}};
+        faults.push_back({t[0], t[1] - '0', t.find('+') != std::string::npos,
+                          errors.count(t.back()) ? errors.at(t.back()) : 0});
+    }
+    return faults;
+}
+
 const fsys::NameCalls g_FaultyCalls{
     [](const char* from, const char* to, unsigned flags) {
-        if (Fails(flags & RENAME_EXCHANGE ? Call::Exchange : Call::NoReplace)) return -1;
-        return fsys::SystemNameCalls().renameat2(from, to, flags);
+        return Fails(flags & RENAME_EXCHANGE ? 'x' : 'n')
+                   ? -1
+                   : fsys::SystemNameCalls().renameat2(from, to, flags);
     },
+    [](const char* from, const char* to) { return Fails('l') ? -1 : fsys::SystemNameCalls().link(from, to); },
+    [](const char* path) { return Fails('u') ? -1 : fsys::SystemNameCalls().unlink(path); },
     [](const char* from, const char* to) {
-        return Fails(Call::Link) ? -1 : fsys::SystemNameCalls().link(from, to);
-    },
-    [](const char* path) { return Fails(Call::Unlink) ? -1 : fsys::SystemNameCalls().unlink(path); },
-    [](const char* from, const char* to) {
-        return Fails(Call::Rename) ? -1 : fsys::SystemNameCalls().rename(from, to);
+        return Fails('r') ? -1 : fsys::SystemNameCalls().rename(from, to);
     }};
 
 // Every road by which a file made from what was read of it takes its name, each call failed with
 // each error it can give: a file system that refuses rename flags (network shares, 9p, FUSE, vfat)
 // or links still has the file written, a file another writer put there is never lost, and a failed
-// call leaves the old file. Files left are listed as NAME=BYTES, a temporary's name as "tmp".
+// call leaves the old file. The folder after it lists NAME=BYTES, a temporary's name as "tmp".
 TEST_F(FileSystem, AFileMadeFromWhatWasReadTakesItsNameOnEveryFileSystem) {
-    const std::vector<int> REFUSED = {EINVAL, ENOSYS, EOPNOTSUPP}, OTHERS = {EXDEV, EEXIST, EIO},
+    const std::vector<int> REFUSED = {EINVAL, ENOSYS, EOPNOTSUPP}, FAILING = {EXDEV, EIO},
+                           ALL = {EINVAL, ENOSYS, EOPNOTSUPP, EXDEV, EEXIST, EIO},
                            NO_LINKS = {EPERM, EINVAL, ENOSYS, EOPNOTSUPP};
-    std::vector<int> all = REFUSED;
-    all.insert(all.end(), OTHERS.begin(), OTHERS.end());
-    const Fault noFlags[] = {{Call::Exchange, 0, SWEPT}, {Call::NoReplace, 0, SWEPT}};
-    auto flagless = [&](std::vector<Fault> more) {
-        more.insert(more.begin(), std::begin(noFlags), std::end(noFlags));
-        return more;
-    };
-    const Fault refused[] = {{Call::Exchange, 0, EINVAL}, {Call::NoReplace, 0, EINVAL}};
-    auto refusing = [&](std::vector<Fault> more) {
-        more.insert(more.begin(), std::begin(refused), std::end(refused));
-        return more;
-    };
     using R = fsys::WriteResult;
     struct Case {
         const char* what;
-        bool oldFile; // "old" at the name before the write
-        std::vector<Fault> faults;
-        std::vector<int> errors; // each swept in turn
+        bool old; // "old" at the name before the write
+        const char* plan;
+        std::vector<int> errors;
         R result;
-        std::vector<std::string> after;
+        const char* after;
     };
     const Case cases[] = {
-        {"the exchange", true, {}, {0}, R::Written, {"f=new"}},
-        {"another writer came first", true, {{Call::Exchange, 1, 0, true}}, {0}, R::Changed, {"f=other"}},
-        {"the exchange back fails",
-         true,
-         {{Call::Exchange, 1, 0, true}, {Call::Exchange, 2, SWEPT}},
-         all,
-         R::Failed,
-         {"f.kept=other", "f=new"}},
-        {"the exchange back and the kept name fail",
-         true,
-         {{Call::Exchange, 1, 0, true}, {Call::Exchange, 2, EIO}, {Call::NoReplace, 1, EIO}},
-         {0},
-         R::Failed,
-         {"f=new", "tmp=other"}},
-        {"the old file cannot be removed",
-         true,
-         {{Call::Unlink, 1, EIO}},
-         {0},
-         R::Written,
-         {"f=new", "tmp=old"}},
-        {"the exchange fails", true, {{Call::Exchange, 1, SWEPT}}, OTHERS, R::Failed, {"f=old"}},
-        {"flags refused", true, flagless({}), REFUSED, R::Written, {"f=new"}},
-        {"flags refused, another writer first",
-         true,
-         flagless({{Call::Rename, 1, 0, true}}),
-         REFUSED,
-         R::Changed,
-         {"f=other"}},
+        {"the exchange", true, "", {0}, R::Written, "f=new"},
+        {"another writer came first", true, "x1+", {0}, R::Changed, "f=other"},
+        {"the exchange back fails", true, "x1+ x2!", ALL, R::Failed, "f.kept=other f=new"},
+        {"the exchange back and the kept name fail", true, "x1+ x2I n1I", {0}, R::Failed, "f=new tmp=other"},
+        {"the old file cannot be removed", true, "u1I", {0}, R::Written, "f=new tmp=old"},
+        {"the exchange fails", true, "x1!", {EXDEV, EEXIST, EIO}, R::Failed, "f=old"},
+        {"flags refused", true, "x0! n0!", REFUSED, R::Written, "f=new"},
+        {"flags refused, another writer first", true, "x0! n0! r1+", REFUSED, R::Changed, "f=other"},
         {"flags refused, the free name taken first",
          true,
-         refusing({{Call::Link, 1, 0, true}}),
+         "x0E n0E l1+",
          {0},
          R::Changed,
-         {"f.kept=old", "f=other"}},
-        {"flags refused, the move off the name fails",
-         true,
-         refusing({{Call::Rename, 1, SWEPT}}),
-         all,
-         R::Failed,
-         {"f=old"}},
-        {"flags refused, the link fails",
-         true,
-         refusing({{Call::Link, 1, SWEPT}}),
-         {EXDEV, EIO},
-         R::Failed,
-         {"f=old"}},
-        {"flags and links refused",
-         true,
-         refusing({{Call::Link, 0, SWEPT}}),
-         NO_LINKS,
-         R::Written,
-         {"f=new"}},
-        {"flags refused, a second name stays",
-         true,
-         refusing({{Call::Unlink, 0, EIO}}),
-         {0},
-         R::Written,
-         {"f=new", "tmp=new", "tmp=old"}},
-        {"a new file", false, {}, {0}, R::Written, {"f=new"}},
-        {"a new file, another writer first",
-         false,
-         {{Call::NoReplace, 1, 0, true}},
-         {0},
-         R::Changed,
-         {"f=other"}},
-        {"a new file, the name cannot be taken",
-         false,
-         {{Call::NoReplace, 1, SWEPT}},
-         {EXDEV, EIO},
-         R::Failed,
-         {}},
-        {"a new file, flags refused", false, {{Call::NoReplace, 0, SWEPT}}, REFUSED, R::Written, {"f=new"}},
-        {"a new file, every flag refused first", false, flagless({}), REFUSED, R::Written, {"f=new"}},
-        {"a new file, flags refused, another writer first",
-         false,
-         refusing({{Call::Link, 1, 0, true}}),
-         {0},
-         R::Changed,
-         {"f=other"}},
-        {"a new file, flags and links refused",
-         false,
-         refusing({{Call::Link, 0, SWEPT}}),
-         NO_LINKS,
-         R::Written,
-         {"f=new"}},
-        {"a new file, the link fails",
-         false,
-         refusing({{Call::Link, 1, SWEPT}}),
-         {EXDEV, EIO},
-         R::Failed,
-         {}},
-        {"a new file, no links, the rename fails",
-         false,
-         refusing({{Call::Link, 0, EPERM}, {Call::Rename, 1, SWEPT}}),
-         all,
-         R::Failed,
-         {}},
-        {"a new file, a second name stays",
-         false,
-         refusing({{Call::Unlink, 0, EIO}}),
-         {0},
-         R::Written,
-         {"f=new", "tmp=new"}},
+         "f.kept=old f=other"},
+        {"flags refused, the move off the name fails", true, "x0E n0E r1!", ALL, R::Failed, "f=old"},
+        {"flags refused, the link fails", true, "x0E n0E l1!", FAILING, R::Failed, "f=old"},
+        {"flags and links refused", true, "x0E n0E l0!", NO_LINKS, R::Written, "f=new"},
+        {"flags refused, second names stay", true, "x0E n0E u0I", {0}, R::Written, "f=new tmp=new tmp=old"},
+        {"a new file", false, "", {0}, R::Written, "f=new"},
+        {"a new file, another writer first", false, "n1+", {0}, R::Changed, "f=other"},
+        {"a new file, the name cannot be taken", false, "n1!", FAILING, R::Failed, ""},
+        {"a new file, flags refused", false, "n0!", REFUSED, R::Written, "f=new"},
+        {"a new file, every flag refused first", false, "x0! n0!", REFUSED, R::Written, "f=new"},
+        {"a new file, flags refused, another writer first", false, "x0E n0E l1+", {0}, R::Changed, "f=other"},
+        {"a new file, flags and links refused", false, "x0E n0E l0!", NO_LINKS, R::Written, "f=new"},
+        {"a new file, the link fails", false, "x0E n0E l1!", FAILING, R::Failed, ""},
+        {"a new file, no links, the rename fails", false, "x0E n0E l0P r1!", ALL, R::Failed, ""},
+        {"a new file, a second name stays", false, "x0E n0E u0I", {0}, R::Written, "f=new tmp=new"},
     };
     fsys::SetNameCallsForTests(&g_FaultyCalls);
     for (const Case& c : cases) {
@@ -422,23 +343,25 @@ TEST_F(FileSystem, AFileMadeFromWhatWasReadTakesItsNameOnEveryFileSystem) {
             SCOPED_TRACE(std::string(c.what) + ", error " + std::to_string(error));
             fs::remove_all(dir / "w");
             fs::create_directories(dir / "w");
-            if (c.oldFile) Touch(dir / "w" / "f", "old");
-            g_Plan = FaultPlan{c.faults, {}, (dir / "w" / "f").string()};
-            for (Fault& f : g_Plan.faults)
-                if (f.error == SWEPT) f.error = error;
-            const std::optional<std::string> seen =
-                c.oldFile ? std::optional<std::string>("old") : std::optional<std::string>();
-            const fsys::WriteResult result = fsys::WriteWholeFileIfUnchanged(
-                "w\\f", [](std::FILE* fp) { return std::fputs("new", fp) >= 0; },
-                [&seen](const std::optional<std::string>& bytes) { return bytes == seen; });
-            std::vector<std::string> after;
+            if (c.old) Touch(dir / "w" / "f", "old");
+            g_Plan.faults = Plan(c.plan, error);
+            g_Plan.calls.clear();
+            g_Plan.name = (dir / "w" / "f").string();
+            const auto seen = c.old ? std::optional<std::string>("old") : std::nullopt;
+            EXPECT_EQ(fsys::WriteWholeFileIfUnchanged(
+                          "w\\f", [](std::FILE* fp) { return std::fputs("new", fp) >= 0; },
+                          [&seen](const std::optional<std::string>& bytes) { return bytes == seen; }),
+                      c.result);
+            std::vector<std::string> names;
             for (const auto& e : fs::directory_iterator(dir / "w")) {
                 const std::string name = e.path().filename().string();
-                after.push_back((fsys::IsTempFileName(name) ? "tmp" : name) + "=" +
+                names.push_back((fsys::IsTempFileName(name) ? "tmp" : name) + "=" +
                                 Read(std::fopen(e.path().c_str(), "rb")));
             }
-            std::sort(after.begin(), after.end());
-            EXPECT_EQ(result, c.result);
+            std::sort(names.begin(), names.end());
+            std::string after;
+            for (const std::string& n : names)
+                after += (after.empty() ? "" : " ") + n;
             EXPECT_EQ(after, c.after);
         }
     }
@@ -448,68 +371,26 @@ TEST_F(FileSystem, AFileMadeFromWhatWasReadTakesItsNameOnEveryFileSystem) {
 // Something other than a regular file at a file's name (a folder, a link, a pipe) fails the write,
 // made from what was read or not, and stays as it was.
 TEST_F(FileSystem, OnlyARegularFileIsReplaced) {
-    Touch(dir / "target", "t");
     const std::function<void(const fs::path&)> makers[] = {
         [](const fs::path& p) { fs::create_directory(p); },
         [&](const fs::path& p) { fs::create_symlink(dir / "target", p); },
-        [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0666), 0); },
+        [](const fs::path& p) { mkfifo(p.c_str(), 0666); },
     };
+    auto fill = [](std::FILE* fp) { return std::fputs("new", fp) >= 0; };
     for (const auto& make : makers) {
         for (bool fromWhatWasRead : {false, true}) {
             fs::remove_all(dir / "w");
             fs::create_directories(dir / "w");
             make(dir / "w" / "f");
-            const fs::file_status before = fs::symlink_status(dir / "w" / "f");
-            SCOPED_TRACE(std::to_string(static_cast<int>(before.type())) +
-                         (fromWhatWasRead ? " read" : " plain"));
-            auto fill = [](std::FILE* fp) { return std::fputs("new", fp) >= 0; };
-            const bool written =
-                fromWhatWasRead
-                    ? fsys::WriteWholeFileIfUnchanged("w\\f", fill, [](const auto&) { return true; }) ==
-                          fsys::WriteResult::Written
-                    : fsys::WriteWholeFile("w\\f", fill);
-            EXPECT_FALSE(written);
-            EXPECT_EQ(fs::symlink_status(dir / "w" / "f").type(), before.type());
+            const fs::file_type before = fs::symlink_status(dir / "w" / "f").type();
+            SCOPED_TRACE(std::to_string(static_cast<int>(before)) + (fromWhatWasRead ? " read" : " plain"));
+            EXPECT_FALSE(fromWhatWasRead ? fsys::WriteWholeFileIfUnchanged(
+                                               "w\\f", fill, [](const auto&) { return true; }) ==
+                                               fsys::WriteResult::Written
+                                         : fsys::WriteWholeFile("w\\f", fill));
+            EXPECT_EQ(fs::symlink_status(dir / "w" / "f").type(), before);
             EXPECT_EQ(std::distance(fs::directory_iterator(dir / "w"), fs::directory_iterator()), 1);
-            EXPECT_EQ(Read(std::fopen((dir / "target").c_str(), "rb")), "t");
         }
-    }
-}
-
-// A damaged file is moved aside under a name nothing has, never over an earlier copy (one made
-// meanwhile included), and only while it holds what was found damaged: another writer's file that
-// took the name meanwhile stays.
-TEST_F(FileSystem, ADamagedFileMovesAsideOnlyToAFreeNameAndOnlyWhileItHoldsWhatWasRead) {
-    struct Case {
-        const char* what;
-        const char* meanwhile; // "bad": an earlier copy made; "good": the file replaced
-        const char* movedTo;   // empty: not moved
-        std::vector<std::string> after;
-    };
-    const Case cases[] = {
-        {"nothing meanwhile", "", "w\\f.bad", {"f.bad2=earlier", "f.bad=damaged"}},
-        {"a copy made meanwhile", "bad", "w\\f.bad3", {"f.bad2=made", "f.bad3=damaged", "f.bad=earlier"}},
-        {"the file replaced meanwhile", "good", "", {"f.bad2=earlier", "f=good"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        fs::remove_all(dir / "w");
-        Touch(dir / "w" / "f", "damaged");
-        Touch(dir / "w" / (std::string(c.meanwhile) == "bad" ? "f.bad" : "f.bad2"), "earlier");
-        fsys::SetBeforeReplaceHookForTests([&](std::string_view) {
-            if (std::string(c.meanwhile) == "bad") Touch(dir / "w" / "f.bad2", "made");
-            if (std::string(c.meanwhile) == "good") Touch(dir / "w" / "f", "good");
-        });
-        std::string moved;
-        EXPECT_EQ(fsys::MoveAside("w\\f", moved, [](const auto& bytes) { return bytes == "damaged"; }),
-                  *c.movedTo != 0);
-        fsys::SetBeforeReplaceHookForTests({});
-        std::vector<std::string> after;
-        for (const auto& e : fs::directory_iterator(dir / "w"))
-            after.push_back(e.path().filename().string() + "=" + Read(std::fopen(e.path().c_str(), "rb")));
-        std::sort(after.begin(), after.end());
-        EXPECT_EQ(after, c.after);
-        EXPECT_EQ(moved, c.movedTo);
     }
 }
 
