@@ -240,12 +240,12 @@ TEST_F(FileSystem, LeftoverTemporaryFilesOfEndedWritersAreClearedOrKept) {
 // Calls of a file's replacement failed as file systems and devices fail them. A plan lists them as
 // CALL NTH [+] [ERROR]: x exchange, n rename that replaces nothing, l link, u unlink, r rename; NTH
 // the call's number within the write (0: every call, a file system that refuses it); "+": another
-// writer puts its file at the name just before the call; the error: E EINVAL, I EIO, P EPERM, "!"
-// each error of the case's sweep.
+// writer puts its file at the name just before the call, "-": removes the file there; the error: E EINVAL, I
+// EIO, P EPERM, "!" each error of the case's sweep.
 struct Fault {
     char call;
     int nth;
-    bool otherWriter;
+    char writer; // '+', '-' or 0
     int error;
 };
 struct {
@@ -258,10 +258,11 @@ bool Fails(char call) {
     const int n = ++g_Plan.calls[call];
     for (const Fault& f : g_Plan.faults) {
         if (f.call != call || (f.nth != 0 && f.nth != n)) continue;
-        if (f.otherWriter) {
+        if (f.writer == '+') {
             std::ofstream(g_Plan.name + ".other", std::ios::binary) << "other";
             std::rename((g_Plan.name + ".other").c_str(), g_Plan.name.c_str());
         }
+        if (f.writer == '-') std::remove(g_Plan.name.c_str());
         if (f.error != 0) return errno = f.error, true;
     }
     return false;
@@ -272,7 +273,7 @@ std::vector<Fault> Plan(const std::string& text, int swept) {
     std::istringstream in(text);
     for (std::string t; in >> t;) {
         const std::map<char, int> errors = {{'E', EINVAL}, {'I', EIO}, {'P', EPERM}, {'!', swept}};
-        faults.push_back({t[0], t[1] - '0', t.find('+') != std::string::npos,
+        faults.push_back({t[0], t[1] - '0', t.size() > 2 && (t[2] == '+' || t[2] == '-') ? t[2] : '\0',
                           errors.count(t.back()) ? errors.at(t.back()) : 0});
     }
     return faults;
@@ -311,6 +312,7 @@ TEST_F(FileSystem, AFileMadeFromWhatWasReadTakesItsNameOnEveryFileSystem) {
         {"the exchange", true, "", {0}, R::Written, "f=new"},
         {"another writer came first", true, "x1+", {0}, R::Changed, "f=other"},
         {"the exchange back fails", true, "x1+ x2!", ALL, R::Failed, "f.kept=other f=new"},
+        {"the file removed before the exchange back", true, "x1+ x2-", {0}, R::Failed, "f.kept=other"},
         {"the exchange back and the kept name fail", true, "x1+ x2I n1I", {0}, R::Failed, "f=new tmp=other"},
         {"the old file cannot be removed", true, "u1I", {0}, R::Written, "f=new tmp=old"},
         {"the exchange fails", true, "x1!", {EXDEV, EEXIST, EIO}, R::Failed, "f=old"},
