@@ -98,10 +98,13 @@ stands() {
     [ "$x" -eq "$from" ] || fail "$1: the hero walks $2"
 }
 
+# done_with <case>: the player, told to close, ends cleanly.
 done_with() {
     kill -TERM "$pid"
-    wait "$pid"
+    local rc=0
+    wait "$pid" || rc=$?
     pid=
+    ended_cleanly "$1" "$rc" "stderr-$1.txt"
 }
 
 away_case() {
@@ -116,7 +119,7 @@ away_case() {
     walks "$how" "with Right held through the other window"
     xdotool keyup Right
     stands "$how" "once Right was let go"
-    done_with
+    done_with "$how"
 }
 
 elsewhere_case() {
@@ -132,7 +135,7 @@ elsewhere_case() {
     xdotool keydown Right
     walks "$how" "with Right pressed again"
     xdotool keyup Right
-    done_with
+    done_with "$how"
 }
 
 killed_box_case() {
@@ -153,7 +156,7 @@ killed_box_case() {
     walks "$how" "with Right held through the killed box"
     xdotool keyup Right
     stands "$how" "once Right was let go"
-    done_with
+    done_with "$how"
 }
 
 for how in away elsewhere killed-box; do
