@@ -13,6 +13,7 @@
 #include "platform/messages.h"
 #include "platform/threads.h"
 #include "platform/time.h"
+#include "platform/fault_points.h"
 
 #include <cstdint>
 
@@ -288,11 +289,13 @@ unsigned GameLoop(void*) {
             }
             continue;
         }
-        // After the frame limit no frame runs: the close it asked for ends the loop.
-        if (!g_bActive || limitReached) {
+        // After the frame limit, or once memory has run out, no frame runs: the close it asked for
+        // ends the loop.
+        if (!g_bActive || limitReached || OutOfMemoryTold()) {
             win::Sleep(1);
             continue;
         }
+        PassFaultPoint("frame");
         if (!RunFrame()) {
             win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
             return 1;

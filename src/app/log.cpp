@@ -12,9 +12,12 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <string>
 
 char g_szReportPath[LOG_PATH_SIZE] = "";
+// The report log's name on the file system once it has been opened (empty before).
+char g_szReportNative[LOG_PATH_SIZE * 4] = "";
 char g_szECLogPath[LOG_PATH_SIZE] = "";
 int g_bECLogEnabled = 0;
 unsigned char g_bECLogStarted = 0;
@@ -48,9 +51,23 @@ void WriteLine(std::FILE* f, const char* text) {
     WriteText(f, "\n");
 }
 
-// Opens a log for appending; never creates it.
+// Opens a log for appending; never creates it. Null also when memory ran out: a line that cannot be
+// written is lost, never the program.
 std::FILE* OpenForAppend(const char* path) {
-    std::FILE* f = fsys::Open(path, "r+b");
+    std::FILE* f = nullptr;
+    try {
+        f = fsys::Open(path, "r+b");
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    if (f) std::fseek(f, 0, SEEK_END);
+    return f;
+}
+
+// The report log for appending (lock held).
+std::FILE* OpenReportForAppend() {
+    if (!g_szReportNative[0]) return OpenForAppend(g_szReportPath);
+    std::FILE* f = std::fopen(g_szReportNative, "r+b");
     if (f) std::fseek(f, 0, SEEK_END);
     return f;
 }
@@ -61,10 +78,15 @@ std::string FormatAll(const char* format, va_list args) {
     const int n = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
     if (n <= 0) return {};
-    std::string text(static_cast<size_t>(n) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, args);
-    text.resize(static_cast<size_t>(n));
-    return text;
+    try {
+        std::string text(static_cast<size_t>(n) + 1, '\0');
+        std::vsnprintf(text.data(), text.size(), format, args);
+        text.resize(static_cast<size_t>(n));
+        return text;
+    } catch (const std::bad_alloc&) {
+        // No memory for the line: it is written empty.
+        return {};
+    }
 }
 
 // Formats into the 1,024-byte buffer of logs and boxes.
@@ -76,7 +98,7 @@ std::string FormatMessage(const char* format, va_list args) {
 
 bool ReportErrText(const char* text) {
     std::lock_guard<std::recursive_mutex> guard(LogLock());
-    std::FILE* f = OpenForAppend(g_szReportPath);
+    std::FILE* f = OpenReportForAppend();
     if (!f) return false;
     WriteLine(f, text);
     ECLog(text);
@@ -89,21 +111,35 @@ bool ReportErrText(const char* text) {
 bool ReportOpen(const char* fileName) {
     std::lock_guard<std::recursive_mutex> guard(LogLock());
     CopyName(g_szReportPath, fileName);
+    g_szReportNative[0] = '\0';
     std::FILE* f = fsys::Open(g_szReportPath, "wb");
     if (!f) return false;
     std::fclose(f);
+    // Its name on the file system is kept: a line is then written without memory of its own.
+    const std::string native = fsys::ToNative(g_szReportPath);
+    if (native.size() < sizeof g_szReportNative)
+        std::memcpy(g_szReportNative, native.c_str(), native.size() + 1);
     return true;
 }
 
 bool Report(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    const std::string text = format ? FormatAll(format, args) : std::string();
-    va_end(args);
+    // A line of usual length is formatted without memory of its own (memory may have run out).
+    char line[1024] = "";
+    std::string longer;
+    if (format) {
+        va_list args;
+        va_start(args, format);
+        va_list copy;
+        va_copy(copy, args);
+        const int n = std::vsnprintf(line, sizeof line, format, copy);
+        va_end(copy);
+        if (n >= static_cast<int>(sizeof line)) longer = FormatAll(format, args);
+        va_end(args);
+    }
     std::lock_guard<std::recursive_mutex> guard(LogLock());
-    std::FILE* f = OpenForAppend(g_szReportPath);
+    std::FILE* f = OpenReportForAppend();
     if (!f) return false;
-    WriteLine(f, text.c_str());
+    WriteLine(f, longer.empty() ? line : longer.c_str());
     std::fclose(f);
     return true;
 }
@@ -205,8 +241,34 @@ int DebugErrorBox(const char* format, ...) {
     return MessageBoxActive(text, "エラー", win::MB_OK);
 }
 
-void OutOfMemory() {
+namespace {
+
+// Set by the first telling: the program is closing for want of memory.
+std::atomic<bool> g_bMemoryRanOut{false};
+
+} // namespace
+
+void TellOutOfMemory(const char* text) {
     ReleaseMemoryReserve();
-    ErrorBoxText("メモリが不足しています！");
+    // Whichever thread ran out first tells the user; the others only ask for the close again.
+    if (!g_bMemoryRanOut.exchange(true)) {
+        try {
+            ErrorBoxText(text);
+        } catch (const std::bad_alloc&) {
+            // Not even the box found memory: the close still ends the program.
+        }
+    }
     win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+}
+
+void OutOfMemory() {
+    TellOutOfMemory("メモリが不足しています！");
+}
+
+bool OutOfMemoryTold() {
+    return g_bMemoryRanOut.load();
+}
+
+void ForgetOutOfMemoryTold() {
+    g_bMemoryRanOut.store(false);
 }

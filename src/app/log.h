@@ -44,5 +44,12 @@ int MessageBoxActive(const char* text, const char* caption, win::UINT type);
 int ErrorBoxText(const char* text);                                               // caption "エラー", OK
 int ErrorBox(const char* format, ...) __attribute__((format(printf, 1, 2)));      // formatted ErrorBoxText
 int DebugErrorBox(const char* format, ...) __attribute__((format(printf, 1, 2))); // only with the EC log on
-// "メモリが不足しています！" and WM_CLOSE to the main window.
+// Memory ran out: the reserve is given back, the first telling of a run shows `text` in a box (a
+// later one, from another thread or from the close itself, shows none) and each asks for the close.
+void TellOutOfMemory(const char* text);
+// TellOutOfMemory("メモリが不足しています！").
 void OutOfMemory();
+// Whether memory has run out (the program is closing for it): no frame is run after it.
+bool OutOfMemoryTold();
+// For tests that run out of memory more than once in one process: the next telling shows its box.
+void ForgetOutOfMemoryTold();

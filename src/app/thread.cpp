@@ -5,6 +5,7 @@
 #include "platform/time.h"
 
 #include <chrono>
+#include <new>
 
 cThread thGame;
 cThread thPause;
@@ -15,10 +16,23 @@ cThread::~cThread() {
     Exit();
 }
 
+unsigned cThread::Body(void* self) {
+    cThread& t = *static_cast<cThread*>(self);
+    try {
+        return t.m_Proc(t.m_Arg);
+    } catch (const std::bad_alloc&) {
+        // The thread ends where memory ran out; the close ends the others.
+        OutOfMemory();
+        return 0;
+    }
+}
+
 int cThread::Start(win::ThreadProc proc, void* arg) {
     std::lock_guard lock(m_Lock);
+    m_Proc = proc;
+    m_Arg = arg;
     win::ThreadId id = 0;
-    win::HANDLE h = win::BeginThread(proc, arg, &id);
+    win::HANDLE h = win::BeginThread(&cThread::Body, this, &id);
     if (!h) return 0;
     m_nThreadId = id;
     m_hThread = h;
@@ -102,7 +116,15 @@ void cThread::Exit(unsigned giveUpMs) {
 }
 
 bool StartThreadWithQueue(cThread& thread, win::ThreadProc proc, void* arg, bool yieldBetweenTries) {
-    if (!thread.Start(proc, arg)) {
+    int started = 0;
+    try {
+        started = thread.Start(proc, arg);
+    } catch (const std::bad_alloc&) {
+        // No memory for the thread (its stack included).
+        OutOfMemory();
+        return false;
+    }
+    if (!started) {
         ErrorBoxText("スレッドを作成できません！");
         win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
         return false;

@@ -15,7 +15,9 @@ class cThread {
     // Stops a thread still running at program end.
     ~cThread();
 
-    // Starts `proc(arg)`; 1 when the thread runs, 0 when it could not be created.
+    // Starts `proc(arg)`; 1 when the thread runs, 0 when it could not be created. Throws
+    // std::bad_alloc when there is no memory for it. Memory running out in `proc` ends the thread
+    // and the program (OutOfMemory) instead of the process.
     int Start(win::ThreadProc proc, void* arg);
     // Blocks until the thread has ended by itself (or was stopped by Exit on another thread),
     // then releases the handle.
@@ -45,7 +47,11 @@ class cThread {
     win::HANDLE m_hThread = nullptr;
 
   private:
+    static unsigned Body(void* self);
+
     std::mutex m_Lock;
+    win::ThreadProc m_Proc = nullptr;
+    void* m_Arg = nullptr;
 };
 
 extern cThread thGame;
@@ -56,7 +62,8 @@ extern cThread thStageLoad;
 // Starts a thread that receives thread messages and pokes it with WM_APP until its queue exists.
 // `yieldBetweenTries` sleeps 0 ms between tries (the starters on the game thread do; the window
 // thread retries at once). A thread that cannot be created is a fatal error: reported with a box
-// and WM_CLOSE, and false is returned instead of waiting for a queue that never comes.
+// (the memory box when memory ran out) and WM_CLOSE, and false is returned instead of waiting for a
+// queue that never comes.
 bool StartThreadWithQueue(cThread& thread, win::ThreadProc proc, void* arg, bool yieldBetweenTries);
 
 // Suspend (resume) the four worker threads in the order game, pause, ranking, stage load.

@@ -24,9 +24,13 @@ void CopyName(char (&dst)[260], const char* src) {
     dst[n] = 0;
 }
 
+// Whether the last DDCreateSurface of this thread failed for want of memory.
+thread_local bool t_bSurfaceMemoryRanOut = false;
+
 // A surface that failed for want of memory is no failing of the display: no box blames it, and the
 // caller, which knows what the surface was for, tells the user (as for a DirectDraw surface).
 bool MemoryRanOut(HRESULT hr) {
+    if (hr == E_OUTOFMEMORY) t_bSurfaceMemoryRanOut = true;
     return hr == E_OUTOFMEMORY;
 }
 
@@ -221,9 +225,14 @@ bool DDCheckTextureSize(int w, int h) {
     return wideOk;
 }
 
+bool DDSurfaceFailedForMemory() {
+    return t_bSurfaceMemoryRanOut;
+}
+
 bool DDCreateSurface(DDSURFACEDATA* lpSD, int nWidth, int nHeight, int bColorKey, int nDDMemory,
                      int nD3DMemory, int bNoResources, int bRemake) {
     if (!lpSD) return false;
+    t_bSurfaceMemoryRanOut = false;
     DDMakeSideRecord(lpSD);
     if (!lpDTCon) {
         if (!g_lpDDCon || !g_lpDDCon->lpDD) return false;
@@ -235,14 +244,16 @@ bool DDCreateSurface(DDSURFACEDATA* lpSD, int nWidth, int nHeight, int bColorKey
         SafeRelease(lpSD->lpDDSide->lpSurface);
         LPDIRECTDRAWSURFACE7 s = nullptr;
         int mem = nDDMemory;
-        if (FAILED(g_lpDDCon->lpDD->CreateSurface(&d, &s, nullptr))) {
+        if (HRESULT hr = g_lpDDCon->lpDD->CreateSurface(&d, &s, nullptr); FAILED(hr)) {
             if (nDDMemory == 1) {
                 ReportErr("CreateSurface System Err");
+                MemoryRanOut(hr);
                 return false;
             }
             d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-            if (FAILED(g_lpDDCon->lpDD->CreateSurface(&d, &s, nullptr))) {
+            if (HRESULT again = g_lpDDCon->lpDD->CreateSurface(&d, &s, nullptr); FAILED(again)) {
                 ReportErr("CreateSurface Video -> System Err");
+                MemoryRanOut(again);
                 return false;
             }
             mem = 1;
@@ -271,8 +282,10 @@ bool DDCreateSurface(DDSURFACEDATA* lpSD, int nWidth, int nHeight, int bColorKey
         t.bColorKey = bColorKey == 1;
         if (!bNoResources) {
             t.dwSerial = lpDTCon->dwSurfaceSerial++;
-            if (!CreateQuadBuffer(t, nullptr)) {
+            HRESULT hr;
+            if (!CreateQuadBuffer(t, &hr)) {
                 ReportErr("CreateVertexBuffer Err");
+                MemoryRanOut(hr);
                 return false;
             }
         }
@@ -297,6 +310,7 @@ bool DDCreateSurface(DDSURFACEDATA* lpSD, int nWidth, int nHeight, int bColorKey
             t.nMemoryType = DTMEMORYTYPE_SYSTEM;
         } else if (FAILED(hr)) {
             ReportErr("D3DXCreateTexture Err hr = %x", static_cast<unsigned>(hr));
+            MemoryRanOut(hr);
             return false;
         }
     }

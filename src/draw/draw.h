@@ -192,6 +192,9 @@ gfx::LPDIRECT3DDEVICE9 DDGetDevice();
 // ---- Surfaces ----
 bool DDCreateSurface(DDSURFACEDATA* lpSD, int nWidth, int nHeight, int bColorKey, int nDDMemory,
                      int nD3DMemory, int bNoResources, int bRemake);
+// Whether the last DDCreateSurface of this thread failed for want of memory (no box has told it: the
+// caller does).
+bool DDSurfaceFailedForMemory();
 int DDCreateSurfaceFromFile(DDSURFACEDATA* lpSD, const char* szFile, int bColorKey, int nBpp, int nDDMemory,
                             int nD3DMemory, int bNoResources, int bIndexMap, int nMirrorCellW,
                             int nMirrorCellH, int bRemake);

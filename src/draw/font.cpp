@@ -83,6 +83,15 @@ void PostClose() {
     win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
 }
 
+// A surface of the font could not be made: memory running out is told; any other failure has told
+// the user already.
+void CloseForSurface() {
+    if (DDSurfaceFailedForMemory())
+        OutOfMemory();
+    else
+        PostClose();
+}
+
 std::string FormatV(const char* fmt, va_list args) {
     if (!fmt) return {};
     va_list copy;
@@ -249,7 +258,7 @@ void Font::Create(const char* lpFaceName, int nWidth, int nHeight, int nCellWidt
         if (!DDCreateSurface(&m_WorkSD, g_BackBuffer.nWidth, g_BackBuffer.nHeight, 1, 0,
                              DTMEMORYTYPE_VIDEO_RT, 0, 0)) {
             ECLog("DDCreateSurface Font::Work");
-            PostClose();
+            CloseForSurface();
         }
     }
     if (lpDTCon)
@@ -272,7 +281,7 @@ void Font::Create(const char* lpFaceName, int nWidth, int nHeight, int nCellWidt
     m_lpFastFont_Half = new cFontCache;
     if (!m_lpFastFont_Half->Create(0, m_nCellWidth, m_nCellHeight, 16, 16)) {
         ECLog("m_lpFastFont_Half Err");
-        PostClose();
+        CloseForSurface();
         DestroySheets();
         return;
     }
@@ -287,7 +296,7 @@ void Font::Create(const char* lpFaceName, int nWidth, int nHeight, int nCellWidt
     m_lpFastFont_FullAdd = new cFontCache;
     if (!m_lpFastFont_FullAdd->Create(1, m_nCellWidth, m_nCellHeight, cols, rows)) {
         ECLog("m_lpFastFont_FullAdd Err");
-        PostClose();
+        CloseForSurface();
         DestroySheets();
         return;
     }

@@ -14,6 +14,7 @@
 #include "play/pause_loop.h"
 #include "project/save_data.h"
 #include "project/system_data.h"
+#include "platform/fault_points.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ bool RunRankingView(cGameScene& scene) {
 }
 
 unsigned RankingViewLoop(void* playScene) {
+    PassFaultPoint("ranking");
     cGameScene* scene = playScene ? static_cast<cGameScene*>(playScene) : g_lpGameScene;
     int genre = FirstEnabledGenre(g_nGameMode);
     if (!scene || genre < 0) return 1;

@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -78,6 +79,12 @@ void* cLargePagePool::Take() {
         return p;
     }
     if (s.blocks.empty() || (s.used + 1) * s.slot > BLOCK_SIZE) {
+        // Room first for the new block and for every slot of every block in the free list: giving
+        // a slot back (in a destructor, maybe where memory has run out) then never asks for memory.
+        const std::size_t slots = (s.blocks.size() + 1) * (BLOCK_SIZE / s.slot);
+        if (s.free.capacity() < slots) s.free.reserve(std::max(slots, 2 * s.free.capacity()));
+        if (s.blocks.size() == s.blocks.capacity())
+            s.blocks.reserve(std::max<std::size_t>(8, 2 * s.blocks.size()));
         void* block = MapBlock();
         if (!block) throw std::bad_alloc();
         s.blocks.push_back(block);

@@ -22,6 +22,7 @@ class cLargePagePool {
 
     // A slot of the pool's size; throws std::bad_alloc when no memory is left.
     void* Take();
+    // Gives a slot back; never asks for memory.
     void Give(void* slot);
 
     static constexpr std::size_t BLOCK_SIZE = std::size_t{2} << 20;

@@ -121,6 +121,17 @@ bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi) {
     return m.message >= lo && m.message <= hi;
 }
 
+// Gives an awaited request its result and wakes its sender.
+void Answer(SentRequest& req, LRESULT result) {
+    if (!req.awaited) return;
+    {
+        std::lock_guard lock(R().lock);
+        req.result = result;
+        req.done = true;
+    }
+    NotifyWaiters();
+}
+
 // Serves every request sent to this thread; called without the lock held.
 void ServeSent() {
     for (;;) {
@@ -133,15 +144,16 @@ void ServeSent() {
             q->sent.pop_front();
         }
         LRESULT r = 0;
-        if (req->msg.hwnd && req->msg.hwnd->proc)
-            r = req->msg.hwnd->proc(req->msg.hwnd, req->msg.message, req->msg.wParam, req->msg.lParam);
-        if (!req->awaited) continue;
-        {
-            std::lock_guard lock(R().lock);
-            req->result = r;
-            req->done = true;
+        try {
+            if (req->msg.hwnd && req->msg.hwnd->proc)
+                r = req->msg.hwnd->proc(req->msg.hwnd, req->msg.message, req->msg.wParam, req->msg.lParam);
+        } catch (...) {
+            // The sender is answered (0) before the failure goes on to the caller: it never waits
+            // for a request nobody serves any more.
+            Answer(*req, 0);
+            throw;
         }
-        NotifyWaiters();
+        Answer(*req, r);
     }
 }
 

@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <csignal>
+#include <new>
 #include <pthread.h>
+#include <system_error>
 #include <thread>
 
 namespace win {
@@ -44,14 +46,19 @@ void StartCloseSignalWatcher(std::function<void()> onSignal) {
     if (g_wakeSignal == 0) return; // every close signal is ignored: nothing to watch
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     g_stopping = false;
-    g_watcher = std::thread([set, onSignal = std::move(onSignal)] {
-        for (;;) {
-            int sig = 0;
-            if (sigwait(&set, &sig) != 0) continue;
-            if (g_stopping) return;
-            if (onSignal) onSignal();
-        }
-    });
+    try {
+        g_watcher = std::thread([set, onSignal = std::move(onSignal)] {
+            for (;;) {
+                int sig = 0;
+                if (sigwait(&set, &sig) != 0) continue;
+                if (g_stopping) return;
+                if (onSignal) onSignal();
+            }
+        });
+    } catch (const std::system_error&) {
+        // No memory was left for the thread (its stack): told as memory running out.
+        throw std::bad_alloc();
+    }
 }
 
 void StopCloseSignalWatcher() {

@@ -9,7 +9,8 @@ namespace win {
 
 // Ignores SIGXFSZ, blocks those of SIGINT, SIGTERM and SIGHUP that are not ignored in the calling
 // thread, and so in every thread started after it, and starts the watcher (none when all three are
-// ignored). Call it first, on the process's first thread.
+// ignored). Call it first, on the process's first thread. Throws std::bad_alloc when there is no memory
+// for the watcher.
 void StartCloseSignalWatcher(std::function<void()> onSignal);
 // Ends the watcher (the signals stay blocked).
 void StopCloseSignalWatcher();

@@ -1,6 +1,7 @@
 #include "platform/single_instance.h"
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -30,6 +31,9 @@ std::string SafeName(const char* name) {
     return out;
 }
 
+// The window class file this process published (empty before).
+char g_publishedFile[PATH_MAX] = "";
+
 std::string ClassFile(const char* className) {
     const std::string folder = RuntimeFolder();
     return folder.empty() ? std::string() : folder + "/mirelda4-window-" + SafeName(className) + ".pid";
@@ -48,9 +52,9 @@ bool ProcessAlive(int pid) {
     return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
 }
 
-int ReadPid(const std::string& file) {
-    if (file.empty()) return 0;
-    std::FILE* f = std::fopen(file.c_str(), "r");
+int ReadPid(const char* file) {
+    if (!*file) return 0;
+    std::FILE* f = std::fopen(file, "r");
     if (!f) return 0;
     int pid = 0;
     if (std::fscanf(f, "%d", &pid) != 1) pid = 0;
@@ -108,17 +112,20 @@ void PublishWindowClass(const char* className) {
     std::fprintf(f, "%d\n", static_cast<int>(getpid()));
     std::fclose(f);
     std::rename(tmp.c_str(), file.c_str());
+    if (file.size() < sizeof g_publishedFile) std::memcpy(g_publishedFile, file.c_str(), file.size() + 1);
 }
 
 void WithdrawWindowClass(const char* className) {
-    const std::string file = ClassFile(className);
-    if (file.empty()) return;
+    // The published file's name is kept: withdrawing it needs no memory, which may have run out.
+    const std::string file = g_publishedFile[0] ? std::string() : ClassFile(className);
+    const char* path = g_publishedFile[0] ? g_publishedFile : file.c_str();
+    if (!*path) return;
     // Only our own entry: a later instance may have published its window since.
-    if (ReadPid(file) == static_cast<int>(getpid())) unlink(file.c_str());
+    if (ReadPid(path) == static_cast<int>(getpid())) unlink(path);
 }
 
 int FindWindowProcess(const char* className) {
-    const int pid = ReadPid(ClassFile(className));
+    const int pid = ReadPid(ClassFile(className).c_str());
     if (pid == static_cast<int>(getpid())) return 0;
     return ProcessAlive(pid) ? pid : 0;
 }

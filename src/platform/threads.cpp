@@ -8,6 +8,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -54,7 +55,9 @@ HANDLE BeginThread(ThreadProc proc, void* arg, ThreadId* threadId) {
             }
             shared->changed.notify_all();
         });
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& e) {
+        // No memory was left for the thread (its stack): told as memory running out.
+        if (e.code() == std::errc::resource_unavailable_try_again) throw std::bad_alloc();
         return nullptr;
     }
     ThreadId id = idFuture.get();

@@ -20,7 +20,8 @@ constexpr DWORD INFINITE = 0xFFFFFFFF;
 using ThreadProc = unsigned (*)(void*);
 
 // Starts `proc(arg)` at once and fills `*threadId` with the new thread's id (the id thread
-// messages are posted to) before returning. Null when the thread could not be created.
+// messages are posted to) before returning. Null when the thread could not be created; throws
+// std::bad_alloc when there were no resources (memory) for it.
 HANDLE BeginThread(ThreadProc proc, void* arg, ThreadId* threadId);
 // WAIT_OBJECT_0 once the thread's procedure has returned, WAIT_TIMEOUT otherwise (after waiting
 // at most `ms` milliseconds).

@@ -13,6 +13,7 @@
 #include "platform/messages.h"
 #include "platform/time.h"
 #include "records/rect_list.h"
+#include "platform/fault_points.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ bool ServeReplayHotKeys(cGameScene&) {
 }
 
 unsigned PauseLoop(void*) {
+    PassFaultPoint("pause");
     cGameScene* scene = g_lpGameScene;
     if (!scene || scene->m_bClosing) return 0;
     cInputRecord& input = g_Inputs.at(0);

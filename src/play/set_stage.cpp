@@ -33,6 +33,7 @@
 #include "project/stage_file.h"
 #include "project/system_data.h"
 #include "sound/bgm.h"
+#include "platform/fault_points.h"
 
 #include <algorithm>
 #include <climits>
@@ -457,6 +458,7 @@ bool StageMusicRequested(int music, int playing, bool startMusic, bool keepMusic
 // ---- Set-up ----
 
 bool SetStage(cGameScene& scene, bool reload, bool startMusic) {
+    PassFaultPoint("stage");
     // Taken again when a box about memory used it.
     HoldMemoryReserve();
     try {
@@ -475,13 +477,7 @@ namespace {
 void FailForMemory(cGameScene& scene, const char* text) {
     DropHalfMadeStage(scene);
     scene.m_nState = GAMESTATE_SET_UP_FAILED;
-    ReleaseMemoryReserve();
-    try {
-        ErrorBoxText(text);
-    } catch (const std::bad_alloc&) {
-        // Not even the box found memory: the close still ends the play.
-    }
-    PostClose();
+    TellOutOfMemory(text);
 }
 
 } // namespace

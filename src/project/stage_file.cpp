@@ -108,8 +108,15 @@ int LoadStageForPlay(const std::string& path, int newest, cEdStage* target) {
     g_Stage.m_nLoaded = 0;
     g_bStageLoadOutOfMemory.store(false, std::memory_order_relaxed);
     g_bStageLoadFinished.store(false, std::memory_order_release);
-    if (!thStageLoad.Start(StageLoadProc, nullptr))
+    int started = 0;
+    try {
+        started = thStageLoad.Start(StageLoadProc, nullptr);
+    } catch (const std::bad_alloc&) {
+        // No memory for the loader: no load is under way, and the caller is told.
         g_bStageLoadFinished.store(true, std::memory_order_release);
+        throw;
+    }
+    if (!started) g_bStageLoadFinished.store(true, std::memory_order_release);
 
     // Keep this thread's own messages moving while the file is read, waiting a millisecond at a
     // time rather than spinning.

@@ -11,6 +11,7 @@
 #include "app/thread.h"
 #include "platform/cp932.h"
 #include "platform/display_connection.h"
+#include "platform/fault_points.h"
 #include "platform/gfx/present_sdl.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
@@ -55,6 +56,8 @@ std::mutex g_signalLock;
 bool g_closeRequested = false;
 // The window object lives until the very end, so that late posts to it stay harmless.
 HWND g_windowObject = nullptr;
+// Memory ran out while the game's resources were being released.
+bool g_releaseCutShort = false;
 
 // While a box waits on the window thread, the game window keeps showing the latest frame.
 void RepaintLatestFrame(bool whole) {
@@ -102,8 +105,22 @@ void ReleaseGameUnlessAbandoned() {
         Report("UnInitGame : skipped, a thread is still running");
         return;
     }
-    UnInitGame();
+    try {
+        UnInitGame();
+    } catch (const std::bad_alloc&) {
+        // Memory ran out while the game let go of what it held: the user is told, and the process
+        // ends once its files are written without letting go of the rest.
+        g_releaseCutShort = true;
+        OutOfMemory();
+        return;
+    }
     gfx::ReleasePresenter();
+}
+
+// The process ends without running the destructors of what a thread may still use or what was left
+// half released.
+bool EndWithoutDestructors() {
+    return AnyThreadAbandoned() || g_releaseCutShort;
 }
 
 int RunWinMain(const char* cmdLine, int nCmdShow) {
@@ -168,7 +185,13 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     if (g_bFromEditor) NotifyEditorStart();
     ECLog("H");
 
-    const bool started = InitGame(cmdLine, nCmdShow);
+    bool started = false;
+    try {
+        started = InitGame(cmdLine, nCmdShow);
+    } catch (const std::bad_alloc&) {
+        // Start-up ends where memory ran out; what it made is released as after any failed start.
+        OutOfMemory();
+    }
     // A close taken during start-up (the stage-load pump and the dialogs dispatch messages) has
     // stopped the workers and destroyed the window already: start-up ends there and shut-down
     // follows at once, without a game thread that would draw into a display about to go.
@@ -182,7 +205,7 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         if (g_bFromEditor && !closed) NotifyEditorExit(0);
         ReleaseMainWindow(hwnd);
         ReleaseInstanceMutex(mutex);
-        if (AnyThreadAbandoned()) std::_Exit(0);
+        if (EndWithoutDestructors()) std::_Exit(0);
         return 0;
     }
     g_bInitialised = 1;
@@ -201,30 +224,51 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
     ECLog("ReleaseMutex後");
     // A thread that would not stop is still running: end the process now that every file is
     // written, without running the destructors of objects that thread may still use.
-    if (AnyThreadAbandoned()) std::_Exit(exitCode);
+    if (EndWithoutDestructors()) std::_Exit(exitCode);
     return exitCode;
 }
 
 } // namespace
 
-int RunWindowLoop() {
+namespace {
+
+// One look at the window's events, the latest frame and the messages; true with `exitCode` set when
+// WM_QUIT ends the loop.
+bool RunWindowStep(int& exitCode) {
     MSG msg;
-    for (;;) {
-        PumpWindowEvents();
-        // Counted before the look at the latest frame: a frame finished after it ends the wait below.
-        const std::uint64_t wakeups = MessageWakeups();
-        // The latest finished frame goes to the window (the drawing threads never touch it), whole
-        // after an exposure.
-        gfx::PresentLatestFrame(GetMainSdlWindow(), TakeWindowExposure());
-        if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
-            DispatchMessage(&msg);
-        } else if (!g_bActive) {
-            WaitForMessageOrEvent();
+    PumpWindowEvents();
+    // Counted before the look at the latest frame: a frame finished after it ends the wait below.
+    const std::uint64_t wakeups = MessageWakeups();
+    // The latest finished frame goes to the window (the drawing threads never touch it), whole
+    // after an exposure.
+    gfx::PresentLatestFrame(GetMainSdlWindow(), TakeWindowExposure());
+    if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            exitCode = static_cast<int>(msg.wParam);
+            return true;
         }
-        // Until a message, a new frame or input from the display arrives (without a display
-        // connection to watch, a look at the window's events every few milliseconds).
-        WaitForWindowInput(kWindowEventPollMs, kWindowIdleWaitMs, kWindowSettleMs, kWindowRestMs, wakeups);
+        DispatchMessage(&msg);
+    } else if (!g_bActive) {
+        WaitForMessageOrEvent();
+    }
+    // Until a message, a new frame or input from the display arrives (without a display
+    // connection to watch, a look at the window's events every few milliseconds).
+    WaitForWindowInput(kWindowEventPollMs, kWindowIdleWaitMs, kWindowSettleMs, kWindowRestMs, wakeups);
+    return false;
+}
+
+} // namespace
+
+int RunWindowLoop() {
+    for (;;) {
+        int exitCode = 0;
+        try {
+            if (RunWindowStep(exitCode)) return exitCode;
+        } catch (const std::bad_alloc&) {
+            // What the step was doing ends there (the music asked for, a request served); the close
+            // follows.
+            OutOfMemory();
+        }
     }
 }
 
@@ -238,19 +282,30 @@ void NotifyEditorExit(int nValue) {
 int WinMain(int argc, char** argv) {
     if (const int boxCode = ServeMessageBoxChild(argc, argv, &ui::ShowMessageBoxWindow); boxCode >= 0)
         return boxCode;
-    // The command line arrives as UTF-8; the system's texts are CP932.
-    const std::string cmdLine = argc > 1 ? cp932::FromUtf8(argv[1]) : std::string();
-    // Memory kept back for telling the user that memory ran out.
-    HoldMemoryReserve();
-    // Before any thread exists: the close signals go to their watcher alone.
-    StartCloseSignalWatcher(&CloseOnSignal);
-    // A player nobody can see is no use: without a display it says so and ends.
-    std::string problem;
+    PassFaultPoint("start");
     int exitCode = 1;
-    if (OpenDisplay(problem))
-        exitCode = RunWinMain(cmdLine.c_str(), SW_SHOWDEFAULT);
-    else
-        std::fprintf(stderr, "error: %s\n", problem.c_str());
+    try {
+        // The command line arrives as UTF-8; the system's texts are CP932.
+        const std::string cmdLine = argc > 1 ? cp932::FromUtf8(argv[1]) : std::string();
+        // Memory kept back for telling the user that memory ran out.
+        HoldMemoryReserve();
+        // Before any thread exists: the close signals go to their watcher alone.
+        StartCloseSignalWatcher(&CloseOnSignal);
+        // A player nobody can see is no use: without a display it says so and ends.
+        std::string problem;
+        if (OpenDisplay(problem))
+            exitCode = RunWinMain(cmdLine.c_str(), SW_SHOWDEFAULT);
+        else
+            std::fprintf(stderr, "error: %s\n", problem.c_str());
+    } catch (const std::bad_alloc&) {
+        // Memory ran out where neither the start of the game nor the window loop catches it (before
+        // the window, in the shut-down): the user is told, and the window goes (its published class
+        // with it); the lock goes with the process, which ends at once.
+        OutOfMemory();
+        ReleaseMainWindow(g_windowObject);
+        // What was made or released only in part is left as it is: nothing runs after this.
+        std::_Exit(0);
+    }
     StopCloseSignalWatcher();
     g_hMainWnd = nullptr;
     g_hWnd = nullptr;

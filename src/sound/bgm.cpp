@@ -7,6 +7,7 @@
 #include "project/project_database.h"
 #include "project/save_data.h"
 #include "project/system_data.h"
+#include "platform/fault_points.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -239,6 +240,7 @@ void cBgm::Release() {
 }
 
 int cBgm::PlayMidi(int channel, const std::string& fileName, int loop) {
+    PassFaultPoint("music");
     std::lock_guard lock(m_Lock);
     StopMidi(1);
     for (auto& p : m_MidiPlayers)

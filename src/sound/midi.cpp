@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 using namespace win;
 
@@ -220,25 +221,39 @@ cMidiStream::cMidiStream(const std::string& fileName) : cMidiData(fileName) {
         m_Headers[i].dwBufferLength = MIDI_BUFFER_SIZE;
         m_Headers[i].dwUser = static_cast<std::uintptr_t>(i);
     }
-    m_Thread = std::thread([this] { ThreadMain(); });
+    try {
+        m_Thread = std::thread([this] { ThreadMain(); });
+    } catch (const std::system_error&) {
+        // No memory was left for the player's thread (its stack): the music cannot be played.
+        throw std::bad_alloc();
+    }
     while (m_ThreadId.load() == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (m_ThreadId.load() == THREAD_FAILED) {
+        m_Thread.join();
+        throw std::bad_alloc();
+    }
     while (!PostThreadMessage(m_ThreadId.load(), WM_APP, 0, 0))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::lock_guard lock(m_Lock);
-    UINT device = MIDI_MAPPER;
-    Check(midiStreamOpen(&m_hStream, &device, 1, m_ThreadId.load(), 0, CALLBACK_THREAD), "Open");
-    MIDIPROPTIMEDIV div;
-    div.dwTimeDiv = static_cast<DWORD>(m_Image[12] << 8 | m_Image[13]);
-    Check(midiStreamProperty(m_hStream, reinterpret_cast<BYTE*>(&div), MIDIPROP_SET | MIDIPROP_TIMEDIV),
-          "Property");
-    m_nReadPos = MIDI_FIRST_EVENT;
-    m_nState = MIDI_STOPPED;
-    FillAndQueue();
+    try {
+        std::lock_guard lock(m_Lock);
+        UINT device = MIDI_MAPPER;
+        Check(midiStreamOpen(&m_hStream, &device, 1, m_ThreadId.load(), 0, CALLBACK_THREAD), "Open");
+        MIDIPROPTIMEDIV div;
+        div.dwTimeDiv = static_cast<DWORD>(m_Image[12] << 8 | m_Image[13]);
+        Check(midiStreamProperty(m_hStream, reinterpret_cast<BYTE*>(&div), MIDIPROP_SET | MIDIPROP_TIMEDIV),
+              "Property");
+        m_nReadPos = MIDI_FIRST_EVENT;
+        m_nState = MIDI_STOPPED;
+        FillAndQueue();
+    } catch (...) {
+        // A stream cut short (memory ran out) lets its thread and device go before it fails.
+        EndThreadAndStream();
+        throw;
+    }
 }
 
-cMidiStream::~cMidiStream() {
-    if (!HasImage()) return;
+void cMidiStream::EndThreadAndStream() {
     // The player's thread ends before the stream goes: it would otherwise wait for ever.
     if (m_Thread.joinable()) {
         PostThreadMessage(m_ThreadId.load(), WM_QUIT, 0, 0); // fails only when it has ended already
@@ -251,12 +266,28 @@ cMidiStream::~cMidiStream() {
     Check(midiStreamClose(m_hStream), "Close");
 }
 
+cMidiStream::~cMidiStream() {
+    if (!HasImage()) return;
+    EndThreadAndStream();
+}
+
 void cMidiStream::ThreadMain() {
     MSG msg;
-    PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the id is known
+    try {
+        PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the id is known
+    } catch (const std::bad_alloc&) {
+        // No memory for the thread's queue: the constructor fails.
+        m_ThreadId = THREAD_FAILED;
+        return;
+    }
     m_ThreadId = GetCurrentThreadId();
-    while (GetMessage(&msg, nullptr, 0, 0)) {
-        if (msg.message == MM_MOM_POSITIONCB) OnPosition(reinterpret_cast<MIDIHDR*>(msg.lParam));
+    try {
+        while (GetMessage(&msg, nullptr, 0, 0)) {
+            if (msg.message == MM_MOM_POSITIONCB) OnPosition(reinterpret_cast<MIDIHDR*>(msg.lParam));
+        }
+    } catch (const std::bad_alloc&) {
+        // The music stops where memory ran out; the program closes.
+        OutOfMemory();
     }
 }
 

@@ -63,6 +63,8 @@ class cMidiStream : public cMidiData {
     win::DWORD Convert(win::MIDIHDR& hdr);
     void OnPosition(win::MIDIHDR* hdr);
     void ThreadMain();
+    // Ends the player's thread, then resets and closes the stream (once).
+    void EndThreadAndStream();
     void Check(win::MMRESULT result, const char* operation);
 
     mutable std::recursive_mutex m_Lock; // the window thread and the player's thread share the player
@@ -75,5 +77,7 @@ class cMidiStream : public cMidiData {
     int m_nState = MIDI_STOPPED;
     int m_bLoop = 0;
     std::thread m_Thread;
+    // The player's thread id once its queue exists; THREAD_FAILED when there was no memory for it.
     std::atomic<win::DWORD> m_ThreadId{0};
+    static constexpr win::DWORD THREAD_FAILED = 0xFFFFFFFF;
 };

@@ -41,6 +41,8 @@ class ShellFixture : public ::testing::Test {
         oldCwd = std::filesystem::current_path();
         std::filesystem::current_path(dir);
         win::ResetMessageModelForTests();
+        // Each test runs as a program of its own would: memory has not run out yet.
+        ForgetOutOfMemoryTold();
         g_hWnd = win::CreateMainWindowObject(&IgnoreMessages);
         ECLogSet(0, (dir / "EC_Game.txt").c_str());
         g_bECLogStarted = 0;

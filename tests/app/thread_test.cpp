@@ -1,9 +1,13 @@
 #include "app/thread.h"
+#include "app/log.h"
 #include "platform/time.h"
 #include "shell_test_support.h"
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <new>
+#include <string>
 #include <thread>
 
 using namespace std::chrono;
@@ -38,6 +42,10 @@ unsigned Stubborn(void*) {
         win::Sleep(1);
     }
     return 0;
+}
+
+unsigned RunsOutOfMemory(void*) {
+    throw std::bad_alloc();
 }
 
 template <class F> long long MillisecondsOf(F&& f) {
@@ -157,4 +165,25 @@ TEST_F(ThreadObjects, WaitReturnsWhenTheThreadEndsOrIsStoppedElsewhere) {
     waiter.join();
     EXPECT_TRUE(waited);
     EXPECT_FALSE(loop.HasThread());
+}
+
+// Memory that runs out in a worker ends the worker, not the process: the user is told in the memory
+// box and the close is asked for; memory that runs out again elsewhere before the close asks for the
+// close again without a second box.
+TEST_F(ThreadObjects, MemoryRunningOutInAWorkerEndsItWithOneBoxAndTheClose) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ForgetOutOfMemoryTold();
+    testing::internal::CaptureStderr();
+    cThread t;
+    ASSERT_TRUE(StartThreadWithQueue(t, &RunsOutOfMemory, nullptr, true));
+    t.Wait();
+    EXPECT_TRUE(OutOfMemoryTold());
+    OutOfMemory();
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string box = "\xe3\x83\xa1\xe3\x83\xa2\xe3\x83\xaa"; // "メモリ" as UTF-8
+    const auto first = err.find(box);
+    EXPECT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find(box, first + 1), std::string::npos) << err;
+    EXPECT_EQ(TakeCloses(), 2);
+    ForgetOutOfMemoryTold();
 }

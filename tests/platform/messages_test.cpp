@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <iterator>
+#include <new>
 #include <unistd.h>
 #include <thread>
 #include <vector>
@@ -95,6 +96,36 @@ TEST_F(MessageModel, SendFromWorkerIsServedWhileTheWindowThreadPumps) {
     ASSERT_GE(g_seen.size(), 2u);
     EXPECT_EQ(g_seen[0], WM_USER + 5);
     EXPECT_EQ(g_seen[1], WM_USER + 9);
+}
+
+// A request whose procedure runs out of memory on the window thread is still answered (0): its
+// sender goes on, and the failure goes on to the window thread's caller.
+TEST_F(MessageModel, ASendWhoseProcedureRunsOutOfMemoryIsAnsweredAndTheFailureGoesOn) {
+    HWND failing =
+        CreateMainWindowObject([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { throw std::bad_alloc(); });
+    std::atomic<LRESULT> result{-1};
+    std::thread sender([&] { result = SendMessage(failing, WM_USER + 5, 21, 0); });
+    MSG m;
+    bool thrown = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!thrown && std::chrono::steady_clock::now() < deadline) {
+        try {
+            PeekMessage(&m, nullptr, 0, 0, PM_REMOVE);
+        } catch (const std::bad_alloc&) {
+            thrown = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(thrown);
+    while (result == -1 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(result, 0);
+    if (result == -1) {
+        // A sender left waiting is let go so that the test program can end.
+        BeginAbort();
+    }
+    sender.join();
+    DestroyMainWindowObject(failing);
 }
 
 TEST_F(MessageModel, SendOnTheWindowsOwnThreadCallsTheProcedure) {

@@ -251,6 +251,7 @@ TEST_F(PlayStates, SetUpOutOfMemoryLetsGoTellsOnceAndWaitsForTheClose) {
         g_SceneManager.g_nPrevScene = SCENE_TITLE;
         g_Boxes.clear();
         PostedCloses();
+        ForgetOutOfMemoryTold();
         ASSERT_TRUE(HoldMemoryReserve());
         g_Stage.m_Charas.at(0).m_nSightShape = 0;
         g_Stage.m_Charas.push_back(play_fixture::Chara(8, 13));

@@ -404,7 +404,7 @@ skip_without_memory_limit() {
 # once, with the window placement written and the published pid file removed. The trace is in
 # trace.txt, the log in Report_Game.txt.
 out_of_memory_run() {
-    local name=$1 how=$2 d3d=$3 limit=$4 stage=$5 box=$6 input=/dev/null args=() rc boxes
+    local name=$1 how=$2 d3d=$3 limit=$4 stage=$5 box=$6 input=/dev/null args=() rc
     printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
     rm -f user_data/Window.dat trace.txt Report_Game.txt
     if [ "$how" = start_file ]; then args=("${stage//\//\\}"); else input=menu_input.txt; fi
@@ -414,6 +414,14 @@ out_of_memory_run() {
             timeout 120 "$player" "${args[@]}" 2>stderr.txt
     )
     rc=$?
+    ended_for_memory "$name" "$rc" "$box"
+}
+
+# ended_for_memory <name> <exit code> <box>: the player (its standard error in stderr.txt) ended
+# cleanly (exit code 0, no abort) having shown the box alone once, with the window placement written
+# and the published pid file removed.
+ended_for_memory() {
+    local name=$1 rc=$2 box=$3 boxes
     [ "$rc" -eq 0 ] || { tail -n 5 stderr.txt; fail "$name: exit code $rc"; }
     grep -q 'terminate called' stderr.txt && { cat stderr.txt; fail "$name: abort"; }
     boxes=$(grep -c '^\[' stderr.txt)
@@ -421,6 +429,22 @@ out_of_memory_run() {
         { cat stderr.txt; fail "$name: not the one memory box ($boxes boxes)"; }
     [ -s user_data/Window.dat ] || fail "$name: no window placement written"
     [ -e "$XDG_RUNTIME_DIR/mirelda4-window-Mirelda4.pid" ] && fail "$name: the pid file was left"
+}
+
+# fault_run <name> <Direct3D> <stage> <VAR=VALUE...>: the player built to fail an allocation or a
+# thread start ($build/mirelda4_faults, its moment and count in the MIRELDA4_FAULT_* variables
+# given) plays the stage (a path under the run folder) given as its start file, with a frame limit
+# far past the fault; the fault must be reached, and the player end as ended_for_memory says with
+# the box "メモリが不足しています！".
+fault_run() {
+    local name=$1 d3d=$2 stage=$3 rc
+    shift 3
+    printf 'Direct3D=%s\r\nWindowMode=1\r\nVSync=0\r\nExit\r\n' "$d3d" >System.ini
+    rm -f user_data/Window.dat
+    env "$@" MIRELDA4_FRAME_LIMIT=400 timeout $HANG_LIMIT "$build/mirelda4_faults" "${stage//\//\\}" 2>stderr.txt
+    rc=$?
+    grep -q '^fault: failed' stderr.txt || { cat stderr.txt; fail "$name: the fault was not reached"; }
+    ended_for_memory "$name" "$rc" '[エラー] メモリが不足しています！'
 }
 
 # second_start_ends <case> <stderr file>: the second start ($second) ends within 30 s, cleanly

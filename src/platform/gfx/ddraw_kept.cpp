@@ -121,6 +121,12 @@ void TakeOwnSource(DDKeptDraws& list, DDKeptDraw& d, const SurfaceStore& from) {
     list.owned.push_back(std::move(own));
 }
 
+// Room for one more draw, taken before the draw is made: a draw joins the list only whole, its key
+// put, and the push that adds it then cannot fail for want of memory.
+void RoomForOneMore(std::vector<DDKeptDraw>& draws) {
+    if (draws.size() == draws.capacity()) draws.reserve(std::max<std::size_t>(64, draws.capacity() * 2));
+}
+
 } // namespace
 
 void DirectDrawSurface7::LetGoOfStore() {
@@ -206,6 +212,7 @@ bool DirectDrawSurface7::Keeping(bool covers) {
 
 bool DirectDrawSurface7::KeepFill(const RECT& r, std::uint32_t raw, bool covers) {
     if (!Keeping(covers)) return false;
+    RoomForOneMore(kept_->draws);
     DDKeptDraw d;
     d.fill = true;
     d.rect = r;
@@ -218,9 +225,12 @@ bool DirectDrawSurface7::KeepFill(const RECT& r, std::uint32_t raw, bool covers)
 
 bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src, bool covers) {
     if (src == this || !Keeping(covers)) return false;
-    // The source's own draws kept back have run (RunCopy resolves it first). The draw is built where
-    // the list keeps it.
-    DDKeptDraw& d = kept_->draws.emplace_back(bp, src->key_);
+    // The source's own draws kept back have run (RunCopy resolves it first). The draw joins the list
+    // once it is whole (its pixels held, its key put): memory that runs out on the way leaves the
+    // list as it was.
+    std::vector<DDKeptDraw>& draws = kept_->draws;
+    RoomForOneMore(draws);
+    DDKeptDraw d(bp, src->key_);
     // The key, put at once: the operation, the geometry, the keying and the state of the source's
     // pixels, or (state 0) the pixels read, which follow.
     struct CopyKey {
@@ -240,20 +250,20 @@ bool DirectDrawSurface7::KeepCopy(const BlitParams& bp, DirectDrawSurface7* src,
     // A frame's draws and keys are put into room last written a frame before: it is asked for, to be
     // written, a few draws ahead.
     keys.AskRoomAhead();
-    __builtin_prefetch(
-        reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(&d) + 4 * sizeof(DDKeptDraw)), 1);
-    keys.Begin();
-    keys.Put(key);
+    __builtin_prefetch(draws.data() + draws.size() + 4, 1);
     if (src->scratch_) {
         // A surface written again soon after it is drawn from: the pixels read are copied now and are
         // themselves the key, so that the same text drawn again is the same draw.
         TakeOwnSource(*kept_, d, *src->pixels_);
-        keys.PutBytes(d.src->bytes.data(), d.src->bytes.size());
     } else {
-        d.src.store = src->pixels_.get();
         kept_->Hold(src->pixels_);
+        d.src.store = src->pixels_.get();
     }
+    keys.Begin();
+    keys.Put(key);
+    if (src->scratch_) keys.PutBytes(d.src->bytes.data(), d.src->bytes.size());
     keys.End(bp.dy + bp.j0, bp.dy + bp.j1);
+    draws.push_back(d);
     kept_->fresh = true;
     return true;
 }
@@ -267,6 +277,7 @@ void DirectDrawSurface7::DiscardPixels() {
     // What the pixels hold under the frame is undefined: nothing is written for it.
     if (!kept_) kept_ = std::make_unique<DDKeptDraws>();
     kept_->Restart();
+    RoomForOneMore(kept_->draws);
     DDKeptDraw d;
     d.discard = true;
     kept_->keys.Begin();

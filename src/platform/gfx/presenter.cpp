@@ -248,9 +248,12 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const 
             ++s.count;
             return;
         }
+        const bool intoLent = s.lent && frame.width == s.width && frame.height == s.height;
+        // The new frame's room first: memory that runs out leaves the slot describing what it holds.
+        if (!intoLent) s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
         s.origin = Usable(origin, frame);
         s.state = state;
-        if (s.lent && frame.width == s.width && frame.height == s.height) {
+        if (intoLent) {
             // Converted straight into the window side's store, which it reads under the slot's lock.
             std::lock_guard lock(s.mutex);
             ConvertToXrgb(frame, palette, WritableLent(s));
@@ -258,7 +261,6 @@ void PublishPixels(const PixelBuffer& frame, const PALETTEENTRY* palette, const 
             ++s.count;
             if (!NoteChangedRows(s, 0, frame.height)) return;
         } else {
-            s.spare.resize(static_cast<std::size_t>(frame.width) * frame.height);
             ConvertToXrgb(frame, palette, s.spare.data());
             std::lock_guard lock(s.mutex);
             ++s.changes;

@@ -8,13 +8,16 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <new>
 #include <tuple>
 
 namespace gfx {
 namespace {
 
 struct Library {
-    std::mutex mutex;
+    // Recursive: a face made in Open and let go of there (memory ran out on the way) takes it again.
+    std::recursive_mutex mutex;
     FT_Library ft = nullptr;
     bool ready = false;
     std::map<std::string, std::weak_ptr<TextFace>> faces; // by file and index
@@ -105,9 +108,17 @@ std::shared_ptr<TextFace> TextFace::Open(std::string_view faceName) {
     if (auto live = lib.faces[key].lock()) return live;
     FT_Face face = nullptr;
     if (FT_New_Face(lib.ft, file.c_str(), index, &face) != 0) return nullptr;
-    std::shared_ptr<TextFace> tf(new TextFace());
-    tf->face_ = face;
-    tf->file_ = file;
+    // Owned from here on: memory that runs out below lets go of the face as the failure goes on.
+    std::unique_ptr<TextFace> made;
+    try {
+        made.reset(new TextFace());
+    } catch (const std::bad_alloc&) {
+        FT_Done_Face(face);
+        throw;
+    }
+    made->face_ = face;
+    made->file_ = file;
+    std::shared_ptr<TextFace> tf(std::move(made));
     lib.faces[key] = tf;
     return tf;
 }
