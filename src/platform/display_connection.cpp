@@ -1,5 +1,7 @@
 #include "platform/display_connection.h"
 
+#include "platform/close_guard.h"
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 
@@ -18,10 +20,12 @@ std::atomic<bool> g_taken{false};
 // The SDL window whose X window is watched (null: none).
 std::atomic<SDL_Window*> g_watched{nullptr};
 
-// The first loss is the one that counts: a destroyed window's connection may go afterwards.
+// The first loss is the one that counts: a destroyed window's connection may go afterwards. A loss
+// ends the player: from then on no call into the video system is waited for beyond a few seconds.
 void NoteLoss(DisplayLoss loss) {
     int none = static_cast<int>(DisplayLoss::NoLoss);
     g_loss.compare_exchange_strong(none, static_cast<int>(loss));
+    ArmCloseGuard();
 }
 
 #if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
@@ -35,13 +39,16 @@ unsigned long WatchedXWindow() {
 }
 
 // Both of the X library's hooks for a broken connection return: the call that met it fails, and
-// the library asks nothing more of that connection.
+// the library asks nothing more of that connection. Only inside a call that waits for an event
+// (showing, hiding or destroying the window, full screen) would the library go on waiting on the
+// broken connection for ever: that thread stays in the hook, and the close guard ends the process.
 int OnIoError(Display*) {
     NoteLoss(DisplayLoss::Connection);
     return 0;
 }
 void OnIoErrorExit(Display*, void*) {
     NoteLoss(DisplayLoss::Connection);
+    if (InLoopingDisplayWait()) ParkInDisplayWait();
 }
 
 // An error the display reports for a request: the request failed and the program goes on (the

@@ -1,5 +1,6 @@
 #include "platform/window.h"
 
+#include "platform/close_guard.h"
 #include "platform/cp932.h"
 #include "platform/display_connection.h"
 #include "platform/keyboard.h"
@@ -105,7 +106,14 @@ bool StartVideo(std::string& problem) {
     return true;
 }
 
+// What was made for the window and goes with it (the presenter's renderer and textures).
+std::atomic<void (*)()> g_windowRelease{nullptr};
+
 void RemoveSdlWindow() {
+    // The window goes with the close: a display that holds the window thread is not waited for.
+    ArmCloseGuard();
+    DisplayWait wait(true);
+    if (auto release = g_windowRelease.load()) release();
     std::lock_guard<std::mutex> guard(g_windowLock);
     // The player's own destruction of the window is no loss.
     WatchDisplayConnection(nullptr);
@@ -314,20 +322,69 @@ std::string GetWindowText(HWND hwnd) {
     return cp932::FromUtf8(SDL_GetWindowTitle(g_sdlWindow));
 }
 
-void ShowWindow(HWND hwnd, bool show) {
+void SetWindowRelease(void (*release)()) {
+    g_windowRelease = release;
+}
+
+namespace {
+
+#if defined(M4_HAVE_X11) && defined(SDL_VIDEO_DRIVER_X11)
+// Asks the display to map the window and waits at most `waitMs` for it to be mapped: a window
+// manager may never map it (one that starts just then), and the display may go meanwhile. True
+// once it is mapped, and for a window not on X (the video system's own wait is used there).
+bool MappedWithin(SDL_Window* w, Uint32 waitMs) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display)
+        return true;
+    Display* display = info.info.x11.display;
+    const ::Window window = info.info.x11.window;
+    XMapRaised(display, window);
+    const Uint64 giveUpAt = SDL_GetTicks64() + waitMs;
+    for (;;) {
+        XWindowAttributes attributes;
+        if (DisplayLost() || !XGetWindowAttributes(display, window, &attributes)) return false;
+        if (attributes.map_state != IsUnmapped) return true;
+        if (SDL_GetTicks64() >= giveUpAt) return false;
+        SDL_Delay(10);
+    }
+}
+#else
+bool MappedWithin(SDL_Window*, Uint32) {
+    return true;
+}
+#endif
+
+} // namespace
+
+bool ShowWindow(HWND hwnd, bool show) {
     std::lock_guard<std::mutex> guard(g_windowLock);
     SDL_Window* w = UsableSdlWindowLocked();
-    if (hwnd != g_hwnd || !w) return;
-    if (show)
-        SDL_ShowWindow(w);
-    else
+    if (hwnd != g_hwnd || !w) return false;
+    if (!show) {
+        DisplayWait wait(true);
         SDL_HideWindow(w);
+        return true;
+    }
+    // The video system's show waits for the window to be mapped without end; it is asked only once
+    // the window is mapped, when it waits no more.
+    constexpr Uint32 kMapWaitMs = 5000;
+    bool mapped = false;
+    {
+        DisplayWait wait(false);
+        mapped = MappedWithin(w, kMapWaitMs);
+    }
+    if (!mapped) return false;
+    DisplayWait wait(true);
+    SDL_ShowWindow(w);
+    return true;
 }
 
 void SetFullScreen(HWND hwnd, bool fullScreen) {
     std::lock_guard<std::mutex> guard(g_windowLock);
     SDL_Window* w = UsableSdlWindowLocked();
     if (hwnd != g_hwnd || !w) return;
+    DisplayWait wait(true);
     SDL_SetWindowFullscreen(w, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }
 
@@ -377,6 +434,7 @@ void PumpWindowEvents() {
         hwnd = g_hwnd;
     }
     // The display may be lost while its events are taken: nothing more is asked of it from then on.
+    DisplayWait wait(false);
     SDL_Event e;
     while (!DisplayLost() && SDL_PollEvent(&e)) {
         // Under X every event from the display comes as a system event too, also those the video

@@ -28,6 +28,9 @@ bool CreateMainWindow(HWND hwnd, const char* title, int x, int y, int clientWidt
 // Sends WM_DESTROY to the window procedure, then removes the SDL window. The window object itself
 // stays valid (posts to it are harmless) until DestroyMainWindowObject at the very end.
 BOOL DestroyWindow(HWND hwnd);
+// Window thread: `release` runs just before the player destroys the SDL window, to free what was
+// made for the window (a renderer and its textures, which the window's destruction frees with it).
+void SetWindowRelease(void (*release)());
 // Removes the SDL window without any message (start-up failed).
 void ReleaseMainWindow(HWND hwnd);
 // True while the SDL window of the object exists.
@@ -37,7 +40,10 @@ void CenterOnDesktop(HWND hwnd);
 void SetWindowText(HWND hwnd, const char* title);
 // The main window's title as set (CP932); empty for any other window.
 std::string GetWindowText(HWND hwnd);
-void ShowWindow(HWND hwnd, bool show);
+// Shows or hides the window. A window is shown once the display has mapped it, waited for a few
+// seconds at most: false when it was not mapped by then (a window manager that never maps it, a
+// display lost), and the game goes on in the unmapped window.
+bool ShowWindow(HWND hwnd, bool show);
 // Window thread: the window takes the whole desktop, without a frame and above the other windows
 // (or gives it back). The desktop keeps its own mode: the picture is scaled to it, letter-boxed
 // (platform/picture_fit.h). Boxes and dialogs still show over it.

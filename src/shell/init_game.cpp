@@ -20,6 +20,7 @@
 #include "play/load_play_file.h"
 #include "menus/title_scene.h"
 #include "platform/crt_rand.h"
+#include "platform/display_connection.h"
 #include "platform/file_system.h"
 #include "platform/gfx/gdi.h"
 #include "platform/gfx/sim.h"
@@ -312,7 +313,9 @@ bool InitGame(const char* cmdLine, int nCmdShow) {
 
     // 21-23: placement, the window shown, the display report.
     if (g_SystemIni.WindowMode != 0) RestoreWindowPlacement(g_hWnd);
-    win::ShowWindow(g_hWnd, true);
+    // A window the display does not map within a few seconds is not waited for any longer.
+    if (!win::ShowWindow(g_hWnd, true) && !win::DisplayLost())
+        Report("App : window not mapped by the display; going on");
     // The window shown is the active one (without a display no focus event ever says so).
     win::PostMessage(g_hWnd, win::WM_ACTIVATEAPP, 1, 0);
     FillDisplayInfo();

@@ -9,6 +9,7 @@
 #include "shell/main_window.h"
 #include "app/system_report.h"
 #include "app/thread.h"
+#include "platform/close_guard.h"
 #include "platform/cp932.h"
 #include "platform/display_connection.h"
 #include "platform/fault_points.h"
@@ -61,10 +62,13 @@ bool g_releaseCutShort = false;
 
 // While a box waits on the window thread, the game window keeps showing the latest frame.
 void RepaintLatestFrame(bool whole) {
+    DisplayWait wait(false);
     gfx::PresentLatestFrame(GetMainSdlWindow(), whole);
 }
 
 void CloseOnSignal() {
+    // The window thread may be held by the display: the close is not waited for for ever.
+    ArmCloseGuard();
     // A box open now ends as its close box would end it (never with Yes), so that the close is taken.
     EndOpenMessageBoxes();
     std::lock_guard<std::mutex> guard(g_signalLock);
@@ -86,6 +90,13 @@ void ReportDisplayLoss() {
     if (DisplayLost()) Report("App : %s", DisplayLossText(DisplayLossKind()));
 }
 
+// The window thread is held inside the video system by a display that went away or stopped
+// answering while the player closes (the close guard's last resort, on the guard's thread): the
+// close ends without it. The workers stop (writing what they write as they end; the window placement
+// was written as the close began), the published window class is withdrawn, and the process ends,
+// its lock with it.
+void EndWithWindowThreadHeld();
+
 // No worker may draw or play once the display and the sound are released. The close has stopped
 // them on the usual road; this only catches a thread still running when shut-down begins.
 void StopWorkers() {
@@ -96,6 +107,14 @@ void StopWorkers() {
     thPause.Exit();
     thRanking.Exit();
     thGame.Exit();
+}
+
+void EndWithWindowThreadHeld() {
+    EndOpenMessageBoxes();
+    Report("App : closed without the window thread, held by the display");
+    ReportDisplayLoss();
+    StopWorkers();
+    WithdrawWindowClass(WINDOW_CLASS);
 }
 
 // Releases the game's resources unless a worker that would not stop may still use them: then they
@@ -175,6 +194,8 @@ int RunWinMain(const char* cmdLine, int nCmdShow) {
         return 0;
     }
     SetWindowRepaint(&RepaintLatestFrame);
+    // The renderer and its textures go before the window that they belong to.
+    SetWindowRelease(&gfx::ReleasePresenter);
     {
         std::lock_guard<std::mutex> guard(g_signalLock);
         g_hMainWnd = hwnd;
@@ -241,7 +262,10 @@ bool RunWindowStep(int& exitCode) {
     const std::uint64_t wakeups = MessageWakeups();
     // The latest finished frame goes to the window (the drawing threads never touch it), whole
     // after an exposure.
-    gfx::PresentLatestFrame(GetMainSdlWindow(), TakeWindowExposure());
+    {
+        DisplayWait wait(false);
+        gfx::PresentLatestFrame(GetMainSdlWindow(), TakeWindowExposure());
+    }
     if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             exitCode = static_cast<int>(msg.wParam);
@@ -291,6 +315,7 @@ int WinMain(int argc, char** argv) {
         HoldMemoryReserve();
         // Before any thread exists: the close signals go to their watcher alone.
         StartCloseSignalWatcher(&CloseOnSignal);
+        StartCloseGuard(&EndWithWindowThreadHeld);
         // A player nobody can see is no use: without a display it says so and ends.
         std::string problem;
         if (OpenDisplay(problem))
@@ -306,6 +331,7 @@ int WinMain(int argc, char** argv) {
         // What was made or released only in part is left as it is: nothing runs after this.
         std::_Exit(0);
     }
+    StopCloseGuard();
     StopCloseSignalWatcher();
     g_hMainWnd = nullptr;
     g_hWnd = nullptr;
