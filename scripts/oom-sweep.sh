@@ -11,7 +11,12 @@
 # moment, then fails allocation N for N = 1..30 and SAMPLES more spread over the rest, and each
 # thread start in turn.
 #
-# Usage: scripts/oom-sweep.sh BUILD [SAMPLES] [SCENARIO...]   (about 20 minutes with SAMPLES=40)
+# A run ends "ok" (as it must), "absorbed" (the failed allocation asked not to throw and its caller
+# went on without it, as a sort without its scratch room does), "unreached" (the run had fewer
+# allocations than N), or as it must not: "abort", "crash", "hang", "went-on" (no box: the failure was
+# swallowed), "other-box", "boxesN", "no-window-dat", "pid-left". The script fails on any of those.
+#
+# Usage: scripts/oom-sweep.sh BUILD [SAMPLES] [SCENARIO...]   (about 15 minutes with SAMPLES=25)
 # Not part of CI. JOBS (default 4) runs side by side; KEEP=1 keeps the run folders (under $TMPDIR).
 # The standard error of each run that did not end as it should is kept in BUILD/oom-sweep/.
 set -u
