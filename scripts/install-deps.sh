@@ -4,7 +4,8 @@ set -euo pipefail
 pkgs=(cmake g++ make pkg-config ccache python3
       libsdl2-dev libasound2-dev libfreetype-dev libfontconfig-dev libvorbis-dev libfluidsynth-dev
       libboost-dev libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
-      fonts-ipafont-gothic fonts-ipafont-mincho timgm6mb-soundfont strace xvfb xdotool x11-apps x11-utils x11-xkb-utils openbox)
+      fonts-ipafont-gothic fonts-ipafont-mincho timgm6mb-soundfont strace xvfb xdotool x11-apps x11-utils x11-xkb-utils openbox
+      valgrind)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
