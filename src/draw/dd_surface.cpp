@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "app/memory_reserve.h"
 #include "draw/dd_internal.h"
+#include "platform/gfx/bmp.h"
 #include "platform/gfx/gdi.h"
 #include "platform/messages.h"
 
@@ -637,7 +638,10 @@ bool DDLoadSystemSurfaces(DDSURFACEDATA* lpArray, const int* lpIndexList, int nC
                                             def.nDDMemory, def.nD3DMemory, def.bNoResources, def.bIndexMap,
                                             def.nMirrorCellW, def.nMirrorCellH, 0);
             if (!DDCheckResult(r) && !def.bNoError) {
-                ErrorBox("%s の読み込みに失敗！", def.szFileName);
+                if (gfx::PictureLoadRanOutOfMemory() || DDSurfaceFailedForMemory())
+                    OutOfMemory();
+                else
+                    ErrorBox("%s の読み込みに失敗！", def.szFileName);
                 return false;
             }
         } else if (def.nWidth < 1 || def.nHeight < 1) {

@@ -262,11 +262,24 @@ bool Dib::SetMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
     return ok;
 }
 
+namespace {
+
+// Whether the last picture this thread decoded or read found no memory.
+thread_local bool t_bPictureMemoryRanOut = false;
+
+} // namespace
+
+bool PictureLoadRanOutOfMemory() {
+    return t_bPictureMemoryRanOut;
+}
+
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, Dib& out, std::string* why) {
+    t_bPictureMemoryRanOut = false;
     try {
         return DecodeBmpChecked(data, size, out, why);
     } catch (const std::bad_alloc&) {
         out = Dib{};
+        t_bPictureMemoryRanOut = true;
         return Fail(why, "not enough memory for the picture");
     }
 }
@@ -368,6 +381,7 @@ static bool DecodeBmpChecked(const std::uint8_t* data, std::size_t size, Dib& ou
 }
 
 bool LoadBmpFile(std::string_view sysPath, Dib& out, std::string* why) {
+    t_bPictureMemoryRanOut = false;
     std::FILE* f = fsys::Open(sysPath, "rb");
     if (!f) return Fail(why, "cannot open the file");
     std::vector<std::uint8_t> bytes;
@@ -384,6 +398,7 @@ bool LoadBmpFile(std::string_view sysPath, Dib& out, std::string* why) {
         }
     } catch (const std::bad_alloc&) {
         tooBig = true;
+        t_bPictureMemoryRanOut = true;
     }
     std::fclose(f);
     if (tooBig) return Fail(why, "file too large");

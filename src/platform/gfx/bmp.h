@@ -63,5 +63,8 @@ constexpr std::int64_t kMaxBmpPixels = 64LL * 1024 * 1024;
 bool DecodeBmp(const std::uint8_t* data, std::size_t size, Dib& out, std::string* why = nullptr);
 // Reads a file named by a system path (CP932, backslashes allowed).
 bool LoadBmpFile(std::string_view sysPath, Dib& out, std::string* why = nullptr);
+// Whether the last DecodeBmp or LoadBmpFile of this thread failed because no memory was left for
+// the picture (its caller tells the user that memory ran out, not that the file is bad).
+bool PictureLoadRanOutOfMemory();
 
 } // namespace gfx
