@@ -25,8 +25,10 @@ scenarios=(box_keys_wm dialog_keys_wm box_holds_input_wm box_first_click_wm mess
 # the wall clock, is left to the other builds: the sanitizer slows a frame past its time)
            full_screen demo_project frame_limit_steps colour_depth_play
 # closes of every kind: signals, the frame limit, the window manager's close, a lost display, the
-# display server's end, closes during loads and while a dialog or a box holds the play
+# display server's end (also in the middle of a full-screen close, and while the start waits for its
+# window), closes during loads and while a dialog or a box holds the play
            close_signals close_during_play_load close_during_stage_load runtime_close display_lost
+           close_display_end_wm
            display_server_end_wm dialog_wait_close ranking_name_close shell_second_instance
            headless_second_start
 # the window exposed, resized, moved and minimised (window_pixels, which compares the picture of
@@ -43,7 +45,7 @@ scenarios=(box_keys_wm dialog_keys_wm box_holds_input_wm box_first_click_wm mess
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS_DEBUG="-O1 -g" \
     -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DM4_TSAN=ON -DM4_BENCH=OFF >/dev/null || exit 1
-cmake --build "$build" -j"$jobs" --target mirelda4 m4_projwriter m4_fixturewriter m4_box_probe \
+cmake --build "$build" -j"$jobs" --target mirelda4 m4_projwriter m4_fixturewriter m4_box_probe m4_map_refuser \
     "${units[@]}" || exit 1
 
 # Every process writes its reports to a file of its own in logs/ (the scenarios keep the player's
