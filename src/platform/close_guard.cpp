@@ -30,8 +30,9 @@ struct Guard {
     Clock::time_point armedAt;
 };
 
+// Never destroyed: a process that ends without stopping the guard does not wait for its thread.
 Guard& TheGuard() {
-    static Guard guard;
+    static Guard& guard = *new Guard;
     return guard;
 }
 

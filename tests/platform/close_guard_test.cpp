@@ -40,14 +40,6 @@ TEST(CloseGuard, EndsOnlyAHeldClose) {
              Sleep(20000);
          },
          true},
-        {"a call held past the limit before the close, then the close",
-         [] {
-             win::DisplayWait wait(false);
-             Sleep(3 * kHeldMs);
-             win::ArmCloseGuard();
-             Sleep(20000);
-         },
-         true},
         {"the connection broken inside a call that waits for an event",
          [] {
              win::DisplayWait wait(true);
