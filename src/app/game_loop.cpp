@@ -275,6 +275,7 @@ unsigned GameLoop(void*) {
     win::MSG msg;
     g_nFrameLimit = FrameLimitFromEnvironment();
     bool limitReached = false;
+    bool memoryCloseRepeated = false;
     for (;;) {
         win::ParkWhileSuspended();
         if (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) {
@@ -290,7 +291,12 @@ unsigned GameLoop(void*) {
             continue;
         }
         // After the frame limit, or once memory has run out, no frame runs: the close it asked for
-        // ends the loop.
+        // ends the loop. That close is asked for again once the frame in which memory ran out is
+        // complete: a close taken while a pause loop ran is left to the game thread to take up.
+        if (OutOfMemoryTold() && !memoryCloseRepeated) {
+            memoryCloseRepeated = true;
+            win::PostMessage(g_hWnd, win::WM_CLOSE, 0, 0);
+        }
         if (!g_bActive || limitReached || OutOfMemoryTold()) {
             win::Sleep(1);
             continue;
