@@ -4,6 +4,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -84,9 +86,10 @@ void StartCloseGuard(void (*end)(), int heldMs) {
     try {
         g.thread = std::thread(&RunGuard);
         g.running = true;
-    } catch (...) {
-        // Without a guard a broken connection met inside a loop still ends the process (from the
-        // thread that met it); a display that stops answering is waited for.
+    } catch (const std::system_error&) {
+        // No memory was left for the thread (its stack): told as memory running out, as the close
+        // signals' watcher does.
+        throw std::bad_alloc();
     }
 }
 

@@ -12,7 +12,8 @@ namespace win {
 // Starts the guard (first thread only, before the window exists). `end` runs on the guard's thread
 // and must end the process (it writes what can be written without the window thread, releases the
 // instance's files and exits); it is also run by ParkInDisplayWait where no guard could be started.
-// `heldMs`: how long a call into the video system may be held once a close is under way.
+// `heldMs`: how long a call into the video system may be held once a close is under way. A guard
+// whose thread finds no memory to start throws std::bad_alloc.
 void StartCloseGuard(void (*end)(), int heldMs = 4000);
 // Ends the guard once the window is gone and the process ends by itself. When the guard has begun
 // the end already, the calling thread waits for it (never returns).
