@@ -1,11 +1,11 @@
 #include "platform/close_guard.h"
 
+#include "platform/threads.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <new>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -83,14 +83,9 @@ void StartCloseGuard(void (*end)(), int heldMs) {
     g.end = end;
     g.held = std::chrono::milliseconds(heldMs);
     g.stopping = false;
-    try {
-        g.thread = std::thread(&RunGuard);
-        g.running = true;
-    } catch (const std::system_error&) {
-        // No memory was left for the thread (its stack): told as memory running out, as the close
-        // signals' watcher does.
-        throw std::bad_alloc();
-    }
+    // No memory for the thread (its stack) throws std::bad_alloc: told as memory running out.
+    g.thread = StartStdThread(&RunGuard);
+    g.running = true;
 }
 
 void StopCloseGuard() {

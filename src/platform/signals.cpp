@@ -1,10 +1,10 @@
 #include "platform/signals.h"
 
+#include "platform/threads.h"
+
 #include <atomic>
 #include <csignal>
-#include <new>
 #include <pthread.h>
-#include <system_error>
 #include <thread>
 
 namespace win {
@@ -46,19 +46,15 @@ void StartCloseSignalWatcher(std::function<void()> onSignal) {
     if (g_wakeSignal == 0) return; // every close signal is ignored: nothing to watch
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     g_stopping = false;
-    try {
-        g_watcher = std::thread([set, onSignal = std::move(onSignal)] {
-            for (;;) {
-                int sig = 0;
-                if (sigwait(&set, &sig) != 0) continue;
-                if (g_stopping) return;
-                if (onSignal) onSignal();
-            }
-        });
-    } catch (const std::system_error&) {
-        // No memory was left for the thread (its stack): told as memory running out.
-        throw std::bad_alloc();
-    }
+    // No memory for the thread (its stack) throws std::bad_alloc: told as memory running out.
+    g_watcher = StartStdThread([set, onSignal = std::move(onSignal)] {
+        for (;;) {
+            int sig = 0;
+            if (sigwait(&set, &sig) != 0) continue;
+            if (g_stopping) return;
+            if (onSignal) onSignal();
+        }
+    });
 }
 
 void StopCloseSignalWatcher() {

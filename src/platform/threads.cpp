@@ -35,13 +35,22 @@ struct ThreadObject {
     std::shared_ptr<ThreadShared> shared;
 };
 
+std::thread StartStdThread(std::function<void()> body) {
+    try {
+        return std::thread(std::move(body));
+    } catch (const std::system_error& e) {
+        if (e.code() == std::errc::resource_unavailable_try_again) throw std::bad_alloc();
+        throw;
+    }
+}
+
 HANDLE BeginThread(ThreadProc proc, void* arg, ThreadId* threadId) {
     auto obj = std::make_unique<ThreadObject>();
     obj->shared = std::make_shared<ThreadShared>();
     std::promise<ThreadId> idPromise;
     std::future<ThreadId> idFuture = idPromise.get_future();
     try {
-        obj->thread = std::thread([proc, arg, shared = obj->shared, &idPromise] {
+        obj->thread = StartStdThread([proc, arg, shared = obj->shared, &idPromise] {
             t_self = shared.get();
             idPromise.set_value(GetCurrentThreadId());
             DWORD code = proc(arg);
@@ -55,9 +64,7 @@ HANDLE BeginThread(ThreadProc proc, void* arg, ThreadId* threadId) {
             }
             shared->changed.notify_all();
         });
-    } catch (const std::system_error& e) {
-        // No memory was left for the thread (its stack): told as memory running out.
-        if (e.code() == std::errc::resource_unavailable_try_again) throw std::bad_alloc();
+    } catch (const std::system_error&) {
         return nullptr;
     }
     ThreadId id = idFuture.get();

@@ -8,6 +8,9 @@
 #include "platform/messages.h"
 #include "platform/win_types.h"
 
+#include <functional>
+#include <thread>
+
 namespace win {
 
 struct ThreadObject;
@@ -19,6 +22,9 @@ constexpr DWORD INFINITE = 0xFFFFFFFF;
 
 using ThreadProc = unsigned (*)(void*);
 
+// A std::thread running `body`. One that finds no memory to start (its stack) throws
+// std::bad_alloc, so that it is told as memory running out; any other failure throws as std::thread does.
+std::thread StartStdThread(std::function<void()> body);
 // Starts `proc(arg)` at once and fills `*threadId` with the new thread's id (the id thread
 // messages are posted to) before returning. Null when the thread could not be created; throws
 // std::bad_alloc when there were no resources (memory) for it.
