@@ -119,11 +119,15 @@ void ArmCloseGuard() {
 DisplayWait::DisplayWait(bool mayLoop) : outerLoop_(mayLoop) {
     if (mayLoop) ++t_loopingWaits;
     Guard& g = TheGuard();
+    bool armed = false;
     {
         std::lock_guard<std::mutex> guard(g.lock);
         if (g.waits++ == 0) g.waitSince = Clock::now();
+        armed = g.armed;
     }
-    g.changed.notify_all();
+    // Until it is armed the guard times nothing (arming wakes it): the window thread's calls of
+    // every frame do not wake it.
+    if (armed) g.changed.notify_all();
 }
 
 DisplayWait::~DisplayWait() {
