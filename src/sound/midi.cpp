@@ -3,6 +3,7 @@
 #include "app/log.h"
 #include "platform/file_system.h"
 #include "platform/messages.h"
+#include "platform/threads.h"
 
 #include <algorithm>
 #include <chrono>
@@ -221,12 +222,8 @@ cMidiStream::cMidiStream(const std::string& fileName) : cMidiData(fileName) {
         m_Headers[i].dwBufferLength = MIDI_BUFFER_SIZE;
         m_Headers[i].dwUser = static_cast<std::uintptr_t>(i);
     }
-    try {
-        m_Thread = std::thread([this] { ThreadMain(); });
-    } catch (const std::system_error&) {
-        // No memory was left for the player's thread (its stack): the music cannot be played.
-        throw std::bad_alloc();
-    }
+    // No memory for the player's thread (its stack) throws std::bad_alloc: the music cannot be played.
+    m_Thread = StartStdThread([this] { ThreadMain(); });
     while (m_ThreadId.load() == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (m_ThreadId.load() == THREAD_FAILED) {
