@@ -37,6 +37,12 @@ sigset_t CloseSignals(int& watched) {
 
 } // namespace
 
+void HoldCloseSignals() {
+    int first = 0;
+    const sigset_t set = CloseSignals(first);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
 void StartCloseSignalWatcher(std::function<void()> onSignal) {
     if (g_watcher.joinable()) return;
     // A write past the file-size limit fails (EFBIG) and is told as a full disk is, instead of

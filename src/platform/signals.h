@@ -7,6 +7,10 @@
 
 namespace win {
 
+// Blocks those of SIGINT, SIGTERM and SIGHUP that are not ignored in the calling thread: one that
+// arrives from now on waits for the watcher instead of ending the process. Call it as the process
+// starts, before anything that takes time.
+void HoldCloseSignals();
 // Ignores SIGXFSZ, blocks those of SIGINT, SIGTERM and SIGHUP that are not ignored in the calling
 // thread, and so in every thread started after it, and starts the watcher (none when all three are
 // ignored). Call it first, on the process's first thread. Throws std::bad_alloc when there is no memory

@@ -306,6 +306,8 @@ void NotifyEditorExit(int nValue) {
 int WinMain(int argc, char** argv) {
     if (const int boxCode = ServeMessageBoxChild(argc, argv, &ui::ShowMessageBoxWindow); boxCode >= 0)
         return boxCode;
+    // A close signal sent while the player is still starting closes it once its window is there.
+    HoldCloseSignals();
     PassFaultPoint("start");
     int exitCode = 1;
     try {
