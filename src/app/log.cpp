@@ -51,25 +51,26 @@ void WriteLine(std::FILE* f, const char* text) {
     WriteText(f, "\n");
 }
 
+// A log opened for appending (null stays null).
+std::FILE* AtEnd(std::FILE* f) {
+    if (f) std::fseek(f, 0, SEEK_END);
+    return f;
+}
+
 // Opens a log for appending; never creates it. Null also when memory ran out: a line that cannot be
 // written is lost, never the program.
 std::FILE* OpenForAppend(const char* path) {
-    std::FILE* f = nullptr;
     try {
-        f = fsys::Open(path, "r+b");
+        return AtEnd(fsys::Open(path, "r+b"));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    if (f) std::fseek(f, 0, SEEK_END);
-    return f;
 }
 
 // The report log for appending (lock held).
 std::FILE* OpenReportForAppend() {
     if (!g_szReportNative[0]) return OpenForAppend(g_szReportPath);
-    std::FILE* f = std::fopen(g_szReportNative, "r+b");
-    if (f) std::fseek(f, 0, SEEK_END);
-    return f;
+    return AtEnd(std::fopen(g_szReportNative, "r+b"));
 }
 
 std::string FormatAll(const char* format, va_list args) {

@@ -211,11 +211,16 @@ namespace {
 
 std::atomic<unsigned> g_nTempCounter{0};
 
+// The next of this process's temporary names beside `native` ("Window.dat.tmp-<pid>-<n>").
+std::string NextTempName(const std::string& native) {
+    return native + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(g_nTempCounter++);
+}
+
 // A new file beside `native`, named after it ("Window.dat.tmp-<pid>-<n>"), made with the modes an
 // ordinary fopen would give; null when it cannot be made.
 std::FILE* CreateTempBeside(const std::string& native, std::string& tempName) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempName = native + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(g_nTempCounter++);
+        tempName = NextTempName(native);
         const int fd = open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
@@ -359,8 +364,7 @@ void KeepAside(const std::string& temp, const std::string& native) {
 // A name beside `native` that nothing has, of the form of a temporary of this process.
 std::string FreeTempName(const std::string& native) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name =
-            native + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(g_nTempCounter++);
+        std::string name = NextTempName(native);
         if (KindOf(name) == Kind::Missing) return name;
     }
     return {};

@@ -90,13 +90,6 @@ void ReportDisplayLoss() {
     if (DisplayLost()) Report("App : %s", DisplayLossText(DisplayLossKind()));
 }
 
-// The window thread is held inside the video system by a display that went away or stopped
-// answering while the player closes (the close guard's last resort, on the guard's thread): the
-// close ends without it. The workers stop (writing what they write as they end; the window placement
-// was written as the close began), the published window class is withdrawn, and the process ends,
-// its lock with it.
-void EndWithWindowThreadHeld();
-
 // No worker may draw or play once the display and the sound are released. The close has stopped
 // them on the usual road; this only catches a thread still running when shut-down begins.
 void StopWorkers() {
@@ -109,6 +102,11 @@ void StopWorkers() {
     thGame.Exit();
 }
 
+// The window thread is held inside the video system by a display that went away or stopped
+// answering while the player closes (the close guard's last resort, on the guard's thread): the
+// close ends without it. The workers stop (writing what they write as they end; the window placement
+// was written as the close began), the published window class is withdrawn, and the process ends,
+// its lock with it.
 void EndWithWindowThreadHeld() {
     EndOpenMessageBoxes();
     Report("App : closed without the window thread, held by the display");
